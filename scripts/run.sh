@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the emulator and boots the demo machine.
+# Arguments are passed to the emulator (try --help).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=OFF >/dev/null
+cmake --build build/release --target setup-emulator
+exec build/release/emulator/setup-emulator "$@"
