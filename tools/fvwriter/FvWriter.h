@@ -1,0 +1,91 @@
+// Firmware-volume writer: lays out a volume (header with block map), its firmware files
+// (header checksums, data alignment through pad files) and their leaf sections, so that a
+// real DXE core can dispatch a driver of ours exactly as it dispatches its own.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fvwriter {
+
+using Bytes = std::vector<uint8_t>;
+
+// A GUID in the in-memory (mixed-endian) byte order that firmware compares.
+struct Guid {
+  uint8_t bytes[16] = {};
+
+  // "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX", hex digits of either case.
+  static std::optional<Guid> Parse(std::string_view text);
+  std::string ToString() const;
+  bool operator==(const Guid&) const = default;
+};
+
+// Malformed input (sizes the format cannot express, bad alignment, a volume too small).
+struct FormatError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr uint8_t kSectionPe32 = 0x10;
+inline constexpr uint8_t kSectionDxeDepex = 0x13;
+inline constexpr uint8_t kSectionUserInterface = 0x15;
+inline constexpr uint8_t kSectionFreeformSubtypeGuid = 0x18;
+inline constexpr uint8_t kSectionRaw = 0x19;
+
+inline constexpr uint8_t kFileTypeDriver = 0x07;
+inline constexpr uint8_t kFileTypeApplication = 0x09;
+inline constexpr uint8_t kFileTypePad = 0xF0;
+
+inline constexpr uint32_t kFileHeaderSize = 24;
+inline constexpr uint32_t kSectionHeaderSize = 4;
+inline constexpr uint32_t kVolumeHeaderSize = 72;  // 56 fixed bytes, one block-map run, terminator
+inline constexpr uint32_t kMaxSize24 = 0xFFFFFF;    // larger items need the extended headers
+
+// The file-system GUID of the second firmware-file-system revision.
+Guid FileSystem2Guid();
+// Sub-type GUID that leads the section carrying the compiled setup data.
+Guid SetupDataSectionGuid();
+
+// A leaf section: common header (24-bit size including the header, type) and the body.
+Bytes MakeSection(uint8_t type, const Bytes& body);
+// Freeform section whose body begins with its sub-type GUID.
+Bytes MakeFreeformSection(const Guid& subtype, const Bytes& body);
+// User-interface name: NUL-terminated UTF-16LE.
+Bytes MakeUserInterfaceSection(std::u16string_view name);
+// Dependency expression that is always satisfied (TRUE, END), so dispatch does not wait for
+// anything beyond what the dispatcher already requires.
+Bytes MakeDepexTrueSection();
+
+struct FileSpec {
+  Guid name;
+  uint8_t type = kFileTypeDriver;
+  // Alignment of the file data (first section) from the start of the volume: 8 (the default
+  // of every file) or one of 16, 128, 512, 1K, 4K, 32K, 64K.
+  uint32_t dataAlignment = 8;
+  std::vector<Bytes> sections;
+};
+
+// One firmware file with its header; `sections` are placed 4-byte aligned.
+// The data checksum covers everything after the header.
+Bytes MakeFile(const FileSpec& spec);
+// A pad file of exactly `totalSize` bytes (at least the header size), erased contents.
+Bytes MakePadFile(uint32_t totalSize);
+
+struct VolumeSpec {
+  uint32_t blockSize = 4096;
+  // 0: the smallest whole number of blocks that holds the files.
+  uint64_t size = 0;
+  std::vector<FileSpec> files;
+};
+
+// The whole volume, erase polarity 1 (free space is 0xFF), memory-mapped, read-only.
+Bytes MakeVolume(const VolumeSpec& spec);
+
+// 8- and 16-bit two's-complement checksums as the format defines them (sum is zero).
+uint8_t Checksum8(const uint8_t* data, size_t size);
+uint16_t Checksum16(const uint8_t* data, size_t size);
+
+}  // namespace fvwriter
