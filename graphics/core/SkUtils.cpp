@@ -1,0 +1,124 @@
+/*
+ * Plain fill loops, the fill selectors, and the UTF decoders.
+ */
+#include "graphics/core/SkUtils.h"
+
+namespace {
+
+typedef uint32_t __attribute__ ((may_alias)) AliasU32;
+
+void memset16_selector (uint16_t *dst, uint16_t value, int count)
+{
+    sk_memset16 = sk_memset16_SSE2;
+    sk_memset16 (dst, value, count);
+}
+
+void memset32_selector (uint32_t *dst, uint32_t value, int count)
+{
+    sk_memset32 = sk_memset32_SSE2;
+    sk_memset32 (dst, value, count);
+}
+
+} // namespace
+
+SkMemset16Proc sk_memset16 = memset16_selector;
+SkMemset32Proc sk_memset32 = memset32_selector;
+
+void sk_memset16_portable (uint16_t *dst, uint16_t value, int count)
+{
+    if (count <= 0) {
+        return;
+    }
+    if (count < 8) {
+        do {
+            *dst++ = value;
+        } while (--count != 0);
+        return;
+    }
+    if (((uintptr_t)dst & 2) != 0) {
+        *dst++ = value;
+        count--;
+    }
+    uint32_t pair = ((uint32_t)value << 16) | value;
+    AliasU32 *dst32 = (AliasU32 *)dst;
+    for (int n = count >> 1; n > 0; n--) {
+        *dst32++ = pair;
+    }
+    if ((count & 1) != 0) {
+        *(uint16_t *)dst32 = value;
+    }
+}
+
+void sk_memset32_portable (uint32_t *dst, uint32_t value, int count)
+{
+    for (; count > 0; count--) {
+        *dst++ = value;
+    }
+}
+
+SkUnichar SkUTF8_NextUnichar (const char **ptr, const char *end)
+{
+    const uint8_t *p = (const uint8_t *)*ptr;
+    uint32_t lead = *p++;
+    if (lead < 0x80) {
+        *ptr = (const char *)p;
+        return (SkUnichar)lead;
+    }
+    int ones = SkTMin (__builtin_clz (~(lead << 24)), 8);
+    int continuations = ones - 1;
+    if (continuations > (const uint8_t *)end - p) {
+        *ptr = end;
+        return (SkUnichar)lead;
+    }
+    uint32_t value = ones >= 7 ? 0 : (lead & ((1u << (7 - ones)) - 1));
+    for (int i = 0; i < continuations; i++) {
+        value = (value << 6) | (*p++ & 0x3F);
+    }
+    *ptr = (const char *)p;
+    return (SkUnichar)value;
+}
+
+int SkUTF8_CountUnichars (const char *text, size_t byteLength)
+{
+    const char *end = text + byteLength;
+    int count = 0;
+    while (text < end) {
+        SkUTF8_NextUnichar (&text, end);
+        count++;
+    }
+    return count;
+}
+
+SkUnichar SkUTF16_NextUnichar (const uint16_t **ptr, const uint16_t *end)
+{
+    const uint16_t *p = *ptr;
+    int32_t u = *p++;
+    if ((u & 0xFC00) == 0xD800 && p < end) {
+        u = ((u - 0xD7F7) << 10) + *p++;
+    }
+    *ptr = p;
+    return u;
+}
+
+SkUnichar SkUTF16_PrevUnichar (const uint16_t **ptr, const uint16_t *start)
+{
+    const uint16_t *p = *ptr;
+    int32_t u = *--p;
+    if ((u & 0xFC00) == 0xDC00 && p > start) {
+        int32_t prev = *--p;
+        u = u + (prev << 10) - 0x35FDC00;
+    }
+    *ptr = p;
+    return u;
+}
+
+int SkUTF16_CountUnichars (const uint16_t *text, size_t unitCount)
+{
+    const uint16_t *end = text + unitCount;
+    int count = 0;
+    while (text < end) {
+        SkUTF16_NextUnichar (&text, end);
+        count++;
+    }
+    return count;
+}
