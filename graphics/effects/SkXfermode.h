@@ -1,0 +1,97 @@
+/*
+ * Transfer modes: how a source colour combines with the destination pixel. A paint holds one
+ * (null means source-over). Every mode of the numbered table is an SkProcCoeffXfermode over one
+ * per-pixel procedure; four common modes have their own faster row loops.
+ */
+#ifndef GRAPHICS_EFFECTS_SKXFERMODE_H_
+#define GRAPHICS_EFFECTS_SKXFERMODE_H_
+
+#include "graphics/core/SkColor.h"
+#include "graphics/core/SkRefCnt.h"
+
+class SkXfermode : public SkRefCnt {
+public:
+    enum Coeff {
+        kZero_Coeff = 0, kOne_Coeff = 1, kSC_Coeff = 2, kISC_Coeff = 3, kDC_Coeff = 4, kIDC_Coeff = 5,
+        kSA_Coeff = 6, kISA_Coeff = 7, kDA_Coeff = 8, kIDA_Coeff = 9,
+    };
+    enum Mode {
+        kClear_Mode, kSrc_Mode, kDst_Mode, kSrcOver_Mode, kDstOver_Mode, kSrcIn_Mode, kDstIn_Mode,
+        kSrcOut_Mode, kDstOut_Mode, kSrcATop_Mode, kDstATop_Mode, kXor_Mode, kPlus_Mode,
+        kMultiply_Mode, kScreen_Mode, kOverlay_Mode, kDarken_Mode, kLighten_Mode,
+        kColorDodge_Mode, kColorBurn_Mode, kHardLight_Mode, kSoftLight_Mode, kDifference_Mode,
+        kExclusion_Mode,
+        kModeCount
+    };
+
+    // Each blends count source pixels into dst; aa, when not null, holds one coverage per pixel.
+    virtual void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
+    virtual void xfer16 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
+    virtual void xfer4444 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
+    virtual void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
+
+    virtual bool asCoeff (Coeff *src, Coeff *dst) { (void)src; (void)dst; return false; }
+    virtual bool asMode (Mode *mode) { (void)mode; return false; }
+    virtual bool toDumpString (void *) const { return false; }
+    // Every class here leaves dst unchanged.
+    virtual SkPMColor xferColor (SkPMColor src, SkPMColor dst) { (void)src; return dst; }
+
+    // The mode of the table with one reference for the caller; null for source-over (which is
+    // what no mode means), for a number outside the table, and on allocation failure.
+    static SkXfermode *Create (Mode mode);
+};
+
+typedef SkPMColor (*SkXfermodeProcPtr) (SkPMColor src, SkPMColor dst);
+
+// A mode made of one per-pixel procedure; a null procedure makes every operation do nothing.
+class SkProcXfermode : public SkXfermode {
+public:
+    explicit SkProcXfermode (SkXfermodeProcPtr proc) : fProc (proc) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    void xfer16 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    void xfer4444 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    SkXfermodeProcPtr getProc () const { return fProc; }
+
+protected:
+    SkXfermodeProcPtr fProc;
+};
+
+class SkProcCoeffXfermode : public SkProcXfermode {
+public:
+    // mode must be a row of the table.
+    explicit SkProcCoeffXfermode (Mode mode);
+    bool asCoeff (Coeff *src, Coeff *dst) override;
+    bool asMode (Mode *mode) override;
+
+protected:
+    uint32_t fMode, fSrcCoeff, fDstCoeff;
+};
+
+class SkClearXfermode : public SkProcCoeffXfermode {
+public:
+    SkClearXfermode () : SkProcCoeffXfermode (kClear_Mode) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+};
+
+class SkSrcXfermode : public SkProcCoeffXfermode {
+public:
+    SkSrcXfermode () : SkProcCoeffXfermode (kSrc_Mode) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+    void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+};
+
+class SkDstInXfermode : public SkProcCoeffXfermode {
+public:
+    SkDstInXfermode () : SkProcCoeffXfermode (kDstIn_Mode) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+};
+
+class SkDstOutXfermode : public SkProcCoeffXfermode {
+public:
+    SkDstOutXfermode () : SkProcCoeffXfermode (kDstOut_Mode) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
+};
+
+#endif
