@@ -1,0 +1,204 @@
+/** @file
+  Stand-ins for the hook members and defaults of the POST flow, key mapping and
+  pop-ups whose code has not landed yet. Each does nothing and answers 0 (no
+  action, no password, success); its real body replaces it here.
+**/
+#include <engine/core/HookMembers.h>
+
+UINT64
+DrawPostLogo (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+CheckPostPassword (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+CheckSetupPassword (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+ResetPostMessageWindow (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+MapKeyToAction (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+PollPostHotkeys (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+SetDisplayModeFromEdid (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+CancelBootTimeoutTimer (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+LaunchOsRecoveryBootManager (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+EncodePassword (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+ShowBootMenuPopup (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+ShowBootDeviceMenu (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+BootSelectedPopupOption (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+LoadDefaultsHook (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+MapPointerToAction (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+ApplyBootFlowPageRules (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+InstallGraphicalControlOps (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+DrawOverclockOverlay (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+DrawOverclockGainTens (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+DrawOverclockGainUnits (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+DrawOverclockExtraImage (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+UINT64
+DrawHighResolutionBadge (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
