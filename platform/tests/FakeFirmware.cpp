@@ -1,0 +1,3 @@
+#include "FakeFirmware.h"
+
+FakeFirmware  *FakeFirmware::Current = nullptr;
