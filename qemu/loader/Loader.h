@@ -1,0 +1,52 @@
+/** @file
+  Shared state of the QEMU loader: what it learned while the firmware dispatched the
+  driver, handed from the dispatch step to the checks.
+**/
+#ifndef QEMU_LOADER_H_
+#define QEMU_LOADER_H_
+
+#include <Uefi.h>
+
+#include "LoaderProtocols.h"
+
+namespace loader {
+
+extern EFI_BOOT_SERVICES* gBoot;
+
+// What the image watch saw while the dispatcher loaded images.
+struct DriverWatch {
+  EFI_GUID fileName;          // the driver's firmware file, from our volume
+  EFI_HANDLE volumeHandle;    // the handle ProcessFirmwareVolume created
+  VOID* loadedImageKey;
+  VOID* packageListKey;
+  EFI_HANDLE imageHandle;     // set when an image with our firmware file path was loaded
+  bool pathIsFvFile;          // its file path ends in a firmware-file node naming our file
+  bool deviceIsOurVolume;     // its device handle is the volume we handed over
+  bool packageListSeen;       // the loader installed a package list on that image handle
+  EFI_GUID packageListGuid;   // copied at once: the image may be unloaded later
+};
+
+// Form-browser handles present before the driver ran, so the checks can tell the
+// firmware's own instance from the engine's.
+struct BrowserSnapshot {
+  static constexpr UINTN kMax = 8;
+  EFI_HANDLE handles[kMax];
+  UINTN count;
+};
+
+void TakeBrowserSnapshot(BrowserSnapshot& snapshot);
+
+// Starts watching image loads for `watch.fileName`; false when the events cannot be made.
+bool StartImageWatch(DriverWatch& watch, EFI_EVENT events[2]);
+void StopImageWatch(EFI_EVENT events[2]);
+
+// Prints the checks a firmware engineer would make after the dispatch; true when all pass.
+bool ReportDriverStart(const DriverWatch& watch, bool& resident);
+bool ReportInterfaces(const BrowserSnapshot& before);
+bool ReportPackageList(const DriverWatch& watch);
+// Reads the setup data section back through the firmware's FV2 instance of our volume.
+bool ReportSetupSection(const DriverWatch& watch);
+
+}  // namespace loader
+
+#endif

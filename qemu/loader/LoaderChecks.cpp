@@ -1,0 +1,189 @@
+/** @file
+  What the loader checks once the dispatcher has run the driver: how the image was
+  loaded and whether it stayed, the three interfaces on one handle with no other form
+  browser left, and the driver's package list and strings in the firmware's HII
+  database.
+**/
+#include <Protocol/FirmwareVolume2.h>
+#include <Protocol/LoadedImage.h>
+
+#include "Loader.h"
+#include "LoaderConsole.h"
+
+namespace loader {
+namespace {
+
+EFI_GUID gBootScreenGuid = {0x8A91B1E1, 0x56C7, 0x4ADC, {0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF}};
+EFI_GUID gFormBrowser2Guid = {0xB9D4C360, 0xBCFB, 0x4F9B, {0x92, 0x98, 0x53, 0xC1, 0x36, 0x98, 0x22, 0x58}};
+EFI_GUID gCompanionGuid = {0x73905351, 0xEB4D, 0x4637, {0xA8, 0x3B, 0xD1, 0xBF, 0x6C, 0x1C, 0x48, 0xEB}};
+EFI_GUID gSetupDataGuid = {0xFE612B72, 0x203C, 0x47B1, {0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71}};
+EFI_GUID gLoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
+EFI_GUID gFv2Guid = EFI_FIRMWARE_VOLUME2_PROTOCOL_GUID;
+EFI_GUID gHiiDatabaseGuid = LOADER_HII_DATABASE_GUID;
+EFI_GUID gHiiStringGuid = LOADER_HII_STRING_GUID;
+
+constexpr UINT8 kSectionFreeformSubtypeGuid = 0x18;
+constexpr UINT8 kHiiPackageStrings = 0x04;
+constexpr UINT8 kHiiPackageEnd = 0xDF;
+constexpr UINT16 kStringsShown = 4;
+
+bool SameBytes(const VOID* a, const VOID* b, UINTN n) {
+  const UINT8* x = static_cast<const UINT8*>(a);
+  const UINT8* y = static_cast<const UINT8*>(b);
+  for (UINTN i = 0; i < n; ++i)
+    if (x[i] != y[i]) return false;
+  return true;
+}
+
+bool Has(EFI_HANDLE handle, EFI_GUID* protocol) {
+  VOID* p = nullptr;
+  return !EFI_ERROR(gBoot->HandleProtocol(handle, protocol, &p));
+}
+
+// The language of the first string package of an exported list, ASCII, or false.
+bool FirstLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity) {
+  UINTN at = 20;  // list header: GUID and length
+  while (at + 4 <= size) {
+    const UINT32 length = list[at] | list[at + 1] << 8 | list[at + 2] << 16;
+    const UINT8 type = list[at + 3];
+    if (type == kHiiPackageEnd || length < 4 || length > size - at) return false;
+    if (type == kHiiPackageStrings && length > 46) {
+      // Header, HdrSize, StringInfoOffset, LanguageWindow[16], LanguageName: then the name.
+      UINTN i = 0;
+      for (; i + 1 < capacity && at + 46 + i < at + length && list[at + 46 + i] != 0; ++i)
+        language[i] = CHAR8(list[at + 46 + i]);
+      language[i] = 0;
+      return i > 0;
+    }
+    at += length;
+  }
+  return false;
+}
+
+// Exports one package list into pool memory; the caller frees it.
+UINT8* Export(HII_DATABASE* db, HII_HANDLE handle, UINTN* size) {
+  *size = 0;
+  if (db->ExportPackageLists(db, handle, size, nullptr) != EFI_BUFFER_TOO_SMALL) return nullptr;
+  UINT8* buffer = nullptr;
+  if (EFI_ERROR(gBoot->AllocatePool(EfiBootServicesData, *size, (VOID**)&buffer))) return nullptr;
+  if (!EFI_ERROR(db->ExportPackageLists(db, handle, size, buffer))) return buffer;
+  gBoot->FreePool(buffer);
+  return nullptr;
+}
+
+// The HII handle whose package list carries `guid`, with that list's first language.
+HII_HANDLE FindPackageList(HII_DATABASE* db, const EFI_GUID& guid, CHAR8* language) {
+  HII_HANDLE handles[128];
+  UINTN length = sizeof handles;
+  if (EFI_ERROR(db->ListPackageLists(db, LOADER_HII_PACKAGE_TYPE_ALL, nullptr, &length, handles)))
+    return nullptr;
+  for (UINTN i = 0; i < length / sizeof handles[0]; ++i) {
+    UINTN size = 0;
+    UINT8* list = Export(db, handles[i], &size);
+    const bool match = list != nullptr && size >= 20 && SameBytes(list, &guid, sizeof guid);
+    if (match && !FirstLanguage(list, size, language, 16)) language[0] = 0;
+    if (list != nullptr) gBoot->FreePool(list);
+    if (match) return handles[i];
+  }
+  return nullptr;
+}
+
+UINTN PrintStrings(HII_STRING* strings, HII_HANDLE handle, const CHAR8* language) {
+  UINTN read = 0;
+  for (UINT16 id = 1; id <= kStringsShown; ++id) {
+    CHAR16 text[160];
+    UINTN size = sizeof text;
+    const EFI_STATUS status = strings->GetString(strings, language, handle, id, text, &size, nullptr);
+    Line line;
+    line.Text(u"string ").Decimal(id).Text(u" (").Ascii(language).Text(u"): ");
+    if (EFI_ERROR(status)) {
+      line.Status(status).Print();
+      continue;
+    }
+    line.Text(u"\"").Text(text).Text(u"\"").Print();
+    ++read;
+  }
+  return read;
+}
+
+}  // namespace
+
+void TakeBrowserSnapshot(BrowserSnapshot& snapshot) {
+  UINTN size = sizeof snapshot.handles;
+  snapshot.count = 0;
+  if (!EFI_ERROR(gBoot->LocateHandle(ByProtocol, &gFormBrowser2Guid, nullptr, &size,
+                                     snapshot.handles)))
+    snapshot.count = size / sizeof(EFI_HANDLE);
+}
+
+bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
+  const bool loaded = watch.imageHandle != nullptr && watch.pathIsFvFile;
+  Line().Text(u"driver loaded from firmware file: ").YesNo(loaded).Print();
+  Line().Text(u"device handle is our volume: ").YesNo(watch.deviceIsOurVolume).Print();
+  resident = loaded && Has(watch.imageHandle, &gLoadedImageGuid);
+  // An entry point that fails makes the firmware unload the image at once.
+  Line()
+      .Text(u"driver start-up: ")
+      .Text(resident ? u"Success (image resident)" : u"failed (image unloaded)")
+      .Print();
+  return loaded && watch.deviceIsOurVolume && resident;
+}
+
+bool ReportSetupSection(const DriverWatch& watch) {
+  EFI_FIRMWARE_VOLUME2_PROTOCOL* fv = nullptr;
+  if (watch.volumeHandle == nullptr ||
+      EFI_ERROR(gBoot->HandleProtocol(watch.volumeHandle, &gFv2Guid, (VOID**)&fv)))
+    return false;
+  VOID* buffer = nullptr;
+  UINTN size = 0;
+  UINT32 authentication = 0;
+  const EFI_STATUS status = fv->ReadSection(fv, &watch.fileName, kSectionFreeformSubtypeGuid, 0,
+                                            &buffer, &size, &authentication);
+  Line line;
+  line.Text(u"setup data section: ").Status(status);
+  const bool led = !EFI_ERROR(status) && size >= 16 && SameBytes(buffer, &gSetupDataGuid, 16);
+  if (!EFI_ERROR(status)) line.Text(u", ").Decimal(size).Text(u" bytes, led by its GUID: ").YesNo(led);
+  line.Print();
+  if (buffer != nullptr) gBoot->FreePool(buffer);
+  return led;
+}
+
+bool ReportInterfaces(const BrowserSnapshot& before) {
+  EFI_HANDLE handles[16];
+  UINTN size = sizeof handles;
+  UINTN count = 0;
+  if (!EFI_ERROR(gBoot->LocateHandle(ByProtocol, &gFormBrowser2Guid, nullptr, &size, handles)))
+    count = size / sizeof(EFI_HANDLE);
+  EFI_HANDLE engine = nullptr;
+  for (UINTN i = 0; i < count && engine == nullptr; ++i)
+    if (Has(handles[i], &gBootScreenGuid) && Has(handles[i], &gCompanionGuid)) engine = handles[i];
+  Line()
+      .Text(u"one handle with boot screen, form browser and companion: ")
+      .YesNo(engine != nullptr)
+      .Print();
+  bool gone = true;
+  for (UINTN i = 0; i < before.count; ++i) gone = gone && !Has(before.handles[i], &gFormBrowser2Guid);
+  Line().Text(u"form browsers after dispatch: ").Decimal(count).Print();
+  Line().Text(u"firmware's form browser gone: ").YesNo(gone).Print();
+  return engine != nullptr && count == 1 && gone;
+}
+
+bool ReportPackageList(const DriverWatch& watch) {
+  Line line;
+  line.Text(u"image package list: ").YesNo(watch.packageListSeen);
+  if (watch.packageListSeen) line.Text(u", GUID ").Guid(watch.packageListGuid);
+  line.Print();
+  HII_DATABASE* db = nullptr;
+  HII_STRING* strings = nullptr;
+  if (!watch.packageListSeen ||
+      EFI_ERROR(gBoot->LocateProtocol(&gHiiDatabaseGuid, nullptr, (VOID**)&db)) ||
+      EFI_ERROR(gBoot->LocateProtocol(&gHiiStringGuid, nullptr, (VOID**)&strings)))
+    return false;
+  CHAR8 language[16] = {0};
+  HII_HANDLE handle = FindPackageList(db, watch.packageListGuid, language);
+  Line().Text(u"package list in HII database: ").YesNo(handle != nullptr).Print();
+  if (handle == nullptr || language[0] == 0) return false;
+  return PrintStrings(strings, handle, language) > 0;
+}
+
+}  // namespace loader

@@ -1,0 +1,146 @@
+/** @file
+  QEMU loader: started from the removable-media path of a FAT disk, it hands our
+  firmware volume to the DXE core and runs the dispatcher, so the firmware loads the
+  setup engine exactly as it loads its own drivers (firmware-file device path, FV2 on
+  the device handle). Then it prints what it finds and switches the machine off.
+**/
+#include <Uefi.h>
+#include <Protocol/LoadedImage.h>
+
+#include "Loader.h"
+#include "LoaderConsole.h"
+
+namespace loader {
+
+EFI_BOOT_SERVICES* gBoot;
+
+namespace {
+
+const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
+constexpr UINT8 kFileTypePad = 0xF0;
+
+bool SameGuid(const EFI_GUID& a, const EFI_GUID& b) {
+  const UINT8* x = reinterpret_cast<const UINT8*>(&a);
+  const UINT8* y = reinterpret_cast<const UINT8*>(&b);
+  for (int i = 0; i < 16; ++i)
+    if (x[i] != y[i]) return false;
+  return true;
+}
+
+DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
+  static const EFI_GUID kDxeServices = LOADER_DXE_SERVICES_TABLE_GUID;
+  for (UINTN i = 0; i < st->NumberOfTableEntries; ++i)
+    if (SameGuid(st->ConfigurationTable[i].VendorGuid, kDxeServices))
+      return static_cast<DXE_SERVICES*>(st->ConfigurationTable[i].VendorTable);
+  return nullptr;
+}
+
+EFI_STATUS OpenVolumeFile(EFI_HANDLE image, FILE_PROTOCOL** file) {
+  EFI_GUID loadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
+  EFI_GUID fileSystemGuid = LOADER_SIMPLE_FILE_SYSTEM_GUID;
+  EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
+  SIMPLE_FILE_SYSTEM* fs = nullptr;
+  FILE_PROTOCOL* root = nullptr;
+  EFI_STATUS status = gBoot->HandleProtocol(image, &loadedImageGuid, (VOID**)&loaded);
+  if (!EFI_ERROR(status))
+    status = gBoot->HandleProtocol(loaded->DeviceHandle, &fileSystemGuid, (VOID**)&fs);
+  if (!EFI_ERROR(status)) status = fs->OpenVolume(fs, &root);
+  if (EFI_ERROR(status)) return status;
+  status = root->Open(root, file, kVolumePath, LOADER_FILE_MODE_READ, 0);
+  root->Close(root);  // the opened file stays valid on its own
+  return status;
+}
+
+// Reads the volume into page memory: the DXE core keeps using the buffer for as long as the
+// volume's FV2 instance lives, and a volume must sit on at least its own 4 KiB alignment.
+EFI_STATUS ReadVolume(EFI_HANDLE image, VOID** buffer, UINTN* size) {
+  FILE_PROTOCOL* file = nullptr;
+  EFI_STATUS status = OpenVolumeFile(image, &file);
+  if (EFI_ERROR(status)) return status;
+  UINT64 end = 0;
+  status = file->SetPosition(file, ~0ULL);  // to the end, to learn the size
+  if (!EFI_ERROR(status)) status = file->GetPosition(file, &end);
+  if (!EFI_ERROR(status)) status = file->SetPosition(file, 0);
+  EFI_PHYSICAL_ADDRESS pages = 0;
+  if (!EFI_ERROR(status))
+    status = gBoot->AllocatePages(AllocateAnyPages, EfiBootServicesData,
+                                  UINTN((end + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE), &pages);
+  *size = UINTN(end);
+  if (!EFI_ERROR(status)) status = file->Read(file, size, (VOID*)(UINTN)pages);
+  file->Close(file);
+  if (!EFI_ERROR(status) && *size != end) status = EFI_END_OF_FILE;
+  *buffer = (VOID*)(UINTN)pages;
+  return status;
+}
+
+// The name of the first file that is not padding: the driver we packed.
+bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name) {
+  if (size < 72) return false;
+  UINTN at = (UINTN(fv[48] | fv[49] << 8) + 7) & ~UINTN(7);
+  while (at + 24 <= size) {
+    const UINT32 fileSize = fv[at + 20] | fv[at + 21] << 8 | fv[at + 22] << 16;
+    if (fileSize < 24 || fileSize == 0xFFFFFF) return false;  // erased space: no more files
+    if (fv[at + 18] != kFileTypePad) {
+      gBoot->CopyMem(name, (VOID*)(fv + at), sizeof *name);
+      return true;
+    }
+    at = (at + fileSize + 7) & ~UINTN(7);
+  }
+  return false;
+}
+
+void Shutdown(EFI_SYSTEM_TABLE* st) {
+  Line().Text(u"power off").Print();
+  st->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
+}
+
+}  // namespace
+
+// Dispatches the driver; false when the firmware never got to run it.
+bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) {
+  DXE_SERVICES* dxe = FindDxeServices(st);
+  Line().Text(u"DXE services table: ").YesNo(dxe != nullptr).Print();
+  VOID* fv = nullptr;
+  UINTN size = 0;
+  const EFI_STATUS readStatus = ReadVolume(image, &fv, &size);
+  Line().Text(u"read ").Text(kVolumePath).Text(u": ").Status(readStatus).Print();
+  if (dxe == nullptr || EFI_ERROR(readStatus)) return false;
+  if (!FindDriverFile(static_cast<const UINT8*>(fv), size, &watch.fileName)) {
+    Line().Text(u"volume holds no driver file").Print();
+    return false;
+  }
+  Line().Text(u"volume ").Decimal(size).Text(u" bytes, driver file ").Guid(watch.fileName).Print();
+  EFI_EVENT events[2] = {nullptr, nullptr};
+  if (!StartImageWatch(watch, events)) return false;
+  EFI_STATUS status = dxe->ProcessFirmwareVolume(fv, size, &watch.volumeHandle);
+  Line().Text(u"process firmware volume: ").Status(status).Print();
+  if (!EFI_ERROR(status)) {
+    status = dxe->Dispatch();
+    Line().Text(u"dispatch: ").Status(status).Print();
+  }
+  StopImageWatch(events);
+  return !EFI_ERROR(status);
+}
+
+}  // namespace loader
+
+using namespace loader;
+
+extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) {
+  gBoot = st->BootServices;
+  SetConsole(st);
+  Line().Text(u"loader started, firmware ").Text(st->FirmwareVendor).Print();
+  BrowserSnapshot before = {};
+  TakeBrowserSnapshot(before);
+  Line().Text(u"form browsers before dispatch: ").Decimal(before.count).Print();
+  DriverWatch watch = {};
+  bool pass = DispatchDriver(st, image, watch);
+  bool resident = false;
+  const bool setupData = ReportSetupSection(watch);
+  pass = ReportDriverStart(watch, resident) && setupData && pass;
+  if (resident) pass = ReportInterfaces(before) && pass;
+  pass = ReportPackageList(watch) && pass;
+  Line().Text(u"result: ").Text(pass ? u"PASS" : u"FAIL").Print();
+  Shutdown(st);
+  return EFI_SUCCESS;
+}

@@ -1,0 +1,105 @@
+/** @file
+  Watches the images the dispatcher loads. The firmware does not tell the caller of
+  Dispatch what a driver's entry point returned, and it unloads a driver whose entry
+  point failed, so the loader notes the driver's image handle and package-list GUID
+  while the image exists and looks again afterwards.
+**/
+#include <Protocol/DevicePath.h>
+#include <Protocol/HiiPackageList.h>
+#include <Protocol/LoadedImage.h>
+
+#include "Loader.h"
+
+namespace loader {
+namespace {
+
+EFI_GUID gLoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
+EFI_GUID gPackageListGuid = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
+
+bool SameGuid(const EFI_GUID& a, const EFI_GUID& b) {
+  const UINT8* x = reinterpret_cast<const UINT8*>(&a);
+  const UINT8* y = reinterpret_cast<const UINT8*>(&b);
+  for (int i = 0; i < 16; ++i)
+    if (x[i] != y[i]) return false;
+  return true;
+}
+
+UINTN NodeLength(const EFI_DEVICE_PATH_PROTOCOL* node) {
+  return UINTN(node->Length[0] | node->Length[1] << 8);
+}
+
+// The firmware-file node that ends the path, or null. The walk stops at a malformed node.
+const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path) {
+  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* found = nullptr;
+  for (int guard = 0; path != nullptr && guard < 64; ++guard) {
+    if (path->Type == END_DEVICE_PATH_TYPE) return found;
+    const UINTN length = NodeLength(path);
+    if (length < sizeof(EFI_DEVICE_PATH_PROTOCOL)) return nullptr;
+    found = nullptr;
+    if (path->Type == MEDIA_DEVICE_PATH && path->SubType == MEDIA_PIWG_FW_FILE_DP &&
+        length >= sizeof(MEDIA_FW_VOL_FILEPATH_DEVICE_PATH))
+      found = reinterpret_cast<const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH*>(path);
+    path = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL*>(
+        reinterpret_cast<const UINT8*>(path) + length);
+  }
+  return nullptr;
+}
+
+// Copies the package list's GUID while the image (and so the list inside it) exists.
+void NotePackageList(DriverWatch& watch, EFI_HANDLE handle) {
+  VOID* list = nullptr;
+  if (EFI_ERROR(gBoot->HandleProtocol(handle, &gPackageListGuid, &list)) || list == nullptr)
+    return;
+  gBoot->CopyMem(&watch.packageListGuid, list, sizeof(EFI_GUID));
+  watch.packageListSeen = true;
+}
+
+// The firmware may install the package list before or after the loaded image, so both
+// notifications end up here.
+void CheckLoadedImage(DriverWatch& watch, EFI_HANDLE handle) {
+  EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
+  if (EFI_ERROR(gBoot->HandleProtocol(handle, &gLoadedImageGuid, (VOID**)&loaded))) return;
+  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* node = LastFvFileNode(loaded->FilePath);
+  if (node == nullptr || !SameGuid(node->FvFileName, watch.fileName)) return;
+  watch.imageHandle = handle;
+  watch.pathIsFvFile = true;
+  watch.deviceIsOurVolume = loaded->DeviceHandle == watch.volumeHandle;
+  NotePackageList(watch, handle);
+}
+
+// Takes every handle that got the protocol of `key` since the last look.
+void Drain(DriverWatch& watch, VOID* key) {
+  for (int guard = 0; key != nullptr && guard < 256; ++guard) {
+    EFI_HANDLE handle = nullptr;
+    UINTN size = sizeof handle;
+    if (EFI_ERROR(gBoot->LocateHandle(ByRegisterNotify, nullptr, key, &size, &handle))) return;
+    CheckLoadedImage(watch, handle);
+  }
+}
+
+VOID EFIAPI OnImageEvent(EFI_EVENT, VOID* context) {
+  DriverWatch& watch = *static_cast<DriverWatch*>(context);
+  Drain(watch, watch.loadedImageKey);
+  Drain(watch, watch.packageListKey);
+}
+
+bool Watch(EFI_GUID* protocol, EFI_EVENT_NOTIFY notify, DriverWatch& watch, VOID** key,
+           EFI_EVENT* event) {
+  if (EFI_ERROR(gBoot->CreateEvent(EVT_NOTIFY_SIGNAL, TPL_CALLBACK, notify, &watch, event)))
+    return false;
+  return !EFI_ERROR(gBoot->RegisterProtocolNotify(protocol, *event, key));
+}
+
+}  // namespace
+
+bool StartImageWatch(DriverWatch& watch, EFI_EVENT events[2]) {
+  return Watch(&gLoadedImageGuid, OnImageEvent, watch, &watch.loadedImageKey, &events[0]) &&
+         Watch(&gPackageListGuid, OnImageEvent, watch, &watch.packageListKey, &events[1]);
+}
+
+void StopImageWatch(EFI_EVENT events[2]) {
+  for (int i = 0; i < 2; ++i)
+    if (events[i] != nullptr) gBoot->CloseEvent(events[i]);  // closing cannot fail usefully
+}
+
+}  // namespace loader
