@@ -1,0 +1,92 @@
+/** @file
+  Bounded device-path walking, node building and LocateDevicePath.
+**/
+#include <Emulator/DevicePathUtil.h>
+#include <Emulator/Guid.h>
+#include <Emulator/ProtocolDatabase.h>
+
+#include <Protocol/DevicePath.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace Emu {
+
+static const EFI_GUID  kDevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
+
+UINTN
+DevicePathBodySize (const EFI_DEVICE_PATH_PROTOCOL *Path)
+{
+  const UINT8  *Bytes = reinterpret_cast<const UINT8 *>(Path);
+  UINTN        Offset = 0;
+
+  if (Path == nullptr) {
+    return SIZE_MAX;
+  }
+  while (Offset + sizeof (EFI_DEVICE_PATH_PROTOCOL) <= kMaxDevicePathSize) {
+    const UINT8  *Node   = Bytes + Offset;
+    UINTN        Length  = (UINTN)Node[2] | ((UINTN)Node[3] << 8);
+    if (Length < sizeof (EFI_DEVICE_PATH_PROTOCOL)) {
+      return SIZE_MAX;
+    }
+    if ((Node[0] == END_DEVICE_PATH_TYPE) && (Node[1] == END_ENTIRE_DEVICE_PATH_SUBTYPE)) {
+      return Offset;
+    }
+    Offset += Length;
+  }
+  return SIZE_MAX;
+}
+
+std::vector<UINT8>
+DevicePathNode (UINT8 Type, UINT8 SubType, const VOID *Body, UINTN BodySize)
+{
+  UINTN               Length = sizeof (EFI_DEVICE_PATH_PROTOCOL) + BodySize;
+  std::vector<UINT8>  Node { Type, SubType, (UINT8)Length, (UINT8)(Length >> 8) };
+
+  if (BodySize != 0) {
+    const UINT8  *Bytes = static_cast<const UINT8 *>(Body);
+    Node.insert (Node.end (), Bytes, Bytes + BodySize);
+  }
+  return Node;
+}
+
+void
+EndDevicePath (std::vector<UINT8> &Path)
+{
+  Path.insert (Path.end (), { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 });
+}
+
+EFI_STATUS
+ProtocolDatabase::LocateDevicePath (const EFI_GUID *Guid, EFI_DEVICE_PATH_PROTOCOL **DevicePath,
+  EFI_HANDLE *Device)
+{
+  if ((Guid == nullptr) || (DevicePath == nullptr) || (*DevicePath == nullptr) || (Device == nullptr)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  UINTN  SourceSize = DevicePathBodySize (*DevicePath);
+  if (SourceSize == SIZE_MAX) {
+    return EFI_INVALID_PARAMETER;
+  }
+  // The handle whose whole path is the longest prefix of the given one wins.
+  EFI_HANDLE  Best     = nullptr;
+  UINTN       BestSize = 0;
+  for (EFI_HANDLE Handle : HandlesWith (*Guid)) {
+    auto   *Path = static_cast<const EFI_DEVICE_PATH_PROTOCOL *>(Find (Handle, kDevicePathGuid));
+    UINTN  Size  = DevicePathBodySize (Path);
+    if ((Size == SIZE_MAX) || (Size > SourceSize) || ((Best != nullptr) && (Size <= BestSize))) {
+      continue;
+    }
+    if (std::memcmp (Path, *DevicePath, Size) == 0) {
+      Best     = Handle;
+      BestSize = Size;
+    }
+  }
+  if (Best == nullptr) {
+    return EFI_NOT_FOUND;
+  }
+  *Device     = Best;
+  *DevicePath = reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(reinterpret_cast<UINT8 *>(*DevicePath) + BestSize);
+  return EFI_SUCCESS;
+}
+
+}  // namespace Emu

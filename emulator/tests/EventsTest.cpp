@@ -1,0 +1,194 @@
+// The virtual clock, timers, TPL rules and event groups, called through the boot
+// services table as the driver calls them.
+#include <Emulator/Machine.h>
+#include <Emulator/RunEnded.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct NOTIFY_TRACE {
+  std::vector<UINT64>  Times;
+  std::vector<EFI_TPL> Tpls;
+  Emu::Machine         *Machine;
+};
+
+VOID EFIAPI
+RecordNotify (EFI_EVENT Event, VOID *Context)
+{
+  (VOID)Event;
+  auto  *Trace = static_cast<NOTIFY_TRACE *>(Context);
+  Trace->Times.push_back (Trace->Machine->Events ().Now ());
+  Trace->Tpls.push_back (Trace->Machine->Events ().CurrentTpl ());
+}
+
+class EventsTest : public ::testing::Test {
+protected:
+  Emu::Machine      Machine;
+  EFI_BOOT_SERVICES *BS = Machine.BootServices ();
+  NOTIFY_TRACE      Trace { {}, {}, &Machine };
+
+  EFI_EVENT NotifyTimer ()
+  {
+    EFI_EVENT  Event = nullptr;
+    EXPECT_EQ (BS->CreateEvent (EVT_TIMER | EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Event),
+      EFI_SUCCESS);
+    return Event;
+  }
+};
+
+// A 10-second relative timer waited on returns at exactly 10 s of virtual time.
+TEST_F (EventsTest, WaitJumpsTheClockToTheRelativeTimer)
+{
+  EFI_EVENT  Timer = nullptr;
+  UINTN      Index = 99;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 100000000), EFI_SUCCESS);
+  ASSERT_EQ (BS->WaitForEvent (1, &Timer, &Index), EFI_SUCCESS);
+  EXPECT_EQ (Index, 0u);
+  EXPECT_EQ (Machine.Events ().Now (), 100000000u);
+  // The signal was consumed by the wait, and a relative timer fires once.
+  EXPECT_EQ (BS->CheckEvent (Timer), EFI_NOT_READY);
+  ASSERT_EQ (Machine.Events ().TimerLog ().size (), 1u);
+  EXPECT_EQ (Machine.Events ().TimerLog ()[0].TriggerTime, 100000000u);
+}
+
+// A periodic 0.5-s timer fires at every period while a Stall passes over it, and
+// its notify runs at TPL_CALLBACK with the clock at the due time.
+TEST_F (EventsTest, PeriodicTimerFiresEachPeriodDuringStall)
+{
+  EFI_EVENT  Timer = NotifyTimer ();
+
+  ASSERT_EQ (BS->SetTimer (Timer, TimerPeriodic, 5000000), EFI_SUCCESS);
+  ASSERT_EQ (BS->Stall (1700000), EFI_SUCCESS);
+  EXPECT_EQ (Trace.Times, (std::vector<UINT64> { 5000000, 10000000, 15000000 }));
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK, TPL_CALLBACK, TPL_CALLBACK }));
+  EXPECT_EQ (Machine.Events ().Now (), 17000000u);
+}
+
+// Cancelling stops a timer; setting it again restarts the count from now.
+TEST_F (EventsTest, CancelledTimerDoesNotFire)
+{
+  EFI_EVENT  Timer = NotifyTimer ();
+
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 1000), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerCancel, 0), EFI_SUCCESS);
+  Machine.Events ().Advance (5000);
+  EXPECT_TRUE (Trace.Times.empty ());
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 1000), EFI_SUCCESS);
+  Machine.Events ().Advance (999);
+  EXPECT_TRUE (Trace.Times.empty ());
+  Machine.Events ().Advance (1);
+  EXPECT_EQ (Trace.Times, (std::vector<UINT64> { 6000 }));
+}
+
+// Notifies wait while the TPL is at or above theirs, and run when RestoreTPL drops
+// below it, including a drop from 31 straight to 4 and to the odd level 7.
+TEST_F (EventsTest, NotifyRunsWhenRestoreTplDropsBelowItsLevel)
+{
+  EFI_EVENT  Event = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Event), EFI_SUCCESS);
+  EFI_TPL  Old = BS->RaiseTPL (TPL_HIGH_LEVEL);
+  EXPECT_EQ (Old, (EFI_TPL)TPL_APPLICATION);
+  ASSERT_EQ (BS->SignalEvent (Event), EFI_SUCCESS);
+  EXPECT_TRUE (Trace.Times.empty ());
+  BS->RestoreTPL (TPL_CALLBACK);
+  EXPECT_TRUE (Trace.Times.empty ());
+  BS->RestoreTPL (7);
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK }));
+  BS->RestoreTPL (TPL_APPLICATION);
+  EXPECT_TRUE (Machine.Events ().TplViolations ().empty ());
+}
+
+// Breaking the TPL rules is recorded, not fatal: RestoreTPL upwards and
+// WaitForEvent above TPL_APPLICATION (which answers EFI_UNSUPPORTED).
+TEST_F (EventsTest, TplRuleBreaksAreRecorded)
+{
+  EFI_EVENT  Timer = nullptr;
+  UINTN      Index = 0;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
+  BS->RestoreTPL (TPL_NOTIFY);
+  EXPECT_EQ (BS->WaitForEvent (1, &Timer, &Index), EFI_UNSUPPORTED);
+  BS->RestoreTPL (TPL_APPLICATION);
+  ASSERT_EQ (Machine.Events ().TplViolations ().size (), 2u);
+  EXPECT_EQ (Machine.Events ().TplViolations ()[0].What, "RestoreTPL to a higher level");
+  EXPECT_EQ (Machine.Events ().TplViolations ()[1].What, "WaitForEvent above TPL_APPLICATION");
+}
+
+// SignalEvent on one member of a group signals every member, and only them.
+TEST_F (EventsTest, SignallingOneGroupMemberSignalsTheGroup)
+{
+  static const EFI_GUID  Group = { 0x7CE88FB3, 0x4BD7, 0x4679, { 0x87, 0xA8, 0xA8, 0xD8, 0xDE, 0xE5, 0x0D, 0x2B } };
+  EFI_EVENT              First = nullptr;
+  EFI_EVENT              Second = nullptr;
+  EFI_EVENT              Loner = nullptr;
+
+  ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Group, &First), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_NOTIFY, RecordNotify, &Trace, &Group, &Second), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Loner), EFI_SUCCESS);
+  ASSERT_EQ (BS->SignalEvent (First), EFI_SUCCESS);
+  // Higher TPL first.
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_NOTIFY, TPL_CALLBACK }));
+  ASSERT_EQ (Machine.Events ().GroupSignalLog ().size (), 1u);
+  ASSERT_EQ (BS->CloseEvent (Second), EFI_SUCCESS);
+  ASSERT_EQ (BS->SignalEvent (First), EFI_SUCCESS);
+  EXPECT_EQ (Trace.Tpls.size (), 3u);
+}
+
+// Check and wait argument rules: signal-type events cannot be waited on, closed
+// events are invalid, and a wait that nothing can end ends the run.
+TEST_F (EventsTest, InvalidWaitsAreRejected)
+{
+  EFI_EVENT  Signal = nullptr;
+  EFI_EVENT  Plain  = nullptr;
+  UINTN      Index  = 0;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Signal), EFI_SUCCESS);
+  EXPECT_EQ (BS->CheckEvent (Signal), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BS->WaitForEvent (1, &Signal, &Index), EFI_INVALID_PARAMETER);
+  ASSERT_EQ (BS->CreateEvent (0, 0, nullptr, nullptr, &Plain), EFI_SUCCESS);
+  EXPECT_THROW (BS->WaitForEvent (1, &Plain, &Index), Emu::WaitNeverEnds);
+  ASSERT_EQ (BS->CloseEvent (Plain), EFI_SUCCESS);
+  EXPECT_EQ (BS->CheckEvent (Plain), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BS->CreateEvent (EVT_NOTIFY_WAIT | EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, nullptr, &Plain),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, nullptr, nullptr, &Plain), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Machine.Events ().OpenEventCount (), 1u);
+}
+
+// Polling CheckEvent moves the clock, so a busy loop on a timer ends.
+TEST_F (EventsTest, CheckEventPollingReachesTheTimer)
+{
+  EFI_EVENT  Timer = nullptr;
+  int        Polls = 0;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 5 * Emu::kTicksPerMillisecond), EFI_SUCCESS);
+  while (BS->CheckEvent (Timer) == EFI_NOT_READY) {
+    Polls++;
+    ASSERT_LT (Polls, 100);
+  }
+  EXPECT_EQ (Polls, 4);
+}
+
+// The wait returns the first ready event of the list by index.
+TEST_F (EventsTest, WaitReportsWhichEventEnded)
+{
+  EFI_EVENT  Events[2] = { nullptr, nullptr };
+  UINTN      Index     = 0;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Events[0]), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Events[1]), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Events[0], TimerRelative, 300), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Events[1], TimerRelative, 200), EFI_SUCCESS);
+  ASSERT_EQ (BS->WaitForEvent (2, Events, &Index), EFI_SUCCESS);
+  EXPECT_EQ (Index, 1u);
+  EXPECT_EQ (Machine.Events ().Now (), 200u);
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// Handles, installs, lookups, notifications and failure injection of the protocol
+// database, called through the boot services table.
+#include <Emulator/Machine.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+EFI_GUID  gAlpha = { 0x8A91B1E1, 0x56C7, 0x4ADC, { 0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF } };
+EFI_GUID  gBeta  = { 0xB9D4C360, 0xBCFB, 0x4F9B, { 0x92, 0x98, 0x53, 0xC1, 0x36, 0x98, 0x22, 0x58 } };
+
+struct NOTIFY_COUNT {
+  int  Calls;
+};
+
+VOID EFIAPI
+CountNotify (EFI_EVENT Event, VOID *Context)
+{
+  (VOID)Event;
+  static_cast<NOTIFY_COUNT *>(Context)->Calls++;
+}
+
+class ProtocolDatabaseTest : public ::testing::Test {
+protected:
+  Emu::Machine      Machine;
+  EFI_BOOT_SERVICES *BS = Machine.BootServices ();
+  int               InterfaceA = 1;
+  int               InterfaceB = 2;
+  NOTIFY_COUNT      Count {};
+};
+
+// Several instances of one GUID come back in installation order, and the multiple
+// form installs every pair on one handle.
+TEST_F (ProtocolDatabaseTest, InstancesLocateInInstallationOrder)
+{
+  EFI_HANDLE  First  = nullptr;
+  EFI_HANDLE  Second = nullptr;
+
+  ASSERT_EQ (BS->InstallMultipleProtocolInterfaces (&First, &gBeta, &InterfaceB, &gAlpha, &InterfaceA, nullptr),
+    EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Second, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  UINTN       Count   = 0;
+  EFI_HANDLE  *Buffer = nullptr;
+  ASSERT_EQ (BS->LocateHandleBuffer (ByProtocol, &gAlpha, nullptr, &Count, &Buffer), EFI_SUCCESS);
+  ASSERT_EQ (Count, 2u);
+  EXPECT_EQ (Buffer[0], First);
+  EXPECT_EQ (Buffer[1], Second);
+  ASSERT_EQ (BS->FreePool (Buffer), EFI_SUCCESS);
+  VOID  *Found = nullptr;
+  ASSERT_EQ (BS->LocateProtocol (&gAlpha, nullptr, &Found), EFI_SUCCESS);
+  EXPECT_EQ (Found, &InterfaceA);
+  EXPECT_EQ (Machine.Protocols ().InterfacesOn (First).size (), 2u);
+}
+
+// The two-call size protocol of LocateHandle.
+TEST_F (ProtocolDatabaseTest, LocateHandleTellsTheSizeFirst)
+{
+  EFI_HANDLE  Handle = nullptr;
+  EFI_HANDLE  Buffer[2];
+  UINTN       Size = 0;
+
+  EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_NOT_FOUND);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Handle, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, sizeof (EFI_HANDLE));
+  ASSERT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, Buffer), EFI_SUCCESS);
+  EXPECT_EQ (Buffer[0], Handle);
+}
+
+// A registered notify fires on each install of its GUID, and LocateHandle by
+// register-notify hands out one new handle per call, then EFI_NOT_FOUND.
+TEST_F (ProtocolDatabaseTest, RegisterNotifyDeliversEachNewHandleOnce)
+{
+  EFI_EVENT   Event = nullptr;
+  VOID        *Registration = nullptr;
+  EFI_HANDLE  First = nullptr;
+  EFI_HANDLE  Second = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, CountNotify, &Count, &Event), EFI_SUCCESS);
+  ASSERT_EQ (BS->RegisterProtocolNotify (&gAlpha, Event, &Registration), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&First, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&First, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Second, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  EXPECT_EQ (Count.Calls, 2);
+
+  EFI_HANDLE  Found = nullptr;
+  UINTN       Size  = sizeof (Found);
+  ASSERT_EQ (BS->LocateHandle (ByRegisterNotify, nullptr, Registration, &Size, &Found), EFI_SUCCESS);
+  EXPECT_EQ (Found, First);
+  VOID  *Interface = nullptr;
+  ASSERT_EQ (BS->LocateProtocol (&gAlpha, Registration, &Interface), EFI_SUCCESS);
+  EXPECT_EQ (Interface, &InterfaceB);
+  EXPECT_EQ (BS->LocateHandle (ByRegisterNotify, nullptr, Registration, &Size, &Found), EFI_NOT_FOUND);
+  // Closing the event ends the registration.
+  ASSERT_EQ (BS->CloseEvent (Event), EFI_SUCCESS);
+  EFI_HANDLE  Third = nullptr;
+  ASSERT_EQ (BS->InstallProtocolInterface (&Third, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  EXPECT_EQ (Count.Calls, 2);
+}
+
+// Installing and at once uninstalling a null interface is how an event group is
+// signalled: the listener's notify runs and the log names the GUID.
+TEST_F (ProtocolDatabaseTest, NullInterfaceInstallSignalsListenersAndIsLogged)
+{
+  EFI_EVENT   Event = nullptr;
+  VOID        *Registration = nullptr;
+  EFI_HANDLE  Handle = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, CountNotify, &Count, &Event), EFI_SUCCESS);
+  ASSERT_EQ (BS->RegisterProtocolNotify (&gBeta, Event, &Registration), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Handle, &gBeta, EFI_NATIVE_INTERFACE, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (BS->UninstallProtocolInterface (Handle, &gBeta, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Count.Calls, 1);
+  ASSERT_EQ (Machine.Protocols ().NullInterfaceLog ().size (), 1u);
+  EXPECT_EQ (Machine.Protocols ().NullInterfaceLog ()[0].Data1, gBeta.Data1);
+  // The handle went with its last protocol.
+  EXPECT_FALSE (Machine.Protocols ().IsHandle (Handle));
+  VOID  *Interface = nullptr;
+  EXPECT_EQ (BS->HandleProtocol (Handle, &gBeta, &Interface), EFI_INVALID_PARAMETER);
+}
+
+// The multiple forms are all or nothing.
+TEST_F (ProtocolDatabaseTest, MultipleInstallRollsBackOnFailure)
+{
+  EFI_HANDLE  Handle = nullptr;
+
+  ASSERT_EQ (BS->InstallProtocolInterface (&Handle, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  EXPECT_EQ (BS->InstallMultipleProtocolInterfaces (&Handle, &gAlpha, &InterfaceA, &gBeta, &InterfaceA, nullptr),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Machine.Protocols ().Find (Handle, gAlpha), nullptr);
+  EXPECT_EQ (BS->UninstallMultipleProtocolInterfaces (Handle, &gBeta, &InterfaceB, &gAlpha, &InterfaceA, nullptr),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Machine.Protocols ().Find (Handle, gBeta), &InterfaceB);
+}
+
+// A fault fires on the chosen operation and GUID, after the calls it skips.
+TEST_F (ProtocolDatabaseTest, InjectedFaultHitsTheChosenCall)
+{
+  EFI_HANDLE  Handle = nullptr;
+  VOID        *Interface = nullptr;
+
+  ASSERT_EQ (BS->InstallProtocolInterface (&Handle, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  Machine.Protocols ().InjectFault (Emu::PROTOCOL_FAULT { Emu::ProtocolOp::LocateProtocol, gAlpha,
+    EFI_DEVICE_ERROR, 1, 1 });
+  EXPECT_EQ (BS->LocateProtocol (&gBeta, nullptr, &Interface), EFI_NOT_FOUND);
+  EXPECT_EQ (BS->LocateProtocol (&gAlpha, nullptr, &Interface), EFI_SUCCESS);
+  EXPECT_EQ (BS->LocateProtocol (&gAlpha, nullptr, &Interface), EFI_DEVICE_ERROR);
+  EXPECT_EQ (BS->LocateProtocol (&gAlpha, nullptr, &Interface), EFI_SUCCESS);
+}
+
+// Opens by driver are exclusive per agent, and OpenProtocolInformation reports them.
+TEST_F (ProtocolDatabaseTest, OpenByDriverIsRecordedAndExclusive)
+{
+  EFI_HANDLE  Controller = nullptr;
+  EFI_HANDLE  Driver     = nullptr;
+  EFI_HANDLE  Other      = nullptr;
+  VOID        *Interface = nullptr;
+
+  ASSERT_EQ (BS->InstallProtocolInterface (&Controller, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Driver, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Other, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  ASSERT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Driver, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
+    EFI_SUCCESS);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Driver, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
+    EFI_ALREADY_STARTED);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Other, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
+    EFI_ACCESS_DENIED);
+  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY  *Entries = nullptr;
+  UINTN                                Count   = 0;
+  ASSERT_EQ (BS->OpenProtocolInformation (Controller, &gAlpha, &Entries, &Count), EFI_SUCCESS);
+  ASSERT_EQ (Count, 1u);
+  EXPECT_EQ (Entries[0].AgentHandle, Driver);
+  EXPECT_EQ (Entries[0].Attributes, (UINT32)EFI_OPEN_PROTOCOL_BY_DRIVER);
+  ASSERT_EQ (BS->FreePool (Entries), EFI_SUCCESS);
+  ASSERT_EQ (BS->CloseProtocol (Controller, &gAlpha, Driver, Controller), EFI_SUCCESS);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Other, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
+    EFI_SUCCESS);
+}
+
+}  // namespace
