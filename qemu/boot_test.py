@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Boots OVMF under QEMU with our loader and firmware volume on a FAT disk, and checks
+what the loader prints on the serial console.
+
+Exit codes: 0 pass, 1 fail, 77 skipped (QEMU or OVMF not installed).
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
+OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+PREFIX = "setup-qemu: "
+SKIP = 77
+
+# What must be printed, by how far the driver has come; each level includes the ones before.
+# "dispatched": the firmware took our volume and loaded the driver from its firmware file.
+# "hii": the firmware installed the image's package list and the entry point registered it.
+# "started": the entry point succeeded and the driver stayed resident.
+# "full": setup data readable, interfaces on one handle, one form browser, strings.
+EXPECTED = {
+    "dispatched": [
+        "DXE services table: yes",
+        r"read \SetupEngine.fv: Success",
+        "process firmware volume: Success",
+        "dispatch: Success",
+        "driver loaded from firmware file: yes",
+        "device handle is our volume: yes",
+        "power off",
+    ],
+    "hii": ["image package list: yes", "package list in HII database: yes"],
+    "started": ["driver start-up: Success (image resident)"],
+    "full": [
+        "setup data section: Success",
+        "one handle with boot screen, form browser and companion: yes",
+        "form browsers after dispatch: 1",
+        "firmware's form browser gone: yes",
+        "result: PASS",
+    ],
+}
+LEVELS = ["dispatched", "hii", "started", "full"]
+
+
+def qemu_command(disk, vars_copy, interactive):
+    cmd = [
+        "qemu-system-x86_64", "-machine", "q35", "-m", "256", "-no-reboot",
+        "-drive", f"if=pflash,format=raw,readonly=on,file={OVMF_CODE}",
+        "-drive", f"if=pflash,format=raw,file={vars_copy}",
+        "-drive", f"file=fat:{disk},format=raw,if=virtio,readonly=on",
+        "-nic", "none",
+    ]
+    if interactive:
+        return cmd + ["-serial", "mon:stdio"]
+    return cmd + ["-display", "none", "-serial", "stdio", "-monitor", "none"]
+
+
+def make_disk(root, loader, volume):
+    boot = os.path.join(root, "EFI", "BOOT")
+    os.makedirs(boot)
+    shutil.copyfile(loader, os.path.join(boot, "BOOTX64.EFI"))
+    shutil.copyfile(volume, os.path.join(root, "SetupEngine.fv"))
+
+
+def loader_lines(output):
+    """The loader's lines, with the console's escape sequences and CRs removed."""
+    text = re.sub(r"\x1b\[[0-9;=?]*[A-Za-z]", "", output).replace("\r", "")
+    return [line[line.index(PREFIX) + len(PREFIX):].strip()
+            for line in text.split("\n") if PREFIX in line]
+
+
+def check(lines, level):
+    failures = []
+    for name in LEVELS[: LEVELS.index(level) + 1]:
+        for expected in EXPECTED[name]:
+            if not any(line.startswith(expected) for line in lines):
+                failures.append(expected)
+    if level == "full" and not any(re.match(r'string \d+ \([A-Za-z-]+\): "', l) for l in lines):
+        failures.append('string <id> (<language>): "<text>"')
+    return failures
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--loader", required=True)
+    ap.add_argument("--volume", required=True)
+    ap.add_argument("--level", choices=LEVELS, default="full")
+    ap.add_argument("--timeout", type=int, default=120)
+    ap.add_argument("--interactive", action="store_true",
+                    help="show the firmware's window and console, check nothing")
+    args = ap.parse_args()
+
+    if shutil.which("qemu-system-x86_64") is None or not os.path.exists(OVMF_CODE):
+        print("SKIP: qemu-system-x86_64 or OVMF is not installed")
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="setup-qemu-") as tmp:
+        disk = os.path.join(tmp, "disk")
+        make_disk(disk, args.loader, args.volume)
+        vars_copy = os.path.join(tmp, "vars.fd")
+        shutil.copyfile(OVMF_VARS, vars_copy)
+        cmd = qemu_command(disk, vars_copy, args.interactive)
+        if args.interactive:
+            return subprocess.call(cmd)
+        try:
+            run = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True,
+                                 timeout=args.timeout)
+        except subprocess.TimeoutExpired as e:
+            out = (e.stdout or b"").decode("utf-8", "replace")
+            print(out)
+            print(f"FAIL: QEMU did not power off within {args.timeout} s")
+            return 1
+    output = run.stdout.decode("utf-8", "replace")
+    lines = loader_lines(output)
+    print("\n".join(PREFIX + line for line in lines) or output)
+    if run.returncode != 0:
+        print(run.stderr.decode("utf-8", "replace"))
+        print(f"FAIL: QEMU exited with {run.returncode}")
+        return 1
+    failures = check(lines, args.level)
+    for f in failures:
+        print(f"FAIL: missing '{f}'")
+    print(f"checked level '{args.level}': " + ("PASS" if not failures else "FAIL"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
