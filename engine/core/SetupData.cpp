@@ -1,0 +1,610 @@
+/** @file
+  The compiled setup data: loader, header check and parser, accessors.
+
+  The block comes from storage, so nothing in it is trusted: before any pointer is
+  set, every offset of the header and every record the tables name is checked to lie
+  inside the block, and records that the engine reads as structures must sit on
+  their natural alignment. Later accessors then only check indexes against counts.
+**/
+#include <engine/core/SetupData.h>
+#include <engine/core/EngineGlobals.h>
+
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Protocol/DevicePath.h>
+#include <Protocol/FirmwareVolume2.h>
+#include <Protocol/LoadedImage.h>
+#include <Uefi/UefiIfr.h>
+
+UINT8            *gSetupData               = NULL;
+UINTN            gSetupDataSize            = 0;
+ENGINE_SETTINGS  *gEngineSettings          = NULL;
+UINT8            *gPageList                = NULL;
+UINT8            *gCompiledControlData     = NULL;
+UINT8            *gControlData             = NULL;
+UINT8            *gVariableList            = NULL;
+UINT8            *gCompiledFormsRegion     = NULL;
+UINTN            gCompiledFormsRegionSize  = 0;
+UINT8            *gVariableGuidList        = NULL;
+UINT8            *gFormSetGuidTable        = NULL;
+FORM_SET_ENTRY   *gFormSetEntries          = NULL;
+UINT8            *gCompiledSetupData       = NULL;
+UINT8            *gCompiledPageList        = NULL;
+UINT8            *gCompiledVariableList    = NULL;
+UINT8            *gCompiledFormSetGuidTable = NULL;
+VOID             *gPostProgressRecord      = NULL;
+UINT32           *gVisitedPages            = NULL;
+UINTN            gVisitedPageCount         = 0;
+UINTN            gVisitedPageCapacity      = 0;
+CALLBACK_CONTEXT gCallbackContext          = { NULL, 0 };
+
+static CALLBACK_CONTEXT  mCallbackStack[CALLBACK_CONTEXT_DEPTH];
+static UINTN             mCallbackDepth    = 0;
+static UINTN             mRefusedPushes    = 0;    // pushes past the depth, whose pops are ignored
+
+static CONST EFI_GUID  mSetupDataSectionGuid = SETUP_DATA_SECTION_GUID;
+
+#define VISITED_PAGES_STEP  50
+
+static UINT32
+ReadU32 (
+  IN CONST UINT8  *Block,
+  IN UINT64       Offset
+  )
+{
+  UINT32  Value;
+
+  CopyMem (&Value, Block + Offset, sizeof (Value));
+  return Value;
+}
+
+// Offset and Length are 64-bit so that count x entry size cannot wrap.
+static BOOLEAN
+InBlock (
+  IN UINT64  Size,
+  IN UINT64  Offset,
+  IN UINT64  Length
+  )
+{
+  return (Offset <= Size) && (Length <= Size - Offset);
+}
+
+static BOOLEAN
+IsAligned (
+  IN UINT64  Offset,
+  IN UINT64  Alignment
+  )
+{
+  return (Offset & (Alignment - 1)) == 0;
+}
+
+//
+// A list of u32 count then count u32 offsets. Each entry must hold a record of
+// RecordSize bytes at Base + offset, aligned to Alignment.
+//
+static BOOLEAN
+ValidateOffsetList (
+  IN CONST UINT8  *Block,
+  IN UINT64       Size,
+  IN UINT64       ListOffset,
+  IN UINT64       Base,
+  IN UINT64       RecordSize,
+  IN UINT64       Alignment
+  )
+{
+  UINT32  Count;
+  UINT64  Record;
+
+  if (!InBlock (Size, ListOffset, 4) || !IsAligned (ListOffset, 4)) {
+    return FALSE;
+  }
+
+  Count = ReadU32 (Block, ListOffset);
+  if (!InBlock (Size, ListOffset + 4, (UINT64)Count * 4)) {
+    return FALSE;
+  }
+
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    Record = Base + ReadU32 (Block, ListOffset + 4 + 4ULL * Index);
+    if (!InBlock (Size, Record, RecordSize) || !IsAligned (Record, Alignment)) {
+      return FALSE;
+    }
+  }
+
+  return TRUE;
+}
+
+static BOOLEAN
+ValidateControl (
+  IN CONST UINT8  *Block,
+  IN UINT64       Size,
+  IN UINT64       Record
+  )
+{
+  CONST CONTROL_RECORD  *Control;
+
+  if (!InBlock (Size, Record, sizeof (CONTROL_RECORD)) || !IsAligned (Record, 8)) {
+    return FALSE;
+  }
+
+  Control = (CONST CONTROL_RECORD *)(Block + Record);
+  return InBlock (Size, Record, ControlRecordSize (Control->ValueWidth, Control->DefaultCount));
+}
+
+static BOOLEAN
+ValidatePages (
+  IN CONST UINT8  *Block,
+  IN UINT64       Size,
+  IN UINT64       PageList,
+  IN UINT64       ControlData
+  )
+{
+  UINT32             Count = ReadU32 (Block, PageList);
+  UINT64             Page;
+  CONST PAGE_RECORD  *Record;
+
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    Page   = ReadU32 (Block, PageList + 4 + 4ULL * Index);
+    Record = (CONST PAGE_RECORD *)(Block + Page);
+    if (!InBlock (Size, Page + sizeof (PAGE_RECORD), (UINT64)Record->ControlCount * 4)) {
+      return FALSE;
+    }
+
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      if (!ValidateControl (Block, Size, ControlData + ReadU32 (Block, Page + sizeof (PAGE_RECORD) + 4ULL * N))) {
+        return FALSE;
+      }
+    }
+  }
+
+  return TRUE;
+}
+
+// The form-set entries lie back to back from the first one, so all of them must fit there.
+static BOOLEAN
+ValidateFormSetTable (
+  IN CONST UINT8  *Block,
+  IN UINT64       Size,
+  IN UINT64       Table
+  )
+{
+  UINT32  Count;
+
+  if (!ValidateOffsetList (Block, Size, Table, Table, sizeof (FORM_SET_ENTRY), 4)) {
+    return FALSE;
+  }
+
+  Count = ReadU32 (Block, Table);
+  return (Count == 0) ||
+         InBlock (Size, Table + ReadU32 (Block, Table + 4), (UINT64)Count * sizeof (FORM_SET_ENTRY));
+}
+
+EFI_STATUS
+ValidateSetupData (
+  IN CONST UINT8  *Block,
+  IN UINTN        Size
+  )
+{
+  SETUP_DATA_HEADER  Header;
+
+  if ((Block == NULL) || (Size < sizeof (SETUP_DATA_HEADER))) {
+    return EFI_VOLUME_CORRUPTED;
+  }
+
+  CopyMem (&Header, Block, sizeof (Header));
+  if (!InBlock (Size, Header.EngineSettingsOffset, sizeof (ENGINE_SETTINGS)) ||
+      !IsAligned (Header.EngineSettingsOffset, 2) ||
+      !InBlock (Size, Header.ControlDataOffset, 0) || !IsAligned (Header.ControlDataOffset, 8) ||
+      !ValidateOffsetList (Block, Size, Header.PageListOffset, 0, sizeof (PAGE_RECORD), 8) ||
+      !ValidatePages (Block, Size, Header.PageListOffset, Header.ControlDataOffset) ||
+      !ValidateOffsetList (Block, Size, Header.VariableListOffset, Header.VariableListOffset, sizeof (VARIABLE_RECORD), 8) ||
+      (Header.FormsRegionOffset > Header.VariableGuidListOffset) ||
+      !ValidateOffsetList (Block, Size, Header.VariableGuidListOffset, Header.VariableGuidListOffset, sizeof (VARIABLE_GUID_RECORD), 1) ||
+      !ValidateFormSetTable (Block, Size, Header.FormSetTableOffset))
+  {
+    return EFI_VOLUME_CORRUPTED;
+  }
+
+  return EFI_SUCCESS;
+}
+
+//
+// The name of the driver's own firmware file: the GUID of the firmware-file node
+// that a dispatcher puts first in the image's file path. A driver loaded from a
+// plain file has no such node and no compiled data.
+//
+static EFI_STATUS
+GetOwnFileName (
+  IN  EFI_LOADED_IMAGE_PROTOCOL  *LoadedImage,
+  OUT EFI_GUID                   *FileName
+  )
+{
+  CONST EFI_DEVICE_PATH_PROTOCOL  *Node = LoadedImage->FilePath;
+  UINT16                          Length;
+
+  if (Node == NULL) {
+    return EFI_NOT_FOUND;
+  }
+
+  Length = (UINT16)(Node->Length[0] | (Node->Length[1] << 8));
+  if ((Node->Type != MEDIA_DEVICE_PATH) || (Node->SubType != MEDIA_PIWG_FW_FILE_DP) ||
+      (Length < sizeof (MEDIA_FW_VOL_FILEPATH_DEVICE_PATH)))
+  {
+    return EFI_NOT_FOUND;
+  }
+
+  CopyMem (FileName, (CONST UINT8 *)Node + sizeof (EFI_DEVICE_PATH_PROTOCOL), sizeof (EFI_GUID));
+  return EFI_SUCCESS;
+}
+
+static BOOLEAN
+IsSetupDataSection (
+  IN CONST VOID  *Buffer,
+  IN UINTN       Size
+  )
+{
+  return (Buffer != NULL) && (Size >= sizeof (EFI_GUID)) && CompareGuid ((CONST EFI_GUID *)Buffer, &mSetupDataSectionGuid);
+}
+
+EFI_STATUS
+LoadSetupData (
+  IN EFI_HANDLE  ImageHandle
+  )
+{
+  EFI_STATUS                     Status;
+  EFI_LOADED_IMAGE_PROTOCOL      *LoadedImage;
+  EFI_FIRMWARE_VOLUME2_PROTOCOL  *Volume;
+  EFI_GUID                       FileName;
+  VOID                           *Buffer;
+  UINTN                          Size;
+  UINT32                         Authentication;
+
+  Status = gBS->HandleProtocol (ImageHandle, &gEfiLoadedImageProtocolGuid, (VOID **)&LoadedImage);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Status = gBS->HandleProtocol (LoadedImage->DeviceHandle, &gEfiFirmwareVolume2ProtocolGuid, (VOID **)&Volume);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Status = GetOwnFileName (LoadedImage, &FileName);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  for (UINTN Instance = 0; ; Instance++) {
+    Buffer = NULL;
+    Size   = 0;
+    Status = Volume->ReadSection (Volume, &FileName, SETUP_DATA_SECTION_TYPE, Instance, &Buffer, &Size, &Authentication);
+    if (EFI_ERROR (Status)) {
+      return Status;
+    }
+
+    if (IsSetupDataSection (Buffer, Size)) {
+      break;
+    }
+
+    if (Buffer != NULL) {
+      FreePool (Buffer);
+    }
+  }
+
+  // The block stays for the driver's lifetime.
+  gSetupData     = (UINT8 *)Buffer + SETUP_DATA_BLOCK_OFFSET;
+  gSetupDataSize = Size - SETUP_DATA_BLOCK_OFFSET;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+ParseSetupDataHeader (
+  VOID
+  )
+{
+  SETUP_DATA_HEADER  Header;
+  EFI_STATUS         Status;
+
+  if (gSetupData == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = ValidateSetupData (gSetupData, gSetupDataSize);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  CopyMem (&Header, gSetupData, sizeof (Header));
+  gEngineSettings          = (ENGINE_SETTINGS *)(gSetupData + Header.EngineSettingsOffset);
+  gPageList                = gSetupData + Header.PageListOffset;
+  gCompiledControlData     = gSetupData + Header.ControlDataOffset;
+  gVariableList            = gSetupData + Header.VariableListOffset;
+  gCompiledFormsRegion     = gSetupData + Header.FormsRegionOffset;
+  gCompiledFormsRegionSize = Header.VariableGuidListOffset - Header.FormsRegionOffset;
+  gVariableGuidList        = gSetupData + Header.VariableGuidListOffset;
+  gFormSetGuidTable        = gSetupData + Header.FormSetTableOffset;
+  gFormSetEntries          = (ReadU32 (gFormSetGuidTable, 0) == 0) ? NULL
+                             : (FORM_SET_ENTRY *)(gFormSetGuidTable + ReadU32 (gFormSetGuidTable, 4));
+
+  gCompiledSetupData        = gSetupData;
+  gCompiledPageList         = gPageList;
+  gCompiledVariableList     = gVariableList;
+  gCompiledFormSetGuidTable = gFormSetGuidTable;
+
+  // The progress bar draws nothing without it; the start-up does not depend on it.
+  if (gPostProgressRecord == NULL) {
+    gPostProgressRecord = AllocateZeroPool (POST_PROGRESS_RECORD_SIZE);
+  }
+
+  return EFI_SUCCESS;
+}
+
+VOID
+ResetSetupData (
+  VOID
+  )
+{
+  gSetupData = gCompiledSetupData = NULL;
+  gSetupDataSize = gCompiledFormsRegionSize = 0;
+  gEngineSettings = NULL;
+  gPageList = gCompiledPageList = NULL;
+  gCompiledControlData = gControlData = NULL;
+  gVariableList = gCompiledVariableList = NULL;
+  gCompiledFormsRegion = gVariableGuidList = NULL;
+  gFormSetGuidTable = gCompiledFormSetGuidTable = NULL;
+  gFormSetEntries = NULL;
+  FreeAndNull (gPostProgressRecord);
+  FreeAndNull (gVisitedPages);
+  gVisitedPageCount = gVisitedPageCapacity = 0;
+  mCallbackDepth    = 0;
+  mRefusedPushes    = 0;
+  gCallbackContext  = { NULL, 0 };
+}
+
+UINT32
+GetPageCount (
+  VOID
+  )
+{
+  return (gPageList == NULL) ? 0 : ReadU32 (gPageList, 0);
+}
+
+EFI_STATUS
+GetPageData (
+  IN  UINTN        Page,
+  OUT PAGE_RECORD  **Record
+  )
+{
+  if (gSetupData == NULL || gPageList == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  if ((Record == NULL) || (Page >= GetPageCount ())) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  *Record = (PAGE_RECORD *)(gSetupData + ReadU32 (gPageList, 4 + 4ULL * Page));
+  return EFI_SUCCESS;
+}
+
+static UINT32
+PageControlOffset (
+  IN CONST PAGE_RECORD  *Record,
+  IN UINTN              N
+  )
+{
+  return ReadU32 ((CONST UINT8 *)Record, sizeof (PAGE_RECORD) + 4ULL * N);
+}
+
+EFI_STATUS
+GetPageControl (
+  IN  UINTN           Page,
+  IN  UINTN           N,
+  OUT CONTROL_RECORD  **Control
+  )
+{
+  PAGE_RECORD  *Record;
+  EFI_STATUS   Status;
+
+  if (gControlData == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = GetPageData (Page, &Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if (Record->HiiHandle == NULL) {
+    return EFI_NOT_FOUND;
+  }
+
+  if ((Control == NULL) || (N >= Record->ControlCount)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  *Control = (CONTROL_RECORD *)(gControlData + PageControlOffset (Record, N));
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+GetCompiledPageControl (
+  IN  UINTN           Page,
+  IN  UINTN           N,
+  OUT CONTROL_RECORD  **Control
+  )
+{
+  PAGE_RECORD  *Record;
+  EFI_STATUS   Status;
+
+  if (gCompiledControlData == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = GetPageData (Page, &Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if ((Control == NULL) || (N >= Record->ControlCount)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  *Control = (CONTROL_RECORD *)(gCompiledControlData + PageControlOffset (Record, N));
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+GetPageControlCount (
+  IN  UINTN   Page,
+  OUT UINT32  *Count
+  )
+{
+  PAGE_RECORD  *Record;
+  EFI_STATUS   Status;
+
+  if (gSetupData == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = GetPageData (Page, &Record);
+  if (!EFI_ERROR (Status)) {
+    *Count = Record->ControlCount;
+  }
+
+  return Status;
+}
+
+BOOLEAN
+IsPageVisited (
+  IN UINT32  Page
+  )
+{
+  for (UINTN Index = 0; Index < gVisitedPageCount; Index++) {
+    if (gVisitedPages[Index] == Page) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+VOID
+MarkPageVisited (
+  IN UINT32  Page
+  )
+{
+  UINT32  *Grown;
+
+  if (gVisitedPageCount == gVisitedPageCapacity) {
+    Grown = (UINT32 *)ReallocatePool (
+                        gVisitedPageCapacity * sizeof (UINT32),
+                        (gVisitedPageCapacity + VISITED_PAGES_STEP) * sizeof (UINT32),
+                        gVisitedPages
+                        );
+    if (Grown == NULL) {
+      return;
+    }
+
+    gVisitedPages         = Grown;
+    gVisitedPageCapacity += VISITED_PAGES_STEP;
+  }
+
+  gVisitedPages[gVisitedPageCount++] = Page;
+}
+
+VOID
+SetCallbackContext (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT32          VariableIndex
+  )
+{
+  if (HiiHandle != NULL) {
+    if (mCallbackDepth == CALLBACK_CONTEXT_DEPTH) {
+      mRefusedPushes++;
+      return;
+    }
+
+    mCallbackStack[mCallbackDepth++] = { HiiHandle, VariableIndex };
+  } else if (mRefusedPushes > 0) {
+    mRefusedPushes--;
+    return;
+  } else if (mCallbackDepth > 0) {
+    mCallbackDepth--;
+  }
+
+  gCallbackContext = (mCallbackDepth == 0) ? CALLBACK_CONTEXT { NULL, 0 } : mCallbackStack[mCallbackDepth - 1];
+}
+
+//
+// The question id sits at byte 6 of the question opcodes that carry one; an opcode
+// too short to hold it counts as no question.
+//
+static UINT16
+QuestionIdOfControl (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINT16       QuestionId;
+
+  if ((Opcode == NULL) || ((Opcode[1] & 0x7F) < 8)) {
+    return 0;
+  }
+
+  switch (Opcode[0]) {
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_CHECKBOX_OP:
+    case EFI_IFR_NUMERIC_OP:
+    case EFI_IFR_PASSWORD_OP:
+    case EFI_IFR_ACTION_OP:
+    case EFI_IFR_REF_OP:
+    case EFI_IFR_DATE_OP:
+    case EFI_IFR_TIME_OP:
+    case EFI_IFR_STRING_OP:
+    case EFI_IFR_ORDERED_LIST_OP:
+      CopyMem (&QuestionId, Opcode + 6, sizeof (QuestionId));
+      return QuestionId;
+    default:
+      return 0;
+  }
+}
+
+EFI_STATUS
+FindControlByQuestionId (
+  IN  UINTN   Page,
+  IN  UINT16  QuestionId,
+  OUT UINTN   *Index
+  )
+{
+  CONTROL_RECORD  *Control;
+
+  for (UINTN N = 0; !EFI_ERROR (GetPageControl (Page, N, &Control)); N++) {
+    if (QuestionIdOfControl (Control) == QuestionId) {
+      *Index = N;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_NOT_FOUND;
+}
+
+UINT32
+GetVariableCount (
+  VOID
+  )
+{
+  return (gVariableList == NULL) ? 0 : ReadU32 (gVariableList, 0);
+}
+
+VARIABLE_RECORD *
+GetVariableRecord (
+  IN UINTN  Index
+  )
+{
+  if (Index >= GetVariableCount ()) {
+    return NULL;
+  }
+
+  return (VARIABLE_RECORD *)(gVariableList + ReadU32 (gVariableList, 4 + 4ULL * Index));
+}

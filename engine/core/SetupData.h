@@ -1,0 +1,131 @@
+/** @file
+  The compiled setup data: finding the block in the driver's own firmware file,
+  checking and reading its header, and the small accessors over its pages,
+  controls and variables. Every table of the engine is reached through the working
+  pointers below; the compiled copies let the dynamic-page build start again.
+**/
+#ifndef ENGINE_SETUP_DATA_H_
+#define ENGINE_SETUP_DATA_H_
+
+#include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+
+//
+// The block (16 bytes past the section's start) and its size in bytes, which bounds
+// every walk of the compiled tables.
+//
+extern UINT8            *gSetupData;
+extern UINTN            gSetupDataSize;
+
+extern ENGINE_SETTINGS  *gEngineSettings;
+extern UINT8            *gPageList;
+extern UINT8            *gCompiledControlData;
+extern UINT8            *gControlData;          // working control data; null until the form parser builds it
+extern UINT8            *gVariableList;
+extern UINT8            *gCompiledFormsRegion;
+extern UINTN            gCompiledFormsRegionSize;
+extern UINT8            *gVariableGuidList;
+extern UINT8            *gFormSetGuidTable;
+extern FORM_SET_ENTRY   *gFormSetEntries;
+
+//
+// The compiled tables as the header gave them.
+//
+extern UINT8            *gCompiledSetupData;
+extern UINT8            *gCompiledPageList;
+extern UINT8            *gCompiledVariableList;
+extern UINT8            *gCompiledFormSetGuidTable;
+
+#define POST_PROGRESS_RECORD_SIZE  80
+extern VOID             *gPostProgressRecord;
+
+extern UINT32           *gVisitedPages;
+extern UINTN            gVisitedPageCount;
+extern UINTN            gVisitedPageCapacity;
+
+#define CALLBACK_CONTEXT_DEPTH  10
+typedef struct {
+  EFI_HII_HANDLE    HiiHandle;
+  UINT32            VariableIndex;
+} CALLBACK_CONTEXT;
+
+extern CALLBACK_CONTEXT  gCallbackContext;      // the current one: {0, 0} when none
+
+/**
+  Finds the compiled setup data among the freeform sections of the driver's own
+  firmware file and sets gSetupData and gSetupDataSize.
+
+  @retval EFI_SUCCESS          Found.
+  @retval EFI_NOT_FOUND        No section carries the block, or the image was not
+                               loaded from a firmware file.
+  @retval EFI_VOLUME_CORRUPTED A section with the block's GUID is too short.
+  @return Other                The failing status of the loaded-image or volume look-up.
+**/
+EFI_STATUS
+LoadSetupData (
+  IN EFI_HANDLE  ImageHandle
+  );
+
+/**
+  Checks the header's offsets and the tables they locate against the block's size,
+  then sets the table pointers, their compiled copies and the progress record.
+
+  @retval EFI_SUCCESS           The tables are in place.
+  @retval EFI_NOT_READY         No block is loaded.
+  @retval EFI_VOLUME_CORRUPTED  An offset or a table reaches past the block; no
+                                pointer is changed.
+**/
+EFI_STATUS
+ParseSetupDataHeader (
+  VOID
+  );
+
+/**
+  Checks a block without touching any global; the test and the parser share it.
+**/
+EFI_STATUS
+ValidateSetupData (
+  IN CONST UINT8  *Block,
+  IN UINTN        Size
+  );
+
+/** Forgets the block and every table pointer; frees what the parser allocated. */
+VOID
+ResetSetupData (
+  VOID
+  );
+
+//
+// Pages.
+//
+UINT32      GetPageCount (VOID);
+EFI_STATUS  GetPageData (IN UINTN Page, OUT PAGE_RECORD **Record);
+EFI_STATUS  GetPageControl (IN UINTN Page, IN UINTN N, OUT CONTROL_RECORD **Control);
+EFI_STATUS  GetPageControlCount (IN UINTN Page, OUT UINT32 *Count);
+
+/**
+  The N-th control of a page in the compiled control data, for readers that run
+  before the form parser has built the working records (the defaults of compiled
+  pages, the program's report).
+**/
+EFI_STATUS  GetCompiledPageControl (IN UINTN Page, IN UINTN N, OUT CONTROL_RECORD **Control);
+
+BOOLEAN     IsPageVisited (IN UINT32 Page);
+VOID        MarkPageVisited (IN UINT32 Page);
+
+/**
+  A non-null handle pushes {handle, index} and makes it current; a null handle
+  pops the top entry. A push beyond the stack's depth is refused and its pop is
+  ignored, so the entries below it stay intact.
+**/
+VOID        SetCallbackContext (IN EFI_HII_HANDLE HiiHandle, IN UINT32 VariableIndex);
+
+EFI_STATUS  FindControlByQuestionId (IN UINTN Page, IN UINT16 QuestionId, OUT UINTN *Index);
+
+//
+// Variables.
+//
+UINT32           GetVariableCount (VOID);
+VARIABLE_RECORD  *GetVariableRecord (IN UINTN Index);
+
+#endif
