@@ -1,0 +1,128 @@
+// String-package decoding and encoding: every block type the database meets, ids
+// across skips and duplicates, and refusal of packages that run past their end.
+#include <EmulatorHii/StringPackage.h>
+
+#include "TestPackages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Emu::STRING_PACKAGE;
+
+TEST (StringPackage, IdsFollowSkipDuplicateAndMultiStringBlocks)
+{
+  const HiiTest::BYTES  FontBlock = { EFI_HII_SIBT_EXT2, EFI_HII_SIBT_FONT, 13, 0, 1, 19, 0, 0, 0, 0, 0, 0, 0 };
+  auto  Bytes = HiiTest::StringBlocks ("fr-FR")
+                  .Ucs2 (u"Langue")                   // 1
+                  .Skip1 (2)                          // 2, 3
+                  .Ucs2Many ({ u"Quatre", u"Cinq" })  // 4, 5
+                  .Duplicate (4)                      // 6
+                  .Skip2 (300)                        // 7 .. 306
+                  .Ucs2Font (1, u"Police")            // 307
+                  .Scsu ("Ascii")                     // 308
+                  .Raw (FontBlock)                    // extended block, no id
+                  .Ucs2Many ({ u"A", u"B" }, true)    // 309, 310
+                  .Package ();
+
+  STRING_PACKAGE  Package;
+  ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Package), EFI_SUCCESS);
+  EXPECT_EQ (Package.Language, "fr-FR");
+  EXPECT_EQ (Package.LanguageName, 1);
+  EXPECT_EQ (Package.Strings.at (1), u"Langue");
+  EXPECT_EQ (Package.Strings.count (2), 0u);
+  EXPECT_EQ (Package.Strings.at (5), u"Cinq");
+  EXPECT_EQ (Package.Strings.at (6), u"Quatre");
+  EXPECT_EQ (Package.Strings.count (306), 0u);
+  EXPECT_EQ (Package.Strings.at (307), u"Police");
+  EXPECT_EQ (Package.Strings.at (308), u"Ascii");
+  EXPECT_EQ (Package.Strings.at (310), u"B");
+  EXPECT_EQ (Package.LastId, 310);
+}
+
+TEST (StringPackage, EncodedPackageDecodesToTheSameTable)
+{
+  STRING_PACKAGE  Original;
+  Original.Language       = "en-US";
+  Original.LanguageName   = 1;
+  Original.Strings[1]     = u"English";
+  Original.Strings[2]     = u"";
+  Original.Strings[600]   = u"Far";
+  Original.Strings[65000] = u"Farther";
+  Original.LastId         = 65000;
+  auto  Bytes = Emu::EncodeStringPackage (Original);
+
+  STRING_PACKAGE  Decoded;
+  ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Decoded), EFI_SUCCESS);
+  EXPECT_EQ (Decoded.Strings, Original.Strings);
+  EXPECT_EQ (Decoded.Language, "en-US");
+  EXPECT_EQ (Decoded.LastId, Original.LastId);
+}
+
+TEST (StringPackage, TrailingSkipKeepsTheLastId)
+{
+  STRING_PACKAGE  Original;
+  Original.Language   = "en-US";
+  Original.Strings[1] = u"One";
+  Original.LastId     = 9;
+  auto  Bytes = Emu::EncodeStringPackage (Original);
+
+  STRING_PACKAGE  Decoded;
+  ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Decoded), EFI_SUCCESS);
+  EXPECT_EQ (Decoded.LastId, 9);
+}
+
+TEST (StringPackage, EveryTruncationIsRefusedWithoutReadingPastTheEnd)
+{
+  auto  Bytes = HiiTest::StringBlocks ("en-US").Ucs2 (u"Hello").Ucs2Many ({ u"x", u"yz" }).Duplicate (1).Skip2 (4)
+                  .Package ();
+
+  for (size_t Cut = 0; Cut < Bytes.size (); Cut++) {
+    // The copy is exactly Cut bytes long, so the sanitizer sees any overrun.
+    std::vector<UINT8>  Short (Bytes.begin (), Bytes.begin () + Cut);
+    if (Cut >= 3) {
+      HiiWriteUint24 (Short.data (), (UINT32)Cut);
+    }
+    STRING_PACKAGE  Package;
+    EXPECT_EQ (Emu::DecodeStringPackage (Short.data (), Short.size (), &Package), EFI_INVALID_PARAMETER)
+      << "cut at " << Cut;
+  }
+}
+
+TEST (StringPackage, BadHeaderOffsetsAndBlockTypesAreRefused)
+{
+  auto            Good = HiiTest::Strings ("en-US", { u"A" });
+  STRING_PACKAGE  Package;
+
+  auto  Bad = Good;
+  Bad[8] = 200;  // StringInfoOffset past the package
+  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
+
+  Bad    = Good;
+  Bad[4] = 40;   // HdrSize inside the fixed header
+  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
+
+  Bad = Good;
+  Bad[Bad.size () - 1] = 0x7E;  // unknown block type where the end block was
+  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
+
+  Bad = Good;
+  Bad[3] = EFI_HII_PACKAGE_FORMS;
+  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
+}
+
+TEST (StringPackage, ExtendedBlockShorterThanItsHeaderIsRefused)
+{
+  auto            Bytes = HiiTest::StringBlocks ("en-US").Raw ({ EFI_HII_SIBT_EXT1, 0x40, 2 }).Package ();  // 2 < 3
+  STRING_PACKAGE  Package;
+  EXPECT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Package), EFI_INVALID_PARAMETER);
+}
+
+TEST (StringPackage, LanguageTagsCompareWithoutCase)
+{
+  EXPECT_TRUE (Emu::LanguageEqual ("en-US", "EN-us"));
+  EXPECT_FALSE (Emu::LanguageEqual ("en-US", "en"));
+  EXPECT_FALSE (Emu::LanguageEqual ("en-US", "en-UK"));
+}
+
+}  // namespace
