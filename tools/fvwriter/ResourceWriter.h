@@ -1,0 +1,25 @@
+// Win32 resource (.res) writer: lld-link turns a .res input into the image's resource
+// section. Real firmware installs the HII package-list protocol on a driver's image
+// handle from a resource of type "HII" there, so this is how the driver's own package
+// list reaches the firmware.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "FvWriter.h"
+
+namespace fvwriter {
+
+inline constexpr uint16_t kLanguageEnUs = 0x0409;
+
+// A .res file holding one resource: a named type, a numeric name and a language.
+Bytes MakeResourceFile(std::u16string_view type, uint16_t nameId, uint16_t language,
+                       const Bytes& data);
+
+// The driver's HII resource: type "HII", name 1, en-US, the package list as its data.
+inline Bytes MakeHiiResourceFile(const Bytes& packageList) {
+  return MakeResourceFile(u"HII", 1, kLanguageEnUs, packageList);
+}
+
+}  // namespace fvwriter
