@@ -1,0 +1,235 @@
+// Line and curve clippers: the documented cases exactly, and the winding of random lines,
+// quads and cubics preserved at every sample point inside the clip.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "graphics/geometry/SkGeometry.h"
+#include "graphics/raster/SkEdgeClipper.h"
+#include "graphics/raster/SkLineClipper.h"
+
+namespace {
+
+SkPoint P (float x, float y) { return SkPoint::Make (x, y); }
+const SkRect kClip = SkRect::MakeLTRB (10, 10, 20, 20);
+
+struct Seg { SkPoint a, b; };
+
+// Winding of a set of segments at (x, y): crossings of the horizontal line left of x, with
+// the half-open rule on y, signed by direction.
+int winding (const std::vector<Seg> &segs, double x, double y)
+{
+    int w = 0;
+    for (const Seg &s : segs) {
+        double y0 = s.a.fY, y1 = s.b.fY;
+        if (y0 == y1) continue;
+        bool down = y1 > y0;
+        double lo = down ? y0 : y1, hi = down ? y1 : y0;
+        if (y < lo || y >= hi) continue;
+        double cx = s.a.fX + (s.b.fX - s.a.fX) * (y - y0) / (y1 - y0);
+        if (cx < x) w += down ? 1 : -1;
+    }
+    return w;
+}
+
+double distance_to (const std::vector<Seg> &segs, double x, double y)
+{
+    double best = 1e9;
+    for (const Seg &s : segs) {
+        double dx = s.b.fX - s.a.fX, dy = s.b.fY - s.a.fY, len = dx * dx + dy * dy;
+        double t = len > 0 ? ((x - s.a.fX) * dx + (y - s.a.fY) * dy) / len : 0;
+        t = t < 0 ? 0 : (t > 1 ? 1 : t);
+        best = std::min (best, std::hypot (s.a.fX + t * dx - x, s.a.fY + t * dy - y));
+    }
+    return best;
+}
+
+void add_curve (std::vector<Seg> &out, const SkPoint *pts, int count)
+{
+    const int kSteps = 256;
+    SkPoint prev = pts[0];
+    for (int i = 1; i <= kSteps; i++) {
+        float t = (float)i / kSteps;
+        SkPoint p;
+        if (count == 2) p = P (pts[0].fX + (pts[1].fX - pts[0].fX) * t, pts[0].fY + (pts[1].fY - pts[0].fY) * t);
+        else if (count == 3) SkEvalQuadAt (pts, t, &p);
+        else SkEvalCubicAt (pts, t, &p, nullptr, nullptr);
+        out.push_back ({ prev, p });
+        prev = p;
+    }
+}
+
+std::vector<Seg> clipper_output (SkEdgeClipper &clipper, int *verbs = nullptr)
+{
+    std::vector<Seg> out;
+    SkPoint pts[4];
+    int n = 0;
+    for (SkEdgeClipper::Verb v; (v = clipper.next (pts)) != SkEdgeClipper::kDone_Verb; n++)
+        add_curve (out, pts, v == SkEdgeClipper::kLine_Verb ? 2 : (v == SkEdgeClipper::kQuad_Verb ? 3 : 4));
+    if (verbs) *verbs = n;
+    return out;
+}
+
+// Compares windings at sample points strictly inside the clip and away from the curve.
+void expect_same_winding (const std::vector<Seg> &orig, const std::vector<Seg> &clipped, const char *what, int iter)
+{
+    for (double y = kClip.fTop + 0.0731; y < kClip.fBottom; y += 0.37)
+        for (double x = kClip.fLeft + 0.0513; x < kClip.fRight; x += 0.41) {
+            if (distance_to (orig, x, y) < 0.05) continue;
+            ASSERT_EQ (winding (orig, x, y), winding (clipped, x, y))
+                << what << " iteration " << iter << " at " << x << ", " << y;
+        }
+}
+
+SkPoint random_point (std::mt19937 &rng)
+{
+    std::uniform_real_distribution<float> d (0, 30);
+    return P (d (rng), d (rng));
+}
+
+} // namespace
+
+TEST (SkLineClipper, LineLeftOfClipBecomesVerticalLineOnTheLeftSide)
+{
+    SkPoint pts[2] = { P (2, 25), P (5, 5) }, out[4];
+    ASSERT_EQ (1, SkLineClipper::ClipLine (pts, kClip, out));
+    EXPECT_EQ (P (10, 20), out[0]);     // upward, as the input runs
+    EXPECT_EQ (P (10, 10), out[1]);
+}
+
+TEST (SkLineClipper, DiagonalCrossingGivesThreeLines)
+{
+    SkPoint pts[2] = { P (5, 12), P (25, 18) }, out[4];
+    ASSERT_EQ (3, SkLineClipper::ClipLine (pts, kClip, out));
+    EXPECT_EQ (P (10, 12), out[0]);
+    EXPECT_EQ (10, out[1].fX);
+    EXPECT_FLOAT_EQ (13.5f, out[1].fY);
+    EXPECT_EQ (20, out[2].fX);
+    EXPECT_FLOAT_EQ (16.5f, out[2].fY);
+    EXPECT_EQ (P (20, 18), out[3]);
+    // The same segment reversed comes out reversed.
+    SkPoint rev[2] = { pts[1], pts[0] }, out2[4];
+    ASSERT_EQ (3, SkLineClipper::ClipLine (rev, kClip, out2));
+    for (int i = 0; i < 4; i++) EXPECT_EQ (out[3 - i], out2[i]);
+}
+
+TEST (SkLineClipper, TouchingTopOrBottomGivesNothing)
+{
+    SkPoint above[2] = { P (12, 2), P (15, 10) }, below[2] = { P (12, 20), P (15, 28) }, out[4];
+    EXPECT_EQ (0, SkLineClipper::ClipLine (above, kClip, out));
+    EXPECT_EQ (0, SkLineClipper::ClipLine (below, kClip, out));
+}
+
+TEST (SkLineClipper, IntersectLineKeepsBorderVerticalsAndCutsTheRest)
+{
+    SkPoint onRight[2] = { P (20, 12), P (20, 18) }, out[2];
+    EXPECT_TRUE (SkLineClipper::IntersectLine (onRight, kClip, out));
+    EXPECT_EQ (onRight[0], out[0]);
+    EXPECT_EQ (onRight[1], out[1]);
+    SkPoint touching[2] = { P (20, 12), P (25, 18) };
+    EXPECT_FALSE (SkLineClipper::IntersectLine (touching, kClip, out));
+    SkPoint across[2] = { P (0, 15), P (30, 15) };
+    ASSERT_TRUE (SkLineClipper::IntersectLine (across, kClip, out));
+    EXPECT_EQ (P (10, 15), out[0]);
+    EXPECT_EQ (P (20, 15), out[1]);
+    SkPoint diag[2] = { P (30, 30), P (0, 0) };
+    ASSERT_TRUE (SkLineClipper::IntersectLine (diag, kClip, out));
+    EXPECT_EQ (P (20, 20), out[0]);
+    EXPECT_EQ (P (10, 10), out[1]);
+}
+
+TEST (SkEdgeClipper, QuadBulgingRightGivesQuadLineAndRest)
+{
+    SkPoint quad[3] = { P (15, 11), P (35, 15), P (15, 19) };   // x peaks at 25 at y 15
+    SkEdgeClipper clipper;
+    ASSERT_TRUE (clipper.clipQuad (quad, kClip));
+    std::vector<SkEdgeClipper::Verb> verbs;
+    std::vector<std::vector<SkPoint>> pieces;
+    SkPoint pts[4];
+    for (SkEdgeClipper::Verb v; (v = clipper.next (pts)) != SkEdgeClipper::kDone_Verb;) {
+        verbs.push_back (v);
+        pieces.push_back (std::vector<SkPoint> (pts, pts + (v == SkEdgeClipper::kLine_Verb ? 2 : 3)));
+    }
+    // Each x-monotonic half gives a quad inside and a vertical line on the right side.
+    ASSERT_EQ (4u, verbs.size ());
+    int lines = 0;
+    for (size_t i = 0; i < verbs.size (); i++) {
+        const auto &p = pieces[i];
+        EXPECT_LT (p.front ().fY, p.back ().fY) << "piece " << i << " keeps the downward direction";
+        if (verbs[i] == SkEdgeClipper::kLine_Verb) {
+            lines++;
+            EXPECT_EQ (20, p[0].fX);
+            EXPECT_EQ (20, p[1].fX);
+        } else {
+            for (const SkPoint &q : p) EXPECT_LE (q.fX, 20);
+        }
+    }
+    EXPECT_EQ (2, lines);
+    // Nothing when the curve lies wholly above.
+    SkPoint high[3] = { P (0, 0), P (5, 2), P (9, 9) };
+    EXPECT_FALSE (clipper.clipQuad (high, kClip));
+}
+
+TEST (SkClipperWinding, RandomLinesKeepWinding)
+{
+    std::mt19937 rng (11);
+    for (int iter = 0; iter < 400; iter++) {
+        SkPoint pts[2] = { random_point (rng), random_point (rng) }, out[4];
+        std::vector<Seg> orig = { { pts[0], pts[1] } }, clipped;
+        int n = SkLineClipper::ClipLine (pts, kClip, out);
+        for (int i = 0; i < n; i++) clipped.push_back ({ out[i], out[i + 1] });
+        expect_same_winding (orig, clipped, "line", iter);
+    }
+}
+
+TEST (SkClipperWinding, RandomQuadsAndCubicsKeepWinding)
+{
+    std::mt19937 rng (12);
+    SkEdgeClipper clipper;
+    for (int iter = 0; iter < 100; iter++) {
+        SkPoint q[3] = { random_point (rng), random_point (rng), random_point (rng) };
+        std::vector<Seg> orig;
+        add_curve (orig, q, 3);
+        clipper.clipQuad (q, kClip);
+        expect_same_winding (orig, clipper_output (clipper), "quad", iter);
+
+        SkPoint c[4] = { random_point (rng), random_point (rng), random_point (rng), random_point (rng) };
+        orig.clear ();
+        add_curve (orig, c, 4);
+        clipper.clipCubic (c, kClip);
+        int verbs = 0;
+        std::vector<Seg> out = clipper_output (clipper, &verbs);
+        ASSERT_LT (verbs, (int)SkEdgeClipper::kMaxVerbs);
+        expect_same_winding (orig, out, "cubic", iter);
+    }
+}
+
+// A cubic that swings across the clip's left and right sides in several monotonic pieces
+// used to come close to the old 32-point buffer; the buffer now holds the worst case.
+TEST (SkEdgeClipper, WavyCubicFitsTheBuffer)
+{
+    SkPoint c[4] = { P (0, 5), P (60, 40), P (-30, -20), P (30, 25) };
+    SkEdgeClipper clipper;
+    ASSERT_TRUE (clipper.clipCubic (c, kClip));
+    int verbs = 0;
+    std::vector<Seg> out = clipper_output (clipper, &verbs);
+    EXPECT_GE (verbs, 4);
+    std::vector<Seg> orig;
+    add_curve (orig, c, 4);
+    expect_same_winding (orig, out, "wavy cubic", 0);
+}
+
+// A y-monotonic cubic piece may have its far control point outside the clip. Pinning that
+// point to the clip edge (as well as the cut point) used to bend the curve by several pixels,
+// moving its left-edge crossing from y ~10.6 to y ~14.5.
+TEST (SkEdgeClipper, FarControlPointOutsideClipIsNotPinned)
+{
+    SkPoint c[4] = { P (22.7094f, 26.0594f), P (16.1587f, 3.73283f), P (5.12203f, 25.7574f), P (6.46638f, 0.721773f) };
+    SkEdgeClipper clipper;
+    ASSERT_TRUE (clipper.clipCubic (c, kClip));
+    std::vector<Seg> orig;
+    add_curve (orig, c, 4);
+    expect_same_winding (orig, clipper_output (clipper), "steep cubic", 0);
+}
