@@ -26,6 +26,7 @@ EXPECTED = {
     "dispatched": [
         "DXE services table: yes",
         r"read \SetupEngine.fv: Success",
+        "volume with a broken file checksum: Volume Corrupt",
         "process firmware volume: Success",
         "dispatch: Success",
         "driver loaded from firmware file: yes",

@@ -124,7 +124,8 @@ bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
   // An entry point that fails makes the firmware unload the image at once.
   Line()
       .Text(u"driver start-up: ")
-      .Text(resident ? u"Success (image resident)" : u"failed (image unloaded)")
+      .Text(resident ? u"Success (image resident)"
+                     : loaded ? u"failed (image unloaded)" : u"not run (image never loaded)")
       .Print();
   return loaded && watch.deviceIsOurVolume && resident;
 }
