@@ -1,0 +1,23 @@
+/*
+ * SkColorFilter: changes the colours a shader or a solid paint produces, one span at a time.
+ * The concrete filters (colour matrix) live with their own topic.
+ */
+#ifndef GRAPHICS_EFFECTS_SKCOLORFILTER_H_
+#define GRAPHICS_EFFECTS_SKCOLORFILTER_H_
+
+#include "graphics/core/SkColor.h"
+#include "graphics/core/SkRefCnt.h"
+
+class SkColorFilter : public SkRefCnt {
+public:
+    enum Flags {
+        kAlphaUnchanged_Flag = 0x01,    // the alpha of every colour passes through unchanged
+        kHasFilter16_Flag = 0x02,       // a 16-bit form exists
+    };
+
+    // dst may be src.
+    virtual void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) = 0;
+    virtual uint32_t getFlags () { return 0; }
+};
+
+#endif

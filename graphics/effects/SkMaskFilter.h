@@ -1,0 +1,21 @@
+/*
+ * SkMaskFilter: turns a coverage mask into another one (a blur, for instance) before it is
+ * blitted. The concrete filters live with their own topic.
+ */
+#ifndef GRAPHICS_EFFECTS_SKMASKFILTER_H_
+#define GRAPHICS_EFFECTS_SKMASKFILTER_H_
+
+#include "graphics/core/SkRefCnt.h"
+#include "graphics/geometry/SkMatrix.h"
+#include "graphics/raster/SkMask.h"
+
+class SkMaskFilter : public SkRefCnt {
+public:
+    // The format of the masks filterMask produces.
+    virtual SkMask::Format getFormat () = 0;
+    // Fills dst from src under matrix; margin, when given, receives how far dst extends beyond
+    // src on each side. False when nothing can be produced.
+    virtual bool filterMask (SkMask *dst, const SkMask &src, const SkMatrix &matrix, SkIPoint *margin) = 0;
+};
+
+#endif

@@ -1,0 +1,134 @@
+/*
+ * SkShader: turns device pixel positions into premultiplied colours for the blitters. A draw
+ * calls setContext once (which fixes the inverse of draw matrix × local matrix, the paint
+ * alpha and the device format), then shadeSpan once per horizontal run.
+ */
+#ifndef GRAPHICS_EFFECTS_SKSHADER_H_
+#define GRAPHICS_EFFECTS_SKSHADER_H_
+
+#include "graphics/core/SkColor.h"
+#include "graphics/core/SkRefCnt.h"
+#include "graphics/geometry/SkMatrix.h"
+
+class SkBitmap;
+class SkPaint;
+
+class SkShader : public SkRefCnt {
+public:
+    SkShader ();
+    ~SkShader () override;
+
+    enum Flags {
+        kOpaqueAlpha_Flag = 0x01,   // every pixel has alpha 255
+        kHasSpan16_Flag = 0x02,
+        kConstInY32_Flag = 0x08,    // the span does not depend on y
+        kConstInY16_Flag = 0x10,
+    };
+    enum TileMode { kClamp_TileMode, kRepeat_TileMode, kMirror_TileMode, kTileModeCount };
+    enum MatrixClass { kLinear_MatrixClass, kFixedStepInX_MatrixClass, kPerspective_MatrixClass };
+    enum BitmapType {
+        kNone_BitmapType, kDefault_BitmapType, kRadial_BitmapType, kSweep_BitmapType,
+        kTwoPointRadial_BitmapType,
+    };
+    enum GradientType {
+        kNone_GradientType, kColor_GradientType, kLinear_GradientType, kRadial_GradientType,
+        kRadial2_GradientType, kSweep_GradientType,
+    };
+    struct GradientInfo {
+        int32_t fColorCount;        // in: room in the arrays; out: number of colours
+        SkColor *fColors;           // may be null
+        SkScalar *fColorOffsets;    // may be null
+        SkPoint fPoint[2];
+        SkScalar fRadius[2];
+        int32_t fTileMode;
+    };
+
+    // False and the identity when there is no local matrix.
+    bool getLocalMatrix (SkMatrix *localM) const;
+    // An identity matrix drops the stored one; false only when storage cannot be allocated.
+    bool setLocalMatrix (const SkMatrix &localM);
+    void resetLocalMatrix ();
+
+    virtual uint32_t getFlags () { return 0; }
+    virtual uint8_t getSpan16Alpha () const { return fPaintAlpha; }
+    // False when the total matrix cannot be inverted: nothing is drawn then.
+    virtual bool setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix);
+    virtual void shadeSpan (int x, int y, SkPMColor dst[], int count) = 0;
+    // The alpha bytes of shadeSpan, computed in chunks.
+    virtual void shadeSpanAlpha (int x, int y, uint8_t alpha[], int count);
+    virtual void beginSession () {}
+    virtual void endSession () {}
+    virtual BitmapType asABitmap (SkBitmap *outTexture, SkMatrix *outMatrix, TileMode xy[2],
+                                  SkScalar *twoPointRadialParams) const;
+    virtual GradientType asAGradient (GradientInfo *info) const;
+    virtual bool toDumpString (void *) const { return false; }
+
+    static MatrixClass ComputeMatrixClass (const SkMatrix &matrix);
+
+protected:
+    uint8_t getPaintAlpha () const { return fPaintAlpha; }
+    uint8_t getDeviceConfig () const { return fDeviceConfig; }
+    const SkMatrix &getTotalInverse () const { return fTotalInverse; }
+    MatrixClass getInverseClass () const { return (MatrixClass)fTotalInverseClass; }
+
+private:
+    SkMatrix *fLocalMatrix;     // null means identity
+    SkMatrix fTotalInverse;
+    uint8_t fPaintAlpha;
+    uint8_t fDeviceConfig;
+    uint8_t fTotalInverseClass;
+};
+
+// A single colour, either its own or (inherit) the paint's colour at setContext time.
+class SkColorShader : public SkShader {
+public:
+    SkColorShader ();                   // inherits the paint's colour
+    explicit SkColorShader (SkColor c);
+
+    uint32_t getFlags () override { return fFlags; }
+    uint8_t getSpan16Alpha () const override { return SkGetPMColorAlpha (fPMColor); }
+    bool setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix) override;
+    void shadeSpan (int x, int y, SkPMColor dst[], int count) override;
+    void shadeSpanAlpha (int x, int y, uint8_t alpha[], int count) override;
+    GradientType asAGradient (GradientInfo *info) const override;
+
+private:
+    static uint8_t SkGetPMColorAlpha (SkPMColor c) { return (uint8_t)(c >> 24); }
+
+    SkColor fColor;
+    SkPMColor fPMColor;
+    uint32_t fFlags;
+    uint16_t fColor16;
+    uint8_t fInheritColor;
+};
+
+// Draws nothing: setContext always fails.
+class SkEmptyShader : public SkShader {
+public:
+    uint32_t getFlags () override { return 0; }
+    uint8_t getSpan16Alpha () const override { return 0; }
+    bool setContext (const SkBitmap &, const SkPaint &, const SkMatrix &) override { return false; }
+    void shadeSpan (int, int, SkPMColor[], int) override {}
+    void shadeSpanAlpha (int, int, uint8_t[], int) override {}
+};
+
+class SkColorFilter;
+
+// Runs another shader, then a colour filter over its spans. Holds a reference on both.
+class SkFilterShader : public SkShader {
+public:
+    SkFilterShader (SkShader *shader, SkColorFilter *filter);
+    ~SkFilterShader () override;
+
+    uint32_t getFlags () override;
+    bool setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix) override;
+    void shadeSpan (int x, int y, SkPMColor dst[], int count) override;
+    void beginSession () override;
+    void endSession () override;
+
+private:
+    SkShader *fShader;
+    SkColorFilter *fFilter;
+};
+
+#endif
