@@ -1,0 +1,99 @@
+# Building PE32+ UEFI images from this tree's freestanding C++ with clang and lld-link.
+#
+# setup_add_uefi_image(<name>
+#   SUBSYSTEM <efi_boot_service_driver|efi_application|efi_runtime_driver>
+#   ENTRY <entry symbol>
+#   SOURCES <files...>            # absolute, or relative to the calling directory
+#   [INCLUDES <dirs...>] [DEFINES <NAME=VALUE...>])
+#
+# Produces ${CMAKE_CURRENT_BINARY_DIR}/<name>.efi from a custom target <name> that is
+# part of the normal build (ALL); the target's UEFI_IMAGE_FILE property holds the path.
+# Every source is compiled with SETUP_UEFI_TARGET defined, without the host's system
+# headers, and with platform/runtime/include (freestanding string.h and math.h) and
+# platform/include on the include path. The image links no library: an image that
+# needs memcpy, new/delete or the CRT constructor table adds SETUP_UEFI_RUNTIME_SOURCES.
+include_guard(GLOBAL)
+
+find_program(SETUP_UEFI_CLANGXX NAMES clang++ clang++-14)
+find_program(SETUP_UEFI_LLD_LINK NAMES lld-link lld-link-14)
+
+set(SETUP_UEFI_RUNTIME_SOURCES
+  ${PROJECT_SOURCE_DIR}/platform/runtime/CrtSupport.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/IoLib.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/Math.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/StringFunctions.cpp)
+
+set(SETUP_UEFI_CXX_FLAGS
+  -target x86_64-unknown-windows -std=c++20 -O2
+  -ffreestanding -nostdlibinc -fno-exceptions -fno-rtti -fno-threadsafe-statics
+  -mno-red-zone -mno-stack-arg-probe -fshort-wchar -fno-stack-protector
+  -Wall -Wextra -DSETUP_UEFI_TARGET)
+
+function(setup_add_uefi_image name)
+  cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES" ${ARGN})
+  if(NOT SETUP_UEFI_CLANGXX OR NOT SETUP_UEFI_LLD_LINK)
+    message(WARNING "clang++ or lld-link missing: UEFI image ${name} is not built")
+    return()
+  endif()
+  set(includes
+    -I${PROJECT_SOURCE_DIR}/platform/runtime/include
+    -I${PROJECT_SOURCE_DIR}/platform/include
+    -I${PROJECT_SOURCE_DIR})
+  foreach(dir IN LISTS U_INCLUDES)
+    list(APPEND includes -I${dir})
+  endforeach()
+  set(defines)
+  foreach(define IN LISTS U_DEFINES)
+    list(APPEND defines -D${define})
+  endforeach()
+
+  set(objects)
+  foreach(source IN LISTS U_SOURCES)
+    get_filename_component(source ${source} ABSOLUTE)
+    # One object per source path, so equal file names in different folders coexist.
+    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${source})
+    string(REGEX REPLACE "[/.]" "_" stem ${relative})
+    set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs/${stem}.obj)
+    add_custom_command(
+      OUTPUT ${object}
+      COMMAND ${SETUP_UEFI_CLANGXX} ${SETUP_UEFI_CXX_FLAGS} ${defines} ${includes}
+              -MD -MF ${object}.d -c ${source} -o ${object}
+      DEPENDS ${source}
+      DEPFILE ${object}.d
+      COMMENT "UEFI compile ${relative}"
+      VERBATIM)
+    list(APPEND objects ${object})
+  endforeach()
+
+  set(image ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi)
+  add_custom_command(
+    OUTPUT ${image}
+    COMMAND ${SETUP_UEFI_LLD_LINK} /nologo /subsystem:${U_SUBSYSTEM} /entry:${U_ENTRY}
+            /nodefaultlib /dynamicbase /opt:ref /debug:none /out:${image} ${objects}
+    DEPENDS ${objects}
+    COMMENT "UEFI link ${name}.efi"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${image})
+  set_property(TARGET ${name} PROPERTY UEFI_IMAGE_FILE ${image})
+endfunction()
+
+# The .cpp sources of library targets that belong in an image: test folders and
+# files under a host/ folder (host-only code) are left out.
+function(setup_uefi_sources_of out)
+  set(result)
+  foreach(target IN LISTS ARGN)
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(dir ${target} SOURCE_DIR)
+    foreach(source IN LISTS sources)
+      if(NOT source MATCHES "\\.cpp$")
+        continue()
+      endif()
+      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+      if(path MATCHES "/tests/" OR path MATCHES "/host/")
+        continue()
+      endif()
+      list(APPEND result ${path})
+    endforeach()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
