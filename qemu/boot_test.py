@@ -120,6 +120,8 @@ def main():
         print(run.stderr.decode("utf-8", "replace"))
         print(f"FAIL: QEMU exited with {run.returncode}")
         return 1
+    reached = [level for level in LEVELS if not check(lines, level)]
+    print("highest level reached: " + (reached[-1] if reached else "none"))
     failures = check(lines, args.level)
     for f in failures:
         print(f"FAIL: missing '{f}'")
