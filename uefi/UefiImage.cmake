@@ -4,7 +4,8 @@
 #   SUBSYSTEM <efi_boot_service_driver|efi_application|efi_runtime_driver>
 #   ENTRY <entry symbol>
 #   SOURCES <files...>            # absolute, or relative to the calling directory
-#   [INCLUDES <dirs...>] [DEFINES <NAME=VALUE...>])
+#   [INCLUDES <dirs...>] [DEFINES <NAME=VALUE...>]
+#   [RESOURCES <.res files...>])  # linked into the image's resource section
 #
 # Produces ${CMAKE_CURRENT_BINARY_DIR}/<name>.efi from a custom target <name> that is
 # part of the normal build (ALL); the target's UEFI_IMAGE_FILE property holds the path.
@@ -30,7 +31,7 @@ set(SETUP_UEFI_CXX_FLAGS
   -Wall -Wextra -DSETUP_UEFI_TARGET)
 
 function(setup_add_uefi_image name)
-  cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES" ${ARGN})
+  cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES;RESOURCES" ${ARGN})
   if(NOT SETUP_UEFI_CLANGXX OR NOT SETUP_UEFI_LLD_LINK)
     message(WARNING "clang++ or lld-link missing: UEFI image ${name} is not built")
     return()
@@ -70,7 +71,8 @@ function(setup_add_uefi_image name)
     OUTPUT ${image}
     COMMAND ${SETUP_UEFI_LLD_LINK} /nologo /subsystem:${U_SUBSYSTEM} /entry:${U_ENTRY}
             /nodefaultlib /dynamicbase /opt:ref /debug:none /out:${image} ${objects}
-    DEPENDS ${objects}
+            ${U_RESOURCES}
+    DEPENDS ${objects} ${U_RESOURCES}
     COMMENT "UEFI link ${name}.efi"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${image})
