@@ -1,6 +1,9 @@
 #include <Builders/SetupDataBuilder.h>
 
 #include <Builders/FirmwareFileBuilder.h>
+#include <Builders/HiiDecode.h>
+
+#include <Uefi/UefiIfr.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -269,7 +272,113 @@ PageTables (const SETUP_DATA_DESC &Desc, size_t Base, const std::vector<std::vec
   return Out;
 }
 
+uint16_t
+ControlTypeOf (uint8_t OpCode)
+{
+  switch (OpCode) {
+    case EFI_IFR_SUBTITLE_OP:     return CONTROL_TYPE_SUBTITLE;
+    case EFI_IFR_TEXT_OP:         return CONTROL_TYPE_TEXT;
+    case EFI_IFR_ONE_OF_OP:       return CONTROL_TYPE_ONE_OF;
+    case EFI_IFR_CHECKBOX_OP:     return CONTROL_TYPE_CHECKBOX;
+    case EFI_IFR_NUMERIC_OP:      return CONTROL_TYPE_NUMERIC;
+    case EFI_IFR_PASSWORD_OP:     return CONTROL_TYPE_PASSWORD;
+    case EFI_IFR_ACTION_OP:       return CONTROL_TYPE_ACTION;
+    case EFI_IFR_RESET_BUTTON_OP: return CONTROL_TYPE_RESET_BUTTON;
+    case EFI_IFR_REF_OP:          return CONTROL_TYPE_REF;
+    case EFI_IFR_DATE_OP:         return CONTROL_TYPE_DATE;
+    case EFI_IFR_TIME_OP:         return CONTROL_TYPE_TIME;
+    case EFI_IFR_STRING_OP:       return CONTROL_TYPE_STRING;
+    case EFI_IFR_ORDERED_LIST_OP: return CONTROL_TYPE_ORDERED_LIST;
+    default:
+      throw std::invalid_argument ("the opcode makes no control");
+  }
+}
+
+uint16_t
+QuestionWidth (std::span<const uint8_t> Op)
+{
+  switch (Op[0]) {
+    case EFI_IFR_ONE_OF_OP: case EFI_IFR_NUMERIC_OP:
+      return Op.size () < 14 ? 0 : (uint16_t)(1u << (Op[13] & EFI_IFR_NUMERIC_SIZE));
+    case EFI_IFR_CHECKBOX_OP: return 1;
+    case EFI_IFR_DATE_OP:     return sizeof (EFI_HII_DATE);
+    case EFI_IFR_TIME_OP:     return sizeof (EFI_HII_TIME);
+    case EFI_IFR_STRING_OP:   return Op.size () < sizeof (EFI_IFR_STRING) ? 0 : (uint16_t)(Op[14] * 2);
+    case EFI_IFR_PASSWORD_OP: return Op.size () < sizeof (EFI_IFR_PASSWORD) ? 0 : (uint16_t)(GetU16 (Op, 15) * 2);
+    default:                  return 0;
+  }
+}
+
+// TRUE when the checkbox's own scope holds the variant GUID opcode.
+bool
+HasVariantGuid (std::span<const uint8_t> Package, size_t Offset)
+{
+  const EFI_GUID  Variant = SETUP_CHECKBOX_VARIANT_GUID;
+  int             Depth   = 0;
+
+  for (const IFR_OP_VIEW &Op : DecodeIfr (Package).Ops) {
+    if (Op.Offset < Offset) {
+      continue;
+    }
+
+    if (Op.Offset > Offset && Depth == 0) {
+      return false;
+    }
+
+    if (Op.OpCode == EFI_IFR_GUID_OP && Op.Length >= sizeof (EFI_IFR_GUID) && SameGuid (GetGuid (Op.Bytes, 2), Variant)) {
+      return true;
+    }
+
+    Depth += Op.Scope ? 1 : 0;
+    Depth -= Op.OpCode == EFI_IFR_END_OP ? 1 : 0;
+  }
+
+  return false;
+}
+
 }  // namespace
+
+SETUP_CONTROL_DESC
+ControlFromOpcode (std::span<const uint8_t> Package, size_t Offset)
+{
+  SETUP_CONTROL_DESC  Control;
+
+  if (Offset + 2 > Package.size () || IfrOpLength (&Package[Offset]) < 6 || Offset + IfrOpLength (&Package[Offset]) > Package.size ()) {
+    throw std::invalid_argument ("no statement opcode at that offset");
+  }
+
+  std::span<const uint8_t>  Op = Package.subspan (Offset, IfrOpLength (&Package[Offset]));
+  bool                      IsQuestion = Op[0] != EFI_IFR_SUBTITLE_OP && Op[0] != EFI_IFR_TEXT_OP &&
+                                         Op[0] != EFI_IFR_RESET_BUTTON_OP;
+
+  Control.ControlType    = ControlTypeOf (Op[0]);
+  Control.QuestionOpcode = (uint32_t)Offset;
+  Control.PromptStringId = GetU16 (Op, 2);
+  Control.HelpStringId   = GetU16 (Op, 4);
+  if (!IsQuestion) {
+    return Control;
+  }
+
+  if (Op.size () < 2 + sizeof (EFI_IFR_QUESTION_HEADER)) {
+    throw std::invalid_argument ("question opcode shorter than its header");
+  }
+
+  uint8_t  Flags = Op[12];
+  Control.QuestionId = GetU16 (Op, 6);
+  Control.Flags     |= (Flags & EFI_IFR_FLAG_READ_ONLY) ? CONTROL_FLAG_READ_ONLY : 0;
+  Control.Flags     |= (Flags & EFI_IFR_FLAG_CALLBACK) ? CONTROL_FLAG_CALLBACK : 0;
+  Control.Flags     |= (Flags & EFI_IFR_FLAG_RESET_REQUIRED) ? CONTROL_FLAG_RESET_REQUIRED : 0;
+  Control.ValueWidth = QuestionWidth (Op);
+  if (Op[0] == EFI_IFR_REF_OP && Op.size () >= sizeof (EFI_IFR_REF2)) {
+    Control.RefQuestionId = GetU16 (Op, 15);
+  }
+
+  if (Op[0] == EFI_IFR_CHECKBOX_OP && IfrOpScope (Op.data ()) && HasVariantGuid (Package, Offset)) {
+    Control.ControlType = CONTROL_TYPE_CHECKBOX_VARIANT;
+  }
+
+  return Control;
+}
 
 BYTES
 ValueBytes (uint64_t Value, unsigned Width)

@@ -308,3 +308,49 @@ TEST (SetupDataBuilder, SectionIsFreeformLedByTheSetupDataGuid)
   EXPECT_EQ (BYTES (Section.begin () + 4 + SETUP_DATA_BLOCK_OFFSET, Section.end ()), Block);
   EXPECT_EQ (BuildSetupDataSectionBody (Board.Desc), BYTES (Section.begin () + 4, Section.end ()));
 }
+
+// Control descriptions read from the question opcodes the IFR builder wrote.
+TEST (SetupDataBuilder, ControlFromOpcodeReadsTypeIdsWidthAndFlags)
+{
+  IfrBuilder  B;
+  B.FormSet (kBoardFormSet, 1, 2, { kPlatform });
+  B.Form (1, 3);
+  size_t  OneOf = B.OneOf ({ 4, 5, 0x10, 1, 2, EFI_IFR_FLAG_RESET_REQUIRED | EFI_IFR_FLAG_CALLBACK }, EFI_IFR_NUMERIC_SIZE_4, 0, 3, 0);
+  B.End ();
+  size_t  Plain = B.Checkbox ({ 6, 7, 0x11, 1, 4, EFI_IFR_FLAG_READ_ONLY }, 0);
+  B.End ();
+  size_t  Variant = B.Checkbox ({ 6, 7, 0x12, 1, 5, 0 }, 0);
+  B.SuppressIf ();                                      // the GUID sits in a nested scope
+  B.CheckboxVariantGuid ();
+  B.End ();
+  B.End ();
+  size_t  After = B.Checkbox ({ 6, 7, 0x13, 1, 6, 0 }, 0);   // a later GUID is not in its scope
+  B.End ();
+  B.CheckboxVariantGuid ();
+  size_t  Password = B.Password ({ 8, 9, 0x14, 1, 8, 0 }, 0, 20, false);
+  size_t  Ref2 = B.Ref2 ({ 10, 11, 0x15, 0, 0, 0 }, 2, 0x10);
+  size_t  Text = B.Text (12, 13, 0);
+  B.End ();
+  B.End ();
+  BYTES  P = B.Package ();
+
+  SETUP_CONTROL_DESC  C = ControlFromOpcode (P, OneOf);
+  EXPECT_EQ (C.ControlType, CONTROL_TYPE_ONE_OF);
+  EXPECT_EQ (C.QuestionOpcode, OneOf);
+  EXPECT_EQ (C.QuestionId, 0x10);
+  EXPECT_EQ (C.PromptStringId, 4);
+  EXPECT_EQ (C.HelpStringId, 5);
+  EXPECT_EQ (C.ValueWidth, 4);
+  EXPECT_EQ (C.Flags, (uint32_t)(CONTROL_FLAG_VALID | CONTROL_FLAG_RESET_REQUIRED | CONTROL_FLAG_CALLBACK));
+
+  EXPECT_EQ (ControlFromOpcode (P, Plain).ControlType, CONTROL_TYPE_CHECKBOX);
+  EXPECT_EQ (ControlFromOpcode (P, Plain).Flags, (uint32_t)(CONTROL_FLAG_VALID | CONTROL_FLAG_READ_ONLY));
+  EXPECT_EQ (ControlFromOpcode (P, Variant).ControlType, CONTROL_TYPE_CHECKBOX_VARIANT);
+  EXPECT_EQ (ControlFromOpcode (P, After).ControlType, CONTROL_TYPE_CHECKBOX);
+  EXPECT_EQ (ControlFromOpcode (P, Password).ValueWidth, 40);
+  EXPECT_EQ (ControlFromOpcode (P, Ref2).RefQuestionId, 0x10);
+  EXPECT_EQ (ControlFromOpcode (P, Text).ControlType, CONTROL_TYPE_TEXT);
+  EXPECT_EQ (ControlFromOpcode (P, Text).QuestionId, 0);
+  EXPECT_THROW (ControlFromOpcode (P, 4), std::invalid_argument);   // FORM_SET makes no control
+  EXPECT_THROW (ControlFromOpcode (P, P.size () - 1), std::invalid_argument);
+}

@@ -74,6 +74,18 @@ public:
     return Ref;
   }
 
+  // The first device of a type, or null: how services without This find theirs.
+  template <class DEVICE>
+  DEVICE *FindDevice () const
+  {
+    for (const auto &Item : mDevices) {
+      if (auto *Found = dynamic_cast<DEVICE *>(Item.get ())) {
+        return Found;
+      }
+    }
+    return nullptr;
+  }
+
   // Configuration tables (the hand-off block list, ACPI, ...).
   EFI_STATUS InstallConfigurationTable (const EFI_GUID *Guid, VOID *Table);
   VOID      *FindConfigurationTable (const EFI_GUID &Guid) const;

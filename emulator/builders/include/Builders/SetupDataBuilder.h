@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +104,15 @@ BYTES BuildSetupDataSectionBody (const SETUP_DATA_DESC &Desc);
 
 // The whole type-0x18 section, common header included.
 BYTES BuildSetupDataSection (const SETUP_DATA_DESC &Desc);
+
+// A control description filled from the statement or question opcode at Offset of a
+// forms package: control type, question opcode offset, question id, prompt, help,
+// REF2+ question id, value width (ONE_OF/NUMERIC 1 << size, CHECKBOX 1, DATE 4,
+// TIME 3, STRING/PASSWORD maximum x 2) and the control flags its question flags give
+// (read-only, callback, reset required). A CHECKBOX whose scope holds the variant GUID
+// opcode becomes type 31. Defaults, variable index, condition and REF target are left
+// to the caller. Throws std::invalid_argument for an opcode that makes no control.
+SETUP_CONTROL_DESC ControlFromOpcode (std::span<const uint8_t> Package, size_t Offset);
 
 // Little-endian bytes of an unsigned value, for control defaults.
 BYTES ValueBytes (uint64_t Value, unsigned Width);

@@ -1,0 +1,255 @@
+/** @file
+  The Font protocol over the fake font: GetGlyph hands out one glyph image, and
+  StringToImage draws a line of fixed 19-pixel-high cells.
+**/
+#include <EmulatorHii/HiiServices.h>
+
+#include "Guard.h"
+#include "HiiProtocolLayout.h"
+
+#include <cstring>
+#include <vector>
+
+namespace Emu {
+
+namespace {
+
+const EFI_GRAPHICS_OUTPUT_BLT_PIXEL  kWhite = { 0xFF, 0xFF, 0xFF, 0 };
+const EFI_GRAPHICS_OUTPUT_BLT_PIXEL  kBlack = { 0, 0, 0, 0 };
+constexpr UINTN                      kBaseline = 15;  // pixel row the glyphs stand on
+
+struct COLOURS {
+  EFI_GRAPHICS_OUTPUT_BLT_PIXEL  Fore;
+  EFI_GRAPHICS_OUTPUT_BLT_PIXEL  Back;
+};
+
+COLOURS
+ColoursOf (CONST EMU_FONT_DISPLAY_INFO *Info)
+{
+  return (Info != nullptr) ? COLOURS{ Info->ForegroundColor, Info->BackgroundColor } : COLOURS{ kWhite, kBlack };
+}
+
+// One cell into a bitmap of Stride pixels per row and Rows rows, clipped to it.
+void
+DrawCell (const HiiServices &Hii, CHAR16 Char, UINT16 Width, const COLOURS &Colours, bool Transparent,
+  EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Bitmap, UINTN Stride, UINTN Rows, UINTN X, UINTN Y)
+{
+  for (UINTN Row = 0; Row < EFI_GLYPH_HEIGHT; Row++) {
+    UINT16  Bits = Hii.GlyphRow (Char, Row);
+    for (UINTN Column = 0; Column < Width; Column++) {
+      bool  Lit = (Bits & (0x8000u >> Column)) != 0;
+      if ((X + Column >= Stride) || (Y + Row >= Rows) || (!Lit && Transparent)) {
+        continue;
+      }
+      Bitmap[(Y + Row) * Stride + X + Column] = Lit ? Colours.Fore : Colours.Back;
+    }
+  }
+}
+
+EFI_STATUS
+NewImage (Machine &Owner, UINTN Width, UINTN Height, EMU_IMAGE_OUTPUT **Image)
+{
+  VOID  *Output = nullptr;
+  VOID  *Bitmap = nullptr;
+
+  if ((Width > 0xFFFF) || (Height > 0xFFFF)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (Owner.Memory ().Allocate (EfiBootServicesData, sizeof (EMU_IMAGE_OUTPUT), &Output) != EFI_SUCCESS) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+  if ((Width * Height != 0) &&
+      (Owner.Memory ().Allocate (EfiBootServicesData, Width * Height * sizeof (EFI_GRAPHICS_OUTPUT_BLT_PIXEL), &Bitmap) !=
+       EFI_SUCCESS)) {
+    (VOID)Owner.Memory ().Free (Output);  // nothing else can go wrong in freeing our own block
+    return EFI_OUT_OF_RESOURCES;
+  }
+  *Image                = (EMU_IMAGE_OUTPUT *)Output;
+  (*Image)->Width       = (UINT16)Width;
+  (*Image)->Height      = (UINT16)Height;
+  (*Image)->Image.Bitmap = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)Bitmap;
+  if (Bitmap != nullptr) {
+    std::memset (Bitmap, 0, Width * Height * sizeof (EFI_GRAPHICS_OUTPUT_BLT_PIXEL));
+  }
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+GetGlyphBody (HiiServices &Hii, CHAR16 Char, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt,
+  UINTN *Baseline)
+{
+  if ((Blt == nullptr) || (*Blt != nullptr)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  EFI_STATUS  Status = Hii.GlyphFailure (Char);
+  if (Status != EFI_SUCCESS) {
+    return Status;
+  }
+  UINT16  Width = Hii.GlyphWidth (Char);
+  if ((Width == 0) || Hii.IsGlyphless (Char)) {
+    return EFI_SUCCESS;  // no glyph: success and no image, as the engine expects
+  }
+  Status = NewImage (Hii.Owner (), Width, EFI_GLYPH_HEIGHT, Blt);
+  if (Status != EFI_SUCCESS) {
+    return Status;
+  }
+  DrawCell (Hii, Char, Width, ColoursOf (Info), false, (*Blt)->Image.Bitmap, Width, EFI_GLYPH_HEIGHT, 0, 0);
+  if (Baseline != nullptr) {
+    *Baseline = kBaseline;
+  }
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI
+FontGetGlyph (CONST EMU_HII_FONT_PROTOCOL *This, CHAR16 Char, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt,
+  UINTN *Baseline)
+{
+  return Guarded ([&] {
+    HiiServices  &Hii   = *OwnerOf (This);
+    EFI_STATUS   Status = GetGlyphBody (Hii, Char, Info, Blt, Baseline);
+    Hii.LogGlyph ({ Char, Status, (Status == EFI_SUCCESS) && (*Blt != nullptr) });
+    return Status;
+  });
+}
+
+struct LINE {
+  std::vector<UINTN>   Columns;  // x of each code unit's cell
+  std::vector<UINT16>  Widths;
+  UINTN                Width = 0;
+};
+
+LINE
+LayOut (const HiiServices &Hii, const std::u16string &Text, UINT32 Flags)
+{
+  LINE  Line;
+
+  for (CHAR16 Char : Text) {
+    UINT16  Width = Hii.IsGlyphless (Char) ? 0 : Hii.GlyphWidth (Char);
+    if ((Width == 0) && ((Flags & 0x20) == 0)) {
+      Width = EFI_GLYPH_WIDTH;  // an unknown code unit keeps its cell, drawn blank
+    }
+    Line.Columns.push_back (Line.Width);
+    Line.Widths.push_back (Width);
+    Line.Width += Width;
+  }
+  return Line;
+}
+
+EFI_STATUS
+DrawToScreen (const HiiServices &Hii, const std::u16string &Text, const LINE &Line, const COLOURS &Colours,
+  EMU_IMAGE_OUTPUT *Blt, UINTN X, UINTN Y)
+{
+  if ((Blt->Image.Screen == nullptr) || (Line.Width == 0)) {
+    return (Blt->Image.Screen == nullptr) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
+  }
+  std::vector<EFI_GRAPHICS_OUTPUT_BLT_PIXEL>  Pixels (Line.Width * EFI_GLYPH_HEIGHT, Colours.Back);
+  for (UINTN Index = 0; Index < Text.size (); Index++) {
+    DrawCell (Hii, Text[Index], Line.Widths[Index], Colours, false, Pixels.data (), Line.Width, EFI_GLYPH_HEIGHT,
+      Line.Columns[Index], 0);
+  }
+  return Blt->Image.Screen->Blt (Blt->Image.Screen, Pixels.data (), EfiBltBufferToVideo, 0, 0, X, Y, Line.Width,
+           EFI_GLYPH_HEIGHT, 0);
+}
+
+EFI_STATUS
+StringToImageBody (HiiServices &Hii, UINT32 Flags, CONST CHAR16 *String, CONST EMU_FONT_DISPLAY_INFO *Info,
+  EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EMU_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
+{
+  std::u16string  Text;
+
+  if ((String == nullptr) || (Blt == nullptr)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  for (UINTN Index = 0; String[Index] != 0; Index++) {
+    if (Index >= 0x10000) {
+      return EFI_INVALID_PARAMETER;  // no line of a setup screen is this long
+    }
+    Text.push_back (String[Index]);
+  }
+  LINE        Line    = LayOut (Hii, Text, Flags);
+  COLOURS     Colours = ColoursOf (Info);
+  EFI_STATUS  Status  = EFI_SUCCESS;
+  if ((*Blt != nullptr) && ((Flags & kHiiOutFlagDirectToScreen) != 0)) {
+    Status = DrawToScreen (Hii, Text, Line, Colours, *Blt, X, Y);
+  } else {
+    if (*Blt == nullptr) {
+      Status = NewImage (Hii.Owner (), X + Line.Width, Y + EFI_GLYPH_HEIGHT, Blt);
+    }
+    for (UINTN Index = 0; (Status == EFI_SUCCESS) && ((*Blt)->Image.Bitmap != nullptr) && (Index < Text.size ()); Index++) {
+      DrawCell (Hii, Text[Index], Line.Widths[Index], Colours, (Flags & kHiiOutFlagTransparent) != 0,
+        (*Blt)->Image.Bitmap, (*Blt)->Width, (*Blt)->Height, X + Line.Columns[Index], Y);
+    }
+  }
+  if (Status != EFI_SUCCESS) {
+    return Status;
+  }
+  if (Columns != nullptr) {
+    for (UINTN Index = 0; Index < Text.size (); Index++) {
+      Columns[Index] = Line.Columns[Index];
+    }
+  }
+  if (Rows != nullptr) {
+    VOID  *Row = nullptr;
+    if (Hii.Owner ().Memory ().Allocate (EfiBootServicesData, sizeof (EMU_HII_ROW_INFO), &Row) != EFI_SUCCESS) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+    *Rows = (EMU_HII_ROW_INFO *)Row;
+    **Rows = { 0, Text.empty () ? 0 : Text.size () - 1, EFI_GLYPH_HEIGHT, Line.Width, kBaseline };
+  }
+  if (RowCount != nullptr) {
+    *RowCount = 1;
+  }
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI
+FontStringToImage (CONST EMU_HII_FONT_PROTOCOL *This, UINT32 Flags, CONST CHAR16 *String,
+  CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EMU_HII_ROW_INFO **Rows,
+  UINTN *RowCount, UINTN *Columns)
+{
+  return Guarded ([&] {
+    return StringToImageBody (*OwnerOf (This), Flags, String, Info, Blt, X, Y, Rows, RowCount, Columns);
+  });
+}
+
+EFI_STATUS EFIAPI
+FontStringIdToImage (CONST EMU_HII_FONT_PROTOCOL *This, UINT32 Flags, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
+  CONST CHAR8 *Language, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y,
+  EMU_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
+{
+  return Guarded ([&] {
+    HiiServices  &Hii = *OwnerOf (This);
+    UINTN        Size = 0;
+    EFI_STATUS   Status = Hii.GetString ((Language != nullptr) ? Language : "en-US", Handle, Id, nullptr, &Size);
+    if (Status != EFI_BUFFER_TOO_SMALL) {
+      return Status;
+    }
+    std::vector<CHAR16>  Text (Size / sizeof (CHAR16) + 1, 0);
+    Status = Hii.GetString ((Language != nullptr) ? Language : "en-US", Handle, Id, Text.data (), &Size);
+    if (Status != EFI_SUCCESS) {
+      return Status;
+    }
+    return StringToImageBody (Hii, Flags, Text.data (), Info, Blt, X, Y, Rows, RowCount, Columns);
+  });
+}
+
+// The fake font has no named fonts to report.
+EFI_STATUS EFIAPI
+FontGetFontInfo (CONST EMU_HII_FONT_PROTOCOL *, VOID **, CONST EMU_FONT_DISPLAY_INFO *, EMU_FONT_DISPLAY_INFO **,
+  CONST CHAR16 *)
+{
+  return EFI_NOT_FOUND;
+}
+
+}  // namespace
+
+void
+FillFontProtocol (EMU_HII_FONT_PROTOCOL *Protocol)
+{
+  Protocol->StringToImage   = FontStringToImage;
+  Protocol->StringIdToImage = FontStringIdToImage;
+  Protocol->GetGlyph        = FontGetGlyph;
+  Protocol->GetFontInfo     = FontGetFontInfo;
+}
+
+}  // namespace Emu

@@ -1,0 +1,193 @@
+/** @file
+  The Database and String protocol functions, and the installation of the four
+  HII protocols on one handle.
+**/
+#include <EmulatorHii/HiiServices.h>
+
+#include "Guard.h"
+#include "HiiProtocolLayout.h"
+
+#include <stdexcept>
+
+namespace Emu {
+
+namespace {
+
+const EFI_GUID  kDatabaseGuid = EMU_HII_DATABASE_GUID;
+const EFI_GUID  kStringGuid   = EMU_HII_STRING_GUID;
+const EFI_GUID  kFontGuid     = EMU_HII_FONT_GUID;
+const EFI_GUID  kRoutingGuid  = EMU_HII_CONFIG_ROUTING_GUID;
+
+EFI_STATUS EFIAPI
+DbNewPackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE Driver,
+  EFI_HII_HANDLE *Handle)
+{
+  return Guarded ([&] { return OwnerOf (This)->NewPackageList (List, Driver, Handle); });
+}
+
+EFI_STATUS EFIAPI
+DbRemovePackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle)
+{
+  return Guarded ([&] { return OwnerOf (This)->RemovePackageList (Handle); });
+}
+
+EFI_STATUS EFIAPI
+DbUpdatePackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, CONST EFI_HII_PACKAGE_LIST_HEADER *List)
+{
+  return Guarded ([&] { return OwnerOf (This)->UpdatePackageList (Handle, List); });
+}
+
+EFI_STATUS EFIAPI
+DbListPackageLists (CONST EMU_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid, UINTN *Length,
+  EFI_HII_HANDLE *Handles)
+{
+  return Guarded ([&] { return OwnerOf (This)->ListPackageLists (Type, Guid, Length, Handles); });
+}
+
+EFI_STATUS EFIAPI
+DbExportPackageLists (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, UINTN *Size,
+  EFI_HII_PACKAGE_LIST_HEADER *Buffer)
+{
+  return Guarded ([&] { return OwnerOf (This)->ExportPackageLists (Handle, Size, Buffer); });
+}
+
+EFI_STATUS EFIAPI
+DbRegisterPackageNotify (CONST EMU_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid, VOID *Function,
+  UINTN NotifyType, EFI_HANDLE *NotifyHandle)
+{
+  return Guarded ([&] {
+    return OwnerOf (This)->RegisterPackageNotify (Type, Guid, (HII_PACKAGE_NOTIFY)Function, NotifyType, NotifyHandle);
+  });
+}
+
+EFI_STATUS EFIAPI
+DbUnregisterPackageNotify (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HANDLE NotifyHandle)
+{
+  return Guarded ([&] { return OwnerOf (This)->UnregisterPackageNotify (NotifyHandle); });
+}
+
+// No keyboard layouts are published in the emulated machine.
+EFI_STATUS EFIAPI
+DbFindKeyboardLayouts (CONST EMU_HII_DATABASE_PROTOCOL *, UINT16 *Length, EFI_GUID *)
+{
+  return (Length == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
+}
+
+EFI_STATUS EFIAPI
+DbGetKeyboardLayout (CONST EMU_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *, UINT16 *Length, VOID *)
+{
+  return (Length == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
+}
+
+EFI_STATUS EFIAPI
+DbSetKeyboardLayout (CONST EMU_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *Guid)
+{
+  return (Guid == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
+}
+
+EFI_STATUS EFIAPI
+DbGetPackageListHandle (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_HANDLE *Driver)
+{
+  return Guarded ([&] { return OwnerOf (This)->GetPackageListHandle (Handle, Driver); });
+}
+
+EFI_STATUS EFIAPI
+StrNewString (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID *Id, CONST CHAR8 *Language,
+  CONST CHAR16 *LanguageName, CONST CHAR16 *String, CONST EMU_FONT_INFO *)
+{
+  return Guarded ([&] { return OwnerOf (This)->NewString (Handle, Id, Language, LanguageName, String); });
+}
+
+EFI_STATUS EFIAPI
+StrGetString (CONST EMU_HII_STRING_PROTOCOL *This, CONST CHAR8 *Language, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
+  CHAR16 *String, UINTN *Size, EMU_FONT_INFO **FontInfo)
+{
+  return Guarded ([&] {
+    if (FontInfo != nullptr) {
+      *FontInfo = nullptr;  // strings carry no font of their own here
+    }
+    return OwnerOf (This)->GetString (Language, Handle, Id, String, Size);
+  });
+}
+
+EFI_STATUS EFIAPI
+StrSetString (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID Id, CONST CHAR8 *Language,
+  CONST CHAR16 *String, CONST EMU_FONT_INFO *)
+{
+  return Guarded ([&] { return OwnerOf (This)->SetString (Handle, Id, Language, String); });
+}
+
+EFI_STATUS EFIAPI
+StrGetLanguages (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, CHAR8 *Languages, UINTN *Size)
+{
+  return Guarded ([&] { return OwnerOf (This)->GetLanguages (Handle, Languages, Size); });
+}
+
+// No package here names secondary languages.
+EFI_STATUS EFIAPI
+StrGetSecondaryLanguages (CONST EMU_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CONST CHAR8 *Primary, CHAR8 *,
+  UINTN *Size)
+{
+  return ((Primary == nullptr) || (Size == nullptr)) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
+}
+
+}  // namespace
+
+void
+FillDatabaseProtocol (EMU_HII_DATABASE_PROTOCOL *Protocol)
+{
+  Protocol->NewPackageList          = DbNewPackageList;
+  Protocol->RemovePackageList       = DbRemovePackageList;
+  Protocol->UpdatePackageList       = DbUpdatePackageList;
+  Protocol->ListPackageLists        = DbListPackageLists;
+  Protocol->ExportPackageLists      = DbExportPackageLists;
+  Protocol->RegisterPackageNotify   = DbRegisterPackageNotify;
+  Protocol->UnregisterPackageNotify = DbUnregisterPackageNotify;
+  Protocol->FindKeyboardLayouts     = DbFindKeyboardLayouts;
+  Protocol->GetKeyboardLayout       = DbGetKeyboardLayout;
+  Protocol->SetKeyboardLayout       = DbSetKeyboardLayout;
+  Protocol->GetPackageListHandle    = DbGetPackageListHandle;
+}
+
+void
+FillStringProtocol (EMU_HII_STRING_PROTOCOL *Protocol)
+{
+  Protocol->NewString             = StrNewString;
+  Protocol->GetString             = StrGetString;
+  Protocol->SetString             = StrSetString;
+  Protocol->GetLanguages          = StrGetLanguages;
+  Protocol->GetSecondaryLanguages = StrGetSecondaryLanguages;
+}
+
+HiiServices::HiiServices (Machine &Owner) : mMachine (Owner), mProtocols (std::make_unique<HII_PROTOCOLS> ())
+{
+  FillDatabaseProtocol (&mProtocols->Database.Protocol);
+  FillStringProtocol (&mProtocols->String.Protocol);
+  FillFontProtocol (&mProtocols->Font.Protocol);
+  FillRoutingProtocol (&mProtocols->Routing.Protocol);
+  mProtocols->Database.Owner = this;
+  mProtocols->String.Owner   = this;
+  mProtocols->Font.Owner     = this;
+  mProtocols->Routing.Owner  = this;
+  EFI_STATUS  Status = mMachine.Protocols ().InstallMultiple (&mHandle, {
+    { &kDatabaseGuid, &mProtocols->Database.Protocol },
+    { &kStringGuid, &mProtocols->String.Protocol },
+    { &kFontGuid, &mProtocols->Font.Protocol },
+    { &kRoutingGuid, &mProtocols->Routing.Protocol },
+  });
+  if (Status != EFI_SUCCESS) {
+    throw std::runtime_error ("HII services could not be installed");
+  }
+}
+
+// The protocols stay installed: the machine tears its devices down before its
+// protocol database, and nothing runs in between.
+HiiServices::~HiiServices () = default;
+
+VOID *
+HiiServices::Protocol (const EFI_GUID &Guid) const
+{
+  return mMachine.Protocols ().Find (mHandle, Guid);
+}
+
+}  // namespace Emu
