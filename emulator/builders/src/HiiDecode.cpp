@@ -72,86 +72,83 @@ DecodeStringList (
   return true;
 }
 
+// Bytes a block's fixed header takes, 0 for an unknown block type.
+size_t
+BlockHeaderSize (uint8_t Type)
+{
+  switch (Type) {
+    case EFI_HII_SIBT_END: case EFI_HII_SIBT_STRING_UCS2: case EFI_HII_SIBT_STRING_SCSU:
+      return 1;
+    case EFI_HII_SIBT_STRING_UCS2_FONT: case EFI_HII_SIBT_STRING_SCSU_FONT: case EFI_HII_SIBT_SKIP1:
+      return 2;
+    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU: case EFI_HII_SIBT_DUPLICATE:
+    case EFI_HII_SIBT_SKIP2: case EFI_HII_SIBT_EXT1:
+      return 3;
+    case EFI_HII_SIBT_STRINGS_UCS2_FONT: case EFI_HII_SIBT_STRINGS_SCSU_FONT: case EFI_HII_SIBT_EXT2:
+      return 4;
+    case EFI_HII_SIBT_EXT4:
+      return 6;
+    default:
+      return 0;
+  }
+}
+
+// Extended blocks carry their whole length; readers step over them.
+bool
+SkipExtendedBlock (std::span<const uint8_t> In, size_t &Offset, size_t Need, DECODED_STRING_PACKAGE &Out)
+{
+  uint8_t   Type   = In[Offset];
+  uint32_t  Length = Type == EFI_HII_SIBT_EXT1 ? In[Offset + 2]
+                     : Type == EFI_HII_SIBT_EXT2 ? GetU16 (In, Offset + 2) : GetU32 (In, Offset + 2);
+
+  if (Length < Need || Offset + Length > In.size ()) {
+    Out.Error = "extended block length out of range";
+    return false;
+  }
+
+  Offset += Length;
+  return true;
+}
+
 // One string block at Offset; false ends the walk (END block or an error).
 bool
 DecodeOneBlock (std::span<const uint8_t> In, size_t &Offset, DECODED_STRING_PACKAGE &Out, uint32_t &Id)
 {
   uint8_t  Type = In[Offset];
-  size_t   Need = 1;
+  size_t   Need = BlockHeaderSize (Type);
+  bool     Ucs2 = Type >= EFI_HII_SIBT_STRING_UCS2 && Type <= EFI_HII_SIBT_STRINGS_UCS2_FONT;
 
   Out.BlockCounts[Type]++;
+  if (Need == 0 || Offset + Need > In.size ()) {
+    Out.Error = Need == 0 ? "unknown string block type" : "string block header runs past the package end";
+    return false;
+  }
+
+  size_t  Start = Offset;
+  Offset += Need;
   switch (Type) {
     case EFI_HII_SIBT_END:
       return false;
     case EFI_HII_SIBT_STRING_UCS2: case EFI_HII_SIBT_STRING_SCSU:
-      Offset += 1;
-      return DecodeStringList (In, Offset, 1, Type == EFI_HII_SIBT_STRING_UCS2, -1, Out, Id);
+      return DecodeStringList (In, Offset, 1, Ucs2, -1, Out, Id);
     case EFI_HII_SIBT_STRING_UCS2_FONT: case EFI_HII_SIBT_STRING_SCSU_FONT:
-      Need = 2;
-      break;
-    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU: case EFI_HII_SIBT_DUPLICATE:
-    case EFI_HII_SIBT_SKIP2:
-      Need = 3;
-      break;
+      return DecodeStringList (In, Offset, 1, Ucs2, In[Start + 1], Out, Id);
+    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU:
+      return DecodeStringList (In, Offset, GetU16 (In, Start + 1), Ucs2, -1, Out, Id);
     case EFI_HII_SIBT_STRINGS_UCS2_FONT: case EFI_HII_SIBT_STRINGS_SCSU_FONT:
-      Need = 4;
-      break;
-    case EFI_HII_SIBT_SKIP1:
-      Need = 2;
-      break;
-    case EFI_HII_SIBT_EXT1: Need = 3; break;
-    case EFI_HII_SIBT_EXT2: Need = 4; break;
-    case EFI_HII_SIBT_EXT4: Need = 6; break;
-    default:
-      Out.Error = "unknown string block type";
-      return false;
-  }
-
-  if (Offset + Need > In.size ()) {
-    Out.Error = "string block header runs past the package end";
-    return false;
-  }
-
-  switch (Type) {
-    case EFI_HII_SIBT_STRING_UCS2_FONT: case EFI_HII_SIBT_STRING_SCSU_FONT: {
-      uint8_t  Font = In[Offset + 1];
-      Offset += 2;
-      return DecodeStringList (In, Offset, 1, Type == EFI_HII_SIBT_STRING_UCS2_FONT, Font, Out, Id);
-    }
-    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU: {
-      uint16_t  Count = GetU16 (In, Offset + 1);
-      Offset += 3;
-      return DecodeStringList (In, Offset, Count, Type == EFI_HII_SIBT_STRINGS_UCS2, -1, Out, Id);
-    }
-    case EFI_HII_SIBT_STRINGS_UCS2_FONT: case EFI_HII_SIBT_STRINGS_SCSU_FONT: {
-      uint8_t   Font  = In[Offset + 1];
-      uint16_t  Count = GetU16 (In, Offset + 2);
-      Offset += 4;
-      return DecodeStringList (In, Offset, Count, Type == EFI_HII_SIBT_STRINGS_UCS2_FONT, Font, Out, Id);
-    }
+      return DecodeStringList (In, Offset, GetU16 (In, Start + 2), Ucs2, In[Start + 1], Out, Id);
     case EFI_HII_SIBT_DUPLICATE:
-      Out.Duplicates[(EFI_STRING_ID)Id++] = GetU16 (In, Offset + 1);
-      Offset += 3;
+      Out.Duplicates[(EFI_STRING_ID)Id++] = GetU16 (In, Start + 1);
       return true;
     case EFI_HII_SIBT_SKIP2:
-      Id     += GetU16 (In, Offset + 1);
-      Offset += 3;
+      Id += GetU16 (In, Start + 1);
       return true;
     case EFI_HII_SIBT_SKIP1:
-      Id     += In[Offset + 1];
-      Offset += 2;
+      Id += In[Start + 1];
       return true;
-    default: {
-      uint32_t  Length = Type == EFI_HII_SIBT_EXT1 ? In[Offset + 2]
-                         : Type == EFI_HII_SIBT_EXT2 ? GetU16 (In, Offset + 2) : GetU32 (In, Offset + 2);
-      if (Length < Need || Offset + Length > In.size ()) {
-        Out.Error = "extended block length out of range";
-        return false;
-      }
-
-      Offset += Length;
-      return true;
-    }
+    default:
+      Offset = Start;
+      return SkipExtendedBlock (In, Offset, Need, Out);
   }
 }
 
