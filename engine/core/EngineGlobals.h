@@ -6,6 +6,7 @@
 #define ENGINE_GLOBALS_H_
 
 #include <Uefi.h>
+#include <Uefi/UefiHii.h>
 
 extern EFI_HANDLE            gImageHandle;
 extern EFI_SYSTEM_TABLE      *gST;
@@ -28,5 +29,63 @@ extern UINT64  gBootScreenState;
 //
 extern UINT32  gAccessLevel;
 extern UINT8   gEnterSetupRequest;
+
+//
+// The HII services and the engine's own package list. gHiiHandle is null when the
+// package list could not be registered; string look-ups then find nothing.
+//
+extern EFI_HII_HANDLE  gHiiHandle;
+extern VOID            *gHiiFont;
+extern VOID            *gHiiDatabase;
+extern VOID            *gHiiString;
+extern VOID            *gHiiConfigRouting;
+extern UINT8           gHiiConfigRoutingLocated;
+
+//
+// Pixel width of each UTF-16 code unit (0 = not yet asked), allocated on first use.
+//
+#define GLYPH_WIDTH_TABLE_SIZE  65536
+extern UINT8  *gGlyphWidthTable;
+
+//
+// Events the engine created for refresh groups, closed at clean-up.
+//
+typedef struct {
+  EFI_EVENT    Event;
+  VOID         *Context;
+} ENGINE_EVENT_ENTRY;
+
+extern ENGINE_EVENT_ENTRY  *gEngineEventList;
+extern UINT32              gEngineEventCount;
+
+//
+// The platform's languages: 32-byte entries whose first field is the ASCII code.
+//
+typedef struct {
+  CHAR8          *Code;
+  CHAR16         *UnicodeCode;
+  CHAR16         *Name;            // the language's own name
+  EFI_STRING_ID  NameStringId;     // under which that name is in the engine's package list
+  UINT8          Reserved[6];
+} LANGUAGE_ENTRY;
+
+static_assert (sizeof (LANGUAGE_ENTRY) == 32, "language list entry");
+
+extern LANGUAGE_ENTRY  *gLanguageList;
+extern UINTN           gLanguageCount;
+
+//
+// Boot and driver options: how many are loaded, and the option numbers that stand
+// for a disabled option inside the cached orders.
+//
+extern UINTN   gBootOptionCount;
+extern UINTN   gDriverOptionCount;
+extern UINT16  gBootOrderDisabledMarker;
+extern UINT16  gDriverOrderDisabledMarker;
+
+//
+// Nesting depth of the boot-screen flow.
+//
+extern UINT64  gBootScreenEntryCount;
 
 #endif

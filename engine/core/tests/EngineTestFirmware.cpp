@@ -126,6 +126,12 @@ EngineTestFirmware::HandleProtocol (EFI_HANDLE Handle, EFI_GUID *Guid, VOID **In
     return EFI_SUCCESS;
   }
 
+  auto  Path = Current->DevicePaths.find (Handle);
+  if ((Path != Current->DevicePaths.end ()) && std::memcmp (Guid, &gEfiDevicePathProtocolGuid, sizeof (EFI_GUID)) == 0) {
+    *Interface = Path->second.data ();
+    return EFI_SUCCESS;
+  }
+
   return EFI_UNSUPPORTED;
 }
 

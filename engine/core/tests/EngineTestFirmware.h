@@ -48,6 +48,9 @@ public:
   void        UsePlainFilePath ();
   void        RemoveVolume () { mVolumeInstalled = false; }
 
+  // Device paths of other handles, for HandleProtocol.
+  std::map<EFI_HANDLE, BYTES>  DevicePaths;
+
   // Pool.
   std::set<void *>  Live;
   int               FailAllocationAfter = -1;   // n >= 0: the n-th next allocation fails

@@ -1,0 +1,68 @@
+/** @file
+  The variable cache: one in-memory copy of every variable of the variable list
+  (current values), two caches of the same shape for the manufacturing and standard
+  defaults, byte-level reads and writes with the special variable indexes, and the
+  variable snapshot.
+**/
+#ifndef ENGINE_VARIABLE_CACHE_H_
+#define ENGINE_VARIABLE_CACHE_H_
+
+#include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+
+extern VARIABLE_CACHE_ENTRY  *gVariableCache;
+extern VARIABLE_CACHE_ENTRY  *gVariableCacheMfgDefaults;
+extern VARIABLE_CACHE_ENTRY  *gVariableCacheStdDefaults;
+extern VARIABLE_CACHE_ENTRY  *gVariableStoreCopies;
+extern UINTN                 gVariableStoreCopyCount;
+
+extern UINT8  gSetupVariableChanged;   // a variable outside the no-hook set was written
+extern UINT8  gResetNeeded;            // a snapshot was restored
+extern UINT8  gLanguageChanged;        // the language variable was written
+extern UINT32 gDefaultBuildPage;       // the current page while controls' defaults are gathered
+
+// Vendor GUID of "StdDefaults" and "MfgDefaults".
+#define SETUP_DEFAULTS_VARIABLE_GUID \
+  { 0x4599D26F, 0x1A11, 0x49B8, { 0xB9, 0x1F, 0x85, 0x87, 0x45, 0xCF, 0xF8, 0x24 } }
+// Vendor GUID of "DefaultBootOrder" and "DefaultDriverOrder".
+#define SETUP_DEFAULT_ORDER_GUID \
+  { 0x45CF35F6, 0x0D6E, 0x4D04, { 0x85, 0x6A, 0x03, 0x70, 0xA5, 0xB1, 0x6F, 0x53 } }
+
+BOOLEAN     IsDirectEfiVariable (IN UINTN Index, IN CONST VARIABLE_RECORD *Record);
+
+VOID        *GetVariableByIndex (IN UINTN Index, OUT UINTN *Size);
+EFI_STATUS  SetVariableByIndex (IN UINTN Index, IN VOID *Data, IN UINTN Size);
+
+EFI_STATUS  AccessCacheBytes (IN BOOLEAN Write, IN VARIABLE_CACHE_ENTRY *Cache, IN UINTN Index,
+              IN UINTN Offset, IN UINTN Size, IN OUT VOID *Buffer);
+EFI_STATUS  ReadVariableBytes (IN UINTN Index, IN UINTN Offset, IN UINTN Size, OUT VOID *Buffer, IN BOOLEAN UseDefaults);
+EFI_STATUS  WriteVariableBytes (IN UINTN Index, IN UINTN Offset, IN UINTN Size, IN VOID *Data);
+EFI_STATUS  WriteVariableBytesNoTranslate (IN UINTN Index, IN UINTN Offset, IN UINTN Size, IN VOID *Data);
+
+VOID        *GetCachedVariable (IN UINTN Index, IN OUT UINTN *Size);
+VOID        *GetVariableCachedOrRead (IN UINTN Index, IN OUT UINTN *Size);
+VOID        RefreshCacheEntry (IN OUT VARIABLE_CACHE_ENTRY *Entry, IN UINTN Index);
+VOID        RefreshVariableCache (IN UINTN Index);
+
+EFI_STATUS  BuildVariableCopies (IN OUT VARIABLE_CACHE_ENTRY **Cache);
+EFI_STATUS  LoadVariableCache (IN OUT VARIABLE_CACHE_ENTRY **Cache, IN VARIABLE_CACHE_ENTRY *FallbackCache OPTIONAL);
+VOID        FreeVariableSnapshotCopies (VOID);
+
+EFI_STATUS  BuildDefaultCaches (VOID);
+/**
+  Merges one variable's value from a defaults image into a cache entry. The
+  password fields of variable 5 never come from an image.
+**/
+VOID        MergeDefaultValue (IN UINTN Index, IN OUT VARIABLE_CACHE_ENTRY *Entry, IN VOID *Found, IN UINTN FoundSize);
+EFI_STATUS  LoadDefaultOrders (VOID);
+
+VOID        SaveVariableSnapshot (VOID);
+VOID        RestoreVariableSnapshot (VOID);
+
+VARIABLE_RECORD  *FindVariableById (IN UINT32 Id, OUT UINTN *Index);
+BOOLEAN          IsUsbDevicePath (IN EFI_HANDLE Handle);
+
+/** Frees the three caches and the store copies, and clears the flags. */
+VOID        FreeVariableCaches (VOID);
+
+#endif

@@ -1,0 +1,566 @@
+// The variable cache at the byte level: reads and writes with the special indexes,
+// loading, the default caches, default orders and the snapshot.
+#include "EngineTestFirmware.h"
+#include "SetupBlockWriter.h"
+
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+constexpr EFI_GUID  kEngineGuid  = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+constexpr EFI_GUID  kOrderGuid   = SETUP_DEFAULT_ORDER_GUID;
+
+int  gSnapshotHooks;
+int  gOrderHooks;
+int  gWrittenHooks;
+
+UINT64 SnapshotMember (CONST HOOK_ARGS *) { gSnapshotHooks++; return 0; }
+UINT64 OrderMember (CONST HOOK_ARGS *) { gOrderHooks++; return 0; }
+UINT64 WrittenMember (CONST HOOK_ARGS *) { gWrittenHooks++; return 0; }
+UINT64 Word (HOOK_FUNCTION F) { return (UINT64)(UINTN)F; }
+
+const UINT64  kTestHooks[] = {
+  HOOK_ID_SNAPSHOT_RESTORED, Word (SnapshotMember), Word (SnapshotMember),
+  HOOK_ID_DEFAULT_ORDERS_LOADED, Word (OrderMember), Word (OrderMember),
+  HOOK_ID_VARIABLE_WRITTEN, Word (WrittenMember), Word (WrittenMember),
+  0xFFFF0000, Word (WrittenMember), 0
+};
+
+// Twenty-seven variables: every special index, a cache-only one (16), one that is never
+// written (17), one that another driver owns (26).
+SetupBlockWriter
+Board ()
+{
+  SetupBlockWriter  W;
+
+  for (int Index = 0; Index < 27; Index++) {
+    W.Variables.push_back ({ u"Var" + std::u16string (1, u'A' + Index), kBoardGuid, 4, VARIABLE_STORE_EFI });
+  }
+
+  W.Variables[0]  = { u"Setup", kBoardGuid, 16, VARIABLE_STORE_EFI };
+  W.Variables[1]  = { u"PlatformLang", kEngineGuid, 6, 0 };
+  W.Variables[2]  = { u"Timeout", kEngineGuid, 2, 0 };
+  W.Variables[3]  = { u"SetupSnapshot", kEngineGuid, 0, 0 };
+  W.Variables[5]  = { u"OKURWZSetup", kEngineGuid, 81, VARIABLE_STORE_EFI };
+  W.Variables[7]  = { u"BootOrder", kEngineGuid, 0, 0 };
+  W.Variables[8]  = { u"LegacyDevOrder", kEngineGuid, 0, 0 };
+  W.Variables[16] = { u"CacheOnly", kBoardGuid, 4, VARIABLE_STORE_CACHE_ONLY };
+  W.Variables[17] = { u"ReadOnly", kBoardGuid, 4, VARIABLE_STORE_EFI | VARIABLE_STORE_NO_WRITE };
+  W.Variables[18] = { u"DynamicPageCount", kEngineGuid, 2, VARIABLE_STORE_EFI };
+  W.Variables[23] = { u"DriverOrder", kEngineGuid, 0, 0 };
+  W.Variables[26] = { u"DriverOwned", kBoardGuid, 8, VARIABLE_STORE_NAME_VALUE };
+  W.Pages = { { 1, 0x100, {
+    { 0, CONTROL_TYPE_ONE_OF, 0x40, { 0xAA }, { 0xBB } },
+    { 0, CONTROL_TYPE_NUMERIC, 0x60, { 0x11, 0x22 }, { 0x33, 0x44 } },
+    { 1, CONTROL_TYPE_ONE_OF, 0x80, { 0x01 }, { 0x02 } },
+  } } };
+  return W;
+}
+
+BYTES
+Ascii (const char *Text)
+{
+  return BYTES (Text, Text + strlen (Text) + 1);
+}
+
+class VariableCacheTest : public ::testing::Test {
+protected:
+  void SetUp () override
+  {
+    mSavedHooks = gHookTable;
+    gHookTable  = kTestHooks;
+    gSnapshotHooks = gOrderHooks = gWrittenHooks = 0;
+    Fw.FreeformSections = { SetupBlockWriter::Section (Board ().Block ()) };
+    ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
+    ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
+    Fw.PutVariable (u"Setup", kBoardGuid, { 1, 2, 3, 4, 5, 6, 7, 8 });
+    Fw.PutVariable (u"PlatformLang", kEngineGuid, Ascii ("en-US"), 7);
+    Fw.PutVariable (u"VarE", kBoardGuid, { 9, 9, 9, 9 });
+    mLanguages[0] = { (CHAR8 *)"en-US", nullptr, nullptr, 0, {} };
+    mLanguages[1] = { (CHAR8 *)"fr-FR", nullptr, nullptr, 0, {} };
+    mLanguages[2] = { (CHAR8 *)"en", nullptr, nullptr, 0, {} };
+  }
+
+  void TearDown () override
+  {
+    FreeVariableCaches ();
+    ResetSetupData ();
+    gHookTable     = mSavedHooks;
+    gLanguageList  = nullptr;
+    gLanguageCount = 0;
+    gBootScreenState = 0;
+  }
+
+  void UseLanguages (UINTN Count)
+  {
+    gLanguageList  = mLanguages;
+    gLanguageCount = Count;
+  }
+
+  BYTES Entry (VARIABLE_CACHE_ENTRY *Cache, UINTN Index)
+  {
+    const uint8_t  *Data = (const uint8_t *)Cache[Index].Data;
+
+    return Data == nullptr ? BYTES {} : BYTES (Data, Data + Cache[Index].Size);
+  }
+
+  EngineTestFirmware  Fw;
+  CONST UINT64        *mSavedHooks = nullptr;
+  LANGUAGE_ENTRY      mLanguages[3] {};
+};
+
+TEST_F (VariableCacheTest, LoadReadsEveryStoredVariableAndLeavesAbsentOnesEmpty) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+  EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("en-US"));
+  EXPECT_EQ (Entry (gVariableCache, 4), (BYTES { 9, 9, 9, 9 }));
+  EXPECT_EQ (gVariableCache[2].Data, nullptr);
+  EXPECT_EQ (gVariableCache[26].Data, nullptr);   // driver-owned: no configuration routing yet
+  // The unread record's attributes became 7; the stored ones came back from the read.
+  EXPECT_EQ (GetVariableRecord (2)->Attributes, 7u);
+  EXPECT_EQ (GetVariableRecord (1)->Attributes, 7u);
+}
+
+TEST_F (VariableCacheTest, ShortReadGivesTheTailThenZeros) {
+  uint8_t  Buffer[4] = { 0xEE, 0xEE, 0xEE, 0xEE };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (ReadVariableBytes (0, 6, 4, Buffer, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (BYTES (Buffer, Buffer + 4), (BYTES { 7, 8, 0, 0 }));
+  ASSERT_EQ (ReadVariableBytes (0, 8, 4, Buffer, FALSE), EFI_SUCCESS);   // at the end: all zeros
+  EXPECT_EQ (BYTES (Buffer, Buffer + 4), (BYTES { 0, 0, 0, 0 }));
+}
+
+TEST_F (VariableCacheTest, WritePastTheEndGrowsTheEntryWithZeros) {
+  uint8_t  Data[4] = { 0xA1, 0xA2, 0xA3, 0xA4 };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (0, 10, 4, Data), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0xA1, 0xA2, 0xA3, 0xA4 }));
+  // Only the cache changed.
+  EXPECT_EQ (*Fw.FindVariable (u"Setup", kBoardGuid), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+  EXPECT_EQ (gWrittenHooks, 1);
+  EXPECT_EQ (gSetupVariableChanged, 1);
+}
+
+TEST_F (VariableCacheTest, WriteToAnEmptyEntryAllocatesOffsetPlusSize) {
+  uint8_t  Data[2] = { 0x34, 0x12 };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (2, 2, 2, Data), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 2), (BYTES { 0, 0, 0x34, 0x12 }));
+}
+
+TEST_F (VariableCacheTest, UnreadableVariableReadsAsZerosWithAnError) {
+  uint8_t  Buffer[2] = { 0xEE, 0xEE };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (ReadVariableBytes (2, 0, 2, Buffer, FALSE), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BYTES (Buffer, Buffer + 2), (BYTES { 0, 0 }));
+  EXPECT_EQ (ReadVariableBytes (27, 0, 2, Buffer, FALSE), EFI_INVALID_PARAMETER);   // beyond the list
+  Buffer[0] = 0xEE;
+  EXPECT_EQ (ReadVariableBytes (0, 0, 2, Buffer, TRUE), EFI_NOT_READY);            // no defaults cache yet
+  EXPECT_EQ (Buffer[0], 0);
+}
+
+TEST_F (VariableCacheTest, HookAndChangeFlagSkipTheNoHookIndexes) {
+  uint8_t  Data[1] = { 5 };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  for (UINTN Index : { 4, 9, 15, 17, 20, 22, 24 }) {
+    ASSERT_EQ (WriteVariableBytes (Index, 0, 1, Data), EFI_SUCCESS) << Index;
+  }
+
+  EXPECT_EQ (gWrittenHooks, 0);
+  EXPECT_EQ (gSetupVariableChanged, 0);
+  for (UINTN Index : { 2, 16, 21 }) {
+    ASSERT_EQ (WriteVariableBytes (Index, 0, 1, Data), EFI_SUCCESS) << Index;
+  }
+
+  EXPECT_EQ (gWrittenHooks, 3);
+  EXPECT_EQ (gSetupVariableChanged, 1);
+}
+
+TEST_F (VariableCacheTest, LanguageWriteStoresTheCodeAndWritesNvramAtOnce) {
+  uint16_t  French = 1;
+  uint16_t  Read   = 0xFFFF;
+
+  UseLanguages (2);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Read, 0);
+  ASSERT_EQ (WriteVariableBytes (1, 0, 2, &French), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("fr-FR"));
+  ASSERT_EQ (Fw.Writes.size (), 1u);
+  EXPECT_EQ (Fw.Writes[0].Name, u"PlatformLang");
+  EXPECT_EQ (Fw.Writes[0].Data, Ascii ("fr-FR"));
+  EXPECT_EQ (Fw.Writes[0].Attributes, 7u);
+  EXPECT_EQ (gLanguageChanged, 1);
+  ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Read, 1);
+}
+
+TEST_F (VariableCacheTest, LanguageIndexBeyondTheListIsRefusedAndNothingWritten) {
+  uint16_t  Unknown = 2;
+
+  UseLanguages (2);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (WriteVariableBytes (1, 0, 2, &Unknown), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("en-US"));
+  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_EQ (gWrittenHooks, 0);
+  EXPECT_EQ (gLanguageChanged, 0);
+}
+
+TEST_F (VariableCacheTest, LanguageReadMatchesWholeCodesOnly) {
+  uint16_t  Read = 0xABCD;
+
+  UseLanguages (3);
+  Fw.PutVariable (u"PlatformLang", kEngineGuid, Ascii ("en"), 7);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Read, 2);    // "en", not the "en-US" that starts with it
+
+  // A code that is no list entry reads as the raw bytes.
+  Fw.PutVariable (u"PlatformLang", kEngineGuid, { 'd', 'e' }, 7);
+  RefreshVariableCache (1);
+  ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Read, 'd' | ('e' << 8));
+}
+
+TEST_F (VariableCacheTest, WriteVariableBytesNoTranslateSkipsNvramHookAndFlag) {
+  uint16_t  French = 1;
+
+  UseLanguages (2);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytesNoTranslate (1, 0, 2, &French), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("fr-FR"));
+  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_EQ (gWrittenHooks, 0);
+}
+
+TEST_F (VariableCacheTest, OrderWritesWithoutOptionTablesKeepTheCallersBytes) {
+  uint16_t  Value = 0x0003;
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (7, 2, 2, &Value), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 7), (BYTES { 0, 0, 3, 0 }));
+  ASSERT_EQ (WriteVariableBytes (0, 0, 2, &Value), EFI_SUCCESS);   // index 0 is never translated
+  EXPECT_EQ (Entry (gVariableCache, 0)[0], 3);
+}
+
+TEST_F (VariableCacheTest, SetVariableByIndexRoads) {
+  uint8_t  Data[4] = { 1, 2, 3, 4 };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (SetVariableByIndex (17, Data, 4), EFI_SUCCESS);           // never written back
+  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_EQ (SetVariableByIndex (27, Data, 4), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (SetVariableByIndex (0, nullptr, 4), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (SetVariableByIndex (26, Data, 4), EFI_UNSUPPORTED);       // routed: no routing yet
+
+  // A record never read still has attributes 0, which would delete the variable.
+  ASSERT_EQ (GetVariableRecord (19)->Attributes, 7u);
+  GetVariableRecord (19)->Attributes = 0;
+  ASSERT_EQ (SetVariableByIndex (19, Data, 4), EFI_SUCCESS);
+  ASSERT_EQ (Fw.Writes.size (), 1u);
+  EXPECT_EQ (Fw.Writes[0].Attributes, 7u);
+  EXPECT_EQ (*Fw.FindVariable (u"VarT", kBoardGuid), (BYTES { 1, 2, 3, 4 }));
+  EXPECT_EQ (Entry (gVariableCache, 19), (BYTES { 1, 2, 3, 4 }));      // the cache was refreshed
+}
+
+TEST_F (VariableCacheTest, ReloadKeepsCacheOnlyValuesAndTheDynamicPageCount) {
+  uint8_t  Kept[4] = { 0xC0, 0xC1, 0xC2, 0xC3 };
+  uint8_t  Pages[2] = { 5, 0 };
+
+  Fw.PutVariable (u"DynamicPageCount", kEngineGuid, { 1, 0 });
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 18), (BYTES { 1, 0 }));
+  ASSERT_EQ (WriteVariableBytes (16, 0, 4, Kept), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (18, 0, 2, Pages), EFI_SUCCESS);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 16), (BYTES { 0xC0, 0xC1, 0xC2, 0xC3 }));
+  EXPECT_EQ (Entry (gVariableCache, 18), (BYTES { 5, 0 }));
+
+  // A stored count too short for two bytes is kept as read.
+  Fw.PutVariable (u"DynamicPageCount", kEngineGuid, { 7 });
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 18), (BYTES { 7 }));
+}
+
+TEST_F (VariableCacheTest, FallbackFillsOnlyEmptyEntries) {
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+  gVariableCacheStdDefaults[2].Data = AllocateCopyPool (2, "\x0A\x00");
+  gVariableCacheStdDefaults[2].Size = 2;
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, gVariableCacheStdDefaults), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 2), (BYTES { 0x0A, 0 }));
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+}
+
+TEST_F (VariableCacheTest, LegacyOrderIndexesAbove255BecomeTheDisabledMarker) {
+  // Two groups: type 2 with devices 1, 0x0102; type 3 with device 0x00FF.
+  Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, { 2, 0, 0, 0, 6, 0, 1, 0, 2, 1, 3, 0, 0, 0, 4, 0, 0xFF, 0 });
+  gBootOrderDisabledMarker = 0xFFFE;
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  gBootOrderDisabledMarker = 0xFFFF;
+  EXPECT_EQ (Entry (gVariableCache, 8), (BYTES { 2, 0, 0, 0, 6, 0, 1, 0, 0xFE, 0xFF, 3, 0, 0, 0, 4, 0, 0xFF, 0 }));
+}
+
+TEST_F (VariableCacheTest, LegacyOrderWalkStopsAtAGroupThatPassesTheEnd) {
+  Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, { 2, 0, 0, 0, 0x40, 0, 0x00, 0x02 });
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 8), (BYTES { 2, 0, 0, 0, 0x40, 0, 0x00, 0x02 }));
+}
+
+class DefaultsTest : public VariableCacheTest {
+protected:
+  // The compiled page bound to a package list, its controls' question opcodes at
+  // storage offsets 3, 6 and 0.
+  void BindPage ()
+  {
+    PAGE_RECORD     *Page;
+    CONTROL_RECORD  *Control;
+
+    gControlData = gCompiledControlData;
+    ASSERT_EQ (GetPageData (0, &Page), EFI_SUCCESS);
+    Page->HiiHandle = (EFI_HII_HANDLE)0x77;
+    for (UINTN N = 0; N < 3; N++) {
+      ASSERT_EQ (GetPageControl (0, N, &Control), EFI_SUCCESS);
+      Control->QuestionOpcode = (UINT64)(UINTN)mOpcodes[N];
+    }
+  }
+
+  uint8_t  mOpcodes[3][16] = {
+    { 0x05, 0x90, 0, 0, 0, 0, 1, 0, 0, 0, 3, 0 },
+    { 0x07, 0x90, 0, 0, 0, 0, 2, 0, 0, 0, 6, 0 },
+    { 0x05, 0x90, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0 },
+  };
+};
+
+TEST_F (DefaultsTest, DefaultCachesTakeStoredValuesThenControlDefaults) {
+  BindPage ();
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 0), (BYTES { 1, 2, 3, 0xAA, 5, 6, 0x11, 0x22 }));
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 1, 2, 3, 0xBB, 5, 6, 0x33, 0x44 }));
+  // The language question's defaults never reach the cache.
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 1), Ascii ("en-US"));
+  EXPECT_EQ (gDefaultBuildPage, 0u);
+  uint8_t  Read[2];
+  ASSERT_EQ (ReadVariableBytes (0, 6, 2, Read, TRUE), EFI_SUCCESS);
+  EXPECT_EQ (BYTES (Read, Read + 2), (BYTES { 0x33, 0x44 }));
+}
+
+TEST_F (DefaultsTest, UnboundPagesGiveNoControlDefaults) {
+  gControlData = gCompiledControlData;
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+}
+
+TEST_F (DefaultsTest, ImageValuesKeepThePasswordsInForce) {
+  VARIABLE_CACHE_ENTRY  Current = {};
+  BYTES                 Stored (81, 0);
+  BYTES                 Image (90, 0x5A);
+
+  Stored[0] = 'p';
+  Stored[40] = 'q';
+  Stored[80] = 1;
+  Current.Data = AllocateCopyPool (Stored.size (), Stored.data ());
+  Current.Size = Stored.size ();
+  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
+  ASSERT_EQ (Current.Size, 90u);
+  const uint8_t  *Merged = (const uint8_t *)Current.Data;
+  EXPECT_EQ (Merged[0], 'p');
+  EXPECT_EQ (Merged[40], 'q');
+  EXPECT_EQ (Merged[79], 0);
+  EXPECT_EQ (Merged[80], 0x5A);      // the rest of the record comes from the image
+  FreePool (Current.Data);
+}
+
+TEST_F (DefaultsTest, ImagePasswordsAreNeverInstalledOverAShortRecord) {
+  VARIABLE_CACHE_ENTRY  Current = {};
+  BYTES                 Image (81, 0x5A);
+
+  Current.Data = AllocateZeroPool (10);
+  Current.Size = 10;
+  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
+  ASSERT_EQ (Current.Size, 81u);
+  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 80), BYTES (80, 0));
+  EXPECT_EQ (((uint8_t *)Current.Data)[80], 0x5A);
+  FreePool (Current.Data);
+}
+
+TEST_F (DefaultsTest, ShorterImageValueOverwritesTheStartAndTheEntryKeepsItsSize) {
+  VARIABLE_CACHE_ENTRY  Current = {};
+  BYTES                 Image = { 0xD0, 0xD1 };
+
+  Current.Data = AllocateCopyPool (4, "\x01\x02\x03\x04");
+  Current.Size = 4;
+  MergeDefaultValue (0, &Current, AllocateCopyPool (2, Image.data ()), 2);
+  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 4), (BYTES { 0xD0, 0xD1, 3, 4 }));
+  FreePool (Current.Data);
+}
+
+TEST_F (DefaultsTest, DefaultOrdersComeFromTheirVariablesAndRunTheHook) {
+  Fw.PutVariable (u"BootOrder", kEngineGuid, { 1, 0, 2, 0 });
+  Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, { 2, 0, 0, 0, 4, 0, 1, 0 });
+  Fw.PutVariable (u"DriverOrder", kEngineGuid, { 5, 0 });
+  Fw.PutVariable (u"DefaultBootOrder", kOrderGuid, { 2, 0, 1, 0 });
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 7), (BYTES { 2, 0, 1, 0 }));
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 7), BYTES {});
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 23), BYTES {});   // no "DefaultDriverOrder"
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 23), BYTES {});
+  EXPECT_EQ (gOrderHooks, 1);
+}
+
+// Snapshot records: u32 index, u16 size, GUID, 80-byte name, data.
+BYTES
+SnapshotRecord (uint32_t Index, const BYTES &Data, const std::u16string &Name, const EFI_GUID &Guid)
+{
+  BYTES  Out (102, 0);
+
+  memcpy (&Out[0], &Index, 4);
+  uint16_t  Size = (uint16_t)Data.size ();
+  memcpy (&Out[4], &Size, 2);
+  memcpy (&Out[6], &Guid, 16);
+  memcpy (&Out[22], Name.data (), 2 * Name.size ());
+  Out.insert (Out.end (), Data.begin (), Data.end ());
+  return Out;
+}
+
+TEST_F (VariableCacheTest, SnapshotLayoutSkipsTheExcludedIndexes) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  SaveVariableSnapshot ();
+  BYTES  Snapshot = Entry (gVariableCache, 3);
+  // 27 variables less indexes 3, 4, 7, 8, 11, 12; data: Setup 8, PlatformLang 6.
+  ASSERT_EQ (Snapshot.size (), 4u + 21 * 102 + 8 + 6);
+  EXPECT_EQ (*(uint32_t *)Snapshot.data (), 21u);
+  EXPECT_EQ (BYTES (Snapshot.begin () + 4, Snapshot.begin () + 4 + 110), SnapshotRecord (0, { 1, 2, 3, 4, 5, 6, 7, 8 }, u"Setup", kBoardGuid));
+  EXPECT_EQ (BYTES (Snapshot.begin () + 114, Snapshot.begin () + 114 + 108), SnapshotRecord (1, Ascii ("en-US"), u"PlatformLang", kEngineGuid));
+  EXPECT_EQ (BYTES (Snapshot.begin () + 222, Snapshot.begin () + 226), (BYTES { 2, 0, 0, 0 }));
+  EXPECT_EQ (BYTES (Snapshot.begin () + 324, Snapshot.begin () + 328), (BYTES { 5, 0, 0, 0 }));   // 3 and 4 skipped
+  // Written to its variable as well.
+  ASSERT_NE (Fw.FindVariable (u"SetupSnapshot", kEngineGuid), nullptr);
+  EXPECT_EQ (*Fw.FindVariable (u"SetupSnapshot", kEngineGuid), Snapshot);
+}
+
+TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  BYTES  Snapshot = { 3, 0, 0, 0 };
+  BYTES  First  = SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid);
+  // "VarT" (index 19) saved when it sat at index 6.
+  BYTES  Moved  = SnapshotRecord (6, { 0xAB, 0xCD, 0xEF, 0x01 }, u"VarT", kBoardGuid);
+  BYTES  Orphan = SnapshotRecord (2, { 1, 1 }, u"Gone", kBoardGuid);
+  Snapshot.insert (Snapshot.end (), First.begin (), First.end ());
+  Snapshot.insert (Snapshot.end (), Moved.begin (), Moved.end ());
+  Snapshot.insert (Snapshot.end (), Orphan.begin (), Orphan.end ());
+  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
+  gVariableCache[3].Size = Snapshot.size ();
+
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 8, 7, 6, 5, 4, 3, 2, 1 }));
+  EXPECT_EQ (Entry (gVariableCache, 19), (BYTES { 0xAB, 0xCD, 0xEF, 0x01 }));
+  EXPECT_EQ (gVariableCache[2].Data, nullptr);
+  EXPECT_EQ (gSnapshotHooks, 1);
+  EXPECT_EQ (gResetNeeded, 1);
+  EXPECT_TRUE (Fw.Writes.empty ());     // a restore changes the cache only
+}
+
+TEST_F (VariableCacheTest, RestoreStopsAtARecordThatPassesTheEnd) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  BYTES  Snapshot = { 2, 0, 0, 0 };
+  BYTES  Good = SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid);
+  BYTES  Cut  = SnapshotRecord (1, Ascii ("de-DE"), u"PlatformLang", kEngineGuid);
+  Snapshot.insert (Snapshot.end (), Good.begin (), Good.end ());
+  Snapshot.insert (Snapshot.end (), Cut.begin (), Cut.end () - 2);
+  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
+  gVariableCache[3].Size = Snapshot.size ();
+
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 8, 7, 6, 5, 4, 3, 2, 1 }));
+  EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("en-US"));
+  EXPECT_EQ (gResetNeeded, 1);
+}
+
+TEST_F (VariableCacheTest, RestoreGrowsAnEntryShorterThanTheRecord) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  // "VarJ" (index 9) is declared 4 bytes and has no stored value, so its entry is empty;
+  // the record's index is out of range and it is found by size, GUID and name.
+  ASSERT_EQ (gVariableCache[9].Size, 0u);
+  BYTES  Snapshot = { 1, 0, 0, 0 };
+  BYTES  Record = SnapshotRecord (30, { 1, 2, 3, 4 }, u"VarJ", kBoardGuid);
+  Snapshot.insert (Snapshot.end (), Record.begin (), Record.end ());
+  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
+  gVariableCache[3].Size = Snapshot.size ();
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (Entry (gVariableCache, 9), (BYTES { 1, 2, 3, 4 }));
+}
+
+TEST_F (VariableCacheTest, EmptySnapshotRestoresNothingAndRunsNoHook) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (gSnapshotHooks, 0);
+  EXPECT_EQ (gResetNeeded, 0);
+}
+
+TEST_F (VariableCacheTest, FindVariableByIdGivesTheResetMarkerVariable) {
+  UINTN  Index = 0;
+
+  EXPECT_EQ (FindVariableById (SETUP_RESET_MARKER_VARIABLE_ID, &Index), nullptr);
+  GetVariableRecord (21)->VariableId = SETUP_RESET_MARKER_VARIABLE_ID;
+  GetVariableRecord (22)->VariableId = SETUP_RESET_MARKER_VARIABLE_ID;
+  EXPECT_EQ (FindVariableById (SETUP_RESET_MARKER_VARIABLE_ID, &Index), GetVariableRecord (21));
+  EXPECT_EQ (Index, 21u);
+}
+
+TEST (DirectVariableTest, EngineIndexesAndPlainStoresTakeGetAndSetVariable) {
+  VARIABLE_RECORD  Routed {};
+  VARIABLE_RECORD  Plain {};
+
+  Plain.StoreFlags = VARIABLE_STORE_EFI;
+  for (UINTN Index : { 1, 15, 22, 25, 47, 54 }) {
+    EXPECT_TRUE (IsDirectEfiVariable (Index, &Routed)) << Index;
+  }
+
+  for (UINTN Index : { 0, 16, 21, 26, 46, 55 }) {
+    EXPECT_FALSE (IsDirectEfiVariable (Index, &Routed)) << Index;
+    EXPECT_TRUE (IsDirectEfiVariable (Index, &Plain)) << Index;
+  }
+}
+
+TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
+  EngineTestFirmware  Fw;
+  UINT8               Handles[5];
+  BYTES               Pci   = { 1, 1, 6, 0, 0, 0x1D };
+  BYTES               End   = { 0x7F, 0xFF, 4, 0 };
+  auto Path = [&](std::initializer_list<BYTES> Nodes) {
+    BYTES  Out;
+    for (const BYTES &Node : Nodes) Out.insert (Out.end (), Node.begin (), Node.end ());
+    return Out;
+  };
+
+  Fw.DevicePaths[&Handles[0]] = Path ({ Pci, { 3, 5, 6, 0, 1, 0 }, End });                // USB
+  Fw.DevicePaths[&Handles[1]] = Path ({ Pci, { 3, 0x0F, 11, 0, 0, 0, 0, 0, 0, 0, 0 }, End });  // USB class
+  Fw.DevicePaths[&Handles[2]] = Path ({ Pci, { 3, 0x10, 10, 0, 0, 0, 0, 0, 0, 0 }, End });    // USB WWID
+  Fw.DevicePaths[&Handles[3]] = Path ({ Pci, { 3, 1, 8, 0, 0, 0, 0, 0 }, End });             // ATAPI
+  Fw.DevicePaths[&Handles[4]] = Path ({ Pci, { 3, 1, 0, 0 }, { 3, 5, 6, 0, 1, 0 }, End });   // zero-length node
+  EXPECT_TRUE (IsUsbDevicePath (&Handles[0]));
+  EXPECT_TRUE (IsUsbDevicePath (&Handles[1]));
+  EXPECT_TRUE (IsUsbDevicePath (&Handles[2]));
+  EXPECT_FALSE (IsUsbDevicePath (&Handles[3]));
+  EXPECT_FALSE (IsUsbDevicePath (&Handles[4]));
+  EXPECT_FALSE (IsUsbDevicePath (&Fw));        // no device path
+}
+
+}  // namespace
