@@ -13,7 +13,7 @@
 
 #include <Builders/ByteWriter.h>
 
-#include <SetupDataFormat.h>
+#include <engine/core/SetupDataFormat.h>
 
 #include <cstdint>
 #include <optional>
