@@ -18,17 +18,21 @@ include_guard(GLOBAL)
 find_program(SETUP_UEFI_CLANGXX NAMES clang++ clang++-14)
 find_program(SETUP_UEFI_LLD_LINK NAMES lld-link lld-link-14)
 
+# Global (internal cache) so that images defined in other directories, such as the QEMU
+# loader, compile with the same flags: the function reads them in its caller's scope.
 set(SETUP_UEFI_RUNTIME_SOURCES
   ${PROJECT_SOURCE_DIR}/platform/runtime/CrtSupport.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/IoLib.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/Math.cpp
-  ${PROJECT_SOURCE_DIR}/platform/runtime/StringFunctions.cpp)
+  ${PROJECT_SOURCE_DIR}/platform/runtime/StringFunctions.cpp
+  CACHE INTERNAL "Freestanding runtime sources of a UEFI image")
 
 set(SETUP_UEFI_CXX_FLAGS
   -target x86_64-unknown-windows -std=c++20 -O2
   -ffreestanding -nostdlibinc -fno-exceptions -fno-rtti -fno-threadsafe-statics
   -mno-red-zone -mno-stack-arg-probe -fshort-wchar -fno-stack-protector
-  -Wall -Wextra -DSETUP_UEFI_TARGET)
+  -Wall -Wextra -DSETUP_UEFI_TARGET
+  CACHE INTERNAL "Compiler flags of UEFI image sources")
 
 function(setup_add_uefi_image name)
   cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES;RESOURCES" ${ARGN})

@@ -9,6 +9,7 @@
 
 #include "Loader.h"
 #include "LoaderConsole.h"
+#include "LoaderParse.h"
 
 namespace loader {
 namespace {
@@ -23,41 +24,11 @@ EFI_GUID gHiiDatabaseGuid = LOADER_HII_DATABASE_GUID;
 EFI_GUID gHiiStringGuid = LOADER_HII_STRING_GUID;
 
 constexpr UINT8 kSectionFreeformSubtypeGuid = 0x18;
-constexpr UINT8 kHiiPackageStrings = 0x04;
-constexpr UINT8 kHiiPackageEnd = 0xDF;
 constexpr UINT16 kStringsShown = 4;
-
-bool SameBytes(const VOID* a, const VOID* b, UINTN n) {
-  const UINT8* x = static_cast<const UINT8*>(a);
-  const UINT8* y = static_cast<const UINT8*>(b);
-  for (UINTN i = 0; i < n; ++i)
-    if (x[i] != y[i]) return false;
-  return true;
-}
 
 bool Has(EFI_HANDLE handle, EFI_GUID* protocol) {
   VOID* p = nullptr;
   return !EFI_ERROR(gBoot->HandleProtocol(handle, protocol, &p));
-}
-
-// The language of the first string package of an exported list, ASCII, or false.
-bool FirstLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity) {
-  UINTN at = 20;  // list header: GUID and length
-  while (at + 4 <= size) {
-    const UINT32 length = list[at] | list[at + 1] << 8 | list[at + 2] << 16;
-    const UINT8 type = list[at + 3];
-    if (type == kHiiPackageEnd || length < 4 || length > size - at) return false;
-    if (type == kHiiPackageStrings && length > 46) {
-      // Header, HdrSize, StringInfoOffset, LanguageWindow[16], LanguageName: then the name.
-      UINTN i = 0;
-      for (; i + 1 < capacity && at + 46 + i < at + length && list[at + 46 + i] != 0; ++i)
-        language[i] = CHAR8(list[at + 46 + i]);
-      language[i] = 0;
-      return i > 0;
-    }
-    at += length;
-  }
-  return false;
 }
 
 // Exports one package list into pool memory; the caller frees it.
@@ -81,7 +52,7 @@ HII_HANDLE FindPackageList(HII_DATABASE* db, const EFI_GUID& guid, CHAR8* langua
     UINTN size = 0;
     UINT8* list = Export(db, handles[i], &size);
     const bool match = list != nullptr && size >= 20 && SameBytes(list, &guid, sizeof guid);
-    if (match && !FirstLanguage(list, size, language, 16)) language[0] = 0;
+    if (match && !FirstStringLanguage(list, size, language, 16)) language[0] = 0;
     if (list != nullptr) gBoot->FreePool(list);
     if (match) return handles[i];
   }

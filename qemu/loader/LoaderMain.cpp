@@ -9,6 +9,7 @@
 
 #include "Loader.h"
 #include "LoaderConsole.h"
+#include "LoaderParse.h"
 
 namespace loader {
 
@@ -17,20 +18,11 @@ EFI_BOOT_SERVICES* gBoot;
 namespace {
 
 const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
-constexpr UINT8 kFileTypePad = 0xF0;
-
-bool SameGuid(const EFI_GUID& a, const EFI_GUID& b) {
-  const UINT8* x = reinterpret_cast<const UINT8*>(&a);
-  const UINT8* y = reinterpret_cast<const UINT8*>(&b);
-  for (int i = 0; i < 16; ++i)
-    if (x[i] != y[i]) return false;
-  return true;
-}
 
 DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
   static const EFI_GUID kDxeServices = LOADER_DXE_SERVICES_TABLE_GUID;
   for (UINTN i = 0; i < st->NumberOfTableEntries; ++i)
-    if (SameGuid(st->ConfigurationTable[i].VendorGuid, kDxeServices))
+    if (SameBytes(&st->ConfigurationTable[i].VendorGuid, &kDxeServices, sizeof kDxeServices))
       return static_cast<DXE_SERVICES*>(st->ConfigurationTable[i].VendorTable);
   return nullptr;
 }
@@ -71,23 +63,6 @@ EFI_STATUS ReadVolume(EFI_HANDLE image, VOID** buffer, UINTN* size) {
   if (!EFI_ERROR(status) && *size != end) status = EFI_END_OF_FILE;
   *buffer = (VOID*)(UINTN)pages;
   return status;
-}
-
-// The name and offset of the first file that is not padding: the driver we packed.
-bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset) {
-  if (size < 72) return false;
-  UINTN at = (UINTN(fv[48] | fv[49] << 8) + 7) & ~UINTN(7);
-  while (at + 24 <= size) {
-    const UINT32 fileSize = fv[at + 20] | fv[at + 21] << 8 | fv[at + 22] << 16;
-    if (fileSize < 24 || fileSize == 0xFFFFFF) return false;  // erased space: no more files
-    if (fv[at + 18] != kFileTypePad) {
-      gBoot->CopyMem(name, (VOID*)(fv + at), sizeof *name);
-      *offset = at;
-      return true;
-    }
-    at = (at + fileSize + 7) & ~UINTN(7);
-  }
-  return false;
 }
 
 // Hands the firmware a copy of the volume whose driver file header no longer sums to zero.

@@ -9,41 +9,14 @@
 #include <Protocol/LoadedImage.h>
 
 #include "Loader.h"
+#include "LoaderParse.h"
 
 namespace loader {
 namespace {
 
 EFI_GUID gLoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
 EFI_GUID gPackageListGuid = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
-
-bool SameGuid(const EFI_GUID& a, const EFI_GUID& b) {
-  const UINT8* x = reinterpret_cast<const UINT8*>(&a);
-  const UINT8* y = reinterpret_cast<const UINT8*>(&b);
-  for (int i = 0; i < 16; ++i)
-    if (x[i] != y[i]) return false;
-  return true;
-}
-
-UINTN NodeLength(const EFI_DEVICE_PATH_PROTOCOL* node) {
-  return UINTN(node->Length[0] | node->Length[1] << 8);
-}
-
-// The firmware-file node that ends the path, or null. The walk stops at a malformed node.
-const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path) {
-  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* found = nullptr;
-  for (int guard = 0; path != nullptr && guard < 64; ++guard) {
-    if (path->Type == END_DEVICE_PATH_TYPE) return found;
-    const UINTN length = NodeLength(path);
-    if (length < sizeof(EFI_DEVICE_PATH_PROTOCOL)) return nullptr;
-    found = nullptr;
-    if (path->Type == MEDIA_DEVICE_PATH && path->SubType == MEDIA_PIWG_FW_FILE_DP &&
-        length >= sizeof(MEDIA_FW_VOL_FILEPATH_DEVICE_PATH))
-      found = reinterpret_cast<const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH*>(path);
-    path = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL*>(
-        reinterpret_cast<const UINT8*>(path) + length);
-  }
-  return nullptr;
-}
+constexpr UINTN kMaxPathNodes = 64;
 
 // Copies the package list's GUID while the image (and so the list inside it) exists.
 void NotePackageList(DriverWatch& watch, EFI_HANDLE handle) {
@@ -59,8 +32,8 @@ void NotePackageList(DriverWatch& watch, EFI_HANDLE handle) {
 void CheckLoadedImage(DriverWatch& watch, EFI_HANDLE handle) {
   EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
   if (EFI_ERROR(gBoot->HandleProtocol(handle, &gLoadedImageGuid, (VOID**)&loaded))) return;
-  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* node = LastFvFileNode(loaded->FilePath);
-  if (node == nullptr || !SameGuid(node->FvFileName, watch.fileName)) return;
+  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* node = LastFvFileNode(loaded->FilePath, kMaxPathNodes);
+  if (node == nullptr || !SameBytes(&node->FvFileName, &watch.fileName, sizeof(EFI_GUID))) return;
   watch.imageHandle = handle;
   watch.pathIsFvFile = true;
   watch.deviceIsOurVolume = loaded->DeviceHandle == watch.volumeHandle;

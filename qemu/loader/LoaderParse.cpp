@@ -1,0 +1,86 @@
+#include "LoaderParse.h"
+
+namespace loader {
+namespace {
+
+constexpr UINT8 kFileTypePad = 0xF0;
+constexpr UINTN kVolumeHeaderMin = 72;
+constexpr UINTN kFileHeaderSize = 24;
+constexpr UINT8 kHiiPackageStrings = 0x04;
+constexpr UINT8 kHiiPackageEnd = 0xDF;
+constexpr UINTN kPackageListHeaderSize = 20;  // GUID and length
+// String package header: package header, HdrSize, StringInfoOffset, LanguageWindow[16],
+// LanguageName; the language's ASCII name follows.
+constexpr UINTN kStringPackageLanguage = 46;
+
+UINT32 Get24(const UINT8* p) { return UINT32(p[0] | p[1] << 8 | p[2] << 16); }
+
+}  // namespace
+
+bool SameBytes(const VOID* a, const VOID* b, UINTN size) {
+  const UINT8* x = static_cast<const UINT8*>(a);
+  const UINT8* y = static_cast<const UINT8*>(b);
+  for (UINTN i = 0; i < size; ++i)
+    if (x[i] != y[i]) return false;
+  return true;
+}
+
+bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset) {
+  if (size < kVolumeHeaderMin) return false;
+  const UINTN headerLength = UINTN(fv[48] | fv[49] << 8);
+  if (headerLength < kVolumeHeaderMin || headerLength > size) return false;
+  UINTN at = (headerLength + 7) & ~UINTN(7);
+  while (at <= size && size - at >= kFileHeaderSize) {
+    const UINT32 fileSize = Get24(fv + at + 20);
+    // Erased space (all ones) or a size that cannot be: no more files.
+    if (fileSize == 0xFFFFFF || fileSize < kFileHeaderSize || fileSize > size - at) return false;
+    if (fv[at + 18] != kFileTypePad) {
+      UINT8* out = reinterpret_cast<UINT8*>(name);
+      for (UINTN i = 0; i < sizeof *name; ++i) out[i] = fv[at + i];
+      *offset = at;
+      return true;
+    }
+    at = (at + fileSize + 7) & ~UINTN(7);
+  }
+  return false;
+}
+
+const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,
+                                                        UINTN maxNodes) {
+  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* found = nullptr;
+  for (UINTN n = 0; path != nullptr && n < maxNodes; ++n) {
+    if (path->Type == END_DEVICE_PATH_TYPE) return found;
+    const UINTN length = UINTN(path->Length[0] | path->Length[1] << 8);
+    if (length < sizeof(EFI_DEVICE_PATH_PROTOCOL)) return nullptr;
+    found = nullptr;
+    if (path->Type == MEDIA_DEVICE_PATH && path->SubType == MEDIA_PIWG_FW_FILE_DP &&
+        length >= sizeof(MEDIA_FW_VOL_FILEPATH_DEVICE_PATH))
+      found = reinterpret_cast<const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH*>(path);
+    path = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL*>(
+        reinterpret_cast<const UINT8*>(path) + length);
+  }
+  return nullptr;
+}
+
+bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity) {
+  if (capacity == 0) return false;
+  language[0] = 0;
+  UINTN at = kPackageListHeaderSize;
+  while (at <= size && size - at >= 4) {
+    const UINT32 length = Get24(list + at);
+    const UINT8 type = list[at + 3];
+    if (type == kHiiPackageEnd || length < 4 || length > size - at) return false;
+    if (type == kHiiPackageStrings && length > kStringPackageLanguage) {
+      const UINT8* name = list + at + kStringPackageLanguage;
+      const UINTN room = length - kStringPackageLanguage;
+      UINTN i = 0;
+      for (; i + 1 < capacity && i < room && name[i] != 0; ++i) language[i] = CHAR8(name[i]);
+      language[i] = 0;
+      return i > 0;
+    }
+    at += length;
+  }
+  return false;
+}
+
+}  // namespace loader

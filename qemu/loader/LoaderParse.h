@@ -1,0 +1,30 @@
+/** @file
+  The loader's readers of outside data (our firmware volume, device paths from the
+  firmware, exported package lists), kept free of firmware calls so that the host tests
+  run them on the bytes our own tools write. Every walk is bounded by the data's end.
+**/
+#ifndef QEMU_LOADER_PARSE_H_
+#define QEMU_LOADER_PARSE_H_
+
+#include <Uefi.h>
+#include <Protocol/DevicePath.h>
+
+namespace loader {
+
+// The name and offset of the first file of a volume that is not a pad file.
+bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset);
+
+// The firmware-file node that ends a device path, or null; `maxNodes` bounds the walk
+// and a node shorter than its header ends it.
+const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,
+                                                        UINTN maxNodes);
+
+// The language of the first string package of an exported package list, as a
+// NUL-terminated ASCII string of at most `capacity` - 1 characters.
+bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity);
+
+bool SameBytes(const VOID* a, const VOID* b, UINTN size);
+
+}  // namespace loader
+
+#endif

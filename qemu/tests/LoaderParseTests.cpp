@@ -1,0 +1,116 @@
+// The loader's readers run on what our volume writer writes, on package lists exported
+// by OVMF itself, and on malformed input that must stop them inside the data.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "FvWriter.h"
+#include "LoaderParse.h"
+
+namespace {
+
+const fvwriter::Guid kDriver = *fvwriter::Guid::Parse("5C0E8F3A-9B4D-4E21-A6F0-3D2C1B0A9E87");
+
+fvwriter::Bytes DriverVolume(uint32_t alignment) {
+  fvwriter::FileSpec file;
+  file.name = kDriver;
+  file.dataAlignment = alignment;
+  file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionPe32, fvwriter::Bytes(300, 0x90)));
+  fvwriter::VolumeSpec volume;
+  volume.files.push_back(file);
+  return fvwriter::MakeVolume(volume);
+}
+
+TEST(LoaderFindDriverFile, FindsTheDriverBehindAPadFile) {
+  const fvwriter::Bytes fv = DriverVolume(4096);
+  EFI_GUID name;
+  UINTN offset = 0;
+  ASSERT_TRUE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
+  EXPECT_EQ(0, memcmp(&name, kDriver.bytes, 16));
+  EXPECT_EQ(4096u - 24, offset);  // its data on the 4 KiB boundary, the pad file before it
+}
+
+TEST(LoaderFindDriverFile, StopsAtErasedSpaceAndBadSizes) {
+  fvwriter::Bytes fv = DriverVolume(16);
+  EFI_GUID name;
+  UINTN offset = 0;
+  ASSERT_TRUE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
+  EXPECT_EQ(72u, offset);
+  fv[offset + 20] = 0xFF, fv[offset + 21] = 0xFF, fv[offset + 22] = 0xFF;  // erased size
+  EXPECT_FALSE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
+  fv[offset + 20] = 0x10, fv[offset + 21] = 0, fv[offset + 22] = 0;  // below a header
+  EXPECT_FALSE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
+  const fvwriter::Bytes good = DriverVolume(16);
+  EXPECT_FALSE(loader::FindDriverFile(good.data(), 100, &name, &offset));  // file past the end
+  EXPECT_FALSE(loader::FindDriverFile(good.data(), 40, &name, &offset));   // no whole header
+}
+
+std::vector<uint8_t> Node(uint8_t type, uint8_t subType, uint16_t length) {
+  std::vector<uint8_t> node(length < 4 ? 4 : length, 0);
+  node[0] = type, node[1] = subType, node[2] = uint8_t(length), node[3] = uint8_t(length >> 8);
+  return node;
+}
+
+TEST(LoaderFvFileNode, TakesTheFileNodeThatEndsThePath) {
+  std::vector<uint8_t> path = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_VOL_DP, 20);
+  std::vector<uint8_t> file = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20);
+  memcpy(&file[4], kDriver.bytes, 16);
+  path.insert(path.end(), file.begin(), file.end());
+  const std::vector<uint8_t> end = Node(END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4);
+  path.insert(path.end(), end.begin(), end.end());
+  auto* p = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL*>(path.data());
+  const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* node = loader::LastFvFileNode(p, 8);
+  ASSERT_NE(nullptr, node);
+  EXPECT_EQ(0, memcmp(&node->FvFileName, kDriver.bytes, 16));
+  EXPECT_EQ(nullptr, loader::LastFvFileNode(p, 2));  // the end node is beyond the bound
+}
+
+TEST(LoaderFvFileNode, RejectsAFileNodeFollowedByMoreAndAZeroLengthNode) {
+  std::vector<uint8_t> path = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20);
+  const std::vector<uint8_t> filePath = Node(MEDIA_DEVICE_PATH, MEDIA_FILEPATH_DP, 8);
+  path.insert(path.end(), filePath.begin(), filePath.end());
+  const std::vector<uint8_t> end = Node(END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4);
+  path.insert(path.end(), end.begin(), end.end());
+  EXPECT_EQ(nullptr, loader::LastFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(path.data()), 8));
+  std::vector<uint8_t> zero = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 0);
+  zero.insert(zero.end(), end.begin(), end.end());
+  EXPECT_EQ(nullptr, loader::LastFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(zero.data()), 8));
+}
+
+std::vector<uint8_t> ReadFixture(const char* name) {
+  const char* root = std::getenv("SETUP_FIXTURES");
+  std::ifstream in(std::string(root ? root : "testdata") + "/" + name, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(LoaderStringLanguage, ReadsTheFirstLanguageOfAnOvmfPackageList) {
+  const std::vector<uint8_t> db = ReadFixture("ovmf/HIIDB.BIN");
+  ASSERT_GE(db.size(), 20u);
+  const uint32_t firstListSize = db[16] | db[17] << 8 | db[18] << 16 | uint32_t(db[19]) << 24;
+  ASSERT_LE(firstListSize, db.size());
+  CHAR8 language[16];
+  ASSERT_TRUE(loader::FirstStringLanguage(db.data(), firstListSize, language, sizeof language));
+  EXPECT_STREQ("en-US", language);
+  // A buffer of 3 keeps two characters and the terminator.
+  ASSERT_TRUE(loader::FirstStringLanguage(db.data(), firstListSize, language, 3));
+  EXPECT_STREQ("en", language);
+}
+
+TEST(LoaderStringLanguage, StopsAtTheEndPackageAndAtLengthsPastTheData) {
+  // List header, a forms package (type 2, 8 bytes), the end package.
+  std::vector<uint8_t> list(20, 0);
+  const uint8_t forms[] = {8, 0, 0, 0x02, 0, 0, 0, 0};
+  const uint8_t endPackage[] = {4, 0, 0, 0xDF};
+  list.insert(list.end(), std::begin(forms), std::end(forms));
+  list.insert(list.end(), std::begin(endPackage), std::end(endPackage));
+  CHAR8 language[16];
+  EXPECT_FALSE(loader::FirstStringLanguage(list.data(), list.size(), language, sizeof language));
+  EXPECT_EQ(0, language[0]);
+  list[20] = 200;  // the forms package claims more than there is
+  EXPECT_FALSE(loader::FirstStringLanguage(list.data(), list.size(), language, sizeof language));
+}
+
+}  // namespace
