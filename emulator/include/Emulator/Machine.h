@@ -59,6 +59,7 @@ public:
   EventSystem      &Events () { return mEvents; }
   ProtocolDatabase &Protocols () { return mProtocols; }
   VariableStore    &Variables () { return mVariables; }
+  const VariableStore &Variables () const { return mVariables; }
   RealTimeClock    &Clock () { return mClock; }
 
   EFI_SYSTEM_TABLE     *SystemTable () { return &mSystemTable; }

@@ -1,0 +1,222 @@
+/** @file
+  setup-emulator: boots the demo machine, prints what it holds, runs it with
+  scripted keys and saves the text screen, the framebuffer and the NVRAM file.
+**/
+#include "DemoMachine.h"
+
+#include <Emulator/RunEnded.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+struct PROGRAM_OPTIONS {
+  Emu::DEMO_OPTIONS  Demo;
+  std::string        ScreenPath;
+  std::string        PngPath;
+  bool               SaveNvram = true;
+};
+
+const char  kUsage[] =
+  "usage: setup-emulator [options]\n"
+  "  --keys LIST          scripted keys, e.g. \"F2,Enter,a\" (see emulator/README.md)\n"
+  "  --key-script FILE    keys from a file: one or more per line, lines starting with // ignored\n"
+  "  --nvram FILE         NVRAM file to load and save (default: nvram.bin beside the program,\n"
+  "                       first seeded from the OVMF variables of testdata/)\n"
+  "  --no-nvram-save      leave the NVRAM file as it was\n"
+  "  --edid FILE          EDID of the display (default: testdata/ovmf/EDIDMMIO.BIN)\n"
+  "  --no-edid            no EDID active protocol\n"
+  "  --no-console-control like OVMF: no console-control protocol\n"
+  "  --no-key-code        no key-code protocol on the console-input handle\n"
+  "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
+  "  --save-png FILE      write the framebuffer at exit as PNG\n";
+
+std::string
+ProgramDirectory ()
+{
+  char     Path[4096];
+  ssize_t  Length = readlink ("/proc/self/exe", Path, sizeof (Path) - 1);
+
+  if (Length <= 0) {
+    return ".";
+  }
+  Path[Length] = 0;
+  std::string  Text (Path);
+  return Text.substr (0, Text.rfind ('/'));
+}
+
+std::string
+ReadKeyScriptFile (const std::string &Path)
+{
+  std::ifstream  File (Path);
+  std::string    Line;
+  std::string    Keys;
+
+  if (!File) {
+    throw std::invalid_argument ("cannot open key script " + Path);
+  }
+  while (std::getline (File, Line)) {
+    if (Line.compare (0, 2, "//") != 0) {
+      Keys += Line + ",";
+    }
+  }
+  return Keys;
+}
+
+// The default NVRAM file starts as a copy of the OVMF variables, so a first run
+// already shows a real machine's store.
+std::string
+DefaultNvram ()
+{
+  std::string  Path = ProgramDirectory () + "/nvram.bin";
+
+  if (!Emu::ReadFileBytes (Path)) {
+    auto  Seed = Emu::ReadFileBytes (std::string (SETUP_TESTDATA_DIR) + "/ovmf/VARS.BIN");
+    if (Seed) {
+      std::ofstream  Out (Path, std::ios::binary);
+      Out.write (reinterpret_cast<const char *>(Seed->data ()), (std::streamsize)Seed->size ());
+    }
+  }
+  return Path;
+}
+
+std::string
+NextValue (int Argc, char **Argv, int *Index)
+{
+  if (*Index + 1 >= Argc) {
+    throw std::invalid_argument (std::string (Argv[*Index]) + " needs a value");
+  }
+  return Argv[++*Index];
+}
+
+bool
+ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::string &EdidPath)
+{
+  std::string  Arg = Argv[*Index];
+
+  if (Arg == "--keys") {
+    Options.Demo.Machine.Keys += NextValue (Argc, Argv, Index) + ",";
+  } else if (Arg == "--key-script") {
+    Options.Demo.Machine.Keys += ReadKeyScriptFile (NextValue (Argc, Argv, Index));
+  } else if (Arg == "--nvram") {
+    Options.Demo.NvramPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--no-nvram-save") {
+    Options.SaveNvram = false;
+  } else if (Arg == "--edid") {
+    EdidPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--no-edid") {
+    EdidPath.clear ();
+  } else if (Arg == "--no-console-control") {
+    Options.Demo.Machine.ConsoleControl = false;
+  } else if (Arg == "--no-key-code") {
+    Options.Demo.Machine.KeyCode = false;
+  } else if (Arg == "--save-screen") {
+    Options.ScreenPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--save-png") {
+    Options.PngPath = NextValue (Argc, Argv, Index);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+PROGRAM_OPTIONS
+ParseArguments (int Argc, char **Argv)
+{
+  PROGRAM_OPTIONS  Options;
+  std::string      EdidPath = std::string (SETUP_TESTDATA_DIR) + "/ovmf/EDIDMMIO.BIN";
+
+  for (int Index = 1; Index < Argc; Index++) {
+    if ((std::strcmp (Argv[Index], "--help") == 0) || (std::strcmp (Argv[Index], "-h") == 0)) {
+      std::cout << kUsage;
+      std::exit (0);
+    }
+    if (!ParseOption (Argc, Argv, &Index, Options, EdidPath)) {
+      throw std::invalid_argument (std::string ("unknown option ") + Argv[Index]);
+    }
+  }
+  if (!EdidPath.empty ()) {
+    auto  Edid = Emu::ReadFileBytes (EdidPath);
+    if (!Edid) {
+      throw std::invalid_argument ("cannot read EDID file " + EdidPath);
+    }
+    Options.Demo.Machine.Edid = *Edid;
+  }
+  if (Options.Demo.NvramPath.empty ()) {
+    Options.Demo.NvramPath = DefaultNvram ();
+  }
+  return Options;
+}
+
+// Runs the machine; the return value is the process exit code.
+int
+Run (Emu::DemoMachine &Demo)
+{
+  try {
+    Demo.Boot ();
+    std::cout << "Run ended: the program returned\n";
+    return 0;
+  } catch (const Emu::ResetSystemCalled &Reset) {
+    std::cout << "Run ended: ResetSystem (type " << Reset.Type << ")\n";
+    return 0;
+  } catch (const Emu::RunEnded &Ended) {
+    std::cout << "Run ended with an error: " << Ended.what () << "\n";
+    return 2;
+  }
+}
+
+int
+SaveOutputs (const PROGRAM_OPTIONS &Options, Emu::DemoMachine &Demo)
+{
+  int  Result = 0;
+
+  if (!Options.ScreenPath.empty ()) {
+    std::ofstream  Out (Options.ScreenPath);
+    if (Demo.Devices ().TextOut != nullptr) {
+      Out << Demo.Devices ().TextOut->ScreenText ();
+    }
+    Result |= Out ? 0 : 1;
+    std::cout << "Text screen saved to " << Options.ScreenPath << "\n";
+  }
+  if (!Options.PngPath.empty () && (Demo.Devices ().Graphics != nullptr)) {
+    bool  Saved = Demo.Devices ().Graphics->SavePng (Options.PngPath);
+    Result |= Saved ? 0 : 1;
+    std::cout << (Saved ? "Framebuffer saved to " : "Cannot write ") << Options.PngPath << "\n";
+  }
+  if (Options.SaveNvram) {
+    bool  Saved = Demo.SaveNvram ();
+    Result |= Saved ? 0 : 1;
+    std::cout << (Saved ? "NVRAM saved to " : "Cannot write ") << Options.Demo.NvramPath << "\n";
+  }
+  return Result;
+}
+
+}  // namespace
+
+int
+main (int Argc, char **Argv)
+{
+  try {
+    PROGRAM_OPTIONS   Options = ParseArguments (Argc, Argv);
+    Emu::DemoMachine  Demo (Options.Demo);
+    std::cout << "Setup emulator\n" << Demo.Describe ();
+    int  Status = Run (Demo);
+    if (Demo.Devices ().TextIn != nullptr) {
+      std::cout << "Keys released: " << Demo.Devices ().TextIn->Script ().Released () << "\n";
+    }
+    if (SaveOutputs (Options, Demo) != 0) {
+      Status = 1;
+    }
+    return Status;
+  } catch (const std::exception &Error) {
+    std::cerr << "setup-emulator: " << Error.what () << "\n" << kUsage;
+    return 1;
+  }
+}
