@@ -20,6 +20,29 @@
 #include <Protocol/StatusCode.h>
 #include <Protocol/UnicodeCollation.h>
 #include <Guid/HobList.h>
+#include <Guid/DxeServices.h>
+#include <Guid/ConfigurationTables.h>
+#include <Protocol/BlockIo.h>
+#include <Protocol/BootScreenUiProvider.h>
+#include <Protocol/ComponentName2.h>
+#include <Protocol/Decompress.h>
+#include <Protocol/DiskInfo.h>
+#include <Protocol/DiskIo.h>
+#include <Protocol/DriverHealth.h>
+#include <Protocol/FormBrowser2.h>
+#include <Protocol/HddSecurity.h>
+#include <Protocol/HiiConfigAccess.h>
+#include <Protocol/HiiConfigRouting.h>
+#include <Protocol/HiiDatabase.h>
+#include <Protocol/HiiFont.h>
+#include <Protocol/HiiImage.h>
+#include <Protocol/HiiString.h>
+#include <Protocol/ImageResource.h>
+#include <Protocol/LegacyBios.h>
+#include <Protocol/PciRootBridgeIo.h>
+#include <Protocol/PlatformToken.h>
+#include <Protocol/SimpleFileSystem.h>
+#include <Protocol/UsbIo.h>
 #include <Guid/GlobalVariable.h>
 
 #include <gtest/gtest.h>
@@ -43,7 +66,16 @@ TEST (Guids, DistinctProtocolsHaveDistinctGuids) {
     &gEfiEdidActiveProtocolGuid, &gEfiHiiPackageListProtocolGuid, &gEfiSimplePointerProtocolGuid,
     &gPointerDeviceProtocolGuid, &gEfiAcpiTableProtocolGuid, &gEfiStatusCodeRuntimeProtocolGuid,
     &gEfiSmmBase2ProtocolGuid, &gEfiUnicodeCollation2ProtocolGuid, &gEfiUnicodeCollationProtocolGuid,
-    &gEfiHobListGuid, &gEfiGlobalVariableGuid,
+    &gEfiHobListGuid, &gEfiGlobalVariableGuid, &gEfiHiiStringProtocolGuid, &gEfiHiiDatabaseProtocolGuid,
+    &gEfiHiiFontProtocolGuid, &gEfiHiiImageProtocolGuid, &gEfiHiiConfigRoutingProtocolGuid,
+    &gEfiHiiConfigAccessProtocolGuid, &gEfiFormBrowser2ProtocolGuid, &gEfiSimpleFileSystemProtocolGuid,
+    &gEfiFileInfoGuid, &gEfiFileSystemInfoGuid, &gEfiBlockIoProtocolGuid, &gEfiDiskIoProtocolGuid,
+    &gEfiDiskInfoProtocolGuid, &gEfiUsbIoProtocolGuid, &gEfiPciRootBridgeIoProtocolGuid,
+    &gEfiComponentName2ProtocolGuid, &gEfiDriverHealthProtocolGuid, &gEfiDecompressProtocolGuid,
+    &gEfiLegacyBiosProtocolGuid, &gEfiDxeServicesTableGuid, &gHddSecurityProtocolGuid,
+    &gBootScreenUiProviderGuid, &gPlatformTokenProtocolGuid, &gImageResourceProtocolGuid,
+    &gEfiAcpi20TableGuid, &gEfiSmbiosTableGuid, &gEfiEventReadyToBootGuid, &gEfiLoadFileProtocolGuid,
+    &gEfiDevicePathToTextProtocolGuid,
   };
   for (size_t I = 0; I < ARRAY_SIZE (All); I++) {
     for (size_t J = I + 1; J < ARRAY_SIZE (All); J++) {
