@@ -99,7 +99,7 @@ EventSystem::Create (UINT32 Type, EFI_TPL NotifyTpl, EFI_EVENT_NOTIFY Function, 
   bool  Notifies = (Type & (EVT_NOTIFY_WAIT | EVT_NOTIFY_SIGNAL)) != 0;
   // A notify at or below TPL_APPLICATION could never run, since the TPL never drops
   // below the application level.
-  if (Notifies && ((Function == nullptr) || (NotifyTpl <= TPL_APPLICATION) || (NotifyTpl > TPL_HIGH_LEVEL))) {
+  if (Notifies && ((Function == nullptr) || (NotifyTpl <= TPL_APPLICATION) || (NotifyTpl >= TPL_HIGH_LEVEL))) {
     return EFI_INVALID_PARAMETER;
   }
   auto  Record = std::make_unique<EVENT_RECORD>();
@@ -127,7 +127,10 @@ EventSystem::SetTimer (EFI_EVENT Event, EFI_TIMER_DELAY Type, UINT64 TriggerTime
   if (Type == TimerCancel) {
     return EFI_SUCCESS;
   }
-  UINT64  Period = (Type == TimerPeriodic && TriggerTime == 0) ? kTimerTick : TriggerTime;
+  // A periodic timer cannot beat the platform timer; below its resolution it
+  // fires once per tick, which also keeps long clock jumps bounded.
+  UINT64  Period = ((Type == TimerPeriodic) && (TriggerTime < kMinimumPeriod)) ?
+                   ((TriggerTime == 0) ? kTimerTick : kMinimumPeriod) : TriggerTime;
   Record->Period = (Type == TimerPeriodic) ? Period : 0;
   Record->Due    = mNow + Period;
   Record->Armed  = true;

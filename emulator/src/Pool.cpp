@@ -10,6 +10,8 @@
 
 namespace Emu {
 
+constexpr UINTN  kMaxPoolBlock = (UINTN)1 << 30;
+
 Pool::~Pool ()
 {
   // Whatever the code under test leaked goes back with the machine; tests that care
@@ -56,7 +58,8 @@ Pool::Allocate (EFI_MEMORY_TYPE Type, UINTN Size, VOID **Buffer)
   if ((Buffer == nullptr) || (Type >= EfiMaxMemoryType)) {
     return EFI_INVALID_PARAMETER;
   }
-  if (ShouldFail ()) {
+  // A size read from corrupt data must fail like a full pool, not abort the host.
+  if (ShouldFail () || (Size > kMaxPoolBlock)) {
     return EFI_OUT_OF_RESOURCES;
   }
   // Zero-size requests still get a distinct block, as firmware pools do.
@@ -99,7 +102,7 @@ Pool::AllocatePages (EFI_ALLOCATE_TYPE Type, EFI_MEMORY_TYPE MemoryType, UINTN P
   if (Type != AllocateAnyPages) {
     return EFI_NOT_FOUND;
   }
-  if ((Pages == 0) || (Pages > (SIZE_MAX / EFI_PAGE_SIZE))) {
+  if ((Pages == 0) || (Pages > kMaxPoolBlock / EFI_PAGE_SIZE)) {
     return EFI_OUT_OF_RESOURCES;
   }
   if (ShouldFail ()) {

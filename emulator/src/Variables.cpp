@@ -174,8 +174,12 @@ VariableStore::Update (const std::u16string &Name, const EFI_GUID &Guid, UINT32 
   if ((Attributes & (EFI_VARIABLE_AUTHENTICATED_WRITE_ACCESS | EFI_VARIABLE_TIME_BASED_AUTHENTICATED_WRITE_ACCESS)) != 0) {
     return EFI_UNSUPPORTED;
   }
-  // Size 0 or no access attributes deletes; appending nothing changes nothing.
-  if (((DataSize == 0) && !Append) || (Stored == 0)) {
+  // Appending nothing changes nothing (and creates nothing); size 0 or no access
+  // attributes otherwise deletes.
+  if (Append && (DataSize == 0) && (Stored != 0)) {
+    return ((Existing != nullptr) && (Existing->Attributes != Stored)) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
+  }
+  if ((DataSize == 0) || (Stored == 0)) {
     if (Existing == nullptr) {
       return EFI_NOT_FOUND;
     }

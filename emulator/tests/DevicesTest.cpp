@@ -224,6 +224,8 @@ TEST_F (DevicesTest, PoolFailsTheNthAllocationAndCountsLeaks)
   EXPECT_EQ (Leaks[0].Size, 16u);
   EXPECT_EQ (BS->FreePool (Blocks[0]), EFI_INVALID_PARAMETER);
   EXPECT_EQ (Machine.Memory ().Violations ().size (), 1u);
+  // A size from corrupt data fails like a full pool instead of aborting the host.
+  EXPECT_EQ (BS->AllocatePool (EfiBootServicesData, (UINTN)-16, &Blocks[1]), EFI_OUT_OF_RESOURCES);
 }
 
 // ResetSystem is recorded and ends the run.

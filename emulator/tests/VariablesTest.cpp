@@ -70,6 +70,9 @@ TEST_F (VariablesTest, AttributeRulesAreEnforced)
   ASSERT_NE (Stored, nullptr);
   EXPECT_EQ (Stored->Data, (std::vector<UINT8> { 1, 2 }));
   EXPECT_EQ (Stored->Attributes, kNvBsRt);
+  // Appending nothing must not create an empty variable.
+  EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"Y", &gVendor, kNvBsRt | EFI_VARIABLE_APPEND_WRITE, 0, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Machine.Variables ().Lookup (u"Y", gVendor), nullptr);
 }
 
 // A platform reset keeps non-volatile variables only.
