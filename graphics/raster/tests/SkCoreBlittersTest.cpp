@@ -1,0 +1,331 @@
+// The concrete blitters and the blitter choice, pixel-exact on 32-bit and 8-bit bitmaps:
+// solid, translucent and shader fills of rows, runs, columns, rectangles and masks.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "graphics/bitmap/SkBitmap.h"
+#include "graphics/core/SkColorPriv.h"
+#include "graphics/core/SkMath.h"
+#include "graphics/effects/SkColorFilter.h"
+#include "graphics/effects/SkShader.h"
+#include "graphics/paint/SkPaint.h"
+#include "graphics/raster/SkBlitter.h"
+
+namespace {
+
+// A bitmap over caller-owned pixels, filled with one value.
+struct Device {
+    std::vector<uint32_t> pixels32;
+    std::vector<uint8_t> pixels8;
+    SkBitmap bitmap;
+    Device (SkBitmap::Config config, int w, int h, uint32_t fill)
+    {
+        bitmap.setConfig (config, w, h);
+        if (config == SkBitmap::kA8_Config) {
+            pixels8.assign ((size_t)w * h, (uint8_t)fill);
+            bitmap.setPixels (pixels8.data ());
+        } else {
+            pixels32.assign ((size_t)w * h, fill);
+            bitmap.setPixels (pixels32.data ());
+        }
+    }
+    uint32_t at (int x, int y) const { return pixels32[(size_t)y * bitmap.width () + x]; }
+    uint8_t at8 (int x, int y) const { return pixels8[(size_t)y * bitmap.width () + x]; }
+};
+
+std::unique_ptr<SkBlitter> choose (const Device &d, const SkPaint &paint)
+{
+    return std::unique_ptr<SkBlitter> (SkBlitter::Choose (d.bitmap, SkMatrix::I (), paint, nullptr, 0));
+}
+
+void blit_runs (SkBlitter *b, int x, int y, std::vector<std::pair<int, int>> list)
+{
+    std::vector<int16_t> runs;
+    std::vector<uint8_t> aa;
+    for (auto [n, a] : list) {
+        runs.push_back ((int16_t)n);
+        aa.push_back ((uint8_t)a);
+        for (int i = 1; i < n; i++) { runs.push_back (0); aa.push_back (0); }
+    }
+    runs.push_back (0);
+    aa.push_back (0);
+    b->blitAntiH (x, y, aa.data (), runs.data ());
+}
+
+struct ConstFilter : SkColorFilter {
+    SkPMColor fOut;
+    explicit ConstFilter (SkPMColor out) : fOut (out) {}
+    void filterSpan (const SkPMColor[], int count, SkPMColor dst[]) override
+    {
+        for (int i = 0; i < count; i++) dst[i] = fOut;
+    }
+    uint32_t getFlags () override { return 0; }
+};
+
+struct CountingShader : SkShader {
+    SkPMColor fColor;
+    int fSpans = 0;
+    bool fOpaque;
+    CountingShader (SkPMColor c, bool opaque) : fColor (c), fOpaque (opaque) {}
+    uint32_t getFlags () override { return fOpaque ? kOpaqueAlpha_Flag : 0; }
+    void shadeSpan (int, int, SkPMColor dst[], int count) override
+    {
+        fSpans++;
+        for (int i = 0; i < count; i++) dst[i] = fColor;
+    }
+};
+
+struct RecordingXfermode : SkProcCoeffXfermode {
+    std::vector<int> fCounts;
+    RecordingXfermode () : SkProcCoeffXfermode (kPlus_Mode) {}
+    void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override
+    {
+        fCounts.push_back (count);
+        SkProcCoeffXfermode::xfer32 (dst, src, count, aa);
+    }
+};
+
+} // namespace
+
+TEST (SkARGB32Blitters, OpaqueColourFillsRowsRectsAndRuns)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 8, 4, 0x11111111);
+    SkPaint paint;
+    paint.setColor (0xFF204060);
+    auto b = choose (d, paint);
+    b->blitH (1, 0, 3);
+    b->blitRect (0, 2, 8, 2);
+    blit_runs (b.get (), 2, 1, { { 2, 255 }, { 1, 128 }, { 1, 0 } });
+    EXPECT_EQ (0x11111111u, d.at (0, 0));
+    EXPECT_EQ (0xFF204060u, d.at (1, 0));
+    EXPECT_EQ (0xFF204060u, d.at (3, 0));
+    EXPECT_EQ (0x11111111u, d.at (4, 0));
+    EXPECT_EQ (0xFF204060u, d.at (2, 1));
+    // Coverage 128: colour scaled by 129 >> 8, destination by 255 - that alpha.
+    uint32_t c = SkAlphaMulQ (0xFF204060, 129);
+    EXPECT_EQ (c + SkAlphaMulQ (0x11111111, 255 - (c >> 24)), d.at (4, 1));
+    EXPECT_EQ (0x11111111u, d.at (5, 1));
+    for (int x = 0; x < 8; x++) EXPECT_EQ (0xFF204060u, d.at (x, 3));
+    uint32_t value = 0;
+    ASSERT_NE (nullptr, b->justAnOpaqueColor (&value));
+    EXPECT_EQ (0xFF204060u, value);
+}
+
+TEST (SkARGB32Blitters, BlackTextCoverageOnWhite)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF);
+    SkPaint paint;                                  // opaque black
+    auto b = choose (d, paint);
+    blit_runs (b.get (), 0, 0, { { 1, 128 }, { 1, 255 }, { 1, 0 }, { 1, 1 } });
+    EXPECT_EQ (0xFF7F7F7Fu, d.at (0, 0));          // 255 * 128 >> 8 = 127, alpha 127 + 128
+    EXPECT_EQ (0xFF000000u, d.at (1, 0));
+    EXPECT_EQ (0xFFFFFFFFu, d.at (2, 0));
+    EXPECT_EQ (0xFFFEFEFEu, d.at (3, 0));
+    uint8_t mask[4] = { 255, 128, 0, 64 };
+    Device m (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF);
+    auto mb = choose (m, paint);
+    mb->blitMask (SkMask { mask, SkIRect::MakeLTRB (0, 0, 4, 1), 4, SkMask::kA8_Format }, SkIRect::MakeLTRB (0, 0, 4, 1));
+    EXPECT_EQ (0xFF000000u, m.at (0, 0));
+    EXPECT_EQ (0xFF7F7F7Fu, m.at (1, 0));
+    EXPECT_EQ (0xFFFFFFFFu, m.at (2, 0));
+}
+
+// A translucent fill keeps 255 - alpha of the destination (not 256 - alpha): opaque black
+// under 0x80FFFFFF ends with alpha 254. Stored images depend on these bits.
+TEST (SkARGB32Blitters, TranslucentFillKeeps255MinusAlpha)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 3, 3, 0xFF000000);
+    SkPaint paint;
+    paint.setColor (0x80FFFFFF);                    // premultiplied by 129 >> 8: 0x80808080
+    auto b = choose (d, paint);
+    b->blitRect (0, 0, 3, 1);
+    EXPECT_EQ (0xFE808080u, d.at (0, 0));
+    b->blitV (1, 1, 2, 255);
+    EXPECT_EQ (0xFE808080u, d.at (1, 2));
+    b->blitV (0, 1, 1, 128);
+    uint32_t c = SkAlphaMulQ (0x80808080, 129);
+    EXPECT_EQ (c + SkAlphaMulQ (0xFF000000, 255 - (c >> 24)), d.at (0, 1));
+    uint32_t value;
+    EXPECT_EQ (nullptr, b->justAnOpaqueColor (&value));
+    // Alpha 0 draws nothing through any operation.
+    Device z (SkBitmap::kARGB_8888_Config, 2, 1, 0x12345678);
+    paint.setColor (0x00FFFFFF);
+    auto zb = choose (z, paint);
+    zb->blitH (0, 0, 2);
+    zb->blitRect (0, 0, 2, 1);
+    blit_runs (zb.get (), 0, 0, { { 2, 255 } });
+    EXPECT_EQ (0x12345678u, z.at (0, 0));
+    EXPECT_EQ (0x12345678u, z.at (1, 0));
+}
+
+TEST (SkARGB32Blitters, BWAndLCDMasks)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 8, 1, 0xFF000000);
+    SkPaint paint;
+    paint.setColor (0xFF00FF00);
+    auto b = choose (d, paint);
+    uint8_t bits[1] = { 0xA0 };                     // pixels 0 and 2
+    b->blitMask (SkMask { bits, SkIRect::MakeLTRB (0, 0, 8, 1), 1, SkMask::kBW_Format }, SkIRect::MakeLTRB (0, 0, 8, 1));
+    EXPECT_EQ (0xFF00FF00u, d.at (0, 0));
+    EXPECT_EQ (0xFF000000u, d.at (1, 0));
+    EXPECT_EQ (0xFF00FF00u, d.at (2, 0));
+    uint16_t lcd[2] = { 0xFFFF, 0x0000 };
+    Device l (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF102030);
+    auto lb = choose (l, paint);
+    lb->blitMask (SkMask { (uint8_t *)lcd, SkIRect::MakeLTRB (0, 0, 2, 1), 4, SkMask::kLCD16_Format }, SkIRect::MakeLTRB (0, 0, 2, 1));
+    EXPECT_EQ (0xFF00FF00u, l.at (0, 0));
+    EXPECT_EQ (0xFF102030u, l.at (1, 0));
+}
+
+TEST (SkA8Blitters, SolidFormulasPerOperation)
+{
+    Device d (SkBitmap::kA8_Config, 4, 5, 100);
+    SkPaint paint;
+    paint.setAlpha (128);
+    auto b = choose (d, paint);
+    b->blitH (0, 0, 1);
+    EXPECT_EQ (128 + ((100 * 127) >> 8), d.at8 (0, 0));     // 255 - sa
+    blit_runs (b.get (), 0, 1, { { 1, 255 }, { 1, 0 } });
+    EXPECT_EQ (128 + ((100 * 128) >> 8), d.at8 (0, 1));     // s = 256 * 128 >> 8, 256 - s
+    EXPECT_EQ (100, d.at8 (1, 1));                         // coverage 0 leaves the byte
+    b->blitV (2, 2, 2, 64);
+    unsigned s = (65 * 128) >> 8;
+    EXPECT_EQ (s + ((100 * (255 - s)) >> 8), d.at8 (2, 3));
+    uint8_t mask[2] = { 255, 10 };
+    b->blitMask (SkMask { mask, SkIRect::MakeLTRB (0, 4, 2, 5), 2, SkMask::kA8_Format }, SkIRect::MakeLTRB (0, 4, 2, 5));
+    EXPECT_EQ (128 + ((100 * 127) >> 8), d.at8 (0, 4));
+    unsigned s10 = (11 * 128) >> 8;
+    EXPECT_EQ (s10 + ((100 * (255 - s10)) >> 8), d.at8 (1, 4));
+
+    Device o (SkBitmap::kA8_Config, 3, 1, 7);
+    auto ob = choose (o, SkPaint ());
+    uint32_t value = 0;
+    EXPECT_NE (nullptr, ob->justAnOpaqueColor (&value));
+    EXPECT_EQ (255u, value);
+    ob->blitRect (0, 0, 2, 1);
+    EXPECT_EQ (255, o.at8 (1, 0));
+    EXPECT_EQ (7, o.at8 (2, 0));
+}
+
+TEST (SkA8Blitters, OpaqueShaderFillsFullRunsWithoutShading)
+{
+    Device d (SkBitmap::kA8_Config, 6, 1, 10);
+    CountingShader *shader = new CountingShader (0xFF000000, true);
+    SkPaint paint;
+    paint.setShader (shader);
+    shader->unref ();
+    auto b = choose (d, paint);
+    blit_runs (b.get (), 0, 0, { { 3, 255 }, { 2, 128 } });
+    EXPECT_EQ (1, shader->fSpans);                  // only the partial run was shaded
+    EXPECT_EQ (255, d.at8 (0, 0));
+    unsigned v = 129 * 255;
+    EXPECT_EQ (((256 - (v >> 8)) * 10 + v) >> 8, d.at8 (3, 0));
+    EXPECT_EQ (10, d.at8 (5, 0));
+}
+
+TEST (SkARGB32ShaderBlitter, PartialRunWithModeCallsXferPerPixel)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 8, 1, 0x10101010);
+    CountingShader *shader = new CountingShader (0x40404040, false);
+    RecordingXfermode *mode = new RecordingXfermode;
+    SkPaint paint;
+    paint.setShader (shader);
+    paint.setXfermode (mode);
+    shader->unref ();
+    mode->unref ();
+    auto b = choose (d, paint);
+    blit_runs (b.get (), 0, 0, { { 3, 128 }, { 2, 255 } });
+    EXPECT_EQ ((std::vector<int>{ 1, 1, 1, 2 }), mode->fCounts);
+    EXPECT_EQ (0x50505050u, d.at (3, 0));           // plus at full coverage
+    // Coverage 128 mixes the plus result halfway (scale 129 >> 8).
+    EXPECT_EQ (0x10101010u + 0x00000000u + (((0x40 * 129) >> 8) * 0x01010101u), d.at (0, 0));
+}
+
+TEST (SkARGB32ShaderBlitter, TranslucentShaderBlendsOpaqueShaderCopies)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFF000000);
+    CountingShader *shader = new CountingShader (0x80404040, false);
+    SkPaint paint;
+    paint.setShader (shader);
+    shader->unref ();
+    auto b = choose (d, paint);
+    b->blitH (0, 0, 2);
+    EXPECT_EQ (0x80404040u + SkAlphaMulQ (0xFF000000, 128), d.at (0, 0));
+    EXPECT_EQ (0xFF000000u, d.at (2, 0));
+}
+
+TEST (SkBlitterChoose, ModesFiltersAndConfigs)
+{
+    SkPaint paint;
+    paint.setColor (0xFF336699);
+    // Mode dst draws nothing.
+    paint.setXfermodeMode (SkXfermode::kDst_Mode);
+    Device d (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF000000);
+    choose (d, paint)->blitH (0, 0, 2);
+    EXPECT_EQ (0xFF000000u, d.at (0, 0));
+    // Source-over and no mode draw the same; an opaque src acts as source-over.
+    for (SkXfermode::Mode m : { SkXfermode::kSrcOver_Mode, SkXfermode::kSrc_Mode }) {
+        paint.setXfermodeMode (m);
+        Device e (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF000000);
+        auto b = choose (e, paint);
+        b->blitH (0, 0, 2);
+        EXPECT_EQ (0xFF336699u, e.at (1, 0));
+        uint32_t value;
+        EXPECT_NE (nullptr, b->justAnOpaqueColor (&value)) << "a solid blitter, not a shader one";
+    }
+    paint.clearXfermode ();
+    // A colour filter on a solid paint is folded into the colour of a solid blitter.
+    ConstFilter *filter = new ConstFilter (0x80402000);
+    paint.setColorFilter (filter);
+    filter->unref ();
+    Device f (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
+    auto fb = choose (f, paint);
+    fb->blitH (0, 0, 1);
+    // Unpremultiplied to 0x80804000, then premultiplied by 129 >> 8 again: 0x80402000.
+    EXPECT_EQ (0x80402000u + SkAlphaMulQ (0xFF000000, 127), f.at (0, 0));
+    EXPECT_NE (nullptr, paint.getColorFilter ());   // the caller's paint keeps its filter
+    // An RGB565 device gets a blitter that writes nothing.
+    std::vector<uint16_t> px (4, 0x1234);
+    SkBitmap bm;
+    bm.setConfig (SkBitmap::kRGB_565_Config, 4, 1);
+    bm.setPixels (px.data ());
+    std::unique_ptr<SkBlitter> nb (SkBlitter::Choose (bm, SkMatrix::I (), SkPaint (), nullptr, 0));
+    nb->blitH (0, 0, 4);
+    EXPECT_EQ (0x1234, px[0]);
+}
+
+TEST (SkColorShader, FlagsAndInheritedColour)
+{
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0);
+    SkPaint paint;
+    SkColorShader own (0xFF102030);
+    ASSERT_TRUE (own.setContext (d.bitmap, paint, SkMatrix::I ()));
+    EXPECT_EQ (0x0Bu, own.getFlags ());
+    paint.setDither (true);
+    own.setContext (d.bitmap, paint, SkMatrix::I ());
+    EXPECT_EQ (0x09u, own.getFlags ());
+    paint.setAlpha (254);
+    own.setContext (d.bitmap, paint, SkMatrix::I ());
+    EXPECT_EQ (0x08u, own.getFlags ());
+    SkPMColor span[2];
+    own.shadeSpan (0, 0, span, 2);
+    // Colour alpha 255 scaled by the paint alpha: (255 * 255) >> 8 = 254, rounded premultiply.
+    EXPECT_EQ (SkPackARGB32 (254, SkMulDiv255Round (0x10, 254), SkMulDiv255Round (0x20, 254), SkMulDiv255Round (0x30, 254)), span[0]);
+
+    SkColorShader inherit;
+    paint.setColor (0x80FF0000);
+    inherit.setContext (d.bitmap, paint, SkMatrix::I ());
+    inherit.shadeSpan (0, 0, span, 1);
+    EXPECT_EQ (0x80800000u, span[0]);
+    paint.setColor (0xFF00FF00);
+    inherit.setContext (d.bitmap, paint, SkMatrix::I ());
+    inherit.shadeSpan (0, 0, span, 1);
+    EXPECT_EQ (0xFF00FF00u, span[0]);
+    SkColor colours[1] = { 0 };
+    SkShader::GradientInfo info = { 1, colours, nullptr, {}, {}, 0 };
+    EXPECT_EQ (SkShader::kColor_GradientType, inherit.asAGradient (&info));
+    EXPECT_EQ (0xFF00FF00u, colours[0]);
+    EXPECT_EQ (SkShader::kRepeat_TileMode, info.fTileMode);
+}
