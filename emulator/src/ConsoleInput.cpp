@@ -174,9 +174,9 @@ ConsoleInput::ConsoleInput (Machine &Owner, bool WithKeyCode)
   };
   ProtocolDatabase  &Protocols = Owner.Protocols ();
   (VOID)Protocols.Install (&mHandle, &kTextInGuid, &mPrivate->TextIn);  // new handle: cannot fail
-  (VOID)Protocols.Install (&mHandle, &kTextInExGuid, &mPrivate->TextInEx);
+  (VOID)Protocols.Install (&mHandle, &kTextInExGuid, &mPrivate->TextInEx);  // new GUIDs on our handle
   if (WithKeyCode) {
-    (VOID)Protocols.Install (&mHandle, &kKeyCodeGuid, &mPrivate->KeyCode);
+    (VOID)Protocols.Install (&mHandle, &kKeyCodeGuid, &mPrivate->KeyCode);  // likewise
   }
   Events.SetWaitSource (&mScript);
 }

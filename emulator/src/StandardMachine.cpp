@@ -62,6 +62,9 @@ BuildStandardMachine (Machine &Target, const MACHINE_OPTIONS &Options)
   Devices.StatusCodes = &Target.Add (std::make_unique<StatusCodeLog>(Target));
   Devices.Acpi        = &Target.Add (std::make_unique<AcpiTables>(Target));
   Devices.Hobs        = &Target.Add (std::make_unique<HobList>(Target, Options.BootMode));
+  if (Options.Collation) {
+    Devices.Collation = &Target.Add (std::make_unique<UnicodeCollation>(Target, Options.OlderCollation));
+  }
   return Devices;
 }
 

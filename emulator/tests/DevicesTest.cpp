@@ -257,3 +257,23 @@ TEST (StandardMachineOptions, AbsentConsolesAreNull)
 }
 
 }  // namespace
+
+namespace {
+
+// Collation: case-insensitive compare and MetaiMatch with *, ? and [sets].
+TEST_F (DevicesTest, CollationMatchesPatternsWithoutCase)
+{
+  EFI_UNICODE_COLLATION_PROTOCOL  *Coll = Devices.Collation->Protocol ();
+  CHAR16                          Text[] = u"Boot0001";
+
+  EXPECT_EQ (Coll->StriColl (Coll, (CHAR16 *)u"abc", (CHAR16 *)u"ABC"), 0);
+  EXPECT_LT (Coll->StriColl (Coll, (CHAR16 *)u"abc", (CHAR16 *)u"abd"), 0);
+  EXPECT_TRUE (Coll->MetaiMatch (Coll, Text, (CHAR16 *)u"boot[0-9][0-9]?*"));
+  EXPECT_TRUE (Coll->MetaiMatch (Coll, Text, (CHAR16 *)u"*1"));
+  EXPECT_FALSE (Coll->MetaiMatch (Coll, Text, (CHAR16 *)u"boot[a-f]*"));
+  EXPECT_FALSE (Coll->MetaiMatch (Coll, Text, (CHAR16 *)u"Boot000"));
+  Coll->StrUpr (Coll, Text);
+  EXPECT_EQ (std::u16string (Text), u"BOOT0001");
+}
+
+}  // namespace

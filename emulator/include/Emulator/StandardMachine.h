@@ -13,6 +13,7 @@
 #include <Emulator/GraphicsOutput.h>
 #include <Emulator/Machine.h>
 #include <Emulator/PlatformDevices.h>
+#include <Emulator/UnicodeCollation.h>
 
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ struct MACHINE_OPTIONS {
   bool                               ConsoleControl = true;   // OVMF has none
   bool                               Pointer        = true;
   bool                               Graphics       = true;
+  bool                               Collation      = true;   // Unicode Collation 2
+  bool                               OlderCollation = false;  // the older Unicode Collation too
   std::optional<std::vector<UINT8>>  Edid;                    // nullopt: no EDID active protocol
   EFI_GUID                           DriverFile     = kDefaultDriverFileGuid;
   EFI_BOOT_MODE                      BootMode       = BOOT_WITH_FULL_CONFIGURATION;
@@ -50,6 +53,7 @@ struct STANDARD_DEVICES {
   StatusCodeLog     *StatusCodes = nullptr;
   AcpiTables        *Acpi        = nullptr;
   HobList           *Hobs        = nullptr;
+  UnicodeCollation  *Collation   = nullptr;
 };
 
 STANDARD_DEVICES BuildStandardMachine (Machine &Target, const MACHINE_OPTIONS &Options);
