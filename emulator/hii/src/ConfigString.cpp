@@ -165,6 +165,18 @@ HexValue (const VOID *Bytes, UINTN Size)
 }
 
 std::u16string
+HexNumberText (UINT64 Value)
+{
+  std::u16string  Text;
+
+  do {
+    Text.insert (Text.begin (), kDigits[Value & 0xF]);
+    Value >>= 4;
+  } while (Value != 0);
+  return Text;
+}
+
+std::u16string
 HexName (std::u16string_view Name)
 {
   std::u16string  Text;

@@ -139,6 +139,9 @@ void
 HiiServices::AddPackages (HII_PACKAGE_LIST *List, std::vector<HII_PACKAGE> &&Packages, UINTN NotifyType)
 {
   for (HII_PACKAGE &Package : Packages) {
+    if (!List->Live) {
+      return;  // a notify function removed the list meanwhile
+    }
     List->Packages.push_back (std::move (Package));
     Notify (List, List->Packages.size () - 1, NotifyType);
   }
@@ -156,7 +159,7 @@ HiiServices::AddDevicePathPackage (HII_PACKAGE_LIST *List)
       return;
     }
   }
-  if ((List->DriverHandle == nullptr) ||
+  if (!List->Live || (List->DriverHandle == nullptr) ||
       (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &kDevicePathGuid, &Path) != EFI_SUCCESS) ||
       (Path == nullptr)) {
     return;

@@ -30,6 +30,8 @@ struct CONFIG_HEADER {
 std::u16string HexBytes (const VOID *Bytes, UINTN Size);
 // Lower-case hex of bytes last byte first ("VALUE=").
 std::u16string HexValue (const VOID *Bytes, UINTN Size);
+// A number in lower-case hex without leading zeros ("OFFSET=", "WIDTH=").
+std::u16string HexNumberText (UINT64 Value);
 // Four lower-case hex digits per character ("NAME=").
 std::u16string HexName (std::u16string_view Name);
 

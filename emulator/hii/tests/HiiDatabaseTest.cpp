@@ -1,0 +1,275 @@
+// HII Database: package lists in and out in the UEFI layout, notifications in
+// order, package-list handles, and malformed lists refused without a trace.
+#include "HiiFixture.h"
+#include "TestPackages.h"
+
+#include <EmulatorHii/FakeDriver.h>
+
+#include <cstring>
+
+namespace {
+
+using HiiTest::BYTES;
+
+const EFI_GUID  kListGuid  = { 0x11111111, 0x2222, 0x3333, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+const EFI_GUID  kOtherGuid = { 0x44444444, 0x5555, 0x6666, { 8, 7, 6, 5, 4, 3, 2, 1 } };
+const EFI_GUID  kPackGuid  = { 0x77777777, 0x8888, 0x9999, { 9, 9, 9, 9, 9, 9, 9, 9 } };
+
+struct NOTICE {
+  UINT8           Type;
+  EFI_HII_HANDLE  Handle;
+  UINTN           NotifyType;
+  UINT32          Length;
+};
+
+std::vector<NOTICE>  gNotices;
+
+EFI_STATUS EFIAPI
+Record (UINT8 PackageType, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *Package, EFI_HII_HANDLE Handle,
+  EFI_HII_DATABASE_NOTIFY_TYPE NotifyType)
+{
+  gNotices.push_back ({ PackageType, Handle, NotifyType, HiiGetPackageLength (Package) });
+  return EFI_SUCCESS;
+}
+
+BYTES
+FormsPackage (UINT8 Filler)
+{
+  return HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (6, Filler));
+}
+
+BYTES
+GuidPackage (const EFI_GUID &Guid)
+{
+  BYTES  Body ((const UINT8 *)&Guid, (const UINT8 *)&Guid + 16);
+  Body.push_back (0xAB);
+  return HiiTest::Package (EFI_HII_PACKAGE_TYPE_GUID, Body);
+}
+
+class HiiDatabase : public HiiTest::HiiFixture {
+protected:
+  void SetUp () override
+  {
+    HiiFixture::SetUp ();
+    gNotices.clear ();
+  }
+  EFI_HANDLE Register (UINT8 Type, UINTN NotifyType, const EFI_GUID *Guid = nullptr)
+  {
+    EFI_HANDLE  Handle = nullptr;
+    EXPECT_EQ (Database->RegisterPackageNotify (Database, Type, Guid, Record, NotifyType, &Handle), EFI_SUCCESS);
+    return Handle;
+  }
+};
+
+TEST_F (HiiDatabase, ExportGivesBackTheListByteForByte)
+{
+  BYTES  List = HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"A", u"B" }),
+                                                   GuidPackage (kPackGuid) });
+  EFI_HII_HANDLE  Handle = Add (List);
+
+  EXPECT_EQ (Export (Handle), List);
+  EXPECT_EQ (Export (nullptr), List);
+}
+
+TEST_F (HiiDatabase, ExportOfAllListsPutsThemBackToBackInCreationOrder)
+{
+  BYTES  First  = HiiTest::PackageList (kListGuid, { FormsPackage (1) });
+  BYTES  Second = HiiTest::PackageList (kOtherGuid, { HiiTest::Strings ("fr-FR", { u"Oui" }) });
+  Add (First);
+  Add (Second);
+
+  BYTES  Both = First;
+  Both.insert (Both.end (), Second.begin (), Second.end ());
+  EXPECT_EQ (Export (nullptr), Both);
+
+  UINTN  Size = Both.size () - 1;
+  BYTES  Short (Size);
+  EXPECT_EQ (Database->ExportPackageLists (Database, nullptr, &Size, (EFI_HII_PACKAGE_LIST_HEADER *)Short.data ()),
+    EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, Both.size ());
+}
+
+TEST_F (HiiDatabase, DriverHandleAddsItsDevicePathPackage)
+{
+  auto  &Driver = M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherGuid)));
+  BYTES  List   = HiiTest::PackageList (kListGuid, { FormsPackage (2) });
+  Register (EFI_HII_PACKAGE_DEVICE_PATH, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+
+  EFI_HII_HANDLE  Handle = Add (List, Driver.Handle ());
+  BYTES           Out    = Export (Handle);
+  BYTES           Expected = HiiTest::PackageList (kListGuid, { FormsPackage (2),
+                               HiiTest::Package (EFI_HII_PACKAGE_DEVICE_PATH, Driver.DevicePath ()) });
+  EXPECT_EQ (Out, Expected);
+  ASSERT_EQ (gNotices.size (), 1u);
+  EXPECT_EQ (gNotices[0].Length, 4 + Driver.DevicePath ().size ());
+
+  EFI_HANDLE  Owner = nullptr;
+  EXPECT_EQ (Database->GetPackageListHandle (Database, Handle, &Owner), EFI_SUCCESS);
+  EXPECT_EQ (Owner, Driver.Handle ());
+}
+
+TEST_F (HiiDatabase, PackageListHandleWithoutDriverOrForAStaleHandle)
+{
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (3) }));
+  EFI_HANDLE      Owner  = nullptr;
+
+  EXPECT_EQ (Database->GetPackageListHandle (Database, Handle, &Owner), EFI_NOT_FOUND);
+  EXPECT_EQ (Database->GetPackageListHandle (Database, Handle, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
+  EXPECT_EQ (Database->GetPackageListHandle (Database, Handle, &Owner), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_NOT_FOUND);
+}
+
+TEST_F (HiiDatabase, NewNotificationsComeOncePerPackageInListOrderWithTheNewHandle)
+{
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  Register (EFI_HII_PACKAGE_STRINGS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1),
+                             HiiTest::Strings ("en-US", { u"x" }), FormsPackage (2) }));
+  ASSERT_EQ (gNotices.size (), 3u);
+  EXPECT_EQ (gNotices[0].Type, EFI_HII_PACKAGE_FORMS);
+  EXPECT_EQ (gNotices[1].Type, EFI_HII_PACKAGE_STRINGS);
+  EXPECT_EQ (gNotices[2].Type, EFI_HII_PACKAGE_FORMS);
+  for (const auto &Notice : gNotices) {
+    EXPECT_EQ (Notice.Handle, Handle);
+    EXPECT_EQ (Notice.NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  }
+}
+
+TEST_F (HiiDatabase, UpdateRemovesPackagesOfTheNewTypesThenAddsTheNewOnes)
+{
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1),
+                             HiiTest::Strings ("en-US", { u"x" }), FormsPackage (2) }));
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_ADD_PACK);
+  Register (EFI_HII_PACKAGE_STRINGS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+
+  BYTES  Update = HiiTest::PackageList (kOtherGuid, { HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (9, 7)) });
+  ASSERT_EQ (Database->UpdatePackageList (Database, Handle, (const EFI_HII_PACKAGE_LIST_HEADER *)Update.data ()),
+    EFI_SUCCESS);
+  ASSERT_EQ (gNotices.size (), 3u);
+  EXPECT_EQ (gNotices[0].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+  EXPECT_EQ (gNotices[1].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+  EXPECT_EQ (gNotices[2].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_ADD_PACK);
+  EXPECT_EQ (gNotices[2].Length, 13u);
+  // The list keeps its own GUID and its string package.
+  EXPECT_EQ (Export (Handle), HiiTest::PackageList (kListGuid, { HiiTest::Strings ("en-US", { u"x" }),
+                                HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (9, 7)) }));
+}
+
+TEST_F (HiiDatabase, GuidPackagesAreMatchedByTheirGuid)
+{
+  Register (EFI_HII_PACKAGE_TYPE_GUID, EFI_HII_DATABASE_NOTIFY_NEW_PACK, &kPackGuid);
+  Add (HiiTest::PackageList (kListGuid, { GuidPackage (kOtherGuid), GuidPackage (kPackGuid) }));
+  ASSERT_EQ (gNotices.size (), 1u);
+
+  EFI_HII_HANDLE  Handles[4];
+  UINTN           Length = sizeof (Handles);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_GUID, &kPackGuid, &Length, Handles),
+    EFI_SUCCESS);
+  EXPECT_EQ (Length, sizeof (EFI_HII_HANDLE));
+  Length = sizeof (Handles);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_GUID, &kListGuid, &Length, Handles),
+    EFI_NOT_FOUND);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_GUID, nullptr, &Length, Handles),
+    EFI_INVALID_PARAMETER);
+}
+
+TEST_F (HiiDatabase, RemoveNotifiesEachPackageBeforeItGoes)
+{
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), FormsPackage (2) }));
+  EFI_HANDLE      Notify = Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+
+  EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
+  EXPECT_EQ (gNotices.size (), 2u);
+  UINTN  Size = 0;
+  EXPECT_EQ (Database->ExportPackageLists (Database, nullptr, &Size, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Size, 0u);
+
+  EXPECT_EQ (Database->UnregisterPackageNotify (Database, Notify), EFI_SUCCESS);
+  EXPECT_EQ (Database->UnregisterPackageNotify (Database, Notify), EFI_NOT_FOUND);
+  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1) }));
+  EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
+  EXPECT_EQ (gNotices.size (), 2u);
+}
+
+TEST_F (HiiDatabase, ListPackageListsIsTwoCallAndFiltersByType)
+{
+  EFI_HII_HANDLE  Forms   = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1) }));
+  EFI_HII_HANDLE  Strings = Add (HiiTest::PackageList (kOtherGuid, { HiiTest::Strings ("en-US", { u"s" }) }));
+  UINTN           Length  = 0;
+
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_ALL, nullptr, &Length, nullptr),
+    EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Length, 2 * sizeof (EFI_HII_HANDLE));
+  std::vector<EFI_HII_HANDLE>  Handles (2);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_ALL, nullptr, &Length, Handles.data ()),
+    EFI_SUCCESS);
+  EXPECT_EQ (Handles, (std::vector<EFI_HII_HANDLE>{ Forms, Strings }));
+
+  Length = 2 * sizeof (EFI_HII_HANDLE);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_STRINGS, nullptr, &Length, Handles.data ()),
+    EFI_SUCCESS);
+  EXPECT_EQ (Length, sizeof (EFI_HII_HANDLE));
+  EXPECT_EQ (Handles[0], Strings);
+  Length = 2 * sizeof (EFI_HII_HANDLE);
+  EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_FONTS, nullptr, &Length, Handles.data ()),
+    EFI_NOT_FOUND);
+}
+
+TEST_F (HiiDatabase, MalformedListsAreRefusedAndLeaveNoTrace)
+{
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  BYTES  Good = HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"A" }) });
+
+  std::vector<BYTES>  Bad;
+  Bad.push_back (Good);
+  Bad.back ()[16] -= 1;                              // list length cuts the END package
+  Bad.push_back (Good);
+  Bad.back ().resize (Good.size () - 4);             // no END package at all
+  { UINT32 L = (UINT32)Bad.back ().size (); std::memcpy (&Bad.back ()[16], &L, 4); }
+  Bad.push_back (Good);
+  Bad.back ()[20] = 0;                               // forms package of length 0
+  Bad.back ()[21] = 0;
+  Bad.push_back (Good);
+  Bad.back ()[20] = 0xFF;                            // forms package runs past the list
+  Bad.push_back (Good);
+  Bad.back ()[30 + 8] = 0xF0;                        // string package info offset past its end
+  Bad.push_back (Good);
+  Bad.back ().insert (Bad.back ().end (), { 4, 0, 0, 0 });  // bytes after the END package
+  { UINT32 L = (UINT32)Bad.back ().size (); std::memcpy (&Bad.back ()[16], &L, 4); }
+
+  for (size_t Index = 0; Index < Bad.size (); Index++) {
+    EFI_HII_HANDLE  Handle = nullptr;
+    EXPECT_EQ (Database->NewPackageList (Database, (const EFI_HII_PACKAGE_LIST_HEADER *)Bad[Index].data (), nullptr,
+                 &Handle), EFI_INVALID_PARAMETER) << "case " << Index;
+  }
+  EXPECT_TRUE (gNotices.empty ());
+  EXPECT_TRUE (Hii->PackageLists ().empty ());
+}
+
+// A notify function that removes the list it is told about must not upset the walk.
+EFI_STATUS EFIAPI
+RemoveOnNotice (UINT8, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *, EFI_HII_HANDLE Handle,
+  EFI_HII_DATABASE_NOTIFY_TYPE)
+{
+  EFI_HII_DATABASE_PROTOCOL  *Database = nullptr;
+  const EFI_GUID             Guid      = EFI_HII_DATABASE_PROTOCOL_GUID;
+  Emu::Machine::Current ()->Protocols ().LocateProtocol (&Guid, nullptr, (VOID **)&Database);
+  gNotices.push_back ({ 0, Handle, 0, 0 });
+  return Database->RemovePackageList (Database, Handle);
+}
+
+TEST_F (HiiDatabase, NotifyFunctionMayRemoveTheListItIsToldAbout)
+{
+  EFI_HANDLE  Notify;
+  ASSERT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_FORMS, nullptr, RemoveOnNotice,
+               EFI_HII_DATABASE_NOTIFY_NEW_PACK, &Notify), EFI_SUCCESS);
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), FormsPackage (2) }));
+  EXPECT_EQ (gNotices.size (), 1u);
+  EXPECT_EQ (Hii->Find (Handle), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// A machine with the HII services installed, and the protocols as the engine sees
+// them (found with LocateProtocol, typed by the platform headers).
+#ifndef EMULATOR_HII_TEST_FIXTURE_H_
+#define EMULATOR_HII_TEST_FIXTURE_H_
+
+#include <Emulator/Machine.h>
+#include <EmulatorHii/HiiServices.h>
+#include <Protocol/HiiConfigAccess.h>
+#include <Protocol/HiiConfigRouting.h>
+#include <Protocol/HiiDatabase.h>
+#include <Protocol/HiiFont.h>
+#include <Protocol/HiiString.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace HiiTest {
+
+inline const EFI_GUID  kDatabaseGuid     = EFI_HII_DATABASE_PROTOCOL_GUID;
+inline const EFI_GUID  kStringGuid       = EFI_HII_STRING_PROTOCOL_GUID;
+inline const EFI_GUID  kFontGuid         = EFI_HII_FONT_PROTOCOL_GUID;
+inline const EFI_GUID  kRoutingGuid      = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
+inline const EFI_GUID  kConfigAccessGuid = EFI_HII_CONFIG_ACCESS_PROTOCOL_GUID;
+
+class HiiFixture : public ::testing::Test {
+protected:
+  void SetUp () override
+  {
+    Hii = &M.Add (std::make_unique<Emu::HiiServices> (M));
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&kDatabaseGuid, nullptr, (VOID **)&Database), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&kStringGuid, nullptr, (VOID **)&String), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&kFontGuid, nullptr, (VOID **)&Font), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&kRoutingGuid, nullptr, (VOID **)&Routing), EFI_SUCCESS);
+  }
+
+  EFI_HII_HANDLE Add (const std::vector<UINT8> &List, EFI_HANDLE Driver = nullptr)
+  {
+    EFI_HII_HANDLE  Handle = nullptr;
+    EXPECT_EQ (Database->NewPackageList (Database, (const EFI_HII_PACKAGE_LIST_HEADER *)List.data (), Driver, &Handle),
+      EFI_SUCCESS);
+    return Handle;
+  }
+
+  std::vector<UINT8> Export (EFI_HII_HANDLE Handle)
+  {
+    UINTN  Size = 0;
+    EXPECT_EQ (Database->ExportPackageLists (Database, Handle, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+    std::vector<UINT8>  Bytes (Size);
+    EXPECT_EQ (Database->ExportPackageLists (Database, Handle, &Size, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()),
+      EFI_SUCCESS);
+    return Bytes;
+  }
+
+  Emu::Machine                     M;
+  Emu::HiiServices                 *Hii     = nullptr;
+  EFI_HII_DATABASE_PROTOCOL        *Database = nullptr;
+  EFI_HII_STRING_PROTOCOL          *String   = nullptr;
+  EFI_HII_FONT_PROTOCOL            *Font     = nullptr;
+  EFI_HII_CONFIG_ROUTING_PROTOCOL  *Routing  = nullptr;
+};
+
+}  // namespace HiiTest
+
+#endif

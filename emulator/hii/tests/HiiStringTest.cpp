@@ -1,0 +1,164 @@
+// HII String: two-call reads, one id for the whole list after NewString, SetString
+// per language, GetLanguages, and the statuses for a missing language or id.
+#include "HiiFixture.h"
+#include "TestPackages.h"
+
+#include <EmulatorHii/StringPackage.h>
+
+namespace {
+
+using HiiTest::BYTES;
+
+const EFI_GUID  kListGuid = { 0xABCDEF01, 0x2345, 0x6789, { 1, 3, 5, 7, 9, 11, 13, 15 } };
+
+class HiiString : public HiiTest::HiiFixture {
+protected:
+  void SetUp () override
+  {
+    HiiFixture::SetUp ();
+    Handle = Add (HiiTest::PackageList (kListGuid, {
+      HiiTest::Strings ("en-US", { u"English", u"Enabled", u"Disabled" }),
+      HiiTest::StringBlocks ("fr-FR").Ucs2 (u"Fran\u00e7ais").Skip1 (1).Ucs2 (u"D\u00e9sactiv\u00e9").Package (),
+      HiiTest::Strings ("de-DE", { u"Deutsch", u"Aktiviert", u"Deaktiviert" }),
+    }));
+  }
+
+  // Reads as the engine does: ask for the size, then read.
+  std::u16string Read (const char *Language, EFI_STRING_ID Id, EFI_STATUS *Status = nullptr)
+  {
+    UINTN       Size = 0;
+    EFI_STATUS  First = String->GetString (String, Language, Handle, Id, nullptr, &Size, nullptr);
+    if (First != EFI_BUFFER_TOO_SMALL) {
+      if (Status != nullptr) {
+        *Status = First;
+      }
+      return u"<none>";
+    }
+    std::vector<CHAR16>  Text (Size / 2);
+    EFI_STATUS           Second = String->GetString (String, Language, Handle, Id, Text.data (), &Size, nullptr);
+    if (Status != nullptr) {
+      *Status = Second;
+    }
+    EXPECT_EQ (Size, Text.size () * 2);
+    return std::u16string (Text.data ());
+  }
+
+  EFI_HII_HANDLE  Handle = nullptr;
+};
+
+TEST_F (HiiString, GetStringIsTwoCallAndSizesIncludeTheTerminator)
+{
+  UINTN   Size = 0;
+  CHAR16  Small[4];
+
+  EXPECT_EQ (String->GetString (String, "en-US", Handle, 2, nullptr, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, 16u);  // "Enabled" and its terminator
+  Size = sizeof (Small);
+  EXPECT_EQ (String->GetString (String, "en-US", Handle, 2, Small, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, 16u);
+  EXPECT_EQ (Read ("en-US", 2), u"Enabled");
+  EXPECT_EQ (Read ("EN-us", 3), u"Disabled");
+  EXPECT_EQ (Read ("fr-FR", 3), u"D\u00e9sactiv\u00e9");
+  Size = 0;
+  EXPECT_EQ (String->GetString (String, "en-US", Handle, 2, nullptr, nullptr, nullptr), EFI_INVALID_PARAMETER);
+  Size = 8;
+  EXPECT_EQ (String->GetString (String, "en-US", Handle, 2, nullptr, &Size, nullptr), EFI_INVALID_PARAMETER);
+}
+
+TEST_F (HiiString, MissingIdLanguageOrListGiveTheirOwnStatus)
+{
+  EFI_STATUS  Status;
+  UINTN       Size = 0;
+
+  Read ("fr-FR", 2, &Status);  // skipped in French, present in English
+  EXPECT_EQ (Status, EFI_INVALID_LANGUAGE);
+  Read ("ja-JP", 1, &Status);
+  EXPECT_EQ (Status, EFI_INVALID_LANGUAGE);
+  Read ("en-US", 4, &Status);
+  EXPECT_EQ (Status, EFI_NOT_FOUND);
+  Read ("en-US", 0, &Status);
+  EXPECT_EQ (Status, EFI_INVALID_PARAMETER);
+  EXPECT_EQ (String->GetString (String, "en-US", (EFI_HII_HANDLE)&Size, 1, nullptr, &Size, nullptr), EFI_NOT_FOUND);
+}
+
+TEST_F (HiiString, NewStringGivesOneIdThatNamesAStringInEveryLanguage)
+{
+  EFI_STRING_ID  First  = 0;
+  EFI_STRING_ID  Second = 0;
+
+  ASSERT_EQ (String->NewString (String, Handle, &First, "fr-FR", nullptr, (EFI_STRING)u"Nouveau", nullptr), EFI_SUCCESS);
+  EXPECT_EQ (First, 4);
+  ASSERT_EQ (String->NewString (String, Handle, &Second, "en-US", nullptr, (EFI_STRING)u"Newer", nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Second, 5);
+  for (const char *Language : { "en-US", "fr-FR", "de-DE" }) {
+    EXPECT_EQ (Read (Language, First), u"Nouveau") << Language;
+    EXPECT_EQ (Read (Language, Second), u"Newer") << Language;
+  }
+  // Then each language gets its own text under the same id.
+  ASSERT_EQ (String->SetString (String, Handle, First, "de-DE", (EFI_STRING)u"Neu", nullptr), EFI_SUCCESS);
+  ASSERT_EQ (String->SetString (String, Handle, First, "en-US", (EFI_STRING)u"New", nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Read ("de-DE", First), u"Neu");
+  EXPECT_EQ (Read ("en-US", First), u"New");
+  EXPECT_EQ (Read ("fr-FR", First), u"Nouveau");
+}
+
+TEST_F (HiiString, ExportCarriesNewAndChangedStrings)
+{
+  EFI_STRING_ID  Id = 0;
+  ASSERT_EQ (String->NewString (String, Handle, &Id, "en-US", nullptr, (EFI_STRING)u"Added", nullptr), EFI_SUCCESS);
+  ASSERT_EQ (String->SetString (String, Handle, 1, "fr-FR", (EFI_STRING)u"Langue", nullptr), EFI_SUCCESS);
+
+  BYTES                          Bytes = Export (Handle);
+  std::vector<Emu::STRING_PACKAGE>  Packages;
+  for (size_t At = 20; At + 4 <= Bytes.size ();) {
+    UINT32  Length = HiiReadUint24 (&Bytes[At]);
+    ASSERT_GE (Length, 4u);
+    if (Bytes[At + 3] == EFI_HII_PACKAGE_STRINGS) {
+      Packages.emplace_back ();
+      ASSERT_EQ (Emu::DecodeStringPackage (&Bytes[At], Length, &Packages.back ()), EFI_SUCCESS);
+    }
+    At += Length;
+  }
+  ASSERT_EQ (Packages.size (), 3u);
+  EXPECT_EQ (Packages[0].Strings.at (Id), u"Added");
+  EXPECT_EQ (Packages[1].Strings.at (1), u"Langue");
+  EXPECT_EQ (Packages[1].Strings.count (2), 0u);
+  EXPECT_EQ (Packages[2].Strings.at (Id), u"Added");
+}
+
+TEST_F (HiiString, SetStringRefusesUnknownIdsAndLanguages)
+{
+  EXPECT_EQ (String->SetString (String, Handle, 4, "en-US", (EFI_STRING)u"x", nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ (String->SetString (String, Handle, 0, "en-US", (EFI_STRING)u"x", nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ (String->SetString (String, Handle, 1, "ja-JP", (EFI_STRING)u"x", nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ (String->SetString (String, Handle, 1, "en-US", nullptr, nullptr), EFI_INVALID_PARAMETER);
+  // An id skipped in one language may be filled in there.
+  EXPECT_EQ (String->SetString (String, Handle, 2, "fr-FR", (EFI_STRING)u"Activ\u00e9", nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Read ("fr-FR", 2), u"Activ\u00e9");
+}
+
+TEST_F (HiiString, NewStringInANewLanguageCreatesItsPackage)
+{
+  EFI_STRING_ID  Id = 0;
+  ASSERT_EQ (String->NewString (String, Handle, &Id, "ja-JP", nullptr, (EFI_STRING)u"\u65e5\u672c", nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Read ("ja-JP", Id), u"\u65e5\u672c");
+  EXPECT_EQ (Read ("en-US", Id), u"\u65e5\u672c");
+}
+
+TEST_F (HiiString, GetLanguagesIsTwoCallAndSemicolonSeparated)
+{
+  UINTN  Size = 0;
+  char   Text[64];
+
+  EXPECT_EQ (String->GetLanguages (String, Handle, nullptr, &Size), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, sizeof ("en-US;fr-FR;de-DE"));
+  Size = 5;
+  EXPECT_EQ (String->GetLanguages (String, Handle, Text, &Size), EFI_BUFFER_TOO_SMALL);
+  Size = sizeof (Text);
+  EXPECT_EQ (String->GetLanguages (String, Handle, Text, &Size), EFI_SUCCESS);
+  EXPECT_STREQ (Text, "en-US;fr-FR;de-DE");
+  EXPECT_EQ (String->GetLanguages (String, nullptr, Text, &Size), EFI_NOT_FOUND);
+  EXPECT_EQ (String->GetLanguages (String, Handle, Text, nullptr), EFI_INVALID_PARAMETER);
+}
+
+}  // namespace
