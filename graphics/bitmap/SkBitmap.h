@@ -55,7 +55,7 @@ public:
     class Allocator : public SkRefCnt {
     public:
         // Attaches a locked pixel ref for the bitmap's size and config; false on failure.
-        virtual bool allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) = 0;
+        virtual bool allocPixelRef (SkBitmap *, SkColorTable *) { return false; }
     };
 
     SkBitmap ();

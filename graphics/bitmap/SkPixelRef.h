@@ -50,9 +50,10 @@ public:
     static bool Register (const char name[], Factory factory) { return SkPixelRefRegistryRegister (name, factory); }
 
 protected:
-    // Returns the pixel memory and stores the colour table (or null) in *ctable.
-    virtual void *onLockPixels (SkColorTable **ctable) = 0;
-    virtual void onUnlockPixels () = 0;
+    // Returns the pixel memory and stores the colour table (or null) in *ctable. The base
+    // has no memory. (No pure virtuals: the firmware build has no handler for them.)
+    virtual void *onLockPixels (SkColorTable **ctable) { *ctable = nullptr; return nullptr; }
+    virtual void onUnlockPixels () {}
     virtual bool onReadPixels (SkBitmap *, const SkIRect *) { return false; }
 
 private:

@@ -12,10 +12,15 @@ const double kMinDeterminant = 1.4551915228366852e-11;
 
 } // namespace
 
+namespace {
+// Constant-initialised (no start-up code and no guarded local static, which the firmware
+// build cannot run); not const, because reading the type mask may store it.
+constinit SkMatrix gIdentity;
+} // namespace
+
 const SkMatrix &SkMatrix::I ()
 {
-    static const SkMatrix identity;
-    return identity;
+    return gIdentity;
 }
 
 uint8_t SkMatrix::computeTypeMask () const

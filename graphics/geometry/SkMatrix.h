@@ -33,7 +33,7 @@ public:
     static const uint8_t kUnknownNoPerspective = kUnknown_Mask | kOnlyPerspectiveValid_Mask;
     static const uint8_t kUnknownPerspective = kUnknownNoPerspective | kPerspective_Mask;
 
-    SkMatrix () { reset (); }
+    constexpr SkMatrix () : fMat { 1, 0, 0, 0, 1, 0, 0, 0, 1 }, fTypeMask (kRectStaysRect_Mask) {}
 
     // --- type ---------------------------------------------------------------------------
     uint8_t computeTypeMask () const;
