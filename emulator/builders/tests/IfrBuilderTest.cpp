@@ -331,3 +331,18 @@ TEST (IfrBuilder, HiiDumpReadsBackTheBuiltPackageList)
   EXPECT_NE (Out.find ("ONE_OF_OPTION option #5 'Enabled' flags 0x10 type 0"), std::string::npos) << Out;
   EXPECT_EQ (Out.find ("PROBLEM"), std::string::npos) << Out;
 }
+
+TEST (IfrBuilder, OpHeaderBitFieldsMatchTheByteReaders)
+{
+  IfrBuilder  B;
+  B.Form (1, 2);
+  BYTES              P = B.Package ();
+  EFI_IFR_OP_HEADER  Header;
+
+  std::memcpy (&Header, &P[4], sizeof (Header));
+  EXPECT_EQ (Header.OpCode, EFI_IFR_FORM_OP);
+  EXPECT_EQ (Header.Length, sizeof (EFI_IFR_FORM));
+  EXPECT_EQ (Header.Scope, 1);
+  EXPECT_EQ (IfrOpLength (&P[4]), sizeof (EFI_IFR_FORM));
+  EXPECT_TRUE (IfrOpScope (&P[4]));
+}

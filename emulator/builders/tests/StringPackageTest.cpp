@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace Builders;
 
 namespace {
@@ -129,4 +131,18 @@ TEST (PackageList, SplitRefusesInconsistentLengths)
   NoEnd.resize (NoEnd.size () - 4);
   PutU32 (NoEnd, 16, (uint32_t)NoEnd.size ());
   EXPECT_EQ (SplitPackageLists (NoEnd).Error, "package list without END package");
+}
+
+// Bit-field order is the compiler's choice: the packed headers must still put the
+// 24-bit length in the low bytes and the type in the top byte.
+TEST (PackageList, PackageHeaderBitFieldsMatchTheByteReaders)
+{
+  BYTES                   Package = BuildPackage (EFI_HII_PACKAGE_SIMPLE_FONTS, std::vector<uint8_t> (0x12345, 0));
+  EFI_HII_PACKAGE_HEADER  Header;
+
+  std::memcpy (&Header, Package.data (), sizeof (Header));
+  EXPECT_EQ (Header.Length, 0x12349u);
+  EXPECT_EQ (Header.Type, (uint32_t)EFI_HII_PACKAGE_SIMPLE_FONTS);
+  EXPECT_EQ (HiiGetPackageLength (Package.data ()), 0x12349u);
+  EXPECT_EQ (HiiGetPackageType (Package.data ()), EFI_HII_PACKAGE_SIMPLE_FONTS);
 }
