@@ -7,6 +7,10 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <Protocol/HiiConfigRouting.h>
+#include <Protocol/HiiDatabase.h>
+#include <Protocol/HiiFont.h>
+#include <Protocol/HiiString.h>
 
 extern EFI_HANDLE            gImageHandle;
 extern EFI_SYSTEM_TABLE      *gST;
@@ -35,10 +39,10 @@ extern UINT8   gEnterSetupRequest;
 // package list could not be registered; string look-ups then find nothing.
 //
 extern EFI_HII_HANDLE  gHiiHandle;
-extern VOID            *gHiiFont;
-extern VOID            *gHiiDatabase;
-extern VOID            *gHiiString;
-extern VOID            *gHiiConfigRouting;
+extern EFI_HII_FONT_PROTOCOL               *gHiiFont;
+extern EFI_HII_DATABASE_PROTOCOL           *gHiiDatabase;
+extern EFI_HII_STRING_PROTOCOL             *gHiiString;
+extern EFI_HII_CONFIG_ROUTING_PROTOCOL     *gHiiConfigRouting;
 extern UINT8           gHiiConfigRoutingLocated;
 
 //

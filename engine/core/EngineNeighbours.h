@@ -9,6 +9,7 @@
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>
+#include <Protocol/FormBrowser2.h>
 
 //
 // Boot and driver options.
@@ -45,5 +46,34 @@ EFI_STATUS  RouteVariableConfig (IN VARIABLE_RECORD *Record, IN CONST VOID *Data
 //
 /** The storage offset (VarStoreInfo) of a question opcode; 0 for other opcodes. */
 UINT16      GetQuestionOffset (IN CONST UINT8 *Opcode);
+
+//
+// Form browser, form callbacks and dynamic pages.
+//
+EFI_STATUS EFIAPI SendForm (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN EFI_HII_HANDLE *Handles, IN UINTN HandleCount,
+                     IN EFI_GUID *FormSetGuid, IN EFI_FORM_ID FormId, IN CONST EFI_SCREEN_DESCRIPTOR *ScreenDimensions,
+                     OUT EFI_BROWSER_ACTION_REQUEST *ActionRequest);
+EFI_STATUS EFIAPI BrowserCallback (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN OUT UINTN *ResultsDataSize,
+                     IN OUT EFI_STRING ResultsData, IN BOOLEAN RetrieveData, IN CONST EFI_GUID *VariableGuid,
+                     IN CONST CHAR16 *VariableName);
+/** Runs the form callbacks of every loaded form set for one browser action (4 = form close). */
+VOID        RunCallbacksForAction (IN UINTN Action);
+VOID        FreeDynamicPageTable (VOID);
+
+//
+// The text-mode application object.
+//
+/** Clears the exit byte of the application object, when one exists. */
+VOID        ClearTuiAppExit (VOID);
+/** Destroys the application object, when one exists, and clears its global. */
+VOID        DestroyTuiApp (VOID);
+
+//
+// Engine utilities.
+//
+/** Bit 0: the first password field is set; bit 1: the second; 0 without an 81-byte record. */
+UINT32      GetPasswordStatus (VOID);
+/** Marks the boot-logo ACPI table as no longer shown. */
+VOID        InvalidateBootLogoTable (VOID);
 
 #endif

@@ -38,6 +38,7 @@ UINTN            gVisitedPageCount         = 0;
 UINTN            gVisitedPageCapacity      = 0;
 CALLBACK_CONTEXT gCallbackContext          = { NULL, 0 };
 
+static VOID              *mSetupDataBuffer = NULL;   // the section as read, for a failed start-up to free
 static CALLBACK_CONTEXT  mCallbackStack[CALLBACK_CONTEXT_DEPTH];
 static UINTN             mCallbackDepth    = 0;
 static UINTN             mRefusedPushes    = 0;    // pushes past the depth, whose pops are ignored
@@ -292,6 +293,7 @@ LoadSetupData (
   }
 
   // The block stays for the driver's lifetime.
+  mSetupDataBuffer = Buffer;
   gSetupData     = (UINT8 *)Buffer + SETUP_DATA_BLOCK_OFFSET;
   gSetupDataSize = Size - SETUP_DATA_BLOCK_OFFSET;
   return EFI_SUCCESS;
@@ -340,10 +342,20 @@ ParseSetupDataHeader (
 }
 
 VOID
+FreeSetupData (
+  VOID
+  )
+{
+  FreeAndNull (mSetupDataBuffer);
+  ResetSetupData ();
+}
+
+VOID
 ResetSetupData (
   VOID
   )
 {
+  mSetupDataBuffer = NULL;
   gSetupData = gCompiledSetupData = NULL;
   gSetupDataSize = gCompiledFormsRegionSize = 0;
   gEngineSettings = NULL;

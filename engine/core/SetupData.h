@@ -89,6 +89,12 @@ ValidateSetupData (
   IN UINTN        Size
   );
 
+/** Frees the block when a start-up fails, then forgets it as ResetSetupData does. */
+VOID
+FreeSetupData (
+  VOID
+  );
+
 /** Forgets the block and every table pointer; frees what the parser allocated. */
 VOID
 ResetSetupData (

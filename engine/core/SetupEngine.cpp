@@ -1,0 +1,583 @@
+/** @file
+  The driver's main routine, its counterpart, and the HII helpers.
+
+  A failed start-up leaves the system as it found it, except for a form browser that
+  was already removed: the firmware unloads a driver whose entry fails, so any
+  interface, event or buffer left behind would point into freed code.
+**/
+#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+#include <engine/textui/BootScreenInterface.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Library/PlatformLib.h>
+#include <Protocol/FormBrowser2.h>
+#include <Protocol/HiiPackageList.h>
+#include <Protocol/SimpleTextOut.h>
+
+#define LANGUAGES_BUFFER_SIZE   4096
+#define INVALID_STRING_ID       0xFFFF
+#define WIDTH_UNITS_PER_CELL    19
+#define CELL_PIXELS             8
+
+static EFI_GUID  mHiiFontGuid           = EFI_HII_FONT_PROTOCOL_GUID;
+static EFI_GUID  mHiiDatabaseGuid       = EFI_HII_DATABASE_PROTOCOL_GUID;
+static EFI_GUID  mHiiStringGuid         = EFI_HII_STRING_PROTOCOL_GUID;
+static EFI_GUID  mHiiConfigRoutingGuid  = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
+static EFI_GUID  mPackageListGuid       = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
+static EFI_GUID  mFormBrowser2Guid      = EFI_FORM_BROWSER2_PROTOCOL_GUID;
+static EFI_GUID  mBootScreenGuid        = BOOT_SCREEN_INTERFACE_GUID;
+static EFI_GUID  mCompanionGuid         = BOOT_SCREEN_COMPANION_GUID;
+static EFI_GUID  mCollation2Guid        = EFI_UNICODE_COLLATION_PROTOCOL2_GUID;
+static EFI_GUID  mCollationGuid         = EFI_UNICODE_COLLATION_PROTOCOL_GUID;
+
+static EFI_FORM_BROWSER2_PROTOCOL       mFormBrowser = { SendForm, BrowserCallback };
+static BOOT_SCREEN_COMPANION_INTERFACE  mCompanion   = { PostRefreshNotify };
+
+// What the start-up installed, so a failure removes exactly that.
+static BOOLEAN                    mBootScreenInstalled  = FALSE;
+static BOOLEAN                    mFormBrowserInstalled = FALSE;
+static BOOLEAN                    mCompanionInstalled   = FALSE;
+static EFI_HII_DATABASE_PROTOCOL  *mPackageListDatabase = NULL;
+
+static VOID
+StoreTables (
+  IN EFI_HANDLE        ImageHandle,
+  IN EFI_SYSTEM_TABLE  *SystemTable
+  )
+{
+  gImageHandle = ImageHandle;
+  gST          = SystemTable;
+  if (gLibST == NULL) {
+    (VOID)PlatformLibConstructor (ImageHandle, SystemTable);
+  }
+
+  gBS = (gLibBS != NULL) ? gLibBS : SystemTable->BootServices;
+  gRT = (gLibRT != NULL) ? gLibRT : SystemTable->RuntimeServices;
+}
+
+// Not fatal: without the package list the engine's strings are simply not found.
+static VOID
+RegisterPackageList (
+  IN EFI_HANDLE  ImageHandle
+  )
+{
+  EFI_HII_PACKAGE_LIST_HEADER  *PackageList;
+  EFI_HII_DATABASE_PROTOCOL    *Database;
+
+  gHiiHandle = NULL;
+  if (EFI_ERROR (gBS->OpenProtocol (ImageHandle, &mPackageListGuid, (VOID **)&PackageList, ImageHandle, NULL,
+                   EFI_OPEN_PROTOCOL_GET_PROTOCOL)) ||
+      EFI_ERROR (gBS->LocateProtocol (&mHiiDatabaseGuid, NULL, (VOID **)&Database)))
+  {
+    return;
+  }
+
+  if (EFI_ERROR (Database->NewPackageList (Database, PackageList, NULL, &gHiiHandle))) {
+    gHiiHandle = NULL;
+    return;
+  }
+
+  mPackageListDatabase = Database;
+}
+
+EFI_STATUS
+LocateHiiProtocols (
+  VOID
+  )
+{
+  EFI_STATUS  Status;
+
+  Status = gBS->LocateProtocol (&mHiiFontGuid, NULL, (VOID **)&gHiiFont);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Status = gBS->LocateProtocol (&mHiiDatabaseGuid, NULL, (VOID **)&gHiiDatabase);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Status = gBS->LocateProtocol (&mHiiStringGuid, NULL, (VOID **)&gHiiString);
+  if (EFI_ERROR (Status) || gHiiConfigRoutingLocated) {
+    return Status;
+  }
+
+  Status = gBS->LocateProtocol (&mHiiConfigRoutingGuid, NULL, (VOID **)&gHiiConfigRouting);
+  if (!EFI_ERROR (Status)) {
+    gHiiConfigRoutingLocated = 1;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+InstallOne (
+  IN EFI_GUID  *Guid,
+  IN VOID      *Interface
+  )
+{
+  return gBS->InstallMultipleProtocolInterfaces (&gEngineHandle, Guid, Interface, NULL);
+}
+
+static VOID
+UninstallOne (
+  IN OUT BOOLEAN  *Installed,
+  IN     EFI_GUID *Guid,
+  IN     VOID     *Interface
+  )
+{
+  if (*Installed && !EFI_ERROR (gBS->UninstallMultipleProtocolInterfaces (gEngineHandle, Guid, Interface, NULL))) {
+    *Installed = FALSE;
+  }
+}
+
+//
+// Everything a start-up may have left: the interfaces on the engine's handle, the
+// caches, the compiled data, the screen buffers, the width table and the package list.
+//
+static VOID
+UndoStartup (
+  VOID
+  )
+{
+  UninstallOne (&mCompanionInstalled, &mCompanionGuid, &mCompanion);
+  UninstallOne (&mFormBrowserInstalled, &mFormBrowser2Guid, &mFormBrowser);
+  UninstallOne (&mBootScreenInstalled, &mBootScreenGuid, &gBootScreenInterface);
+  if (!mCompanionInstalled && !mFormBrowserInstalled && !mBootScreenInstalled) {
+    gEngineHandle = NULL;
+  }
+
+  FreeVariableCaches ();
+  FreeSetupData ();
+  FreeScreenBuffers ();
+  FreeAndNull (gGlyphWidthTable);
+  if ((mPackageListDatabase != NULL) && (gHiiHandle != NULL)) {
+    (VOID)mPackageListDatabase->RemovePackageList (mPackageListDatabase, gHiiHandle);
+  }
+
+  gHiiHandle           = NULL;
+  mPackageListDatabase = NULL;
+}
+
+//
+// The form browser and the companion interface join the boot-screen interface only
+// once it is installed; a failure of the notifications takes all three away again.
+//
+static EFI_STATUS
+InstallInterfaces (
+  VOID
+  )
+{
+  EFI_STATUS  Status;
+
+  Status = InstallOne (&mBootScreenGuid, &gBootScreenInterface);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  mBootScreenInstalled = TRUE;
+  UninstallFormBrowser2 (gEngineHandle);
+  mFormBrowserInstalled = !EFI_ERROR (InstallOne (&mFormBrowser2Guid, &mFormBrowser));
+  mCompanionInstalled   = !EFI_ERROR (InstallOne (&mCompanionGuid, &mCompanion));
+
+  Status = RegisterConsoleNotifications ();
+  if (EFI_ERROR (Status)) {
+    CloseConsoleNotifications ();
+  }
+
+  return Status;
+}
+
+EFI_STATUS
+EFIAPI
+SetupEngineDriverEntry (
+  IN EFI_HANDLE        ImageHandle,
+  IN EFI_SYSTEM_TABLE  *SystemTable
+  )
+{
+  EFI_STATUS  Status;
+
+  StoreTables (ImageHandle, SystemTable);
+  RegisterPackageList (ImageHandle);
+  Status = LocateHiiProtocols ();
+  if (EFI_ERROR (Status)) {
+    UndoStartup ();
+    return Status;
+  }
+
+  (VOID)AllocateScreenBuffers ();     // the text screen copes without them
+  Status = LoadSetupData (ImageHandle);
+  if (!EFI_ERROR (Status)) {
+    Status = ParseSetupDataHeader ();
+  }
+
+  if (EFI_ERROR (Status)) {
+    Status = SetupEngineCleanup (Status);
+    UndoStartup ();
+    return Status;
+  }
+
+  Status = LoadVariableCache (&gVariableCache, NULL);
+  if (!EFI_ERROR (Status)) {
+    HookProcessOsIndications ();
+    gBootScreenState = 0;
+    Status = InstallInterfaces ();
+  }
+
+  if (EFI_ERROR (Status)) {
+    UndoStartup ();
+  }
+
+  return Status;
+}
+
+static VOID
+CloseEngineEvents (
+  VOID
+  )
+{
+  if (gEngineEventList == NULL) {
+    return;
+  }
+
+  for (UINT32 Index = 0; Index < gEngineEventCount; Index++) {
+    if ((gEngineEventList[Index].Event != NULL) && !EFI_ERROR (gBS->CloseEvent (gEngineEventList[Index].Event))) {
+      gEngineEventList[Index].Event = NULL;
+    }
+
+    FreeAndNull (gEngineEventList[Index].Context);
+  }
+
+  FreeAndNull (gEngineEventList);
+  gEngineEventCount = 0;
+}
+
+EFI_STATUS
+SetupEngineCleanup (
+  IN EFI_STATUS  Status
+  )
+{
+  if (gBootScreenEntryCount > 2) {
+    ClearTuiAppExit ();
+  } else {
+    DestroyTuiApp ();
+  }
+
+  CloseEngineEvents ();
+  RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);
+  // The defaults and the store copies go too: nothing reads them once the engine ends.
+  FreeVariableCaches ();
+  FreeDynamicPageTable ();
+  FreeAndNull (gGlyphWidthTable);
+  if ((gST != NULL) && (gST->ConOut != NULL)) {
+    (VOID)gST->ConOut->Reset (gST->ConOut, FALSE);
+    (VOID)gST->ConOut->ClearScreen (gST->ConOut);
+    (VOID)gST->ConOut->EnableCursor (gST->ConOut, FALSE);
+  }
+
+  return Status;
+}
+
+// The 8-bit copy of a language code; other characters than ASCII cannot match.
+static CHAR8 *
+ToAsciiLanguage (
+  IN CONST CHAR16  *Language
+  )
+{
+  UINTN  Length = StrLen (Language);
+  CHAR8  *Ascii = (CHAR8 *)AllocateZeroPool (Length + 1);
+
+  for (UINTN Index = 0; (Ascii != NULL) && (Index < Length); Index++) {
+    Ascii[Index] = (Language[Index] < 0x80) ? (CHAR8)Language[Index] : '?';
+  }
+
+  return Ascii;
+}
+
+//
+// The entry of a ";"-separated language list that best matches Wanted: the whole
+// tag, else the tag cut back at its last "-", and so on. A new copy, or null.
+//
+static CHAR8 *
+MatchBestLanguage (
+  IN CONST CHAR8  *Supported,
+  IN CONST CHAR8  *Wanted
+  )
+{
+  UINTN        Length = AsciiStrLen (Wanted);
+  CONST CHAR8  *Entry;
+  UINTN        EntryLength;
+  CHAR8        *Best;
+
+  while (Length > 0) {
+    for (Entry = Supported; *Entry != 0; Entry += EntryLength + (Entry[EntryLength] == ';' ? 1 : 0)) {
+      for (EntryLength = 0; (Entry[EntryLength] != 0) && (Entry[EntryLength] != ';'); EntryLength++) {
+      }
+
+      if ((EntryLength == Length) && (AsciiStrniCmp (Entry, Wanted, Length) == 0)) {
+        Best = (CHAR8 *)AllocateZeroPool (Length + 1);
+        if (Best != NULL) {
+          CopyMem (Best, Entry, Length);
+        }
+
+        return Best;
+      }
+    }
+
+    while ((Length > 0) && (Wanted[Length - 1] != '-')) {
+      Length--;
+    }
+
+    Length = (Length > 0) ? Length - 1 : 0;
+  }
+
+  return NULL;
+}
+
+// The package list's languages, read with one retry at the size the first call asks for.
+static CHAR8 *
+GetPackageLanguages (
+  IN EFI_HII_HANDLE  HiiHandle
+  )
+{
+  UINTN       Size      = LANGUAGES_BUFFER_SIZE;
+  CHAR8       *Languages = (CHAR8 *)AllocateZeroPool (Size + 1);
+  EFI_STATUS  Status;
+
+  if (Languages == NULL) {
+    return NULL;
+  }
+
+  Status = gHiiString->GetLanguages (gHiiString, HiiHandle, Languages, &Size);
+  if (Status == EFI_BUFFER_TOO_SMALL) {
+    FreePool (Languages);
+    Languages = (CHAR8 *)AllocateZeroPool (Size + 1);
+    Status    = (Languages == NULL) ? EFI_OUT_OF_RESOURCES : gHiiString->GetLanguages (gHiiString, HiiHandle, Languages, &Size);
+  }
+
+  if (EFI_ERROR (Status) || (Languages[0] == 0)) {
+    FreeAndNull (Languages);
+  }
+
+  return Languages;
+}
+
+UINT16
+NewStringInLanguage (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT16          StringId,
+  IN CONST CHAR16    *Language,
+  IN CONST CHAR16    *String
+  )
+{
+  CHAR8          *Ascii;
+  CHAR8          *Languages;
+  CHAR8          *Best      = NULL;
+  EFI_STRING_ID  Result     = INVALID_STRING_ID;
+  EFI_STATUS     Status;
+
+  if ((String == NULL) || (Language == NULL) || EFI_ERROR (LocateHiiProtocols ())) {
+    return INVALID_STRING_ID;
+  }
+
+  Ascii     = ToAsciiLanguage (Language);
+  Languages = GetPackageLanguages (HiiHandle);
+  if ((Ascii != NULL) && (Languages != NULL)) {
+    Best = MatchBestLanguage (Languages, Ascii);
+  }
+
+  if (Best != NULL) {
+    if (StringId != 0) {
+      Status = gHiiString->SetString (gHiiString, HiiHandle, StringId, Best, (EFI_STRING)String, NULL);
+      Result = EFI_ERROR (Status) ? INVALID_STRING_ID : StringId;
+    } else {
+      Status = gHiiString->NewString (gHiiString, HiiHandle, &Result, Best, NULL, (EFI_STRING)String, NULL);
+      Result = EFI_ERROR (Status) ? INVALID_STRING_ID : Result;
+    }
+  }
+
+  FreePool (Ascii);
+  FreePool (Languages);
+  FreePool (Best);
+  return Result;
+}
+
+EFI_STATUS
+LocateUnicodeCollation (
+  OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
+  )
+{
+  if (!EFI_ERROR (gBS->LocateProtocol (&mCollation2Guid, NULL, (VOID **)Collation))) {
+    return EFI_SUCCESS;
+  }
+
+  return gBS->LocateProtocol (&mCollationGuid, NULL, (VOID **)Collation);
+}
+
+//
+// Asks the font for one glyph and stores its width at Slot. A character without a
+// glyph stands for a space: the space's width is stored at the space's slot and the
+// character is asked for again at its next use.
+//
+static EFI_STATUS
+LearnGlyphWidth (
+  IN  CHAR16  Char,
+  OUT UINT8   *Width
+  )
+{
+  EFI_IMAGE_OUTPUT  *Image = NULL;
+  EFI_STATUS        Status;
+
+  Status = gHiiFont->GetGlyph (gHiiFont, Char, NULL, &Image, NULL);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if (Image == NULL) {
+    if (Char == u' ') {
+      *Width = 0;
+      return EFI_SUCCESS;
+    }
+
+    if (gGlyphWidthTable[u' '] == 0) {
+      Status = LearnGlyphWidth (u' ', &gGlyphWidthTable[u' ']);
+    }
+
+    *Width = gGlyphWidthTable[u' '];
+    return Status;
+  }
+
+  gGlyphWidthTable[Char] = (UINT8)Image->Width;
+  *Width                 = gGlyphWidthTable[Char];
+  FreePool (Image->Image.Bitmap);
+  FreePool (Image);
+  return EFI_SUCCESS;
+}
+
+UINT64
+GetStringDisplayWidth (
+  IN CONST CHAR16  *String
+  )
+{
+  UINT64  Pixels = 0;
+  UINT8   Width;
+
+  if ((String == NULL) || (*String == 0)) {
+    return 0;
+  }
+
+  if (gGlyphWidthTable == NULL) {
+    gGlyphWidthTable = (UINT8 *)AllocateZeroPool (GLYPH_WIDTH_TABLE_SIZE);
+    if (gGlyphWidthTable == NULL) {
+      return 0;
+    }
+  }
+
+  if ((gHiiFont == NULL) && EFI_ERROR (LocateHiiProtocols ())) {
+    return 0;
+  }
+
+  // A glyph error ends the sum, which is still given in width units.
+  for (; *String != 0; String++) {
+    Width = gGlyphWidthTable[*String];
+    if ((Width == 0) && EFI_ERROR (LearnGlyphWidth (*String, &Width))) {
+      break;
+    }
+
+    Pixels += Width;
+  }
+
+  return (Pixels / CELL_PIXELS) * WIDTH_UNITS_PER_CELL;
+}
+
+//
+// The interface is taken from the handle that is uninstalled: another driver's
+// instance found first by LocateProtocol would not come off this handle.
+//
+VOID
+UninstallFormBrowser2 (
+  IN EFI_HANDLE  Handle
+  )
+{
+  UINTN       Size     = 0;
+  EFI_HANDLE  *Handles;
+  VOID        *Interface;
+  EFI_STATUS  Status;
+
+  (VOID)Handle;
+  Status = gBS->LocateHandle (ByProtocol, &mFormBrowser2Guid, NULL, &Size, NULL);
+  if ((Status != EFI_BUFFER_TOO_SMALL) || (Size < sizeof (EFI_HANDLE))) {
+    return;
+  }
+
+  Handles = (EFI_HANDLE *)AllocateZeroPool (Size);
+  if (Handles == NULL) {
+    return;
+  }
+
+  Status = gBS->LocateHandle (ByProtocol, &mFormBrowser2Guid, NULL, &Size, Handles);
+  if (!EFI_ERROR (Status) && (Size >= sizeof (EFI_HANDLE)) && (Handles[0] != NULL) &&
+      !EFI_ERROR (gBS->HandleProtocol (Handles[0], &mFormBrowser2Guid, &Interface)))
+  {
+    (VOID)gBS->UninstallMultipleProtocolInterfaces (Handles[0], &mFormBrowser2Guid, Interface, NULL);
+  }
+
+  FreePool (Handles);
+}
+
+EFI_STATUS
+BootMenuFlowCallback (
+  IN VOID  *Row
+  )
+{
+  UINT32  Passwords = GetPasswordStatus () & 3;
+
+  (VOID)Row;
+  if ((Passwords == 1) || ((Passwords == 3) && (gAccessLevel == 1))) {
+    return EFI_SUCCESS;
+  }
+
+  gBootScreenState   = 6;
+  gEnterSetupRequest = 1;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+EFIAPI
+PostRefreshNotify (
+  VOID
+  )
+{
+  InvalidateBootLogoTable ();
+  return EFI_SUCCESS;
+}
+
+VOID
+ResetEngineState (
+  VOID
+  )
+{
+  mBootScreenInstalled     = FALSE;
+  mFormBrowserInstalled    = FALSE;
+  mCompanionInstalled      = FALSE;
+  mPackageListDatabase     = NULL;
+  gHiiHandle               = NULL;
+  gHiiFont                 = NULL;
+  gHiiDatabase             = NULL;
+  gHiiString               = NULL;
+  gHiiConfigRouting        = NULL;
+  gHiiConfigRoutingLocated = 0;
+  gEngineHandle            = NULL;
+  gImageHandle             = NULL;
+  gBootScreenState         = 0;
+  gBootScreenEntryCount    = 0;
+  gEnterSetupRequest       = 0;
+  gAccessLevel             = 0;
+}

@@ -1,0 +1,370 @@
+// The driver's start-up on the emulator's machine, as a dispatcher runs it: what it
+// installs, what a failure leaves behind (nothing), and the HII helpers.
+#include "SetupBlockWriter.h"
+
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/SetupEngine.h>
+#include <engine/core/VariableCache.h>
+#include <engine/textui/BootScreenInterface.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Library/PlatformLib.h>
+#include <Resources/EngineStringPackage.h>
+
+#include <Emulator/StandardMachine.h>
+#include <EmulatorHii/HiiServices.h>
+#include <Protocol/FormBrowser2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const EFI_GUID  kBootScreenGuid  = BOOT_SCREEN_INTERFACE_GUID;
+const EFI_GUID  kCompanionGuid   = BOOT_SCREEN_COMPANION_GUID;
+const EFI_GUID  kFormBrowserGuid = EFI_FORM_BROWSER2_PROTOCOL_GUID;
+const EFI_GUID  kBoardGuid       = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kEngineGuid      = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kRoutingGuid     = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
+
+std::vector<UINT8>
+BoardBlock (bool WithVariables = true)
+{
+  SetupBlockWriter  W;
+
+  if (WithVariables) {
+    W.Variables = { { u"Setup", kBoardGuid, 8 }, { u"PlatformLang", kEngineGuid, 6, 0 }, { u"Timeout", kEngineGuid, 2, 0 },
+                    { u"Snapshot", kEngineGuid, 0, 0 }, { u"Spare", kEngineGuid, 0, 0 }, { u"OKURWZSetup", kEngineGuid, 81, 0 } };
+  }
+
+  W.Pages = { { 1, 0x100, { { 0, CONTROL_TYPE_CHECKBOX, 0x40, { 1 }, { 0 } } } } };
+  return W.Block ();
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+  void SetUp () override
+  {
+    Emu::MACHINE_OPTIONS  Options;
+
+    Devices = Emu::BuildStandardMachine (M, Options);
+    gLibST  = nullptr;
+    gLibBS  = nullptr;
+    gLibRT  = nullptr;
+  }
+
+  void TearDown () override
+  {
+    (VOID)SetupEngineCleanup (EFI_SUCCESS);
+    FreeSetupData ();
+    FreeScreenBuffers ();
+    CloseConsoleNotifications ();
+    ResetEngineState ();
+    gLibST = nullptr;
+    gLibBS = nullptr;
+    gLibRT = nullptr;
+  }
+
+  void AddHii () { Hii = &M.Add (std::make_unique<Emu::HiiServices> (M)); }
+
+  void AddSetupData (const std::vector<UINT8> &Block)
+  {
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, SetupBlockWriter::Section (Block));
+  }
+
+  void AddPackageList ()
+  {
+    Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
+                                     gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
+  }
+
+  void Demo ()
+  {
+    AddHii ();
+    AddPackageList ();
+    AddSetupData (BoardBlock ());
+    M.Variables ().Put (u"Setup", kBoardGuid, 7, { 1, 2, 3, 4, 5, 6, 7, 8 });
+  }
+
+  EFI_STATUS Start ()
+  {
+    Mark = M.Memory ().AllocationCount ();
+    Events = M.Events ().OpenEventCount ();
+    return SetupEngineDriverEntry (Devices.Image->ImageHandle (), M.SystemTable ());
+  }
+
+  // Nothing of the engine is left: no interface, no event, no pool block, no package list.
+  void ExpectNothingLeft ()
+  {
+    EXPECT_TRUE (M.Protocols ().HandlesWith (kBootScreenGuid).empty ());
+    EXPECT_TRUE (M.Protocols ().HandlesWith (kCompanionGuid).empty ());
+    EXPECT_EQ (M.Events ().OpenEventCount (), Events);
+    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
+    if (Hii != nullptr) {
+      EXPECT_TRUE (Hii->PackageLists ().empty ());
+    }
+
+    EXPECT_EQ (gEngineHandle, nullptr);
+    EXPECT_EQ (gVariableCache, nullptr);
+    EXPECT_EQ (gSetupData, nullptr);
+  }
+
+  EFI_HANDLE InstallForeignBrowser ()
+  {
+    EFI_HANDLE  Handle = nullptr;
+
+    EXPECT_EQ (M.Protocols ().Install (&Handle, &kFormBrowserGuid, &mForeignBrowser), EFI_SUCCESS);
+    return Handle;
+  }
+
+  Emu::Machine           M;
+  Emu::STANDARD_DEVICES  Devices;
+  Emu::HiiServices       *Hii   = nullptr;
+  UINT64                 Mark   = 0;
+  UINTN                  Events = 0;
+  EFI_FORM_BROWSER2_PROTOCOL  mForeignBrowser {};
+};
+
+TEST_F (StartupTest, InstallsTheThreeInterfacesOnOneNewHandle) {
+  Demo ();
+  ASSERT_EQ (Start (), EFI_SUCCESS);
+  ASSERT_NE (gEngineHandle, nullptr);
+  auto  On = M.Protocols ().InterfacesOn (gEngineHandle);
+  ASSERT_EQ (On.size (), 3u);
+  EXPECT_TRUE (Emu::GuidEqual (On[0].first, kBootScreenGuid));
+  EXPECT_TRUE (Emu::GuidEqual (On[1].first, kFormBrowserGuid));
+  EXPECT_TRUE (Emu::GuidEqual (On[2].first, kCompanionGuid));
+  auto  *Browser = (EFI_FORM_BROWSER2_PROTOCOL *)On[1].second;
+  EXPECT_EQ (Browser->SendForm, SendForm);
+  EXPECT_EQ (Browser->BrowserCallback, BrowserCallback);
+  auto  *Screen = (BOOT_SCREEN_INTERFACE *)On[0].second;
+  EXPECT_EQ (Screen->QueryBootScreenState (), 0u);
+  auto  *Companion = (BOOT_SCREEN_COMPANION_INTERFACE *)On[2].second;
+  EXPECT_EQ (Companion->PostRefreshNotify (), EFI_SUCCESS);
+
+  // The engine's package list is registered and its strings read back.
+  ASSERT_NE (gHiiHandle, nullptr);
+  EXPECT_EQ (Hii->String (gHiiHandle, "en-US", 5), std::u16string (u"Enabled"));
+  EXPECT_EQ (Hii->String (gHiiHandle, "en-US", 76), std::u16string (u"Inconsistency error"));
+  EXPECT_EQ (gHiiConfigRoutingLocated, 1);
+
+  // The variable cache holds the stored variables.
+  ASSERT_NE (gVariableCache, nullptr);
+  EXPECT_EQ (gVariableCache[0].Size, 8u);
+  EXPECT_EQ (((UINT8 *)gVariableCache[0].Data)[7], 8);
+  // The five console notifications are armed.
+  EXPECT_EQ (M.Events ().OpenEventCount (), Events + 5);
+}
+
+TEST_F (StartupTest, AFormBrowserPresentBeforeIsGoneAfter) {
+  Demo ();
+  EFI_HANDLE  Foreign = InstallForeignBrowser ();
+  ASSERT_EQ (Start (), EFI_SUCCESS);
+  auto  Browsers = M.Protocols ().HandlesWith (kFormBrowserGuid);
+  ASSERT_EQ (Browsers.size (), 1u);
+  EXPECT_EQ (Browsers[0], gEngineHandle);
+  EXPECT_EQ (M.Protocols ().Find (Foreign, kFormBrowserGuid), nullptr);
+}
+
+TEST_F (StartupTest, WithoutThePackageListTheStartUpGoesOnWithoutAHandle) {
+  AddHii ();
+  AddSetupData (BoardBlock ());
+  ASSERT_EQ (Start (), EFI_SUCCESS);
+  EXPECT_EQ (gHiiHandle, nullptr);
+  EXPECT_EQ (M.Protocols ().InterfacesOn (gEngineHandle).size (), 3u);
+}
+
+TEST_F (StartupTest, MissingHiiProtocolsEndTheStartUpWithNothingInstalled) {
+  AddPackageList ();
+  AddSetupData (BoardBlock ());
+  EFI_HANDLE  Foreign = InstallForeignBrowser ();
+  EXPECT_EQ (Start (), EFI_NOT_FOUND);
+  ExpectNothingLeft ();
+  EXPECT_NE (M.Protocols ().Find (Foreign, kFormBrowserGuid), nullptr);
+}
+
+TEST_F (StartupTest, MissingConfigRoutingIsReturnedToo) {
+  Demo ();
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::LocateProtocol, kRoutingGuid, EFI_NOT_FOUND, 0, 0 });
+  EXPECT_EQ (Start (), EFI_NOT_FOUND);
+  ExpectNothingLeft ();
+}
+
+TEST_F (StartupTest, MissingSetupDataCleansUpAndInstallsNothing) {
+  AddHii ();
+  AddPackageList ();
+  Devices.TextOut->ClearCalls ();
+  EXPECT_EQ (Start (), EFI_NOT_FOUND);
+  ExpectNothingLeft ();
+  // The clean-up reset the console.
+  EXPECT_EQ (Devices.TextOut->CountCalls (Emu::TextOp::Reset), 1u);
+  EXPECT_EQ (Devices.TextOut->CountCalls (Emu::TextOp::ClearScreen), 1u);
+}
+
+TEST_F (StartupTest, SetupDataWithBadOffsetsIsRefused) {
+  std::vector<UINT8>  Block = BoardBlock ();
+
+  *(UINT32 *)&Block[4 * 13] = (UINT32)Block.size ();   // variable list past the end
+  AddHii ();
+  AddPackageList ();
+  AddSetupData (Block);
+  EXPECT_EQ (Start (), EFI_VOLUME_CORRUPTED);
+  ExpectNothingLeft ();
+}
+
+TEST_F (StartupTest, NoVariableCacheEndsTheStartUpWithNothingInstalled) {
+  AddHii ();
+  AddPackageList ();
+  AddSetupData (BoardBlock (false));
+  EXPECT_EQ (Start (), EFI_NOT_FOUND);
+  ExpectNothingLeft ();
+}
+
+TEST_F (StartupTest, FailedNotificationsTakeEverythingBackOut) {
+  Demo ();
+  // The third console notification cannot be registered.
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::RegisterNotify, std::nullopt, EFI_OUT_OF_RESOURCES, 2, 1 });
+  EXPECT_EQ (Start (), EFI_OUT_OF_RESOURCES);
+  ExpectNothingLeft ();
+  EXPECT_TRUE (M.Protocols ().HandlesWith (kFormBrowserGuid).empty ());
+}
+
+TEST_F (StartupTest, BootScreenInstallFailureInstallsNoBrowserAndRegistersNothing) {
+  Demo ();
+  EFI_HANDLE  Foreign = InstallForeignBrowser ();
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::Install, kBootScreenGuid, EFI_OUT_OF_RESOURCES, 0, 1 });
+  EXPECT_EQ (Start (), EFI_OUT_OF_RESOURCES);
+  ExpectNothingLeft ();
+  // The other driver's browser was not touched.
+  EXPECT_NE (M.Protocols ().Find (Foreign, kFormBrowserGuid), nullptr);
+}
+
+TEST_F (StartupTest, CleanupClosesEngineEventsAndFreesTheCache) {
+  Demo ();
+  ASSERT_EQ (Start (), EFI_SUCCESS);
+  UINTN  Open = M.Events ().OpenEventCount ();
+  gEngineEventList  = (ENGINE_EVENT_ENTRY *)AllocateZeroPool (2 * sizeof (ENGINE_EVENT_ENTRY));
+  gEngineEventCount = 2;
+  ASSERT_EQ (gBS->CreateEvent (0, TPL_CALLBACK, nullptr, nullptr, &gEngineEventList[0].Event), EFI_SUCCESS);
+  gEngineEventList[0].Context = AllocatePool (8);
+  ASSERT_EQ (gBS->CreateEvent (0, TPL_CALLBACK, nullptr, nullptr, &gEngineEventList[1].Event), EFI_SUCCESS);
+  EXPECT_EQ (GetStringDisplayWidth (u"a"), 19u);
+  ASSERT_NE (gGlyphWidthTable, nullptr);
+
+  EXPECT_EQ (SetupEngineCleanup (EFI_ABORTED), EFI_ABORTED);
+  EXPECT_EQ (M.Events ().OpenEventCount (), Open);
+  EXPECT_EQ (gEngineEventList, nullptr);
+  EXPECT_EQ (gEngineEventCount, 0u);
+  EXPECT_EQ (gVariableCache, nullptr);
+  EXPECT_EQ (gGlyphWidthTable, nullptr);
+  EXPECT_EQ (Devices.TextOut->CountCalls (Emu::TextOp::EnableCursor), 1u);
+}
+
+class HiiHelperTest : public StartupTest {
+protected:
+  void SetUp () override
+  {
+    StartupTest::SetUp ();
+    Demo ();
+    ASSERT_EQ (Start (), EFI_SUCCESS);
+    Hii->ClearGlyphLog ();
+  }
+};
+
+TEST_F (HiiHelperTest, WidthOfTwoNarrowGlyphsIs38AndIsCached) {
+  EXPECT_EQ (GetStringDisplayWidth (u"ab"), 38u);
+  EXPECT_EQ (Hii->GlyphCalls (), 2u);
+  EXPECT_EQ (GetStringDisplayWidth (u"ab"), 38u);
+  EXPECT_EQ (Hii->GlyphCalls (), 2u);
+  EXPECT_EQ (GetStringDisplayWidth (u""), 0u);
+  EXPECT_EQ (GetStringDisplayWidth (nullptr), 0u);
+}
+
+TEST_F (HiiHelperTest, AGlyphlessCharacterCountsAsASpaceAndIsAskedAgain) {
+  Hii->SetGlyphless (u'\x01');
+  EXPECT_EQ (GetStringDisplayWidth (u"a\x01"), 38u);
+  EXPECT_EQ (Hii->GlyphCallsFor (u'\x01'), 1u);
+  EXPECT_EQ (Hii->GlyphCallsFor (u' '), 1u);
+  EXPECT_EQ (GetStringDisplayWidth (u"\x01"), 19u);
+  EXPECT_EQ (Hii->GlyphCallsFor (u'\x01'), 2u);
+  EXPECT_EQ (Hii->GlyphCallsFor (u' '), 1u);     // the space's width is known now
+}
+
+TEST_F (HiiHelperTest, AGlyphErrorGivesThePartialSumInWidthUnits) {
+  Hii->SetGlyphFailure (u'z', EFI_DEVICE_ERROR);
+  EXPECT_EQ (GetStringDisplayWidth (u"abzcd"), 38u);
+}
+
+TEST_F (HiiHelperTest, NewStringInLanguageAddsAndReplaces) {
+  UINT16  Id = NewStringInLanguage (gHiiHandle, 0, u"fr-FR", u"Bonjour");
+
+  ASSERT_NE (Id, 0xFFFF);
+  EXPECT_EQ (Hii->String (gHiiHandle, "fr-FR", Id), std::u16string (u"Bonjour"));
+  EXPECT_EQ (NewStringInLanguage (gHiiHandle, Id, u"FR-fr", u"Salut"), Id);
+  EXPECT_EQ (Hii->String (gHiiHandle, "fr-FR", Id), std::u16string (u"Salut"));
+  // "de-DE-1996" is cut back to "de-DE".
+  EXPECT_EQ (NewStringInLanguage (gHiiHandle, 5, u"de-DE-1996", u"An"), 5);
+  EXPECT_EQ (Hii->String (gHiiHandle, "de-DE", 5), std::u16string (u"An"));
+  EXPECT_EQ (Hii->String (gHiiHandle, "en-US", 5), std::u16string (u"Enabled"));
+}
+
+TEST_F (HiiHelperTest, NewStringInLanguageFailuresGiveFFFFAndChangeNothing) {
+  EXPECT_EQ (NewStringInLanguage (gHiiHandle, 5, u"en-US", nullptr), 0xFFFF);
+  EXPECT_EQ (Hii->String (gHiiHandle, "en-US", 5), std::u16string (u"Enabled"));
+  EXPECT_EQ (NewStringInLanguage (gHiiHandle, 0, u"ja-JP", u"x"), 0xFFFF);
+  EXPECT_EQ (NewStringInLanguage ((EFI_HII_HANDLE)0x1234, 0, u"en-US", u"x"), 0xFFFF);
+}
+
+TEST_F (HiiHelperTest, ConfigRoutingIsLocatedOnce) {
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::LocateProtocol, kRoutingGuid, EFI_NOT_FOUND, 0, 0 });
+  EXPECT_EQ (LocateHiiProtocols (), EFI_SUCCESS);
+}
+
+TEST_F (HiiHelperTest, BootMenuFlowFollowsThePasswordStatus) {
+  struct { UINT8 First; UINT8 Second; UINT32 Access; bool Enters; } Cases[] = {
+    { 0, 0, 0, true }, { 1, 0, 0, false }, { 0, 1, 0, true }, { 1, 1, 2, true }, { 1, 1, 1, false },
+  };
+
+  for (auto &Case : Cases) {
+    std::vector<UINT8>  Record (81, 0);
+
+    Record[0]          = Case.First;
+    Record[40]         = Case.Second;
+    gBootScreenState   = 1;
+    gEnterSetupRequest = 0;
+    gAccessLevel       = Case.Access;
+    ASSERT_EQ (AccessCacheBytes (TRUE, gVariableCache, 5, 0, Record.size (), Record.data ()), EFI_SUCCESS);
+    EXPECT_EQ (BootMenuFlowCallback (nullptr), EFI_SUCCESS);
+    EXPECT_EQ (gBootScreenState, Case.Enters ? 6u : 1u) << int (Case.First) << int (Case.Second) << Case.Access;
+    EXPECT_EQ (gEnterSetupRequest, Case.Enters ? 1 : 0);
+  }
+}
+
+TEST_F (HiiHelperTest, UninstallFormBrowser2RemovesOneInstancePerCall) {
+  InstallForeignBrowser ();
+  ASSERT_EQ (M.Protocols ().HandlesWith (kFormBrowserGuid).size (), 2u);
+  UninstallFormBrowser2 (nullptr);
+  EXPECT_EQ (M.Protocols ().HandlesWith (kFormBrowserGuid).size (), 1u);
+  UninstallFormBrowser2 (nullptr);
+  UninstallFormBrowser2 (nullptr);
+  EXPECT_TRUE (M.Protocols ().HandlesWith (kFormBrowserGuid).empty ());
+}
+
+TEST_F (HiiHelperTest, UnicodeCollationFallsBackToTheOlderProtocol) {
+  EFI_UNICODE_COLLATION_PROTOCOL  Older {};
+  EFI_UNICODE_COLLATION_PROTOCOL  *Found = nullptr;
+  EFI_HANDLE                      Handle = nullptr;
+
+  EXPECT_EQ (LocateUnicodeCollation (&Found), EFI_SUCCESS);    // the machine's Collation 2
+  EXPECT_NE (Found, nullptr);
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::LocateProtocol, gEfiUnicodeCollation2ProtocolGuid, EFI_NOT_FOUND, 0, 0 });
+  EXPECT_EQ (LocateUnicodeCollation (&Found), EFI_NOT_FOUND);
+  ASSERT_EQ (M.Protocols ().Install (&Handle, &gEfiUnicodeCollationProtocolGuid, &Older), EFI_SUCCESS);
+  EXPECT_EQ (LocateUnicodeCollation (&Found), EFI_SUCCESS);
+  EXPECT_EQ (Found, &Older);
+}
+
+}  // namespace

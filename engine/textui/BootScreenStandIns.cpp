@@ -1,0 +1,120 @@
+/** @file
+  Stand-ins for the boot-screen interface's 18 operations, the text-screen buffers
+  and the console arrival notifications; each is replaced here when the POST flow
+  and the text screen land. The operations answer EFI_UNSUPPORTED (slot 10 reports
+  the state it is asked for); the buffers and notifications are real enough that the
+  start-up's allocation and failure paths are exercised.
+**/
+#include <engine/textui/BootScreenInterface.h>
+#include <engine/core/EngineGlobals.h>
+
+#include <Library/MemoryAllocationLib.h>
+#include <Protocol/ConsoleControl.h>
+#include <Protocol/GraphicsOutput.h>
+#include <Protocol/PointerDevice.h>
+#include <Protocol/SimpleTextIn.h>
+#include <Protocol/SimpleTextOut.h>
+
+#define SCREEN_BUFFER_SIZE  9304        // 100 x 31 cells of three bytes, and a little more
+#define CONSOLE_NOTIFY_COUNT  5
+
+static VOID       *mConsoleImage  = NULL;
+static VOID       *mDrawingBuffer = NULL;
+static EFI_EVENT  mConsoleEvents[CONSOLE_NOTIFY_COUNT];
+static VOID       *mConsoleRegistrations[CONSOLE_NOTIFY_COUNT];
+
+static EFI_STATUS EFIAPI RunBootScreenFlow (VOID) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI PrintBootScreenText (CHAR16 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI PrintBootScreenTextChecked (CHAR16 *, UINT64) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI DrawLogoScreenText (CHAR16 *, UINT64, UINT64, UINT32, UINT32, UINT32) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowBootScreenMessageBox (CHAR16 *, CHAR16 *, UINT8, UINT8 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI LeaveLogoScreen (VOID) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI SetBootScreenCursor (UINT64, UINT64) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI GetBootScreenCursor (UINT64 *, UINT64 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI CreateBootProgressBar (UINT64, UINT64, UINT64, UINT64, UINT64) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI MoveBootProgressBar (VOID) { return EFI_UNSUPPORTED; }
+static UINT32 EFIAPI     QueryBootScreenState (VOID) { return (UINT32)gBootScreenState; }
+static EFI_STATUS EFIAPI ShowTimedInfoBox (CHAR16 *, CHAR16 *, UINT64, EFI_EVENT *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI SetBootScreenColour (UINT8) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowBootScreenMenu (EFI_HII_HANDLE, UINT16, UINT16, VOID *, UINT16, UINT16 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowBootScreenDialog (CHAR16 *, CHAR16 *, CHAR16 *, UINT32, UINT8, UINT16 *, UINT16, VOID *, UINT16,
+                           UINT8 *, VOID *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowProgressBox (UINT8, CHAR16 *, CHAR16 *, CHAR16 *, UINT64, VOID **, VOID *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI GetBootScreenColour (UINT8 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowTextEntryBox (EFI_HII_HANDLE, UINT16, VOID *, UINT16, VOID *) { return EFI_UNSUPPORTED; }
+
+BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
+  RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
+  ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
+  CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBox,
+  SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBox,
+  GetBootScreenColour,   ShowTextEntryBox
+};
+
+EFI_STATUS
+AllocateScreenBuffers (
+  VOID
+  )
+{
+  FreeScreenBuffers ();
+  mConsoleImage  = AllocateZeroPool (SCREEN_BUFFER_SIZE);
+  mDrawingBuffer = AllocateZeroPool (SCREEN_BUFFER_SIZE);
+  return ((mConsoleImage == NULL) || (mDrawingBuffer == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+}
+
+VOID
+FreeScreenBuffers (
+  VOID
+  )
+{
+  FreeAndNull (mConsoleImage);
+  FreeAndNull (mDrawingBuffer);
+}
+
+static VOID EFIAPI
+ConsoleArrived (
+  IN EFI_EVENT  Event,
+  IN VOID       *Context
+  )
+{
+  (VOID)Event;
+  (VOID)Context;
+}
+
+EFI_STATUS
+RegisterConsoleNotifications (
+  VOID
+  )
+{
+  EFI_GUID    *Guids[CONSOLE_NOTIFY_COUNT] = {
+    &gEfiGraphicsOutputProtocolGuid, &gConsoleControlProtocolGuid, &gEfiSimpleTextInProtocolGuid,
+    &gEfiSimpleTextOutProtocolGuid, &gPointerDeviceProtocolGuid
+  };
+  EFI_STATUS  Status;
+
+  for (UINTN Index = 0; Index < CONSOLE_NOTIFY_COUNT; Index++) {
+    Status = gBS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, ConsoleArrived, NULL, &mConsoleEvents[Index]);
+    if (EFI_ERROR (Status)) {
+      return Status;
+    }
+
+    Status = gBS->RegisterProtocolNotify (Guids[Index], mConsoleEvents[Index], &mConsoleRegistrations[Index]);
+    if (EFI_ERROR (Status)) {
+      return Status;
+    }
+  }
+
+  return EFI_SUCCESS;
+}
+
+VOID
+CloseConsoleNotifications (
+  VOID
+  )
+{
+  for (UINTN Index = 0; Index < CONSOLE_NOTIFY_COUNT; Index++) {
+    if ((mConsoleEvents[Index] != NULL) && !EFI_ERROR (gBS->CloseEvent (mConsoleEvents[Index]))) {
+      mConsoleEvents[Index] = NULL;
+    }
+  }
+}
