@@ -48,7 +48,11 @@ SkData *SkData::Create (const void *data, size_t length, bool copyData)
     if (copy == nullptr) {
         return nullptr;
     }
-    memcpy (copy, data, length);
+    if (data != nullptr) {
+        memcpy (copy, data, length);
+    } else {
+        memset (copy, 0, length);
+    }
     SkData *blob = new SkData (copy, length, sk_free_proc, nullptr);
     if (blob == nullptr) {
         sk_free (copy);

@@ -59,6 +59,9 @@ void sk_memset32_portable (uint32_t *dst, uint32_t value, int count)
 SkUnichar SkUTF8_NextUnichar (const char **ptr, const char *end)
 {
     const uint8_t *p = (const uint8_t *)*ptr;
+    if (p >= (const uint8_t *)end) {
+        return 0;
+    }
     uint32_t lead = *p++;
     if (lead < 0x80) {
         *ptr = (const char *)p;
@@ -92,6 +95,9 @@ int SkUTF8_CountUnichars (const char *text, size_t byteLength)
 SkUnichar SkUTF16_NextUnichar (const uint16_t **ptr, const uint16_t *end)
 {
     const uint16_t *p = *ptr;
+    if (p >= end) {
+        return 0;
+    }
     int32_t u = *p++;
     if ((u & 0xFC00) == 0xD800 && p < end) {
         u = ((u - 0xD7F7) << 10) + *p++;
@@ -103,6 +109,9 @@ SkUnichar SkUTF16_NextUnichar (const uint16_t **ptr, const uint16_t *end)
 SkUnichar SkUTF16_PrevUnichar (const uint16_t **ptr, const uint16_t *start)
 {
     const uint16_t *p = *ptr;
+    if (p <= start) {
+        return 0;
+    }
     int32_t u = *--p;
     if ((u & 0xFC00) == 0xDC00 && p > start) {
         int32_t prev = *--p;

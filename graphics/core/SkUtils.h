@@ -23,18 +23,18 @@ void sk_memset32_SSE2 (uint32_t *dst, uint32_t value, int count);
 // Decodes one UTF-8 sequence at *ptr and advances *ptr past it. The number of leading one
 // bits of the lead byte, less one, gives the number of continuation bytes; nothing else is
 // validated. A sequence that would cross `end` consumes the bytes up to `end` and yields the
-// lead byte's own value. Requires *ptr < end.
+// lead byte's own value. At or past `end` it returns 0 and reads nothing.
 SkUnichar SkUTF8_NextUnichar (const char **ptr, const char *end);
 // Number of code points in byteLength bytes, counted by the same rule.
 int SkUTF8_CountUnichars (const char *text, size_t byteLength);
 
 // Decodes one UTF-16 code point forward: a high surrogate (u & 0xFC00 == 0xD800) combines
 // with the next unit as ((u - 0xD7F7) << 10) + next, both consumed; at `end` it yields its
-// own value. Requires *ptr < end.
+// own value. At or past `end` it returns 0 and reads nothing.
 SkUnichar SkUTF16_NextUnichar (const uint16_t **ptr, const uint16_t *end);
 // Backward: *ptr is moved back one code point. A low surrogate (u & 0xFC00 == 0xDC00) after
-// `start` combines with the unit before it as u + (prev << 10) - 0x35FDC00. Requires
-// *ptr > start.
+// `start` combines with the unit before it as u + (prev << 10) - 0x35FDC00. At `start`
+// it returns 0 and reads nothing.
 SkUnichar SkUTF16_PrevUnichar (const uint16_t **ptr, const uint16_t *start);
 int SkUTF16_CountUnichars (const uint16_t *text, size_t unitCount);
 

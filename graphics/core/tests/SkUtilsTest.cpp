@@ -106,6 +106,9 @@ TEST (SkUtf8, TruncatedSequenceStopsAtEnd)
     EXPECT_EQ (SkUTF8_NextUnichar (&p, text + 1), 0xE2);
     EXPECT_EQ (p, text + 1);
     EXPECT_EQ (SkUTF8_CountUnichars (text, 2), 1);
+    p = text + 1;
+    EXPECT_EQ (SkUTF8_NextUnichar (&p, text + 1), 0);   // at the end: nothing read
+    EXPECT_EQ (p, text + 1);
 }
 
 TEST (SkUtf16, SurrogatePairsForwardAndBackward)
@@ -135,4 +138,6 @@ TEST (SkUtf16, HighSurrogateAtEndStopsAtEnd)
     const uint16_t *q = text + 3;
     EXPECT_EQ (SkUTF16_PrevUnichar (&q, text + 2), 0xDE00);   // nothing before the start
     EXPECT_EQ (q, text + 2);
+    EXPECT_EQ (SkUTF16_PrevUnichar (&q, text + 2), 0);
+    EXPECT_EQ (SkUTF16_NextUnichar (&p, text + 2), 0);
 }
