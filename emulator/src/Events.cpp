@@ -233,8 +233,14 @@ EventSystem::DispatchPending ()
       Record->Signaled = false;
     }
     mTpl = Record->NotifyTpl;
+    // A notify may end the run by throwing; the TPL must still come back down so
+    // a test that catches the ending can go on using the machine.
+    struct TPL_RESTORE {
+      EFI_TPL  &Tpl;
+      EFI_TPL  Value;
+      ~TPL_RESTORE () { Tpl = Value; }
+    } Restore { mTpl, Saved };
     Record->Function (Record, Record->Context);
-    mTpl = Saved;
   }
 }
 

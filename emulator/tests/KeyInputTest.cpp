@@ -76,6 +76,8 @@ TEST_F (KeyInputTest, TimeoutStillWorksButEndlessPollingIsStopped)
       (VOID)BS->WaitForEvent (2, Events, &Index);
     }
   }, Emu::KeyScriptExhausted);
+  // The ending came from inside a notify; the TPL is back where the wait ran.
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_APPLICATION);
 }
 
 // A key held until a virtual time makes the wait jump the clock there.
