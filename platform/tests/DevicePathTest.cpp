@@ -1,0 +1,105 @@
+// Device-path walking with malformed lengths, and the builders.
+#include <Library/DevicePathLib.h>
+#include <Library/BaseLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#include "FakeFirmware.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<UINT8> PciThenEnd ()
+{
+  return { HARDWARE_DEVICE_PATH, HW_PCI_DP, 6, 0, 1, 0x1F, END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 };
+}
+
+TEST (DevicePathWalk, MeasuresWellFormedPath) {
+  auto  Path = PciThenEnd ();
+
+  EXPECT_EQ (10u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Path.data ()));
+  EXPECT_TRUE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Path.data (), Path.size ()));
+  EXPECT_EQ (6u, DevicePathNodeLength (Path.data ()));
+  EXPECT_TRUE (IsDevicePathEnd (NextDevicePathNode (Path.data ())));
+}
+
+// A node length below the header would loop on the same node; one past the limit
+// would read outside the buffer. Both make the path invalid.
+TEST (DevicePathWalk, RefusesMalformedLengths) {
+  auto  Short = PciThenEnd ();
+  Short[2] = 2;
+  EXPECT_EQ (0u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Short.data ()));
+
+  auto  Zero = PciThenEnd ();
+  Zero[2] = 0;
+  EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Zero.data (), Zero.size ()));
+
+  auto  Long = PciThenEnd ();
+  Long[2] = 200;
+  EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Long.data (), Long.size ()));
+
+  auto  NoEnd = PciThenEnd ();
+  NoEnd.resize (6);
+  EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)NoEnd.data (), NoEnd.size ()));
+  EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data (), 9));   // end cut off
+  EXPECT_FALSE (IsDevicePathValid (nullptr, 0));
+}
+
+// An end-of-instance node separates instances; only the end-of-path node ends a walk.
+TEST (DevicePathWalk, InstanceEndDoesNotEndThePath) {
+  std::vector<UINT8>  Path = { END_DEVICE_PATH_TYPE, END_INSTANCE_DEVICE_PATH_SUBTYPE, 4, 0,
+                               MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20, 0 };
+  Path.resize (24, 0);
+  Path.insert (Path.end (), { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 });
+  EXPECT_EQ (28u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Path.data ()));
+}
+
+TEST (DevicePathBuild, AppendNodeAndPaths) {
+  FakeFirmware  Firmware;
+  auto          Pci = PciThenEnd ();
+  auto          *Node = CreateDeviceNode (MESSAGING_DEVICE_PATH, MSG_USB_DP, sizeof (USB_DEVICE_PATH));
+
+  ASSERT_NE (nullptr, Node);
+  auto  *Joined = AppendDevicePathNode ((EFI_DEVICE_PATH_PROTOCOL *)Pci.data (), Node);
+  ASSERT_NE (nullptr, Joined);
+  EXPECT_EQ (16u, GetDevicePathSize (Joined));
+  EXPECT_EQ (MSG_USB_DP, DevicePathSubType (NextDevicePathNode (Joined)));
+  auto  *Twice = AppendDevicePath (Joined, Joined);
+  EXPECT_EQ (28u, GetDevicePathSize (Twice));
+  auto  *EndOnly = AppendDevicePath (nullptr, nullptr);
+  EXPECT_EQ (4u, GetDevicePathSize (EndOnly));
+  for (auto *Path : { Node, Joined, Twice, EndOnly }) {
+    FreePool (Path);
+  }
+
+  EXPECT_EQ (nullptr, CreateDeviceNode (1, 1, 3));
+  EXPECT_EQ (0, Firmware.LiveAllocations);
+}
+
+TEST (DevicePathBuild, InvalidInputGivesNull) {
+  FakeFirmware  Firmware;
+  auto          Bad = PciThenEnd ();
+
+  Bad[2] = 1;
+  EXPECT_EQ (nullptr, DuplicateDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
+  EXPECT_EQ (nullptr, AppendDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data (),
+                        (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
+  EXPECT_EQ (nullptr, AppendDevicePathNode (nullptr, (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
+  EXPECT_EQ (0, Firmware.LiveAllocations);
+}
+
+TEST (DevicePathBuild, FileDevicePathWithoutDevice) {
+  FakeFirmware  Firmware;
+  auto          *Path = FileDevicePath (nullptr, u"\\EFI\\BOOT\\BOOTX64.EFI");
+
+  ASSERT_NE (nullptr, Path);
+  EXPECT_EQ (MEDIA_FILEPATH_DP, DevicePathSubType (Path));
+  EXPECT_EQ (4u + 22u * 2, DevicePathNodeLength (Path));   // 21 characters and the terminator
+  EXPECT_EQ (0, StrCmp ((CHAR16 *)((UINT8 *)Path + 4), u"\\EFI\\BOOT\\BOOTX64.EFI"));
+  EXPECT_TRUE (IsDevicePathEnd (NextDevicePathNode (Path)));
+  FreePool (Path);
+}
+
+}  // namespace
