@@ -5,6 +5,6 @@
 #define UEFI_H_
 
 #include <Uefi/UefiBaseType.h>
-#include <Uefi/UefiSpec.h>
+#include <Uefi/UefiServices.h>
 
 #endif

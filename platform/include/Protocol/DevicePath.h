@@ -60,7 +60,7 @@ extern EFI_GUID gEfiDevicePathProtocolGuid;
 #define MEDIA_PIWG_FW_FILE_DP  0x06
 #define MEDIA_PIWG_FW_VOL_DP   0x07
 
-// BIOS boot specification subtype.
+// BBS (legacy boot device) subtype.
 #define BBS_BBS_DP  0x01
 
 // Hard-drive node: partition format and signature kind.

@@ -1,10 +1,10 @@
 /** @file
   The UEFI system table, boot services and runtime services in their UEFI layout,
-  with the records their services exchange. Written from the public UEFI
-  specification; the member order is the ABI the firmware calls through.
+  with the records their services exchange, as the UEFI specification defines them.
+  The member order is the ABI the firmware calls through.
 **/
-#ifndef UEFI_SPEC_H_
-#define UEFI_SPEC_H_
+#ifndef UEFI_SERVICES_H_
+#define UEFI_SERVICES_H_
 
 #include <Uefi/UefiBaseType.h>
 
