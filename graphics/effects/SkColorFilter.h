@@ -6,9 +6,9 @@
 #define GRAPHICS_EFFECTS_SKCOLORFILTER_H_
 
 #include "graphics/core/SkColor.h"
-#include "graphics/core/SkRefCnt.h"
+#include "graphics/flatten/SkFlattenable.h"
 
-class SkColorFilter : public SkRefCnt {
+class SkColorFilter : public SkFlattenable {
 public:
     enum Flags {
         kAlphaUnchanged_Flag = 0x01,    // the alpha of every colour passes through unchanged

@@ -5,11 +5,11 @@
 #ifndef GRAPHICS_EFFECTS_SKMASKFILTER_H_
 #define GRAPHICS_EFFECTS_SKMASKFILTER_H_
 
-#include "graphics/core/SkRefCnt.h"
+#include "graphics/flatten/SkFlattenable.h"
 #include "graphics/geometry/SkMatrix.h"
 #include "graphics/raster/SkMask.h"
 
-class SkMaskFilter : public SkRefCnt {
+class SkMaskFilter : public SkFlattenable {
 public:
     // The format of the masks filterMask produces.
     virtual SkMask::Format getFormat () = 0;

@@ -15,6 +15,21 @@ SkShader::SkShader () : fLocalMatrix (nullptr), fPaintAlpha (0), fDeviceConfig (
 
 SkShader::~SkShader () { resetLocalMatrix (); }
 
+SkShader::SkShader (SkFlattenableReadBuffer &buffer) : SkShader ()
+{
+    if (!buffer.readBool ()) return;
+    SkMatrix m;
+    for (int i = 0; i < 9; i++) m.set (i, buffer.readScalar ());   // the type is recomputed
+    if (!buffer.failed ()) setLocalMatrix (m);                      // an identity is dropped
+}
+
+void SkShader::flatten (SkFlattenableWriteBuffer &buffer)
+{
+    buffer.writeBool (fLocalMatrix != nullptr);
+    if (fLocalMatrix == nullptr) return;
+    for (int i = 0; i < 9; i++) buffer.writeScalar (fLocalMatrix->get (i));
+}
+
 void SkShader::resetLocalMatrix ()
 {
     if (fLocalMatrix != nullptr) {
@@ -98,6 +113,40 @@ SkColorShader::SkColorShader () : fColor (0), fPMColor (0), fFlags (0), fColor16
 
 SkColorShader::SkColorShader (SkColor c) : fColor (c), fPMColor (0), fFlags (0), fColor16 (0), fInheritColor (0) {}
 
+SkColorShader::SkColorShader (SkFlattenableReadBuffer &buffer)
+    : SkShader (buffer), fColor (0), fPMColor (0), fFlags (0), fColor16 (0)
+{
+    fInheritColor = buffer.readBool ();
+    if (!fInheritColor) fColor = buffer.readU32 ();
+}
+
+void SkColorShader::flatten (SkFlattenableWriteBuffer &buffer)
+{
+    SkShader::flatten (buffer);
+    buffer.write32 (fInheritColor);
+    if (!fInheritColor) buffer.write32 (fColor);
+}
+
+SkFlattenable *SkColorShader::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    SkColorShader *shader = new SkColorShader (buffer);
+    if (shader != nullptr && buffer.failed ()) {
+        shader->unref ();
+        return nullptr;
+    }
+    return shader;
+}
+
+SkFlattenable *SkEmptyShader::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    SkEmptyShader *shader = new SkEmptyShader (buffer);
+    if (shader != nullptr && buffer.failed ()) {
+        shader->unref ();
+        return nullptr;
+    }
+    return shader;
+}
+
 bool SkColorShader::setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix)
 {
     if (!SkShader::setContext (device, paint, matrix)) return false;
@@ -178,3 +227,24 @@ void SkFilterShader::shadeSpan (int x, int y, SkPMColor dst[], int count)
 
 void SkFilterShader::beginSession () { fShader->beginSession (); }
 void SkFilterShader::endSession () { fShader->endSession (); }
+
+void SkFilterShader::flatten (SkFlattenableWriteBuffer &buffer)
+{
+    SkShader::flatten (buffer);
+    buffer.writeFlattenable (fShader);
+    buffer.writeFlattenable (fFilter);
+}
+
+// The inner objects are trusted to be a shader and a colour filter: flattened data comes
+// from this process only.
+SkFlattenable *SkFilterShader::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    SkEmptyShader base (buffer);        // reads the base fields
+    SkAutoTUnref<SkFlattenable> shader (buffer.readFlattenable ());
+    SkAutoTUnref<SkFlattenable> filter (buffer.readFlattenable ());
+    if (buffer.failed () || shader.get () == nullptr || filter.get () == nullptr) return nullptr;
+    SkFilterShader *result = new SkFilterShader ((SkShader *)shader.get (), (SkColorFilter *)filter.get ());
+    SkMatrix local;
+    if (result != nullptr && base.getLocalMatrix (&local)) result->setLocalMatrix (local);
+    return result;
+}

@@ -7,15 +7,17 @@
 #define GRAPHICS_EFFECTS_SKSHADER_H_
 
 #include "graphics/core/SkColor.h"
-#include "graphics/core/SkRefCnt.h"
+#include "graphics/flatten/SkFlattenable.h"
 #include "graphics/geometry/SkMatrix.h"
 
 class SkBitmap;
 class SkPaint;
 
-class SkShader : public SkRefCnt {
+class SkShader : public SkFlattenable {
 public:
     SkShader ();
+    // Reads the base fields written by flatten (every subclass's reader calls it first).
+    explicit SkShader (SkFlattenableReadBuffer &buffer);
     ~SkShader () override;
 
     enum Flags {
@@ -62,6 +64,8 @@ public:
                                   SkScalar *twoPointRadialParams) const;
     virtual GradientType asAGradient (GradientInfo *info) const;
     virtual bool toDumpString (void *) const { return false; }
+    // The base writes whether there is a local matrix and then its nine values.
+    void flatten (SkFlattenableWriteBuffer &buffer) override;
 
     static MatrixClass ComputeMatrixClass (const SkMatrix &matrix);
 
@@ -84,6 +88,11 @@ class SkColorShader : public SkShader {
 public:
     SkColorShader ();                   // inherits the paint's colour
     explicit SkColorShader (SkColor c);
+    explicit SkColorShader (SkFlattenableReadBuffer &buffer);
+
+    Factory getFactory () override { return CreateProc; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override;
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
 
     uint32_t getFlags () override { return fFlags; }
     uint8_t getSpan16Alpha () const override { return SkGetPMColorAlpha (fPMColor); }
@@ -105,6 +114,10 @@ private:
 // Draws nothing: setContext always fails.
 class SkEmptyShader : public SkShader {
 public:
+    SkEmptyShader () {}
+    explicit SkEmptyShader (SkFlattenableReadBuffer &buffer) : SkShader (buffer) {}
+    Factory getFactory () override { return CreateProc; }
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     uint32_t getFlags () override { return 0; }
     uint8_t getSpan16Alpha () const override { return 0; }
     bool setContext (const SkBitmap &, const SkPaint &, const SkMatrix &) override { return false; }
@@ -119,6 +132,11 @@ class SkFilterShader : public SkShader {
 public:
     SkFilterShader (SkShader *shader, SkColorFilter *filter);
     ~SkFilterShader () override;
+
+    // Written as the base, the inner shader and the filter; the factory has no registry name.
+    Factory getFactory () override { return CreateProc; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override;
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
 
     uint32_t getFlags () override;
     bool setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix) override;

@@ -196,3 +196,65 @@ SkXfermode *SkXfermode::Create (Mode mode)
     default: return new SkProcCoeffXfermode (mode);
     }
 }
+
+// ---------------------------------------------------------------------------------------------
+// Flattening
+
+void SkProcXfermode::flatten (SkFlattenableWriteBuffer &buffer)
+{
+    buffer.write64 (buffer.isCrossProcess () ? 0 : (uint64_t)(uintptr_t)fProc);
+}
+
+SkFlattenable *SkProcXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    uint64_t address = buffer.read64 ();
+    if (buffer.failed ()) return nullptr;
+    SkXfermodeProcPtr proc = nullptr;
+    for (int mode = 0; mode < kSkXfermodeModeCount; mode++)
+        if ((uint64_t)(uintptr_t)SkXfermodeRow (mode)->fProc == address) proc = SkXfermodeRow (mode)->fProc;
+    return new SkProcXfermode (proc);
+}
+
+void SkProcCoeffXfermode::flatten (SkFlattenableWriteBuffer &buffer)
+{
+    SkProcXfermode::flatten (buffer);
+    buffer.write32 (fMode);
+}
+
+namespace {
+
+// The mode number after the procedure word; -1 when the data is short or out of the table.
+int read_mode (SkFlattenableReadBuffer &buffer)
+{
+    (void)buffer.read64 ();     // the writer's procedure address: never used
+    uint32_t mode = buffer.readU32 ();
+    return buffer.failed () || mode >= (uint32_t)kSkXfermodeModeCount ? -1 : (int)mode;
+}
+
+} // namespace
+
+SkFlattenable *SkProcCoeffXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new SkProcCoeffXfermode ((Mode)mode);
+}
+
+SkFlattenable *SkClearXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    return read_mode (buffer) < 0 ? nullptr : new SkClearXfermode;
+}
+
+SkFlattenable *SkSrcXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    return read_mode (buffer) < 0 ? nullptr : new SkSrcXfermode;
+}
+
+SkFlattenable *SkDstInXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    return read_mode (buffer) < 0 ? nullptr : new SkDstInXfermode;
+}
+
+SkFlattenable *SkDstOutXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    return read_mode (buffer) < 0 ? nullptr : new SkDstOutXfermode;
+}

@@ -7,9 +7,9 @@
 #define GRAPHICS_EFFECTS_SKXFERMODE_H_
 
 #include "graphics/core/SkColor.h"
-#include "graphics/core/SkRefCnt.h"
+#include "graphics/flatten/SkFlattenable.h"
 
-class SkXfermode : public SkRefCnt {
+class SkXfermode : public SkFlattenable {
 public:
     enum Coeff {
         kZero_Coeff = 0, kOne_Coeff = 1, kSC_Coeff = 2, kISC_Coeff = 3, kDC_Coeff = 4, kIDC_Coeff = 5,
@@ -53,6 +53,12 @@ public:
     void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
     SkXfermodeProcPtr getProc () const { return fProc; }
 
+    // Writes the procedure's address (0 for another process). The reader accepts only the
+    // address of a procedure of the mode table: an address from data is never called.
+    Factory getFactory () override { return CreateProc; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override;
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
+
 protected:
     SkXfermodeProcPtr fProc;
 };
@@ -64,6 +70,12 @@ public:
     bool asCoeff (Coeff *src, Coeff *dst) override;
     bool asMode (Mode *mode) override;
 
+    // The procedure word (ignored when read back) and the mode number; the reader rebuilds the
+    // mode from its table row and gives null for a number outside the table.
+    Factory getFactory () override { return CreateProc; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override;
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
+
 protected:
     uint32_t fMode, fSrcCoeff, fDstCoeff;
 };
@@ -71,6 +83,8 @@ protected:
 class SkClearXfermode : public SkProcCoeffXfermode {
 public:
     SkClearXfermode () : SkProcCoeffXfermode (kClear_Mode) {}
+    Factory getFactory () override { return CreateProc; }
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
     void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
 };
@@ -78,6 +92,8 @@ public:
 class SkSrcXfermode : public SkProcCoeffXfermode {
 public:
     SkSrcXfermode () : SkProcCoeffXfermode (kSrc_Mode) {}
+    Factory getFactory () override { return CreateProc; }
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
     void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
 };
@@ -85,12 +101,16 @@ public:
 class SkDstInXfermode : public SkProcCoeffXfermode {
 public:
     SkDstInXfermode () : SkProcCoeffXfermode (kDstIn_Mode) {}
+    Factory getFactory () override { return CreateProc; }
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
 };
 
 class SkDstOutXfermode : public SkProcCoeffXfermode {
 public:
     SkDstOutXfermode () : SkProcCoeffXfermode (kDstOut_Mode) {}
+    Factory getFactory () override { return CreateProc; }
+    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
 };
 

@@ -1,0 +1,175 @@
+// The transfer-mode classes: creation, coverage mixing, the 16-bit, 4444 and A8 forms, the
+// four specialised modes, and flattening by mode number.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "graphics/core/SkColorPriv.h"
+#include "graphics/core/SkMath.h"
+#include "graphics/effects/SkXfermode.h"
+#include "graphics/effects/SkXfermodePriv.h"
+#include "graphics/flatten/SkFlattenable.h"
+
+namespace {
+
+struct ModeRef {
+    SkXfermode *m;
+    explicit ModeRef (int mode) : m (SkXfermode::Create ((SkXfermode::Mode)mode)) {}
+    ~ModeRef () { SkSafeUnref (m); }
+};
+
+} // namespace
+
+TEST (SkXfermodeCreate, EveryModeButSourceOverAndOutOfRange)
+{
+    EXPECT_EQ (nullptr, SkXfermode::Create (SkXfermode::kSrcOver_Mode));
+    EXPECT_EQ (nullptr, SkXfermode::Create ((SkXfermode::Mode)24));
+    EXPECT_EQ (nullptr, SkXfermode::Create ((SkXfermode::Mode)-1));
+    for (int mode = 0; mode < 24; mode++) {
+        if (mode == 3) continue;
+        ModeRef r (mode);
+        ASSERT_NE (nullptr, r.m) << mode;
+        SkXfermode::Mode got;
+        ASSERT_TRUE (r.m->asMode (&got));
+        EXPECT_EQ (mode, (int)got);
+        SkXfermode::Coeff sc, dc;
+        EXPECT_EQ (mode < 14, r.m->asCoeff (&sc, &dc)) << mode;
+        EXPECT_EQ (0x12345678u, r.m->xferColor (0xFFFFFFFF, 0x12345678));
+    }
+    ModeRef atop (9);
+    SkXfermode::Coeff sc, dc;
+    ASSERT_TRUE (atop.m->asCoeff (&sc, &dc));
+    EXPECT_EQ (SkXfermode::kDA_Coeff, sc);
+    EXPECT_EQ (SkXfermode::kISA_Coeff, dc);
+}
+
+TEST (SkXfermodeRows, CoverageZeroLeavesFullStoresPartialMixes)
+{
+    ModeRef plus (12);
+    uint32_t dst[3] = { 0x10203040, 0x10203040, 0x10203040 }, src[3] = { 0x40404040, 0x40404040, 0x40404040 };
+    SkAlpha aa[3] = { 0, 255, 128 };
+    plus.m->xfer32 (dst, src, 3, aa);
+    EXPECT_EQ (0x10203040u, dst[0]);
+    EXPECT_EQ (0x50607080u, dst[1]);
+    // d + ((r - d) * 129 >> 8) with r - d = 0x40 per channel: + 32.
+    EXPECT_EQ (0x30405060u, dst[2]);
+    // A result below the destination moves down with an arithmetic shift: clear is 0.
+    SkXfermodeProcPtr clearProc = SkXfermodeRow (0)->fProc;
+    SkProcXfermode generic (clearProc);
+    uint32_t d2[1] = { 0x01000000 };
+    SkAlpha half[1] = { 128 };
+    generic.xfer32 (d2, src, 1, half);
+    EXPECT_EQ (0u, d2[0] >> 24);                    // 1 + ((0 - 1) * 129 >> 8) = 1 - 1 = 0
+    // A null procedure does nothing.
+    SkProcXfermode none (nullptr);
+    uint32_t keep[1] = { 0x12345678 };
+    none.xfer32 (keep, src, 1, nullptr);
+    EXPECT_EQ (0x12345678u, keep[0]);
+}
+
+TEST (SkXfermodeRows, SixteenBitFormsExpandAndPack)
+{
+    ModeRef src (1);
+    uint16_t rgb[2] = { 0x0000, 0xFFFF }, argb4444[1] = { 0x0000 };
+    uint32_t colors[2] = { 0xFFFF0000, 0xFF00FF00 };
+    src.m->xfer16 (rgb, colors, 2, nullptr);
+    EXPECT_EQ (0xF800, rgb[0]);
+    EXPECT_EQ (0x07E0, rgb[1]);
+    uint32_t c4[1] = { 0xFF112233 };
+    src.m->xfer4444 (argb4444, c4, 1, nullptr);
+    EXPECT_EQ (0x123F, argb4444[0]);                // red, green, blue, alpha nibbles
+    // Plus on 565 with partial coverage: 0x0000 expands to black; plus gives the source.
+    ModeRef plus (12);
+    uint16_t p[1] = { 0x0000 };
+    SkAlpha aa[1] = { 127 };
+    uint32_t white[1] = { 0xFFFFFFFF };
+    plus.m->xfer16 (p, white, 1, aa);
+    // Each channel 0 + (255 * 128 >> 8) = 127 -> 565: 15, 31, 15.
+    EXPECT_EQ ((15 << 11) | (31 << 5) | 15, p[0]);
+    // The A8 form runs the procedure on (src, d << 24) and keeps the alpha.
+    uint8_t a8[1] = { 0x40 };
+    uint32_t half[1] = { 0x80000000 };
+    SkXfermode *over = new SkProcCoeffXfermode (SkXfermode::kSrcOver_Mode);
+    over->xferA8 (a8, half, 1, nullptr);
+    EXPECT_EQ (0x80 + ((0x40 * 128) >> 8), a8[0]);
+    over->unref ();
+}
+
+TEST (SkXfermodeSpecial, ClearSrcDstInDstOut)
+{
+    ModeRef clear (0), src (1), dstIn (6), dstOut (8);
+    uint32_t d[2] = { 0x80808080, 0x80808080 }, s[2] = { 0x40000000, 0x40000000 };
+    SkAlpha aa[2] = { 128, 255 };
+    clear.m->xfer32 (d, s, 2, aa);
+    EXPECT_EQ (SkAlphaMulQ (0x80808080, 128), d[0]);
+    EXPECT_EQ (0u, d[1]);
+    uint8_t a8[2] = { 200, 200 };
+    clear.m->xferA8 (a8, s, 2, aa);
+    EXPECT_EQ (SkMulDiv255Round (127, 200), a8[0]);
+    EXPECT_EQ (0, a8[1]);
+
+    // Src in A8 scales by the coverage a, not a + 1: 0 + (255 * 128 >> 8) = 127.
+    uint8_t sa8[1] = { 0 };
+    uint32_t opaque[1] = { 0xFF000000 };
+    SkAlpha cov[1] = { 128 };
+    src.m->xferA8 (sa8, opaque, 1, cov);
+    EXPECT_EQ (127, sa8[0]);
+    uint32_t sd[1] = { 0 };
+    src.m->xfer32 (sd, opaque, 1, cov);
+    EXPECT_EQ (0x80000000u, sd[0]);                 // 32-bit form uses a + 1
+
+    uint32_t in[1] = { 0xFFFFFFFF }, out[1] = { 0xFFFFFFFF };
+    dstIn.m->xfer32 (in, s, 1, nullptr);
+    EXPECT_EQ (SkAlphaMulQ (0xFFFFFFFF, 0x41), in[0]);
+    dstOut.m->xfer32 (out, s, 1, nullptr);
+    EXPECT_EQ (SkAlphaMulQ (0xFFFFFFFF, 256 - 0x40), out[0]);
+}
+
+TEST (SkXfermodeFlatten, ModesReadBackByNumber)
+{
+    for (int mode = 0; mode < 24; mode++) {
+        if (mode == 3) continue;
+        ModeRef r (mode);
+        SkFlattenableWriteBuffer writer;
+        r.m->flatten (writer);
+        ASSERT_EQ (12u, writer.size ());
+        std::vector<uint8_t> data (writer.size ());
+        writer.flatten (data.data ());
+        SkFlattenableReadBuffer reader (data.data (), data.size ());
+        SkFlattenable *back = r.m->getFactory () (reader);
+        ASSERT_NE (nullptr, back) << mode;
+        SkXfermode::Mode got;
+        ASSERT_TRUE (((SkXfermode *)back)->asMode (&got));
+        EXPECT_EQ (mode, (int)got);
+        EXPECT_EQ (r.m->getFactory (), back->getFactory ());
+        back->unref ();
+    }
+}
+
+TEST (SkXfermodeFlatten, BadDataGivesNoMode)
+{
+    // A mode number outside the table.
+    uint32_t words[3] = { 0, 0, 30 };
+    SkFlattenableReadBuffer reader (words, sizeof words);
+    EXPECT_EQ (nullptr, SkProcCoeffXfermode::CreateProc (reader));
+    // Short data.
+    SkFlattenableReadBuffer shortReader (words, 8);
+    EXPECT_EQ (nullptr, SkClearXfermode::CreateProc (shortReader));
+    // A plain procedure mode never calls an address it did not recognise.
+    uint64_t bogus = 0x1234;
+    SkFlattenableReadBuffer procReader (&bogus, sizeof bogus);
+    SkFlattenable *plain = SkProcXfermode::CreateProc (procReader);
+    ASSERT_NE (nullptr, plain);
+    EXPECT_EQ (nullptr, ((SkProcXfermode *)plain)->getProc ());
+    plain->unref ();
+    // Across processes the procedure word is 0; the mode still reads back.
+    ModeRef xorMode (11);
+    SkFlattenableWriteBuffer writer;
+    writer.setFlags (SkFlattenableWriteBuffer::kCrossProcess_Flag);
+    xorMode.m->flatten (writer);
+    uint32_t out[3];
+    writer.flatten (out);
+    EXPECT_EQ (0u, out[0]);
+    EXPECT_EQ (0u, out[1]);
+    EXPECT_EQ (11u, out[2]);
+}
