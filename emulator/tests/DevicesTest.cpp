@@ -277,3 +277,29 @@ TEST_F (DevicesTest, CollationMatchesPatternsWithoutCase)
 }
 
 }  // namespace
+
+namespace {
+
+// The display's EDID from OVMF sits on the graphics handle as EDID active.
+TEST (StandardMachineOptions, RealEdidIsPublished)
+{
+  const char  *Fixtures = std::getenv ("SETUP_FIXTURES");
+  std::string  Root     = (Fixtures != nullptr) ? Fixtures : "/work/main/testdata";
+  auto         Edid     = Emu::ReadFileBytes (Root + "/ovmf/EDIDMMIO.BIN");
+
+  ASSERT_TRUE (Edid.has_value ());
+  Emu::Machine          Machine;
+  Emu::MACHINE_OPTIONS  Options;
+  Options.Edid = *Edid;
+  Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, Options);
+  static const EFI_GUID  EdidGuid = EFI_EDID_ACTIVE_PROTOCOL_GUID;
+  VOID                   *Found   = nullptr;
+  ASSERT_EQ (Machine.BootServices ()->HandleProtocol (Devices.Graphics->Handle (), (EFI_GUID *)&EdidGuid, &Found),
+    EFI_SUCCESS);
+  auto  *Active = static_cast<EFI_EDID_ACTIVE_PROTOCOL *>(Found);
+  ASSERT_EQ (Active->SizeOfEdid, 256u);
+  static const UINT8  Header[8] = { 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 };
+  EXPECT_EQ (std::memcmp (Active->Edid, Header, sizeof (Header)), 0);
+}
+
+}  // namespace
