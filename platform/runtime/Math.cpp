@@ -29,6 +29,11 @@ double cos (double X) { return Cos (X); }
 float tanf (float X) { return (float)Tan (X); }
 double tan (double X) { return Tan (X); }
 float atanf (float X) { return (float)Atan (X); }
+double atan (double X) { return Atan (X); }
+float asinf (float X) { return (float)Asin (X); }
+double asin (double X) { return Asin (X); }
+float acosf (float X) { return (float)Acos (X); }
+double acos (double X) { return Acos (X); }
 float atan2f (float Y, float X) { return (float)Atan2 (Y, X); }
 double atan2 (double Y, double X) { return Atan2 (Y, X); }
 float expf (float X) { return (float)Exp (X); }

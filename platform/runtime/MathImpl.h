@@ -276,6 +276,25 @@ inline double Atan2 (double Y, double X)
   return YNegative ? -R : R;
 }
 
+// Outside [-1, 1] there is no angle: NaN.
+inline double Asin (double X)
+{
+  if (IsNan (X) || (Fabs (X) > 1)) {
+    return QuietNan ();
+  }
+
+  return Atan2 (X, Sqrt ((1 - X) * (1 + X)));
+}
+
+inline double Acos (double X)
+{
+  if (IsNan (X) || (Fabs (X) > 1)) {
+    return QuietNan ();
+  }
+
+  return Atan2 (Sqrt ((1 - X) * (1 + X)), X);
+}
+
 inline double Exp (double X)
 {
   if (IsNan (X)) {

@@ -58,6 +58,14 @@ TEST (RuntimeMath, TrigonometryIsAccurate) {
     ExpectClose (std::tan (X), Tan (X), 1e-13, X);
   }
 
+  for (double X = -1; X <= 1; X += 0.003) {
+    ExpectClose (std::asin (X), Asin (X), 1e-14, X);
+    ExpectClose (std::acos (X), Acos (X), 1e-14, X);
+  }
+
+  EXPECT_TRUE (IsNan (Acos (1.0000001)));
+  EXPECT_EQ (0.0, Acos (1.0));
+
   EXPECT_TRUE (IsNan (Sin (std::numeric_limits<double>::infinity ())));
   EXPECT_LE (std::fabs (Sin (1e22)), 1.0);   // huge arguments stay in range
 }
