@@ -48,6 +48,10 @@ public:
     // when memory runs out.
     static SkBlitter *Choose (const SkBitmap &device, const SkMatrix &matrix, const SkPaint &paint,
                               void *storage, size_t storageSize);
+    // A sprite blitter set up for drawing source with its origin at (left, top), or null
+    // (the caller then draws through a bitmap shader). Only 32-bit devices get one.
+    static SkBlitter *ChooseSprite (const SkBitmap &device, const SkPaint &paint, const SkBitmap &source,
+                                    int left, int top, void *storage);
 };
 
 class SkNullBlitter : public SkBlitter {

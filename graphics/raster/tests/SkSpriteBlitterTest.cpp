@@ -1,0 +1,105 @@
+// Sprite blitters: the choice by source, paint alpha and effects, and pixel-exact copies,
+// blends and filtered transfers at an offset.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "graphics/core/SkColorPriv.h"
+#include "graphics/effects/SkColorFilter.h"
+#include "graphics/paint/SkPaint.h"
+#include "graphics/raster/SkSpriteBlitter.h"
+
+namespace {
+
+struct Pixels {
+    std::vector<uint32_t> px;
+    SkBitmap bm;
+    Pixels (int w, int h, uint32_t fill, bool opaque)
+        : px ((size_t)w * h, fill)
+    {
+        bm.setConfig (SkBitmap::kARGB_8888_Config, w, h);
+        bm.setPixels (px.data ());
+        bm.setIsOpaque (opaque);
+    }
+    uint32_t at (int x, int y) const { return px[(size_t)y * bm.width () + x]; }
+};
+
+struct SwapRB : SkColorFilter {
+    void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) override
+    {
+        for (int i = 0; i < count; i++)
+            dst[i] = (src[i] & 0xFF00FF00) | ((src[i] >> 16) & 0xFF) | ((src[i] & 0xFF) << 16);
+    }
+};
+
+std::unique_ptr<SkBlitter> sprite (const Pixels &device, const SkPaint &paint, const Pixels &source, int left, int top)
+{
+    return std::unique_ptr<SkBlitter> (SkBlitter::ChooseSprite (device.bm, paint, source.bm, left, top, nullptr));
+}
+
+} // namespace
+
+TEST (SkSpriteBlitter, OpaqueCopyAtAnOffset)
+{
+    Pixels device (6, 4, 0xFF000000, true), source (3, 2, 0xFF00FF00, true);
+    source.px[1] = 0xFF0000FF;
+    SkPaint paint;
+    auto b = sprite (device, paint, source, 2, 1);
+    ASSERT_NE (nullptr, b);
+    b->blitRect (2, 1, 3, 2);
+    EXPECT_EQ (0xFF000000u, device.at (1, 1));
+    EXPECT_EQ (0xFF00FF00u, device.at (2, 1));
+    EXPECT_EQ (0xFF0000FFu, device.at (3, 1));
+    EXPECT_EQ (0xFF00FF00u, device.at (4, 2));
+    EXPECT_EQ (0xFF000000u, device.at (5, 2));
+    b->blitH (0, 0, 6);                             // sprites ignore row fills
+    EXPECT_EQ (0xFF000000u, device.at (0, 0));
+}
+
+TEST (SkSpriteBlitter, GlobalAlphaAndSourceAlphaBlend)
+{
+    Pixels device (2, 1, 0xFFFFFFFF, true), source (2, 1, 0x80000000, false);
+    SkPaint paint;
+    paint.setAlpha (127);
+    auto b = sprite (device, paint, source, 0, 0);
+    ASSERT_NE (nullptr, b);
+    b->blitRect (0, 0, 2, 1);
+    // Source scaled by 128: 0x40000000; destination by 256 - 0x40.
+    EXPECT_EQ (0x40000000u + SkAlphaMulQ (0xFFFFFFFF, 256 - 0x40), device.at (0, 0));
+}
+
+TEST (SkSpriteBlitter, FilterWithTranslucentPaintHasNoSpriteBlitter)
+{
+    Pixels device (2, 1, 0, true), source (2, 1, 0xFF112233, true);
+    SkPaint paint;
+    SwapRB *filter = new SwapRB;
+    paint.setColorFilter (filter);
+    filter->unref ();
+    paint.setAlpha (128);
+    EXPECT_EQ (nullptr, sprite (device, paint, source, 0, 0));
+    paint.setAlpha (255);
+    auto b = sprite (device, paint, source, 0, 0);
+    ASSERT_NE (nullptr, b);
+    b->blitRect (0, 0, 2, 1);
+    EXPECT_EQ (0xFF332211u, device.at (1, 0));
+    // Through a transfer mode as well.
+    paint.setXfermodeMode (SkXfermode::kPlus_Mode);
+    Pixels d2 (2, 1, 0xFF010101, true);
+    auto p = sprite (d2, paint, source, 0, 0);
+    ASSERT_NE (nullptr, p);
+    p->blitRect (0, 0, 2, 1);
+    EXPECT_EQ (0xFF342312u, d2.at (0, 0));
+}
+
+TEST (SkSpriteBlitter, OnlyForArgbSourcesAndDevices)
+{
+    Pixels device (2, 1, 0, true), source (2, 1, 0, true);
+    std::vector<uint8_t> a8 (2);
+    SkBitmap alphaSource;
+    alphaSource.setConfig (SkBitmap::kA8_Config, 2, 1);
+    alphaSource.setPixels (a8.data ());
+    SkPaint paint;
+    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (device.bm, paint, alphaSource, 0, 0, nullptr));
+    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (alphaSource, paint, source.bm, 0, 0, nullptr));
+}
