@@ -148,6 +148,111 @@ FakeDriver::Store (const EFI_GUID &Guid, const std::u16string &Name) const
   return const_cast<FakeDriver *>(this)->FindStore (Guid, Name);
 }
 
+void
+FakeDriver::SetNameValue (const EFI_GUID &Guid, const std::u16string &Name, std::u16string HexValue)
+{
+  for (auto &Entry : mNameValues) {
+    if (GuidEqual (Entry.first, Guid) && (Entry.second.first == Name)) {
+      Entry.second.second = std::move (HexValue);
+      return;
+    }
+  }
+  mNameValues.push_back ({ Guid, { Name, std::move (HexValue) } });
+}
+
+const std::u16string *
+FakeDriver::NameValue (const EFI_GUID &Guid, const std::u16string &Name) const
+{
+  for (const auto &Entry : mNameValues) {
+    if (GuidEqual (Entry.first, Guid) && (Entry.second.first == Name)) {
+      return &Entry.second.second;
+    }
+  }
+  return nullptr;
+}
+
+bool
+FakeDriver::HasNameValues (const EFI_GUID &Guid) const
+{
+  for (const auto &Entry : mNameValues) {
+    if (GuidEqual (Entry.first, Guid)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+// The "&"-led elements after the header: index of each "&" and the text after it.
+std::vector<std::pair<UINTN, std::u16string>>
+Elements (const std::u16string &Text, UINTN From)
+{
+  std::vector<std::pair<UINTN, std::u16string>>  List;
+
+  while (From < Text.size ()) {
+    UINTN  Next = Text.find (u'&', From + 1);
+    if (Next == std::u16string::npos) {
+      Next = Text.size ();
+    }
+    List.emplace_back (From, Text.substr (From + 1, Next - From - 1));
+    From = Next;
+  }
+  return List;
+}
+
+}  // namespace
+
+EFI_STATUS
+FakeDriver::ExtractNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid,
+  std::u16string *Answer, UINTN *ErrorAt) const
+{
+  *Answer = Text.substr (0, HeaderEnd);
+  if (HeaderEnd == Text.size ()) {
+    for (const auto &Entry : mNameValues) {
+      if (GuidEqual (Entry.first, Guid)) {
+        *Answer += u"&" + Entry.second.first + u"=" + Entry.second.second;
+      }
+    }
+    return EFI_SUCCESS;
+  }
+  for (const auto &[At, Name] : Elements (Text, HeaderEnd)) {
+    const std::u16string  *Value = NameValue (Guid, Name);
+    if (Value == nullptr) {
+      *ErrorAt = At;
+      return EFI_NOT_FOUND;
+    }
+    *Answer += u"&" + Name + u"=" + *Value;
+  }
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+FakeDriver::RouteNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid, UINTN *ErrorAt)
+{
+  auto  List = Elements (Text, HeaderEnd);
+
+  for (const auto &[At, Element] : List) {
+    UINTN  Equal = Element.find (u'=');
+    bool   Hex   = (Equal != std::u16string::npos) && (Equal + 1 < Element.size ()) &&
+                   (Element.find_first_not_of (u"0123456789abcdefABCDEF", Equal + 1) == std::u16string::npos);
+    if (!Hex) {
+      *ErrorAt = At;
+      return EFI_INVALID_PARAMETER;
+    }
+    if (NameValue (Guid, Element.substr (0, Equal)) == nullptr) {
+      *ErrorAt = At;
+      return EFI_NOT_FOUND;
+    }
+  }
+  for (const auto &[At, Element] : List) {
+    UINTN  Equal = Element.find (u'=');
+    SetNameValue (Guid, Element.substr (0, Equal), Element.substr (Equal + 1));
+  }
+  *ErrorAt = Text.size ();
+  return EFI_SUCCESS;
+}
+
 EFI_STATUS
 FakeDriver::DefaultExtract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results)
 {
@@ -164,15 +269,20 @@ FakeDriver::DefaultExtract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **R
     *Progress = (CHAR16 *)Request + ErrorAt;
     return EFI_INVALID_PARAMETER;
   }
-  std::vector<UINT8>  *Store = FindStore (Header.Guid, Header.Name);
-  if (Store == nullptr) {
+  std::vector<UINT8>  *Store  = FindStore (Header.Guid, Header.Name);
+  bool                Blocks = (Text.compare (Header.End, 8, u"&OFFSET=") == 0);
+  EFI_STATUS          Status;
+  if ((Store != nullptr) && (Blocks || (Header.End == Text.size ()))) {
+    std::u16string  Asked = Text;
+    if (!Blocks) {
+      Asked += u"&OFFSET=0&WIDTH=" + HexNumberText (Store->size ());
+    }
+    Status = BlockToConfigText (Asked, Store->data (), Store->size (), &Answer, &ErrorAt);
+  } else if (!Blocks && HasNameValues (Header.Guid)) {
+    Status = ExtractNameValues (Text, Header.End, Header.Guid, &Answer, &ErrorAt);
+  } else {
     return EFI_NOT_FOUND;
   }
-  std::u16string  Asked = Text;
-  if (Header.End == Text.size ()) {
-    Asked += u"&OFFSET=0&WIDTH=" + HexNumberText (Store->size ());
-  }
-  EFI_STATUS  Status = BlockToConfigText (Asked, Store->data (), Store->size (), &Answer, &ErrorAt);
   if (Status != EFI_SUCCESS) {
     *Progress = (CHAR16 *)Request + ((ErrorAt <= Text.size ()) ? ErrorAt : 0);
     return Status;
@@ -203,11 +313,16 @@ FakeDriver::DefaultRoute (CONST CHAR16 *Configuration, CHAR16 **Progress)
     *Progress = (CHAR16 *)Configuration + ErrorAt;
     return EFI_INVALID_PARAMETER;
   }
-  std::vector<UINT8>  *Store = FindStore (Header.Guid, Header.Name);
-  if (Store == nullptr) {
+  std::vector<UINT8>  *Store  = FindStore (Header.Guid, Header.Name);
+  bool                Blocks = (Text.compare (Header.End, 8, u"&OFFSET=") == 0);
+  EFI_STATUS          Status;
+  if ((Store != nullptr) && Blocks) {
+    Status = ConfigToBlockText (Text, Store->data (), Store->size (), &Needed, &ErrorAt);
+  } else if (!Blocks && HasNameValues (Header.Guid)) {
+    Status = RouteNameValues (Text, Header.End, Header.Guid, &ErrorAt);
+  } else {
     return EFI_NOT_FOUND;
   }
-  EFI_STATUS  Status = ConfigToBlockText (Text, Store->data (), Store->size (), &Needed, &ErrorAt);
   *Progress = (CHAR16 *)Configuration + ErrorAt;
   return Status;
 }

@@ -285,4 +285,38 @@ TEST_F (HiiRouting, ScriptedCallbackSeesNestedCallsAfterItsOwn)
   EXPECT_EQ (A->Calls ()[1].Action, (UINTN)EFI_BROWSER_ACTION_CHANGED);
 }
 
+TEST_F (HiiRouting, NameValueStoresAnswerByElementName)
+{
+  auto            *Access = (EFI_HII_CONFIG_ACCESS_PROTOCOL *)B->ConfigAccess ();
+  std::u16string  Head    = Header (kDriverBGuid, u"", B->DevicePath ());
+  B->SetNameValue (kDriverBGuid, u"Speed", u"0064");
+  B->SetNameValue (kDriverBGuid, u"Mode", u"2");
+
+  std::u16string  Request  = Head + u"&Mode&Speed";
+  EFI_STRING      Progress = nullptr;
+  EFI_STRING      Results  = nullptr;
+  ASSERT_EQ (Access->ExtractConfig (Access, (EFI_STRING)Request.c_str (), &Progress, &Results), EFI_SUCCESS);
+  EXPECT_EQ (std::u16string (Results), Head + u"&Mode=2&Speed=0064");
+  EXPECT_EQ (Progress, Request.c_str () + Request.size ());
+  EXPECT_EQ (M.Memory ().Free (Results), EFI_SUCCESS);
+
+  Results = nullptr;
+  ASSERT_EQ (Access->ExtractConfig (Access, (EFI_STRING)Head.c_str (), &Progress, &Results), EFI_SUCCESS);
+  EXPECT_EQ (std::u16string (Results), Head + u"&Speed=0064&Mode=2");
+  EXPECT_EQ (M.Memory ().Free (Results), EFI_SUCCESS);
+
+  std::u16string  Missing = Head + u"&Mode&Colour";
+  EXPECT_EQ (Access->ExtractConfig (Access, (EFI_STRING)Missing.c_str (), &Progress, &Results), EFI_NOT_FOUND);
+  EXPECT_EQ (Progress, Missing.c_str () + Head.size () + 5);
+
+  std::u16string  Config = Head + u"&Speed=00c8&Mode=1";
+  ASSERT_EQ (Access->RouteConfig (Access, (EFI_STRING)Config.c_str (), &Progress), EFI_SUCCESS);
+  EXPECT_EQ (*B->NameValue (kDriverBGuid, u"Speed"), u"00c8");
+  EXPECT_EQ (*B->NameValue (kDriverBGuid, u"Mode"), u"1");
+  std::u16string  Bad = Head + u"&Speed=0001&Mode";  // no value: nothing is written
+  EXPECT_EQ (Access->RouteConfig (Access, (EFI_STRING)Bad.c_str (), &Progress), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Progress, Bad.c_str () + Head.size () + 11);
+  EXPECT_EQ (*B->NameValue (kDriverBGuid, u"Speed"), u"00c8");
+}
+
 }  // namespace

@@ -161,4 +161,19 @@ TEST_F (HiiString, GetLanguagesIsTwoCallAndSemicolonSeparated)
   EXPECT_EQ (String->GetLanguages (String, Handle, Text, nullptr), EFI_INVALID_PARAMETER);
 }
 
+// Firmware browsers "delete" a string they created by setting it empty in every
+// language; the id stays valid and reads back as the empty string.
+TEST_F (HiiString, DeletingByEmptyTextKeepsTheIdReadable)
+{
+  EFI_STRING_ID  Id = 0;
+  ASSERT_EQ (String->NewString (String, Handle, &Id, "en-US", nullptr, (EFI_STRING)u"Temporary", nullptr), EFI_SUCCESS);
+  for (const char *Language : { "en-US", "fr-FR", "de-DE" }) {
+    ASSERT_EQ (String->SetString (String, Handle, Id, Language, (EFI_STRING)u"", nullptr), EFI_SUCCESS);
+  }
+  UINTN   Size = 0;
+  EXPECT_EQ (String->GetString (String, "fr-FR", Handle, Id, nullptr, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, 2u);
+  EXPECT_EQ (Hii->String (Handle, "de-DE", Id), std::u16string ());
+}
+
 }  // namespace

@@ -84,6 +84,13 @@ public:
   void                       SetStore (const EFI_GUID &Guid, const std::u16string &Name, std::vector<UINT8> Bytes);
   const std::vector<UINT8>  *Store (const EFI_GUID &Guid, const std::u16string &Name) const;
 
+  // Name/value stores: elements of the store Guid, each a name and its value as
+  // hex text. A request "<header>&A&B" is answered "<header>&A=<hex>&B=<hex>"; a
+  // request with only the header gets every element of the GUID; a configuration
+  // "<header>&A=<hex>" sets A.
+  void                   SetNameValue (const EFI_GUID &Guid, const std::u16string &Name, std::u16string HexValue);
+  const std::u16string  *NameValue (const EFI_GUID &Guid, const std::u16string &Name) const;
+
   EXTRACT_SCRIPT   OnExtract;
   ROUTE_SCRIPT     OnRoute;
   CALLBACK_SCRIPT  OnCallback;
@@ -106,6 +113,11 @@ public:
 
 private:
   std::vector<UINT8> *FindStore (const EFI_GUID &Guid, const std::u16string &Name);
+  bool                HasNameValues (const EFI_GUID &Guid) const;
+  EFI_STATUS          ExtractNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid,
+                        std::u16string *Answer, UINTN *ErrorAt) const;
+  EFI_STATUS          RouteNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid,
+                        UINTN *ErrorAt);
   UINTN               ValueSize (UINT8 Type) const;
 
   struct ACCESS;
@@ -114,6 +126,7 @@ private:
   std::unique_ptr<ACCESS>          mAccess;
   EFI_HANDLE                       mHandle = nullptr;
   std::vector<std::pair<std::pair<EFI_GUID, std::u16string>, std::vector<UINT8>>> mStores;
+  std::vector<std::pair<EFI_GUID, std::pair<std::u16string, std::u16string>>> mNameValues;
   std::vector<CALLBACK_RULE>       mRules;
   std::vector<CONFIG_ACCESS_CALL>  mCalls;
   UINTN                            mBufferSize = 0;
