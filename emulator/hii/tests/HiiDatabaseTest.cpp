@@ -250,6 +250,22 @@ TEST_F (HiiDatabase, MalformedListsAreRefusedAndLeaveNoTrace)
   EXPECT_TRUE (Hii->PackageLists ().empty ());
 }
 
+TEST_F (HiiDatabase, ExportNotifiesEachExportedPackageOfTheType)
+{
+  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"x" }),
+                             FormsPackage (2) }));
+  Add (HiiTest::PackageList (kOtherGuid, { FormsPackage (3) }));
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_EXPORT_PACK);
+
+  Export (Handle);
+  ASSERT_EQ (gNotices.size (), 2u);  // the sizing call exports nothing
+  EXPECT_EQ (gNotices[1].Handle, Handle);
+  EXPECT_EQ (gNotices[1].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_EXPORT_PACK);
+  gNotices.clear ();
+  Export (nullptr);
+  EXPECT_EQ (gNotices.size (), 3u);
+}
+
 // A notify function that removes the list it is told about must not upset the walk.
 EFI_STATUS EFIAPI
 RemoveOnNotice (UINT8, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *, EFI_HII_HANDLE Handle,
