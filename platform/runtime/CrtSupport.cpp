@@ -7,6 +7,7 @@
 #include <Uefi.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Runtime/CrtSupport.h>
+#include <Runtime/New.h>
 #include <string.h>
 
 extern "C" {
@@ -121,9 +122,12 @@ RunGlobalConstructors (VOID)
 }
 
 // Objects are zero-filled, as the graphics library and the GUI expect of their
-// allocator. Without exceptions a failed allocation returns null.
+// allocator. Without exceptions a failed allocation returns null; only the kNoThrow
+// forms make the compiler test for that before constructing (see Runtime/New.h).
 void *operator new (size_t Size) { return AllocateZeroPool (Size); }
 void *operator new[] (size_t Size) { return AllocateZeroPool (Size); }
+void *operator new (size_t Size, const NO_THROW_TAG &) noexcept { return AllocateZeroPool (Size); }
+void *operator new[] (size_t Size, const NO_THROW_TAG &) noexcept { return AllocateZeroPool (Size); }
 void operator delete (void *Pointer) noexcept { FreePool (Pointer); }
 void operator delete[] (void *Pointer) noexcept { FreePool (Pointer); }
 void operator delete (void *Pointer, size_t) noexcept { FreePool (Pointer); }
