@@ -10,7 +10,11 @@
 #include <random>
 #include <vector>
 
+#include "graphics/bitmap/SkBitmap.h"
+#include "graphics/geometry/SkMatrix.h"
+#include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkBlitRow.h"
+#include "graphics/raster/SkBlitter.h"
 
 namespace {
 
@@ -40,6 +44,25 @@ void BM_SolidFill_SkColor32 (benchmark::State &state)
         }
         benchmark::ClobberMemory ();
     }
+    state.SetBytesProcessed ((int64_t)state.iterations () * kWidth * rows * 4);
+}
+
+// The same fill through the blitter the draw engine would choose for an opaque paint.
+void BM_SolidFill_SkBlitter (benchmark::State &state)
+{
+    int rows = rows_for (state);
+    std::vector<uint32_t> dst ((size_t)kWidth * rows);
+    SkBitmap device;
+    device.setConfig (SkBitmap::kARGB_8888_Config, kWidth, rows);
+    device.setPixels (dst.data ());
+    SkPaint paint;
+    paint.setColor (0xFF336699);
+    SkBlitter *blitter = SkBlitter::Choose (device, SkMatrix::I (), paint, nullptr, 0);
+    for (auto _ : state) {
+        blitter->blitRect (0, 0, kWidth, rows);
+        benchmark::ClobberMemory ();
+    }
+    delete blitter;
     state.SetBytesProcessed ((int64_t)state.iterations () * kWidth * rows * 4);
 }
 
@@ -84,6 +107,7 @@ void BM_SrcOver_pixman (benchmark::State &state)
 } // namespace
 
 BENCHMARK (BM_SolidFill_SkColor32)->Arg (1)->Arg (768);
+BENCHMARK (BM_SolidFill_SkBlitter)->Arg (1)->Arg (768);
 BENCHMARK (BM_SolidFill_memset)->Arg (1)->Arg (768);
 BENCHMARK (BM_SrcOver_SkBlitRow)->Arg (1)->Arg (768);
 BENCHMARK (BM_SrcOver_pixman)->Arg (1)->Arg (768);
