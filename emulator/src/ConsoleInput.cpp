@@ -220,6 +220,7 @@ ConsoleInput::Read (KEY_CODE_DATA *Record)
   if (mReadStep != 0) {
     mMachine.Events ().Advance (mReadStep);
   }
+  mScript.ReleaseDue ();
   return mScript.Take (Record) ? EFI_SUCCESS : EFI_NOT_READY;
 }
 

@@ -200,6 +200,16 @@ KeyScript::OnWait ()
   }
 }
 
+void
+KeyScript::ReleaseDue ()
+{
+  if (!mPending && (mNext < mKeys.size ()) && mKeys[mNext].At && (*mKeys[mNext].At <= mEvents.Now ())) {
+    mPending = mKeys[mNext].Record;
+    mNext++;
+    mStarvedSince.reset ();
+  }
+}
+
 bool
 KeyScript::Take (KEY_CODE_DATA *Record)
 {

@@ -89,6 +89,20 @@ TEST_F (KeyInputTest, TimedKeyMovesTheClock)
   EXPECT_EQ (Machine.Events ().Now (), 25000000u);
 }
 
+// A program that only stalls and reads still gets a timed key once its time has
+// come, but never an untimed one before it waits.
+TEST_F (KeyInputTest, TimedKeyArrivesForPlainReads)
+{
+  EFI_INPUT_KEY  Key {};
+
+  Devices.TextIn->Script ().Append ("F5@1,F6");
+  EXPECT_EQ (ConIn->ReadKeyStroke (ConIn, &Key), EFI_NOT_READY);
+  ASSERT_EQ (BS->Stall (1000000), EFI_SUCCESS);
+  ASSERT_EQ (ConIn->ReadKeyStroke (ConIn, &Key), EFI_SUCCESS);
+  EXPECT_EQ (Key.ScanCode, SCAN_F5);
+  EXPECT_EQ (ConIn->ReadKeyStroke (ConIn, &Key), EFI_NOT_READY);
+}
+
 // The key-code protocol gives the 20-byte record with shift state, EFI key code
 // and modifier-only exposed records; the simple protocol skips the latter.
 TEST_F (KeyInputTest, KeyCodeRecordsCarryStateAndKeyCode)

@@ -5,7 +5,7 @@
   the program waits on a key event (WaitForEvent or CheckEvent) with no key pending.
   Code that drains type-ahead before it waits therefore cannot eat the script. An
   entry may also carry a virtual time before which it is not released; a wait then
-  jumps the clock there. When the script is used up and the program waits for a key
+  jumps the clock there, and once the time has come a plain read finds it too. When the script is used up and the program waits for a key
   that nothing can deliver, the run ends with KeyScriptExhausted.
 
   Text form (the program's --keys, and tests): comma-separated names.
@@ -53,6 +53,8 @@ public:
   bool HasPending () const { return mPending.has_value (); }
   const KEY_CODE_DATA *Pending () const { return mPending ? &*mPending : nullptr; }
   bool Take (KEY_CODE_DATA *Record);
+  // A timed key whose time has come arrives without a wait, as typed keys do.
+  void ReleaseDue ();
   void Flush () { mPending.reset (); }
 
   std::optional<UINT64> NextWakeTime () const override;
