@@ -6,11 +6,7 @@
 #include <Library/PlatformLib.h>
 #include <Runtime/CrtSupport.h>
 
-#if __has_include(<engine/core/SetupEngine.h>)
 #include <engine/core/SetupEngine.h>
-#else
-EFI_STATUS EFIAPI SetupEngineDriverEntry (IN EFI_HANDLE ImageHandle, IN EFI_SYSTEM_TABLE *SystemTable);
-#endif
 
 extern "C" EFI_STATUS EFIAPI
 _ModuleEntryPoint (
