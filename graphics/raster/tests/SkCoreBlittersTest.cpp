@@ -329,3 +329,59 @@ TEST (SkColorShader, FlagsAndInheritedColour)
     EXPECT_EQ (0xFF00FF00u, colours[0]);
     EXPECT_EQ (SkShader::kRepeat_TileMode, info.fTileMode);
 }
+
+TEST (SkShaderBlitters, MasksThroughShadersOnBothDevices)
+{
+    uint8_t coverage[3] = { 255, 128, 0 };
+    SkMask mask = { coverage, SkIRect::MakeLTRB (1, 0, 4, 1), 3, SkMask::kA8_Format };
+    CountingShader *shader = new CountingShader (0x80400000, false);
+    SkPaint paint;
+    paint.setShader (shader);
+    shader->unref ();
+
+    Device a8 (SkBitmap::kA8_Config, 5, 1, 100);
+    choose (a8, paint)->blitMask (mask, mask.fBounds);
+    unsigned v255 = 256 * 0x80, v128 = 129 * 0x80;
+    EXPECT_EQ (100, a8.at8 (0, 0));
+    EXPECT_EQ (((256 - (v255 >> 8)) * 100 + v255) >> 8, a8.at8 (1, 0));
+    EXPECT_EQ (((256 - (v128 >> 8)) * 100 + v128) >> 8, a8.at8 (2, 0));
+    EXPECT_EQ (100, a8.at8 (3, 0));
+
+    Device argb (SkBitmap::kARGB_8888_Config, 5, 1, 0xFF0000FF);
+    choose (argb, paint)->blitMask (mask, mask.fBounds);
+    EXPECT_EQ (0xFF0000FFu, argb.at (0, 0));
+    EXPECT_EQ (0x80400000u + SkAlphaMulQ (0xFF0000FF, 128), argb.at (1, 0));
+    // Coverage 128 scales the span by 129 (0x40200000) and the device by 256 - 0x40.
+    EXPECT_EQ (0x40200000u + SkAlphaMulQ (0xFF0000FF, 256 - 0x40), argb.at (2, 0));
+    EXPECT_EQ (0xFF0000FFu, argb.at (3, 0));
+
+    // A 1-bit mask through the A8 shader blitter becomes full-coverage rows.
+    uint8_t bits[1] = { 0x40 };                     // pixel 1 of the mask's row
+    SkMask bw = { bits, SkIRect::MakeLTRB (0, 0, 8, 1), 1, SkMask::kBW_Format };
+    Device a8b (SkBitmap::kA8_Config, 8, 1, 0);
+    choose (a8b, paint)->blitMask (bw, SkIRect::MakeLTRB (0, 0, 5, 1));
+    EXPECT_EQ (0x80, a8b.at8 (1, 0));
+    EXPECT_EQ (0, a8b.at8 (0, 0));
+}
+
+TEST (SkBlitterChoose, ShaderWithColourFilterIsWrapped)
+{
+    CountingShader *shader = new CountingShader (0xFF102030, true);
+    ConstFilter *filter = new ConstFilter (0xFF0000FF);
+    SkPaint paint;
+    paint.setShader (shader);
+    paint.setColorFilter (filter);
+    shader->unref ();
+    filter->unref ();
+    Device d (SkBitmap::kARGB_8888_Config, 2, 1, 0);
+    choose (d, paint)->blitH (0, 0, 2);
+    EXPECT_EQ (0xFF0000FFu, d.at (0, 0));
+    EXPECT_EQ (1, shader->fSpans);
+    // A solid paint with a transfer mode draws through a colour shader of the paint colour.
+    SkPaint modePaint;
+    modePaint.setColor (0xFF010203);
+    modePaint.setXfermodeMode (SkXfermode::kPlus_Mode);
+    Device p (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF101010);
+    choose (p, modePaint)->blitH (0, 0, 1);
+    EXPECT_EQ (0xFF111213u, p.at (0, 0));
+}
