@@ -3,7 +3,10 @@
 **/
 #include "DemoMachine.h"
 
+#include <DemoBoard.h>
 #include <Emulator/Guid.h>
+
+#include <iostream>
 
 #include <cstdio>
 #include <sstream>
@@ -107,8 +110,7 @@ DemoMachine::Describe () const
 void
 DemoMachine::Boot ()
 {
-  // The driver's start-up (SetupEngineDriverEntry with the image handle of
-  // mDevices.Image and the machine's system table) goes here once it is linked.
+  Demo::RunDemoBoard (mMachine, mDevices, std::cout);
   ConsoleLoop ();
 }
 

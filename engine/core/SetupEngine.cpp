@@ -576,6 +576,9 @@ ResetEngineState (
   gHiiConfigRoutingLocated = 0;
   gEngineHandle            = NULL;
   gImageHandle             = NULL;
+  gST                      = NULL;
+  gBS                      = NULL;
+  gRT                      = NULL;
   gBootScreenState         = 0;
   gBootScreenEntryCount    = 0;
   gEnterSetupRequest       = 0;

@@ -1,0 +1,257 @@
+/** @file
+  Starting the setup driver on the demo machine and reporting what it holds.
+**/
+#include "DemoBoard.h"
+
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/SetupEngine.h>
+#include <engine/core/VariableCache.h>
+#include <engine/textui/BootScreenInterface.h>
+#include <Resources/EngineStringPackage.h>
+
+#include <Emulator/Guid.h>
+#include <Protocol/FormBrowser2.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace Demo {
+
+namespace {
+
+const EFI_GUID  kFormBrowserGuid = EFI_FORM_BROWSER2_PROTOCOL_GUID;
+const EFI_GUID  kBootScreenGuid  = BOOT_SCREEN_INTERFACE_GUID;
+const EFI_GUID  kCompanionGuid   = BOOT_SCREEN_COMPANION_GUID;
+
+EFI_STATUS EFIAPI
+FirmwareSendForm (CONST EFI_FORM_BROWSER2_PROTOCOL *, EFI_HII_HANDLE *, UINTN, EFI_GUID *, EFI_FORM_ID,
+  CONST EFI_SCREEN_DESCRIPTOR *, EFI_BROWSER_ACTION_REQUEST *)
+{
+  return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS EFIAPI
+FirmwareBrowserCallback (CONST EFI_FORM_BROWSER2_PROTOCOL *, UINTN *, EFI_STRING, BOOLEAN, CONST EFI_GUID *, CONST CHAR16 *)
+{
+  return EFI_UNSUPPORTED;
+}
+
+// The firmware's own form browser, which the engine replaces.
+EFI_FORM_BROWSER2_PROTOCOL  mFirmwareBrowser = { FirmwareSendForm, FirmwareBrowserCallback };
+
+std::string
+Hex (UINT64 Value)
+{
+  char  Text[24];
+
+  std::snprintf (Text, sizeof (Text), "0x%llX", (unsigned long long)Value);
+  return Text;
+}
+
+std::string
+Bytes (const VOID *Data, UINT64 Size, UINT64 Limit)
+{
+  std::string  Out;
+  char         Text[4];
+
+  for (UINT64 Index = 0; Index < Size && Index < Limit; Index++) {
+    std::snprintf (Text, sizeof (Text), "%02X", ((const UINT8 *)Data)[Index]);
+    Out += (Index == 0 ? "" : " ") + std::string (Text);
+  }
+
+  return Out + (Size > Limit ? " ..." : "");
+}
+
+const char *
+ControlTypeName (UINT16 Type)
+{
+  switch (Type & CONTROL_TYPE_MASK) {
+    case CONTROL_TYPE_REF:              return "link";
+    case CONTROL_TYPE_TEXT:             return "text";
+    case CONTROL_TYPE_DATE:             return "date";
+    case CONTROL_TYPE_TIME:             return "time";
+    case CONTROL_TYPE_ONE_OF:           return "one-of";
+    case CONTROL_TYPE_SUBTITLE:         return "subtitle";
+    case CONTROL_TYPE_CHECKBOX:         return "checkbox";
+    case CONTROL_TYPE_CHECKBOX_VARIANT: return "checkbox (variant)";
+    case CONTROL_TYPE_NUMERIC:          return "numeric";
+    case CONTROL_TYPE_PASSWORD:         return "password";
+    case CONTROL_TYPE_ORDERED_LIST:     return "ordered list";
+    case CONTROL_TYPE_STRING:           return "string";
+    case CONTROL_TYPE_ACTION:           return "action";
+    default:                            return "other";
+  }
+}
+
+std::string
+StoreName (UINT32 Flags)
+{
+  std::string  Out;
+
+  Out += (Flags & VARIABLE_STORE_EFI) ? "efi " : "";
+  Out += (Flags & VARIABLE_STORE_NAME_VALUE) ? "name/value " : "";
+  Out += (Flags & VARIABLE_STORE_CACHE_ONLY) ? "cache-only " : "";
+  Out += (Flags & VARIABLE_STORE_NO_WRITE) ? "no-write " : "";
+  return Out.empty () ? "-" : Out.substr (0, Out.size () - 1);
+}
+
+std::string
+BoardString (const BOARD &Board, EFI_STRING_ID Id)
+{
+  auto  It = Board.Strings.find (Id);
+
+  return It == Board.Strings.end () ? "?" : Emu::Utf16ToUtf8 (It->second);
+}
+
+void
+ReportInterfaces (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER &Started)
+{
+  Out << "Engine handle: " << (gEngineHandle == nullptr ? std::string ("none") : Hex ((UINT64)(UINTN)gEngineHandle)) << "\n";
+  if (gEngineHandle != nullptr) {
+    for (const auto &[Guid, Interface] : Target.Protocols ().InterfacesOn (gEngineHandle)) {
+      const char  *Name = Emu::GuidEqual (Guid, kBootScreenGuid)  ? "boot-screen interface, 18 operations"
+                        : Emu::GuidEqual (Guid, kFormBrowserGuid) ? "EFI_FORM_BROWSER2_PROTOCOL (SendForm, BrowserCallback)"
+                        : Emu::GuidEqual (Guid, kCompanionGuid)   ? "companion interface, PostRefreshNotify"
+                                                                  : "other";
+      Out << "  " << Emu::GuidToString (Guid) << "  " << Name << "\n";
+      (void)Interface;
+    }
+  }
+
+  auto  Browsers = Target.Protocols ().HandlesWith (kFormBrowserGuid);
+  Out << "Form browsers before start-up: " << Started.BrowsersBefore.size () << "; now: " << Browsers.size ();
+  bool  OnlyOurs = (Browsers.size () == 1) && (Browsers[0] == gEngineHandle);
+  Out << (OnlyOurs ? " (the engine's own; no other form browser remains)" : "") << "\n";
+  Out << "Engine package list: " << (gHiiHandle == nullptr ? std::string ("not registered") : Hex ((UINT64)(UINTN)gHiiHandle));
+  if ((gHiiHandle != nullptr) && (Started.Hii != nullptr)) {
+    Out << ", languages";
+    for (const std::string &Language : Started.Hii->Languages (gHiiHandle)) {
+      Out << " " << Language;
+    }
+
+    auto  Enabled = Started.Hii->String (gHiiHandle, "en-US", 5);
+    Out << ", string 5 \"" << (Enabled ? Emu::Utf16ToUtf8 (*Enabled) : std::string ("?")) << "\"";
+  }
+
+  Out << "\n";
+}
+
+void
+ReportPages (std::ostream &Out, const BOARD &Board)
+{
+  Out << "Compiled setup data: " << gSetupDataSize << " bytes; pages: " << GetPageCount () << "\n";
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    PAGE_RECORD  *Record;
+    if (EFI_ERROR (GetPageData (Page, &Record))) {
+      continue;
+    }
+
+    Out << "  page " << Page << ": form " << Record->FormId << " \"" << BoardString (Board, Record->TitleStringId) << "\", "
+        << Record->ControlCount << " controls:";
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      CONTROL_RECORD  *Control;
+      if (!EFI_ERROR (GetCompiledPageControl (Page, N, &Control))) {
+        Out << (N == 0 ? " " : ", ") << ControlTypeName (Control->ControlType) << " \""
+            << BoardString (Board, Control->PromptStringId) << "\" (variable " << Control->VariableIndex << ", "
+            << Control->ValueWidth << " bytes)";
+      }
+    }
+
+    Out << "\n";
+  }
+}
+
+void
+ReportVariables (std::ostream &Out)
+{
+  UINTN  Marker = 0;
+
+  Out << "Variables: " << GetVariableCount () << " (index, name, vendor GUID, store, declared size; cache entry)\n";
+  for (UINT32 Index = 0; Index < GetVariableCount (); Index++) {
+    VARIABLE_RECORD  *Record = GetVariableRecord (Index);
+    CHAR16           Name[VARIABLE_NAME_LENGTH];
+
+    std::memcpy (Name, Record->Name, sizeof (Name));
+    Name[VARIABLE_NAME_LENGTH - 1] = 0;
+    Out << "  " << (Index < 10 ? " " : "") << Index << "  " << Emu::Utf16ToUtf8 (std::u16string (Name)) << "  "
+        << Emu::GuidToString (Record->VendorGuid) << "  " << StoreName (Record->StoreFlags) << "  " << Record->Size << ";  ";
+    if ((gVariableCache == nullptr) || (gVariableCache[Index].Data == nullptr)) {
+      Out << "empty\n";
+    } else {
+      Out << gVariableCache[Index].Size << " bytes: " << Bytes (gVariableCache[Index].Data, gVariableCache[Index].Size, 16) << "\n";
+    }
+  }
+
+  if (FindVariableById (SETUP_RESET_MARKER_VARIABLE_ID, &Marker) != nullptr) {
+    Out << "Reset-marker variable (id 0xF017): index " << Marker << "\n";
+  }
+}
+
+}  // namespace
+
+std::string
+StatusName (EFI_STATUS Status)
+{
+  static const char  *Errors[] = {
+    "EFI_SUCCESS", "EFI_LOAD_ERROR", "EFI_INVALID_PARAMETER", "EFI_UNSUPPORTED", "EFI_BAD_BUFFER_SIZE",
+    "EFI_BUFFER_TOO_SMALL", "EFI_NOT_READY", "EFI_DEVICE_ERROR", "EFI_WRITE_PROTECTED", "EFI_OUT_OF_RESOURCES",
+    "EFI_VOLUME_CORRUPTED", "EFI_VOLUME_FULL", "EFI_NO_MEDIA", "EFI_MEDIA_CHANGED", "EFI_NOT_FOUND",
+    "EFI_ACCESS_DENIED", "EFI_NO_RESPONSE", "EFI_NO_MAPPING", "EFI_TIMEOUT", "EFI_NOT_STARTED", "EFI_ALREADY_STARTED",
+    "EFI_ABORTED"
+  };
+  UINT64  Code = Status & ~(1ULL << 63);
+
+  if ((Status == 0 || EFI_ERROR (Status)) && (Code < sizeof (Errors) / sizeof (Errors[0]))) {
+    return Errors[Code];
+  }
+
+  return Hex (Status);
+}
+
+STARTED_DRIVER
+StartSetupDriver (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, const BOARD &Board)
+{
+  STARTED_DRIVER  Started;
+  EFI_HANDLE      FirmwareBrowserHandle = nullptr;
+
+  Started.Hii = &Target.Add (std::make_unique<Emu::HiiServices> (Target));
+  // The platform's setup driver publishes the board's forms, as it would at boot.
+  (void)Started.Hii->NewPackageList ((const EFI_HII_PACKAGE_LIST_HEADER *)Board.FormsPackageList.data (), nullptr,
+          &Started.BoardForms);
+  (void)Target.Protocols ().Install (&FirmwareBrowserHandle, &kFormBrowserGuid, &mFirmwareBrowser);
+  Started.BrowsersBefore = Target.Protocols ().HandlesWith (kFormBrowserGuid);
+
+  Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Board.SetupDataSection);
+  Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
+                                   gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
+  Started.Status = SetupEngineDriverEntry (Devices.Image->ImageHandle (), Target.SystemTable ());
+  return Started;
+}
+
+void
+ReportSetupDriver (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER &Started, const BOARD &Board)
+{
+  Out << "Setup driver\n";
+  Out << "SetupEngineDriverEntry: " << StatusName (Started.Status) << "\n";
+  ReportInterfaces (Out, Target, Started);
+  if (gSetupData == nullptr) {
+    Out << "Compiled setup data: not loaded\n";
+    return;
+  }
+
+  ReportPages (Out, Board);
+  ReportVariables (Out);
+}
+
+void
+RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out)
+{
+  BOARD  Board = BuildBoard ();
+
+  SeedVariables (Target.Variables (), Board);
+  STARTED_DRIVER  Started = StartSetupDriver (Target, Devices, Board);
+  ReportSetupDriver (Out, Target, Started, Board);
+}
+
+}  // namespace Demo
