@@ -83,4 +83,13 @@ TEST_F (DriverImage, CarriesBaseRelocations) {
   EXPECT_EQ (0, Image.U16 (Image.PeOffset + 22) & 0x0001);
 }
 
+// Firmware has no dynamic linker: an import table means a symbol was meant to come from
+// a DLL (a stray dllimport or a host library) and the image would not start.
+TEST_F (DriverImage, ImportsNothing) {
+  size_t  Optional = Image.OptionalHeader ();
+
+  EXPECT_EQ (0u, Image.U32 (Optional + 112 + 1 * 8));          // import table RVA
+  EXPECT_EQ (0u, Image.U32 (Optional + 112 + 1 * 8 + 4));      // and size
+}
+
 }  // namespace
