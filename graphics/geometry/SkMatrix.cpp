@@ -25,10 +25,10 @@ const SkMatrix &SkMatrix::I ()
 
 uint8_t SkMatrix::computeTypeMask () const
 {
-    if (fMat[kMPersp0] != 0 || fMat[kMPersp1] != 0 || fMat[kMPersp2] != 1) {
-        return kPerspective_Mask | kTranslate_Mask | kScale_Mask | kAffine_Mask;
-    }
     unsigned mask = 0;
+    if (fMat[kMPersp0] != 0 || fMat[kMPersp1] != 0 || fMat[kMPersp2] != 1) {
+        mask |= kPerspective_Mask;
+    }
     if (fMat[kMTransX] != 0 || fMat[kMTransY] != 0) {
         mask |= kTranslate_Mask;
     }
@@ -38,6 +38,10 @@ uint8_t SkMatrix::computeTypeMask () const
     }
     if (fMat[kMScaleX] != 1 || fMat[kMScaleY] != 1) {
         mask |= kScale_Mask;
+    }
+    // No projection keeps every rectangle a rectangle.
+    if (mask & kPerspective_Mask) {
+        return (uint8_t)mask;
     }
     bool scalesOnly = !hasSkew && fMat[kMScaleX] != 0 && fMat[kMScaleY] != 0;
     bool skewsOnly = fMat[kMScaleX] == 0 && fMat[kMScaleY] == 0 && fMat[kMSkewX] != 0 &&

@@ -61,8 +61,14 @@ TEST (SkMatrix, ComputeTypeMaskComparesExactly)
     EXPECT_EQ (m.computeTypeMask (), 0x16);
     m.setAll (0, 2, 0, 0, 0, 0, 0, 0, 1);                 // degenerate: neither rule holds
     EXPECT_EQ (m.computeTypeMask (), 0x06);
+    // Under perspective the other bits still say what the values hold; never 0x10.
     m.setAll (1, 0, 0, 0, 1, 0, 0, 0, 2);
-    EXPECT_EQ (m.computeTypeMask (), 0x0F);
+    EXPECT_EQ (m.computeTypeMask (), 0x08);
+    m.setAll (1, 0, 5, 0, 1, 0, 0.5f, 0, 1);
+    EXPECT_EQ (m.computeTypeMask (), 0x09);
+    m.setAll (2, 0, 0, 0, 2, 0, 0, 0.5f, 1);
+    EXPECT_EQ (m.getType (), 0x0A);
+    EXPECT_EQ (m.rawTypeMask (), 0x0A);
 }
 
 // 90 degrees keeps rectangles rectangles (cosine flushed to 0), 45 does not, perspective never.
