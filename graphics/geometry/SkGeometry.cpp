@@ -248,9 +248,9 @@ void SkChopCubicAt (const SkPoint src[4], SkPoint dst[], const SkScalar tValues[
         src = piece;
         if (!valid_unit_divide (tValues[i + 1] - tValues[i], 1 - tValues[i], &t)) {
             // The rest cannot be split: the remaining piece stays whole and the cubics that
-            // would follow it collapse onto its end, so the caller still gets 3 * count + 1
-            // points and the curve is unchanged.
-            int last = 3 * (count - 1 - i);
+            // would follow it collapse onto its end, so the caller still gets the
+            // 3 * count + 4 points of count + 1 cubics and the curve is unchanged.
+            int last = 3 * (count - i);
             for (int k = 4; k <= last; k++) {
                 dst[k] = src[3];
             }

@@ -203,17 +203,22 @@ TEST (SkGeometry, CubicChopsShareSeams)
     for (int i = 0; i < 4; i++) EXPECT_EQ (copy[i], c[i]);
 }
 
-// A t list that cannot be re-expressed stops splitting but still yields 3 * count + 1 points,
-// the rest collapsed onto the end.
+// A t list that cannot be re-expressed stops splitting but still yields the 3 * count + 4
+// points of count + 1 cubics, the rest collapsed onto the end.
 TEST (SkGeometry, CubicChopWithUnusableTKeepsPointCount)
 {
     SkPoint c[4] = { { 0, 0 }, { 10, 40 }, { 30, -40 }, { 40, 0 } };
+    SkPoint half[7];
+    SkChopCubicAt (c, half, 0.5f);
     SkScalar ts[3] = { 0.5f, 0.5f, 0.9f };
-    SkPoint dst[10];
-    for (SkPoint &p : dst) p.set (-99, -99);
-    SkChopCubicAt (c, dst, ts, 3);
-    EXPECT_EQ (dst[6], c[3]);
-    for (int i = 7; i < 10; i++) EXPECT_EQ (dst[i], c[3]) << i;
+    for (int count = 2; count <= 3; count++) {
+        SkPoint dst[14];
+        for (SkPoint &p : dst) p.set (-99, -99);
+        SkChopCubicAt (c, dst, ts, count);
+        for (int i = 0; i < 7; i++) EXPECT_EQ (dst[i], half[i]) << count << " " << i;
+        for (int i = 7; i < 3 * count + 4; i++) EXPECT_EQ (dst[i], c[3]) << count << " " << i;
+        EXPECT_EQ (dst[3 * count + 4], SkPoint::Make (-99, -99)) << count;
+    }
 }
 
 // A cubic monotonic in y has no extrema and dst equals src; one with a hump splits at it.
