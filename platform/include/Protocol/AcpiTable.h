@@ -30,6 +30,29 @@ static_assert (sizeof (EFI_ACPI_DESCRIPTION_HEADER) == 36, "ACPI header");
 static_assert (offsetof (EFI_ACPI_DESCRIPTION_HEADER, Checksum) == 9, "ACPI checksum");
 static_assert (offsetof (EFI_ACPI_DESCRIPTION_HEADER, OemTableId) == 16, "ACPI OEM table id");
 
+// Boot graphics resource table ("BGRT"): where the firmware drew the boot logo.
+#define EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE_SIGNATURE  SIGNATURE_32 ('B', 'G', 'R', 'T')
+#define EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE_REVISION   1
+#define EFI_ACPI_BOOT_GRAPHICS_STATUS_DISPLAYED          0x01
+#define EFI_ACPI_BOOT_GRAPHICS_IMAGE_TYPE_BMP            0
+
+#pragma pack(push, 1)
+typedef struct {
+  EFI_ACPI_DESCRIPTION_HEADER  Header;
+  UINT16                       Version;
+  UINT8                        Status;
+  UINT8                        ImageType;
+  UINT64                       ImageAddress;
+  UINT32                       ImageOffsetX;
+  UINT32                       ImageOffsetY;
+} EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE;
+#pragma pack(pop)
+
+static_assert (sizeof (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE) == 56, "BGRT");
+static_assert (offsetof (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE, Status) == 38, "BGRT status");
+static_assert (offsetof (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE, ImageAddress) == 40, "BGRT image address");
+static_assert (offsetof (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE, ImageOffsetY) == 52, "BGRT offset y");
+
 typedef struct _EFI_ACPI_TABLE_PROTOCOL EFI_ACPI_TABLE_PROTOCOL;
 
 typedef EFI_STATUS (EFIAPI *EFI_ACPI_TABLE_INSTALL_ACPI_TABLE)(
