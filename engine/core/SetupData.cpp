@@ -44,6 +44,7 @@ static UINTN             mCallbackDepth    = 0;
 static UINTN             mRefusedPushes    = 0;    // pushes past the depth, whose pops are ignored
 
 static CONST EFI_GUID  mSetupDataSectionGuid = SETUP_DATA_SECTION_GUID;
+static CONST EFI_GUID  mCheckboxVariantGuid  = SETUP_CHECKBOX_VARIANT_GUID;
 
 #define VISITED_PAGES_STEP  50
 
@@ -546,6 +547,53 @@ SetCallbackContext (
   }
 
   gCallbackContext = (mCallbackDepth == 0) ? CALLBACK_CONTEXT { NULL, 0 } : mCallbackStack[mCallbackDepth - 1];
+}
+
+#define IFR_SCOPE_BIT       0x80
+#define IFR_LENGTH_MASK     0x7F
+#define IFR_GUID_OP_SIZE    (2 + sizeof (EFI_GUID))
+
+UINT16
+GetCheckboxControlType (
+  IN CONST CONTROL_RECORD  *Control,
+  IN CONST UINT8           *End
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINTN        Length;
+  UINTN        Depth  = 1;
+
+  if ((Opcode == NULL) || (End <= Opcode) || ((UINTN)(End - Opcode) < 2) ||
+      ((Opcode[1] & IFR_SCOPE_BIT) == 0) || (Opcode[0] == EFI_IFR_END_OP))
+  {
+    return CONTROL_TYPE_CHECKBOX;
+  }
+
+  for (Length = Opcode[1] & IFR_LENGTH_MASK; ; ) {
+    if ((Length < 2) || (Length > (UINTN)(End - Opcode))) {
+      return CONTROL_TYPE_CHECKBOX;     // malformed: no variant can be proven
+    }
+
+    Opcode += Length;
+    if ((UINTN)(End - Opcode) < 2) {
+      return CONTROL_TYPE_CHECKBOX;
+    }
+
+    Length = Opcode[1] & IFR_LENGTH_MASK;
+    if ((Opcode[0] == EFI_IFR_GUID_OP) && (Length >= IFR_GUID_OP_SIZE) && (Length <= (UINTN)(End - Opcode)) &&
+        (CompareMem (Opcode + 2, &mCheckboxVariantGuid, sizeof (EFI_GUID)) == 0))
+    {
+      return CONTROL_TYPE_CHECKBOX_VARIANT;
+    }
+
+    if (Opcode[0] == EFI_IFR_END_OP) {
+      if (--Depth < 1) {
+        return CONTROL_TYPE_CHECKBOX;
+      }
+    } else if ((Opcode[1] & IFR_SCOPE_BIT) != 0) {
+      Depth++;
+    }
+  }
 }
 
 //

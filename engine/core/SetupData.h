@@ -126,6 +126,14 @@ VOID        MarkPageVisited (IN UINT32 Page);
 **/
 VOID        SetCallbackContext (IN EFI_HII_HANDLE HiiHandle, IN UINT32 VariableIndex);
 
+/**
+  CONTROL_TYPE_CHECKBOX_VARIANT (31) when the checkbox's scope holds a GUID opcode
+  with the variant GUID, else CONTROL_TYPE_CHECKBOX (10). The walk of the opcodes
+  after the checkbox stops at End, the end of its forms package, and at an opcode
+  shorter than its header.
+**/
+UINT16      GetCheckboxControlType (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *End);
+
 EFI_STATUS  FindControlByQuestionId (IN UINTN Page, IN UINT16 QuestionId, OUT UINTN *Index);
 
 //

@@ -4,6 +4,7 @@
 #include "SetupBlockWriter.h"
 
 #include <engine/core/SetupData.h>
+#include <Builders/IfrBuilder.h>
 #include <Library/BaseMemoryLib.h>
 
 #include <gtest/gtest.h>
@@ -281,6 +282,66 @@ TEST_F (SetupDataTest, CallbackContextPushBeyondTenIsRefusedAndItsPopIgnored) {
   EXPECT_EQ (gCallbackContext.VariableIndex, 10u);
   SetCallbackContext (NULL, 0);
   EXPECT_EQ (gCallbackContext.VariableIndex, 9u);
+}
+
+}  // namespace
+
+namespace {
+
+// Checkbox scopes written with the IFR builder; the control points at the checkbox.
+class CheckboxTypeTest : public ::testing::Test {
+protected:
+  UINT16 TypeOf (size_t CheckboxAt, const std::vector<uint8_t> &Package, size_t Cut = 0)
+  {
+    mPackage = Package;
+    CONTROL_RECORD  Control {};
+    Control.QuestionOpcode = (UINT64)(UINTN)(mPackage.data () + CheckboxAt);
+    return GetCheckboxControlType (&Control, mPackage.data () + mPackage.size () - Cut);
+  }
+
+  Builders::IfrBuilder  F;
+  std::vector<uint8_t>  mPackage;
+  const EFI_GUID        kVariant = SETUP_CHECKBOX_VARIANT_GUID;
+  const EFI_GUID        kOther   = { 0x11111111, 0x2222, 0x3333, { 0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55 } };
+};
+
+TEST_F (CheckboxTypeTest, VariantGuidInsideANestedScopeGives31) {
+  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
+  F.SuppressIf ();
+  F.Guid (kOther);
+  F.Guid (kVariant);
+  F.End ();
+  F.End ();
+  EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX_VARIANT);
+}
+
+TEST_F (CheckboxTypeTest, VariantGuidAfterTheScopeClosedGives10) {
+  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
+  F.Default (0, EFI_IFR_TYPE_BOOLEAN, 1);
+  F.End ();
+  F.Guid (kVariant);
+  EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX);
+}
+
+TEST_F (CheckboxTypeTest, CheckboxWithoutScopeGives10) {
+  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0, false);
+  F.Guid (kVariant);
+  EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX);
+}
+
+TEST_F (CheckboxTypeTest, WalkStopsAtThePackageEndAndAtZeroLengthOpcodes) {
+  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
+  F.Guid (kVariant);
+  F.End ();
+  // The GUID opcode cut by the package end is not read.
+  EXPECT_EQ (TypeOf (At, F.Package (), 3), CONTROL_TYPE_CHECKBOX);
+
+  Builders::IfrBuilder  G;
+  size_t  Second = G.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
+  G.ZeroLengthOp (EFI_IFR_SUPPRESS_IF_OP);
+  G.Guid (kVariant);
+  G.End ();
+  EXPECT_EQ (TypeOf (Second, G.Package ()), CONTROL_TYPE_CHECKBOX);
 }
 
 }  // namespace

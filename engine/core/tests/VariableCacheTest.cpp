@@ -161,6 +161,44 @@ TEST_F (VariableCacheTest, WriteToAnEmptyEntryAllocatesOffsetPlusSize) {
   EXPECT_EQ (Entry (gVariableCache, 2), (BYTES { 0, 0, 0x34, 0x12 }));
 }
 
+TEST_F (VariableCacheTest, GrowthThatCannotBeAllocatedLeavesTheEntryAsItWas) {
+  uint8_t  Data[4] = { 0xA1, 0xA2, 0xA3, 0xA4 };
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  Fw.FailAllocationAfter = 0;
+  EXPECT_EQ (WriteVariableBytes (0, 10, 4, Data), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+  EXPECT_EQ (gWrittenHooks, 0);
+}
+
+TEST_F (VariableCacheTest, AFailedReloadKeepsTheCacheInForce) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  VARIABLE_CACHE_ENTRY  *Before = gVariableCache;
+  Fw.FailAllocationAfter = 0;
+  EXPECT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (gVariableCache, Before);
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+}
+
+TEST_F (VariableCacheTest, CacheOnlyVariablesReadFromTheCache) {
+  UINTN    Size = 99;
+  uint8_t  Data[2] = { 0x5A, 0xA5 };
+
+  EXPECT_EQ (GetVariableByIndex (16, &Size), nullptr);       // no cache yet
+  EXPECT_EQ (Size, 0u);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (16, 1, 2, Data), EFI_SUCCESS);
+  UINT8  *Copy = (UINT8 *)GetVariableByIndex (16, &Size);
+  ASSERT_NE (Copy, nullptr);
+  EXPECT_EQ (BYTES (Copy, Copy + Size), (BYTES { 0, 0x5A, 0xA5 }));
+  FreePool (Copy);
+  Size = 2;
+  Copy = (UINT8 *)GetCachedVariable (16, &Size);             // a size below the entry's is kept
+  ASSERT_NE (Copy, nullptr);
+  EXPECT_EQ (BYTES (Copy, Copy + Size), (BYTES { 0, 0x5A }));
+  FreePool (Copy);
+}
+
 TEST_F (VariableCacheTest, UnreadableVariableReadsAsZerosWithAnError) {
   uint8_t  Buffer[2] = { 0xEE, 0xEE };
 
