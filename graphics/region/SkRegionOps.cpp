@@ -37,7 +37,7 @@ struct BandWalker {
 // A growable run buffer; a failed allocation makes it fail for good.
 class RunBuilder {
 public:
-    RunBuilder () : fRuns (nullptr), fCount (0), fReserve (0), fFailed (false), fPrevBand (-1) {}
+    RunBuilder () : fRuns (nullptr), fCount (0), fReserve (0), fFailed (false), fPrevBand (-1), fPrevCount (0) {}
     ~RunBuilder () { sk_free (fRuns); }
 
     bool reserve (int n)

@@ -385,3 +385,17 @@ TEST (SkBlitterChoose, ShaderWithColourFilterIsWrapped)
     choose (p, modePaint)->blitH (0, 0, 1);
     EXPECT_EQ (0xFF111213u, p.at (0, 0));
 }
+
+// A filter may return a colour channel above its alpha. Folding it into the solid colour
+// used to overflow the 32-bit reciprocal product; it is now computed in 64 bits and clamped.
+TEST (SkBlitterChoose, FoldedFilterColourAboveAlphaIsClamped)
+{
+    ConstFilter *filter = new ConstFilter (0x40FF0000);
+    SkPaint paint;
+    paint.setColorFilter (filter);
+    filter->unref ();
+    Device d (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
+    choose (d, paint)->blitH (0, 0, 1);
+    // Unpremultiplied red clamps to 255; the solid blitter scales it by 65 >> 8 to 0x40.
+    EXPECT_EQ (0x40400000u + SkAlphaMulQ (0xFF000000, 255 - 0x40), d.at (0, 0));
+}
