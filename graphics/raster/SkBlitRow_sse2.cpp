@@ -50,7 +50,7 @@ void blitRowBlend32 (uint32_t *dst, const uint32_t *src, int count, unsigned alp
 {
     unsigned srcScale = alpha + 1, dstScale = 255 - alpha;
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, src++, count--)
+        for (; count > 0 && !aligned16 (dst); dst++, src++, count--)
             *dst = SkAlphaMulQ (*src, srcScale) + SkAlphaMulQ (*dst, dstScale);
         __m128i ss = _mm_set1_epi16 ((short)srcScale), ds = _mm_set1_epi16 ((short)dstScale);
         for (; count >= 4; dst += 4, src += 4, count -= 4)
@@ -62,7 +62,7 @@ void blitRowBlend32 (uint32_t *dst, const uint32_t *src, int count, unsigned alp
 void blitRowSrcAlpha32 (uint32_t *dst, const uint32_t *src, int count, unsigned)
 {
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, src++, count--)
+        for (; count > 0 && !aligned16 (dst); dst++, src++, count--)
             *dst = *src + SkAlphaMulQ (*dst, 256 - SkGetPackedA32 (*src));
         for (; count >= 4; dst += 4, src += 4, count -= 4) {
             __m128i s = load (src);
@@ -80,7 +80,7 @@ void blitRowSrcAlphaBlend32 (uint32_t *dst, const uint32_t *src, int count, unsi
         return sc + SkAlphaMulQ (d, 256 - SkGetPackedA32 (sc));
     };
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, src++, count--) *dst = one (*dst, *src);
+        for (; count > 0 && !aligned16 (dst); dst++, src++, count--) *dst = one (*dst, *src);
         __m128i scale = _mm_set1_epi16 ((short)s);
         for (; count >= 4; dst += 4, src += 4, count -= 4) {
             __m128i sc = alpha_mul_q4 (load (src), scale);
@@ -94,7 +94,7 @@ void color32 (uint32_t *dst, const uint32_t *src, int count, uint32_t color)
 {
     unsigned scale = 255 - SkGetPackedA32 (color);
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, src++, count--) *dst = color + SkAlphaMulQ (*src, scale);
+        for (; count > 0 && !aligned16 (dst); dst++, src++, count--) *dst = color + SkAlphaMulQ (*src, scale);
         __m128i c = _mm_set1_epi32 ((int)color), sc = _mm_set1_epi16 ((short)scale);
         for (; count >= 4; dst += 4, src += 4, count -= 4)
             store (dst, _mm_add_epi32 (c, alpha_mul_q4 (load (src), sc)));
@@ -109,7 +109,7 @@ void colorA8MaskRow (uint32_t *dst, const uint8_t *mask, int count, uint32_t pmC
         return sc + SkAlphaMulQ (d, 256 - SkGetPackedA32 (sc));
     };
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, mask++, count--) *dst = one (*dst, *mask);
+        for (; count > 0 && !aligned16 (dst); dst++, mask++, count--) *dst = one (*dst, *mask);
         __m128i c = _mm_set1_epi32 ((int)pmColor), oneLane = _mm_set1_epi16 (1);
         for (; count >= 4; dst += 4, mask += 4, count -= 4) {
             __m128i sc = alpha_mul_q4 (c, _mm_add_epi16 (mask_bytes4 (mask), oneLane));
@@ -123,7 +123,7 @@ void colorA8MaskBlackRow (uint32_t *dst, const uint8_t *mask, int count)
 {
     auto one = [] (uint32_t d, unsigned m) { return SkAlphaMulQ (d, 256 - m) + (m << 24); };
     if (count >= 4) {
-        for (; !aligned16 (dst); dst++, mask++, count--) *dst = one (*dst, *mask);
+        for (; count > 0 && !aligned16 (dst); dst++, mask++, count--) *dst = one (*dst, *mask);
         for (; count >= 4; dst += 4, mask += 4, count -= 4) {
             __m128i m = mask_bytes4 (mask);
             __m128i d = alpha_mul_q4 (_mm_load_si128 ((const __m128i *)dst), _mm_sub_epi16 (_mm_set1_epi16 (256), m));

@@ -53,6 +53,8 @@ void expect_same_rows (RowProc plain, RowProc sse2, const char *name)
     std::vector<int> lengths;
     for (int n = 0; n <= 67; n++) lengths.push_back (n);
     lengths.push_back (4099);
+    // Pixel rows start on 4-byte boundaries, so the destination takes the four offsets a
+    // 16-byte vector can see; the source is misaligned against it as well.
     for (int align = 0; align < 16; align += 4) {
         for (int n : lengths) {
             unsigned alpha = rng () % 256;
@@ -105,11 +107,12 @@ TEST (SkBlitRowSSE2, Color32EqualsPlainForEveryColourAlpha)
 TEST (SkBlitRowSSE2, MaskRowsEqualPlain)
 {
     std::mt19937 rng (kSeed);
-    for (int align = 0; align < 16; align += 4) {
+    // Pixel rows can only start on 4-byte boundaries; the mask bytes take every offset 0..15.
+    for (int align = 0; align < 16; align++) {
         for (int n = 0; n <= 67 + 4000; n += (n < 67 ? 1 : 4000)) {
-            std::vector<uint8_t> mask ((size_t)n + 3);
+            std::vector<uint8_t> mask ((size_t)n + 16);
             for (auto &m : mask) { uint32_t r = rng () % 4; m = r == 0 ? 0 : (r == 1 ? 255 : rng () % 256); }
-            const uint8_t *mk = mask.data () + (align >> 2);
+            const uint8_t *mk = mask.data () + align;
             uint32_t pm = random_pm (rng);
             GuardedRow a (align, n), b (align, n), c (align, n), d (align, n);
             for (int i = 0; i < n; i++) a.row[i] = b.row[i] = c.row[i] = d.row[i] = random_pm (rng);
