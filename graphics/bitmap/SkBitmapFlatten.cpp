@@ -84,7 +84,7 @@ bool SkBitmap::unflattenPixels (SkFlattenableReadBuffer &buffer, bool withColorT
     SkColorTable *ctable = nullptr;
     if (withColorTable) {
         ctable = SkColorTable::CreateFromBuffer (buffer);
-        if (ctable == nullptr) {
+        if (ctable == nullptr && buffer.failed ()) {
             return false;
         }
     }
@@ -97,7 +97,9 @@ bool SkBitmap::unflattenPixels (SkFlattenableReadBuffer &buffer, bool withColorT
         buffer.markFailed ();
         return false;
     }
-    bool ok = allocPixels (ctable);
+    // A table lost to memory leaves the indices meaningless: no pixels, but the pixel part
+    // is still skipped so that what follows is read in its place.
+    bool ok = (ctable != nullptr || !withColorTable) && allocPixels (ctable);
     SkSafeUnref (ctable);
     if (ok) {
         memcpy (fPixels, buffer.peek (), safeSize);
