@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "graphics/bitmap/SkBitmap.h"
@@ -398,4 +399,49 @@ TEST (SkBlitterChoose, FoldedFilterColourAboveAlphaIsClamped)
     choose (d, paint)->blitH (0, 0, 1);
     // Unpremultiplied red clamps to 255; the solid blitter scales it by 65 >> 8 to 0x40.
     EXPECT_EQ (0x40400000u + SkAlphaMulQ (0xFF000000, 255 - 0x40), d.at (0, 0));
+}
+
+// Real blitters on real pixels behind both clip wrappers: every pixel outside the clip keeps
+// its value, every pixel inside equals the unclipped draw.
+TEST (SkClipWrappers, RealBlittersNeverWriteOutsideTheClip)
+{
+    std::mt19937 rng (4242);
+    std::vector<uint8_t> maskBytes (32 * 32);
+    for (auto &m : maskBytes) m = (uint8_t)rng ();
+    for (int iter = 0; iter < 60; iter++) {
+        SkRegion clip (SkIRect::MakeLTRB (rng () % 12, rng () % 12, 14 + rng () % 18, 14 + rng () % 18));
+        if (iter % 2) clip.op (SkIRect::MakeLTRB (rng () % 16, rng () % 16, 8 + rng () % 24, 8 + rng () % 24), SkRegion::kDifference_Op);
+        SkPaint paint;
+        paint.setColor (iter % 3 == 0 ? 0xFF000000 : (iter % 3 == 1 ? 0x80FF8040 : 0xFF20A0E0));
+        for (SkBitmap::Config config : { SkBitmap::kARGB_8888_Config, SkBitmap::kA8_Config }) {
+            Device plain (config, 32, 32, 0x55), clipped (config, 32, 32, 0x55);
+            auto pb = choose (plain, paint), cb = choose (clipped, paint);
+            SkBlitterClipper clipper;
+            SkBlitter *wrapped = clipper.apply (cb.get (), &clip);
+            for (int op = 0; op < 8; op++) {
+                int x = rng () % 24, y = rng () % 24, w = 1 + rng () % (32 - x), h = 1 + rng () % (32 - y);
+                SkAlpha a = (SkAlpha)rng ();
+                switch (op % 5) {
+                case 0: pb->blitH (x, y, w); wrapped->blitH (x, y, w); break;
+                case 1: pb->blitRect (x, y, w, h); wrapped->blitRect (x, y, w, h); break;
+                case 2: pb->blitV (x, y, h, a); wrapped->blitV (x, y, h, a); break;
+                case 3: blit_runs (pb.get (), x, y, { { w, a } }); blit_runs (wrapped, x, y, { { w, a } }); break;
+                case 4: {
+                    SkMask mask = { maskBytes.data (), SkIRect::MakeLTRB (0, 0, 32, 32), 32, SkMask::kA8_Format };
+                    SkIRect r = SkIRect::MakeXYWH (x, y, w, h);
+                    pb->blitMask (mask, r);
+                    wrapped->blitMask (mask, r);
+                    break;
+                }
+                }
+            }
+            for (int y = 0; y < 32; y++)
+                for (int x = 0; x < 32; x++) {
+                    bool inside = clip.contains (x, y);
+                    uint32_t got = config == SkBitmap::kA8_Config ? clipped.at8 (x, y) : clipped.at (x, y);
+                    uint32_t want = inside ? (config == SkBitmap::kA8_Config ? plain.at8 (x, y) : plain.at (x, y)) : 0x55;
+                    ASSERT_EQ (want, got) << "iteration " << iter << " config " << config << " at " << x << ", " << y;
+                }
+        }
+    }
 }
