@@ -24,7 +24,8 @@ EFI_GUID gHiiDatabaseGuid = LOADER_HII_DATABASE_GUID;
 EFI_GUID gHiiStringGuid = LOADER_HII_STRING_GUID;
 
 constexpr UINT8 kSectionFreeformSubtypeGuid = 0x18;
-constexpr UINT16 kStringsShown = 4;
+constexpr UINTN kStringsShown = 4;
+constexpr UINT16 kStringIdsTried = 64;
 
 bool Has(EFI_HANDLE handle, EFI_GUID* protocol) {
   VOID* p = nullptr;
@@ -59,12 +60,14 @@ HII_HANDLE FindPackageList(HII_DATABASE* db, const EFI_GUID& guid, CHAR8* langua
   return nullptr;
 }
 
+// Prints the first strings the list holds (ids in a list may be skipped); their count.
 UINTN PrintStrings(HII_STRING* strings, HII_HANDLE handle, const CHAR8* language) {
   UINTN read = 0;
-  for (UINT16 id = 1; id <= kStringsShown; ++id) {
+  for (UINT16 id = 1; id <= kStringIdsTried && read < kStringsShown; ++id) {
     CHAR16 text[160];
     UINTN size = sizeof text;
     const EFI_STATUS status = strings->GetString(strings, language, handle, id, text, &size, nullptr);
+    if (status == EFI_NOT_FOUND) continue;
     Line line;
     line.Text(u"string ").Decimal(id).Text(u" (").Ascii(language).Text(u"): ");
     if (EFI_ERROR(status)) {
