@@ -110,7 +110,8 @@ struct SkRect {
     SkScalar height () const { return fBottom - fTop; }
     SkScalar centerX () const { return (fLeft + fRight) * 0.5f; }
     SkScalar centerY () const { return (fTop + fBottom) * 0.5f; }
-    // Empty when left >= right or top >= bottom (NaN edges are not empty by this test).
+    // Empty when left >= right or top >= bottom; a NaN edge counts as empty too, so that no
+    // NaN reaches bounds through join or intersect.
     bool isEmpty () const { return !(fLeft < fRight && fTop < fBottom); }
     bool isFinite () const
     {
