@@ -445,3 +445,26 @@ TEST (SkClipWrappers, RealBlittersNeverWriteOutsideTheClip)
         }
     }
 }
+
+TEST (SkARGB32Blitters, LCDMasksBlendTowardsTheUnpremultipliedColour)
+{
+    // LCD16 with a translucent colour: each 5-bit coverage 31 widens to 32 and is scaled by
+    // 129 >> 8 to 16; red moves 16/32 of the way from 0 to 255.
+    uint16_t lcd16[1] = { 0xFFFF };
+    Device a (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
+    SkPaint half;
+    half.setColor (0x80FF0000);
+    choose (a, half)->blitMask (SkMask { (uint8_t *)lcd16, SkIRect::MakeLTRB (0, 0, 1, 1), 2, SkMask::kLCD16_Format },
+                                SkIRect::MakeLTRB (0, 0, 1, 1));
+    EXPECT_EQ (0xFF7F0000u, a.at (0, 0));
+    // LCD32: coverage (m + 1) per channel; blue moves from 255 towards 0 by 129/256, rounding
+    // down through the arithmetic shift: 255 - 129 = 126. A zero mask leaves the pixel.
+    uint32_t lcd32[2] = { 0x00FF0080, 0 };
+    Device b (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF0000FF);
+    SkPaint red;
+    red.setColor (0xFFFF0000);
+    choose (b, red)->blitMask (SkMask { (uint8_t *)lcd32, SkIRect::MakeLTRB (0, 0, 2, 1), 8, SkMask::kLCD32_Format },
+                               SkIRect::MakeLTRB (0, 0, 2, 1));
+    EXPECT_EQ (0xFFFF007Eu, b.at (0, 0));
+    EXPECT_EQ (0xFF0000FFu, b.at (1, 0));
+}
