@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUP_SANITIZE=OFF >/dev/null
-cmake --build build/release --target setup-emulator
-exec build/release/emulator/setup-emulator "$@"
+cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=OFF >/dev/null
+cmake --build build/run --target setup-emulator
+exec build/run/emulator/setup-emulator "$@"
