@@ -8,5 +8,5 @@ scripts/install-deps.sh
 # Host tools only pack files here, so a plain debug build of them is enough.
 cmake -S . -B build/qemu-run -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=OFF >/dev/null
 cmake --build build/qemu-run --target setup-qemu-loader setup-qemu-volume
-exec python3 qemu/boot_test.py --level dispatched --loader build/qemu-run/qemu/setup-qemu-loader.efi \
+exec python3 qemu/boot_test.py --level full --loader build/qemu-run/qemu/setup-qemu-loader.efi \
   --volume build/qemu-run/qemu/SetupEngine.fv --strings resources/EngineStrings.tsv "$@"
