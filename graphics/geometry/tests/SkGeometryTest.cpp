@@ -123,6 +123,20 @@ TEST (SkGeometry, QuadYExtremaAreFlattened)
     EXPECT_EQ (dst[2].fX, 5.0f);
     EXPECT_EQ (dst[0], src[0]);
     EXPECT_EQ (dst[4], src[2]);
+    // Here the plain split rounds its two control ys apart from the split point's y; the
+    // extremum is flattened onto the split point exactly.
+    SkPoint skewed[3] = { { 0, 0 }, { 7, 1.0f / 3 + 10 }, { 13, 1.0f / 7 } };
+    SkPoint plain[5];
+    SkScalar t;
+    ASSERT_TRUE (valid_unit_divide (skewed[0].fY - skewed[1].fY,
+                                    skewed[0].fY - 2 * skewed[1].fY + skewed[2].fY, &t));
+    SkChopQuadAt (skewed, plain, t);
+    ASSERT_NE (plain[1].fY, plain[2].fY);
+    ASSERT_EQ (SkChopQuadAtYExtrema (skewed, dst), 1);
+    EXPECT_EQ (dst[2], plain[2]);
+    EXPECT_EQ (dst[1].fY, plain[2].fY);
+    EXPECT_EQ (dst[3].fY, plain[2].fY);
+    EXPECT_EQ (dst[1].fX, plain[1].fX);
     SkPoint mono[3] = { { 0, 0 }, { 5, 5 }, { 10, 10 } };
     EXPECT_EQ (SkChopQuadAtYExtrema (mono, dst), 0);
     EXPECT_EQ (dst[1], mono[1]);
@@ -234,6 +248,24 @@ TEST (SkGeometry, CubicYExtrema)
     EXPECT_EQ (dst[4].fY, dst[3].fY);
     EXPECT_EQ (dst[3].fY, 30.0f);
     EXPECT_EQ (SkChopCubicAtYExtrema (hump, nullptr), 1);
+    // Two extrema whose plain split leaves every neighbouring control y a rounding step off
+    // its seam: each is set to the seam's y exactly.
+    SkPoint wave[4] = { { 0, 0 }, { 10, 1.0f / 3 + 20 }, { 30, -3.0f / 7 - 20 }, { 40, 1.0f / 9 } };
+    SkScalar ts[2];
+    ASSERT_EQ (SkFindUnitQuadRoots (wave[3].fY - wave[0].fY + 3 * (wave[1].fY - wave[2].fY),
+                                    2 * (wave[0].fY - 2 * wave[1].fY + wave[2].fY), wave[1].fY - wave[0].fY, ts), 2);
+    SkPoint plain[10];
+    SkChopCubicAt (wave, plain, ts, 2);
+    ASSERT_NE (plain[2].fY, plain[3].fY);
+    ASSERT_NE (plain[7].fY, plain[6].fY);
+    ASSERT_EQ (SkChopCubicAtYExtrema (wave, dst), 2);
+    for (int seam : { 3, 6 }) {
+        EXPECT_EQ (dst[seam], plain[seam]) << seam;
+        EXPECT_EQ (dst[seam - 1].fY, plain[seam].fY) << seam;
+        EXPECT_EQ (dst[seam + 1].fY, plain[seam].fY) << seam;
+        EXPECT_EQ (dst[seam - 1].fX, plain[seam - 1].fX) << seam;
+    }
+    EXPECT_EQ (dst[9], wave[3]);
 }
 
 // (1, 0) to (0, 1) clockwise: two quads, 5 points, ending at (0, 1); (1, 0) to itself: 1 point.
