@@ -37,6 +37,7 @@ EXPECTED = {
     "started": ["driver start-up: Success (image resident)"],
     "full": [
         "setup data section: Success",
+        "boot-screen interfaces: 1, companion interfaces: 1",
         "one handle with boot screen, form browser and companion: yes",
         "form browsers after dispatch: 1",
         "firmware's form browser gone: yes",
@@ -44,6 +45,23 @@ EXPECTED = {
     ],
 }
 LEVELS = ["dispatched", "hii", "started", "full"]
+
+# A volume without the setup data: start-up must fail, the firmware unloads the image,
+# and nothing of the engine may stay behind (its code and data are gone with the image).
+FAILED_START = [
+    "process firmware volume: Success",
+    "dispatch: Success",
+    "setup data section: Not Found",
+    "driver loaded from firmware file: yes",
+    "device handle is our volume: yes",
+    "driver start-up: failed (image unloaded)",
+    "boot-screen interfaces: 0, companion interfaces: 0",
+    "form browsers after dispatch: 1",
+    "firmware's form browser gone: no",
+    "image package list: yes",
+    "package list in HII database: no",
+    "power off",
+]
 
 
 def qemu_command(disk, vars_copy, interactive):
@@ -123,7 +141,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--loader", required=True)
     ap.add_argument("--volume", required=True)
-    ap.add_argument("--level", choices=LEVELS, default="full")
+    ap.add_argument("--level", choices=LEVELS + ["failed-start"], default="full")
     ap.add_argument("--timeout", type=int, default=120)
     ap.add_argument("--strings", help="the engine's string table, to compare the strings read")
     ap.add_argument("--interactive", action="store_true",
@@ -157,9 +175,12 @@ def main():
         print(f"FAIL: QEMU exited with {run.returncode}")
         return 1
     table = read_strings(args.strings) if args.strings else None
-    reached = [level for level in LEVELS if not check(lines, level, table)]
-    print("highest level reached: " + (reached[-1] if reached else "none"))
-    failures = check(lines, args.level, table)
+    if args.level == "failed-start":
+        failures = [e for e in FAILED_START if not any(l.startswith(e) for l in lines)]
+    else:
+        reached = [level for level in LEVELS if not check(lines, level, table)]
+        print("highest level reached: " + (reached[-1] if reached else "none"))
+        failures = check(lines, args.level, table)
     for f in failures:
         print(f"FAIL: missing '{f}'")
     print(f"checked level '{args.level}': " + ("PASS" if not failures else "FAIL"))

@@ -123,7 +123,23 @@ bool ReportSetupSection(const DriverWatch& watch) {
   return led;
 }
 
+// How many handles carry the protocol; a failed start-up must leave none of the engine's.
+static UINTN CountHandles(EFI_GUID* protocol) {
+  EFI_HANDLE handles[16];
+  UINTN size = sizeof handles;
+  const EFI_STATUS status = gBoot->LocateHandle(ByProtocol, protocol, nullptr, &size, handles);
+  // Too small a buffer still reports the size all the handles need.
+  if (status == EFI_BUFFER_TOO_SMALL || !EFI_ERROR(status)) return size / sizeof(EFI_HANDLE);
+  return 0;
+}
+
 bool ReportInterfaces(const BrowserSnapshot& before) {
+  Line()
+      .Text(u"boot-screen interfaces: ")
+      .Decimal(CountHandles(&gBootScreenGuid))
+      .Text(u", companion interfaces: ")
+      .Decimal(CountHandles(&gCompanionGuid))
+      .Print();
   EFI_HANDLE handles[16];
   UINTN size = sizeof handles;
   UINTN count = 0;

@@ -132,7 +132,7 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   bool resident = false;
   const bool setupData = ReportSetupSection(watch);
   pass = ReportDriverStart(watch, resident) && setupData && pass;
-  if (resident) pass = ReportInterfaces(before) && pass;
+  pass = ReportInterfaces(before) && resident && pass;
   pass = ReportPackageList(watch) && pass;
   Line().Text(u"result: ").Text(pass ? u"PASS" : u"FAIL").Print();
   Shutdown(st);
