@@ -86,8 +86,6 @@ void Shutdown(EFI_SYSTEM_TABLE* st) {
   st->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
 }
 
-}  // namespace
-
 // Dispatches the driver; false when the firmware never got to run it.
 bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) {
   DXE_SERVICES* dxe = FindDxeServices(st);
@@ -116,6 +114,7 @@ bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) 
   return !EFI_ERROR(status);
 }
 
+}  // namespace
 }  // namespace loader
 
 using namespace loader;
