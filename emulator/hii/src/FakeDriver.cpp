@@ -10,65 +10,46 @@
 #include <Protocol/DevicePath.h>
 
 #include "Guard.h"
-#include "HiiProtocolLayout.h"
+#include "HiiInternal.h"
 
 #include <cstring>
 #include <stdexcept>
 
 namespace Emu {
 
-namespace {
+struct FakeDriver::ACCESS : OWNED_PROTOCOL<EFI_HII_CONFIG_ACCESS_PROTOCOL, FakeDriver> {};
 
-const EFI_GUID  kDevicePathGuid   = EFI_DEVICE_PATH_PROTOCOL_GUID;
-const EFI_GUID  kConfigAccessGuid = EMU_HII_CONFIG_ACCESS_GUID;
-
-bool
-CopyText (CONST CHAR16 *Text, std::u16string *Out)
-{
-  Out->clear ();
-  for (UINTN Index = 0; Index < 0x100000; Index++) {
-    if (Text[Index] == 0) {
-      return true;
-    }
-    Out->push_back (Text[Index]);
-  }
-  return false;
-}
-
-}  // namespace
-
-struct FakeDriver::ACCESS {
-  EMU_HII_CONFIG_ACCESS_PROTOCOL  Protocol;
-  FakeDriver                      *Owner;
+// What both default operations start from: the caller's text, its header and the
+// byte store that GUID and NAME name, if any.
+struct FakeDriver::OWN_CONFIG {
+  std::u16string      Text;
+  CONFIG_HEADER       Header;
+  std::vector<UINT8>  *Store  = nullptr;
+  bool                Blocks = false;  // OFFSET/WIDTH elements follow the header
 };
 
 namespace {
 
-FakeDriver *
-DriverOf (CONST EMU_HII_CONFIG_ACCESS_PROTOCOL *This)
+EFI_STATUS EFIAPI
+AccessExtractConfig (CONST EFI_HII_CONFIG_ACCESS_PROTOCOL *This, CONST EFI_STRING Request, EFI_STRING *Progress,
+  EFI_STRING *Results)
 {
-  struct WRAPPER { EMU_HII_CONFIG_ACCESS_PROTOCOL Protocol; FakeDriver *Owner; };
-  return ((const WRAPPER *)This)->Owner;
+  return Guarded ([&] { return OwnerOf<FakeDriver> (This)->Extract (Request, Progress, Results); });
 }
 
 EFI_STATUS EFIAPI
-AccessExtractConfig (CONST EMU_HII_CONFIG_ACCESS_PROTOCOL *This, CONST CHAR16 *Request, CHAR16 **Progress,
-  CHAR16 **Results)
+AccessRouteConfig (CONST EFI_HII_CONFIG_ACCESS_PROTOCOL *This, CONST EFI_STRING Configuration, EFI_STRING *Progress)
 {
-  return Guarded ([&] { return DriverOf (This)->Extract (Request, Progress, Results); });
+  return Guarded ([&] { return OwnerOf<FakeDriver> (This)->Route (Configuration, Progress); });
 }
 
 EFI_STATUS EFIAPI
-AccessRouteConfig (CONST EMU_HII_CONFIG_ACCESS_PROTOCOL *This, CONST CHAR16 *Configuration, CHAR16 **Progress)
+AccessCallback (CONST EFI_HII_CONFIG_ACCESS_PROTOCOL *This, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID QuestionId,
+  UINT8 Type, EFI_IFR_TYPE_VALUE *Value, EFI_BROWSER_ACTION_REQUEST *ActionRequest)
 {
-  return Guarded ([&] { return DriverOf (This)->Route (Configuration, Progress); });
-}
-
-EFI_STATUS EFIAPI
-AccessCallback (CONST EMU_HII_CONFIG_ACCESS_PROTOCOL *This, UINTN Action, EFI_QUESTION_ID QuestionId, UINT8 Type,
-  EFI_IFR_TYPE_VALUE *Value, UINTN *ActionRequest)
-{
-  return Guarded ([&] { return DriverOf (This)->Callback (Action, QuestionId, Type, Value, ActionRequest); });
+  return Guarded ([&] {
+    return OwnerOf<FakeDriver> (This)->Callback (Action, QuestionId, Type, Value, ActionRequest);
+  });
 }
 
 }  // namespace
@@ -84,8 +65,8 @@ FakeDriver::FakeDriver (Machine &Owner, std::vector<UINT8> DevicePath)
   mAccess->Protocol.Callback      = AccessCallback;
   mAccess->Owner                  = this;
   EFI_STATUS  Status = mMachine.Protocols ().InstallMultiple (&mHandle, {
-    { &kDevicePathGuid, mDevicePath.data () },
-    { &kConfigAccessGuid, &mAccess->Protocol },
+    { &gEfiDevicePathProtocolGuid, mDevicePath.data () },
+    { &gEfiHiiConfigAccessProtocolGuid, &mAccess->Protocol },
   });
   if (Status != EFI_SUCCESS) {
     throw std::runtime_error ("fake driver protocols could not be installed");
@@ -102,7 +83,7 @@ FakeDriver::VendorPath (const EFI_GUID &Guid)
   return Path;
 }
 
-VOID *
+EFI_HII_CONFIG_ACCESS_PROTOCOL *
 FakeDriver::ConfigAccess ()
 {
   return &mAccess->Protocol;
@@ -254,72 +235,74 @@ FakeDriver::RouteNameValues (const std::u16string &Text, UINTN HeaderEnd, const 
 }
 
 EFI_STATUS
+FakeDriver::ParseOwnConfig (CONST CHAR16 *Config, CHAR16 **Progress, OWN_CONFIG *Out)
+{
+  UINTN  ErrorAt = 0;
+
+  if ((Progress == nullptr) || (Config == nullptr) || !CopyText (Config, kMaxConfigText, &Out->Text)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  *Progress = (CHAR16 *)Config;
+  if (!ParseConfigHeader (Out->Text, 0, &Out->Header, &ErrorAt)) {
+    *Progress = (CHAR16 *)Config + ErrorAt;
+    return EFI_INVALID_PARAMETER;
+  }
+  Out->Store  = FindStore (Out->Header.Guid, Out->Header.Name);
+  Out->Blocks = (Out->Text.compare (Out->Header.End, 8, u"&OFFSET=") == 0);
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
 FakeDriver::DefaultExtract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results)
 {
-  std::u16string  Text;
+  OWN_CONFIG      Own;
   std::u16string  Answer;
-  CONFIG_HEADER   Header;
-  UINTN           ErrorAt;
+  UINTN           ErrorAt = 0;
 
-  if ((Progress == nullptr) || (Results == nullptr) || (Request == nullptr) || !CopyText (Request, &Text)) {
+  if (Results == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
-  *Progress = (CHAR16 *)Request;
-  if (!ParseConfigHeader (Text, 0, &Header, &ErrorAt)) {
-    *Progress = (CHAR16 *)Request + ErrorAt;
-    return EFI_INVALID_PARAMETER;
+  EFI_STATUS  Status = ParseOwnConfig (Request, Progress, &Own);
+  if (Status != EFI_SUCCESS) {
+    return Status;
   }
-  std::vector<UINT8>  *Store  = FindStore (Header.Guid, Header.Name);
-  bool                Blocks = (Text.compare (Header.End, 8, u"&OFFSET=") == 0);
-  EFI_STATUS          Status;
-  if ((Store != nullptr) && (Blocks || (Header.End == Text.size ()))) {
-    std::u16string  Asked = Text;
-    if (!Blocks) {
-      Asked += u"&OFFSET=0&WIDTH=" + HexNumberText (Store->size ());
+  if ((Own.Store != nullptr) && (Own.Blocks || (Own.Header.End == Own.Text.size ()))) {
+    std::u16string  Asked = Own.Text;
+    if (!Own.Blocks) {
+      Asked += u"&OFFSET=0&WIDTH=" + HexNumberText (Own.Store->size ());
     }
-    Status = BlockToConfigText (Asked, Store->data (), Store->size (), &Answer, &ErrorAt);
-  } else if (!Blocks && HasNameValues (Header.Guid)) {
-    Status = ExtractNameValues (Text, Header.End, Header.Guid, &Answer, &ErrorAt);
+    Status = BlockToConfigText (Asked, Own.Store->data (), Own.Store->size (), &Answer, &ErrorAt);
+  } else if (!Own.Blocks && HasNameValues (Own.Header.Guid)) {
+    Status = ExtractNameValues (Own.Text, Own.Header.End, Own.Header.Guid, &Answer, &ErrorAt);
   } else {
     return EFI_NOT_FOUND;
   }
   if (Status != EFI_SUCCESS) {
-    *Progress = (CHAR16 *)Request + ((ErrorAt <= Text.size ()) ? ErrorAt : 0);
+    *Progress = (CHAR16 *)Request + ((ErrorAt <= Own.Text.size ()) ? ErrorAt : 0);
     return Status;
   }
-  VOID  *Buffer = nullptr;
-  if (mMachine.Memory ().Allocate (EfiBootServicesData, (Answer.size () + 1) * sizeof (CHAR16), &Buffer) != EFI_SUCCESS) {
-    return EFI_OUT_OF_RESOURCES;
+  Status = PoolText (mMachine, Answer, Results);
+  if (Status == EFI_SUCCESS) {
+    *Progress = (CHAR16 *)Request + Own.Text.size ();
   }
-  std::memcpy (Buffer, Answer.c_str (), (Answer.size () + 1) * sizeof (CHAR16));
-  *Results  = (CHAR16 *)Buffer;
-  *Progress = (CHAR16 *)Request + Text.size ();
-  return EFI_SUCCESS;
+  return Status;
 }
 
 EFI_STATUS
 FakeDriver::DefaultRoute (CONST CHAR16 *Configuration, CHAR16 **Progress)
 {
-  std::u16string  Text;
-  CONFIG_HEADER   Header;
-  UINTN           ErrorAt;
-  UINTN           Needed;
+  OWN_CONFIG  Own;
+  UINTN       ErrorAt = 0;
+  UINTN       Needed;
 
-  if ((Progress == nullptr) || (Configuration == nullptr) || !CopyText (Configuration, &Text)) {
-    return EFI_INVALID_PARAMETER;
+  EFI_STATUS  Status = ParseOwnConfig (Configuration, Progress, &Own);
+  if (Status != EFI_SUCCESS) {
+    return Status;
   }
-  *Progress = (CHAR16 *)Configuration;
-  if (!ParseConfigHeader (Text, 0, &Header, &ErrorAt)) {
-    *Progress = (CHAR16 *)Configuration + ErrorAt;
-    return EFI_INVALID_PARAMETER;
-  }
-  std::vector<UINT8>  *Store  = FindStore (Header.Guid, Header.Name);
-  bool                Blocks = (Text.compare (Header.End, 8, u"&OFFSET=") == 0);
-  EFI_STATUS          Status;
-  if ((Store != nullptr) && Blocks) {
-    Status = ConfigToBlockText (Text, Store->data (), Store->size (), &Needed, &ErrorAt);
-  } else if (!Blocks && HasNameValues (Header.Guid)) {
-    Status = RouteNameValues (Text, Header.End, Header.Guid, &ErrorAt);
+  if ((Own.Store != nullptr) && Own.Blocks) {
+    Status = ConfigToBlockText (Own.Text, Own.Store->data (), Own.Store->size (), &Needed, &ErrorAt);
+  } else if (!Own.Blocks && HasNameValues (Own.Header.Guid)) {
+    Status = RouteNameValues (Own.Text, Own.Header.End, Own.Header.Guid, &ErrorAt);
   } else {
     return EFI_NOT_FOUND;
   }
@@ -333,7 +316,7 @@ FakeDriver::Extract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results)
   CONFIG_ACCESS_CALL  Call{ ConfigAccessOp::Extract, u"", 0, 0, 0, {}, EFI_SUCCESS };
 
   if (Request != nullptr) {
-    (VOID)CopyText (Request, &Call.Text);  // a runaway text is recorded cut short
+    (VOID)CopyText (Request, kMaxConfigText, &Call.Text);  // a runaway text is recorded cut short
   }
   Call.Status = OnExtract ? OnExtract (*this, Request, Progress, Results) : DefaultExtract (Request, Progress, Results);
   mCalls.push_back (Call);
@@ -346,7 +329,7 @@ FakeDriver::Route (CONST CHAR16 *Configuration, CHAR16 **Progress)
   CONFIG_ACCESS_CALL  Call{ ConfigAccessOp::Route, u"", 0, 0, 0, {}, EFI_SUCCESS };
 
   if (Configuration != nullptr) {
-    (VOID)CopyText (Configuration, &Call.Text);  // a runaway text is recorded cut short
+    (VOID)CopyText (Configuration, kMaxConfigText, &Call.Text);  // a runaway text is recorded cut short
   }
   Call.Status = OnRoute ? OnRoute (*this, Configuration, Progress) : DefaultRoute (Configuration, Progress);
   mCalls.push_back (Call);
@@ -373,8 +356,8 @@ FakeDriver::ValueSize (UINT8 Type) const
 }
 
 EFI_STATUS
-FakeDriver::Callback (BROWSER_ACTION Action, EFI_QUESTION_ID QuestionId, UINT8 Type, EFI_IFR_TYPE_VALUE *Value,
-  BROWSER_ACTION_REQUEST *ActionRequest)
+FakeDriver::Callback (EFI_BROWSER_ACTION Action, EFI_QUESTION_ID QuestionId, UINT8 Type, EFI_IFR_TYPE_VALUE *Value,
+  EFI_BROWSER_ACTION_REQUEST *ActionRequest)
 {
   CONFIG_ACCESS_CALL  Call{ ConfigAccessOp::Callback, u"", Action, QuestionId, Type, {}, EFI_UNSUPPORTED };
 

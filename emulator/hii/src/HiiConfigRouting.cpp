@@ -8,41 +8,13 @@
 #include <EmulatorHii/HiiServices.h>
 
 #include "Guard.h"
-#include "HiiProtocolLayout.h"
+#include "HiiInternal.h"
 
 #include <cstring>
 
 namespace Emu {
 
 namespace {
-
-constexpr UINTN  kMaxConfigText = 0x100000;  // code units; far beyond any real configuration
-
-bool
-CopyText (CONST CHAR16 *Text, std::u16string *Out)
-{
-  Out->clear ();
-  for (UINTN Index = 0; Index < kMaxConfigText; Index++) {
-    if (Text[Index] == 0) {
-      return true;
-    }
-    Out->push_back (Text[Index]);
-  }
-  return false;
-}
-
-EFI_STATUS
-PoolText (Machine &Owner, const std::u16string &Text, CHAR16 **Out)
-{
-  VOID  *Buffer = nullptr;
-
-  if (Owner.Memory ().Allocate (EfiBootServicesData, (Text.size () + 1) * sizeof (CHAR16), &Buffer) != EFI_SUCCESS) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-  std::memcpy (Buffer, Text.c_str (), (Text.size () + 1) * sizeof (CHAR16));
-  *Out = (CHAR16 *)Buffer;
-  return EFI_SUCCESS;
-}
 
 // Where a driver's progress inside the copy of one configuration lands in the caller's string.
 CHAR16 *
@@ -64,7 +36,7 @@ Route (HiiServices &Hii, CONST CHAR16 *Whole, CHAR16 **Progress, EACH &&Each)
 {
   std::u16string  Text;
 
-  if (!CopyText (Whole, &Text)) {
+  if (!CopyText (Whole, kMaxConfigText, &Text)) {
     *Progress = (CHAR16 *)Whole;
     return EFI_INVALID_PARAMETER;
   }
@@ -81,7 +53,7 @@ Route (HiiServices &Hii, CONST CHAR16 *Whole, CHAR16 **Progress, EACH &&Each)
       *Progress = (CHAR16 *)Whole + Start + ErrorAt;
       return EFI_INVALID_PARAMETER;
     }
-    auto  *Access = (EMU_HII_CONFIG_ACCESS_PROTOCOL *)Hii.FindConfigAccess (Header.Path, Header.Guid, Header.Name);
+    EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access = Hii.FindConfigAccess (Header.Path, Header.Guid, Header.Name);
     if (Access == nullptr) {
       *Progress = (CHAR16 *)Whole + Start;
       return EFI_NOT_FOUND;
@@ -110,13 +82,13 @@ ExtractBody (HiiServices &Hii, CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 
     *Progress = nullptr;
     return EFI_INVALID_PARAMETER;
   }
-  EFI_STATUS  Status = Route (Hii, Request, Progress, [&] (EMU_HII_CONFIG_ACCESS_PROTOCOL *Access,
+  EFI_STATUS  Status = Route (Hii, Request, Progress, [&] (EFI_HII_CONFIG_ACCESS_PROTOCOL *Access,
                                 const std::u16string &Part, CHAR16 **PartProgress) {
     CHAR16          *PartResults = nullptr;
     std::u16string  Answer;
-    EFI_STATUS      Result = Access->ExtractConfig (Access, Part.c_str (), PartProgress, &PartResults);
+    EFI_STATUS      Result = Access->ExtractConfig (Access, (EFI_STRING)Part.c_str (), PartProgress, &PartResults);
     if (PartResults != nullptr) {
-      bool  Whole = CopyText (PartResults, &Answer);
+      bool  Whole = CopyText (PartResults, kMaxConfigText, &Answer);
       (VOID)Hii.Owner ().Memory ().Free (PartResults);  // the driver's pool block, ours to free
       if ((Result == EFI_SUCCESS) && !Whole) {
         Result = EFI_DEVICE_ERROR;
@@ -134,14 +106,14 @@ ExtractBody (HiiServices &Hii, CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 
 }
 
 EFI_STATUS EFIAPI
-RoutingExtractConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *This, CONST CHAR16 *Request, CHAR16 **Progress,
-  CHAR16 **Results)
+RoutingExtractConfig (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *This, CONST EFI_STRING Request, EFI_STRING *Progress,
+  EFI_STRING *Results)
 {
-  return Guarded ([&] { return ExtractBody (*OwnerOf (This), Request, Progress, Results); });
+  return Guarded ([&] { return ExtractBody (*OwnerOf<HiiServices> (This), Request, Progress, Results); });
 }
 
 EFI_STATUS EFIAPI
-RoutingRouteConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *This, CONST CHAR16 *Configuration, CHAR16 **Progress)
+RoutingRouteConfig (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *This, CONST EFI_STRING Configuration, EFI_STRING *Progress)
 {
   return Guarded ([&] {
     if (Progress == nullptr) {
@@ -151,9 +123,9 @@ RoutingRouteConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *This, CONST CHAR16 *C
       *Progress = nullptr;
       return EFI_INVALID_PARAMETER;
     }
-    return Route (*OwnerOf (This), Configuration, Progress, [&] (EMU_HII_CONFIG_ACCESS_PROTOCOL *Access,
+    return Route (*OwnerOf<HiiServices> (This), Configuration, Progress, [&] (EFI_HII_CONFIG_ACCESS_PROTOCOL *Access,
                     const std::u16string &Part, CHAR16 **PartProgress) {
-      return Access->RouteConfig (Access, Part.c_str (), PartProgress);
+      return Access->RouteConfig (Access, (EFI_STRING)Part.c_str (), PartProgress);
     });
   });
 }
@@ -161,14 +133,14 @@ RoutingRouteConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *This, CONST CHAR16 *C
 // Drivers here publish no defaults beyond what ExtractConfig gives, and nothing
 // in the engine asks for a whole-system export.
 EFI_STATUS EFIAPI
-RoutingExportConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *, CHAR16 **Results)
+RoutingExportConfig (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *, EFI_STRING *Results)
 {
   return (Results == nullptr) ? EFI_INVALID_PARAMETER : EFI_UNSUPPORTED;
 }
 
 EFI_STATUS EFIAPI
-RoutingGetAltConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *, CONST CHAR16 *Response, CONST EFI_GUID *,
-  CONST CHAR16 *, CONST VOID *, CONST UINT16 *, CHAR16 **AltResponse)
+RoutingGetAltConfig (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *, CONST EFI_STRING Response, CONST EFI_GUID *,
+  CONST EFI_STRING, CONST EFI_DEVICE_PATH_PROTOCOL *, CONST UINT16 *, EFI_STRING *AltResponse)
 {
   return ((Response == nullptr) || (AltResponse == nullptr)) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
 }
@@ -185,7 +157,7 @@ BlockToConfigBody (HiiServices &Hii, CONST CHAR16 *Request, CONST UINT8 *Block, 
     return EFI_INVALID_PARAMETER;
   }
   *Progress = (CHAR16 *)Request;
-  if ((Request == nullptr) || (Block == nullptr) || !CopyText (Request, &Text)) {
+  if ((Request == nullptr) || (Block == nullptr) || !CopyText (Request, kMaxConfigText, &Text)) {
     return EFI_INVALID_PARAMETER;
   }
   EFI_STATUS  Status = BlockToConfigText (Text, Block, BlockSize, &Answer, &ErrorAt);
@@ -197,10 +169,10 @@ BlockToConfigBody (HiiServices &Hii, CONST CHAR16 *Request, CONST UINT8 *Block, 
 }
 
 EFI_STATUS EFIAPI
-RoutingBlockToConfig (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *This, CONST CHAR16 *Request, CONST UINT8 *Block,
-  UINTN BlockSize, CHAR16 **Config, CHAR16 **Progress)
+RoutingBlockToConfig (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *This, CONST EFI_STRING Request, CONST UINT8 *Block,
+  CONST UINTN BlockSize, EFI_STRING *Config, EFI_STRING *Progress)
 {
-  return Guarded ([&] { return BlockToConfigBody (*OwnerOf (This), Request, Block, BlockSize, Config, Progress); });
+  return Guarded ([&] { return BlockToConfigBody (*OwnerOf<HiiServices> (This), Request, Block, BlockSize, Config, Progress); });
 }
 
 // On success BlockSize becomes the largest index written; when the block is
@@ -217,7 +189,7 @@ ConfigToBlockBody (CONST CHAR16 *Response, UINT8 *Block, UINTN *BlockSize, CHAR1
     return EFI_INVALID_PARAMETER;
   }
   *Progress = (CHAR16 *)Response;
-  if ((Response == nullptr) || (BlockSize == nullptr) || !CopyText (Response, &Text)) {
+  if ((Response == nullptr) || (BlockSize == nullptr) || !CopyText (Response, kMaxConfigText, &Text)) {
     return EFI_INVALID_PARAMETER;
   }
   EFI_STATUS  Status = ConfigToBlockText (Text, Block, *BlockSize, &Needed, &ErrorAt);
@@ -231,8 +203,8 @@ ConfigToBlockBody (CONST CHAR16 *Response, UINT8 *Block, UINTN *BlockSize, CHAR1
 }
 
 EFI_STATUS EFIAPI
-RoutingConfigToBlock (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *, CONST CHAR16 *Response, UINT8 *Block,
-  UINTN *BlockSize, CHAR16 **Progress)
+RoutingConfigToBlock (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *, CONST EFI_STRING Response, UINT8 *Block,
+  UINTN *BlockSize, EFI_STRING *Progress)
 {
   return Guarded ([&] { return ConfigToBlockBody (Response, Block, BlockSize, Progress); });
 }
@@ -240,7 +212,7 @@ RoutingConfigToBlock (CONST EMU_HII_CONFIG_ROUTING_PROTOCOL *, CONST CHAR16 *Res
 }  // namespace
 
 void
-FillRoutingProtocol (EMU_HII_CONFIG_ROUTING_PROTOCOL *Protocol)
+FillRoutingProtocol (EFI_HII_CONFIG_ROUTING_PROTOCOL *Protocol)
 {
   Protocol->ExtractConfig = RoutingExtractConfig;
   Protocol->ExportConfig  = RoutingExportConfig;

@@ -14,8 +14,6 @@ namespace Emu {
 
 namespace {
 
-const EFI_GUID  kDevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
-
 const EFI_GUID *
 PackageGuidOf (const HII_PACKAGE &Package)
 {
@@ -112,7 +110,7 @@ HiiServices::ParseList (CONST EFI_HII_PACKAGE_LIST_HEADER *List, std::vector<HII
 }
 
 void
-HiiServices::Notify (HII_PACKAGE_LIST *List, UINTN Index, UINTN NotifyType)
+HiiServices::Notify (HII_PACKAGE_LIST *List, UINTN Index, EFI_HII_DATABASE_NOTIFY_TYPE NotifyType)
 {
   // A notify function may register or unregister others; walk a snapshot of the
   // registrations and skip any that went away meanwhile.
@@ -136,7 +134,8 @@ HiiServices::Notify (HII_PACKAGE_LIST *List, UINTN Index, UINTN NotifyType)
 }
 
 void
-HiiServices::AddPackages (HII_PACKAGE_LIST *List, std::vector<HII_PACKAGE> &&Packages, UINTN NotifyType)
+HiiServices::AddPackages (HII_PACKAGE_LIST *List, std::vector<HII_PACKAGE> &&Packages,
+  EFI_HII_DATABASE_NOTIFY_TYPE NotifyType)
 {
   for (HII_PACKAGE &Package : Packages) {
     if (!List->Live) {
@@ -160,7 +159,7 @@ HiiServices::AddDevicePathPackage (HII_PACKAGE_LIST *List)
     }
   }
   if (!List->Live || (List->DriverHandle == nullptr) ||
-      (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &kDevicePathGuid, &Path) != EFI_SUCCESS) ||
+      (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &gEfiDevicePathProtocolGuid, &Path) != EFI_SUCCESS) ||
       (Path == nullptr)) {
     return;
   }
@@ -172,9 +171,8 @@ HiiServices::AddDevicePathPackage (HII_PACKAGE_LIST *List)
   Packages[0].Type = EFI_HII_PACKAGE_DEVICE_PATH;
   Packages[0].Bytes.assign (4, 0);
   Packages[0].Bytes.insert (Packages[0].Bytes.end (), (const UINT8 *)Path, (const UINT8 *)Path + Body + 4);
-  HiiWriteUint24 (Packages[0].Bytes.data (), (UINT32)Packages[0].Bytes.size ());
-  Packages[0].Bytes[3] = EFI_HII_PACKAGE_DEVICE_PATH;
-  AddPackages (List, std::move (Packages), kHiiNotifyNewPack);
+  HiiSetPackageHeader (Packages[0].Bytes.data (), (UINT32)Packages[0].Bytes.size (), EFI_HII_PACKAGE_DEVICE_PATH);
+  AddPackages (List, std::move (Packages), EFI_HII_DATABASE_NOTIFY_NEW_PACK);
 }
 
 EFI_STATUS
@@ -196,7 +194,7 @@ HiiServices::NewPackageList (CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE
   HII_PACKAGE_LIST  *New = Record.get ();
   mLists.push_back (std::move (Record));
   *Handle = New;
-  AddPackages (New, std::move (Packages), kHiiNotifyNewPack);
+  AddPackages (New, std::move (Packages), EFI_HII_DATABASE_NOTIFY_NEW_PACK);
   AddDevicePathPackage (New);
   return EFI_SUCCESS;
 }
@@ -210,7 +208,7 @@ HiiServices::RemovePackageList (EFI_HII_HANDLE Handle)
     return EFI_NOT_FOUND;
   }
   while (!List->Packages.empty ()) {
-    Notify (List, 0, kHiiNotifyRemovePack);
+    Notify (List, 0, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
     List->Packages.erase (List->Packages.begin ());
   }
   List->Live = false;
@@ -242,10 +240,10 @@ HiiServices::UpdatePackageList (EFI_HII_HANDLE Handle, CONST EFI_HII_PACKAGE_LIS
       Index++;
       continue;
     }
-    Notify (Record, Index, kHiiNotifyRemovePack);
+    Notify (Record, Index, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
     Record->Packages.erase (Record->Packages.begin () + (std::ptrdiff_t)Index);
   }
-  AddPackages (Record, std::move (Packages), kHiiNotifyAddPack);
+  AddPackages (Record, std::move (Packages), EFI_HII_DATABASE_NOTIFY_ADD_PACK);
   return EFI_SUCCESS;
 }
 
@@ -325,7 +323,7 @@ HiiServices::ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID 
   UINT8  *Out = (UINT8 *)Buffer;
   for (HII_PACKAGE_LIST *List : Lists) {
     for (UINTN Index = 0; Index < List->Packages.size (); Index++) {
-      Notify (List, Index, kHiiNotifyExportPack);
+      Notify (List, Index, EFI_HII_DATABASE_NOTIFY_EXPORT_PACK);
     }
     UINT32  Length = (UINT32)ExportSize (*List);
     std::memcpy (Out, &List->Guid, sizeof (EFI_GUID));
@@ -344,11 +342,13 @@ HiiServices::ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID 
 }
 
 EFI_STATUS
-HiiServices::RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGuid, HII_PACKAGE_NOTIFY Function,
-  UINTN NotifyType, EFI_HANDLE *NotifyHandle)
+HiiServices::RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGuid, EFI_HII_DATABASE_NOTIFY Function,
+  EFI_HII_DATABASE_NOTIFY_TYPE NotifyType, EFI_HANDLE *NotifyHandle)
 {
-  bool  OneType = (NotifyType == kHiiNotifyNewPack) || (NotifyType == kHiiNotifyRemovePack) ||
-                  (NotifyType == kHiiNotifyExportPack) || (NotifyType == kHiiNotifyAddPack);
+  bool  OneType = (NotifyType == EFI_HII_DATABASE_NOTIFY_NEW_PACK) ||
+                  (NotifyType == EFI_HII_DATABASE_NOTIFY_REMOVE_PACK) ||
+                  (NotifyType == EFI_HII_DATABASE_NOTIFY_EXPORT_PACK) ||
+                  (NotifyType == EFI_HII_DATABASE_NOTIFY_ADD_PACK);
 
   if ((Function == nullptr) || (NotifyHandle == nullptr) || !OneType ||
       ((PackageType == EFI_HII_PACKAGE_TYPE_GUID) != (PackageGuid != nullptr))) {

@@ -5,7 +5,7 @@
 #include <EmulatorHii/HiiServices.h>
 
 #include "Guard.h"
-#include "HiiProtocolLayout.h"
+#include "HiiInternal.h"
 
 #include <cstring>
 #include <vector>
@@ -24,7 +24,7 @@ struct COLOURS {
 };
 
 COLOURS
-ColoursOf (CONST EMU_FONT_DISPLAY_INFO *Info)
+ColoursOf (CONST EFI_FONT_DISPLAY_INFO *Info)
 {
   return (Info != nullptr) ? COLOURS{ Info->ForegroundColor, Info->BackgroundColor } : COLOURS{ kWhite, kBlack };
 }
@@ -47,7 +47,7 @@ DrawCell (const HiiServices &Hii, CHAR16 Char, UINT16 Width, const COLOURS &Colo
 }
 
 EFI_STATUS
-NewImage (Machine &Owner, UINTN Width, UINTN Height, EMU_IMAGE_OUTPUT **Image)
+NewImage (Machine &Owner, UINTN Width, UINTN Height, EFI_IMAGE_OUTPUT **Image)
 {
   VOID  *Output = nullptr;
   VOID  *Bitmap = nullptr;
@@ -55,7 +55,7 @@ NewImage (Machine &Owner, UINTN Width, UINTN Height, EMU_IMAGE_OUTPUT **Image)
   if ((Width > 0xFFFF) || (Height > 0xFFFF)) {
     return EFI_INVALID_PARAMETER;
   }
-  if (Owner.Memory ().Allocate (EfiBootServicesData, sizeof (EMU_IMAGE_OUTPUT), &Output) != EFI_SUCCESS) {
+  if (Owner.Memory ().Allocate (EfiBootServicesData, sizeof (EFI_IMAGE_OUTPUT), &Output) != EFI_SUCCESS) {
     return EFI_OUT_OF_RESOURCES;
   }
   if ((Width * Height != 0) &&
@@ -64,7 +64,7 @@ NewImage (Machine &Owner, UINTN Width, UINTN Height, EMU_IMAGE_OUTPUT **Image)
     (VOID)Owner.Memory ().Free (Output);  // nothing else can go wrong in freeing our own block
     return EFI_OUT_OF_RESOURCES;
   }
-  *Image                = (EMU_IMAGE_OUTPUT *)Output;
+  *Image                = (EFI_IMAGE_OUTPUT *)Output;
   (*Image)->Width       = (UINT16)Width;
   (*Image)->Height      = (UINT16)Height;
   (*Image)->Image.Bitmap = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)Bitmap;
@@ -75,7 +75,7 @@ NewImage (Machine &Owner, UINTN Width, UINTN Height, EMU_IMAGE_OUTPUT **Image)
 }
 
 EFI_STATUS
-GetGlyphBody (HiiServices &Hii, CHAR16 Char, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt,
+GetGlyphBody (HiiServices &Hii, CHAR16 Char, CONST EFI_FONT_DISPLAY_INFO *Info, EFI_IMAGE_OUTPUT **Blt,
   UINTN *Baseline)
 {
   if ((Blt == nullptr) || (*Blt != nullptr)) {
@@ -101,11 +101,11 @@ GetGlyphBody (HiiServices &Hii, CHAR16 Char, CONST EMU_FONT_DISPLAY_INFO *Info, 
 }
 
 EFI_STATUS EFIAPI
-FontGetGlyph (CONST EMU_HII_FONT_PROTOCOL *This, CHAR16 Char, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt,
+FontGetGlyph (CONST EFI_HII_FONT_PROTOCOL *This, CONST CHAR16 Char, CONST EFI_FONT_DISPLAY_INFO *Info, EFI_IMAGE_OUTPUT **Blt,
   UINTN *Baseline)
 {
   return Guarded ([&] {
-    HiiServices  &Hii   = *OwnerOf (This);
+    HiiServices  &Hii   = *OwnerOf<HiiServices> (This);
     EFI_STATUS   Status = GetGlyphBody (Hii, Char, Info, Blt, Baseline);
     Hii.LogGlyph ({ Char, Status, (Status == EFI_SUCCESS) && (*Blt != nullptr) });
     return Status;
@@ -119,13 +119,13 @@ struct LINE {
 };
 
 LINE
-LayOut (const HiiServices &Hii, const std::u16string &Text, UINT32 Flags)
+LayOut (const HiiServices &Hii, const std::u16string &Text, EFI_HII_OUT_FLAGS Flags)
 {
   LINE  Line;
 
   for (CHAR16 Char : Text) {
     UINT16  Width = Hii.IsGlyphless (Char) ? 0 : Hii.GlyphWidth (Char);
-    if ((Width == 0) && ((Flags & 0x20) == 0)) {
+    if ((Width == 0) && ((Flags & EFI_HII_IGNORE_IF_NO_GLYPH) == 0)) {
       Width = EFI_GLYPH_WIDTH;  // an unknown code unit keeps its cell, drawn blank
     }
     Line.Columns.push_back (Line.Width);
@@ -137,7 +137,7 @@ LayOut (const HiiServices &Hii, const std::u16string &Text, UINT32 Flags)
 
 EFI_STATUS
 DrawToScreen (const HiiServices &Hii, const std::u16string &Text, const LINE &Line, const COLOURS &Colours,
-  EMU_IMAGE_OUTPUT *Blt, UINTN X, UINTN Y)
+  EFI_IMAGE_OUTPUT *Blt, UINTN X, UINTN Y)
 {
   if ((Blt->Image.Screen == nullptr) || (Line.Width == 0)) {
     return (Blt->Image.Screen == nullptr) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
@@ -152,8 +152,8 @@ DrawToScreen (const HiiServices &Hii, const std::u16string &Text, const LINE &Li
 }
 
 EFI_STATUS
-StringToImageBody (HiiServices &Hii, UINT32 Flags, CONST CHAR16 *String, CONST EMU_FONT_DISPLAY_INFO *Info,
-  EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EMU_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
+StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *String, CONST EFI_FONT_DISPLAY_INFO *Info,
+  EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EFI_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
 {
   std::u16string  Text;
 
@@ -169,14 +169,14 @@ StringToImageBody (HiiServices &Hii, UINT32 Flags, CONST CHAR16 *String, CONST E
   LINE        Line    = LayOut (Hii, Text, Flags);
   COLOURS     Colours = ColoursOf (Info);
   EFI_STATUS  Status  = EFI_SUCCESS;
-  if ((*Blt != nullptr) && ((Flags & kHiiOutFlagDirectToScreen) != 0)) {
+  if ((*Blt != nullptr) && ((Flags & EFI_HII_DIRECT_TO_SCREEN) != 0)) {
     Status = DrawToScreen (Hii, Text, Line, Colours, *Blt, X, Y);
   } else {
     if (*Blt == nullptr) {
       Status = NewImage (Hii.Owner (), X + Line.Width, Y + EFI_GLYPH_HEIGHT, Blt);
     }
     for (UINTN Index = 0; (Status == EFI_SUCCESS) && ((*Blt)->Image.Bitmap != nullptr) && (Index < Text.size ()); Index++) {
-      DrawCell (Hii, Text[Index], Line.Widths[Index], Colours, (Flags & kHiiOutFlagTransparent) != 0,
+      DrawCell (Hii, Text[Index], Line.Widths[Index], Colours, (Flags & EFI_HII_OUT_FLAG_TRANSPARENT) != 0,
         (*Blt)->Image.Bitmap, (*Blt)->Width, (*Blt)->Height, X + Line.Columns[Index], Y);
     }
   }
@@ -190,10 +190,10 @@ StringToImageBody (HiiServices &Hii, UINT32 Flags, CONST CHAR16 *String, CONST E
   }
   if (Rows != nullptr) {
     VOID  *Row = nullptr;
-    if (Hii.Owner ().Memory ().Allocate (EfiBootServicesData, sizeof (EMU_HII_ROW_INFO), &Row) != EFI_SUCCESS) {
+    if (Hii.Owner ().Memory ().Allocate (EfiBootServicesData, sizeof (EFI_HII_ROW_INFO), &Row) != EFI_SUCCESS) {
       return EFI_OUT_OF_RESOURCES;
     }
-    *Rows = (EMU_HII_ROW_INFO *)Row;
+    *Rows = (EFI_HII_ROW_INFO *)Row;
     **Rows = { 0, Text.empty () ? 0 : Text.size () - 1, EFI_GLYPH_HEIGHT, Line.Width, kBaseline };
   }
   if (RowCount != nullptr) {
@@ -203,22 +203,22 @@ StringToImageBody (HiiServices &Hii, UINT32 Flags, CONST CHAR16 *String, CONST E
 }
 
 EFI_STATUS EFIAPI
-FontStringToImage (CONST EMU_HII_FONT_PROTOCOL *This, UINT32 Flags, CONST CHAR16 *String,
-  CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EMU_HII_ROW_INFO **Rows,
+FontStringToImage (CONST EFI_HII_FONT_PROTOCOL *This, EFI_HII_OUT_FLAGS Flags, CONST EFI_STRING String,
+  CONST EFI_FONT_DISPLAY_INFO *Info, EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EFI_HII_ROW_INFO **Rows,
   UINTN *RowCount, UINTN *Columns)
 {
   return Guarded ([&] {
-    return StringToImageBody (*OwnerOf (This), Flags, String, Info, Blt, X, Y, Rows, RowCount, Columns);
+    return StringToImageBody (*OwnerOf<HiiServices> (This), Flags, String, Info, Blt, X, Y, Rows, RowCount, Columns);
   });
 }
 
 EFI_STATUS EFIAPI
-FontStringIdToImage (CONST EMU_HII_FONT_PROTOCOL *This, UINT32 Flags, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
-  CONST CHAR8 *Language, CONST EMU_FONT_DISPLAY_INFO *Info, EMU_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y,
-  EMU_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
+FontStringIdToImage (CONST EFI_HII_FONT_PROTOCOL *This, EFI_HII_OUT_FLAGS Flags, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
+  CONST CHAR8 *Language, CONST EFI_FONT_DISPLAY_INFO *Info, EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y,
+  EFI_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
 {
   return Guarded ([&] {
-    HiiServices  &Hii = *OwnerOf (This);
+    HiiServices  &Hii = *OwnerOf<HiiServices> (This);
     UINTN        Size = 0;
     EFI_STATUS   Status = Hii.GetString ((Language != nullptr) ? Language : "en-US", Handle, Id, nullptr, &Size);
     if (Status != EFI_BUFFER_TOO_SMALL) {
@@ -235,8 +235,8 @@ FontStringIdToImage (CONST EMU_HII_FONT_PROTOCOL *This, UINT32 Flags, EFI_HII_HA
 
 // The fake font has no named fonts to report.
 EFI_STATUS EFIAPI
-FontGetFontInfo (CONST EMU_HII_FONT_PROTOCOL *, VOID **, CONST EMU_FONT_DISPLAY_INFO *, EMU_FONT_DISPLAY_INFO **,
-  CONST CHAR16 *)
+FontGetFontInfo (CONST EFI_HII_FONT_PROTOCOL *, EFI_FONT_HANDLE *, CONST EFI_FONT_DISPLAY_INFO *,
+  EFI_FONT_DISPLAY_INFO **, CONST EFI_STRING)
 {
   return EFI_NOT_FOUND;
 }
@@ -244,7 +244,7 @@ FontGetFontInfo (CONST EMU_HII_FONT_PROTOCOL *, VOID **, CONST EMU_FONT_DISPLAY_
 }  // namespace
 
 void
-FillFontProtocol (EMU_HII_FONT_PROTOCOL *Protocol)
+FillFontProtocol (EFI_HII_FONT_PROTOCOL *Protocol)
 {
   Protocol->StringToImage   = FontStringToImage;
   Protocol->StringIdToImage = FontStringIdToImage;

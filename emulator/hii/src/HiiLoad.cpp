@@ -7,6 +7,8 @@
 #include <Emulator/DevicePathUtil.h>
 #include <Emulator/Guid.h>
 #include <Protocol/DevicePath.h>
+#include <Protocol/HiiConfigAccess.h>
+#include <Uefi/UefiIfr.h>
 
 #include <cstring>
 #include <fstream>
@@ -16,16 +18,13 @@ namespace Emu {
 
 namespace {
 
-const EFI_GUID  kDevicePathGuid   = EFI_DEVICE_PATH_PROTOCOL_GUID;
-const EFI_GUID  kConfigAccessGuid = { 0x330D4706, 0xF2A0, 0x4E4F, { 0xA3, 0x69, 0xB6, 0x6F, 0xA8, 0xD5, 0x43, 0x85 } };
-
 // A handle that stands for the driver that published a loaded list: it carries the
 // list's device path and nothing else.
 class PublisherHandle : public Device {
 public:
   PublisherHandle (Machine &Owner, const UINT8 *Path, UINTN Size) : mPath (Path, Path + Size)
   {
-    if (Owner.Protocols ().Install (&mHandle, &kDevicePathGuid, mPath.data ()) != EFI_SUCCESS) {
+    if (Owner.Protocols ().Install (&mHandle, &gEfiDevicePathProtocolGuid, mPath.data ()) != EFI_SUCCESS) {
       mHandle = nullptr;
     }
   }
@@ -50,6 +49,9 @@ AsciiNameEqual (const UINT8 *Name, const UINT8 *End, const std::u16string &Wante
   return (Name + Index < End) && (Index == Wanted.size ());
 }
 
+// Name/value stores carry no name; their GUID sits where an EFI store's does.
+static_assert (offsetof (EFI_IFR_VARSTORE_NAME_VALUE, Guid) == offsetof (EFI_IFR_VARSTORE_EFI, Guid), "store GUID");
+
 bool
 FormsDeclareStore (const std::vector<UINT8> &Package, CONST EFI_GUID &Guid, const std::u16string &Name,
   bool *HasStores)
@@ -62,14 +64,16 @@ FormsDeclareStore (const std::vector<UINT8> &Package, CONST EFI_GUID &Guid, cons
     if ((Length < 2) || (Length > (UINTN)(End - At))) {
       return false;  // malformed forms declare nothing further
     }
-    UINT8  Op        = At[0];
-    UINTN  GuidAt    = (Op == 0x24) ? 2 : 4;
-    UINTN  NameAt    = (Op == 0x24) ? 22 : 26;
-    bool   IsStore   = (Op == 0x24) || (Op == 0x25) || (Op == 0x26);
-    if (IsStore && (Length >= GuidAt + 16)) {
+    UINT8  Op      = At[0];
+    bool   Buffer  = (Op == EFI_IFR_VARSTORE_OP);
+    UINTN  GuidAt  = Buffer ? offsetof (EFI_IFR_VARSTORE, Guid) : offsetof (EFI_IFR_VARSTORE_EFI, Guid);
+    UINTN  NameAt  = Buffer ? offsetof (EFI_IFR_VARSTORE, Name) : offsetof (EFI_IFR_VARSTORE_EFI, Name);
+    bool   IsStore = Buffer || (Op == EFI_IFR_VARSTORE_NAME_VALUE_OP) || (Op == EFI_IFR_VARSTORE_EFI_OP);
+    if (IsStore && (Length >= GuidAt + sizeof (EFI_GUID))) {
       *HasStores = true;
-      bool  Match = std::memcmp (At + GuidAt, &Guid, 16) == 0;
-      if (Match && ((Op == 0x25) || ((Length > NameAt) && AsciiNameEqual (At + NameAt, At + Length, Name)))) {
+      bool  Match = std::memcmp (At + GuidAt, &Guid, sizeof (EFI_GUID)) == 0;
+      if (Match && ((Op == EFI_IFR_VARSTORE_NAME_VALUE_OP) ||
+                    ((Length > NameAt) && AsciiNameEqual (At + NameAt, At + Length, Name)))) {
         return true;
       }
     }
@@ -158,7 +162,7 @@ HiiServices::DriverDeclaresStore (EFI_HANDLE Driver, CONST EFI_GUID &Guid, const
 
 // PATH names the driver; when that driver's forms declare stores, GUID and NAME
 // must name one of them, as a firmware router checks before it calls the driver.
-VOID *
+EFI_HII_CONFIG_ACCESS_PROTOCOL *
 HiiServices::FindConfigAccess (const std::vector<UINT8> &Path, CONST EFI_GUID &Guid, const std::u16string &Name)
 {
   for (const auto &List : mLists) {
@@ -166,17 +170,17 @@ HiiServices::FindConfigAccess (const std::vector<UINT8> &Path, CONST EFI_GUID &G
     VOID  *Access     = nullptr;
     bool  HasStores;
     if (!List->Live || (List->DriverHandle == nullptr) ||
-        (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &kDevicePathGuid, &DevicePath) != EFI_SUCCESS)) {
+        (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &gEfiDevicePathProtocolGuid, &DevicePath) != EFI_SUCCESS)) {
       continue;
     }
     UINTN  Body = DevicePathBodySize ((const EFI_DEVICE_PATH_PROTOCOL *)DevicePath);
     bool   Same = (Body != SIZE_MAX) && ((Path.size () == Body) || (Path.size () == Body + 4)) &&
                   (Path.empty () || (std::memcmp (Path.data (), DevicePath, Path.size ()) == 0));
-    if (!Same || (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &kConfigAccessGuid, &Access) != EFI_SUCCESS)) {
+    if (!Same || (mMachine.Protocols ().HandleProtocol (List->DriverHandle, &gEfiHiiConfigAccessProtocolGuid, &Access) != EFI_SUCCESS)) {
       continue;
     }
     if (DriverDeclaresStore (List->DriverHandle, Guid, Name, &HasStores) || !HasStores) {
-      return Access;
+      return (EFI_HII_CONFIG_ACCESS_PROTOCOL *)Access;
     }
   }
   return nullptr;

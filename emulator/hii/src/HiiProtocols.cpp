@@ -5,7 +5,7 @@
 #include <EmulatorHii/HiiServices.h>
 
 #include "Guard.h"
-#include "HiiProtocolLayout.h"
+#include "HiiInternal.h"
 
 #include <stdexcept>
 
@@ -13,119 +13,114 @@ namespace Emu {
 
 namespace {
 
-const EFI_GUID  kDatabaseGuid = EMU_HII_DATABASE_GUID;
-const EFI_GUID  kStringGuid   = EMU_HII_STRING_GUID;
-const EFI_GUID  kFontGuid     = EMU_HII_FONT_GUID;
-const EFI_GUID  kRoutingGuid  = EMU_HII_CONFIG_ROUTING_GUID;
-
 EFI_STATUS EFIAPI
-DbNewPackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE Driver,
+DbNewPackageList (CONST EFI_HII_DATABASE_PROTOCOL *This, CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE Driver,
   EFI_HII_HANDLE *Handle)
 {
-  return Guarded ([&] { return OwnerOf (This)->NewPackageList (List, Driver, Handle); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->NewPackageList (List, Driver, Handle); });
 }
 
 EFI_STATUS EFIAPI
-DbRemovePackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle)
+DbRemovePackageList (CONST EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle)
 {
-  return Guarded ([&] { return OwnerOf (This)->RemovePackageList (Handle); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->RemovePackageList (Handle); });
 }
 
 EFI_STATUS EFIAPI
-DbUpdatePackageList (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, CONST EFI_HII_PACKAGE_LIST_HEADER *List)
+DbUpdatePackageList (CONST EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, CONST EFI_HII_PACKAGE_LIST_HEADER *List)
 {
-  return Guarded ([&] { return OwnerOf (This)->UpdatePackageList (Handle, List); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->UpdatePackageList (Handle, List); });
 }
 
 EFI_STATUS EFIAPI
-DbListPackageLists (CONST EMU_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid, UINTN *Length,
+DbListPackageLists (CONST EFI_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid, UINTN *Length,
   EFI_HII_HANDLE *Handles)
 {
-  return Guarded ([&] { return OwnerOf (This)->ListPackageLists (Type, Guid, Length, Handles); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->ListPackageLists (Type, Guid, Length, Handles); });
 }
 
 EFI_STATUS EFIAPI
-DbExportPackageLists (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, UINTN *Size,
+DbExportPackageLists (CONST EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, UINTN *Size,
   EFI_HII_PACKAGE_LIST_HEADER *Buffer)
 {
-  return Guarded ([&] { return OwnerOf (This)->ExportPackageLists (Handle, Size, Buffer); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->ExportPackageLists (Handle, Size, Buffer); });
 }
 
 EFI_STATUS EFIAPI
-DbRegisterPackageNotify (CONST EMU_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid, VOID *Function,
-  UINTN NotifyType, EFI_HANDLE *NotifyHandle)
+DbRegisterPackageNotify (CONST EFI_HII_DATABASE_PROTOCOL *This, UINT8 Type, CONST EFI_GUID *Guid,
+  CONST EFI_HII_DATABASE_NOTIFY Function, EFI_HII_DATABASE_NOTIFY_TYPE NotifyType, EFI_HANDLE *NotifyHandle)
 {
   return Guarded ([&] {
-    return OwnerOf (This)->RegisterPackageNotify (Type, Guid, (HII_PACKAGE_NOTIFY)Function, NotifyType, NotifyHandle);
+    return OwnerOf<HiiServices> (This)->RegisterPackageNotify (Type, Guid, Function, NotifyType, NotifyHandle);
   });
 }
 
 EFI_STATUS EFIAPI
-DbUnregisterPackageNotify (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HANDLE NotifyHandle)
+DbUnregisterPackageNotify (CONST EFI_HII_DATABASE_PROTOCOL *This, EFI_HANDLE NotifyHandle)
 {
-  return Guarded ([&] { return OwnerOf (This)->UnregisterPackageNotify (NotifyHandle); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->UnregisterPackageNotify (NotifyHandle); });
 }
 
 // No keyboard layouts are published in the emulated machine.
 EFI_STATUS EFIAPI
-DbFindKeyboardLayouts (CONST EMU_HII_DATABASE_PROTOCOL *, UINT16 *Length, EFI_GUID *)
+DbFindKeyboardLayouts (CONST EFI_HII_DATABASE_PROTOCOL *, UINT16 *Length, EFI_GUID *)
 {
   return (Length == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
 }
 
 EFI_STATUS EFIAPI
-DbGetKeyboardLayout (CONST EMU_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *, UINT16 *Length, VOID *)
+DbGetKeyboardLayout (CONST EFI_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *, UINT16 *Length, EFI_HII_KEYBOARD_LAYOUT *)
 {
   return (Length == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
 }
 
 EFI_STATUS EFIAPI
-DbSetKeyboardLayout (CONST EMU_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *Guid)
+DbSetKeyboardLayout (CONST EFI_HII_DATABASE_PROTOCOL *, CONST EFI_GUID *Guid)
 {
   return (Guid == nullptr) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
 }
 
 EFI_STATUS EFIAPI
-DbGetPackageListHandle (CONST EMU_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_HANDLE *Driver)
+DbGetPackageListHandle (CONST EFI_HII_DATABASE_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_HANDLE *Driver)
 {
-  return Guarded ([&] { return OwnerOf (This)->GetPackageListHandle (Handle, Driver); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->GetPackageListHandle (Handle, Driver); });
 }
 
 EFI_STATUS EFIAPI
-StrNewString (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID *Id, CONST CHAR8 *Language,
-  CONST CHAR16 *LanguageName, CONST CHAR16 *String, CONST EMU_FONT_INFO *)
+StrNewString (CONST EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID *Id, CONST CHAR8 *Language,
+  CONST CHAR16 *LanguageName, CONST EFI_STRING String, CONST EFI_FONT_INFO *)
 {
-  return Guarded ([&] { return OwnerOf (This)->NewString (Handle, Id, Language, LanguageName, String); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->NewString (Handle, Id, Language, LanguageName, String); });
 }
 
 EFI_STATUS EFIAPI
-StrGetString (CONST EMU_HII_STRING_PROTOCOL *This, CONST CHAR8 *Language, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
-  CHAR16 *String, UINTN *Size, EMU_FONT_INFO **FontInfo)
+StrGetString (CONST EFI_HII_STRING_PROTOCOL *This, CONST CHAR8 *Language, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
+  EFI_STRING String, UINTN *Size, EFI_FONT_INFO **FontInfo)
 {
   return Guarded ([&] {
     if (FontInfo != nullptr) {
       *FontInfo = nullptr;  // strings carry no font of their own here
     }
-    return OwnerOf (This)->GetString (Language, Handle, Id, String, Size);
+    return OwnerOf<HiiServices> (This)->GetString (Language, Handle, Id, String, Size);
   });
 }
 
 EFI_STATUS EFIAPI
-StrSetString (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID Id, CONST CHAR8 *Language,
-  CONST CHAR16 *String, CONST EMU_FONT_INFO *)
+StrSetString (CONST EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, EFI_STRING_ID Id, CONST CHAR8 *Language,
+  CONST EFI_STRING String, CONST EFI_FONT_INFO *)
 {
-  return Guarded ([&] { return OwnerOf (This)->SetString (Handle, Id, Language, String); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->SetString (Handle, Id, Language, String); });
 }
 
 EFI_STATUS EFIAPI
-StrGetLanguages (CONST EMU_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, CHAR8 *Languages, UINTN *Size)
+StrGetLanguages (CONST EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, CHAR8 *Languages, UINTN *Size)
 {
-  return Guarded ([&] { return OwnerOf (This)->GetLanguages (Handle, Languages, Size); });
+  return Guarded ([&] { return OwnerOf<HiiServices> (This)->GetLanguages (Handle, Languages, Size); });
 }
 
 // No package here names secondary languages.
 EFI_STATUS EFIAPI
-StrGetSecondaryLanguages (CONST EMU_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CONST CHAR8 *Primary, CHAR8 *,
+StrGetSecondaryLanguages (CONST EFI_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CONST CHAR8 *Primary, CHAR8 *,
   UINTN *Size)
 {
   return ((Primary == nullptr) || (Size == nullptr)) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
@@ -134,7 +129,7 @@ StrGetSecondaryLanguages (CONST EMU_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CONST
 }  // namespace
 
 void
-FillDatabaseProtocol (EMU_HII_DATABASE_PROTOCOL *Protocol)
+FillDatabaseProtocol (EFI_HII_DATABASE_PROTOCOL *Protocol)
 {
   Protocol->NewPackageList          = DbNewPackageList;
   Protocol->RemovePackageList       = DbRemovePackageList;
@@ -150,7 +145,7 @@ FillDatabaseProtocol (EMU_HII_DATABASE_PROTOCOL *Protocol)
 }
 
 void
-FillStringProtocol (EMU_HII_STRING_PROTOCOL *Protocol)
+FillStringProtocol (EFI_HII_STRING_PROTOCOL *Protocol)
 {
   Protocol->NewString             = StrNewString;
   Protocol->GetString             = StrGetString;
@@ -170,10 +165,10 @@ HiiServices::HiiServices (Machine &Owner) : mMachine (Owner), mProtocols (std::m
   mProtocols->Font.Owner     = this;
   mProtocols->Routing.Owner  = this;
   EFI_STATUS  Status = mMachine.Protocols ().InstallMultiple (&mHandle, {
-    { &kDatabaseGuid, &mProtocols->Database.Protocol },
-    { &kStringGuid, &mProtocols->String.Protocol },
-    { &kFontGuid, &mProtocols->Font.Protocol },
-    { &kRoutingGuid, &mProtocols->Routing.Protocol },
+    { &gEfiHiiDatabaseProtocolGuid, &mProtocols->Database.Protocol },
+    { &gEfiHiiStringProtocolGuid, &mProtocols->String.Protocol },
+    { &gEfiHiiFontProtocolGuid, &mProtocols->Font.Protocol },
+    { &gEfiHiiConfigRoutingProtocolGuid, &mProtocols->Routing.Protocol },
   });
   if (Status != EFI_SUCCESS) {
     throw std::runtime_error ("HII services could not be installed");

@@ -5,6 +5,8 @@
 **/
 #include <EmulatorHii/HiiServices.h>
 
+#include "HiiInternal.h"
+
 #include <cstring>
 
 namespace Emu {
@@ -30,22 +32,8 @@ Reencode (HII_PACKAGE &Package)
   Package.Bytes = EncodeStringPackage (*Package.Strings);
 }
 
-// Bounded copy of a caller's UTF-16 text; an unterminated text longer than a
-// string package can hold is refused.
-bool
-CopyText (CONST CHAR16 *Text, std::u16string *Out)
-{
-  const UINTN  Limit = EFI_HII_PACKAGE_MAX_LENGTH / 2;
-
-  Out->clear ();
-  for (UINTN Index = 0; Index < Limit; Index++) {
-    if (Text[Index] == 0) {
-      return true;
-    }
-    Out->push_back (Text[Index]);
-  }
-  return false;
-}
+// A text longer than a string package can hold is refused.
+constexpr UINTN  kMaxStringText = EFI_HII_PACKAGE_MAX_LENGTH / 2;
 
 bool
 CopyLanguage (CONST CHAR8 *Language, std::string *Out)
@@ -82,7 +70,7 @@ HiiServices::NewString (EFI_HII_HANDLE Handle, EFI_STRING_ID *StringId, CONST CH
 
   (VOID)LanguageName;  // a package created here names its language by id 0
   if ((StringId == nullptr) || (Language == nullptr) || (String == nullptr) || !CopyLanguage (Language, &Tag) ||
-      !CopyText (String, &Text)) {
+      !CopyText (String, kMaxStringText, &Text)) {
     return EFI_INVALID_PARAMETER;
   }
   if (List == nullptr) {
@@ -156,7 +144,8 @@ HiiServices::SetString (EFI_HII_HANDLE Handle, EFI_STRING_ID StringId, CONST CHA
   std::u16string    Text;
   HII_PACKAGE_LIST  *List = FindList (Handle);
 
-  if ((Language == nullptr) || (String == nullptr) || !CopyLanguage (Language, &Tag) || !CopyText (String, &Text)) {
+  if ((Language == nullptr) || (String == nullptr) || !CopyLanguage (Language, &Tag) ||
+      !CopyText (String, kMaxStringText, &Text)) {
     return EFI_INVALID_PARAMETER;
   }
   if (List == nullptr) {

@@ -33,6 +33,8 @@ public:
     mPos += 2;
     return true;
   }
+  bool  Read (UINT8 *Value) { return Byte (Value); }
+  bool  Read (UINT16 *Value) { return Word (Value); }
   bool  Skip (UINTN Bytes)
   {
     if (!Has (Bytes)) {
@@ -41,32 +43,20 @@ public:
     mPos += Bytes;
     return true;
   }
-  bool  Ucs2Text (std::u16string *Text)
+  // A zero-terminated text of UCS-2 (UINT16) or SCSU-as-ASCII (UINT8) units.
+  template <class UNIT>
+  bool  Text (std::u16string *Out)
   {
-    Text->clear ();
+    Out->clear ();
     for (;;) {
-      UINT16  Unit;
-      if (!Word (&Unit)) {
+      UNIT  Unit;
+      if (!Read (&Unit)) {
         return false;
       }
       if (Unit == 0) {
         return true;
       }
-      Text->push_back ((char16_t)Unit);
-    }
-  }
-  bool  ByteText (std::u16string *Text)
-  {
-    Text->clear ();
-    for (;;) {
-      UINT8  Unit;
-      if (!Byte (&Unit)) {
-        return false;
-      }
-      if (Unit == 0) {
-        return true;
-      }
-      Text->push_back ((char16_t)Unit);
+      Out->push_back ((char16_t)Unit);
     }
   }
 
@@ -104,7 +94,7 @@ ReadTextBlocks (BlockReader &Reader, UINT8 Type, STRING_PACKAGE *Out, UINT32 *Id
     return false;
   }
   for (UINT16 Index = 0; Index < Count; Index++) {
-    if (!(Ucs2 ? Reader.Ucs2Text (&Text) : Reader.ByteText (&Text))) {
+    if (!(Ucs2 ? Reader.Text<UINT16> (&Text) : Reader.Text<UINT8> (&Text))) {
       return false;
     }
     if (!StoreString (Out, Id, std::move (Text))) {

@@ -2,8 +2,9 @@
 // driver that owns the package list, results joined and handed out from the pool,
 // Progress placed exactly, and the block conversions through the protocol.
 #include "HiiFixture.h"
-#include "TestPackages.h"
 
+#include <Builders/HiiPackageBuilder.h>
+#include <Builders/IfrBuilder.h>
 #include <EmulatorHii/ConfigString.h>
 #include <EmulatorHii/FakeDriver.h>
 #include <Uefi/UefiIfr.h>
@@ -12,23 +13,20 @@
 
 namespace {
 
-using HiiTest::BYTES;
+using Builders::BYTES;
 
 const EFI_GUID  kVarGuid    = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
 const EFI_GUID  kDriverAGuid = { 0xA0A0A0A0, 0x1111, 0x2222, { 3, 3, 3, 3, 3, 3, 3, 3 } };
 const EFI_GUID  kDriverBGuid = { 0xB0B0B0B0, 0x1111, 0x2222, { 4, 4, 4, 4, 4, 4, 4, 4 } };
 const EFI_GUID  kListGuid    = { 0x5A5A5A5A, 0x1111, 0x2222, { 5, 5, 5, 5, 5, 5, 5, 5 } };
 
-// A forms package that declares one EFI varstore.
+// A package list whose forms declare one EFI varstore.
 BYTES
-FormsWithStore (const EFI_GUID &Guid, const std::string &Name)
+ListWithStore (const EFI_GUID &Guid, const std::string &Name)
 {
-  BYTES  Op = { EFI_IFR_VARSTORE_EFI_OP, (UINT8)(26 + Name.size () + 1), 1, 0 };
-  Op.insert (Op.end (), (const UINT8 *)&Guid, (const UINT8 *)&Guid + 16);
-  Op.insert (Op.end (), { 7, 0, 0, 0, 16, 0 });
-  Op.insert (Op.end (), Name.begin (), Name.end ());
-  Op.push_back (0);
-  return HiiTest::Package (EFI_HII_PACKAGE_FORMS, Op);
+  Builders::IfrBuilder  Forms;
+  Forms.VarStoreEfi (1, Guid, 7, 16, Name);
+  return Builders::PackageListBuilder (kListGuid).Add (Forms.Package ()).Build ();
 }
 
 std::u16string
@@ -45,8 +43,8 @@ protected:
     HiiFixture::SetUp ();
     A = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kDriverAGuid)));
     B = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kDriverBGuid)));
-    ASSERT_NE (A->Publish (*Hii, HiiTest::PackageList (kListGuid, { FormsWithStore (kVarGuid, "Setup") })), nullptr);
-    ASSERT_NE (B->Publish (*Hii, HiiTest::PackageList (kListGuid, { FormsWithStore (kVarGuid, "Other") })), nullptr);
+    ASSERT_NE (A->Publish (*Hii, ListWithStore (kVarGuid, "Setup")), nullptr);
+    ASSERT_NE (B->Publish (*Hii, ListWithStore (kVarGuid, "Other")), nullptr);
     A->SetStore (kVarGuid, u"Setup", { 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17 });
     B->SetStore (kVarGuid, u"Other", { 0xA0, 0xA1, 0xA2 });
     HeaderA = Header (kVarGuid, u"Setup", A->DevicePath ());
@@ -238,7 +236,7 @@ TEST_F (HiiRouting, ConfigToBlockTellsTheSizeItNeeds)
 
 TEST_F (HiiRouting, CallbacksAreRecordedAndRulesAnswerThem)
 {
-  auto  *Access = (EFI_HII_CONFIG_ACCESS_PROTOCOL *)A->ConfigAccess ();
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access = A->ConfigAccess ();
   A->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, 0x1234, EFI_SUCCESS, BYTES{ 0x99, 0x88 },
                         EFI_BROWSER_ACTION_REQUEST_SUBMIT });
   EFI_IFR_TYPE_VALUE          Value{};
@@ -268,9 +266,9 @@ TEST_F (HiiRouting, CallbacksAreRecordedAndRulesAnswerThem)
 
 TEST_F (HiiRouting, ScriptedCallbackSeesNestedCallsAfterItsOwn)
 {
-  auto  *Access = (EFI_HII_CONFIG_ACCESS_PROTOCOL *)A->ConfigAccess ();
-  A->OnCallback = [Access] (Emu::FakeDriver &, Emu::BROWSER_ACTION Action, EFI_QUESTION_ID Id, UINT8,
-                    EFI_IFR_TYPE_VALUE *, Emu::BROWSER_ACTION_REQUEST *) -> EFI_STATUS {
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access = A->ConfigAccess ();
+  A->OnCallback = [Access] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID Id, UINT8,
+                    EFI_IFR_TYPE_VALUE *, EFI_BROWSER_ACTION_REQUEST *) -> EFI_STATUS {
     if (Action == EFI_BROWSER_ACTION_CHANGING) {
       // Stands for a driver calling back into the browser, which calls the driver again.
       return Access->Callback (Access, EFI_BROWSER_ACTION_CHANGED, Id, EFI_IFR_TYPE_UNDEFINED, nullptr, nullptr);
@@ -287,8 +285,8 @@ TEST_F (HiiRouting, ScriptedCallbackSeesNestedCallsAfterItsOwn)
 
 TEST_F (HiiRouting, NameValueStoresAnswerByElementName)
 {
-  auto            *Access = (EFI_HII_CONFIG_ACCESS_PROTOCOL *)B->ConfigAccess ();
-  std::u16string  Head    = Header (kDriverBGuid, u"", B->DevicePath ());
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access = B->ConfigAccess ();
+  std::u16string                  Head    = Header (kDriverBGuid, u"", B->DevicePath ());
   B->SetNameValue (kDriverBGuid, u"Speed", u"0064");
   B->SetNameValue (kDriverBGuid, u"Mode", u"2");
 

@@ -1,15 +1,18 @@
 // HII Database: package lists in and out in the UEFI layout, notifications in
 // order, package-list handles, and malformed lists refused without a trace.
 #include "HiiFixture.h"
-#include "TestPackages.h"
 
+#include <Builders/HiiPackageBuilder.h>
 #include <EmulatorHii/FakeDriver.h>
 
 #include <cstring>
 
 namespace {
 
-using HiiTest::BYTES;
+using Builders::BYTES;
+using Builders::BuildPackage;
+using Builders::BuildStringPackage;
+using Builders::PackageListBuilder;
 
 const EFI_GUID  kListGuid  = { 0x11111111, 0x2222, 0x3333, { 1, 2, 3, 4, 5, 6, 7, 8 } };
 const EFI_GUID  kOtherGuid = { 0x44444444, 0x5555, 0x6666, { 8, 7, 6, 5, 4, 3, 2, 1 } };
@@ -32,18 +35,20 @@ Record (UINT8 PackageType, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *Packa
   return EFI_SUCCESS;
 }
 
+// The database keeps forms packages as bytes; the filler tells them apart.
 BYTES
 FormsPackage (UINT8 Filler)
 {
-  return HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (6, Filler));
+  return BuildPackage (EFI_HII_PACKAGE_FORMS, BYTES (6, Filler));
 }
 
 BYTES
 GuidPackage (const EFI_GUID &Guid)
 {
-  BYTES  Body ((const UINT8 *)&Guid, (const UINT8 *)&Guid + 16);
-  Body.push_back (0xAB);
-  return HiiTest::Package (EFI_HII_PACKAGE_TYPE_GUID, Body);
+  BYTES  Body;
+  Builders::AppendGuid (Body, Guid);
+  Builders::AppendU8 (Body, 0xAB);
+  return BuildPackage (EFI_HII_PACKAGE_TYPE_GUID, Body);
 }
 
 class HiiDatabase : public HiiTest::HiiFixture {
@@ -63,8 +68,9 @@ protected:
 
 TEST_F (HiiDatabase, ExportGivesBackTheListByteForByte)
 {
-  BYTES  List = HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"A", u"B" }),
-                                                   GuidPackage (kPackGuid) });
+  BYTES  List = PackageListBuilder (kListGuid).Add (FormsPackage (1))
+                                              .Add (BuildStringPackage ("en-US", 1, { { 1, u"A" }, { 2, u"B" } }))
+                                              .Add (GuidPackage (kPackGuid)).Build ();
   EFI_HII_HANDLE  Handle = Add (List);
 
   EXPECT_EQ (Export (Handle), List);
@@ -73,8 +79,8 @@ TEST_F (HiiDatabase, ExportGivesBackTheListByteForByte)
 
 TEST_F (HiiDatabase, ExportOfAllListsPutsThemBackToBackInCreationOrder)
 {
-  BYTES  First  = HiiTest::PackageList (kListGuid, { FormsPackage (1) });
-  BYTES  Second = HiiTest::PackageList (kOtherGuid, { HiiTest::Strings ("fr-FR", { u"Oui" }) });
+  BYTES  First  = PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ();
+  BYTES  Second = PackageListBuilder (kOtherGuid).Add (BuildStringPackage ("fr-FR", 1, { { 1, u"Oui" } })).Build ();
   Add (First);
   Add (Second);
 
@@ -92,13 +98,14 @@ TEST_F (HiiDatabase, ExportOfAllListsPutsThemBackToBackInCreationOrder)
 TEST_F (HiiDatabase, DriverHandleAddsItsDevicePathPackage)
 {
   auto  &Driver = M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherGuid)));
-  BYTES  List   = HiiTest::PackageList (kListGuid, { FormsPackage (2) });
+  BYTES  List   = PackageListBuilder (kListGuid).Add (FormsPackage (2)).Build ();
   Register (EFI_HII_PACKAGE_DEVICE_PATH, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
 
   EFI_HII_HANDLE  Handle = Add (List, Driver.Handle ());
   BYTES           Out    = Export (Handle);
-  BYTES           Expected = HiiTest::PackageList (kListGuid, { FormsPackage (2),
-                               HiiTest::Package (EFI_HII_PACKAGE_DEVICE_PATH, Driver.DevicePath ()) });
+  BYTES           Expected = PackageListBuilder (kListGuid).Add (FormsPackage (2))
+                                                           .Add (BuildPackage (EFI_HII_PACKAGE_DEVICE_PATH, Driver.DevicePath ()))
+                                                           .Build ();
   EXPECT_EQ (Out, Expected);
   ASSERT_EQ (gNotices.size (), 1u);
   EXPECT_EQ (gNotices[0].Length, 4 + Driver.DevicePath ().size ());
@@ -110,7 +117,7 @@ TEST_F (HiiDatabase, DriverHandleAddsItsDevicePathPackage)
 
 TEST_F (HiiDatabase, PackageListHandleWithoutDriverOrForAStaleHandle)
 {
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (3) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (3)).Build ());
   EFI_HANDLE      Owner  = nullptr;
 
   EXPECT_EQ (Database->GetPackageListHandle (Database, Handle, &Owner), EFI_NOT_FOUND);
@@ -126,8 +133,9 @@ TEST_F (HiiDatabase, NewNotificationsComeOncePerPackageInListOrderWithTheNewHand
   Register (EFI_HII_PACKAGE_STRINGS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
   Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
 
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1),
-                             HiiTest::Strings ("en-US", { u"x" }), FormsPackage (2) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1))
+                                                              .Add (BuildStringPackage ("en-US", 1, { { 1, u"x" } }))
+                                                              .Add (FormsPackage (2)).Build ());
   ASSERT_EQ (gNotices.size (), 3u);
   EXPECT_EQ (gNotices[0].Type, EFI_HII_PACKAGE_FORMS);
   EXPECT_EQ (gNotices[1].Type, EFI_HII_PACKAGE_STRINGS);
@@ -140,13 +148,14 @@ TEST_F (HiiDatabase, NewNotificationsComeOncePerPackageInListOrderWithTheNewHand
 
 TEST_F (HiiDatabase, UpdateRemovesPackagesOfTheNewTypesThenAddsTheNewOnes)
 {
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1),
-                             HiiTest::Strings ("en-US", { u"x" }), FormsPackage (2) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1))
+                                                              .Add (BuildStringPackage ("en-US", 1, { { 1, u"x" } }))
+                                                              .Add (FormsPackage (2)).Build ());
   Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
   Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_ADD_PACK);
   Register (EFI_HII_PACKAGE_STRINGS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
 
-  BYTES  Update = HiiTest::PackageList (kOtherGuid, { HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (9, 7)) });
+  BYTES  Update = PackageListBuilder (kOtherGuid).Add (BuildPackage (EFI_HII_PACKAGE_FORMS, BYTES (9, 7))).Build ();
   ASSERT_EQ (Database->UpdatePackageList (Database, Handle, (const EFI_HII_PACKAGE_LIST_HEADER *)Update.data ()),
     EFI_SUCCESS);
   ASSERT_EQ (gNotices.size (), 3u);
@@ -155,14 +164,15 @@ TEST_F (HiiDatabase, UpdateRemovesPackagesOfTheNewTypesThenAddsTheNewOnes)
   EXPECT_EQ (gNotices[2].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_ADD_PACK);
   EXPECT_EQ (gNotices[2].Length, 13u);
   // The list keeps its own GUID and its string package.
-  EXPECT_EQ (Export (Handle), HiiTest::PackageList (kListGuid, { HiiTest::Strings ("en-US", { u"x" }),
-                                HiiTest::Package (EFI_HII_PACKAGE_FORMS, BYTES (9, 7)) }));
+  EXPECT_EQ (Export (Handle), PackageListBuilder (kListGuid).Add (BuildStringPackage ("en-US", 1, { { 1, u"x" } }))
+                                                            .Add (BuildPackage (EFI_HII_PACKAGE_FORMS, BYTES (9, 7)))
+                                                            .Build ());
 }
 
 TEST_F (HiiDatabase, GuidPackagesAreMatchedByTheirGuid)
 {
   Register (EFI_HII_PACKAGE_TYPE_GUID, EFI_HII_DATABASE_NOTIFY_NEW_PACK, &kPackGuid);
-  Add (HiiTest::PackageList (kListGuid, { GuidPackage (kOtherGuid), GuidPackage (kPackGuid) }));
+  Add (PackageListBuilder (kListGuid).Add (GuidPackage (kOtherGuid)).Add (GuidPackage (kPackGuid)).Build ());
   ASSERT_EQ (gNotices.size (), 1u);
 
   EFI_HII_HANDLE  Handles[4];
@@ -179,7 +189,8 @@ TEST_F (HiiDatabase, GuidPackagesAreMatchedByTheirGuid)
 
 TEST_F (HiiDatabase, RemoveNotifiesEachPackageBeforeItGoes)
 {
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), FormsPackage (2) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Add (FormsPackage (2))
+                                                              .Build ());
   EFI_HANDLE      Notify = Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
 
   EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
@@ -190,15 +201,16 @@ TEST_F (HiiDatabase, RemoveNotifiesEachPackageBeforeItGoes)
 
   EXPECT_EQ (Database->UnregisterPackageNotify (Database, Notify), EFI_SUCCESS);
   EXPECT_EQ (Database->UnregisterPackageNotify (Database, Notify), EFI_NOT_FOUND);
-  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1) }));
+  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ());
   EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
   EXPECT_EQ (gNotices.size (), 2u);
 }
 
 TEST_F (HiiDatabase, ListPackageListsIsTwoCallAndFiltersByType)
 {
-  EFI_HII_HANDLE  Forms   = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1) }));
-  EFI_HII_HANDLE  Strings = Add (HiiTest::PackageList (kOtherGuid, { HiiTest::Strings ("en-US", { u"s" }) }));
+  EFI_HII_HANDLE  Forms   = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ());
+  EFI_HII_HANDLE  Strings = Add (PackageListBuilder (kOtherGuid).Add (BuildStringPackage ("en-US", 1, { { 1, u"s" } }))
+                                                                .Build ());
   UINTN           Length  = 0;
 
   EXPECT_EQ (Database->ListPackageLists (Database, EFI_HII_PACKAGE_TYPE_ALL, nullptr, &Length, nullptr),
@@ -222,7 +234,8 @@ TEST_F (HiiDatabase, ListPackageListsIsTwoCallAndFiltersByType)
 TEST_F (HiiDatabase, MalformedListsAreRefusedAndLeaveNoTrace)
 {
   Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
-  BYTES  Good = HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"A" }) });
+  BYTES  Good = PackageListBuilder (kListGuid).Add (FormsPackage (1))
+                                              .Add (BuildStringPackage ("en-US", 1, { { 1, u"A" } })).Build ();
 
   std::vector<BYTES>  Bad;
   Bad.push_back (Good);
@@ -252,9 +265,10 @@ TEST_F (HiiDatabase, MalformedListsAreRefusedAndLeaveNoTrace)
 
 TEST_F (HiiDatabase, ExportNotifiesEachExportedPackageOfTheType)
 {
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), HiiTest::Strings ("en-US", { u"x" }),
-                             FormsPackage (2) }));
-  Add (HiiTest::PackageList (kOtherGuid, { FormsPackage (3) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1))
+                                                              .Add (BuildStringPackage ("en-US", 1, { { 1, u"x" } }))
+                                                              .Add (FormsPackage (2)).Build ());
+  Add (PackageListBuilder (kOtherGuid).Add (FormsPackage (3)).Build ());
   Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_EXPORT_PACK);
 
   Export (Handle);
@@ -272,8 +286,7 @@ RemoveOnNotice (UINT8, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *, EFI_HII
   EFI_HII_DATABASE_NOTIFY_TYPE)
 {
   EFI_HII_DATABASE_PROTOCOL  *Database = nullptr;
-  const EFI_GUID             Guid      = EFI_HII_DATABASE_PROTOCOL_GUID;
-  Emu::Machine::Current ()->Protocols ().LocateProtocol (&Guid, nullptr, (VOID **)&Database);
+  Emu::Machine::Current ()->Protocols ().LocateProtocol (&gEfiHiiDatabaseProtocolGuid, nullptr, (VOID **)&Database);
   gNotices.push_back ({ 0, Handle, 0, 0 });
   return Database->RemovePackageList (Database, Handle);
 }
@@ -283,7 +296,8 @@ TEST_F (HiiDatabase, NotifyFunctionMayRemoveTheListItIsToldAbout)
   EFI_HANDLE  Notify;
   ASSERT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_FORMS, nullptr, RemoveOnNotice,
                EFI_HII_DATABASE_NOTIFY_NEW_PACK, &Notify), EFI_SUCCESS);
-  EFI_HII_HANDLE  Handle = Add (HiiTest::PackageList (kListGuid, { FormsPackage (1), FormsPackage (2) }));
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Add (FormsPackage (2))
+                                                              .Build ());
   EXPECT_EQ (gNotices.size (), 1u);
   EXPECT_EQ (Hii->Find (Handle), nullptr);
 }

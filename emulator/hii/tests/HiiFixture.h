@@ -17,21 +17,15 @@
 
 namespace HiiTest {
 
-inline const EFI_GUID  kDatabaseGuid     = EFI_HII_DATABASE_PROTOCOL_GUID;
-inline const EFI_GUID  kStringGuid       = EFI_HII_STRING_PROTOCOL_GUID;
-inline const EFI_GUID  kFontGuid         = EFI_HII_FONT_PROTOCOL_GUID;
-inline const EFI_GUID  kRoutingGuid      = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
-inline const EFI_GUID  kConfigAccessGuid = EFI_HII_CONFIG_ACCESS_PROTOCOL_GUID;
-
 class HiiFixture : public ::testing::Test {
 protected:
   void SetUp () override
   {
     Hii = &M.Add (std::make_unique<Emu::HiiServices> (M));
-    ASSERT_EQ (M.Protocols ().LocateProtocol (&kDatabaseGuid, nullptr, (VOID **)&Database), EFI_SUCCESS);
-    ASSERT_EQ (M.Protocols ().LocateProtocol (&kStringGuid, nullptr, (VOID **)&String), EFI_SUCCESS);
-    ASSERT_EQ (M.Protocols ().LocateProtocol (&kFontGuid, nullptr, (VOID **)&Font), EFI_SUCCESS);
-    ASSERT_EQ (M.Protocols ().LocateProtocol (&kRoutingGuid, nullptr, (VOID **)&Routing), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&gEfiHiiDatabaseProtocolGuid, nullptr, (VOID **)&Database), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&gEfiHiiStringProtocolGuid, nullptr, (VOID **)&String), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&gEfiHiiFontProtocolGuid, nullptr, (VOID **)&Font), EFI_SUCCESS);
+    ASSERT_EQ (M.Protocols ().LocateProtocol (&gEfiHiiConfigRoutingProtocolGuid, nullptr, (VOID **)&Routing), EFI_SUCCESS);
   }
 
   EFI_HII_HANDLE Add (const std::vector<UINT8> &List, EFI_HANDLE Driver = nullptr)

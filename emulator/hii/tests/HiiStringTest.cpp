@@ -1,13 +1,15 @@
 // HII String: two-call reads, one id for the whole list after NewString, SetString
 // per language, GetLanguages, and the statuses for a missing language or id.
 #include "HiiFixture.h"
-#include "TestPackages.h"
 
+#include <Builders/HiiDecode.h>
+#include <Builders/HiiPackageBuilder.h>
 #include <EmulatorHii/StringPackage.h>
 
 namespace {
 
-using HiiTest::BYTES;
+using Builders::BYTES;
+using Builders::BuildStringPackage;
 
 const EFI_GUID  kListGuid = { 0xABCDEF01, 0x2345, 0x6789, { 1, 3, 5, 7, 9, 11, 13, 15 } };
 
@@ -16,11 +18,15 @@ protected:
   void SetUp () override
   {
     HiiFixture::SetUp ();
-    Handle = Add (HiiTest::PackageList (kListGuid, {
-      HiiTest::Strings ("en-US", { u"English", u"Enabled", u"Disabled" }),
-      HiiTest::StringBlocks ("fr-FR").Ucs2 (u"Fran\u00e7ais").Skip1 (1).Ucs2 (u"D\u00e9sactiv\u00e9").Package (),
-      HiiTest::Strings ("de-DE", { u"Deutsch", u"Aktiviert", u"Deaktiviert" }),
-    }));
+    Builders::StringPackageBuilder  French ("fr-FR", 1);
+    French.AddString (u"Fran\u00e7ais");
+    French.Skip1 (1);
+    French.AddString (u"D\u00e9sactiv\u00e9");
+    Handle = Add (Builders::PackageListBuilder (kListGuid)
+                    .Add (BuildStringPackage ("en-US", 1, { { 1, u"English" }, { 2, u"Enabled" }, { 3, u"Disabled" } }))
+                    .Add (French.Package ())
+                    .Add (BuildStringPackage ("de-DE", 1, { { 1, u"Deutsch" }, { 2, u"Aktiviert" }, { 3, u"Deaktiviert" } }))
+                    .Build ());
   }
 
   // Reads as the engine does: ask for the size, then read.
@@ -108,16 +114,16 @@ TEST_F (HiiString, ExportCarriesNewAndChangedStrings)
   ASSERT_EQ (String->NewString (String, Handle, &Id, "en-US", nullptr, (EFI_STRING)u"Added", nullptr), EFI_SUCCESS);
   ASSERT_EQ (String->SetString (String, Handle, 1, "fr-FR", (EFI_STRING)u"Langue", nullptr), EFI_SUCCESS);
 
-  BYTES                          Bytes = Export (Handle);
+  BYTES                             Bytes = Export (Handle);
+  Builders::HII_EXPORT_VIEW         View  = Builders::SplitPackageLists (Bytes);
   std::vector<Emu::STRING_PACKAGE>  Packages;
-  for (size_t At = 20; At + 4 <= Bytes.size ();) {
-    UINT32  Length = HiiReadUint24 (&Bytes[At]);
-    ASSERT_GE (Length, 4u);
-    if (Bytes[At + 3] == EFI_HII_PACKAGE_STRINGS) {
+  ASSERT_TRUE (View.Error.empty ()) << View.Error;
+  ASSERT_EQ (View.Lists.size (), 1u);
+  for (const Builders::HII_PACKAGE_VIEW &Package : View.Lists[0].Packages) {
+    if (Package.Type == EFI_HII_PACKAGE_STRINGS) {
       Packages.emplace_back ();
-      ASSERT_EQ (Emu::DecodeStringPackage (&Bytes[At], Length, &Packages.back ()), EFI_SUCCESS);
+      ASSERT_EQ (Emu::DecodeStringPackage (Package.Bytes.data (), Package.Bytes.size (), &Packages.back ()), EFI_SUCCESS);
     }
-    At += Length;
   }
   ASSERT_EQ (Packages.size (), 3u);
   EXPECT_EQ (Packages[0].Strings.at (Id), u"Added");

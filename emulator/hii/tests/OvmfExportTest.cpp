@@ -3,8 +3,11 @@
 // exporting again gives the same bytes.
 #include "HiiFixture.h"
 
+#include <Builders/ByteWriter.h>
+#include <Builders/HiiDecode.h>
 #include <EmulatorHii/FakeDriver.h>
 #include <Protocol/DevicePath.h>
+#include <Uefi/UefiIfr.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +25,7 @@ ReadFixture ()
   return std::vector<UINT8> ((std::istreambuf_iterator<char> (File)), std::istreambuf_iterator<char> ());
 }
 
-// Title string ids of the FORM_SET opcodes of a list, walking each forms package
-// only as far as its length allows.
+// Title string ids of the FORM_SET opcodes of a list.
 std::vector<EFI_STRING_ID>
 FormSetTitles (const Emu::HII_PACKAGE_LIST &List)
 {
@@ -33,16 +35,12 @@ FormSetTitles (const Emu::HII_PACKAGE_LIST &List)
     if (Package.Type != EFI_HII_PACKAGE_FORMS) {
       continue;
     }
-    for (size_t At = 4; At + 2 <= Package.Bytes.size ();) {
-      size_t  Length = Package.Bytes[At + 1] & 0x7F;
-      if ((Length < 2) || (At + Length > Package.Bytes.size ())) {
-        ADD_FAILURE () << "malformed forms package";
-        break;
+    Builders::IFR_DECODE_RESULT  Forms = Builders::DecodeIfr (Package.Bytes);
+    EXPECT_TRUE (Forms.Error.empty ()) << "malformed forms package: " << Forms.Error;
+    for (const Builders::IFR_OP_VIEW &Op : Forms.Ops) {
+      if ((Op.OpCode == EFI_IFR_FORM_SET_OP) && (Op.Length >= offsetof (EFI_IFR_FORM_SET, FormSetTitle) + 2)) {
+        Titles.push_back (Builders::GetU16 (Op.Bytes, offsetof (EFI_IFR_FORM_SET, FormSetTitle)));
       }
-      if ((Package.Bytes[At] == 0x0E) && (Length >= 20)) {
-        Titles.push_back ((EFI_STRING_ID)(Package.Bytes[At + 18] | (Package.Bytes[At + 19] << 8)));
-      }
-      At += Length;
     }
   }
   return Titles;
@@ -142,12 +140,11 @@ TEST_F (OvmfExport, ExportingAgainGivesTheSameBytes)
 
 TEST_F (OvmfExport, ListsWithADevicePathGetADriverHandleCarryingIt)
 {
-  const EFI_GUID  DevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
   EFI_HANDLE      Driver = nullptr;
   VOID            *Path  = nullptr;
 
   ASSERT_EQ (Database->GetPackageListHandle (Database, Handles[5], &Driver), EFI_SUCCESS);  // Secure Boot
-  ASSERT_EQ (M.Protocols ().HandleProtocol (Driver, &DevicePathGuid, &Path), EFI_SUCCESS);
+  ASSERT_EQ (M.Protocols ().HandleProtocol (Driver, &gEfiDevicePathProtocolGuid, &Path), EFI_SUCCESS);
   const UINT8  *Node = (const UINT8 *)Path;
   EXPECT_EQ (Node[0], HARDWARE_DEVICE_PATH);
   EXPECT_EQ (Node[1], HW_VENDOR_DP);

@@ -2,28 +2,29 @@
 // across skips and duplicates, and refusal of packages that run past their end.
 #include <EmulatorHii/StringPackage.h>
 
-#include "TestPackages.h"
+#include <Builders/HiiPackageBuilder.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using Builders::BYTES;
+using Builders::StringPackageBuilder;
 using Emu::STRING_PACKAGE;
 
 TEST (StringPackage, IdsFollowSkipDuplicateAndMultiStringBlocks)
 {
-  const HiiTest::BYTES  FontBlock = { EFI_HII_SIBT_EXT2, EFI_HII_SIBT_FONT, 13, 0, 1, 19, 0, 0, 0, 0, 0, 0, 0 };
-  auto  Bytes = HiiTest::StringBlocks ("fr-FR")
-                  .Ucs2 (u"Langue")                   // 1
-                  .Skip1 (2)                          // 2, 3
-                  .Ucs2Many ({ u"Quatre", u"Cinq" })  // 4, 5
-                  .Duplicate (4)                      // 6
-                  .Skip2 (300)                        // 7 .. 306
-                  .Ucs2Font (1, u"Police")            // 307
-                  .Scsu ("Ascii")                     // 308
-                  .Raw (FontBlock)                    // extended block, no id
-                  .Ucs2Many ({ u"A", u"B" }, true)    // 309, 310
-                  .Package ();
+  StringPackageBuilder  Builder ("fr-FR", 1);
+  Builder.AddString (u"Langue");                   // 1
+  Builder.Skip1 (2);                               // 2, 3
+  Builder.AddStrings ({ u"Quatre", u"Cinq" });     // 4, 5
+  Builder.Duplicate (4);                           // 6
+  Builder.Skip2 (300);                             // 7 .. 306
+  Builder.AddStringFont (1, u"Police");            // 307
+  Builder.AddStringScsu ("Ascii");                 // 308
+  Builder.Font (1, 19, EFI_HII_FONT_STYLE_NORMAL, u"");  // extended block, no id
+  Builder.AddStringsFont (1, { u"A", u"B" });      // 309, 310
+  BYTES  Bytes = Builder.Package ();
 
   STRING_PACKAGE  Package;
   ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Package), EFI_SUCCESS);
@@ -74,8 +75,12 @@ TEST (StringPackage, TrailingSkipKeepsTheLastId)
 
 TEST (StringPackage, EveryTruncationIsRefusedWithoutReadingPastTheEnd)
 {
-  auto  Bytes = HiiTest::StringBlocks ("en-US").Ucs2 (u"Hello").Ucs2Many ({ u"x", u"yz" }).Duplicate (1).Skip2 (4)
-                  .Package ();
+  StringPackageBuilder  Builder ("en-US", 1);
+  Builder.AddString (u"Hello");
+  Builder.AddStrings ({ u"x", u"yz" });
+  Builder.Duplicate (1);
+  Builder.Skip2 (4);
+  BYTES  Bytes = Builder.Package ();
 
   for (size_t Cut = 0; Cut < Bytes.size (); Cut++) {
     // The copy is exactly Cut bytes long, so the sanitizer sees any overrun.
@@ -91,7 +96,7 @@ TEST (StringPackage, EveryTruncationIsRefusedWithoutReadingPastTheEnd)
 
 TEST (StringPackage, BadHeaderOffsetsAndBlockTypesAreRefused)
 {
-  auto            Good = HiiTest::Strings ("en-US", { u"A" });
+  BYTES           Good = Builders::BuildStringPackage ("en-US", 1, { { 1, u"A" } });
   STRING_PACKAGE  Package;
 
   auto  Bad = Good;
@@ -113,7 +118,10 @@ TEST (StringPackage, BadHeaderOffsetsAndBlockTypesAreRefused)
 
 TEST (StringPackage, ExtendedBlockShorterThanItsHeaderIsRefused)
 {
-  auto            Bytes = HiiTest::StringBlocks ("en-US").Raw ({ EFI_HII_SIBT_EXT1, 0x40, 2 }).Package ();  // 2 < 3
+  StringPackageBuilder  Builder ("en-US", 1);
+  const UINT8           Short[] = { EFI_HII_SIBT_EXT1, EFI_HII_SIBT_FONT, 2 };  // length 2 < its 3-byte header
+  Builder.RawBlock (Short);
+  BYTES           Bytes = Builder.Package ();
   STRING_PACKAGE  Package;
   EXPECT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Package), EFI_INVALID_PARAMETER);
 }

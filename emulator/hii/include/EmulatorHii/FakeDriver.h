@@ -21,6 +21,7 @@
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
 #include <Uefi/UefiIfr.h>
+#include <Protocol/HiiConfigAccess.h>
 
 #include <Emulator/Machine.h>
 #include <EmulatorHii/HiiServices.h>
@@ -33,16 +34,12 @@
 
 namespace Emu {
 
-// Same values as EFI_BROWSER_ACTION and EFI_BROWSER_ACTION_REQUEST.
-typedef UINTN  BROWSER_ACTION;
-typedef UINTN  BROWSER_ACTION_REQUEST;
-
 enum class ConfigAccessOp { Extract, Route, Callback };
 
 struct CONFIG_ACCESS_CALL {
   ConfigAccessOp      Op;
   std::u16string      Text;        // Extract: the request (empty for a null one); Route: the configuration
-  BROWSER_ACTION  Action;      // Callback only, as are the three below
+  EFI_BROWSER_ACTION  Action;      // Callback only, as are the three below
   EFI_QUESTION_ID     QuestionId;
   UINT8               Type;
   std::vector<UINT8>  Value;       // the value's bytes as the type sizes them; empty for no value
@@ -50,11 +47,11 @@ struct CONFIG_ACCESS_CALL {
 };
 
 struct CALLBACK_RULE {
-  BROWSER_ACTION                Action;
+  EFI_BROWSER_ACTION                Action;
   EFI_QUESTION_ID                   QuestionId;
   EFI_STATUS                        Status = EFI_SUCCESS;
   std::optional<std::vector<UINT8>> NewValue;                 // written over *Value
-  BROWSER_ACTION_REQUEST        ActionRequest = 0;        // EFI_BROWSER_ACTION_REQUEST_NONE
+  EFI_BROWSER_ACTION_REQUEST        ActionRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
 };
 
 class FakeDriver : public Device {
@@ -62,8 +59,8 @@ public:
   using EXTRACT_SCRIPT  = std::function<EFI_STATUS (FakeDriver &, CONST CHAR16 *Request, CHAR16 **Progress,
                             CHAR16 **Results)>;
   using ROUTE_SCRIPT    = std::function<EFI_STATUS (FakeDriver &, CONST CHAR16 *Configuration, CHAR16 **Progress)>;
-  using CALLBACK_SCRIPT = std::function<EFI_STATUS (FakeDriver &, BROWSER_ACTION, EFI_QUESTION_ID, UINT8 Type,
-                            EFI_IFR_TYPE_VALUE *Value, BROWSER_ACTION_REQUEST *ActionRequest)>;
+  using CALLBACK_SCRIPT = std::function<EFI_STATUS (FakeDriver &, EFI_BROWSER_ACTION, EFI_QUESTION_ID, UINT8 Type,
+                            EFI_IFR_TYPE_VALUE *Value, EFI_BROWSER_ACTION_REQUEST *ActionRequest)>;
 
   // DevicePath: whole device path bytes, end node included.
   FakeDriver (Machine &Owner, std::vector<UINT8> DevicePath);
@@ -73,8 +70,8 @@ public:
   static std::vector<UINT8> VendorPath (const EFI_GUID &Guid);
 
   EFI_HANDLE                       Handle () const { return mHandle; }
-  // The EFI_HII_CONFIG_ACCESS_PROTOCOL instance installed on Handle().
-  VOID                            *ConfigAccess ();
+  // The configuration-access protocol installed on Handle().
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *ConfigAccess ();
   const std::vector<UINT8>        &DevicePath () const { return mDevicePath; }
   Machine                         &Owner () { return mMachine; }
 
@@ -108,10 +105,12 @@ public:
   // Entry points of the protocol (called through the interface).
   EFI_STATUS Extract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results);
   EFI_STATUS Route (CONST CHAR16 *Configuration, CHAR16 **Progress);
-  EFI_STATUS Callback (BROWSER_ACTION Action, EFI_QUESTION_ID QuestionId, UINT8 Type, EFI_IFR_TYPE_VALUE *Value,
-               BROWSER_ACTION_REQUEST *ActionRequest);
+  EFI_STATUS Callback (EFI_BROWSER_ACTION Action, EFI_QUESTION_ID QuestionId, UINT8 Type, EFI_IFR_TYPE_VALUE *Value,
+               EFI_BROWSER_ACTION_REQUEST *ActionRequest);
 
 private:
+  struct OWN_CONFIG;
+  EFI_STATUS          ParseOwnConfig (CONST CHAR16 *Config, CHAR16 **Progress, OWN_CONFIG *Out);
   std::vector<UINT8> *FindStore (const EFI_GUID &Guid, const std::u16string &Name);
   bool                HasNameValues (const EFI_GUID &Guid) const;
   EFI_STATUS          ExtractNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid,

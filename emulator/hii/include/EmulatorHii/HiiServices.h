@@ -19,6 +19,8 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <Protocol/HiiConfigAccess.h>
+#include <Protocol/HiiDatabase.h>
 
 #include <Emulator/Machine.h>
 #include <EmulatorHii/StringPackage.h>
@@ -31,15 +33,6 @@
 #include <vector>
 
 namespace Emu {
-
-// Same shape as EFI_HII_DATABASE_NOTIFY.
-typedef EFI_STATUS (EFIAPI *HII_PACKAGE_NOTIFY)(UINT8 PackageType, CONST EFI_GUID *PackageGuid,
-  CONST EFI_HII_PACKAGE_HEADER *Package, EFI_HII_HANDLE Handle, UINTN NotifyType);
-
-constexpr UINTN  kHiiNotifyNewPack    = 0x01;
-constexpr UINTN  kHiiNotifyRemovePack = 0x02;
-constexpr UINTN  kHiiNotifyExportPack = 0x04;
-constexpr UINTN  kHiiNotifyAddPack    = 0x08;
 
 struct HII_PACKAGE {
   UINT8                            Type = 0;
@@ -55,11 +48,11 @@ struct HII_PACKAGE_LIST {
 };
 
 struct HII_NOTIFY_REGISTRATION {
-  UINT8               PackageType;
-  EFI_GUID            PackageGuid;
-  HII_PACKAGE_NOTIFY  Function;
-  UINTN               NotifyType;
-  bool                Live;
+  UINT8                         PackageType;
+  EFI_GUID                      PackageGuid;
+  EFI_HII_DATABASE_NOTIFY       Function;
+  EFI_HII_DATABASE_NOTIFY_TYPE  NotifyType;
+  bool                          Live;
 };
 
 struct GLYPH_CALL {
@@ -91,8 +84,8 @@ public:
   EFI_STATUS ListPackageLists (UINT8 PackageType, CONST EFI_GUID *PackageGuid, UINTN *HandleBufferLength,
                EFI_HII_HANDLE *Handles);
   EFI_STATUS ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID *Buffer);
-  EFI_STATUS RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGuid, HII_PACKAGE_NOTIFY Function,
-               UINTN NotifyType, EFI_HANDLE *NotifyHandle);
+  EFI_STATUS RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGuid, EFI_HII_DATABASE_NOTIFY Function,
+               EFI_HII_DATABASE_NOTIFY_TYPE NotifyType, EFI_HANDLE *NotifyHandle);
   EFI_STATUS UnregisterPackageNotify (EFI_HANDLE NotifyHandle);
   EFI_STATUS GetPackageListHandle (EFI_HII_HANDLE Handle, EFI_HANDLE *DriverHandle);
 
@@ -135,15 +128,17 @@ public:
   EFI_STATUS GlyphFailure (CHAR16 Char) const;
   bool       IsGlyphless (CHAR16 Char) const { return mGlyphless.count (Char) != 0; }
 
-  // Configuration routing: the configuration-access interface and device path of the
-  // driver that owns a package list whose driver handle has PATH as its device path.
-  VOID      *FindConfigAccess (const std::vector<UINT8> &Path, CONST EFI_GUID &Guid, const std::u16string &Name);
+  // Configuration routing: the configuration-access interface of the driver that owns
+  // a package list whose driver handle has PATH as its device path.
+  EFI_HII_CONFIG_ACCESS_PROTOCOL *FindConfigAccess (const std::vector<UINT8> &Path, CONST EFI_GUID &Guid,
+                                    const std::u16string &Name);
 
 private:
   HII_PACKAGE_LIST *FindList (EFI_HII_HANDLE Handle) const;
   EFI_STATUS        ParseList (CONST EFI_HII_PACKAGE_LIST_HEADER *List, std::vector<HII_PACKAGE> *Packages) const;
-  void              Notify (HII_PACKAGE_LIST *List, UINTN Index, UINTN NotifyType);
-  void              AddPackages (HII_PACKAGE_LIST *List, std::vector<HII_PACKAGE> &&Packages, UINTN NotifyType);
+  void              Notify (HII_PACKAGE_LIST *List, UINTN Index, EFI_HII_DATABASE_NOTIFY_TYPE NotifyType);
+  void              AddPackages (HII_PACKAGE_LIST *List, std::vector<HII_PACKAGE> &&Packages,
+                      EFI_HII_DATABASE_NOTIFY_TYPE NotifyType);
   void              AddDevicePathPackage (HII_PACKAGE_LIST *List);
   UINTN             ExportSize (const HII_PACKAGE_LIST &List) const;
   HII_PACKAGE      *StringPackage (HII_PACKAGE_LIST *List, const std::string &Language) const;
