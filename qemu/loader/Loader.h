@@ -21,6 +21,7 @@ struct DriverWatch {
   VOID* packageListKey;
   EFI_HANDLE imageHandle;     // set when an image with our firmware file path was loaded
   bool pathIsFvFile;          // its file path ends in a firmware-file node naming our file
+  bool pathIsLoneFvFile;      // and that node is the whole path
   bool deviceIsOurVolume;     // its device handle is the volume we handed over
   bool packageListSeen;       // the loader installed a package list on that image handle
   EFI_GUID packageListGuid;   // copied at once: the image may be unloaded later

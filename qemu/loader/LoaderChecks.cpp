@@ -93,6 +93,7 @@ void TakeBrowserSnapshot(BrowserSnapshot& snapshot) {
 bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
   const bool loaded = watch.imageHandle != nullptr && watch.pathIsFvFile;
   Line().Text(u"driver loaded from firmware file: ").YesNo(loaded).Print();
+  Line().Text(u"file path is the firmware-file node alone: ").YesNo(watch.pathIsLoneFvFile).Print();
   Line().Text(u"device handle is our volume: ").YesNo(watch.deviceIsOurVolume).Print();
   resident = loaded && Has(watch.imageHandle, &gLoadedImageGuid);
   // An entry point that fails makes the firmware unload the image at once.
@@ -101,7 +102,7 @@ bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
       .Text(resident ? u"Success (image resident)"
                      : loaded ? u"failed (image unloaded)" : u"not run (image never loaded)")
       .Print();
-  return loaded && watch.deviceIsOurVolume && resident;
+  return loaded && watch.pathIsLoneFvFile && watch.deviceIsOurVolume && resident;
 }
 
 bool ReportSetupSection(const DriverWatch& watch) {

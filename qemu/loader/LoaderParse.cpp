@@ -62,6 +62,16 @@ const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PR
   return nullptr;
 }
 
+bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path) {
+  if (path == nullptr || path->Type != MEDIA_DEVICE_PATH || path->SubType != MEDIA_PIWG_FW_FILE_DP)
+    return false;
+  const UINTN length = UINTN(path->Length[0] | path->Length[1] << 8);
+  if (length != sizeof(MEDIA_FW_VOL_FILEPATH_DEVICE_PATH)) return false;
+  const EFI_DEVICE_PATH_PROTOCOL* next = reinterpret_cast<const EFI_DEVICE_PATH_PROTOCOL*>(
+      reinterpret_cast<const UINT8*>(path) + length);
+  return next->Type == END_DEVICE_PATH_TYPE && next->SubType == END_ENTIRE_DEVICE_PATH_SUBTYPE;
+}
+
 bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity) {
   if (capacity == 0) return false;
   language[0] = 0;

@@ -19,6 +19,11 @@ bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset);
 const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,
                                                         UINTN maxNodes);
 
+// True when the path is exactly one firmware-file node and the end node: what the
+// firmware gives a driver it dispatched from a volume, and what the driver reads its
+// own file name from.
+bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path);
+
 // The language of the first string package of an exported package list, as a
 // NUL-terminated ASCII string of at most `capacity` - 1 characters.
 bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity);

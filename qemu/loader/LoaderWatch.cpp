@@ -36,6 +36,7 @@ void CheckLoadedImage(DriverWatch& watch, EFI_HANDLE handle) {
   if (node == nullptr || !SameBytes(&node->FvFileName, &watch.fileName, sizeof(EFI_GUID))) return;
   watch.imageHandle = handle;
   watch.pathIsFvFile = true;
+  watch.pathIsLoneFvFile = IsLoneFvFileNode(loaded->FilePath);
   watch.deviceIsOurVolume = loaded->DeviceHandle == watch.volumeHandle;
   NotePackageList(watch, handle);
 }

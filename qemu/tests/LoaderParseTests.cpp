@@ -80,6 +80,22 @@ TEST(LoaderFvFileNode, RejectsAFileNodeFollowedByMoreAndAZeroLengthNode) {
   EXPECT_EQ(nullptr, loader::LastFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(zero.data()), 8));
 }
 
+TEST(LoaderFvFileNode, LoneNodeMeansExactlyOneFileNodeThenTheEnd) {
+  const std::vector<uint8_t> end = Node(END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4);
+  std::vector<uint8_t> lone = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20);
+  lone.insert(lone.end(), end.begin(), end.end());
+  EXPECT_TRUE(loader::IsLoneFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(lone.data())));
+  // Behind a volume node, as a full path would have it, the driver would read the wrong node.
+  std::vector<uint8_t> full = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_VOL_DP, 20);
+  full.insert(full.end(), lone.begin(), lone.end());
+  EXPECT_FALSE(loader::IsLoneFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(full.data())));
+  std::vector<uint8_t> instanceEnd = Node(MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20);
+  const std::vector<uint8_t> more = Node(END_DEVICE_PATH_TYPE, END_INSTANCE_DEVICE_PATH_SUBTYPE, 4);
+  instanceEnd.insert(instanceEnd.end(), more.begin(), more.end());
+  EXPECT_FALSE(loader::IsLoneFvFileNode(reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL*>(instanceEnd.data())));
+  EXPECT_FALSE(loader::IsLoneFvFileNode(nullptr));
+}
+
 std::vector<uint8_t> ReadFixture(const char* name) {
   const char* root = std::getenv("SETUP_FIXTURES");
   std::ifstream in(std::string(root ? root : "testdata") + "/" + name, std::ios::binary);
