@@ -125,6 +125,13 @@ TEST (SkBitmapPixels, CopiesShareRefAndStartUnlocked)
     a.lockPixels ();
     EXPECT_EQ (ref->fLocks, 1);
     EXPECT_EQ (a.getPixels (), memory);
+    // A bitmap holds one lock on its ref however often it is locked itself.
+    a.lockPixels ();
+    EXPECT_EQ (a.lockCount (), 2);
+    EXPECT_EQ (ref->getLockCount (), 1u);
+    a.unlockPixels ();
+    EXPECT_EQ (ref->getLockCount (), 1u);
+    EXPECT_EQ (a.getPixels (), memory);
     SkBitmap b (a);
     EXPECT_EQ (b.pixelRef (), ref);
     EXPECT_EQ (ref->getRefCnt (), 2u);
@@ -132,6 +139,7 @@ TEST (SkBitmapPixels, CopiesShareRefAndStartUnlocked)
     EXPECT_EQ (b.lockCount (), 0);
     b.lockPixels ();
     EXPECT_EQ (ref->fLocks, 1);
+    EXPECT_EQ (ref->getLockCount (), 2u);
     EXPECT_EQ (b.getPixels (), memory);
     a.unlockPixels ();
     EXPECT_EQ (ref->fUnlocks, 0);

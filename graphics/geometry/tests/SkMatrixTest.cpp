@@ -108,6 +108,18 @@ TEST (SkMatrix, PreScaleKeepsUnknownMaskUnknown)
     EXPECT_EQ (t.rawTypeMask (), 0x13);
     EXPECT_EQ (t.getScaleX (), 2.0f);
     EXPECT_EQ (t.getTranslateX (), 5.0f);
+    // Columns scale: x's column (scaleX, skewY, persp0) by sx, y's (skewX, scaleY, persp1) by sy.
+    SkMatrix p;
+    p.setAll (1, 0.5f, 7, 0.25f, 1, 9, 0.125f, 0.0625f, 1);
+    p.preScale (2, 3);
+    EXPECT_EQ (p.getScaleX (), 2.0f);
+    EXPECT_EQ (p.getSkewY (), 0.5f);
+    EXPECT_EQ (p.get (SkMatrix::kMPersp0), 0.25f);
+    EXPECT_EQ (p.getSkewX (), 1.5f);
+    EXPECT_EQ (p.getScaleY (), 3.0f);
+    EXPECT_EQ (p.get (SkMatrix::kMPersp1), 0.1875f);
+    EXPECT_EQ (p.getTranslateX (), 7.0f);
+    EXPECT_EQ (p.get (SkMatrix::kMPersp2), 1.0f);
 }
 
 // A perspective product whose persp2 would be 4 is halved throughout (persp2 becomes 2).
