@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace HiiTest {
 
@@ -34,6 +36,28 @@ protected:
     EXPECT_EQ (Database->NewPackageList (Database, (const EFI_HII_PACKAGE_LIST_HEADER *)List.data (), Driver, &Handle),
       EFI_SUCCESS);
     return Handle;
+  }
+
+  // Reads as the engine does: ask for the size, then read. "<none>" when the size
+  // call already fails; Status (if given) is the status of the last call.
+  std::u16string ReadString (EFI_HII_HANDLE Handle, const char *Language, EFI_STRING_ID Id,
+                   EFI_STATUS *Status = nullptr)
+  {
+    UINTN       Size  = 0;
+    EFI_STATUS  First = String->GetString (String, Language, Handle, Id, nullptr, &Size, nullptr);
+    if (First != EFI_BUFFER_TOO_SMALL) {
+      if (Status != nullptr) {
+        *Status = First;
+      }
+      return u"<none>";
+    }
+    std::vector<CHAR16>  Text (Size / 2);
+    EFI_STATUS           Second = String->GetString (String, Language, Handle, Id, Text.data (), &Size, nullptr);
+    if (Status != nullptr) {
+      *Status = Second;
+    }
+    EXPECT_EQ (Size, Text.size () * 2);
+    return std::u16string (Text.data ());
   }
 
   std::vector<UINT8> Export (EFI_HII_HANDLE Handle)

@@ -29,24 +29,9 @@ protected:
                     .Build ());
   }
 
-  // Reads as the engine does: ask for the size, then read.
   std::u16string Read (const char *Language, EFI_STRING_ID Id, EFI_STATUS *Status = nullptr)
   {
-    UINTN       Size = 0;
-    EFI_STATUS  First = String->GetString (String, Language, Handle, Id, nullptr, &Size, nullptr);
-    if (First != EFI_BUFFER_TOO_SMALL) {
-      if (Status != nullptr) {
-        *Status = First;
-      }
-      return u"<none>";
-    }
-    std::vector<CHAR16>  Text (Size / 2);
-    EFI_STATUS           Second = String->GetString (String, Language, Handle, Id, Text.data (), &Size, nullptr);
-    if (Status != nullptr) {
-      *Status = Second;
-    }
-    EXPECT_EQ (Size, Text.size () * 2);
-    return std::u16string (Text.data ());
+    return ReadString (Handle, Language, Id, Status);
   }
 
   EFI_HII_HANDLE  Handle = nullptr;

@@ -56,18 +56,6 @@ protected:
     ASSERT_EQ (Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Handles), EFI_SUCCESS);
   }
 
-  std::u16string Title (EFI_HII_HANDLE Handle, EFI_STRING_ID Id, const char *Language, EFI_STATUS *Status)
-  {
-    UINTN  Size = 0;
-    *Status = String->GetString (String, Language, Handle, Id, nullptr, &Size, nullptr);
-    if (*Status != EFI_BUFFER_TOO_SMALL) {
-      return u"";
-    }
-    std::vector<CHAR16>  Text (Size / 2);
-    *Status = String->GetString (String, Language, Handle, Id, Text.data (), &Size, nullptr);
-    return std::u16string (Text.data ());
-  }
-
   std::vector<UINT8>           Bytes;
   std::vector<EFI_HII_HANDLE>  Handles;
 };
@@ -90,9 +78,9 @@ TEST_F (OvmfExport, FormSetTitlesReadBackInEnglishAndFrench)
     for (EFI_STRING_ID Id : FormSetTitles (*Hii->Find (Handle))) {
       ASSERT_LT (Seen, std::size (Expected));
       EFI_STATUS  Status;
-      EXPECT_EQ (Title (Handle, Id, "en-US", &Status), Expected[Seen].English);
+      EXPECT_EQ (ReadString (Handle, "en-US", Id, &Status), Expected[Seen].English);
       EXPECT_EQ (Status, EFI_SUCCESS);
-      std::u16string  French = Title (Handle, Id, "fr-FR", &Status);
+      std::u16string  French = ReadString (Handle, "fr-FR", Id, &Status);
       if (Expected[Seen].French) {
         EXPECT_EQ (French, Expected[Seen].English);  // OVMF leaves these titles untranslated
         EXPECT_EQ (Status, EFI_SUCCESS);
