@@ -17,6 +17,7 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
+#include <Library/UefiLib.h>
 #include <Protocol/FormBrowser2.h>
 #include <Protocol/HiiPackageList.h>
 #include <Protocol/SimpleTextOut.h>
@@ -272,8 +273,9 @@ SetupEngineCleanup (
 
   CloseEngineEvents ();
   RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);
-  // The defaults and the store copies go too: nothing reads them once the engine ends.
-  FreeVariableCaches ();
+  // Only the current values go: reads after the clean-up fall back to the standard
+  // defaults, which therefore stay.
+  FreeCurrentVariableCache ();
   FreeDynamicPageTable ();
   FreeAndNull (gGlyphWidthTable);
   if ((gST != NULL) && (gST->ConOut != NULL)) {
@@ -299,46 +301,6 @@ ToAsciiLanguage (
   }
 
   return Ascii;
-}
-
-//
-// The entry of a ";"-separated language list that best matches Wanted: the whole
-// tag, else the tag cut back at its last "-", and so on. A new copy, or null.
-//
-static CHAR8 *
-MatchBestLanguage (
-  IN CONST CHAR8  *Supported,
-  IN CONST CHAR8  *Wanted
-  )
-{
-  UINTN        Length = AsciiStrLen (Wanted);
-  CONST CHAR8  *Entry;
-  UINTN        EntryLength;
-  CHAR8        *Best;
-
-  while (Length > 0) {
-    for (Entry = Supported; *Entry != 0; Entry += EntryLength + (Entry[EntryLength] == ';' ? 1 : 0)) {
-      for (EntryLength = 0; (Entry[EntryLength] != 0) && (Entry[EntryLength] != ';'); EntryLength++) {
-      }
-
-      if ((EntryLength == Length) && (AsciiStrniCmp (Entry, Wanted, Length) == 0)) {
-        Best = (CHAR8 *)AllocateZeroPool (Length + 1);
-        if (Best != NULL) {
-          CopyMem (Best, Entry, Length);
-        }
-
-        return Best;
-      }
-    }
-
-    while ((Length > 0) && (Wanted[Length - 1] != '-')) {
-      Length--;
-    }
-
-    Length = (Length > 0) ? Length - 1 : 0;
-  }
-
-  return NULL;
 }
 
 // The package list's languages, read with one retry at the size the first call asks for.
@@ -390,7 +352,7 @@ NewStringInLanguage (
   Ascii     = ToAsciiLanguage (Language);
   Languages = GetPackageLanguages (HiiHandle);
   if ((Ascii != NULL) && (Languages != NULL)) {
-    Best = MatchBestLanguage (Languages, Ascii);
+    Best = GetBestLanguage (Languages, FALSE, Ascii, (CONST CHAR8 *)NULL);
   }
 
   if (Best != NULL) {
@@ -421,10 +383,33 @@ LocateUnicodeCollation (
   return gBS->LocateProtocol (&mCollationGuid, NULL, (VOID **)Collation);
 }
 
+// Asks the font for one glyph and stores the low byte of its width at Slot.
+static EFI_STATUS
+AskGlyphWidth (
+  IN  CHAR16   Char,
+  IN  UINTN    Slot,
+  OUT BOOLEAN  *HasImage
+  )
+{
+  EFI_IMAGE_OUTPUT  *Image = NULL;
+  EFI_STATUS        Status;
+
+  Status    = gHiiFont->GetGlyph (gHiiFont, Char, NULL, &Image, NULL);
+  *HasImage = (!EFI_ERROR (Status) && (Image != NULL));
+  if (!*HasImage) {
+    return Status;
+  }
+
+  gGlyphWidthTable[Slot] = (UINT8)Image->Width;
+  FreePool (Image->Image.Bitmap);
+  FreePool (Image);
+  return EFI_SUCCESS;
+}
+
 //
-// Asks the font for one glyph and stores its width at Slot. A character without a
-// glyph stands for a space: the space's width is stored at the space's slot and the
-// character is asked for again at its next use.
+// A character without a glyph counts as a space: the font is asked for the space
+// each time, its width lands at the space's slot, and the character's slot stays 0
+// so that it is asked for again at its next use.
 //
 static EFI_STATUS
 LearnGlyphWidth (
@@ -432,33 +417,18 @@ LearnGlyphWidth (
   OUT UINT8   *Width
   )
 {
-  EFI_IMAGE_OUTPUT  *Image = NULL;
-  EFI_STATUS        Status;
+  BOOLEAN     HasImage;
+  EFI_STATUS  Status;
 
-  Status = gHiiFont->GetGlyph (gHiiFont, Char, NULL, &Image, NULL);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  if (Image == NULL) {
-    if (Char == u' ') {
-      *Width = 0;
-      return EFI_SUCCESS;
-    }
-
-    if (gGlyphWidthTable[u' '] == 0) {
-      Status = LearnGlyphWidth (u' ', &gGlyphWidthTable[u' ']);
-    }
-
+  Status = AskGlyphWidth (Char, Char, &HasImage);
+  if (!EFI_ERROR (Status) && !HasImage) {
+    Status = AskGlyphWidth (u' ', u' ', &HasImage);
     *Width = gGlyphWidthTable[u' '];
     return Status;
   }
 
-  gGlyphWidthTable[Char] = (UINT8)Image->Width;
-  *Width                 = gGlyphWidthTable[Char];
-  FreePool (Image->Image.Bitmap);
-  FreePool (Image);
-  return EFI_SUCCESS;
+  *Width = gGlyphWidthTable[Char];
+  return Status;
 }
 
 UINT64
@@ -497,10 +467,8 @@ GetStringDisplayWidth (
   return (Pixels / CELL_PIXELS) * WIDTH_UNITS_PER_CELL;
 }
 
-//
-// The interface is taken from the handle that is uninstalled: another driver's
-// instance found first by LocateProtocol would not come off this handle.
-//
+// Only one instance goes per call: the first handle found, with the interface that
+// LocateProtocol gives.
 VOID
 UninstallFormBrowser2 (
   IN EFI_HANDLE  Handle
@@ -524,7 +492,7 @@ UninstallFormBrowser2 (
 
   Status = gBS->LocateHandle (ByProtocol, &mFormBrowser2Guid, NULL, &Size, Handles);
   if (!EFI_ERROR (Status) && (Size >= sizeof (EFI_HANDLE)) && (Handles[0] != NULL) &&
-      !EFI_ERROR (gBS->HandleProtocol (Handles[0], &mFormBrowser2Guid, &Interface)))
+      !EFI_ERROR (gBS->LocateProtocol (&mFormBrowser2Guid, NULL, &Interface)) && (Interface != NULL))
   {
     (VOID)gBS->UninstallMultipleProtocolInterfaces (Handles[0], &mFormBrowser2Guid, Interface, NULL);
   }
@@ -564,6 +532,9 @@ ResetEngineState (
   VOID
   )
 {
+  // The clean-up leaves the defaults and the store copies for later reads; a new
+  // machine must not inherit them.
+  FreeVariableCaches ();
   mBootScreenInstalled     = FALSE;
   mFormBrowserInstalled    = FALSE;
   mCompanionInstalled      = FALSE;

@@ -74,9 +74,11 @@ BootMenuFlowCallback (
   );
 
 /**
-  Forgets what the start-up recorded (installed interfaces, protocol pointers, the
-  engine's handles) without calling the firmware. A host run that starts the engine
-  on a new machine calls it after tearing the previous engine down.
+  Frees what the clean-up leaves in the pool (the default caches and the store
+  copies) and forgets what the start-up recorded (installed interfaces, protocol
+  pointers, the engine's handles) without any other call into the firmware. A host
+  run that starts the engine on a new machine calls it after tearing the previous
+  engine down, while the old machine's pool is still there.
 **/
 VOID
 ResetEngineState (

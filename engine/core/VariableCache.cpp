@@ -1228,6 +1228,15 @@ IsUsbDevicePath (
 }
 
 VOID
+FreeCurrentVariableCache (
+  VOID
+  )
+{
+  FreeCacheArray (&gVariableCache, mCurrentCount);
+  mCurrentCount = 0;
+}
+
+VOID
 FreeVariableCaches (
   VOID
   )

@@ -62,6 +62,9 @@ VOID        RestoreVariableSnapshot (VOID);
 VARIABLE_RECORD  *FindVariableById (IN UINT32 Id, OUT UINTN *Index);
 BOOLEAN          IsUsbDevicePath (IN EFI_HANDLE Handle);
 
+/** Frees the current cache's entries and array; the defaults and the store copies stay. */
+VOID        FreeCurrentVariableCache (VOID);
+
 /** Frees the three caches and the store copies, and clears the flags. */
 VOID        FreeVariableCaches (VOID);
 

@@ -254,11 +254,20 @@ TEST_F (StartupTest, CleanupClosesEngineEventsAndFreesTheCache) {
   EXPECT_EQ (GetStringDisplayWidth (u"a"), 19u);
   ASSERT_NE (gGlyphWidthTable, nullptr);
 
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+
   EXPECT_EQ (SetupEngineCleanup (EFI_ABORTED), EFI_ABORTED);
   EXPECT_EQ (M.Events ().OpenEventCount (), Open);
   EXPECT_EQ (gEngineEventList, nullptr);
   EXPECT_EQ (gEngineEventCount, 0u);
   EXPECT_EQ (gVariableCache, nullptr);
+  // Only the current values went; later reads take the standard defaults.
+  ASSERT_NE (gVariableCacheStdDefaults, nullptr);
+  EXPECT_NE (gVariableCacheMfgDefaults, nullptr);
+  UINT8  Read[2] = {};
+  EXPECT_EQ (ReadVariableBytes (0, 6, 2, Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Read[0], 7);
+  EXPECT_EQ (Read[1], 8);
   EXPECT_EQ (gGlyphWidthTable, nullptr);
   EXPECT_EQ (Devices.TextOut->CountCalls (Emu::TextOp::EnableCursor), 1u);
 }
@@ -290,7 +299,12 @@ TEST_F (HiiHelperTest, AGlyphlessCharacterCountsAsASpaceAndIsAskedAgain) {
   EXPECT_EQ (Hii->GlyphCallsFor (u' '), 1u);
   EXPECT_EQ (GetStringDisplayWidth (u"\x01"), 19u);
   EXPECT_EQ (Hii->GlyphCallsFor (u'\x01'), 2u);
-  EXPECT_EQ (Hii->GlyphCallsFor (u' '), 1u);     // the space's width is known now
+  EXPECT_EQ (Hii->GlyphCallsFor (u' '), 2u);     // the space is asked for at every use
+  EXPECT_EQ (gGlyphWidthTable[1], 0);
+  EXPECT_EQ (gGlyphWidthTable[u' '], 8);
+  // A known space is not asked for again when it is the character itself.
+  EXPECT_EQ (GetStringDisplayWidth (u"  "), 38u);
+  EXPECT_EQ (Hii->GlyphCallsFor (u' '), 2u);
 }
 
 TEST_F (HiiHelperTest, AGlyphErrorGivesThePartialSumInWidthUnits) {
@@ -351,6 +365,13 @@ TEST_F (HiiHelperTest, UninstallFormBrowser2RemovesOneInstancePerCall) {
   UninstallFormBrowser2 (nullptr);
   UninstallFormBrowser2 (nullptr);
   EXPECT_TRUE (M.Protocols ().HandlesWith (kFormBrowserGuid).empty ());
+}
+
+TEST_F (HiiHelperTest, UninstallFormBrowser2RemovesNothingWhenLocateProtocolFindsNoInterface) {
+  // The handles are found, but the interface to take off comes from LocateProtocol.
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::LocateProtocol, kFormBrowserGuid, EFI_NOT_FOUND, 0, 0 });
+  UninstallFormBrowser2 (nullptr);
+  EXPECT_EQ (M.Protocols ().HandlesWith (kFormBrowserGuid).size (), 1u);
 }
 
 TEST_F (HiiHelperTest, UnicodeCollationFallsBackToTheOlderProtocol) {
