@@ -28,6 +28,8 @@ EXPECTED = {
         r"read \SetupEngine.fv: Success",
         "volume with a broken file checksum: Volume Corrupt",
         "process firmware volume: Success",
+        "volume device path: Fv(",
+        "volume handle named by the volume's own name: yes",
         "dispatch: Success",
         "driver loaded from firmware file: yes",
         "file path is the firmware-file node alone: yes",

@@ -45,6 +45,8 @@ void StopImageWatch(EFI_EVENT events[2]);
 bool ReportDriverStart(const DriverWatch& watch, bool& resident);
 bool ReportInterfaces(const BrowserSnapshot& before);
 bool ReportPackageList(const DriverWatch& watch);
+// How the firmware names the volume's handle: by the volume's own name when it has one.
+bool ReportVolumePath(const UINT8* fv, UINTN size, EFI_HANDLE volumeHandle);
 // Reads the setup data section back through the firmware's FV2 instance of our volume.
 bool ReportSetupSection(const DriverWatch& watch);
 

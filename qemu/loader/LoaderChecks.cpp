@@ -4,6 +4,7 @@
   browser left, and the driver's package list and strings in the firmware's HII
   database.
 **/
+#include <Protocol/DevicePath.h>
 #include <Protocol/FirmwareVolume2.h>
 #include <Protocol/LoadedImage.h>
 
@@ -20,6 +21,7 @@ EFI_GUID gCompanionGuid = {0x73905351, 0xEB4D, 0x4637, {0xA8, 0x3B, 0xD1, 0xBF, 
 EFI_GUID gSetupDataGuid = {0xFE612B72, 0x203C, 0x47B1, {0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71}};
 EFI_GUID gLoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
 EFI_GUID gFv2Guid = EFI_FIRMWARE_VOLUME2_PROTOCOL_GUID;
+EFI_GUID gDevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
 EFI_GUID gHiiDatabaseGuid = LOADER_HII_DATABASE_GUID;
 EFI_GUID gHiiStringGuid = LOADER_HII_STRING_GUID;
 
@@ -103,6 +105,29 @@ bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
                      : loaded ? u"failed (image unloaded)" : u"not run (image never loaded)")
       .Print();
   return loaded && watch.pathIsLoneFvFile && watch.deviceIsOurVolume && resident;
+}
+
+bool ReportVolumePath(const UINT8* fv, UINTN size, EFI_HANDLE volumeHandle) {
+  EFI_GUID name;
+  const bool named = FindVolumeName(fv, size, &name);
+  EFI_DEVICE_PATH_PROTOCOL* path = nullptr;
+  Line line;
+  line.Text(u"volume device path: ");
+  if (EFI_ERROR(gBoot->HandleProtocol(volumeHandle, &gDevicePathGuid, (VOID**)&path)) || path == nullptr) {
+    line.Text(u"none").Print();
+    return false;
+  }
+  const bool fvNode = path->Type == MEDIA_DEVICE_PATH && path->SubType == MEDIA_PIWG_FW_VOL_DP &&
+                      UINTN(path->Length[0] | path->Length[1] << 8) >= sizeof(MEDIA_FW_VOL_DEVICE_PATH);
+  if (!fvNode) {
+    line.Text(u"node type ").Decimal(path->Type).Text(u" subtype ").Decimal(path->SubType).Print();
+    return !named;  // without a name the firmware may name it by its memory range
+  }
+  const EFI_GUID& found = reinterpret_cast<const MEDIA_FW_VOL_DEVICE_PATH*>(path)->FvName;
+  const bool same = named && SameBytes(&found, &name, sizeof name);
+  line.Text(u"Fv(").Guid(found).Text(u")").Print();
+  Line().Text(u"volume handle named by the volume's own name: ").YesNo(same).Print();
+  return same;
 }
 
 bool ReportSetupSection(const DriverWatch& watch) {

@@ -67,6 +67,9 @@ EFI_STATUS ReadVolume(EFI_HANDLE image, VOID** buffer, UINTN* size) {
 
 // Hands the firmware a copy of the volume whose driver file header no longer sums to zero.
 // It must refuse it: that is what makes its acceptance of the real volume mean something.
+// The copy gets a name of its own, since the firmware remembers a refused volume's name
+// (the real one would then count as started already), and it is never freed, since the
+// firmware may keep a handle on it.
 void ReportCorruptCopy(DXE_SERVICES* dxe, const VOID* fv, UINTN size, UINTN fileOffset) {
   EFI_PHYSICAL_ADDRESS pages = 0;
   const UINTN count = (size + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE;
@@ -74,11 +77,11 @@ void ReportCorruptCopy(DXE_SERVICES* dxe, const VOID* fv, UINTN size, UINTN file
   UINT8* copy = (UINT8*)(UINTN)pages;
   gBoot->CopyMem(copy, const_cast<VOID*>(fv), size);
   copy[fileOffset + 16] ^= 0x01;  // the header checksum byte
+  EFI_GUID name;
+  if (FindVolumeName(copy, size, &name)) copy[UINTN(copy[52] | copy[53] << 8)] ^= 0xFF;
   EFI_HANDLE handle = nullptr;
   const EFI_STATUS status = dxe->ProcessFirmwareVolume(copy, size, &handle);
   Line().Text(u"volume with a broken file checksum: ").Status(status).Print();
-  // A refused copy is no longer referenced by the firmware; an accepted one must stay.
-  if (EFI_ERROR(status)) gBoot->FreePages(pages, count);
 }
 
 void Shutdown(EFI_SYSTEM_TABLE* st) {
@@ -106,12 +109,14 @@ bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) 
   if (!StartImageWatch(watch, events)) return false;
   EFI_STATUS status = dxe->ProcessFirmwareVolume(fv, size, &watch.volumeHandle);
   Line().Text(u"process firmware volume: ").Status(status).Print();
+  bool named = false;
   if (!EFI_ERROR(status)) {
+    named = ReportVolumePath(static_cast<const UINT8*>(fv), size, watch.volumeHandle);
     status = dxe->Dispatch();
     Line().Text(u"dispatch: ").Status(status).Print();
   }
   StopImageWatch(events);
-  return !EFI_ERROR(status);
+  return !EFI_ERROR(status) && named;
 }
 
 }  // namespace

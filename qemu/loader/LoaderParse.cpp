@@ -45,6 +45,15 @@ bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset) 
   return false;
 }
 
+bool FindVolumeName(const UINT8* fv, UINTN size, EFI_GUID* name) {
+  if (size < kVolumeHeaderMin) return false;
+  const UINTN at = UINTN(fv[52] | fv[53] << 8);
+  if (at == 0 || at > size || size - at < sizeof(EFI_GUID) + 4) return false;
+  UINT8* out = reinterpret_cast<UINT8*>(name);
+  for (UINTN i = 0; i < sizeof *name; ++i) out[i] = fv[at + i];
+  return true;
+}
+
 const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,
                                                         UINTN maxNodes) {
   const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* found = nullptr;

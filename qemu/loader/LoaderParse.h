@@ -14,6 +14,9 @@ namespace loader {
 // The name and offset of the first file of a volume that is not a pad file.
 bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset);
 
+// The name an extended header gives the volume; false when it has none.
+bool FindVolumeName(const UINT8* fv, UINTN size, EFI_GUID* name);
+
 // The firmware-file node that ends a device path, or null; `maxNodes` bounds the walk
 // and a node shorter than its header ends it.
 const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,

@@ -48,6 +48,26 @@ TEST(LoaderFindDriverFile, StopsAtErasedSpaceAndBadSizes) {
   EXPECT_FALSE(loader::FindDriverFile(good.data(), 40, &name, &offset));   // no whole header
 }
 
+TEST(LoaderVolumeName, ReadsTheExtendedHeaderAndSkipsItsPadFile) {
+  fvwriter::VolumeSpec spec;
+  spec.name = *fvwriter::Guid::Parse("7E3B9A10-4C52-4F8E-B1D6-2A9C0E5F7B34");
+  fvwriter::FileSpec file;
+  file.name = kDriver;
+  file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionRaw, fvwriter::Bytes(8)));
+  spec.files.push_back(file);
+  fvwriter::Bytes fv = fvwriter::MakeVolume(spec);
+  EFI_GUID name;
+  ASSERT_TRUE(loader::FindVolumeName(fv.data(), fv.size(), &name));
+  EXPECT_EQ(0, memcmp(&name, spec.name->bytes, 16));
+  UINTN offset = 0;
+  ASSERT_TRUE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
+  EXPECT_EQ(0, memcmp(&name, kDriver.bytes, 16));
+  fv[52] = 0xF0, fv[53] = 0xFF;  // an offset past the end
+  EXPECT_FALSE(loader::FindVolumeName(fv.data(), fv.size(), &name));
+  const fvwriter::Bytes unnamed = DriverVolume(16);
+  EXPECT_FALSE(loader::FindVolumeName(unnamed.data(), unnamed.size(), &name));
+}
+
 std::vector<uint8_t> Node(uint8_t type, uint8_t subType, uint16_t length) {
   std::vector<uint8_t> node(length < 4 ? 4 : length, 0);
   node[0] = type, node[1] = subType, node[2] = uint8_t(length), node[3] = uint8_t(length >> 8);

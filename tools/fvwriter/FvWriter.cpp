@@ -189,23 +189,64 @@ Bytes MakePadFile(uint32_t totalSize) {
   return file;
 }
 
+namespace {
+
+// Appends a file at its next properly aligned place, a pad file filling any gap.
+void AppendFile(Bytes& body, const Bytes& file, uint32_t dataAlignment) {
+  const uint64_t free = AlignUp(body.size(), 8);
+  uint64_t start = FileStart(free, dataAlignment);
+  if (start != free) {
+    // A gap must be a pad file, so the header of one must fit before the aligned file.
+    start = FileStart(free + kFileHeaderSize, dataAlignment);
+    body.resize(free, kErased);
+    const Bytes pad = MakePadFile(uint32_t(start - free));
+    body.insert(body.end(), pad.begin(), pad.end());
+  }
+  body.resize(start, kErased);
+  body.insert(body.end(), file.begin(), file.end());
+}
+
+// A pad file whose data is the extended header naming the volume.
+Bytes MakeExtHeaderPadFile(const Guid& name) {
+  Bytes pad = MakePadFile(kFileHeaderSize + kExtHeaderSize);
+  std::copy(name.bytes, name.bytes + 16, pad.begin() + kFileHeaderSize);
+  Put32(pad, kFileHeaderSize + 16, kExtHeaderSize);
+  return pad;
+}
+
+void WriteVolumeHeader(Bytes& body, const VolumeSpec& spec, uint32_t maxAlignment,
+                       uint16_t extHeaderOffset) {
+  std::fill(body.begin(), body.begin() + kVolumeHeaderSize, 0);
+  const Guid fs = FileSystem2Guid();
+  std::copy(fs.bytes, fs.bytes + 16, body.begin() + 16);
+  Put64(body, 32, body.size());
+  Put32(body, 40, kVolumeSignature);
+  uint32_t log2Alignment = 0;
+  while ((1u << log2Alignment) < maxAlignment) ++log2Alignment;
+  Put32(body, 44, kFvbReadEnabledCap | kFvbReadStatus | kFvbMemoryMapped | kFvbErasePolarity |
+                      log2Alignment << 16);
+  Put16(body, 48, uint16_t(kVolumeHeaderSize));
+  Put16(body, 52, extHeaderOffset);
+  body[55] = kVolumeRevision;
+  Put32(body, 56, uint32_t(body.size() / spec.blockSize));
+  Put32(body, 60, spec.blockSize);
+  // Bytes 64..71 stay zero: the block map's terminating entry.
+  Put16(body, 50, Checksum16(body.data(), kVolumeHeaderSize));
+}
+
+}  // namespace
+
 Bytes MakeVolume(const VolumeSpec& spec) {
   if (spec.blockSize == 0 || spec.blockSize % 8 != 0) throw FormatError("bad block size");
   Bytes body(kVolumeHeaderSize, 0);
+  uint16_t extHeaderOffset = 0;
+  if (spec.name) {
+    extHeaderOffset = uint16_t(kVolumeHeaderSize + kFileHeaderSize);
+    AppendFile(body, MakeExtHeaderPadFile(*spec.name), 8);
+  }
   uint32_t maxAlignment = 16;
   for (const FileSpec& fileSpec : spec.files) {
-    const Bytes file = MakeFile(fileSpec);
-    const uint64_t free = AlignUp(body.size(), 8);
-    uint64_t start = FileStart(free, fileSpec.dataAlignment);
-    if (start != free) {
-      // A gap must be a pad file, so the header of one must fit before the aligned file.
-      start = FileStart(free + kFileHeaderSize, fileSpec.dataAlignment);
-      body.resize(free, kErased);
-      const Bytes pad = MakePadFile(uint32_t(start - free));
-      body.insert(body.end(), pad.begin(), pad.end());
-    }
-    body.resize(start, kErased);
-    body.insert(body.end(), file.begin(), file.end());
+    AppendFile(body, MakeFile(fileSpec), fileSpec.dataAlignment);
     maxAlignment = std::max(maxAlignment, fileSpec.dataAlignment);
   }
   const uint64_t size = spec.size ? spec.size : AlignUp(body.size(), spec.blockSize);
@@ -213,22 +254,7 @@ Bytes MakeVolume(const VolumeSpec& spec) {
   if (size % spec.blockSize != 0) throw FormatError("volume size is not a whole number of blocks");
   if (size / spec.blockSize > 0xFFFFFFFFu) throw FormatError("too many blocks");
   body.resize(size, kErased);
-
-  std::fill(body.begin(), body.begin() + kVolumeHeaderSize, 0);
-  const Guid fs = FileSystem2Guid();
-  std::copy(fs.bytes, fs.bytes + 16, body.begin() + 16);
-  Put64(body, 32, size);
-  Put32(body, 40, kVolumeSignature);
-  uint32_t log2Alignment = 0;
-  while ((1u << log2Alignment) < maxAlignment) ++log2Alignment;
-  Put32(body, 44, kFvbReadEnabledCap | kFvbReadStatus | kFvbMemoryMapped | kFvbErasePolarity |
-                      log2Alignment << 16);
-  Put16(body, 48, uint16_t(kVolumeHeaderSize));
-  body[55] = kVolumeRevision;
-  Put32(body, 56, uint32_t(size / spec.blockSize));
-  Put32(body, 60, spec.blockSize);
-  // Bytes 64..71 stay zero: the block map's terminating entry.
-  Put16(body, 50, Checksum16(body.data(), kVolumeHeaderSize));
+  WriteVolumeHeader(body, spec, maxAlignment, extHeaderOffset);
   return body;
 }
 

@@ -78,10 +78,18 @@ struct VolumeSpec {
   uint32_t blockSize = 4096;
   // 0: the smallest whole number of blocks that holds the files.
   uint64_t size = 0;
+  // The volume's own name, in an extended header; the firmware then names the volume's
+  // handle with a firmware-volume device-path node instead of a memory range.
+  std::optional<Guid> name;
   std::vector<FileSpec> files;
 };
 
+inline constexpr uint32_t kExtHeaderSize = 20;  // name GUID and the extended header's size
+
 // The whole volume, erase polarity 1 (free space is 0xFF), memory-mapped, read-only.
+// An extended header goes into the data of a pad file ahead of every other file, so
+// that readers which start at the header's end and readers which start after the
+// extended header both find the same files.
 Bytes MakeVolume(const VolumeSpec& spec);
 
 // 8- and 16-bit two's-complement checksums as the format defines them (sum is zero).

@@ -14,16 +14,17 @@ namespace {
 const char kUsage[] =
     "usage: setup-fvwriter -o <volume> --file-guid <guid> --pe32 <image>\n"
     "                      [--setup-data <block>] [--ui <name>] [--align <bytes>]\n"
-    "                      [--block-size <bytes>] [--no-depex]\n"
+    "                      [--block-size <bytes>] [--volume-guid <guid>] [--no-depex]\n"
     "  --setup-data  compiled setup data, stored in a freeform section led by\n"
     "                FE612B72-203C-47B1-8560-A66D946EB371\n"
     "  --align       alignment of the file data in the volume (8, 16, 128, 512, 1024,\n"
     "                4096, 32768, 65536); default 16\n"
+    "  --volume-guid name the volume in an extended header\n"
     "  --no-depex    leave out the always-true dependency expression\n";
 
 struct Options {
   std::string output, pe32, setupData, ui;
-  std::string fileGuid;
+  std::string fileGuid, volumeGuid;
   uint32_t alignment = 16;
   uint32_t blockSize = 4096;
   bool depex = true;
@@ -46,6 +47,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     const std::string value = argv[++i];
     if (arg == "-o") o.output = value;
     else if (arg == "--file-guid") o.fileGuid = value;
+    else if (arg == "--volume-guid") o.volumeGuid = value;
     else if (arg == "--pe32") o.pe32 = value;
     else if (arg == "--setup-data") o.setupData = value;
     else if (arg == "--ui") o.ui = value;
@@ -73,6 +75,10 @@ fvwriter::Bytes BuildVolume(const Options& o) {
         fvwriter::MakeUserInterfaceSection(std::u16string(o.ui.begin(), o.ui.end())));
   fvwriter::VolumeSpec volume;
   volume.blockSize = o.blockSize;
+  if (!o.volumeGuid.empty()) {
+    volume.name = fvwriter::Guid::Parse(o.volumeGuid);
+    if (!volume.name) throw std::runtime_error("bad volume GUID " + o.volumeGuid);
+  }
   volume.files.push_back(std::move(file));
   return fvwriter::MakeVolume(volume);
 }

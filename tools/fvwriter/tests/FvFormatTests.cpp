@@ -167,6 +167,28 @@ TEST(FvVolume, PadFileNeedsRoomForItsHeader) {
   EXPECT_EQ(0u, (info.files[2].offset + 24) % 16);
 }
 
+TEST(FvVolume, NameGoesIntoAnExtendedHeaderInsideAPadFile) {
+  fvwriter::VolumeSpec v;
+  v.name = *fvwriter::Guid::Parse("A3C1E2F4-1B2C-4D5E-8F90-0A1B2C3D4E5F");
+  v.files = {DriverFile(10, 16)};
+  const Bytes fv = fvwriter::MakeVolume(v);
+  fvtest::VolumeInfo info;
+  ASSERT_EQ("", fvtest::ReadVolume(fv, info));
+  EXPECT_EQ(96, info.extHeaderOffset);  // the data of the pad file right after the header
+  EXPECT_EQ(0, memcmp(info.name, v.name->bytes, 16));
+  ASSERT_EQ(2u, info.files.size());
+  EXPECT_EQ(0xF0, info.files[0].type);
+  EXPECT_EQ(24u + 20, info.files[0].size);
+  EXPECT_EQ(120u, info.files[1].offset);  // 72 + 44 rounded up to 8; its data 16-aligned
+  EXPECT_EQ(0, memcmp(info.files[1].name, kDriver.bytes, 16));
+  Bytes moved = fv;  // an extended header pointing outside its pad file is refused
+  moved[52] = 72;
+  moved[50] = moved[51] = 0;
+  const uint16_t fix = fvwriter::Checksum16(moved.data(), 72);
+  moved[50] = uint8_t(fix), moved[51] = uint8_t(fix >> 8);
+  EXPECT_EQ("extended header outside its pad file's data", fvtest::ReadVolume(moved, info));
+}
+
 TEST(FvVolume, ExplicitSizeMustHoldTheFilesInWholeBlocks) {
   EXPECT_EQ(3u * 4096, Volume({DriverFile(10, 16)}, 3 * 4096).size());
   EXPECT_THROW(Volume({DriverFile(5000, 16)}, 4096), fvwriter::FormatError);

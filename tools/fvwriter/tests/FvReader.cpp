@@ -40,6 +40,7 @@ std::string ReadHeader(const std::vector<uint8_t>& fv, VolumeInfo& info) {
   for (size_t i = 0; i < info.headerLength; i += 2) sum += Get16(h + i);
   if ((sum & 0xFFFF) != 0) return "header checksum does not sum to zero";
   if (h[55] != 2) return "revision is not 2";
+  info.extHeaderOffset = uint16_t(Get16(h + 52));
   uint64_t covered = 0;
   size_t at = 56;
   for (; at + 8 <= info.headerLength; at += 8) {
@@ -100,6 +101,21 @@ bool Erased(const std::vector<uint8_t>& fv, size_t from, size_t to, uint8_t valu
 
 }  // namespace
 
+// The extended header must sit inside the data of a pad file, the volume's first file, so
+// that every way of finding the first file skips it.
+std::string ReadExtHeader(const std::vector<uint8_t>& fv, VolumeInfo& info) {
+  if (info.extHeaderOffset == 0) return {};
+  if (info.files.empty() || info.files[0].type != 0xF0) return "extended header outside a pad file";
+  const FileInfo& pad = info.files[0];
+  const size_t at = info.extHeaderOffset;
+  if (at < pad.offset + 24 || at + 20 > pad.offset + pad.size)
+    return "extended header outside its pad file's data";
+  const uint32_t size = Get32(&fv[at + 16]);
+  if (size < 20 || at + size > pad.offset + pad.size) return "bad extended header size";
+  std::memcpy(info.name, &fv[at], 16);
+  return {};
+}
+
 std::string ReadVolume(const std::vector<uint8_t>& fv, VolumeInfo& info) {
   info = VolumeInfo{};
   if (std::string e = ReadHeader(fv, info); !e.empty()) return e;
@@ -109,7 +125,7 @@ std::string ReadVolume(const std::vector<uint8_t>& fv, VolumeInfo& info) {
   while (at + 24 <= fv.size()) {
     if (Erased(fv, at, at + 24, erased)) {
       if (!Erased(fv, at, fv.size(), erased)) return At(at, "data after the free space");
-      return {};
+      return ReadExtHeader(fv, info);
     }
     FileInfo f;
     if (std::string e = ReadFile(fv, at, ones, f); !e.empty()) return e;
@@ -119,8 +135,8 @@ std::string ReadVolume(const std::vector<uint8_t>& fv, VolumeInfo& info) {
     info.files.push_back(f);
     at = next;
   }
-  return Erased(fv, std::min(at, fv.size()), fv.size(), erased) ? std::string()
-                                                                : "trailing bytes not erased";
+  if (!Erased(fv, std::min(at, fv.size()), fv.size(), erased)) return "trailing bytes not erased";
+  return ReadExtHeader(fv, info);
 }
 
 }  // namespace fvtest

@@ -28,6 +28,8 @@ struct VolumeInfo {
   uint64_t length = 0;
   uint32_t attributes = 0;
   uint16_t headerLength = 0;
+  uint16_t extHeaderOffset = 0;
+  uint8_t name[16] = {};     // from the extended header, when there is one
   uint32_t numBlocks = 0;
   uint32_t blockSize = 0;
   std::vector<FileInfo> files;
