@@ -811,17 +811,21 @@ MergeDefaultValue (
   IN     UINTN                 FoundSize
   )
 {
+  UINTN  PasswordBytes;
+
   if ((Found == NULL) || (FoundSize == 0)) {
     FreePool (Found);
     return;
   }
 
-  if ((Index == SETUP_VARIABLE_INDEX_PASSWORD) && (FoundSize >= SETUP_PASSWORD_RECORD_SIZE)) {
-    // The passwords in force stay; an image never installs one of its own.
+  if (Index == SETUP_VARIABLE_INDEX_PASSWORD) {
+    // The passwords in force stay; an image never installs one of its own, nor
+    // overwrites part of them with a value shorter than the record.
+    PasswordBytes = (FoundSize < 2 * SETUP_PASSWORD_FIELD_SIZE) ? FoundSize : 2 * SETUP_PASSWORD_FIELD_SIZE;
     if ((Entry->Data != NULL) && (Entry->Size >= SETUP_PASSWORD_RECORD_SIZE)) {
-      CopyMem (Found, Entry->Data, 2 * SETUP_PASSWORD_FIELD_SIZE);
+      CopyMem (Found, Entry->Data, PasswordBytes);
     } else {
-      ZeroMem (Found, 2 * SETUP_PASSWORD_FIELD_SIZE);
+      ZeroMem (Found, PasswordBytes);
     }
   }
 
@@ -996,11 +1000,9 @@ LoadDefaultOrders (
   VOID
   )
 {
+  // The orders and the hook follow even when the caches could not be built: the
+  // emptying and the order reads then find no cache to touch.
   EFI_STATUS  Status = BuildDefaultCaches ();
-
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
 
   static CONST UINTN  OrderIndexes[] = { SETUP_VARIABLE_INDEX_BOOT_ORDER, SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, SETUP_VARIABLE_INDEX_DRIVER_ORDER };
 
@@ -1099,7 +1101,11 @@ SameVariable (
   return CompareGuid (&Header->VendorGuid, &Record->VendorGuid) && (StrCmp (Theirs.Text, Ours.Text) == 0);
 }
 
-// The index a record restores into, or MAX_UINTN when no variable matches.
+//
+// The index a record restores into, or MAX_UINTN when no variable matches. The
+// snapshot never restores into itself: the copy would overwrite the records still
+// to be walked.
+//
 static UINTN
 FindSnapshotTarget (
   IN CONST VARIABLE_SNAPSHOT_RECORD  *Header
@@ -1107,14 +1113,14 @@ FindSnapshotTarget (
 {
   UINTN  Index = Header->VariableIndex;
 
-  if ((Index < mCurrentCount) && IsSnapshotIndex (Index) && (gVariableCache[Index].Size == Header->DataSize) &&
+  if ((Index < mCurrentCount) && (Index != SETUP_VARIABLE_INDEX_SNAPSHOT) && (gVariableCache[Index].Size == Header->DataSize) &&
       SameVariable (Header, GetVariableRecord (Index)))
   {
     return Index;
   }
 
   for (Index = 0; Index < mCurrentCount; Index++) {
-    if (IsSnapshotIndex (Index) && (GetVariableRecord (Index)->Size == Header->DataSize) &&
+    if ((Index != SETUP_VARIABLE_INDEX_SNAPSHOT) && (GetVariableRecord (Index)->Size == Header->DataSize) &&
         SameVariable (Header, GetVariableRecord (Index)))
     {
       return Index;
@@ -1181,8 +1187,10 @@ FindVariableById (
 {
   VARIABLE_RECORD  *Record;
 
+  // Every caller asks for the reset marker variable; the argument is not looked at.
+  (VOID)Id;
   for (UINTN Position = 0; (Record = GetVariableRecord (Position)) != NULL; Position++) {
-    if (Record->VariableId == Id) {
+    if (Record->VariableId == SETUP_RESET_MARKER_VARIABLE_ID) {
       if (Index != NULL) {
         *Index = Position;
       }

@@ -437,6 +437,21 @@ TEST_F (DefaultsTest, ImagePasswordsAreNeverInstalledOverAShortRecord) {
   FreePool (Current.Data);
 }
 
+TEST_F (DefaultsTest, AnImageValueShorterThanTheRecordLeavesThePasswordsAlone) {
+  VARIABLE_CACHE_ENTRY  Current = {};
+  BYTES                 Stored (81, 0x11);
+  BYTES                 Image (50, 0x5A);
+
+  Stored[0]  = 'p';
+  Stored[40] = 'q';
+  Current.Data = AllocateCopyPool (Stored.size (), Stored.data ());
+  Current.Size = Stored.size ();
+  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
+  ASSERT_EQ (Current.Size, 81u);
+  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 81), Stored);
+  FreePool (Current.Data);
+}
+
 TEST_F (DefaultsTest, ShorterImageValueOverwritesTheStartAndTheEntryKeepsItsSize) {
   VARIABLE_CACHE_ENTRY  Current = {};
   BYTES                 Image = { 0xD0, 0xD1 };
@@ -459,6 +474,14 @@ TEST_F (DefaultsTest, DefaultOrdersComeFromTheirVariablesAndRunTheHook) {
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 23), BYTES {});   // no "DefaultDriverOrder"
   EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 23), BYTES {});
+  EXPECT_EQ (gOrderHooks, 1);
+}
+
+TEST_F (DefaultsTest, DefaultOrdersRunTheHookEvenWhenTheCachesCannotBeBuilt) {
+  Fw.PutVariable (u"DefaultBootOrder", kOrderGuid, { 2, 0, 1, 0 });
+  Fw.FailAllocationAfter = 0;
+  EXPECT_EQ (LoadDefaultOrders (), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (gVariableCacheStdDefaults, nullptr);
   EXPECT_EQ (gOrderHooks, 1);
 }
 
@@ -515,6 +538,19 @@ TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName)
   EXPECT_TRUE (Fw.Writes.empty ());     // a restore changes the cache only
 }
 
+TEST_F (VariableCacheTest, RestoreTakesRecordsOfIndexesTheSaveLeavesOut) {
+  Fw.PutVariable (u"BootOrder", kEngineGuid, { 1, 0, 2, 0 });
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  BYTES  Snapshot = { 1, 0, 0, 0 };
+  BYTES  Order    = SnapshotRecord (7, { 2, 0, 1, 0 }, u"BootOrder", kEngineGuid);
+  Snapshot.insert (Snapshot.end (), Order.begin (), Order.end ());
+  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
+  gVariableCache[3].Size = Snapshot.size ();
+
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (Entry (gVariableCache, 7), (BYTES { 2, 0, 1, 0 }));
+}
+
 TEST_F (VariableCacheTest, RestoreStopsAtARecordThatPassesTheEnd) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   BYTES  Snapshot = { 2, 0, 0, 0 };
@@ -559,6 +595,11 @@ TEST_F (VariableCacheTest, FindVariableByIdGivesTheResetMarkerVariable) {
   GetVariableRecord (21)->VariableId = SETUP_RESET_MARKER_VARIABLE_ID;
   GetVariableRecord (22)->VariableId = SETUP_RESET_MARKER_VARIABLE_ID;
   EXPECT_EQ (FindVariableById (SETUP_RESET_MARKER_VARIABLE_ID, &Index), GetVariableRecord (21));
+  EXPECT_EQ (Index, 21u);
+  // The argument is not looked at: any id finds the reset marker variable.
+  Index = 0;
+  GetVariableRecord (4)->VariableId = 0x1234;
+  EXPECT_EQ (FindVariableById (0x1234, &Index), GetVariableRecord (21));
   EXPECT_EQ (Index, 21u);
 }
 
