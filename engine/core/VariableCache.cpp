@@ -17,6 +17,7 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/DevicePath.h>
+#include <Protocol/LegacyBios.h>
 
 VARIABLE_CACHE_ENTRY  *gVariableCache            = NULL;
 VARIABLE_CACHE_ENTRY  *gVariableCacheMfgDefaults = NULL;
@@ -33,8 +34,12 @@ static UINTN  mDefaultsCount = 0;
 
 static CONST EFI_GUID  mDefaultsGuid     = SETUP_DEFAULTS_VARIABLE_GUID;
 static CONST EFI_GUID  mDefaultOrderGuid = SETUP_DEFAULT_ORDER_GUID;
+static CONST EFI_GUID  mDefaultLegacyGuid = SETUP_DEFAULT_LEGACY_ORDER_GUID;
+static CONST EFI_GUID  mLegacyOrderGuid   = LEGACY_DEV_ORDER_VARIABLE_GUID;
 
 #define LEGACY_GROUP_HEADER_SIZE  6     // u32 device type, u16 length
+#define BBS_TYPE_HARD_DISK        2
+#define NO_LEGACY_GROUP           ((UINT64)~(UINT64)0)
 #define OPTION_ACTIVE             0x00000001
 #define OPTION_HIDDEN             0x00000008
 #define SNAPSHOT_MAX_DATA         0xFFFF
@@ -730,30 +735,41 @@ NormaliseOptionOrder (
   }
 }
 
-// Groups {u32 type, u16 length, u16 indexes}; the length counts itself.
+//
+// Groups {u32 type, u16 length, u16 indexes}; the length counts itself. The group
+// at Group, when its length is non-zero, below the order's size and inside it.
+//
+static BOOLEAN
+LegacyGroupAt (
+  IN  CONST UINT8  *Data,
+  IN  UINT64       Size,
+  IN  UINT64       Group,
+  OUT UINT16       *Length
+  )
+{
+  if ((Data == NULL) || (Group + LEGACY_GROUP_HEADER_SIZE > Size)) {
+    return FALSE;
+  }
+
+  *Length = ReadUnaligned16 (Data + Group + 4);
+  return (*Length != 0) && (*Length < Size) && (Group + 4 + *Length <= Size);
+}
+
 static VOID
 NormaliseLegacyOrder (
   IN VARIABLE_CACHE_ENTRY  *Entry
   )
 {
   UINT8   *Data = (UINT8 *)Entry->Data;
-  UINT64  Size  = Entry->Size;
   UINT64  Group = 0;
   UINT16  Length;
 
-  while ((Data != NULL) && (Group + LEGACY_GROUP_HEADER_SIZE <= Size)) {
-    Length = ReadUnaligned16 (Data + Group + 4);
-    if ((Length == 0) || (Length >= Size) || (Group + 4 + Length > Size)) {
-      return;
-    }
-
+  for ( ; LegacyGroupAt (Data, Entry->Size, Group, &Length); Group += 4 + Length) {
     for (UINT64 At = Group + LEGACY_GROUP_HEADER_SIZE; At + 2 <= Group + 4 + Length; At += 2) {
       if (ReadUnaligned16 (Data + At) > 255) {
         WriteUnaligned16 (Data + At, gBootOrderDisabledMarker);
       }
     }
-
-    Group += 4 + Length;
   }
 }
 
@@ -995,6 +1011,138 @@ TakeDefaultOrder (
   }
 }
 
+// Whether the first device of a legacy group is a USB device, by its BBS entry's handle.
+static BOOLEAN
+IsUsbLegacyGroup (
+  IN CONST UINT8      *Group,
+  IN UINT16           Length,
+  IN CONST BBS_TABLE  *Bbs,
+  IN UINT16           BbsCount
+  )
+{
+  UINT16  Index;
+  UINT64  Handle;
+
+  if (Length < 4) {
+    return FALSE;                 // a group without devices
+  }
+
+  // A disabled device keeps its BBS index in the low byte.
+  Index = ReadUnaligned16 (Group + LEGACY_GROUP_HEADER_SIZE) & 0x00FF;
+  if (Index >= BbsCount) {
+    return FALSE;
+  }
+
+  Handle = (UINT64)Bbs[Index].IBV1 | ((UINT64)Bbs[Index].IBV2 << 32);
+  return (Handle != 0) && IsUsbDevicePath ((EFI_HANDLE)(UINTN)Handle);
+}
+
+// The first default group that stands in for the current group, or NO_LEGACY_GROUP.
+static UINT64
+FindDefaultLegacyGroup (
+  IN CONST UINT8      *Current,
+  IN UINT16           CurrentLength,
+  IN CONST UINT8      *Default,
+  IN UINT64           Size,
+  IN CONST BBS_TABLE  *Bbs,
+  IN UINT16           BbsCount
+  )
+{
+  UINT32  Type = ReadUnaligned32 (Current);
+  UINT64  Group;
+  UINT16  Length;
+
+  for (Group = 0; LegacyGroupAt (Default, Size, Group, &Length); Group += 4 + Length) {
+    if ((ReadUnaligned32 (Default + Group) == Type) &&
+        ((Type != BBS_TYPE_HARD_DISK) ||
+         (IsUsbLegacyGroup (Current, CurrentLength, Bbs, BbsCount) == IsUsbLegacyGroup (Default + Group, Length, Bbs, BbsCount))))
+    {
+      return Group;
+    }
+  }
+
+  return NO_LEGACY_GROUP;
+}
+
+//
+// The default groups in the current variable's group order; null when a current
+// group has no default counterpart, and then there is no default legacy order.
+//
+static VOID *
+MatchDefaultLegacyOrder (
+  IN  CONST UINT8      *Current,
+  IN  CONST UINT8      *Default,
+  IN  UINT64           Size,
+  IN  CONST BBS_TABLE  *Bbs,
+  IN  UINT16           BbsCount,
+  OUT UINTN            *ResultSize
+  )
+{
+  UINT8   *Result = (UINT8 *)AllocateZeroPool ((UINTN)Size);
+  UINT64  Out     = 0;
+  UINT64  Group;
+  UINT64  Match;
+  UINT16  Length;
+  UINT16  MatchLength;
+
+  for (Group = 0; (Result != NULL) && LegacyGroupAt (Current, Size, Group, &Length); Group += 4 + Length) {
+    Match = FindDefaultLegacyGroup (Current + Group, Length, Default, Size, Bbs, BbsCount);
+    if ((Match == NO_LEGACY_GROUP) || !LegacyGroupAt (Default, Size, Match, &MatchLength) || (Out + 4 + MatchLength > Size)) {
+      FreeAndNull (Result);
+      break;
+    }
+
+    CopyMem (Result + Out, Default + Match, 4 + MatchLength);
+    Out += 4 + MatchLength;
+  }
+
+  if ((Result != NULL) && (Out == 0)) {
+    FreeAndNull (Result);
+  }
+
+  *ResultSize = (UINTN)Out;
+  return Result;
+}
+
+static VOID
+TakeDefaultLegacyOrder (
+  VOID
+  )
+{
+  UINT32                    Attributes;
+  UINTN                     DefaultSize;
+  UINTN                     CurrentSize;
+  UINTN                     ResultSize;
+  EFI_LEGACY_BIOS_PROTOCOL  *LegacyBios;
+  UINT16                    HddCount;
+  HDD_INFO                  *HddInfo;
+  UINT16                    BbsCount = 0;
+  BBS_TABLE                 *Bbs     = NULL;
+  VOID                      *Result  = NULL;
+  UINT8                     *Default;
+  UINT8                     *Current;
+
+  if (mDefaultsCount <= SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    return;
+  }
+
+  Default = (UINT8 *)ReadVariableAlloc (u"DefaultLegacyDevOrder", &mDefaultLegacyGuid, &Attributes, &DefaultSize);
+  Current = (UINT8 *)ReadVariableAlloc (u"LegacyDevOrder", &mLegacyOrderGuid, &Attributes, &CurrentSize);
+  if ((Default != NULL) && (Current != NULL) && (DefaultSize == CurrentSize) &&
+      !EFI_ERROR (gBS->LocateProtocol (&gEfiLegacyBiosProtocolGuid, NULL, (VOID **)&LegacyBios)) && (LegacyBios != NULL) &&
+      !EFI_ERROR (LegacyBios->GetBbsInfo (LegacyBios, &HddCount, &HddInfo, &BbsCount, &Bbs)) && (Bbs != NULL))
+  {
+    Result = MatchDefaultLegacyOrder (Current, Default, CurrentSize, Bbs, BbsCount, &ResultSize);
+  }
+
+  if (Result != NULL) {
+    SetEntry (&gVariableCacheStdDefaults[SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER], Result, ResultSize);
+  }
+
+  FreePool (Default);
+  FreePool (Current);
+}
+
 EFI_STATUS
 LoadDefaultOrders (
   VOID
@@ -1013,8 +1161,7 @@ LoadDefaultOrders (
 
   TakeDefaultOrder (u"DefaultBootOrder", SETUP_VARIABLE_INDEX_BOOT_ORDER);
   TakeDefaultOrder (u"DefaultDriverOrder", SETUP_VARIABLE_INDEX_DRIVER_ORDER);
-  // The default legacy order needs the legacy BIOS's device table; it joins with the
-  // legacy boot code. Until then there is no default legacy order (entry 8 stays empty).
+  TakeDefaultLegacyOrder ();
   HookDefaultOrdersLoaded ();
   return Status;
 }

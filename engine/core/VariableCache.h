@@ -28,6 +28,13 @@ extern UINT32 gDefaultBuildPage;       // the current page while controls' defau
 #define SETUP_DEFAULT_ORDER_GUID \
   { 0x45CF35F6, 0x0D6E, 0x4D04, { 0x85, 0x6A, 0x03, 0x70, 0xA5, 0xB1, 0x6F, 0x53 } }
 
+// Vendor GUID of "DefaultLegacyDevOrder".
+#define SETUP_DEFAULT_LEGACY_ORDER_GUID \
+  { 0x3C4EAD08, 0x45AE, 0x4315, { 0x8D, 0x15, 0xA6, 0x0E, 0xAA, 0x8C, 0xAF, 0x69 } }
+// Vendor GUID of "LegacyDevOrder".
+#define LEGACY_DEV_ORDER_VARIABLE_GUID \
+  { 0xA56074DB, 0x65FE, 0x45F7, { 0xBD, 0x21, 0x2D, 0x2B, 0xDD, 0x8E, 0x96, 0x52 } }
+
 BOOLEAN     IsDirectEfiVariable (IN UINTN Index, IN CONST VARIABLE_RECORD *Record);
 
 VOID        *GetVariableByIndex (IN UINTN Index, OUT UINTN *Size);

@@ -15,6 +15,7 @@ EngineTestFirmware::EngineTestFirmware ()
   BootServices.AllocatePool           = AllocatePool;
   BootServices.FreePool               = FreePool;
   BootServices.HandleProtocol         = HandleProtocol;
+  BootServices.LocateProtocol         = LocateProtocol;
   RuntimeServices.GetVariable         = GetVariable;
   RuntimeServices.SetVariable         = SetVariable;
   SystemTable.BootServices            = &BootServices;
@@ -133,6 +134,21 @@ EngineTestFirmware::HandleProtocol (EFI_HANDLE Handle, EFI_GUID *Guid, VOID **In
   }
 
   return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS EFIAPI
+EngineTestFirmware::LocateProtocol (EFI_GUID *Guid, VOID *Registration, VOID **Interface)
+{
+  (void)Registration;
+  auto  Found = Current->Protocols.find (std::string ((const char *)Guid, sizeof (EFI_GUID)));
+
+  if (Found == Current->Protocols.end ()) {
+    *Interface = nullptr;
+    return EFI_NOT_FOUND;
+  }
+
+  *Interface = Found->second;
+  return EFI_SUCCESS;
 }
 
 EFI_STATUS EFIAPI

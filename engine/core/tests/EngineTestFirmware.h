@@ -50,6 +50,12 @@ public:
 
   // Device paths of other handles, for HandleProtocol.
   std::map<EFI_HANDLE, BYTES>  DevicePaths;
+  // Interfaces that LocateProtocol finds, keyed by GUID bytes.
+  std::map<std::string, void *>  Protocols;
+  void  PutProtocol (const EFI_GUID &Guid, void *Interface)
+  {
+    Protocols[std::string ((const char *)&Guid, sizeof (Guid))] = Interface;
+  }
 
   // Pool.
   std::set<void *>  Live;
@@ -72,6 +78,7 @@ private:
   static EFI_STATUS EFIAPI AllocatePool (EFI_MEMORY_TYPE, UINTN Size, VOID **Buffer);
   static EFI_STATUS EFIAPI FreePool (VOID *Buffer);
   static EFI_STATUS EFIAPI HandleProtocol (EFI_HANDLE Handle, EFI_GUID *Guid, VOID **Interface);
+  static EFI_STATUS EFIAPI LocateProtocol (EFI_GUID *Guid, VOID *Registration, VOID **Interface);
   static EFI_STATUS EFIAPI ReadSection (CONST EFI_FIRMWARE_VOLUME2_PROTOCOL *This, CONST EFI_GUID *Name,
                              EFI_SECTION_TYPE Type, UINTN Instance, VOID **Buffer, UINTN *Size, UINT32 *Auth);
   static EFI_STATUS EFIAPI GetVariable (CHAR16 *Name, EFI_GUID *Guid, UINT32 *Attributes, UINTN *Size, VOID *Data);

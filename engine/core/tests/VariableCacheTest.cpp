@@ -9,6 +9,7 @@
 #include <engine/core/VariableCache.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Protocol/LegacyBios.h>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,8 @@ namespace {
 constexpr EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
 constexpr EFI_GUID  kEngineGuid  = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
 constexpr EFI_GUID  kOrderGuid   = SETUP_DEFAULT_ORDER_GUID;
+constexpr EFI_GUID  kDefaultLegacyGuid = SETUP_DEFAULT_LEGACY_ORDER_GUID;
+constexpr EFI_GUID  kLegacyOrderGuid   = LEGACY_DEV_ORDER_VARIABLE_GUID;
 
 int  gSnapshotHooks;
 int  gOrderHooks;
@@ -483,6 +486,102 @@ TEST_F (DefaultsTest, DefaultOrdersRunTheHookEvenWhenTheCachesCannotBeBuilt) {
   EXPECT_EQ (LoadDefaultOrders (), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (gVariableCacheStdDefaults, nullptr);
   EXPECT_EQ (gOrderHooks, 1);
+}
+
+// A legacy BIOS with a BBS table of four devices: 1 and 2 SATA disks, 3 a USB disk,
+// 4 a CD drive.
+class DefaultLegacyOrderTest : public DefaultsTest {
+protected:
+  void SetUp () override
+  {
+    DefaultsTest::SetUp ();
+    const BYTES  Pci = { 1, 1, 6, 0, 0, 0x1F };
+    const BYTES  End = { 0x7F, 0xFF, 4, 0 };
+    Fw.DevicePaths[&mDevices[0]] = Pci;
+    Fw.DevicePaths[&mDevices[0]].insert (Fw.DevicePaths[&mDevices[0]].end (), End.begin (), End.end ());
+    Fw.DevicePaths[&mDevices[1]] = Fw.DevicePaths[&mDevices[0]];
+    Fw.DevicePaths[&mDevices[2]] = { 1, 1, 6, 0, 0, 0x14, 3, 5, 6, 0, 1, 0, 0x7F, 0xFF, 4, 0 };
+    for (int Device = 0; Device < 3; Device++) {
+      UINT64  Handle = (UINT64)(UINTN)&mDevices[Device];
+      mBbs[Device + 1].IBV1 = (UINT32)Handle;
+      mBbs[Device + 1].IBV2 = (UINT32)(Handle >> 32);
+    }
+
+    mLegacyBios.GetBbsInfo = GetBbsInfo;
+    Fw.PutProtocol (gEfiLegacyBiosProtocolGuid, &mLegacyBios);
+    Fw.PutVariable (u"LegacyDevOrder", kLegacyOrderGuid, Current ());
+  }
+
+  static EFI_STATUS EFIAPI GetBbsInfo (EFI_LEGACY_BIOS_PROTOCOL *, UINT16 *HddCount, HDD_INFO **HddInfo, UINT16 *BbsCount,
+                          BBS_TABLE **Table)
+  {
+    *HddCount = 0;
+    *HddInfo  = nullptr;
+    *BbsCount = 5;
+    *Table    = mBbs;
+    return EFI_SUCCESS;
+  }
+
+  // Groups {u32 type, u16 length, u16 devices}.
+  static BYTES Group (uint8_t Type, std::initializer_list<uint16_t> Devices)
+  {
+    BYTES  Out = { Type, 0, 0, 0, (uint8_t)(2 + 2 * Devices.size ()), 0 };
+    for (uint16_t Device : Devices) {
+      Out.push_back ((uint8_t)Device);
+      Out.push_back ((uint8_t)(Device >> 8));
+    }
+
+    return Out;
+  }
+
+  static BYTES Join (std::initializer_list<BYTES> Groups)
+  {
+    BYTES  Out;
+    for (const BYTES &G : Groups) Out.insert (Out.end (), G.begin (), G.end ());
+    return Out;
+  }
+
+  static BYTES Current () { return Join ({ Group (3, { 4 }), Group (2, { 1, 2 }) }); }
+
+  UINT8                     mDevices[3] {};
+  EFI_LEGACY_BIOS_PROTOCOL  mLegacyBios {};
+  static inline BBS_TABLE   mBbs[5] {};
+};
+
+TEST_F (DefaultLegacyOrderTest, DefaultGroupsFollowTheCurrentGroupOrder) {
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 2, 1 }), Group (3, { 4 }) }));
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), Join ({ Group (3, { 4 }), Group (2, { 2, 1 }) }));
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 8), BYTES {});
+}
+
+TEST_F (DefaultLegacyOrderTest, HardDiskGroupsMustAgreeOnUsbInTheirFirstDevices) {
+  // The default disk group leads with the USB disk; the current one with a SATA disk.
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 3, 1 }), Group (3, { 4 }) }));
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
+
+  // A disabled first device (high byte set) is looked up by its low byte.
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 0xFF02, 1 }), Group (3, { 4 }) }));
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), Join ({ Group (3, { 4 }), Group (2, { 0xFF02, 1 }) }));
+}
+
+TEST_F (DefaultLegacyOrderTest, NoDefaultLegacyOrderWithoutACounterpartOrTheBbsTable) {
+  // A different size.
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 2, 1 }), Group (3, { 4, 5 }) }));
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
+  // A current group whose type the default lacks.
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 2, 1 }), Group (1, { 4 }) }));
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
+  // No legacy BIOS.
+  Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 2, 1 }), Group (3, { 4 }) }));
+  Fw.Protocols.clear ();
+  ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
+  EXPECT_EQ (gOrderHooks, 3);
 }
 
 // Snapshot records: u32 index, u16 size, GUID, 80-byte name, data.
