@@ -71,6 +71,40 @@ TEST (SkMatrix, ComputeTypeMaskComparesExactly)
     EXPECT_EQ (m.rawTypeMask (), 0x0A);
 }
 
+// About a pivot: transX = sin * py + (1 - cos) * px, transY = -sin * px + (1 - cos) * py.
+TEST (SkMatrix, RotateAboutAPivot)
+{
+    SkMatrix m;
+    m.setRotate (90, 10, 20);
+    EXPECT_EQ (m.getTranslateX (), 30.0f);
+    EXPECT_EQ (m.getTranslateY (), 10.0f);
+    SkPoint p;
+    m.mapXY (10, 20, &p);
+    EXPECT_EQ (p, SkPoint::Make (10, 20));
+    m.mapXY (11, 20, &p);
+    EXPECT_EQ (p, SkPoint::Make (10, 21));
+    m.setRotate (180, 10, 20);                    // sine flushed to 0, cosine -1
+    EXPECT_EQ (m.getTranslateX (), 20.0f);
+    EXPECT_EQ (m.getTranslateY (), 40.0f);
+    m.mapXY (13, 24, &p);
+    EXPECT_EQ (p, SkPoint::Make (7, 16));
+}
+
+// Under perspective a vector maps to the mapped point less the mapped origin.
+TEST (SkMatrix, PerspectiveVectorsSubtractTheMappedOrigin)
+{
+    SkMatrix m;
+    m.setAll (2, 0.5f, 10, 0.25f, 3, 20, 0.001f, 0.002f, 1);
+    SkVector v[2] = { { 3, 4 }, { -5, 6 } }, out[2];
+    m.mapVectors (out, v, 2);
+    SkPoint origin, p;
+    m.mapXY (0, 0, &origin);
+    for (int i = 0; i < 2; i++) {
+        m.mapXY (v[i].fX, v[i].fY, &p);
+        EXPECT_EQ (out[i], SkPoint::Make (p.fX - origin.fX, p.fY - origin.fY)) << i;
+    }
+}
+
 // 90 degrees keeps rectangles rectangles (cosine flushed to 0), 45 does not, perspective never.
 TEST (SkMatrix, RectStaysRectByRotation)
 {
@@ -358,6 +392,18 @@ TEST (SkPerspIter, BatchesOfSixteen)
     EXPECT_EQ (iter.next (), 16);
     m.mapXY (16.5f, 2.5f, &p);
     EXPECT_EQ (xy[0], SkScalarToFixed (p.fX));
+    SkPoint end;
+    m.mapXY (32.5f, 2.5f, &end);
+    SkFixed step16 = (SkScalarToFixed (end.fX) - SkScalarToFixed (p.fX)) >> 4;
+    EXPECT_EQ (xy[2], SkScalarToFixed (p.fX) + step16);
+    EXPECT_EQ (xy[30], SkScalarToFixed (p.fX) + 15 * step16);
     EXPECT_EQ (iter.next (), 8);
+    // A short batch steps by the signed division over its own length.
+    SkPoint last;
+    m.mapXY (40.5f, 2.5f, &last);
+    SkFixed step8 = (SkScalarToFixed (last.fX) - SkScalarToFixed (end.fX)) / 8;
+    EXPECT_EQ (xy[0], SkScalarToFixed (end.fX));
+    EXPECT_EQ (xy[2], SkScalarToFixed (end.fX) + step8);
+    EXPECT_EQ (xy[14], SkScalarToFixed (end.fX) + 7 * step8);
     EXPECT_EQ (iter.next (), 0);
 }

@@ -162,6 +162,47 @@ TEST (SkPathBuild, RoundRectClampsOneRadius)
     EXPECT_EQ (none.countVerbs (), 0);
 }
 
+// Every point of an off-centre oval and of a round rect with both straight sides, as the
+// shapes are defined (same float operations, so exact).
+TEST (SkPathBuild, OvalAndRoundRectPointsInFull)
+{
+    const float L = 1, T = 2, R = 21, B = 12;
+    const float cx = (L + R) * 0.5f, cy = (T + B) * 0.5f;
+    const float rx = (R - L) * 0.5f, ry = (B - T) * 0.5f;
+    const float sx = rx * 0.41421357f, sy = ry * 0.41421357f;
+    const float mx = rx * 0.70710677f, my = ry * 0.70710677f;
+    const SkPoint oval[17] = {
+        { R, cy },
+        { R, cy + sy }, { cx + mx, cy + my }, { cx + sx, B }, { cx, B },
+        { cx - sx, B }, { cx - mx, cy + my }, { L, cy + sy }, { L, cy },
+        { L, cy - sy }, { cx - mx, cy - my }, { cx - sx, T }, { cx, T },
+        { cx + sx, T }, { cx + mx, cy - my }, { R, cy - sy }, { R, cy },
+    };
+    SkPath path;
+    path.addOval (SkRect::MakeLTRB (L, T, R, B));
+    ASSERT_EQ (path.countPoints (), 17);
+    for (int i = 0; i < 17; i++) EXPECT_EQ (path.getPoint (i), oval[i]) << i;
+    EXPECT_EQ (path.pointReserve (), 26);   // 17 reserved first, by the growth rule
+
+    const float l = 3, t = 4, r = 103, b = 54, rrx = 10, rry = 5;
+    const float csx = rrx * 0.5522847f, csy = rry * 0.5522847f;
+    const SkPoint rrect[17] = {
+        { r - rrx, t },
+        { r - rrx + csx, t }, { r, t + rry - csy }, { r, t + rry },
+        { r, b - rry },
+        { r, b - rry + csy }, { r - rrx + csx, b }, { r - rrx, b },
+        { l + rrx, b },
+        { l + rrx - csx, b }, { l, b - rry + csy }, { l, b - rry },
+        { l, t + rry },
+        { l, t + rry - csy }, { l + rrx - csx, t }, { l + rrx, t },
+        { r - rrx, t },
+    };
+    SkPath round;
+    round.addRoundRect (SkRect::MakeLTRB (l, t, r, b), rrx, rry);
+    ASSERT_EQ (round.countPoints (), 17);
+    for (int i = 0; i < 17; i++) EXPECT_EQ (round.getPoint (i), rrect[i]) << i;
+}
+
 TEST (SkPathBuild, OvalAndCirclePoints)
 {
     SkPath path;

@@ -110,6 +110,11 @@ TEST (SkPathIter, SegmentAfterCloseGetsAMove)
     EXPECT_EQ (steps[4].pts[0], SkPoint::Make (1, 2));
     EXPECT_EQ (steps[5].pts[0], SkPoint::Make (1, 2));
     EXPECT_EQ (steps[5].pts[1], SkPoint::Make (7, 7));
+    // With force-close that new contour is closed too: a line back to (1, 2), then close.
+    steps = walk (path, true);
+    ASSERT_EQ (verbs (steps), (std::vector<int>{ 0, 1, 1, 4, 0, 1, 1, 4, 5 }));
+    EXPECT_EQ (steps[6].pts[0], SkPoint::Make (7, 7));
+    EXPECT_EQ (steps[6].pts[1], SkPoint::Make (1, 2));
 }
 
 TEST (SkPathIter, CurvesCarryTheirStartPoint)
