@@ -58,7 +58,6 @@ extern CALLBACK_CONTEXT  gCallbackContext;      // the current one: {0, 0} when 
   @retval EFI_SUCCESS          Found.
   @retval EFI_NOT_FOUND        No section carries the block, or the image was not
                                loaded from a firmware file.
-  @retval EFI_VOLUME_CORRUPTED A section with the block's GUID is too short.
   @return Other                The failing status of the loaded-image or volume look-up.
 **/
 EFI_STATUS

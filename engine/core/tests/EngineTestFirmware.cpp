@@ -199,6 +199,10 @@ EngineTestFirmware::SetVariable (CHAR16 *Name, EFI_GUID *Guid, UINT32 Attributes
   BYTES  Bytes ((const uint8_t *)Data, (const uint8_t *)Data + Size);
 
   Current->Writes.push_back ({ Name, *Guid, Attributes, Bytes });
+  if (EFI_ERROR (Current->SetVariableStatus)) {
+    return Current->SetVariableStatus;
+  }
+
   if ((Size == 0) || (Attributes == 0)) {
     Current->Variables.erase (Key (Name, *Guid));
     return EFI_SUCCESS;

@@ -65,6 +65,7 @@ public:
   using KEY = std::tuple<std::u16string, std::string>;
   std::map<KEY, TestVariable>     Variables;
   std::vector<TestVariableWrite>  Writes;
+  EFI_STATUS                      SetVariableStatus = EFI_SUCCESS;   // an error: writes fail and change nothing
   void          PutVariable (const std::u16string &Name, const EFI_GUID &Guid, const BYTES &Data, UINT32 Attributes = 7);
   const BYTES  *FindVariable (const std::u16string &Name, const EFI_GUID &Guid) const;
   static KEY    Key (const std::u16string &Name, const EFI_GUID &Guid);

@@ -615,6 +615,18 @@ TEST_F (VariableCacheTest, SnapshotLayoutSkipsTheExcludedIndexes) {
   EXPECT_EQ (*Fw.FindVariable (u"SetupSnapshot", kEngineGuid), Snapshot);
 }
 
+TEST_F (VariableCacheTest, ASnapshotThatCannotBeWrittenStaysInTheCache) {
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  Fw.SetVariableStatus = EFI_OUT_OF_RESOURCES;
+  SaveVariableSnapshot ();
+  EXPECT_EQ (Fw.FindVariable (u"SetupSnapshot", kEngineGuid), nullptr);
+  ASSERT_EQ (gVariableCache[3].Size, 4u + 21 * 102 + 8 + 6);
+  uint8_t  Changed[2] = { 0xEE, 0xEE };
+  ASSERT_EQ (WriteVariableBytes (0, 0, 2, Changed), EFI_SUCCESS);
+  RestoreVariableSnapshot ();
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+}
+
 TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   BYTES  Snapshot = { 3, 0, 0, 0 };
