@@ -44,7 +44,10 @@ HeaderWord (std::vector<uint8_t> &Block, int Word)
 TEST_F (SetupDataTest, SecondFreeformSectionWithOurGuidIsTaken) {
   std::vector<uint8_t>  Block = TwoPageBoard ().Block ();
 
-  Fw.FreeformSections = { SetupBlockWriter::Section ({ 1, 2, 3, 4 }, kOtherGuid), SetupBlockWriter::Section (Block) };
+  // The block's GUID spelled out, not taken from the shared layout header.
+  const EFI_GUID  Ours = { 0xFE612B72, 0x203C, 0x47B1, { 0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71 } };
+
+  Fw.FreeformSections = { SetupBlockWriter::Section ({ 1, 2, 3, 4 }, kOtherGuid), SetupBlockWriter::Section (Block, Ours) };
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   EXPECT_EQ (gSetupDataSize, Block.size ());
   EXPECT_EQ (0, memcmp (gSetupData, Block.data (), Block.size ()));
@@ -301,7 +304,8 @@ protected:
 
   Builders::IfrBuilder  F;
   std::vector<uint8_t>  mPackage;
-  const EFI_GUID        kVariant = SETUP_CHECKBOX_VARIANT_GUID;
+  // Spelled out, not taken from the shared layout header.
+  const EFI_GUID        kVariant = { 0x7FDE1BF0, 0xD936, 0x4E50, { 0xAE, 0xF6, 0x56, 0xA1, 0x6D, 0x46, 0x1C, 0xB6 } };
   const EFI_GUID        kOther   = { 0x11111111, 0x2222, 0x3333, { 0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55 } };
 };
 
