@@ -25,6 +25,7 @@ SKIP = 77
 EXPECTED = {
     "dispatched": [
         "DXE services table: yes",
+        r"re:board variables: [1-9]\d* seeded, 0 already present, file read whole$",
         r"read \SetupEngine.fv: Success",
         "volume with a broken file checksum: Volume Corrupt",
         "process firmware volume: Success",
@@ -81,11 +82,13 @@ def qemu_command(disk, vars_copy, interactive):
     return cmd + ["-display", "none", "-serial", "stdio", "-monitor", "none"]
 
 
-def make_disk(root, loader, volume):
+def make_disk(root, loader, volume, variables):
     boot = os.path.join(root, "EFI", "BOOT")
     os.makedirs(boot)
     shutil.copyfile(loader, os.path.join(boot, "BOOTX64.EFI"))
     shutil.copyfile(volume, os.path.join(root, "SetupEngine.fv"))
+    if variables:
+        shutil.copyfile(variables, os.path.join(root, "SetupEngine.vars"))
 
 
 def loader_lines(output):
@@ -130,11 +133,18 @@ def check_strings(lines, table):
     return failures
 
 
+def present(expected, lines):
+    """A line starts with `expected`, or matches it when it is written "re:<pattern>"."""
+    if expected.startswith("re:"):
+        return any(re.match(expected[3:], line) for line in lines)
+    return any(line.startswith(expected) for line in lines)
+
+
 def check(lines, level, table=None):
     failures = []
     for name in LEVELS[: LEVELS.index(level) + 1]:
         for expected in EXPECTED[name]:
-            if not any(line.startswith(expected) for line in lines):
+            if not present(expected, lines):
                 failures.append(expected)
     if level == "full":
         failures += check_strings(lines, table)
@@ -145,6 +155,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--loader", required=True)
     ap.add_argument("--volume", required=True)
+    ap.add_argument("--variables", help="the board's variables, seeded by the loader")
     ap.add_argument("--level", choices=LEVELS + ["failed-start"], default="full")
     ap.add_argument("--timeout", type=int, default=120)
     ap.add_argument("--strings", help="the engine's string table, to compare the strings read")
@@ -157,7 +168,7 @@ def main():
         return SKIP
     with tempfile.TemporaryDirectory(prefix="setup-qemu-") as tmp:
         disk = os.path.join(tmp, "disk")
-        make_disk(disk, args.loader, args.volume)
+        make_disk(disk, args.loader, args.volume, args.variables)
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(OVMF_VARS, vars_copy)
         cmd = qemu_command(disk, vars_copy, args.interactive)
@@ -180,7 +191,7 @@ def main():
         return 1
     table = read_strings(args.strings) if args.strings else None
     if args.level == "failed-start":
-        failures = [e for e in FAILED_START if not any(l.startswith(e) for l in lines)]
+        failures = [e for e in FAILED_START if not present(e, lines)]
     else:
         reached = [level for level in LEVELS if not check(lines, level, table)]
         print("highest level reached: " + (reached[-1] if reached else "none"))

@@ -9,4 +9,5 @@ scripts/install-deps.sh
 cmake -S . -B build/qemu-run -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=OFF >/dev/null
 cmake --build build/qemu-run --target setup-qemu-loader setup-qemu-volume
 exec python3 qemu/boot_test.py --level full --loader build/qemu-run/qemu/setup-qemu-loader.efi \
-  --volume build/qemu-run/qemu/SetupEngine.fv --strings resources/EngineStrings.tsv "$@"
+  --volume build/qemu-run/qemu/SetupEngine.fv --variables build/qemu-run/qemu/DemoBoard.vars \
+  --strings resources/EngineStrings.tsv "$@"

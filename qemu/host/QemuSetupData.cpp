@@ -1,8 +1,13 @@
-// setup-qemu-setup-data: writes the compiled setup data block of the demo board, the
-// board the emulator's demo machine runs, so that real firmware starts the driver on
-// the same data. The block is written without its section GUID: the volume writer
-// puts that in front.
+// setup-qemu-setup-data: writes what the demo board brings to real firmware, from the
+// same description the emulator's demo machine runs:
+//   -o <block>           the compiled setup data block, without its section GUID (the
+//                        volume writer puts that in front);
+//   --variables <file>   the board's own variables as the board starts with them, in the
+//                        record layout of testdata/ovmf/VARS.BIN. The firmware's global
+//                        variables (boot options, language, time-out) are left to the
+//                        firmware under test.
 #include <DemoBoard.h>
+#include <Emulator/Variables.h>
 #include <engine/core/SetupDataFormat.h>
 
 #include <cstring>
@@ -11,21 +16,52 @@
 #include <stdexcept>
 #include <string>
 
+namespace {
+
+const EFI_GUID kGlobalVariableGuid = {0x8BE4DF61, 0x93CA, 0x11D2, {0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C}};
+
+void Write(const std::string& path, const uint8_t* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteBlock(const Demo::BOARD& board, const std::string& path) {
+  const std::vector<uint8_t>& body = board.SetupDataSection;
+  const EFI_GUID sectionGuid = SETUP_DATA_SECTION_GUID;
+  if (body.size() < sizeof sectionGuid || std::memcmp(body.data(), &sectionGuid, sizeof sectionGuid) != 0)
+    throw std::runtime_error("the board's setup data section does not start with its GUID");
+  Write(path, body.data() + sizeof sectionGuid, body.size() - sizeof sectionGuid);
+}
+
+void WriteVariables(const Demo::BOARD& board, const std::string& path) {
+  Emu::VariableStore seeded;
+  Demo::SeedVariables(seeded, board);
+  Emu::VariableStore own;
+  for (const Emu::VARIABLE& v : seeded.All())
+    if (std::memcmp(&v.Guid, &kGlobalVariableGuid, sizeof v.Guid) != 0) own.Put(v.Name, v.Guid, v.Attributes, v.Data);
+  const std::vector<UINT8> bytes = own.SaveBytes();
+  Write(path, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 3 || std::string(argv[1]) != "-o") {
-    std::cerr << "usage: setup-qemu-setup-data -o <block>\n";
+  std::string block, variables;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string arg = argv[i];
+    if (arg == "-o") block = argv[i + 1];
+    else if (arg == "--variables") variables = argv[i + 1];
+    else block.clear(), i = argc;
+  }
+  if (block.empty() || argc % 2 == 0) {
+    std::cerr << "usage: setup-qemu-setup-data -o <block> [--variables <file>]\n";
     return 2;
   }
   try {
     const Demo::BOARD board = Demo::BuildBoard();
-    const std::vector<uint8_t>& body = board.SetupDataSection;
-    const EFI_GUID sectionGuid = SETUP_DATA_SECTION_GUID;
-    if (body.size() < sizeof sectionGuid || std::memcmp(body.data(), &sectionGuid, sizeof sectionGuid) != 0)
-      throw std::runtime_error("the board's setup data section does not start with its GUID");
-    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(body.data() + sizeof sectionGuid),
-              std::streamsize(body.size() - sizeof sectionGuid));
-    if (!out) throw std::runtime_error(std::string("cannot write ") + argv[2]);
+    WriteBlock(board, block);
+    if (!variables.empty()) WriteVariables(board, variables);
   } catch (const std::exception& e) {
     std::cerr << "setup-qemu-setup-data: " << e.what() << "\n";
     return 1;

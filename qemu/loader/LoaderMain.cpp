@@ -18,6 +18,7 @@ EFI_BOOT_SERVICES* gBoot;
 namespace {
 
 const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
+const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
 
 DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
   static const EFI_GUID kDxeServices = LOADER_DXE_SERVICES_TABLE_GUID;
@@ -27,7 +28,7 @@ DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
   return nullptr;
 }
 
-EFI_STATUS OpenVolumeFile(EFI_HANDLE image, FILE_PROTOCOL** file) {
+EFI_STATUS OpenFile(EFI_HANDLE image, const CHAR16* path, FILE_PROTOCOL** file) {
   EFI_GUID loadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
   EFI_GUID fileSystemGuid = LOADER_SIMPLE_FILE_SYSTEM_GUID;
   EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
@@ -38,16 +39,17 @@ EFI_STATUS OpenVolumeFile(EFI_HANDLE image, FILE_PROTOCOL** file) {
     status = gBoot->HandleProtocol(loaded->DeviceHandle, &fileSystemGuid, (VOID**)&fs);
   if (!EFI_ERROR(status)) status = fs->OpenVolume(fs, &root);
   if (EFI_ERROR(status)) return status;
-  status = root->Open(root, file, kVolumePath, LOADER_FILE_MODE_READ, 0);
+  status = root->Open(root, file, path, LOADER_FILE_MODE_READ, 0);
   root->Close(root);  // the opened file stays valid on its own
   return status;
 }
 
-// Reads the volume into page memory: the DXE core keeps using the buffer for as long as the
-// volume's FV2 instance lives, and a volume must sit on at least its own 4 KiB alignment.
-EFI_STATUS ReadVolume(EFI_HANDLE image, VOID** buffer, UINTN* size) {
+// Reads a file of the loader's disk into page memory: the DXE core keeps using a volume's
+// buffer for as long as its FV2 instance lives, and a volume must sit on at least its own
+// 4 KiB alignment. The pages are never freed.
+EFI_STATUS ReadDiskFile(EFI_HANDLE image, const CHAR16* path, VOID** buffer, UINTN* size) {
   FILE_PROTOCOL* file = nullptr;
-  EFI_STATUS status = OpenVolumeFile(image, &file);
+  EFI_STATUS status = OpenFile(image, path, &file);
   if (EFI_ERROR(status)) return status;
   UINT64 end = 0;
   status = file->SetPosition(file, ~0ULL);  // to the end, to learn the size
@@ -84,6 +86,38 @@ void ReportCorruptCopy(DXE_SERVICES* dxe, const VOID* fv, UINTN size, UINTN file
   Line().Text(u"volume with a broken file checksum: ").Status(status).Print();
 }
 
+// The board's own variables, as a board's NVRAM holds them before any driver runs; a
+// variable the firmware already has is left as it is. Without the file there are none.
+bool SeedBoardVariables(EFI_SYSTEM_TABLE* st, EFI_HANDLE image) {
+  VOID* file = nullptr;
+  UINTN size = 0;
+  if (EFI_ERROR(ReadDiskFile(image, kVariablesPath, &file, &size))) {
+    Line().Text(u"board variables: none").Print();
+    return true;
+  }
+  const UINT8* bytes = static_cast<const UINT8*>(file);
+  UINTN offset = 0, seeded = 0, present = 0;
+  VARIABLE_RECORD record;
+  bool ok = true;
+  while (NextVariableRecord(bytes, size, &offset, &record)) {
+    UINTN probe = 0;
+    const EFI_STATUS found = st->RuntimeServices->GetVariable(record.name, &record.guid, nullptr, &probe, nullptr);
+    if (found != EFI_NOT_FOUND) {
+      ++present;
+      continue;
+    }
+    const EFI_STATUS status = st->RuntimeServices->SetVariable(
+        record.name, &record.guid, record.attributes, record.dataSize, const_cast<UINT8*>(record.data));
+    Line().Text(u"board variable ").Text(record.name).Text(u": ").Status(status).Print();
+    ok = ok && !EFI_ERROR(status);
+    seeded += EFI_ERROR(status) ? 0 : 1;
+  }
+  ok = ok && offset == size;  // a record that did not parse ends the walk early
+  Line().Text(u"board variables: ").Decimal(seeded).Text(u" seeded, ").Decimal(present)
+      .Text(u" already present, file read ").Text(offset == size ? u"whole" : u"partly").Print();
+  return ok;
+}
+
 void Shutdown(EFI_SYSTEM_TABLE* st) {
   Line().Text(u"power off").Print();
   st->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
@@ -95,7 +129,7 @@ bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) 
   Line().Text(u"DXE services table: ").YesNo(dxe != nullptr).Print();
   VOID* fv = nullptr;
   UINTN size = 0;
-  const EFI_STATUS readStatus = ReadVolume(image, &fv, &size);
+  const EFI_STATUS readStatus = ReadDiskFile(image, kVolumePath, &fv, &size);
   Line().Text(u"read ").Text(kVolumePath).Text(u": ").Status(readStatus).Print();
   if (dxe == nullptr || EFI_ERROR(readStatus)) return false;
   UINTN fileOffset = 0;
@@ -131,8 +165,9 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   BrowserSnapshot before = {};
   TakeBrowserSnapshot(before);
   Line().Text(u"form browsers before dispatch: ").Decimal(before.count).Print();
+  bool pass = SeedBoardVariables(st, image);
   DriverWatch watch = {};
-  bool pass = DispatchDriver(st, image, watch);
+  pass = DispatchDriver(st, image, watch) && pass;
   bool resident = false;
   const bool setupData = ReportSetupSection(watch);
   pass = ReportDriverStart(watch, resident) && setupData && pass;

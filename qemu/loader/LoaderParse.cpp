@@ -14,6 +14,7 @@ constexpr UINTN kPackageListHeaderSize = 20;  // GUID and length
 constexpr UINTN kStringPackageLanguage = 46;
 
 UINT32 Get24(const UINT8* p) { return UINT32(p[0] | p[1] << 8 | p[2] << 16); }
+UINT32 Get32(const UINT8* p) { return Get24(p) | UINT32(p[3]) << 24; }
 
 }  // namespace
 
@@ -43,6 +44,28 @@ bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset) 
     at = (at + fileSize + 7) & ~UINTN(7);
   }
   return false;
+}
+
+bool NextVariableRecord(const UINT8* bytes, UINTN size, UINTN* offset, VARIABLE_RECORD* record) {
+  UINTN at = *offset;
+  if (at > size || size - at < sizeof(EFI_GUID) + 8) return false;
+  UINT8* guid = reinterpret_cast<UINT8*>(&record->guid);
+  for (UINTN i = 0; i < sizeof(EFI_GUID); ++i) guid[i] = bytes[at + i];
+  record->attributes = Get32(bytes + at + 16);
+  const UINT32 nameSize = Get32(bytes + at + 20);
+  at += sizeof(EFI_GUID) + 8;
+  const UINTN capacity = sizeof record->name / sizeof record->name[0];
+  if (nameSize == 0 || nameSize % 2 != 0 || nameSize / 2 >= capacity || size - at < nameSize) return false;
+  for (UINTN i = 0; i < nameSize / 2; ++i) record->name[i] = CHAR16(bytes[at + 2 * i] | bytes[at + 2 * i + 1] << 8);
+  record->name[nameSize / 2] = 0;
+  at += nameSize;
+  if (size - at < 4) return false;
+  record->dataSize = Get32(bytes + at);
+  at += 4;
+  if (size - at < record->dataSize) return false;
+  record->data = bytes + at;
+  *offset = at + record->dataSize;
+  return true;
 }
 
 bool FindVolumeName(const UINT8* fv, UINTN size, EFI_GUID* name) {

@@ -31,6 +31,20 @@ bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path);
 // NUL-terminated ASCII string of at most `capacity` - 1 characters.
 bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity);
 
+// One record of a variable file (the layout of testdata/ovmf/VARS.BIN): GUID, u32
+// attributes, u32 name size in bytes (UTF-16LE, no terminator), name, u32 data size, data.
+struct VARIABLE_RECORD {
+  EFI_GUID     guid;
+  UINT32       attributes;
+  CHAR16       name[64];   // NUL-terminated copy
+  const UINT8* data;
+  UINTN        dataSize;
+};
+
+// Reads the record at *offset and moves past it; false at the end and at a record that
+// does not fit the data or whose name is empty, odd-sized or too long for `name`.
+bool NextVariableRecord(const UINT8* bytes, UINTN size, UINTN* offset, VARIABLE_RECORD* record);
+
 bool SameBytes(const VOID* a, const VOID* b, UINTN size);
 
 }  // namespace loader

@@ -150,3 +150,57 @@ TEST(LoaderStringLanguage, StopsAtTheEndPackageAndAtLengthsPastTheData) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoaderVariableRecords, WalksOvmfsExportedVariables) {
+  const std::vector<uint8_t> vars = ReadFixture("ovmf/VARS.BIN");
+  ASSERT_FALSE(vars.empty());
+  UINTN offset = 0, count = 0;
+  loader::VARIABLE_RECORD record;
+  bool sawTimeout = false;
+  while (loader::NextVariableRecord(vars.data(), vars.size(), &offset, &record)) {
+    ++count;
+    if (std::u16string(record.name) == u"Timeout") {
+      sawTimeout = true;
+      EXPECT_EQ(7u, record.attributes);
+      EXPECT_EQ(2u, record.dataSize);
+    }
+  }
+  EXPECT_EQ(45u, count);
+  EXPECT_EQ(vars.size(), offset);  // every record read, none left over
+  EXPECT_TRUE(sawTimeout);
+}
+
+std::vector<uint8_t> Record(const std::u16string& name, std::vector<uint8_t> data) {
+  std::vector<uint8_t> r(16, 0xAB);
+  auto put32 = [&r](uint32_t v) { for (int i = 0; i < 4; ++i) r.push_back(uint8_t(v >> (8 * i))); };
+  put32(7);
+  put32(uint32_t(name.size() * 2));
+  for (char16_t c : name) r.push_back(uint8_t(c)), r.push_back(uint8_t(c >> 8));
+  put32(uint32_t(data.size()));
+  r.insert(r.end(), data.begin(), data.end());
+  return r;
+}
+
+TEST(LoaderVariableRecords, StopsAtRecordsThatDoNotFit) {
+  loader::VARIABLE_RECORD record;
+  const std::vector<uint8_t> good = Record(u"Setup", {1, 2, 3});
+  UINTN offset = 0;
+  ASSERT_TRUE(loader::NextVariableRecord(good.data(), good.size(), &offset, &record));
+  EXPECT_EQ(std::u16string(u"Setup"), std::u16string(record.name));
+  EXPECT_EQ(3u, record.dataSize);
+  EXPECT_EQ(good.size(), offset);
+  offset = 0;  // data one byte short
+  EXPECT_FALSE(loader::NextVariableRecord(good.data(), good.size() - 1, &offset, &record));
+  EXPECT_EQ(0u, offset);
+  std::vector<uint8_t> odd = good;
+  odd[20] = 9;  // an odd name size
+  EXPECT_FALSE(loader::NextVariableRecord(odd.data(), odd.size(), &offset, &record));
+  const std::vector<uint8_t> longName = Record(std::u16string(64, u'x'), {});
+  EXPECT_FALSE(loader::NextVariableRecord(longName.data(), longName.size(), &offset, &record));
+  const std::vector<uint8_t> longest = Record(std::u16string(63, u'x'), {});
+  EXPECT_TRUE(loader::NextVariableRecord(longest.data(), longest.size(), &offset, &record));
+}
+
+}  // namespace
