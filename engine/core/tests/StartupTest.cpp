@@ -314,7 +314,11 @@ TEST_F (HiiHelperTest, AGlyphErrorGivesThePartialSumInWidthUnits) {
 }
 
 TEST_F (HiiHelperTest, NewStringInLanguageAddsAndReplaces) {
-  UINT16  Id = NewStringInLanguage (gHiiHandle, 0, u"fr-FR", u"Bonjour");
+  UINT64  Before = M.Memory ().AllocationCount ();
+  UINT16  Id     = NewStringInLanguage (gHiiHandle, 0, u"fr-FR", u"Bonjour");
+
+  // The 8-bit language, the language list and the best match are all freed.
+  EXPECT_TRUE (M.Memory ().LeaksSince (Before).empty ());
 
   ASSERT_NE (Id, 0xFFFF);
   EXPECT_EQ (Hii->String (gHiiHandle, "fr-FR", Id), std::u16string (u"Bonjour"));
