@@ -331,12 +331,13 @@ TEST (SkBitmapContents, CopyToConvertsEveryFormat)
 
     SkPMColor colors[2] = { 0x80800000, 0xFF00FF00 };
     SkColorTable *table = SkColorTable::Create (colors, 2);
-    uint8_t idx[2] = { 1, 0 };
-    bm.setConfig (SkBitmap::kIndex8_Config, 2, 1);
+    uint8_t idx[3] = { 1, 0, 2 };
+    bm.setConfig (SkBitmap::kIndex8_Config, 3, 1);
     bm.setPixels (idx, table);
     ASSERT_TRUE (bm.copyTo (&dst));
     EXPECT_EQ (*dst.getAddr32 (0, 0), 0xFF00FF00u);
     EXPECT_EQ (*dst.getAddr32 (1, 0), 0x80800000u);
+    EXPECT_EQ (*dst.getAddr32 (2, 0), 0u);            // past the table: transparent, not read
     bm.setPixels (idx, nullptr);
     EXPECT_FALSE (bm.copyTo (&dst));
     table->unref ();
@@ -347,6 +348,12 @@ TEST (SkBitmapContents, CopyToConvertsEveryFormat)
     ASSERT_TRUE (bm.copyTo (&dst));
     EXPECT_EQ (dst.rowBytes (), 8u);
     EXPECT_EQ (*dst.getAddr32 (1, 1), 4u);
+    bm.setConfig (SkBitmap::kARGB_8888_Config, 3, 2);   // minimal row bytes: one copy
+    bm.setPixels (p8888);
+    bm.setIsOpaque (true);
+    ASSERT_TRUE (bm.copyTo (&dst));
+    EXPECT_EQ (memcmp (dst.getPixels (), p8888, sizeof (p8888)), 0);
+    EXPECT_TRUE (dst.isOpaque ());
 
     uint8_t bits[1] = { 0xFF };
     bm.setConfig (SkBitmap::kA1_Config, 8, 1);
