@@ -36,7 +36,7 @@ HexStringToBuf (OUT UINT8 *Buf, IN OUT UINTN *Len, IN CONST CHAR16 *Str, OUT UIN
 {
   UINTN  HexCount;
   UINTN  Needed;
-  UINT8  Digit;
+  UINT8  Digit = 0;
 
   if ((Len == nullptr) || (Str == nullptr) || ((Buf == nullptr) && (*Len != 0))) {
     return EFI_INVALID_PARAMETER;
@@ -73,7 +73,7 @@ HexStringToUnicode (OUT CHAR16 *Destination, IN OUT UINTN *Size, IN CONST CHAR16
 {
   UINTN  HexCount;
   UINTN  Needed;
-  UINT8  Digit;
+  UINT8  Digit = 0;
 
   if ((Size == nullptr) || (Str == nullptr)) {
     return EFI_INVALID_PARAMETER;

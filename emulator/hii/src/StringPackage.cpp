@@ -268,7 +268,10 @@ EncodeStringPackage (const STRING_PACKAGE &Package)
   std::memcpy (Bytes.data () + 8, &HdrSize, 4);
   std::memcpy (Bytes.data () + 12, Package.LanguageWindow.data (), 32);
   std::memcpy (Bytes.data () + 44, &Package.LanguageName, 2);
-  Bytes.insert (Bytes.end (), Package.Language.begin (), Package.Language.end ());
+  for (char Letter : Package.Language) {
+    Bytes.push_back ((UINT8)Letter);
+  }
+
   Bytes.push_back (0);
 
   for (const auto &[Id, Text] : Package.Strings) {

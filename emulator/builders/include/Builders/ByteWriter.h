@@ -62,9 +62,12 @@ AppendBytes (BYTES &Out, std::span<const uint8_t> Bytes)
 inline void
 AppendGuid (BYTES &Out, const EFI_GUID &Guid)
 {
-  const uint8_t  *Raw = reinterpret_cast<const uint8_t *>(&Guid);
+  const size_t  At = Out.size ();
 
-  Out.insert (Out.end (), Raw, Raw + sizeof (EFI_GUID));
+  // resize + memcpy rather than a ranged insert: GCC 12 at -O2 misreads the
+  // insert into a fresh vector as an overflow.
+  Out.resize (At + sizeof (EFI_GUID));
+  std::memcpy (Out.data () + At, &Guid, sizeof (EFI_GUID));
 }
 
 // UTF-16LE code units with a terminating 0.
