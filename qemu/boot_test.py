@@ -78,7 +78,9 @@ def qemu_command(disk, vars_copy, interactive):
         "-nic", "none",
     ]
     if interactive:
-        return cmd + ["-serial", "mon:stdio"]
+        # The firmware's window where there is a display; its console here in any case.
+        window = [] if os.environ.get("DISPLAY") else ["-display", "none"]
+        return cmd + window + ["-serial", "mon:stdio"]
     return cmd + ["-display", "none", "-serial", "stdio", "-monitor", "none"]
 
 
