@@ -121,6 +121,12 @@ TEST (SkWriter32, WritesWordsAcrossBlocks)
         EXPECT_EQ (out[i], i);
     }
     EXPECT_EQ (*writer.peek32 (36), 9u);
+    // A block whose free room is exactly the request takes it: four words fill one 16-byte
+    // block back to back.
+    SkWriter32 exact (16);
+    uint32_t *slots[4];
+    for (uint32_t *&slot : slots) slot = exact.reserve (4);
+    EXPECT_EQ (slots[3], slots[0] + 3);
     // A reservation larger than the minimum gets a block of its own size.
     uint32_t *big = writer.reserve (64);
     ASSERT_NE (big, nullptr);
@@ -175,8 +181,11 @@ TEST (SkChunkAlloc, RoundsToFourAndSizesLargeBlocks)
     EXPECT_EQ (chunk.totalCapacity (), 164u);
     EXPECT_EQ (chunk.blockCount (), 2);
     // The newest block (exactly 100 bytes) is full, so the next one is new.
-    chunk.alloc (4);
+    uint8_t *c = (uint8_t *)chunk.alloc (4);
     EXPECT_EQ (chunk.totalCapacity (), 228u);
+    // Its remaining 60 bytes take a request of exactly 60.
+    EXPECT_EQ ((uint8_t *)chunk.alloc (60), c + 4);
+    EXPECT_EQ (chunk.blockCount (), 3);
     chunk.reset ();
     EXPECT_EQ (chunk.totalCapacity (), 0u);
     EXPECT_EQ (chunk.blockCount (), 0);

@@ -90,6 +90,12 @@ TEST (SkGeometry, FindUnitQuadRoots)
     ASSERT_EQ (SkFindUnitQuadRoots (1, -1, 0.21f, roots), 2);   // 0.3 and 0.7
     EXPECT_NEAR (roots[0], 0.3f, 1e-6);
     EXPECT_NEAR (roots[1], 0.7f, 1e-6);
+    // A root near 0 comes from C / Q with Q taken away from B's sign: no cancellation.
+    ASSERT_EQ (SkFindUnitQuadRoots (1, -1, 1e-7f, roots), 2);
+    EXPECT_NEAR (roots[0], 1.0000001e-7, 1e-13);
+    EXPECT_NEAR (roots[1], 0.9999999, 1e-7);
+    ASSERT_EQ (SkFindUnitQuadRoots (-1, 1, -1e-7f, roots), 2);
+    EXPECT_NEAR (roots[0], 1.0000001e-7, 1e-13);
     ASSERT_EQ (SkFindUnitQuadRoots (0, 2, -1, roots), 1);
     EXPECT_EQ (roots[0], 0.5f);
     EXPECT_EQ (SkFindUnitQuadRoots (1, 0, 1, roots), 0);

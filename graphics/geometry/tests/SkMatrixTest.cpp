@@ -372,6 +372,11 @@ TEST (SkMatrix, FixedStepInX)
     m.setAll (1, 0, 0, 0, 1, 0, 0, 0.5f, 1);
     EXPECT_TRUE (m.fixedStepInX (2, &sx, &sy));   // z = 2
     EXPECT_EQ (sx, 0x8000);
+    // persp0 is tested against 2^-26 (1.4901161e-08).
+    m.setAll (1, 0, 0, 0, 1, 0, 1.4e-8f, 0, 1);
+    EXPECT_TRUE (m.fixedStepInX (0, &sx, nullptr));
+    m.setAll (1, 0, 0, 0, 1, 0, 1.5e-8f, 0, 1);
+    EXPECT_FALSE (m.fixedStepInX (0, &sx, nullptr));
     m.setAll (1, 0, 0, 0, 1, 0, 0.01f, 0, 1);
     EXPECT_FALSE (m.fixedStepInX (0, &sx, nullptr));
     EXPECT_FALSE (m.fixedStepInX (0, nullptr, nullptr));

@@ -80,6 +80,13 @@ TEST (SkPathBuild, ConsecutiveMovesCollapse)
     EXPECT_EQ (verbs_of (path), (std::vector<int>{ 0 }));
     EXPECT_EQ (path.getPoint (0), SkPoint::Make (3, 4));
     EXPECT_TRUE (path.isEmpty ());
+    // Replacing a move is an edit: clean bounds become dirty and are recomputed.
+    path.lineTo (10, 10);
+    path.moveTo (20, 20);
+    EXPECT_EQ (path.getBounds (), SkRect::MakeLTRB (3, 4, 20, 20));
+    path.moveTo (30, 40);
+    EXPECT_TRUE (path.boundsAreDirty ());
+    EXPECT_EQ (path.getBounds (), SkRect::MakeLTRB (3, 4, 30, 40));
 }
 
 // close after a lone move, or on an empty path, appends nothing; after a segment, one close.
@@ -306,6 +313,10 @@ TEST (SkPathBuild, TransformKeepsOrDirtiesBounds)
     EXPECT_EQ (rotated.countPoints (), 4);
     EXPECT_EQ (verbs_of (rotated), verbs_of (path));
     EXPECT_EQ (rotated.getConvexity (), SkPath::kConvex_Convexity);   // carried from the source
+    EXPECT_EQ (rotated.getFillType (), path.getFillType ());
+    path.setFillType (SkPath::kInverseEvenOdd_FillType);
+    path.transform (m, &rotated);
+    EXPECT_EQ (rotated.getFillType (), SkPath::kInverseEvenOdd_FillType);
     SkPoint p;
     m.mapXY (5, 7, &p);
     EXPECT_EQ (rotated.getPoint (0), p);
@@ -322,7 +333,9 @@ TEST (SkPathBuild, PerspectiveTransformSplitsCurves)
     SkMatrix m;
     m.setAll (1, 0, 0, 0, 1, 0, 0.001f, 0, 1);
     SkPath out;
+    path.setFillType (SkPath::kEvenOdd_FillType);
     path.transform (m, &out);
+    EXPECT_EQ (out.getFillType (), SkPath::kEvenOdd_FillType);
     EXPECT_EQ (verbs_of (out), (std::vector<int>{ 0, 2, 2, 2, 2, 3, 3, 3, 3, 4 }));
     EXPECT_EQ (out.countPoints (), 1 + 8 + 12);
     SkPoint end;
