@@ -1,31 +1,64 @@
 // Finding the compiled setup data in the driver's firmware file, the header check,
 // and the accessors over pages, controls and variables.
 #include "EngineTestFirmware.h"
-#include "SetupBlockWriter.h"
 
 #include <engine/core/SetupData.h>
+#include <Builders/FirmwareFileBuilder.h>
 #include <Builders/IfrBuilder.h>
+#include <Builders/SetupDataBuilder.h>
 #include <Library/BaseMemoryLib.h>
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <span>
 
 namespace {
 
 constexpr EFI_GUID  kOtherGuid  = { 0x11111111, 0x2222, 0x3333, { 0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55 } };
 constexpr EFI_GUID  kVendorGuid = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+constexpr EFI_GUID  kSectionGuid = SETUP_DATA_SECTION_GUID;
 
-SetupBlockWriter
+Builders::SETUP_DATA_DESC
 TwoPageBoard ()
 {
-  SetupBlockWriter  W;
+  Builders::SETUP_DATA_DESC  D;
 
-  W.Variables = { { u"Setup", kVendorGuid, 16 }, { u"PlatformLang", kVendorGuid, 6 } };
-  W.Pages     = {
-    { 1, 0x100, { { 0, CONTROL_TYPE_ONE_OF, 0x40, { 1 }, { 0 } }, { 0, CONTROL_TYPE_CHECKBOX, 0x60, { 1 }, { 1 } } } },
-    { 2, 0x101, { { 0, CONTROL_TYPE_NUMERIC, 0x80, { 5, 0 }, { 9, 0 } } } },
+  D.Settings.TitleStringId    = 0x20;
+  D.Settings.TabTitleStringId = 0x21;
+  D.FirstFormSetGuid          = EFI_GUID {};
+  D.VariableGuids             = std::vector<EFI_GUID> {};
+  D.Variables = {
+    { .VendorGuid = kVendorGuid, .Name = u"Setup", .StoreFlags = VARIABLE_STORE_EFI, .Size = 16 },
+    { .VendorGuid = kVendorGuid, .Name = u"PlatformLang", .StoreFlags = VARIABLE_STORE_EFI, .Size = 6 },
   };
-  W.FormSets  = { { kOtherGuid, 1, 0 }, { kVendorGuid, 2, 0 } };
-  return W;
+  D.Pages = {
+    { .FormId = 1, .TitleStringId = 0x100, .Controls = {
+      { .ControlType = CONTROL_TYPE_ONE_OF, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 0 } },
+      { .ControlType = CONTROL_TYPE_CHECKBOX, .QuestionOpcode = 0x60, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 1 } },
+    } },
+    { .FormId = 2, .TitleStringId = 0x101, .Controls = {
+      { .ControlType = CONTROL_TYPE_NUMERIC, .QuestionOpcode = 0x80, .ValueWidth = 2, .MfgDefault = { 5, 0 }, .StdDefault = { 9, 0 } },
+    } },
+  };
+  D.FormSets = { { kOtherGuid, 1, 0, 0 }, { kVendorGuid, 2, 0, 0x100 } };
+  return D;
+}
+
+std::vector<uint8_t>
+TwoPageBlock ()
+{
+  return Builders::BuildSetupDataBlock (TwoPageBoard ());
+}
+
+// A freeform section body as ReadSection hands it out: the sub-type GUID, then the data.
+std::vector<uint8_t>
+SectionBody (const EFI_GUID &Guid, const std::vector<uint8_t> &Data)
+{
+  const std::vector<uint8_t>                Section = Builders::BuildFreeformSection (Guid, Data);
+  std::optional<std::span<const uint8_t>>  Body    = Builders::FindSectionBody (Section, EFI_SECTION_FREEFORM_SUBTYPE_GUID, 0);
+
+  return std::vector<uint8_t> (Body->begin (), Body->end ());
 }
 
 class SetupDataTest : public ::testing::Test {
@@ -42,12 +75,12 @@ HeaderWord (std::vector<uint8_t> &Block, int Word)
 }
 
 TEST_F (SetupDataTest, SecondFreeformSectionWithOurGuidIsTaken) {
-  std::vector<uint8_t>  Block = TwoPageBoard ().Block ();
+  std::vector<uint8_t>  Block = TwoPageBlock ();
 
   // The block's GUID spelled out, not taken from the shared layout header.
   const EFI_GUID  Ours = { 0xFE612B72, 0x203C, 0x47B1, { 0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71 } };
 
-  Fw.FreeformSections = { SetupBlockWriter::Section ({ 1, 2, 3, 4 }, kOtherGuid), SetupBlockWriter::Section (Block, Ours) };
+  Fw.FreeformSections = { SectionBody (kOtherGuid, { 1, 2, 3, 4 }), SectionBody (Ours, Block) };
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   EXPECT_EQ (gSetupDataSize, Block.size ());
   EXPECT_EQ (0, memcmp (gSetupData, Block.data (), Block.size ()));
@@ -57,14 +90,14 @@ TEST_F (SetupDataTest, SecondFreeformSectionWithOurGuidIsTaken) {
 }
 
 TEST_F (SetupDataTest, NoSectionOfOursGivesNotFoundAndFreesEverything) {
-  Fw.FreeformSections = { SetupBlockWriter::Section ({ 1, 2 }, kOtherGuid), { 0xFE, 0x61 } };
+  Fw.FreeformSections = { SectionBody (kOtherGuid, { 1, 2 }), { 0xFE, 0x61 } };
   EXPECT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_NOT_FOUND);
   EXPECT_EQ (gSetupData, nullptr);
   EXPECT_TRUE (Fw.Live.empty ());
 }
 
 TEST_F (SetupDataTest, ImageNotLoadedFromAFirmwareFileHasNoSetupData) {
-  Fw.FreeformSections = { SetupBlockWriter::Section (TwoPageBoard ().Block ()) };
+  Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (TwoPageBoard ()) };
   Fw.UsePlainFilePath ();
   EXPECT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_NOT_FOUND);
   EXPECT_TRUE (Fw.Live.empty ());
@@ -76,9 +109,9 @@ TEST_F (SetupDataTest, DeviceWithoutVolumeGivesItsStatus) {
 }
 
 TEST_F (SetupDataTest, HeaderPointersAreBlockPlusWords) {
-  std::vector<uint8_t>  Block = TwoPageBoard ().Block ();
+  std::vector<uint8_t>  Block = TwoPageBlock ();
 
-  Fw.FreeformSections = { SetupBlockWriter::Section (Block) };
+  Fw.FreeformSections = { SectionBody (kSectionGuid, Block) };
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
   EXPECT_EQ ((UINT8 *)gEngineSettings, gSetupData + HeaderWord (Block, 10));
@@ -112,10 +145,10 @@ struct BadBlock {
 class SetupDataBadHeaderTest : public SetupDataTest, public ::testing::WithParamInterface<BadBlock> {};
 
 TEST_P (SetupDataBadHeaderTest, IsRefusedAndLeavesNoTable) {
-  std::vector<uint8_t>  Block = TwoPageBoard ().Block ();
+  std::vector<uint8_t>  Block = TwoPageBlock ();
 
   GetParam ().Break (Block);
-  Fw.FreeformSections = { SetupBlockWriter::Section (Block) };
+  Fw.FreeformSections = { SectionBody (kSectionGuid, Block) };
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   EXPECT_EQ (ParseSetupDataHeader (), EFI_VOLUME_CORRUPTED) << GetParam ().What;
   EXPECT_EQ (gPageList, nullptr);
@@ -177,7 +210,7 @@ class SetupDataPagesTest : public SetupDataTest {
 protected:
   void SetUp () override
   {
-    Fw.FreeformSections = { SetupBlockWriter::Section (TwoPageBoard ().Block ()) };
+    Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (TwoPageBoard ()) };
     ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
     ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
   }

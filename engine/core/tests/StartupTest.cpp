@@ -1,7 +1,5 @@
 // The driver's start-up on the emulator's machine, as a dispatcher runs it: what it
 // installs, what a failure leaves behind (nothing), and the HII helpers.
-#include "SetupBlockWriter.h"
-
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
@@ -12,6 +10,7 @@
 #include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>
 
+#include <Builders/SetupDataBuilder.h>
 #include <Emulator/StandardMachine.h>
 #include <EmulatorHii/HiiServices.h>
 #include <Protocol/FormBrowser2.h>
@@ -31,18 +30,32 @@ const EFI_GUID  kBoardGuid       = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0
 const EFI_GUID  kEngineGuid      = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
 const EFI_GUID  kRoutingGuid     = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
 
+// The setup-data section body of a one-page board.
 std::vector<UINT8>
-BoardBlock (bool WithVariables = true)
+BoardSection (bool WithVariables = true)
 {
-  SetupBlockWriter  W;
+  Builders::SETUP_DATA_DESC  D;
 
   if (WithVariables) {
-    W.Variables = { { u"Setup", kBoardGuid, 8 }, { u"PlatformLang", kEngineGuid, 6, 0 }, { u"Timeout", kEngineGuid, 2, 0 },
-                    { u"Snapshot", kEngineGuid, 0, 0 }, { u"Spare", kEngineGuid, 0, 0 }, { u"OKURWZSetup", kEngineGuid, 81, 0 } };
+    D.Variables = {
+      { .VendorGuid = kBoardGuid, .Name = u"Setup", .StoreFlags = VARIABLE_STORE_EFI, .Size = 8 },
+      { .VendorGuid = kEngineGuid, .Name = u"PlatformLang", .Size = 6 },
+      { .VendorGuid = kEngineGuid, .Name = u"Timeout", .Size = 2 },
+      { .VendorGuid = kEngineGuid, .Name = u"Snapshot" },
+      { .VendorGuid = kEngineGuid, .Name = u"Spare" },
+      { .VendorGuid = kEngineGuid, .Name = u"OKURWZSetup", .Size = 81 },
+    };
   }
 
-  W.Pages = { { 1, 0x100, { { 0, CONTROL_TYPE_CHECKBOX, 0x40, { 1 }, { 0 } } } } };
-  return W.Block ();
+  D.Pages = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {
+    { .ControlType = CONTROL_TYPE_CHECKBOX, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 0 } },
+  } } };
+  D.FormSets         = { {} };
+  D.FirstFormSetGuid = EFI_GUID {};
+  D.VariableGuids    = std::vector<EFI_GUID> {};
+  D.Settings.TitleStringId    = 0x20;
+  D.Settings.TabTitleStringId = 0x21;
+  return Builders::BuildSetupDataSectionBody (D);
 }
 
 class StartupTest : public ::testing::Test {
@@ -71,9 +84,9 @@ protected:
 
   void AddHii () { Hii = &M.Add (std::make_unique<Emu::HiiServices> (M)); }
 
-  void AddSetupData (const std::vector<UINT8> &Block)
+  void AddSetupData (const std::vector<UINT8> &Section)
   {
-    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, SetupBlockWriter::Section (Block));
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Section);
   }
 
   void AddPackageList ()
@@ -86,7 +99,7 @@ protected:
   {
     AddHii ();
     AddPackageList ();
-    AddSetupData (BoardBlock ());
+    AddSetupData (BoardSection ());
     M.Variables ().Put (u"Setup", kBoardGuid, 7, { 1, 2, 3, 4, 5, 6, 7, 8 });
   }
 
@@ -172,7 +185,7 @@ TEST_F (StartupTest, AFormBrowserPresentBeforeIsGoneAfter) {
 
 TEST_F (StartupTest, WithoutThePackageListTheStartUpGoesOnWithoutAHandle) {
   AddHii ();
-  AddSetupData (BoardBlock ());
+  AddSetupData (BoardSection ());
   ASSERT_EQ (Start (), EFI_SUCCESS);
   EXPECT_EQ (gHiiHandle, nullptr);
   EXPECT_EQ (M.Protocols ().InterfacesOn (gEngineHandle).size (), 3u);
@@ -180,7 +193,7 @@ TEST_F (StartupTest, WithoutThePackageListTheStartUpGoesOnWithoutAHandle) {
 
 TEST_F (StartupTest, MissingHiiProtocolsEndTheStartUpWithNothingInstalled) {
   AddPackageList ();
-  AddSetupData (BoardBlock ());
+  AddSetupData (BoardSection ());
   EFI_HANDLE  Foreign = InstallForeignBrowser ();
   EXPECT_EQ (Start (), EFI_NOT_FOUND);
   ExpectNothingLeft ();
@@ -206,12 +219,14 @@ TEST_F (StartupTest, MissingSetupDataCleansUpAndInstallsNothing) {
 }
 
 TEST_F (StartupTest, SetupDataWithBadOffsetsIsRefused) {
-  std::vector<UINT8>  Block = BoardBlock ();
+  std::vector<UINT8>  Section = BoardSection ();
+  UINT8               *Block  = &Section[SETUP_DATA_BLOCK_OFFSET];
 
-  *(UINT32 *)&Block[4 * 13] = (UINT32)Block.size ();   // variable list past the end
+  // The variable list past the end.
+  *(UINT32 *)&Block[4 * 13] = (UINT32)(Section.size () - SETUP_DATA_BLOCK_OFFSET);
   AddHii ();
   AddPackageList ();
-  AddSetupData (Block);
+  AddSetupData (Section);
   EXPECT_EQ (Start (), EFI_VOLUME_CORRUPTED);
   ExpectNothingLeft ();
 }
@@ -219,7 +234,7 @@ TEST_F (StartupTest, SetupDataWithBadOffsetsIsRefused) {
 TEST_F (StartupTest, NoVariableCacheEndsTheStartUpWithNothingInstalled) {
   AddHii ();
   AddPackageList ();
-  AddSetupData (BoardBlock (false));
+  AddSetupData (BoardSection (false));
   EXPECT_EQ (Start (), EFI_NOT_FOUND);
   ExpectNothingLeft ();
 }

@@ -1,8 +1,8 @@
 // The variable cache at the byte level: reads and writes with the special indexes,
 // loading, the default caches, default orders and the snapshot.
 #include "EngineTestFirmware.h"
-#include "SetupBlockWriter.h"
 
+#include <Builders/SetupDataBuilder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
@@ -42,33 +42,46 @@ const UINT64  kTestHooks[] = {
 
 // Twenty-seven variables: every special index, a cache-only one (16), one that is never
 // written (17), one that another driver owns (26).
-SetupBlockWriter
+Builders::SETUP_VARIABLE_DESC
+Variable (std::u16string Name, const EFI_GUID &Guid, uint16_t Size, uint32_t StoreFlags)
+{
+  return { .VendorGuid = Guid, .Name = Name, .StoreFlags = StoreFlags, .Size = Size };
+}
+
+Builders::SETUP_DATA_DESC
 Board ()
 {
-  SetupBlockWriter  W;
+  Builders::SETUP_DATA_DESC  D;
 
   for (int Index = 0; Index < 27; Index++) {
-    W.Variables.push_back ({ u"Var" + std::u16string (1, u'A' + Index), kBoardGuid, 4, VARIABLE_STORE_EFI });
+    D.Variables.push_back (Variable (u"Var" + std::u16string (1, u'A' + Index), kBoardGuid, 4, VARIABLE_STORE_EFI));
   }
 
-  W.Variables[0]  = { u"Setup", kBoardGuid, 16, VARIABLE_STORE_EFI };
-  W.Variables[1]  = { u"PlatformLang", kEngineGuid, 6, 0 };
-  W.Variables[2]  = { u"Timeout", kEngineGuid, 2, 0 };
-  W.Variables[3]  = { u"SetupSnapshot", kEngineGuid, 0, 0 };
-  W.Variables[5]  = { u"OKURWZSetup", kEngineGuid, 81, VARIABLE_STORE_EFI };
-  W.Variables[7]  = { u"BootOrder", kEngineGuid, 0, 0 };
-  W.Variables[8]  = { u"LegacyDevOrder", kEngineGuid, 0, 0 };
-  W.Variables[16] = { u"CacheOnly", kBoardGuid, 4, VARIABLE_STORE_CACHE_ONLY };
-  W.Variables[17] = { u"ReadOnly", kBoardGuid, 4, VARIABLE_STORE_EFI | VARIABLE_STORE_NO_WRITE };
-  W.Variables[18] = { u"DynamicPageCount", kEngineGuid, 2, VARIABLE_STORE_EFI };
-  W.Variables[23] = { u"DriverOrder", kEngineGuid, 0, 0 };
-  W.Variables[26] = { u"DriverOwned", kBoardGuid, 8, VARIABLE_STORE_NAME_VALUE };
-  W.Pages = { { 1, 0x100, {
-    { 0, CONTROL_TYPE_ONE_OF, 0x40, { 0xAA }, { 0xBB } },
-    { 0, CONTROL_TYPE_NUMERIC, 0x60, { 0x11, 0x22 }, { 0x33, 0x44 } },
-    { 1, CONTROL_TYPE_ONE_OF, 0x80, { 0x01 }, { 0x02 } },
+  D.Variables[0]  = Variable (u"Setup", kBoardGuid, 16, VARIABLE_STORE_EFI);
+  D.Variables[1]  = Variable (u"PlatformLang", kEngineGuid, 6, 0);
+  D.Variables[2]  = Variable (u"Timeout", kEngineGuid, 2, 0);
+  D.Variables[3]  = Variable (u"SetupSnapshot", kEngineGuid, 0, 0);
+  D.Variables[5]  = Variable (u"OKURWZSetup", kEngineGuid, 81, VARIABLE_STORE_EFI);
+  D.Variables[7]  = Variable (u"BootOrder", kEngineGuid, 0, 0);
+  D.Variables[8]  = Variable (u"LegacyDevOrder", kEngineGuid, 0, 0);
+  D.Variables[16] = Variable (u"CacheOnly", kBoardGuid, 4, VARIABLE_STORE_CACHE_ONLY);
+  D.Variables[17] = Variable (u"ReadOnly", kBoardGuid, 4, VARIABLE_STORE_EFI | VARIABLE_STORE_NO_WRITE);
+  D.Variables[18] = Variable (u"DynamicPageCount", kEngineGuid, 2, VARIABLE_STORE_EFI);
+  D.Variables[23] = Variable (u"DriverOrder", kEngineGuid, 0, 0);
+  D.Variables[26] = Variable (u"DriverOwned", kBoardGuid, 8, VARIABLE_STORE_NAME_VALUE);
+  D.Pages = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {
+    { .ControlType = CONTROL_TYPE_ONE_OF, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 0xAA }, .StdDefault = { 0xBB } },
+    { .ControlType = CONTROL_TYPE_NUMERIC, .QuestionOpcode = 0x60, .ValueWidth = 2, .MfgDefault = { 0x11, 0x22 },
+      .StdDefault = { 0x33, 0x44 } },
+    { .VariableIndex = 1, .ControlType = CONTROL_TYPE_ONE_OF, .QuestionOpcode = 0x80, .ValueWidth = 1, .MfgDefault = { 0x01 },
+      .StdDefault = { 0x02 } },
   } } };
-  return W;
+  D.FormSets         = { {} };
+  D.FirstFormSetGuid = EFI_GUID {};
+  D.VariableGuids    = std::vector<EFI_GUID> {};
+  D.Settings.TitleStringId    = 0x20;
+  D.Settings.TabTitleStringId = 0x21;
+  return D;
 }
 
 BYTES
@@ -84,7 +97,7 @@ protected:
     mSavedHooks = gHookTable;
     gHookTable  = kTestHooks;
     gSnapshotHooks = gOrderHooks = gWrittenHooks = 0;
-    Fw.FreeformSections = { SetupBlockWriter::Section (Board ().Block ()) };
+    Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (Board ()) };
     ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
     ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
     Fw.PutVariable (u"Setup", kBoardGuid, { 1, 2, 3, 4, 5, 6, 7, 8 });

@@ -41,9 +41,9 @@ struct SETUP_CONTROL_DESC {
   uint32_t  ConditionOpcode    = 0;
   uint16_t  ValueWidth         = 0;
   // Each default is ValueWidth bytes; shorter vectors are zero-filled, longer ones refused.
-  BYTES     MfgDefault;
-  BYTES     StdDefault;
-  std::vector<std::pair<uint16_t, BYTES>>  Defaults;   // {default id, value}
+  BYTES     MfgDefault {};
+  BYTES     StdDefault {};
+  std::vector<std::pair<uint16_t, BYTES>>  Defaults {};   // {default id, value}
 };
 
 struct SETUP_PAGE_DESC {
@@ -53,12 +53,12 @@ struct SETUP_PAGE_DESC {
   uint16_t  TitleStringId     = 0;
   uint16_t  ParentPageNumber  = 0;
   uint32_t  Flags             = 0;
-  std::vector<SETUP_CONTROL_DESC>  Controls;
+  std::vector<SETUP_CONTROL_DESC>  Controls {};
 };
 
 struct SETUP_VARIABLE_DESC {
   EFI_GUID        VendorGuid {};
-  std::u16string  Name;                  // at most 39 characters
+  std::u16string  Name {};               // at most 39 characters
   uint32_t        Attributes  = 0;
   uint32_t        VariableId  = 0;
   uint32_t        StoreFlags  = 0;
