@@ -1,5 +1,6 @@
 #include <Builders/IfrBuilder.h>
 
+#include <initializer_list>
 #include <stdexcept>
 
 namespace Builders {
@@ -15,6 +16,53 @@ AppendUnsigned (BYTES &Out, uint64_t Value, unsigned Width)
   for (unsigned Index = 0; Index < Width; Index++) {
     Out.push_back ((uint8_t)(Value >> (8 * Index)));
   }
+}
+
+// Little-endian u16 operands one after another, the body of many opcodes.
+BYTES
+Words (std::initializer_list<uint16_t> Values)
+{
+  BYTES  Out;
+
+  for (uint16_t Value : Values) {
+    AppendU16 (Out, Value);
+  }
+
+  return Out;
+}
+
+BYTES
+GuidBytes (const EFI_GUID &Guid)
+{
+  BYTES  Out;
+
+  AppendGuid (Out, Guid);
+  return Out;
+}
+
+// ONE_OF and NUMERIC share their tail: flags, then minimum, maximum and step at the
+// width the flags' size field gives.
+BYTES
+RangeTail (uint8_t Flags, uint64_t Min, uint64_t Max, uint64_t Step)
+{
+  unsigned  Width = 1u << (Flags & EFI_IFR_NUMERIC_SIZE);
+  BYTES     Tail;
+
+  AppendU8 (Tail, Flags);
+  AppendUnsigned (Tail, Min, Width);
+  AppendUnsigned (Tail, Max, Width);
+  AppendUnsigned (Tail, Step, Width);
+  return Tail;
+}
+
+// GET and SET name the same variable-store fields.
+BYTES
+VarStoreAccessBody (EFI_VARSTORE_ID VarStoreId, uint16_t VarStoreInfo, uint8_t VarStoreType)
+{
+  BYTES  Body = Words ({ VarStoreId, VarStoreInfo });
+
+  AppendU8 (Body, VarStoreType);
+  return Body;
 }
 
 }  // namespace
@@ -120,11 +168,7 @@ IfrBuilder::FormSet (const EFI_GUID &Guid, EFI_STRING_ID Title, EFI_STRING_ID He
 size_t
 IfrBuilder::Form (EFI_FORM_ID FormId, EFI_STRING_ID Title)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, FormId);
-  AppendU16 (Body, Title);
-  return Op (EFI_IFR_FORM_OP, Body, true);
+  return Op (EFI_IFR_FORM_OP, Words ({ FormId, Title }), true);
 }
 
 size_t
@@ -144,11 +188,7 @@ IfrBuilder::FormMap (EFI_FORM_ID FormId, const std::vector<IFR_FORM_MAP_METHOD> 
 size_t
 IfrBuilder::DefaultStore (EFI_STRING_ID Name, uint16_t DefaultId)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Name);
-  AppendU16 (Body, DefaultId);
-  return Op (EFI_IFR_DEFAULTSTORE_OP, Body);
+  return Op (EFI_IFR_DEFAULTSTORE_OP, Words ({ Name, DefaultId }));
 }
 
 size_t
@@ -189,28 +229,19 @@ IfrBuilder::VarStoreNameValue (EFI_VARSTORE_ID Id, const EFI_GUID &Guid)
 size_t
 IfrBuilder::VarStoreDevice (EFI_STRING_ID DevicePath)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, DevicePath);
-  return Op (EFI_IFR_VARSTORE_DEVICE_OP, Body);
+  return Op (EFI_IFR_VARSTORE_DEVICE_OP, Words ({ DevicePath }));
 }
 
 size_t
 IfrBuilder::Image (EFI_IMAGE_ID Id)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Id);
-  return Op (EFI_IFR_IMAGE_OP, Body);
+  return Op (EFI_IFR_IMAGE_OP, Words ({ Id }));
 }
 
 size_t
 IfrBuilder::Animation (EFI_ANIMATION_ID Id)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Id);
-  return Op (EFI_IFR_ANIMATION_OP, Body);
+  return Op (EFI_IFR_ANIMATION_OP, Words ({ Id }));
 }
 
 size_t
@@ -247,23 +278,13 @@ IfrBuilder::Subtitle (EFI_STRING_ID Prompt, EFI_STRING_ID Help, uint8_t Flags, b
 size_t
 IfrBuilder::Text (EFI_STRING_ID Prompt, EFI_STRING_ID Help, EFI_STRING_ID TextTwo)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Prompt);
-  AppendU16 (Body, Help);
-  AppendU16 (Body, TextTwo);
-  return Op (EFI_IFR_TEXT_OP, Body);
+  return Op (EFI_IFR_TEXT_OP, Words ({ Prompt, Help, TextTwo }));
 }
 
 size_t
 IfrBuilder::ResetButton (EFI_STRING_ID Prompt, EFI_STRING_ID Help, EFI_DEFAULT_ID DefaultId, bool Scope)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Prompt);
-  AppendU16 (Body, Help);
-  AppendU16 (Body, DefaultId);
-  return Op (EFI_IFR_RESET_BUTTON_OP, Body, Scope);
+  return Op (EFI_IFR_RESET_BUTTON_OP, Words ({ Prompt, Help, DefaultId }), Scope);
 }
 
 size_t
@@ -278,27 +299,13 @@ IfrBuilder::Question (uint8_t OpCode, const IFR_QUESTION &Q, std::span<const uin
 size_t
 IfrBuilder::OneOf (const IFR_QUESTION &Q, uint8_t Flags, uint64_t Min, uint64_t Max, uint64_t Step, bool Scope)
 {
-  unsigned  Width = 1u << (Flags & EFI_IFR_NUMERIC_SIZE);
-  BYTES     Tail;
-
-  AppendU8 (Tail, Flags);
-  AppendUnsigned (Tail, Min, Width);
-  AppendUnsigned (Tail, Max, Width);
-  AppendUnsigned (Tail, Step, Width);
-  return Question (EFI_IFR_ONE_OF_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_ONE_OF_OP, Q, RangeTail (Flags, Min, Max, Step), Scope);
 }
 
 size_t
 IfrBuilder::Numeric (const IFR_QUESTION &Q, uint8_t Flags, uint64_t Min, uint64_t Max, uint64_t Step, bool Scope)
 {
-  unsigned  Width = 1u << (Flags & EFI_IFR_NUMERIC_SIZE);
-  BYTES     Tail;
-
-  AppendU8 (Tail, Flags);
-  AppendUnsigned (Tail, Min, Width);
-  AppendUnsigned (Tail, Max, Width);
-  AppendUnsigned (Tail, Step, Width);
-  return Question (EFI_IFR_NUMERIC_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_NUMERIC_OP, Q, RangeTail (Flags, Min, Max, Step), Scope);
 }
 
 size_t
@@ -312,11 +319,7 @@ IfrBuilder::Checkbox (const IFR_QUESTION &Q, uint8_t Flags, bool Scope)
 size_t
 IfrBuilder::Password (const IFR_QUESTION &Q, uint16_t MinSize, uint16_t MaxSize, bool Scope)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, MinSize);
-  AppendU16 (Tail, MaxSize);
-  return Question (EFI_IFR_PASSWORD_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_PASSWORD_OP, Q, Words ({ MinSize, MaxSize }), Scope);
 }
 
 size_t
@@ -354,10 +357,7 @@ IfrBuilder::Time (const IFR_QUESTION &Q, uint8_t Flags, bool Scope)
 size_t
 IfrBuilder::Action (const IFR_QUESTION &Q, EFI_STRING_ID QuestionConfig, bool Scope)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, QuestionConfig);
-  return Question (EFI_IFR_ACTION_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_ACTION_OP, Q, Words ({ QuestionConfig }), Scope);
 }
 
 size_t
@@ -369,20 +369,13 @@ IfrBuilder::Action1 (const IFR_QUESTION &Q, bool Scope)
 size_t
 IfrBuilder::Ref (const IFR_QUESTION &Q, EFI_FORM_ID FormId, bool Scope)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, FormId);
-  return Question (EFI_IFR_REF_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_REF_OP, Q, Words ({ FormId }), Scope);
 }
 
 size_t
 IfrBuilder::Ref2 (const IFR_QUESTION &Q, EFI_FORM_ID FormId, EFI_QUESTION_ID RefQuestionId, bool Scope)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, FormId);
-  AppendU16 (Tail, RefQuestionId);
-  return Question (EFI_IFR_REF_OP, Q, Tail, Scope);
+  return Question (EFI_IFR_REF_OP, Q, Words ({ FormId, RefQuestionId }), Scope);
 }
 
 size_t
@@ -489,10 +482,7 @@ IfrBuilder::Refresh (uint8_t Interval)
 size_t
 IfrBuilder::RefreshId (const EFI_GUID &EventGroup)
 {
-  BYTES  Body;
-
-  AppendGuid (Body, EventGroup);
-  return Op (EFI_IFR_REFRESH_ID_OP, Body);
+  return Op (EFI_IFR_REFRESH_ID_OP, GuidBytes (EventGroup));
 }
 
 size_t
@@ -516,19 +506,13 @@ IfrBuilder::DisableIf ()
 size_t
 IfrBuilder::NoSubmitIf (EFI_STRING_ID Error)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Error);
-  return Op (EFI_IFR_NO_SUBMIT_IF_OP, Body, true);
+  return Op (EFI_IFR_NO_SUBMIT_IF_OP, Words ({ Error }), true);
 }
 
 size_t
 IfrBuilder::InconsistentIf (EFI_STRING_ID Error)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Error);
-  return Op (EFI_IFR_INCONSISTENT_IF_OP, Body, true);
+  return Op (EFI_IFR_INCONSISTENT_IF_OP, Words ({ Error }), true);
 }
 
 size_t
@@ -544,21 +528,13 @@ IfrBuilder::WarningIf (EFI_STRING_ID Warning, uint8_t TimeOut)
 size_t
 IfrBuilder::EqIdVal (EFI_QUESTION_ID QuestionId, uint16_t Value)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, QuestionId);
-  AppendU16 (Body, Value);
-  return Op (EFI_IFR_EQ_ID_VAL_OP, Body);
+  return Op (EFI_IFR_EQ_ID_VAL_OP, Words ({ QuestionId, Value }));
 }
 
 size_t
 IfrBuilder::EqIdId (EFI_QUESTION_ID QuestionId1, EFI_QUESTION_ID QuestionId2)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, QuestionId1);
-  AppendU16 (Body, QuestionId2);
-  return Op (EFI_IFR_EQ_ID_ID_OP, Body);
+  return Op (EFI_IFR_EQ_ID_ID_OP, Words ({ QuestionId1, QuestionId2 }));
 }
 
 size_t
@@ -578,10 +554,7 @@ IfrBuilder::EqIdValList (EFI_QUESTION_ID QuestionId, const std::vector<uint16_t>
 size_t
 IfrBuilder::QuestionRef1 (EFI_QUESTION_ID QuestionId)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, QuestionId);
-  return Op (EFI_IFR_QUESTION_REF1_OP, Body);
+  return Op (EFI_IFR_QUESTION_REF1_OP, Words ({ QuestionId }));
 }
 
 size_t
@@ -599,10 +572,7 @@ IfrBuilder::QuestionRef3 ()
 size_t
 IfrBuilder::QuestionRef3_2 (EFI_STRING_ID DevicePath)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, DevicePath);
-  return Op (EFI_IFR_QUESTION_REF3_OP, Body);
+  return Op (EFI_IFR_QUESTION_REF3_OP, Words ({ DevicePath }));
 }
 
 size_t
@@ -626,10 +596,7 @@ IfrBuilder::RuleRef (uint8_t RuleId)
 size_t
 IfrBuilder::StringRef1 (EFI_STRING_ID StringId)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, StringId);
-  return Op (EFI_IFR_STRING_REF1_OP, Body);
+  return Op (EFI_IFR_STRING_REF1_OP, Words ({ StringId }));
 }
 
 size_t
@@ -647,32 +614,19 @@ IfrBuilder::This ()
 size_t
 IfrBuilder::Security (const EFI_GUID &Permissions)
 {
-  BYTES  Body;
-
-  AppendGuid (Body, Permissions);
-  return Op (EFI_IFR_SECURITY_OP, Body);
+  return Op (EFI_IFR_SECURITY_OP, GuidBytes (Permissions));
 }
 
 size_t
 IfrBuilder::Get (EFI_VARSTORE_ID VarStoreId, uint16_t VarStoreInfo, uint8_t VarStoreType)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, VarStoreId);
-  AppendU16 (Body, VarStoreInfo);
-  AppendU8 (Body, VarStoreType);
-  return Op (EFI_IFR_GET_OP, Body);
+  return Op (EFI_IFR_GET_OP, VarStoreAccessBody (VarStoreId, VarStoreInfo, VarStoreType));
 }
 
 size_t
 IfrBuilder::Set (EFI_VARSTORE_ID VarStoreId, uint16_t VarStoreInfo, uint8_t VarStoreType)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, VarStoreId);
-  AppendU16 (Body, VarStoreInfo);
-  AppendU8 (Body, VarStoreType);
-  return Op (EFI_IFR_SET_OP, Body);
+  return Op (EFI_IFR_SET_OP, VarStoreAccessBody (VarStoreId, VarStoreInfo, VarStoreType));
 }
 
 size_t
@@ -686,10 +640,7 @@ IfrBuilder::Uint8 (uint8_t Value)
 size_t
 IfrBuilder::Uint16 (uint16_t Value)
 {
-  BYTES  Body;
-
-  AppendU16 (Body, Value);
-  return Op (EFI_IFR_UINT16_OP, Body);
+  return Op (EFI_IFR_UINT16_OP, Words ({ Value }));
 }
 
 size_t
@@ -737,10 +688,7 @@ IfrBuilder::Span (uint8_t Flags)
 size_t
 IfrBuilder::Match2 (const EFI_GUID &SyntaxType)
 {
-  BYTES  Body;
-
-  AppendGuid (Body, SyntaxType);
-  return Op (EFI_IFR_MATCH2_OP, Body);
+  return Op (EFI_IFR_MATCH2_OP, GuidBytes (SyntaxType));
 }
 
 bool
@@ -795,10 +743,7 @@ IfrBuilder::Extension (uint8_t ExtendOpCode, std::span<const uint8_t> Tail)
 size_t
 IfrBuilder::GuidLabel (uint16_t Number)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, Number);
-  return Extension (EFI_IFR_EXTEND_OP_LABEL, Tail);
+  return Extension (EFI_IFR_EXTEND_OP_LABEL, Words ({ Number }));
 }
 
 size_t
@@ -815,28 +760,19 @@ IfrBuilder::GuidBanner (EFI_STRING_ID Title, uint16_t LineNumber, uint8_t Alignm
 size_t
 IfrBuilder::GuidTimeout (uint16_t TimeOut)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, TimeOut);
-  return Extension (EFI_IFR_EXTEND_OP_TIMEOUT, Tail);
+  return Extension (EFI_IFR_EXTEND_OP_TIMEOUT, Words ({ TimeOut }));
 }
 
 size_t
 IfrBuilder::GuidClass (uint16_t Class)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, Class);
-  return Extension (EFI_IFR_EXTEND_OP_CLASS, Tail);
+  return Extension (EFI_IFR_EXTEND_OP_CLASS, Words ({ Class }));
 }
 
 size_t
 IfrBuilder::GuidSubclass (uint16_t SubClass)
 {
-  BYTES  Tail;
-
-  AppendU16 (Tail, SubClass);
-  return Extension (EFI_IFR_EXTEND_OP_SUBCLASS, Tail);
+  return Extension (EFI_IFR_EXTEND_OP_SUBCLASS, Words ({ SubClass }));
 }
 
 size_t
