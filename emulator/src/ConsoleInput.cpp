@@ -37,13 +37,42 @@ FromThis (PROTOCOL *This, PROTOCOL TEXT_IN_PRIVATE::*Member)
   return (Private->Signature == kTextInSignature) ? Private->Owner : nullptr;
 }
 
-static EFI_STATUS EFIAPI
-InReset (EFI_SIMPLE_TEXT_INPUT_PROTOCOL *This, BOOLEAN Extended)
-{
-  (VOID)Extended;
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::TextIn);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->Reset ();
-}
+// Reset, SetState and the key notifies behave alike on all three interfaces; only
+// the member of the record that This points into differs.
+template <class PROTOCOL, PROTOCOL TEXT_IN_PRIVATE::*Member>
+struct SHARED_MEMBERS {
+  static EFI_STATUS EFIAPI
+  Reset (PROTOCOL *This, BOOLEAN Extended)
+  {
+    (VOID)Extended;
+    ConsoleInput  *Self = FromThis (This, Member);
+    return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->Reset ();
+  }
+
+  static EFI_STATUS EFIAPI
+  SetState (PROTOCOL *This, EFI_KEY_TOGGLE_STATE *State)
+  {
+    return ((FromThis (This, Member) == nullptr) || (State == nullptr)) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
+  }
+
+  static EFI_STATUS EFIAPI
+  RegisterNotify (PROTOCOL *This, EFI_KEY_DATA *Key, EFI_KEY_NOTIFY_FUNCTION Function, VOID **Handle)
+  {
+    ConsoleInput  *Self = FromThis (This, Member);
+    return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->RegisterNotify (Key, Function, Handle);
+  }
+
+  static EFI_STATUS EFIAPI
+  UnregisterNotify (PROTOCOL *This, VOID *Handle)
+  {
+    ConsoleInput  *Self = FromThis (This, Member);
+    return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->UnregisterNotify (Handle);
+  }
+};
+
+using IN_MEMBERS    = SHARED_MEMBERS<EFI_SIMPLE_TEXT_INPUT_PROTOCOL, &TEXT_IN_PRIVATE::TextIn>;
+using IN_EX_MEMBERS = SHARED_MEMBERS<EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL, &TEXT_IN_PRIVATE::TextInEx>;
+using CODE_MEMBERS  = SHARED_MEMBERS<KEY_CODE_PROTOCOL, &TEXT_IN_PRIVATE::KeyCode>;
 
 static EFI_STATUS EFIAPI
 InReadKeyStroke (EFI_SIMPLE_TEXT_INPUT_PROTOCOL *This, EFI_INPUT_KEY *Key)
@@ -66,14 +95,6 @@ InReadKeyStroke (EFI_SIMPLE_TEXT_INPUT_PROTOCOL *This, EFI_INPUT_KEY *Key)
 }
 
 static EFI_STATUS EFIAPI
-InExReset (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, BOOLEAN Extended)
-{
-  (VOID)Extended;
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::TextInEx);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->Reset ();
-}
-
-static EFI_STATUS EFIAPI
 InExReadKeyStroke (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, EFI_KEY_DATA *Key)
 {
   ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::TextInEx);
@@ -90,61 +111,10 @@ InExReadKeyStroke (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, EFI_KEY_DATA *Key)
 }
 
 static EFI_STATUS EFIAPI
-InExSetState (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, EFI_KEY_TOGGLE_STATE *State)
-{
-  return ((FromThis (This, &TEXT_IN_PRIVATE::TextInEx) == nullptr) || (State == nullptr))
-         ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
-}
-
-static EFI_STATUS EFIAPI
-InExRegisterNotify (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, EFI_KEY_DATA *Key, EFI_KEY_NOTIFY_FUNCTION Function,
-  VOID **Handle)
-{
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::TextInEx);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->RegisterNotify (Key, Function, Handle);
-}
-
-static EFI_STATUS EFIAPI
-InExUnregisterNotify (EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *This, VOID *Handle)
-{
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::TextInEx);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->UnregisterNotify (Handle);
-}
-
-static EFI_STATUS EFIAPI
-CodeReset (KEY_CODE_PROTOCOL *This, BOOLEAN Extended)
-{
-  (VOID)Extended;
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::KeyCode);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->Reset ();
-}
-
-static EFI_STATUS EFIAPI
 CodeRead (KEY_CODE_PROTOCOL *This, KEY_CODE_DATA *Record)
 {
   ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::KeyCode);
   return ((Self == nullptr) || (Record == nullptr)) ? EFI_INVALID_PARAMETER : Self->Read (Record);
-}
-
-static EFI_STATUS EFIAPI
-CodeSetState (KEY_CODE_PROTOCOL *This, EFI_KEY_TOGGLE_STATE *State)
-{
-  return ((FromThis (This, &TEXT_IN_PRIVATE::KeyCode) == nullptr) || (State == nullptr))
-         ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
-}
-
-static EFI_STATUS EFIAPI
-CodeRegisterNotify (KEY_CODE_PROTOCOL *This, EFI_KEY_DATA *Key, EFI_KEY_NOTIFY_FUNCTION Function, VOID **Handle)
-{
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::KeyCode);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->RegisterNotify (Key, Function, Handle);
-}
-
-static EFI_STATUS EFIAPI
-CodeUnregisterNotify (KEY_CODE_PROTOCOL *This, VOID *Handle)
-{
-  ConsoleInput  *Self = FromThis (This, &TEXT_IN_PRIVATE::KeyCode);
-  return (Self == nullptr) ? EFI_INVALID_PARAMETER : Self->UnregisterNotify (Handle);
 }
 
 static VOID EFIAPI
@@ -165,12 +135,14 @@ ConsoleInput::ConsoleInput (Machine &Owner, bool WithKeyCode)
   }
   mPrivate->Signature = kTextInSignature;
   mPrivate->Owner     = this;
-  mPrivate->TextIn    = EFI_SIMPLE_TEXT_INPUT_PROTOCOL { InReset, InReadKeyStroke, Waits[0] };
+  mPrivate->TextIn    = EFI_SIMPLE_TEXT_INPUT_PROTOCOL { IN_MEMBERS::Reset, InReadKeyStroke, Waits[0] };
   mPrivate->TextInEx  = EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL {
-    InExReset, InExReadKeyStroke, Waits[1], InExSetState, InExRegisterNotify, InExUnregisterNotify
+    IN_EX_MEMBERS::Reset, InExReadKeyStroke, Waits[1], IN_EX_MEMBERS::SetState, IN_EX_MEMBERS::RegisterNotify,
+    IN_EX_MEMBERS::UnregisterNotify
   };
   mPrivate->KeyCode = KEY_CODE_PROTOCOL {
-    CodeReset, CodeRead, Waits[2], CodeSetState, CodeRegisterNotify, CodeUnregisterNotify
+    CODE_MEMBERS::Reset, CodeRead, Waits[2], CODE_MEMBERS::SetState, CODE_MEMBERS::RegisterNotify,
+    CODE_MEMBERS::UnregisterNotify
   };
   ProtocolDatabase  &Protocols = Owner.Protocols ();
   (VOID)Protocols.Install (&mHandle, &kTextInGuid, &mPrivate->TextIn);  // new handle: cannot fail
