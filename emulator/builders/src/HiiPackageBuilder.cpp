@@ -4,6 +4,39 @@
 
 namespace Builders {
 
+namespace {
+
+void
+AppendText (BYTES &Out, const std::u16string &Text)
+{
+  AppendUcs2z (Out, Text);
+}
+
+void
+AppendText (BYTES &Out, const std::string &Text)
+{
+  AppendAsciiz (Out, Text);
+}
+
+// The count and texts of a STRINGS block (UCS-2 or SCSU); returns the first id and
+// moves NextId past the texts.
+template <class TEXT>
+EFI_STRING_ID
+AppendCountedTexts (BYTES &Blocks, EFI_STRING_ID &NextId, const std::vector<TEXT> &Texts)
+{
+  EFI_STRING_ID  First = NextId;
+
+  AppendU16 (Blocks, (uint16_t)Texts.size ());
+  for (const TEXT &Text : Texts) {
+    AppendText (Blocks, Text);
+  }
+
+  NextId = (EFI_STRING_ID)(NextId + Texts.size ());
+  return First;
+}
+
+}  // namespace
+
 StringPackageBuilder::StringPackageBuilder (std::string Language, EFI_STRING_ID LanguageName)
   : mLanguage (std::move (Language)), mLanguageName (LanguageName)
 {
@@ -29,32 +62,16 @@ StringPackageBuilder::AddStringFont (uint8_t FontId, std::u16string_view Text)
 EFI_STRING_ID
 StringPackageBuilder::AddStrings (const std::vector<std::u16string> &Texts)
 {
-  EFI_STRING_ID  First = mNextId;
-
   AppendU8 (mBlocks, EFI_HII_SIBT_STRINGS_UCS2);
-  AppendU16 (mBlocks, (uint16_t)Texts.size ());
-  for (const std::u16string &Text : Texts) {
-    AppendUcs2z (mBlocks, Text);
-  }
-
-  mNextId = (EFI_STRING_ID)(mNextId + Texts.size ());
-  return First;
+  return AppendCountedTexts (mBlocks, mNextId, Texts);
 }
 
 EFI_STRING_ID
 StringPackageBuilder::AddStringsFont (uint8_t FontId, const std::vector<std::u16string> &Texts)
 {
-  EFI_STRING_ID  First = mNextId;
-
   AppendU8 (mBlocks, EFI_HII_SIBT_STRINGS_UCS2_FONT);
   AppendU8 (mBlocks, FontId);
-  AppendU16 (mBlocks, (uint16_t)Texts.size ());
-  for (const std::u16string &Text : Texts) {
-    AppendUcs2z (mBlocks, Text);
-  }
-
-  mNextId = (EFI_STRING_ID)(mNextId + Texts.size ());
-  return First;
+  return AppendCountedTexts (mBlocks, mNextId, Texts);
 }
 
 EFI_STRING_ID
@@ -68,16 +85,8 @@ StringPackageBuilder::AddStringScsu (std::string_view Text)
 EFI_STRING_ID
 StringPackageBuilder::AddStringsScsu (const std::vector<std::string> &Texts)
 {
-  EFI_STRING_ID  First = mNextId;
-
   AppendU8 (mBlocks, EFI_HII_SIBT_STRINGS_SCSU);
-  AppendU16 (mBlocks, (uint16_t)Texts.size ());
-  for (const std::string &Text : Texts) {
-    AppendAsciiz (mBlocks, Text);
-  }
-
-  mNextId = (EFI_STRING_ID)(mNextId + Texts.size ());
-  return First;
+  return AppendCountedTexts (mBlocks, mNextId, Texts);
 }
 
 EFI_STRING_ID
