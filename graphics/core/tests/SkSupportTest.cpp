@@ -92,6 +92,9 @@ TEST (SkStrLCSearch, LowerCasesTheTarget)
 {
     EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Helvetica"), 2);
     EXPECT_EQ (SkStrLCSearch (kTable, kCount, "TIMES"), 5);
+    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Arial"), 0);    // both ends of A to Z
+    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "TZ"), ~6);
+    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "tz"), ~6);
     EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Mono"), -4);
 }
 

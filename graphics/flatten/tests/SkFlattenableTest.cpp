@@ -188,9 +188,12 @@ TEST_F (Flatten, FactorySetWritesNegatedIndices)
     SkFlattenable *r1 = reader.readFlattenable ();
     SkFlattenable *r2 = reader.readFlattenable ();
     SkFlattenable *r3 = reader.readFlattenable ();
-    EXPECT_NE (r1, nullptr);
-    EXPECT_NE (r2, nullptr);
-    EXPECT_NE (r3, nullptr);
+    ASSERT_NE (r1, nullptr);
+    ASSERT_NE (r2, nullptr);
+    ASSERT_NE (r3, nullptr);
+    EXPECT_EQ (r1->getFactory (), (SkFlattenable::Factory)Blur::Create);
+    EXPECT_EQ (((Blur *)r2)->fC, 3u);
+    EXPECT_EQ (r3->getFactory (), (SkFlattenable::Factory)Other::Create);   // index -2: the second entry
     EXPECT_EQ (reader.readFlattenable (), nullptr);
     EXPECT_TRUE (reader.eof ());
     r1->unref ();

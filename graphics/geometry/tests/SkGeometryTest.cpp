@@ -200,6 +200,43 @@ TEST (SkGeometry, CubicAgreesWithCairoFlattening)
     }
 }
 
+// The split points are where the tangent is perpendicular to the second derivative (the
+// extrema of the speed), found here independently by sign changes along the curve.
+TEST (SkGeometry, CubicMaxCurvatureSplitsWhereSpeedTurns)
+{
+    const SkPoint cubics[][4] = {
+        { { 0, 0 }, { 0, 100 }, { 100, 100 }, { 100, 0 } },
+        { { 10, 80 }, { 30, -40 }, { 90, 140 }, { 120, 20 } },
+        { { 0, 0 }, { 100, 40 }, { 0, 60 }, { 100, 100 } },
+        { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 30, 0 } },   // even speed: nothing to split
+    };
+    auto dot = [] (const SkPoint c[4], double t) {
+        SkVector tangent, curvature;
+        SkEvalCubicAt (c, (SkScalar)t, nullptr, &tangent, &curvature);
+        return (double)tangent.fX * curvature.fX + (double)tangent.fY * curvature.fY;
+    };
+    for (const auto &c : cubics) {
+        std::vector<double> expected;
+        const int kSteps = 20000;
+        for (int i = 1; i < kSteps - 1; i++) {
+            double a = dot (c, (double)i / kSteps), b = dot (c, (double)(i + 1) / kSteps);
+            if ((a < 0) != (b < 0)) expected.push_back ((i + 0.5) / kSteps);
+        }
+        SkPoint dst[13];
+        SkScalar ts[3];
+        int pieces = SkChopCubicAtMaxCurvature (c, dst, ts);
+        ASSERT_EQ (pieces, (int)expected.size () + 1);
+        for (int k = 0; k + 1 < pieces; k++) {
+            EXPECT_NEAR (ts[k], expected[k], 2e-4) << k;
+            SkPoint at;
+            SkEvalCubicAt (c, ts[k], &at, nullptr, nullptr);
+            EXPECT_NEAR (dst[3 * k + 3].fX, at.fX, 1e-3) << k;
+            EXPECT_NEAR (dst[3 * k + 3].fY, at.fY, 1e-3) << k;
+        }
+        EXPECT_EQ (dst[3 * pieces], c[3]);
+    }
+}
+
 TEST (SkGeometry, CubicChopsShareSeams)
 {
     SkPoint c[4] = { { 0, 0 }, { 10, 40 }, { 30, -40 }, { 40, 0 } };
