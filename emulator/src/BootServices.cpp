@@ -5,20 +5,13 @@
 #include <Emulator/Machine.h>
 
 #include <cstring>
-#include <stdexcept>
 
 namespace Emu {
 
 static Machine &
 Here ()
 {
-  Machine  *Current = Machine::Current ();
-
-  if (Current == nullptr) {
-    // A table outliving its machine is a test bug, not something to emulate.
-    throw std::logic_error ("a boot service was called with no emulated machine");
-  }
-  return *Current;
+  return Machine::Serving ("boot");
 }
 
 static EFI_TPL EFIAPI

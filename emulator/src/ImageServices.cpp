@@ -5,19 +5,13 @@
 **/
 #include <Emulator/Machine.h>
 
-#include <stdexcept>
 
 namespace Emu {
 
 static Machine &
 Here ()
 {
-  Machine  *Current = Machine::Current ();
-
-  if (Current == nullptr) {
-    throw std::logic_error ("a boot service was called with no emulated machine");
-  }
-  return *Current;
+  return Machine::Serving ("boot");
 }
 
 static EFI_STATUS EFIAPI

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace Emu {
 
@@ -17,6 +18,15 @@ Machine *
 Machine::Current ()
 {
   return mCurrentMachine;
+}
+
+Machine &
+Machine::Serving (const char *Kind)
+{
+  if (mCurrentMachine == nullptr) {
+    throw std::logic_error (std::string ("a ") + Kind + " service was called with no emulated machine");
+  }
+  return *mCurrentMachine;
 }
 
 Machine::Machine ()

@@ -4,19 +4,13 @@
 **/
 #include <Emulator/Machine.h>
 
-#include <stdexcept>
 
 namespace Emu {
 
 static ProtocolDatabase &
 Database ()
 {
-  Machine  *Current = Machine::Current ();
-
-  if (Current == nullptr) {
-    throw std::logic_error ("a boot service was called with no emulated machine");
-  }
-  return Current->Protocols ();
+  return Machine::Serving ("boot").Protocols ();
 }
 
 static EFI_STATUS EFIAPI

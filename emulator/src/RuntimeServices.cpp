@@ -4,19 +4,13 @@
 #include <Emulator/Machine.h>
 #include <Emulator/RunEnded.h>
 
-#include <stdexcept>
 
 namespace Emu {
 
 static Machine &
 Here ()
 {
-  Machine  *Current = Machine::Current ();
-
-  if (Current == nullptr) {
-    throw std::logic_error ("a runtime service was called with no emulated machine");
-  }
-  return *Current;
+  return Machine::Serving ("runtime");
 }
 
 static EFI_STATUS EFIAPI

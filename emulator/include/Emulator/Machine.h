@@ -54,6 +54,10 @@ public:
 
   // The machine whose services the tables call; null when none exists.
   static Machine *Current ();
+  // The current machine for an entry of a service table of the given Kind ("boot",
+  // "runtime"). A table outliving its machine is a test bug, not something to
+  // emulate: throws std::logic_error when none exists.
+  static Machine &Serving (const char *Kind);
 
   Pool             &Memory () { return mPool; }
   EventSystem      &Events () { return mEvents; }
