@@ -409,8 +409,14 @@ PageControlOffset (
   return ReadU32 ((CONST UINT8 *)Record, sizeof (PAGE_RECORD) + 4ULL * N);
 }
 
-EFI_STATUS
-GetPageControl (
+//
+// Control N of a page in one copy of the control data. The working copy answers
+// only for pages bound to a package list; the compiled copy for every page.
+//
+static EFI_STATUS
+PageControlIn (
+  IN  UINT8           *ControlData,
+  IN  BOOLEAN         NeedsPackageList,
   IN  UINTN           Page,
   IN  UINTN           N,
   OUT CONTROL_RECORD  **Control
@@ -419,7 +425,7 @@ GetPageControl (
   PAGE_RECORD  *Record;
   EFI_STATUS   Status;
 
-  if (gControlData == NULL) {
+  if (ControlData == NULL) {
     return EFI_NOT_READY;
   }
 
@@ -428,7 +434,7 @@ GetPageControl (
     return Status;
   }
 
-  if (Record->HiiHandle == NULL) {
+  if (NeedsPackageList && (Record->HiiHandle == NULL)) {
     return EFI_NOT_FOUND;
   }
 
@@ -436,8 +442,18 @@ GetPageControl (
     return EFI_INVALID_PARAMETER;
   }
 
-  *Control = (CONTROL_RECORD *)(gControlData + PageControlOffset (Record, N));
+  *Control = (CONTROL_RECORD *)(ControlData + PageControlOffset (Record, N));
   return EFI_SUCCESS;
+}
+
+EFI_STATUS
+GetPageControl (
+  IN  UINTN           Page,
+  IN  UINTN           N,
+  OUT CONTROL_RECORD  **Control
+  )
+{
+  return PageControlIn (gControlData, TRUE, Page, N, Control);
 }
 
 EFI_STATUS
@@ -447,24 +463,7 @@ GetCompiledPageControl (
   OUT CONTROL_RECORD  **Control
   )
 {
-  PAGE_RECORD  *Record;
-  EFI_STATUS   Status;
-
-  if (gCompiledControlData == NULL) {
-    return EFI_NOT_READY;
-  }
-
-  Status = GetPageData (Page, &Record);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  if ((Control == NULL) || (N >= Record->ControlCount)) {
-    return EFI_INVALID_PARAMETER;
-  }
-
-  *Control = (CONTROL_RECORD *)(gCompiledControlData + PageControlOffset (Record, N));
-  return EFI_SUCCESS;
+  return PageControlIn (gCompiledControlData, FALSE, Page, N, Control);
 }
 
 EFI_STATUS
