@@ -25,28 +25,28 @@ SetMem (OUT VOID *Buffer, IN UINTN Length, IN UINT8 Value)
 }
 
 // Length is in bytes; a trailing partial element is left untouched.
-VOID *
-SetMem16 (OUT VOID *Buffer, IN UINTN Length, IN UINT16 Value)
+static VOID *
+FillElements (OUT VOID *Buffer, IN UINTN Length, IN CONST VOID *Element, IN UINTN Width)
 {
   UINT8  *Bytes = (UINT8 *)Buffer;
 
-  for (UINTN Index = 0; Index + 2 <= Length; Index += 2) {
-    __builtin_memcpy (Bytes + Index, &Value, 2);
+  for (UINTN Index = 0; Index + Width <= Length; Index += Width) {
+    __builtin_memcpy (Bytes + Index, Element, Width);
   }
 
   return Buffer;
 }
 
 VOID *
+SetMem16 (OUT VOID *Buffer, IN UINTN Length, IN UINT16 Value)
+{
+  return FillElements (Buffer, Length, &Value, sizeof (Value));
+}
+
+VOID *
 SetMem32 (OUT VOID *Buffer, IN UINTN Length, IN UINT32 Value)
 {
-  UINT8  *Bytes = (UINT8 *)Buffer;
-
-  for (UINTN Index = 0; Index + 4 <= Length; Index += 4) {
-    __builtin_memcpy (Bytes + Index, &Value, 4);
-  }
-
-  return Buffer;
+  return FillElements (Buffer, Length, &Value, sizeof (Value));
 }
 
 VOID *
