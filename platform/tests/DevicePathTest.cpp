@@ -75,7 +75,7 @@ TEST (DevicePathBuild, AppendNodeAndPaths) {
   }
 
   EXPECT_EQ (nullptr, CreateDeviceNode (1, 1, 3));
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 TEST (DevicePathBuild, InvalidInputGivesNull) {
@@ -87,7 +87,7 @@ TEST (DevicePathBuild, InvalidInputGivesNull) {
   EXPECT_EQ (nullptr, AppendDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data (),
                         (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
   EXPECT_EQ (nullptr, AppendDevicePathNode (nullptr, (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 TEST (DevicePathBuild, FileDevicePathWithoutDevice) {

@@ -1,21 +1,22 @@
-// A tiny stand-in for the firmware, enough for the base library's tests: a pool over
-// malloc with a live-allocation count, a protocol list for LocateProtocol and
+// A tiny stand-in for the firmware, enough for the base library's tests: the shared
+// fake pool (live blocks, failure on demand), a protocol list for LocateProtocol and
 // install/uninstall logging, a variable store and a system table. The real
 // emulator is a separate library; these tests must not depend on it.
 #ifndef PLATFORM_TESTS_FAKE_FIRMWARE_H_
 #define PLATFORM_TESTS_FAKE_FIRMWARE_H_
 
+#include "support/FakePool.h"
+
 #include <Uefi.h>
 #include <Library/PlatformLib.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-struct FakeFirmware {
+struct FakeFirmware : FakePool {
   EFI_SYSTEM_TABLE      SystemTable {};
   EFI_BOOT_SERVICES     BootServices {};
   EFI_RUNTIME_SERVICES  RuntimeServices {};
@@ -30,8 +31,6 @@ struct FakeFirmware {
   std::vector<Installed>                          Protocols;
   std::map<std::u16string, std::vector<UINT8>>    Variables;
   std::vector<EFI_CONFIGURATION_TABLE>            ConfigTables;
-  int       LiveAllocations = 0;
-  int       FailAllocationAfter = -1;   // n >= 0: the n-th next allocation fails
   int       VariableGrowOnce = 0;       // bytes a variable grows between the two calls
 
   static FakeFirmware  *Current;
@@ -69,26 +68,10 @@ struct FakeFirmware {
 
   static EFI_STATUS EFIAPI AllocatePool (EFI_MEMORY_TYPE, UINTN Size, VOID **Buffer)
   {
-    if (Current->FailAllocationAfter == 0) {
-      Current->FailAllocationAfter = -1;
-      return EFI_OUT_OF_RESOURCES;
-    }
-
-    if (Current->FailAllocationAfter > 0) {
-      Current->FailAllocationAfter--;
-    }
-
-    *Buffer = std::malloc (Size == 0 ? 1 : Size);
-    Current->LiveAllocations++;
-    return EFI_SUCCESS;
+    return Current->Allocate (Size, Buffer);
   }
 
-  static EFI_STATUS EFIAPI FreePool (VOID *Buffer)
-  {
-    Current->LiveAllocations--;
-    std::free (Buffer);
-    return EFI_SUCCESS;
-  }
+  static EFI_STATUS EFIAPI FreePool (VOID *Buffer) { return Current->Free (Buffer); }
 
   static EFI_STATUS EFIAPI LocateProtocol (EFI_GUID *Guid, VOID *, VOID **Interface)
   {
@@ -126,22 +109,21 @@ struct FakeFirmware {
       return EFI_NOT_FOUND;
     }
 
-    if (*Size < It->second.size ()) {
-      *Size = It->second.size ();
+    EFI_STATUS  Status = CopyVariableOut (It->second, Size, Data);
+
+    if (Status == EFI_BUFFER_TOO_SMALL) {
       // Let the variable grow between the size query and the read, as another
       // driver's write could make it.
       It->second.resize (It->second.size () + Current->VariableGrowOnce, 0xEE);
       Current->VariableGrowOnce = 0;
-      return EFI_BUFFER_TOO_SMALL;
+      return Status;
     }
 
-    *Size = It->second.size ();
-    std::memcpy (Data, It->second.data (), It->second.size ());
     if (Attributes != nullptr) {
       *Attributes = 3;
     }
 
-    return EFI_SUCCESS;
+    return Status;
   }
 };
 

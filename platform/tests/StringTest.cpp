@@ -171,10 +171,10 @@ TEST (Pool, ReallocateKeepsPrefixZeroesTailAndFreesOld) {
   Buffer = (UINT8 *)ReallocatePool (3, 6, Buffer);
   ASSERT_NE (nullptr, Buffer);
   EXPECT_EQ (0, std::memcmp (Buffer, "abc\0\0\0", 6));
-  EXPECT_EQ (1, Firmware.LiveAllocations);
+  EXPECT_EQ (1u, Firmware.Live.size ());
   FreeAndNull (Buffer);
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 TEST (Pool, FailedReallocateKeepsOldBuffer) {
@@ -183,10 +183,10 @@ TEST (Pool, FailedReallocateKeepsOldBuffer) {
 
   Firmware.FailAllocationAfter = 0;
   EXPECT_EQ (nullptr, ReallocatePool (4, 8, Buffer));
-  EXPECT_EQ (1, Firmware.LiveAllocations);
+  EXPECT_EQ (1u, Firmware.Live.size ());
   FreePoolAndNull (&Buffer);
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST (GetVariableBuffer, ReadsWholeVariableIntoNewBuffer) {
   EXPECT_EQ (3u, Attributes);
   EXPECT_EQ (2, ((UINT8 *)Buffer)[2]);
   FreeAndNull (Buffer);
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 // The variable grows between the size query and the read: the helper must retry
@@ -58,7 +58,7 @@ TEST (GetVariableBuffer, RetriesWhenTheVariableGrowsBetweenCalls) {
   EXPECT_EQ (16u, Size);
   EXPECT_EQ (0xEE, ((UINT8 *)Buffer)[15]);
   FreeAndNull (Buffer);
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 TEST (GetVariableBuffer, MissingVariableAndPoolFailureLeaveNothing) {
@@ -73,7 +73,7 @@ TEST (GetVariableBuffer, MissingVariableAndPoolFailureLeaveNothing) {
   Firmware.FailAllocationAfter = 0;
   EXPECT_EQ (EFI_OUT_OF_RESOURCES, GetVariableBuffer (u"Setup", &kGroup, &Buffer, &Size, nullptr));
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 std::string Best (const CHAR8 *Supported, const CHAR8 *First, const CHAR8 *Second = nullptr)
@@ -169,7 +169,7 @@ TEST (LibHiiGetString, UsesPlatformLanguageAndFallsBackToEnglish) {
   FreePool (Text);
   EXPECT_EQ (nullptr, LibHiiGetString ((EFI_HII_HANDLE)1, 7, "en-US"));
   EXPECT_EQ ("en-US", Hii.Asked.back ());   // no second en-US attempt
-  EXPECT_EQ (0, Firmware.LiveAllocations);
+  EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
 TEST (LibHiiGetString, WithoutPlatformLanguageOrProtocol) {

@@ -4,7 +4,6 @@
 #include <Library/PlatformLib.h>
 #include <Protocol/DevicePath.h>
 
-#include <cstdlib>
 #include <cstring>
 
 EngineTestFirmware  *EngineTestFirmware::Current = nullptr;
@@ -35,10 +34,6 @@ EngineTestFirmware::EngineTestFirmware ()
 
 EngineTestFirmware::~EngineTestFirmware ()
 {
-  for (void *Block : Live) {
-    std::free (Block);
-  }
-
   gBS = nullptr;
   gRT = nullptr;
   gST = nullptr;
@@ -87,29 +82,13 @@ EngineTestFirmware::FindVariable (const std::u16string &Name, const EFI_GUID &Gu
 EFI_STATUS EFIAPI
 EngineTestFirmware::AllocatePool (EFI_MEMORY_TYPE, UINTN Size, VOID **Buffer)
 {
-  if (Current->FailAllocationAfter == 0) {
-    Current->FailAllocationAfter = -1;
-    return EFI_OUT_OF_RESOURCES;
-  }
-
-  if (Current->FailAllocationAfter > 0) {
-    Current->FailAllocationAfter--;
-  }
-
-  *Buffer = std::malloc (Size == 0 ? 1 : Size);
-  Current->Live.insert (*Buffer);
-  return EFI_SUCCESS;
+  return Current->Allocate (Size, Buffer);
 }
 
 EFI_STATUS EFIAPI
 EngineTestFirmware::FreePool (VOID *Buffer)
 {
-  if (Current->Live.erase (Buffer) == 0) {
-    return EFI_INVALID_PARAMETER;   // a foreign or twice-freed pointer: the test sees the leak count differ
-  }
-
-  std::free (Buffer);
-  return EFI_SUCCESS;
+  return Current->Free (Buffer);
 }
 
 EFI_STATUS EFIAPI
@@ -179,18 +158,13 @@ EngineTestFirmware::GetVariable (CHAR16 *Name, EFI_GUID *Guid, UINT32 *Attribute
     return EFI_NOT_FOUND;
   }
 
-  if (*Size < It->second.Data.size ()) {
-    *Size = It->second.Data.size ();
-    return EFI_BUFFER_TOO_SMALL;
-  }
+  EFI_STATUS  Status = CopyVariableOut (It->second.Data, Size, Data);
 
-  *Size = It->second.Data.size ();
-  std::memcpy (Data, It->second.Data.data (), It->second.Data.size ());
-  if (Attributes != nullptr) {
+  if (!EFI_ERROR (Status) && (Attributes != nullptr)) {
     *Attributes = It->second.Attributes;
   }
 
-  return EFI_SUCCESS;
+  return Status;
 }
 
 EFI_STATUS EFIAPI

@@ -1,9 +1,11 @@
-// A small firmware for the setup-data and variable-cache tests: a pool with a live
-// set and failure injection, HandleProtocol over a handle/GUID map, an FV2 volume
+// A small firmware for the setup-data and variable-cache tests: the shared fake pool
+// (live blocks, failure on demand), HandleProtocol over a handle/GUID map, an FV2 volume
 // that serves freeform sections, and a variable store with a write log. The start-up
 // tests run on the emulator's machine instead.
 #ifndef ENGINE_CORE_TESTS_ENGINE_TEST_FIRMWARE_H_
 #define ENGINE_CORE_TESTS_ENGINE_TEST_FIRMWARE_H_
+
+#include <platform/tests/support/FakePool.h>
 
 #include <Uefi.h>
 #include <Protocol/FirmwareVolume2.h>
@@ -11,7 +13,6 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,7 +31,7 @@ struct TestVariableWrite {
   BYTES           Data;
 };
 
-class EngineTestFirmware {
+class EngineTestFirmware : public FakePool {
 public:
   EngineTestFirmware ();
   ~EngineTestFirmware ();
@@ -56,10 +57,6 @@ public:
   {
     Protocols[std::string ((const char *)&Guid, sizeof (Guid))] = Interface;
   }
-
-  // Pool.
-  std::set<void *>  Live;
-  int               FailAllocationAfter = -1;   // n >= 0: the n-th next allocation fails
 
   // Variables, keyed by name and GUID.
   using KEY = std::tuple<std::u16string, std::string>;
