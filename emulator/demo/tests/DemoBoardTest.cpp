@@ -1,6 +1,7 @@
 // The demo board: its compiled data is sound, the driver starts on it, and the NVRAM
 // it starts from persists between runs.
 #include <DemoBoard.h>
+#include <engine/core/tests/support/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
@@ -20,36 +21,13 @@ namespace {
 const EFI_GUID  kFormBrowserGuid = EFI_FORM_BROWSER2_PROTOCOL_GUID;
 const EFI_GUID  kGlobalGuid      = { 0x8BE4DF61, 0x93CA, 0x11D2, { 0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C } };
 
-class DemoBoardTest : public ::testing::Test {
+class DemoBoardTest : public EngineMachineTest {
 protected:
-  void SetUp () override
-  {
-    Devices = Emu::BuildStandardMachine (M, Emu::MACHINE_OPTIONS {});
-    gLibST = nullptr;
-    gLibBS = nullptr;
-    gLibRT = nullptr;
-  }
-
-  void TearDown () override
-  {
-    (VOID)SetupEngineCleanup (EFI_SUCCESS);
-    FreeSetupData ();
-    FreeScreenBuffers ();
-    CloseConsoleNotifications ();
-    ResetEngineState ();
-    gLibST = nullptr;
-    gLibBS = nullptr;
-    gLibRT = nullptr;
-  }
-
   std::vector<UINT8> Entry (UINTN Index)
   {
     const UINT8  *Data = (const UINT8 *)gVariableCache[Index].Data;
     return Data == nullptr ? std::vector<UINT8> {} : std::vector<UINT8> (Data, Data + gVariableCache[Index].Size);
   }
-
-  Emu::Machine           M;
-  Emu::STANDARD_DEVICES  Devices;
 };
 
 TEST (DemoBoardLayoutTest, CompiledDataHoldsEveryQuestionKindAndTheSpecialVariables) {

@@ -1,5 +1,7 @@
 // The driver's start-up on the emulator's machine, as a dispatcher runs it: what it
 // installs, what a failure leaves behind (nothing), and the HII helpers.
+#include "support/EngineMachineTest.h"
+
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
@@ -58,30 +60,8 @@ BoardSection (bool WithVariables = true)
   return Builders::BuildSetupDataSectionBody (D);
 }
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public EngineMachineTest {
 protected:
-  void SetUp () override
-  {
-    Emu::MACHINE_OPTIONS  Options;
-
-    Devices = Emu::BuildStandardMachine (M, Options);
-    gLibST  = nullptr;
-    gLibBS  = nullptr;
-    gLibRT  = nullptr;
-  }
-
-  void TearDown () override
-  {
-    (VOID)SetupEngineCleanup (EFI_SUCCESS);
-    FreeSetupData ();
-    FreeScreenBuffers ();
-    CloseConsoleNotifications ();
-    ResetEngineState ();
-    gLibST = nullptr;
-    gLibBS = nullptr;
-    gLibRT = nullptr;
-  }
-
   void AddHii () { Hii = &M.Add (std::make_unique<Emu::HiiServices> (M)); }
 
   void AddSetupData (const std::vector<UINT8> &Section)
@@ -134,8 +114,6 @@ protected:
     return Handle;
   }
 
-  Emu::Machine           M;
-  Emu::STANDARD_DEVICES  Devices;
   Emu::HiiServices       *Hii   = nullptr;
   UINT64                 Mark   = 0;
   UINTN                  Events = 0;
