@@ -124,24 +124,23 @@ int lighten_byte (int sc, int dc, int sa, int da)
     return sc + dc - r255 (SkMin32 (sc * da, dc * sa));
 }
 
-// The dodge is the separable blend min(1, Dc / (1 - Sc)) weighted by both alphas, plus the
-// parts of each colour the other does not cover. A transparent destination has nothing to
-// divide by: the source shows through unchanged.
+// The library's dodge in 15-bit fixed point: a source channel at its alpha gives the full
+// dodge; otherwise the ratio dc·sa / (da·(sa − sc)) scales R(sa·da). On opaque pixels that is
+// the whole blend and the results keep their exact bits. Translucent pixels also need the
+// parts of each colour the other does not cover (without them a translucent black source
+// darkened the destination by its alpha), and once those are added the ratio must stop at 1
+// (the cap at the result alpha no longer bounds it).
 int colordodge_byte (int sc, int dc, int sa, int da)
 {
     int a = srcover_alpha (sa, da);
-    if (da == 0) return SkMin32 (sc, a);
+    if (da == 0) return SkMin32 (sc, a);    // nothing to divide by: the source shows
     int rest = sc * (255 - da) + dc * (255 - sa);
     int c;
-    if (dc == 0) {
-        c = r255 (rest);                // nothing to brighten
-    } else if (sc >= sa) {
+    if (sc >= sa) {
         c = r255 (sa * da + rest);
     } else {
-        // sa·da·min(1, dc·sa / (da·(sa − sc))) without dividing by da.
-        int num = dc * sa, den = da * (sa - sc);
-        int blend = num >= den ? sa * da : (int)((int64_t)dc * sa * sa / (sa - sc));
-        c = r255 (blend + rest);
+        int ratio = ((dc * sa) << 15) / (da * (sa - sc));
+        c = ((SkMin32 (ratio, 1 << 15) * r255 (sa * da)) >> 15) + r255 (rest);
     }
     return SkMin32 (c, a);
 }
