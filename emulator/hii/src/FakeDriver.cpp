@@ -339,19 +339,12 @@ FakeDriver::Route (CONST CHAR16 *Configuration, CHAR16 **Progress)
 UINTN
 FakeDriver::ValueSize (UINT8 Type) const
 {
+  // The opcode fixes the width of every type but these two; an action value is a
+  // string id.
   switch (Type) {
-    case EFI_IFR_TYPE_NUM_SIZE_8:  return 1;
-    case EFI_IFR_TYPE_NUM_SIZE_16: return 2;
-    case EFI_IFR_TYPE_NUM_SIZE_32: return 4;
-    case EFI_IFR_TYPE_NUM_SIZE_64: return 8;
-    case EFI_IFR_TYPE_BOOLEAN:     return 1;
-    case EFI_IFR_TYPE_TIME:        return 3;
-    case EFI_IFR_TYPE_DATE:        return 4;
-    case EFI_IFR_TYPE_STRING:      return 2;
-    case EFI_IFR_TYPE_ACTION:      return 2;
-    case EFI_IFR_TYPE_REF:         return sizeof (EFI_HII_REF);
-    case EFI_IFR_TYPE_BUFFER:      return mBufferSize;
-    default:                       return 0;
+    case EFI_IFR_TYPE_ACTION: return sizeof (EFI_STRING_ID);
+    case EFI_IFR_TYPE_BUFFER: return mBufferSize;
+    default:                  return IfrTypeValueWidth (Type);
   }
 }
 
