@@ -15,8 +15,12 @@ public:
         kHasFilter16_Flag = 0x02,       // a 16-bit form exists
     };
 
-    // dst may be src.
-    virtual void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) = 0;
+    // dst may be src. Every subclass filters; the base passes the colours through (the
+    // firmware build has no handler for pure virtual calls).
+    virtual void filterSpan (const SkPMColor src[], int count, SkPMColor dst[])
+    {
+        if (count > 0 && dst != src) memmove (dst, src, (size_t)count * sizeof (SkPMColor));
+    }
     virtual uint32_t getFlags () { return 0; }
 };
 

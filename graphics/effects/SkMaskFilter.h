@@ -11,11 +11,17 @@
 
 class SkMaskFilter : public SkFlattenable {
 public:
+    // Every subclass answers both; the base filters nothing (the firmware build has no handler
+    // for pure virtual calls).
     // The format of the masks filterMask produces.
-    virtual SkMask::Format getFormat () = 0;
+    virtual SkMask::Format getFormat () { return SkMask::kA8_Format; }
     // Fills dst from src under matrix; margin, when given, receives how far dst extends beyond
     // src on each side. False when nothing can be produced.
-    virtual bool filterMask (SkMask *dst, const SkMask &src, const SkMatrix &matrix, SkIPoint *margin) = 0;
+    virtual bool filterMask (SkMask *dst, const SkMask &src, const SkMatrix &matrix, SkIPoint *margin)
+    {
+        (void)dst; (void)src; (void)matrix; (void)margin;
+        return false;
+    }
 };
 
 #endif

@@ -79,6 +79,11 @@ bool SkShader::setContext (const SkBitmap &device, const SkPaint &paint, const S
     return true;
 }
 
+void SkShader::shadeSpan (int, int, SkPMColor dst[], int count)
+{
+    if (count > 0) memset (dst, 0, (size_t)count * sizeof (SkPMColor));
+}
+
 void SkShader::shadeSpanAlpha (int x, int y, uint8_t alpha[], int count)
 {
     const int kChunk = 24;

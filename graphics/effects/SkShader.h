@@ -51,11 +51,14 @@ public:
     bool setLocalMatrix (const SkMatrix &localM);
     void resetLocalMatrix ();
 
+    virtual bool toDumpString (void *) const { return false; }
     virtual uint32_t getFlags () { return 0; }
     virtual uint8_t getSpan16Alpha () const { return fPaintAlpha; }
     // False when the total matrix cannot be inverted: nothing is drawn then.
     virtual bool setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix);
-    virtual void shadeSpan (int x, int y, SkPMColor dst[], int count) = 0;
+    // Every subclass shades; the base gives transparent pixels (the firmware build has no
+    // handler for pure virtual calls).
+    virtual void shadeSpan (int x, int y, SkPMColor dst[], int count);
     // The alpha bytes of shadeSpan, computed in chunks.
     virtual void shadeSpanAlpha (int x, int y, uint8_t alpha[], int count);
     virtual void beginSession () {}
@@ -63,7 +66,6 @@ public:
     virtual BitmapType asABitmap (SkBitmap *outTexture, SkMatrix *outMatrix, TileMode xy[2],
                                   SkScalar *twoPointRadialParams) const;
     virtual GradientType asAGradient (GradientInfo *info) const;
-    virtual bool toDumpString (void *) const { return false; }
     // The base writes whether there is a local matrix and then its nine values.
     void flatten (SkFlattenableWriteBuffer &buffer) override;
 

@@ -45,6 +45,11 @@ SkPMColor expand4444 (uint16_t c) { return SkPixel4444ToPixel32 (c); }
 
 // ---------------------------------------------------------------------------------------------
 
+void SkXfermode::xfer32 (SkPMColor[], const SkPMColor[], int, const SkAlpha[]) {}
+void SkXfermode::xfer16 (uint16_t[], const SkPMColor[], int, const SkAlpha[]) {}
+void SkXfermode::xfer4444 (uint16_t[], const SkPMColor[], int, const SkAlpha[]) {}
+void SkXfermode::xferA8 (SkAlpha[], const SkPMColor[], int, const SkAlpha[]) {}
+
 void SkProcXfermode::xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[])
 {
     if (fProc == nullptr) return;
@@ -241,20 +246,24 @@ SkFlattenable *SkProcCoeffXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 
 SkFlattenable *SkClearXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return read_mode (buffer) < 0 ? nullptr : new SkClearXfermode;
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new SkClearXfermode ((Mode)mode);
 }
 
 SkFlattenable *SkSrcXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return read_mode (buffer) < 0 ? nullptr : new SkSrcXfermode;
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new SkSrcXfermode ((Mode)mode);
 }
 
 SkFlattenable *SkDstInXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return read_mode (buffer) < 0 ? nullptr : new SkDstInXfermode;
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new SkDstInXfermode ((Mode)mode);
 }
 
 SkFlattenable *SkDstOutXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return read_mode (buffer) < 0 ? nullptr : new SkDstOutXfermode;
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new SkDstOutXfermode ((Mode)mode);
 }

@@ -24,15 +24,16 @@ public:
         kModeCount
     };
 
+    virtual bool toDumpString (void *) const { return false; }
     // Each blends count source pixels into dst; aa, when not null, holds one coverage per pixel.
-    virtual void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
-    virtual void xfer16 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
-    virtual void xfer4444 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
-    virtual void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]) = 0;
+    // The base leaves dst alone (the firmware build has no handler for pure virtual calls).
+    virtual void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]);
+    virtual void xfer16 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]);
+    virtual void xfer4444 (uint16_t dst[], const SkPMColor src[], int count, const SkAlpha aa[]);
+    virtual void xferA8 (SkAlpha dst[], const SkPMColor src[], int count, const SkAlpha aa[]);
 
     virtual bool asCoeff (Coeff *src, Coeff *dst) { (void)src; (void)dst; return false; }
     virtual bool asMode (Mode *mode) { (void)mode; return false; }
-    virtual bool toDumpString (void *) const { return false; }
     // Every class here leaves dst unchanged.
     virtual SkPMColor xferColor (SkPMColor src, SkPMColor dst) { (void)src; return dst; }
 
@@ -70,8 +71,9 @@ public:
     bool asCoeff (Coeff *src, Coeff *dst) override;
     bool asMode (Mode *mode) override;
 
-    // The procedure word (ignored when read back) and the mode number; the reader rebuilds the
-    // mode from its table row and gives null for a number outside the table.
+    // The procedure word (ignored when read back) and the mode number; each class's reader
+    // builds that class over the table row of the number it reads, and gives null for a number
+    // outside the table.
     Factory getFactory () override { return CreateProc; }
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
@@ -82,7 +84,8 @@ protected:
 
 class SkClearXfermode : public SkProcCoeffXfermode {
 public:
-    SkClearXfermode () : SkProcCoeffXfermode (kClear_Mode) {}
+    // A reader builds the class over the row of the mode number it reads.
+    explicit SkClearXfermode (Mode mode = kClear_Mode) : SkProcCoeffXfermode (mode) {}
     Factory getFactory () override { return CreateProc; }
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
@@ -91,7 +94,8 @@ public:
 
 class SkSrcXfermode : public SkProcCoeffXfermode {
 public:
-    SkSrcXfermode () : SkProcCoeffXfermode (kSrc_Mode) {}
+    // A reader builds the class over the row of the mode number it reads.
+    explicit SkSrcXfermode (Mode mode = kSrc_Mode) : SkProcCoeffXfermode (mode) {}
     Factory getFactory () override { return CreateProc; }
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
@@ -100,7 +104,8 @@ public:
 
 class SkDstInXfermode : public SkProcCoeffXfermode {
 public:
-    SkDstInXfermode () : SkProcCoeffXfermode (kDstIn_Mode) {}
+    // A reader builds the class over the row of the mode number it reads.
+    explicit SkDstInXfermode (Mode mode = kDstIn_Mode) : SkProcCoeffXfermode (mode) {}
     Factory getFactory () override { return CreateProc; }
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;
@@ -108,7 +113,8 @@ public:
 
 class SkDstOutXfermode : public SkProcCoeffXfermode {
 public:
-    SkDstOutXfermode () : SkProcCoeffXfermode (kDstOut_Mode) {}
+    // A reader builds the class over the row of the mode number it reads.
+    explicit SkDstOutXfermode (Mode mode = kDstOut_Mode) : SkProcCoeffXfermode (mode) {}
     Factory getFactory () override { return CreateProc; }
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
     void xfer32 (SkPMColor dst[], const SkPMColor src[], int count, const SkAlpha aa[]) override;

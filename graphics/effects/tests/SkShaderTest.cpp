@@ -154,3 +154,19 @@ TEST (SkFilterShader, FiltersSpansAndAdjustsFlags)
     inner->unref ();
     filter->unref ();
 }
+
+// The base operations of the shader and colour-filter interfaces are plain functions, not
+// pure ones: the base shader shades transparent pixels and the base filter passes colours on.
+TEST (SkShader, BaseOperationsShadeTransparentAndPassColoursOn)
+{
+    struct BareShader : SkShader {} shader;
+    SkPMColor span[3] = { 1, 2, 3 };
+    shader.shadeSpan (0, 0, span, 3);
+    EXPECT_EQ ((std::vector<uint32_t>{ 0, 0, 0 }), std::vector<uint32_t> (span, span + 3));
+    struct BareFilter : SkColorFilter {} filter;
+    SkPMColor src[2] = { 0x80402010, 0xFF000000 }, dst[2] = { 0, 0 };
+    filter.filterSpan (src, 2, dst);
+    EXPECT_EQ (0x80402010u, dst[0]);
+    EXPECT_EQ (0xFF000000u, dst[1]);
+    EXPECT_EQ (0u, filter.getFlags ());
+}

@@ -173,3 +173,48 @@ TEST (SkXfermodeFlatten, BadDataGivesNoMode)
     EXPECT_EQ (0u, out[1]);
     EXPECT_EQ (11u, out[2]);
 }
+
+// Each class's reader builds its own class over the table row of the number it reads: the
+// class keeps its own row loops, the row gives the mode, the coefficients and the procedure of
+// the generic forms.
+TEST (SkXfermodeFlatten, EachReaderBuildsItsClassOverTheRowItReads)
+{
+    uint32_t words[3] = { 0, 0, 12 };               // plus
+    SkFlattenableReadBuffer reader (words, sizeof words);
+    SkFlattenable *f = SkClearXfermode::CreateProc (reader);
+    ASSERT_NE (nullptr, f);
+    SkXfermode *m = (SkXfermode *)f;
+    EXPECT_EQ ((SkFlattenable::Factory)SkClearXfermode::CreateProc, f->getFactory ());
+    SkXfermode::Mode mode;
+    ASSERT_TRUE (m->asMode (&mode));
+    EXPECT_EQ (SkXfermode::kPlus_Mode, mode);
+    SkXfermode::Coeff sc, dc;
+    ASSERT_TRUE (m->asCoeff (&sc, &dc));
+    EXPECT_EQ (SkXfermode::kOne_Coeff, sc);
+    EXPECT_EQ (SkXfermode::kOne_Coeff, dc);
+    uint32_t d32[1] = { 0x40404040 }, s32[1] = { 0x20202020 };
+    m->xfer32 (d32, s32, 1, nullptr);               // the clear class's own loop
+    EXPECT_EQ (0u, d32[0]);
+    uint16_t d16[1] = { 0x0000 };
+    uint32_t white[1] = { 0xFFFFFFFF };
+    m->xfer16 (d16, white, 1, nullptr);             // the generic loop over plus
+    EXPECT_EQ (0xFFFF, d16[0]);
+    f->unref ();
+}
+
+// The base class's row operations leave the destination alone.
+TEST (SkXfermodeRows, BaseOperationsLeaveTheDestination)
+{
+    struct Bare : SkXfermode {} bare;
+    uint32_t d32[1] = { 0x12345678 }, s32[1] = { 0xFFFFFFFF };
+    uint16_t d16[1] = { 0x1234 };
+    uint8_t a8[1] = { 0x56 };
+    bare.xfer32 (d32, s32, 1, nullptr);
+    bare.xfer16 (d16, s32, 1, nullptr);
+    bare.xfer4444 (d16, s32, 1, nullptr);
+    bare.xferA8 (a8, s32, 1, nullptr);
+    EXPECT_EQ (0x12345678u, d32[0]);
+    EXPECT_EQ (0x1234, d16[0]);
+    EXPECT_EQ (0x56, a8[0]);
+    EXPECT_FALSE (bare.asMode (nullptr));
+}
