@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "DeviceRecord.h"
+
 namespace Emu {
 
 constexpr UINT64  kConsoleControlSignature = SIGNATURE_64 ('E', 'M', 'U', 'C', 'O', 'N', 'C', 'T');
@@ -22,9 +24,7 @@ struct CONSOLE_CONTROL_PRIVATE {
 static ConsoleControl *
 ControlFromThis (CONSOLE_CONTROL_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<CONSOLE_CONTROL_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kConsoleControlSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<CONSOLE_CONTROL_PRIVATE> (This, kConsoleControlSignature);
 }
 
 static EFI_STATUS EFIAPI
@@ -100,9 +100,7 @@ struct POINTER_PRIVATE {
 static PointerDevice *
 PointerFromThis (POINTER_DEVICE_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<POINTER_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kPointerSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<POINTER_PRIVATE> (This, kPointerSignature);
 }
 
 static EFI_STATUS EFIAPI

@@ -4,6 +4,8 @@
 #include <Emulator/Consoles.h>
 #include <Emulator/Guid.h>
 
+#include "DeviceRecord.h"
+
 namespace Emu {
 
 constexpr UINT64  kTextOutSignature = SIGNATURE_64 ('E', 'M', 'U', 'C', 'O', 'N', 'O', 'U');
@@ -20,9 +22,7 @@ struct TEXT_OUT_PRIVATE {
 static ConsoleOutput *
 FromThis (EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<TEXT_OUT_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kTextOutSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<TEXT_OUT_PRIVATE> (This, kTextOutSignature);
 }
 
 static EFI_STATUS EFIAPI

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "DeviceRecord.h"
+
 namespace Emu {
 
 constexpr UINT64  kFvSignature = SIGNATURE_64 ('E', 'M', 'U', 'F', 'V', '2', ' ', ' ');
@@ -30,9 +32,7 @@ struct FV_PRIVATE {
 static FirmwareImage *
 FromThis (const EFI_FIRMWARE_VOLUME2_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<const FV_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kFvSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<FV_PRIVATE> (This, kFvSignature);
 }
 
 static EFI_STATUS EFIAPI

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "DeviceRecord.h"
+
 namespace Emu {
 
 constexpr UINT64  kGopSignature = SIGNATURE_64 ('E', 'M', 'U', 'G', 'O', 'P', ' ', ' ');
@@ -32,9 +34,7 @@ struct GOP_PRIVATE {
 static GraphicsOutput *
 FromThis (EFI_GRAPHICS_OUTPUT_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<GOP_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kGopSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<GOP_PRIVATE> (This, kGopSignature);
 }
 
 static EFI_STATUS EFIAPI

@@ -10,6 +10,8 @@
 
 #include <cstring>
 
+#include "DeviceRecord.h"
+
 namespace Emu {
 
 constexpr UINT64  kStatusCodeSignature = SIGNATURE_64 ('E', 'M', 'U', 'S', 'T', 'C', 'O', 'D');
@@ -167,9 +169,7 @@ struct ACPI_PRIVATE {
 static AcpiTables *
 AcpiFromThis (EFI_ACPI_TABLE_PROTOCOL *This)
 {
-  auto  *Private = reinterpret_cast<ACPI_PRIVATE *>(This);
-
-  return ((This == nullptr) || (Private->Signature != kAcpiSignature)) ? nullptr : Private->Owner;
+  return OwnerOf<ACPI_PRIVATE> (This, kAcpiSignature);
 }
 
 static EFI_STATUS EFIAPI
