@@ -105,7 +105,8 @@ ConvertString (CONST From *Source, To *Destination, UINTN DestMax)
     return EFI_INVALID_PARAMETER;
   }
 
-  SourceLength = Length (Source, MAX_STRING_LENGTH);
+  // A source as long as DestMax cannot fit, so no more of it is read.
+  SourceLength = Length (Source, (DestMax < MAX_STRING_LENGTH) ? DestMax : MAX_STRING_LENGTH);
   if (SourceLength >= DestMax) {
     return EFI_BUFFER_TOO_SMALL;
   }

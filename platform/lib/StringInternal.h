@@ -63,12 +63,16 @@ template <typename C>
 inline EFI_STATUS CopyAt (C *Destination, UINTN DestMax, UINTN Offset, CONST C *Source, UINTN Count)
 {
   UINTN  SourceLength;
+  UINTN  Room;
 
   if ((Destination == nullptr) || (Source == nullptr) || (DestMax == 0) || (DestMax > MAX_STRING_LENGTH)) {
     return EFI_INVALID_PARAMETER;
   }
 
-  SourceLength = Length (Source, (Count < MAX_STRING_LENGTH) ? Count : MAX_STRING_LENGTH);
+  // Never read more of Source than could fit: a longer source may have its
+  // terminator beyond the memory the caller can vouch for.
+  Room         = DestMax - Offset;
+  SourceLength = Length (Source, (Count < Room) ? Count : Room);
   if (Overlap (Destination, DestMax, Source, SourceLength + 1)) {
     return EFI_ACCESS_DENIED;
   }

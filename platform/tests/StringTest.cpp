@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 TEST (StringCopy, FitsExactlyWithTerminator) {
@@ -40,6 +42,27 @@ TEST (StringCopy, OverlappingRangesAreDenied) {
   CHAR16  Buffer[8] = u"abcdef";
 
   EXPECT_EQ (EFI_ACCESS_DENIED, StrCpyS (Buffer + 1, 7, Buffer));
+}
+
+// A source that does not fit is read no further than the destination could hold:
+// its terminator may lie beyond readable memory.
+TEST (StringCopy, SourceIsNotReadPastWhatFits) {
+  std::vector<CHAR16>  Wide (4, u'a');     // no terminator
+  std::vector<CHAR8>   Narrow (4, 'a');
+  CHAR16               Buffer[4];
+  CHAR8                Ascii[4];
+
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, StrCpyS (Buffer, 4, Wide.data ()));
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, StrnCpyS (Buffer, 4, Wide.data (), 8));
+  EXPECT_EQ (EFI_SUCCESS, StrnCpyS (Buffer, 4, Wide.data (), 3));
+  EXPECT_EQ (0, StrCmp (Buffer, u"aaa"));
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, AsciiStrCpyS (Ascii, 4, Narrow.data ()));
+  Buffer[0] = u'x';
+  Buffer[1] = 0;
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, StrCatS (Buffer, 4, Wide.data () + 1));
+  EXPECT_EQ (0, StrCmp (Buffer, u"x"));
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, UnicodeStrToAsciiStrS (Wide.data (), Ascii, 4));
+  EXPECT_EQ (EFI_BUFFER_TOO_SMALL, AsciiStrToUnicodeStrS (Narrow.data (), Buffer, 4));
 }
 
 TEST (StringConcat, AppendsAndKeepsDestinationWhenFull) {
