@@ -73,10 +73,11 @@ std::vector<Seg> clipper_output (SkEdgeClipper &clipper, int *verbs = nullptr)
 }
 
 // Compares windings at sample points strictly inside the clip and away from the curve.
-void expect_same_winding (const std::vector<Seg> &orig, const std::vector<Seg> &clipped, const char *what, int iter)
+void expect_same_winding (const std::vector<Seg> &orig, const std::vector<Seg> &clipped, const char *what, int iter,
+                          const SkRect &clip = kClip)
 {
-    for (double y = kClip.fTop + 0.0731; y < kClip.fBottom; y += 0.37)
-        for (double x = kClip.fLeft + 0.0513; x < kClip.fRight; x += 0.41) {
+    for (double y = clip.fTop + 0.0731; y < clip.fBottom; y += 0.37)
+        for (double x = clip.fLeft + 0.0513; x < clip.fRight; x += 0.41) {
             if (distance_to (orig, x, y) < 0.05) continue;
             ASSERT_EQ (winding (orig, x, y), winding (clipped, x, y))
                 << what << " iteration " << iter << " at " << x << ", " << y;
@@ -206,19 +207,33 @@ TEST (SkClipperWinding, RandomQuadsAndCubicsKeepWinding)
     }
 }
 
-// A cubic that swings across the clip's left and right sides in several monotonic pieces
-// used to come close to the old 32-point buffer; the buffer now holds the worst case.
-TEST (SkEdgeClipper, WavyCubicFitsTheBuffer)
+// The largest output one cubic can give with exact arithmetic: three x-runs that each cross
+// the whole clip (a line, the cubic and a line: 8 points) and two y-extrema inside the clip
+// that split two of the runs (4 points more each): 32 points, all of the old buffer. A root
+// found twice through rounding would have written past it; the buffer now holds three
+// x-pieces for each of three y-pieces, and this case must come out whole.
+TEST (SkEdgeClipper, WorstCaseCubicComesOutWhole)
 {
-    SkPoint c[4] = { P (0, 5), P (60, 40), P (-30, -20), P (30, 25) };
+    SkPoint c[4] = { P (-33.713295f, 20.4343109f), P (88.9943695f, -19.5384865f), P (-42.5462875f, 73.6611938f),
+                     P (22.1704712f, 57.4234467f) };
+    const SkRect tall = SkRect::MakeLTRB (10, -100, 20, 100);
     SkEdgeClipper clipper;
-    ASSERT_TRUE (clipper.clipCubic (c, kClip));
-    int verbs = 0;
-    std::vector<Seg> out = clipper_output (clipper, &verbs);
-    EXPECT_GE (verbs, 4);
+    ASSERT_TRUE (clipper.clipCubic (c, tall));
+    std::vector<int> verbs;
+    int points = 0;
+    std::vector<Seg> out;
+    SkPoint pts[4];
+    for (SkEdgeClipper::Verb v; (v = clipper.next (pts)) != SkEdgeClipper::kDone_Verb;) {
+        verbs.push_back (v);
+        int n = v == SkEdgeClipper::kLine_Verb ? 2 : 4;
+        points += n;
+        add_curve (out, pts, n);
+    }
+    EXPECT_EQ ((std::vector<int>{ 1, 3, 3, 1, 1, 3, 1, 1, 3, 3, 1 }), verbs);
+    EXPECT_EQ (32, points);
     std::vector<Seg> orig;
     add_curve (orig, c, 4);
-    expect_same_winding (orig, out, "wavy cubic", 0);
+    expect_same_winding (orig, out, "worst-case cubic", 0, tall);
 }
 
 // A y-monotonic cubic piece may have its far control point outside the clip. Pinning that
