@@ -133,7 +133,7 @@ AppendDevicePathNode (IN CONST EFI_DEVICE_PATH_PROTOCOL *DevicePath OPTIONAL, IN
   EFI_DEVICE_PATH_PROTOCOL  *Result;
 
   if (Node == nullptr) {
-    return DuplicateDevicePath (DevicePath);
+    return AppendDevicePath (DevicePath, nullptr);   // an end node alone when both are absent
   }
 
   NodeLength = DevicePathNodeLength (Node);

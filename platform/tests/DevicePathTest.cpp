@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -75,6 +76,23 @@ TEST (DevicePathBuild, AppendNodeAndPaths) {
   }
 
   EXPECT_EQ (nullptr, CreateDeviceNode (1, 1, 3));
+  EXPECT_EQ (0u, Firmware.Live.size ());
+}
+
+// Without a node the path is copied; without either, the result is the empty path
+// (an end node alone), as appending two absent paths gives.
+TEST (DevicePathBuild, AppendingNoNodeCopiesThePath) {
+  FakeFirmware  Firmware;
+  auto          Pci = PciThenEnd ();
+  auto          *Copy = AppendDevicePathNode ((EFI_DEVICE_PATH_PROTOCOL *)Pci.data (), nullptr);
+  auto          *EndOnly = AppendDevicePathNode (nullptr, nullptr);
+
+  ASSERT_NE (nullptr, Copy);
+  EXPECT_EQ (0, std::memcmp (Copy, Pci.data (), Pci.size ()));
+  ASSERT_NE (nullptr, EndOnly);
+  EXPECT_EQ (4u, GetDevicePathSize (EndOnly));
+  FreePool (Copy);
+  FreePool (EndOnly);
   EXPECT_EQ (0u, Firmware.Live.size ());
 }
 
