@@ -13,6 +13,7 @@
 #include "graphics/effects/SkShader.h"
 #include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkBlitter.h"
+#include "graphics/raster/SkCoreBlitters.h"
 
 namespace {
 
@@ -467,4 +468,111 @@ TEST (SkARGB32Blitters, LCDMasksBlendTowardsTheUnpremultipliedColour)
                                SkIRect::MakeLTRB (0, 0, 2, 1));
     EXPECT_EQ (0xFFFF007Eu, b.at (0, 0));
     EXPECT_EQ (0xFF0000FFu, b.at (1, 0));
+}
+
+namespace {
+
+enum Kind { kNull, kBlack, kOpaque, kSolid, kShader32, kSolidA8, kShaderA8, kOther };
+
+Kind kind_of (SkBlitter *b)
+{
+    if (b == nullptr) return kOther;
+    if (dynamic_cast<SkNullBlitter *> (b)) return kNull;
+    if (dynamic_cast<SkARGB32BlackBlitter *> (b)) return kBlack;
+    if (dynamic_cast<SkARGB32OpaqueBlitter *> (b)) return kOpaque;
+    if (dynamic_cast<SkARGB32SolidBlitter *> (b)) return kSolid;
+    if (dynamic_cast<SkARGB32ShaderBlitter *> (b)) return kShader32;
+    if (dynamic_cast<SkA8SolidBlitter *> (b)) return kSolidA8;
+    if (dynamic_cast<SkA8ShaderBlitter *> (b)) return kShaderA8;
+    return kOther;
+}
+
+Kind chosen (SkBitmap::Config config, const SkPaint &paint, const SkMatrix &matrix = SkMatrix::I ())
+{
+    Device d (config, 4, 1, 0);
+    std::unique_ptr<SkBlitter> b (SkBlitter::Choose (d.bitmap, matrix, paint, nullptr, 0));
+    return kind_of (b.get ());
+}
+
+SkPaint mode_paint (SkColor color, SkXfermode::Mode mode)
+{
+    SkPaint p;
+    p.setColor (color);
+    p.setXfermodeMode (mode);
+    return p;
+}
+
+} // namespace
+
+// Which blitter each device and paint get: black, other opaque and translucent colours on
+// 32-bit devices, solid and shader blitters on A8 devices, nothing on every other format.
+TEST (SkBlitterChoose, BlitterPerDeviceAndPaint)
+{
+    SkPaint paint;
+    EXPECT_EQ (kBlack, chosen (SkBitmap::kARGB_8888_Config, paint));
+    paint.setColor (0xFF000001);
+    EXPECT_EQ (kOpaque, chosen (SkBitmap::kARGB_8888_Config, paint));
+    paint.setColor (0xFE000000);
+    EXPECT_EQ (kSolid, chosen (SkBitmap::kARGB_8888_Config, paint));
+    paint.setColor (0x00FFFFFF);
+    EXPECT_EQ (kSolid, chosen (SkBitmap::kARGB_8888_Config, paint));
+    EXPECT_EQ (kSolidA8, chosen (SkBitmap::kA8_Config, paint));
+    for (SkBitmap::Config c : { SkBitmap::kNo_Config, SkBitmap::kA1_Config, SkBitmap::kIndex8_Config,
+                                SkBitmap::kRGB_565_Config, SkBitmap::kARGB_4444_Config })
+        EXPECT_EQ (kNull, chosen (c, paint)) << c;
+
+    SkColorShader *shader = new SkColorShader (0xFF808080);
+    paint.setShader (shader);
+    shader->unref ();
+    EXPECT_EQ (kShader32, chosen (SkBitmap::kARGB_8888_Config, paint));
+    EXPECT_EQ (kShaderA8, chosen (SkBitmap::kA8_Config, paint));
+    // A shader whose context cannot be set draws nothing.
+    SkMatrix singular;
+    singular.setScale (0, 0);
+    EXPECT_EQ (kNull, chosen (SkBitmap::kARGB_8888_Config, paint, singular));
+    EXPECT_EQ (kNull, chosen (SkBitmap::kA8_Config, paint, singular));
+}
+
+// The transfer-mode rules: source-over-like modes are dropped (a solid blitter is chosen),
+// dst-like ones draw nothing, every other mode is kept (a shader blitter over a colour shader).
+TEST (SkBlitterChoose, TransferModeRules)
+{
+    const SkBitmap::Config k32 = SkBitmap::kARGB_8888_Config;
+    // src: dropped only for an opaque paint.
+    EXPECT_EQ (kOpaque, chosen (k32, mode_paint (0xFF336699, SkXfermode::kSrc_Mode)));
+    EXPECT_EQ (kShader32, chosen (k32, mode_paint (0x80336699, SkXfermode::kSrc_Mode)));
+    // dst: nothing on any device.
+    EXPECT_EQ (kNull, chosen (k32, mode_paint (0xFF336699, SkXfermode::kDst_Mode)));
+    EXPECT_EQ (kNull, chosen (SkBitmap::kA8_Config, mode_paint (0x80336699, SkXfermode::kDst_Mode)));
+    // dst-over and src-in are only special on RGB565 devices: kept here.
+    EXPECT_EQ (kShader32, chosen (k32, mode_paint (0xFF336699, SkXfermode::kDstOver_Mode)));
+    EXPECT_EQ (kShader32, chosen (k32, mode_paint (0xFF336699, SkXfermode::kSrcIn_Mode)));
+    // dst-in: an opaque paint leaves the device as it is.
+    EXPECT_EQ (kNull, chosen (k32, mode_paint (0xFF336699, SkXfermode::kDstIn_Mode)));
+    EXPECT_EQ (kShader32, chosen (k32, mode_paint (0x80336699, SkXfermode::kDstIn_Mode)));
+    // Any other mode is kept, also on A8 devices.
+    EXPECT_EQ (kShader32, chosen (k32, mode_paint (0xFF336699, SkXfermode::kXor_Mode)));
+    EXPECT_EQ (kShaderA8, chosen (SkBitmap::kA8_Config, mode_paint (0xFF336699, SkXfermode::kXor_Mode)));
+    // A mode that cannot name its number is kept.
+    SkPaint plain;
+    SkProcXfermode *proc = new SkProcXfermode (nullptr);
+    plain.setXfermode (proc);
+    proc->unref ();
+    EXPECT_EQ (kShader32, chosen (k32, plain));
+
+    // Opaque means alpha 255, no colour filter and no shader or an opaque one.
+    SkPaint filtered = mode_paint (0xFF336699, SkXfermode::kDstIn_Mode);
+    ConstFilter *filter = new ConstFilter (0xFF000000);
+    filtered.setColorFilter (filter);
+    filter->unref ();
+    EXPECT_EQ (kShader32, chosen (k32, filtered));
+    SkPaint shaded = mode_paint (0xFF336699, SkXfermode::kDstIn_Mode);
+    CountingShader *translucent = new CountingShader (0x80000000, false);
+    shaded.setShader (translucent);
+    translucent->unref ();
+    EXPECT_EQ (kShader32, chosen (k32, shaded));
+    CountingShader *opaque = new CountingShader (0xFF000000, true);
+    shaded.setShader (opaque);
+    opaque->unref ();
+    EXPECT_EQ (kNull, chosen (k32, shaded));
 }
