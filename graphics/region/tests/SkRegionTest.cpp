@@ -286,3 +286,26 @@ TEST (SkRegionModel, SpaneratorMatchesRows)
         ASSERT_EQ (want, got) << "iteration " << iter;
     }
 }
+
+// The run format of results with a band that holds no interval between two that do, of
+// neighbouring equal bands merged into one, and of a translated complex region.
+TEST (SkRegion, ExactRunsOfGapsMergesAndTranslation)
+{
+    SkRegion gap;
+    ASSERT_TRUE (gap.op (SkRegion (R (0, 0, 10, 5)), SkRegion (R (0, 10, 10, 15)), SkRegion::kUnion_Op));
+    EXPECT_EQ ((std::vector<RunType>{ 0, 5, 0, 10, S, 10, S, 15, 0, 10, S, S }), runs_of (gap));
+    EXPECT_EQ (R (0, 0, 10, 15), gap.getBounds ());
+    // Two side-by-side rectangles of different heights: the band where both are present and
+    // the band of the taller one only; the shorter one's top band comes first.
+    SkRegion two;
+    ASSERT_TRUE (two.op (SkRegion (R (0, 0, 4, 6)), SkRegion (R (6, 2, 9, 6)), SkRegion::kUnion_Op));
+    EXPECT_EQ ((std::vector<RunType>{ 0, 2, 0, 4, S, 6, 0, 4, 6, 9, S, S }), runs_of (two));
+    // Xor of overlapping rectangles: the overlap's rows split into two intervals.
+    SkRegion x;
+    ASSERT_TRUE (x.op (SkRegion (R (0, 0, 6, 4)), SkRegion (R (4, 2, 10, 6)), SkRegion::kXOR_Op));
+    EXPECT_EQ ((std::vector<RunType>{ 0, 2, 0, 6, S, 4, 0, 4, 6, 10, S, 6, 4, 10, S, S }), runs_of (x));
+    // Translation moves every y and x and keeps the sentinels.
+    gap.translate (-3, 7);
+    EXPECT_EQ ((std::vector<RunType>{ 7, 12, -3, 7, S, 17, S, 22, -3, 7, S, S }), runs_of (gap));
+    EXPECT_EQ (R (-3, 7, 7, 22), gap.getBounds ());
+}
