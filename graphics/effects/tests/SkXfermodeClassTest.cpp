@@ -218,3 +218,83 @@ TEST (SkXfermodeRows, BaseOperationsLeaveTheDestination)
     EXPECT_EQ (0x56, a8[0]);
     EXPECT_FALSE (bare.asMode (nullptr));
 }
+
+namespace {
+
+uint32_t expand565 (uint16_t v)
+{
+    uint32_t r = v >> 11, g = (v >> 5) & 63, b = v & 31;
+    return 0xFF000000u | ((r << 3) | (r >> 2)) << 16 | ((g << 2) | (g >> 4)) << 8 | ((b << 3) | (b >> 2));
+}
+uint16_t pack565 (uint32_t c) { return (uint16_t)(((c >> 19) & 31) << 11 | ((c >> 10) & 63) << 5 | ((c >> 3) & 31)); }
+uint32_t expand4444 (uint16_t v)
+{
+    uint32_t r = v >> 12, g = (v >> 8) & 15, b = (v >> 4) & 15, a = v & 15;
+    return (a * 17) << 24 | (r * 17) << 16 | (g * 17) << 8 | (b * 17);
+}
+uint16_t pack4444 (uint32_t c) { return (uint16_t)((c >> 20 & 15) << 12 | (c >> 12 & 15) << 8 | (c >> 4 & 15) << 4 | (c >> 28)); }
+
+// d + (((r − d)·(a + 1)) >> 8) on every channel, signed with an arithmetic shift.
+uint32_t mix (uint32_t r, uint32_t d, unsigned a)
+{
+    uint32_t out = 0;
+    for (int sh = 0; sh < 32; sh += 8) {
+        int rc = (int)(r >> sh & 255), dc = (int)(d >> sh & 255);
+        out |= (uint32_t)(dc + (((rc - dc) * (int)(a + 1)) >> 8)) << sh;
+    }
+    return out;
+}
+
+uint32_t with_coverage (uint32_t r, uint32_t d, unsigned a) { return a == 0 ? d : (a == 255 ? r : mix (r, d, a)); }
+
+} // namespace
+
+// Every mode in the 16-bit, 4444 and A8 forms: the destination widened, the mode's pixel
+// procedure, the coverage mix, and the narrowing, pixel by pixel from the last to the first.
+TEST (SkXfermodeRows, EveryModeInEveryPixelFormat)
+{
+    const uint32_t srcs[] = { 0x00000000, 0xFFFFFFFF, 0x80402010, 0xFF336699, 0x40404040, 0xC0A08060 };
+    const uint16_t d16s[] = { 0x0000, 0xFFFF, 0x1234, 0xF81F, 0x8410, 0x07E0 };
+    const uint16_t d4444s[] = { 0x0000, 0xFFFF, 0x1238, 0x888F, 0x4447, 0xF00F };
+    const uint8_t d8s[] = { 0, 255, 1, 128, 77, 200 };
+    const SkAlpha cov[] = { 0, 255, 1, 128, 200, 37 };
+    const int n = 6;
+    for (int mode = 0; mode < 24; mode++) {
+        SkXfermode *m = mode == 3 ? new SkProcCoeffXfermode (SkXfermode::kSrcOver_Mode)
+                                  : SkXfermode::Create ((SkXfermode::Mode)mode);
+        ASSERT_NE (nullptr, m);
+        SkXfermodeProcPtr proc = SkXfermodeRow (mode)->fProc;
+        for (int withCoverage = 0; withCoverage < 2; withCoverage++) {
+            const SkAlpha *aa = withCoverage ? cov : nullptr;
+            uint16_t d16[n], d4444[n];
+            uint8_t d8[n];
+            memcpy (d16, d16s, sizeof d16);
+            memcpy (d4444, d4444s, sizeof d4444);
+            memcpy (d8, d8s, sizeof d8);
+            m->xfer16 (d16, srcs, n, aa);
+            m->xfer4444 (d4444, srcs, n, aa);
+            m->xferA8 (d8, srcs, n, aa);
+            for (int i = 0; i < n; i++) {
+                unsigned a = aa ? aa[i] : 255;
+                uint32_t w16 = expand565 (d16s[i]);
+                uint16_t want16 = a == 0 ? d16s[i] : pack565 (with_coverage (proc (srcs[i], w16), w16, a));
+                EXPECT_EQ (want16, d16[i]) << "mode " << mode << " pixel " << i << " coverage " << a;
+                uint32_t w4 = expand4444 (d4444s[i]);
+                uint16_t want4 = a == 0 ? d4444s[i] : pack4444 (with_coverage (proc (srcs[i], w4), w4, a));
+                EXPECT_EQ (want4, d4444[i]) << "mode " << mode << " pixel " << i << " coverage " << a;
+                unsigned want8;
+                unsigned d = d8s[i], sa = srcs[i] >> 24;
+                if (mode == 0) {            // clear: 0, or R((255 − a)·d) under partial coverage
+                    want8 = a == 0 ? d : (a == 255 ? 0 : SkMulDiv255Round (255 - a, d));
+                } else if (mode == 1) {     // src: the source alpha, mixed by a (not a + 1)
+                    want8 = a == 0 ? d : (a == 255 ? sa : d + ((((int)sa - (int)d) * (int)a) >> 8));
+                } else {
+                    unsigned r = proc (srcs[i], d << 24) >> 24;
+                    want8 = a == 0 ? d : (a == 255 ? r : d + ((((int)r - (int)d) * (int)(a + 1)) >> 8));
+                }
+                EXPECT_EQ (want8, d8[i]) << "mode " << mode << " pixel " << i << " coverage " << a;
+            }
+        }
+        m->unref ();
+    }
+}
