@@ -171,6 +171,9 @@ TEST (SkXfermodeFormula, DodgeWithTranslucentBlackKeepsDestination)
     // A ratio above 1 stops at 1: sc 100, sa 128 over dc 200 gives R(128·255) + R(200·127)
     // = 128 + 100 = 228, not the cap 255.
     EXPECT_EQ (0xFFE4E4E4u, apply (18, 0x80646464, 0xFFC8C8C8));
+    // The result stays capped at the result alpha: sc 35, sa 37 over dc = da = 231 gives
+    // R(37·231) + R(35·24 + 231·218) = 34 + 201 = 235, capped at 37 + 231 − 34 = 234.
+    EXPECT_EQ (0xEAEAEAEAu, apply (18, 0x25232323, 0xE7E7E7E7));
 }
 
 // Opaque pixels keep the 15-bit fixed-point dodge bit for bit: (((dc·sa) << 15) /
