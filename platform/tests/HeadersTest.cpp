@@ -118,6 +118,9 @@ TEST (Guids, PublishedGuidsCarryTheirRegistryValues) {
     { &gEfiLegacyBiosProtocolGuid,          "DB9A1E3D-45CB-4ABB-853B-E5387FDB2E2D" },
     { &gImageResourceProtocolGuid,          "8FE545E5-DCA9-4D52-BFCD-8F13E717015F" },
     { &gBootScreenUiProviderGuid,           "113FD31A-BE8B-418B-B034-7EAFE5C60C99" },
+    { &gPointerDeviceProtocolGuid,          "C7A7030C-C3D8-45EE-BED9-5D9E76762953" },
+    { &gHddSecurityProtocolGuid,            "F4F63529-281E-4040-A313-C1D6766384BE" },
+    { &gPlatformTokenProtocolGuid,          "9851740C-22E0-440D-9090-EF2D71C251C9" },
   };
   CHAR8  Text[40];
 
