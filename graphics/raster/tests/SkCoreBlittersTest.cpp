@@ -576,3 +576,33 @@ TEST (SkBlitterChoose, TransferModeRules)
     opaque->unref ();
     EXPECT_EQ (kNull, chosen (k32, shaded));
 }
+
+// 1-bit masks through the solid blitters: a translucent colour keeps 256 − alpha of the
+// destination (where the row fills keep 255 − alpha), an opaque one stores its colour.
+TEST (SkSolidBlitters, OneBitMasksScaleBy256MinusAlpha)
+{
+    uint8_t bits[1] = { 0x60 };                     // pixels 1 and 2
+    SkMask bw = { bits, SkIRect::MakeLTRB (0, 0, 8, 1), 1, SkMask::kBW_Format };
+    SkPaint paint;
+    paint.setColor (0x80FFFFFF);                    // premultiplied by 129 >> 8: 0x80808080
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFF000000);
+    choose (d, paint)->blitMask (bw, SkIRect::MakeLTRB (0, 0, 3, 1));
+    EXPECT_EQ (0xFF000000u, d.at (0, 0));
+    EXPECT_EQ (0x80808080u + SkAlphaMulQ (0xFF000000, 128), d.at (1, 0));   // alpha 0xFF, not 0xFE
+    EXPECT_EQ (0xFF808080u, d.at (2, 0));
+    EXPECT_EQ (0xFF000000u, d.at (3, 0));
+
+    Device a8 (SkBitmap::kA8_Config, 4, 1, 100);
+    choose (a8, paint)->blitMask (bw, SkIRect::MakeLTRB (0, 0, 4, 1));
+    EXPECT_EQ (100, a8.at8 (0, 0));
+    EXPECT_EQ (128 + ((100 * 128) >> 8), a8.at8 (1, 0));                    // 256 − sa
+    EXPECT_EQ (100, a8.at8 (3, 0));
+    // A8 columns: s = ((alpha + 1) · sa) >> 8 and 255 − s; full coverage of an opaque colour
+    // sets 255.
+    Device col (SkBitmap::kA8_Config, 2, 2, 100);
+    choose (col, SkPaint ())->blitV (0, 0, 2, 255);
+    EXPECT_EQ (255, col.at8 (0, 1));
+    choose (col, paint)->blitV (1, 0, 1, 255);
+    EXPECT_EQ (128 + ((100 * 127) >> 8), col.at8 (1, 0));
+    EXPECT_EQ (100, col.at8 (1, 1));
+}
