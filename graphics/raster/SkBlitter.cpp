@@ -115,7 +115,14 @@ void SkBlitter::blitMask (const SkMask &mask, const SkIRect &clip)
     SkAutoSTMalloc<int16_t, 64> storage ((size_t)width + 1);
     int16_t *runs = storage.get ();
     if (runs == nullptr) return;
-    const uint8_t *aa = mask.getAddr8 (clip.fLeft, clip.fTop);
+    // The row starts at the mask's own address of (clip.left, y), whatever its pixel size.
+    const uint8_t *aa;
+    switch (mask.fFormat) {
+    case SkMask::kARGB32_Format:
+    case SkMask::kLCD32_Format: aa = (const uint8_t *)mask.getAddr32 (clip.fLeft, clip.fTop); break;
+    case SkMask::kLCD16_Format: aa = (const uint8_t *)mask.getAddr16 (clip.fLeft, clip.fTop); break;
+    default: aa = mask.getAddr8 (clip.fLeft, clip.fTop); break;
+    }
     for (int y = clip.fTop; y < clip.fBottom; y++, aa += mask.fRowBytes) {
         sk_memset16 ((uint16_t *)runs, 1, width);   // refilled per row: the callee may change it
         runs[width] = 0;

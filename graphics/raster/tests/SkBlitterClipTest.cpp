@@ -76,6 +76,22 @@ TEST (SkBlitter, A8MaskRowsBecomeOnePixelRuns)
     EXPECT_EQ (100u, w.fPixels.size ());
 }
 
+// Wider pixels are passed on byte by byte as well, from the mask's own address of the clip's
+// left column: 2 bytes per pixel for LCD16, 4 for ARGB32 and LCD32.
+TEST (SkBlitter, WideMaskRowsStartAtTheirOwnPixelAddress)
+{
+    uint8_t image[16];
+    for (int i = 0; i < 16; i++) image[i] = (uint8_t)(i + 1);
+    SkMask lcd16 = { image, R (10, 0, 18, 1), 16, SkMask::kLCD16_Format };
+    RecordingBlitter b;
+    b.blitMask (lcd16, R (12, 0, 14, 1));           // pixel 12 is bytes 4 and 5
+    EXPECT_EQ ((Coverage{ { { 12, 0 }, 5 }, { { 13, 0 }, 6 } }), b.fPixels);
+    SkMask argb = { image, R (10, 0, 14, 1), 16, SkMask::kARGB32_Format };
+    RecordingBlitter c;
+    c.blitMask (argb, R (11, 0, 13, 1));            // pixel 11 is bytes 4 to 7
+    EXPECT_EQ ((Coverage{ { { 11, 0 }, 5 }, { { 12, 0 }, 6 } }), c.fPixels);
+}
+
 TEST (SkBlitter, BWMaskHonoursClipInsideBytes)
 {
     // Two rows of 24 bits, every bit set.
