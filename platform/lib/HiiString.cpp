@@ -13,6 +13,7 @@ GetStringInLanguage (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandl
   CONST CHAR8 *Language)
 {
   UINTN       Size   = 0;
+  UINTN       Allocated;
   EFI_STRING  String = nullptr;
   EFI_STATUS  Status = HiiString->GetString (HiiString, Language, HiiHandle, StringId, nullptr, &Size, nullptr);
 
@@ -20,7 +21,8 @@ GetStringInLanguage (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandl
     return nullptr;
   }
 
-  String = (EFI_STRING)AllocateZeroPool (Size);
+  Allocated = Size;
+  String    = (EFI_STRING)AllocateZeroPool (Allocated);
   if (String == nullptr) {
     return nullptr;
   }
@@ -31,8 +33,9 @@ GetStringInLanguage (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandl
     return nullptr;
   }
 
-  // A string that filled the buffer exactly must still end inside it.
-  String[Size / sizeof (CHAR16) - 1] = 0;
+  // A string that filled the buffer exactly must still end inside it. The size the
+  // protocol reports back is not trusted to index the buffer we allocated.
+  String[Allocated / sizeof (CHAR16) - 1] = 0;
   return String;
 }
 

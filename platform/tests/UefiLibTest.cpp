@@ -122,6 +122,7 @@ struct FakeHiiString {
   EFI_HII_STRING_PROTOCOL                       Protocol {};
   std::map<std::pair<std::string, int>, std::u16string>  Strings;
   std::vector<std::string>                      Asked;
+  UINTN                                         SizeAnsweredOnRead = 0;   // 0: the true size
   static FakeHiiString                          *Current;
 
   FakeHiiString () { Current = this; Protocol.GetString = GetString; }
@@ -142,7 +143,7 @@ struct FakeHiiString {
     }
 
     std::memcpy (String, It->second.c_str (), Needed);
-    *Size = Needed;
+    *Size = (Current->SizeAnsweredOnRead != 0) ? Current->SizeAnsweredOnRead : Needed;
     return EFI_SUCCESS;
   }
 };
@@ -170,6 +171,23 @@ TEST (LibHiiGetString, UsesPlatformLanguageAndFallsBackToEnglish) {
   EXPECT_EQ (nullptr, LibHiiGetString ((EFI_HII_HANDLE)1, 7, "en-US"));
   EXPECT_EQ ("en-US", Hii.Asked.back ());   // no second en-US attempt
   EXPECT_EQ (0u, Firmware.Live.size ());
+}
+
+// The size a protocol reports with the string must not steer where the terminator
+// goes: the buffer is the one the first answer sized.
+TEST (LibHiiGetString, TerminatesInsideItsOwnBuffer) {
+  FakeFirmware   Firmware;
+  FakeHiiString  Hii;
+
+  Firmware.AddProtocol (gEfiHiiStringProtocolGuid, &Hii.Protocol);
+  Hii.Strings[{ "en-US", 5 }] = u"Exit";
+  for (UINTN Answer : { (UINTN)1, (UINTN)0x1000 }) {
+    Hii.SizeAnsweredOnRead = Answer;
+    EFI_STRING  Text = LibHiiGetString ((EFI_HII_HANDLE)1, 5, "en-US");
+    ASSERT_NE (nullptr, Text);
+    EXPECT_EQ (u"Exit", std::u16string (Text));
+    FreePool (Text);
+  }
 }
 
 TEST (LibHiiGetString, WithoutPlatformLanguageOrProtocol) {
