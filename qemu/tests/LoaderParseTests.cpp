@@ -49,16 +49,16 @@ TEST(LoaderFindDriverFile, StopsAtErasedSpaceAndBadSizes) {
 }
 
 TEST(LoaderVolumeName, ReadsTheExtendedHeaderAndSkipsItsPadFile) {
-  fvwriter::VolumeSpec spec;
-  spec.name = *fvwriter::Guid::Parse("7E3B9A10-4C52-4F8E-B1D6-2A9C0E5F7B34");
+  fvwriter::VolumeSpec layout;
+  layout.name = *fvwriter::Guid::Parse("7E3B9A10-4C52-4F8E-B1D6-2A9C0E5F7B34");
   fvwriter::FileSpec file;
   file.name = kDriver;
   file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionRaw, fvwriter::Bytes(8)));
-  spec.files.push_back(file);
-  fvwriter::Bytes fv = fvwriter::MakeVolume(spec);
+  layout.files.push_back(file);
+  fvwriter::Bytes fv = fvwriter::MakeVolume(layout);
   EFI_GUID name;
   ASSERT_TRUE(loader::FindVolumeName(fv.data(), fv.size(), &name));
-  EXPECT_EQ(0, memcmp(&name, spec.name->bytes, 16));
+  EXPECT_EQ(0, memcmp(&name, layout.name->bytes, 16));
   UINTN offset = 0;
   ASSERT_TRUE(loader::FindDriverFile(fv.data(), fv.size(), &name, &offset));
   EXPECT_EQ(0, memcmp(&name, kDriver.bytes, 16));

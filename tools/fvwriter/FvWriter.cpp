@@ -161,10 +161,10 @@ Bytes MakeDepexTrueSection() {
   return MakeSection(kSectionDxeDepex, Bytes{kOpTrue, kOpEnd});
 }
 
-Bytes MakeFile(const FileSpec& spec) {
-  const uint8_t alignField = AlignmentField(spec.dataAlignment);
+Bytes MakeFile(const FileSpec& layout) {
+  const uint8_t alignField = AlignmentField(layout.dataAlignment);
   Bytes data;
-  for (const Bytes& section : spec.sections) {
+  for (const Bytes& section : layout.sections) {
     // Sections start 4-byte aligned; the filler belongs to no section and is zero.
     data.resize(AlignUp(data.size(), 4), 0);
     data.insert(data.end(), section.begin(), section.end());
@@ -172,7 +172,7 @@ Bytes MakeFile(const FileSpec& spec) {
   const uint64_t total = uint64_t(kFileHeaderSize) + data.size();
   if (total > kMaxSize24) throw FormatError("file larger than 16 MiB");
   const uint8_t attributes = uint8_t(kFileAttribChecksum | alignField << 3);
-  Bytes file = MakeFileHeader(spec.name, spec.type, attributes, uint32_t(total));
+  Bytes file = MakeFileHeader(layout.name, layout.type, attributes, uint32_t(total));
   file[17] = Checksum8(data.data(), data.size());
   file.insert(file.end(), data.begin(), data.end());
   return file;
@@ -214,7 +214,7 @@ Bytes MakeExtHeaderPadFile(const Guid& name) {
   return pad;
 }
 
-void WriteVolumeHeader(Bytes& body, const VolumeSpec& spec, uint32_t maxAlignment,
+void WriteVolumeHeader(Bytes& body, const VolumeSpec& layout, uint32_t maxAlignment,
                        uint16_t extHeaderOffset) {
   std::fill(body.begin(), body.begin() + kVolumeHeaderSize, 0);
   const Guid fs = FileSystem2Guid();
@@ -228,33 +228,33 @@ void WriteVolumeHeader(Bytes& body, const VolumeSpec& spec, uint32_t maxAlignmen
   Put16(body, 48, uint16_t(kVolumeHeaderSize));
   Put16(body, 52, extHeaderOffset);
   body[55] = kVolumeRevision;
-  Put32(body, 56, uint32_t(body.size() / spec.blockSize));
-  Put32(body, 60, spec.blockSize);
+  Put32(body, 56, uint32_t(body.size() / layout.blockSize));
+  Put32(body, 60, layout.blockSize);
   // Bytes 64..71 stay zero: the block map's terminating entry.
   Put16(body, 50, Checksum16(body.data(), kVolumeHeaderSize));
 }
 
 }  // namespace
 
-Bytes MakeVolume(const VolumeSpec& spec) {
-  if (spec.blockSize == 0 || spec.blockSize % 8 != 0) throw FormatError("bad block size");
+Bytes MakeVolume(const VolumeSpec& layout) {
+  if (layout.blockSize == 0 || layout.blockSize % 8 != 0) throw FormatError("bad block size");
   Bytes body(kVolumeHeaderSize, 0);
   uint16_t extHeaderOffset = 0;
-  if (spec.name) {
+  if (layout.name) {
     extHeaderOffset = uint16_t(kVolumeHeaderSize + kFileHeaderSize);
-    AppendFile(body, MakeExtHeaderPadFile(*spec.name), 8);
+    AppendFile(body, MakeExtHeaderPadFile(*layout.name), 8);
   }
   uint32_t maxAlignment = 16;
-  for (const FileSpec& fileSpec : spec.files) {
+  for (const FileSpec& fileSpec : layout.files) {
     AppendFile(body, MakeFile(fileSpec), fileSpec.dataAlignment);
     maxAlignment = std::max(maxAlignment, fileSpec.dataAlignment);
   }
-  const uint64_t size = spec.size ? spec.size : AlignUp(body.size(), spec.blockSize);
+  const uint64_t size = layout.size ? layout.size : AlignUp(body.size(), layout.blockSize);
   if (size < body.size()) throw FormatError("files do not fit into the volume");
-  if (size % spec.blockSize != 0) throw FormatError("volume size is not a whole number of blocks");
-  if (size / spec.blockSize > 0xFFFFFFFFu) throw FormatError("too many blocks");
+  if (size % layout.blockSize != 0) throw FormatError("volume size is not a whole number of blocks");
+  if (size / layout.blockSize > 0xFFFFFFFFu) throw FormatError("too many blocks");
   body.resize(size, kErased);
-  WriteVolumeHeader(body, spec, maxAlignment, extHeaderOffset);
+  WriteVolumeHeader(body, layout, maxAlignment, extHeaderOffset);
   return body;
 }
 

@@ -70,7 +70,7 @@ struct FileSpec {
 
 // One firmware file with its header; `sections` are placed 4-byte aligned.
 // The data checksum covers everything after the header.
-Bytes MakeFile(const FileSpec& spec);
+Bytes MakeFile(const FileSpec& layout);
 // A pad file of exactly `totalSize` bytes (at least the header size), erased contents.
 Bytes MakePadFile(uint32_t totalSize);
 
@@ -90,7 +90,7 @@ inline constexpr uint32_t kExtHeaderSize = 20;  // name GUID and the extended he
 // An extended header goes into the data of a pad file ahead of every other file, so
 // that readers which start at the header's end and readers which start after the
 // extended header both find the same files.
-Bytes MakeVolume(const VolumeSpec& spec);
+Bytes MakeVolume(const VolumeSpec& layout);
 
 // 8- and 16-bit two's-complement checksums as the format defines them (sum is zero).
 uint8_t Checksum8(const uint8_t* data, size_t size);
