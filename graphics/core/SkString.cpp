@@ -5,11 +5,21 @@
 
 namespace {
 
-SkString::Rec gEmptyRec = { 0, 0, { 0 } };
+// The empty record needs room for its terminator right behind its header, where text ()
+// looks for it.
+struct EmptyRecStorage {
+    SkString::Rec fHeader;
+    char fText[4];
+};
+static_assert (offsetof (EmptyRecStorage, fText) == sizeof (SkString::Rec),
+               "the empty record's text must follow its header");
+
+EmptyRecStorage gEmptyStorage = { { 0, 0 }, { 0 } };
+SkString::Rec &gEmptyRec = gEmptyStorage.fHeader;
 
 size_t rec_bytes (size_t len)
 {
-    return offsetof (SkString::Rec, fText) + ((len >> 2) + 1) * 4;
+    return sizeof (SkString::Rec) + ((len >> 2) + 1) * 4;
 }
 
 } // namespace
@@ -31,9 +41,9 @@ SkString::Rec *SkString::AllocRec (const char *text, size_t len)
     rec->fLength = len;
     rec->fRefCnt = 1;
     if (text != nullptr) {
-        memcpy (rec->fText, text, len);
+        memcpy (rec->text (), text, len);
     }
-    rec->fText[len] = 0;
+    rec->text ()[len] = 0;
     return rec;
 }
 
@@ -86,7 +96,7 @@ SkString &SkString::operator= (const SkString &other)
 
 bool SkString::equals (const char *text, size_t len) const
 {
-    return fRec->fLength == len && (len == 0 || memcmp (fRec->fText, text, len) == 0);
+    return fRec->fLength == len && (len == 0 || memcmp (fRec->text (), text, len) == 0);
 }
 
 bool SkString::equals (const SkString &other) const
@@ -108,14 +118,14 @@ void SkString::reset ()
 char *SkString::writable_str ()
 {
     if (fRec->fLength != 0 && fRec->fRefCnt > 1) {
-        Rec *copy = AllocRec (fRec->fText, (size_t)fRec->fLength);
+        Rec *copy = AllocRec (fRec->text (), (size_t)fRec->fLength);
         if (copy == nullptr) {
             return nullptr;
         }
         unrefRec (fRec);
         fRec = copy;
     }
-    return fRec->fText;
+    return fRec->text ();
 }
 
 bool SkString::set (const char *text)
@@ -129,12 +139,15 @@ bool SkString::set (const char *text, size_t len)
         reset ();
         return true;
     }
-    // The static empty record has count 0, so it is never written in place.
-    if (fRec->fRefCnt == 1 && (len <= fRec->fLength || (len >> 2) == (fRec->fLength >> 2))) {
+    // The static empty record (count 0) is never written in place. Its address is tested
+    // too: the compiler cannot know that count stays 0, and would otherwise take a new
+    // string's first set () for a write past the empty record's room.
+    bool ownsRec = fRec != &gEmptyRec && fRec->fRefCnt == 1;
+    if (ownsRec && (len <= fRec->fLength || (len >> 2) == (fRec->fLength >> 2))) {
         if (text != nullptr) {
-            memmove (fRec->fText, text, len);
+            memmove (fRec->text (), text, len);
         }
-        fRec->fText[len] = 0;
+        fRec->text ()[len] = 0;
         fRec->fLength = len;
         return true;
     }
@@ -162,8 +175,8 @@ bool SkString::append (const char *text, size_t len)
     if (rec == nullptr) {
         return false;
     }
-    memcpy (rec->fText, fRec->fText, oldLen);
-    memcpy (rec->fText + oldLen, text, len);
+    memcpy (rec->text (), fRec->text (), oldLen);
+    memcpy (rec->text () + oldLen, text, len);
     unrefRec (fRec);
     fRec = rec;
     return true;

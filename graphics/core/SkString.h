@@ -9,10 +9,14 @@
 
 class SkString {
 public:
+    // The header of a record; its ((length >> 2) + 1) * 4 characters of room follow it in
+    // the same block, so that a string costs one allocation.
     struct Rec {
         uint64_t fLength;     // characters, without the terminator
         uint32_t fRefCnt;     // 0 only for the static empty record
-        char fText[1];        // ((length >> 2) + 1) * 4 characters of room
+
+        char *text () { return reinterpret_cast<char *> (this + 1); }
+        const char *text () const { return reinterpret_cast<const char *> (this + 1); }
     };
 
     SkString ();
@@ -24,7 +28,7 @@ public:
     SkString &operator= (const char *text) { set (text); return *this; }
 
     size_t size () const { return (size_t)fRec->fLength; }
-    const char *c_str () const { return fRec->fText; }
+    const char *c_str () const { return fRec->text (); }
     bool isEmpty () const { return fRec->fLength == 0; }
     bool equals (const SkString &other) const;
     bool equals (const char *text) const;

@@ -79,7 +79,7 @@ TEST (SkString, AllocRecCopiesAndTerminates)
     ASSERT_NE (rec, nullptr);
     EXPECT_EQ (rec->fLength, 4u);
     EXPECT_EQ (rec->fRefCnt, 1u);
-    EXPECT_STREQ (rec->fText, "abcd");
+    EXPECT_STREQ (rec->text (), "abcd");
     SkString::unrefRec (rec);
     EXPECT_EQ (SkString::AllocRec ("x", 0), SkString::EmptyRec ());
 }
