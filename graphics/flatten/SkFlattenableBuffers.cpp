@@ -110,7 +110,12 @@ bool SkFlattenableReadBuffer::skip (size_t size)
 bool SkFlattenableReadBuffer::readPad (void *dst, size_t size)
 {
     if (size > SIZE_MAX - 3 || SkAlign4 (size) > remaining ()) {
-        read (dst, SIZE_MAX);   // zero-fills dst and marks the failure
+        // Only the caller's size bytes are dst's: the padding that is missing is no reason
+        // to clear more than that.
+        if (dst != nullptr && size != 0) {
+            memset (dst, 0, size);
+        }
+        markFailed ();
         return false;
     }
     read (dst, size);

@@ -312,6 +312,20 @@ TEST_F (Flatten, ReadsStopAtTheEnd)
     EXPECT_TRUE (r3.failed ());
 }
 
+// The bytes are there but their padding is not: the read fails and clears what the caller
+// asked for, not a byte more.
+TEST (SkFlattenableReadBuffer, PaddedReadShortOfItsPaddingClearsOnlyTheCallersBytes)
+{
+    const uint8_t data[6] = { 1, 2, 3, 4, 5, 6 };
+    uint8_t dst[8] = { 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE };
+    SkFlattenableReadBuffer reader (data, sizeof (data));
+    EXPECT_FALSE (reader.readPad (dst, 5));
+    EXPECT_TRUE (reader.failed ());
+    EXPECT_TRUE (reader.eof ());
+    EXPECT_EQ (std::vector<uint8_t> (dst, dst + 8),
+               (std::vector<uint8_t>{ 0, 0, 0, 0, 0, 0xEE, 0xEE, 0xEE }));
+}
+
 TEST_F (Flatten, RefCntIndicesRoundTrip)
 {
     SkFlattenableWriteBuffer writer;
