@@ -493,7 +493,10 @@ ProtocolDatabase::LocateHandle (EFI_LOCATE_SEARCH_TYPE Type, const EFI_GUID *Gui
     return EFI_NOT_FOUND;
   }
   UINTN  Needed = Found.size () * sizeof (EFI_HANDLE);
-  if (*Size < Needed) {
+  // A size query (no buffer) has *Size 0 and so ends here anyway; the explicit test keeps
+  // GCC's nonnull check, which runs before it folds *Size < Needed, from seeing a copy to
+  // the null buffer of LocateHandleBuffer's size query.
+  if ((Buffer == nullptr) || (*Size < Needed)) {
     *Size = Needed;
     return EFI_BUFFER_TOO_SMALL;
   }
