@@ -219,7 +219,7 @@ Node (uint8_t Type, uint8_t SubType, const BYTES &Body)
 {
   BYTES  Out = { Type, SubType, (uint8_t)(4 + Body.size ()), 0 };
 
-  Out.insert (Out.end (), Body.begin (), Body.end ());
+  Builders::AppendBytes (Out, Body);
   return Out;
 }
 

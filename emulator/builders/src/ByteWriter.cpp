@@ -27,6 +27,22 @@ ParseHex (std::string_view Text)
 
 }  // namespace
 
+// Out of line and with resize + memcpy on purpose: inlined into a builder, where the vector
+// was just created or grown, GCC 12 at -O2 and above takes both a ranged insert and the
+// resize for writes out of bounds (array-bounds, stringop-overflow/-overread).
+void
+AppendRaw (BYTES &Out, const void *Data, size_t Size)
+{
+  if (Size == 0) {
+    return;  // Data may be null then, which memcpy does not accept
+  }
+
+  const size_t  At = Out.size ();
+
+  Out.resize (At + Size);
+  std::memcpy (Out.data () + At, Data, Size);
+}
+
 EFI_GUID
 MakeGuid (std::string_view Text)
 {

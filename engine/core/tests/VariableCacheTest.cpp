@@ -609,7 +609,7 @@ SnapshotRecord (uint32_t Index, const BYTES &Data, const std::u16string &Name, c
   memcpy (&Out[4], &Size, 2);
   memcpy (&Out[6], &Guid, 16);
   memcpy (&Out[22], Name.data (), 2 * Name.size ());
-  Out.insert (Out.end (), Data.begin (), Data.end ());
+  Builders::AppendBytes (Out, Data);
   return Out;
 }
 

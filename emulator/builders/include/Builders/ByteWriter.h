@@ -52,22 +52,20 @@ AppendU64 (BYTES &Out, uint64_t Value)
   AppendU32 (Out, (uint32_t)(Value >> 32));
 }
 
+// Size bytes from Data (null when Size is 0) at the end of Out.
+void AppendRaw (BYTES &Out, const void *Data, size_t Size);
+
 inline void
 AppendBytes (BYTES &Out, std::span<const uint8_t> Bytes)
 {
-  Out.insert (Out.end (), Bytes.begin (), Bytes.end ());
+  AppendRaw (Out, Bytes.data (), Bytes.size ());
 }
 
 // The in-memory (mixed-endian) GUID layout, as firmware stores GUIDs.
 inline void
 AppendGuid (BYTES &Out, const EFI_GUID &Guid)
 {
-  const size_t  At = Out.size ();
-
-  // resize + memcpy rather than a ranged insert: GCC 12 at -O2 misreads the
-  // insert into a fresh vector as an overflow.
-  Out.resize (At + sizeof (EFI_GUID));
-  std::memcpy (Out.data () + At, &Guid, sizeof (EFI_GUID));
+  AppendRaw (Out, &Guid, sizeof (EFI_GUID));
 }
 
 // UTF-16LE code units with a terminating 0.
@@ -84,7 +82,7 @@ AppendUcs2z (BYTES &Out, std::u16string_view Text)
 inline void
 AppendAsciiz (BYTES &Out, std::string_view Text)
 {
-  Out.insert (Out.end (), Text.begin (), Text.end ());
+  AppendRaw (Out, Text.data (), Text.size ());
   Out.push_back (0);
 }
 
