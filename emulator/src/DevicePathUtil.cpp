@@ -41,11 +41,16 @@ std::vector<UINT8>
 DevicePathNode (UINT8 Type, UINT8 SubType, const VOID *Body, UINTN BodySize)
 {
   UINTN               Length = sizeof (EFI_DEVICE_PATH_PROTOCOL) + BodySize;
-  std::vector<UINT8>  Node { Type, SubType, (UINT8)Length, (UINT8)(Length >> 8) };
+  std::vector<UINT8>  Node (Length);
 
+  // Sized once and filled in place: GCC 12 at -O2 and above takes a ranged insert into the
+  // four header bytes just made for a write out of bounds.
+  Node[0] = Type;
+  Node[1] = SubType;
+  Node[2] = (UINT8)Length;
+  Node[3] = (UINT8)(Length >> 8);
   if (BodySize != 0) {
-    const UINT8  *Bytes = static_cast<const UINT8 *>(Body);
-    Node.insert (Node.end (), Bytes, Bytes + BodySize);
+    std::memcpy (Node.data () + sizeof (EFI_DEVICE_PATH_PROTOCOL), Body, BodySize);
   }
   return Node;
 }

@@ -22,11 +22,15 @@ EngineTestFirmware::EngineTestFirmware ()
   mVolume.ReadSection                 = ReadSection;
   FileName = { 0x1B2C3D4E, 0x5F60, 0x4172, { 0x83, 0x94, 0xA5, 0xB6, 0xC7, 0xD8, 0xE9, 0xFA } };
 
-  // Firmware-file node with the file's name, then the end node.
-  mFilePath = { MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20, 0 };
-  mFilePath.resize (20);
+  // Firmware-file node with the file's name, then the end node. The path is laid out in one
+  // block of its final size: GCC 12 at -O2 and above takes a ranged insert behind the node
+  // just written for a write out of bounds.
+  static const UINT8  FileNode[4] = { MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20, 0 };
+  static const UINT8  EndNode[4]  = { 0x7F, 0xFF, 4, 0 };
+  mFilePath.assign (24, 0);
+  std::memcpy (&mFilePath[0], FileNode, sizeof (FileNode));
   std::memcpy (&mFilePath[4], &FileName, sizeof (FileName));
-  mFilePath.insert (mFilePath.end (), { 0x7F, 0xFF, 4, 0 });
+  std::memcpy (&mFilePath[20], EndNode, sizeof (EndNode));
   mLoadedImage.DeviceHandle = &mDeviceHandle;
   mLoadedImage.FilePath     = (EFI_DEVICE_PATH_PROTOCOL *)mFilePath.data ();
   Attach ();
