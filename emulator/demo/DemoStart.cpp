@@ -57,10 +57,20 @@ Bytes (const VOID *Data, UINT64 Size, UINT64 Limit)
 
   for (UINT64 Index = 0; Index < Size && Index < Limit; Index++) {
     std::snprintf (Text, sizeof (Text), "%02X", ((const UINT8 *)Data)[Index]);
-    Out += (Index == 0 ? "" : " ") + std::string (Text);
+    // Appended piece by piece: GCC 12 at -O2 and above takes the temporary of
+    // "separator" + std::string (Text) for an overlapping copy (restrict).
+    if (Index != 0) {
+      Out += ' ';
+    }
+
+    Out += Text;
   }
 
-  return Out + (Size > Limit ? " ..." : "");
+  if (Size > Limit) {
+    Out += " ...";
+  }
+
+  return Out;
 }
 
 const char *
