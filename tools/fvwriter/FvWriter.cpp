@@ -132,10 +132,12 @@ uint16_t Checksum16(const uint8_t* data, size_t size) {
 Bytes MakeSection(uint8_t type, const Bytes& body) {
   const uint64_t size = uint64_t(kSectionHeaderSize) + body.size();
   if (size > kMaxSize24) throw FormatError("section larger than 16 MiB");
-  Bytes s(kSectionHeaderSize, 0);
+  // Sized once and filled in place: GCC 12 at -O2 and above takes a ranged insert behind the
+  // fresh header for a write out of bounds.
+  Bytes s(size, 0);
   Put24(s, 0, uint32_t(size));
   s[3] = type;
-  s.insert(s.end(), body.begin(), body.end());
+  std::copy(body.begin(), body.end(), s.begin() + kSectionHeaderSize);
   return s;
 }
 
