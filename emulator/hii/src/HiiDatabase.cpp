@@ -184,12 +184,21 @@ HiiServices::NewPackageList (CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE
   if ((List == nullptr) || (Handle == nullptr)) {
     return EFI_INVALID_PARAMETER;
   }
+  EFI_GUID  Guid;
+  std::memcpy (&Guid, List, sizeof (EFI_GUID));
+  // One driver publishes a list once; the same GUID under other driver handles is
+  // another instance of that driver (a network driver publishes one per port).
+  for (const auto &Other : mLists) {
+    if (Other->Live && (Other->DriverHandle == DriverHandle) && GuidEqual (Other->Guid, Guid)) {
+      return EFI_INVALID_PARAMETER;
+    }
+  }
   EFI_STATUS  Status = ParseList (List, &Packages);
   if (Status != EFI_SUCCESS) {
     return Status;
   }
   auto  Record = std::make_unique<HII_PACKAGE_LIST> ();
-  std::memcpy (&Record->Guid, List, sizeof (EFI_GUID));
+  Record->Guid = Guid;
   Record->DriverHandle = DriverHandle;
   HII_PACKAGE_LIST  *New = Record.get ();
   mLists.push_back (std::move (Record));

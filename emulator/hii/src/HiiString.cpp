@@ -204,7 +204,11 @@ HiiServices::GetLanguages (EFI_HII_HANDLE Handle, CHAR8 *Languages, UINTN *Langu
   if (FindList (Handle) == nullptr) {
     return EFI_NOT_FOUND;
   }
-  for (const std::string &Tag : this->Languages (Handle)) {
+  std::vector<std::string>  Tags = this->Languages (Handle);
+  if (Tags.empty ()) {
+    return EFI_NOT_FOUND;  // a list without string packages has no languages to name
+  }
+  for (const std::string &Tag : Tags) {
     Joined += Joined.empty () ? Tag : ";" + Tag;
   }
   if (*LanguagesSize < Joined.size () + 1) {

@@ -115,6 +115,28 @@ TEST_F (HiiDatabase, DriverHandleAddsItsDevicePathPackage)
   EXPECT_EQ (Owner, Driver.Handle ());
 }
 
+TEST_F (HiiDatabase, SameGuidTwiceFromOneDriverIsRefused)
+{
+  auto            &Driver = M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherGuid)));
+  BYTES           List    = PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ();
+  EFI_HII_HANDLE  First   = Add (List);
+  EFI_HII_HANDLE  Second  = nullptr;
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+
+  EXPECT_EQ (Database->NewPackageList (Database, (const EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Second),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Second, nullptr);
+  EXPECT_TRUE (gNotices.empty ());
+  EXPECT_EQ (Hii->PackageLists ().size (), 1u);
+  // Another driver handle is another instance of the driver: its list is welcome.
+  EXPECT_NE (Add (List, Driver.Handle ()), nullptr);
+  EXPECT_EQ (Database->NewPackageList (Database, (const EFI_HII_PACKAGE_LIST_HEADER *)List.data (), Driver.Handle (),
+               &Second), EFI_INVALID_PARAMETER);
+  // A removed list no longer holds its GUID.
+  EXPECT_EQ (Database->RemovePackageList (Database, First), EFI_SUCCESS);
+  EXPECT_NE (Add (List), nullptr);
+}
+
 TEST_F (HiiDatabase, PackageListHandleWithoutDriverOrForAStaleHandle)
 {
   EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (3)).Build ());

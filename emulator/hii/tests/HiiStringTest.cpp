@@ -152,6 +152,17 @@ TEST_F (HiiString, GetLanguagesIsTwoCallAndSemicolonSeparated)
   EXPECT_EQ (String->GetLanguages (String, Handle, Text, nullptr), EFI_INVALID_PARAMETER);
 }
 
+TEST_F (HiiString, GetLanguagesOfAListWithoutStringsIsNotFound)
+{
+  const EFI_GUID  FormsOnly = { 0xABCDEF02, 0x2345, 0x6789, { 2, 4, 6, 8, 10, 12, 14, 16 } };
+  EFI_HII_HANDLE  Forms     = Add (Builders::PackageListBuilder (FormsOnly)
+                                     .Add (Builders::BuildPackage (EFI_HII_PACKAGE_FORMS, BYTES (6, 1))).Build ());
+  UINTN           Size      = 0;
+
+  EXPECT_EQ (String->GetLanguages (String, Forms, nullptr, &Size), EFI_NOT_FOUND);
+  EXPECT_EQ (Size, 0u);
+}
+
 // Firmware browsers "delete" a string they created by setting it empty in every
 // language; the id stays valid and reads back as the empty string.
 TEST_F (HiiString, DeletingByEmptyTextKeepsTheIdReadable)
