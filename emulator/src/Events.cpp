@@ -127,10 +127,16 @@ EventSystem::SetTimer (EFI_EVENT Event, EFI_TIMER_DELAY Type, UINT64 TriggerTime
   if (Type == TimerCancel) {
     return EFI_SUCCESS;
   }
-  // A periodic timer cannot beat the platform timer; below its resolution it
-  // fires once per tick, which also keeps long clock jumps bounded.
-  UINT64  Period = ((Type == TimerPeriodic) && (TriggerTime < kMinimumPeriod)) ?
-                   ((TriggerTime == 0) ? kTimerTick : kMinimumPeriod) : TriggerTime;
+  // A periodic timer cannot beat the platform timer: below its resolution it is
+  // raised to it, which also keeps long clock jumps bounded. A time of 0, periodic
+  // or relative, means the next tick; due at once, a notify that re-arms itself
+  // with 0 would spin with the clock standing still.
+  UINT64  Period = TriggerTime;
+  if (TriggerTime == 0) {
+    Period = kTimerTick;
+  } else if ((Type == TimerPeriodic) && (TriggerTime < kMinimumPeriod)) {
+    Period = kMinimumPeriod;
+  }
   Record->Period = (Type == TimerPeriodic) ? Period : 0;
   Record->Due    = mNow + Period;
   Record->Armed  = true;
@@ -304,8 +310,13 @@ EventSystem::AdvanceTo (UINT64 Time)
     } else {
       Record->Armed = false;
     }
-    SignalOne (Record);
-    DispatchPending ();
+    // A timer in a group fires the group, as any signal of a member does.
+    if (Record->HasGroup) {
+      SignalGroup (Record->Group);
+    } else {
+      SignalOne (Record);
+      DispatchPending ();
+    }
   }
   mNow = std::max (mNow, Time);
 }
@@ -346,7 +357,8 @@ EventSystem::Check (EFI_EVENT Event)
 {
   EVENT_RECORD  *Record = Find (Event);
 
-  if (Record == nullptr) {
+  // Refused before the poll step, so a refused check moves no time and fires no timer.
+  if ((Record == nullptr) || ((Record->Type & EVT_NOTIFY_SIGNAL) != 0)) {
     return EFI_INVALID_PARAMETER;
   }
   Advance (mPollStep);

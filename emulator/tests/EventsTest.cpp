@@ -191,4 +191,54 @@ TEST_F (EventsTest, WaitReportsWhichEventEnded)
   EXPECT_EQ (Machine.Events ().Now (), 200u);
 }
 
+// A timer set to 0 falls due at the next 10-ms tick, not at once, so a notify that
+// re-arms its timer with 0 runs once per tick instead of spinning on a clock that
+// never moves.
+TEST_F (EventsTest, ZeroTimerFiresAtTheNextTick)
+{
+  EFI_EVENT  Timer = NotifyTimer ();
+
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 0), EFI_SUCCESS);
+  Machine.Events ().Advance (0);
+  EXPECT_TRUE (Trace.Times.empty ());
+  Machine.Events ().Advance (Emu::kTimerTick - 1);
+  EXPECT_TRUE (Trace.Times.empty ());
+  Machine.Events ().Advance (1);
+  EXPECT_EQ (Trace.Times, (std::vector<UINT64> { Emu::kTimerTick }));
+  ASSERT_EQ (BS->SetTimer (Timer, TimerPeriodic, 0), EFI_SUCCESS);
+  Machine.Events ().Advance (2 * Emu::kTimerTick);
+  EXPECT_EQ (Trace.Times, (std::vector<UINT64> { Emu::kTimerTick, 2 * Emu::kTimerTick, 3 * Emu::kTimerTick }));
+}
+
+// A timer that belongs to a group signals the whole group when it fires: one
+// member's signal is every member's.
+TEST_F (EventsTest, GroupTimerSignalsEveryMember)
+{
+  static const EFI_GUID  Group = { 0x2B7C7A0E, 0x5D1F, 0x4C6B, { 0x9E, 0x33, 0x61, 0x0A, 0x4F, 0x8D, 0x21, 0xC7 } };
+  EFI_EVENT              Timer = nullptr;
+  EFI_EVENT              Listener = nullptr;
+
+  ASSERT_EQ (BS->CreateEventEx (EVT_TIMER, 0, nullptr, nullptr, &Group, &Timer), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Group, &Listener),
+    EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 1000), EFI_SUCCESS);
+  Machine.Events ().Advance (1000);
+  EXPECT_EQ (Trace.Times, (std::vector<UINT64> { 1000 }));
+  EXPECT_EQ (BS->CheckEvent (Timer), EFI_SUCCESS);
+}
+
+// Checking a signal-type event is refused before anything happens: no poll step
+// passes, so no timer fires on the way.
+TEST_F (EventsTest, RefusedCheckMovesNoTime)
+{
+  EFI_EVENT  Signal = nullptr;
+  EFI_EVENT  Timer  = NotifyTimer ();
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Signal), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 1), EFI_SUCCESS);
+  EXPECT_EQ (BS->CheckEvent (Signal), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Machine.Events ().Now (), 0u);
+  EXPECT_TRUE (Trace.Times.empty ());
+}
+
 }  // namespace

@@ -21,7 +21,7 @@ namespace Emu {
 
 constexpr UINT64 kTicksPerSecond      = 10000000;  // the clock counts 100 ns
 constexpr UINT64 kTicksPerMillisecond = 10000;
-// A periodic timer of period 0 fires at every timer tick of the platform.
+// A timer set to 0 (periodic or relative) fires at the next timer tick of the platform.
 constexpr UINT64 kTimerTick = 10 * kTicksPerMillisecond;
 // Shorter periods are raised to this: the resolution of the platform timer.
 constexpr UINT64 kMinimumPeriod = kTicksPerMillisecond;
