@@ -79,12 +79,15 @@ struct BLOCK_ELEMENT {
 bool
 ParseElement (std::u16string_view Text, UINTN *At, bool WithValue, BLOCK_ELEMENT *Element, UINTN *LastAmp)
 {
+  // Only a response without a header starts with a bare "OFFSET=".
+  std::u16string_view  Lead = (*At == 0) ? u"OFFSET=" : u"&OFFSET=";
+
   Element->Start = *At;
   *LastAmp       = *At;
-  if (!StartsWith (Text, *At, u"&OFFSET=")) {
+  if (!StartsWith (Text, *At, Lead)) {
     return false;
   }
-  *At += 8;
+  *At += Lead.size ();
   if (!HexNumber (Text, At, &Element->Offset)) {
     return false;
   }
@@ -114,11 +117,17 @@ ParseElement (std::u16string_view Text, UINTN *At, bool WithValue, BLOCK_ELEMENT
   return true;
 }
 
+// A response ends its block elements at the first pair that is not one (the
+// "&GUID=" of a following configuration, "&ALTCFG=", a name/value pair); a
+// request must consist of them.
 bool
 ParseElements (std::u16string_view Text, UINTN At, bool WithValue, std::vector<BLOCK_ELEMENT> *Elements,
   UINTN *ErrorAt)
 {
   while (At < Text.size ()) {
+    if (WithValue && (At != 0) && !StartsWith (Text, At, u"&OFFSET=")) {
+      return true;
+    }
     BLOCK_ELEMENT  Element{};
     UINTN          LastAmp;
     if (!ParseElement (Text, &At, WithValue, &Element, &LastAmp)) {
@@ -277,8 +286,11 @@ ConfigToBlockText (std::u16string_view Response, UINT8 *Block, UINTN BlockSize, 
   CONFIG_HEADER               Header;
   std::vector<BLOCK_ELEMENT>  Elements;
 
-  *Needed = 0;
-  if (!ParseConfigHeader (Response, 0, &Header, ErrorAt) ||
+  *Needed    = 0;
+  *ErrorAt   = 0;
+  Header.End = 0;
+  // The header is optional here: a bare list of block elements is a response too.
+  if ((StartsWith (Response, 0, u"GUID=") && !ParseConfigHeader (Response, 0, &Header, ErrorAt)) ||
       !ParseElements (Response, Header.End, true, &Elements, ErrorAt)) {
     return EFI_INVALID_PARAMETER;
   }

@@ -158,6 +158,42 @@ TEST (ConfigToBlock, ShortValueIsANumberAndZeroFillsTheHighBytes)
   EXPECT_EQ (Block, (std::vector<UINT8>{ 0xBC, 0x0A, 0, 0 }));
 }
 
+TEST (ConfigToBlock, HeaderIsOptional)
+{
+  std::vector<UINT8>  Block = { 0x00, 0x01, 0x02, 0x03, 0x04, 0x05 };
+  std::u16string      Bare  = u"OFFSET=3&WIDTH=1&VALUE=7&OFFSET=0&WIDTH=2&VALUE=AA55";
+  UINTN               Needed;
+  UINTN               ErrorAt;
+
+  ASSERT_EQ (Emu::ConfigToBlockText (Bare, Block.data (), Block.size (), &Needed, &ErrorAt), EFI_SUCCESS);
+  EXPECT_EQ (Block, (std::vector<UINT8>{ 0x55, 0xAA, 0x02, 0x07, 0x04, 0x05 }));
+  EXPECT_EQ (Needed, 4u);
+  EXPECT_EQ (ErrorAt, Bare.size ());
+  EXPECT_EQ (Emu::ConfigToBlockText (u"WIDTH=1&VALUE=7", Block.data (), Block.size (), &Needed, &ErrorAt),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ErrorAt, 0u);
+}
+
+TEST (ConfigToBlock, APairThatIsNoBlockElementEndsTheWalk)
+{
+  // The defaults of an ExtractConfig answer and a name/value pair follow the
+  // current values; neither is written nor refused.
+  std::u16string  Tails[] = {
+    u"&" + kHeader + u"&ALTCFG=0000&OFFSET=2&WIDTH=1&VALUE=00",
+    u"&Speed=0064",
+  };
+  for (const std::u16string &Tail : Tails) {
+    std::vector<UINT8>  Block (4, 0x11);
+    std::u16string      Response = kHeader + u"&OFFSET=1&WIDTH=1&VALUE=ee" + Tail;
+    UINTN               Needed;
+    UINTN               ErrorAt;
+    ASSERT_EQ (Emu::ConfigToBlockText (Response, Block.data (), Block.size (), &Needed, &ErrorAt), EFI_SUCCESS);
+    EXPECT_EQ (Block, (std::vector<UINT8>{ 0x11, 0xEE, 0x11, 0x11 }));
+    EXPECT_EQ (Needed, 2u);
+    EXPECT_EQ (ErrorAt, Response.size ());
+  }
+}
+
 TEST (ConfigToBlock, SmallOrMissingBlockGetsTheNeededSizeAndIsNotWritten)
 {
   std::u16string      Response = kHeader + u"&OFFSET=2&WIDTH=2&VALUE=1234&OFFSET=8&WIDTH=3&VALUE=010203";

@@ -48,9 +48,11 @@ std::vector<std::pair<UINTN, UINTN>> SplitConfigs (std::u16string_view Text);
 EFI_STATUS BlockToConfigText (std::u16string_view Request, const UINT8 *Block, UINTN BlockSize,
              std::u16string *Config, UINTN *ErrorAt);
 
-// ConfigToBlock over text. Needed is the block size the response requires (largest
-// OFFSET + WIDTH); Block is written only when the whole response parsed and
-// Needed <= BlockSize (otherwise EFI_DEVICE_ERROR). Block may be null to measure.
+// ConfigToBlock over text. The GUID/NAME/PATH header may be left out; the block
+// elements end at the end or at the first pair that is not OFFSET/WIDTH/VALUE.
+// Needed is the block size the response requires (largest OFFSET + WIDTH); Block
+// is written only when the whole response parsed and Needed <= BlockSize
+// (otherwise EFI_DEVICE_ERROR). Block may be null to measure.
 EFI_STATUS ConfigToBlockText (std::u16string_view Response, UINT8 *Block, UINTN BlockSize,
              UINTN *Needed, UINTN *ErrorAt);
 
