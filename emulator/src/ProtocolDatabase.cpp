@@ -214,18 +214,22 @@ ProtocolDatabase::InstallMultiple (EFI_HANDLE *Handle, const INTERFACE_LIST &Int
       }
     }
   }
+  // Protocol notifies wait until the whole set is on the handle, or gone again: a
+  // listener never sees half a set, nor a pair that is about to be taken back.
+  EFI_TPL     OldTpl   = mEvents.RaiseTpl (std::max (mEvents.CurrentTpl (), (EFI_TPL)TPL_NOTIFY));
   EFI_HANDLE  Original = *Handle;
-  for (size_t Index = 0; Index < Interfaces.size (); Index++) {
-    EFI_STATUS  Status = Install (Handle, Interfaces[Index].first, Interfaces[Index].second);
+  EFI_STATUS  Status   = EFI_SUCCESS;
+  for (size_t Index = 0; (Index < Interfaces.size ()) && !EFI_ERROR (Status); Index++) {
+    Status = Install (Handle, Interfaces[Index].first, Interfaces[Index].second);
     if (EFI_ERROR (Status)) {
       for (size_t Undo = Index; Undo > 0; Undo--) {
         (VOID)Uninstall (*Handle, Interfaces[Undo - 1].first, Interfaces[Undo - 1].second);  // just installed: cannot fail
       }
       *Handle = Original;
-      return Status;
     }
   }
-  return EFI_SUCCESS;
+  mEvents.RestoreTpl (OldTpl);
+  return Status;
 }
 
 EFI_STATUS
@@ -260,11 +264,34 @@ ProtocolDatabase::HandleProtocol (EFI_HANDLE Handle, const EFI_GUID *Guid, VOID 
   return Open (Handle, Guid, Interface, nullptr, nullptr, EFI_OPEN_PROTOCOL_BY_HANDLE_PROTOCOL);
 }
 
+// The attribute values an open may carry: one kind, or a driver's exclusive open.
+static bool
+OpenAttributesValid (UINT32 Attributes)
+{
+  switch (Attributes) {
+    case EFI_OPEN_PROTOCOL_BY_HANDLE_PROTOCOL:
+    case EFI_OPEN_PROTOCOL_GET_PROTOCOL:
+    case EFI_OPEN_PROTOCOL_TEST_PROTOCOL:
+    case EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER:
+    case EFI_OPEN_PROTOCOL_BY_DRIVER:
+    case EFI_OPEN_PROTOCOL_EXCLUSIVE:
+    case EFI_OPEN_PROTOCOL_BY_DRIVER | EFI_OPEN_PROTOCOL_EXCLUSIVE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 static bool
 OpensConflict (const PROTOCOL_ENTRY &Entry, EFI_HANDLE Agent, UINT32 Attributes, EFI_STATUS *Status)
 {
   const UINT32  Exclusive = EFI_OPEN_PROTOCOL_BY_DRIVER | EFI_OPEN_PROTOCOL_EXCLUSIVE;
 
+  // Only a driver's or an exclusive open can be refused; plain lookups (handle
+  // protocol, get, test, by child) always see the interface.
+  if ((Attributes & Exclusive) == 0) {
+    return false;
+  }
   for (const PROTOCOL_OPEN &Open : Entry.Opens) {
     if ((Open.Attributes & EFI_OPEN_PROTOCOL_EXCLUSIVE) != 0) {
       *Status = (Open.Agent == Agent) ? EFI_ALREADY_STARTED : EFI_ACCESS_DENIED;
@@ -285,14 +312,17 @@ ProtocolDatabase::Open (EFI_HANDLE Handle, const EFI_GUID *Guid, VOID **Interfac
 {
   HANDLE_RECORD  *Record = FindHandle (Handle);
 
-  if ((Record == nullptr) || (Guid == nullptr) ||
+  if ((Record == nullptr) || (Guid == nullptr) || !OpenAttributesValid (Attributes) ||
       ((Interface == nullptr) && (Attributes != EFI_OPEN_PROTOCOL_TEST_PROTOCOL)))
   {
     return EFI_INVALID_PARAMETER;
   }
-  const UINT32  NeedsAgent = EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER | EFI_OPEN_PROTOCOL_BY_DRIVER |
-                             EFI_OPEN_PROTOCOL_EXCLUSIVE;
-  if (((Attributes & NeedsAgent) != 0) && (!IsHandle (Agent) || !IsHandle (Controller))) {
+  // An application's exclusive open names no controller; the driver-model opens do.
+  const UINT32  NeedsController = EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER | EFI_OPEN_PROTOCOL_BY_DRIVER;
+  const UINT32  NeedsAgent      = NeedsController | EFI_OPEN_PROTOCOL_EXCLUSIVE;
+  if ((((Attributes & NeedsAgent) != 0) && !IsHandle (Agent)) ||
+      (((Attributes & NeedsController) != 0) && !IsHandle (Controller)))
+  {
     return EFI_INVALID_PARAMETER;
   }
   if (Interface != nullptr) {
@@ -478,7 +508,7 @@ EFI_STATUS
 ProtocolDatabase::LocateHandle (EFI_LOCATE_SEARCH_TYPE Type, const EFI_GUID *Guid, VOID *Key, UINTN *Size,
   EFI_HANDLE *Buffer)
 {
-  if ((Size == nullptr) || ((*Size != 0) && (Buffer == nullptr)) || (Type > ByProtocol) ||
+  if ((Size == nullptr) || (Type > ByProtocol) ||
       ((Type == ByProtocol) && (Guid == nullptr)) ||
       ((Type == ByRegisterNotify) && (FindRegistration (Key) == nullptr)))
   {
@@ -493,12 +523,14 @@ ProtocolDatabase::LocateHandle (EFI_LOCATE_SEARCH_TYPE Type, const EFI_GUID *Gui
     return EFI_NOT_FOUND;
   }
   UINTN  Needed = Found.size () * sizeof (EFI_HANDLE);
-  // A size query (no buffer) has *Size 0 and so ends here anyway; the explicit test keeps
-  // GCC's nonnull check, which runs before it folds *Size < Needed, from seeing a copy to
-  // the null buffer of LocateHandleBuffer's size query.
-  if ((Buffer == nullptr) || (*Size < Needed)) {
+  // Too small is told before a missing buffer is refused: a caller that sizes with a
+  // stale non-zero size and no buffer still learns the size.
+  if (*Size < Needed) {
     *Size = Needed;
     return EFI_BUFFER_TOO_SMALL;
+  }
+  if (Buffer == nullptr) {
+    return EFI_INVALID_PARAMETER;
   }
   if (Type == ByRegisterNotify) {
     (VOID)Search (Type, Guid, Key, true);  // the lookup that fits consumes the handle

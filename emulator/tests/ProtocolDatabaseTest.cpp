@@ -15,11 +15,35 @@ struct NOTIFY_COUNT {
   int  Calls;
 };
 
+// What a listener on gAlpha finds when its notify runs: each new handle, and
+// whether gBeta already sits on it.
+struct SET_WATCH {
+  EFI_BOOT_SERVICES        *BS;
+  VOID                     *Registration;
+  std::vector<EFI_HANDLE>  Handles;
+  std::vector<bool>        HadBeta;
+};
+
 VOID EFIAPI
 CountNotify (EFI_EVENT Event, VOID *Context)
 {
   (VOID)Event;
   static_cast<NOTIFY_COUNT *>(Context)->Calls++;
+}
+
+VOID EFIAPI
+WatchSet (EFI_EVENT Event, VOID *Context)
+{
+  (VOID)Event;
+  auto        *Watch = static_cast<SET_WATCH *>(Context);
+  EFI_HANDLE  Handle = nullptr;
+  UINTN       Size   = sizeof (Handle);
+  VOID        *Beta  = nullptr;
+
+  while (Watch->BS->LocateHandle (ByRegisterNotify, nullptr, Watch->Registration, &Size, &Handle) == EFI_SUCCESS) {
+    Watch->Handles.push_back (Handle);
+    Watch->HadBeta.push_back (Watch->BS->HandleProtocol (Handle, &gBeta, &Beta) == EFI_SUCCESS);
+  }
 }
 
 class ProtocolDatabaseTest : public ::testing::Test {
@@ -177,6 +201,73 @@ TEST_F (ProtocolDatabaseTest, OpenByDriverIsRecordedAndExclusive)
   ASSERT_EQ (BS->CloseProtocol (Controller, &gAlpha, Driver, Controller), EFI_SUCCESS);
   EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Other, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
     EFI_SUCCESS);
+}
+
+// A listener sees a multiple install only once the whole set is on the handle,
+// and finds nothing of a set that was taken back.
+TEST_F (ProtocolDatabaseTest, MultipleInstallNotifiesAfterTheWholeSet)
+{
+  SET_WATCH   Watch { BS, nullptr, {}, {} };
+  EFI_EVENT   Event  = nullptr;
+  EFI_HANDLE  Handle = nullptr;
+  EFI_HANDLE  Failed = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, WatchSet, &Watch, &Event), EFI_SUCCESS);
+  ASSERT_EQ (BS->RegisterProtocolNotify (&gAlpha, Event, &Watch.Registration), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallMultipleProtocolInterfaces (&Handle, &gAlpha, &InterfaceA, &gBeta, &InterfaceB, nullptr),
+    EFI_SUCCESS);
+  EXPECT_EQ (Watch.Handles, (std::vector<EFI_HANDLE> { Handle }));
+  EXPECT_EQ (Watch.HadBeta, (std::vector<bool> { true }));
+  EXPECT_EQ (BS->InstallMultipleProtocolInterfaces (&Failed, &gAlpha, &InterfaceA, &gAlpha, &InterfaceB, nullptr),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Failed, nullptr);
+  EXPECT_EQ (Watch.Handles.size (), 1u);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_APPLICATION);
+  EXPECT_TRUE (Machine.Events ().TplViolations ().empty ());
+}
+
+// Only driver and exclusive opens can be refused: while a protocol is held
+// exclusively, HandleProtocol, GET_PROTOCOL and TEST_PROTOCOL still find it.
+// Attribute values outside the defined ones are refused.
+TEST_F (ProtocolDatabaseTest, ExclusiveOpenLeavesPlainLookupsAlone)
+{
+  EFI_HANDLE  Controller = nullptr;
+  EFI_HANDLE  Agent      = nullptr;
+  VOID        *Interface = nullptr;
+
+  ASSERT_EQ (BS->InstallProtocolInterface (&Controller, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Agent, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  ASSERT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Agent, nullptr, EFI_OPEN_PROTOCOL_EXCLUSIVE),
+    EFI_SUCCESS);
+  Interface = nullptr;
+  EXPECT_EQ (BS->HandleProtocol (Controller, &gAlpha, &Interface), EFI_SUCCESS);
+  EXPECT_EQ (Interface, &InterfaceA);
+  Interface = nullptr;
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Controller, nullptr, EFI_OPEN_PROTOCOL_GET_PROTOCOL),
+    EFI_SUCCESS);
+  EXPECT_EQ (Interface, &InterfaceA);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, nullptr, Controller, nullptr, EFI_OPEN_PROTOCOL_TEST_PROTOCOL),
+    EFI_SUCCESS);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Controller, Controller, EFI_OPEN_PROTOCOL_BY_DRIVER),
+    EFI_ACCESS_DENIED);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Agent, nullptr, 0), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BS->OpenProtocol (Controller, &gAlpha, &Interface, Agent, nullptr,
+    EFI_OPEN_PROTOCOL_GET_PROTOCOL | EFI_OPEN_PROTOCOL_TEST_PROTOCOL), EFI_INVALID_PARAMETER);
+}
+
+// A size that is too small gets EFI_BUFFER_TOO_SMALL with the size even without a
+// buffer; a missing buffer is refused only when the size would have been enough,
+// and no match is EFI_NOT_FOUND whatever the buffer.
+TEST_F (ProtocolDatabaseTest, LocateHandleRefusesAMissingBufferOnlyWhenItWouldFit)
+{
+  EFI_HANDLE  Handle = nullptr;
+  UINTN       Size   = 1;
+
+  EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_NOT_FOUND);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Handle, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, sizeof (EFI_HANDLE));
+  EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_INVALID_PARAMETER);
 }
 
 }  // namespace
