@@ -151,13 +151,31 @@ DrawToScreen (const HiiServices &Hii, const std::u16string &Text, const LINE &Li
            EFI_GLYPH_HEIGHT, 0);
 }
 
+// Combinations a firmware font refuses: transparency or the screen need a target
+// the caller gives, the clean-clip flags refine clipping, and wrapping already
+// decides what happens at the right edge.
+bool
+FlagsValid (EFI_HII_OUT_FLAGS Flags, bool HaveTarget)
+{
+  const EFI_HII_OUT_FLAGS  CleanClip = EFI_HII_OUT_FLAG_CLIP_CLEAN_X | EFI_HII_OUT_FLAG_CLIP_CLEAN_Y;
+
+  if (!HaveTarget && ((Flags & (EFI_HII_OUT_FLAG_TRANSPARENT | EFI_HII_DIRECT_TO_SCREEN)) != 0)) {
+    return false;
+  }
+  if (((Flags & CleanClip) != 0) && ((Flags & EFI_HII_OUT_FLAG_CLIP) == 0)) {
+    return false;
+  }
+  return (Flags & (EFI_HII_OUT_FLAG_WRAP | EFI_HII_OUT_FLAG_CLIP_CLEAN_X)) !=
+         (EFI_HII_OUT_FLAG_WRAP | EFI_HII_OUT_FLAG_CLIP_CLEAN_X);
+}
+
 EFI_STATUS
 StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *String, CONST EFI_FONT_DISPLAY_INFO *Info,
   EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EFI_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
 {
   std::u16string  Text;
 
-  if ((String == nullptr) || (Blt == nullptr)) {
+  if ((String == nullptr) || (Blt == nullptr) || !FlagsValid (Flags, *Blt != nullptr)) {
     return EFI_INVALID_PARAMETER;
   }
   for (UINTN Index = 0; String[Index] != 0; Index++) {

@@ -180,6 +180,34 @@ TEST_F (HiiFont, StringToImageClipsToAnExistingBitmap)
   EXPECT_EQ (Pixels[12 * 19].Blue, 9);      // nothing past the canvas
 }
 
+TEST_F (HiiFont, StringToImageRefusesFlagsThatNeedWhatIsMissing)
+{
+  UINT64  Mark = M.Memory ().AllocationCount ();
+
+  for (EFI_HII_OUT_FLAGS Flags : { EFI_HII_OUT_FLAG_TRANSPARENT, EFI_HII_DIRECT_TO_SCREEN, EFI_HII_OUT_FLAG_CLIP_CLEAN_X,
+                                   EFI_HII_OUT_FLAG_CLIP_CLEAN_Y,
+                                   EFI_HII_OUT_FLAG_CLIP | EFI_HII_OUT_FLAG_WRAP | EFI_HII_OUT_FLAG_CLIP_CLEAN_X }) {
+    EFI_IMAGE_OUTPUT  *Image = nullptr;
+    EXPECT_EQ (Font->StringToImage (Font, Flags, (EFI_STRING)u"Hi", nullptr, &Image, 0, 0, nullptr, nullptr, nullptr),
+      EFI_INVALID_PARAMETER) << std::hex << Flags;
+    EXPECT_EQ (Image, nullptr);
+  }
+  EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ());
+
+  // Over the caller's own bitmap, transparency leaves the unlit pixels as they were.
+  std::vector<EFI_GRAPHICS_OUTPUT_BLT_PIXEL>  Pixels (8 * 19, EFI_GRAPHICS_OUTPUT_BLT_PIXEL{ 9, 9, 9, 9 });
+  EFI_IMAGE_OUTPUT                            Canvas{};
+  Canvas.Width        = 8;
+  Canvas.Height       = 19;
+  Canvas.Image.Bitmap = Pixels.data ();
+  EFI_IMAGE_OUTPUT  *Target = &Canvas;
+  ASSERT_EQ (Font->StringToImage (Font, EFI_HII_OUT_FLAG_TRANSPARENT | EFI_HII_OUT_FLAG_CLIP |
+               EFI_HII_OUT_FLAG_CLIP_CLEAN_X, (EFI_STRING)u"H", nullptr, &Target, 0, 0, nullptr, nullptr, nullptr),
+    EFI_SUCCESS);
+  EXPECT_EQ (Pixels[0].Blue, 9);
+  EXPECT_EQ (Pixels[2 * 8].Blue, 0xFF);  // the glyph's first lit pixel, in the default white
+}
+
 TEST_F (HiiFont, StringToImageDrawsToTheScreenThroughBlt)
 {
   struct SCREEN {
