@@ -118,7 +118,7 @@ HiiServices::Notify (HII_PACKAGE_LIST *List, UINTN Index, EFI_HII_DATABASE_NOTIF
 
   for (UINTN Slot = 0; Slot < Count; Slot++) {
     HII_NOTIFY_REGISTRATION  *Registration = mNotifies[Slot].get ();
-    if (!Registration->Live || (Registration->NotifyType != NotifyType) || (Index >= List->Packages.size ())) {
+    if (!Registration->Live || ((Registration->NotifyType & NotifyType) == 0) || (Index >= List->Packages.size ())) {
       continue;
     }
     const HII_PACKAGE  &Package = List->Packages[Index];
@@ -329,11 +329,23 @@ HiiServices::ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID 
     *BufferSize = Needed;
     return EFI_BUFFER_TOO_SMALL;
   }
-  UINT8  *Out = (UINT8 *)Buffer;
   for (HII_PACKAGE_LIST *List : Lists) {
     for (UINTN Index = 0; Index < List->Packages.size (); Index++) {
       Notify (List, Index, EFI_HII_DATABASE_NOTIFY_EXPORT_PACK);
     }
+  }
+  // A notify function may have added strings or packages meanwhile: measure again
+  // so that the copy never runs past the caller's buffer.
+  Needed = 0;
+  for (HII_PACKAGE_LIST *List : Lists) {
+    Needed += ExportSize (*List);
+  }
+  if (*BufferSize < Needed) {
+    *BufferSize = Needed;
+    return EFI_BUFFER_TOO_SMALL;
+  }
+  UINT8  *Out = (UINT8 *)Buffer;
+  for (HII_PACKAGE_LIST *List : Lists) {
     UINT32  Length = (UINT32)ExportSize (*List);
     std::memcpy (Out, &List->Guid, sizeof (EFI_GUID));
     std::memcpy (Out + 16, &Length, 4);
@@ -354,12 +366,12 @@ EFI_STATUS
 HiiServices::RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGuid, EFI_HII_DATABASE_NOTIFY Function,
   EFI_HII_DATABASE_NOTIFY_TYPE NotifyType, EFI_HANDLE *NotifyHandle)
 {
-  bool  OneType = (NotifyType == EFI_HII_DATABASE_NOTIFY_NEW_PACK) ||
-                  (NotifyType == EFI_HII_DATABASE_NOTIFY_REMOVE_PACK) ||
-                  (NotifyType == EFI_HII_DATABASE_NOTIFY_EXPORT_PACK) ||
-                  (NotifyType == EFI_HII_DATABASE_NOTIFY_ADD_PACK);
+  // The notify types are bits: one registration may ask for several of them.
+  const EFI_HII_DATABASE_NOTIFY_TYPE  Known = EFI_HII_DATABASE_NOTIFY_NEW_PACK | EFI_HII_DATABASE_NOTIFY_REMOVE_PACK |
+                                              EFI_HII_DATABASE_NOTIFY_EXPORT_PACK | EFI_HII_DATABASE_NOTIFY_ADD_PACK;
+  bool                                Types = (NotifyType != 0) && ((NotifyType & ~Known) == 0);
 
-  if ((Function == nullptr) || (NotifyHandle == nullptr) || !OneType ||
+  if ((Function == nullptr) || (NotifyHandle == nullptr) || !Types ||
       ((PackageType == EFI_HII_PACKAGE_TYPE_GUID) != (PackageGuid != nullptr))) {
     return EFI_INVALID_PARAMETER;
   }

@@ -324,4 +324,48 @@ TEST_F (HiiDatabase, NotifyFunctionMayRemoveTheListItIsToldAbout)
   EXPECT_EQ (Hii->Find (Handle), nullptr);
 }
 
+TEST_F (HiiDatabase, OneRegistrationMayAskForSeveralNotifyTypes)
+{
+  Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK | EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ());
+  EXPECT_EQ (Database->RemovePackageList (Database, Handle), EFI_SUCCESS);
+
+  ASSERT_EQ (gNotices.size (), 2u);
+  EXPECT_EQ (gNotices[0].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  EXPECT_EQ (gNotices[1].NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+  EFI_HANDLE  Notify = nullptr;
+  EXPECT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_FORMS, nullptr, Record, 0, &Notify),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_FORMS, nullptr, Record, 0x10, &Notify),
+    EFI_INVALID_PARAMETER);
+}
+
+// A notify function that adds a string to the list being exported.
+EFI_STATUS EFIAPI
+GrowOnExport (UINT8, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *, EFI_HII_HANDLE Handle,
+  EFI_HII_DATABASE_NOTIFY_TYPE)
+{
+  EFI_HII_STRING_PROTOCOL  *Strings = nullptr;
+  EFI_STRING_ID            Id;
+  Emu::Machine::Current ()->Protocols ().LocateProtocol (&gEfiHiiStringProtocolGuid, nullptr, (VOID **)&Strings);
+  return Strings->NewString (Strings, Handle, &Id, "en-US", nullptr, (EFI_STRING)u"Grown while exported", nullptr);
+}
+
+TEST_F (HiiDatabase, ExportNeverWritesPastTheBufferWhenANotifyFunctionGrowsTheList)
+{
+  EFI_HII_HANDLE  Handle = Add (PackageListBuilder (kListGuid).Add (BuildStringPackage ("en-US", 1, { { 1, u"x" } }))
+                                                              .Build ());
+  EFI_HANDLE      Notify = nullptr;
+  ASSERT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_STRINGS, nullptr, GrowOnExport,
+               EFI_HII_DATABASE_NOTIFY_EXPORT_PACK, &Notify), EFI_SUCCESS);
+
+  UINTN  Size = 0;
+  ASSERT_EQ (Database->ExportPackageLists (Database, Handle, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
+  BYTES  Bytes (Size);
+  UINTN  Asked = Size;
+  EXPECT_EQ (Database->ExportPackageLists (Database, Handle, &Size, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()),
+    EFI_BUFFER_TOO_SMALL);
+  EXPECT_GT (Size, Asked);
+}
+
 }  // namespace
