@@ -149,6 +149,7 @@ ConsoleOutput::Fill ()
   mGrid.assign (Columns () * Rows (), TEXT_CELL { u' ', (UINT8)mPrivate->Mode.Attribute });
   mPrivate->Mode.CursorColumn = 0;
   mPrivate->Mode.CursorRow    = 0;
+  mWrapPending                = false;
 }
 
 EFI_STATUS
@@ -178,12 +179,10 @@ ConsoleOutput::PutChar (CHAR16 Char)
   auto   &Mode  = mPrivate->Mode;
   UINTN  Width  = mIsWide (Char) ? 2 : 1;
 
-  if ((UINTN)Mode.CursorColumn + Width > Columns ()) {
-    if ((UINTN)Mode.CursorRow + 1 >= Rows ()) {
-      return;  // no room at the end of the last row, and writing there must not scroll
-    }
+  if (mWrapPending || ((UINTN)Mode.CursorColumn + Width > Columns ())) {
+    mWrapPending      = false;
     Mode.CursorColumn = 0;
-    Mode.CursorRow++;
+    NewLine ();
   }
   TEXT_CELL  *Cell = &mGrid[Mode.CursorRow * Columns () + Mode.CursorColumn];
   Cell[0] = TEXT_CELL { Char, (UINT8)Mode.Attribute };
@@ -197,6 +196,7 @@ ConsoleOutput::PutChar (CHAR16 Char)
       Mode.CursorRow++;
     } else {
       Mode.CursorColumn = (INT32)Columns () - 1;  // the last cell was written; the screen stays
+      mWrapPending      = true;
     }
   }
 }
@@ -210,6 +210,10 @@ ConsoleOutput::OutputString (const CHAR16 *Text)
   std::u16string  Copy;
   for (const CHAR16 *Char = Text; *Char != 0 && Copy.size () < 0x100000; Char++) {
     Copy += *Char;
+    // A control character moves the cursor itself; the owed wrap is dropped.
+    if ((*Char == CHAR_CARRIAGE_RETURN) || (*Char == CHAR_LINEFEED) || (*Char == CHAR_BACKSPACE)) {
+      mWrapPending = false;
+    }
     if (*Char == CHAR_CARRIAGE_RETURN) {
       mPrivate->Mode.CursorColumn = 0;
     } else if (*Char == CHAR_LINEFEED) {
@@ -282,6 +286,7 @@ ConsoleOutput::SetCursorPosition (UINTN Column, UINTN Row)
   if (!EFI_ERROR (Status)) {
     mPrivate->Mode.CursorColumn = (INT32)Column;
     mPrivate->Mode.CursorRow    = (INT32)Row;
+    mWrapPending                = false;
   }
   Log (TextOp::SetCursorPosition, Status, Column, Row);
   return Status;

@@ -166,6 +166,9 @@ VariableStore::Update (const std::u16string &Name, const EFI_GUID &Guid, UINT32 
   VARIABLE  *Existing = FindVariable (Name, Guid);
   bool      Append    = (Attributes & EFI_VARIABLE_APPEND_WRITE) != 0;
   UINT32    Stored    = Attributes & ~(UINT32)EFI_VARIABLE_APPEND_WRITE;
+  // A variable nobody may read is no variable: a write without either access bit
+  // deletes, whatever else it carries (non-volatile alone, for one).
+  bool      NoAccess  = (Stored & (EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS)) == 0;
 
   if (!AttributesValid (Attributes)) {
     return EFI_INVALID_PARAMETER;
@@ -176,10 +179,10 @@ VariableStore::Update (const std::u16string &Name, const EFI_GUID &Guid, UINT32 
   }
   // Appending nothing changes nothing (and creates nothing); size 0 or no access
   // attributes otherwise deletes.
-  if (Append && (DataSize == 0) && (Stored != 0)) {
+  if (Append && (DataSize == 0) && !NoAccess) {
     return ((Existing != nullptr) && (Existing->Attributes != Stored)) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
   }
-  if ((DataSize == 0) || (Stored == 0)) {
+  if ((DataSize == 0) || NoAccess) {
     if (Existing == nullptr) {
       return EFI_NOT_FOUND;
     }

@@ -45,6 +45,33 @@ TEST_F (DevicesTest, TextOutputRecordsCellsWithoutScrollingAtTheLastCell)
   EXPECT_EQ (Devices.TextOut->Calls ()[3].Text, u"XY");
 }
 
+// Text that runs on past the last cell wraps as on any other row: the screen
+// scrolls for the next character (not for the last cell itself), and a wide
+// character that no longer fits on the bottom row moves to a new one.
+TEST_F (DevicesTest, TextRunningPastTheLastCellScrolls)
+{
+  ASSERT_EQ (ConOut->SetCursorPosition (ConOut, 78, 24), EFI_SUCCESS);
+  ASSERT_EQ (ConOut->OutputString (ConOut, (CHAR16 *)u"XY"), EFI_SUCCESS);
+  EXPECT_EQ (Devices.TextOut->Cell (79, 24).Char, u'Y');
+  ASSERT_EQ (ConOut->OutputString (ConOut, (CHAR16 *)u"Z"), EFI_SUCCESS);
+  EXPECT_EQ (Devices.TextOut->Cell (78, 23).Char, u'X');
+  EXPECT_EQ (Devices.TextOut->Cell (79, 23).Char, u'Y');
+  EXPECT_EQ (Devices.TextOut->Cell (0, 24).Char, u'Z');
+  EXPECT_EQ (Devices.TextOut->Cell (79, 24).Char, u' ');
+  EXPECT_EQ (ConOut->Mode->CursorColumn, 1);
+  EXPECT_EQ (ConOut->Mode->CursorRow, 24);
+  ASSERT_EQ (ConOut->SetCursorPosition (ConOut, 79, 24), EFI_SUCCESS);
+  ASSERT_EQ (ConOut->OutputString (ConOut, (CHAR16 *)u"\u4E2D"), EFI_SUCCESS);
+  EXPECT_EQ (Devices.TextOut->Cell (0, 23).Char, u'Z');
+  EXPECT_EQ (Devices.TextOut->Cell (0, 24).Char, u'\u4E2D');
+  EXPECT_EQ (ConOut->Mode->CursorColumn, 2);
+  // A carriage return drops the owed wrap: the next character stays on the row.
+  ASSERT_EQ (ConOut->SetCursorPosition (ConOut, 79, 24), EFI_SUCCESS);
+  ASSERT_EQ (ConOut->OutputString (ConOut, (CHAR16 *)u"Q\rR"), EFI_SUCCESS);
+  EXPECT_EQ (Devices.TextOut->Cell (0, 24).Char, u'R');
+  EXPECT_EQ (Devices.TextOut->Cell (79, 24).Char, u'Q');
+}
+
 // A wide character takes two cells; row text leaves the right half out.
 TEST_F (DevicesTest, WideCharactersTakeTwoCells)
 {

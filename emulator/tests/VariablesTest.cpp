@@ -52,6 +52,13 @@ TEST_F (VariablesTest, SizeZeroOrNoAttributesDeletes)
   EXPECT_EQ (RT->GetVariable ((CHAR16 *)u"A", &gVendor, nullptr, &Size, &Byte), EFI_NOT_FOUND);
   EXPECT_EQ (RT->GetVariable ((CHAR16 *)u"B", &gVendor, nullptr, &Size, &Byte), EFI_NOT_FOUND);
   EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"A", &gVendor, kNvBsRt, 0, nullptr), EFI_NOT_FOUND);
+  // Neither access bit is no access too, even with the non-volatile bit: it
+  // deletes, and creates nothing.
+  ASSERT_EQ (RT->SetVariable ((CHAR16 *)u"C", &gVendor, kNvBsRt, 1, &Byte), EFI_SUCCESS);
+  EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"C", &gVendor, EFI_VARIABLE_NON_VOLATILE, 1, &Byte), EFI_SUCCESS);
+  EXPECT_EQ (Machine.Variables ().Lookup (u"C", gVendor), nullptr);
+  EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"C", &gVendor, EFI_VARIABLE_NON_VOLATILE, 1, &Byte), EFI_NOT_FOUND);
+  EXPECT_EQ (Machine.Variables ().Lookup (u"C", gVendor), nullptr);
 }
 
 // Attribute rules: runtime access needs boot-service access, an existing variable

@@ -94,6 +94,9 @@ private:
   std::vector<TEXT_CALL>                mCalls;
   std::function<bool(CHAR16)>           mIsWide;
   EFI_STATUS                            mSetModeFault = EFI_SUCCESS;
+  // The last cell of the screen was written: the scroll that wrapping owes waits
+  // for the next character, since writing that cell itself must not scroll.
+  bool                                  mWrapPending  = false;
 };
 
 struct TEXT_IN_PRIVATE;
