@@ -7,6 +7,7 @@
 #include "Guard.h"
 #include "HiiInternal.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace Emu {
@@ -118,12 +119,41 @@ StrGetLanguages (CONST EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, CHA
   return Guarded ([&] { return OwnerOf<HiiServices> (This)->GetLanguages (Handle, Languages, Size); });
 }
 
-// No package here names secondary languages.
-EFI_STATUS EFIAPI
-StrGetSecondaryLanguages (CONST EFI_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CONST CHAR8 *Primary, CHAR8 *,
-  UINTN *Size)
+// A string package names its secondary languages after its primary one in its
+// language field: "en-US;en-GB".
+EFI_STATUS
+SecondaryLanguages (const HiiServices &Hii, EFI_HII_HANDLE Handle, CONST CHAR8 *Primary, CHAR8 *Out, UINTN *Size)
 {
-  return ((Primary == nullptr) || (Size == nullptr)) ? EFI_INVALID_PARAMETER : EFI_NOT_FOUND;
+  if ((Primary == nullptr) || (Size == nullptr) || ((Out == nullptr) && (*Size != 0)) || (strnlen (Primary, 256) == 256)) {
+    return EFI_INVALID_PARAMETER;
+  }
+  const HII_PACKAGE_LIST  *List = Hii.Find (Handle);
+  if (List == nullptr) {
+    return EFI_NOT_FOUND;
+  }
+  for (const HII_PACKAGE &Package : List->Packages) {
+    const std::string  *Field = (Package.Strings != nullptr) ? &Package.Strings->Language : nullptr;
+    size_t             Split  = (Field != nullptr) ? Field->find (';') : std::string::npos;
+    if ((Field == nullptr) || !LanguageEqual (Field->substr (0, Split), Primary)) {
+      continue;
+    }
+    std::string  Rest = (Split == std::string::npos) ? std::string () : Field->substr (Split + 1);
+    if (*Size < Rest.size () + 1) {
+      *Size = Rest.size () + 1;
+      return EFI_BUFFER_TOO_SMALL;
+    }
+    std::memcpy (Out, Rest.c_str (), Rest.size () + 1);
+    *Size = Rest.size () + 1;
+    return EFI_SUCCESS;
+  }
+  return EFI_INVALID_LANGUAGE;
+}
+
+EFI_STATUS EFIAPI
+StrGetSecondaryLanguages (CONST EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE Handle, CONST CHAR8 *Primary,
+  CHAR8 *Secondary, UINTN *Size)
+{
+  return Guarded ([&] { return SecondaryLanguages (*OwnerOf<HiiServices> (This), Handle, Primary, Secondary, Size); });
 }
 
 }  // namespace

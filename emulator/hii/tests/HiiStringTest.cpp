@@ -163,6 +163,28 @@ TEST_F (HiiString, GetLanguagesOfAListWithoutStringsIsNotFound)
   EXPECT_EQ (Size, 0u);
 }
 
+TEST_F (HiiString, SecondaryLanguagesFollowThePrimaryOne)
+{
+  const EFI_GUID  Regional = { 0xABCDEF03, 0x2345, 0x6789, { 3, 4, 6, 8, 10, 12, 14, 16 } };
+  EFI_HII_HANDLE  English  = Add (Builders::PackageListBuilder (Regional)
+                                    .Add (BuildStringPackage ("en-US;en-GB", 1, { { 1, u"Colour" } })).Build ());
+  char            Text[32];
+  UINTN           Size = 0;
+
+  EXPECT_EQ (String->GetSecondaryLanguages (String, English, "EN-us", nullptr, &Size), EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ (Size, sizeof ("en-GB"));
+  Size = sizeof (Text);
+  ASSERT_EQ (String->GetSecondaryLanguages (String, English, "en-US", Text, &Size), EFI_SUCCESS);
+  EXPECT_STREQ (Text, "en-GB");
+  Size = sizeof (Text);
+  ASSERT_EQ (String->GetSecondaryLanguages (String, Handle, "fr-FR", Text, &Size), EFI_SUCCESS);
+  EXPECT_STREQ (Text, "");
+  EXPECT_EQ (Size, 1u);
+  EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "ja-JP", Text, &Size), EFI_INVALID_LANGUAGE);
+  EXPECT_EQ (String->GetSecondaryLanguages (String, (EFI_HII_HANDLE)&Size, "en-US", Text, &Size), EFI_NOT_FOUND);
+  EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "en-US", Text, nullptr), EFI_INVALID_PARAMETER);
+}
+
 // Firmware browsers "delete" a string they created by setting it empty in every
 // language; the id stays valid and reads back as the empty string.
 TEST_F (HiiString, DeletingByEmptyTextKeepsTheIdReadable)
