@@ -177,10 +177,16 @@ VariableStore::Update (const std::u16string &Name, const EFI_GUID &Guid, UINT32 
   if ((Attributes & (EFI_VARIABLE_AUTHENTICATED_WRITE_ACCESS | EFI_VARIABLE_TIME_BASED_AUTHENTICATED_WRITE_ACCESS)) != 0) {
     return EFI_UNSUPPORTED;
   }
+  // An existing variable keeps its attributes until it is gone: a write with other
+  // ones is refused, a delete by size 0 included, so a caller that names the wrong
+  // attributes learns it instead of seeing the variable vanish.
+  if ((Existing != nullptr) && !NoAccess && (Existing->Attributes != Stored)) {
+    return EFI_INVALID_PARAMETER;
+  }
   // Appending nothing changes nothing (and creates nothing); size 0 or no access
   // attributes otherwise deletes.
   if (Append && (DataSize == 0) && !NoAccess) {
-    return ((Existing != nullptr) && (Existing->Attributes != Stored)) ? EFI_INVALID_PARAMETER : EFI_SUCCESS;
+    return EFI_SUCCESS;
   }
   if ((DataSize == 0) || NoAccess) {
     if (Existing == nullptr) {
@@ -188,9 +194,6 @@ VariableStore::Update (const std::u16string &Name, const EFI_GUID &Guid, UINT32 
     }
     mVariables.erase (mVariables.begin () + (Existing - mVariables.data ()));
     return EFI_SUCCESS;
-  }
-  if ((Existing != nullptr) && (Existing->Attributes != Stored)) {
-    return EFI_INVALID_PARAMETER;
   }
   const UINT8  *Bytes = static_cast<const UINT8 *>(Data);
   UINTN        Total  = DataSize + ((Append && Existing != nullptr) ? Existing->Data.size () : 0);

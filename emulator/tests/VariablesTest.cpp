@@ -71,6 +71,10 @@ TEST_F (VariablesTest, AttributeRulesAreEnforced)
   ASSERT_EQ (RT->SetVariable ((CHAR16 *)u"X", &gVendor, kNvBsRt, 1, Bytes), EFI_SUCCESS);
   EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"X", &gVendor, EFI_VARIABLE_BOOTSERVICE_ACCESS, 1, Bytes),
     EFI_INVALID_PARAMETER);
+  // A delete by size 0 under other attributes is refused too, and keeps the variable.
+  EXPECT_EQ (RT->SetVariable ((CHAR16 *)u"X", &gVendor, EFI_VARIABLE_BOOTSERVICE_ACCESS, 0, nullptr),
+    EFI_INVALID_PARAMETER);
+  ASSERT_NE (Machine.Variables ().Lookup (u"X", gVendor), nullptr);
   ASSERT_EQ (RT->SetVariable ((CHAR16 *)u"X", &gVendor, kNvBsRt | EFI_VARIABLE_APPEND_WRITE, 1, &Bytes[1]),
     EFI_SUCCESS);
   const Emu::VARIABLE  *Stored = Machine.Variables ().Lookup (u"X", gVendor);
