@@ -252,6 +252,36 @@ FakeDriver::ParseOwnConfig (CONST CHAR16 *Config, CHAR16 **Progress, OWN_CONFIG 
   return EFI_SUCCESS;
 }
 
+// A driver asked without a request gives every setting it holds: each byte store
+// whole, then the elements of each name/value GUID, one configuration each.
+std::u16string
+FakeDriver::AllSettings () const
+{
+  std::u16string  Path = HexBytes (mDevicePath.data (), mDevicePath.size ());
+  std::u16string  Answer;
+
+  for (const auto &[Key, Bytes] : mStores) {
+    Answer += Answer.empty () ? u"" : u"&";
+    Answer += u"GUID=" + HexBytes (&Key.first, sizeof (EFI_GUID)) + u"&NAME=" + HexName (Key.second) + u"&PATH=" + Path +
+              u"&OFFSET=0&WIDTH=" + HexNumberText (Bytes.size ()) + u"&VALUE=" + HexValue (Bytes.data (), Bytes.size ());
+  }
+  for (UINTN Index = 0; Index < mNameValues.size (); Index++) {
+    const EFI_GUID  &Guid = mNameValues[Index].first;
+    bool            First = true;
+    for (UINTN Before = 0; (Before < Index) && First; Before++) {
+      First = !GuidEqual (mNameValues[Before].first, Guid);
+    }
+    if (First) {
+      std::u16string  Header = u"GUID=" + HexBytes (&Guid, sizeof (EFI_GUID)) + u"&NAME=&PATH=" + Path;
+      std::u16string  Group;
+      UINTN           ErrorAt = 0;
+      (VOID)ExtractNameValues (Header, Header.size (), Guid, &Group, &ErrorAt);  // a bare header cannot fail
+      Answer += (Answer.empty () ? u"" : u"&") + Group;
+    }
+  }
+  return Answer;
+}
+
 EFI_STATUS
 FakeDriver::DefaultExtract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results)
 {
@@ -259,8 +289,13 @@ FakeDriver::DefaultExtract (CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **R
   std::u16string  Answer;
   UINTN           ErrorAt = 0;
 
-  if (Results == nullptr) {
+  if ((Results == nullptr) || (Progress == nullptr)) {
     return EFI_INVALID_PARAMETER;
+  }
+  if (Request == nullptr) {
+    *Progress = nullptr;
+    Answer    = AllSettings ();
+    return Answer.empty () ? EFI_NOT_FOUND : PoolText (mMachine, Answer, Results);
   }
   EFI_STATUS  Status = ParseOwnConfig (Request, Progress, &Own);
   if (Status != EFI_SUCCESS) {

@@ -317,4 +317,24 @@ TEST_F (HiiRouting, NameValueStoresAnswerByElementName)
   EXPECT_EQ (*B->NameValue (kDriverBGuid, u"Speed"), u"00c8");
 }
 
+TEST_F (HiiRouting, DriverAskedWithoutARequestGivesEverySetting)
+{
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access = B->ConfigAccess ();
+  B->SetNameValue (kDriverBGuid, u"Speed", u"0064");
+  B->SetNameValue (kDriverBGuid, u"Mode", u"2");
+  EFI_STRING  Progress = (EFI_STRING)u"x";
+  EFI_STRING  Results  = nullptr;
+
+  ASSERT_EQ (Access->ExtractConfig (Access, nullptr, &Progress, &Results), EFI_SUCCESS);
+  EXPECT_EQ (std::u16string (Results), HeaderB + u"&OFFSET=0&WIDTH=3&VALUE=a2a1a0&" +
+                                       Header (kDriverBGuid, u"", B->DevicePath ()) + u"&Speed=0064&Mode=2");
+  EXPECT_EQ (Progress, nullptr);
+  EXPECT_EQ (M.Memory ().Free (Results), EFI_SUCCESS);
+
+  auto  &Empty = M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kListGuid)));
+  Results = nullptr;
+  EXPECT_EQ (Empty.ConfigAccess ()->ExtractConfig (Empty.ConfigAccess (), nullptr, &Progress, &Results), EFI_NOT_FOUND);
+  EXPECT_EQ (Results, nullptr);
+}
+
 }  // namespace

@@ -5,7 +5,8 @@
 
   By default the driver answers from byte stores it holds, one per GUID and NAME:
   ExtractConfig turns the requested ranges into a configuration with BlockToConfig
-  (a request with only the header gets the whole store), RouteConfig writes a
+  (a request with only the header gets the whole store, a null request every
+  store and name/value group, joined with "&"), RouteConfig writes a
   configuration into the store with ConfigToBlock, and Callback answers
   EFI_UNSUPPORTED. Each operation can be replaced by a script (a std::function);
   callback rules change the value, return an action request or a status for one
@@ -118,6 +119,7 @@ private:
   EFI_STATUS          RouteNameValues (const std::u16string &Text, UINTN HeaderEnd, const EFI_GUID &Guid,
                         UINTN *ErrorAt);
   UINTN               ValueSize (UINT8 Type) const;
+  std::u16string      AllSettings () const;
 
   struct ACCESS;
   Machine                          &mMachine;
