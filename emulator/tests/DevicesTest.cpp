@@ -197,6 +197,36 @@ TEST_F (DevicesTest, RealTimeClockChecksRangesAndRuns)
   EXPECT_FALSE (Machine.Clock ().WakeupEnabled ());
 }
 
+// The edges of each range: century leap years, the last year, the time-zone span
+// with its "unspecified" value, and the two daylight bits.
+TEST_F (DevicesTest, RealTimeClockRangeEdges)
+{
+  EFI_RUNTIME_SERVICES  *RT = Machine.RuntimeServices ();
+  struct {
+    EFI_TIME    Time;
+    EFI_STATUS  Status;
+  } const Cases[] = {
+    { { 2000, 2, 29, 0, 0, 0, 0, 0, 0, 0, 0 }, EFI_SUCCESS },
+    { { 1900, 2, 29, 0, 0, 0, 0, 0, 0, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 9999, 12, 31, 23, 59, 59, 0, 999999999, 0, 0, 0 }, EFI_SUCCESS },
+    { { 10000, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 2024, 4, 31, 0, 0, 0, 0, 0, 0, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 2024, 1, 1, 24, 0, 0, 0, 0, 0, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 2024, 1, 1, 0, 0, 0, 0, 1000000000, 0, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 2024, 1, 1, 0, 0, 0, 0, 0, -1440, 0, 0 }, EFI_SUCCESS },
+    { { 2024, 1, 1, 0, 0, 0, 0, 0, 1441, 0, 0 }, EFI_INVALID_PARAMETER },
+    { { 2024, 1, 1, 0, 0, 0, 0, 0, EFI_UNSPECIFIED_TIMEZONE, 0, 0 }, EFI_SUCCESS },
+    { { 2024, 1, 1, 0, 0, 0, 0, 0, 0, EFI_TIME_ADJUST_DAYLIGHT | EFI_TIME_IN_DAYLIGHT, 0 }, EFI_SUCCESS },
+    { { 2024, 1, 1, 0, 0, 0, 0, 0, 0, 4, 0 }, EFI_INVALID_PARAMETER },
+  };
+
+  for (const auto &Case : Cases) {
+    EFI_TIME  Time = Case.Time;
+    EXPECT_EQ (RT->SetTime (&Time), Case.Status) << Time.Year << "-" << (int)Time.Month << "-" << (int)Time.Day;
+    EXPECT_EQ (RT->SetWakeupTime (TRUE, &Time), Case.Status) << Time.Year;
+  }
+}
+
 // CMOS through 0x70/0x71, the keyboard status script on 0x64, POST codes on 0x80
 // and MSRs, through the platform library's functions.
 TEST_F (DevicesTest, PortsAndMsrsReachTheBoard)

@@ -241,4 +241,35 @@ TEST_F (EventsTest, RefusedCheckMovesNoTime)
   EXPECT_TRUE (Trace.Times.empty ());
 }
 
+// A signal of an event already signalled queues nothing more: its notify runs
+// once. Closing an event drops a notify still waiting for the TPL to drop.
+TEST_F (EventsTest, PendingNotifiesRunOnceAndCloseDropsThem)
+{
+  EFI_EVENT  Once   = nullptr;
+  EFI_EVENT  Closed = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Once), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_NOTIFY, RecordNotify, &Trace, &Closed), EFI_SUCCESS);
+  EFI_TPL  Old = BS->RaiseTPL (TPL_HIGH_LEVEL);
+  ASSERT_EQ (BS->SignalEvent (Once), EFI_SUCCESS);
+  ASSERT_EQ (BS->SignalEvent (Once), EFI_SUCCESS);
+  ASSERT_EQ (BS->SignalEvent (Closed), EFI_SUCCESS);
+  ASSERT_EQ (BS->CloseEvent (Closed), EFI_SUCCESS);
+  BS->RestoreTPL (Old);
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK }));
+}
+
+// The index names the event that ended the wait, also when that event is a
+// signal-type one the wait refuses.
+TEST_F (EventsTest, WaitNamesTheRefusedEvent)
+{
+  EFI_EVENT  Events[2] = { nullptr, nullptr };
+  UINTN      Index     = 0;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Events[0]), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Events[1]), EFI_SUCCESS);
+  EXPECT_EQ (BS->WaitForEvent (2, Events, &Index), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Index, 1u);
+}
+
 }  // namespace

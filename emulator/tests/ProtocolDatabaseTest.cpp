@@ -1,6 +1,7 @@
 // Handles, installs, lookups, notifications and failure injection of the protocol
 // database, called through the boot services table.
 #include <Emulator/Machine.h>
+#include <Protocol/DevicePath.h>
 
 #include <gtest/gtest.h>
 
@@ -268,6 +269,25 @@ TEST_F (ProtocolDatabaseTest, LocateHandleRefusesAMissingBufferOnlyWhenItWouldFi
   EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_BUFFER_TOO_SMALL);
   EXPECT_EQ (Size, sizeof (EFI_HANDLE));
   EXPECT_EQ (BS->LocateHandle (ByProtocol, &gAlpha, nullptr, &Size, nullptr), EFI_INVALID_PARAMETER);
+}
+
+// A device path already in the database is refused by the multiple install, with
+// nothing of the set installed.
+TEST_F (ProtocolDatabaseTest, MultipleInstallRefusesAKnownDevicePath)
+{
+  static const EFI_GUID  PathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
+  const UINT8            Path[]   = { HARDWARE_DEVICE_PATH, HW_PCI_DP, 6, 0, 0, 2,
+                                      END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 };
+  const UINT8            Copy[sizeof (Path)] = { HARDWARE_DEVICE_PATH, HW_PCI_DP, 6, 0, 0, 2,
+                                                 END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 };
+  EFI_HANDLE             First  = nullptr;
+  EFI_HANDLE             Second = nullptr;
+
+  ASSERT_EQ (BS->InstallMultipleProtocolInterfaces (&First, &PathGuid, Path, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (BS->InstallMultipleProtocolInterfaces (&Second, &gAlpha, &InterfaceA, &PathGuid, Copy, nullptr),
+    EFI_ALREADY_STARTED);
+  EXPECT_EQ (Second, nullptr);
+  EXPECT_TRUE (Machine.Protocols ().HandlesWith (gAlpha).empty ());
 }
 
 }  // namespace
