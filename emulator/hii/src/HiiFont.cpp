@@ -203,7 +203,8 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
   }
   if (Columns != nullptr) {
     for (UINTN Index = 0; Index < Text.size (); Index++) {
-      Columns[Index] = Line.Columns[Index];
+      // A code unit left out for want of a glyph has no place on the row.
+      Columns[Index] = (Line.Widths[Index] == 0) ? ~(UINTN)0 : Line.Columns[Index];
     }
   }
   if (Rows != nullptr) {

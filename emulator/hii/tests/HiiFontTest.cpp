@@ -180,6 +180,21 @@ TEST_F (HiiFont, StringToImageClipsToAnExistingBitmap)
   EXPECT_EQ (Pixels[12 * 19].Blue, 9);      // nothing past the canvas
 }
 
+TEST_F (HiiFont, CodeUnitsLeftOutForWantOfAGlyphHaveNoColumn)
+{
+  EFI_IMAGE_OUTPUT  *Image     = nullptr;
+  UINTN             Columns[3] = {};
+
+  ASSERT_EQ (Font->StringToImage (Font, EFI_HII_IGNORE_IF_NO_GLYPH, (EFI_STRING)u"a\u0100b", nullptr, &Image, 0, 0,
+               nullptr, nullptr, Columns), EFI_SUCCESS);
+  ASSERT_NE (Image, nullptr);
+  EXPECT_EQ (Image->Width, 16);
+  EXPECT_EQ (Columns[0], 0u);
+  EXPECT_EQ (Columns[1], ~(UINTN)0);
+  EXPECT_EQ (Columns[2], 8u);
+  Free (Image);
+}
+
 TEST_F (HiiFont, StringToImageRefusesFlagsThatNeedWhatIsMissing)
 {
   UINT64  Mark = M.Memory ().AllocationCount ();
