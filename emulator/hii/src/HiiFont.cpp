@@ -4,6 +4,8 @@
 **/
 #include <EmulatorHii/HiiServices.h>
 
+#include <Guid/GlobalVariable.h>
+
 #include "Guard.h"
 #include "HiiInternal.h"
 
@@ -231,6 +233,19 @@ FontStringToImage (CONST EFI_HII_FONT_PROTOCOL *This, EFI_HII_OUT_FLAGS Flags, C
   });
 }
 
+// A string id drawn without a language is drawn in the system's current one.
+std::string
+SystemLanguage (const Machine &Owner)
+{
+  const VARIABLE  *Current = Owner.Variables ().Lookup (u"PlatformLang", gEfiGlobalVariableGuid);
+
+  if ((Current == nullptr) || Current->Data.empty ()) {
+    return "en-US";
+  }
+  return std::string ((const char *)Current->Data.data (), strnlen ((const char *)Current->Data.data (),
+                        Current->Data.size ()));
+}
+
 EFI_STATUS EFIAPI
 FontStringIdToImage (CONST EFI_HII_FONT_PROTOCOL *This, EFI_HII_OUT_FLAGS Flags, EFI_HII_HANDLE Handle, EFI_STRING_ID Id,
   CONST CHAR8 *Language, CONST EFI_FONT_DISPLAY_INFO *Info, EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y,
@@ -238,13 +253,15 @@ FontStringIdToImage (CONST EFI_HII_FONT_PROTOCOL *This, EFI_HII_OUT_FLAGS Flags,
 {
   return Guarded ([&] {
     HiiServices  &Hii = *OwnerOf<HiiServices> (This);
+    std::string  Tag  = (Language != nullptr) ? std::string (Language, strnlen (Language, 256))
+                                              : SystemLanguage (Hii.Owner ());
     UINTN        Size = 0;
-    EFI_STATUS   Status = Hii.GetString ((Language != nullptr) ? Language : "en-US", Handle, Id, nullptr, &Size);
+    EFI_STATUS   Status = Hii.GetString (Tag.c_str (), Handle, Id, nullptr, &Size);
     if (Status != EFI_BUFFER_TOO_SMALL) {
       return Status;
     }
     std::vector<CHAR16>  Text (Size / sizeof (CHAR16) + 1, 0);
-    Status = Hii.GetString ((Language != nullptr) ? Language : "en-US", Handle, Id, Text.data (), &Size);
+    Status = Hii.GetString (Tag.c_str (), Handle, Id, Text.data (), &Size);
     if (Status != EFI_SUCCESS) {
       return Status;
     }

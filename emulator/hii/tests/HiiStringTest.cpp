@@ -5,6 +5,7 @@
 #include <Builders/HiiDecode.h>
 #include <Builders/HiiPackageBuilder.h>
 #include <EmulatorHii/StringPackage.h>
+#include <Guid/GlobalVariable.h>
 
 namespace {
 
@@ -183,6 +184,21 @@ TEST_F (HiiString, SecondaryLanguagesFollowThePrimaryOne)
   EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "ja-JP", Text, &Size), EFI_INVALID_LANGUAGE);
   EXPECT_EQ (String->GetSecondaryLanguages (String, (EFI_HII_HANDLE)&Size, "en-US", Text, &Size), EFI_NOT_FOUND);
   EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "en-US", Text, nullptr), EFI_INVALID_PARAMETER);
+}
+
+TEST_F (HiiString, StringIdDrawnWithoutALanguageUsesThePlatformLanguage)
+{
+  EFI_IMAGE_OUTPUT  *Image = nullptr;
+  const char        French[] = "fr-FR";
+  M.Variables ().Put (u"PlatformLang", gEfiGlobalVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS |
+                        EFI_VARIABLE_RUNTIME_ACCESS, std::vector<UINT8> (French, French + sizeof (French)));
+
+  ASSERT_EQ (Font->StringIdToImage (Font, 0, Handle, 1, nullptr, nullptr, &Image, 0, 0, nullptr, nullptr, nullptr),
+    EFI_SUCCESS);
+  ASSERT_NE (Image, nullptr);
+  EXPECT_EQ (Image->Width, 8 * 8);  // "Fran\u00e7ais", not "English"
+  EXPECT_EQ (M.Memory ().Free (Image->Image.Bitmap), EFI_SUCCESS);
+  EXPECT_EQ (M.Memory ().Free (Image), EFI_SUCCESS);
 }
 
 // Firmware browsers "delete" a string they created by setting it empty in every
