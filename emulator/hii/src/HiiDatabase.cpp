@@ -322,10 +322,14 @@ HiiServices::ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID 
       }
     }
   }
-  for (HII_PACKAGE_LIST *List : Lists) {
-    Needed += ExportSize (*List);
-  }
-  if (*BufferSize < Needed) {
+  auto  Measure = [&] {
+    Needed = 0;
+    for (HII_PACKAGE_LIST *List : Lists) {
+      Needed += ExportSize (*List);
+    }
+    return Needed;
+  };
+  if (*BufferSize < Measure ()) {
     *BufferSize = Needed;
     return EFI_BUFFER_TOO_SMALL;
   }
@@ -336,11 +340,7 @@ HiiServices::ExportPackageLists (EFI_HII_HANDLE Handle, UINTN *BufferSize, VOID 
   }
   // A notify function may have added strings or packages meanwhile: measure again
   // so that the copy never runs past the caller's buffer.
-  Needed = 0;
-  for (HII_PACKAGE_LIST *List : Lists) {
-    Needed += ExportSize (*List);
-  }
-  if (*BufferSize < Needed) {
+  if (*BufferSize < Measure ()) {
     *BufferSize = Needed;
     return EFI_BUFFER_TOO_SMALL;
   }
