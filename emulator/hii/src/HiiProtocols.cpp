@@ -133,11 +133,11 @@ SecondaryLanguages (const HiiServices &Hii, EFI_HII_HANDLE Handle, CONST CHAR8 *
   }
   for (const HII_PACKAGE &Package : List->Packages) {
     const std::string  *Field = (Package.Strings != nullptr) ? &Package.Strings->Language : nullptr;
-    size_t             Split  = (Field != nullptr) ? Field->find (';') : std::string::npos;
-    if ((Field == nullptr) || !LanguageEqual (Field->substr (0, Split), Primary)) {
+    if ((Field == nullptr) || !LanguageEqual (PrimaryLanguage (*Field), Primary)) {
       continue;
     }
-    std::string  Rest = (Split == std::string::npos) ? std::string () : Field->substr (Split + 1);
+    size_t       Split = Field->find (';');
+    std::string  Rest  = (Split == std::string::npos) ? std::string () : Field->substr (Split + 1);
     if (*Size < Rest.size () + 1) {
       *Size = Rest.size () + 1;
       return EFI_BUFFER_TOO_SMALL;

@@ -53,7 +53,7 @@ HII_PACKAGE *
 HiiServices::StringPackage (HII_PACKAGE_LIST *List, const std::string &Language) const
 {
   for (HII_PACKAGE &Package : List->Packages) {
-    if ((Package.Strings != nullptr) && LanguageEqual (Package.Strings->Language, Language)) {
+    if ((Package.Strings != nullptr) && LanguageEqual (PrimaryLanguage (Package.Strings->Language), Language)) {
       return &Package;
     }
   }
@@ -119,7 +119,7 @@ HiiServices::GetString (CONST CHAR8 *Language, EFI_HII_HANDLE Handle, EFI_STRING
     if ((Package.Strings == nullptr) || (Package.Strings->Strings.count (StringId) == 0)) {
       continue;
     }
-    if (!LanguageEqual (Package.Strings->Language, Tag)) {
+    if (!LanguageEqual (PrimaryLanguage (Package.Strings->Language), Tag)) {
       Elsewhere = true;
       continue;
     }
@@ -153,7 +153,7 @@ HiiServices::SetString (EFI_HII_HANDLE Handle, EFI_STRING_ID StringId, CONST CHA
   }
   HII_PACKAGE  *Target = nullptr;
   for (HII_PACKAGE &Package : List->Packages) {
-    if ((Package.Strings != nullptr) && LanguageEqual (Package.Strings->Language, Tag) &&
+    if ((Package.Strings != nullptr) && LanguageEqual (PrimaryLanguage (Package.Strings->Language), Tag) &&
         ((Target == nullptr) || (Package.Strings->Strings.count (StringId) != 0))) {
       Target = &Package;
     }
@@ -184,10 +184,10 @@ HiiServices::Languages (EFI_HII_HANDLE Handle) const
     }
     bool  Seen = false;
     for (const std::string &Tag : Tags) {
-      Seen = Seen || LanguageEqual (Tag, Package.Strings->Language);
+      Seen = Seen || LanguageEqual (Tag, PrimaryLanguage (Package.Strings->Language));
     }
     if (!Seen) {
-      Tags.push_back (Package.Strings->Language);
+      Tags.push_back (PrimaryLanguage (Package.Strings->Language));
     }
   }
   return Tags;
@@ -229,7 +229,7 @@ HiiServices::String (EFI_HII_HANDLE Handle, const std::string &Language, EFI_STR
     return std::nullopt;
   }
   for (const HII_PACKAGE &Package : List->Packages) {
-    if ((Package.Strings != nullptr) && LanguageEqual (Package.Strings->Language, Language) &&
+    if ((Package.Strings != nullptr) && LanguageEqual (PrimaryLanguage (Package.Strings->Language), Language) &&
         (Package.Strings->Strings.count (Id) != 0)) {
       return Package.Strings->Strings.at (Id);
     }

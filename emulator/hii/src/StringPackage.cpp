@@ -291,6 +291,12 @@ EncodeStringPackage (const STRING_PACKAGE &Package)
   return Bytes;
 }
 
+std::string
+PrimaryLanguage (const std::string &Field)
+{
+  return Field.substr (0, Field.find (';'));
+}
+
 bool
 LanguageEqual (const std::string &A, const std::string &B)
 {

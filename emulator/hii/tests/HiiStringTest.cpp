@@ -184,6 +184,12 @@ TEST_F (HiiString, SecondaryLanguagesFollowThePrimaryOne)
   EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "ja-JP", Text, &Size), EFI_INVALID_LANGUAGE);
   EXPECT_EQ (String->GetSecondaryLanguages (String, (EFI_HII_HANDLE)&Size, "en-US", Text, &Size), EFI_NOT_FOUND);
   EXPECT_EQ (String->GetSecondaryLanguages (String, Handle, "en-US", Text, nullptr), EFI_INVALID_PARAMETER);
+
+  // The package is the primary language's: read and listed under that tag alone.
+  EXPECT_EQ (ReadString (English, "en-US", 1), u"Colour");
+  Size = sizeof (Text);
+  ASSERT_EQ (String->GetLanguages (String, English, Text, &Size), EFI_SUCCESS);
+  EXPECT_STREQ (Text, "en-US");
 }
 
 TEST_F (HiiString, StringIdDrawnWithoutALanguageUsesThePlatformLanguage)

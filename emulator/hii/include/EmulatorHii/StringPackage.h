@@ -37,6 +37,10 @@ std::vector<UINT8> EncodeStringPackage (const STRING_PACKAGE &Package);
 // Case-insensitive comparison of two language tags.
 bool LanguageEqual (const std::string &A, const std::string &B);
 
+// The primary language of a package's language field: the tag before any ";",
+// after which the package names its secondary languages.
+std::string PrimaryLanguage (const std::string &Field);
+
 }  // namespace Emu
 
 #endif
