@@ -141,6 +141,22 @@ TEST_F (OvmfExport, ListsWithADevicePathGetADriverHandleCarryingIt)
   EXPECT_EQ (Database->GetPackageListHandle (Database, Handles[0], &Driver), EFI_NOT_FOUND);  // strings only
 }
 
+// Three driver instances publish the list FE561596-...; without their handles the
+// second copy is the same GUID published twice without a driver.
+TEST (OvmfExportWithoutDrivers, StopsAtTheSecondCopyOfARepeatedList)
+{
+  Emu::Machine                 M;
+  auto                         &Hii  = M.Add (std::make_unique<Emu::HiiServices> (M));
+  std::vector<UINT8>           Bytes = ReadFixture ();
+  std::vector<EFI_HII_HANDLE>  Loaded;
+  ASSERT_FALSE (Bytes.empty ());
+
+  EXPECT_EQ (Hii.LoadExport (Bytes.data (), Bytes.size (), false, &Loaded), EFI_INVALID_PARAMETER);
+  ASSERT_EQ (Loaded.size (), 7u);
+  const EFI_GUID  Repeated = { 0xFE561596, 0xE6BF, 0x41A6, { 0x83, 0x76, 0xC7, 0x2B, 0x71, 0x98, 0x74, 0xD0 } };
+  EXPECT_EQ (std::memcmp (&Hii.Find (Loaded[4])->Guid, &Repeated, sizeof (EFI_GUID)), 0);
+}
+
 TEST (OvmfExportCut, EveryCutIsRefusedWithoutReadingPastIt)
 {
   std::vector<UINT8>  Bytes = ReadFixture ();
