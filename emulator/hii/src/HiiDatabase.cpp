@@ -186,8 +186,8 @@ HiiServices::NewPackageList (CONST EFI_HII_PACKAGE_LIST_HEADER *List, EFI_HANDLE
   }
   EFI_GUID  Guid;
   std::memcpy (&Guid, List, sizeof (EFI_GUID));
-  // One driver publishes a list once; the same GUID under other driver handles is
-  // another instance of that driver (a network driver publishes one per port).
+  // One driver publishes a list once; the same GUID may come from several driver
+  // handles (OVMF's file-explorer forms, which three drivers each publish).
   for (const auto &Other : mLists) {
     if (Other->Live && (Other->DriverHandle == DriverHandle) && GuidEqual (Other->Guid, Guid)) {
       return EFI_INVALID_PARAMETER;

@@ -141,8 +141,8 @@ TEST_F (OvmfExport, ListsWithADevicePathGetADriverHandleCarryingIt)
   EXPECT_EQ (Database->GetPackageListHandle (Database, Handles[0], &Driver), EFI_NOT_FOUND);  // strings only
 }
 
-// Three driver instances publish the list FE561596-...; without their handles the
-// second copy is the same GUID published twice without a driver.
+// Three drivers publish the file explorer's list FE561596-...; without their handles
+// the second copy is the same GUID published twice without a driver.
 TEST (OvmfExportWithoutDrivers, StopsAtTheSecondCopyOfARepeatedList)
 {
   Emu::Machine                 M;
