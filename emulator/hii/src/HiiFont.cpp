@@ -171,6 +171,56 @@ FlagsValid (EFI_HII_OUT_FLAGS Flags, bool HaveTarget)
          (EFI_HII_OUT_FLAG_WRAP | EFI_HII_OUT_FLAG_CLIP_CLEAN_X);
 }
 
+// How many leading code units of the line show in a caller's bitmap: a row below
+// its bottom shows none; with the clean-clip flags a cell or row that does not fit
+// whole is left out, otherwise a cell shows when any of it lies inside.
+UINTN
+ShownCount (const LINE &Line, EFI_HII_OUT_FLAGS Flags, const EFI_IMAGE_OUTPUT &Target, UINTN X, UINTN Y)
+{
+  bool   CleanX = (Flags & EFI_HII_OUT_FLAG_CLIP_CLEAN_X) != 0;
+  bool   CleanY = (Flags & EFI_HII_OUT_FLAG_CLIP_CLEAN_Y) != 0;
+  UINTN  Shown  = 0;
+
+  if ((Y >= Target.Height) || (CleanY && (Y + EFI_GLYPH_HEIGHT > Target.Height))) {
+    return 0;
+  }
+  while ((Shown < Line.Widths.size ()) &&
+         (CleanX ? (X + Line.Columns[Shown] + Line.Widths[Shown] <= Target.Width) : (X + Line.Columns[Shown] < Target.Width))) {
+    Shown++;
+  }
+  return Shown;
+}
+
+// Row and column information describe only the code units that were drawn.
+EFI_STATUS
+ReportLayout (HiiServices &Hii, const LINE &Line, UINTN Shown, EFI_HII_ROW_INFO **Rows, UINTN *RowCount,
+  UINTN *Columns)
+{
+  UINTN  Count = ((Shown == 0) && !Line.Widths.empty ()) ? 0 : 1;
+
+  if (Columns != nullptr) {
+    for (UINTN Index = 0; Index < Line.Widths.size (); Index++) {
+      // A code unit left out, for want of a glyph or of room, has no place on the row.
+      Columns[Index] = ((Index >= Shown) || (Line.Widths[Index] == 0)) ? ~(UINTN)0 : Line.Columns[Index];
+    }
+  }
+  if ((Rows != nullptr) && (Count != 0)) {
+    VOID  *Row = nullptr;
+    if (Hii.Owner ().Memory ().Allocate (EfiBootServicesData, sizeof (EFI_HII_ROW_INFO), &Row) != EFI_SUCCESS) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+    UINTN  Last = (Shown == 0) ? 0 : Shown - 1;
+    *Rows       = (EFI_HII_ROW_INFO *)Row;
+    **Rows      = { 0, Last, EFI_GLYPH_HEIGHT, (Shown == 0) ? 0 : Line.Columns[Last] + Line.Widths[Last], kBaseline };
+  } else if (Rows != nullptr) {
+    *Rows = nullptr;
+  }
+  if (RowCount != nullptr) {
+    *RowCount = Count;
+  }
+  return EFI_SUCCESS;
+}
+
 EFI_STATUS
 StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *String, CONST EFI_FONT_DISPLAY_INFO *Info,
   EFI_IMAGE_OUTPUT **Blt, UINTN X, UINTN Y, EFI_HII_ROW_INFO **Rows, UINTN *RowCount, UINTN *Columns)
@@ -189,13 +239,16 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
   LINE        Line    = LayOut (Hii, Text, Flags);
   COLOURS     Colours = ColoursOf (Info);
   EFI_STATUS  Status  = EFI_SUCCESS;
+  UINTN       Shown   = Text.size ();
   if ((*Blt != nullptr) && ((Flags & EFI_HII_DIRECT_TO_SCREEN) != 0)) {
     Status = DrawToScreen (Hii, Text, Line, Colours, *Blt, X, Y);
   } else {
     if (*Blt == nullptr) {
       Status = NewImage (Hii.Owner (), X + Line.Width, Y + EFI_GLYPH_HEIGHT, Blt);
+    } else {
+      Shown = ShownCount (Line, Flags, **Blt, X, Y);
     }
-    for (UINTN Index = 0; (Status == EFI_SUCCESS) && ((*Blt)->Image.Bitmap != nullptr) && (Index < Text.size ()); Index++) {
+    for (UINTN Index = 0; (Status == EFI_SUCCESS) && ((*Blt)->Image.Bitmap != nullptr) && (Index < Shown); Index++) {
       DrawCell (Hii, Text[Index], Line.Widths[Index], Colours, (Flags & EFI_HII_OUT_FLAG_TRANSPARENT) != 0,
         (*Blt)->Image.Bitmap, (*Blt)->Width, (*Blt)->Height, X + Line.Columns[Index], Y);
     }
@@ -203,24 +256,7 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
   if (Status != EFI_SUCCESS) {
     return Status;
   }
-  if (Columns != nullptr) {
-    for (UINTN Index = 0; Index < Text.size (); Index++) {
-      // A code unit left out for want of a glyph has no place on the row.
-      Columns[Index] = (Line.Widths[Index] == 0) ? ~(UINTN)0 : Line.Columns[Index];
-    }
-  }
-  if (Rows != nullptr) {
-    VOID  *Row = nullptr;
-    if (Hii.Owner ().Memory ().Allocate (EfiBootServicesData, sizeof (EFI_HII_ROW_INFO), &Row) != EFI_SUCCESS) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-    *Rows = (EFI_HII_ROW_INFO *)Row;
-    **Rows = { 0, Text.empty () ? 0 : Text.size () - 1, EFI_GLYPH_HEIGHT, Line.Width, kBaseline };
-  }
-  if (RowCount != nullptr) {
-    *RowCount = 1;
-  }
-  return EFI_SUCCESS;
+  return ReportLayout (Hii, Line, Shown, Rows, RowCount, Columns);
 }
 
 EFI_STATUS EFIAPI

@@ -223,6 +223,45 @@ TEST_F (HiiFont, StringToImageRefusesFlagsThatNeedWhatIsMissing)
   EXPECT_EQ (Pixels[2 * 8].Blue, 0xFF);  // the glyph's first lit pixel, in the default white
 }
 
+TEST_F (HiiFont, RowsAndColumnsDescribeOnlyWhatWasDrawnInTheCallersBitmap)
+{
+  struct CASE {
+    EFI_HII_OUT_FLAGS  Flags;
+    UINTN              Y;
+    UINTN              RowCount, EndIndex, LineWidth, LastColumn;
+    bool               LastDrawn;
+  } Cases[] = {
+    { EFI_HII_OUT_FLAG_CLIP,                                 0, 1, 2, 24, 16, true },   // C shows in part
+    { EFI_HII_OUT_FLAG_CLIP | EFI_HII_OUT_FLAG_CLIP_CLEAN_X, 0, 1, 1, 16, ~(UINTN)0, false },
+    { EFI_HII_OUT_FLAG_CLIP | EFI_HII_OUT_FLAG_CLIP_CLEAN_Y, 1, 0, 0, 0, ~(UINTN)0, false },
+  };
+  for (const CASE &Case : Cases) {
+    std::vector<EFI_GRAPHICS_OUTPUT_BLT_PIXEL>  Pixels (20 * 19, EFI_GRAPHICS_OUTPUT_BLT_PIXEL{ 9, 9, 9, 9 });
+    EFI_IMAGE_OUTPUT                            Canvas{};
+    Canvas.Width        = 20;
+    Canvas.Height       = 19;
+    Canvas.Image.Bitmap = Pixels.data ();
+    EFI_IMAGE_OUTPUT  *Target   = &Canvas;
+    EFI_HII_ROW_INFO  *Rows     = nullptr;
+    UINTN             RowCount  = 99;
+    UINTN             Columns[3] = {};
+
+    ASSERT_EQ (Font->StringToImage (Font, Case.Flags, (EFI_STRING)u"ABC", nullptr, &Target, 0, Case.Y, &Rows, &RowCount,
+                 Columns), EFI_SUCCESS) << Case.Flags;
+    EXPECT_EQ (RowCount, Case.RowCount) << Case.Flags;
+    EXPECT_EQ (Columns[2], Case.LastColumn) << Case.Flags;
+    EXPECT_EQ (Pixels[2 * 20 + 16].Blue != 9, Case.LastDrawn) << Case.Flags;  // C's first lit pixel
+    if (Case.RowCount == 0) {
+      EXPECT_EQ (Rows, nullptr);
+      continue;
+    }
+    ASSERT_NE (Rows, nullptr);
+    EXPECT_EQ (Rows->EndIndex, Case.EndIndex) << Case.Flags;
+    EXPECT_EQ (Rows->LineWidth, Case.LineWidth) << Case.Flags;
+    EXPECT_EQ (M.Memory ().Free (Rows), EFI_SUCCESS);
+  }
+}
+
 TEST_F (HiiFont, StringToImageDrawsToTheScreenThroughBlt)
 {
   struct SCREEN {
