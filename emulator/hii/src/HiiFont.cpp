@@ -240,10 +240,11 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
   COLOURS     Colours = ColoursOf (Info);
   EFI_STATUS  Status  = EFI_SUCCESS;
   UINTN       Shown   = Text.size ();
+  bool        Fresh   = *Blt == nullptr;
   if ((*Blt != nullptr) && ((Flags & EFI_HII_DIRECT_TO_SCREEN) != 0)) {
     Status = DrawToScreen (Hii, Text, Line, Colours, *Blt, X, Y);
   } else {
-    if (*Blt == nullptr) {
+    if (Fresh) {
       Status = NewImage (Hii.Owner (), X + Line.Width, Y + EFI_GLYPH_HEIGHT, Blt);
     } else {
       Shown = ShownCount (Line, Flags, **Blt, X, Y);
@@ -253,10 +254,18 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
         (*Blt)->Image.Bitmap, (*Blt)->Width, (*Blt)->Height, X + Line.Columns[Index], Y);
     }
   }
-  if (Status != EFI_SUCCESS) {
-    return Status;
+  if (Status == EFI_SUCCESS) {
+    Status = ReportLayout (Hii, Line, Shown, Rows, RowCount, Columns);
   }
-  return ReportLayout (Hii, Line, Shown, Rows, RowCount, Columns);
+  if ((Status != EFI_SUCCESS) && Fresh && (*Blt != nullptr)) {
+    // A failed call hands out nothing: the image made for it goes back to the pool.
+    if ((*Blt)->Image.Bitmap != nullptr) {
+      (VOID)Hii.Owner ().Memory ().Free ((*Blt)->Image.Bitmap);  // our own blocks: freeing cannot fail
+    }
+    (VOID)Hii.Owner ().Memory ().Free (*Blt);
+    *Blt = nullptr;
+  }
+  return Status;
 }
 
 EFI_STATUS EFIAPI

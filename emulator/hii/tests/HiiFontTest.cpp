@@ -128,6 +128,19 @@ TEST_F (HiiFont, FailedAllocationGivesOutOfResourcesAndLeaksNothing)
   EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ());
 }
 
+TEST_F (HiiFont, StringToImageThatFailsHandsOutNoImage)
+{
+  UINT64            Mark  = M.Memory ().AllocationCount ();
+  EFI_IMAGE_OUTPUT  *Image = nullptr;
+  EFI_HII_ROW_INFO  *Rows  = nullptr;
+  M.Memory ().FailAllocation (3);  // the row information, after the image record and its bitmap
+
+  EXPECT_EQ (Font->StringToImage (Font, 0, (EFI_STRING)u"ab", nullptr, &Image, 0, 0, &Rows, nullptr, nullptr),
+    EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (Image, nullptr);
+  EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ());
+}
+
 TEST_F (HiiFont, StringToImageDrawsTheGlyphsSideBySide)
 {
   const CHAR16      Text[] = u"a\u4e2d\u2500";
