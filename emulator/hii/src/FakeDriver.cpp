@@ -334,7 +334,8 @@ FakeDriver::DefaultRoute (CONST CHAR16 *Configuration, CHAR16 **Progress)
   if (Status != EFI_SUCCESS) {
     return Status;
   }
-  if ((Own.Store != nullptr) && Own.Blocks) {
+  if ((Own.Store != nullptr) && (Own.Blocks || (Own.Header.End == Own.Text.size ()))) {
+    // A header alone names the store and changes nothing in it.
     Status = ConfigToBlockText (Own.Text, Own.Store->data (), Own.Store->size (), &Needed, &ErrorAt);
   } else if (!Own.Blocks && HasNameValues (Own.Header.Guid)) {
     Status = RouteNameValues (Own.Text, Own.Header.End, Own.Header.Guid, &ErrorAt);

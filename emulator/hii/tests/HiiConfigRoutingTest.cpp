@@ -181,6 +181,11 @@ TEST_F (HiiRouting, RouteConfigWritesTheDriversStore)
   ASSERT_EQ (A->Calls ().size (), 1u);
   EXPECT_EQ (A->Calls ()[0].Op, Emu::ConfigAccessOp::Route);
   EXPECT_EQ (A->Calls ()[0].Text, HeaderA + u"&OFFSET=4&WIDTH=2&VALUE=3412");
+
+  // A configuration with nothing after the header changes nothing and is no error.
+  ASSERT_EQ (Routing->RouteConfig (Routing, (EFI_STRING)HeaderA.c_str (), &Progress), EFI_SUCCESS);
+  EXPECT_EQ (Progress, HeaderA.c_str () + HeaderA.size ());
+  EXPECT_EQ (*A->Store (kVarGuid, u"Setup"), (BYTES{ 0x10, 0x11, 0x12, 0x13, 0x12, 0x34, 0x16, 0x17 }));
 }
 
 TEST_F (HiiRouting, BlockToConfigThroughTheProtocol)
