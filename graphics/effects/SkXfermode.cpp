@@ -236,34 +236,36 @@ int read_mode (SkFlattenableReadBuffer &buffer)
     return buffer.failed () || mode >= (uint32_t)kSkXfermodeModeCount ? -1 : (int)mode;
 }
 
+// Every mode-numbered subclass flattens the same two fields, so one reader serves them all.
+template <typename T> SkFlattenable *create_from_mode (SkFlattenableReadBuffer &buffer)
+{
+    int mode = read_mode (buffer);
+    return mode < 0 ? nullptr : new T ((SkXfermode::Mode)mode);
+}
+
 } // namespace
 
 SkFlattenable *SkProcCoeffXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    int mode = read_mode (buffer);
-    return mode < 0 ? nullptr : new SkProcCoeffXfermode ((Mode)mode);
+    return create_from_mode<SkProcCoeffXfermode> (buffer);
 }
 
 SkFlattenable *SkClearXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    int mode = read_mode (buffer);
-    return mode < 0 ? nullptr : new SkClearXfermode ((Mode)mode);
+    return create_from_mode<SkClearXfermode> (buffer);
 }
 
 SkFlattenable *SkSrcXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    int mode = read_mode (buffer);
-    return mode < 0 ? nullptr : new SkSrcXfermode ((Mode)mode);
+    return create_from_mode<SkSrcXfermode> (buffer);
 }
 
 SkFlattenable *SkDstInXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    int mode = read_mode (buffer);
-    return mode < 0 ? nullptr : new SkDstInXfermode ((Mode)mode);
+    return create_from_mode<SkDstInXfermode> (buffer);
 }
 
 SkFlattenable *SkDstOutXfermode::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    int mode = read_mode (buffer);
-    return mode < 0 ? nullptr : new SkDstOutXfermode ((Mode)mode);
+    return create_from_mode<SkDstOutXfermode> (buffer);
 }
