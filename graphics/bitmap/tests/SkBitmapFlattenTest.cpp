@@ -4,15 +4,9 @@
 #include <vector>
 
 #include "graphics/bitmap/SkBitmap.h"
+#include "graphics/flatten/tests/SkFlattenTestSupport.h"
 
 namespace {
-
-std::vector<uint32_t> words_of (const SkFlattenableWriteBuffer &buffer)
-{
-    std::vector<uint32_t> words (buffer.size () / 4);
-    buffer.flatten (words.data ());
-    return words;
-}
 
 class BitmapFlatten : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "graphics/bitmap/SkBitmap.h"
 #include "graphics/effects/SkColorFilter.h"
 #include "graphics/effects/SkShader.h"
+#include "graphics/flatten/tests/SkFlattenTestSupport.h"
 #include "graphics/paint/SkPaint.h"
 
 namespace {
@@ -28,9 +29,7 @@ std::vector<uint32_t> flatten_words (SkFlattenable *obj)
 {
     SkFlattenableWriteBuffer writer;
     obj->flatten (writer);
-    std::vector<uint32_t> words (writer.size () / 4);
-    writer.flatten (words.data ());
-    return words;
+    return words_of (writer);
 }
 
 SkBitmap device_8888 ()
@@ -138,8 +137,7 @@ TEST (SkFilterShader, FiltersSpansAndAdjustsFlags)
     SkFlattenableWriteBuffer writer;
     writer.setFactoryRecorder (set);
     writer.writeFlattenable (&shader);
-    std::vector<uint32_t> words (writer.size () / 4);
-    writer.flatten (words.data ());
+    std::vector<uint32_t> words = words_of (writer);
     std::vector<void *> factories (set->count ());
     set->copyToArray (factories.data ());
     SkFlattenableReadBuffer reader (words.data (), words.size () * 4);

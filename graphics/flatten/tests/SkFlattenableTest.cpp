@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "graphics/flatten/SkFlattenable.h"
+#include "graphics/flatten/tests/SkFlattenTestSupport.h"
 
 namespace {
 
@@ -43,13 +44,6 @@ class NoFactory : public SkFlattenable {};
 
 struct Counted : public SkRefCnt {};
 
-std::vector<uint32_t> words_of (const SkFlattenableWriteBuffer &buffer)
-{
-    std::vector<uint32_t> words (buffer.size () / 4);
-    buffer.flatten (words.data ());
-    return words;
-}
-
 class Flatten : public ::testing::Test {
 protected:
     void SetUp () override
@@ -59,6 +53,15 @@ protected:
         SkFlattenable::Register ("Other", Other::Create);
     }
     void TearDown () override { SkFlattenable::ResetRegistryForTests (); }
+
+    // The writer holds the only reference to its set, as a caller that hands one over would.
+    static void RecordFactories (SkFlattenableWriteBuffer &writer, bool inlineNames)
+    {
+        SkFactorySet *set = new SkFactorySet;
+        writer.setFactoryRecorder (set);
+        set->unref ();
+        if (inlineNames) writer.setFlags (SkFlattenableWriteBuffer::kInlineFactoryNames_Flag);
+    }
 };
 
 } // namespace
@@ -169,9 +172,7 @@ TEST_F (Flatten, AddressFormRoundTrips)
 TEST_F (Flatten, FactorySetWritesNegatedIndices)
 {
     SkFlattenableWriteBuffer writer;
-    SkFactorySet *set = new SkFactorySet;
-    writer.setFactoryRecorder (set);
-    set->unref ();
+    RecordFactories (writer, false);
     Blur *a = new Blur (1, 2, 3);
     Other *o = new Other;
     writer.writeFlattenable (a);
@@ -208,10 +209,7 @@ TEST_F (Flatten, FactorySetWritesNegatedIndices)
 TEST_F (Flatten, InlineNamesThenIndices)
 {
     SkFlattenableWriteBuffer writer;
-    SkFactorySet *set = new SkFactorySet;
-    writer.setFactoryRecorder (set);
-    set->unref ();
-    writer.setFlags (SkFlattenableWriteBuffer::kInlineFactoryNames_Flag);
+    RecordFactories (writer, true);
     Blur *a = new Blur (7, 8, 9);
     writer.writeFlattenable (a);
     EXPECT_EQ (writer.size (), 40u);
@@ -243,10 +241,7 @@ TEST_F (Flatten, InlineNamesThenIndices)
 TEST_F (Flatten, UnknownNameIsSkipped)
 {
     SkFlattenableWriteBuffer writer;
-    SkFactorySet *set = new SkFactorySet;
-    writer.setFactoryRecorder (set);
-    set->unref ();
-    writer.setFlags (SkFlattenableWriteBuffer::kInlineFactoryNames_Flag);
+    RecordFactories (writer, true);
     Blur *a = new Blur (1, 2, 3);
     Other *o = new Other;
     writer.writeFlattenable (a);
@@ -277,10 +272,7 @@ TEST_F (Flatten, NamelessFactoryWritesZero)
 {
     SkFlattenable::ResetRegistryForTests ();
     SkFlattenableWriteBuffer writer;
-    SkFactorySet *set = new SkFactorySet;
-    writer.setFactoryRecorder (set);
-    set->unref ();
-    writer.setFlags (SkFlattenableWriteBuffer::kInlineFactoryNames_Flag);
+    RecordFactories (writer, true);
     Blur *a = new Blur (1, 2, 3);
     writer.writeFlattenable (a);
     a->unref ();
