@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "graphics/bitmap/SkBitmap.h"
@@ -40,6 +41,21 @@ struct Device {
 std::unique_ptr<SkBlitter> choose (const Device &d, const SkPaint &paint)
 {
     return std::unique_ptr<SkBlitter> (SkBlitter::Choose (d.bitmap, SkMatrix::I (), paint, nullptr, 0));
+}
+
+// The paint takes the only reference, as a caller handing over a new effect would; the pointer
+// is returned for tests that look into the effect while the paint keeps it alive.
+template <typename T> T *adopt (SkPaint &paint, T *effect)
+{
+    if constexpr (std::is_base_of_v<SkShader, T>) {
+        paint.setShader (effect);
+    } else if constexpr (std::is_base_of_v<SkColorFilter, T>) {
+        paint.setColorFilter (effect);
+    } else {
+        paint.setXfermode (effect);
+    }
+    effect->unref ();
+    return effect;
 }
 
 void blit_runs (SkBlitter *b, int x, int y, std::vector<std::pair<int, int>> list)
@@ -214,10 +230,8 @@ TEST (SkA8Blitters, SolidFormulasPerOperation)
 TEST (SkA8Blitters, OpaqueShaderFillsFullRunsWithoutShading)
 {
     Device d (SkBitmap::kA8_Config, 6, 1, 10);
-    CountingShader *shader = new CountingShader (0xFF000000, true);
     SkPaint paint;
-    paint.setShader (shader);
-    shader->unref ();
+    CountingShader *shader = adopt (paint, new CountingShader (0xFF000000, true));
     auto b = choose (d, paint);
     blit_runs (b.get (), 0, 0, { { 3, 255 }, { 2, 128 } });
     EXPECT_EQ (1, shader->fSpans);                  // only the partial run was shaded
@@ -230,13 +244,9 @@ TEST (SkA8Blitters, OpaqueShaderFillsFullRunsWithoutShading)
 TEST (SkARGB32ShaderBlitter, PartialRunWithModeCallsXferPerPixel)
 {
     Device d (SkBitmap::kARGB_8888_Config, 8, 1, 0x10101010);
-    CountingShader *shader = new CountingShader (0x40404040, false);
-    RecordingXfermode *mode = new RecordingXfermode;
     SkPaint paint;
-    paint.setShader (shader);
-    paint.setXfermode (mode);
-    shader->unref ();
-    mode->unref ();
+    adopt (paint, new CountingShader (0x40404040, false));
+    RecordingXfermode *mode = adopt (paint, new RecordingXfermode);
     auto b = choose (d, paint);
     blit_runs (b.get (), 0, 0, { { 3, 128 }, { 2, 255 } });
     EXPECT_EQ ((std::vector<int>{ 1, 1, 1, 2 }), mode->fCounts);
@@ -248,10 +258,8 @@ TEST (SkARGB32ShaderBlitter, PartialRunWithModeCallsXferPerPixel)
 TEST (SkARGB32ShaderBlitter, TranslucentShaderBlendsOpaqueShaderCopies)
 {
     Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFF000000);
-    CountingShader *shader = new CountingShader (0x80404040, false);
     SkPaint paint;
-    paint.setShader (shader);
-    shader->unref ();
+    adopt (paint, new CountingShader (0x80404040, false));
     auto b = choose (d, paint);
     b->blitH (0, 0, 2);
     EXPECT_EQ (0x80404040u + SkAlphaMulQ (0xFF000000, 128), d.at (0, 0));
@@ -279,9 +287,7 @@ TEST (SkBlitterChoose, ModesFiltersAndConfigs)
     }
     paint.clearXfermode ();
     // A colour filter on a solid paint is folded into the colour of a solid blitter.
-    ConstFilter *filter = new ConstFilter (0x80402000);
-    paint.setColorFilter (filter);
-    filter->unref ();
+    adopt (paint, new ConstFilter (0x80402000));
     Device f (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
     auto fb = choose (f, paint);
     fb->blitH (0, 0, 1);
@@ -336,10 +342,8 @@ TEST (SkShaderBlitters, MasksThroughShadersOnBothDevices)
 {
     uint8_t coverage[3] = { 255, 128, 0 };
     SkMask mask = { coverage, SkIRect::MakeLTRB (1, 0, 4, 1), 3, SkMask::kA8_Format };
-    CountingShader *shader = new CountingShader (0x80400000, false);
     SkPaint paint;
-    paint.setShader (shader);
-    shader->unref ();
+    adopt (paint, new CountingShader (0x80400000, false));
 
     Device a8 (SkBitmap::kA8_Config, 5, 1, 100);
     choose (a8, paint)->blitMask (mask, mask.fBounds);
@@ -368,13 +372,9 @@ TEST (SkShaderBlitters, MasksThroughShadersOnBothDevices)
 
 TEST (SkBlitterChoose, ShaderWithColourFilterIsWrapped)
 {
-    CountingShader *shader = new CountingShader (0xFF102030, true);
-    ConstFilter *filter = new ConstFilter (0xFF0000FF);
     SkPaint paint;
-    paint.setShader (shader);
-    paint.setColorFilter (filter);
-    shader->unref ();
-    filter->unref ();
+    CountingShader *shader = adopt (paint, new CountingShader (0xFF102030, true));
+    adopt (paint, new ConstFilter (0xFF0000FF));
     Device d (SkBitmap::kARGB_8888_Config, 2, 1, 0);
     choose (d, paint)->blitH (0, 0, 2);
     EXPECT_EQ (0xFF0000FFu, d.at (0, 0));
@@ -392,10 +392,8 @@ TEST (SkBlitterChoose, ShaderWithColourFilterIsWrapped)
 // used to overflow the 32-bit reciprocal product; it is now computed in 64 bits and clamped.
 TEST (SkBlitterChoose, FoldedFilterColourAboveAlphaIsClamped)
 {
-    ConstFilter *filter = new ConstFilter (0x40FF0000);
     SkPaint paint;
-    paint.setColorFilter (filter);
-    filter->unref ();
+    adopt (paint, new ConstFilter (0x40FF0000));
     Device d (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
     choose (d, paint)->blitH (0, 0, 1);
     // Unpremultiplied red clamps to 255; the solid blitter scales it by 65 >> 8 to 0x40.
@@ -521,9 +519,7 @@ TEST (SkBlitterChoose, BlitterPerDeviceAndPaint)
                                 SkBitmap::kRGB_565_Config, SkBitmap::kARGB_4444_Config })
         EXPECT_EQ (kNull, chosen (c, paint)) << c;
 
-    SkColorShader *shader = new SkColorShader (0xFF808080);
-    paint.setShader (shader);
-    shader->unref ();
+    adopt (paint, new SkColorShader (0xFF808080));
     EXPECT_EQ (kShader32, chosen (SkBitmap::kARGB_8888_Config, paint));
     EXPECT_EQ (kShaderA8, chosen (SkBitmap::kA8_Config, paint));
     // A shader whose context cannot be set draws nothing.
@@ -555,25 +551,17 @@ TEST (SkBlitterChoose, TransferModeRules)
     EXPECT_EQ (kShaderA8, chosen (SkBitmap::kA8_Config, mode_paint (0xFF336699, SkXfermode::kXor_Mode)));
     // A mode that cannot name its number is kept.
     SkPaint plain;
-    SkProcXfermode *proc = new SkProcXfermode (nullptr);
-    plain.setXfermode (proc);
-    proc->unref ();
+    adopt (plain, new SkProcXfermode (nullptr));
     EXPECT_EQ (kShader32, chosen (k32, plain));
 
     // Opaque means alpha 255, no colour filter and no shader or an opaque one.
     SkPaint filtered = mode_paint (0xFF336699, SkXfermode::kDstIn_Mode);
-    ConstFilter *filter = new ConstFilter (0xFF000000);
-    filtered.setColorFilter (filter);
-    filter->unref ();
+    adopt (filtered, new ConstFilter (0xFF000000));
     EXPECT_EQ (kShader32, chosen (k32, filtered));
     SkPaint shaded = mode_paint (0xFF336699, SkXfermode::kDstIn_Mode);
-    CountingShader *translucent = new CountingShader (0x80000000, false);
-    shaded.setShader (translucent);
-    translucent->unref ();
+    adopt (shaded, new CountingShader (0x80000000, false));
     EXPECT_EQ (kShader32, chosen (k32, shaded));
-    CountingShader *opaque = new CountingShader (0xFF000000, true);
-    shaded.setShader (opaque);
-    opaque->unref ();
+    adopt (shaded, new CountingShader (0xFF000000, true));
     EXPECT_EQ (kNull, chosen (k32, shaded));
 }
 
