@@ -95,18 +95,9 @@ void SkA8SolidBlitter::blitMask (const SkMask &mask, const SkIRect &clip)
 // ---------------------------------------------------------------------------------------------
 
 SkA8ShaderBlitter::SkA8ShaderBlitter (const SkBitmap &device, const SkPaint &paint)
-    : SkShaderBlitter (device, paint), fXfermode (paint.getXfermode ())
+    : SkShaderBlitter (device, paint, sizeof (SkPMColor) + 1)
 {
-    SkSafeRef (fXfermode);
-    size_t width = (size_t)device.width ();
-    fBuffer = (SkPMColor *)sk_malloc (width * sizeof (SkPMColor) + width);
-    fAAExpand = fBuffer ? (uint8_t *)(fBuffer + width) : nullptr;
-}
-
-SkA8ShaderBlitter::~SkA8ShaderBlitter ()
-{
-    SkSafeUnref (fXfermode);
-    sk_free (fBuffer);
+    fAAExpand = fBuffer ? (uint8_t *)(fBuffer + device.width ()) : nullptr;
 }
 
 namespace {

@@ -191,34 +191,30 @@ void SkARGB32BlackBlitter::blitAntiH (int x, int y, SkAlpha antialias[], int16_t
 
 // ---------------------------------------------------------------------------------------------
 
-SkShaderBlitter::SkShaderBlitter (const SkBitmap &device, const SkPaint &paint)
-    : fDevice (device), fShader (paint.getShader ())
+SkShaderBlitter::SkShaderBlitter (const SkBitmap &device, const SkPaint &paint, size_t bytesPerPixel)
+    : fDevice (device), fShader (paint.getShader ()), fXfermode (paint.getXfermode ())
 {
     fShader->ref ();
     fShader->beginSession ();
     fShaderFlags = fShader->getFlags ();
+    SkSafeRef (fXfermode);
+    fBuffer = (SkPMColor *)sk_malloc ((size_t)device.width () * bytesPerPixel);
 }
 
 SkShaderBlitter::~SkShaderBlitter ()
 {
+    SkSafeUnref (fXfermode);
+    sk_free (fBuffer);
     fShader->endSession ();
     fShader->unref ();
 }
 
 SkARGB32ShaderBlitter::SkARGB32ShaderBlitter (const SkBitmap &device, const SkPaint &paint)
-    : SkShaderBlitter (device, paint), fXfermode (paint.getXfermode ())
+    : SkShaderBlitter (device, paint, sizeof (SkPMColor))
 {
-    SkSafeRef (fXfermode);
-    fBuffer = (SkPMColor *)sk_malloc ((size_t)device.width () * sizeof (SkPMColor));
     bool opaque = (fShaderFlags & SkShader::kOpaqueAlpha_Flag) != 0;
     fProc255 = SkBlitRow::Factory32 (opaque ? 0 : SkBlitRow::kSrcPixelAlpha_Flag);
     fProcAlpha = SkBlitRow::Factory32 (SkBlitRow::kGlobalAlpha_Flag | (opaque ? 0 : SkBlitRow::kSrcPixelAlpha_Flag));
-}
-
-SkARGB32ShaderBlitter::~SkARGB32ShaderBlitter ()
-{
-    SkSafeUnref (fXfermode);
-    sk_free (fBuffer);
 }
 
 void SkARGB32ShaderBlitter::blitH (int x, int y, int width)

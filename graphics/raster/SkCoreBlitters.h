@@ -54,28 +54,30 @@ public:
     void blitAntiH (int x, int y, SkAlpha antialias[], int16_t runs[]) override;
 };
 
-// Holds the shader (one reference) between its beginSession and endSession.
+// Holds the shader (one reference) between its beginSession and endSession, the paint's
+// transfer mode (one reference or null) and a row buffer of bytesPerPixel per device pixel,
+// which both devices need for shaded spans.
 class SkShaderBlitter : public SkBlitter {
 public:
-    SkShaderBlitter (const SkBitmap &device, const SkPaint &paint);
+    SkShaderBlitter (const SkBitmap &device, const SkPaint &paint, size_t bytesPerPixel);
     ~SkShaderBlitter () override;
 
 protected:
     SkBitmap fDevice;
     uint32_t fShaderFlags;
     SkShader *fShader;
+    SkXfermode *fXfermode;
+    SkPMColor *fBuffer;         // null (out of memory) disables the blitter
 };
 
+// fBuffer holds one device row of shaded colours.
 class SkARGB32ShaderBlitter : public SkShaderBlitter {
 public:
     SkARGB32ShaderBlitter (const SkBitmap &device, const SkPaint &paint);
-    ~SkARGB32ShaderBlitter () override;
     void blitH (int x, int y, int width) override;
     void blitAntiH (int x, int y, SkAlpha antialias[], int16_t runs[]) override;
 
 private:
-    SkXfermode *fXfermode;
-    SkPMColor *fBuffer;         // one device row of shaded colours; null disables the blitter
     SkBlitRow::Proc fProc255, fProcAlpha;
 };
 
@@ -97,15 +99,12 @@ private:
 class SkA8ShaderBlitter : public SkShaderBlitter {
 public:
     SkA8ShaderBlitter (const SkBitmap &device, const SkPaint &paint);
-    ~SkA8ShaderBlitter () override;
     void blitH (int x, int y, int width) override;
     void blitAntiH (int x, int y, SkAlpha antialias[], int16_t runs[]) override;
     void blitMask (const SkMask &mask, const SkIRect &clip) override;
 
 private:
-    SkXfermode *fXfermode;
-    SkPMColor *fBuffer;         // device width colours, then device width coverage bytes
-    uint8_t *fAAExpand;
+    uint8_t *fAAExpand;         // the coverage bytes after fBuffer's device width of colours
 };
 
 // Calls fn (x, y) for every set bit of a 1-bit mask inside clip.
