@@ -132,9 +132,12 @@ void SkColorShader::flatten (SkFlattenableWriteBuffer &buffer)
     if (!fInheritColor) buffer.write32 (fColor);
 }
 
-SkFlattenable *SkColorShader::CreateProc (SkFlattenableReadBuffer &buffer)
+namespace {
+
+// A shader read from short or corrupt data is half made: drop it rather than hand it out.
+template <typename T> SkFlattenable *create_unless_failed (SkFlattenableReadBuffer &buffer)
 {
-    SkColorShader *shader = new SkColorShader (buffer);
+    T *shader = new T (buffer);
     if (shader != nullptr && buffer.failed ()) {
         shader->unref ();
         return nullptr;
@@ -142,14 +145,16 @@ SkFlattenable *SkColorShader::CreateProc (SkFlattenableReadBuffer &buffer)
     return shader;
 }
 
+} // namespace
+
+SkFlattenable *SkColorShader::CreateProc (SkFlattenableReadBuffer &buffer)
+{
+    return create_unless_failed<SkColorShader> (buffer);
+}
+
 SkFlattenable *SkEmptyShader::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    SkEmptyShader *shader = new SkEmptyShader (buffer);
-    if (shader != nullptr && buffer.failed ()) {
-        shader->unref ();
-        return nullptr;
-    }
-    return shader;
+    return create_unless_failed<SkEmptyShader> (buffer);
 }
 
 bool SkColorShader::setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix)
