@@ -19,6 +19,17 @@ void memset32_selector (uint32_t *dst, uint32_t value, int count)
     sk_memset32 (dst, value, count);
 }
 
+// Both encodings count alike: every step of the decoder, malformed or not, is one character.
+template <typename T> int count_unichars (const T *text, const T *end, SkUnichar (*next) (const T **, const T *))
+{
+    int count = 0;
+    while (text < end) {
+        next (&text, end);
+        count++;
+    }
+    return count;
+}
+
 } // namespace
 
 SkMemset16Proc sk_memset16 = memset16_selector;
@@ -83,13 +94,7 @@ SkUnichar SkUTF8_NextUnichar (const char **ptr, const char *end)
 
 int SkUTF8_CountUnichars (const char *text, size_t byteLength)
 {
-    const char *end = text + byteLength;
-    int count = 0;
-    while (text < end) {
-        SkUTF8_NextUnichar (&text, end);
-        count++;
-    }
-    return count;
+    return count_unichars (text, text + byteLength, SkUTF8_NextUnichar);
 }
 
 SkUnichar SkUTF16_NextUnichar (const uint16_t **ptr, const uint16_t *end)
@@ -123,11 +128,5 @@ SkUnichar SkUTF16_PrevUnichar (const uint16_t **ptr, const uint16_t *start)
 
 int SkUTF16_CountUnichars (const uint16_t *text, size_t unitCount)
 {
-    const uint16_t *end = text + unitCount;
-    int count = 0;
-    while (text < end) {
-        SkUTF16_NextUnichar (&text, end);
-        count++;
-    }
-    return count;
+    return count_unichars (text, text + unitCount, SkUTF16_NextUnichar);
 }
