@@ -33,12 +33,7 @@ void *SkChunkAlloc::alloc (size_t bytes)
 
 void SkChunkAlloc::reset ()
 {
-    Block *block = fBlock;
-    while (block != nullptr) {
-        Block *next = block->fNext;
-        sk_free (block);
-        block = next;
-    }
+    SkFreeChain (fBlock);
     fBlock = nullptr;
     fTotalCapacity = 0;
 }

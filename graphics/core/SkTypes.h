@@ -85,6 +85,17 @@ private:
     void *fPtr;
 };
 
+// Block chains (chunk allocator, writer) keep each block's link inside the block itself, so the
+// link must be read before the block is freed.
+template <typename T> static inline void SkFreeChain (T *block)
+{
+    while (block != nullptr) {
+        T *next = block->fNext;
+        sk_free (block);
+        block = next;
+    }
+}
+
 // Storage of N elements on the stack, or on the heap when more are needed.
 template <typename T, size_t N> class SkAutoSTMalloc : SkNoncopyable {
 public:

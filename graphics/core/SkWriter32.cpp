@@ -5,12 +5,7 @@
 
 void SkWriter32::reset ()
 {
-    Block *block = fHead;
-    while (block != nullptr) {
-        Block *next = block->fNext;
-        sk_free (block);
-        block = next;
-    }
+    SkFreeChain (fHead);
     fSize = 0;
     fSingleBlock = nullptr;
     fSingleBlockSize = 0;
