@@ -169,17 +169,25 @@ void SkEdgeClipper::clipMonoQuad (const SkPoint srcPts[3], const SkRect &clip)
     clipMonoQuadX (byX, clip, reverse);
 }
 
+// pts[0...last] is y-clipped and in increasing x. A curve wholly left or right of the clip
+// still bounds the winding of what lies inside, so it becomes a vertical line on that side.
+bool SkEdgeClipper::appendIfOutsideX (const SkPoint pts[], int last, const SkRect &clip, bool reverse)
+{
+    if (pts[last].fX <= clip.fLeft) {
+        appendVLine (clip.fLeft, pts[0].fY, pts[last].fY, reverse);
+        return true;
+    }
+    if (pts[0].fX >= clip.fRight) {
+        appendVLine (clip.fRight, pts[0].fY, pts[last].fY, reverse);
+        return true;
+    }
+    return false;
+}
+
 // pts is y-clipped and in increasing x.
 void SkEdgeClipper::clipMonoQuadX (SkPoint pts[3], const SkRect &clip, bool reverse)
 {
-    if (pts[2].fX <= clip.fLeft) {
-        appendVLine (clip.fLeft, pts[0].fY, pts[2].fY, reverse);
-        return;
-    }
-    if (pts[0].fX >= clip.fRight) {
-        appendVLine (clip.fRight, pts[0].fY, pts[2].fY, reverse);
-        return;
-    }
+    if (appendIfOutsideX (pts, 2, clip, reverse)) return;
     SkPoint tmp[5];
     SkScalar t;
     if (pts[0].fX < clip.fLeft) {
@@ -262,14 +270,7 @@ void SkEdgeClipper::clipMonoCubic (const SkPoint srcPts[4], const SkRect &clip)
 // pts is y-clipped and in increasing x.
 void SkEdgeClipper::clipMonoCubicX (SkPoint pts[4], const SkRect &clip, bool reverse)
 {
-    if (pts[3].fX <= clip.fLeft) {
-        appendVLine (clip.fLeft, pts[0].fY, pts[3].fY, reverse);
-        return;
-    }
-    if (pts[0].fX >= clip.fRight) {
-        appendVLine (clip.fRight, pts[0].fY, pts[3].fY, reverse);
-        return;
-    }
+    if (appendIfOutsideX (pts, 3, clip, reverse)) return;
     SkPoint tmp[7];
     if (pts[0].fX < clip.fLeft) {
         SkChopCubicAt (pts, tmp, mono_cubic_closest_t (pts, clip.fLeft, true));

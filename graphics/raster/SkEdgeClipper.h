@@ -33,6 +33,7 @@ private:
     void clipMonoCubicX (SkPoint pts[4], const SkRect &clip, bool reverse);
     void appendPoints (Verb verb, const SkPoint pts[], int count, bool reverse);
     void appendVLine (SkScalar x, SkScalar y0, SkScalar y1, bool reverse);
+    bool appendIfOutsideX (const SkPoint pts[], int last, const SkRect &clip, bool reverse);
 
     SkPoint fPoints[kMaxPoints];
     uint8_t fVerbs[kMaxVerbs];
