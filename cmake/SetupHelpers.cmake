@@ -4,8 +4,7 @@ function(setup_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} setup_test_fixtures GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "SETUP_FIXTURES=${PROJECT_SOURCE_DIR}/testdata")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # setup_add_benchmark(<name> SOURCES <files...> LIBS <targets...>)

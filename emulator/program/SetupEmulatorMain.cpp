@@ -29,9 +29,9 @@ const char  kUsage[] =
   "  --keys LIST          scripted keys, e.g. \"F2,Enter,a\" (see emulator/README.md)\n"
   "  --key-script FILE    keys from a file: one or more per line, lines starting with // ignored\n"
   "  --nvram FILE         NVRAM file to load and save (default: nvram.bin beside the program,\n"
-  "                       first seeded from the OVMF variables of testdata/)\n"
+  "                       first seeded from OVMF's variables, " SETUP_OVMF_DIR "/VARS.BIN)\n"
   "  --no-nvram-save      leave the NVRAM file as it was\n"
-  "  --edid FILE          EDID of the display (default: testdata/ovmf/EDIDMMIO.BIN)\n"
+  "  --edid FILE          EDID of the display (default: " SETUP_OVMF_DIR "/EDIDMMIO.BIN)\n"
   "  --no-edid            no EDID active protocol\n"
   "  --no-console-control like OVMF: no console-control protocol\n"
   "  --no-key-code        no key-code protocol on the console-input handle\n"
@@ -78,7 +78,7 @@ DefaultNvram ()
   std::string  Path = ProgramDirectory () + "/nvram.bin";
 
   if (!Emu::ReadFileBytes (Path)) {
-    auto  Seed = Emu::ReadFileBytes (std::string (SETUP_TESTDATA_DIR) + "/ovmf/VARS.BIN");
+    auto  Seed = Emu::ReadFileBytes (std::string (SETUP_OVMF_DIR) + "/VARS.BIN");
     if (Seed) {
       std::ofstream  Out (Path, std::ios::binary);
       Out.write (reinterpret_cast<const char *>(Seed->data ()), (std::streamsize)Seed->size ());
@@ -131,7 +131,7 @@ PROGRAM_OPTIONS
 ParseArguments (int Argc, char **Argv)
 {
   PROGRAM_OPTIONS  Options;
-  std::string      EdidPath = std::string (SETUP_TESTDATA_DIR) + "/ovmf/EDIDMMIO.BIN";
+  std::string      EdidPath = std::string (SETUP_OVMF_DIR) + "/EDIDMMIO.BIN";
 
   for (int Index = 1; Index < Argc; Index++) {
     if ((std::strcmp (Argv[Index], "--help") == 0) || (std::strcmp (Argv[Index], "-h") == 0)) {

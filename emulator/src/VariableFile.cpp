@@ -1,5 +1,5 @@
 /** @file
-  The NVRAM file of the program: the record layout of testdata/ovmf/VARS.BIN.
+  The NVRAM file of the program: the record layout of OVMF's VARS.BIN export.
 **/
 #include <Emulator/Variables.h>
 

@@ -8,6 +8,7 @@
 #include <Protocol/DevicePath.h>
 #include <Protocol/HiiPackageList.h>
 
+#include <Fixtures.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -345,14 +346,9 @@ namespace {
 // The display's EDID from OVMF sits on the graphics handle as EDID active.
 TEST (StandardMachineOptions, RealEdidIsPublished)
 {
-  const char  *Fixtures = std::getenv ("SETUP_FIXTURES");
-  std::string  Root     = (Fixtures != nullptr) ? Fixtures : "/work/main/testdata";
-  auto         Edid     = Emu::ReadFileBytes (Root + "/ovmf/EDIDMMIO.BIN");
-
-  ASSERT_TRUE (Edid.has_value ());
   Emu::Machine          Machine;
   Emu::MACHINE_OPTIONS  Options;
-  Options.Edid = *Edid;
+  Options.Edid = Fixtures::Read ("ovmf/EDIDMMIO.BIN");
   Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, Options);
   static const EFI_GUID  EdidGuid = EFI_EDID_ACTIVE_PROTOCOL_GUID;
   VOID                   *Found   = nullptr;

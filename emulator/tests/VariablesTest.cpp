@@ -2,9 +2,9 @@
 // write log, failure injection and the NVRAM file form.
 #include <Emulator/Machine.h>
 
+#include <Fixtures.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -147,11 +147,9 @@ TEST_F (VariablesTest, WriteLogAndInjectedFaults)
 // byte for byte in the same layout.
 TEST_F (VariablesTest, NvramFileRoundTrip)
 {
-  const char  *Fixtures = std::getenv ("SETUP_FIXTURES");
-  std::string  Root     = (Fixtures != nullptr) ? Fixtures : "/work/main/testdata";
   std::string  Error;
 
-  ASSERT_TRUE (Machine.Variables ().LoadFile (Root + "/ovmf/VARS.BIN", &Error)) << Error;
+  ASSERT_TRUE (Machine.Variables ().LoadBytes (Fixtures::Read ("ovmf/VARS.BIN"), &Error)) << Error;
   static const EFI_GUID  Global = { 0x8BE4DF61, 0x93CA, 0x11D2, { 0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C } };
   const Emu::VARIABLE    *Lang  = Machine.Variables ().Lookup (u"PlatformLangCodes", Global);
   ASSERT_NE (Lang, nullptr);

@@ -3,7 +3,7 @@
 //   -o <block>           the compiled setup data block, without its section GUID (the
 //                        volume writer puts that in front);
 //   --variables <file>   the board's own variables as the board starts with them, in the
-//                        record layout of testdata/ovmf/VARS.BIN. The firmware's global
+//                        record layout of OVMF's VARS.BIN export. The firmware's global
 //                        variables (boot options, language, time-out) are left to the
 //                        firmware under test.
 #include <DemoBoard.h>

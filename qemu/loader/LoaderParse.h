@@ -31,7 +31,7 @@ bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path);
 // NUL-terminated ASCII string of at most `capacity` - 1 characters.
 bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity);
 
-// One record of a variable file (the layout of testdata/ovmf/VARS.BIN): GUID, u32
+// One record of a variable file (the layout of OVMF's VARS.BIN export): GUID, u32
 // attributes, u32 name size in bytes (UTF-16LE, no terminator), name, u32 data size, data.
 struct VARIABLE_RECORD {
   EFI_GUID     guid;

@@ -1,10 +1,8 @@
 // The loader's readers run on what our volume writer writes, on package lists exported
 // by OVMF itself, and on malformed input that must stop them inside the data.
+#include <Fixtures.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "FvWriter.h"
@@ -116,14 +114,8 @@ TEST(LoaderFvFileNode, LoneNodeMeansExactlyOneFileNodeThenTheEnd) {
   EXPECT_FALSE(loader::IsLoneFvFileNode(nullptr));
 }
 
-std::vector<uint8_t> ReadFixture(const char* name) {
-  const char* root = std::getenv("SETUP_FIXTURES");
-  std::ifstream in(std::string(root ? root : "testdata") + "/" + name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(LoaderStringLanguage, ReadsTheFirstLanguageOfAnOvmfPackageList) {
-  const std::vector<uint8_t> db = ReadFixture("ovmf/HIIDB.BIN");
+  const std::vector<uint8_t> db = Fixtures::Read("ovmf/HIIDB.BIN");
   ASSERT_GE(db.size(), 20u);
   const uint32_t firstListSize = db[16] | db[17] << 8 | db[18] << 16 | uint32_t(db[19]) << 24;
   ASSERT_LE(firstListSize, db.size());
@@ -154,7 +146,7 @@ TEST(LoaderStringLanguage, StopsAtTheEndPackageAndAtLengthsPastTheData) {
 namespace {
 
 TEST(LoaderVariableRecords, WalksOvmfsExportedVariables) {
-  const std::vector<uint8_t> vars = ReadFixture("ovmf/VARS.BIN");
+  const std::vector<uint8_t> vars = Fixtures::Read("ovmf/VARS.BIN");
   ASSERT_FALSE(vars.empty());
   UINTN offset = 0, count = 0;
   loader::VARIABLE_RECORD record;

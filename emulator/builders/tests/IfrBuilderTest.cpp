@@ -4,6 +4,7 @@
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
 
+#include <Fixtures.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -275,7 +276,7 @@ RunHiiDump (const BYTES &Export)
 {
   std::string  Path = ::testing::TempDir () + "builders-hiidump.bin";
   std::ofstream (Path, std::ios::binary).write ((const char *)Export.data (), (std::streamsize)Export.size ());
-  std::string  Command = std::string ("python3 ") + SETUP_HIIDUMP + " --tree " + Path + " 2>&1";
+  std::string  Command = "python3 " + Fixtures::ToolPath ("hiidump.py") + " --tree " + Path + " 2>&1";
   std::unique_ptr<FILE, int (*) (FILE *)>  Pipe (popen (Command.c_str (), "r"), pclose);
   std::string  Output;
   std::array<char, 4096>  Chunk;
@@ -293,9 +294,8 @@ RunHiiDump (const BYTES &Export)
 // opcodes and strings the builder meant to write.
 TEST (IfrBuilder, HiiDumpReadsBackTheBuiltPackageList)
 {
-  if (std::ifstream (SETUP_HIIDUMP).fail ()) {
-    GTEST_SKIP () << "hiidump.py not available";
-  }
+  ASSERT_FALSE (std::ifstream (Fixtures::ToolPath ("hiidump.py")).fail ())
+    << "missing tool " << Fixtures::ToolPath ("hiidump.py");
 
   IfrBuilder  B;
   B.FormSet (kFormSet, 1, 2, { kPlatform });

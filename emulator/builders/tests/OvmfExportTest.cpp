@@ -7,24 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <Fixtures.h>
+
 #include <map>
 
 using namespace Builders;
 
 namespace {
-
-std::vector<uint8_t>
-LoadExport ()
-{
-  const char  *Root = std::getenv ("SETUP_FIXTURES");
-  std::string  Path = std::string (Root != nullptr ? Root : "testdata") + "/ovmf/HIIDB.BIN";
-  std::ifstream  File (Path, std::ios::binary);
-
-  return std::vector<uint8_t> (std::istreambuf_iterator<char> (File), {});
-}
 
 // Opcodes whose length the layout fixes, as OVMF's compiler emits them.
 const std::map<uint8_t, size_t>  kFixedLengths = {
@@ -94,7 +83,7 @@ OpcodeLengthMatchesLayout (const IFR_OP_VIEW &Op)
 
 TEST (OvmfExport, EveryPackageLengthIsConsistent)
 {
-  std::vector<uint8_t>  Data = LoadExport ();
+  std::vector<uint8_t>  Data = Fixtures::Read ("ovmf/HIIDB.BIN");
   ASSERT_EQ (Data.size (), 99571u);
 
   HII_EXPORT_VIEW  View = SplitPackageLists (Data);
@@ -117,7 +106,7 @@ TEST (OvmfExport, EveryPackageLengthIsConsistent)
 
 TEST (OvmfExport, EveryStringPackageDecodes)
 {
-  std::vector<uint8_t>  Data = LoadExport ();
+  std::vector<uint8_t>  Data = Fixtures::Read ("ovmf/HIIDB.BIN");
   HII_EXPORT_VIEW       View = SplitPackageLists (Data);
   std::map<std::string, int>  Languages;
   bool                  SawSecureBootTitle = false;
@@ -143,7 +132,7 @@ TEST (OvmfExport, EveryStringPackageDecodes)
 
 TEST (OvmfExport, EveryIfrOpcodeHasItsLayoutLength)
 {
-  std::vector<uint8_t>  Data = LoadExport ();
+  std::vector<uint8_t>  Data = Fixtures::Read ("ovmf/HIIDB.BIN");
   HII_EXPORT_VIEW       View = SplitPackageLists (Data);
   size_t                FormSets = 0;
   size_t                Opcodes  = 0;

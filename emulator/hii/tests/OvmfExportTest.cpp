@@ -9,21 +9,11 @@
 #include <Protocol/DevicePath.h>
 #include <Uefi/UefiIfr.h>
 
-#include <cstdlib>
+#include <Fixtures.h>
+
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
-
-std::vector<UINT8>
-ReadFixture ()
-{
-  const char  *Root = std::getenv ("SETUP_FIXTURES");
-  std::string  Path = std::string ((Root != nullptr) ? Root : "testdata") + "/ovmf/HIIDB.BIN";
-  std::ifstream  File (Path, std::ios::binary);
-  return std::vector<UINT8> ((std::istreambuf_iterator<char> (File)), std::istreambuf_iterator<char> ());
-}
 
 // Title string ids of the FORM_SET opcodes of a list.
 std::vector<EFI_STRING_ID>
@@ -51,8 +41,8 @@ protected:
   void SetUp () override
   {
     HiiFixture::SetUp ();
-    Bytes = ReadFixture ();
-    ASSERT_EQ (Bytes.size (), 99571u) << "HIIDB.BIN not found through SETUP_FIXTURES";
+    Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
+    ASSERT_EQ (Bytes.size (), 99571u);
     ASSERT_EQ (Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Handles), EFI_SUCCESS);
   }
 
@@ -147,7 +137,7 @@ TEST (OvmfExportWithoutDrivers, StopsAtTheSecondCopyOfARepeatedList)
 {
   Emu::Machine                 M;
   auto                         &Hii  = M.Add (std::make_unique<Emu::HiiServices> (M));
-  std::vector<UINT8>           Bytes = ReadFixture ();
+  std::vector<UINT8>           Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
   std::vector<EFI_HII_HANDLE>  Loaded;
   ASSERT_FALSE (Bytes.empty ());
 
@@ -159,7 +149,7 @@ TEST (OvmfExportWithoutDrivers, StopsAtTheSecondCopyOfARepeatedList)
 
 TEST (OvmfExportCut, EveryCutIsRefusedWithoutReadingPastIt)
 {
-  std::vector<UINT8>  Bytes = ReadFixture ();
+  std::vector<UINT8>  Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
   ASSERT_FALSE (Bytes.empty ());
 
   // A fresh database per cut: the lists before the cut must load, and a list the

@@ -3,7 +3,7 @@
   UEFI attribute rules, a write log for assertions, failure injection, a simulated
   reset that drops volatile variables, and a file form for the program.
 
-  The file form is the one of testdata/ovmf/VARS.BIN: records back to back, each an
+  The file form is the one of OVMF's VARS.BIN export: records back to back, each an
   EFI_GUID (16 bytes), u32 attributes, u32 name size in bytes (UTF-16LE, no
   terminator), the name, u32 data size and the data, all little endian.
 **/
