@@ -54,7 +54,10 @@ SkColor unpremultiply (SkPMColor c)
     return SkColorSetARGB (a, channel (SkGetPackedR32 (c)), channel (SkGetPackedG32 (c)), channel (SkGetPackedB32 (c)));
 }
 
-// Steps 3 to 5 of the choice on the private paint; false when nothing would be drawn.
+// Reduces the private paint to what the blitters handle: a transfer mode that acts as
+// plain source-over is dropped, a transfer mode without a shader gets a colour shader,
+// a colour filter without a shader is folded into the colour, and a shader with a
+// colour filter becomes one filter shader. False when nothing would be drawn.
 bool simplify_paint (SkPaint &paint, SkBitmap::Config config)
 {
     if (paint.getXfermode () != nullptr) {
