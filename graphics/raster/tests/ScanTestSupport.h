@@ -1,0 +1,118 @@
+// Test blitters for the scan converters: one that sums the coverage each pixel receives (so a
+// pixel written twice shows more than 255) and counts the calls, over an area with a margin
+// that catches writes outside it.
+#ifndef GRAPHICS_RASTER_TESTS_SCANTESTSUPPORT_H_
+#define GRAPHICS_RASTER_TESTS_SCANTESTSUPPORT_H_
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "graphics/raster/SkScan.h"
+
+class CoverageBlitter : public SkBlitter {
+public:
+    // The area [left, left + width) x [top, top + height) is recorded; anything else counts
+    // as a stray write.
+    CoverageBlitter (int left, int top, int width, int height)
+        : fLeft (left), fTop (top), fWidth (width), fHeight (height), fCover ((size_t)width * height, 0)
+    {
+    }
+    CoverageBlitter (int width, int height) : CoverageBlitter (0, 0, width, height) {}
+
+    void blitH (int x, int y, int width) override
+    {
+        hCalls++;
+        for (int i = 0; i < width; i++) add (x + i, y, 255);
+        if (width <= 0) badCalls++;
+    }
+    void blitAntiH (int x, int y, SkAlpha aa[], int16_t runs[]) override
+    {
+        antiCalls++;
+        for (int guard = 0; runs[0] > 0 && guard < 100000; guard++) {
+            int n = runs[0];
+            for (int i = 0; i < n; i++) add (x + i, y, aa[0]);
+            x += n;
+            runs += n;
+            aa += n;
+        }
+    }
+    void blitV (int x, int y, int height, SkAlpha alpha) override
+    {
+        vCalls++;
+        for (int i = 0; i < height; i++) add (x, y + i, alpha);
+        if (height <= 0) badCalls++;
+    }
+    void blitRect (int x, int y, int width, int height) override
+    {
+        rectCalls++;
+        for (int j = 0; j < height; j++)
+            for (int i = 0; i < width; i++) add (x + i, y + j, 255);
+        if (width <= 0 || height <= 0) badCalls++;
+    }
+    void blitMask (const SkMask &mask, const SkIRect &clip) override
+    {
+        maskCalls++;
+        for (int y = clip.fTop; y < clip.fBottom; y++)
+            for (int x = clip.fLeft; x < clip.fRight; x++) add (x, y, *mask.getAddr8 (x, y));
+    }
+
+    int at (int x, int y) const
+    {
+        if (x < fLeft || y < fTop || x >= fLeft + fWidth || y >= fTop + fHeight) return -1;
+        return fCover[(size_t)(y - fTop) * fWidth + (x - fLeft)];
+    }
+    // Sum of all coverage, in units of a full pixel.
+    double total () const
+    {
+        double sum = 0;
+        for (int v : fCover) sum += v;
+        return sum / 255.0;
+    }
+    int maxCover () const
+    {
+        int m = 0;
+        for (int v : fCover) m = v > m ? v : m;
+        return m;
+    }
+    int countNonZero () const
+    {
+        int n = 0;
+        for (int v : fCover) n += v != 0;
+        return n;
+    }
+    // Pixels written outside the rectangle r (in device coordinates).
+    int countOutside (const SkIRect &r) const
+    {
+        int n = stray;
+        for (int y = fTop; y < fTop + fHeight; y++)
+            for (int x = fLeft; x < fLeft + fWidth; x++)
+                if (at (x, y) != 0 && !r.contains (x, y)) n++;
+        return n;
+    }
+    std::string row (int y, int x0, int x1) const
+    {
+        std::string s;
+        for (int x = x0; x < x1; x++) s += std::to_string (at (x, y)) + (x + 1 < x1 ? " " : "");
+        return s;
+    }
+
+    int hCalls = 0, antiCalls = 0, vCalls = 0, rectCalls = 0, maskCalls = 0;
+    int stray = 0, badCalls = 0;
+
+private:
+    void add (int x, int y, int a)
+    {
+        if (x < fLeft || y < fTop || x >= fLeft + fWidth || y >= fTop + fHeight) {
+            stray++;
+            return;
+        }
+        fCover[(size_t)(y - fTop) * fWidth + (x - fLeft)] += a;
+    }
+
+    int fLeft, fTop, fWidth, fHeight;
+    std::vector<int> fCover;
+};
+
+#endif
