@@ -16,3 +16,36 @@ function(setup_add_benchmark name)
     target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
   endif()
 endfunction()
+
+# setup_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> CORPUS <dir>)
+# A libFuzzer target: SOURCES define LLVMFuzzerTestOneInput, CORPUS holds its seeds in
+# the source tree. With SETUP_FUZZ (a clang tree) it is a real fuzzer, built by the
+# `fuzzers` target and run by CTest (label `fuzz`) over its corpus for
+# SETUP_FUZZ_SECONDS; any crash, leak, sanitizer report, slow input or memory blow-up
+# fails the test. In the normal build a small driver replays every seed instead, so the
+# corpus is a regression suite under the sanitizers of that build.
+function(setup_add_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_CORPUS OR NOT IS_DIRECTORY ${F_CORPUS})
+    message(FATAL_ERROR "setup_add_fuzzer(${name}): CORPUS must name the folder of its seeds")
+  endif()
+  if(SETUP_FUZZ)
+    add_executable(${name} EXCLUDE_FROM_ALL ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzzers ${name})
+    # New inputs go to a folder of the build tree; the seeds in the source tree are only read.
+    set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-work)
+    file(MAKE_DIRECTORY ${work}/corpus ${work}/findings)
+    add_test(NAME ${name}
+      COMMAND ${name} -max_total_time=${SETUP_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+              -print_final_stats=1 -artifact_prefix=${work}/findings/ ${work}/corpus ${F_CORPUS})
+    math(EXPR limit "${SETUP_FUZZ_SECONDS} + 120")
+    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT ${limit})
+  else()
+    add_executable(${name}_replay ${F_SOURCES})
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS} setup_fuzz_replay)
+    add_test(NAME ${name}_replay COMMAND ${name}_replay ${F_CORPUS})
+    set_tests_properties(${name}_replay PROPERTIES LABELS fuzz-replay)
+  endif()
+endfunction()

@@ -15,7 +15,7 @@ namespace Emu {
 static const EFI_GUID  kDevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
 
 UINTN
-DevicePathBodySize (const EFI_DEVICE_PATH_PROTOCOL *Path)
+DevicePathBodySize (const EFI_DEVICE_PATH_PROTOCOL *Path, UINTN MaxSize)
 {
   const UINT8  *Bytes = reinterpret_cast<const UINT8 *>(Path);
   UINTN        Offset = 0;
@@ -23,14 +23,18 @@ DevicePathBodySize (const EFI_DEVICE_PATH_PROTOCOL *Path)
   if (Path == nullptr) {
     return SIZE_MAX;
   }
-  while (Offset + sizeof (EFI_DEVICE_PATH_PROTOCOL) <= kMaxDevicePathSize) {
+  MaxSize = (MaxSize < kMaxDevicePathSize) ? MaxSize : kMaxDevicePathSize;
+  // Each node's header, and then its whole length, must lie inside the bound before any
+  // of it is read or skipped.
+  while (MaxSize - Offset >= sizeof (EFI_DEVICE_PATH_PROTOCOL)) {
     const UINT8  *Node   = Bytes + Offset;
     UINTN        Length  = (UINTN)Node[2] | ((UINTN)Node[3] << 8);
-    if (Length < sizeof (EFI_DEVICE_PATH_PROTOCOL)) {
+    if ((Length < sizeof (EFI_DEVICE_PATH_PROTOCOL)) || (Length > MaxSize - Offset)) {
       return SIZE_MAX;
     }
     if ((Node[0] == END_DEVICE_PATH_TYPE) && (Node[1] == END_ENTIRE_DEVICE_PATH_SUBTYPE)) {
-      return Offset;
+      // Every reader copies the body and a 4-byte end node; a longer end is malformed.
+      return (Length == sizeof (EFI_DEVICE_PATH_PROTOCOL)) ? Offset : SIZE_MAX;
     }
     Offset += Length;
   }

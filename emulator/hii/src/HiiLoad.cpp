@@ -110,8 +110,10 @@ HiiServices::LoadExport (CONST UINT8 *Bytes, UINTN Size, bool WithDrivers, std::
     }
     EFI_HANDLE  Driver = nullptr;
     for (const HII_PACKAGE &Package : Packages) {
+      // The path is walked within its package: it may lack an end node.
       if (WithDrivers && (Package.Type == EFI_HII_PACKAGE_DEVICE_PATH) && (Driver == nullptr) &&
-          (DevicePathBodySize ((const EFI_DEVICE_PATH_PROTOCOL *)(Package.Bytes.data () + 4)) != SIZE_MAX)) {
+          (DevicePathBodySize ((const EFI_DEVICE_PATH_PROTOCOL *)(Package.Bytes.data () + 4),
+             Package.Bytes.size () - 4) != SIZE_MAX)) {
         auto  &Publisher = mMachine.Add (std::make_unique<PublisherHandle> (mMachine, Package.Bytes.data () + 4,
                              Package.Bytes.size () - 4));
         Driver = Publisher.Handle ();
