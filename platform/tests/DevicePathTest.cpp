@@ -3,7 +3,7 @@
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#include "FakeFirmware.h"
+#include "LibraryMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ TEST (DevicePathWalk, InstanceEndDoesNotEndThePath) {
 }
 
 TEST (DevicePathBuild, AppendNodeAndPaths) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   auto          Pci = PciThenEnd ();
   auto          *Node = CreateDeviceNode (MESSAGING_DEVICE_PATH, MSG_USB_DP, sizeof (USB_DEVICE_PATH));
 
@@ -76,13 +76,13 @@ TEST (DevicePathBuild, AppendNodeAndPaths) {
   }
 
   EXPECT_EQ (nullptr, CreateDeviceNode (1, 1, 3));
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 // Without a node the path is copied; without either, the result is the empty path
 // (an end node alone), as appending two absent paths gives.
 TEST (DevicePathBuild, AppendingNoNodeCopiesThePath) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   auto          Pci = PciThenEnd ();
   auto          *Copy = AppendDevicePathNode ((EFI_DEVICE_PATH_PROTOCOL *)Pci.data (), nullptr);
   auto          *EndOnly = AppendDevicePathNode (nullptr, nullptr);
@@ -93,11 +93,11 @@ TEST (DevicePathBuild, AppendingNoNodeCopiesThePath) {
   EXPECT_EQ (4u, GetDevicePathSize (EndOnly));
   FreePool (Copy);
   FreePool (EndOnly);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 TEST (DevicePathBuild, InvalidInputGivesNull) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   auto          Bad = PciThenEnd ();
 
   Bad[2] = 1;
@@ -105,11 +105,11 @@ TEST (DevicePathBuild, InvalidInputGivesNull) {
   EXPECT_EQ (nullptr, AppendDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data (),
                         (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
   EXPECT_EQ (nullptr, AppendDevicePathNode (nullptr, (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 TEST (DevicePathBuild, FileDevicePathWithoutDevice) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   auto          *Path = FileDevicePath (nullptr, u"\\EFI\\BOOT\\BOOTX64.EFI");
 
   ASSERT_NE (nullptr, Path);

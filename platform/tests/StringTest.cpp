@@ -3,10 +3,11 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#include "FakeFirmware.h"
+#include "LibraryMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -187,29 +188,29 @@ TEST (Memory, CopyHandlesOverlapAndCompareIsUnsigned) {
 }
 
 TEST (Pool, ReallocateKeepsPrefixZeroesTailAndFreesOld) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   UINT8         *Buffer = (UINT8 *)AllocateCopyPool (3, "abc");
 
   ASSERT_NE (nullptr, Buffer);
   Buffer = (UINT8 *)ReallocatePool (3, 6, Buffer);
   ASSERT_NE (nullptr, Buffer);
   EXPECT_EQ (0, std::memcmp (Buffer, "abc\0\0\0", 6));
-  EXPECT_EQ (1u, Firmware.Live.size ());
+  EXPECT_EQ (1u, Firmware.LiveBlocks ());
   FreeAndNull (Buffer);
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 TEST (Pool, FailedReallocateKeepsOldBuffer) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   VOID          *Buffer = AllocateZeroPool (4);
 
-  Firmware.FailAllocationAfter = 0;
+  Firmware.FailNextAllocation ();
   EXPECT_EQ (nullptr, ReallocatePool (4, 8, Buffer));
-  EXPECT_EQ (1u, Firmware.Live.size ());
+  EXPECT_EQ (1u, Firmware.LiveBlocks ());
   FreePoolAndNull (&Buffer);
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 }  // namespace

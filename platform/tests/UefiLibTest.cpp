@@ -5,13 +5,15 @@
 #include <Library/ReportStatusCodeLib.h>
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Guid/GlobalVariable.h>
 #include <Guid/HobList.h>
 #include <Protocol/HiiString.h>
 
-#include "FakeFirmware.h"
+#include "LibraryMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,65 +22,101 @@ namespace {
 
 const EFI_GUID  kGroup = { 0x1B6BC809, 0xC986, 0x4937, { 0x93, 0x4F, 0x1E, 0xA5, 0x86, 0x22, 0xFE, 0x50 } };
 
-TEST (SignalProtocolNotify, InstallsThenUninstallsOnTheSameNewHandle) {
-  FakeFirmware  Firmware;
+int  gGroupNotifications;
 
+VOID EFIAPI
+CountNotification (EFI_EVENT, VOID *)
+{
+  gGroupNotifications++;
+}
+
+// The group's listeners hear it once, and the handle made for the signal goes again.
+TEST (SignalProtocolNotify, NotifiesListenersAndLeavesNoHandle) {
+  LibraryMachine  Firmware;
+  EFI_EVENT       Event = nullptr;
+  VOID            *Registration = nullptr;
+  const UINTN     HandlesBefore = Firmware.M.Protocols ().Handles ().size ();
+
+  gGroupNotifications = 0;
+  ASSERT_EQ (EFI_SUCCESS, gLibBS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, CountNotification, nullptr, &Event));
+  ASSERT_EQ (EFI_SUCCESS, gLibBS->RegisterProtocolNotify ((EFI_GUID *)&kGroup, Event, &Registration));
   EXPECT_EQ (EFI_SUCCESS, SignalProtocolNotify (&kGroup));
-  ASSERT_EQ (2u, Firmware.ProtocolLog.size ());
-  EXPECT_EQ ("install", Firmware.ProtocolLog[0].first);
-  EXPECT_EQ ("uninstall", Firmware.ProtocolLog[1].first);   // on the handle install made
-  EXPECT_EQ (0, std::memcmp (&kGroup, &Firmware.ProtocolLog[1].second, sizeof (EFI_GUID)));
+  EXPECT_EQ (1, gGroupNotifications);
+  EXPECT_TRUE (Firmware.M.Protocols ().HandlesWith (kGroup).empty ());
+  EXPECT_EQ (HandlesBefore, Firmware.M.Protocols ().Handles ().size ());
 }
 
 TEST (GetVariableBuffer, ReadsWholeVariableIntoNewBuffer) {
-  FakeFirmware  Firmware;
-  VOID          *Buffer = nullptr;
-  UINTN         Size = 0;
-  UINT32        Attributes = 0;
+  LibraryMachine  Firmware;
+  VOID            *Buffer = nullptr;
+  UINTN           Size = 0;
+  UINT32          Attributes = 0;
 
-  Firmware.Variables[u"BootOrder"] = { 1, 0, 2, 0 };
+  Firmware.PutVariable (u"BootOrder", kGroup, { 1, 0, 2, 0 });
   ASSERT_EQ (EFI_SUCCESS, GetVariableBuffer (u"BootOrder", &kGroup, &Buffer, &Size, &Attributes));
   EXPECT_EQ (4u, Size);
   EXPECT_EQ (3u, Attributes);
   EXPECT_EQ (2, ((UINT8 *)Buffer)[2]);
   FreeAndNull (Buffer);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
+}
+
+// GetVariable of the machine, except that the first answer "too small" is followed by
+// the variable growing by six bytes, as another driver's write could make it.
+EFI_GET_VARIABLE  gMachineGetVariable;
+bool              gGrown;
+
+EFI_STATUS EFIAPI
+GetGrowingVariable (CHAR16 *Name, EFI_GUID *Guid, UINT32 *Attributes, UINTN *Size, VOID *Data)
+{
+  EFI_STATUS  Status = gMachineGetVariable (Name, Guid, Attributes, Size, Data);
+
+  if ((Status == EFI_BUFFER_TOO_SMALL) && !gGrown) {
+    gGrown = true;
+    std::vector<UINT8>  Longer (*Size + 6, 0xEE);
+    EXPECT_EQ (EFI_SUCCESS, gLibRT->SetVariable (Name, Guid, 3, Longer.size (), Longer.data ()));
+  }
+
+  return Status;
 }
 
 // The variable grows between the size query and the read: the helper must retry
 // with the new size, not return a truncated value or a failure.
 TEST (GetVariableBuffer, RetriesWhenTheVariableGrowsBetweenCalls) {
-  FakeFirmware  Firmware;
-  VOID          *Buffer = nullptr;
-  UINTN         Size = 0;
+  LibraryMachine  Firmware;
+  VOID            *Buffer = nullptr;
+  UINTN           Size = 0;
 
-  Firmware.Variables[u"Setup"] = std::vector<UINT8> (10, 0x11);
-  Firmware.VariableGrowOnce = 6;
+  Firmware.PutVariable (u"Setup", kGroup, std::vector<UINT8> (10, 0x11));
+  gMachineGetVariable = Firmware.M.RuntimeServices ()->GetVariable;
+  gGrown              = false;
+  Firmware.M.RuntimeServices ()->GetVariable = GetGrowingVariable;
   ASSERT_EQ (EFI_SUCCESS, GetVariableBuffer (u"Setup", &kGroup, &Buffer, &Size, nullptr));
+  EXPECT_TRUE (gGrown);
   EXPECT_EQ (16u, Size);
   EXPECT_EQ (0xEE, ((UINT8 *)Buffer)[15]);
   FreeAndNull (Buffer);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 TEST (GetVariableBuffer, MissingVariableAndPoolFailureLeaveNothing) {
-  FakeFirmware  Firmware;
-  VOID          *Buffer = (VOID *)&Firmware;
-  UINTN         Size = 7;
+  LibraryMachine  Firmware;
+  VOID            *Buffer = (VOID *)&Firmware;
+  UINTN           Size = 7;
 
   EXPECT_EQ (EFI_NOT_FOUND, GetVariableBuffer (u"Absent", &kGroup, &Buffer, &Size, nullptr));
   EXPECT_EQ (nullptr, Buffer);
   EXPECT_EQ (0u, Size);
-  Firmware.Variables[u"Setup"] = { 1 };
-  Firmware.FailAllocationAfter = 0;
+  Firmware.PutVariable (u"Setup", kGroup, { 1 });
+  Firmware.FailNextAllocation ();
   EXPECT_EQ (EFI_OUT_OF_RESOURCES, GetVariableBuffer (u"Setup", &kGroup, &Buffer, &Size, nullptr));
   EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 std::string Best (const CHAR8 *Supported, const CHAR8 *First, const CHAR8 *Second = nullptr)
 {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   CHAR8         *Result = GetBestLanguage (Supported, FALSE, First, Second, nullptr);
   std::string   Text = (Result == nullptr) ? "<none>" : Result;
 
@@ -108,7 +146,7 @@ TEST (GetBestLanguage, NeverMatchesPartialSubtags) {
 }
 
 TEST (GetBestLanguage, IsoModeComparesThreeLetterCodes) {
-  FakeFirmware  Firmware;
+  LibraryMachine  Firmware;
   CHAR8         *Result = GetBestLanguage ("engfraspa", TRUE, "spa", nullptr);
 
   ASSERT_NE (nullptr, Result);
@@ -150,12 +188,12 @@ struct FakeHiiString {
 FakeHiiString  *FakeHiiString::Current = nullptr;
 
 TEST (LibHiiGetString, UsesPlatformLanguageAndFallsBackToEnglish) {
-  FakeFirmware   Firmware;
+  LibraryMachine  Firmware;
   FakeHiiString  Hii;
   const char     French[] = "fr-FR";
 
   Firmware.AddProtocol (gEfiHiiStringProtocolGuid, &Hii.Protocol);
-  Firmware.Variables[u"PlatformLang"] = std::vector<UINT8> (French, French + sizeof (French));
+  Firmware.PutVariable (u"PlatformLang", gEfiGlobalVariableGuid, std::vector<UINT8> (French, French + sizeof (French)));
   Hii.Strings[{ "fr-FR", 5 }] = u"Quitter";
   Hii.Strings[{ "en-US", 5 }] = u"Exit";
   Hii.Strings[{ "en-US", 6 }] = u"Save";
@@ -170,13 +208,13 @@ TEST (LibHiiGetString, UsesPlatformLanguageAndFallsBackToEnglish) {
   FreePool (Text);
   EXPECT_EQ (nullptr, LibHiiGetString ((EFI_HII_HANDLE)1, 7, "en-US"));
   EXPECT_EQ ("en-US", Hii.Asked.back ());   // no second en-US attempt
-  EXPECT_EQ (0u, Firmware.Live.size ());
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
 // The size a protocol reports with the string must not steer where the terminator
 // goes: the buffer is the one the first answer sized.
 TEST (LibHiiGetString, TerminatesInsideItsOwnBuffer) {
-  FakeFirmware   Firmware;
+  LibraryMachine  Firmware;
   FakeHiiString  Hii;
 
   Firmware.AddProtocol (gEfiHiiStringProtocolGuid, &Hii.Protocol);
@@ -191,7 +229,7 @@ TEST (LibHiiGetString, TerminatesInsideItsOwnBuffer) {
 }
 
 TEST (LibHiiGetString, WithoutPlatformLanguageOrProtocol) {
-  FakeFirmware   Firmware;
+  LibraryMachine  Firmware;
   FakeHiiString  Hii;
 
   EXPECT_EQ (nullptr, LibHiiGetString ((EFI_HII_HANDLE)1, 5, nullptr));   // no protocol
@@ -246,11 +284,11 @@ struct HobListBuilder {
 };
 
 TEST (HobList, BootModeComesFromTheConfigurationTable) {
-  FakeFirmware    Firmware;
+  LibraryMachine  Firmware;
   HobListBuilder  Hobs (BOOT_ON_FLASH_UPDATE);
 
   EXPECT_EQ ((EFI_BOOT_MODE)BOOT_WITH_FULL_CONFIGURATION, GetBootModeHob ());   // no list: normal boot
-  Firmware.AddConfigTable (gEfiHobListGuid, Hobs.Finish ());
+  ASSERT_EQ (EFI_SUCCESS, Firmware.M.InstallConfigurationTable (&gEfiHobListGuid, Hobs.Finish ()));
   EXPECT_EQ ((EFI_BOOT_MODE)BOOT_ON_FLASH_UPDATE, GetBootModeHob ());
 }
 
@@ -312,7 +350,7 @@ struct FakeStatusCode {
 FakeStatusCode  *FakeStatusCode::Current = nullptr;
 
 TEST (DebugText, UpTo2008CharactersGoUnchanged) {
-  FakeFirmware    Firmware;
+  LibraryMachine  Firmware;
   FakeStatusCode  StatusCode;
   std::string     Text (2008, 'a');
 
@@ -325,7 +363,7 @@ TEST (DebugText, UpTo2008CharactersGoUnchanged) {
 }
 
 TEST (DebugText, LongerTextsEndInTheOverflowMark) {
-  FakeFirmware    Firmware;
+  LibraryMachine  Firmware;
   FakeStatusCode  StatusCode;
   std::string     Text (2009, 'b');
   std::string     Mark = "... DEBUG BUFFER OVERFLOW!!!";
@@ -345,7 +383,7 @@ TEST (DebugText, LongerTextsEndInTheOverflowMark) {
 }
 
 TEST (ReportStatusCode, ProgressAndErrorCodesCarryNoData) {
-  FakeFirmware    Firmware;
+  LibraryMachine  Firmware;
   FakeStatusCode  StatusCode;
 
   Firmware.AddProtocol (gEfiStatusCodeRuntimeProtocolGuid, &StatusCode.Protocol);

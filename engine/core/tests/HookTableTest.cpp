@@ -88,48 +88,36 @@ TEST_F (HookTableTest, ProductionRowsHoldMembersInOrder)
   EXPECT_EQ (Word (GetDefaultColors), gHookTable[First]);
 }
 
-// Every row of this board, in id order, with its members in call order; ids 0x11 to
-// 0x13 hold ReturnZero only and 0x27 nothing.
-TEST_F (HookTableTest, ProductionTableHoldsEveryRowAndMember)
+// Every row of this board, ids 0x01 to 0x27 one after the other with their member
+// counts; ids 0x11 to 0x13 hold ReturnZero only and 0x27 nothing.
+TEST_F (HookTableTest, ProductionTableHoldsEveryRowInIdOrder)
 {
-  HOOK_FUNCTION  Empty = EmptyMethod;
-  HOOK_FUNCTION  Zero  = ReturnZero;
-  const std::vector<std::vector<HOOK_FUNCTION>>  Rows = {
-    { DrawPostLogo, BoardCheckPlatformProtocol, DrawOverclockOverlay, DrawOverclockGainTens,
-      DrawOverclockGainUnits, DrawOverclockExtraImage, DrawHighResolutionBadge, BoardSignalLogoGroup,
-      BoardLoadHighResolutionItems },                                                          // 0x01
-    { BoardManagementEnginePrompt, BoardCheckUserPasswordFlag, BoardCheckHddSecurity },        // 0x02
-    { CheckSetupPassword, BoardEnterSetup1, BoardEnterSetup2, BoardEnterSetup3, BoardEnterSetup4,
-      BoardEnterSetup5, BoardEnterSetup6, BoardEnterSetup7 },                                  // 0x03
-    { Empty }, { ResetPostMessageWindow, BoardProcessOsIndications }, { Empty },               // 0x04-0x06
-    { MapKeyToAction }, { PollPostHotkeys, BoardPostKeyPoll },                                 // 0x07-0x08
-    { Empty, SetDisplayModeFromEdid, BoardBeforeLegacyBoot },                                  // 0x09
-    { BoardMarkLastBoot, Empty, BoardShowNetworkBootFailure },                                 // 0x0A
-    { CancelBootTimeoutTimer, SetDisplayModeFromEdid, BoardBeforeEfiBoot1, BoardBeforeEfiBoot2,
-      BoardBeforeEfiBoot3 },                                                                   // 0x0B
-    { Empty, BoardAfterEfiBoot }, { BoardMirrorSetupFields, Empty, BoardUpdateCounter },       // 0x0C-0x0D
-    { BoardDefaultsLoaded1, BoardDefaultsLoaded2, Empty, BoardSecureBootKeys, BoardDefaultsLoaded3 },
-    { Empty }, { LaunchOsRecoveryBootManager }, { Zero }, { Zero }, { Zero },                  // 0x0F-0x13
-    { EncodePassword }, { GetDefaultColors }, { Empty }, { Empty }, { Empty },                 // 0x14-0x18
-    { Empty, BoardSecureBootKeys }, { Empty }, { ShowBootDeviceMenu }, { BoardBbsPopup },      // 0x19-0x1C
-    { LoadDefaultsHook }, { Empty, BoardBeforeSetupReset }, { MapPointerToAction },            // 0x1D-0x1F
-    { Empty }, { Empty }, { ApplyBootFlowPageRules, InstallGraphicalControlOps },              // 0x20-0x22
-    { Empty, BoardSignalAfterLogoGroup }, { Empty }, { Empty },                                // 0x23-0x25
-    { Empty, Empty, BoardSetVideoAndCsmFlags, BoardInstallModuleInterface }, { },              // 0x26-0x27
+  const UINTN  Counts[] = {
+    9, 3, 8, 1, 2, 1, 1, 2, 3, 3, 5, 2, 3, 5, 1, 1,     // 0x01-0x10
+    1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 2, 1, 1,     // 0x11-0x20
+    1, 2, 2, 1, 1, 4, 0,                                // 0x21-0x27
   };
+  UINTN  NextMarker = 0;
 
   gHookTable = GetProductionHookTable ();
-  ASSERT_EQ (0x27u, Rows.size ());
-  for (UINT64 Id = 1; Id <= Rows.size (); Id++) {
-    UINTN                       First, Last;
-    std::vector<HOOK_FUNCTION>  Members;
+  for (UINT64 Id = 1; Id <= sizeof (Counts) / sizeof (Counts[0]); Id++) {
+    UINTN  First, Last;
 
     ASSERT_NE (0u, FindHookList (0xFFFF0000 | Id, &First, &Last)) << std::hex << Id;
-    for (UINTN Index = First; Index <= Last; Index++) {
-      Members.push_back ((HOOK_FUNCTION)(UINTN)gHookTable[Index]);
-    }
+    EXPECT_EQ (NextMarker + 2, First) << "row " << std::hex << Id;   // right behind the row before
+    EXPECT_EQ (Counts[Id - 1], Last + 1 - First) << "row " << std::hex << Id;
+    NextMarker = Last + 1;
+  }
 
-    EXPECT_EQ (Rows[Id - 1], Members) << "row " << std::hex << Id;
+  // Row 0x27 is followed by the terminator row alone: 0xFFFF0000, EmptyMethod, 0.
+  EXPECT_EQ (0xFFFF0000u, gHookTable[NextMarker]);
+  EXPECT_EQ (Word (EmptyMethod), gHookTable[NextMarker + 1]);
+  EXPECT_EQ (0u, gHookTable[NextMarker + 2]);
+  for (UINT64 Id = 0x11; Id <= 0x13; Id++) {
+    UINTN  First, Last;
+
+    ASSERT_NE (0u, FindHookList (0xFFFF0000 | Id, &First, &Last));
+    EXPECT_EQ (Word (ReturnZero), gHookTable[First]);
   }
 }
 

@@ -1,7 +1,8 @@
 // Finding the compiled setup data in the driver's firmware file, the header check,
 // and the accessors over pages, controls and variables.
-#include "EngineTestFirmware.h"
+#include "support/EngineTestMachine.h"
 
+#include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
 #include <Builders/FirmwareFileBuilder.h>
 #include <Builders/IfrBuilder.h>
@@ -65,7 +66,7 @@ class SetupDataTest : public ::testing::Test {
 protected:
   void TearDown () override { ResetSetupData (); }
 
-  EngineTestFirmware  Fw;
+  EngineTestMachine   Fw;
 };
 
 uint32_t &
@@ -80,27 +81,29 @@ TEST_F (SetupDataTest, SecondFreeformSectionWithOurGuidIsTaken) {
   // The block's GUID spelled out, not taken from the shared layout header.
   const EFI_GUID  Ours = { 0xFE612B72, 0x203C, 0x47B1, { 0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71 } };
 
-  Fw.FreeformSections = { SectionBody (kOtherGuid, { 1, 2, 3, 4 }), SectionBody (Ours, Block) };
+  Fw.AddFreeformSection (SectionBody (kOtherGuid, { 1, 2, 3, 4 }));
+  Fw.AddFreeformSection (SectionBody (Ours, Block));
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   EXPECT_EQ (gSetupDataSize, Block.size ());
   EXPECT_EQ (0, memcmp (gSetupData, Block.data (), Block.size ()));
   // The foreign section's buffer was freed; only the block's stays.
-  EXPECT_EQ (Fw.Live.size (), 1u);
-  EXPECT_EQ (*Fw.Live.begin (), gSetupData - 16);
+  EXPECT_EQ (Fw.LiveBlocks (), 1u);
+  EXPECT_TRUE (Fw.M.Memory ().IsLive (gSetupData - 16));
 }
 
 TEST_F (SetupDataTest, NoSectionOfOursGivesNotFoundAndFreesEverything) {
-  Fw.FreeformSections = { SectionBody (kOtherGuid, { 1, 2 }), { 0xFE, 0x61 } };
+  Fw.AddFreeformSection (SectionBody (kOtherGuid, { 1, 2 }));
+  Fw.AddFreeformSection ({ 0xFE, 0x61 });
   EXPECT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_NOT_FOUND);
   EXPECT_EQ (gSetupData, nullptr);
-  EXPECT_TRUE (Fw.Live.empty ());
+  EXPECT_EQ (Fw.LiveBlocks (), 0u);
 }
 
 TEST_F (SetupDataTest, ImageNotLoadedFromAFirmwareFileHasNoSetupData) {
-  Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (TwoPageBoard ()) };
+  Fw.AddFreeformSection (Builders::BuildSetupDataSectionBody (TwoPageBoard ()));
   Fw.UsePlainFilePath ();
   EXPECT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_NOT_FOUND);
-  EXPECT_TRUE (Fw.Live.empty ());
+  EXPECT_EQ (Fw.LiveBlocks (), 0u);
 }
 
 TEST_F (SetupDataTest, DeviceWithoutVolumeGivesItsStatus) {
@@ -111,7 +114,7 @@ TEST_F (SetupDataTest, DeviceWithoutVolumeGivesItsStatus) {
 TEST_F (SetupDataTest, HeaderPointersAreBlockPlusWords) {
   std::vector<uint8_t>  Block = TwoPageBlock ();
 
-  Fw.FreeformSections = { SectionBody (kSectionGuid, Block) };
+  Fw.AddFreeformSection (SectionBody (kSectionGuid, Block));
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
   EXPECT_EQ ((UINT8 *)gEngineSettings, gSetupData + HeaderWord (Block, 10));
@@ -148,7 +151,7 @@ TEST_P (SetupDataBadHeaderTest, IsRefusedAndLeavesNoTable) {
   std::vector<uint8_t>  Block = TwoPageBlock ();
 
   GetParam ().Break (Block);
-  Fw.FreeformSections = { SectionBody (kSectionGuid, Block) };
+  Fw.AddFreeformSection (SectionBody (kSectionGuid, Block));
   ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
   EXPECT_EQ (ParseSetupDataHeader (), EFI_VOLUME_CORRUPTED) << GetParam ().What;
   EXPECT_EQ (gPageList, nullptr);
@@ -210,7 +213,7 @@ class SetupDataPagesTest : public SetupDataTest {
 protected:
   void SetUp () override
   {
-    Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (TwoPageBoard ()) };
+    Fw.AddFreeformSection (Builders::BuildSetupDataSectionBody (TwoPageBoard ()));
     ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
     ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
   }
@@ -274,6 +277,23 @@ TEST_F (SetupDataPagesTest, FindControlByQuestionIdReadsByteSixOfQuestionOpcodes
   EXPECT_EQ (Index, 0u);
 }
 
+// The question opcodes by their UEFI values; a RESET_BUTTON is a statement, so even one
+// long enough to hold a question header has no storage offset.
+TEST (QuestionOpcodeTest, TenOpcodesCarryAQuestionHeader) {
+  for (UINT8 OpCode : { 0x05, 0x06, 0x07, 0x08, 0x0C, 0x0F, 0x1A, 0x1B, 0x1C, 0x23 }) {
+    EXPECT_TRUE (IsQuestionOpcode (OpCode)) << (int)OpCode;
+  }
+
+  for (UINT8 OpCode : { 0x00, 0x01, 0x02, 0x03, 0x09, 0x0D, 0x0E, 0x29, 0x5F }) {
+    EXPECT_FALSE (IsQuestionOpcode (OpCode)) << (int)OpCode;
+  }
+
+  const uint8_t  OneOf[]  = { 0x05, 0x0F, 1, 0, 2, 0, 3, 0, 4, 0, 0x34, 0x12, 0, 0, 0 };
+  const uint8_t  Padded[] = { 0x0D, 0x0C, 1, 0, 2, 0, 3, 0, 4, 0, 0x34, 0x12 };
+  EXPECT_EQ (GetQuestionOffset (OneOf), 0x1234);
+  EXPECT_EQ (GetQuestionOffset (Padded), 0);
+}
+
 TEST_F (SetupDataTest, VisitListKeepsDuplicatesAndGrowsPastFifty) {
   for (UINT32 Page = 0; Page < 51; Page++) {
     MarkPageVisited (Page);
@@ -287,7 +307,7 @@ TEST_F (SetupDataTest, VisitListKeepsDuplicatesAndGrowsPastFifty) {
 
   // A failed growth drops the page silently.
   ResetSetupData ();
-  Fw.FailAllocationAfter = 0;
+  Fw.FailNextAllocation ();
   MarkPageVisited (3);
   EXPECT_FALSE (IsPageVisited (3));
 }

@@ -1,6 +1,6 @@
 // The variable cache at the byte level: reads and writes with the special indexes,
 // loading, the default caches, default orders and the snapshot.
-#include "EngineTestFirmware.h"
+#include "support/EngineTestMachine.h"
 
 #include <Builders/SetupDataBuilder.h>
 #include <engine/core/EngineGlobals.h>
@@ -97,7 +97,7 @@ protected:
     mSavedHooks = gHookTable;
     gHookTable  = kTestHooks;
     gSnapshotHooks = gOrderHooks = gWrittenHooks = 0;
-    Fw.FreeformSections = { Builders::BuildSetupDataSectionBody (Board ()) };
+    Fw.AddFreeformSection (Builders::BuildSetupDataSectionBody (Board ()));
     ASSERT_EQ (LoadSetupData (Fw.ImageHandle ()), EFI_SUCCESS);
     ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
     Fw.PutVariable (u"Setup", kBoardGuid, { 1, 2, 3, 4, 5, 6, 7, 8 });
@@ -131,7 +131,7 @@ protected:
     return Data == nullptr ? BYTES {} : BYTES (Data, Data + Cache[Index].Size);
   }
 
-  EngineTestFirmware  Fw;
+  EngineTestMachine   Fw;
   CONST UINT64        *mSavedHooks = nullptr;
   LANGUAGE_ENTRY      mLanguages[3] {};
 };
@@ -182,7 +182,7 @@ TEST_F (VariableCacheTest, GrowthThatCannotBeAllocatedLeavesTheEntryAsItWas) {
   uint8_t  Data[4] = { 0xA1, 0xA2, 0xA3, 0xA4 };
 
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  Fw.FailAllocationAfter = 0;
+  Fw.FailNextAllocation ();
   EXPECT_EQ (WriteVariableBytes (0, 10, 4, Data), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
   EXPECT_EQ (gWrittenHooks, 0);
@@ -191,7 +191,7 @@ TEST_F (VariableCacheTest, GrowthThatCannotBeAllocatedLeavesTheEntryAsItWas) {
 TEST_F (VariableCacheTest, AFailedReloadKeepsTheCacheInForce) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   VARIABLE_CACHE_ENTRY  *Before = gVariableCache;
-  Fw.FailAllocationAfter = 0;
+  Fw.FailNextAllocation ();
   EXPECT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (gVariableCache, Before);
   EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
@@ -256,10 +256,10 @@ TEST_F (VariableCacheTest, LanguageWriteStoresTheCodeAndWritesNvramAtOnce) {
   EXPECT_EQ (Read, 0);
   ASSERT_EQ (WriteVariableBytes (1, 0, 2, &French), EFI_SUCCESS);
   EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("fr-FR"));
-  ASSERT_EQ (Fw.Writes.size (), 1u);
-  EXPECT_EQ (Fw.Writes[0].Name, u"PlatformLang");
-  EXPECT_EQ (Fw.Writes[0].Data, Ascii ("fr-FR"));
-  EXPECT_EQ (Fw.Writes[0].Attributes, 7u);
+  ASSERT_EQ (Fw.Writes ().size (), 1u);
+  EXPECT_EQ (Fw.Writes ()[0].Name, u"PlatformLang");
+  EXPECT_EQ (Fw.Writes ()[0].Data, Ascii ("fr-FR"));
+  EXPECT_EQ (Fw.Writes ()[0].Attributes, 7u);
   EXPECT_EQ (gLanguageChanged, 1);
   ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
   EXPECT_EQ (Read, 1);
@@ -272,7 +272,7 @@ TEST_F (VariableCacheTest, LanguageIndexBeyondTheListIsRefusedAndNothingWritten)
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   EXPECT_EQ (WriteVariableBytes (1, 0, 2, &Unknown), EFI_INVALID_PARAMETER);
   EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("en-US"));
-  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_TRUE (Fw.Writes ().empty ());
   EXPECT_EQ (gWrittenHooks, 0);
   EXPECT_EQ (gLanguageChanged, 0);
 }
@@ -300,7 +300,7 @@ TEST_F (VariableCacheTest, WriteVariableBytesNoTranslateSkipsNvramHookAndFlag) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   ASSERT_EQ (WriteVariableBytesNoTranslate (1, 0, 2, &French), EFI_SUCCESS);
   EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("fr-FR"));
-  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_TRUE (Fw.Writes ().empty ());
   EXPECT_EQ (gWrittenHooks, 0);
 }
 
@@ -319,7 +319,7 @@ TEST_F (VariableCacheTest, SetVariableByIndexRoads) {
 
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   EXPECT_EQ (SetVariableByIndex (17, Data, 4), EFI_SUCCESS);           // never written back
-  EXPECT_TRUE (Fw.Writes.empty ());
+  EXPECT_TRUE (Fw.Writes ().empty ());
   EXPECT_EQ (SetVariableByIndex (27, Data, 4), EFI_INVALID_PARAMETER);
   EXPECT_EQ (SetVariableByIndex (0, nullptr, 4), EFI_INVALID_PARAMETER);
   EXPECT_EQ (SetVariableByIndex (26, Data, 4), EFI_UNSUPPORTED);       // routed: no routing yet
@@ -328,8 +328,8 @@ TEST_F (VariableCacheTest, SetVariableByIndexRoads) {
   ASSERT_EQ (GetVariableRecord (19)->Attributes, 7u);
   GetVariableRecord (19)->Attributes = 0;
   ASSERT_EQ (SetVariableByIndex (19, Data, 4), EFI_SUCCESS);
-  ASSERT_EQ (Fw.Writes.size (), 1u);
-  EXPECT_EQ (Fw.Writes[0].Attributes, 7u);
+  ASSERT_EQ (Fw.Writes ().size (), 1u);
+  EXPECT_EQ (Fw.Writes ()[0].Attributes, 7u);
   EXPECT_EQ (*Fw.FindVariable (u"VarT", kBoardGuid), (BYTES { 1, 2, 3, 4 }));
   EXPECT_EQ (Entry (gVariableCache, 19), (BYTES { 1, 2, 3, 4 }));      // the cache was refreshed
 }
@@ -496,7 +496,7 @@ TEST_F (DefaultsTest, DefaultOrdersComeFromTheirVariablesAndRunTheHook) {
 
 TEST_F (DefaultsTest, DefaultOrdersRunTheHookEvenWhenTheCachesCannotBeBuilt) {
   Fw.PutVariable (u"DefaultBootOrder", kOrderGuid, { 2, 0, 1, 0 });
-  Fw.FailAllocationAfter = 0;
+  Fw.FailNextAllocation ();
   EXPECT_EQ (LoadDefaultOrders (), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (gVariableCacheStdDefaults, nullptr);
   EXPECT_EQ (gOrderHooks, 1);
@@ -511,18 +511,18 @@ protected:
     DefaultsTest::SetUp ();
     const BYTES  Pci = { 1, 1, 6, 0, 0, 0x1F };
     const BYTES  End = { 0x7F, 0xFF, 4, 0 };
-    Fw.DevicePaths[&mDevices[0]] = Pci;
-    Fw.DevicePaths[&mDevices[0]].insert (Fw.DevicePaths[&mDevices[0]].end (), End.begin (), End.end ());
-    Fw.DevicePaths[&mDevices[1]] = Fw.DevicePaths[&mDevices[0]];
-    Fw.DevicePaths[&mDevices[2]] = { 1, 1, 6, 0, 0, 0x14, 3, 5, 6, 0, 1, 0, 0x7F, 0xFF, 4, 0 };
+    mPaths[0] = Pci;
+    mPaths[0].insert (mPaths[0].end (), End.begin (), End.end ());
+    mPaths[1] = mPaths[0];
+    mPaths[2] = { 1, 1, 6, 0, 0, 0x14, 3, 5, 6, 0, 1, 0, 0x7F, 0xFF, 4, 0 };
     for (int Device = 0; Device < 3; Device++) {
-      UINT64  Handle = (UINT64)(UINTN)&mDevices[Device];
+      UINT64  Handle = (UINT64)(UINTN)Fw.AddHandle (gEfiDevicePathProtocolGuid, mPaths[Device].data ());
       mBbs[Device + 1].IBV1 = (UINT32)Handle;
       mBbs[Device + 1].IBV2 = (UINT32)(Handle >> 32);
     }
 
     mLegacyBios.GetBbsInfo = GetBbsInfo;
-    Fw.PutProtocol (gEfiLegacyBiosProtocolGuid, &mLegacyBios);
+    mLegacyBiosHandle      = Fw.AddHandle (gEfiLegacyBiosProtocolGuid, &mLegacyBios);
     Fw.PutVariable (u"LegacyDevOrder", kLegacyOrderGuid, Current ());
   }
 
@@ -557,8 +557,9 @@ protected:
 
   static BYTES Current () { return Join ({ Group (3, { 4 }), Group (2, { 1, 2 }) }); }
 
-  UINT8                     mDevices[3] {};
+  BYTES                     mPaths[3];
   EFI_LEGACY_BIOS_PROTOCOL  mLegacyBios {};
+  EFI_HANDLE                mLegacyBiosHandle = nullptr;
   static inline BBS_TABLE   mBbs[5] {};
 };
 
@@ -592,7 +593,7 @@ TEST_F (DefaultLegacyOrderTest, NoDefaultLegacyOrderWithoutACounterpartOrTheBbsT
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
   // No legacy BIOS.
   Fw.PutVariable (u"DefaultLegacyDevOrder", kDefaultLegacyGuid, Join ({ Group (2, { 2, 1 }), Group (3, { 4 }) }));
-  Fw.Protocols.clear ();
+  Fw.RemoveInterface (mLegacyBiosHandle, gEfiLegacyBiosProtocolGuid, &mLegacyBios);
   ASSERT_EQ (LoadDefaultOrders (), EFI_SUCCESS);
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 8), BYTES {});
   EXPECT_EQ (gOrderHooks, 3);
@@ -631,7 +632,7 @@ TEST_F (VariableCacheTest, SnapshotLayoutSkipsTheExcludedIndexes) {
 
 TEST_F (VariableCacheTest, ASnapshotThatCannotBeWrittenStaysInTheCache) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  Fw.SetVariableStatus = EFI_OUT_OF_RESOURCES;
+  Fw.FailVariableWrites (EFI_OUT_OF_RESOURCES);
   SaveVariableSnapshot ();
   EXPECT_EQ (Fw.FindVariable (u"SetupSnapshot", kEngineGuid), nullptr);
   ASSERT_EQ (gVariableCache[3].Size, 4u + 21 * 102 + 8 + 6);
@@ -660,7 +661,7 @@ TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName)
   EXPECT_EQ (gVariableCache[2].Data, nullptr);
   EXPECT_EQ (gSnapshotHooks, 1);
   EXPECT_EQ (gResetNeeded, 1);
-  EXPECT_TRUE (Fw.Writes.empty ());     // a restore changes the cache only
+  EXPECT_TRUE (Fw.Writes ().empty ());     // a restore changes the cache only
 }
 
 TEST_F (VariableCacheTest, RestoreTakesRecordsOfIndexesTheSaveLeavesOut) {
@@ -744,8 +745,8 @@ TEST (DirectVariableTest, EngineIndexesAndPlainStoresTakeGetAndSetVariable) {
 }
 
 TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
-  EngineTestFirmware  Fw;
-  UINT8               Handles[5];
+  EngineTestMachine   Fw;
+  EFI_HANDLE          Handles[5];
   BYTES               Pci   = { 1, 1, 6, 0, 0, 0x1D };
   BYTES               End   = { 0x7F, 0xFF, 4, 0 };
   auto Path = [&](std::initializer_list<BYTES> Nodes) {
@@ -754,17 +755,23 @@ TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
     return Out;
   };
 
-  Fw.DevicePaths[&Handles[0]] = Path ({ Pci, { 3, 5, 6, 0, 1, 0 }, End });                // USB
-  Fw.DevicePaths[&Handles[1]] = Path ({ Pci, { 3, 0x0F, 11, 0, 0, 0, 0, 0, 0, 0, 0 }, End });  // USB class
-  Fw.DevicePaths[&Handles[2]] = Path ({ Pci, { 3, 0x10, 10, 0, 0, 0, 0, 0, 0, 0 }, End });    // USB WWID
-  Fw.DevicePaths[&Handles[3]] = Path ({ Pci, { 3, 1, 8, 0, 0, 0, 0, 0 }, End });             // ATAPI
-  Fw.DevicePaths[&Handles[4]] = Path ({ Pci, { 3, 1, 0, 0 }, { 3, 5, 6, 0, 1, 0 }, End });   // zero-length node
-  EXPECT_TRUE (IsUsbDevicePath (&Handles[0]));
-  EXPECT_TRUE (IsUsbDevicePath (&Handles[1]));
-  EXPECT_TRUE (IsUsbDevicePath (&Handles[2]));
-  EXPECT_FALSE (IsUsbDevicePath (&Handles[3]));
-  EXPECT_FALSE (IsUsbDevicePath (&Handles[4]));
-  EXPECT_FALSE (IsUsbDevicePath (&Fw));        // no device path
+  const BYTES  Paths[5] = {
+    Path ({ Pci, { 3, 5, 6, 0, 1, 0 }, End }),                  // USB
+    Path ({ Pci, { 3, 0x0F, 11, 0, 0, 0, 0, 0, 0, 0, 0 }, End }),  // USB class
+    Path ({ Pci, { 3, 0x10, 10, 0, 0, 0, 0, 0, 0, 0 }, End }),     // USB WWID
+    Path ({ Pci, { 3, 1, 8, 0, 0, 0, 0, 0 }, End }),              // ATAPI
+    Path ({ Pci, { 3, 1, 0, 0 }, { 3, 5, 6, 0, 1, 0 }, End }),    // zero-length node
+  };
+  for (int Index = 0; Index < 5; Index++) {
+    Handles[Index] = Fw.AddHandle (gEfiDevicePathProtocolGuid, (VOID *)Paths[Index].data ());
+  }
+
+  EXPECT_TRUE (IsUsbDevicePath (Handles[0]));
+  EXPECT_TRUE (IsUsbDevicePath (Handles[1]));
+  EXPECT_TRUE (IsUsbDevicePath (Handles[2]));
+  EXPECT_FALSE (IsUsbDevicePath (Handles[3]));
+  EXPECT_FALSE (IsUsbDevicePath (Handles[4]));
+  EXPECT_FALSE (IsUsbDevicePath (Fw.ImageHandle ()));   // no device path
 }
 
 }  // namespace

@@ -1,3 +1,0 @@
-#include "FakeFirmware.h"
-
-FakeFirmware  *FakeFirmware::Current = nullptr;
