@@ -607,26 +607,12 @@ QuestionIdOfControl (
   CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
   UINT16       QuestionId;
 
-  if ((Opcode == NULL) || ((Opcode[1] & 0x7F) < 8)) {
+  if ((Opcode == NULL) || ((Opcode[1] & 0x7F) < 8) || !IsQuestionOpcode (Opcode[0])) {
     return 0;
   }
 
-  switch (Opcode[0]) {
-    case EFI_IFR_ONE_OF_OP:
-    case EFI_IFR_CHECKBOX_OP:
-    case EFI_IFR_NUMERIC_OP:
-    case EFI_IFR_PASSWORD_OP:
-    case EFI_IFR_ACTION_OP:
-    case EFI_IFR_REF_OP:
-    case EFI_IFR_DATE_OP:
-    case EFI_IFR_TIME_OP:
-    case EFI_IFR_STRING_OP:
-    case EFI_IFR_ORDERED_LIST_OP:
-      CopyMem (&QuestionId, Opcode + 6, sizeof (QuestionId));
-      return QuestionId;
-    default:
-      return 0;
-  }
+  CopyMem (&QuestionId, Opcode + 6, sizeof (QuestionId));
+  return QuestionId;
 }
 
 EFI_STATUS

@@ -348,8 +348,7 @@ ControlFromOpcode (std::span<const uint8_t> Package, size_t Offset)
   }
 
   std::span<const uint8_t>  Op = Package.subspan (Offset, IfrOpLength (&Package[Offset]));
-  bool                      IsQuestion = Op[0] != EFI_IFR_SUBTITLE_OP && Op[0] != EFI_IFR_TEXT_OP &&
-                                         Op[0] != EFI_IFR_RESET_BUTTON_OP;
+  bool                      IsQuestion = IsQuestionOpcode (Op[0]);
 
   Control.ControlType    = ControlTypeOf (Op[0]);
   Control.QuestionOpcode = (uint32_t)Offset;

@@ -123,6 +123,34 @@ typedef UINT16  EFI_DEFAULT_ID;
 #define EFI_IFR_WARNING_IF_OP           0x63
 #define EFI_IFR_MATCH2_OP               0x64
 
+//
+// The opcodes that begin with a question header (prompt, help, question id, varstore
+// id, varstore info, flags): ONE_OF, CHECKBOX, NUMERIC, PASSWORD, ACTION, REF, DATE,
+// TIME, STRING and ORDERED_LIST. RESET_BUTTON is a statement: its statement header is
+// followed by a default-store id, not by a question header.
+//
+static inline BOOLEAN
+IsQuestionOpcode (
+  IN UINT8  OpCode
+  )
+{
+  switch (OpCode) {
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_CHECKBOX_OP:
+    case EFI_IFR_NUMERIC_OP:
+    case EFI_IFR_PASSWORD_OP:
+    case EFI_IFR_ACTION_OP:
+    case EFI_IFR_REF_OP:
+    case EFI_IFR_DATE_OP:
+    case EFI_IFR_TIME_OP:
+    case EFI_IFR_STRING_OP:
+    case EFI_IFR_ORDERED_LIST_OP:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
 #define EFI_IFR_MAX_LENGTH  0x7F    // the 7-bit length field
 
 //
