@@ -17,6 +17,7 @@ EFI_HII_DATABASE_PROTOCOL        *gHiiDatabase      = NULL;
 EFI_HII_STRING_PROTOCOL          *gHiiString        = NULL;
 EFI_HII_CONFIG_ROUTING_PROTOCOL  *gHiiConfigRouting = NULL;
 UINT8                 gHiiConfigRoutingLocated = 0;
+UINT8                 gInBrowserCallback       = 0;
 UINT8                 *gGlyphWidthTable        = NULL;
 ENGINE_EVENT_ENTRY    *gEngineEventList        = NULL;
 UINT32                gEngineEventCount        = 0;

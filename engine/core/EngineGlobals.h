@@ -46,6 +46,13 @@ extern EFI_HII_CONFIG_ROUTING_PROTOCOL     *gHiiConfigRouting;
 extern UINT8           gHiiConfigRoutingLocated;
 
 //
+// 1 while the engine is inside a driver's configuration-access call; the form
+// browser's BrowserCallback serves drivers only then. Whoever sets it restores the
+// value it found, so nested calls keep it set.
+//
+extern UINT8           gInBrowserCallback;
+
+//
 // Pixel width of each UTF-16 code unit (0 = not yet asked), allocated on first use.
 //
 #define GLYPH_WIDTH_TABLE_SIZE  65536

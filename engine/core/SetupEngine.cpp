@@ -545,6 +545,7 @@ ResetEngineState (
   gHiiString               = NULL;
   gHiiConfigRouting        = NULL;
   gHiiConfigRoutingLocated = 0;
+  gInBrowserCallback       = 0;
   gEngineHandle            = NULL;
   gImageHandle             = NULL;
   gST                      = NULL;
