@@ -114,10 +114,27 @@ BoardString (const BOARD &Board, EFI_STRING_ID Id)
   return It == Board.Strings.end () ? "?" : Emu::Utf16ToUtf8 (It->second);
 }
 
+// A handle by its place in a list ("#3 of 12"), so reports of two runs compare equal
+// where a host address would differ.
+template <class HANDLE>
+std::string
+Ordinal (HANDLE Handle, const std::vector<HANDLE> &List)
+{
+  for (size_t Index = 0; Index < List.size (); Index++) {
+    if (List[Index] == Handle) {
+      return "#" + std::to_string (Index + 1) + " of " + std::to_string (List.size ());
+    }
+  }
+
+  return "not listed";
+}
+
 void
 ReportInterfaces (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER &Started)
 {
-  Out << "Engine handle: " << (gEngineHandle == nullptr ? std::string ("none") : Hex ((UINT64)(UINTN)gEngineHandle)) << "\n";
+  Out << "Engine handle: "
+      << (gEngineHandle == nullptr ? std::string ("none") : Ordinal (gEngineHandle, Target.Protocols ().Handles ()) + " (in creation order)")
+      << "\n";
   if (gEngineHandle != nullptr) {
     for (const auto &[Guid, Interface] : Target.Protocols ().InterfacesOn (gEngineHandle)) {
       const char  *Name = Emu::GuidEqual (Guid, kBootScreenGuid)  ? "boot-screen interface, 18 operations"
@@ -133,9 +150,11 @@ ReportInterfaces (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER 
   Out << "Form browsers before start-up: " << Started.BrowsersBefore.size () << "; now: " << Browsers.size ();
   bool  OnlyOurs = (Browsers.size () == 1) && (Browsers[0] == gEngineHandle);
   Out << (OnlyOurs ? " (the engine's own; no other form browser remains)" : "") << "\n";
-  Out << "Engine package list: " << (gHiiHandle == nullptr ? std::string ("not registered") : Hex ((UINT64)(UINTN)gHiiHandle));
-  if ((gHiiHandle != nullptr) && (Started.Hii != nullptr)) {
-    Out << ", languages";
+  Out << "Engine package list: ";
+  if ((gHiiHandle == nullptr) || (Started.Hii == nullptr)) {
+    Out << "not registered";
+  } else {
+    Out << Ordinal (gHiiHandle, Started.Hii->PackageLists ()) << " in the HII database, languages";
     for (const std::string &Language : Started.Hii->Languages (gHiiHandle)) {
       Out << " " << Language;
     }

@@ -16,6 +16,8 @@ namespace Emu {
 DemoMachine::DemoMachine (const DEMO_OPTIONS &Options)
   : mOptions (Options), mDevices (BuildStandardMachine (mMachine, Options.Machine))
 {
+  mTextCallsBefore = (mDevices.TextOut == nullptr) ? 0 : mDevices.TextOut->Calls ().size ();
+  mBltsBefore      = (mDevices.Graphics == nullptr) ? 0 : mDevices.Graphics->BltLog ().size ();
   if (mOptions.NvramPath.empty ()) {
     mNvramNote = "no NVRAM file";
     return;
@@ -91,6 +93,28 @@ DescribeGraphics (std::ostringstream &Out, const STANDARD_DEVICES &Devices)
   }
 }
 
+// Volatile variables live for one boot and the NVRAM file keeps only the others, so a
+// run that loads the file saved by an earlier one lists fewer than a run seeded from a
+// full export (OVMF's holds both kinds).
+static void
+DescribeVariables (std::ostringstream &Out, const std::vector<VARIABLE> &Variables, const std::string &NvramNote)
+{
+  size_t  Volatile = 0;
+
+  for (const VARIABLE &Variable : Variables) {
+    Volatile += ((Variable.Attributes & EFI_VARIABLE_NON_VOLATILE) == 0) ? 1 : 0;
+  }
+  Out << "Variables: " << Variables.size () << ", " << NvramNote << ": " << (Variables.size () - Volatile)
+      << " non-volatile, " << Volatile << " volatile\n"
+      << "  (volatile variables live for one boot and are never saved: a run that loads the saved file lists fewer)\n";
+  for (const VARIABLE &Variable : Variables) {
+    bool  NonVolatile = (Variable.Attributes & EFI_VARIABLE_NON_VOLATILE) != 0;
+    Out << "  " << GuidToString (Variable.Guid) << " attr " << Hex (Variable.Attributes, 8)
+        << (NonVolatile ? " non-volatile" : " volatile    ") << " size " << Variable.Data.size () << " "
+        << Utf16ToUtf8 (Variable.Name) << "\n";
+  }
+}
+
 std::string
 DemoMachine::Describe () const
 {
@@ -98,12 +122,7 @@ DemoMachine::Describe () const
 
   DescribeConsoles (Out, mDevices);
   DescribeGraphics (Out, mDevices);
-  const auto  &Variables = mMachine.Variables ().All ();
-  Out << "Variables: " << Variables.size () << ", " << mNvramNote << "\n";
-  for (const VARIABLE &Variable : Variables) {
-    Out << "  " << GuidToString (Variable.Guid) << " attr " << Hex (Variable.Attributes, 8) << " size "
-        << Variable.Data.size () << " " << Utf16ToUtf8 (Variable.Name) << "\n";
-  }
+  DescribeVariables (Out, mMachine.Variables ().All (), mNvramNote);
   return Out.str ();
 }
 
@@ -111,49 +130,24 @@ void
 DemoMachine::Boot ()
 {
   Demo::RunDemoBoard (mMachine, mDevices, std::cout);
-  ConsoleLoop ();
 }
 
-static std::u16string
-KeyText (const EFI_INPUT_KEY &Key)
+std::string
+DemoMachine::DescribeRun () const
 {
-  static const char  *Scans[] = {
-    "", "Up", "Down", "Right", "Left", "Home", "End", "Ins", "Del", "PgUp", "PgDn",
-    "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12", "Esc"
-  };
+  std::ostringstream  Out;
+  size_t              KeysRead  = (mDevices.TextIn == nullptr) ? 0 : mDevices.TextIn->Script ().Released ();
+  size_t              KeysLeft  = (mDevices.TextIn == nullptr) ? 0 : mDevices.TextIn->Script ().Remaining ();
+  size_t              TextCalls = (mDevices.TextOut == nullptr) ? 0 : mDevices.TextOut->Calls ().size () - mTextCallsBefore;
+  size_t              Blts      = (mDevices.Graphics == nullptr) ? 0 : mDevices.Graphics->BltLog ().size () - mBltsBefore;
 
-  if ((Key.ScanCode != SCAN_NULL) && (Key.ScanCode < sizeof (Scans) / sizeof (Scans[0]))) {
-    return Utf8ToUtf16 (Scans[Key.ScanCode]);
+  Out << "Engine on the consoles: " << KeysRead << " of " << (KeysRead + KeysLeft) << " scripted keys taken, "
+      << TextCalls << " text-output calls, " << Blts << " graphics blits\n";
+  if ((KeysRead == 0) && (TextCalls == 0) && (Blts == 0)) {
+    Out << "The engine's start-up ran; its text screens, POST flow and form browser are not built yet,\n"
+           "so nothing of it reads keys or draws: a saved screen or framebuffer stays blank.\n";
   }
-  if (Key.UnicodeChar == CHAR_CARRIAGE_RETURN) {
-    return u"Enter";
-  }
-  return (Key.UnicodeChar >= 0x20) ? std::u16string (1, Key.UnicodeChar) : u"?";
-}
-
-void
-DemoMachine::ConsoleLoop ()
-{
-  EFI_SYSTEM_TABLE  *System = mMachine.SystemTable ();
-
-  if ((System->ConOut == nullptr) || (System->ConIn == nullptr)) {
-    return;
-  }
-  EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL  *ConOut = System->ConOut;
-  EFI_SIMPLE_TEXT_INPUT_PROTOCOL   *ConIn  = System->ConIn;
-  (VOID)ConOut->ClearScreen (ConOut);  // our own console: cannot fail
-  (VOID)ConOut->OutputString (ConOut, (CHAR16 *)u"Setup emulator: no driver yet; keys pressed:\r\n");
-  while (!mDevices.TextIn->Script ().Exhausted ()) {
-    UINTN          Index = 0;
-    EFI_INPUT_KEY  Key {};
-    if (EFI_ERROR (System->BootServices->WaitForEvent (1, &ConIn->WaitForKey, &Index)) ||
-        EFI_ERROR (ConIn->ReadKeyStroke (ConIn, &Key)))
-    {
-      continue;  // a modifier-only record or a flushed key: wait for the next one
-    }
-    std::u16string  Line = KeyText (Key) + u"\r\n";
-    (VOID)ConOut->OutputString (ConOut, Line.data ());
-  }
+  return Out.str ();
 }
 
 bool

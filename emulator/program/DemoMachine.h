@@ -2,9 +2,10 @@
   The machine the program boots: the standard machine with the NVRAM file and the
   EDID of the display, and the place where the setup driver is started.
 
-  Starting the driver (loading its firmware file and package list into the image,
-  then calling SetupEngineDriverEntry) lands with the driver start-up; until then
-  the demo runs a small console loop that shows each scripted key on the screen.
+  Boot starts the driver as a dispatcher would and reports what it installed and
+  holds. The engine reads no key and draws nothing at start-up; DescribeRun says
+  what it did on the consoles, so the saved screen and framebuffer are only ever
+  what the engine drew.
 **/
 #ifndef SETUP_EMULATOR_DEMO_MACHINE_H_
 #define SETUP_EMULATOR_DEMO_MACHINE_H_
@@ -28,18 +29,21 @@ public:
   STANDARD_DEVICES &Devices () { return mDevices; }
   // Text describing consoles, graphics modes and variables, for the program's output.
   std::string       Describe () const;
-  // Boots: today the console loop; the driver entry joins here. Run endings
-  // (ResetSystem, an exhausted key script) propagate to the caller.
+  // Starts the setup driver and reports on it. Run endings (ResetSystem, an exhausted
+  // key script) propagate to the caller.
   void              Boot ();
+  // What the engine did with the consoles since the machine was built: keys read,
+  // text-output calls, graphics blits.
+  std::string       DescribeRun () const;
   bool              SaveNvram () const;
 
 private:
-  void              ConsoleLoop ();
-
   DEMO_OPTIONS      mOptions;
   Machine           mMachine;
   STANDARD_DEVICES  mDevices;
   std::string       mNvramNote;
+  size_t            mTextCallsBefore = 0;
+  size_t            mBltsBefore      = 0;
 };
 
 }  // namespace Emu

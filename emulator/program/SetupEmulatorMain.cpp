@@ -1,6 +1,7 @@
 /** @file
-  setup-emulator: boots the demo machine, prints what it holds, runs it with
-  scripted keys and saves the text screen, the framebuffer and the NVRAM file.
+  setup-emulator: boots the demo machine, starts the setup driver on it, prints what
+  both hold and what the engine did with the scripted keys and the consoles, and saves
+  the text screen, the framebuffer and the NVRAM file.
 **/
 #include "DemoMachine.h"
 
@@ -208,9 +209,7 @@ main (int Argc, char **Argv)
     Emu::DemoMachine  Demo (Options.Demo);
     std::cout << "Setup emulator\n" << Demo.Describe ();
     int  Status = Run (Demo);
-    if (Demo.Devices ().TextIn != nullptr) {
-      std::cout << "Keys released: " << Demo.Devices ().TextIn->Script ().Released () << "\n";
-    }
+    std::cout << Demo.DescribeRun ();
     if (SaveOutputs (Options, Demo) != 0) {
       Status = 1;
     }

@@ -1,0 +1,142 @@
+// The program's report compares between runs: no host addresses, the same text for
+// the same NVRAM file, and a second run that loads the file the first one saved lists
+// exactly the variables that were kept (the volatile ones never are). Its saved screen
+// is what the engine drew, never a screen of the program's own.
+#include <Fixtures.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <regex>
+#include <set>
+#include <string>
+
+namespace {
+
+struct RUN {
+  std::string  Output;
+  int          ExitCode = -1;
+};
+
+RUN
+RunProgram (const std::string &Arguments)
+{
+  std::string  Command = std::string (SETUP_EMULATOR_PROGRAM) + " " + Arguments + " 2>&1";
+  FILE         *Pipe   = popen (Command.c_str (), "r");
+  RUN          Run;
+  std::array<char, 4096>  Chunk;
+
+  if (Pipe == nullptr) {
+    ADD_FAILURE () << "cannot start " << Command;
+    return Run;
+  }
+  while (fgets (Chunk.data (), (int)Chunk.size (), Pipe) != nullptr) {
+    Run.Output += Chunk.data ();
+  }
+  int  Status = pclose (Pipe);
+  Run.ExitCode = WIFEXITED (Status) ? WEXITSTATUS (Status) : -1;
+  return Run;
+}
+
+// A private copy of OVMF's variables, so a run may save over it.
+std::string
+NvramCopy (const std::string &Name)
+{
+  std::string  Path = ::testing::TempDir () + Name;
+  std::filesystem::remove (Path);
+  std::filesystem::copy_file (Fixtures::Path ("ovmf/VARS.BIN"), Path);
+  std::filesystem::permissions (Path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  return Path;
+}
+
+struct LISTED {
+  std::set<std::string>  NonVolatile;  // "GUID name"
+  std::set<std::string>  Volatile;
+};
+
+// The machine's variable list, the first one the report prints.
+LISTED
+ListedVariables (const std::string &Output)
+{
+  static const std::regex  Line ("^  ([0-9A-F-]{36}) attr 0x[0-9A-F]{8} (non-volatile|volatile) +size [0-9]+ (.*)$");
+  LISTED                   Listed;
+  std::istringstream       In (Output);
+  std::string              Text;
+  std::smatch              Match;
+
+  while (std::getline (In, Text) && (Text.rfind ("Setup driver", 0) != 0)) {
+    if (std::regex_match (Text, Match, Line)) {
+      (Match[2] == "volatile" ? Listed.Volatile : Listed.NonVolatile).insert (Match[1].str () + " " + Match[3].str ());
+    }
+  }
+  return Listed;
+}
+
+TEST (ProgramRun, TwoRunsOnOneNvramFileReportTheSameWithoutHostAddresses)
+{
+  std::string  Nvram = NvramCopy ("program-same.bin");
+  RUN          First  = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys F2,Enter,a");
+  RUN          Second = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys F2,Enter,a");
+
+  ASSERT_EQ (First.ExitCode, 0) << First.Output;
+  EXPECT_EQ (First.Output, Second.Output);
+  EXPECT_FALSE (std::regex_search (First.Output, std::regex ("0x[0-9A-Fa-f]{9,}"))) << First.Output;
+  EXPECT_TRUE (std::regex_search (First.Output, std::regex ("Engine handle: #[0-9]+ of [0-9]+"))) << First.Output;
+  EXPECT_TRUE (std::regex_search (First.Output, std::regex ("Engine package list: #[0-9]+ of [0-9]+ in the HII database")))
+    << First.Output;
+}
+
+TEST (ProgramRun, ASecondRunListsTheNonVolatileVariablesOfTheFirstAndNoVolatileOne)
+{
+  std::string  Nvram  = NvramCopy ("program-saved.bin");
+  RUN          First  = RunProgram ("--nvram " + Nvram);
+  RUN          Second = RunProgram ("--nvram " + Nvram);
+  LISTED       Before = ListedVariables (First.Output);
+  LISTED       After  = ListedVariables (Second.Output);
+
+  ASSERT_EQ (First.ExitCode, 0) << First.Output;
+  ASSERT_EQ (Second.ExitCode, 0) << Second.Output;
+  // OVMF's export holds both kinds; the saved file only the non-volatile ones.
+  EXPECT_EQ (Before.Volatile.size (), 15u);
+  EXPECT_EQ (Before.NonVolatile.size (), 30u);
+  EXPECT_TRUE (After.Volatile.empty ());
+  for (const std::string &Kept : Before.NonVolatile) {
+    EXPECT_EQ (After.NonVolatile.count (Kept), 1u) << Kept;
+  }
+  for (const std::string &Dropped : Before.Volatile) {
+    EXPECT_EQ (After.NonVolatile.count (Dropped), 0u) << Dropped;
+  }
+  EXPECT_NE (First.Output.find ("30 non-volatile, 15 volatile"), std::string::npos) << First.Output;
+}
+
+TEST (ProgramRun, TheSavedScreenIsWhatTheEngineDrew)
+{
+  std::string  Nvram  = NvramCopy ("program-screen.bin");
+  std::string  Screen = ::testing::TempDir () + "program-screen.txt";
+  std::string  Png    = ::testing::TempDir () + "program-screen.png";
+  RUN          Run    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys F2,Enter,a --save-screen " + Screen +
+                          " --save-png " + Png);
+  std::smatch  Match;
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  ASSERT_TRUE (std::regex_search (Run.Output, Match,
+    std::regex ("Engine on the consoles: ([0-9]+) of 3 scripted keys taken, ([0-9]+) text-output calls")))
+    << Run.Output;
+  std::ifstream  File (Screen);
+  std::string    Text ((std::istreambuf_iterator<char> (File)), std::istreambuf_iterator<char> ());
+  ASSERT_FALSE (Text.empty ());
+  if (Match[2] == "0") {
+    // Nothing drew: the screen is blank, and keys the engine never took are not echoed.
+    EXPECT_EQ (Text.find_first_not_of (" \n"), std::string::npos) << Text;
+    EXPECT_EQ (Match[1], "0");
+  }
+  EXPECT_GT (std::filesystem::file_size (Png), 0u);
+}
+
+}  // namespace
