@@ -1,6 +1,6 @@
 /** @file
-  Functions of the engine's neighbours (boot options and orders, NVRAM store images,
-  HII configuration strings, question accessors) that the start-up, the setup data
+  Functions of the engine's neighbours (boot options and orders, HII configuration
+  strings, question accessors) that the start-up, the setup data
   and the variable cache call. Until their code lands, each is a stand-in defined
   beside where its real body will live.
 **/
@@ -24,16 +24,6 @@ BOOLEAN     FindLoadOptionAttributes (IN BOOLEAN DriverOption, IN UINT16 OptionN
 EFI_STATUS  ReorderBootOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
-
-//
-// NVRAM store images ("StdDefaults", "MfgDefaults").
-//
-typedef struct NVAR_STORE  NVAR_STORE;
-
-EFI_STATUS  InitNvarStore (IN VOID *Image, IN UINTN ImageSize, OUT NVAR_STORE **Store);
-EFI_STATUS  NvarGetVariable (IN NVAR_STORE *Store, IN CONST CHAR16 *Name, IN CONST EFI_GUID *Guid,
-              OUT UINT32 *Attributes, IN OUT UINTN *DataSize, OUT VOID *Data);
-VOID        FreeNvarStore (IN NVAR_STORE *Store);
 
 //
 // HII configuration strings: variables that other drivers own.

@@ -11,6 +11,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/NvramStore.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>
@@ -873,12 +874,12 @@ ReadDefaultFromNvram (
   }
 
   GetRecordName (Record, &Name);
-  Status = NvarGetVariable (Store, Name.Text, &Record->VendorGuid, &Attributes, &Size, Found);
+  Status = NvarGetVariable (Name.Text, &Record->VendorGuid, &Attributes, &Size, Found, Store, NULL);
   if (Status == EFI_BUFFER_TOO_SMALL) {
     FreePool (Found);
     Found  = AllocatePool (Size);
     Status = (Found == NULL) ? EFI_OUT_OF_RESOURCES
-                             : NvarGetVariable (Store, Name.Text, &Record->VendorGuid, &Attributes, &Size, Found);
+                             : NvarGetVariable (Name.Text, &Record->VendorGuid, &Attributes, &Size, Found, Store, NULL);
   }
 
   if (EFI_ERROR (Status)) {
@@ -889,7 +890,8 @@ ReadDefaultFromNvram (
   MergeDefaultValue (Index, Entry, Found, Size);
 }
 
-// The NVRAM store images join the defaults here once their reader lands.
+// A defaults image ("StdDefaults" or "MfgDefaults") is a whole NVRAM store: each
+// variable of the list that it holds replaces or overlays the cache entry.
 static VOID
 ApplyDefaultsImage (
   IN CONST CHAR16          *ImageName,
@@ -898,15 +900,16 @@ ApplyDefaultsImage (
 {
   UINTN       Size;
   UINT32      Attributes;
-  NVAR_STORE  *Store = NULL;
+  NVAR_STORE  Store;
   VOID        *Image = ReadVariableAlloc (ImageName, &mDefaultsGuid, &Attributes, &Size);
 
-  if ((Image != NULL) && !EFI_ERROR (InitNvarStore (Image, Size, &Store)) && (Store != NULL)) {
+  ZeroMem (&Store, sizeof (Store));
+  Store.Base = (UINT8 *)Image;
+  Store.Size = (Image == NULL) ? 0 : Size;
+  if (!EFI_ERROR (InitNvarStore (&Store, 0, TRUE, NULL))) {
     for (UINTN Index = 0; Index < mDefaultsCount; Index++) {
-      ReadDefaultFromNvram (Index, Store, &Cache[Index]);
+      ReadDefaultFromNvram (Index, &Store, &Cache[Index]);
     }
-
-    FreeNvarStore (Store);
   }
 
   FreePool (Image);

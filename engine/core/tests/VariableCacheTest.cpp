@@ -2,6 +2,7 @@
 // loading, the default caches, default orders and the snapshot.
 #include "support/EngineTestMachine.h"
 
+#include <Builders/NvramImageBuilder.h>
 #include <Builders/SetupDataBuilder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
@@ -417,6 +418,44 @@ TEST_F (DefaultsTest, DefaultCachesTakeStoredValuesThenControlDefaults) {
 
 TEST_F (DefaultsTest, UnboundPagesGiveNoControlDefaults) {
   gControlData = gCompiledControlData;
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
+}
+
+// The stored values, then the controls' defaults, then the two NVRAM store images:
+// the newest copy of each variable the image holds overlays or replaces the entry,
+// and the passwords in force survive the manufacturing image.
+TEST_F (DefaultsTest, DefaultsImagesOverlayTheStoredValuesAndControlDefaults) {
+  const EFI_GUID                kDefaultsGuid = { 0x4599D26F, 0x1A11, 0x49B8, { 0xB9, 0x1F, 0x85, 0x87, 0x45, 0xCF, 0xF8, 0x24 } };
+  Builders::NVAR_VARIABLE_DESC  Setup   = { .Name = u"Setup", .Guid = kBoardGuid, .Data = { 0xD0, 0xD1 } };
+  Builders::NVAR_VARIABLE_DESC  Grown   = { .Name = u"VarE", .Guid = kBoardGuid, .Data = { 7, 7, 7, 7, 7, 7 }, .AsciiName = true };
+  Builders::NVAR_VARIABLE_DESC  MfgSetup = { .Name = u"Setup", .Guid = kBoardGuid, .Data = BYTES (8, 0x5A), .InlineGuid = true };
+  Builders::NVAR_VARIABLE_DESC  Password = { .Name = u"OKURWZSetup", .Guid = kEngineGuid, .Data = BYTES (81, 0x77) };
+  BYTES                         Stored (81, 0);
+
+  Setup.NewerCopies = { { 0xE0, 0xE1, 0xE2 } };
+  Stored[0]  = 'p';
+  Stored[40] = 'q';
+  Fw.PutVariable (u"OKURWZSetup", kEngineGuid, Stored);
+  Fw.PutVariable (u"StdDefaults", kDefaultsGuid, Builders::BuildNvarImage ({ Setup, Grown }).Bytes);
+  Fw.PutVariable (u"MfgDefaults", kDefaultsGuid, Builders::BuildNvarImage ({ MfgSetup, Password }).Bytes);
+  BindPage ();
+  ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 0xE0, 0xE1, 0xE2, 0xBB, 5, 6, 0x33, 0x44 }));
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 4), (BYTES { 7, 7, 7, 7, 7, 7 }));
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 0), BYTES (8, 0x5A));
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 4), (BYTES { 9, 9, 9, 9 }));
+  BYTES  Expected = Stored;
+  Expected[80] = 0x77;
+  EXPECT_EQ (Entry (gVariableCacheMfgDefaults, 5), Expected);
+  EXPECT_EQ (Entry (gVariableCacheStdDefaults, 5), Stored);
+}
+
+// A defaults variable that is no store image changes nothing.
+TEST_F (DefaultsTest, AMalformedDefaultsImageLeavesTheDefaults) {
+  const EFI_GUID  kDefaultsGuid = { 0x4599D26F, 0x1A11, 0x49B8, { 0xB9, 0x1F, 0x85, 0x87, 0x45, 0xCF, 0xF8, 0x24 } };
+
+  Fw.PutVariable (u"StdDefaults", kDefaultsGuid, BYTES { 'N', 'V', 'A', 'R', 0xFF });
   ASSERT_EQ (BuildDefaultCaches (), EFI_SUCCESS);
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
 }
