@@ -8,6 +8,7 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <engine/textui/TextScreen.h>
 
 #define BOOT_SCREEN_INTERFACE_GUID \
   { 0x8A91B1E1, 0x56C7, 0x4ADC, { 0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF } }
@@ -54,9 +55,6 @@ extern BOOT_SCREEN_INTERFACE  gBootScreenInterface;
 
 EFI_STATUS EFIAPI PostRefreshNotify (VOID);
 
-/** Allocates the two buffers of the 100x31 text screen. */
-EFI_STATUS  AllocateScreenBuffers (VOID);
-VOID        FreeScreenBuffers (VOID);
 
 /** Registers the arrival notifications of the console devices. */
 EFI_STATUS  RegisterConsoleNotifications (VOID);

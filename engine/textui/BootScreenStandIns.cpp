@@ -1,25 +1,20 @@
 /** @file
-  Stand-ins for the boot-screen interface's 18 operations, the text-screen buffers
-  and the console arrival notifications; each is replaced here when the POST flow
-  and the text screen land. The operations answer EFI_UNSUPPORTED (slot 10 reports
-  the state it is asked for); the buffers and notifications are real enough that the
-  start-up's allocation and failure paths are exercised.
+  Stand-ins for the boot-screen interface's 18 operations and the console arrival
+  notifications; each is replaced here when the POST flow lands. The operations
+  answer EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the
+  notifications are real enough that the start-up's failure paths are exercised.
 **/
 #include <engine/textui/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>
 
-#include <Library/MemoryAllocationLib.h>
 #include <Protocol/ConsoleControl.h>
 #include <Protocol/GraphicsOutput.h>
 #include <Protocol/PointerDevice.h>
 #include <Protocol/SimpleTextIn.h>
 #include <Protocol/SimpleTextOut.h>
 
-#define SCREEN_BUFFER_SIZE  9304        // 100 x 31 cells of three bytes, and a little more
 #define CONSOLE_NOTIFY_COUNT  5
 
-static VOID       *mConsoleImage  = NULL;
-static VOID       *mDrawingBuffer = NULL;
 static EFI_EVENT  mConsoleEvents[CONSOLE_NOTIFY_COUNT];
 static VOID       *mConsoleRegistrations[CONSOLE_NOTIFY_COUNT];
 
@@ -50,26 +45,6 @@ BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBox,
   GetBootScreenColour,   ShowTextEntryBox
 };
-
-EFI_STATUS
-AllocateScreenBuffers (
-  VOID
-  )
-{
-  FreeScreenBuffers ();
-  mConsoleImage  = AllocateZeroPool (SCREEN_BUFFER_SIZE);
-  mDrawingBuffer = AllocateZeroPool (SCREEN_BUFFER_SIZE);
-  return ((mConsoleImage == NULL) || (mDrawingBuffer == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
-}
-
-VOID
-FreeScreenBuffers (
-  VOID
-  )
-{
-  FreeAndNull (mConsoleImage);
-  FreeAndNull (mDrawingBuffer);
-}
 
 static VOID EFIAPI
 ConsoleArrived (
