@@ -551,8 +551,10 @@ LanguageSlots (
 
 //
 // A language that refuses the id gets the string as new; its id is then set in
-// every language from the first on. Each restart takes a new id, so the walk
-// gives up after as many restarts as there are languages.
+// every language from the first on. Each restart takes a new id, so the walk gives
+// up after as many restarts as there are languages. A language that takes the
+// string neither way (the package list lacks it) is passed over: the string still
+// serves every other language under one id.
 //
 UINT16
 HiiAddStringAllLanguages (
@@ -564,6 +566,7 @@ HiiAddStringAllLanguages (
   UINTN   Restarts = 0;
   UINTN   Index    = 1;
   UINT16  Id;
+  UINT16  NewId;
 
   Id = NewStringInLanguage (HiiHandle, 0, LanguageAt (0), String);
   while ((Id != 0xFFFF) && (Index < Slots)) {
@@ -574,11 +577,17 @@ HiiAddStringAllLanguages (
       continue;
     }
 
-    Id = NewStringInLanguage (HiiHandle, 0, LanguageAt (Index), String);
+    NewId = NewStringInLanguage (HiiHandle, 0, LanguageAt (Index), String);
+    if (NewId == 0xFFFF) {
+      Index++;
+      continue;
+    }
+
     if (++Restarts > Slots) {
       return 0xFFFF;
     }
 
+    Id    = NewId;
     Index = 0;
   }
 
