@@ -58,12 +58,4 @@ VOID        ClearTuiAppExit (VOID);
 /** Destroys the application object, when one exists, and clears its global. */
 VOID        DestroyTuiApp (VOID);
 
-//
-// Engine utilities.
-//
-/** Bit 0: the first password field is set; bit 1: the second; 0 without an 81-byte record. */
-UINT32      GetPasswordStatus (VOID);
-/** Marks the boot-logo ACPI table as no longer shown. */
-VOID        InvalidateBootLogoTable (VOID);
-
 #endif

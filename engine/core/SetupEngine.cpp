@@ -8,6 +8,7 @@
 #include <engine/core/SetupEngine.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableCache.h>
@@ -555,4 +556,5 @@ ResetEngineState (
   gBootScreenEntryCount    = 0;
   gEnterSetupRequest       = 0;
   gAccessLevel             = 0;
+  ZeroMem (gPlatformLanguage, sizeof (gPlatformLanguage));
 }

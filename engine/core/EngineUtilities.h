@@ -1,0 +1,121 @@
+/** @file
+  Small services of the engine that many parts share: HII strings in the platform
+  language, rendered text sizes, the password record and password encoding, raw
+  sections of firmware volumes, the boot graphics ACPI table, the shift-state match
+  of hotkeys, bitmap scaling, the secure-boot violation dialogs and the callbacks of
+  the boot-flow table.
+**/
+#ifndef ENGINE_UTILITIES_H_
+#define ENGINE_UTILITIES_H_
+
+#include <Uefi.h>
+#include <Uefi/UefiHii.h>
+#include <Protocol/GraphicsOutput.h>
+#include <engine/core/SetupDataFormat.h>
+
+//
+// Strings and text.
+//
+#define PLATFORM_LANGUAGE_CACHE_SIZE  40
+
+// The 8-bit "PlatformLang" once read: at most 39 characters and a terminator.
+extern CHAR8  gPlatformLanguage[PLATFORM_LANGUAGE_CACHE_SIZE];
+
+// A package-list handle of all ones stands for the engine's own list.
+#define ENGINE_OWN_HII_HANDLE  ((EFI_HII_HANDLE)(UINTN)~(UINTN)0)
+
+/**
+  String StringId of a package list as a new pool string (the caller frees it).
+
+  @param[in] Language  Optional; null means the platform language. When the string
+                       cannot be read in the language, "en-US" is tried.
+
+  @return The string, or null when the HII protocols are missing or every try fails.
+**/
+CHAR16 *
+HiiGetString (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN EFI_STRING_ID   StringId,
+  IN CONST CHAR16    *Language OPTIONAL
+  );
+
+/**
+  Renders String with the HII font into a new bitmap of Width x Height pixels and
+  reports the size of what was drawn.
+
+  @param[out] Bitmap  The new bitmap, the caller's to free.
+
+  @retval EFI_INVALID_PARAMETER  A null argument, or Width or Height 0 or too large.
+  @retval EFI_OUT_OF_RESOURCES   The bitmap could not be allocated.
+  @return Other                  The HII font's failure; nothing is handed out.
+**/
+EFI_STATUS
+GetStringPixelWidth (
+  IN  CONST CHAR16                   *String,
+  IN  UINTN                          Width,
+  IN  UINTN                          Height,
+  OUT UINTN                          *OutWidth,
+  OUT EFI_GRAPHICS_OUTPUT_BLT_PIXEL  **Bitmap,
+  OUT UINTN                          *OutHeight
+  );
+
+//
+// Passwords: variable 5 holds two 40-byte password fields and one byte.
+//
+/**
+  The password record: the cached copy of variable 5 when it holds at least 81
+  bytes, else the variable read afresh.
+
+  @param[out] Data  A new buffer (it holds passwords: zero it before freeing).
+
+  @retval EFI_NOT_FOUND  Neither the cache nor the store has the variable.
+**/
+EFI_STATUS
+GetPasswordRecord (
+  OUT UINT8  **Data,
+  OUT UINTN  *Size
+  );
+
+/** Bit 0: the first password field is set; bit 1: the second; 0 without a record of 81 bytes or more. */
+UINT32
+GetPasswordStatus (
+  VOID
+  );
+
+/**
+  A new copy of Password, encoded through hook 0xFFFF0014 over Size bytes; an empty
+  password is copied unencoded. The copy holds Size bytes (zero past the password)
+  and a terminator. The caller frees it; null when it cannot be allocated.
+**/
+CHAR16 *
+DuplicateAndEncodePassword (
+  IN CONST CHAR16  *Password,
+  IN UINTN         Size
+  );
+
+/** Whether the stored value of a STRING or PASSWORD control is not empty. */
+BOOLEAN
+IsStringValueSet (
+  IN CONST CONTROL_RECORD  *Control
+  );
+
+/** Whether String equals the stored value of a STRING or PASSWORD control (encoded first when the control stores encoded values). */
+BOOLEAN
+CompareStringValue (
+  IN CONST CONTROL_RECORD  *Control,
+  IN CONST CHAR16          *String
+  );
+
+//
+// The boot graphics ACPI table that the logo code publishes, and its table key.
+//
+extern UINT8  *gBootLogoTable;       // a 56-byte copy; null when none is kept
+extern UINTN  gBootLogoTableKey;
+
+/** Marks the boot-logo ACPI table as no longer shown, keeping its checksum. */
+VOID
+InvalidateBootLogoTable (
+  VOID
+  );
+
+#endif
