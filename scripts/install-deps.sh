@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only those that are missing.
-# The real-firmware boot (OVMF under QEMU) is optional: when its packages cannot be
-# installed, its tests report themselves skipped and everything else still runs.
+# Installs the Debian packages the build uses, only those that are missing, printing one
+# line per phase (apt's own output goes to a log shown only when it fails).
+# - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the emulator's PNG
+#   dumps), python3 (the HII cross-check tool);
+# - test oracles: cairo and pixman, against which graphics tests compare; without them
+#   those tests are left out;
+# - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped.
 set -euo pipefail
-required=(build-essential cmake ninja-build clang lld libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev zlib1g-dev libfreetype-dev libcairo2-dev libpixman-1-dev python3)
-optional=(ovmf qemu-system-x86 mtools)
+build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
+       libpng-dev python3)
+oracles=(libcairo2-dev libpixman-1-dev)
+firmware=(ovmf qemu-system-x86)
 
 missing_of() {
   local p
@@ -16,14 +21,31 @@ missing_of() {
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 updated=0
+
+# install <phase> <packages...>: false (with apt's log on stderr) when apt fails.
 install() {
-  [ $# -gt 0 ] || return 0
-  if [ $updated -eq 0 ]; then $sudo apt-get update -qq; updated=1; fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"
+  local phase=$1
+  shift
+  if [ $# -eq 0 ]; then
+    return 0
+  fi
+  echo "install-deps: $phase: installing $*"
+  if [ $updated -eq 0 ]; then
+    $sudo apt-get update -qq >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+    updated=1
+  fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1 \
+    || { cat "$log" >&2; return 1; }
 }
 
-mapfile -t missing < <(missing_of "${required[@]}")
-install "${missing[@]}"
-mapfile -t missing < <(missing_of "${optional[@]}")
-install "${missing[@]}" || echo "warning: could not install ${missing[*]}; the QEMU boot tests will be skipped" >&2
+mapfile -t missing < <(missing_of "${build[@]}")
+install build "${missing[@]}"
+mapfile -t missing < <(missing_of "${oracles[@]}")
+install "test oracles" "${missing[@]}" \
+  || echo "install-deps: warning: no ${missing[*]}; the tests that compare against them are left out" >&2
+mapfile -t missing < <(missing_of "${firmware[@]}")
+install "real firmware" "${missing[@]}" \
+  || echo "install-deps: warning: no ${missing[*]}; the QEMU boot tests will be skipped" >&2
