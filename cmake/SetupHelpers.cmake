@@ -26,7 +26,10 @@ function(setup_add_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} setup_test_fixtures GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  # Scratch files go to the build tree, so two trees testing at once never share one.
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/test-tmp)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "TEST_TMPDIR=${PROJECT_BINARY_DIR}/test-tmp")
 endfunction()
 
 # setup_add_benchmark(<name> SOURCES <files...> LIBS <targets...>)
