@@ -107,6 +107,20 @@ CompareStringValue (
   );
 
 //
+// Keys.
+//
+/**
+  Whether a key's shift state matches a pattern. Bit 31 (state valid) is ignored;
+  for each modifier pair (shift 0x3, control 0xC, alt 0x30, logo 0xC0) with both
+  bits in the pattern, either key of the pair matches; the other bits must be equal.
+**/
+BOOLEAN
+MatchShiftState (
+  IN UINT32  Actual,
+  IN UINT32  Pattern
+  );
+
+//
 // The boot graphics ACPI table that the logo code publishes, and its table key.
 //
 extern UINT8  *gBootLogoTable;       // a 56-byte copy; null when none is kept
