@@ -7,8 +7,6 @@
 
 #include <Uefi.h>
 
-#include "LoaderProtocols.h"
-
 namespace loader {
 
 extern EFI_BOOT_SERVICES* gBoot;

@@ -6,6 +6,8 @@
 **/
 #include <Protocol/DevicePath.h>
 #include <Protocol/FirmwareVolume2.h>
+#include <Protocol/HiiDatabase.h>
+#include <Protocol/HiiString.h>
 #include <Protocol/LoadedImage.h>
 
 #include "Loader.h"
@@ -22,10 +24,9 @@ EFI_GUID gSetupDataGuid = {0xFE612B72, 0x203C, 0x47B1, {0x85, 0x60, 0xA6, 0x6D, 
 EFI_GUID gLoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
 EFI_GUID gFv2Guid = EFI_FIRMWARE_VOLUME2_PROTOCOL_GUID;
 EFI_GUID gDevicePathGuid = EFI_DEVICE_PATH_PROTOCOL_GUID;
-EFI_GUID gHiiDatabaseGuid = LOADER_HII_DATABASE_GUID;
-EFI_GUID gHiiStringGuid = LOADER_HII_STRING_GUID;
+EFI_GUID gHiiDatabaseGuid = EFI_HII_DATABASE_PROTOCOL_GUID;
+EFI_GUID gHiiStringGuid = EFI_HII_STRING_PROTOCOL_GUID;
 
-constexpr UINT8 kSectionFreeformSubtypeGuid = 0x18;
 constexpr UINTN kStringsShown = 4;
 constexpr UINT16 kStringIdsTried = 64;
 
@@ -35,26 +36,27 @@ bool Has(EFI_HANDLE handle, EFI_GUID* protocol) {
 }
 
 // Exports one package list into pool memory; the caller frees it.
-UINT8* Export(HII_DATABASE* db, HII_HANDLE handle, UINTN* size) {
+UINT8* Export(EFI_HII_DATABASE_PROTOCOL* db, EFI_HII_HANDLE handle, UINTN* size) {
   *size = 0;
   if (db->ExportPackageLists(db, handle, size, nullptr) != EFI_BUFFER_TOO_SMALL) return nullptr;
   UINT8* buffer = nullptr;
   if (EFI_ERROR(gBoot->AllocatePool(EfiBootServicesData, *size, (VOID**)&buffer))) return nullptr;
-  if (!EFI_ERROR(db->ExportPackageLists(db, handle, size, buffer))) return buffer;
+  if (!EFI_ERROR(db->ExportPackageLists(db, handle, size, (EFI_HII_PACKAGE_LIST_HEADER*)buffer))) return buffer;
   gBoot->FreePool(buffer);
   return nullptr;
 }
 
 // The HII handle whose package list carries `guid`, with that list's first language.
-HII_HANDLE FindPackageList(HII_DATABASE* db, const EFI_GUID& guid, CHAR8* language) {
-  HII_HANDLE handles[128];
+EFI_HII_HANDLE FindPackageList(EFI_HII_DATABASE_PROTOCOL* db, const EFI_GUID& guid, CHAR8* language) {
+  EFI_HII_HANDLE handles[128];
   UINTN length = sizeof handles;
-  if (EFI_ERROR(db->ListPackageLists(db, LOADER_HII_PACKAGE_TYPE_ALL, nullptr, &length, handles)))
+  if (EFI_ERROR(db->ListPackageLists(db, EFI_HII_PACKAGE_TYPE_ALL, nullptr, &length, handles)))
     return nullptr;
   for (UINTN i = 0; i < length / sizeof handles[0]; ++i) {
     UINTN size = 0;
     UINT8* list = Export(db, handles[i], &size);
-    const bool match = list != nullptr && size >= 20 && SameBytes(list, &guid, sizeof guid);
+    const bool match = list != nullptr && size >= sizeof(EFI_HII_PACKAGE_LIST_HEADER) &&
+                       SameBytes(list, &guid, sizeof guid);  // the list header begins with its GUID
     if (match && !FirstStringLanguage(list, size, language, 16)) language[0] = 0;
     if (list != nullptr) gBoot->FreePool(list);
     if (match) return handles[i];
@@ -63,7 +65,7 @@ HII_HANDLE FindPackageList(HII_DATABASE* db, const EFI_GUID& guid, CHAR8* langua
 }
 
 // Prints the first strings the list holds (ids in a list may be skipped); their count.
-UINTN PrintStrings(HII_STRING* strings, HII_HANDLE handle, const CHAR8* language) {
+UINTN PrintStrings(EFI_HII_STRING_PROTOCOL* strings, EFI_HII_HANDLE handle, const CHAR8* language) {
   UINTN read = 0;
   for (UINT16 id = 1; id <= kStringIdsTried && read < kStringsShown; ++id) {
     CHAR16 text[160];
@@ -138,7 +140,7 @@ bool ReportSetupSection(const DriverWatch& watch) {
   VOID* buffer = nullptr;
   UINTN size = 0;
   UINT32 authentication = 0;
-  const EFI_STATUS status = fv->ReadSection(fv, &watch.fileName, kSectionFreeformSubtypeGuid, 0,
+  const EFI_STATUS status = fv->ReadSection(fv, &watch.fileName, EFI_SECTION_FREEFORM_SUBTYPE_GUID, 0,
                                             &buffer, &size, &authentication);
   Line line;
   line.Text(u"setup data section: ").Status(status);
@@ -190,14 +192,14 @@ bool ReportPackageList(const DriverWatch& watch) {
   line.Text(u"image package list: ").YesNo(watch.packageListSeen);
   if (watch.packageListSeen) line.Text(u", GUID ").Guid(watch.packageListGuid);
   line.Print();
-  HII_DATABASE* db = nullptr;
-  HII_STRING* strings = nullptr;
+  EFI_HII_DATABASE_PROTOCOL* db = nullptr;
+  EFI_HII_STRING_PROTOCOL* strings = nullptr;
   if (!watch.packageListSeen ||
       EFI_ERROR(gBoot->LocateProtocol(&gHiiDatabaseGuid, nullptr, (VOID**)&db)) ||
       EFI_ERROR(gBoot->LocateProtocol(&gHiiStringGuid, nullptr, (VOID**)&strings)))
     return false;
   CHAR8 language[16] = {0};
-  HII_HANDLE handle = FindPackageList(db, watch.packageListGuid, language);
+  EFI_HII_HANDLE handle = FindPackageList(db, watch.packageListGuid, language);
   Line().Text(u"package list in HII database: ").YesNo(handle != nullptr).Print();
   if (handle == nullptr || language[0] == 0) return false;
   return PrintStrings(strings, handle, language) > 0;

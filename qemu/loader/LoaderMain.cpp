@@ -5,7 +5,10 @@
   the device handle). Then it prints what it finds and switches the machine off.
 **/
 #include <Uefi.h>
+#include <Guid/DxeServices.h>
+#include <Pi/PiFirmwareFile.h>
 #include <Protocol/LoadedImage.h>
+#include <Protocol/SimpleFileSystem.h>
 
 #include "Loader.h"
 #include "LoaderConsole.h"
@@ -21,25 +24,25 @@ const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
 const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
 
 DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
-  static const EFI_GUID kDxeServices = LOADER_DXE_SERVICES_TABLE_GUID;
+  static const EFI_GUID kDxeServices = DXE_SERVICES_TABLE_GUID;
   for (UINTN i = 0; i < st->NumberOfTableEntries; ++i)
     if (SameBytes(&st->ConfigurationTable[i].VendorGuid, &kDxeServices, sizeof kDxeServices))
       return static_cast<DXE_SERVICES*>(st->ConfigurationTable[i].VendorTable);
   return nullptr;
 }
 
-EFI_STATUS OpenFile(EFI_HANDLE image, const CHAR16* path, FILE_PROTOCOL** file) {
+EFI_STATUS OpenFile(EFI_HANDLE image, const CHAR16* path, EFI_FILE_PROTOCOL** file) {
   EFI_GUID loadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
-  EFI_GUID fileSystemGuid = LOADER_SIMPLE_FILE_SYSTEM_GUID;
+  EFI_GUID fileSystemGuid = EFI_SIMPLE_FILE_SYSTEM_PROTOCOL_GUID;
   EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
-  SIMPLE_FILE_SYSTEM* fs = nullptr;
-  FILE_PROTOCOL* root = nullptr;
+  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL* fs = nullptr;
+  EFI_FILE_PROTOCOL* root = nullptr;
   EFI_STATUS status = gBoot->HandleProtocol(image, &loadedImageGuid, (VOID**)&loaded);
   if (!EFI_ERROR(status))
     status = gBoot->HandleProtocol(loaded->DeviceHandle, &fileSystemGuid, (VOID**)&fs);
   if (!EFI_ERROR(status)) status = fs->OpenVolume(fs, &root);
   if (EFI_ERROR(status)) return status;
-  status = root->Open(root, file, path, LOADER_FILE_MODE_READ, 0);
+  status = root->Open(root, file, const_cast<CHAR16*>(path), EFI_FILE_MODE_READ, 0);  // only read
   root->Close(root);  // the opened file stays valid on its own
   return status;
 }
@@ -48,7 +51,7 @@ EFI_STATUS OpenFile(EFI_HANDLE image, const CHAR16* path, FILE_PROTOCOL** file) 
 // buffer for as long as its FV2 instance lives, and a volume must sit on at least its own
 // 4 KiB alignment. The pages are never freed.
 EFI_STATUS ReadDiskFile(EFI_HANDLE image, const CHAR16* path, VOID** buffer, UINTN* size) {
-  FILE_PROTOCOL* file = nullptr;
+  EFI_FILE_PROTOCOL* file = nullptr;
   EFI_STATUS status = OpenFile(image, path, &file);
   if (EFI_ERROR(status)) return status;
   UINT64 end = 0;
@@ -78,9 +81,12 @@ void ReportCorruptCopy(DXE_SERVICES* dxe, const VOID* fv, UINTN size, UINTN file
   if (EFI_ERROR(gBoot->AllocatePages(AllocateAnyPages, EfiBootServicesData, count, &pages))) return;
   UINT8* copy = (UINT8*)(UINTN)pages;
   gBoot->CopyMem(copy, const_cast<VOID*>(fv), size);
-  copy[fileOffset + 16] ^= 0x01;  // the header checksum byte
+  copy[fileOffset + offsetof(EFI_FFS_FILE_HEADER, HeaderChecksum)] ^= 0x01;
   EFI_GUID name;
-  if (FindVolumeName(copy, size, &name)) copy[UINTN(copy[52] | copy[53] << 8)] ^= 0xFF;
+  if (FindVolumeName(copy, size, &name)) {
+    const UINT8* at = copy + offsetof(EFI_FIRMWARE_VOLUME_HEADER, ExtHeaderOffset);
+    copy[UINTN(at[0] | at[1] << 8) + offsetof(EFI_FIRMWARE_VOLUME_EXT_HEADER, FvName)] ^= 0xFF;
+  }
   EFI_HANDLE handle = nullptr;
   const EFI_STATUS status = dxe->ProcessFirmwareVolume(copy, size, &handle);
   Line().Text(u"volume with a broken file checksum: ").Status(status).Print();

@@ -1,20 +1,21 @@
 #include "LoaderParse.h"
 
+#include <Pi/PiFirmwareFile.h>
+#include <Uefi/UefiHii.h>
+
 namespace loader {
 namespace {
 
-constexpr UINT8 kFileTypePad = 0xF0;
-constexpr UINTN kVolumeHeaderMin = 72;
-constexpr UINTN kFileHeaderSize = 24;
-constexpr UINT8 kHiiPackageStrings = 0x04;
-constexpr UINT8 kHiiPackageEnd = 0xDF;
-constexpr UINTN kPackageListHeaderSize = 20;  // GUID and length
-// String package header: package header, HdrSize, StringInfoOffset, LanguageWindow[16],
-// LanguageName; the language's ASCII name follows.
-constexpr UINTN kStringPackageLanguage = 46;
+// The fixed header, one run of blocks and the block map's terminating entry.
+constexpr UINTN kVolumeHeaderMin = sizeof(EFI_FIRMWARE_VOLUME_HEADER) + 2 * sizeof(EFI_FV_BLOCK_MAP_ENTRY);
+constexpr UINTN kFileHeaderSize = sizeof(EFI_FFS_FILE_HEADER);
+constexpr UINTN kFileAlignment = 8;
+constexpr UINT32 kErasedSize = 0xFFFFFF;  // a size field of erased flash
 
+UINT32 Get16(const UINT8* p) { return UINT32(p[0] | p[1] << 8); }
 UINT32 Get24(const UINT8* p) { return UINT32(p[0] | p[1] << 8 | p[2] << 16); }
 UINT32 Get32(const UINT8* p) { return Get24(p) | UINT32(p[3]) << 24; }
+UINTN AlignFile(UINTN at) { return (at + kFileAlignment - 1) & ~(kFileAlignment - 1); }
 
 }  // namespace
 
@@ -28,20 +29,20 @@ bool SameBytes(const VOID* a, const VOID* b, UINTN size) {
 
 bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset) {
   if (size < kVolumeHeaderMin) return false;
-  const UINTN headerLength = UINTN(fv[48] | fv[49] << 8);
+  const UINTN headerLength = Get16(fv + offsetof(EFI_FIRMWARE_VOLUME_HEADER, HeaderLength));
   if (headerLength < kVolumeHeaderMin || headerLength > size) return false;
-  UINTN at = (headerLength + 7) & ~UINTN(7);
+  UINTN at = AlignFile(headerLength);
   while (at <= size && size - at >= kFileHeaderSize) {
-    const UINT32 fileSize = Get24(fv + at + 20);
+    const UINT32 fileSize = Get24(fv + at + offsetof(EFI_FFS_FILE_HEADER, Size));
     // Erased space (all ones) or a size that cannot be: no more files.
-    if (fileSize == 0xFFFFFF || fileSize < kFileHeaderSize || fileSize > size - at) return false;
-    if (fv[at + 18] != kFileTypePad) {
+    if (fileSize == kErasedSize || fileSize < kFileHeaderSize || fileSize > size - at) return false;
+    if (fv[at + offsetof(EFI_FFS_FILE_HEADER, Type)] != EFI_FV_FILETYPE_FFS_PAD) {
       UINT8* out = reinterpret_cast<UINT8*>(name);
       for (UINTN i = 0; i < sizeof *name; ++i) out[i] = fv[at + i];
       *offset = at;
       return true;
     }
-    at = (at + fileSize + 7) & ~UINTN(7);
+    at = AlignFile(at + fileSize);
   }
   return false;
 }
@@ -70,10 +71,10 @@ bool NextVariableRecord(const UINT8* bytes, UINTN size, UINTN* offset, VARIABLE_
 
 bool FindVolumeName(const UINT8* fv, UINTN size, EFI_GUID* name) {
   if (size < kVolumeHeaderMin) return false;
-  const UINTN at = UINTN(fv[52] | fv[53] << 8);
-  if (at == 0 || at > size || size - at < sizeof(EFI_GUID) + 4) return false;
+  const UINTN at = Get16(fv + offsetof(EFI_FIRMWARE_VOLUME_HEADER, ExtHeaderOffset));
+  if (at == 0 || at > size || size - at < sizeof(EFI_FIRMWARE_VOLUME_EXT_HEADER)) return false;
   UINT8* out = reinterpret_cast<UINT8*>(name);
-  for (UINTN i = 0; i < sizeof *name; ++i) out[i] = fv[at + i];
+  for (UINTN i = 0; i < sizeof *name; ++i) out[i] = fv[at + offsetof(EFI_FIRMWARE_VOLUME_EXT_HEADER, FvName) + i];
   return true;
 }
 
@@ -107,14 +108,17 @@ bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path) {
 bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity) {
   if (capacity == 0) return false;
   language[0] = 0;
-  UINTN at = kPackageListHeaderSize;
-  while (at <= size && size - at >= 4) {
+  constexpr UINTN kLanguage = offsetof(EFI_HII_STRING_PACKAGE_HDR, Language);
+  constexpr UINTN kPackageHeader = sizeof(EFI_HII_PACKAGE_HEADER);
+  UINTN at = sizeof(EFI_HII_PACKAGE_LIST_HEADER);
+  while (at <= size && size - at >= kPackageHeader) {
+    // The package header's first word: 24-bit length, then the type in the top byte.
     const UINT32 length = Get24(list + at);
     const UINT8 type = list[at + 3];
-    if (type == kHiiPackageEnd || length < 4 || length > size - at) return false;
-    if (type == kHiiPackageStrings && length > kStringPackageLanguage) {
-      const UINT8* name = list + at + kStringPackageLanguage;
-      const UINTN room = length - kStringPackageLanguage;
+    if (type == EFI_HII_PACKAGE_END || length < kPackageHeader || length > size - at) return false;
+    if (type == EFI_HII_PACKAGE_STRINGS && length > kLanguage) {
+      const UINT8* name = list + at + kLanguage;
+      const UINTN room = length - kLanguage;
       UINTN i = 0;
       for (; i + 1 < capacity && i < room && name[i] != 0; ++i) language[i] = CHAR8(name[i]);
       language[i] = 0;

@@ -16,7 +16,7 @@ fvwriter::Bytes DriverVolume(uint32_t alignment) {
   fvwriter::FileSpec file;
   file.name = kDriver;
   file.dataAlignment = alignment;
-  file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionPe32, fvwriter::Bytes(300, 0x90)));
+  file.sections.push_back(fvwriter::MakeSection(EFI_SECTION_PE32, fvwriter::Bytes(300, 0x90)));
   fvwriter::VolumeSpec volume;
   volume.files.push_back(file);
   return fvwriter::MakeVolume(volume);
@@ -51,7 +51,7 @@ TEST(LoaderVolumeName, ReadsTheExtendedHeaderAndSkipsItsPadFile) {
   layout.name = *fvwriter::Guid::Parse("7E3B9A10-4C52-4F8E-B1D6-2A9C0E5F7B34");
   fvwriter::FileSpec file;
   file.name = kDriver;
-  file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionRaw, fvwriter::Bytes(8)));
+  file.sections.push_back(fvwriter::MakeSection(EFI_SECTION_RAW, fvwriter::Bytes(8)));
   layout.files.push_back(file);
   fvwriter::Bytes fv = fvwriter::MakeVolume(layout);
   EFI_GUID name;

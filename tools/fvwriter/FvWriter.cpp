@@ -1,27 +1,27 @@
 #include "FvWriter.h"
 
+#include <engine/core/SetupDataFormat.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 namespace fvwriter {
 namespace {
 
 constexpr uint8_t kErased = 0xFF;  // erase polarity 1: unwritten bytes read as ones
 
-// File state bits; with erase polarity 1 they are stored inverted.
-constexpr uint8_t kStateHeaderConstruction = 0x01;
-constexpr uint8_t kStateHeaderValid = 0x02;
-constexpr uint8_t kStateDataValid = 0x04;
-
-constexpr uint8_t kFileAttribChecksum = 0x40;
-constexpr uint8_t kFixedFileChecksum = 0xAA;  // stored when the data is not summed
-
-constexpr uint32_t kVolumeSignature = 0x4856465F;  // "_FVH"
-constexpr uint8_t kVolumeRevision = 2;
-constexpr uint32_t kFvbReadEnabledCap = 0x00000002;
-constexpr uint32_t kFvbReadStatus = 0x00000004;
-constexpr uint32_t kFvbMemoryMapped = 0x00000400;
-constexpr uint32_t kFvbErasePolarity = 0x00000800;
+// Offsets of the shared records' fields, for the little-endian writers below.
+constexpr size_t kFileName = offsetof(EFI_FFS_FILE_HEADER, Name);
+constexpr size_t kFileHeaderSum = offsetof(EFI_FFS_FILE_HEADER, HeaderChecksum);
+constexpr size_t kFileDataSum = offsetof(EFI_FFS_FILE_HEADER, FileChecksum);
+constexpr size_t kFileType = offsetof(EFI_FFS_FILE_HEADER, Type);
+constexpr size_t kFileAttributes = offsetof(EFI_FFS_FILE_HEADER, Attributes);
+constexpr size_t kFileSize = offsetof(EFI_FFS_FILE_HEADER, Size);
+constexpr size_t kFileState = offsetof(EFI_FFS_FILE_HEADER, State);
+constexpr size_t kSectionSize = offsetof(EFI_COMMON_SECTION_HEADER, Size);
+constexpr size_t kSectionType = offsetof(EFI_COMMON_SECTION_HEADER, Type);
 
 // Data alignments a file header can express, indexed by its 3-bit attribute field.
 constexpr uint32_t kDataAlignments[8] = {8, 16, 128, 512, 1024, 4096, 32768, 65536};
@@ -63,13 +63,14 @@ uint8_t AlignmentField(uint32_t alignment) {
 Bytes MakeFileHeader(const Guid& name, uint8_t type, uint8_t attributes, uint32_t totalSize) {
   if (totalSize > kMaxSize24) throw FormatError("file larger than 16 MiB");
   Bytes h(kFileHeaderSize, 0);
-  std::copy(name.bytes, name.bytes + 16, h.begin());
-  h[18] = type;
-  h[19] = attributes;
-  Put24(h, 20, totalSize);
+  std::copy(name.bytes, name.bytes + 16, h.begin() + kFileName);
+  h[kFileType] = type;
+  h[kFileAttributes] = attributes;
+  Put24(h, kFileSize, totalSize);
   // The header sum excludes State and the data checksum: both are treated as zero.
-  h[16] = Checksum8(h.data(), h.size());
-  h[23] = uint8_t(~(kStateHeaderConstruction | kStateHeaderValid | kStateDataValid));
+  h[kFileHeaderSum] = Checksum8(h.data(), h.size());
+  // With erase polarity 1 the state bits are stored inverted.
+  h[kFileState] = uint8_t(~(EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID | EFI_FILE_DATA_VALID));
   return h;
 }
 
@@ -114,8 +115,18 @@ std::string Guid::ToString() const {
   return text;
 }
 
-Guid FileSystem2Guid() { return *Guid::Parse("8C8CE578-8A3D-4F1C-9935-896185C32DD3"); }
-Guid SetupDataSectionGuid() { return *Guid::Parse("FE612B72-203C-47B1-8560-A66D946EB371"); }
+namespace {
+
+Guid FromEfiGuid(const EFI_GUID& efi) {
+  Guid g;
+  std::memcpy(g.bytes, &efi, sizeof g.bytes);
+  return g;
+}
+
+}  // namespace
+
+Guid FileSystem2Guid() { return FromEfiGuid(EFI_GUID EFI_FIRMWARE_FILE_SYSTEM2_GUID); }
+Guid SetupDataSectionGuid() { return FromEfiGuid(EFI_GUID SETUP_DATA_SECTION_GUID); }
 
 uint8_t Checksum8(const uint8_t* data, size_t size) {
   uint8_t sum = 0;
@@ -135,8 +146,8 @@ Bytes MakeSection(uint8_t type, const Bytes& body) {
   // Sized once and filled in place: GCC 12 at -O2 and above takes a ranged insert behind the
   // fresh header for a write out of bounds.
   Bytes s(size, 0);
-  Put24(s, 0, uint32_t(size));
-  s[3] = type;
+  Put24(s, kSectionSize, uint32_t(size));
+  s[kSectionType] = type;
   std::copy(body.begin(), body.end(), s.begin() + kSectionHeaderSize);
   return s;
 }
@@ -144,7 +155,7 @@ Bytes MakeSection(uint8_t type, const Bytes& body) {
 Bytes MakeFreeformSection(const Guid& subtype, const Bytes& body) {
   Bytes withGuid(subtype.bytes, subtype.bytes + 16);
   withGuid.insert(withGuid.end(), body.begin(), body.end());
-  return MakeSection(kSectionFreeformSubtypeGuid, withGuid);
+  return MakeSection(EFI_SECTION_FREEFORM_SUBTYPE_GUID, withGuid);
 }
 
 Bytes MakeUserInterfaceSection(std::u16string_view name) {
@@ -155,12 +166,11 @@ Bytes MakeUserInterfaceSection(std::u16string_view name) {
   }
   body.push_back(0);
   body.push_back(0);
-  return MakeSection(kSectionUserInterface, body);
+  return MakeSection(EFI_SECTION_USER_INTERFACE, body);
 }
 
 Bytes MakeDepexTrueSection() {
-  constexpr uint8_t kOpTrue = 0x06, kOpEnd = 0x08;
-  return MakeSection(kSectionDxeDepex, Bytes{kOpTrue, kOpEnd});
+  return MakeSection(EFI_SECTION_DXE_DEPEX, Bytes{EFI_DEP_TRUE, EFI_DEP_END});
 }
 
 Bytes MakeFile(const FileSpec& layout) {
@@ -173,9 +183,9 @@ Bytes MakeFile(const FileSpec& layout) {
   }
   const uint64_t total = uint64_t(kFileHeaderSize) + data.size();
   if (total > kMaxSize24) throw FormatError("file larger than 16 MiB");
-  const uint8_t attributes = uint8_t(kFileAttribChecksum | alignField << 3);
+  const uint8_t attributes = uint8_t(FFS_ATTRIB_CHECKSUM | alignField << 3);
   Bytes file = MakeFileHeader(layout.name, layout.type, attributes, uint32_t(total));
-  file[17] = Checksum8(data.data(), data.size());
+  file[kFileDataSum] = Checksum8(data.data(), data.size());
   file.insert(file.end(), data.begin(), data.end());
   return file;
 }
@@ -185,8 +195,8 @@ Bytes MakePadFile(uint32_t totalSize) {
   // A pad file has no name of its own: its GUID is all ones like erased flash.
   Guid name;
   std::fill(std::begin(name.bytes), std::end(name.bytes), kErased);
-  Bytes file = MakeFileHeader(name, kFileTypePad, 0, totalSize);
-  file[17] = kFixedFileChecksum;
+  Bytes file = MakeFileHeader(name, EFI_FV_FILETYPE_FFS_PAD, 0, totalSize);
+  file[kFileDataSum] = FFS_FIXED_CHECKSUM;  // the data of a pad file is not summed
   file.resize(totalSize, kErased);
   return file;
 }
@@ -211,29 +221,32 @@ void AppendFile(Bytes& body, const Bytes& file, uint32_t dataAlignment) {
 // A pad file whose data is the extended header naming the volume.
 Bytes MakeExtHeaderPadFile(const Guid& name) {
   Bytes pad = MakePadFile(kFileHeaderSize + kExtHeaderSize);
-  std::copy(name.bytes, name.bytes + 16, pad.begin() + kFileHeaderSize);
-  Put32(pad, kFileHeaderSize + 16, kExtHeaderSize);
+  std::copy(name.bytes, name.bytes + 16, pad.begin() + kFileHeaderSize + offsetof(EFI_FIRMWARE_VOLUME_EXT_HEADER, FvName));
+  Put32(pad, kFileHeaderSize + offsetof(EFI_FIRMWARE_VOLUME_EXT_HEADER, ExtHeaderSize), kExtHeaderSize);
   return pad;
 }
 
 void WriteVolumeHeader(Bytes& body, const VolumeSpec& layout, uint32_t maxAlignment,
                        uint16_t extHeaderOffset) {
+  using Header = EFI_FIRMWARE_VOLUME_HEADER;
   std::fill(body.begin(), body.begin() + kVolumeHeaderSize, 0);
   const Guid fs = FileSystem2Guid();
-  std::copy(fs.bytes, fs.bytes + 16, body.begin() + 16);
-  Put64(body, 32, body.size());
-  Put32(body, 40, kVolumeSignature);
+  std::copy(fs.bytes, fs.bytes + 16, body.begin() + offsetof(Header, FileSystemGuid));
+  Put64(body, offsetof(Header, FvLength), body.size());
+  Put32(body, offsetof(Header, Signature), EFI_FVH_SIGNATURE);
   uint32_t log2Alignment = 0;
   while ((1u << log2Alignment) < maxAlignment) ++log2Alignment;
-  Put32(body, 44, kFvbReadEnabledCap | kFvbReadStatus | kFvbMemoryMapped | kFvbErasePolarity |
-                      log2Alignment << 16);
-  Put16(body, 48, uint16_t(kVolumeHeaderSize));
-  Put16(body, 52, extHeaderOffset);
-  body[55] = kVolumeRevision;
-  Put32(body, 56, uint32_t(body.size() / layout.blockSize));
-  Put32(body, 60, layout.blockSize);
-  // Bytes 64..71 stay zero: the block map's terminating entry.
-  Put16(body, 50, Checksum16(body.data(), kVolumeHeaderSize));
+  Put32(body, offsetof(Header, Attributes),
+        EFI_FVB2_READ_ENABLED_CAP | EFI_FVB2_READ_STATUS | EFI_FVB2_MEMORY_MAPPED |
+            EFI_FVB2_ERASE_POLARITY | log2Alignment << EFI_FVB2_ALIGNMENT_SHIFT);
+  Put16(body, offsetof(Header, HeaderLength), uint16_t(kVolumeHeaderSize));
+  Put16(body, offsetof(Header, ExtHeaderOffset), extHeaderOffset);
+  body[offsetof(Header, Revision)] = EFI_FVH_REVISION;
+  // One run of equal blocks; the map's terminating entry after it stays zero.
+  const size_t run = sizeof(Header);
+  Put32(body, run + offsetof(EFI_FV_BLOCK_MAP_ENTRY, NumBlocks), uint32_t(body.size() / layout.blockSize));
+  Put32(body, run + offsetof(EFI_FV_BLOCK_MAP_ENTRY, Length), layout.blockSize);
+  Put16(body, offsetof(Header, Checksum), Checksum16(body.data(), kVolumeHeaderSize));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // real DXE core can dispatch a driver of ours exactly as it dispatches its own.
 #pragma once
 
+#include <Uefi.h>
+#include <Pi/PiFirmwareFile.h>
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -29,20 +32,14 @@ struct FormatError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr uint8_t kSectionPe32 = 0x10;
-inline constexpr uint8_t kSectionDxeDepex = 0x13;
-inline constexpr uint8_t kSectionUserInterface = 0x15;
-inline constexpr uint8_t kSectionFreeformSubtypeGuid = 0x18;
-inline constexpr uint8_t kSectionRaw = 0x19;
-
-inline constexpr uint8_t kFileTypeDriver = 0x07;
-inline constexpr uint8_t kFileTypeApplication = 0x09;
-inline constexpr uint8_t kFileTypePad = 0xF0;
-
-inline constexpr uint32_t kFileHeaderSize = 24;
-inline constexpr uint32_t kSectionHeaderSize = 4;
-inline constexpr uint32_t kVolumeHeaderSize = 72;  // 56 fixed bytes, one block-map run, terminator
-inline constexpr uint32_t kMaxSize24 = 0xFFFFFF;    // larger items need the extended headers
+// Section and file types are the EFI_SECTION_* and EFI_FV_FILETYPE_* values of
+// <Pi/PiFirmwareFile.h>; the sizes below follow from its records.
+inline constexpr uint32_t kFileHeaderSize = sizeof(EFI_FFS_FILE_HEADER);
+inline constexpr uint32_t kSectionHeaderSize = sizeof(EFI_COMMON_SECTION_HEADER);
+// The fixed header, one block-map run and the map's terminating entry.
+inline constexpr uint32_t kVolumeHeaderSize =
+    sizeof(EFI_FIRMWARE_VOLUME_HEADER) + 2 * sizeof(EFI_FV_BLOCK_MAP_ENTRY);
+inline constexpr uint32_t kMaxSize24 = 0xFFFFFF;  // larger items need the extended headers
 
 // The file-system GUID of the second firmware-file-system revision.
 Guid FileSystem2Guid();
@@ -61,7 +58,7 @@ Bytes MakeDepexTrueSection();
 
 struct FileSpec {
   Guid name;
-  uint8_t type = kFileTypeDriver;
+  uint8_t type = EFI_FV_FILETYPE_DRIVER;
   // Alignment of the file data (first section) from the start of the volume: 8 (the default
   // of every file) or one of 16, 128, 512, 1K, 4K, 32K, 64K.
   uint32_t dataAlignment = 8;
@@ -84,7 +81,7 @@ struct VolumeSpec {
   std::vector<FileSpec> files;
 };
 
-inline constexpr uint32_t kExtHeaderSize = 20;  // name GUID and the extended header's size
+inline constexpr uint32_t kExtHeaderSize = sizeof(EFI_FIRMWARE_VOLUME_EXT_HEADER);
 
 // The whole volume, erase polarity 1 (free space is 0xFF), memory-mapped, read-only.
 // An extended header goes into the data of a pad file ahead of every other file, so

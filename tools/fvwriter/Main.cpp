@@ -63,9 +63,9 @@ fvwriter::Bytes BuildVolume(const Options& o) {
   if (!name) throw std::runtime_error("bad file GUID " + o.fileGuid);
   fvwriter::FileSpec file;
   file.name = *name;
-  file.type = fvwriter::kFileTypeDriver;
+  file.type = EFI_FV_FILETYPE_DRIVER;
   file.dataAlignment = o.alignment;
-  file.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionPe32, ReadFile(o.pe32)));
+  file.sections.push_back(fvwriter::MakeSection(EFI_SECTION_PE32, ReadFile(o.pe32)));
   if (o.depex) file.sections.push_back(fvwriter::MakeDepexTrueSection());
   if (!o.setupData.empty())
     file.sections.push_back(

@@ -87,10 +87,18 @@ typedef struct {
   UINT8     Revision;
 } EFI_FIRMWARE_VOLUME_HEADER;
 
+// The block map follows the header: runs of equal blocks, ended by an all-zero entry.
 typedef struct {
   UINT32  NumBlocks;
   UINT32  Length;
 } EFI_FV_BLOCK_MAP_ENTRY;
+
+// The extended header, at ExtHeaderOffset from the volume's start: the volume's own name,
+// then entries up to ExtHeaderSize bytes.
+typedef struct {
+  EFI_GUID  FvName;
+  UINT32    ExtHeaderSize;
+} EFI_FIRMWARE_VOLUME_EXT_HEADER;
 
 #pragma pack(pop)
 
@@ -105,8 +113,32 @@ static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, FvLength) == 32, "FV length
 static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, Signature) == 40, "FV signature");
 static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, HeaderLength) == 48, "FV header length");
 static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, Revision) == 55, "FV revision");
+static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, Attributes) == 44, "FV attributes");
+static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, Checksum) == 50, "FV checksum");
+static_assert (offsetof (EFI_FIRMWARE_VOLUME_HEADER, ExtHeaderOffset) == 52, "FV extended header offset");
+static_assert (offsetof (EFI_FFS_FILE_HEADER, HeaderChecksum) == 16, "FFS header checksum");
+static_assert (offsetof (EFI_FFS_FILE_HEADER, FileChecksum) == 17, "FFS file checksum");
+static_assert (offsetof (EFI_FFS_FILE_HEADER, Attributes) == 19, "FFS file attributes");
+static_assert (sizeof (EFI_FV_BLOCK_MAP_ENTRY) == 8, "block map entry");
+static_assert (sizeof (EFI_FIRMWARE_VOLUME_EXT_HEADER) == 20, "FV extended header");
 
 #define EFI_FVH_SIGNATURE  0x4856465F   // "_FVH"
 #define EFI_FVH_REVISION   0x02
+
+// The file system of volumes whose files use the FFS header above (the second revision).
+#define EFI_FIRMWARE_FILE_SYSTEM2_GUID \
+  { 0x8C8CE578, 0x8A3D, 0x4F1C, { 0x99, 0x35, 0x89, 0x61, 0x85, 0xC3, 0x2D, 0xD3 } }
+
+// Volume attributes (EFI_FVB_ATTRIBUTES_2) a read-only, memory-mapped volume carries;
+// bits 16 to 20 hold the log2 of the largest file data alignment.
+#define EFI_FVB2_READ_ENABLED_CAP  0x00000002
+#define EFI_FVB2_READ_STATUS       0x00000004
+#define EFI_FVB2_MEMORY_MAPPED     0x00000400
+#define EFI_FVB2_ERASE_POLARITY    0x00000800
+#define EFI_FVB2_ALIGNMENT_SHIFT   16
+
+// Opcodes of a DXE dependency expression section.
+#define EFI_DEP_TRUE  0x06
+#define EFI_DEP_END   0x08
 
 #endif

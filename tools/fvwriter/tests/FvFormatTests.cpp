@@ -15,7 +15,7 @@ fvwriter::FileSpec DriverFile(size_t imageSize, uint32_t alignment) {
   f.dataAlignment = alignment;
   Bytes image(imageSize);
   for (size_t i = 0; i < imageSize; ++i) image[i] = uint8_t(i * 7 + 1);
-  f.sections.push_back(fvwriter::MakeSection(fvwriter::kSectionPe32, image));
+  f.sections.push_back(fvwriter::MakeSection(EFI_SECTION_PE32, image));
   f.sections.push_back(fvwriter::MakeDepexTrueSection());
   f.sections.push_back(fvwriter::MakeFreeformSection(fvwriter::SetupDataSectionGuid(), {1, 2, 3}));
   f.sections.push_back(fvwriter::MakeUserInterfaceSection(u"SetupEngine"));
@@ -71,8 +71,8 @@ TEST(FvSection, UserInterfaceNameIsNulTerminatedUtf16) {
 }
 
 TEST(FvSection, TwentyFourBitSizeLimit) {
-  EXPECT_NO_THROW(fvwriter::MakeSection(fvwriter::kSectionRaw, Bytes(0xFFFFFF - 4)));
-  EXPECT_THROW(fvwriter::MakeSection(fvwriter::kSectionRaw, Bytes(0xFFFFFF - 3)),
+  EXPECT_NO_THROW(fvwriter::MakeSection(EFI_SECTION_RAW, Bytes(0xFFFFFF - 4)));
+  EXPECT_THROW(fvwriter::MakeSection(EFI_SECTION_RAW, Bytes(0xFFFFFF - 3)),
                fvwriter::FormatError);
 }
 
@@ -152,10 +152,10 @@ TEST(FvVolume, PadFileNeedsRoomForItsHeader) {
   // second file at 168, leaving 8 bytes: too few for a pad file's header. So a 24-byte pad
   // file fills 160..184 and the data lands at 208.
   fvwriter::FileSpec first = DriverFile(1, 16);
-  first.sections = {fvwriter::MakeSection(fvwriter::kSectionRaw, Bytes(60))};
+  first.sections = {fvwriter::MakeSection(EFI_SECTION_RAW, Bytes(60))};
   fvwriter::FileSpec second = DriverFile(1, 16);
   second.name.bytes[0] ^= 1;
-  second.sections = {fvwriter::MakeSection(fvwriter::kSectionRaw, Bytes(4))};
+  second.sections = {fvwriter::MakeSection(EFI_SECTION_RAW, Bytes(4))};
   const Bytes fv = Volume({first, second});
   fvtest::VolumeInfo info;
   ASSERT_EQ("", fvtest::ReadVolume(fv, info));
