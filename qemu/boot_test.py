@@ -7,10 +7,12 @@ Exit codes: 0 pass, 1 fail, 77 skipped (QEMU or OVMF not installed).
 import argparse
 import os
 import re
+import selectors
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
@@ -31,6 +33,7 @@ EXPECTED = {
         "process firmware volume: Success",
         "volume device path: Fv(",
         "volume handle named by the volume's own name: yes",
+        "watching the volume's section reads: yes",
         "dispatch: Success",
         "driver loaded from firmware file: yes",
         "file path is the firmware-file node alone: yes",
@@ -41,6 +44,7 @@ EXPECTED = {
     "started": ["driver start-up: Success (image resident)"],
     "full": [
         "setup data section: Success",
+        r"re:driver's setup data requests: [1-9]\d*, found [1-9]",
         "boot-screen interfaces: 1, companion interfaces: 1",
         "one handle with boot screen, form browser and companion: yes",
         "form browsers after dispatch: 1",
@@ -50,16 +54,20 @@ EXPECTED = {
 }
 LEVELS = ["dispatched", "hii", "started", "full"]
 
-# A volume without the setup data: start-up must fail, the firmware unloads the image,
-# and nothing of the engine may stay behind (its code and data are gone with the image).
+# A volume without the setup data: start-up must fail for that reason (the driver asked for
+# its setup data, was told there is none, and was unloaded), and nothing of the engine may
+# stay behind (its code and data are gone with the image).
 FAILED_START = [
     "process firmware volume: Success",
+    "watching the volume's section reads: yes",
     "dispatch: Success",
     "setup data section: Not Found",
     "driver loaded from firmware file: yes",
     "file path is the firmware-file node alone: yes",
     "device handle is our volume: yes",
     "driver start-up: failed (image unloaded)",
+    r"re:driver's setup data requests: [1-9]\d*, found 0, last Not Found$",
+    "start-up failed for: no setup data",
     "boot-screen interfaces: 0, companion interfaces: 0",
     "form browsers after dispatch: 1",
     "firmware's form browser gone: no",
@@ -67,6 +75,76 @@ FAILED_START = [
     "package list in HII database: no",
     "power off",
 ]
+
+
+# What the firmware prints when the run can no longer come to the loader's "power off":
+# a processor exception (the firmware then halts) or a boot option whose image it refused
+# (it then falls through to other options and the shell). "Not Found" is the answer for an
+# empty drive, not a refusal.
+EXCEPTION = re.compile(r"!!!! (X64|IA32) Exception Type - .*")
+REFUSED = re.compile(r'BdsDxe: failed to load Boot\w+ ".*" from .*: ([^:]+)$')
+SHELL = "UEFI Interactive Shell"
+# Output that follows an exception (registers, the image the fault lies in) is worth waiting
+# for a moment.
+FATAL_GRACE_S = 2.0
+LOG_TAIL = 40
+
+
+def console_lines(output):
+    """The console's lines, with escape sequences and CRs removed."""
+    text = re.sub(r"\x1b\[[0-9;=?]*[A-Za-z]", "\n", output).replace("\r", "")
+    return [line for line in text.split("\n") if line.strip()]
+
+
+def fatal_reason(output):
+    """The first line of the console that shows the run has gone wrong, with its kind. Only
+    whole lines count: the output may end in the middle of one."""
+    for line in console_lines(output[: output.rfind("\n") + 1]):
+        exception = EXCEPTION.search(line)
+        if exception:
+            return "processor exception: " + exception.group(0).strip()
+        refused = REFUSED.search(line)
+        if refused and refused.group(1).strip() != "Not Found":
+            return "image refused: " + refused.group(0).strip()
+        if SHELL in line:
+            return "the firmware started its shell: the loader never ran"
+    return None
+
+
+def run_qemu(cmd, timeout):
+    """Runs QEMU until it exits, the time limit passes or the console shows a fatal line.
+    Returns (exit code or None, console output, failure reason or None)."""
+    proc = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    chunks, reason, stop_at = [], None, time.monotonic() + timeout
+    with selectors.DefaultSelector() as sel:
+        sel.register(proc.stdout, selectors.EVENT_READ)
+        while True:
+            if time.monotonic() >= stop_at:
+                reason = reason or f"QEMU did not power off within {timeout} s"
+                break
+            if not sel.select(timeout=0.2):
+                continue
+            data = os.read(proc.stdout.fileno(), 65536)
+            if not data:
+                break  # QEMU closed its output: it has exited
+            chunks.append(data)
+            if reason is None:
+                reason = fatal_reason(b"".join(chunks).decode("utf-8", "replace"))
+                if reason is not None:
+                    stop_at = min(stop_at, time.monotonic() + FATAL_GRACE_S)
+    if proc.poll() is None:
+        proc.kill()
+    code = proc.wait()
+    proc.stdout.close()
+    return (None if reason else code), b"".join(chunks).decode("utf-8", "replace"), reason
+
+
+def print_failure(reason, output):
+    print(f"FAIL: {reason}")
+    tail = console_lines(output)[-LOG_TAIL:]
+    print(f"--- last {len(tail)} lines of the firmware's console ---")
+    print("\n".join(tail))
 
 
 def qemu_command(disk, vars_copy, interactive):
@@ -153,6 +231,10 @@ def check(lines, level, table=None):
     return failures
 
 
+def check_failed_start(lines):
+    return [expected for expected in FAILED_START if not present(expected, lines)]
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--loader", required=True)
@@ -176,30 +258,27 @@ def main():
         cmd = qemu_command(disk, vars_copy, args.interactive)
         if args.interactive:
             return subprocess.call(cmd)
-        try:
-            run = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True,
-                                 timeout=args.timeout)
-        except subprocess.TimeoutExpired as e:
-            out = (e.stdout or b"").decode("utf-8", "replace")
-            print(out)
-            print(f"FAIL: QEMU did not power off within {args.timeout} s")
-            return 1
-    output = run.stdout.decode("utf-8", "replace")
+        code, output, reason = run_qemu(cmd, args.timeout)
     lines = loader_lines(output)
-    print("\n".join(PREFIX + line for line in lines) or output)
-    if run.returncode != 0:
-        print(run.stderr.decode("utf-8", "replace"))
-        print(f"FAIL: QEMU exited with {run.returncode}")
+    if lines:
+        print("\n".join(PREFIX + line for line in lines))
+    if reason is not None:
+        print_failure(reason, output)
+        return 1
+    if code != 0:
+        print_failure(f"QEMU exited with {code}", output)
         return 1
     table = read_strings(args.strings) if args.strings else None
     if args.level == "failed-start":
-        failures = [e for e in FAILED_START if not present(e, lines)]
+        failures = check_failed_start(lines)
     else:
         reached = [level for level in LEVELS if not check(lines, level, table)]
         print("highest level reached: " + (reached[-1] if reached else "none"))
         failures = check(lines, args.level, table)
     for f in failures:
         print(f"FAIL: missing '{f}'")
+    if failures:
+        print_failure(f"level '{args.level}' not reached", output)
     print(f"checked level '{args.level}': " + ("PASS" if not failures else "FAIL"))
     return 1 if failures else 0
 

@@ -23,6 +23,11 @@ struct DriverWatch {
   bool deviceIsOurVolume;     // its device handle is the volume we handed over
   bool packageListSeen;       // the loader installed a package list on that image handle
   EFI_GUID packageListGuid;   // copied at once: the image may be unloaded later
+  // The driver's requests for its setup data (freeform sections of its own file) through
+  // the volume's FV2 instance while the dispatcher ran it.
+  UINTN setupDataRequests;
+  UINTN setupDataFound;
+  EFI_STATUS lastSetupDataStatus;
 };
 
 // Form-browser handles present before the driver ran, so the checks can tell the
@@ -39,8 +44,15 @@ void TakeBrowserSnapshot(BrowserSnapshot& snapshot);
 bool StartImageWatch(DriverWatch& watch, EFI_EVENT events[2]);
 void StopImageWatch(EFI_EVENT events[2]);
 
+// Counts the driver's setup-data requests through the FV2 instance on the volume handle
+// until StopSectionWatch; false when the handle carries no FV2 to watch.
+bool StartSectionWatch(DriverWatch& watch);
+void StopSectionWatch();
+
 // Prints the checks a firmware engineer would make after the dispatch; true when all pass.
 bool ReportDriverStart(const DriverWatch& watch, bool& resident);
+// Why a driver that was unloaded failed, as far as its requests show it.
+void ReportStartFailure(const DriverWatch& watch, bool resident);
 bool ReportInterfaces(const BrowserSnapshot& before);
 bool ReportPackageList(const DriverWatch& watch);
 // How the firmware names the volume's handle: by the volume's own name when it has one.

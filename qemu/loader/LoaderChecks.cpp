@@ -109,6 +109,24 @@ bool ReportDriverStart(const DriverWatch& watch, bool& resident) {
   return loaded && watch.pathIsLoneFvFile && watch.deviceIsOurVolume && resident;
 }
 
+void ReportStartFailure(const DriverWatch& watch, bool resident) {
+  Line line;
+  line.Text(u"driver's setup data requests: ").Decimal(watch.setupDataRequests);
+  if (watch.setupDataRequests != 0)
+    line.Text(u", found ").Decimal(watch.setupDataFound).Text(u", last ").Status(watch.lastSetupDataStatus);
+  line.Print();
+  if (resident || watch.imageHandle == nullptr) return;
+  // Asked for its setup data, told there is none, and unloaded: that is why it failed.
+  const bool noSetupData = watch.setupDataRequests != 0 && watch.setupDataFound == 0 &&
+                           watch.lastSetupDataStatus == EFI_NOT_FOUND;
+  Line()
+      .Text(u"start-up failed for: ")
+      .Text(noSetupData ? u"no setup data"
+                        : watch.setupDataRequests == 0 ? u"a reason before its setup data was read"
+                                                       : u"a reason after its setup data was read")
+      .Print();
+}
+
 bool ReportVolumePath(const UINT8* fv, UINTN size, EFI_HANDLE volumeHandle) {
   EFI_GUID name;
   const bool named = FindVolumeName(fv, size, &name);

@@ -152,7 +152,9 @@ bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) 
   bool named = false;
   if (!EFI_ERROR(status)) {
     named = ReportVolumePath(static_cast<const UINT8*>(fv), size, watch.volumeHandle);
+    Line().Text(u"watching the volume's section reads: ").YesNo(StartSectionWatch(watch)).Print();
     status = dxe->Dispatch();
+    StopSectionWatch();
     Line().Text(u"dispatch: ").Status(status).Print();
   }
   StopImageWatch(events);
@@ -177,6 +179,7 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   bool resident = false;
   const bool setupData = ReportSetupSection(watch);
   pass = ReportDriverStart(watch, resident) && setupData && pass;
+  ReportStartFailure(watch, resident);
   pass = ReportInterfaces(before) && resident && pass;
   pass = ReportPackageList(watch) && pass;
   Line().Text(u"result: ").Text(pass ? u"PASS" : u"FAIL").Print();
