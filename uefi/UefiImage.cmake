@@ -34,6 +34,44 @@ set(SETUP_UEFI_CXX_FLAGS
   -Wall -Wextra -DSETUP_UEFI_TARGET
   CACHE INTERNAL "Compiler flags of UEFI image sources")
 
+# Compiles each source with the image flags into <name>.objs/; the objects' paths go to
+# `out`.
+function(_setup_uefi_compile name out sources defines includes)
+  set(objects)
+  foreach(source IN LISTS sources)
+    get_filename_component(source ${source} ABSOLUTE)
+    # One object per source path, so equal file names in different folders coexist.
+    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${source})
+    string(REGEX REPLACE "[/.]" "_" stem ${relative})
+    set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs/${stem}.obj)
+    add_custom_command(
+      OUTPUT ${object}
+      COMMAND ${SETUP_UEFI_CLANGXX} ${SETUP_UEFI_CXX_FLAGS} ${defines} ${includes}
+              -MD -MF ${object}.d -c ${source} -o ${object}
+      DEPENDS ${source}
+      DEPFILE ${object}.d
+      COMMENT "UEFI compile ${relative}"
+      VERBATIM)
+    list(APPEND objects ${object})
+  endforeach()
+  set(${out} ${objects} PARENT_SCOPE)
+endfunction()
+
+# setup_compile_uefi_objects(<name> SOURCES <files...>)
+# Compiles the sources with the image flags and links nothing: a target <name> in the
+# normal build that fails when one of them does not build freestanding.
+function(setup_compile_uefi_objects name)
+  cmake_parse_arguments(U "" "" "SOURCES" ${ARGN})
+  if(NOT SETUP_UEFI_CLANGXX OR NOT U_SOURCES)
+    return()
+  endif()
+  set(includes
+    -I${PROJECT_SOURCE_DIR}/platform/runtime/include
+    -I${PROJECT_SOURCE_DIR}/platform/include)
+  _setup_uefi_compile(${name} objects "${U_SOURCES}" "" "${includes}")
+  add_custom_target(${name} ALL DEPENDS ${objects})
+endfunction()
+
 function(setup_add_uefi_image name)
   cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES;RESOURCES" ${ARGN})
   if(NOT SETUP_UEFI_CLANGXX OR NOT SETUP_UEFI_LLD_LINK)
@@ -52,24 +90,7 @@ function(setup_add_uefi_image name)
     list(APPEND defines -D${define})
   endforeach()
 
-  set(objects)
-  foreach(source IN LISTS U_SOURCES)
-    get_filename_component(source ${source} ABSOLUTE)
-    # One object per source path, so equal file names in different folders coexist.
-    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${source})
-    string(REGEX REPLACE "[/.]" "_" stem ${relative})
-    set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs/${stem}.obj)
-    add_custom_command(
-      OUTPUT ${object}
-      COMMAND ${SETUP_UEFI_CLANGXX} ${SETUP_UEFI_CXX_FLAGS} ${defines} ${includes}
-              -MD -MF ${object}.d -c ${source} -o ${object}
-      DEPENDS ${source}
-      DEPFILE ${object}.d
-      COMMENT "UEFI compile ${relative}"
-      VERBATIM)
-    list(APPEND objects ${object})
-  endforeach()
-
+  _setup_uefi_compile(${name} objects "${U_SOURCES}" "${defines}" "${includes}")
   set(image ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi)
   add_custom_command(
     OUTPUT ${image}

@@ -1,5 +1,5 @@
-// Every platform header must compile on its own (include what it uses), and the GUID
-// definitions must carry the registry bytes the firmware uses.
+// The GUID definitions must carry the registry bytes the firmware uses. (That each header
+// compiles on its own is checked by the build: platform_headers_alone.)
 #include <Protocol/AcpiTable.h>
 #include <Protocol/ConsoleControl.h>
 #include <Protocol/DevicePath.h>
