@@ -22,6 +22,7 @@ public:
         if (count > 0 && dst != src) memmove (dst, src, (size_t)count * sizeof (SkPMColor));
     }
     virtual uint32_t getFlags () { return 0; }
+    Type getFlattenableType () const override { return kColorFilter_Type; }
 };
 
 #endif

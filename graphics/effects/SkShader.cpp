@@ -245,13 +245,13 @@ void SkFilterShader::flatten (SkFlattenableWriteBuffer &buffer)
     buffer.writeFlattenable (fFilter);
 }
 
-// The inner objects are trusted to be a shader and a colour filter: flattened data comes
-// from this process only.
+// The inner objects are read as a shader and a colour filter: an object of another family
+// in their place fails the buffer rather than being used as one.
 SkFlattenable *SkFilterShader::CreateProc (SkFlattenableReadBuffer &buffer)
 {
     SkEmptyShader base (buffer);        // reads the base fields
-    SkAutoTUnref<SkFlattenable> shader (buffer.readFlattenable ());
-    SkAutoTUnref<SkFlattenable> filter (buffer.readFlattenable ());
+    SkAutoTUnref<SkFlattenable> shader (buffer.readFlattenable (kShader_Type));
+    SkAutoTUnref<SkFlattenable> filter (buffer.readFlattenable (kColorFilter_Type));
     if (buffer.failed () || shader.get () == nullptr || filter.get () == nullptr) return nullptr;
     SkFilterShader *result = new SkFilterShader ((SkShader *)shader.get (), (SkColorFilter *)filter.get ());
     SkMatrix local;

@@ -68,6 +68,7 @@ public:
     virtual GradientType asAGradient (GradientInfo *info) const;
     // The base writes whether there is a local matrix and then its nine values.
     void flatten (SkFlattenableWriteBuffer &buffer) override;
+    Type getFlattenableType () const override { return kShader_Type; }
 
     static MatrixClass ComputeMatrixClass (const SkMatrix &matrix);
 

@@ -34,6 +34,16 @@ template <typename F, int N> struct Registry {
         }
         return nullptr;
     }
+    // The registered factory whose address that is; never the address itself.
+    F at (uint64_t address) const
+    {
+        for (int i = fCount - 1; i >= 0; i--) {
+            if ((uint64_t)(uintptr_t)fEntries[i].fFactory == address) {
+                return fEntries[i].fFactory;
+            }
+        }
+        return nullptr;
+    }
     const char *name (F factory) const
     {
         for (int i = fCount - 1; i >= 0; i--) {
@@ -47,6 +57,9 @@ template <typename F, int N> struct Registry {
 
 Registry<SkFlattenable::Factory, 64> gFlattenables;
 Registry<SkPixelRefFactory, 16> gPixelRefs;
+// Factories written by address that have no name (the colour and filter shaders); the
+// names here are empty and never looked up.
+Registry<SkFlattenable::Factory, 32> gRemembered;
 
 } // namespace
 
@@ -70,9 +83,25 @@ const char *SkFlattenable::FactoryToName (Factory factory)
     return gFlattenables.name (factory);
 }
 
+bool SkFlattenable::RememberFactory (Factory factory)
+{
+    uint64_t address = (uint64_t)(uintptr_t)factory;
+    if (factory == nullptr || gFlattenables.at (address) != nullptr || gRemembered.at (address) != nullptr) {
+        return factory != nullptr;
+    }
+    return gRemembered.add ("", factory);
+}
+
+SkFlattenable::Factory SkFlattenable::AddressToFactory (uint64_t address)
+{
+    Factory factory = gFlattenables.at (address);
+    return factory != nullptr ? factory : gRemembered.at (address);
+}
+
 void SkFlattenable::ResetRegistryForTests ()
 {
     gFlattenables.fCount = 0;
+    gRemembered.fCount = 0;
 }
 
 bool SkPixelRefRegistryRegister (const char name[], SkPixelRefFactory factory)

@@ -24,6 +24,11 @@ public:
     // Writes the object's data (read back by its factory).
     virtual void flatten (SkFlattenableWriteBuffer &) {}
 
+    // The family of the object, so that a reader refuses an object of another family where
+    // it needs, say, a shader: the firmware build has no RTTI to tell them apart.
+    enum Type { kOther_Type, kShader_Type, kColorFilter_Type };
+    virtual Type getFlattenableType () const { return kOther_Type; }
+
     // False when the registry is full (64 entries) or the arguments are null.
     static bool Register (const char name[], Factory factory);
     // The factory of the last entry with that name, or null.
@@ -31,7 +36,13 @@ public:
     static Factory NameToFactory (const char name[], size_t nameLength);
     // The name of the last entry with that factory, or null.
     static const char *FactoryToName (Factory factory);
-    // Empties the registry (for tests).
+    // A buffer without a factory set holds procedure addresses. The writer remembers each
+    // factory it writes that way (false when the table of such factories is full), and a
+    // reader turns an address into a factory only when it is a registered or remembered
+    // one, so data never chooses where the program jumps.
+    static bool RememberFactory (Factory factory);
+    static Factory AddressToFactory (uint64_t address);
+    // Empties the registry and the remembered factories (for tests).
     static void ResetRegistryForTests ();
 };
 
@@ -132,9 +143,12 @@ private:
 };
 
 // Reads what a write buffer wrote. Every read is bounded by the end: a read past it yields
-// zeros, leaves the position at the end and marks the buffer failed.
+// zeros, leaves the position at the end and marks the buffer failed. While a factory runs,
+// the end is that of the object's recorded size, and objects nest at most kMaxDepth deep.
 class SkFlattenableReadBuffer : SkNoncopyable {
 public:
+    static constexpr int kMaxDepth = 16;
+
     SkFlattenableReadBuffer ();
     SkFlattenableReadBuffer (const void *data, size_t size);
     ~SkFlattenableReadBuffer () {}
@@ -171,9 +185,13 @@ public:
 
     // A new object (count 1) or null.
     SkFlattenable *readFlattenable ();
+    // The same, where only an object of one family can be held: another family's object is
+    // dropped and the buffer marked failed.
+    SkFlattenable *readFlattenable (SkFlattenable::Type type);
 
 private:
     SkFlattenable::Factory readFactory (bool *sizeFollows);
+    SkFlattenable *runFactory (SkFlattenable::Factory factory, size_t size);
 
     const uint8_t *fCurr;
     const uint8_t *fStop;
@@ -184,6 +202,7 @@ private:
     SkTDArray<SkFlattenable::Factory> *fFactoryList;
     SkFlattenable::Factory *fFactoryArray;
     int32_t fFactoryCount;
+    int fDepth;
 };
 
 #endif

@@ -33,7 +33,12 @@ void SkFlattenableWriteBuffer::writeFlattenable (SkFlattenable *obj)
         return;
     }
     if (fFactorySet == nullptr) {
-        // A procedure address: meaningful only inside the running program.
+        // A procedure address: meaningful only inside the running program, and read back
+        // only when the program knows it (see RememberFactory).
+        if (!SkFlattenable::RememberFactory (factory)) {
+            write64 (0);
+            return;
+        }
         write64 ((uint64_t)(uintptr_t)factory);
     } else if (!(fFlags & kInlineFactoryNames_Flag)) {
         write32 ((uint32_t)-(int32_t)fFactorySet->add (factory));
@@ -69,7 +74,7 @@ SkFlattenableReadBuffer::SkFlattenableReadBuffer () : SkFlattenableReadBuffer (n
 
 SkFlattenableReadBuffer::SkFlattenableReadBuffer (const void *data, size_t size)
     : fCurr (nullptr), fStop (nullptr), fStart (nullptr), fFailed (false), fRCArray (nullptr),
-      fRCCount (0), fFactoryList (nullptr), fFactoryArray (nullptr), fFactoryCount (0)
+      fRCCount (0), fFactoryList (nullptr), fFactoryArray (nullptr), fFactoryCount (0), fDepth (0)
 {
     setMemory (data, size);
 }
@@ -195,8 +200,13 @@ SkFlattenable::Factory SkFlattenableReadBuffer::readFactory (bool *sizeFollows)
     if (address == 0) {
         return nullptr;
     }
+    SkFlattenable::Factory factory = SkFlattenable::AddressToFactory (address);
+    if (factory == nullptr) {
+        markFailed ();   // not a factory of this program: corrupt or foreign data
+        return nullptr;
+    }
     *sizeFollows = true;
-    return (SkFlattenable::Factory)(uintptr_t)address;
+    return factory;
 }
 
 SkFlattenable *SkFlattenableReadBuffer::readFlattenable ()
@@ -215,9 +225,37 @@ SkFlattenable *SkFlattenableReadBuffer::readFlattenable ()
         skip (size);
         return nullptr;
     }
-    const uint8_t *end = fCurr + SkAlign4 (size);
+    return runFactory (factory, size);
+}
+
+// The factory reads within the object's record only: a read past it fails the buffer
+// instead of reading the next object's bytes, which the reader would then read again.
+// Nesting is bounded too, since each level takes stack.
+SkFlattenable *SkFlattenableReadBuffer::runFactory (SkFlattenable::Factory factory, size_t size)
+{
+    if (fDepth >= kMaxDepth) {
+        markFailed ();
+        return nullptr;
+    }
+    const uint8_t *stop = fStop;
+    const uint8_t *end = SkAlign4 (size) <= remaining () ? fCurr + SkAlign4 (size) : fStop;
+    fStop = fCurr + size;
+    fDepth++;
     SkFlattenable *obj = factory (*this);
+    fDepth--;
+    fStop = stop;
     // Whatever the factory read, the next object starts after the recorded size.
-    fCurr = end <= fStop ? end : fStop;
+    fCurr = failed () ? fStop : end;
+    return obj;
+}
+
+SkFlattenable *SkFlattenableReadBuffer::readFlattenable (SkFlattenable::Type type)
+{
+    SkFlattenable *obj = readFlattenable ();
+    if (obj != nullptr && obj->getFlattenableType () != type) {
+        obj->unref ();
+        markFailed ();
+        return nullptr;
+    }
     return obj;
 }

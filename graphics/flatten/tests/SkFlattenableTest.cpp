@@ -337,3 +337,122 @@ TEST_F (Flatten, RefCntIndicesRoundTrip)
     set->unref ();
     c->unref ();
 }
+
+namespace {
+
+int gNeverCalled = 0;
+
+SkFlattenable *NotAFactory (SkFlattenableReadBuffer &)
+{
+    gNeverCalled++;
+    return nullptr;
+}
+
+// Holds another flattenable (or none): each level reads the next one inside its record.
+class Nest : public SkFlattenable {
+public:
+    explicit Nest (SkFlattenable *inner) : fInner (inner) {}
+    ~Nest () override { SkSafeUnref (fInner); }
+    Factory getFactory () override { return Create; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override { buffer.writeFlattenable (fInner); }
+    static SkFlattenable *Create (SkFlattenableReadBuffer &buffer) { return new Nest (buffer.readFlattenable ()); }
+    int depth () const { return 1 + (fInner != nullptr ? ((Nest *)fInner)->depth () : 0); }
+    SkFlattenable *fInner;
+};
+
+// Reads one word more than its record holds.
+class Greedy : public SkFlattenable {
+public:
+    Factory getFactory () override { return Create; }
+    void flatten (SkFlattenableWriteBuffer &buffer) override { buffer.write32 (1); }
+    static SkFlattenable *Create (SkFlattenableReadBuffer &buffer)
+    {
+        buffer.readU32 ();
+        buffer.readU32 ();
+        return new Greedy;
+    }
+};
+
+// With a factory set the one class is written as index 1.
+std::vector<uint32_t> nested_words (int levels, bool withFactorySet)
+{
+    Nest *top = nullptr;
+    for (int i = 0; i < levels; i++) top = new Nest (top);
+    SkFlattenableWriteBuffer writer;
+    if (withFactorySet) {
+        SkFactorySet *set = new SkFactorySet;
+        writer.setFactoryRecorder (set);
+        set->unref ();
+    }
+    writer.writeFlattenable (top);
+    SkSafeUnref (top);
+    return words_of (writer);
+}
+
+} // namespace
+
+// A stored or corrupt buffer holds an address that is no factory of this program: it is
+// never called, and the buffer fails.
+TEST_F (Flatten, AddressThatIsNoKnownFactoryFailsTheBuffer)
+{
+    const uint64_t address = (uint64_t)(uintptr_t)&NotAFactory;
+    uint32_t words[5] = { (uint32_t)address, (uint32_t)(address >> 32), 4, 7, 0x5EED };
+    SkFlattenableReadBuffer reader (words, sizeof (words));
+    EXPECT_EQ (reader.readFlattenable (), nullptr);
+    EXPECT_TRUE (reader.failed ());
+    EXPECT_EQ (gNeverCalled, 0);
+
+    uint32_t wild[4] = { 0x41414141, 0x41414141, 0, 0 };
+    SkFlattenableReadBuffer r2 (wild, sizeof (wild));
+    EXPECT_EQ (r2.readFlattenable (), nullptr);
+    EXPECT_TRUE (r2.failed ());
+}
+
+// A factory without a name (as the colour and filter shaders have) is known once this
+// program wrote it by address, and reads back.
+TEST_F (Flatten, UnnamedFactoryWrittenByAddressReadsBack)
+{
+    EXPECT_EQ (SkFlattenable::FactoryToName (Greedy::Create), nullptr);
+    EXPECT_EQ (SkFlattenable::AddressToFactory ((uint64_t)(uintptr_t)&Nest::Create), nullptr);
+    std::vector<uint32_t> words = nested_words (2, false);
+    EXPECT_EQ (SkFlattenable::AddressToFactory ((uint64_t)(uintptr_t)&Nest::Create), &Nest::Create);
+    SkFlattenableReadBuffer reader (words.data (), words.size () * 4);
+    Nest *back = (Nest *)reader.readFlattenable ();
+    ASSERT_NE (back, nullptr);
+    EXPECT_EQ (back->depth (), 2);
+    EXPECT_FALSE (reader.failed ());
+    back->unref ();
+}
+
+// A factory that reads past its recorded size fails the buffer instead of reading the next
+// object's bytes (which the reader would then read a second time).
+TEST_F (Flatten, FactoryReadsStopAtTheEndOfItsRecord)
+{
+    SkFlattenable::Factory factories[1] = { Greedy::Create };
+    uint32_t words[5] = { (uint32_t)-1, 4, 1, 0x5EED, 0x5EED };
+    SkFlattenableReadBuffer reader (words, sizeof (words));
+    reader.setFactoryArray (factories, 1);
+    SkFlattenable *obj = reader.readFlattenable ();
+    SkSafeUnref (obj);
+    EXPECT_TRUE (reader.failed ());
+    EXPECT_EQ (reader.readU32 (), 0u);
+}
+
+TEST_F (Flatten, NestingStopsAtTheDepthLimit)
+{
+    SkFlattenable::Factory array[1] = { Nest::Create };
+    std::vector<uint32_t> deepest = nested_words (SkFlattenableReadBuffer::kMaxDepth, true);
+    SkFlattenableReadBuffer reader (deepest.data (), deepest.size () * 4);
+    reader.setFactoryArray (array, 1);
+    Nest *back = (Nest *)reader.readFlattenable ();
+    ASSERT_NE (back, nullptr);
+    EXPECT_EQ (back->depth (), SkFlattenableReadBuffer::kMaxDepth);
+    EXPECT_FALSE (reader.failed ());
+    back->unref ();
+
+    std::vector<uint32_t> deeper = nested_words (SkFlattenableReadBuffer::kMaxDepth + 1, true);
+    SkFlattenableReadBuffer r2 (deeper.data (), deeper.size () * 4);
+    r2.setFactoryArray (array, 1);
+    SkSafeUnref (r2.readFlattenable ());
+    EXPECT_TRUE (r2.failed ());
+}
