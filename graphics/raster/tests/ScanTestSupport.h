@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,69 @@ private:
 
     int fLeft, fTop, fWidth, fHeight;
     std::vector<int> fCover;
+};
+
+// A path flattened finely in double precision, for point-in-path tests at pixel centres.
+class ReferencePolygon {
+public:
+    explicit ReferencePolygon (const SkPath &path, int stepsPerCurve = 256)
+    {
+        SkPath::Iter iter (path, true);
+        SkPoint pts[4];
+        for (SkPath::Verb v; (v = iter.next (pts)) != SkPath::kDone_Verb;) {
+            if (v == SkPath::kLine_Verb) add (pts[0], pts[1]);
+            if (v != SkPath::kQuad_Verb && v != SkPath::kCubic_Verb) continue;
+            double px = pts[0].fX, py = pts[0].fY;
+            for (int i = 1; i <= stepsPerCurve; i++) {
+                double t = (double)i / stepsPerCurve, u = 1 - t, x, y;
+                if (v == SkPath::kQuad_Verb) {
+                    x = u * u * pts[0].fX + 2 * u * t * pts[1].fX + t * t * pts[2].fX;
+                    y = u * u * pts[0].fY + 2 * u * t * pts[1].fY + t * t * pts[2].fY;
+                } else {
+                    x = u * u * u * pts[0].fX + 3 * u * u * t * pts[1].fX + 3 * u * t * t * pts[2].fX + t * t * t * pts[3].fX;
+                    y = u * u * u * pts[0].fY + 3 * u * u * t * pts[1].fY + 3 * u * t * t * pts[2].fY + t * t * t * pts[3].fY;
+                }
+                fSegs.push_back ({ px, py, x, y });
+                px = x;
+                py = y;
+            }
+        }
+    }
+    // Winding number of the point.
+    int winding (double x, double y) const
+    {
+        int w = 0;
+        for (const Seg &s : fSegs) {
+            if ((s.y0 <= y) == (s.y1 <= y)) continue;
+            double cx = s.x0 + (y - s.y0) * (s.x1 - s.x0) / (s.y1 - s.y0);
+            if (cx > x) w += s.y1 > s.y0 ? 1 : -1;
+        }
+        return w;
+    }
+    bool inside (double x, double y, bool evenOdd) const
+    {
+        int w = winding (x, y);
+        return evenOdd ? (w & 1) != 0 : w != 0;
+    }
+    // Distance from the point to the nearest segment.
+    double distance (double x, double y) const
+    {
+        double best = 1e300;
+        for (const Seg &s : fSegs) {
+            double dx = s.x1 - s.x0, dy = s.y1 - s.y0, len = dx * dx + dy * dy;
+            double t = len > 0 ? ((x - s.x0) * dx + (y - s.y0) * dy) / len : 0;
+            t = t < 0 ? 0 : (t > 1 ? 1 : t);
+            best = std::fmin (best, std::hypot (s.x0 + t * dx - x, s.y0 + t * dy - y));
+        }
+        return best;
+    }
+
+private:
+    struct Seg {
+        double x0, y0, x1, y1;
+    };
+    void add (const SkPoint &a, const SkPoint &b) { fSegs.push_back ({ a.fX, a.fY, b.fX, b.fY }); }
+    std::vector<Seg> fSegs;
 };
 
 #endif

@@ -1,0 +1,153 @@
+/*
+ * Edge building: clipping or chopping of each segment, then one edge record per piece.
+ */
+#include "graphics/raster/SkEdgeBuilder.h"
+
+#include "graphics/geometry/SkGeometry.h"
+#include "graphics/raster/SkEdgeClipper.h"
+#include "graphics/raster/SkLineClipper.h"
+
+namespace {
+
+// Halvings of a curve too large for its differences; each halves its extent, and the
+// coordinates are bounded, so a few suffice.
+const int kMaxHalvings = 16;
+
+} // namespace
+
+void SkEdgeBuilder::reset ()
+{
+    fAlloc.reset ();
+    sk_free (fList);
+    fList = nullptr;
+    fCount = fReserve = 0;
+}
+
+bool SkEdgeBuilder::push (SkEdge *edge)
+{
+    if (fCount >= fReserve) {
+        int reserve = fCount + 5 + (fCount + 5) / 4;
+        SkEdge **list = (SkEdge **)sk_realloc (fList, (size_t)reserve * sizeof (SkEdge *));
+        if (list == nullptr) {
+            fFailed = true;
+            return false;
+        }
+        fList = list;
+        fReserve = reserve;
+    }
+    fList[fCount++] = edge;
+    return true;
+}
+
+bool SkEdgeBuilder::tooLarge (const SkPoint pts[], int count, int limit) const
+{
+    SkRect bounds;
+    bounds.set (pts, count);
+    float scale = (float)(1 << (6 + fShiftUp));
+    return SkTMax (bounds.width (), bounds.height ()) * scale >= (float)limit;
+}
+
+void SkEdgeBuilder::addLine (const SkPoint pts[2])
+{
+    SkEdge *edge = (SkEdge *)fAlloc.alloc (sizeof (SkEdge));
+    if (edge == nullptr) {
+        fFailed = true;
+        return;
+    }
+    if (edge->setLine (pts[0], pts[1], nullptr, fShiftUp)) push (edge);
+}
+
+void SkEdgeBuilder::addQuad (const SkPoint pts[3], int depth)
+{
+    if (depth < kMaxHalvings && tooLarge (pts, 3, kSkEdgeMaxQuadExtent)) {
+        SkPoint halves[5];
+        SkChopQuadAtHalf (pts, halves);
+        addQuad (halves, depth + 1);
+        addQuad (halves + 2, depth + 1);
+        return;
+    }
+    SkQuadraticEdge *edge = (SkQuadraticEdge *)fAlloc.alloc (sizeof (SkQuadraticEdge));
+    if (edge == nullptr) {
+        fFailed = true;
+        return;
+    }
+    if (edge->setQuadratic (pts, fShiftUp)) push (edge);
+}
+
+void SkEdgeBuilder::addCubic (const SkPoint pts[4], int depth)
+{
+    if (depth < kMaxHalvings && tooLarge (pts, 4, kSkEdgeMaxCubicExtent)) {
+        SkPoint halves[7];
+        SkChopCubicAtHalf (pts, halves);
+        addCubic (halves, depth + 1);
+        addCubic (halves + 3, depth + 1);
+        return;
+    }
+    SkCubicEdge *edge = (SkCubicEdge *)fAlloc.alloc (sizeof (SkCubicEdge));
+    if (edge == nullptr) {
+        fFailed = true;
+        return;
+    }
+    if (edge->setCubic (pts, nullptr, fShiftUp)) push (edge);
+}
+
+void SkEdgeBuilder::addClippedLine (const SkPoint pts[2], const SkRect &clip)
+{
+    SkPoint lines[SkLineClipper::kMaxPoints];
+    int count = SkLineClipper::ClipLine (pts, clip, lines);
+    for (int i = 0; i < count; i++) addLine (&lines[i]);
+}
+
+void SkEdgeBuilder::addClippedCurve (const SkPoint pts[], SkPath::Verb verb, const SkRect &clip)
+{
+    SkEdgeClipper clipper;
+    bool any = verb == SkPath::kQuad_Verb ? clipper.clipQuad (pts, clip) : clipper.clipCubic (pts, clip);
+    if (!any) return;
+    SkPoint piece[4];
+    for (SkEdgeClipper::Verb v; (v = clipper.next (piece)) != SkEdgeClipper::kDone_Verb;) {
+        if (v == SkEdgeClipper::kLine_Verb) addLine (piece);
+        else if (v == SkEdgeClipper::kQuad_Verb) addQuad (piece, 0);
+        else addCubic (piece, 0);
+    }
+}
+
+void SkEdgeBuilder::addChopped (const SkPoint pts[], SkPath::Verb verb)
+{
+    if (verb == SkPath::kQuad_Verb) {
+        SkPoint mono[5];
+        int n = SkChopQuadAtYExtrema (pts, mono);
+        for (int i = 0; i <= n; i++) addQuad (&mono[i * 2], 0);
+    } else {
+        SkPoint mono[10];
+        int n = SkChopCubicAtYExtrema (pts, mono);
+        for (int i = 0; i <= n; i++) addCubic (&mono[i * 3], 0);
+    }
+}
+
+int SkEdgeBuilder::build (const SkPath &path, const SkIRect *iclip, int shiftUp)
+{
+    reset ();
+    fShiftUp = shiftUp;
+    fFailed = false;
+    SkRect clip = SkRect::MakeEmpty ();
+    if (iclip != nullptr) {
+        clip.iset (iclip->fLeft >> shiftUp, iclip->fTop >> shiftUp, iclip->fRight >> shiftUp, iclip->fBottom >> shiftUp);
+    }
+    SkPath::Iter iter (path, true);
+    SkPoint pts[4];
+    for (SkPath::Verb verb; (verb = iter.next (pts)) != SkPath::kDone_Verb && !fFailed;) {
+        switch (verb) {
+        case SkPath::kLine_Verb:
+            if (iclip != nullptr) addClippedLine (pts, clip);
+            else addLine (pts);
+            break;
+        case SkPath::kQuad_Verb:
+        case SkPath::kCubic_Verb:
+            if (iclip != nullptr) addClippedCurve (pts, verb, clip);
+            else addChopped (pts, verb);
+            break;
+        default: break;
+        }
+    }
+    return fCount;
+}
