@@ -22,6 +22,35 @@ public:
     static void Break (int16_t runs[], uint8_t alpha[], int x, int count);
     // Splits the runs so that one starts at index x.
     static void BreakAt (uint8_t alpha[], int16_t runs[], int x);
+
+    // A run pair of its own over caller-owned arrays: width + 1 runs and width + 2 alphas,
+    // width at most 32767.
+    void init (int16_t runs[], uint8_t alpha[], int width)
+    {
+        fRuns = runs;
+        fAlpha = alpha;
+        fWidth = width;
+        reset ();
+    }
+    // One run of coverage 0 over the whole width.
+    void reset ()
+    {
+        fRuns[0] = (int16_t)fWidth;
+        fRuns[fWidth] = 0;
+        fAlpha[0] = 0;
+    }
+    bool empty () const { return fAlpha[0] == 0 && fRuns[0] >= fWidth; }
+    // Adds one sub-scanline span: startAlpha to pixel x (when not 0), maxValue to the
+    // middleCount pixels after it, stopAlpha to the pixel after those (when not 0). Spans of
+    // one sub-row arrive in increasing x: the search starts at offsetX, where the previous
+    // addition ended; returns where this one ended. Coverage saturates at 255.
+    int add (int x, unsigned startAlpha, int middleCount, unsigned stopAlpha, unsigned maxValue, int offsetX);
+
+    int16_t *fRuns;
+    uint8_t *fAlpha;
+
+private:
+    int fWidth;
 };
 
 class SkBlitter : public SkPoolObject, SkNoncopyable {

@@ -15,7 +15,13 @@ SkFixed fdot6_div (SkFDot6 a, SkFDot6 b)
     return SkFixedDiv (a, b);
 }
 
-SkFDot6 scale_to_fdot6 (SkScalar v, int shiftUp) { return (SkFDot6)(v * (float)(1 << (6 + shiftUp))); }
+// The builder keeps coordinates far inside this range; the pin only makes sure a stray value
+// cannot overflow the conversion.
+SkFDot6 scale_to_fdot6 (SkScalar v, int shiftUp)
+{
+    float f = v * (float)(1 << (6 + shiftUp));
+    return (SkFDot6)(f > -536870912.0f ? (f < 536870912.0f ? f : 536870912.0f) : -536870912.0f);
+}
 
 // Distance from y0 to the centre of its first row, 1..64: a start exactly half-way between
 // rows belongs to the next row, a whole row further on.

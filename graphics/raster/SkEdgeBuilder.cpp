@@ -11,7 +11,7 @@ namespace {
 
 // Halvings of a curve too large for its differences; each halves its extent, and the
 // coordinates are bounded, so a few suffice.
-const int kMaxHalvings = 16;
+const int kMaxHalvings = 10;
 
 } // namespace
 
@@ -44,7 +44,19 @@ bool SkEdgeBuilder::tooLarge (const SkPoint pts[], int count, int limit) const
     SkRect bounds;
     bounds.set (pts, count);
     float scale = (float)(1 << (6 + fShiftUp));
-    return SkTMax (bounds.width (), bounds.height ()) * scale >= (float)limit;
+    // Written so that a NaN extent counts as too large.
+    return !(SkTMax (bounds.width (), bounds.height ()) * scale < (float)limit);
+}
+
+void SkEdgeBuilder::addChord (const SkPoint &p0, const SkPoint &p1)
+{
+    SkPoint chord[2] = { p0, p1 };
+    SkRect bounds;
+    bounds.set (chord, 2);
+    if (!bounds.isFinite ()) return;
+    // Without a clip every point lies within the path's bounds, which the callers keep small,
+    // so only clipped pieces get here.
+    if (fHasClip) addClippedLine (chord, fClip);
 }
 
 void SkEdgeBuilder::addLine (const SkPoint pts[2])
@@ -59,7 +71,11 @@ void SkEdgeBuilder::addLine (const SkPoint pts[2])
 
 void SkEdgeBuilder::addQuad (const SkPoint pts[3], int depth)
 {
-    if (depth < kMaxHalvings && tooLarge (pts, 3, kSkEdgeMaxQuadExtent)) {
+    if (tooLarge (pts, 3, kSkEdgeMaxQuadExtent)) {
+        if (depth >= kMaxHalvings) {
+            addChord (pts[0], pts[2]);
+            return;
+        }
         SkPoint halves[5];
         SkChopQuadAtHalf (pts, halves);
         addQuad (halves, depth + 1);
@@ -76,7 +92,11 @@ void SkEdgeBuilder::addQuad (const SkPoint pts[3], int depth)
 
 void SkEdgeBuilder::addCubic (const SkPoint pts[4], int depth)
 {
-    if (depth < kMaxHalvings && tooLarge (pts, 4, kSkEdgeMaxCubicExtent)) {
+    if (tooLarge (pts, 4, kSkEdgeMaxCubicExtent)) {
+        if (depth >= kMaxHalvings) {
+            addChord (pts[0], pts[3]);
+            return;
+        }
         SkPoint halves[7];
         SkChopCubicAtHalf (pts, halves);
         addCubic (halves, depth + 1);
@@ -129,8 +149,9 @@ int SkEdgeBuilder::build (const SkPath &path, const SkIRect *iclip, int shiftUp)
     reset ();
     fShiftUp = shiftUp;
     fFailed = false;
-    SkRect clip = SkRect::MakeEmpty ();
-    if (iclip != nullptr) {
+    SkRect &clip = fClip;
+    fHasClip = iclip != nullptr;
+    if (fHasClip) {
         clip.iset (iclip->fLeft >> shiftUp, iclip->fTop >> shiftUp, iclip->fRight >> shiftUp, iclip->fBottom >> shiftUp);
     }
     SkPath::Iter iter (path, true);

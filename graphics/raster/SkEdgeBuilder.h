@@ -12,7 +12,7 @@
 
 class SkEdgeBuilder : SkNoncopyable {
 public:
-    SkEdgeBuilder () : fAlloc (16384), fList (nullptr), fCount (0), fReserve (0), fShiftUp (0), fFailed (false) {}
+    SkEdgeBuilder () : fAlloc (16384), fList (nullptr), fCount (0), fReserve (0), fShiftUp (0), fFailed (false), fHasClip (false), fClip (SkRect::MakeEmpty ()) {}
     ~SkEdgeBuilder () { sk_free (fList); }
 
     // The edges of path; clip (in coordinates scaled by 2^shiftUp) or null. Returns the edge
@@ -27,6 +27,9 @@ private:
     void addLine (const SkPoint pts[2]);
     void addQuad (const SkPoint pts[3], int depth);
     void addCubic (const SkPoint pts[4], int depth);
+    // A curve still too large after every halving (a clipped piece whose control points lie
+    // far outside the clip): its chord, clipped, stands for it.
+    void addChord (const SkPoint &p0, const SkPoint &p1);
     void addClippedLine (const SkPoint pts[2], const SkRect &clip);
     void addClippedCurve (const SkPoint pts[], SkPath::Verb verb, const SkRect &clip);
     void addChopped (const SkPoint pts[], SkPath::Verb verb);
@@ -39,6 +42,8 @@ private:
     int fCount, fReserve;
     int fShiftUp;
     bool fFailed;
+    bool fHasClip;
+    SkRect fClip;
 };
 
 #endif

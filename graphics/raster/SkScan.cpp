@@ -4,6 +4,15 @@
  */
 #include "graphics/raster/SkScanPriv.h"
 
+bool sk_scan_path_is_finite (const SkPath &path)
+{
+    const SkPoint *pts = path.getPoints ();
+    float acc = 0;
+    // x - x is 0 for finite x and NaN otherwise, and NaN survives the sum.
+    for (int i = 0, n = path.countPoints (); i < n; i++) acc += (pts[i].fX - pts[i].fX) + (pts[i].fY - pts[i].fY);
+    return acc == 0;
+}
+
 bool sk_scan_round_bounds (const SkRect &bounds, SkIRect *ir)
 {
     if (!bounds.isFinite ()) return false;

@@ -27,6 +27,9 @@ static inline int32_t sk_scan_round (float v)
     return r < 1073741824.0f ? (int32_t)r : 1073741824;
 }
 
+// Whether every point of path is finite (its bounds may hide a NaN point).
+bool sk_scan_path_is_finite (const SkPath &path);
+
 // Bounds of a path rounded like a rectangle: each side floor(v + 0.5). False for non-finite
 // bounds, which draw nothing.
 bool sk_scan_round_bounds (const SkRect &bounds, SkIRect *ir);

@@ -1,7 +1,221 @@
 /*
- * Anti-aliased path fill: the edge walker at four times the resolution, its spans turned into
- * coverage.
+ * Anti-aliased path fill: the edge walker runs at four times the resolution in both axes,
+ * and a super-sampling blitter turns its spans into 8-bit coverage: into one pixel row of
+ * coverage runs flushed to the real blitter row by row, or, for small paths, into an A8 mask
+ * handed over at once.
  */
 #include "graphics/raster/SkScanPriv.h"
 
-void SkScan::AntiFillPath (const SkPath &, const SkRegion &, SkBlitter *) {}
+namespace {
+
+const int SHIFT = 2;
+const int SCALE = 1 << SHIFT;
+const int MASK = SCALE - 1;
+
+// Coverage of a whole pixel on sub-row y: 64, 64, 64, 63, so that four sub-rows give 255.
+inline unsigned full_coverage (int y) { return 64 - (((y & MASK) + 1) >> SHIFT); }
+
+// Coverage of aa (0..4) sub-pixels on one sub-row: 0, 16, 31, 47, 64.
+inline unsigned partial_coverage (int aa) { return (unsigned)((aa << 4) - ((aa << 4) >> 5)); }
+
+// Accumulates one pixel row of coverage runs over [left, left + width).
+class SkSuperBlitter : public SkBlitter {
+public:
+    SkSuperBlitter (SkBlitter *real, int left, int width, int16_t runs[], uint8_t alpha[])
+        : fReal (real), fCurrIY (-1), fWidth (width), fLeft (left), fSuperLeft (left << SHIFT), fCurrY (-1), fOffsetX (0)
+    {
+        fRuns.init (runs, alpha, width);
+    }
+    void blitH (int x, int y, int width) override;
+    void blitRect (int x, int y, int width, int height) override
+    {
+        for (int i = 0; i < height; i++) blitH (x, y + i, width);
+        flush ();
+    }
+    void flush ();
+
+private:
+    SkBlitter *fReal;
+    int fCurrIY, fWidth, fLeft, fSuperLeft, fCurrY, fOffsetX;
+    SkAlphaRuns fRuns;
+};
+
+void SkSuperBlitter::flush ()
+{
+    if (fCurrIY >= 0 && !fRuns.empty ()) {
+        fReal->blitAntiH (fLeft, fCurrIY, fRuns.fAlpha, fRuns.fRuns);
+        fRuns.reset ();
+        fOffsetX = 0;
+    }
+    fCurrIY = -1;
+}
+
+void SkSuperBlitter::blitH (int x, int y, int width)
+{
+    x -= fSuperLeft;
+    if (x < 0) {
+        width += x;
+        x = 0;
+    }
+    // The run buffer ends at the clip; what lies beyond cannot show.
+    width = SkMin32 (width, (fWidth << SHIFT) - x);
+    if (width <= 0) return;
+    if (y != fCurrY) {
+        fOffsetX = 0;
+        fCurrY = y;
+    }
+    int iy = y >> SHIFT;
+    if (iy != fCurrIY) {
+        flush ();
+        fCurrIY = iy;
+    }
+    int start = x, stop = x + width;
+    int fb = start & MASK, fe = stop & MASK, n = (stop >> SHIFT) - (start >> SHIFT) - 1;
+    if (n < 0) {
+        fb = fe - fb;
+        n = 0;
+        fe = 0;
+    } else if (fb == 0) {
+        n += 1;
+    } else {
+        fb = SCALE - fb;
+    }
+    fOffsetX = fRuns.add (x >> SHIFT, partial_coverage (fb), n, partial_coverage (fe), full_coverage (y), fOffsetX);
+}
+
+// Small paths: coverage accumulated in an A8 mask over the path's bounds, one blitMask.
+class SkMaskSuperBlitter : public SkBlitter {
+public:
+    enum { kMaxStorage = 1024 };
+
+    // Fits ir when it is at most 32 pixels wide and its rows, rounded up to 4 bytes, hold
+    // at most kMaxStorage bytes.
+    static bool CanHandle (const SkIRect &ir)
+    {
+        int width = ir.width ();
+        return width <= 32 && (int64_t)((width + 3) & ~3) * ir.height () <= kMaxStorage;
+    }
+
+    SkMaskSuperBlitter (const SkIRect &ir, const SkRegion &clip) : fClipRect (ir)
+    {
+        fMask.fImage = fStorage;
+        fMask.fBounds = ir;
+        fMask.fRowBytes = (uint32_t)ir.width ();
+        fMask.fFormat = SkMask::kA8_Format;
+        if (!fClipRect.intersect (clip.getBounds ())) fClipRect = ir;
+        memset (fStorage, 0, (size_t)ir.height () * fMask.fRowBytes + 1);
+    }
+    void blitH (int x, int y, int width) override;
+    const SkMask &mask () const { return fMask; }
+    const SkIRect &clipRect () const { return fClipRect; }
+
+private:
+    SkMask fMask;
+    SkIRect fClipRect;
+    uint8_t fStorage[kMaxStorage + 1];
+};
+
+inline void add_clamped (uint8_t *pixel, unsigned value)
+{
+    unsigned tmp = *pixel + value;
+    *pixel = (uint8_t)(tmp - (tmp >> 8));
+}
+
+void SkMaskSuperBlitter::blitH (int x, int y, int width)
+{
+    int iy = (y >> SHIFT) - fMask.fBounds.fTop;
+    if (iy < 0 || iy >= fMask.fBounds.height ()) return;
+    x -= fMask.fBounds.fLeft << SHIFT;
+    if (x < 0) {
+        width += x;
+        x = 0;
+    }
+    width = SkMin32 (width, (int)(fMask.fRowBytes << SHIFT) - x);
+    if (width <= 0) return;
+    uint8_t *row = fStorage + iy * fMask.fRowBytes + (x >> SHIFT);
+    int fb = x & MASK, fe = (x + width) & MASK, n = ((x + width) >> SHIFT) - (x >> SHIFT) - 1;
+    if (n < 0) {
+        add_clamped (row, partial_coverage (fe - fb));
+        return;
+    }
+    unsigned maxValue = full_coverage (y);
+    // A first pixel covered from its left edge is a full pixel, as in the run accumulation.
+    add_clamped (row++, fb == 0 ? maxValue : partial_coverage (SCALE - fb));
+    for (; n > 0; n--) add_clamped (row++, maxValue);
+    if (fe != 0) add_clamped (row, partial_coverage (fe));
+}
+
+bool outside_super_range (const SkIRect &ir)
+{
+    // Values that survive a shift left by 16 + SHIFT and back.
+    return ir.fLeft < -8192 || ir.fTop < -8192 || ir.fRight > 8191 || ir.fBottom > 8191;
+}
+
+void fill_with_runs (const SkPath &path, const SkIRect &ir, const SkIRect *superClip, SkBlitter *blitter,
+                     const SkRegion &clip)
+{
+    const SkIRect &cb = clip.getBounds ();
+    // The runs span what the walker can emit (the path, and for inverse fills the clip),
+    // cut to the clip, since nothing beyond it shows.
+    int left = SkMax32 (SkMin32 (ir.fLeft, cb.fLeft), cb.fLeft);
+    int right = SkMin32 (SkMax32 (ir.fRight, cb.fRight), cb.fRight);
+    int width = right - left;
+    if (width <= 0) return;
+    if (width > 32767) {
+        // Wider than a run can say: no device is that wide, so no anti-aliasing is lost.
+        SkScan::FillPath (path, clip, blitter);
+        return;
+    }
+    int16_t *runs = (int16_t *)sk_malloc ((size_t)(width + 1) * sizeof (int16_t) + (size_t)(width + 2));
+    if (runs == nullptr) return;        // out of memory: draw nothing
+    SkSuperBlitter super (blitter, left, width, runs, (uint8_t *)(runs + width + 1));
+    sk_fill_path (path, superClip, &super, ir.fTop, ir.fBottom, SHIFT, clip);
+    super.flush ();
+    sk_free (runs);
+}
+
+} // namespace
+
+void SkScan::AntiFillPath (const SkPath &path, const SkRegion &origClip, SkBlitter *blitter)
+{
+    // The clip, like the path, must survive the scaling by SCALE.
+    SkRegion storage;
+    const SkRegion &clip = *sk_scan_limit_clip (origClip, &storage);
+    if (clip.isEmpty ()) return;
+    SkIRect ir;
+    if (!sk_scan_path_is_finite (path) || !sk_scan_round_out_bounds (path.getBounds (), &ir)) return;
+    bool inverse = path.isInverseFillType ();
+    if (ir.isEmpty ()) {
+        // No area: the complement is the whole clip.
+        if (inverse) blitter->blitRegion (clip);
+        return;
+    }
+    if (outside_super_range (ir)) {
+        FillPath (path, clip, blitter);
+        return;
+    }
+    SkScanClipper clipper (blitter, &clip, ir);
+    if (clipper.getBlitter () == nullptr) {
+        if (inverse) blitter->blitRegion (clip);
+        return;
+    }
+    blitter = clipper.getBlitter ();
+    const SkIRect &cb = clip.getBounds ();
+    if (inverse && cb.fTop < ir.fTop) blitter->blitRectRegion (SkIRect::MakeLTRB (cb.fLeft, cb.fTop, cb.fRight, ir.fTop), clip);
+    SkIRect superRect, *superClip = nullptr;
+    if (clipper.getClipRect () != nullptr) {
+        const SkIRect &r = *clipper.getClipRect ();
+        superRect.set (SkLeftShift (r.fLeft, SHIFT), SkLeftShift (r.fTop, SHIFT), SkLeftShift (r.fRight, SHIFT),
+                       SkLeftShift (r.fBottom, SHIFT));
+        superClip = &superRect;
+    }
+    if (!inverse && SkMaskSuperBlitter::CanHandle (ir)) {
+        SkMaskSuperBlitter super (ir, clip);
+        sk_fill_path (path, superClip, &super, ir.fTop, ir.fBottom, SHIFT, clip);
+        blitter->blitMask (super.mask (), super.clipRect ());
+    } else {
+        fill_with_runs (path, ir, superClip, blitter, clip);
+    }
+    if (inverse && ir.fBottom < cb.fBottom)
+        blitter->blitRectRegion (SkIRect::MakeLTRB (cb.fLeft, ir.fBottom, cb.fRight, cb.fBottom), clip);
+}

@@ -193,7 +193,7 @@ void SkScan::FillPath (const SkPath &path, const SkRegion &origClip, SkBlitter *
     const SkRegion *clip = sk_scan_limit_clip (origClip, &storage);
     if (clip->isEmpty ()) return;
     SkIRect ir;
-    if (!sk_scan_round_bounds (path.getBounds (), &ir)) return;
+    if (!sk_scan_path_is_finite (path) || !sk_scan_round_bounds (path.getBounds (), &ir)) return;
     bool inverse = path.isInverseFillType ();
     if (ir.isEmpty ()) {
         if (inverse) blitter->blitRegion (*clip);

@@ -169,6 +169,17 @@ TEST (ScanAntiFrameRect, HoleInsideOnePixelUsesTheStrokeCoverage)
     EXPECT_EQ (b.maxCover (), 255);
 }
 
+TEST (ScanAntiFrameRect, ThinStrokeBlendsEachPixelOnce)
+{
+    // Top edge from 10.25 to 10.75: half of row 10. Drawing the outer and inner edges each
+    // into that row summed to far more than half.
+    CoverageBlitter b (40, 40);
+    SkScan::AntiFrameRect (SkRect::MakeLTRB (10.5f, 10.5f, 30.5f, 30.5f), SkPoint::Make (0.5f, 0.5f), nullptr, &b);
+    EXPECT_LE (b.maxCover (), 255);
+    EXPECT_NEAR (b.at (20, 10), 128, 8);
+    EXPECT_EQ (b.at (20, 20), 0);
+}
+
 TEST (ScanHairRect, NarrowRectangleIsOneBlitRect)
 {
     CoverageBlitter b (10, 10);
