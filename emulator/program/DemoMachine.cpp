@@ -144,8 +144,8 @@ DemoMachine::DescribeRun () const
   Out << "Engine on the consoles: " << KeysRead << " of " << (KeysRead + KeysLeft) << " scripted keys taken, "
       << TextCalls << " text-output calls, " << Blts << " graphics blits\n";
   if ((KeysRead == 0) && (TextCalls == 0) && (Blts == 0)) {
-    Out << "The engine's start-up ran; its text screens, POST flow and form browser are not built yet,\n"
-           "so nothing of it reads keys or draws: a saved screen or framebuffer stays blank.\n";
+    Out << "Only the engine's start-up runs: its POST flow, boot manager and form browser, which\n"
+           "draw and read keys, are not built yet, so a saved screen or framebuffer stays blank.\n";
   }
   return Out.str ();
 }

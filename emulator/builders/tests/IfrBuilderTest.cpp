@@ -276,7 +276,7 @@ RunHiiDump (const BYTES &Export)
 {
   std::string  Path = ::testing::TempDir () + "builders-hiidump.bin";
   std::ofstream (Path, std::ios::binary).write ((const char *)Export.data (), (std::streamsize)Export.size ());
-  std::string  Command = "python3 " + Fixtures::ToolPath ("hiidump.py") + " --tree " + Path + " 2>&1";
+  std::string  Command = std::string (SETUP_PYTHON) + " " + Fixtures::ToolPath ("hiidump.py") + " --tree " + Path + " 2>&1";
   std::unique_ptr<FILE, int (*) (FILE *)>  Pipe (popen (Command.c_str (), "r"), pclose);
   std::string  Output;
   std::array<char, 4096>  Chunk;
