@@ -1,7 +1,7 @@
 /** @file
-  Functions of the engine's neighbours (boot options and orders, HII configuration
-  strings, question accessors) that the start-up, the setup data
-  and the variable cache call. Until their code lands, each is a stand-in defined
+  Functions of the engine's neighbours (boot options and orders, question
+  conditions, dynamic pages, form callbacks, the application object) that the
+  start-up, the setup data, the variable cache and the question accessors call. Until their code lands, each is a stand-in defined
   beside where its real body will live.
 **/
 #ifndef ENGINE_NEIGHBOURS_H_
@@ -26,16 +26,22 @@ EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT
 EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 
 //
-// HII configuration strings: variables that other drivers own.
+// Question conditions.
 //
-EFI_STATUS  ExtractVariableConfig (IN VARIABLE_RECORD *Record, OUT VOID **Buffer, IN UINTN Offset, IN UINTN Width);
-EFI_STATUS  RouteVariableConfig (IN VARIABLE_RECORD *Record, IN CONST VOID *Data, IN UINTN Offset, IN UINTN Width);
+/**
+  The condition state (0 shown, 1 suppressed, 3 grayed out, 4 inconsistent, 5 no
+  submit) of one ONE_OF_OPTION of Control under the condition opcode Condition.
+**/
+UINT8       EvaluateOptionCondition (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *Condition, IN CONST UINT8 *Option);
 
 //
-// Question accessors.
+// Dynamic pages: the engine's copies of the live forms packages.
 //
-/** The storage offset (VarStoreInfo) of a question opcode; 0 for other opcodes. */
-UINT16      GetQuestionOffset (IN CONST UINT8 *Opcode);
+/**
+  The end of the forms package copy that holds Opcode, so that a walk over a
+  question's scope stays inside it; null when no copy the engine holds contains it.
+**/
+CONST UINT8 *FindFormsPackageEnd (IN CONST UINT8 *Opcode);
 
 //
 // Form browser, form callbacks and dynamic pages.
@@ -48,6 +54,10 @@ EFI_STATUS EFIAPI BrowserCallback (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN
                      IN CONST CHAR16 *VariableName);
 /** Runs the form callbacks of every loaded form set for one browser action (4 = form close). */
 VOID        RunCallbacksForAction (IN UINTN Action);
+/** Calls the driver's callback of one control for a browser action. */
+EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
+/** Acts on the action request a driver's callback returned (submit, exit, reset...). */
+EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
 VOID        FreeDynamicPageTable (VOID);
 
 //
@@ -57,5 +67,7 @@ VOID        FreeDynamicPageTable (VOID);
 VOID        ClearTuiAppExit (VOID);
 /** Destroys the application object, when one exists, and clears its global. */
 VOID        DestroyTuiApp (VOID);
+/** The page the application object shows; FALSE when no application object exists. */
+BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
 
 #endif

@@ -1,7 +1,8 @@
 /** @file
-  Stand-ins for the form browser's two operations and the form callbacks; replaced
-  here when the form-browser code lands. Until then SendForm shows nothing and
-  answers EFI_UNSUPPORTED, as does BrowserCallback.
+  Stand-ins for the form browser's two operations, its handling of action requests
+  and the form callbacks; replaced here when the form-browser code lands. Until then
+  SendForm shows nothing and answers EFI_UNSUPPORTED, as do BrowserCallback and a
+  control's callback; an action request is taken as done.
 **/
 #include <engine/core/EngineNeighbours.h>
 
@@ -54,4 +55,28 @@ RunCallbacksForAction (
   )
 {
   (VOID)Action;
+}
+
+EFI_STATUS
+InvokeControlCallback (
+  IN CONTROL_RECORD  *Control,
+  IN UINT16          QuestionId,
+  IN UINTN           Reserved,
+  IN UINTN           Action
+  )
+{
+  (VOID)Control;
+  (VOID)QuestionId;
+  (VOID)Reserved;
+  (VOID)Action;
+  return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS
+ProcessActionRequest (
+  IN UINTN  ActionRequest
+  )
+{
+  (VOID)ActionRequest;
+  return EFI_SUCCESS;
 }

@@ -8,10 +8,12 @@
   into terminated buffers before any string routine sees them.
 **/
 #include <engine/core/VariableCache.h>
+#include <engine/core/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/NvramStore.h>
+#include <engine/core/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>

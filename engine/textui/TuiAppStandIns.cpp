@@ -17,3 +17,12 @@ DestroyTuiApp (
   )
 {
 }
+
+BOOLEAN
+GetTuiAppCurrentPage (
+  OUT UINT32  *Page
+  )
+{
+  (VOID)Page;
+  return FALSE;
+}

@@ -3,6 +3,7 @@
 #include "support/EngineTestMachine.h"
 
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <Builders/FirmwareFileBuilder.h>
 #include <Builders/IfrBuilder.h>
