@@ -153,6 +153,16 @@ bool SkPath::getLastPt (SkPoint *pt) const
     return true;
 }
 
+void SkPath::setLastPt (SkScalar x, SkScalar y)
+{
+    if (fPointCount == 0) {
+        moveTo (x, y);
+        return;
+    }
+    fPoints[fPointCount - 1].set (x, y);
+    edited ();
+}
+
 const SkRect &SkPath::getBounds () const
 {
     if (fBoundsDirty) {

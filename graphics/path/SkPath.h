@@ -65,6 +65,9 @@ public:
     SkPoint getPoint (int index) const { return fPoints[index]; }
     // The last point, or false (and (0, 0)) when there is none.
     bool getLastPt (SkPoint *pt) const;
+    // Replaces the last point; on an empty path, moves there.
+    void setLastPt (SkScalar x, SkScalar y);
+    void setLastPt (const SkPoint &p) { setLastPt (p.fX, p.fY); }
     int pointReserve () const { return (int)fPointReserve; }
     int verbReserve () const { return (int)fVerbReserve; }
     bool boundsAreDirty () const { return fBoundsDirty != 0; }
