@@ -7,6 +7,8 @@
 #include "graphics/effects/SkMaskFilter.h"
 #include "graphics/effects/SkShader.h"
 #include "graphics/paint/SkPaintEffects.h"
+#include "graphics/path/SkPath.h"
+#include "graphics/stroke/SkStroke.h"
 
 SkPaint::SkPaint ()
     : fTypeface (nullptr), fTextSize (12), fTextScaleX (1), fTextSkewX (0), fPathEffect (nullptr),
@@ -80,4 +82,57 @@ SkXfermode *SkPaint::clearXfermode ()
     SkSafeUnref (fXfermode);
     fXfermode = nullptr;
     return nullptr;
+}
+
+bool SkPaint::getFillPath (const SkPath &src, SkPath *dst) const
+{
+    Style style = getStyle ();
+    SkScalar width = fWidth;
+    if (style == kFill_Style || (style == kStrokeAndFill_Style && width == 0)) {
+        width = -1;      // no stroke
+    }
+    const SkPath *path = &src;
+    SkPath effectPath, strokePath;
+    if (fPathEffect != nullptr) {
+        if (style == kStrokeAndFill_Style) {
+            width = -1;      // the effect sees a fill
+        }
+        if (fPathEffect->filterPath (&effectPath, src, &width)) {
+            path = &effectPath;
+        }
+        if (style == kStrokeAndFill_Style && width < 0) {
+            width = fWidth == 0 ? -1 : fWidth;
+        }
+    }
+    if (width > 0 && !path->isEmpty ()) {
+        SkStroke stroke (*this, width);
+        stroke.strokePath (*path, &strokePath);
+        path = &strokePath;
+    }
+    if (path == &src) {
+        if (dst != &src) *dst = src;
+    } else {
+        dst->swap (*const_cast<SkPath *> (path));
+    }
+    return width != 0;
+}
+
+const SkRect &SkPaint::computeFastBounds (const SkRect &orig, SkRect *storage) const
+{
+    if (getStyle () == kFill_Style) {
+        return orig;
+    }
+    SkScalar radius = fWidth * 0.5f;
+    if (fWidth == 0) {
+        radius = 1;      // a hairline touches the pixels its centre line crosses
+    } else if (getStrokeJoin () == kMiter_Join && fMiterLimit > 1) {
+        radius *= fMiterLimit;
+    }
+    if (getStrokeCap () == kSquare_Cap) {
+        // A square cap's corners reach sqrt(2) radii beyond the end point.
+        SkScalar capReach = fWidth * 0.5f * 1.4142136f;
+        if (capReach > radius) radius = capReach;
+    }
+    storage->set (orig.fLeft - radius, orig.fTop - radius, orig.fRight + radius, orig.fBottom + radius);
+    return *storage;
 }

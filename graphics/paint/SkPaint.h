@@ -13,6 +13,8 @@
 
 class SkColorFilter;
 class SkDrawLooper;
+class SkPath;
+struct SkRect;
 class SkMaskFilter;
 class SkPathEffect;
 class SkRasterizer;
@@ -110,6 +112,20 @@ public:
     SkRasterizer *setRasterizer (SkRasterizer *rasterizer);
     SkDrawLooper *getLooper () const { return fLooper; }
     SkDrawLooper *setLooper (SkDrawLooper *looper);
+
+    // dst receives the path that is actually drawn for src: src changed by the path effect,
+    // then stroked when the width is positive. True when dst is to be filled, false when it is
+    // to be drawn as a hairline. dst may be src.
+    bool getFillPath (const SkPath &src, SkPath *dst) const;
+
+    // Whether a draw's bounds can be known from its geometry alone (no looper, rasterizer,
+    // mask filter or path effect).
+    bool canComputeFastBounds () const
+    {
+        return fLooper == nullptr && fRasterizer == nullptr && fMaskFilter == nullptr && fPathEffect == nullptr;
+    }
+    // The bounds of what drawing orig can touch: grown by the stroke for stroking styles.
+    const SkRect &computeFastBounds (const SkRect &orig, SkRect *storage) const;
 
     // The packed word: flags in bits 0-12, then align, cap, join, style, encoding, hinting.
     uint32_t getBits () const { return fBits; }

@@ -11,6 +11,7 @@
 SkA8SolidBlitter::SkA8SolidBlitter (const SkBitmap &device, const SkPaint &paint)
     : fDevice (device), fSrcA (paint.getAlpha ())
 {
+    fDevice.lockPixels ();      // the copy gets the pixels only at its own lock
 }
 
 const SkBitmap *SkA8SolidBlitter::justAnOpaqueColor (uint32_t *value)

@@ -11,6 +11,7 @@
 SkARGB32SolidBlitter::SkARGB32SolidBlitter (const SkBitmap &device, const SkPaint &paint)
     : fDevice (device), fColor (paint.getColor ()), fMaskProc (SkBlitColorA8Mask)
 {
+    fDevice.lockPixels ();      // the copy gets the pixels only at its own lock; its destructor unlocks
     // Scaled by alpha + 1 and truncated, unlike the rounded premultiply of colour masks.
     fSrcA = SkColorGetA (fColor);
     unsigned scale = SkAlpha255To256 (fSrcA);
@@ -194,6 +195,7 @@ void SkARGB32BlackBlitter::blitAntiH (int x, int y, SkAlpha antialias[], int16_t
 SkShaderBlitter::SkShaderBlitter (const SkBitmap &device, const SkPaint &paint, size_t bytesPerPixel)
     : fDevice (device), fShader (paint.getShader ()), fXfermode (paint.getXfermode ())
 {
+    fDevice.lockPixels ();
     fShader->ref ();
     fShader->beginSession ();
     fShaderFlags = fShader->getFlags ();

@@ -17,6 +17,7 @@ SkSpriteBlitter::~SkSpriteBlitter () { fSource.unlockPixels (); }
 void SkSpriteBlitter::setup (const SkBitmap &device, int left, int top, const SkPaint &paint)
 {
     fDevice = device;
+    fDevice.lockPixels ();      // the copy gets the pixels only at its own lock
     fLeft = left;
     fTop = top;
     fPaint = &paint;

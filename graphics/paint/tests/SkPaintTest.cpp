@@ -5,6 +5,7 @@
 #include "graphics/effects/SkColorFilter.h"
 #include "graphics/paint/SkPaint.h"
 #include "graphics/paint/SkPaintEffects.h"
+#include "graphics/path/SkPath.h"
 
 namespace {
 
@@ -114,4 +115,108 @@ TEST (SkPaint, TransferModeSetters)
     EXPECT_EQ (nullptr, p.clearXfermode ());
     EXPECT_EQ (1u, m->getRefCnt ());
     EXPECT_EQ (m, copy.getXfermode ());
+}
+
+// --- what draws need of the paint ---------------------------------------------------------------
+
+namespace {
+
+// Doubles the stroke width and replaces the path by its first two points as a line.
+class WideningEffect : public SkPathEffect {
+public:
+    bool filterPath (SkPath *dst, const SkPath &src, SkScalar *width) override
+    {
+        fSeenWidth = *width;
+        dst->moveTo (src.getPoint (0));
+        dst->lineTo (src.getPoint (1));
+        *width = fNewWidth;
+        return true;
+    }
+    SkScalar fSeenWidth = 0;
+    SkScalar fNewWidth = 4;
+};
+
+SkPath line_path ()
+{
+    SkPath p;
+    p.moveTo (0, 0);
+    p.lineTo (10, 0);
+    return p;
+}
+
+} // namespace
+
+TEST (SkPaintFillPathTest, FillAndHairlineKeepThePathAndSayWhichTheyAre)
+{
+    SkPaint paint;
+    SkPath dst;
+    EXPECT_TRUE (paint.getFillPath (line_path (), &dst));
+    EXPECT_EQ (dst.countPoints (), 2);
+    paint.setStyle (SkPaint::kStroke_Style);
+    EXPECT_FALSE (paint.getFillPath (line_path (), &dst));     // width 0: a hairline
+    EXPECT_EQ (dst.countPoints (), 2);
+    paint.setStyle (SkPaint::kStrokeAndFill_Style);
+    EXPECT_TRUE (paint.getFillPath (line_path (), &dst));      // no stroke to add
+    EXPECT_EQ (dst.countPoints (), 2);
+}
+
+TEST (SkPaintFillPathTest, PositiveWidthsAreStrokedWithThePaintsCapAndJoin)
+{
+    SkPaint paint;
+    paint.setStyle (SkPaint::kStroke_Style);
+    paint.setStrokeWidth (2);
+    paint.setStrokeCap (SkPaint::kSquare_Cap);
+    SkPath dst = line_path ();
+    EXPECT_TRUE (paint.getFillPath (dst, &dst));
+    EXPECT_EQ (dst.getBounds (), SkRect::MakeLTRB (-1, -1, 11, 1));
+    // Stroke and fill also holds the source.
+    paint.setStyle (SkPaint::kStrokeAndFill_Style);
+    SkPath both;
+    paint.getFillPath (line_path (), &both);
+    EXPECT_EQ (both.countPoints (), dst.countPoints () + 2);
+    // An empty source is not stroked.
+    SkPath empty, out;
+    empty.moveTo (3, 3);
+    paint.getFillPath (empty, &out);
+    EXPECT_EQ (out.countVerbs (), 1);
+}
+
+TEST (SkPaintFillPathTest, PathEffectSeesAFillForStrokeAndFillAndMayChangeTheWidth)
+{
+    SkPaint paint;
+    WideningEffect *effect = new WideningEffect;
+    paint.setPathEffect (effect);
+    effect->unref ();
+    paint.setStyle (SkPaint::kStroke_Style);
+    paint.setStrokeWidth (1);
+    SkPath src = line_path (), dst;
+    src.lineTo (10, 10);
+    EXPECT_TRUE (paint.getFillPath (src, &dst));
+    EXPECT_EQ (effect->fSeenWidth, 1);
+    EXPECT_EQ (dst.getBounds (), SkRect::MakeLTRB (0, -2, 10, 2));     // the new width, 4
+    paint.setStyle (SkPaint::kStrokeAndFill_Style);
+    effect->fNewWidth = -1;       // left as a fill: the paint's own width strokes it
+    EXPECT_TRUE (paint.getFillPath (src, &dst));
+    EXPECT_EQ (effect->fSeenWidth, -1);
+    EXPECT_EQ (dst.getBounds (), SkRect::MakeLTRB (0, -0.5f, 10, 0.5f));
+}
+
+TEST (SkPaintFillPathTest, FastBoundsGrowByWhatTheStrokeCanReach)
+{
+    SkPaint paint;
+    SkRect r = SkRect::MakeLTRB (0, 0, 10, 10), storage;
+    EXPECT_EQ (&paint.computeFastBounds (r, &storage), &r);
+    paint.setStyle (SkPaint::kStroke_Style);
+    EXPECT_EQ (paint.computeFastBounds (r, &storage), SkRect::MakeLTRB (-1, -1, 11, 11));     // hairline
+    paint.setStrokeWidth (4);
+    EXPECT_EQ (paint.computeFastBounds (r, &storage), SkRect::MakeLTRB (-8, -8, 18, 18));     // 2 x miter 4
+    paint.setStrokeJoin (SkPaint::kRound_Join);
+    EXPECT_EQ (paint.computeFastBounds (r, &storage), SkRect::MakeLTRB (-2, -2, 12, 12));
+    // A square cap's corner lies sqrt(2) half-widths beyond the end.
+    paint.setStrokeCap (SkPaint::kSquare_Cap);
+    EXPECT_NEAR (paint.computeFastBounds (r, &storage).fLeft, -2 * 1.4142136f, 1e-5);
+    EXPECT_TRUE (paint.canComputeFastBounds ());
+    paint.setPathEffect (new WideningEffect);
+    paint.getPathEffect ()->unref ();
+    EXPECT_FALSE (paint.canComputeFastBounds ());
 }
