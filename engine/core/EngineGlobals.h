@@ -35,6 +35,13 @@ extern UINT32  gAccessLevel;
 extern UINT8   gEnterSetupRequest;
 
 //
+// The boot flow asked for during this POST (0 = none), and whether quiet boot
+// (the logo instead of text) is on.
+//
+extern UINT32  gBootFlowRequest;
+extern UINT8   gQuietBootOn;
+
+//
 // The HII services and the engine's own package list. gHiiHandle is null when the
 // package list could not be registered; string look-ups then find nothing.
 //

@@ -56,6 +56,9 @@ extern BOOT_SCREEN_INTERFACE  gBootScreenInterface;
 EFI_STATUS EFIAPI PostRefreshNotify (VOID);
 
 
+/** Draws the text POST screen: a small logo at the top of a cleared text console. */
+VOID        DrawTextPostScreen (VOID);
+
 /** Registers the arrival notifications of the console devices. */
 EFI_STATUS  RegisterConsoleNotifications (VOID);
 /** Closes the events that RegisterConsoleNotifications created. */

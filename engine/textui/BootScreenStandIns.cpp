@@ -1,6 +1,6 @@
 /** @file
-  Stand-ins for the boot-screen interface's 18 operations and the console arrival
-  notifications; each is replaced here when the POST flow lands. The operations
+  Stand-ins for the boot-screen interface's 18 operations, the text POST screen and the
+  console arrival notifications; each is replaced here when the POST flow lands. The operations
   answer EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the
   notifications are real enough that the start-up's failure paths are exercised.
 **/
@@ -45,6 +45,13 @@ BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBox,
   GetBootScreenColour,   ShowTextEntryBox
 };
+
+VOID
+DrawTextPostScreen (
+  VOID
+  )
+{
+}
 
 static VOID EFIAPI
 ConsoleArrived (

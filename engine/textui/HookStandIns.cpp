@@ -42,33 +42,6 @@ ResetPostMessageWindow (
 }
 
 UINT64
-MapKeyToAction (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-PollPostHotkeys (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-SetDisplayModeFromEdid (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 CancelBootTimeoutTimer (
   IN CONST HOOK_ARGS  *Args
   )
@@ -124,15 +97,6 @@ BootSelectedPopupOption (
 
 UINT64
 LoadDefaultsHook (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-MapPointerToAction (
   IN CONST HOOK_ARGS  *Args
   )
 {

@@ -1,0 +1,273 @@
+/** @file
+  Boot-option hotkeys from the "Key####" variables; the POST key poll (the
+  default of hook 0xFFFF0008) consults them.
+
+  A key option is used only when its size is exactly its head and the keys it lists
+  and the "Boot####" it names still has the CRC it recorded; anything else is passed
+  over silently, as a stale or foreign option must not start the wrong entry.
+**/
+#include <engine/textui/Hotkeys.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/SetupEngine.h>
+
+#include <Guid/GlobalVariable.h>
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Library/PrintLib.h>
+#include <Library/UefiLib.h>
+#include <Protocol/KeyCode.h>
+#include <Protocol/SimpleTextIn.h>
+
+#define BOOT_OPTION_SUPPORT_KEY      0x00000001
+#define VARIABLE_NAME_START_SIZE     80
+#define VARIABLE_NAME_MAX_SIZE       0x10000
+#define MAX_VARIABLE_WALK            0x10000          // no store holds more; a looping one must end
+#define KEY_OPTION_NAME_SIZE         (8 * sizeof (CHAR16))    // "Key####" and its terminator
+
+BOOT_HOTKEY_TABLE   gBootHotkeyTable      = { NULL, 0, 0 };
+UINT64              gHotkeyBootOption     = NO_HOTKEY_BOOT_OPTION;
+BOOT_FLOW_CALLBACK  gBoardKeyFlowCallback = NULL;
+BOOLEAN             gBootMenuNoticeShown  = FALSE;
+
+// The program registers no board key handler; board code adds its list here.
+static BOARD_KEY_HANDLER  mNoBoardKeyHandlers[] = { NULL };
+BOARD_KEY_HANDLER         *gBoardKeyHandlers    = mNoBoardKeyHandlers;
+
+EFI_STATUS
+ParseBootKeyOption (
+  IN  CONST UINT8           *Data,
+  IN  UINTN                 Size,
+  OUT BOOT_KEY_OPTION_INFO  *Info
+  )
+{
+  static CONST struct { UINT32 Pressed; UINT32 Pattern; } Modifiers[] = {
+    { EFI_KEY_OPTION_SHIFT_PRESSED, 0x3 },   { EFI_KEY_OPTION_CONTROL_PRESSED, 0xC },
+    { EFI_KEY_OPTION_ALT_PRESSED, 0x30 },    { EFI_KEY_OPTION_LOGO_PRESSED, 0xC0 },
+    { EFI_KEY_OPTION_MENU_PRESSED, 0x100 },  { EFI_KEY_OPTION_SYSREQ_PRESSED, 0x200 },
+  };
+  UINT32  KeyData;
+  UINTN   Count;
+
+  ZeroMem (Info, sizeof (*Info));
+  if ((Data == NULL) || (Size < sizeof (EFI_KEY_OPTION))) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  KeyData = ReadUnaligned32 (Data + offsetof (EFI_KEY_OPTION, KeyData));
+  Count   = EFI_KEY_OPTION_INPUT_KEY_COUNT (KeyData);
+  if ((Count == 0) || (Size != sizeof (EFI_KEY_OPTION) + Count * sizeof (EFI_INPUT_KEY))) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Info->BootOptionCrc = ReadUnaligned32 (Data + offsetof (EFI_KEY_OPTION, BootOptionCrc));
+  Info->BootOption    = ReadUnaligned16 (Data + offsetof (EFI_KEY_OPTION, BootOption));
+  Info->ShiftPattern  = EFI_SHIFT_STATE_VALID;
+  for (UINTN Index = 0; Index < sizeof (Modifiers) / sizeof (Modifiers[0]); Index++) {
+    Info->ShiftPattern |= ((KeyData & Modifiers[Index].Pressed) != 0) ? Modifiers[Index].Pattern : 0;
+  }
+
+  for (UINTN Key = 0; Key < Count; Key++) {
+    CONST UINT8  *Input = Data + sizeof (EFI_KEY_OPTION) + Key * sizeof (EFI_INPUT_KEY);
+    Info->ScanCode    |= ReadUnaligned16 (Input + offsetof (EFI_INPUT_KEY, ScanCode));
+    Info->UnicodeChar |= ReadUnaligned16 (Input + offsetof (EFI_INPUT_KEY, UnicodeChar));
+  }
+
+  return EFI_SUCCESS;
+}
+
+VOID
+FreeBootOptionHotkeys (
+  VOID
+  )
+{
+  FreeAndNull (gBootHotkeyTable.Rows);
+  gBootHotkeyTable.Count    = 0;
+  gBootHotkeyTable.Capacity = 0;
+}
+
+// The CRC-32 of a whole "Boot####" variable; 0 when it cannot be read.
+static UINT32
+BootOptionCrc (
+  IN UINT16  BootOption
+  )
+{
+  CHAR16  Name[16];
+  VOID    *Data = NULL;
+  UINTN   Size  = 0;
+  UINT32  Crc   = 0;
+
+  UnicodeSPrint (Name, sizeof (Name), u"Boot%04X", BootOption);
+  if (!EFI_ERROR (GetVariableBuffer (Name, &gEfiGlobalVariableGuid, &Data, &Size, NULL)) &&
+      EFI_ERROR (gBS->CalculateCrc32 (Data, Size, &Crc)))
+  {
+    Crc = 0;
+  }
+
+  FreePool (Data);
+  return Crc;
+}
+
+VOID
+RegisterBootOptionHotkey (
+  IN CONST CHAR16  *Name
+  )
+{
+  BOOT_KEY_OPTION_INFO  Info;
+  BOOT_HOTKEY_ENTRY     *Rows;
+  VOID                  *Data = NULL;
+  UINTN                 Size  = 0;
+  UINT32                Crc;
+
+  if (gBootHotkeyTable.Count == gBootHotkeyTable.Capacity) {
+    Rows = (BOOT_HOTKEY_ENTRY *)ReallocatePool (gBootHotkeyTable.Capacity * sizeof (BOOT_HOTKEY_ENTRY),
+             (gBootHotkeyTable.Capacity + BOOT_HOTKEY_TABLE_GROWTH) * sizeof (BOOT_HOTKEY_ENTRY), gBootHotkeyTable.Rows);
+    if (Rows == NULL) {
+      return;
+    }
+
+    gBootHotkeyTable.Rows      = Rows;
+    gBootHotkeyTable.Capacity += BOOT_HOTKEY_TABLE_GROWTH;
+  }
+
+  if (EFI_ERROR (GetVariableBuffer (Name, &gEfiGlobalVariableGuid, &Data, &Size, NULL)) ||
+      EFI_ERROR (ParseBootKeyOption ((CONST UINT8 *)Data, Size, &Info)))
+  {
+    FreePool (Data);
+    return;
+  }
+
+  FreePool (Data);
+  Crc = BootOptionCrc (Info.BootOption);
+  if ((Crc == 0) || (Crc != Info.BootOptionCrc)) {
+    return;
+  }
+
+  gBootHotkeyTable.Rows[gBootHotkeyTable.Count++] = BOOT_HOTKEY_ENTRY {
+    Info.ScanCode, Info.UnicodeChar, Info.ShiftPattern, Info.BootOption, Info.BootOptionCrc
+  };
+}
+
+// "Key" and four hexadecimal digits, in any case; without collation the same rule by hand.
+static BOOLEAN
+IsKeyOptionName (
+  IN EFI_UNICODE_COLLATION_PROTOCOL  *Collation,
+  IN CHAR16                          *Name
+  )
+{
+  UINT8  Digit;
+
+  if (Collation != NULL) {
+    return Collation->MetaiMatch (Collation, Name, (CHAR16 *)u"Key[0-9a-f][0-9a-f][0-9a-f][0-9a-f]");
+  }
+
+  if ((CharToUpper (Name[0]) != u'K') || (CharToUpper (Name[1]) != u'E') || (CharToUpper (Name[2]) != u'Y')) {
+    return FALSE;
+  }
+
+  for (UINTN Index = 3; Index < 7; Index++) {
+    if (!IsHexDigit (&Digit, Name[Index])) {
+      return FALSE;
+    }
+  }
+
+  return (BOOLEAN)(Name[7] == 0);
+}
+
+static VOID
+SetKeyOptionsSupported (
+  VOID
+  )
+{
+  UINT32  Support    = 0;
+  UINT32  Attributes = EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
+  UINTN   Size       = sizeof (Support);
+
+  if (EFI_ERROR (gRT->GetVariable ((CHAR16 *)u"BootOptionSupport", &gEfiGlobalVariableGuid, &Attributes, &Size,
+                   &Support)))
+  {
+    Support    = 0;
+    Attributes = EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
+  }
+
+  Support |= BOOT_OPTION_SUPPORT_KEY;
+  // A store that refuses only costs the announcement; the hotkeys still work.
+  (VOID)gRT->SetVariable ((CHAR16 *)u"BootOptionSupport", &gEfiGlobalVariableGuid, Attributes, sizeof (Support),
+               &Support);
+}
+
+// Asks for the next variable name, enlarging the buffer (keeping the current name) when it is too small.
+static EFI_STATUS
+NextVariableName (
+  IN OUT CHAR16    **Name,
+  IN OUT UINTN     *BufferSize,
+  OUT    UINTN     *NameSize,
+  IN OUT EFI_GUID  *Guid
+  )
+{
+  EFI_STATUS  Status;
+  CHAR16      *Larger;
+
+  *NameSize = *BufferSize;
+  Status    = gRT->GetNextVariableName (NameSize, *Name, Guid);
+  if ((Status != EFI_BUFFER_TOO_SMALL) || (*NameSize <= *BufferSize) || (*NameSize > VARIABLE_NAME_MAX_SIZE)) {
+    return (Status == EFI_BUFFER_TOO_SMALL) ? EFI_NOT_FOUND : Status;
+  }
+
+  Larger = (CHAR16 *)ReallocatePool (*BufferSize, *NameSize, *Name);
+  if (Larger == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  *Name       = Larger;
+  *BufferSize = *NameSize;
+  *NameSize   = *BufferSize;
+  return gRT->GetNextVariableName (NameSize, *Name, Guid);
+}
+
+VOID
+LoadBootOptionHotkeys (
+  VOID
+  )
+{
+  EFI_UNICODE_COLLATION_PROTOCOL  *Collation = NULL;
+  UINTN                           BufferSize = VARIABLE_NAME_START_SIZE;
+  UINTN                           NameSize;
+  EFI_GUID                        Guid;
+  CHAR16                          *Name;
+
+  FreeBootOptionHotkeys ();
+  SetKeyOptionsSupported ();
+  if (EFI_ERROR (LocateUnicodeCollation (&Collation))) {
+    Collation = NULL;
+  }
+
+  ZeroMem (&Guid, sizeof (Guid));
+  Name = (CHAR16 *)AllocateZeroPool (BufferSize);
+  for (UINTN Walk = 0; (Name != NULL) && (Walk < MAX_VARIABLE_WALK); Walk++) {
+    if (EFI_ERROR (NextVariableName (&Name, &BufferSize, &NameSize, &Guid))) {
+      break;
+    }
+
+    // Only a global variable can be a key option; another vendor's "Key0001" is not one.
+    if ((NameSize == KEY_OPTION_NAME_SIZE) && CompareGuid (&Guid, &gEfiGlobalVariableGuid) &&
+        IsKeyOptionName (Collation, Name))
+    {
+      RegisterBootOptionHotkey (Name);
+    }
+  }
+
+  FreePool (Name);
+  if (gBootHotkeyTable.Count == 0) {
+    FreeBootOptionHotkeys ();
+  } else if (gBootHotkeyTable.Count < gBootHotkeyTable.Capacity) {
+    BOOT_HOTKEY_ENTRY  *Trimmed = (BOOT_HOTKEY_ENTRY *)ReallocatePool (
+                                    gBootHotkeyTable.Capacity * sizeof (BOOT_HOTKEY_ENTRY),
+                                    gBootHotkeyTable.Count * sizeof (BOOT_HOTKEY_ENTRY), gBootHotkeyTable.Rows);
+    if (Trimmed != NULL) {        // otherwise the larger table serves as well
+      gBootHotkeyTable.Rows     = Trimmed;
+      gBootHotkeyTable.Capacity = gBootHotkeyTable.Count;
+    }
+  }
+}

@@ -1,0 +1,97 @@
+/** @file
+  The defaults of hooks 0xFFFF0007 and 0xFFFF001F: a key record or a pointer click
+  becomes one of the engine's action codes.
+
+  The key table is searched in order with the shift state matched as a pattern, so
+  a row with pattern 0 takes only a key without modifiers (Shift+Tab reaches its own
+  row, never plain Tab's).
+**/
+#include <engine/textui/Hotkeys.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookMembers.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Protocol/KeyCode.h>
+#include <Protocol/SimpleTextIn.h>
+
+#define SHIFT_TAB_PATTERN  0x80000003
+
+CONST KEY_ACTION_ENTRY  gKeyActionTable[KEY_ACTION_TABLE_ROWS] = {
+  { ACTION_SELECT,    CHAR_CARRIAGE_RETURN, SCAN_NULL,      0 },
+  { ACTION_NEXT,      CHAR_TAB,             SCAN_NULL,      0 },
+  { ACTION_PREVIOUS,  CHAR_TAB,             SCAN_NULL,      SHIFT_TAB_PATTERN },
+  { ACTION_BACKSPACE, CHAR_BACKSPACE,       SCAN_NULL,      0 },
+  { ACTION_DECREMENT, u'-',                 SCAN_NULL,      0 },
+  { ACTION_SPACE,     u' ',                 SCAN_NULL,      0 },
+  { ACTION_INCREMENT, u'+',                 SCAN_NULL,      0 },
+  { ACTION_LEFT,      0,                    SCAN_LEFT,      0 },
+  { ACTION_RIGHT,     0,                    SCAN_RIGHT,     0 },
+  { ACTION_UP,        0,                    SCAN_UP,        0 },
+  { ACTION_DOWN,      0,                    SCAN_DOWN,      0 },
+  { ACTION_ABORT,     0,                    SCAN_ESC,       0 },
+  { ACTION_PAGE_UP,   0,                    SCAN_PAGE_UP,   0 },
+  { ACTION_PAGE_DOWN, 0,                    SCAN_PAGE_DOWN, 0 },
+  { ACTION_KEY_K,     u'k',                 SCAN_NULL,      0 },
+  { ACTION_KEY_M,     u'm',                 SCAN_NULL,      0 },
+  { ACTION_HOME,      0,                    SCAN_HOME,      0 },
+  { ACTION_END,       0,                    SCAN_END,       0 },
+};
+
+UINT64
+MapKeyToAction (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  KEY_CODE_DATA  Key;
+  CHAR16         Char;
+
+  if ((Args == NULL) || (Args->Count < 1) || (Args->Arg[0] == 0)) {
+    return ACTION_NONE;
+  }
+
+  CopyMem (&Key, (CONST VOID *)(UINTN)Args->Arg[0], sizeof (Key));
+  for (UINTN Row = 0; Row < KEY_ACTION_TABLE_ROWS; Row++) {
+    if (MatchShiftState (Key.KeyState.KeyShiftState, gKeyActionTable[Row].ShiftState) &&
+        (gKeyActionTable[Row].UnicodeChar == Key.Key.UnicodeChar) &&
+        (gKeyActionTable[Row].ScanCode == Key.Key.ScanCode))
+    {
+      return (UINT8)gKeyActionTable[Row].Action;
+    }
+  }
+
+  Char = Key.Key.UnicodeChar;
+  if (((Char >= u'A') && (Char <= u'Z')) || ((Char >= u'a') && (Char <= u'z'))) {
+    return ACTION_ALPHA;
+  }
+
+  return ((Char >= u'0') && (Char <= u'9')) ? ACTION_NUMERIC : ACTION_NONE;
+}
+
+UINT64
+MapPointerToAction (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  POINTER_ACTION_EVENT  Event;
+
+  if ((Args == NULL) || (Args->Count < 1) || (Args->Arg[0] == 0)) {
+    return ACTION_NONE;
+  }
+
+  CopyMem (&Event, (CONST VOID *)(UINTN)Args->Arg[0], sizeof (Event));
+  switch (Event.ClickKind) {
+    case 1:
+      return ACTION_ABORT;
+    case 2:
+      return ACTION_POINTER_20;
+    case 4:
+      return ACTION_SELECT;
+    case 6:
+      return ACTION_POINTER_21;
+    case 9:
+      return ACTION_POINTER_22;
+    default:
+      return ACTION_NONE;
+  }
+}
