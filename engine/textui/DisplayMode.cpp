@@ -44,7 +44,7 @@ ReadEdidPreferredResolution (
   )
 {
   static CONST UINT8  Header[8] = { 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 };
-  CONST UINT8         *Timing   = Edid + EDID_FIRST_TIMING;
+  CONST UINT8         *Timing;
   UINT8               Sum       = 0;
 
   *Width  = 0;
@@ -65,6 +65,7 @@ ReadEdidPreferredResolution (
     return EFI_SUCCESS;       // a valid EDID that names no preferred timing
   }
 
+  Timing  = Edid + EDID_FIRST_TIMING;
   *Width  = Timing[2] + ((UINT32)(Timing[4] >> 4) << 8);
   *Height = Timing[5] + ((UINT32)(Timing[7] >> 4) << 8);
   if ((*Width == 0) || (*Height == 0)) {
