@@ -82,15 +82,6 @@ TEST (KeyActions, ShiftTabNeedsRowTwoAndEitherShiftKey) {
   EXPECT_EQ (HookMapSetupKey (&Key), 7u);
 }
 
-TEST (KeyActions, ShiftStateMatching) {
-  EXPECT_TRUE (MatchShiftState (0x80000002, 0x80000003));    // left shift, both allowed
-  EXPECT_FALSE (MatchShiftState (0x80000002, 0x80000001));   // only right shift allowed
-  EXPECT_TRUE (MatchShiftState (0x80000000, 0));
-  EXPECT_FALSE (MatchShiftState (0x80000004, 0));
-  EXPECT_TRUE (MatchShiftState (0x80000108, 0x8000010C));    // Menu and either Ctrl
-  EXPECT_FALSE (MatchShiftState (0x80000008, 0x8000010C));
-}
-
 TEST (KeyActions, PointerClicksMapByKind) {
   struct { UINT32 Kind; UINT32 Action; } Cases[] = { { 1, 13 }, { 2, 20 }, { 4, 9 }, { 6, 21 }, { 9, 22 }, { 3, 0 }, { 0, 0 } };
   for (const auto &Case : Cases) {
