@@ -123,13 +123,103 @@ MatchShiftState (
 //
 // The boot graphics ACPI table that the logo code publishes, and its table key.
 //
-extern UINT8  *gBootLogoTable;       // a 56-byte copy; null when none is kept
+extern UINT8  *gBootLogoTable;       // a 56-byte copy in pool; null when none is kept
 extern UINTN  gBootLogoTableKey;
 
-/** Marks the boot-logo ACPI table as no longer shown, keeping its checksum. */
+/**
+  Marks the boot-logo table as no longer shown: status byte 0, its old value added to
+  the checksum (the byte sum stays 0), and the table published again under a new key.
+**/
 VOID
 InvalidateBootLogoTable (
   VOID
+  );
+
+/** Uninstalls the boot-logo table; on success frees its image and the copy. */
+VOID
+RemoveBootLogoTable (
+  VOID
+  );
+
+//
+// Images.
+//
+/**
+  Scales a bitmap of 32-bit pixels bilinearly (8.8 fixed-point steps); at the right and
+  bottom edges the edge pixels stand in for the missing neighbours. The reserved byte
+  of the target is not written.
+
+  @retval EFI_INVALID_PARAMETER  A null bitmap or a zero width or height.
+**/
+EFI_STATUS
+ScaleBitmap (
+  IN  CONST EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Source,
+  IN  UINTN                                SourceWidth,
+  IN  UINTN                                SourceHeight,
+  OUT EFI_GRAPHICS_OUTPUT_BLT_PIXEL        *Target,
+  IN  UINTN                                TargetWidth,
+  IN  UINTN                                TargetHeight
+  );
+
+//
+// Firmware volumes.
+//
+/**
+  Reads the first raw section of a firmware file from the first of the given volume
+  handles that has it. Handles is a pool buffer; it is freed in every case.
+
+  @param[in,out] Buffer, Size  As FV2 ReadSection takes them (a null *Buffer: a new one).
+
+  @retval EFI_WARN_BUFFER_TOO_SMALL, EFI_BUFFER_TOO_SMALL
+                                A volume has the section and it does not fit, as that
+                                volume answered; no further volume is asked.
+  @retval EFI_NOT_FOUND         No volume has it.
+**/
+EFI_STATUS
+ReadFvFileSection (
+  IN     CONST EFI_GUID  *FileGuid,
+  IN OUT VOID            **Buffer,
+  IN OUT UINTN           *Size,
+  IN     EFI_HANDLE      *Handles,
+  IN     UINTN           HandleCount
+  );
+
+//
+// Boot-time security.
+//
+// Set once a drive's security freeze has succeeded during this boot.
+extern BOOLEAN  gHddSecurityNotified;
+
+/** Calls the fifth operation of each hard-disk security instance until one succeeds, once per boot. */
+VOID
+NotifyHddSecurityOnce (
+  VOID
+  );
+
+/** For EFI_SECURITY_VIOLATION: the "Secure Boot Violation" dialog on a cleared text screen. */
+VOID
+ShowSecureBootViolation (
+  IN EFI_STATUS  Status
+  );
+
+/**
+  The same dialog for EFI_SECURITY_VIOLATION or EFI_ACCESS_DENIED while an image is
+  being booted: boot-screen state 5 meanwhile, the boot-logo table invalidated after.
+**/
+VOID
+ShowSecureBootViolationAtBoot (
+  IN EFI_STATUS  Status
+  );
+
+//
+// Pages.
+//
+/** Class and subclass of the dynamic-page entry of a package list; EFI_INVALID_PARAMETER when it has none. */
+EFI_STATUS
+GetDynamicPageClass (
+  IN  EFI_HII_HANDLE  HiiHandle,
+  OUT UINT16          *Class,
+  OUT UINT16          *SubClass
   );
 
 #endif

@@ -557,4 +557,7 @@ ResetEngineState (
   gEnterSetupRequest       = 0;
   gAccessLevel             = 0;
   ZeroMem (gPlatformLanguage, sizeof (gPlatformLanguage));
+  FreeAndNull (gBootLogoTable);
+  gBootLogoTableKey    = 0;
+  gHddSecurityNotified = FALSE;
 }
