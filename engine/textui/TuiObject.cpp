@@ -1,0 +1,402 @@
+/** @file
+  The root of the text-mode object model (the action binding), the key and click
+  bindings, and the input object.
+
+  The input object counts 100 ms timer ticks in its notify function and hands them
+  out as one tick event; otherwise it waits up to 50 ms for a key. An event stays
+  pending until a consumer clears it, so GetAction answers at once while one is.
+**/
+#include <engine/textui/TuiObject.h>
+#include <engine/textui/TextScreen.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineUtilities.h>
+
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#define TICK_PERIOD  1000000        // 100 ms in 100-ns units
+
+TUI_INPUT  *gTuiPopupInput = NULL;
+
+EFI_STATUS
+TuiSuccessOperation (
+  IN VOID  *Object
+  )
+{
+  (VOID)Object;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+TuiUnsupportedOperation (
+  IN VOID  *Object
+  )
+{
+  (VOID)Object;
+  return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS
+TuiCreate (
+  IN     VOID  *Ops,
+  IN OUT VOID  **Object
+  )
+{
+  return ((Ops == NULL) || (Object == NULL)) ? EFI_INVALID_PARAMETER : ((TUI_BASE_OPS *)Ops)->Create (Object);
+}
+
+VOID
+TuiDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  if ((Object != NULL) && (((TUI_ACTION_BINDING *)Object)->Ops != NULL)) {
+    (VOID)((TUI_BASE_OPS *)((TUI_ACTION_BINDING *)Object)->Ops)->Destroy (Object, Free);   // release cannot be retried
+  }
+}
+
+//
+// Allocates a zero-filled record of Size bytes when *Object is null. Returns TRUE
+// when it did, so that a failing Create frees only what it allocated.
+//
+static EFI_STATUS
+AllocateRecord (
+  IN OUT VOID     **Object,
+  IN     UINTN    Size,
+  OUT    BOOLEAN  *Allocated
+  )
+{
+  *Allocated = FALSE;
+  if (Object == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (*Object == NULL) {
+    *Object = AllocateZeroPool (Size);
+    if (*Object == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+
+    *Allocated = TRUE;
+  }
+
+  return EFI_SUCCESS;
+}
+
+//
+// The action binding: the root class.
+//
+
+static EFI_STATUS
+ActionBindingCreate (
+  IN OUT VOID  **Object
+  )
+{
+  BOOLEAN     Allocated;
+  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_ACTION_BINDING), &Allocated);
+
+  if (!EFI_ERROR (Status)) {
+    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiActionBindingOps;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+ActionBindingDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  if (Free) {
+    FreePool (Object);
+  }
+
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ActionBindingSetCallback (
+  IN VOID          *Object,
+  IN VOID          *Context,
+  IN TUI_CALLBACK  Function,
+  IN VOID          *Data
+  )
+{
+  TUI_ACTION_BINDING  *Binding = (TUI_ACTION_BINDING *)Object;
+
+  Binding->Callback        = Function;
+  Binding->CallbackContext = Context;
+  Binding->CallbackData    = Data;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+NoBinding (
+  IN VOID        *Object,
+  IN CONST VOID  *Row
+  )
+{
+  (VOID)Object;
+  (VOID)Row;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+NoAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  (VOID)Object;
+  (VOID)Event;
+  return EFI_UNSUPPORTED;
+}
+
+TUI_BINDING_OPS  gTuiActionBindingOps = {
+  ActionBindingCreate, ActionBindingDestroy, NoBinding, TuiSuccessOperation, NoAction, ActionBindingSetCallback
+};
+
+// Runs a binding's callback for an event it matched, then clears the event: a matched binding consumes it.
+static EFI_STATUS
+RunBinding (
+  IN     TUI_ACTION_BINDING  *Binding,
+  IN OUT TUI_INPUT           *Event
+  )
+{
+  if (Binding->Callback != NULL) {
+    (VOID)Binding->Callback (Binding->CallbackContext, Binding, Binding->CallbackData);   // its answer is its own
+  }
+
+  (VOID)gTuiInputOps.ClearAction (Event);
+  return EFI_SUCCESS;
+}
+
+//
+// The key binding.
+//
+
+static EFI_STATUS
+KeyBindingCreate (
+  IN OUT VOID  **Object
+  )
+{
+  BOOLEAN     Allocated;
+  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_KEY_BINDING), &Allocated);
+
+  if (!EFI_ERROR (Status)) {
+    (VOID)ActionBindingCreate (Object);      // the record exists: cannot fail
+    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiKeyBindingOps;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+KeyBindingSetKey (
+  IN VOID        *Object,
+  IN CONST VOID  *Row
+  )
+{
+  TUI_KEY_BINDING        *Binding = (TUI_KEY_BINDING *)Object;
+  CONST TUI_HOT_KEY_ROW  *Key     = (CONST TUI_HOT_KEY_ROW *)Row;
+
+  if (Key == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Binding->ScanCode    = Key->ScanCode;
+  Binding->UnicodeChar = Key->UnicodeChar;
+  Binding->ShiftState  = Key->ShiftState;
+  Binding->Flag        = Key->Flag;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+KeyBindingHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_KEY_BINDING  *Binding = (TUI_KEY_BINDING *)Object;
+
+  if ((Event == NULL) || (Event->Kind != TUI_EVENT_KEY) || (Event->Key.Key.ScanCode != Binding->ScanCode) ||
+      (Event->Key.Key.UnicodeChar != Binding->UnicodeChar) ||
+      !MatchShiftState (Event->Key.KeyState.KeyShiftState, Binding->ShiftState))
+  {
+    return EFI_UNSUPPORTED;
+  }
+
+  return RunBinding (&Binding->Header, Event);
+}
+
+TUI_BINDING_OPS  gTuiKeyBindingOps = {
+  KeyBindingCreate, ActionBindingDestroy, KeyBindingSetKey, TuiSuccessOperation, KeyBindingHandleAction,
+  ActionBindingSetCallback
+};
+
+//
+// The click binding.
+//
+
+static EFI_STATUS
+ClickBindingCreate (
+  IN OUT VOID  **Object
+  )
+{
+  BOOLEAN     Allocated;
+  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_CLICK_BINDING), &Allocated);
+
+  if (!EFI_ERROR (Status)) {
+    (VOID)ActionBindingCreate (Object);      // the record exists: cannot fail
+    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiClickBindingOps;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+ClickBindingSetRectangle (
+  IN VOID        *Object,
+  IN CONST VOID  *Row
+  )
+{
+  TUI_CLICK_BINDING        *Binding = (TUI_CLICK_BINDING *)Object;
+  CONST TUI_HOT_CLICK_ROW  *Click   = (CONST TUI_HOT_CLICK_ROW *)Row;
+
+  if (Click == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Binding->Left   = Click->Left;
+  Binding->Top    = Click->Top;
+  Binding->Right  = Click->Right;
+  Binding->Bottom = Click->Bottom;
+  Binding->Flag   = Click->Flag;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ClickBindingHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_CLICK_BINDING  *Binding = (TUI_CLICK_BINDING *)Object;
+
+  if ((Event == NULL) || (Event->Kind != TUI_EVENT_POINTER) || (Event->Pointer.Column < Binding->Left) ||
+      (Event->Pointer.Column > Binding->Right) || (Event->Pointer.Row < Binding->Top) ||
+      (Event->Pointer.Row > Binding->Bottom))
+  {
+    return EFI_UNSUPPORTED;
+  }
+
+  return RunBinding (&Binding->Header, Event);
+}
+
+TUI_BINDING_OPS  gTuiClickBindingOps = {
+  ClickBindingCreate, ActionBindingDestroy, ClickBindingSetRectangle, TuiSuccessOperation, ClickBindingHandleAction,
+  ActionBindingSetCallback
+};
+
+//
+// The input object.
+//
+
+static VOID EFIAPI
+CountTick (
+  IN EFI_EVENT  Event,
+  IN VOID       *Context
+  )
+{
+  (VOID)Event;
+  TUI_INPUT  *Input = (TUI_INPUT *)Context;
+
+  Input->TickCounter = Input->TickCounter + 1;
+}
+
+static EFI_STATUS
+InputDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  TUI_INPUT  *Input = (TUI_INPUT *)Object;
+
+  CloseEventAndClear (&Input->Timer);
+  if (gTuiPopupInput == Input) {
+    gTuiPopupInput = NULL;
+  }
+
+  return ActionBindingDestroy (Object, Free);
+}
+
+static EFI_STATUS
+InputCreate (
+  IN OUT VOID  **Object
+  )
+{
+  BOOLEAN     Allocated;
+  TUI_INPUT   *Input;
+  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_INPUT), &Allocated);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  (VOID)ActionBindingCreate (Object);        // the record exists: cannot fail
+  Input                = (TUI_INPUT *)*Object;
+  Input->Header.Ops    = &gTuiInputOps;
+  Status = CreateTimerEvent (&Input->Timer, CountTick, Input, TimerPeriodic, TICK_PERIOD, TPL_CALLBACK);
+  if (EFI_ERROR (Status) && Allocated) {
+    FreePool (Input);
+    *Object = NULL;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+InputClearAction (
+  IN OUT TUI_INPUT  *Input
+  )
+{
+  Input->Kind = TUI_EVENT_NONE;
+  ZeroMem (&Input->Key, sizeof (Input->Key));
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+InputGetAction (
+  IN OUT TUI_INPUT  *Input
+  )
+{
+  EFI_TPL  OldTpl;
+  UINT32   Ticks;
+
+  if (Input->Kind != TUI_EVENT_NONE) {
+    return EFI_SUCCESS;
+  }
+
+  // The notify function counts at TPL_CALLBACK: take the count and clear it at once.
+  OldTpl = gBS->RaiseTPL (TPL_CALLBACK);
+  Ticks  = Input->TickCounter;
+  Input->TickCounter = 0;
+  gBS->RestoreTPL (OldTpl);
+  if (Ticks > 0) {
+    Input->Kind  = TUI_EVENT_TICK;
+    Input->Ticks = Ticks;
+    return EFI_SUCCESS;
+  }
+
+  if (EFI_ERROR (ReadKeyWithTimeout (&Input->Key))) {
+    ZeroMem (&Input->Key, sizeof (Input->Key));
+    return EFI_UNSUPPORTED;
+  }
+
+  Input->Kind = TUI_EVENT_KEY;
+  return EFI_SUCCESS;
+}
+
+TUI_INPUT_OPS  gTuiInputOps = { InputCreate, InputDestroy, InputGetAction, InputClearAction };
