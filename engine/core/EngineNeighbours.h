@@ -10,6 +10,7 @@
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>
 #include <Protocol/FormBrowser2.h>
+#include <Protocol/GraphicsOutput.h>
 
 //
 // Boot and driver options.
@@ -59,6 +60,21 @@ EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 Questio
 /** Acts on the action request a driver's callback returned (submit, exit, reset...). */
 EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
 VOID        FreeDynamicPageTable (VOID);
+
+//
+// Boot launching, the logo decoders and the logo screen.
+//
+/** Boots option Boot#### (Place: its entry in a boot-order array with Count entries from there, or null). */
+EFI_STATUS  LaunchBootOption (IN UINT16 OptionNumber, IN UINT16 *Place OPTIONAL, IN UINTN Count);
+/**
+  Converts a BMP file image into graphics-output pixels. A null *Blt: a new pool
+  buffer; a caller's buffer that is too small: EFI_BUFFER_TOO_SMALL with the size.
+**/
+EFI_STATUS  ConvertBmpToGopBlt (IN VOID *BmpImage, IN UINT64 BmpImageSize, IN OUT VOID **Blt, IN OUT UINT64 *BltSize,
+              OUT UINT64 *PixelHeight, OUT UINT64 *PixelWidth);
+/** Blits pixels (Pitch pixels a row) at the screen position a placement code gives for X and Y. */
+EFI_STATUS  BltImageAtPlacement (IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Pixels, IN UINT32 Placement, IN UINT64 Width,
+              IN UINT64 Height, IN UINT64 X, IN UINT64 Y, IN UINT64 Pitch);
 
 //
 // The text-mode application object.

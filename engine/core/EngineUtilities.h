@@ -212,6 +212,32 @@ ShowSecureBootViolationAtBoot (
   );
 
 //
+// Callbacks of boot-flow table rows (each takes its row).
+//
+/** Row 0xA: boots the option a boot hotkey chose; EFI_NOT_FOUND when none was chosen. */
+EFI_STATUS
+HotkeyBootFlowCallback (
+  IN VOID  *Row
+  );
+
+/** Leaves the boot loop for boot flow 7. */
+EFI_STATUS
+LeaveBootFlowCallback (
+  IN VOID  *Row
+  );
+
+/**
+  Row 0xB: draws the boot-time image of the image-resource protocol (a BMP image, at
+  placement 9 and the position the protocol gives), then releases it.
+
+  @return The release's status; the locate failure when there is no such protocol.
+**/
+EFI_STATUS
+BoardImageFlowCallback (
+  IN VOID  *Row
+  );
+
+//
 // Pages.
 //
 /** Class and subclass of the dynamic-page entry of a package list; EFI_INVALID_PARAMETER when it has none. */

@@ -4,12 +4,14 @@
 
 #include <engine/core/DynamicPages.h>
 #include <engine/core/EngineUtilities.h>
+#include <engine/textui/Hotkeys.h>
 #include <engine/textui/BootScreenInterface.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Pi/PiFirmwareFile.h>
 #include <Protocol/AcpiTable.h>
 #include <Protocol/HddSecurity.h>
+#include <Protocol/ImageResource.h>
 #include <Resources/EngineStringPackage.h>
 
 #include <gtest/gtest.h>
@@ -305,6 +307,63 @@ TEST_F (SecureBootDialogTest, AtBootADeniedImageShowsItInState5AndInvalidatesThe
   EXPECT_EQ (gDialogs[0].BootScreenState, 5u);
   EXPECT_EQ (gBootScreenState, 2u);
   EXPECT_EQ (Installed ()[38], 0);
+}
+
+// An image-resource protocol that hands out a scripted image and counts releases.
+struct FAKE_IMAGES {
+  IMAGE_RESOURCE_PROTOCOL  Protocol;
+  EFI_STATUS               GetAnswer;
+  EFI_STATUS               ReleaseAnswer;
+  int                      Gets;
+  int                      Releases;
+  UINT8                    Image[4];
+};
+
+EFI_STATUS EFIAPI
+FakeGetBootImage (IMAGE_RESOURCE_PROTOCOL *This, VOID **Image, UINTN *Size, UINTN *X, UINTN *Y)
+{
+  FAKE_IMAGES  *Fake = (FAKE_IMAGES *)This;
+
+  Fake->Gets++;
+  *Image = Fake->Image;
+  *Size  = sizeof (Fake->Image);
+  *X     = 10;
+  *Y     = 20;
+  return Fake->GetAnswer;
+}
+
+EFI_STATUS EFIAPI
+FakeRelease (IMAGE_RESOURCE_PROTOCOL *This)
+{
+  FAKE_IMAGES  *Fake = (FAKE_IMAGES *)This;
+
+  Fake->Releases++;
+  return Fake->ReleaseAnswer;
+}
+
+TEST_F (BootUtilitiesTest, TheBoardImageRowAsksForTheImageAndAlwaysReleasesIt) {
+  FAKE_IMAGES  Fake = { {}, EFI_SUCCESS, EFI_WARN_STALE_DATA, 0, 0, { 'B', 'M', 0, 0 } };
+  EFI_HANDLE   Handle = nullptr;
+
+  EXPECT_EQ (BoardImageFlowCallback (nullptr), EFI_NOT_FOUND);          // no such protocol yet
+  Fake.Protocol.GetBootImage = FakeGetBootImage;
+  Fake.Protocol.Release      = FakeRelease;
+  ASSERT_EQ (gBS->InstallMultipleProtocolInterfaces (&Handle, &gImageResourceProtocolGuid, &Fake.Protocol, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (BoardImageFlowCallback (nullptr), EFI_WARN_STALE_DATA);    // the release's answer
+  Fake.GetAnswer     = EFI_NOT_FOUND;
+  Fake.ReleaseAnswer = EFI_SUCCESS;
+  EXPECT_EQ (BoardImageFlowCallback (nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Fake.Gets, 2);
+  EXPECT_EQ (Fake.Releases, 2);
+}
+
+TEST (BootFlowCallbacks, LeavingAsksForFlow7AndAHotkeyBootNeedsAChosenOption) {
+  gBootFlowRequest = 0;
+  EXPECT_EQ (LeaveBootFlowCallback (nullptr), EFI_SUCCESS);
+  EXPECT_EQ (gBootFlowRequest, 7u);
+  gBootFlowRequest  = 0;
+  gHotkeyBootOption = NO_HOTKEY_BOOT_OPTION;
+  EXPECT_EQ (HotkeyBootFlowCallback (nullptr), EFI_NOT_FOUND);
 }
 
 TEST (DynamicPageClass, ComesFromTheEntryOfTheHandle) {

@@ -1,0 +1,59 @@
+/** @file
+  Stand-ins for boot launching, the BMP logo decoder and the placed logo blit; each is
+  replaced here when its code lands. Until then no option can be launched and no
+  image decoded, so the boot-flow rows that need them answer with those failures.
+**/
+#include <engine/core/EngineNeighbours.h>
+
+EFI_STATUS
+LaunchBootOption (
+  IN UINT16  OptionNumber,
+  IN UINT16  *Place OPTIONAL,
+  IN UINTN   Count
+  )
+{
+  (VOID)OptionNumber;
+  (VOID)Place;
+  (VOID)Count;
+  return EFI_NOT_FOUND;
+}
+
+EFI_STATUS
+ConvertBmpToGopBlt (
+  IN     VOID    *BmpImage,
+  IN     UINT64  BmpImageSize,
+  IN OUT VOID    **Blt,
+  IN OUT UINT64  *BltSize,
+  OUT    UINT64  *PixelHeight,
+  OUT    UINT64  *PixelWidth
+  )
+{
+  (VOID)BmpImage;
+  (VOID)BmpImageSize;
+  (VOID)Blt;
+  (VOID)BltSize;
+  (VOID)PixelHeight;
+  (VOID)PixelWidth;
+  return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS
+BltImageAtPlacement (
+  IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Pixels,
+  IN UINT32                         Placement,
+  IN UINT64                         Width,
+  IN UINT64                         Height,
+  IN UINT64                         X,
+  IN UINT64                         Y,
+  IN UINT64                         Pitch
+  )
+{
+  (VOID)Pixels;
+  (VOID)Placement;
+  (VOID)Width;
+  (VOID)Height;
+  (VOID)X;
+  (VOID)Y;
+  (VOID)Pitch;
+  return EFI_UNSUPPORTED;
+}
