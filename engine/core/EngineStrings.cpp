@@ -70,40 +70,6 @@ ChooseLanguage (
   (VOID)AsciiStrCpyS (Language, PLATFORM_LANGUAGE_CACHE_SIZE, ENGLISH_LANGUAGE);   // fits by construction
 }
 
-static CHAR16 *
-GetStringInLanguage (
-  IN EFI_HII_HANDLE  HiiHandle,
-  IN EFI_STRING_ID   StringId,
-  IN CONST CHAR8     *Language
-  )
-{
-  UINTN       Size = 0;
-  UINTN       Allocated;
-  CHAR16      *String;
-  EFI_STATUS  Status;
-
-  Status = gHiiString->GetString (gHiiString, Language, HiiHandle, StringId, NULL, &Size, NULL);
-  if ((Status != EFI_BUFFER_TOO_SMALL) || (Size < sizeof (CHAR16))) {
-    return NULL;
-  }
-
-  Allocated = Size;
-  String    = (CHAR16 *)AllocateZeroPool (Allocated);
-  if (String == NULL) {
-    return NULL;
-  }
-
-  Status = gHiiString->GetString (gHiiString, Language, HiiHandle, StringId, String, &Size, NULL);
-  if (EFI_ERROR (Status)) {
-    FreePool (String);
-    return NULL;
-  }
-
-  // The string ends inside our buffer whatever size the protocol reported back.
-  String[Allocated / sizeof (CHAR16) - 1] = 0;
-  return String;
-}
-
 CHAR16 *
 HiiGetString (
   IN EFI_HII_HANDLE  HiiHandle,
@@ -111,8 +77,7 @@ HiiGetString (
   IN CONST CHAR16    *Language OPTIONAL
   )
 {
-  CHAR8   Chosen[PLATFORM_LANGUAGE_CACHE_SIZE];
-  CHAR16  *String;
+  CHAR8  Chosen[PLATFORM_LANGUAGE_CACHE_SIZE];
 
   if (((gHiiString == NULL) && EFI_ERROR (LocateHiiProtocols ())) || (gHiiString == NULL)) {
     return NULL;
@@ -123,12 +88,8 @@ HiiGetString (
     HiiHandle = gHiiHandle;
   }
 
-  String = GetStringInLanguage (HiiHandle, StringId, Chosen);
-  if ((String == NULL) && (AsciiStrCmp (Chosen, ENGLISH_LANGUAGE) != 0)) {
-    String = GetStringInLanguage (HiiHandle, StringId, ENGLISH_LANGUAGE);
-  }
-
-  return String;
+  // The base library asks in the chosen language and then, unless it was that already, in "en-US".
+  return LibHiiGetString (HiiHandle, StringId, Chosen);
 }
 
 // The drawn size: the widest row and the rows' heights together.

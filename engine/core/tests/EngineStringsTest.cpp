@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,19 @@ protected:
   void PlatformLang (const std::string &Code)
   {
     M.Variables ().Put (u"PlatformLang", kGlobalGuid, 7, std::vector<UINT8> (Code.begin (), Code.end ()));
+  }
+
+  // The size GetStringPixelWidth reports for Text in a Width x 19 bitmap, which it frees.
+  std::pair<UINTN, UINTN> Drawn (const CHAR16 *Text, UINTN Width)
+  {
+    EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Bitmap = nullptr;
+    UINTN                          OutWidth  = 0;
+    UINTN                          OutHeight = 0;
+
+    EXPECT_EQ (GetStringPixelWidth (Text, Width, 19, &OutWidth, &Bitmap, &OutHeight), EFI_SUCCESS);
+    EXPECT_TRUE (M.Memory ().IsLive (Bitmap));
+    FreePool (Bitmap);
+    return { OutWidth, OutHeight };
   }
 
   // The string, freed; "<null>" when there is none.
@@ -115,13 +129,8 @@ TEST_F (EngineStringsTest, PixelWidthIsTheDrawnSizeInANewBitmap) {
 }
 
 TEST_F (EngineStringsTest, PixelWidthIsClippedToTheBitmap) {
-  EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Bitmap = nullptr;
-  UINTN                          Width   = 0;
-  UINTN                          Height  = 0;
-
-  ASSERT_EQ (GetStringPixelWidth (u"abcdef", 20, 19, &Width, &Bitmap, &Height), EFI_SUCCESS);
-  EXPECT_EQ (Width, 24u);         // three cells start inside 20 pixels
-  FreePool (Bitmap);
+  EXPECT_EQ (Drawn (u"abcdef", 20), (std::pair<UINTN, UINTN> { 24, 19 }));    // three cells start inside 20 pixels
+  EXPECT_EQ (Drawn (u"abcdef", 100), (std::pair<UINTN, UINTN> { 48, 19 }));
 }
 
 TEST_F (EngineStringsTest, PixelWidthRefusesEmptyBitmapsAndReportsAllocationFailure) {
