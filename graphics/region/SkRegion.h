@@ -12,6 +12,8 @@
 
 #include "graphics/geometry/SkRect.h"
 
+class SkPath;
+
 class SkRegion {
 public:
     typedef int32_t RunType;
@@ -46,6 +48,9 @@ public:
     bool setRect (int32_t left, int32_t top, int32_t right, int32_t bottom);
     bool setRegion (const SkRegion &src);
     bool setRuns (RunType runs[], int count);       // may change runs (drops empty end bands)
+    // The pixels path covers (sampled at their centres, under its fill type) within clip.
+    // An empty path gives clip when its fill type is inverse; failed allocations give empty.
+    bool setPath (const SkPath &path, const SkRegion &clip);
 
     bool op (const SkRegion &a, const SkRegion &b, Op op);
     bool op (const SkRegion &a, const SkIRect &b, Op op);
