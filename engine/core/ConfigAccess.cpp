@@ -25,21 +25,6 @@
 
 static CONST EFI_GUID  mUndiStoreGuid = UNDI_STORE_GUID;
 
-typedef struct {
-  CHAR16  Text[VARIABLE_NAME_LENGTH];
-} RECORD_NAME;
-
-// Record names come from storage; a copy with a forced terminator is what string routines see.
-static VOID
-CopyRecordName (
-  IN  CONST VARIABLE_RECORD  *Record,
-  OUT RECORD_NAME            *Name
-  )
-{
-  CopyMem (Name->Text, Record->Name, sizeof (Name->Text));
-  Name->Text[VARIABLE_NAME_LENGTH - 1] = 0;
-}
-
 static BOOLEAN
 IsNameValueStore (
   IN CONST VARIABLE_RECORD  *Record
@@ -115,7 +100,7 @@ BuildVariableRequest (
     return Status;
   }
 
-  CopyRecordName (Record, &Name);
+  GetRecordName (Record, &Name);
   if (!ConfigTextAppendHeader (Text, &Record->VendorGuid, IsNameValueStore (Record) ? NULL : Name.Text, DevicePath)) {
     return EFI_INVALID_PARAMETER;
   }
@@ -186,6 +171,24 @@ LeaveDriverCall (
   }
 }
 
+//
+// Who answers for a record: the owning driver for a name/value store (Access set),
+// Configuration Routing for any other (Access null).
+//
+static EFI_STATUS
+FindConfigTarget (
+  IN  CONST VARIABLE_RECORD           *Record,
+  OUT EFI_HII_CONFIG_ACCESS_PROTOCOL  **Access
+  )
+{
+  *Access = NULL;
+  if (IsNameValueStore (Record)) {
+    return GetOwnerConfigAccess (Record, Access);
+  }
+
+  return (gHiiConfigRouting == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
+}
+
 static EFI_STATUS
 CallExtract (
   IN  VARIABLE_RECORD  *Record,
@@ -193,17 +196,12 @@ CallExtract (
   OUT CHAR16           **Results
   )
 {
-  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access   = NULL;
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access;
   CHAR16                          *Progress = NULL;
   DRIVER_CALL                     Call;
-  EFI_STATUS                      Status = EFI_NOT_READY;
+  EFI_STATUS                      Status = FindConfigTarget (Record, &Access);
 
-  if (IsNameValueStore (Record)) {
-    Status = GetOwnerConfigAccess (Record, &Access);
-    if (EFI_ERROR (Status)) {
-      return Status;
-    }
-  } else if (gHiiConfigRouting == NULL) {
+  if (EFI_ERROR (Status)) {
     return Status;
   }
 
@@ -236,7 +234,7 @@ ReadResultValue (
     return EFI_NOT_FOUND;
   }
 
-  CopyRecordName (Record, &Name);
+  GetRecordName (Record, &Name);
   ConfigTextAppend (&Key, u"&");
   ConfigTextAppend (&Key, NameValue ? Name.Text : u"VALUE");
   ConfigTextAppend (&Key, u"=");
@@ -306,7 +304,7 @@ IsUndiStore (
 {
   RECORD_NAME  Name;
 
-  CopyRecordName (Record, &Name);
+  GetRecordName (Record, &Name);
   return CompareGuid (&Record->VendorGuid, &mUndiStoreGuid) && (StrCmp (Name.Text, UNDI_STORE_NAME) == 0);
 }
 
@@ -329,17 +327,12 @@ CallRoute (
   IN CHAR16           *Configuration
   )
 {
-  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access   = NULL;
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access;
   CHAR16                          *Progress = NULL;
   DRIVER_CALL                     Call;
-  EFI_STATUS                      Status = EFI_NOT_READY;
+  EFI_STATUS                      Status = FindConfigTarget (Record, &Access);
 
-  if (IsNameValueStore (Record)) {
-    Status = GetOwnerConfigAccess (Record, &Access);
-    if (EFI_ERROR (Status)) {
-      return Status;
-    }
-  } else if (gHiiConfigRouting == NULL) {
+  if (EFI_ERROR (Status)) {
     return Status;
   }
 

@@ -193,7 +193,7 @@ ReadStoredValue (
   )
 {
   VARIABLE_RECORD  *Record = GetVariableRecord (Control->VariableIndex);
-  CHAR16           Name[VARIABLE_NAME_LENGTH];
+  RECORD_NAME      Name;
   UINT8            *Whole = NULL;
   UINT8            *Value = NULL;
   UINTN            Size   = 0;
@@ -214,9 +214,8 @@ ReadStoredValue (
     Record->Attributes = VARIABLE_DEFAULT_ATTRIBUTES;
   }
 
-  CopyMem (Name, Record->Name, sizeof (Name));
-  Name[VARIABLE_NAME_LENGTH - 1] = 0;
-  if (!EFI_ERROR (GetVariableBuffer (Name, &Record->VendorGuid, (VOID **)&Whole, &Size, NULL)) && (Offset + Width <= Size)) {
+  GetRecordName (Record, &Name);
+  if (!EFI_ERROR (GetVariableBuffer (Name.Text, &Record->VendorGuid, (VOID **)&Whole, &Size, NULL)) && (Offset + Width <= Size)) {
     Value = (UINT8 *)AllocateCopyPool (Width, Whole + Offset);
   }
 

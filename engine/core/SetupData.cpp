@@ -653,3 +653,13 @@ GetVariableRecord (
 
   return (VARIABLE_RECORD *)(gVariableList + ReadU32 (gVariableList, 4 + 4ULL * Index));
 }
+
+VOID
+GetRecordName (
+  IN  CONST VARIABLE_RECORD  *Record,
+  OUT RECORD_NAME            *Name
+  )
+{
+  CopyMem (Name->Text, Record->Name, sizeof (Name->Text));
+  Name->Text[VARIABLE_NAME_LENGTH - 1] = 0;
+}

@@ -141,4 +141,14 @@ EFI_STATUS  FindControlByQuestionId (IN UINTN Page, IN UINT16 QuestionId, OUT UI
 UINT32           GetVariableCount (VOID);
 VARIABLE_RECORD  *GetVariableRecord (IN UINTN Index);
 
+typedef struct {
+  CHAR16  Text[VARIABLE_NAME_LENGTH];
+} RECORD_NAME;
+
+/**
+  A record's name with a forced terminator: names come from storage, and only such
+  a copy may reach the string routines.
+**/
+VOID             GetRecordName (IN CONST VARIABLE_RECORD *Record, OUT RECORD_NAME *Name);
+
 #endif

@@ -47,20 +47,6 @@ static CONST EFI_GUID  mLegacyOrderGuid   = LEGACY_DEV_ORDER_VARIABLE_GUID;
 #define OPTION_HIDDEN             0x00000008
 #define SNAPSHOT_MAX_DATA         0xFFFF
 
-typedef struct {
-  CHAR16  Text[VARIABLE_NAME_LENGTH];
-} RECORD_NAME;
-
-static VOID
-GetRecordName (
-  IN  CONST VARIABLE_RECORD  *Record,
-  OUT RECORD_NAME            *Name
-  )
-{
-  CopyMem (Name->Text, Record->Name, sizeof (Name->Text));
-  Name->Text[VARIABLE_NAME_LENGTH - 1] = 0;
-}
-
 static UINTN
 CacheCount (
   IN CONST VARIABLE_CACHE_ENTRY  *Cache
