@@ -194,6 +194,37 @@ TEST_F (ConfigAccessTest, ResultsThatDoNotValidateReadAsNotFound) {
   }
 }
 
+// Every allocation of a read or a write failing in turn: each call fails or succeeds
+// whole, frees what it built, and leaves the callback state as it found it.
+TEST_F (ConfigAccessTest, AllocationFailuresLeakNothingAndRestoreTheCallbackState) {
+  VARIABLE_RECORD  Block     = Record (u"Board", 0, Handle, 8);
+  VARIABLE_RECORD  NameValue = Record (u"Speed", VARIABLE_STORE_NAME_VALUE, Handle, 2);
+  const UINT8      Data[2]   = { 0x12, 0x34 };
+  UINTN            Failures  = 0;
+
+  for (VARIABLE_RECORD *R : { &Block, &NameValue }) {
+    for (UINT64 Nth = 1; Nth <= 12; Nth++) {
+      UINT64  Mark = M.Memory ().AllocationCount ();
+      VOID    *Out = nullptr;
+
+      M.Memory ().FailAllocation (Nth);
+      EFI_STATUS  Read = ExtractVariableConfig (R, &Out, 0, 2);
+      M.Memory ().FailAllocation (Nth);
+      EFI_STATUS  Write = RouteVariableConfig (R, Data, 0, 2);
+      M.Memory ().FailAllocation (0);
+
+      EXPECT_EQ (EFI_ERROR (Read), Out == nullptr) << Nth;
+      Failures += (EFI_ERROR (Read) ? 1 : 0) + (EFI_ERROR (Write) ? 1 : 0);
+      FreePool (Out);
+      EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << Nth;
+      EXPECT_EQ (gInBrowserCallback, 0);
+      EXPECT_EQ (gCallbackContext.HiiHandle, nullptr);
+    }
+  }
+
+  EXPECT_GT (Failures, 4u);
+}
+
 TEST_F (ConfigAccessTest, UnknownPackageListOrMissingRoutingFails) {
   VARIABLE_RECORD  R     = Record (u"Board", 0, (EFI_HII_HANDLE)(UINTN)0x1234, 8);
   VOID             *Data = nullptr;

@@ -325,6 +325,36 @@ TEST_F (QuestionOptionTest, CheckboxOffersDisabledAndEnabledWhateverItsFormSays)
   FreePool (Values);
 }
 
+TEST_F (QuestionOptionTest, ListsThatCannotBeAllocatedAreNull) {
+  Builders::IfrBuilder  Forms;
+  size_t                OneOf = Forms.OneOf (Q (1), 0, 0, 0, 0);
+
+  for (UINT16 Option = 1; Option <= 11; Option++) {
+    Forms.OneOfOption (Option, 0, EFI_IFR_TYPE_NUM_SIZE_8, Option);
+  }
+  Forms.End ();
+  UsePackage (Forms);
+  CONTROL_RECORD  C = Control (OneOf, CONTROL_TYPE_ONE_OF);
+
+  // The first two allocations are the lists, the next two their growth past ten.
+  for (UINT64 Nth = 1; Nth <= 4; Nth++) {
+    EFI_HII_HANDLE  Handle   = nullptr;
+    UINT16          *Tokens  = nullptr;
+    UINT64          *Values  = nullptr;
+    UINTN           Count    = 0;
+    UINT8           Callback = 0;
+    UINT16          Id       = 0;
+    UINT64          Mark     = M.Memory ().AllocationCount ();
+
+    M.Memory ().FailAllocation (Nth);
+    EXPECT_EQ (GetQuestionOptions (&C, &Handle, &Tokens, &Values, &Count, &Callback, &Id), EFI_OUT_OF_RESOURCES) << Nth;
+    M.Memory ().FailAllocation (0);
+    EXPECT_EQ (Tokens, nullptr);
+    EXPECT_EQ (Values, nullptr);
+    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << Nth;
+  }
+}
+
 TEST_F (QuestionOptionTest, CountReportsTheOptionType) {
   Builders::IfrBuilder  Forms;
   size_t                Wide   = Forms.OrderedList (Q (1), 4, 0);
