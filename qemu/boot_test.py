@@ -107,7 +107,7 @@ def fatal_reason(output):
         if refused and refused.group(1).strip() != "Not Found":
             return "image refused: " + refused.group(0).strip()
         if SHELL in line:
-            return "the firmware started its shell: the loader never ran"
+            return "the firmware went on to its shell: the loader did not switch the machine off"
     return None
 
 
