@@ -139,8 +139,12 @@ void SkBitmap::setConfig (Config config, int width, int height, int rowBytes)
         rowBytes = (int)minRowBytes;
         bad = minRowBytes == 0 && config != kNo_Config;
     } else if (!bad && config != kNo_Config && config != kRLE_Index8_Config) {
-        // Rows shorter than the pixels they hold would let every draw run past them.
-        bad = (uint32_t)rowBytes < minRowBytes;
+        // Rows shorter than the pixels they hold would let every draw run past them; a
+        // minimum of 0 for a non-empty row means it overflowed, not that any rows will do.
+        // Rows that are no whole number of pixels would make every access misaligned.
+        int bytesPerPixel = ComputeBytesPerPixel (config);
+        bad = (uint32_t)rowBytes < minRowBytes || (minRowBytes == 0 && width > 0) ||
+              (bytesPerPixel > 1 && rowBytes % bytesPerPixel != 0);
     }
     if (bad) {
         reset ();

@@ -79,8 +79,9 @@ public:
     Sk64 getSize64 () const { Sk64 s; s.setMul (fHeight, (int32_t)fRowBytes); return s; }
 
     // Frees the pixels, then sets the layout. A negative value, row bytes below the minimal
-    // row bytes of configs 1 to 6, or a config whose minimal row bytes are 0 (other than
-    // none) leave the bitmap empty. rowBytes 0 means the minimal row bytes.
+    // row bytes of configs 1 to 6 (or a row too long to measure in 31 bits), row bytes that
+    // are not a multiple of the pixel size, or a config whose minimal row bytes are 0 (other
+    // than none) leave the bitmap empty. rowBytes 0 means the minimal row bytes.
     void setConfig (Config config, int width, int height, int rowBytes = 0);
 
     Config config () const { return (Config)fConfig; }
@@ -136,6 +137,7 @@ public:
 private:
     void updatePixelsFromRef ();
     bool unflattenPixels (SkFlattenableReadBuffer &buffer, bool withColorTable);
+    bool canHoldPixelRef (const SkPixelRef *ref, uint64_t offset) const;
     bool extractRLESubset (SkBitmap *result, const SkIRect &r) const;
     bool convertTo8888 (SkBitmap *dst) const;
 

@@ -109,13 +109,32 @@ bool SkBitmap::unflattenPixels (SkFlattenableReadBuffer &buffer, bool withColorT
     return ok;
 }
 
+// A pixel ref read from a buffer is attached only when its memory holds every pixel of the
+// layout (measured in 64 bits: a layout past 4 GB has a 32-bit safe size of 0) from an
+// offset that is a whole number of pixels. Run-length bitmaps need row pointers, which no
+// flattened pixel memory holds.
+bool SkBitmap::canHoldPixelRef (const SkPixelRef *ref, uint64_t offset) const
+{
+    if (ref == nullptr || fConfig == kRLE_Index8_Config) {
+        return false;
+    }
+    if (fBytesPerPixel > 1 && offset % fBytesPerPixel != 0) {
+        return false;
+    }
+    uint64_t need = (uint64_t)ComputeSafeSize64 (config (), fWidth, fHeight, fRowBytes).get64 ();
+    uint64_t size = ref->memorySize ();
+    return offset <= size && need <= size - offset;
+}
+
 void SkBitmap::unflatten (SkFlattenableReadBuffer &buffer)
 {
     reset ();
     int width = buffer.readInt ();
     int height = buffer.readInt ();
     int rowBytes = buffer.readInt ();
-    Config cfg = (Config)buffer.readU32 ();
+    // A word past the last config is refused by setConfig, not cut down to a byte.
+    uint32_t cfgWord = buffer.readU32 ();
+    Config cfg = cfgWord < kConfigCount ? (Config)cfgWord : kConfigCount;
     bool opaque = buffer.readBool ();
     setConfig (cfg, width, height, rowBytes);
     setIsOpaque (opaque);
@@ -123,6 +142,11 @@ void SkBitmap::unflatten (SkFlattenableReadBuffer &buffer)
     bool rejected = fConfig == kNo_Config && cfg != kNo_Config;
     if (rejected && (kind == kColorTableAndPixels || kind == kPixels || kind == kPixelRefByName)) {
         // A layout this build refuses: its pixel data cannot be measured, so stop here.
+        buffer.markFailed ();
+        return;
+    }
+    if (fConfig == kRLE_Index8_Config && (kind == kColorTableAndPixels || kind == kPixels)) {
+        // Run-length pixel memory is row pointers: flattened bytes are never that.
         buffer.markFailed ();
         return;
     }
@@ -140,18 +164,22 @@ void SkBitmap::unflatten (SkFlattenableReadBuffer &buffer)
             break;
         }
         SkPixelRef *ref = factory (buffer);
-        if (ref != nullptr) {
+        if (ref != nullptr && canHoldPixelRef (ref, offset)) {
             setPixelRef (ref, offset);
-            ref->unref ();
+        } else if (ref != nullptr) {
+            buffer.markFailed ();
         }
+        SkSafeUnref (ref);
         break;
     }
     case kPixelRefByIndex: {
         size_t offset = buffer.readU32 ();
         // The buffer's reference array holds the pixel refs its writer recorded.
         SkPixelRef *ref = (SkPixelRef *)buffer.refCntAt (buffer.readU32 ());
-        if (ref != nullptr) {
+        if (ref != nullptr && canHoldPixelRef (ref, offset)) {
             setPixelRef (ref, offset);
+        } else if (ref != nullptr) {
+            buffer.markFailed ();
         }
         break;
     }

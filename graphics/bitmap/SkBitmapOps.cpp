@@ -204,7 +204,8 @@ bool SkBitmap::convertTo8888 (SkBitmap *dst) const
     if (fConfig == kNo_Config || fConfig == kA1_Config || fConfig >= kConfigCount) {
         return false;
     }
-    if (fPixels == nullptr || (indexed && fColorTable == nullptr)) {
+    // An empty bitmap has no 32-bit form: its layout would be refused.
+    if (fPixels == nullptr || empty () || (indexed && fColorTable == nullptr)) {
         return false;
     }
     SkBitmap tmp;

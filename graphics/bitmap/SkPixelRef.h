@@ -39,6 +39,9 @@ public:
     // A bitmap of the pixels (of any format) when the ref can produce one directly.
     bool readPixels (SkBitmap *dst, const SkIRect *subset = nullptr) { return onReadPixels (dst, subset); }
 
+    // Bytes of pixel memory the ref provides while locked; 0 when it cannot tell, which a
+    // reader of flattened bitmaps takes as too small for any pixels.
+    virtual uint64_t memorySize () const { return 0; }
     virtual Factory getFactory () const { return nullptr; }
     virtual void flatten (SkFlattenableWriteBuffer &buffer) const;
     // Whether locked pixels may be written.
@@ -74,6 +77,7 @@ public:
 
     void *storage () const { return fStorage; }
     size_t size () const { return (size_t)fSize; }
+    uint64_t memorySize () const override { return fSize; }
 
     Factory getFactory () const override { return Create; }
     void flatten (SkFlattenableWriteBuffer &buffer) const override;

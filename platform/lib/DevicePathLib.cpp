@@ -41,8 +41,9 @@ SetDevicePathEndNode (OUT VOID *Node)
   SetDevicePathNodeLength (End, END_DEVICE_PATH_LENGTH);
 }
 
-// Size of the path up to and including its end node, or 0 when a node is malformed
-// or the end is not reached within MaxSize.
+// Size of the path up to and including its end node, or 0 when a node is malformed,
+// the end is not reached within MaxSize, or the end node is not exactly 4 bytes (every
+// builder replaces an end node by counting 4 bytes for it).
 static UINTN
 MeasureDevicePath (CONST EFI_DEVICE_PATH_PROTOCOL *DevicePath, UINTN MaxSize)
 {
@@ -62,7 +63,7 @@ MeasureDevicePath (CONST EFI_DEVICE_PATH_PROTOCOL *DevicePath, UINTN MaxSize)
 
     Offset += Length;
     if (IsDevicePathEnd (Start + Offset - Length)) {
-      return Offset;
+      return (Length == END_DEVICE_PATH_LENGTH) ? Offset : 0;
     }
   }
 

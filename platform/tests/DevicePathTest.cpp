@@ -108,6 +108,24 @@ TEST (DevicePathBuild, InvalidInputGivesNull) {
   EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
+// An 8-byte path whose end node claims 0xFF7B bytes measured 65,407 bytes, which
+// DuplicateDevicePath copied out of the 8; builders also count every end node as 4
+// bytes. An end node is exactly 4 bytes.
+TEST (DevicePathWalk, EndNodeIsExactlyFourBytes) {
+  LibraryMachine      Firmware;
+  std::vector<UINT8>  Claims = { HARDWARE_DEVICE_PATH, HW_VENDOR_DP, 4, 0,
+                                 END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 0x7B, 0xFF };
+  std::vector<UINT8>  Long   = { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 8, 0, 0, 0, 0, 0 };
+
+  EXPECT_EQ (0u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Claims.data ()));
+  EXPECT_EQ (nullptr, DuplicateDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)Claims.data ()));
+  EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Long.data (), Long.size ()));
+  EXPECT_EQ (0u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Long.data ()));
+  EXPECT_EQ (nullptr, AppendDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)Long.data (),
+                        (EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data ()));
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
+}
+
 TEST (DevicePathBuild, FileDevicePathWithoutDevice) {
   LibraryMachine  Firmware;
   auto          *Path = FileDevicePath (nullptr, u"\\EFI\\BOOT\\BOOTX64.EFI");

@@ -1,0 +1,161 @@
+// Flattened bitmaps from corrupt data: the reader refuses a layout or pixel memory that
+// cannot hold the pixels, so later copies, erases and subsets stay inside their memory. The
+// byte strings are inputs that once read or wrote past a heap block.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "graphics/bitmap/SkBitmap.h"
+
+namespace {
+
+std::vector<uint8_t> hex (const std::string &text)
+{
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i + 1 < text.size (); i += 2) bytes.push_back ((uint8_t)std::stoul (text.substr (i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::string word (uint32_t v)
+{
+    char text[9];
+    for (int i = 0; i < 4; i++) snprintf (text + 2 * i, 3, "%02x", (v >> (8 * i)) & 0xFF);
+    return text;
+}
+
+// "SkMallocPixelRef" by name, then its flag word, SIZE bytes of storage and no colour table.
+std::string malloc_pixel_ref (uint32_t offset, uint32_t size)
+{
+    return word (3) + word (offset) + word (16) + "536b4d616c6c6f63506978656c526566" + word (0) + word (size) +
+           std::string (2 * ((size + 3) & ~3u), '0') + word (0);
+}
+
+class BitmapUnflatten : public ::testing::Test {
+protected:
+    void SetUp () override
+    {
+        SkPixelRefRegistryResetForTests ();
+        SkMallocPixelRef::RegisterFactory ();
+    }
+    void TearDown () override { SkPixelRefRegistryResetForTests (); }
+
+    // Reads BYTES and then uses the bitmap as a caller would; whether the buffer failed.
+    bool unflatten (const std::vector<uint8_t> &bytes)
+    {
+        SkFlattenableReadBuffer reader (bytes.data (), bytes.size ());
+        fBitmap.unflatten (reader);
+        SkBitmap copy, subset;
+        fCopied = fBitmap.copyTo (&copy);
+        fBitmap.eraseTransparent ();
+        (void)fBitmap.extractSubset (&subset, SkIRect::MakeLTRB (1, 0, 2, 1));
+        return reader.failed ();
+    }
+
+    SkBitmap fBitmap;
+    bool fCopied = false;
+};
+
+} // namespace
+
+// A 2 x 524,290 RGB565 bitmap given a pixel ref of 0 bytes: copyTo read its rows past the ref.
+TEST_F (BitmapUnflatten, PixelRefSmallerThanTheBitmapIsRefused)
+{
+    EXPECT_TRUE (unflatten (hex ("0200000002000800040000000400000001000000030000000000000010000000"
+                                 "536b4d616c6c6f63506978656c526566000000000000000000000000")));
+    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+    EXPECT_FALSE (fCopied);
+}
+
+TEST_F (BitmapUnflatten, PixelRefThatHoldsEveryPixelIsAttached)
+{
+    // 2 x 3 RGB565 with row bytes 4 needs 12 bytes: all of a 12-byte ref, or of a 16-byte
+    // one from offset 4 but not from offset 6.
+    const std::string layout = word (2) + word (3) + word (4) + word (4) + word (1);
+    EXPECT_FALSE (unflatten (hex (layout + malloc_pixel_ref (0, 12))));
+    EXPECT_NE (fBitmap.pixelRef (), nullptr);
+    EXPECT_TRUE (fCopied);
+    EXPECT_FALSE (unflatten (hex (layout + malloc_pixel_ref (4, 16))));
+    EXPECT_NE (fBitmap.pixelRef (), nullptr);
+    EXPECT_EQ (fBitmap.pixelRefOffset (), 4u);
+    EXPECT_TRUE (unflatten (hex (layout + malloc_pixel_ref (6, 16))));
+    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+}
+
+// 4 x 0x7FFFFFFF A8 with row bytes 4 spans more than 8 GB, so its 32-bit safe size is 0 and a
+// check made with it would take a 16-byte pixel ref as enough.
+TEST_F (BitmapUnflatten, LayoutPastFourGigabytesIsMeasuredInSixtyFourBits)
+{
+    EXPECT_TRUE (unflatten (hex (word (4) + word (0x7FFFFFFF) + word (4) + word (2) + word (0) + malloc_pixel_ref (0, 16))));
+    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+}
+
+// An odd offset into the memory of a 16-bit bitmap makes every pixel access misaligned.
+TEST_F (BitmapUnflatten, PixelRefOffsetOfPartOfAPixelIsRefused)
+{
+    EXPECT_TRUE (unflatten (hex (word (2) + word (2) + word (4) + word (4) + word (1) + malloc_pixel_ref (1, 16))));
+    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+}
+
+// Run-length pixel memory holds row pointers; these raw bytes were read as such.
+TEST_F (BitmapUnflatten, RunLengthBitmapWithRawPixelsIsRefused)
+{
+    EXPECT_TRUE (unflatten (hex ("04000000020000000400000007000000000000000200000000536c5265660080")));
+    EXPECT_EQ (fBitmap.getPixels (), nullptr);
+    EXPECT_TRUE (unflatten (hex (word (4) + word (2) + word (4) + word (7) + word (0) + malloc_pixel_ref (0, 16))));
+    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+}
+
+// 1,392,508,930 RGB565 pixels need more row bytes than 31 bits hold, so the minimum came out
+// as 0 and 4 row bytes passed for it: eraseTransparent then wrote 2.7 GB into 8 bytes.
+TEST_F (BitmapUnflatten, RowBytesThatOverflowAreNoMinimum)
+{
+    EXPECT_TRUE (unflatten (hex ("02000053020000000400000004000000020000000200000000000400003f0000")));
+    EXPECT_EQ (fBitmap.config (), SkBitmap::kNo_Config);
+    EXPECT_EQ (fBitmap.getPixels (), nullptr);
+}
+
+TEST (SkBitmapLayout, RowBytesThatOverflowAreRefused)
+{
+    SkBitmap bm;
+    bm.setConfig (SkBitmap::kRGB_565_Config, 0x53000002, 2, 4);
+    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
+    bm.setConfig (SkBitmap::kARGB_8888_Config, 0x20000000, 1, 4);
+    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
+    bm.setConfig (SkBitmap::kA8_Config, 0, 2, 4);       // an empty row needs nothing
+    EXPECT_EQ (bm.config (), SkBitmap::kA8_Config);
+}
+
+TEST (SkBitmapLayout, RowBytesAreWholePixels)
+{
+    SkBitmap bm;
+    bm.setConfig (SkBitmap::kRGB_565_Config, 3, 2, 7);
+    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
+    bm.setConfig (SkBitmap::kARGB_4444_Config, 3, 2, 9);
+    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
+    bm.setConfig (SkBitmap::kARGB_8888_Config, 2, 2, 10);
+    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
+    bm.setConfig (SkBitmap::kARGB_8888_Config, 2, 2, 12);
+    EXPECT_EQ (bm.rowBytes (), 12u);
+    bm.setConfig (SkBitmap::kRGB_565_Config, 3, 2, 8);
+    EXPECT_EQ (bm.rowBytes (), 8u);
+    bm.setConfig (SkBitmap::kA8_Config, 3, 2, 7);       // byte pixels: any row bytes
+    EXPECT_EQ (bm.rowBytes (), 7u);
+}
+
+// Config word 0x406 was cut to its low byte (ARGB8888), and the 0-wide bitmap it made was
+// copied with a null destination.
+TEST_F (BitmapUnflatten, ConfigWordPastTheLastConfigIsRefused)
+{
+    EXPECT_TRUE (unflatten (hex ("00000000010000000800000006040000" "2fff3aff02000000d2ff9efffeff9eff")));
+    EXPECT_EQ (fBitmap.config (), SkBitmap::kNo_Config);
+    EXPECT_FALSE (fCopied);
+}
+
+TEST_F (BitmapUnflatten, EmptyBitmapHasNoCopy)
+{
+    EXPECT_FALSE (unflatten (hex (word (0) + word (1) + word (8) + word (6) + word (0) + word (2) + word (0) + word (0))));
+    EXPECT_EQ (fBitmap.config (), SkBitmap::kARGB_8888_Config);
+    EXPECT_FALSE (fCopied);
+}
