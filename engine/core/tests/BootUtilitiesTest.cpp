@@ -79,6 +79,14 @@ TEST_F (BootUtilitiesTest, InvalidatingTheLogoTableKeepsItsByteSumAt0) {
   EXPECT_NE (gBootLogoTableKey, SecondKey);
 }
 
+// The companion interface's refresh notification is how the front end says the logo is gone.
+TEST_F (BootUtilitiesTest, APostRefreshNotificationInvalidatesTheLogoTable) {
+  PublishLogoTable ();
+  EXPECT_EQ (PostRefreshNotify (), EFI_SUCCESS);
+  EXPECT_EQ (Installed ()[38], 0);
+  EXPECT_EQ (ByteSum (Installed ()), 0);
+}
+
 TEST_F (BootUtilitiesTest, WithoutAKeptTableOrWhenItCannotBeRemovedNothingChanges) {
   InvalidateBootLogoTable ();
   EXPECT_TRUE (Devices.Acpi->Tables ().empty ());
