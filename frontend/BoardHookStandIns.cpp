@@ -1,7 +1,7 @@
 /** @file
-  Stand-ins for the board's hook members, which the graphical front end supplies.
-  Each does nothing and answers 0 (FALSE for the POST password checks, so the
-  POST screen keeps what it drew) until the front end's code replaces it.
+  The board's hook members, which the graphical front end supplies; that front end
+  is not built yet. Each does nothing and answers 0 (FALSE for the POST password
+  checks, so the POST screen keeps what it drew).
 **/
 #include <engine/core/HookMembers.h>
 

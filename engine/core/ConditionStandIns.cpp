@@ -1,8 +1,8 @@
 /** @file
-  Stand-in for the condition state of one option; replaced here when the question
-  conditions and the expression evaluator land. Until then a condition holds only
-  when its expression is the constant TRUE, so options stay offered unless a form
-  hides them unconditionally.
+  The condition state of one option, in the short form used while the question
+  conditions and the expression evaluator are not built: a condition holds only when
+  its expression is the constant TRUE, so options stay offered unless a form hides
+  them unconditionally.
 **/
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/IfrOpcode.h>

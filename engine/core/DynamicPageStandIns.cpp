@@ -1,7 +1,7 @@
 /** @file
-  The dynamic-page table and the look-up of the package copy that holds an opcode;
-  a stand-in for the table's release until the dynamic-page code lands. Until then
-  the table stays empty unless a caller fills it, so nothing needs freeing.
+  The dynamic-page table and the look-up of the package copy that holds an opcode,
+  and the table's release in the short form used while the dynamic-page code is not
+  built: the table stays empty unless a caller fills it, so nothing needs freeing.
 **/
 #include <engine/core/DynamicPages.h>
 #include <engine/core/EngineNeighbours.h>

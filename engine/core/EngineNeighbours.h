@@ -1,8 +1,9 @@
 /** @file
   Functions of the engine's neighbours (boot options and orders, question
   conditions, dynamic pages, form callbacks, the application object) that the
-  start-up, the setup data, the variable cache and the question accessors call. Until their code lands, each is a stand-in defined
-  beside where its real body will live.
+  start-up, the setup data, the variable cache and the question accessors call. Those
+  not built yet are defined in a *StandIns.cpp file beside where the full code goes,
+  saying what they answer meanwhile.
 **/
 #ifndef ENGINE_NEIGHBOURS_H_
 #define ENGINE_NEIGHBOURS_H_

@@ -1,8 +1,8 @@
 /** @file
-  Stand-ins for the form browser's two operations, its handling of action requests
-  and the form callbacks; replaced here when the form-browser code lands. Until then
-  SendForm shows nothing and answers EFI_UNSUPPORTED, as do BrowserCallback and a
-  control's callback; an action request is taken as done.
+  The form browser's two operations, its handling of action requests and the form
+  callbacks. The form browser is not built yet: SendForm shows nothing and answers
+  EFI_UNSUPPORTED, as do BrowserCallback and a control's callback; an action request
+  is taken as done.
 **/
 #include <engine/core/EngineNeighbours.h>
 

@@ -2,10 +2,10 @@
   Every function that a hook row names as a member or that a hook caller passes as
   a default, in the hook table's uniform type.
 
-  Members whose code has not landed yet are stand-ins defined beside the code that
-  will own them (engine/textui/HookStandIns.cpp for the text screens and POST flow,
+  Members that are not built yet are defined beside the code that will own them
+  (engine/textui/HookStandIns.cpp for the text screens and POST flow,
   frontend/BoardHookStandIns.cpp for the board's members); each does nothing and
-  answers 0 until its real body replaces it.
+  answers 0.
 **/
 #ifndef ENGINE_HOOK_MEMBERS_H_
 #define ENGINE_HOOK_MEMBERS_H_

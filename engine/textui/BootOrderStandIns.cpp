@@ -1,8 +1,8 @@
 /** @file
-  Stand-ins for the boot-option table look-up and the order editing of the cached
-  boot, driver and legacy orders; each is replaced here when the boot-option code lands.
-  Without them no option is known and no order translation happens, so writes of
-  the order variables store the caller's bytes unchanged.
+  The boot-option table look-up and the order editing of the cached boot, driver
+  and legacy orders. The boot-option code is not built yet: no option is known and no
+  order translation happens, so writes of the order variables store the caller's
+  bytes unchanged.
 **/
 #include <engine/core/EngineNeighbours.h>
 

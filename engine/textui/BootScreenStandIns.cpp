@@ -1,8 +1,8 @@
 /** @file
-  Stand-ins for the boot-screen interface's 18 operations, the text POST screen and the
-  console arrival notifications; each is replaced here when the POST flow lands. The operations
-  answer EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the
-  notifications are real enough that the start-up's failure paths are exercised.
+  The boot-screen interface's 18 operations, the text POST screen and the console
+  arrival notifications. The POST flow is not built yet: the operations answer
+  EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the notifications are
+  real enough to exercise the start-up's failure paths.
 **/
 #include <engine/textui/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>

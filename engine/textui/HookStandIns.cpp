@@ -1,7 +1,6 @@
 /** @file
-  Stand-ins for the hook members and defaults of the POST flow, key mapping and
-  pop-ups whose code has not landed yet. Each does nothing and answers 0 (no
-  action, no password, success); its real body replaces it here.
+  The hook members and defaults of the POST flow, key mapping and pop-ups that are
+  not built yet. Each does nothing and answers 0 (no action, no password, success).
 **/
 #include <engine/core/HookMembers.h>
 

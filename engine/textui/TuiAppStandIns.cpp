@@ -1,6 +1,6 @@
 /** @file
-  Stand-ins for the text-mode application object's release; replaced here when the
-  engine's object model lands. No application object exists before it.
+  The text-mode application object's release. The engine's object model is not built
+  yet, so no application object exists and there is nothing to release.
 **/
 #include <engine/core/EngineNeighbours.h>
 
