@@ -5,8 +5,8 @@
   before it goes back to the pool.
 **/
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/QuestionAccess.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/VariableCache.h>
 
@@ -14,10 +14,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Uefi/UefiIfr.h>
-
-// The engine's own password variables store their values encoded.
-#define ENGINE_PASSWORD_VARIABLE_FIRST   5
-#define ENGINE_PASSWORD_VARIABLE_SECOND  6
 
 static VOID
 FreeSecret (
@@ -119,7 +115,7 @@ DuplicateAndEncodePassword (
   return Copy;
 }
 
-// The maximum size in characters of a STRING (u8 at 14) or PASSWORD (u16 at 15) question; 0 for others.
+// The maximum size in characters of a STRING or PASSWORD question; 0 for other questions.
 static UINTN
 StringQuestionMaximum (
   IN CONST CONTROL_RECORD  *Control
@@ -127,19 +123,11 @@ StringQuestionMaximum (
 {
   CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
 
-  if (Opcode == NULL) {
+  if ((Opcode == NULL) || ((Opcode[0] != EFI_IFR_STRING_OP) && (Opcode[0] != EFI_IFR_PASSWORD_OP))) {
     return 0;
   }
 
-  if ((Opcode[0] == EFI_IFR_STRING_OP) && ((Opcode[1] & 0x7F) >= 15)) {
-    return Opcode[14];
-  }
-
-  if ((Opcode[0] == EFI_IFR_PASSWORD_OP) && ((Opcode[1] & 0x7F) >= 17)) {
-    return (UINTN)(Opcode[15] | (Opcode[16] << 8));
-  }
-
-  return 0;
+  return (UINTN)GetQuestionMaximum (Opcode);
 }
 
 // The stored value: Maximum characters and a terminator, zero-filled; null when none can be read.
@@ -201,9 +189,7 @@ CompareStringValue (
   Value   = ReadStringValue (Control, Maximum);
   if ((Value == NULL) || (StrnLenS (String, Maximum + 1) > Maximum)) {
     // Text longer than the question holds never equals its value.
-  } else if ((String[0] != 0) &&
-             ((Control->VariableIndex == ENGINE_PASSWORD_VARIABLE_FIRST) || (Control->VariableIndex == ENGINE_PASSWORD_VARIABLE_SECOND)))
-  {
+  } else if ((String[0] != 0) && IsEncodedPasswordQuestion (Control)) {
     // Encoded values are compared over the whole field, as they were stored.
     Given = DuplicateAndEncodePassword (String, Maximum * sizeof (CHAR16));
     Equal = (Given != NULL) && (CompareMem (Value, Given, Maximum * sizeof (CHAR16)) == 0);
