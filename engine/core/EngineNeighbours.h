@@ -35,6 +35,8 @@ EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, 
   submit) of one ONE_OF_OPTION of Control under the condition opcode Condition.
 **/
 UINT8       EvaluateOptionCondition (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *Condition, IN CONST UINT8 *Option);
+/** The condition state of a control, asked before it is drawn, focused or counted. */
+UINT8       EvaluateControlCondition (IN CONST CONTROL_RECORD *Control);
 
 //
 // Dynamic pages: the engine's copies of the live forms packages.

@@ -349,25 +349,30 @@ AsciiStrDup (
   return (String == NULL) ? NULL : (CHAR8 *)AllocateCopyPool (AsciiStrSize (String), String);
 }
 
+// A new copy of Length code units of String, each converted to TO; null when out of memory.
+template <typename TO, typename FROM>
+static TO *
+ConvertedCopy (
+  IN CONST FROM  *String,
+  IN UINTN       Length
+  )
+{
+  TO  *Copy = (TO *)AllocateZeroPool ((Length + 1) * sizeof (TO));
+
+  for (UINTN Index = 0; (Copy != NULL) && (Index < Length); Index++) {
+    Copy[Index] = (TO)String[Index];
+  }
+
+  return Copy;
+}
+
 CHAR16 *
 AsciiToUnicodeDup (
   IN CONST CHAR8  *String
   )
 {
-  UINTN   Length;
-  CHAR16  *Copy;
-
-  if (String == NULL) {
-    return NULL;
-  }
-
-  Length = AsciiStrLen (String);
-  Copy   = (CHAR16 *)AllocateZeroPool ((Length + 1) * sizeof (CHAR16));
-  for (UINTN Index = 0; (Copy != NULL) && (Index < Length); Index++) {
-    Copy[Index] = (UINT8)String[Index];
-  }
-
-  return Copy;
+  // Each byte is widened as it stands (Latin-1).
+  return (String == NULL) ? NULL : ConvertedCopy<CHAR16, UINT8> ((CONST UINT8 *)String, AsciiStrLen (String));
 }
 
 CHAR8 *
@@ -375,20 +380,8 @@ UnicodeToAsciiDup (
   IN CONST CHAR16  *String
   )
 {
-  UINTN  Length;
-  CHAR8  *Copy;
-
-  if (String == NULL) {
-    return NULL;
-  }
-
-  Length = StrLen (String);
-  Copy   = (CHAR8 *)AllocateZeroPool (Length + 1);
-  for (UINTN Index = 0; (Copy != NULL) && (Index < Length); Index++) {
-    Copy[Index] = (CHAR8)(String[Index] & 0xFF);
-  }
-
-  return Copy;
+  // Each code unit keeps its low byte.
+  return (String == NULL) ? NULL : ConvertedCopy<CHAR8, CHAR16> (String, StrLen (String));
 }
 
 // A copy in which CR LF and a lone CR become LF.

@@ -103,8 +103,8 @@ ActionBindingCreate (
   return Status;
 }
 
-static EFI_STATUS
-ActionBindingDestroy (
+EFI_STATUS
+TuiActionBindingDestroy (
   IN VOID     *Object,
   IN BOOLEAN  Free
   )
@@ -116,8 +116,8 @@ ActionBindingDestroy (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-ActionBindingSetCallback (
+EFI_STATUS
+TuiActionBindingSetCallback (
   IN VOID          *Object,
   IN VOID          *Context,
   IN TUI_CALLBACK  Function,
@@ -155,7 +155,7 @@ NoAction (
 }
 
 TUI_BINDING_OPS  gTuiActionBindingOps = {
-  ActionBindingCreate, ActionBindingDestroy, NoBinding, TuiSuccessOperation, NoAction, ActionBindingSetCallback
+  ActionBindingCreate, TuiActionBindingDestroy, NoBinding, TuiSuccessOperation, NoAction, TuiActionBindingSetCallback
 };
 
 // Runs a binding's callback for an event it matched, then clears the event: a matched binding consumes it.
@@ -232,8 +232,8 @@ KeyBindingHandleAction (
 }
 
 TUI_BINDING_OPS  gTuiKeyBindingOps = {
-  KeyBindingCreate, ActionBindingDestroy, KeyBindingSetKey, TuiSuccessOperation, KeyBindingHandleAction,
-  ActionBindingSetCallback
+  KeyBindingCreate, TuiActionBindingDestroy, KeyBindingSetKey, TuiSuccessOperation, KeyBindingHandleAction,
+  TuiActionBindingSetCallback
 };
 
 //
@@ -296,8 +296,8 @@ ClickBindingHandleAction (
 }
 
 TUI_BINDING_OPS  gTuiClickBindingOps = {
-  ClickBindingCreate, ActionBindingDestroy, ClickBindingSetRectangle, TuiSuccessOperation, ClickBindingHandleAction,
-  ActionBindingSetCallback
+  ClickBindingCreate, TuiActionBindingDestroy, ClickBindingSetRectangle, TuiSuccessOperation, ClickBindingHandleAction,
+  TuiActionBindingSetCallback
 };
 
 //
@@ -329,7 +329,7 @@ InputDestroy (
     gTuiPopupInput = NULL;
   }
 
-  return ActionBindingDestroy (Object, Free);
+  return TuiActionBindingDestroy (Object, Free);
 }
 
 static EFI_STATUS

@@ -137,6 +137,10 @@ extern TUI_INPUT  *gTuiPopupInput;
 EFI_STATUS  TuiSuccessOperation (IN VOID *Object);
 EFI_STATUS  TuiUnsupportedOperation (IN VOID *Object);
 
+// The root class's Destroy and SetCallback, which every class shares.
+EFI_STATUS  TuiActionBindingDestroy (IN VOID *Object, IN BOOLEAN Free);
+EFI_STATUS  TuiActionBindingSetCallback (IN VOID *Object, IN VOID *Context, IN TUI_CALLBACK Function, IN VOID *Data);
+
 /** Makes an object of the class whose table is Ops; *Object null allocates it. */
 EFI_STATUS  TuiCreate (IN VOID *Ops, IN OUT VOID **Object);
 /** Releases an object through its own table; a null object is ignored. */

@@ -1,0 +1,432 @@
+/** @file
+  The control base class, the label, the control-type table and the value
+  callback that controls of changeable questions share.
+**/
+#include <engine/textui/TuiControl.h>
+#include <engine/textui/TextScreen.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/IfrOpcode.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#define CONDITION_SHOWN   0
+#define CONDITION_GRAYED  3
+#define NO_PROMPT         0xFFFF
+#define LANGUAGE_VARIABLE_INDEX  1
+
+TUI_NOTIFY_PAGE   gTuiGotoNotify     = { TUI_NOTIFY_KIND_GOTO, sizeof (TUI_NOTIFY_PAGE), 0 };
+TUI_NOTIFY_PAGE   gTuiJumpNotify     = { TUI_NOTIFY_KIND_JUMP, sizeof (TUI_NOTIFY_PAGE), 0 };
+TUI_NOTIFY_VALUE  gTuiValueNotify    = { TUI_NOTIFY_KIND_VALUE, 32, 0, 0, 0, 0, NULL, 0 };
+TUI_NOTIFY_VALUE  gTuiPasswordNotify = { TUI_NOTIFY_KIND_PASSWORD, sizeof (TUI_NOTIFY_VALUE), 0, 0, 0, 0, NULL, 0 };
+
+//
+// The base class.
+//
+
+static EFI_STATUS
+ControlCreate (
+  IN OUT VOID  **Object
+  )
+{
+  EFI_STATUS  Status;
+
+  if (Object == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (*Object == NULL) {
+    *Object = AllocateZeroPool (sizeof (TUI_CONTROL));
+    if (*Object == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+  }
+
+  Status = gTuiActionBindingOps.Create (Object);     // the record exists: fills its header
+  ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiControlOps;
+  return Status;
+}
+
+static EFI_STATUS
+ControlInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  CONST CONTROL_RECORD  *Record = (CONST CONTROL_RECORD *)Data;
+
+  (VOID)Extra;
+  if ((Record == NULL) || (Record->QuestionOpcode == 0) || ((Record->Flags & CONTROL_FLAG_VALID) == 0)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  CopyMem (&((TUI_CONTROL *)Object)->Record, Record, sizeof (CONTROL_RECORD));
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ControlHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  (VOID)Object;
+  (VOID)Event;
+  return EFI_UNSUPPORTED;
+}
+
+static EFI_STATUS
+ControlSetFocus (
+  IN VOID     *Object,
+  IN BOOLEAN  Focus
+  )
+{
+  (VOID)Object;
+  (VOID)Focus;
+  return EFI_UNSUPPORTED;
+}
+
+static EFI_STATUS
+ControlSetPosition (
+  IN VOID    *Object,
+  IN UINT64  Column,
+  IN UINT64  Row
+  )
+{
+  ((TUI_CONTROL *)Object)->Column = (UINT16)Column;
+  ((TUI_CONTROL *)Object)->Row    = (UINT16)Row;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ControlSetDimensions (
+  IN VOID    *Object,
+  IN UINT64  Width,
+  IN UINT64  Height
+  )
+{
+  ((TUI_CONTROL *)Object)->Width  = (UINT16)Width;
+  ((TUI_CONTROL *)Object)->Height = (UINT16)Height;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ControlSetAttributes (
+  IN VOID   *Object,
+  IN UINT8  Background,
+  IN UINT8  Foreground
+  )
+{
+  TUI_CONTROL  *Control = (TUI_CONTROL *)Object;
+
+  Control->Background = (Background != 0) ? Background : Control->Background;
+  Control->Foreground = (Foreground != 0) ? Foreground : Control->Foreground;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ControlNoHeight (
+  IN  VOID    *Object,
+  IN  UINT64  FrameWidth,
+  OUT UINT16  *Height
+  )
+{
+  (VOID)Object;
+  (VOID)FrameWidth;
+  (VOID)Height;
+  return EFI_UNSUPPORTED;
+}
+
+TUI_CONTROL_OPS  gTuiControlOps = {
+  ControlCreate,       TuiActionBindingDestroy,     ControlInitialize, TuiSuccessOperation,
+  ControlHandleAction, TuiActionBindingSetCallback, ControlSetFocus,   ControlSetPosition,
+  ControlSetDimensions, ControlSetAttributes, ControlNoHeight
+};
+
+//
+// The label.
+//
+
+// The prompt (Offset 2) and help (Offset 4) ids of a statement; 0xFFFF from an opcode too short to hold them.
+static UINT16
+StatementString (
+  IN CONST TUI_CONTROL  *Control,
+  IN UINTN              Offset
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
+
+  if ((Opcode == NULL) || (IfrLength (Opcode) < Offset + sizeof (UINT16))) {
+    return NO_PROMPT;
+  }
+
+  return ReadUnaligned16 (Opcode + Offset);
+}
+
+// The prompt as a new string: null for the id 0xFFFF, an empty string when it cannot be read.
+static CHAR16 *
+ReadPrompt (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT BOOLEAN            *NoPrompt
+  )
+{
+  UINT16  Prompt = StatementString (Control, 2);
+  CHAR16  *Text;
+
+  *NoPrompt = (BOOLEAN)(Prompt == NO_PROMPT);
+  if (*NoPrompt) {
+    return NULL;
+  }
+
+  Text = HiiGetString (Control->Record.HiiHandle, Prompt, NULL);
+  return (Text != NULL) ? Text : (CHAR16 *)AllocateZeroPool (sizeof (CHAR16));
+}
+
+static EFI_STATUS
+LabelCreate (
+  IN OUT VOID  **Object
+  )
+{
+  EFI_STATUS  Status;
+
+  if (Object == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (*Object == NULL) {
+    *Object = AllocateZeroPool (sizeof (TUI_LABEL));
+    if (*Object == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+  }
+
+  Status = ControlCreate (Object);
+  ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiLabelOps;
+  return Status;
+}
+
+static EFI_STATUS
+LabelDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  FreeAndNull (((TUI_LABEL *)Object)->Text);
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+static EFI_STATUS
+LabelInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  TUI_LABEL   *Label = (TUI_LABEL *)Object;
+  EFI_STATUS  Status = ControlInitialize (Object, Data, Extra);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Label->Control.Record.HelpStringId = StatementString (&Label->Control, 4);
+  (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, &Label->FocusBackground, &Label->FocusForeground,
+          &Label->NormalBackground, &Label->NormalForeground, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+LabelDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_LABEL    *Label   = (TUI_LABEL *)Object;
+  TUI_CONTROL  *Control = &Label->Control;
+  UINT8        State    = EvaluateControlCondition (&Control->Record);
+  UINT8        Attribute;
+  BOOLEAN      NoPrompt;
+  CHAR16       *Text;
+
+  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  Text = ReadPrompt (Control, &NoPrompt);
+  if ((Text == NULL) && !NoPrompt) {
+    return EFI_NOT_FOUND;
+  }
+
+  FreePool (Label->Text);
+  Label->Text = Text;
+  Attribute   = Control->HasFocus ? (UINT8)(Label->FocusForeground | Label->FocusBackground)
+                : (UINT8)(Label->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Label->NormalForeground));
+  if ((Text != NULL) && (Control->Height < 2)) {
+    UINT64  Fit = CountCharsThatFit (Text, Control->Width);
+    CHAR16  Kept = Text[Fit];
+    Text[Fit] = 0;            // cut to the control's width, then put back
+    PrintAt (Control->Column, Control->Row, Text, Attribute);
+    Text[Fit] = Kept;
+  } else if (Text != NULL) {
+    (VOID)PrintWrappedLines (Control->Column, Control->Row, Control->Width, Control->Height, Text, Attribute);
+  }
+
+  MarkRowsDirty (Control->Row, Control->Row);
+  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+}
+
+static EFI_STATUS
+LabelHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_ACTION_BINDING  *Header = (TUI_ACTION_BINDING *)Object;
+
+  if ((Event == NULL) || (Event->Kind != TUI_EVENT_KEY) || (HookMapSetupKey (&Event->Key) != ACTION_SELECT)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Header->Callback != NULL) {
+    (VOID)Header->Callback (Header->CallbackContext, Object, Header->CallbackData);   // its answer is its own
+  }
+
+  (VOID)gTuiInputOps.ClearAction (Event);
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+LabelSetFocus (
+  IN VOID     *Object,
+  IN BOOLEAN  Focus
+  )
+{
+  TUI_CONTROL  *Control = (TUI_CONTROL *)Object;
+
+  if (!Focus) {
+    Control->HasFocus = FALSE;
+    return EFI_SUCCESS;
+  }
+
+  if (EvaluateControlCondition (&Control->Record) != CONDITION_SHOWN) {
+    return EFI_UNSUPPORTED;
+  }
+
+  Control->HasFocus = TRUE;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+LabelGetControlHeight (
+  IN  VOID    *Object,
+  IN  UINT64  FrameWidth,
+  OUT UINT16  *Height
+  )
+{
+  BOOLEAN  NoPrompt;
+  UINT64   Lines = 0;
+  CHAR16   *Text = ReadPrompt ((TUI_CONTROL *)Object, &NoPrompt);
+  CHAR16   *Wrapped = (Text == NULL) ? NULL : WrapText (Text, (FrameWidth > 2) ? FrameWidth - 2 : 0, &Lines);
+
+  FreePool (Wrapped);
+  FreePool (Text);
+  *Height = (UINT16)((Lines == 0) ? 1 : ((Lines > 0xFFFF) ? 0xFFFF : Lines));
+  return EFI_SUCCESS;
+}
+
+TUI_CONTROL_OPS  gTuiLabelOps = {
+  LabelCreate,       LabelDestroy,                LabelInitialize, LabelDraw,
+  LabelHandleAction, TuiActionBindingSetCallback, LabelSetFocus,   ControlSetPosition,
+  ControlSetDimensions, ControlSetAttributes, LabelGetControlHeight
+};
+
+//
+// The value callback and the control-type table.
+//
+
+EFI_STATUS
+OnValueChanged (
+  IN VOID  *Frame,
+  IN VOID  *Control,
+  IN VOID  *Record
+  )
+{
+  TUI_NOTIFY_VALUE  *Value  = (TUI_NOTIFY_VALUE *)Record;
+  EFI_STATUS        Status  = EFI_SUCCESS;
+  UINTN             Offset;
+
+  (VOID)Frame;
+  if ((Value == NULL) || (Value->Kind != TUI_NOTIFY_KIND_VALUE) || (Control == NULL)) {
+    return EFI_SUCCESS;       // a record of another kind is not this callback's
+  }
+
+  Offset = Value->Offset & 0xFFFF;
+  if (Value->VariableIndex < GetVariableCount ()) {
+    Status = WriteVariableBytes (Value->VariableIndex, Offset, Value->Width, Value->Value);
+    if (!EFI_ERROR (Status) && (Value->VariableIndex == LANGUAGE_VARIABLE_INDEX)) {
+      Status = WriteVariableBytesNoTranslate (LANGUAGE_VARIABLE_INDEX, Offset, Value->Width, Value->Value);
+    }
+  }
+
+  if ((((TUI_CONTROL *)Control)->Record.Flags & CONTROL_FLAG_RESET_REQUIRED) != 0) {
+    gResetNeeded = 1;
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+EmptyCallback (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  (VOID)Context;
+  (VOID)Object;
+  (VOID)Data;
+  return EFI_SUCCESS;
+}
+
+TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
+  { 14, NULL,          1, NULL,           &gTuiJumpNotify },       // tab strip
+  { 1,  NULL,          1, NULL,           &gTuiGotoNotify },       // link to a form
+  { 2,  &gTuiLabelOps, 1, EmptyCallback,  NULL },                  // the fixed exit items
+  { 3,  NULL,          0, NULL,           NULL },                  // text
+  { 19, NULL,          1, OnValueChanged, &gTuiValueNotify },      // string
+  { 4,  NULL,          0, NULL,           NULL },                  // date
+  { 5,  NULL,          0, NULL,           NULL },                  // time
+  { 6,  NULL,          1, OnValueChanged, &gTuiValueNotify },      // one-of and checkbox
+  { 10, NULL,          1, OnValueChanged, &gTuiValueNotify },
+  { 8,  NULL,          0, NULL,           NULL },                  // subtitle and the panes
+  { 11, NULL,          1, OnValueChanged, &gTuiValueNotify },      // numeric
+  { 15, NULL,          1, OnValueChanged, &gTuiValueNotify },      // ordered list
+  { 13, NULL,          1, NULL,           &gTuiPasswordNotify },   // password
+  { 27, NULL,          1, EmptyCallback,  NULL },                  // action
+  { 28, NULL,          1, EmptyCallback,  NULL },                  // reset button
+  { 0,  NULL,          0, NULL,           NULL },
+};
+
+CONST TUI_CONTROL_TYPE_ENTRY *
+FindControlType (
+  IN UINT64  ControlType
+  )
+{
+  if (ControlType == 0) {
+    return NULL;
+  }
+
+  for (UINTN Index = 0; gTuiControlTypes[Index].ControlType != 0; Index++) {
+    if (gTuiControlTypes[Index].ControlType == ControlType) {
+      return (gTuiControlTypes[Index].Ops != NULL) ? &gTuiControlTypes[Index] : NULL;
+    }
+  }
+
+  return NULL;
+}
