@@ -1,23 +1,11 @@
 /*
- * Plain fill loops, the fill selectors, and the UTF decoders.
+ * Plain fill loops, the choice of the procedure forms, and the UTF decoders.
  */
 #include "graphics/core/SkUtils.h"
 
 namespace {
 
 typedef uint32_t __attribute__ ((may_alias)) AliasU32;
-
-void memset16_selector (uint16_t *dst, uint16_t value, int count)
-{
-    sk_memset16 = sk_memset16_SSE2;
-    sk_memset16 (dst, value, count);
-}
-
-void memset32_selector (uint32_t *dst, uint32_t value, int count)
-{
-    sk_memset32 = sk_memset32_SSE2;
-    sk_memset32 (dst, value, count);
-}
 
 // Both encodings count alike: every step of the decoder, malformed or not, is one character.
 template <typename T> int count_unichars (const T *text, const T *end, SkUnichar (*next) (const T **, const T *))
@@ -32,8 +20,29 @@ template <typename T> int count_unichars (const T *text, const T *end, SkUnichar
 
 } // namespace
 
-SkMemset16Proc sk_memset16 = memset16_selector;
-SkMemset32Proc sk_memset32 = memset32_selector;
+#if SK_PROCS_HAVE_VECTOR
+SkMemset16Proc sk_memset16 = sk_memset16_SSE2;
+SkMemset32Proc sk_memset32 = sk_memset32_SSE2;
+static SkProcForm gProcForm = kVector_SkProcForm;
+#else
+SkMemset16Proc sk_memset16 = sk_memset16_portable;
+SkMemset32Proc sk_memset32 = sk_memset32_portable;
+static SkProcForm gProcForm = kPortable_SkProcForm;
+#endif
+
+SkProcForm SkGetProcForm () { return gProcForm; }
+
+SkProcForm SkSetProcForm (SkProcForm form)
+{
+#if SK_PROCS_HAVE_VECTOR
+    gProcForm = form == kVector_SkProcForm ? kVector_SkProcForm : kPortable_SkProcForm;
+    sk_memset16 = gProcForm == kVector_SkProcForm ? sk_memset16_SSE2 : sk_memset16_portable;
+    sk_memset32 = gProcForm == kVector_SkProcForm ? sk_memset32_SSE2 : sk_memset32_portable;
+#else
+    (void)form;     // only the plain forms exist
+#endif
+    return gProcForm;
+}
 
 void sk_memset16_portable (uint16_t *dst, uint16_t value, int count)
 {

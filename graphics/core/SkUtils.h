@@ -4,21 +4,25 @@
 #ifndef GRAPHICS_CORE_SKUTILS_H_
 #define GRAPHICS_CORE_SKUTILS_H_
 
-#include "graphics/core/SkTypes.h"
+#include "graphics/core/SkProcForm.h"
 
 typedef void (*SkMemset16Proc) (uint16_t *dst, uint16_t value, int count);
 typedef void (*SkMemset32Proc) (uint32_t *dst, uint32_t value, int count);
 
-// The fill procedures of the library. Each pointer starts at a selector that, on its first
-// call, installs the SSE2 form and calls through it; later calls go straight to it.
+// The fill procedures of the library: the form SkSetProcForm chose (the SSE2 form unless the
+// plain one was asked for or the build has no other).
 extern SkMemset16Proc sk_memset16;
 extern SkMemset32Proc sk_memset32;
 
 // The plain forms (the reference) and the SSE2 forms (SkUtils_sse2.cpp); equal results.
 void sk_memset16_portable (uint16_t *dst, uint16_t value, int count);
 void sk_memset32_portable (uint32_t *dst, uint32_t value, int count);
+#if SK_PROCS_HAVE_VECTOR
 void sk_memset16_SSE2 (uint16_t *dst, uint16_t value, int count);
+// Large fills run as string stores, which every x86-64 processor streams at the memory's
+// full write speed, and very large ones bypass the caches.
 void sk_memset32_SSE2 (uint32_t *dst, uint32_t value, int count);
+#endif
 
 // Decodes one UTF-8 sequence at *ptr and advances *ptr past it. The number of leading one
 // bits of the lead byte, less one, gives the number of continuation bytes; nothing else is

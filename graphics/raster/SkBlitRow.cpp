@@ -1,6 +1,6 @@
 /*
- * Plain forms of the row procedures, the table that hands out the vector forms, and the
- * premultiply functions. The plain forms are the reference: each pixel is exactly the
+ * Plain forms of the row procedures, the tables that hand out the form SkGetProcForm names,
+ * and the premultiply functions. The plain forms are the reference: each pixel is exactly the
  * one-pixel formula, and the SSE2 forms in SkBlitRow_sse2.cpp must give the same bits.
  */
 #include "graphics/raster/SkBlitRow.h"
@@ -65,16 +65,47 @@ void colorA8MaskBlackRow (uint32_t *dst, const uint8_t *mask, int count)
 
 } // namespace SkBlitRowPlain
 
+namespace {
+
+// The procedures of one form; the copy has no vector form, being a memory copy already.
+struct RowForm {
+    SkBlitRow::Proc procs[4];
+    void (*color32) (uint32_t *dst, const uint32_t *src, int count, uint32_t color);
+    void (*maskRow) (uint32_t *dst, const uint8_t *mask, int count, uint32_t pmColor);
+    void (*maskBlackRow) (uint32_t *dst, const uint8_t *mask, int count);
+};
+
+const RowForm kPlainForm = {
+    { SkBlitRowPlain::blitRowOpaque32, SkBlitRowPlain::blitRowBlend32, SkBlitRowPlain::blitRowSrcAlpha32,
+      SkBlitRowPlain::blitRowSrcAlphaBlend32 },
+    SkBlitRowPlain::color32,
+    SkBlitRowPlain::colorA8MaskRow,
+    SkBlitRowPlain::colorA8MaskBlackRow,
+};
+
+#if SK_PROCS_HAVE_VECTOR
+const RowForm kVectorForm = {
+    { SkBlitRowPlain::blitRowOpaque32, SkBlitRowSSE2::blitRowBlend32, SkBlitRowSSE2::blitRowSrcAlpha32,
+      SkBlitRowSSE2::blitRowSrcAlphaBlend32 },
+    SkBlitRowSSE2::color32,
+    SkBlitRowSSE2::colorA8MaskRow,
+    SkBlitRowSSE2::colorA8MaskBlackRow,
+};
+#endif
+
+const RowForm &row_form ()
+{
+#if SK_PROCS_HAVE_VECTOR
+    if (SkGetProcForm () == kVector_SkProcForm) return kVectorForm;
+#endif
+    return kPlainForm;
+}
+
+} // namespace
+
 SkBlitRow::Proc SkBlitRow::Factory32 (unsigned flags)
 {
-    // The copy has no vector form: it is a memory copy already.
-    static const Proc kProcs[4] = {
-        SkBlitRowPlain::blitRowOpaque32,
-        SkBlitRowSSE2::blitRowBlend32,
-        SkBlitRowSSE2::blitRowSrcAlpha32,
-        SkBlitRowSSE2::blitRowSrcAlphaBlend32,
-    };
-    return kProcs[flags & 3];
+    return row_form ().procs[flags & 3];
 }
 
 void SkBlitRow::Color32 (uint32_t *dst, const uint32_t *src, int count, uint32_t color)
@@ -88,7 +119,7 @@ void SkBlitRow::Color32 (uint32_t *dst, const uint32_t *src, int count, uint32_t
         sk_memset32 (dst, color, count);       // the blend would give color exactly
         return;
     }
-    SkBlitRowSSE2::color32 (dst, src, count, color);
+    row_form ().color32 (dst, src, count, color);
 }
 
 void SkBlitColorA8Mask (void *dst, size_t dstRB, int, const uint8_t *mask, size_t maskRB,
@@ -96,16 +127,16 @@ void SkBlitColorA8Mask (void *dst, size_t dstRB, int, const uint8_t *mask, size_
 {
     uint32_t pmColor = SkPreMultiplyColor (color);
     uint8_t *row = (uint8_t *)dst;
-    for (int y = 0; y < height; y++, row += dstRB, mask += maskRB)
-        SkBlitRowSSE2::colorA8MaskRow ((uint32_t *)row, mask, width, pmColor);
+    auto proc = row_form ().maskRow;
+    for (int y = 0; y < height; y++, row += dstRB, mask += maskRB) proc ((uint32_t *)row, mask, width, pmColor);
 }
 
 void SkBlitColorA8MaskBlack (void *dst, size_t dstRB, int, const uint8_t *mask, size_t maskRB,
                              uint32_t, int width, int height)
 {
     uint8_t *row = (uint8_t *)dst;
-    for (int y = 0; y < height; y++, row += dstRB, mask += maskRB)
-        SkBlitRowSSE2::colorA8MaskBlackRow ((uint32_t *)row, mask, width);
+    auto proc = row_form ().maskBlackRow;
+    for (int y = 0; y < height; y++, row += dstRB, mask += maskRB) proc ((uint32_t *)row, mask, width);
 }
 
 uint32_t SkPreMultiplyARGB (unsigned a, unsigned r, unsigned g, unsigned b)

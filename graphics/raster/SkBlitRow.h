@@ -1,7 +1,8 @@
 /*
  * Row procedures: the innermost loops that blend or fill one row of 32-bit premultiplied
- * pixels. The table hands out the SSE2 forms (every x86-64 processor has SSE2, so there is no
- * processor test); the plain forms are the reference they must match bit for bit.
+ * pixels. The table hands out the form SkGetProcForm names: the SSE2 forms on x86 (every x86-64
+ * processor has SSE2, so there is no processor test), else the plain forms, which are the
+ * reference the SSE2 ones match bit for bit.
  */
 #ifndef GRAPHICS_RASTER_SKBLITROW_H_
 #define GRAPHICS_RASTER_SKBLITROW_H_

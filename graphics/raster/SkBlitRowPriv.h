@@ -8,6 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "graphics/core/SkProcForm.h"
+
 namespace SkBlitRowPlain {
 void blitRowOpaque32 (uint32_t *dst, const uint32_t *src, int count, unsigned alpha);
 void blitRowBlend32 (uint32_t *dst, const uint32_t *src, int count, unsigned alpha);
@@ -18,6 +20,7 @@ void colorA8MaskRow (uint32_t *dst, const uint8_t *mask, int count, uint32_t pmC
 void colorA8MaskBlackRow (uint32_t *dst, const uint8_t *mask, int count);
 }
 
+#if SK_PROCS_HAVE_VECTOR
 namespace SkBlitRowSSE2 {
 void blitRowBlend32 (uint32_t *dst, const uint32_t *src, int count, unsigned alpha);
 void blitRowSrcAlpha32 (uint32_t *dst, const uint32_t *src, int count, unsigned alpha);
@@ -26,5 +29,6 @@ void color32 (uint32_t *dst, const uint32_t *src, int count, uint32_t color);
 void colorA8MaskRow (uint32_t *dst, const uint8_t *mask, int count, uint32_t pmColor);
 void colorA8MaskBlackRow (uint32_t *dst, const uint8_t *mask, int count);
 }
+#endif
 
 #endif

@@ -66,7 +66,14 @@ void SkARGB32SolidBlitter::blitV (int x, int y, int height, SkAlpha alpha)
 
 void SkARGB32SolidBlitter::blitRect (int x, int y, int width, int height)
 {
-    if (fSrcA == 0) return;
+    if (fSrcA == 0 || width <= 0 || height <= 0) return;
+    if (SkGetPackedA32 (fPMColor) == 255 && (size_t)width * 4 == fDevice.rowBytes () &&
+        (int64_t)width * height <= 0x7FFFFFFF) {
+        // Whole rows of an opaque colour lie back to back: one fill, which can pick the
+        // store that suits its total size.
+        sk_memset32 (fDevice.getAddr32 (x, y), fPMColor, width * height);
+        return;
+    }
     for (int i = 0; i < height; i++) {
         uint32_t *row = fDevice.getAddr32 (x, y + i);
         SkBlitRow::Color32 (row, row, width, fPMColor);

@@ -1,4 +1,4 @@
-// 16- and 32-bit fills (plain against SSE2) and bounded UTF-8 / UTF-16 decoding.
+// 16- and 32-bit fills (plain against SSE2, and the choice between them) and bounded UTF-8 / UTF-16 decoding.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,6 +13,7 @@ const int kGuard = 16;   // units of canary on each side of the filled row
 
 // Fills a random row at `align` units past a 16-byte boundary with each form and requires
 // the same units to change, to the value, with the canaries around the row untouched.
+#if SK_PROCS_HAVE_VECTOR
 template <typename T, typename Proc>
 void check_fill_forms (Proc portable, Proc sse2, const char *name)
 {
@@ -44,8 +45,11 @@ void check_fill_forms (Proc portable, Proc sse2, const char *name)
     }
 }
 
+#endif
+
 } // namespace
 
+#if SK_PROCS_HAVE_VECTOR
 // The plain and SSE2 forms write the same units and nothing outside them.
 TEST (SkUtils, Memset16FormsAgree)
 {
@@ -57,20 +61,40 @@ TEST (SkUtils, Memset32FormsAgree)
     check_fill_forms<uint32_t> (sk_memset32_portable, sk_memset32_SSE2, "memset32");
 }
 
-// The global pointers start at a selector that installs the SSE2 form on the first call.
-TEST (SkUtils, SelectorsInstallSse2Forms)
+// Fills beyond the last-level cache bypass it; the result is the same.
+TEST (SkUtils, VeryLargeFillEqualsPlain)
 {
-    uint16_t row16[40];
-    uint32_t row32[40];
-    sk_memset16 (row16, 0x1234, 40);
-    sk_memset32 (row32, 0xDEADBEEF, 40);
-    EXPECT_EQ (sk_memset16, &sk_memset16_SSE2);
-    EXPECT_EQ (sk_memset32, &sk_memset32_SSE2);
-    for (int i = 0; i < 40; i++) {
-        EXPECT_EQ (row16[i], 0x1234);
-        EXPECT_EQ (row32[i], 0xDEADBEEFu);
+    const int count = (16 << 20) / 4 + 37;
+    for (int align : { 0, 1, 3 }) {
+        std::vector<uint32_t> a ((size_t)count + 8, 0x11111111), b ((size_t)count + 8, 0x11111111);
+        sk_memset32_portable (a.data () + align, 0xCAFEF00D, count);
+        sk_memset32_SSE2 (b.data () + align, 0xCAFEF00D, count);
+        ASSERT_TRUE (a == b) << "align " << align;
     }
 }
+
+// The fill pointers follow the chosen form; the SSE2 form is the default.
+TEST (SkUtils, FillPointersFollowTheChosenForm)
+{
+    EXPECT_EQ (SkGetProcForm (), kVector_SkProcForm);
+    EXPECT_EQ (sk_memset16, &sk_memset16_SSE2);
+    EXPECT_EQ (sk_memset32, &sk_memset32_SSE2);
+    EXPECT_EQ (SkSetProcForm (kPortable_SkProcForm), kPortable_SkProcForm);
+    EXPECT_EQ (sk_memset16, &sk_memset16_portable);
+    EXPECT_EQ (sk_memset32, &sk_memset32_portable);
+    uint32_t row32[40];
+    sk_memset32 (row32, 0xDEADBEEF, 40);
+    EXPECT_EQ (SkSetProcForm (kVector_SkProcForm), kVector_SkProcForm);
+    EXPECT_EQ (sk_memset32, &sk_memset32_SSE2);
+    for (int i = 0; i < 40; i++) EXPECT_EQ (row32[i], 0xDEADBEEFu);
+}
+#else
+TEST (SkUtils, PortableBuildKeepsThePlainForms)
+{
+    EXPECT_EQ (SkSetProcForm (kVector_SkProcForm), kPortable_SkProcForm);
+    EXPECT_EQ (sk_memset32, &sk_memset32_portable);
+}
+#endif
 
 TEST (SkUtf8, DecodesOneToFourByteSequences)
 {

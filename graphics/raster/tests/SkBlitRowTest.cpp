@@ -15,6 +15,7 @@ namespace {
 
 const uint32_t kSeed = 0x5EED2026;
 
+#if SK_PROCS_HAVE_VECTOR
 // A random premultiplied pixel; a quarter of them fully transparent or opaque.
 uint32_t random_pm (std::mt19937 &rng)
 {
@@ -76,8 +77,11 @@ void expect_same_rows (RowProc plain, RowProc sse2, const char *name)
 void color32_plain (uint32_t *d, const uint32_t *s, int n, unsigned c) { SkBlitRowPlain::color32 (d, s, n, c); }
 void color32_sse2 (uint32_t *d, const uint32_t *s, int n, unsigned c) { SkBlitRowSSE2::color32 (d, s, n, c); }
 
+#endif
+
 } // namespace
 
+#if SK_PROCS_HAVE_VECTOR
 TEST (SkBlitRowSSE2, BlendEqualsPlain)
 {
     expect_same_rows (SkBlitRowPlain::blitRowBlend32, SkBlitRowSSE2::blitRowBlend32, "blend");
@@ -128,6 +132,7 @@ TEST (SkBlitRowSSE2, MaskRowsEqualPlain)
         }
     }
 }
+#endif // SK_PROCS_HAVE_VECTOR
 
 TEST (SkBlitRow, PremultiplyRoundsDivisionBy255)
 {
