@@ -9,8 +9,19 @@
 #include "graphics/geometry/SkMatrix.h"
 #include "graphics/raster/SkMask.h"
 
+class SkBlitter;
+class SkBounder;
+class SkPath;
+class SkRegion;
+
 class SkMaskFilter : public SkFlattenable {
 public:
+    // Renders devPath into a mask, filters it and blits the result through clip. True when
+    // the path is done with (drawn, or refused by the bounder); false when the caller should
+    // draw it unfiltered.
+    bool filterPath (const SkPath &devPath, const SkMatrix &matrix, const SkRegion &clip, SkBounder *bounder,
+                     SkBlitter *blitter);
+
     // Every subclass answers both; the base filters nothing (the firmware build has no handler
     // for pure virtual calls).
     // The format of the masks filterMask produces.
