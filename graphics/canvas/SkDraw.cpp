@@ -44,27 +44,21 @@ bool pin_rect (const SkRect &r, SkRect *out)
     return true;
 }
 
+bool round_pinned (const SkRect &r, SkIRect *out, bool roundOut)
+{
+    SkRect pinned;
+    if (!pin_rect (r, &pinned)) {
+        return false;
+    }
+    roundOut ? pinned.roundOut (out) : pinned.round (out);
+    return true;
+}
+
 } // namespace
 
-bool SkDrawRoundOut (const SkRect &r, SkIRect *out)
-{
-    SkRect pinned;
-    if (!pin_rect (r, &pinned)) {
-        return false;
-    }
-    pinned.roundOut (out);
-    return true;
-}
+bool SkDrawRoundOut (const SkRect &r, SkIRect *out) { return round_pinned (r, out, true); }
 
-bool SkDrawRound (const SkRect &r, SkIRect *out)
-{
-    SkRect pinned;
-    if (!pin_rect (r, &pinned)) {
-        return false;
-    }
-    pinned.round (out);
-    return true;
-}
+bool SkDrawRound (const SkRect &r, SkIRect *out) { return round_pinned (r, out, false); }
 
 namespace {
 

@@ -221,3 +221,18 @@ TEST (SkStrokeTest, StrokingIntoItsOwnSourceUsesACopy)
     EXPECT_EQ (points_of (p).size (), points_of (expect).size ());
     EXPECT_EQ (p.getBounds (), expect.getBounds ());
 }
+
+// A right-angle round join is a quarter circle: two 45-degree quads whose shared end lies on
+// the diagonal, and whose last end is the start of the next segment's offset.
+TEST (SkStrokeTest, RoundJoinOfARightAngleIsAQuarterCircle)
+{
+    SkPath dst;
+    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kRound_Join).strokePath (corner (10), &dst);
+    EXPECT_TRUE (has_point (dst, 10 + 0.70710678f, -0.70710678f, 1e-3f));
+    EXPECT_TRUE (has_point (dst, 11, 0, 1e-4f));
+    EXPECT_EQ (count_verbs (dst, SkPath::kQuad_Verb), 2);
+    // Turning the other way puts the arc on the other side.
+    SkPath other;
+    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kRound_Join).strokePath (corner (-10), &other);
+    EXPECT_TRUE (has_point (other, 10 + 0.70710678f, 0.70710678f, 1e-3f));
+}
