@@ -45,18 +45,25 @@ void hair_points (const PointProcRec &rec, const SkPoint devPts[], int count)
     }
 }
 
+// A 16.16 value kept within range; beyond it lies outside every clip anyway.
+SkFixed pin_fixed (int64_t v)
+{
+    return (SkFixed)(v > SK_FixedMax ? SK_FixedMax : (v < SK_FixedMin ? SK_FixedMin : v));
+}
+
 void square_points (const PointProcRec &rec, const SkPoint devPts[], int count)
 {
-    SkFixed r = rec.fRadius;
+    int64_t r = rec.fRadius;
     for (int i = 0; i < count; i++) {
-        SkFixed x, y;
-        if (!fixed_point (devPts[i], &x, &y)) continue;
+        SkFixed fx, fy;
+        if (!fixed_point (devPts[i], &fx, &fy)) continue;
+        int64_t x = fx, y = fy;
         if (rec.fAntiAlias) {
-            SkXRect xr = { x - r, y - r, x + r, y + r };
+            SkXRect xr = { pin_fixed (x - r), pin_fixed (y - r), pin_fixed (x + r), pin_fixed (y + r) };
             SkScan::AntiFillXRect (xr, rec.fClip, rec.fBlitter);
         } else {
-            SkIRect ir = SkIRect::MakeLTRB ((x - r + SK_FixedHalf) >> 16, (y - r + SK_FixedHalf) >> 16,
-                                            (x + r + SK_FixedHalf) >> 16, (y + r + SK_FixedHalf) >> 16);
+            SkIRect ir = SkIRect::MakeLTRB ((int32_t)((x - r + SK_FixedHalf) >> 16), (int32_t)((y - r + SK_FixedHalf) >> 16),
+                                            (int32_t)((x + r + SK_FixedHalf) >> 16), (int32_t)((y + r + SK_FixedHalf) >> 16));
             SkScan::FillIRect (ir, rec.fClip, rec.fBlitter);
         }
     }

@@ -200,3 +200,19 @@ TEST (SkDrawTest, HugeAndNonFiniteShapesDrawNothingOutsideTheClipAndFinish)
     f.draw.drawPoints (SkDraw::kPoints_PointMode, 3, pts, paint);
     EXPECT_EQ (count_changed_outside (f.bitmap, f.clip, 0xFFFFFFFFu), 0);
 }
+
+TEST (SkDrawTest, WideSquarePointsAtTheEdgeOfTheFixedRangeStayInsideTheClip)
+{
+    DrawFixture f (16, 16);
+    SkPaint paint;
+    paint.setStrokeWidth (30000);
+    SkPoint pts[2] = { { 32766, -32766 }, { -32000, 32000 } };
+    for (bool aa : { false, true }) {
+        paint.setAntiAlias (aa);
+        f.draw.drawPoints (SkDraw::kPoints_PointMode, 2, pts, paint);
+    }
+    EXPECT_EQ (count_color (f.bitmap, 0xFFFFFFFFu), 256);     // both squares miss the frame
+    SkPoint centre = { 8, 8 };
+    f.draw.drawPoints (SkDraw::kPoints_PointMode, 1, &centre, paint);
+    EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 256);
+}
