@@ -43,7 +43,7 @@ bool SkDevice::readPixels (const SkIRect &srcRect, SkBitmap *dst)
         return false;
     }
     SkIRect r = srcRect;
-    r.intersect (SkIRect::MakeWH (w, h));
+    (void)r.intersect (SkIRect::MakeWH (w, h));      // they overlap: tested above
     SkBitmap subset, copy;
     if (!fBitmap.extractSubset (&subset, r) || !subset.copyTo (&copy)) {
         return false;

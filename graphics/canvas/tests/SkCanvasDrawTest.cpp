@@ -371,3 +371,21 @@ TEST (SkCanvasDrawTest, SquarePointsAreSquaresOfTheStrokeWidth)
     g.canvas->drawPoints (SkCanvas::kPoints_PointMode, 1, &pt, paint);
     EXPECT_EQ (count_color (g.bitmap, 0xFF000000u), 16);
 }
+
+// A layer opened without the alpha flag is opaque: restore copies all of it, so the pixels
+// nobody drew arrive as the zeros its pixels start with, never as leftover memory.
+TEST (SkCanvasDrawTest, OpaqueLayerIsCopiedWholeOnRestore)
+{
+    CanvasFixture f (20, 20, kWhite);
+    SkRect bounds = SkRect::MakeLTRB (5, 5, 15, 15);
+    f.canvas->saveLayer (&bounds, nullptr,
+                         (SkCanvas::SaveFlags)(SkCanvas::kMatrixClip_SaveFlag | SkCanvas::kClipToLayer_SaveFlag));
+    SkPaint half;
+    half.setColor (0x80000080);      // premultiplied 0x80000040, drawn over the zeros
+    f.canvas->drawRect (SkRect::MakeLTRB (5, 5, 10, 15), half);
+    f.canvas->restore ();
+    EXPECT_EQ (pixel (f.bitmap, 5, 5), 0x80000040u);
+    EXPECT_EQ (pixel (f.bitmap, 12, 12), 0u);
+    EXPECT_EQ (pixel (f.bitmap, 4, 5), kWhite);
+    EXPECT_EQ (count_changed_outside (f.bitmap, SkRegion (SkIRect::MakeLTRB (5, 5, 15, 15)), kWhite), 0);
+}
