@@ -7,38 +7,15 @@
 #include <engine/core/VariableCache.h>
 #include <engine/textui/TuiControl.h>
 #include <Library/MemoryAllocationLib.h>
-#include <Resources/EngineStringPackage.h>
 #include <Uefi/UefiIfr.h>
 
-#include <Builders/SetupDataBuilder.h>
 #include <Emulator/KeyScript.h>
 
 #include <vector>
 
 namespace {
 
-const EFI_GUID  kBoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
-
 constexpr UINT16  kBootMenuString = 23;     // "Entering Boot Menu..." in the engine's strings
-
-std::vector<UINT8>
-BoardSection ()
-{
-  Builders::SETUP_DATA_DESC  D;
-
-  D.Variables = {
-    { .VendorGuid = kBoardGuid, .Name = u"Setup", .StoreFlags = VARIABLE_STORE_EFI, .Size = 8 },
-    { .VendorGuid = kEngineGuid, .Name = u"PlatformLang", .Size = 6 },
-  };
-  D.Pages = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {
-    { .ControlType = CONTROL_TYPE_CHECKBOX, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 0 } },
-  } } };
-  D.FormSets         = { {} };
-  D.FirstFormSetGuid = EFI_GUID {};
-  D.VariableGuids    = std::vector<EFI_GUID> {};
-  return Builders::BuildSetupDataSectionBody (D);
-}
 
 int  mSelected;
 
@@ -57,12 +34,7 @@ protected:
   void SetUp () override
   {
     TextUiMachineTest::SetUp ();
-    Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
-                                     gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
-    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, BoardSection ());
-    M.Variables ().Put (u"Setup", kBoardGuid, 7, { 1, 2, 3, 4, 5, 6, 7, 8 });
-    ASSERT_EQ (SetupEngineDriverEntry (Devices.Image->ImageHandle (), M.SystemTable ()), EFI_SUCCESS);
-    SetConsoleModeForScreen ();
+    StartEngine ();
     mSelected = 0;
   }
 

@@ -13,8 +13,11 @@
 #include <Library/MemoryAllocationLib.h>
 
 #include <EmulatorHii/HiiServices.h>
+#include <Builders/SetupDataBuilder.h>
+#include <Resources/EngineStringPackage.h>
 
 #include <memory>
+#include <vector>
 #include <new>
 #include <string>
 
@@ -54,6 +57,32 @@ protected:
   std::u16string Drawn (UINTN Column, UINTN Row, UINTN Count)
   {
     return std::u16string (&gTextScreen->Chars[Row * gTextScreenColumns + Column], Count);
+  }
+
+  // Starts the engine as a dispatcher would, with its own strings and a one-page
+  // board whose variable 0 is an 8-byte "Setup" holding 1 to 8.
+  void StartEngine ()
+  {
+    static const EFI_GUID  BoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+    static const EFI_GUID  EngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+    Builders::SETUP_DATA_DESC  D;
+
+    D.Variables = {
+      { .VendorGuid = BoardGuid, .Name = u"Setup", .StoreFlags = VARIABLE_STORE_EFI, .Size = 8 },
+      { .VendorGuid = EngineGuid, .Name = u"PlatformLang", .Size = 6 },
+    };
+    D.Pages = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {
+      { .ControlType = CONTROL_TYPE_CHECKBOX, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 0 } },
+    } } };
+    D.FormSets         = { {} };
+    D.FirstFormSetGuid = EFI_GUID {};
+    D.VariableGuids    = std::vector<EFI_GUID> {};
+    Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
+                                     gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Builders::BuildSetupDataSectionBody (D));
+    M.Variables ().Put (u"Setup", BoardGuid, 7, { 1, 2, 3, 4, 5, 6, 7, 8 });
+    ASSERT_EQ (SetupEngineDriverEntry (Devices.Image->ImageHandle (), M.SystemTable ()), EFI_SUCCESS);
+    SetConsoleModeForScreen ();
   }
 
   UINT8 DrawnAttribute (UINTN Column, UINTN Row)

@@ -1,0 +1,663 @@
+/** @file
+  Frames of a setup page: adding controls from their records, the window of the
+  controls that fit, focus movement with wrap-around, paging, and drawing.
+
+  A control counts as shown in condition states 0 and 3 (grayed); other states take
+  no rows. Records that make no control (type 0, or a type without a class) leave
+  the control list as it was, so the controls after them still appear.
+**/
+#include <engine/textui/TuiFrame.h>
+#include <engine/textui/TextScreen.h>
+#include <engine/core/EngineNeighbours.h>
+
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#define CONDITION_SHOWN   0
+#define CONDITION_GRAYED  3
+#define VALUE_COLUMN_80   24
+#define VALUE_COLUMN_100  37
+
+TUI_FRAME_LAYOUT  gTuiFrameLayout80[TUI_FRAME_KINDS + 1] = {
+  { TUI_FRAME_TITLE,     1, { 0 }, 80, 1,  0,  0,  0x0F, 0x10, { 0 } },
+  { TUI_FRAME_TAB_STRIP, 1, { 0 }, 80, 1,  1,  0,  0x07, 0x10, { 0 } },
+  { TUI_FRAME_MAIN,      1, { 0 }, 51, 20, 3,  1,  0x01, 0x70, { 0 } },
+  { TUI_FRAME_HELP,      1, { 0 }, 25, 9,  3,  54, 0x01, 0x70, { 0 } },
+  { TUI_FRAME_KEY_HELP,  1, { 0 }, 25, 9,  13, 54, 0x01, 0x70, { 0 } },
+  { TUI_FRAME_BOTTOM,    1, { 0 }, 80, 1,  23, 0,  0x07, 0x10, { 0 } },
+  { 0xFF,                0, { 0 }, 0,  0,  0,  0,  0,    0,    { 0 } },
+};
+
+TUI_FRAME_LAYOUT  gTuiFrameLayout100[TUI_FRAME_KINDS + 1] = {
+  { TUI_FRAME_TITLE,     1, { 0 }, 100, 1,  0,  0,  0x0F, 0x10, { 0 } },
+  { TUI_FRAME_TAB_STRIP, 1, { 0 }, 100, 1,  1,  0,  0x07, 0x10, { 0 } },
+  { TUI_FRAME_MAIN,      1, { 0 }, 64,  26, 3,  1,  0x01, 0x70, { 0 } },
+  { TUI_FRAME_HELP,      1, { 0 }, 32,  11, 3,  67, 0x01, 0x70, { 0 } },
+  { TUI_FRAME_KEY_HELP,  1, { 0 }, 32,  13, 16, 67, 0x01, 0x70, { 0 } },
+  { TUI_FRAME_BOTTOM,    1, { 0 }, 100, 1,  30, 0,  0x07, 0x10, { 0 } },
+  { 0xFF,                0, { 0 }, 0,   0,  0,  0,  0,    0,    { 0 } },
+};
+
+TUI_FRAME_LAYOUT  *gTuiFrameLayout = gTuiFrameLayout80;
+UINT32            gTuiValueColumn  = VALUE_COLUMN_80;
+
+VOID
+InitTextScreenMetrics (
+  VOID
+  )
+{
+  SetConsoleModeForScreen ();
+  gTuiFrameLayout = (gTextScreenColumns == TEXT_SCREEN_MAX_COLUMNS) ? gTuiFrameLayout100 : gTuiFrameLayout80;
+  gTuiValueColumn = (gTextScreenColumns == TEXT_SCREEN_MAX_COLUMNS) ? VALUE_COLUMN_100 : VALUE_COLUMN_80;
+}
+
+CONST TUI_FRAME_LAYOUT *
+FindFrameLayout (
+  IN UINT32  Kind
+  )
+{
+  for (UINTN Index = 0; Index < TUI_FRAME_KINDS; Index++) {
+    if (gTuiFrameLayout[Index].Kind == Kind) {
+      return &gTuiFrameLayout[Index];
+    }
+  }
+
+  return NULL;
+}
+
+static TUI_CONTROL_OPS *
+OpsOf (
+  IN TUI_CONTROL  *Control
+  )
+{
+  return (TUI_CONTROL_OPS *)Control->Header.Ops;
+}
+
+static BOOLEAN
+IsShown (
+  IN TUI_CONTROL  *Control
+  )
+{
+  UINT8  State = EvaluateControlCondition (&Control->Record);
+
+  return (BOOLEAN)((State == CONDITION_SHOWN) || (State == CONDITION_GRAYED));
+}
+
+// Rows a control takes in the frame: 0 when hidden, else at least 1.
+static UINT32
+RowsOf (
+  IN TUI_FRAME  *Frame,
+  IN UINT32     Index
+  )
+{
+  UINT16  Height = 1;
+
+  if (!IsShown (Frame->Controls[Index])) {
+    return 0;
+  }
+
+  if (EFI_ERROR (OpsOf (Frame->Controls[Index])->GetControlHeight (Frame->Controls[Index], Frame->Layout.Width, &Height)) ||
+      (Height == 0))
+  {
+    Height = 1;
+  }
+
+  return Height;
+}
+
+// The window from First on: its last control is the last one whose rows still fit.
+static VOID
+WindowFrom (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     First
+  )
+{
+  UINT32  Used = 0;
+
+  Frame->FirstVisible = First;
+  Frame->LastVisible  = First;
+  for (UINT32 Index = First; Index < Frame->ControlCount; Index++) {
+    UINT32  Rows = RowsOf (Frame, Index);
+    if ((Used + Rows > Frame->Layout.Height) && (Index > First)) {
+      break;
+    }
+
+    Used += Rows;
+    Frame->LastVisible = Index;
+  }
+}
+
+// The window that ends at Last: its first control is the first one whose rows still fit.
+static VOID
+WindowTo (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     Last
+  )
+{
+  UINT32  Used  = 0;
+  UINT32  First = Last;
+
+  for (UINT32 Index = Last + 1; Index-- > 0;) {
+    UINT32  Rows = RowsOf (Frame, Index);
+    if ((Used + Rows > Frame->Layout.Height) && (Index < Last)) {
+      break;
+    }
+
+    Used += Rows;
+    First = Index;
+  }
+
+  WindowFrom (Frame, First);
+}
+
+BOOLEAN
+FrameSetFocus (
+  IN TUI_FRAME  *Frame,
+  IN UINT32     Index
+  )
+{
+  if ((Frame == NULL) || (Index >= Frame->ControlCount) ||
+      (OpsOf (Frame->Controls[Index])->SetFocus (Frame->Controls[Index], TRUE) != EFI_SUCCESS))
+  {
+    return FALSE;
+  }
+
+  for (UINT32 Other = 0; Other < Frame->ControlCount; Other++) {
+    if (Other != Index) {
+      (VOID)OpsOf (Frame->Controls[Other])->SetFocus (Frame->Controls[Other], FALSE);   // losing focus always works
+    }
+  }
+
+  Frame->Current = Index;
+  return TRUE;
+}
+
+// The first control from First to Last (inclusive) that takes the focus; FALSE when none does.
+static BOOLEAN
+FocusFirstIn (
+  IN TUI_FRAME  *Frame,
+  IN UINT32     First,
+  IN UINT32     Last
+  )
+{
+  for (UINT32 Index = First; (Index <= Last) && (Index < Frame->ControlCount); Index++) {
+    if (FrameSetFocus (Frame, Index)) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+// A current control outside the window loses the focus.
+static VOID
+DropFocusOutsideWindow (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if ((Frame->Current != TUI_NO_CONTROL) &&
+      ((Frame->Current < Frame->FirstVisible) || (Frame->Current > Frame->LastVisible)))
+  {
+    (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
+    Frame->Current = TUI_NO_CONTROL;
+  }
+}
+
+static UINT32
+FirstShown (
+  IN TUI_FRAME  *Frame
+  )
+{
+  for (UINT32 Index = 0; Index < Frame->ControlCount; Index++) {
+    if (IsShown (Frame->Controls[Index])) {
+      return Index;
+    }
+  }
+
+  return 0;
+}
+
+static UINT32
+LastShown (
+  IN TUI_FRAME  *Frame
+  )
+{
+  for (UINT32 Index = Frame->ControlCount; Index-- > 0;) {
+    if (IsShown (Frame->Controls[Index])) {
+      return Index;
+    }
+  }
+
+  return Frame->ControlCount - 1;
+}
+
+//
+// Focus down: the next shown control that takes the focus, the window scrolling to
+// show it; past the last one the window returns to the top. Focus up mirrors it.
+// Each walk visits every control at most once, so a frame with nothing focusable
+// only moves its window.
+//
+static VOID
+FocusDown (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->LastVisible;
+
+  for (UINT32 Index = Start + 1; Index < Frame->ControlCount; Index++) {
+    if (!IsShown (Frame->Controls[Index])) {
+      continue;
+    }
+
+    if (Index > Frame->LastVisible) {
+      WindowTo (Frame, Index);
+    }
+
+    if (FrameSetFocus (Frame, Index)) {
+      return;
+    }
+  }
+
+  WindowFrom (Frame, FirstShown (Frame));
+  if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible)) {
+    DropFocusOutsideWindow (Frame);
+  }
+}
+
+static VOID
+FocusUp (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->FirstVisible;
+
+  for (UINT32 Index = Start; Index-- > 0;) {
+    if (!IsShown (Frame->Controls[Index])) {
+      continue;
+    }
+
+    if (Index < Frame->FirstVisible) {
+      WindowFrom (Frame, Index);
+    }
+
+    if (FrameSetFocus (Frame, Index)) {
+      return;
+    }
+  }
+
+  WindowTo (Frame, LastShown (Frame));
+  for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
+    if (FrameSetFocus (Frame, Index)) {
+      return;
+    }
+  }
+
+  DropFocusOutsideWindow (Frame);
+}
+
+// After a page move the focus goes to the first control of the new window that takes it, else to none.
+static VOID
+FocusNewWindow (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible) && (Frame->Current != TUI_NO_CONTROL)) {
+    (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
+    Frame->Current = TUI_NO_CONTROL;
+  }
+}
+
+static VOID
+PageUp (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if (Frame->FirstVisible > 0) {
+    WindowTo (Frame, Frame->FirstVisible - 1);
+    FocusNewWindow (Frame);
+  }
+}
+
+static VOID
+PageDown (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if (Frame->LastVisible + 1 < Frame->ControlCount) {
+    WindowFrom (Frame, Frame->LastVisible + 1);
+    FocusNewWindow (Frame);
+  }
+}
+
+// Moves by one key action; FALSE for an action the frame does not take.
+static BOOLEAN
+MoveByAction (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     Action
+  )
+{
+  UINT32  Pass = 0;
+
+  switch (Action) {
+    case ACTION_UP:
+      FocusUp (Frame);
+      return TRUE;
+    case ACTION_DOWN:
+      FocusDown (Frame);
+      return TRUE;
+    case ACTION_PAGE_UP:
+      PageUp (Frame);
+      return TRUE;
+    case ACTION_PAGE_DOWN:
+      PageDown (Frame);
+      return TRUE;
+    case ACTION_HOME:
+      do {
+        PageUp (Frame);
+      } while ((Frame->FirstVisible > 0) && (++Pass < Frame->ControlCount));
+      return TRUE;
+    case ACTION_END:
+      do {
+        PageDown (Frame);
+      } while ((Frame->LastVisible + 1 < Frame->ControlCount) && (++Pass < Frame->ControlCount));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+static EFI_STATUS
+FrameHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_FRAME   *Frame    = (TUI_FRAME *)Object;
+  BOOLEAN     Consumed  = FALSE;
+  EFI_STATUS  Status;
+
+  if ((Event == NULL) || (Frame->ControlCount == 0)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Event->Kind == TUI_EVENT_TICK) {
+    for (UINT32 Index = 0; Index < Frame->ControlCount; Index++) {
+      Consumed |= (OpsOf (Frame->Controls[Index])->HandleAction (Frame->Controls[Index], Event) == EFI_SUCCESS);
+    }
+
+    return Consumed ? EFI_SUCCESS : EFI_UNSUPPORTED;
+  }
+
+  if (Event->Kind != TUI_EVENT_KEY) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Frame->Current != TUI_NO_CONTROL) {
+    Status = OpsOf (Frame->Controls[Frame->Current])->HandleAction (Frame->Controls[Frame->Current], Event);
+    if (!EFI_ERROR (Status)) {
+      return Status;
+    }
+  }
+
+  if (!MoveByAction (Frame, HookMapSetupKey (&Event->Key))) {
+    return EFI_UNSUPPORTED;
+  }
+
+  (VOID)gTuiInputOps.ClearAction (Event);    // acted on: nobody else sees it
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+FrameCreate (
+  IN OUT VOID  **Object
+  )
+{
+  if (Object == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (*Object == NULL) {
+    *Object = AllocateZeroPool (sizeof (TUI_FRAME));
+    if (*Object == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+  }
+
+  (VOID)gTuiActionBindingOps.Create (Object);     // the record exists: fills its header
+  ((TUI_FRAME *)*Object)->Header.Ops = &gTuiFrameOps;
+  ((TUI_FRAME *)*Object)->Current    = TUI_NO_CONTROL;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+FrameDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  TUI_FRAME  *Frame = (TUI_FRAME *)Object;
+
+  for (UINT32 Index = 0; (Frame->Controls != NULL) && (Index < Frame->ControlCount); Index++) {
+    TuiDestroy (Frame->Controls[Index], TRUE);
+  }
+
+  FreeAndNull (Frame->Controls);
+  FreeAndNull (Frame->Positions);
+  FreeAndNull (Frame->BlankLine);
+  Frame->ControlCount = 0;
+  Frame->Current      = TUI_NO_CONTROL;
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+static EFI_STATUS
+FrameInitialize (
+  IN VOID                    *Object,
+  IN CONST TUI_FRAME_LAYOUT  *Layout,
+  IN UINT32                  PageNumber
+  )
+{
+  TUI_FRAME  *Frame = (TUI_FRAME *)Object;
+
+  if (Layout == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  CopyMem (&Frame->Layout, Layout, sizeof (*Layout));
+  for (UINTN Pair = 0; Pair < 3; Pair++) {
+    Frame->AttributePairs[Pair][0] = 0x01;
+    Frame->AttributePairs[Pair][1] = 0x70;
+  }
+
+  Frame->PageNumber = PageNumber;
+  if (PageNumber == 0) {
+    return EFI_SUCCESS;
+  }
+
+  Frame->BlankLine = (CHAR16 *)AllocateZeroPool ((Layout->Width + 1) * sizeof (CHAR16));
+  if (Frame->BlankLine == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  for (UINTN Index = 0; Index < Layout->Width; Index++) {
+    Frame->BlankLine[Index] = u' ';
+  }
+
+  return EFI_SUCCESS;
+}
+
+// Makes, binds and initialises the control of a record; null with the status when it cannot.
+static TUI_CONTROL *
+MakeControl (
+  IN  TUI_FRAME                     *Frame,
+  IN  CONTROL_RECORD                *Record,
+  IN  CONST TUI_CONTROL_TYPE_ENTRY  *Type,
+  OUT EFI_STATUS                    *Status
+  )
+{
+  VOID  *Control = NULL;
+
+  *Status = TuiCreate (Type->Ops, &Control);
+  if (EFI_ERROR (*Status)) {
+    return NULL;
+  }
+
+  if (Type->CallbackFlag != 0) {
+    (VOID)((TUI_CONTROL_OPS *)Type->Ops)->SetCallback (Control, Frame, Type->Callback, Type->Notification);
+  }
+
+  *Status = ((TUI_CONTROL_OPS *)Type->Ops)->Initialize (Control, Record, (VOID *)Type);
+  if (EFI_ERROR (*Status)) {
+    TuiDestroy (Control, TRUE);
+    return NULL;
+  }
+
+  return (TUI_CONTROL *)Control;
+}
+
+// Room for one more control in both arrays; the arrays stay as they were on failure.
+static EFI_STATUS
+GrowControlArrays (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  UINTN                 Count = Frame->ControlCount;
+  TUI_CONTROL           **Controls;
+  TUI_CONTROL_POSITION  *Positions;
+
+  Positions = (TUI_CONTROL_POSITION *)ReallocatePool (Count * sizeof (*Positions), (Count + 1) * sizeof (*Positions),
+                                         Frame->Positions);
+  if (Positions == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Frame->Positions = Positions;
+  Controls = (TUI_CONTROL **)ReallocatePool (Count * sizeof (*Controls), (Count + 1) * sizeof (*Controls), Frame->Controls);
+  if (Controls == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Frame->Controls = Controls;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+FrameAddControl (
+  IN VOID            *Object,
+  IN CONTROL_RECORD  *Record
+  )
+{
+  TUI_FRAME                     *Frame = (TUI_FRAME *)Object;
+  CONST TUI_CONTROL_TYPE_ENTRY  *Type;
+  TUI_CONTROL                   *Control;
+  EFI_STATUS                    Status;
+  UINT32                        Index  = Frame->ControlCount;
+  UINT16                        Column = (UINT16)(Frame->Layout.Column + TUI_CONTROL_INDENT);
+
+  if (Record == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (Record->ControlType == 0) {
+    Frame->UntypedCount++;
+    return EFI_SUCCESS;
+  }
+
+  Type = FindControlType (Record->ControlType);
+  if (Type == NULL) {
+    return EFI_UNSUPPORTED;
+  }
+
+  Control = MakeControl (Frame, Record, Type, &Status);
+  if ((Control == NULL) || EFI_ERROR (Status = GrowControlArrays (Frame))) {
+    TuiDestroy (Control, TRUE);
+    return Status;
+  }
+
+  (VOID)OpsOf (Control)->SetDimensions (Control, (Frame->Layout.Kind == TUI_FRAME_TAB_STRIP) ? Frame->Layout.Width
+                                                   : ((Frame->Layout.Width > 4) ? Frame->Layout.Width - 4 : 0), 1);
+  (VOID)OpsOf (Control)->SetPosition (Control, Column, Frame->Layout.Row + Index);
+  Control->FrameKind       = Frame->Layout.Kind;
+  Frame->Controls[Index]   = Control;
+  Frame->Positions[Index]  = TUI_CONTROL_POSITION { Column, (UINT16)(Frame->Layout.Row + Index) };
+  Frame->ControlCount      = Index + 1;
+  WindowFrom (Frame, Frame->FirstVisible);
+  return EFI_SUCCESS;
+}
+
+// Places the shown controls of the window one under the other, from the frame's first row.
+static VOID
+PlaceWindow (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  UINT32  NextRow = Frame->Layout.Row;
+  UINT32  End     = (UINT32)Frame->Layout.Row + Frame->Layout.Height;
+
+  Frame->LastVisible = Frame->FirstVisible;
+  for (UINT32 Index = Frame->FirstVisible; Index < Frame->ControlCount; Index++) {
+    UINT32  Rows = RowsOf (Frame, Index);
+    if (Rows == 0) {
+      continue;
+    }
+
+    if ((NextRow + Rows > End) && (Index > Frame->FirstVisible)) {
+      break;
+    }
+
+    (VOID)OpsOf (Frame->Controls[Index])->SetDimensions (Frame->Controls[Index],
+                                            (Frame->Layout.Width > 4) ? Frame->Layout.Width - 4 : 0, Rows);
+    (VOID)OpsOf (Frame->Controls[Index])->SetPosition (Frame->Controls[Index], Frame->Layout.Column + TUI_CONTROL_INDENT,
+                                            NextRow);
+    NextRow           += Rows;
+    Frame->LastVisible = Index;
+  }
+}
+
+static EFI_STATUS
+FrameDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_FRAME  *Frame = (TUI_FRAME *)Object;
+  BOOLEAN    Lost   = FALSE;
+
+  if (!Frame->Layout.Enabled || (Frame->ControlCount == 0)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if ((Frame->Current != TUI_NO_CONTROL) && Frame->Controls[Frame->Current]->OwnsFrame) {
+    return OpsOf (Frame->Controls[Frame->Current])->Draw (Frame->Controls[Frame->Current]);
+  }
+
+  if ((Frame->Current != TUI_NO_CONTROL) && (Frame->Layout.Kind != TUI_FRAME_HELP) &&
+      !IsShown (Frame->Controls[Frame->Current]))
+  {
+    (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
+    Frame->Current = TUI_NO_CONTROL;
+    Lost           = TRUE;
+  }
+
+  for (UINT32 Row = 0; (Frame->BlankLine != NULL) && (Row + 1 < Frame->Layout.Height); Row++) {
+    PrintAt (Frame->Layout.Column, Frame->Layout.Row + Row, Frame->BlankLine,
+      (UINT8)(Frame->Layout.Attribute1 | Frame->Layout.Attribute2));
+  }
+
+  if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
+    PlaceWindow (Frame);
+  }
+
+  if (Lost) {
+    (VOID)FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible);
+  }
+
+  for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (Index < Frame->ControlCount); Index++) {
+    (VOID)OpsOf (Frame->Controls[Index])->Draw (Frame->Controls[Index]);   // a hidden control draws nothing
+  }
+
+  MarkRowsDirty (Frame->Layout.Row, (UINT64)Frame->Layout.Row + Frame->Layout.Height - 1);
+  return EFI_SUCCESS;
+}
+
+TUI_FRAME_OPS  gTuiFrameOps = {
+  FrameCreate, FrameDestroy, FrameInitialize, FrameDraw, FrameHandleAction, TuiActionBindingSetCallback, FrameAddControl
+};

@@ -1,0 +1,212 @@
+// Frames on a started engine with the 100x31 layout: controls added from their
+// records, the window of those that fit, focus movement with wrap-around over hidden
+// and grayed controls, paging, Home and End, and what a frame draws.
+#include "support/TextUiMachineTest.h"
+
+#include <engine/core/EngineUtilities.h>
+#include <engine/textui/TuiFrame.h>
+#include <Uefi/UefiIfr.h>
+
+#include <Emulator/KeyScript.h>
+
+#include <deque>
+#include <vector>
+
+namespace {
+
+constexpr UINT16  kBootMenuString = 23;     // "Entering Boot Menu...": one row in the main frame
+
+class TuiFrameTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+    InitTextScreenMetrics ();
+    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
+    Mark = M.Memory ().AllocationCount ();
+    ASSERT_EQ (TuiCreate (&gTuiFrameOps, (VOID **)&Frame), EFI_SUCCESS);
+    ASSERT_EQ (gTuiFrameOps.Initialize (Frame, FindFrameLayout (TUI_FRAME_MAIN), 1), EFI_SUCCESS);
+  }
+
+  void TearDown () override
+  {
+    TuiDestroy (Frame, TRUE);
+    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
+    gTuiFrameLayout = gTuiFrameLayout80;
+    TextUiMachineTest::TearDown ();
+  }
+
+  // A label record of the engine's own strings; ConditionOp makes it hidden or grayed.
+  CONTROL_RECORD *Label (UINT8 ConditionOp = 0, UINT16 Type = 2)
+  {
+    std::vector<UINT8>  &Ifr = Opcodes.emplace_back ();
+    if (ConditionOp != 0) {
+      Ifr = { ConditionOp, 0x82, EFI_IFR_TRUE_OP, 0x02 };
+    }
+    size_t  Statement = Ifr.size ();
+    Ifr.insert (Ifr.end (), { EFI_IFR_TEXT_OP, 8, (UINT8)kBootMenuString, 0, 0, 0, 0, 0 });
+    CONTROL_RECORD  &Record = Records.emplace_back ();
+    Record.HiiHandle       = ENGINE_OWN_HII_HANDLE;
+    Record.ControlType     = Type;
+    Record.Flags           = CONTROL_FLAG_VALID;
+    Record.QuestionOpcode  = (UINT64)(UINTN)&Ifr[Statement];
+    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Ifr.data () : 0;
+    return &Record;
+  }
+
+  void AddLabels (UINT32 Count)
+  {
+    for (UINT32 Index = 0; Index < Count; Index++) {
+      ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label ()), EFI_SUCCESS);
+    }
+  }
+
+  EFI_STATUS Press (const char *Key)
+  {
+    TUI_INPUT  Event {};
+    Event.Kind = TUI_EVENT_KEY;
+    Event.Key  = Emu::ParseKeyScript (Key).at (0).Record;
+    return gTuiFrameOps.HandleAction (Frame, &Event);
+  }
+
+  std::deque<std::vector<UINT8>>  Opcodes;   // stable addresses for the records' opcode pointers
+  std::deque<CONTROL_RECORD>      Records;
+  TUI_FRAME                       *Frame = nullptr;
+  UINT64                          Mark   = 0;
+};
+
+TEST_F (TuiFrameTest, TheLayoutFollowsTheScreenWidth) {
+  const TUI_FRAME_LAYOUT  *Main = FindFrameLayout (TUI_FRAME_MAIN);
+  ASSERT_NE (Main, nullptr);
+  EXPECT_EQ (Main->Width, 64);
+  EXPECT_EQ (Main->Height, 26);
+  EXPECT_EQ (Main->Row, 3);
+  EXPECT_EQ (Main->Column, 1);
+  EXPECT_EQ (FindFrameLayout (TUI_FRAME_KEY_HELP)->Row, 16);
+  EXPECT_EQ (FindFrameLayout (TUI_FRAME_BOTTOM)->Row, 30);
+  EXPECT_EQ (FindFrameLayout (0xFF), nullptr);         // the seventh row is never found
+  EXPECT_EQ (gTuiValueColumn, 37u);
+
+  Devices.TextOut->FailSetMode (EFI_DEVICE_ERROR);      // the console stays at 80 columns
+  InitTextScreenMetrics ();
+  EXPECT_EQ (FindFrameLayout (TUI_FRAME_MAIN)->Width, 51);
+  EXPECT_EQ (FindFrameLayout (TUI_FRAME_BOTTOM)->Row, 23);
+  EXPECT_EQ (gTuiValueColumn, 24u);
+}
+
+TEST_F (TuiFrameTest, RecordsWithoutAClassMakeNoControlAndTheRestStillComeIn) {
+  CONTROL_RECORD  *Untyped = Label (0, 0);
+  EXPECT_EQ (gTuiFrameOps.AddControl (Frame, Untyped), EFI_SUCCESS);
+  EXPECT_EQ (Frame->UntypedCount, 1u);
+  EXPECT_EQ (gTuiFrameOps.AddControl (Frame, Label (0, 9)), EFI_UNSUPPORTED);    // INCONSISTENT_IF
+  EXPECT_EQ (gTuiFrameOps.AddControl (Frame, Label (0, 31)), EFI_UNSUPPORTED);
+  AddLabels (2);
+  ASSERT_EQ (Frame->ControlCount, 2u);
+  EXPECT_EQ (Frame->Controls[1]->Column, 3);          // frame column + 2
+  EXPECT_EQ (Frame->Controls[1]->Row, 4);
+  EXPECT_EQ (Frame->Controls[1]->Width, 60);          // frame width - 4
+  EXPECT_EQ (Frame->Controls[1]->FrameKind, (UINT32)TUI_FRAME_MAIN);
+  EXPECT_EQ (Frame->Positions[1].Row, 4);
+  EXPECT_EQ (Frame->Controls[0]->Header.CallbackContext, Frame);   // type 2 rows bind their callback
+}
+
+TEST_F (TuiFrameTest, FocusMovesScrollsAndWrapsAround) {
+  AddLabels (30);
+  EXPECT_EQ (Frame->LastVisible, 25u);                // 26 rows
+  ASSERT_TRUE (FrameSetFocus (Frame, 0));
+  for (int Step = 0; Step < 25; Step++) {
+    EXPECT_EQ (Press ("Down"), EFI_SUCCESS);
+  }
+  EXPECT_EQ (Frame->Current, 25u);
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+  Press ("Down");
+  EXPECT_EQ (Frame->Current, 26u);
+  EXPECT_EQ (Frame->FirstVisible, 1u);
+  EXPECT_EQ (Frame->LastVisible, 26u);
+  EXPECT_FALSE (Frame->Controls[0]->HasFocus);
+  EXPECT_TRUE (Frame->Controls[26]->HasFocus);
+
+  FrameSetFocus (Frame, 29);
+  Frame->FirstVisible = 4;
+  Frame->LastVisible  = 29;
+  Press ("Down");                                     // past the end: back to the top
+  EXPECT_EQ (Frame->Current, 0u);
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+  EXPECT_EQ (Frame->LastVisible, 25u);
+  Press ("Up");                                       // and from the top to the bottom
+  EXPECT_EQ (Frame->Current, 29u);
+  EXPECT_EQ (Frame->FirstVisible, 4u);
+  EXPECT_EQ (Frame->LastVisible, 29u);
+}
+
+TEST_F (TuiFrameTest, PagingHomeAndEnd) {
+  AddLabels (30);
+  FrameSetFocus (Frame, 3);
+  Press ("PgDn");
+  EXPECT_EQ (Frame->FirstVisible, 26u);
+  EXPECT_EQ (Frame->LastVisible, 29u);
+  EXPECT_EQ (Frame->Current, 26u);
+  Press ("PgUp");
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+  EXPECT_EQ (Frame->LastVisible, 25u);
+  EXPECT_EQ (Frame->Current, 0u);
+  // Home with the window already at the top does one pass and changes nothing.
+  Press ("Home");
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+  EXPECT_EQ (Frame->Current, 0u);
+  Press ("End");
+  EXPECT_EQ (Frame->LastVisible, 29u);
+  Press ("Home");
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+}
+
+TEST_F (TuiFrameTest, HiddenControlsAreSkippedAndGrayedOnesShownButNeverFocused) {
+  ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label ()), EFI_SUCCESS);
+  ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label (EFI_IFR_SUPPRESS_IF_OP)), EFI_SUCCESS);
+  ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label (EFI_IFR_GRAY_OUT_IF_OP)), EFI_SUCCESS);
+  ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label ()), EFI_SUCCESS);
+  FrameSetFocus (Frame, 0);
+  Press ("Down");
+  EXPECT_EQ (Frame->Current, 3u);
+
+  gTuiFrameOps.Draw (Frame);
+  EXPECT_EQ (Drawn (3, 3, 8), u"Entering");
+  EXPECT_EQ (DrawnAttribute (3, 3), 0x71);            // normal
+  EXPECT_EQ (DrawnAttribute (3, 4), 0x78);            // the grayed one, on the next row
+  EXPECT_EQ (DrawnAttribute (3, 5), 0x7F);            // the focused one
+  EXPECT_EQ (Drawn (3, 6, 8), u"        ");
+  EXPECT_EQ (DrawnAttribute (1, 27), 0x71);           // blank lines on all rows but the last
+  EXPECT_EQ (DrawnAttribute (1, 28), 0x07);
+  EXPECT_EQ (gDirtyLastRow, 28u);
+}
+
+TEST_F (TuiFrameTest, AFrameWithNothingFocusableDoesNotLoop) {
+  for (int Index = 0; Index < 40; Index++) {
+    ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label (EFI_IFR_GRAY_OUT_IF_OP)), EFI_SUCCESS);
+  }
+  EXPECT_EQ (Press ("Down"), EFI_SUCCESS);
+  EXPECT_EQ (Frame->Current, TUI_NO_CONTROL);
+  EXPECT_EQ (Press ("Up"), EFI_SUCCESS);
+  EXPECT_EQ (Press ("End"), EFI_SUCCESS);
+  EXPECT_EQ (Frame->LastVisible, 39u);
+  EXPECT_EQ (Frame->Current, TUI_NO_CONTROL);
+}
+
+TEST_F (TuiFrameTest, KeysGoToTheCurrentControlFirstAndOthersAreNotTaken) {
+  AddLabels (3);
+  FrameSetFocus (Frame, 1);
+  TUI_INPUT  Event {};
+  Event.Kind = TUI_EVENT_KEY;
+  Event.Key  = Emu::ParseKeyScript ("x").at (0).Record;
+  EXPECT_EQ (gTuiFrameOps.HandleAction (Frame, &Event), EFI_UNSUPPORTED);
+  EXPECT_EQ (Event.Kind, (UINT32)TUI_EVENT_KEY);     // left for the next candidate
+  Event.Key = Emu::ParseKeyScript ("Enter").at (0).Record;
+  EXPECT_EQ (gTuiFrameOps.HandleAction (Frame, &Event), EFI_SUCCESS);   // the label takes it
+  EXPECT_EQ (Event.Kind, (UINT32)TUI_EVENT_NONE);
+  TUI_INPUT  Tick {};
+  Tick.Kind = TUI_EVENT_TICK;
+  EXPECT_EQ (gTuiFrameOps.HandleAction (Frame, &Tick), EFI_UNSUPPORTED);
+}
+
+}  // namespace
