@@ -69,46 +69,29 @@ void SkEdgeBuilder::addLine (const SkPoint pts[2])
     if (edge->setLine (pts[0], pts[1], nullptr, fShiftUp)) push (edge);
 }
 
-void SkEdgeBuilder::addQuad (const SkPoint pts[3], int depth)
+void SkEdgeBuilder::addCurve (const SkPoint pts[], int count, int depth)
 {
-    if (tooLarge (pts, 3, kSkEdgeMaxQuadExtent)) {
+    bool quad = count == 3;
+    if (tooLarge (pts, count, quad ? kSkEdgeMaxQuadExtent : kSkEdgeMaxCubicExtent)) {
         if (depth >= kMaxHalvings) {
-            addChord (pts[0], pts[2]);
-            return;
-        }
-        SkPoint halves[5];
-        SkChopQuadAtHalf (pts, halves);
-        addQuad (halves, depth + 1);
-        addQuad (halves + 2, depth + 1);
-        return;
-    }
-    SkQuadraticEdge *edge = (SkQuadraticEdge *)fAlloc.alloc (sizeof (SkQuadraticEdge));
-    if (edge == nullptr) {
-        fFailed = true;
-        return;
-    }
-    if (edge->setQuadratic (pts, fShiftUp)) push (edge);
-}
-
-void SkEdgeBuilder::addCubic (const SkPoint pts[4], int depth)
-{
-    if (tooLarge (pts, 4, kSkEdgeMaxCubicExtent)) {
-        if (depth >= kMaxHalvings) {
-            addChord (pts[0], pts[3]);
+            addChord (pts[0], pts[count - 1]);
             return;
         }
         SkPoint halves[7];
-        SkChopCubicAtHalf (pts, halves);
-        addCubic (halves, depth + 1);
-        addCubic (halves + 3, depth + 1);
+        if (quad) SkChopQuadAtHalf (pts, halves);
+        else SkChopCubicAtHalf (pts, halves);
+        addCurve (halves, count, depth + 1);
+        addCurve (halves + count - 1, count, depth + 1);
         return;
     }
-    SkCubicEdge *edge = (SkCubicEdge *)fAlloc.alloc (sizeof (SkCubicEdge));
+    void *edge = fAlloc.alloc (quad ? sizeof (SkQuadraticEdge) : sizeof (SkCubicEdge));
     if (edge == nullptr) {
         fFailed = true;
         return;
     }
-    if (edge->setCubic (pts, nullptr, fShiftUp)) push (edge);
+    int made = quad ? ((SkQuadraticEdge *)edge)->setQuadratic (pts, fShiftUp)
+                    : ((SkCubicEdge *)edge)->setCubic (pts, nullptr, fShiftUp);
+    if (made) push ((SkEdge *)edge);
 }
 
 void SkEdgeBuilder::addClippedLine (const SkPoint pts[2], const SkRect &clip)
@@ -126,8 +109,7 @@ void SkEdgeBuilder::addClippedCurve (const SkPoint pts[], SkPath::Verb verb, con
     SkPoint piece[4];
     for (SkEdgeClipper::Verb v; (v = clipper.next (piece)) != SkEdgeClipper::kDone_Verb;) {
         if (v == SkEdgeClipper::kLine_Verb) addLine (piece);
-        else if (v == SkEdgeClipper::kQuad_Verb) addQuad (piece, 0);
-        else addCubic (piece, 0);
+        else addCurve (piece, v == SkEdgeClipper::kQuad_Verb ? 3 : 4, 0);
     }
 }
 
@@ -136,11 +118,11 @@ void SkEdgeBuilder::addChopped (const SkPoint pts[], SkPath::Verb verb)
     if (verb == SkPath::kQuad_Verb) {
         SkPoint mono[5];
         int n = SkChopQuadAtYExtrema (pts, mono);
-        for (int i = 0; i <= n; i++) addQuad (&mono[i * 2], 0);
+        for (int i = 0; i <= n; i++) addCurve (&mono[i * 2], 3, 0);
     } else {
         SkPoint mono[10];
         int n = SkChopCubicAtYExtrema (pts, mono);
-        for (int i = 0; i <= n; i++) addCubic (&mono[i * 3], 0);
+        for (int i = 0; i <= n; i++) addCurve (&mono[i * 3], 4, 0);
     }
 }
 

@@ -25,8 +25,9 @@ public:
 
 private:
     void addLine (const SkPoint pts[2]);
-    void addQuad (const SkPoint pts[3], int depth);
-    void addCubic (const SkPoint pts[4], int depth);
+    // A monotonic quad (count 3) or cubic (count 4); depth counts the halvings so far of a
+    // curve too large for its forward differences.
+    void addCurve (const SkPoint pts[], int count, int depth);
     // A curve still too large after every halving (a clipped piece whose control points lie
     // far outside the clip): its chord, clipped, stands for it.
     void addChord (const SkPoint &p0, const SkPoint &p1);

@@ -151,21 +151,24 @@ bool outside_super_range (const SkIRect &ir)
     return ir.fLeft < -8192 || ir.fTop < -8192 || ir.fRight > 8191 || ir.fBottom > 8191;
 }
 
+// Longest run list: run lengths are 16-bit.
+const int kMaxRunWidth = 32767;
+
+// The pixel columns the walker can emit: the path's, and for an inverse fill the clip's;
+// cut to the clip, since nothing beyond it shows.
+void run_range (const SkIRect &ir, const SkIRect &cb, bool inverse, int *left, int *right)
+{
+    *left = inverse ? cb.fLeft : SkMax32 (ir.fLeft, cb.fLeft);
+    *right = inverse ? cb.fRight : SkMin32 (ir.fRight, cb.fRight);
+}
+
 void fill_with_runs (const SkPath &path, const SkIRect &ir, const SkIRect *superClip, SkBlitter *blitter,
                      const SkRegion &clip)
 {
-    const SkIRect &cb = clip.getBounds ();
-    // The runs span what the walker can emit (the path, and for inverse fills the clip),
-    // cut to the clip, since nothing beyond it shows.
-    int left = SkMax32 (SkMin32 (ir.fLeft, cb.fLeft), cb.fLeft);
-    int right = SkMin32 (SkMax32 (ir.fRight, cb.fRight), cb.fRight);
+    int left, right;
+    run_range (ir, clip.getBounds (), path.isInverseFillType (), &left, &right);
     int width = right - left;
-    if (width <= 0) return;
-    if (width > 32767) {
-        // Wider than a run can say: no device is that wide, so no anti-aliasing is lost.
-        SkScan::FillPath (path, clip, blitter);
-        return;
-    }
+    if (width <= 0 || width > kMaxRunWidth) return;
     int16_t *runs = (int16_t *)sk_malloc ((size_t)(width + 1) * sizeof (int16_t) + (size_t)(width + 2));
     if (runs == nullptr) return;        // out of memory: draw nothing
     SkSuperBlitter super (blitter, left, width, runs, (uint8_t *)(runs + width + 1));
@@ -190,7 +193,11 @@ void SkScan::AntiFillPath (const SkPath &path, const SkRegion &origClip, SkBlitt
         if (inverse) blitter->blitRegion (clip);
         return;
     }
-    if (outside_super_range (ir)) {
+    int left, right;
+    run_range (ir, clip.getBounds (), inverse, &left, &right);
+    // Wider than a run list can say (an inverse fill in a clip wider than any device) or too
+    // far out for the super-sampled fixed point: filled without anti-aliasing.
+    if (outside_super_range (ir) || right - left > kMaxRunWidth) {
         FillPath (path, clip, blitter);
         return;
     }

@@ -27,30 +27,23 @@ SkFixed first_step (SkFDot6 a0, SkFDot6 b0, SkFixed slope)
     return SkFDot6ToFixed (b0) + (SkFixed)(((int64_t)toCentre * slope) >> 6);
 }
 
-void hair_y_major (SkFDot6 x0, SkFDot6 y0, SkFDot6 x1, SkFDot6 y1, SkBlitter *blitter)
+// One pixel per step along the major axis (26.6 from a0 to a1), at the minor position b
+// stepped in 16.16; xMajor says which axis is the major one.
+void hair_major (SkFDot6 a0, SkFDot6 b0, SkFDot6 a1, SkFDot6 b1, bool xMajor, SkBlitter *blitter)
 {
-    if (y0 > y1) {
-        SkTSwap (x0, x1);
-        SkTSwap (y0, y1);
+    if (a0 > a1) {
+        SkTSwap (a0, a1);
+        SkTSwap (b0, b1);
     }
-    int row = SkFDot6Round (y0), stop = SkFDot6Round (y1);
-    if (row == stop) return;
-    SkFixed slope = SkFixedDiv (x1 - x0, y1 - y0);
-    SkFixed x = first_step (y0, x0, slope);
-    for (; row < stop; row++, x += slope) blitter->blitH (x >> 16, row, 1);
-}
-
-void hair_x_major (SkFDot6 x0, SkFDot6 y0, SkFDot6 x1, SkFDot6 y1, SkBlitter *blitter)
-{
-    if (x0 > x1) {
-        SkTSwap (x0, x1);
-        SkTSwap (y0, y1);
+    int step = SkFDot6Round (a0), stop = SkFDot6Round (a1);
+    if (step == stop) return;
+    SkFixed slope = SkFixedDiv (b1 - b0, a1 - a0);
+    SkFixed b = first_step (a0, b0, slope);
+    if (xMajor) {
+        for (; step < stop; step++, b += slope) blitter->blitH (step, b >> 16, 1);
+    } else {
+        for (; step < stop; step++, b += slope) blitter->blitH (b >> 16, step, 1);
     }
-    int col = SkFDot6Round (x0), stop = SkFDot6Round (x1);
-    if (col == stop) return;
-    SkFixed slope = SkFixedDiv (y1 - y0, x1 - x0);
-    SkFixed y = first_step (x0, y0, slope);
-    for (; col < stop; col++, y += slope) blitter->blitH (col, y >> 16, 1);
 }
 
 // The blitter to draw bounds (pixels) through for clip, or null when nothing shows.
@@ -79,8 +72,8 @@ void SkScan::HairLine (const SkPoint &p0, const SkPoint &p1, const SkRegion *cli
                                         (SkMax32 (y0, y1) >> 6) + 2);
     blitter = clip_blitter (&clipper, blitter, clip, bounds);
     if (blitter == nullptr) return;
-    if (SkAbs32 (x1 - x0) <= SkAbs32 (y1 - y0)) hair_y_major (x0, y0, x1, y1, blitter);
-    else hair_x_major (x0, y0, x1, y1, blitter);
+    if (SkAbs32 (x1 - x0) <= SkAbs32 (y1 - y0)) hair_major (y0, x0, y1, x1, false, blitter);
+    else hair_major (x0, y0, x1, y1, true, blitter);
 }
 
 void SkScan::HairRect (const SkRect &rect, const SkRegion *clip, SkBlitter *blitter)
@@ -121,28 +114,19 @@ int ceil_abs (SkScalar v)
     return v < 65536.0f ? (int)ceilf (v) : 65536;
 }
 
-void hair_quad (const SkPoint pts[3], int level, const SkRegion *clip, SkBlitter *blitter, SkScan::HairLineProc proc)
+// A quad (count 3) or cubic (count 4) halved level times, each piece drawn as its chord.
+void hair_curve (const SkPoint pts[], int count, int level, const SkRegion *clip, SkBlitter *blitter,
+                 SkScan::HairLineProc proc)
 {
     if (level <= 0) {
-        proc (pts[0], pts[2], clip, blitter);
-        return;
-    }
-    SkPoint halves[5];
-    SkChopQuadAtHalf (pts, halves);
-    hair_quad (halves, level - 1, clip, blitter, proc);
-    hair_quad (halves + 2, level - 1, clip, blitter, proc);
-}
-
-void hair_cubic (const SkPoint pts[4], int level, const SkRegion *clip, SkBlitter *blitter, SkScan::HairLineProc proc)
-{
-    if (level <= 0) {
-        proc (pts[0], pts[3], clip, blitter);
+        proc (pts[0], pts[count - 1], clip, blitter);
         return;
     }
     SkPoint halves[7];
-    SkChopCubicAtHalf (pts, halves);
-    hair_cubic (halves, level - 1, clip, blitter, proc);
-    hair_cubic (halves + 3, level - 1, clip, blitter, proc);
+    if (count == 3) SkChopQuadAtHalf (pts, halves);
+    else SkChopCubicAtHalf (pts, halves);
+    hair_curve (halves, count, level - 1, clip, blitter, proc);
+    hair_curve (halves + count - 1, count, level - 1, clip, blitter, proc);
 }
 
 // Halvings of a quad: enough that each piece's deviation from its chord is under a pixel.
@@ -171,8 +155,8 @@ void SkScan::HairPath (const SkPath &path, const SkRegion *clip, SkBlitter *blit
     for (SkPath::Verb verb; (verb = iter.next (pts)) != SkPath::kDone_Verb;) {
         switch (verb) {
         case SkPath::kLine_Verb: proc (pts[0], pts[1], clip, blitter); break;
-        case SkPath::kQuad_Verb: hair_quad (pts, quad_level (pts), clip, blitter, proc); break;
-        case SkPath::kCubic_Verb: hair_cubic (pts, 6, clip, blitter, proc); break;
+        case SkPath::kQuad_Verb: hair_curve (pts, 3, quad_level (pts), clip, blitter, proc); break;
+        case SkPath::kCubic_Verb: hair_curve (pts, 4, 6, clip, blitter, proc); break;
         default: break;
         }
     }

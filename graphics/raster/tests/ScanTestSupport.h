@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,39 @@ private:
     int fLeft, fTop, fWidth, fHeight;
     std::vector<int> fCover;
 };
+
+// Pixels written outside region (the blitter's whole area is checked).
+inline int count_outside (const CoverageBlitter &b, const SkRegion &region, const SkIRect &area)
+{
+    int n = b.stray;
+    for (int y = area.fTop; y < area.fBottom; y++)
+        for (int x = area.fLeft; x < area.fRight; x++)
+            if (b.at (x, y) > 0 && !region.contains (x, y)) n++;
+    return n;
+}
+
+// The union of the rectangles.
+inline SkRegion region_of (std::initializer_list<SkIRect> rects)
+{
+    SkRegion rgn;
+    for (const SkIRect &r : rects) rgn.op (r, SkRegion::kUnion_Op);
+    return rgn;
+}
+
+// A closed polygon through points vertices on a circle, joining every step-th one (step 2 on
+// 5 points makes the usual self-crossing star).
+inline SkPath star_path (float cx, float cy, float r, int points, int step)
+{
+    SkPath p;
+    for (int i = 0; i < points; i++) {
+        double a = -M_PI / 2 + i * 2 * M_PI * step / points;
+        float x = cx + (float)(r * std::cos (a)), y = cy + (float)(r * std::sin (a));
+        if (i == 0) p.moveTo (x, y);
+        else p.lineTo (x, y);
+    }
+    p.close ();
+    return p;
+}
 
 // A path flattened finely in double precision, for point-in-path tests at pixel centres.
 class ReferencePolygon {

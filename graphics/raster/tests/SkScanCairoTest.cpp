@@ -102,19 +102,6 @@ void expect_close_to_cairo (const SkPath &path, const char *name, double length)
     EXPECT_NEAR (c.ours, c.theirs, allowance) << name;
 }
 
-SkPath star (float cx, float cy, float r, int points, int step)
-{
-    SkPath p;
-    for (int i = 0; i < points; i++) {
-        double a = -M_PI / 2 + i * 2 * M_PI * step / points;
-        float x = cx + (float)(r * cos (a)), y = cy + (float)(r * sin (a));
-        if (i == 0) p.moveTo (x, y);
-        else p.lineTo (x, y);
-    }
-    p.close ();
-    return p;
-}
-
 TEST (ScanAntiFillPathVsCairo, CirclesOfSeveralRadii)
 {
     for (float r : { 1.7f, 3.3f, 10.0f, 15.6f, 40.5f, 120.25f }) {
@@ -127,7 +114,7 @@ TEST (ScanAntiFillPathVsCairo, CirclesOfSeveralRadii)
 TEST (ScanAntiFillPathVsCairo, StarsUnderBothFillRules)
 {
     for (int points : { 5, 7, 64 }) {
-        SkPath p = star (130.4f, 131.1f, 110, points, points == 64 ? 27 : 2);
+        SkPath p = star_path (130.4f, 131.1f, 110, points, points == 64 ? 27 : 2);
         expect_close_to_cairo (p, "star winding", 0);
         p.setFillType (SkPath::kEvenOdd_FillType);
         expect_close_to_cairo (p, "star even-odd", 0);
