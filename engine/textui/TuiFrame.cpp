@@ -613,6 +613,127 @@ PlaceWindow (
   }
 }
 
+//
+// The scroll bar of the main frame, in the column right of it: an arrow on its first
+// and last rows and the thumb between them, whose place and length follow the
+// window over the shown controls' rows.
+//
+#define SCROLL_ATTRIBUTE  0x71
+#define SCROLL_UP         0x25B2
+#define SCROLL_DOWN       0x25BC
+#define SCROLL_THUMB      0x2588
+#define SCROLL_TRACK      0x2591
+
+UINT32  gTuiScrollThumbStart = 0;
+UINT32  gTuiScrollThumbEnd   = 0;
+
+// Rows of the shown controls before Index.
+static UINT32
+RowsBefore (
+  IN TUI_FRAME  *Frame,
+  IN UINT32     Index
+  )
+{
+  UINT32  Rows = 0;
+
+  for (UINT32 Before = 0; (Before < Index) && (Before < Frame->ControlCount); Before++) {
+    Rows += RowsOf (Frame, Before);
+  }
+
+  return Rows;
+}
+
+// The thumb's first and last rows (both outside it) for the current window.
+static VOID
+PlaceThumb (
+  IN  TUI_FRAME  *Frame,
+  OUT UINT32     *Start,
+  OUT UINT32     *End,
+  OUT UINT32     *Length
+  )
+{
+  UINT32   Row    = Frame->Layout.Row;
+  UINT32   H      = Frame->Layout.Height;
+  UINT32   T      = RowsBefore (Frame, Frame->ControlCount);
+  UINT32   B      = RowsBefore (Frame, Frame->FirstVisible);
+  UINT32   L      = RowsBefore (Frame, Frame->LastVisible);
+  BOOLEAN  Adjust = (BOOLEAN)(T == H);
+
+  T       = Adjust ? H + 1 : ((T == 0) ? 1 : T);
+  *Start  = Row + (H - 1) * B / T;
+  *End    = Row + (H - 1) * L / T;
+  *Length = (H - 1) * (H - 2) / T + ((((H - 1) * (H - 2) % T) * (H - 2) > (H - 2) / 2) ? 1 : 0);
+  if (Adjust && (Row + B < H - 2) &&
+      (((Frame->LastVisible + 1 != Frame->ControlCount) && (*Start > H - 2)) ||
+       (Frame->LastVisible == LastShown (Frame)) || ((Frame->FirstVisible > 0) && (*Start == Row))))
+  {
+    *Start = Row + B;
+    *End   = *Start + *Length + 1;
+  }
+
+  if ((*End - *Start < 2) || (*Length == 0)) {
+    *Length = 1;
+  }
+
+  if (*End - *Start - 1 != *Length) {
+    if (*Start + *Length + 1 > Row + H - 2) {
+      *Start = (*Length + 3 <= Row + H) ? Row + H - *Length - 3 : Row;
+    }
+
+    *End = *Start + *Length + 1;
+  }
+}
+
+// Draws the bar, or with Clear blanks its column.
+static VOID
+DrawScrollBar (
+  IN TUI_FRAME  *Frame,
+  IN BOOLEAN    Clear
+  )
+{
+  UINT32  Column = (UINT32)Frame->Layout.Column + Frame->Layout.Width;
+  UINT32  First  = Frame->Layout.Row;
+  UINT32  Last   = First + Frame->Layout.Height - 2;
+  UINT32  Start  = 0;
+  UINT32  End    = 0;
+  UINT32  Length = 0;
+  CHAR16  Cell[2] = { u' ', 0 };
+
+  if (!Clear) {
+    PlaceThumb (Frame, &Start, &End, &Length);
+    gTuiScrollThumbStart = Start;
+    gTuiScrollThumbEnd   = End;
+  }
+
+  for (UINT32 Row = First; Row <= Last; Row++) {
+    if (!Clear) {
+      Cell[0] = (Row == First) ? SCROLL_UP : ((Row == Last) ? SCROLL_DOWN : SCROLL_TRACK);
+      Cell[0] = ((Row > Start) && (Row < End) && (Row < Start + 1 + Length) && (Row != First) && (Row != Last))
+                ? SCROLL_THUMB : Cell[0];
+    }
+
+    PrintAt (Column, Row, Cell, SCROLL_ATTRIBUTE);
+  }
+}
+
+// Sets or clears the main frame's scroll-bar flag and draws the bar (a clearing pass when it goes).
+static VOID
+UpdateScrollBar (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  BOOLEAN  Needed = (BOOLEAN)((Frame->ControlCount >= 2) && (Frame->Layout.Height >= 3) &&
+                              (RowsBefore (Frame, Frame->ControlCount) > Frame->Layout.Height));
+
+  if (Needed) {
+    Frame->ScrollBar = 1;
+    DrawScrollBar (Frame, FALSE);
+  } else if (Frame->ScrollBar != 0) {
+    Frame->ScrollBar = 0;
+    DrawScrollBar (Frame, TRUE);
+  }
+}
+
 static EFI_STATUS
 FrameDraw (
   IN VOID  *Object
@@ -643,6 +764,11 @@ FrameDraw (
   }
 
   if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
+    // A bar that is no longer needed takes the window back to the top.
+    if (Frame->ScrollBar && (RowsBefore (Frame, Frame->ControlCount) <= (UINT32)Frame->Layout.Height - 1)) {
+      Frame->FirstVisible = 0;
+    }
+
     PlaceWindow (Frame);
   }
 
@@ -652,6 +778,10 @@ FrameDraw (
 
   for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (Index < Frame->ControlCount); Index++) {
     (VOID)OpsOf (Frame->Controls[Index])->Draw (Frame->Controls[Index]);   // a hidden control draws nothing
+  }
+
+  if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
+    UpdateScrollBar (Frame);
   }
 
   MarkRowsDirty (Frame->Layout.Row, (UINT64)Frame->Layout.Row + Frame->Layout.Height - 1);

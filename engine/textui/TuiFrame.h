@@ -79,6 +79,10 @@ extern TUI_FRAME_LAYOUT  gTuiFrameLayout100[TUI_FRAME_KINDS + 1];
 extern UINT32            gTuiValueColumn;
 #define TUI_CONTROL_INDENT  2
 
+// The main frame's scroll-bar thumb as last drawn: the rows just above and below it.
+extern UINT32  gTuiScrollThumbStart;
+extern UINT32  gTuiScrollThumbEnd;
+
 /** Sets the console mode and picks the frame layout and value column for the screen's width. */
 VOID     InitTextScreenMetrics (VOID);
 /** The layout row of a frame kind among the first six rows; null when none. */

@@ -209,4 +209,45 @@ TEST_F (TuiFrameTest, KeysGoToTheCurrentControlFirstAndOthersAreNotTaken) {
   EXPECT_EQ (gTuiFrameOps.HandleAction (Frame, &Tick), EFI_UNSUPPORTED);
 }
 
+TEST_F (TuiFrameTest, TheScrollBarFollowsTheWindow) {
+  AddLabels (30);
+  FrameSetFocus (Frame, 0);
+  gTuiFrameOps.Draw (Frame);
+  std::u16string  Bar;
+  for (UINTN Row = 3; Row <= 27; Row++) {
+    Bar += Drawn (65, Row, 1);
+    EXPECT_EQ (DrawnAttribute (65, Row), 0x71) << Row;
+  }
+  // 30 rows of controls in 26: the thumb takes 20 of the 23 rows between the arrows.
+  EXPECT_EQ (Bar, u"\x25B2" + std::u16string (20, u'\x2588') + std::u16string (3, u'\x2591') + u"\x25BC");
+  EXPECT_EQ (Drawn (65, 28, 1), u" ");
+
+  Press ("End");
+  gTuiFrameOps.Draw (Frame);
+  Bar.clear ();
+  for (UINTN Row = 3; Row <= 27; Row++) {
+    Bar += Drawn (65, Row, 1);
+  }
+  EXPECT_EQ (Bar, u"\x25B2" + std::u16string (3, u'\x2591') + std::u16string (20, u'\x2588') + u"\x25BC");
+  EXPECT_EQ (gTuiScrollThumbStart, 6u);
+  EXPECT_EQ (gTuiScrollThumbEnd, 27u);
+  // End pages down once: the last four controls fill the frame from its first row.
+  EXPECT_EQ (Frame->FirstVisible, 26u);
+  EXPECT_EQ (Frame->Controls[26]->Row, 3);
+  EXPECT_EQ (Frame->Controls[29]->Row, 6);
+}
+
+TEST_F (TuiFrameTest, ABarNoLongerNeededIsClearedAndTheWindowGoesBackToTheTop) {
+  AddLabels (3);
+  Frame->ScrollBar    = 1;
+  Frame->FirstVisible = 2;
+  PrintAt (65, 10, u"\x2588", 0x71);
+  gTuiFrameOps.Draw (Frame);
+  EXPECT_EQ (Frame->ScrollBar, 0);
+  EXPECT_EQ (Frame->FirstVisible, 0u);
+  EXPECT_EQ (Drawn (65, 10, 1), u" ");
+  EXPECT_EQ (DrawnAttribute (65, 10), 0x71);
+  EXPECT_EQ (Frame->Controls[0]->Row, 3);
+}
+
 }  // namespace
