@@ -114,3 +114,31 @@ TEST (SkCanvasClipTest, NonFiniteAndHugeClipPathsNeitherCrashNorEscapeTheDevice)
     draw_everything (canvas);
     EXPECT_EQ (count_changed_outside (bitmap, copy, kWhite), 0);
 }
+
+// Matrices that blow every coordinate up, or make it NaN, draw nothing outside the clip and
+// finish.
+TEST (SkCanvasClipTest, DegenerateAndNonFiniteMatricesNeitherCrashNorEscape)
+{
+    const float kBad[] = { 1e30f, -1e30f, INFINITY, NAN, 0 };
+    for (float v : kBad) {
+        SkBitmap bitmap;
+        make_bitmap (&bitmap, 64, 64, kWhite);
+        SkCanvas canvas (bitmap);
+        canvas.clipRect (SkRect::MakeLTRB (10, 10, 50, 50));
+        SkRegion clip (canvas.getTotalClip ());
+        SkMatrix m;
+        m.setAll (v, 0.5f, v, 0, v, 3, 0, 0, 1);
+        canvas.concat (m);
+        SkRect bounds = SkRect::MakeLTRB (0, 0, 20, 20);
+        canvas.saveLayer (&bounds, nullptr);
+        canvas.clipRect (SkRect::MakeLTRB (1, 1, 30, 30));
+        canvas.clipPath (circle (5, 5, 4), SkRegion::kUnion_Op);
+        draw_everything (canvas);
+        SkPaint paint;
+        canvas.drawRoundRect (SkRect::MakeLTRB (1, 1, 9, 9), 2, 2, paint);
+        SkPoint pts[3] = { { 1, 1 }, { 2, 5 }, { 7, 3 } };
+        canvas.drawPoints (SkCanvas::kPolygon_PointMode, 3, pts, paint);
+        canvas.restore ();
+        EXPECT_EQ (count_changed_outside (bitmap, clip, kWhite), 0) << v;
+    }
+}
