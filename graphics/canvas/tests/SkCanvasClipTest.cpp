@@ -36,6 +36,15 @@ void draw_everything (SkCanvas &canvas)
     canvas.drawSprite (sprite, 0, 0);
 }
 
+// Draws everything with the canvas's current clip and checks that nothing outside it changed.
+void expect_draws_stay_in_clip (SkCanvas &canvas, const SkBitmap &bitmap)
+{
+    SkRegion clip (canvas.getTotalClip ());
+    canvas.resetMatrix ();
+    draw_everything (canvas);
+    EXPECT_EQ (count_changed_outside (bitmap, clip, kWhite), 0);
+}
+
 } // namespace
 
 TEST (SkCanvasClipTest, IntersectingWithACirclePathLimitsDrawsToTheCircle)
@@ -48,9 +57,7 @@ TEST (SkCanvasClipTest, IntersectingWithACirclePathLimitsDrawsToTheCircle)
     EXPECT_TRUE (clip.contains (32, 32));
     EXPECT_FALSE (clip.contains (13, 13));        // inside the bounds, outside the circle
     EXPECT_EQ (clip.getBounds (), SkIRect::MakeLTRB (12, 12, 52, 52));
-    SkRegion copy (clip);
-    draw_everything (canvas);
-    EXPECT_EQ (count_changed_outside (bitmap, copy, kWhite), 0);
+    expect_draws_stay_in_clip (canvas, bitmap);
     EXPECT_EQ (pixel (bitmap, 32, 32), kInk);
 }
 
@@ -69,9 +76,7 @@ TEST (SkCanvasClipTest, PathOpsCombineWithTheClipAsRegionsDo)
     // Replace takes the path within the device, whatever the clip was.
     canvas.clipPath (circle (60, 60, 30), SkRegion::kReplace_Op);
     EXPECT_EQ (canvas.getTotalClip ().getBounds (), SkIRect::MakeLTRB (30, 30, 64, 64));
-    SkRegion copy (canvas.getTotalClip ());
-    draw_everything (canvas);
-    EXPECT_EQ (count_changed_outside (bitmap, copy, kWhite), 0);
+    expect_draws_stay_in_clip (canvas, bitmap);
 }
 
 TEST (SkCanvasClipTest, RotatedRectClipBecomesAPathClip)
@@ -85,10 +90,7 @@ TEST (SkCanvasClipTest, RotatedRectClipBecomesAPathClip)
     EXPECT_EQ (canvas.getClipStack ().top ()->fState, SkClipStack::kPath_State);
     EXPECT_TRUE (canvas.getTotalClip ().contains (32, 19));       // the diamond's top corner
     EXPECT_FALSE (canvas.getTotalClip ().contains (23, 23));
-    SkRegion copy (canvas.getTotalClip ());
-    canvas.resetMatrix ();
-    draw_everything (canvas);
-    EXPECT_EQ (count_changed_outside (bitmap, copy, kWhite), 0);
+    expect_draws_stay_in_clip (canvas, bitmap);
 }
 
 TEST (SkCanvasClipTest, NonFiniteAndHugeClipPathsNeitherCrashNorEscapeTheDevice)
@@ -110,9 +112,7 @@ TEST (SkCanvasClipTest, NonFiniteAndHugeClipPathsNeitherCrashNorEscapeTheDevice)
     EXPECT_TRUE (SkIRect::MakeWH (64, 64).contains (canvas.getTotalClip ().getBounds ()) ||
                  canvas.getTotalClip ().isEmpty ());
     canvas.clipPath (bad);
-    SkRegion copy (canvas.getTotalClip ());
-    draw_everything (canvas);
-    EXPECT_EQ (count_changed_outside (bitmap, copy, kWhite), 0);
+    expect_draws_stay_in_clip (canvas, bitmap);
 }
 
 // Matrices that blow every coordinate up, or make it NaN, draw nothing outside the clip and
