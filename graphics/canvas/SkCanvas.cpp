@@ -90,11 +90,11 @@ SkCanvas::MCRec::~MCRec () { SkSafeUnref (fFilter); }
 
 // --- construction and devices ------------------------------------------------------------
 
-SkCanvas::SkCanvas () { init (nullptr); }
+SkCanvas::SkCanvas () : fBottomRec (nullptr, 0), fRootLayer (nullptr, nullptr) { init (nullptr); }
 
-SkCanvas::SkCanvas (SkDevice *device) { init (device); }
+SkCanvas::SkCanvas (SkDevice *device) : fBottomRec (nullptr, 0), fRootLayer (nullptr, nullptr) { init (device); }
 
-SkCanvas::SkCanvas (const SkBitmap &bitmap)
+SkCanvas::SkCanvas (const SkBitmap &bitmap) : fBottomRec (nullptr, 0), fRootLayer (nullptr, nullptr)
 {
     init (nullptr);
     SkDevice *device = new SkDevice (bitmap);
@@ -106,24 +106,15 @@ SkCanvas::SkCanvas (const SkBitmap &bitmap)
 
 void SkCanvas::init (SkDevice *device)
 {
-    fMCRec = nullptr;
-    fSaveCount = 0;
+    fMCRec = &fBottomRec;
+    fSaveCount = 1;
     fBounder = nullptr;
     fLastDeviceToGainFocus = nullptr;
     fDeviceCMDirty = false;
     fLocalBoundsAA.setEmpty ();
     fLocalBoundsBW.setEmpty ();
     fLocalBoundsAADirty = fLocalBoundsBWDirty = true;
-    // Without its bottom level a canvas cannot work; the firmware has nothing better to do
-    // than stop here.
-    if (!pushMCRec (0)) {
-        __builtin_trap ();
-    }
-    fMCRec->fLayer = new DeviceCM (nullptr, nullptr);
-    if (fMCRec->fLayer == nullptr) {
-        __builtin_trap ();
-    }
-    fMCRec->fTopLayer = fMCRec->fLayer;
+    fBottomRec.fLayer = fBottomRec.fTopLayer = &fRootLayer;
     setDevice (device);
 }
 
@@ -132,16 +123,11 @@ SkCanvas::~SkCanvas ()
     while (fSaveCount > 1) {
         restore ();
     }
-    internalRestore ();      // the bottom level: its root layer is not drawn anywhere
+    // The bottom level and the root layer (drawn nowhere) go with the canvas's members.
     SkSafeUnref (fBounder);
 }
 
-SkDevice *SkCanvas::getDevice () const
-{
-    const MCRec *rec = fMCRec;
-    while (rec->fPrev != nullptr) rec = rec->fPrev;
-    return rec->fLayer->fDevice;
-}
+SkDevice *SkCanvas::getDevice () const { return fRootLayer.fDevice; }
 
 SkDevice *SkCanvas::setBitmapDevice (const SkBitmap &bitmap)
 {
@@ -156,16 +142,13 @@ SkDevice *SkCanvas::setBitmapDevice (const SkBitmap &bitmap)
 
 SkDevice *SkCanvas::setDevice (SkDevice *device)
 {
-    MCRec *bottom = fMCRec;
-    while (bottom->fPrev != nullptr) bottom = bottom->fPrev;
-    DeviceCM *root = bottom->fLayer;
-    SkDevice *old = root->fDevice;
+    SkDevice *old = fRootLayer.fDevice;
     if (old == device) {
         return device;
     }
     if (device != nullptr) device->lockPixels ();
     if (old != nullptr) old->unlockPixels ();
-    SkRefCntAssign (root->fDevice, device);
+    SkRefCntAssign (fRootLayer.fDevice, device);
     markDirty ();
     if (device == nullptr) {
         for (MCRec *rec = fMCRec; rec != nullptr; rec = rec->fPrev) rec->fRegion->setEmpty ();

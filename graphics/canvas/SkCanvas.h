@@ -107,8 +107,38 @@ protected:
                                    const SkPaint &paint);
 
 private:
-    struct DeviceCM;
-    struct MCRec;
+    // One layer: its device (one reference held, pixels locked), its clip and matrix in the
+    // device's own coordinates, and the paint it is composited with on restore.
+    struct DeviceCM : SkPoolObject {
+        DeviceCM *fNext;            // the layer below
+        SkDevice *fDevice;
+        SkRegion fClip;
+        const SkMatrix *fMatrix;
+        SkMatrix fMatrixStorage;
+        SkPaint *fPaint;
+
+        DeviceCM (SkDevice *device, const SkPaint *paint);
+        ~DeviceCM ();
+        // Takes the level's matrix and clip into this device's coordinates; removes this
+        // device's area from updateClip, when given, so that lower layers get only the rest.
+        void updateMC (const SkMatrix &totalMatrix, const SkRegion &totalClip, const SkClipStack &clipStack,
+                       SkRegion *updateClip);
+    };
+
+    // One save level.
+    struct MCRec : SkPoolObject {
+        MCRec *fPrev;
+        SkMatrix *fMatrix;          // fMatrixStorage or the level below's
+        SkRegion *fRegion;          // fRegionStorage or the level below's
+        SkDrawFilter *fFilter;      // one reference held
+        DeviceCM *fLayer;           // the layer this level opened, or null
+        DeviceCM *fTopLayer;        // the first layer to draw into
+        SkMatrix fMatrixStorage;
+        SkRegion fRegionStorage;
+
+        MCRec (MCRec *prev, int flags);
+        ~MCRec ();
+    };
     friend class SkDrawIter;
 
     void init (SkDevice *device);
@@ -122,6 +152,9 @@ private:
     template <typename Fn> void drawLayers (const SkPaint &paint, SkDrawFilter::Type type, Fn draw);
 
     SkClipStack fClipStack;
+    // The bottom level and its root layer live in the canvas itself: a canvas always has them.
+    MCRec fBottomRec;
+    DeviceCM fRootLayer;
     MCRec *fMCRec;              // the current save level; each links to the one below
     int fSaveCount;
     SkBounder *fBounder;
