@@ -35,22 +35,7 @@ ControlCreate (
   IN OUT VOID  **Object
   )
 {
-  EFI_STATUS  Status;
-
-  if (Object == NULL) {
-    return EFI_INVALID_PARAMETER;
-  }
-
-  if (*Object == NULL) {
-    *Object = AllocateZeroPool (sizeof (TUI_CONTROL));
-    if (*Object == NULL) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-  }
-
-  Status = gTuiActionBindingOps.Create (Object);     // the record exists: fills its header
-  ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiControlOps;
-  return Status;
+  return TuiCreateRecord (Object, sizeof (TUI_CONTROL), gTuiActionBindingOps.Create, &gTuiControlOps);
 }
 
 static EFI_STATUS
@@ -194,22 +179,7 @@ LabelCreate (
   IN OUT VOID  **Object
   )
 {
-  EFI_STATUS  Status;
-
-  if (Object == NULL) {
-    return EFI_INVALID_PARAMETER;
-  }
-
-  if (*Object == NULL) {
-    *Object = AllocateZeroPool (sizeof (TUI_LABEL));
-    if (*Object == NULL) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-  }
-
-  Status = ControlCreate (Object);
-  ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiLabelOps;
-  return Status;
+  return TuiCreateRecord (Object, sizeof (TUI_LABEL), ControlCreate, &gTuiLabelOps);
 }
 
 static EFI_STATUS
@@ -287,18 +257,11 @@ LabelHandleAction (
   IN OUT TUI_INPUT  *Event
   )
 {
-  TUI_ACTION_BINDING  *Header = (TUI_ACTION_BINDING *)Object;
-
   if ((Event == NULL) || (Event->Kind != TUI_EVENT_KEY) || (HookMapSetupKey (&Event->Key) != ACTION_SELECT)) {
     return EFI_UNSUPPORTED;
   }
 
-  if (Header->Callback != NULL) {
-    (VOID)Header->Callback (Header->CallbackContext, Object, Header->CallbackData);   // its answer is its own
-  }
-
-  (VOID)gTuiInputOps.ClearAction (Event);
-  return EFI_SUCCESS;
+  return TuiRunCallbackAndClear ((TUI_ACTION_BINDING *)Object, Event);
 }
 
 static EFI_STATUS

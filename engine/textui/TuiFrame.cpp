@@ -412,21 +412,13 @@ FrameCreate (
   IN OUT VOID  **Object
   )
 {
-  if (Object == NULL) {
-    return EFI_INVALID_PARAMETER;
+  EFI_STATUS  Status = TuiCreateRecord (Object, sizeof (TUI_FRAME), gTuiActionBindingOps.Create, &gTuiFrameOps);
+
+  if (!EFI_ERROR (Status)) {
+    ((TUI_FRAME *)*Object)->Current = TUI_NO_CONTROL;
   }
 
-  if (*Object == NULL) {
-    *Object = AllocateZeroPool (sizeof (TUI_FRAME));
-    if (*Object == NULL) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-  }
-
-  (VOID)gTuiActionBindingOps.Create (Object);     // the record exists: fills its header
-  ((TUI_FRAME *)*Object)->Header.Ops = &gTuiFrameOps;
-  ((TUI_FRAME *)*Object)->Current    = TUI_NO_CONTROL;
-  return EFI_SUCCESS;
+  return Status;
 }
 
 static EFI_STATUS

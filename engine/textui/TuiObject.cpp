@@ -56,18 +56,17 @@ TuiDestroy (
   }
 }
 
-//
-// Allocates a zero-filled record of Size bytes when *Object is null. Returns TRUE
-// when it did, so that a failing Create frees only what it allocated.
-//
-static EFI_STATUS
-AllocateRecord (
-  IN OUT VOID     **Object,
-  IN     UINTN    Size,
-  OUT    BOOLEAN  *Allocated
+EFI_STATUS
+TuiCreateRecord (
+  IN OUT VOID        **Object,
+  IN     UINTN       Size,
+  IN     TUI_CREATE  BaseCreate OPTIONAL,
+  IN     VOID        *Ops
   )
 {
-  *Allocated = FALSE;
+  BOOLEAN     Allocated = FALSE;
+  EFI_STATUS  Status    = EFI_SUCCESS;
+
   if (Object == NULL) {
     return EFI_INVALID_PARAMETER;
   }
@@ -78,10 +77,21 @@ AllocateRecord (
       return EFI_OUT_OF_RESOURCES;
     }
 
-    *Allocated = TRUE;
+    Allocated = TRUE;
   }
 
-  return EFI_SUCCESS;
+  if (BaseCreate != NULL) {
+    Status = BaseCreate (Object);
+  }
+
+  if (EFI_ERROR (Status) && Allocated) {
+    FreePool (*Object);       // only what this Create allocated
+    *Object = NULL;
+  } else if (!EFI_ERROR (Status)) {
+    ((TUI_ACTION_BINDING *)*Object)->Ops = Ops;
+  }
+
+  return Status;
 }
 
 //
@@ -93,14 +103,7 @@ ActionBindingCreate (
   IN OUT VOID  **Object
   )
 {
-  BOOLEAN     Allocated;
-  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_ACTION_BINDING), &Allocated);
-
-  if (!EFI_ERROR (Status)) {
-    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiActionBindingOps;
-  }
-
-  return Status;
+  return TuiCreateRecord (Object, sizeof (TUI_ACTION_BINDING), NULL, &gTuiActionBindingOps);
 }
 
 EFI_STATUS
@@ -158,9 +161,8 @@ TUI_BINDING_OPS  gTuiActionBindingOps = {
   ActionBindingCreate, TuiActionBindingDestroy, NoBinding, TuiSuccessOperation, NoAction, TuiActionBindingSetCallback
 };
 
-// Runs a binding's callback for an event it matched, then clears the event: a matched binding consumes it.
-static EFI_STATUS
-RunBinding (
+EFI_STATUS
+TuiRunCallbackAndClear (
   IN     TUI_ACTION_BINDING  *Binding,
   IN OUT TUI_INPUT           *Event
   )
@@ -182,15 +184,7 @@ KeyBindingCreate (
   IN OUT VOID  **Object
   )
 {
-  BOOLEAN     Allocated;
-  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_KEY_BINDING), &Allocated);
-
-  if (!EFI_ERROR (Status)) {
-    (VOID)ActionBindingCreate (Object);      // the record exists: cannot fail
-    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiKeyBindingOps;
-  }
-
-  return Status;
+  return TuiCreateRecord (Object, sizeof (TUI_KEY_BINDING), ActionBindingCreate, &gTuiKeyBindingOps);
 }
 
 static EFI_STATUS
@@ -228,7 +222,7 @@ KeyBindingHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  return RunBinding (&Binding->Header, Event);
+  return TuiRunCallbackAndClear (&Binding->Header, Event);
 }
 
 TUI_BINDING_OPS  gTuiKeyBindingOps = {
@@ -245,15 +239,7 @@ ClickBindingCreate (
   IN OUT VOID  **Object
   )
 {
-  BOOLEAN     Allocated;
-  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_CLICK_BINDING), &Allocated);
-
-  if (!EFI_ERROR (Status)) {
-    (VOID)ActionBindingCreate (Object);      // the record exists: cannot fail
-    ((TUI_ACTION_BINDING *)*Object)->Ops = &gTuiClickBindingOps;
-  }
-
-  return Status;
+  return TuiCreateRecord (Object, sizeof (TUI_CLICK_BINDING), ActionBindingCreate, &gTuiClickBindingOps);
 }
 
 static EFI_STATUS
@@ -292,7 +278,7 @@ ClickBindingHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  return RunBinding (&Binding->Header, Event);
+  return TuiRunCallbackAndClear (&Binding->Header, Event);
 }
 
 TUI_BINDING_OPS  gTuiClickBindingOps = {
@@ -337,17 +323,15 @@ InputCreate (
   IN OUT VOID  **Object
   )
 {
-  BOOLEAN     Allocated;
+  BOOLEAN     Allocated = (BOOLEAN)((Object != NULL) && (*Object == NULL));
   TUI_INPUT   *Input;
-  EFI_STATUS  Status = AllocateRecord (Object, sizeof (TUI_INPUT), &Allocated);
+  EFI_STATUS  Status    = TuiCreateRecord (Object, sizeof (TUI_INPUT), ActionBindingCreate, &gTuiInputOps);
 
   if (EFI_ERROR (Status)) {
     return Status;
   }
 
-  (VOID)ActionBindingCreate (Object);        // the record exists: cannot fail
-  Input                = (TUI_INPUT *)*Object;
-  Input->Header.Ops    = &gTuiInputOps;
+  Input  = (TUI_INPUT *)*Object;
   Status = CreateTimerEvent (&Input->Timer, CountTick, Input, TimerPeriodic, TICK_PERIOD, TPL_CALLBACK);
   if (EFI_ERROR (Status) && Allocated) {
     FreePool (Input);

@@ -141,6 +141,15 @@ EFI_STATUS  TuiUnsupportedOperation (IN VOID *Object);
 EFI_STATUS  TuiActionBindingDestroy (IN VOID *Object, IN BOOLEAN Free);
 EFI_STATUS  TuiActionBindingSetCallback (IN VOID *Object, IN VOID *Context, IN TUI_CALLBACK Function, IN VOID *Data);
 
+/**
+  The common part of every Create: allocates a zero-filled record of Size bytes when
+  *Object is null, runs the base class's Create on it (none for the root) and stores
+  Ops. A failing base Create frees only a record allocated here.
+**/
+EFI_STATUS  TuiCreateRecord (IN OUT VOID **Object, IN UINTN Size, IN TUI_CREATE BaseCreate OPTIONAL, IN VOID *Ops);
+/** Runs an object's callback for an event it acted on, then clears the event; answers 0 (consumed). */
+EFI_STATUS  TuiRunCallbackAndClear (IN TUI_ACTION_BINDING *Object, IN OUT TUI_INPUT *Event);
+
 /** Makes an object of the class whose table is Ops; *Object null allocates it. */
 EFI_STATUS  TuiCreate (IN VOID *Ops, IN OUT VOID **Object);
 /** Releases an object through its own table; a null object is ignored. */
