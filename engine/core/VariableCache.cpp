@@ -111,14 +111,16 @@ IsDirectEfiVariable (
 
 //
 // Two-call read into a new pool buffer; the variable may change size between the
-// calls, so the size query is repeated a few times.
+// calls, so the size query is repeated a few times. NoMemory (optional) tells a
+// variable that could not be read for want of memory from one that is absent.
 //
 static VOID *
 ReadVariableAlloc (
   IN  CONST CHAR16    *Name,
   IN  CONST EFI_GUID  *Guid,
   OUT UINT32          *Attributes,
-  OUT UINTN           *Size
+  OUT UINTN           *Size,
+  OUT BOOLEAN         *NoMemory = NULL
   )
 {
   VOID        *Buffer = NULL;
@@ -129,6 +131,10 @@ ReadVariableAlloc (
     FreePool (Buffer);
     Buffer = AllocatePool (Needed);
     if (Buffer == NULL) {
+      if (NoMemory != NULL) {
+        *NoMemory = TRUE;
+      }
+
       break;
     }
 
@@ -144,15 +150,17 @@ ReadVariableAlloc (
   return Buffer;
 }
 
-VOID *
-GetVariableByIndex (
-  IN  UINTN  Index,
-  OUT UINTN  *Size
+static VOID *
+ReadVariableOfIndex (
+  IN  UINTN    Index,
+  OUT UINTN    *Size,
+  OUT BOOLEAN  *NoMemory
   )
 {
   VARIABLE_RECORD  *Record = GetVariableRecord (Index);
   RECORD_NAME      Name;
   VOID             *Buffer = NULL;
+  EFI_STATUS       Status;
 
   *Size = 0;
   if (Record == NULL) {
@@ -164,9 +172,11 @@ GetVariableByIndex (
       return NULL;
     }
 
-    *Size = (UINTN)gVariableCache[Index].Size;
-    return (gVariableCache[Index].Data != NULL) ? AllocateCopyPool (*Size, gVariableCache[Index].Data)
-                                                : AllocateZeroPool (*Size);
+    *Size  = (UINTN)gVariableCache[Index].Size;
+    Buffer = (gVariableCache[Index].Data != NULL) ? AllocateCopyPool (*Size, gVariableCache[Index].Data)
+                                                  : AllocateZeroPool (*Size);
+    *NoMemory = (Buffer == NULL);
+    return Buffer;
   }
 
   if (IsDirectEfiVariable (Index, Record)) {
@@ -175,14 +185,27 @@ GetVariableByIndex (
     }
 
     GetRecordName (Record, &Name);
-    return ReadVariableAlloc (Name.Text, &Record->VendorGuid, &Record->Attributes, Size);
+    return ReadVariableAlloc (Name.Text, &Record->VendorGuid, &Record->Attributes, Size, NoMemory);
   }
 
-  if (!EFI_ERROR (ExtractVariableConfig (Record, &Buffer, 0, Record->Size)) && (Buffer != NULL)) {
+  Status = ExtractVariableConfig (Record, &Buffer, 0, Record->Size);
+  if (!EFI_ERROR (Status) && (Buffer != NULL)) {
     *Size = Record->Size;
   }
 
+  *NoMemory = (Status == EFI_OUT_OF_RESOURCES);
   return Buffer;
+}
+
+VOID *
+GetVariableByIndex (
+  IN  UINTN  Index,
+  OUT UINTN  *Size
+  )
+{
+  BOOLEAN  NoMemory = FALSE;
+
+  return ReadVariableOfIndex (Index, Size, &NoMemory);
 }
 
 EFI_STATUS
@@ -617,9 +640,16 @@ ReadStoreCopies (
   gVariableStoreCopyCount = Count;
   for (UINTN Index = 0; Index < Count; Index++) {
     Copy = &gVariableStoreCopies[Index];
-    UINTN  Size;
-    Copy->Data = GetVariableByIndex (Index, &Size);
+    UINTN    Size;
+    BOOLEAN  NoMemory = FALSE;
+    Copy->Data = ReadVariableOfIndex (Index, &Size, &NoMemory);
     Copy->Size = Size;
+    // A stored variable that could not be read is not an absent one: taking it as
+    // absent would put defaults in place of the stored settings.
+    if (NoMemory) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+
     if ((Copy->Data == NULL) && (Copy->Size != 0)) {
       Copy->Data = AllocateZeroPool (Size);
       if (Copy->Data == NULL) {

@@ -65,12 +65,18 @@ private:
   const UINT8  *mEnd;
 };
 
+// Duplicate blocks copy a text already decoded, so a small package could decode to far
+// more text than it holds (30,000 duplicates of a 30,000-character string: 1.8 GB). No
+// package decodes to more than the largest package (24-bit length) could hold written out.
+constexpr UINTN  kMaxDecodedUnits = 0x1000000 / sizeof (CHAR16);
+
 bool
 StoreString (STRING_PACKAGE *Out, UINT32 *Id, std::u16string &&Text)
 {
-  if (*Id > 0xFFFF) {
+  if ((*Id > 0xFFFF) || (Text.size () > kMaxDecodedUnits - Out->DecodedUnits)) {
     return false;
   }
+  Out->DecodedUnits += Text.size ();
   Out->Strings[(EFI_STRING_ID)*Id] = std::move (Text);
   Out->LastId = (EFI_STRING_ID)*Id;
   (*Id)++;

@@ -134,3 +134,39 @@ TEST (StringPackage, LanguageTagsCompareWithoutCase)
 }
 
 }  // namespace
+
+namespace {
+
+BYTES
+OneStringAndDuplicates (size_t Length, int Duplicates)
+{
+  StringPackageBuilder  Builder ("en-US", 1);
+  Builder.AddStringScsu (std::string (Length, 'A'));
+  for (int Index = 0; Index < Duplicates; Index++) {
+    Builder.Duplicate (1);
+  }
+  return Builder.Package ();
+}
+
+// 120 KB: one 30,000-character string and 30,000 duplicates of it decoded to 1.8 GB of text.
+TEST (StringPackage, DuplicatesCannotDecodeToMoreTextThanAPackageHolds)
+{
+  BYTES           Bytes = OneStringAndDuplicates (30000, 30000);
+  STRING_PACKAGE  Package;
+  ASSERT_LT (Bytes.size (), 130000u);
+  EXPECT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Package), EFI_INVALID_PARAMETER);
+}
+
+// 256 copies of 32,768 characters are the 8 Mi code units a package may decode to; one
+// more copy is refused.
+TEST (StringPackage, DecodedTextStopsAtEightMebiUnits)
+{
+  BYTES           Fits = OneStringAndDuplicates (32768, 255);
+  STRING_PACKAGE  Package;
+  ASSERT_EQ (Emu::DecodeStringPackage (Fits.data (), Fits.size (), &Package), EFI_SUCCESS);
+  EXPECT_EQ (Package.Strings.at (256).size (), 32768u);
+  BYTES  Over = OneStringAndDuplicates (32768, 256);
+  EXPECT_EQ (Emu::DecodeStringPackage (Over.data (), Over.size (), &Package), EFI_INVALID_PARAMETER);
+}
+
+}  // namespace

@@ -387,3 +387,85 @@ TEST_F (HiiHelperTest, UnicodeCollationFallsBackToTheOlderProtocol) {
 }
 
 }  // namespace
+
+namespace {
+
+// The demo board of StartupTest on a machine of its own, so that one test can start the
+// driver on many machines in turn.
+struct StartupRun {
+  std::unique_ptr<Emu::Machine>  M = std::make_unique<Emu::Machine> ();
+  Emu::STANDARD_DEVICES          Devices;
+  Emu::HiiServices               *Hii = nullptr;
+  UINT64                         Mark = 0;
+  UINTN                          Events = 0;
+  std::vector<UINT8>             Variables;
+
+  StartupRun ()
+  {
+    Devices = Emu::BuildStandardMachine (*M, Emu::MACHINE_OPTIONS {});
+    EngineMachineTest::ForgetLibraryTables ();
+    Hii = &M->Add (std::make_unique<Emu::HiiServices> (*M));
+    Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
+                                     gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, BoardSection ());
+    M->Variables ().Put (u"Setup", kBoardGuid, 7, { 1, 2, 3, 4, 5, 6, 7, 8 });
+  }
+  ~StartupRun () { EngineMachineTest::ForgetEngine (); }
+
+  // Starts the driver with the N-th pool allocation from now failing (0: none fails).
+  EFI_STATUS Start (UINT64 FailingAllocation)
+  {
+    Mark      = M->Memory ().AllocationCount ();
+    Events    = M->Events ().OpenEventCount ();
+    Variables = M->Variables ().SaveBytes ();
+    M->Memory ().FailAllocation (FailingAllocation);
+    EFI_STATUS  Status = SetupEngineDriverEntry (Devices.Image->ImageHandle (), M->SystemTable ());
+    M->Memory ().FailAllocation (0);
+    return Status;
+  }
+};
+
+}  // namespace
+
+// Start-up with each of its pool allocations failing in turn: every run either copes
+// (the screen buffers and the progress record are optional) or returns the failure
+// with nothing installed, registered, written or left allocated.
+TEST (StartupAllocationFailure, EveryFailedAllocationEndsCleanly) {
+  UINT64  Needed;
+  {
+    StartupRun  Full;
+    ASSERT_EQ (Full.Start (0), EFI_SUCCESS);
+    Needed = Full.M->Memory ().AllocationCount () - Full.Mark;
+  }
+  ASSERT_GT (Needed, 0u);
+  UINT64  Failed = 0;
+  for (UINT64 N = 1; N <= Needed; N++) {
+    StartupRun  Run;
+    EFI_STATUS  Status = Run.Start (N);
+    if (Status == EFI_SUCCESS) {
+      // Coping is only for what the engine can do without: the stored settings are
+      // all read (a variable that could not be read was once taken as absent, and its
+      // defaults would then have been saved over it).
+      ASSERT_NE (gVariableCache, nullptr) << "allocation " << N;
+      ASSERT_EQ (gVariableCache[0].Size, 8u) << "allocation " << N;
+      EXPECT_EQ (((UINT8 *)gVariableCache[0].Data)[7], 8) << "allocation " << N;
+      EXPECT_EQ (Run.M->Protocols ().InterfacesOn (gEngineHandle).size (), 3u) << "allocation " << N;
+      continue;
+    }
+    Failed++;
+    EXPECT_EQ (Status, EFI_OUT_OF_RESOURCES) << "allocation " << N;
+    EXPECT_TRUE (Run.M->Protocols ().HandlesWith (kBootScreenGuid).empty ()) << "allocation " << N;
+    EXPECT_TRUE (Run.M->Protocols ().HandlesWith (kCompanionGuid).empty ()) << "allocation " << N;
+    EXPECT_TRUE (Run.M->Protocols ().HandlesWith (kFormBrowserGuid).empty ()) << "allocation " << N;
+    EXPECT_EQ (Run.M->Events ().OpenEventCount (), Run.Events) << "allocation " << N;
+    EXPECT_TRUE (Run.Hii->PackageLists ().empty ()) << "allocation " << N;
+    EXPECT_EQ (Run.M->Variables ().SaveBytes (), Run.Variables) << "allocation " << N;
+    EXPECT_TRUE (Run.M->Memory ().LeaksSince (Run.Mark).empty ())
+      << "allocation " << N << ": " << Run.M->Memory ().LeaksSince (Run.Mark).size () << " blocks left";
+    EXPECT_EQ (gEngineHandle, nullptr) << "allocation " << N;
+    EXPECT_EQ (gVariableCache, nullptr) << "allocation " << N;
+    EXPECT_EQ (gSetupData, nullptr) << "allocation " << N;
+  }
+  // Most allocations are not optional: their failure must end the start-up.
+  EXPECT_GT (Failed, Needed / 2);
+}

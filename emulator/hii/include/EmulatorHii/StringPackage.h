@@ -23,12 +23,14 @@ struct STRING_PACKAGE {
   EFI_STRING_ID                            LanguageName = 0;
   std::map<EFI_STRING_ID, std::u16string>  Strings;        // ids absent here were skipped
   EFI_STRING_ID                            LastId = 0;     // highest id the blocks reached, skips included
+  UINTN                                    DecodedUnits = 0;  // code units of text decoded, duplicates included
 };
 
 // Decodes a whole string package, header included. SCSU text is taken as 8-bit
 // characters, which is exact for the ASCII that firmware string packages hold.
-// EFI_INVALID_PARAMETER when a header, block or text runs past Size or the block
-// list has no end block; Out is then unspecified.
+// EFI_INVALID_PARAMETER when a header, block or text runs past Size, the block list
+// has no end block, or the text (duplicates included) would pass 8 Mi code units, the
+// most a package of the largest size could hold; Out is then unspecified.
 EFI_STATUS DecodeStringPackage (const UINT8 *Package, UINTN Size, STRING_PACKAGE *Out);
 
 // One UCS-2 block per string, skip blocks for the gaps, an end block.

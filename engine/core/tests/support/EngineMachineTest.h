@@ -22,7 +22,12 @@ protected:
     ForgetLibraryTables ();
   }
 
-  void TearDown () override
+  void TearDown () override { ForgetEngine (); }
+
+public:
+  // The engine's clean-up, its globals reset and the library's tables forgotten: what a
+  // test that runs several machines in turn does between them.
+  static void ForgetEngine ()
   {
     (VOID)SetupEngineCleanup (EFI_SUCCESS);
     FreeSetupData ();
@@ -40,6 +45,7 @@ protected:
     gLibRT = nullptr;
   }
 
+protected:
   Emu::Machine           M;
   Emu::STANDARD_DEVICES  Devices;
 };
