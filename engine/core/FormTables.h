@@ -1,0 +1,111 @@
+/** @file
+  The growable work tables that parsed form sets are appended to: control data,
+  page records with the page list, variable records and form-set entries, and the
+  link page that collects one link per dynamic form set. The dynamic-page build
+  turns them into the working tables every other reader goes through; until then
+  they are read here.
+
+  Page numbers are positions in the work page list, whose entry 0 is kept for the
+  link page, so the first parsed page is page 1.
+**/
+#ifndef ENGINE_FORM_TABLES_H_
+#define ENGINE_FORM_TABLES_H_
+
+#include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+
+typedef struct {
+  UINT8   *Bytes;
+  UINT32  Used;
+  UINT32  Capacity;
+} WORK_TABLE;
+
+// Growth steps of the tables.
+#define CONTROL_DATA_STEP     4096
+#define PAGE_DATA_STEP        4096
+#define PAGE_LIST_STEP        128
+#define PAGE_LIST_FIRST       512
+#define VARIABLE_DATA_STEP    256
+#define FORM_SET_TABLE_STEP   256
+#define PAGE_RECORD_STEP      128
+
+#define MAX_SETUP_VARIABLES   300
+#define MAX_PAGE_CONTROLS     65534
+
+extern WORK_TABLE  gWorkControlData;    // gControlData follows its bytes
+extern WORK_TABLE  gWorkPageData;       // PAGE_RECORDs with their control offsets
+extern WORK_TABLE  gWorkPageList;       // u32 offsets into the page data; entry 0 kept for the link page
+extern WORK_TABLE  gWorkVariables;      // VARIABLE_RECORDs back to back: the variable index is the position
+extern WORK_TABLE  gWorkFormSets;       // FORM_SET_ENTRYs back to back
+
+//
+// The link page under construction: a page record head and its control offsets.
+//
+extern UINT8   *gLinkPageRecord;
+extern UINTN   gLinkPageCapacity;
+extern UINTN   gLinkPageUsed;
+
+// Top-level entries of the first page; at 7 a link gets two offset-0 entries ahead of it.
+extern UINT64  gTopLevelLinkCount;
+// Form sets the parser has linked from the link page.
+extern UINT64  gDynamicFormSetCount;
+// Set while the dynamic pages are rebuilt: released control records may then be reused.
+extern BOOLEAN gRebuildingDynamicPages;
+
+UINT32           GetWorkPageCount (VOID);
+PAGE_RECORD      *GetWorkPage (IN UINTN Page);
+CONTROL_RECORD   *GetWorkPageControl (IN CONST PAGE_RECORD *Page, IN UINTN N);
+UINT32           GetWorkVariableCount (VOID);
+VARIABLE_RECORD  *GetWorkVariable (IN UINTN Index);
+UINT32           GetWorkFormSetCount (VOID);
+FORM_SET_ENTRY   *GetWorkFormSet (IN UINTN Index);
+
+/** Copies a control record to the control data (or over a released one of the same size); its offset in *Offset. */
+EFI_STATUS  AppendControlRecord (IN CONST CONTROL_RECORD *Record, IN UINT32 Size, OUT UINT32 *Offset);
+/** Marks a control record free, so that a rebuild may put a record of the same size there. */
+EFI_STATUS  ReleaseControlRecord (IN UINT32 Offset, IN UINT32 Size);
+/** Appends a finished page record to the page data and its offset to the page list. */
+EFI_STATUS  AppendPageRecord (IN CONST PAGE_RECORD *Page, IN UINT32 Size);
+/**
+  The page-record builder: the first call (capacity 0) copies a head with its
+  offsets; every later call appends Size bytes (one control offset) and counts one
+  more control. On failure the record is left as it was.
+**/
+EFI_STATUS  AppendToPageRecord (IN OUT UINT8 **Record, IN OUT UINTN *Capacity, IN OUT UINTN *Used,
+              IN CONST VOID *Data, IN UINTN Size);
+/** Appends a variable record; its index in *Index. The 300th shows the limit's error. */
+EFI_STATUS  AddVariableEntry (IN CONST VARIABLE_RECORD *Record, OUT UINT32 *Index OPTIONAL);
+EFI_STATUS  AddFormSetGuidEntry (IN CONST FORM_SET_ENTRY *Entry);
+/** The index of the form-set entry {Guid, Class, SubClass}, added when missing. */
+EFI_STATUS  FindOrAddFormSetGuid (IN CONST EFI_GUID *Guid, IN UINT16 Class, IN UINT16 SubClass, OUT UINT16 *Index);
+/** Appends one control offset to the link page, starting the page when needed. */
+EFI_STATUS  AppendLinkPageOffset (IN UINT32 Offset);
+
+/** Shows a fatal limit of the tables: a message box titled " Unrecoverable Error" and the console. */
+VOID        ShowUnrecoverableError (IN CONST CHAR16 *Text);
+
+//
+// A mark of the tables' sizes, so that a form set that fails half-way can be taken
+// out again. It also keeps a copy of the variable records, which reuse changes in place.
+//
+typedef struct {
+  UINT32  Control;
+  UINT32  PageData;
+  UINT32  PageList;
+  UINT32  Variables;
+  UINT32  FormSets;
+  UINTN   LinkPageUsed;
+  UINT32  LinkPageCount;
+  UINT64  LinkCount;
+  UINT64  FormSetCount;
+  UINT8   *VariableCopy;
+} WORK_TABLE_MARK;
+
+EFI_STATUS  MarkWorkTables (OUT WORK_TABLE_MARK *Mark);
+VOID        RollBackWorkTables (IN OUT WORK_TABLE_MARK *Mark);
+VOID        ForgetWorkTableMark (IN OUT WORK_TABLE_MARK *Mark);
+
+/** Frees every work table and forgets the link page and counters. */
+VOID        FreeWorkTables (VOID);
+
+#endif

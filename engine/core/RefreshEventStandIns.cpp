@@ -1,0 +1,15 @@
+/** @file
+  Refresh events of questions that name an event group: a stand-in until the
+  driver-callback code lands. It registers nothing and reports success, so the
+  form walk records the control's flag and goes on.
+**/
+#include <engine/core/FormParser.h>
+
+EFI_STATUS
+AddRefreshEvent (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  (VOID)Control;
+  return EFI_SUCCESS;
+}
