@@ -110,7 +110,7 @@ bool init_point_proc (PointProcRec *rec, SkDraw::PointMode mode, const SkPaint &
     }
     SkScalar sx = matrix.getScaleX (), sy = matrix.getScaleY ();
     SkScalar radius = SkScalarAbs (sx) * width * 0.5f;
-    if (!(SkScalarAbs (sx - sy) < SK_ScalarNearlyZero) || !(radius < 16384.0f)) {
+    if (!(SkScalarAbs (sx - sy) < SK_ScalarNearlyZero) || !(radius >= 0 && radius < 16384.0f)) {
         return false;
     }
     rec->fHairline = false;
@@ -154,6 +154,9 @@ void SkDraw::drawPointsAsShapes (PointMode mode, size_t count, const SkPoint pts
     if (mode == kPoints_PointMode) {
         paint.setStyle (SkPaint::kFill_Style);
         SkScalar radius = paint.getStrokeWidth () * 0.5f;
+        if (!(radius >= 0)) {
+            return;       // a square of negative side covers nothing
+        }
         bool round = paint.getStrokeCap () == SkPaint::kRound_Cap;
         SkPath circle;
         for (size_t i = 0; i < count; i++) {

@@ -57,6 +57,9 @@ bool SkLineClipper::IntersectLine (const SkPoint src[2], const SkRect &clip, SkP
     int left = tmp[0].fX < tmp[1].fX ? 0 : 1, right = left ^ 1;
     if ((tmp[right].fX <= clip.fLeft || tmp[left].fX >= clip.fRight) && tmp[left].fX != tmp[right].fX)
         return false;       // a vertical segment on the border stays
+    // One wholly beside the clip does not: moving it onto the border would give it the y of a
+    // far-away intersection. (Cutting a huge segment to the clip's rows can leave one there.)
+    if (tmp[right].fX < clip.fLeft || tmp[left].fX > clip.fRight) return false;
     if (tmp[left].fX < clip.fLeft) tmp[left].set (clip.fLeft, SkLineClipperSectWithVertical (src, clip.fLeft));
     if (tmp[right].fX > clip.fRight) tmp[right].set (clip.fRight, SkLineClipperSectWithVertical (src, clip.fRight));
     dst[0] = tmp[0];

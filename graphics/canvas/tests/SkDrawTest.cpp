@@ -212,6 +212,11 @@ TEST (SkDrawTest, WideSquarePointsAtTheEdgeOfTheFixedRangeStayInsideTheClip)
         f.draw.drawPoints (SkDraw::kPoints_PointMode, 2, pts, paint);
     }
     EXPECT_EQ (count_color (f.bitmap, 0xFFFFFFFFu), 256);     // both squares miss the frame
+    // A square of negative side covers nothing.
+    paint.setStrokeWidth (-1e9f);
+    f.draw.drawPoints (SkDraw::kPoints_PointMode, 2, pts, paint);
+    EXPECT_EQ (count_color (f.bitmap, 0xFFFFFFFFu), 256);
+    paint.setStrokeWidth (30000);
     SkPoint centre = { 8, 8 };
     f.draw.drawPoints (SkDraw::kPoints_PointMode, 1, &centre, paint);
     EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 256);

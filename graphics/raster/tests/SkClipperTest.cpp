@@ -141,6 +141,17 @@ TEST (SkLineClipper, IntersectLineKeepsBorderVerticalsAndCutsTheRest)
     EXPECT_EQ (P (10, 10), out[1]);
 }
 
+// Cut to the clip's rows, this huge segment (from far above to far right) is a vertical one
+// far to the right of the clip: it misses the clip, and nothing outside it comes back.
+TEST (SkLineClipper, IntersectLineRejectsAVerticalLeftBesideTheClipByTheRowCut)
+{
+    SkPoint huge[2] = { P (3.67791801e-40f, -1.58457572e+29f), P (1.58457534e+29f, 1.40129846e-45f) }, out[2];
+    const SkRect clip = SkRect::MakeLTRB (0, 0, 64, 64);
+    EXPECT_FALSE (SkLineClipper::IntersectLine (huge, clip, out));
+    SkPoint beside[2] = { P (70, -1e30f), P (70, 1e30f) };
+    EXPECT_FALSE (SkLineClipper::IntersectLine (beside, clip, out));
+}
+
 TEST (SkEdgeClipper, QuadBulgingRightGivesQuadLineAndRest)
 {
     SkPoint quad[3] = { P (15, 11), P (35, 15), P (15, 19) };   // x peaks at 25 at y 15
