@@ -10,7 +10,9 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/IfrOpcode.h>
 #include <engine/core/SetupData.h>
+#include <engine/core/QuestionAccess.h>
 #include <engine/core/VariableCache.h>
+#include <frontend/FrontEndServices.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -344,6 +346,93 @@ OnValueChanged (
   return Status;
 }
 
+//
+// The password record names the question's width, but the typed text may be
+// shorter: the value stored is the text cut or zero-padded to that width, so no
+// byte past the text is read and the stored bytes are what a later compare expects.
+//
+static CHAR16 *
+PaddedPassword (
+  IN CONST CHAR16  *Text,
+  IN UINTN         Width
+  )
+{
+  CHAR16  *Padded = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
+  UINTN   Size    = (Text == NULL) ? 0 : StrLen (Text) * sizeof (CHAR16);
+
+  if (Padded != NULL) {
+    CopyMem (Padded, Text, (Size < Width) ? Size : Width);
+  }
+
+  return Padded;
+}
+
+static EFI_STATUS
+StorePassword (
+  IN CONST CONTROL_RECORD  *Control,
+  IN TUI_NOTIFY_VALUE      *Value,
+  IN CHAR16                *Padded
+  )
+{
+  UINTN       Offset  = Value->Offset & 0xFFFF;
+  CHAR16      *Stored = Padded;
+  EFI_STATUS  Status;
+
+  if (IsEncodedPasswordQuestion (Control)) {
+    Stored = DuplicateAndEncodePassword (Padded, Value->Width);
+    if (Stored == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+  }
+
+  Status = WriteVariableBytes (Value->VariableIndex, Offset, Value->Width, Stored);
+  if (Stored != Padded) {
+    ZeroMem (Stored, Value->Width);      // it held a password
+    FreePool (Stored);
+  }
+
+  return Status;
+}
+
+EFI_STATUS
+OnPasswordChanged (
+  IN VOID  *Frame,
+  IN VOID  *Control,
+  IN VOID  *Record
+  )
+{
+  TUI_NOTIFY_VALUE  *Value = (TUI_NOTIFY_VALUE *)Record;
+  CONTROL_RECORD    *Head;
+  CHAR16            *Padded;
+  EFI_STATUS        Status = EFI_SUCCESS;
+
+  (VOID)Frame;
+  if ((Value == NULL) || (Value->Kind != TUI_NOTIFY_KIND_PASSWORD) || (Control == NULL)) {
+    return EFI_SUCCESS;       // a record of another kind is not this callback's
+  }
+
+  Head = &((TUI_CONTROL *)Control)->Record;
+  if ((Value->VariableIndex < GetVariableCount ()) && (Value->Width != 0)) {
+    Padded = PaddedPassword ((CONST CHAR16 *)Value->Value, Value->Width);
+    if (Padded == NULL) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+
+    if (HddPasswordSetCallback (Head, Padded) != EFI_SUCCESS) {
+      Status = StorePassword (Head, Value, Padded);
+    }
+
+    ZeroMem (Padded, Value->Width);
+    FreePool (Padded);
+  }
+
+  if ((Head->Flags & CONTROL_FLAG_RESET_REQUIRED) != 0) {
+    gResetNeeded = 1;
+  }
+
+  return Status;
+}
+
 static EFI_STATUS
 EmptyCallback (
   IN VOID  *Context,
@@ -370,7 +459,7 @@ TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 8,  NULL,          0, NULL,           NULL },                  // subtitle and the panes
   { 11, NULL,          1, OnValueChanged, &gTuiValueNotify },      // numeric
   { 15, NULL,          1, OnValueChanged, &gTuiValueNotify },      // ordered list
-  { 13, NULL,          1, NULL,           &gTuiPasswordNotify },   // password
+  { 13, NULL,          1, OnPasswordChanged, &gTuiPasswordNotify },   // password
   { 27, NULL,          1, EmptyCallback,  NULL },                  // action
   { 28, NULL,          1, EmptyCallback,  NULL },                  // reset button
   { 0,  NULL,          0, NULL,           NULL },

@@ -97,6 +97,12 @@ extern TUI_NOTIFY_PAGE   gTuiJumpNotify;
 extern TUI_NOTIFY_VALUE  gTuiValueNotify;
 extern TUI_NOTIFY_VALUE  gTuiPasswordNotify;
 
+/**
+  Stores a changed password: hard-disk security takes its own; the others are cut or
+  zero-padded to the question's width, encoded when the question stores encoded
+  values, and written into the variable cache. The record is a password record.
+**/
+EFI_STATUS  OnPasswordChanged (IN VOID *Frame, IN VOID *Control, IN VOID *Record);
 /** Writes a changed value into the variable cache; the record is a value record. */
 EFI_STATUS  OnValueChanged (IN VOID *Frame, IN VOID *Control, IN VOID *Record);
 

@@ -220,4 +220,35 @@ TEST_F (TuiControlTest, AChangedValueIsWrittenIntoTheCacheAndMayAskForAReset) {
   EXPECT_EQ (gResetNeeded, 0);
 }
 
+TEST_F (TuiControlTest, APasswordIsStoredCutOrZeroPaddedToTheQuestionWidth) {
+  TUI_CONTROL            Control {};
+  std::vector<CHAR16>    Short = { u'a', u'b', 0 };          // 6 bytes for an 8-byte question
+  gTuiPasswordNotify.VariableIndex = 0;
+  gTuiPasswordNotify.Offset        = 0;
+  gTuiPasswordNotify.Width         = 8;
+  gTuiPasswordNotify.Value         = Short.data ();
+  ASSERT_EQ (OnPasswordChanged (nullptr, &Control, &gTuiPasswordNotify), EFI_SUCCESS);
+  UINT8  Read[8] = {};
+  ASSERT_EQ (ReadVariableBytes (0, 0, 8, Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (std::vector<UINT8> (Read, Read + 8), (std::vector<UINT8> { 'a', 0, 'b', 0, 0, 0, 0, 0 }));
+
+  std::vector<CHAR16>  Long = { u'w', u'x', u'y', u'z', 0 };
+  gTuiPasswordNotify.Offset = 4;
+  gTuiPasswordNotify.Width  = 4;
+  gTuiPasswordNotify.Value  = Long.data ();
+  ASSERT_EQ (OnPasswordChanged (nullptr, &Control, &gTuiPasswordNotify), EFI_SUCCESS);
+  ASSERT_EQ (ReadVariableBytes (0, 0, 8, Read, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (std::vector<UINT8> (Read, Read + 8), (std::vector<UINT8> { 'a', 0, 'b', 0, 'w', 0, 'x', 0 }));
+
+  // Past the variable list nothing is written; a value record is not this callback's.
+  Control.Record.Flags             = CONTROL_FLAG_VALID | CONTROL_FLAG_RESET_REQUIRED;
+  gTuiPasswordNotify.VariableIndex = 2;
+  EXPECT_EQ (OnPasswordChanged (nullptr, &Control, &gTuiPasswordNotify), EFI_SUCCESS);
+  EXPECT_EQ (gResetNeeded, 1);
+  gResetNeeded = 0;
+  EXPECT_EQ (OnPasswordChanged (nullptr, &Control, &gTuiValueNotify), EFI_SUCCESS);
+  EXPECT_EQ (gResetNeeded, 0);
+  gTuiPasswordNotify.Value = nullptr;
+}
+
 }  // namespace

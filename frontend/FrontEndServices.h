@@ -1,0 +1,22 @@
+/** @file
+  Services of the graphical front end that the engine's text-mode controls call.
+**/
+#ifndef FRONTEND_SERVICES_H_
+#define FRONTEND_SERVICES_H_
+
+#include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+
+/**
+  Offers a new password to hard-disk security.
+
+  @retval EFI_SUCCESS      Hard-disk security took the password (its own record).
+  @retval EFI_UNSUPPORTED  Not a hard-disk password: the engine stores it itself.
+**/
+EFI_STATUS
+HddPasswordSetCallback (
+  IN CONST CONTROL_RECORD  *Control,
+  IN CONST CHAR16          *Password
+  );
+
+#endif
