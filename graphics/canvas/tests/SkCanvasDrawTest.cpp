@@ -389,3 +389,32 @@ TEST (SkCanvasDrawTest, OpaqueLayerIsCopiedWholeOnRestore)
     EXPECT_EQ (pixel (f.bitmap, 4, 5), kWhite);
     EXPECT_EQ (count_changed_outside (f.bitmap, SkRegion (SkIRect::MakeLTRB (5, 5, 15, 15)), kWhite), 0);
 }
+
+// With a layer open, each device gets only what the layers above leave of the clip, in its
+// own coordinates; focus moves once per change of device; broadcasts reach every device.
+TEST (SkCanvasDrawTest, LayersShareTheClipTopDownAndHearBroadcasts)
+{
+    CanvasFixture f (40, 40, kWhite);
+    SkRect bounds = SkRect::MakeLTRB (10, 10, 30, 20);
+    f.canvas->saveLayer (&bounds, nullptr,
+                         (SkCanvas::SaveFlags)(SkCanvas::kMatrixClip_SaveFlag | SkCanvas::kHasAlphaLayer_SaveFlag));
+    ASSERT_EQ (f.device->fLayers.size (), 1u);
+    RecordingDevice *layer = f.device->fLayers[0];
+    EXPECT_EQ (layer->getOrigin (), SkIPoint::Make (10, 10));
+    SkPaint paint;
+    f.canvas->drawRect (SkRect::MakeLTRB (0, 0, 40, 40), paint);
+    EXPECT_EQ (layer->fLastClip, SkRegion (SkIRect::MakeWH (20, 10)));
+    SkRegion rest (SkIRect::MakeWH (40, 40));
+    rest.op (SkIRect::MakeLTRB (10, 10, 30, 20), SkRegion::kDifference_Op);
+    EXPECT_EQ (f.device->fLastClip, rest);
+    EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 40 * 40 - 200);     // the root around the layer
+    f.canvas->drawRect (SkRect::MakeLTRB (0, 0, 1, 1), paint);
+    // Each draw visits the layer, then the root: the focus moves every time.
+    EXPECT_EQ (layer->fFocus, 2);
+    EXPECT_EQ (f.device->fFocus, 2);
+    f.canvas->broadcast (7);
+    EXPECT_EQ (layer->fBroadcasts, std::vector<uint32_t> { 7 });
+    EXPECT_EQ (f.device->fBroadcasts, std::vector<uint32_t> { 7 });
+    f.canvas->restore ();
+    EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 40 * 40);
+}

@@ -84,8 +84,27 @@ public:
         SkDevice::drawSprite (draw, bitmap, x, y, paint);
     }
 
+    void setMatrixClip (const SkMatrix &, const SkRegion &clip, const SkClipStack &) override { fLastClip = clip; }
+    void gainFocus (SkCanvas *, const SkMatrix &, const SkRegion &, const SkClipStack &) override { fFocus++; }
+    void onBroadcast (uint32_t value) override { fBroadcasts.push_back (value); }
+    // Layers get recording devices too.
+    SkDevice *createCompatibleDevice (SkBitmap::Config config, int width, int height, bool isOpaque) override
+    {
+        SkBitmap bitmap;
+        bitmap.setConfig (config, width, height);
+        if (!bitmap.allocPixels ()) return nullptr;
+        bitmap.setIsOpaque (isOpaque);
+        RecordingDevice *device = new RecordingDevice (bitmap);
+        fLayers.push_back (device);
+        return device;
+    }
+
     std::vector<std::string> fCalls;
     std::vector<SkRect> fBitmapDst;
+    SkRegion fLastClip;
+    int fFocus = 0;
+    std::vector<uint32_t> fBroadcasts;
+    std::vector<RecordingDevice *> fLayers;      // not owned: valid while their layer is open
 };
 
 } // namespace canvas_test
