@@ -144,8 +144,9 @@ namespace {
 // How far the inner control values of one axis pull the cubic off its chord.
 int32_t cubic_delta_from_line (SkFDot6 a, SkFDot6 b, SkFDot6 c, SkFDot6 d)
 {
-    int64_t oneThird = ((int64_t)(a * 8 - b * 15 + 6 * c + d) * 19) >> 9;
-    int64_t twoThird = ((int64_t)(a + 6 * b - c * 15 + d * 8) * 19) >> 9;
+    int64_t A = a, B = b, C = c, D = d;
+    int64_t oneThird = ((A * 8 - B * 15 + 6 * C + D) * 19) >> 9;
+    int64_t twoThird = ((A + 6 * B - C * 15 + D * 8) * 19) >> 9;
     int64_t m = SkTMax (oneThird < 0 ? -oneThird : oneThird, twoThird < 0 ? -twoThird : twoThird);
     return (int32_t)SkTMin (m, (int64_t)0x3FFFFFFF);
 }

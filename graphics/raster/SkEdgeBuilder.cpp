@@ -48,15 +48,26 @@ bool SkEdgeBuilder::tooLarge (const SkPoint pts[], int count, int limit) const
     return !(SkTMax (bounds.width (), bounds.height ()) * scale < (float)limit);
 }
 
+bool SkEdgeBuilder::outOfReach (const SkPoint pts[], int count) const
+{
+    // Half the 16.16 range (16384 px at the device's resolution): forward differences land
+    // slightly off the curve, so its points need room to spare.
+    float reach = (float)(1 << 20) / (float)(1 << (6 + fShiftUp));
+    for (int i = 0; i < count; i++)
+        if (!(fabsf (pts[i].fX) < reach && fabsf (pts[i].fY) < reach)) return true;
+    return false;
+}
+
 void SkEdgeBuilder::addChord (const SkPoint &p0, const SkPoint &p1)
 {
     SkPoint chord[2] = { p0, p1 };
     SkRect bounds;
     bounds.set (chord, 2);
     if (!bounds.isFinite ()) return;
-    // Without a clip every point lies within the path's bounds, which the callers keep small,
-    // so only clipped pieces get here.
+    // Without a clip every point lies within the path's bounds, which the callers keep within
+    // what a line edge can step.
     if (fHasClip) addClippedLine (chord, fClip);
+    else addLine (chord);
 }
 
 void SkEdgeBuilder::addLine (const SkPoint pts[2])
@@ -72,6 +83,10 @@ void SkEdgeBuilder::addLine (const SkPoint pts[2])
 void SkEdgeBuilder::addCurve (const SkPoint pts[], int count, int depth)
 {
     bool quad = count == 3;
+    if (outOfReach (pts, count)) {
+        addChord (pts[0], pts[count - 1]);
+        return;
+    }
     if (tooLarge (pts, count, quad ? kSkEdgeMaxQuadExtent : kSkEdgeMaxCubicExtent)) {
         if (depth >= kMaxHalvings) {
             addChord (pts[0], pts[count - 1]);
@@ -98,6 +113,12 @@ void SkEdgeBuilder::addClippedLine (const SkPoint pts[2], const SkRect &clip)
 {
     SkPoint lines[SkLineClipper::kMaxPoints];
     int count = SkLineClipper::ClipLine (pts, clip, lines);
+    // The crossings lie on the clip; a nearly parallel piece gets a midpoint instead, which
+    // may lie anywhere, so every point is held to the clip.
+    for (int i = 0; i <= count && count > 0; i++) {
+        lines[i].fX = SkTMin (SkTMax (lines[i].fX, clip.fLeft), clip.fRight);
+        lines[i].fY = SkTMin (SkTMax (lines[i].fY, clip.fTop), clip.fBottom);
+    }
     for (int i = 0; i < count; i++) addLine (&lines[i]);
 }
 

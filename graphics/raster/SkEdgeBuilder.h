@@ -28,13 +28,16 @@ private:
     // A monotonic quad (count 3) or cubic (count 4); depth counts the halvings so far of a
     // curve too large for its forward differences.
     void addCurve (const SkPoint pts[], int count, int depth);
-    // A curve still too large after every halving (a clipped piece whose control points lie
-    // far outside the clip): its chord, clipped, stands for it.
+    // A curve too far out, or still too large after every halving (a clipped piece whose
+    // control points lie far outside the clip): its chord, clipped, stands for it.
     void addChord (const SkPoint &p0, const SkPoint &p1);
     void addClippedLine (const SkPoint pts[2], const SkRect &clip);
     void addClippedCurve (const SkPoint pts[], SkPath::Verb verb, const SkRect &clip);
     void addChopped (const SkPoint pts[], SkPath::Verb verb);
     bool push (SkEdge *edge);
+    // Whether a point lies too far out for a curve's 16.16 steps (a clipped piece of a far
+    // curve, or a curve near the edge of the coordinate range): its chord stands for it.
+    bool outOfReach (const SkPoint pts[], int count) const;
     // Whether the points' extent, once scaled, is too large for the curve's differences.
     bool tooLarge (const SkPoint pts[], int count, int limit) const;
 

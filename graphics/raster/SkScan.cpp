@@ -4,6 +4,15 @@
  */
 #include "graphics/raster/SkScanPriv.h"
 
+#include "graphics/raster/SkLineClipper.h"
+
+bool sk_scan_clip_line (const SkPoint in[2], const SkRect &limit, SkPoint out[2])
+{
+    if (!SkLineClipper::IntersectLine (in, limit, out)) return false;
+    for (int i = 0; i < 2; i++) out[i].set (sk_scan_pin (out[i].fX), sk_scan_pin (out[i].fY));
+    return true;
+}
+
 bool sk_scan_path_is_finite (const SkPath &path)
 {
     const SkPoint *pts = path.getPoints ();

@@ -18,6 +18,11 @@ static inline float sk_scan_pin (float v)
     return v < SK_ScanMaxCoord ? v : SK_ScanMaxCoord;
 }
 
+// A line clipped to limit (within the reach of SK_ScanMaxCoord), in out; false when nothing
+// is left. The clipper's results are pinned to the reach too: for a nearly parallel line it
+// answers with a midpoint, which may lie anywhere.
+bool sk_scan_clip_line (const SkPoint in[2], const SkRect &limit, SkPoint out[2]);
+
 // floor(v + 0.5) limited to +-2^30 (NaN gives 0): far beyond any clip, yet differences of
 // two such values still fit in 32 bits.
 static inline int32_t sk_scan_round (float v)

@@ -3,7 +3,6 @@
  * nearest to it on the minor axis, in 8-bit coverage scaled by how much of the step's pixel
  * column (or row) the line covers.
  */
-#include "graphics/raster/SkLineClipper.h"
 #include "graphics/raster/SkScanPriv.h"
 
 namespace {
@@ -178,7 +177,7 @@ void SkScan::AntiHairLine (const SkPoint &p0, const SkPoint &p1, const SkRegion 
         r.set (grown);
         if (!limit.intersect (r)) return;
     }
-    if (!SkLineClipper::IntersectLine (pts, limit, pts)) return;
+    if (!sk_scan_clip_line (pts, limit, pts)) return;
     SkFDot6 x0 = SkFloatToFDot6 (pts[0].fX), y0 = SkFloatToFDot6 (pts[0].fY);
     SkFDot6 x1 = SkFloatToFDot6 (pts[1].fX), y1 = SkFloatToFDot6 (pts[1].fY);
     if (clip == nullptr) {

@@ -4,7 +4,6 @@
  */
 #include "graphics/core/SkMath.h"
 #include "graphics/geometry/SkGeometry.h"
-#include "graphics/raster/SkLineClipper.h"
 #include "graphics/raster/SkScanPriv.h"
 
 namespace {
@@ -64,7 +63,7 @@ void SkScan::HairLine (const SkPoint &p0, const SkPoint &p1, const SkRegion *cli
     // Outside the reach of 26.6 nothing can show; clipping there keeps the line's slope.
     SkRect limit = kLimitRect;
     if (clip != nullptr) limit.set (clip->getBounds ());
-    if (!limit.intersect (kLimitRect) || !SkLineClipper::IntersectLine (pts, limit, pts)) return;
+    if (!limit.intersect (kLimitRect) || !sk_scan_clip_line (pts, limit, pts)) return;
     SkFDot6 x0 = SkFloatToFDot6 (pts[0].fX), y0 = SkFloatToFDot6 (pts[0].fY);
     SkFDot6 x1 = SkFloatToFDot6 (pts[1].fX), y1 = SkFloatToFDot6 (pts[1].fY);
     SkBlitterClipper clipper;

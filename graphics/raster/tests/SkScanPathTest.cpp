@@ -267,6 +267,25 @@ TEST (ScanFillPath, HugeAndNonFiniteCoordinatesStayInTheClipInBothFillers)
     }
 }
 
+TEST (ScanFillPath, CurvesAtTheEdgeOfTheCoordinateRange)
+{
+    // Without a clip rectangle for the edges (the clip holds the whole path), curve points
+    // near the limit of 16.16 would step past it; such curves are drawn by their chords.
+    for (auto fill : { SkScan::FillPath, SkScan::AntiFillPath }) {
+        float hi = fill == SkScan::FillPath ? 32760.0f : 8185.0f, lo = hi - 300;
+        SkRegion clip (SkIRect::MakeLTRB ((int)lo - 10, (int)lo - 10, (int)hi + 2, (int)hi + 2));
+        SkPath p;
+        p.moveTo (lo, hi);
+        p.cubicTo (hi + 1, hi, lo, lo - 5, hi, lo);
+        p.quadTo (hi + 1, hi + 1, lo, hi);
+        CoverageBlitter b ((int)lo - 20, (int)lo - 20, 340, 340);
+        fill (p, clip, &b);
+        EXPECT_EQ (count_outside (b, clip, SkIRect::MakeLTRB ((int)lo - 20, (int)lo - 20, (int)lo + 320, (int)lo + 320)), 0);
+        EXPECT_GT (b.countNonZero (), 1000);
+        EXPECT_LE (b.maxCover (), 255);
+    }
+}
+
 TEST (ScanFillPath, EmptyClipOrPathDrawsNothing)
 {
     SkRegion empty, clip (SkIRect::MakeWH (10, 10));
