@@ -105,6 +105,15 @@ protected:
     return ParseBytes (mPackages.back (), Publish (Forms, Strings));
   }
 
+  // Publishes the forms and keeps their package copy without parsing it.
+  EFI_HII_HANDLE Keep (const Builders::IfrBuilder &Forms)
+  {
+    mPackages.push_back (Forms.Package ());
+    return Publish (Forms, {});
+  }
+
+  EFI_STATUS ParseKept (EFI_HII_HANDLE Handle) { return ParseBytes (mPackages.back (), Handle); }
+
   EFI_STATUS ParseBytes (std::vector<UINT8> &Bytes, EFI_HII_HANDLE Handle)
   {
     Job           = {};
