@@ -52,8 +52,14 @@ STARTED_DRIVER StartSetupDriver (Emu::Machine &Target, Emu::STANDARD_DEVICES &De
 
 void ReportSetupDriver (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER &Started, const BOARD &Board);
 
-// Builds the board, seeds the NVRAM, starts the driver and reports: the program's run.
-void RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out);
+// Parses the forms of the package lists into pages with the engine's form parser and
+// prints every page with its controls and the variables the parse added.
+void ReportParsedForms (std::ostream &Out, Emu::HiiServices &Hii, const std::vector<EFI_HII_HANDLE> &Handles);
+
+// Builds the board, seeds the NVRAM, starts the driver and reports, then the parsed
+// forms of the board and of an HII export file when one is named: the program's run.
+void RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out,
+                   const std::string &HiiExportPath = "");
 
 // "EFI_SUCCESS", "EFI_NOT_FOUND", ... or the value in hex.
 std::string StatusName (EFI_STATUS Status);

@@ -4,6 +4,8 @@
 #include "DemoBoard.h"
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/FormParser.h>
+#include <engine/core/FormTables.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/core/VariableCache.h>
@@ -13,6 +15,7 @@
 #include <Emulator/Guid.h>
 #include <Protocol/FormBrowser2.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -90,6 +93,10 @@ ControlTypeName (UINT16 Type)
     case CONTROL_TYPE_ORDERED_LIST:     return "ordered list";
     case CONTROL_TYPE_STRING:           return "string";
     case CONTROL_TYPE_ACTION:           return "action";
+    case CONTROL_TYPE_RESET_BUTTON:     return "reset button";
+    case CONTROL_TYPE_RULE:             return "rule";
+    case CONTROL_TYPE_NO_SUBMIT_IF:     return "no-submit check";
+    case CONTROL_TYPE_INCONSISTENT_IF:  return "inconsistency check";
     default:                            return "other";
   }
 }
@@ -273,14 +280,112 @@ ReportSetupDriver (std::ostream &Out, Emu::Machine &Target, const STARTED_DRIVER
   ReportVariables (Out);
 }
 
-void
-RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out)
+namespace {
+
+std::string
+HiiText (Emu::HiiServices &Hii, EFI_HII_HANDLE Handle, EFI_STRING_ID Id)
 {
-  BOARD  Board = BuildBoard ();
+  auto  Text = Hii.String (Handle, "en-US", Id);
+
+  return (Id == 0) ? std::string () : (Text ? Emu::Utf16ToUtf8 (*Text) : "#" + std::to_string (Id));
+}
+
+void
+ReportParsedPage (std::ostream &Out, Emu::HiiServices &Hii, UINT32 Page)
+{
+  PAGE_RECORD  *Record = GetWorkPage (Page);
+
+  Out << "  page " << Page << ": form " << Record->FormId << " \"" << HiiText (Hii, Record->HiiHandle, Record->TitleStringId)
+      << "\", parent " << Record->ParentPageNumber << ", flags " << Hex (Record->Flags) << ", " << Record->ControlCount
+      << " controls\n";
+  for (UINT32 N = 0; N < Record->ControlCount; N++) {
+    CONTROL_RECORD  *Control = GetWorkPageControl (Record, N);
+
+    Out << "    " << ControlTypeName (Control->ControlType) << " (" << Control->ControlType << ")";
+    if (Control->PromptStringId != 0) {
+      Out << " \"" << HiiText (Hii, Record->HiiHandle, Control->PromptStringId) << "\"";
+    }
+
+    if ((Control->QuestionId != 0) && (Control->QuestionOpcode != 0)) {
+      Out << ", question " << Control->QuestionId;
+      if (Control->VariableIndex != VARIABLE_INDEX_NONE) {
+        Out << ", variable " << Control->VariableIndex;
+      }
+
+      Out << ", " << Control->ValueWidth << " bytes";
+    }
+
+    if (Control->RefTargetPage != CONTROL_NO_REF_TARGET) {
+      Out << ", to page " << Control->RefTargetPage;
+    }
+
+    Out << ", flags " << Hex (Control->Flags) << "\n";
+  }
+}
+
+void
+ReportParsedVariables (std::ostream &Out, UINT32 First)
+{
+  for (UINT32 Index = First; Index < GetWorkVariableCount (); Index++) {
+    VARIABLE_RECORD  *Record = GetWorkVariable (Index);
+
+    Out << "  variable " << Index << ": \"" << Emu::Utf16ToUtf8 (std::u16string (Record->Name)) << "\" "
+        << Emu::GuidToString (Record->VendorGuid) << ", id " << Hex (Record->VariableId) << ", "
+        << StoreName (Record->StoreFlags) << ", " << Record->Size << " bytes\n";
+  }
+}
+
+}  // namespace
+
+void
+ReportParsedForms (std::ostream &Out, Emu::HiiServices &Hii, const std::vector<EFI_HII_HANDLE> &Handles)
+{
+  for (EFI_HII_HANDLE Handle : Handles) {
+    const Emu::HII_PACKAGE_LIST  *List = Hii.Find (Handle);
+
+    for (size_t Index = 0; (List != nullptr) && (Index < List->Packages.size ()); Index++) {
+      if (List->Packages[Index].Type != EFI_HII_PACKAGE_FORMS) {
+        continue;
+      }
+
+      std::vector<UINT8>   Package   = List->Packages[Index].Bytes;
+      DYNAMIC_PAGE_RECORD  Job       = {};
+      UINT32               FirstPage = std::max (GetWorkPageCount (), 1u);
+      UINT32               Variables = GetWorkVariableCount ();
+
+      Job.Package   = Package.data ();
+      Job.HiiHandle = Handle;
+      EFI_STATUS  Status = ParseFormSetForms (&Job);
+      Out << "Form set of package list " << Emu::GuidToString (List->Guid) << ": " << StatusName (Status) << ", "
+          << (GetWorkPageCount () - std::min (FirstPage, GetWorkPageCount ())) << " pages\n";
+      for (UINT32 Page = FirstPage; Page < GetWorkPageCount (); Page++) {
+        ReportParsedPage (Out, Hii, Page);
+      }
+
+      ReportParsedVariables (Out, Variables);
+    }
+  }
+
+  FreeWorkTables ();
+}
+
+void
+RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out, const std::string &HiiExportPath)
+{
+  BOARD                        Board = BuildBoard ();
+  std::vector<EFI_HII_HANDLE>  Exported;
 
   SeedVariables (Target.Variables (), Board);
   STARTED_DRIVER  Started = StartSetupDriver (Target, Devices, Board);
   ReportSetupDriver (Out, Target, Started, Board);
+  Out << "Forms parsed into pages (the board's own)\n";
+  ReportParsedForms (Out, *Started.Hii, { Started.BoardForms });
+  if (!HiiExportPath.empty ()) {
+    EFI_STATUS  Status = Started.Hii->LoadExportFile (HiiExportPath, true, &Exported);
+    Out << "Forms parsed into pages (HII export " << HiiExportPath << ": " << StatusName (Status) << ", "
+        << Exported.size () << " package lists)\n";
+    ReportParsedForms (Out, *Started.Hii, Exported);
+  }
 }
 
 }  // namespace Demo

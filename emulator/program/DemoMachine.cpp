@@ -129,7 +129,7 @@ DemoMachine::Describe () const
 void
 DemoMachine::Boot ()
 {
-  Demo::RunDemoBoard (mMachine, mDevices, std::cout);
+  Demo::RunDemoBoard (mMachine, mDevices, std::cout, mOptions.HiiExportPath);
 }
 
 std::string

@@ -19,6 +19,7 @@ namespace Emu {
 struct DEMO_OPTIONS {
   MACHINE_OPTIONS  Machine;
   std::string      NvramPath;  // empty: no NVRAM file
+  std::string      HiiExportPath;  // an HII database export whose forms are parsed too; empty: none
 };
 
 class DemoMachine {

@@ -34,6 +34,7 @@ const char  kUsage[] =
   "  --no-nvram-save      leave the NVRAM file as it was\n"
   "  --edid FILE          EDID of the display (default: " SETUP_OVMF_DIR "/EDIDMMIO.BIN)\n"
   "  --no-edid            no EDID active protocol\n"
+  "  --hii-export FILE    also parse the forms of an HII database export (e.g. " SETUP_OVMF_DIR "/HIIDB.BIN)\n"
   "  --no-console-control like OVMF: no console-control protocol\n"
   "  --no-key-code        no key-code protocol on the console-input handle\n"
   "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
@@ -112,6 +113,8 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.SaveNvram = false;
   } else if (Arg == "--edid") {
     EdidPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--hii-export") {
+    Options.Demo.HiiExportPath = NextValue (Argc, Argv, Index);
   } else if (Arg == "--no-edid") {
     EdidPath.clear ();
   } else if (Arg == "--no-console-control") {

@@ -140,3 +140,20 @@ TEST (ProgramRun, TheSavedScreenIsWhatTheEngineDrew)
 }
 
 }  // namespace
+
+TEST (ProgramRun, PrintsTheParsedPagesOfTheBoardAndOfAnHiiExport)
+{
+  std::string  Nvram = NvramCopy ("parsed-forms.bin");
+  RUN          Run   = RunProgram ("--no-nvram-save --nvram " + Nvram + " --hii-export " + Fixtures::Path ("ovmf/HIIDB.BIN"));
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Form set of package list 7B59104A-C00D-4158-87FF-F04D6396A915: EFI_SUCCESS, 4 pages"),
+             std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("20 package lists"), std::string::npos);
+  EXPECT_NE (Run.Output.find ("page 1: form 1 \"Secure Boot Configuration\", parent 0, flags 0x21, 6 controls"),
+             std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("link (1) \"Custom Secure Boot Options\", question 4352, variable 0, 0 bytes, to page 2"),
+             std::string::npos);
+  EXPECT_EQ (Run.Output, RunProgram ("--no-nvram-save --nvram " + Nvram + " --hii-export " +
+                                     Fixtures::Path ("ovmf/HIIDB.BIN")).Output);
+}
