@@ -2,13 +2,14 @@
 # Installs the Debian packages the build uses, only those that are missing, printing one
 # line per phase (apt's own output goes to a log shown only when it fails).
 # - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the emulator's PNG
-#   dumps), python3 (the HII cross-check tool);
+#   dumps), python3 (the HII cross-check tool), FreeType (the font host) and the DejaVu
+#   fonts (the embedded font, and the fonts the text tests use);
 # - test oracles: cairo and pixman, against which graphics tests compare; without them
 #   those tests are left out;
 # - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped.
 set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
-       libpng-dev python3)
+       libpng-dev python3 libfreetype-dev fonts-dejavu-core)
 oracles=(libcairo2-dev libpixman-1-dev)
 firmware=(ovmf qemu-system-x86)
 

@@ -12,6 +12,9 @@
 #include "graphics/effects/SkXfermode.h"
 
 class SkColorFilter;
+class SkDescriptor;
+class SkGlyphCache;
+class SkMatrix;
 class SkDrawLooper;
 class SkPath;
 struct SkRect;
@@ -126,6 +129,33 @@ public:
     }
     // The bounds of what drawing orig can touch: grown by the stroke for stroking styles.
     const SkRect &computeFastBounds (const SkRect &orig, SkRect *storage) const;
+
+    // Font metrics of the paint's text, in pixels (y down: ascent and top are negative).
+    // xMin and xMax are in ems.
+    struct FontMetrics {
+        SkScalar fTop;
+        SkScalar fAscent;
+        SkScalar fDescent;
+        SkScalar fBottom;
+        SkScalar fLeading;
+        SkScalar fAvgCharWidth;
+        SkScalar fXMin;
+        SkScalar fXMax;
+        SkScalar fXHeight;
+    };
+    // The text side (graphics/text): advance width of byteLength bytes of text in pixels,
+    // with the number of glyphs in *count when count is not null.
+    SkScalar measureText (const void *text, size_t byteLength, int *count = nullptr) const;
+    // Fills metrics (may be null) for the paint's text under scale(zoom, zoom) (none for 0)
+    // and returns the line spacing, descent - ascent + leading.
+    SkScalar getFontMetrics (FontMetrics *metrics, SkScalar zoom = 0) const;
+    // Builds the glyph-cache key of the paint under deviceMatrix (null for none) and calls
+    // proc with it; false when the key cannot be built (memory).
+    typedef void (*DescriptorProc) (const SkDescriptor *desc, void *context);
+    bool descriptorProc (const SkMatrix *deviceMatrix, DescriptorProc proc, void *context) const;
+    // The glyph cache of the paint under deviceMatrix, detached for the caller, who gives it
+    // back with SkGlyphCache::AttachCache; null when memory runs out.
+    SkGlyphCache *detachCache (const SkMatrix *deviceMatrix) const;
 
     // The packed word: flags in bits 0-12, then align, cap, join, style, encoding, hinting.
     uint32_t getBits () const { return fBits; }

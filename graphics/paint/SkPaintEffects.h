@@ -8,6 +8,7 @@
 #define GRAPHICS_PAINT_SKPAINTEFFECTS_H_
 
 #include "graphics/core/SkRefCnt.h"
+#include "graphics/paint/SkTypeface.h"
 #include "graphics/raster/SkMask.h"
 
 class SkCanvas;
@@ -16,7 +17,6 @@ class SkMatrix;
 class SkPaint;
 class SkPath;
 
-class SkTypeface : public SkRefCnt {};
 
 // Changes a path before it is stroked or filled (dashes, corners...). No effect of this kind
 // is built into the library; the base changes nothing.

@@ -1,0 +1,238 @@
+// Glyph caches: look-ups and their hashes, reuse by descriptor, the budget and the purge.
+#include <gtest/gtest.h>
+
+#include "TextTestSupport.h"
+#include "graphics/text/SkGlyphCache.h"
+
+namespace {
+
+using TextTest::MakePaint;
+
+// A descriptor holding only the record of paint.
+struct Key {
+    alignas (4) uint8_t storage[SkDescriptor::kHeaderSize + SkDescriptor::kEntryHeaderSize + sizeof (SkScalerContext::Rec)];
+    explicit Key (const SkPaint &paint)
+    {
+        SkScalerContext::Rec rec;
+        SkScalerContext::MakeRec (paint, nullptr, &rec);
+        desc ()->init ();
+        desc ()->addEntry (kRec_SkDescriptorTag, sizeof (rec), &rec);
+        desc ()->computeChecksum ();
+    }
+    SkDescriptor *desc () { return (SkDescriptor *)storage; }
+};
+
+class SkGlyphCacheTest : public ::testing::Test {
+protected:
+    void SetUp () override { SkGlyphCache::PurgeAll (); }
+    void TearDown () override { SkGlyphCache::PurgeAll (); }
+};
+
+TEST_F (SkGlyphCacheTest, SameDescriptorGivesTheSameCache)
+{
+    Key key (MakePaint (12));
+    SkGlyphCache *first = SkGlyphCache::DetachCache (key.desc ());
+    ASSERT_NE (first, nullptr);
+    EXPECT_EQ (first->getMemoryUsed (), 10424u);
+    SkGlyphCache::AttachCache (first);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 10424u);
+    SkGlyphCache *again = SkGlyphCache::DetachCache (key.desc ());
+    EXPECT_EQ (again, first);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 0u);     // in use, off the list
+    SkGlyphCache::AttachCache (again);
+    // Only the checksum word differs: a new cache.
+    Key other (MakePaint (12));
+    ((uint32_t *)other.storage)[0] ^= 1;
+    SkGlyphCache *different = SkGlyphCache::DetachCache (other.desc ());
+    EXPECT_NE (different, first);
+    SkGlyphCache::AttachCache (different);
+    EXPECT_EQ (SkGlyphCache::CountCaches (), 2);
+}
+
+// Visiting with a procedure that returns false leaves the cache on the list.
+TEST_F (SkGlyphCacheTest, VisitWithoutKeepingReturnsNull)
+{
+    Key key (MakePaint (13));
+    int calls = 0;
+    SkGlyphCache *kept = SkGlyphCache::VisitCache (
+        key.desc (), [] (const SkGlyphCache *, void *context) { ++*(int *)context; return false; }, &calls);
+    EXPECT_EQ (kept, nullptr);
+    EXPECT_EQ (calls, 1);
+    EXPECT_EQ (SkGlyphCache::CountCaches (), 1);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 10424u);
+}
+
+// 0x41 and 0x100040 share character-hash slot 0x41; both stay in the glyph array.
+TEST_F (SkGlyphCacheTest, CharactersSharingASlotEvictEachOther)
+{
+    SkAutoGlyphCache cache (MakePaint (12).detachCache (nullptr));
+    SkGlyphCache *c = cache.get ();
+    const SkGlyph &a = c->getUnicharAdvance (0x41);
+    c->getUnicharAdvance (0x100040);
+    EXPECT_EQ (c->countGlyphs (), 2);
+    EXPECT_EQ (&c->getUnicharAdvance (0x41), &a);
+    EXPECT_EQ (c->countGlyphs (), 2);
+    EXPECT_EQ (c->advanceOnlyCount (), 2u);
+    EXPECT_EQ (c->getMemoryUsed (), 10424u + 2 * 40);
+}
+
+// An advance look-up then a metrics look-up compute the metrics once, on the same record.
+TEST_F (SkGlyphCacheTest, AdvanceThenMetricsReusesTheRecord)
+{
+    SkAutoGlyphCache cache (MakePaint (12).detachCache (nullptr));
+    SkGlyphCache *c = cache.get ();
+    const SkGlyph &advance = c->getUnicharAdvance ('k');
+    EXPECT_TRUE (advance.isJustAdvance ());
+    const SkGlyph &full = c->getUnicharMetrics ('k');
+    EXPECT_EQ (&full, &advance);
+    EXPECT_FALSE (full.isJustAdvance ());
+    c->getUnicharMetrics ('k');
+    EXPECT_EQ (c->fullMetricsCount (), 1u);
+    EXPECT_EQ (c->advanceOnlyCount (), 1u);
+    EXPECT_EQ (c->countGlyphs (), 1);
+}
+
+// Glyph-id look-ups have their own hash: glyph id 0x41 is not the character 'A'.
+TEST_F (SkGlyphCacheTest, GlyphIdsAndCharactersDoNotShareSlots)
+{
+    SkAutoGlyphCache cache (MakePaint (12).detachCache (nullptr));
+    SkGlyphCache *c = cache.get ();
+    const SkGlyph &letter = c->getUnicharMetrics ('A');
+    const SkGlyph &byId = c->getGlyphIDMetrics (0x41);
+    EXPECT_NE (letter.getGlyphID (), 0x41);
+    EXPECT_EQ (byId.getGlyphID (), 0x41);
+    EXPECT_EQ (&c->getGlyphIDMetrics (letter.getGlyphID ()), &letter);
+    const SkGlyph &quarter = c->getGlyphIDMetrics (0x41, 0x4000, 0);
+    EXPECT_NE (&quarter, &byId);
+    EXPECT_EQ (quarter.getSubX (), 1u);
+}
+
+TEST_F (SkGlyphCacheTest, ImagesAreChargedToTheCache)
+{
+    SkAutoGlyphCache cache (MakePaint (20).detachCache (nullptr));
+    SkGlyphCache *c = cache.get ();
+    const SkGlyph &glyph = c->getUnicharMetrics ('M');
+    uint64_t before = c->getMemoryUsed ();
+    const void *image = c->findImage (glyph);
+    ASSERT_NE (image, nullptr);
+    EXPECT_EQ (c->getMemoryUsed (), before + glyph.rowBytes () * glyph.fHeight);
+    EXPECT_EQ (c->findImage (glyph), image);
+    EXPECT_EQ (glyph.rowBytes () % 4, 0u);
+    const SkGlyph &space = c->getUnicharMetrics (' ');
+    EXPECT_EQ (space.fWidth, 0);
+    EXPECT_EQ (c->findImage (space), nullptr);
+}
+
+// A glyph 8192 pixels wide or more gets no image.
+TEST_F (SkGlyphCacheTest, HugeGlyphGetsNoImage)
+{
+    SkAutoGlyphCache cache (MakePaint (10000, 0xFF808080).detachCache (nullptr));
+    const SkGlyph &glyph = cache.get ()->getUnicharMetrics ('W');
+    EXPECT_GT (glyph.fWidth, 8192);
+    EXPECT_EQ (cache.get ()->findImage (glyph), nullptr);
+}
+
+// Attaching a fresh cache (10,424 bytes) at a total of 778,240 passes the budget by 2,232:
+// the purge then aims at a quarter of the total (194,560), so it frees from the least
+// recently used end until that much is freed or nothing is left.
+TEST_F (SkGlyphCacheTest, AttachPastTheBudgetFreesAQuarter)
+{
+    std::vector<uint64_t> sizes;
+    for (int i = 0; i < 4; i++) {
+        SkAutoGlyphCache cache (MakePaint (30.0f + (float)i).detachCache (nullptr));
+        for (SkUnichar code = 'A'; code <= 'Z'; code++) {
+            cache.get ()->findImage (cache.get ()->getUnicharMetrics (code));
+        }
+        sizes.push_back (cache.get ()->getMemoryUsed ());
+    }
+    uint64_t real = sizes[0] + sizes[1] + sizes[2] + sizes[3];
+    ASSERT_EQ (SkGlyphCache::GetTotalMemory (), real);
+    // Other caches' memory stands in for the rest of the 778,240 bytes.
+    SkGlyphCache::SetTotalMemoryForTesting (778240);
+    SkGlyphCache *fresh = SkGlyphCache::DetachCache (Key (MakePaint (7)).desc ());
+    ASSERT_EQ (fresh->getMemoryUsed (), 10424u);
+    SkGlyphCache::AttachCache (fresh);
+    // All four real caches together are far below 194,560 bytes, so all of them go.
+    ASSERT_LT (real, 194560u);
+    EXPECT_EQ (SkGlyphCache::CountCaches (), 1);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 778240u - real + 10424u);
+}
+
+// The purge stops as soon as the freed memory reaches its target, oldest caches first.
+TEST_F (SkGlyphCacheTest, PurgeFreesLeastRecentlyUsedFirst)
+{
+    std::vector<uint64_t> sizes;
+    for (int i = 0; i < 8; i++) {
+        SkAutoGlyphCache cache (MakePaint (20.0f + (float)i).detachCache (nullptr));
+        for (SkUnichar code = 'a'; code <= 'z'; code++) {
+            cache.get ()->findImage (cache.get ()->getUnicharMetrics (code));
+        }
+        sizes.push_back (cache.get ()->getMemoryUsed ());
+    }
+    uint64_t total = SkGlyphCache::GetTotalMemory ();
+    uint64_t need = sizes[0] + 1;          // more than the oldest cache alone
+    uint64_t target = std::max<uint64_t> (need, total / 4);
+    uint64_t expected = 0;
+    int freedCaches = 0;
+    while (expected < target) {
+        expected += sizes[freedCaches++];
+    }
+    EXPECT_EQ (SkGlyphCache::InternalFreeCache ((size_t)need), expected);
+    EXPECT_EQ (SkGlyphCache::CountCaches (), 8 - freedCaches);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), total - expected);
+    // The newest caches stayed: drawing at their size finds them again.
+    SkAutoGlyphCache newest (MakePaint (27).detachCache (nullptr));
+    EXPECT_EQ (newest.get ()->getMemoryUsed (), sizes[7]);
+}
+
+// Many sizes in turn: the list never holds more than the budget.
+TEST_F (SkGlyphCacheTest, ChurnOfSizesStaysWithinTheBudget)
+{
+    const char16_t text[] = u"The quick brown fox jumps over the lazy dog 0123456789";
+    for (int round = 0; round < 2; round++) {
+        for (int size = 8; size < 72; size += 1) {
+            SkAutoGlyphCache cache (MakePaint ((float)size).detachCache (nullptr));
+            for (char16_t ch : text) {
+                cache.get ()->findImage (cache.get ()->getUnicharMetrics (ch));
+            }
+        }
+        EXPECT_LE (SkGlyphCache::GetTotalMemory (), SkGlyphCache::kBudget);
+    }
+    EXPECT_GT (SkGlyphCache::CountCaches (), 0);
+    EXPECT_TRUE (SkGlyphCache::PurgeAll ());
+    EXPECT_FALSE (SkGlyphCache::PurgeAll ());
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 0u);
+}
+
+TEST_F (SkGlyphCacheTest, AuxProceduresRunWhenTheCacheIsFreed)
+{
+    int runs = 0;
+    {
+        SkAutoGlyphCache cache (MakePaint (12).detachCache (nullptr));
+        ASSERT_TRUE (cache.get ()->addAuxProc ([] (void *data) { ++*(int *)data; }, &runs));
+    }
+    EXPECT_EQ (runs, 0);
+    SkGlyphCache::PurgeAll ();
+    EXPECT_EQ (runs, 1);
+}
+
+TEST (SkGlyphTest, RowBytesFollowTheFormat)
+{
+    SkGlyph glyph;
+    glyph.initWithID (1);
+    glyph.fWidth = 9;
+    glyph.fHeight = 2;
+    glyph.fMaskFormat = SkMask::kBW_Format;
+    EXPECT_EQ (glyph.rowBytes (), 2u);
+    glyph.fMaskFormat = SkMask::kA8_Format;
+    EXPECT_EQ (glyph.rowBytes (), 12u);
+    glyph.fMaskFormat = SkMask::kARGB32_Format;
+    EXPECT_EQ (glyph.rowBytes (), 36u);
+    glyph.fMaskFormat = SkMask::kLCD16_Format;
+    EXPECT_EQ (glyph.rowBytes (), 20u);
+    glyph.fMaskFormat = SkMask::k3D_Format;
+    EXPECT_EQ (glyph.computeImageSize (), 12u * 2 * 3);
+    EXPECT_EQ (SkGlyph::MakeID (0x41, 0x1C000, 0x8000), 0x41u | (3u << 26) | (2u << 24));
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+#include "TextTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "graphics/paint/SkTypeface.h"
+
+namespace TextTest {
+
+namespace {
+
+// The built-in font table is loaded before any test makes typefaces, so the built-in font
+// always takes the first id, as on a machine that starts its graphical setup.
+class LoadSystemFonts : public ::testing::Environment {
+public:
+    void SetUp () override { (void)SkTypeface::UniqueID (nullptr); }
+};
+const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment (new LoadSystemFonts);
+
+} // namespace
+
+std::vector<uint8_t> ReadFont (const std::string &fileName)
+{
+    std::string path = std::string (SETUP_FONT_DIR) + "/" + fileName;
+    std::ifstream in (path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error ("missing font file " + path);
+    }
+    return std::vector<uint8_t> (std::istreambuf_iterator<char> (in), {});
+}
+
+Reference::Reference (const std::vector<uint8_t> &font, float size)
+{
+    if (FT_Init_FreeType (&fLibrary) != 0
+        || FT_New_Memory_Face (fLibrary, font.data (), (FT_Long)font.size (), 0, &fFace) != 0
+        || FT_Set_Char_Size (fFace, (FT_F26Dot6)(size * 64), (FT_F26Dot6)(size * 64), 72, 72) != 0) {
+        throw std::runtime_error ("FreeType cannot open the reference font");
+    }
+}
+
+Reference::~Reference ()
+{
+    FT_Done_Face (fFace);
+    FT_Done_FreeType (fLibrary);
+}
+
+Rendered Reference::render (FT_UInt glyphIndex, uint32_t loadFlags, FT_Render_Mode mode)
+{
+    Rendered out;
+    if (FT_Load_Glyph (fFace, glyphIndex, (FT_Int32)loadFlags) != 0) {
+        throw std::runtime_error ("FreeType cannot load the reference glyph");
+    }
+    out.advanceX = fFace->glyph->advance.x;
+    if (FT_Render_Glyph (fFace->glyph, mode) != 0) {
+        throw std::runtime_error ("FreeType cannot render the reference glyph");
+    }
+    const FT_Bitmap &bitmap = fFace->glyph->bitmap;
+    out.left = fFace->glyph->bitmap_left;
+    out.top = -fFace->glyph->bitmap_top;
+    out.width = (int)bitmap.width;
+    out.height = (int)bitmap.rows;
+    for (int y = 0; y < out.height; y++) {
+        const uint8_t *row = bitmap.buffer + y * bitmap.pitch;
+        for (int x = 0; x < out.width; x++) {
+            bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+            out.pixels.push_back (mono ? ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0) : row[x]);
+        }
+    }
+    return out;
+}
+
+SkPaint MakePaint (float size, SkColor color)
+{
+    SkPaint paint;
+    paint.setAntiAlias (true);
+    paint.setTextEncoding (SkPaint::kUTF16_TextEncoding);
+    paint.setTextSize (size);
+    paint.setColor (color);
+    return paint;
+}
+
+std::vector<uint8_t> GlyphPixels (const SkGlyph &glyph)
+{
+    std::vector<uint8_t> pixels;
+    const uint8_t *image = (const uint8_t *)glyph.fImage;
+    size_t rowBytes = glyph.rowBytes ();
+    for (int y = 0; y < glyph.fHeight; y++) {
+        const uint8_t *row = image + y * rowBytes;
+        for (int x = 0; x < glyph.fWidth; x++) {
+            if (glyph.fMaskFormat == SkMask::kBW_Format) {
+                pixels.push_back ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0);
+            } else {
+                pixels.push_back (row[x]);
+            }
+        }
+    }
+    return pixels;
+}
+
+} // namespace TextTest
