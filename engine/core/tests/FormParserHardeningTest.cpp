@@ -14,21 +14,15 @@ using Builders::IFR_QUESTION;
 
 namespace {
 
-// A good form set with one form whose opcodes Body writes before its END.
+// A good form set with one form: a TEXT, then what Body writes.
 template <typename BODY>
 IfrBuilder
 WithBody (BODY Body)
 {
-  IfrBuilder  F;
-
-  FormParserTest::BeginSet (F);
-  F.VarStore (kStoreGuid, 1, 4, "Store");
-  F.Form (1, 10);
-  F.Text (1, 2);
-  Body (F);
-  F.End ();
-  F.End ();
-  return F;
+  return OneForm ([&] (IfrBuilder &F) {
+    F.Text (1, 2);
+    Body (F);
+  });
 }
 
 struct TABLE_SIZES {

@@ -13,22 +13,6 @@ using Builders::IFR_QUESTION;
 
 namespace {
 
-// One form holding what Body writes, in a form set with buffer store 1 ("Store", 16 bytes).
-template <typename BODY>
-IfrBuilder
-OneForm (BODY Body)
-{
-  IfrBuilder  F;
-
-  FormParserTest::BeginSet (F);
-  F.VarStore (kStoreGuid, 1, 16, "Store");
-  F.Form (1, 10);
-  Body (F);
-  F.End ();
-  F.End ();
-  return F;
-}
-
 UINT64
 Read (const UINT8 *Bytes, UINTN Width)
 {

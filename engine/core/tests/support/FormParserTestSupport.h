@@ -155,4 +155,24 @@ private:
   decltype (gBootScreenInterface.ShowBootScreenMessageBox)  mSavedBox = nullptr;
 };
 
+namespace ParserTest {
+
+// One form holding what Body writes, in a form set with buffer store 1 ("Store", 16 bytes).
+template <typename BODY>
+Builders::IfrBuilder
+OneForm (BODY Body)
+{
+  Builders::IfrBuilder  F;
+
+  FormParserTest::BeginSet (F);
+  F.VarStore (kStoreGuid, 1, 16, "Store");
+  F.Form (1, 10);
+  Body (F);
+  F.End ();
+  F.End ();
+  return F;
+}
+
+}  // namespace ParserTest
+
 #endif
