@@ -55,8 +55,7 @@ IsKnownIfrOpcode (
   IN UINT8  OpCode
   )
 {
-  // UEFI 2.10 defines 0x01-0x64 except 0x11's neighbours left unassigned: 0x26 is
-  // VARSTORE_EFI, and the table has no holes between FORM (0x01) and MATCH2 (0x64).
+  // The UEFI 2.10 table assigns every code from FORM (0x01) to MATCH2 (0x64).
   return (OpCode >= EFI_IFR_FORM_OP) && (OpCode <= EFI_IFR_MATCH2_OP);
 }
 

@@ -1,7 +1,8 @@
 // Forms packages as drivers publish them: the input is one forms package, whose
 // header length is set to the input's size (its type byte is kept), parsed twice
 // into the work tables on a machine with the HII services and a few strings. Every
-// control offset of every page must then lead to a record inside the control data.
+// control offset of every page must then lead to a record inside the control data,
+// and every opcode a record points at must lie inside the package.
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/FormParser.h>
 #include <engine/core/FormTables.h>
@@ -56,8 +57,19 @@ struct FUZZ_MACHINE {
   }
 };
 
+// Every opcode a record points at lies inside the package it was parsed from.
 void
-CheckTables ()
+CheckInside (UINT64 Address, const std::vector<uint8_t> &Package)
+{
+  const uint8_t  *At = (const uint8_t *)(UINTN)Address;
+
+  if ((At != nullptr) && ((At < Package.data ()) || (At >= Package.data () + Package.size ()))) {
+    __builtin_trap ();
+  }
+}
+
+void
+CheckTables (const std::vector<uint8_t> &Package)
 {
   for (UINT32 Page = 0; Page < GetWorkPageCount (); Page++) {
     PAGE_RECORD  *Record = GetWorkPage (Page);
@@ -67,6 +79,11 @@ CheckTables ()
 
       if ((Control == nullptr) && (Page != 0)) {
         __builtin_trap ();     // a parsed page names a record outside the control data
+      }
+
+      if ((Control != nullptr) && (Page != 0)) {
+        CheckInside (Control->QuestionOpcode, Package);
+        CheckInside (Control->ConditionOpcode, Package);
       }
     }
   }
@@ -98,7 +115,7 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   Job.HiiHandle = Machine.Strings;
   for (int Pass = 0; Pass < 2; Pass++) {
     (void)ParseFormSetForms (&Job);
-    CheckTables ();
+    CheckTables (Package);
   }
 
   return 0;

@@ -290,3 +290,19 @@ TEST_F (FormParserTest, QuestionOfAnUndeclaredStoreHasNoVariable)
   })), EFI_SUCCESS);
   EXPECT_EQ (Control (1, 0)->VariableIndex, VARIABLE_INDEX_NONE);
 }
+
+TEST_F (FormParserTest, NameValueElementNamesAreCutToTheRecordsField)
+{
+  std::u16string  Long (50, u'n');
+  IfrBuilder      F;
+
+  BeginSet (F);
+  F.VarStoreNameValue (3, kStoreGuid);
+  F.Form (1, 10);
+  F.Numeric ({ 5, 6, 1, 3, 40, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
+  F.End ();
+  F.End ();
+  F.End ();
+  ASSERT_EQ (Parse (F, { { 2, u"Set" }, { 40, Long } }), EFI_SUCCESS);
+  EXPECT_EQ (Name (GetWorkVariable (1)), Long.substr (0, VARIABLE_NAME_LENGTH - 1));
+}
