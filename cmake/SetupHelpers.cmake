@@ -47,8 +47,9 @@ endfunction()
 # A libFuzzer target: SOURCES define LLVMFuzzerTestOneInput, CORPUS holds its seeds in
 # the source tree. With SETUP_FUZZ (a clang tree) it is a real fuzzer, built by the
 # `fuzzers` target and run by CTest (label `fuzz`) over its corpus for
-# SETUP_FUZZ_SECONDS; any crash, leak, sanitizer report, slow input or memory blow-up
-# fails the test. In the normal build a small driver replays every seed instead, so the
+# SETUP_FUZZ_SECONDS with the fixed SETUP_FUZZ_SEED (so a run explores the same inputs on
+# every machine; 0 picks a new seed each run); any crash, leak, sanitizer report, slow
+# input or memory blow-up fails the test, and the input is kept in <name>-work/findings. In the normal build a small driver replays every seed instead, so the
 # corpus is a regression suite under the sanitizers of that build.
 function(setup_add_fuzzer name)
   cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
@@ -64,8 +65,9 @@ function(setup_add_fuzzer name)
     set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-work)
     file(MAKE_DIRECTORY ${work}/corpus ${work}/findings)
     add_test(NAME ${name}
-      COMMAND ${name} -max_total_time=${SETUP_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-              -print_final_stats=1 -artifact_prefix=${work}/findings/ ${work}/corpus ${F_CORPUS})
+      COMMAND ${name} -max_total_time=${SETUP_FUZZ_SECONDS} -seed=${SETUP_FUZZ_SEED} -timeout=10
+              -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=${work}/findings/
+              ${work}/corpus ${F_CORPUS})
     math(EXPR limit "${SETUP_FUZZ_SECONDS} + 120")
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT ${limit})
   else()

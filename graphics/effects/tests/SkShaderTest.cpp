@@ -7,23 +7,11 @@
 #include "graphics/bitmap/SkBitmap.h"
 #include "graphics/effects/SkColorFilter.h"
 #include "graphics/effects/SkShader.h"
+#include "graphics/effects/tests/SkInvertFilter.h"
 #include "graphics/flatten/tests/SkFlattenTestSupport.h"
 #include "graphics/paint/SkPaint.h"
 
 namespace {
-
-struct InvertFilter : SkColorFilter {
-    uint32_t fFlags;
-    explicit InvertFilter (uint32_t flags = 0) : fFlags (flags) {}
-    void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) override
-    {
-        for (int i = 0; i < count; i++) dst[i] = (src[i] & 0xFF000000) | (~src[i] & 0x00FFFFFF);
-    }
-    uint32_t getFlags () override { return fFlags; }
-    Factory getFactory () override { return CreateProc; }
-    void flatten (SkFlattenableWriteBuffer &buffer) override { buffer.write32 (fFlags); }
-    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer) { return new InvertFilter (buffer.readU32 ()); }
-};
 
 std::vector<uint32_t> flatten_words (SkFlattenable *obj)
 {

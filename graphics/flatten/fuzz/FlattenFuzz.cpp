@@ -10,24 +10,10 @@
 #include "graphics/effects/SkColorFilter.h"
 #include "graphics/effects/SkShader.h"
 #include "graphics/effects/SkXfermode.h"
+#include "graphics/effects/tests/SkInvertFilter.h"
 #include "graphics/paint/SkPaint.h"
 
 namespace {
-
-// The library has no concrete colour filter that flattens yet; this one lets filter
-// shaders read back whole.
-struct InvertFilter : SkColorFilter {
-    uint32_t fFlags;
-    explicit InvertFilter (uint32_t flags) : fFlags (flags & 3) {}
-    void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) override
-    {
-        for (int i = 0; i < count; i++) dst[i] = (src[i] & 0xFF000000) | (~src[i] & 0x00FFFFFF);
-    }
-    uint32_t getFlags () override { return fFlags; }
-    Factory getFactory () override { return CreateProc; }
-    void flatten (SkFlattenableWriteBuffer &buffer) override { buffer.write32 (fFlags); }
-    static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer) { return new InvertFilter (buffer.readU32 ()); }
-};
 
 SkFlattenable::Factory gFactories[] = {
     SkColorShader::CreateProc, SkProcCoeffXfermode::CreateProc, SkFilterShader::CreateProc,
