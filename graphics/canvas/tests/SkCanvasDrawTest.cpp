@@ -418,3 +418,24 @@ TEST (SkCanvasDrawTest, LayersShareTheClipTopDownAndHearBroadcasts)
     f.canvas->restore ();
     EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 40 * 40);
 }
+
+// The source's top-left corner becomes the subset's origin; a source reaching past the
+// bitmap is cut to it, and the cut part keeps its place in the destination.
+TEST (SkCanvasDrawTest, BitmapRectMapsTheSourceSubsetOntoTheDestination)
+{
+    CanvasFixture f (40, 40, kWhite);
+    SkBitmap bitmap;
+    make_bitmap (&bitmap, 20, 20, 0xFF00FF00);
+    SkIRect inner = SkIRect::MakeLTRB (5, 5, 10, 10);
+    f.canvas->drawBitmapRect (bitmap, &inner, SkRect::MakeLTRB (0, 0, 10, 10));
+    SkIRect over = SkIRect::MakeLTRB (-5, -5, 5, 5);
+    f.canvas->drawBitmapRect (bitmap, &over, SkRect::MakeLTRB (20, 20, 30, 30));
+    SkIRect outside = SkIRect::MakeLTRB (30, 30, 40, 40);
+    f.canvas->drawBitmapRect (bitmap, &outside, SkRect::MakeLTRB (0, 0, 10, 10));
+    ASSERT_EQ (f.device->fBitmapDst.size (), 2u);
+    EXPECT_EQ (f.device->fBitmapDst[0], SkRect::MakeLTRB (0, 0, 10, 10));
+    EXPECT_EQ (f.device->fBitmapDst[1], SkRect::MakeLTRB (25, 25, 30, 30));
+    // At the scale of 1 the second one is a sprite: its 5 x 5 pixels land at (25, 25).
+    EXPECT_EQ (pixel (f.bitmap, 25, 25), 0xFF00FF00u);
+    EXPECT_EQ (pixel (f.bitmap, 24, 25), kWhite);
+}
