@@ -186,29 +186,43 @@ int SkCanvas::save (SaveFlags flags)
     return count;
 }
 
+// The device rectangle of a new layer: the clip's bounds, within the bounds asked for and
+// within the layer it will be drawn into (nothing outside that could ever be seen). False,
+// emptying the clip for a layer that clips, when nothing is left.
+bool SkCanvas::layerBounds (const SkRect *bounds, SaveFlags flags, SkIRect *ir)
+{
+    *ir = fMCRec->fRegion->getBounds ();
+    SkIRect ib;
+    if (bounds != nullptr) {
+        SkRect r;
+        fMCRec->fMatrix->mapRect (&r, *bounds);
+        if (!SkDrawRoundOut (r, &ib)) ib.setEmpty ();
+    } else {
+        ib = *ir;
+    }
+    SkDevice *below = fMCRec->fTopLayer->fDevice;
+    SkIRect belowRect = below == nullptr ? SkIRect::MakeEmpty ()
+                                         : SkIRect::MakeXYWH (below->getOrigin ().fX, below->getOrigin ().fY,
+                                                              below->width (), below->height ());
+    if (!ir->intersect (ib) || !ir->intersect (belowRect)) {
+        if (flags & kClipToLayer_SaveFlag) fMCRec->fRegion->setEmpty ();
+        return false;
+    }
+    return true;
+}
+
 int SkCanvas::saveLayer (const SkRect *bounds, const SkPaint *paint, SaveFlags flags)
 {
     int count = save (flags);
-    if (fMCRec->fRegion->isEmpty ()) {
+    SkIRect ir;
+    if (fMCRec->fRegion->isEmpty () || !layerBounds (bounds, flags, &ir)) {
         return count;
-    }
-    SkIRect ir = fMCRec->fRegion->getBounds ();
-    if (bounds != nullptr) {
-        SkRect r;
-        SkIRect ib;
-        fMCRec->fMatrix->mapRect (&r, *bounds);
-        if (!SkDrawRoundOut (r, &ib) || !ir.intersect (ib)) {
-            if (flags & kClipToLayer_SaveFlag) fMCRec->fRegion->setEmpty ();
-            return count;
-        }
     }
     fClipStack.clipDevRect (SkRect::Make (ir), SkRegion::kIntersect_Op);
     if ((flags & kClipToLayer_SaveFlag) && !fMCRec->fRegion->op (ir, SkRegion::kIntersect_Op)) {
         return count;
     }
-    SkDevice *below = fMCRec->fTopLayer->fDevice;
-    SkDevice *device = below == nullptr ? nullptr
-                                        : below->createCompatibleDevice (SkBitmap::kARGB_8888_Config, ir.width (),
+    SkDevice *device = fMCRec->fTopLayer->fDevice->createCompatibleDevice (SkBitmap::kARGB_8888_Config, ir.width (),
                                                                          ir.height (), !(flags & kHasAlphaLayer_SaveFlag));
     if (device == nullptr) {
         return count;

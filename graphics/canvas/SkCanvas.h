@@ -143,6 +143,7 @@ private:
 
     void init (SkDevice *device);
     bool pushMCRec (int flags);
+    bool layerBounds (const SkRect *bounds, SaveFlags flags, SkIRect *ir);
     void internalRestore ();
     void markDirty () { fDeviceCMDirty = true; fLocalBoundsAADirty = fLocalBoundsBWDirty = true; }
     void updateDeviceCMCache ();

@@ -439,3 +439,27 @@ TEST (SkCanvasDrawTest, BitmapRectMapsTheSourceSubsetOntoTheDestination)
     EXPECT_EQ (pixel (f.bitmap, 25, 25), 0xFF00FF00u);
     EXPECT_EQ (pixel (f.bitmap, 24, 25), kWhite);
 }
+
+// A clip grown beyond the device (a union) opens a layer no larger than the device: nothing
+// outside it could be seen.
+TEST (SkCanvasDrawTest, LayerIsNoLargerThanTheLayerItIsDrawnInto)
+{
+    CanvasFixture f (40, 30, kWhite);
+    f.canvas->clipRect (SkRect::MakeLTRB (-1e9f, -1e9f, 1e9f, 1e9f), SkRegion::kUnion_Op);
+    f.canvas->saveLayer (nullptr, nullptr);
+    ASSERT_EQ (f.device->fLayers.size (), 1u);
+    EXPECT_EQ (f.device->fLayers[0]->width (), 40);
+    EXPECT_EQ (f.device->fLayers[0]->height (), 30);
+    SkRect inner = SkRect::MakeLTRB (-100, 5, 10, 1e8f);
+    f.canvas->saveLayer (&inner, nullptr);
+    RecordingDevice *outer = f.device->fLayers[0];     // makes the layer drawn into it
+    ASSERT_EQ (outer->fLayers.size (), 1u);
+    EXPECT_EQ (outer->fLayers[0]->getOrigin (), SkIPoint::Make (0, 5));
+    EXPECT_EQ (outer->fLayers[0]->width (), 10);
+    EXPECT_EQ (outer->fLayers[0]->height (), 25);
+    SkPaint paint;
+    f.canvas->drawPaint (paint);      // clipped to the inner layer
+    f.canvas->restoreToCount (1);
+    EXPECT_EQ (count_color (f.bitmap, 0xFF000000u), 10 * 25);
+    EXPECT_EQ (pixel (f.bitmap, 0, 5), 0xFF000000u);
+}
