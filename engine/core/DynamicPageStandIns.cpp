@@ -5,6 +5,7 @@
 **/
 #include <engine/core/DynamicPages.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/FormTables.h>
 
 #include <Library/BaseLib.h>
 
@@ -16,6 +17,7 @@ FreeDynamicPageTable (
   VOID
   )
 {
+  FreeWorkTables ();
 }
 
 CONST UINT8 *

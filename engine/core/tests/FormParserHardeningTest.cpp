@@ -4,6 +4,8 @@
 // the tables show their error texts.
 #include "support/FormParserTestSupport.h"
 
+#include <engine/core/EngineNeighbours.h>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -209,4 +211,18 @@ TEST_F (ParserHardening, RebuildReusesOnlyReleasedRecords)
   ASSERT_EQ (AppendControlRecord (&Record, sizeof (Record), &Offset), EFI_SUCCESS);
   EXPECT_EQ (Offset, 3u * sizeof (Record));                                         // the live one stays
   EXPECT_NE (Offset, Live);
+}
+
+TEST_F (ParserHardening, ReleasingTheDynamicPagesFreesTheWorkTables)
+{
+  UINT64  Mark = M.Memory ().AllocationCount ();
+
+  ASSERT_EQ (Parse (WithBody ([] (IfrBuilder &) {})), EFI_SUCCESS);
+  ASSERT_NE (gControlData, nullptr);
+  FreeDynamicPageTable ();
+  EXPECT_EQ (gControlData, nullptr);
+  EXPECT_EQ (GetWorkPageCount (), 0u);
+  EXPECT_EQ (GetWorkPage (0), nullptr);
+  EXPECT_EQ (gDynamicFormSetCount, 0u);
+  EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ());
 }
