@@ -174,6 +174,12 @@ TEST_F (ParserHardening, ThreeHundredthVariableShowsTheLimit)
   EXPECT_EQ (gMessages[0].Title, u" Unrecoverable Error");
   EXPECT_EQ (gMessages[0].Text, u"Reached RWZ Maximum supported variables");
   EXPECT_EQ (GetWorkVariableCount (), 301u);                          // parsing goes on
+
+  std::u16string  Console;
+  for (const Emu::TEXT_CALL &Call : Devices.TextOut->Calls ()) {
+    Console += Call.Text;
+  }
+  EXPECT_EQ (Console, u"Reached RWZ Maximum supported variables\r\n");
 }
 
 TEST_F (ParserHardening, SixtyFiveThousandFiveHundredThirtyFourthControlShowsTheLimit)
