@@ -603,8 +603,10 @@ OpenFormSet (
     return EFI_ABORTED;
   }
 
+  // The driver-health form set is known by its class or by its own GUID.
   CopyMem (&Guid, FormSet + FORM_SET_GUID_AT, sizeof (Guid));
-  Set->FormSet = FormSet;
+  Set->DriverHealth = Set->DriverHealth || CompareGuid (&Guid, &mDriverHealthClass);
+  Set->FormSet      = FormSet;
   Status       = PushScope (Set, FormSet);
   if (!EFI_ERROR (Status)) {
     Status = AddFormSetDefaultStore (Set, &Guid);

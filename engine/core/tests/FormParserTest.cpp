@@ -177,6 +177,21 @@ TEST_F (FormParserTest, DriverHealthFormSetKeepsItsPagesButIsAborted)
   EXPECT_EQ (Job.Parsed, 1);
 }
 
+TEST_F (FormParserTest, FormSetWithTheDriverHealthGuidIsTheDriverHealthFormSet)
+{
+  IfrBuilder  F;
+
+  F.FormSet (kDriverHealth, kSetTitle, kSetHelp, { kPlatformSetup });
+  F.Form (1, 10);
+  F.End ();
+  F.End ();
+  gDynamicPageAnchor = 5;
+  EXPECT_EQ (Parse (F), EFI_ABORTED);
+  ASSERT_EQ (GetWorkPageCount (), 2u);
+  EXPECT_EQ (GetWorkPage (1)->Flags, (UINT32)PAGE_FLAG_ENTRY);
+  EXPECT_EQ (GetWorkPage (1)->TitleStringId, kSetTitle);
+}
+
 TEST_F (FormParserTest, PackageOfAnotherTypeIsUnsupported)
 {
   std::vector<UINT8>  Strings = Builders::BuildStringPackage ("en-US", 1, { { 1, u"x" } });
