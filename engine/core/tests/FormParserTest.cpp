@@ -30,6 +30,19 @@ TwoForms ()
   return F;
 }
 
+// A form set of the given classes with one empty form.
+IfrBuilder
+EmptyForm (const std::vector<EFI_GUID> &Classes)
+{
+  IfrBuilder  F;
+
+  FormParserTest::BeginSet (F, Classes);
+  F.Form (1, 10);
+  F.End ();
+  F.End ();
+  return F;
+}
+
 }  // namespace
 
 TEST_F (FormParserTest, PlatformSetupFormSetBecomesPagesBehindTheKeptLinkPageEntry)
@@ -151,26 +164,14 @@ TEST_F (FormParserTest, FormSetOfAnotherClassAddsNothing)
 
 TEST_F (FormParserTest, FormSetWithoutClassGuidIsNotPlatformSetup)
 {
-  IfrBuilder  F;
-
-  BeginSet (F, {});
-  F.Form (1, 10);
-  F.End ();
-  F.End ();
-  EXPECT_EQ (Parse (F), EFI_ABORTED);
+  EXPECT_EQ (Parse (EmptyForm ({})), EFI_ABORTED);
   EXPECT_EQ (GetWorkPageCount (), 0u);
 }
 
 TEST_F (FormParserTest, DriverHealthFormSetKeepsItsPagesButIsAborted)
 {
-  IfrBuilder  F;
-
-  BeginSet (F, { kDriverHealth });
-  F.Form (1, 10);
-  F.End ();
-  F.End ();
   gDynamicPageAnchor = 5;
-  EXPECT_EQ (Parse (F), EFI_ABORTED);
+  EXPECT_EQ (Parse (EmptyForm ({ kDriverHealth })), EFI_ABORTED);
   ASSERT_EQ (GetWorkPageCount (), 2u);
   EXPECT_EQ (GetWorkPage (1)->Flags, (UINT32)PAGE_FLAG_ENTRY);
   EXPECT_EQ (GetWorkPage (1)->ParentPageNumber, 0);
