@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "graphics/canvas/SkCanvas.h"
+#include "graphics/path/tests/SkPathCairo.h"
 
 namespace {
 
@@ -40,27 +41,6 @@ struct Diff {
     // The area difference in units of outline length.
     double areaPerLength () const { return std::fabs (ourArea - cairoArea) / (perimeter > 0 ? perimeter : 1); }
 };
-
-void replay_path (cairo_t *cr, const SkPath &path)
-{
-    SkPath::Iter iter (path, false);
-    SkPoint p[4];
-    SkPath::Verb verb;
-    while ((verb = iter.next (p)) != SkPath::kDone_Verb) {
-        switch (verb) {
-        case SkPath::kMove_Verb: cairo_move_to (cr, p[0].fX, p[0].fY); break;
-        case SkPath::kLine_Verb: cairo_line_to (cr, p[1].fX, p[1].fY); break;
-        case SkPath::kQuad_Verb:     // the same curve as a cubic
-            cairo_curve_to (cr, p[0].fX + 2.0 / 3 * (p[1].fX - p[0].fX), p[0].fY + 2.0 / 3 * (p[1].fY - p[0].fY),
-                            p[2].fX + 2.0 / 3 * (p[1].fX - p[2].fX), p[2].fY + 2.0 / 3 * (p[1].fY - p[2].fY), p[2].fX,
-                            p[2].fY);
-            break;
-        case SkPath::kCubic_Verb: cairo_curve_to (cr, p[1].fX, p[1].fY, p[2].fX, p[2].fY, p[3].fX, p[3].fY); break;
-        case SkPath::kClose_Verb: cairo_close_path (cr); break;
-        default: break;
-        }
-    }
-}
 
 std::vector<uint8_t> render_ours (const SkPath &path, const SkPaint &paint)
 {
@@ -93,7 +73,7 @@ std::vector<uint8_t> render_cairo (const SkPath &path, const SkPaint &paint)
     cairo_t *cr = cairo_create (surface);
     cairo_set_source_rgba (cr, 0, 0, 0, 1);
     cairo_set_antialias (cr, CAIRO_ANTIALIAS_DEFAULT);
-    replay_path (cr, path);
+    SkPathReplayInCairo (cr, path);
     if (paint.getStyle () == SkPaint::kFill_Style) {
         cairo_set_fill_rule (cr, (path.getFillType () & 1) ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         cairo_fill (cr);

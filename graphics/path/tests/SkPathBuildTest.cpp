@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/path/SkPath.h"
+#include "graphics/path/tests/SkPathCairo.h"
 
 namespace {
 
@@ -20,25 +21,7 @@ SkRect cairo_extents (const SkPath &path)
 {
     cairo_surface_t *surface = cairo_image_surface_create (CAIRO_FORMAT_A8, 1, 1);
     cairo_t *cr = cairo_create (surface);
-    SkPath::Iter iter (path, false);
-    SkPoint p[4];
-    SkPath::Verb verb;
-    while ((verb = iter.next (p)) != SkPath::kDone_Verb) {
-        switch (verb) {
-        case SkPath::kMove_Verb: cairo_move_to (cr, p[0].fX, p[0].fY); break;
-        case SkPath::kLine_Verb: cairo_line_to (cr, p[1].fX, p[1].fY); break;
-        case SkPath::kQuad_Verb:
-            cairo_curve_to (cr, p[0].fX + 2.0 / 3 * (p[1].fX - p[0].fX), p[0].fY + 2.0 / 3 * (p[1].fY - p[0].fY),
-                            p[2].fX + 2.0 / 3 * (p[1].fX - p[2].fX), p[2].fY + 2.0 / 3 * (p[1].fY - p[2].fY),
-                            p[2].fX, p[2].fY);
-            break;
-        case SkPath::kCubic_Verb:
-            cairo_curve_to (cr, p[1].fX, p[1].fY, p[2].fX, p[2].fY, p[3].fX, p[3].fY);
-            break;
-        case SkPath::kClose_Verb: cairo_close_path (cr); break;
-        default: break;
-        }
-    }
+    SkPathReplayInCairo (cr, path);
     double x1, y1, x2, y2;
     cairo_path_extents (cr, &x1, &y1, &x2, &y2);
     cairo_destroy (cr);
