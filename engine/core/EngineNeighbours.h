@@ -1,9 +1,9 @@
 /** @file
-  Functions of the engine's neighbours (boot options and orders, question
-  conditions, dynamic pages, form callbacks, the application object) that the
-  start-up, the setup data, the variable cache and the question accessors call. Those
-  not built yet are defined in a *StandIns.cpp file beside where the full code goes,
-  saying what they answer meanwhile.
+  Functions of the engine's neighbours (boot options and orders, dynamic pages,
+  form callbacks, the application object) that the start-up, the setup data, the
+  variable cache and the question accessors call. Those not built yet are defined
+  in a *StandIns.cpp file beside where the full code goes, saying what they answer
+  meanwhile.
 **/
 #ifndef ENGINE_NEIGHBOURS_H_
 #define ENGINE_NEIGHBOURS_H_
@@ -26,17 +26,6 @@ BOOLEAN     FindLoadOptionAttributes (IN BOOLEAN DriverOption, IN UINT16 OptionN
 EFI_STATUS  ReorderBootOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
-
-//
-// Question conditions.
-//
-/**
-  The condition state (0 shown, 1 suppressed, 3 grayed out, 4 inconsistent, 5 no
-  submit) of one ONE_OF_OPTION of Control under the condition opcode Condition.
-**/
-UINT8       EvaluateOptionCondition (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *Condition, IN CONST UINT8 *Option);
-/** The condition state of a control, asked before it is drawn, focused or counted. */
-UINT8       EvaluateControlCondition (IN CONST CONTROL_RECORD *Control);
 
 //
 // Dynamic pages: the engine's copies of the live forms packages.

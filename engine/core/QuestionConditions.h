@@ -49,6 +49,13 @@ BOOLEAN  CheckPageInconsistency (IN UINTN Page);
 BOOLEAN  CheckNoSubmit (VOID);
 
 /**
+  The condition state of one ONE_OF_OPTION of Control under the condition opcode
+  Condition: a record with the control's handle, question id and page whose
+  condition is Condition and whose question is the option.
+**/
+UINT8    EvaluateOptionCondition (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *Condition, IN CONST UINT8 *Option);
+
+/**
   For a control whose default is an expression (flag 0x40): evaluates the DEFAULT
   scope of its question and writes the value in the question's width (at most
   EXPRESSION_DEFAULT_MAX bytes) to Value.

@@ -11,6 +11,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/IfrOpcode.h>
+#include <engine/core/QuestionConditions.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseMemoryLib.h>

@@ -10,6 +10,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/IfrExpression.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableCache.h>
 #include <engine/textui/BootScreenInterface.h>
@@ -536,6 +537,7 @@ ResetEngineState (
   // The clean-up leaves the defaults and the store copies for later reads; a new
   // machine must not inherit them.
   FreeVariableCaches ();
+  ResetExpressionEvaluator ();
   mBootScreenInstalled     = FALSE;
   mFormBrowserInstalled    = FALSE;
   mCompanionInstalled      = FALSE;

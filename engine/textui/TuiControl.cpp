@@ -6,6 +6,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/IfrOpcode.h>
