@@ -1,6 +1,7 @@
 // The control base, the label and the value callback on a started engine: what a
 // label draws in each condition state, which records a control accepts, and what a
 // changed value writes into the variable cache.
+#include "support/HeldForms.h"
 #include "support/TextUiMachineTest.h"
 
 #include <engine/core/EngineUtilities.h>
@@ -63,8 +64,9 @@ protected:
     Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
     Record.ControlType    = 2;
     Record.Flags          = CONTROL_FLAG_VALID;
-    Record.QuestionOpcode = (UINT64)(UINTN)&Ifr[Statement];
-    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Ifr.data () : 0;
+    UINT8  *Held = Forms.Hold (Ifr);
+    Record.QuestionOpcode = (UINT64)(UINTN)&Held[Statement];
+    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Held : 0;
     Label = nullptr;
     ASSERT_EQ (TuiCreate (&gTuiLabelOps, (VOID **)&Label), EFI_SUCCESS);
     ASSERT_EQ (gTuiLabelOps.Initialize (Label, &Record, nullptr), EFI_SUCCESS);
@@ -79,6 +81,7 @@ protected:
   }
 
   std::vector<UINT8>  Ifr;
+  HeldForms           Forms;
   CONTROL_RECORD      Record {};
   TUI_LABEL           *Label = nullptr;
 };

@@ -1,6 +1,7 @@
 // Frames on a started engine with the 100x31 layout: controls added from their
 // records, the window of those that fit, focus movement with wrap-around over hidden
 // and grayed controls, paging, Home and End, and what a frame draws.
+#include "support/HeldForms.h"
 #include "support/TextUiMachineTest.h"
 
 #include <engine/core/EngineUtilities.h>
@@ -50,8 +51,9 @@ protected:
     Record.HiiHandle       = ENGINE_OWN_HII_HANDLE;
     Record.ControlType     = Type;
     Record.Flags           = CONTROL_FLAG_VALID;
-    Record.QuestionOpcode  = (UINT64)(UINTN)&Ifr[Statement];
-    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Ifr.data () : 0;
+    UINT8           *Held  = Forms.Hold (Ifr);
+    Record.QuestionOpcode  = (UINT64)(UINTN)&Held[Statement];
+    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Held : 0;
     return &Record;
   }
 
@@ -70,7 +72,8 @@ protected:
     return gTuiFrameOps.HandleAction (Frame, &Event);
   }
 
-  std::deque<std::vector<UINT8>>  Opcodes;   // stable addresses for the records' opcode pointers
+  std::deque<std::vector<UINT8>>  Opcodes;
+  HeldForms                       Forms;     // stable addresses for the records' opcode pointers
   std::deque<CONTROL_RECORD>      Records;
   TUI_FRAME                       *Frame = nullptr;
   UINT64                          Mark   = 0;
