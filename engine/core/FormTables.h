@@ -105,6 +105,17 @@ EFI_STATUS  MarkWorkTables (OUT WORK_TABLE_MARK *Mark);
 VOID        RollBackWorkTables (IN OUT WORK_TABLE_MARK *Mark);
 VOID        ForgetWorkTableMark (IN OUT WORK_TABLE_MARK *Mark);
 
+// The handle of a page whose form set is being removed or parsed again.
+#define PAGE_REPARSE_PENDING  ((EFI_HII_HANDLE)(UINTN)0xFFFF)
+
+/**
+  While the dynamic pages are rebuilt: each page from FirstPage on whose form id a
+  pending page (PAGE_REPARSE_PENDING) before FirstPage has takes that page's place
+  when their control counts match; otherwise the pending page is dropped. Page
+  numbers above a removed slot move down by one everywhere.
+**/
+VOID        SettleReparsedPages (IN UINT32 FirstPage);
+
 /** Frees every work table and forgets the link page and counters. */
 VOID        FreeWorkTables (VOID);
 

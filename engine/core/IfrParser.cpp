@@ -899,6 +899,7 @@ ParseFormSetForms (
         RollBackWorkTables (&Mark);
       } else {
         ForgetWorkTableMark (&Mark);
+        SettleReparsedPages (Set.FirstPage);
       }
     }
   }

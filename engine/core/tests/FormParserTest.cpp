@@ -438,3 +438,87 @@ TEST_F (FormParserTest, ControlsCountTheOpcodesSteppedOverInEarlierScopes)
   EXPECT_EQ (Control (1, 0)->SkippedOpcodeCount, 0);
   EXPECT_EQ (Control (1, 1)->SkippedOpcodeCount, 3);     // two options and the END
 }
+
+namespace {
+
+// Two forms: form 1 links to form 2, which holds Texts texts.
+IfrBuilder
+LinkedForms (int Texts)
+{
+  IfrBuilder  F;
+
+  FormParserTest::BeginSet (F);
+  F.Form (1, 10);
+  F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
+  F.End ();
+  F.Form (2, 20);
+  for (int Index = 0; Index < Texts; Index++) {
+    F.Text (21, 22);
+  }
+  F.End ();
+  F.End ();
+  return F;
+}
+
+// Another form set's page, behind the first one's.
+IfrBuilder
+OtherSet ()
+{
+  IfrBuilder  F;
+
+  F.FormSet (kOtherClass, kSetTitle, kSetHelp, { kPlatformSetup });
+  F.Form (7, 70);
+  F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 7);
+  F.End ();
+  F.End ();
+  return F;
+}
+
+void
+MarkReparsePending (UINT32 First, UINT32 Last)
+{
+  for (UINT32 Page = First; Page <= Last; Page++) {
+    GetWorkPage (Page)->HiiHandle = PAGE_REPARSE_PENDING;
+  }
+}
+
+}  // namespace
+
+TEST_F (FormParserTest, ReparsedFormWithTheSameControlCountKeepsItsPage)
+{
+  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
+  ASSERT_EQ (Parse (OtherSet ()), EFI_SUCCESS);
+  MarkReparsePending (1, 2);
+  gRebuildingDynamicPages = TRUE;
+  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
+
+  ASSERT_EQ (GetWorkPageCount (), 4u);
+  EXPECT_EQ (GetWorkPage (1)->HiiHandle, Job.HiiHandle);
+  EXPECT_EQ (GetWorkPage (2)->HiiHandle, Job.HiiHandle);
+  EXPECT_EQ (GetWorkPage (2)->PageNumber, 2);
+  EXPECT_EQ (GetWorkPage (2)->ParentPageNumber, 1);
+  EXPECT_EQ (Control (1, 0)->RefTargetPage, 2);
+  EXPECT_EQ (Control (2, 0)->PageNumber, 2);
+  EXPECT_EQ (Control (3, 0)->RefTargetPage, 3);       // the other form set stays
+  EXPECT_EQ (GetWorkPageControl (GetWorkPage (0), 5)->RefTargetPage, 1);   // the new link
+}
+
+TEST_F (FormParserTest, ReparsedFormWithOtherControlsDropsItsOldPage)
+{
+  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
+  ASSERT_EQ (Parse (OtherSet ()), EFI_SUCCESS);
+  MarkReparsePending (1, 2);
+  gRebuildingDynamicPages = TRUE;
+  ASSERT_EQ (Parse (LinkedForms (2)), EFI_SUCCESS);
+
+  ASSERT_EQ (GetWorkPageCount (), 4u);
+  EXPECT_EQ (GetWorkPage (1)->FormId, 1);
+  EXPECT_EQ (GetWorkPage (2)->FormId, 7);             // moved down into the dropped page's slot
+  EXPECT_EQ (GetWorkPage (2)->PageNumber, 2);
+  EXPECT_EQ (Control (2, 0)->RefTargetPage, 2);
+  EXPECT_EQ (GetWorkPage (3)->FormId, 2);
+  EXPECT_EQ (GetWorkPage (3)->ControlCount, 2u);
+  EXPECT_EQ (GetWorkPage (3)->ParentPageNumber, 1);
+  EXPECT_EQ (Control (3, 1)->PageNumber, 3);
+  EXPECT_EQ (Control (1, 0)->RefTargetPage, 3);
+}
