@@ -8,7 +8,7 @@
 #include "graphics/path/SkPath.h"
 #include "graphics/port/SkStream.h"
 #include "graphics/text/SkFontHost.h"
-#include "graphics/text/SkScalerContext_FreeType.h"
+#include "graphics/text/host/SkScalerContext_FreeType.h"
 
 namespace {
 

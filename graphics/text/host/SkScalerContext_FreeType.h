@@ -1,14 +1,14 @@
 /*
  * The font host's scaler context over FreeType (private to graphics/text).
  */
-#ifndef GRAPHICS_TEXT_SKSCALERCONTEXT_FREETYPE_H_
-#define GRAPHICS_TEXT_SKSCALERCONTEXT_FREETYPE_H_
+#ifndef GRAPHICS_TEXT_HOST_SKSCALERCONTEXT_FREETYPE_H_
+#define GRAPHICS_TEXT_HOST_SKSCALERCONTEXT_FREETYPE_H_
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "graphics/text/SkFontHostPriv.h"
+#include "graphics/text/host/SkFontHostPriv.h"
 #include "graphics/text/SkScalerContext.h"
 
 class SkScalerContext_FreeType : public SkScalerContext {

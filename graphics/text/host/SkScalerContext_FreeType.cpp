@@ -12,9 +12,9 @@
 
 #include "graphics/path/SkPath.h"
 #include "graphics/text/SkFontHost.h"
-#include "graphics/text/SkFontHostPriv.h"
+#include "graphics/text/host/SkFontHostPriv.h"
 #include "graphics/text/SkScalerContext.h"
-#include "graphics/text/SkScalerContext_FreeType.h"
+#include "graphics/text/host/SkScalerContext_FreeType.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
  * What the font host's registry and its FreeType scaler context share: the library, the
  * shared face records, and typeface look-up by id.
  */
-#ifndef GRAPHICS_TEXT_SKFONTHOSTPRIV_H_
-#define GRAPHICS_TEXT_SKFONTHOSTPRIV_H_
+#ifndef GRAPHICS_TEXT_HOST_SKFONTHOSTPRIV_H_
+#define GRAPHICS_TEXT_HOST_SKFONTHOSTPRIV_H_
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -7,7 +7,7 @@
 #include "graphics/core/SkTSearch.h"
 #include "graphics/port/SkPortFile.h"
 #include "graphics/port/SkStream.h"
-#include "graphics/text/SkFontHostPriv.h"
+#include "graphics/text/host/SkFontHostPriv.h"
 #include "graphics/text/SkGlyphCache.h"
 #include "graphics/text/SkScalerContext.h"
 
