@@ -92,6 +92,9 @@ public:
     virtual void drawBitmapNine (const SkBitmap &bitmap, const SkIRect &center, const SkRect &dst,
                                  const SkPaint *paint = nullptr);
     virtual void drawSprite (const SkBitmap &bitmap, int x, int y, const SkPaint *paint = nullptr);
+    // byteLength bytes of text in the paint's encoding, origin (x, y) aligned by the paint,
+    // with the underline and strike-through the paint asks for.
+    virtual void drawText (const void *text, size_t byteLength, SkScalar x, SkScalar y, const SkPaint &paint);
     void drawLine (SkScalar x0, SkScalar y0, SkScalar x1, SkScalar y1, const SkPaint &paint);
     void drawRoundRect (const SkRect &rect, SkScalar rx, SkScalar ry, const SkPaint &paint);
     // device's pixels at (x, y) of the layers: how a finished layer joins the one below.
@@ -103,6 +106,7 @@ public:
     virtual SkDrawFilter *setDrawFilter (SkDrawFilter *filter);
 
 protected:
+    void drawTextDecorations (const void *text, size_t byteLength, SkScalar x, SkScalar y, const SkPaint &paint);
     virtual void commonDrawBitmap (const SkBitmap &bitmap, const SkIRect *src, const SkMatrix &matrix,
                                    const SkPaint &paint);
 

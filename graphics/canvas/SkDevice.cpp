@@ -88,6 +88,12 @@ void SkDevice::drawPoints (const SkDraw &draw, SkDraw::PointMode mode, size_t co
 
 void SkDevice::drawRect (const SkDraw &draw, const SkRect &rect, const SkPaint &paint) { draw.drawRect (rect, paint); }
 
+void SkDevice::drawText (const SkDraw &draw, const void *text, size_t byteLength, SkScalar x, SkScalar y,
+                         const SkPaint &paint)
+{
+    draw.drawText ((const char *)text, byteLength, x, y, paint);
+}
+
 void SkDevice::drawPath (const SkDraw &draw, const SkPath &path, const SkPaint &paint, const SkMatrix *prePathMatrix,
                          bool pathIsMutable)
 {

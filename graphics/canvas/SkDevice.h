@@ -49,6 +49,8 @@ public:
     virtual void drawBitmap (const SkDraw &draw, const SkBitmap &bitmap, const SkIRect *srcRect,
                              const SkMatrix &matrix, const SkPaint &paint);
     virtual void drawSprite (const SkDraw &draw, const SkBitmap &bitmap, int x, int y, const SkPaint &paint);
+    virtual void drawText (const SkDraw &draw, const void *text, size_t byteLength, SkScalar x, SkScalar y,
+                           const SkPaint &paint);
     // The base device ignores positioned text, text on paths and vertices.
     virtual void drawPosText (const SkDraw &, const void *, size_t, const SkScalar[], SkScalar, int, const SkPaint &) {}
     virtual void drawTextOnPath (const SkDraw &, const void *, size_t, const SkPath &, const SkMatrix *,

@@ -42,6 +42,9 @@ public:
     // are drawn until bitmap sampling arrives.
     void drawBitmap (const SkBitmap &bitmap, const SkMatrix &matrix, const SkPaint &paint) const;
     void drawDevMask (const SkMask &mask, const SkPaint &paint) const;
+    // byteLength bytes of text in the paint's encoding, its origin at (x, y) before the
+    // matrix, aligned by the paint; glyphs come from the paint's glyph cache.
+    void drawText (const char *text, size_t byteLength, SkScalar x, SkScalar y, const SkPaint &paint) const;
 
     // The device bounds of a mask for devPath (grown by the filter's margin), limited to the
     // clip grown by that margin (at most 128 pixels). False when there is nothing to draw.
