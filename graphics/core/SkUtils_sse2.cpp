@@ -54,10 +54,11 @@ namespace {
 // From this many units on, one string store beats the vector loop: it streams whole cache
 // lines without reading them first, at the same speed as the byte fill of the C library.
 const int kStringStoreCount = 512;
-// From this many units on (16 MiB, beyond the last-level cache of most processors) the fill
-// bypasses the caches: it cannot stay in them anyway, and skipping them raises the write rate
-// to memory.
-const int kNonTemporalCount = (16 << 20) / 4;
+// From this many units on (32 MiB, beyond the last-level cache of most processors) the fill
+// bypasses the caches: it cannot stay in them anyway, and skipping them spares the reads of
+// the lines it replaces. Below that a frame may well be drawn again from the cache, where
+// bypassing it would cost four times over.
+const int kNonTemporalCount = (32 << 20) / 4;
 
 // Pairs of units by "rep stosq"; the destination is 4-byte aligned.
 void fill_string (uint32_t *dst, uint32_t value, int count)

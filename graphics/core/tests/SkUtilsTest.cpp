@@ -64,7 +64,7 @@ TEST (SkUtils, Memset32FormsAgree)
 // Fills beyond the last-level cache bypass it; the result is the same.
 TEST (SkUtils, VeryLargeFillEqualsPlain)
 {
-    const int count = (16 << 20) / 4 + 37;
+    const int count = (32 << 20) / 4 + 37;
     for (int align : { 0, 1, 3 }) {
         std::vector<uint32_t> a ((size_t)count + 8, 0x11111111), b ((size_t)count + 8, 0x11111111);
         sk_memset32_portable (a.data () + align, 0xCAFEF00D, count);

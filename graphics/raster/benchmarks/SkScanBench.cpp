@@ -9,6 +9,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include <cmath>
@@ -67,9 +68,16 @@ void BM_FrameFill_Memset (benchmark::State &state)
 BENCHMARK (BM_FrameFill_BlitRect)->Arg (1)->Arg (24);
 BENCHMARK (BM_FrameFill_Memset)->Arg (1)->Arg (24);
 
+double median (std::vector<double> &v)
+{
+    std::sort (v.begin (), v.end ());
+    return v.empty () ? 0 : v[v.size () / 2];
+}
+
 // Both fills interleaved, one frame each per iteration, so that a shared machine's changing
-// memory speed falls on both alike; reports each rate and their ratio. Args: frames to
-// rotate through (each side), frame height (1024 wide).
+// memory speed falls on both alike, and compared by their median times, which stray
+// interruptions do not move; reports each rate and their ratio (memset time / ours). Args:
+// frames to rotate through (each side), frame height (1024 wide).
 void BM_FrameFill_VersusMemset (benchmark::State &state)
 {
     int frames = (int)state.range (0), height = (int)state.range (1);
@@ -84,28 +92,40 @@ void BM_FrameFill_VersusMemset (benchmark::State &state)
         bitmaps[i].setPixels (ours.data () + frame * i);
         blitters.emplace_back (SkBlitter::Choose (bitmaps[i], SkMatrix::I (), paint, nullptr, 0));
     }
-    double oursTime = 0, theirsTime = 0;
+    std::vector<double> oursTimes, theirsTimes;
+    auto timed = [] (auto &&fill) {
+        auto t0 = std::chrono::steady_clock::now ();
+        fill ();
+        benchmark::ClobberMemory ();
+        return std::chrono::duration<double> (std::chrono::steady_clock::now () - t0).count ();
+    };
+    bool oursFirst = true;
     int i = 0;
     for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now ();
-        blitters[i]->blitRect (0, 0, kW, height);
-        benchmark::ClobberMemory ();
-        auto t1 = std::chrono::steady_clock::now ();
-        memset (theirs.data () + frame * i, 0x5A, frame * 4);
-        benchmark::ClobberMemory ();
-        auto t2 = std::chrono::steady_clock::now ();
-        oursTime += std::chrono::duration<double> (t1 - t0).count ();
-        theirsTime += std::chrono::duration<double> (t2 - t1).count ();
+        // Which goes first alternates, so neither always finds the other's lines in flight.
+        auto ourFill = [&] { oursTimes.push_back (timed ([&] { blitters[i]->blitRect (0, 0, kW, height); })); };
+        auto theirFill = [&] {
+            theirsTimes.push_back (timed ([&] { memset (theirs.data () + frame * i, 0x5A, frame * 4); }));
+        };
+        if (oursFirst) {
+            ourFill ();
+            theirFill ();
+        } else {
+            theirFill ();
+            ourFill ();
+        }
+        oursFirst = !oursFirst;
         i = (i + 1) % frames;
     }
-    double bytes = (double)state.iterations () * (double)frame * 4;
-    state.counters["ours_GBps"] = bytes / oursTime / 1e9;
-    state.counters["memset_GBps"] = bytes / theirsTime / 1e9;
-    state.counters["ratio"] = theirsTime / oursTime;
+    double bytes = (double)frame * 4, oursMedian = median (oursTimes), theirsMedian = median (theirsTimes);
+    state.counters["ours_GBps"] = bytes / oursMedian / 1e9;
+    state.counters["memset_GBps"] = bytes / theirsMedian / 1e9;
+    state.counters["ratio"] = theirsMedian / oursMedian;
 }
 
-// 3 MiB frames: one (in cache), 24 (72 MiB, from memory); one 40 MiB frame (beyond the cache).
-BENCHMARK (BM_FrameFill_VersusMemset)->Args ({ 1, kH })->Args ({ 24, kH })->Args ({ 1, 10240 });
+// 3 MiB frames: one (in cache), 24 (72 MiB, from memory); 40 MiB frames, one and four
+// (beyond the cache).
+BENCHMARK (BM_FrameFill_VersusMemset)->Args ({ 1, kH })->Args ({ 24, kH })->Args ({ 1, 10240 })->Args ({ 4, 10240 });
 
 // --- paths -------------------------------------------------------------------------------
 
