@@ -144,8 +144,8 @@ DemoMachine::DescribeRun () const
   Out << "Engine on the consoles: " << KeysRead << " of " << (KeysRead + KeysLeft) << " scripted keys taken, "
       << TextCalls << " text-output calls, " << Blts << " graphics blits\n";
   if ((KeysRead == 0) && (TextCalls == 0) && (Blts == 0)) {
-    Out << "Only the engine's start-up runs: its POST flow, boot manager and form browser, which\n"
-           "draw and read keys, are not built yet, so a saved screen or framebuffer stays blank.\n";
+    Out << "Nothing of the engine drew or read keys: its POST flow, boot manager and form browser,\n"
+           "which would, are not built yet, so a saved screen or framebuffer stays blank.\n";
   }
   return Out.str ();
 }
