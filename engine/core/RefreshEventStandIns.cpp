@@ -1,7 +1,7 @@
 /** @file
-  Refresh events of questions that name an event group: a stand-in until the
-  driver-callback code lands. It registers nothing and reports success, so the
-  form walk records the control's flag and goes on.
+  Refresh events of questions that name an event group. The driver-callback code is
+  not built yet: this registers nothing and reports success, so the form walk
+  records the control's flag and goes on.
 **/
 #include <engine/core/FormParser.h>
 

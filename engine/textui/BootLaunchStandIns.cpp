@@ -1,7 +1,7 @@
 /** @file
-  Stand-ins for boot launching, the BMP logo decoder and the placed logo blit; each is
-  replaced here when its code lands. Until then no option can be launched and no
-  image decoded, so the boot-flow rows that need them answer with those failures.
+  Boot launching, the BMP logo decoder and the placed logo blit, which are not built
+  yet: no option can be launched and no image decoded, so the boot-flow rows that
+  need them answer with those failures.
 **/
 #include <engine/core/EngineNeighbours.h>
 
