@@ -157,6 +157,16 @@ EnterCondition (
   return Condition + Length;
 }
 
+static BOOLEAN
+IsCheck (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  UINT16  Type = Control->ControlType & CONTROL_TYPE_MASK;
+
+  return (Type == CONTROL_TYPE_INCONSISTENT_IF) || (Type == CONTROL_TYPE_NO_SUBMIT_IF);
+}
+
 // One step of the walk; null ends it.
 static CONST UINT8 *
 WalkStep (
@@ -175,7 +185,8 @@ WalkStep (
       Op = EnterCondition (Control, Op, End, Nest, &Full);
       return Full ? NULL : Op;
     case EFI_IFR_NO_SUBMIT_IF_OP: case EFI_IFR_INCONSISTENT_IF_OP:
-      return NULL;
+      // On the way to a check, the checks before it are passed; otherwise one ends the walk.
+      return IsCheck (Control) ? Op + ScopeLength (Op, End) : NULL;
     case EFI_IFR_END_OP:
       Nest->Count -= (Nest->Count == 0) ? 0 : 1;
       return Op + IfrLength (Op);
@@ -212,6 +223,65 @@ CombineFrames (
   return State;
 }
 
+// The page's check records of the control's kind under its condition that come before it.
+static UINTN
+ChecksBefore (
+  IN  CONST CONTROL_RECORD  *Control,
+  IN  BOOLEAN               ByContent,
+  OUT BOOLEAN               *Found
+  )
+{
+  UINT16          Type    = Control->ControlType & CONTROL_TYPE_MASK;
+  UINTN           Ordinal = 0;
+  CONTROL_RECORD  *Other;
+
+  *Found = FALSE;
+  for (UINTN N = 0; !EFI_ERROR (GetPageControl (Control->PageNumber, N, &Other)); N++) {
+    if (ByContent ? (CompareMem (Other, Control, sizeof (CONTROL_RECORD)) == 0) : (Other == Control)) {
+      *Found = TRUE;
+      break;
+    }
+
+    Ordinal += (((Other->ControlType & CONTROL_TYPE_MASK) == Type) && (Other->ConditionOpcode == Control->ConditionOpcode)) ? 1 : 0;
+  }
+
+  return *Found ? Ordinal : 0;
+}
+
+//
+// A check record (inconsistency or no-submit) carries no opcode of its own: when
+// its condition pointer names an enclosing condition, the check is the one of its
+// kind in that scope whose position matches the record's among the page's check
+// records of the same kind under the same condition.
+//
+static CONST UINT8 *
+FindCheckOpcode (
+  IN CONST CONTROL_RECORD  *Control,
+  IN CONST UINT8           *Outer,
+  IN CONST UINT8           *End
+  )
+{
+  UINT16          Type   = Control->ControlType & CONTROL_TYPE_MASK;
+  UINT8           Opcode = (Type == CONTROL_TYPE_NO_SUBMIT_IF) ? EFI_IFR_NO_SUBMIT_IF_OP : EFI_IFR_INCONSISTENT_IF_OP;
+  CONST UINT8     *Stop  = Outer + ScopeLength (Outer, End);
+  UINTN           Ordinal;
+  BOOLEAN         Found;
+
+  // The record itself, or else a copy of it (callers may hold one).
+  Ordinal = ChecksBefore (Control, FALSE, &Found);
+  if (!Found) {
+    Ordinal = ChecksBefore (Control, TRUE, &Found);
+  }
+
+  for (CONST UINT8 *Op = IfrNext (Outer, End); (Op != NULL) && (Op < Stop); Op = IfrNext (Op, End)) {
+    if ((Op[0] == Opcode) && (Ordinal-- == 0)) {
+      return Op;
+    }
+  }
+
+  return NULL;
+}
+
 static UINT8
 EvaluateNest (
   IN CONST CONTROL_RECORD  *Control
@@ -220,10 +290,12 @@ EvaluateNest (
   CONST UINT8     *Outer    = (CONST UINT8 *)(UINTN)Control->ConditionOpcode;
   CONST UINT8     *Question = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
   CONST UINT8     *End      = FindFormsPackageEnd (Outer);
+  CONST UINT8     *Check    = NULL;
   CONST UINT8     *Limit;
   CONDITION_NEST  Nest;
   UINTN           Length;
   UINT8           Kind;
+  UINT8           State;
 
   if (!IfrFits (Outer, End) || ((Kind = ConditionKind (Outer[0])) == 0)) {
     return CONDITION_STATE_SHOWN;
@@ -233,6 +305,10 @@ EvaluateNest (
     return Kind;
   }
 
+  if (IsCheck (Control) && (Question == NULL) && (Kind < CONDITION_STATE_INCONSISTENT)) {
+    Question = Check = FindCheckOpcode (Control, Outer, End);
+  }
+
   // Without a question of its own, the walk ends with the outermost condition's scope.
   Limit = ((Question > Outer) && (Question < End)) ? Question : Outer + ScopeLength (Outer, End);
   Nest.Count = 0;
@@ -240,7 +316,12 @@ EvaluateNest (
     Op = WalkStep (Control, Op, Question, End, &Nest);
   }
 
-  return CombineFrames (&Nest, CONDITION_STATE_SHOWN);
+  State = CombineFrames (&Nest, CONDITION_STATE_SHOWN);
+  if ((Check != NULL) && (State == CONDITION_STATE_SHOWN) && ConditionHolds (Control, Check, &Length)) {
+    State = ConditionKind (Check[0]);
+  }
+
+  return State;
 }
 
 static UINT16
@@ -345,6 +426,7 @@ ShowCheckMessage (
 {
   BOOT_SCREEN_INTERFACE  *Screen = NULL;
   CONST UINT8            *Check  = (CONST UINT8 *)(UINTN)Control->ConditionOpcode;
+  CONST UINT8            *End    = (Check == NULL) ? NULL : FindFormsPackageEnd (Check);
   CHAR16                 *Title;
   CHAR16                 *Message = NULL;
   CHAR16                 Empty[1] = { 0 };
@@ -357,7 +439,11 @@ ShowCheckMessage (
     return;
   }
 
-  if ((Check != NULL) && ((Check[0] == EFI_IFR_INCONSISTENT_IF_OP) || (Check[0] == EFI_IFR_NO_SUBMIT_IF_OP)) &&
+  if (IfrFits (Check, End) && (ConditionKind (Check[0]) != 0) && (ConditionKind (Check[0]) < CONDITION_STATE_INCONSISTENT)) {
+    Check = FindCheckOpcode (Control, Check, End);
+  }
+
+  if ((Check != NULL) && (ConditionKind (Check[0]) >= CONDITION_STATE_INCONSISTENT) &&
       (IfrLength (Check) >= ERROR_STRING_FIELD + sizeof (UINT16)))
   {
     ErrorId = (UINT16)IfrField (Check, ERROR_STRING_FIELD, 2);

@@ -268,6 +268,39 @@ TEST_F (QuestionConditionsTest, NoSubmitHoldsWithOrWithoutTheBootScreen) {
   EXPECT_FALSE (CheckPageInconsistency (0));
 }
 
+// Checks inside a question that sits in a condition point at that condition; each is
+// found by its place among the page's checks under it.
+TEST_F (QuestionConditionsTest, ChecksInsideConditionedQuestionsStillHold) {
+  size_t  Outer = Open (&IfrBuilder::SuppressIf, false);
+  Forms.Numeric (Q (26, 15), EFI_IFR_NUMERIC_SIZE_1, 0, 99, 1, true);
+  Forms.InconsistentIf (kError);
+  Forms.Operator (EFI_IFR_FALSE_OP);
+  Forms.End ();
+  Forms.InconsistentIf (kError);
+  Forms.EqIdVal (1, 5);
+  Forms.End ();
+  Forms.End ();
+  Forms.End ();
+  size_t  Hidden = Open (&IfrBuilder::SuppressIf, true);
+  Forms.Numeric (Q (27, 15), EFI_IFR_NUMERIC_SIZE_1, 0, 99, 1, true);
+  Forms.InconsistentIf (kError);
+  Forms.Operator (EFI_IFR_TRUE_OP);
+  Forms.End ();
+  Forms.End ();
+  Forms.End ();
+
+  Finish ({ { .Type = CONTROL_TYPE_INCONSISTENT_IF, .Condition = Outer },
+            { .Type = CONTROL_TYPE_INCONSISTENT_IF, .Condition = Outer },
+            { .Type = CONTROL_TYPE_INCONSISTENT_IF, .Condition = Hidden } });
+  EXPECT_EQ (EvaluateControlCondition (PageControl (0, 4)), CONDITION_STATE_SHOWN);
+  EXPECT_EQ (EvaluateControlCondition (PageControl (0, 5)), CONDITION_STATE_INCONSISTENT);
+  EXPECT_EQ (EvaluateControlCondition (PageControl (0, 6)), CONDITION_STATE_SUPPRESSED);
+  InstallBootScreen ();
+  EXPECT_TRUE (CheckPageInconsistency (0));
+  ASSERT_EQ (gShown.size (), 1u);
+  EXPECT_EQ (gShown[0].second, u"Values do not agree");
+}
+
 TEST_F (QuestionConditionsTest, FormMapReadsWriteTheQuestion) {
   size_t  Mapped = Forms.Numeric (Q (21, 15), EFI_IFR_NUMERIC_SIZE_1, 0, 99, 1, true);
   Forms.Op (EFI_IFR_READ_OP, {}, true);
