@@ -90,6 +90,40 @@ PopNumber (
   return EFI_SUCCESS;
 }
 
+//
+// FIND, TOKEN and SPAN: a number on top, then the string they look for (or the
+// characters they look at), then the string they look in. Both texts are new pool
+// strings; on failure both are null.
+//
+static EFI_STATUS
+PopSearch (
+  IN OUT IFR_EVALUATION  *Eval,
+  OUT    UINT64          *Number,
+  OUT    CHAR16          **Wanted,
+  OUT    CHAR16          **Text
+  )
+{
+  EFI_STATUS  Status;
+
+  *Wanted = NULL;
+  *Text   = NULL;
+  if (EFI_ERROR (PopNumber (Eval, Number))) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Status = PopText (Eval, Wanted);
+  if (!EFI_ERROR (Status)) {
+    Status = PopText (Eval, Text);
+  }
+
+  if (EFI_ERROR (Status)) {
+    FreeAndNull (*Wanted);
+    FreeAndNull (*Text);
+  }
+
+  return Status;
+}
+
 static EFI_STATUS
 PushCopy (
   IN OUT IFR_EVALUATION  *Eval,
@@ -303,15 +337,11 @@ Find (
   CHAR16      *Found;
   EFI_STATUS  Status;
 
-  if ((IfrLength (Opcode) <= FORMAT_FIELD) || (Format > FIND_CASE_INSENSITIVE) || EFI_ERROR (PopNumber (Eval, &Start))) {
+  if ((IfrLength (Opcode) <= FORMAT_FIELD) || (Format > FIND_CASE_INSENSITIVE)) {
     return EFI_INVALID_PARAMETER;
   }
 
-  Status = PopText (Eval, &Wanted);
-  if (!EFI_ERROR (Status)) {
-    Status = PopText (Eval, &Text);
-  }
-
+  Status = PopSearch (Eval, &Start, &Wanted, &Text);
   if (!EFI_ERROR (Status)) {
     if (Format == FIND_CASE_INSENSITIVE) {
       UpperCase (Wanted);
@@ -355,15 +385,7 @@ Token (
   UINT64      Index       = 0;
   EFI_STATUS  Status;
 
-  if (EFI_ERROR (PopNumber (Eval, &Wanted))) {
-    return EFI_INVALID_PARAMETER;
-  }
-
-  Status = PopText (Eval, &Delimiters);
-  if (!EFI_ERROR (Status)) {
-    Status = PopText (Eval, &Text);
-  }
-
+  Status = PopSearch (Eval, &Wanted, &Delimiters, &Text);
   if (!EFI_ERROR (Status)) {
     for (Stop = 0; ; Stop++) {
       if ((Text[Stop] == 0) || IsDelimiter (Text[Stop], Delimiters)) {
@@ -418,16 +440,16 @@ Span (
   CHAR16      *Text = NULL;
   EFI_STATUS  Status;
 
-  if ((IfrLength (Opcode) <= FORMAT_FIELD) || (Flags > SPAN_FIRST_NON_MATCHING) || EFI_ERROR (PopNumber (Eval, &Start))) {
+  if ((IfrLength (Opcode) <= FORMAT_FIELD) || (Flags > SPAN_FIRST_NON_MATCHING)) {
     return EFI_INVALID_PARAMETER;
   }
 
-  Status = PopText (Eval, &Set);
-  if (!EFI_ERROR (Status)) {
-    Status = PopText (Eval, &Text);
+  Status = PopSearch (Eval, &Start, &Set, &Text);
+  if (!EFI_ERROR (Status) && (Start > StrLen (Text))) {
+    Start = StrLen (Text);     // past the end: nothing to look at
   }
 
-  for (UINTN At = (UINTN)Start; !EFI_ERROR (Status) && (Start <= StrLen (Text)) && (Text[At] != 0); At++) {
+  for (UINTN At = (UINTN)Start; !EFI_ERROR (Status) && (Text[At] != 0); At++) {
     if (InCharacterSet (Text[At], Set) == (Flags == SPAN_FIRST_MATCHING)) {
       Index = At;
       break;
