@@ -1,0 +1,37 @@
+/** @file
+  File-system volumes: a host directory served read-only through the Simple File
+  System protocol, with a device path of its own, on a new handle.
+**/
+#ifndef EMULATOR_FILE_SYSTEM_H_
+#define EMULATOR_FILE_SYSTEM_H_
+
+#include <Uefi.h>
+#include <Protocol/SimpleFileSystem.h>
+
+#include <Emulator/Machine.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace Emu {
+
+struct VOLUME_PRIVATE;
+
+class FileSystemVolume : public Device {
+public:
+  // Serves Root (a host directory) as a volume; Number makes its device path unique.
+  FileSystemVolume (Machine &Owner, const std::filesystem::path &Root, UINT32 Number);
+  ~FileSystemVolume () override;
+
+  EFI_HANDLE                       Handle () const;
+  const std::filesystem::path      &Root () const;
+  // Files the volume has open now (every Open not yet closed, the roots included).
+  UINTN                            OpenFiles () const;
+
+private:
+  std::unique_ptr<VOLUME_PRIVATE>  mPrivate;
+};
+
+}  // namespace Emu
+
+#endif
