@@ -24,6 +24,8 @@ public:
     ~FamilyTypeface () override;
     bool ok () const { return fFamily != nullptr; }
     FamilyRec *family () const { return fFamily; }
+    // Whether the typeface came from the built-in font table (a stream typeface did not).
+    bool isSysFont () const { return fIsSysFont != 0; }
 
 private:
     FamilyRec *fFamily;
