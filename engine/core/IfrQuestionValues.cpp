@@ -5,6 +5,8 @@
   (EQ_ID_*, QUESTION_REF*, RULE_REF, THIS) live here too.
 **/
 #include <engine/core/IfrEvaluation.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/IfrOpcode.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/SetupData.h>
@@ -13,6 +15,8 @@
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Protocol/DevicePath.h>
+#include <Protocol/DevicePathToText.h>
 
 #define QUESTION_ID_FIELD      6
 #define QUESTION_HEADER_END    8
@@ -241,6 +245,80 @@ FindFormSetPage (
   return FALSE;
 }
 
+// The text of the device path of the driver that published a package list; null when unknown.
+static CHAR16 *
+DriverPathText (
+  IN EFI_HII_HANDLE  HiiHandle
+  )
+{
+  EFI_HANDLE                        Driver = NULL;
+  EFI_DEVICE_PATH_PROTOCOL          *Path  = NULL;
+  EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  *ToText = NULL;
+
+  if ((gHiiDatabase == NULL) || (gBS == NULL) ||
+      EFI_ERROR (gHiiDatabase->GetPackageListHandle (gHiiDatabase, HiiHandle, &Driver)) || (Driver == NULL) ||
+      EFI_ERROR (gBS->HandleProtocol (Driver, &gEfiDevicePathProtocolGuid, (VOID **)&Path)) || (Path == NULL) ||
+      EFI_ERROR (gBS->LocateProtocol (&gEfiDevicePathToTextProtocolGuid, NULL, (VOID **)&ToText)))
+  {
+    return NULL;
+  }
+
+  return ToText->ConvertDevicePathToText (Path, FALSE, FALSE);
+}
+
+// The first page of the form set whose driver's device path reads as the string PathId.
+static BOOLEAN
+FindDevicePathPage (
+  IN  IFR_EVALUATION  *Eval,
+  IN  EFI_STRING_ID   PathId,
+  OUT UINTN           *Page
+  )
+{
+  CHAR16       *Wanted = HiiGetString (Eval->Control->HiiHandle, PathId, NULL);
+  CHAR16       *Text;
+  PAGE_RECORD  *Record;
+  BOOLEAN      Found = FALSE;
+
+  for (UINTN Index = 0; (Wanted != NULL) && !Found && (Index < GetPageCount ()); Index++) {
+    if (EFI_ERROR (GetPageData (Index, &Record)) || (Record->HiiHandle == NULL)) {
+      continue;
+    }
+
+    Text  = DriverPathText (Record->HiiHandle);
+    Found = (Text != NULL) && (StrCmp (Text, Wanted) == 0);
+    *Page = Found ? Index : *Page;
+    FreeAndNull (Text);
+  }
+
+  FreeAndNull (Wanted);
+  return Found;
+}
+
+// QUESTION_REF3's long forms name another form set: by GUID, else by its driver's device path.
+static EFI_STATUS
+FindRef3Page (
+  IN     IFR_EVALUATION  *Eval,
+  IN     CONST UINT8     *Opcode,
+  IN OUT UINTN           *Page
+  )
+{
+  UINT16    PathId = (UINT16)IfrField (Opcode, REF3_DEVICE_PATH_FIELD, 2);
+  EFI_GUID  FormSet;
+
+  if (IfrLength (Opcode) >= REF3_GUID_FIELD + sizeof (EFI_GUID)) {
+    CopyMem (&FormSet, Opcode + REF3_GUID_FIELD, sizeof (FormSet));
+    if (!IsZeroGuid (&FormSet)) {
+      return FindFormSetPage (&FormSet, Page) ? EFI_SUCCESS : EFI_NOT_FOUND;
+    }
+  }
+
+  if (PathId != 0) {
+    return FindDevicePathPage (Eval, PathId, Page) ? EFI_SUCCESS : EFI_NOT_FOUND;
+  }
+
+  return EFI_SUCCESS;
+}
+
 // QUESTION_REF2 and QUESTION_REF3: the question id comes from the stack.
 static EFI_STATUS
 QuestionRefFromStack (
@@ -249,7 +327,6 @@ QuestionRefFromStack (
   )
 {
   IFR_VALUE_CELL  Cell;
-  EFI_GUID        FormSet;
   UINTN           Page = Eval->Control->PageNumber;
   EFI_STATUS      Status;
 
@@ -261,16 +338,8 @@ QuestionRefFromStack (
     return EFI_NOT_FOUND;
   }
 
-  if ((Opcode[0] == EFI_IFR_QUESTION_REF3_OP) && (IfrLength (Opcode) >= REF3_GUID_FIELD + sizeof (EFI_GUID))) {
-    CopyMem (&FormSet, Opcode + REF3_GUID_FIELD, sizeof (FormSet));
-    if (!IsZeroGuid (&FormSet) && !FindFormSetPage (&FormSet, &Page)) {
-      return EFI_NOT_FOUND;
-    }
-  } else if ((Opcode[0] == EFI_IFR_QUESTION_REF3_OP) && (IfrField (Opcode, REF3_DEVICE_PATH_FIELD, 2) != 0)) {
-    return EFI_UNSUPPORTED;    // a form set named only by its driver's device path
-  }
-
-  Status = IfrQuestionValue (Eval, (UINT16)IfrCellNumber (&Cell), Page, &Cell);
+  Status = (Opcode[0] == EFI_IFR_QUESTION_REF3_OP) ? FindRef3Page (Eval, Opcode, &Page) : EFI_SUCCESS;
+  Status = EFI_ERROR (Status) ? Status : IfrQuestionValue (Eval, (UINT16)IfrCellNumber (&Cell), Page, &Cell);
   return EFI_ERROR (Status) ? Status : IfrPush (Eval, &Cell);
 }
 

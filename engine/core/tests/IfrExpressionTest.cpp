@@ -4,6 +4,8 @@
 // malformed or hostile sequences that must end with a status.
 #include "support/ExpressionTestSupport.h"
 
+#include <Protocol/DevicePathToText.h>
+
 #include <gtest/gtest.h>
 
 namespace ExpressionTests {
@@ -252,6 +254,39 @@ TEST_F (IfrExpressionTest, QuestionsAreReadFromTheCache) {
   ExpectCell (Run (Short3), EFI_IFR_TYPE_NUM_SIZE_64, 5);
 }
 
+// The device-path text of a vendor node of the fake driver, as the firmware's converter gives it.
+CHAR16 *EFIAPI
+VendorPathToText (CONST EFI_DEVICE_PATH_PROTOCOL *Path, BOOLEAN, BOOLEAN)
+{
+  EFI_GUID      Guid;
+  CONST CHAR16  *Text = u"VenHw(A0A0A0A0-1111-2222-0303-030303030303)";
+
+  std::memcpy (&Guid, (const UINT8 *)Path + 4, sizeof (Guid));
+  if (std::memcmp (&Guid, &kDriverGuid, sizeof (Guid)) != 0) {
+    Text = u"VenHw(unknown)";
+  }
+
+  return (CHAR16 *)AllocateCopyPool (StrSize (Text), Text);
+}
+
+TEST_F (IfrExpressionTest, AnotherFormSetIsNamedByItsDriversDevicePath) {
+  const EFI_GUID                    Guid = EFI_DEVICE_PATH_TO_TEXT_PROTOCOL_GUID;
+  EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  ToText {};
+  EFI_HANDLE                        Converter = nullptr;
+  size_t  Found   = Expr ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_2 (kDriverPathText); });
+  size_t  Missing = Expr ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_2 (kOtherPathText); });
+  size_t  ByGuid  = Expr ([] (IfrBuilder &F) { F.Uint8 (2); F.QuestionRef3_3 (kOtherPathText, kFormSetGuid); });
+
+  Finish ();
+  EXPECT_EQ (Run (Found).Status, EFI_NOT_FOUND) << "without a converter no path matches";
+  ToText.ConvertDevicePathToText = VendorPathToText;
+  ASSERT_EQ (M.Protocols ().Install (&Converter, &Guid, &ToText), EFI_SUCCESS);
+  ExpectCell (Run (Found), EFI_IFR_TYPE_NUM_SIZE_64, 9);
+  EXPECT_EQ (Run (Missing).Status, EFI_NOT_FOUND);
+  // A GUID names the form set even when its path text matches no driver.
+  ExpectCell (Run (ByGuid), EFI_IFR_TYPE_NUM_SIZE_64, 0x1234);
+}
+
 TEST_F (IfrExpressionTest, ThisIsTheControlsOwnQuestion) {
   size_t  At = Expr ([] (IfrBuilder &F) { F.This (); });
 
@@ -292,7 +327,7 @@ TEST_F (IfrExpressionTest, PassingStringsLeaveThePackageListAlone) {
     ExpectCell (Run (Passing), EFI_IFR_TYPE_NUM_SIZE_64, 7);
   }
 
-  CHAR16  *Next = HiiGetString (Handle, kFalseText + 1, nullptr);
+  CHAR16  *Next = HiiGetString (Handle, kOtherPathText + 1, nullptr);
   EXPECT_EQ (Next, nullptr) << "no string was added";
   if (Next != nullptr) {
     FreePool (Next);

@@ -42,6 +42,7 @@ inline const EFI_GUID  kListGuid    = { 0x5A5A5A5A, 0x1111, 0x2222, { 5, 5, 5, 5
 enum : EFI_STRING_ID {
   kAlpha = 1, kBeta = 2, kAlphaAgain = 3, kTrueText = 4, kMaybe = 5, kHex = 6, kTokens = 7, kDecimal = 8,
   kPattern = 9, kError = 10, kPh = 11, kUpperPh = 12, kComma = 13, kRanges = 14, kFalseText = 15,
+  kDriverPathText = 16, kOtherPathText = 17,
 };
 
 struct OUTCOME {
@@ -88,7 +89,8 @@ protected:
     return { { kAlpha, u"alpha" }, { kBeta, u"Beta" }, { kAlphaAgain, u"alpha" }, { kTrueText, u"true" },
              { kMaybe, u"maybe" }, { kHex, u"size 0x1f!" }, { kTokens, u"a,b,,c" }, { kDecimal, u"123" },
              { kPattern, u"al*" }, { kError, u"Values do not agree" }, { kPh, u"ph" }, { kUpperPh, u"PH" },
-             { kComma, u"," }, { kRanges, u"09AZ" }, { kFalseText, u"false" } };
+             { kComma, u"," }, { kRanges, u"09AZ" }, { kFalseText, u"false" },
+             { kDriverPathText, u"VenHw(A0A0A0A0-1111-2222-0303-030303030303)" }, { kOtherPathText, u"PciRoot(0x0)" } };
   }
 
   static IFR_QUESTION Q (UINT16 Id, UINT16 Offset)
