@@ -314,8 +314,11 @@ TEST_F (QuestionConditionsTest, FormMapReadsWriteTheQuestion) {
             { .Type = CONTROL_TYPE_NUMERIC, .Question = Mapped } });
   EXPECT_EQ (EvaluateControlCondition (PageControl (0, 5)), CONDITION_STATE_SHOWN);
   EXPECT_EQ (((UINT8 *)gVariableCache[0].Data)[15], 9) << "without the flag nothing is read";
+  gSetupVariableChanged = 0;
   EXPECT_EQ (EvaluateControlCondition (PageControl (0, 4)), CONDITION_STATE_SHOWN);
   EXPECT_EQ (((UINT8 *)gVariableCache[0].Data)[15], 42);
+  // Every evaluation writes the read value again, so the settings count as changed.
+  EXPECT_EQ (gSetupVariableChanged, 1);
 }
 
 TEST_F (QuestionConditionsTest, OptionsTakeTheStateOfTheirCondition) {
