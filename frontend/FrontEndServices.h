@@ -19,4 +19,21 @@ HddPasswordSetCallback (
   IN CONST CHAR16          *Password
   );
 
+//
+// Entering setup: runs the setup screens until the user leaves them and answers
+// their status; a leave that resets the system does not return.
+//
+EFI_STATUS  EnterGraphicalSetup (VOID);
+
+//
+// The hot keys of the engine's text-mode application.
+//
+VOID  CaptureScreen (VOID);
+VOID  CaptureScreenCtrl (VOID);
+VOID  OnSaveChangesKey (VOID);
+VOID  OnLoadPreviousValuesKey (VOID);
+VOID  OnLoadOptimizedDefaultsKey (VOID);
+VOID  ShowGeneralHelp (VOID);
+VOID  OnEscapeKey (VOID);
+
 #endif

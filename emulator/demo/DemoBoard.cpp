@@ -53,6 +53,7 @@ const std::map<EFI_STRING_ID, std::u16string>  kStrings = {
   { 0x30, u"Security" }, { 0x31, u"Administrator Password" }, { 0x32, u"User Password" }, { 0x33, u"Up to 20 characters" },
   { 0x40, u"Boot" }, { 0x41, u"Boot Logo" }, { 0x42, u"Hidden" }, { 0x43, u"Shown" }, { 0x44, u"Boot Timeout" },
   { 0x45, u"Seconds; 65535 waits for a key" },
+  { 0x50, u"Boot mode, network stack and fan speed" }, { 0x51, u"Setup passwords" }, { 0x52, u"Boot logo and time-out" },
 };
 
 struct CONTROL_AT {
@@ -104,6 +105,10 @@ WriteForms (IfrBuilder &F)
     { Question (F, [&] { return F.Time ({ 0x12, 0x15, 0x11, kSetupStore, kTimeAt, 0 }, QF_DATE_STORAGE_NORMAL); }), 0, 0, 0 },
     { Question (F, [&] { return F.String ({ 0x13, 0x16, 0x12, kSetupStore, kAssetTagAt, 0 }, 0, kAssetTagChars, 0); }), 0, 0, 0 },
   } });
+  // Links to the other forms; they carry no value, so the compiled page leaves them out.
+  F.Ref ({ 0x20, 0x50, 0x15 }, 2);
+  F.Ref ({ 0x30, 0x51, 0x16 }, 3);
+  F.Ref ({ 0x40, 0x52, 0x17 }, 4);
   F.End ();
 
   F.Form (2, 0x20);
@@ -202,6 +207,8 @@ BuildBoard ()
 
   Desc.Variables = Variables ();
   Desc.FormSets  = { { kBoardFormSetGuid, 1, 0, (uint32_t)Forms.size () } };
+  Desc.Settings.TitleStringId    = 7;     // the engine's own "Setup Utility"
+  Desc.Settings.TabTitleStringId = 7;
   Board.SetupDataSection = Builders::BuildSetupDataSectionBody (Desc);
   Board.Strings          = kStrings;
 

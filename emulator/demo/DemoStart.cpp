@@ -10,6 +10,7 @@
 #include <engine/core/SetupEngine.h>
 #include <engine/core/VariableCache.h>
 #include <engine/textui/BootScreenInterface.h>
+#include <frontend/FrontEndServices.h>
 #include <Resources/EngineStringPackage.h>
 
 #include <Emulator/Guid.h>
@@ -385,6 +386,12 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
     Out << "Forms parsed into pages (HII export " << HiiExportPath << ": " << StatusName (Status) << ", "
         << Exported.size () << " package lists)\n";
     ReportParsedForms (Out, *Started.Hii, Exported);
+  }
+
+  if (Started.Status == EFI_SUCCESS) {
+    Out << "Entering setup: the engine's pages on the text console, driven by the keys\n" << std::flush;
+    EFI_STATUS  Status = EnterGraphicalSetup ();
+    Out << "Setup left: " << StatusName (Status) << "\n";
   }
 }
 

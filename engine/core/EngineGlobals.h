@@ -28,6 +28,10 @@ extern EFI_HANDLE  gEngineHandle;
 //
 extern UINT64  gBootScreenState;
 
+// 1 while setup runs; the POST screen's timer, which entering setup or booting stops.
+extern UINT8      gInSetup;
+extern EFI_EVENT  gBootScreenTimerEvent;
+
 //
 // The user's access level, and the request of the boot flow to enter setup.
 //

@@ -52,6 +52,14 @@ EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 Questio
 /** Acts on the action request a driver's callback returned (submit, exit, reset...). */
 EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
 VOID        FreeDynamicPageTable (VOID);
+/**
+  Parses the form sets of every package list of the HII database that holds forms
+  into setup pages, each with the engine's copy of its forms package; what an
+  earlier load made is released first. A list that cannot be read gives no pages.
+**/
+EFI_STATUS  LoadSetupFormSets (VOID);
+/** Releases the package copies and the pages LoadSetupFormSets made. */
+VOID        FreeSetupFormSets (VOID);
 
 //
 // Boot launching, the logo decoders and the logo screen.
@@ -67,6 +75,9 @@ EFI_STATUS  ConvertBmpToGopBlt (IN VOID *BmpImage, IN UINT64 BmpImageSize, IN OU
 /** Blits pixels (Pitch pixels a row) at the screen position a placement code gives for X and Y. */
 EFI_STATUS  BltImageAtPlacement (IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Pixels, IN UINT32 Placement, IN UINT64 Width,
               IN UINT64 Height, IN UINT64 X, IN UINT64 Y, IN UINT64 Pitch);
+
+/** Rewrites the engine's string 4 with the firmware version for the sign-on line. */
+VOID        UpdateSignOnVersionString (VOID);
 
 //
 // The text-mode application object.

@@ -555,6 +555,8 @@ ResetEngineState (
   gBS                      = NULL;
   gRT                      = NULL;
   gBootScreenState         = 0;
+  gInSetup                 = 0;
+  gBootScreenTimerEvent    = NULL;      // it belonged to the old machine
   gBootScreenEntryCount    = 0;
   gEnterSetupRequest       = 0;
   gAccessLevel             = 0;

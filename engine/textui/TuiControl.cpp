@@ -3,6 +3,7 @@
   callback that controls of changeable questions share.
 **/
 #include <engine/textui/TuiControl.h>
+#include <engine/textui/TuiStatements.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -33,16 +34,16 @@ TUI_NOTIFY_VALUE  gTuiPasswordNotify = { TUI_NOTIFY_KIND_PASSWORD, sizeof (TUI_N
 // The base class.
 //
 
-static EFI_STATUS
-ControlCreate (
+EFI_STATUS
+TuiControlCreate (
   IN OUT VOID  **Object
   )
 {
   return TuiCreateRecord (Object, sizeof (TUI_CONTROL), gTuiActionBindingOps.Create, &gTuiControlOps);
 }
 
-static EFI_STATUS
-ControlInitialize (
+EFI_STATUS
+TuiControlInitialize (
   IN VOID  *Object,
   IN VOID  *Data,
   IN VOID  *Extra
@@ -81,8 +82,8 @@ ControlSetFocus (
   return EFI_UNSUPPORTED;
 }
 
-static EFI_STATUS
-ControlSetPosition (
+EFI_STATUS
+TuiControlSetPosition (
   IN VOID    *Object,
   IN UINT64  Column,
   IN UINT64  Row
@@ -93,8 +94,8 @@ ControlSetPosition (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-ControlSetDimensions (
+EFI_STATUS
+TuiControlSetDimensions (
   IN VOID    *Object,
   IN UINT64  Width,
   IN UINT64  Height
@@ -105,8 +106,8 @@ ControlSetDimensions (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-ControlSetAttributes (
+EFI_STATUS
+TuiControlSetAttributes (
   IN VOID   *Object,
   IN UINT8  Background,
   IN UINT8  Foreground
@@ -132,10 +133,36 @@ ControlNoHeight (
   return EFI_UNSUPPORTED;
 }
 
+EFI_STATUS
+TuiRefuseFocus (
+  IN VOID     *Object,
+  IN BOOLEAN  Focus
+  )
+{
+  (VOID)Object;
+  (VOID)Focus;
+  return EFI_UNSUPPORTED;
+}
+
+EFI_STATUS
+TuiRefuseCallback (
+  IN VOID          *Object,
+  IN VOID          *Context,
+  IN TUI_CALLBACK  Function,
+  IN VOID          *Data
+  )
+{
+  (VOID)Object;
+  (VOID)Context;
+  (VOID)Function;
+  (VOID)Data;
+  return EFI_UNSUPPORTED;
+}
+
 TUI_CONTROL_OPS  gTuiControlOps = {
-  ControlCreate,       TuiActionBindingDestroy,     ControlInitialize, TuiSuccessOperation,
-  ControlHandleAction, TuiActionBindingSetCallback, ControlSetFocus,   ControlSetPosition,
-  ControlSetDimensions, ControlSetAttributes, ControlNoHeight
+  TuiControlCreate,       TuiActionBindingDestroy,     TuiControlInitialize, TuiSuccessOperation,
+  ControlHandleAction, TuiActionBindingSetCallback, ControlSetFocus,   TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes, ControlNoHeight
 };
 
 //
@@ -143,8 +170,8 @@ TUI_CONTROL_OPS  gTuiControlOps = {
 //
 
 // The prompt (Offset 2) and help (Offset 4) ids of a statement; 0xFFFF from an opcode too short to hold them.
-static UINT16
-StatementString (
+UINT16
+TuiStatementString (
   IN CONST TUI_CONTROL  *Control,
   IN UINTN              Offset
   )
@@ -159,13 +186,13 @@ StatementString (
 }
 
 // The prompt as a new string: null for the id 0xFFFF, an empty string when it cannot be read.
-static CHAR16 *
-ReadPrompt (
+CHAR16 *
+TuiReadPrompt (
   IN  CONST TUI_CONTROL  *Control,
   OUT BOOLEAN            *NoPrompt
   )
 {
-  UINT16  Prompt = StatementString (Control, 2);
+  UINT16  Prompt = TuiStatementString (Control, 2);
   CHAR16  *Text;
 
   *NoPrompt = (BOOLEAN)(Prompt == NO_PROMPT);
@@ -182,11 +209,11 @@ LabelCreate (
   IN OUT VOID  **Object
   )
 {
-  return TuiCreateRecord (Object, sizeof (TUI_LABEL), ControlCreate, &gTuiLabelOps);
+  return TuiCreateRecord (Object, sizeof (TUI_LABEL), TuiControlCreate, &gTuiLabelOps);
 }
 
-static EFI_STATUS
-LabelDestroy (
+EFI_STATUS
+TuiLabelDestroy (
   IN VOID     *Object,
   IN BOOLEAN  Free
   )
@@ -203,20 +230,20 @@ LabelInitialize (
   )
 {
   TUI_LABEL   *Label = (TUI_LABEL *)Object;
-  EFI_STATUS  Status = ControlInitialize (Object, Data, Extra);
+  EFI_STATUS  Status = TuiControlInitialize (Object, Data, Extra);
 
   if (EFI_ERROR (Status)) {
     return Status;
   }
 
-  Label->Control.Record.HelpStringId = StatementString (&Label->Control, 4);
+  Label->Control.Record.HelpStringId = TuiStatementString (&Label->Control, 4);
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, &Label->FocusBackground, &Label->FocusForeground,
           &Label->NormalBackground, &Label->NormalForeground, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-LabelDraw (
+EFI_STATUS
+TuiLabelDraw (
   IN VOID  *Object
   )
 {
@@ -231,7 +258,7 @@ LabelDraw (
     return EFI_UNSUPPORTED;
   }
 
-  Text = ReadPrompt (Control, &NoPrompt);
+  Text = TuiReadPrompt (Control, &NoPrompt);
   if ((Text == NULL) && !NoPrompt) {
     return EFI_NOT_FOUND;
   }
@@ -267,8 +294,8 @@ LabelHandleAction (
   return TuiRunCallbackAndClear ((TUI_ACTION_BINDING *)Object, Event);
 }
 
-static EFI_STATUS
-LabelSetFocus (
+EFI_STATUS
+TuiLabelSetFocus (
   IN VOID     *Object,
   IN BOOLEAN  Focus
   )
@@ -288,8 +315,8 @@ LabelSetFocus (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-LabelGetControlHeight (
+EFI_STATUS
+TuiLabelGetControlHeight (
   IN  VOID    *Object,
   IN  UINT64  FrameWidth,
   OUT UINT16  *Height
@@ -297,7 +324,7 @@ LabelGetControlHeight (
 {
   BOOLEAN  NoPrompt;
   UINT64   Lines = 0;
-  CHAR16   *Text = ReadPrompt ((TUI_CONTROL *)Object, &NoPrompt);
+  CHAR16   *Text = TuiReadPrompt ((TUI_CONTROL *)Object, &NoPrompt);
   CHAR16   *Wrapped = (Text == NULL) ? NULL : WrapText (Text, (FrameWidth > 2) ? FrameWidth - 2 : 0, &Lines);
 
   FreePool (Wrapped);
@@ -307,9 +334,9 @@ LabelGetControlHeight (
 }
 
 TUI_CONTROL_OPS  gTuiLabelOps = {
-  LabelCreate,       LabelDestroy,                LabelInitialize, LabelDraw,
-  LabelHandleAction, TuiActionBindingSetCallback, LabelSetFocus,   ControlSetPosition,
-  ControlSetDimensions, ControlSetAttributes, LabelGetControlHeight
+  LabelCreate,       TuiLabelDestroy,                LabelInitialize, TuiLabelDraw,
+  LabelHandleAction, TuiActionBindingSetCallback, TuiLabelSetFocus,   TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes, TuiLabelGetControlHeight
 };
 
 //
@@ -447,23 +474,28 @@ EmptyCallback (
   return EFI_SUCCESS;
 }
 
+//
+// The editing classes (date, time, one-of, checkbox, numeric, ordered list,
+// password, string, reset button) are not built: their questions show as read-only
+// value rows meanwhile, so that a page never hides them.
+//
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
-  { 14, NULL,          1, NULL,           &gTuiJumpNotify },       // tab strip
-  { 1,  NULL,          1, NULL,           &gTuiGotoNotify },       // link to a form
-  { 2,  &gTuiLabelOps, 1, EmptyCallback,  NULL },                  // the fixed exit items
-  { 3,  NULL,          0, NULL,           NULL },                  // text
-  { 19, NULL,          1, OnValueChanged, &gTuiValueNotify },      // string
-  { 4,  NULL,          0, NULL,           NULL },                  // date
-  { 5,  NULL,          0, NULL,           NULL },                  // time
-  { 6,  NULL,          1, OnValueChanged, &gTuiValueNotify },      // one-of and checkbox
-  { 10, NULL,          1, OnValueChanged, &gTuiValueNotify },
-  { 8,  NULL,          0, NULL,           NULL },                  // subtitle and the panes
-  { 11, NULL,          1, OnValueChanged, &gTuiValueNotify },      // numeric
-  { 15, NULL,          1, OnValueChanged, &gTuiValueNotify },      // ordered list
-  { 13, NULL,          1, OnPasswordChanged, &gTuiPasswordNotify },   // password
-  { 27, NULL,          1, EmptyCallback,  NULL },                  // action
-  { 28, NULL,          1, EmptyCallback,  NULL },                  // reset button
-  { 0,  NULL,          0, NULL,           NULL },
+  { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
+  { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
+  { 2,  &gTuiLabelOps,          1, EmptyCallback,     NULL },                  // the fixed exit items
+  { 3,  &gTuiTextOps,           0, NULL,              NULL },                  // text
+  { 19, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // string
+  { 4,  &gTuiValueRowOps,       0, NULL,              NULL },                  // date
+  { 5,  &gTuiValueRowOps,       0, NULL,              NULL },                  // time
+  { 6,  &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // one-of and checkbox
+  { 10, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },
+  { 8,  &gTuiTextPaneOps.Base,  0, NULL,              NULL },                  // subtitle and the panes
+  { 11, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // numeric
+  { 15, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // ordered list
+  { 13, &gTuiValueRowOps,       1, OnPasswordChanged, &gTuiPasswordNotify },   // password
+  { 27, &gTuiPageLinkOps,       1, EmptyCallback,     NULL },                  // action
+  { 28, &gTuiValueRowOps,       1, EmptyCallback,     NULL },                  // reset button
+  { 0,  NULL,                   0, NULL,              NULL },
 };
 
 CONST TUI_CONTROL_TYPE_ENTRY *

@@ -45,6 +45,26 @@ typedef struct {
 
 extern TUI_CONTROL_OPS  gTuiControlOps;
 
+//
+// Base and label operations that other classes put in their own tables.
+//
+EFI_STATUS  TuiControlCreate (IN OUT VOID **Object);
+EFI_STATUS  TuiControlInitialize (IN VOID *Object, IN VOID *Data, IN VOID *Extra);
+EFI_STATUS  TuiControlSetPosition (IN VOID *Object, IN UINT64 Column, IN UINT64 Row);
+EFI_STATUS  TuiControlSetDimensions (IN VOID *Object, IN UINT64 Width, IN UINT64 Height);
+EFI_STATUS  TuiControlSetAttributes (IN VOID *Object, IN UINT8 Background, IN UINT8 Foreground);
+EFI_STATUS  TuiLabelDestroy (IN VOID *Object, IN BOOLEAN Free);
+EFI_STATUS  TuiLabelDraw (IN VOID *Object);
+EFI_STATUS  TuiLabelSetFocus (IN VOID *Object, IN BOOLEAN Focus);
+EFI_STATUS  TuiLabelGetControlHeight (IN VOID *Object, IN UINT64 FrameWidth, OUT UINT16 *Height);
+/** The prompt (Offset 2) or help (Offset 4) id of a statement; 0xFFFF when the opcode is too short. */
+UINT16      TuiStatementString (IN CONST TUI_CONTROL *Control, IN UINTN Offset);
+/** The prompt as a new string: null for the id 0xFFFF, an empty string when it cannot be read. */
+CHAR16      *TuiReadPrompt (IN CONST TUI_CONTROL *Control, OUT BOOLEAN *NoPrompt);
+/** The shared operations of a slot a class does not take. */
+EFI_STATUS  TuiRefuseFocus (IN VOID *Object, IN BOOLEAN Focus);
+EFI_STATUS  TuiRefuseCallback (IN VOID *Object, IN VOID *Context, IN TUI_CALLBACK Function, IN VOID *Data);
+
 typedef struct {
   TUI_CONTROL  Control;
   CHAR16       *Text;                  // the prompt last drawn

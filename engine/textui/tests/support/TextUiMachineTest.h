@@ -75,6 +75,8 @@ protected:
       { .ControlType = CONTROL_TYPE_CHECKBOX, .QuestionOpcode = 0x40, .ValueWidth = 1, .MfgDefault = { 1 }, .StdDefault = { 0 } },
     } } };
     D.FormSets         = { {} };
+    D.Settings.TitleStringId    = 7;         // the engine's own "Setup Utility"
+    D.Settings.TabTitleStringId = 7;
     D.FirstFormSetGuid = EFI_GUID {};
     D.VariableGuids    = std::vector<EFI_GUID> {};
     Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,

@@ -1,0 +1,610 @@
+/** @file
+  The text-mode application: its pages, hot keys and hot clicks, the Esc path,
+  the clicks of the main frame and the key-help pane, and the runner that drives it
+  all from the input object's events.
+**/
+#include <engine/textui/TuiApp.h>
+#include <engine/textui/SetupActions.h>
+#include <engine/textui/TextScreen.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/QuestionConditions.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+#include <frontend/FrontEndServices.h>
+
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#define SCAN_F1_KEY   0x0B
+#define SCAN_F2_KEY   0x0C
+#define SCAN_F5_KEY   0x0F
+#define SCAN_F10_KEY  0x14
+#define SCAN_F11_KEY  0x15
+#define SCAN_F12_KEY  0x16
+#define SCAN_ESC_KEY  0x17
+#define SHIFT_CTRL    0x0C
+
+// Key codes that the application takes silently when nothing else did.
+#define KEY_CODE_SILENT_1  31
+#define KEY_CODE_SILENT_2  103
+#define KEY_CODE_SILENT_3  85
+
+TUI_APP  *gTuiApp = NULL;
+
+// The front end's hot-key services take no arguments; the bindings call them through these.
+template <VOID (*Service)(VOID)>
+static EFI_STATUS
+RunService (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  (VOID)Context;
+  (VOID)Object;
+  (VOID)Data;
+  Service ();
+  return EFI_SUCCESS;
+}
+
+static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
+  { SCAN_F12_KEY, 0, 0,          0, RunService<CaptureScreen> },
+  { SCAN_F12_KEY, 0, SHIFT_CTRL, 0, RunService<CaptureScreenCtrl> },
+  { SCAN_F10_KEY, 0, 0,          0, RunService<OnSaveChangesKey> },
+  { SCAN_F2_KEY,  0, 0,          0, RunService<OnLoadPreviousValuesKey> },
+  { SCAN_F5_KEY,  0, 0,          0, RunService<OnLoadOptimizedDefaultsKey> },
+  { SCAN_F1_KEY,  0, 0,          0, RunService<ShowGeneralHelp> },
+  { SCAN_ESC_KEY, 0, 0,          0, RunService<OnEscapeKey> },
+  { SCAN_F11_KEY, 0, 0,          0, NULL },
+};
+
+static CONST TUI_HOT_CLICK_ROW  mHotClicks[TUI_APP_HOT_CLICKS] = {
+  { 1,  3,  65, 29, 0, ExitClickHandler },
+  { 67, 3,  99, 14, 0, NULL },
+  { 67, 16, 99, 29, 0, HandleSetupHotkeyAction },
+  { 1,  3,  52, 21, 0, ExitClickHandler },
+  { 54, 3,  78, 11, 0, NULL },
+  { 54, 13, 78, 21, 0, HandleSetupHotkeyAction },
+  { 0,  0,  0,  0,  0, NULL },
+};
+
+BOOLEAN
+IsAppHotKey (
+  IN CONST KEY_CODE_DATA  *Key
+  )
+{
+  for (UINTN Row = 0; (Key != NULL) && (Row < TUI_APP_HOT_KEYS); Row++) {
+    if ((Key->Key.ScanCode == mHotKeys[Row].ScanCode) && (Key->Key.UnicodeChar == mHotKeys[Row].UnicodeChar) &&
+        MatchShiftState (Key->KeyState.KeyShiftState, mHotKeys[Row].ShiftState))
+    {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+static TUI_PAGE *
+CurrentPage (
+  VOID
+  )
+{
+  return ((gTuiApp == NULL) || (gTuiApp->CurrentPage >= gTuiApp->PageCount)) ? NULL : gTuiApp->Pages[gTuiApp->CurrentPage];
+}
+
+EFI_STATUS
+GoBackOrExit (
+  VOID
+  )
+{
+  TUI_PAGE  *Page = CurrentPage ();
+  UINT32    Previous;
+  UINTN     Index;
+
+  if (Page == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  if (Page->Head.ParentPageNumber == 0) {
+    gTuiApp->Exit = (UINT8)ConfirmExitDiscard ();
+    return EFI_SUCCESS;
+  }
+
+  if (CheckPageInconsistency (Page->Head.PageNumber)) {
+    return EFI_SUCCESS;     // the page stays; the check showed why
+  }
+
+  if (!EFI_ERROR (GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index))) {
+    DropPageHistory (Index);
+    gTuiApp->CurrentPage = Previous;
+  } else {
+    gTuiApp->CurrentPage = Page->Head.ParentPageNumber;
+  }
+
+  gTuiApp->Redraw = 1;
+  gTuiApp->State  = TUI_APP_STATE_PAGE;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+ExitClickHandler (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  // The binding hands no event on: the one being dispatched is the application's input object.
+  TUI_INPUT  *Event = (gTuiApp != NULL) ? gTuiApp->Input : NULL;
+
+  (VOID)Context;
+  (VOID)Object;
+  (VOID)Data;
+  if ((Event != NULL) && (Event->Kind == TUI_EVENT_POINTER) && (Event->Pointer.ClickKind == 1)) {
+    gTuiApp->Exit = (UINT8)ConfirmExitDiscard ();
+  }
+
+  return EFI_SUCCESS;
+}
+
+// The key-help line a click or Enter selected, by its row in the pane.
+static VOID
+RunKeyHelpLine (
+  IN UINT32  Line
+  )
+{
+  switch (Line) {
+    case 4:
+      ShowGeneralHelp ();
+      break;
+    case 5:
+      (VOID)DiscardChanges (TRUE);
+      break;
+    case 6:
+      (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)u"Load Optimized Defaults?");
+      break;
+    case 7:
+      if (SaveChanges (u"Save configuration and exit?") != 0) {
+        gResetNeeded  = 1;
+        gTuiApp->Exit = 1;
+      }
+
+      break;
+    case 8:
+      (VOID)GoBackOrExit ();
+      break;
+    default:
+      break;       // the lines above F1 only explain
+  }
+}
+
+EFI_STATUS
+HandleSetupHotkeyAction (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  TUI_CLICK_BINDING  *Click = (TUI_CLICK_BINDING *)Object;
+  TUI_INPUT          *Event = (gTuiApp != NULL) ? gTuiApp->Input : NULL;
+  UINT32             Action;
+
+  (VOID)Context;
+  (VOID)Data;
+  if ((gTuiApp == NULL) || (Click == NULL) || (Event == NULL) || (Event->Kind != TUI_EVENT_POINTER) ||
+      (Event->Pointer.Row < Click->Top))
+  {
+    return EFI_SUCCESS;
+  }
+
+  Action = HookMapPointerAction ((UINT64)(UINTN)&Event->Pointer);
+  if ((Action == ACTION_POINTER_20) || (Action == ACTION_SELECT)) {
+    RunKeyHelpLine (Event->Pointer.Row - Click->Top);
+  }
+
+  return EFI_SUCCESS;
+}
+
+//
+// The application object.
+//
+
+static EFI_STATUS
+AppCreate (
+  IN OUT VOID  **Object
+  )
+{
+  EFI_STATUS  Status = TuiCreateRecord (Object, sizeof (TUI_APP), gTuiActionBindingOps.Create, &gTuiAppOps);
+
+  if (!EFI_ERROR (Status)) {
+    ((TUI_APP *)*Object)->Redraw = 1;
+  }
+
+  return Status;
+}
+
+static VOID
+DestroyList (
+  IN OUT VOID    ***List,
+  IN OUT UINT32  *Count
+  )
+{
+  for (UINT32 Index = 0; (*List != NULL) && (Index < *Count); Index++) {
+    TuiDestroy ((*List)[Index], TRUE);
+  }
+
+  FreeAndNull (*List);
+  *Count = 0;
+}
+
+static EFI_STATUS
+AppDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  TUI_APP  *App = (TUI_APP *)Object;
+
+  TuiDestroy (App->Input, TRUE);
+  App->Input = NULL;
+  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
+  DestroyList ((VOID ***)&App->HotKeys, &App->HotKeyCount);
+  DestroyList ((VOID ***)&App->HotClicks, &App->HotClickCount);
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+// One binding of a class per row, each calling back with the application as its context.
+static EFI_STATUS
+MakeBindings (
+  IN  TUI_APP          *App,
+  IN  TUI_BINDING_OPS  *Ops,
+  IN  CONST VOID       *Rows,
+  IN  UINTN            RowSize,
+  IN  UINT32           Count,
+  OUT VOID             ***List,
+  OUT UINT32           *Made
+  )
+{
+  *List = (VOID **)AllocateZeroPool (Count * sizeof (VOID *));
+  if (*List == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    CONST VOID    *Row      = (CONST UINT8 *)Rows + Index * RowSize;
+    TUI_CALLBACK  Callback  = (Ops == &gTuiKeyBindingOps) ? ((CONST TUI_HOT_KEY_ROW *)Row)->Callback
+                                                          : ((CONST TUI_HOT_CLICK_ROW *)Row)->Callback;
+    VOID          *Binding  = NULL;
+    EFI_STATUS    Status    = TuiCreate (Ops, &Binding);
+    if (EFI_ERROR (Status)) {
+      return Status;
+    }
+
+    (*List)[Index] = Binding;
+    *Made          = Index + 1;
+    (VOID)Ops->SetBinding (Binding, Row);
+    (VOID)Ops->SetCallback (Binding, App, Callback, NULL);
+  }
+
+  return EFI_SUCCESS;
+}
+
+// One page object per page with a handle; pages see their own index while they are built.
+static EFI_STATUS
+MakePages (
+  IN OUT TUI_APP  *App
+  )
+{
+  UINT32       Count = TuiPageCount ();
+  PAGE_RECORD  *Record;
+  EFI_STATUS   Status;
+
+  if (Count == 0) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  App->Pages = (TUI_PAGE **)AllocateZeroPool (Count * sizeof (TUI_PAGE *));
+  if (App->Pages == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  App->PageCount = Count;
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    VOID  *Page = NULL;
+    Record = TuiPageRecord (Index);
+    if ((Record == NULL) || (Record->HiiHandle == NULL)) {
+      continue;
+    }
+
+    App->CurrentPage = Index;
+    Status = TuiCreate (&gTuiPageOps, &Page);
+    if (EFI_ERROR (Status)) {
+      return Status;
+    }
+
+    App->Pages[Index] = (TUI_PAGE *)Page;
+    Status = gTuiPageOps.Initialize (Page, Record, NULL);
+    if (Status == EFI_OUT_OF_RESOURCES) {
+      return Status;
+    }
+  }
+
+  App->CurrentPage = 0;
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+AppInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  TUI_APP     *App  = (TUI_APP *)Object;
+  VOID        *Input = NULL;
+  EFI_STATUS  Status;
+
+  (VOID)Data;
+  (VOID)Extra;
+  Status = TuiCreate (&gTuiInputOps, &Input);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  App->Input = (TUI_INPUT *)Input;
+  Status     = MakePages (App);
+  if (!EFI_ERROR (Status)) {
+    Status = MakeBindings (App, &gTuiKeyBindingOps, mHotKeys, sizeof (mHotKeys[0]), TUI_APP_HOT_KEYS,
+               (VOID ***)&App->HotKeys, &App->HotKeyCount);
+  }
+
+  if (!EFI_ERROR (Status)) {
+    Status = MakeBindings (App, &gTuiClickBindingOps, mHotClicks, sizeof (mHotClicks[0]), TUI_APP_HOT_CLICKS,
+               (VOID ***)&App->HotClicks, &App->HotClickCount);
+  }
+
+  return Status;
+}
+
+static EFI_STATUS
+AppDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_APP  *App = (TUI_APP *)Object;
+
+  (VOID)App;
+  return (CurrentPage () != NULL) ? gTuiPageOps.Draw (CurrentPage ()) : EFI_NOT_FOUND;
+}
+
+// The hot clicks of this screen size: rows 0 to 2 on 100x31, 3 to 5 on 80x24, none on others.
+static EFI_STATUS
+OfferToHotClicks (
+  IN     TUI_APP    *App,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  UINT32  First;
+
+  if ((gTextScreenColumns == 100) && (gTextScreenRows == 31)) {
+    First = 0;
+  } else if ((gTextScreenColumns == 80) && (gTextScreenRows == 24)) {
+    First = 3;
+  } else {
+    return EFI_UNSUPPORTED;
+  }
+
+  if ((Event->Kind != TUI_EVENT_POINTER) || IsPageModal (App->CurrentPage)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  for (UINT32 Row = First; (Row < First + 3) && (Row < App->HotClickCount); Row++) {
+    if (gTuiClickBindingOps.HandleAction (App->HotClicks[Row], Event) == EFI_SUCCESS) {
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_UNSUPPORTED;
+}
+
+static EFI_STATUS
+AppHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_APP  *App = (TUI_APP *)Object;
+  UINT32   KeyCode;
+
+  if (Event == NULL) {
+    return EFI_UNSUPPORTED;
+  }
+
+  for (UINT32 Index = 0; Index < App->HotKeyCount; Index++) {
+    if (gTuiKeyBindingOps.HandleAction (App->HotKeys[Index], Event) == EFI_SUCCESS) {
+      return EFI_SUCCESS;
+    }
+  }
+
+  if (OfferToHotClicks (App, Event) == EFI_SUCCESS) {
+    return EFI_SUCCESS;
+  }
+
+  if (Event->Kind != TUI_EVENT_KEY) {
+    return EFI_UNSUPPORTED;
+  }
+
+  KeyCode = Event->Key.EfiKey;
+  if ((KeyCode == KEY_CODE_SILENT_1) || (KeyCode == KEY_CODE_SILENT_2) || (KeyCode == KEY_CODE_SILENT_3) ||
+      ((Event->Key.Key.ScanCode == 0) && (Event->Key.Key.UnicodeChar == 0)))
+  {
+    // Reported as taken, so it is cleared too: a pending event would come back for ever.
+    (VOID)gTuiInputOps.ClearAction (Event);
+    return EFI_SUCCESS;
+  }
+
+  return EFI_UNSUPPORTED;
+}
+
+TUI_APP_OPS  gTuiAppOps = {
+  AppCreate, AppDestroy, AppInitialize, AppDraw, AppHandleAction, TuiActionBindingSetCallback
+};
+
+//
+// The runner.
+//
+
+// Draws the current page over a cleared screen when a page change asked for it, else over what is there.
+static VOID
+DrawApp (
+  IN OUT TUI_APP  *App
+  )
+{
+  if (App->Redraw) {
+    ClearTextScreen ();
+    MarkRowsDirty (0, gTextScreenRows - 1);
+  }
+
+  (VOID)AppDraw (App);
+  App->Redraw = 0;
+  FlushTextScreen ();
+}
+
+// One event: the page first, then the application; the event is cleared whoever took it.
+static VOID
+DispatchEvent (
+  IN OUT TUI_APP  *App
+  )
+{
+  TUI_PAGE    *Page   = CurrentPage ();
+  EFI_STATUS  Status  = EFI_UNSUPPORTED;
+  UINT32      Before  = App->CurrentPage;
+  BOOLEAN     Tick    = (BOOLEAN)(App->Input->Kind == TUI_EVENT_TICK);
+
+  if (Page != NULL) {
+    Status = gTuiPageOps.HandleAction (Page, App->Input);
+  }
+
+  // Whatever the page did not take goes to the application, so that Esc on a top-level
+  // page without history still reaches the exit question.
+  if (EFI_ERROR (Status)) {
+    Status = AppHandleAction (App, App->Input);
+  }
+
+  (VOID)gTuiInputOps.ClearAction (App->Input);
+  if (App->CurrentPage != Before) {
+    App->Redraw = 1;
+  }
+
+  // Ticks that nothing took change nothing on the screen.
+  if (!App->Exit && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
+    DrawApp (App);
+  }
+}
+
+// The first page from Start on (then from 0) that has a page object; EFI_NOT_FOUND when none has.
+static EFI_STATUS
+FirstPageFrom (
+  IN OUT TUI_APP  *App,
+  IN     UINT32   Start
+  )
+{
+  for (UINT32 Step = 0; Step < App->PageCount; Step++) {
+    UINT32  Page = (Start + Step) % App->PageCount;
+    if (App->Pages[Page] != NULL) {
+      App->CurrentPage = Page;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_NOT_FOUND;
+}
+
+EFI_STATUS
+RunTextSetup (
+  IN UINT32  StartPage
+  )
+{
+  VOID        *Object = NULL;
+  TUI_APP     *App;
+  EFI_STATUS  Status;
+
+  if (gTuiApp != NULL) {
+    return EFI_ALREADY_STARTED;
+  }
+
+  InitTextScreenMetrics ();
+  Status = TuiCreate (&gTuiAppOps, &Object);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  App     = (TUI_APP *)Object;
+  gTuiApp = App;
+  Status  = gTuiAppOps.Initialize (App, NULL, NULL);
+  if (!EFI_ERROR (Status)) {
+    gTuiPopupInput = App->Input;
+    Status         = FirstPageFrom (App, StartPage);
+  }
+
+  if (!EFI_ERROR (Status)) {
+    DrawApp (App);
+    while (!App->Exit) {
+      if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
+        DispatchEvent (App);
+      }
+    }
+  }
+
+  DestroyTuiApp ();
+  return Status;
+}
+
+//
+// What the engine core asks of the application.
+//
+
+VOID
+ClearTuiAppExit (
+  VOID
+  )
+{
+  if (gTuiApp != NULL) {
+    gTuiApp->Exit = 0;
+  }
+}
+
+VOID
+DestroyTuiApp (
+  VOID
+  )
+{
+  TUI_APP  *App = gTuiApp;
+
+  if (App == NULL) {
+    return;
+  }
+
+  if (gTuiPopupInput == App->Input) {
+    gTuiPopupInput = NULL;
+  }
+
+  TuiDestroy (App, TRUE);
+  gTuiApp = NULL;
+  ClearPageHistory ();
+}
+
+BOOLEAN
+GetTuiAppCurrentPage (
+  OUT UINT32  *Page
+  )
+{
+  if ((gTuiApp == NULL) || (Page == NULL)) {
+    return FALSE;
+  }
+
+  *Page = gTuiApp->CurrentPage;
+  return TRUE;
+}

@@ -1,0 +1,117 @@
+/** @file
+  The text-mode application: one page object per page of the setup data, each with
+  its six frames, the application's hot keys and hot clicks, the page history, and
+  the runner that reads events and hands them to the current page and then to the
+  application until the user leaves.
+**/
+#ifndef ENGINE_TUI_APP_H_
+#define ENGINE_TUI_APP_H_
+
+#include <engine/textui/TuiFrame.h>
+
+typedef struct {
+  TUI_ACTION_BINDING  Header;
+  PAGE_RECORD         Head;            // the record's head, up to the control count
+  UINT32              Unused[2];
+  UINT32              Zero;
+  UINT32              FrameCount;
+  TUI_FRAME           **Frames;        // in layout-table order
+  UINT32              HotActionCount;
+  TUI_ACTION_BINDING  **HotActions;
+} TUI_PAGE;
+
+static_assert (sizeof (TUI_PAGE) == 104, "page");
+
+#define TUI_APP_HOT_KEYS    8
+#define TUI_APP_HOT_CLICKS  7
+
+// State word: what kind of page change happened last.
+#define TUI_APP_STATE_TAB   1
+#define TUI_APP_STATE_PAGE  2
+
+typedef struct {
+  TUI_ACTION_BINDING  Header;
+  TUI_INPUT           *Input;
+  UINT32              CurrentPage;
+  UINT32              PageCount;
+  TUI_PAGE            **Pages;         // null entries for pages without a handle
+  UINT32              HotKeyCount;
+  TUI_KEY_BINDING     **HotKeys;
+  UINT32              HotClickCount;
+  TUI_CLICK_BINDING   **HotClicks;
+  UINT8               Redraw;
+  UINT8               Exit;
+  UINT8               LanguageChanged;
+  UINT32              State;
+} TUI_APP;
+
+typedef struct {
+  TUI_CREATE         Create;
+  TUI_DESTROY        Destroy;
+  EFI_STATUS         (*Initialize)(IN VOID *Object, IN VOID *Data, IN VOID *Extra);
+  EFI_STATUS         (*Draw)(IN VOID *Object);
+  TUI_HANDLE_ACTION  HandleAction;
+  TUI_SET_CALLBACK   SetCallback;
+} TUI_APP_OPS;
+
+extern TUI_APP_OPS  gTuiAppOps;
+extern TUI_APP_OPS  gTuiPageOps;
+
+// The one application object; null while none runs.
+extern TUI_APP      *gTuiApp;
+
+//
+// Pages and frames. The pages are those the form parser made from the HII
+// database's form sets, or, before it made any, those of the compiled setup data.
+//
+UINT32          TuiPageCount (VOID);
+PAGE_RECORD     *TuiPageRecord (IN UINTN Page);
+CONTROL_RECORD  *TuiPageControl (IN PAGE_RECORD *Page, IN UINTN N);
+BOOLEAN     IsPageModal (IN UINTN PageNumber);
+/** The page's frame of a kind; null when it has none. */
+TUI_FRAME   *FindPageFrame (IN TUI_PAGE *Page, IN UINT32 Kind);
+/** Puts a string into the first control of the page's frame of a kind (a pane takes it as its prompt). */
+VOID        SetPaneText (IN TUI_PAGE *Page, IN UINT32 Kind, IN EFI_HII_HANDLE HiiHandle, IN UINT16 StringId);
+/** The help pane shows the help of the main frame's focused control, or nothing. */
+VOID        RefreshHelpPane (IN TUI_PAGE *Page);
+/** Fills a frame of a page by its kind: the page's controls, a pane, or the tab strip. */
+EFI_STATUS  SetControlAttributes (IN TUI_FRAME *Frame, IN UINT32 Kind, IN PAGE_RECORD *Page);
+/** Whether a frame of the page has its current control's pop-up open. */
+BOOLEAN     FrameHasActiveControl (IN TUI_PAGE *Page);
+/** The main frame's control of a question, type and page; null when none. */
+TUI_CONTROL *FindFrameControl (IN TUI_PAGE *Page, IN UINT16 QuestionId, IN UINT16 Type, IN UINT16 PageNumber);
+
+//
+// The page history: where each page was entered from.
+//
+EFI_STATUS  PushPageHistory (IN UINT32 FromPage, IN UINT32 ToPage);
+/** The page that Page was last entered from; EFI_NOT_FOUND when none. */
+EFI_STATUS  GetPageHistoryEntry (IN UINT32 Page, OUT UINT32 *PreviousPage, OUT UINTN *Index);
+/** Forgets the entry GetPageHistoryEntry gave, and every entry after it. */
+VOID        DropPageHistory (IN UINTN Index);
+VOID        ClearPageHistory (VOID);
+extern UINTN  gPageHistoryCount;
+
+//
+// The application.
+//
+/** Whether a key record is one of the application's hot keys. */
+BOOLEAN     IsAppHotKey (IN CONST KEY_CODE_DATA *Key);
+/** Esc: back to the page this one was entered from or its parent, or, on a top-level page, the exit question. */
+EFI_STATUS  GoBackOrExit (VOID);
+/** Hot-click callbacks of the main frame and the key-help pane. */
+EFI_STATUS  ExitClickHandler (IN VOID *Context, IN VOID *Object, IN VOID *Data);
+EFI_STATUS  HandleSetupHotkeyAction (IN VOID *Context, IN VOID *Object, IN VOID *Data);
+
+/**
+  Runs the text-mode setup from page StartPage until the user leaves: creates the
+  application, draws its current page, reads events and offers each to the page and
+  then to the application, and destroys the application at the end.
+
+  @retval EFI_SUCCESS           The user left setup.
+  @retval EFI_ALREADY_STARTED   An application already runs.
+  @return                       Why the application could not be made.
+**/
+EFI_STATUS  RunTextSetup (IN UINT32 StartPage);
+
+#endif

@@ -1,0 +1,844 @@
+/** @file
+  Read-only controls: the text statement (a prompt and a second text at the value
+  column), the text pane (subtitles, and the title, help, key-help and bottom panes
+  of every page; the help pane scrolls with k and m), and the value row that shows
+  a question's prompt and current value while its editing class is not built.
+**/
+#include <engine/textui/TuiStatements.h>
+#include <engine/textui/TuiFrame.h>
+#include <engine/textui/TextScreen.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/QuestionConditions.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/IfrOpcode.h>
+#include <engine/core/QuestionAccess.h>
+#include <engine/core/VariableCache.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/FormTables.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Library/PrintLib.h>
+
+#define CONDITION_SHOWN   0
+#define CONDITION_GRAYED  3
+#define TEXT_FOREGROUND   0x08
+#define ELLIPSIS          u"..."
+
+//
+// Helpers the classes of this folder share.
+//
+
+UINT8
+TuiRefreshInterval (
+  IN CONST TUI_CONTROL  *Control
+  )
+{
+  return (UINT8)((Control->Record.Flags & CONTROL_FLAG_REFRESH_MASK) >> CONTROL_FLAG_REFRESH_SHIFT);
+}
+
+BOOLEAN
+TuiCountTick (
+  IN     CONST TUI_CONTROL  *Control,
+  IN OUT UINT8              *Countdown
+  )
+{
+  if (TuiRefreshInterval (Control) == 0) {
+    return FALSE;
+  }
+
+  if (*Countdown > 0) {
+    (*Countdown)--;
+  }
+
+  if (*Countdown != 0) {
+    return FALSE;
+  }
+
+  *Countdown = TuiRefreshInterval (Control);
+  return TRUE;
+}
+
+VOID
+TuiPrintCut (
+  IN UINT64        Column,
+  IN UINT64        Row,
+  IN CONST CHAR16  *Text,
+  IN UINT64        Cells,
+  IN UINT8         Attribute
+  )
+{
+  UINT64  Fit  = CountCharsThatFit (Text, Cells);
+  CHAR16  *Cut = (CHAR16 *)AllocateZeroPool ((UINTN)(Fit + 1) * sizeof (CHAR16));
+
+  if (Cut == NULL) {
+    return;
+  }
+
+  CopyMem (Cut, Text, (UINTN)Fit * sizeof (CHAR16));
+  PrintAt (Column, Row, Cut, Attribute);
+  FreePool (Cut);
+}
+
+// Prints Text cut to Cells cells followed by "..." when it is Limit cells or wider; whole otherwise.
+static VOID
+PrintWithEllipsis (
+  IN UINT64        Column,
+  IN UINT64        Row,
+  IN CONST CHAR16  *Text,
+  IN UINT64        Limit,
+  IN UINT64        Cells,
+  IN UINT8         Attribute
+  )
+{
+  if (GetTextCellCount (Text) < Limit) {
+    PrintAt (Column, Row, Text, Attribute);
+    return;
+  }
+
+  TuiPrintCut (Column, Row, Text, Cells, Attribute);
+  PrintAt (Column + GetTextCellCount (Text) - GetTextCellCount (Text + CountCharsThatFit (Text, Cells)), Row,
+    ELLIPSIS, Attribute);
+}
+
+UINT16
+TuiWrappedRows (
+  IN CONST CHAR16  *Text,
+  IN UINT64        Width
+  )
+{
+  UINT64  Lines    = 0;
+  CHAR16  *Wrapped = (Text == NULL) ? NULL : WrapText (Text, Width, &Lines);
+
+  FreePool (Wrapped);
+  return (UINT16)((Lines == 0) ? 1 : ((Lines > 0xFFFF) ? 0xFFFF : Lines));
+}
+
+BOOLEAN
+TuiPointerInside (
+  IN CONST TUI_CONTROL  *Control,
+  IN CONST TUI_INPUT    *Event
+  )
+{
+  return (BOOLEAN)((Event->Kind == TUI_EVENT_POINTER) && (Event->Pointer.Column >= Control->Column) &&
+                   (Event->Pointer.Column < (UINT32)Control->Column + Control->Width) &&
+                   (Event->Pointer.Row >= Control->Row) && (Event->Pointer.Row < (UINT32)Control->Row + Control->Height));
+}
+
+// A u16 of the control's question opcode at Offset; 0 when the opcode is too short.
+static UINT16
+OpcodeWord (
+  IN CONST TUI_CONTROL  *Control,
+  IN UINTN              Offset
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
+
+  if ((Opcode == NULL) || (IfrLength (Opcode) < Offset + sizeof (UINT16))) {
+    return 0;
+  }
+
+  return ReadUnaligned16 (Opcode + Offset);
+}
+
+static CHAR16 *
+ControlString (
+  IN CONST TUI_CONTROL  *Control,
+  IN UINT16             StringId
+  )
+{
+  return (StringId == 0) ? NULL : HiiGetString (Control->Record.HiiHandle, StringId, NULL);
+}
+
+static BOOLEAN
+IsDrawable (
+  IN CONST TUI_CONTROL  *Control,
+  OUT UINT8             *State
+  )
+{
+  *State = EvaluateControlCondition (&Control->Record);
+  return (BOOLEAN)((*State == CONDITION_SHOWN) || (*State == CONDITION_GRAYED));
+}
+
+// Where a second text or value starts, relative to the control's column, kept right of the prompt.
+static UINT64
+PromptCells (
+  IN CONST TUI_CONTROL  *Control,
+  IN UINT16             ValueOffset
+  )
+{
+  return (ValueOffset > Control->Column) ? (UINT64)(ValueOffset - Control->Column) : 1;
+}
+
+//
+// The text statement.
+//
+
+static EFI_STATUS
+TextCreate (
+  IN OUT VOID  **Object
+  )
+{
+  return TuiCreateRecord (Object, sizeof (TUI_TEXT), TuiControlCreate, &gTuiTextOps);
+}
+
+static EFI_STATUS
+TextDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  FreeAndNull (((TUI_TEXT *)Object)->Prompt);
+  FreeAndNull (((TUI_TEXT *)Object)->Text);
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+// Replaces either text with a copy when one is given (slot 11).
+static EFI_STATUS
+TextSetTexts (
+  IN TUI_TEXT      *Text,
+  IN CONST CHAR16  *Prompt OPTIONAL,
+  IN CONST CHAR16  *Second OPTIONAL
+  )
+{
+  CHAR16  *PromptCopy = (Prompt == NULL) ? NULL : StrDupUtf16 (Prompt);
+  CHAR16  *SecondCopy = (Second == NULL) ? NULL : StrDupUtf16 (Second);
+
+  if (((Prompt != NULL) && (PromptCopy == NULL)) || ((Second != NULL) && (SecondCopy == NULL))) {
+    FreePool (PromptCopy);
+    FreePool (SecondCopy);
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  if (PromptCopy != NULL) {
+    FreePool (Text->Prompt);
+    Text->Prompt = PromptCopy;
+  }
+
+  if (SecondCopy != NULL) {
+    FreePool (Text->Text);
+    Text->Text = SecondCopy;
+  }
+
+  return EFI_SUCCESS;
+}
+
+// Reads both strings of the TEXT opcode again and keeps copies.
+static EFI_STATUS
+TextReadStrings (
+  IN TUI_TEXT  *Text
+  )
+{
+  CHAR16      *Prompt = ControlString (&Text->Control, OpcodeWord (&Text->Control, 2));
+  CHAR16      *Second = ControlString (&Text->Control, OpcodeWord (&Text->Control, 6));
+  EFI_STATUS  Status  = ((Prompt == NULL) || (Second == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+
+  if (!EFI_ERROR (Status)) {
+    Status = TextSetTexts (Text, Prompt, Second);
+  }
+
+  FreePool (Prompt);
+  FreePool (Second);
+  return Status;
+}
+
+static EFI_STATUS
+TextInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  TUI_TEXT    *Text  = (TUI_TEXT *)Object;
+  EFI_STATUS  Status = TuiControlInitialize (Object, Data, Extra);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  (VOID)HookSetControlColors (&Text->Background, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
+          NULL, NULL, NULL);
+  Text->Control.Record.HelpStringId = OpcodeWord (&Text->Control, 4);
+  Text->ValueOffset = (UINT16)gTuiValueColumn;
+  Text->Countdown   = TuiRefreshInterval (&Text->Control);
+  (VOID)TextReadStrings (Text);     // Draw reads them again and reports what is missing
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+TextDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_TEXT     *Text    = (TUI_TEXT *)Object;
+  TUI_CONTROL  *Control = &Text->Control;
+  UINT8        Attribute = (UINT8)(TEXT_FOREGROUND | Text->Background);
+  UINT64       Prompt    = PromptCells (Control, Text->ValueOffset);
+  UINT64       Room      = (Control->Width + 1 > Text->ValueOffset) ? (UINT64)(Control->Width + 1 - Text->ValueOffset) : 1;
+  UINT8        State;
+
+  if (!IsDrawable (Control, &State)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (EFI_ERROR (TextReadStrings (Text))) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  if (Control->Height < 2) {
+    TuiPrintCut (Control->Column, Control->Row, Text->Prompt, Prompt, Attribute);
+    PrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
+      Attribute);
+  } else {
+    (VOID)PrintWrappedLines (Control->Column, Control->Row, Prompt, Control->Height, Text->Prompt, Attribute);
+    (VOID)PrintWrappedLines (Control->Column + Text->ValueOffset, Control->Row, Room, Control->Height, Text->Text,
+            Attribute);
+  }
+
+  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+}
+
+static EFI_STATUS
+TextHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_TEXT  *Text = (TUI_TEXT *)Object;
+
+  if ((Event == NULL) || (Event->Kind != TUI_EVENT_TICK)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  return TuiCountTick (&Text->Control, &Text->Countdown) ? EFI_SUCCESS : EFI_UNSUPPORTED;
+}
+
+static EFI_STATUS
+TextGetControlHeight (
+  IN  VOID    *Object,
+  IN  UINT64  FrameWidth,
+  OUT UINT16  *Height
+  )
+{
+  TUI_TEXT  *Text   = (TUI_TEXT *)Object;
+  UINT64    Width   = (FrameWidth > 4) ? FrameWidth - 4 : 1;
+  UINT64    Room    = (Width + 1 > Text->ValueOffset) ? Width + 1 - Text->ValueOffset : 1;
+  UINT16    Second  = TuiWrappedRows (Text->Text, Room);
+  UINT16    Prompt  = TuiWrappedRows (Text->Prompt, (Text->ValueOffset > 2) ? Text->ValueOffset - 2 : 1);
+
+  *Height = (Second > Prompt) ? Second : Prompt;
+  return EFI_SUCCESS;
+}
+
+TUI_CONTROL_OPS  gTuiTextOps = {
+  TextCreate,            TextDestroy,                 TextInitialize,          TextDraw,
+  TextHandleAction,      TuiActionBindingSetCallback, TuiRefuseFocus,          TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes,   TextGetControlHeight
+};
+
+//
+// The text pane.
+//
+
+static EFI_STATUS
+PaneCreate (
+  IN OUT VOID  **Object
+  )
+{
+  return TuiCreateRecord (Object, sizeof (TUI_TEXT_PANE), TuiControlCreate, &gTuiTextPaneOps);
+}
+
+static EFI_STATUS
+PaneDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  FreeAndNull (((TUI_TEXT_PANE *)Object)->BlankRow);
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+static EFI_STATUS
+PaneInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  TUI_TEXT_PANE  *Pane  = (TUI_TEXT_PANE *)Object;
+  EFI_STATUS     Status = TuiControlInitialize (Object, Data, Extra);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  (VOID)HookSetControlColors (&Pane->Background, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
+          NULL, NULL, NULL);
+  Pane->Foreground = 0;
+  Pane->Alignment  = TUI_ALIGN_LEFT;
+  Pane->FirstLine  = 0;
+  Pane->Countdown  = TuiRefreshInterval (&Pane->Control);
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+PaneSetDimensions (
+  IN VOID    *Object,
+  IN UINT64  Width,
+  IN UINT64  Height
+  )
+{
+  TUI_TEXT_PANE  *Pane = (TUI_TEXT_PANE *)Object;
+  CHAR16         *Blank = (CHAR16 *)AllocateZeroPool ((UINTN)(Width + 1) * sizeof (CHAR16));
+
+  if (Blank == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  for (UINT64 Index = 0; Index < Width; Index++) {
+    Blank[Index] = u' ';
+  }
+
+  FreePool (Pane->BlankRow);
+  Pane->BlankRow = Blank;
+  return TuiControlSetDimensions (Object, Width, Height);
+}
+
+// The next wrapped line from *Line: cut at its end and *Line moved past it; null at the end.
+static CHAR16 *
+NextLine (
+  IN OUT CHAR16  **Line
+  )
+{
+  CHAR16  *Start = *Line;
+  CHAR16  *End;
+
+  if ((Start == NULL) || (*Start == 0)) {
+    return NULL;
+  }
+
+  for (End = Start; (*End != 0) && (*End != CHAR_LINEFEED) && (*End != CHAR_CARRIAGE_RETURN); End++) {
+  }
+
+  *Line = End;
+  if (*End != 0) {
+    CHAR16  Ending = *End;
+    *End  = 0;
+    *Line = End + 1;
+    // A CR LF or LF CR pair ends one line.
+    if ((**Line != Ending) && ((**Line == CHAR_LINEFEED) || (**Line == CHAR_CARRIAGE_RETURN))) {
+      (*Line)++;
+    }
+  }
+
+  return Start;
+}
+
+// Prints the wrapped lines from the pane's scroll offset on; answers how many were printed.
+static UINT64
+PanePrintLines (
+  IN TUI_TEXT_PANE  *Pane,
+  IN CHAR16         *Wrapped,
+  IN UINT8          Attribute
+  )
+{
+  TUI_CONTROL  *Control = &Pane->Control;
+  CHAR16       *Cursor  = Wrapped;
+  CHAR16       *Line;
+  UINT64       Index    = 0;
+  UINT64       Printed  = 0;
+
+  while (((Line = NextLine (&Cursor)) != NULL) && (Printed < Control->Height)) {
+    if (Index++ < Pane->FirstLine) {
+      continue;
+    }
+
+    PrintAligned (Control->Column, (UINT64)Control->Column + Control->Width, Control->Row + Printed, Pane->Alignment,
+      Line, Attribute);
+    Printed++;
+  }
+
+  return Printed;
+}
+
+static EFI_STATUS
+PaneDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_TEXT_PANE  *Pane    = (TUI_TEXT_PANE *)Object;
+  TUI_CONTROL    *Control = &Pane->Control;
+  UINT64         Lines    = 0;
+  UINT8          State;
+  CHAR16         *Text;
+  CHAR16         *Wrapped;
+  BOOLEAN        Scrolls;
+
+  if (!IsDrawable (Control, &State)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  Text = ControlString (Control, OpcodeWord (Control, 2));
+  if ((Text == NULL) || (Text[0] == 0)) {
+    FreePool (Text);
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  for (UINT64 Row = 0; (Pane->BlankRow != NULL) && (Row < Control->Height); Row++) {
+    PrintAt (Control->Column, Control->Row + Row, Pane->BlankRow, (UINT8)(Pane->Background | Pane->Foreground));
+  }
+
+  Wrapped = WrapText (Text, Control->Width, &Lines);
+  FreePool (Text);
+  Scrolls = (BOOLEAN)((Control->FrameKind == TUI_FRAME_HELP) && (Lines > Control->Height));
+  if (Scrolls) {
+    Pane->FirstLine = (UINT16)((Pane->FirstLine > Lines - Control->Height) ? Lines - Control->Height : Pane->FirstLine);
+  } else {
+    Pane->FirstLine = 0;
+  }
+
+  Pane->LinesShown = (UINT16)PanePrintLines (Pane, Wrapped,
+                               (UINT8)(Pane->Background | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Pane->Foreground)));
+  FreePool (Wrapped);
+  if ((Control->FrameKind == TUI_FRAME_HELP) && !Scrolls) {
+    for (UINT64 Row = 0; Row < Control->Height; Row++) {
+      PrintAt ((UINT64)Control->Column + Control->Width, Control->Row + Row, u" ", Pane->Background);
+    }
+  }
+
+  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  if (Scrolls) {
+    FlushTextScreen ();
+  }
+
+  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+}
+
+static EFI_STATUS
+PaneHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  TUI_TEXT_PANE  *Pane = (TUI_TEXT_PANE *)Object;
+  UINT32         Action;
+
+  if (Event == NULL) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Event->Kind == TUI_EVENT_TICK) {
+    return TuiCountTick (&Pane->Control, &Pane->Countdown) ? EFI_SUCCESS : EFI_UNSUPPORTED;
+  }
+
+  if ((Event->Kind != TUI_EVENT_KEY) || (Pane->Control.FrameKind != TUI_FRAME_HELP)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  Action = HookMapSetupKey (&Event->Key);
+  if ((Action == ACTION_KEY_K) || (Action == ACTION_KEY_M)) {
+    if (Action == ACTION_KEY_K) {
+      Pane->FirstLine = (UINT16)((Pane->FirstLine > 0) ? Pane->FirstLine - 1 : 0);
+    } else if (Pane->FirstLine < 0xFFFF) {
+      Pane->FirstLine++;          // Draw limits it to the lines the text has
+    }
+
+    (VOID)PaneDraw (Pane);
+  }
+
+  return EFI_UNSUPPORTED;         // the key goes on to the other handlers
+}
+
+static EFI_STATUS
+PaneGetControlHeight (
+  IN  VOID    *Object,
+  IN  UINT64  FrameWidth,
+  OUT UINT16  *Height
+  )
+{
+  TUI_CONTROL  *Control = (TUI_CONTROL *)Object;
+  UINT64       Width    = (FrameWidth != 0) ? ((FrameWidth > 4) ? FrameWidth - 4 : 1) : Control->Width;
+  CHAR16       *Text    = ControlString (Control, OpcodeWord (Control, 2));
+
+  *Height = TuiWrappedRows (Text, Width);
+  FreePool (Text);
+  return EFI_SUCCESS;
+}
+
+static EFI_STATUS
+PaneSetAlignment (
+  IN VOID    *Object,
+  IN UINT64  Alignment
+  )
+{
+  if (Alignment > TUI_ALIGN_RIGHT) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  ((TUI_TEXT_PANE *)Object)->Alignment = (UINT8)Alignment;
+  return EFI_SUCCESS;
+}
+
+TUI_TEXT_PANE_OPS  gTuiTextPaneOps = {
+  {
+    PaneCreate,        PaneDestroy,       PaneInitialize,          PaneDraw,
+    PaneHandleAction,  TuiRefuseCallback, TuiRefuseFocus,          TuiControlSetPosition,
+    PaneSetDimensions, TuiControlSetAttributes, PaneGetControlHeight
+  },
+  PaneSetAlignment
+};
+
+//
+// The value row.
+//
+
+#define VALUE_TEXT_CHARS  64
+
+static EFI_STATUS
+ValueRowCreate (
+  IN OUT VOID  **Object
+  )
+{
+  return TuiCreateRecord (Object, sizeof (TUI_VALUE_ROW), TuiControlCreate, &gTuiValueRowOps);
+}
+
+static EFI_STATUS
+ValueRowDestroy (
+  IN VOID     *Object,
+  IN BOOLEAN  Free
+  )
+{
+  FreeAndNull (((TUI_VALUE_ROW *)Object)->Prompt);
+  return TuiActionBindingDestroy (Object, Free);
+}
+
+static EFI_STATUS
+ValueRowInitialize (
+  IN VOID  *Object,
+  IN VOID  *Data,
+  IN VOID  *Extra
+  )
+{
+  TUI_VALUE_ROW  *Row   = (TUI_VALUE_ROW *)Object;
+  EFI_STATUS     Status = TuiControlInitialize (Object, Data, Extra);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, NULL, NULL, &Row->Background, &Row->Foreground, NULL, NULL, NULL,
+          NULL, NULL, NULL, NULL);
+  Row->Control.Record.HelpStringId = OpcodeWord (&Row->Control, 4);
+  Row->ValueOffset = (UINT16)gTuiValueColumn;
+  return EFI_SUCCESS;
+}
+
+// The stored value of a numeric-like question (at most 8 bytes, little-endian).
+static UINT64
+StoredNumber (
+  IN CONST TUI_CONTROL  *Control
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
+  UINTN        Width   = (Control->Record.ValueWidth > sizeof (UINT64)) ? sizeof (UINT64) : Control->Record.ValueWidth;
+  UINT64       Value   = 0;
+
+  if (EFI_ERROR (ReadVariableBytes (Control->Record.VariableIndex, GetQuestionOffset (Opcode), Width, &Value, FALSE))) {
+    return 0;
+  }
+
+  return Value;
+}
+
+// The text of the option whose value is stored; the number itself when none matches.
+static VOID
+OptionText (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT CHAR16             *Buffer
+  )
+{
+  EFI_HII_HANDLE  Handle  = NULL;
+  UINT16          *Tokens = NULL;
+  UINT64          *Values = NULL;
+  UINTN           Count   = 0;
+  UINT8           HasCallback;
+  UINT16          QuestionId;
+  UINT64          Value   = StoredNumber (Control);
+  CHAR16          *Text   = NULL;
+
+  if (!EFI_ERROR (GetQuestionOptions (&Control->Record, &Handle, &Tokens, &Values, &Count, &HasCallback, &QuestionId))) {
+    for (UINTN Index = 0; (Index < Count) && (Text == NULL); Index++) {
+      Text = (Values[Index] == Value) ? HiiGetString (Handle, Tokens[Index], NULL) : NULL;
+    }
+  }
+
+  if (Text != NULL) {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
+  } else {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", Value);
+  }
+
+  FreePool (Text);
+  FreePool (Tokens);
+  FreePool (Values);
+}
+
+// The stored text of a string question, cut to the buffer.
+static VOID
+StringText (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT CHAR16             *Buffer
+  )
+{
+  CHAR16  Text[VALUE_TEXT_CHARS - 2] = { 0 };
+  UINTN   Size = (Control->Record.ValueWidth < sizeof (Text) - sizeof (CHAR16)) ? Control->Record.ValueWidth
+                 : sizeof (Text) - sizeof (CHAR16);
+
+  if (EFI_ERROR (ReadVariableBytes (Control->Record.VariableIndex,
+                   GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode), Size, Text, FALSE)))
+  {
+    Text[0] = 0;
+  }
+
+  UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
+}
+
+/**
+  The cache index of a record's variable. The variable cache holds the compiled
+  variable list; a record the form parser made names its own list, whose variable is
+  found in the cache by its GUID and name. FALSE when the cache does not hold it.
+**/
+static BOOLEAN
+CacheVariableIndex (
+  IN  UINT32  Index,
+  OUT UINT32  *CacheIndex
+  )
+{
+  CONST VARIABLE_RECORD  *Parsed = (GetWorkVariableCount () > 0) ? GetWorkVariable (Index) : NULL;
+
+  if (GetWorkVariableCount () == 0) {
+    *CacheIndex = Index;
+    return TRUE;
+  }
+
+  for (UINT32 At = 0; (Parsed != NULL) && (At < GetVariableCount ()); At++) {
+    CONST VARIABLE_RECORD  *Compiled = GetVariableRecord (At);
+    if ((Compiled != NULL) && (CompareMem (Compiled, Parsed, offsetof (VARIABLE_RECORD, Attributes)) == 0)) {
+      *CacheIndex = At;
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+// What the row shows at the value column; empty for questions whose value is not shown.
+static VOID
+ValueText (
+  IN  CONST TUI_CONTROL  *Stored,
+  OUT CHAR16             *Buffer
+  )
+{
+  EFI_TIME     Time;
+  TUI_CONTROL  Copy;
+  TUI_CONTROL  *Control = &Copy;
+
+  Buffer[0] = 0;
+  ZeroMem (&Time, sizeof (Time));
+  CopyMem (&Copy, Stored, sizeof (Copy));
+  if (!CacheVariableIndex (Stored->Record.VariableIndex, &Copy.Record.VariableIndex)) {
+    return;
+  }
+
+  switch (Control->Record.ControlType & CONTROL_TYPE_MASK) {
+    case CONTROL_TYPE_ONE_OF:
+    case CONTROL_TYPE_CHECKBOX:
+    case CONTROL_TYPE_CHECKBOX_VARIANT:
+      OptionText (Control, Buffer);
+      break;
+    case CONTROL_TYPE_NUMERIC:
+      UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", StoredNumber (Control));
+      break;
+    case CONTROL_TYPE_STRING:
+      StringText (Control, Buffer);
+      break;
+    case CONTROL_TYPE_DATE:
+      if (!EFI_ERROR (ReadDateTimeValue (&Control->Record, &Time))) {
+        UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d/%02d/%04d]", Time.Month, Time.Day, Time.Year);
+      }
+
+      break;
+    case CONTROL_TYPE_TIME:
+      if (!EFI_ERROR (ReadDateTimeValue (&Control->Record, &Time))) {
+        UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d:%02d:%02d]", Time.Hour, Time.Minute,
+          Time.Second);
+      }
+
+      break;
+    default:
+      break;           // passwords, ordered lists and reset buttons show their prompt alone
+  }
+}
+
+static EFI_STATUS
+ValueRowDraw (
+  IN VOID  *Object
+  )
+{
+  TUI_VALUE_ROW  *Row      = (TUI_VALUE_ROW *)Object;
+  TUI_CONTROL    *Control  = &Row->Control;
+  UINT8          State;
+  BOOLEAN        NoPrompt;
+  CHAR16         Value[VALUE_TEXT_CHARS];
+  UINT8          Attribute;
+  UINT64         Room      = (Control->Width > Row->ValueOffset) ? (UINT64)(Control->Width - Row->ValueOffset) : 0;
+
+  if (!IsDrawable (Control, &State)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  FreePool (Row->Prompt);
+  Row->Prompt = TuiReadPrompt (Control, &NoPrompt);
+  Attribute   = (UINT8)(Row->Background | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Row->Foreground));
+  if (Row->Prompt != NULL) {
+    TuiPrintCut (Control->Column, Control->Row, Row->Prompt, PromptCells (Control, Row->ValueOffset), Attribute);
+  }
+
+  ValueText (Control, Value);
+  TuiPrintCut (Control->Column + Row->ValueOffset, Control->Row, Value, Room, Attribute);
+  MarkRowsDirty (Control->Row, Control->Row);
+  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+}
+
+static EFI_STATUS
+ValueRowHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  (VOID)Object;
+  (VOID)Event;
+  return EFI_UNSUPPORTED;
+}
+
+static EFI_STATUS
+ValueRowGetControlHeight (
+  IN  VOID    *Object,
+  IN  UINT64  FrameWidth,
+  OUT UINT16  *Height
+  )
+{
+  (VOID)Object;
+  (VOID)FrameWidth;
+  *Height = 1;
+  return EFI_SUCCESS;
+}
+
+TUI_CONTROL_OPS  gTuiValueRowOps = {
+  ValueRowCreate,          ValueRowDestroy,             ValueRowInitialize, ValueRowDraw,
+  ValueRowHandleAction,    TuiActionBindingSetCallback, TuiRefuseFocus,     TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes,     ValueRowGetControlHeight
+};

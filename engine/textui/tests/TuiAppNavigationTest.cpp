@@ -1,0 +1,182 @@
+// Moving through setup with keys: focus and paging in the main frame, links and Esc
+// with the page history, the tab strip, the hot keys and clicks, and leaving.
+#include "support/TuiAppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace TuiAppTestData;
+
+// The links sit below the subtitle and the text statement: link N is control N + 1.
+constexpr UINT32  kFirstLink = 2;
+constexpr UINT32  kLastLink  = kFirstLink + kLinks - 1;
+
+class TuiAppNavigationTest : public TuiAppTest {
+protected:
+  // Runs the keys and answers the main frame of the page shown at the end.
+  TUI_FRAME *After (const std::string &Keys)
+  {
+    Boot (Keys);
+    EXPECT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
+    return (gTuiApp == nullptr) ? nullptr : MainFrame (gTuiApp->CurrentPage);
+  }
+
+  // Dispatches one event straight to the application, as the runner does after the page.
+  EFI_STATUS Offer (UINT32 Kind, UINT16 Scan, CHAR16 Char, UINT32 Row = 0, UINT32 Column = 0, UINT32 Click = 0)
+  {
+    TUI_INPUT  *Event = gTuiApp->Input;
+
+    (VOID)gTuiInputOps.ClearAction (Event);
+    Event->Kind = Kind;
+    if (Kind == TUI_EVENT_POINTER) {
+      Event->Pointer = POINTER_ACTION_EVENT { Row, Column, Click };
+    } else {
+      Event->Key.Key.ScanCode    = Scan;
+      Event->Key.Key.UnicodeChar = Char;
+    }
+    return gTuiAppOps.HandleAction (gTuiApp, Event);
+  }
+};
+
+TEST_F (TuiAppNavigationTest, DownAndUpStepOverStatementsAndWrapAround) {
+  EXPECT_EQ (After ("Down,Down")->Current, kFirstLink + 2);
+
+  TUI_FRAME  *Main = After ("Up");
+  EXPECT_EQ (Main->Current, kLastLink);                     // from the first link to the last
+  EXPECT_EQ (Main->LastVisible, kLastLink);
+  EXPECT_EQ (Main->FirstVisible, 4u);
+  EXPECT_EQ (Shown (1, 28, 9), u"\u25BA Link 28");
+  EXPECT_EQ (Shown (65, 26, 1), u"\u2588");                 // the thumb went to the bottom
+
+  Main = After ("Up,Down");
+  EXPECT_EQ (Main->Current, kFirstLink);                    // and back over the top
+  EXPECT_EQ (Main->FirstVisible, 0u);
+}
+
+TEST_F (TuiAppNavigationTest, PagingHomeAndEndMoveTheWindow) {
+  TUI_FRAME  *Main = After ("PgDn");
+  EXPECT_EQ (Main->FirstVisible, 26u);
+  EXPECT_EQ (Main->LastVisible, kLastLink);
+  EXPECT_EQ (Main->Current, 26u);
+
+  Main = After ("End");
+  EXPECT_EQ (Main->LastVisible, kLastLink);
+
+  Main = After ("End,Home");
+  EXPECT_EQ (Main->FirstVisible, 0u);
+  EXPECT_EQ (Shown (3, 3, 8), u"Overview");
+
+  Main = After ("Home");                                    // already at the top: one pass, nothing moves
+  EXPECT_EQ (Main->FirstVisible, 0u);
+  EXPECT_EQ (Main->Current, kFirstLink);
+}
+
+TEST_F (TuiAppNavigationTest, EnterOnALinkOpensItsPageAndEscReturnsThroughTheHistory) {
+  After ("Down,Down,Enter");
+  EXPECT_EQ (gTuiApp->CurrentPage, kDetailsPage);
+  EXPECT_EQ (gPageHistoryCount, 1u);
+  EXPECT_EQ (Shown (3, 3, 7), u"Details");
+  EXPECT_EQ (Shown (40, 3, 5), u"Shown");
+  EXPECT_EQ (Shown (2, 1, 6), u"  Main");                   // a sub-page shows only its ancestor's tab
+  EXPECT_EQ (Shown (8, 1, 8), u"        ");
+
+  TUI_FRAME  *Main = After ("Down,Down,Enter,Esc");
+  EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
+  EXPECT_EQ (gTuiApp->State, 0u);                           // drawn since the change
+  EXPECT_EQ (gPageHistoryCount, 0u);                        // the step back took its entry off
+  EXPECT_EQ (Main->Current, kFirstLink + 2);                // the page keeps its focus
+  EXPECT_EQ (Shown (67, 3, 17), u"Opens the details");
+}
+
+TEST_F (TuiAppNavigationTest, KeysThatMoveNothingAddNoHistory) {
+  After ("Down,Up,Down,Up,PgDn,PgUp");
+  EXPECT_EQ (gPageHistoryCount, 0u);
+}
+
+TEST_F (TuiAppNavigationTest, RightAndLeftWalkTheTabsWithWrapAround) {
+  After ("Right");
+  EXPECT_EQ (gTuiApp->CurrentPage, kSecondPage);
+  EXPECT_EQ (Shown (3, 3, 11), u"Second page");
+  EXPECT_EQ (DrawnAttribute (9, 1), 0x71);                  // " Second " is the current tab now
+
+  After ("Right,Right");
+  EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);              // from the last tab to the first
+
+  After ("Left");
+  EXPECT_EQ (gTuiApp->CurrentPage, kSecondPage);            // from the first to the last
+
+  After ("Enter,Right,Left");
+  EXPECT_EQ (gTuiApp->CurrentPage, kDetailsPage);           // a sub-page ignores them
+}
+
+TEST_F (TuiAppNavigationTest, ATabChangeEmptiesTheHistory) {
+  After ("Enter,Esc,Enter");
+  EXPECT_EQ (gPageHistoryCount, 1u);
+  After ("Enter,Esc,Right");
+  EXPECT_EQ (gPageHistoryCount, 0u);
+  EXPECT_EQ (gTuiApp->CurrentPage, kSecondPage);
+}
+
+TEST_F (TuiAppNavigationTest, EscOnATopLevelPageLeavesSetup) {
+  Boot ("Esc");
+  EXPECT_EQ (RunTextSetup (0), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp, nullptr);
+  EXPECT_EQ (gTuiPopupInput, nullptr);
+
+  Boot ("Enter,Esc,Right,Esc");
+  EXPECT_EQ (RunTextSetup (0), EFI_SUCCESS);
+}
+
+TEST_F (TuiAppNavigationTest, ASecondRunWhileOneRunsIsRefused) {
+  After ("");
+  EXPECT_EQ (RunTextSetup (0), EFI_ALREADY_STARTED);
+}
+
+TEST_F (TuiAppNavigationTest, UnhandledEmptyKeysAreTakenAndClearedOthersAreNot) {
+  After ("");
+  EXPECT_EQ (Offer (TUI_EVENT_KEY, 0, 0), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp->Input->Kind, (UINT32)TUI_EVENT_NONE);     // a pending event would come back for ever
+  EXPECT_EQ (Offer (TUI_EVENT_KEY, 0, u'x'), EFI_UNSUPPORTED);
+  EXPECT_EQ (Offer (TUI_EVENT_KEY, SCAN_F1, 0), EFI_SUCCESS);    // a hot key
+  EXPECT_EQ (Offer (TUI_EVENT_KEY, SCAN_F11, 0), EFI_SUCCESS);   // with no service: taken all the same
+  EXPECT_EQ (gTuiApp->Exit, 0);
+  EXPECT_EQ (Offer (TUI_EVENT_KEY, SCAN_ESC, 0), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp->Exit, 1);
+}
+
+TEST_F (TuiAppNavigationTest, HotKeysAreKnownByKeyAndShiftState) {
+  KEY_CODE_DATA  Key = {};
+
+  Key.Key.ScanCode = SCAN_F12;
+  EXPECT_TRUE (IsAppHotKey (&Key));
+  Key.KeyState.KeyShiftState = EFI_SHIFT_STATE_VALID | EFI_LEFT_CONTROL_PRESSED;
+  EXPECT_TRUE (IsAppHotKey (&Key));                          // Ctrl+F12, either Ctrl key
+  Key.Key.ScanCode = SCAN_F3;
+  EXPECT_FALSE (IsAppHotKey (&Key));
+}
+
+TEST_F (TuiAppNavigationTest, KeyHelpClicksRunTheirLineAndOthersDoNothing) {
+  After ("");
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 19, 70, 2), EFI_SUCCESS);   // row 3 of the pane: only explains
+  EXPECT_EQ (gTuiApp->Exit, 0);
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 24, 70, 2), EFI_SUCCESS);   // "ESC: Exit" on a top-level page
+  EXPECT_EQ (gTuiApp->Exit, 1);
+}
+
+TEST_F (TuiAppNavigationTest, AnAbortClickInTheMainFrameAsksToLeave) {
+  After ("");
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 4), EFI_SUCCESS);   // a select click leaves nobody
+  EXPECT_EQ (gTuiApp->Exit, 0);
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 1), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp->Exit, 1);
+}
+
+TEST_F (TuiAppNavigationTest, HotClicksNeedTheScreenSizeTheyWereMadeFor) {
+  After ("");
+  gTextScreenRows = 25;
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 1), EFI_UNSUPPORTED);
+  EXPECT_EQ (gTuiApp->Exit, 0);
+}
+
+}  // namespace
