@@ -6,6 +6,7 @@
 #include "DemoMachine.h"
 
 #include <Emulator/RunEnded.h>
+#include <engine/core/EngineGlobals.h>
 
 #include <cstdio>
 #include <cstring>
@@ -170,6 +171,14 @@ Run (Emu::DemoMachine &Demo)
   } catch (const Emu::ResetSystemCalled &Reset) {
     std::cout << "Run ended: ResetSystem (type " << Reset.Type << ")\n";
     return 0;
+  } catch (const Emu::KeyScriptExhausted &Ended) {
+    // A scripted run ends when its keys do; in setup that is where the script meant to stop.
+    if (gInSetup != 0) {
+      std::cout << "Run ended: the key script ran out while setup was showing\n";
+      return 0;
+    }
+    std::cout << "Run ended with an error: " << Ended.what () << "\n";
+    return 2;
   } catch (const Emu::RunEnded &Ended) {
     std::cout << "Run ended with an error: " << Ended.what () << "\n";
     return 2;

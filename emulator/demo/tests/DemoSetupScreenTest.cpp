@@ -60,4 +60,9 @@ TEST_F (DemoSetupScreenTest, QuestionsWithoutAnEditingClassShowTheirValues) {
   EXPECT_EQ (Shown (40, 5, 4), u"[60]");
 }
 
+TEST_F (DemoSetupScreenTest, APageWithNothingToFocusTakesEveryMoveWithoutEndlessWalks) {
+  Boot ("Enter,Down,Up,PgDn,PgUp,End,Home,Down,Esc,Esc");
+  EXPECT_EQ (EnterGraphicalSetup (), EFI_SUCCESS);
+}
+
 }  // namespace

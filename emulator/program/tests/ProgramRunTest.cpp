@@ -139,6 +139,30 @@ TEST (ProgramRun, TheSavedScreenIsWhatTheEngineDrew)
   EXPECT_GT (std::filesystem::file_size (Png), 0u);
 }
 
+std::string
+FileText (const std::string &Path)
+{
+  std::ifstream  File (Path);
+  return std::string ((std::istreambuf_iterator<char> (File)), std::istreambuf_iterator<char> ());
+}
+
+// Enter opens the main page's first link; Esc goes back, and Esc on the main page leaves.
+TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
+{
+  std::string  Nvram   = NvramCopy ("program-walk.bin");
+  std::string  Inside  = ::testing::TempDir () + "program-walk-inside.txt";
+  std::string  Leaving = ::testing::TempDir () + "program-walk-leaving.txt";
+  RUN          Into    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Enter --save-screen " + Inside);
+  RUN          Out     = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Enter,Esc,Esc --save-screen " + Leaving);
+
+  ASSERT_EQ (Into.ExitCode, 0) << Into.Output;
+  ASSERT_EQ (Out.ExitCode, 0) << Out.Output;
+  EXPECT_NE (Into.Output.find ("the key script ran out while setup was showing"), std::string::npos) << Into.Output;
+  EXPECT_NE (Out.Output.find ("Setup left: EFI_SUCCESS"), std::string::npos) << Out.Output;
+  EXPECT_EQ (FileText (Inside), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/AdvancedPage.txt"));
+  EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
+}
+
 }  // namespace
 
 TEST (ProgramRun, PrintsTheParsedPagesOfTheBoardAndOfAnHiiExport)
