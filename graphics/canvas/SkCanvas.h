@@ -95,6 +95,11 @@ public:
     // byteLength bytes of text in the paint's encoding, origin (x, y) aligned by the paint,
     // with the underline and strike-through the paint asks for.
     virtual void drawText (const void *text, size_t byteLength, SkScalar x, SkScalar y, const SkPaint &paint);
+    // Text with a position per glyph (pos), or an x per glyph on the line constY (xpos); the
+    // devices of this library ignore positioned text.
+    virtual void drawPosText (const void *text, size_t byteLength, const SkPoint pos[], const SkPaint &paint);
+    virtual void drawPosTextH (const void *text, size_t byteLength, const SkScalar xpos[], SkScalar constY,
+                               const SkPaint &paint);
     void drawLine (SkScalar x0, SkScalar y0, SkScalar x1, SkScalar y1, const SkPaint &paint);
     void drawRoundRect (const SkRect &rect, SkScalar rx, SkScalar ry, const SkPaint &paint);
     // device's pixels at (x, y) of the layers: how a finished layer joins the one below.

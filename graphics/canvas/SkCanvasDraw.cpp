@@ -380,21 +380,52 @@ void SkCanvas::drawDevice (SkDevice *device, int x, int y, const SkPaint *paint)
 
 // --- text ----------------------------------------------------------------------------------
 
+namespace {
+
+// Calls draw with p, or with a copy whose text flags and hinting the device changed.
+template <typename Fn> void with_device_text_flags (SkDevice *device, const SkPaint &p, Fn draw)
+{
+    uint32_t flags;
+    SkPaint::Hinting hinting;
+    if (!device->filterTextFlags (p, &flags, &hinting)) {
+        draw (p);
+        return;
+    }
+    SkPaint filtered (p);
+    filtered.setFlags (flags);
+    filtered.setHinting (hinting);
+    draw (filtered);
+}
+
+} // namespace
+
 void SkCanvas::drawText (const void *text, size_t byteLength, SkScalar x, SkScalar y, const SkPaint &paint)
 {
     drawLayers (paint, SkDrawFilter::kText_Type, [&] (SkDrawIter &iter, const SkPaint &p) {
-        uint32_t flags;
-        SkPaint::Hinting hinting;
-        if (iter.fDevice->filterTextFlags (p, &flags, &hinting)) {
-            SkPaint filtered (p);
-            filtered.setFlags (flags);
-            filtered.setHinting (hinting);
-            iter.fDevice->drawText (iter, text, byteLength, x, y, filtered);
-        } else {
-            iter.fDevice->drawText (iter, text, byteLength, x, y, p);
-        }
+        with_device_text_flags (iter.fDevice, p, [&] (const SkPaint &q) {
+            iter.fDevice->drawText (iter, text, byteLength, x, y, q);
+        });
     });
     drawTextDecorations (text, byteLength, x, y, paint);
+}
+
+void SkCanvas::drawPosText (const void *text, size_t byteLength, const SkPoint pos[], const SkPaint &paint)
+{
+    drawLayers (paint, SkDrawFilter::kText_Type, [&] (SkDrawIter &iter, const SkPaint &p) {
+        with_device_text_flags (iter.fDevice, p, [&] (const SkPaint &q) {
+            iter.fDevice->drawPosText (iter, text, byteLength, &pos[0].fX, 0, 2, q);
+        });
+    });
+}
+
+void SkCanvas::drawPosTextH (const void *text, size_t byteLength, const SkScalar xpos[], SkScalar constY,
+                             const SkPaint &paint)
+{
+    drawLayers (paint, SkDrawFilter::kText_Type, [&] (SkDrawIter &iter, const SkPaint &p) {
+        with_device_text_flags (iter.fDevice, p, [&] (const SkPaint &q) {
+            iter.fDevice->drawPosText (iter, text, byteLength, xpos, constY, 1, q);
+        });
+    });
 }
 
 // Underline and strike-through: bars of a 18th of the text size, under the baseline by a

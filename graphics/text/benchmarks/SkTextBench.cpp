@@ -35,19 +35,29 @@ SkPaint text_paint (float size)
     return paint;
 }
 
+// Our 1024 x 768 frame and its canvas.
+struct Frame {
+    SkBitmap bitmap;
+    SkCanvas *canvas;
+    Frame ()
+    {
+        bitmap.setConfig (SkBitmap::kARGB_8888_Config, kW, kH);
+        bitmap.allocPixels ();
+        canvas = new SkCanvas (bitmap);
+    }
+    ~Frame () { canvas->unref (); }
+};
+
 void BM_Text_Sk (benchmark::State &state)
 {
-    SkBitmap bitmap;
-    bitmap.setConfig (SkBitmap::kARGB_8888_Config, kW, kH);
-    bitmap.allocPixels ();
-    SkCanvas *canvas = new SkCanvas (bitmap);
+    Frame frame;
+    SkCanvas *canvas = frame.canvas;
     SkPaint paint = text_paint ((float)state.range (0));
     canvas->drawText (kLine, 128, 10, 100, paint);     // fills the cache
     for (auto _ : state) {
         canvas->drawText (kLine, 128, 10, 100, paint);
     }
     state.SetItemsProcessed (state.iterations () * 64);
-    canvas->unref ();
 }
 BENCHMARK (BM_Text_Sk)->Arg (12)->Arg (16);
 
@@ -122,17 +132,14 @@ BENCHMARK (BM_GlyphCacheHitDetached)->Arg (12)->Arg (16);
 // Every glyph missed: metrics, image and the cache's memory made again for each line.
 void BM_GlyphCacheMiss (benchmark::State &state)
 {
-    SkBitmap bitmap;
-    bitmap.setConfig (SkBitmap::kARGB_8888_Config, kW, kH);
-    bitmap.allocPixels ();
-    SkCanvas *canvas = new SkCanvas (bitmap);
+    Frame frame;
+    SkCanvas *canvas = frame.canvas;
     SkPaint paint = text_paint ((float)state.range (0));
     for (auto _ : state) {
         SkGlyphCache::PurgeAll ();
         canvas->drawText (kLine, 128, 10, 100, paint);
     }
     state.SetItemsProcessed (state.iterations () * 64);
-    canvas->unref ();
 }
 BENCHMARK (BM_GlyphCacheMiss)->Arg (12)->Arg (16);
 

@@ -9,22 +9,12 @@
 
 namespace {
 
-SkTypeface *TypefaceFromFile (const std::string &fileName)
-{
-    std::vector<uint8_t> bytes = TextTest::ReadFont (fileName);
-    SkMemoryStream *stream = new SkMemoryStream (nullptr, 0);
-    EXPECT_TRUE (stream->setMemory (bytes.data (), bytes.size (), true));
-    SkTypeface *face = SkFontHost::CreateTypefaceFromStream (stream);
-    stream->unref ();
-    return face;
-}
-
 // The list holds 19 fonts; more typefaces still work but are no fallbacks.
 TEST (SkFontHostTest, CustomListKeepsItsLimit)
 {
     std::vector<SkTypeface *> faces;
     for (int i = 0; i < 21; i++) {
-        faces.push_back (TypefaceFromFile ("DejaVuSansMono.ttf"));
+        faces.push_back (TextTest::TypefaceFromFile ("DejaVuSansMono.ttf"));
         ASSERT_NE (faces.back (), nullptr);
     }
     int listed = 0;

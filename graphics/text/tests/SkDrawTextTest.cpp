@@ -7,6 +7,7 @@
 
 #include "TextTestSupport.h"
 #include "graphics/canvas/SkCanvas.h"
+#include "graphics/canvas/SkDevice.h"
 
 namespace {
 
@@ -131,6 +132,51 @@ TEST (SkDrawTextTest, DecorationsAreBarsAtTheirPlaces)
     EXPECT_EQ (struck.alpha (middle, 22), 0);
     EXPECT_NE (underlined.alpha ((int)(10 + width) - 1, 34), 0);
     EXPECT_EQ (underlined.alpha ((int)(10 + width) + 2, 34), 0);
+}
+
+// Positioned text reaches the device with two values per glyph (pos) or one (xpos); the
+// library's own device draws none of it.
+class PosTextDevice : public SkDevice {
+public:
+    explicit PosTextDevice (const SkBitmap &bitmap) : SkDevice (bitmap) {}
+    void drawPosText (const SkDraw &, const void *text, size_t length, const SkScalar pos[], SkScalar constY,
+                      int scalarsPerPos, const SkPaint &) override
+    {
+        fCalls.push_back ({ text, length, pos, constY, scalarsPerPos });
+    }
+    struct Call {
+        const void *text;
+        size_t length;
+        const SkScalar *pos;
+        SkScalar constY;
+        int scalarsPerPos;
+    };
+    std::vector<Call> fCalls;
+};
+
+TEST (SkDrawTextTest, PositionedTextGoesToTheDevice)
+{
+    Frame frame, blank;
+    PosTextDevice *device = new PosTextDevice (frame.bitmap);
+    SkCanvas *canvas = new SkCanvas (device);
+    const char16_t text[] = u"ab";
+    SkPoint pos[2] = { { 10, 20 }, { 30, 20 } };
+    SkScalar xpos[2] = { 10, 30 };
+    SkPaint paint = MakePaint (16);
+    canvas->drawPosText (text, 4, pos, paint);
+    canvas->drawPosTextH (text, 4, xpos, 25, paint);
+    ASSERT_EQ (device->fCalls.size (), 2u);
+    EXPECT_EQ (device->fCalls[0].scalarsPerPos, 2);
+    EXPECT_EQ (device->fCalls[0].pos, &pos[0].fX);
+    EXPECT_EQ (device->fCalls[1].scalarsPerPos, 1);
+    EXPECT_EQ (device->fCalls[1].constY, 25);
+    EXPECT_EQ (device->fCalls[1].length, 4u);
+    canvas->unref ();
+    device->unref ();
+    SkCanvas *plain = new SkCanvas (frame.bitmap);
+    plain->drawPosText (text, 4, pos, paint);
+    plain->unref ();
+    EXPECT_EQ (frame.pixels (), blank.pixels ());
 }
 
 TEST (SkDrawTextTest, EmptyTextDrawsNothing)

@@ -13,18 +13,9 @@
 namespace {
 
 using TextTest::MakePaint;
+using TextTest::TypefaceFromFile;
 using TextTest::Reference;
 using TextTest::Rendered;
-
-SkTypeface *TypefaceFromFile (const std::string &fileName)
-{
-    std::vector<uint8_t> bytes = TextTest::ReadFont (fileName);
-    SkMemoryStream *stream = new SkMemoryStream (nullptr, 0);
-    EXPECT_TRUE (stream->setMemory (bytes.data (), bytes.size (), true));
-    SkTypeface *face = SkFontHost::CreateTypefaceFromStream (stream);
-    stream->unref ();
-    return face;
-}
 
 SkScalerContext::Rec RecOf (const SkPaint &paint)
 {

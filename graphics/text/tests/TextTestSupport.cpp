@@ -7,6 +7,8 @@
 #include <stdexcept>
 
 #include "graphics/paint/SkTypeface.h"
+#include "graphics/port/SkStream.h"
+#include "graphics/text/SkFontHost.h"
 
 namespace TextTest {
 
@@ -70,6 +72,16 @@ Rendered Reference::render (FT_UInt glyphIndex, uint32_t loadFlags, FT_Render_Mo
         }
     }
     return out;
+}
+
+SkTypeface *TypefaceFromFile (const std::string &fileName)
+{
+    std::vector<uint8_t> bytes = ReadFont (fileName);
+    SkMemoryStream *stream = new SkMemoryStream (nullptr, 0);
+    EXPECT_TRUE (stream->setMemory (bytes.data (), bytes.size (), true));
+    SkTypeface *face = SkFontHost::CreateTypefaceFromStream (stream);
+    stream->unref ();
+    return face;
 }
 
 SkPaint MakePaint (float size, SkColor color)

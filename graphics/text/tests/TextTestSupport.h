@@ -38,6 +38,9 @@ private:
     FT_Face fFace = nullptr;
 };
 
+// A typeface (count 1) of a font file of the Debian font folder, from a memory stream.
+SkTypeface *TypefaceFromFile (const std::string &fileName);
+
 // An anti-aliased UTF-16 paint of the given size and colour.
 SkPaint MakePaint (float size, SkColor color = 0xFF000000);
 
