@@ -2,12 +2,17 @@
   The dynamic-page table: one record per slot of the HII handle list, each with
   the engine's own copy of its form set's forms package. Every question opcode a
   working control record points at lies in one of these copies.
+
+  The build binds the compiled pages to the live package lists, parses every other
+  form set into extra pages and turns the work tables into the working page,
+  control, variable and form-set tables that every reader goes through.
 **/
 #ifndef ENGINE_DYNAMIC_PAGES_H_
 #define ENGINE_DYNAMIC_PAGES_H_
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <engine/core/SetupDataFormat.h>
 
 typedef struct {
   UINT8           *Package;      // the slot's copy of its forms package; null when reading it failed
@@ -16,9 +21,55 @@ typedef struct {
   UINT64          ExportSize;    // buffer size of the slot's last export; non-zero: the copy is freed with the table
   UINT8           Parsed;
   UINT16          SubClass;
+  UINT8           Counted;       // the slot's form set is counted in "DynamicPageCount"
 } DYNAMIC_PAGE_RECORD;
 
 extern DYNAMIC_PAGE_RECORD  *gDynamicPageTable;
 extern UINTN                gDynamicPageSlotCount;
+
+// The HII handles of the slots, the last being the extra slot.
+extern EFI_HII_HANDLE  *gHiiHandleList;
+
+// While SendForm runs, the package lists it was asked to show stand for the database's.
+extern EFI_HII_HANDLE  *gSendFormHandles;
+extern UINTN           gSendFormHandleCount;
+
+// Form sets beyond the compiled data that were parsed into pages.
+extern UINT64          gDynamicPageCount;
+
+#define DYNAMIC_PAGE_COUNT_VARIABLE_GUID \
+  { 0xB63BF800, 0xF267, 0x4F55, { 0x92, 0x17, 0xE9, 0x7F, 0xB3, 0xB6, 0x98, 0x46 } }
+
+/**
+  Builds the working tables from the compiled setup data and the live form sets.
+
+  @retval EFI_SUCCESS           The tables are rebuilt.
+  @retval EFI_OUT_OF_RESOURCES  An allocation failed; what was built stays until
+                                FreeDynamicPageTable.
+  @return Other                 A failed notification registration or HII look-up.
+**/
+EFI_STATUS  BuildDynamicPages (VOID);
+EFI_STATUS  BuildHiiHandleList (VOID);
+
+/** The first live slot whose form set is {Guid, Class, SubClass} and holds the form; else the extra slot. */
+UINT16      FindSlotByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 Class, IN UINT16 SubClass, IN UINT16 FormId);
+
+/**
+  A pool copy of the first forms package of a package list; null when it has none.
+  *Size is the export buffer size to try first (0: a small guess) and receives the
+  size the export needed; it is set to 0 when the package holds no form set.
+**/
+UINT8       *GetFormSetPackage (IN EFI_HII_HANDLE HiiHandle, IN OUT UINT64 *Size);
+VOID        GetFormSetClass (IN CONST UINT8 *Package, OUT UINT16 *Class, OUT UINT16 *SubClass);
+
+/** Joins the work tables into single blocks and points the working tables at them. */
+EFI_STATUS  RebuildFormSetGuidList (VOID);
+EFI_STATUS  ResizeVariableTables (VOID);
+EFI_STATUS  RebuildPageData (VOID);
+EFI_STATUS  ResolveRefTarget (IN UINTN Page, IN OUT CONTROL_RECORD *Control);
+EFI_STATUS  FindPageByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 FormId, OUT UINT16 *Page);
+
+/** Writes gDynamicPageCount to its variable and re-reads the cache's copy. */
+VOID        WriteDynamicPageCount (VOID);
 
 #endif

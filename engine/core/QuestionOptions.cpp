@@ -455,12 +455,15 @@ FindVariableGuidRecord (
   UINT32 Count;
   UINT32 Offset;
 
-  if ((gVariableGuidList == NULL) || (gSetupData == NULL) || (gVariableGuidList < gSetupData)) {
+  // The list lies inside the compiled block, which the working page tables may have
+  // left for a rebuilt one; its offsets must keep every record there too.
+  if ((gVariableGuidList == NULL) || (gCompiledSetupData == NULL) || (gVariableGuidList < gCompiledSetupData) ||
+      ((UINTN)(gVariableGuidList - gCompiledSetupData) > gSetupDataSize))
+  {
     return NULL;
   }
 
-  // The list lies inside the block; its offsets must keep every record there too.
-  Room = gSetupDataSize - (UINTN)(gVariableGuidList - gSetupData);
+  Room = gSetupDataSize - (UINTN)(gVariableGuidList - gCompiledSetupData);
   CopyMem (&Count, gVariableGuidList, sizeof (Count));
   for (UINT32 Index = 0; (Room >= sizeof (UINT32)) && (Index < Count) && (4 + 4ULL * Index + 4 <= Room); Index++) {
     CopyMem (&Offset, gVariableGuidList + 4 + 4 * Index, sizeof (Offset));

@@ -1428,3 +1428,61 @@ FreeVariableCaches (
   gLanguageChanged      = 0;
   gDefaultBuildPage     = 0;
 }
+
+/** Grows one cache array to Count zero entries at its end; the array stays as it was on failure. */
+static EFI_STATUS
+GrowCacheArray (
+  IN OUT VARIABLE_CACHE_ENTRY  **Cache,
+  IN     UINTN                 OldCount,
+  IN     UINTN                 Count
+  )
+{
+  VARIABLE_CACHE_ENTRY  *Grown;
+
+  if ((*Cache == NULL) || (Count <= OldCount)) {
+    return EFI_SUCCESS;
+  }
+
+  Grown = (VARIABLE_CACHE_ENTRY *)ReallocatePool (OldCount * sizeof (**Cache), Count * sizeof (**Cache), *Cache);
+  if (Grown == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  ZeroMem (Grown + OldCount, (Count - OldCount) * sizeof (**Cache));
+  *Cache = Grown;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+GrowVariableCaches (
+  IN UINTN  Count
+  )
+{
+  UINTN       OldCount = mCurrentCount;
+  EFI_STATUS  Status;
+
+  Status = GrowCacheArray (&gVariableCache, mCurrentCount, Count);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if ((gVariableCache != NULL) && (Count > mCurrentCount)) {
+    mCurrentCount = Count;
+    // Variables that a parsed form set added are read in now, as a full load would.
+    for (UINTN Index = OldCount; Index < Count; Index++) {
+      RefreshCacheEntry (&gVariableCache[Index], Index);
+    }
+  }
+
+  Status = GrowCacheArray (&gVariableCacheMfgDefaults, mDefaultsCount, Count);
+  if (!EFI_ERROR (Status)) {
+    Status = GrowCacheArray (&gVariableCacheStdDefaults, mDefaultsCount, Count);
+    if (EFI_ERROR (Status)) {
+      return Status;     // both default caches keep the old count: the manufacturing one is only longer
+    }
+
+    mDefaultsCount = ((gVariableCacheMfgDefaults != NULL) && (Count > mDefaultsCount)) ? Count : mDefaultsCount;
+  }
+
+  return Status;
+}

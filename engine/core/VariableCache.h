@@ -74,5 +74,7 @@ VOID        FreeCurrentVariableCache (VOID);
 
 /** Frees the three caches and the store copies, and clears the flags. */
 VOID        FreeVariableCaches (VOID);
+/** Grows the current and default caches to Count variables; new current entries are read in. */
+EFI_STATUS  GrowVariableCaches (IN UINTN Count);
 
 #endif

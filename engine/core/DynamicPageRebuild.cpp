@@ -1,0 +1,288 @@
+/** @file
+  The rebuilt working tables: the form-set table, the variable list and the page
+  records with their list become single blocks laid out as the compiled ones, so
+  every reader goes through the same accessors; REF targets are resolved once the
+  pages are in place. The teardown puts the compiled tables back.
+**/
+#include <engine/core/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/FormParser.h>
+#include <engine/core/FormTables.h>
+#include <engine/core/IfrOpcode.h>
+#include <engine/core/PackageNotify.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+#define REF3_LENGTH           33
+#define REF3_FORM_SET_AT      17
+#define REF_FORM_ID_AT        11
+
+static UINT8  *mRebuiltPages     = NULL;
+static UINT8  *mRebuiltVariables = NULL;
+static UINT8  *mRebuiltFormSets  = NULL;
+
+VOID  FreeFirstPageBindings (VOID);
+VOID  UnregisterPackageNotifications (VOID);
+
+static UINT32
+Align8 (
+  IN UINT64  Size
+  )
+{
+  return (UINT32)((Size + 7) & ~7ull);
+}
+
+/**
+  A block laid out as a compiled list: a u32 count, count u32 offsets from the
+  block's start, then Count records of RecordSize bytes copied from Records.
+**/
+static UINT8 *
+BuildListBlock (
+  IN CONST UINT8  *Records,
+  IN UINT32       Count,
+  IN UINT32       RecordSize
+  )
+{
+  UINT32  Head  = Align8 (4 + 4ull * Count);
+  UINT8   *Block = (UINT8 *)AllocateZeroPool (Head + (UINTN)Count * RecordSize + 8);
+
+  if (Block == NULL) {
+    return NULL;
+  }
+
+  WriteUnaligned32 ((UINT32 *)Block, Count);
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    WriteUnaligned32 ((UINT32 *)(Block + 4 + 4 * Index), Head + Index * RecordSize);
+  }
+
+  if (Count != 0) {
+    CopyMem (Block + Head, Records, (UINTN)Count * RecordSize);
+  }
+
+  return Block;
+}
+
+EFI_STATUS
+RebuildFormSetGuidList (
+  VOID
+  )
+{
+  UINT8  *Block = BuildListBlock (gWorkFormSets.Bytes, GetWorkFormSetCount (), sizeof (FORM_SET_ENTRY));
+
+  if (Block == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  FreeAndNull (mRebuiltFormSets);
+  mRebuiltFormSets  = Block;
+  gFormSetGuidTable = Block;
+  gFormSetEntries   = (GetWorkFormSetCount () == 0) ? NULL : (FORM_SET_ENTRY *)(Block + ReadUnaligned32 (Block + 4));
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+ResizeVariableTables (
+  VOID
+  )
+{
+  UINT32      Count = GetWorkVariableCount ();
+  UINT8       *Block;
+  EFI_STATUS  Status;
+
+  Status = GrowVariableCaches (Count);
+  Block  = BuildListBlock (gWorkVariables.Bytes, Count, sizeof (VARIABLE_RECORD));
+  if (Block == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  FreeAndNull (mRebuiltVariables);
+  mRebuiltVariables = Block;
+  gVariableList     = Block;
+  return Status;
+}
+
+EFI_STATUS
+FindPageByFormSetForm (
+  IN  CONST EFI_GUID  *Guid,
+  IN  UINT16          FormId,
+  OUT UINT16          *Page
+  )
+{
+  for (UINT32 Index = 0; Index < GetPageCount (); Index++) {
+    PAGE_RECORD  *Record;
+
+    if (EFI_ERROR (GetPageData (Index, &Record)) || (Record->FormId != FormId) || (gFormSetEntries == NULL) ||
+        (Record->FormSetIndex >= ReadUnaligned32 (gFormSetGuidTable)))
+    {
+      continue;
+    }
+
+    if (CompareGuid (&gFormSetEntries[Record->FormSetIndex].FormSetGuid, Guid)) {
+      *Page = (UINT16)Index;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_INVALID_PARAMETER;
+}
+
+EFI_STATUS
+ResolveRefTarget (
+  IN     UINTN           Page,
+  IN OUT CONTROL_RECORD  *Control
+  )
+{
+  CONST UINT8  *Op = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  EFI_GUID     FormSet;
+  UINT16       Target;
+
+  (VOID)Page;
+  if ((Control->ControlType & CONTROL_TYPE_MASK) != CONTROL_TYPE_REF) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  // REF and REF2 keep the target the parser took from the form-id map; a REF3
+  // names its form set, which may be another package list's.
+  if ((Op == NULL) || (Op[0] != EFI_IFR_REF_OP) || (IfrLength (Op) < REF3_LENGTH)) {
+    return EFI_SUCCESS;
+  }
+
+  CopyMem (&FormSet, Op + REF3_FORM_SET_AT, sizeof (FormSet));
+  if (IsZeroGuid (&FormSet)) {
+    return EFI_SUCCESS;
+  }
+
+  if (!EFI_ERROR (FindPageByFormSetForm (&FormSet, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), &Target))) {
+    Control->RefTargetPage = Target;
+  }
+
+  return EFI_SUCCESS;
+}
+
+static VOID
+ResolveAllRefTargets (
+  VOID
+  )
+{
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    PAGE_RECORD  *Record;
+
+    if (EFI_ERROR (GetPageData (Page, &Record))) {
+      continue;
+    }
+
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      CONTROL_RECORD  *Control = GetWorkPageControl (Record, N);
+
+      if ((Control != NULL) && ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_REF)) {
+        (VOID)ResolveRefTarget (Page, Control);     // an unresolved link keeps its parsed target
+      }
+    }
+  }
+}
+
+EFI_STATUS
+RebuildPageData (
+  VOID
+  )
+{
+  UINT32  Count    = (GetWorkPageCount () == 0) ? 1 : GetWorkPageCount ();
+  UINT32  Head     = Align8 (4 + 4ull * Count);
+  UINT32  LinkSize = (gLinkPageRecord == NULL) ? sizeof (PAGE_RECORD) : Align8 (gLinkPageUsed);
+  UINT8   *Block   = (UINT8 *)AllocateZeroPool ((UINTN)Head + LinkSize + gWorkPageData.Used);
+
+  if (Block == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  WriteUnaligned32 ((UINT32 *)Block, Count);
+  WriteUnaligned32 ((UINT32 *)(Block + 4), Head);
+  if (gLinkPageRecord != NULL) {
+    CopyMem (Block + Head, gLinkPageRecord, gLinkPageUsed);
+  }
+
+  for (UINT32 Page = 1; Page < Count; Page++) {
+    WriteUnaligned32 ((UINT32 *)(Block + 4 + 4 * Page), Head + LinkSize + ((UINT32 *)gWorkPageList.Bytes)[Page]);
+  }
+
+  if (gWorkPageData.Used != 0) {
+    CopyMem (Block + Head + LinkSize, gWorkPageData.Bytes, gWorkPageData.Used);
+  }
+
+  FreeAndNull (mRebuiltPages);
+  mRebuiltPages = Block;
+  gSetupData    = Block;
+  gPageList     = Block;
+  gControlData  = gWorkControlData.Bytes;
+  ResolveAllRefTargets ();
+  return EFI_SUCCESS;
+}
+
+static VOID
+FreeSlotPackages (
+  VOID
+  )
+{
+  for (UINTN Slot = 0; (gDynamicPageTable != NULL) && (Slot + 1 < gDynamicPageSlotCount); Slot++) {
+    if (gDynamicPageTable[Slot].ExportSize != 0) {
+      FreeAndNull (gDynamicPageTable[Slot].Package);
+    }
+  }
+
+  FreeAndNull (gDynamicPageTable);
+  FreeAndNull (gHiiHandleList);
+  gDynamicPageSlotCount = 0;
+}
+
+VOID
+FreeDynamicPageTable (
+  VOID
+  )
+{
+  FreeSlotPackages ();
+  FreeFirstPageBindings ();
+  FreeWorkTables ();
+  FreeAndNull (mRebuiltPages);
+  FreeAndNull (mRebuiltVariables);
+  FreeAndNull (mRebuiltFormSets);
+  FreeAndNull (gCompiledPageFormSetGuids);
+  gCompiledPageFormSetGuidCount = 0;
+  gSetupData        = gCompiledSetupData;
+  gPageList         = gCompiledPageList;
+  gVariableList     = gCompiledVariableList;
+  gFormSetGuidTable = gCompiledFormSetGuidTable;
+  gFormSetEntries   = ((gFormSetGuidTable == NULL) || (ReadUnaligned32 (gFormSetGuidTable) == 0)) ? NULL
+                      : (FORM_SET_ENTRY *)(gFormSetGuidTable + ReadUnaligned32 (gFormSetGuidTable + 4));
+  gControlData      = NULL;
+  UnregisterPackageNotifications ();
+  FreePendingPackageNotifications ();
+}
+
+CONST UINT8 *
+FindFormsPackageEnd (
+  IN CONST UINT8  *Opcode
+  )
+{
+  for (UINTN Slot = 0; (gDynamicPageTable != NULL) && (Slot < gDynamicPageSlotCount); Slot++) {
+    CONST UINT8  *Package = gDynamicPageTable[Slot].Package;
+    UINTN        Length;
+
+    if (Package == NULL) {
+      continue;
+    }
+
+    // The package header's low 24 bits give its length, header included. The extra
+    // slot's block has a zero header and holds no scopes to walk.
+    Length = ReadUnaligned24 (Package);
+    if ((Length > sizeof (EFI_HII_PACKAGE_HEADER)) && (Opcode >= Package) && ((UINTN)(Opcode - Package) < Length)) {
+      return Package + Length;
+    }
+  }
+
+  return NULL;
+}

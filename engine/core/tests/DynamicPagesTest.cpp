@@ -1,0 +1,250 @@
+// The dynamic-page build: compiled pages bound to the live form sets that drivers
+// publish, pages parsed from live packages, the links of the first page, the
+// "DynamicPageCount" variable, the rebuilt working tables and their teardown.
+#include "support/FormParserTestSupport.h"
+
+#include <engine/core/DynamicPages.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/PackageNotify.h>
+#include <engine/core/SetupData.h>
+
+#include <Library/BaseLib.h>
+
+#include <gtest/gtest.h>
+
+using namespace ParserTest;
+using Builders::IfrBuilder;
+
+namespace {
+
+constexpr EFI_GUID  kBoardGuid = { 0x5A5A0001, 0x1111, 0x4222, { 0x83, 0x33, 0, 0, 0, 0, 0, 0x01 } };
+constexpr EFI_GUID  kMainGuid  = { 0x7B59104A, 0xC00D, 0x4158, { 0x87, 0xFF, 0xF0, 0x4D, 0x63, 0x96, 0xA9, 0x15 } };
+constexpr EFI_GUID  kOtherSet  = { 0x1A2B3C4D, 0x0009, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x09 } };
+constexpr EFI_GUID  kCountGuid = DYNAMIC_PAGE_COUNT_VARIABLE_GUID;
+
+// A form set with two forms, form 1 linking to form 2; TextAt receives the offset of form 2's text.
+IfrBuilder
+TwoForms (const EFI_GUID &Guid, size_t *TextAt = nullptr, const std::vector<EFI_GUID> &Classes = { kPlatformSetup })
+{
+  IfrBuilder  F;
+  size_t      Text;
+
+  F.FormSet (Guid, kSetTitle, kSetHelp, Classes);
+  F.Form (1, 10);
+  F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
+  F.End ();
+  F.Form (2, 20);
+  Text = F.Text (21, 22);
+  F.End ();
+  F.End ();
+  if (TextAt != nullptr) {
+    *TextAt = Text;
+  }
+  return F;
+}
+
+}  // namespace
+
+class DynamicPagesTest : public FormParserTest {
+protected:
+  void TearDown () override
+  {
+    FreeDynamicPageTable ();
+    FormParserTest::TearDown ();
+  }
+
+  // The board: page 0 with Own controls, then the given pages.
+  void LoadBoard (std::vector<Builders::SETUP_PAGE_DESC> Pages, std::vector<Builders::SETUP_FORM_SET_DESC> Sets, size_t Own = 1)
+  {
+    Builders::SETUP_DATA_DESC   Desc;
+    Builders::SETUP_PAGE_DESC   First;
+
+    First.FormSetIndex = 0;
+    First.FormId       = 1;
+    for (size_t N = 0; N < Own; N++) {
+      First.Controls.push_back ({ .ControlType = CONTROL_TYPE_TEXT, .PromptStringId = (uint16_t)(30 + N) });
+    }
+    Desc.Pages.push_back (First);
+    Desc.Pages.insert (Desc.Pages.end (), Pages.begin (), Pages.end ());
+    Desc.FormSets.push_back ({ .Guid = kBoardGuid });
+    Desc.FormSets.insert (Desc.FormSets.end (), Sets.begin (), Sets.end ());
+    LoadSetupData (Desc);
+  }
+
+  static UINT64 StoredCount ()
+  {
+    UINT64    Value = 0xDEAD;
+    UINTN     Size  = sizeof (Value);
+    UINT32    Attributes = 0;
+    EFI_GUID  Guid  = kCountGuid;
+
+    EXPECT_EQ (gRT->GetVariable ((CHAR16 *)u"DynamicPageCount", &Guid, &Attributes, &Size, &Value), EFI_SUCCESS);
+    EXPECT_EQ (Attributes, (UINT32)EFI_VARIABLE_BOOTSERVICE_ACCESS);
+    EXPECT_EQ (Size, sizeof (Value));
+    return Value;
+  }
+
+  static PAGE_RECORD *Page (UINTN Index)
+  {
+    PAGE_RECORD  *Record = nullptr;
+    EXPECT_EQ (GetPageData (Index, &Record), EFI_SUCCESS);
+    return Record;
+  }
+
+  static CONTROL_RECORD *PageControl (UINTN Index, UINTN N) { return GetWorkPageControl (Page (Index), N); }
+};
+
+TEST_F (DynamicPagesTest, WithoutLiveFormSetsOnlyTheExtraSlotRemainsAndCompiledPagesKeepNoHandle)
+{
+  Builders::SETUP_PAGE_DESC  Second { .FormSetIndex = 1, .FormId = 1, .ParentPageNumber = 0 };
+
+  Second.Controls.push_back ({ .ControlType = CONTROL_TYPE_TEXT });
+  LoadBoard ({ Second }, { { .Guid = kSetGuid, .FormsPackageLength = 100 } });
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  EXPECT_EQ (gDynamicPageSlotCount, 1u);
+  ASSERT_EQ (GetPageCount (), 2u);
+  EXPECT_EQ (Page (0)->HiiHandle, nullptr);
+  EXPECT_EQ (Page (1)->HiiHandle, nullptr);
+  EXPECT_EQ (Page (0)->ControlCount, 1u);
+  EXPECT_EQ (StoredCount (), 0u);
+  // The extra slot's block carries the board's form-set GUID after a zero header.
+  EXPECT_EQ (CompareMem (gDynamicPageTable[0].Package + 6, &kBoardGuid, sizeof (EFI_GUID)), 0);
+}
+
+TEST_F (DynamicPagesTest, CompiledPageOfALiveFormSetPointsIntoTheSlotsPackageCopy)
+{
+  size_t                     TextAt = 0;
+  IfrBuilder                 Live   = TwoForms (kSetGuid, &TextAt);
+  EFI_HII_HANDLE             Handle = Keep (Live);
+  Builders::SETUP_PAGE_DESC  Second { .FormSetIndex = 1, .FormId = 2, .ParentPageNumber = 0 };
+
+  Second.Controls.push_back ({ .ControlType = CONTROL_TYPE_TEXT, .QuestionOpcode = (uint32_t)TextAt });
+  LoadBoard ({ Second }, { { .Guid = kSetGuid, .FormsPackageLength = (uint32_t)Live.Package ().size () } });
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  ASSERT_EQ (gDynamicPageSlotCount, 2u);
+  EXPECT_EQ (gDynamicPageTable[0].HiiHandle, Handle);
+  EXPECT_EQ (gDynamicPageTable[0].Parsed, 1);
+  EXPECT_EQ (gDynamicPageTable[1].HiiHandle, Handle);     // the extra slot takes slot 0's handle
+  ASSERT_EQ (GetPageCount (), 2u);                       // bound, so not parsed again
+  EXPECT_EQ (Page (1)->HiiHandle, Handle);
+  EXPECT_EQ (PageControl (1, 0)->HiiHandle, Handle);
+  EXPECT_EQ (PageControl (1, 0)->QuestionOpcode, (UINT64)(UINTN)(gDynamicPageTable[0].Package + TextAt));
+  EXPECT_EQ (StoredCount (), 0u);
+}
+
+TEST_F (DynamicPagesTest, LengthMismatchReplacesTheCompiledPagesByParsedOnesInTheirPlace)
+{
+  IfrBuilder                 Live   = TwoForms (kSetGuid);
+  EFI_HII_HANDLE             Handle = Keep (Live);
+  Builders::SETUP_PAGE_DESC  Second { .FormSetIndex = 1, .FormId = 2 };
+
+  Second.Controls.push_back ({ .ControlType = CONTROL_TYPE_TEXT });
+  LoadBoard ({ Second }, { { .Guid = kSetGuid, .FormsPackageLength = (uint32_t)Live.Package ().size () + 1 } });
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  ASSERT_EQ (GetPageCount (), 3u);       // the link page and the live form set's two forms
+  EXPECT_EQ (Page (1)->HiiHandle, Handle);
+  EXPECT_EQ (Page (1)->FormId, 1);
+  EXPECT_EQ (Page (2)->FormId, 2);
+  EXPECT_EQ (PageControl (1, 0)->RefTargetPage, 2);
+  EXPECT_EQ (StoredCount (), 0u);       // a compiled form set is not a dynamic one
+}
+
+TEST_F (DynamicPagesTest, OnlyParsedDynamicFormSetsAreCounted)
+{
+  Keep (TwoForms (kOtherSet));
+  Keep (TwoForms (kListGuid, nullptr, { kOtherClass }));     // skipped for its class
+  LoadBoard ({}, {});
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  EXPECT_EQ (gDynamicPageSlotCount, 3u);
+  EXPECT_EQ (gDynamicPageCount, 1u);
+  EXPECT_EQ (StoredCount (), 1u);
+  ASSERT_EQ (GetPageCount (), 3u);
+  EXPECT_EQ (Page (1)->HiiHandle, gDynamicPageTable[0].HiiHandle);
+  // The parser linked the dynamic form set from the first page, behind its own control.
+  EXPECT_GT (Page (0)->ControlCount, 1u);
+}
+
+TEST_F (DynamicPagesTest, TopLevelTableLinksItsPagesFromTheFirstPage)
+{
+  Builders::SETUP_PAGE_DESC  Main { .FormSetIndex = 1, .FormId = 10004, .TitleStringId = 44 };
+
+  Main.Controls.push_back ({ .ControlType = CONTROL_TYPE_TEXT });
+  LoadBoard ({ Main }, { { .Guid = kMainGuid } }, 3);
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  ASSERT_EQ (Page (0)->ControlCount, 5u);     // its three, the offset-0 entry and the link
+  EXPECT_EQ (ReadUnaligned32 ((UINT8 *)Page (0) + sizeof (PAGE_RECORD) + 4 * 3), 0u);
+
+  CONTROL_RECORD  *Link = PageControl (0, 4);
+  ASSERT_NE (Link, nullptr);
+  EXPECT_EQ (Link->ControlType, CONTROL_TYPE_REF);
+  EXPECT_EQ (Link->RefTargetPage, 1);
+  EXPECT_EQ (Link->Flags, (UINT32)CONTROL_FLAG_VALID);
+  const UINT8  *Op = (const UINT8 *)(UINTN)Link->QuestionOpcode;
+  ASSERT_NE (Op, nullptr);
+  EXPECT_EQ (Op[0], EFI_IFR_REF_OP);
+  EXPECT_EQ (Op[1], 15);
+  EXPECT_EQ (ReadUnaligned16 ((const UINT16 *)(Op + 2)), 44);
+}
+
+TEST_F (DynamicPagesTest, SeventhTopLevelEntryTakesTwoOffsetZeroEntries)
+{
+  std::vector<Builders::SETUP_PAGE_DESC>  Pages;
+
+  // Page 0 and six more top-level pages bring the counter to 7 before the link.
+  for (uint16_t N = 0; N < 6; N++) {
+    Pages.push_back ({ .FormSetIndex = 0, .FormId = (uint16_t)(100 + N) });
+  }
+  Pages.push_back ({ .FormSetIndex = 1, .FormId = 10009, .ParentPageNumber = 1 });
+  LoadBoard (Pages, { { .Guid = kMainGuid } });
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  EXPECT_EQ (gTopLevelLinkCount, 8u);
+  EXPECT_EQ (Page (0)->ControlCount, 1u + 2u + 1u);
+}
+
+TEST_F (DynamicPagesTest, RebuildingGivesTheSameTablesAndTheCountStays)
+{
+  Keep (TwoForms (kOtherSet));
+  LoadBoard ({}, {});
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  UINT32  Pages = GetPageCount ();
+  UINT32  Links = Page (0)->ControlCount;
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  EXPECT_EQ (GetPageCount (), Pages);
+  EXPECT_EQ (Page (0)->ControlCount, Links);
+  EXPECT_EQ (StoredCount (), 1u);
+
+  FreeDynamicPageTable ();
+  EXPECT_EQ (gSetupData, gCompiledSetupData);
+  EXPECT_EQ (gPageList, gCompiledPageList);
+  EXPECT_EQ (GetPageCount (), 1u);
+  EXPECT_EQ (gDynamicPageTable, nullptr);
+}
+
+TEST_F (DynamicPagesTest, PackageListsPublishedAfterTheBuildAreQueuedWithTheirForms)
+{
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+
+  IfrBuilder      Live   = TwoForms (kOtherSet);
+  EFI_HII_HANDLE  Handle = Keep (Live);
+
+  ASSERT_NE (gPendingPackageNotify, nullptr);
+  ASSERT_EQ (gPendingPackageNotify->Count, 1u);
+  EXPECT_TRUE (gPackageNotifyPending);
+  EXPECT_EQ (gPendingPackageNotify->First->HiiHandle, Handle);
+  EXPECT_EQ (gPendingPackageNotify->First->NotifyType, (UINTN)EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  ASSERT_NE (gPendingPackageNotify->First->Package, nullptr);
+  EXPECT_EQ (CompareMem (gPendingPackageNotify->First->Package, Live.Package ().data (), Live.Package ().size ()), 0);
+
+  FreeDynamicPageTable ();     // the registrations end with the table
+  Keep (TwoForms (kSetGuid));
+  EXPECT_EQ (gPendingPackageNotify, nullptr);
+}
