@@ -4,6 +4,7 @@
   the text screen, the framebuffer and the NVRAM file.
 **/
 #include "DemoMachine.h"
+#include "TerminalConsole.h"
 
 #include <Emulator/RunEnded.h>
 #include <engine/core/EngineGlobals.h>
@@ -24,6 +25,7 @@ struct PROGRAM_OPTIONS {
   std::string        ScreenPath;
   std::string        PngPath;
   bool               SaveNvram = true;
+  bool               Terminal  = true;
 };
 
 const char  kUsage[] =
@@ -39,7 +41,10 @@ const char  kUsage[] =
   "  --no-console-control like OVMF: no console-control protocol\n"
   "  --no-key-code        no key-code protocol on the console-input handle\n"
   "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
-  "  --save-png FILE      write the framebuffer at exit as PNG\n";
+  "  --save-png FILE      write the framebuffer at exit as PNG\n"
+  "  --no-terminal        never read keys from the terminal: the scripted keys alone\n"
+  "When standard input is a terminal, setup shows there once the scripted keys are used up\n"
+  "and reads its keys from it (arrows, Enter, Esc, F1-F12...; Ctrl+C ends the run).\n";
 
 std::string
 ProgramDirectory ()
@@ -124,6 +129,8 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.Demo.Machine.KeyCode = false;
   } else if (Arg == "--save-screen") {
     Options.ScreenPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--no-terminal") {
+    Options.Terminal = false;
   } else if (Arg == "--save-png") {
     Options.PngPath = NextValue (Argc, Argv, Index);
   } else {
@@ -220,7 +227,12 @@ main (int Argc, char **Argv)
     PROGRAM_OPTIONS   Options = ParseArguments (Argc, Argv);
     Emu::DemoMachine  Demo (Options.Demo);
     std::cout << "Setup emulator\n" << Demo.Describe ();
+    Emu::TerminalConsole  Terminal;
+    if (Options.Terminal) {
+      Terminal.Attach (Demo.Devices ());
+    }
     int  Status = Run (Demo);
+    Terminal.End ();
     std::cout << Demo.DescribeRun ();
     if (SaveOutputs (Options, Demo) != 0) {
       Status = 1;
