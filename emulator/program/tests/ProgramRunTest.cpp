@@ -163,6 +163,21 @@ TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
   EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
 }
 
+// The form sets of an export are tabs beside the board's main page; Right opens the next one.
+TEST (ProgramRun, SetupWalksTheFormSetsOfAnHiiExport)
+{
+  std::string  Nvram  = NvramCopy ("program-export.bin");
+  std::string  Screen = ::testing::TempDir () + "program-export.txt";
+  RUN          Run    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --hii-export " + Fixtures::Path ("ovmf/HIIDB.BIN") +
+                          " --keys Right --save-screen " + Screen);
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  std::string  Text = FileText (Screen);
+  std::string  Tabs = Text.substr (Text.find ('\n') + 1, Text.find ('\n', Text.find ('\n') + 1) - Text.find ('\n') - 1);
+  EXPECT_EQ (Tabs.rfind ("    Main  Secure Boot Configuration  ", 0), 0u) << Tabs;
+  EXPECT_NE (Text.find ("Attempt Secure Boot"), std::string::npos) << Text;
+}
+
 }  // namespace
 
 TEST (ProgramRun, PrintsTheParsedPagesOfTheBoardAndOfAnHiiExport)
