@@ -9,17 +9,18 @@
 
 namespace {
 
-// The 16.16 advance of the text with the full-metrics glyphs and device kerning.
+// The 16.16 advance of the text with the full-metrics glyphs and device kerning (64-bit:
+// long lines pass 16.16's reach).
 void measure_advance (SkGlyphCache *cache, SkMeasureCacheProc proc, const char *text, const char *stop,
-                      SkFixed *x, SkFixed *y)
+                      int64_t *x, int64_t *y)
 {
-    SkFixed ax = 0, ay = 0;
+    int64_t ax = 0, ay = 0;
     int prevRsb = 0;
     bool first = true;
     while (text < stop) {
         const SkGlyph &glyph = proc (cache, &text, stop);
         if (!first) {
-            ax += SkLeftShift ((glyph.fLsbDelta - prevRsb + 32) >> 6, 16);
+            ax += (int64_t)((glyph.fLsbDelta - prevRsb + 32) >> 6) * 65536;
         }
         first = false;
         prevRsb = glyph.fRsbDelta;
@@ -28,6 +29,11 @@ void measure_advance (SkGlyphCache *cache, SkMeasureCacheProc proc, const char *
     }
     *x = ax;
     *y = ay;
+}
+
+SkFixed pin_fixed (int64_t v)
+{
+    return v > INT32_MAX ? INT32_MAX : v < -INT32_MAX ? -INT32_MAX : (SkFixed)v;
 }
 
 // Draws one glyph with its origin at (x, y) in 16.16 device coordinates.
@@ -46,7 +52,8 @@ struct GlyphDrawer {
             return;     // outside: its image is never made
         }
         if (fBounder != nullptr) {
-            SkBounder::GlyphRec rec = { x, y, x + glyph.fAdvanceX, y + glyph.fAdvanceY, glyph.getGlyphID () };
+            SkBounder::GlyphRec rec = { x, y, pin_fixed ((int64_t)x + glyph.fAdvanceX),
+                                        pin_fixed ((int64_t)y + glyph.fAdvanceY), glyph.getGlyphID () };
             if (!fBounder->doIRectGlyph (bounds, rec)) {
                 return;
             }
@@ -89,16 +96,21 @@ void SkDraw::drawText (const char *text, size_t byteLength, SkScalar x, SkScalar
     SkPoint start;
     fMatrix->mapXY (x, y, &start);
     if (paint.getTextAlign () != SkPaint::kLeft_Align) {
-        SkFixed ax, ay;
+        int64_t ax, ay;
         measure_advance (cache, SkGetMeasureCacheProc (paint.getTextEncoding (), true), text, stop, &ax, &ay);
         if (paint.getTextAlign () == SkPaint::kCenter_Align) {
             ax >>= 1;
             ay >>= 1;
         }
-        start.fX -= ax / 65536.0f;
-        start.fY -= ay / 65536.0f;
+        start.fX -= (SkScalar)((double)ax / 65536.0);
+        start.fY -= (SkScalar)((double)ay / 65536.0);
     }
-    SkFixed fx = SkFloatToFixed (start.fX), fy = SkFloatToFixed (start.fY);
+    // Pen positions are 16.16: a start beyond its reach is beyond every device too.
+    const SkScalar kReach = 32767;
+    if (!(start.fX > -kReach && start.fX < kReach && start.fY > -kReach && start.fY < kReach)) {
+        return;
+    }
+    int64_t fx = SkFloatToFixed (start.fX), fy = SkFloatToFixed (start.fY);
     if (subpixel) {
         if (fMatrix->getSkewY () == 0) {
             fy &= ~0xFFFF;
@@ -115,15 +127,18 @@ void SkDraw::drawText (const char *text, size_t byteLength, SkScalar x, SkScalar
     GlyphDrawer drawer = { fClip, blitter.get (), fBounder, cache };
     int prevRsb = 0;
     bool first = true;
-    while (text < stop) {
-        const SkGlyph &glyph = glyphProc (cache, &text, stop, fx, fy);
+    while (text < stop && fx > -INT32_MAX && fx < INT32_MAX && fy > -INT32_MAX && fy < INT32_MAX) {
+        const SkGlyph &glyph = glyphProc (cache, &text, stop, (SkFixed)fx, (SkFixed)fy);
         if (!first) {
-            fx += SkLeftShift ((glyph.fLsbDelta - prevRsb + 32) >> 6, 16);
+            fx += (int64_t)((glyph.fLsbDelta - prevRsb + 32) >> 6) * 65536;
         }
         first = false;
         prevRsb = glyph.fRsbDelta;
+        if (fx <= -INT32_MAX || fx >= INT32_MAX || fy <= -INT32_MAX || fy >= INT32_MAX) {
+            break;      // the pen has left 16.16's reach, and every device with it
+        }
         if (glyph.fWidth != 0) {
-            drawer.draw (glyph, fx, fy);
+            drawer.draw (glyph, (SkFixed)fx, (SkFixed)fy);
         }
         fx += glyph.fAdvanceX;
         fy += glyph.fAdvanceY;

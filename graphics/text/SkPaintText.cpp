@@ -169,19 +169,20 @@ SkGlyphCache *SkPaint::detachCache (const SkMatrix *deviceMatrix) const
     return cache;
 }
 
-// Sums the 16.16 advances of the text, with device kerning when the paint asks for it.
-static SkFixed measure (SkGlyphCache *cache, const SkPaint &paint, const char *text, size_t length, int *count)
+// Sums the 16.16 advances of the text, with device kerning when the paint asks for it, in
+// 64 bits: a long line at a large size passes 16.16's 32767 pixels.
+static int64_t measure (SkGlyphCache *cache, const SkPaint &paint, const char *text, size_t length, int *count)
 {
     bool devKern = (paint.getFlags () & SkPaint::kDevKernText_Flag) != 0;
     SkMeasureCacheProc proc = SkGetMeasureCacheProc (paint.getTextEncoding (), devKern);
     const char *stop = text + length;
     int n = 0;
-    SkFixed x = 0;
+    int64_t x = 0;
     int prevRsb = 0;
     while (text < stop) {
         const SkGlyph &glyph = proc (cache, &text, stop);
         if (devKern && n > 0) {
-            x += SkLeftShift ((glyph.fLsbDelta - prevRsb + 32) >> 6, 16);
+            x += (int64_t)((glyph.fLsbDelta - prevRsb + 32) >> 6) * 65536;
         }
         prevRsb = glyph.fRsbDelta;
         x += glyph.fAdvanceX;
@@ -198,7 +199,7 @@ SkScalar SkPaint::measureText (const void *text, size_t byteLength, int *count) 
     if (text != nullptr && byteLength != 0) {
         SkAutoGlyphCache cache (detachCache (nullptr));
         if (cache.get () != nullptr) {
-            width = measure (cache.get (), *this, (const char *)text, byteLength, &n) / 65536.0f;
+            width = (SkScalar)((double)measure (cache.get (), *this, (const char *)text, byteLength, &n) / 65536.0);
         }
     }
     if (count != nullptr) {

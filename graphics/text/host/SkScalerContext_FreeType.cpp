@@ -22,6 +22,13 @@ FT_Fixed scalar_to_fixed (SkScalar v) { return (FT_Fixed)(v * 65536.0f); }
 
 bool fits_i16 (FT_Pos v) { return v >= INT16_MIN && v <= INT16_MAX; }
 
+// A 16.16 advance pinned to what SkFixed holds: glyphs wider than 32767 pixels advance as
+// far as the type reaches instead of wrapping to the other side.
+SkFixed pin_fixed (int64_t v)
+{
+    return v > INT32_MAX ? INT32_MAX : v < -INT32_MAX ? -INT32_MAX : (SkFixed)v;
+}
+
 // The glyph's sub-pixel offset in 26.6 (y up, as FreeType counts).
 void subpixel_offset (const SkGlyph &glyph, FT_Pos *dx, FT_Pos *dy)
 {
@@ -202,7 +209,7 @@ void SkScalerContext_FreeType::generateAdvance (SkGlyph *glyph)
         generateMetrics (glyph);
         return;
     }
-    glyph->fAdvanceX = (SkFixed)advance;
+    glyph->fAdvanceX = pin_fixed (advance);
     glyph->fAdvanceY = 0;
     glyph->fRsbDelta = glyph->fLsbDelta = 0;
 }
@@ -280,11 +287,11 @@ void SkScalerContext_FreeType::generateMetrics (SkGlyph *glyph)
         return;
     }
     if (fRec.fFlags & kSubpixelPositioning_Flag) {
-        glyph->fAdvanceX = (SkFixed)(((int64_t)slot->linearHoriAdvance * fMatrix22.xx) >> 16);
-        glyph->fAdvanceY = -(SkFixed)(((int64_t)slot->linearHoriAdvance * fMatrix22.yx) >> 16);
+        glyph->fAdvanceX = pin_fixed (((int64_t)slot->linearHoriAdvance * fMatrix22.xx) >> 16);
+        glyph->fAdvanceY = pin_fixed (-(((int64_t)slot->linearHoriAdvance * fMatrix22.yx) >> 16));
     } else {
-        glyph->fAdvanceX = (SkFixed)(slot->advance.x << 10);
-        glyph->fAdvanceY = -(SkFixed)(slot->advance.y << 10);
+        glyph->fAdvanceX = pin_fixed ((int64_t)slot->advance.x * 1024);
+        glyph->fAdvanceY = pin_fixed (-(int64_t)slot->advance.y * 1024);
     }
     if (fRec.fFlags & kDevKernText_Flag) {
         glyph->fRsbDelta = (int8_t)slot->rsb_delta;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "TextTestSupport.h"
@@ -177,6 +178,24 @@ TEST (SkDrawTextTest, PositionedTextGoesToTheDevice)
     plain->drawPosText (text, 4, pos, paint);
     plain->unref ();
     EXPECT_EQ (frame.pixels (), blank.pixels ());
+}
+
+// Lines longer than 16.16 reaches (32767 pixels) measure in full and draw what is in view.
+TEST (SkDrawTextTest, LinesPastSixteenBitsMeasureAndDraw)
+{
+    std::u16string line (200, u'W');
+    SkPaint paint = MakePaint (200, 0xFF808080);
+    SkScalar one = paint.measureText (u"W", 2);
+    EXPECT_FLOAT_EQ (paint.measureText (line.data (), line.size () * 2), one * 200);
+    Frame frame;
+    frame.canvas->drawText (line.data (), line.size () * 2, -30000, 60, paint);
+    paint.setTextAlign (SkPaint::kRight_Align);
+    frame.canvas->drawText (line.data (), line.size () * 2, 100, 60, paint);
+    int inked = 0;
+    for (int x = 0; x < kW; x++) {
+        inked += frame.alpha (x, 40) != 0;
+    }
+    EXPECT_GT (inked, 0);
 }
 
 TEST (SkDrawTextTest, EmptyTextDrawsNothing)

@@ -132,6 +132,19 @@ TEST_F (SkGlyphCacheTest, HugeGlyphGetsNoImage)
     EXPECT_EQ (cache.get ()->findImage (glyph), nullptr);
 }
 
+// A glyph whose rectangle leaves the 16-bit fields gets no size rather than a wrapped one,
+// and an advance past 16.16's reach is pinned, not wrapped.
+TEST_F (SkGlyphCacheTest, GlyphsPastSixteenBitsHaveNoSize)
+{
+    SkAutoGlyphCache cache (MakePaint (40000, 0xFF808080).detachCache (nullptr));
+    const SkGlyph &glyph = cache.get ()->getUnicharMetrics ('W');
+    EXPECT_EQ (glyph.fWidth, 0);
+    EXPECT_EQ (glyph.fHeight, 0);
+    EXPECT_EQ (glyph.fAdvanceX, INT32_MAX);
+    EXPECT_GT (cache.get ()->getUnicharMetrics ('.').fAdvanceX, 0);
+    EXPECT_EQ (cache.get ()->findImage (glyph), nullptr);
+}
+
 // Attaching a fresh cache (10,424 bytes) at a total of 778,240 passes the budget by 2,232:
 // the purge then aims at a quarter of the total (194,560), so it frees from the least
 // recently used end until that much is freed or nothing is left.
