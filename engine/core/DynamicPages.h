@@ -72,4 +72,11 @@ EFI_STATUS  FindPageByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 FormId, OU
 /** Writes gDynamicPageCount to its variable and re-reads the cache's copy. */
 VOID        WriteDynamicPageCount (VOID);
 
+/**
+  The forms package of a package list as ExportPackageLists gives it: its offset in
+  *Offset and its length as the answer; 0 when the list holds none before its end
+  package, or a package header runs past Size or is shorter than itself.
+**/
+UINTN  FindFormsPackage (IN CONST UINT8 *List, IN UINTN Size, OUT UINTN *Offset);
+
 #endif

@@ -18,6 +18,34 @@
 // At most this many package lists are looked at; a database rarely holds a few dozen.
 #define MAX_FORM_SET_LISTS  256
 
+UINTN
+FindFormsPackage (
+  IN  CONST UINT8  *List,
+  IN  UINTN        Size,
+  OUT UINTN        *Offset
+  )
+{
+  UINTN  At = sizeof (EFI_HII_PACKAGE_LIST_HEADER);
+
+  while ((List != NULL) && (At + sizeof (EFI_HII_PACKAGE_HEADER) <= Size)) {
+    CONST EFI_HII_PACKAGE_HEADER  *Package = (CONST EFI_HII_PACKAGE_HEADER *)(List + At);
+    UINTN                         Length   = ReadUnaligned24 (Package);
+
+    if ((Length < sizeof (EFI_HII_PACKAGE_HEADER)) || (Length > Size - At) || (Package->Type == EFI_HII_PACKAGE_END)) {
+      return 0;
+    }
+
+    if (Package->Type == EFI_HII_PACKAGE_FORMS) {
+      *Offset = At;
+      return Length;
+    }
+
+    At += Length;
+  }
+
+  return 0;
+}
+
 // The forms package of an exported package list, copied; null when it holds none.
 static UINT8 *
 CopyFormsPackage (
@@ -25,24 +53,10 @@ CopyFormsPackage (
   IN UINTN        Size
   )
 {
-  UINTN  At = sizeof (EFI_HII_PACKAGE_LIST_HEADER);
+  UINTN  Offset = 0;
+  UINTN  Length = FindFormsPackage (List, Size, &Offset);
 
-  while (At + sizeof (EFI_HII_PACKAGE_HEADER) <= Size) {
-    CONST EFI_HII_PACKAGE_HEADER  *Package = (CONST EFI_HII_PACKAGE_HEADER *)(List + At);
-    UINTN                         Length   = ReadUnaligned24 (Package);
-
-    if ((Length < sizeof (EFI_HII_PACKAGE_HEADER)) || (Length > Size - At) || (Package->Type == EFI_HII_PACKAGE_END)) {
-      return NULL;
-    }
-
-    if (Package->Type == EFI_HII_PACKAGE_FORMS) {
-      return (UINT8 *)AllocateCopyPool (Length, Package);
-    }
-
-    At += Length;
-  }
-
-  return NULL;
+  return (Length == 0) ? NULL : (UINT8 *)AllocateCopyPool (Length, List + Offset);
 }
 
 // Exports one package list and keeps a copy of its forms package in the slot.

@@ -101,8 +101,6 @@ GoBackOrExit (
   )
 {
   TUI_PAGE  *Page = CurrentPage ();
-  UINT32    Previous;
-  UINTN     Index;
 
   if (Page == NULL) {
     return EFI_NOT_READY;
@@ -113,20 +111,7 @@ GoBackOrExit (
     return EFI_SUCCESS;
   }
 
-  if (CheckPageInconsistency (Page->Head.PageNumber)) {
-    return EFI_SUCCESS;     // the page stays; the check showed why
-  }
-
-  if (!EFI_ERROR (GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index))) {
-    DropPageHistory (Index);
-    gTuiApp->CurrentPage = Previous;
-  } else {
-    gTuiApp->CurrentPage = Page->Head.ParentPageNumber;
-  }
-
-  gTuiApp->Redraw = 1;
-  gTuiApp->State  = TUI_APP_STATE_PAGE;
-  return EFI_SUCCESS;
+  return LeaveSubPage (Page);
 }
 
 EFI_STATUS

@@ -76,6 +76,12 @@ VOID        SetPaneText (IN TUI_PAGE *Page, IN UINT32 Kind, IN EFI_HII_HANDLE Hi
 VOID        RefreshHelpPane (IN TUI_PAGE *Page);
 /** Fills a frame of a page by its kind: the page's controls, a pane, or the tab strip. */
 EFI_STATUS  SetControlAttributes (IN TUI_FRAME *Frame, IN UINT32 Kind, IN PAGE_RECORD *Page);
+/**
+  Leaves a sub-page for the page it was entered from, or else its parent; its main
+  frame starts again from the top. An inconsistency on the page keeps it there (the
+  check shows why).
+**/
+EFI_STATUS  LeaveSubPage (IN TUI_PAGE *Page);
 /** Whether a frame of the page has its current control's pop-up open. */
 BOOLEAN     FrameHasActiveControl (IN TUI_PAGE *Page);
 /** The main frame's control of a question, type and page; null when none. */

@@ -595,32 +595,42 @@ ResetMainFrame (
   FocusFirstFrom (Main, 0);
 }
 
-/**
-  Leaves a sub-page for the page it was entered from, or its parent. An
-  inconsistency on the page keeps it there (the check shows why).
-**/
+// Goes back to the page this one was last entered from; EFI_NOT_FOUND when the history has none.
 static EFI_STATUS
+BackThroughHistory (
+  IN TUI_PAGE  *Page
+  )
+{
+  UINT32      Previous;
+  UINTN       Index;
+  EFI_STATUS  Status = GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index);
+
+  if (!EFI_ERROR (Status)) {
+    DropPageHistory (Index);
+    gTuiApp->CurrentPage = Previous;
+    gTuiApp->Redraw      = 1;
+    gTuiApp->State       = TUI_APP_STATE_PAGE;
+  }
+
+  return Status;
+}
+
+EFI_STATUS
 LeaveSubPage (
   IN TUI_PAGE  *Page
   )
 {
-  UINT32  Previous;
-  UINTN   Index;
-
   if (CheckPageInconsistency (Page->Head.PageNumber)) {
     return EFI_SUCCESS;
   }
 
   ResetMainFrame (Page);
-  if (!EFI_ERROR (GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index))) {
-    DropPageHistory (Index);
-    gTuiApp->CurrentPage = Previous;
-  } else {
+  if (EFI_ERROR (BackThroughHistory (Page))) {
     gTuiApp->CurrentPage = Page->Head.ParentPageNumber;
+    gTuiApp->Redraw      = 1;
+    gTuiApp->State       = TUI_APP_STATE_PAGE;
   }
 
-  gTuiApp->Redraw = 1;
-  gTuiApp->State  = TUI_APP_STATE_PAGE;
   return EFI_SUCCESS;
 }
 
@@ -629,10 +639,6 @@ PageEscape (
   IN TUI_PAGE  *Page
   )
 {
-  UINT32      Previous;
-  UINTN       Index;
-  EFI_STATUS  Status;
-
   if (gTuiApp == NULL) {
     return EFI_ABORTED;
   }
@@ -649,15 +655,7 @@ PageEscape (
     return EFI_ABORTED;
   }
 
-  Status = GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index);
-  if (!EFI_ERROR (Status)) {
-    DropPageHistory (Index);
-    gTuiApp->CurrentPage = Previous;
-    gTuiApp->Redraw      = 1;
-    gTuiApp->State       = TUI_APP_STATE_PAGE;
-  }
-
-  return Status;
+  return BackThroughHistory (Page);
 }
 
 static EFI_STATUS

@@ -164,6 +164,15 @@ TEST_F (TuiAppNavigationTest, KeyHelpClicksRunTheirLineAndOthersDoNothing) {
   EXPECT_EQ (gTuiApp->Exit, 1);
 }
 
+TEST_F (TuiAppNavigationTest, TheEscLineOfTheKeyHelpOnASubPageGoesBack) {
+  After ("Enter");
+  ASSERT_EQ (gTuiApp->CurrentPage, kDetailsPage);
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 24, 70, 2), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
+  EXPECT_EQ (gTuiApp->Exit, 0);
+  EXPECT_EQ (gPageHistoryCount, 0u);
+}
+
 TEST_F (TuiAppNavigationTest, AnAbortClickInTheMainFrameAsksToLeave) {
   After ("");
   EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 4), EFI_SUCCESS);   // a select click leaves nobody
