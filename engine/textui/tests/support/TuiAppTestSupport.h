@@ -99,6 +99,7 @@ private:
     F.End ();
     F.Form (2, 0x15);
     F.Text (0x15, 0, 0x16);
+    F.Text (0x18, 0, 0x19);
     F.End ();
     F.End ();
     return F;
@@ -109,7 +110,7 @@ private:
     std::map<EFI_STRING_ID, std::u16string>  Strings = {
       { 1, u"Main" }, { 2, u"Main settings" }, { 0x10, u"Main" }, { 0x11, u"Overview" }, { 0x12, u"Board" },
       { 0x13, u"Demo board" }, { 0x14, u"Opens the details" }, { 0x15, u"Details" }, { 0x16, u"Shown" },
-      { 0x17, u"The board's name" },
+      { 0x17, u"The board's name" }, { 0x18, u"Serial" }, { 0x19, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123" },
     };
     for (UINT16 Link = 0; Link < TuiAppTestData::kLinks; Link++) {
       Strings[(EFI_STRING_ID)(TuiAppTestData::kLinkPrompt + Link)] = LinkName ((UINT16)(Link + 1));
