@@ -26,6 +26,10 @@ static UINT8  *mRebuiltPages     = NULL;
 static UINT8  *mRebuiltVariables = NULL;
 static UINT8  *mRebuiltFormSets  = NULL;
 
+// What the rebuilt page block holds: the link page's bytes and the page data's.
+static UINTN   mRebuiltLinkUsed  = 0;
+static UINT32  mRebuiltPageData  = 0;
+
 VOID  FreeFirstPageBindings (VOID);
 VOID  UnregisterPackageNotifications (VOID);
 
@@ -172,18 +176,27 @@ ResolveAllRefTargets (
   for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
     PAGE_RECORD  *Record;
 
-    if (EFI_ERROR (GetPageData (Page, &Record))) {
+    // A page whose form set went away has no opcodes left to read.
+    if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
       continue;
     }
 
     for (UINT32 N = 0; N < Record->ControlCount; N++) {
       CONTROL_RECORD  *Control = GetWorkPageControl (Record, N);
 
-      if ((Control != NULL) && ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_REF)) {
+      if ((Control != NULL) && (Control->HiiHandle != NULL) && ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_REF)) {
         (VOID)ResolveRefTarget (Page, Control);     // an unresolved link keeps its parsed target
       }
     }
   }
+}
+
+static UINT32
+LinkPageSize (
+  VOID
+  )
+{
+  return (gLinkPageRecord == NULL) ? sizeof (PAGE_RECORD) : Align8 (gLinkPageUsed);
 }
 
 EFI_STATUS
@@ -193,7 +206,7 @@ RebuildPageData (
 {
   UINT32  Count    = (GetWorkPageCount () == 0) ? 1 : GetWorkPageCount ();
   UINT32  Head     = Align8 (4 + 4ull * Count);
-  UINT32  LinkSize = (gLinkPageRecord == NULL) ? sizeof (PAGE_RECORD) : Align8 (gLinkPageUsed);
+  UINT32  LinkSize = LinkPageSize ();
   UINT8   *Block   = (UINT8 *)AllocateZeroPool ((UINTN)Head + LinkSize + gWorkPageData.Used);
 
   if (Block == NULL) {
@@ -215,12 +228,48 @@ RebuildPageData (
   }
 
   FreeAndNull (mRebuiltPages);
-  mRebuiltPages = Block;
+  mRebuiltPages    = Block;
+  mRebuiltLinkUsed = (gLinkPageRecord == NULL) ? 0 : gLinkPageUsed;
+  mRebuiltPageData = gWorkPageData.Used;
   gSetupData    = Block;
   gPageList     = Block;
   gControlData  = gWorkControlData.Bytes;
   ResolveAllRefTargets ();
   return EFI_SUCCESS;
+}
+
+VOID
+PrepareFormSetParse (
+  VOID
+  )
+{
+  UINT32  Head;
+
+  // The working tables are copies of the work tables; readers may have changed
+  // records in them (marks, handles), so those changes go back first, as far as
+  // the work tables have not grown since.
+  if ((mRebuiltPages != NULL) && (gSetupData == mRebuiltPages)) {
+    Head = ReadUnaligned32 (mRebuiltPages + 4);
+    if ((gLinkPageRecord != NULL) && (gLinkPageUsed >= mRebuiltLinkUsed)) {
+      CopyMem (gLinkPageRecord, mRebuiltPages + Head, mRebuiltLinkUsed);
+      ((PAGE_RECORD *)gLinkPageRecord)->ControlCount = (UINT32)((gLinkPageUsed - sizeof (PAGE_RECORD)) / sizeof (UINT32));
+    }
+
+    if ((mRebuiltPageData != 0) && (gWorkPageData.Used >= mRebuiltPageData)) {
+      CopyMem (gWorkPageData.Bytes, mRebuiltPages + Head + ((mRebuiltLinkUsed == 0) ? sizeof (PAGE_RECORD) : Align8 (mRebuiltLinkUsed)),
+        mRebuiltPageData);
+    }
+  }
+
+  if ((mRebuiltVariables != NULL) && (gVariableList == mRebuiltVariables)) {
+    UINT32  Count = ReadUnaligned32 (mRebuiltVariables);
+
+    Count = (Count < GetWorkVariableCount ()) ? Count : GetWorkVariableCount ();
+    if (Count != 0) {
+      CopyMem (gWorkVariables.Bytes, mRebuiltVariables + ReadUnaligned32 (mRebuiltVariables + 4),
+        (UINTN)Count * sizeof (VARIABLE_RECORD));
+    }
+  }
 }
 
 static VOID
@@ -248,6 +297,8 @@ FreeDynamicPageTable (
   FreeFirstPageBindings ();
   FreeWorkTables ();
   FreeAndNull (mRebuiltPages);
+  mRebuiltLinkUsed = 0;
+  mRebuiltPageData = 0;
   FreeAndNull (mRebuiltVariables);
   FreeAndNull (mRebuiltFormSets);
   FreeAndNull (gCompiledPageFormSetGuids);

@@ -79,4 +79,33 @@ VOID        WriteDynamicPageCount (VOID);
 **/
 UINTN  FindFormsPackage (IN CONST UINT8 *List, IN UINTN Size, OUT UINTN *Offset);
 
+//
+// Changes while setup runs, worked off from the main loop.
+//
+/** Copies the working tables back into the work tables, so that a parse can append to them. */
+VOID        PrepareFormSetParse (VOID);
+/** Parses a slot's form set into the work tables and rebuilds the working tables; the parse's status. */
+EFI_STATUS  ReparseFormSet (IN OUT DYNAMIC_PAGE_RECORD *Job);
+/** A package list published while setup runs (Package: a pool copy of its forms, taken over; or null). */
+EFI_STATUS  AddDynamicFormSet (IN EFI_HII_HANDLE Handle, IN UINT8 *Package OPTIONAL);
+/** Frees the pages and controls of a package list's form set; its pages wait, pending, for a re-parse. */
+EFI_STATUS  RemoveDynamicFormSet (IN EFI_HII_HANDLE Handle);
+/** Releases pending pages that no re-parse took; EFI_UNSUPPORTED without a table. */
+EFI_STATUS  RefreshDynamicPages (VOID);
+/** Works off the queued package notifications; success at once when none are pending. */
+EFI_STATUS  ProcessPackageNotifications (VOID);
+
+/** Closes a control's refresh event, when it has one, and forgets it. */
+VOID        CloseControlRefreshEvent (IN CONST CONTROL_RECORD *Control);
+
+//
+// The front end's page items.
+//
+/** Rebuilds the items of every page that has a menu entry, after the page list changed. */
+VOID        BuildSetupPageItems (IN UINT8 *PageList, IN UINTN Count);
+/** Queues the menu entry of a page whose form set went away for deletion. */
+VOID        QueueMenuEntryDeletion (IN UINT16 Page);
+extern UINTN  gFrontEndPageItemBuilds;
+extern UINTN  gFrontEndMenuDeletions;
+
 #endif

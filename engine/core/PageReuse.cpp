@@ -63,7 +63,11 @@ RemovePageSlot (
 
     Record->PageNumber       = (UINT16)Page;
     Record->ParentPageNumber = MovedPageNumber (Record->ParentPageNumber, Slot, Replacement);
-    RenumberControls (Record, Slot, Replacement);
+    // A pending page's controls were released and may now be the new pages' records,
+    // which their own pages renumber.
+    if (Record->HiiHandle != PAGE_REPARSE_PENDING) {
+      RenumberControls (Record, Slot, Replacement);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
   not built yet: this registers nothing and reports success, so the form walk
   records the control's flag and goes on.
 **/
+#include <engine/core/DynamicPages.h>
 #include <engine/core/FormParser.h>
 
 EFI_STATUS
@@ -12,4 +13,12 @@ AddRefreshEvent (
 {
   (VOID)Control;
   return EFI_SUCCESS;
+}
+
+VOID
+CloseControlRefreshEvent (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  (VOID)Control;     // nothing was registered
 }

@@ -50,6 +50,8 @@ protected:
   void TearDown () override
   {
     FreeDynamicPageTable ();
+    gFrontEndMenuDeletions  = 0;
+    gFrontEndPageItemBuilds = 0;
     FormParserTest::TearDown ();
   }
 
@@ -247,4 +249,113 @@ TEST_F (DynamicPagesTest, PackageListsPublishedAfterTheBuildAreQueuedWithTheirFo
   FreeDynamicPageTable ();     // the registrations end with the table
   Keep (TwoForms (kSetGuid));
   EXPECT_EQ (gPendingPackageNotify, nullptr);
+}
+
+//
+// Form sets that come and go while setup runs.
+//
+class DynamicPageChangesTest : public DynamicPagesTest {
+protected:
+  // The pages of a package list: {form id, page number of the REF's target on form 1}.
+  static std::vector<UINT32> PagesOf (EFI_HII_HANDLE Handle)
+  {
+    std::vector<UINT32>  Result;
+
+    for (UINT32 Index = 1; Index < GetPageCount (); Index++) {
+      if (Page (Index)->HiiHandle == Handle) {
+        Result.push_back (Index);
+      }
+    }
+    return Result;
+  }
+
+  // Form 1's link leads to the page of form 2 of the same list.
+  static void ExpectLinked (EFI_HII_HANDLE Handle)
+  {
+    std::vector<UINT32>  Pages = PagesOf (Handle);
+
+    ASSERT_EQ (Pages.size (), 2u);
+    EXPECT_EQ (Page (Pages[0])->FormId, 1);
+    EXPECT_EQ (Page (Pages[1])->FormId, 2);
+    EXPECT_EQ (PageControl (Pages[0], 0)->RefTargetPage, Pages[1]);
+    EXPECT_EQ (PageControl (Pages[0], 0)->HiiHandle, Handle);
+  }
+};
+
+TEST_F (DynamicPageChangesTest, PublishedRemovedAndRepublishedFormSetsKeepPagesLinksAndCountRight)
+{
+  Keep (TwoForms (kOtherSet));
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  ASSERT_EQ (StoredCount (), 1u);
+
+  EFI_HII_HANDLE  Second = Keep (TwoForms (kSetGuid));
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  EXPECT_EQ (gDynamicPageSlotCount, 3u);
+  EXPECT_EQ (StoredCount (), 2u);
+  ExpectLinked (Second);
+  EXPECT_EQ (gPendingPackageNotify->Count, 0u);
+
+  ASSERT_EQ (gHiiDatabase->RemovePackageList (gHiiDatabase, Second), EFI_SUCCESS);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  EXPECT_TRUE (PagesOf (Second).empty ());
+  EXPECT_TRUE (PagesOf (PAGE_REPARSE_PENDING).empty ());
+  EXPECT_EQ (StoredCount (), 1u);
+  EXPECT_EQ (gFrontEndMenuDeletions, 2u);
+
+  EFI_HII_HANDLE  Again = Keep (TwoForms (kSetGuid));
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  EXPECT_EQ (StoredCount (), 2u);
+  ExpectLinked (Again);
+  ExpectLinked (gDynamicPageTable[0].HiiHandle);
+}
+
+TEST_F (DynamicPageChangesTest, RemovingAFormSetThatWasNeverCountedLeavesTheCount)
+{
+  IfrBuilder                 Live   = TwoForms (kSetGuid);
+  EFI_HII_HANDLE             Handle = Keep (Live);
+  Builders::SETUP_PAGE_DESC  Second { .FormSetIndex = 1, .FormId = 2 };
+
+  LoadBoard ({ Second }, { { .Guid = kSetGuid, .FormsPackageLength = (uint32_t)Live.Package ().size () } });
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  ASSERT_EQ (StoredCount (), 0u);
+
+  ASSERT_EQ (gHiiDatabase->RemovePackageList (gHiiDatabase, Handle), EFI_SUCCESS);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  EXPECT_EQ (gDynamicPageCount, 0u);
+  EXPECT_EQ (Page (1)->HiiHandle, nullptr);
+}
+
+TEST_F (DynamicPageChangesTest, AListPublishedAndRemovedBeforeTheMainLoopLeavesNothingQueued)
+{
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  UINT32  Pages = GetPageCount ();
+
+  EFI_HII_HANDLE  Handle = Keep (TwoForms (kSetGuid));
+  ASSERT_EQ (gHiiDatabase->RemovePackageList (gHiiDatabase, Handle), EFI_SUCCESS);
+  ASSERT_EQ (gPendingPackageNotify->Count, 2u);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  EXPECT_EQ (gPendingPackageNotify->Count, 0u);
+  EXPECT_EQ (GetPageCount (), Pages);
+  EXPECT_EQ (gDynamicPageSlotCount, 1u);
+  EXPECT_EQ (gDynamicPageCount, 0u);
+}
+
+TEST_F (DynamicPageChangesTest, AnUpdatedFormSetIsParsedAgainInItsOldPagesAndCountedOnce)
+{
+  EFI_HII_HANDLE  Handle = Keep (TwoForms (kSetGuid));
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  std::vector<UINT32>  Before = PagesOf (Handle);
+
+  Builders::PackageListBuilder  List (kListGuid);
+  List.Add (TwoForms (kSetGuid).Package ());
+  Builders::BYTES  Bytes = List.Build ();
+  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Handle, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+
+  EXPECT_EQ (PagesOf (Handle), Before);
+  ExpectLinked (Handle);
+  EXPECT_EQ (StoredCount (), 1u);
 }
