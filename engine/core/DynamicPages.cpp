@@ -172,33 +172,18 @@ GetFormSetClass (
   }
 }
 
-/** The first forms package of an exported package list, bounded by the list's length. */
+/** The first forms package of an exported package list, within the length its header gives. */
 static CONST UINT8 *
-FindFormsPackage (
+FirstFormsPackage (
   IN CONST UINT8  *List,
   IN UINTN        Size
   )
 {
   UINTN  Length = (Size < sizeof (EFI_HII_PACKAGE_LIST_HEADER)) ? 0 : ((EFI_HII_PACKAGE_LIST_HEADER *)List)->PackageLength;
-  UINTN  At     = sizeof (EFI_HII_PACKAGE_LIST_HEADER);
+  UINTN  Offset = 0;
 
   Length = (Length > Size) ? Size : Length;
-  while (At + sizeof (EFI_HII_PACKAGE_HEADER) <= Length) {
-    UINT32  PackageSize = PackageLength (List + At);
-    UINT8   Type        = List[At + 3];
-
-    if ((Type == EFI_HII_PACKAGE_END) || (PackageSize < sizeof (EFI_HII_PACKAGE_HEADER)) || (PackageSize > Length - At)) {
-      return NULL;
-    }
-
-    if (Type == EFI_HII_PACKAGE_FORMS) {
-      return List + At;
-    }
-
-    At += PackageSize;
-  }
-
-  return NULL;
+  return (FindFormsPackage (List, Length, &Offset) == 0) ? NULL : List + Offset;
 }
 
 UINT8 *
@@ -227,7 +212,7 @@ GetFormSetPackage (
   }
 
   *Size = BufferSize;
-  Forms = EFI_ERROR (Status) ? NULL : FindFormsPackage (List, BufferSize);
+  Forms = EFI_ERROR (Status) ? NULL : FirstFormsPackage (List, BufferSize);
   if (Forms != NULL) {
     if ((PackageLength (Forms) > FORM_SET_AT + IFR_HEADER_SIZE) && (Forms[FORM_SET_AT] == EFI_IFR_FORM_SET_OP)) {
       Copy = (UINT8 *)AllocateCopyPool (PackageLength (Forms), Forms);
