@@ -7,6 +7,7 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
+#include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
@@ -636,76 +637,6 @@ ValueRowInitialize (
   return EFI_SUCCESS;
 }
 
-// The stored value of a numeric-like question (at most 8 bytes, little-endian).
-static UINT64
-StoredNumber (
-  IN CONST TUI_CONTROL  *Control
-  )
-{
-  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
-  UINTN        Width   = (Control->Record.ValueWidth > sizeof (UINT64)) ? sizeof (UINT64) : Control->Record.ValueWidth;
-  UINT64       Value   = 0;
-
-  if (EFI_ERROR (ReadVariableBytes (Control->Record.VariableIndex, GetQuestionOffset (Opcode), Width, &Value, FALSE))) {
-    return 0;
-  }
-
-  return Value;
-}
-
-// The text of the option whose value is stored; the number itself when none matches.
-static VOID
-OptionText (
-  IN  CONST TUI_CONTROL  *Control,
-  OUT CHAR16             *Buffer
-  )
-{
-  EFI_HII_HANDLE  Handle  = NULL;
-  UINT16          *Tokens = NULL;
-  UINT64          *Values = NULL;
-  UINTN           Count   = 0;
-  UINT8           HasCallback;
-  UINT16          QuestionId;
-  UINT64          Value   = StoredNumber (Control);
-  CHAR16          *Text   = NULL;
-
-  if (!EFI_ERROR (GetQuestionOptions (&Control->Record, &Handle, &Tokens, &Values, &Count, &HasCallback, &QuestionId))) {
-    for (UINTN Index = 0; (Index < Count) && (Text == NULL); Index++) {
-      Text = (Values[Index] == Value) ? HiiGetString (Handle, Tokens[Index], NULL) : NULL;
-    }
-  }
-
-  if (Text != NULL) {
-    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
-  } else {
-    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", Value);
-  }
-
-  FreePool (Text);
-  FreePool (Tokens);
-  FreePool (Values);
-}
-
-// The stored text of a string question, cut to the buffer.
-static VOID
-StringText (
-  IN  CONST TUI_CONTROL  *Control,
-  OUT CHAR16             *Buffer
-  )
-{
-  CHAR16  Text[VALUE_TEXT_CHARS - 2] = { 0 };
-  UINTN   Size = (Control->Record.ValueWidth < sizeof (Text) - sizeof (CHAR16)) ? Control->Record.ValueWidth
-                 : sizeof (Text) - sizeof (CHAR16);
-
-  if (EFI_ERROR (ReadVariableBytes (Control->Record.VariableIndex,
-                   GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode), Size, Text, FALSE)))
-  {
-    Text[0] = 0;
-  }
-
-  UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
-}
-
 /**
   The cache index of a record's variable. The variable cache holds the compiled
   variable list; a record the form parser made names its own list, whose variable is
@@ -735,24 +666,149 @@ CacheVariableIndex (
   return FALSE;
 }
 
-// What the row shows at the value column; empty for questions whose value is not shown.
+/**
+  Bytes of a question's value from the variable cache, or, for a plain UEFI variable
+  that only the form parser knows of, from the variable itself.
+**/
+static EFI_STATUS
+ReadQuestionBytes (
+  IN  CONST TUI_CONTROL  *Control,
+  IN  UINTN              Size,
+  OUT VOID               *Buffer
+  )
+{
+  UINTN                  Offset = GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode);
+  UINT32                 Index;
+  CONST VARIABLE_RECORD  *Parsed = (GetWorkVariableCount () > 0) ? GetWorkVariable (Control->Record.VariableIndex) : NULL;
+  UINTN                  DataSize;
+  UINT8                  *Data;
+  EFI_STATUS             Status;
+
+  if (CacheVariableIndex (Control->Record.VariableIndex, &Index)) {
+    return ReadVariableBytes (Index, Offset, Size, Buffer, FALSE);
+  }
+
+  if ((Parsed == NULL) || ((Parsed->StoreFlags & VARIABLE_STORE_EFI) == 0) || (Offset + Size > Parsed->Size)) {
+    return EFI_NOT_FOUND;
+  }
+
+  DataSize = Parsed->Size;
+  Data     = (UINT8 *)AllocateZeroPool (DataSize);
+  if (Data == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Status = gRT->GetVariable ((CHAR16 *)Parsed->Name, (EFI_GUID *)&Parsed->VendorGuid, NULL, &DataSize, Data);
+  if (!EFI_ERROR (Status) && (Offset + Size <= DataSize)) {
+    CopyMem (Buffer, Data + Offset, Size);
+  } else {
+    Status = EFI_ERROR (Status) ? Status : EFI_NOT_FOUND;
+  }
+
+  FreePool (Data);
+  return Status;
+}
+
+// The stored value of a numeric-like question (at most 8 bytes, little-endian).
+static EFI_STATUS
+StoredNumber (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT UINT64             *Value
+  )
+{
+  UINTN  Width = (Control->Record.ValueWidth > sizeof (UINT64)) ? sizeof (UINT64) : Control->Record.ValueWidth;
+
+  *Value = 0;
+  return ReadQuestionBytes (Control, Width, Value);
+}
+
+// The text of the option whose value is stored; the number itself when none matches.
+static VOID
+OptionText (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT CHAR16             *Buffer
+  )
+{
+  EFI_HII_HANDLE  Handle  = NULL;
+  UINT16          *Tokens = NULL;
+  UINT64          *Values = NULL;
+  UINTN           Count   = 0;
+  UINT8           HasCallback;
+  UINT16          QuestionId;
+  UINT64          Value;
+  CHAR16          *Text   = NULL;
+
+  if (EFI_ERROR (StoredNumber (Control, &Value))) {
+    return;                      // a value that cannot be read is not shown
+  }
+
+  if (!EFI_ERROR (GetQuestionOptions (&Control->Record, &Handle, &Tokens, &Values, &Count, &HasCallback, &QuestionId))) {
+    for (UINTN Index = 0; (Index < Count) && (Text == NULL); Index++) {
+      Text = (Values[Index] == Value) ? HiiGetString (Handle, Tokens[Index], NULL) : NULL;
+    }
+  }
+
+  if (Text != NULL) {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
+  } else {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", Value);
+  }
+
+  FreePool (Text);
+  FreePool (Tokens);
+  FreePool (Values);
+}
+
+static VOID
+DateTimeText (
+  IN     CONST TUI_CONTROL  *Control,
+  IN OUT EFI_TIME           *Time,
+  OUT    CHAR16             *Buffer
+  )
+{
+  if (EFI_ERROR (ReadDateTimeValue (&Control->Record, Time))) {
+    return;
+  }
+
+  if ((Control->Record.ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_DATE) {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d/%02d/%04d]", Time->Month, Time->Day, Time->Year);
+  } else {
+    UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d:%02d:%02d]", Time->Hour, Time->Minute, Time->Second);
+  }
+}
+
+// The stored text of a string question, cut to the buffer.
+static VOID
+StringText (
+  IN  CONST TUI_CONTROL  *Control,
+  OUT CHAR16             *Buffer
+  )
+{
+  CHAR16  Text[VALUE_TEXT_CHARS - 2] = { 0 };
+  UINTN   Size = (Control->Record.ValueWidth < sizeof (Text) - sizeof (CHAR16)) ? Control->Record.ValueWidth
+                 : sizeof (Text) - sizeof (CHAR16);
+
+  if (EFI_ERROR (ReadQuestionBytes (Control, Size, Text))) {
+    return;
+  }
+
+  UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%s]", Text);
+}
+
+// What the row shows at the value column; empty for questions whose value is not shown or cannot be read.
 static VOID
 ValueText (
-  IN  CONST TUI_CONTROL  *Stored,
+  IN  CONST TUI_CONTROL  *Control,
   OUT CHAR16             *Buffer
   )
 {
   EFI_TIME     Time;
-  TUI_CONTROL  Copy;
-  TUI_CONTROL  *Control = &Copy;
+  TUI_CONTROL  Cached;
+  UINT64       Number;
 
   Buffer[0] = 0;
   ZeroMem (&Time, sizeof (Time));
-  CopyMem (&Copy, Stored, sizeof (Copy));
-  if (!CacheVariableIndex (Stored->Record.VariableIndex, &Copy.Record.VariableIndex)) {
-    return;
-  }
-
+  CopyMem (&Cached, Control, sizeof (Cached));
   switch (Control->Record.ControlType & CONTROL_TYPE_MASK) {
     case CONTROL_TYPE_ONE_OF:
     case CONTROL_TYPE_CHECKBOX:
@@ -760,21 +816,19 @@ ValueText (
       OptionText (Control, Buffer);
       break;
     case CONTROL_TYPE_NUMERIC:
-      UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", StoredNumber (Control));
+      if (!EFI_ERROR (StoredNumber (Control, &Number))) {
+        UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%lu]", Number);
+      }
+
       break;
     case CONTROL_TYPE_STRING:
       StringText (Control, Buffer);
       break;
     case CONTROL_TYPE_DATE:
-      if (!EFI_ERROR (ReadDateTimeValue (&Control->Record, &Time))) {
-        UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d/%02d/%04d]", Time.Month, Time.Day, Time.Year);
-      }
-
-      break;
     case CONTROL_TYPE_TIME:
-      if (!EFI_ERROR (ReadDateTimeValue (&Control->Record, &Time))) {
-        UnicodeSPrint (Buffer, VALUE_TEXT_CHARS * sizeof (CHAR16), u"[%02d:%02d:%02d]", Time.Hour, Time.Minute,
-          Time.Second);
+      // The clock, or the variable cache: the record must name the cache's index.
+      if (CacheVariableIndex (Control->Record.VariableIndex, &Cached.Record.VariableIndex)) {
+        DateTimeText (&Cached, &Time, Buffer);
       }
 
       break;
