@@ -56,8 +56,9 @@ protected:
     Rebuild (Options);
     StartEngine ();
     Publish (MainForms (), MainStrings (), TuiAppTestData::kMainSet);
-    Publish (SecondForms (), { { 1, u"Second" }, { 0x10, u"Second" }, { 0x11, u"Second page" }, { 0x12, u"Here" } },
+    Publish (SecondForms (), { { 1, u"Second" }, { 0x10, u"Second" }, { 0x11, u"Second page" }, { 0x12, u"Here" }, { 0x13, u"Level" } },
       TuiAppTestData::kSecondSet);
+    M.Variables ().Put (u"TuiVar", TuiAppTestData::kSecondSet, 7, { 1, 42, 0, 0 });   // known to the parser only
     // Form sets of the board's own setup data are tabs, not entries of the link page.
     gCompiledPageFormSetGuids     = mCompiled;
     gCompiledPageFormSetGuidCount = 2;
@@ -123,8 +124,11 @@ private:
     Builders::IfrBuilder  F;
 
     F.FormSet (TuiAppTestData::kSecondSet, 1, 0, { TuiAppTestData::kPlatform });
+    F.VarStoreEfi (1, TuiAppTestData::kSecondSet, 7, 4, "TuiVar");
     F.Form (1, 0x10);
     F.Text (0x11, 0, 0x12);
+    F.Numeric ({ 0x13, 0, 0x200, 1, 1, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 255, 1);
+    F.End ();
     F.End ();
     F.End ();
     return F;
