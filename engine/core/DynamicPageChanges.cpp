@@ -222,6 +222,20 @@ RemoveDynamicFormSet (
   return RebuildPageData ();
 }
 
+static VOID
+ReleasePendingPages (
+  VOID
+  )
+{
+  for (UINT32 Page = 1; Page < GetWorkPageCount (); Page++) {
+    PAGE_RECORD  *Record = GetWorkPage (Page);
+
+    if ((Record != NULL) && (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
+      Record->HiiHandle = NULL;
+    }
+  }
+}
+
 EFI_STATUS
 RefreshDynamicPages (
   VOID
@@ -236,16 +250,18 @@ RefreshDynamicPages (
     mVariablesAddedDuringRebuild = FALSE;
   }
 
-  PrepareFormSetParse ();
+  // Only a change rebuilds the working tables: readers may hold records of them.
   for (UINT32 Page = 1; Page < GetWorkPageCount (); Page++) {
     PAGE_RECORD  *Record = GetWorkPage (Page);
 
     if ((Record != NULL) && (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
-      Record->HiiHandle = NULL;
+      PrepareFormSetParse ();
+      ReleasePendingPages ();
+      return RebuildPageData ();
     }
   }
 
-  return RebuildPageData ();
+  return EFI_SUCCESS;
 }
 
 //

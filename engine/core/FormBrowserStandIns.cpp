@@ -1,8 +1,7 @@
 /** @file
   The form browser's two operations, its handling of action requests and the form
   callbacks. The form browser is not built yet: SendForm shows nothing and answers
-  EFI_UNSUPPORTED, as do BrowserCallback and a control's callback; an action request
-  is taken as done.
+  EFI_UNSUPPORTED, as does BrowserCallback; an action request is taken as done.
 **/
 #include <engine/core/EngineNeighbours.h>
 
@@ -46,29 +45,6 @@ BrowserCallback (
   (VOID)RetrieveData;
   (VOID)VariableGuid;
   (VOID)VariableName;
-  return EFI_UNSUPPORTED;
-}
-
-VOID
-RunCallbacksForAction (
-  IN UINTN  Action
-  )
-{
-  (VOID)Action;
-}
-
-EFI_STATUS
-InvokeControlCallback (
-  IN CONTROL_RECORD  *Control,
-  IN UINT16          QuestionId,
-  IN UINTN           Reserved,
-  IN UINTN           Action
-  )
-{
-  (VOID)Control;
-  (VOID)QuestionId;
-  (VOID)Reserved;
-  (VOID)Action;
   return EFI_UNSUPPORTED;
 }
 

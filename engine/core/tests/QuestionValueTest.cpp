@@ -3,6 +3,7 @@
 // string and a form set's own callback, on the emulator with a fake driver.
 #include "support/QuestionTestSupport.h"
 
+#include <engine/core/EngineNeighbours.h>
 #include <engine/core/ConfigString.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/SetupData.h>
@@ -304,6 +305,45 @@ TEST_F (QuestionValueTest, FormSetCallbackGetsChangedWithAU64Value) {
   Driver->OnCallback = nullptr;          // the default answer: not handled
   EXPECT_EQ (CallFormSetCallback (Handle, 1, 0), EFI_UNSUPPORTED);
   EXPECT_EQ (CallFormSetCallback ((EFI_HII_HANDLE)(UINTN)0x4321, 1, 0), EFI_INVALID_PARAMETER);
+}
+
+TEST_F (QuestionValueTest, ControlCallbacksPassTheCachedValueAndWriteBackTheDriversAnswer) {
+  Builders::IfrBuilder  Forms;
+  size_t                OneOf = Forms.OneOf (Q (5, 2), EFI_IFR_NUMERIC_SIZE_2, 0, 0, 0, false);
+  UsePackage (Forms);
+  CONTROL_RECORD        C = VariableControl (OneOf, CONTROL_TYPE_ONE_OF, kBoardIndex);
+
+  Driver->AddCallbackRule ({ .Action = EFI_BROWSER_ACTION_CHANGING, .QuestionId = 5, .NewValue = BYTES { 0x34, 0x12 } });
+  Driver->ClearCalls ();
+  ASSERT_EQ (InvokeControlCallback (&C, 5, 0, EFI_BROWSER_ACTION_CHANGING), EFI_SUCCESS);
+
+  ASSERT_EQ (Driver->Calls ().size (), 2u);     // CHANGING, then CHANGED with the driver's value
+  EXPECT_EQ (Driver->Calls ()[0].Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGING);
+  EXPECT_EQ (Driver->Calls ()[0].QuestionId, 5);
+  EXPECT_EQ (Driver->Calls ()[0].Type, EFI_IFR_TYPE_NUM_SIZE_16);
+  EXPECT_EQ (Driver->Calls ()[0].Value, (BYTES { 0x12, 0x13 }));
+  EXPECT_EQ (Driver->Calls ()[1].Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGED);
+  EXPECT_EQ (Driver->Calls ()[1].Value, (BYTES { 0x34, 0x12 }));
+  EXPECT_EQ (Cached (kBoardIndex), (BYTES { 0x10, 0x11, 0x34, 0x12, 0x14, 0x15, 0x16, 0x17 }));
+  EXPECT_EQ (gInBrowserCallback, 0);
+}
+
+TEST_F (QuestionValueTest, FormOpenPassesNoValueAndWritesNothingBack) {
+  Builders::IfrBuilder  Forms;
+  size_t                OneOf = Forms.OneOf (Q (6, 0), EFI_IFR_NUMERIC_SIZE_1, 0, 0, 0, false);
+  UsePackage (Forms);
+  CONTROL_RECORD        C = VariableControl (OneOf, CONTROL_TYPE_ONE_OF, kBoardIndex);
+
+  Driver->AddCallbackRule ({ .Action = EFI_BROWSER_ACTION_FORM_OPEN, .QuestionId = 6, .NewValue = std::nullopt });
+  Driver->ClearCalls ();
+  ASSERT_EQ (InvokeControlCallback (&C, 6, 0, EFI_BROWSER_ACTION_FORM_OPEN), EFI_SUCCESS);
+  ASSERT_EQ (Driver->Calls ().size (), 1u);
+  EXPECT_EQ (Driver->Calls ()[0].Type, EFI_IFR_TYPE_UNDEFINED);
+  EXPECT_TRUE (Driver->Calls ()[0].Value.empty ());
+  EXPECT_EQ (Cached (kBoardIndex), (BYTES { 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17 }));
+
+  EXPECT_EQ (InvokeControlCallback (&C, 6, 0, EFI_BROWSER_ACTION_SUBMITTED), EFI_UNSUPPORTED);
+  EXPECT_EQ (Driver->Calls ().size (), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,271 @@
+/** @file
+  Calls into the drivers that own questions with the callback flag: the browser
+  actions through their configuration-access protocol, the value a driver returns
+  written back into the variable cache, and the action request it asks for.
+**/
+#include <engine/core/DriverCallbacks.h>
+#include <engine/core/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/FormTables.h>
+#include <engine/core/IfrOpcode.h>
+#include <engine/core/QuestionAccess.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
+
+#include <Protocol/HiiConfigAccess.h>
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+UINT8    gLoadingDefaults        = 0;
+BOOLEAN  gDriverChangedValue     = FALSE;
+
+// The question's value before a change (written back before the call) and its new value.
+static UINT8  *mOldValue     = NULL;
+static UINTN  mOldValueSize  = 0;
+static UINT8  *mNewValue     = NULL;
+
+#define ACTION_CONFIG_AT     13     // after the 13-byte question header
+#define NUMERIC_FLAGS_AT     13
+#define IFR_TYPE_OTHER       8
+#define VALUE_BUFFER_SIZE    256
+
+EFI_STATUS
+CallConfigAccessCallback (
+  IN     EFI_HII_HANDLE      HiiHandle,
+  IN     UINT16              QuestionId,
+  IN     UINT8               Type,
+  IN OUT EFI_IFR_TYPE_VALUE  *Value,
+  IN     UINTN               Action
+  )
+{
+  EFI_HANDLE                      DriverHandle = NULL;
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access      = NULL;
+  EFI_BROWSER_ACTION_REQUEST      Request      = EFI_BROWSER_ACTION_REQUEST_NONE;
+  UINT8                           SavedIn      = gInBrowserCallback;
+  UINT8                           SavedLoading = gLoadingDefaults;
+  EFI_STATUS                      Status;
+
+  if (gHiiDatabase == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = gHiiDatabase->GetPackageListHandle (gHiiDatabase, HiiHandle, &DriverHandle);
+  if (!EFI_ERROR (Status)) {
+    Status = gBS->HandleProtocol (DriverHandle, &gEfiHiiConfigAccessProtocolGuid, (VOID **)&Access);
+  }
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  // Both flags go back to what they were, so a call nested in another keeps them set.
+  gInBrowserCallback = 1;
+  gLoadingDefaults   = 1;
+  Status             = Access->Callback (Access, Action, QuestionId, Type, Value, &Request);
+  gInBrowserCallback = SavedIn;
+  gLoadingDefaults   = SavedLoading;
+  if (Request != EFI_BROWSER_ACTION_REQUEST_NONE) {
+    Status = ProcessActionRequest (Request);
+  }
+
+  (VOID)RefreshDynamicPages ();     // without a table there is nothing pending
+  return Status;
+}
+
+static BOOLEAN
+IsKnownAction (
+  IN UINTN  Action
+  )
+{
+  return (Action <= EFI_BROWSER_ACTION_FORM_CLOSE) || (Action == EFI_BROWSER_ACTION_DEFAULT_STANDARD) ||
+         (Action == EFI_BROWSER_ACTION_DEFAULT_MANUFACTURING);
+}
+
+/** The IFR value type of a question; FALSE for a question whose value cannot be passed. */
+static BOOLEAN
+QuestionValueType (
+  IN  CONST UINT8  *Op,
+  OUT UINT8        *Type
+  )
+{
+  switch (Op[0]) {
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_NUMERIC_OP:
+      *Type = (UINT8)(IfrField (Op, NUMERIC_FLAGS_AT, 1) & EFI_IFR_NUMERIC_SIZE);
+      return TRUE;
+    case EFI_IFR_CHECKBOX_OP:     *Type = EFI_IFR_TYPE_BOOLEAN; return TRUE;
+    case EFI_IFR_REF_OP:          *Type = EFI_IFR_TYPE_REF;     return TRUE;
+    case EFI_IFR_ACTION_OP:       *Type = IFR_TYPE_OTHER;       return TRUE;
+    case EFI_IFR_DATE_OP:         *Type = EFI_IFR_TYPE_DATE;    return TRUE;
+    case EFI_IFR_TIME_OP:         *Type = EFI_IFR_TYPE_TIME;    return TRUE;
+    case EFI_IFR_ORDERED_LIST_OP: *Type = EFI_IFR_TYPE_BUFFER;  return TRUE;
+    default:                      return FALSE;
+  }
+}
+
+static BOOLEAN
+HasStoredValue (
+  IN CONST UINT8  *Op
+  )
+{
+  return (Op[0] != EFI_IFR_ACTION_OP) && (Op[0] != EFI_IFR_REF_OP);
+}
+
+VOID
+SaveControlOldValue (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  CONST UINT8  *Op   = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINTN        Size  = (Op == NULL) ? 0 : GetQuestionWidth (Op);
+
+  FreeAndNull (mOldValue);
+  mOldValueSize = 0;
+  mOldValue     = (Size == 0) ? NULL : (UINT8 *)AllocateZeroPool (Size);
+  if ((mOldValue != NULL) &&
+      !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Size, mOldValue, FALSE)))
+  {
+    mOldValueSize = Size;
+  }
+}
+
+VOID
+SaveControlNewValue (
+  IN CONST VOID  *Value,
+  IN UINTN       Size
+  )
+{
+  FreeAndNull (mNewValue);
+  mNewValue = (Size == 0) ? NULL : (UINT8 *)AllocateCopyPool (Size, Value);
+}
+
+static VOID
+FreeSavedValues (
+  VOID
+  )
+{
+  FreeAndNull (mOldValue);
+  FreeAndNull (mNewValue);
+  mOldValueSize = 0;
+}
+
+/** The question's value from the cache, the saved old value written back first. */
+static BOOLEAN
+ReadCallbackValue (
+  IN  CONST CONTROL_RECORD  *Control,
+  IN  CONST UINT8           *Op,
+  OUT UINT8                 *Buffer,
+  OUT UINTN                 *Width
+  )
+{
+  *Width = GetQuestionWidth (Op);
+  if (*Width > VALUE_BUFFER_SIZE) {
+    return FALSE;
+  }
+
+  // The driver reads the value from before the change through BrowserCallback.
+  if ((mOldValue != NULL) && (mOldValueSize == *Width)) {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), *Width, mOldValue);
+  }
+
+  return !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), *Width, Buffer, FALSE));
+}
+
+static EFI_STATUS
+CallControl (
+  IN     CONST CONTROL_RECORD  *Control,
+  IN     UINT16                QuestionId,
+  IN     UINT8                 Type,
+  IN OUT EFI_IFR_TYPE_VALUE    *Value,
+  IN     UINTN                 Action
+  )
+{
+  EFI_STATUS  Status;
+
+  gDriverChangedValue = FALSE;
+  SetCallbackContext (Control->HiiHandle, Control->VariableIndex);
+  Status = CallConfigAccessCallback (Control->HiiHandle, QuestionId, Type, Value, Action);
+  SetCallbackContext (NULL, 0);
+  return Status;
+}
+
+EFI_STATUS
+InvokeControlCallback (
+  IN CONTROL_RECORD  *Control,
+  IN UINT16          QuestionId,
+  IN UINTN           Reserved,
+  IN UINTN           Action
+  )
+{
+  CONST UINT8  *Op = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINT8        Buffer[VALUE_BUFFER_SIZE];
+  UINTN        Width = 0;
+  UINT8        Type;
+  BOOLEAN      Passed;
+  EFI_STATUS   Status;
+
+  (VOID)Reserved;
+  if (!IsKnownAction (Action) || (Op == NULL) || (Control->HiiHandle == NULL)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  ZeroMem (Buffer, sizeof (Buffer));
+  if (Action == EFI_BROWSER_ACTION_FORM_OPEN) {
+    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_UNDEFINED, NULL, Action);
+    FreeSavedValues ();
+    return Status;
+  }
+
+  if (!QuestionValueType (Op, &Type)) {
+    return EFI_UNSUPPORTED;     // strings and passwords are not passed to drivers yet
+  }
+
+  if (Type == IFR_TYPE_OTHER) {
+    WriteUnaligned16 ((UINT16 *)Buffer, (UINT16)IfrField (Op, ACTION_CONFIG_AT, 2));
+  }
+
+  Passed = !HasStoredValue (Op) || ReadCallbackValue (Control, Op, Buffer, &Width);
+  Status = CallControl (Control, QuestionId, Type, Passed ? (EFI_IFR_TYPE_VALUE *)Buffer : NULL, Action);
+
+  // Only a value that was passed can come back; the driver may also have set it itself.
+  if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
+      (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND)))
+  {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
+  }
+
+  FreeSavedValues ();
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status) && HasStoredValue (Op)) {
+    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+  }
+
+  return Status;
+}
+
+VOID
+RunCallbacksForAction (
+  IN UINTN  Action
+  )
+{
+  UINT8  Saved = gLoadingDefaults;
+
+  gLoadingDefaults = 1;
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    PAGE_RECORD     *Record;
+    CONTROL_RECORD  *Control;
+
+    if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
+      continue;
+    }
+
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      if (!EFI_ERROR (GetPageControl (Page, N, &Control)) && ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0)) {
+        (VOID)InvokeControlCallback (Control, Control->QuestionId, 0, Action);     // one driver's failure stops no other
+      }
+    }
+  }
+
+  gLoadingDefaults = Saved;
+}
