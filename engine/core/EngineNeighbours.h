@@ -72,6 +72,12 @@ EFI_STATUS  LaunchBootOption (IN UINT16 OptionNumber, IN UINT16 *Place OPTIONAL,
 **/
 EFI_STATUS  ConvertBmpToGopBlt (IN VOID *BmpImage, IN UINT64 BmpImageSize, IN OUT VOID **Blt, IN OUT UINT64 *BltSize,
               OUT UINT64 *PixelHeight, OUT UINT64 *PixelWidth);
+/**
+  Converts a baseline JPEG file image (4:4:4 or 4:2:0) into graphics-output pixels, with
+  the same size protocol; Pitch gets the pixels a row, which is the width.
+**/
+EFI_STATUS  ConvertJpegToGopBlt (IN VOID *JpegImage, IN UINT64 JpegImageSize, IN OUT VOID **Blt, IN OUT UINT32 *BltSize,
+              OUT UINT32 *PixelHeight, OUT UINT32 *PixelWidth, OUT UINT32 *Pitch);
 /** Blits pixels (Pitch pixels a row) at the screen position a placement code gives for X and Y. */
 EFI_STATUS  BltImageAtPlacement (IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Pixels, IN UINT32 Placement, IN UINT64 Width,
               IN UINT64 Height, IN UINT64 X, IN UINT64 Y, IN UINT64 Pitch);

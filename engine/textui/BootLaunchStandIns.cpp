@@ -1,7 +1,7 @@
 /** @file
-  Boot launching, the BMP logo decoder and the placed logo blit, which are not built
-  yet: no option can be launched and no image decoded, so the boot-flow rows that
-  need them answer with those failures.
+  Boot launching and the placed logo blit, which are not built yet: no option can be
+  launched and no logo placed, so the boot-flow rows that need them answer with those
+  failures.
 **/
 #include <engine/core/EngineNeighbours.h>
 
@@ -16,25 +16,6 @@ LaunchBootOption (
   (VOID)Place;
   (VOID)Count;
   return EFI_NOT_FOUND;
-}
-
-EFI_STATUS
-ConvertBmpToGopBlt (
-  IN     VOID    *BmpImage,
-  IN     UINT64  BmpImageSize,
-  IN OUT VOID    **Blt,
-  IN OUT UINT64  *BltSize,
-  OUT    UINT64  *PixelHeight,
-  OUT    UINT64  *PixelWidth
-  )
-{
-  (VOID)BmpImage;
-  (VOID)BmpImageSize;
-  (VOID)Blt;
-  (VOID)BltSize;
-  (VOID)PixelHeight;
-  (VOID)PixelWidth;
-  return EFI_UNSUPPORTED;
 }
 
 EFI_STATUS

@@ -1,0 +1,81 @@
+/** @file
+  The small baseline JPEG decoder shared by the boot logo converter and the graphics
+  library's JPEG decoder: 8-bit DCT frames of three components with 4:4:4 or 4:2:0
+  sampling, Huffman coded, in one interleaved scan, with or without restart markers.
+
+  Each decoder keeps its whole state in its own JpegBaselineDecoder, so two decodes
+  never share tables, predictors or the bit reader. Every read is bounded by the
+  data's size; data past the end reads as 1-bits, which no Huffman table decodes.
+**/
+#ifndef GRAPHICS_CODEC_JPEG_BASELINE_H_
+#define GRAPHICS_CODEC_JPEG_BASELINE_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+// How the markers before the scan are found.
+enum JpegMarkerWalk {
+  // Segments are skipped by their lengths; a restart interval is taken.
+  kJpegWalkSegments,
+  // The bytes are searched for markers up to the end-of-image marker; a JFIF mark is
+  // required and a restart interval is refused.
+  kJpegScanForMarkers,
+};
+
+// Where the decoded pixels go: three colour bytes a pixel at the given offsets.
+struct JpegPixelSink {
+  uint8_t  *base;
+  size_t   rowBytes;
+  uint32_t pixelBytes;
+  uint8_t  redOffset, greenOffset, blueOffset;
+  uint32_t columns;   // pixels a row that may be written
+  uint32_t rows;      // rows that may be written
+};
+
+struct JpegHuffmanTable {
+  // Canonical decoding: codes of length L run from minCode[L] to maxCode[L]
+  // (maxCode -1 when the length has none); their symbols start at valueIndex[L].
+  int32_t  minCode[17];
+  int32_t  maxCode[18];
+  int32_t  valueIndex[17];
+  uint8_t  symbols[256];
+  // Lookup of the codes up to kLookupBits long: length << 8 | symbol, 0 when longer.
+  uint16_t lookup[1 << 9];
+};
+
+struct JpegBaselineDecoder {
+  const uint8_t   *data;
+  size_t          size;
+  size_t          frame;         // position of the frame header's marker
+  size_t          scan;          // first byte of the entropy-coded data
+  size_t          quantAt[4];
+  size_t          huffmanAt[4];
+  uint32_t        quantCount, huffmanCount;
+  uint16_t        restartInterval;
+  uint16_t        width, height;
+  uint8_t         lumaSampling;  // 0x11 or 0x22
+  uint16_t        quant[2][64];  // zig-zag order, as stored
+  JpegHuffmanTable huffman[4];   // DC luma, DC chroma, AC luma, AC chroma
+  int32_t         predictor[3];
+  // Bit reader.
+  size_t          readAt;
+  uint64_t        bitBuffer;
+  int32_t         bitCount;
+  bool            failed;
+  int32_t         block[6][64];
+};
+
+// Reads the headers of Data (Size bytes) into Decoder, which is reset first. False when
+// the image is not one this decoder takes: not a baseline frame of three components,
+// tables missing, inconsistent or malformed, a sampling other than 4:4:4 or 4:2:0, a
+// zero side, or a scan that is not one interleaved scan of the three components.
+bool JpegReadHeaders (JpegBaselineDecoder *Decoder, const uint8_t *Data, size_t Size, JpegMarkerWalk Walk);
+
+// Decodes the scan into Sink (zero-filled by the caller, at least the image's size
+// rounded up to 16 in each direction). False when a Huffman code matches no table entry.
+bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink);
+
+// Exposed for tests: the colour conversion of one pixel (Y level-shifted) into 8 bits.
+void JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3]);
+
+#endif
