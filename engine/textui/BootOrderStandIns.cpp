@@ -1,23 +1,9 @@
 /** @file
-  The boot-option table look-up and the order editing of the cached boot, driver
-  and legacy orders. The boot-option code is not built yet: no option is known and no
-  order translation happens, so writes of the order variables store the caller's
+  The order editing of the cached boot, driver and legacy orders is not built yet:
+  no order translation happens, so writes of the order variables store the caller's
   bytes unchanged.
 **/
 #include <engine/core/EngineNeighbours.h>
-
-BOOLEAN
-FindLoadOptionAttributes (
-  IN  BOOLEAN  DriverOption,
-  IN  UINT16   OptionNumber,
-  OUT UINT32   *Attributes
-  )
-{
-  (VOID)DriverOption;
-  (VOID)OptionNumber;
-  (VOID)Attributes;
-  return FALSE;
-}
 
 EFI_STATUS
 ReorderBootOrderCache (

@@ -1,0 +1,90 @@
+/** @file
+  The boot and driver option tables: one record per "Boot####" / "Driver####" load
+  option, read at every POST, with "BootOrder" and "DriverOrder" kept in step with
+  them, and the flat boot list in which a legacy group stands for its devices.
+**/
+#ifndef ENGINE_TEXTUI_BOOT_OPTIONS_H_
+#define ENGINE_TEXTUI_BOOT_OPTIONS_H_
+
+#include <Uefi.h>
+#include <Protocol/DevicePath.h>
+
+#define LEGACY_DEVICE_NAME_LENGTH  51          // characters, the terminator included
+
+typedef struct {
+  UINT16  BbsIndex;
+  CHAR16  Name[LEGACY_DEVICE_NAME_LENGTH];
+} LEGACY_DEVICE_ENTRY;
+
+typedef struct {
+  UINT16                    OptionNumber;
+  UINT32                    Attributes;           // LOAD_OPTION_ACTIVE, LOAD_OPTION_HIDDEN...
+  CHAR16                    *Description;
+  EFI_DEVICE_PATH_PROTOCOL  *DevicePath;          // copy of the stated list length
+  UINT16                    DevicePathSize;
+  VOID                      *OptionalData;        // null when the option has none
+  UINT64                    OptionalDataSize;
+  UINT32                    LegacyGroupOffset;    // in "LegacyDevOrder", for a legacy group
+  UINT16                    LegacyDeviceCount;
+  LEGACY_DEVICE_ENTRY       *LegacyDevices;
+} BOOT_OPTION_INFO;
+
+// What a load option holds, pointing into its variable's bytes.
+typedef struct {
+  UINT32                          Attributes;
+  CONST CHAR16                    *Description;        // terminated inside the data
+  UINTN                           DescriptionSize;     // bytes, the terminator included
+  CONST EFI_DEVICE_PATH_PROTOCOL  *DevicePath;
+  UINT16                          DevicePathSize;
+  CONST UINT8                     *OptionalData;       // null when none
+  UINTN                           OptionalDataSize;
+} LOAD_OPTION_VIEW;
+
+#define BOOT_OPTION_TABLE_GROWTH  10
+#define BOOT_FLOW_FIRST_BOOT_ORDER_ONLY  7
+
+extern BOOT_OPTION_INFO  *gBootOptionTable;
+extern BOOT_OPTION_INFO  *gDriverOptionTable;
+extern BOOT_OPTION_INFO  *gCurrentLegacyGroup;
+
+/**
+  Checks and splits a load option. The description must end inside the data, the
+  device-path list must lie inside it, and its nodes must reach an end-of-path node
+  within the list's stated length; nothing past Size is read.
+
+  @retval EFI_SUCCESS            View describes the option.
+  @retval EFI_INVALID_PARAMETER  The option is malformed.
+**/
+EFI_STATUS  ParseLoadOption (IN CONST UINT8 *Data, IN UINTN Size, OUT LOAD_OPTION_VIEW *View);
+
+/**
+  Reads every "Boot####" and "Driver####" into the tables, picks the disabled markers
+  and brings "BootOrder" and "DriverOrder" into line. Under boot flow 7 only the first
+  option of "BootOrder" is read and no order is rewritten.
+
+  @retval EFI_UNSUPPORTED  A table could not grow; the options read so far stay.
+**/
+EFI_STATUS  BuildBootOptionTables (VOID);
+VOID        FreeBootOptionTables (VOID);
+
+BOOT_OPTION_INFO  *FindBootOption (IN UINT16 OptionNumber);
+BOOT_OPTION_INFO  *FindDriverOption (IN UINT16 OptionNumber);
+BOOLEAN           IsLegacyGroup (IN CONST BOOT_OPTION_INFO *Record);
+CONST CHAR16      *GetBootOptionName (IN CONST BOOT_OPTION_INFO *Record);
+
+/** The highest option number at or below 0xFFFF that no record of the table uses. */
+UINT16      FindDisabledMarker (IN CONST BOOT_OPTION_INFO *Table, IN UINTN Count);
+
+VOID        SyncBootOrder (VOID);
+VOID        SyncDriverOrder (VOID);
+/** Moves every hidden option of Order behind the options that are not hidden. */
+VOID        MoveHiddenOptionsLast (IN BOOLEAN DriverTable, IN OUT UINT16 *Order, IN UINTN Count);
+
+/** The number of entries of the flat boot list: a legacy group counts its devices. */
+UINTN         CountFlatBootEntries (VOID);
+CONST CHAR16  *GetBootOptionNameByIndex (IN UINT16 Index, IN UINT64 Reserved, IN BOOLEAN InBootOrder);
+BOOLEAN       BootOptionDisabledByIndex (IN UINT64 Index, IN UINT64 Reserved, IN BOOLEAN InBootOrder,
+                IN BOOLEAN ByOrder);
+VOID          SelectLegacyGroupByIndex (IN UINT16 Index);
+
+#endif

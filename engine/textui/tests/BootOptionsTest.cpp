@@ -1,0 +1,323 @@
+// The boot and driver option tables on the emulator: OVMF's own options, malformed
+// load options, and "BootOrder" / "DriverOrder" kept in step with scripted option sets.
+#include "../../core/tests/support/EngineMachineTest.h"
+
+#include <engine/core/EngineGlobals.h>
+#include <engine/textui/BootOptions.h>
+#include <Guid/GlobalVariable.h>
+
+#include <Fixtures.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using BYTES = std::vector<UINT8>;
+
+constexpr UINT32    kNvBsRt    = EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
+constexpr UINT32    kActive    = LOAD_OPTION_ACTIVE;
+constexpr UINT32    kHidden    = LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN;
+const EFI_GUID      kBootFlowGuid   = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
+const EFI_GUID      kBootMgrGuid    = { 0xB4909CF3, 0x7B93, 0x4751, { 0x9B, 0xD8, 0x5B, 0xA8, 0x22, 0x0B, 0x9B, 0xB2 } };
+const EFI_GUID      kDriverMgrGuid  = { 0xC0B4FB05, 0x15E5, 0x4588, { 0x9F, 0xE9, 0xB3, 0xD3, 0x9C, 0x06, 0x77, 0x15 } };
+const EFI_GUID      kBootNowGuid    = { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } };
+
+const BYTES  kEnd = { 0x7F, 0xFF, 0x04, 0x00 };
+
+// A file-path node naming "\a.efi", then the end node.
+BYTES
+FilePath ()
+{
+  BYTES  Path = { 0x04, 0x04, 4 + 14, 0 };
+  for (char16_t C : std::u16string (u"\\a.efi")) {
+    Path.push_back ((UINT8)C);
+    Path.push_back (0);
+  }
+  Path.insert (Path.end (), { 0, 0 });
+  Path.insert (Path.end (), kEnd.begin (), kEnd.end ());
+  return Path;
+}
+
+// A BBS node for a hard-disk legacy group, then the end node.
+BYTES
+BbsPath ()
+{
+  BYTES  Path = { 0x05, 0x01, 12, 0, 0x02, 0, 0, 0, 'H', 'D', 0, 0 };
+  Path.insert (Path.end (), kEnd.begin (), kEnd.end ());
+  return Path;
+}
+
+BYTES
+LoadOption (UINT32 Attributes, const std::u16string &Description, const BYTES &Path, const BYTES &Optional = {})
+{
+  BYTES  Bytes = { (UINT8)Attributes, (UINT8)(Attributes >> 8), (UINT8)(Attributes >> 16), (UINT8)(Attributes >> 24),
+                   (UINT8)Path.size (), (UINT8)(Path.size () >> 8) };
+  for (char16_t C : Description) {
+    Bytes.push_back ((UINT8)C);
+    Bytes.push_back ((UINT8)(C >> 8));
+  }
+  Bytes.insert (Bytes.end (), { 0, 0 });
+  Bytes.insert (Bytes.end (), Path.begin (), Path.end ());
+  Bytes.insert (Bytes.end (), Optional.begin (), Optional.end ());
+  return Bytes;
+}
+
+BYTES
+Order (std::vector<UINT16> Numbers)
+{
+  BYTES  Bytes;
+  for (UINT16 N : Numbers) {
+    Bytes.push_back ((UINT8)N);
+    Bytes.push_back ((UINT8)(N >> 8));
+  }
+  return Bytes;
+}
+
+class BootOptionsTest : public EngineMachineTest {
+protected:
+  void SetUp () override
+  {
+    EngineMachineTest::SetUp ();
+    Attach ();
+  }
+
+  void Attach ()
+  {
+    (VOID)PlatformLibConstructor (Devices.Image->ImageHandle (), M.SystemTable ());
+    gST = M.SystemTable ();
+    gBS = gST->BootServices;
+    gRT = gST->RuntimeServices;
+  }
+
+  void TearDown () override
+  {
+    FreeBootOptionTables ();
+    EngineMachineTest::TearDown ();
+  }
+
+  void PutBoot (UINT16 Number, const BYTES &Option, const char16_t *Prefix = u"Boot")
+  {
+    const char16_t  *Hex = u"0123456789ABCDEF";
+    std::u16string  Text = Prefix;
+    for (int Shift = 12; Shift >= 0; Shift -= 4) {
+      Text.push_back (Hex[(Number >> Shift) & 0xF]);
+    }
+    M.Variables ().Put (Text, gEfiGlobalVariableGuid, kNvBsRt, Option);
+  }
+
+  BYTES Stored (const std::u16string &Name, const EFI_GUID &Guid = gEfiGlobalVariableGuid)
+  {
+    const Emu::VARIABLE  *Variable = M.Variables ().Lookup (Name, Guid);
+    return (Variable == nullptr) ? BYTES { 0xEE } : Variable->Data;
+  }
+};
+
+TEST_F (BootOptionsTest, OvmfOptionsLoadWithTheirDescriptionsAndPaths) {
+  std::string  Error;
+  ASSERT_TRUE (M.Variables ().LoadBytes (Fixtures::Read ("ovmf/VARS.BIN"), &Error)) << Error;
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gBootOptionCount, 3u);
+  EXPECT_EQ (gDriverOptionCount, 0u);
+  EXPECT_EQ (std::u16string (FindBootOption (0)->Description), u"UiApp");
+  EXPECT_EQ (FindBootOption (0)->Attributes, 0x109u);
+  EXPECT_EQ (std::u16string (FindBootOption (1)->Description), u"UEFI Non-Block Boot Device");
+  EXPECT_EQ (FindBootOption (1)->DevicePathSize, 22);
+  EXPECT_EQ (FindBootOption (1)->OptionalDataSize, 16u);
+  EXPECT_NE (FindBootOption (1)->OptionalData, nullptr);
+  EXPECT_EQ (FindBootOption (2)->OptionalData, nullptr);
+  EXPECT_EQ (((const UINT8 *)FindBootOption (2)->DevicePath)[0], 0x04);
+  EXPECT_EQ (gBootOrderDisabledMarker, 0xFFFF);
+  // The stored 1, 0, 2: the hidden front page moves behind the shell.
+  EXPECT_EQ (Stored (u"BootOrder"), Order ({ 1, 2, 0 }));
+  EXPECT_EQ (Stored (u"BootManager", kBootMgrGuid), Order ({ 3 }));
+  EXPECT_EQ (Stored (u"BootNowCount", kBootNowGuid), Order ({ 3 }));
+  EXPECT_EQ (Stored (u"DriverManager", kDriverMgrGuid), Order ({ 0 }));
+}
+
+TEST (LoadOptionParse, MalformedOptionsAreRefusedWithoutReadingPastThem) {
+  LOAD_OPTION_VIEW  View;
+  BYTES             Good = LoadOption (kActive, u"Disk", FilePath (), { 9, 8, 7 });
+
+  ASSERT_EQ (ParseLoadOption (Good.data (), Good.size (), &View), EFI_SUCCESS);
+  EXPECT_EQ (View.OptionalDataSize, 3u);
+  EXPECT_EQ (View.OptionalData[0], 9);
+  EXPECT_EQ (View.DescriptionSize, 10u);
+
+  // Each cut copy lives in a buffer of exactly its size, so a read past it is caught.
+  for (size_t Size : { (size_t)0, (size_t)5, (size_t)6, (size_t)12, (size_t)16, Good.size () - 4 - 1 }) {
+    BYTES  Cut (Good.begin (), Good.begin () + Size);
+    EXPECT_EQ (ParseLoadOption (Cut.data (), Cut.size (), &View), EFI_INVALID_PARAMETER) << Size;
+  }
+
+  BYTES  Unterminated = { 1, 0, 0, 0, 4, 0, 'A', 0, 'B', 0 };
+  EXPECT_EQ (ParseLoadOption (Unterminated.data (), Unterminated.size (), &View), EFI_INVALID_PARAMETER);
+
+  BYTES  PathTooLong = Good;
+  PathTooLong[4] = 0xFF;
+  EXPECT_EQ (ParseLoadOption (PathTooLong.data (), PathTooLong.size (), &View), EFI_INVALID_PARAMETER);
+
+  BYTES  ZeroNode = LoadOption (kActive, u"Z", { 0x04, 0x04, 0, 0, 0x7F, 0xFF, 4, 0 });
+  EXPECT_EQ (ParseLoadOption (ZeroNode.data (), ZeroNode.size (), &View), EFI_INVALID_PARAMETER);
+
+  BYTES  NodeOverruns = LoadOption (kActive, u"Z", { 0x04, 0x04, 9, 0, 0x7F, 0xFF, 4, 0 });
+  EXPECT_EQ (ParseLoadOption (NodeOverruns.data (), NodeOverruns.size (), &View), EFI_INVALID_PARAMETER);
+
+  // A list without its end node would send every walker past the copy.
+  BYTES  NoEnd = LoadOption (kActive, u"Z", { 0x04, 0x04, 4, 0 }, { 0x7F, 0xFF, 4, 0 });
+  EXPECT_EQ (ParseLoadOption (NoEnd.data (), NoEnd.size (), &View), EFI_INVALID_PARAMETER);
+}
+
+TEST_F (BootOptionsTest, MalformedAndForeignOptionsArePassedOver) {
+  static const EFI_GUID  Vendor = { 0x12345678, 0x1, 0x2, { 3, 4, 5, 6, 7, 8, 9, 10 } };
+  BYTES                  Broken = LoadOption (kActive, u"Broken", FilePath ());
+  Broken[4] = 0xFF;
+
+  PutBoot (1, LoadOption (kActive, u"One", FilePath ()));
+  PutBoot (2, Broken);
+  M.Variables ().Put (u"Boot0003", Vendor, kNvBsRt, LoadOption (kActive, u"Vendor's", FilePath ()));
+  M.Variables ().Put (u"Boot0001", Vendor, kNvBsRt, LoadOption (kActive, u"Vendor's", FilePath ()));
+  M.Variables ().Put (u"Boot00001", gEfiGlobalVariableGuid, kNvBsRt, LoadOption (kActive, u"Long", FilePath ()));
+  M.Variables ().Put (u"BootXYZW", gEfiGlobalVariableGuid, kNvBsRt, LoadOption (kActive, u"Not hex", FilePath ()));
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gBootOptionCount, 1u);
+  EXPECT_EQ (std::u16string (gBootOptionTable[0].Description), u"One");
+  EXPECT_EQ (Stored (u"BootOrder"), Order ({ 1 }));
+}
+
+TEST_F (BootOptionsTest, OptionNumbersComeFromHexInAnyCase) {
+  PutBoot (0xABCD, LoadOption (kActive, u"Upper", FilePath ()));
+  M.Variables ().Put (u"bootbeef", gEfiGlobalVariableGuid, kNvBsRt, LoadOption (kActive, u"Lower", FilePath ()));
+  PutBoot (0x0010, LoadOption (kActive, u"Driver", FilePath ()), u"Driver");
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gBootOptionCount, 2u);
+  EXPECT_NE (FindBootOption (0xABCD), nullptr);
+  EXPECT_NE (FindBootOption (0xBEEF), nullptr);
+  ASSERT_NE (FindDriverOption (0x10), nullptr);
+  EXPECT_EQ (FindBootOption (0x10), nullptr);
+}
+
+TEST_F (BootOptionsTest, BootOrderFollowsTheTable) {
+  PutBoot (1, LoadOption (kActive, u"A", FilePath ()));
+  PutBoot (2, LoadOption (0, u"Inactive", FilePath ()));
+  PutBoot (3, LoadOption (kActive, u"C", FilePath ()));
+  PutBoot (4, LoadOption (kActive, u"New", FilePath ()));
+  // 2 is inactive, 9 was deleted, 3 and 1 are named twice.
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, Order ({ 2, 3, 9, 1, 3, 1 }));
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  EXPECT_EQ (Stored (u"BootOrder"), Order ({ 3, 1, 4, 2 }));
+  EXPECT_EQ (M.Variables ().Lookup (u"BootOrder", gEfiGlobalVariableGuid)->Attributes, kNvBsRt);
+  EXPECT_EQ (Stored (u"BootManager", kBootMgrGuid), Order ({ 4 }));
+}
+
+TEST_F (BootOptionsTest, AMissingOrderListsActiveThenInactiveInTableOrder) {
+  PutBoot (5, LoadOption (0, u"Off", FilePath ()), u"Driver");
+  PutBoot (6, LoadOption (kActive, u"On", FilePath ()), u"Driver");
+  PutBoot (7, LoadOption (0, u"Off", FilePath ()));
+  PutBoot (8, LoadOption (kActive, u"On", FilePath ()));
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  EXPECT_EQ (Stored (u"DriverOrder"), Order ({ 6, 5 }));
+  EXPECT_EQ (Stored (u"BootOrder"), Order ({ 8, 7 }));
+  EXPECT_EQ (Stored (u"DriverManager", kDriverMgrGuid), Order ({ 2 }));
+}
+
+TEST_F (BootOptionsTest, HiddenOptionsNeverStayInFrontOfVisibleOnes) {
+  PutBoot (1, LoadOption (kHidden, u"H1", FilePath ()));
+  PutBoot (2, LoadOption (kHidden, u"H2", FilePath ()));
+  PutBoot (3, LoadOption (kActive, u"V3", FilePath ()));
+  PutBoot (4, LoadOption (LOAD_OPTION_HIDDEN, u"H4 off", FilePath ()));
+  PutBoot (5, LoadOption (0, u"V5 off", FilePath ()));
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, Order ({ 1, 2, 3 }));
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  BYTES  Result = Stored (u"BootOrder");
+  ASSERT_EQ (Result.size (), 10u);
+  bool  SeenHidden = false;
+  for (size_t At = 0; At < Result.size (); At += 2) {
+    bool  Hidden = (FindBootOption ((UINT16)(Result[At] | (Result[At + 1] << 8)))->Attributes & LOAD_OPTION_HIDDEN) != 0;
+    EXPECT_FALSE (SeenHidden && !Hidden) << "visible option after a hidden one at " << At / 2;
+    SeenHidden |= Hidden;
+  }
+}
+
+TEST_F (BootOptionsTest, TheMarkerStepsDownPastNumbersInUse) {
+  PutBoot (0xFFFF, LoadOption (kActive, u"Top", FilePath ()));
+  PutBoot (0x0001, LoadOption (kActive, u"Low", FilePath ()));
+  PutBoot (0xFFFE, LoadOption (kActive, u"Next", FilePath ()));
+  PutBoot (0xFFFE, LoadOption (kActive, u"Drv", FilePath ()), u"Driver");
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  EXPECT_EQ (gBootOrderDisabledMarker, 0xFFFD);
+  EXPECT_EQ (gDriverOrderDisabledMarker, 0xFFFF);
+}
+
+TEST_F (BootOptionsTest, BootFlowSevenLoadsOnlyTheFirstOrderedOption) {
+  PutBoot (1, LoadOption (kActive, u"One", FilePath ()));
+  PutBoot (2, LoadOption (kActive, u"Two", FilePath ()));
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, Order ({ 2, 7, 1 }));
+  M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 7, 0, 0, 0 });
+  M.Variables ().ClearWriteLog ();
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gBootOptionCount, 1u);
+  EXPECT_EQ (gBootOptionTable[0].OptionNumber, 2);
+  EXPECT_TRUE (M.Variables ().WriteLog ().empty ());
+}
+
+TEST_F (BootOptionsTest, WithoutCollationNothingIsRead) {
+  M.~Machine ();
+  new (&M) Emu::Machine ();
+  Emu::MACHINE_OPTIONS  Options;
+  Options.Collation = false;
+  Devices = Emu::BuildStandardMachine (M, Options);
+  Attach ();
+  PutBoot (1, LoadOption (kActive, u"One", FilePath ()));
+
+  EXPECT_EQ (BuildBootOptionTables (), EFI_NOT_FOUND);
+  EXPECT_EQ (gBootOptionCount, 0u);
+}
+
+TEST_F (BootOptionsTest, LegacyGroupsCountTheirDevicesInTheFlatList) {
+  PutBoot (1, LoadOption (kActive, u"Hard disks", BbsPath ()));
+  PutBoot (2, LoadOption (kActive, u"Shell", FilePath ()));
+  PutBoot (3, LoadOption (kActive, u"Floppies", BbsPath ()));
+  PutBoot (4, LoadOption (kHidden, u"Hidden", FilePath ()));
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+
+  static LEGACY_DEVICE_ENTRY  Disks[3]  = { { 0, u"Disk A" }, { 1, u"Disk B" }, { 2, u"Disk C" } };
+  static LEGACY_DEVICE_ENTRY  Floppy[2] = { { 3, u"Floppy A" }, { 4, u"Floppy B" } };
+  BOOT_OPTION_INFO  *Group1 = FindBootOption (1);
+  BOOT_OPTION_INFO  *Group3 = FindBootOption (3);
+  ASSERT_TRUE (IsLegacyGroup (Group1));
+  EXPECT_FALSE (IsLegacyGroup (FindBootOption (2)));
+  Group1->LegacyDeviceCount = 3;
+  Group3->LegacyDeviceCount = 2;
+  Group1->LegacyDevices     = Disks;
+  Group3->LegacyDevices     = Floppy;
+
+  EXPECT_EQ (CountFlatBootEntries (), 7u);
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (2, 0, FALSE)), u"Disk C");
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (3, 0, FALSE)), u"Shell");
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (5, 0, FALSE)), u"Floppy B");
+  EXPECT_EQ (GetBootOptionNameByIndex (6, 0, FALSE), nullptr);     // hidden
+  EXPECT_EQ (GetBootOptionNameByIndex (7, 0, FALSE), nullptr);     // past the end
+  EXPECT_FALSE (BootOptionDisabledByIndex (3, 0, FALSE, FALSE));
+  EXPECT_TRUE (BootOptionDisabledByIndex (3, 0, FALSE, TRUE));     // no cached order holds it
+  EXPECT_TRUE (BootOptionDisabledByIndex (0, 0, TRUE, FALSE));     // no cached order at all
+  EXPECT_FALSE (BootOptionDisabledByIndex (9, 0, FALSE, FALSE));
+
+  SelectLegacyGroupByIndex (1);
+  EXPECT_EQ (gCurrentLegacyGroup, Group3);
+  SelectLegacyGroupByIndex (2);
+  EXPECT_EQ (gCurrentLegacyGroup, Group3);
+
+  Group1->LegacyDevices = nullptr;        // the arrays are the test's own
+  Group3->LegacyDevices = nullptr;
+}
+
+}  // namespace
