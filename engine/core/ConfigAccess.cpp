@@ -189,11 +189,15 @@ FindConfigTarget (
   return (gHiiConfigRouting == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
 }
 
+//
+// Hands a request (Results set: ExtractConfig) or a configuration (Results null:
+// RouteConfig) to whoever answers for the record, inside the driver-call context.
+//
 static EFI_STATUS
-CallExtract (
+CallConfigTarget (
   IN  VARIABLE_RECORD  *Record,
-  IN  CHAR16           *Request,
-  OUT CHAR16           **Results
+  IN  CHAR16           *Text,
+  OUT CHAR16           **Results OPTIONAL
   )
 {
   EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access;
@@ -206,10 +210,12 @@ CallExtract (
   }
 
   EnterDriverCall (Record, &Call);
-  if (Access != NULL) {
-    Status = Access->ExtractConfig (Access, Request, &Progress, Results);
+  if (Results != NULL) {
+    Status = (Access != NULL) ? Access->ExtractConfig (Access, Text, &Progress, Results)
+                              : gHiiConfigRouting->ExtractConfig (gHiiConfigRouting, Text, &Progress, Results);
   } else {
-    Status = gHiiConfigRouting->ExtractConfig (gHiiConfigRouting, Request, &Progress, Results);
+    Status = (Access != NULL) ? Access->RouteConfig (Access, Text, &Progress)
+                              : gHiiConfigRouting->RouteConfig (gHiiConfigRouting, Text, &Progress);
   }
 
   LeaveDriverCall (&Call);
@@ -281,7 +287,7 @@ ExtractVariableConfig (
   }
 
   if (!EFI_ERROR (Status)) {
-    Status = CallExtract (Record, Request.Text, &Results);
+    Status = CallConfigTarget (Record, Request.Text, &Results);
   }
 
   if (!EFI_ERROR (Status)) {
@@ -321,32 +327,6 @@ AppendCharacters (
   }
 }
 
-static EFI_STATUS
-CallRoute (
-  IN VARIABLE_RECORD  *Record,
-  IN CHAR16           *Configuration
-  )
-{
-  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access;
-  CHAR16                          *Progress = NULL;
-  DRIVER_CALL                     Call;
-  EFI_STATUS                      Status = FindConfigTarget (Record, &Access);
-
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  EnterDriverCall (Record, &Call);
-  if (Access != NULL) {
-    Status = Access->RouteConfig (Access, Configuration, &Progress);
-  } else {
-    Status = gHiiConfigRouting->RouteConfig (gHiiConfigRouting, Configuration, &Progress);
-  }
-
-  LeaveDriverCall (&Call);
-  return Status;
-}
-
 EFI_STATUS
 RouteVariableConfig (
   IN VARIABLE_RECORD  *Record,
@@ -375,7 +355,7 @@ RouteVariableConfig (
       ConfigTextAppendValue (&Configuration, Data, Width);
     }
 
-    Status = Configuration.Failed ? EFI_OUT_OF_RESOURCES : CallRoute (Record, Configuration.Text);
+    Status = Configuration.Failed ? EFI_OUT_OF_RESOURCES : CallConfigTarget (Record, Configuration.Text, NULL);
   }
 
   ConfigTextFree (&Configuration);

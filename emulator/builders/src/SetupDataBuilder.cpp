@@ -98,15 +98,15 @@ VariableRecordBytes (const SETUP_VARIABLE_DESC &Variable)
   return Out;
 }
 
-// A u32 count, then one u32 offset per record counted from the list start, then the records.
+// A u32 count, then one u32 offset per record, then the records; offsets count from the
+// list start plus Base (where the list sits inside a larger block).
 BYTES
-OffsetList (const std::vector<BYTES> &Records, std::vector<uint32_t> *Offsets)
+OffsetList (const std::vector<BYTES> &Records, std::vector<uint32_t> *Offsets, size_t Base = 0)
 {
   BYTES  Out;
-  size_t Position = 4 + 4 * Records.size ();
+  size_t Position = Base + ((4 + 4 * Records.size () + 7) & ~(size_t)7);
 
   AppendU32 (Out, (uint32_t)Records.size ());
-  Position = (Position + 7) & ~(size_t)7;
   for (const BYTES &Record : Records) {
     AppendU32 (Out, (uint32_t)Position);
     if (Offsets != nullptr) {
@@ -248,28 +248,13 @@ BYTES
 PageTables (const SETUP_DATA_DESC &Desc, size_t Base, const std::vector<std::vector<uint32_t>> &ControlOffsets,
             std::vector<uint32_t> &PageOffsets)
 {
-  BYTES               Out;
   std::vector<BYTES>  Records;
-  size_t              Position;
 
   for (size_t Page = 0; Page < Desc.Pages.size (); Page++) {
     Records.push_back (PageRecordBytes (Desc.Pages[Page], (uint16_t)Page, ControlOffsets[Page]));
   }
 
-  AppendU32 (Out, (uint32_t)Records.size ());
-  Position = Base + ((4 + 4 * Records.size () + 7) & ~(size_t)7);
-  for (const BYTES &Record : Records) {
-    PageOffsets.push_back ((uint32_t)Position);
-    AppendU32 (Out, (uint32_t)Position);
-    Position += Record.size ();
-  }
-
-  PadTo (Out, 8);
-  for (const BYTES &Record : Records) {
-    AppendBytes (Out, Record);
-  }
-
-  return Out;
+  return OffsetList (Records, &PageOffsets, Base);
 }
 
 uint16_t

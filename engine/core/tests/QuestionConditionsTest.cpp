@@ -77,51 +77,41 @@ protected:
 };
 
 TEST_F (QuestionConditionsTest, NestsCombineFromTheInnermostOut) {
-  size_t  S1 = Open (&IfrBuilder::SuppressIf, true);
-  Open (&IfrBuilder::GrayOutIf, true);
-  size_t  Q1 = Question ();
-  Forms.End ();
-  Forms.End ();
-  size_t  S2 = Open (&IfrBuilder::SuppressIf, false);
-  Open (&IfrBuilder::GrayOutIf, true);
-  size_t  Q2 = Question ();
-  Forms.End ();
-  Forms.End ();
-  size_t  G3 = Open (&IfrBuilder::GrayOutIf, true);
-  Open (&IfrBuilder::SuppressIf, true);
-  size_t  Q3 = Question ();
-  Forms.End ();
-  Forms.End ();
-  size_t  G4 = Open (&IfrBuilder::GrayOutIf, true);
-  Open (&IfrBuilder::SuppressIf, false);
-  size_t  Q4 = Question ();
-  Forms.End ();
-  Forms.End ();
-  size_t  D5 = Open (&IfrBuilder::DisableIf, true);
-  size_t  Q5 = Question ();
-  Forms.End ();
-  size_t  S6 = Open (&IfrBuilder::SuppressIf, false);
-  Open (&IfrBuilder::GrayOutIf, false);
-  size_t  Q6 = Question ();
-  Forms.End ();
-  Forms.End ();
-  size_t  X7 = Open (&IfrBuilder::SuppressIf, false);
-  Open (&IfrBuilder::SuppressIf, true);
-  Open (&IfrBuilder::GrayOutIf, true);
-  size_t  Q7 = Question ();
-  Forms.End ();
-  Forms.End ();
-  Forms.End ();
+  using OPENER = size_t (IfrBuilder::*) ();
+  const OPENER  Suppress = &IfrBuilder::SuppressIf;
+  const OPENER  Gray     = &IfrBuilder::GrayOutIf;
+  const struct {
+    std::vector<std::pair<OPENER, bool>>  Nest;      // outermost first, each with whether it holds
+    UINT8                                 Expected;
+    const char                            *What;
+  } Rows[] = {
+    { { { Suppress, true }, { Gray, true } }, CONDITION_STATE_SUPPRESSED, "gray inside a true suppress" },
+    { { { Suppress, false }, { Gray, true } }, CONDITION_STATE_GRAYED_OUT, "true gray inside a false suppress" },
+    { { { Gray, true }, { Suppress, true } }, CONDITION_STATE_SUPPRESSED, "true suppress inside a true gray" },
+    { { { Gray, true }, { Suppress, false } }, CONDITION_STATE_GRAYED_OUT, "false suppress inside a true gray" },
+    { { { &IfrBuilder::DisableIf, true } }, CONDITION_STATE_SUPPRESSED, "a true disable" },
+    { { { Suppress, false }, { Gray, false } }, CONDITION_STATE_SHOWN, "both false" },
+    { { { Suppress, false }, { Suppress, true }, { Gray, true } }, CONDITION_STATE_SUPPRESSED,
+      "a true suppress around a true gray, both nested" },
+  };
+  std::vector<std::pair<size_t, size_t>>  Built;     // the outermost condition and the question
+
+  for (const auto &Row : Rows) {
+    size_t  Outer = Open (Row.Nest[0].first, Row.Nest[0].second);
+    for (size_t Level = 1; Level < Row.Nest.size (); Level++) {
+      Open (Row.Nest[Level].first, Row.Nest[Level].second);
+    }
+    Built.push_back ({ Outer, Question () });
+    for (size_t Level = 0; Level < Row.Nest.size (); Level++) {
+      Forms.End ();
+    }
+  }
 
   Finish ();
-  EXPECT_EQ (State (X7, Q7), CONDITION_STATE_SUPPRESSED) << "a true suppress around a true gray, both nested";
-  EXPECT_EQ (State (S1, Q1), CONDITION_STATE_SUPPRESSED) << "gray inside a true suppress";
-  EXPECT_EQ (State (S2, Q2), CONDITION_STATE_GRAYED_OUT) << "true gray inside a false suppress";
-  EXPECT_EQ (State (G3, Q3), CONDITION_STATE_SUPPRESSED) << "true suppress inside a true gray";
-  EXPECT_EQ (State (G4, Q4), CONDITION_STATE_GRAYED_OUT) << "false suppress inside a true gray";
-  EXPECT_EQ (State (D5, Q5), CONDITION_STATE_SUPPRESSED);
-  EXPECT_EQ (State (S6, Q6), CONDITION_STATE_SHOWN);
-  EXPECT_EQ (State (0, Q6), CONDITION_STATE_SHOWN);
+  for (size_t Index = 0; Index < Built.size (); Index++) {
+    EXPECT_EQ (State (Built[Index].first, Built[Index].second), Rows[Index].Expected) << Rows[Index].What;
+  }
+  EXPECT_EQ (State (0, Built[5].second), CONDITION_STATE_SHOWN) << "no condition";
 }
 
 TEST_F (QuestionConditionsTest, ClosedAndFailedScopesAreSteppedOver) {

@@ -8,15 +8,9 @@
 #include <vector>
 
 #include "graphics/bitmap/SkBitmap.h"
+#include "graphics/flatten/tests/SkFlattenTestSupport.h"
 
 namespace {
-
-std::vector<uint8_t> hex (const std::string &text)
-{
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i + 1 < text.size (); i += 2) bytes.push_back ((uint8_t)std::stoul (text.substr (i, 2), nullptr, 16));
-    return bytes;
-}
 
 std::string word (uint32_t v)
 {

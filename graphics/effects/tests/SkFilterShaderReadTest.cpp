@@ -11,6 +11,7 @@
 #include "graphics/effects/SkColorFilter.h"
 #include "graphics/effects/SkShader.h"
 #include "graphics/effects/SkXfermode.h"
+#include "graphics/flatten/tests/SkFlattenTestSupport.h"
 
 namespace {
 
@@ -37,16 +38,6 @@ struct Reader {
     }
 };
 
-std::vector<uint8_t> hex (const char *text)
-{
-    std::vector<uint8_t> bytes;
-    for (; text[0] != 0 && text[1] != 0; text += 2) {
-        auto nibble = [] (char c) { return (uint8_t)(c <= '9' ? c - '0' : c - 'a' + 10); };
-        bytes.push_back ((uint8_t)(nibble (text[0]) << 4 | nibble (text[1])));
-    }
-    return bytes;
-}
-
 void append (std::vector<uint8_t> &bytes, uint32_t word)
 {
     for (int i = 0; i < 4; i++) bytes.push_back ((uint8_t)(word >> (8 * i)));
@@ -65,7 +56,7 @@ TEST (SkFilterShaderRead, InnerObjectsOfAnotherFamilyAreRefused)
     // The same with whole transfer-mode records (procedure word, mode 5), which read back
     // as transfer modes before the filter shader refuses them.
     const char *mode = "feffffff0c000000000000000000000005000000";
-    Reader whole (hex ((std::string ("fdffffff2c00000000000000") + mode + mode).c_str ()));
+    Reader whole (hex (std::string ("fdffffff2c00000000000000") + mode + mode));
     EXPECT_EQ (whole.fBuffer.readFlattenable (), nullptr);
     EXPECT_TRUE (whole.fBuffer.failed ());
     EXPECT_EQ (gFilterShaderReads, 1);
