@@ -198,6 +198,10 @@ AddLoadOption (
       !EFI_ERROR (ParseLoadOption ((CONST UINT8 *)Data, Size, &View)) &&
       FillRecord (&(*Table)[*Count], OptionNumber, &View))
   {
+    if (!Driver) {
+      AppendDiskSizeSuffix (&(*Table)[*Count]);
+    }
+
     (*Count)++;
   }
 

@@ -67,6 +67,19 @@ EFI_STATUS  ParseLoadOption (IN CONST UINT8 *Data, IN UINTN Size, OUT LOAD_OPTIO
 EFI_STATUS  BuildBootOptionTables (VOID);
 VOID        FreeBootOptionTables (VOID);
 
+/**
+  The whole disk's block-I/O handle for a partition's handle (the device path trimmed
+  node by node until a block device that is not a partition answers); any other
+  handle is answered unchanged.
+**/
+EFI_HANDLE  GetParentDiskHandle (IN EFI_HANDLE Handle);
+/**
+  For an option on an ATAPI, USB or SATA disk or a legacy drive whose whole disk has
+  media of a known block size: the description's trailing blanks cut and " (<size>MB) "
+  appended.
+**/
+VOID        AppendDiskSizeSuffix (IN OUT BOOT_OPTION_INFO *Record);
+
 BOOT_OPTION_INFO  *FindBootOption (IN UINT16 OptionNumber);
 BOOT_OPTION_INFO  *FindDriverOption (IN UINT16 OptionNumber);
 BOOLEAN           IsLegacyGroup (IN CONST BOOT_OPTION_INFO *Record);

@@ -5,6 +5,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/textui/BootOptions.h>
 #include <Guid/GlobalVariable.h>
+#include <Protocol/BlockIo.h>
 
 #include <Fixtures.h>
 
@@ -318,6 +319,95 @@ TEST_F (BootOptionsTest, LegacyGroupsCountTheirDevicesInTheFlatList) {
 
   Group1->LegacyDevices = nullptr;        // the arrays are the test's own
   Group3->LegacyDevices = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// A SATA disk at 976773167 + 1 blocks of 512 bytes with one partition, each handle
+// carrying block I/O and its device path, as a disk driver and the partition driver leave them.
+class BootDiskSizeTest : public BootOptionsTest {
+protected:
+  void AddDisk (bool Present, UINT32 BlockSize)
+  {
+    DiskMedia                       = {};
+    DiskMedia.MediaPresent          = Present;
+    DiskMedia.BlockSize             = BlockSize;
+    DiskMedia.LastBlock             = 976773167;
+    PartitionMedia                  = DiskMedia;
+    PartitionMedia.LogicalPartition = true;
+    PartitionMedia.LastBlock        = 2047;
+    DiskIo.Media      = &DiskMedia;
+    PartitionIo.Media = &PartitionMedia;
+    DiskPath          = Prefix ();
+    DiskPath.insert (DiskPath.end (), kEnd.begin (), kEnd.end ());
+    PartitionPath     = Prefix ();
+    PartitionPath.insert (PartitionPath.end (), kHardDrive.begin (), kHardDrive.end ());
+    PartitionPath.insert (PartitionPath.end (), kEnd.begin (), kEnd.end ());
+    ASSERT_EQ (gBS->InstallMultipleProtocolInterfaces (&Disk, &gEfiBlockIoProtocolGuid, &DiskIo,
+                 &gEfiDevicePathProtocolGuid, DiskPath.data (), nullptr), EFI_SUCCESS);
+    ASSERT_EQ (gBS->InstallMultipleProtocolInterfaces (&Partition, &gEfiBlockIoProtocolGuid, &PartitionIo,
+                 &gEfiDevicePathProtocolGuid, PartitionPath.data (), nullptr), EFI_SUCCESS);
+  }
+
+  // Root bridge, PCI device, SATA port.
+  static BYTES Prefix ()
+  {
+    return { 0x02, 0x01, 12, 0, 0xD0, 0x41, 0x03, 0x0A, 0, 0, 0, 0, 0x01, 0x01, 6, 0, 0, 0x1F,
+             0x03, 18, 10, 0, 0, 0, 0xFF, 0xFF, 0, 0 };
+  }
+
+  // An option booting a file on the partition.
+  static BYTES OptionPath ()
+  {
+    BYTES  Path = Prefix ();
+    BYTES  File = FilePath ();
+    Path.insert (Path.end (), kHardDrive.begin (), kHardDrive.end ());
+    Path.insert (Path.end (), File.begin (), File.end ());
+    return Path;
+  }
+
+  inline static const BYTES  kHardDrive = [] {
+    BYTES  Node (42, 0);
+    Node[0] = 0x04;
+    Node[1] = 0x01;
+    Node[2] = 42;
+    return Node;
+  }();
+
+  EFI_BLOCK_IO_MEDIA     DiskMedia {}, PartitionMedia {};
+  EFI_BLOCK_IO_PROTOCOL  DiskIo {}, PartitionIo {};
+  BYTES                  DiskPath, PartitionPath;
+  EFI_HANDLE             Disk = nullptr, Partition = nullptr;
+};
+
+TEST_F (BootDiskSizeTest, SataOptionsNameTheWholeDisksSize) {
+  AddDisk (true, 512);
+  PutBoot (1, LoadOption (kActive, u"SATA Disk   ", OptionPath ()));
+  PutBoot (2, LoadOption (kActive, u"Shell", FilePath ()));
+  PutBoot (3, LoadOption (kActive, u"Driver", OptionPath ()), u"Driver");
+
+  EXPECT_EQ (GetParentDiskHandle (Partition), Disk);
+  EXPECT_EQ (GetParentDiskHandle (Disk), Disk);
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  EXPECT_EQ (std::u16string (FindBootOption (1)->Description), u"SATA Disk (476940MB) ");
+  EXPECT_EQ (std::u16string (FindBootOption (2)->Description), u"Shell");
+  EXPECT_EQ (std::u16string (FindDriverOption (3)->Description), u"Driver");
+}
+
+TEST_F (BootDiskSizeTest, NoSizeWithoutMediaOrWithAnUnknownBlockSize) {
+  for (auto [Present, BlockSize] : { std::pair { false, 512u }, std::pair { true, 0xFFFFu } }) {
+    AddDisk (Present, BlockSize);
+    PutBoot (1, LoadOption (kActive, u"SATA Disk ", OptionPath ()));
+    ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+    EXPECT_EQ (std::u16string (FindBootOption (1)->Description), u"SATA Disk ");
+    ASSERT_EQ (gBS->UninstallMultipleProtocolInterfaces (Disk, &gEfiBlockIoProtocolGuid, &DiskIo,
+                 &gEfiDevicePathProtocolGuid, DiskPath.data (), nullptr), EFI_SUCCESS);
+    ASSERT_EQ (gBS->UninstallMultipleProtocolInterfaces (Partition, &gEfiBlockIoProtocolGuid, &PartitionIo,
+                 &gEfiDevicePathProtocolGuid, PartitionPath.data (), nullptr), EFI_SUCCESS);
+    Disk = Partition = nullptr;
+  }
 }
 
 }  // namespace
