@@ -34,6 +34,9 @@ extern EFI_HII_HANDLE  *gHiiHandleList;
 extern EFI_HII_HANDLE  *gSendFormHandles;
 extern UINTN           gSendFormHandleCount;
 
+// A driver asked for a reset while SendForm runs.
+extern BOOLEAN         gResetRequested;
+
 // Form sets beyond the compiled data that were parsed into pages.
 extern UINT64          gDynamicPageCount;
 

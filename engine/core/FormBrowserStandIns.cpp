@@ -1,33 +1,11 @@
 /** @file
-  The form browser's two operations, its handling of action requests and the form
-  callbacks. The form browser is not built yet: SendForm shows nothing and answers
-  EFI_UNSUPPORTED, as does BrowserCallback; an action request is taken as done.
+  The form browser's BrowserCallback and its handling of action requests, not built
+  yet: BrowserCallback answers EFI_UNSUPPORTED, and an action request is taken as
+  done, but for a reset asked for while SendForm runs, which SendForm reports.
 **/
 #include <engine/core/EngineNeighbours.h>
-
-EFI_STATUS EFIAPI
-SendForm (
-  IN  CONST EFI_FORM_BROWSER2_PROTOCOL  *This,
-  IN  EFI_HII_HANDLE                    *Handles,
-  IN  UINTN                             HandleCount,
-  IN  EFI_GUID                          *FormSetGuid,
-  IN  EFI_FORM_ID                       FormId,
-  IN  CONST EFI_SCREEN_DESCRIPTOR       *ScreenDimensions,
-  OUT EFI_BROWSER_ACTION_REQUEST        *ActionRequest
-  )
-{
-  (VOID)This;
-  (VOID)Handles;
-  (VOID)HandleCount;
-  (VOID)FormSetGuid;
-  (VOID)FormId;
-  (VOID)ScreenDimensions;
-  if (ActionRequest != NULL) {
-    *ActionRequest = 0;
-  }
-
-  return EFI_UNSUPPORTED;
-}
+#include <engine/core/DynamicPages.h>
+#include <engine/core/FormParser.h>
 
 EFI_STATUS EFIAPI
 BrowserCallback (
@@ -53,6 +31,10 @@ ProcessActionRequest (
   IN UINTN  ActionRequest
   )
 {
-  (VOID)ActionRequest;
+  // A reset asked for while SendForm runs goes back to SendForm's caller.
+  if ((ActionRequest == EFI_BROWSER_ACTION_REQUEST_RESET) && gSendFormRunning) {
+    gResetRequested = TRUE;
+  }
+
   return EFI_SUCCESS;
 }

@@ -7,6 +7,7 @@
   flags byte (byte 13). Bit 4 of the question-header flags (byte 12) means that a
   change needs a reset and says nothing about storage.
 **/
+#include <engine/core/DriverCallbacks.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
@@ -325,35 +326,9 @@ CallFormSetCallback (
   IN UINT64          Value
   )
 {
-  EFI_HANDLE                      DriverHandle = NULL;
-  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access      = NULL;
-  EFI_IFR_TYPE_VALUE              TypeValue;
-  EFI_BROWSER_ACTION_REQUEST      Request      = EFI_BROWSER_ACTION_REQUEST_NONE;
-  UINT8                           Saved        = gInBrowserCallback;
-  EFI_STATUS                      Status;
-
-  if (gHiiDatabase == NULL) {
-    return EFI_NOT_READY;
-  }
-
-  Status = gHiiDatabase->GetPackageListHandle (gHiiDatabase, HiiHandle, &DriverHandle);
-  if (!EFI_ERROR (Status)) {
-    Status = gBS->HandleProtocol (DriverHandle, &gEfiHiiConfigAccessProtocolGuid, (VOID **)&Access);
-  }
-
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
+  EFI_IFR_TYPE_VALUE  TypeValue;
 
   ZeroMem (&TypeValue, sizeof (TypeValue));
-  TypeValue.u64      = Value;
-  gInBrowserCallback = 1;
-  Status             = Access->Callback (Access, EFI_BROWSER_ACTION_CHANGED, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64,
-                                         &TypeValue, &Request);
-  gInBrowserCallback = Saved;
-  if (Request != EFI_BROWSER_ACTION_REQUEST_NONE) {
-    return ProcessActionRequest (Request);
-  }
-
-  return Status;
+  TypeValue.u64 = Value;
+  return CallConfigAccessCallback (HiiHandle, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64, &TypeValue, EFI_BROWSER_ACTION_CHANGED);
 }

@@ -4,6 +4,7 @@
 #include "support/FormParserTestSupport.h"
 
 #include <engine/core/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/PackageNotify.h>
 #include <engine/core/SetupData.h>
@@ -358,4 +359,35 @@ TEST_F (DynamicPageChangesTest, AnUpdatedFormSetIsParsedAgainInItsOldPagesAndCou
   EXPECT_EQ (PagesOf (Handle), Before);
   ExpectLinked (Handle);
   EXPECT_EQ (StoredCount (), 1u);
+}
+
+//
+// SendForm's refusals: none of them shows setup.
+//
+TEST_F (DynamicPagesTest, SendFormRefusesNestedCallsBadHandlesAndListsWithoutFormSets)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 7;
+  EFI_HII_HANDLE              Forms   = Keep (TwoForms (kSetGuid));
+
+  gInSetup = 1;
+  EXPECT_EQ (SendForm (nullptr, &Forms, 1, nullptr, 0, nullptr, &Request), EFI_UNSUPPORTED);
+  gInSetup = 0;
+  ASSERT_EQ (gMessages.size (), 1u);
+  EXPECT_EQ (gMessages[0].Title, u"SendForm Unsupported");
+  EXPECT_EQ (gMessages[0].Text, u"SendForm Not suppored Nestedly or from Valid Setup Context!");
+  EXPECT_EQ (Request, EFI_BROWSER_ACTION_REQUEST_NONE);
+
+  EXPECT_EQ (SendForm (nullptr, nullptr, 1, nullptr, 0, nullptr, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (SendForm (nullptr, &Forms, 0, nullptr, 0, nullptr, nullptr), EFI_INVALID_PARAMETER);
+
+  Builders::PackageListBuilder  List (kOtherSet);
+  List.Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"No forms" } }));
+  Builders::BYTES  Bytes    = List.Build ();
+  EFI_HII_HANDLE   NoForms  = nullptr;
+  ASSERT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data (), nullptr, &NoForms),
+             EFI_SUCCESS);
+  EXPECT_EQ (SendForm (nullptr, &NoForms, 1, (EFI_GUID *)&kSetGuid, 0, nullptr, nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ (gSendFormHandles, nullptr);
+  EXPECT_EQ (gSendFormGuid, nullptr);
+  EXPECT_EQ (gMessages.size (), 1u);
 }
