@@ -94,5 +94,7 @@ VOID        ClearTuiAppExit (VOID);
 VOID        DestroyTuiApp (VOID);
 /** The page the application object shows; FALSE when no application object exists. */
 BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
+/** Tells a running application that the language changed, so it redraws its texts. */
+VOID        MarkTuiAppLanguageChanged (VOID);
 
 #endif

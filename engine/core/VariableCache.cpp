@@ -525,6 +525,7 @@ WriteVariableBytes (
 
   if ((Index == SETUP_VARIABLE_INDEX_LANGUAGE) && (Translated != NULL)) {
     gLanguageChanged = 1;
+    MarkTuiAppLanguageChanged ();
     Status           = SetVariableByIndex (Index, Translated, TranslatedSize);
   }
 

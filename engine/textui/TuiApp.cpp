@@ -593,3 +593,13 @@ GetTuiAppCurrentPage (
   *Page = gTuiApp->CurrentPage;
   return TRUE;
 }
+
+VOID
+MarkTuiAppLanguageChanged (
+  VOID
+  )
+{
+  if (gTuiApp != NULL) {
+    gTuiApp->LanguageChanged = 1;
+  }
+}

@@ -8,6 +8,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableCache.h>
+#include <engine/textui/TuiApp.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/LegacyBios.h>
@@ -264,6 +265,19 @@ TEST_F (VariableCacheTest, LanguageWriteStoresTheCodeAndWritesNvramAtOnce) {
   EXPECT_EQ (gLanguageChanged, 1);
   ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
   EXPECT_EQ (Read, 1);
+}
+
+// A running application learns of the change; without one nothing else is touched.
+TEST_F (VariableCacheTest, LanguageWriteMarksARunningApplication) {
+  uint16_t  French = 1;
+  TUI_APP   App    = {};
+
+  UseLanguages (2);
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  gTuiApp = &App;
+  EXPECT_EQ (WriteVariableBytes (1, 0, 2, &French), EFI_SUCCESS);
+  gTuiApp = nullptr;
+  EXPECT_EQ (App.LanguageChanged, 1);
 }
 
 TEST_F (VariableCacheTest, LanguageIndexBeyondTheListIsRefusedAndNothingWritten) {
