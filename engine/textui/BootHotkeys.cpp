@@ -7,6 +7,7 @@
   over silently, as a stale or foreign option must not start the wrong entry.
 **/
 #include <engine/textui/Hotkeys.h>
+#include <engine/textui/BootOptions.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/SetupEngine.h>
@@ -22,7 +23,6 @@
 
 #define BOOT_OPTION_SUPPORT_KEY      0x00000001
 #define VARIABLE_NAME_START_SIZE     80
-#define VARIABLE_NAME_MAX_SIZE       0x10000
 #define MAX_VARIABLE_WALK            0x10000          // no store holds more; a looping one must end
 #define KEY_OPTION_NAME_SIZE         (8 * sizeof (CHAR16))    // "Key####" and its terminator
 
@@ -197,35 +197,6 @@ SetKeyOptionsSupported (
                &Support);
 }
 
-// Asks for the next variable name, enlarging the buffer (keeping the current name) when it is too small.
-static EFI_STATUS
-NextVariableName (
-  IN OUT CHAR16    **Name,
-  IN OUT UINTN     *BufferSize,
-  OUT    UINTN     *NameSize,
-  IN OUT EFI_GUID  *Guid
-  )
-{
-  EFI_STATUS  Status;
-  CHAR16      *Larger;
-
-  *NameSize = *BufferSize;
-  Status    = gRT->GetNextVariableName (NameSize, *Name, Guid);
-  if ((Status != EFI_BUFFER_TOO_SMALL) || (*NameSize <= *BufferSize) || (*NameSize > VARIABLE_NAME_MAX_SIZE)) {
-    return (Status == EFI_BUFFER_TOO_SMALL) ? EFI_NOT_FOUND : Status;
-  }
-
-  Larger = (CHAR16 *)ReallocatePool (*BufferSize, *NameSize, *Name);
-  if (Larger == NULL) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-
-  *Name       = Larger;
-  *BufferSize = *NameSize;
-  *NameSize   = *BufferSize;
-  return gRT->GetNextVariableName (NameSize, *Name, Guid);
-}
-
 VOID
 LoadBootOptionHotkeys (
   VOID
@@ -246,7 +217,7 @@ LoadBootOptionHotkeys (
   ZeroMem (&Guid, sizeof (Guid));
   Name = (CHAR16 *)AllocateZeroPool (BufferSize);
   for (UINTN Walk = 0; (Name != NULL) && (Walk < MAX_VARIABLE_WALK); Walk++) {
-    if (EFI_ERROR (NextVariableName (&Name, &BufferSize, &NameSize, &Guid))) {
+    if (EFI_ERROR (NextVariableNameGrowing (&Name, &BufferSize, &NameSize, &Guid))) {
       break;
     }
 

@@ -255,9 +255,8 @@ ConsiderVariable (
   return EFI_SUCCESS;
 }
 
-// Asks for the next variable name, enlarging the buffer (keeping the current name) when it is too small.
-static EFI_STATUS
-NextVariableName (
+EFI_STATUS
+NextVariableNameGrowing (
   IN OUT CHAR16    **Name,
   IN OUT UINTN     *BufferSize,
   OUT    UINTN     *NameSize,
@@ -297,7 +296,7 @@ ReadAllLoadOptions (
 
   ZeroMem (&Guid, sizeof (Guid));
   for (UINTN Walk = 0; (Name != NULL) && !EFI_ERROR (Status) && (Walk < MAX_VARIABLE_WALK); Walk++) {
-    if (EFI_ERROR (NextVariableName (&Name, &BufferSize, &NameSize, &Guid))) {
+    if (EFI_ERROR (NextVariableNameGrowing (&Name, &BufferSize, &NameSize, &Guid))) {
       break;                                // EFI_NOT_FOUND ends the walk; so does a broken store
     }
 

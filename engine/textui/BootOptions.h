@@ -58,6 +58,14 @@ extern BOOT_OPTION_INFO  *gCurrentLegacyGroup;
 EFI_STATUS  ParseLoadOption (IN CONST UINT8 *Data, IN UINTN Size, OUT LOAD_OPTION_VIEW *View);
 
 /**
+  GetNextVariableName with a pool buffer for the name that is enlarged (keeping the
+  current name) when it is too small; a name larger than 64 KiB ends the walk with
+  EFI_NOT_FOUND.
+**/
+EFI_STATUS  NextVariableNameGrowing (IN OUT CHAR16 **Name, IN OUT UINTN *BufferSize, OUT UINTN *NameSize,
+              IN OUT EFI_GUID *Guid);
+
+/**
   Reads every "Boot####" and "Driver####" into the tables, picks the disabled markers
   and brings "BootOrder" and "DriverOrder" into line. Under boot flow 7 only the first
   option of "BootOrder" is read and no order is rewritten.
