@@ -86,6 +86,10 @@ Pool::Free (VOID *Buffer)
     mViolations.push_back (Text.str ());
     return EFI_INVALID_PARAMETER;
   }
+  if (mFreeObserver) {
+    mFreeObserver (Buffer, Found->second.Size);
+  }
+
   mBlocks.erase (Found);
   std::free (Buffer);
   return EFI_SUCCESS;

@@ -59,15 +59,6 @@ LaunchOsRecoveryBootManager (
 }
 
 UINT64
-EncodePassword (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 ShowBootMenuPopup (
   IN CONST HOOK_ARGS  *Args
   )

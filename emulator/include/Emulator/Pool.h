@@ -11,6 +11,7 @@
 
 #include <Uefi.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
   // Frees of pointers the pool never handed out (double frees, foreign pointers).
   const std::vector<std::string> &Violations () const { return mViolations; }
 
+  // Sees every pool block just before it is released, with its size: a test can
+  // check what the program left in memory it gave back.
+  void   SetFreeObserver (std::function<void(const VOID *, UINTN)> Observer) { mFreeObserver = std::move (Observer); }
+
 private:
   bool   ShouldFail ();
 
@@ -60,6 +65,7 @@ private:
   UINT64                              mAllocations = 0;
   UINT64                              mFailAt      = 0;
   bool                                mFailOnward  = false;
+  std::function<void(const VOID *, UINTN)>  mFreeObserver;
 };
 
 }  // namespace Emu
