@@ -524,8 +524,8 @@ MessageBoxHandleAction (
 TUI_MESSAGE_BOX_OPS  gTuiMessageBoxOps = {
   {
     MessageBoxCreate,       MessageBoxDestroy,           MessageBoxInitialize, MessageBoxDraw,
-    MessageBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus,   PopupFrameSetPosition,
-    PopupFrameSetDimensions, PopupFrameSetAttributes, PopupFrameNoHeight
+    MessageBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus,   TuiControlSetPosition,
+    TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
   },
   MessageBoxSetBoxType
 };

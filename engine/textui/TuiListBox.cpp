@@ -560,8 +560,8 @@ ListBoxHandleAction (
 TUI_LIST_BOX_OPS  gTuiListBoxOps = {
   {
     ListBoxCreate,       ListBoxDestroy,              ListBoxInitialize,  ListBoxDraw,
-    ListBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus, PopupFrameSetPosition,
-    PopupFrameSetDimensions, PopupFrameSetAttributes, PopupFrameNoHeight
+    ListBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus, TuiControlSetPosition,
+    TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
   },
   ListBoxInitializeMenu
 };

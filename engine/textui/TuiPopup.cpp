@@ -290,39 +290,8 @@ PopupFrameNoAction (
   return EFI_UNSUPPORTED;
 }
 
-// The position, size and colour slots are the control base's own.
-EFI_STATUS
-PopupFrameSetPosition (
-  IN VOID    *Object,
-  IN UINT64  Column,
-  IN UINT64  Row
-  )
-{
-  return gTuiControlOps.SetPosition (Object, Column, Row);
-}
-
-EFI_STATUS
-PopupFrameSetDimensions (
-  IN VOID    *Object,
-  IN UINT64  Width,
-  IN UINT64  Height
-  )
-{
-  return gTuiControlOps.SetDimensions (Object, Width, Height);
-}
-
-EFI_STATUS
-PopupFrameSetAttributes (
-  IN VOID   *Object,
-  IN UINT8  Background,
-  IN UINT8  Foreground
-  )
-{
-  return gTuiControlOps.SetAttributes (Object, Background, Foreground);
-}
-
 TUI_CONTROL_OPS  gTuiPopupFrameOps = {
   PopupFrameCreate,   PopupFrameDestroy,  PopupFrameInitialize, PopupFrameDraw,
-  PopupFrameNoAction,      TuiActionBindingSetCallback, PopupFrameSetFocus, PopupFrameSetPosition,
-  PopupFrameSetDimensions, PopupFrameSetAttributes, PopupFrameNoHeight
+  PopupFrameNoAction,      TuiActionBindingSetCallback, PopupFrameSetFocus, TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
 };

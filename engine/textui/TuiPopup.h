@@ -113,9 +113,6 @@ EFI_STATUS  PopupFrameDestroy (IN VOID *Object, IN BOOLEAN Free);
 // The frame's slots that derived classes share.
 EFI_STATUS  PopupFrameNoAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
 EFI_STATUS  PopupFrameSetFocus (IN VOID *Object, IN BOOLEAN Focus);
-EFI_STATUS  PopupFrameSetPosition (IN VOID *Object, IN UINT64 Column, IN UINT64 Row);
-EFI_STATUS  PopupFrameSetDimensions (IN VOID *Object, IN UINT64 Width, IN UINT64 Height);
-EFI_STATUS  PopupFrameSetAttributes (IN VOID *Object, IN UINT8 Background, IN UINT8 Foreground);
 EFI_STATUS  PopupFrameNoHeight (IN VOID *Object, IN UINT64 FrameWidth, OUT UINT16 *Height);
 /** The frame's attribute: foreground | background. */
 UINT8       PopupFrameAttribute (IN CONST TUI_POPUP_FRAME *Frame);
