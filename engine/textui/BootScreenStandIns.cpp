@@ -5,6 +5,7 @@
   real enough to exercise the start-up's failure paths.
 **/
 #include <engine/textui/BootScreenInterface.h>
+#include <engine/textui/BootScreenDialogs.h>
 #include <engine/core/EngineGlobals.h>
 
 #include <Protocol/ConsoleControl.h>
@@ -22,7 +23,10 @@ static EFI_STATUS EFIAPI RunBootScreenFlow (VOID) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI PrintBootScreenText (CHAR16 *) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI PrintBootScreenTextChecked (CHAR16 *, UINT64) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI DrawLogoScreenText (CHAR16 *, UINT64, UINT64, UINT32, UINT32, UINT32) { return EFI_UNSUPPORTED; }
-static EFI_STATUS EFIAPI ShowBootScreenMessageBox (CHAR16 *, CHAR16 *, UINT8, UINT8 *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowBootScreenMessageBox (CHAR16 *Title, CHAR16 *Message, UINT8 BoxType, UINT8 *Selection)
+{
+  return ShowTextMessageBox (Title, Message, BoxType, Selection);
+}
 static EFI_STATUS EFIAPI LeaveLogoScreen (VOID) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI SetBootScreenCursor (UINT64, UINT64) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI GetBootScreenCursor (UINT64 *, UINT64 *) { return EFI_UNSUPPORTED; }

@@ -1,0 +1,24 @@
+/** @file
+  The boot-screen interface's pop-ups in text mode.
+**/
+#ifndef ENGINE_BOOT_SCREEN_DIALOGS_H_
+#define ENGINE_BOOT_SCREEN_DIALOGS_H_
+
+#include <Uefi.h>
+#include <Uefi/UefiHii.h>
+
+/**
+  Stores Text under StringId (0 makes a new string) in every language of the
+  language list, or in "en-US" while the list is empty; answers the id, 0xFFFF on failure.
+**/
+UINT16      SetStringAllLanguagesNew (IN EFI_HII_HANDLE HiiHandle, IN UINT16 StringId, IN CONST CHAR16 *Text);
+
+/**
+  Shows a message box with Title and Message of BoxType until a button is chosen.
+
+  @retval EFI_INVALID_PARAMETER  A null Title, Message or Selection.
+  @retval EFI_OUT_OF_RESOURCES   The texts or the box could not be made.
+**/
+EFI_STATUS  ShowTextMessageBox (IN CONST CHAR16 *Title, IN CONST CHAR16 *Message, IN UINT8 BoxType, OUT UINT8 *Selection);
+
+#endif

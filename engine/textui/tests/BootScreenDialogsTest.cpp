@@ -1,0 +1,47 @@
+// The boot-screen interface's message box (slot 4) in text mode, driven by scripted keys.
+#include "support/TextUiMachineTest.h"
+
+#include <engine/textui/BootScreenDialogs.h>
+#include <engine/textui/BootScreenInterface.h>
+#include <engine/textui/TuiObject.h>
+
+namespace {
+
+class BootScreenDialogsTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+  }
+};
+
+TEST_F (BootScreenDialogsTest, TheMessageBoxSlotShowsTheTextsAndAnswersTheChosenButton) {
+  UINT8  Selection = 9;
+  bool   Seen      = false;
+  Devices.TextIn->Script ().Append ("Right,Enter");
+  Devices.TextIn->Script ().SetWaitHook ([&] () {
+    Seen = Seen || (Devices.TextOut->RowText (12).find (u" Reset now? ") != std::u16string::npos);
+  });
+  ASSERT_EQ (gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)u"Reset now?", (CHAR16 *)u"Settings changed", 0x03,
+              &Selection), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 1);
+  EXPECT_TRUE (Seen);
+  EXPECT_EQ (gTuiPopupInput, nullptr);
+
+  // A second box reuses the row's strings with new texts.
+  Devices.TextIn->Script ().Append ("Esc");
+  ASSERT_EQ (gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)u"Other", (CHAR16 *)u"Text", 0x01, &Selection),
+    EFI_SUCCESS);
+  EXPECT_EQ (Selection, 1);
+  Devices.TextIn->Script ().SetWaitHook (nullptr);
+}
+
+TEST_F (BootScreenDialogsTest, NullArgumentsAreRefused) {
+  UINT8  Selection = 0;
+  EXPECT_EQ (ShowTextMessageBox (nullptr, u"m", 1, &Selection), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowTextMessageBox (u"t", nullptr, 1, &Selection), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowTextMessageBox (u"t", u"m", 1, nullptr), EFI_INVALID_PARAMETER);
+}
+
+}  // namespace
