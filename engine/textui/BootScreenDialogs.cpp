@@ -13,6 +13,11 @@
 
 // The row ShowTextMessageBox fills before each use: its ids stay for the next one.
 static MSGBOX_DEF  mMessageBoxRow = { 0, 0, 0, ENGINE_OWN_HII_HANDLE, 0, 0 };
+static MSGBOX_DEF  mTimedBoxRow   = { 0, 0, 0, ENGINE_OWN_HII_HANDLE, 0, 0 };
+
+TUI_MESSAGE_BOX  *gTimedInfoBox = NULL;
+// The timer that closes gTimedInfoBox; the caller holds the same handle.
+static EFI_EVENT  mTimedInfoEvent = NULL;
 
 UINT16
 SetStringAllLanguagesNew (
@@ -33,6 +38,78 @@ SetStringAllLanguagesNew (
   return EFI_ERROR (SetStringAllLanguages (HiiHandle, StringId, Text)) ? (UINT16)NO_STRING : StringId;
 }
 
+// Stores the texts in a row's strings; FALSE when they cannot be stored.
+static BOOLEAN
+FillRow (
+  IN OUT MSGBOX_DEF    *Row,
+  IN     CONST CHAR16  *Title,
+  IN     CONST CHAR16  *Message
+  )
+{
+  UINT16  TitleId   = SetStringAllLanguagesNew (gHiiHandle, Row->TitleId, Title);
+  UINT16  MessageId = SetStringAllLanguagesNew (gHiiHandle, (UINT16)Row->MessageId, Message);
+
+  if ((TitleId == NO_STRING) || (MessageId == NO_STRING)) {
+    return FALSE;
+  }
+
+  Row->TitleId   = TitleId;
+  Row->MessageId = MessageId;
+  return TRUE;
+}
+
+VOID EFIAPI
+CloseTimedInfoBox (
+  IN EFI_EVENT  Event,
+  IN VOID       *Context
+  )
+{
+  (VOID)Event;
+  (VOID)Context;
+  TuiDestroy (gTimedInfoBox, TRUE);
+  gTimedInfoBox = NULL;
+  CloseEventAndClear (&mTimedInfoEvent);
+}
+
+EFI_STATUS
+ShowTimedInfoBox (
+  IN  CONST CHAR16  *Title,
+  IN  CONST CHAR16  *Message,
+  IN  UINT64        Seconds,
+  OUT EFI_EVENT     *Event
+  )
+{
+  CONTROL_RECORD  Record;
+  EFI_STATUS      Status;
+
+  if ((Title == NULL) || (Message == NULL) || ((Seconds != 0) && (Event == NULL))) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  // A box still open would be lost, and its timer would close the new one.
+  CloseTimedInfoBox (NULL, NULL);
+  if (!FillRow (&mTimedBoxRow, Title, Message) || EFI_ERROR (TuiCreate (&gTuiMessageBoxOps, (VOID **)&gTimedInfoBox))) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  MakePopupRecord (&Record, &mTimedBoxRow);
+  Status = gTuiMessageBoxOps.Control.Initialize (gTimedInfoBox, &Record, NULL);
+  if (EFI_ERROR (Status)) {
+    CloseTimedInfoBox (NULL, NULL);
+    return Status;
+  }
+
+  (VOID)gTuiMessageBoxOps.SetBoxType (gTimedInfoBox, MSGBOX_BUTTONS_NONE);
+  (VOID)gTuiMessageBoxOps.Control.Draw (gTimedInfoBox);
+  if (Seconds == 0) {
+    return EFI_SUCCESS;
+  }
+
+  Status = CreateTimerEvent (&mTimedInfoEvent, CloseTimedInfoBox, NULL, TimerRelative, Seconds * 10000000ULL, TPL_CALLBACK);
+  *Event = mTimedInfoEvent;
+  return Status;
+}
+
 EFI_STATUS
 ShowTextMessageBox (
   IN  CONST CHAR16  *Title,
@@ -41,22 +118,16 @@ ShowTextMessageBox (
   OUT UINT8         *Selection
   )
 {
-  UINT16  TitleId;
-  UINT16  MessageId;
   UINT8   Answer;
 
   if ((Title == NULL) || (Message == NULL) || (Selection == NULL)) {
     return EFI_INVALID_PARAMETER;
   }
 
-  TitleId   = SetStringAllLanguagesNew (gHiiHandle, mMessageBoxRow.TitleId, Title);
-  MessageId = SetStringAllLanguagesNew (gHiiHandle, (UINT16)mMessageBoxRow.MessageId, Message);
-  if ((TitleId == NO_STRING) || (MessageId == NO_STRING)) {
+  if (!FillRow (&mMessageBoxRow, Title, Message)) {
     return EFI_OUT_OF_RESOURCES;
   }
 
-  mMessageBoxRow.TitleId   = TitleId;
-  mMessageBoxRow.MessageId = MessageId;
   // RunPopupBox makes the input object it needs when no application keeps one.
   Answer = RunPopupBox (&mMessageBoxRow, BoxType);
   if (Answer == MSGBOX_NO_ANSWER) {

@@ -6,6 +6,7 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <engine/textui/MessageBox.h>
 
 /**
   Stores Text under StringId (0 makes a new string) in every language of the
@@ -20,5 +21,19 @@ UINT16      SetStringAllLanguagesNew (IN EFI_HII_HANDLE HiiHandle, IN UINT16 Str
   @retval EFI_OUT_OF_RESOURCES   The texts or the box could not be made.
 **/
 EFI_STATUS  ShowTextMessageBox (IN CONST CHAR16 *Title, IN CONST CHAR16 *Message, IN UINT8 BoxType, OUT UINT8 *Selection);
+
+// The box ShowTimedInfoBox leaves on the screen; null when none.
+extern TUI_MESSAGE_BOX  *gTimedInfoBox;
+
+/**
+  Draws a box without buttons and leaves it; after Seconds (0: never) a timer
+  closes it. A box still open from an earlier call is closed first.
+
+  @param[out] Event  The timer; it closes itself with the box, so the caller must
+                     not close it.
+**/
+EFI_STATUS  ShowTimedInfoBox (IN CONST CHAR16 *Title, IN CONST CHAR16 *Message, IN UINT64 Seconds, OUT EFI_EVENT *Event);
+/** The timer's notify function: destroys the timed box and closes the timer. */
+VOID EFIAPI CloseTimedInfoBox (IN EFI_EVENT Event, IN VOID *Context);
 
 #endif

@@ -33,7 +33,10 @@ static EFI_STATUS EFIAPI GetBootScreenCursor (UINT64 *, UINT64 *) { return EFI_U
 static EFI_STATUS EFIAPI CreateBootProgressBar (UINT64, UINT64, UINT64, UINT64, UINT64) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI MoveBootProgressBar (VOID) { return EFI_UNSUPPORTED; }
 static UINT32 EFIAPI     QueryBootScreenState (VOID) { return (UINT32)gBootScreenState; }
-static EFI_STATUS EFIAPI ShowTimedInfoBox (CHAR16 *, CHAR16 *, UINT64, EFI_EVENT *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowTimedInfoBoxSlot (CHAR16 *Title, CHAR16 *Message, UINT64 Seconds, EFI_EVENT *Event)
+{
+  return ShowTimedInfoBox (Title, Message, Seconds, Event);
+}
 static EFI_STATUS EFIAPI SetBootScreenColour (UINT8) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI ShowBootScreenMenu (EFI_HII_HANDLE, UINT16, UINT16, VOID *, UINT16, UINT16 *) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI ShowBootScreenDialog (CHAR16 *, CHAR16 *, CHAR16 *, UINT32, UINT8, UINT16 *, UINT16, VOID *, UINT16,
@@ -45,7 +48,7 @@ static EFI_STATUS EFIAPI ShowTextEntryBox (EFI_HII_HANDLE, UINT16, VOID *, UINT1
 BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
   ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
-  CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBox,
+  CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBoxSlot,
   SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBox,
   GetBootScreenColour,   ShowTextEntryBox
 };

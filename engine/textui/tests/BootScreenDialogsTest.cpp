@@ -44,4 +44,26 @@ TEST_F (BootScreenDialogsTest, NullArgumentsAreRefused) {
   EXPECT_EQ (ShowTextMessageBox (u"t", u"m", 1, nullptr), EFI_INVALID_PARAMETER);
 }
 
+TEST_F (BootScreenDialogsTest, ATimedBoxStaysUntilItsTimerAndASecondOneReplacesTheFirst) {
+  UINTN      Open  = M.Events ().OpenEventCount ();
+  EFI_EVENT  Event = nullptr;
+  ASSERT_EQ (gBootScreenInterface.ShowTimedInfoBox ((CHAR16 *)u"Note", (CHAR16 *)u"Wait", 2, &Event), EFI_SUCCESS);
+  ASSERT_NE (gTimedInfoBox, nullptr);
+  EXPECT_EQ (M.Events ().OpenEventCount (), Open + 1);
+  FlushTextScreen ();
+  EXPECT_NE (Devices.TextOut->RowText (13).find (u" Note "), std::u16string::npos);
+
+  ASSERT_EQ (gBootScreenInterface.ShowTimedInfoBox ((CHAR16 *)u"Again", (CHAR16 *)u"Wait", 3, &Event), EFI_SUCCESS);
+  EXPECT_EQ (M.Events ().OpenEventCount (), Open + 1);
+  M.Events ().Advance (20000000);
+  EXPECT_NE (gTimedInfoBox, nullptr);           // the first timer is gone with its box
+  M.Events ().Advance (10000000);
+  EXPECT_EQ (gTimedInfoBox, nullptr);
+  EXPECT_EQ (M.Events ().OpenEventCount (), Open);
+
+  EXPECT_EQ (ShowTimedInfoBox (u"t", u"m", 1, nullptr), EFI_INVALID_PARAMETER);
+  ASSERT_EQ (ShowTimedInfoBox (u"t", u"m", 0, nullptr), EFI_SUCCESS);
+  CloseTimedInfoBox (nullptr, nullptr);
+}
+
 }  // namespace
