@@ -3,10 +3,13 @@
 #include "../../core/tests/support/EngineMachineTest.h"
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
 #include <engine/textui/BootOptions.h>
 #include <Guid/GlobalVariable.h>
 #include <Protocol/BlockIo.h>
 
+#include <Builders/SetupDataBuilder.h>
 #include <Fixtures.h>
 
 #include <string>
@@ -408,6 +411,60 @@ TEST_F (BootDiskSizeTest, NoSizeWithoutMediaOrWithAnUnknownBlockSize) {
                  &gEfiDevicePathProtocolGuid, PartitionPath.data (), nullptr), EFI_SUCCESS);
     Disk = Partition = nullptr;
   }
+}
+
+}  // namespace
+
+
+namespace {
+
+// With a board whose variable list holds "BootOrder" at index 7, the flat list can
+// follow the cached order, in which inactive options stand as the disabled marker.
+class CachedBootOrderTest : public BootOptionsTest {
+protected:
+  void SetUp () override
+  {
+    BootOptionsTest::SetUp ();
+    Builders::SETUP_DATA_DESC  D;
+    for (int Index = 0; Index < 9; Index++) {
+      D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
+                               .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
+    }
+    D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
+    D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
+    D.FormSets         = { {} };
+    D.FirstFormSetGuid = EFI_GUID {};
+    D.VariableGuids    = std::vector<EFI_GUID> {};
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, EFI_SECTION_FREEFORM_SUBTYPE_GUID,
+      Builders::BuildSetupDataSectionBody (D));
+    ASSERT_EQ (LoadSetupData (Devices.Image->ImageHandle ()), EFI_SUCCESS);
+    ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
+  }
+
+  void TearDown () override
+  {
+    FreeVariableCaches ();
+    ResetSetupData ();
+    BootOptionsTest::TearDown ();
+  }
+};
+
+TEST_F (CachedBootOrderTest, TheBootOrderWalkPutsDisabledOptionsAfterTheEnabledOnes) {
+  PutBoot (1, LoadOption (kActive, u"One", FilePath ()));
+  PutBoot (2, LoadOption (0, u"Two off", FilePath ()));
+  PutBoot (3, LoadOption (kActive, u"Three", FilePath ()));
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, Order ({ 3, 2, 1 }));
+
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (Stored (u"BootOrder"), Order ({ 3, 1, 2 }));
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (0, 0, TRUE)), u"Three");
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (1, 0, TRUE)), u"One");
+  EXPECT_EQ (std::u16string (GetBootOptionNameByIndex (2, 0, TRUE)), u"Two off");
+  EXPECT_EQ (GetBootOptionNameByIndex (3, 0, TRUE), nullptr);
+  EXPECT_FALSE (BootOptionDisabledByIndex (1, 0, TRUE, TRUE));
+  EXPECT_TRUE (BootOptionDisabledByIndex (2, 0, TRUE, TRUE));      // only the marker stands for it
+  EXPECT_TRUE (BootOptionDisabledByIndex (2, 0, TRUE, FALSE));     // inactive
+  EXPECT_FALSE (BootOptionDisabledByIndex (0, 0, FALSE, TRUE));    // table order: One, in the order
 }
 
 }  // namespace
