@@ -36,4 +36,19 @@ EFI_STATUS  ShowTimedInfoBox (IN CONST CHAR16 *Title, IN CONST CHAR16 *Message, 
 /** The timer's notify function: destroys the timed box and closes the timer. */
 VOID EFIAPI CloseTimedInfoBox (IN EFI_EVENT Event, IN VOID *Context);
 
+#define PROGRESS_OPEN    1
+#define PROGRESS_UPDATE  2
+#define PROGRESS_CLOSE   3
+
+/**
+  Opens (1), updates and reads one key (2), or closes (3) the progress box; other
+  actions do nothing. Key is {u16 scan code, u16 character, u32 shift state}.
+
+  @retval EFI_INVALID_PARAMETER  A null Handle, a null Key for an update, or a
+                                 handle that is not the open progress box.
+  @retval EFI_UNSUPPORTED        The box could not be made.
+**/
+EFI_STATUS  ShowProgressBox (IN UINT8 Action, IN CONST CHAR16 *Title, IN CONST CHAR16 *Message, IN CONST CHAR16 *Legend,
+              IN UINT64 Percentage, IN OUT VOID **Handle, OUT VOID *Key);
+
 #endif

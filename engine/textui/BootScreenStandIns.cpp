@@ -41,7 +41,11 @@ static EFI_STATUS EFIAPI SetBootScreenColour (UINT8) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI ShowBootScreenMenu (EFI_HII_HANDLE, UINT16, UINT16, VOID *, UINT16, UINT16 *) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI ShowBootScreenDialog (CHAR16 *, CHAR16 *, CHAR16 *, UINT32, UINT8, UINT16 *, UINT16, VOID *, UINT16,
                            UINT8 *, VOID *) { return EFI_UNSUPPORTED; }
-static EFI_STATUS EFIAPI ShowProgressBox (UINT8, CHAR16 *, CHAR16 *, CHAR16 *, UINT64, VOID **, VOID *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowProgressBoxSlot (UINT8 Action, CHAR16 *Title, CHAR16 *Message, CHAR16 *Legend, UINT64 Percentage,
+                           VOID **Handle, VOID *Key)
+{
+  return ShowProgressBox (Action, Title, Message, Legend, Percentage, Handle, Key);
+}
 static EFI_STATUS EFIAPI GetBootScreenColour (UINT8 *) { return EFI_UNSUPPORTED; }
 static EFI_STATUS EFIAPI ShowTextEntryBox (EFI_HII_HANDLE, UINT16, VOID *, UINT16, VOID *) { return EFI_UNSUPPORTED; }
 
@@ -49,7 +53,7 @@ BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
   ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
   CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBoxSlot,
-  SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBox,
+  SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBoxSlot,
   GetBootScreenColour,   ShowTextEntryBox
 };
 

@@ -66,4 +66,39 @@ TEST_F (BootScreenDialogsTest, ATimedBoxStaysUntilItsTimerAndASecondOneReplacesT
   CloseTimedInfoBox (nullptr, nullptr);
 }
 
+TEST_F (BootScreenDialogsTest, AProgressBoxKeepsItsOwnLegendReadsAKeyPerUpdateAndRefusesStaleHandles) {
+  UINT64  Mark   = M.Memory ().AllocationCount ();
+  VOID    *Handle = nullptr;
+  UINT8   Key[8] = {};
+  {
+    std::u16string  Legend = u"copying files";
+    ASSERT_EQ (gBootScreenInterface.ShowProgressBox (1, (CHAR16 *)u"Update", (CHAR16 *)u"Flashing", (CHAR16 *)Legend.data (), 0,
+                &Handle, Key), EFI_SUCCESS);
+  }
+  ASSERT_NE (Handle, nullptr);
+  TUI_MESSAGE_BOX  *Box = (TUI_MESSAGE_BOX *)Handle;
+  EXPECT_EQ (Box->BoxType, MSGBOX_PROGRESS);
+
+  Devices.TextIn->Script ().Append ("x");
+  ASSERT_EQ (gBootScreenInterface.ShowProgressBox (2, nullptr, (CHAR16 *)u"Almost", nullptr, 42, &Handle, Key), EFI_SUCCESS);
+  EXPECT_EQ (Key[2], 'x');
+  UINT64  Bottom = Box->Frame.Control.Row + Box->Frame.Control.Height;
+  EXPECT_EQ (Drawn (Box->Frame.Control.Column + Box->Frame.Control.Width / 2 - 1, Bottom - 3, 3), u"42%");
+  EXPECT_NE (Devices.TextOut->RowText (Bottom - 1).find (u"copying files"), std::u16string::npos);
+  EXPECT_EQ (Drawn (Box->Frame.Control.Column + 1, Box->Frame.Control.Row + 2, Box->Frame.Control.Width - 2).find (u"Almost") !=
+            std::u16string::npos, true);
+
+  EXPECT_EQ (ShowProgressBox (2, nullptr, nullptr, nullptr, 50, &Handle, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowProgressBox (3, nullptr, nullptr, nullptr, 0, nullptr, nullptr), EFI_INVALID_PARAMETER);
+  ASSERT_EQ (ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Handle, (VOID *)Box);            // the handle keeps its value ...
+  EXPECT_EQ (ShowProgressBox (2, nullptr, nullptr, nullptr, 50, &Handle, Key), EFI_INVALID_PARAMETER);   // ... but is refused
+  EXPECT_EQ (ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowProgressBox (9, nullptr, nullptr, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  // Only strings stay: the box, its legend copy and the input object are gone.
+  for (const Emu::POOL_BLOCK &Block : M.Memory ().LeaksSince (Mark)) {
+    EXPECT_NE (Block.Size, sizeof (TUI_MESSAGE_BOX));
+  }
+}
+
 }  // namespace
