@@ -6,7 +6,10 @@
 #   fonts (the embedded font, and the fonts the text tests use);
 # - test oracles: cairo and pixman, against which graphics tests compare; without them
 #   those tests are left out;
-# - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped.
+# - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped;
+# - FreeType's source tarball for the UEFI image, from Debian's source package, into
+#   $SETUP_THIRD_PARTY_DIR (default ~/.cache/setup-third-party), outside the tree; a deb-src
+#   entry for Debian's main archive is added when apt has none.
 set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
        libpng-dev python3 libfreetype-dev fonts-dejavu-core)
@@ -50,3 +53,30 @@ install "test oracles" "${missing[@]}" \
 mapfile -t missing < <(missing_of "${firmware[@]}")
 install "real firmware" "${missing[@]}" \
   || echo "install-deps: warning: no ${missing[*]}; the QEMU boot tests will be skipped" >&2
+
+third_party=${SETUP_THIRD_PARTY_DIR:-$HOME/.cache/setup-third-party}
+
+# fetch_freetype_source: false (with apt's log on stderr) when the tarball cannot be had.
+fetch_freetype_source() {
+  if compgen -G "$third_party/freetype_*.orig.tar.xz" >/dev/null; then
+    return 0
+  fi
+  echo "install-deps: FreeType source: fetching into $third_party"
+  if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" "Suites: bookworm" \
+      "Components: main" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" \
+      | $sudo tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
+    updated=0
+  fi
+  if [ $updated -eq 0 ]; then
+    $sudo apt-get update -qq >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+    updated=1
+  fi
+  mkdir -p "$third_party"
+  (cd "$third_party" && apt-get source --download-only -qq freetype) >"$log" 2>&1 \
+    || { cat "$log" >&2; return 1; }
+  compgen -G "$third_party/freetype_*.orig.tar.xz" >/dev/null
+}
+
+fetch_freetype_source \
+  || { echo "install-deps: error: no FreeType source tarball in $third_party (the UEFI image needs it)" >&2; exit 1; }

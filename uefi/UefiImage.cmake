@@ -24,6 +24,8 @@ set(SETUP_UEFI_RUNTIME_SOURCES
   ${PROJECT_SOURCE_DIR}/platform/runtime/CrtSupport.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/IoLib.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/Math.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/SetJump.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/StdlibFunctions.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/StringFunctions.cpp
   CACHE INTERNAL "Freestanding runtime sources of a UEFI image")
 
@@ -34,6 +36,14 @@ set(SETUP_UEFI_CXX_FLAGS
   -Wall -Wextra -DSETUP_UEFI_TARGET
   CACHE INTERNAL "Compiler flags of UEFI image sources")
 
+# C sources in an image are dependencies' own (FreeType): same target and code model,
+# their warnings off, and built as a library build of theirs.
+set(SETUP_UEFI_C_FLAGS
+  -target x86_64-unknown-windows -std=gnu99 -O2
+  -ffreestanding -nostdlibinc -mno-red-zone -mno-stack-arg-probe -fno-stack-protector
+  -w -DSETUP_UEFI_TARGET -DFT2_BUILD_LIBRARY
+  CACHE INTERNAL "Compiler flags of the C sources of a UEFI image")
+
 # Compiles each source with the image flags into <name>.objs/; the objects' paths go to
 # `out`.
 function(_setup_uefi_compile name out sources defines includes)
@@ -42,11 +52,19 @@ function(_setup_uefi_compile name out sources defines includes)
     get_filename_component(source ${source} ABSOLUTE)
     # One object per source path, so equal file names in different folders coexist.
     file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${source})
+    # Sources from the build tree (an extracted dependency) are named from there.
+    if(relative MATCHES "^\\.\\./")
+      file(RELATIVE_PATH relative ${PROJECT_BINARY_DIR} ${source})
+    endif()
     string(REGEX REPLACE "[/.]" "_" stem ${relative})
     set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs/${stem}.obj)
+    set(flags ${SETUP_UEFI_CXX_FLAGS})
+    if(source MATCHES "\\.c$")
+      set(flags -x c ${SETUP_UEFI_C_FLAGS})
+    endif()
     add_custom_command(
       OUTPUT ${object}
-      COMMAND ${SETUP_UEFI_CLANGXX} ${SETUP_UEFI_CXX_FLAGS} ${defines} ${includes}
+      COMMAND ${SETUP_UEFI_CLANGXX} ${flags} ${defines} ${includes}
               -MD -MF ${object}.d -c ${source} -o ${object}
       DEPENDS ${source}
       DEPFILE ${object}.d

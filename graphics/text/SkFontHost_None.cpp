@@ -1,7 +1,7 @@
 /*
- * The font host of the UEFI driver image, which carries no font engine yet: no typeface is
- * made, and every scaler context is the empty one (no glyphs, zero metrics), so text draws
- * nothing there. The host build's font host over FreeType is in host/.
+ * The font host of a UEFI driver image configured without FreeType's source tarball: no
+ * typeface is made, and every scaler context is the empty one (no glyphs, zero metrics), so
+ * text draws nothing there. With the tarball the image uses the font host in host/.
  */
 #if defined(SETUP_UEFI_TARGET)
 

@@ -3,6 +3,7 @@
 // relocations (the firmware loads the driver wherever the pool has room).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -91,5 +92,29 @@ TEST_F (DriverImage, ImportsNothing) {
   EXPECT_EQ (0u, Image.U32 (Optional + 112 + 1 * 8));          // import table RVA
   EXPECT_EQ (0u, Image.U32 (Optional + 112 + 1 * 8 + 4));      // and size
 }
+
+#if SETUP_UEFI_IMAGE_HAS_FREETYPE
+// The font engine is linked in with exactly the modules the text path uses: each module
+// class carries its name, and the image holds none of the others (no Type 1, CFF, auto
+// hinter, SVG or SDF).
+TEST_F (DriverImage, CarriesTheTrueTypeFontEngineModulesOnly) {
+  // A whole string: the name with the terminator before it (the end of the string or
+  // padding before) and after it.
+  auto  Holds = [this] (const char *Name) {
+          std::string  Needle = std::string (1, '\0') + Name + std::string (1, '\0');
+
+          return std::search (Image.Bytes.begin (), Image.Bytes.end (), Needle.begin (), Needle.end ()) != Image.Bytes.end ();
+        };
+
+  for (const char *Name : { "truetype", "sfnt", "psnames", "smooth", "raster1" }) {
+    EXPECT_TRUE (Holds (Name)) << Name;
+  }
+
+  for (const char *Name : { "type1", "cff", "autofitter", "ot-svg", "sdf" }) {
+    EXPECT_FALSE (Holds (Name)) << Name;
+  }
+}
+
+#endif
 
 }  // namespace

@@ -259,7 +259,7 @@ void SkScalerContext_FreeType::setGlyphRect (SkGlyph *glyph, FT_Pos left, FT_Pos
 {
     // A glyph whose rectangle does not fit the record's 16-bit fields has no image.
     if (!fits_i16 (left) || !fits_i16 (top) || !fits_i16 (left + width) || !fits_i16 (top + height)
-        || width < 0 || height < 0 || width > UINT16_MAX || height > UINT16_MAX) {
+        || width < 0 || height < 0 || width > (FT_Pos)UINT16_MAX || height > (FT_Pos)UINT16_MAX) {
         glyph->fWidth = glyph->fHeight = 0;
         glyph->fLeft = glyph->fTop = 0;
         return;
