@@ -96,7 +96,7 @@ TEST_F (DriverImage, ImportsNothing) {
 #if SETUP_UEFI_IMAGE_HAS_FREETYPE
 // The font engine is linked in with exactly the modules the text path uses: each module
 // class carries its name, and the image holds none of the others (no Type 1, CFF, auto
-// hinter, SVG or SDF).
+// hinter or SDF renderers).
 TEST_F (DriverImage, CarriesTheTrueTypeFontEngineModulesOnly) {
   // A whole string: the name with the terminator before it (the end of the string or
   // padding before) and after it.
@@ -110,7 +110,7 @@ TEST_F (DriverImage, CarriesTheTrueTypeFontEngineModulesOnly) {
     EXPECT_TRUE (Holds (Name)) << Name;
   }
 
-  for (const char *Name : { "type1", "cff", "autofitter", "ot-svg", "sdf" }) {
+  for (const char *Name : { "type1", "cff", "autofitter", "sdf", "bsdf" }) {
     EXPECT_FALSE (Holds (Name)) << Name;
   }
 }
