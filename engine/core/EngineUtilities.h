@@ -60,6 +60,19 @@ GetStringPixelWidth (
   );
 
 //
+// A buffer that held a password: zeroed before it goes back to the pool. Null is ignored.
+VOID
+FreeSecret (
+  IN VOID   *Buffer,
+  IN UINTN  Size
+  );
+
+// Whether a 40-byte field of the password record holds a password (any byte not 0).
+BOOLEAN
+IsPasswordFieldSet (
+  IN CONST UINT8  *Field
+  );
+
 // Passwords: variable 5 holds two 40-byte password fields and one byte.
 //
 /**

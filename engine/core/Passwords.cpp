@@ -15,7 +15,7 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Uefi/UefiIfr.h>
 
-static VOID
+VOID
 FreeSecret (
   IN VOID   *Buffer,
   IN UINTN  Size
@@ -52,8 +52,8 @@ GetPasswordRecord (
   return (Record == NULL) ? EFI_NOT_FOUND : EFI_SUCCESS;
 }
 
-static BOOLEAN
-IsFieldSet (
+BOOLEAN
+IsPasswordFieldSet (
   IN CONST UINT8  *Field
   )
 {
@@ -76,7 +76,7 @@ GetPasswordStatus (
   UINT32  Status  = 0;
 
   if (!EFI_ERROR (GetPasswordRecord (&Record, &Size)) && (Size >= SETUP_PASSWORD_RECORD_SIZE)) {
-    Status = (IsFieldSet (Record) ? 1u : 0u) | (IsFieldSet (Record + SETUP_PASSWORD_FIELD_SIZE) ? 2u : 0u);
+    Status = (IsPasswordFieldSet (Record) ? 1u : 0u) | (IsPasswordFieldSet (Record + SETUP_PASSWORD_FIELD_SIZE) ? 2u : 0u);
   }
 
   FreeSecret (Record, Size);

@@ -13,6 +13,7 @@
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
+#include <Library/UefiLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/ReportStatusCodeLib.h>
 #include <Protocol/StatusCode.h>
@@ -57,45 +58,6 @@ EncodePassword (
 }
 
 // Board code listens for these moments: a null interface installed and at once removed.
-static VOID
-SignalGroup (
-  IN EFI_GUID  *Group
-  )
-{
-  EFI_HANDLE  Handle = NULL;
-
-  if (!EFI_ERROR (gBS->InstallProtocolInterface (&Handle, Group, EFI_NATIVE_INTERFACE, NULL))) {
-    // A listener that already saw the install needs nothing more; a failed removal leaves a harmless handle.
-    (VOID)gBS->UninstallProtocolInterface (Handle, Group, NULL);
-  }
-}
-
-static BOOLEAN
-IsFieldEmpty (
-  IN CONST UINT8  *Field
-  )
-{
-  for (UINTN Index = 0; Index < SETUP_PASSWORD_FIELD_SIZE; Index++) {
-    if (Field[Index] != 0) {
-      return FALSE;
-    }
-  }
-
-  return TRUE;
-}
-
-static VOID
-FreeSecret (
-  IN VOID   *Buffer,
-  IN UINTN  Size
-  )
-{
-  if (Buffer != NULL) {
-    ZeroMem (Buffer, Size);
-    FreePool (Buffer);
-  }
-}
-
 EFI_STATUS
 SetSystemAccess (
   IN UINT32  Level
@@ -321,7 +283,7 @@ MatchPassword (
   (VOID)HookEncodePassword (Encoded, sizeof (Encoded));     // the members' answer carries no status
   for (UINT32 Field = 1; Field <= 2; Field++) {
     CONST UINT8  *Stored = Record + (Field - 1) * SETUP_PASSWORD_FIELD_SIZE;
-    if (!IsFieldEmpty (Stored) &&
+    if (IsPasswordFieldSet (Stored) &&
         ((CompareMem (Stored, Typed, sizeof (Typed)) == 0) || (CompareMem (Stored, Encoded, sizeof (Encoded)) == 0)))
     {
       Matched = Field;
@@ -399,7 +361,8 @@ PasswordPrompt (
   UINT32              NoAttempts = 0;
 
   Attempts = (Attempts != NULL) ? Attempts : &NoAttempts;
-  SignalGroup (&mPromptStartGroup);
+  // The groups only inform board code; a signal nobody can receive changes nothing here.
+  (VOID)SignalProtocolNotify (&mPromptStartGroup);
   (VOID)ReportStatusCode (EFI_PROGRESS_CODE, PASSWORD_PROGRESS_CODE);     // reporting is best effort
   (VOID)HookPostKeyPoll (0, 0);
   ResetConsoleInput ();
@@ -412,14 +375,14 @@ PasswordPrompt (
     Level = ((Which & PASSWORD_ACCEPT_SECOND) != 0) ? Matched : 2;
     // The level holds for this boot whether or not the variable could be written.
     (VOID)SetSystemAccess (Level);
-    SignalGroup ((Level == 1) ? &mUserLevelGroup : &mFullLevelGroup);
+    (VOID)SignalProtocolNotify ((Level == 1) ? &mUserLevelGroup : &mFullLevelGroup);
   } else if (*Attempts == 0) {
-    SignalGroup (&mAllFailedGroup);
+    (VOID)SignalProtocolNotify (&mAllFailedGroup);
     (VOID)ReportStatusCode (EFI_ERROR_CODE | EFI_ERROR_MAJOR, PASSWORD_ERROR_CODE);
     ShowPasswordMessage (Width, PASSWORD_STRING_INVALID, Column - 1, Row + 3, FALSE);
   }
 
-  SignalGroup (&mPromptEndGroup);
+  (VOID)SignalProtocolNotify (&mPromptEndGroup);
   RestoreTextScreen (Saved);
   return Level;
 }
