@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/canvas/SkCanvas.h"
 #include "graphics/port/SkPortDevice.h"
 #include "graphics/port/SkPortFile.h"
 #include "graphics/port/SkStream.h"
@@ -206,6 +207,55 @@ TEST_F (SkPortDeviceTest, FontFromAVolumeIsReadThroughTheStream)
     paint.setTypeface (nullptr);
     SkGlyphCache::PurgeAll ();
     face->unref ();
+}
+
+
+// A string drawn with a font read from a volume on the machine, through the same file
+// layer, font host and glyph cache as the driver image, is what the same font's bytes
+// draw from memory; and it draws something.
+TEST_F (SkPortDeviceTest, TextFromAVolumeFontDrawsAsFromMemory)
+{
+    AddVolume (0);
+    fs::copy_file (fs::path (SETUP_FONT_DIR) / "DejaVuSans.ttf", fRoot / "0" / "sans.ttf");
+    std::string bytes = ReadAll ("file://sans.ttf");
+    ASSERT_GT (bytes.size (), 1000u);
+
+    auto draw = [] (SkTypeface *face) {
+        SkBitmap bitmap;
+        bitmap.setConfig (SkBitmap::kARGB_8888_Config, 160, 40);
+        EXPECT_TRUE (bitmap.allocPixels ());
+        memset (bitmap.getPixels (), 0, 40 * bitmap.rowBytes ());
+        SkCanvas *canvas = new SkCanvas (bitmap);
+        SkPaint paint;
+        paint.setAntiAlias (true);
+        paint.setTypeface (face);
+        paint.setTextSize (24);
+        canvas->drawText ("Setup", 5, 4, 30, paint);
+        canvas->unref ();
+        const uint32_t *pixels = bitmap.getAddr32 (0, 0);
+        return std::vector<uint32_t> (pixels, pixels + 160 * 40);
+    };
+
+    SkFileStream *stream = new SkFileStream ("file://sans.ttf");
+    ASSERT_TRUE (stream->isValid ());
+    SkTypeface *fromVolume = SkFontHost::CreateTypefaceFromStream (stream);
+    stream->unref ();
+    SkMemoryStream *memory = new SkMemoryStream (bytes.data (), bytes.size ());
+    SkTypeface *fromMemory = SkFontHost::CreateTypefaceFromStream (memory);
+    memory->unref ();
+    ASSERT_NE (fromVolume, nullptr);
+    ASSERT_NE (fromMemory, nullptr);
+
+    std::vector<uint32_t> drawn = draw (fromVolume);
+    size_t inked = 0;
+    for (uint32_t pixel : drawn) {
+        inked += (pixel >> 24) != 0;
+    }
+    EXPECT_GT (inked, 100u);
+    EXPECT_EQ (drawn, draw (fromMemory));
+    SkGlyphCache::PurgeAll ();
+    fromVolume->unref ();
+    fromMemory->unref ();
 }
 
 } // namespace
