@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "graphics/path/tests/SkPathCairo.h"
 #include "graphics/raster/tests/ScanTestSupport.h"
 
 namespace {
@@ -18,23 +19,7 @@ std::vector<int> cairo_coverage (const SkPath &path)
     cairo_t *cr = cairo_create (surface);
     cairo_set_fill_rule (cr, (path.getFillType () & 1) ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     cairo_set_antialias (cr, CAIRO_ANTIALIAS_DEFAULT);
-    SkPath::Iter iter (path, false);
-    SkPoint p[4];
-    for (SkPath::Verb v; (v = iter.next (p)) != SkPath::kDone_Verb;) {
-        switch (v) {
-        case SkPath::kMove_Verb: cairo_move_to (cr, p[0].fX, p[0].fY); break;
-        case SkPath::kLine_Verb: cairo_line_to (cr, p[1].fX, p[1].fY); break;
-        case SkPath::kQuad_Verb:
-            // The same curve as a cubic: control points two thirds of the way to the quad's.
-            cairo_curve_to (cr, p[0].fX + 2.0 / 3 * (p[1].fX - p[0].fX), p[0].fY + 2.0 / 3 * (p[1].fY - p[0].fY),
-                            p[2].fX + 2.0 / 3 * (p[1].fX - p[2].fX), p[2].fY + 2.0 / 3 * (p[1].fY - p[2].fY), p[2].fX,
-                            p[2].fY);
-            break;
-        case SkPath::kCubic_Verb: cairo_curve_to (cr, p[1].fX, p[1].fY, p[2].fX, p[2].fY, p[3].fX, p[3].fY); break;
-        case SkPath::kClose_Verb: cairo_close_path (cr); break;
-        default: break;
-        }
-    }
+    SkPathReplayInCairo (cr, path);
     cairo_fill (cr);
     cairo_surface_flush (surface);
     std::vector<int> out ((size_t)kSize * kSize);
