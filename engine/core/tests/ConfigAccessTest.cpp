@@ -105,11 +105,30 @@ TEST_F (ConfigAccessTest, BlockWriteSendsOffsetWidthAndValueLastByteFirst) {
   EXPECT_EQ (Bytes (Back, 8), *Driver->Store (kStoreGuid, u"Board"));
 }
 
-TEST_F (ConfigAccessTest, NameValueStoreIsAskedByElementNameAtTheDriver) {
-  VARIABLE_RECORD  R      = Record (u"Speed", VARIABLE_STORE_NAME_VALUE, Handle, 2);
-  VOID             *Data = nullptr;
-  const UINT8      New[2] = { 0xC8, 0x00 };
+EFI_STATUS EFIAPI
+RefuseExtract (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *, CONST EFI_STRING, EFI_STRING *, EFI_STRING *)
+{
+  return EFI_DEVICE_ERROR;
+}
 
+EFI_STATUS EFIAPI
+RefuseRoute (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *, CONST EFI_STRING, EFI_STRING *)
+{
+  return EFI_DEVICE_ERROR;
+}
+
+// The owning driver is asked directly: a Configuration Routing that refuses every request
+// changes nothing for a name/value store.
+TEST_F (ConfigAccessTest, NameValueStoreIsAskedByElementNameAtTheDriver) {
+  VARIABLE_RECORD                  R      = Record (u"Speed", VARIABLE_STORE_NAME_VALUE, Handle, 2);
+  VOID                             *Data = nullptr;
+  const UINT8                      New[2] = { 0xC8, 0x00 };
+  EFI_HII_CONFIG_ROUTING_PROTOCOL  *Real   = gHiiConfigRouting;
+  EFI_HII_CONFIG_ROUTING_PROTOCOL  Refusing = *Real;
+
+  Refusing.ExtractConfig = RefuseExtract;
+  Refusing.RouteConfig   = RefuseRoute;
+  gHiiConfigRouting      = &Refusing;
   ASSERT_EQ (ExtractVariableConfig (&R, &Data, 0, 2), EFI_SUCCESS);
   EXPECT_EQ (Bytes (Data, 2), (std::vector<UINT8> { 0x64, 0x00 }));
   ASSERT_EQ (RouteVariableConfig (&R, New, 0, 2), EFI_SUCCESS);
@@ -117,6 +136,7 @@ TEST_F (ConfigAccessTest, NameValueStoreIsAskedByElementNameAtTheDriver) {
   ASSERT_EQ (Driver->Calls ().size (), 2u);
   EXPECT_EQ (Driver->Calls ()[0].Text, NameValueHeader + u"&Speed");
   EXPECT_EQ (Driver->Calls ()[1].Text, NameValueHeader + u"&Speed=00c8");
+  gHiiConfigRouting = Real;
 }
 
 TEST_F (ConfigAccessTest, LongNameValueValuesTravelAsCharacters) {
