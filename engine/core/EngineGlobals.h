@@ -36,6 +36,8 @@ extern EFI_EVENT  gBootScreenTimerEvent;
 // The user's access level, and the request of the boot flow to enter setup.
 //
 extern UINT32  gAccessLevel;
+// The POST password was asked for in this boot (it is asked once).
+extern UINT8   gPostPasswordAsked;
 extern UINT8   gEnterSetupRequest;
 
 //

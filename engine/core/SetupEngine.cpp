@@ -560,6 +560,7 @@ ResetEngineState (
   gBootScreenEntryCount    = 0;
   gEnterSetupRequest       = 0;
   gAccessLevel             = 0;
+  gPostPasswordAsked       = 0;
   ZeroMem (gPlatformLanguage, sizeof (gPlatformLanguage));
   FreeAndNull (gBootLogoTable);
   gBootLogoTableKey    = 0;

@@ -14,24 +14,6 @@ DrawPostLogo (
 }
 
 UINT64
-CheckPostPassword (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-CheckSetupPassword (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 ResetPostMessageWindow (
   IN CONST HOOK_ARGS  *Args
   )

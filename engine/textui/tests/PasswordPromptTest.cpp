@@ -4,9 +4,12 @@
 #include "support/TextUiMachineTest.h"
 
 #include <engine/core/EngineUtilities.h>
+#include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/VariableCache.h>
 #include <engine/textui/PasswordPrompt.h>
+#include <Emulator/RunEnded.h>
+#include <Protocol/BootScreenUiProvider.h>
 
 #include <algorithm>
 #include <cstring>
@@ -194,6 +197,78 @@ TEST_F (PasswordPromptTest, NoFreedBufferKeepsTheTypedOrEncodedText) {
   EXPECT_EQ (Prompt (3, Attempts, "s,e,c,r,e,t,p,w,Enter"), 0u);
   M.Memory ().SetFreeObserver (nullptr);
   EXPECT_EQ (Leaks, 0u);
+}
+
+// The hook defaults: POST takes the first password only, setup either, three attempts.
+class PasswordHookTest : public PasswordPromptTest {
+protected:
+  UINT64 Post (const std::string &Keys)
+  {
+    HOOK_ARGS  Args = { 0, { 0 } };
+    Devices.TextIn->Script ().Append (Keys);
+    return CheckPostPassword (&Args);
+  }
+
+  void Setup (const std::string &Keys)
+  {
+    HOOK_ARGS  Args = { 0, { 0 } };
+    Devices.TextIn->Script ().Append (Keys);
+    EXPECT_EQ (CheckSetupPassword (&Args), 0u);
+  }
+
+  static EFI_STATUS EFIAPI ProviderPassword (UINTN Kind, UINT32 *Level)
+  {
+    mProviderKind = Kind;
+    *Level        = 1;
+    return EFI_SUCCESS;
+  }
+
+  static inline UINTN  mProviderKind = 99;
+};
+
+TEST_F (PasswordHookTest, PostTakesOnlyTheFirstPasswordAndAsksOncePerBoot) {
+  Start ();
+  EXPECT_EQ (Post ("a,d,m,i,n,Enter,Enter,u,s,e,r,Enter"), 1u);   // the second costs an attempt
+  EXPECT_EQ (gAccessLevel, 2u);
+  EXPECT_EQ (Access (), std::vector<UINT8> { 0 });
+
+  gAccessLevel = 0;
+  EXPECT_EQ (Post (""), 0u);                                       // no prompt: no key is read
+}
+
+TEST_F (PasswordHookTest, ThreeWrongPostEntriesLockTheMachineAndLaterKeysAreOnlyRead) {
+  Start ();
+  EXPECT_THROW (Post ("x,Enter,Enter,y,Enter,Enter,z,Enter,u,s,e,r,Enter"), Emu::KeyScriptExhausted);
+  EXPECT_EQ (gAccessLevel, 0u);
+  EXPECT_TRUE (Access ().empty ());
+}
+
+TEST_F (PasswordHookTest, SetupTakesEitherPassword) {
+  Start ();
+  Setup ("u,s,e,r,Enter");
+  EXPECT_EQ (gAccessLevel, 1u);
+  EXPECT_EQ (Access (), std::vector<UINT8> { 1 });
+  EXPECT_EQ (Post (""), 0u);                                       // a level is fixed: POST asks nothing
+}
+
+TEST_F (PasswordHookTest, SetupIsOpenWithoutASecondPassword) {
+  Start (false);
+  Setup ("");
+  EXPECT_EQ (gAccessLevel, 2u);
+  EXPECT_EQ (Access (), std::vector<UINT8> { 0 });
+}
+
+TEST_F (PasswordHookTest, AProviderAnswersForTheTextPrompt) {
+  Start ();
+  BOOT_SCREEN_UI_PROVIDER  Provider = {};
+  EFI_HANDLE               Handle   = nullptr;
+  Provider.Password = ProviderPassword;
+  ASSERT_EQ (gBS->InstallProtocolInterface (&Handle, &gBootScreenUiProviderGuid, EFI_NATIVE_INTERFACE, &Provider),
+    EFI_SUCCESS);
+  Setup ("");
+  EXPECT_EQ (mProviderKind, 1u);
+  EXPECT_EQ (gAccessLevel, 1u);
+  EXPECT_EQ (gBS->UninstallProtocolInterface (Handle, &gBootScreenUiProviderGuid, &Provider), EFI_SUCCESS);
 }
 
 }  // namespace

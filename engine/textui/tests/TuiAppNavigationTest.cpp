@@ -192,3 +192,39 @@ TEST_F (TuiAppNavigationTest, HotClicksNeedTheScreenSizeTheyWereMadeFor) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace TuiAppTestData;
+
+class TuiPageLookupTest : public TuiAppTest {};
+
+TEST_F (TuiPageLookupTest, AControlIsFoundInTheMainFrameByQuestionTypeAndPage) {
+  Boot ("");
+  ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
+  TUI_PAGE   *Page = gTuiApp->Pages[kMainPage];
+  TUI_FRAME  *Main = MainFrame (kMainPage);
+
+  EXPECT_EQ (FindFrameControl (Page, 0x103, CONTROL_TYPE_REF, kMainPage), Main->Controls[2 + 3]);
+  EXPECT_EQ (FindFrameControl (Page, 0x103, CONTROL_TYPE_TEXT, kMainPage), nullptr);
+  EXPECT_EQ (FindFrameControl (Page, 0x103, CONTROL_TYPE_REF, kDetailsPage), nullptr);
+  EXPECT_EQ (FindFrameControl (Page, 0x100 + kLinks, CONTROL_TYPE_REF, kMainPage), nullptr);
+}
+
+TEST_F (TuiPageLookupTest, APageIsActiveWhileTheCurrentControlOfAFrameHoldsAPopup) {
+  Boot ("");
+  ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
+  TUI_PAGE   *Page = gTuiApp->Pages[kMainPage];
+  TUI_FRAME  *Main = MainFrame (kMainPage);
+
+  EXPECT_FALSE (FrameHasActiveControl (Page));
+  Main->Controls[Main->Current]->OwnsFrame = 1;
+  EXPECT_TRUE (FrameHasActiveControl (Page));
+  UINT32  Current = Main->Current;
+  Main->Current   = TUI_NO_CONTROL;
+  EXPECT_FALSE (FrameHasActiveControl (Page));
+  Main->Current                   = Current;
+  Main->Controls[Current]->OwnsFrame = 0;
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+/** @file
+  The default members of the password hooks: the POST password is asked once per boot
+  when one is set, the setup password each time setup is entered until a level is
+  fixed. A refused password locks the machine until it is reset.
+**/
+#include <engine/textui/PasswordPrompt.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookMembers.h>
+
+#include <Protocol/BootScreenUiProvider.h>
+#include <Protocol/SimpleTextIn.h>
+
+#define PASSWORD_ATTEMPTS  3
+
+// Provider kinds: which password the provider asks for.
+#define PROVIDER_KIND_POST   0
+#define PROVIDER_KIND_SETUP  1
+
+/**
+  Asks through the platform's user-interface provider when one is installed, else
+  through the text-mode prompt; answers the access level reached (0 refused).
+**/
+static
+UINT32
+AskPassword (
+  IN UINTN   Kind,
+  IN UINT32  Which
+  )
+{
+  BOOT_SCREEN_UI_PROVIDER  *Provider = NULL;
+  UINT32                   Level     = 0;
+  UINT32                   Attempts  = PASSWORD_ATTEMPTS;
+
+  if (!EFI_ERROR (gBS->LocateProtocol (&gBootScreenUiProviderGuid, NULL, (VOID **)&Provider)) &&
+      (Provider != NULL) && (Provider->Password != NULL))
+  {
+    // A provider that fails gives no level: the password counts as refused.
+    if (EFI_ERROR (Provider->Password (Kind, &Level))) {
+      Level = 0;
+    }
+
+    gAccessLevel = Level;
+    return Level;
+  }
+
+  return PasswordPrompt (Which, &Attempts);
+}
+
+/** A refused password: only keys are read from now on, until the machine is reset. */
+static
+VOID
+LockMachine (
+  VOID
+  )
+{
+  EFI_INPUT_KEY  Key;
+  UINTN          Index;
+
+  // Whatever level the caller ran at, the lock waits at the application level.
+  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);
+  gBS->RestoreTPL (TPL_APPLICATION);
+  for ( ; ; ) {
+    // Neither result matters: the keys are only taken so that nothing else reads them.
+    (VOID)gBS->WaitForEvent (1, &gST->ConIn->WaitForKey, &Index);
+    (VOID)gST->ConIn->ReadKeyStroke (gST->ConIn, &Key);
+  }
+}
+
+UINT64
+CheckPostPassword (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  if ((gAccessLevel != 0) || ((GetPasswordStatus () & PASSWORD_ACCEPT_FIRST) == 0) || (gPostPasswordAsked != 0)) {
+    return FALSE;
+  }
+
+  gPostPasswordAsked = 1;
+  // The second password must not pass POST: an empty entry would match an unset second field.
+  if (AskPassword (PROVIDER_KIND_POST, PASSWORD_ACCEPT_FIRST) == 0) {
+    LockMachine ();
+  }
+
+  return TRUE;
+}
+
+UINT64
+CheckSetupPassword (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  if (gAccessLevel != 0) {
+    return 0;
+  }
+
+  if ((GetPasswordStatus () & PASSWORD_ACCEPT_SECOND) == 0) {
+    // Without a second password setup is open; the level holds even if the variable is not written.
+    (VOID)SetSystemAccess (2);
+    return 0;
+  }
+
+  if (AskPassword (PROVIDER_KIND_SETUP, PASSWORD_ACCEPT_FIRST | PASSWORD_ACCEPT_SECOND) == 0) {
+    LockMachine ();
+  }
+
+  return 0;
+}
