@@ -4,6 +4,7 @@
 **/
 #include <graphics/codec/JpegBaseline.h>
 
+#include <emmintrin.h>
 #include <string.h>
 
 namespace {
@@ -190,27 +191,114 @@ Saturate (int32_t Value)
   return (Low & 0x8000) ? 0 : (Low > 255) ? 255 : (uint8_t)Low;
 }
 
+inline void
+ToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t *Pixel, const JpegPixelSink *Sink)
+{
+  int32_t y  = (int16_t)Y * 16384;
+  int32_t cb = (int16_t)Cb;
+  int32_t cr = (int16_t)Cr;
+  Pixel[Sink->redOffset]   = Saturate ((y + cr * 23400) >> 14);
+  Pixel[Sink->greenOffset] = Saturate ((y - cb * 5638 - cr * 11700) >> 14);
+  Pixel[Sink->blueOffset]  = Saturate ((y + ((cb * 5638) >> 3) + cb * 28190) >> 14);
+}
+
+// Low 16 bits of eight 32-bit values, as the scalar conversion's 16-bit casts take them.
+inline __m128i
+Narrow (const int32_t *v)
+{
+  __m128i Low  = _mm_loadu_si128 ((const __m128i *)v);
+  __m128i High = _mm_loadu_si128 ((const __m128i *)(v + 4));
+  Low  = _mm_srai_epi32 (_mm_slli_epi32 (Low, 16), 16);
+  High = _mm_srai_epi32 (_mm_slli_epi32 (High, 16), 16);
+  return _mm_packs_epi32 (Low, High);
+}
+
+struct Wide {
+  __m128i low, high;
+};
+
+// Exact 32-bit products of eight 16-bit values by a 16-bit constant.
+inline Wide
+Product (__m128i v, int16_t Constant)
+{
+  __m128i k = _mm_set1_epi16 (Constant);
+  __m128i l = _mm_mullo_epi16 (v, k), h = _mm_mulhi_epi16 (v, k);
+  return { _mm_unpacklo_epi16 (l, h), _mm_unpackhi_epi16 (l, h) };
+}
+
+// Saturate of eight sums shifted down by 14: the low 16 bits, then negative gives 0 and
+// above 255 gives 255, which is unsigned saturation of the 16-bit value.
+inline __m128i
+ToBytes (__m128i Low, __m128i High)
+{
+  Low  = _mm_srai_epi32 (_mm_slli_epi32 (_mm_srai_epi32 (Low, 14), 16), 16);
+  High = _mm_srai_epi32 (_mm_slli_epi32 (_mm_srai_epi32 (High, 14), 16), 16);
+  return _mm_packus_epi16 (_mm_packs_epi32 (Low, High), _mm_setzero_si128 ());
+}
+
+// Eight pixels of ToRgb at once, bit for bit, stored at the sink's offsets.
+void
+ToRgb8 (__m128i Y, __m128i Cb, __m128i Cr, uint8_t *Pixel, const JpegPixelSink *Sink)
+{
+  Wide    y = Product (Y, 16384), r = Product (Cr, 23400), g = Product (Cr, 11700);
+  Wide    u = Product (Cb, 5638), b = Product (Cb, 28190);
+  uint8_t Red[8], Green[8], Blue[8];
+  _mm_storel_epi64 ((__m128i *)Red, ToBytes (_mm_add_epi32 (y.low, r.low), _mm_add_epi32 (y.high, r.high)));
+  _mm_storel_epi64 ((__m128i *)Green, ToBytes (_mm_sub_epi32 (_mm_sub_epi32 (y.low, u.low), g.low),
+                                               _mm_sub_epi32 (_mm_sub_epi32 (y.high, u.high), g.high)));
+  _mm_storel_epi64 ((__m128i *)Blue, ToBytes (_mm_add_epi32 (_mm_add_epi32 (y.low, _mm_srai_epi32 (u.low, 3)), b.low),
+                                              _mm_add_epi32 (_mm_add_epi32 (y.high, _mm_srai_epi32 (u.high, 3)), b.high)));
+  // Locals, so the byte stores below do not make the offsets be read again.
+  uint32_t Step = Sink->pixelBytes, R = Sink->redOffset, G = Sink->greenOffset, B = Sink->blueOffset;
+  for (int i = 0; i < 8; i++, Pixel += Step) {
+    Pixel[R] = Red[i];
+    Pixel[G] = Green[i];
+    Pixel[B] = Blue[i];
+  }
+}
+
+// One whole row of an MCU: 16 pixels of two luma blocks with chroma doubled across, or
+// 8 pixels of one block.
+void
+WriteFullRow (const JpegBaselineDecoder *d, uint8_t *Pixel, uint32_t y, uint32_t McuSide, const JpegPixelSink *Sink)
+{
+  if (McuSide == 16) {
+    __m128i Cb = Narrow (d->block[4] + (y >> 1) * 8);
+    __m128i Cr = Narrow (d->block[5] + (y >> 1) * 8);
+    const int32_t *Luma = d->block[(y >> 3) * 2] + (y & 7) * 8;
+    ToRgb8 (Narrow (Luma), _mm_unpacklo_epi16 (Cb, Cb), _mm_unpacklo_epi16 (Cr, Cr), Pixel, Sink);
+    ToRgb8 (Narrow (Luma + 64), _mm_unpackhi_epi16 (Cb, Cb), _mm_unpackhi_epi16 (Cr, Cr), Pixel + 8 * Sink->pixelBytes, Sink);
+  } else {
+    ToRgb8 (Narrow (d->block[0] + y * 8), Narrow (d->block[4] + y * 8), Narrow (d->block[5] + y * 8), Pixel, Sink);
+  }
+}
+
+// The MCU's pixels inside the sink, a row at a time, with the sampling chosen once per
+// MCU rather than per pixel; rows cut by the sink's right edge go a pixel at a time.
 void
 WriteMcu (const JpegBaselineDecoder *d, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top, uint32_t McuSide)
 {
-  const int32_t *Cb = d->block[4];
-  const int32_t *Cr = d->block[5];
-  for (uint32_t y = 0; (y < McuSide) && (Top + y < Sink->rows); y++) {
-    uint8_t *Pixel = Sink->base + (Top + y) * Sink->rowBytes + (size_t)Left * Sink->pixelBytes;
-    for (uint32_t x = 0; (x < McuSide) && (Left + x < Sink->columns); x++, Pixel += Sink->pixelBytes) {
-      uint32_t Luma, Chroma;
-      if (McuSide == 16) {
-        Luma   = (y >> 3) * 2 + (x >> 3);
-        Chroma = (y >> 1) * 8 + (x >> 1);
-      } else {
-        Luma   = 0;
-        Chroma = y * 8 + x;
+  const int32_t *Cb   = d->block[4];
+  const int32_t *Cr   = d->block[5];
+  uint32_t      Rows  = (Top >= Sink->rows) ? 0 : (Sink->rows - Top < McuSide) ? Sink->rows - Top : McuSide;
+  uint32_t      Width = (Left >= Sink->columns) ? 0 : (Sink->columns - Left < McuSide) ? Sink->columns - Left : McuSide;
+  uint32_t      Step  = Sink->pixelBytes;
+  for (uint32_t y = 0; y < Rows; y++) {
+    uint8_t *Pixel = Sink->base + (Top + y) * Sink->rowBytes + (size_t)Left * Step;
+    if (Width == McuSide) {
+      WriteFullRow (d, Pixel, y, McuSide, Sink);
+    } else if (McuSide == 16) {
+      const int32_t *Cbr = Cb + (y >> 1) * 8;
+      const int32_t *Crr = Cr + (y >> 1) * 8;
+      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
+        const int32_t *Luma = d->block[(y >> 3) * 2 + (x >> 3)];
+        ToRgb (Luma[(y & 7) * 8 + (x & 7)], Cbr[x >> 1], Crr[x >> 1], Pixel, Sink);
       }
-      uint8_t Rgb[3];
-      JpegYCbCrToRgb (d->block[Luma][(y & 7) * 8 + (x & 7)], Cb[Chroma], Cr[Chroma], Rgb);
-      Pixel[Sink->redOffset]   = Rgb[0];
-      Pixel[Sink->greenOffset] = Rgb[1];
-      Pixel[Sink->blueOffset]  = Rgb[2];
+    } else {
+      const int32_t *Luma = d->block[0] + y * 8;
+      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
+        ToRgb (Luma[x], Cb[y * 8 + x], Cr[y * 8 + x], Pixel, Sink);
+      }
     }
   }
 }
@@ -253,12 +341,8 @@ Restart (JpegBaselineDecoder *d)
 void
 JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 {
-  int32_t y  = (int16_t)Y * 16384;
-  int32_t cb = (int16_t)Cb;
-  int32_t cr = (int16_t)Cr;
-  Rgb[0] = Saturate ((y + cr * 23400) >> 14);
-  Rgb[1] = Saturate ((y - cb * 5638 - cr * 11700) >> 14);
-  Rgb[2] = Saturate ((y + ((cb * 5638) >> 3) + cb * 28190) >> 14);
+  const JpegPixelSink Packed = { Rgb, 3, 3, 0, 1, 2, 1, 1 };
+  ToRgb (Y, Cb, Cr, Rgb, &Packed);
 }
 
 bool
