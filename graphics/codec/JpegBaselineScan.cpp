@@ -130,9 +130,11 @@ Mul (int32_t Value, int32_t Constant)
 
 // One 8-point inverse DCT pass in place, at the given stride: the recursive form that
 // splits each size into an even half and an odd half whose outputs are scaled by
-// 1 / (2 cos((2n + 1) pi / 2N)) before the butterfly. Outputs are halved.
-void
-Idct8 (int32_t *s, int Stride)
+// 1 / (2 cos((2n + 1) pi / 2N)) before the butterfly. Outputs are halved. The stride is
+// a constant so each pass compiles to fixed offsets.
+template <int Stride>
+inline void
+Idct8 (int32_t *s)
 {
   int32_t x0 = s[0], x1 = s[Stride], x2 = s[2 * Stride], x3 = s[3 * Stride];
   int32_t x4 = s[4 * Stride], x5 = s[5 * Stride], x6 = s[6 * Stride], x7 = s[7 * Stride];
@@ -172,10 +174,10 @@ void
 InverseTransform (int32_t *Block, int32_t LevelShift)
 {
   for (int Row = 0; Row < 8; Row++) {
-    Idct8 (Block + Row * 8, 1);
+    Idct8<1> (Block + Row * 8);
   }
   for (int Column = 0; Column < 8; Column++) {
-    Idct8 (Block + Column, 8);
+    Idct8<8> (Block + Column);
   }
   if (LevelShift != 0) {
     for (int i = 0; i < 64; i++) {

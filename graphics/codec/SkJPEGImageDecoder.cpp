@@ -5,6 +5,9 @@
 #include <graphics/codec/JpegBaseline.h>
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/SkScaledBitmapSampler.h>
+#include <graphics/core/SkColorPriv.h>
+
+#include <string.h>
 
 namespace {
 
@@ -17,6 +20,7 @@ protected:
 
 private:
     bool decodeInto (const uint8_t *data, size_t length, JpegBaselineDecoder *state, SkBitmap *bm, Mode mode);
+    bool decodeDirect (JpegBaselineDecoder *state, SkBitmap *bm) const;
 };
 
 // Pictures up to 2^30 pixels, rounded up to 16 in each direction, are decoded.
@@ -39,6 +43,9 @@ bool SkJPEGImageDecoder::decodeInto (const uint8_t *data, size_t length, JpegBas
     if (mode == kDecodeBounds_Mode) {
         return true;
     }
+    if (sampler.scaledWidth () == state->width && sampler.scaledHeight () == state->height) {
+        return decodeDirect (state, bm);
+    }
     SkAutoFree rgb (sk_calloc ((size_t)columns * rows * 3));
     JpegPixelSink sink = { (uint8_t *)rgb.get (), (size_t)columns * 3, 3, 0, 1, 2, columns, rows };
     if (rgb.get () == nullptr || !JpegDecodeScan (state, &sink) || !allocPixelRef (bm, nullptr)) {
@@ -52,6 +59,24 @@ bool SkJPEGImageDecoder::decodeInto (const uint8_t *data, size_t length, JpegBas
         (void)sampler.next (sink.base + (size_t)(sampler.srcY0 () + y * sampler.srcDY ()) * sink.rowBytes);
     }
     return true;
+}
+
+// At full size the scan writes the bitmap's colour bytes itself, with no RGB copy in
+// between; the alpha bytes are set opaque first, as the sampler would make them.
+bool SkJPEGImageDecoder::decodeDirect (JpegBaselineDecoder *state, SkBitmap *bm) const
+{
+    if (!allocPixelRef (bm, nullptr)) {
+        return false;
+    }
+    SkAutoLockPixels lock (*bm);
+    uint8_t *pixels = (uint8_t *)bm->getPixels ();
+    if (pixels == nullptr) {
+        return false;
+    }
+    memset (pixels, 0xFF, (size_t)bm->rowBytes () * bm->height ());
+    JpegPixelSink sink = { pixels, bm->rowBytes (), 4, SK_R32_SHIFT / 8, SK_G32_SHIFT / 8, SK_B32_SHIFT / 8,
+                           state->width, state->height };
+    return JpegDecodeScan (state, &sink);
 }
 
 bool SkJPEGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
