@@ -3,8 +3,11 @@
   dequantisation, the inverse DCT and the colour conversion into a pixel sink.
 **/
 #include <graphics/codec/JpegBaseline.h>
+#include <graphics/core/SkProcForm.h>
 
+#if SK_PROCS_HAVE_VECTOR
 #include <emmintrin.h>
+#endif
 #include <string.h>
 
 namespace {
@@ -204,6 +207,7 @@ ToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t *Pixel, const JpegPixelSink *S
   Pixel[Sink->blueOffset]  = Saturate ((y + ((cb * 5638) >> 3) + cb * 28190) >> 14);
 }
 
+#if SK_PROCS_HAVE_VECTOR
 // Low 16 bits of eight 32-bit values, as the scalar conversion's 16-bit casts take them.
 inline __m128i
 Narrow (const int32_t *v)
@@ -275,8 +279,11 @@ WriteFullRow (const JpegBaselineDecoder *d, uint8_t *Pixel, uint32_t y, uint32_t
   }
 }
 
+#endif
+
 // The MCU's pixels inside the sink, a row at a time, with the sampling chosen once per
-// MCU rather than per pixel; rows cut by the sink's right edge go a pixel at a time.
+// MCU rather than per pixel; whole rows go eight pixels at a time in the vector form, rows
+// cut by the sink's right edge (and every row in the plain form) a pixel at a time.
 void
 WriteMcu (const JpegBaselineDecoder *d, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top, uint32_t McuSide)
 {
@@ -285,11 +292,18 @@ WriteMcu (const JpegBaselineDecoder *d, const JpegPixelSink *Sink, uint32_t Left
   uint32_t      Rows  = (Top >= Sink->rows) ? 0 : (Sink->rows - Top < McuSide) ? Sink->rows - Top : McuSide;
   uint32_t      Width = (Left >= Sink->columns) ? 0 : (Sink->columns - Left < McuSide) ? Sink->columns - Left : McuSide;
   uint32_t      Step  = Sink->pixelBytes;
+#if SK_PROCS_HAVE_VECTOR
+  bool          Vector = SkGetProcForm () == kVector_SkProcForm;
+#endif
   for (uint32_t y = 0; y < Rows; y++) {
     uint8_t *Pixel = Sink->base + (Top + y) * Sink->rowBytes + (size_t)Left * Step;
-    if (Width == McuSide) {
+#if SK_PROCS_HAVE_VECTOR
+    if (Vector && (Width == McuSide)) {
       WriteFullRow (d, Pixel, y, McuSide, Sink);
-    } else if (McuSide == 16) {
+      continue;
+    }
+#endif
+    if (McuSide == 16) {
       const int32_t *Cbr = Cb + (y >> 1) * 8;
       const int32_t *Crr = Cr + (y >> 1) * 8;
       for (uint32_t x = 0; x < Width; x++, Pixel += Step) {

@@ -8,8 +8,11 @@
 
 #include <Fixtures.h>
 
+#include <graphics/core/SkProcForm.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -141,6 +144,27 @@ TEST (SkJPEGImageDecoder, JfifBaselineFilesDecodeWithinTheToleranceAndRestartInt
     EXPECT_FALSE (DecodeFixture ("jpeg/gen/rst1mcu-420.jpg").ok);
     EXPECT_FALSE (DecodeFixture ("jpeg/go/video-001.progressive.jpeg").ok);
     EXPECT_FALSE (DecodeFixture ("jpeg/go/video-001.q50.422.jpeg").ok);
+}
+
+// The vector colour conversion writes exactly the bytes of the plain one.
+TEST (SkJPEGImageDecoder, PlainAndVectorColourConversionAgree)
+{
+    for (const char *name : { "jpeg/go/video-001.jpeg", "jpeg/go/video-001.q50.420.jpeg" }) {
+        SCOPED_TRACE (name);
+        SkProcForm was = SkSetProcForm (kPortable_SkProcForm);
+        DecodeResult plain = DecodeFixture (name);
+        SkSetProcForm (kVector_SkProcForm);
+        DecodeResult vector = DecodeFixture (name);
+        SkSetProcForm (was);
+        ASSERT_TRUE (plain.ok);
+        ASSERT_TRUE (vector.ok);
+        SkAutoLockPixels lockPlain (plain.bitmap), lockVector (vector.bitmap);
+        ASSERT_EQ (plain.bitmap.width (), vector.bitmap.width ());
+        ASSERT_EQ (plain.bitmap.height (), vector.bitmap.height ());
+        ASSERT_EQ (plain.bitmap.rowBytes (), vector.bitmap.rowBytes ());
+        size_t bytes = (size_t)plain.bitmap.height () * plain.bitmap.rowBytes ();
+        EXPECT_EQ (memcmp (plain.bitmap.getPixels (), vector.bitmap.getPixels (), bytes), 0);
+    }
 }
 
 TEST (SkPNGImageDecoder, EveryColourTypeMatchesTheReferencePremultiplied)
