@@ -136,8 +136,12 @@ ExtractConfig (
 //
 // ConfigToBlock into the variable's bytes, growing them once to the size the
 // configuration needs. The grown block keeps the old bytes, so the ranges the
-// configuration does not name keep their values.
+// configuration does not name keep their values. A configuration may name any offset
+// and width, so the growth stops at the largest variable a firmware's variable store
+// takes: beyond it the pool would be asked for whatever the string says.
 //
+#define ENGINE_CONFIG_VARIABLE_MAX_SIZE  0x10000
+
 static EFI_STATUS
 ConfigurationToBlock (
   IN     CONST CHAR16  *Configuration,
@@ -155,6 +159,10 @@ ConfigurationToBlock (
       (BlockSize <= *Size))
   {
     return Status;
+  }
+
+  if (BlockSize > ENGINE_CONFIG_VARIABLE_MAX_SIZE) {
+    return EFI_OUT_OF_RESOURCES;
   }
 
   Grown = (UINT8 *)ReallocatePool (*Size, BlockSize, *Data);

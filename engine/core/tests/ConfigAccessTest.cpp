@@ -437,6 +437,19 @@ TEST_F (EngineConfigTest, ConfigurationKeepsAttributesAndTheBytesItDoesNotName) 
   EXPECT_EQ (M.Variables ().Lookup (u"Timeout", kEngineVar)->Data, (std::vector<UINT8> { 0xFF, 2, 3, 0, 9 }));
 }
 
+// A configuration naming bytes far past the variable asks for no block of that size: it is
+// refused and the variable stays as it was.
+TEST_F (EngineConfigTest, ConfigurationPastTheLargestVariableIsRefused) {
+  INTN  At;
+
+  M.Variables ().Put (u"Timeout", kEngineVar, 7, { 1, 2 });
+  EXPECT_EQ (Route (EngineHeader (u"Timeout") + u"&OFFSET=0&WIDTH=3f3e36b2&VALUE=4412", &At), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (Route (EngineHeader (u"Timeout") + u"&OFFSET=ffff&WIDTH=2&VALUE=4412", &At), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (M.Variables ().Lookup (u"Timeout", kEngineVar)->Data, (std::vector<UINT8> { 1, 2 }));
+  ASSERT_EQ (Route (EngineHeader (u"Timeout") + u"&OFFSET=fffe&WIDTH=2&VALUE=4412", &At), EFI_SUCCESS);
+  EXPECT_EQ (M.Variables ().Lookup (u"Timeout", kEngineVar)->Data.size (), 0x10000u);
+}
+
 // RouteConfig used to answer success whatever the conversion or the write did.
 TEST_F (EngineConfigTest, RouteConfigReportsTheFailingStatus) {
   INTN  At;
