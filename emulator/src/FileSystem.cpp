@@ -368,6 +368,18 @@ FileSystemVolume::FileSystemVolume (Machine &Owner, const std::filesystem::path 
           { { &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol }, { &gEfiDevicePathProtocolGuid, &P.DevicePath } });
 }
 
+FileSystemVolume::FileSystemVolume (Machine &Owner, const std::filesystem::path &Root, EFI_HANDLE Device)
+  : mPrivate (std::make_unique<VOLUME_PRIVATE> ())
+{
+  VOLUME_PRIVATE  &P = *mPrivate;
+
+  P.Owner  = &Owner;
+  P.Root   = Root;
+  P.Record = { { 0x00010000, OpenVolume }, kVolumeSignature, &P };
+  P.Handle = Device;
+  (VOID)Owner.Protocols ().Install (&P.Handle, &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol);
+}
+
 FileSystemVolume::~FileSystemVolume ()
 {
   for (auto &File : mPrivate->Files) {

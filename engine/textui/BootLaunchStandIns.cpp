@@ -1,21 +1,43 @@
 /** @file
-  Boot launching and the placed logo blit, which are not built yet: no option can be
-  launched and no logo placed, so the boot-flow rows that need them answer with those
-  failures.
+  Neighbours of the boot launcher that are not built yet: the placed logo blit (no
+  logo is placed), the driver-health check of a boot device (every device passes, as
+  one without a driver-health driver does) and the boot-flow table's default row,
+  which answers only for boot flow 5 ("BootFlow" = 5: nothing started, the setup
+  request dropped) and otherwise as a table without a row for the flow
+  (EFI_UNSUPPORTED: nothing started, nothing more to try).
 **/
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/textui/BootLaunch.h>
+
+#define BOOT_FLOW_NO_OPTION  5
+
+static EFI_GUID  mBootFlowGuid = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
 
 EFI_STATUS
-LaunchBootOption (
-  IN UINT16  OptionNumber,
-  IN UINT16  *Place OPTIONAL,
-  IN UINTN   Count
+CheckBootDeviceHealth (
+  IN EFI_DEVICE_PATH_PROTOCOL  *DevicePath
   )
 {
-  (VOID)OptionNumber;
-  (VOID)Place;
-  (VOID)Count;
-  return EFI_NOT_FOUND;
+  (VOID)DevicePath;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+RunBootFlowDefaultBoot (
+  VOID
+  )
+{
+  UINT32  Flow = 0;
+  UINTN   Size = sizeof (Flow);
+
+  if (!EFI_ERROR (gRT->GetVariable ((CHAR16 *)u"BootFlow", &mBootFlowGuid, NULL, &Size, &Flow)) &&
+      (Size == sizeof (Flow)) && (Flow == BOOT_FLOW_NO_OPTION))
+  {
+    gEnterSetupRequest = 0;
+    return EFI_NOT_STARTED;
+  }
+  return EFI_UNSUPPORTED;
 }
 
 EFI_STATUS

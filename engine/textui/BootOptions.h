@@ -103,6 +103,8 @@ VOID        MoveHiddenOptionsLast (IN BOOLEAN DriverTable, IN OUT UINT16 *Order,
 
 /** The number of entries of the flat boot list: a legacy group counts its devices. */
 UINTN         CountFlatBootEntries (VOID);
+/** The record of flat entry Index in table order and, for a legacy group, which device (*Device); null past the end. */
+BOOT_OPTION_INFO  *FindFlatBootEntry (IN UINT64 Index, OUT UINTN *Device);
 CONST CHAR16  *GetBootOptionNameByIndex (IN UINT16 Index, IN UINT64 Reserved, IN BOOLEAN InBootOrder);
 BOOLEAN       BootOptionDisabledByIndex (IN UINT64 Index, IN UINT64 Reserved, IN BOOLEAN InBootOrder,
                 IN BOOLEAN ByOrder);

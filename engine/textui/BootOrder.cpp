@@ -295,6 +295,15 @@ FlatEntry (
   return NULL;
 }
 
+BOOT_OPTION_INFO *
+FindFlatBootEntry (
+  IN  UINT64  Index,
+  OUT UINTN   *Device
+  )
+{
+  return FlatEntry (Index, NULL, Device);
+}
+
 UINTN
 CountFlatBootEntries (
   VOID

@@ -32,15 +32,6 @@ CancelBootTimeoutTimer (
 }
 
 UINT64
-LaunchOsRecoveryBootManager (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 ShowBootMenuPopup (
   IN CONST HOOK_ARGS  *Args
   )

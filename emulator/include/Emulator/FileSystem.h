@@ -21,6 +21,9 @@ class FileSystemVolume : public Device {
 public:
   // Serves Root (a host directory) as a volume; Number makes its device path unique.
   FileSystemVolume (Machine &Owner, const std::filesystem::path &Root, UINT32 Number);
+  // Serves Root on a device's existing handle (a partition or removable disk), whose
+  // device path becomes the volume's.
+  FileSystemVolume (Machine &Owner, const std::filesystem::path &Root, EFI_HANDLE Device);
   ~FileSystemVolume () override;
 
   EFI_HANDLE                       Handle () const;

@@ -1,0 +1,140 @@
+// Boot tests on the emulator: the engine started with its strings, load options put
+// into NVRAM, bootable test images registered with the machine's image services, and
+// volumes (folders of a temporary directory) on the machine's devices.
+#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_MACHINE_H_
+#define ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_MACHINE_H_
+
+#include "TextUiMachineTest.h"
+
+#include <engine/textui/BootLaunch.h>
+#include <engine/textui/BootOptions.h>
+#include <Guid/GlobalVariable.h>
+
+#include <Emulator/BootDevices.h>
+#include <Emulator/FileSystem.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+namespace BootTest {
+
+using BYTES = std::vector<UINT8>;
+
+constexpr UINT32  kNvBsRt = EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
+inline const EFI_GUID  kBootFlowGuid = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
+
+inline BYTES
+LoadOption (UINT32 Attributes, const std::u16string &Description, const BYTES &Path, const BYTES &Optional = {})
+{
+  BYTES  Bytes = { (UINT8)Attributes, (UINT8)(Attributes >> 8), (UINT8)(Attributes >> 16), (UINT8)(Attributes >> 24),
+                   (UINT8)Path.size (), (UINT8)(Path.size () >> 8) };
+  for (char16_t C : Description) {
+    Bytes.push_back ((UINT8)C);
+    Bytes.push_back ((UINT8)(C >> 8));
+  }
+  Bytes.insert (Bytes.end (), { 0, 0 });
+  Bytes.insert (Bytes.end (), Path.begin (), Path.end ());
+  Bytes.insert (Bytes.end (), Optional.begin (), Optional.end ());
+  return Bytes;
+}
+
+inline BYTES
+U16List (const std::vector<UINT16> &Numbers)
+{
+  BYTES  Bytes;
+  for (UINT16 N : Numbers) {
+    Bytes.push_back ((UINT8)N);
+    Bytes.push_back ((UINT8)(N >> 8));
+  }
+  return Bytes;
+}
+
+// Bytes that stand for one test image: distinct per name.
+inline BYTES
+ImageBytes (const std::string &Name)
+{
+  BYTES  Bytes = { 'M', 'Z' };
+  Bytes.insert (Bytes.end (), Name.begin (), Name.end ());
+  return Bytes;
+}
+
+class BootMachineTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+    Images = &M.Add (std::make_unique<Emu::BootImages> (M));
+    Scratch = std::filesystem::temp_directory_path () /
+              ("boot-test-" + std::to_string (::getpid ()) + "-" +
+               ::testing::UnitTest::GetInstance ()->current_test_info ()->name ());
+    std::filesystem::remove_all (Scratch);
+    std::filesystem::create_directories (Scratch);
+  }
+
+  void TearDown () override
+  {
+    FreeBootOptionTables ();
+    std::filesystem::remove_all (Scratch);
+    TextUiMachineTest::TearDown ();
+  }
+
+  void PutBoot (UINT16 Number, const BYTES &Option)
+  {
+    const char16_t  *Hex = u"0123456789ABCDEF";
+    std::u16string  Name = u"Boot";
+    for (int Shift = 12; Shift >= 0; Shift -= 4) {
+      Name.push_back (Hex[(Number >> Shift) & 0xF]);
+    }
+    M.Variables ().Put (Name, gEfiGlobalVariableGuid, kNvBsRt, Option);
+  }
+
+  void PutOrder (const std::vector<UINT16> &Numbers)
+  {
+    M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, U16List (Numbers));
+  }
+
+  const Emu::VARIABLE *Find (const std::u16string &Name, const EFI_GUID &Guid = gEfiGlobalVariableGuid)
+  {
+    return M.Variables ().Lookup (Name, Guid);
+  }
+
+  // A folder of the scratch directory holding File with the bytes of image Name.
+  std::filesystem::path Folder (const std::string &Folder, const std::string &File, const std::string &Name)
+  {
+    std::filesystem::path  Root = Scratch / Folder;
+    std::filesystem::path  Path = Root / File;
+    std::filesystem::create_directories (Path.parent_path ());
+    BYTES          Bytes = ImageBytes (Name);
+    std::ofstream  Out (Path, std::ios::binary);
+    Out.write ((const char *)Bytes.data (), (std::streamsize)Bytes.size ());
+    return Root;
+  }
+
+  // A disk at Path with a volume serving Root on its handle.
+  Emu::BlockDevice &DiskWithVolume (const BYTES &Path, const std::filesystem::path &Root, const Emu::BLOCK_MEDIA &Media = {})
+  {
+    Emu::BlockDevice  &Disk = M.Add (std::make_unique<Emu::BlockDevice> (M, Path, Media));
+    M.Add (std::make_unique<Emu::FileSystemVolume> (M, Root, Disk.Handle ()));
+    return Disk;
+  }
+
+  std::vector<std::string> Booted () const
+  {
+    std::vector<std::string>  Names;
+    for (const auto &Entry : Images->Log ()) {
+      Names.push_back (Entry.Loader);
+    }
+    return Names;
+  }
+
+  Emu::BootImages        *Images = nullptr;
+  std::filesystem::path  Scratch;
+};
+
+}  // namespace BootTest
+
+#endif
