@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build uses, only those that are missing, printing one
 # line per phase (apt's own output goes to a log shown only when it fails).
-# - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the emulator's PNG
+# - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the PNG decoder and the emulator's PNG
 #   dumps), python3 (the HII cross-check tool), FreeType (the font host) and the DejaVu
 #   fonts (the embedded font, and the fonts the text tests use);
 # - test oracles: cairo and pixman, against which graphics tests compare; without them
 #   those tests are left out;
 # - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped;
-# - FreeType's source tarball for the UEFI image, from Debian's source package, into
-#   $SETUP_THIRD_PARTY_DIR (default ~/.cache/setup-third-party), outside the tree; a deb-src
+# - the source tarballs of FreeType, libpng and zlib for the UEFI image, from Debian's
+#   source packages, into $SETUP_THIRD_PARTY_DIR (default ~/.cache/setup-third-party), outside the tree; a deb-src
 #   entry for Debian's main archive is added when apt has none.
 set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
@@ -56,12 +56,13 @@ install "real firmware" "${missing[@]}" \
 
 third_party=${SETUP_THIRD_PARTY_DIR:-$HOME/.cache/setup-third-party}
 
-# fetch_freetype_source: false (with apt's log on stderr) when the tarball cannot be had.
-fetch_freetype_source() {
-  if compgen -G "$third_party/freetype_*.orig.tar.xz" >/dev/null; then
+# fetch_source <package> <tarball glob>: false (with apt's log on stderr) when the
+# tarball cannot be had.
+fetch_source() {
+  if compgen -G "$third_party/$2" >/dev/null; then
     return 0
   fi
-  echo "install-deps: FreeType source: fetching into $third_party"
+  echo "install-deps: $1 source: fetching into $third_party"
   if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
     printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" "Suites: bookworm" \
       "Components: main" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" \
@@ -73,12 +74,14 @@ fetch_freetype_source() {
     updated=1
   fi
   mkdir -p "$third_party"
-  (cd "$third_party" && apt-get source --download-only -qq freetype) >"$log" 2>&1 \
+  (cd "$third_party" && apt-get source --download-only -qq "$1") >"$log" 2>&1 \
     || { cat "$log" >&2; return 1; }
-  compgen -G "$third_party/freetype_*.orig.tar.xz" >/dev/null
+  compgen -G "$third_party/$2" >/dev/null
 }
 
-# Without the tarball the driver image is still built, without its font engine (CMake
-# says so); everything else needs nothing of it.
-fetch_freetype_source \
+# Without a tarball the driver image is still built, without what it gives (CMake says
+# so); everything else needs nothing of them.
+fetch_source freetype 'freetype_*.orig.tar.xz' \
   || echo "install-deps: warning: no FreeType source tarball in $third_party; the UEFI image is built without its font engine" >&2
+{ fetch_source libpng1.6 'libpng1.6_*.orig.tar.*' && fetch_source zlib 'zlib_*.orig.tar.*'; } \
+  || echo "install-deps: warning: no libpng or zlib source tarball in $third_party; the UEFI image is built without its PNG decoder" >&2

@@ -24,6 +24,7 @@ set(SETUP_UEFI_RUNTIME_SOURCES
   ${PROJECT_SOURCE_DIR}/platform/runtime/CrtSupport.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/IoLib.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/Math.cpp
+  ${PROJECT_SOURCE_DIR}/platform/runtime/MemoryFunctions.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/SetJump.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/StdlibFunctions.cpp
   ${PROJECT_SOURCE_DIR}/platform/runtime/StringFunctions.cpp
@@ -36,12 +37,13 @@ set(SETUP_UEFI_CXX_FLAGS
   -Wall -Wextra -DSETUP_UEFI_TARGET
   CACHE INTERNAL "Compiler flags of UEFI image sources")
 
-# C sources in an image are dependencies' own (FreeType): same target and code model,
-# their warnings off, and built as a library build of theirs.
+# C sources in an image are dependencies' own (FreeType, libpng, zlib): same target and
+# code model, their warnings off, and built as a library build of theirs (libpng reads its
+# user configuration, zlib needs no C library).
 set(SETUP_UEFI_C_FLAGS
   -target x86_64-unknown-windows -std=gnu99 -O2
   -ffreestanding -nostdlibinc -mno-red-zone -mno-stack-arg-probe -fno-stack-protector
-  -w -DSETUP_UEFI_TARGET -DFT2_BUILD_LIBRARY
+  -w -DSETUP_UEFI_TARGET -DFT2_BUILD_LIBRARY -DPNG_USER_CONFIG -DZ_SOLO
   CACHE INTERNAL "Compiler flags of the C sources of a UEFI image")
 
 # Compiles each source with the image flags into <name>.objs/; the objects' paths go to

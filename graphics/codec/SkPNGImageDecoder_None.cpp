@@ -1,6 +1,7 @@
 /*
- * The driver image carries no PNG library yet: there the chain's PNG factory takes no
- * stream, so PNG files reach the BMP decoder, whose header rules refuse them.
+ * A driver image configured without libpng's source tarball carries no PNG library: there
+ * the chain's PNG factory takes no stream, so PNG files reach the BMP decoder, whose header
+ * rules refuse them.
  */
 #include <graphics/codec/SkImageDecoder.h>
 

@@ -10,6 +10,8 @@
 #include <limits.h>
 #include <string.h>
 #include <stdarg.h>
+#include <stdlib.h>
+#include <setjmp.h>
 
 #define ft_ptrdiff_t ptrdiff_t
 
@@ -39,28 +41,12 @@
 #define ft_strrchr strrchr
 #define ft_strstr strstr
 
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-/* Each of these is in platform/runtime. */
-void qsort (void *Base, size_t Count, size_t Size, int (*Compare) (const void *, const void *));
-long strtol (const char *String, char **End, int Base);
-
-typedef unsigned long long ft_jmp_buf[30];
-__attribute__ ((returns_twice)) int SetupSetJump (ft_jmp_buf Buffer);
-__attribute__ ((noreturn)) void SetupLongJump (ft_jmp_buf Buffer, int Value);
-
-#ifdef __cplusplus
-}
-#endif
-
 #define ft_qsort qsort
 #define ft_strtol strtol
 #define ft_getenv(name) ((char *)0)
 
-#define ft_jmp_buf ft_jmp_buf
-#define ft_setjmp(b) SetupSetJump (b)
-#define ft_longjmp(b, v) SetupLongJump (b, v)
+#define ft_jmp_buf jmp_buf
+#define ft_setjmp(b) setjmp (b)
+#define ft_longjmp(b, v) longjmp (b, v)
 
 #endif
