@@ -27,6 +27,16 @@ static inline int32_t SkFixedRound (SkFixed x) { return (int32_t)(((int64_t)x + 
 static inline float SkFixedToFloat (SkFixed x) { return (float)x * (1.0f / 65536.0f); }
 // Truncation toward zero, as every float-to-16.16 conversion of the library does.
 static inline SkFixed SkFloatToFixed (float x) { return (SkFixed)(x * 65536.0f); }
+// The same truncation pinned to the 16.16 range, NaN giving 0: for values that may come from
+// outside data or degenerate geometry, where the plain conversion is undefined.
+static inline SkFixed SkFloatToFixedPinned (float x)
+{
+    float v = x * 65536.0f;
+    if (!(v == v)) return 0;
+    if (v >= 2147483520.0f) return SK_FixedMax;     // the largest float below 2^31
+    if (v <= -2147483520.0f) return SK_FixedMin;
+    return (SkFixed)v;
+}
 static inline SkFixed SkFixedMul (SkFixed a, SkFixed b) { return (SkFixed)(((int64_t)a * b) >> 16); }
 static inline SkFixed SkFixedAbs (SkFixed x) { return x < 0 ? -x : x; }
 

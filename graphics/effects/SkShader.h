@@ -71,6 +71,10 @@ public:
     Type getFlattenableType () const override { return kShader_Type; }
 
     static MatrixClass ComputeMatrixClass (const SkMatrix &matrix);
+    // The shader for drawing src, both tile modes clamp: an empty shader for a bitmap with
+    // neither pixels nor a pixel ref, a colour shader for a 1×1 bitmap whose pixel reads as a
+    // colour (8888, 565, index8 with its table), else a bitmap shader. Null when memory runs out.
+    static SkShader *CreateBitmapShader (const SkBitmap &src);
 
 protected:
     uint8_t getPaintAlpha () const { return fPaintAlpha; }
