@@ -1,9 +1,11 @@
 /** @file
   Entering setup. The graphical setup screens are not part of this driver, so the
-  engine's own text-mode pages serve: they run from the first page that has one
-  until the user leaves them.
+  engine's own text-mode pages serve: the pages are built afresh from the compiled
+  setup data and the form sets the HII database holds (or those SendForm was given),
+  and run from the first page that has one until the user leaves them.
 **/
 #include <frontend/FrontEndServices.h>
+#include <engine/core/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>
@@ -23,7 +25,10 @@ EnterGraphicalSetup (
 
   gInSetup = 1;
   UpdateSignOnVersionString ();
-  (VOID)LoadSetupFormSets ();     // without forms the compiled pages serve
+  if (EFI_ERROR (BuildDynamicPages ())) {
+    FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
+  }
+
   Status   = RunTextSetup (0);
   gInSetup = 0;
   return Status;

@@ -336,44 +336,6 @@ ReportParsedVariables (std::ostream &Out, UINT32 First)
   }
 }
 
-// The form-set GUID each list's forms package opens with.
-std::vector<EFI_GUID>
-FormSetGuids (Emu::HiiServices &Hii, const std::vector<EFI_HII_HANDLE> &Handles)
-{
-  std::vector<EFI_GUID>  Guids;
-
-  for (EFI_HII_HANDLE Handle : Handles) {
-    const Emu::HII_PACKAGE_LIST  *List = Hii.Find (Handle);
-
-    for (size_t Index = 0; (List != nullptr) && (Index < List->Packages.size ()); Index++) {
-      const std::vector<UINT8>  &Bytes = List->Packages[Index].Bytes;
-      if ((List->Packages[Index].Type == EFI_HII_PACKAGE_FORMS) && (Bytes.size () >= 22) &&
-          (Bytes[4] == EFI_IFR_FORM_SET_OP) && ((Bytes[5] & 0x7F) >= 18))
-      {
-        EFI_GUID  Guid;
-        std::memcpy (&Guid, Bytes.data () + 6, sizeof (Guid));
-        Guids.push_back (Guid);
-      }
-    }
-  }
-  return Guids;
-}
-
-// Setup over the board's forms and those of an export: both count as the board's own
-// form sets, so their first forms are the tabs of setup.
-EFI_STATUS
-EnterSetupOver (Emu::HiiServices &Hii, std::vector<EFI_HII_HANDLE> Handles)
-{
-  std::vector<EFI_GUID>  Guids = FormSetGuids (Hii, Handles);
-
-  gCompiledPageFormSetGuids     = Guids.data ();
-  gCompiledPageFormSetGuidCount = Guids.size ();
-  EFI_STATUS  Status = EnterGraphicalSetup ();
-  gCompiledPageFormSetGuids     = nullptr;
-  gCompiledPageFormSetGuidCount = 0;
-  return Status;
-}
-
 }  // namespace
 
 void
@@ -428,8 +390,7 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
 
   if (Started.Status == EFI_SUCCESS) {
     Out << "Entering setup: the engine's pages on the text console, driven by the keys\n" << std::flush;
-    Exported.insert (Exported.begin (), Started.BoardForms);
-    EFI_STATUS  Status = EnterSetupOver (*Started.Hii, Exported);
+    EFI_STATUS  Status = EnterGraphicalSetup ();
     Out << "Setup left: " << StatusName (Status) << "\n";
   }
 }

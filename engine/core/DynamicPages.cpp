@@ -172,6 +172,34 @@ GetFormSetClass (
   }
 }
 
+UINTN
+FindFormsPackage (
+  IN  CONST UINT8  *List,
+  IN  UINTN        Size,
+  OUT UINTN        *Offset
+  )
+{
+  UINTN  At = sizeof (EFI_HII_PACKAGE_LIST_HEADER);
+
+  while ((List != NULL) && (At + sizeof (EFI_HII_PACKAGE_HEADER) <= Size)) {
+    CONST EFI_HII_PACKAGE_HEADER  *Package = (CONST EFI_HII_PACKAGE_HEADER *)(List + At);
+    UINTN                         Length   = ReadUnaligned24 (Package);
+
+    if ((Length < sizeof (EFI_HII_PACKAGE_HEADER)) || (Length > Size - At) || (Package->Type == EFI_HII_PACKAGE_END)) {
+      return 0;
+    }
+
+    if (Package->Type == EFI_HII_PACKAGE_FORMS) {
+      *Offset = At;
+      return Length;
+    }
+
+    At += Length;
+  }
+
+  return 0;
+}
+
 /** The first forms package of an exported package list, within the length its header gives. */
 static CONST UINT8 *
 FirstFormsPackage (

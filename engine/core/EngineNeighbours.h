@@ -52,14 +52,6 @@ EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 Questio
 /** Acts on the action request a driver's callback returned (submit, exit, reset...). */
 EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
 VOID        FreeDynamicPageTable (VOID);
-/**
-  Parses the form sets of every package list of the HII database that holds forms
-  into setup pages, each with the engine's copy of its forms package; what an
-  earlier load made is released first. A list that cannot be read gives no pages.
-**/
-EFI_STATUS  LoadSetupFormSets (VOID);
-/** Releases the package copies and the pages LoadSetupFormSets made. */
-VOID        FreeSetupFormSets (VOID);
 
 //
 // Boot launching, the logo decoders and the logo screen.

@@ -11,6 +11,8 @@
 #include <engine/core/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/DynamicPages.h>
+#include <engine/core/PackageNotify.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableCache.h>
 #include <frontend/FrontEndServices.h>
@@ -507,6 +509,42 @@ FirstPageFrom (
   return EFI_NOT_FOUND;
 }
 
+/**
+  Form sets published, removed or replaced while setup runs: the queued package
+  notifications are worked off here, between events, where no driver call runs, and
+  the page objects are made again from the rebuilt page list. The page shown stays
+  when it still exists; otherwise the first page that has an object is shown.
+**/
+static EFI_STATUS
+FollowPackageChanges (
+  IN OUT TUI_APP  *App
+  )
+{
+  UINT32      Shown = App->CurrentPage;
+  EFI_STATUS  Status;
+
+  if (!gPackageNotifyPending) {
+    return EFI_SUCCESS;
+  }
+
+  (VOID)ProcessPackageNotifications ();     // a form set that fails shows no pages; the others stay
+  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
+  Status = MakePages (App);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  // The history may name pages that went away with their form set.
+  ClearPageHistory ();
+  App->Redraw = 1;
+  if ((Shown < App->PageCount) && (App->Pages[Shown] != NULL)) {
+    App->CurrentPage = Shown;
+    return EFI_SUCCESS;
+  }
+
+  return FirstPageFrom (App, 0);
+}
+
 EFI_STATUS
 RunTextSetup (
   IN UINT32  StartPage
@@ -536,9 +574,14 @@ RunTextSetup (
 
   if (!EFI_ERROR (Status)) {
     DrawApp (App);
-    while (!App->Exit) {
+    while (!App->Exit && !EFI_ERROR (Status)) {
       if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
         DispatchEvent (App);
+      }
+
+      Status = FollowPackageChanges (App);
+      if (!EFI_ERROR (Status) && App->Redraw && !App->Exit) {
+        DrawApp (App);
       }
     }
   }

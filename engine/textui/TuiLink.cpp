@@ -400,14 +400,15 @@ TabStripDestroy (
   return TuiActionBindingDestroy (Object, Free);
 }
 
-// A page that the strip shows as a tab.
+// A page that the strip shows as a tab: every top-level page but the link page, so the
+// form sets that drivers publish, which the text screens list nowhere else, are tabs too.
 static BOOLEAN
 IsTabPage (
   IN CONST PAGE_RECORD  *Page
   )
 {
   return (BOOLEAN)((Page != NULL) && (Page->HiiHandle != NULL) && (Page->HiiHandle != (EFI_HII_HANDLE)(UINTN)0xFFFF) &&
-                   (Page->PageNumber != 0) && (Page->ParentPageNumber == 0) && ((Page->Flags & PAGE_FLAG_ENTRY) == 0));
+                   (Page->PageNumber != 0) && (Page->ParentPageNumber == 0));
 }
 
 // The top-level page above Page; the walk ends after as many steps as there are pages.

@@ -254,14 +254,21 @@ SetControlAttributes (
 // Page helpers.
 //
 
+// Parsed pages not yet rebuilt into the working tables are read where the parser left them.
+static BOOLEAN
+ReadsWorkTables (
+  VOID
+  )
+{
+  return (BOOLEAN)((GetWorkPageCount () > 0) && (gPageList == gCompiledPageList));
+}
+
 UINT32
 TuiPageCount (
   VOID
   )
 {
-  UINT32  Parsed = GetWorkPageCount ();
-
-  return (Parsed > 0) ? Parsed : GetPageCount ();
+  return ReadsWorkTables () ? GetWorkPageCount () : GetPageCount ();
 }
 
 PAGE_RECORD *
@@ -271,7 +278,7 @@ TuiPageRecord (
 {
   PAGE_RECORD  *Record;
 
-  if (GetWorkPageCount () > 0) {
+  if (ReadsWorkTables ()) {
     return GetWorkPage (Page);
   }
 
@@ -286,7 +293,8 @@ TuiPageControl (
 {
   CONTROL_RECORD  *Control;
 
-  if (GetWorkPageCount () > 0) {
+  // The rebuilt tables keep the work control data, which also holds the first page's links.
+  if (ReadsWorkTables () || (gPageList != gCompiledPageList)) {
     return GetWorkPageControl (Page, N);
   }
 

@@ -19,7 +19,7 @@ protected:
   void TearDown () override
   {
     DestroyTuiApp ();
-    FreeSetupFormSets ();
+    FreeDynamicPageTable ();
     EngineMachineTest::TearDown ();
   }
 

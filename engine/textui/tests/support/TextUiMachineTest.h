@@ -59,9 +59,8 @@ protected:
     return std::u16string (&gTextScreen->Chars[Row * gTextScreenColumns + Column], Count);
   }
 
-  // Starts the engine as a dispatcher would, with its own strings and a one-page
-  // board whose variable 0 is an 8-byte "Setup" holding 1 to 8.
-  void StartEngine ()
+  // The one-page board StartEngine gives the engine: variable 0 is an 8-byte "Setup".
+  static Builders::SETUP_DATA_DESC OnePageBoard ()
   {
     static const EFI_GUID  BoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
     static const EFI_GUID  EngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
@@ -79,6 +78,15 @@ protected:
     D.Settings.TabTitleStringId = 7;
     D.FirstFormSetGuid = EFI_GUID {};
     D.VariableGuids    = std::vector<EFI_GUID> {};
+    return D;
+  }
+
+  // Starts the engine as a dispatcher would, with its own strings and the board's
+  // setup data (by default the one-page board, whose "Setup" holds 1 to 8).
+  void StartEngine (const Builders::SETUP_DATA_DESC &D = OnePageBoard ())
+  {
+    static const EFI_GUID  BoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+
     Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
                                      gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
     Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Builders::BuildSetupDataSectionBody (D));

@@ -7,6 +7,7 @@
 
 #include "TextUiMachineTest.h"
 
+#include <engine/core/DynamicPages.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/FormParser.h>
 #include <engine/textui/TuiApp.h>
@@ -39,9 +40,7 @@ protected:
   void TearDown () override
   {
     DestroyTuiApp ();
-    FreeSetupFormSets ();
-    gCompiledPageFormSetGuids     = nullptr;
-    gCompiledPageFormSetGuidCount = 0;
+    FreeDynamicPageTable ();
     TextUiMachineTest::TearDown ();
   }
 
@@ -51,7 +50,7 @@ protected:
     Emu::MACHINE_OPTIONS  Options;
     Options.Keys = Keys;
     DestroyTuiApp ();                 // what an earlier boot of the test left
-    FreeSetupFormSets ();
+    FreeDynamicPageTable ();
     ForgetEngine ();
     Rebuild (Options);
     StartEngine ();
@@ -59,10 +58,7 @@ protected:
     Publish (SecondForms (), { { 1, u"Second" }, { 0x10, u"Second" }, { 0x11, u"Second page" }, { 0x12, u"Here" }, { 0x13, u"Level" } },
       TuiAppTestData::kSecondSet);
     M.Variables ().Put (u"TuiVar", TuiAppTestData::kSecondSet, 7, { 1, 42, 0, 0 });   // known to the parser only
-    // Form sets of the board's own setup data are tabs, not entries of the link page.
-    gCompiledPageFormSetGuids     = mCompiled;
-    gCompiledPageFormSetGuidCount = 2;
-    ASSERT_EQ (LoadSetupFormSets (), EFI_SUCCESS);
+    ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
   }
 
   // Runs setup until the keys run out; the application stays for the test to look at.
@@ -145,8 +141,6 @@ private:
     ASSERT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data (), nullptr, &Handle),
                EFI_SUCCESS);
   }
-
-  EFI_GUID  mCompiled[2] = { TuiAppTestData::kMainSet, TuiAppTestData::kSecondSet };
 };
 
 #endif
