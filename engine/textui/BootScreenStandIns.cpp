@@ -1,8 +1,8 @@
 /** @file
   The boot-screen interface's 18 operations, the text POST screen and the console
-  arrival notifications. The POST flow is not built yet: the operations answer
-  EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the notifications are
-  real enough to exercise the start-up's failure paths.
+  arrival notifications. The POST flow is not built yet: the operations other than
+  the pop-ups answer EFI_UNSUPPORTED (slot 10 reports the state it is asked for); the
+  notifications are real enough to exercise the start-up's failure paths.
 **/
 #include <engine/textui/BootScreenInterface.h>
 #include <engine/textui/BootScreenDialogs.h>
@@ -38,9 +38,17 @@ static EFI_STATUS EFIAPI ShowTimedInfoBoxSlot (CHAR16 *Title, CHAR16 *Message, U
   return ShowTimedInfoBox (Title, Message, Seconds, Event);
 }
 static EFI_STATUS EFIAPI SetBootScreenColour (UINT8) { return EFI_UNSUPPORTED; }
-static EFI_STATUS EFIAPI ShowBootScreenMenu (EFI_HII_HANDLE, UINT16, UINT16, VOID *, UINT16, UINT16 *) { return EFI_UNSUPPORTED; }
-static EFI_STATUS EFIAPI ShowBootScreenDialog (CHAR16 *, CHAR16 *, CHAR16 *, UINT32, UINT8, UINT16 *, UINT16, VOID *, UINT16,
-                           UINT8 *, VOID *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowBootScreenMenuSlot (EFI_HII_HANDLE HiiHandle, UINT16 TitleId, UINT16 HelpId, VOID *Items,
+                           UINT16 Count, UINT16 *Selection)
+{
+  return ShowBootScreenMenu (HiiHandle, TitleId, HelpId, (MENU_ITEM *)Items, Count, Selection);
+}
+static EFI_STATUS EFIAPI ShowBootScreenDialogSlot (CHAR16 *Title, CHAR16 *Message, CHAR16 *Legend, UINT32 Colour, UINT8 BoxType,
+                           UINT16 *ButtonIds, UINT16 ButtonCount, VOID *Keys, UINT16 KeyCount, UINT8 *Selection, VOID *Key)
+{
+  return ShowBootScreenDialog (Title, Message, Legend, Colour, BoxType, ButtonIds, ButtonCount, (CONST DIALOG_KEY *)Keys,
+           KeyCount, Selection, (DIALOG_KEY *)Key);
+}
 static EFI_STATUS EFIAPI ShowProgressBoxSlot (UINT8 Action, CHAR16 *Title, CHAR16 *Message, CHAR16 *Legend, UINT64 Percentage,
                            VOID **Handle, VOID *Key)
 {
@@ -53,7 +61,7 @@ BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
   ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
   CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBoxSlot,
-  SetBootScreenColour,   ShowBootScreenMenu,    ShowBootScreenDialog,       ShowProgressBoxSlot,
+  SetBootScreenColour,   ShowBootScreenMenuSlot, ShowBootScreenDialogSlot,  ShowProgressBoxSlot,
   GetBootScreenColour,   ShowTextEntryBox
 };
 

@@ -270,13 +270,15 @@ ListBoxInitializeMenu (
     return EFI_INVALID_PARAMETER;
   }
 
+  // A menu's head names only the strings' package: it carries no opcode to check.
   if (Menu->Record != NULL) {
-    EFI_STATUS  Status = PopupFrameInitialize (Object, Menu->Record, NULL);
-    if (EFI_ERROR (Status)) {
-      return Status;
+    if ((Menu->Record->Flags & CONTROL_FLAG_VALID) == 0) {
+      return EFI_UNSUPPORTED;
     }
 
-    Box->HiiHandle = Control->Record.HiiHandle;
+    CopyMem (&Control->Record, Menu->Record, sizeof (CONTROL_RECORD));
+    Box->Frame.Visible = 1;
+    Box->HiiHandle     = Control->Record.HiiHandle;
   }
 
   FreeAndNull (Box->Items);

@@ -7,11 +7,13 @@
 #include <engine/core/VariableCache.h>
 #include <engine/textui/BootOptions.h>
 #include <Guid/GlobalVariable.h>
+#include <Library/MemoryAllocationLib.h>
 #include <Protocol/BlockIo.h>
 
 #include <Builders/SetupDataBuilder.h>
 #include <Fixtures.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -418,7 +420,7 @@ TEST_F (BootDiskSizeTest, NoSizeWithoutMediaOrWithAnUnknownBlockSize) {
 
 namespace {
 
-// With a board whose variable list holds "BootOrder" at index 7, the flat list can
+// With a board whose variable list holds "BootOrder" at index 7 (and "DriverOrder" at 23), the flat list can
 // follow the cached order, in which inactive options stand as the disabled marker.
 class CachedBootOrderTest : public BootOptionsTest {
 protected:
@@ -426,11 +428,12 @@ protected:
   {
     BootOptionsTest::SetUp ();
     Builders::SETUP_DATA_DESC  D;
-    for (int Index = 0; Index < 9; Index++) {
+    for (int Index = 0; Index < 24; Index++) {
       D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
                                .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
     }
     D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
+    D.Variables[23]    = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"DriverOrder", .StoreFlags = 0, .Size = 0 };
     D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
     D.FormSets         = { {} };
     D.FirstFormSetGuid = EFI_GUID {};
@@ -465,6 +468,87 @@ TEST_F (CachedBootOrderTest, TheBootOrderWalkPutsDisabledOptionsAfterTheEnabledO
   EXPECT_TRUE (BootOptionDisabledByIndex (2, 0, TRUE, TRUE));      // only the marker stands for it
   EXPECT_TRUE (BootOptionDisabledByIndex (2, 0, TRUE, FALSE));     // inactive
   EXPECT_FALSE (BootOptionDisabledByIndex (0, 0, FALSE, TRUE));    // table order: One, in the order
+}
+
+// A boot-priority question writes one option number at one position of the cached
+// order; the whole order is rewritten so that each option still appears once.
+class BootOrderEditTest : public CachedBootOrderTest {
+protected:
+  // Three active options 1, 2 and 3 (Hidden ones hidden), with the cache holding Cached.
+  void Start (std::vector<UINT16> Cached, std::vector<UINT16> Hidden = {})
+  {
+    for (UINT16 Number : { 1, 2, 3 }) {
+      bool  IsHidden = std::find (Hidden.begin (), Hidden.end (), Number) != Hidden.end ();
+      PutBoot (Number, LoadOption (IsHidden ? kHidden : kActive, u"Option", FilePath ()));
+    }
+    ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+    ASSERT_EQ (gBootOrderDisabledMarker, 0xFFFF);
+    Cache (Cached);
+  }
+
+  void Cache (std::vector<UINT16> Cached)
+  {
+    M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, kNvBsRt, Order (Cached));
+    RefreshVariableCache (SETUP_VARIABLE_INDEX_BOOT_ORDER);
+  }
+
+  BYTES Choose (UINTN Position, UINT16 Value, UINTN Index = SETUP_VARIABLE_INDEX_BOOT_ORDER)
+  {
+    EXPECT_EQ (WriteVariableBytes (Index, Position * 2, sizeof (Value), &Value), EFI_SUCCESS);
+    UINTN  Size   = 0;
+    UINT8  *Bytes = (UINT8 *)GetCachedVariable (Index, &Size);
+    BYTES  Copy   = (Bytes == nullptr) ? BYTES {} : BYTES (Bytes, Bytes + Size);
+    FreePool (Bytes);
+    return Copy;
+  }
+};
+
+TEST_F (BootOrderEditTest, DisablingTheFirstOfThreeMovesTheOthersUpAndTheMarkerLast) {
+  Start ({ 1, 2, 3 });
+  EXPECT_EQ (Choose (0, 0xFFFF), Order ({ 2, 3, 0xFFFF }));
+  // The same option again changes nothing.
+  EXPECT_EQ (Choose (0, 2), Order ({ 2, 3, 0xFFFF }));
+}
+
+TEST_F (BootOrderEditTest, ChoosingAnOptionForAPositionSwapsItWithTheOneThere) {
+  Start ({ 1, 2, 3 });
+  EXPECT_EQ (Choose (0, 3), Order ({ 3, 2, 1 }));
+  EXPECT_EQ (Choose (2, 2), Order ({ 3, 1, 2 }));
+}
+
+TEST_F (BootOrderEditTest, HiddenOptionsKeepTheirPlacesWhenAPositionIsDisabled) {
+  Start ({ 1, 2, 3 }, { 2 });
+  EXPECT_EQ (Choose (0, 0xFFFF), Order ({ 3, 2, 0xFFFF }));
+  Cache ({ 1, 3, 2 });
+  // The hidden option holds the last place, so the marker takes the last one it freed.
+  EXPECT_EQ (Choose (0, 0xFFFF), Order ({ 3, 0xFFFF, 2 }));
+}
+
+TEST_F (BootOrderEditTest, AnOptionChosenForADisabledPositionJoinsTheEnabledOnes) {
+  Start ({ 1, 0xFFFF, 0xFFFF });
+  // Not in the order: it takes the first marker.
+  EXPECT_EQ (Choose (2, 3), Order ({ 1, 3, 0xFFFF }));
+  // Already enabled: it moves behind the other enabled options.
+  EXPECT_EQ (Choose (2, 1), Order ({ 3, 1, 0xFFFF }));
+}
+
+TEST_F (BootOrderEditTest, APositionPastTheOrderChangesNothing) {
+  Start ({ 1, 2, 3 });
+  EXPECT_EQ (Choose (3, 0xFFFF), Order ({ 1, 2, 3 }));
+  EXPECT_EQ (Choose (200, 2), Order ({ 1, 2, 3 }));
+}
+
+TEST_F (BootOrderEditTest, TheDriverOrderIsEditedWithTheDriverTableAndItsMarker) {
+  for (UINT16 Number : { 4, 5 }) {
+    PutBoot (Number, LoadOption (kActive, u"Driver", FilePath ()), u"Driver");
+  }
+  PutBoot (0xFFFF, LoadOption (kActive, u"Driver", FilePath ()), u"Driver");
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gDriverOrderDisabledMarker, 0xFFFE);
+  M.Variables ().Put (u"DriverOrder", gEfiGlobalVariableGuid, kNvBsRt, Order ({ 4, 5, 0xFFFF }));
+  RefreshVariableCache (SETUP_VARIABLE_INDEX_DRIVER_ORDER);
+  EXPECT_EQ (Choose (1, 0xFFFE, SETUP_VARIABLE_INDEX_DRIVER_ORDER), Order ({ 4, 0xFFFF, 0xFFFE }));
+  EXPECT_EQ (Choose (0, 0xFFFF, SETUP_VARIABLE_INDEX_DRIVER_ORDER), Order ({ 0xFFFF, 4, 0xFFFE }));
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 
 #include <engine/textui/BootScreenDialogs.h>
 #include <engine/textui/BootScreenInterface.h>
+#include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiObject.h>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -14,6 +18,47 @@ protected:
     TextUiMachineTest::SetUp ();
     StartEngine ();
   }
+
+  void TearDown () override
+  {
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    TextUiMachineTest::TearDown ();
+  }
+
+  UINT16 AddString (const std::u16string &Text)
+  {
+    EFI_STRING_ID  Id = 0;
+    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
+                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
+    return Id;
+  }
+
+  // A dialog through the interface's slot with the given keys.
+  EFI_STATUS Dialog (const char *Keys, UINT32 Colour, UINT8 BoxType, std::vector<UINT16> Buttons, std::vector<DIALOG_KEY> List,
+                     const char16_t *Legend = nullptr, const char16_t *Message = u"Disk almost full")
+  {
+    if (*Keys != 0) {
+      Devices.TextIn->Script ().Append (Keys);
+    }
+    return gBootScreenInterface.ShowBootScreenDialog ((CHAR16 *)u"Warning", (CHAR16 *)Message, (CHAR16 *)Legend, Colour, BoxType,
+             Buttons.empty () ? nullptr : Buttons.data (), (UINT16)Buttons.size (), List.empty () ? nullptr : List.data (),
+             (UINT16)List.size (), &Selection, &Key);
+  }
+
+  // Calls Check once, at the first key the dialog waits for.
+  void AtFirstKey (std::function<void ()> Check)
+  {
+    auto  Done = std::make_shared<bool> (false);
+    Devices.TextIn->Script ().SetWaitHook ([Check, Done] () {
+      if (!*Done) {
+        *Done = true;
+        Check ();
+      }
+    });
+  }
+
+  UINT8       Selection = 9;
+  DIALOG_KEY  Key       = {};
 };
 
 TEST_F (BootScreenDialogsTest, TheMessageBoxSlotShowsTheTextsAndAnswersTheChosenButton) {
@@ -99,6 +144,92 @@ TEST_F (BootScreenDialogsTest, AProgressBoxKeepsItsOwnLegendReadsAKeyPerUpdateAn
   for (const Emu::POOL_BLOCK &Block : M.Memory ().LeaksSince (Mark)) {
     EXPECT_NE (Block.Size, sizeof (TUI_MESSAGE_BOX));
   }
+}
+
+TEST_F (BootScreenDialogsTest, ADialogClearsTheScreenWhenAskedAndDrawsItsColourSchemeAndButtons) {
+  PrintAt (0, 0, u"left over", 0x07);
+  // Message 16 + 4 columns; one line + 4 rows + 2 for the buttons; scheme 3 is 0x2F.
+  AtFirstKey ([&] () {
+    EXPECT_EQ (Drawn (0, 0, 9), u"         ");
+    EXPECT_EQ (Drawn (40, 12, 1), u"\x250C");
+    EXPECT_EQ (DrawnAttribute (40, 12), 0x2F);
+    EXPECT_EQ (Drawn (44, 17, 2), u"Ok");
+    EXPECT_EQ (DrawnAttribute (44, 17), 0x0F);
+    EXPECT_EQ (Drawn (50, 17, 6), u"Cancel");
+    EXPECT_EQ (DrawnAttribute (50, 17), 0x2F);
+  });
+  ASSERT_EQ (Dialog ("Right,Enter", 0x1003, MSGBOX_BUTTONS_OK_CANCEL, {}, {}), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 1);
+  EXPECT_EQ (gDialogAnswer, 1);
+}
+
+TEST_F (BootScreenDialogsTest, ADialogWithoutButtonsOrKeysEndsAtTheFirstOrdinaryKeyAndEscAnswersOne) {
+  ASSERT_EQ (Dialog ("Enter", 2, MSGBOX_BUTTONS_NONE, {}, {}), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 9);               // no button was chosen
+  EXPECT_EQ (gDialogAnswer, 0xFF);
+
+  ASSERT_EQ (Dialog ("Esc", 2, 0x10, {}, {}), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 1);
+}
+
+TEST_F (BootScreenDialogsTest, AListedKeyEndsTheDialogEvenWhileButtonsAreShown) {
+  ASSERT_EQ (Dialog ("Right,x,F1", 2, MSGBOX_BUTTONS_YES_NO, {}, { { SCAN_F1, 0, 0 } }), EFI_SUCCESS);
+  EXPECT_EQ ((UINT32)Key.ScanCode, (UINT32)SCAN_F1);
+  EXPECT_EQ ((UINT32)Key.UnicodeChar, 0u);
+  EXPECT_EQ (Selection, 9);
+  EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
+
+  // The buttons still answer.
+  ASSERT_EQ (Dialog ("Enter", 2, MSGBOX_BUTTONS_YES_NO, {}, { { SCAN_F1, 0, 0 } }), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 0);
+}
+
+TEST_F (BootScreenDialogsTest, AButtonListDialogAnswersTheButtonsPositionAndTakesAtMostFour) {
+  ASSERT_EQ (Dialog ("Right,Right,Right,Enter", 1, MSGBOX_BUTTONS_LIST, { 56, 57, 58 }, {}), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 2);
+  EXPECT_EQ (Dialog ("", 1, MSGBOX_BUTTONS_LIST, { 56, 57, 58, 59, 56 }, {}), EFI_UNSUPPORTED);
+}
+
+TEST_F (BootScreenDialogsTest, ALegendWiderThanTheMessageWidensABoxWithoutButtonsAndStandsOnItsBorder) {
+  // Legend 29 cells against "Please wait" + 4: 37 columns, 5 rows.
+  AtFirstKey ([&] () {
+    EXPECT_EQ (Drawn (31, 13, 1), u"\x250C");
+    EXPECT_EQ (Drawn (67, 13, 1), u"\x2510");
+    EXPECT_NE (Devices.TextOut->RowText (17).find (u" Press any key to continue now "), std::u16string::npos);
+  });
+  ASSERT_EQ (Dialog ("Esc", 2, MSGBOX_BUTTONS_NONE, {}, {}, u"Press any key to continue now", u"Please wait"), EFI_SUCCESS);
+  EXPECT_EQ (Selection, 1);
+}
+
+TEST_F (BootScreenDialogsTest, DialogArgumentsAreCheckedBeforeAnythingIsShown) {
+  UINT16      Ids[2] = { 56, 57 };
+  DIALOG_KEY  Keys[1] = { { SCAN_F1, 0, 0 } };
+  EXPECT_EQ (ShowBootScreenDialog (nullptr, u"m", nullptr, 1, 1, nullptr, 0, nullptr, 0, &Selection, &Key),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowBootScreenDialog (u"t", nullptr, nullptr, 1, 1, nullptr, 0, nullptr, 0, &Selection, &Key),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowBootScreenDialog (u"t", u"m", nullptr, 1, 4, nullptr, 0, nullptr, 0, &Selection, &Key),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowBootScreenDialog (u"t", u"m", nullptr, 1, 2, nullptr, 2, nullptr, 0, &Selection, &Key),
+    EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowBootScreenDialog (u"t", u"m", nullptr, 1, 2, Ids, 2, nullptr, 1, &Selection, &Key),
+    EFI_INVALID_PARAMETER);
+
+  EFI_SIMPLE_TEXT_INPUT_PROTOCOL  *ConIn = gST->ConIn;
+  gST->ConIn = nullptr;
+  EXPECT_EQ (ShowBootScreenDialog (u"t", u"m", nullptr, 1, 2, Ids, 2, Keys, 1, &Selection, &Key), EFI_NOT_READY);
+  gST->ConIn = ConIn;
+  EXPECT_EQ (Selection, 9);
+  EXPECT_EQ (Devices.TextIn->Script ().Released (), 0u);
+}
+
+TEST_F (BootScreenDialogsTest, StringColumnsComeFromTheDisplayWidthAndTheWidestLine) {
+  (VOID)GetStringDisplayWidth (u"a");
+  EXPECT_EQ (GetStringColumns (gHiiHandle, AddString (u"Hello")), 5u);
+  EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, AddString (u"ab\r\nabcdef\r\nabc")), 6u);
+  EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, AddString (u"last line longest\r\nab\r\nthe last line is longest")), 24u);
+  EXPECT_EQ (GetStringColumns (gHiiHandle, 0x7FFF), 0u);
+  EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, 0x7FFF), 0u);
 }
 
 }  // namespace
