@@ -1,7 +1,7 @@
-# libpng and zlib for the UEFI driver image, built from Debian's source tarballs (fetched by
-# scripts/install-deps.sh into a cache folder outside the tree). libpng is configured for
-# reading only, in fixed-point arithmetic, without stdio or the simplified API: its
-# prebuilt configuration header with those features taken out. zlib is built as a solo
+# libpng and zlib for the UEFI driver image, built from Debian's source packages (fetched
+# by scripts/install-deps.sh into a cache folder outside the tree, and patched as Debian
+# does). libpng is configured for reading only, in fixed-point arithmetic, without stdio
+# or the simplified API: its prebuilt configuration header with those features taken out. zlib is built as a solo
 # inflater, whose memory comes through libpng's allocators.
 #
 # Sets SETUP_UEFI_PNG_FOUND, and when true SETUP_UEFI_PNG_SOURCES (libpng's and zlib's C
@@ -9,39 +9,11 @@
 # SETUP_UEFI_PNG_INCLUDES and SETUP_UEFI_PNG_FROM (the folders used). Included by every
 # directory that builds them (the image, and the test of this configuration on the host);
 # the extraction runs again only when a tarball changes.
-
-if(DEFINED ENV{SETUP_THIRD_PARTY_DIR})
-  set(setup_third_party_default "$ENV{SETUP_THIRD_PARTY_DIR}")
-else()
-  set(setup_third_party_default "$ENV{HOME}/.cache/setup-third-party")
-endif()
-set(SETUP_THIRD_PARTY_DIR "${setup_third_party_default}" CACHE PATH
-    "Where scripts/install-deps.sh keeps source tarballs of dependencies")
-
-# Extracts the newest tarball matching `pattern` into the build tree's third_party/<name>,
-# again only when the tarball changes; `out` := the extracted top folder, or empty.
-function(setup_extract_source_tarball name pattern out)
-  set(${out} "" PARENT_SCOPE)
-  file(GLOB tarballs "${SETUP_THIRD_PARTY_DIR}/${pattern}")
-  if(NOT tarballs)
-    return()
-  endif()
-  list(SORT tarballs)
-  list(GET tarballs -1 tarball)
-  set(root ${PROJECT_BINARY_DIR}/third_party/${name})
-  if(NOT EXISTS ${root}/.from OR ${tarball} IS_NEWER_THAN ${root}/.from)
-    file(REMOVE_RECURSE ${root})
-    file(ARCHIVE_EXTRACT INPUT ${tarball} DESTINATION ${root})
-    file(WRITE ${root}/.from "${tarball}\n")
-  endif()
-  file(GLOB top LIST_DIRECTORIES true "${root}/*")
-  list(FILTER top EXCLUDE REGEX "/\\.from$")
-  set(${out} "${top}" PARENT_SCOPE)
-endfunction()
+include(${PROJECT_SOURCE_DIR}/cmake/DebianSource.cmake)
 
 set(SETUP_UEFI_PNG_FOUND FALSE)
-setup_extract_source_tarball(libpng "libpng1.6_*.orig.tar.*" setup_libpng_src)
-setup_extract_source_tarball(zlib "zlib_*.orig.tar.*" setup_zlib_src)
+setup_debian_source(libpng1.6 setup_libpng_src)
+setup_debian_source(zlib setup_zlib_src)
 if(setup_libpng_src AND EXISTS ${setup_libpng_src}/scripts/pnglibconf.h.prebuilt
    AND setup_zlib_src AND EXISTS ${setup_zlib_src}/inflate.c)
   set(SETUP_UEFI_PNG_FOUND TRUE)

@@ -1,6 +1,6 @@
-# FreeType for the UEFI driver image, built from Debian's source tarball (fetched by
-# scripts/install-deps.sh into a cache folder outside the tree) with this folder's
-# configuration: the TrueType driver, sfnt, psnames and the smooth and mono rasterizers,
+# FreeType for the UEFI driver image, built from Debian's source package (fetched by
+# scripts/install-deps.sh into a cache folder outside the tree, and patched as Debian does)
+# with this folder's configuration: the TrueType driver, sfnt, psnames and the smooth and mono rasterizers,
 # the C library of include/freetype/config/ftstdlib.h, and SkFreeTypeSystem.cpp in place
 # of FreeType's own system interface.
 #
@@ -8,30 +8,12 @@
 # sources and the system interface) and SETUP_UEFI_FREETYPE_INCLUDES (this folder's
 # configuration first, then FreeType's headers).
 include_guard(GLOBAL)
+include(${PROJECT_SOURCE_DIR}/cmake/DebianSource.cmake)
 
-if(DEFINED ENV{SETUP_THIRD_PARTY_DIR})
-  set(setup_third_party_default "$ENV{SETUP_THIRD_PARTY_DIR}")
-else()
-  set(setup_third_party_default "$ENV{HOME}/.cache/setup-third-party")
-endif()
-set(SETUP_THIRD_PARTY_DIR "${setup_third_party_default}" CACHE PATH
-    "Where scripts/install-deps.sh keeps source tarballs of dependencies")
-file(GLOB setup_freetype_tarballs "${SETUP_THIRD_PARTY_DIR}/freetype_*.orig.tar.xz")
+setup_debian_source(freetype setup_freetype_src)
 set(SETUP_UEFI_FREETYPE_FOUND FALSE)
-if(setup_freetype_tarballs)
-  list(SORT setup_freetype_tarballs)
-  list(GET setup_freetype_tarballs -1 setup_freetype_tarball)
-  set(setup_freetype_root ${PROJECT_BINARY_DIR}/third_party/freetype)
-  # Extracted again only when the tarball changes.
-  if(NOT EXISTS ${setup_freetype_root}/.from OR ${setup_freetype_tarball} IS_NEWER_THAN ${setup_freetype_root}/.from)
-    file(REMOVE_RECURSE ${setup_freetype_root})
-    file(ARCHIVE_EXTRACT INPUT ${setup_freetype_tarball} DESTINATION ${setup_freetype_root})
-    file(WRITE ${setup_freetype_root}/.from "${setup_freetype_tarball}\n")
-  endif()
-  file(GLOB setup_freetype_src LIST_DIRECTORIES true "${setup_freetype_root}/freetype-*")
-  if(setup_freetype_src AND EXISTS ${setup_freetype_src}/src/base/ftbase.c)
-    set(SETUP_UEFI_FREETYPE_FOUND TRUE)
-  endif()
+if(setup_freetype_src AND EXISTS ${setup_freetype_src}/src/base/ftbase.c)
+  set(SETUP_UEFI_FREETYPE_FOUND TRUE)
 endif()
 
 if(SETUP_UEFI_FREETYPE_FOUND)
