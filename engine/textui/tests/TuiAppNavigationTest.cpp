@@ -227,4 +227,28 @@ TEST_F (TuiPageLookupTest, APageIsActiveWhileTheCurrentControlOfAFrameHoldsAPopu
   Main->Controls[Current]->OwnsFrame = 0;
 }
 
+TEST_F (TuiAppNavigationTest, ThePageHistoryFindsTheLatestEntryAndRefusesPagesWithoutObjects) {
+  ASSERT_NE (After (""), nullptr);
+  UINT32  Previous = 0;
+  UINTN   Index    = 0;
+
+  EXPECT_EQ (GetPageHistoryEntry (kDetailsPage, &Previous, &Index), EFI_NOT_FOUND);
+  EXPECT_EQ (PushPageHistory (kMainPage, 9999), EFI_NOT_STARTED);
+  EXPECT_EQ (PushPageHistory (9999, kMainPage), EFI_NOT_STARTED);
+  EXPECT_EQ (GetPageHistoryEntry (9999, &Previous, &Index), EFI_NOT_STARTED);
+  EXPECT_EQ (gPageHistoryCount, 0u);
+
+  // More moves than the first capacity (the page count + 20) holds: the history grows.
+  for (UINTN Move = 0; Move < gTuiApp->PageCount + 25; Move++) {
+    ASSERT_EQ (PushPageHistory ((Move % 2 == 0) ? kMainPage : kSecondPage, kDetailsPage), EFI_SUCCESS);
+  }
+  ASSERT_EQ (PushPageHistory (kDetailsPage, kSecondPage), EFI_SUCCESS);
+  EXPECT_EQ (gPageHistoryCount, gTuiApp->PageCount + 26);
+  ASSERT_EQ (GetPageHistoryEntry (kDetailsPage, &Previous, &Index), EFI_SUCCESS);
+  EXPECT_EQ (Previous, ((gTuiApp->PageCount + 24) % 2 == 0) ? kMainPage : kSecondPage);
+  EXPECT_EQ (Index, gTuiApp->PageCount + 24);
+  ASSERT_EQ (GetPageHistoryEntry (kSecondPage, &Previous, &Index), EFI_SUCCESS);
+  EXPECT_EQ (Previous, kDetailsPage);
+}
+
 }  // namespace
