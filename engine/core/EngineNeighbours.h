@@ -28,6 +28,17 @@ EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT
 EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 
 //
+// Page defaults.
+//
+/**
+  Writes the values of default store DefaultId of every control of Control's page
+  into the variable cache.
+
+  @retval EFI_UNSUPPORTED  The page has no HII handle.
+**/
+EFI_STATUS  ApplyPageDefaults (IN CONTROL_RECORD *Control, IN UINT16 DefaultId);
+
+//
 // Dynamic pages: the engine's copies of the live forms packages.
 //
 /**

@@ -476,7 +476,7 @@ EmptyCallback (
 
 //
 // The editing classes (date, time, one-of, checkbox, numeric, ordered list,
-// password, string, reset button) are not built: their questions show as read-only
+// password, string) are not built: their questions show as read-only
 // value rows meanwhile, so that a page never hides them.
 //
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
@@ -494,7 +494,7 @@ TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 15, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // ordered list
   { 13, &gTuiValueRowOps,       1, OnPasswordChanged, &gTuiPasswordNotify },   // password
   { 27, &gTuiPageLinkOps,       1, EmptyCallback,     NULL },                  // action
-  { 28, &gTuiValueRowOps,       1, EmptyCallback,     NULL },                  // reset button
+  { 28, &gTuiResetButtonOps,    1, EmptyCallback,     NULL },                  // reset button
   { 0,  NULL,                   0, NULL,              NULL },
 };
 

@@ -24,9 +24,8 @@
 #define TAB_LEFT_MARK     0x25C4
 #define ELLIPSIS          u"..."
 
-// Whether an event selects: Enter, or a click inside the control that the pointer hook maps to select.
-static BOOLEAN
-IsSelect (
+BOOLEAN
+TuiIsSelectEvent (
   IN CONST TUI_CONTROL  *Control,
   IN CONST TUI_INPUT    *Event
   )
@@ -268,7 +267,7 @@ LinkHandleAction (
     return TuiCountTick (&Link->Control, &Link->Countdown) ? EFI_SUCCESS : EFI_UNSUPPORTED;
   }
 
-  if (!Link->Control.HasFocus || !IsSelect (&Link->Control, Event)) {
+  if (!Link->Control.HasFocus || !TuiIsSelectEvent (&Link->Control, Event)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -355,7 +354,7 @@ PageLinkHandleAction (
     return EFI_SUCCESS;
   }
 
-  if (!IsSelect (Control, Event)) {
+  if (!TuiIsSelectEvent (Control, Event)) {
     return EFI_UNSUPPORTED;
   }
 

@@ -106,6 +106,12 @@ extern TUI_CONTROL_OPS    gTuiValueRowOps;
 extern TUI_CONTROL_OPS    gTuiLinkOps;
 extern TUI_CONTROL_OPS    gTuiPageLinkOps;
 extern TUI_CONTROL_OPS    gTuiTabStripOps;
+extern TUI_CONTROL_OPS    gTuiResetButtonOps;
+
+// The reset button: drawn as a label, it loads its default store's values for the page.
+typedef struct {
+  TUI_LABEL  Label;
+} TUI_RESET_BUTTON;
 
 // The arrow a link shows before its prompt.
 #define TUI_LINK_ARROW  0x25BA
@@ -123,6 +129,8 @@ BOOLEAN     TuiCountTick (IN CONST TUI_CONTROL *Control, IN OUT UINT8 *Countdown
 VOID        TuiPrintCut (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *Text, IN UINT64 Cells, IN UINT8 Attribute);
 /** The rows Text takes wrapped to Width columns, at least 1. */
 UINT16      TuiWrappedRows (IN CONST CHAR16 *Text, IN UINT64 Width);
+/** Whether an event selects: Enter, or a click inside the control that the pointer hook maps to select. */
+BOOLEAN     TuiIsSelectEvent (IN CONST TUI_CONTROL *Control, IN CONST TUI_INPUT *Event);
 /** Whether a pointer event falls inside a control's rectangle. */
 BOOLEAN     TuiPointerInside (IN CONST TUI_CONTROL *Control, IN CONST TUI_INPUT *Event);
 
