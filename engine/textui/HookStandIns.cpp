@@ -32,33 +32,6 @@ CancelBootTimeoutTimer (
 }
 
 UINT64
-ShowBootMenuPopup (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-ShowBootDeviceMenu (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
-BootSelectedPopupOption (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 LoadDefaultsHook (
   IN CONST HOOK_ARGS  *Args
   )
