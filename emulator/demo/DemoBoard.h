@@ -58,8 +58,14 @@ void ReportParsedForms (std::ostream &Out, Emu::HiiServices &Hii, const std::vec
 
 // Builds the board, seeds the NVRAM, starts the driver and reports, then the parsed
 // forms of the board and of an HII export file when one is named: the program's run.
+// What a run may ask of the board before setup is entered.
+struct DEMO_REQUESTS {
+  std::u16string  SetupPassword;   // stored as the board's setup password and asked for; empty: none
+  std::u16string  Message;         // shown in a Yes/No message box through the boot-screen interface; empty: none
+};
+
 void RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out,
-                   const std::string &HiiExportPath = "");
+                   const std::string &HiiExportPath = "", const DEMO_REQUESTS &Requests = {});
 
 // "EFI_SUCCESS", "EFI_NOT_FOUND", ... or the value in hex.
 std::string StatusName (EFI_STATUS Status);

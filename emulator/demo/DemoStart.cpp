@@ -9,7 +9,10 @@
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/core/VariableCache.h>
+#include <engine/core/HookTable.h>
 #include <engine/textui/BootScreenInterface.h>
+#include <engine/textui/PasswordPrompt.h>
+#include <engine/textui/TextScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <Resources/EngineStringPackage.h>
 
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 namespace Demo {
@@ -336,6 +340,44 @@ ReportParsedVariables (std::ostream &Out, UINT32 First)
   }
 }
 
+// The board's setup password: the second field of the engine's password record, encoded.
+void
+StoreSetupPassword (Emu::VariableStore &Store, const std::u16string &Password)
+{
+  const Emu::VARIABLE  *Stored = Store.Lookup (u"OKURWZSetup", kEngineVariableGuid);
+  std::vector<UINT8>   Record  = (Stored == nullptr) ? std::vector<UINT8> (81, 0) : Stored->Data;
+  CHAR16               Field[PASSWORD_MAX_CHARS] = {};
+
+  Record.resize (std::max<size_t> (Record.size (), 2 * sizeof (Field)), 0);
+  std::copy_n (Password.begin (), std::min<size_t> (Password.size (), PASSWORD_MAX_CHARS), Field);
+  EncodePasswordBuffer (Field, sizeof (Field));
+  std::memcpy (Record.data () + sizeof (Field), Field, sizeof (Field));
+  Store.Put (u"OKURWZSetup", kEngineVariableGuid, (Stored == nullptr) ? 7 : Stored->Attributes, Record);
+}
+
+// What a board driver and the POST flow would ask on the way into setup.
+void
+AskBeforeSetup (std::ostream &Out, const DEMO_REQUESTS &Requests)
+{
+  if (!Requests.Message.empty ()) {
+    std::u16string  Message   = Requests.Message;
+    UINT8           Selection = 0xFF;
+    Out << "Message box: the board asks through the boot-screen interface\n" << std::flush;
+    EFI_STATUS  Status = gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)u"Demo board", (CHAR16 *)Message.c_str (), 3,
+                           &Selection);
+    Out << "Message box answered: " << StatusName (Status)
+        << (EFI_ERROR (Status) ? "" : (Selection == 0) ? ", Yes" : ", No") << "\n";
+  }
+
+  if (!Requests.SetupPassword.empty ()) {
+    Out << "Setup password: asked on the text console before setup\n" << std::flush;
+    ClearTextScreen ();       // the message box stays drawn otherwise: only POST restores what it covered
+    FlushTextScreen ();
+    (VOID)HookEnterSetup ();
+    Out << "Setup password: access level " << gAccessLevel << "\n";
+  }
+}
+
 }  // namespace
 
 void
@@ -371,12 +413,17 @@ ReportParsedForms (std::ostream &Out, Emu::HiiServices &Hii, const std::vector<E
 }
 
 void
-RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out, const std::string &HiiExportPath)
+RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out, const std::string &HiiExportPath,
+              const DEMO_REQUESTS &Requests)
 {
   BOARD                        Board = BuildBoard ();
   std::vector<EFI_HII_HANDLE>  Exported;
 
   SeedVariables (Target.Variables (), Board);
+  if (!Requests.SetupPassword.empty ()) {
+    StoreSetupPassword (Target.Variables (), Requests.SetupPassword);
+  }
+
   STARTED_DRIVER  Started = StartSetupDriver (Target, Devices, Board);
   ReportSetupDriver (Out, Target, Started, Board);
   Out << "Forms parsed into pages (the board's own)\n";
@@ -389,6 +436,7 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
   }
 
   if (Started.Status == EFI_SUCCESS) {
+    AskBeforeSetup (Out, Requests);
     Out << "Entering setup: the engine's pages on the text console, driven by the keys\n" << std::flush;
     EFI_STATUS  Status = EnterGraphicalSetup ();
     Out << "Setup left: " << StatusName (Status) << "\n";

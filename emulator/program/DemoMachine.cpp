@@ -129,7 +129,9 @@ DemoMachine::Describe () const
 void
 DemoMachine::Boot ()
 {
-  Demo::RunDemoBoard (mMachine, mDevices, std::cout, mOptions.HiiExportPath);
+  Demo::DEMO_REQUESTS  Requests { Utf8ToUtf16 (mOptions.SetupPassword), Utf8ToUtf16 (mOptions.Message) };
+
+  Demo::RunDemoBoard (mMachine, mDevices, std::cout, mOptions.HiiExportPath, Requests);
 }
 
 std::string

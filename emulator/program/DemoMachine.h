@@ -20,6 +20,8 @@ struct DEMO_OPTIONS {
   MACHINE_OPTIONS  Machine;
   std::string      NvramPath;  // empty: no NVRAM file
   std::string      HiiExportPath;  // an HII database export whose forms are parsed too; empty: none
+  std::string      SetupPassword;  // the board's setup password, asked before setup; empty: none
+  std::string      Message;        // a message box shown before setup; empty: none
 };
 
 class DemoMachine {

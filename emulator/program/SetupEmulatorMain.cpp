@@ -43,6 +43,8 @@ const char  kUsage[] =
   "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
   "  --save-png FILE      write the framebuffer at exit as PNG\n"
   "  --no-terminal        never read keys from the terminal: the scripted keys alone\n"
+  "  --setup-password TEXT  the demo board's setup password, asked for before setup\n"
+  "  --message TEXT       a Yes/No message box the board shows before setup\n"
   "When standard input is a terminal, setup shows there once the scripted keys are used up\n"
   "and reads its keys from it (arrows, Enter, Esc, F1-F12...; Ctrl+C ends the run).\n";
 
@@ -131,6 +133,10 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.ScreenPath = NextValue (Argc, Argv, Index);
   } else if (Arg == "--no-terminal") {
     Options.Terminal = false;
+  } else if (Arg == "--setup-password") {
+    Options.Demo.SetupPassword = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--message") {
+    Options.Demo.Message = NextValue (Argc, Argv, Index);
   } else if (Arg == "--save-png") {
     Options.PngPath = NextValue (Argc, Argv, Index);
   } else {

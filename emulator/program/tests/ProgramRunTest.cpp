@@ -178,6 +178,37 @@ TEST (ProgramRun, SetupWalksTheFormSetsOfAnHiiExport)
   EXPECT_NE (Text.find ("Attempt Secure Boot"), std::string::npos) << Text;
 }
 
+// The board's message box and setup password show on the console before setup: a run
+// whose keys end while one waits leaves it on the saved screen.
+TEST (ProgramRun, TheBoardAsksWithAMessageBoxAndForItsSetupPasswordBeforeSetup)
+{
+  std::string  Nvram   = NvramCopy ("program-asks.bin");
+  std::string  Message = ::testing::TempDir () + "program-asks-message.txt";
+  std::string  Prompt  = ::testing::TempDir () + "program-asks-prompt.txt";
+  std::string  Asks    = "--nvram " + Nvram + " --no-nvram-save --no-terminal --message 'Load the demo settings?' " +
+                         "--setup-password abc";
+  RUN          AtBox    = RunProgram (Asks + " --save-screen " + Message);
+  RUN          AtPrompt = RunProgram (Asks + " --keys Right,Enter,x --save-screen " + Prompt);
+  RUN          Through  = RunProgram (Asks + " --keys Enter,x,Enter,Enter,a,b,c,Enter");
+
+  EXPECT_NE (AtBox.Output.find ("the key script has none left"), std::string::npos) << AtBox.Output;
+  std::string  Box = FileText (Message);
+  EXPECT_NE (Box.find ("\u2500 Demo board \u2500"), std::string::npos) << Box;
+  EXPECT_NE (Box.find ("\u2502 Load the demo settings? \u2502"), std::string::npos) << Box;
+  EXPECT_NE (Box.find ("Yes      No"), std::string::npos) << Box;
+
+  EXPECT_NE (AtPrompt.Output.find ("Message box answered: EFI_SUCCESS, No"), std::string::npos) << AtPrompt.Output;
+  std::string  Entry = FileText (Prompt);
+  EXPECT_NE (Entry.find ("Enter Password"), std::string::npos) << Entry;
+  EXPECT_NE (Entry.find ("\u2502 *"), std::string::npos) << Entry;
+  EXPECT_EQ (Entry.find ("Load the demo settings?"), std::string::npos) << Entry;
+
+  ASSERT_EQ (Through.ExitCode, 0) << Through.Output;
+  EXPECT_NE (Through.Output.find ("Message box answered: EFI_SUCCESS, Yes"), std::string::npos) << Through.Output;
+  EXPECT_NE (Through.Output.find ("Setup password: access level 2"), std::string::npos) << Through.Output;
+  EXPECT_NE (Through.Output.find ("the key script ran out while setup was showing"), std::string::npos) << Through.Output;
+}
+
 }  // namespace
 
 TEST (ProgramRun, PrintsTheParsedPagesOfTheBoardAndOfAnHiiExport)
