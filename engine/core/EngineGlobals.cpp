@@ -27,6 +27,7 @@ UINT8                 *gGlyphWidthTable        = NULL;
 ENGINE_EVENT_ENTRY    *gEngineEventList        = NULL;
 UINT32                gEngineEventCount        = 0;
 LANGUAGE_ENTRY        *gLanguageList           = NULL;
+EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios           = NULL;
 UINTN                 gLanguageCount           = 0;
 UINTN                 gBootOptionCount         = 0;
 UINTN                 gDriverOptionCount       = 0;

@@ -11,6 +11,7 @@
 #include <Protocol/HiiDatabase.h>
 #include <Protocol/HiiFont.h>
 #include <Protocol/HiiString.h>
+#include <Protocol/LegacyBios.h>
 
 extern EFI_HANDLE            gImageHandle;
 extern EFI_SYSTEM_TABLE      *gST;
@@ -106,6 +107,11 @@ extern UINTN   gBootOptionCount;
 extern UINTN   gDriverOptionCount;
 extern UINT16  gBootOrderDisabledMarker;
 extern UINT16  gDriverOrderDisabledMarker;
+
+//
+// The legacy BIOS of a compatibility module, located once; null on boards without one.
+//
+extern EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios;
 
 //
 // Nesting depth of the boot-screen flow.

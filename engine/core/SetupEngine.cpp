@@ -565,4 +565,5 @@ ResetEngineState (
   FreeAndNull (gBootLogoTable);
   gBootLogoTableKey    = 0;
   gHddSecurityNotified = FALSE;
+  gLegacyBios          = NULL;      // it belonged to the old machine
 }

@@ -600,6 +600,8 @@ RefreshCacheEntry (
   }
 }
 
+static VOID  NormaliseCachedOrder (IN VARIABLE_CACHE_ENTRY *Entry, IN UINTN Index);
+
 VOID
 RefreshVariableCache (
   IN UINTN  Index
@@ -613,6 +615,7 @@ RefreshVariableCache (
 
   if (Index < mCurrentCount) {
     RefreshCacheEntry (&gVariableCache[Index], Index);
+    NormaliseCachedOrder (&gVariableCache[Index], Index);
   }
 }
 
@@ -790,6 +793,22 @@ NormaliseLegacyOrder (
         WriteUnaligned16 (Data + At, gBootOrderDisabledMarker);
       }
     }
+  }
+}
+
+// A refreshed order takes the cache's form (disabled options and devices as the markers), as a whole load gives it.
+static VOID
+NormaliseCachedOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry,
+  IN UINTN                 Index
+  )
+{
+  if (Index == SETUP_VARIABLE_INDEX_BOOT_ORDER) {
+    NormaliseOptionOrder (Entry, FALSE, gBootOrderDisabledMarker);
+  } else if (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER) {
+    NormaliseOptionOrder (Entry, TRUE, gDriverOrderDisabledMarker);
+  } else if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    NormaliseLegacyOrder (Entry);
   }
 }
 

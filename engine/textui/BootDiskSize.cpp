@@ -114,38 +114,67 @@ NamesSizedDisk (
   return FALSE;
 }
 
+BOOLEAN
+FormatDiskSizeSuffix (
+  IN  EFI_DEVICE_PATH_PROTOCOL  *Path,
+  OUT CHAR16                    *Suffix,
+  IN  UINTN                     SuffixSize
+  )
+{
+  EFI_DEVICE_PATH_PROTOCOL  *Remaining = Path;
+  EFI_HANDLE                Handle     = NULL;
+  EFI_BLOCK_IO_PROTOCOL     *BlockIo;
+
+  if ((Path == NULL) || !NamesSizedDisk (Path) ||
+      EFI_ERROR (gBS->LocateDevicePath (&gEfiBlockIoProtocolGuid, &Remaining, &Handle)) ||
+      ((BlockIo = BlockIoOf (GetParentDiskHandle (Handle))) == NULL) || !BlockIo->Media->MediaPresent ||
+      (BlockIo->Media->BlockSize == UNKNOWN_BLOCK_SIZE))
+  {
+    return FALSE;
+  }
+
+  UnicodeSPrint (Suffix, SuffixSize, u" (%LuMB) ",
+    ((UINT64)(BlockIo->Media->LastBlock + 1) * BlockIo->Media->BlockSize) >> 20);
+  return TRUE;
+}
+
+UINTN
+TrimmedLength (
+  IN CONST CHAR16  *Text
+  )
+{
+  UINTN  Length = StrLen (Text);
+
+  while ((Length > 0) && (Text[Length - 1] == u' ')) {
+    Length--;
+  }
+
+  return Length;
+}
+
 VOID
 AppendDiskSizeSuffix (
   IN OUT BOOT_OPTION_INFO  *Record
   )
 {
-  EFI_DEVICE_PATH_PROTOCOL  *Remaining = Record->DevicePath;
-  EFI_HANDLE                Handle     = NULL;
-  EFI_BLOCK_IO_PROTOCOL     *BlockIo;
-  CHAR16                    *Named;
-  UINTN                     Length;
-  UINTN                     Size;
+  CHAR16  Suffix[SIZE_SUFFIX_MAX_CHARS];
+  CHAR16  *Named;
+  UINTN   Length;
+  UINTN   Size;
 
-  if (!NamesSizedDisk (Record->DevicePath) ||
-      EFI_ERROR (gBS->LocateDevicePath (&gEfiBlockIoProtocolGuid, &Remaining, &Handle)) ||
-      ((BlockIo = BlockIoOf (GetParentDiskHandle (Handle))) == NULL) || !BlockIo->Media->MediaPresent ||
-      (BlockIo->Media->BlockSize == UNKNOWN_BLOCK_SIZE))
-  {
+  if (!FormatDiskSizeSuffix (Record->DevicePath, Suffix, sizeof (Suffix))) {
     return;
   }
 
-  for (Length = StrLen (Record->Description); (Length > 0) && (Record->Description[Length - 1] == u' '); Length--) {
-  }
-
-  Size  = (Length + SIZE_SUFFIX_MAX_CHARS) * sizeof (CHAR16);
-  Named = (CHAR16 *)AllocateZeroPool (Size);
+  Length = TrimmedLength (Record->Description);
+  Size   = (Length + SIZE_SUFFIX_MAX_CHARS) * sizeof (CHAR16);
+  Named  = (CHAR16 *)AllocateZeroPool (Size);
   if (Named == NULL) {
     return;                           // the plain description serves
   }
 
   CopyMem (Named, Record->Description, Length * sizeof (CHAR16));
-  UnicodeSPrint (Named + Length, Size - Length * sizeof (CHAR16), u" (%LuMB) ",
-    ((UINT64)(BlockIo->Media->LastBlock + 1) * BlockIo->Media->BlockSize) >> 20);
+  (VOID)StrCpyS (Named + Length, SIZE_SUFFIX_MAX_CHARS, Suffix);     // sized for any suffix
   FreePool (Record->Description);
   Record->Description = Named;
 }

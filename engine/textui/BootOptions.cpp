@@ -7,6 +7,7 @@
   one is passed over as an unreadable one is.
 **/
 #include <engine/textui/BootOptions.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupEngine.h>
@@ -481,5 +482,5 @@ GetBootOptionName (
   IN CONST BOOT_OPTION_INFO  *Record
   )
 {
-  return Record->Description;
+  return IsLegacyGroup (Record) ? GetLegacyGroupName (Record) : Record->Description;
 }

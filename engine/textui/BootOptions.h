@@ -87,6 +87,13 @@ EFI_HANDLE  GetParentDiskHandle (IN EFI_HANDLE Handle);
   appended.
 **/
 VOID        AppendDiskSizeSuffix (IN OUT BOOT_OPTION_INFO *Record);
+/**
+  " (<size>MB) " into Suffix for a path on an ATAPI, USB or SATA disk or a legacy
+  drive whose whole disk has media of a known block size; FALSE otherwise.
+**/
+BOOLEAN     FormatDiskSizeSuffix (IN EFI_DEVICE_PATH_PROTOCOL *Path, OUT CHAR16 *Suffix, IN UINTN SuffixSize);
+/** The length of Text without its trailing blanks. */
+UINTN       TrimmedLength (IN CONST CHAR16 *Text);
 
 BOOT_OPTION_INFO  *FindBootOption (IN UINT16 OptionNumber);
 BOOT_OPTION_INFO  *FindDriverOption (IN UINT16 OptionNumber);

@@ -4,6 +4,7 @@
   for each of its devices.
 **/
 #include <engine/textui/BootOptions.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/core/VariableCache.h>
@@ -193,6 +194,7 @@ SyncBootOrder (
   )
 {
   SyncOrder (FALSE, u"BootOrder");
+  RebuildLegacyDevOrder ();
   RefreshVariableCache (SETUP_VARIABLE_INDEX_BOOT_ORDER);
   RefreshVariableCache (SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER);
   WriteCount (u"BootManager", &mBootManagerGuid, gBootOptionCount);
@@ -354,8 +356,10 @@ BootOptionDisabledByIndex (
   (VOID)Reserved;
   if (InBootOrder && (Cached.Order == NULL)) {
     Disabled = TRUE;
-  } else if ((Record == NULL) || IsLegacyGroup (Record)) {
-    Disabled = FALSE;             // legacy devices carry their own state in the legacy order
+  } else if (Record == NULL) {
+    Disabled = FALSE;
+  } else if (IsLegacyGroup (Record)) {
+    Disabled = LegacyDeviceDisabledByIndex (Record, Device, ByOrder);
   } else if (ByOrder) {
     Disabled = !OrderHolds (Cached.Order, Cached.Count, Record->OptionNumber);
   } else {

@@ -1,5 +1,5 @@
 /** @file
-  Port and MSR access for the UEFI image. On the host the emulator defines these.
+  Port, MSR and low-memory access for the UEFI image. On the host the emulator defines these.
 **/
 #include <Library/IoLib.h>
 
@@ -34,4 +34,17 @@ AsmWriteMsr64 (IN UINT32 Index, IN UINT64 Value)
 {
   __asm__ volatile ("wrmsr" : : "c"(Index), "a"((UINT32)Value), "d"((UINT32)(Value >> 32)));
   return Value;
+}
+
+CONST UINT8 *
+MapLegacyMemory (IN UINT32 Address, OUT UINTN *Available)
+{
+  // Boot services run with physical memory identity-mapped.
+  if ((Address == 0) || (Address >= LEGACY_MEMORY_LIMIT)) {
+    *Available = 0;
+    return NULL;
+  }
+
+  *Available = LEGACY_MEMORY_LIMIT - Address;
+  return (CONST UINT8 *)(UINTN)Address;
 }

@@ -1,6 +1,6 @@
 // The boot and driver option tables on the emulator: OVMF's own options, malformed
 // load options, and "BootOrder" / "DriverOrder" kept in step with scripted option sets.
-#include "../../core/tests/support/EngineMachineTest.h"
+#include "support/BootOptionTestSupport.h"
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
@@ -18,106 +18,6 @@
 #include <vector>
 
 namespace {
-
-using BYTES = std::vector<UINT8>;
-
-constexpr UINT32    kNvBsRt    = EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
-constexpr UINT32    kActive    = LOAD_OPTION_ACTIVE;
-constexpr UINT32    kHidden    = LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN;
-const EFI_GUID      kBootFlowGuid   = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
-const EFI_GUID      kBootMgrGuid    = { 0xB4909CF3, 0x7B93, 0x4751, { 0x9B, 0xD8, 0x5B, 0xA8, 0x22, 0x0B, 0x9B, 0xB2 } };
-const EFI_GUID      kDriverMgrGuid  = { 0xC0B4FB05, 0x15E5, 0x4588, { 0x9F, 0xE9, 0xB3, 0xD3, 0x9C, 0x06, 0x77, 0x15 } };
-const EFI_GUID      kBootNowGuid    = { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } };
-
-const BYTES  kEnd = { 0x7F, 0xFF, 0x04, 0x00 };
-
-// A file-path node naming "\a.efi", then the end node.
-BYTES
-FilePath ()
-{
-  BYTES  Path = { 0x04, 0x04, 4 + 14, 0 };
-  for (char16_t C : std::u16string (u"\\a.efi")) {
-    Path.push_back ((UINT8)C);
-    Path.push_back (0);
-  }
-  Path.insert (Path.end (), { 0, 0 });
-  Path.insert (Path.end (), kEnd.begin (), kEnd.end ());
-  return Path;
-}
-
-// A BBS node for a hard-disk legacy group, then the end node.
-BYTES
-BbsPath ()
-{
-  BYTES  Path = { 0x05, 0x01, 12, 0, 0x02, 0, 0, 0, 'H', 'D', 0, 0 };
-  Path.insert (Path.end (), kEnd.begin (), kEnd.end ());
-  return Path;
-}
-
-BYTES
-LoadOption (UINT32 Attributes, const std::u16string &Description, const BYTES &Path, const BYTES &Optional = {})
-{
-  BYTES  Bytes = { (UINT8)Attributes, (UINT8)(Attributes >> 8), (UINT8)(Attributes >> 16), (UINT8)(Attributes >> 24),
-                   (UINT8)Path.size (), (UINT8)(Path.size () >> 8) };
-  for (char16_t C : Description) {
-    Bytes.push_back ((UINT8)C);
-    Bytes.push_back ((UINT8)(C >> 8));
-  }
-  Bytes.insert (Bytes.end (), { 0, 0 });
-  Bytes.insert (Bytes.end (), Path.begin (), Path.end ());
-  Bytes.insert (Bytes.end (), Optional.begin (), Optional.end ());
-  return Bytes;
-}
-
-BYTES
-Order (std::vector<UINT16> Numbers)
-{
-  BYTES  Bytes;
-  for (UINT16 N : Numbers) {
-    Bytes.push_back ((UINT8)N);
-    Bytes.push_back ((UINT8)(N >> 8));
-  }
-  return Bytes;
-}
-
-class BootOptionsTest : public EngineMachineTest {
-protected:
-  void SetUp () override
-  {
-    EngineMachineTest::SetUp ();
-    Attach ();
-  }
-
-  void Attach ()
-  {
-    (VOID)PlatformLibConstructor (Devices.Image->ImageHandle (), M.SystemTable ());
-    gST = M.SystemTable ();
-    gBS = gST->BootServices;
-    gRT = gST->RuntimeServices;
-  }
-
-  void TearDown () override
-  {
-    FreeBootOptionTables ();
-    EngineMachineTest::TearDown ();
-  }
-
-  void PutBoot (UINT16 Number, const BYTES &Option, const char16_t *Prefix = u"Boot")
-  {
-    const char16_t  *Hex = u"0123456789ABCDEF";
-    std::u16string  Text = Prefix;
-    for (int Shift = 12; Shift >= 0; Shift -= 4) {
-      Text.push_back (Hex[(Number >> Shift) & 0xF]);
-    }
-    M.Variables ().Put (Text, gEfiGlobalVariableGuid, kNvBsRt, Option);
-  }
-
-  BYTES Stored (const std::u16string &Name, const EFI_GUID &Guid = gEfiGlobalVariableGuid)
-  {
-    const Emu::VARIABLE  *Variable = M.Variables ().Lookup (Name, Guid);
-    return (Variable == nullptr) ? BYTES { 0xEE } : Variable->Data;
-  }
-};
 
 TEST_F (BootOptionsTest, OvmfOptionsLoadWithTheirDescriptionsAndPaths) {
   std::string  Error;
