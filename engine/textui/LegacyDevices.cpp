@@ -28,7 +28,6 @@
 #define MAX_PATH_NODES          64
 
 static CONST EFI_GUID  mDisabledDevsGuid = DISABLED_DEVS_VARIABLE_GUID;
-static CONST EFI_GUID  mLegacyOrderGuid  = LEGACY_DEV_ORDER_VARIABLE_GUID;
 
 // Engine strings that name the BBS device types.
 static CONST struct {
