@@ -37,10 +37,14 @@ constexpr uint16_t  kSetupSize    = 64;
 constexpr uint16_t  kBootModeAt     = 0;
 constexpr uint16_t  kNetworkStackAt = 1;
 constexpr uint16_t  kFanLimitAt     = 2;
+constexpr uint16_t  kTempOffsetAt   = 4;
+constexpr uint16_t  kLatencyAt      = 5;
 constexpr uint16_t  kDateAt         = 8;
 constexpr uint16_t  kTimeAt         = 12;
 constexpr uint16_t  kAssetTagAt     = 16;
 constexpr uint8_t   kAssetTagChars  = 16;
+constexpr uint16_t  kBootDevicesAt  = 48;
+constexpr uint8_t   kBootDevices    = 4;
 
 const std::map<EFI_STRING_ID, std::u16string>  kStrings = {
   { 1, u"English" },
@@ -53,6 +57,10 @@ const std::map<EFI_STRING_ID, std::u16string>  kStrings = {
   { 0x30, u"Security" }, { 0x31, u"Administrator Password" }, { 0x32, u"User Password" }, { 0x33, u"Up to 20 characters" },
   { 0x40, u"Boot" }, { 0x41, u"Boot Logo" }, { 0x42, u"Hidden" }, { 0x43, u"Shown" }, { 0x44, u"Boot Timeout" },
   { 0x45, u"Seconds; 65535 waits for a key" },
+  { 0x28, u"Temperature Offset" }, { 0x29, u"Degrees added to the CPU sensor" }, { 0x2A, u"PCI Latency Timer" },
+  { 0x2B, u"PCI clocks, hexadecimal" },
+  { 0x46, u"Boot Device Order" }, { 0x47, u"Enter, then + and - move the selected device" }, { 0x48, u"Hard Disk" },
+  { 0x49, u"USB Drive" }, { 0x4A, u"Network" }, { 0x4B, u"Optical Drive" },
   { 0x50, u"Boot mode, network stack and fan speed" }, { 0x51, u"Setup passwords" }, { 0x52, u"Boot logo and time-out" },
 };
 
@@ -118,7 +126,10 @@ WriteForms (IfrBuilder &F)
   Pages.push_back ({ 2, 0x20, {
     { BootMode, 0, 2, 0 },
     { Question (F, [&] { return F.Checkbox ({ 0x25, 0x25, 0x21, kSetupStore, kNetworkStackAt, 0 }, EFI_IFR_CHECKBOX_DEFAULT); }), 0, 1, 1 },
-    { Question (F, [&] { return F.Numeric ({ 0x26, 0x27, 0x22, kSetupStore, kFanLimitAt, 0 }, EFI_IFR_NUMERIC_SIZE_2, 20, 100, 5); }), 0, 100, 60 },
+    { Question (F, [&] { return F.Numeric ({ 0x26, 0x27, 0x22, kSetupStore, kFanLimitAt, 0 }, EFI_IFR_NUMERIC_SIZE_2 | EFI_IFR_DISPLAY_UINT_DEC, 20, 100, 5); }), 0, 100, 60 },
+    // Signed: -10 to 10 in one byte.
+    { Question (F, [&] { return F.Numeric ({ 0x28, 0x29, 0x23, kSetupStore, kTempOffsetAt, 0 }, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_INT_DEC, 0xF6, 10, 1); }), 0, 0, 0 },
+    { Question (F, [&] { return F.Numeric ({ 0x2A, 0x2B, 0x24, kSetupStore, kLatencyAt, 0 }, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_HEX, 0x20, 0xF8, 8); }), 0, 0x40, 0x40 },
   } });
   F.End ();
 
@@ -133,9 +144,13 @@ WriteForms (IfrBuilder &F)
   size_t  Logo = F.OneOf ({ 0x41, 0x41, 0x40, kEngineStore, 80, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 1, 0);
   OneOfOptions (F, { { 0x42, 0 }, { 0x43, 1 } }, 1);
   F.End ();
+  size_t  Devices = F.OrderedList ({ 0x46, 0x47, 0x42, kSetupStore, kBootDevicesAt, 0 }, kBootDevices, 0);
+  OneOfOptions (F, { { 0x48, 1 }, { 0x49, 2 }, { 0x4A, 3 }, { 0x4B, 4 } }, 0xFF);
+  F.End ();
   Pages.push_back ({ 4, 0x40, {
     { Logo, 5, 1, 1 },
-    { Question (F, [&] { return F.Numeric ({ 0x44, 0x45, 0x41, kTimeoutStore, 0, 0 }, EFI_IFR_NUMERIC_SIZE_2, 0, 65535, 1); }), 2, 5, 5 },
+    { Devices, 0, 0, 0 },
+    { Question (F, [&] { return F.Numeric ({ 0x44, 0x45, 0x41, kTimeoutStore, 0, 0 }, EFI_IFR_NUMERIC_SIZE_2 | EFI_IFR_DISPLAY_UINT_DEC, 0, 65535, 1); }), 2, 5, 5 },
   } });
   F.End ();
   F.End ();
@@ -269,6 +284,10 @@ SeedVariables (Emu::VariableStore &Store, const BOARD &Board)
   BYTES  Setup (kSetupSize, 0);
   Setup[kNetworkStackAt] = 1;
   Setup[kFanLimitAt]     = 60;
+  Setup[kLatencyAt]      = 0x40;
+  for (uint8_t Device = 0; Device < kBootDevices; Device++) {
+    Setup[kBootDevicesAt + Device] = (uint8_t)(Device + 1);
+  }
   const char16_t  Tag[] = u"DEMO-0001";
   std::memcpy (&Setup[kAssetTagAt], Tag, sizeof (Tag));
   PutIfAbsent (Store, u"Setup", kBoardSetupGuid, Setup);

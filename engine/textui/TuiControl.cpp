@@ -4,6 +4,7 @@
 **/
 #include <engine/textui/TuiControl.h>
 #include <engine/textui/TuiStatements.h>
+#include <engine/textui/TuiValueControls.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -475,9 +476,8 @@ EmptyCallback (
 }
 
 //
-// The editing classes (date, time, one-of, checkbox, numeric, ordered list,
-// password, string) are not built: their questions show as read-only
-// value rows meanwhile, so that a page never hides them.
+// The editing classes not built yet (date, time, password, string): their
+// questions show as read-only value rows meanwhile, so that a page never hides them.
 //
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
@@ -487,11 +487,11 @@ TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 19, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // string
   { 4,  &gTuiValueRowOps,       0, NULL,              NULL },                  // date
   { 5,  &gTuiValueRowOps,       0, NULL,              NULL },                  // time
-  { 6,  &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // one-of and checkbox
-  { 10, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },
+  { 6,  &gTuiChoiceOps,         1, OnValueChanged,    &gTuiValueNotify },      // one-of and checkbox
+  { 10, &gTuiChoiceOps,         1, OnValueChanged,    &gTuiValueNotify },
   { 8,  &gTuiTextPaneOps.Base,  0, NULL,              NULL },                  // subtitle and the panes
-  { 11, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // numeric
-  { 15, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // ordered list
+  { 11, &gTuiNumberOps,         1, OnValueChanged,    &gTuiValueNotify },      // numeric
+  { 15, &gTuiOrderListOps,      1, OnValueChanged,    &gTuiValueNotify },      // ordered list
   { 13, &gTuiValueRowOps,       1, OnPasswordChanged, &gTuiPasswordNotify },   // password
   { 27, &gTuiPageLinkOps,       1, EmptyCallback,     NULL },                  // action
   { 28, &gTuiResetButtonOps,    1, EmptyCallback,     NULL },                  // reset button

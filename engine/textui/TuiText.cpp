@@ -6,6 +6,7 @@
 **/
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
+#include <engine/textui/TuiValueControls.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -16,7 +17,6 @@
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/VariableCache.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/FormTables.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -637,78 +637,6 @@ ValueRowInitialize (
   return EFI_SUCCESS;
 }
 
-/**
-  The cache index of a record's variable. The variable cache holds the compiled
-  variable list; a record the form parser made names its own list, whose variable is
-  found in the cache by its GUID and name. FALSE when the cache does not hold it.
-**/
-static BOOLEAN
-CacheVariableIndex (
-  IN  UINT32  Index,
-  OUT UINT32  *CacheIndex
-  )
-{
-  CONST VARIABLE_RECORD  *Parsed = (GetWorkVariableCount () > 0) ? GetWorkVariable (Index) : NULL;
-
-  if (GetWorkVariableCount () == 0) {
-    *CacheIndex = Index;
-    return TRUE;
-  }
-
-  for (UINT32 At = 0; (Parsed != NULL) && (At < GetVariableCount ()); At++) {
-    CONST VARIABLE_RECORD  *Compiled = GetVariableRecord (At);
-    if ((Compiled != NULL) && (CompareMem (Compiled, Parsed, offsetof (VARIABLE_RECORD, Attributes)) == 0)) {
-      *CacheIndex = At;
-      return TRUE;
-    }
-  }
-
-  return FALSE;
-}
-
-/**
-  Bytes of a question's value from the variable cache, or, for a plain UEFI variable
-  that only the form parser knows of, from the variable itself.
-**/
-static EFI_STATUS
-ReadQuestionBytes (
-  IN  CONST TUI_CONTROL  *Control,
-  IN  UINTN              Size,
-  OUT VOID               *Buffer
-  )
-{
-  UINTN                  Offset = GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode);
-  UINT32                 Index;
-  CONST VARIABLE_RECORD  *Parsed = (GetWorkVariableCount () > 0) ? GetWorkVariable (Control->Record.VariableIndex) : NULL;
-  UINTN                  DataSize;
-  UINT8                  *Data;
-  EFI_STATUS             Status;
-
-  if (CacheVariableIndex (Control->Record.VariableIndex, &Index)) {
-    return ReadVariableBytes (Index, Offset, Size, Buffer, FALSE);
-  }
-
-  if ((Parsed == NULL) || ((Parsed->StoreFlags & VARIABLE_STORE_EFI) == 0) || (Offset + Size > Parsed->Size)) {
-    return EFI_NOT_FOUND;
-  }
-
-  DataSize = Parsed->Size;
-  Data     = (UINT8 *)AllocateZeroPool (DataSize);
-  if (Data == NULL) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-
-  Status = gRT->GetVariable ((CHAR16 *)Parsed->Name, (EFI_GUID *)&Parsed->VendorGuid, NULL, &DataSize, Data);
-  if (!EFI_ERROR (Status) && (Offset + Size <= DataSize)) {
-    CopyMem (Buffer, Data + Offset, Size);
-  } else {
-    Status = EFI_ERROR (Status) ? Status : EFI_NOT_FOUND;
-  }
-
-  FreePool (Data);
-  return Status;
-}
-
 // The stored value of a numeric-like question (at most 8 bytes, little-endian).
 static EFI_STATUS
 StoredNumber (
@@ -719,7 +647,7 @@ StoredNumber (
   UINTN  Width = (Control->Record.ValueWidth > sizeof (UINT64)) ? sizeof (UINT64) : Control->Record.ValueWidth;
 
   *Value = 0;
-  return ReadQuestionBytes (Control, Width, Value);
+  return TuiReadQuestionBytes (Control, Width, Value);
 }
 
 // The text of the option whose value is stored; the number itself when none matches.
@@ -788,7 +716,7 @@ StringText (
   UINTN   Size = (Control->Record.ValueWidth < sizeof (Text) - sizeof (CHAR16)) ? Control->Record.ValueWidth
                  : sizeof (Text) - sizeof (CHAR16);
 
-  if (EFI_ERROR (ReadQuestionBytes (Control, Size, Text))) {
+  if (EFI_ERROR (TuiReadQuestionBytes (Control, Size, Text))) {
     return;
   }
 
@@ -827,7 +755,7 @@ ValueText (
     case CONTROL_TYPE_DATE:
     case CONTROL_TYPE_TIME:
       // The clock, or the variable cache: the record must name the cache's index.
-      if (CacheVariableIndex (Control->Record.VariableIndex, &Cached.Record.VariableIndex)) {
+      if (TuiQuestionCacheIndex (Control, &Cached.Record.VariableIndex)) {
         DateTimeText (&Cached, &Time, Buffer);
       }
 

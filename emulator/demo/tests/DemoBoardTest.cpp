@@ -66,7 +66,8 @@ TEST_F (DemoBoardTest, DriverStartsWithTheBoardAndHoldsItsVariables) {
   }
 
   EXPECT_EQ (Kinds, (std::set<UINT16> { CONTROL_TYPE_DATE, CONTROL_TYPE_TIME, CONTROL_TYPE_STRING, CONTROL_TYPE_ONE_OF,
-                                        CONTROL_TYPE_CHECKBOX, CONTROL_TYPE_NUMERIC, CONTROL_TYPE_PASSWORD }));
+                                        CONTROL_TYPE_CHECKBOX, CONTROL_TYPE_NUMERIC, CONTROL_TYPE_PASSWORD,
+                                        CONTROL_TYPE_ORDERED_LIST }));
   EXPECT_EQ (std::u16string (GetVariableRecord (0)->Name), u"Setup");
   EXPECT_EQ (std::u16string (GetVariableRecord (5)->Name), u"OKURWZSetup");
   EXPECT_EQ (std::u16string (GetVariableRecord (7)->Name), u"BootOrder");

@@ -101,7 +101,7 @@ TEST_F (TuiAppNavigationTest, RightAndLeftWalkTheTabsWithWrapAround) {
   EXPECT_EQ (DrawnAttribute (9, 1), 0x71);                  // " Second " is the current tab now
 
   EXPECT_EQ (Shown (3, 4, 5), u"Level");
-  EXPECT_EQ (Shown (40, 4, 5), u"[42] ");                  // read from its variable: the cache never held it
+  EXPECT_EQ (Shown (40, 4, 5), u"42   ");                  // read from its variable: the cache never held it
 
   After ("Right,Right");
   EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);              // from the last tab to the first

@@ -123,7 +123,7 @@ private:
     F.VarStoreEfi (1, TuiAppTestData::kSecondSet, 7, 4, "TuiVar");
     F.Form (1, 0x10);
     F.Text (0x11, 0, 0x12);
-    F.Numeric ({ 0x13, 0, 0x200, 1, 1, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 255, 1);
+    F.Numeric ({ 0x13, 0, 0x200, 1, 1, 0 }, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 0, 255, 1);
     F.End ();
     F.End ();
     F.End ();
