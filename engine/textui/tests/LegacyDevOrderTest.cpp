@@ -8,6 +8,8 @@
 #include <engine/core/SetupData.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/LegacyDevOrder.h>
+#include <engine/textui/OptionLists.h>
+#include <engine/core/EngineUtilities.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Builders/SetupDataBuilder.h>
@@ -507,6 +509,35 @@ TEST_F (LegacyOrderCacheTest, DefaultsFollowBootOrderAndTakeTheDefaultsSize) {
   EXPECT_EQ (BYTES ((UINT8 *)Current.Data, (UINT8 *)Current.Data + Current.Size), BYTES (Defaults.size (), 0));
   EXPECT_EQ (Signalled (), 1);          // no "LegacyDevOrder" is left in NVRAM to differ from
   FreePool (Current.Data);
+}
+
+TEST_F (LegacyOrderCacheTest, TheDeviceQuestionListsTheGroupsDevicesAndMovesIntoTheGroupOnce) {
+  SelectLegacyGroupByIndex (1);
+  CONTROL_RECORD  Control = Question (2);             // the compiled offset within the group's indexes
+  Control.HiiHandle = gHiiHandle;
+
+  for (int Pass = 0; Pass < 2; Pass++) {
+    ASSERT_EQ (BuildLegacyDeviceOptionList (&Control, 1), EFI_SUCCESS);
+    const UINT8  *Copy = (const UINT8 *)(UINTN)Control.QuestionOpcode;
+    EXPECT_EQ (Copy[10] | (Copy[11] << 8), 12 + 6 + 2);     // moved by the group's offset and header, once
+    const UINT8  *Option = Copy + (Copy[1] & 0x7F);
+    std::vector<std::pair<std::u16string, UINT16>>  Listed;
+    std::vector<UINT8>                              Flags;
+    for (; Option[0] == EFI_IFR_ONE_OF_OPTION_OP; Option += Option[1] & 0x7F) {
+      CHAR16  *Text = HiiGetString (gHiiHandle, (UINT16)(Option[2] | (Option[3] << 8)), nullptr);
+      Listed.push_back ({ (Text == nullptr) ? u"<none>" : Text, (UINT16)(Option[6] | (Option[7] << 8)) });
+      Flags.push_back (Option[4]);
+      FreePool (Text);
+    }
+    EXPECT_EQ (Option[0], EFI_IFR_END_OP);
+    EXPECT_EQ (Listed, (std::vector<std::pair<std::u16string, UINT16>> {
+      { u"USB 3 CD/DVD ROM", 3 }, { u"USB 4 CD/DVD ROM", 4 }, { u"USB 5 CD/DVD ROM", 5 }, { u"Disabled", 0xFFFF } }));
+    EXPECT_EQ (Flags, (std::vector<UINT8> { 0x01, 0x11, 0x01, 0x01 }));
+  }
+
+  gCurrentLegacyGroup = nullptr;
+  EXPECT_EQ (BuildLegacyDeviceOptionList (&Control, 0), EFI_NOT_FOUND);
+  ForgetRewrittenQuestions ();
 }
 
 }  // namespace
