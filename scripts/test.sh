@@ -14,8 +14,10 @@ ctest --test-dir build/test --output-on-failure -j "$(nproc)"
 # without SSE2 has it.
 cmake -S . -B build/portable -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON \
   -DSETUP_GRAPHICS_PORTABLE=ON -DSETUP_BUILD_UEFI_IMAGE=OFF
-cmake --build build/portable --target graphics_core_tests graphics_raster_tests graphics_region_tests
-for t in core/graphics_core_tests raster/graphics_raster_tests region/graphics_region_tests; do
+cmake --build build/portable --target graphics_core_tests graphics_raster_tests graphics_region_tests \
+  graphics_effects_tests
+for t in core/graphics_core_tests raster/graphics_raster_tests region/graphics_region_tests \
+  effects/graphics_effects_tests; do
   "build/portable/graphics/$t" --gtest_brief=1
 done
 

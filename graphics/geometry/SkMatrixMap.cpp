@@ -174,6 +174,8 @@ bool SkMatrix::mapRect (SkRect *dst, const SkRect &src) const
     return false;
 }
 
+// The steps here and the points of SkPerspIter are pinned to the 16.16 range: a matrix read
+// from outside data may map a point to infinity.
 bool SkMatrix::fixedStepInX (SkScalar y, SkFixed *stepX, SkFixed *stepY) const
 {
     // Beyond 2^-26 the step changes along the row.
@@ -192,10 +194,10 @@ bool SkMatrix::fixedStepInX (SkScalar y, SkFixed *stepX, SkFixed *stepY) const
         sy = sy / z;
     }
     if (stepX != nullptr) {
-        *stepX = SkScalarToFixed (sx);
+        *stepX = SkFloatToFixedPinned (sx);
     }
     if (stepY != nullptr) {
-        *stepY = SkScalarToFixed (sy);
+        *stepY = SkFloatToFixedPinned (sy);
     }
     return true;
 }
@@ -207,8 +209,8 @@ SkPerspIter::SkPerspIter (const SkMatrix &m, SkScalar x, SkScalar y, int count)
 {
     SkPoint pt;
     SkMatrix::Persp_xy (m, x, y, &pt);
-    fX = SkScalarToFixed (pt.fX);
-    fY = SkScalarToFixed (pt.fY);
+    fX = SkFloatToFixedPinned (pt.fX);
+    fY = SkFloatToFixedPinned (pt.fY);
     memset (fStorage, 0, sizeof (fStorage));
 }
 
@@ -224,8 +226,8 @@ int SkPerspIter::next ()
     fSX += (SkScalar)n;
     SkPoint pt;
     SkMatrix::Persp_xy (*fMatrix, fSX, fSY, &pt);
-    SkFixed x = SkScalarToFixed (pt.fX);
-    SkFixed y = SkScalarToFixed (pt.fY);
+    SkFixed x = SkFloatToFixedPinned (pt.fX);
+    SkFixed y = SkFloatToFixedPinned (pt.fY);
     SkFixed dx, dy;
     if (n == kCount) {
         dx = (SkFixed)((int64_t)x - fX) >> 4;
