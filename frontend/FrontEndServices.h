@@ -26,6 +26,16 @@ HddPasswordSetCallback (
 EFI_STATUS  EnterGraphicalSetup (VOID);
 
 //
+// What a driver's action request asks of the setup screens: leave with a reset and
+// without saving, save and leave, leave without saving, and open the parent of the
+// page shown.
+//
+VOID  ConfirmResetWithoutSaving (VOID);
+VOID  ConfirmSaveAndExit (VOID);
+VOID  ConfirmExitWithoutSaving (VOID);
+VOID  GoToParentPage (VOID);
+
+//
 // The hot keys of the engine's text-mode application.
 //
 VOID  CaptureScreen (VOID);

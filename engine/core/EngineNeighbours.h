@@ -62,6 +62,12 @@ VOID        RunCallbacksForAction (IN UINTN Action);
 EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
 /** Acts on the action request a driver's callback returned (submit, exit, reset...). */
 EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
+/** Writes the variables of a page's questions to their stores (the orders are left to the whole save). */
+EFI_STATUS  SubmitForm (IN UINT32 Page);
+/** Takes the variables of a page's questions back from their stores and runs the page's RETRIEVE callbacks. */
+EFI_STATUS  DiscardForm (IN UINT32 Page);
+// Set by the discard action requests.
+extern UINT8  gDiscardRequested;
 VOID        FreeDynamicPageTable (VOID);
 
 //

@@ -555,6 +555,48 @@ WriteVariableBytesNoTranslate (
   return Status;
 }
 
+//
+// A whole value a driver hands back through the form browser: the bytes are the
+// variable as it is stored, so no per-question translation applies to them (an
+// order would otherwise be read as one moved entry). The language still goes to
+// NVRAM at once, and the hook and the changed flag follow as for any write.
+//
+EFI_STATUS
+WriteWholeVariable (
+  IN UINTN  Index,
+  IN UINTN  Size,
+  IN VOID   *Data
+  )
+{
+  EFI_STATUS  Status;
+
+  if ((Data == NULL) || (Size == 0)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (gVariableCache == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = AccessCacheBytes (TRUE, gVariableCache, Index, 0, Size, Data);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if (Index == SETUP_VARIABLE_INDEX_LANGUAGE) {
+    gLanguageChanged = 1;
+    MarkTuiAppLanguageChanged ();
+    Status           = SetVariableByIndex (Index, Data, Size);
+  }
+
+  if (!IsNoHookIndex (Index)) {
+    HookVariableWritten ();
+    gSetupVariableChanged = 1;
+  }
+
+  return Status;
+}
+
 VOID *
 GetCachedVariable (
   IN     UINTN  Index,

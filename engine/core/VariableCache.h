@@ -45,6 +45,8 @@ EFI_STATUS  AccessCacheBytes (IN BOOLEAN Write, IN VARIABLE_CACHE_ENTRY *Cache, 
 EFI_STATUS  ReadVariableBytes (IN UINTN Index, IN UINTN Offset, IN UINTN Size, OUT VOID *Buffer, IN BOOLEAN UseDefaults);
 EFI_STATUS  WriteVariableBytes (IN UINTN Index, IN UINTN Offset, IN UINTN Size, IN VOID *Data);
 EFI_STATUS  WriteVariableBytesNoTranslate (IN UINTN Index, IN UINTN Offset, IN UINTN Size, IN VOID *Data);
+/** Writes a variable's whole value from offset 0, as stored: no special-variable translation. */
+EFI_STATUS  WriteWholeVariable (IN UINTN Index, IN UINTN Size, IN VOID *Data);
 
 VOID        *GetCachedVariable (IN UINTN Index, IN OUT UINTN *Size);
 VOID        *GetVariableCachedOrRead (IN UINTN Index, IN OUT UINTN *Size);

@@ -1,0 +1,76 @@
+/** @file
+  What the setup screens do for a driver's action request, with the engine's
+  text-mode application standing in for the graphical front end: nothing asks the
+  user first, since the driver that returned the request already decided.
+**/
+#include <frontend/FrontEndServices.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/FormParser.h>
+#include <engine/textui/SetupActions.h>
+#include <engine/textui/TuiApp.h>
+
+static VOID
+LeaveSetup (
+  VOID
+  )
+{
+  if (gTuiApp != NULL) {
+    gTuiApp->Exit = 1;
+  }
+}
+
+VOID
+ConfirmResetWithoutSaving (
+  VOID
+  )
+{
+  (VOID)DiscardChanges (FALSE);     // the reset follows whatever the reload gave
+  LeaveSetup ();
+  // SendForm's caller gets the reset as its action request and resets when it is ready.
+  if (!gSendFormRunning) {
+    gRT->ResetSystem (EfiResetCold, EFI_SUCCESS, 0, NULL);
+  }
+}
+
+VOID
+ConfirmSaveAndExit (
+  VOID
+  )
+{
+  // A save held back by a no-submit condition or an inconsistency keeps setup open.
+  if (SaveChanges (NULL) != 0) {
+    LeaveSetup ();
+  }
+}
+
+VOID
+ConfirmExitWithoutSaving (
+  VOID
+  )
+{
+  (VOID)DiscardChanges (FALSE);     // setup ends either way
+  LeaveSetup ();
+}
+
+VOID
+GoToParentPage (
+  VOID
+  )
+{
+  UINT32       Page;
+  PAGE_RECORD  *Record;
+
+  if (!GetTuiAppCurrentPage (&Page) || ((Record = TuiPageRecord (Page)) == NULL) || (Record->ParentPageNumber == Page)) {
+    return;
+  }
+
+  // A top-level page has no parent to open.
+  if ((Record->ParentPageNumber != 0) && (Record->ParentPageNumber < gTuiApp->PageCount) &&
+      (gTuiApp->Pages[Record->ParentPageNumber] != NULL))
+  {
+    gTuiApp->CurrentPage = Record->ParentPageNumber;
+    gTuiApp->Redraw      = 1;
+    gTuiApp->State       = TUI_APP_STATE_PAGE;
+  }
+}
