@@ -1,0 +1,165 @@
+// SendForm over the package lists of an OVMF HII export, on the started engine: setup
+// runs over exactly the lists that hold a form set, in the caller's order; a call
+// from inside refuses with its message; a reset a driver asks for goes back to the
+// caller as its action request; and the browser's lists are gone afterwards.
+#include "support/TextUiMachineTest.h"
+
+#include <engine/core/DynamicPages.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/FormParser.h>
+#include <engine/core/SetupData.h>
+#include <engine/textui/BootScreenInterface.h>
+#include <engine/textui/TuiApp.h>
+#include <Emulator/RunEnded.h>
+
+#include <Fixtures.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::u16string>  gShownMessages;
+
+EFI_STATUS EFIAPI
+RecordMessageBox (CHAR16 *Title, CHAR16 *Message, UINT8, UINT8 *)
+{
+  gShownMessages.push_back (std::u16string (Title) + u"|" + Message);
+  return EFI_SUCCESS;
+}
+
+// What setup saw from inside, at its first key wait.
+struct INSIDE {
+  bool                         Reached = false;
+  UINT8                        InSetup = 0;
+  std::vector<EFI_HII_HANDLE>  Kept;
+  std::set<EFI_HII_HANDLE>     PageHandles;
+  UINTN                        Slots   = 0;
+  EFI_STATUS                   Nested  = EFI_ABORTED;
+};
+
+class SendFormOvmfTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+    std::vector<UINT8>  Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
+    ASSERT_EQ (Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Lists), EFI_SUCCESS);
+    for (EFI_HII_HANDLE Handle : Lists) {
+      for (const Emu::HII_PACKAGE &Package : Hii->Find (Handle)->Packages) {
+        if ((Package.Type == EFI_HII_PACKAGE_FORMS) && (Package.Bytes.size () > 5) && (Package.Bytes[4] == EFI_IFR_FORM_SET_OP)) {
+          FormSets.push_back (Handle);
+          break;
+        }
+      }
+    }
+    mSavedBox = gBootScreenInterface.ShowBootScreenMessageBox;
+    gBootScreenInterface.ShowBootScreenMessageBox = RecordMessageBox;
+    gShownMessages.clear ();
+  }
+
+  void TearDown () override
+  {
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    gBootScreenInterface.ShowBootScreenMessageBox = mSavedBox;
+    DestroyTuiApp ();
+    FreeDynamicPageTable ();
+    TextUiMachineTest::TearDown ();
+  }
+
+  // Looks inside at the first key wait, then runs Then there.
+  void LookInside (std::function<void ()> Then)
+  {
+    Devices.TextIn->Script ().Append ("Down");
+    Devices.TextIn->Script ().SetWaitHook ([this, Then] () {
+      if (Seen.Reached || (gTuiApp == nullptr)) {
+        return;
+      }
+      Seen.Reached = true;
+      Seen.InSetup = gInSetup;
+      Seen.Kept.assign (gSendFormHandles, gSendFormHandles + gSendFormHandleCount);
+      Seen.Slots   = gDynamicPageSlotCount;
+      for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+        PAGE_RECORD  *Record = nullptr;
+        if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != nullptr)) {
+          Seen.PageHandles.insert (Record->HiiHandle);
+        }
+      }
+      EFI_BROWSER_ACTION_REQUEST  Inner = 9;
+      Seen.Nested = SendForm (nullptr, Lists.data (), Lists.size (), nullptr, 0, nullptr, &Inner);
+      Then ();
+    });
+  }
+
+  std::vector<EFI_HII_HANDLE>  Lists;
+  std::vector<EFI_HII_HANDLE>  FormSets;
+  INSIDE                       Seen;
+
+private:
+  decltype (gBootScreenInterface.ShowBootScreenMessageBox)  mSavedBox = nullptr;
+};
+
+TEST_F (SendFormOvmfTest, SetupRunsOverTheListsWithFormSetsAndAResetGoesBackToTheCaller)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 9;
+
+  ASSERT_GE (FormSets.size (), 2u);
+  ASSERT_LT (FormSets.size (), Lists.size ());     // the export also holds lists without forms
+  LookInside ([] { (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_RESET); });
+
+  EXPECT_EQ (SendForm (nullptr, Lists.data (), Lists.size (), nullptr, 0, nullptr, &Request), EFI_SUCCESS);
+  ASSERT_TRUE (Seen.Reached);
+  EXPECT_EQ (Seen.InSetup, 1);
+  EXPECT_EQ (Seen.Kept, FormSets);
+  EXPECT_EQ (Seen.Slots, FormSets.size () + 1);
+  for (EFI_HII_HANDLE Handle : Seen.PageHandles) {
+    EXPECT_NE (std::find (FormSets.begin (), FormSets.end (), Handle), FormSets.end ());
+  }
+  EXPECT_FALSE (Seen.PageHandles.empty ());
+
+  EXPECT_EQ (Seen.Nested, EFI_UNSUPPORTED);
+  ASSERT_EQ (gShownMessages.size (), 1u);
+  EXPECT_EQ (gShownMessages[0], u"SendForm Unsupported|SendForm Not suppored Nestedly or from Valid Setup Context!");
+
+  EXPECT_EQ (Request, EFI_BROWSER_ACTION_REQUEST_RESET);
+  EXPECT_EQ (gSendFormHandles, nullptr);
+  EXPECT_EQ (gSendFormHandleCount, 0u);
+  EXPECT_EQ (gInSetup, 0);
+  EXPECT_FALSE (gResetRequested);
+}
+
+TEST_F (SendFormOvmfTest, OneFormSetOfTheExportIsAllSetupShows)
+{
+  EFI_HII_HANDLE  One = FormSets.back ();
+
+  LookInside ([] { (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT); });
+  EXPECT_EQ (SendForm (nullptr, &One, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  ASSERT_TRUE (Seen.Reached);
+  EXPECT_EQ (Seen.Kept, std::vector<EFI_HII_HANDLE> ({ One }));
+  EXPECT_EQ (Seen.PageHandles, std::set<EFI_HII_HANDLE> ({ One }));
+}
+
+TEST_F (SendFormOvmfTest, ListsWithoutFormSetsShowNothing)
+{
+  std::vector<EFI_HII_HANDLE>  Without;
+  EFI_BROWSER_ACTION_REQUEST   Request = 9;
+
+  for (EFI_HII_HANDLE Handle : Lists) {
+    if (std::find (FormSets.begin (), FormSets.end (), Handle) == FormSets.end ()) {
+      Without.push_back (Handle);
+    }
+  }
+  UINTN  Before = Devices.TextOut->Calls ().size ();
+
+  EXPECT_EQ (SendForm (nullptr, Without.data (), Without.size (), nullptr, 0, nullptr, &Request), EFI_NOT_FOUND);
+  EXPECT_EQ (Request, EFI_BROWSER_ACTION_REQUEST_NONE);
+  EXPECT_EQ (Devices.TextOut->Calls ().size (), Before);
+  EXPECT_EQ (SendForm (nullptr, Lists.data (), 0, nullptr, 0, nullptr, &Request), EFI_INVALID_PARAMETER);
+  EXPECT_FALSE (Seen.Reached);
+}
+
+}  // namespace
