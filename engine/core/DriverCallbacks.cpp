@@ -151,7 +151,7 @@ FreeSavedValues (
   mOldValueSize = 0;
 }
 
-/** The question's value from the cache, the saved old value written back first. */
+/** The question's new value from the cache; the saved old value is then put back for the driver to read. */
 static BOOLEAN
 ReadCallbackValue (
   IN  CONST CONTROL_RECORD  *Control,
@@ -165,12 +165,16 @@ ReadCallbackValue (
     return FALSE;
   }
 
-  // The driver reads the value from before the change through BrowserCallback.
+  // The driver gets the new value and reads the one from before the change through BrowserCallback.
+  if (EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), *Width, Buffer, FALSE))) {
+    return FALSE;
+  }
+
   if ((mOldValue != NULL) && (mOldValueSize == *Width)) {
     (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), *Width, mOldValue);
   }
 
-  return !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), *Width, Buffer, FALSE));
+  return TRUE;
 }
 
 static EFI_STATUS

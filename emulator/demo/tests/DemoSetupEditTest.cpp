@@ -8,11 +8,18 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/VariableCache.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/textui/TuiValueControls.h>
+#include <Library/MemoryAllocationLib.h>
 #include <frontend/FrontEndServices.h>
 #include <Emulator/RunEnded.h>
 
+#include <Fixtures.h>
+#include <EmulatorHii/FakeDriver.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -42,8 +49,8 @@ protected:
     EngineMachineTest::TearDown ();
   }
 
-  // Boots the board, enters setup and types Keys; the run ends when they run out.
-  void Type (const std::string &Keys)
+  // Boots the board, publishes Extra's forms, enters setup and types Keys; the run ends when they run out.
+  void Type (const std::string &Keys, const std::function<void (Demo::STARTED_DRIVER &)> &Extra = nullptr)
   {
     Emu::MACHINE_OPTIONS  Options;
     Options.Keys = Keys;
@@ -56,7 +63,12 @@ protected:
     ForgetLibraryTables ();
     Demo::BOARD  Board = Demo::BuildBoard ();
     Demo::SeedVariables (M.Variables (), Board);
-    ASSERT_EQ (Demo::StartSetupDriver (M, Devices, Board).Status, EFI_SUCCESS);
+    Demo::STARTED_DRIVER  Started = Demo::StartSetupDriver (M, Devices, Board);
+    ASSERT_EQ (Started.Status, EFI_SUCCESS);
+    if (Extra) {
+      Extra (Started);
+    }
+
     Before = CachedSetup ();
     EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
   }
@@ -156,6 +168,112 @@ TEST_F (DemoSetupEditTest, AnOrderedListsEndsStayPut) {
   Type (kBoot + ",Down,Enter,+,Up,-,Enter");      // + on the first, - on the last
   ExpectSetupChangedTo ({});
   EXPECT_EQ (Shown (kValueColumn, kDevicesRow + 3, 15), u"[Optical Drive]");
+}
+
+// The package list of the OVMF export whose GUID is Guid.
+std::vector<UINT8>
+OvmfPackageList (const EFI_GUID &Guid)
+{
+  std::vector<UINT8>  Export = Fixtures::Read ("ovmf/HIIDB.BIN");
+  size_t              At     = 0;
+
+  while (At + sizeof (EFI_HII_PACKAGE_LIST_HEADER) <= Export.size ()) {
+    EFI_HII_PACKAGE_LIST_HEADER  Header;
+    std::memcpy (&Header, Export.data () + At, sizeof (Header));
+    if ((Header.PackageLength < sizeof (Header)) || (Header.PackageLength > Export.size () - At)) {
+      break;
+    }
+
+    if (std::memcmp (&Header.PackageListGuid, &Guid, sizeof (Guid)) == 0) {
+      return std::vector<UINT8> (Export.begin () + At, Export.begin () + At + Header.PackageLength);
+    }
+
+    At += Header.PackageLength;
+  }
+
+  ADD_FAILURE () << "no such package list in the export";
+  return {};
+}
+
+// OVMF's Secure Boot configuration, published by a driver that holds its store and takes the change.
+class OvmfSecureBootEditTest : public DemoSetupEditTest {
+protected:
+  static constexpr EFI_GUID         kSecureBoot      = { 0x5DAF50A5, 0xEA81, 0x4DE2, { 0x8F, 0x9B, 0xCA, 0xBD, 0xA9, 0xCF, 0x5C, 0x14 } };
+  static constexpr EFI_QUESTION_ID  kAttemptSecureBoot = 4096;
+  static constexpr UINTN            kStoreSize       = 100;
+  static constexpr UINTN            kUserModeAt      = 76;     // the checkbox is grayed out unless it holds 1
+
+  static std::vector<UINT8> UserModeStore ()
+  {
+    std::vector<UINT8>  Store (kStoreSize, 0);
+    Store[kUserModeAt] = 1;
+    return Store;
+  }
+
+  void TypeOnSecureBootPage (const std::string &Keys)
+  {
+    Type ("Right," + Keys, [this] (Demo::STARTED_DRIVER &Started) {
+      Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSecureBoot)));
+      Driver->SetStore (kSecureBoot, u"SECUREBOOT_CONFIGURATION", UserModeStore ());
+      Driver->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, kAttemptSecureBoot, EFI_SUCCESS, std::nullopt });
+      ASSERT_NE (Driver->Publish (*Started.Hii, OvmfPackageList (kSecureBoot)), nullptr);
+    });
+  }
+
+  // The focused question's whole store as the cache holds it, and the question's offset in it.
+  std::vector<UINT8> FocusedStore (UINT16 *Offset)
+  {
+    TUI_FRAME    *Main    = FindPageFrame (gTuiApp->Pages[gTuiApp->CurrentPage], TUI_FRAME_MAIN);
+    TUI_CONTROL  *Control = Main->Controls[Main->Current];
+    UINT32       Index    = 0;
+    UINTN        Size     = 0;
+
+    EXPECT_TRUE (TuiQuestionCacheIndex (Control, &Index));
+    *Offset = TuiQuestionOffset (Control);
+    UINT8               *Data  = (UINT8 *)GetCachedVariable (Index, &Size);
+    std::vector<UINT8>  Bytes (Data, Data + Size);
+    FreePool (Data);
+    return Bytes;
+  }
+
+  Emu::FakeDriver  *Driver = nullptr;
+};
+
+TEST_F (OvmfSecureBootEditTest, ItsCheckboxChangesOneByteOfTheStoreAndTheDriverSeesTheNewValue) {
+  UINT16  Offset = 0xFFFF;
+
+  TypeOnSecureBootPage ("+");
+  ASSERT_EQ (Shown (3, 5, 19), u"Attempt Secure Boot");
+  EXPECT_EQ (Shown (kValueColumn, 5, 10), u"[Enabled] ");
+  std::vector<UINT8>  Store = FocusedStore (&Offset);
+  std::vector<UINT8>  Expected = UserModeStore ();
+  ASSERT_GE (Store.size (), kStoreSize);
+  ASSERT_EQ (Offset, 0);
+  Expected[0] = 1;
+  EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), Expected);
+
+  const auto  Callback = std::find_if (Driver->Calls ().begin (), Driver->Calls ().end (),
+                          [] (const Emu::CONFIG_ACCESS_CALL &Call) { return Call.Op == Emu::ConfigAccessOp::Callback; });
+  ASSERT_NE (Callback, Driver->Calls ().end ());
+  const Emu::CONFIG_ACCESS_CALL  &Changing = *Callback;
+  EXPECT_EQ (Changing.Action, EFI_BROWSER_ACTION_CHANGING);
+  EXPECT_EQ (Changing.QuestionId, kAttemptSecureBoot);
+  EXPECT_EQ (Changing.Type, EFI_IFR_TYPE_BOOLEAN);
+  EXPECT_EQ (Changing.Value, (std::vector<UINT8> { 1 }));
+}
+
+TEST_F (OvmfSecureBootEditTest, ADriverThatRefusesTheChangeKeepsTheOldValue) {
+  UINT16  Offset = 0xFFFF;
+
+  Type ("Right,+", [this] (Demo::STARTED_DRIVER &Started) {
+    Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSecureBoot)));
+    Driver->SetStore (kSecureBoot, u"SECUREBOOT_CONFIGURATION", UserModeStore ());
+    ASSERT_NE (Driver->Publish (*Started.Hii, OvmfPackageList (kSecureBoot)), nullptr);     // answers EFI_UNSUPPORTED
+  });
+  std::vector<UINT8>  Store = FocusedStore (&Offset);
+  ASSERT_GE (Store.size (), kStoreSize);
+  EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), UserModeStore ());
+  EXPECT_EQ (Shown (kValueColumn, 5, 10), u"[Disabled]");
 }
 
 }  // namespace
