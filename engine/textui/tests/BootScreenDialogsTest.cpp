@@ -232,4 +232,31 @@ TEST_F (BootScreenDialogsTest, StringColumnsComeFromTheDisplayWidthAndTheWidestL
   EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, 0x7FFF), 0u);
 }
 
+TEST_F (BootScreenDialogsTest, AProgressBoxShowsItsLatestMessageAndCountsAbove100As100) {
+  VOID        *Handle = nullptr;
+  DIALOG_KEY  Read    = {};
+  ASSERT_EQ (gBootScreenInterface.ShowProgressBox (1, (CHAR16 *)u"Update", (CHAR16 *)u"Flashing", nullptr, 0, &Handle, &Read),
+    EFI_SUCCESS);
+  // "Flashing" + 4 columns; one line + 4 rows + 2 for the bar: at (44, 12).
+  EXPECT_EQ (Drawn (44, 12, 1), u"\x250C");
+  EXPECT_EQ (Drawn (49, 16, 2), u"0%");
+  EXPECT_EQ (Drawn (45, 17, 10), u"          ");
+
+  Devices.TextIn->Script ().Append ("a,b");
+  ASSERT_EQ (gBootScreenInterface.ShowProgressBox (2, nullptr, (CHAR16 *)u"Erasing.", nullptr, 50, &Handle, &Read), EFI_SUCCESS);
+  EXPECT_EQ (Drawn (46, 14, 8), u"Erasing.");
+  EXPECT_EQ (Drawn (49, 16, 3), u"50%");
+  EXPECT_EQ ((UINT32)Read.UnicodeChar, (UINT32)u'a');
+  // A 10-cell bar takes a cell for every 10 percent.
+  EXPECT_EQ (Drawn (45, 17, 10), u"\x2588\x2588\x2588\x2588\x2588     ");
+  EXPECT_EQ (DrawnAttribute (45, 17), 0x13);
+
+  ASSERT_EQ (gBootScreenInterface.ShowProgressBox (2, nullptr, (CHAR16 *)u"Writing.", nullptr, 120, &Handle, &Read), EFI_SUCCESS);
+  EXPECT_EQ (Drawn (46, 14, 8), u"Writing.");
+  EXPECT_EQ (Drawn (48, 16, 4), u"100%");
+  EXPECT_EQ (Drawn (45, 17, 10), std::u16string (10, u'\x2588'));
+  EXPECT_EQ ((UINT32)Read.UnicodeChar, (UINT32)u'b');
+  ASSERT_EQ (gBootScreenInterface.ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_SUCCESS);
+}
+
 }  // namespace
