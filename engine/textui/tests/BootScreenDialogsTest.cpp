@@ -25,14 +25,6 @@ protected:
     TextUiMachineTest::TearDown ();
   }
 
-  UINT16 AddString (const std::u16string &Text)
-  {
-    EFI_STRING_ID  Id = 0;
-    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
-                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
-    return Id;
-  }
-
   // A dialog through the interface's slot with the given keys.
   EFI_STATUS Dialog (const char *Keys, UINT32 Colour, UINT8 BoxType, std::vector<UINT16> Buttons, std::vector<DIALOG_KEY> List,
                      const char16_t *Legend = nullptr, const char16_t *Message = u"Disk almost full")
@@ -43,18 +35,6 @@ protected:
     return gBootScreenInterface.ShowBootScreenDialog ((CHAR16 *)u"Warning", (CHAR16 *)Message, (CHAR16 *)Legend, Colour, BoxType,
              Buttons.empty () ? nullptr : Buttons.data (), (UINT16)Buttons.size (), List.empty () ? nullptr : List.data (),
              (UINT16)List.size (), &Selection, &Key);
-  }
-
-  // Calls Check once, at the first key the dialog waits for.
-  void AtFirstKey (std::function<void ()> Check)
-  {
-    auto  Done = std::make_shared<bool> (false);
-    Devices.TextIn->Script ().SetWaitHook ([Check, Done] () {
-      if (!*Done) {
-        *Done = true;
-        Check ();
-      }
-    });
   }
 
   UINT8       Selection = 9;

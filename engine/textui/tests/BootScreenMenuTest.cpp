@@ -33,14 +33,6 @@ protected:
     TextUiMachineTest::TearDown ();
   }
 
-  UINT16 AddString (const std::u16string &Text)
-  {
-    EFI_STRING_ID  Id = 0;
-    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
-                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
-    return Id;
-  }
-
   MENU_ITEM Item (const std::u16string &Text, UINT8 State = MENU_STATE_NORMAL)
   {
     MENU_ITEM  Made {};
@@ -63,18 +55,6 @@ protected:
       Devices.TextIn->Script ().Append (Keys);
     }
     return gBootScreenInterface.ShowBootScreenMenu (nullptr, TitleId, HelpId, Items.data (), (UINT16)Items.size (), Selection);
-  }
-
-  // Calls Check once, at the first key the menu waits for.
-  void AtFirstKey (std::function<void ()> Check)
-  {
-    auto  Done = std::make_shared<bool> (false);
-    Devices.TextIn->Script ().SetWaitHook ([Check, Done] () {
-      if (!*Done) {
-        *Done = true;
-        Check ();
-      }
-    });
   }
 
   UINT64  Mark = 0;

@@ -31,14 +31,6 @@ protected:
     TextUiMachineTest::TearDown ();
   }
 
-  UINT16 AddString (const std::u16string &Text)
-  {
-    EFI_STRING_ID  Id = 0;
-    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
-                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
-    return Id;
-  }
-
   // A message of Cells cells gives a box Cells + 4 wide.
   void Define (UINTN Cells, const std::u16string &Title = u"")
   {

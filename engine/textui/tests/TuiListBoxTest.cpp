@@ -47,14 +47,6 @@ protected:
     TextUiMachineTest::TearDown ();
   }
 
-  UINT16 AddString (const std::u16string &Text)
-  {
-    EFI_STRING_ID  Id = 0;
-    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
-                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
-    return Id;
-  }
-
   MENU_ITEM Item (const std::u16string &Text, UINT8 State = MENU_STATE_NORMAL)
   {
     MENU_ITEM  Made {};

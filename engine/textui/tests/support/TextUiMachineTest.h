@@ -16,6 +16,7 @@
 #include <Builders/SetupDataBuilder.h>
 #include <Resources/EngineStringPackage.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 #include <new>
@@ -98,6 +99,27 @@ protected:
   UINT8 DrawnAttribute (UINTN Column, UINTN Row)
   {
     return gTextScreen->Attributes[Row * gTextScreenColumns + Column];
+  }
+
+  // Adds an en-US string to the engine's own package list; answers its id.
+  UINT16 AddString (const std::u16string &Text)
+  {
+    EFI_STRING_ID  Id = 0;
+    EXPECT_EQ (gHiiString->NewString (gHiiString, gHiiHandle, &Id, (CHAR8 *)"en-US", nullptr,
+                 (EFI_STRING)Text.c_str (), nullptr), EFI_SUCCESS);
+    return Id;
+  }
+
+  // Runs Check once, when the program first waits for a scripted key.
+  void AtFirstKey (std::function<void ()> Check)
+  {
+    auto  Done = std::make_shared<bool> (false);
+    Devices.TextIn->Script ().SetWaitHook ([Check, Done] () {
+      if (!*Done) {
+        *Done = true;
+        Check ();
+      }
+    });
   }
 
   Emu::HiiServices  *Hii = nullptr;
