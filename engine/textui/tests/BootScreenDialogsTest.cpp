@@ -239,4 +239,31 @@ TEST_F (BootScreenDialogsTest, AProgressBoxShowsItsLatestMessageAndCountsAbove10
   ASSERT_EQ (gBootScreenInterface.ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_SUCCESS);
 }
 
+TEST_F (BootScreenDialogsTest, ADialogThatCannotBeMadeAnswersOutOfResourcesAndLeavesNoBox) {
+  UINT16  Ids[3] = { 56, 57, 58 };
+  UINT64  Mark   = M.Memory ().AllocationCount ();
+  bool    Refused = false;
+
+  for (UINT64 Failing = 1; Failing < 30; Failing++) {
+    Selection = 9;
+    if (Devices.TextIn->Script ().Remaining () == 0) {
+      Devices.TextIn->Script ().Append ("Right,Enter");
+    }
+    M.Memory ().FailAllocation (Failing);
+    EFI_STATUS  Status = ShowBootScreenDialog (u"Warning", u"Disk almost full", u"legend", 1, MSGBOX_BUTTONS_LIST, Ids, 3,
+                           nullptr, 0, &Selection, &Key);
+    M.Memory ().FailAllocation (0);
+    if (Status != EFI_SUCCESS) {
+      EXPECT_EQ (Status, EFI_OUT_OF_RESOURCES) << Failing;
+      EXPECT_EQ (Selection, 9) << Failing;
+      Refused = true;
+    }
+  }
+  EXPECT_TRUE (Refused);
+  for (const Emu::POOL_BLOCK &Block : M.Memory ().LeaksSince (Mark)) {
+    EXPECT_NE (Block.Size, sizeof (TUI_MESSAGE_BOX));
+    EXPECT_NE (Block.Size, sizeof (TUI_INPUT));
+  }
+}
+
 }  // namespace

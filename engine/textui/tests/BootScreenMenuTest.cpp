@@ -276,4 +276,29 @@ TEST_F (BootScreenMenuTest, AHiddenItemsCallbackRunsOnItsKeyWithItsPosition) {
   EXPECT_EQ (Selection, 2);
 }
 
+TEST_F (BootScreenMenuTest, AnAllocationThatFailsEndsTheMenuWithAFailureAndLeavesNothingBehind) {
+  std::vector<MENU_ITEM>  Items = { Item (u"Disk"), Item (u"Network") };
+  bool                    Refused = false;
+
+  for (UINT64 Failing = 1; Failing < 30; Failing++) {
+    UINT16  Selection = 1;
+    UINTN   Before    = Devices.TextIn->Script ().Released ();
+    if (Devices.TextIn->Script ().Remaining () == 0) {
+      Devices.TextIn->Script ().Append ("Enter");
+    }
+    M.Memory ().FailAllocation (Failing);
+    EFI_STATUS  Status = ShowBootScreenMenu (nullptr, 0, 0, Items.data (), (UINT16)Items.size (), &Selection);
+    M.Memory ().FailAllocation (0);
+    if (Status == EFI_SUCCESS) {
+      EXPECT_EQ (Selection, 1) << Failing;
+      continue;
+    }
+    // A menu that could not be made read no key and chose nothing.
+    EXPECT_EQ (Status, EFI_OUT_OF_RESOURCES) << Failing;
+    EXPECT_EQ (Devices.TextIn->Script ().Released (), Before) << Failing;
+    Refused = true;                // the Enter still waits: the next menu takes it
+  }
+  EXPECT_TRUE (Refused);
+}
+
 }  // namespace
