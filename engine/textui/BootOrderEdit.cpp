@@ -107,7 +107,8 @@ EditOrder (
   UINT16  Old = Edit->Order[Position];
   UINTN   Earlier;
 
-  if (Value == Old) {
+  // Hidden options are never offered and keep their places: a change that would move one is dropped.
+  if ((Value == Old) || IsHiddenOption (Edit, Old) || IsHiddenOption (Edit, Value)) {
     return;
   }
 

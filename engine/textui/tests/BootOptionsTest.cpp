@@ -422,6 +422,10 @@ TEST_F (BootOrderEditTest, HiddenOptionsKeepTheirPlacesWhenAPositionIsDisabled) 
   Cache ({ 1, 3, 2 });
   // The hidden option holds the last place, so the marker takes the last one it freed.
   EXPECT_EQ (Choose (0, 0xFFFF), Order ({ 3, 0xFFFF, 2 }));
+  // Nothing moves a hidden option: neither choosing for its place nor choosing it.
+  EXPECT_EQ (Choose (2, 0xFFFF), Order ({ 3, 0xFFFF, 2 }));
+  EXPECT_EQ (Choose (2, 3), Order ({ 3, 0xFFFF, 2 }));
+  EXPECT_EQ (Choose (0, 2), Order ({ 3, 0xFFFF, 2 }));
 }
 
 TEST_F (BootOrderEditTest, AnOptionChosenForADisabledPositionJoinsTheEnabledOnes) {
