@@ -1,7 +1,6 @@
 /** @file
   Neighbours of the boot launcher that are not built yet: the placed logo blit (no
-  logo is placed), the driver-health check of a boot device (every device passes, as
-  one without a driver-health driver does) and the boot-flow table's default row,
+  logo is placed) and the boot-flow table's default row,
   which answers only for boot flow 5 ("BootFlow" = 5: nothing started, the setup
   request dropped) and otherwise as a table without a row for the flow
   (EFI_UNSUPPORTED: nothing started, nothing more to try).
@@ -13,15 +12,6 @@
 #define BOOT_FLOW_NO_OPTION  5
 
 static EFI_GUID  mBootFlowGuid = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
-
-EFI_STATUS
-CheckBootDeviceHealth (
-  IN EFI_DEVICE_PATH_PROTOCOL  *DevicePath
-  )
-{
-  (VOID)DevicePath;
-  return EFI_SUCCESS;
-}
 
 EFI_STATUS
 RunBootFlowDefaultBoot (
