@@ -4,6 +4,7 @@
   written back into the variable cache, and the action request it asks for.
 **/
 #include <engine/core/DriverCallbacks.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -21,10 +22,13 @@
 UINT8    gLoadingDefaults        = 0;
 BOOLEAN  gDriverChangedValue     = FALSE;
 
-// The question's value before a change (written back before the call) and its new value.
+// The question's value before a change (written back before the call) and its new
+// value; for a password question they hold passwords, so both are zeroed when freed.
 static UINT8  *mOldValue     = NULL;
 static UINTN  mOldValueSize  = 0;
+static UINTN  mOldValueBytes = 0;
 static UINT8  *mNewValue     = NULL;
+static UINTN  mNewValueSize  = 0;
 
 #define ACTION_CONFIG_AT     13     // after the 13-byte question header
 #define NUMERIC_FLAGS_AT     13
@@ -121,9 +125,10 @@ SaveControlOldValue (
   CONST UINT8  *Op   = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
   UINTN        Size  = (Op == NULL) ? 0 : GetQuestionWidth (Op);
 
-  FreeAndNull (mOldValue);
-  mOldValueSize = 0;
-  mOldValue     = (Size == 0) ? NULL : (UINT8 *)AllocateZeroPool (Size);
+  FreeSecret (mOldValue, mOldValueBytes);
+  mOldValueSize  = 0;
+  mOldValue      = (Size == 0) ? NULL : (UINT8 *)AllocateZeroPool (Size);
+  mOldValueBytes = (mOldValue == NULL) ? 0 : Size;
   if ((mOldValue != NULL) &&
       !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Size, mOldValue, FALSE)))
   {
@@ -137,18 +142,23 @@ SaveControlNewValue (
   IN UINTN       Size
   )
 {
-  FreeAndNull (mNewValue);
-  mNewValue = (Size == 0) ? NULL : (UINT8 *)AllocateCopyPool (Size, Value);
+  FreeSecret (mNewValue, mNewValueSize);
+  mNewValue     = (Size == 0) ? NULL : (UINT8 *)AllocateCopyPool (Size, Value);
+  mNewValueSize = (mNewValue == NULL) ? 0 : Size;
 }
 
-static VOID
+VOID
 FreeSavedValues (
   VOID
   )
 {
-  FreeAndNull (mOldValue);
-  FreeAndNull (mNewValue);
-  mOldValueSize = 0;
+  FreeSecret (mOldValue, mOldValueBytes);
+  FreeSecret (mNewValue, mNewValueSize);
+  mOldValue      = NULL;
+  mNewValue      = NULL;
+  mOldValueSize  = 0;
+  mOldValueBytes = 0;
+  mNewValueSize  = 0;
 }
 
 /** The question's new value from the cache; the saved old value is then put back for the driver to read. */

@@ -23,5 +23,7 @@ EFI_STATUS  CallConfigAccessCallback (IN EFI_HII_HANDLE HiiHandle, IN UINT16 Que
 /** Keeps the question's current value, which the next callback of the control writes back first. */
 VOID        SaveControlOldValue (IN CONST CONTROL_RECORD *Control);
 VOID        SaveControlNewValue (IN CONST VOID *Value, IN UINTN Size);
+/** Zeroes and frees the kept values; a change no driver callback followed leaves them until here. */
+VOID        FreeSavedValues (VOID);
 
 #endif

@@ -101,13 +101,10 @@ DuplicateAndEncodePassword (
     return NULL;
   }
 
-  if ((Password[0] == 0) || (Units == 0)) {
-    return (CHAR16 *)AllocateZeroPool (sizeof (CHAR16));
-  }
-
+  // An empty password stays all zeros, but still as wide as the field it is written to.
   Copy = (CHAR16 *)AllocateZeroPool ((Units + 1) * sizeof (CHAR16));
-  if (Copy == NULL) {
-    return NULL;
+  if ((Copy == NULL) || (Password[0] == 0) || (Units == 0)) {
+    return Copy;
   }
 
   CopyMem (Copy, Password, StrnLenS (Password, Units) * sizeof (CHAR16));

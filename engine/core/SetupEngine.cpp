@@ -6,6 +6,7 @@
   interface, event or buffer left behind would point into freed code.
 **/
 #include <engine/core/SetupEngine.h>
+#include <engine/core/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
@@ -275,6 +276,7 @@ SetupEngineCleanup (
 
   CloseEngineEvents ();
   RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);
+  FreeSavedValues ();
   // Only the current values go: reads after the clean-up fall back to the standard
   // defaults, which therefore stay.
   FreeCurrentVariableCache ();
