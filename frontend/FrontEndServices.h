@@ -19,6 +19,27 @@ HddPasswordSetCallback (
   IN CONST CHAR16          *Password
   );
 
+/**
+  Whether hard-disk security takes a password question (with Unlock, it also opens
+  the drive with Text).
+
+  @retval EFI_SUCCESS      Hard-disk security takes the question.
+  @retval EFI_UNSUPPORTED  It does not: the engine checks the stored password itself.
+  @retval EFI_NOT_FOUND    The hard-disk security record cannot be read.
+**/
+EFI_STATUS
+HddPasswordCheckCallback (
+  IN CONST CONTROL_RECORD  *Control,
+  IN CONST CHAR16          *Text OPTIONAL,
+  IN UINT8                 Unlock
+  );
+
+/** Reads the drives' security state again into the hard-disk security record of the cache. */
+VOID
+RefreshHddSecurityStatus (
+  VOID
+  );
+
 //
 // Entering setup: runs the setup screens until the user leaves them and answers
 // their status; a leave that resets the system does not return.

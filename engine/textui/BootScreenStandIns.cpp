@@ -6,6 +6,7 @@
 **/
 #include <engine/textui/BootScreenInterface.h>
 #include <engine/textui/BootScreenDialogs.h>
+#include <engine/textui/TextEntryBox.h>
 #include <engine/core/EngineGlobals.h>
 
 #include <Protocol/ConsoleControl.h>
@@ -55,14 +56,18 @@ static EFI_STATUS EFIAPI ShowProgressBoxSlot (UINT8 Action, CHAR16 *Title, CHAR1
   return ShowProgressBox (Action, Title, Message, Legend, Percentage, Handle, Key);
 }
 static EFI_STATUS EFIAPI GetBootScreenColour (UINT8 *) { return EFI_UNSUPPORTED; }
-static EFI_STATUS EFIAPI ShowTextEntryBox (EFI_HII_HANDLE, UINT16, VOID *, UINT16, VOID *) { return EFI_UNSUPPORTED; }
+static EFI_STATUS EFIAPI ShowTextEntryBoxSlot (EFI_HII_HANDLE HiiHandle, UINT16 TitleId, VOID *Fields, UINT16 FieldCount,
+                           VOID *Filter)
+{
+  return ShowTextEntryBox (HiiHandle, TitleId, (TEXT_ENTRY_FIELD *)Fields, FieldCount, (TEXT_ENTRY_FILTER)Filter);
+}
 
 BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
   RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
   ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
   CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBoxSlot,
   SetBootScreenColour,   ShowBootScreenMenuSlot, ShowBootScreenDialogSlot,  ShowProgressBoxSlot,
-  GetBootScreenColour,   ShowTextEntryBox
+  GetBootScreenColour,   ShowTextEntryBoxSlot
 };
 
 VOID

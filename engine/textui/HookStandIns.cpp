@@ -50,15 +50,6 @@ ApplyBootFlowPageRules (
 }
 
 UINT64
-InstallGraphicalControlOps (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
-UINT64
 DrawOverclockOverlay (
   IN CONST HOOK_ARGS  *Args
   )

@@ -5,6 +5,8 @@
 #include <engine/textui/TuiControl.h>
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiValueControls.h>
+#include <engine/textui/TuiEditBox.h>
+#include <engine/textui/TuiDateTime.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -380,8 +382,8 @@ OnValueChanged (
 // shorter: the value stored is the text cut or zero-padded to that width, so no
 // byte past the text is read and the stored bytes are what a later compare expects.
 //
-static CHAR16 *
-PaddedPassword (
+CHAR16 *
+TuiPaddedText (
   IN CONST CHAR16  *Text,
   IN UINTN         Width
   )
@@ -442,7 +444,7 @@ OnPasswordChanged (
 
   Head = &((TUI_CONTROL *)Control)->Record;
   if ((Value->VariableIndex < GetVariableCount ()) && (Value->Width != 0)) {
-    Padded = PaddedPassword ((CONST CHAR16 *)Value->Value, Value->Width);
+    Padded = TuiPaddedText ((CONST CHAR16 *)Value->Value, Value->Width);
     if (Padded == NULL) {
       return EFI_OUT_OF_RESOURCES;
     }
@@ -476,23 +478,23 @@ EmptyCallback (
 }
 
 //
-// The editing classes not built yet (date, time, password, string): their
-// questions show as read-only value rows meanwhile, so that a page never hides them.
+// Every question type has its editing class; a record of a type without a row
+// makes no control.
 //
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
   { 2,  &gTuiLabelOps,          1, EmptyCallback,     NULL },                  // the fixed exit items
   { 3,  &gTuiTextOps,           0, NULL,              NULL },                  // text
-  { 19, &gTuiValueRowOps,       1, OnValueChanged,    &gTuiValueNotify },      // string
-  { 4,  &gTuiValueRowOps,       0, NULL,              NULL },                  // date
-  { 5,  &gTuiValueRowOps,       0, NULL,              NULL },                  // time
+  { 19, &gTuiStringOps,         1, OnValueChanged,    &gTuiValueNotify },      // string
+  { 4,  &gTuiDateOps,           0, NULL,              NULL },                  // date
+  { 5,  &gTuiTimeOps,           0, NULL,              NULL },                  // time
   { 6,  &gTuiChoiceOps,         1, OnValueChanged,    &gTuiValueNotify },      // one-of and checkbox
   { 10, &gTuiChoiceOps,         1, OnValueChanged,    &gTuiValueNotify },
   { 8,  &gTuiTextPaneOps.Base,  0, NULL,              NULL },                  // subtitle and the panes
   { 11, &gTuiNumberOps,         1, OnValueChanged,    &gTuiValueNotify },      // numeric
   { 15, &gTuiOrderListOps,      1, OnValueChanged,    &gTuiValueNotify },      // ordered list
-  { 13, &gTuiValueRowOps,       1, OnPasswordChanged, &gTuiPasswordNotify },   // password
+  { 13, &gTuiPasswordOps,       1, OnPasswordChanged, &gTuiPasswordNotify },   // password
   { 27, &gTuiPageLinkOps,       1, EmptyCallback,     NULL },                  // action
   { 28, &gTuiResetButtonOps,    1, EmptyCallback,     NULL },                  // reset button
   { 0,  NULL,                   0, NULL,              NULL },

@@ -123,6 +123,11 @@ extern TUI_NOTIFY_VALUE  gTuiPasswordNotify;
   values, and written into the variable cache. The record is a password record.
 **/
 EFI_STATUS  OnPasswordChanged (IN VOID *Frame, IN VOID *Control, IN VOID *Record);
+/**
+  Text cut or zero-padded to Width bytes, with a terminator after them; a new
+  buffer of Width + 2 bytes (zero it before freeing when it held a password).
+**/
+CHAR16      *TuiPaddedText (IN CONST CHAR16 *Text OPTIONAL, IN UINTN Width);
 /** Writes a changed value into the variable cache; the record is a value record. */
 EFI_STATUS  OnValueChanged (IN VOID *Frame, IN VOID *Control, IN VOID *Record);
 

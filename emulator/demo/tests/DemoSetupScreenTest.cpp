@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F (DemoSetupScreenTest, EnteringShowsTheMainPageAndEscLeavesIt) {
-  Boot ("Enter,Down,Esc,Esc");
+  Boot ("Down,Down,Down,Enter,Down,Esc,Esc");
   EXPECT_EQ (EnterGraphicalSetup (), EFI_SUCCESS);
   EXPECT_EQ (gInSetup, 0);
   EXPECT_EQ (gTuiApp, nullptr);
@@ -51,7 +51,7 @@ TEST_F (DemoSetupScreenTest, EnteringShowsTheMainPageAndEscLeavesIt) {
 }
 
 TEST_F (DemoSetupScreenTest, TheAdvancedPageShowsItsQuestionsWithTheirValues) {
-  Boot ("Enter");
+  Boot ("Down,Down,Down,Enter");
   EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
   EXPECT_EQ (gInSetup, 1);                          // still in setup when the keys ran out
   EXPECT_EQ (Shown (3, 3, 9), u"Boot Mode");
@@ -61,7 +61,7 @@ TEST_F (DemoSetupScreenTest, TheAdvancedPageShowsItsQuestionsWithTheirValues) {
 }
 
 TEST_F (DemoSetupScreenTest, APageWithNothingToFocusTakesEveryMoveWithoutEndlessWalks) {
-  Boot ("Enter,Down,Up,PgDn,PgUp,End,Home,Down,Esc,Esc");
+  Boot ("Down,Down,Down,Enter,Down,Up,PgDn,PgUp,End,Home,Down,Esc,Esc");
   EXPECT_EQ (EnterGraphicalSetup (), EFI_SUCCESS);
 }
 

@@ -152,8 +152,8 @@ TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
   std::string  Nvram   = NvramCopy ("program-walk.bin");
   std::string  Inside  = ::testing::TempDir () + "program-walk-inside.txt";
   std::string  Leaving = ::testing::TempDir () + "program-walk-leaving.txt";
-  RUN          Into    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Enter --save-screen " + Inside);
-  RUN          Out     = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Enter,Esc,Esc --save-screen " + Leaving);
+  RUN          Into    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Down,Down,Down,Enter --save-screen " + Inside);
+  RUN          Out     = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Down,Down,Down,Enter,Esc,Esc --save-screen " + Leaving);
 
   ASSERT_EQ (Into.ExitCode, 0) << Into.Output;
   ASSERT_EQ (Out.ExitCode, 0) << Out.Output;
