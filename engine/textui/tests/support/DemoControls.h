@@ -50,9 +50,10 @@ protected:
   // The Nth control record of a type, in page order.
   CONTROL_RECORD *Record (UINT16 Type, UINTN Nth = 0)
   {
-    for (UINT32 Page = 0; Page < TuiPageCount (); Page++) {
+    // Page 0 holds the links to the others; a page without a handle is not shown.
+    for (UINT32 Page = 1; Page < TuiPageCount (); Page++) {
       PAGE_RECORD  *Head = TuiPageRecord (Page);
-      for (UINT32 Index = 0; (Head != nullptr) && (Index < Head->ControlCount); Index++) {
+      for (UINT32 Index = 0; (Head != nullptr) && (Head->HiiHandle != nullptr) && (Index < Head->ControlCount); Index++) {
         CONTROL_RECORD  *Control = TuiPageControl (Head, Index);
         if ((Control != nullptr) && ((Control->ControlType & CONTROL_TYPE_MASK) == Type) && (Nth-- == 0)) {
           return Control;
