@@ -36,9 +36,10 @@ constexpr UINTN  kTemperatureRow = 6;
 constexpr UINTN  kLatencyRow    = 7;
 constexpr UINTN  kDevicesRow    = 4;
 
-// The keys that open the Advanced page (the first link) and the Boot page (the third).
-const std::string  kAdvanced = "Enter";
-const std::string  kBoot     = "Down,Down,Enter";
+// The keys that open the Advanced page (the first link, below the date, time and asset
+// tag) and the Boot page (the third).
+const std::string  kAdvanced = "Down,Down,Down,Enter";
+const std::string  kBoot     = "Down,Down,Down,Down,Down,Enter";
 
 class DemoSetupEditTest : public EngineMachineTest {
 protected:
