@@ -147,10 +147,11 @@ def print_failure(reason, output):
     print("\n".join(tail))
 
 
-def qemu_command(disk, vars_copy, interactive):
+def qemu_command(disk, vars_copy, interactive, code=OVMF_CODE, monitor=True):
+    """QEMU's command line; without `monitor`, the caller attaches its own (QMP)."""
     cmd = [
         "qemu-system-x86_64", "-machine", "q35", "-m", "256", "-no-reboot",
-        "-drive", f"if=pflash,format=raw,readonly=on,file={OVMF_CODE}",
+        "-drive", f"if=pflash,format=raw,readonly=on,file={code}",
         "-drive", f"if=pflash,format=raw,file={vars_copy}",
         "-drive", f"file=fat:{disk},format=raw,if=virtio,readonly=on",
         "-nic", "none",
@@ -159,7 +160,7 @@ def qemu_command(disk, vars_copy, interactive):
         # The firmware's window where there is a display; its console here in any case.
         window = [] if os.environ.get("DISPLAY") else ["-display", "none"]
         return cmd + window + ["-serial", "mon:stdio"]
-    return cmd + ["-display", "none", "-serial", "stdio", "-monitor", "none"]
+    return cmd + ["-display", "none", "-serial", "stdio"] + (["-monitor", "none"] if monitor else [])
 
 
 def make_disk(root, loader, volume, variables):

@@ -6,7 +6,9 @@
 #   fonts (the embedded font, and the fonts the text tests use);
 # - test oracles: cairo and pixman, against which graphics tests compare; without them
 #   those tests are left out;
-# - real firmware: OVMF and QEMU; without them the boot tests report themselves skipped;
+# - real firmware: OVMF and QEMU, the terminal emulator that reads the firmware's serial
+#   console (python3-pyte) and sbsigntool for the Secure Boot run; without them the boot
+#   tests report themselves skipped;
 # - the source tarballs of FreeType, libpng and zlib for the UEFI image, from Debian's
 #   source packages, into $SETUP_THIRD_PARTY_DIR (default ~/.cache/setup-third-party), outside the tree; a deb-src
 #   entry for Debian's main archive is added when apt has none.
@@ -14,7 +16,7 @@ set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
        libpng-dev python3 libfreetype-dev fonts-dejavu-core)
 oracles=(libcairo2-dev libpixman-1-dev)
-firmware=(ovmf qemu-system-x86)
+firmware=(ovmf qemu-system-x86 python3-pyte sbsigntool)
 
 missing_of() {
   local p

@@ -40,6 +40,7 @@ const char  kUsage[] =
   "  --hii-export FILE    also parse the forms of an HII database export (e.g. " SETUP_OVMF_DIR "/HIIDB.BIN)\n"
   "  --no-console-control like OVMF: no console-control protocol\n"
   "  --no-key-code        no key-code protocol on the console-input handle\n"
+  "  --text-mode CxR      the console's only text mode, e.g. 80x25 (OVMF's serial terminal)\n"
   "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
   "  --save-png FILE      write the framebuffer at exit as PNG\n"
   "  --no-terminal        never read keys from the terminal: the scripted keys alone\n"
@@ -60,6 +61,25 @@ ProgramDirectory ()
   Path[Length] = 0;
   std::string  Text (Path);
   return Text.substr (0, Text.rfind ('/'));
+}
+
+// "<columns>x<rows>", both at least 1.
+std::pair<UINTN, UINTN>
+ParseTextMode (const std::string &Text)
+{
+  size_t  Used = 0;
+  size_t  Cross = Text.find ('x');
+
+  if ((Cross == std::string::npos) || (Cross == 0)) {
+    throw std::invalid_argument ("text mode " + Text + " is not <columns>x<rows>");
+  }
+  const unsigned long  Columns = std::stoul (Text.substr (0, Cross), &Used);
+  const unsigned long  Rows    = std::stoul (Text.substr (Cross + 1));
+
+  if ((Used != Cross) || (Columns == 0) || (Rows == 0)) {
+    throw std::invalid_argument ("text mode " + Text + " is not <columns>x<rows>");
+  }
+  return { (UINTN)Columns, (UINTN)Rows };
 }
 
 std::string
@@ -129,6 +149,8 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.Demo.Machine.ConsoleControl = false;
   } else if (Arg == "--no-key-code") {
     Options.Demo.Machine.KeyCode = false;
+  } else if (Arg == "--text-mode") {
+    Options.Demo.Machine.TextModes = { ParseTextMode (NextValue (Argc, Argv, Index)) };
   } else if (Arg == "--save-screen") {
     Options.ScreenPath = NextValue (Argc, Argv, Index);
   } else if (Arg == "--no-terminal") {

@@ -60,6 +60,13 @@ bool ReportVolumePath(const UINT8* fv, UINTN size, EFI_HANDLE volumeHandle);
 // Reads the setup data section back through the firmware's FV2 instance of our volume.
 bool ReportSetupSection(const DriverWatch& watch);
 
+// Installs the key-code input interface over the input-ex protocol on the console-input
+// handle when the firmware has none; false when neither can be had.
+bool InstallKeyCodeAdapter(EFI_SYSTEM_TABLE* st);
+
+// Loads and starts a boot-service driver image from the loader's own disk.
+EFI_STATUS StartDiskDriver(EFI_HANDLE image, const CHAR16* name);
+
 }  // namespace loader
 
 #endif

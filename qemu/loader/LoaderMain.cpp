@@ -2,7 +2,8 @@
   QEMU loader: started from the removable-media path of a FAT disk, it hands our
   firmware volume to the DXE core and runs the dispatcher, so the firmware loads the
   setup engine exactly as it loads its own drivers (firmware-file device path, FV2 on
-  the device handle). Then it prints what it finds and switches the machine off.
+  the device handle). Then it prints what it finds and switches the machine off, or,
+  when the disk asks for it, returns to the firmware's boot manager.
 **/
 #include <Uefi.h>
 #include <Guid/DxeServices.h>
@@ -22,6 +23,14 @@ namespace {
 
 const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
 const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
+// Present on the disk when the firmware is to go on to its own boot manager and front
+// page after the checks, with the engine as its form browser, instead of switching off.
+const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
+// Volatile marker of a dispatch in this boot: the boot manager may start the loader again
+// (after its front page, or from its boot menu), and the volume must be handed over once.
+const CHAR16 kKeyCodePath[] = u"\\SetupKeyCode.efi";
+const CHAR16 kDispatchedName[] = u"SetupQemuDispatched";
+EFI_GUID gLoaderVariableGuid = {0x3F1C7A52, 0x8E04, 0x4B6D, {0x9A, 0x21, 0x5C, 0xE8, 0x0B, 0x4F, 0x71, 0xD3}};
 
 DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
   static const EFI_GUID kDxeServices = DXE_SERVICES_TABLE_GUID;
@@ -124,6 +133,28 @@ bool SeedBoardVariables(EFI_SYSTEM_TABLE* st, EFI_HANDLE image) {
   return ok;
 }
 
+bool DiskFileExists(EFI_HANDLE image, const CHAR16* path) {
+  EFI_FILE_PROTOCOL* file = nullptr;
+  if (EFI_ERROR(OpenFile(image, path, &file))) return false;
+  file->Close(file);
+  return true;
+}
+
+bool DispatchedThisBoot(EFI_SYSTEM_TABLE* st) {
+  UINT8 value = 0;
+  UINTN size = sizeof value;
+  return !EFI_ERROR(st->RuntimeServices->GetVariable(const_cast<CHAR16*>(kDispatchedName),
+                                                     &gLoaderVariableGuid, nullptr, &size, &value));
+}
+
+void MarkDispatched(EFI_SYSTEM_TABLE* st) {
+  UINT8 value = 1;
+  const EFI_STATUS status = st->RuntimeServices->SetVariable(
+      const_cast<CHAR16*>(kDispatchedName), &gLoaderVariableGuid,
+      EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS, sizeof value, &value);
+  if (EFI_ERROR(status)) Line().Text(u"dispatch marker: ").Status(status).Print();
+}
+
 void Shutdown(EFI_SYSTEM_TABLE* st) {
   Line().Text(u"power off").Print();
   st->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
@@ -170,6 +201,18 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   gBoot = st->BootServices;
   SetConsole(st);
   Line().Text(u"loader started, firmware ").Text(st->FirmwareVendor).Print();
+  const bool stay = DiskFileExists(image, kStayPath);
+  if (stay && DispatchedThisBoot(st)) {
+    // Success sends the boot manager on to its menu, which shows the front page again.
+    Line().Text(u"driver dispatched already; back to the firmware").Print();
+    return EFI_SUCCESS;
+  }
+  // The engine reads its keys through the key-code interface, which OVMF lacks; its
+  // adapter is a driver of its own, since the loader's image goes when it returns.
+  if (stay) {
+    const EFI_STATUS status = StartDiskDriver(image, kKeyCodePath);
+    Line().Text(u"key-code adapter ").Text(kKeyCodePath).Text(u": ").Status(status).Print();
+  }
   BrowserSnapshot before = {};
   TakeBrowserSnapshot(before);
   Line().Text(u"form browsers before dispatch: ").Decimal(before.count).Print();
@@ -183,6 +226,13 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   pass = ReportInterfaces(before) && resident && pass;
   pass = ReportPackageList(watch) && pass;
   Line().Text(u"result: ").Text(pass ? u"PASS" : u"FAIL").Print();
-  Shutdown(st);
+  if (!stay) {
+    Shutdown(st);
+    return EFI_SUCCESS;
+  }
+  MarkDispatched(st);
+  // The boot manager treats a boot option that returns success as a request for its menu:
+  // the firmware's front page, now shown through the engine's form browser.
+  Line().Text(u"back to the firmware").Print();
   return EFI_SUCCESS;
 }
