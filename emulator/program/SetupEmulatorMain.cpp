@@ -262,6 +262,12 @@ main (int Argc, char **Argv)
     int  Status = Run (Demo);
     Terminal.End ();
     std::cout << Demo.DescribeRun ();
+    // Real firmware faults on what the host pool only records (a free of a pointer it
+    // never gave out): the run fails.
+    for (const std::string &Violation : Demo.Target ().Memory ().Violations ()) {
+      std::cout << "Pool misuse: " << Violation << "\n";
+      Status = 1;
+    }
     if (SaveOutputs (Options, Demo) != 0) {
       Status = 1;
     }

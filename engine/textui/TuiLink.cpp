@@ -290,7 +290,8 @@ LinkGetControlHeight (
 }
 
 TUI_CONTROL_OPS  gTuiLinkOps = {
-  LinkCreate,       TuiLabelDestroy,             LinkInitialize,   LinkDraw,
+  // A link keeps no text of its own: a label's destroy would free its colour bytes.
+  LinkCreate,       TuiActionBindingDestroy,     LinkInitialize,   LinkDraw,
   LinkHandleAction, TuiActionBindingSetCallback, TuiLabelSetFocus, TuiControlSetPosition,
   TuiControlSetDimensions, TuiControlSetAttributes, LinkGetControlHeight
 };

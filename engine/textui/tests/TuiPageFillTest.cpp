@@ -104,6 +104,24 @@ TEST_F (TuiPageFillTest, AClickThatSelectsInsideAFocusedLinkOpensItsPage) {
   EXPECT_EQ (gTuiLinkOps.HandleAction (Link, &Event), EFI_UNSUPPORTED);
 }
 
+TEST_F (TuiPageFillTest, ADestroyedLinkFreesItselfAndNothingElse) {
+  Boot ("");
+  VOID  *Link = nullptr;
+
+  ASSERT_EQ (TuiCreate (&gTuiLinkOps, &Link), EFI_SUCCESS);
+  // The colours a page gives its links sit where a label keeps its text pointer.
+  std::memset (&((TUI_LINK *)Link)->SelectBackground, 0x70, 8);
+  const size_t  Before = M.Memory ().Violations ().size ();
+  TuiDestroy (Link, TRUE);
+  EXPECT_EQ (M.Memory ().Violations ().size (), Before);
+}
+
+TEST_F (TuiPageFillTest, LeavingSetupFreesOnlyWhatThePagesOwn) {
+  Boot ("Esc");
+  (VOID)RunUntilKeysEnd ();      // Esc on the main page leaves setup and destroys its pages
+  EXPECT_EQ (M.Memory ().Violations (), std::vector<std::string> {});
+}
+
 TEST_F (TuiPageFillTest, GoToAndJumpRecordsOfAnotherKindAreIgnored) {
   Boot ("");
   ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
