@@ -4,6 +4,7 @@
   form set, form-set-level conditions and the pages of its forms.
 **/
 #include <engine/core/IfrParserInternal.h>
+#include <engine/core/DynamicPages.h>
 #include <engine/core/FormTables.h>
 #include <engine/core/EngineUtilities.h>
 
@@ -529,6 +530,22 @@ HasAcceptedClass (
   return *DriverHealth || CompareGuid (&Class, &mPlatformSetupClass);
 }
 
+// A caller of SendForm asks for its own form sets by handle: they are shown whatever their
+// class (a firmware's front page and device manager are not platform setup).
+static BOOLEAN
+NamedBySendForm (
+  IN EFI_HII_HANDLE  HiiHandle
+  )
+{
+  for (UINTN Index = 0; (gSendFormHandles != NULL) && (Index < gSendFormHandleCount); Index++) {
+    if (gSendFormHandles[Index] == HiiHandle) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
 static EFI_STATUS
 AddFormSetDefaultStore (
   IN OUT FORM_SET_PARSE  *Set,
@@ -599,7 +616,9 @@ OpenFormSet (
   EFI_GUID    Guid;
   EFI_STATUS  Status;
 
-  if (!HasAcceptedClass (FormSet, &Set->DriverHealth) || (IfrLength (FormSet) < FORM_SET_GUID_AT + sizeof (EFI_GUID))) {
+  if (!(HasAcceptedClass (FormSet, &Set->DriverHealth) || NamedBySendForm (Set->HiiHandle)) ||
+      (IfrLength (FormSet) < FORM_SET_GUID_AT + sizeof (EFI_GUID)))
+  {
     return EFI_ABORTED;
   }
 

@@ -171,6 +171,23 @@ TEST_F (DynamicPagesTest, OnlyParsedDynamicFormSetsAreCounted)
   EXPECT_GT (Page (0)->ControlCount, 1u);
 }
 
+TEST_F (DynamicPagesTest, AFormSetSendFormWasGivenBecomesPagesWhateverItsClass)
+{
+  EFI_HII_HANDLE  Handle = Keep (TwoForms (kListGuid, nullptr, { kOtherClass }));
+  LoadBoard ({}, {});
+
+  gSendFormHandles     = &Handle;
+  gSendFormHandleCount = 1;
+  const EFI_STATUS  Status = BuildDynamicPages ();
+  gSendFormHandles     = nullptr;
+  gSendFormHandleCount = 0;
+  ASSERT_EQ (Status, EFI_SUCCESS);
+  EXPECT_EQ (gDynamicPageCount, 1u);
+  ASSERT_EQ (GetPageCount (), 3u);
+  EXPECT_EQ (Page (1)->HiiHandle, Handle);
+  EXPECT_EQ (Page (2)->HiiHandle, Handle);
+}
+
 TEST_F (DynamicPagesTest, TopLevelTableLinksItsPagesFromTheFirstPage)
 {
   Builders::SETUP_PAGE_DESC  Main { .FormSetIndex = 1, .FormId = 10004, .TitleStringId = 44 };
