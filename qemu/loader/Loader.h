@@ -64,6 +64,10 @@ bool ReportSetupSection(const DriverWatch& watch);
 // handle when the firmware has none; false when neither can be had.
 bool InstallKeyCodeAdapter(EFI_SYSTEM_TABLE* st);
 
+// Shows the form sets of the package list named `listGuid` through the form browser, as a
+// driver's configuration tool does, and prints what SendForm answered.
+void ShowFormSetOf(const EFI_GUID& listGuid);
+
 // Loads and starts a boot-service driver image from the loader's own disk.
 EFI_STATUS StartDiskDriver(EFI_HANDLE image, const CHAR16* name);
 

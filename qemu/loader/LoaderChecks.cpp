@@ -5,6 +5,7 @@
   database.
 **/
 #include <Protocol/DevicePath.h>
+#include <Protocol/FormBrowser2.h>
 #include <Protocol/FirmwareVolume2.h>
 #include <Protocol/HiiDatabase.h>
 #include <Protocol/HiiString.h>
@@ -85,6 +86,24 @@ UINTN PrintStrings(EFI_HII_STRING_PROTOCOL* strings, EFI_HII_HANDLE handle, cons
 }
 
 }  // namespace
+
+void ShowFormSetOf(const EFI_GUID& listGuid) {
+  EFI_HII_DATABASE_PROTOCOL* db = nullptr;
+  EFI_FORM_BROWSER2_PROTOCOL* browser = nullptr;
+  CHAR8 language[16];
+  EFI_HII_HANDLE handle = nullptr;
+  EFI_STATUS status = gBoot->LocateProtocol(&gHiiDatabaseGuid, nullptr, (VOID**)&db);
+  if (!EFI_ERROR(status)) status = gBoot->LocateProtocol(&gFormBrowser2Guid, nullptr, (VOID**)&browser);
+  if (!EFI_ERROR(status)) {
+    handle = FindPackageList(db, listGuid, language);
+    status = handle == nullptr ? EFI_NOT_FOUND : EFI_SUCCESS;
+  }
+  EFI_BROWSER_ACTION_REQUEST request = EFI_BROWSER_ACTION_REQUEST_NONE;
+  // The engine runs its pages here until the user leaves them.
+  if (!EFI_ERROR(status)) status = browser->SendForm(browser, &handle, 1, nullptr, 0, nullptr, &request);
+  Line().Text(u"send form of ").Guid(listGuid).Text(u": ").Status(status).Text(u", action request ")
+      .Decimal(request).Print();
+}
 
 void TakeBrowserSnapshot(BrowserSnapshot& snapshot) {
   UINTN size = sizeof snapshot.handles;

@@ -25,6 +25,7 @@ const CHAR16 kVolumePath[] = u"\\SetupEngine.fv";
 const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
 // Present on the disk when the firmware is to go on to its own boot manager and front
 // page after the checks, with the engine as its form browser, instead of switching off.
+// It may name a package list whose form sets are shown first.
 const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
 // Volatile marker of a dispatch in this boot: the boot manager may start the loader again
 // (after its front page, or from its boot menu), and the volume must be handed over once.
@@ -140,6 +141,17 @@ bool DiskFileExists(EFI_HANDLE image, const CHAR16* path) {
   return true;
 }
 
+// The stay marker may name a package list (its 16-byte GUID) whose form sets are shown
+// through SendForm before the firmware goes on.
+bool FirstFormSetToShow(EFI_HANDLE image, EFI_GUID* guid) {
+  EFI_FILE_PROTOCOL* file = nullptr;
+  if (EFI_ERROR(OpenFile(image, kStayPath, &file))) return false;
+  UINTN size = sizeof *guid;
+  const EFI_STATUS status = file->Read(file, &size, guid);
+  file->Close(file);
+  return !EFI_ERROR(status) && size == sizeof *guid;
+}
+
 bool DispatchedThisBoot(EFI_SYSTEM_TABLE* st) {
   UINT8 value = 0;
   UINTN size = sizeof value;
@@ -231,6 +243,8 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
     return EFI_SUCCESS;
   }
   MarkDispatched(st);
+  EFI_GUID first;
+  if (pass && FirstFormSetToShow(image, &first)) ShowFormSetOf(first);
   // The boot manager treats a boot option that returns success as a request for its menu:
   // the firmware's front page, now shown through the engine's form browser.
   Line().Text(u"back to the firmware").Print();
