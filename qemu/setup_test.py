@@ -58,10 +58,15 @@ def body_rows(lines):
     return [line[:help_column].rstrip() for line in lines[2:]]
 
 
+def prompt_part(row):
+    """A row's text before its value column (two or more blanks), without markers."""
+    return re.split(r"\s{2,}", row.strip().lstrip(ROW_MARKERS).strip(), maxsplit=1)[0]
+
+
 def row_items(rows):
-    """Each row's text without its markers, and each row joined with the rows after it
-    (a long prompt wraps), with the index of the first row."""
-    clean = [row.strip().lstrip(ROW_MARKERS).strip() for row in rows]
+    """Each row's prompt text, and each joined with the rows after it (a long prompt
+    wraps), with the index of the first row."""
+    clean = [prompt_part(row) for row in rows]
     items = []
     for i, text in enumerate(clean):
         if not text:
@@ -148,8 +153,9 @@ class SetupRun:
         for statement in form.statements:
             if statement.options:
                 value = value_beside(rows, statement.prompt, statement.options)
-                self.note(f"value of '{statement.prompt}': "
-                          + (value if value is not None else "(none drawn)"))
+                if value is None:
+                    self.fail(f"no value drawn beside '{statement.prompt}'")
+                self.note(f"value of '{statement.prompt}': {value}")
         self.screendump("device-manager-form-set.png")
         mark = len(self.session.output())
         self.press("esc")
