@@ -26,7 +26,6 @@
 #include <Protocol/SimpleTextOut.h>
 #include <Protocol/UsbIo.h>
 
-#define BOOT_SCREEN_STATE_SECURE_BOOT_MESSAGE  5
 #define BOOT_FLOW_FIRMWARE_BOOTS               7
 
 EFI_HANDLE  gLastBootImage = NULL;
@@ -210,15 +209,10 @@ LoadWithSecurityMessage (
   OUT EFI_HANDLE                *Image
   )
 {
-  UINT64      SavedState;
   EFI_STATUS  Status = gBS->LoadImage (TRUE, gImageHandle, DevicePath, NULL, 0, Image);
 
-  if ((Status == EFI_SECURITY_VIOLATION) || (Status == EFI_ACCESS_DENIED)) {
-    SavedState       = gBootScreenState;
-    gBootScreenState = BOOT_SCREEN_STATE_SECURE_BOOT_MESSAGE;
-    ShowSecureBootViolationAtBoot (Status);
-    gBootScreenState = SavedState;
-  }
+  // Only a Secure Boot refusal shows the message; other failures pass silently to the fallbacks.
+  ShowSecureBootViolationAtBoot (Status);
   return Status;
 }
 

@@ -26,7 +26,6 @@
 #define BOOT_FLOW_FIRMWARE_BOOTS    7
 #define STRING_NO_BOOT_OPTION       18
 #define ACCESS_LEVEL_USER_ONLY      1
-#define LEGACY_GROUP_HEADER_SIZE    6
 #define LEGACY_DEVICE_DISABLED      0xFF00
 
 // Signalled right after the first launch of the boot loop.
@@ -148,27 +147,26 @@ ReadCandidates (
   return Order;
 }
 
-/** A legacy group boots only when its group of "LegacyDevOrder" is whole and its first device enabled. */
+/** A legacy group boots only when its group of "LegacyDevOrder" is whole, has devices and its first is enabled. */
 static
 BOOLEAN
 LegacyGroupBootable (
   IN CONST BOOT_OPTION_INFO  *Record
   )
 {
-  UINTN        Size   = 0;
-  CONST UINT8  *Order = (CONST UINT8 *)GetVariableCachedOrRead (SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, &Size);
-  UINT32       Offset = Record->LegacyGroupOffset;
-  UINT16       Length;
+  UINTN         Size = 0;
+  UINTN         Count;
+  BOOLEAN       Owned;
+  UINT8         *Order   = ReadLegacyDevOrder (&Size, &Owned);
+  CONST UINT16  *Devices = LegacyGroupDevices (Order, Size, Record->LegacyGroupOffset, &Count);
+  // A group without devices has no first device: the next group's bytes would stand in.
+  BOOLEAN       Bootable = (BOOLEAN)((Devices != NULL) && (Count != 0) &&
+                                     ((ReadUnaligned16 (&Devices[0]) & LEGACY_DEVICE_DISABLED) == 0));
 
-  if ((Order == NULL) || (Size < LEGACY_GROUP_HEADER_SIZE) || (Offset > Size - LEGACY_GROUP_HEADER_SIZE)) {
-    return FALSE;
+  if (Owned) {
+    FreePool (Order);
   }
-  Length = ReadUnaligned16 (Order + Offset + 4);
-  // A group without devices has no first device to read: the next group's bytes would stand in.
-  if ((Length < 4) || ((Length & 1) != 0) || (Length > Size - Offset - 4)) {
-    return FALSE;
-  }
-  return (BOOLEAN)((ReadUnaligned16 (Order + Offset + LEGACY_GROUP_HEADER_SIZE) & LEGACY_DEVICE_DISABLED) == 0);
+  return Bootable;
 }
 
 /**
@@ -296,11 +294,14 @@ RunDefaultWhileNotStarted (
   VOID
   )
 {
-  while (RunBootFlowDefaultBoot () == EFI_NOT_STARTED) {
+  EFI_STATUS  Status = RunBootFlowDefaultBoot ();
+
+  while (Status == EFI_NOT_STARTED) {
     ShowNoOptionAndWait ();
     if (gEnterSetupRequest != 0) {
       return TRUE;
     }
+    Status           = RunBootFlowDefaultBoot ();
     gBootFlowRequest = 0;
   }
   return FALSE;

@@ -66,12 +66,23 @@ ResetBbsPriorities (
   }
 }
 
-/**
-  The device indexes of the group at Offset in "LegacyDevOrder". A group counts only
-  when its length is even, covers at least itself and ends inside the variable, so no
-  read runs into the next group or past the data.
-**/
-static
+UINT8 *
+ReadLegacyDevOrder (
+  OUT UINTN    *Size,
+  OUT BOOLEAN  *Owned
+  )
+{
+  UINT8  *Order = (UINT8 *)GetCachedVariable (SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, Size);
+
+  *Owned = FALSE;
+  if (Order == NULL) {
+    Order  = (UINT8 *)GetVariableByIndex (SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, Size);
+    *Owned = (BOOLEAN)(Order != NULL);
+  }
+  return Order;
+}
+
+// A group counts only when no read of it runs into the next group or past the data.
 CONST UINT16 *
 LegacyGroupDevices (
   IN  CONST UINT8  *Order,
@@ -92,6 +103,18 @@ LegacyGroupDevices (
   }
   *Count = (Length - 2) / 2;
   return (CONST UINT16 *)(Order + Offset + LEGACY_GROUP_HEADER_SIZE);
+}
+
+static
+VOID
+FreeOwnedOrder (
+  IN UINT8    *Order,
+  IN BOOLEAN  Owned
+  )
+{
+  if (Owned) {
+    FreePool (Order);
+  }
 }
 
 static
@@ -120,11 +143,13 @@ AssignGroupPriorities (
   )
 {
   UINTN         Size   = 0;
-  CONST UINT8   *Order = (CONST UINT8 *)GetVariableCachedOrRead (SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, &Size);
+  BOOLEAN       Owned;
+  UINT8         *Order = ReadLegacyDevOrder (&Size, &Owned);
   UINTN         Count;
   CONST UINT16  *Devices = LegacyGroupDevices (Order, Size, Record->LegacyGroupOffset, &Count);
 
   if (Devices == NULL) {
+    FreeOwnedOrder (Order, Owned);
     return;
   }
   for (UINTN Index = 0; Index < Record->LegacyDeviceCount; Index++) {
@@ -143,6 +168,7 @@ AssignGroupPriorities (
       View->Table[BbsIndex].BootPriority = (*Next)++;
     }
   }
+  FreeOwnedOrder (Order, Owned);
 }
 
 VOID

@@ -5,6 +5,7 @@
 
 #include <engine/core/EngineGlobals.h>
 #include <Library/BaseMemoryLib.h>
+#include <Library/UefiLib.h>
 #include <Pi/PiHob.h>
 
 #include <Fixtures.h>
@@ -12,6 +13,23 @@
 namespace {
 
 using namespace BootTest;
+
+int  gDialogs       = 0;
+int  gFirmwareBoots = 0;
+
+EFI_STATUS EFIAPI
+CountDialog (CHAR16 *, CHAR16 *, CHAR16 *, UINT32, UINT8, UINT16 *, UINT16, VOID *, UINT16, UINT8 *, VOID *)
+{
+  gDialogs++;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI
+FirmwareBoot (VOID)
+{
+  gFirmwareBoots++;
+  return EFI_SUCCESS;
+}
 
 const EFI_GUID  kShellFile = { 0x7C04A583, 0x9E3E, 0x4F1C, { 0xAD, 0x65, 0xE0, 0x52, 0x68, 0xD0, 0xB4, 0xD1 } };
 const EFI_GUID  kLoaderFile = { 0x3B0E5E47, 0x1B1C, 0x4D47, { 0x9B, 0x3E, 0x5A, 0x0A, 0x7D, 0x12, 0x66, 0x01 } };
@@ -288,6 +306,103 @@ TEST_F (BootLoopTest, AFirmwareVolumeFileLaunchesByItsGuid) {
   EXPECT_EQ (LaunchFvFileByGuid (&kLoaderFile), EFI_SUCCESS);
   EXPECT_EQ (Booted (), (std::vector<std::string> { "fv" }));
   EXPECT_EQ (LaunchFileFromAnyFileSystem (u"\\missing.efi"), EFI_UNSUPPORTED);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace BootTest;
+
+class BootLaunchTest : public BootMachineTest {
+protected:
+  void SetUp () override
+  {
+    BootMachineTest::SetUp ();
+    mSavedDialog   = gBootScreenInterface.ShowBootScreenDialog;
+    gDialogs       = 0;
+    gFirmwareBoots = 0;
+    gBootScreenInterface.ShowBootScreenDialog = CountDialog;
+    std::filesystem::path  Root = Folder ("os", "os.efi", "os");
+    Emu::BlockDevice       &Disk = DiskWithVolume (Emu::JoinPath ({ Emu::PciNode (4, 0), Emu::SataNode (1) }), Root);
+    Path = Emu::JoinPath ({ Emu::PathBody (Disk.Path ()), Emu::FilePathNode (u"\\os.efi") });
+    PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"OS", Path));
+    PutOrder ({ 1 });
+    ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  }
+
+  void TearDown () override
+  {
+    gBootScreenInterface.ShowBootScreenDialog = mSavedDialog;
+    gBootFlowRequest = 0;
+    BootMachineTest::TearDown ();
+  }
+
+  UINTN Signalled (const EFI_GUID &Group)
+  {
+    UINTN  Count = 0;
+    for (const EFI_GUID &Guid : M.Protocols ().NullInterfaceLog ()) {
+      Count += CompareGuid (&Guid, &Group) ? 1 : 0;
+    }
+    return Count;
+  }
+
+  BYTES  Path;
+  decltype (gBootScreenInterface.ShowBootScreenDialog) mSavedDialog = nullptr;
+};
+
+const EFI_GUID  kAfterBoot = { 0x8C12A959, 0x70BC, 0x4362, { 0xB4, 0x37, 0xB8, 0x05, 0x14, 0xA1, 0x91, 0x6E } };
+
+// A Secure Boot refusal shows the violation dialog; the retry after the health check boots.
+TEST_F (BootLaunchTest, ASecureBootRefusalShowsTheViolationDialog) {
+  Images->RegisterBytes (ImageBytes ("os"), "os", Emu::BootImages::Returns (EFI_SUCCESS));
+  Images->FailLoad (Path, EFI_SECURITY_VIOLATION);
+
+  EXPECT_EQ (LaunchBootOption (1, nullptr, 0), EFI_SUCCESS);
+  EXPECT_EQ (gDialogs, 1);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
+  EXPECT_EQ (gBootScreenState, 0u);
+}
+
+// An OS that installs one of the watched protocols takes the screen: it is cleared and the
+// cursor turned on, and the watch ends with the launch.
+TEST_F (BootLaunchTest, AnOsTakingTheScreenGetsItCleanWithTheCursorOn) {
+  const EFI_GUID  Watched = { 0x47C7B223, 0xC42A, 0x11D2, { 0x8E, 0x57, 0x00, 0xA0, 0xC9, 0x69, 0x72, 0x3B } };
+  UINTN           Clears  = 0;
+  UINTN           Events  = M.Events ().OpenEventCount ();
+  Images->RegisterBytes (ImageBytes ("os"), "os", [&] (const Emu::LOADER_CALL &) {
+    EXPECT_EQ (gBootScreenState, 7u);
+    EXPECT_EQ (M.Events ().OpenEventCount (), Events + 2);
+    Devices.TextOut->ClearCalls ();
+    EFI_STATUS  Status = SignalProtocolNotify (&Watched);
+    Clears = Devices.TextOut->CountCalls (Emu::TextOp::ClearScreen);
+    EXPECT_FALSE (Devices.TextOut->Calls ().empty () ||
+                  (Devices.TextOut->Calls ().back ().Op != Emu::TextOp::EnableCursor) ||
+                  (Devices.TextOut->Calls ().back ().A != 1));
+    EXPECT_EQ (M.Events ().OpenEventCount (), Events);
+    return Status;
+  });
+
+  EXPECT_EQ (LaunchBootOption (1, nullptr, 0), EFI_SUCCESS);
+  EXPECT_EQ (Clears, 1u);
+  EXPECT_EQ (M.Events ().OpenEventCount (), Events);
+  EXPECT_EQ (Signalled (kAfterBoot), 1u);
+}
+
+// Under boot flow 7 the firmware's own boot manager boots; nothing is loaded here.
+TEST_F (BootLaunchTest, BootFlowSevenHandsTheLaunchToTheFirmware) {
+  static EFI_STATUS  (EFIAPI *Protocol)(VOID) = FirmwareBoot;
+  const EFI_GUID     FirmwareBootGuid = { 0x30CB7768, 0xECDE, 0x445A, { 0xBA, 0xAC, 0x66, 0x54, 0x45, 0x09, 0x55, 0x22 } };
+  gBootFlowRequest = 7;
+  EXPECT_EQ (LaunchBootOption (1, nullptr, 0), EFI_UNSUPPORTED);
+
+  EFI_HANDLE  Handle = nullptr;
+  ASSERT_EQ (gBS->InstallProtocolInterface (&Handle, (EFI_GUID *)&FirmwareBootGuid, EFI_NATIVE_INTERFACE, (VOID *)&Protocol),
+             EFI_SUCCESS);
+  EXPECT_EQ (LaunchBootOption (1, nullptr, 0), EFI_SUCCESS);
+  EXPECT_EQ (gFirmwareBoots, 1);
+  EXPECT_TRUE (Images->Loads ().empty ());
+  EXPECT_EQ (Signalled (kAfterBoot), 2u);
 }
 
 }  // namespace
