@@ -131,7 +131,8 @@ LegacyBios::Boot (const BBS_BBS_DEVICE_PATH *Path)
     Record.BbsPath.assign (Bytes, Bytes + Length);
   }
   for (const BBS_TABLE &Entry : mTable) {
-    Record.Priorities.push_back (Entry.BootPriority);
+    UINT16  Priority = Entry.BootPriority;   // a copy: the packed field cannot bind to push_back's reference
+    Record.Priorities.push_back (Priority);
   }
   mBoots.push_back (std::move (Record));
   return mBootStatus;

@@ -6,6 +6,7 @@
   are what board code and other drivers wait for.
 **/
 #include <engine/textui/BootLaunch.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
@@ -177,7 +178,6 @@ BootLegacyPath (
   )
 {
   CONSOLE_CONTROL_PROTOCOL      *Control = NULL;
-  EFI_LEGACY_BIOS_PROTOCOL      *Legacy  = NULL;
   CONSOLE_CONTROL_SCREEN_MODE   Mode;
   EFI_STATUS                    Status;
 
@@ -191,9 +191,9 @@ BootLegacyPath (
 
   (VOID)HookBeforeLegacyBoot ();
   RemoveBootLogoTable ();
-  Status = gBS->LocateProtocol (&gEfiLegacyBiosProtocolGuid, NULL, (VOID **)&Legacy);
+  Status = LocateLegacyBios ();
   if (!EFI_ERROR (Status)) {
-    Status = Legacy->LegacyBoot (Legacy, (BBS_BBS_DEVICE_PATH *)DevicePath, 0, NULL);
+    Status = gLegacyBios->LegacyBoot (gLegacyBios, (BBS_BBS_DEVICE_PATH *)DevicePath, 0, NULL);
   }
   if (Status == EFI_SECURITY_VIOLATION) {
     ShowSecureBootViolation (Status);

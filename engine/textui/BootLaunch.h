@@ -69,12 +69,6 @@ VOID  SetLegacyBootPriorities (IN BOOT_OPTION_INFO *Record, IN UINT16 *Place OPT
 UINT8  *ReadLegacyDevOrder (OUT UINTN *Size, OUT BOOLEAN *Owned);
 
 /**
-  The device indexes of the group at Offset of "LegacyDevOrder" data, or null when the
-  group is not whole: its length must be even, count itself and end inside the data.
-**/
-CONST UINT16  *LegacyGroupDevices (IN CONST UINT8 *Order, IN UINTN Size, IN UINT32 Offset, OUT UINTN *Count);
-
-/**
   The boot loop: "BootNext" once, then the active head of "BootOrder" until an image
   does not return. Answers where the POST flow goes next; for BootLoopLeave, *Status
   is the status to leave with.

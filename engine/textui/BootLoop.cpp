@@ -6,6 +6,7 @@
   firmware's own boot manager is to boot.
 **/
 #include <engine/textui/BootLaunch.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
@@ -26,7 +27,6 @@
 #define BOOT_FLOW_FIRMWARE_BOOTS    7
 #define STRING_NO_BOOT_OPTION       18
 #define ACCESS_LEVEL_USER_ONLY      1
-#define LEGACY_DEVICE_DISABLED      0xFF00
 
 // Signalled right after the first launch of the boot loop.
 static EFI_GUID  mFirstLaunchGroup = { 0xC48D651C, 0x9D0E, 0x4CE7, { 0xAD, 0x39, 0xED, 0xD1, 0xAB, 0x83, 0x6B, 0x30 } };
@@ -155,13 +155,13 @@ LegacyGroupBootable (
   )
 {
   UINTN         Size = 0;
-  UINTN         Count;
   BOOLEAN       Owned;
-  UINT8         *Order   = ReadLegacyDevOrder (&Size, &Owned);
-  CONST UINT16  *Devices = LegacyGroupDevices (Order, Size, Record->LegacyGroupOffset, &Count);
+  UINT8         *Order = ReadLegacyDevOrder (&Size, &Owned);
+  LEGACY_GROUP  Group;
   // A group without devices has no first device: the next group's bytes would stand in.
-  BOOLEAN       Bootable = (BOOLEAN)((Devices != NULL) && (Count != 0) &&
-                                     ((ReadUnaligned16 (&Devices[0]) & LEGACY_DEVICE_DISABLED) == 0));
+  BOOLEAN       Bootable = (BOOLEAN)(ReadLegacyGroup (Order, Size, Record->LegacyGroupOffset, &Group) &&
+                                     (Group.Count != 0) &&
+                                     ((LegacyGroupIndex (&Group, 0) & LEGACY_INDEX_DISABLED) == 0));
 
   if (Owned) {
     FreePool (Order);
@@ -267,14 +267,11 @@ NothingBooted (
   VOID
   )
 {
-  EFI_LEGACY_BIOS_PROTOCOL  *Legacy = NULL;
-  EFI_BOOT_MODE             Mode;
+  EFI_BOOT_MODE  Mode;
 
-  if ((gAccessLevel == ACCESS_LEVEL_USER_ONLY) &&
-      !EFI_ERROR (gBS->LocateProtocol (&gEfiLegacyBiosProtocolGuid, NULL, (VOID **)&Legacy)) && (Legacy != NULL))
-  {
+  if ((gAccessLevel == ACCESS_LEVEL_USER_ONLY) && !EFI_ERROR (LocateLegacyBios ())) {
     // When the legacy boot comes back the screen below still tells the user what happened.
-    (VOID)Legacy->LegacyBoot (Legacy, NULL, 0, NULL);
+    (VOID)gLegacyBios->LegacyBoot (gLegacyBios, NULL, 0, NULL);
   }
   Mode = GetBootModeHob ();
   if ((Mode == BOOT_IN_RECOVERY_MODE) || (Mode == BOOT_ON_FLASH_UPDATE)) {

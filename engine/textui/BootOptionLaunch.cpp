@@ -4,6 +4,7 @@
   launching a file from every volume that may have it.
 **/
 #include <engine/textui/BootLaunch.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookMembers.h>
@@ -24,44 +25,18 @@
 #define BOOT_FLOW_FIRMWARE_BOOTS  7
 #define NETWORK_RETRIES           2
 #define NETWORK_FAILURE_STALL_US  5000000
-#define BBS_INDEX_LIMIT           256
-#define LEGACY_GROUP_HEADER_SIZE  6      // u32 device type, u16 length
-
-typedef struct {
-  BBS_TABLE  *Table;
-  UINT16     Count;
-} BBS_VIEW;
-
-/** The legacy BIOS's BBS table; FALSE when there is no legacy BIOS or no table. */
-static
-BOOLEAN
-OpenBbsTable (
-  OUT BBS_VIEW  *View
-  )
-{
-  EFI_LEGACY_BIOS_PROTOCOL  *Legacy = NULL;
-  UINT16                    HddCount;
-  HDD_INFO                  *HddInfo;
-
-  View->Table = NULL;
-  View->Count = 0;
-  return (BOOLEAN)(!EFI_ERROR (gBS->LocateProtocol (&gEfiLegacyBiosProtocolGuid, NULL, (VOID **)&Legacy)) &&
-                   (Legacy != NULL) &&
-                   !EFI_ERROR (Legacy->GetBbsInfo (Legacy, &HddCount, &HddInfo, &View->Count, &View->Table)) &&
-                   (View->Table != NULL));
-}
 
 /** Every entry that may boot becomes unprioritised. */
 static
 VOID
 ResetBbsPriorities (
-  IN BBS_VIEW  *View
+  IN BBS_VIEW  *Bbs
   )
 {
-  for (UINT16 Index = 0; Index < View->Count; Index++) {
-    UINT16  Priority = View->Table[Index].BootPriority;
+  for (UINT16 Index = 0; Index < Bbs->Count; Index++) {
+    UINT16  Priority = Bbs->Table[Index].BootPriority;
     if ((Priority < BBS_DO_NOT_BOOT_FROM) || (Priority == BBS_UNPRIORITIZED_ENTRY)) {
-      View->Table[Index].BootPriority = BBS_UNPRIORITIZED_ENTRY;
+      Bbs->Table[Index].BootPriority = BBS_UNPRIORITIZED_ENTRY;
     }
   }
 }
@@ -82,93 +57,26 @@ ReadLegacyDevOrder (
   return Order;
 }
 
-// A group counts only when no read of it runs into the next group or past the data.
-CONST UINT16 *
-LegacyGroupDevices (
-  IN  CONST UINT8  *Order,
-  IN  UINTN        Size,
-  IN  UINT32       Offset,
-  OUT UINTN        *Count
-  )
-{
-  UINT16  Length;
-
-  *Count = 0;
-  if ((Order == NULL) || (Size < LEGACY_GROUP_HEADER_SIZE) || (Offset > Size - LEGACY_GROUP_HEADER_SIZE)) {
-    return NULL;
-  }
-  Length = ReadUnaligned16 (Order + Offset + 4);
-  if ((Length < 2) || ((Length & 1) != 0) || (Length > Size - Offset - 4)) {
-    return NULL;
-  }
-  *Count = (Length - 2) / 2;
-  return (CONST UINT16 *)(Order + Offset + LEGACY_GROUP_HEADER_SIZE);
-}
-
+/** Record's group of "LegacyDevOrder" numbered from *Next on; a group that does not hold together is left alone. */
 static
 VOID
-FreeOwnedOrder (
-  IN UINT8    *Order,
-  IN BOOLEAN  Owned
-  )
-{
-  if (Owned) {
-    FreePool (Order);
-  }
-}
-
-static
-BOOLEAN
-GroupLists (
-  IN CONST UINT16  *Devices,
-  IN UINTN         Count,
-  IN UINT16        BbsIndex
-  )
-{
-  for (UINTN Index = 0; Index < Count; Index++) {
-    if (ReadUnaligned16 (&Devices[Index]) == BbsIndex) {
-      return TRUE;
-    }
-  }
-  return FALSE;
-}
-
-/** Numbers the devices of Record's group from *Next on; its devices the group no longer lists do not boot. */
-static
-VOID
-AssignGroupPriorities (
-  IN     BBS_VIEW          *View,
+AssignRecordPriorities (
+  IN     BBS_VIEW          *Bbs,
   IN     BOOT_OPTION_INFO  *Record,
   IN OUT UINT16            *Next
   )
 {
-  UINTN         Size   = 0;
+  UINTN         Size = 0;
   BOOLEAN       Owned;
   UINT8         *Order = ReadLegacyDevOrder (&Size, &Owned);
-  UINTN         Count;
-  CONST UINT16  *Devices = LegacyGroupDevices (Order, Size, Record->LegacyGroupOffset, &Count);
+  LEGACY_GROUP  Group;
 
-  if (Devices == NULL) {
-    FreeOwnedOrder (Order, Owned);
-    return;
+  if (ReadLegacyGroup (Order, Size, Record->LegacyGroupOffset, &Group)) {
+    AssignLegacyGroupPriorities (Record, &Group, Bbs, Next);
   }
-  for (UINTN Index = 0; Index < Record->LegacyDeviceCount; Index++) {
-    UINT16  BbsIndex = Record->LegacyDevices[Index].BbsIndex;
-    if ((BbsIndex < View->Count) && !GroupLists (Devices, Count, BbsIndex)) {
-      View->Table[BbsIndex].BootPriority = BBS_DO_NOT_BOOT_FROM;
-    }
+  if (Owned) {
+    FreePool (Order);
   }
-  for (UINTN Index = 0; Index < Count; Index++) {
-    UINT16  BbsIndex = ReadUnaligned16 (&Devices[Index]);
-    if ((BbsIndex >= BBS_INDEX_LIMIT) || (BbsIndex >= View->Count)) {
-      continue;  // a disabled device, or one the table does not have
-    }
-    UINT16  Priority = View->Table[BbsIndex].BootPriority;
-    if ((Priority != 0) && (Priority != BBS_DO_NOT_BOOT_FROM)) {
-      View->Table[BbsIndex].BootPriority = (*Next)++;
-    }
-  }
-  FreeOwnedOrder (Order, Owned);
 }
 
 VOID
@@ -178,24 +86,24 @@ SetLegacyBootPriorities (
   IN UINTN             Count
   )
 {
-  BBS_VIEW          View;
+  BBS_VIEW          Bbs;
   UINT16            Next = 0;
   BOOT_OPTION_INFO  *Group;
 
-  if (!OpenBbsTable (&View)) {
+  if (EFI_ERROR (ReadBbsTable (&Bbs))) {
     return;
   }
-  ResetBbsPriorities (&View);
+  ResetBbsPriorities (&Bbs);
   if (Place == NULL) {
     if ((Record != NULL) && IsLegacyGroup (Record)) {
-      AssignGroupPriorities (&View, Record, &Next);
+      AssignRecordPriorities (&Bbs, Record, &Next);
     }
     return;
   }
   for (UINTN Index = 0; Index < Count; Index++) {
     Group = FindBootOption (ReadUnaligned16 (&Place[Index]));
     if ((Group != NULL) && IsLegacyGroup (Group)) {
-      AssignGroupPriorities (&View, Group, &Next);
+      AssignRecordPriorities (&Bbs, Group, &Next);
     }
   }
 }
@@ -256,19 +164,14 @@ PrioritiseLegacyDevice (
   IN UINT16  BbsIndex
   )
 {
-  BBS_VIEW  View;
-  UINT16    Next = 1;
+  BBS_VIEW  Bbs;
 
-  if (!OpenBbsTable (&View) || (BbsIndex >= View.Count)) {
+  if (EFI_ERROR (ReadBbsTable (&Bbs)) || (BbsIndex >= Bbs.Count)) {
     return EFI_UNSUPPORTED;
   }
-  ResetBbsPriorities (&View);
-  View.Table[BbsIndex].BootPriority = 0;
-  for (UINTN Index = 0; Index < gBootOptionCount; Index++) {
-    if (IsLegacyGroup (&gBootOptionTable[Index])) {
-      AssignGroupPriorities (&View, &gBootOptionTable[Index], &Next);
-    }
-  }
+  ResetBbsPriorities (&Bbs);
+  Bbs.Table[BbsIndex].BootPriority = 0;
+  AssignAllLegacyPriorities (1);
   return EFI_SUCCESS;
 }
 

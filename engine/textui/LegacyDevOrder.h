@@ -72,6 +72,9 @@ VOID        GetLegacyDeviceName (IN CONST BBS_VIEW *Bbs, IN UINT16 BbsIndex, OUT
 CONST CHAR16 *GetLegacyGroupName (IN CONST BOOT_OPTION_INFO *Record);
 BOOLEAN     LegacyDeviceDisabledByIndex (IN CONST BOOT_OPTION_INFO *Record, IN UINTN Position, IN BOOLEAN ByOrder);
 VOID        AssignAllLegacyPriorities (IN UINT16 First);
+/** One group's priorities: the record's devices the group does not list never boot, listed ones count on from *Next. */
+VOID        AssignLegacyGroupPriorities (IN CONST BOOT_OPTION_INFO *Record, IN CONST LEGACY_GROUP *Group,
+              IN OUT BBS_VIEW *Bbs, IN OUT UINT16 *Next);
 VOID        ApplyDefaultLegacyDevOrder (IN OUT VARIABLE_CACHE_ENTRY *Current, IN CONST VARIABLE_CACHE_ENTRY *Default);
 VOID        GetLegacyDeviceStepValue (IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value);
 

@@ -152,8 +152,8 @@ LegacyDeviceDisabledByIndex (
 }
 
 // Priorities of one group: unlisted devices never boot, listed ones count on from *Next.
-static VOID
-AssignGroupPriorities (
+VOID
+AssignLegacyGroupPriorities (
   IN     CONST BOOT_OPTION_INFO  *Record,
   IN     CONST LEGACY_GROUP      *Group,
   IN OUT BBS_VIEW                *Bbs,
@@ -208,7 +208,7 @@ AssignAllLegacyPriorities (
       break;
     }
 
-    AssignGroupPriorities (Record, &Group, &Bbs, &First);
+    AssignLegacyGroupPriorities (Record, &Group, &Bbs, &First);
   }
 
   FreePool (Boot);
