@@ -8,7 +8,7 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/textui/BootOptions.h>
+#include <engine/textui/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
@@ -24,7 +24,6 @@
 #define CONDITION_SHOWN   0
 #define CONDITION_GRAYED  3
 #define LIST_MARGIN       5         // columns the list box leaves free on the screen
-#define LEGACY_GROUP_HEAD 6         // {u32 device type, u16 length} before a group's indexes
 
 //
 // Options.
@@ -509,14 +508,14 @@ Commit (
 }
 
 /**
-  The entry of an order window that + (TowardFront) or - makes the question at
-  position Position take: the one before it (the first stays first), or the one
+  The entry of a boot or driver order that + (TowardFront) or - makes the question
+  at position Position take: the one before it (the first stays first), or the one
   after it unless that is the disabled marker or there is none. A position that
-  holds the marker keeps it. FALSE when the position lies outside the window.
+  holds the marker keeps it. FALSE when the position lies past the order's end.
 **/
 static BOOLEAN
-StepOrderWindow (
-  IN  CONST UINT8  *Window,
+StepOrder (
+  IN  CONST UINT8  *Order,
   IN  UINTN        Count,
   IN  UINTN        Position,
   IN  UINT16       Marker,
@@ -528,41 +527,18 @@ StepOrderWindow (
     return FALSE;
   }
 
-  *Value = ReadUnaligned16 (Window + Position * 2);
+  *Value = ReadUnaligned16 (Order + Position * 2);
   if (*Value == Marker) {
     return TRUE;
   }
 
   if (TowardFront) {
-    *Value = ReadUnaligned16 (Window + ((Position == 0) ? 0 : Position - 1) * 2);
-  } else if ((Position + 1 < Count) && (ReadUnaligned16 (Window + (Position + 1) * 2) != Marker)) {
-    *Value = ReadUnaligned16 (Window + (Position + 1) * 2);
+    *Value = ReadUnaligned16 (Order + ((Position == 0) ? 0 : Position - 1) * 2);
+  } else if ((Position + 1 < Count) && (ReadUnaligned16 (Order + (Position + 1) * 2) != Marker)) {
+    *Value = ReadUnaligned16 (Order + (Position + 1) * 2);
   }
 
   return TRUE;
-}
-
-// The window of the current legacy group inside the cached legacy device order.
-static BOOLEAN
-LegacyGroupWindow (
-  IN  CONST UINT8  *Order,
-  IN  UINTN        Size,
-  IN  UINT16       Offset,
-  OUT UINTN        *Start,
-  OUT UINTN        *Count,
-  OUT UINTN        *Position
-  )
-{
-  BOOT_OPTION_INFO  *Group = gCurrentLegacyGroup;
-
-  if ((Order == NULL) || (Group == NULL) || (Offset < Group->LegacyGroupOffset + LEGACY_GROUP_HEAD)) {
-    return FALSE;
-  }
-
-  *Start    = Group->LegacyGroupOffset + LEGACY_GROUP_HEAD;
-  *Count    = Group->LegacyDeviceCount;
-  *Position = (Offset - *Start) / 2;
-  return (BOOLEAN)((*Start <= Size) && (*Count <= (Size - *Start) / 2));
 }
 
 /** The value + or - gives an order question, from the cached order; FALSE when nothing changes. */
@@ -574,23 +550,23 @@ StepOrderValue (
   OUT UINT16      *Value
   )
 {
-  UINTN    Size     = 0;
-  UINT8    *Order   = (UINT8 *)GetCachedVariable (Index, &Size);
-  UINT16   Offset   = TuiQuestionOffset (&Choice->Control);
-  UINT16   Marker   = (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER) ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
-  UINTN    Start    = 0;
-  UINTN    Count    = Size / 2;
-  UINTN    Position = Offset / 2;
-  UINT16   Old;
+  UINTN    Size   = 0;
+  UINT8    *Order;
+  UINT16   Marker = (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER) ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
+  UINTN    Position = TuiQuestionOffset (&Choice->Control) / 2;
+  UINT16   Old      = 0;
   BOOLEAN  Stepped;
 
-  if ((Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) && !LegacyGroupWindow (Order, Size, Offset, &Start, &Count, &Position)) {
-    FreePool (Order);
-    return FALSE;
+  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    (VOID)TuiReadQuestionBytes (&Choice->Control, sizeof (Old), &Old);     // unreadable: the step decides alone
+    *Value = Old;
+    GetLegacyDeviceStepValue (&Choice->Control.Record, (UINT8)TowardFront, Value);
+    return (BOOLEAN)(*Value != Old);
   }
 
-  Stepped = (Order != NULL) && StepOrderWindow (Order + Start, Count, Position, Marker, TowardFront, Value);
-  Old     = Stepped ? ReadUnaligned16 (Order + Start + Position * 2) : 0;
+  Order   = (UINT8 *)GetCachedVariable (Index, &Size);
+  Stepped = (Order != NULL) && StepOrder (Order, Size / 2, Position, Marker, TowardFront, Value);
+  Old     = Stepped ? ReadUnaligned16 (Order + Position * 2) : 0;
   FreePool (Order);
   return (BOOLEAN)(Stepped && (*Value != Old));
 }

@@ -7,6 +7,9 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/VariableCache.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/DynamicPages.h>
+#include <engine/textui/BootOptions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiValueControls.h>
 #include <Library/MemoryAllocationLib.h>
@@ -14,6 +17,9 @@
 #include <Emulator/RunEnded.h>
 
 #include <Fixtures.h>
+#include <engine/textui/tests/support/HeldForms.h>
+#include <Builders/IfrBuilder.h>
+#include <Emulator/KeyScript.h>
 #include <EmulatorHii/FakeDriver.h>
 #include <gtest/gtest.h>
 
@@ -53,6 +59,13 @@ protected:
   // Boots the board, publishes Extra's forms, enters setup and types Keys; the run ends when they run out.
   void Type (const std::string &Keys, const std::function<void (Demo::STARTED_DRIVER &)> &Extra = nullptr)
   {
+    Start (Keys, Extra);
+    EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  }
+
+  // Boots the board with the key script Keys and starts the driver on it.
+  void Start (const std::string &Keys, const std::function<void (Demo::STARTED_DRIVER &)> &Extra = nullptr)
+  {
     Emu::MACHINE_OPTIONS  Options;
     Options.Keys = Keys;
     DestroyTuiApp ();                 // what an earlier run of the test left
@@ -71,7 +84,6 @@ protected:
     }
 
     Before = CachedSetup ();
-    EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
   }
 
   std::vector<UINT8> CachedSetup ()
@@ -275,6 +287,105 @@ TEST_F (OvmfSecureBootEditTest, ADriverThatRefusesTheChangeKeepsTheOldValue) {
   ASSERT_GE (Store.size (), kStoreSize);
   EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), UserModeStore ());
   EXPECT_EQ (Shown (kValueColumn, 5, 10), u"[Disabled]");
+}
+
+// A one-of on "BootOrder" steps through the cached order: + takes the option one
+// place before its position, - the one after, never past the end or onto the
+// disabled marker.
+class BootOrderStepTest : public DemoSetupEditTest {
+protected:
+  static constexpr UINTN   kBootOrder = 7;
+  static constexpr UINT16  kMarker    = 0xFFFF;
+
+  void SetUp () override
+  {
+    DemoSetupEditTest::SetUp ();
+    Start ("");
+    ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);    // the boot flow reads them before setup
+    ASSERT_EQ (Order (), (std::vector<UINT16> { 0, 1, kMarker }));     // Boot0002 is inactive
+    ASSERT_EQ (gBootOrderDisabledMarker, kMarker);
+  }
+
+  void TearDown () override
+  {
+    TuiDestroy (Choice, TRUE);
+    FreeBootOptionTables ();
+    gDynamicPageTable     = nullptr;         // the held forms are not the engine's to free
+    gDynamicPageSlotCount = 0;
+    DemoSetupEditTest::TearDown ();
+  }
+
+  // The question at Position of the boot order, offering the three boot options.
+  void MakeChoice (UINT16 Position)
+  {
+    Builders::IfrBuilder  F;
+    size_t                At = F.OneOf ({ 23, 0, 0x70, 1, (UINT16)(Position * 2), 0 }, EFI_IFR_NUMERIC_SIZE_2, 0, 0, 0);
+    for (UINT16 Option = 0; Option < 3; Option++) {
+      F.OneOfOption ((EFI_STRING_ID)(56 + Option), 0, EFI_IFR_TYPE_NUM_SIZE_16, Option);
+    }
+
+    F.End ();
+    UINT8  *Held = Forms.Hold (F.Opcodes ());
+    Record                = CONTROL_RECORD {};
+    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
+    Record.VariableIndex  = kBootOrder;
+    Record.ControlType    = CONTROL_TYPE_ONE_OF;
+    Record.Flags          = CONTROL_FLAG_VALID;
+    Record.QuestionOpcode = (UINT64)(UINTN)(Held + At - 4);
+    TuiDestroy (Choice, TRUE);
+    Choice = nullptr;
+    ASSERT_EQ (TuiCreate (&gTuiChoiceOps, (VOID **)&Choice), EFI_SUCCESS);
+    ASSERT_EQ (gTuiChoiceOps.Initialize (Choice, &Record, nullptr), EFI_SUCCESS);
+    gTuiChoiceOps.SetCallback (Choice, nullptr, OnValueChanged, &gTuiValueNotify);
+    ASSERT_EQ (gTuiChoiceOps.SetFocus (Choice, TRUE), EFI_SUCCESS);
+  }
+
+  EFI_STATUS Press (const std::string &Key)
+  {
+    TUI_INPUT  Event {};
+    Event.Kind = TUI_EVENT_KEY;
+    Event.Key  = Emu::ParseKeyScript (Key).at (0).Record;
+    return gTuiChoiceOps.HandleAction (Choice, &Event);
+  }
+
+  static std::vector<UINT16> Order ()
+  {
+    UINTN                Size = 0;
+    UINT16               *Data = (UINT16 *)GetCachedVariable (kBootOrder, &Size);
+    std::vector<UINT16>  Entries (Data, Data + Size / sizeof (UINT16));
+    FreePool (Data);
+    return Entries;
+  }
+
+  HeldForms       Forms;
+  CONTROL_RECORD  Record {};
+  VOID            *Choice = nullptr;
+};
+
+TEST_F (BootOrderStepTest, PlusTakesTheOptionBeforeAndMinusTheOneAfter) {
+  MakeChoice (1);
+  EXPECT_EQ (Press ("+"), EFI_SUCCESS);
+  EXPECT_EQ (Order (), (std::vector<UINT16> { 1, 0, kMarker }));
+  MakeChoice (0);
+  EXPECT_EQ (Press ("+"), EFI_SUCCESS);                 // the first stays first
+  EXPECT_EQ (Order (), (std::vector<UINT16> { 1, 0, kMarker }));
+  EXPECT_EQ (Press ("-"), EFI_SUCCESS);
+  EXPECT_EQ (Order (), (std::vector<UINT16> { 0, 1, kMarker }));
+}
+
+TEST_F (BootOrderStepTest, TheMarkerTheLastPlaceAndPlacesPastTheEndStay) {
+  MakeChoice (1);
+  EXPECT_EQ (Press ("-"), EFI_SUCCESS);                 // the next is the disabled marker
+  MakeChoice (2);
+  EXPECT_EQ (Press ("+"), EFI_SUCCESS);                 // the marker keeps its place
+  EXPECT_EQ (Order (), (std::vector<UINT16> { 0, 1, kMarker }));
+
+  gBootOrderDisabledMarker = 0x7777;                     // the last place holds an option now
+  EXPECT_EQ (Press ("-"), EFI_SUCCESS);
+  MakeChoice (5);
+  EXPECT_EQ (Press ("+"), EFI_SUCCESS);
+  EXPECT_EQ (Press ("-"), EFI_SUCCESS);
+  EXPECT_EQ (Order (), (std::vector<UINT16> { 0, 1, kMarker }));
 }
 
 }  // namespace
