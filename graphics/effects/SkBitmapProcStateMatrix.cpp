@@ -86,10 +86,10 @@ template <typename Axis> void write_filter_columns (const Axis &ax, int64_t fx, 
     if constexpr (Axis::kIsClamp) {
         // Inside the bitmap with the next column too: no clamping is needed.
         if (dx > 0 && columns_inside (fx, dx, count, ax.fSize - 2)) {
-            for (int i = 0; i < count; i++) {
-                int64_t p = fx + (int64_t)i * dx;
-                uint32_t i0 = (uint32_t)(p >> 16);
-                *xy++ = SkPackFilterCoord (i0, (uint32_t)(p >> 12) & 0xF, i0 + 1);
+            // Every position lies in 0 .. 2^31, so 32-bit steps are exact.
+            for (uint32_t p = (uint32_t)fx; count > 0; count--, p += (uint32_t)dx) {
+                uint32_t i0 = p >> 16;
+                *xy++ = SkPackFilterCoord (i0, (p >> 12) & 0xF, i0 + 1);
             }
             return;
         }
