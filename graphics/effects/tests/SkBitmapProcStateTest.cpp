@@ -229,14 +229,16 @@ TEST (SkBitmapProcState, HugeDownscaleStaysInsideTheBitmap)
 TEST (SkBitmapProcState, VectorBilinearSamplersEqualThePlainOnes)
 {
     std::mt19937 rng (11);
-    TestBitmap src (61, 3, [&] (int, int) { return random_pm_pixel (rng); });
+    // Narrow runs are blended column by column, runs across more than 512 columns pixel by pixel.
+    TestBitmap src (700, 3, [&] (int, int) { return random_pm_pixel (rng); });
     SkBitmapProcState state;
     state.fBitmap = &src.bitmap;
     std::vector<SkPMColor> plain (68), vector (68);
     for (int count = 0; count <= 67; count++) {
         std::vector<uint32_t> xy (1 + (size_t)count);
         xy[0] = SkPackFilterCoord (rng () % 3, rng () % 16, rng () % 3);
-        for (int i = 1; i <= count; i++) xy[(size_t)i] = SkPackFilterCoord (rng () % 61, rng () % 16, rng () % 61);
+        unsigned columns = count % 2 ? 700 : 61;
+        for (int i = 1; i <= count; i++) xy[(size_t)i] = SkPackFilterCoord (rng () % columns, rng () % 16, rng () % columns);
         state.fAlphaScale = (uint16_t)(1 + rng () % 256);
         for (bool alpha : { false, true }) {
             SkSetProcForm (kPortable_SkProcForm);
