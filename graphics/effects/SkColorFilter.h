@@ -22,6 +22,11 @@ public:
         if (count > 0 && dst != src) memmove (dst, src, (size_t)count * sizeof (SkPMColor));
     }
     virtual uint32_t getFlags () { return 0; }
+    // The same for 5-6-5 pixels, where kHasFilter16_Flag is set; the base copies them.
+    virtual void filterSpan16 (const uint16_t src[], int count, uint16_t dst[])
+    {
+        if (count > 0 && dst != src) memmove (dst, src, (size_t)count * sizeof (uint16_t));
+    }
     Type getFlattenableType () const override { return kColorFilter_Type; }
 };
 

@@ -33,6 +33,21 @@ public:
         (void)dst; (void)src; (void)matrix; (void)margin;
         return false;
     }
+
+    enum BlurType {
+        kNone_BlurType, kNormal_BlurType, kSolid_BlurType, kOuter_BlurType, kInner_BlurType,
+    };
+    struct BlurInfo {
+        SkScalar fRadius;
+        bool fIgnoreTransform;
+        bool fHighQuality;
+    };
+    // A blur describes itself (info may be null); any other filter answers kNone_BlurType.
+    virtual BlurType asABlur (BlurInfo *info)
+    {
+        (void)info;
+        return kNone_BlurType;
+    }
 };
 
 #endif
