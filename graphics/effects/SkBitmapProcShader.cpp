@@ -7,6 +7,7 @@
 #include "graphics/core/SkColorPriv.h"
 #include "graphics/core/SkString.h"
 #include "graphics/core/SkUnPreMultiply.h"
+#include "graphics/effects/SkReadPriv.h"
 #include "graphics/paint/SkPaint.h"
 
 namespace {
@@ -83,12 +84,7 @@ SkBitmapProcShader::SkBitmapProcShader (SkFlattenableReadBuffer &buffer) : SkSha
 
 SkFlattenable *SkBitmapProcShader::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    SkBitmapProcShader *shader = new SkBitmapProcShader (buffer);
-    if (shader != nullptr && buffer.failed ()) {
-        shader->unref ();
-        return nullptr;
-    }
-    return shader;
+    return SkReadUnlessFailed<SkBitmapProcShader> (buffer);
 }
 
 void SkBitmapProcShader::flatten (SkFlattenableWriteBuffer &buffer)

@@ -62,6 +62,19 @@ SkPoint map_centre (const State &s, int x, int y)
     return pt;
 }
 
+// The 16.16 position of the first pixel centre; filtered procedures move it back by half a
+// source pixel so that it names the pixel at or before the sample point.
+void start_position (const State &s, int x, int y, bool filter, int64_t *fx, int64_t *fy)
+{
+    SkPoint pt = map_centre (s, x, y);
+    *fx = SkFloatToFixedPinned (pt.fX);
+    *fy = SkFloatToFixedPinned (pt.fY);
+    if (filter) {
+        *fx -= s.fFilterOneX >> 1;
+        *fy -= s.fFilterOneY >> 1;
+    }
+}
+
 // Whether every column fx + k dx (k < count) lies inside 0 .. limit without clamping.
 bool columns_inside (int64_t fx, SkFixed dx, int count, int64_t limit)
 {
@@ -101,11 +114,9 @@ template <typename AX, typename AY, bool Filter> void scale_proc (const State &s
 {
     AX ax (s, true);
     AY ay (s, false);
-    SkPoint pt = map_centre (s, x, y);
-    int64_t fx = SkFloatToFixedPinned (pt.fX), fy = SkFloatToFixedPinned (pt.fY);
+    int64_t fx, fy;
+    start_position (s, x, y, Filter, &fx, &fy);
     if (Filter) {
-        fx -= s.fFilterOneX >> 1;
-        fy -= s.fFilterOneY >> 1;
         *xy++ = pack_filter (ay, fy, s.fFilterOneY);
         write_filter_columns (ax, fx, s.fInvSx, s.fFilterOneX, xy, count);
         return;
@@ -122,12 +133,8 @@ template <typename AX, typename AY, bool Filter> void affine_proc (const State &
 {
     AX ax (s, true);
     AY ay (s, false);
-    SkPoint pt = map_centre (s, x, y);
-    int64_t fx = SkFloatToFixedPinned (pt.fX), fy = SkFloatToFixedPinned (pt.fY);
-    if (Filter) {
-        fx -= s.fFilterOneX >> 1;
-        fy -= s.fFilterOneY >> 1;
-    }
+    int64_t fx, fy;
+    start_position (s, x, y, Filter, &fx, &fy);
     for (int i = 0; i < count; i++) {
         int64_t px = fx + (int64_t)i * s.fInvSx, py = fy + (int64_t)i * s.fInvKy;
         if (Filter) {

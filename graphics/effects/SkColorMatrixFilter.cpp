@@ -7,6 +7,7 @@
 #include "graphics/core/SkColorPriv.h"
 #include "graphics/core/SkMath.h"
 #include "graphics/core/SkUnPreMultiply.h"
+#include "graphics/effects/SkReadPriv.h"
 
 namespace {
 
@@ -178,12 +179,7 @@ SkColorMatrixFilter::SkColorMatrixFilter (SkFlattenableReadBuffer &buffer) : SkC
 
 SkFlattenable *SkColorMatrixFilter::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    SkColorMatrixFilter *filter = new SkColorMatrixFilter (buffer);
-    if (filter != nullptr && buffer.failed ()) {
-        filter->unref ();
-        return nullptr;
-    }
-    return filter;
+    return SkReadUnlessFailed<SkColorMatrixFilter> (buffer);
 }
 
 bool SkColorMatrixFilter::RegisterFactory () { return Register ("SkColorMatrixFilter", CreateProc); }

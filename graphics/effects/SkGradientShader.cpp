@@ -10,6 +10,7 @@
 #include "graphics/core/SkColorPriv.h"
 #include "graphics/core/SkMath.h"
 #include "graphics/effects/SkGradientShaderPriv.h"
+#include "graphics/effects/SkReadPriv.h"
 #include "graphics/paint/SkPaint.h"
 
 namespace {
@@ -221,16 +222,9 @@ bool SkGradientBase::commonAsABitmap (SkBitmap *bitmap) const
 
 namespace {
 
-// Reads one gradient kind: the base and the kind's own fields; null for short or bad data.
-template <typename T> SkFlattenable *read_gradient (SkFlattenableReadBuffer &buffer)
-{
-    T *shader = new T (buffer);
-    if (shader != nullptr && (buffer.failed () || !shader->valid ())) {
-        shader->unref ();
-        return nullptr;
-    }
-    return shader;
-}
+// Reads one gradient kind: the base (which marks the buffer failed for bad colours) and the
+// kind's own fields; null for short or bad data.
+template <typename T> SkFlattenable *read_gradient (SkFlattenableReadBuffer &buffer) { return SkReadUnlessFailed<T> (buffer); }
 
 SkPoint read_point (SkFlattenableReadBuffer &buffer)
 {

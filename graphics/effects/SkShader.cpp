@@ -9,6 +9,7 @@
 #include "graphics/core/SkMath.h"
 #include "graphics/core/SkUtils.h"
 #include "graphics/effects/SkColorFilter.h"
+#include "graphics/effects/SkReadPriv.h"
 #include "graphics/paint/SkPaint.h"
 
 SkShader::SkShader () : fLocalMatrix (nullptr), fPaintAlpha (0), fDeviceConfig (0), fTotalInverseClass (0) {}
@@ -132,29 +133,15 @@ void SkColorShader::flatten (SkFlattenableWriteBuffer &buffer)
     if (!fInheritColor) buffer.write32 (fColor);
 }
 
-namespace {
-
-// A shader read from short or corrupt data is half made: drop it rather than hand it out.
-template <typename T> SkFlattenable *create_unless_failed (SkFlattenableReadBuffer &buffer)
-{
-    T *shader = new T (buffer);
-    if (shader != nullptr && buffer.failed ()) {
-        shader->unref ();
-        return nullptr;
-    }
-    return shader;
-}
-
-} // namespace
 
 SkFlattenable *SkColorShader::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return create_unless_failed<SkColorShader> (buffer);
+    return SkReadUnlessFailed<SkColorShader> (buffer);
 }
 
 SkFlattenable *SkEmptyShader::CreateProc (SkFlattenableReadBuffer &buffer)
 {
-    return create_unless_failed<SkEmptyShader> (buffer);
+    return SkReadUnlessFailed<SkEmptyShader> (buffer);
 }
 
 bool SkColorShader::setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix)
