@@ -100,6 +100,13 @@ EFI_STATUS  ProcessPackageNotifications (VOID);
 
 /** Closes a control's refresh event, when it has one, and forgets it. */
 VOID        CloseControlRefreshEvent (IN CONST CONTROL_RECORD *Control);
+/** Closes every refresh event (the controls they stand for go with the work tables). */
+VOID        FreeRefreshEvents (VOID);
+/**
+  Runs the CHANGED callbacks of the questions whose refresh group was signalled since
+  the last call; TRUE when one of them is on ShownPage, which then needs a redraw.
+**/
+BOOLEAN     ProcessQuestionRefreshes (IN UINT32 ShownPage);
 
 //
 // The front end's page items.

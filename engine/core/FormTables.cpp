@@ -3,6 +3,7 @@
   lets a form set that fails half-way leave them as they were.
 **/
 #include <engine/core/FormTables.h>
+#include <engine/core/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
 #include <engine/textui/BootScreenInterface.h>
@@ -499,6 +500,7 @@ FreeWorkTables (
     gControlData = NULL;
   }
 
+  FreeRefreshEvents ();     // their controls go with the tables
   FreeWorkTable (&gWorkControlData);
   FreeWorkTable (&gWorkPageData);
   FreeWorkTable (&gWorkPageList);

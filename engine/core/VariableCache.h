@@ -65,6 +65,16 @@ EFI_STATUS  BuildDefaultCaches (VOID);
 VOID        MergeDefaultValue (IN UINTN Index, IN OUT VARIABLE_CACHE_ENTRY *Entry, IN VOID *Found, IN UINTN FoundSize);
 EFI_STATUS  LoadDefaultOrders (VOID);
 
+// Which default of the controls LoadDefaultsFromForms gathers.
+#define LOAD_DEFAULTS_STANDARD       0x10
+#define LOAD_DEFAULTS_MANUFACTURING  0x20
+/**
+  Writes the manufacturing (LOAD_DEFAULTS_MANUFACTURING) or standard default of every
+  question of every page with a package list into Cache at the question's place;
+  variables stored directly as UEFI variables are left out.
+**/
+VOID        LoadDefaultsFromForms (IN OUT VARIABLE_CACHE_ENTRY *Cache, IN UINT32 Flag);
+
 VOID        SaveVariableSnapshot (VOID);
 VOID        RestoreVariableSnapshot (VOID);
 

@@ -580,6 +580,10 @@ RunTextSetup (
       }
 
       Status = FollowPackageChanges (App);
+      if (ProcessQuestionRefreshes (App->CurrentPage)) {
+        App->Redraw = 1;
+      }
+
       if (!EFI_ERROR (Status) && App->Redraw && !App->Exit) {
         DrawApp (App);
       }

@@ -51,17 +51,7 @@ protected:
       Republish (Loaded[Index], (UINT8)Index);
     }
 
-    // The board: one page, and enough variables that the export's stores come after
-    // the indexes the engine gives special meanings.
-    Builders::SETUP_DATA_DESC  Desc;
-    Desc.Pages    = { { .FormId = 1, .Controls = { { .ControlType = CONTROL_TYPE_TEXT } } } };
-    Desc.FormSets = { {} };
-    for (char16_t Index = 0; Index < 60; Index++) {
-      Desc.Variables.push_back ({ .VendorGuid = ParserTest::kStoreGuid, .Name = std::u16string (u"Engine") + (char16_t)(u'0' + Index),
-                                  .StoreFlags = VARIABLE_STORE_CACHE_ONLY });
-    }
-    LoadSetupData (Desc);
-    ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+    LoadPlainBoard ();
   }
 
   void TearDown () override

@@ -8,6 +8,7 @@
 
 #include <engine/core/FormParser.h>
 #include <engine/core/FormTables.h>
+#include <engine/core/VariableCache.h>
 #include <engine/textui/BootScreenInterface.h>
 
 #include <Library/BaseMemoryLib.h>
@@ -76,6 +77,23 @@ protected:
     gCompiledPageFormSetGuids     = nullptr;
     gCompiledPageFormSetGuidCount = 0;
     HiiEngineTest::TearDown ();
+  }
+
+  // A board whose one page is the link page, with Variables cache-only engine variables
+  // ahead of whatever the form sets add, and the variable cache loaded. With 60, the
+  // stores of the form sets come after every index the engine gives a meaning.
+  void LoadPlainBoard (UINT32 Variables = 60)
+  {
+    Builders::SETUP_DATA_DESC  Desc;
+
+    Desc.Pages    = { { .FormId = 1, .Controls = { { .ControlType = CONTROL_TYPE_TEXT } } } };
+    Desc.FormSets = { {} };
+    for (UINT32 Index = 0; Index < Variables; Index++) {
+      Desc.Variables.push_back ({ .VendorGuid = ParserTest::kStoreGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'0' + Index)),
+                                  .StoreFlags = VARIABLE_STORE_CACHE_ONLY });
+    }
+    LoadSetupData (Desc);
+    ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   }
 
   // Publishes the forms with their English strings; the parse reads names from there.
