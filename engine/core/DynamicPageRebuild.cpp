@@ -98,8 +98,7 @@ ResizeVariableTables (
   UINT8       *Block;
   EFI_STATUS  Status;
 
-  Status = GrowVariableCaches (Count);
-  Block  = BuildListBlock (gWorkVariables.Bytes, Count, sizeof (VARIABLE_RECORD));
+  Block = BuildListBlock (gWorkVariables.Bytes, Count, sizeof (VARIABLE_RECORD));
   if (Block == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
@@ -107,6 +106,8 @@ ResizeVariableTables (
   FreeAndNull (mRebuiltVariables);
   mRebuiltVariables = Block;
   gVariableList     = Block;
+  // The new entries are read from their stores, so the list must name them first.
+  Status = GrowVariableCaches (Count);
   return Status;
 }
 
