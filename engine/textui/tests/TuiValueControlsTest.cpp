@@ -387,4 +387,32 @@ TEST_F (TuiValueControlsTest, EightByteUnsignedValuesShowWithoutSignAndTooManyDi
   EXPECT_EQ (Field (19), u"9223372036854775809");
 }
 
+TEST_F (TuiValueControlsTest, ANarrowNumberDrawsNoFieldPastItsRow) {
+  Make (&gTuiNumberOps, Numeric (3, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 0, 99, 1), CONTROL_TYPE_NUMERIC);
+  Ops->SetDimensions (Control, 30, 1);                   // narrower than the value column
+  FillTextRect (0, kRow, 100, 1, 0x07);
+  ASSERT_EQ (Ops->Draw (Control), EFI_SUCCESS);
+  EXPECT_EQ (Drawn (kValue, kRow, 4), u"    ");
+  EXPECT_EQ (DrawnAttribute (kValue, kRow), 0x07);
+  EXPECT_EQ (Drawn (kColumn, kRow + 1, 4), u"    ");
+}
+
+// The text-entry base on its own: Left is kept while editing, Up puts the text from before back, and
+// leaving the control ends the edit with the text as typed.
+TEST_F (TuiValueControlsTest, TheTextEntryKeepsItsBackupUntilEnterOrLeaving) {
+  Make (&gTuiTextEntryOps, Numeric (3, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 0, 99, 1), CONTROL_TYPE_NUMERIC);
+  EXPECT_EQ (Press ("Left"), EFI_UNSUPPORTED);           // nothing is being edited
+  EXPECT_EQ (Press ("7"), EFI_SUCCESS);
+  EXPECT_EQ (Press ("Left"), EFI_SUCCESS);
+  EXPECT_EQ (Press ("Up"), EFI_SUCCESS);
+  EXPECT_EQ (((TUI_TEXT_ENTRY *)Control)->Text, std::u16string (u"\x0004"));   // the stored byte, as read
+  EXPECT_EQ (Control->OwnsFrame, 0);
+
+  EXPECT_EQ (Press ("9"), EFI_SUCCESS);
+  EXPECT_EQ (Ops->SetFocus (Control, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Control->OwnsFrame, 0);
+  EXPECT_EQ (((TUI_TEXT_ENTRY *)Control)->Text, std::u16string (u"9"));
+  EXPECT_EQ (Cached ()[3], 4);                            // nothing was reported
+}
+
 }  // namespace
