@@ -340,21 +340,7 @@ protected:
   void SetUp () override
   {
     LegacyDevOrderTest::SetUp ();
-    Builders::SETUP_DATA_DESC  D;
-    for (int Index = 0; Index < 9; Index++) {
-      D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
-                               .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
-    }
-    D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
-    D.Variables[8]     = { .VendorGuid = kLegacyOrderGuid, .Name = u"LegacyDevOrder", .StoreFlags = 0, .Size = 0 };
-    D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
-    D.FormSets         = { {} };
-    D.FirstFormSetGuid = EFI_GUID {};
-    D.VariableGuids    = std::vector<EFI_GUID> {};
-    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, EFI_SECTION_FREEFORM_SUBTYPE_GUID,
-      Builders::BuildSetupDataSectionBody (D));
-    ASSERT_EQ (LoadSetupData (Devices.Image->ImageHandle ()), EFI_SUCCESS);
-    ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
+    LoadBoardWithOrders ();
 
     AddDevices (kHdd, 3);
     AddDevices (kCdRom, 3);
@@ -368,8 +354,7 @@ protected:
 
   void TearDown () override
   {
-    FreeVariableCaches ();
-    ResetSetupData ();
+    ForgetBoard ();
     LegacyDevOrderTest::TearDown ();
   }
 

@@ -4,20 +4,26 @@
 #define ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_OPTION_TEST_SUPPORT_H_
 
 #include "../../../core/tests/support/EngineMachineTest.h"
+#include "LoadOptionBytes.h"
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/SetupData.h>
+#include <engine/core/VariableCache.h>
 #include <engine/textui/BootOptions.h>
 #include <Guid/GlobalVariable.h>
+
+#include <Builders/SetupDataBuilder.h>
 
 #include <string>
 #include <vector>
 
-using BYTES = std::vector<UINT8>;
+using BootTest::BYTES;
+using BootTest::kBootFlowGuid;
+using BootTest::kNvBsRt;
+using BootTest::LoadOption;
 
-inline constexpr UINT32  kNvBsRt    = EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
 inline constexpr UINT32  kActive    = LOAD_OPTION_ACTIVE;
 inline constexpr UINT32  kHidden    = LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN;
-inline const EFI_GUID  kBootFlowGuid   = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
 inline const EFI_GUID  kBootMgrGuid    = { 0xB4909CF3, 0x7B93, 0x4751, { 0x9B, 0xD8, 0x5B, 0xA8, 0x22, 0x0B, 0x9B, 0xB2 } };
 inline const EFI_GUID  kDriverMgrGuid  = { 0xC0B4FB05, 0x15E5, 0x4588, { 0x9F, 0xE9, 0xB3, 0xD3, 0x9C, 0x06, 0x77, 0x15 } };
 inline const EFI_GUID  kBootNowGuid    = { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } };
@@ -48,29 +54,9 @@ BbsPath ()
 }
 
 inline BYTES
-LoadOption (UINT32 Attributes, const std::u16string &Description, const BYTES &Path, const BYTES &Optional = {})
-{
-  BYTES  Bytes = { (UINT8)Attributes, (UINT8)(Attributes >> 8), (UINT8)(Attributes >> 16), (UINT8)(Attributes >> 24),
-                   (UINT8)Path.size (), (UINT8)(Path.size () >> 8) };
-  for (char16_t C : Description) {
-    Bytes.push_back ((UINT8)C);
-    Bytes.push_back ((UINT8)(C >> 8));
-  }
-  Bytes.insert (Bytes.end (), { 0, 0 });
-  Bytes.insert (Bytes.end (), Path.begin (), Path.end ());
-  Bytes.insert (Bytes.end (), Optional.begin (), Optional.end ());
-  return Bytes;
-}
-
-inline BYTES
 Order (std::vector<UINT16> Numbers)
 {
-  BYTES  Bytes;
-  for (UINT16 N : Numbers) {
-    Bytes.push_back ((UINT8)N);
-    Bytes.push_back ((UINT8)(N >> 8));
-  }
-  return Bytes;
+  return BootTest::U16List (Numbers);
 }
 
 class BootOptionsTest : public EngineMachineTest {
@@ -103,6 +89,35 @@ protected:
       Text.push_back (Hex[(Number >> Shift) & 0xF]);
     }
     M.Variables ().Put (Text, gEfiGlobalVariableGuid, kNvBsRt, Option);
+  }
+
+  // A board whose variable list holds "BootOrder" at 7, "LegacyDevOrder" at 8 and
+  // "DriverOrder" at 23, so the variable cache keeps them; ForgetBoard undoes it.
+  void LoadBoardWithOrders ()
+  {
+    static const EFI_GUID      LegacyOrderGuid = LEGACY_DEV_ORDER_VARIABLE_GUID;
+    Builders::SETUP_DATA_DESC  D;
+    for (int Index = 0; Index < 24; Index++) {
+      D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
+                               .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
+    }
+    D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
+    D.Variables[8]     = { .VendorGuid = LegacyOrderGuid, .Name = u"LegacyDevOrder", .StoreFlags = 0, .Size = 0 };
+    D.Variables[23]    = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"DriverOrder", .StoreFlags = 0, .Size = 0 };
+    D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
+    D.FormSets         = { {} };
+    D.FirstFormSetGuid = EFI_GUID {};
+    D.VariableGuids    = std::vector<EFI_GUID> {};
+    Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, EFI_SECTION_FREEFORM_SUBTYPE_GUID,
+      Builders::BuildSetupDataSectionBody (D));
+    ASSERT_EQ (LoadSetupData (Devices.Image->ImageHandle ()), EFI_SUCCESS);
+    ASSERT_EQ (ParseSetupDataHeader (), EFI_SUCCESS);
+  }
+
+  static void ForgetBoard ()
+  {
+    FreeVariableCaches ();
+    ResetSetupData ();
   }
 
   BYTES Stored (const std::u16string &Name, const EFI_GUID &Guid = gEfiGlobalVariableGuid)
