@@ -4,9 +4,10 @@
   by Enter, Tab, Shift+Tab, + or -, or any other key the control does not take.
 **/
 #include <engine/textui/TuiDateTime.h>
-#include <engine/textui/TuiApp.h>
+#include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiEditBox.h>
 #include <engine/textui/TuiStatements.h>
+#include <engine/textui/TuiValueControls.h>
 #include <engine/core/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
@@ -204,22 +205,6 @@ StorageBits (
 //
 // Creating, drawing.
 //
-
-// The time's SetCallback slot: it takes no callback and says so with success.
-static EFI_STATUS
-TuiSuccessCallback (
-  IN VOID          *Object,
-  IN VOID          *Context,
-  IN TUI_CALLBACK  Function,
-  IN VOID          *Data
-  )
-{
-  (VOID)Object;
-  (VOID)Context;
-  (VOID)Function;
-  (VOID)Data;
-  return EFI_SUCCESS;
-}
 
 static EFI_STATUS
 DateCreate (
@@ -540,10 +525,7 @@ CountRefreshTick (
   IN TUI_DATE_TIME  *Item
   )
 {
-  BOOLEAN  PopupOpen = (BOOLEAN)((gTuiApp != NULL) && (gTuiApp->Pages != NULL) && (gTuiApp->CurrentPage < gTuiApp->PageCount) &&
-                                 FrameHasActiveControl (gTuiApp->Pages[gTuiApp->CurrentPage]));
-
-  if ((Item->Control.OwnsFrame != 0) || PopupOpen || !TuiCountTick (&Item->Control, &Item->Countdown)) {
+  if ((Item->Control.OwnsFrame != 0) || !TuiNoPopupOpen () || !TuiCountTick (&Item->Control, &Item->Countdown)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -670,13 +652,13 @@ TUI_CONTROL_OPS  gTuiDateOps = {
 
 TUI_CONTROL_OPS  gTuiTimeOps = {
   TimeCreate,           TuiActionBindingDestroy,     DateTimeInitialize, DateTimeDraw,
-  DateTimeHandleAction, TuiSuccessCallback,          DateTimeSetFocus,   TuiControlSetPosition,
+  DateTimeHandleAction, TuiActionBindingSetCallback, DateTimeSetFocus,   TuiControlSetPosition,
   TuiControlSetDimensions, TuiControlSetAttributes,  DateTimeGetControlHeight
 };
 
 /**
-  The graphical setup draws dates itself and hands the date and time controls only
-  the keys of the field being edited.
+  The graphical setup draws dates and numbers itself: the date and time controls
+  keep only the keys of the field being edited, the number only its refresh ticks.
 **/
 UINT64
 InstallGraphicalControlOps (
@@ -687,5 +669,7 @@ InstallGraphicalControlOps (
   gTuiDateOps.Draw         = TuiUnsupportedOperation;
   gTuiDateOps.HandleAction = GraphicalDateHandleAction;
   gTuiTimeOps.HandleAction = GraphicalTimeHandleAction;
+  gTuiNumberOps.Draw         = TuiUnsupportedOperation;
+  gTuiNumberOps.HandleAction = GraphicalNumberHandleAction;
   return 0;
 }

@@ -416,6 +416,15 @@ Tick (
   return EFI_SUCCESS;
 }
 
+EFI_STATUS
+GraphicalNumberHandleAction (
+  IN     VOID       *Object,
+  IN OUT TUI_INPUT  *Event
+  )
+{
+  return ((Event != NULL) && (Event->Kind == TUI_EVENT_TICK)) ? Tick ((TUI_NUMBER *)Object) : EFI_UNSUPPORTED;
+}
+
 static EFI_STATUS
 HandlePointer (
   IN     TUI_NUMBER  *Number,

@@ -115,6 +115,9 @@ static_assert (sizeof (TUI_NUMBER) <= 192, "number");
 extern TUI_CONTROL_OPS  gTuiTextEntryOps;
 extern TUI_CONTROL_OPS  gTuiNumberOps;
 
+/** The number's handler while the graphical setup runs: it draws the number itself, so only ticks count here. */
+EFI_STATUS  GraphicalNumberHandleAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
+
 // The text entry's slots the number builds on.
 EFI_STATUS  TuiTextEntryCreate (IN OUT VOID **Object);
 EFI_STATUS  TuiTextEntryDestroy (IN VOID *Object, IN BOOLEAN Free);

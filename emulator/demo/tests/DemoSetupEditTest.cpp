@@ -183,6 +183,55 @@ TEST_F (DemoSetupEditTest, AnOrderedListsEndsStayPut) {
   EXPECT_EQ (Shown (kValueColumn, kDevicesRow + 3, 15), u"[Optical Drive]");
 }
 
+// The main page: the date, the time and the asset tag, kept in "Setup" at 8, 12 and 16.
+constexpr UINTN  kDateRow     = 3;
+constexpr UINTN  kTimeRow     = 4;
+constexpr UINTN  kAssetTagRow = 5;
+
+TEST_F (DemoSetupEditTest, ADateTypedFieldByFieldIsStoredAsYearMonthDayAndShownWithItsWeekday) {
+  Type ("1,2,Tab,3,1,Tab,2,0,2,4,Enter");
+  ExpectSetupChangedTo ({ { 8, 0xE8 }, { 9, 0x07 }, { 10, 12 }, { 11, 31 } });
+  EXPECT_EQ (Shown (kValueColumn, kDateRow, 20), u"[Tuesday 12/31/2024]");
+}
+
+TEST_F (DemoSetupEditTest, ATimeStepsFieldByFieldAndWraps) {
+  Type ("Down,+,Tab,-,Tab,+");
+  ExpectSetupChangedTo ({ { 12, 1 }, { 13, 59 }, { 14, 1 } });
+  EXPECT_EQ (Shown (kValueColumn, kTimeRow, 10), u"[01:59:01]");
+}
+
+TEST_F (DemoSetupEditTest, TheAssetTagIsEditedInABoxAndStoredZeroPaddedAtItsWidth) {
+  Type ("Down,Down,Enter,Backspace,Backspace,Backspace,Backspace,4,2,Enter");
+  std::vector<std::pair<UINTN, UINT8>>  Changed;
+  const char16_t  Old[] = u"DEMO-0001";
+  const char16_t  New[] = u"DEMO-42";
+  for (UINTN Unit = 0; Unit < 9; Unit++) {
+    UINT16  Char = (Unit < 7) ? (UINT16)New[Unit] : 0;
+    if (Char != (UINT16)Old[Unit]) {
+      Changed.push_back ({ 16 + 2 * Unit, (UINT8)Char });
+    }
+  }
+  ExpectSetupChangedTo (Changed);
+  EXPECT_EQ (Shown (kValueColumn, kAssetTagRow, 10), u"DEMO-42   ");
+}
+
+TEST_F (DemoSetupEditTest, TheAdministratorPasswordIsAskedTwiceAndStoredEncodedInThePasswordRecord) {
+  constexpr UINTN  kPasswordIndex = 5;
+  Type ("Down,Down,Down,Down,Enter,Enter,a,b,c,Enter,a,b,c,Enter");
+  UINT16  Expected[20] = { u'a', u'b', u'c' };
+  for (UINTN Unit = 0; Unit < 20; Unit++) {
+    Expected[Unit] = (UINT16)(Expected[Unit] ^ (UINT16)((Unit + 1) * 0xCB05));
+  }
+  std::vector<UINT8>  Field (40, 0xEE);
+  ASSERT_EQ (ReadVariableBytes (kPasswordIndex, 0, Field.size (), Field.data (), FALSE), EFI_SUCCESS);
+  EXPECT_EQ (Field, std::vector<UINT8> ((UINT8 *)Expected, (UINT8 *)Expected + sizeof (Expected)));
+  ExpectSetupChangedTo ({});
+  EXPECT_EQ (Shown (3, 3, 22), u"Administrator Password");
+  for (UINTN Row = 0; Row < 31; Row++) {
+    EXPECT_EQ (Devices.TextOut->RowText (Row).find (u"abc"), std::u16string::npos);
+  }
+}
+
 // The package list of the OVMF export whose GUID is Guid.
 std::vector<UINT8>
 OvmfPackageList (const EFI_GUID &Guid)

@@ -6,6 +6,7 @@
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/textui/TuiDateTime.h>
+#include <engine/textui/TuiValueControls.h>
 #include <Uefi/UefiIfr.h>
 
 #include <list>
@@ -198,9 +199,12 @@ TEST_F (DateTimeTest, AReadOnlyOrUnfocusedControlTakesNoKeys) {
 }
 
 TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateCommitsOnlyOnOtherKeys) {
-  TUI_CONTROL_OPS  SavedDate = gTuiDateOps;
-  TUI_CONTROL_OPS  SavedTime = gTuiTimeOps;
+  TUI_CONTROL_OPS  SavedDate   = gTuiDateOps;
+  TUI_CONTROL_OPS  SavedTime   = gTuiTimeOps;
+  TUI_CONTROL_OPS  SavedNumber = gTuiNumberOps;
   (VOID)HookSetupPagesBuilt ();
+  EXPECT_EQ (gTuiNumberOps.Draw, (EFI_STATUS (*)(VOID *))TuiUnsupportedOperation);
+  EXPECT_EQ (gTuiNumberOps.HandleAction, GraphicalNumberHandleAction);
   EXPECT_EQ (gTuiDateOps.Draw, (EFI_STATUS (*)(VOID *))TuiUnsupportedOperation);
   EXPECT_EQ (gTuiDateOps.HandleAction, GraphicalDateHandleAction);
   EXPECT_EQ (gTuiTimeOps.HandleAction, GraphicalTimeHandleAction);
@@ -226,8 +230,16 @@ TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateComm
   EXPECT_EQ (Clock ().Hour, 9);                            // the time handler commits first
   EXPECT_EQ (((TUI_DATE_TIME *)Time)->Field, 1);
 
-  gTuiDateOps = SavedDate;
-  gTuiTimeOps = SavedTime;
+  TUI_CONTROL  *Number = Make (Record (CONTROL_TYPE_NUMERIC), 7);
+  EXPECT_EQ (Char (Number, u'+'), EFI_UNSUPPORTED);          // the graphical setup changes numbers itself
+  EXPECT_EQ (Char (Number, u'5'), EFI_UNSUPPORTED);
+  TUI_INPUT  Tick {};
+  Tick.Kind = TUI_EVENT_TICK;
+  EXPECT_EQ (Ops (Number)->HandleAction (Number, &Tick), EFI_UNSUPPORTED);   // no refresh interval
+
+  gTuiDateOps   = SavedDate;
+  gTuiTimeOps   = SavedTime;
+  gTuiNumberOps = SavedNumber;
 }
 
 }  // namespace
