@@ -8,7 +8,10 @@
 #include <Library/UefiLib.h>
 #include <Pi/PiHob.h>
 
+#include <Emulator/HealthDriver.h>
 #include <Fixtures.h>
+
+#include <deque>
 
 namespace {
 
@@ -279,6 +282,35 @@ TEST_F (BootLoopTest, ALaunchReportsItsProgressAndItsFailure) {
     Signals += (CompareGuid (&Guid, &FirstLaunch) ? 1 : 0);
   }
   EXPECT_EQ (Signals, 1u);
+}
+
+// A device whose driver reports it failed gets no second load; one its driver repairs does.
+TEST_F (BootLoopTest, OnlyAHealthyOrRepairedDeviceIsLoadedAgain) {
+  Emu::HealthDriver   &Driver   = M.Add (std::make_unique<Emu::HealthDriver> (M, std::nullopt));
+  EFI_HANDLE          Failed    = Driver.AddController ({ .Status = EfiDriverHealthStatusFailed });
+  EFI_HANDLE          Repaired  = Driver.AddController ({ .Status = EfiDriverHealthStatusRepairRequired });
+  std::deque<BYTES>   Paths;
+  for (EFI_HANDLE Handle : { Failed, Repaired }) {
+    Paths.push_back (Emu::JoinPath ({ Emu::PciNode ((UINT8)(0x10 + Paths.size ()), 0) }));
+    ASSERT_EQ (gBS->InstallMultipleProtocolInterfaces (&Handle, &gEfiDevicePathProtocolGuid, Paths.back ().data (), nullptr),
+               EFI_SUCCESS);
+  }
+  BYTES  First  = Emu::JoinPath ({ Emu::PathBody (Paths[0]), Emu::FilePathNode (u"\\os.efi") });
+  BYTES  Second = Emu::JoinPath ({ Emu::PathBody (Paths[1]), Emu::FilePathNode (u"\\os.efi") });
+  Images->RegisterPath (First, "failed", Emu::BootImages::NeverReturns ("failed"));
+  Images->RegisterPath (Second, "repaired", Emu::BootImages::NeverReturns ("repaired"));
+  Images->FailLoad (First, EFI_DEVICE_ERROR);
+  Images->FailLoad (Second, EFI_DEVICE_ERROR);
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"Failed disk", First));
+  PutBoot (2, LoadOption (LOAD_OPTION_ACTIVE, u"Repaired disk", Second));
+  PutOrder ({ 1, 2 });
+
+  EXPECT_THROW (RunLoop (), Emu::OsBooted);
+  ASSERT_EQ (Images->Loads ().size (), 3u);
+  EXPECT_EQ (Images->Loads ()[0].DevicePath, First);
+  EXPECT_EQ (Images->Loads ()[1].DevicePath, Second);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "repaired" }));
+  EXPECT_EQ (Driver.State (Repaired).Status, EfiDriverHealthStatusHealthy);
 }
 
 // OVMF's own options: the front page is hidden and last, the non-block device has nothing

@@ -52,19 +52,7 @@ protected:
   // boot order, the legacy device order and the driver order.
   void StartWithOrders ()
   {
-    static const EFI_GUID  LegacyOrderGuid = { 0xA56074DB, 0x65FE, 0x45F7, { 0xBD, 0x21, 0x2D, 0x2B, 0xDD, 0x8E, 0x96, 0x52 } };
-    Builders::SETUP_DATA_DESC  D;
-    for (int Index = 0; Index < 24; Index++) {
-      D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
-                               .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
-    }
-    D.Variables[7]  = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
-    D.Variables[8]  = { .VendorGuid = LegacyOrderGuid, .Name = u"LegacyDevOrder", .StoreFlags = 0, .Size = 0 };
-    D.Variables[23] = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"DriverOrder", .StoreFlags = 0, .Size = 0 };
-    D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
-    D.FormSets         = { {} };
-    D.FirstFormSetGuid = EFI_GUID {};
-    D.VariableGuids    = std::vector<EFI_GUID> {};
+    Builders::SETUP_DATA_DESC  D = BoardWithOrders ();
     Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
                                      gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
     Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Builders::BuildSetupDataSectionBody (D));

@@ -95,19 +95,7 @@ protected:
   // "DriverOrder" at 23, so the variable cache keeps them; ForgetBoard undoes it.
   void LoadBoardWithOrders ()
   {
-    static const EFI_GUID      LegacyOrderGuid = LEGACY_DEV_ORDER_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D;
-    for (int Index = 0; Index < 24; Index++) {
-      D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
-                               .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
-    }
-    D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
-    D.Variables[8]     = { .VendorGuid = LegacyOrderGuid, .Name = u"LegacyDevOrder", .StoreFlags = 0, .Size = 0 };
-    D.Variables[23]    = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"DriverOrder", .StoreFlags = 0, .Size = 0 };
-    D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
-    D.FormSets         = { {} };
-    D.FirstFormSetGuid = EFI_GUID {};
-    D.VariableGuids    = std::vector<EFI_GUID> {};
+    Builders::SETUP_DATA_DESC  D = BootTest::BoardWithOrders ();
     Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, EFI_SECTION_FREEFORM_SUBTYPE_GUID,
       Builders::BuildSetupDataSectionBody (D));
     ASSERT_EQ (LoadSetupData (Devices.Image->ImageHandle ()), EFI_SUCCESS);

@@ -1,8 +1,13 @@
-// Bytes of load options and u16 lists as NVRAM holds them, for the boot tests.
+// Bytes of load options and u16 lists as NVRAM holds them, and a board whose variable
+// list holds the order variables, for the boot tests.
 #ifndef ENGINE_TEXTUI_TESTS_SUPPORT_LOAD_OPTION_BYTES_H_
 #define ENGINE_TEXTUI_TESTS_SUPPORT_LOAD_OPTION_BYTES_H_
 
 #include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+#include <Guid/GlobalVariable.h>
+
+#include <Builders/SetupDataBuilder.h>
 
 #include <string>
 #include <vector>
@@ -38,6 +43,27 @@ U16List (const std::vector<UINT16> &Numbers)
     Bytes.push_back ((UINT8)(N >> 8));
   }
   return Bytes;
+}
+
+// Setup data of one empty page whose variable list has 24 four-byte variables, with
+// "BootOrder", "LegacyDevOrder" and "DriverOrder" at their special indexes 7, 8 and 23.
+inline Builders::SETUP_DATA_DESC
+BoardWithOrders ()
+{
+  static const EFI_GUID      LegacyOrderGuid = { 0xA56074DB, 0x65FE, 0x45F7, { 0xBD, 0x21, 0x2D, 0x2B, 0xDD, 0x8E, 0x96, 0x52 } };
+  Builders::SETUP_DATA_DESC  D;
+  for (int Index = 0; Index < 24; Index++) {
+    D.Variables.push_back ({ .VendorGuid = gEfiGlobalVariableGuid, .Name = u"Var" + std::u16string (1, u'A' + Index),
+                             .StoreFlags = VARIABLE_STORE_EFI, .Size = 4 });
+  }
+  D.Variables[7]     = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"BootOrder", .StoreFlags = 0, .Size = 0 };
+  D.Variables[8]     = { .VendorGuid = LegacyOrderGuid, .Name = u"LegacyDevOrder", .StoreFlags = 0, .Size = 0 };
+  D.Variables[23]    = { .VendorGuid = gEfiGlobalVariableGuid, .Name = u"DriverOrder", .StoreFlags = 0, .Size = 0 };
+  D.Pages            = { { .FormId = 1, .TitleStringId = 0x100, .Controls = {} } };
+  D.FormSets         = { {} };
+  D.FirstFormSetGuid = EFI_GUID {};
+  D.VariableGuids    = std::vector<EFI_GUID> {};
+  return D;
 }
 
 }  // namespace BootTest
