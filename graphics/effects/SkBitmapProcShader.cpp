@@ -87,6 +87,8 @@ SkFlattenable *SkBitmapProcShader::CreateProc (SkFlattenableReadBuffer &buffer)
     return SkReadUnlessFailed<SkBitmapProcShader> (buffer);
 }
 
+bool SkBitmapProcShader::RegisterFactory () { return Register ("SkBitmapProcShader", CreateProc); }
+
 void SkBitmapProcShader::flatten (SkFlattenableWriteBuffer &buffer)
 {
     SkShader::flatten (buffer);

@@ -4,6 +4,9 @@
 // give.
 #include <gtest/gtest.h>
 
+#include "graphics/effects/SkBitmapProcShader.h"
+#include "graphics/effects/SkBlurMaskFilter.h"
+#include "graphics/effects/SkColorMatrixFilter.h"
 #include "graphics/effects/SkGradientShaderPriv.h"
 #include "graphics/effects/tests/ShaderTestSupport.h"
 #include "graphics/flatten/tests/SkFlattenTestSupport.h"
@@ -280,9 +283,24 @@ TEST (SkGradientShader, ReadersRefuseBadData)
     EXPECT_FALSE (read (bad));
 }
 
-TEST (SkGradientShader, RegisteredUnderTheirNames)
+TEST (SkGradientShader, LinearIsNotConstantInYSinceItsDitherAlternatesByRow)
+{
+    SkPoint pts[2] = { SkPoint::Make (0, 0), SkPoint::Make (100, 0) };
+    SkLinearGradient linear (pts, two (kRedBlue));
+    ASSERT_TRUE (linear.setContext (shader_device (), SkPaint (), SkMatrix::I ()));
+    EXPECT_EQ (0x03u, linear.getFlags ());
+    EXPECT_NE (shade_row (linear, SkMatrix::I (), SkPaint (), 0, 0, 8), shade_row (linear, SkMatrix::I (), SkPaint (), 0, 1, 8));
+}
+
+TEST (SkEffectsRegistry, ReadersRegisteredUnderTheirNames)
 {
     ASSERT_TRUE (SkGradientShader::RegisterFactories ());
+    ASSERT_TRUE (SkBitmapProcShader::RegisterFactory ());
+    ASSERT_TRUE (SkColorMatrixFilter::RegisterFactory ());
+    ASSERT_TRUE (SkBlurMaskFilter::RegisterFactory ());
+    EXPECT_EQ ((SkFlattenable::Factory)SkBitmapProcShader::CreateProc, SkFlattenable::NameToFactory ("SkBitmapProcShader"));
+    EXPECT_EQ ((SkFlattenable::Factory)SkColorMatrixFilter::CreateProc, SkFlattenable::NameToFactory ("SkColorMatrixFilter"));
+    EXPECT_EQ ((SkFlattenable::Factory)SkBlurMaskFilter::CreateProc, SkFlattenable::NameToFactory ("SkBlurMaskFilter"));
     EXPECT_EQ ((SkFlattenable::Factory)SkRadialGradient::CreateProc, SkFlattenable::NameToFactory ("Radial_Gradient"));
     EXPECT_EQ ((SkFlattenable::Factory)SkTwoPointRadialGradient::CreateProc, SkFlattenable::NameToFactory ("Two_Point_Radial_Gradient"));
 }
