@@ -205,6 +205,124 @@ CallControl (
   return Status;
 }
 
+static BOOLEAN
+IsTextQuestion (
+  IN CONST UINT8  *Op
+  )
+{
+  return (BOOLEAN)((Op[0] == EFI_IFR_STRING_OP) || (Op[0] == EFI_IFR_PASSWORD_OP));
+}
+
+/**
+  The text a STRING or PASSWORD question hands its driver: a new password typed, or
+  the cached value; the saved old value is then put back for the driver to read.
+**/
+static VOID
+ReadCallbackText (
+  IN  CONST CONTROL_RECORD  *Control,
+  IN  CONST UINT8           *Op,
+  IN  UINTN                 Width,
+  OUT CHAR16                *Text
+  )
+{
+  if ((Op[0] == EFI_IFR_PASSWORD_OP) && (mNewValue != NULL)) {
+    CopyMem (Text, mNewValue, ((Width < mNewValueSize) ? Width : mNewValueSize));
+  } else {
+    (VOID)ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Width, Text, FALSE);     // unread: empty text
+  }
+
+  if ((mOldValue != NULL) && (mOldValueSize == Width)) {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, mOldValue);
+  }
+}
+
+/** The driver's text, read back from its string, into the question's place (encoded where the store keeps it so). */
+static VOID
+WriteBackCallbackText (
+  IN     CONST CONTROL_RECORD  *Control,
+  IN     CONST UINT8           *Op,
+  IN     UINTN                 Width,
+  IN     EFI_STRING_ID         StringId,
+  IN OUT CHAR16                *Text
+  )
+{
+  CHAR16  *Back = HiiGetString (Control->HiiHandle, StringId, NULL);
+  CHAR16  *Encoded;
+
+  if (Back == NULL) {
+    return;
+  }
+
+  ZeroMem (Text, Width);
+  CopyMem (Text, Back, (StrSize (Back) - sizeof (CHAR16) < Width) ? StrSize (Back) - sizeof (CHAR16) : Width);
+  ZeroMem (Back, StrSize (Back));
+  FreePool (Back);
+  if (IsEncodedPasswordQuestion (Control)) {
+    Encoded = DuplicateAndEncodePassword (Text, Width);
+    if (Encoded != NULL) {
+      (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Encoded);
+      ZeroMem (Encoded, Width);
+      FreePool (Encoded);
+    }
+
+    return;
+  }
+
+  (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
+}
+
+/**
+  A STRING or PASSWORD question passes its text as a new string of its package list;
+  the text the driver leaves there is its answer. The string is emptied afterwards,
+  so no password stays readable in the database.
+**/
+static EFI_STATUS
+InvokeTextCallback (
+  IN CONTROL_RECORD  *Control,
+  IN UINT16          QuestionId,
+  IN CONST UINT8     *Op,
+  IN UINTN           Action
+  )
+{
+  UINTN               Width = GetQuestionWidth (Op);
+  CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
+  EFI_IFR_TYPE_VALUE  Value;
+  EFI_STATUS          Status;
+
+  ZeroMem (&Value, sizeof (Value));
+  Status = ((Text == NULL) || (gHiiString == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+  if (!EFI_ERROR (Status)) {
+    ReadCallbackText (Control, Op, Width, Text);
+    Status = gHiiString->NewString (gHiiString, Control->HiiHandle, &Value.string, "en-US", NULL, Text, NULL);
+  }
+
+  if (!EFI_ERROR (Status)) {
+    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
+    if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND))) {
+      WriteBackCallbackText (Control, Op, Width, Value.string, Text);
+    }
+
+    (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Value.string, "en-US", (EFI_STRING)u"", NULL);     // emptied, whatever it held
+  }
+
+  if (Text != NULL) {
+    ZeroMem (Text, Width);
+    FreePool (Text);
+  }
+
+  // The typed password stays for the CHANGED call; the old value must not come back.
+  FreeSecret (mOldValue, mOldValueBytes);
+  mOldValue      = NULL;
+  mOldValueSize  = 0;
+  mOldValueBytes = 0;
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status)) {
+    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+  }
+
+  FreeSavedValues ();
+  return Status;
+}
+
 EFI_STATUS
 InvokeControlCallback (
   IN CONTROL_RECORD  *Control,
@@ -232,8 +350,12 @@ InvokeControlCallback (
     return Status;
   }
 
+  if (IsTextQuestion (Op)) {
+    return InvokeTextCallback (Control, QuestionId, Op, Action);
+  }
+
   if (!QuestionValueType (Op, &Type)) {
-    return EFI_UNSUPPORTED;     // strings and passwords are not passed to drivers yet
+    return EFI_UNSUPPORTED;
   }
 
   if (Type == IFR_TYPE_OTHER) {

@@ -3,7 +3,9 @@
 // string and a form set's own callback, on the emulator with a fake driver.
 #include "support/DriverStoreTest.h"
 
+#include <engine/core/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/ConfigString.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/SetupData.h>
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -283,6 +286,71 @@ TEST_F (QuestionValueTest, FormOpenPassesNoValueAndWritesNothingBack) {
 
   EXPECT_EQ (InvokeControlCallback (&C, 6, 0, EFI_BROWSER_ACTION_SUBMITTED), EFI_UNSUPPORTED);
   EXPECT_EQ (Driver->Calls ().size (), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A STRING question passes its text as a new string of its package list, takes back the
+// text the driver leaves there, runs CHANGED after CHANGING, and empties the string.
+TEST_F (QuestionValueTest, StringCallbacksPassTheTextAsANewStringAndTakeTheDriversTextBack) {
+  Builders::IfrBuilder         Forms;
+  size_t                       At = Forms.String (Q (7, 0), 0, 3, 0, false);
+  std::vector<std::u16string>  Seen;
+  const UINT8                  Ab[6] = { 'a', 0, 'b', 0, 0, 0 };
+
+  UsePackage (Forms);
+  CONTROL_RECORD  C = VariableControl (At, CONTROL_TYPE_TEXT, kBoardIndex);
+  ASSERT_EQ (WriteVariableBytesNoTranslate (kBoardIndex, 0, sizeof (Ab), (VOID *)Ab), EFI_SUCCESS);
+  Driver->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *Value,
+                         EFI_BROWSER_ACTION_REQUEST *) {
+    CHAR16  *Text = HiiGetString (Handle, Value->string, nullptr);
+    Seen.push_back ((Text == nullptr) ? u"<none>" : Text);
+    FreePool (Text);
+    if (Action == EFI_BROWSER_ACTION_CHANGING) {
+      (VOID)gHiiString->SetString (gHiiString, Handle, Value->string, "en-US", (EFI_STRING)u"xyz", nullptr);
+    }
+    return EFI_SUCCESS;
+  };
+  Driver->ClearCalls ();
+
+  ASSERT_EQ (InvokeControlCallback (&C, 7, 0, EFI_BROWSER_ACTION_CHANGING), EFI_SUCCESS);
+  EXPECT_EQ (Seen, (std::vector<std::u16string> { u"ab", u"xyz" }));
+  ASSERT_EQ (Driver->Calls ().size (), 2u);
+  EXPECT_EQ (Driver->Calls ()[0].Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGING);
+  EXPECT_EQ (Driver->Calls ()[0].QuestionId, 7);
+  EXPECT_EQ (Driver->Calls ()[0].Type, EFI_IFR_TYPE_STRING);
+  EXPECT_EQ (Driver->Calls ()[1].Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGED);
+  EXPECT_EQ (Driver->Calls ()[1].Type, EFI_IFR_TYPE_STRING);
+  EXPECT_EQ (Cached (kBoardIndex), (BYTES { 'x', 0, 'y', 0, 'z', 0, 0x16, 0x17 }));
+
+  // Nothing the driver saw stays readable in its package list.
+  EFI_STRING_ID  Passed = (EFI_STRING_ID)(Driver->Calls ()[0].Value[0] | (Driver->Calls ()[0].Value[1] << 8));
+  CHAR16         *Left  = HiiGetString (Handle, Passed, nullptr);
+  ASSERT_NE (Left, nullptr);
+  EXPECT_EQ (std::u16string (Left), u"");
+  FreePool (Left);
+}
+
+// A driver that refuses the change leaves the text the user typed out of the cache.
+TEST_F (QuestionValueTest, ARefusedStringChangeKeepsTheOldText) {
+  Builders::IfrBuilder  Forms;
+  size_t                At = Forms.String (Q (8, 0), 0, 3, 0, false);
+  const UINT8           Old[6] = { 'o', 0, 'l', 0, 'd', 0 };
+  const UINT8           New[6] = { 'n', 0, 'e', 0, 'w', 0 };
+
+  UsePackage (Forms);
+  CONTROL_RECORD  C = VariableControl (At, CONTROL_TYPE_TEXT, kBoardIndex);
+  ASSERT_EQ (WriteVariableBytesNoTranslate (kBoardIndex, 0, sizeof (Old), (VOID *)Old), EFI_SUCCESS);
+  SaveControlOldValue (&C);
+  ASSERT_EQ (WriteVariableBytesNoTranslate (kBoardIndex, 0, sizeof (New), (VOID *)New), EFI_SUCCESS);
+  Driver->AddCallbackRule ({ .Action = EFI_BROWSER_ACTION_CHANGING, .QuestionId = 8, .Status = EFI_ACCESS_DENIED, .NewValue = std::nullopt });
+  Driver->ClearCalls ();
+
+  EXPECT_EQ (InvokeControlCallback (&C, 8, 0, EFI_BROWSER_ACTION_CHANGING), EFI_ACCESS_DENIED);
+  EXPECT_EQ (Driver->Calls ().size (), 1u);     // no CHANGED after a refusal
+  EXPECT_EQ (Cached (kBoardIndex), (BYTES { 'o', 0, 'l', 0, 'd', 0, 0x16, 0x17 }));
 }
 
 }  // namespace
