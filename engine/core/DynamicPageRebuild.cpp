@@ -7,6 +7,7 @@
 #include <engine/core/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/FormParser.h>
 #include <engine/core/FormTables.h>
 #include <engine/core/IfrOpcode.h>
@@ -14,13 +15,20 @@
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableCache.h>
 
+#include <Protocol/DevicePath.h>
+#include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
 #define REF3_LENGTH           33
 #define REF3_FORM_SET_AT      17
-#define REF_FORM_ID_AT        11
+#define REF4_LENGTH           35
+#define REF4_DEVICE_PATH_AT   33
+#define REF_FORM_ID_AT        13
+
+// Located at the first REF4 that names a device path, forgotten with the tables.
+static EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  *mPathToText = NULL;
 
 static UINT8  *mRebuiltPages     = NULL;
 static UINT8  *mRebuiltVariables = NULL;
@@ -137,6 +145,88 @@ FindPageByFormSetForm (
 }
 
 EFI_STATUS
+GetPackageListDevicePath (
+  IN  EFI_HII_HANDLE            Handle,
+  OUT EFI_DEVICE_PATH_PROTOCOL  **Path
+  )
+{
+  EFI_HANDLE  Driver = NULL;
+  EFI_STATUS  Status;
+
+  *Path = NULL;
+  if (gHiiDatabase == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = gHiiDatabase->GetPackageListHandle (gHiiDatabase, Handle, &Driver);
+  return EFI_ERROR (Status) ? Status : gBS->HandleProtocol (Driver, &gEfiDevicePathProtocolGuid, (VOID **)Path);
+}
+
+EFI_STATUS
+DevicePathToTextCached (
+  IN  CONST EFI_DEVICE_PATH_PROTOCOL  *Path,
+  OUT CHAR16                          **Text
+  )
+{
+  *Text = NULL;
+  if ((mPathToText == NULL) &&
+      EFI_ERROR (gBS->LocateProtocol (&gEfiDevicePathToTextProtocolGuid, NULL, (VOID **)&mPathToText)))
+  {
+    mPathToText = NULL;
+    return EFI_UNSUPPORTED;
+  }
+
+  *Text = mPathToText->ConvertDevicePathToText (Path, FALSE, FALSE);
+  return (*Text == NULL) ? EFI_NOT_FOUND : EFI_SUCCESS;
+}
+
+/** Whether the driver that published the package list has the device path of text Wanted. */
+static BOOLEAN
+PublishedFrom (
+  IN EFI_HII_HANDLE  Handle,
+  IN CONST CHAR16    *Wanted
+  )
+{
+  EFI_DEVICE_PATH_PROTOCOL  *Path;
+  CHAR16                    *Text;
+  BOOLEAN                   Same;
+
+  if (EFI_ERROR (GetPackageListDevicePath (Handle, &Path)) || EFI_ERROR (DevicePathToTextCached (Path, &Text))) {
+    return FALSE;
+  }
+
+  Same = (BOOLEAN)(StrCmp (Text, Wanted) == 0);
+  FreePool (Text);
+  return Same;
+}
+
+/** The first page of the form whose package list a driver of that device path published. */
+static EFI_STATUS
+FindPageByDevicePath (
+  IN  CONST CHAR16  *Wanted,
+  IN  UINT16        FormId,
+  OUT UINT16        *Page
+  )
+{
+  for (UINT32 Index = 1; Index < GetPageCount (); Index++) {
+    PAGE_RECORD  *Record;
+
+    if (EFI_ERROR (GetPageData (Index, &Record)) || (Record->FormId != FormId) || (Record->HiiHandle == NULL) ||
+        (Record->HiiHandle == PAGE_REPARSE_PENDING))
+    {
+      continue;
+    }
+
+    if (PublishedFrom (Record->HiiHandle, Wanted)) {
+      *Page = (UINT16)Index;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_NOT_FOUND;
+}
+
+EFI_STATUS
 ResolveRefTarget (
   IN     UINTN           Page,
   IN OUT CONTROL_RECORD  *Control
@@ -145,6 +235,8 @@ ResolveRefTarget (
   CONST UINT8  *Op = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
   EFI_GUID     FormSet;
   UINT16       Target;
+  UINT16       PathId;
+  CHAR16       *Wanted;
 
   (VOID)Page;
   if ((Control->ControlType & CONTROL_TYPE_MASK) != CONTROL_TYPE_REF) {
@@ -152,8 +244,20 @@ ResolveRefTarget (
   }
 
   // REF and REF2 keep the target the parser took from the form-id map; a REF3
-  // names its form set, which may be another package list's.
+  // names its form set, which may be another package list's, and a REF4 the
+  // device path of the driver that published it.
   if ((Op == NULL) || (Op[0] != EFI_IFR_REF_OP) || (IfrLength (Op) < REF3_LENGTH)) {
+    return EFI_SUCCESS;
+  }
+
+  PathId = (IfrLength (Op) >= REF4_LENGTH) ? (UINT16)IfrField (Op, REF4_DEVICE_PATH_AT, 2) : 0;
+  if (PathId != 0) {
+    Wanted = HiiGetString (Control->HiiHandle, PathId, NULL);
+    if ((Wanted != NULL) && !EFI_ERROR (FindPageByDevicePath (Wanted, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), &Target))) {
+      Control->RefTargetPage = Target;
+    }
+
+    FreePool (Wanted);
     return EFI_SUCCESS;
   }
 
@@ -311,6 +415,7 @@ FreeDynamicPageTable (
   gFormSetEntries   = ((gFormSetGuidTable == NULL) || (ReadUnaligned32 (gFormSetGuidTable) == 0)) ? NULL
                       : (FORM_SET_ENTRY *)(gFormSetGuidTable + ReadUnaligned32 (gFormSetGuidTable + 4));
   gControlData      = NULL;
+  mPathToText       = NULL;
   UnregisterPackageNotifications ();
   FreePendingPackageNotifications ();
 }

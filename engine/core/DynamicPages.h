@@ -12,6 +12,7 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
+#include <Protocol/DevicePath.h>
 #include <engine/core/SetupDataFormat.h>
 
 typedef struct {
@@ -71,6 +72,10 @@ EFI_STATUS  ResizeVariableTables (VOID);
 EFI_STATUS  RebuildPageData (VOID);
 EFI_STATUS  ResolveRefTarget (IN UINTN Page, IN OUT CONTROL_RECORD *Control);
 EFI_STATUS  FindPageByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 FormId, OUT UINT16 *Page);
+/** The device path of the driver that published a package list. */
+EFI_STATUS  GetPackageListDevicePath (IN EFI_HII_HANDLE Handle, OUT EFI_DEVICE_PATH_PROTOCOL **Path);
+/** A path's text through the device-path-to-text protocol (located once per build); the caller frees it. */
+EFI_STATUS  DevicePathToTextCached (IN CONST EFI_DEVICE_PATH_PROTOCOL *Path, OUT CHAR16 **Text);
 
 /** Writes gDynamicPageCount to its variable and re-reads the cache's copy. */
 VOID        WriteDynamicPageCount (VOID);

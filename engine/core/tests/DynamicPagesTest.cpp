@@ -9,9 +9,14 @@
 #include <engine/core/PackageNotify.h>
 #include <engine/core/SetupData.h>
 
+#include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
+#include <Library/MemoryAllocationLib.h>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
 
 using namespace ParserTest;
 using Builders::IfrBuilder;
@@ -407,4 +412,66 @@ TEST_F (DynamicPagesTest, SendFormRefusesNestedCallsBadHandlesAndListsWithoutFor
   EXPECT_EQ (gSendFormHandles, nullptr);
   EXPECT_EQ (gSendFormGuid, nullptr);
   EXPECT_EQ (gMessages.size (), 1u);
+}
+
+//
+// A REF4 names the device path of the driver whose form it opens.
+//
+namespace {
+
+std::vector<UINT8>  gLinkedPath;
+
+CHAR16 *EFIAPI
+PathText (CONST EFI_DEVICE_PATH_PROTOCOL *Path, BOOLEAN, BOOLEAN)
+{
+  const CHAR16  *Text = ((Path != nullptr) && (gLinkedPath.size () > 0) &&
+                         (std::memcmp (Path, gLinkedPath.data (), gLinkedPath.size ()) == 0)) ? u"VenHw(Linked)" : u"VenHw(Other)";
+  return (CHAR16 *)AllocateCopyPool (StrSize (Text), Text);
+}
+
+EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  gPathToText = { PathText, PathText };
+
+}  // namespace
+
+TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTheyName)
+{
+  constexpr EFI_GUID  kLinkedPath = { 0x1A2B3C4D, 0x0010, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x10 } };
+  constexpr EFI_GUID  kOtherPath  = { 0x1A2B3C4D, 0x0011, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x11 } };
+  EFI_HANDLE          Installed   = nullptr;
+  IfrBuilder          From;
+  std::vector<UINT8>  Ref4 = { 11, 0, 12, 0, 0x00, 0x01, 0, 0, 0, 0, 0, 2, 0, 0, 0 };
+
+  std::vector<UINT8>  Ref3 = Ref4;
+
+  Ref4.resize (31, 0);                     // no form-set GUID
+  Ref4.insert (Ref4.end (), { 5, 0 });     // the device path's string
+  Ref3.insert (Ref3.end (), (const UINT8 *)&kSetGuid, (const UINT8 *)&kSetGuid + sizeof (EFI_GUID));
+  From.FormSet (kOtherSet, kSetTitle, kSetHelp, { kPlatformSetup });
+  From.Form (1, 10);
+  From.Op (EFI_IFR_REF_OP, Ref4);
+  From.Op (EFI_IFR_REF_OP, Ref3);
+  From.End ();
+  From.End ();
+
+  Emu::FakeDriver  &Linked = AddDriver (kLinkedPath);
+  Emu::FakeDriver  &Other  = AddDriver (kOtherPath);
+  EFI_GUID         SecondList = kListGuid;
+  SecondList.Data4[7] = 0x42;
+  gLinkedPath = Linked.DevicePath ();
+  EFI_HII_HANDLE  Target = Linked.Publish (*Hii, Builders::PackageListBuilder (kListGuid).Add (TwoForms (kSetGuid).Package ()).Build ());
+  EFI_HII_HANDLE  Source = Other.Publish (*Hii, Builders::PackageListBuilder (SecondList).Add (From.Package ())
+                                                   .Add (Builders::BuildStringPackage ("en-US", 1, { { 5, u"VenHw(Linked)" } })).Build ());
+  ASSERT_EQ (M.Protocols ().Install (&Installed, &gEfiDevicePathToTextProtocolGuid, &gPathToText), EFI_SUCCESS);
+  LoadBoard ({}, {});
+
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  std::vector<UINT32>  Targets = PagesOf (Target);
+  std::vector<UINT32>  Sources = PagesOf (Source);
+  ASSERT_EQ (Targets.size (), 2u);
+  ASSERT_EQ (Sources.size (), 1u);
+
+  // Another driver's path names no page: the link keeps what the parser gave it.
+  gLinkedPath.clear ();
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  EXPECT_NE (PageControl (PagesOf (Source)[0], 0)->RefTargetPage, PagesOf (Target)[1]);
 }
