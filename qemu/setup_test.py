@@ -143,6 +143,15 @@ class SetupRun:
             self.fail(reason or f"no page of {what} within {BOOT_LIMIT_S} s")
         return body_rows(self.session.lines())
 
+    def check_secure_boot(self, expected):
+        wanted = "setup-qemu: secure boot: " + ("on" if expected else "off")
+        if not self.session.wait_until(lambda s: "setup-qemu: secure boot: " in s.output()
+                                       or boot_test.fatal_reason(s.output()), BOOT_LIMIT_S, settle=0.1):
+            self.fail("the loader did not start")
+        if wanted not in self.session.output():
+            self.fail(f"the loader did not print '{wanted}'")
+        self.note(wanted[len("setup-qemu: "):])
+
     def check_platform_form_set(self):
         """The form set a driver of Device Manager shows through SendForm: its title, prompts
         and values as the export holds them."""
@@ -206,6 +215,7 @@ def run(args, form_sets, disk, vars_copy, code):
         try:
             if args.expect_refusal:
                 return expect_refusal(session)
+            run.check_secure_boot(args.secure_boot)
             run.check_platform_form_set()
             run.check_front_page()
             run.check_escape()

@@ -7,6 +7,7 @@
 **/
 #include <Uefi.h>
 #include <Guid/DxeServices.h>
+#include <Guid/GlobalVariable.h>
 #include <Pi/PiFirmwareFile.h>
 #include <Protocol/LoadedImage.h>
 #include <Protocol/SimpleFileSystem.h>
@@ -134,6 +135,14 @@ bool SeedBoardVariables(EFI_SYSTEM_TABLE* st, EFI_HANDLE image) {
   return ok;
 }
 
+bool SecureBootOn(EFI_SYSTEM_TABLE* st) {
+  EFI_GUID global = EFI_GLOBAL_VARIABLE_GUID;
+  UINT8 value = 0;
+  UINTN size = sizeof value;
+  return !EFI_ERROR(st->RuntimeServices->GetVariable(const_cast<CHAR16*>(u"SecureBoot"), &global,
+                                                     nullptr, &size, &value)) && value == 1;
+}
+
 bool DiskFileExists(EFI_HANDLE image, const CHAR16* path) {
   EFI_FILE_PROTOCOL* file = nullptr;
   if (EFI_ERROR(OpenFile(image, path, &file))) return false;
@@ -213,6 +222,7 @@ extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) 
   gBoot = st->BootServices;
   SetConsole(st);
   Line().Text(u"loader started, firmware ").Text(st->FirmwareVendor).Print();
+  Line().Text(u"secure boot: ").Text(SecureBootOn(st) ? u"on" : u"off").Print();
   const bool stay = DiskFileExists(image, kStayPath);
   if (stay && DispatchedThisBoot(st)) {
     // Success sends the boot manager on to its menu, which shows the front page again.
