@@ -16,6 +16,9 @@ import time
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+# Debian's Secure Boot firmware with its snakeoil test key enrolled.
+SNAKEOIL_CODE = "/usr/share/OVMF/OVMF_CODE_4M.snakeoil.fd"
+SNAKEOIL_VARS = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"
 PREFIX = "setup-qemu: "
 SKIP = 77
 
@@ -246,17 +249,36 @@ def main():
     ap.add_argument("--strings", help="the engine's string table, to compare the strings read")
     ap.add_argument("--interactive", action="store_true",
                     help="show the firmware's window and console, check nothing")
+    ap.add_argument("--stay", action="store_true",
+                    help="the firmware goes on to its front page instead of switching off")
+    ap.add_argument("--keycode", help="the key-code adapter the loader starts with --stay")
+    ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
+    ap.add_argument("--secure-boot", action="store_true",
+                    help="the snakeoil Secure Boot firmware, with the signed images of --signed-dir")
+    ap.add_argument("--signed-dir", help="where the build put the signed images")
     args = ap.parse_args()
+    if args.secure_boot:
+        signed = args.signed_dir or os.path.dirname(args.loader)
+        args.loader = os.path.join(signed, "setup-qemu-loader.signed.efi")
+        args.keycode = os.path.join(signed, "setup-qemu-keycode.signed.efi")
+        args.volume = os.path.join(signed, "SetupEngineSigned.fv")
 
-    if shutil.which("qemu-system-x86_64") is None or not os.path.exists(OVMF_CODE):
+    code, variables = (SNAKEOIL_CODE, SNAKEOIL_VARS) if args.secure_boot else (OVMF_CODE, OVMF_VARS)
+    if shutil.which("qemu-system-x86_64") is None or not os.path.exists(code):
         print("SKIP: qemu-system-x86_64 or OVMF is not installed")
         return SKIP
     with tempfile.TemporaryDirectory(prefix="setup-qemu-") as tmp:
         disk = os.path.join(tmp, "disk")
         make_disk(disk, args.loader, args.volume, args.variables)
+        if args.stay:
+            open(os.path.join(disk, "SetupEngine.stay"), "wb").close()
+            if args.keycode:
+                shutil.copyfile(args.keycode, os.path.join(disk, "SetupKeyCode.efi"))
         vars_copy = os.path.join(tmp, "vars.fd")
-        shutil.copyfile(OVMF_VARS, vars_copy)
-        cmd = qemu_command(disk, vars_copy, args.interactive)
+        shutil.copyfile(variables, vars_copy)
+        cmd = qemu_command(disk, vars_copy, args.interactive, code)
+        if args.gpu:
+            cmd += ["-vga", "none", "-device", "virtio-gpu-pci"]
         if args.interactive:
             return subprocess.call(cmd)
         code, output, reason = run_qemu(cmd, args.timeout)

@@ -22,8 +22,6 @@ import hii_export  # noqa: E402
 import qemu_session  # noqa: E402
 
 SKIP = 77
-SNAKEOIL_CODE = "/usr/share/OVMF/OVMF_CODE_4M.snakeoil.fd"
-SNAKEOIL_VARS = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"
 
 # The form set that Device Manager lists for OVMF's platform driver, and its package list.
 PLATFORM_FORM_SET = "7235C51C-0C80-4CAB-87AC-3B084A6304B1"
@@ -261,7 +259,7 @@ def main():
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     args = ap.parse_args()
 
-    code, variables = (SNAKEOIL_CODE, SNAKEOIL_VARS) if args.secure_boot else \
+    code, variables = (boot_test.SNAKEOIL_CODE, boot_test.SNAKEOIL_VARS) if args.secure_boot else \
         (boot_test.OVMF_CODE, boot_test.OVMF_VARS)
     if shutil.which("qemu-system-x86_64") is None or not os.path.exists(code):
         print("SKIP: qemu-system-x86_64 or OVMF is not installed")
