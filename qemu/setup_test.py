@@ -11,6 +11,7 @@ import os
 import re
 import shutil
 import sys
+import subprocess
 import tempfile
 import time
 import uuid
@@ -32,6 +33,7 @@ FRONT_PAGE_TITLE = "Front Page"
 FRONT_PAGE_PROMPTS = ["Device Manager", "Boot Manager", "Boot Maintenance Manager", "Continue", "Reset"]
 
 BOOT_LIMIT_S = 60        # from QEMU's start to the engine's first page
+EMULATOR_TAB_STEPS = 12  # Right presses tried in the emulator to reach the same form set
 KEY_LIMIT_S = 8          # from a key to the screen it brings
 # A prompt cut to the page's prompt column still names it when this long.
 MIN_PROMPT_PREFIX = 12
@@ -114,10 +116,11 @@ def value_beside(rows, prompt, options):
 
 
 class SetupRun:
-    def __init__(self, session, form_sets, out_dir):
+    def __init__(self, session, form_sets, args):
         self.session = session
         self.form_sets = form_sets
-        self.out_dir = out_dir
+        self.args = args
+        self.out_dir = args.out
         self.log = []
 
     def note(self, text):
@@ -164,6 +167,8 @@ class SetupRun:
                     self.fail(f"no value drawn beside '{statement.prompt}'")
                 self.note(f"value of '{statement.prompt}': {value}")
         self.screendump("device-manager-form-set.png")
+        if self.args.emulator:
+            self.compare_with_emulator(rows, form.prompts(shown_only=True))
         mark = len(self.session.output())
         self.press("esc")
         if not self.session.wait_until(
@@ -171,6 +176,20 @@ class SetupRun:
                                     s.output()[mark:]), KEY_LIMIT_S, settle=0.1):
             self.fail("Esc did not end the driver's SendForm with success")
         self.note("Esc: SendForm returned to its caller")
+
+    def compare_with_emulator(self, rows, prompts):
+        """The prompt column must read the same in the emulator; values are not compared,
+        since OVMF's platform driver answers from the display it runs on and the emulator
+        from the export's variables."""
+        lines = self.session.lines()
+        columns = 100 if max(len(line) for line in lines) > 80 else 80
+        with tempfile.TemporaryDirectory(prefix="setup-emulator-") as workdir:
+            emulated = emulator_page(self.args, prompts, columns, 31 if columns == 100 else 25, workdir)
+        ours = [prompt_part(row) for row in rows if prompt_part(row)]
+        theirs = [prompt_part(row) for row in emulated if prompt_part(row)]
+        if ours != theirs:
+            self.fail(f"the prompt column differs from the emulator's: QEMU {ours}, emulator {theirs}")
+        self.note(f"same prompt column in the emulator ({columns} columns): {ours}")
 
     def check_front_page(self):
         self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the firmware's front page")
@@ -197,6 +216,24 @@ class SetupRun:
         self.note(f"screendump: {path}")
 
 
+def emulator_page(args, prompts, columns, rows, workdir):
+    """The left pane of the emulator's page that shows `prompts`: the same export parsed by
+    setup-emulator on a console of the same size, stepped right tab by tab."""
+    screen, nvram = os.path.join(workdir, "emulator.txt"), os.path.join(workdir, "nvram.bin")
+    for rights in range(1, EMULATOR_TAB_STEPS + 1):
+        cmd = [args.emulator, "--hii-export", args.export, "--no-console-control", "--no-nvram-save",
+               "--nvram", nvram, "--no-terminal", "--text-mode", f"{columns}x{rows}",
+               "--keys", ",".join(["Right"] * rights), "--save-screen", screen]
+        subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        if not os.path.exists(screen):
+            raise CheckFailed("setup-emulator saved no screen")
+        with open(screen, encoding="utf-8") as f:
+            body = body_rows([line.rstrip() for line in f])
+        if not prompts_in_order(body, prompts):
+            return body
+    raise CheckFailed(f"the emulator showed no page with {prompts}")
+
+
 def print_screen(session):
     lines = session.lines()
     print(f"--- the screen ({len(lines)} rows) ---")
@@ -209,7 +246,7 @@ def run(args, form_sets, disk, vars_copy, code):
         cmd += ["-vga", "none", "-device", "virtio-gpu-pci"]
     with tempfile.TemporaryDirectory(prefix="setup-qmp-") as qmp_dir:
         session = qemu_session.QemuSession(cmd, qmp_dir)
-        run = SetupRun(session, form_sets, args.out)
+        run = SetupRun(session, form_sets, args)
         try:
             if args.expect_refusal:
                 return expect_refusal(session)
@@ -257,6 +294,7 @@ def main():
     ap.add_argument("--expect-refusal", action="store_true",
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
+    ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     args = ap.parse_args()
 
     code, variables = (boot_test.SNAKEOIL_CODE, boot_test.SNAKEOIL_VARS) if args.secure_boot else \
