@@ -1,7 +1,8 @@
 // A fake driver's form set after the dynamic-page build: a question whose refresh
 // group is signalled calls its driver only from the main loop's turn, and no more
 // once its form set is gone; the page defaults write a default store's values into
-// the page's questions; the forms' defaults fill a default cache.
+// the page's questions; the forms' defaults fill a default cache; submitting the form
+// routes the store to its driver, discarding it reads the store back and retrieves.
 #include "support/FormParserTestSupport.h"
 
 #include <engine/core/DriverCallbacks.h>
@@ -194,4 +195,46 @@ TEST_F (DriverFormsTest, TheFormsDefaultsFillTheDefaultCacheAskedFor)
   }
   FreePool (Mfg);
   FreePool (Std);
+}
+
+TEST_F (DriverFormsTest, DiscardingTheFormReadsTheStoreBackAndRetrievesEveryCallbackQuestion)
+{
+  UINT16  Page = Find (kRefreshed)->PageNumber;
+  UINT8   Changed[2] = { 0xAA, 0xBB };
+
+  ASSERT_EQ (WriteVariableBytes (Board, 2, sizeof (Changed), Changed), EFI_SUCCESS);
+  ASSERT_EQ (DiscardForm (Page), EFI_SUCCESS);
+  EXPECT_EQ (Cached (), (BYTES { 0, 1, 2, 3, 4, 5, 6, 7 }));
+
+  std::vector<Emu::CONFIG_ACCESS_CALL>  Callbacks;
+  for (const Emu::CONFIG_ACCESS_CALL &Call : Driver->Calls ()) {
+    if (Call.Op == Emu::ConfigAccessOp::Callback) {
+      Callbacks.push_back (Call);
+    }
+  }
+  ASSERT_EQ (Callbacks.size (), 2u);
+  EXPECT_EQ (Callbacks[0].Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_RETRIEVE);
+  EXPECT_EQ (Callbacks[0].QuestionId, kRefreshed);
+  EXPECT_EQ (Callbacks[0].Type, EFI_IFR_TYPE_NUM_SIZE_16);
+  EXPECT_EQ (Callbacks[0].Value, (BYTES { 2, 3 }));
+  EXPECT_EQ (Callbacks[1].QuestionId, kChecked);
+  EXPECT_EQ (Callbacks[1].Type, EFI_IFR_TYPE_BOOLEAN);
+  EXPECT_EQ (Callbacks[1].Value, (BYTES { 5 }));
+}
+
+TEST_F (DriverFormsTest, SubmittingTheFormRoutesTheWholeStoreToItsDriver)
+{
+  UINT8  Changed[2] = { 0xAA, 0xBB };
+
+  ASSERT_EQ (WriteVariableBytes (Board, 2, sizeof (Changed), Changed), EFI_SUCCESS);
+  ASSERT_EQ (SubmitForm (Find (kRefreshed)->PageNumber), EFI_SUCCESS);
+  EXPECT_EQ (*Driver->Store (kBoardStore, u"Board"), (BYTES { 0, 1, 0xAA, 0xBB, 4, 5, 6, 7 }));
+  size_t  Routes = 0;
+  for (const Emu::CONFIG_ACCESS_CALL &Call : Driver->Calls ()) {
+    if (Call.Op == Emu::ConfigAccessOp::Route) {
+      Routes++;
+      EXPECT_NE (Call.Text.find (u"&OFFSET=0&WIDTH=8&VALUE=07060504bbaa0100"), std::u16string::npos);
+    }
+  }
+  EXPECT_EQ (Routes, 1u);
 }
