@@ -1,7 +1,6 @@
 /** @file
   The control classes that show text and move between pages: the text statement,
-  the text pane (subtitles and the fixed panes of every page), the read-only value
-  row that stands for the editing classes until they exist, the link, the action
+  the text pane (subtitles and the fixed panes of every page), the link, the action
   control and the tab strip of the top-level pages.
 **/
 #ifndef ENGINE_TUI_STATEMENTS_H_
@@ -42,15 +41,6 @@ typedef struct {
   TUI_CONTROL_OPS  Base;
   EFI_STATUS       (*SetExtra)(IN VOID *Object, IN UINT64 Value);   // SetAlignment
 } TUI_TEXT_PANE_OPS;
-
-// A question whose editing class is not built: its prompt and current value, read-only.
-typedef struct {
-  TUI_CONTROL  Control;
-  CHAR16       *Prompt;
-  UINT16       ValueOffset;
-  UINT8        Background;
-  UINT8        Foreground;
-} TUI_VALUE_ROW;
 
 typedef struct {
   TUI_CONTROL  Control;
@@ -102,7 +92,6 @@ typedef struct {
 
 extern TUI_CONTROL_OPS    gTuiTextOps;
 extern TUI_TEXT_PANE_OPS  gTuiTextPaneOps;
-extern TUI_CONTROL_OPS    gTuiValueRowOps;
 extern TUI_CONTROL_OPS    gTuiLinkOps;
 extern TUI_CONTROL_OPS    gTuiPageLinkOps;
 extern TUI_CONTROL_OPS    gTuiTabStripOps;

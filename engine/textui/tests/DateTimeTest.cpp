@@ -198,6 +198,22 @@ TEST_F (DateTimeTest, AReadOnlyOrUnfocusedControlTakesNoKeys) {
   EXPECT_EQ (Clock ().Month, 6);
 }
 
+TEST_F (DateTimeTest, TicksReadTheClockAgainAtTheRefreshIntervalButNotDuringAnEdit) {
+  SetClock (2024, 6, 1);
+  TUI_CONTROL    *Control = ClockQuestion (EFI_IFR_DATE_OP, 2 << CONTROL_FLAG_REFRESH_SHIFT);
+  TUI_DATE_TIME  *Item    = (TUI_DATE_TIME *)Control;
+  TUI_INPUT      Tick {};
+  Tick.Kind  = TUI_EVENT_TICK;
+  Tick.Ticks = 1;
+  EXPECT_EQ (Ops (Control)->HandleAction (Control, &Tick), EFI_UNSUPPORTED);    // one of two
+  SetClock (2025, 7, 2);
+  EXPECT_EQ (Ops (Control)->HandleAction (Control, &Tick), EFI_SUCCESS);
+  EXPECT_EQ (Item->Time.Year, 2025);
+  ASSERT_EQ (Char (Control, u'1'), EFI_SUCCESS);
+  EXPECT_EQ (Ops (Control)->HandleAction (Control, &Tick), EFI_UNSUPPORTED);
+  EXPECT_EQ (Ops (Control)->HandleAction (Control, &Tick), EFI_UNSUPPORTED);
+}
+
 TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateCommitsOnlyOnOtherKeys) {
   TUI_CONTROL_OPS  SavedDate   = gTuiDateOps;
   TUI_CONTROL_OPS  SavedTime   = gTuiTimeOps;

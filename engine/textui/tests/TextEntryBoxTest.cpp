@@ -7,6 +7,7 @@
 #include <engine/textui/BootScreenInterface.h>
 #include <engine/textui/TextEntryBox.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -108,6 +109,22 @@ TEST_F (TextEntryBoxTest, AFilterFieldAsksTheCallersFilterAndAMaskedFieldShowsSt
   EXPECT_EQ (Text (Buffer.data ()), u"y");
   EXPECT_EQ (Text (Secret.data ()), u"pw");
   EXPECT_TRUE (Stars);
+}
+
+TEST_F (TextEntryBoxTest, NoFreedBufferKeepsTheTextOfAMaskedField) {
+  std::array<CHAR16, 9>  Secret = {};
+  std::vector<TEXT_ENTRY_FIELD>  Fields = { Field (5, 8, 0, Secret.data (), 1) };
+  std::u16string  Typed = u"pw12";
+  UINTN           Leaks = 0;
+  M.Memory ().SetFreeObserver ([&] (const VOID *Block, UINTN Size) {
+    const char  *Bytes  = (const char *)Block;
+    const char  *Needle = (const char *)Typed.data ();
+    Leaks += std::search (Bytes, Bytes + Size, Needle, Needle + Typed.size () * 2) != Bytes + Size;
+  });
+  ASSERT_EQ (Run (7, Fields, "p,w,1,x,Backspace,2,Enter"), EFI_SUCCESS);
+  M.Memory ().SetFreeObserver (nullptr);
+  EXPECT_EQ (Leaks, 0u);
+  EXPECT_EQ (Text (Secret.data ()), u"pw12");
 }
 
 TEST_F (TextEntryBoxTest, ATitleWiderThanLabelsAndValuesCentresTheBrackets) {
