@@ -75,6 +75,11 @@ bool JpegReadHeaders (JpegBaselineDecoder *Decoder, const uint8_t *Data, size_t 
 // rounded up to 16 in each direction). False when a Huffman code matches no table entry.
 bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink);
 
+// Exposed for tests: both inverse DCT passes and the level shift, in place, on one block of
+// coefficients within +-32768 in natural order, in the form in force. Last is the last
+// zig-zag position that may hold a nonzero coefficient (63 when not known).
+void JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last);
+
 // Exposed for tests: the colour conversion of one pixel (Y level-shifted) into 8 bits.
 void JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3]);
 

@@ -95,11 +95,13 @@ Clamp (int32_t Value, int32_t Limit)
   return (Value > Limit) ? Limit : (Value < -Limit) ? -Limit : Value;
 }
 
-// Decodes one block's coefficients, dequantised, into natural order.
+// Decodes one block's coefficients, dequantised, into natural order; Last is the last
+// zig-zag position written.
 bool
 DecodeBlock (JpegBaselineDecoder *d, int32_t *Out, int Component, const JpegHuffmanTable *Dc,
-             const JpegHuffmanTable *Ac, const uint16_t *Quant)
+             const JpegHuffmanTable *Ac, const uint16_t *Quant, int *Last)
 {
+  *Last = 0;
   memset (Out, 0, 64 * sizeof (int32_t));
   int Size = DecodeSymbol (d, Dc);
   if ((Size < 0) || (Size > 15)) {
@@ -120,7 +122,7 @@ DecodeBlock (JpegBaselineDecoder *d, int32_t *Out, int Component, const JpegHuff
     }
     int Bits = Symbol & 15;
     Out[kZigZagToNatural[k]] = Clamp (Extend (ReadBits (d, Bits), Bits) * Quant[k], kCoefficientLimit);
-    k++;
+    *Last = k++;
   }
   return true;
 }
@@ -131,52 +133,72 @@ Mul (int32_t Value, int32_t Constant)
   return (int32_t)(((int64_t)Value * Constant) >> 14);
 }
 
-// One 8-point inverse DCT pass in place, at the given stride: the recursive form that
-// splits each size into an even half and an odd half whose outputs are scaled by
-// 1 / (2 cos((2n + 1) pi / 2N)) before the butterfly. Outputs are halved. The stride is
-// a constant so each pass compiles to fixed offsets.
+inline int32_t
+Half (int32_t Value)
+{
+  return Value >> 1;
+}
+
+// One 8-point inverse DCT on x[0..7], in place: the recursive form that splits each size
+// into an even half and an odd half whose outputs are scaled by 1 / (2 cos((2n + 1) pi / 2N))
+// before the butterfly. Outputs are halved. T is one value or four lanes of them.
+template <typename T>
+inline void
+Butterfly (T *x)
+{
+  T Dc = Mul (x[0], 11585);
+  // Even half: the 4-point transform of x0, x2, x4, x6.
+  T a  = Mul (x[4], 11585), b = Mul (x[6] + x[2], 11585);
+  T e0 = Dc + a, e1 = Dc - a, o0 = x[2] + b, o1 = x[2] - b;
+  T m0 = Mul (o0, 8867), m1 = Mul (o1, 21407);
+  T g0 = e0 + m0, g3 = e0 - m0, g1 = e1 + m1, g2 = e1 - m1;
+  // Odd half: the 4-point transform of x1, x3 + x1, x5 + x3, x7 + x5.
+  T h1in = x[3] + x[1];
+  T c    = Mul (x[5] + x[3], 11585), e = Mul (x[7] + x[5] + h1in, 11585);
+  T p0   = x[1] + c, p1 = x[1] - c, q0 = h1in + e, q1 = h1in - e;
+  T n0   = Mul (q0, 8867), n1 = Mul (q1, 21407);
+  T h0   = Mul (p0 + n0, 8352), h3 = Mul (p0 - n0, 41990);
+  T h1   = Mul (p1 + n1, 9852), h2 = Mul (p1 - n1, 14745);
+  x[0] = Half (g0 + h0);
+  x[7] = Half (g0 - h0);
+  x[1] = Half (g1 + h1);
+  x[6] = Half (g1 - h1);
+  x[2] = Half (g2 + h2);
+  x[5] = Half (g2 - h2);
+  x[3] = Half (g3 + h3);
+  x[4] = Half (g3 - h3);
+}
+
+// One pass in place at the given stride, a constant so each pass compiles to fixed
+// offsets. An input of DC alone gives eight equal outputs without the butterfly.
 template <int Stride>
 inline void
 Idct8 (int32_t *s)
 {
-  int32_t x0 = s[0], x1 = s[Stride], x2 = s[2 * Stride], x3 = s[3 * Stride];
-  int32_t x4 = s[4 * Stride], x5 = s[5 * Stride], x6 = s[6 * Stride], x7 = s[7 * Stride];
-  int32_t Dc = Mul (x0, 11585);
-  if ((x1 | x2 | x3 | x4 | x5 | x6 | x7) == 0) {
+  int32_t x[8];
+  int32_t Ac = 0;
+  for (int n = 0; n < 8; n++) {
+    x[n] = s[n * Stride];
+    Ac  |= (n > 0) ? x[n] : 0;
+  }
+  if (Ac == 0) {
+    int32_t Dc = Half (Mul (x[0], 11585));
     for (int n = 0; n < 8; n++) {
-      s[n * Stride] = Dc >> 1;
+      s[n * Stride] = Dc;
     }
     return;
   }
-  // Even half: the 4-point transform of x0, x2, x4, x6.
-  int32_t a = Mul (x4, 11585), b = Mul (x6 + x2, 11585);
-  int32_t e0 = Dc + a, e1 = Dc - a, o0 = x2 + b, o1 = x2 - b;
-  int32_t g0 = e0 + Mul (o0, 8867), g3 = e0 - Mul (o0, 8867);
-  int32_t g1 = e1 + Mul (o1, 21407), g2 = e1 - Mul (o1, 21407);
-  // Odd half: the 4-point transform of x1, x3 + x1, x5 + x3, x7 + x5.
-  int32_t h0in = x1, h1in = x3 + x1, h2in = x5 + x3, h3in = x7 + x5;
-  int32_t c = Mul (h2in, 11585), e = Mul (h3in + h1in, 11585);
-  int32_t p0 = h0in + c, p1 = h0in - c, q0 = h1in + e, q1 = h1in - e;
-  int32_t h0 = p0 + Mul (q0, 8867), h3 = p0 - Mul (q0, 8867);
-  int32_t h1 = p1 + Mul (q1, 21407), h2 = p1 - Mul (q1, 21407);
-  h0 = Mul (h0, 8352);
-  h1 = Mul (h1, 9852);
-  h2 = Mul (h2, 14745);
-  h3 = Mul (h3, 41990);
-  s[0]          = (g0 + h0) >> 1;
-  s[7 * Stride] = (g0 - h0) >> 1;
-  s[1 * Stride] = (g1 + h1) >> 1;
-  s[6 * Stride] = (g1 - h1) >> 1;
-  s[2 * Stride] = (g2 + h2) >> 1;
-  s[5 * Stride] = (g2 - h2) >> 1;
-  s[3 * Stride] = (g3 + h3) >> 1;
-  s[4 * Stride] = (g3 - h3) >> 1;
+  Butterfly (x);
+  for (int n = 0; n < 8; n++) {
+    s[n * Stride] = x[n];
+  }
 }
 
+// Rows past LastRow hold only zeros, which the row pass keeps zero.
 void
-InverseTransform (int32_t *Block, int32_t LevelShift)
+InversePlain (int32_t *Block, int32_t LevelShift, int LastRow)
 {
-  for (int Row = 0; Row < 8; Row++) {
+  for (int Row = 0; Row <= LastRow; Row++) {
     Idct8<1> (Block + Row * 8);
   }
   for (int Column = 0; Column < 8; Column++) {
@@ -187,6 +209,119 @@ InverseTransform (int32_t *Block, int32_t LevelShift)
       Block[i] += LevelShift;
     }
   }
+}
+
+#if SK_PROCS_HAVE_VECTOR
+// Four 32-bit lanes with the arithmetic the butterfly uses, wrapping as the plain form's
+// values never need to.
+struct Lanes {
+  __m128i v;
+};
+
+inline Lanes operator+ (Lanes a, Lanes b) { return { _mm_add_epi32 (a.v, b.v) }; }
+inline Lanes operator- (Lanes a, Lanes b) { return { _mm_sub_epi32 (a.v, b.v) }; }
+inline Lanes Half (Lanes a) { return { _mm_srai_epi32 (a.v, 1) }; }
+
+// The plain Mul on four lanes, exactly, for the values the passes meet: with coefficients
+// within +-32768 no input of a product exceeds 2^22 in magnitude. With Constant = K 2^s
+// (K below 2^15) and S = 14 - s, a value v = h 2^S + l (0 <= l < 2^S) gives
+// floor (v Constant / 2^14) = h K + floor (l K / 2^S), both 16 x 16-bit products.
+inline Lanes
+Mul (Lanes a, int32_t Constant)
+{
+  int     Shift = 14;
+  int32_t k     = Constant;
+  while (k >= 1 << 15) {
+    k >>= 1;
+    Shift--;
+  }
+  __m128i Factor = _mm_set1_epi32 (k);
+  __m128i High   = _mm_madd_epi16 (_mm_srai_epi32 (a.v, Shift), Factor);
+  __m128i Low    = _mm_madd_epi16 (_mm_and_si128 (a.v, _mm_set1_epi32 ((1 << Shift) - 1)), Factor);
+  return { _mm_add_epi32 (High, _mm_srli_epi32 (Low, Shift)) };
+}
+
+inline void
+Transpose4 (Lanes *x)
+{
+  __m128i t0 = _mm_unpacklo_epi32 (x[0].v, x[1].v), t1 = _mm_unpacklo_epi32 (x[2].v, x[3].v);
+  __m128i t2 = _mm_unpackhi_epi32 (x[0].v, x[1].v), t3 = _mm_unpackhi_epi32 (x[2].v, x[3].v);
+  x[0].v = _mm_unpacklo_epi64 (t0, t1);
+  x[1].v = _mm_unpackhi_epi64 (t0, t1);
+  x[2].v = _mm_unpacklo_epi64 (t2, t3);
+  x[3].v = _mm_unpackhi_epi64 (t2, t3);
+}
+
+// Columns of four rows from First: x[n] holds column n of those rows, one row a lane.
+inline void
+LoadColumns (const int32_t *Block, int First, Lanes *x)
+{
+  for (int r = 0; r < 4; r++) {
+    x[r].v     = _mm_loadu_si128 ((const __m128i *)(Block + (First + r) * 8));
+    x[4 + r].v = _mm_loadu_si128 ((const __m128i *)(Block + (First + r) * 8 + 4));
+  }
+  Transpose4 (x);
+  Transpose4 (x + 4);
+}
+
+// Both passes four lanes at a time. The row pass runs on the transposed block (rows 0-3
+// in Top's lanes, rows 4-7 in Bottom's), whose transposes back are the column pass's
+// inputs; rows past LastRow are zeros in and out of the row pass.
+void
+InverseVector (int32_t *Block, int32_t LevelShift, int LastRow)
+{
+  Lanes Top[8], Bottom[8];
+  LoadColumns (Block, 0, Top);
+  Butterfly (Top);
+  if (LastRow >= 4) {
+    LoadColumns (Block, 4, Bottom);
+    Butterfly (Bottom);
+  } else {
+    for (int n = 0; n < 8; n++) {
+      Bottom[n].v = _mm_setzero_si128 ();
+    }
+  }
+  Lanes Shift = { _mm_set1_epi32 (LevelShift) };
+  for (int Half4 = 0; Half4 < 8; Half4 += 4) {
+    Lanes x[8] = { Top[Half4], Top[Half4 + 1], Top[Half4 + 2], Top[Half4 + 3],
+                   Bottom[Half4], Bottom[Half4 + 1], Bottom[Half4 + 2], Bottom[Half4 + 3] };
+    Transpose4 (x);
+    Transpose4 (x + 4);
+    Butterfly (x);
+    for (int r = 0; r < 8; r++) {
+      _mm_storeu_si128 ((__m128i *)(Block + r * 8 + Half4), (x[r] + Shift).v);
+    }
+  }
+}
+#endif
+
+// The last row holding a coefficient, by the last zig-zag position decoded.
+const uint8_t kLastRowOf[64] = {
+  0, 0, 1, 2, 2, 2, 2, 2, 2, 3, 4, 4, 4, 4, 4, 4,
+  4, 4, 4, 4, 5, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,
+  6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+  7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+};
+
+// Both passes and the level shift. A block of DC alone (Last 0) is one value: its row
+// pass leaves row 0 at Dc / 2 and the other rows zero, and each column the same again.
+void
+InverseTransform (int32_t *Block, int32_t LevelShift, int Last)
+{
+  if (Last == 0) {
+    int32_t Value = Half (Mul (Half (Mul (Block[0], 11585)), 11585)) + LevelShift;
+    for (int i = 0; i < 64; i++) {
+      Block[i] = Value;
+    }
+    return;
+  }
+#if SK_PROCS_HAVE_VECTOR
+  if (SkGetProcForm () == kVector_SkProcForm) {
+    InverseVector (Block, LevelShift, kLastRowOf[Last]);
+    return;
+  }
+#endif
+  InversePlain (Block, LevelShift, kLastRowOf[Last]);
 }
 
 inline uint8_t
@@ -323,18 +458,19 @@ bool
 DecodeMcu (JpegBaselineDecoder *d)
 {
   int Lumas = (d->lumaSampling == 0x22) ? 4 : 1;
+  int Last;
   for (int i = 0; i < Lumas; i++) {
-    if (!DecodeBlock (d, d->block[i], 0, &d->huffman[0], &d->huffman[2], d->quant[0])) {
+    if (!DecodeBlock (d, d->block[i], 0, &d->huffman[0], &d->huffman[2], d->quant[0], &Last)) {
       return false;
     }
-    InverseTransform (d->block[i], 128);
+    InverseTransform (d->block[i], 128, Last);
   }
   for (int Component = 1; Component <= 2; Component++) {
     int32_t *Block = d->block[3 + Component];
-    if (!DecodeBlock (d, Block, Component, &d->huffman[1], &d->huffman[3], d->quant[1])) {
+    if (!DecodeBlock (d, Block, Component, &d->huffman[1], &d->huffman[3], d->quant[1], &Last)) {
       return false;
     }
-    InverseTransform (Block, 0);
+    InverseTransform (Block, 0, Last);
   }
   return true;
 }
@@ -359,6 +495,12 @@ JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 {
   const JpegPixelSink Packed = { Rgb, 3, 3, 0, 1, 2, 1, 1 };
   ToRgb (Y, Cb, Cr, Rgb, &Packed);
+}
+
+void
+JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last)
+{
+  InverseTransform (Block, LevelShift, (Last < 0) ? 0 : (Last > 63) ? 63 : Last);
 }
 
 bool
