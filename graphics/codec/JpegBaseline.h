@@ -61,6 +61,7 @@ struct JpegBaselineDecoder {
   size_t          readAt;
   uint64_t        bitBuffer;
   int32_t         bitCount;
+  int32_t         fillDepth;     // a refill stops past this many bits
   bool            failed;
   int32_t         block[6][64];
 };

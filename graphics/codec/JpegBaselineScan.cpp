@@ -42,12 +42,47 @@ NextByte (JpegBaselineDecoder *d)
   return 0xFF;
 }
 
+// True when none of the first Count bytes of the big-endian Word is FF (a bit of care:
+// a byte after an FF may show as one too, which only sends the caller the slow way).
+inline bool
+NoFfIn (uint64_t Word, int Count)
+{
+  uint64_t Inverse = ~Word;
+  uint64_t Zeros   = (Inverse - 0x0101010101010101ull) & ~Inverse & 0x8080808080808080ull;
+  return (Zeros >> (64 - 8 * Count)) == 0;
+}
+
+// Adds whole bytes until the buffer holds more than fillDepth bits: all at once when the
+// next eight bytes are inside the data and the ones taken hold no FF.
+void
+Refill (JpegBaselineDecoder *d)
+{
+  int Count = ((d->fillDepth - d->bitCount) >> 3) + 1;
+  if (d->readAt + 8 <= d->size) {
+    uint64_t Word;
+    memcpy (&Word, d->data + d->readAt, 8);
+    Word = __builtin_bswap64 (Word);
+    if (NoFfIn (Word, Count)) {
+      d->bitBuffer = d->bitBuffer << (8 * Count) | Word >> (64 - 8 * Count);
+      d->bitCount += 8 * Count;
+      d->readAt   += Count;
+      return;
+    }
+  }
+  while (d->bitCount <= d->fillDepth) {
+    d->bitBuffer = d->bitBuffer << 8 | NextByte (d);
+    d->bitCount += 8;
+  }
+}
+
+// Refills when 24 bits or fewer are left: each read needs no more than 16. With restart
+// markers the buffer is refilled only to 25-32 bits, so the reader stands where it has
+// always stood when an interval ends.
 inline void
 Fill (JpegBaselineDecoder *d)
 {
-  while (d->bitCount <= 24) {
-    d->bitBuffer = d->bitBuffer << 8 | NextByte (d);
-    d->bitCount += 8;
+  if (d->bitCount <= 24) {
+    Refill (d);
   }
 }
 
@@ -514,6 +549,7 @@ JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink)
   Decoder->readAt    = Decoder->scan;
   Decoder->bitBuffer = 0;
   Decoder->bitCount  = 0;
+  Decoder->fillDepth = (Decoder->restartInterval != 0) ? 24 : 48;
   Decoder->predictor[0] = Decoder->predictor[1] = Decoder->predictor[2] = 0;
   for (uint32_t Row = 0; Row < Down; Row++) {
     for (uint32_t Column = 0; Column < Across; Column++) {
