@@ -139,7 +139,3 @@ SkPixelRef *SkMallocPixelRef::Create (SkFlattenableReadBuffer &buffer)
     return ref;
 }
 
-bool SkMallocPixelRef::RegisterFactory ()
-{
-    return Register ("SkMallocPixelRef", Create);
-}

@@ -83,8 +83,6 @@ public:
     void flatten (SkFlattenableWriteBuffer &buffer) const override;
     // Flag word, size word, the bytes padded to 4, then 1 and a colour table, or 0.
     static SkPixelRef *Create (SkFlattenableReadBuffer &buffer);
-    // Registers Create under "SkMallocPixelRef".
-    static bool RegisterFactory ();
 
 protected:
     void *onLockPixels (SkColorTable **ctable) override;

@@ -61,9 +61,8 @@ bool SkImageDecoder::decode (SkStream *stream, SkBitmap *bitmap, Mode mode)
 
 SkImageDecoder *SkImageDecoder::Factory (SkStream *stream)
 {
-    static SkImageDecoder *(*const kChain[]) (SkStream *) = { SkPNGImageDecoderFactory, SkBMPImageDecoderFactory };
-    for (auto factory : kChain) {
-        SkImageDecoder *decoder = factory (stream);
+    for (const SkImageDecoderNode *node = gSkImageDecoderChain; node != nullptr; node = node->fNext) {
+        SkImageDecoder *decoder = node->fFactory (stream);
         stream->rewind ();
         if (decoder != nullptr) {
             return decoder;
@@ -77,6 +76,17 @@ SkImageDecoder *SkImageDecoder::Factory (SkStream *stream)
     }
     // Whatever else the stream holds goes to the BMP decoder, whose header rules judge it.
     return SkBMPImageDecoderCreate ();
+}
+
+SkImageEncoder *SkImageEncoder::Create (int type)
+{
+    for (const SkImageEncoderNode *node = gSkImageEncoderChain; node != nullptr; node = node->fNext) {
+        SkImageEncoder *encoder = node->fFactory (type);
+        if (encoder != nullptr) {
+            return encoder;
+        }
+    }
+    return nullptr;
 }
 
 uint8_t *SkReadWholeStream (SkStream *stream, size_t *length)

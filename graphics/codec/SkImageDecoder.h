@@ -35,6 +35,7 @@ public:
     bool decode (SkStream *stream, SkBitmap *bitmap, Mode mode);
 
     // A decoder for the stream, which is rewound; null only when none can be allocated.
+    // The factories of the decoder chain are asked first, in chain order.
     static SkImageDecoder *Factory (SkStream *stream);
 
 protected:
@@ -57,7 +58,38 @@ private:
 // The whole stream in one block from sk_malloc (null when it cannot be read in full).
 uint8_t *SkReadWholeStream (SkStream *stream, size_t *length);
 
-// The factories of the decoder chain, asked in this order by SkImageDecoder::Factory.
+// A node of a factory chain: each chain is a global head pointer to static nodes, linked at
+// start-up (SkStaticRegistrations.cpp).
+template <typename Factory> struct SkFactoryNode {
+    Factory fFactory;
+    SkFactoryNode *fNext;
+};
+
+// Image encoding is not offered: the encoder chain's one factory gives, for type 1 only,
+// an encoder whose encode always fails.
+class SkImageEncoder : public SkPoolObject, SkNoncopyable {
+public:
+    virtual ~SkImageEncoder () {}
+    bool encode (const SkBitmap &bitmap, int quality) { return onEncode (bitmap, quality); }
+    // The first encoder the chain makes for the type, or null.
+    static SkImageEncoder *Create (int type);
+
+protected:
+    virtual bool onEncode (const SkBitmap &, int) { return false; }
+};
+
+typedef SkFactoryNode<SkImageDecoder *(*) (SkStream *stream)> SkImageDecoderNode;
+typedef SkFactoryNode<SkImageEncoder *(*) (int type)> SkImageEncoderNode;
+extern SkImageDecoderNode *gSkImageDecoderChain;
+extern SkImageEncoderNode *gSkImageEncoderChain;
+// Links a node in front of the chain (the first one becomes its head).
+template <typename Node> void SkLinkFactoryNode (Node **head, Node *node)
+{
+    node->fNext = *head;
+    *head = node;
+}
+
+// The factories of the decoder chain, linked PNG first, then BMP.
 SkImageDecoder *SkPNGImageDecoderFactory (SkStream *stream);
 SkImageDecoder *SkBMPImageDecoderFactory (SkStream *stream);
 SkImageDecoder *SkJPEGImageDecoderCreate ();

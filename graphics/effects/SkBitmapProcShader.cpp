@@ -87,7 +87,6 @@ SkFlattenable *SkBitmapProcShader::CreateProc (SkFlattenableReadBuffer &buffer)
     return SkReadUnlessFailed<SkBitmapProcShader> (buffer);
 }
 
-bool SkBitmapProcShader::RegisterFactory () { return Register ("SkBitmapProcShader", CreateProc); }
 
 void SkBitmapProcShader::flatten (SkFlattenableWriteBuffer &buffer)
 {

@@ -20,8 +20,6 @@ public:
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     // Null for short data or a tile mode that does not exist.
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
-    // Registers CreateProc under "SkBitmapProcShader".
-    static bool RegisterFactory ();
 
     uint32_t getFlags () override { return fFlags; }
     // False when the bitmap has no pixels (or needs a colour table it lacks), is not 8888,

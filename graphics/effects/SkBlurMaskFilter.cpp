@@ -61,4 +61,3 @@ SkFlattenable *SkBlurMaskFilter::CreateProc (SkFlattenableReadBuffer &buffer)
     return new SkBlurMaskFilter (radius, (BlurStyle)style, flags);
 }
 
-bool SkBlurMaskFilter::RegisterFactory () { return Register ("SkBlurMaskFilter", CreateProc); }

@@ -31,7 +31,6 @@ public:
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     // Null for short data, a radius not above 0, or a style that does not exist.
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
-    static bool RegisterFactory ();
 
 private:
     SkBlurMaskFilter (SkScalar radius, BlurStyle style, uint32_t flags);

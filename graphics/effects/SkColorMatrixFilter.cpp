@@ -182,4 +182,3 @@ SkFlattenable *SkColorMatrixFilter::CreateProc (SkFlattenableReadBuffer &buffer)
     return SkReadUnlessFailed<SkColorMatrixFilter> (buffer);
 }
 
-bool SkColorMatrixFilter::RegisterFactory () { return Register ("SkColorMatrixFilter", CreateProc); }

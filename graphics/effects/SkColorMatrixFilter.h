@@ -38,7 +38,6 @@ public:
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     // Null for short data or a shift no setup makes.
     static SkFlattenable *CreateProc (SkFlattenableReadBuffer &buffer);
-    static bool RegisterFactory ();
 
     // For tests: the chosen procedure (null for the identity) and the state.
     Proc getProc () const { return fProc; }

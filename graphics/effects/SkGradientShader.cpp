@@ -266,14 +266,6 @@ SkShader *SkGradientShader::CreateRadial (const SkPoint &center, SkScalar radius
     return shader;
 }
 
-bool SkGradientShader::RegisterFactories ()
-{
-    return SkFlattenable::Register ("Linear_Gradient", SkLinearGradient::CreateProc) &&
-           SkFlattenable::Register ("Radial_Gradient", SkRadialGradient::CreateProc) &&
-           SkFlattenable::Register ("Sweep_Gradient", SkSweepGradient::CreateProc) &&
-           SkFlattenable::Register ("Two_Point_Radial_Gradient", SkTwoPointRadialGradient::CreateProc);
-}
-
 // --- linear --------------------------------------------------------------------------------
 
 SkLinearGradient::SkLinearGradient (const SkPoint pts[2], const SkGradientColors &desc)

@@ -13,10 +13,6 @@ public:
     // From colors[0] at center to colors[1] at radius and beyond (clamp). Null when colors is
     // null or memory runs out. A radius of 0 makes a gradient that draws nothing.
     static SkShader *CreateRadial (const SkPoint &center, SkScalar radius, const SkColor colors[2]);
-
-    // Registers the four readers under "Linear_Gradient", "Radial_Gradient", "Sweep_Gradient"
-    // and "Two_Point_Radial_Gradient", in that order.
-    static bool RegisterFactories ();
 };
 
 #endif

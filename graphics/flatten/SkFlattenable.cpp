@@ -2,126 +2,70 @@
  * Name-to-factory registries and the reference-counted pointer sets.
  */
 #include "graphics/flatten/SkFlattenable.h"
+#include "graphics/flatten/SkRegistryPriv.h"
 
-namespace {
-
-template <typename F, int N> struct Registry {
-    struct Entry {
-        const char *fName;
-        F fFactory;
-    };
-    Entry fEntries[N];
-    int fCount;
-
-    bool add (const char name[], F factory)
-    {
-        if (name == nullptr || factory == nullptr || fCount >= N) {
-            return false;
-        }
-        fEntries[fCount].fName = name;
-        fEntries[fCount].fFactory = factory;
-        fCount++;
-        return true;
-    }
-    // Lookups run from the last entry, so a later registration of a name wins.
-    F find (const char name[], size_t len) const
-    {
-        for (int i = fCount - 1; i >= 0; i--) {
-            const char *entry = fEntries[i].fName;
-            if (strlen (entry) == len && memcmp (entry, name, len) == 0) {
-                return fEntries[i].fFactory;
-            }
-        }
-        return nullptr;
-    }
-    // The registered factory whose address that is; never the address itself.
-    F at (uint64_t address) const
-    {
-        for (int i = fCount - 1; i >= 0; i--) {
-            if ((uint64_t)(uintptr_t)fEntries[i].fFactory == address) {
-                return fEntries[i].fFactory;
-            }
-        }
-        return nullptr;
-    }
-    const char *name (F factory) const
-    {
-        for (int i = fCount - 1; i >= 0; i--) {
-            if (fEntries[i].fFactory == factory) {
-                return fEntries[i].fName;
-            }
-        }
-        return nullptr;
-    }
-};
-
-Registry<SkFlattenable::Factory, 64> gFlattenables;
-Registry<SkPixelRefFactory, 16> gPixelRefs;
-// Factories written by address that have no name (the colour and filter shaders); the
-// names here are empty and never looked up.
-Registry<SkFlattenable::Factory, 32> gRemembered;
-
-} // namespace
+// The registries live with the start-up registrations that fill them
+// (SkStaticRegistrations.cpp), so that whatever uses them links those in.
 
 bool SkFlattenable::Register (const char name[], Factory factory)
 {
-    return gFlattenables.add (name, factory);
+    return gSkFlattenableRegistry.add (name, factory);
 }
 
 SkFlattenable::Factory SkFlattenable::NameToFactory (const char name[])
 {
-    return name == nullptr ? nullptr : gFlattenables.find (name, strlen (name));
+    return name == nullptr ? nullptr : gSkFlattenableRegistry.find (name, strlen (name));
 }
 
 SkFlattenable::Factory SkFlattenable::NameToFactory (const char name[], size_t nameLength)
 {
-    return name == nullptr ? nullptr : gFlattenables.find (name, nameLength);
+    return name == nullptr ? nullptr : gSkFlattenableRegistry.find (name, nameLength);
 }
 
 const char *SkFlattenable::FactoryToName (Factory factory)
 {
-    return gFlattenables.name (factory);
+    return gSkFlattenableRegistry.name (factory);
 }
 
 bool SkFlattenable::RememberFactory (Factory factory)
 {
     uint64_t address = (uint64_t)(uintptr_t)factory;
-    if (factory == nullptr || gFlattenables.at (address) != nullptr || gRemembered.at (address) != nullptr) {
+    if (factory == nullptr || gSkFlattenableRegistry.at (address) != nullptr || gSkRememberedFactories.at (address) != nullptr) {
         return factory != nullptr;
     }
-    return gRemembered.add ("", factory);
+    return gSkRememberedFactories.add ("", factory);
 }
 
 SkFlattenable::Factory SkFlattenable::AddressToFactory (uint64_t address)
 {
-    Factory factory = gFlattenables.at (address);
-    return factory != nullptr ? factory : gRemembered.at (address);
+    Factory factory = gSkFlattenableRegistry.at (address);
+    return factory != nullptr ? factory : gSkRememberedFactories.at (address);
 }
 
 void SkFlattenable::ResetRegistryForTests ()
 {
-    gFlattenables.fCount = 0;
-    gRemembered.fCount = 0;
+    gSkFlattenableRegistry.fCount = 0;
+    gSkRememberedFactories.fCount = 0;
 }
 
 bool SkPixelRefRegistryRegister (const char name[], SkPixelRefFactory factory)
 {
-    return gPixelRefs.add (name, factory);
+    return gSkPixelRefRegistry.add (name, factory);
 }
 
 SkPixelRefFactory SkPixelRefRegistryFind (const char name[], size_t nameLength)
 {
-    return gPixelRefs.find (name, nameLength);
+    return gSkPixelRefRegistry.find (name, nameLength);
 }
 
 const char *SkPixelRefRegistryName (SkPixelRefFactory factory)
 {
-    return gPixelRefs.name (factory);
+    return gSkPixelRefRegistry.name (factory);
 }
 
 void SkPixelRefRegistryResetForTests ()
 {
-    gPixelRefs.fCount = 0;
+    gSkPixelRefRegistry.fCount = 0;
 }
 
 // -----------------------------------------------------------------------------------------

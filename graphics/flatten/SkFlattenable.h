@@ -46,6 +46,10 @@ public:
     static void ResetRegistryForTests ();
 };
 
+// Empties both registries and registers again what start-up registered (for tests that
+// emptied them). The factory chains are left as they are.
+void SkRestoreStartupRegistrationsForTests ();
+
 typedef SkPixelRef *(*SkPixelRefFactory) (SkFlattenableReadBuffer &buffer);
 
 // The pixel-ref registry (16 entries), same rules.

@@ -12,7 +12,6 @@ SkRefCnt **pixel_refs ()
 {
     static SkRefCnt *refs[2] = { nullptr, nullptr };
     if (refs[0] == nullptr) {
-        SkMallocPixelRef::RegisterFactory ();
         refs[0] = new SkMallocPixelRef (nullptr, 64, nullptr);
         refs[1] = new SkMallocPixelRef (nullptr, 0, nullptr);
     }

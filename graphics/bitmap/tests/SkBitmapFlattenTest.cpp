@@ -10,12 +10,7 @@ namespace {
 
 class BitmapFlatten : public ::testing::Test {
 protected:
-    void SetUp () override
-    {
-        SkPixelRefRegistryResetForTests ();
-        SkMallocPixelRef::RegisterFactory ();
-    }
-    void TearDown () override { SkPixelRefRegistryResetForTests (); }
+    void TearDown () override { SkRestoreStartupRegistrationsForTests (); }
 };
 
 } // namespace

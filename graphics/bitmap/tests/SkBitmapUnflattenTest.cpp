@@ -28,12 +28,7 @@ std::string malloc_pixel_ref (uint32_t offset, uint32_t size)
 
 class BitmapUnflatten : public ::testing::Test {
 protected:
-    void SetUp () override
-    {
-        SkPixelRefRegistryResetForTests ();
-        SkMallocPixelRef::RegisterFactory ();
-    }
-    void TearDown () override { SkPixelRefRegistryResetForTests (); }
+    void TearDown () override { SkRestoreStartupRegistrationsForTests (); }
 
     // Reads BYTES and then uses the bitmap as a caller would; whether the buffer failed.
     bool unflatten (const std::vector<uint8_t> &bytes)

@@ -292,15 +292,3 @@ TEST (SkGradientShader, LinearIsNotConstantInYSinceItsDitherAlternatesByRow)
     EXPECT_NE (shade_row (linear, SkMatrix::I (), SkPaint (), 0, 0, 8), shade_row (linear, SkMatrix::I (), SkPaint (), 0, 1, 8));
 }
 
-TEST (SkEffectsRegistry, ReadersRegisteredUnderTheirNames)
-{
-    ASSERT_TRUE (SkGradientShader::RegisterFactories ());
-    ASSERT_TRUE (SkBitmapProcShader::RegisterFactory ());
-    ASSERT_TRUE (SkColorMatrixFilter::RegisterFactory ());
-    ASSERT_TRUE (SkBlurMaskFilter::RegisterFactory ());
-    EXPECT_EQ ((SkFlattenable::Factory)SkBitmapProcShader::CreateProc, SkFlattenable::NameToFactory ("SkBitmapProcShader"));
-    EXPECT_EQ ((SkFlattenable::Factory)SkColorMatrixFilter::CreateProc, SkFlattenable::NameToFactory ("SkColorMatrixFilter"));
-    EXPECT_EQ ((SkFlattenable::Factory)SkBlurMaskFilter::CreateProc, SkFlattenable::NameToFactory ("SkBlurMaskFilter"));
-    EXPECT_EQ ((SkFlattenable::Factory)SkRadialGradient::CreateProc, SkFlattenable::NameToFactory ("Radial_Gradient"));
-    EXPECT_EQ ((SkFlattenable::Factory)SkTwoPointRadialGradient::CreateProc, SkFlattenable::NameToFactory ("Two_Point_Radial_Gradient"));
-}

@@ -27,11 +27,6 @@ void register_once ()
     static bool done = false;
     if (done) return;
     done = true;
-    SkFlattenable::Register ("SkProcCoeffXfermode", SkProcCoeffXfermode::CreateProc);
-    SkFlattenable::Register ("SkClearXfermode", SkClearXfermode::CreateProc);
-    SkFlattenable::Register ("SkSrcXfermode", SkSrcXfermode::CreateProc);
-    SkFlattenable::Register ("SkDstInXfermode", SkDstInXfermode::CreateProc);
-    SkFlattenable::Register ("SkDstOutXfermode", SkDstOutXfermode::CreateProc);
     SkFlattenable::Register ("InvertFilter", InvertFilter::CreateProc);
     SkFlattenable::RememberFactory (SkColorShader::CreateProc);
     SkFlattenable::RememberFactory (SkFilterShader::CreateProc);

@@ -52,7 +52,7 @@ protected:
         SkFlattenable::Register ("SkBlurMaskFilter", Blur::Create);
         SkFlattenable::Register ("Other", Other::Create);
     }
-    void TearDown () override { SkFlattenable::ResetRegistryForTests (); }
+    void TearDown () override { SkRestoreStartupRegistrationsForTests (); }
 
     // The writer holds the only reference to its set, as a caller that hands one over would.
     static void RecordFactories (SkFlattenableWriteBuffer &writer, bool inlineNames)
