@@ -276,52 +276,20 @@ Mul (Lanes a, int32_t Constant)
   return { _mm_add_epi32 (High, _mm_srli_epi32 (Low, Shift)) };
 }
 
-inline void
-Transpose4 (Lanes *x)
-{
-  __m128i t0 = _mm_unpacklo_epi32 (x[0].v, x[1].v), t1 = _mm_unpacklo_epi32 (x[2].v, x[3].v);
-  __m128i t2 = _mm_unpackhi_epi32 (x[0].v, x[1].v), t3 = _mm_unpackhi_epi32 (x[2].v, x[3].v);
-  x[0].v = _mm_unpacklo_epi64 (t0, t1);
-  x[1].v = _mm_unpackhi_epi64 (t0, t1);
-  x[2].v = _mm_unpacklo_epi64 (t2, t3);
-  x[3].v = _mm_unpackhi_epi64 (t2, t3);
-}
-
-// Columns of four rows from First: x[n] holds column n of those rows, one row a lane.
-inline void
-LoadColumns (const int32_t *Block, int First, Lanes *x)
-{
-  for (int r = 0; r < 4; r++) {
-    x[r].v     = _mm_loadu_si128 ((const __m128i *)(Block + (First + r) * 8));
-    x[4 + r].v = _mm_loadu_si128 ((const __m128i *)(Block + (First + r) * 8 + 4));
-  }
-  Transpose4 (x);
-  Transpose4 (x + 4);
-}
-
-// Both passes four lanes at a time. The row pass runs on the transposed block (rows 0-3
-// in Top's lanes, rows 4-7 in Bottom's), whose transposes back are the column pass's
-// inputs; rows past LastRow are zeros in and out of the row pass.
+// The row pass in the plain form, whose rows of DC alone take no butterfly, then the
+// column pass four columns at a time: each row's half is one lane set, no transpose.
 void
 InverseVector (int32_t *Block, int32_t LevelShift, int LastRow)
 {
-  Lanes Top[8], Bottom[8];
-  LoadColumns (Block, 0, Top);
-  Butterfly (Top);
-  if (LastRow >= 4) {
-    LoadColumns (Block, 4, Bottom);
-    Butterfly (Bottom);
-  } else {
-    for (int n = 0; n < 8; n++) {
-      Bottom[n].v = _mm_setzero_si128 ();
-    }
+  for (int Row = 0; Row <= LastRow; Row++) {
+    Idct8<1> (Block + Row * 8);
   }
   Lanes Shift = { _mm_set1_epi32 (LevelShift) };
   for (int Half4 = 0; Half4 < 8; Half4 += 4) {
-    Lanes x[8] = { Top[Half4], Top[Half4 + 1], Top[Half4 + 2], Top[Half4 + 3],
-                   Bottom[Half4], Bottom[Half4 + 1], Bottom[Half4 + 2], Bottom[Half4 + 3] };
-    Transpose4 (x);
-    Transpose4 (x + 4);
+    Lanes x[8];
+    for (int r = 0; r < 8; r++) {
+      x[r].v = _mm_loadu_si128 ((const __m128i *)(Block + r * 8 + Half4));
+    }
     Butterfly (x);
     for (int r = 0; r < 8; r++) {
       _mm_storeu_si128 ((__m128i *)(Block + r * 8 + Half4), (x[r] + Shift).v);
