@@ -95,10 +95,13 @@ ReadBits (JpegBaselineDecoder *d, int Count)
 }
 
 // Value of Size bits read as a JPEG magnitude: a clear top bit makes it negative.
+// Without a branch, as the top bit is as likely clear as set: Low is -1 when it is clear
+// (and when Size is 0, where the added term is 0).
 inline int32_t
 Extend (uint32_t Value, int Size)
 {
-  return (Size == 0) ? 0 : (Value < (1u << (Size - 1))) ? (int32_t)Value - (1 << Size) + 1 : (int32_t)Value;
+  int32_t Low = (int32_t)((Value << 1) >> Size) - 1;
+  return (int32_t)Value + (Low & (1 - (1 << Size)));
 }
 
 // Decodes one symbol; -1 when no code of 16 bits or fewer matches.
