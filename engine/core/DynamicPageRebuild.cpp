@@ -273,6 +273,32 @@ ResolveRefTarget (
   return EFI_SUCCESS;
 }
 
+BOOLEAN
+GotoNamesUnloadedFormSet (
+  IN  CONST CONTROL_RECORD  *Control,
+  OUT EFI_GUID              *FormSet,
+  OUT UINT16                *FormId
+  )
+{
+  CONST UINT8  *Op = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINT16       Page;
+
+  if ((Op == NULL) || ((Control->ControlType & CONTROL_TYPE_MASK) != CONTROL_TYPE_REF) ||
+      (Op[0] != EFI_IFR_REF_OP) || (IfrLength (Op) < REF3_LENGTH))
+  {
+    return FALSE;
+  }
+
+  // A REF4 names its driver by device path: that one is found among the loaded lists only.
+  if ((IfrLength (Op) >= REF4_LENGTH) && (IfrField (Op, REF4_DEVICE_PATH_AT, 2) != 0)) {
+    return FALSE;
+  }
+
+  CopyMem (FormSet, Op + REF3_FORM_SET_AT, sizeof (*FormSet));
+  *FormId = (UINT16)IfrField (Op, REF_FORM_ID_AT, 2);
+  return !IsZeroGuid (FormSet) && EFI_ERROR (FindPageByFormSetForm (FormSet, *FormId, &Page));
+}
+
 static VOID
 ResolveAllRefTargets (
   VOID

@@ -359,6 +359,110 @@ ListCandidates (
   return EFI_SUCCESS;
 }
 
+// Every package list of the database, in a pool array (null and 0 when none or on failure).
+static VOID
+ListAllPackageLists (
+  OUT EFI_HII_HANDLE  **Handles,
+  OUT UINTN           *Count
+  )
+{
+  UINTN  Length = 0;
+
+  *Handles = NULL;
+  *Count   = 0;
+  if ((gHiiDatabase == NULL) ||
+      (gHiiDatabase->ListPackageLists (gHiiDatabase, EFI_HII_PACKAGE_TYPE_ALL, NULL, &Length, NULL) != EFI_BUFFER_TOO_SMALL) ||
+      ((*Handles = (EFI_HII_HANDLE *)AllocateZeroPool (Length)) == NULL))
+  {
+    return;
+  }
+
+  if (EFI_ERROR (gHiiDatabase->ListPackageLists (gHiiDatabase, EFI_HII_PACKAGE_TYPE_ALL, NULL, &Length, *Handles))) {
+    Length = 0;
+  }
+
+  *Count = Length / sizeof (EFI_HII_HANDLE);
+}
+
+static BOOLEAN
+IsLoadedPackageList (
+  IN EFI_HII_HANDLE  Handle
+  )
+{
+  for (UINTN Slot = 0; Slot + 1 < gDynamicPageSlotCount; Slot++) {
+    if (gDynamicPageTable[Slot].HiiHandle == Handle) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+// Adds a handle to the lists SendForm shows, so its form set is taken whatever its class.
+static EFI_STATUS
+NameForSendForm (
+  IN EFI_HII_HANDLE  Handle
+  )
+{
+  EFI_HII_HANDLE  *Grown;
+
+  Grown = (EFI_HII_HANDLE *)ReallocatePool (gSendFormHandleCount * sizeof (EFI_HII_HANDLE),
+                                            (gSendFormHandleCount + 1) * sizeof (EFI_HII_HANDLE), gSendFormHandles);
+  if (Grown == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Grown[gSendFormHandleCount++] = Handle;
+  gSendFormHandles              = Grown;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+LoadFormSetForGoto (
+  IN CONST EFI_GUID  *FormSet
+  )
+{
+  EFI_HII_HANDLE  *Handles;
+  UINTN           Count;
+  EFI_STATUS      Status = EFI_NOT_FOUND;
+
+  // Outside SendForm every form set setup shows is loaded already.
+  if ((FormSet == NULL) || (gSendFormHandles == NULL) || (gDynamicPageTable == NULL)) {
+    return EFI_NOT_FOUND;
+  }
+
+  ListAllPackageLists (&Handles, &Count);
+  for (UINTN Index = 0; (Index < Count) && (Status == EFI_NOT_FOUND); Index++) {
+    UINT64               Size = 0;
+    DYNAMIC_PAGE_RECORD  Probe;
+
+    if (IsLoadedPackageList (Handles[Index])) {
+      continue;
+    }
+
+    ZeroMem (&Probe, sizeof (Probe));
+    Probe.Package = GetFormSetPackage (Handles[Index], &Size);
+    if ((Probe.Package == NULL) || !SlotHasFormSet (&Probe, FormSet)) {
+      FreePool (Probe.Package);
+      continue;
+    }
+
+    Status = NameForSendForm (Handles[Index]);
+    if (EFI_ERROR (Status)) {
+      FreePool (Probe.Package);
+      break;
+    }
+
+    Status = AddDynamicFormSet (Handles[Index], Probe.Package);
+    if (!EFI_ERROR (Status)) {
+      Status = RefreshDynamicPages ();
+    }
+  }
+
+  FreePool (Handles);
+  return Status;
+}
+
 EFI_STATUS
 BuildHiiHandleList (
   VOID

@@ -102,6 +102,14 @@ EFI_STATUS  RemoveDynamicFormSet (IN EFI_HII_HANDLE Handle);
 EFI_STATUS  RefreshDynamicPages (VOID);
 /** Works off the queued package notifications; success at once when none are pending. */
 EFI_STATUS  ProcessPackageNotifications (VOID);
+/**
+  A goto that names a form set SendForm was not given: the package list of the database
+  that holds it joins the lists shown and becomes pages, as a firmware browser follows
+  such a link. EFI_NOT_FOUND outside SendForm or when no list holds the form set.
+**/
+EFI_STATUS  LoadFormSetForGoto (IN CONST EFI_GUID *FormSet);
+/** TRUE when Control is a goto naming, by GUID, a form set no loaded page has; gives its form. */
+BOOLEAN     GotoNamesUnloadedFormSet (IN CONST CONTROL_RECORD *Control, OUT EFI_GUID *FormSet, OUT UINT16 *FormId);
 
 /** Closes a control's refresh event, when it has one, and forgets it. */
 VOID        CloseControlRefreshEvent (IN CONST CONTROL_RECORD *Control);

@@ -545,6 +545,67 @@ FollowPackageChanges (
   return FirstPageFrom (App, 0);
 }
 
+static struct {
+  BOOLEAN   Pending;
+  EFI_GUID  FormSet;
+  UINT16    FormId;
+  UINT32    From;
+} mFormSetGoto;
+
+VOID
+RequestFormSetGoto (
+  IN CONST EFI_GUID  *FormSet,
+  IN UINT16          FormId,
+  IN UINT32          FromPage
+  )
+{
+  CopyMem (&mFormSetGoto.FormSet, FormSet, sizeof (*FormSet));
+  mFormSetGoto.FormId  = FormId;
+  mFormSetGoto.From    = FromPage;
+  mFormSetGoto.Pending = TRUE;
+}
+
+/**
+  A goto into a form set SendForm was not given: its package list becomes pages, the page
+  objects are made again, and the form it names is shown with the link's page in the
+  history, so Esc comes back. A form set no list holds leaves the page as it was.
+**/
+static EFI_STATUS
+FollowFormSetGoto (
+  IN OUT TUI_APP  *App
+  )
+{
+  UINT16      Target;
+  EFI_STATUS  Status;
+
+  if (!mFormSetGoto.Pending) {
+    return EFI_SUCCESS;
+  }
+
+  mFormSetGoto.Pending = FALSE;
+  if (EFI_ERROR (LoadFormSetForGoto (&mFormSetGoto.FormSet)) ||
+      EFI_ERROR (FindPageByFormSetForm (&mFormSetGoto.FormSet, mFormSetGoto.FormId, &Target)))
+  {
+    return EFI_SUCCESS;
+  }
+
+  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
+  Status = MakePages (App);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  App->Redraw = 1;
+  if ((Target < App->PageCount) && (App->Pages[Target] != NULL)) {
+    (VOID)PushPageHistory (mFormSetGoto.From, Target);
+    App->CurrentPage = Target;
+    App->State       = TUI_APP_STATE_PAGE;
+    return EFI_SUCCESS;
+  }
+
+  return FirstPageFrom (App, mFormSetGoto.From);
+}
+
 EFI_STATUS
 RunTextSetup (
   IN UINT32  StartPage
@@ -559,6 +620,7 @@ RunTextSetup (
   }
 
   InitTextScreenMetrics ();
+  mFormSetGoto.Pending = FALSE;
   Status = TuiCreate (&gTuiAppOps, &Object);
   if (EFI_ERROR (Status)) {
     return Status;
@@ -580,6 +642,9 @@ RunTextSetup (
       }
 
       Status = FollowPackageChanges (App);
+      if (!EFI_ERROR (Status)) {
+        Status = FollowFormSetGoto (App);
+      }
       if (ProcessQuestionRefreshes (App->CurrentPage)) {
         App->Redraw = 1;
       }

@@ -91,6 +91,11 @@ TUI_CONTROL *FindFrameControl (IN TUI_PAGE *Page, IN UINT16 QuestionId, IN UINT1
 // The page history: where each page was entered from.
 //
 EFI_STATUS  PushPageHistory (IN UINT32 FromPage, IN UINT32 ToPage);
+/**
+  Asks the main loop to follow a goto into a form set that has no page yet: its package
+  list is loaded between events, where no page object is in use.
+**/
+VOID        RequestFormSetGoto (IN CONST EFI_GUID *FormSet, IN UINT16 FormId, IN UINT32 FromPage);
 /** The page that Page was last entered from; EFI_NOT_FOUND when none. */
 EFI_STATUS  GetPageHistoryEntry (IN UINT32 Page, OUT UINT32 *PreviousPage, OUT UINTN *Index);
 /** Forgets the entry GetPageHistoryEntry gave, and every entry after it. */

@@ -10,6 +10,7 @@
 #include <engine/core/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/DynamicPages.h>
 #include <engine/core/QuestionAccess.h>
 #include <engine/core/VariableCache.h>
 #include <Protocol/HiiConfigAccess.h>
@@ -222,7 +223,8 @@ LinkDraw (
   return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 
-// Enter on a link: the page move, which the driver's callback may take back, then any special action.
+// Enter on a link: the page move, which the driver's callback may take back, then any special
+// action; a goto into a form set with no page yet is followed from the main loop.
 static EFI_STATUS
 LinkSelect (
   IN TUI_LINK  *Link
@@ -230,6 +232,8 @@ LinkSelect (
 {
   TUI_CONTROL  *Control = &Link->Control;
   EFI_STATUS   Status;
+  EFI_GUID     FormSet;
+  UINT16       FormId;
 
   gTuiGotoNotify.PageIndex = Control->Record.RefTargetPage;
   (VOID)RunCallback (Control);
@@ -240,6 +244,11 @@ LinkSelect (
       (VOID)RunCallback (Control);
       return EFI_SUCCESS;
     }
+  }
+
+  if (GotoNamesUnloadedFormSet (&Control->Record, &FormSet, &FormId)) {
+    RequestFormSetGoto (&FormSet, FormId, Control->Record.PageNumber);
+    return EFI_SUCCESS;
   }
 
   Control = FindFrameControl ((gTuiApp == NULL) ? NULL : gTuiApp->Pages[Control->Record.PageNumber % gTuiApp->PageCount],

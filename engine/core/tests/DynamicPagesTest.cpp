@@ -475,3 +475,48 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
   ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
   EXPECT_NE (PageControl (PagesOf (Source)[0], 0)->RefTargetPage, PagesOf (Target)[1]);
 }
+
+// OVMF's front page links its menus to form sets its program publishes but does not hand
+// to SendForm; a firmware browser follows such a goto, so the engine loads the list then.
+TEST_F (DynamicPageChangesTest, AGotoToAFormSetSendFormWasNotGivenLoadsItsListOnce)
+{
+  constexpr EFI_GUID  kNowhere = { 0x1A2B3C4D, 0x00FF, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0xFF } };
+  IfrBuilder          From;
+  std::vector<UINT8>  Ref3 = { 11, 0, 12, 0, 0x00, 0x01, 0, 0, 0, 0, 0, 2, 0, 0, 0 };
+
+  Ref3.insert (Ref3.end (), (const UINT8 *)&kSetGuid, (const UINT8 *)&kSetGuid + sizeof (EFI_GUID));
+  From.FormSet (kOtherSet, kSetTitle, kSetHelp, { kOtherClass });
+  From.Form (1, 10);
+  From.Op (EFI_IFR_REF_OP, Ref3);
+  From.End ();
+  From.End ();
+  EFI_HII_HANDLE  Source = Keep (From);
+  EFI_HII_HANDLE  Target = Keep (TwoForms (kSetGuid, nullptr, { kOtherClass }));
+  LoadBoard ({}, {});
+
+  // Outside SendForm every form set setup shows is loaded already.
+  EXPECT_EQ (LoadFormSetForGoto (&kSetGuid), EFI_NOT_FOUND);
+
+  gSendFormHandles     = (EFI_HII_HANDLE *)AllocateCopyPool (sizeof (Source), &Source);
+  gSendFormHandleCount = 1;
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  UINT16  Found = 0;
+  EXPECT_TRUE (PagesOf (Target).empty ());
+  EXPECT_EQ (FindPageByFormSetForm (&kSetGuid, 2, &Found), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (LoadFormSetForGoto (&kNowhere), EFI_NOT_FOUND);
+  EXPECT_EQ (gSendFormHandleCount, 1u);
+
+  ASSERT_EQ (LoadFormSetForGoto (&kSetGuid), EFI_SUCCESS);
+  EXPECT_EQ (gSendFormHandleCount, 2u);
+  ASSERT_EQ (PagesOf (Target).size (), 2u);
+  ASSERT_EQ (FindPageByFormSetForm (&kSetGuid, 2, &Found), EFI_SUCCESS);
+  EXPECT_EQ (Found, PagesOf (Target)[1]);
+  ASSERT_EQ (PagesOf (Source).size (), 1u);
+  EXPECT_EQ (PageControl (PagesOf (Source)[0], 0)->RefTargetPage, Found);
+  EXPECT_EQ (LoadFormSetForGoto (&kSetGuid), EFI_NOT_FOUND);     // loaded once
+  EXPECT_EQ (gSendFormHandleCount, 2u);
+
+  FreePool (gSendFormHandles);
+  gSendFormHandles     = nullptr;
+  gSendFormHandleCount = 0;
+}
