@@ -126,10 +126,11 @@ FindPageByFormSetForm (
   OUT UINT16          *Page
   )
 {
+  // A goto's form id 0 names the form set's first form, as firmware browsers take it.
   for (UINT32 Index = 0; Index < GetPageCount (); Index++) {
     PAGE_RECORD  *Record;
 
-    if (EFI_ERROR (GetPageData (Index, &Record)) || (Record->FormId != FormId) || (gFormSetEntries == NULL) ||
+    if (EFI_ERROR (GetPageData (Index, &Record)) || ((FormId != 0) && (Record->FormId != FormId)) || (gFormSetEntries == NULL) ||
         (Record->FormSetIndex >= ReadUnaligned32 (gFormSetGuidTable)))
     {
       continue;
@@ -289,11 +290,8 @@ GotoNamesUnloadedFormSet (
     return FALSE;
   }
 
-  // A REF4 names its driver by device path: that one is found among the loaded lists only.
-  if ((IfrLength (Op) >= REF4_LENGTH) && (IfrField (Op, REF4_DEVICE_PATH_AT, 2) != 0)) {
-    return FALSE;
-  }
-
+  // A REF4 also names the driver by device path; that only tells lists with the same form
+  // set apart, so the form set's GUID decides whether any page of it is loaded.
   CopyMem (FormSet, Op + REF3_FORM_SET_AT, sizeof (*FormSet));
   *FormId = (UINT16)IfrField (Op, REF_FORM_ID_AT, 2);
   return !IsZeroGuid (FormSet) && EFI_ERROR (FindPageByFormSetForm (FormSet, *FormId, &Page));

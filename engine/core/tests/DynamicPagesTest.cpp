@@ -513,6 +513,8 @@ TEST_F (DynamicPageChangesTest, AGotoToAFormSetSendFormWasNotGivenLoadsItsListOn
   EXPECT_EQ (Found, PagesOf (Target)[1]);
   ASSERT_EQ (PagesOf (Source).size (), 1u);
   EXPECT_EQ (PageControl (PagesOf (Source)[0], 0)->RefTargetPage, Found);
+  ASSERT_EQ (FindPageByFormSetForm (&kSetGuid, 0, &Found), EFI_SUCCESS);     // form 0: the first
+  EXPECT_EQ (Found, PagesOf (Target)[0]);
   EXPECT_EQ (LoadFormSetForGoto (&kSetGuid), EFI_NOT_FOUND);     // loaded once
   EXPECT_EQ (gSendFormHandleCount, 2u);
 
