@@ -32,28 +32,48 @@ private:
 
 } // namespace
 
-// 8888 width 10: row bytes 40, 4 bytes per pixel; A1 width 9: row bytes 2, 0 bytes per
-// pixel; RLE without explicit row bytes: an empty bitmap.
+// setConfig with explicit row bytes (0: the minimum) keeps the layout or leaves an empty
+// bitmap. Refused: row bytes shorter than a row of pixels (every draw ran past each row), a
+// minimum that overflows 31 bits, and row bytes that are no whole number of pixels.
 TEST (SkBitmapLayout, SetConfigRowBytes)
 {
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 10, 2);
-    EXPECT_EQ (bm.rowBytes (), 40u);
-    EXPECT_EQ (bm.bytesPerPixel (), 4);
-    bm.setConfig (SkBitmap::kA1_Config, 9, 1);
-    EXPECT_EQ (bm.rowBytes (), 2u);
-    EXPECT_EQ (bm.bytesPerPixel (), 0);
-    bm.setConfig (SkBitmap::kRLE_Index8_Config, 5, 5);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    EXPECT_EQ (bm.width (), 0);
-    EXPECT_EQ (bm.rowBytes (), 0u);
-    bm.setConfig (SkBitmap::kRLE_Index8_Config, 5, 5, 3);   // explicit row bytes are kept
-    EXPECT_EQ (bm.config (), SkBitmap::kRLE_Index8_Config);
-    EXPECT_EQ (bm.rowBytes (), 3u);
-    bm.setConfig (SkBitmap::kA8_Config, -1, 5);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kNo_Config, 4, 4);
-    EXPECT_EQ (bm.width (), 4);
+    const auto kNone = SkBitmap::kNo_Config, k8888 = SkBitmap::kARGB_8888_Config, k565 = SkBitmap::kRGB_565_Config,
+               kA8 = SkBitmap::kA8_Config, kA1 = SkBitmap::kA1_Config, kRle = SkBitmap::kRLE_Index8_Config;
+    struct Row {
+        SkBitmap::Config config;
+        int width, height, rowBytes;
+        SkBitmap::Config wantConfig;
+        int wantWidth, wantRowBytes, wantBytesPerPixel;
+    };
+    const Row rows[] = {
+        { k8888, 10, 2, 0, k8888, 10, 40, 4 },
+        { kA1, 9, 1, 0, kA1, 9, 2, 0 },
+        { kRle, 5, 5, 0, kNone, 0, 0, 0 },                 // run-length needs explicit row bytes
+        { kRle, 5, 5, 3, kRle, 5, 3, 1 },
+        { kA8, -1, 5, 0, kNone, 0, 0, 0 },
+        { kNone, 4, 4, 0, kNone, 4, 0, 0 },
+        { k8888, 10, 2, 39, kNone, 0, 0, 0 },
+        { k8888, 10, 2, 44, k8888, 10, 44, 4 },
+        { kA1, 17, 2, 2, kNone, 0, 0, 0 },
+        { k565, 0x53000002, 2, 4, kNone, 0, 0, 0 },
+        { k8888, 0x20000000, 1, 4, kNone, 0, 0, 0 },
+        { kA8, 0, 2, 4, kA8, 0, 4, 1 },                    // an empty row needs nothing
+        { k565, 3, 2, 7, kNone, 0, 0, 0 },
+        { SkBitmap::kARGB_4444_Config, 3, 2, 9, kNone, 0, 0, 0 },
+        { k8888, 2, 2, 10, kNone, 0, 0, 0 },
+        { k8888, 2, 2, 12, k8888, 2, 12, 4 },
+        { k565, 3, 2, 8, k565, 3, 8, 2 },
+        { kA8, 3, 2, 7, kA8, 3, 7, 1 },                    // byte pixels: any row bytes
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE (testing::Message () << row.config << ": " << row.width << " x " << row.height << ", " << row.rowBytes);
+        SkBitmap bm;
+        bm.setConfig (row.config, row.width, row.height, row.rowBytes);
+        EXPECT_EQ (bm.config (), row.wantConfig);
+        EXPECT_EQ (bm.rowBytes (), (size_t)row.wantRowBytes);
+        EXPECT_EQ (bm.width (), row.wantWidth);
+        EXPECT_EQ (bm.bytesPerPixel (), row.wantBytesPerPixel);
+    }
 }
 
 TEST (SkBitmapLayout, ComputeRowBytesLimits)
@@ -68,20 +88,6 @@ TEST (SkBitmapLayout, ComputeRowBytesLimits)
     Sk64 s = SkBitmap::ComputeSafeSize64 (SkBitmap::kARGB_8888_Config, 3, 4, 20);
     EXPECT_EQ (s.get64 (), 3 * 20 + 12);
     EXPECT_EQ (SkBitmap::ComputeSafeSize64 (SkBitmap::kA8_Config, 3, 0, 20).get64 (), 0);
-}
-
-// Explicit row bytes shorter than a row of pixels used to be accepted, so every draw ran
-// past each row; they now leave the bitmap empty.
-TEST (SkBitmapLayout, RowBytesShorterThanWidthAreRefused)
-{
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 10, 2, 39);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    EXPECT_EQ (bm.width (), 0);
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 10, 2, 44);
-    EXPECT_EQ (bm.rowBytes (), 44u);
-    bm.setConfig (SkBitmap::kA1_Config, 17, 2, 2);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
 }
 
 // A safe size beyond 32 bits is 0 instead of wrapping, so copies refuse it.

@@ -48,13 +48,40 @@ protected:
 
 } // namespace
 
-// A 2 x 524,290 RGB565 bitmap given a pixel ref of 0 bytes: copyTo read its rows past the ref.
-TEST_F (BitmapUnflatten, PixelRefSmallerThanTheBitmapIsRefused)
+// Each input once read or wrote past a heap block; each is refused: the buffer fails and the
+// bitmap has no pixels a copy, erase or subset could reach.
+TEST_F (BitmapUnflatten, CorruptLayoutsAreRefused)
 {
-    EXPECT_TRUE (unflatten (hex ("0200000002000800040000000400000001000000030000000000000010000000"
-                                 "536b4d616c6c6f63506978656c526566000000000000000000000000")));
-    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
-    EXPECT_FALSE (fCopied);
+    const std::string layout565 = word (2) + word (2) + word (4) + word (4) + word (1);
+    const struct {
+        const char *what;
+        std::string bytes;
+    } rows[] = {
+        // copyTo read the rows of 2 x 524,290 RGB565 pixels from a 0-byte ref.
+        { "pixel ref smaller than the bitmap", "0200000002000800040000000400000001000000030000000000000010000000"
+                                               "536b4d616c6c6f63506978656c526566000000000000000000000000" },
+        // 4 x 0x7FFFFFFF A8 spans more than 8 GB: its 32-bit safe size is 0 and a check made
+        // with it would take a 16-byte ref as enough.
+        { "layout past 4 GB", word (4) + word (0x7FFFFFFF) + word (4) + word (2) + word (0) + malloc_pixel_ref (0, 16) },
+        // An odd offset makes every access to 16-bit pixels misaligned.
+        { "offset of part of a pixel", layout565 + malloc_pixel_ref (1, 16) },
+        // Run-length pixel memory holds row pointers; these raw bytes were read as such.
+        { "run-length raw pixels", "04000000020000000400000007000000000000000200000000536c5265660080" },
+        { "run-length pixel ref", word (4) + word (2) + word (4) + word (7) + word (0) + malloc_pixel_ref (0, 16) },
+        // 1,392,508,930 RGB565 pixels need more row bytes than 31 bits hold; the minimum came
+        // out as 0 and eraseTransparent wrote 2.7 GB into 8 bytes.
+        { "row bytes that overflow", "02000053020000000400000004000000020000000200000000000400003f0000" },
+        // Config word 0x406 was cut to its low byte (ARGB8888), and the 0-wide bitmap it made
+        // was copied with a null destination.
+        { "config past the last", "00000000010000000800000006040000" "2fff3aff02000000d2ff9efffeff9eff" },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE (row.what);
+        EXPECT_TRUE (unflatten (hex (row.bytes)));
+        EXPECT_EQ (fBitmap.pixelRef (), nullptr);
+        EXPECT_EQ (fBitmap.getPixels (), nullptr);
+        EXPECT_FALSE (fCopied);
+    }
 }
 
 TEST_F (BitmapUnflatten, PixelRefThatHoldsEveryPixelIsAttached)
@@ -70,76 +97,6 @@ TEST_F (BitmapUnflatten, PixelRefThatHoldsEveryPixelIsAttached)
     EXPECT_EQ (fBitmap.pixelRefOffset (), 4u);
     EXPECT_TRUE (unflatten (hex (layout + malloc_pixel_ref (6, 16))));
     EXPECT_EQ (fBitmap.pixelRef (), nullptr);
-}
-
-// 4 x 0x7FFFFFFF A8 with row bytes 4 spans more than 8 GB, so its 32-bit safe size is 0 and a
-// check made with it would take a 16-byte pixel ref as enough.
-TEST_F (BitmapUnflatten, LayoutPastFourGigabytesIsMeasuredInSixtyFourBits)
-{
-    EXPECT_TRUE (unflatten (hex (word (4) + word (0x7FFFFFFF) + word (4) + word (2) + word (0) + malloc_pixel_ref (0, 16))));
-    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
-}
-
-// An odd offset into the memory of a 16-bit bitmap makes every pixel access misaligned.
-TEST_F (BitmapUnflatten, PixelRefOffsetOfPartOfAPixelIsRefused)
-{
-    EXPECT_TRUE (unflatten (hex (word (2) + word (2) + word (4) + word (4) + word (1) + malloc_pixel_ref (1, 16))));
-    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
-}
-
-// Run-length pixel memory holds row pointers; these raw bytes were read as such.
-TEST_F (BitmapUnflatten, RunLengthBitmapWithRawPixelsIsRefused)
-{
-    EXPECT_TRUE (unflatten (hex ("04000000020000000400000007000000000000000200000000536c5265660080")));
-    EXPECT_EQ (fBitmap.getPixels (), nullptr);
-    EXPECT_TRUE (unflatten (hex (word (4) + word (2) + word (4) + word (7) + word (0) + malloc_pixel_ref (0, 16))));
-    EXPECT_EQ (fBitmap.pixelRef (), nullptr);
-}
-
-// 1,392,508,930 RGB565 pixels need more row bytes than 31 bits hold, so the minimum came out
-// as 0 and 4 row bytes passed for it: eraseTransparent then wrote 2.7 GB into 8 bytes.
-TEST_F (BitmapUnflatten, RowBytesThatOverflowAreNoMinimum)
-{
-    EXPECT_TRUE (unflatten (hex ("02000053020000000400000004000000020000000200000000000400003f0000")));
-    EXPECT_EQ (fBitmap.config (), SkBitmap::kNo_Config);
-    EXPECT_EQ (fBitmap.getPixels (), nullptr);
-}
-
-TEST (SkBitmapLayout, RowBytesThatOverflowAreRefused)
-{
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kRGB_565_Config, 0x53000002, 2, 4);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 0x20000000, 1, 4);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kA8_Config, 0, 2, 4);       // an empty row needs nothing
-    EXPECT_EQ (bm.config (), SkBitmap::kA8_Config);
-}
-
-TEST (SkBitmapLayout, RowBytesAreWholePixels)
-{
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kRGB_565_Config, 3, 2, 7);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kARGB_4444_Config, 3, 2, 9);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 2, 2, 10);
-    EXPECT_EQ (bm.config (), SkBitmap::kNo_Config);
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 2, 2, 12);
-    EXPECT_EQ (bm.rowBytes (), 12u);
-    bm.setConfig (SkBitmap::kRGB_565_Config, 3, 2, 8);
-    EXPECT_EQ (bm.rowBytes (), 8u);
-    bm.setConfig (SkBitmap::kA8_Config, 3, 2, 7);       // byte pixels: any row bytes
-    EXPECT_EQ (bm.rowBytes (), 7u);
-}
-
-// Config word 0x406 was cut to its low byte (ARGB8888), and the 0-wide bitmap it made was
-// copied with a null destination.
-TEST_F (BitmapUnflatten, ConfigWordPastTheLastConfigIsRefused)
-{
-    EXPECT_TRUE (unflatten (hex ("00000000010000000800000006040000" "2fff3aff02000000d2ff9efffeff9eff")));
-    EXPECT_EQ (fBitmap.config (), SkBitmap::kNo_Config);
-    EXPECT_FALSE (fCopied);
 }
 
 TEST_F (BitmapUnflatten, EmptyBitmapHasNoCopy)

@@ -1,6 +1,7 @@
 // Registries, ref-count sets, and the byte layouts of flattened objects.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "graphics/flatten/SkFlattenable.h"
@@ -43,6 +44,12 @@ public:
 class NoFactory : public SkFlattenable {};
 
 struct Counted : public SkRefCnt {};
+
+// Holds one reference and drops it at the end of the scope.
+struct Unref {
+    void operator() (SkRefCnt *obj) const { SkSafeUnref (obj); }
+};
+template <typename T> using Ref = std::unique_ptr<T, Unref>;
 
 class Flatten : public ::testing::Test {
 protected:
@@ -173,35 +180,25 @@ TEST_F (Flatten, FactorySetWritesNegatedIndices)
 {
     SkFlattenableWriteBuffer writer;
     RecordFactories (writer, false);
-    Blur *a = new Blur (1, 2, 3);
-    Other *o = new Other;
-    writer.writeFlattenable (a);
-    writer.writeFlattenable (a);
-    writer.writeFlattenable (o);
+    Ref<Blur> a (new Blur (1, 2, 3));
+    Ref<Other> o (new Other);
+    writer.writeFlattenable (a.get ());
+    writer.writeFlattenable (a.get ());
+    writer.writeFlattenable (o.get ());
     writer.writeFlattenable (nullptr);
-    EXPECT_EQ (words_of (writer), (std::vector<uint32_t>{ (uint32_t)-1, 12, 1, 2, 3, (uint32_t)-1, 12, 1, 2, 3,
-                                                          (uint32_t)-2, 4, 77, 0 }));
-    // Reading through the fixed factory array of that set.
     std::vector<uint32_t> words = words_of (writer);
+    EXPECT_EQ (words, (std::vector<uint32_t>{ (uint32_t)-1, 12, 1, 2, 3, (uint32_t)-1, 12, 1, 2, 3, (uint32_t)-2, 4, 77, 0 }));
+    // Reading through the fixed factory array of that set.
     SkFlattenable::Factory factories[2] = { Blur::Create, Other::Create };
     SkFlattenableReadBuffer reader (words.data (), words.size () * 4);
     reader.setFactoryArray (factories, 2);
-    SkFlattenable *r1 = reader.readFlattenable ();
-    SkFlattenable *r2 = reader.readFlattenable ();
-    SkFlattenable *r3 = reader.readFlattenable ();
-    ASSERT_NE (r1, nullptr);
-    ASSERT_NE (r2, nullptr);
-    ASSERT_NE (r3, nullptr);
+    Ref<SkFlattenable> r1 (reader.readFlattenable ()), r2 (reader.readFlattenable ()), r3 (reader.readFlattenable ());
+    ASSERT_TRUE (r1 && r2 && r3);
     EXPECT_EQ (r1->getFactory (), (SkFlattenable::Factory)Blur::Create);
-    EXPECT_EQ (((Blur *)r2)->fC, 3u);
+    EXPECT_EQ (((Blur *)r2.get ())->fC, 3u);
     EXPECT_EQ (r3->getFactory (), (SkFlattenable::Factory)Other::Create);   // index -2: the second entry
     EXPECT_EQ (reader.readFlattenable (), nullptr);
     EXPECT_TRUE (reader.eof ());
-    r1->unref ();
-    r2->unref ();
-    r3->unref ();
-    a->unref ();
-    o->unref ();
 }
 
 // With inline names: the name the first time (40 bytes for a 16-character name and 12 bytes
@@ -210,30 +207,23 @@ TEST_F (Flatten, InlineNamesThenIndices)
 {
     SkFlattenableWriteBuffer writer;
     RecordFactories (writer, true);
-    Blur *a = new Blur (7, 8, 9);
-    writer.writeFlattenable (a);
+    Ref<Blur> a (new Blur (7, 8, 9));
+    writer.writeFlattenable (a.get ());
     EXPECT_EQ (writer.size (), 40u);
-    writer.writeFlattenable (a);
+    writer.writeFlattenable (a.get ());
     EXPECT_EQ (writer.size (), 60u);
-    a->unref ();
     std::vector<uint32_t> words = words_of (writer);
     EXPECT_EQ (words[0], 16u);
     EXPECT_EQ (memcmp (&words[1], "SkBlurMaskFilter\0\0\0\0", 20), 0);
-    EXPECT_EQ (words[6], 12u);
-    EXPECT_EQ (words[10], (uint32_t)-1);
-    EXPECT_EQ (words[11], 12u);
+    EXPECT_EQ (std::vector<uint32_t> (words.begin () + 6, words.end ()), (std::vector<uint32_t>{ 12, 7, 8, 9, (uint32_t)-1, 12, 7, 8, 9 }));
 
     SkTDArray<SkFlattenable::Factory> list;
     SkFlattenableReadBuffer reader (words.data (), words.size () * 4);
     reader.setFactoryList (&list);
-    Blur *b1 = (Blur *)reader.readFlattenable ();
-    Blur *b2 = (Blur *)reader.readFlattenable ();
-    ASSERT_NE (b1, nullptr);
-    ASSERT_NE (b2, nullptr);
-    EXPECT_EQ (b2->fA, 7u);
+    Ref<SkFlattenable> b1 (reader.readFlattenable ()), b2 (reader.readFlattenable ());
+    ASSERT_TRUE (b1 && b2);
+    EXPECT_EQ (((Blur *)b2.get ())->fA, 7u);
     EXPECT_EQ (list.count (), 1);
-    b1->unref ();
-    b2->unref ();
 }
 
 // An unregistered name is skipped by its recorded size; it keeps its slot in the list so
@@ -242,11 +232,11 @@ TEST_F (Flatten, UnknownNameIsSkipped)
 {
     SkFlattenableWriteBuffer writer;
     RecordFactories (writer, true);
-    Blur *a = new Blur (1, 2, 3);
-    Other *o = new Other;
-    writer.writeFlattenable (a);
-    writer.writeFlattenable (o);
-    writer.writeFlattenable (o);
+    Ref<Blur> a (new Blur (1, 2, 3));
+    Ref<Other> o (new Other);
+    writer.writeFlattenable (a.get ());
+    writer.writeFlattenable (o.get ());
+    writer.writeFlattenable (o.get ());
     writer.write32 (0x5EED);
     std::vector<uint32_t> words = words_of (writer);
     SkFlattenable::ResetRegistryForTests ();
@@ -255,16 +245,10 @@ TEST_F (Flatten, UnknownNameIsSkipped)
     SkFlattenableReadBuffer reader (words.data (), words.size () * 4);
     reader.setFactoryList (&list);
     EXPECT_EQ (reader.readFlattenable (), nullptr);
-    SkFlattenable *o1 = reader.readFlattenable ();
-    SkFlattenable *o2 = reader.readFlattenable ();
-    EXPECT_NE (o1, nullptr);
-    EXPECT_NE (o2, nullptr);
+    Ref<SkFlattenable> o1 (reader.readFlattenable ()), o2 (reader.readFlattenable ());
+    EXPECT_TRUE (o1 && o2);
     EXPECT_EQ (reader.readU32 (), 0x5EEDu);
     EXPECT_FALSE (reader.failed ());
-    o1->unref ();
-    o2->unref ();
-    a->unref ();
-    o->unref ();
 }
 
 // A class whose factory has no registered name writes a zero and nothing else.

@@ -12,14 +12,13 @@
 
 namespace {
 
-// Points of cairo's flattening (tolerance 1e-4) of one cubic.
-std::vector<SkPoint> cairo_flatten_cubic (const SkPoint c[4])
+// Points of cairo's flattening, at the given tolerance, of what draw adds to a fresh context.
+template <typename Draw> std::vector<SkPoint> cairo_flatten (double tolerance, Draw draw)
 {
     cairo_surface_t *surface = cairo_image_surface_create (CAIRO_FORMAT_A8, 1, 1);
     cairo_t *cr = cairo_create (surface);
-    cairo_set_tolerance (cr, 1e-4);
-    cairo_move_to (cr, c[0].fX, c[0].fY);
-    cairo_curve_to (cr, c[1].fX, c[1].fY, c[2].fX, c[2].fY, c[3].fX, c[3].fY);
+    cairo_set_tolerance (cr, tolerance);
+    draw (cr);
     cairo_path_t *path = cairo_copy_path_flat (cr);
     std::vector<SkPoint> pts;
     for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
@@ -31,6 +30,14 @@ std::vector<SkPoint> cairo_flatten_cubic (const SkPoint c[4])
     cairo_destroy (cr);
     cairo_surface_destroy (surface);
     return pts;
+}
+
+std::vector<SkPoint> cairo_flatten_cubic (const SkPoint c[4])
+{
+    return cairo_flatten (1e-4, [c] (cairo_t *cr) {
+        cairo_move_to (cr, c[0].fX, c[0].fY);
+        cairo_curve_to (cr, c[1].fX, c[1].fY, c[2].fX, c[2].fY, c[3].fX, c[3].fY);
+    });
 }
 
 double distance_to_segment (const SkPoint &p, const SkPoint &a, const SkPoint &b)
@@ -355,17 +362,7 @@ TEST (SkBuildQuadArc, ArcsFollowCairosCircle)
         EXPECT_NEAR (pts[0].fX, kRadius * start.fX, 1e-3);
         EXPECT_NEAR (pts[n - 1].fX, kRadius * stop.fX, 1e-3) << deg;
         EXPECT_NEAR (pts[n - 1].fY, kRadius * stop.fY, 1e-3) << deg;
-        cairo_surface_t *surface = cairo_image_surface_create (CAIRO_FORMAT_A8, 1, 1);
-        cairo_t *cr = cairo_create (surface);
-        cairo_set_tolerance (cr, 1e-3);
-        cairo_arc (cr, 0, 0, kRadius, a0, a1);
-        cairo_path_t *path = cairo_copy_path_flat (cr);
-        std::vector<SkPoint> theirs, ours;
-        for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
-            for (int k = 1; k < path->data[i].header.length; k++) {
-                theirs.push_back (SkPoint::Make ((float)path->data[i + k].point.x, (float)path->data[i + k].point.y));
-            }
-        }
+        std::vector<SkPoint> theirs = cairo_flatten (1e-3, [&] (cairo_t *cr) { cairo_arc (cr, 0, 0, kRadius, a0, a1); }), ours;
         for (int q = 0; q + 2 < n; q += 2) {
             for (int s = 0; s <= 100; s++) {
                 SkPoint e;
@@ -375,9 +372,6 @@ TEST (SkBuildQuadArc, ArcsFollowCairosCircle)
             }
         }
         EXPECT_LT (max_distance_to_polyline (theirs, ours), 0.4) << deg;
-        cairo_path_destroy (path);
-        cairo_destroy (cr);
-        cairo_surface_destroy (surface);
     }
 }
 

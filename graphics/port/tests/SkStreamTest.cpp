@@ -37,22 +37,9 @@ TEST (SkPortFileTest, NamesAreCaseSensitiveAndUnknownNamesOpenNothing)
     EXPECT_EQ (SkFileOpenForRead (nullptr), nullptr);
 }
 
-// A read that would pass the end reads nothing and leaves the position where it was.
-TEST (SkPortFileTest, ReadPastTheEndIsAllOrNothing)
-{
-    SkPortFile *file = SkFileOpenForRead (kSkEmbeddedFontName);
-    ASSERT_NE (file, nullptr);
-    size_t size = SkFileSize (file);
-    ASSERT_EQ (SkFileSeek (file, (int64_t)size - 6, kSkSeekSet), EFI_SUCCESS);
-    uint8_t buffer[10];
-    EXPECT_EQ (SkFileRead (file, buffer, 10), 0u);
-    EXPECT_EQ (SkFileTell (file), size - 6);
-    EXPECT_EQ (SkFileRead (file, buffer, 6), 6u);
-    EXPECT_EQ (SkFileTell (file), size);
-    SkFileClose (file);
-}
-
-TEST (SkPortFileTest, MemorySeekStatuses)
+// A read that would pass the end reads nothing and leaves the position where it was; a seek
+// outside the file is refused and leaves it too.
+TEST (SkPortFileTest, ReadsAreAllOrNothingAndSeeksStayInside)
 {
     SkPortFile *file = SkFileOpenForRead (kSkEmbeddedFontName);
     ASSERT_NE (file, nullptr);
@@ -62,8 +49,13 @@ TEST (SkPortFileTest, MemorySeekStatuses)
     EXPECT_EQ (SkFileTell (file), 150u);
     EXPECT_EQ (SkFileSeek (file, (int64_t)size + 1, kSkSeekSet), EFI_INVALID_PARAMETER);
     EXPECT_EQ (SkFileSeek (file, -151, kSkSeekCur), EFI_INVALID_PARAMETER);
-    EXPECT_EQ (SkFileTell (file), 150u);
     EXPECT_EQ (SkFileSeek (file, 0, 3), EFI_INVALID_PARAMETER);
+    EXPECT_EQ (SkFileTell (file), 150u);
+    ASSERT_EQ (SkFileSeek (file, (int64_t)size - 6, kSkSeekSet), EFI_SUCCESS);
+    uint8_t buffer[10];
+    EXPECT_EQ (SkFileRead (file, buffer, 10), 0u);
+    EXPECT_EQ (SkFileTell (file), size - 6);
+    EXPECT_EQ (SkFileRead (file, buffer, 6), 6u);
     EXPECT_EQ (SkFileSeek (file, 0, kSkSeekEnd), EFI_SUCCESS);
     EXPECT_EQ (SkFileTell (file), size);
     SkFileClose (file);
@@ -111,11 +103,7 @@ TEST (SkStreamTest, FileStreamSkipsBySeekingAndRewinds)
     EXPECT_EQ (stream.skip (100), 100u);
     uint8_t byte;
     ASSERT_EQ (stream.read (&byte, 1), 1u);
-    SkPortFile *file = SkFileOpenForRead (kSkEmbeddedFontName);
-    ASSERT_NE (file, nullptr);
-    std::vector<uint8_t> all (size);
-    ASSERT_EQ (SkFileRead (file, all.data (), size), size);
-    SkFileClose (file);
+    std::vector<uint8_t> all = ReadHostFile (SETUP_EMBEDDED_FONT_FILE);
     EXPECT_EQ (byte, all[150]);
     EXPECT_EQ (stream.skip (size), 0u);
     EXPECT_TRUE (stream.rewind ());

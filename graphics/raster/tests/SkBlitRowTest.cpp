@@ -74,37 +74,21 @@ void expect_same_rows (RowProc plain, RowProc sse2, const char *name)
     }
 }
 
-void color32_plain (uint32_t *d, const uint32_t *s, int n, unsigned c) { SkBlitRowPlain::color32 (d, s, n, c); }
-void color32_sse2 (uint32_t *d, const uint32_t *s, int n, unsigned c) { SkBlitRowSSE2::color32 (d, s, n, c); }
-
 #endif
 
 } // namespace
 
 #if SK_PROCS_HAVE_VECTOR
-TEST (SkBlitRowSSE2, BlendEqualsPlain)
+TEST (SkBlitRowSSE2, RowProceduresEqualPlain)
 {
     expect_same_rows (SkBlitRowPlain::blitRowBlend32, SkBlitRowSSE2::blitRowBlend32, "blend");
-}
-
-TEST (SkBlitRowSSE2, SrcAlphaEqualsPlain)
-{
     expect_same_rows (SkBlitRowPlain::blitRowSrcAlpha32, SkBlitRowSSE2::blitRowSrcAlpha32, "srcAlpha");
-}
-
-TEST (SkBlitRowSSE2, SrcAlphaBlendEqualsPlain)
-{
-    expect_same_rows (SkBlitRowPlain::blitRowSrcAlphaBlend32, SkBlitRowSSE2::blitRowSrcAlphaBlend32,
-                      "srcAlphaBlend");
-}
-
-TEST (SkBlitRowSSE2, Color32EqualsPlainForEveryColourAlpha)
-{
-    // The alpha argument of the harness is random; use it as a translucent colour.
+    expect_same_rows (SkBlitRowPlain::blitRowSrcAlphaBlend32, SkBlitRowSSE2::blitRowSrcAlphaBlend32, "srcAlphaBlend");
+    // The harness's random alpha argument serves as a translucent colour.
     expect_same_rows ([] (uint32_t *d, const uint32_t *s, int n, unsigned a) {
-        color32_plain (d, s, n, SkPackARGB32 (a, a / 2, a / 3, a));
+        SkBlitRowPlain::color32 (d, s, n, SkPackARGB32 (a, a / 2, a / 3, a));
     }, [] (uint32_t *d, const uint32_t *s, int n, unsigned a) {
-        color32_sse2 (d, s, n, SkPackARGB32 (a, a / 2, a / 3, a));
+        SkBlitRowSSE2::color32 (d, s, n, SkPackARGB32 (a, a / 2, a / 3, a));
     }, "color32");
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <type_traits>
 #include <vector>
 
@@ -36,7 +35,15 @@ struct Device {
     }
     uint32_t at (int x, int y) const { return pixels32[(size_t)y * bitmap.width () + x]; }
     uint8_t at8 (int x, int y) const { return pixels8[(size_t)y * bitmap.width () + x]; }
+    std::vector<uint32_t> row (int y) const
+    {
+        std::vector<uint32_t> out;
+        for (int x = 0; x < bitmap.width (); x++) out.push_back (pixels8.empty () ? at (x, y) : at8 (x, y));
+        return out;
+    }
 };
+
+typedef std::vector<uint32_t> Px;
 
 std::unique_ptr<SkBlitter> choose (const Device &d, const SkPaint &paint)
 {
@@ -109,62 +116,50 @@ struct RecordingXfermode : SkProcCoeffXfermode {
 
 TEST (SkARGB32Blitters, OpaqueColourFillsRowsRectsAndRuns)
 {
-    Device d (SkBitmap::kARGB_8888_Config, 8, 4, 0x11111111);
+    const uint32_t F = 0x11111111, C = 0xFF204060;
+    Device d (SkBitmap::kARGB_8888_Config, 8, 4, F);
     SkPaint paint;
-    paint.setColor (0xFF204060);
+    paint.setColor (C);
     auto b = choose (d, paint);
     b->blitH (1, 0, 3);
     b->blitRect (0, 2, 8, 2);
     blit_runs (b.get (), 2, 1, { { 2, 255 }, { 1, 128 }, { 1, 0 } });
-    EXPECT_EQ (0x11111111u, d.at (0, 0));
-    EXPECT_EQ (0xFF204060u, d.at (1, 0));
-    EXPECT_EQ (0xFF204060u, d.at (3, 0));
-    EXPECT_EQ (0x11111111u, d.at (4, 0));
-    EXPECT_EQ (0xFF204060u, d.at (2, 1));
-    // Coverage 128: colour scaled by 129 >> 8, destination by 255 - that alpha.
-    uint32_t c = SkAlphaMulQ (0xFF204060, 129);
-    EXPECT_EQ (c + SkAlphaMulQ (0x11111111, 255 - (c >> 24)), d.at (4, 1));
-    EXPECT_EQ (0x11111111u, d.at (5, 1));
-    for (int x = 0; x < 8; x++) EXPECT_EQ (0xFF204060u, d.at (x, 3));
+    EXPECT_EQ (d.row (0), (Px{ F, C, C, C, F, F, F, F }));
+    // Coverage 128: colour scaled by 129 >> 8 (0x80102030), destination by 255 - 0x80.
+    EXPECT_EQ (d.row (1), (Px{ F, F, C, C, 0x88182838, F, F, F }));
+    EXPECT_EQ (d.row (3), Px (8, C));
     uint32_t value = 0;
     ASSERT_NE (nullptr, b->justAnOpaqueColor (&value));
-    EXPECT_EQ (0xFF204060u, value);
+    EXPECT_EQ (C, value);
 }
 
+// Black: each coverage a keeps (256 - a) / 256 of the destination and adds a to its alpha.
 TEST (SkARGB32Blitters, BlackTextCoverageOnWhite)
 {
-    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF);
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF), m (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF);
     SkPaint paint;                                  // opaque black
-    auto b = choose (d, paint);
-    blit_runs (b.get (), 0, 0, { { 1, 128 }, { 1, 255 }, { 1, 0 }, { 1, 1 } });
-    EXPECT_EQ (0xFF7F7F7Fu, d.at (0, 0));          // 255 * 128 >> 8 = 127, alpha 127 + 128
-    EXPECT_EQ (0xFF000000u, d.at (1, 0));
-    EXPECT_EQ (0xFFFFFFFFu, d.at (2, 0));
-    EXPECT_EQ (0xFFFEFEFEu, d.at (3, 0));
+    blit_runs (choose (d, paint).get (), 0, 0, { { 1, 128 }, { 1, 255 }, { 1, 0 }, { 1, 1 } });
+    EXPECT_EQ (d.row (0), (Px{ 0xFF7F7F7F, 0xFF000000, 0xFFFFFFFF, 0xFFFEFEFE }));
     uint8_t mask[4] = { 255, 128, 0, 64 };
-    Device m (SkBitmap::kARGB_8888_Config, 4, 1, 0xFFFFFFFF);
-    auto mb = choose (m, paint);
-    mb->blitMask (SkMask { mask, SkIRect::MakeLTRB (0, 0, 4, 1), 4, SkMask::kA8_Format }, SkIRect::MakeLTRB (0, 0, 4, 1));
-    EXPECT_EQ (0xFF000000u, m.at (0, 0));
-    EXPECT_EQ (0xFF7F7F7Fu, m.at (1, 0));
-    EXPECT_EQ (0xFFFFFFFFu, m.at (2, 0));
+    choose (m, paint)->blitMask (SkMask { mask, SkIRect::MakeLTRB (0, 0, 4, 1), 4, SkMask::kA8_Format }, SkIRect::MakeLTRB (0, 0, 4, 1));
+    EXPECT_EQ (m.row (0), (Px{ 0xFF000000, 0xFF7F7F7F, 0xFFFFFFFF, 0xFFBFBFBF }));
 }
 
 // A translucent fill keeps 255 - alpha of the destination (not 256 - alpha): opaque black
 // under 0x80FFFFFF ends with alpha 254. Stored images depend on these bits.
 TEST (SkARGB32Blitters, TranslucentFillKeeps255MinusAlpha)
 {
-    Device d (SkBitmap::kARGB_8888_Config, 3, 3, 0xFF000000);
+    const uint32_t K = 0xFF000000, H = 0xFE808080;
+    Device d (SkBitmap::kARGB_8888_Config, 3, 3, K);
     SkPaint paint;
     paint.setColor (0x80FFFFFF);                    // premultiplied by 129 >> 8: 0x80808080
     auto b = choose (d, paint);
     b->blitRect (0, 0, 3, 1);
-    EXPECT_EQ (0xFE808080u, d.at (0, 0));
     b->blitV (1, 1, 2, 255);
-    EXPECT_EQ (0xFE808080u, d.at (1, 2));
-    b->blitV (0, 1, 1, 128);
-    uint32_t c = SkAlphaMulQ (0x80808080, 129);
-    EXPECT_EQ (c + SkAlphaMulQ (0xFF000000, 255 - (c >> 24)), d.at (0, 1));
+    b->blitV (0, 1, 1, 128);                        // 0x40404040 over black kept by 255 - 0x40
+    EXPECT_EQ (d.row (0), (Px{ H, H, H }));
+    EXPECT_EQ (d.row (1), (Px{ 0xFE404040, H, K }));
+    EXPECT_EQ (d.row (2), (Px{ K, H, K }));
     uint32_t value;
     EXPECT_EQ (nullptr, b->justAnOpaqueColor (&value));
     // Alpha 0 draws nothing through any operation.
@@ -174,29 +169,26 @@ TEST (SkARGB32Blitters, TranslucentFillKeeps255MinusAlpha)
     zb->blitH (0, 0, 2);
     zb->blitRect (0, 0, 2, 1);
     blit_runs (zb.get (), 0, 0, { { 2, 255 } });
-    EXPECT_EQ (0x12345678u, z.at (0, 0));
-    EXPECT_EQ (0x12345678u, z.at (1, 0));
+    EXPECT_EQ (z.row (0), Px (2, 0x12345678));
 }
 
 TEST (SkARGB32Blitters, BWAndLCDMasks)
 {
-    Device d (SkBitmap::kARGB_8888_Config, 8, 1, 0xFF000000);
+    const uint32_t G = 0xFF00FF00, K = 0xFF000000;
+    Device d (SkBitmap::kARGB_8888_Config, 8, 1, K), l (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF102030);
     SkPaint paint;
-    paint.setColor (0xFF00FF00);
-    auto b = choose (d, paint);
+    paint.setColor (G);
     uint8_t bits[1] = { 0xA0 };                     // pixels 0 and 2
-    b->blitMask (SkMask { bits, SkIRect::MakeLTRB (0, 0, 8, 1), 1, SkMask::kBW_Format }, SkIRect::MakeLTRB (0, 0, 8, 1));
-    EXPECT_EQ (0xFF00FF00u, d.at (0, 0));
-    EXPECT_EQ (0xFF000000u, d.at (1, 0));
-    EXPECT_EQ (0xFF00FF00u, d.at (2, 0));
+    choose (d, paint)->blitMask (SkMask { bits, SkIRect::MakeLTRB (0, 0, 8, 1), 1, SkMask::kBW_Format }, SkIRect::MakeLTRB (0, 0, 8, 1));
+    EXPECT_EQ (d.row (0), (Px{ G, K, G, K, K, K, K, K }));
     uint16_t lcd[2] = { 0xFFFF, 0x0000 };
-    Device l (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF102030);
-    auto lb = choose (l, paint);
-    lb->blitMask (SkMask { (uint8_t *)lcd, SkIRect::MakeLTRB (0, 0, 2, 1), 4, SkMask::kLCD16_Format }, SkIRect::MakeLTRB (0, 0, 2, 1));
-    EXPECT_EQ (0xFF00FF00u, l.at (0, 0));
-    EXPECT_EQ (0xFF102030u, l.at (1, 0));
+    choose (l, paint)->blitMask (SkMask { (uint8_t *)lcd, SkIRect::MakeLTRB (0, 0, 2, 1), 4, SkMask::kLCD16_Format }, SkIRect::MakeLTRB (0, 0, 2, 1));
+    EXPECT_EQ (l.row (0), (Px{ G, 0xFF102030 }));
 }
 
+// Alpha 128 on bytes of 100: rows keep 255 - sa (177); runs and masks scale the alpha by
+// coverage + 1 and keep 256 - that of 256 (178 at 255), or 255 - it below 255 (119 at 64,
+// 102 at 10); coverage 0 leaves the byte.
 TEST (SkA8Blitters, SolidFormulasPerOperation)
 {
     Device d (SkBitmap::kA8_Config, 4, 5, 100);
@@ -204,18 +196,15 @@ TEST (SkA8Blitters, SolidFormulasPerOperation)
     paint.setAlpha (128);
     auto b = choose (d, paint);
     b->blitH (0, 0, 1);
-    EXPECT_EQ (128 + ((100 * 127) >> 8), d.at8 (0, 0));     // 255 - sa
     blit_runs (b.get (), 0, 1, { { 1, 255 }, { 1, 0 } });
-    EXPECT_EQ (128 + ((100 * 128) >> 8), d.at8 (0, 1));     // s = 256 * 128 >> 8, 256 - s
-    EXPECT_EQ (100, d.at8 (1, 1));                         // coverage 0 leaves the byte
     b->blitV (2, 2, 2, 64);
-    unsigned s = (65 * 128) >> 8;
-    EXPECT_EQ (s + ((100 * (255 - s)) >> 8), d.at8 (2, 3));
     uint8_t mask[2] = { 255, 10 };
     b->blitMask (SkMask { mask, SkIRect::MakeLTRB (0, 4, 2, 5), 2, SkMask::kA8_Format }, SkIRect::MakeLTRB (0, 4, 2, 5));
-    EXPECT_EQ (128 + ((100 * 127) >> 8), d.at8 (0, 4));
-    unsigned s10 = (11 * 128) >> 8;
-    EXPECT_EQ (s10 + ((100 * (255 - s10)) >> 8), d.at8 (1, 4));
+    b->blitRect (3, 0, 1, 2);
+    EXPECT_EQ (d.row (0), (Px{ 177, 100, 100, 177 }));
+    EXPECT_EQ (d.row (1), (Px{ 178, 100, 100, 177 }));
+    EXPECT_EQ (d.row (3), (Px{ 100, 100, 119, 100 }));
+    EXPECT_EQ (d.row (4), (Px{ 177, 102, 100, 100 }));
 
     Device o (SkBitmap::kA8_Config, 3, 1, 7);
     auto ob = choose (o, SkPaint ());
@@ -223,8 +212,7 @@ TEST (SkA8Blitters, SolidFormulasPerOperation)
     EXPECT_NE (nullptr, ob->justAnOpaqueColor (&value));
     EXPECT_EQ (255u, value);
     ob->blitRect (0, 0, 2, 1);
-    EXPECT_EQ (255, o.at8 (1, 0));
-    EXPECT_EQ (7, o.at8 (2, 0));
+    EXPECT_EQ (o.row (0), (Px{ 255, 255, 7 }));
 }
 
 TEST (SkA8Blitters, OpaqueShaderFillsFullRunsWithoutShading)
@@ -266,42 +254,21 @@ TEST (SkARGB32ShaderBlitter, TranslucentShaderBlendsOpaqueShaderCopies)
     EXPECT_EQ (0xFF000000u, d.at (2, 0));
 }
 
-TEST (SkBlitterChoose, ModesFiltersAndConfigs)
+// A colour filter on a solid paint is folded into the colour of a solid blitter.
+TEST (SkBlitterChoose, ColourFilterIsFoldedIntoTheSolidColour)
 {
     SkPaint paint;
     paint.setColor (0xFF336699);
-    // Mode dst draws nothing.
-    paint.setXfermodeMode (SkXfermode::kDst_Mode);
-    Device d (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF000000);
-    choose (d, paint)->blitH (0, 0, 2);
-    EXPECT_EQ (0xFF000000u, d.at (0, 0));
-    // Source-over and no mode draw the same; an opaque src acts as source-over.
-    for (SkXfermode::Mode m : { SkXfermode::kSrcOver_Mode, SkXfermode::kSrc_Mode }) {
-        paint.setXfermodeMode (m);
-        Device e (SkBitmap::kARGB_8888_Config, 2, 1, 0xFF000000);
-        auto b = choose (e, paint);
-        b->blitH (0, 0, 2);
-        EXPECT_EQ (0xFF336699u, e.at (1, 0));
-        uint32_t value;
-        EXPECT_NE (nullptr, b->justAnOpaqueColor (&value)) << "a solid blitter, not a shader one";
-    }
-    paint.clearXfermode ();
-    // A colour filter on a solid paint is folded into the colour of a solid blitter.
     adopt (paint, new ConstFilter (0x80402000));
     Device f (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
     auto fb = choose (f, paint);
+    uint32_t value;
+    EXPECT_EQ (nullptr, fb->justAnOpaqueColor (&value)) << "the filtered colour is translucent";
     fb->blitH (0, 0, 1);
-    // Unpremultiplied to 0x80804000, then premultiplied by 129 >> 8 again: 0x80402000.
-    EXPECT_EQ (0x80402000u + SkAlphaMulQ (0xFF000000, 127), f.at (0, 0));
+    // Unpremultiplied to 0x80804000, then premultiplied by 129 >> 8 again: 0x80402000, over
+    // black kept by 255 - 0x80.
+    EXPECT_EQ (0xFE402000u, f.at (0, 0));
     EXPECT_NE (nullptr, paint.getColorFilter ());   // the caller's paint keeps its filter
-    // An RGB565 device gets a blitter that writes nothing.
-    std::vector<uint16_t> px (4, 0x1234);
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kRGB_565_Config, 4, 1);
-    bm.setPixels (px.data ());
-    std::unique_ptr<SkBlitter> nb (SkBlitter::Choose (bm, SkMatrix::I (), SkPaint (), nullptr, 0));
-    nb->blitH (0, 0, 4);
-    EXPECT_EQ (0x1234, px[0]);
 }
 
 TEST (SkColorShader, FlagsAndInheritedColour)
@@ -398,51 +365,6 @@ TEST (SkBlitterChoose, FoldedFilterColourAboveAlphaIsClamped)
     choose (d, paint)->blitH (0, 0, 1);
     // Unpremultiplied red clamps to 255; the solid blitter scales it by 65 >> 8 to 0x40.
     EXPECT_EQ (0x40400000u + SkAlphaMulQ (0xFF000000, 255 - 0x40), d.at (0, 0));
-}
-
-// Real blitters on real pixels behind both clip wrappers: every pixel outside the clip keeps
-// its value, every pixel inside equals the unclipped draw.
-TEST (SkClipWrappers, RealBlittersNeverWriteOutsideTheClip)
-{
-    std::mt19937 rng (4242);
-    std::vector<uint8_t> maskBytes (32 * 32);
-    for (auto &m : maskBytes) m = (uint8_t)rng ();
-    for (int iter = 0; iter < 60; iter++) {
-        SkRegion clip (SkIRect::MakeLTRB (rng () % 12, rng () % 12, 14 + rng () % 18, 14 + rng () % 18));
-        if (iter % 2) clip.op (SkIRect::MakeLTRB (rng () % 16, rng () % 16, 8 + rng () % 24, 8 + rng () % 24), SkRegion::kDifference_Op);
-        SkPaint paint;
-        paint.setColor (iter % 3 == 0 ? 0xFF000000 : (iter % 3 == 1 ? 0x80FF8040 : 0xFF20A0E0));
-        for (SkBitmap::Config config : { SkBitmap::kARGB_8888_Config, SkBitmap::kA8_Config }) {
-            Device plain (config, 32, 32, 0x55), clipped (config, 32, 32, 0x55);
-            auto pb = choose (plain, paint), cb = choose (clipped, paint);
-            SkBlitterClipper clipper;
-            SkBlitter *wrapped = clipper.apply (cb.get (), &clip);
-            for (int op = 0; op < 8; op++) {
-                int x = rng () % 24, y = rng () % 24, w = 1 + rng () % (32 - x), h = 1 + rng () % (32 - y);
-                SkAlpha a = (SkAlpha)rng ();
-                switch (op % 5) {
-                case 0: pb->blitH (x, y, w); wrapped->blitH (x, y, w); break;
-                case 1: pb->blitRect (x, y, w, h); wrapped->blitRect (x, y, w, h); break;
-                case 2: pb->blitV (x, y, h, a); wrapped->blitV (x, y, h, a); break;
-                case 3: blit_runs (pb.get (), x, y, { { w, a } }); blit_runs (wrapped, x, y, { { w, a } }); break;
-                case 4: {
-                    SkMask mask = { maskBytes.data (), SkIRect::MakeLTRB (0, 0, 32, 32), 32, SkMask::kA8_Format };
-                    SkIRect r = SkIRect::MakeXYWH (x, y, w, h);
-                    pb->blitMask (mask, r);
-                    wrapped->blitMask (mask, r);
-                    break;
-                }
-                }
-            }
-            for (int y = 0; y < 32; y++)
-                for (int x = 0; x < 32; x++) {
-                    bool inside = clip.contains (x, y);
-                    uint32_t got = config == SkBitmap::kA8_Config ? clipped.at8 (x, y) : clipped.at (x, y);
-                    uint32_t want = inside ? (config == SkBitmap::kA8_Config ? plain.at8 (x, y) : plain.at (x, y)) : 0x55;
-                    ASSERT_EQ (want, got) << "iteration " << iter << " config " << config << " at " << x << ", " << y;
-                }
-        }
-    }
 }
 
 TEST (SkARGB32Blitters, LCDMasksBlendTowardsTheUnpremultipliedColour)

@@ -55,31 +55,23 @@ TEST (SkStrokeTest, SingleButtLineIsItsRectangleMarkedConvex)
     src.moveTo (0, 0);
     src.lineTo (10, 0);
     make_stroke (2, SkPaint::kButt_Cap, SkPaint::kMiter_Join).strokePath (src, &dst);
-    std::vector<SkPoint> expect = { { 0, -1 }, { 10, -1 }, { 10, 1 }, { 0, 1 }, { 0, -1 } };
-    ASSERT_EQ (points_of (dst).size (), expect.size ());
-    for (size_t i = 0; i < expect.size (); i++) {
-        EXPECT_EQ (points_of (dst)[i], expect[i]) << i;
-    }
+    EXPECT_EQ (points_of (dst), (std::vector<SkPoint>{ { 0, -1 }, { 10, -1 }, { 10, 1 }, { 0, 1 }, { 0, -1 } }));
     EXPECT_TRUE (dst.isConvex ());
     EXPECT_EQ (dst.getBounds (), SkRect::MakeLTRB (0, -1, 10, 1));
 }
 
-TEST (SkStrokeTest, RightAngleMiterUnderLimitFourIsASquareCorner)
+// A right-angle miter needs a limit of sqrt(2): under 4 it is a square corner, under 1 a bevel.
+TEST (SkStrokeTest, RightAngleMiterIsASquareCornerOrABevelByTheLimit)
 {
-    SkPath dst;
-    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kMiter_Join, 4).strokePath (corner (10), &dst);
-    EXPECT_TRUE (has_point (dst, 11, -1));
-    EXPECT_FALSE (has_point (dst, 11, 0));
-    EXPECT_EQ (dst.getBounds (), SkRect::MakeLTRB (0, -1, 11, 10));
-}
-
-TEST (SkStrokeTest, RightAngleMiterUnderLimitOneIsABevel)
-{
-    SkPath dst;
-    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kMiter_Join, 1).strokePath (corner (10), &dst);
-    EXPECT_TRUE (has_point (dst, 10, -1));
-    EXPECT_TRUE (has_point (dst, 11, 0));
-    EXPECT_FALSE (has_point (dst, 11, -1));
+    SkPath square, bevel;
+    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kMiter_Join, 4).strokePath (corner (10), &square);
+    EXPECT_TRUE (has_point (square, 11, -1));
+    EXPECT_FALSE (has_point (square, 11, 0));
+    EXPECT_EQ (square.getBounds (), SkRect::MakeLTRB (0, -1, 11, 10));
+    make_stroke (2, SkPaint::kButt_Cap, SkPaint::kMiter_Join, 1).strokePath (corner (10), &bevel);
+    EXPECT_TRUE (has_point (bevel, 10, -1));
+    EXPECT_TRUE (has_point (bevel, 11, 0));
+    EXPECT_FALSE (has_point (bevel, 11, -1));
 }
 
 // A sharp turn either way puts the miter tip outside the corner, at radius / sin(half angle).
@@ -120,10 +112,9 @@ TEST (SkStrokeTest, DoFillAppendsTheSource)
     s.strokePath (src, &plain);
     s.setDoFill (true);
     s.strokePath (src, &dst);
-    ASSERT_EQ (dst.countPoints (), plain.countPoints () + src.countPoints ());
-    for (int i = 0; i < src.countPoints (); i++) {
-        EXPECT_EQ (dst.getPoint (plain.countPoints () + i), src.getPoint (i));
-    }
+    std::vector<SkPoint> both = points_of (plain), source = points_of (src);
+    both.insert (both.end (), source.begin (), source.end ());
+    EXPECT_EQ (points_of (dst), both);
 }
 
 TEST (SkStrokeTest, ClosedTriangleWithRoundJoinsHasTwoClosedContoursAndNoCaps)
