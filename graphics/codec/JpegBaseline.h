@@ -84,4 +84,9 @@ void JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last);
 // Exposed for tests: the colour conversion of one pixel (Y level-shifted) into 8 bits.
 void JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3]);
 
+// Exposed for tests: one MCU of transformed blocks into Sink at (Left, Top), clipped by the
+// sink's columns and rows, in the form in force. LumaSampling 0x22 reads four luma blocks
+// (0 to 3, left to right, top to bottom), anything else one (0); Cb and Cr are blocks 4 and 5.
+void JpegWriteMcu (const int32_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top);
+
 #endif

@@ -337,15 +337,118 @@ Saturate (int32_t Value)
   return (Low & 0x8000) ? 0 : (Low > 255) ? 255 : (uint8_t)Low;
 }
 
-inline void
-ToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t *Pixel, const JpegPixelSink *Sink)
+// The conversion is R = (y 2^14 + cr 23400) >> 14, G = (y 2^14 - cb 5638 - cr 11700) >> 14 and
+// B = (y 2^14 + ((cb 5638) >> 3) + cb 28190) >> 14 on the low 16 bits y, cb, cr of the
+// samples, each saturated from the low 16 bits of its result. Here it takes a cheaper shape
+// with the same results: y 2^14 passes through the floor whole, so each channel is y plus a
+// part of chroma alone, and each part is a floor by 2^16 of products small enough for 16-bit
+// multiplies: 23400 * 4 = 2^16 + 28064; -11700 * 4 = -2^16 + 18736 and -5638 * 4 = -22552;
+// (cb 5638) >> 3 + cb 28190 = floor (cb 115579 / 4) and 115579 = 2 2^16 - 15493. Saturate
+// reads only the low 16 bits of y plus a part, so the sums may wrap in 16-bit lanes.
+inline int32_t
+RedPart (int32_t Cr)
 {
-  int32_t y  = (int16_t)Y * 16384;
-  int32_t cb = (int16_t)Cb;
-  int32_t cr = (int16_t)Cr;
-  Pixel[Sink->redOffset]   = Saturate ((y + cr * 23400) >> 14);
-  Pixel[Sink->greenOffset] = Saturate ((y - cb * 5638 - cr * 11700) >> 14);
-  Pixel[Sink->blueOffset]  = Saturate ((y + ((cb * 5638) >> 3) + cb * 28190) >> 14);
+  return Cr + ((Cr * 28064) >> 16);
+}
+
+inline int32_t
+GreenPart (int32_t Cb, int32_t Cr)
+{
+  return ((Cr * 18736 - Cb * 22552) >> 16) - Cr;
+}
+
+inline int32_t
+BluePart (int32_t Cb)
+{
+  return 2 * Cb + ((Cb * -15493) >> 16);
+}
+
+struct ChromaParts {
+  int32_t r, g, b;
+};
+
+inline ChromaParts
+PartsOf (int32_t Cb, int32_t Cr)
+{
+  int32_t cb = (int16_t)Cb, cr = (int16_t)Cr;
+  return { RedPart (cr), GreenPart (cb, cr), BluePart (cb) };
+}
+
+inline void
+PutPixel (int32_t Y, ChromaParts Parts, uint8_t *Pixel, const JpegPixelSink *Sink)
+{
+  int32_t y = (int16_t)Y;
+  Pixel[Sink->redOffset]   = Saturate (y + Parts.r);
+  Pixel[Sink->greenOffset] = Saturate (y + Parts.g);
+  Pixel[Sink->blueOffset]  = Saturate (y + Parts.b);
+}
+
+// How whole rows of an MCU reach the sink: a byte at a time (the plain form, and sinks of
+// other layouts), or whole 4-byte pixels whose fourth byte is kept, or 3-byte pixels, built
+// sixteen at a time in the vector form.
+enum SinkLayout {
+  kSinkBytes,
+  kSinkWide4,
+  kSinkPacked3,
+};
+
+struct PixelWriter {
+  const JpegPixelSink *sink;
+  SinkLayout          layout;
+  uint8_t             channelAt[4];  // each byte of a pixel: 0 red, 1 green, 2 blue, 3 none
+  uint32_t            keepMask;      // bits of a 4-byte pixel that keep the sink's value
+};
+
+PixelWriter
+WriterFor (const JpegPixelSink *Sink)
+{
+  PixelWriter Writer = { Sink, kSinkBytes, { 3, 3, 3, 3 }, 0 };
+#if SK_PROCS_HAVE_VECTOR
+  uint32_t Bytes      = Sink->pixelBytes;
+  uint32_t Offsets[3] = { Sink->redOffset, Sink->greenOffset, Sink->blueOffset };
+  if ((SkGetProcForm () != kVector_SkProcForm) || ((Bytes != 3) && (Bytes != 4))) {
+    return Writer;
+  }
+  for (uint8_t Channel = 0; Channel < 3; Channel++) {
+    if ((Offsets[Channel] >= Bytes) || (Writer.channelAt[Offsets[Channel]] != 3)) {
+      return { Sink, kSinkBytes, { 3, 3, 3, 3 }, 0 };
+    }
+    Writer.channelAt[Offsets[Channel]] = Channel;
+  }
+  for (uint32_t i = 0; i < 4; i++) {
+    Writer.keepMask |= (Writer.channelAt[i] == 3) ? 0xFFu << (8 * i) : 0;
+  }
+  Writer.layout = (Bytes == 4) ? kSinkWide4 : kSinkPacked3;
+#endif
+  return Writer;
+}
+
+// Rows of an MCU a pixel at a time, Width pixels each; a 4:2:0 row takes its chroma parts
+// from the row pair's shared chroma row, each part serving two pixels.
+void
+WriteRowsPlain (const int32_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *Origin, uint32_t Rows,
+                uint32_t Width, uint32_t McuSide)
+{
+  uint32_t    Step = Sink->pixelBytes;
+  ChromaParts Parts[8];
+  for (uint32_t y = 0; y < Rows; y++) {
+    uint8_t  *Pixel     = Origin + y * Sink->rowBytes;
+    uint32_t ChromaRow = (McuSide == 16) ? y >> 1 : y;
+    if ((McuSide == 8) || ((y & 1) == 0)) {
+      for (uint32_t i = 0; i < 8; i++) {
+        Parts[i] = PartsOf (Block[4][ChromaRow * 8 + i], Block[5][ChromaRow * 8 + i]);
+      }
+    }
+    if (McuSide == 16) {
+      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
+        PutPixel (Block[(y >> 3) * 2 + (x >> 3)][(y & 7) * 8 + (x & 7)], Parts[x >> 1], Pixel, Sink);
+      }
+    } else {
+      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
+        PutPixel (Block[0][y * 8 + x], Parts[x], Pixel, Sink);
+      }
+    }
+  }
 }
 
 #if SK_PROCS_HAVE_VECTOR
@@ -360,104 +463,138 @@ Narrow (const int32_t *v)
   return _mm_packs_epi32 (Low, High);
 }
 
-struct Wide {
-  __m128i low, high;
+struct ChromaLanes {
+  __m128i r, g, b;
 };
 
-// Exact 32-bit products of eight 16-bit values by a 16-bit constant.
-inline Wide
-Product (__m128i v, int16_t Constant)
+// RedPart, GreenPart and BluePart of eight chroma samples. The green part's two products
+// are summed exactly in 32 bits (below 2^31 in magnitude) before its floor.
+inline ChromaLanes
+PartsOf8 (const int32_t *CbRow, const int32_t *CrRow)
 {
-  __m128i k = _mm_set1_epi16 (Constant);
-  __m128i l = _mm_mullo_epi16 (v, k), h = _mm_mulhi_epi16 (v, k);
-  return { _mm_unpacklo_epi16 (l, h), _mm_unpackhi_epi16 (l, h) };
+  __m128i Cb   = Narrow (CbRow), Cr = Narrow (CrRow);
+  __m128i Pair = _mm_set1_epi32 ((int32_t)((uint32_t)(uint16_t)-22552 << 16 | 18736));
+  __m128i Low  = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpacklo_epi16 (Cr, Cb), Pair), 16);
+  __m128i High = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpackhi_epi16 (Cr, Cb), Pair), 16);
+  return { _mm_add_epi16 (Cr, _mm_mulhi_epi16 (Cr, _mm_set1_epi16 (28064))),
+           _mm_sub_epi16 (_mm_packs_epi32 (Low, High), Cr),
+           _mm_add_epi16 (_mm_add_epi16 (Cb, Cb), _mm_mulhi_epi16 (Cb, _mm_set1_epi16 (-15493))) };
 }
 
-// Saturate of eight sums shifted down by 14: the low 16 bits, then negative gives 0 and
-// above 255 gives 255, which is unsigned saturation of the 16-bit value.
+// Sixteen saturated channel bytes: luma plus parts, eight lanes from each pair.
 inline __m128i
-ToBytes (__m128i Low, __m128i High)
+Channel16 (__m128i LumaA, __m128i PartA, __m128i LumaB, __m128i PartB)
 {
-  Low  = _mm_srai_epi32 (_mm_slli_epi32 (_mm_srai_epi32 (Low, 14), 16), 16);
-  High = _mm_srai_epi32 (_mm_slli_epi32 (_mm_srai_epi32 (High, 14), 16), 16);
-  return _mm_packus_epi16 (_mm_packs_epi32 (Low, High), _mm_setzero_si128 ());
+  return _mm_packus_epi16 (_mm_add_epi16 (LumaA, PartA), _mm_add_epi16 (LumaB, PartB));
 }
 
-// Eight pixels of ToRgb at once, bit for bit, stored at the sink's offsets.
-void
-ToRgb8 (__m128i Y, __m128i Cb, __m128i Cr, uint8_t *Pixel, const JpegPixelSink *Sink)
+inline void
+Merge (uint8_t *At, __m128i Pixels, __m128i Keep)
 {
-  Wide    y = Product (Y, 16384), r = Product (Cr, 23400), g = Product (Cr, 11700);
-  Wide    u = Product (Cb, 5638), b = Product (Cb, 28190);
-  uint8_t Red[8], Green[8], Blue[8];
-  _mm_storel_epi64 ((__m128i *)Red, ToBytes (_mm_add_epi32 (y.low, r.low), _mm_add_epi32 (y.high, r.high)));
-  _mm_storel_epi64 ((__m128i *)Green, ToBytes (_mm_sub_epi32 (_mm_sub_epi32 (y.low, u.low), g.low),
-                                               _mm_sub_epi32 (_mm_sub_epi32 (y.high, u.high), g.high)));
-  _mm_storel_epi64 ((__m128i *)Blue, ToBytes (_mm_add_epi32 (_mm_add_epi32 (y.low, _mm_srai_epi32 (u.low, 3)), b.low),
-                                              _mm_add_epi32 (_mm_add_epi32 (y.high, _mm_srai_epi32 (u.high, 3)), b.high)));
-  // Locals, so the byte stores below do not make the offsets be read again.
-  uint32_t Step = Sink->pixelBytes, R = Sink->redOffset, G = Sink->greenOffset, B = Sink->blueOffset;
-  for (int i = 0; i < 8; i++, Pixel += Step) {
-    Pixel[R] = Red[i];
-    Pixel[G] = Green[i];
-    Pixel[B] = Blue[i];
+  __m128i Old = _mm_loadu_si128 ((const __m128i *)At);
+  _mm_storeu_si128 ((__m128i *)At, _mm_or_si128 (_mm_and_si128 (Old, Keep), Pixels));
+}
+
+// Eight 3-byte pixels from eight words: each word's fourth byte lands on the next pixel's
+// first, which that pixel's word then writes; the last pixel takes three bytes alone.
+inline void
+PutPacked8 (uint8_t *At, const uint32_t *Words)
+{
+  for (int i = 0; i < 7; i++) {
+    memcpy (At + 3 * i, Words + i, 4);
   }
+  memcpy (At + 21, Words + 7, 3);
 }
 
-// One whole row of an MCU: 16 pixels of two luma blocks with chroma doubled across, or
-// 8 pixels of one block.
+// Sixteen pixels' channel bytes interleaved into pixels: the first eight at First, the
+// other eight at Second.
 void
-WriteFullRow (const JpegBaselineDecoder *d, uint8_t *Pixel, uint32_t y, uint32_t McuSide, const JpegPixelSink *Sink)
+Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Second, const PixelWriter &Writer)
 {
-  if (McuSide == 16) {
-    __m128i Cb = Narrow (d->block[4] + (y >> 1) * 8);
-    __m128i Cr = Narrow (d->block[5] + (y >> 1) * 8);
-    const int32_t *Luma = d->block[(y >> 3) * 2] + (y & 7) * 8;
-    ToRgb8 (Narrow (Luma), _mm_unpacklo_epi16 (Cb, Cb), _mm_unpacklo_epi16 (Cr, Cr), Pixel, Sink);
-    ToRgb8 (Narrow (Luma + 64), _mm_unpackhi_epi16 (Cb, Cb), _mm_unpackhi_epi16 (Cr, Cr), Pixel + 8 * Sink->pixelBytes, Sink);
-  } else {
-    ToRgb8 (Narrow (d->block[0] + y * 8), Narrow (d->block[4] + y * 8), Narrow (d->block[5] + y * 8), Pixel, Sink);
+  __m128i       Channel[4] = { Red, Green, Blue, _mm_setzero_si128 () };
+  const uint8_t *At        = Writer.channelAt;
+  __m128i       Low01      = _mm_unpacklo_epi8 (Channel[At[0]], Channel[At[1]]);
+  __m128i       High01     = _mm_unpackhi_epi8 (Channel[At[0]], Channel[At[1]]);
+  __m128i       Low23      = _mm_unpacklo_epi8 (Channel[At[2]], Channel[At[3]]);
+  __m128i       High23     = _mm_unpackhi_epi8 (Channel[At[2]], Channel[At[3]]);
+  __m128i       Pixels[4]  = { _mm_unpacklo_epi16 (Low01, Low23), _mm_unpackhi_epi16 (Low01, Low23),
+                               _mm_unpacklo_epi16 (High01, High23), _mm_unpackhi_epi16 (High01, High23) };
+  if (Writer.layout == kSinkWide4) {
+    __m128i Keep = _mm_set1_epi32 ((int32_t)Writer.keepMask);
+    Merge (First, Pixels[0], Keep);
+    Merge (First + 16, Pixels[1], Keep);
+    Merge (Second, Pixels[2], Keep);
+    Merge (Second + 16, Pixels[3], Keep);
+    return;
   }
+  uint32_t Words[16];
+  for (int i = 0; i < 4; i++) {
+    _mm_storeu_si128 ((__m128i *)(Words + 4 * i), Pixels[i]);
+  }
+  PutPacked8 (First, Words);
+  PutPacked8 (Second, Words + 8);
 }
 
-#endif
-
-// The MCU's pixels inside the sink, a row at a time, with the sampling chosen once per
-// MCU rather than per pixel; whole rows go eight pixels at a time in the vector form, rows
-// cut by the sink's right edge (and every row in the plain form) a pixel at a time.
+// 4:2:0: upsampling and conversion in one step. Each chroma row's parts are computed once,
+// doubled across, and serve its two rows of sixteen pixels.
 void
-WriteMcu (const JpegBaselineDecoder *d, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top, uint32_t McuSide)
+WriteRows420 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
 {
-  const int32_t *Cb   = d->block[4];
-  const int32_t *Cr   = d->block[5];
-  uint32_t      Rows  = (Top >= Sink->rows) ? 0 : (Sink->rows - Top < McuSide) ? Sink->rows - Top : McuSide;
-  uint32_t      Width = (Left >= Sink->columns) ? 0 : (Sink->columns - Left < McuSide) ? Sink->columns - Left : McuSide;
-  uint32_t      Step  = Sink->pixelBytes;
-#if SK_PROCS_HAVE_VECTOR
-  bool          Vector = SkGetProcForm () == kVector_SkProcForm;
-#endif
+  size_t      RowBytes = Writer.sink->rowBytes;
+  uint32_t    Half     = 8 * Writer.sink->pixelBytes;
+  ChromaLanes Left = {}, Right = {};
   for (uint32_t y = 0; y < Rows; y++) {
-    uint8_t *Pixel = Sink->base + (Top + y) * Sink->rowBytes + (size_t)Left * Step;
-#if SK_PROCS_HAVE_VECTOR
-    if (Vector && (Width == McuSide)) {
-      WriteFullRow (d, Pixel, y, McuSide, Sink);
-      continue;
+    if ((y & 1) == 0) {
+      ChromaLanes Parts = PartsOf8 (Block[4] + (y >> 1) * 8, Block[5] + (y >> 1) * 8);
+      Left  = { _mm_unpacklo_epi16 (Parts.r, Parts.r), _mm_unpacklo_epi16 (Parts.g, Parts.g),
+                _mm_unpacklo_epi16 (Parts.b, Parts.b) };
+      Right = { _mm_unpackhi_epi16 (Parts.r, Parts.r), _mm_unpackhi_epi16 (Parts.g, Parts.g),
+                _mm_unpackhi_epi16 (Parts.b, Parts.b) };
     }
-#endif
-    if (McuSide == 16) {
-      const int32_t *Cbr = Cb + (y >> 1) * 8;
-      const int32_t *Crr = Cr + (y >> 1) * 8;
-      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
-        const int32_t *Luma = d->block[(y >> 3) * 2 + (x >> 3)];
-        ToRgb (Luma[(y & 7) * 8 + (x & 7)], Cbr[x >> 1], Crr[x >> 1], Pixel, Sink);
-      }
-    } else {
-      const int32_t *Luma = d->block[0] + y * 8;
-      for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
-        ToRgb (Luma[x], Cb[y * 8 + x], Cr[y * 8 + x], Pixel, Sink);
-      }
-    }
+    const int32_t *Luma = Block[(y >> 3) * 2] + (y & 7) * 8;
+    __m128i       A     = Narrow (Luma), B = Narrow (Luma + 64);
+    uint8_t       *Row  = Origin + y * RowBytes;
+    Store16 (Channel16 (A, Left.r, B, Right.r), Channel16 (A, Left.g, B, Right.g), Channel16 (A, Left.b, B, Right.b),
+             Row, Row + Half, Writer);
   }
+}
+
+// 4:4:4: two rows of eight pixels at a time; a last row alone is written twice over.
+void
+WriteRows444 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
+{
+  size_t RowBytes = Writer.sink->rowBytes;
+  for (uint32_t y = 0; y < Rows; y += 2) {
+    uint32_t    Next   = (y + 1 < Rows) ? y + 1 : y;
+    ChromaLanes Top    = PartsOf8 (Block[4] + y * 8, Block[5] + y * 8);
+    ChromaLanes Bottom = PartsOf8 (Block[4] + Next * 8, Block[5] + Next * 8);
+    __m128i     A      = Narrow (Block[0] + y * 8), B = Narrow (Block[0] + Next * 8);
+    Store16 (Channel16 (A, Top.r, B, Bottom.r), Channel16 (A, Top.g, B, Bottom.g), Channel16 (A, Top.b, B, Bottom.b),
+             Origin + y * RowBytes, Origin + Next * RowBytes, Writer);
+  }
+}
+#endif
+
+// The MCU's pixels inside the sink. Whole rows go sixteen pixels at a time where the writer
+// can; an MCU cut by the sink's right edge, and every one in the plain form, a pixel at a time.
+void
+WriteMcu (const int32_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, uint32_t Top, uint32_t McuSide)
+{
+  const JpegPixelSink *Sink  = Writer.sink;
+  uint32_t            Rows   = (Top >= Sink->rows) ? 0 : (Sink->rows - Top < McuSide) ? Sink->rows - Top : McuSide;
+  uint32_t            Width  = (Left >= Sink->columns) ? 0 : (Sink->columns - Left < McuSide) ? Sink->columns - Left : McuSide;
+  uint8_t             *Origin = Sink->base + Top * Sink->rowBytes + (size_t)Left * Sink->pixelBytes;
+#if SK_PROCS_HAVE_VECTOR
+  if ((Writer.layout != kSinkBytes) && (Width == McuSide)) {
+    if (McuSide == 16) {
+      WriteRows420 (Block, Writer, Origin, Rows);
+    } else {
+      WriteRows444 (Block, Writer, Origin, Rows);
+    }
+    return;
+  }
+#endif
+  WriteRowsPlain (Block, Sink, Origin, Rows, Width, McuSide);
 }
 
 bool
@@ -500,7 +637,13 @@ void
 JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 {
   const JpegPixelSink Packed = { Rgb, 3, 3, 0, 1, 2, 1, 1 };
-  ToRgb (Y, Cb, Cr, Rgb, &Packed);
+  PutPixel (Y, PartsOf (Cb, Cr), Rgb, &Packed);
+}
+
+void
+JpegWriteMcu (const int32_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top)
+{
+  WriteMcu (Blocks, WriterFor (Sink), Left, Top, (LumaSampling == 0x22) ? 16 : 8);
 }
 
 void
@@ -516,6 +659,7 @@ JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink)
   uint32_t Across  = (Decoder->width + McuSide - 1) / McuSide;
   uint32_t Down    = (Decoder->height + McuSide - 1) / McuSide;
   uint32_t Count   = 0;
+  PixelWriter Writer = WriterFor (Sink);
 
   Decoder->readAt    = Decoder->scan;
   Decoder->bitBuffer = 0;
@@ -527,7 +671,7 @@ JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink)
       if (!DecodeMcu (Decoder)) {
         return false;
       }
-      WriteMcu (Decoder, Sink, Column * McuSide, Row * McuSide, McuSide);
+      WriteMcu (Decoder->block, Writer, Column * McuSide, Row * McuSide, McuSide);
       Count++;
       if ((Decoder->restartInterval != 0) && (Count % Decoder->restartInterval == 0)) {
         Restart (Decoder);
