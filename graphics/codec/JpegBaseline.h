@@ -63,7 +63,8 @@ struct JpegBaselineDecoder {
   int32_t         bitCount;
   int32_t         fillDepth;     // a refill stops past this many bits
   bool            failed;
-  int32_t         block[6][64];
+  int32_t         coefficients[64];  // the block being decoded; all zero between blocks
+  int32_t         block[6][64];      // the MCU's samples: luma blocks, then Cb and Cr
 };
 
 // Reads the headers of Data (Size bytes) into Decoder, which is reset first. False when

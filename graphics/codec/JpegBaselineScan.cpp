@@ -133,14 +133,22 @@ Clamp (int32_t Value, int32_t Limit)
   return (Value > Limit) ? Limit : (Value < -Limit) ? -Limit : Value;
 }
 
-// Decodes one block's coefficients, dequantised, into natural order; Last is the last
-// zig-zag position written.
-bool
-DecodeBlock (JpegBaselineDecoder *d, int32_t *Out, int Component, const JpegHuffmanTable *Dc,
-             const JpegHuffmanTable *Ac, const uint16_t *Quant, int *Last)
+// Bits of every coefficient's magnitude (less one when negative), ORed: a bound on them all.
+inline int32_t
+MagnitudeOf (int32_t Value)
 {
+  return Value ^ (Value >> 31);
+}
+
+// Decodes one block's coefficients, dequantised, into the decoder's coefficients (all zero
+// before) in natural order; Last is the last zig-zag position written, Magnitude their
+// MagnitudeOf ORed.
+bool
+DecodeBlock (JpegBaselineDecoder *d, int Component, const JpegHuffmanTable *Dc, const JpegHuffmanTable *Ac,
+             const uint16_t *Quant, int *Last, int32_t *Magnitude)
+{
+  int32_t *Out = d->coefficients;
   *Last = 0;
-  memset (Out, 0, 64 * sizeof (int32_t));
   int Size = DecodeSymbol (d, Dc);
   if ((Size < 0) || (Size > 15)) {
     return false;
@@ -148,7 +156,8 @@ DecodeBlock (JpegBaselineDecoder *d, int32_t *Out, int Component, const JpegHuff
   // The predictors are 16 bits wide; a corrupt stream wraps them as they would.
   int16_t Predictor = (int16_t)(d->predictor[Component] + Extend (ReadBits (d, Size), Size));
   d->predictor[Component] = Predictor;
-  Out[0] = Clamp (Predictor * Quant[0], kCoefficientLimit);
+  Out[0]     = Clamp (Predictor * Quant[0], kCoefficientLimit);
+  *Magnitude = MagnitudeOf (Out[0]);
   for (int k = 1; k < 64;) {
     int Symbol = DecodeSymbol (d, Ac);
     if (Symbol <= 0) {
@@ -158,9 +167,11 @@ DecodeBlock (JpegBaselineDecoder *d, int32_t *Out, int Component, const JpegHuff
     if (k > 63) {
       break;
     }
-    int Bits = Symbol & 15;
-    Out[kZigZagToNatural[k]] = Clamp (Extend (ReadBits (d, Bits), Bits) * Quant[k], kCoefficientLimit);
-    *Last = k++;
+    int     Bits  = Symbol & 15;
+    int32_t Value = Clamp (Extend (ReadBits (d, Bits), Bits) * Quant[k], kCoefficientLimit);
+    Out[kZigZagToNatural[k]] = Value;
+    *Magnitude |= MagnitudeOf (Value);
+    *Last       = k++;
   }
   return true;
 }
@@ -232,72 +243,164 @@ Idct8 (int32_t *s)
   }
 }
 
-// Rows past LastRow hold only zeros, which the row pass keeps zero.
+// The row pass from the coefficients into Out: rows past LastRow hold only zeros, which the
+// pass keeps zero. The coefficient rows read are cleared for the next block.
 void
-InversePlain (int32_t *Block, int32_t LevelShift, int LastRow)
+RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
 {
-  for (int Row = 0; Row <= LastRow; Row++) {
-    Idct8<1> (Block + Row * 8);
+  for (int Row = 0; Row < 8; Row++) {
+    if (Row <= LastRow) {
+      memcpy (Out + Row * 8, In + Row * 8, 8 * sizeof (int32_t));
+      memset (In + Row * 8, 0, 8 * sizeof (int32_t));
+      Idct8<1> (Out + Row * 8);
+    } else {
+      memset (Out + Row * 8, 0, 8 * sizeof (int32_t));
+    }
   }
+}
+
+void
+InversePlain (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+{
+  RowPassPlain (In, Out, LastRow);
   for (int Column = 0; Column < 8; Column++) {
-    Idct8<8> (Block + Column);
+    Idct8<8> (Out + Column);
   }
   if (LevelShift != 0) {
     for (int i = 0; i < 64; i++) {
-      Block[i] += LevelShift;
+      Out[i] += LevelShift;
     }
   }
 }
 
 #if SK_PROCS_HAVE_VECTOR
+// Coefficients from -kSmallCoefficient to kSmallCoefficient - 1 let both vector passes
+// multiply in 16 bits: a row pass input within +-M gives products of inputs within 5.03 M + 4 and outputs within
+// 2.65 M + 5, so the column pass's products take inputs within 5.03 (2.65 M + 5) + 4,
+// below 2^15 for M = 2048.
+const int32_t kSmallCoefficient = 2048;
+
 // Four 32-bit lanes with the arithmetic the butterfly uses, wrapping as the plain form's
-// values never need to.
-struct Lanes {
+// values never need to. Wide lanes take any value the passes meet; small ones only values
+// whose products' inputs stay within +-2^15.
+template <bool IsSmall>
+struct LanesOf {
   __m128i v;
 };
 
-inline Lanes operator+ (Lanes a, Lanes b) { return { _mm_add_epi32 (a.v, b.v) }; }
-inline Lanes operator- (Lanes a, Lanes b) { return { _mm_sub_epi32 (a.v, b.v) }; }
-inline Lanes Half (Lanes a) { return { _mm_srai_epi32 (a.v, 1) }; }
+using Lanes      = LanesOf<false>;
+using SmallLanes = LanesOf<true>;
+
+template <bool S> inline LanesOf<S> operator+ (LanesOf<S> a, LanesOf<S> b) { return { _mm_add_epi32 (a.v, b.v) }; }
+template <bool S> inline LanesOf<S> operator- (LanesOf<S> a, LanesOf<S> b) { return { _mm_sub_epi32 (a.v, b.v) }; }
+template <bool S> inline LanesOf<S> Half (LanesOf<S> a) { return { _mm_srai_epi32 (a.v, 1) }; }
+
+// Constant = K 2^s with K below 2^15: the product is floor (v K / 2^(14 - s)).
+inline int
+ShiftOf (int32_t Constant, int32_t *K)
+{
+  int Shift = 14;
+  for (*K = Constant; *K >= 1 << 15; *K >>= 1) {
+    Shift--;
+  }
+  return Shift;
+}
 
 // The plain Mul on four lanes, exactly, for the values the passes meet: with coefficients
-// within +-32768 no input of a product exceeds 2^22 in magnitude. With Constant = K 2^s
-// (K below 2^15) and S = 14 - s, a value v = h 2^S + l (0 <= l < 2^S) gives
-// floor (v Constant / 2^14) = h K + floor (l K / 2^S), both 16 x 16-bit products.
+// within +-32768 no input of a product exceeds 2^22 in magnitude. With S = 14 - s, a value
+// v = h 2^S + l (0 <= l < 2^S) gives floor (v K / 2^S) = h K + floor (l K / 2^S), both
+// 16 x 16-bit products.
 inline Lanes
 Mul (Lanes a, int32_t Constant)
 {
-  int     Shift = 14;
-  int32_t k     = Constant;
-  while (k >= 1 << 15) {
-    k >>= 1;
-    Shift--;
-  }
+  int32_t k;
+  int     Shift  = ShiftOf (Constant, &k);
   __m128i Factor = _mm_set1_epi32 (k);
   __m128i High   = _mm_madd_epi16 (_mm_srai_epi32 (a.v, Shift), Factor);
   __m128i Low    = _mm_madd_epi16 (_mm_and_si128 (a.v, _mm_set1_epi32 ((1 << Shift) - 1)), Factor);
   return { _mm_add_epi32 (High, _mm_srli_epi32 (Low, Shift)) };
 }
 
-// The row pass in the plain form, whose rows of DC alone take no butterfly, then the
-// column pass four columns at a time: each row's half is one lane set, no transpose.
-void
-InverseVector (int32_t *Block, int32_t LevelShift, int LastRow)
+// A value within +-2^15 is its own low 16 bits: one 16-bit multiply-add gives v K exactly.
+inline SmallLanes
+Mul (SmallLanes a, int32_t Constant)
 {
-  for (int Row = 0; Row <= LastRow; Row++) {
-    Idct8<1> (Block + Row * 8);
-  }
-  Lanes Shift = { _mm_set1_epi32 (LevelShift) };
-  for (int Half4 = 0; Half4 < 8; Half4 += 4) {
-    Lanes x[8];
+  int32_t k;
+  int     Shift = ShiftOf (Constant, &k);
+  return { _mm_srai_epi32 (_mm_madd_epi16 (a.v, _mm_set1_epi32 (k)), Shift) };
+}
+
+template <bool S>
+inline void
+Transpose (LanesOf<S> &a, LanesOf<S> &b, LanesOf<S> &c, LanesOf<S> &d)
+{
+  __m128i ab0 = _mm_unpacklo_epi32 (a.v, b.v), cd0 = _mm_unpacklo_epi32 (c.v, d.v);
+  __m128i ab2 = _mm_unpackhi_epi32 (a.v, b.v), cd2 = _mm_unpackhi_epi32 (c.v, d.v);
+  a.v = _mm_unpacklo_epi64 (ab0, cd0);
+  b.v = _mm_unpackhi_epi64 (ab0, cd0);
+  c.v = _mm_unpacklo_epi64 (ab2, cd2);
+  d.v = _mm_unpackhi_epi64 (ab2, cd2);
+}
+
+// The column pass four columns at a time, each row's half one lane set, then the level shift.
+template <bool S>
+inline void
+ColumnPass (LanesOf<S> (*Rows)[2], int32_t *Out, int32_t LevelShift)
+{
+  __m128i Shift = _mm_set1_epi32 (LevelShift);
+  for (int Side = 0; Side < 2; Side++) {
+    LanesOf<S> x[8];
     for (int r = 0; r < 8; r++) {
-      x[r].v = _mm_loadu_si128 ((const __m128i *)(Block + r * 8 + Half4));
+      x[r] = Rows[r][Side];
     }
     Butterfly (x);
     for (int r = 0; r < 8; r++) {
-      _mm_storeu_si128 ((__m128i *)(Block + r * 8 + Half4), (x[r] + Shift).v);
+      _mm_storeu_si128 ((__m128i *)(Out + r * 8 + Side * 4), _mm_add_epi32 (x[r].v, Shift));
     }
   }
+}
+
+// Small coefficients: the row pass too runs four rows at a time, on each quarter of rows
+// turned so its lanes run down the rows, and turned back for the column pass.
+void
+InverseSmall (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+{
+  SmallLanes Rows[8][2];
+  for (int Top = 0; Top < 8; Top += 4) {
+    SmallLanes x[8];
+    for (int i = 0; i < 4; i++) {
+      int32_t *Row = In + (Top + i) * 8;
+      x[i].v       = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)Row) : _mm_setzero_si128 ();
+      x[i + 4].v   = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)(Row + 4)) : _mm_setzero_si128 ();
+    }
+    if (Top <= LastRow) {
+      memset (In + Top * 8, 0, 32 * sizeof (int32_t));
+      Transpose (x[0], x[1], x[2], x[3]);
+      Transpose (x[4], x[5], x[6], x[7]);
+      Butterfly (x);
+      Transpose (x[0], x[1], x[2], x[3]);
+      Transpose (x[4], x[5], x[6], x[7]);
+    }
+    for (int i = 0; i < 4; i++) {
+      Rows[Top + i][0] = x[i];
+      Rows[Top + i][1] = x[i + 4];
+    }
+  }
+  ColumnPass (Rows, Out, LevelShift);
+}
+
+// Other coefficients: the row pass in the plain form, whose rows of DC alone take no
+// butterfly, then the column pass on wide lanes.
+void
+InverseWide (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+{
+  RowPassPlain (In, Out, LastRow);
+  Lanes Rows[8][2];
+  for (int r = 0; r < 8; r++) {
+    Rows[r][0].v = _mm_loadu_si128 ((const __m128i *)(Out + r * 8));
+    Rows[r][1].v = _mm_loadu_si128 ((const __m128i *)(Out + r * 8 + 4));
+  }
+  ColumnPass (Rows, Out, LevelShift);
 }
 #endif
 
@@ -309,25 +412,33 @@ const uint8_t kLastRowOf[64] = {
   7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
 };
 
-// Both passes and the level shift. A block of DC alone (Last 0) is one value: its row
-// pass leaves row 0 at Dc / 2 and the other rows zero, and each column the same again.
+// Both passes and the level shift, from the coefficients In (natural order, nothing past
+// zig-zag position Last, every one within +-Magnitude) into Out; In is left all zero. A
+// block of DC alone is one value: its row pass leaves row 0 at Dc / 2 and the other rows
+// zero, and each column the same again.
 void
-InverseTransform (int32_t *Block, int32_t LevelShift, int Last)
+InverseTransform (int32_t *In, int32_t *Out, int32_t LevelShift, int Last, int32_t Magnitude)
 {
   if (Last == 0) {
-    int32_t Value = Half (Mul (Half (Mul (Block[0], 11585)), 11585)) + LevelShift;
+    int32_t Value = Half (Mul (Half (Mul (In[0], 11585)), 11585)) + LevelShift;
+    In[0]         = 0;
     for (int i = 0; i < 64; i++) {
-      Block[i] = Value;
+      Out[i] = Value;
     }
     return;
   }
 #if SK_PROCS_HAVE_VECTOR
   if (SkGetProcForm () == kVector_SkProcForm) {
-    InverseVector (Block, LevelShift, kLastRowOf[Last]);
+    if (Magnitude < kSmallCoefficient) {
+      InverseSmall (In, Out, LevelShift, kLastRowOf[Last]);
+    } else {
+      InverseWide (In, Out, LevelShift, kLastRowOf[Last]);
+    }
     return;
   }
 #endif
-  InversePlain (Block, LevelShift, kLastRowOf[Last]);
+  (void)Magnitude;  // the plain form multiplies in 64 bits whatever the values
+  InversePlain (In, Out, LevelShift, kLastRowOf[Last]);
 }
 
 inline uint8_t
@@ -597,23 +708,25 @@ WriteMcu (const int32_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, 
   WriteRowsPlain (Block, Sink, Origin, Rows, Width, McuSide);
 }
 
+// A block that fails leaves coefficients behind; the scan stops there, and the next one
+// clears them first.
 bool
 DecodeMcu (JpegBaselineDecoder *d)
 {
-  int Lumas = (d->lumaSampling == 0x22) ? 4 : 1;
-  int Last;
+  int     Lumas = (d->lumaSampling == 0x22) ? 4 : 1;
+  int     Last;
+  int32_t Magnitude;
   for (int i = 0; i < Lumas; i++) {
-    if (!DecodeBlock (d, d->block[i], 0, &d->huffman[0], &d->huffman[2], d->quant[0], &Last)) {
+    if (!DecodeBlock (d, 0, &d->huffman[0], &d->huffman[2], d->quant[0], &Last, &Magnitude)) {
       return false;
     }
-    InverseTransform (d->block[i], 128, Last);
+    InverseTransform (d->coefficients, d->block[i], 128, Last, Magnitude);
   }
   for (int Component = 1; Component <= 2; Component++) {
-    int32_t *Block = d->block[3 + Component];
-    if (!DecodeBlock (d, Block, Component, &d->huffman[1], &d->huffman[3], d->quant[1], &Last)) {
+    if (!DecodeBlock (d, Component, &d->huffman[1], &d->huffman[3], d->quant[1], &Last, &Magnitude)) {
       return false;
     }
-    InverseTransform (Block, 0, Last);
+    InverseTransform (d->coefficients, d->block[3 + Component], 0, Last, Magnitude);
   }
   return true;
 }
@@ -649,7 +762,13 @@ JpegWriteMcu (const int32_t Blocks[6][64], uint8_t LumaSampling, const JpegPixel
 void
 JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last)
 {
-  InverseTransform (Block, LevelShift, (Last < 0) ? 0 : (Last > 63) ? 63 : Last);
+  int32_t In[64];
+  int32_t Magnitude = 0;
+  for (int i = 0; i < 64; i++) {
+    In[i]      = Block[i];
+    Magnitude |= MagnitudeOf (Block[i]);
+  }
+  InverseTransform (In, Block, LevelShift, (Last < 0) ? 0 : (Last > 63) ? 63 : Last, Magnitude);
 }
 
 bool
@@ -666,6 +785,7 @@ JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink)
   Decoder->bitCount  = 0;
   Decoder->fillDepth = (Decoder->restartInterval != 0) ? 24 : 48;
   Decoder->predictor[0] = Decoder->predictor[1] = Decoder->predictor[2] = 0;
+  memset (Decoder->coefficients, 0, sizeof (Decoder->coefficients));
   for (uint32_t Row = 0; Row < Down; Row++) {
     for (uint32_t Column = 0; Column < Across; Column++) {
       if (!DecodeMcu (Decoder)) {

@@ -353,9 +353,27 @@ TEST (JpegInverseTransform, VectorFormAndZeroShortcutsGiveThePlainResults)
     }
 }
 
+// Dense blocks whose every coefficient is at the edge of the small range (-2048 to 2047), or
+// one step past it, each sign drawn at random.
+TEST (JpegInverseTransform, BlocksAtTheSmallRangesEdge)
+{
+    uint32_t State = 11;
+    for (int i = 0; i < 2000; i++) {
+        Block B;
+        for (int k = 0; k < 64; k++) {
+            State = State * 1664525u + 1013904223u;
+            bool Negative = (State >> 20) & 1;
+            int32_t Past = (i % 4 == 0) && (k == (int)((State >> 8) % 64)) ? 1 : 0;
+            B.c[kZigZag[k]] = Negative ? -2048 - Past : 2047 + Past;
+        }
+        B.last = 63;
+        ExpectFormsAgree (B);
+    }
+}
+
 TEST (JpegInverseTransform, EdgeBlocks)
 {
-    for (int32_t Value : { 32768, -32768, 32767, -1, 1 }) {
+    for (int32_t Value : { 32768, -32768, 32767, 2048, -2049, 2047, -2048, -1, 1 }) {
         Block Dc;
         Dc.c[0] = Value;
         ExpectFormsAgree (Dc);
