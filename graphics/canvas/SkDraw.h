@@ -1,7 +1,7 @@
 /*
- * SkDraw: draws one primitive (the whole clip, points, a rectangle, a path, a mask, a sprite)
- * with a paint into one bitmap, through the clip region and under the matrix it carries.
- * The canvas fills one per layer; the device calls it. Fast cases write rows directly;
+ * SkDraw: draws one primitive (the whole clip, points, a rectangle, a path, a mask, a bitmap,
+ * a sprite) with a paint into one bitmap, through the clip region and under the matrix it
+ * carries. The canvas fills one per layer; the device calls it. Fast cases write rows directly;
  * everything else maps to device space, chooses a blitter and runs a scan converter.
  */
 #ifndef GRAPHICS_CANVAS_SKDRAW_H_
@@ -36,10 +36,11 @@ public:
     // prePathMatrix, when given, applies to the path before the draw's matrix.
     void drawPath (const SkPath &path, const SkPaint &paint, const SkMatrix *prePathMatrix = nullptr,
                    bool pathIsMutable = false) const;
-    // The bitmap's pixels at device position (x, y), unscaled.
+    // The bitmap's pixels at device position (x, y), unscaled; the draw's matrix is ignored.
     void drawSprite (const SkBitmap &bitmap, int x, int y, const SkPaint &paint) const;
-    // The bitmap under matrix (then the draw's matrix); only positions that keep it unscaled
-    // are drawn until bitmap sampling arrives.
+    // The bitmap under matrix (then the draw's matrix): copied as a sprite where that keeps
+    // it unscaled on whole pixels, else sampled through a clamping bitmap shader (bilinear
+    // with the paint's filter flag). An 8-bit alpha bitmap is a mask in the paint's colour.
     void drawBitmap (const SkBitmap &bitmap, const SkMatrix &matrix, const SkPaint &paint) const;
     void drawDevMask (const SkMask &mask, const SkPaint &paint) const;
     // byteLength bytes of text in the paint's encoding, its origin at (x, y) before the
@@ -67,6 +68,11 @@ private:
     void drawDevicePath (const SkPath &devPath, const SkPaint &paint, bool doFill) const;
     void drawRasterizedPath (const SkPath &path, const SkMatrix &matrix, const SkPaint &paint) const;
     bool rectCanDraw (const SkRect &devRect, const SkPaint &paint, int kind) const;
+    // rect filled with the paint's shader replaced by a clamping shader of bitmap, whose
+    // local matrix (when given) places the bitmap.
+    void drawBitmapAsRect (const SkBitmap &bitmap, const SkMatrix *localMatrix, const SkRect &rect,
+                           const SkPaint &paint) const;
+    void drawBitmapAsMask (const SkBitmap &bitmap, const SkMatrix &matrix, const SkPaint &paint) const;
 };
 
 // Size of a mask's image (height x row bytes), or 0 when it does not fit 31 bits.

@@ -16,16 +16,6 @@ size_t SkMaskComputeImageSize (const SkMask &mask)
 
 namespace {
 
-// Frees a mask image when the draw ends.
-class AutoMaskImage : SkNoncopyable {
-public:
-    explicit AutoMaskImage (uint8_t *image) : fImage (image) {}
-    ~AutoMaskImage () { sk_free (fImage); }
-
-private:
-    uint8_t *fImage;
-};
-
 void blit_mask_through_clip (const SkMask &mask, const SkRegion &clip, SkBlitter *blitter)
 {
     for (SkRegion::Cliperator iter (clip, mask.fBounds); !iter.done (); iter.next ()) {
@@ -49,7 +39,7 @@ void SkDraw::drawDevMask (const SkMask &srcMask, const SkPaint &paint) const
     if (filter != nullptr && filter->filterMask (&filtered, srcMask, *fMatrix, nullptr)) {
         mask = &filtered;
     }
-    AutoMaskImage freeFiltered (filtered.fImage);
+    SkAutoMaskImage freeFiltered (filtered.fImage);
     if (fBounder != nullptr && !fBounder->doIRect (mask->fBounds)) {
         return;
     }
@@ -129,13 +119,13 @@ bool SkMaskFilter::filterPath (const SkPath &devPath, const SkMatrix &matrix, co
     if (srcM.fImage == nullptr) {
         return false;
     }
-    AutoMaskImage freeSrc (srcM.fImage);
+    SkAutoMaskImage freeSrc (srcM.fImage);
     SkDraw::DrawToMask (devPath, srcM);
     dstM.fImage = nullptr;
     if (!filterMask (&dstM, srcM, matrix, nullptr)) {
         return false;
     }
-    AutoMaskImage freeDst (dstM.fImage);
+    SkAutoMaskImage freeDst (dstM.fImage);
     if (bounder == nullptr || bounder->doIRect (dstM.fBounds)) {
         blit_mask_through_clip (dstM, clip, blitter);
     }
@@ -161,7 +151,7 @@ void SkDraw::drawRasterizedPath (const SkPath &path, const SkMatrix &matrix, con
     SkMask mask;
     mask.fImage = nullptr;
     if (paint.getRasterizer ()->rasterize (path, matrix, &clipBounds, filter, &mask)) {
-        AutoMaskImage freeMask (mask.fImage);
+        SkAutoMaskImage freeMask (mask.fImage);
         drawDevMask (mask, paint);
     }
 }

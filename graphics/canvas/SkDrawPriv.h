@@ -25,6 +25,16 @@ private:
     uint64_t fStorage[57];
 };
 
+// Frees a mask image when the draw ends.
+class SkAutoMaskImage : SkNoncopyable {
+public:
+    explicit SkAutoMaskImage (uint8_t *image) : fImage (image) {}
+    ~SkAutoMaskImage () { sk_free (fImage); }
+
+private:
+    uint8_t *fImage;
+};
+
 // Rounded out (or to nearest) after limiting r to where every clip is left behind; false for
 // a non-finite rectangle.
 bool SkDrawRoundOut (const SkRect &r, SkIRect *out);
