@@ -9,37 +9,22 @@
 #include "graphics/core/SkMath.h"
 #include "graphics/core/SkScalar.h"
 
-// A zero denominator saturates by the numerator's sign; 0/0 is 0.
-TEST (SkFixed, DivByZeroSaturatesBySign)
+// Quotients truncate toward zero in 16.16; too small for it gives 0, too large saturates, a zero
+// denominator saturates by the numerator's sign, and 0/0 is 0.
+TEST (SkFixed, DivTruncatesAndSaturates)
 {
-    EXPECT_EQ (SkFixedDiv (1, 0), 0x7FFFFFFF);
-    EXPECT_EQ (SkFixedDiv (-1, 0), -0x7FFFFFFF);
-    EXPECT_EQ (SkFixedDiv (0, 0), 0);
-}
-
-// Ordinary quotients are truncated toward zero in 16.16.
-TEST (SkFixed, DivTruncatesTowardZero)
-{
-    EXPECT_EQ (SkFixedDiv (1, 2), 0x8000);
-    EXPECT_EQ (SkFixedDiv (3, 1), 0x30000);
-    EXPECT_EQ (SkFixedDiv (-7, 2), -0x38000);
-    EXPECT_EQ (SkFixedDiv (7, -2), -0x38000);
-    EXPECT_EQ (SkFixedDiv (-7, -2), 0x38000);
-    EXPECT_EQ (SkFixedDiv (1, 3), 0x5555);
-    EXPECT_EQ (SkFixedDiv (-1, 3), -0x5555);
-    EXPECT_EQ (SkFixedDiv (SK_Fixed1, SK_Fixed1), SK_Fixed1);
-}
-
-// Quotients too small for 16.16 give 0; too large saturate.
-TEST (SkFixed, DivUnderflowAndOverflow)
-{
-    EXPECT_EQ (SkFixedDiv (1, 0x20000), 0);
-    EXPECT_EQ (SkFixedDiv (-1, 0x20000), 0);
-    EXPECT_EQ (SkFixedDiv (0x8000, 1), 0x7FFFFFFF);
-    EXPECT_EQ (SkFixedDiv (-0x8000, 1), -0x7FFFFFFF);
-    EXPECT_EQ (SkFixedDiv (0x7FFF, 1), 0x7FFF0000);
-    EXPECT_EQ (SkFixedDiv (INT32_MIN, -1), 0x7FFFFFFF);
-    EXPECT_EQ (SkFixedDiv (INT32_MIN, INT32_MIN), SK_Fixed1);
+    const struct {
+        int32_t n, d, q;
+    } rows[] = {
+        { 1, 0, 0x7FFFFFFF },  { -1, 0, -0x7FFFFFFF },   { 0, 0, 0 },
+        { 1, 2, 0x8000 },      { 3, 1, 0x30000 },        { -7, 2, -0x38000 },
+        { 7, -2, -0x38000 },   { -7, -2, 0x38000 },      { 1, 3, 0x5555 },
+        { -1, 3, -0x5555 },    { SK_Fixed1, SK_Fixed1, SK_Fixed1 },
+        { 1, 0x20000, 0 },     { -1, 0x20000, 0 },       { 0x8000, 1, 0x7FFFFFFF },
+        { -0x8000, 1, -0x7FFFFFFF }, { 0x7FFF, 1, 0x7FFF0000 }, { INT32_MIN, -1, 0x7FFFFFFF },
+        { INT32_MIN, INT32_MIN, SK_Fixed1 },
+    };
+    for (const auto &row : rows) EXPECT_EQ (SkFixedDiv (row.n, row.d), row.q) << row.n << " / " << row.d;
 }
 
 // Random quotients agree with exact 64-bit arithmetic.

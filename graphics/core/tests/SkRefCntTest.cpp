@@ -14,19 +14,26 @@ struct Counted : public SkRefCnt {
 
 } // namespace
 
-// The last unref runs the destructor exactly once.
+// The last unref runs the destructor exactly once. Objects come from the zero-filling
+// allocator: fields the constructor leaves alone are 0.
 TEST (SkRefCnt, LastUnrefDestroysOnce)
 {
     int deaths = 0;
     Counted *obj = new Counted (&deaths);
     ASSERT_NE (obj, nullptr);
     EXPECT_EQ (obj->getRefCnt (), 1u);
+    for (int v : obj->fUntouched) EXPECT_EQ (v, 0);
     obj->ref ();
     EXPECT_EQ (obj->getRefCnt (), 2u);
     obj->unref ();
     EXPECT_EQ (deaths, 0);
     obj->unref ();
     EXPECT_EQ (deaths, 1);
+    {
+        SkAutoTUnref<Counted> holder (new Counted (&deaths));
+        EXPECT_EQ (holder->getRefCnt (), 1u);
+    }
+    EXPECT_EQ (deaths, 2);
 }
 
 // Assigning the object a slot already holds keeps it alive.
@@ -44,25 +51,4 @@ TEST (SkRefCnt, SelfAssignmentKeepsObjectAlive)
     SkRefCntAssign (slot, (Counted *)nullptr);
     EXPECT_EQ (deaths, 1);
     EXPECT_EQ (slot, nullptr);
-}
-
-// Objects come from the zero-filling allocator: fields the constructor leaves alone are 0.
-TEST (SkRefCnt, ObjectsAreZeroFilled)
-{
-    int deaths = 0;
-    Counted *obj = new Counted (&deaths);
-    for (int v : obj->fUntouched) {
-        EXPECT_EQ (v, 0);
-    }
-    obj->unref ();
-}
-
-TEST (SkRefCnt, AutoUnrefReleasesAtScopeExit)
-{
-    int deaths = 0;
-    {
-        SkAutoTUnref<Counted> holder (new Counted (&deaths));
-        EXPECT_EQ (holder->getRefCnt (), 1u);
-    }
-    EXPECT_EQ (deaths, 1);
 }

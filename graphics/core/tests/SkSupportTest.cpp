@@ -64,38 +64,31 @@ const SkStrSearchEntry kTable[] = {
 const int kCount = 6;
 }
 
-TEST (SkStrSearch, FindsExactNames)
+// A miss returns the complement of the insertion index: a name sorting between entries 2
+// and 3 gives ~3 = -4. A length limits the target: "serif" with len 3 does not match the
+// entry "serif". The lower-casing search lower-cases the target only.
+TEST (SkStrSearch, HitsMissesLengthsAndCase)
 {
-    for (int i = 0; i < kCount; i++) {
-        EXPECT_EQ (SkStrSearch (kTable, kCount, kTable[i].fName), i);
+    const struct {
+        const char *target;
+        int len;
+        bool lowerCase;
+        int want;
+    } rows[] = {
+        { "arial", -1, false, 0 },   { "courier", -1, false, 1 }, { "helvetica", -1, false, 2 },
+        { "sans", -1, false, 3 },    { "serif", -1, false, 4 },   { "times", -1, false, 5 },
+        { "mono", -1, false, -4 },   { "aaa", -1, false, -1 },    { "zapf", -1, false, -7 },
+        { "serif", 3, false, ~4 },   { "sansxyz", 4, false, 3 },  { "ser", 3, false, ~4 },
+        { "Helvetica", -1, true, 2 }, { "TIMES", -1, true, 5 },   { "Arial", -1, true, 0 },
+        { "TZ", -1, true, ~6 },      { "tz", -1, true, ~6 },      { "Mono", -1, true, -4 },
+        { "Serif", -1, false, ~0 },
+    };
+    typedef int (*Search) (const SkStrSearchEntry[], int, const char *, int);
+    const Search plain = SkStrSearch, lower = SkStrLCSearch;
+    for (const auto &row : rows) {
+        EXPECT_EQ ((row.lowerCase ? lower : plain) (kTable, kCount, row.target, row.len), row.want) << row.target << " " << row.len;
     }
-}
-
-// A name sorting between entries 2 and 3 returns ~3 = -4; before all ~0, after all ~6.
-TEST (SkStrSearch, MissReturnsComplementOfInsertIndex)
-{
-    EXPECT_EQ (SkStrSearch (kTable, kCount, "mono"), -4);
-    EXPECT_EQ (SkStrSearch (kTable, kCount, "aaa"), -1);
-    EXPECT_EQ (SkStrSearch (kTable, kCount, "zapf"), -7);
     EXPECT_EQ (SkStrSearch (kTable, 0, "arial"), -1);
-}
-
-// "serif" with len 3 does not match the entry "serif" (the entry is longer).
-TEST (SkStrSearch, LengthLimitsTheTarget)
-{
-    EXPECT_LT (SkStrSearch (kTable, kCount, "serif", 3), 0);
-    EXPECT_EQ (SkStrSearch (kTable, kCount, "sansxyz", 4), 3);
-    EXPECT_EQ (SkStrSearch (kTable, kCount, "ser", 3), ~4);
-}
-
-TEST (SkStrLCSearch, LowerCasesTheTarget)
-{
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Helvetica"), 2);
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "TIMES"), 5);
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Arial"), 0);    // both ends of A to Z
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "TZ"), ~6);
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "tz"), ~6);
-    EXPECT_EQ (SkStrLCSearch (kTable, kCount, "Mono"), -4);
 }
 
 // Exactly 64 characters use the buffer in the call (its terminator no longer overflows);

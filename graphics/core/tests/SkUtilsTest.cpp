@@ -51,13 +51,9 @@ void check_fill_forms (Proc portable, Proc sse2, const char *name)
 
 #if SK_PROCS_HAVE_VECTOR
 // The plain and SSE2 forms write the same units and nothing outside them.
-TEST (SkUtils, Memset16FormsAgree)
+TEST (SkUtils, MemsetFormsAgree)
 {
     check_fill_forms<uint16_t> (sk_memset16_portable, sk_memset16_SSE2, "memset16");
-}
-
-TEST (SkUtils, Memset32FormsAgree)
-{
     check_fill_forms<uint32_t> (sk_memset32_portable, sk_memset32_SSE2, "memset32");
 }
 

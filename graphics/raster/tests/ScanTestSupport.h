@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -66,31 +68,17 @@ public:
         return fCover[(size_t)(y - fTop) * fWidth + (x - fLeft)];
     }
     // Sum of all coverage, in units of a full pixel.
-    double total () const
-    {
-        double sum = 0;
-        for (int v : fCover) sum += v;
-        return sum / 255.0;
-    }
-    int maxCover () const
-    {
-        int m = 0;
-        for (int v : fCover) m = v > m ? v : m;
-        return m;
-    }
-    int countNonZero () const
-    {
-        int n = 0;
-        for (int v : fCover) n += v != 0;
-        return n;
-    }
+    double total () const { return std::accumulate (fCover.begin (), fCover.end (), 0.0) / 255.0; }
+    int maxCover () const { return *std::max_element (fCover.begin (), fCover.end ()); }
+    int countNonZero () const { return (int)fCover.size () - (int)std::count (fCover.begin (), fCover.end (), 0); }
     // Pixels written outside the rectangle r (in device coordinates).
-    int countOutside (const SkIRect &r) const
+    int countOutside (const SkIRect &r) const { return countOutside (SkRegion (r)); }
+    int countOutside (const SkRegion &region) const
     {
         int n = stray;
         for (int y = fTop; y < fTop + fHeight; y++)
             for (int x = fLeft; x < fLeft + fWidth; x++)
-                if (at (x, y) != 0 && !r.contains (x, y)) n++;
+                if (at (x, y) != 0 && !region.contains (x, y)) n++;
         return n;
     }
     std::string row (int y, int x0, int x1) const
@@ -116,16 +104,6 @@ private:
     int fLeft, fTop, fWidth, fHeight;
     std::vector<int> fCover;
 };
-
-// Pixels written outside region (the blitter's whole area is checked).
-inline int count_outside (const CoverageBlitter &b, const SkRegion &region, const SkIRect &area)
-{
-    int n = b.stray;
-    for (int y = area.fTop; y < area.fBottom; y++)
-        for (int x = area.fLeft; x < area.fRight; x++)
-            if (b.at (x, y) > 0 && !region.contains (x, y)) n++;
-    return n;
-}
 
 // The union of the rectangles.
 inline SkRegion region_of (std::initializer_list<SkIRect> rects)

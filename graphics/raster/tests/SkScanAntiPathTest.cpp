@@ -141,7 +141,7 @@ TEST (ScanAntiFillPath, ClipByRegionNeverWritesOutside)
             p.setFillType ((SkPath::FillType)(i & 3));
             CoverageBlitter b (-30, -30, 160, 160);
             SkScan::AntiFillPath (p, *rgn, &b);
-            ASSERT_EQ (count_outside (b, *rgn, SkIRect::MakeLTRB (-30, -30, 130, 130)), 0) << i;
+            ASSERT_EQ (b.countOutside (*rgn), 0) << i;
             ASSERT_LE (b.maxCover (), 255) << i;
         }
     }
