@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <vector>
 
 #include "graphics/geometry/SkMatrix.h"
 
@@ -17,6 +18,14 @@ cairo_matrix_t to_cairo (const SkMatrix &m)
     cairo_matrix_init (&c, m.getScaleX (), m.getSkewY (), m.getSkewX (), m.getScaleY (),
                        m.getTranslateX (), m.getTranslateY ());
     return c;
+}
+
+// The nine values in setAll's order.
+std::vector<float> values (const SkMatrix &m)
+{
+    std::vector<float> v;
+    for (int i = 0; i < 9; i++) v.push_back (m.get (i));
+    return v;
 }
 
 SkMatrix random_affine (std::mt19937 &rng)
@@ -146,14 +155,7 @@ TEST (SkMatrix, PreScaleKeepsUnknownMaskUnknown)
     SkMatrix p;
     p.setAll (1, 0.5f, 7, 0.25f, 1, 9, 0.125f, 0.0625f, 1);
     p.preScale (2, 3);
-    EXPECT_EQ (p.getScaleX (), 2.0f);
-    EXPECT_EQ (p.getSkewY (), 0.5f);
-    EXPECT_EQ (p.get (SkMatrix::kMPersp0), 0.25f);
-    EXPECT_EQ (p.getSkewX (), 1.5f);
-    EXPECT_EQ (p.getScaleY (), 3.0f);
-    EXPECT_EQ (p.get (SkMatrix::kMPersp1), 0.1875f);
-    EXPECT_EQ (p.getTranslateX (), 7.0f);
-    EXPECT_EQ (p.get (SkMatrix::kMPersp2), 1.0f);
+    EXPECT_EQ (values (p), (std::vector<float>{ 2, 1.5f, 7, 0.5f, 3, 9, 0.25f, 0.1875f, 1 }));
 }
 
 // A perspective product whose persp2 would be 4 is halved throughout (persp2 becomes 2).
@@ -163,9 +165,7 @@ TEST (SkMatrix, PerspectiveConcatHalvesLargeProducts)
     a.setAll (1, 0, 0, 0, 1, 0, 0, 0, 2);
     b.setAll (3, 0, 0, 0, 1, 0, 0, 0, 2);
     c.setConcat (a, b);
-    EXPECT_EQ (c.get (SkMatrix::kMPersp2), 2.0f);
-    EXPECT_EQ (c.getScaleX (), 1.5f);
-    EXPECT_EQ (c.getScaleY (), 0.5f);
+    EXPECT_EQ (values (c), (std::vector<float>{ 1.5f, 0, 0, 0, 0.5f, 0, 0, 0, 2 }));
     EXPECT_EQ (c.rawTypeMask (), 0x80);
 }
 
@@ -343,14 +343,10 @@ TEST (SkMatrix, RectToRect)
     EXPECT_EQ (m.rawTypeMask (), 0x10);
     EXPECT_TRUE (m.setRectToRect (SkRect::MakeWH (5, 5), SkRect::MakeEmpty ()));
     EXPECT_EQ (m.rawTypeMask (), 0x12);
-    EXPECT_EQ (m.getScaleX (), 0.0f);
-    EXPECT_EQ (m.get (SkMatrix::kMPersp2), 1.0f);
+    EXPECT_EQ (values (m), (std::vector<float>{ 0, 0, 0, 0, 0, 0, 0, 0, 1 }));
     EXPECT_TRUE (m.setRectToRect (SkRect::MakeLTRB (10, 10, 20, 30), SkRect::MakeLTRB (0, 0, 40, 10)));
     EXPECT_EQ (m.rawTypeMask (), 0x13);
-    EXPECT_EQ (m.getScaleX (), 4.0f);
-    EXPECT_EQ (m.getScaleY (), 0.5f);
-    EXPECT_EQ (m.getTranslateX (), -40.0f);
-    EXPECT_EQ (m.getTranslateY (), -5.0f);
+    EXPECT_EQ (values (m), (std::vector<float>{ 4, 0, -40, 0, 0.5f, -5, 0, 0, 1 }));
 }
 
 TEST (SkMatrix, FixedStepInX)

@@ -22,6 +22,19 @@ struct Key {
     SkDescriptor *desc () { return (SkDescriptor *)storage; }
 };
 
+// Caches at sizes first, first + 1, ... with the images of the characters from to to; their
+// sizes, oldest first.
+std::vector<uint64_t> fill_caches (int count, float first, SkUnichar from, SkUnichar to)
+{
+    std::vector<uint64_t> sizes;
+    for (int i = 0; i < count; i++) {
+        SkAutoGlyphCache cache (MakePaint (first + (float)i).detachCache (nullptr));
+        for (SkUnichar code = from; code <= to; code++) cache.get ()->findImage (cache.get ()->getUnicharMetrics (code));
+        sizes.push_back (cache.get ()->getMemoryUsed ());
+    }
+    return sizes;
+}
+
 class SkGlyphCacheTest : public ::testing::Test {
 protected:
     void SetUp () override { SkGlyphCache::PurgeAll (); }
@@ -150,14 +163,7 @@ TEST_F (SkGlyphCacheTest, GlyphsPastSixteenBitsHaveNoSize)
 // recently used end until that much is freed or nothing is left.
 TEST_F (SkGlyphCacheTest, AttachPastTheBudgetFreesAQuarter)
 {
-    std::vector<uint64_t> sizes;
-    for (int i = 0; i < 4; i++) {
-        SkAutoGlyphCache cache (MakePaint (30.0f + (float)i).detachCache (nullptr));
-        for (SkUnichar code = 'A'; code <= 'Z'; code++) {
-            cache.get ()->findImage (cache.get ()->getUnicharMetrics (code));
-        }
-        sizes.push_back (cache.get ()->getMemoryUsed ());
-    }
+    std::vector<uint64_t> sizes = fill_caches (4, 30, 'A', 'Z');
     uint64_t real = sizes[0] + sizes[1] + sizes[2] + sizes[3];
     ASSERT_EQ (SkGlyphCache::GetTotalMemory (), real);
     // Other caches' memory stands in for the rest of the 778,240 bytes.
@@ -174,14 +180,7 @@ TEST_F (SkGlyphCacheTest, AttachPastTheBudgetFreesAQuarter)
 // The purge stops as soon as the freed memory reaches its target, oldest caches first.
 TEST_F (SkGlyphCacheTest, PurgeFreesLeastRecentlyUsedFirst)
 {
-    std::vector<uint64_t> sizes;
-    for (int i = 0; i < 8; i++) {
-        SkAutoGlyphCache cache (MakePaint (20.0f + (float)i).detachCache (nullptr));
-        for (SkUnichar code = 'a'; code <= 'z'; code++) {
-            cache.get ()->findImage (cache.get ()->getUnicharMetrics (code));
-        }
-        sizes.push_back (cache.get ()->getMemoryUsed ());
-    }
+    std::vector<uint64_t> sizes = fill_caches (8, 20, 'a', 'z');
     uint64_t total = SkGlyphCache::GetTotalMemory ();
     uint64_t need = sizes[0] + 1;          // more than the oldest cache alone
     uint64_t target = std::max<uint64_t> (need, total / 4);
@@ -235,14 +234,13 @@ TEST (SkGlyphTest, RowBytesFollowTheFormat)
     glyph.initWithID (1);
     glyph.fWidth = 9;
     glyph.fHeight = 2;
-    glyph.fMaskFormat = SkMask::kBW_Format;
-    EXPECT_EQ (glyph.rowBytes (), 2u);
-    glyph.fMaskFormat = SkMask::kA8_Format;
-    EXPECT_EQ (glyph.rowBytes (), 12u);
-    glyph.fMaskFormat = SkMask::kARGB32_Format;
-    EXPECT_EQ (glyph.rowBytes (), 36u);
-    glyph.fMaskFormat = SkMask::kLCD16_Format;
-    EXPECT_EQ (glyph.rowBytes (), 20u);
+    const std::pair<SkMask::Format, size_t> rows[] = {
+        { SkMask::kBW_Format, 2 }, { SkMask::kA8_Format, 12 }, { SkMask::kARGB32_Format, 36 }, { SkMask::kLCD16_Format, 20 }
+    };
+    for (auto [format, rowBytes] : rows) {
+        glyph.fMaskFormat = format;
+        EXPECT_EQ (glyph.rowBytes (), rowBytes) << format;
+    }
     glyph.fMaskFormat = SkMask::k3D_Format;
     EXPECT_EQ (glyph.computeImageSize (), 12u * 2 * 3);
     EXPECT_EQ (SkGlyph::MakeID (0x41, 0x1C000, 0x8000), 0x41u | (3u << 26) | (2u << 24));
