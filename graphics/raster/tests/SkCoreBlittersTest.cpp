@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <type_traits>
 #include <vector>
 
@@ -223,10 +224,8 @@ TEST (SkA8Blitters, OpaqueShaderFillsFullRunsWithoutShading)
     auto b = choose (d, paint);
     blit_runs (b.get (), 0, 0, { { 3, 255 }, { 2, 128 } });
     EXPECT_EQ (1, shader->fSpans);                  // only the partial run was shaded
-    EXPECT_EQ (255, d.at8 (0, 0));
-    unsigned v = 129 * 255;
-    EXPECT_EQ (((256 - (v >> 8)) * 10 + v) >> 8, d.at8 (3, 0));
-    EXPECT_EQ (10, d.at8 (5, 0));
+    // Coverage 128 scales the shaded 255 by 129 >> 8 to 128, the byte by 256 - 128.
+    EXPECT_EQ (d.row (0), (Px{ 255, 255, 255, 133, 133, 10 }));
 }
 
 TEST (SkARGB32ShaderBlitter, PartialRunWithModeCallsXferPerPixel)
@@ -240,7 +239,7 @@ TEST (SkARGB32ShaderBlitter, PartialRunWithModeCallsXferPerPixel)
     EXPECT_EQ ((std::vector<int>{ 1, 1, 1, 2 }), mode->fCounts);
     EXPECT_EQ (0x50505050u, d.at (3, 0));           // plus at full coverage
     // Coverage 128 mixes the plus result halfway (scale 129 >> 8).
-    EXPECT_EQ (0x10101010u + 0x00000000u + (((0x40 * 129) >> 8) * 0x01010101u), d.at (0, 0));
+    EXPECT_EQ (0x30303030u, d.at (0, 0));
 }
 
 TEST (SkARGB32ShaderBlitter, TranslucentShaderBlendsOpaqueShaderCopies)
@@ -250,7 +249,7 @@ TEST (SkARGB32ShaderBlitter, TranslucentShaderBlendsOpaqueShaderCopies)
     adopt (paint, new CountingShader (0x80404040, false));
     auto b = choose (d, paint);
     b->blitH (0, 0, 2);
-    EXPECT_EQ (0x80404040u + SkAlphaMulQ (0xFF000000, 128), d.at (0, 0));
+    EXPECT_EQ (0xFF404040u, d.at (0, 0));
     EXPECT_EQ (0xFF000000u, d.at (2, 0));
 }
 
@@ -287,7 +286,7 @@ TEST (SkColorShader, FlagsAndInheritedColour)
     SkPMColor span[2];
     own.shadeSpan (0, 0, span, 2);
     // Colour alpha 255 scaled by the paint alpha: (255 * 255) >> 8 = 254, rounded premultiply.
-    EXPECT_EQ (SkPackARGB32 (254, SkMulDiv255Round (0x10, 254), SkMulDiv255Round (0x20, 254), SkMulDiv255Round (0x30, 254)), span[0]);
+    EXPECT_EQ (0xFE102030u, span[0]);
 
     SkColorShader inherit;
     paint.setColor (0x80FF0000);
@@ -314,19 +313,12 @@ TEST (SkShaderBlitters, MasksThroughShadersOnBothDevices)
 
     Device a8 (SkBitmap::kA8_Config, 5, 1, 100);
     choose (a8, paint)->blitMask (mask, mask.fBounds);
-    unsigned v255 = 256 * 0x80, v128 = 129 * 0x80;
-    EXPECT_EQ (100, a8.at8 (0, 0));
-    EXPECT_EQ (((256 - (v255 >> 8)) * 100 + v255) >> 8, a8.at8 (1, 0));
-    EXPECT_EQ (((256 - (v128 >> 8)) * 100 + v128) >> 8, a8.at8 (2, 0));
-    EXPECT_EQ (100, a8.at8 (3, 0));
+    EXPECT_EQ (a8.row (0), (Px{ 100, 178, 139, 100, 100 }));   // alpha 0x80 scaled by 256 and 129
 
     Device argb (SkBitmap::kARGB_8888_Config, 5, 1, 0xFF0000FF);
     choose (argb, paint)->blitMask (mask, mask.fBounds);
-    EXPECT_EQ (0xFF0000FFu, argb.at (0, 0));
-    EXPECT_EQ (0x80400000u + SkAlphaMulQ (0xFF0000FF, 128), argb.at (1, 0));
     // Coverage 128 scales the span by 129 (0x40200000) and the device by 256 - 0x40.
-    EXPECT_EQ (0x40200000u + SkAlphaMulQ (0xFF0000FF, 256 - 0x40), argb.at (2, 0));
-    EXPECT_EQ (0xFF0000FFu, argb.at (3, 0));
+    EXPECT_EQ (argb.row (0), (Px{ 0xFF0000FF, 0xFF40007F, 0xFF2000BF, 0xFF0000FF, 0xFF0000FF }));
 
     // A 1-bit mask through the A8 shader blitter becomes full-coverage rows.
     uint8_t bits[1] = { 0x40 };                     // pixel 1 of the mask's row
@@ -364,7 +356,45 @@ TEST (SkBlitterChoose, FoldedFilterColourAboveAlphaIsClamped)
     Device d (SkBitmap::kARGB_8888_Config, 1, 1, 0xFF000000);
     choose (d, paint)->blitH (0, 0, 1);
     // Unpremultiplied red clamps to 255; the solid blitter scales it by 65 >> 8 to 0x40.
-    EXPECT_EQ (0x40400000u + SkAlphaMulQ (0xFF000000, 255 - 0x40), d.at (0, 0));
+    EXPECT_EQ (0xFE400000u, d.at (0, 0));
+}
+
+// Real blitters on real pixels behind both clip wrappers: every pixel outside the clip keeps
+// its value, every pixel inside equals the unclipped draw.
+TEST (SkClipWrappers, RealBlittersNeverWriteOutsideTheClip)
+{
+    std::mt19937 rng (4242);
+    std::vector<uint8_t> maskBytes (32 * 32);
+    for (auto &m : maskBytes) m = (uint8_t)rng ();
+    const SkMask mask = { maskBytes.data (), SkIRect::MakeLTRB (0, 0, 32, 32), 32, SkMask::kA8_Format };
+    for (int iter = 0; iter < 60; iter++) {
+        SkRegion clip (SkIRect::MakeLTRB (rng () % 12, rng () % 12, 14 + rng () % 18, 14 + rng () % 18));
+        if (iter % 2) clip.op (SkIRect::MakeLTRB (rng () % 16, rng () % 16, 8 + rng () % 24, 8 + rng () % 24), SkRegion::kDifference_Op);
+        SkPaint paint;
+        paint.setColor (iter % 3 == 0 ? 0xFF000000 : (iter % 3 == 1 ? 0x80FF8040 : 0xFF20A0E0));
+        for (SkBitmap::Config config : { SkBitmap::kARGB_8888_Config, SkBitmap::kA8_Config }) {
+            Device plain (config, 32, 32, 0x55), clipped (config, 32, 32, 0x55);
+            auto pb = choose (plain, paint), cb = choose (clipped, paint);
+            SkBlitterClipper clipper;
+            SkBlitter *blitters[2] = { pb.get (), clipper.apply (cb.get (), &clip) };
+            for (int op = 0; op < 8; op++) {
+                int x = rng () % 24, y = rng () % 24, w = 1 + rng () % (32 - x), h = 1 + rng () % (32 - y);
+                SkAlpha a = (SkAlpha)rng ();
+                for (SkBlitter *b : blitters) {
+                    if (op % 5 == 0) b->blitH (x, y, w);
+                    if (op % 5 == 1) b->blitRect (x, y, w, h);
+                    if (op % 5 == 2) b->blitV (x, y, h, a);
+                    if (op % 5 == 3) blit_runs (b, x, y, { { w, a } });
+                    if (op % 5 == 4) b->blitMask (mask, SkIRect::MakeXYWH (x, y, w, h));
+                }
+            }
+            for (int y = 0; y < 32; y++) {
+                std::vector<uint32_t> want = plain.row (y);
+                for (int x = 0; x < 32; x++) if (!clip.contains (x, y)) want[x] = 0x55;
+                ASSERT_EQ (clipped.row (y), want) << "iteration " << iter << " config " << config << " row " << y;
+            }
+        }
+    }
 }
 
 TEST (SkARGB32Blitters, LCDMasksBlendTowardsTheUnpremultipliedColour)
@@ -497,10 +527,7 @@ TEST (SkSolidBlitters, OneBitMasksScaleBy256MinusAlpha)
     paint.setColor (0x80FFFFFF);                    // premultiplied by 129 >> 8: 0x80808080
     Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0xFF000000);
     choose (d, paint)->blitMask (bw, SkIRect::MakeLTRB (0, 0, 3, 1));
-    EXPECT_EQ (0xFF000000u, d.at (0, 0));
-    EXPECT_EQ (0x80808080u + SkAlphaMulQ (0xFF000000, 128), d.at (1, 0));   // alpha 0xFF, not 0xFE
-    EXPECT_EQ (0xFF808080u, d.at (2, 0));
-    EXPECT_EQ (0xFF000000u, d.at (3, 0));
+    EXPECT_EQ (d.row (0), (Px{ 0xFF000000, 0xFF808080, 0xFF808080, 0xFF000000 }));   // alpha 0xFF, not 0xFE
 
     Device a8 (SkBitmap::kA8_Config, 4, 1, 100);
     choose (a8, paint)->blitMask (bw, SkIRect::MakeLTRB (0, 0, 4, 1));
