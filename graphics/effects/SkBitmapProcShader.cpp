@@ -98,6 +98,7 @@ void SkBitmapProcShader::flatten (SkFlattenableWriteBuffer &buffer)
 
 bool SkBitmapProcShader::setContext (const SkBitmap &device, const SkPaint &paint, const SkMatrix &matrix)
 {
+    fState.fShaderProc32 = nullptr;
     fState.fMatrixProc = nullptr;
     fState.fSampleProc32 = nullptr;
     if (!SkShader::setContext (device, paint, matrix)) return false;
@@ -128,12 +129,17 @@ void SkBitmapProcShader::shadeSpan (int x, int y, SkPMColor dst[], int count)
         SkShader::shadeSpan (x, y, dst, count);     // no context: transparent
         return;
     }
+    // Each chunk maps its first centre afresh, whether it goes through the buffer or not.
     uint32_t buffer[SkBitmapProcState::kCoordinateWords];
     int max = state.maxCountPerCall ();
     while (count > 0) {
         int n = count < max ? count : max;
-        state.fMatrixProc (state, buffer, n, x, y);
-        state.fSampleProc32 (state, buffer, n, dst);
+        if (state.fShaderProc32 != nullptr) {
+            state.fShaderProc32 (state, x, y, dst, n);
+        } else {
+            state.fMatrixProc (state, buffer, n, x, y);
+            state.fSampleProc32 (state, buffer, n, dst);
+        }
         x += n;
         dst += n;
         count -= n;

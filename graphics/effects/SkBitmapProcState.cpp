@@ -43,7 +43,7 @@ SkBitmapProcState::IntTileProc int_tile_proc (unsigned mode)
 } // namespace
 
 SkBitmapProcState::SkBitmapProcState ()
-    : fMatrixProc (nullptr), fSampleProc32 (nullptr), fBitmap (nullptr), fInvMatrix (nullptr), fInvProc (nullptr),
+    : fShaderProc32 (nullptr), fMatrixProc (nullptr), fSampleProc32 (nullptr), fBitmap (nullptr), fInvMatrix (nullptr), fInvProc (nullptr),
       fTileProcX (nullptr), fTileProcY (nullptr), fIntTileProcY (nullptr), fFilterOneX (0), fFilterOneY (0),
       fInvSx (0), fInvKy (0), fAlphaScale (256), fInvType (0), fTileModeX (0), fTileModeY (0), fDoFilter (0)
 {
@@ -91,12 +91,14 @@ bool SkBitmapProcState::chooseProcs (const SkMatrix &inverse, const SkPaint &pai
     fAlphaScale = (uint16_t)(paint.getAlpha () + 1);
     fDoFilter = paint.isFilterBitmap () && inverse.getType () > SkMatrix::kTranslate_Mask &&
                 (fBitmap->width () | fBitmap->height ()) < kMaxFilterSide;
+    fShaderProc32 = nullptr;
     fSampleProc32 = nullptr;
     fMatrixProc = chooseMatrixProc (trivial);
     if (fMatrixProc == nullptr) return false;
     int index = (fAlphaScale < 256 ? 1 : 0) | (fInvType < SkMatrix::kAffine_Mask ? 2 : 0) | (fDoFilter ? 4 : 0);
     if (fBitmap->config () != SkBitmap::kARGB_8888_Config) return false;
     fSampleProc32 = SkGetSampleProc32 (index);
+    fShaderProc32 = chooseShaderProc ();
     return true;
 }
 
@@ -122,4 +124,12 @@ SkBitmapProcState::MatrixProc SkBitmapProcState::chooseMatrixProc (bool trivial)
     fTileProcX = SkGetFixedTileProc (fTileModeX);
     fTileProcY = SkGetFixedTileProc (fTileModeY);
     return SkGetMatrixProc (kGeneral_MatrixProcTable, index);
+}
+
+SkBitmapProcState::ShaderProc32 SkBitmapProcState::chooseShaderProc () const
+{
+    bool clampClamp = fTileModeX == SkShader::kClamp_TileMode && fTileModeY == SkShader::kClamp_TileMode;
+    bool scaleOnly = fInvType < SkMatrix::kAffine_Mask;
+    if (!fDoFilter || !clampClamp || !scaleOnly || fInvSx <= 0) return nullptr;
+    return SkGetClampFilterShaderProc32 (fAlphaScale < 256, fInvSx <= SK_Fixed1);
 }

@@ -28,6 +28,7 @@ class SkBitmapProcState {
 public:
     typedef void (*MatrixProc) (const SkBitmapProcState &s, uint32_t xy[], int count, int x, int y);
     typedef void (*SampleProc32) (const SkBitmapProcState &s, const uint32_t xy[], int count, SkPMColor colors[]);
+    typedef void (*ShaderProc32) (const SkBitmapProcState &s, int x, int y, SkPMColor colors[], int count);
     typedef SkFixedTileProc FixedTileProc;
     typedef int (*IntTileProc) (int value, int count);
 
@@ -46,6 +47,10 @@ public:
     // The most pixels one matrix-procedure call may cover with kCoordinateWords words.
     int maxCountPerCall () const;
 
+    // When set, shades a whole run by itself, with the colours the matrix and sample
+    // procedures would give: the common filtered scale of a clamped bitmap steps its position
+    // and samples in one loop instead of a pass through the coordinate buffer.
+    ShaderProc32 fShaderProc32;
     MatrixProc fMatrixProc;
     SampleProc32 fSampleProc32;
     const SkBitmap *fBitmap;        // fOrigBitmap or fMipBitmap
@@ -69,6 +74,7 @@ public:
 
 private:
     MatrixProc chooseMatrixProc (bool trivial);
+    ShaderProc32 chooseShaderProc () const;
 };
 
 // The bilinear samplers of the scale-only layout (xy[0] the packed row, then one packed

@@ -206,7 +206,47 @@ template <unsigned TileModeX> void translate_proc (const State &s, uint32_t xy[]
     }
 }
 
+// How many of the count pixels at fx, fx + dx, ... (dx > 0) lie before limit.
+int pixels_before (int64_t limit, int64_t fx, int64_t dx, int count)
+{
+    if (fx >= limit) return 0;
+    if (fx + (int64_t)(count - 1) * dx < limit) return count;      // the common case needs no division
+    int64_t k = (limit - fx + dx - 1) / dx;
+    return k < count ? (int)k : count;
+}
+
+// Column x blended with itself: the colour of every pixel clamped to it.
+SkPMColor edge_color (const State &s, const SkClampFilterRun &run, int x)
+{
+    SkPMColor c = SkBilerp32 (0, run.fWeightY, run.fRow0[x], run.fRow0[x], run.fRow1[x], run.fRow1[x]);
+    return SkScalePMColor (c, s.fAlphaScale);
+}
+
 } // namespace
+
+// The same packed row and the same columns as scale_proc<ClampAxis, ClampAxis, true>: a
+// position below 0 clamps both columns to 0 and one at or past the last column's centre both
+// to the last, and the four-pixel blend of one column with itself does not depend on the
+// weight.
+SkClampFilterRun SkSetupClampFilterRun (const SkBitmapProcState &s, int x, int y, int count)
+{
+    ClampAxis ay (s, false);
+    int64_t fx, fy;
+    start_position (s, x, y, true, &fx, &fy);
+    uint32_t packedY = pack_filter (ay, fy, s.fFilterOneY);
+    SkClampFilterRun run;
+    run.fRow0 = SkSampledRow (s, SkFilterCoordI0 (packedY));
+    run.fRow1 = SkSampledRow (s, SkFilterCoordI1 (packedY));
+    run.fWeightY = SkFilterCoordWeight (packedY);
+    int last = s.fBitmap->width () - 1;
+    run.fFirstInner = pixels_before (0, fx, s.fInvSx, count);
+    run.fEndInner = pixels_before ((int64_t)last << 16, fx, s.fInvSx, count);
+    run.fInnerPos = (uint32_t)(fx + (int64_t)run.fFirstInner * s.fInvSx);
+    run.fStep = s.fInvSx;
+    run.fLeftColor = run.fFirstInner > 0 ? edge_color (s, run, 0) : 0;
+    run.fRightColor = run.fEndInner < count ? edge_color (s, run, last) : 0;
+    return run;
+}
 
 SkBitmapProcState::MatrixProc SkGetMatrixProc (SkMatrixProcTable table, int index)
 {

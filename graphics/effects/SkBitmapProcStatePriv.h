@@ -21,6 +21,12 @@ SkBitmapProcState::MatrixProc SkGetTranslateMatrixProc (unsigned tileModeX);
 // index: alpha (1) | scale-only (2) | filter (4), in the form SkGetProcForm names.
 SkBitmapProcState::SampleProc32 SkGetSampleProc32 (int index);
 
+// Row y of the bitmap being sampled.
+static inline const SkPMColor *SkSampledRow (const SkBitmapProcState &s, unsigned y)
+{
+    return (const SkPMColor *)((const char *)s.fBitmap->getPixels () + (size_t)y * s.fBitmap->rowBytes ());
+}
+
 // Packed filter coordinates.
 static inline uint32_t SkPackFilterCoord (unsigned i0, unsigned weight, unsigned i1)
 {
@@ -47,7 +53,31 @@ static inline SkPMColor SkScalePMColor (SkPMColor c, unsigned scale)
     return ((((c & 0xFF00FF) * scale) >> 8) & 0xFF00FF) | ((((c >> 8) & 0xFF00FF) * scale) & 0xFF00FF00);
 }
 
+// A filtered scale-only run under clamp tiling with a forward step, in three parts: the
+// pixels before column 0's centre blend column 0 with itself, those past the last column's
+// centre the last column with itself (one colour each, whatever the weight), and the ones
+// between blend column p >> 16 with the next by (p >> 12) & 15, no clamping needed.
+struct SkClampFilterRun {
+    const SkPMColor *fRow0;     // the rows blended by 16 - fWeightY and fWeightY
+    const SkPMColor *fRow1;
+    unsigned fWeightY;
+    int fFirstInner;            // pixels before it take fLeftColor
+    int fEndInner;              // pixels from it on take fRightColor
+    uint32_t fInnerPos;         // 16.16 position of pixel fFirstInner (when there is one)
+    SkFixed fStep;
+    SkPMColor fLeftColor;       // scaled by the alpha scale, as every colour of the run
+    SkPMColor fRightColor;
+};
+
+// The run of count pixels from (x, y); the state's inverse is scale-only with fInvSx > 0.
+SkClampFilterRun SkSetupClampFilterRun (const SkBitmapProcState &s, int x, int y, int count);
+// The whole-run procedure for a filtered scale-only clamped bitmap, in the form SkGetProcForm
+// names; upscale: the step is at most one pixel, so the columns a run reads can be blended
+// once each.
+SkBitmapProcState::ShaderProc32 SkGetClampFilterShaderProc32 (bool alpha, bool upscale);
+
 #if SK_PROCS_HAVE_VECTOR
+SkBitmapProcState::ShaderProc32 SkGetClampFilterShaderProc32_sse2 (bool alpha, bool upscale);
 void SkFilterSample32_sse2 (const SkBitmapProcState &s, const uint32_t xy[], int count, SkPMColor colors[]);
 void SkFilterSampleAlpha32_sse2 (const SkBitmapProcState &s, const uint32_t xy[], int count, SkPMColor colors[]);
 #endif

@@ -11,11 +11,6 @@ namespace {
 
 typedef SkBitmapProcState State;
 
-const SkPMColor *row_of (const State &s, unsigned y)
-{
-    return (const SkPMColor *)((const char *)s.fBitmap->getPixels () + (size_t)y * s.fBitmap->rowBytes ());
-}
-
 // Two pixels of one row, each channel a 16-bit lane: the first pixel in lanes 0-3.
 __m128i widen_pair (SkPMColor a, SkPMColor b)
 {
@@ -101,7 +96,7 @@ bool column_range (const uint32_t xy[], int count, unsigned *first, unsigned *la
 template <bool Alpha> void filter_dx_sse2 (const State &s, const uint32_t xy[], int count, SkPMColor colors[])
 {
     uint32_t yy = *xy++;
-    const SkPMColor *r0 = row_of (s, SkFilterCoordI0 (yy)), *r1 = row_of (s, SkFilterCoordI1 (yy));
+    const SkPMColor *r0 = SkSampledRow (s, SkFilterCoordI0 (yy)), *r1 = SkSampledRow (s, SkFilterCoordI1 (yy));
     short wy = (short)SkFilterCoordWeight (yy);
     __m128i wy0 = _mm_set1_epi16 ((short)(16 - wy)), wy1 = _mm_set1_epi16 (wy);
     __m128i scale = _mm_set1_epi16 ((short)s.fAlphaScale);
@@ -132,7 +127,80 @@ template <bool Alpha> void filter_dx_sse2 (const State &s, const uint32_t xy[], 
     }
 }
 
+// The inner part of a clamped run: columns p >> 16 and the next, both inside the bitmap.
+// Two pixels per step; cols (p) gives the rows blended for both columns, eight lanes.
+template <bool Alpha, typename Columns> void inner_pixels (const Columns &cols, uint32_t p, uint32_t step, int count, __m128i scale, SkPMColor colors[])
+{
+    int i = 0;
+    for (; i + 1 < count; i += 2, p += 2 * step) {
+        uint32_t q = p + step;
+        __m128i a = _mm_mullo_epi16 (cols (p), column_weights ((p >> 12) & 0xF));
+        __m128i b = _mm_mullo_epi16 (cols (q), column_weights ((q >> 12) & 0xF));
+        __m128i sum = _mm_srli_epi16 (_mm_add_epi16 (_mm_unpacklo_epi64 (a, b), _mm_unpackhi_epi64 (a, b)), 8);
+        if (Alpha) sum = _mm_srli_epi16 (_mm_mullo_epi16 (sum, scale), 8);
+        _mm_storel_epi64 ((__m128i *)(colors + i), _mm_packus_epi16 (sum, sum));
+    }
+    if (i < count) {
+        __m128i a = _mm_mullo_epi16 (cols (p), column_weights ((p >> 12) & 0xF));
+        __m128i sum = _mm_srli_epi16 (_mm_add_epi16 (a, _mm_srli_si128 (a, 8)), 8);
+        if (Alpha) sum = _mm_srli_epi16 (_mm_mullo_epi16 (sum, scale), 8);
+        colors[i] = pack_lanes (sum);
+    }
+}
+
+// Both columns read from the rows at each pixel: any step.
+struct RowColumns {
+    const SkPMColor *fRow0, *fRow1;
+    __m128i fWy0, fWy1;
+    __m128i operator() (uint32_t p) const
+    {
+        __m128i zero = _mm_setzero_si128 ();
+        __m128i a = _mm_unpacklo_epi8 (_mm_loadl_epi64 ((const __m128i *)(fRow0 + (p >> 16))), zero);
+        __m128i b = _mm_unpacklo_epi8 (_mm_loadl_epi64 ((const __m128i *)(fRow1 + (p >> 16))), zero);
+        return _mm_add_epi16 (_mm_mullo_epi16 (a, fWy0), _mm_mullo_epi16 (b, fWy1));
+    }
+};
+
+// Columns blended once each beforehand, positions taken from the first of them: a step of
+// at most one pixel reads each column about 1 / step times.
+struct BlendedColumns {
+    const uint16_t *fBlended;
+    __m128i operator() (uint32_t p) const { return _mm_loadu_si128 ((const __m128i *)(fBlended + 4 * (p >> 16))); }
+};
+
+template <bool Alpha, bool Upscale> void clamp_filter_run_sse2 (const State &s, int x, int y, SkPMColor colors[], int count)
+{
+    SkClampFilterRun run = SkSetupClampFilterRun (s, x, y, count);
+    for (int i = 0; i < run.fFirstInner; i++) colors[i] = run.fLeftColor;
+    __m128i wy0 = _mm_set1_epi16 ((short)(16 - run.fWeightY)), wy1 = _mm_set1_epi16 ((short)run.fWeightY);
+    __m128i scale = _mm_set1_epi16 ((short)s.fAlphaScale);
+    uint32_t step = (uint32_t)run.fStep;
+    if (!Upscale) {
+        RowColumns cols { run.fRow0, run.fRow1, wy0, wy1 };
+        inner_pixels<Alpha> (cols, run.fInnerPos, step, run.fEndInner - run.fFirstInner, scale, colors + run.fFirstInner);
+    } else {
+        // Pieces whose columns fit the buffer: n pixels read at most n + 1 columns.
+        alignas (16) uint16_t blended[kMaxColumns * 4 + 8];
+        uint32_t p = run.fInnerPos;
+        for (int i = run.fFirstInner; i < run.fEndInner;) {
+            int n = run.fEndInner - i < (int)kMaxColumns - 2 ? run.fEndInner - i : (int)kMaxColumns - 2;
+            unsigned first = p >> 16, last = ((p + (uint32_t)(n - 1) * step) >> 16) + 1;
+            blend_rows (run.fRow0, run.fRow1, first, last, wy0, wy1, blended);
+            inner_pixels<Alpha> (BlendedColumns { blended }, p - (first << 16), step, n, scale, colors + i);
+            i += n;
+            p += (uint32_t)n * step;
+        }
+    }
+    for (int i = run.fEndInner; i < count; i++) colors[i] = run.fRightColor;
+}
+
 } // namespace
+
+SkBitmapProcState::ShaderProc32 SkGetClampFilterShaderProc32_sse2 (bool alpha, bool upscale)
+{
+    if (upscale) return alpha ? clamp_filter_run_sse2<true, true> : clamp_filter_run_sse2<false, true>;
+    return alpha ? clamp_filter_run_sse2<true, false> : clamp_filter_run_sse2<false, false>;
+}
 
 void SkFilterSample32_sse2 (const SkBitmapProcState &s, const uint32_t xy[], int count, SkPMColor colors[])
 {
