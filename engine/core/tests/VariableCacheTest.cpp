@@ -248,15 +248,20 @@ TEST_F (VariableCacheTest, HookAndChangeFlagSkipTheNoHookIndexes) {
   EXPECT_EQ (gSetupVariableChanged, 1);
 }
 
+// The code is stored, NVRAM written at once and a running application learns of it.
 TEST_F (VariableCacheTest, LanguageWriteStoresTheCodeAndWritesNvramAtOnce) {
   uint16_t  French = 1;
   uint16_t  Read   = 0xFFFF;
+  TUI_APP   App    = {};
 
   UseLanguages (2);
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
   EXPECT_EQ (Read, 0);
+  gTuiApp = &App;
   ASSERT_EQ (WriteVariableBytes (1, 0, 2, &French), EFI_SUCCESS);
+  gTuiApp = nullptr;
+  EXPECT_EQ (App.LanguageChanged, 1);
   EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("fr-FR"));
   ASSERT_EQ (Fw.Writes ().size (), 1u);
   EXPECT_EQ (Fw.Writes ()[0].Name, u"PlatformLang");
@@ -265,19 +270,6 @@ TEST_F (VariableCacheTest, LanguageWriteStoresTheCodeAndWritesNvramAtOnce) {
   EXPECT_EQ (gLanguageChanged, 1);
   ASSERT_EQ (ReadVariableBytes (1, 0, 2, &Read, FALSE), EFI_SUCCESS);
   EXPECT_EQ (Read, 1);
-}
-
-// A running application learns of the change; without one nothing else is touched.
-TEST_F (VariableCacheTest, LanguageWriteMarksARunningApplication) {
-  uint16_t  French = 1;
-  TUI_APP   App    = {};
-
-  UseLanguages (2);
-  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  gTuiApp = &App;
-  EXPECT_EQ (WriteVariableBytes (1, 0, 2, &French), EFI_SUCCESS);
-  gTuiApp = nullptr;
-  EXPECT_EQ (App.LanguageChanged, 1);
 }
 
 TEST_F (VariableCacheTest, LanguageIndexBeyondTheListIsRefusedAndNothingWritten) {
@@ -474,63 +466,38 @@ TEST_F (DefaultsTest, AMalformedDefaultsImageLeavesTheDefaults) {
   EXPECT_EQ (Entry (gVariableCacheStdDefaults, 0), (BYTES { 1, 2, 3, 4, 5, 6, 7, 8 }));
 }
 
-TEST_F (DefaultsTest, ImageValuesKeepThePasswordsInForce) {
-  VARIABLE_CACHE_ENTRY  Current = {};
-  BYTES                 Stored (81, 0);
-  BYTES                 Image (90, 0x5A);
+// An image value merged over an entry: the passwords in force (the record's first 80
+// bytes) survive a value that covers them, are never installed over a shorter record,
+// and a value shorter than the entry overwrites its start only.
+TEST_F (DefaultsTest, ImageValuesMergeOverTheEntryAndKeepThePasswordsInForce) {
+  BYTES  Passwords (81, 0);
+  BYTES  Kept (81, 0x11);
 
-  Stored[0] = 'p';
-  Stored[40] = 'q';
-  Stored[80] = 1;
-  Current.Data = AllocateCopyPool (Stored.size (), Stored.data ());
-  Current.Size = Stored.size ();
-  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
-  ASSERT_EQ (Current.Size, 90u);
-  const uint8_t  *Merged = (const uint8_t *)Current.Data;
-  EXPECT_EQ (Merged[0], 'p');
-  EXPECT_EQ (Merged[40], 'q');
-  EXPECT_EQ (Merged[79], 0);
-  EXPECT_EQ (Merged[80], 0x5A);      // the rest of the record comes from the image
-  FreePool (Current.Data);
-}
+  Passwords[0] = Kept[0] = 'p';
+  Passwords[40] = Kept[40] = 'q';
+  Passwords[80] = 1;
+  BYTES  Covered (Passwords.begin (), Passwords.begin () + 80);
+  Covered.resize (90, 0x5A);
+  BYTES  Installed (80, 0);
+  Installed.push_back (0x5A);
+  const struct {
+    const char  *Name;
+    UINTN       Index;
+    BYTES       Current, Image, Expected;
+  } Cases[] = {
+    { "image longer than the record", 5, Passwords, BYTES (90, 0x5A), Covered },
+    { "record shorter than the passwords", 5, BYTES (10, 0), BYTES (81, 0x5A), Installed },
+    { "image shorter than the record", 5, Kept, BYTES (50, 0x5A), Kept },
+    { "plain variable, shorter image", 0, { 1, 2, 3, 4 }, { 0xD0, 0xD1 }, { 0xD0, 0xD1, 3, 4 } },
+  };
 
-TEST_F (DefaultsTest, ImagePasswordsAreNeverInstalledOverAShortRecord) {
-  VARIABLE_CACHE_ENTRY  Current = {};
-  BYTES                 Image (81, 0x5A);
-
-  Current.Data = AllocateZeroPool (10);
-  Current.Size = 10;
-  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
-  ASSERT_EQ (Current.Size, 81u);
-  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 80), BYTES (80, 0));
-  EXPECT_EQ (((uint8_t *)Current.Data)[80], 0x5A);
-  FreePool (Current.Data);
-}
-
-TEST_F (DefaultsTest, AnImageValueShorterThanTheRecordLeavesThePasswordsAlone) {
-  VARIABLE_CACHE_ENTRY  Current = {};
-  BYTES                 Stored (81, 0x11);
-  BYTES                 Image (50, 0x5A);
-
-  Stored[0]  = 'p';
-  Stored[40] = 'q';
-  Current.Data = AllocateCopyPool (Stored.size (), Stored.data ());
-  Current.Size = Stored.size ();
-  MergeDefaultValue (5, &Current, AllocateCopyPool (Image.size (), Image.data ()), Image.size ());
-  ASSERT_EQ (Current.Size, 81u);
-  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 81), Stored);
-  FreePool (Current.Data);
-}
-
-TEST_F (DefaultsTest, ShorterImageValueOverwritesTheStartAndTheEntryKeepsItsSize) {
-  VARIABLE_CACHE_ENTRY  Current = {};
-  BYTES                 Image = { 0xD0, 0xD1 };
-
-  Current.Data = AllocateCopyPool (4, "\x01\x02\x03\x04");
-  Current.Size = 4;
-  MergeDefaultValue (0, &Current, AllocateCopyPool (2, Image.data ()), 2);
-  EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + 4), (BYTES { 0xD0, 0xD1, 3, 4 }));
-  FreePool (Current.Data);
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE (Case.Name);
+    VARIABLE_CACHE_ENTRY  Current = { AllocateCopyPool (Case.Current.size (), Case.Current.data ()), Case.Current.size () };
+    MergeDefaultValue (Case.Index, &Current, AllocateCopyPool (Case.Image.size (), Case.Image.data ()), Case.Image.size ());
+    EXPECT_EQ (BYTES ((uint8_t *)Current.Data, (uint8_t *)Current.Data + Current.Size), Case.Expected);
+    FreePool (Current.Data);
+  }
 }
 
 TEST_F (DefaultsTest, DefaultOrdersComeFromTheirVariablesAndRunTheHook) {
@@ -667,6 +634,20 @@ SnapshotRecord (uint32_t Index, const BYTES &Data, const std::u16string &Name, c
   return Out;
 }
 
+// Puts a snapshot of Count records, Records joined, in the cache's snapshot entry.
+void
+StageSnapshot (uint32_t Count, std::initializer_list<BYTES> Records)
+{
+  BYTES  Snapshot = { (uint8_t)Count, 0, 0, 0 };
+
+  for (const BYTES &Record : Records) {
+    Builders::AppendBytes (Snapshot, Record);
+  }
+
+  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
+  gVariableCache[3].Size = Snapshot.size ();
+}
+
 TEST_F (VariableCacheTest, SnapshotLayoutSkipsTheExcludedIndexes) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   SaveVariableSnapshot ();
@@ -697,17 +678,10 @@ TEST_F (VariableCacheTest, ASnapshotThatCannotBeWrittenStaysInTheCache) {
 
 TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  BYTES  Snapshot = { 3, 0, 0, 0 };
-  BYTES  First  = SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid);
-  // "VarT" (index 19) saved when it sat at index 6.
-  BYTES  Moved  = SnapshotRecord (6, { 0xAB, 0xCD, 0xEF, 0x01 }, u"VarT", kBoardGuid);
-  BYTES  Orphan = SnapshotRecord (2, { 1, 1 }, u"Gone", kBoardGuid);
-  Snapshot.insert (Snapshot.end (), First.begin (), First.end ());
-  Snapshot.insert (Snapshot.end (), Moved.begin (), Moved.end ());
-  Snapshot.insert (Snapshot.end (), Orphan.begin (), Orphan.end ());
-  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
-  gVariableCache[3].Size = Snapshot.size ();
-
+  // "VarT" (index 19) saved when it sat at index 6; "Gone" no longer exists.
+  StageSnapshot (3, { SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid),
+                      SnapshotRecord (6, { 0xAB, 0xCD, 0xEF, 0x01 }, u"VarT", kBoardGuid),
+                      SnapshotRecord (2, { 1, 1 }, u"Gone", kBoardGuid) });
   RestoreVariableSnapshot ();
   EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 8, 7, 6, 5, 4, 3, 2, 1 }));
   EXPECT_EQ (Entry (gVariableCache, 19), (BYTES { 0xAB, 0xCD, 0xEF, 0x01 }));
@@ -720,26 +694,16 @@ TEST_F (VariableCacheTest, RestoreCopiesRecordsBackAndFindsMovedVariablesByName)
 TEST_F (VariableCacheTest, RestoreTakesRecordsOfIndexesTheSaveLeavesOut) {
   Fw.PutVariable (u"BootOrder", kEngineGuid, { 1, 0, 2, 0 });
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  BYTES  Snapshot = { 1, 0, 0, 0 };
-  BYTES  Order    = SnapshotRecord (7, { 2, 0, 1, 0 }, u"BootOrder", kEngineGuid);
-  Snapshot.insert (Snapshot.end (), Order.begin (), Order.end ());
-  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
-  gVariableCache[3].Size = Snapshot.size ();
-
+  StageSnapshot (1, { SnapshotRecord (7, { 2, 0, 1, 0 }, u"BootOrder", kEngineGuid) });
   RestoreVariableSnapshot ();
   EXPECT_EQ (Entry (gVariableCache, 7), (BYTES { 2, 0, 1, 0 }));
 }
 
 TEST_F (VariableCacheTest, RestoreStopsAtARecordThatPassesTheEnd) {
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
-  BYTES  Snapshot = { 2, 0, 0, 0 };
-  BYTES  Good = SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid);
-  BYTES  Cut  = SnapshotRecord (1, Ascii ("de-DE"), u"PlatformLang", kEngineGuid);
-  Snapshot.insert (Snapshot.end (), Good.begin (), Good.end ());
-  Snapshot.insert (Snapshot.end (), Cut.begin (), Cut.end () - 2);
-  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
-  gVariableCache[3].Size = Snapshot.size ();
-
+  BYTES  Cut = SnapshotRecord (1, Ascii ("de-DE"), u"PlatformLang", kEngineGuid);
+  Cut.resize (Cut.size () - 2);
+  StageSnapshot (2, { SnapshotRecord (0, { 8, 7, 6, 5, 4, 3, 2, 1 }, u"Setup", kBoardGuid), Cut });
   RestoreVariableSnapshot ();
   EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 8, 7, 6, 5, 4, 3, 2, 1 }));
   EXPECT_EQ (Entry (gVariableCache, 1), Ascii ("en-US"));
@@ -751,11 +715,7 @@ TEST_F (VariableCacheTest, RestoreGrowsAnEntryShorterThanTheRecord) {
   // "VarJ" (index 9) is declared 4 bytes and has no stored value, so its entry is empty;
   // the record's index is out of range and it is found by size, GUID and name.
   ASSERT_EQ (gVariableCache[9].Size, 0u);
-  BYTES  Snapshot = { 1, 0, 0, 0 };
-  BYTES  Record = SnapshotRecord (30, { 1, 2, 3, 4 }, u"VarJ", kBoardGuid);
-  Snapshot.insert (Snapshot.end (), Record.begin (), Record.end ());
-  gVariableCache[3].Data = AllocateCopyPool (Snapshot.size (), Snapshot.data ());
-  gVariableCache[3].Size = Snapshot.size ();
+  StageSnapshot (1, { SnapshotRecord (30, { 1, 2, 3, 4 }, u"VarJ", kBoardGuid) });
   RestoreVariableSnapshot ();
   EXPECT_EQ (Entry (gVariableCache, 9), (BYTES { 1, 2, 3, 4 }));
 }
@@ -799,7 +759,6 @@ TEST (DirectVariableTest, EngineIndexesAndPlainStoresTakeGetAndSetVariable) {
 
 TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
   EngineTestMachine   Fw;
-  EFI_HANDLE          Handles[5];
   BYTES               Pci   = { 1, 1, 6, 0, 0, 0x1D };
   BYTES               End   = { 0x7F, 0xFF, 4, 0 };
   auto Path = [&](std::initializer_list<BYTES> Nodes) {
@@ -808,22 +767,18 @@ TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
     return Out;
   };
 
-  const BYTES  Paths[5] = {
-    Path ({ Pci, { 3, 5, 6, 0, 1, 0 }, End }),                  // USB
-    Path ({ Pci, { 3, 0x0F, 11, 0, 0, 0, 0, 0, 0, 0, 0 }, End }),  // USB class
-    Path ({ Pci, { 3, 0x10, 10, 0, 0, 0, 0, 0, 0, 0 }, End }),     // USB WWID
-    Path ({ Pci, { 3, 1, 8, 0, 0, 0, 0, 0 }, End }),              // ATAPI
-    Path ({ Pci, { 3, 1, 0, 0 }, { 3, 5, 6, 0, 1, 0 }, End }),    // zero-length node
+  const struct { const char *Name; BYTES Path; bool Usb; } Cases[] = {
+    { "USB", Path ({ Pci, { 3, 5, 6, 0, 1, 0 }, End }), true },
+    { "USB class", Path ({ Pci, { 3, 0x0F, 11, 0, 0, 0, 0, 0, 0, 0, 0 }, End }), true },
+    { "USB WWID", Path ({ Pci, { 3, 0x10, 10, 0, 0, 0, 0, 0, 0, 0 }, End }), true },
+    { "ATAPI", Path ({ Pci, { 3, 1, 8, 0, 0, 0, 0, 0 }, End }), false },
+    { "zero-length node", Path ({ Pci, { 3, 1, 0, 0 }, { 3, 5, 6, 0, 1, 0 }, End }), false },
   };
-  for (int Index = 0; Index < 5; Index++) {
-    Handles[Index] = Fw.AddHandle (gEfiDevicePathProtocolGuid, (VOID *)Paths[Index].data ());
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE (Case.Name);
+    EXPECT_EQ (IsUsbDevicePath (Fw.AddHandle (gEfiDevicePathProtocolGuid, (VOID *)Case.Path.data ())), Case.Usb);
   }
 
-  EXPECT_TRUE (IsUsbDevicePath (Handles[0]));
-  EXPECT_TRUE (IsUsbDevicePath (Handles[1]));
-  EXPECT_TRUE (IsUsbDevicePath (Handles[2]));
-  EXPECT_FALSE (IsUsbDevicePath (Handles[3]));
-  EXPECT_FALSE (IsUsbDevicePath (Handles[4]));
   EXPECT_FALSE (IsUsbDevicePath (Fw.ImageHandle ()));   // no device path
 }
 
