@@ -56,17 +56,6 @@ TEST_F (QuestionFieldTest, NumericLimitsFollowTheSizeBitsForAllFourSizes) {
   }
 }
 
-TEST_F (QuestionFieldTest, FourByteNumericReadsItsMaximumAtByte18) {
-  Builders::IfrBuilder  Forms;
-  size_t                At = Forms.Numeric (Q (1), EFI_IFR_NUMERIC_SIZE_4, 0x11223344, 0x55667788, 1, false);
-
-  UsePackage (Forms);
-  EXPECT_EQ (ReadUnaligned32 (this->At (At) + 14), 0x11223344u);
-  EXPECT_EQ (ReadUnaligned32 (this->At (At) + 18), 0x55667788u);
-  EXPECT_EQ (GetQuestionMinimum (this->At (At)), 0x11223344u);
-  EXPECT_EQ (GetQuestionMaximum (this->At (At)), 0x55667788u);
-}
-
 // The size is bits 0-1 of the flags only: display bits (0x10, 0x20) or a stray bit 2
 // once made a width of 32 or more bytes.
 TEST_F (QuestionFieldTest, DisplayAndStrayFlagBitsNeverChangeTheSize) {
@@ -227,8 +216,8 @@ protected:
     return CountQuestionOptions (&C, ValueType, ValueSize);
   }
 
-  std::vector<std::pair<UINT16, UINT64>> Options (const CONTROL_RECORD &C)
-  {
+  // What GetQuestionOptions hands back; the lists are freed by the next call.
+  struct OPTIONS {
     EFI_HII_HANDLE  Handle   = nullptr;
     UINT16          *Tokens  = nullptr;
     UINT64          *Values  = nullptr;
@@ -236,13 +225,23 @@ protected:
     UINT8           Callback = 9;
     UINT16          Id       = 0;
 
-    EXPECT_EQ (GetQuestionOptions (&C, &Handle, &Tokens, &Values, &Count, &Callback, &Id), EFI_SUCCESS);
-    std::vector<std::pair<UINT16, UINT64>>  List;
-    for (UINTN Index = 0; Index < Count; Index++) {
-      List.emplace_back (Tokens[Index], Values[Index]);
+    EFI_STATUS Get (const CONTROL_RECORD &C)
+    {
+      return GetQuestionOptions (&C, &Handle, &Tokens, &Values, &Count, &Callback, &Id);
     }
-    FreePool (Tokens);
-    FreePool (Values);
+
+    ~OPTIONS () { FreePool (Tokens); FreePool (Values); }
+  };
+
+  std::vector<std::pair<UINT16, UINT64>> Options (const CONTROL_RECORD &C)
+  {
+    OPTIONS  Out;
+
+    EXPECT_EQ (Out.Get (C), EFI_SUCCESS);
+    std::vector<std::pair<UINT16, UINT64>>  List;
+    for (UINTN Index = 0; Index < Out.Count; Index++) {
+      List.emplace_back (Out.Tokens[Index], Out.Values[Index]);
+    }
     return List;
   }
 };
@@ -305,24 +304,15 @@ TEST_F (QuestionOptionTest, CheckboxOffersDisabledAndEnabledWhateverItsFormSays)
   UsePackage (Forms);
   gHiiHandle = (EFI_HII_HANDLE)(UINTN)0xE1;
 
-  EFI_HII_HANDLE  Handle   = nullptr;
-  UINT16          *Tokens  = (UINT16 *)AllocatePool (4);      // an old list is freed
-  UINT64          *Values  = nullptr;
-  UINTN           Count    = 0;
-  UINT8           Callback = 0;
-  UINT16          Id       = 0;
-  CONTROL_RECORD  C        = Control (Box, CONTROL_TYPE_CHECKBOX);
-  ASSERT_EQ (GetQuestionOptions (&C, &Handle, &Tokens, &Values, &Count, &Callback, &Id), EFI_SUCCESS);
-  EXPECT_EQ (Handle, gHiiHandle);
-  ASSERT_EQ (Count, 2u);
-  EXPECT_EQ (Tokens[0], 6);
-  EXPECT_EQ (Values[0], 0u);
-  EXPECT_EQ (Tokens[1], 5);
-  EXPECT_EQ (Values[1], 1u);
-  EXPECT_EQ (Callback, 1);
-  EXPECT_EQ (Id, 4);
-  FreePool (Tokens);
-  FreePool (Values);
+  OPTIONS  Out;
+  Out.Tokens = (UINT16 *)AllocatePool (4);      // an old list is freed
+  ASSERT_EQ (Out.Get (Control (Box, CONTROL_TYPE_CHECKBOX)), EFI_SUCCESS);
+  EXPECT_EQ (Out.Handle, gHiiHandle);
+  ASSERT_EQ (Out.Count, 2u);
+  EXPECT_EQ ((std::vector<UINT16> (Out.Tokens, Out.Tokens + 2)), (std::vector<UINT16> { 6, 5 }));
+  EXPECT_EQ ((std::vector<UINT64> (Out.Values, Out.Values + 2)), (std::vector<UINT64> { 0, 1 }));
+  EXPECT_EQ (Out.Callback, 1);
+  EXPECT_EQ (Out.Id, 4);
 }
 
 TEST_F (QuestionOptionTest, ListsThatCannotBeAllocatedAreNull) {
@@ -338,19 +328,14 @@ TEST_F (QuestionOptionTest, ListsThatCannotBeAllocatedAreNull) {
 
   // The first two allocations are the lists, the next two their growth past ten.
   for (UINT64 Nth = 1; Nth <= 4; Nth++) {
-    EFI_HII_HANDLE  Handle   = nullptr;
-    UINT16          *Tokens  = nullptr;
-    UINT64          *Values  = nullptr;
-    UINTN           Count    = 0;
-    UINT8           Callback = 0;
-    UINT16          Id       = 0;
-    UINT64          Mark     = M.Memory ().AllocationCount ();
+    OPTIONS  Out;
+    UINT64   Mark = M.Memory ().AllocationCount ();
 
     M.Memory ().FailAllocation (Nth);
-    EXPECT_EQ (GetQuestionOptions (&C, &Handle, &Tokens, &Values, &Count, &Callback, &Id), EFI_OUT_OF_RESOURCES) << Nth;
+    EXPECT_EQ (Out.Get (C), EFI_OUT_OF_RESOURCES) << Nth;
     M.Memory ().FailAllocation (0);
-    EXPECT_EQ (Tokens, nullptr);
-    EXPECT_EQ (Values, nullptr);
+    EXPECT_EQ (Out.Tokens, nullptr);
+    EXPECT_EQ (Out.Values, nullptr);
     EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << Nth;
   }
 }
