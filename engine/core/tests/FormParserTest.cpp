@@ -13,9 +13,9 @@ using Builders::IFR_QUESTION;
 
 namespace {
 
-// A form set with two forms: form 1 links to form 2.
+// Two forms: form 1 links to form 2, which holds Texts texts.
 IfrBuilder
-TwoForms ()
+LinkedForms (int Texts = 1)
 {
   IfrBuilder  F;
 
@@ -24,7 +24,9 @@ TwoForms ()
   F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
   F.End ();
   F.Form (2, 20);
-  F.Text (21, 22);
+  for (int Index = 0; Index < Texts; Index++) {
+    F.Text (21, 22);
+  }
   F.End ();
   F.End ();
   return F;
@@ -47,7 +49,7 @@ EmptyForm (const std::vector<EFI_GUID> &Classes)
 
 TEST_F (FormParserTest, PlatformSetupFormSetBecomesPagesBehindTheKeptLinkPageEntry)
 {
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   EXPECT_EQ (Job.Parsed, 1);
   ASSERT_EQ (GetWorkPageCount (), 3u);     // entry 0 kept for the link page
 
@@ -75,7 +77,7 @@ TEST_F (FormParserTest, PlatformSetupFormSetBecomesPagesBehindTheKeptLinkPageEnt
 TEST_F (FormParserTest, TopLevelPageTakesTheFormSetTitleAndHangsBelowTheAnchor)
 {
   gDynamicPageAnchor = 7;
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
 
   PAGE_RECORD  *First = GetWorkPage (1);
 
@@ -90,7 +92,7 @@ TEST_F (FormParserTest, CompiledFormSetKeepsItsFormTitle)
 
   gCompiledPageFormSetGuids     = Compiled;
   gCompiledPageFormSetGuidCount = 1;
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   EXPECT_EQ (GetWorkPage (1)->TitleStringId, 10);
   EXPECT_EQ (GetWorkPage (1)->Flags, 0u);
   EXPECT_EQ (GetWorkPage (1)->ParentPageNumber, 0);
@@ -102,20 +104,20 @@ TEST_F (FormParserTest, SendFormMarksOnlyTheFormSetItWasGiven)
 
   gSendFormRunning = TRUE;
   gSendFormGuid    = &Other;
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   EXPECT_EQ (GetWorkPage (1)->Flags, 0u);
   EXPECT_EQ (GetWorkPage (1)->ParentPageNumber, 0);
 
   EFI_GUID  Same = kSetGuid;
 
   gSendFormGuid = &Same;
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   EXPECT_EQ (GetWorkPage (3)->Flags, (UINT32)PAGE_FLAG_ENTRY);
 }
 
 TEST_F (FormParserTest, DynamicFormSetGetsALinkBehindOneOffsetZero)
 {
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
 
   PAGE_RECORD  *Links = GetWorkPage (0);
 
@@ -136,7 +138,7 @@ TEST_F (FormParserTest, DynamicFormSetGetsALinkBehindOneOffsetZero)
 TEST_F (FormParserTest, LinkAddedAtCounterSevenHasTwoOffsetZeroEntries)
 {
   gTopLevelLinkCount = 7;
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
 
   PAGE_RECORD  *Links = GetWorkPage (0);
 
@@ -203,14 +205,14 @@ TEST_F (FormParserTest, PackageOfAnotherTypeIsUnsupported)
 
 TEST_F (FormParserTest, DefaultStoreIsCreatedOnceAsSetupWithAttributesSeven)
 {
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   ASSERT_EQ (GetWorkVariableCount (), 1u);
   EXPECT_TRUE (CompareGuid (&GetWorkVariable (0)->VendorGuid, &kSetGuid));
   EXPECT_EQ (Name (GetWorkVariable (0)), u"Setup");
   EXPECT_EQ (GetWorkVariable (0)->Attributes, 7u);
 
   // A second parse of the same form set finds it.
-  ASSERT_EQ (Parse (TwoForms ()), EFI_SUCCESS);
+  ASSERT_EQ (Parse (LinkedForms ()), EFI_SUCCESS);
   EXPECT_EQ (GetWorkVariableCount (), 1u);
 }
 
@@ -441,25 +443,6 @@ TEST_F (FormParserTest, ControlsCountTheOpcodesSteppedOverInEarlierScopes)
 
 namespace {
 
-// Two forms: form 1 links to form 2, which holds Texts texts.
-IfrBuilder
-LinkedForms (int Texts)
-{
-  IfrBuilder  F;
-
-  FormParserTest::BeginSet (F);
-  F.Form (1, 10);
-  F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
-  F.End ();
-  F.Form (2, 20);
-  for (int Index = 0; Index < Texts; Index++) {
-    F.Text (21, 22);
-  }
-  F.End ();
-  F.End ();
-  return F;
-}
-
 // Another form set's page, behind the first one's.
 IfrBuilder
 OtherSet ()
@@ -474,23 +457,28 @@ OtherSet ()
   return F;
 }
 
-void
-MarkReparsePending (UINT32 First, UINT32 Last)
-{
-  for (UINT32 Page = First; Page <= Last; Page++) {
-    GetWorkPage (Page)->HiiHandle = PAGE_REPARSE_PENDING;
+// The linked forms and the other form set parsed, then the linked forms' pages marked
+// for a reparse and parsed again with Texts texts.
+class FormReparseTest : public FormParserTest {
+protected:
+  void Reparse (int Texts)
+  {
+    ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
+    ASSERT_EQ (Parse (OtherSet ()), EFI_SUCCESS);
+    for (UINT32 Page = 1; Page <= 2; Page++) {
+      GetWorkPage (Page)->HiiHandle = PAGE_REPARSE_PENDING;
+    }
+
+    gRebuildingDynamicPages = TRUE;
+    ASSERT_EQ (Parse (LinkedForms (Texts)), EFI_SUCCESS);
   }
-}
+};
 
 }  // namespace
 
-TEST_F (FormParserTest, ReparsedFormWithTheSameControlCountKeepsItsPage)
+TEST_F (FormReparseTest, ReparsedFormWithTheSameControlCountKeepsItsPage)
 {
-  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
-  ASSERT_EQ (Parse (OtherSet ()), EFI_SUCCESS);
-  MarkReparsePending (1, 2);
-  gRebuildingDynamicPages = TRUE;
-  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE (Reparse (1));
 
   ASSERT_EQ (GetWorkPageCount (), 4u);
   EXPECT_EQ (GetWorkPage (1)->HiiHandle, Job.HiiHandle);
@@ -503,13 +491,9 @@ TEST_F (FormParserTest, ReparsedFormWithTheSameControlCountKeepsItsPage)
   EXPECT_EQ (GetWorkPageControl (GetWorkPage (0), 5)->RefTargetPage, 1);   // the new link
 }
 
-TEST_F (FormParserTest, ReparsedFormWithOtherControlsDropsItsOldPage)
+TEST_F (FormReparseTest, ReparsedFormWithOtherControlsDropsItsOldPage)
 {
-  ASSERT_EQ (Parse (LinkedForms (1)), EFI_SUCCESS);
-  ASSERT_EQ (Parse (OtherSet ()), EFI_SUCCESS);
-  MarkReparsePending (1, 2);
-  gRebuildingDynamicPages = TRUE;
-  ASSERT_EQ (Parse (LinkedForms (2)), EFI_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE (Reparse (2));
 
   ASSERT_EQ (GetWorkPageCount (), 4u);
   EXPECT_EQ (GetWorkPage (1)->FormId, 1);
