@@ -57,22 +57,19 @@ TEST (LoadOptionParse, MalformedOptionsAreRefusedWithoutReadingPastThem) {
     EXPECT_EQ (ParseLoadOption (Cut.data (), Cut.size (), &View), EFI_INVALID_PARAMETER) << Size;
   }
 
-  BYTES  Unterminated = { 1, 0, 0, 0, 4, 0, 'A', 0, 'B', 0 };
-  EXPECT_EQ (ParseLoadOption (Unterminated.data (), Unterminated.size (), &View), EFI_INVALID_PARAMETER);
-
   BYTES  PathTooLong = Good;
   PathTooLong[4] = 0xFF;
-  EXPECT_EQ (ParseLoadOption (PathTooLong.data (), PathTooLong.size (), &View), EFI_INVALID_PARAMETER);
-
-  BYTES  ZeroNode = LoadOption (kActive, u"Z", { 0x04, 0x04, 0, 0, 0x7F, 0xFF, 4, 0 });
-  EXPECT_EQ (ParseLoadOption (ZeroNode.data (), ZeroNode.size (), &View), EFI_INVALID_PARAMETER);
-
-  BYTES  NodeOverruns = LoadOption (kActive, u"Z", { 0x04, 0x04, 9, 0, 0x7F, 0xFF, 4, 0 });
-  EXPECT_EQ (ParseLoadOption (NodeOverruns.data (), NodeOverruns.size (), &View), EFI_INVALID_PARAMETER);
-
-  // A list without its end node would send every walker past the copy.
-  BYTES  NoEnd = LoadOption (kActive, u"Z", { 0x04, 0x04, 4, 0 }, { 0x7F, 0xFF, 4, 0 });
-  EXPECT_EQ (ParseLoadOption (NoEnd.data (), NoEnd.size (), &View), EFI_INVALID_PARAMETER);
+  const struct { const char *Name; BYTES Option; } Broken[] = {
+    { "unterminated description", { 1, 0, 0, 0, 4, 0, 'A', 0, 'B', 0 } },
+    { "path longer than the option", PathTooLong },
+    { "zero-length node", LoadOption (kActive, u"Z", { 0x04, 0x04, 0, 0, 0x7F, 0xFF, 4, 0 }) },
+    { "node past the path", LoadOption (kActive, u"Z", { 0x04, 0x04, 9, 0, 0x7F, 0xFF, 4, 0 }) },
+    // A list without its end node would send every walker past the copy.
+    { "no end node", LoadOption (kActive, u"Z", { 0x04, 0x04, 4, 0 }, { 0x7F, 0xFF, 4, 0 }) },
+  };
+  for (const auto &Case : Broken) {
+    EXPECT_EQ (ParseLoadOption (Case.Option.data (), Case.Option.size (), &View), EFI_INVALID_PARAMETER) << Case.Name;
+  }
 }
 
 TEST_F (BootOptionsTest, MalformedAndForeignOptionsArePassedOver) {
@@ -226,10 +223,6 @@ TEST_F (BootOptionsTest, LegacyGroupsCountTheirDevicesInTheFlatList) {
   Group3->LegacyDevices = nullptr;
 }
 
-}  // namespace
-
-namespace {
-
 // A SATA disk at 976773167 + 1 blocks of 512 bytes with one partition, each handle
 // carrying block I/O and its device path, as a disk driver and the partition driver leave them.
 class BootDiskSizeTest : public BootOptionsTest {
@@ -315,11 +308,6 @@ TEST_F (BootDiskSizeTest, NoSizeWithoutMediaOrWithAnUnknownBlockSize) {
   }
 }
 
-}  // namespace
-
-
-namespace {
-
 // With a board whose variable list holds "BootOrder" at index 7 (and "DriverOrder" at 23), the flat list can
 // follow the cached order, in which inactive options stand as the disabled marker.
 class CachedBootOrderTest : public BootOptionsTest {
@@ -388,17 +376,17 @@ protected:
   }
 };
 
-TEST_F (BootOrderEditTest, DisablingTheFirstOfThreeMovesTheOthersUpAndTheMarkerLast) {
+// Disabling the first of three moves the others up and the marker last; choosing an
+// option for a position swaps it with the one there; a position past the order is left.
+TEST_F (BootOrderEditTest, DisablingOrChoosingAPositionKeepsEveryOptionOnce) {
   Start ({ 1, 2, 3 });
   EXPECT_EQ (Choose (0, 0xFFFF), Order ({ 2, 3, 0xFFFF }));
-  // The same option again changes nothing.
-  EXPECT_EQ (Choose (0, 2), Order ({ 2, 3, 0xFFFF }));
-}
-
-TEST_F (BootOrderEditTest, ChoosingAnOptionForAPositionSwapsItWithTheOneThere) {
-  Start ({ 1, 2, 3 });
+  EXPECT_EQ (Choose (0, 2), Order ({ 2, 3, 0xFFFF }));      // the same option again: no change
+  Cache ({ 1, 2, 3 });
   EXPECT_EQ (Choose (0, 3), Order ({ 3, 2, 1 }));
   EXPECT_EQ (Choose (2, 2), Order ({ 3, 1, 2 }));
+  EXPECT_EQ (Choose (3, 0xFFFF), Order ({ 3, 1, 2 }));
+  EXPECT_EQ (Choose (200, 2), Order ({ 3, 1, 2 }));
 }
 
 TEST_F (BootOrderEditTest, HiddenOptionsKeepTheirPlacesWhenAPositionIsDisabled) {
@@ -419,12 +407,6 @@ TEST_F (BootOrderEditTest, AnOptionChosenForADisabledPositionJoinsTheEnabledOnes
   EXPECT_EQ (Choose (2, 3), Order ({ 1, 3, 0xFFFF }));
   // Already enabled: it moves behind the other enabled options.
   EXPECT_EQ (Choose (2, 1), Order ({ 3, 1, 0xFFFF }));
-}
-
-TEST_F (BootOrderEditTest, APositionPastTheOrderChangesNothing) {
-  Start ({ 1, 2, 3 });
-  EXPECT_EQ (Choose (3, 0xFFFF), Order ({ 1, 2, 3 }));
-  EXPECT_EQ (Choose (200, 2), Order ({ 1, 2, 3 }));
 }
 
 TEST_F (BootOrderEditTest, TheDriverOrderIsEditedWithTheDriverTableAndItsMarker) {
