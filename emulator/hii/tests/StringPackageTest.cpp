@@ -41,36 +41,26 @@ TEST (StringPackage, IdsFollowSkipDuplicateAndMultiStringBlocks)
   EXPECT_EQ (Package.LastId, 310);
 }
 
+// The last id is that of the last string, or past it (a trailing skip keeps it).
 TEST (StringPackage, EncodedPackageDecodesToTheSameTable)
 {
-  STRING_PACKAGE  Original;
-  Original.Language       = "en-US";
-  Original.LanguageName   = 1;
-  Original.Strings[1]     = u"English";
-  Original.Strings[2]     = u"";
-  Original.Strings[600]   = u"Far";
-  Original.Strings[65000] = u"Farther";
-  Original.LastId         = 65000;
-  auto  Bytes = Emu::EncodeStringPackage (Original);
+  for (EFI_STRING_ID LastId : { 65000, 65009 }) {
+    STRING_PACKAGE  Original;
+    Original.Language       = "en-US";
+    Original.LanguageName   = 1;
+    Original.Strings[1]     = u"English";
+    Original.Strings[2]     = u"";
+    Original.Strings[600]   = u"Far";
+    Original.Strings[65000] = u"Farther";
+    Original.LastId         = LastId;
+    auto  Bytes = Emu::EncodeStringPackage (Original);
 
-  STRING_PACKAGE  Decoded;
-  ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Decoded), EFI_SUCCESS);
-  EXPECT_EQ (Decoded.Strings, Original.Strings);
-  EXPECT_EQ (Decoded.Language, "en-US");
-  EXPECT_EQ (Decoded.LastId, Original.LastId);
-}
-
-TEST (StringPackage, TrailingSkipKeepsTheLastId)
-{
-  STRING_PACKAGE  Original;
-  Original.Language   = "en-US";
-  Original.Strings[1] = u"One";
-  Original.LastId     = 9;
-  auto  Bytes = Emu::EncodeStringPackage (Original);
-
-  STRING_PACKAGE  Decoded;
-  ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Decoded), EFI_SUCCESS);
-  EXPECT_EQ (Decoded.LastId, 9);
+    STRING_PACKAGE  Decoded;
+    ASSERT_EQ (Emu::DecodeStringPackage (Bytes.data (), Bytes.size (), &Decoded), EFI_SUCCESS);
+    EXPECT_EQ (Decoded.Strings, Original.Strings);
+    EXPECT_EQ (Decoded.Language, "en-US");
+    EXPECT_EQ (Decoded.LastId, LastId);
+  }
 }
 
 TEST (StringPackage, EveryTruncationIsRefusedWithoutReadingPastTheEnd)
@@ -96,24 +86,20 @@ TEST (StringPackage, EveryTruncationIsRefusedWithoutReadingPastTheEnd)
 
 TEST (StringPackage, BadHeaderOffsetsAndBlockTypesAreRefused)
 {
-  BYTES           Good = Builders::BuildStringPackage ("en-US", 1, { { 1, u"A" } });
-  STRING_PACKAGE  Package;
+  const BYTES  Good = Builders::BuildStringPackage ("en-US", 1, { { 1, u"A" } });
+  const struct { const char *Name; size_t At; UINT8 Value; } Cases[] = {
+    { "string info offset past the package", 8, 200 },
+    { "header size inside the fixed header", 4, 40 },
+    { "unknown block type where the end block was", Good.size () - 1, 0x7E },
+    { "not a string package", 3, EFI_HII_PACKAGE_FORMS },
+  };
 
-  auto  Bad = Good;
-  Bad[8] = 200;  // StringInfoOffset past the package
-  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
-
-  Bad    = Good;
-  Bad[4] = 40;   // HdrSize inside the fixed header
-  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
-
-  Bad = Good;
-  Bad[Bad.size () - 1] = 0x7E;  // unknown block type where the end block was
-  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
-
-  Bad = Good;
-  Bad[3] = EFI_HII_PACKAGE_FORMS;
-  EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER);
+  for (const auto &Case : Cases) {
+    BYTES           Bad = Good;
+    STRING_PACKAGE  Package;
+    Bad[Case.At] = Case.Value;
+    EXPECT_EQ (Emu::DecodeStringPackage (Bad.data (), Bad.size (), &Package), EFI_INVALID_PARAMETER) << Case.Name;
+  }
 }
 
 TEST (StringPackage, ExtendedBlockShorterThanItsHeaderIsRefused)
@@ -132,10 +118,6 @@ TEST (StringPackage, LanguageTagsCompareWithoutCase)
   EXPECT_FALSE (Emu::LanguageEqual ("en-US", "en"));
   EXPECT_FALSE (Emu::LanguageEqual ("en-US", "en-UK"));
 }
-
-}  // namespace
-
-namespace {
 
 BYTES
 OneStringAndDuplicates (size_t Length, int Duplicates)
