@@ -742,21 +742,6 @@ TEST_F (VariableCacheTest, FindVariableByIdGivesTheResetMarkerVariable) {
   EXPECT_EQ (Index, 21u);
 }
 
-TEST (DirectVariableTest, EngineIndexesAndPlainStoresTakeGetAndSetVariable) {
-  VARIABLE_RECORD  Routed {};
-  VARIABLE_RECORD  Plain {};
-
-  Plain.StoreFlags = VARIABLE_STORE_EFI;
-  for (UINTN Index : { 1, 15, 22, 25, 47, 54 }) {
-    EXPECT_TRUE (IsDirectEfiVariable (Index, &Routed)) << Index;
-  }
-
-  for (UINTN Index : { 0, 16, 21, 26, 46, 55 }) {
-    EXPECT_FALSE (IsDirectEfiVariable (Index, &Routed)) << Index;
-    EXPECT_TRUE (IsDirectEfiVariable (Index, &Plain)) << Index;
-  }
-}
-
 TEST (UsbDevicePathTest, UsbNodesAnywhereInThePath) {
   EngineTestMachine   Fw;
   BYTES               Pci   = { 1, 1, 6, 0, 0, 0x1D };
