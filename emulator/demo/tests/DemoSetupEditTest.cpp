@@ -120,44 +120,6 @@ TEST_F (DemoSetupEditTest, PlusAndMinusChangeAOneOfACheckboxAndANumberAtOnce) {
   EXPECT_EQ (ShownAttribute (kValueColumn, kFanRow), 0x1F);         // the focused field
 }
 
-TEST_F (DemoSetupEditTest, EnterPicksAnOptionFromTheListBox) {
-  Type (kAdvanced + ",Enter,Down,Down,Enter");
-  ExpectSetupChangedTo ({ { 0, 2 } });
-  EXPECT_EQ (Shown (kValueColumn, kBootModeRow, 17), u"[UEFI and Legacy]");
-}
-
-TEST_F (DemoSetupEditTest, EscClosesTheListBoxWithoutAChange) {
-  Type (kAdvanced + ",Enter,Down,Esc");
-  ExpectSetupChangedTo ({});
-  EXPECT_EQ (Shown (kValueColumn, kBootModeRow, 7), u"[UEFI] ");
-}
-
-TEST_F (DemoSetupEditTest, ATypedDecimalIsStoredAtTheQuestionsTwoBytes) {
-  Type (kAdvanced + ",Down,Down,8,5,Enter");
-  ExpectSetupChangedTo ({ { 2, 85 }, { 3, 0 } });
-  EXPECT_EQ (Shown (kValueColumn, kFanRow, 3), u"85 ");
-}
-
-TEST_F (DemoSetupEditTest, ASignedNumberStepsBelowZeroAndTakesATypedNegativeValue) {
-  Type (kAdvanced + ",Down,Down,Down,-,-,-");
-  ExpectSetupChangedTo ({ { 4, 0xFD } });
-  EXPECT_EQ (Shown (kValueColumn, kTemperatureRow, 3), u"-3 ");
-
-  Type (kAdvanced + ",Down,Down,Down,Backspace,-,7,Enter");
-  ExpectSetupChangedTo ({ { 4, 0xF9 } });
-  EXPECT_EQ (Shown (kValueColumn, kTemperatureRow, 3), u"-7 ");
-}
-
-TEST_F (DemoSetupEditTest, AHexadecimalNumberTakesHexDigitsAndRefusesOthers) {
-  Type (kAdvanced + ",Down,Down,Down,Down,G,F,8,Enter");
-  ExpectSetupChangedTo ({ { 5, 0xF8 } });
-  EXPECT_EQ (Shown (kValueColumn, kLatencyRow, 3), u"f8 ");
-
-  Type (kAdvanced + ",Down,Down,Down,Down,+");     // 0x40 + 8
-  ExpectSetupChangedTo ({ { 5, 0x48 } });
-  EXPECT_EQ (Shown (kValueColumn, kLatencyRow, 3), u"48 ");
-}
-
 TEST_F (DemoSetupEditTest, AValueOutOfRangeIsRefusedWithTheMessageAndNothingChanges) {
   Type (kAdvanced + ",Down,Down,Down,Down,1,0,Enter");
   EXPECT_EQ (Shown (40, 14, 19), u"Invalid Input Range");          // the box waits for its key
@@ -170,34 +132,51 @@ TEST_F (DemoSetupEditTest, AValueOutOfRangeIsRefusedWithTheMessageAndNothingChan
   EXPECT_EQ (Shown (kValueColumn, kLatencyRow, 3), u"40 ");
 }
 
-TEST_F (DemoSetupEditTest, AnOrderedListMovesTheSelectedOptionAndStoresTheWholeOrder) {
-  Type (kBoot + ",Down,Enter,Down,+,Enter");
-  ExpectSetupChangedTo ({ { 48, 2 }, { 49, 1 }, { 50, 3 }, { 51, 4 } });
-  EXPECT_EQ (Shown (kValueColumn, kDevicesRow, 11), u"[USB Drive]");
-  EXPECT_EQ (Shown (kValueColumn, kDevicesRow + 1, 11), u"[Hard Disk]");
-}
-
-TEST_F (DemoSetupEditTest, AnOrderedListsEndsStayPut) {
-  Type (kBoot + ",Down,Enter,+,Up,-,Enter");      // + on the first, - on the last
-  ExpectSetupChangedTo ({});
-  EXPECT_EQ (Shown (kValueColumn, kDevicesRow + 3, 15), u"[Optical Drive]");
-}
-
 // The main page: the date, the time and the asset tag, kept in "Setup" at 8, 12 and 16.
 constexpr UINTN  kDateRow     = 3;
 constexpr UINTN  kTimeRow     = 4;
 constexpr UINTN  kAssetTagRow = 5;
 
-TEST_F (DemoSetupEditTest, ADateTypedFieldByFieldIsStoredAsYearMonthDayAndShownWithItsWeekday) {
-  Type ("1,2,Tab,3,1,Tab,2,0,2,4,Enter");
-  ExpectSetupChangedTo ({ { 8, 0xE8 }, { 9, 0x07 }, { 10, 12 }, { 11, 31 } });
-  EXPECT_EQ (Shown (kValueColumn, kDateRow, 20), u"[Tuesday 12/31/2024]");
-}
+// Keys typed from setup's first page, the bytes of "Setup" they change, and the value
+// then shown in the question's row.
+TEST_F (DemoSetupEditTest, EachQuestionKindStoresWhatIsTypedAtItsOffsetAndShowsIt) {
+  const struct {
+    const char                                     *Name;
+    std::string                                    Keys;
+    std::vector<std::pair<UINTN, UINT8>>           Changed;
+    std::vector<std::pair<UINTN, std::u16string>>  Rows;
+  } Cases[] = {
+    { "Enter picks from the list box", kAdvanced + ",Enter,Down,Down,Enter", { { 0, 2 } },
+      { { kBootModeRow, u"[UEFI and Legacy]" } } },
+    { "Esc closes the list box", kAdvanced + ",Enter,Down,Esc", {}, { { kBootModeRow, u"[UEFI] " } } },
+    { "a typed decimal takes two bytes", kAdvanced + ",Down,Down,8,5,Enter", { { 2, 85 }, { 3, 0 } },
+      { { kFanRow, u"85 " } } },
+    { "a signed number steps below zero", kAdvanced + ",Down,Down,Down,-,-,-", { { 4, 0xFD } },
+      { { kTemperatureRow, u"-3 " } } },
+    { "a signed number takes a typed negative", kAdvanced + ",Down,Down,Down,Backspace,-,7,Enter", { { 4, 0xF9 } },
+      { { kTemperatureRow, u"-7 " } } },
+    { "hex digits only", kAdvanced + ",Down,Down,Down,Down,G,F,8,Enter", { { 5, 0xF8 } }, { { kLatencyRow, u"f8 " } } },
+    { "a hex number steps from 0x40 by 8", kAdvanced + ",Down,Down,Down,Down,+", { { 5, 0x48 } },
+      { { kLatencyRow, u"48 " } } },
+    { "the ordered list moves the selected option", kBoot + ",Down,Enter,Down,+,Enter",
+      { { 48, 2 }, { 49, 1 }, { 50, 3 }, { 51, 4 } },
+      { { kDevicesRow, u"[USB Drive]" }, { kDevicesRow + 1, u"[Hard Disk]" } } },
+    { "the ordered list's ends stay put", kBoot + ",Down,Enter,+,Up,-,Enter", {},
+      { { kDevicesRow + 3, u"[Optical Drive]" } } },
+    { "a date field by field, with its weekday", "1,2,Tab,3,1,Tab,2,0,2,4,Enter",
+      { { 8, 0xE8 }, { 9, 0x07 }, { 10, 12 }, { 11, 31 } }, { { kDateRow, u"[Tuesday 12/31/2024]" } } },
+    { "a time steps field by field and wraps", "Down,+,Tab,-,Tab,+", { { 12, 1 }, { 13, 59 }, { 14, 1 } },
+      { { kTimeRow, u"[01:59:01]" } } },
+  };
 
-TEST_F (DemoSetupEditTest, ATimeStepsFieldByFieldAndWraps) {
-  Type ("Down,+,Tab,-,Tab,+");
-  ExpectSetupChangedTo ({ { 12, 1 }, { 13, 59 }, { 14, 1 } });
-  EXPECT_EQ (Shown (kValueColumn, kTimeRow, 10), u"[01:59:01]");
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE (Case.Name);
+    Type (Case.Keys);
+    ExpectSetupChangedTo (Case.Changed);
+    for (const auto &[Row, Text] : Case.Rows) {
+      EXPECT_EQ (Shown (kValueColumn, Row, Text.size ()), Text);
+    }
+  }
 }
 
 TEST_F (DemoSetupEditTest, TheAssetTagIsEditedInABoxAndStoredZeroPaddedAtItsWidth) {
@@ -272,12 +251,15 @@ protected:
     return Store;
   }
 
-  void TypeOnSecureBootPage (const std::string &Keys)
+  // Without Accepting the driver answers the change EFI_UNSUPPORTED.
+  void TypeOnSecureBootPage (const std::string &Keys, bool Accepting = true)
   {
-    Type ("Right," + Keys, [this] (Demo::STARTED_DRIVER &Started) {
+    Type ("Right," + Keys, [this, Accepting] (Demo::STARTED_DRIVER &Started) {
       Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSecureBoot)));
       Driver->SetStore (kSecureBoot, u"SECUREBOOT_CONFIGURATION", UserModeStore ());
-      Driver->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, kAttemptSecureBoot, EFI_SUCCESS, std::nullopt });
+      if (Accepting) {
+        Driver->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, kAttemptSecureBoot, EFI_SUCCESS, std::nullopt });
+      }
       ASSERT_NE (Driver->Publish (*Started.Hii, OvmfPackageList (kSecureBoot)), nullptr);
     });
   }
@@ -327,11 +309,7 @@ TEST_F (OvmfSecureBootEditTest, ItsCheckboxChangesOneByteOfTheStoreAndTheDriverS
 TEST_F (OvmfSecureBootEditTest, ADriverThatRefusesTheChangeKeepsTheOldValue) {
   UINT16  Offset = 0xFFFF;
 
-  Type ("Right,+", [this] (Demo::STARTED_DRIVER &Started) {
-    Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSecureBoot)));
-    Driver->SetStore (kSecureBoot, u"SECUREBOOT_CONFIGURATION", UserModeStore ());
-    ASSERT_NE (Driver->Publish (*Started.Hii, OvmfPackageList (kSecureBoot)), nullptr);     // answers EFI_UNSUPPORTED
-  });
+  TypeOnSecureBootPage ("+", false);
   std::vector<UINT8>  Store = FocusedStore (&Offset);
   ASSERT_GE (Store.size (), kStoreSize);
   EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), UserModeStore ());
