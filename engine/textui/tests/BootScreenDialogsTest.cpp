@@ -11,20 +11,8 @@
 
 namespace {
 
-class BootScreenDialogsTest : public TextUiMachineTest {
+class BootScreenDialogsTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-  }
-
-  void TearDown () override
-  {
-    Devices.TextIn->Script ().SetWaitHook (nullptr);
-    TextUiMachineTest::TearDown ();
-  }
-
   // A dialog through the interface's slot with the given keys.
   EFI_STATUS Dialog (const char *Keys, UINT32 Colour, UINT8 BoxType, std::vector<UINT16> Buttons, std::vector<DIALOG_KEY> List,
                      const char16_t *Legend = nullptr, const char16_t *Message = u"Disk almost full")

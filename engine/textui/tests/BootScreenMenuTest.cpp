@@ -16,23 +16,8 @@
 
 namespace {
 
-class BootScreenMenuTest : public TextUiMachineTest {
+class BootScreenMenuTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
-    Mark = M.Memory ().AllocationCount ();
-  }
-
-  void TearDown () override
-  {
-    Devices.TextIn->Script ().SetWaitHook (nullptr);
-    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
-    TextUiMachineTest::TearDown ();
-  }
-
   MENU_ITEM Item (const std::u16string &Text, UINT8 State = MENU_STATE_NORMAL)
   {
     MENU_ITEM  Made {};
@@ -56,8 +41,6 @@ protected:
     }
     return gBootScreenInterface.ShowBootScreenMenu (nullptr, TitleId, HelpId, Items.data (), (UINT16)Items.size (), Selection);
   }
-
-  UINT64  Mark = 0;
 };
 
 TEST_F (BootScreenMenuTest, TheMenuShowsItsItemsCentredAndSkipsSeparatorsAndDimmedItems) {

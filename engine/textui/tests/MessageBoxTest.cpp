@@ -13,22 +13,13 @@
 
 namespace {
 
-class MessageBoxTest : public TextUiMachineTest {
+class MessageBoxTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
-    Mark = M.Memory ().AllocationCount ();
-  }
-
   void TearDown () override
   {
     TuiDestroy (Box, TRUE);
     gBootScreenState = 0;
-    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   // A message of Cells cells gives a box Cells + 4 wide.
@@ -65,7 +56,6 @@ protected:
 
   MSGBOX_DEF       Definition {};
   TUI_MESSAGE_BOX  *Box = nullptr;
-  UINT64           Mark = 0;
 };
 
 TEST_F (MessageBoxTest, AYesNoBoxPlacesItsButtonsAtTheThirdsAndHighlightsTheSelection) {

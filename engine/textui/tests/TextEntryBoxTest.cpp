@@ -12,20 +12,8 @@
 
 namespace {
 
-class TextEntryBoxTest : public TextUiMachineTest {
+class TextEntryBoxTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-  }
-
-  void TearDown () override
-  {
-    Devices.TextIn->Script ().SetWaitHook (nullptr);
-    TextUiMachineTest::TearDown ();
-  }
-
   UINT16 String (const std::u16string &Text)
   {
     UINT16  Id = SetStringAllLanguagesNew (gHiiHandle, 0, Text.c_str ());

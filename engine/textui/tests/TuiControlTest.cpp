@@ -30,12 +30,11 @@ Selected (VOID *Context, VOID *Object, VOID *Data)
   return EFI_SUCCESS;
 }
 
-class TuiControlTest : public TextUiMachineTest {
+class TuiControlTest : public StartedEngineTest {
 protected:
   void SetUp () override
   {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
+    StartedEngineTest::SetUp ();
     mSelected = 0;
   }
 
@@ -46,7 +45,7 @@ protected:
     gTuiValueNotify.Offset        = 0;
     gTuiValueNotify.Width         = 0;
     gTuiValueNotify.Value         = nullptr;
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   // A TEXT statement with the given prompt, optionally under a condition whose

@@ -17,15 +17,12 @@ namespace {
 
 constexpr UINT16  kBootMenuString = 23;     // "Entering Boot Menu...": one row in the main frame
 
-class TuiFrameTest : public TextUiMachineTest {
+class TuiFrameTest : public StartedEngineTest {
 protected:
   void SetUp () override
   {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
+    StartedEngineTest::SetUp ();
     InitTextScreenMetrics ();
-    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
-    Mark = M.Memory ().AllocationCount ();
     ASSERT_EQ (TuiCreate (&gTuiFrameOps, (VOID **)&Frame), EFI_SUCCESS);
     ASSERT_EQ (gTuiFrameOps.Initialize (Frame, FindFrameLayout (TUI_FRAME_MAIN), 1), EFI_SUCCESS);
   }
@@ -33,9 +30,8 @@ protected:
   void TearDown () override
   {
     TuiDestroy (Frame, TRUE);
-    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
     gTuiFrameLayout = gTuiFrameLayout80;
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   // A label record of the engine's own strings; ConditionOp makes it hidden or grayed.

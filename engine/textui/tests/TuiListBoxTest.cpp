@@ -29,22 +29,18 @@ RecordAnswer (VOID *Context, VOID *Box, VOID *Data)
   return EFI_SUCCESS;
 }
 
-class TuiListBoxTest : public TextUiMachineTest {
+class TuiListBoxTest : public StartedEngineTest {
 protected:
   void SetUp () override
   {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
+    StartedEngineTest::SetUp ();
     mAnswers.clear ();
-    Mark = M.Memory ().AllocationCount ();
   }
 
   void TearDown () override
   {
     TuiDestroy (Box, TRUE);
-    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   MENU_ITEM Item (const std::u16string &Text, UINT8 State = MENU_STATE_NORMAL)
@@ -92,7 +88,6 @@ protected:
   const TUI_CONTROL &C () const { return Box->Frame.Control; }
 
   TUI_LIST_BOX  *Box = nullptr;
-  UINT64        Mark = 0;
 };
 
 TEST_F (TuiListBoxTest, AMenuIsCentredWithItsItemsTheSelectionBrightAndDimmedItemsGrey) {

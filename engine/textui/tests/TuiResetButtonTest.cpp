@@ -17,14 +17,8 @@ namespace {
 
 constexpr UINT16  kBootMenuString = 23;     // "Entering Boot Menu..." in the engine's strings
 
-class TuiResetButtonTest : public TextUiMachineTest {
+class TuiResetButtonTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-  }
-
   // The board's "Setup" as the cache holds it.
   static std::vector<UINT8> SetupBytes ()
   {
@@ -36,7 +30,7 @@ protected:
   void TearDown () override
   {
     TuiDestroy (Button, TRUE);
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   void Make (UINT16 DefaultId, UINT8 Op = EFI_IFR_RESET_BUTTON_OP, UINT16 Help = 0)

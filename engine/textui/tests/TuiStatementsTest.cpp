@@ -15,18 +15,12 @@ using namespace TuiAppTestData;
 constexpr UINT16  kKeyHelpString = 152;    // nine lines
 constexpr UINT16  kEmptyString   = 75;
 
-class TextPaneTest : public TextUiMachineTest {
+class TextPaneTest : public StartedEngineTest {
 protected:
-  void SetUp () override
-  {
-    TextUiMachineTest::SetUp ();
-    StartEngine ();
-  }
-
   void TearDown () override
   {
     TuiDestroy (Pane, TRUE);
-    TextUiMachineTest::TearDown ();
+    StartedEngineTest::TearDown ();
   }
 
   // A pane of Rows rows at column 67, row 3, showing an engine string.

@@ -154,7 +154,6 @@ TEST_F (TuiValueControlsTest, PlusOnTheLastOptionSelectsTheFirstAndMinusOnTheFir
 }
 
 TEST_F (TuiValueControlsTest, AValueMatchingNoOptionTakesTheDefaultElseTheSmallestAtTheFullWidth) {
-
   // Bytes 4-7 hold 0x08070605, which no option has; the default 0x30 is one.
   SetDefault (4, { 0x30, 0, 0, 0 });
   Make (&gTuiChoiceOps, OneOf (4, 4, { { kOk, 0x20 }, { kCancel, 0x10 }, { kYes, 0x30 } }), CONTROL_TYPE_ONE_OF, 0, 4);
@@ -265,7 +264,6 @@ Numeric (uint16_t Offset, uint8_t Flags, uint64_t Min, uint64_t Max, uint64_t St
 }
 
 TEST_F (TuiValueControlsTest, AStoredValueOutOfRangeShowsAsTheBoundWhenTheDefaultIsOutsideToo) {
-
   SetDefault (0, { 1 });
   Make (&gTuiNumberOps, Numeric (0, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 5, 50, 1), CONTROL_TYPE_NUMERIC);
   ASSERT_EQ (Ops->Draw (Control), EFI_SUCCESS);
@@ -346,16 +344,8 @@ TEST_F (TuiValueControlsTest, EscWhileTypingStoresTheTypedValueAndLeavesEscToThe
   EXPECT_EQ (Control->OwnsFrame, 0);
 }
 
-TEST_F (TuiValueControlsTest, AValueOutOfRangeIsRefusedWithTheMessageAndThePreviousTextComesBack) {
-  Make (&gTuiNumberOps, Numeric (3, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 0, 99, 1), CONTROL_TYPE_NUMERIC);
-  EXPECT_EQ (Press ("1"), EFI_SUCCESS);
-  EXPECT_EQ (Press ("2"), EFI_SUCCESS);
-  EXPECT_EQ (Press ("3"), EFI_SUCCESS);
-  EXPECT_THROW (Press ("Enter"), Emu::KeyScriptExhausted);     // the message box waits for a second key
-  EXPECT_NE (Devices.TextOut->RowText (14).find (u"Invalid Input Range"), std::u16string::npos);
-  EXPECT_EQ (Cached ()[3], 4);
-}
-
+// The range message (shown while it waits for its key, as setup's own pages show) once
+// dismissed gives the previous text back and stores nothing.
 TEST_F (TuiValueControlsTest, ADismissedRangeMessageRestoresTheTextAndStoresNothing) {
   Make (&gTuiNumberOps, Numeric (3, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 0, 99, 1), CONTROL_TYPE_NUMERIC);
   Devices.TextIn->Script ().Append ("Enter,Enter");

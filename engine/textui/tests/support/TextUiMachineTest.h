@@ -153,4 +153,26 @@ private:
   }
 };
 
+// The engine started on the one-page board, its width table made: from there on no
+// pool block may be left behind, and no wait hook outlives the test.
+class StartedEngineTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+    (VOID)GetStringDisplayWidth (u"a");       // the width table lives as long as the engine
+    Mark = M.Memory ().AllocationCount ();
+  }
+
+  void TearDown () override
+  {
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    EXPECT_TRUE (M.Memory ().LeaksSince (Mark).empty ()) << M.Memory ().LeaksSince (Mark).size () << " blocks";
+    TextUiMachineTest::TearDown ();
+  }
+
+  UINT64  Mark = 0;
+};
+
 #endif
