@@ -219,21 +219,12 @@ ReleaseControlRecord (
   IN UINT32  Size
   )
 {
-  RELEASED_RECORD  *Grown;
-
   if (((UINT64)Offset + Size > gWorkControlData.Used) || (Size < sizeof (CONTROL_RECORD))) {
     return EFI_INVALID_PARAMETER;
   }
 
-  if (mReleasedCount == mReleasedCapacity) {
-    Grown = (RELEASED_RECORD *)ReallocatePool (mReleasedCapacity * sizeof (*Grown),
-                                 (mReleasedCapacity + 16) * sizeof (*Grown), mReleased);
-    if (Grown == NULL) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-
-    mReleased          = Grown;
-    mReleasedCapacity += 16;
+  if (!GrowPoolArray (mReleased, mReleasedCount, mReleasedCapacity, 16)) {
+    return EFI_OUT_OF_RESOURCES;
   }
 
   ((CONTROL_RECORD *)(gWorkControlData.Bytes + Offset))->HiiHandle = NULL;

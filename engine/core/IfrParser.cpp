@@ -214,17 +214,8 @@ AddFormId (
   OUT FORM_ID_ENTRY      **Entry
   )
 {
-  FORM_ID_ENTRY  *Grown;
-
-  if (Set->FormIdCount == Set->FormIdCapacity) {
-    Grown = (FORM_ID_ENTRY *)ReallocatePool (Set->FormIdCapacity * sizeof (*Grown),
-                               (Set->FormIdCapacity + FORM_ID_MAP_STEP) * sizeof (*Grown), Set->FormIds);
-    if (Grown == NULL) {
-      return EFI_OUT_OF_RESOURCES;
-    }
-
-    Set->FormIds         = Grown;
-    Set->FormIdCapacity += FORM_ID_MAP_STEP;
+  if (!GrowPoolArray (Set->FormIds, Set->FormIdCount, Set->FormIdCapacity, FORM_ID_MAP_STEP)) {
+    return EFI_OUT_OF_RESOURCES;
   }
 
   *Entry  = &Set->FormIds[Set->FormIdCount++];

@@ -82,28 +82,6 @@ OnQuestionRefreshEvent (
   }
 }
 
-static BOOLEAN
-GrowRefreshList (
-  VOID
-  )
-{
-  REFRESH_ENTRY  *Grown;
-
-  if (mRefreshCount < mRefreshCapacity) {
-    return TRUE;
-  }
-
-  Grown = (REFRESH_ENTRY *)ReallocatePool (mRefreshCapacity * sizeof (REFRESH_ENTRY),
-                             (mRefreshCapacity + REFRESH_LIST_STEP) * sizeof (REFRESH_ENTRY), mRefresh);
-  if (Grown == NULL) {
-    return FALSE;
-  }
-
-  mRefresh          = Grown;
-  mRefreshCapacity += REFRESH_LIST_STEP;
-  return TRUE;
-}
-
 EFI_STATUS
 AddRefreshEvent (
   IN CONST CONTROL_RECORD  *Control
@@ -121,7 +99,7 @@ AddRefreshEvent (
 
   CopyMem (&Group, RefreshId + REFRESH_GROUP_AT, sizeof (Group));
   Copy = (CONTROL_RECORD *)AllocateCopyPool (sizeof (CONTROL_RECORD), Control);
-  if ((Copy == NULL) || !GrowRefreshList ()) {
+  if ((Copy == NULL) || !GrowPoolArray (mRefresh, mRefreshCount, mRefreshCapacity, REFRESH_LIST_STEP)) {
     FreePool (Copy);
     return EFI_OUT_OF_RESOURCES;
   }

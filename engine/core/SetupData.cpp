@@ -506,20 +506,8 @@ MarkPageVisited (
   IN UINT32  Page
   )
 {
-  UINT32  *Grown;
-
-  if (gVisitedPageCount == gVisitedPageCapacity) {
-    Grown = (UINT32 *)ReallocatePool (
-                        gVisitedPageCapacity * sizeof (UINT32),
-                        (gVisitedPageCapacity + VISITED_PAGES_STEP) * sizeof (UINT32),
-                        gVisitedPages
-                        );
-    if (Grown == NULL) {
-      return;
-    }
-
-    gVisitedPages         = Grown;
-    gVisitedPageCapacity += VISITED_PAGES_STEP;
+  if (!GrowPoolArray (gVisitedPages, gVisitedPageCount, gVisitedPageCapacity, VISITED_PAGES_STEP)) {
+    return;
   }
 
   gVisitedPages[gVisitedPageCount++] = Page;

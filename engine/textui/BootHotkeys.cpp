@@ -115,20 +115,12 @@ RegisterBootOptionHotkey (
   )
 {
   BOOT_KEY_OPTION_INFO  Info;
-  BOOT_HOTKEY_ENTRY     *Rows;
   VOID                  *Data = NULL;
   UINTN                 Size  = 0;
   UINT32                Crc;
 
-  if (gBootHotkeyTable.Count == gBootHotkeyTable.Capacity) {
-    Rows = (BOOT_HOTKEY_ENTRY *)ReallocatePool (gBootHotkeyTable.Capacity * sizeof (BOOT_HOTKEY_ENTRY),
-             (gBootHotkeyTable.Capacity + BOOT_HOTKEY_TABLE_GROWTH) * sizeof (BOOT_HOTKEY_ENTRY), gBootHotkeyTable.Rows);
-    if (Rows == NULL) {
-      return;
-    }
-
-    gBootHotkeyTable.Rows      = Rows;
-    gBootHotkeyTable.Capacity += BOOT_HOTKEY_TABLE_GROWTH;
+  if (!GrowPoolArray (gBootHotkeyTable.Rows, gBootHotkeyTable.Count, gBootHotkeyTable.Capacity, BOOT_HOTKEY_TABLE_GROWTH)) {
+    return;
   }
 
   if (EFI_ERROR (GetVariableBuffer (Name, &gEfiGlobalVariableGuid, &Data, &Size, NULL)) ||

@@ -182,17 +182,9 @@ AddLoadOption (
   VOID              *Data      = NULL;
   UINTN             Size       = 0;
   LOAD_OPTION_VIEW  View;
-  BOOT_OPTION_INFO  *Grown;
 
-  if (*Count == *Capacity) {
-    Grown = (BOOT_OPTION_INFO *)ReallocatePool (*Capacity * sizeof (BOOT_OPTION_INFO),
-              (*Capacity + BOOT_OPTION_TABLE_GROWTH) * sizeof (BOOT_OPTION_INFO), *Table);
-    if (Grown == NULL) {
-      return EFI_UNSUPPORTED;
-    }
-
-    *Table     = Grown;
-    *Capacity += BOOT_OPTION_TABLE_GROWTH;
+  if (!GrowPoolArray (*Table, *Count, *Capacity, BOOT_OPTION_TABLE_GROWTH)) {
+    return EFI_UNSUPPORTED;
   }
 
   if (!EFI_ERROR (GetVariableBuffer (Name, &gEfiGlobalVariableGuid, &Data, &Size, NULL)) &&

@@ -32,4 +32,26 @@ inline VOID FreeAndNull (T *&Buffer)
   FreePool (Old);
 }
 
+// Makes room for one entry after the Count an array holds: a full array grows by Step
+// entries (zero-filled). FALSE, with the array and Capacity as they were, when the pool
+// cannot supply the larger array.
+template <typename T>
+inline BOOLEAN GrowPoolArray (T *&Array, UINTN Count, UINTN &Capacity, UINTN Step)
+{
+  T  *Grown;
+
+  if (Count < Capacity) {
+    return TRUE;
+  }
+
+  Grown = (T *)ReallocatePool (Capacity * sizeof (T), (Capacity + Step) * sizeof (T), Array);
+  if (Grown == nullptr) {
+    return FALSE;
+  }
+
+  Array     = Grown;
+  Capacity += Step;
+  return TRUE;
+}
+
 #endif
