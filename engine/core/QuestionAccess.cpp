@@ -34,28 +34,13 @@
 #define DATE_WIDTH              4      // u16 year, u8 month, u8 day
 #define TIME_WIDTH              3      // hour, minute, second
 
+// The questions, and the two statements whose prompt and help the engine shows with them.
 static BOOLEAN
 IsQuestionWithHelp (
   IN UINT8  Op
   )
 {
-  switch (Op) {
-    case EFI_IFR_TEXT_OP:
-    case EFI_IFR_ONE_OF_OP:
-    case EFI_IFR_CHECKBOX_OP:
-    case EFI_IFR_NUMERIC_OP:
-    case EFI_IFR_PASSWORD_OP:
-    case EFI_IFR_ACTION_OP:
-    case EFI_IFR_RESET_BUTTON_OP:
-    case EFI_IFR_REF_OP:
-    case EFI_IFR_DATE_OP:
-    case EFI_IFR_TIME_OP:
-    case EFI_IFR_STRING_OP:
-    case EFI_IFR_ORDERED_LIST_OP:
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  return (Op == EFI_IFR_TEXT_OP) || (Op == EFI_IFR_RESET_BUTTON_OP) || IsQuestionOpcode (Op);
 }
 
 static BOOLEAN
