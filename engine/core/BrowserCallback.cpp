@@ -106,6 +106,23 @@ BuildVariableHeader (
   return EFI_SUCCESS;
 }
 
+/**
+  Whether configuration routing can carry the store's bytes as one block: a name/value
+  store has no block (EFI_UNSUPPORTED), and nothing is routed before the routing
+  protocol is found (EFI_NOT_READY).
+**/
+static EFI_STATUS
+RoutesBlocks (
+  IN CONST VARIABLE_RECORD  *Record
+  )
+{
+  if ((Record->StoreFlags & VARIABLE_STORE_NAME_VALUE) != 0) {
+    return EFI_UNSUPPORTED;
+  }
+
+  return (gHiiConfigRouting == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
+}
+
 EFI_STATUS
 BuildConfigRespBlock (
   IN  CONST VARIABLE_RECORD  *Record,
@@ -120,12 +137,9 @@ BuildConfigRespBlock (
   EFI_STATUS  Status;
 
   *Results = NULL;
-  if ((Record->StoreFlags & VARIABLE_STORE_NAME_VALUE) != 0) {
-    return EFI_UNSUPPORTED;
-  }
-
-  if (gHiiConfigRouting == NULL) {
-    return EFI_NOT_READY;
+  Status   = RoutesBlocks (Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
   }
 
   Size    = StrSize (Header);
@@ -195,12 +209,9 @@ SendBrowserData (
   EFI_STRING  Progress = NULL;
   EFI_STATUS  Status;
 
-  if ((Record->StoreFlags & VARIABLE_STORE_NAME_VALUE) != 0) {
-    return EFI_UNSUPPORTED;
-  }
-
-  if (gHiiConfigRouting == NULL) {
-    return EFI_NOT_READY;
+  Status = RoutesBlocks (Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
   }
 
   ConfigTextAppend (Header, u"&");
