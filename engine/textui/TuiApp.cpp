@@ -212,20 +212,6 @@ AppCreate (
   return Status;
 }
 
-static VOID
-DestroyList (
-  IN OUT VOID    ***List,
-  IN OUT UINT32  *Count
-  )
-{
-  for (UINT32 Index = 0; (*List != NULL) && (Index < *Count); Index++) {
-    TuiDestroy ((*List)[Index], TRUE);
-  }
-
-  FreeAndNull (*List);
-  *Count = 0;
-}
-
 static EFI_STATUS
 AppDestroy (
   IN VOID     *Object,
@@ -236,9 +222,9 @@ AppDestroy (
 
   TuiDestroy (App->Input, TRUE);
   App->Input = NULL;
-  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
-  DestroyList ((VOID ***)&App->HotKeys, &App->HotKeyCount);
-  DestroyList ((VOID ***)&App->HotClicks, &App->HotClickCount);
+  TuiDestroyList (&App->Pages, &App->PageCount);
+  TuiDestroyList (&App->HotKeys, &App->HotKeyCount);
+  TuiDestroyList (&App->HotClicks, &App->HotClickCount);
   return TuiActionBindingDestroy (Object, Free);
 }
 
@@ -528,7 +514,7 @@ FollowPackageChanges (
   }
 
   (VOID)ProcessPackageNotifications ();     // a form set that fails shows no pages; the others stay
-  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
+  TuiDestroyList (&App->Pages, &App->PageCount);
   Status = MakePages (App);
   if (EFI_ERROR (Status)) {
     return Status;
@@ -589,7 +575,7 @@ FollowFormSetGoto (
     return EFI_SUCCESS;
   }
 
-  DestroyList ((VOID ***)&App->Pages, &App->PageCount);
+  TuiDestroyList (&App->Pages, &App->PageCount);
   Status = MakePages (App);
   if (EFI_ERROR (Status)) {
     return Status;

@@ -430,14 +430,9 @@ FrameDestroy (
 {
   TUI_FRAME  *Frame = (TUI_FRAME *)Object;
 
-  for (UINT32 Index = 0; (Frame->Controls != NULL) && (Index < Frame->ControlCount); Index++) {
-    TuiDestroy (Frame->Controls[Index], TRUE);
-  }
-
-  FreeAndNull (Frame->Controls);
+  TuiDestroyList (&Frame->Controls, &Frame->ControlCount);
   FreeAndNull (Frame->Positions);
   FreeAndNull (Frame->BlankLine);
-  Frame->ControlCount = 0;
   Frame->Current      = TUI_NO_CONTROL;
   return TuiActionBindingDestroy (Object, Free);
 }

@@ -13,6 +13,7 @@
 
 #include <Uefi.h>
 #include <Protocol/KeyCode.h>
+#include <Library/MemoryAllocationLib.h>
 #include <engine/textui/Hotkeys.h>
 
 typedef EFI_STATUS (*TUI_CALLBACK)(IN VOID *Context, IN VOID *Object, IN VOID *Data);
@@ -154,5 +155,21 @@ EFI_STATUS  TuiRunCallbackAndClear (IN TUI_ACTION_BINDING *Object, IN OUT TUI_IN
 EFI_STATUS  TuiCreate (IN VOID *Ops, IN OUT VOID **Object);
 /** Releases an object through its own table; a null object is ignored. */
 VOID        TuiDestroy (IN VOID *Object, IN BOOLEAN Free);
+
+/** Releases every object of an owned list, then the list itself; the count ends at 0. */
+template <typename OBJECT>
+inline VOID
+TuiDestroyList (
+  IN OUT OBJECT  ***List,
+  IN OUT UINT32  *Count
+  )
+{
+  for (UINT32 Index = 0; (*List != NULL) && (Index < *Count); Index++) {
+    TuiDestroy ((*List)[Index], TRUE);
+  }
+
+  FreeAndNull (*List);
+  *Count = 0;
+}
 
 #endif

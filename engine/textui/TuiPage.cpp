@@ -424,18 +424,8 @@ PageDestroy (
 {
   TUI_PAGE  *Page = (TUI_PAGE *)Object;
 
-  for (UINT32 Index = 0; (Page->HotActions != NULL) && (Index < Page->HotActionCount); Index++) {
-    TuiDestroy (Page->HotActions[Index], TRUE);
-  }
-
-  for (UINT32 Index = 0; (Page->Frames != NULL) && (Index < Page->FrameCount); Index++) {
-    TuiDestroy (Page->Frames[Index], TRUE);
-  }
-
-  FreeAndNull (Page->HotActions);
-  FreeAndNull (Page->Frames);
-  Page->HotActionCount = 0;
-  Page->FrameCount     = 0;
+  TuiDestroyList (&Page->HotActions, &Page->HotActionCount);
+  TuiDestroyList (&Page->Frames, &Page->FrameCount);
   return TuiActionBindingDestroy (Object, Free);
 }
 
