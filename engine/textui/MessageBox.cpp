@@ -525,7 +525,7 @@ TUI_MESSAGE_BOX_OPS  gTuiMessageBoxOps = {
   {
     MessageBoxCreate,       MessageBoxDestroy,           MessageBoxInitialize, MessageBoxDraw,
     MessageBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus,   TuiControlSetPosition,
-    TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
+    TuiControlSetDimensions, TuiControlSetAttributes, TuiRefuseHeight
   },
   MessageBoxSetBoxType
 };

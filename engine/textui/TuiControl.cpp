@@ -63,28 +63,6 @@ TuiControlInitialize (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-ControlHandleAction (
-  IN     VOID       *Object,
-  IN OUT TUI_INPUT  *Event
-  )
-{
-  (VOID)Object;
-  (VOID)Event;
-  return EFI_UNSUPPORTED;
-}
-
-static EFI_STATUS
-ControlSetFocus (
-  IN VOID     *Object,
-  IN BOOLEAN  Focus
-  )
-{
-  (VOID)Object;
-  (VOID)Focus;
-  return EFI_UNSUPPORTED;
-}
-
 EFI_STATUS
 TuiControlSetPosition (
   IN VOID    *Object,
@@ -123,8 +101,8 @@ TuiControlSetAttributes (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-ControlNoHeight (
+EFI_STATUS
+TuiRefuseHeight (
   IN  VOID    *Object,
   IN  UINT64  FrameWidth,
   OUT UINT16  *Height
@@ -164,8 +142,8 @@ TuiRefuseCallback (
 
 TUI_CONTROL_OPS  gTuiControlOps = {
   TuiControlCreate,       TuiActionBindingDestroy,     TuiControlInitialize, TuiSuccessOperation,
-  ControlHandleAction, TuiActionBindingSetCallback, ControlSetFocus,   TuiControlSetPosition,
-  TuiControlSetDimensions, TuiControlSetAttributes, ControlNoHeight
+  TuiRefuseAction,        TuiActionBindingSetCallback, TuiRefuseFocus,       TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes, TuiRefuseHeight
 };
 
 //

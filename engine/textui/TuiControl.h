@@ -64,6 +64,7 @@ CHAR16      *TuiReadPrompt (IN CONST TUI_CONTROL *Control, OUT BOOLEAN *NoPrompt
 /** The shared operations of a slot a class does not take. */
 EFI_STATUS  TuiRefuseFocus (IN VOID *Object, IN BOOLEAN Focus);
 EFI_STATUS  TuiRefuseCallback (IN VOID *Object, IN VOID *Context, IN TUI_CALLBACK Function, IN VOID *Data);
+EFI_STATUS  TuiRefuseHeight (IN VOID *Object, IN UINT64 FrameWidth, OUT UINT16 *Height);
 
 typedef struct {
   TUI_CONTROL  Control;

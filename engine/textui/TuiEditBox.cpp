@@ -402,7 +402,7 @@ TUI_EDIT_BOX_OPS  gTuiEditBoxOps = {
   {
     EditBoxCreate,       EditBoxDestroy,              EditBoxInitialize,   EditBoxDraw,
     EditBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus,  TuiControlSetPosition,
-    EditBoxSetDimensions, TuiControlSetAttributes,    PopupFrameNoHeight
+    EditBoxSetDimensions, TuiControlSetAttributes,    TuiRefuseHeight
   },
   EditBoxSetMaskMode,
   EditBoxSetText

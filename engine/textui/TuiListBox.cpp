@@ -563,7 +563,7 @@ TUI_LIST_BOX_OPS  gTuiListBoxOps = {
   {
     ListBoxCreate,       ListBoxDestroy,              ListBoxInitialize,  ListBoxDraw,
     ListBoxHandleAction, TuiActionBindingSetCallback, PopupFrameSetFocus, TuiControlSetPosition,
-    TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
+    TuiControlSetDimensions, TuiControlSetAttributes, TuiRefuseHeight
   },
   ListBoxInitializeMenu
 };

@@ -146,8 +146,8 @@ NoBinding (
   return EFI_SUCCESS;
 }
 
-static EFI_STATUS
-NoAction (
+EFI_STATUS
+TuiRefuseAction (
   IN     VOID       *Object,
   IN OUT TUI_INPUT  *Event
   )
@@ -158,7 +158,7 @@ NoAction (
 }
 
 TUI_BINDING_OPS  gTuiActionBindingOps = {
-  ActionBindingCreate, TuiActionBindingDestroy, NoBinding, TuiSuccessOperation, NoAction, TuiActionBindingSetCallback
+  ActionBindingCreate, TuiActionBindingDestroy, NoBinding, TuiSuccessOperation, TuiRefuseAction, TuiActionBindingSetCallback
 };
 
 EFI_STATUS

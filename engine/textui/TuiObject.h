@@ -137,6 +137,7 @@ extern TUI_INPUT  *gTuiPopupInput;
 //
 EFI_STATUS  TuiSuccessOperation (IN VOID *Object);
 EFI_STATUS  TuiUnsupportedOperation (IN VOID *Object);
+EFI_STATUS  TuiRefuseAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
 
 // The root class's Destroy and SetCallback, which every class shares.
 EFI_STATUS  TuiActionBindingDestroy (IN VOID *Object, IN BOOLEAN Free);

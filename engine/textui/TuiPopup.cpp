@@ -266,32 +266,8 @@ PopupFrameSetFocus (
   return EFI_SUCCESS;
 }
 
-EFI_STATUS
-PopupFrameNoHeight (
-  IN  VOID    *Object,
-  IN  UINT64  FrameWidth,
-  OUT UINT16  *Height
-  )
-{
-  (VOID)Object;
-  (VOID)FrameWidth;
-  (VOID)Height;
-  return EFI_UNSUPPORTED;
-}
-
-EFI_STATUS
-PopupFrameNoAction (
-  IN     VOID       *Object,
-  IN OUT TUI_INPUT  *Event
-  )
-{
-  (VOID)Object;
-  (VOID)Event;
-  return EFI_UNSUPPORTED;
-}
-
 TUI_CONTROL_OPS  gTuiPopupFrameOps = {
   PopupFrameCreate,   PopupFrameDestroy,  PopupFrameInitialize, PopupFrameDraw,
-  PopupFrameNoAction,      TuiActionBindingSetCallback, PopupFrameSetFocus, TuiControlSetPosition,
-  TuiControlSetDimensions, TuiControlSetAttributes, PopupFrameNoHeight
+  TuiRefuseAction,    TuiActionBindingSetCallback, PopupFrameSetFocus, TuiControlSetPosition,
+  TuiControlSetDimensions, TuiControlSetAttributes, TuiRefuseHeight
 };

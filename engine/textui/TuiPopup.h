@@ -111,9 +111,7 @@ EFI_STATUS  PopupFrameDraw (IN VOID *Object);
 /** Releases what the frame owns, then the record when Free. */
 EFI_STATUS  PopupFrameDestroy (IN VOID *Object, IN BOOLEAN Free);
 // The frame's slots that derived classes share.
-EFI_STATUS  PopupFrameNoAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
 EFI_STATUS  PopupFrameSetFocus (IN VOID *Object, IN BOOLEAN Focus);
-EFI_STATUS  PopupFrameNoHeight (IN VOID *Object, IN UINT64 FrameWidth, OUT UINT16 *Height);
 /** The frame's attribute: foreground | background. */
 UINT8       PopupFrameAttribute (IN CONST TUI_POPUP_FRAME *Frame);
 /** Text cut to the characters that fit in Cells - 3 cells followed by "..." when wider than Limit cells; a new string. */

@@ -353,5 +353,5 @@ TuiTextEntrySetFocus (
 TUI_CONTROL_OPS  gTuiTextEntryOps = {
   TuiTextEntryCreate,       TuiTextEntryDestroy,         TuiTextEntryInitialize, TuiTextEntryDraw,
   TuiTextEntryHandleAction, TuiActionBindingSetCallback, TuiTextEntrySetFocus,   TuiControlSetPosition,
-  TuiControlSetDimensions,  TuiControlSetAttributes,     PopupFrameNoHeight
+  TuiControlSetDimensions,  TuiControlSetAttributes,     TuiRefuseHeight
 };
