@@ -23,7 +23,6 @@
 #define CONDITION_SHOWN   0
 #define CONDITION_GRAYED  3
 #define TAB_LEFT_MARK     0x25C4
-#define ELLIPSIS          u"..."
 
 BOOLEAN
 TuiIsSelectEvent (
@@ -204,14 +203,8 @@ LinkDraw (
   Attribute = Control->HasFocus ? (UINT8)(Link->PromptFocused | Link->FocusBackground)
               : (UINT8)(Link->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Link->PromptNormal));
   if (Control->Height < 2) {
-    if (GetTextCellCount (Text) > (UINT64)Control->Width + 2) {
-      UINT64  Cells = (Control->Width > 2) ? Control->Width - 2 : 0;
-      TuiPrintCut (Column, Control->Row, Text, Cells, Attribute);
-      PrintAt (Column + GetTextCellCount (Text) - GetTextCellCount (Text + CountCharsThatFit (Text, Cells)), Control->Row,
-        ELLIPSIS, Attribute);
-    } else {
-      PrintAt (Column, Control->Row, Text, Attribute);
-    }
+    TuiPrintWithEllipsis (Column, Control->Row, Text, (UINT64)Control->Width + 3, (Control->Width > 2) ? Control->Width - 2 : 0,
+      Attribute);
   } else {
     (VOID)PrintWrappedLines (Control->Column, Control->Row, Control->Width, Control->Height, Text + 2, Attribute);
     Text[2] = 0;

@@ -82,9 +82,8 @@ TuiPrintCut (
   FreePool (Cut);
 }
 
-// Prints Text cut to Cells cells followed by "..." when it is Limit cells or wider; whole otherwise.
-static VOID
-PrintWithEllipsis (
+VOID
+TuiPrintWithEllipsis (
   IN UINT64        Column,
   IN UINT64        Row,
   IN CONST CHAR16  *Text,
@@ -289,7 +288,7 @@ TextDraw (
 
   if (Control->Height < 2) {
     TuiPrintCut (Control->Column, Control->Row, Text->Prompt, Prompt, Attribute);
-    PrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
+    TuiPrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
       Attribute);
   } else {
     (VOID)PrintWrappedLines (Control->Column, Control->Row, Prompt, Control->Height, Text->Prompt, Attribute);
