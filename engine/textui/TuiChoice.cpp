@@ -248,11 +248,7 @@ TuiChoiceDrawPrompt (
     return;
   }
 
-  if (Control->Height < 2) {
-    TuiPrintCut (Control->Column, Control->Row, Prompt, PromptCells (Choice), Attribute);
-  } else {
-    (VOID)PrintWrappedLines (Control->Column, Control->Row, PromptCells (Choice), Control->Height, Prompt, Attribute);
-  }
+  TuiPrintPrompt (Control, Prompt, PromptCells (Choice), Attribute);
 
   FreePool (Prompt);
 }

@@ -272,11 +272,7 @@ DrawPrompt (
     return;
   }
 
-  if (Control->Height < 2) {
-    TuiPrintCut (Control->Column, Control->Row, Text, PromptCells (Item), Attribute);
-  } else {
-    (VOID)PrintWrappedLines (Control->Column, Control->Row, PromptCells (Item), Control->Height, Text, Attribute);
-  }
+  TuiPrintPrompt (Control, Text, PromptCells (Item), Attribute);
 
   FreePool (Text);
 }

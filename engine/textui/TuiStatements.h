@@ -119,6 +119,11 @@ VOID        TuiPrintCut (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *Text,
 /** Prints Text whole when it is narrower than Limit cells; else cut to Cells cells and followed by "...". */
 VOID        TuiPrintWithEllipsis (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *Text, IN UINT64 Limit, IN UINT64 Cells,
               IN UINT8 Attribute);
+/**
+  Prints a control's prompt in the Cells columns left of its value: cut to one row on
+  a one-row control, wrapped over the control's rows otherwise.
+**/
+VOID        TuiPrintPrompt (IN CONST TUI_CONTROL *Control, IN CONST CHAR16 *Prompt, IN UINT64 Cells, IN UINT8 Attribute);
 /** The rows Text takes wrapped to Width columns, at least 1. */
 UINT16      TuiWrappedRows (IN CONST CHAR16 *Text, IN UINT64 Width);
 /** Whether an event selects: Enter, or a click inside the control that the pointer hook maps to select. */

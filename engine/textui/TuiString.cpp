@@ -144,12 +144,7 @@ StringDraw (
 
   Text = TuiReadPrompt (Control, &NoPrompt);
   if (Text != NULL) {
-    if (Control->Height < 2) {
-      TuiPrintCut (Control->Column, Control->Row, Text, Prompt, Value);
-    } else {
-      (VOID)PrintWrappedLines (Control->Column, Control->Row, Prompt, Control->Height, Text, Value);
-    }
-
+    TuiPrintPrompt (Control, Text, Prompt, Value);
     FreePool (Text);
   }
 

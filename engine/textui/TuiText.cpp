@@ -102,6 +102,21 @@ TuiPrintWithEllipsis (
     ELLIPSIS, Attribute);
 }
 
+VOID
+TuiPrintPrompt (
+  IN CONST TUI_CONTROL  *Control,
+  IN CONST CHAR16       *Prompt,
+  IN UINT64             Cells,
+  IN UINT8              Attribute
+  )
+{
+  if (Control->Height < 2) {
+    TuiPrintCut (Control->Column, Control->Row, Prompt, Cells, Attribute);
+  } else {
+    (VOID)PrintWrappedLines (Control->Column, Control->Row, Cells, Control->Height, Prompt, Attribute);
+  }
+}
+
 UINT16
 TuiWrappedRows (
   IN CONST CHAR16  *Text,
@@ -286,12 +301,11 @@ TextDraw (
     return EFI_OUT_OF_RESOURCES;
   }
 
+  TuiPrintPrompt (Control, Text->Prompt, Prompt, Attribute);
   if (Control->Height < 2) {
-    TuiPrintCut (Control->Column, Control->Row, Text->Prompt, Prompt, Attribute);
     TuiPrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
       Attribute);
   } else {
-    (VOID)PrintWrappedLines (Control->Column, Control->Row, Prompt, Control->Height, Text->Prompt, Attribute);
     (VOID)PrintWrappedLines (Control->Column + Text->ValueOffset, Control->Row, Room, Control->Height, Text->Text,
             Attribute);
   }

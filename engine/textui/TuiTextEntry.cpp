@@ -144,11 +144,7 @@ DrawPrompt (
     return;
   }
 
-  if (Control->Height < 2) {
-    TuiPrintCut (Control->Column, Control->Row, Prompt, Cells, Attribute);
-  } else {
-    (VOID)PrintWrappedLines (Control->Column, Control->Row, Cells, Control->Height, Prompt, Attribute);
-  }
+  TuiPrintPrompt (Control, Prompt, Cells, Attribute);
 
   FreePool (Prompt);
 }
