@@ -375,7 +375,7 @@ ChoiceDraw (
   }
 
   FreePool (Value);
-  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  TuiMarkControlRows (Control);
   return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 

@@ -212,7 +212,7 @@ LinkDraw (
   }
 
   FreePool (Text);
-  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  TuiMarkControlRows (Control);
   return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 

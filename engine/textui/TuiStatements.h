@@ -124,6 +124,8 @@ VOID        TuiPrintWithEllipsis (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR
   a one-row control, wrapped over the control's rows otherwise.
 **/
 VOID        TuiPrintPrompt (IN CONST TUI_CONTROL *Control, IN CONST CHAR16 *Prompt, IN UINT64 Cells, IN UINT8 Attribute);
+/** Marks the rows a control covers (its first row when it has no height) for the next flush. */
+VOID        TuiMarkControlRows (IN CONST TUI_CONTROL *Control);
 /** The rows Text takes wrapped to Width columns, at least 1. */
 UINT16      TuiWrappedRows (IN CONST CHAR16 *Text, IN UINT64 Width);
 /** Whether an event selects: Enter, or a click inside the control that the pointer hook maps to select. */

@@ -151,7 +151,7 @@ StringDraw (
   FreeAndNull (String->Text);
   String->Text = ReadStoredString (String);
   DrawStringValue (String, Value);
-  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  TuiMarkControlRows (Control);
   return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 

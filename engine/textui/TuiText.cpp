@@ -103,6 +103,14 @@ TuiPrintWithEllipsis (
 }
 
 VOID
+TuiMarkControlRows (
+  IN CONST TUI_CONTROL  *Control
+  )
+{
+  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+}
+
+VOID
 TuiPrintPrompt (
   IN CONST TUI_CONTROL  *Control,
   IN CONST CHAR16       *Prompt,
@@ -310,7 +318,7 @@ TextDraw (
             Attribute);
   }
 
-  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  TuiMarkControlRows (Control);
   return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 
@@ -522,7 +530,7 @@ PaneDraw (
     }
   }
 
-  MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Control->Height > 0) ? Control->Height - 1 : 0));
+  TuiMarkControlRows (Control);
   if (Scrolls) {
     FlushTextScreen ();
   }
