@@ -28,16 +28,7 @@ struct Frame {
     }
     ~Frame () { canvas->unref (); }
     uint8_t alpha (int x, int y) const { return (uint8_t)(*bitmap.getAddr32 (x, y) >> 24); }
-    std::vector<uint32_t> pixels () const
-    {
-        std::vector<uint32_t> out;
-        for (int y = 0; y < kH; y++) {
-            for (int x = 0; x < kW; x++) {
-                out.push_back (*bitmap.getAddr32 (x, y));
-            }
-        }
-        return out;
-    }
+    std::vector<uint32_t> pixels () const { return std::vector<uint32_t> (bitmap.getAddr32 (0, 0), bitmap.getAddr32 (0, 0) + kW * kH); }
 };
 
 // Centred text starts half its width to the left of x, right-aligned text its whole width.

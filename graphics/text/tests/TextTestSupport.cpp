@@ -22,6 +22,17 @@ public:
 };
 const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment (new LoadSystemFonts);
 
+// Rows of bytes, or of bits (first pixel in the top bit) expanded to 0 and 255.
+std::vector<uint8_t> Expand (const uint8_t *image, int rowBytes, int width, int height, bool bits)
+{
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < height; y++) {
+        const uint8_t *row = image + (ptrdiff_t)y * rowBytes;
+        for (int x = 0; x < width; x++) pixels.push_back (bits ? ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0) : row[x]);
+    }
+    return pixels;
+}
+
 } // namespace
 
 std::vector<uint8_t> ReadFont (const std::string &fileName)
@@ -64,13 +75,7 @@ Rendered Reference::render (FT_UInt glyphIndex, uint32_t loadFlags, FT_Render_Mo
     out.top = -fFace->glyph->bitmap_top;
     out.width = (int)bitmap.width;
     out.height = (int)bitmap.rows;
-    for (int y = 0; y < out.height; y++) {
-        const uint8_t *row = bitmap.buffer + y * bitmap.pitch;
-        for (int x = 0; x < out.width; x++) {
-            bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
-            out.pixels.push_back (mono ? ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0) : row[x]);
-        }
-    }
+    out.pixels = Expand (bitmap.buffer, bitmap.pitch, out.width, out.height, bitmap.pixel_mode == FT_PIXEL_MODE_MONO);
     return out;
 }
 
@@ -96,20 +101,8 @@ SkPaint MakePaint (float size, SkColor color)
 
 std::vector<uint8_t> GlyphPixels (const SkGlyph &glyph)
 {
-    std::vector<uint8_t> pixels;
-    const uint8_t *image = (const uint8_t *)glyph.fImage;
-    size_t rowBytes = glyph.rowBytes ();
-    for (int y = 0; y < glyph.fHeight; y++) {
-        const uint8_t *row = image + y * rowBytes;
-        for (int x = 0; x < glyph.fWidth; x++) {
-            if (glyph.fMaskFormat == SkMask::kBW_Format) {
-                pixels.push_back ((row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0);
-            } else {
-                pixels.push_back (row[x]);
-            }
-        }
-    }
-    return pixels;
+    return Expand ((const uint8_t *)glyph.fImage, (int)glyph.rowBytes (), glyph.fWidth, glyph.fHeight,
+                   glyph.fMaskFormat == SkMask::kBW_Format);
 }
 
 } // namespace TextTest
