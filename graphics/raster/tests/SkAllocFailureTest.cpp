@@ -3,44 +3,14 @@
 // gives null or an empty region) instead of writing through a null buffer.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
-
-#include "graphics/bitmap/SkBitmap.h"
-#include "graphics/effects/SkColorFilter.h"
-#include "graphics/effects/SkShader.h"
-#include "graphics/paint/SkPaint.h"
-#include "graphics/raster/SkBlitter.h"
 #include "graphics/raster/SkCoreBlitters.h"
 #include "graphics/raster/SkSpriteBlitter.h"
+#include "graphics/raster/tests/BlitterTestSupport.h"
 #include "graphics/region/SkRegion.h"
 
 #include "graphics/raster/tests/SkAllocFailureSupport.h"
 
 namespace {
-
-struct Device {
-    std::vector<uint32_t> pixels32;
-    std::vector<uint8_t> pixels8;
-    SkBitmap bitmap;
-    Device (SkBitmap::Config config, int w, uint32_t fill)
-    {
-        bitmap.setConfig (config, w, 1);
-        if (config == SkBitmap::kA8_Config) {
-            pixels8.assign ((size_t)w, (uint8_t)fill);
-            bitmap.setPixels (pixels8.data ());
-        } else {
-            pixels32.assign ((size_t)w, fill);
-            bitmap.setPixels (pixels32.data ());
-        }
-    }
-    bool untouched (uint32_t fill) const
-    {
-        for (uint32_t p : pixels32) if (p != fill) return false;
-        for (uint8_t p : pixels8) if (p != (uint8_t)fill) return false;
-        return true;
-    }
-};
 
 struct Invert : SkColorFilter {
     void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) override
@@ -53,13 +23,7 @@ struct Invert : SkColorFilter {
 void draw_everything (SkBlitter *b, int width)
 {
     b->blitH (0, 0, width);
-    std::vector<int16_t> runs ((size_t)width + 1, 0);
-    std::vector<uint8_t> aa ((size_t)width + 1, 0);
-    runs[0] = (int16_t)(width / 2);
-    aa[0] = 255;
-    runs[width / 2] = (int16_t)(width - width / 2);
-    aa[width / 2] = 100;
-    b->blitAntiH (0, 0, aa.data (), runs.data ());
+    blit_runs (b, 0, 0, { { width / 2, 255 }, { width - width / 2, 100 } });
     b->blitV (1, 0, 1, 200);
     b->blitRect (0, 0, width, 1);
     std::vector<uint8_t> coverage ((size_t)width, 180);
@@ -74,11 +38,9 @@ TEST (SkAllocFailure, ShaderBlittersWithoutSpanBufferDrawNothing)
 {
     const int kWidth = 2000;                        // span buffers of 8000 or more bytes
     SkPaint paint;
-    SkColorShader *shader = new SkColorShader (0x80FF0000);
-    paint.setShader (shader);
-    shader->unref ();
+    adopt (paint, new SkColorShader (0x80FF0000));
     for (SkBitmap::Config config : { SkBitmap::kARGB_8888_Config, SkBitmap::kA8_Config }) {
-        Device d (config, kWidth, 0x11);
+        Device d (config, kWidth, 1, 0x11);
         std::unique_ptr<SkBlitter> b;
         {
             FailureScope scope (4 * kWidth, 0, -1);
@@ -88,7 +50,7 @@ TEST (SkAllocFailure, ShaderBlittersWithoutSpanBufferDrawNothing)
         ASSERT_TRUE (config == SkBitmap::kA8_Config ? dynamic_cast<SkA8ShaderBlitter *> (b.get ()) != nullptr
                                                     : dynamic_cast<SkARGB32ShaderBlitter *> (b.get ()) != nullptr);
         draw_everything (b.get (), kWidth);
-        EXPECT_TRUE (d.untouched (0x11)) << "config " << config;
+        EXPECT_EQ (d.row (0), Px (kWidth, 0x11)) << "config " << config;
     }
 }
 
@@ -97,12 +59,10 @@ TEST (SkAllocFailure, ShaderBlittersWithoutSpanBufferDrawNothing)
 TEST (SkAllocFailure, FilteredSpriteWithoutBufferDrawsNothing)
 {
     const int kWidth = 2000;
-    Device device (SkBitmap::kARGB_8888_Config, kWidth, 0x22222222);
-    Device source (SkBitmap::kARGB_8888_Config, kWidth, 0xFF123456);
+    Device device (SkBitmap::kARGB_8888_Config, kWidth, 1, 0x22222222);
+    Device source (SkBitmap::kARGB_8888_Config, kWidth, 1, 0xFF123456);
     SkPaint paint;
-    Invert *filter = new Invert;
-    paint.setColorFilter (filter);
-    filter->unref ();
+    adopt (paint, new Invert);
     std::unique_ptr<SkBlitter> b;
     {
         FailureScope scope (4 * kWidth, 0, -1);
@@ -110,7 +70,7 @@ TEST (SkAllocFailure, FilteredSpriteWithoutBufferDrawsNothing)
     }
     ASSERT_NE (nullptr, b.get ());
     b->blitRect (0, 0, kWidth, 1);
-    EXPECT_TRUE (device.untouched (0x22222222));
+    EXPECT_EQ (device.row (0), Px (kWidth, 0x22222222));
 }
 
 // The choice: a colour shader for a transfer mode that cannot be made gives a blitter that
@@ -120,7 +80,7 @@ TEST (SkAllocFailure, ChoiceDrawsNothingOrGivesNull)
     SkPaint paint;
     paint.setColor (0xFF336699);
     paint.setXfermodeMode (SkXfermode::kXor_Mode);
-    Device d (SkBitmap::kARGB_8888_Config, 4, 0x33);
+    Device d (SkBitmap::kARGB_8888_Config, 4, 1, 0x33);
     {
         FailureScope scope (0, 0, 0);
         EXPECT_EQ (nullptr, SkBlitter::Choose (d.bitmap, SkMatrix::I (), paint, nullptr, 0));
@@ -133,7 +93,7 @@ TEST (SkAllocFailure, ChoiceDrawsNothingOrGivesNull)
     ASSERT_NE (nullptr, b.get ());
     EXPECT_NE (nullptr, dynamic_cast<SkNullBlitter *> (b.get ()));
     draw_everything (b.get (), 4);
-    EXPECT_TRUE (d.untouched (0x33));
+    EXPECT_EQ (d.row (0), Px (4, 0x33));
 }
 
 // Region operations whose run storage cannot be allocated give the empty region.

@@ -2,29 +2,12 @@
 // blends and filtered transfers at an offset.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
-
-#include "graphics/core/SkColorPriv.h"
-#include "graphics/effects/SkColorFilter.h"
-#include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkSpriteBlitter.h"
+#include "graphics/raster/tests/BlitterTestSupport.h"
 
 namespace {
 
-struct Pixels {
-    std::vector<uint32_t> px;
-    SkBitmap bm;
-    Pixels (int w, int h, uint32_t fill, bool opaque)
-        : px ((size_t)w * h, fill)
-    {
-        bm.setConfig (SkBitmap::kARGB_8888_Config, w, h);
-        bm.setPixels (px.data ());
-        bm.setIsOpaque (opaque);
-    }
-    uint32_t at (int x, int y) const { return px[(size_t)y * bm.width () + x]; }
-    std::vector<uint32_t> row (int y) const { return std::vector<uint32_t> (&px[(size_t)y * bm.width ()], &px[(size_t)(y + 1) * bm.width ()]); }
-};
+const SkBitmap::Config k8888 = SkBitmap::kARGB_8888_Config;
 
 struct SwapRB : SkColorFilter {
     void filterSpan (const SkPMColor src[], int count, SkPMColor dst[]) override
@@ -34,47 +17,45 @@ struct SwapRB : SkColorFilter {
     }
 };
 
-std::unique_ptr<SkBlitter> sprite (const Pixels &device, const SkPaint &paint, const Pixels &source, int left, int top)
+std::unique_ptr<SkBlitter> sprite (const Device &device, const SkPaint &paint, const Device &source, int left, int top)
 {
-    return std::unique_ptr<SkBlitter> (SkBlitter::ChooseSprite (device.bm, paint, source.bm, left, top, nullptr));
+    return std::unique_ptr<SkBlitter> (SkBlitter::ChooseSprite (device.bitmap, paint, source.bitmap, left, top, nullptr));
 }
 
 } // namespace
 
 TEST (SkSpriteBlitter, OpaqueCopyAtAnOffset)
 {
-    Pixels device (6, 4, 0xFF000000, true), source (3, 2, 0xFF00FF00, true);
-    source.px[1] = 0xFF0000FF;
+    Device device (k8888, 6, 4, 0xFF000000, true), source (k8888, 3, 2, 0xFF00FF00, true);
+    source.pixels32[1] = 0xFF0000FF;
     SkPaint paint;
     auto b = sprite (device, paint, source, 2, 1);
     ASSERT_NE (nullptr, b);
     b->blitRect (2, 1, 3, 2);
     b->blitH (0, 0, 6);                             // sprites ignore row fills
     const uint32_t K = 0xFF000000, G = 0xFF00FF00;
-    EXPECT_EQ (device.row (0), std::vector<uint32_t> (6, K));
-    EXPECT_EQ (device.row (1), (std::vector<uint32_t>{ K, K, G, 0xFF0000FF, G, K }));
-    EXPECT_EQ (device.row (2), (std::vector<uint32_t>{ K, K, G, G, G, K }));
+    EXPECT_EQ (device.row (0), Px (6, K));
+    EXPECT_EQ (device.row (1), (Px{ K, K, G, 0xFF0000FF, G, K }));
+    EXPECT_EQ (device.row (2), (Px{ K, K, G, G, G, K }));
 }
 
 TEST (SkSpriteBlitter, GlobalAlphaAndSourceAlphaBlend)
 {
-    Pixels device (2, 1, 0xFFFFFFFF, true), source (2, 1, 0x80000000, false);
+    Device device (k8888, 2, 1, 0xFFFFFFFF, true), source (k8888, 2, 1, 0x80000000, false);
     SkPaint paint;
     paint.setAlpha (127);
     auto b = sprite (device, paint, source, 0, 0);
     ASSERT_NE (nullptr, b);
     b->blitRect (0, 0, 2, 1);
     // Source scaled by 128: 0x40000000; destination by 256 - 0x40 to 0xBF.
-    EXPECT_EQ (device.row (0), (std::vector<uint32_t>{ 0xFFBFBFBF, 0xFFBFBFBF }));
+    EXPECT_EQ (device.row (0), (Px{ 0xFFBFBFBF, 0xFFBFBFBF }));
 }
 
 TEST (SkSpriteBlitter, FilterWithTranslucentPaintHasNoSpriteBlitter)
 {
-    Pixels device (2, 1, 0, true), source (2, 1, 0xFF112233, true);
+    Device device (k8888, 2, 1, 0, true), source (k8888, 2, 1, 0xFF112233, true);
     SkPaint paint;
-    SwapRB *filter = new SwapRB;
-    paint.setColorFilter (filter);
-    filter->unref ();
+    adopt (paint, new SwapRB);
     paint.setAlpha (128);
     EXPECT_EQ (nullptr, sprite (device, paint, source, 0, 0));
     paint.setAlpha (255);
@@ -84,7 +65,7 @@ TEST (SkSpriteBlitter, FilterWithTranslucentPaintHasNoSpriteBlitter)
     EXPECT_EQ (0xFF332211u, device.at (1, 0));
     // Through a transfer mode as well.
     paint.setXfermodeMode (SkXfermode::kPlus_Mode);
-    Pixels d2 (2, 1, 0xFF010101, true);
+    Device d2 (k8888, 2, 1, 0xFF010101, true);
     auto p = sprite (d2, paint, source, 0, 0);
     ASSERT_NE (nullptr, p);
     p->blitRect (0, 0, 2, 1);
@@ -93,12 +74,12 @@ TEST (SkSpriteBlitter, FilterWithTranslucentPaintHasNoSpriteBlitter)
 
 TEST (SkSpriteBlitter, OnlyForArgbSourcesAndDevices)
 {
-    Pixels device (2, 1, 0, true), source (2, 1, 0, true);
+    Device device (k8888, 2, 1, 0, true), source (k8888, 2, 1, 0, true);
     std::vector<uint8_t> a8 (2);
     SkBitmap alphaSource;
     alphaSource.setConfig (SkBitmap::kA8_Config, 2, 1);
     alphaSource.setPixels (a8.data ());
     SkPaint paint;
-    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (device.bm, paint, alphaSource, 0, 0, nullptr));
-    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (alphaSource, paint, source.bm, 0, 0, nullptr));
+    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (device.bitmap, paint, alphaSource, 0, 0, nullptr));
+    EXPECT_EQ (nullptr, SkBlitter::ChooseSprite (alphaSource, paint, source.bitmap, 0, 0, nullptr));
 }
