@@ -308,64 +308,55 @@ TEST (SkBitmapContents, CopyPixelsFromNeedsTheSafeSize)
     EXPECT_EQ (*bm.getAddr8 (3, 0), 9);
 }
 
-// Copies to ARGB8888 convert each format directly; A1 and none are refused.
+namespace {
+
+// The ARGB8888 pixels copyTo makes of width x height pixels of config (row bytes 0: the
+// minimum); opaque says whether the source is marked opaque and receives whether the copy
+// is. No pixels when it refuses.
+std::vector<uint32_t> copied (SkBitmap::Config config, int width, int height, void *pixels, int rowBytes = 0,
+                              SkColorTable *table = nullptr, bool *opaque = nullptr)
+{
+    SkBitmap bm, dst;
+    bm.setConfig (config, width, height, rowBytes);
+    bm.setPixels (pixels, table);
+    bm.setIsOpaque (opaque != nullptr && *opaque);
+    if (!bm.copyTo (&dst)) return {};
+    EXPECT_EQ (dst.config (), SkBitmap::kARGB_8888_Config);
+    EXPECT_EQ (dst.rowBytes (), 4u * width);
+    if (opaque != nullptr) *opaque = dst.isOpaque ();
+    return std::vector<uint32_t> (dst.getAddr32 (0, 0), dst.getAddr32 (0, 0) + width * height);
+}
+
+} // namespace
+
+// Copies to ARGB8888 convert each format directly, into minimal rows; A1 and none are refused.
 TEST (SkBitmapContents, CopyToConvertsEveryFormat)
 {
-    SkBitmap dst;
     uint16_t p565[2] = { SkPackRGB16 (31, 0, 1), SkPackRGB16 (0, 63, 16) };
-    SkBitmap bm;
-    bm.setConfig (SkBitmap::kRGB_565_Config, 2, 1);
-    bm.setPixels (p565);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (dst.config (), SkBitmap::kARGB_8888_Config);
-    EXPECT_EQ (*dst.getAddr32 (0, 0), 0xFFFF0008u);
-    EXPECT_EQ (*dst.getAddr32 (1, 0), 0xFF00FF84u);
-    EXPECT_TRUE (dst.isOpaque ());
-
+    bool opaque = false;
+    EXPECT_EQ (copied (SkBitmap::kRGB_565_Config, 2, 1, p565, 0, nullptr, &opaque), (std::vector<uint32_t>{ 0xFFFF0008, 0xFF00FF84 }));
+    EXPECT_TRUE (opaque);
     uint16_t p4444[1] = { SkPackARGB4444 (0x8, 0x8, 0x4, 0x0) };
-    bm.setConfig (SkBitmap::kARGB_4444_Config, 1, 1);
-    bm.setPixels (p4444);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (*dst.getAddr32 (0, 0), 0x88884400u);
-    EXPECT_FALSE (dst.isOpaque ());
-
+    opaque = false;
+    EXPECT_EQ (copied (SkBitmap::kARGB_4444_Config, 1, 1, p4444, 0, nullptr, &opaque), (std::vector<uint32_t>{ 0x88884400 }));
+    EXPECT_FALSE (opaque);
     uint8_t a8[2] = { 0x40, 0xFF };
-    bm.setConfig (SkBitmap::kA8_Config, 2, 1);
-    bm.setPixels (a8);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (*dst.getAddr32 (0, 0), 0x40000000u);
-
+    EXPECT_EQ (copied (SkBitmap::kA8_Config, 2, 1, a8), (std::vector<uint32_t>{ 0x40000000, 0xFF000000 }));
+    // Index8 past the table's end is transparent, not read; without a table it is refused.
     SkPMColor colors[2] = { 0x80800000, 0xFF00FF00 };
     SkColorTable *table = SkColorTable::Create (colors, 2);
     uint8_t idx[3] = { 1, 0, 2 };
-    bm.setConfig (SkBitmap::kIndex8_Config, 3, 1);
-    bm.setPixels (idx, table);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (*dst.getAddr32 (0, 0), 0xFF00FF00u);
-    EXPECT_EQ (*dst.getAddr32 (1, 0), 0x80800000u);
-    EXPECT_EQ (*dst.getAddr32 (2, 0), 0u);            // past the table: transparent, not read
-    bm.setPixels (idx, nullptr);
-    EXPECT_FALSE (bm.copyTo (&dst));
+    EXPECT_EQ (copied (SkBitmap::kIndex8_Config, 3, 1, idx, 0, table), (std::vector<uint32_t>{ 0xFF00FF00, 0x80800000, 0 }));
+    EXPECT_TRUE (copied (SkBitmap::kIndex8_Config, 3, 1, idx).empty ());
     table->unref ();
-
     uint32_t p8888[6] = { 1, 2, 0xAA, 3, 4, 0xBB };   // row bytes 12 for width 2
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 2, 2, 12);
-    bm.setPixels (p8888);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (dst.rowBytes (), 8u);
-    EXPECT_EQ (*dst.getAddr32 (1, 1), 4u);
-    bm.setConfig (SkBitmap::kARGB_8888_Config, 3, 2);   // minimal row bytes: one copy
-    bm.setPixels (p8888);
-    bm.setIsOpaque (true);
-    ASSERT_TRUE (bm.copyTo (&dst));
-    EXPECT_EQ (memcmp (dst.getPixels (), p8888, sizeof (p8888)), 0);
-    EXPECT_TRUE (dst.isOpaque ());
-
+    EXPECT_EQ (copied (SkBitmap::kARGB_8888_Config, 2, 2, p8888, 12), (std::vector<uint32_t>{ 1, 2, 3, 4 }));
+    opaque = true;                                    // minimal row bytes: one copy
+    EXPECT_EQ (copied (SkBitmap::kARGB_8888_Config, 3, 2, p8888, 0, nullptr, &opaque), std::vector<uint32_t> (p8888, p8888 + 6));
+    EXPECT_TRUE (opaque);
     uint8_t bits[1] = { 0xFF };
-    bm.setConfig (SkBitmap::kA1_Config, 8, 1);
-    bm.setPixels (bits);
-    EXPECT_FALSE (bm.copyTo (&dst));
-    SkBitmap none;
+    EXPECT_TRUE (copied (SkBitmap::kA1_Config, 8, 1, bits).empty ());
+    SkBitmap none, dst;
     EXPECT_FALSE (none.copyTo (&dst));
 }
 
