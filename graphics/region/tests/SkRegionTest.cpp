@@ -33,15 +33,6 @@ std::vector<RunType> runs_of (const SkRegion &r)
 
 SkIRect R (int l, int t, int r, int b) { return SkIRect::MakeLTRB (l, t, r, b); }
 
-// The spans of row y between left and right.
-std::vector<std::pair<int, int>> spans_of (const SkRegion &rgn, int y, int left, int right)
-{
-    std::vector<std::pair<int, int>> spans;
-    int l, r;
-    for (SkRegion::Spanerator s (rgn, y, left, right); s.next (&l, &r);) spans.push_back ({ l, r });
-    return spans;
-}
-
 } // namespace
 
 TEST (SkRegion, EmptyRectAndCopiesShareRuns)
@@ -160,9 +151,16 @@ TEST (SkRegion, CliperatorAndSpanerator)
     std::vector<SkIRect> want = { R (1, 1, 9, 2), R (1, 2, 2, 3), R (8, 2, 9, 3) };
     EXPECT_EQ (want, got);
 
-    EXPECT_EQ ((std::vector<std::pair<int, int>>{ { 1, 2 }, { 8, 9 } }), spans_of (d, 5, 1, 9));
-    EXPECT_TRUE (spans_of (d, 5, 3, 7).empty ());
-    EXPECT_EQ ((std::vector<std::pair<int, int>>{ { 0, 2 } }), spans_of (SkRegion (R (0, 0, 4, 4)), 2, -5, 2));
+    std::vector<std::pair<int, int>> spans;
+    int l, r;
+    for (SkRegion::Spanerator s (d, 5, 1, 9); s.next (&l, &r);) spans.push_back ({ l, r });
+    EXPECT_EQ ((std::vector<std::pair<int, int>>{ { 1, 2 }, { 8, 9 } }), spans);
+    spans.clear ();
+    for (SkRegion::Spanerator s (d, 5, 3, 7); s.next (&l, &r);) spans.push_back ({ l, r });
+    EXPECT_TRUE (spans.empty ());
+    spans.clear ();
+    for (SkRegion::Spanerator s (SkRegion (R (0, 0, 4, 4)), 2, -5, 2); s.next (&l, &r);) spans.push_back ({ l, r });
+    EXPECT_EQ ((std::vector<std::pair<int, int>>{ { 0, 2 } }), spans);
 }
 
 // --- Brute-force model -----------------------------------------------------------------------
