@@ -30,8 +30,7 @@ TEST (SkFontHostTest, TypefaceIdsCountFromOne)
     EXPECT_EQ (SkTypeface::UniqueID (nullptr), 1u);
     SkTypeface *a = TypefaceFromFile ("DejaVuSansMono.ttf");
     SkTypeface *b = TypefaceFromFile ("DejaVuSansMono.ttf");
-    ASSERT_NE (a, nullptr);
-    ASSERT_NE (b, nullptr);
+    ASSERT_TRUE (a != nullptr && b != nullptr);
     EXPECT_EQ (b->uniqueID (), a->uniqueID () + 1);
     EXPECT_TRUE (a->isFixedWidth ());
     a->unref ();
@@ -63,8 +62,7 @@ TEST (SkFontHostTest, StreamTypefacesTakeTheirStyleFromTheFont)
 {
     SkTypeface *bold = TypefaceFromFile ("DejaVuSans-Bold.ttf");
     SkTypeface *italic = TypefaceFromFile ("DejaVuSerif-Italic.ttf");
-    ASSERT_NE (bold, nullptr);
-    ASSERT_NE (italic, nullptr);
+    ASSERT_TRUE (bold != nullptr && italic != nullptr);
     EXPECT_EQ (bold->style (), SkTypeface::kBold);
     EXPECT_EQ (italic->style (), SkTypeface::kItalic);
     EXPECT_FALSE (bold->isFixedWidth ());
@@ -300,8 +298,7 @@ TEST (SkScalerContextFreeTypeTest, FallbackChainServesWhatTheFirstFontLacks)
     // in the chain of a paint whose typeface is the first.
     SkTypeface *primary = TypefaceFromFile ("DejaVuSans.ttf");
     SkTypeface *face = TypefaceFromFile ("DejaVuMathTeXGyre.ttf");
-    ASSERT_NE (primary, nullptr);
-    ASSERT_NE (face, nullptr);
+    ASSERT_TRUE (primary != nullptr && face != nullptr);
     ASSERT_EQ (SkFontHost::NextLogicalFont (primary->uniqueID ()), face->uniqueID ());
     SkPaint paint = MakePaint (16, 0xFF808080);
     paint.setTypeface (primary);
