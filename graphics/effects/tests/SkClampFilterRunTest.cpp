@@ -166,8 +166,7 @@ TEST (SkClampFilterRun, WideRunsAndFarPositionsEqualTheSplitProcedures)
 {
     std::mt19937 rng (41);
     TestBitmap src (1500, 3, [&] (int, int) { return random_pm_pixel (rng); });
-    // Steps near one pixel read more columns in one run than the SSE2 form blends at once;
-    // very small scales put the run far past both ends.
+    // Very small scales put the run far past both ends.
     const struct { SkScalar sx, tx; int x, count; } cases[] = {
         { 0.999f, 0, 0, 1500 }, { 1.001f, -3.3f, -7, 1600 }, { 0.51f, 0.7f, 1, 770 },
         { 3.0f, 0, -100, 4600 }, { 1e-3f, 0, -5000, 9000 }, { 1e-3f, 1e6f, -5000, 3000 },
@@ -179,4 +178,24 @@ TEST (SkClampFilterRun, WideRunsAndFarPositionsEqualTheSplitProcedures)
             expect_same_run_both_forms (src.bitmap, d, describe (1500, 3, c.sx, 1.5f, c.tx, 0, d));
         }
     }
+}
+
+// The shader hands out chunks of at most 127 pixels; a longer call reads more columns than
+// the SSE2 form blends at once, and still equals the plain form.
+TEST (SkClampFilterRun, OneLongCallEqualsThePlainForm)
+{
+    std::mt19937 rng (43);
+    TestBitmap src (1500, 2, [&] (int, int) { return random_pm_pixel (rng); });
+    for (SkScalar sx : { 0.999f, 1.0f / 0.75f, 1.5f }) {
+        std::vector<uint32_t> colors[2];
+        for (SkProcForm form : { kPortable_SkProcForm, kVector_SkProcForm }) {
+            SkSetProcForm (form);
+            SkBitmapProcShader shader (src.bitmap, SkShader::kClamp_TileMode, SkShader::kClamp_TileMode);
+            ASSERT_TRUE (shader.setContext (shader_device (), filter_paint (201), scale_translate (sx, 1.5f, -2, 0)));
+            colors[form].assign (1600, 0);
+            shader.state ().fShaderProc32 (shader.state (), 0, 1, colors[form].data (), 1600);
+        }
+        EXPECT_EQ (colors[kPortable_SkProcForm], colors[kVector_SkProcForm]) << "scale " << sx;
+    }
+    SkSetProcForm (kVector_SkProcForm);
 }
