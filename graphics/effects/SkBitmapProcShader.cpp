@@ -129,17 +129,16 @@ void SkBitmapProcShader::shadeSpan (int x, int y, SkPMColor dst[], int count)
         SkShader::shadeSpan (x, y, dst, count);     // no context: transparent
         return;
     }
-    // Each chunk maps its first centre afresh, whether it goes through the buffer or not.
+    if (state.fShaderProc32 != nullptr) {
+        state.fShaderProc32 (state, x, y, dst, count);
+        return;
+    }
     uint32_t buffer[SkBitmapProcState::kCoordinateWords];
     int max = state.maxCountPerCall ();
     while (count > 0) {
         int n = count < max ? count : max;
-        if (state.fShaderProc32 != nullptr) {
-            state.fShaderProc32 (state, x, y, dst, n);
-        } else {
-            state.fMatrixProc (state, buffer, n, x, y);
-            state.fSampleProc32 (state, buffer, n, dst);
-        }
+        state.fMatrixProc (state, buffer, n, x, y);
+        state.fSampleProc32 (state, buffer, n, dst);
         x += n;
         dst += n;
         count -= n;

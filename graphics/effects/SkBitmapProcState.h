@@ -48,8 +48,9 @@ public:
     int maxCountPerCall () const;
 
     // When set, shades a whole run by itself, with the colours the matrix and sample
-    // procedures would give: the common filtered scale of a clamped bitmap steps its position
-    // and samples in one loop instead of a pass through the coordinate buffer.
+    // procedures would give chunk by chunk: the common filtered scale of a clamped bitmap
+    // steps its position and samples in one loop instead of a pass through the coordinate
+    // buffer.
     ShaderProc32 fShaderProc32;
     MatrixProc fMatrixProc;
     SampleProc32 fSampleProc32;

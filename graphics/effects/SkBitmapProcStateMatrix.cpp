@@ -224,11 +224,9 @@ SkPMColor edge_color (const State &s, const SkClampFilterRun &run, int x)
 
 } // namespace
 
-// The same packed row and the same columns as scale_proc<ClampAxis, ClampAxis, true>: a
-// position below 0 clamps both columns to 0 and one at or past the last column's centre both
-// to the last, and the four-pixel blend of one column with itself does not depend on the
-// weight.
-SkClampFilterRun SkSetupClampFilterRun (const SkBitmapProcState &s, int x, int y, int count)
+// The same packed row as scale_proc<ClampAxis, ClampAxis, true>: a scale-only inverse maps
+// every centre of a device row to the same bitmap row.
+SkClampFilterRun SkClampFilterRow (const SkBitmapProcState &s, int x, int y)
 {
     ClampAxis ay (s, false);
     int64_t fx, fy;
@@ -238,14 +236,25 @@ SkClampFilterRun SkSetupClampFilterRun (const SkBitmapProcState &s, int x, int y
     run.fRow0 = SkSampledRow (s, SkFilterCoordI0 (packedY));
     run.fRow1 = SkSampledRow (s, SkFilterCoordI1 (packedY));
     run.fWeightY = SkFilterCoordWeight (packedY);
-    int last = s.fBitmap->width () - 1;
-    run.fFirstInner = pixels_before (0, fx, s.fInvSx, count);
-    run.fEndInner = pixels_before ((int64_t)last << 16, fx, s.fInvSx, count);
-    run.fInnerPos = (uint32_t)(fx + (int64_t)run.fFirstInner * s.fInvSx);
     run.fStep = s.fInvSx;
-    run.fLeftColor = run.fFirstInner > 0 ? edge_color (s, run, 0) : 0;
-    run.fRightColor = run.fEndInner < count ? edge_color (s, run, last) : 0;
+    run.fLeftColor = edge_color (s, run, 0);
+    run.fRightColor = edge_color (s, run, s.fBitmap->width () - 1);
+    run.fFirstInner = run.fEndInner = 0;
+    run.fInnerPos = 0;
     return run;
+}
+
+// The same columns as scale_proc<ClampAxis, ClampAxis, true>: a position below 0 clamps both
+// columns to 0 and one at or past the last column's centre both to the last, and the blend of
+// one column with itself does not depend on the weight.
+void SkClampFilterChunk (const SkBitmapProcState &s, int x, int y, int count, SkClampFilterRun *run)
+{
+    int64_t fx, fy;
+    start_position (s, x, y, true, &fx, &fy);
+    int64_t last = (int64_t)(s.fBitmap->width () - 1) << 16;
+    run->fFirstInner = pixels_before (0, fx, s.fInvSx, count);
+    run->fEndInner = pixels_before (last, fx, s.fInvSx, count);
+    run->fInnerPos = (uint32_t)(fx + (int64_t)run->fFirstInner * s.fInvSx);
 }
 
 SkBitmapProcState::MatrixProc SkGetMatrixProc (SkMatrixProcTable table, int index)

@@ -53,24 +53,43 @@ static inline SkPMColor SkScalePMColor (SkPMColor c, unsigned scale)
     return ((((c & 0xFF00FF) * scale) >> 8) & 0xFF00FF) | ((((c >> 8) & 0xFF00FF) * scale) & 0xFF00FF00);
 }
 
-// A filtered scale-only run under clamp tiling with a forward step, in three parts: the
-// pixels before column 0's centre blend column 0 with itself, those past the last column's
-// centre the last column with itself (one colour each, whatever the weight), and the ones
-// between blend column p >> 16 with the next by (p >> 12) & 15, no clamping needed.
+// A filtered scale-only run under clamp tiling with a forward step. Its row is the same for
+// every pixel; its pixels come in the chunks the split procedures take, each from a freshly
+// mapped centre, and each chunk in three parts: the pixels before column 0's centre blend
+// column 0 with itself, those past the last column's centre the last column with itself (one
+// colour each, whatever the weight), and the ones between blend column p >> 16 with the next
+// by (p >> 12) & 15, no clamping needed.
 struct SkClampFilterRun {
     const SkPMColor *fRow0;     // the rows blended by 16 - fWeightY and fWeightY
     const SkPMColor *fRow1;
     unsigned fWeightY;
-    int fFirstInner;            // pixels before it take fLeftColor
-    int fEndInner;              // pixels from it on take fRightColor
-    uint32_t fInnerPos;         // 16.16 position of pixel fFirstInner (when there is one)
     SkFixed fStep;
     SkPMColor fLeftColor;       // scaled by the alpha scale, as every colour of the run
     SkPMColor fRightColor;
+    // The chunk:
+    int fFirstInner;            // pixels before it take fLeftColor
+    int fEndInner;              // pixels from it on take fRightColor
+    uint32_t fInnerPos;         // 16.16 position of pixel fFirstInner (when there is one)
 };
 
-// The run of count pixels from (x, y); the state's inverse is scale-only with fInvSx > 0.
-SkClampFilterRun SkSetupClampFilterRun (const SkBitmapProcState &s, int x, int y, int count);
+// The row of the run at (x, y); the state's inverse is scale-only with fInvSx > 0.
+SkClampFilterRun SkClampFilterRow (const SkBitmapProcState &s, int x, int y);
+// The parts of the chunk of count pixels from (x, y).
+void SkClampFilterChunk (const SkBitmapProcState &s, int x, int y, int count, SkClampFilterRun *run);
+
+// Runs shade (run, colors, count) over each chunk of the count pixels from (x, y).
+template <typename Shade> void SkForEachClampFilterChunk (const SkBitmapProcState &s, int x, int y, SkPMColor colors[], int count, Shade shade)
+{
+    SkClampFilterRun run = SkClampFilterRow (s, x, y);
+    int max = s.maxCountPerCall ();
+    for (int done = 0; done < count;) {
+        int n = count - done < max ? count - done : max;
+        SkClampFilterChunk (s, x + done, y, n, &run);
+        shade (run, colors + done, n);
+        done += n;
+    }
+}
+
 // The whole-run procedure for a filtered scale-only clamped bitmap, in the form SkGetProcForm
 // names; upscale: the step is at most one pixel, so the columns a run reads can be blended
 // once each.

@@ -59,19 +59,20 @@ void fill (SkPMColor colors[], int from, int to, SkPMColor c)
     for (int i = from; i < to; i++) colors[i] = c;
 }
 
-// The filtered scale of a clamped bitmap in one pass: the run's three parts straight from
+// The filtered scale of a clamped bitmap in one pass: each chunk's three parts straight from
 // the stepped position.
 template <bool Alpha> void clamp_filter_run (const State &s, int x, int y, SkPMColor colors[], int count)
 {
-    SkClampFilterRun run = SkSetupClampFilterRun (s, x, y, count);
-    fill (colors, 0, run.fFirstInner, run.fLeftColor);
-    uint32_t p = run.fInnerPos;
-    for (int i = run.fFirstInner; i < run.fEndInner; i++, p += (uint32_t)run.fStep) {
-        unsigned x0 = p >> 16;
-        SkPMColor c = SkBilerp32 ((p >> 12) & 0xF, run.fWeightY, run.fRow0[x0], run.fRow0[x0 + 1], run.fRow1[x0], run.fRow1[x0 + 1]);
-        colors[i] = finish<Alpha> (s, c);
-    }
-    fill (colors, run.fEndInner, count, run.fRightColor);
+    SkForEachClampFilterChunk (s, x, y, colors, count, [&s] (const SkClampFilterRun &run, SkPMColor out[], int n) {
+        fill (out, 0, run.fFirstInner, run.fLeftColor);
+        uint32_t p = run.fInnerPos;
+        for (int i = run.fFirstInner; i < run.fEndInner; i++, p += (uint32_t)run.fStep) {
+            unsigned x0 = p >> 16;
+            SkPMColor c = SkBilerp32 ((p >> 12) & 0xF, run.fWeightY, run.fRow0[x0], run.fRow0[x0 + 1], run.fRow1[x0], run.fRow1[x0 + 1]);
+            out[i] = finish<Alpha> (s, c);
+        }
+        fill (out, run.fEndInner, n, run.fRightColor);
+    });
 }
 
 const State::SampleProc32 kPlainProcs[8] = {

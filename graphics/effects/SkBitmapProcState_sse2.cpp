@@ -170,28 +170,25 @@ struct BlendedColumns {
 
 template <bool Alpha, bool Upscale> void clamp_filter_run_sse2 (const State &s, int x, int y, SkPMColor colors[], int count)
 {
-    SkClampFilterRun run = SkSetupClampFilterRun (s, x, y, count);
-    for (int i = 0; i < run.fFirstInner; i++) colors[i] = run.fLeftColor;
-    __m128i wy0 = _mm_set1_epi16 ((short)(16 - run.fWeightY)), wy1 = _mm_set1_epi16 ((short)run.fWeightY);
+    SkClampFilterRun row = SkClampFilterRow (s, x, y);
+    __m128i wy0 = _mm_set1_epi16 ((short)(16 - row.fWeightY)), wy1 = _mm_set1_epi16 ((short)row.fWeightY);
     __m128i scale = _mm_set1_epi16 ((short)s.fAlphaScale);
-    uint32_t step = (uint32_t)run.fStep;
-    if (!Upscale) {
-        RowColumns cols { run.fRow0, run.fRow1, wy0, wy1 };
-        inner_pixels<Alpha> (cols, run.fInnerPos, step, run.fEndInner - run.fFirstInner, scale, colors + run.fFirstInner);
-    } else {
-        // Pieces whose columns fit the buffer: n pixels read at most n + 1 columns.
-        alignas (16) uint16_t blended[kMaxColumns * 4 + 8];
-        uint32_t p = run.fInnerPos;
-        for (int i = run.fFirstInner; i < run.fEndInner;) {
-            int n = run.fEndInner - i < (int)kMaxColumns - 2 ? run.fEndInner - i : (int)kMaxColumns - 2;
-            unsigned first = p >> 16, last = ((p + (uint32_t)(n - 1) * step) >> 16) + 1;
+    uint32_t step = (uint32_t)row.fStep;
+    // A chunk holds at most 254 pixels, which read at most 255 columns at a step of one.
+    alignas (16) uint16_t blended[kMaxColumns * 4 + 8];
+    SkForEachClampFilterChunk (s, x, y, colors, count, [&] (const SkClampFilterRun &run, SkPMColor out[], int n) {
+        for (int i = 0; i < run.fFirstInner; i++) out[i] = run.fLeftColor;
+        int inner = run.fEndInner - run.fFirstInner;
+        if (!Upscale) {
+            inner_pixels<Alpha> (RowColumns { run.fRow0, run.fRow1, wy0, wy1 }, run.fInnerPos, step, inner, scale, out + run.fFirstInner);
+        } else if (inner > 0) {
+            uint32_t p = run.fInnerPos;
+            unsigned first = p >> 16, last = ((p + (uint32_t)(inner - 1) * step) >> 16) + 1;
             blend_rows (run.fRow0, run.fRow1, first, last, wy0, wy1, blended);
-            inner_pixels<Alpha> (BlendedColumns { blended }, p - (first << 16), step, n, scale, colors + i);
-            i += n;
-            p += (uint32_t)n * step;
+            inner_pixels<Alpha> (BlendedColumns { blended }, p - (first << 16), step, inner, scale, out + run.fFirstInner);
         }
-    }
-    for (int i = run.fEndInner; i < count; i++) colors[i] = run.fRightColor;
+        for (int i = run.fEndInner; i < n; i++) out[i] = run.fRightColor;
+    });
 }
 
 } // namespace

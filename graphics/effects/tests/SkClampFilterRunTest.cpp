@@ -179,23 +179,3 @@ TEST (SkClampFilterRun, WideRunsAndFarPositionsEqualTheSplitProcedures)
         }
     }
 }
-
-// The shader hands out chunks of at most 127 pixels; a longer call reads more columns than
-// the SSE2 form blends at once, and still equals the plain form.
-TEST (SkClampFilterRun, OneLongCallEqualsThePlainForm)
-{
-    std::mt19937 rng (43);
-    TestBitmap src (1500, 2, [&] (int, int) { return random_pm_pixel (rng); });
-    for (SkScalar sx : { 0.999f, 1.0f / 0.75f, 1.5f }) {
-        std::vector<uint32_t> colors[2];
-        for (SkProcForm form : { kPortable_SkProcForm, kVector_SkProcForm }) {
-            SkSetProcForm (form);
-            SkBitmapProcShader shader (src.bitmap, SkShader::kClamp_TileMode, SkShader::kClamp_TileMode);
-            ASSERT_TRUE (shader.setContext (shader_device (), filter_paint (201), scale_translate (sx, 1.5f, -2, 0)));
-            colors[form].assign (1600, 0);
-            shader.state ().fShaderProc32 (shader.state (), 0, 1, colors[form].data (), 1600);
-        }
-        EXPECT_EQ (colors[kPortable_SkProcForm], colors[kVector_SkProcForm]) << "scale " << sx;
-    }
-    SkSetProcForm (kVector_SkProcForm);
-}
