@@ -300,29 +300,6 @@ TEST_F (DevicesTest, ResetSystemEndsTheRun)
   EXPECT_EQ (Machine.Resets ()[0].Type, EfiResetWarm);
 }
 
-// Consoles that a test leaves out are null in the system table.
-TEST (StandardMachineOptions, AbsentConsolesAreNull)
-{
-  Emu::Machine          Machine;
-  Emu::MACHINE_OPTIONS  Options;
-
-  Options.ConOut         = false;
-  Options.ConsoleControl = false;
-  Options.Edid           = std::vector<UINT8>();
-  Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, Options);
-  EXPECT_EQ (Machine.SystemTable ()->ConOut, nullptr);
-  EXPECT_EQ (Devices.Control, nullptr);
-  static const EFI_GUID  EdidGuid = EFI_EDID_ACTIVE_PROTOCOL_GUID;
-  auto  *Edid = static_cast<EFI_EDID_ACTIVE_PROTOCOL *>(
-    Machine.Protocols ().Find (Devices.Graphics->Handle (), EdidGuid));
-  ASSERT_NE (Edid, nullptr);
-  EXPECT_EQ (Edid->SizeOfEdid, 0u);
-}
-
-}  // namespace
-
-namespace {
-
 // Collation: case-insensitive compare and MetaiMatch with *, ? and [sets].
 TEST_F (DevicesTest, CollationMatchesPatternsWithoutCase)
 {
@@ -339,25 +316,29 @@ TEST_F (DevicesTest, CollationMatchesPatternsWithoutCase)
   EXPECT_EQ (std::u16string (Text), u"BOOT0001");
 }
 
-}  // namespace
-
-namespace {
-
-// The display's EDID from OVMF sits on the graphics handle as EDID active.
-TEST (StandardMachineOptions, RealEdidIsPublished)
+// The display's EDID sits on the graphics handle as EDID active: OVMF's, or an empty
+// one; consoles that a test leaves out are null in the system table.
+TEST (StandardMachineOptions, TheEdidIsPublishedAndAbsentConsolesAreNull)
 {
-  Emu::Machine          Machine;
-  Emu::MACHINE_OPTIONS  Options;
-  Options.Edid = Fixtures::Read ("ovmf/EDIDMMIO.BIN");
-  Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, Options);
-  static const EFI_GUID  EdidGuid = EFI_EDID_ACTIVE_PROTOCOL_GUID;
-  VOID                   *Found   = nullptr;
-  ASSERT_EQ (Machine.BootServices ()->HandleProtocol (Devices.Graphics->Handle (), (EFI_GUID *)&EdidGuid, &Found),
-    EFI_SUCCESS);
-  auto  *Active = static_cast<EFI_EDID_ACTIVE_PROTOCOL *>(Found);
-  ASSERT_EQ (Active->SizeOfEdid, 256u);
-  static const UINT8  Header[8] = { 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 };
-  EXPECT_EQ (std::memcmp (Active->Edid, Header, sizeof (Header)), 0);
+  static const EFI_GUID  EdidGuid  = EFI_EDID_ACTIVE_PROTOCOL_GUID;
+  static const UINT8     Header[8] = { 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 };
+
+  for (bool Real : { true, false }) {
+    Emu::Machine          Machine;
+    Emu::MACHINE_OPTIONS  Options;
+    Options.Edid           = Real ? Fixtures::Read ("ovmf/EDIDMMIO.BIN") : std::vector<UINT8> ();
+    Options.ConOut         = Real;
+    Options.ConsoleControl = Real;
+    Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, Options);
+    VOID                   *Found  = nullptr;
+    ASSERT_EQ (Machine.BootServices ()->HandleProtocol (Devices.Graphics->Handle (), (EFI_GUID *)&EdidGuid, &Found),
+      EFI_SUCCESS);
+    auto  *Active = static_cast<EFI_EDID_ACTIVE_PROTOCOL *>(Found);
+    ASSERT_EQ (Active->SizeOfEdid, Real ? 256u : 0u);
+    EXPECT_TRUE (!Real || (std::memcmp (Active->Edid, Header, sizeof (Header)) == 0));
+    EXPECT_EQ (Machine.SystemTable ()->ConOut == nullptr, !Real);
+    EXPECT_EQ (Devices.Control == nullptr, !Real);
+  }
 }
 
 }  // namespace
