@@ -53,6 +53,13 @@ protected:
     return &Record;
   }
 
+  // The focused row and the first and last rows shown.
+  void ExpectWindow (UINT64 Current, UINT64 First, UINT64 Last)
+  {
+    EXPECT_EQ ((std::vector<UINT64> { Frame->Current, Frame->FirstVisible, Frame->LastVisible }),
+               (std::vector<UINT64> { Current, First, Last }));
+  }
+
   void AddLabels (UINT32 Count)
   {
     for (UINT32 Index = 0; Index < Count; Index++) {
@@ -117,12 +124,9 @@ TEST_F (TuiFrameTest, FocusMovesScrollsAndWrapsAround) {
   for (int Step = 0; Step < 25; Step++) {
     EXPECT_EQ (Press ("Down"), EFI_SUCCESS);
   }
-  EXPECT_EQ (Frame->Current, 25u);
-  EXPECT_EQ (Frame->FirstVisible, 0u);
+  ExpectWindow (25, 0, 25);
   Press ("Down");
-  EXPECT_EQ (Frame->Current, 26u);
-  EXPECT_EQ (Frame->FirstVisible, 1u);
-  EXPECT_EQ (Frame->LastVisible, 26u);
+  ExpectWindow (26, 1, 26);
   EXPECT_FALSE (Frame->Controls[0]->HasFocus);
   EXPECT_TRUE (Frame->Controls[26]->HasFocus);
 
@@ -130,30 +134,21 @@ TEST_F (TuiFrameTest, FocusMovesScrollsAndWrapsAround) {
   Frame->FirstVisible = 4;
   Frame->LastVisible  = 29;
   Press ("Down");                                     // past the end: back to the top
-  EXPECT_EQ (Frame->Current, 0u);
-  EXPECT_EQ (Frame->FirstVisible, 0u);
-  EXPECT_EQ (Frame->LastVisible, 25u);
+  ExpectWindow (0, 0, 25);
   Press ("Up");                                       // and from the top to the bottom
-  EXPECT_EQ (Frame->Current, 29u);
-  EXPECT_EQ (Frame->FirstVisible, 4u);
-  EXPECT_EQ (Frame->LastVisible, 29u);
+  ExpectWindow (29, 4, 29);
 }
 
 TEST_F (TuiFrameTest, PagingHomeAndEnd) {
   AddLabels (30);
   FrameSetFocus (Frame, 3);
   Press ("PgDn");
-  EXPECT_EQ (Frame->FirstVisible, 26u);
-  EXPECT_EQ (Frame->LastVisible, 29u);
-  EXPECT_EQ (Frame->Current, 26u);
+  ExpectWindow (26, 26, 29);
   Press ("PgUp");
-  EXPECT_EQ (Frame->FirstVisible, 0u);
-  EXPECT_EQ (Frame->LastVisible, 25u);
-  EXPECT_EQ (Frame->Current, 0u);
+  ExpectWindow (0, 0, 25);
   // Home with the window already at the top does one pass and changes nothing.
   Press ("Home");
-  EXPECT_EQ (Frame->FirstVisible, 0u);
-  EXPECT_EQ (Frame->Current, 0u);
+  ExpectWindow (0, 0, 25);
   Press ("End");
   EXPECT_EQ (Frame->LastVisible, 29u);
   Press ("Home");
