@@ -39,14 +39,46 @@ Seq (std::initializer_list<Op> Parts)
   return [List] (IfrBuilder &F) { for (const Op &Part : List) { Part (F); } };
 }
 
+// One expression's expected end: its status and, on success, its cell or its text.
+struct RESULT {
+  Op              Body;
+  EFI_STATUS      Status = EFI_SUCCESS;
+  UINT8           Type   = 0;
+  UINT64          Value  = 0;
+  const char16_t  *Text  = nullptr;
+};
+
+RESULT Is (Op Body, UINT8 Type, UINT64 Value) { return { Body, EFI_SUCCESS, Type, Value }; }
+RESULT Fails (Op Body, EFI_STATUS Status) { return { Body, Status }; }
+RESULT Reads (Op Body, const char16_t *Text) { return { Body, EFI_SUCCESS, EFI_IFR_TYPE_STRING, 0, Text }; }
+
 class IfrExpressionTest : public ExpressionTest {
 protected:
-  // Builds and runs one expression inside a SUPPRESS_IF.
-  OUTCOME Eval (const Op &Body)
+  // Builds every expression (each inside a SUPPRESS_IF), then runs each one.
+  void ExpectResults (const std::vector<RESULT> &Cases)
   {
-    size_t  At = Expr (Body);
+    std::vector<size_t>  At;
+
+    for (const RESULT &Case : Cases) {
+      At.push_back (Expr (Case.Body));
+    }
+
     Finish ();
-    return Run (At);
+    for (size_t Index = 0; Index < Cases.size (); Index++) {
+      const RESULT  &Case = Cases[Index];
+      OUTCOME       O     = Run (At[Index]);
+
+      SCOPED_TRACE ("expression " + std::to_string (Index));
+      if (Case.Status != EFI_SUCCESS) {
+        EXPECT_EQ (O.Status, Case.Status);
+      } else if (Case.Text != nullptr) {
+        ASSERT_EQ (O.Status, EFI_SUCCESS);
+        EXPECT_EQ (O.Cell.Type, EFI_IFR_TYPE_STRING);
+        EXPECT_EQ (TextOf (O.Cell), Case.Text);
+      } else {
+        ExpectCell (O, Case.Type, Case.Value);
+      }
+    }
   }
 };
 
@@ -92,18 +124,13 @@ TEST_F (IfrExpressionTest, ImmediatesKeepTheirWidth) {
 }
 
 TEST_F (IfrExpressionTest, LogicTakesBooleansOnly) {
-  size_t  And   = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_FALSE_OP, EFI_IFR_AND_OP }));
-  size_t  Or    = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_FALSE_OP, EFI_IFR_OR_OP }));
-  size_t  Not   = Expr (Ops ({ EFI_IFR_FALSE_OP, EFI_IFR_NOT_OP }));
-  size_t  NotU8 = Expr (Ops ({ EFI_IFR_ONE_OP, EFI_IFR_NOT_OP }));
-  size_t  AndU8 = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_ONE_OP, EFI_IFR_AND_OP }));
-
-  Finish ();
-  ExpectCell (Run (And), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (Or), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (Not), EFI_IFR_TYPE_BOOLEAN, 1);
-  EXPECT_EQ (Run (NotU8).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (AndU8).Status, EFI_INVALID_PARAMETER);
+  ExpectResults ({
+    Is (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_FALSE_OP, EFI_IFR_AND_OP }), EFI_IFR_TYPE_BOOLEAN, 0),
+    Is (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_FALSE_OP, EFI_IFR_OR_OP }), EFI_IFR_TYPE_BOOLEAN, 1),
+    Is (Ops ({ EFI_IFR_FALSE_OP, EFI_IFR_NOT_OP }), EFI_IFR_TYPE_BOOLEAN, 1),
+    Fails (Ops ({ EFI_IFR_ONE_OP, EFI_IFR_NOT_OP }), EFI_INVALID_PARAMETER),
+    Fails (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_ONE_OP, EFI_IFR_AND_OP }), EFI_INVALID_PARAMETER),
+  });
 }
 
 TEST_F (IfrExpressionTest, ComparisonsUseTheSignedDifference) {
@@ -112,36 +139,27 @@ TEST_F (IfrExpressionTest, ComparisonsUseTheSignedDifference) {
     { EFI_IFR_GREATER_THAN_OP, false, false }, { EFI_IFR_GREATER_EQUAL_OP, false, true },
     { EFI_IFR_LESS_THAN_OP, true, false },     { EFI_IFR_LESS_EQUAL_OP, true, true },
   };
-  std::vector<std::pair<size_t, size_t>>  At;
+  std::vector<RESULT>  Results = {
+    // All ones minus zero is -1 as a signed difference, so ONES is not greater than ZERO.
+    Is (Ops ({ EFI_IFR_ONES_OP, EFI_IFR_ZERO_OP, EFI_IFR_GREATER_THAN_OP }), EFI_IFR_TYPE_BOOLEAN, 0),
+    Fails (Seq ({ Str (kAlpha), U8 (1), Ops ({ EFI_IFR_EQUAL_OP }) }), EFI_INVALID_PARAMETER),
+    Fails (Ops ({ EFI_IFR_UNDEFINED_OP, EFI_IFR_ZERO_OP, EFI_IFR_EQUAL_OP }), EFI_INVALID_PARAMETER),
+  };
 
   for (const auto &Case : Cases) {
-    At.push_back ({ Expr (Seq ({ U8 (3), U8 (5), Ops ({ Case.Opcode }) })), Expr (Seq ({ U8 (5), U8 (5), Ops ({ Case.Opcode }) })) });
+    Results.push_back (Is (Seq ({ U8 (3), U8 (5), Ops ({ Case.Opcode }) }), EFI_IFR_TYPE_BOOLEAN, Case.ThreeFive));
+    Results.push_back (Is (Seq ({ U8 (5), U8 (5), Ops ({ Case.Opcode }) }), EFI_IFR_TYPE_BOOLEAN, Case.FiveFive));
   }
 
-  // All ones minus zero is -1 as a signed difference, so ONES is not greater than ZERO.
-  size_t  Ones = Expr (Ops ({ EFI_IFR_ONES_OP, EFI_IFR_ZERO_OP, EFI_IFR_GREATER_THAN_OP }));
-  size_t  Mixed = Expr (Seq ({ Str (kAlpha), U8 (1), Ops ({ EFI_IFR_EQUAL_OP }) }));
-  size_t  Undefined = Expr (Ops ({ EFI_IFR_UNDEFINED_OP, EFI_IFR_ZERO_OP, EFI_IFR_EQUAL_OP }));
-  Finish ();
-  for (size_t Index = 0; Index < At.size (); Index++) {
-    ExpectCell (Run (At[Index].first), EFI_IFR_TYPE_BOOLEAN, Cases[Index].ThreeFive);
-    ExpectCell (Run (At[Index].second), EFI_IFR_TYPE_BOOLEAN, Cases[Index].FiveFive);
-  }
-
-  ExpectCell (Run (Ones), EFI_IFR_TYPE_BOOLEAN, 0);
-  EXPECT_EQ (Run (Mixed).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (Undefined).Status, EFI_INVALID_PARAMETER);
+  ExpectResults (Results);
 }
 
 TEST_F (IfrExpressionTest, StringsCompareByIdThenByText) {
-  size_t  SameText = Expr (Seq ({ Str (kAlpha), Str (kAlphaAgain), Ops ({ EFI_IFR_EQUAL_OP }) }));
-  size_t  Less     = Expr (Seq ({ Str (kBeta), Str (kAlpha), Ops ({ EFI_IFR_LESS_THAN_OP }) }));
-  size_t  Missing  = Expr (Seq ({ Str (kAlpha), Str (0x7777), Ops ({ EFI_IFR_EQUAL_OP }) }));
-
-  Finish ();
-  ExpectCell (Run (SameText), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (Less), EFI_IFR_TYPE_BOOLEAN, 1);    // 'B' sorts before 'a'
-  EXPECT_EQ (Run (Missing).Status, EFI_INVALID_PARAMETER);
+  ExpectResults ({
+    Is (Seq ({ Str (kAlpha), Str (kAlphaAgain), Ops ({ EFI_IFR_EQUAL_OP }) }), EFI_IFR_TYPE_BOOLEAN, 1),
+    Is (Seq ({ Str (kBeta), Str (kAlpha), Ops ({ EFI_IFR_LESS_THAN_OP }) }), EFI_IFR_TYPE_BOOLEAN, 1),   // 'B' before 'a'
+    Fails (Seq ({ Str (kAlpha), Str (0x7777), Ops ({ EFI_IFR_EQUAL_OP }) }), EFI_INVALID_PARAMETER),
+  });
 }
 
 TEST_F (IfrExpressionTest, ArithmeticGivesU64) {
@@ -150,56 +168,39 @@ TEST_F (IfrExpressionTest, ArithmeticGivesU64) {
     { EFI_IFR_DIVIDE_OP, 2 },       { EFI_IFR_MODULO_OP, 1 },      { EFI_IFR_BITWISE_AND_OP, 3 },
     { EFI_IFR_BITWISE_OR_OP, 7 },   { EFI_IFR_SHIFT_LEFT_OP, 56 }, { EFI_IFR_SHIFT_RIGHT_OP, 0 },
   };
-  std::vector<size_t>  At;
+  std::vector<RESULT>  Results = {
+    Is (Seq ({ U8 (1), U8 (65), Ops ({ EFI_IFR_SHIFT_LEFT_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 2),   // count's low 6 bits
+    Is (Seq ({ U8 (0), U8 (1), Ops ({ EFI_IFR_SUBTRACT_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL),
+    Is (Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_BITWISE_NOT_OP }), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL),
+    Is (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_TRUE_OP, EFI_IFR_ADD_OP }), EFI_IFR_TYPE_NUM_SIZE_64, 2),
+    Fails (Seq ({ Str (kAlpha), U8 (1), Ops ({ EFI_IFR_ADD_OP }) }), EFI_INVALID_PARAMETER),
+    Fails (Seq ({ U8 (7), Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_DIVIDE_OP }) }), EFI_INVALID_PARAMETER),
+    Fails (Seq ({ U8 (7), Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_MODULO_OP }) }), EFI_INVALID_PARAMETER),
+  };
 
   for (const auto &Case : Cases) {
-    At.push_back (Expr (Seq ({ U8 (7), U8 (3), Ops ({ Case.Opcode }) })));
+    Results.push_back (Is (Seq ({ U8 (7), U8 (3), Ops ({ Case.Opcode }) }), EFI_IFR_TYPE_NUM_SIZE_64, Case.Result));
   }
 
-  size_t  Wide      = Expr (Seq ({ U8 (1), U8 (65), Ops ({ EFI_IFR_SHIFT_LEFT_OP }) }));   // count's low 6 bits
-  size_t  Wrap      = Expr (Seq ({ U8 (0), U8 (1), Ops ({ EFI_IFR_SUBTRACT_OP }) }));
-  size_t  Complement = Expr (Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_BITWISE_NOT_OP }));
-  size_t  Boolean   = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_TRUE_OP, EFI_IFR_ADD_OP }));
-  size_t  OfString  = Expr (Seq ({ Str (kAlpha), U8 (1), Ops ({ EFI_IFR_ADD_OP }) }));
-  size_t  ByZero    = Expr (Seq ({ U8 (7), Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_DIVIDE_OP }) }));
-  size_t  ModZero   = Expr (Seq ({ U8 (7), Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_MODULO_OP }) }));
-  Finish ();
-  for (size_t Index = 0; Index < At.size (); Index++) {
-    ExpectCell (Run (At[Index]), EFI_IFR_TYPE_NUM_SIZE_64, Cases[Index].Result);
-  }
-
-  ExpectCell (Run (Wide), EFI_IFR_TYPE_NUM_SIZE_64, 2);
-  ExpectCell (Run (Wrap), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL);
-  ExpectCell (Run (Complement), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL);
-  ExpectCell (Run (Boolean), EFI_IFR_TYPE_NUM_SIZE_64, 2);
-  EXPECT_EQ (Run (OfString).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (ByZero).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (ModZero).Status, EFI_INVALID_PARAMETER);
+  ExpectResults (Results);
 }
 
 // "C A B CONDITIONAL": a true C takes the value pushed last.
 TEST_F (IfrExpressionTest, ConditionalTrueTakesTheTopValue) {
-  size_t  True  = Expr (Seq ({ Ops ({ EFI_IFR_TRUE_OP }), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }));
-  size_t  False = Expr (Seq ({ Ops ({ EFI_IFR_FALSE_OP }), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }));
-  size_t  Bad   = Expr (Seq ({ U8 (1), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }));
-  size_t  Dup   = Expr (Seq ({ U8 (5), Ops ({ EFI_IFR_DUP_OP, EFI_IFR_ADD_OP }) }));
-
-  Finish ();
-  ExpectCell (Run (True), EFI_IFR_TYPE_NUM_SIZE_8, 2);
-  ExpectCell (Run (False), EFI_IFR_TYPE_NUM_SIZE_8, 1);
-  EXPECT_EQ (Run (Bad).Status, EFI_INVALID_PARAMETER);
-  ExpectCell (Run (Dup), EFI_IFR_TYPE_NUM_SIZE_64, 10);
+  ExpectResults ({
+    Is (Seq ({ Ops ({ EFI_IFR_TRUE_OP }), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }), EFI_IFR_TYPE_NUM_SIZE_8, 2),
+    Is (Seq ({ Ops ({ EFI_IFR_FALSE_OP }), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }), EFI_IFR_TYPE_NUM_SIZE_8, 1),
+    Fails (Seq ({ U8 (1), U8 (1), U8 (2), Ops ({ EFI_IFR_CONDITIONAL_OP }) }), EFI_INVALID_PARAMETER),
+    Is (Seq ({ U8 (5), Ops ({ EFI_IFR_DUP_OP, EFI_IFR_ADD_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 10),
+  });
 }
 
 TEST_F (IfrExpressionTest, ExactlyOneValueMustBeLeft) {
-  size_t  Two     = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_TRUE_OP }));
-  size_t  None    = Expr ([] (IfrBuilder &) {});
-  size_t  Missing = Expr (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_AND_OP }));
-
-  Finish ();
-  EXPECT_EQ (Run (Two).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (None).Status, EFI_INVALID_PARAMETER);
-  EXPECT_EQ (Run (Missing).Status, EFI_INVALID_PARAMETER);
+  ExpectResults ({
+    Fails (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_TRUE_OP }), EFI_INVALID_PARAMETER),
+    Fails (Ops ({}), EFI_INVALID_PARAMETER),
+    Fails (Ops ({ EFI_IFR_TRUE_OP, EFI_IFR_AND_OP }), EFI_INVALID_PARAMETER),
+  });
 }
 
 TEST_F (IfrExpressionTest, StacksGrowPastTheirFirstHundredCells) {
@@ -220,38 +221,23 @@ TEST_F (IfrExpressionTest, StacksGrowPastTheirFirstHundredCells) {
 }
 
 TEST_F (IfrExpressionTest, QuestionsAreReadFromTheCache) {
-  size_t  Val      = Expr ([] (IfrBuilder &F) { F.EqIdVal (1, 5); });
-  size_t  ValNo    = Expr ([] (IfrBuilder &F) { F.EqIdVal (1, 6); });
-  size_t  List     = Expr ([] (IfrBuilder &F) { F.EqIdValList (2, { 1, 0x1234, 7 }); });
-  size_t  ListNo   = Expr ([] (IfrBuilder &F) { F.EqIdValList (2, { 1, 7 }); });
-  size_t  Ids      = Expr ([] (IfrBuilder &F) { F.EqIdId (1, 1); });
-  size_t  IdsNo    = Expr ([] (IfrBuilder &F) { F.EqIdId (1, 2); });
-  size_t  Ref1     = Expr ([] (IfrBuilder &F) { F.QuestionRef1 (2); });
-  size_t  Boolean  = Expr ([] (IfrBuilder &F) { F.QuestionRef1 (3); F.Operator (EFI_IFR_NOT_OP); });
-  size_t  Ref2     = Expr ([] (IfrBuilder &F) { F.Uint16 (2); F.QuestionRef2 (); });
-  size_t  TooLarge = Expr ([] (IfrBuilder &F) { F.Uint32 (70000); F.QuestionRef2 (); });
-  size_t  Absent   = Expr ([] (IfrBuilder &F) { F.QuestionRef1 (99); });
-  size_t  Other    = Expr ([] (IfrBuilder &F) { F.QuestionRef1 (6); });
-  size_t  ByGuid   = Expr ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_3 (0, kFormSetGuid); });
-  size_t  NoSet    = Expr ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_3 (0, kListGuid); });
-  size_t  Short3   = Expr ([] (IfrBuilder &F) { F.Uint8 (1); F.QuestionRef3 (); });
-
-  Finish ();
-  ExpectCell (Run (Val), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (ValNo), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (List), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (ListNo), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (Ids), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (IdsNo), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (Ref1), EFI_IFR_TYPE_NUM_SIZE_64, 0x1234);
-  ExpectCell (Run (Boolean), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (Ref2), EFI_IFR_TYPE_NUM_SIZE_64, 0x1234);
-  EXPECT_EQ (Run (TooLarge).Status, EFI_NOT_FOUND);
-  EXPECT_EQ (Run (Absent).Status, EFI_NOT_FOUND);
-  ExpectCell (Run (Other), EFI_IFR_TYPE_NUM_SIZE_64, 9);     // page 1 of the same package list
-  ExpectCell (Run (ByGuid), EFI_IFR_TYPE_NUM_SIZE_64, 9);
-  EXPECT_EQ (Run (NoSet).Status, EFI_NOT_FOUND);
-  ExpectCell (Run (Short3), EFI_IFR_TYPE_NUM_SIZE_64, 5);
+  ExpectResults ({
+    Is ([] (IfrBuilder &F) { F.EqIdVal (1, 5); }, EFI_IFR_TYPE_BOOLEAN, 1),
+    Is ([] (IfrBuilder &F) { F.EqIdVal (1, 6); }, EFI_IFR_TYPE_BOOLEAN, 0),
+    Is ([] (IfrBuilder &F) { F.EqIdValList (2, { 1, 0x1234, 7 }); }, EFI_IFR_TYPE_BOOLEAN, 1),
+    Is ([] (IfrBuilder &F) { F.EqIdValList (2, { 1, 7 }); }, EFI_IFR_TYPE_BOOLEAN, 0),
+    Is ([] (IfrBuilder &F) { F.EqIdId (1, 1); }, EFI_IFR_TYPE_BOOLEAN, 1),
+    Is ([] (IfrBuilder &F) { F.EqIdId (1, 2); }, EFI_IFR_TYPE_BOOLEAN, 0),
+    Is ([] (IfrBuilder &F) { F.QuestionRef1 (2); }, EFI_IFR_TYPE_NUM_SIZE_64, 0x1234),
+    Is ([] (IfrBuilder &F) { F.QuestionRef1 (3); F.Operator (EFI_IFR_NOT_OP); }, EFI_IFR_TYPE_BOOLEAN, 0),
+    Is ([] (IfrBuilder &F) { F.Uint16 (2); F.QuestionRef2 (); }, EFI_IFR_TYPE_NUM_SIZE_64, 0x1234),
+    Fails ([] (IfrBuilder &F) { F.Uint32 (70000); F.QuestionRef2 (); }, EFI_NOT_FOUND),
+    Fails ([] (IfrBuilder &F) { F.QuestionRef1 (99); }, EFI_NOT_FOUND),
+    Is ([] (IfrBuilder &F) { F.QuestionRef1 (6); }, EFI_IFR_TYPE_NUM_SIZE_64, 9),     // page 1 of the same package list
+    Is ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_3 (0, kFormSetGuid); }, EFI_IFR_TYPE_NUM_SIZE_64, 9),
+    Fails ([] (IfrBuilder &F) { F.Uint8 (6); F.QuestionRef3_3 (0, kListGuid); }, EFI_NOT_FOUND),
+    Is ([] (IfrBuilder &F) { F.Uint8 (1); F.QuestionRef3 (); }, EFI_IFR_TYPE_NUM_SIZE_64, 5),
+  });
 }
 
 // The device-path text of a vendor node of the fake driver, as the firmware's converter gives it.
@@ -335,109 +321,77 @@ TEST_F (IfrExpressionTest, PassingStringsLeaveThePackageListAlone) {
 }
 
 TEST_F (IfrExpressionTest, CaseAndPatternsGoThroughCollation) {
-  size_t  Upper = Expr (Seq ({ Str (kAlpha), Ops ({ EFI_IFR_TO_UPPER_OP }) }));
-  size_t  Lower = Expr (Seq ({ Str (kBeta), Ops ({ EFI_IFR_TO_LOWER_OP }) }));
-  size_t  Match = Expr (Seq ({ Str (kPattern), Str (kAlpha), Ops ({ EFI_IFR_MATCH_OP }) }));
-  size_t  Miss  = Expr (Seq ({ Str (kPattern), Str (kBeta), Ops ({ EFI_IFR_MATCH_OP }) }));
-
-  Finish ();
-  OUTCOME  O = Run (Upper);
-  ASSERT_EQ (O.Status, EFI_SUCCESS);
-  EXPECT_EQ (TextOf (O.Cell), u"ALPHA");
-  EXPECT_EQ (TextOf (Run (Lower).Cell), u"beta");
-  ExpectCell (Run (Match), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (Miss), EFI_IFR_TYPE_BOOLEAN, 0);
+  ExpectResults ({
+    Reads (Seq ({ Str (kAlpha), Ops ({ EFI_IFR_TO_UPPER_OP }) }), u"ALPHA"),
+    Reads (Seq ({ Str (kBeta), Ops ({ EFI_IFR_TO_LOWER_OP }) }), u"beta"),
+    Is (Seq ({ Str (kPattern), Str (kAlpha), Ops ({ EFI_IFR_MATCH_OP }) }), EFI_IFR_TYPE_BOOLEAN, 1),
+    Is (Seq ({ Str (kPattern), Str (kBeta), Ops ({ EFI_IFR_MATCH_OP }) }), EFI_IFR_TYPE_BOOLEAN, 0),
+  });
 }
 
 TEST_F (IfrExpressionTest, ConversionsToNumbersAndBooleans) {
-  size_t  Hex      = Expr (Seq ({ Str (kHex), Ops ({ EFI_IFR_TO_UINT_OP }) }));
-  size_t  Decimal  = Expr (Seq ({ Str (kDecimal), Ops ({ EFI_IFR_TO_UINT_OP }) }));
-  size_t  Number   = Expr (Seq ({ U8 (200), Ops ({ EFI_IFR_TO_UINT_OP }) }));
-  size_t  NoUint   = Expr (Ops ({ EFI_IFR_UNDEFINED_OP, EFI_IFR_TO_UINT_OP }));
-  size_t  True     = Expr (Seq ({ Str (kTrueText), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }));
-  size_t  False    = Expr (Seq ({ Str (kFalseText), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }));
-  size_t  Maybe    = Expr (Seq ({ Str (kMaybe), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }));
-  size_t  NotMaybe = Expr (Seq ({ Str (kMaybe), Ops ({ EFI_IFR_TO_BOOLEAN_OP, EFI_IFR_NOT_OP }) }));
-  size_t  Zero     = Expr (Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_TO_BOOLEAN_OP }));
-
-  Finish ();
-  ExpectCell (Run (Hex), EFI_IFR_TYPE_NUM_SIZE_64, 0x1F);
-  ExpectCell (Run (Decimal), EFI_IFR_TYPE_NUM_SIZE_64, 0);
-  ExpectCell (Run (Number), EFI_IFR_TYPE_NUM_SIZE_64, 200);
-  EXPECT_EQ (Run (NoUint).Status, EFI_UNSUPPORTED);
-  ExpectCell (Run (True), EFI_IFR_TYPE_BOOLEAN, 1);
-  ExpectCell (Run (False), EFI_IFR_TYPE_BOOLEAN, 0);
-  ExpectCell (Run (Maybe), EFI_IFR_TYPE_OTHER, 0);
-  EXPECT_EQ (Run (NotMaybe).Status, EFI_INVALID_PARAMETER);
-  ExpectCell (Run (Zero), EFI_IFR_TYPE_BOOLEAN, 0);
+  ExpectResults ({
+    Is (Seq ({ Str (kHex), Ops ({ EFI_IFR_TO_UINT_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 0x1F),
+    Is (Seq ({ Str (kDecimal), Ops ({ EFI_IFR_TO_UINT_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 0),
+    Is (Seq ({ U8 (200), Ops ({ EFI_IFR_TO_UINT_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 200),
+    Fails (Ops ({ EFI_IFR_UNDEFINED_OP, EFI_IFR_TO_UINT_OP }), EFI_UNSUPPORTED),
+    Is (Seq ({ Str (kTrueText), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }), EFI_IFR_TYPE_BOOLEAN, 1),
+    Is (Seq ({ Str (kFalseText), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }), EFI_IFR_TYPE_BOOLEAN, 0),
+    Is (Seq ({ Str (kMaybe), Ops ({ EFI_IFR_TO_BOOLEAN_OP }) }), EFI_IFR_TYPE_OTHER, 0),
+    Fails (Seq ({ Str (kMaybe), Ops ({ EFI_IFR_TO_BOOLEAN_OP, EFI_IFR_NOT_OP }) }), EFI_INVALID_PARAMETER),
+    Is (Ops ({ EFI_IFR_ZERO_OP, EFI_IFR_TO_BOOLEAN_OP }), EFI_IFR_TYPE_BOOLEAN, 0),
+  });
 }
 
 TEST_F (IfrExpressionTest, ToStringPrintsByFormat) {
-  size_t  Decimal = Expr ([] (IfrBuilder &F) { F.Uint8 (255); F.ToString (0); });
-  size_t  Lower   = Expr ([] (IfrBuilder &F) { F.Uint8 (255); F.ToString (2); });
-  size_t  Upper   = Expr ([] (IfrBuilder &F) { F.Uint16 (0xBEEF); F.ToString (3); });
-  size_t  True    = Expr ([] (IfrBuilder &F) { F.Operator (EFI_IFR_TRUE_OP); F.ToString (0); });
-  size_t  False   = Expr ([] (IfrBuilder &F) { F.Operator (EFI_IFR_FALSE_OP); F.ToString (0); });
-  size_t  Keeps   = Expr ([] (IfrBuilder &F) { F.StringRef1 (kBeta); F.ToString (0); });
-
-  Finish ();
-  EXPECT_EQ (TextOf (Run (Decimal).Cell), u"255");
-  EXPECT_EQ (TextOf (Run (Lower).Cell), u"ff");
-  EXPECT_EQ (TextOf (Run (Upper).Cell), u"BEEF");
-  EXPECT_EQ (TextOf (Run (True).Cell), u"True");
-  EXPECT_EQ (TextOf (Run (False).Cell), u"False");
-  ExpectCell (Run (Keeps), EFI_IFR_TYPE_STRING, kBeta);
+  ExpectResults ({
+    Reads ([] (IfrBuilder &F) { F.Uint8 (255); F.ToString (0); }, u"255"),
+    Reads ([] (IfrBuilder &F) { F.Uint8 (255); F.ToString (2); }, u"ff"),
+    Reads ([] (IfrBuilder &F) { F.Uint16 (0xBEEF); F.ToString (3); }, u"BEEF"),
+    Reads ([] (IfrBuilder &F) { F.Operator (EFI_IFR_TRUE_OP); F.ToString (0); }, u"True"),
+    Reads ([] (IfrBuilder &F) { F.Operator (EFI_IFR_FALSE_OP); F.ToString (0); }, u"False"),
+    Is ([] (IfrBuilder &F) { F.StringRef1 (kBeta); F.ToString (0); }, EFI_IFR_TYPE_STRING, kBeta),
+  });
 }
 
 TEST_F (IfrExpressionTest, SubstringsStayInsideTheirText) {
-  size_t  Mid     = Expr (Seq ({ Str (kAlpha), U8 (1), U8 (3), Ops ({ EFI_IFR_MID_OP }) }));
-  size_t  Past    = Expr (Seq ({ Str (kAlpha), U8 (9), U8 (3), Ops ({ EFI_IFR_MID_OP }) }));
-  size_t  Long    = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.Uint8 (2); F.Uint64 (~0ULL); F.Operator (EFI_IFR_MID_OP); });
-  size_t  Token   = Expr (Seq ({ Str (kTokens), Str (kComma), U8 (3), Ops ({ EFI_IFR_TOKEN_OP }) }));
-  size_t  Blank   = Expr (Seq ({ Str (kTokens), Str (kComma), U8 (2), Ops ({ EFI_IFR_TOKEN_OP, EFI_IFR_LENGTH_OP }) }));
-  size_t  NoToken = Expr (Seq ({ Str (kTokens), Str (kComma), U8 (9), Ops ({ EFI_IFR_TOKEN_OP, EFI_IFR_LENGTH_OP }) }));
-  size_t  Joined  = Expr (Seq ({ Str (kAlpha), Str (kBeta), Ops ({ EFI_IFR_CATENATE_OP }) }));
-
-  Finish ();
-  EXPECT_EQ (TextOf (Run (Mid).Cell), u"lph");
-  EXPECT_EQ (TextOf (Run (Past).Cell), u"");
-  EXPECT_EQ (TextOf (Run (Long).Cell), u"pha");
-  EXPECT_EQ (TextOf (Run (Token).Cell), u"c");
-  ExpectCell (Run (Blank), EFI_IFR_TYPE_NUM_SIZE_64, 0);
-  ExpectCell (Run (NoToken), EFI_IFR_TYPE_NUM_SIZE_64, 0);
-  EXPECT_EQ (TextOf (Run (Joined).Cell), u"alphaBeta");
+  ExpectResults ({
+    Reads (Seq ({ Str (kAlpha), U8 (1), U8 (3), Ops ({ EFI_IFR_MID_OP }) }), u"lph"),
+    Reads (Seq ({ Str (kAlpha), U8 (9), U8 (3), Ops ({ EFI_IFR_MID_OP }) }), u""),
+    Reads ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.Uint8 (2); F.Uint64 (~0ULL); F.Operator (EFI_IFR_MID_OP); }, u"pha"),
+    Reads (Seq ({ Str (kTokens), Str (kComma), U8 (3), Ops ({ EFI_IFR_TOKEN_OP }) }), u"c"),
+    Is (Seq ({ Str (kTokens), Str (kComma), U8 (2), Ops ({ EFI_IFR_TOKEN_OP, EFI_IFR_LENGTH_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 0),
+    Is (Seq ({ Str (kTokens), Str (kComma), U8 (9), Ops ({ EFI_IFR_TOKEN_OP, EFI_IFR_LENGTH_OP }) }), EFI_IFR_TYPE_NUM_SIZE_64, 0),
+    Reads (Seq ({ Str (kAlpha), Str (kBeta), Ops ({ EFI_IFR_CATENATE_OP }) }), u"alphaBeta"),
+  });
 }
 
 TEST_F (IfrExpressionTest, FindAndSpanGiveIndexes) {
-  size_t  Find      = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.StringRef1 (kPh); F.Uint8 (0); F.Find (0); });
-  size_t  Cased     = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.StringRef1 (kUpperPh); F.Uint8 (0); F.Find (0); });
-  size_t  Uncased   = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.StringRef1 (kUpperPh); F.Uint8 (0); F.Find (1); });
-  size_t  Beyond    = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.StringRef1 (kPh); F.Uint8 (40); F.Find (0); });
-  size_t  BadFormat = Expr ([] (IfrBuilder &F) { F.StringRef1 (kAlpha); F.StringRef1 (kPh); F.Uint8 (0); F.Find (2); });
-  size_t  Span      = Expr ([] (IfrBuilder &F) { F.StringRef1 (kHex); F.StringRef1 (kRanges); F.Uint8 (0); F.Span (0); });
-  size_t  NonSpan   = Expr ([] (IfrBuilder &F) { F.StringRef1 (kDecimal); F.StringRef1 (kRanges); F.Uint8 (0); F.Span (1); });
+  auto  Find = [] (EFI_STRING_ID In, EFI_STRING_ID What, UINT8 From, UINT8 Format) -> Op {
+    return [=] (IfrBuilder &F) { F.StringRef1 (In); F.StringRef1 (What); F.Uint8 (From); F.Find (Format); };
+  };
+  auto  Span = [] (EFI_STRING_ID In, UINT8 Flags) -> Op {
+    return [=] (IfrBuilder &F) { F.StringRef1 (In); F.StringRef1 (kRanges); F.Uint8 (0); F.Span (Flags); };
+  };
 
-  Finish ();
-  ExpectCell (Run (Find), EFI_IFR_TYPE_NUM_SIZE_64, 2);
-  ExpectCell (Run (Cased), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL);
-  ExpectCell (Run (Uncased), EFI_IFR_TYPE_NUM_SIZE_64, 2);
-  ExpectCell (Run (Beyond), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL);
-  EXPECT_EQ (Run (BadFormat).Status, EFI_INVALID_PARAMETER);
-  ExpectCell (Run (Span), EFI_IFR_TYPE_NUM_SIZE_64, 5);      // "size 0x1f!": the '0'
-  ExpectCell (Run (NonSpan), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL);
+  ExpectResults ({
+    Is (Find (kAlpha, kPh, 0, 0), EFI_IFR_TYPE_NUM_SIZE_64, 2),
+    Is (Find (kAlpha, kUpperPh, 0, 0), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL),
+    Is (Find (kAlpha, kUpperPh, 0, 1), EFI_IFR_TYPE_NUM_SIZE_64, 2),
+    Is (Find (kAlpha, kPh, 40, 0), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL),
+    Fails (Find (kAlpha, kPh, 0, 2), EFI_INVALID_PARAMETER),
+    Is (Span (kHex, 0), EFI_IFR_TYPE_NUM_SIZE_64, 5),            // "size 0x1f!": the '0'
+    Is (Span (kDecimal, 1), EFI_IFR_TYPE_NUM_SIZE_64, ~0ULL),
+  });
 }
 
 TEST_F (IfrExpressionTest, StringReferences) {
-  size_t  Ref2    = Expr ([] (IfrBuilder &F) { F.Uint16 (kBeta); F.StringRef2 (); });
-  size_t  Missing = Expr ([] (IfrBuilder &F) { F.Uint16 (0x7777); F.StringRef2 (); F.Operator (EFI_IFR_LENGTH_OP); });
-  size_t  Large   = Expr ([] (IfrBuilder &F) { F.Uint32 (0x10000); F.StringRef2 (); });
-  size_t  Length  = Expr ([] (IfrBuilder &F) { F.StringRef1 (kTokens); F.Operator (EFI_IFR_LENGTH_OP); });
-
-  Finish ();
-  ExpectCell (Run (Ref2), EFI_IFR_TYPE_STRING, kBeta);
-  ExpectCell (Run (Missing), EFI_IFR_TYPE_NUM_SIZE_64, 0);
-  EXPECT_EQ (Run (Large).Status, EFI_NOT_FOUND);
-  ExpectCell (Run (Length), EFI_IFR_TYPE_NUM_SIZE_64, 6);
+  ExpectResults ({
+    Is ([] (IfrBuilder &F) { F.Uint16 (kBeta); F.StringRef2 (); }, EFI_IFR_TYPE_STRING, kBeta),
+    Is ([] (IfrBuilder &F) { F.Uint16 (0x7777); F.StringRef2 (); F.Operator (EFI_IFR_LENGTH_OP); }, EFI_IFR_TYPE_NUM_SIZE_64, 0),
+    Fails ([] (IfrBuilder &F) { F.Uint32 (0x10000); F.StringRef2 (); }, EFI_NOT_FOUND),
+    Is ([] (IfrBuilder &F) { F.StringRef1 (kTokens); F.Operator (EFI_IFR_LENGTH_OP); }, EFI_IFR_TYPE_NUM_SIZE_64, 6),
+  });
 }
 
 TEST_F (IfrExpressionTest, RulesAreEvaluatedWhereTheyAreReferenced) {
