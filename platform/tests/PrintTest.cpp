@@ -53,11 +53,8 @@ TEST (PrintText, StringsCharsAndPrecision) {
   EXPECT_EQ (u"<null string>", Print (u"%s", (CHAR16 *)nullptr));
   EXPECT_EQ (u"100%", Print (u"100%%"));
   EXPECT_EQ (u"end%", Print (u"end%"));   // a lone trailing percent stands as it is
-}
-
-TEST (PrintText, GuidInRegistryForm) {
+  // GUIDs in registry form.
   EFI_GUID  Guid = { 0x0ADFB62D, 0xFF74, 0x484C, { 0x89, 0x44, 0xF8, 0x5C, 0x4B, 0xEA, 0x87, 0xA8 } };
-
   EXPECT_EQ (u"0ADFB62D-FF74-484C-8944-F85C4BEA87A8", Print (u"%g", &Guid));
   EXPECT_EQ ("0ADFB62D-FF74-484C-8944-F85C4BEA87A8", PrintA ("%g", &Guid));
 }

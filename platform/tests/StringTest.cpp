@@ -12,22 +12,20 @@
 
 namespace {
 
-TEST (StringCopy, FitsExactlyWithTerminator) {
-  CHAR16  Buffer[4];
+// A copy fits exactly with its terminator; one character too long must not be
+// truncated silently: the copy leaves an empty string rather than a half value.
+// Overlapping ranges are denied.
+TEST (StringCopy, FitsExactlyAndRefusesOneCharacterTooManyLeavingEmpty) {
+  CHAR16  Buffer[8];
 
   EXPECT_EQ (EFI_SUCCESS, StrCpyS (Buffer, 4, u"abc"));
   EXPECT_EQ (0, StrCmp (Buffer, u"abc"));
-}
-
-// One character too long must not be truncated silently; the copy leaves an empty
-// string rather than a half value.
-TEST (StringCopy, RefusesOneCharacterTooManyAndLeavesEmpty) {
-  CHAR16  Buffer[4] = u"xyz";
-
   EXPECT_EQ (EFI_BUFFER_TOO_SMALL, StrCpyS (Buffer, 4, u"abcd"));
   EXPECT_EQ (0, Buffer[0]);
   EXPECT_EQ (EFI_INVALID_PARAMETER, StrCpyS (Buffer, 0, u"a"));
   EXPECT_EQ (EFI_INVALID_PARAMETER, StrCpyS (nullptr, 4, u"a"));
+  EXPECT_EQ (EFI_SUCCESS, StrCpyS (Buffer, 8, u"abcdef"));
+  EXPECT_EQ (EFI_ACCESS_DENIED, StrCpyS (Buffer + 1, 7, Buffer));
 }
 
 TEST (StringCopy, CountedCopyStopsAtCountOrTerminator) {
@@ -37,12 +35,6 @@ TEST (StringCopy, CountedCopyStopsAtCountOrTerminator) {
   EXPECT_EQ (0, StrCmp (Buffer, u"abc"));
   EXPECT_EQ (EFI_SUCCESS, StrnCpyS (Buffer, 8, u"ab", 5));
   EXPECT_EQ (0, StrCmp (Buffer, u"ab"));
-}
-
-TEST (StringCopy, OverlappingRangesAreDenied) {
-  CHAR16  Buffer[8] = u"abcdef";
-
-  EXPECT_EQ (EFI_ACCESS_DENIED, StrCpyS (Buffer + 1, 7, Buffer));
 }
 
 // A source that does not fit is read no further than the destination could hold:
@@ -75,13 +67,9 @@ TEST (StringConcat, AppendsAndKeepsDestinationWhenFull) {
   EXPECT_EQ (0, StrCmp (Buffer, u"abcd"));
   EXPECT_EQ (EFI_SUCCESS, StrnCatS (Buffer, 6, u"ef", 1));
   EXPECT_EQ (0, StrCmp (Buffer, u"abcde"));
-}
-
-// A destination without a terminator inside its declared size must not be walked past.
-TEST (StringConcat, UnterminatedDestinationIsRefused) {
-  CHAR16  Buffer[3] = { u'a', u'b', u'c' };
-
-  EXPECT_EQ (EFI_BAD_BUFFER_SIZE, StrCatS (Buffer, 3, u"d"));
+  // A destination without a terminator inside its declared size must not be walked past.
+  CHAR16  Full[3] = { u'a', u'b', u'c' };
+  EXPECT_EQ (EFI_BAD_BUFFER_SIZE, StrCatS (Full, 3, u"d"));
 }
 
 TEST (StringCompare, OrdersAndLimits) {
@@ -137,15 +125,11 @@ TEST (HexText, BytesLandLeastSignificantFirst) {
   EXPECT_EQ (0x45, Buffer[0]);
   EXPECT_EQ (0x23, Buffer[1]);
   EXPECT_EQ (0x01, Buffer[2]);
-}
-
-TEST (HexText, ShortBufferReportsSizeAndStaysUntouched) {
-  UINT8  Buffer[2] = { 0xAA, 0xAA };
-  UINTN  Len = 2;
-
+  // A short buffer learns the size needed and stays untouched.
+  Len = 2;
   EXPECT_EQ (EFI_BUFFER_TOO_SMALL, HexStringToBuf (Buffer, &Len, u"0102030405", nullptr));
   EXPECT_EQ (5u, Len);
-  EXPECT_EQ (0xAA, Buffer[0]);
+  EXPECT_EQ (0x45, Buffer[0]);
 }
 
 TEST (HexText, FourDigitsPerCharacter) {
@@ -187,7 +171,7 @@ TEST (Memory, CopyHandlesOverlapAndCompareIsUnsigned) {
   EXPECT_EQ (3, Bytes[4]);
 }
 
-TEST (Pool, ReallocateKeepsPrefixZeroesTailAndFreesOld) {
+TEST (Pool, ReallocateKeepsPrefixZeroesTailAndFreesOldOrKeepsItOnFailure) {
   LibraryMachine  Firmware;
   UINT8         *Buffer = (UINT8 *)AllocateCopyPool (3, "abc");
 
@@ -196,21 +180,16 @@ TEST (Pool, ReallocateKeepsPrefixZeroesTailAndFreesOld) {
   ASSERT_NE (nullptr, Buffer);
   EXPECT_EQ (0, std::memcmp (Buffer, "abc\0\0\0", 6));
   EXPECT_EQ (1u, Firmware.LiveBlocks ());
+  // A failed reallocation keeps the old buffer.
+  Firmware.FailNextAllocation ();
+  EXPECT_EQ (nullptr, ReallocatePool (6, 12, Buffer));
+  EXPECT_EQ (1u, Firmware.LiveBlocks ());
   FreeAndNull (Buffer);
   EXPECT_EQ (nullptr, Buffer);
   EXPECT_EQ (0u, Firmware.LiveBlocks ());
-}
-
-TEST (Pool, FailedReallocateKeepsOldBuffer) {
-  LibraryMachine  Firmware;
-  VOID          *Buffer = AllocateZeroPool (4);
-
-  Firmware.FailNextAllocation ();
-  EXPECT_EQ (nullptr, ReallocatePool (4, 8, Buffer));
-  EXPECT_EQ (1u, Firmware.LiveBlocks ());
-  FreePoolAndNull (&Buffer);
-  EXPECT_EQ (nullptr, Buffer);
-  EXPECT_EQ (0u, Firmware.LiveBlocks ());
+  VOID  *Other = AllocateZeroPool (4);
+  FreePoolAndNull (&Other);
+  EXPECT_EQ (nullptr, Other);
 }
 
 }  // namespace
