@@ -89,19 +89,15 @@ ThreeVariables ()
   return Builders::BuildNvarImage (ThreeVariablesDesc ());
 }
 
+// Indexed and inline GUIDs, both name forms; name and GUID must both match wholly.
 TEST (NvramStore, ReadsIndexedAndInlineGuidsWithBothNameForms) {
   OpenImage  Image (ThreeVariables ().Bytes);
+  BYTES      Data;
 
   ASSERT_EQ (Image.Status, EFI_SUCCESS);
   EXPECT_EQ (Image.Data (u"Setup", kVendorA), (BYTES { 1, 2, 3, 4 }));
   EXPECT_EQ (Image.Data (u"Lang", kVendorA), (BYTES { 'e', 'n' }));
   EXPECT_EQ (Image.Data (u"Other", kVendorB), (BYTES { 9 }));
-}
-
-TEST (NvramStore, NameAndGuidMustBothMatchWholly) {
-  OpenImage  Image (ThreeVariables ().Bytes);
-  BYTES      Data;
-
   EXPECT_EQ (Image.Read (u"Setup", kVendorB, Data), EFI_NOT_FOUND);
   EXPECT_EQ (Image.Read (u"Setu", kVendorA, Data), EFI_NOT_FOUND);
   EXPECT_EQ (Image.Read (u"SetupX", kVendorA, Data), EFI_NOT_FOUND);
@@ -166,32 +162,27 @@ TEST (NvramStore, ABrokenNewerCopyLeavesTheLastValidOne) {
   EXPECT_EQ (Image.Data (u"V", kVendorA), (BYTES { 2 }));
 }
 
-TEST (NvramStore, AnErasedFlagsByteIsSteppedOverBySize) {
-  NVAR_IMAGE  Built = Builders::BuildNvarImage ({ Var (u"Gone", kVendorA, { 1 }), Var (u"Kept", kVendorA, { 2 }) });
-
-  Built.Bytes[Built.Heads[0] + 9] = 0xFF;
-  OpenImage  Image (Built.Bytes);
-  BYTES      Data;
-
-  EXPECT_EQ (Image.Read (u"Gone", kVendorA, Data), EFI_NOT_FOUND);
-  EXPECT_EQ (Image.Data (u"Kept", kVendorA), (BYTES { 2 }));
-}
-
+// Only valid head records are found; an erased flags byte is stepped over by size.
 TEST (NvramStore, OnlyValidHeadRecordsAreFound) {
-  NVAR_IMAGE  Built = Builders::BuildNvarImage ({ Var (u"Old", kVendorA, { 1 }), Var (u"Kept", kVendorA, { 2 }) });
+  for (bool Erased : { false, true }) {
+    NVAR_IMAGE  Built = Builders::BuildNvarImage ({ Var (u"Old", kVendorA, { 1 }), Var (u"Kept", kVendorA, { 2 }) });
+    uint8_t     &Flags = Built.Bytes[Built.Heads[0] + 9];
 
-  Built.Bytes[Built.Heads[0] + 9] &= (uint8_t)~NVAR_FLAG_VALID;
-  OpenImage  Image (Built.Bytes);
-  BYTES      Data;
+    Flags = Erased ? 0xFF : (uint8_t)(Flags & ~NVAR_FLAG_VALID);
+    OpenImage  Image (Built.Bytes);
+    BYTES      Data;
 
-  EXPECT_EQ (Image.Read (u"Old", kVendorA, Data), EFI_NOT_FOUND);
-  EXPECT_EQ (Image.Data (u"Kept", kVendorA), (BYTES { 2 }));
-  EXPECT_EQ (FirstNvarRecord (&Image.Store), Image.Store.Base + Built.Heads[1]);
-  EXPECT_EQ (NextNvarRecord (FirstNvarRecord (&Image.Store), &Image.Store), nullptr);
+    EXPECT_EQ (Image.Read (u"Old", kVendorA, Data), EFI_NOT_FOUND) << Erased;
+    EXPECT_EQ (Image.Data (u"Kept", kVendorA), (BYTES { 2 })) << Erased;
+    EXPECT_EQ (FirstNvarRecord (&Image.Store), Image.Store.Base + Built.Heads[1]) << Erased;
+    EXPECT_EQ (NextNvarRecord (FirstNvarRecord (&Image.Store), &Image.Store), nullptr) << Erased;
+  }
 }
 
+// The walk stops at an erased, too small or too large size (a record running past the
+// image).
 TEST (NvramStore, TheWalkStopsAtAnErasedOrTooSmallSize) {
-  for (uint16_t Size : { (uint16_t)0xFFFF, (uint16_t)10, (uint16_t)0 }) {
+  for (uint16_t Size : { (uint16_t)0xFFFF, (uint16_t)10, (uint16_t)0, (uint16_t)0xFFF0 }) {
     NVAR_IMAGE  Built = Builders::BuildNvarImage ({ Var (u"First", kVendorA, { 1 }), Var (u"Behind", kVendorA, { 2 }),
                                                     Var (u"Last", kVendorA, { 3 }) });
 
@@ -299,17 +290,6 @@ TEST (NvramStore, LinksMustPointForwardPastTheRecordAndInsideTheImage) {
     BYTES      Data;
     EXPECT_EQ (Image.Read (u"V", kVendorA, Data), EFI_NOT_FOUND) << Link;
   }
-}
-
-TEST (NvramStore, ARecordRunningPastTheImageEndsTheWalk) {
-  NVAR_IMAGE  Built = Builders::BuildNvarImage ({ Var (u"A", kVendorA, { 1 }), Var (u"B", kVendorA, { 2 }) });
-
-  Builders::PutU16 (Built.Bytes, Built.Heads[1] + 4, 0xFFF0);
-  OpenImage  Image (Built.Bytes);
-  BYTES      Data;
-
-  EXPECT_EQ (Image.Data (u"A", kVendorA), (BYTES { 1 }));
-  EXPECT_EQ (Image.Read (u"B", kVendorA, Data), EFI_NOT_FOUND);
 }
 
 // Every cut of a well-formed image is read without a byte outside it, and a variable
