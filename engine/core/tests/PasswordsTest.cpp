@@ -130,25 +130,18 @@ protected:
   UINT8         mOpcode[32]  = {};
 };
 
+// One bit per installed password; a record of 80 bytes gives no status.
 TEST_F (PasswordsTest, StatusHasOneBitPerInstalledPassword) {
-  Put (u"OKURWZSetup", kEngineGuid, Record (81, true, false));
-  LoadCache ();
-  EXPECT_EQ (GetPasswordStatus (), 1u);
-  Put (u"OKURWZSetup", kEngineGuid, Record (81, false, true));
-  RefreshVariableCache (5);
-  EXPECT_EQ (GetPasswordStatus (), 2u);
-  Put (u"OKURWZSetup", kEngineGuid, Record (81, true, true));
-  RefreshVariableCache (5);
-  EXPECT_EQ (GetPasswordStatus (), 3u);
-  Put (u"OKURWZSetup", kEngineGuid, Record (81, false, false));
-  RefreshVariableCache (5);
-  EXPECT_EQ (GetPasswordStatus (), 0u);
-}
+  const struct { UINTN Size; bool First, Second; UINT32 Status; } Cases[] = {
+    { 81, true, false, 1 }, { 81, false, true, 2 }, { 81, true, true, 3 }, { 81, false, false, 0 }, { 80, true, true, 0 },
+  };
 
-TEST_F (PasswordsTest, ARecordOf80BytesGivesNoStatus) {
-  Put (u"OKURWZSetup", kEngineGuid, Record (80, true, true));
   LoadCache ();
-  EXPECT_EQ (GetPasswordStatus (), 0u);
+  for (const auto &Case : Cases) {
+    Put (u"OKURWZSetup", kEngineGuid, Record (Case.Size, Case.First, Case.Second));
+    RefreshVariableCache (5);
+    EXPECT_EQ (GetPasswordStatus (), Case.Status) << Case.Size << Case.First << Case.Second;
+  }
 }
 
 // A record longer than 81 bytes is a record: its first 81 bytes count.
