@@ -89,11 +89,6 @@ TEST_F (TuiAppNavigationTest, EnterOnALinkOpensItsPageAndEscReturnsThroughTheHis
   EXPECT_EQ (Shown (67, 3, 17), u"Opens the details");
 }
 
-TEST_F (TuiAppNavigationTest, KeysThatMoveNothingAddNoHistory) {
-  After ("Down,Up,Down,Up,PgDn,PgUp");
-  EXPECT_EQ (gPageHistoryCount, 0u);
-}
-
 TEST_F (TuiAppNavigationTest, RightAndLeftWalkTheTabsWithWrapAround) {
   After ("Right");
   EXPECT_EQ (gTuiApp->CurrentPage, kSecondPage);
@@ -113,7 +108,10 @@ TEST_F (TuiAppNavigationTest, RightAndLeftWalkTheTabsWithWrapAround) {
   EXPECT_EQ (gTuiApp->CurrentPage, kDetailsPage);           // a sub-page ignores them
 }
 
+// Keys that move nothing add no history; a tab change empties it.
 TEST_F (TuiAppNavigationTest, ATabChangeEmptiesTheHistory) {
+  After ("Down,Up,Down,Up,PgDn,PgUp");
+  EXPECT_EQ (gPageHistoryCount, 0u);
   After ("Enter,Esc,Enter");
   EXPECT_EQ (gPageHistoryCount, 1u);
   After ("Enter,Esc,Right");
@@ -176,32 +174,23 @@ TEST_F (TuiAppNavigationTest, TheEscLineOfTheKeyHelpOnASubPageGoesBack) {
   EXPECT_EQ (gPageHistoryCount, 0u);
 }
 
+// An abort click in the main frame asks to leave, a select click does not; hot clicks
+// need the screen size they were made for.
 TEST_F (TuiAppNavigationTest, AnAbortClickInTheMainFrameAsksToLeave) {
   After ("");
+  const UINT64  Rows = gTextScreenRows;
+  gTextScreenRows = 25;
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 1), EFI_UNSUPPORTED);
+  EXPECT_EQ (gTuiApp->Exit, 0);
+  gTextScreenRows = Rows;
   EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 4), EFI_SUCCESS);   // a select click leaves nobody
   EXPECT_EQ (gTuiApp->Exit, 0);
   EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 1), EFI_SUCCESS);
   EXPECT_EQ (gTuiApp->Exit, 1);
 }
 
-TEST_F (TuiAppNavigationTest, HotClicksNeedTheScreenSizeTheyWereMadeFor) {
+TEST_F (TuiAppNavigationTest, AControlIsFoundInTheMainFrameByQuestionTypeAndPage) {
   After ("");
-  gTextScreenRows = 25;
-  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 10, 10, 1), EFI_UNSUPPORTED);
-  EXPECT_EQ (gTuiApp->Exit, 0);
-}
-
-}  // namespace
-
-namespace {
-
-using namespace TuiAppTestData;
-
-class TuiPageLookupTest : public TuiAppTest {};
-
-TEST_F (TuiPageLookupTest, AControlIsFoundInTheMainFrameByQuestionTypeAndPage) {
-  Boot ("");
-  ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
   TUI_PAGE   *Page = gTuiApp->Pages[kMainPage];
   TUI_FRAME  *Main = MainFrame (kMainPage);
 
@@ -211,9 +200,8 @@ TEST_F (TuiPageLookupTest, AControlIsFoundInTheMainFrameByQuestionTypeAndPage) {
   EXPECT_EQ (FindFrameControl (Page, 0x100 + kLinks, CONTROL_TYPE_REF, kMainPage), nullptr);
 }
 
-TEST_F (TuiPageLookupTest, APageIsActiveWhileTheCurrentControlOfAFrameHoldsAPopup) {
-  Boot ("");
-  ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
+TEST_F (TuiAppNavigationTest, APageIsActiveWhileTheCurrentControlOfAFrameHoldsAPopup) {
+  After ("");
   TUI_PAGE   *Page = gTuiApp->Pages[kMainPage];
   TUI_FRAME  *Main = MainFrame (kMainPage);
 
