@@ -172,6 +172,31 @@ LoadQuantTables (JpegBaselineDecoder *d)
   return Have[0] && Have[1];
 }
 
+const int kCoefficientBits = 10;
+
+// The coefficient lookup's entries for one code: one for every value of its magnitude bits,
+// each covering the bits that may follow them. An AC symbol is run << 4 | bits, end of block
+// 0; a DC symbol is the bits alone, and one above 15 is left to the slow path to refuse.
+void
+FillCoefficients (JpegHuffmanTable *t, int32_t Code, int Length, uint8_t Symbol, bool Dc)
+{
+  int32_t Run  = Dc ? 0 : (Symbol == 0) ? 64 : Symbol >> 4;
+  int32_t Bits = Dc ? Symbol : Symbol & 15;
+  if ((Dc && (Symbol > 15)) || (Length + Bits > kCoefficientBits)) {
+    return;
+  }
+  int32_t Spare = kCoefficientBits - Length - Bits;
+  for (int32_t Magnitude = 0; Magnitude < 1 << Bits; Magnitude++) {
+    // A clear top bit makes the magnitude negative: Magnitude - (2^Bits - 1).
+    int32_t Value = ((Bits > 0) && (Magnitude < 1 << (Bits - 1))) ? Magnitude - (1 << Bits) + 1 : Magnitude;
+    int32_t Entry = (int32_t)((uint32_t)Value << 16) | Run << 8 | Bits << 4 | (Length + Bits);
+    int32_t First = ((Code << Bits) | Magnitude) << Spare;
+    for (int32_t i = 0; i < 1 << Spare; i++) {
+      t->coefficient[First + i] = Entry;
+    }
+  }
+}
+
 void
 FillLookup (JpegHuffmanTable *t, int32_t Code, int Length, uint8_t Symbol)
 {
@@ -184,7 +209,7 @@ FillLookup (JpegHuffmanTable *t, int32_t Code, int Length, uint8_t Symbol)
 
 // Builds the canonical code of one table; false when its codes overflow or exceed its room.
 bool
-BuildHuffmanTable (JpegHuffmanTable *t, const uint8_t *Counts, const uint8_t *Symbols, uint32_t Total, uint32_t Room)
+BuildHuffmanTable (JpegHuffmanTable *t, const uint8_t *Counts, const uint8_t *Symbols, uint32_t Total, uint32_t Room, bool Dc)
 {
   if (Total >= Room) {
     return false;
@@ -203,6 +228,9 @@ BuildHuffmanTable (JpegHuffmanTable *t, const uint8_t *Counts, const uint8_t *Sy
     }
     for (int32_t i = 0; (i < Count) && (Length <= kLookupBits); i++) {
       FillLookup (t, Code + i, Length, Symbols[Index + i]);
+    }
+    for (int32_t i = 0; (i < Count) && (Length <= kCoefficientBits); i++) {
+      FillCoefficients (t, Code + i, Length, Symbols[Index + i], Dc);
     }
     Code   = (Code + Count) << 1;
     Index += Count;
@@ -242,7 +270,7 @@ LoadHuffmanSegment (JpegBaselineDecoder *d, size_t At, uint32_t *Tables, bool Ha
     }
     int Slot = HuffmanSlot (Table[0]);
     if (Slot >= 0) {
-      if (!BuildHuffmanTable (&d->huffman[Slot], Table + 1, Table + 17, Total, (Slot < 2) ? kDcRoom : kAcRoom)) {
+      if (!BuildHuffmanTable (&d->huffman[Slot], Table + 1, Table + 17, Total, (Slot < 2) ? kDcRoom : kAcRoom, Slot < 2)) {
         return false;
       }
       Have[Slot] = true;

@@ -41,6 +41,10 @@ struct JpegHuffmanTable {
   uint8_t  symbols[256];
   // Lookup of the codes up to kLookupBits long: length << 8 | symbol, 0 when longer.
   uint16_t lookup[1 << 9];
+  // Lookup of whole coefficients by the next 10 bits, where a code and its magnitude bits
+  // fit in them: the extended value << 16 | run << 8 | magnitude bits << 4 | both lengths
+  // (run 64 for an AC table's end of block, 0 for a DC table), 0 for the longer ones.
+  int32_t  coefficient[1 << 10];
 };
 
 struct JpegBaselineDecoder {
@@ -60,8 +64,9 @@ struct JpegBaselineDecoder {
   // Bit reader.
   size_t          readAt;
   uint64_t        bitBuffer;
-  int32_t         bitCount;
-  int32_t         fillDepth;     // a refill stops past this many bits
+  // Wider than the coefficients, so a store of one is not taken to change the reader.
+  int64_t         bitCount;
+  int64_t         fillDepth;     // a refill stops past this many bits
   bool            failed;
   int32_t         coefficients[64];  // the block being decoded; all zero between blocks
   int32_t         block[6][64];      // the MCU's samples: luma blocks, then Cb and Cr

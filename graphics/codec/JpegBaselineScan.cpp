@@ -20,6 +20,7 @@ const uint8_t kZigZagToNatural[64] = {
 };
 
 const int     kLookupBits       = 9;
+const int     kCoefficientBits  = 10;
 const int32_t kCoefficientLimit = 1 << 15;
 
 // Next byte of entropy-coded data. Stuffed FF 00 gives FF; at a marker or the end of
@@ -57,7 +58,7 @@ NoFfIn (uint64_t Word, int Count)
 void
 Refill (JpegBaselineDecoder *d)
 {
-  int Count = ((d->fillDepth - d->bitCount) >> 3) + 1;
+  int Count = (int)((d->fillDepth - d->bitCount) >> 3) + 1;
   if (d->readAt + 8 <= d->size) {
     uint64_t Word;
     memcpy (&Word, d->data + d->readAt, 8);
@@ -140,40 +141,111 @@ MagnitudeOf (int32_t Value)
   return Value ^ (Value >> 31);
 }
 
+// The next kCoefficientBits bits; the buffer holds more than 24 after a Fill.
+inline uint32_t
+Peek (const JpegBaselineDecoder *d)
+{
+  return (uint32_t)(d->bitBuffer >> (d->bitCount - kCoefficientBits)) & ((1u << kCoefficientBits) - 1);
+}
+
+// The length of the code alone in a coefficient lookup entry.
+inline int32_t
+CodeLength (int32_t Entry)
+{
+  return (Entry & 15) - ((Entry >> 4) & 15);
+}
+
+// Takes a coefficient the lookup holds: its code and magnitude bits. With restart markers
+// the reader must stand where it always has when an interval ends, so the Fill that reading
+// the magnitude bits alone makes comes between the two; without them, when bytes come in
+// changes nothing.
+inline void
+TakeCoefficient (JpegBaselineDecoder *d, int32_t Entry)
+{
+  if (d->restartInterval == 0) {
+    d->bitCount -= Entry & 15;
+    return;
+  }
+  d->bitCount -= CodeLength (Entry);
+  Fill (d);
+  d->bitCount -= (Entry >> 4) & 15;
+}
+
+// The DC difference; false when no code matches or its size is above 15.
+inline bool
+DecodeDifference (JpegBaselineDecoder *d, const JpegHuffmanTable *Dc, int32_t *Difference)
+{
+  Fill (d);
+  int32_t Entry = Dc->coefficient[Peek (d)];
+  if (Entry != 0) {
+    TakeCoefficient (d, Entry);
+    *Difference = Entry >> 16;
+    return true;
+  }
+  int Size = DecodeSymbol (d, Dc);
+  if ((Size < 0) || (Size > 15)) {
+    return false;
+  }
+  *Difference = Extend (ReadBits (d, Size), Size);
+  return true;
+}
+
 // Decodes one block's coefficients, dequantised, into the decoder's coefficients (all zero
 // before) in natural order; Last is the last zig-zag position written, Magnitude their
-// MagnitudeOf ORed.
+// MagnitudeOf ORed. Most coefficients take one probe of the coefficient lookup; longer codes
+// and magnitudes go through the symbol decoder.
 bool
 DecodeBlock (JpegBaselineDecoder *d, int Component, const JpegHuffmanTable *Dc, const JpegHuffmanTable *Ac,
              const uint16_t *Quant, int *Last, int32_t *Magnitude)
 {
   int32_t *Out = d->coefficients;
+  int32_t Difference;
   *Last = 0;
-  int Size = DecodeSymbol (d, Dc);
-  if ((Size < 0) || (Size > 15)) {
+  if (!DecodeDifference (d, Dc, &Difference)) {
     return false;
   }
   // The predictors are 16 bits wide; a corrupt stream wraps them as they would.
-  int16_t Predictor = (int16_t)(d->predictor[Component] + Extend (ReadBits (d, Size), Size));
+  int16_t Predictor = (int16_t)(d->predictor[Component] + Difference);
   d->predictor[Component] = Predictor;
-  Out[0]     = Clamp (Predictor * Quant[0], kCoefficientLimit);
-  *Magnitude = MagnitudeOf (Out[0]);
+  Out[0] = Clamp (Predictor * Quant[0], kCoefficientLimit);
+  // Locals, so the coefficient stores do not make them be read again.
+  int     At     = 0;
+  int32_t Spread = MagnitudeOf (Out[0]);
+  bool    Ended  = true;
   for (int k = 1; k < 64;) {
-    int Symbol = DecodeSymbol (d, Ac);
-    if (Symbol <= 0) {
-      return Symbol == 0;
+    Fill (d);
+    int32_t Entry = Ac->coefficient[Peek (d)];
+    int32_t Value;
+    if (Entry != 0) {
+      // The end of block runs past 63. A run past the end takes its code alone.
+      k += (Entry >> 8) & 0xFF;
+      if (k > 63) {
+        d->bitCount -= CodeLength (Entry);
+        break;
+      }
+      TakeCoefficient (d, Entry);
+      Value = Entry >> 16;
+    } else {
+      int Symbol = DecodeSymbol (d, Ac);
+      if (Symbol <= 0) {
+        Ended = Symbol == 0;
+        break;
+      }
+      k += Symbol >> 4;
+      if (k > 63) {
+        break;
+      }
+      int Bits = Symbol & 15;
+      Value = Extend (ReadBits (d, Bits), Bits);
     }
-    k += Symbol >> 4;
-    if (k > 63) {
-      break;
-    }
-    int     Bits  = Symbol & 15;
-    int32_t Value = Clamp (Extend (ReadBits (d, Bits), Bits) * Quant[k], kCoefficientLimit);
+    Value                    = Clamp (Value * Quant[k], kCoefficientLimit);
     Out[kZigZagToNatural[k]] = Value;
-    *Magnitude |= MagnitudeOf (Value);
-    *Last       = k++;
+    Spread                  |= MagnitudeOf (Value);
+    At                       = k++;
   }
-  return true;
+  *Last      = At;
+  *Magnitude = Spread;
+  return Ended;
 }
 
 inline int32_t

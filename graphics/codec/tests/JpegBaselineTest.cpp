@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,11 +31,17 @@ uint64_t Fnv1a (const std::vector<uint8_t> &Bytes, uint64_t Hash = 1469598103934
 
 // Decodes Data into a sink of PixelBytes a pixel whose other bytes hold 0xA5; the digest
 // covers the whole sink and whether the scan decoded. 0 when the headers are refused.
-uint64_t DecodeDigest (const std::vector<uint8_t> &Data, JpegMarkerWalk Walk, uint32_t PixelBytes)
+// Without the lookup of whole coefficients, every code goes through the symbol decoder.
+uint64_t DecodeDigest (const std::vector<uint8_t> &Data, JpegMarkerWalk Walk, uint32_t PixelBytes, bool Lookup = true)
 {
     auto Decoder = std::make_unique<JpegBaselineDecoder> ();
     if (!JpegReadHeaders (Decoder.get (), Data.data (), Data.size (), Walk)) {
         return 0;
+    }
+    if (!Lookup) {
+        for (JpegHuffmanTable &Table : Decoder->huffman) {
+            std::fill (std::begin (Table.coefficient), std::end (Table.coefficient), 0);
+        }
     }
     uint32_t Columns = (Decoder->width + 15u) & ~15u, Rows = (Decoder->height + 15u) & ~15u;
     // The visible part only, so rows and columns cut by the sink's edges are covered.
@@ -47,7 +56,7 @@ uint64_t DecodeDigest (const std::vector<uint8_t> &Data, JpegMarkerWalk Walk, ui
 
 // Copies of a file with bytes of its scan replaced, from a fixed seed: corrupt data drives
 // the clamping of coefficients and the wrapping of predictors and samples.
-std::vector<uint8_t> Damaged (std::vector<uint8_t> Data, uint32_t Seed)
+std::vector<uint8_t> Damaged (std::vector<uint8_t> Data, uint32_t Seed, int Bytes = 24)
 {
     auto Decoder = std::make_unique<JpegBaselineDecoder> ();
     if (!JpegReadHeaders (Decoder.get (), Data.data (), Data.size (), kJpegWalkSegments)) {
@@ -55,7 +64,7 @@ std::vector<uint8_t> Damaged (std::vector<uint8_t> Data, uint32_t Seed)
     }
     size_t   Scan = Decoder->scan, Span = Data.size () - 2 - Scan;
     uint32_t State = Seed * 2654435761u + 1;
-    for (int i = 0; (i < 24) && (Span > 0); i++) {
+    for (int i = 0; (i < Bytes) && (Span > 0); i++) {
         State = State * 1103515245u + 12345u;
         size_t At = Scan + (State >> 8) % Span;
         State = State * 1103515245u + 12345u;
@@ -285,6 +294,30 @@ TEST (JpegBaseline, EveryFormDecodesTheRecordedBytes)
             uint64_t Want = (Found == kRecorded.end ()) ? ~0ull : Found->second;
             EXPECT_EQ (Digest, Want) << "{ \"" << Key << "\", 0x" << std::hex << Digest << "ull },";
         }
+    }
+}
+
+// The coefficient lookup is a shortcut through the symbol decoder and the magnitude reads:
+// emptied, every code takes the long way, and every fixture and many damaged copies (codes
+// of any length, runs past the end, sizes above 15) decode to the same bytes, the reader
+// standing in the same place at each restart marker.
+TEST (JpegBaseline, CoefficientLookupDecodesAsTheSymbolDecoder)
+{
+    for (const char *Name : kFixtures) {
+        std::vector<uint8_t> Data = Fixtures::Read (std::string ("images/") + Name);
+        for (uint32_t Seed = 0; Seed <= 40; Seed++) {
+            std::vector<uint8_t> Copy = (Seed == 0) ? Data : Damaged (Data, Seed + 100);
+            EXPECT_EQ (DecodeDigest (Copy, kJpegWalkSegments, 4), DecodeDigest (Copy, kJpegWalkSegments, 4, false))
+                << Name << " seed " << Seed;
+        }
+    }
+    // Copies with a byte or two changed whose intervals end with the reader short of the
+    // restart marker, where one byte more or less read decides whether the marker is seen.
+    std::vector<uint8_t> Data = Fixtures::Read ("images/jpeg/gen/rst2mcu-444-q.jpg");
+    for (auto [Seed, Bytes] : { std::pair (320u, 2), std::pair (708u, 2), std::pair (1000u, 1), std::pair (1289u, 1) }) {
+        std::vector<uint8_t> Copy = Damaged (Data, Seed, Bytes);
+        EXPECT_EQ (DecodeDigest (Copy, kJpegWalkSegments, 4), DecodeDigest (Copy, kJpegWalkSegments, 4, false))
+            << "seed " << Seed << " bytes " << Bytes;
     }
 }
 
