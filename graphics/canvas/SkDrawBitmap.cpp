@@ -152,20 +152,9 @@ void SkDraw::drawBitmapAsMask (const SkBitmap &bitmap, const SkMatrix &matrix, c
     if (!bitmap.copyTo (&wide)) {
         return;
     }
-    SkBitmap coverage;
-    coverage.setConfig (SkBitmap::kA8_Config, mask.fBounds.width (), mask.fBounds.height (), (int)mask.fRowBytes);
-    coverage.setPixels (mask.fImage);
-    SkRegion clip (SkIRect::MakeWH (mask.fBounds.width (), mask.fBounds.height ()));
-    SkMatrix identity, toMask (matrix);
-    identity.reset ();
-    toMask.postTranslate (-(SkScalar)mask.fBounds.fLeft, -(SkScalar)mask.fBounds.fTop);
-    SkDraw draw;
-    draw.fBitmap = &coverage;
-    draw.fMatrix = &identity;
-    draw.fClip = &clip;
     SkPaint plain;
     plain.setFlags (paint.getFlags ());     // anti-aliased edges and filtering as asked
-    draw.drawBitmap (wide, toMask, plain);
+    SkMaskDraw (mask).draw ().drawBitmap (wide, matrix, plain);
     drawDevMask (mask, paint);
 }
 

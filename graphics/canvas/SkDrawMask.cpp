@@ -85,21 +85,21 @@ bool SkDraw::ComputeMaskBounds (const SkPath &devPath, const SkIRect *clipBounds
     return true;
 }
 
+SkMaskDraw::SkMaskDraw (const SkMask &mask) : fClip (SkIRect::MakeWH (mask.fBounds.width (), mask.fBounds.height ()))
+{
+    fBitmap.setConfig (SkBitmap::kA8_Config, mask.fBounds.width (), mask.fBounds.height (), (int)mask.fRowBytes);
+    fBitmap.setPixels (mask.fImage);
+    fMatrix.setTranslate (-(SkScalar)mask.fBounds.fLeft, -(SkScalar)mask.fBounds.fTop);
+    fDraw.fBitmap = &fBitmap;
+    fDraw.fClip = &fClip;
+    fDraw.fMatrix = &fMatrix;
+}
+
 void SkDraw::DrawToMask (const SkPath &devPath, const SkMask &mask)
 {
-    SkBitmap bitmap;
-    bitmap.setConfig (SkBitmap::kA8_Config, mask.fBounds.width (), mask.fBounds.height (), (int)mask.fRowBytes);
-    bitmap.setPixels (mask.fImage);
-    SkRegion clip (SkIRect::MakeWH (mask.fBounds.width (), mask.fBounds.height ()));
-    SkMatrix matrix;
-    matrix.setTranslate (-(SkScalar)mask.fBounds.fLeft, -(SkScalar)mask.fBounds.fTop);
-    SkDraw draw;
-    draw.fBitmap = &bitmap;
-    draw.fClip = &clip;
-    draw.fMatrix = &matrix;
     SkPaint paint;
     paint.setAntiAlias (true);
-    draw.drawPath (devPath, paint);
+    SkMaskDraw (mask).draw ().drawPath (devPath, paint);
 }
 
 bool SkMaskFilter::filterPath (const SkPath &devPath, const SkMatrix &matrix, const SkRegion &clip,

@@ -5,6 +5,7 @@
 #define GRAPHICS_CANVAS_SKDRAWPRIV_H_
 
 #include "graphics/bitmap/SkBitmap.h"
+#include "graphics/canvas/SkDraw.h"
 #include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkBlitter.h"
 
@@ -33,6 +34,20 @@ public:
 
 private:
     uint8_t *fImage;
+};
+
+// A draw into the 8-bit image of an A8 mask, clipped to it; its matrix moves device
+// coordinates onto the mask's pixels.
+class SkMaskDraw : SkNoncopyable {
+public:
+    explicit SkMaskDraw (const SkMask &mask);
+    const SkDraw &draw () const { return fDraw; }
+
+private:
+    SkBitmap fBitmap;
+    SkRegion fClip;
+    SkMatrix fMatrix;
+    SkDraw fDraw;
 };
 
 // Rounded out (or to nearest) after limiting r to where every clip is left behind; false for

@@ -1,6 +1,7 @@
 // Drawing arbitrary shapes through a small canvas: the bytes are a list of commands (path
 // segments with any float values, huge and non-finite ones included, paint settings, clips,
-// save levels and layers, matrices, draws). Nothing may crash, hang or leak.
+// save levels and layers, matrices, draws, and bitmaps under any matrix, perspective
+// included). Nothing may crash, hang or leak.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -61,10 +62,44 @@ void set_paint (Reader &in, SkPaint *paint)
     paint->setColor (0xFF000000u | in.byte ());
 }
 
-void run_command (Reader &in, SkCanvas &canvas, SkPath *path, SkPaint *paint)
+// A 32-bit picture and an 8-bit alpha one, each 5 × 3.
+struct Pictures {
+    SkBitmap color, alpha;
+    bool make ()
+    {
+        color.setConfig (SkBitmap::kARGB_8888_Config, 5, 3);
+        alpha.setConfig (SkBitmap::kA8_Config, 5, 3);
+        if (!color.allocPixels () || !alpha.allocPixels ()) return false;
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < 5; x++) {
+                *color.getAddr32 (x, y) = 0xFF000000u | (uint32_t)(x * 50) << 16 | (uint32_t)(y * 100);
+                *alpha.getAddr8 (x, y) = (uint8_t)(x * 60);
+            }
+        return true;
+    }
+};
+
+void draw_picture (Reader &in, SkCanvas &canvas, const Pictures &pictures, SkPaint *paint)
+{
+    uint8_t b = in.byte ();
+    const SkBitmap &bitmap = (b & 1) ? pictures.alpha : pictures.color;
+    paint->setFilterBitmap (b & 2);
+    float v[9];
+    for (float &f : v) f = in.scalar ();
+    SkMatrix m;
+    m.setAll (v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+    switch ((b >> 2) % 4) {
+    case 0: canvas.drawBitmapMatrix (bitmap, m, paint); break;
+    case 1: canvas.drawSprite (bitmap, (int)(int8_t)in.byte (), (int)(int8_t)in.byte (), paint); break;
+    case 2: { SkIRect src = SkIRect::MakeLTRB (-1, 0, 4, 2); canvas.drawBitmapRect (bitmap, &src, SkRect::MakeLTRB (v[0], v[1], v[2], v[3]), paint); break; }
+    default: canvas.drawBitmapNine (bitmap, SkIRect::MakeLTRB (1, 1, 3, 2), SkRect::MakeLTRB (v[0], v[1], v[2], v[3]), paint); break;
+    }
+}
+
+void run_command (Reader &in, SkCanvas &canvas, const Pictures &pictures, SkPath *path, SkPaint *paint)
 {
     SkRegion::Op op = (SkRegion::Op)(in.byte () % 6);
-    switch (in.byte () % 12) {
+    switch (in.byte () % 13) {
     case 0: add_segment (in, path); break;
     case 1: path->setFillType ((SkPath::FillType)(in.byte () & 3)); break;
     case 2: set_paint (in, paint); break;
@@ -76,6 +111,7 @@ void run_command (Reader &in, SkCanvas &canvas, SkPath *path, SkPaint *paint)
     case 8: { SkRect r = path->getBounds (); canvas.saveLayerAlpha (&r, in.byte ()); break; }
     case 9: canvas.restore (); break;
     case 10: { SkPoint a = in.point (); SkMatrix m; m.setAll (a.fX, in.scalar (), in.scalar (), in.scalar (), a.fY, in.scalar (), 0, 0, 1); canvas.concat (m); break; }
+    case 12: draw_picture (in, canvas, pictures, paint); break;
     default: { SkPoint pts[3] = { in.point (), in.point (), in.point () }; canvas.drawPoints ((SkCanvas::PointMode)(in.byte () % 3), 3, pts, *paint); break; }
     }
 }
@@ -87,12 +123,14 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t *data, size_t size)
     SkBitmap bitmap;
     bitmap.setConfig (SkBitmap::kARGB_8888_Config, 64, 64);
     if (!bitmap.allocPixels ()) return 0;
+    Pictures pictures;
+    if (!pictures.make ()) return 0;
     SkCanvas canvas (bitmap);
     SkPath path;
     SkPaint paint;
     Reader in (data, size);
     for (int n = 0; n < 64 && !in.done (); n++) {
-        run_command (in, canvas, &path, &paint);
+        run_command (in, canvas, pictures, &path, &paint);
     }
     return 0;
 }

@@ -55,21 +55,6 @@ public:
     std::vector<int> fTypes;
 };
 
-class CountingBounder : public SkBounder {
-public:
-    void commit () override { fCommits++; }
-    int fCommits = 0;
-    bool fAnswer = true;
-    std::vector<SkIRect> fAsked;
-
-protected:
-    bool onIRect (const SkIRect &clipped, const SkIRect &) override
-    {
-        fAsked.push_back (clipped);
-        return fAnswer;
-    }
-};
-
 } // namespace
 
 TEST (SkCanvasDrawTest, SourceModePaintFillsTheClipWithThePremultipliedColour)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/canvas/SkBounder.h"
 #include "graphics/canvas/SkCanvas.h"
 
 namespace canvas_test {
@@ -40,6 +41,22 @@ inline int count_color (const SkBitmap &bitmap, uint32_t color)
         for (int x = 0; x < bitmap.width (); x++) n += pixel (bitmap, x, y) == color;
     return n;
 }
+
+// Answers fAnswer to every rectangle and records what it was asked; counts commits.
+class CountingBounder : public SkBounder {
+public:
+    void commit () override { fCommits++; }
+    int fCommits = 0;
+    bool fAnswer = true;
+    std::vector<SkIRect> fAsked;
+
+protected:
+    bool onIRect (const SkIRect &clipped, const SkIRect &) override
+    {
+        fAsked.push_back (clipped);
+        return fAnswer;
+    }
+};
 
 // Records each call as a line of text, then draws as the base device does.
 class RecordingDevice : public SkDevice {

@@ -2,9 +2,10 @@
 // nothing, 8-bit alpha bitmaps as masks, sprites that need sampling, clips, the bounder,
 // and the scaled rectangle and nine-part operations. Every case runs with the plain and with
 // the vector row procedures.
+#include "graphics/bitmap/SkColorTable.h"
 #include "graphics/canvas/SkDraw.h"
 #include "graphics/canvas/tests/SkBitmapDrawTestSupport.h"
-#include "graphics/bitmap/SkColorTable.h"
+#include "graphics/canvas/tests/SkCanvasTestSupport.h"
 #include "graphics/effects/SkColorMatrixFilter.h"
 #include "graphics/effects/SkShader.h"
 
@@ -49,19 +50,6 @@ SkMatrix rotated_about (SkScalar degrees, SkScalar px, SkScalar py, SkScalar x, 
     m.preTranslate (x, y);
     return m;
 }
-
-class CountingBounder : public SkBounder {
-public:
-    bool fAnswer = true;
-    std::vector<SkIRect> fAsked;
-
-protected:
-    bool onIRect (const SkIRect &clipped, const SkIRect &) override
-    {
-        fAsked.push_back (clipped);
-        return fAnswer;
-    }
-};
 
 } // namespace
 
@@ -116,6 +104,32 @@ TEST_P (SkDrawBitmapTest, IndexedBitmapWithoutColourTableDrawsNothing)
         });
         EXPECT_EQ (count_not (out, kWhite), withTable ? 18 : 0) << withTable;
     }
+}
+
+// Under perspective each pixel takes the source pixel at or within 1/8 of a pixel of its
+// exact sample point: positions are exact every 16 pixels of a run and linear in between.
+TEST_P (SkDrawBitmapTest, PerspectivePicksTheSourcePixelUnderEachPixel)
+{
+    SkBitmap coded = make_picture (31, 27, [] (int x, int y) { return 0xFF000000u | x << 16 | y << 8; });
+    SkMatrix m;
+    m.setAll (1.6f, 0.1f, 5.2f, 0.05f, 1.5f, 4.1f, 0.004f, 0.003f, 1);
+    SkBitmap out = draw_into (72, 64, kWhite, [&] (SkCanvas &c) { c.drawBitmapMatrix (coded, m); });
+    int inside = 0;
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 72; x++) {
+            uint32_t p = *out.getAddr32 (x, y);
+            Place place = place_of (m, 31, 27, x, y);
+            if (place == kOutside) {
+                ASSERT_EQ (p, kWhite) << x << "," << y;
+            }
+            if (place != kInside) continue;
+            inside++;
+            SkPoint s = sample_point (m, x, y);
+            int column = (int)((p >> 16) & 0xFF), row = (int)((p >> 8) & 0xFF);
+            EXPECT_TRUE (s.fX > column - 0.125f && s.fX < column + 1.125f && s.fY > row - 0.125f && s.fY < row + 1.125f)
+                << x << "," << y << ": " << s.fX << "," << s.fY << " took " << column << "," << row;
+        }
+    EXPECT_GT (inside, 400);
 }
 
 TEST_P (SkDrawBitmapTest, AlphaBitmapUnderRotationIsAMaskInThePaintColour)
@@ -226,7 +240,7 @@ TEST_P (SkDrawBitmapTest, SpriteWithoutAFittingBlitterIsSampled)
     SkRegion clip (SkIRect::MakeWH (20, 20));
     SkMatrix identity;
     identity.reset ();
-    CountingBounder bounder;
+    canvas_test::CountingBounder bounder;
     bounder.setClip (&clip);
     SkDraw draw;
     draw.fBitmap = &device;
