@@ -245,6 +245,27 @@ PrintAt (
 }
 
 VOID
+PrintCut (
+  IN UINT64        Column,
+  IN UINT64        Row,
+  IN CONST CHAR16  *String,
+  IN UINT64        Cells,
+  IN UINT8         Attribute
+  )
+{
+  UINT64  Fit  = CountCharsThatFit (String, Cells);
+  CHAR16  *Cut = (CHAR16 *)AllocateZeroPool ((UINTN)(Fit + 1) * sizeof (CHAR16));
+
+  if (Cut == NULL) {
+    return;
+  }
+
+  CopyMem (Cut, String, (UINTN)Fit * sizeof (CHAR16));
+  PrintAt (Column, Row, Cut, Attribute);
+  FreePool (Cut);
+}
+
+VOID
 PrintAligned (
   IN UINT64        Left,
   IN UINT64        Right,
@@ -256,8 +277,6 @@ PrintAligned (
 {
   UINT64  Span  = (Right > Left) ? Right - Left : 0;
   UINT64  Cells = GetTextCellCount (String);
-  UINT64  Fit;
-  CHAR16  *Cut;
 
   if (String == NULL) {
     return;
@@ -274,13 +293,7 @@ PrintAligned (
   }
 
   // Centred but not shorter than the span: cut at what fits, from Left.
-  Fit = CountCharsThatFit (String, Span);
-  Cut = (CHAR16 *)AllocateZeroPool ((UINTN)(Fit + 1) * sizeof (CHAR16));
-  if (Cut != NULL) {
-    CopyMem (Cut, String, (UINTN)Fit * sizeof (CHAR16));
-    PrintAt (Left, Row, Cut, Attribute);
-    FreePool (Cut);
-  }
+  PrintCut (Left, Row, String, Span, Attribute);
 }
 
 UINT64

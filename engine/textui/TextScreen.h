@@ -82,6 +82,8 @@ VOID                FlushTextScreen (VOID);
 // Drawing into the drawing buffer; nothing reaches the console before a flush.
 //
 VOID  PrintAt (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *String, IN UINT8 Attribute);
+/** Prints String at a cell, cut to its first Cells display cells. */
+VOID  PrintCut (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *String, IN UINT64 Cells, IN UINT8 Attribute);
 /** Alignment 0 centres between Left and Right (exclusive), 2 right-aligns, any other value prints at Left. */
 VOID  PrintAligned (IN UINT64 Left, IN UINT64 Right, IN UINT64 Row, IN UINT8 Alignment, IN CONST CHAR16 *String,
         IN UINT8 Attribute);

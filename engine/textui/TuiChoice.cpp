@@ -315,7 +315,7 @@ PrintValue (
     return Cells;
   }
 
-  TuiPrintCut (Column, Row, Text, Cut, Attribute);
+  PrintCut (Column, Row, Text, Cut, Attribute);
   Cells = GetTextCellCount (Text) - GetTextCellCount (Text + CountCharsThatFit (Text, Cut));
   PrintAt (Column + Cells, Row, u"...", Attribute);
   return Cells + 3;

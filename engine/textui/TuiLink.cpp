@@ -552,7 +552,7 @@ PrintTab (
 
   Cells = TabCells (Strip, Title, Cut);
   PrintAt (Column, Strip->Control.Row, u" ", Attribute);
-  TuiPrintCut (Column + 1, Strip->Control.Row, Title, *Cut ? Cells - 5 : Cells - 2, Attribute);
+  PrintCut (Column + 1, Strip->Control.Row, Title, *Cut ? Cells - 5 : Cells - 2, Attribute);
   PrintAt (Column + Cells - (*Cut ? 4 : 1), Strip->Control.Row, *Cut ? u"... " : u" ", Attribute);
   FreePool (Title);
   return Column + Cells;

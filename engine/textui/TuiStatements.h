@@ -114,8 +114,6 @@ EFI_STATUS  OnTabStripSelect (IN VOID *Frame, IN VOID *Control, IN VOID *Record)
 UINT8       TuiRefreshInterval (IN CONST TUI_CONTROL *Control);
 /** Counts a tick event down; TRUE (and the countdown reloaded) when it reaches 0. */
 BOOLEAN     TuiCountTick (IN CONST TUI_CONTROL *Control, IN OUT UINT8 *Countdown);
-/** Prints Text at a cell, cut to Cells display cells. */
-VOID        TuiPrintCut (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *Text, IN UINT64 Cells, IN UINT8 Attribute);
 /** Prints Text whole when it is narrower than Limit cells; else cut to Cells cells and followed by "...". */
 VOID        TuiPrintWithEllipsis (IN UINT64 Column, IN UINT64 Row, IN CONST CHAR16 *Text, IN UINT64 Limit, IN UINT64 Cells,
               IN UINT8 Attribute);

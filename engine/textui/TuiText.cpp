@@ -62,27 +62,6 @@ TuiCountTick (
 }
 
 VOID
-TuiPrintCut (
-  IN UINT64        Column,
-  IN UINT64        Row,
-  IN CONST CHAR16  *Text,
-  IN UINT64        Cells,
-  IN UINT8         Attribute
-  )
-{
-  UINT64  Fit  = CountCharsThatFit (Text, Cells);
-  CHAR16  *Cut = (CHAR16 *)AllocateZeroPool ((UINTN)(Fit + 1) * sizeof (CHAR16));
-
-  if (Cut == NULL) {
-    return;
-  }
-
-  CopyMem (Cut, Text, (UINTN)Fit * sizeof (CHAR16));
-  PrintAt (Column, Row, Cut, Attribute);
-  FreePool (Cut);
-}
-
-VOID
 TuiPrintWithEllipsis (
   IN UINT64        Column,
   IN UINT64        Row,
@@ -97,7 +76,7 @@ TuiPrintWithEllipsis (
     return;
   }
 
-  TuiPrintCut (Column, Row, Text, Cells, Attribute);
+  PrintCut (Column, Row, Text, Cells, Attribute);
   PrintAt (Column + GetTextCellCount (Text) - GetTextCellCount (Text + CountCharsThatFit (Text, Cells)), Row,
     ELLIPSIS, Attribute);
 }
@@ -119,7 +98,7 @@ TuiPrintPrompt (
   )
 {
   if (Control->Height < 2) {
-    TuiPrintCut (Control->Column, Control->Row, Prompt, Cells, Attribute);
+    PrintCut (Control->Column, Control->Row, Prompt, Cells, Attribute);
   } else {
     (VOID)PrintWrappedLines (Control->Column, Control->Row, Cells, Control->Height, Prompt, Attribute);
   }

@@ -183,7 +183,7 @@ DrawField (
 
   FillTextRect (Column, Entry->Control.Row, Cells, 1, Attribute);
   if (Entry->Mask == 0) {
-    TuiPrintCut (Column, Entry->Control.Row, Entry->Text, Cells, Attribute);
+    PrintCut (Column, Entry->Control.Row, Entry->Text, Cells, Attribute);
     return;
   }
 
