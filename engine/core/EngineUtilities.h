@@ -67,6 +67,13 @@ FreeSecret (
   IN UINTN  Size
   );
 
+// A typed text that may hold a password: its characters and terminator zeroed, then
+// freed, and the caller's pointer cleared. A null text is ignored.
+VOID
+FreeSecretText (
+  IN OUT CHAR16  **Text
+  );
+
 // Whether a 40-byte field of the password record holds a password (any byte not 0).
 BOOLEAN
 IsPasswordFieldSet (

@@ -27,6 +27,17 @@ FreeSecret (
   }
 }
 
+VOID
+FreeSecretText (
+  IN OUT CHAR16  **Text
+  )
+{
+  if (*Text != NULL) {
+    FreeSecret (*Text, (StrLen (*Text) + 1) * sizeof (CHAR16));
+    *Text = NULL;
+  }
+}
+
 EFI_STATUS
 GetPasswordRecord (
   OUT UINT8  **Data,

@@ -43,18 +43,6 @@ TextBytes (
   return ((UINTN)Box->MaxLength + 1) * sizeof (CHAR16);
 }
 
-// A zeroing free of a text of unknown size: its characters and terminator.
-static VOID
-FreeText (
-  IN OUT CHAR16  **Text
-  )
-{
-  if (*Text != NULL) {
-    FreeSecret (*Text, (StrLen (*Text) + 1) * sizeof (CHAR16));
-    *Text = NULL;
-  }
-}
-
 static EFI_STATUS
 EditBoxCreate (
   IN OUT VOID  **Object
@@ -76,8 +64,8 @@ EditBoxDestroy (
     Box->Saved = NULL;
   }
 
-  FreeText (&Box->Text);
-  FreeText (&Box->Backup);
+  FreeSecretText (&Box->Text);
+  FreeSecretText (&Box->Backup);
   FreeAndNull (Box->BlankRow);
   return PopupFrameDestroy (Object, Free);
 }
@@ -122,7 +110,7 @@ EditBoxSetText (
   }
 
   CopyMem (Copy, Source, Length * sizeof (CHAR16));
-  FreeText (&Box->Text);
+  FreeSecretText (&Box->Text);
   Box->Text = Copy;
   Box->Frame.Control.OwnsFrame = 0;          // the next change saves a new backup
   return EFI_SUCCESS;
@@ -198,7 +186,7 @@ EditBoxInitialize (
   Start     = Box->Text;            // the text given before now is cut to the maximum
   Box->Text = NULL;
   Status    = EditBoxSetText (Box, Start);
-  FreeText (&Start);
+  FreeSecretText (&Start);
   if (EFI_ERROR (Status)) {
     return Status;
   }
@@ -244,7 +232,7 @@ EditBoxDraw (
 
   Shown = EditBoxShownText (Box);
   if ((Shown == NULL) || (Room == 0)) {
-    FreeSecret (Shown, (Shown == NULL) ? 0 : (StrLen (Shown) + 1) * sizeof (CHAR16));
+    FreeSecretText (&Shown);
     return EFI_OUT_OF_RESOURCES;
   }
 
@@ -276,7 +264,7 @@ SaveBackup (
     return;
   }
 
-  FreeText (&Box->Backup);
+  FreeSecretText (&Box->Backup);
   Box->Backup = StrDupUtf16 (Box->Text);
   Box->Frame.Control.OwnsFrame = (Box->Backup != NULL) ? 1 : 0;
 }

@@ -25,17 +25,6 @@ typedef struct {
   BOOLEAN  Clearing;       // the user agreed to clear the stored password
 } PASSWORD_TEXTS;
 
-static VOID
-FreeTyped (
-  IN OUT CHAR16  **Text
-  )
-{
-  if (*Text != NULL) {
-    FreeSecret (*Text, (StrLen (*Text) + 1) * sizeof (CHAR16));
-    *Text = NULL;
-  }
-}
-
 static EFI_STATUS
 PasswordCreate (
   IN OUT VOID  **Object
@@ -50,7 +39,7 @@ PasswordDestroy (
   IN BOOLEAN  Free
   )
 {
-  FreeTyped (&((TUI_PASSWORD *)Object)->Accepted);
+  FreeSecretText (&((TUI_PASSWORD *)Object)->Accepted);
   return TuiLabelDestroy (Object, Free);
 }
 
@@ -118,7 +107,7 @@ AskNewPassword (
       return TRUE;
     }
 
-    FreeTyped (&Texts->New);
+    FreeSecretText (&Texts->New);
   }
 }
 
@@ -135,7 +124,7 @@ StoreNewPassword (
   TUI_NOTIFY_VALUE  *Notify  = (TUI_NOTIFY_VALUE *)Control->Header.CallbackData;
   CHAR16            *Padded  = TuiPaddedText (Text, Width);
 
-  FreeTyped (&Password->Accepted);
+  FreeSecretText (&Password->Accepted);
   Password->Accepted = StrDupUtf16 (Text);
   if ((Padded == NULL) || (Notify == NULL) || (Control->Header.Callback == NULL)) {
     FreeSecret (Padded, Width + sizeof (CHAR16));
@@ -192,9 +181,9 @@ RunPasswordDialogue (
     }
   }
 
-  FreeTyped (&Texts.Current);
-  FreeTyped (&Texts.New);
-  FreeTyped (&Texts.Confirm);
+  FreeSecretText (&Texts.Current);
+  FreeSecretText (&Texts.New);
+  FreeSecretText (&Texts.Confirm);
 }
 
 static EFI_STATUS
