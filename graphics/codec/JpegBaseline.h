@@ -69,7 +69,9 @@ struct JpegBaselineDecoder {
   int64_t         fillDepth;     // a refill stops past this many bits
   bool            failed;
   int32_t         coefficients[64];  // the block being decoded; all zero between blocks
-  int32_t         block[6][64];      // the MCU's samples: luma blocks, then Cb and Cr
+  // The MCU's samples (luma blocks, then Cb and Cr): the low 16 bits of each, all the
+  // colour conversion reads.
+  int16_t         block[6][64];
 };
 
 // Reads the headers of Data (Size bytes) into Decoder, which is reset first. False when
@@ -83,8 +85,9 @@ bool JpegReadHeaders (JpegBaselineDecoder *Decoder, const uint8_t *Data, size_t 
 bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink);
 
 // Exposed for tests: both inverse DCT passes and the level shift, in place, on one block of
-// coefficients within +-32768 in natural order, in the form in force. Last is the last
-// zig-zag position that may hold a nonzero coefficient (63 when not known).
+// coefficients within +-32768 in natural order, in the form in force; each result is left
+// as its low 16 bits, sign-extended. Last is the last zig-zag position that may hold a
+// nonzero coefficient (63 when not known).
 void JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last);
 
 // Exposed for tests: the colour conversion of one pixel (Y level-shifted) into 8 bits.
@@ -93,6 +96,6 @@ void JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3]);
 // Exposed for tests: one MCU of transformed blocks into Sink at (Left, Top), clipped by the
 // sink's columns and rows, in the form in force. LumaSampling 0x22 reads four luma blocks
 // (0 to 3, left to right, top to bottom), anything else one (0); Cb and Cr are blocks 4 and 5.
-void JpegWriteMcu (const int32_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top);
+void JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top);
 
 #endif

@@ -331,17 +331,17 @@ RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
   }
 }
 
+// The samples keep the low 16 bits of each result, all the colour conversion reads.
 void
-InversePlain (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
 {
-  RowPassPlain (In, Out, LastRow);
+  int32_t Work[64];
+  RowPassPlain (In, Work, LastRow);
   for (int Column = 0; Column < 8; Column++) {
-    Idct8<8> (Out + Column);
+    Idct8<8> (Work + Column);
   }
-  if (LevelShift != 0) {
-    for (int i = 0; i < 64; i++) {
-      Out[i] += LevelShift;
-    }
+  for (int i = 0; i < 64; i++) {
+    Out[i] = (int16_t)(Work[i] + LevelShift);
   }
 }
 
@@ -414,12 +414,27 @@ Transpose (LanesOf<S> &a, LanesOf<S> &b, LanesOf<S> &c, LanesOf<S> &d)
   d.v = _mm_unpackhi_epi64 (ab2, cd2);
 }
 
-// The column pass four columns at a time, each row's half one lane set, then the level shift.
+// Eight results' low 16 bits, from two sets of four lanes. Small coefficients give results
+// within 2.65 (2.65 M + 5) + 5 plus the level shift, inside 16 bits already.
+template <bool S>
+inline __m128i
+LowHalves (__m128i Left, __m128i Right)
+{
+  if constexpr (!S) {
+    Left  = _mm_srai_epi32 (_mm_slli_epi32 (Left, 16), 16);
+    Right = _mm_srai_epi32 (_mm_slli_epi32 (Right, 16), 16);
+  }
+  return _mm_packs_epi32 (Left, Right);
+}
+
+// The column pass four columns at a time, each row's half one lane set, then the level
+// shift; each row's two halves go out together as eight samples.
 template <bool S>
 inline void
-ColumnPass (LanesOf<S> (*Rows)[2], int32_t *Out, int32_t LevelShift)
+ColumnPass (LanesOf<S> (*Rows)[2], int16_t *Out, int32_t LevelShift)
 {
   __m128i Shift = _mm_set1_epi32 (LevelShift);
+  __m128i Left[8];
   for (int Side = 0; Side < 2; Side++) {
     LanesOf<S> x[8];
     for (int r = 0; r < 8; r++) {
@@ -427,7 +442,12 @@ ColumnPass (LanesOf<S> (*Rows)[2], int32_t *Out, int32_t LevelShift)
     }
     Butterfly (x);
     for (int r = 0; r < 8; r++) {
-      _mm_storeu_si128 ((__m128i *)(Out + r * 8 + Side * 4), _mm_add_epi32 (x[r].v, Shift));
+      __m128i Shifted = _mm_add_epi32 (x[r].v, Shift);
+      if (Side == 0) {
+        Left[r] = Shifted;
+      } else {
+        _mm_storeu_si128 ((__m128i *)(Out + r * 8), LowHalves<S> (Left[r], Shifted));
+      }
     }
   }
 }
@@ -435,7 +455,7 @@ ColumnPass (LanesOf<S> (*Rows)[2], int32_t *Out, int32_t LevelShift)
 // Small coefficients: the row pass too runs four rows at a time, on each quarter of rows
 // turned so its lanes run down the rows, and turned back for the column pass.
 void
-InverseSmall (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+InverseSmall (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
 {
   SmallLanes Rows[8][2];
   for (int Top = 0; Top < 8; Top += 4) {
@@ -464,13 +484,14 @@ InverseSmall (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
 // Other coefficients: the row pass in the plain form, whose rows of DC alone take no
 // butterfly, then the column pass on wide lanes.
 void
-InverseWide (int32_t *In, int32_t *Out, int32_t LevelShift, int LastRow)
+InverseWide (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
 {
-  RowPassPlain (In, Out, LastRow);
+  int32_t Work[64];
+  RowPassPlain (In, Work, LastRow);
   Lanes Rows[8][2];
   for (int r = 0; r < 8; r++) {
-    Rows[r][0].v = _mm_loadu_si128 ((const __m128i *)(Out + r * 8));
-    Rows[r][1].v = _mm_loadu_si128 ((const __m128i *)(Out + r * 8 + 4));
+    Rows[r][0].v = _mm_loadu_si128 ((const __m128i *)(Work + r * 8));
+    Rows[r][1].v = _mm_loadu_si128 ((const __m128i *)(Work + r * 8 + 4));
   }
   ColumnPass (Rows, Out, LevelShift);
 }
@@ -485,14 +506,14 @@ const uint8_t kLastRowOf[64] = {
 };
 
 // Both passes and the level shift, from the coefficients In (natural order, nothing past
-// zig-zag position Last, every one within +-Magnitude) into Out; In is left all zero. A
-// block of DC alone is one value: its row pass leaves row 0 at Dc / 2 and the other rows
-// zero, and each column the same again.
+// zig-zag position Last, Magnitude their MagnitudeOf ORed) into the samples Out; In is left
+// all zero. A block of DC alone is one value: its row pass leaves row 0 at Dc / 2 and the
+// other rows zero, and each column the same again.
 void
-InverseTransform (int32_t *In, int32_t *Out, int32_t LevelShift, int Last, int32_t Magnitude)
+InverseTransform (int32_t *In, int16_t *Out, int32_t LevelShift, int Last, int32_t Magnitude)
 {
   if (Last == 0) {
-    int32_t Value = Half (Mul (Half (Mul (In[0], 11585)), 11585)) + LevelShift;
+    int16_t Value = (int16_t)(Half (Mul (Half (Mul (In[0], 11585)), 11585)) + LevelShift);
     In[0]         = 0;
     for (int i = 0; i < 64; i++) {
       Out[i] = Value;
@@ -609,7 +630,7 @@ WriterFor (const JpegPixelSink *Sink)
 // Rows of an MCU a pixel at a time, Width pixels each; a 4:2:0 row takes its chroma parts
 // from the row pair's shared chroma row, each part serving two pixels.
 void
-WriteRowsPlain (const int32_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *Origin, uint32_t Rows,
+WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *Origin, uint32_t Rows,
                 uint32_t Width, uint32_t McuSide)
 {
   uint32_t    Step = Sink->pixelBytes;
@@ -635,15 +656,10 @@ WriteRowsPlain (const int32_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *
 }
 
 #if SK_PROCS_HAVE_VECTOR
-// Low 16 bits of eight 32-bit values, as the scalar conversion's 16-bit casts take them.
 inline __m128i
-Narrow (const int32_t *v)
+Load8 (const int16_t *v)
 {
-  __m128i Low  = _mm_loadu_si128 ((const __m128i *)v);
-  __m128i High = _mm_loadu_si128 ((const __m128i *)(v + 4));
-  Low  = _mm_srai_epi32 (_mm_slli_epi32 (Low, 16), 16);
-  High = _mm_srai_epi32 (_mm_slli_epi32 (High, 16), 16);
-  return _mm_packs_epi32 (Low, High);
+  return _mm_loadu_si128 ((const __m128i *)v);
 }
 
 struct ChromaLanes {
@@ -653,9 +669,9 @@ struct ChromaLanes {
 // RedPart, GreenPart and BluePart of eight chroma samples. The green part's two products
 // are summed exactly in 32 bits (below 2^31 in magnitude) before its floor.
 inline ChromaLanes
-PartsOf8 (const int32_t *CbRow, const int32_t *CrRow)
+PartsOf8 (const int16_t *CbRow, const int16_t *CrRow)
 {
-  __m128i Cb   = Narrow (CbRow), Cr = Narrow (CrRow);
+  __m128i Cb   = Load8 (CbRow), Cr = Load8 (CrRow);
   __m128i Pair = _mm_set1_epi32 ((int32_t)((uint32_t)(uint16_t)-22552 << 16 | 18736));
   __m128i Low  = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpacklo_epi16 (Cr, Cb), Pair), 16);
   __m128i High = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpackhi_epi16 (Cr, Cb), Pair), 16);
@@ -721,7 +737,7 @@ Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Seco
 // 4:2:0: upsampling and conversion in one step. Each chroma row's parts are computed once,
 // doubled across, and serve its two rows of sixteen pixels.
 void
-WriteRows420 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
+WriteRows420 (const int16_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
 {
   size_t      RowBytes = Writer.sink->rowBytes;
   uint32_t    Half     = 8 * Writer.sink->pixelBytes;
@@ -734,8 +750,8 @@ WriteRows420 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Or
       Right = { _mm_unpackhi_epi16 (Parts.r, Parts.r), _mm_unpackhi_epi16 (Parts.g, Parts.g),
                 _mm_unpackhi_epi16 (Parts.b, Parts.b) };
     }
-    const int32_t *Luma = Block[(y >> 3) * 2] + (y & 7) * 8;
-    __m128i       A     = Narrow (Luma), B = Narrow (Luma + 64);
+    const int16_t *Luma = Block[(y >> 3) * 2] + (y & 7) * 8;
+    __m128i       A     = Load8 (Luma), B = Load8 (Luma + 64);
     uint8_t       *Row  = Origin + y * RowBytes;
     Store16 (Channel16 (A, Left.r, B, Right.r), Channel16 (A, Left.g, B, Right.g), Channel16 (A, Left.b, B, Right.b),
              Row, Row + Half, Writer);
@@ -744,14 +760,14 @@ WriteRows420 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Or
 
 // 4:4:4: two rows of eight pixels at a time; a last row alone is written twice over.
 void
-WriteRows444 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
+WriteRows444 (const int16_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
 {
   size_t RowBytes = Writer.sink->rowBytes;
   for (uint32_t y = 0; y < Rows; y += 2) {
     uint32_t    Next   = (y + 1 < Rows) ? y + 1 : y;
     ChromaLanes Top    = PartsOf8 (Block[4] + y * 8, Block[5] + y * 8);
     ChromaLanes Bottom = PartsOf8 (Block[4] + Next * 8, Block[5] + Next * 8);
-    __m128i     A      = Narrow (Block[0] + y * 8), B = Narrow (Block[0] + Next * 8);
+    __m128i     A      = Load8 (Block[0] + y * 8), B = Load8 (Block[0] + Next * 8);
     Store16 (Channel16 (A, Top.r, B, Bottom.r), Channel16 (A, Top.g, B, Bottom.g), Channel16 (A, Top.b, B, Bottom.b),
              Origin + y * RowBytes, Origin + Next * RowBytes, Writer);
   }
@@ -761,7 +777,7 @@ WriteRows444 (const int32_t (*Block)[64], const PixelWriter &Writer, uint8_t *Or
 // The MCU's pixels inside the sink. Whole rows go sixteen pixels at a time where the writer
 // can; an MCU cut by the sink's right edge, and every one in the plain form, a pixel at a time.
 void
-WriteMcu (const int32_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, uint32_t Top, uint32_t McuSide)
+WriteMcu (const int16_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, uint32_t Top, uint32_t McuSide)
 {
   const JpegPixelSink *Sink  = Writer.sink;
   uint32_t            Rows   = (Top >= Sink->rows) ? 0 : (Sink->rows - Top < McuSide) ? Sink->rows - Top : McuSide;
@@ -826,7 +842,7 @@ JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 }
 
 void
-JpegWriteMcu (const int32_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top)
+JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top)
 {
   WriteMcu (Blocks, WriterFor (Sink), Left, Top, (LumaSampling == 0x22) ? 16 : 8);
 }
@@ -835,12 +851,16 @@ void
 JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last)
 {
   int32_t In[64];
+  int16_t Out[64];
   int32_t Magnitude = 0;
   for (int i = 0; i < 64; i++) {
     In[i]      = Block[i];
     Magnitude |= MagnitudeOf (Block[i]);
   }
-  InverseTransform (In, Block, LevelShift, (Last < 0) ? 0 : (Last > 63) ? 63 : Last, Magnitude);
+  InverseTransform (In, Out, LevelShift, (Last < 0) ? 0 : (Last > 63) ? 63 : Last, Magnitude);
+  for (int i = 0; i < 64; i++) {
+    Block[i] = Out[i];
+  }
 }
 
 bool

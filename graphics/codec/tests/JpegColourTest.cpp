@@ -74,18 +74,18 @@ TEST (JpegColour, EveryPairNearTheValidRangeGivesTheFormulasPixel)
 }
 
 struct Mcu {
-    int32_t blocks[6][64];
+    int16_t blocks[6][64];
 };
 
-// Samples over the whole 32-bit range now and then, as corrupt data gives them.
+// Samples over the whole 16-bit range now and then, as corrupt data gives them.
 Mcu RandomMcu (uint32_t *State)
 {
     Mcu m;
     for (auto &Block : m.blocks) {
-        for (int32_t &v : Block) {
+        for (int16_t &v : Block) {
             *State = *State * 1664525u + 1013904223u;
             uint32_t r = *State >> 4;
-            v = (r % 13 == 0) ? (int32_t)(*State * 2654435761u) : (int32_t)(r % 700) - 200;
+            v = (int16_t)((r % 13 == 0) ? (*State * 2654435761u) >> 16 : (r % 700) - 200);
         }
     }
     return m;
@@ -120,7 +120,7 @@ void ExpectPixels (const std::vector<uint8_t> &Bytes, const Mcu &m, uint8_t Samp
     for (uint32_t y = Top; (y < Top + Side) && (y < Rows); y++) {
         for (uint32_t x = Left; (x < Left + Side) && (x < Columns); x++) {
             uint32_t my = y - Top, mx = x - Left;
-            int32_t Luma = (Side == 16) ? m.blocks[(my >> 3) * 2 + (mx >> 3)][(my & 7) * 8 + (mx & 7)] : m.blocks[0][my * 8 + mx];
+            int16_t Luma = (Side == 16) ? m.blocks[(my >> 3) * 2 + (mx >> 3)][(my & 7) * 8 + (mx & 7)] : m.blocks[0][my * 8 + mx];
             uint32_t c = (my >> Shift) * 8 + (mx >> Shift);
             uint8_t Rgb[3];
             Formula (Luma, m.blocks[4][c], m.blocks[5][c], Rgb);
@@ -168,7 +168,7 @@ TEST (JpegColour, EveryChromaValueThroughEveryForm)
             Mcu m;
             for (uint32_t i = 0; i < 64; i++) {
                 uint32_t v = First + i;
-                m.blocks[0][i] = (int32_t)((v * 7919u) % 700u) - 200;
+                m.blocks[0][i] = (int16_t)((int32_t)((v * 7919u) % 700u) - 200);
                 m.blocks[4][i] = (int16_t)v;
                 m.blocks[5][i] = (int16_t)(v * 40503u);
             }
