@@ -22,7 +22,7 @@
 #define NO_STRING                  0xFFFF
 
 static EFI_GUID  mBootScreenGuid = BOOT_SCREEN_INTERFACE_GUID;
-static EFI_GUID  mBootFlowGuid   = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
+static EFI_GUID  mBootFlowGuid   = BOOT_FLOW_VARIABLE_GUID;
 
 /** One item per flat entry (left out when disabled or unnamed), then "Enter Setup". */
 static

@@ -8,10 +8,11 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/textui/BootLaunch.h>
+#include <engine/textui/BootOptions.h>
 
 #define BOOT_FLOW_NO_OPTION  5
 
-static EFI_GUID  mBootFlowGuid = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
+static EFI_GUID  mBootFlowGuid = BOOT_FLOW_VARIABLE_GUID;
 
 EFI_STATUS
 RunBootFlowDefaultBoot (

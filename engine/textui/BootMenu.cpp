@@ -28,7 +28,7 @@ UINT32           gBootMenuWindowRow = 0;
 
 BOOLEAN          gSetupEntryDone = FALSE;
 static EFI_GUID  mSetupEntryGroup = { 0x71202EEE, 0x5F53, 0x40D9, { 0xAB, 0x3D, 0x9E, 0x0C, 0x26, 0xD9, 0x66, 0x57 } };
-static EFI_GUID  mBootNowCountGuid = { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } };
+static EFI_GUID  mBootNowCountGuid = BOOT_NOW_COUNT_VARIABLE_GUID;
 
 VOID
 EnterSetupOnce (

@@ -35,7 +35,7 @@ BOOT_OPTION_INFO  *gCurrentLegacyGroup = NULL;
 static UINTN  mBootOptionCapacity   = 0;
 static UINTN  mDriverOptionCapacity = 0;
 
-static CONST EFI_GUID  mBootFlowGuid = { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } };
+static CONST EFI_GUID  mBootFlowGuid = BOOT_FLOW_VARIABLE_GUID;
 
 // The nodes of a device-path list reach an end-of-path node inside the list.
 static BOOLEAN

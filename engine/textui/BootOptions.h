@@ -11,6 +11,13 @@
 
 #define LEGACY_DEVICE_NAME_LENGTH  51          // characters, the terminator included
 
+// Vendor GUIDs of the boot code's own variables: "BootFlow" (the boot-flow code) and
+// "BootNowCount" (how many entries the boot menu lists).
+#define BOOT_FLOW_VARIABLE_GUID \
+  { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } }
+#define BOOT_NOW_COUNT_VARIABLE_GUID \
+  { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } }
+
 typedef struct {
   UINT16  BbsIndex;
   CHAR16  Name[LEGACY_DEVICE_NAME_LENGTH];
