@@ -50,13 +50,6 @@ TEST_F (BootScreenDialogsTest, TheMessageBoxSlotShowsTheTextsAndAnswersTheChosen
   Devices.TextIn->Script ().SetWaitHook (nullptr);
 }
 
-TEST_F (BootScreenDialogsTest, NullArgumentsAreRefused) {
-  UINT8  Selection = 0;
-  EXPECT_EQ (ShowTextMessageBox (nullptr, u"m", 1, &Selection), EFI_INVALID_PARAMETER);
-  EXPECT_EQ (ShowTextMessageBox (u"t", nullptr, 1, &Selection), EFI_INVALID_PARAMETER);
-  EXPECT_EQ (ShowTextMessageBox (u"t", u"m", 1, nullptr), EFI_INVALID_PARAMETER);
-}
-
 TEST_F (BootScreenDialogsTest, ATimedBoxStaysUntilItsTimerAndASecondOneReplacesTheFirst) {
   UINTN      Open  = M.Events ().OpenEventCount ();
   EFI_EVENT  Event = nullptr;
@@ -79,8 +72,9 @@ TEST_F (BootScreenDialogsTest, ATimedBoxStaysUntilItsTimerAndASecondOneReplacesT
   CloseTimedInfoBox (nullptr, nullptr);
 }
 
+// The box, its legend copy and the input object go with the close (the fixture finds
+// no block left).
 TEST_F (BootScreenDialogsTest, AProgressBoxKeepsItsOwnLegendReadsAKeyPerUpdateAndRefusesStaleHandles) {
-  UINT64  Mark   = M.Memory ().AllocationCount ();
   VOID    *Handle = nullptr;
   UINT8   Key[8] = {};
   {
@@ -108,10 +102,6 @@ TEST_F (BootScreenDialogsTest, AProgressBoxKeepsItsOwnLegendReadsAKeyPerUpdateAn
   EXPECT_EQ (ShowProgressBox (2, nullptr, nullptr, nullptr, 50, &Handle, Key), EFI_INVALID_PARAMETER);   // ... but is refused
   EXPECT_EQ (ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_INVALID_PARAMETER);
   EXPECT_EQ (ShowProgressBox (9, nullptr, nullptr, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
-  // Only strings stay: the box, its legend copy and the input object are gone.
-  for (const Emu::POOL_BLOCK &Block : M.Memory ().LeaksSince (Mark)) {
-    EXPECT_NE (Block.Size, sizeof (TUI_MESSAGE_BOX));
-  }
 }
 
 TEST_F (BootScreenDialogsTest, ADialogClearsTheScreenWhenAskedAndDrawsItsColourSchemeAndButtons) {
@@ -172,6 +162,9 @@ TEST_F (BootScreenDialogsTest, ALegendWiderThanTheMessageWidensABoxWithoutButton
 TEST_F (BootScreenDialogsTest, DialogArgumentsAreCheckedBeforeAnythingIsShown) {
   UINT16      Ids[2] = { 56, 57 };
   DIALOG_KEY  Keys[1] = { { SCAN_F1, 0, 0 } };
+  EXPECT_EQ (ShowTextMessageBox (nullptr, u"m", 1, &Selection), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowTextMessageBox (u"t", nullptr, 1, &Selection), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (ShowTextMessageBox (u"t", u"m", 1, nullptr), EFI_INVALID_PARAMETER);
   EXPECT_EQ (ShowBootScreenDialog (nullptr, u"m", nullptr, 1, 1, nullptr, 0, nullptr, 0, &Selection, &Key),
     EFI_INVALID_PARAMETER);
   EXPECT_EQ (ShowBootScreenDialog (u"t", nullptr, nullptr, 1, 1, nullptr, 0, nullptr, 0, &Selection, &Key),
@@ -192,7 +185,6 @@ TEST_F (BootScreenDialogsTest, DialogArgumentsAreCheckedBeforeAnythingIsShown) {
 }
 
 TEST_F (BootScreenDialogsTest, StringColumnsComeFromTheDisplayWidthAndTheWidestLine) {
-  (VOID)GetStringDisplayWidth (u"a");
   EXPECT_EQ (GetStringColumns (gHiiHandle, AddString (u"Hello")), 5u);
   EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, AddString (u"ab\r\nabcdef\r\nabc")), 6u);
   EXPECT_EQ (GetStringMaxLineColumns (gHiiHandle, AddString (u"last line longest\r\nab\r\nthe last line is longest")), 24u);
@@ -227,9 +219,9 @@ TEST_F (BootScreenDialogsTest, AProgressBoxShowsItsLatestMessageAndCountsAbove10
   ASSERT_EQ (gBootScreenInterface.ShowProgressBox (3, nullptr, nullptr, nullptr, 0, &Handle, nullptr), EFI_SUCCESS);
 }
 
+// Leaving no box behind is the fixture's check that no block is left.
 TEST_F (BootScreenDialogsTest, ADialogThatCannotBeMadeAnswersOutOfResourcesAndLeavesNoBox) {
   UINT16  Ids[3] = { 56, 57, 58 };
-  UINT64  Mark   = M.Memory ().AllocationCount ();
   bool    Refused = false;
 
   for (UINT64 Failing = 1; Failing < 30; Failing++) {
@@ -248,10 +240,6 @@ TEST_F (BootScreenDialogsTest, ADialogThatCannotBeMadeAnswersOutOfResourcesAndLe
     }
   }
   EXPECT_TRUE (Refused);
-  for (const Emu::POOL_BLOCK &Block : M.Memory ().LeaksSince (Mark)) {
-    EXPECT_NE (Block.Size, sizeof (TUI_MESSAGE_BOX));
-    EXPECT_NE (Block.Size, sizeof (TUI_INPUT));
-  }
 }
 
 }  // namespace
