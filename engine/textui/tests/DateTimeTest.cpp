@@ -71,6 +71,13 @@ protected:
   EFI_STATUS Char (TUI_CONTROL *Control, CHAR16 Character) { return Key (Control, SCAN_NULL, Character); }
   EFI_STATUS Tab (TUI_CONTROL *Control) { return Key (Control, SCAN_NULL, CHAR_TAB); }
 
+  void Type (TUI_CONTROL *Control, const std::u16string &Digits)
+  {
+    for (CHAR16 Digit : Digits) {
+      ASSERT_EQ (Char (Control, Digit), EFI_SUCCESS);
+    }
+  }
+
   std::list<std::vector<UINT8>>  Opcodes;
   std::list<CONTROL_RECORD>      Records;
 };
@@ -150,8 +157,7 @@ TEST_F (DateTimeTest, ARefusedYearWrapLeavesTheDateIntact) {
 TEST_F (DateTimeTest, TypedDigitsShiftThroughTheFieldAndEscDropsThemWithoutWriting) {
   StoreDate (2024, 1, 1);
   TUI_CONTROL  *Control = Make (Record (CONTROL_TYPE_DATE));
-  ASSERT_EQ (Char (Control, u'1'), EFI_SUCCESS);
-  ASSERT_EQ (Char (Control, u'2'), EFI_SUCCESS);
+  Type (Control, u"12");
   EXPECT_EQ (Drawn (48, 5, 2), u"12");
   ASSERT_EQ (Char (Control, u'3'), EFI_SUCCESS);
   EXPECT_EQ (Drawn (48, 5, 2), u"23");
@@ -166,17 +172,11 @@ TEST_F (DateTimeTest, TabCommitsTheTypedFieldAndMovesOnFromTheYearToTheMonth) {
   StoreDate (2024, 1, 1);
   TUI_CONTROL    *Control = Make (Record (CONTROL_TYPE_DATE));
   TUI_DATE_TIME  *Item    = (TUI_DATE_TIME *)Control;
-  for (CHAR16 Digit : std::u16string (u"12")) {
-    ASSERT_EQ (Char (Control, Digit), EFI_SUCCESS);
-  }
+  Type (Control, u"12");
   ASSERT_EQ (Tab (Control), EFI_SUCCESS);
-  for (CHAR16 Digit : std::u16string (u"31")) {
-    ASSERT_EQ (Char (Control, Digit), EFI_SUCCESS);
-  }
+  Type (Control, u"31");
   ASSERT_EQ (Tab (Control), EFI_SUCCESS);
-  for (CHAR16 Digit : std::u16string (u"1999")) {
-    ASSERT_EQ (Char (Control, Digit), EFI_SUCCESS);
-  }
+  Type (Control, u"1999");
   EXPECT_EQ (Item->Field, 2);
   ASSERT_EQ (Tab (Control), EFI_SUCCESS);
   EXPECT_EQ (Item->Field, 0);
@@ -235,8 +235,7 @@ TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateComm
 
   SetClock (2024, 6, 1, 8, 0, 0);
   TUI_CONTROL  *Time = ClockQuestion (EFI_IFR_TIME_OP);
-  ASSERT_EQ (Char (Time, u'0'), EFI_SUCCESS);      // "08" becomes "80", then "09"
-  ASSERT_EQ (Char (Time, u'9'), EFI_SUCCESS);
+  Type (Time, u"09");                                      // "08" becomes "80", then "09"
   TUI_INPUT  Click {};
   Click.Kind              = TUI_EVENT_POINTER;
   Click.Pointer.Row       = Time->Row;
