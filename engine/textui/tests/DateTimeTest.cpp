@@ -39,12 +39,7 @@ protected:
   {
     UINT16  Type = (Op == EFI_IFR_DATE_OP) ? CONTROL_TYPE_DATE : CONTROL_TYPE_TIME;
     Opcodes.push_back ({ Op, 14, 7, 0, 0, 0, 0x50, 0, 0, 0, 0, 0, 0, QF_DATE_STORAGE_TIME });
-    CONTROL_RECORD  Record {};
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = Type;
-    Record.Flags          = CONTROL_FLAG_VALID | Flags;
-    Record.QuestionOpcode = (UINT64)(UINTN)Opcodes.back ().data ();
-    Records.push_back (Record);
+    Records.push_back (OwnRecord (Type, Opcodes.back ().data (), Flags));
     return Make (&Records.back ());
   }
 

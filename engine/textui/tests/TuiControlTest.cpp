@@ -52,20 +52,9 @@ protected:
   // expression is TRUE, and a valid record for it in the engine's own strings.
   void MakeLabel (UINT16 Prompt, UINT8 ConditionOp = 0)
   {
-    Ifr.clear ();
-    if (ConditionOp != 0) {
-      Ifr = { ConditionOp, 0x82, EFI_IFR_TRUE_OP, 0x02 };
-    }
-    size_t  Statement = Ifr.size ();
-    std::vector<UINT8>  Text = { EFI_IFR_TEXT_OP, 8, (UINT8)Prompt, (UINT8)(Prompt >> 8), 75, 0, 0, 0 };
-    Ifr.insert (Ifr.end (), Text.begin (), Text.end ());
-    Record = CONTROL_RECORD {};
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = 2;
-    Record.Flags          = CONTROL_FLAG_VALID;
-    UINT8  *Held = Forms.Hold (Ifr);
-    Record.QuestionOpcode = (UINT64)(UINTN)&Held[Statement];
-    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Held : 0;
+    auto  [Condition, Statement] = HoldLabel (Forms, Prompt, 75, ConditionOp);
+    Record = OwnRecord (2, Statement);
+    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Condition : 0;
     Label = nullptr;
     ASSERT_EQ (TuiCreate (&gTuiLabelOps, (VOID **)&Label), EFI_SUCCESS);
     ASSERT_EQ (gTuiLabelOps.Initialize (Label, &Record, nullptr), EFI_SUCCESS);
@@ -79,7 +68,6 @@ protected:
     Label = nullptr;
   }
 
-  std::vector<UINT8>  Ifr;
   HeldForms           Forms;
   CONTROL_RECORD      Record {};
   TUI_LABEL           *Label = nullptr;

@@ -37,19 +37,9 @@ protected:
   // A label record of the engine's own strings; ConditionOp makes it hidden or grayed.
   CONTROL_RECORD *Label (UINT8 ConditionOp = 0, UINT16 Type = 2)
   {
-    std::vector<UINT8>  &Ifr = Opcodes.emplace_back ();
-    if (ConditionOp != 0) {
-      Ifr = { ConditionOp, 0x82, EFI_IFR_TRUE_OP, 0x02 };
-    }
-    size_t  Statement = Ifr.size ();
-    Ifr.insert (Ifr.end (), { EFI_IFR_TEXT_OP, 8, (UINT8)kBootMenuString, 0, 0, 0, 0, 0 });
-    CONTROL_RECORD  &Record = Records.emplace_back ();
-    Record.HiiHandle       = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType     = Type;
-    Record.Flags           = CONTROL_FLAG_VALID;
-    UINT8           *Held  = Forms.Hold (Ifr);
-    Record.QuestionOpcode  = (UINT64)(UINTN)&Held[Statement];
-    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Held : 0;
+    auto            [Condition, Statement] = HoldLabel (Forms, kBootMenuString, 0, ConditionOp);
+    CONTROL_RECORD  &Record = Records.emplace_back (OwnRecord (Type, Statement));
+    Record.ConditionOpcode = (ConditionOp != 0) ? (UINT64)(UINTN)Condition : 0;
     return &Record;
   }
 
@@ -75,7 +65,6 @@ protected:
     return gTuiFrameOps.HandleAction (Frame, &Event);
   }
 
-  std::deque<std::vector<UINT8>>  Opcodes;
   HeldForms                       Forms;     // stable addresses for the records' opcode pointers
   std::deque<CONTROL_RECORD>      Records;
   TUI_FRAME                       *Frame = nullptr;

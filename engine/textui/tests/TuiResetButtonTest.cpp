@@ -36,12 +36,8 @@ protected:
   void Make (UINT16 DefaultId, UINT8 Op = EFI_IFR_RESET_BUTTON_OP, UINT16 Help = 0)
   {
     std::vector<UINT8>  Bytes = { Op, 8, (UINT8)kBootMenuString, 0, 75, 0, (UINT8)DefaultId, (UINT8)(DefaultId >> 8) };
-    CONTROL_RECORD      Record {};
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = CONTROL_TYPE_RESET_BUTTON;
-    Record.Flags          = CONTROL_FLAG_VALID;
+    CONTROL_RECORD      Record = OwnRecord (CONTROL_TYPE_RESET_BUTTON, Forms.Hold (Bytes));
     Record.HelpStringId   = Help;
-    Record.QuestionOpcode = (UINT64)(UINTN)Forms.Hold (Bytes);
     TuiDestroy (Button, TRUE);
     Button = nullptr;
     const TUI_CONTROL_TYPE_ENTRY  *Type = FindControlType (CONTROL_TYPE_RESET_BUTTON);

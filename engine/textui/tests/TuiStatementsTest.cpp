@@ -1,6 +1,7 @@
 // The read-only classes and the tab strip on their own: the help pane's scrolling,
 // empty pane texts, alignment, the strip with no current tab or no tabs, and modal
 // pages.
+#include "support/HeldForms.h"
 #include "support/TuiAppTestSupport.h"
 
 #include <engine/textui/TuiStatements.h>
@@ -28,11 +29,7 @@ protected:
   {
     Opcode[2] = (UINT8)StringId;
     Opcode[3] = (UINT8)(StringId >> 8);
-    Record                = {};
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = CONTROL_TYPE_SUBTITLE;
-    Record.Flags          = CONTROL_FLAG_VALID;
-    Record.QuestionOpcode = (UINT64)(UINTN)Opcode;
+    Record = OwnRecord (CONTROL_TYPE_SUBTITLE, Opcode);
     EXPECT_EQ (TuiCreate (&gTuiTextPaneOps, &Pane), EFI_SUCCESS);
     EXPECT_EQ (Ops ().Initialize (Pane, &Record, nullptr), EFI_SUCCESS);
     (VOID)Ops ().SetPosition (Pane, 67, 3);
@@ -124,13 +121,9 @@ protected:
   TUI_TAB_STRIP *MakeStrip (UINT16 Page)
   {
     static UINT8  Opcode[7] = { 0x02, 7, 0, 0, 0, 0, 0 };
-    CONTROL_RECORD  Record = {};
+    CONTROL_RECORD  Record = OwnRecord (CONTROL_TYPE_TAB_STRIP, Opcode);
 
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = CONTROL_TYPE_TAB_STRIP;
-    Record.PageNumber     = Page;
-    Record.Flags          = CONTROL_FLAG_VALID;
-    Record.QuestionOpcode = (UINT64)(UINTN)Opcode;
+    Record.PageNumber = Page;
     EXPECT_EQ (TuiCreate (&gTuiTabStripOps, &Strip), EFI_SUCCESS);
     (VOID)gTuiTabStripOps.SetCallback (Strip, nullptr, OnTabStripSelect, &gTuiJumpNotify);
     EXPECT_EQ (gTuiTabStripOps.Initialize (Strip, &Record, nullptr), EFI_SUCCESS);

@@ -57,12 +57,8 @@ protected:
     UINT8   *Held  = Forms.Hold (Q.F.Opcodes ());
     size_t  Offset = Q.At;
 
-    Record = CONTROL_RECORD {};
-    Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
-    Record.ControlType    = Type;
-    Record.Flags          = CONTROL_FLAG_VALID | Flags;
-    Record.ValueWidth     = ValueWidth;
-    Record.QuestionOpcode = (UINT64)(UINTN)(Held + Offset - 4);
+    Record            = OwnRecord (Type, Held + Offset - 4, Flags);
+    Record.ValueWidth = ValueWidth;
     TuiDestroy (Control, TRUE);
     Control = nullptr;
     this->Ops = Ops;

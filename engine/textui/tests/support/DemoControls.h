@@ -6,6 +6,7 @@
 #define ENGINE_TEXTUI_TESTS_SUPPORT_DEMO_CONTROLS_H_
 
 #include "../../../core/tests/support/EngineMachineTest.h"
+#include "HeldForms.h"
 
 #include <DemoBoard.h>
 #include <engine/core/EngineGlobals.h>

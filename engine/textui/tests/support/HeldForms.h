@@ -5,9 +5,12 @@
 #define ENGINE_TEXTUI_TESTS_SUPPORT_HELD_FORMS_H_
 
 #include <engine/core/DynamicPages.h>
+#include <engine/core/EngineUtilities.h>
 #include <Uefi/UefiHii.h>
+#include <Uefi/UefiIfr.h>
 
 #include <deque>
+#include <utility>
 #include <vector>
 
 class HeldForms {
@@ -47,5 +50,36 @@ private:
   std::deque<std::vector<UINT8>>    mPackages;
   std::vector<DYNAMIC_PAGE_RECORD>  mSlots;
 };
+
+// A valid record of the engine's own strings whose question opcode is Question.
+inline CONTROL_RECORD
+OwnRecord (UINT16 Type, const VOID *Question, UINT32 Flags = 0)
+{
+  CONTROL_RECORD  Record {};
+
+  Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
+  Record.ControlType    = Type;
+  Record.Flags          = CONTROL_FLAG_VALID | Flags;
+  Record.QuestionOpcode = (UINT64)(UINTN)Question;
+  return Record;
+}
+
+// A TEXT statement (prompt Prompt, help Help) held in Forms, under a condition whose
+// expression is TRUE when ConditionOp is given: the address of the condition, or of
+// the statement when there is none, and of the statement.
+inline std::pair<UINT8 *, UINT8 *>
+HoldLabel (HeldForms &Forms, UINT16 Prompt, UINT16 Help, UINT8 ConditionOp = 0)
+{
+  std::vector<UINT8>  Ifr;
+
+  if (ConditionOp != 0) {
+    Ifr = { ConditionOp, 0x82, EFI_IFR_TRUE_OP, 0x02 };
+  }
+
+  size_t  Statement = Ifr.size ();
+  Ifr.insert (Ifr.end (), { EFI_IFR_TEXT_OP, 8, (UINT8)Prompt, (UINT8)(Prompt >> 8), (UINT8)Help, (UINT8)(Help >> 8), 0, 0 });
+  UINT8   *Held = Forms.Hold (Ifr);
+  return { Held, Held + Statement };
+}
 
 #endif
