@@ -24,6 +24,13 @@ TEST (DevicePathWalk, MeasuresWellFormedPath) {
   EXPECT_TRUE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Path.data (), Path.size ()));
   EXPECT_EQ (6u, DevicePathNodeLength (Path.data ()));
   EXPECT_TRUE (IsDevicePathEnd (NextDevicePathNode (Path.data ())));
+
+  // An end-of-instance node separates instances; only the end-of-path node ends a walk.
+  std::vector<UINT8>  Instances = { END_DEVICE_PATH_TYPE, END_INSTANCE_DEVICE_PATH_SUBTYPE, 4, 0,
+                                    MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20, 0 };
+  Instances.resize (24, 0);
+  Instances.insert (Instances.end (), { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 });
+  EXPECT_EQ (28u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Instances.data ()));
 }
 
 // A node length below the header would loop on the same node; one past the limit
@@ -48,15 +55,6 @@ TEST (DevicePathWalk, RefusesMalformedLengths) {
   EXPECT_FALSE (IsDevicePathValid (nullptr, 0));
 }
 
-// An end-of-instance node separates instances; only the end-of-path node ends a walk.
-TEST (DevicePathWalk, InstanceEndDoesNotEndThePath) {
-  std::vector<UINT8>  Path = { END_DEVICE_PATH_TYPE, END_INSTANCE_DEVICE_PATH_SUBTYPE, 4, 0,
-                               MEDIA_DEVICE_PATH, MEDIA_PIWG_FW_FILE_DP, 20, 0 };
-  Path.resize (24, 0);
-  Path.insert (Path.end (), { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0 });
-  EXPECT_EQ (28u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Path.data ()));
-}
-
 TEST (DevicePathBuild, AppendNodeAndPaths) {
   LibraryMachine  Firmware;
   auto          Pci = PciThenEnd ();
@@ -71,7 +69,15 @@ TEST (DevicePathBuild, AppendNodeAndPaths) {
   EXPECT_EQ (28u, GetDevicePathSize (Twice));
   auto  *EndOnly = AppendDevicePath (nullptr, nullptr);
   EXPECT_EQ (4u, GetDevicePathSize (EndOnly));
-  for (auto *Path : { Node, Joined, Twice, EndOnly }) {
+  // Without a node the path is copied; without either, the result is the empty path
+  // (an end node alone), as appending two absent paths gives.
+  auto  *Copy = AppendDevicePathNode ((EFI_DEVICE_PATH_PROTOCOL *)Pci.data (), nullptr);
+  auto  *NoNode = AppendDevicePathNode (nullptr, nullptr);
+  ASSERT_NE (nullptr, Copy);
+  EXPECT_EQ (0, std::memcmp (Copy, Pci.data (), Pci.size ()));
+  ASSERT_NE (nullptr, NoNode);
+  EXPECT_EQ (4u, GetDevicePathSize (NoNode));
+  for (auto *Path : { Node, Joined, Twice, EndOnly, Copy, NoNode }) {
     FreePool (Path);
   }
 
@@ -79,44 +85,21 @@ TEST (DevicePathBuild, AppendNodeAndPaths) {
   EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
-// Without a node the path is copied; without either, the result is the empty path
-// (an end node alone), as appending two absent paths gives.
-TEST (DevicePathBuild, AppendingNoNodeCopiesThePath) {
-  LibraryMachine  Firmware;
-  auto          Pci = PciThenEnd ();
-  auto          *Copy = AppendDevicePathNode ((EFI_DEVICE_PATH_PROTOCOL *)Pci.data (), nullptr);
-  auto          *EndOnly = AppendDevicePathNode (nullptr, nullptr);
-
-  ASSERT_NE (nullptr, Copy);
-  EXPECT_EQ (0, std::memcmp (Copy, Pci.data (), Pci.size ()));
-  ASSERT_NE (nullptr, EndOnly);
-  EXPECT_EQ (4u, GetDevicePathSize (EndOnly));
-  FreePool (Copy);
-  FreePool (EndOnly);
-  EXPECT_EQ (0u, Firmware.LiveBlocks ());
-}
-
-TEST (DevicePathBuild, InvalidInputGivesNull) {
-  LibraryMachine  Firmware;
-  auto          Bad = PciThenEnd ();
+// An 8-byte path whose end node claims 0xFF7B bytes measured 65,407 bytes, which
+// DuplicateDevicePath copied out of the 8; builders also count every end node as 4
+// bytes. An end node is exactly 4 bytes. Invalid input to a builder gives null.
+TEST (DevicePathWalk, EndNodeIsExactlyFourBytes) {
+  LibraryMachine      Firmware;
+  auto                Bad = PciThenEnd ();
 
   Bad[2] = 1;
   EXPECT_EQ (nullptr, DuplicateDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
   EXPECT_EQ (nullptr, AppendDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)PciThenEnd ().data (),
                         (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
   EXPECT_EQ (nullptr, AppendDevicePathNode (nullptr, (EFI_DEVICE_PATH_PROTOCOL *)Bad.data ()));
-  EXPECT_EQ (0u, Firmware.LiveBlocks ());
-}
-
-// An 8-byte path whose end node claims 0xFF7B bytes measured 65,407 bytes, which
-// DuplicateDevicePath copied out of the 8; builders also count every end node as 4
-// bytes. An end node is exactly 4 bytes.
-TEST (DevicePathWalk, EndNodeIsExactlyFourBytes) {
-  LibraryMachine      Firmware;
   std::vector<UINT8>  Claims = { HARDWARE_DEVICE_PATH, HW_VENDOR_DP, 4, 0,
                                  END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 0x7B, 0xFF };
   std::vector<UINT8>  Long   = { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, 8, 0, 0, 0, 0, 0 };
-
   EXPECT_EQ (0u, GetDevicePathSize ((EFI_DEVICE_PATH_PROTOCOL *)Claims.data ()));
   EXPECT_EQ (nullptr, DuplicateDevicePath ((EFI_DEVICE_PATH_PROTOCOL *)Claims.data ()));
   EXPECT_FALSE (IsDevicePathValid ((EFI_DEVICE_PATH_PROTOCOL *)Long.data (), Long.size ()));
