@@ -341,10 +341,6 @@ TEST_F (SetupDataTest, CallbackContextPushBeyondTenIsRefusedAndItsPopIgnored) {
   EXPECT_EQ (gCallbackContext.VariableIndex, 9u);
 }
 
-}  // namespace
-
-namespace {
-
 // Checkbox scopes written with the IFR builder; the control points at the checkbox.
 class CheckboxTypeTest : public ::testing::Test {
 protected:
@@ -373,18 +369,17 @@ TEST_F (CheckboxTypeTest, VariantGuidInsideANestedScopeGives31) {
   EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX_VARIANT);
 }
 
-TEST_F (CheckboxTypeTest, VariantGuidAfterTheScopeClosedGives10) {
-  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
+// A variant GUID after the checkbox's scope closed, or after a checkbox without a
+// scope, is not the checkbox's.
+TEST_F (CheckboxTypeTest, VariantGuidOutsideTheScopeGives10) {
+  size_t  Closed = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0);
   F.Default (0, EFI_IFR_TYPE_BOOLEAN, 1);
   F.End ();
   F.Guid (kVariant);
-  EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX);
-}
-
-TEST_F (CheckboxTypeTest, CheckboxWithoutScopeGives10) {
-  size_t  At = F.Checkbox ({ 1, 2, 3, 1, 0, 0 }, 0, false);
+  size_t  Unscoped = F.Checkbox ({ 1, 2, 4, 1, 0, 0 }, 0, false);
   F.Guid (kVariant);
-  EXPECT_EQ (TypeOf (At, F.Package ()), CONTROL_TYPE_CHECKBOX);
+  EXPECT_EQ (TypeOf (Closed, F.Package ()), CONTROL_TYPE_CHECKBOX);
+  EXPECT_EQ (TypeOf (Unscoped, F.Package ()), CONTROL_TYPE_CHECKBOX);
 }
 
 TEST_F (CheckboxTypeTest, WalkStopsAtThePackageEndAndAtZeroLengthOpcodes) {
