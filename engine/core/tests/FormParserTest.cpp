@@ -162,10 +162,7 @@ TEST_F (FormParserTest, FormSetOfAnotherClassAddsNothing)
   EXPECT_EQ (GetWorkPageCount (), 0u);
   EXPECT_EQ (GetWorkVariableCount (), 0u);
   EXPECT_EQ (GetWorkPage (0), nullptr);
-}
-
-TEST_F (FormParserTest, FormSetWithoutClassGuidIsNotPlatformSetup)
-{
+  // A form set without a class GUID is not platform setup either.
   EXPECT_EQ (Parse (EmptyForm ({})), EFI_ABORTED);
   EXPECT_EQ (GetWorkPageCount (), 0u);
 }
