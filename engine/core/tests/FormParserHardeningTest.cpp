@@ -63,22 +63,14 @@ protected:
   }
 };
 
-TEST_F (ParserHardening, ZeroLengthOpcodeIsMalformed)
+// Zero-length and one-byte opcodes, and one running past the package.
+TEST_F (ParserHardening, OpcodesOfImpossibleLengthsAreMalformed)
 {
+  const UINT8  OneByte[] = { EFI_IFR_TEXT_OP, 1 };
+  const UINT8  Tail[]    = { 0, 0, 0 };
+
   ExpectRefused (WithBody ([] (IfrBuilder &F) { F.ZeroLengthOp (EFI_IFR_TEXT_OP); }), EFI_VOLUME_CORRUPTED);
-}
-
-TEST_F (ParserHardening, OneByteOpcodeIsMalformed)
-{
-  const UINT8  Bytes[] = { EFI_IFR_TEXT_OP, 1 };
-
-  ExpectRefused (WithBody ([&] (IfrBuilder &F) { F.RawBytes (Bytes); }), EFI_VOLUME_CORRUPTED);
-}
-
-TEST_F (ParserHardening, OpcodeRunningPastThePackageIsMalformed)
-{
-  const UINT8  Tail[] = { 0, 0, 0 };
-
+  ExpectRefused (WithBody ([&] (IfrBuilder &F) { F.RawBytes (OneByte); }), EFI_VOLUME_CORRUPTED);
   ExpectRefused (WithBody ([&] (IfrBuilder &F) { F.OpWithLength (EFI_IFR_TEXT_OP, 100, Tail); }), EFI_VOLUME_CORRUPTED);
 }
 
@@ -125,31 +117,23 @@ TEST_F (ParserHardening, EveryOpcodeOfTheIfrTableIsWalkedSafely)
 
   for (bool Scoped : { false, true }) {
     IfrBuilder  F;
+    auto        EveryOpcode = [&] {
+      for (UINT8 Op = EFI_IFR_FORM_OP; Op <= EFI_IFR_MATCH2_OP; Op++) {
+        bool  Structural = (Op == EFI_IFR_FORM_OP) || (Op == EFI_IFR_FORM_SET_OP) || (Op == EFI_IFR_FORM_MAP_OP) ||
+                           (Op == EFI_IFR_END_OP);
+        if (!Structural) {
+          F.Op (Op, Body, Scoped);
+          if (Scoped) {
+            F.End ();
+          }
+        }
+      }
+    };
 
     BeginSet (F);
-    for (UINT8 Op = EFI_IFR_FORM_OP; Op <= EFI_IFR_MATCH2_OP; Op++) {
-      bool  Structural = (Op == EFI_IFR_FORM_OP) || (Op == EFI_IFR_FORM_SET_OP) || (Op == EFI_IFR_FORM_MAP_OP) ||
-                         (Op == EFI_IFR_END_OP);
-      if (!Structural) {
-        F.Op (Op, Body, Scoped);                         // at the form-set level
-        if (Scoped) {
-          F.End ();
-        }
-      }
-    }
-
+    EveryOpcode ();                                      // at the form-set level
     F.Form (1, 10);
-    for (UINT8 Op = EFI_IFR_FORM_OP; Op <= EFI_IFR_MATCH2_OP; Op++) {
-      bool  Structural = (Op == EFI_IFR_FORM_OP) || (Op == EFI_IFR_FORM_SET_OP) || (Op == EFI_IFR_FORM_MAP_OP) ||
-                         (Op == EFI_IFR_END_OP);
-      if (!Structural) {
-        F.Op (Op, Body, Scoped);
-        if (Scoped) {
-          F.End ();
-        }
-      }
-    }
-
+    EveryOpcode ();
     F.End ();
     F.End ();
     ASSERT_EQ (Parse (F), EFI_SUCCESS) << (Scoped ? "scoped" : "plain");
