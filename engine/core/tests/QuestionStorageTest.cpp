@@ -215,6 +215,8 @@ TEST_F (FormParserTest, BufferAndEfiStoresMakeVariableRecords)
     F.VarStoreEfi (2, kOtherClass, 0x7, 8, "AVariableNameThatIsMuchLongerThanThirtyNineCharacters");
     F.Numeric ({ 5, 6, 1, 2, 6, 0 }, EFI_IFR_NUMERIC_SIZE_2, 0, 9, 1);
     F.End ();
+    F.Numeric ({ 5, 6, 2, 9, 0, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);     // of a store never declared
+    F.End ();
   })), EFI_SUCCESS);
   ASSERT_EQ (GetWorkVariableCount (), 3u);
 
@@ -232,11 +234,15 @@ TEST_F (FormParserTest, BufferAndEfiStoresMakeVariableRecords)
   EXPECT_EQ (Efi->Size, 8);
   EXPECT_EQ (Efi->StorageWord, 6);                       // the question's offset
   EXPECT_EQ (Control (1, 0)->VariableIndex, 2u);
+  EXPECT_EQ (Control (1, 1)->VariableIndex, VARIABLE_INDEX_NONE);
 }
 
+// Element names longer than the record's field are cut to it.
 TEST_F (FormParserTest, TwoQuestionsOfANameValueStoreGetTwoNamedRecords)
 {
-  std::map<EFI_STRING_ID, std::u16string>  Strings = { { 2, u"Set" }, { 3, u"Help" }, { 40, u"First" }, { 41, u"Second" } };
+  std::u16string                           Long (50, u'n');
+  std::map<EFI_STRING_ID, std::u16string>  Strings = { { 2, u"Set" }, { 3, u"Help" }, { 40, u"First" }, { 41, u"Second" },
+                                                       { 42, Long } };
   IfrBuilder                               F;
 
   BeginSet (F);
@@ -248,10 +254,13 @@ TEST_F (FormParserTest, TwoQuestionsOfANameValueStoreGetTwoNamedRecords)
   F.End ();
   F.Numeric ({ 5, 6, 3, 3, 40, 0 }, EFI_IFR_NUMERIC_SIZE_2, 0, 9, 1);
   F.End ();
+  F.Numeric ({ 5, 6, 4, 3, 42, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
+  F.End ();
   F.End ();
   F.End ();
   ASSERT_EQ (Parse (F, Strings), EFI_SUCCESS);
-  ASSERT_EQ (GetWorkVariableCount (), 3u);
+  ASSERT_EQ (GetWorkVariableCount (), 4u);
+  EXPECT_EQ (Name (GetWorkVariable (3)), Long.substr (0, VARIABLE_NAME_LENGTH - 1));
   EXPECT_EQ (Name (GetWorkVariable (1)), u"First");
   EXPECT_EQ (GetWorkVariable (1)->Size, 2);
   EXPECT_EQ (GetWorkVariable (1)->StorageWord, 40);
@@ -280,29 +289,4 @@ TEST_F (FormParserTest, VarStoreReusesTheRecordAtIndexZeroOfItsName)
   EXPECT_EQ (GetWorkVariable (0)->HiiHandle, Job.HiiHandle);
   EXPECT_EQ (GetWorkVariable (0)->VariableId, 1u);
   EXPECT_EQ (Control (1, 0)->VariableIndex, 0u);
-}
-
-TEST_F (FormParserTest, QuestionOfAnUndeclaredStoreHasNoVariable)
-{
-  ASSERT_EQ (Parse (OneForm ([] (IfrBuilder &F) {
-    F.Numeric ({ 5, 6, 1, 9, 0, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
-    F.End ();
-  })), EFI_SUCCESS);
-  EXPECT_EQ (Control (1, 0)->VariableIndex, VARIABLE_INDEX_NONE);
-}
-
-TEST_F (FormParserTest, NameValueElementNamesAreCutToTheRecordsField)
-{
-  std::u16string  Long (50, u'n');
-  IfrBuilder      F;
-
-  BeginSet (F);
-  F.VarStoreNameValue (3, kStoreGuid);
-  F.Form (1, 10);
-  F.Numeric ({ 5, 6, 1, 3, 40, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
-  F.End ();
-  F.End ();
-  F.End ();
-  ASSERT_EQ (Parse (F, { { 2, u"Set" }, { 40, Long } }), EFI_SUCCESS);
-  EXPECT_EQ (Name (GetWorkVariable (1)), Long.substr (0, VARIABLE_NAME_LENGTH - 1));
 }
