@@ -77,6 +77,14 @@ protected:
     (VOID)SetDisplayModeFromEdid (&Args);
   }
 
+  // Boots the machine with the EDID and modes, asks for the native mode and runs the choice.
+  void BootAndRun (std::optional<std::vector<UINT8>> Edid, std::vector<std::pair<UINT32, UINT32>> Modes = {})
+  {
+    Boot (std::move (Edid), std::move (Modes));
+    AskForNativeMode ();
+    Run ();
+  }
+
   const std::vector<UINT32> &SetModes () { return Devices.Graphics->SetModeLog (); }
   size_t Fills () { return Devices.Graphics->BltLog ().size (); }
 };
@@ -88,21 +96,15 @@ TEST_F (DisplayModeTest, TheOvmfEdidPicks1024By768OrItsOwnSizeWhenOffered) {
   EXPECT_EQ (Width, 1280u);
   EXPECT_EQ (Height, 800u);
 
-  Boot (Edid);
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Edid);
   ASSERT_EQ (SetModes (), (std::vector<UINT32> { 0 }));        // 1280x800 nor 16:10 offered
   EXPECT_EQ (Devices.Graphics->Width (), 1024u);
   EXPECT_EQ (Fills (), 1u);
 
-  Boot (Edid, { { 1024, 768 }, { 1280, 800 }, { 1440, 900 } });
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Edid, { { 1024, 768 }, { 1280, 800 }, { 1440, 900 } });
   EXPECT_EQ (SetModes (), (std::vector<UINT32> { 1 }));
 
-  Boot (Edid, { { 1024, 768 }, { 1440, 900 }, { 800, 600 } });
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Edid, { { 1024, 768 }, { 1440, 900 }, { 800, 600 } });
   EXPECT_EQ (SetModes (), (std::vector<UINT32> { 1 }));       // the same aspect ratio
 }
 
@@ -120,19 +122,13 @@ TEST_F (DisplayModeTest, ModeChoiceForTheMonitorsOfTheEdgeCases) {
   EXPECT_EQ (ChooseDisplayMode (Twice.data (), 4, 1920, 1080), 3u);
   EXPECT_EQ (ChooseDisplayMode (Twice.data (), 4, 0, 0), 2u);
 
-  Boot (Monitor (1920, 1080), { { 1024, 768 }, { 1280, 720 }, { 1920, 1080 } });
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Monitor (1920, 1080), { { 1024, 768 }, { 1280, 720 }, { 1920, 1080 } });
   EXPECT_EQ (SetModes (), (std::vector<UINT32> { 2 }));
 
-  Boot (Monitor (1920, 1080, false), { { 800, 600 }, { 1024, 768 } });
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Monitor (1920, 1080, false), { { 800, 600 }, { 1024, 768 } });
   EXPECT_EQ (SetModes (), (std::vector<UINT32> { 1 }));
 
-  Boot (Monitor (1920, 1080, false), { { 800, 600 } });
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (Monitor (1920, 1080, false), { { 800, 600 } });
   EXPECT_TRUE (SetModes ().empty ());
   EXPECT_EQ (Fills (), 0u);
 }
@@ -168,9 +164,7 @@ TEST_F (DisplayModeTest, MalformedEdidsChangeNothing) {
   BadHeader[0] = 1;
   BadHeader[127]--;
   for (const auto &Edid : { Short, BadSum, ZeroWidth, ZeroHeight, BadHeader, std::vector<UINT8> {} }) {
-    Boot (Edid);
-    AskForNativeMode ();
-    Run ();
+    BootAndRun (Edid);
     EXPECT_TRUE (SetModes ().empty ()) << Edid.size ();
     EXPECT_EQ (Fills (), 0u);
   }
@@ -181,9 +175,7 @@ TEST_F (DisplayModeTest, MalformedEdidsChangeNothing) {
 }
 
 TEST_F (DisplayModeTest, WithoutAnEdidOrAFailingSetModeNothingChanges) {
-  Boot (std::nullopt);
-  AskForNativeMode ();
-  Run ();
+  BootAndRun (std::nullopt);
   EXPECT_TRUE (SetModes ().empty ());
   EXPECT_EQ (Fills (), 0u);
 
