@@ -36,12 +36,8 @@ TEST_F (ConfigStringTest, HeaderCarriesGuidNameAndPathInLowerCaseHex) {
   std::u16string  Expected = u"GUID=" + kGuidText + u"&NAME=00530065007400750070&PATH=7fff0400";
   EXPECT_EQ (std::u16string (Buffer), Expected);
   EXPECT_EQ (Size, (Expected.size () + 1) * sizeof (CHAR16));
-}
-
-TEST_F (ConfigStringTest, HeaderOfANameValueStoreLeavesTheNameEmpty) {
-  CHAR16  Buffer[128];
-  UINTN   Size = sizeof (Buffer);
-
+  // A name/value store's header leaves the name empty.
+  Size = sizeof (Buffer);
   ASSERT_EQ (BuildConfigHdr (Buffer, &Size, &kGuid, nullptr, nullptr), EFI_SUCCESS);
   EXPECT_EQ (std::u16string (Buffer), u"GUID=" + kGuidText + u"&NAME=&PATH=");
 }
@@ -56,12 +52,7 @@ TEST_F (ConfigStringTest, HeaderReportsTheSizeItNeeds) {
   Size = 0;
   EXPECT_EQ (BuildConfigHdr (nullptr, &Size, &kGuid, u"A", nullptr), EFI_BUFFER_TOO_SMALL);
   EXPECT_EQ (BuildConfigHdr (nullptr, nullptr, &kGuid, u"A", nullptr), EFI_INVALID_PARAMETER);
-}
-
-TEST_F (ConfigStringTest, HeaderRefusesAPathWithoutEndNode) {
-  std::vector<UINT8>  Path = { 0x01, 0x04, 0x03, 0x00 };     // length below a node header
-  UINTN               Size = 0;
-
+  std::vector<UINT8>  Path = { 0x01, 0x04, 0x03, 0x00 };     // length below a node header: no end node
   EXPECT_EQ (BuildConfigHdr (nullptr, &Size, &kGuid, u"A", (EFI_DEVICE_PATH_PROTOCOL *)Path.data ()), EFI_INVALID_PARAMETER);
 }
 
@@ -74,14 +65,9 @@ TEST_F (ConfigStringTest, OffsetAndWidthAreHexWithoutLeadingZeros) {
   ASSERT_EQ (AppendOffsetWidth (&Request, &Size, 0x100, 0x1F), EFI_SUCCESS);
   EXPECT_EQ (Text (Request), u"GUID=&OFFSET=4&WIDTH=2&OFFSET=100&WIDTH=1f");
   EXPECT_EQ (Size, (Text (Request).size () + 1) * sizeof (CHAR16));
-  FreePool (Request);
-}
 
-TEST_F (ConfigStringTest, OffsetAndWidthAllocationFailureFreesTheRequest) {
-  UINTN   Size     = sizeof (u"GUID=");
-  CHAR16  *Request = (CHAR16 *)AllocateCopyPool (Size, u"GUID=");
-  UINT64  Mark     = M.Memory ().AllocationCount ();
-
+  // A failed allocation frees the request.
+  UINT64  Mark = M.Memory ().AllocationCount () - 1;
   M.Memory ().FailAllocation (1);
   EXPECT_EQ (AppendOffsetWidth (&Request, &Size, 0, 0), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (Request, nullptr);
@@ -123,11 +109,8 @@ TEST_F (ConfigStringTest, ValueDigitsAreANumberLastByteFirst) {
   ASSERT_EQ (ConfigValueToBuffer (&Buffer, u"A", 4, FALSE), EFI_SUCCESS);
   EXPECT_EQ (std::vector<UINT8> (Buffer, Buffer + 4), (std::vector<UINT8> { 0x0A, 0, 0, 0 }));
   FreePool (Buffer);
-}
-
-TEST_F (ConfigStringTest, ValueRefusesDigitsThatDoNotFitOrAreNotHex) {
-  UINT8  *Buffer = nullptr;
-
+  // Digits that do not fit or are no hex are refused.
+  Buffer = nullptr;
   EXPECT_EQ (ConfigValueToBuffer (&Buffer, u"123456", 2, FALSE), EFI_INVALID_PARAMETER);
   EXPECT_EQ (ConfigValueToBuffer (&Buffer, u"12x4", 2, FALSE), EFI_INVALID_PARAMETER);
   EXPECT_EQ (ConfigValueToBuffer (&Buffer, u"", 2, FALSE), EFI_INVALID_PARAMETER);
