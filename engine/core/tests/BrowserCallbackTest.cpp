@@ -155,16 +155,24 @@ TEST_F (BrowserCallbackTest, BadSizesAndBlocksPastTheEndAreRefusedAndNothingChan
 
 // A driver's form set names the boot order's store and the driver sends its whole new
 // order: the bytes land as sent, not read as one option moved to a new place.
-TEST_F (BrowserCallbackTest, AWholeOrderFromADriverIsWrittenAsSent) {
-  VARIABLE_RECORD  *Order = GetVariableRecord (SETUP_VARIABLE_INDEX_BOOT_ORDER);
-  EFI_STATUS       Sent   = EFI_ABORTED;
+// The engine variable at Index renamed Name of the driver's store, holding Bytes.
+void
+StoreOfTheDriver (UINTN Index, const std::u16string &Name, EFI_HII_HANDLE Handle, Emu::Machine &M, const BYTES &Bytes)
+{
+  VARIABLE_RECORD  *Record = GetVariableRecord (Index);
 
-  std::memcpy (Order->Name, u"Order", sizeof (u"Order"));
-  Order->VendorGuid = kStoreGuid;
-  Order->Size       = 6;
-  Order->HiiHandle  = Handle;
-  M.Variables ().Put (u"Order", kStoreGuid, 7, { 1, 0, 2, 0, 3, 0 });
-  RefreshVariableCache (SETUP_VARIABLE_INDEX_BOOT_ORDER);
+  std::memcpy (Record->Name, Name.c_str (), (Name.size () + 1) * sizeof (CHAR16));
+  Record->VendorGuid = kStoreGuid;
+  Record->Size       = (UINT16)Bytes.size ();
+  Record->HiiHandle  = Handle;
+  M.Variables ().Put (Name, kStoreGuid, 7, Bytes);
+  RefreshVariableCache (Index);
+}
+
+TEST_F (BrowserCallbackTest, AWholeOrderFromADriverIsWrittenAsSent) {
+  EFI_STATUS  Sent = EFI_ABORTED;
+
+  StoreOfTheDriver (SETUP_VARIABLE_INDEX_BOOT_ORDER, u"Order", Handle, M, { 1, 0, 2, 0, 3, 0 });
   ASSERT_EQ (Cached (SETUP_VARIABLE_INDEX_BOOT_ORDER), (BYTES { 1, 0, 2, 0, 3, 0 }));
 
   CONTROL_RECORD  C = BoardQuestion ();
@@ -177,15 +185,9 @@ TEST_F (BrowserCallbackTest, AWholeOrderFromADriverIsWrittenAsSent) {
 // The language a driver sends whole is its code, not a position in the language list,
 // and it goes to NVRAM at once as every language change does.
 TEST_F (BrowserCallbackTest, AWholeLanguageFromADriverIsStoredAndWrittenAtOnce) {
-  VARIABLE_RECORD  *Language = GetVariableRecord (SETUP_VARIABLE_INDEX_LANGUAGE);
-  EFI_STATUS       Sent      = EFI_ABORTED;
+  EFI_STATUS  Sent = EFI_ABORTED;
 
-  std::memcpy (Language->Name, u"Lang", sizeof (u"Lang"));
-  Language->VendorGuid = kStoreGuid;
-  Language->Size       = 6;
-  Language->HiiHandle  = Handle;
-  M.Variables ().Put (u"Lang", kStoreGuid, 7, { 'f', 'r', '-', 'F', 'R', 0 });
-  RefreshVariableCache (SETUP_VARIABLE_INDEX_LANGUAGE);
+  StoreOfTheDriver (SETUP_VARIABLE_INDEX_LANGUAGE, u"Lang", Handle, M, { 'f', 'r', '-', 'F', 'R', 0 });
 
   CONTROL_RECORD  C = BoardQuestion ();
   ASSERT_EQ (FromCallback (C, [&] { Sent = Send (u"OFFSET=0&WIDTH=6&VALUE=00532d6e65", &kStoreGuid, u"Lang"); }),
