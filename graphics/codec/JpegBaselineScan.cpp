@@ -347,9 +347,10 @@ InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
 
 #if SK_PROCS_HAVE_VECTOR
 // Coefficients from -kSmallCoefficient to kSmallCoefficient - 1 let both vector passes
-// multiply in 16 bits: a row pass input within +-M gives products of inputs within 5.03 M + 4 and outputs within
-// 2.65 M + 5, so the column pass's products take inputs within 5.03 (2.65 M + 5) + 4,
-// below 2^15 for M = 2048.
+// multiply in 16 bits: row pass inputs within +-M give products of inputs within
+// 5.03 M + 4 and outputs within 2.65 M + 5 (sums of absolute weights, with the floors'
+// slack), so the column pass's products take inputs within 5.03 (2.65 M + 5) + 4, below
+// 2^15 for M = 2048.
 const int32_t kSmallCoefficient = 2048;
 
 // Four 32-bit lanes with the arithmetic the butterfly uses, wrapping as the plain form's
