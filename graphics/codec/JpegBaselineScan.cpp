@@ -290,11 +290,12 @@ Butterfly (T *x)
   x[4] = Half (g3 - h3);
 }
 
-// One pass in place at the given stride, a constant so each pass compiles to fixed
-// offsets. An input of DC alone gives eight equal outputs without the butterfly.
-template <int Stride>
+// One pass from s into o (which may be s) at the given stride, a constant so each pass
+// compiles to fixed offsets, Shift added to each output. An input of DC alone gives eight
+// equal outputs without the butterfly.
+template <int Stride, typename Out>
 inline void
-Idct8 (int32_t *s)
+Idct8 (const int32_t *s, Out *o, int32_t Shift)
 {
   int32_t x[8];
   int32_t Ac = 0;
@@ -303,15 +304,15 @@ Idct8 (int32_t *s)
     Ac  |= (n > 0) ? x[n] : 0;
   }
   if (Ac == 0) {
-    int32_t Dc = Half (Mul (x[0], 11585));
+    Out Dc = (Out)(Half (Mul (x[0], 11585)) + Shift);
     for (int n = 0; n < 8; n++) {
-      s[n * Stride] = Dc;
+      o[n * Stride] = Dc;
     }
     return;
   }
   Butterfly (x);
   for (int n = 0; n < 8; n++) {
-    s[n * Stride] = x[n];
+    o[n * Stride] = (Out)(x[n] + Shift);
   }
 }
 
@@ -322,9 +323,8 @@ RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
 {
   for (int Row = 0; Row < 8; Row++) {
     if (Row <= LastRow) {
-      memcpy (Out + Row * 8, In + Row * 8, 8 * sizeof (int32_t));
+      Idct8<1> (In + Row * 8, Out + Row * 8, 0);
       memset (In + Row * 8, 0, 8 * sizeof (int32_t));
-      Idct8<1> (Out + Row * 8);
     } else {
       memset (Out + Row * 8, 0, 8 * sizeof (int32_t));
     }
@@ -338,10 +338,7 @@ InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
   int32_t Work[64];
   RowPassPlain (In, Work, LastRow);
   for (int Column = 0; Column < 8; Column++) {
-    Idct8<8> (Work + Column);
-  }
-  for (int i = 0; i < 64; i++) {
-    Out[i] = (int16_t)(Work[i] + LevelShift);
+    Idct8<8> (Work + Column, Out + Column, LevelShift);
   }
 }
 
@@ -580,12 +577,12 @@ PartsOf (int32_t Cb, int32_t Cr)
 }
 
 inline void
-PutPixel (int32_t Y, ChromaParts Parts, uint8_t *Pixel, const JpegPixelSink *Sink)
+PutPixel (int32_t Y, ChromaParts Parts, uint8_t *Pixel, uint32_t Red, uint32_t Green, uint32_t Blue)
 {
   int32_t y = (int16_t)Y;
-  Pixel[Sink->redOffset]   = Saturate (y + Parts.r);
-  Pixel[Sink->greenOffset] = Saturate (y + Parts.g);
-  Pixel[Sink->blueOffset]  = Saturate (y + Parts.b);
+  Pixel[Red]   = Saturate (y + Parts.r);
+  Pixel[Green] = Saturate (y + Parts.g);
+  Pixel[Blue]  = Saturate (y + Parts.b);
 }
 
 // How whole rows of an MCU reach the sink: a byte at a time (the plain form, and sinks of
@@ -634,7 +631,8 @@ void
 WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *Origin, uint32_t Rows,
                 uint32_t Width, uint32_t McuSide)
 {
-  uint32_t    Step = Sink->pixelBytes;
+  // Locals, so the byte stores do not make the sink's fields be read again.
+  uint32_t    Step = Sink->pixelBytes, R = Sink->redOffset, G = Sink->greenOffset, B = Sink->blueOffset;
   ChromaParts Parts[8];
   for (uint32_t y = 0; y < Rows; y++) {
     uint8_t  *Pixel     = Origin + y * Sink->rowBytes;
@@ -646,11 +644,11 @@ WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *
     }
     if (McuSide == 16) {
       for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
-        PutPixel (Block[(y >> 3) * 2 + (x >> 3)][(y & 7) * 8 + (x & 7)], Parts[x >> 1], Pixel, Sink);
+        PutPixel (Block[(y >> 3) * 2 + (x >> 3)][(y & 7) * 8 + (x & 7)], Parts[x >> 1], Pixel, R, G, B);
       }
     } else {
       for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
-        PutPixel (Block[0][y * 8 + x], Parts[x], Pixel, Sink);
+        PutPixel (Block[0][y * 8 + x], Parts[x], Pixel, R, G, B);
       }
     }
   }
@@ -838,8 +836,7 @@ Restart (JpegBaselineDecoder *d)
 void
 JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 {
-  const JpegPixelSink Packed = { Rgb, 3, 3, 0, 1, 2, 1, 1 };
-  PutPixel (Y, PartsOf (Cb, Cr), Rgb, &Packed);
+  PutPixel (Y, PartsOf (Cb, Cr), Rgb, 0, 1, 2);
 }
 
 void
