@@ -21,8 +21,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define LIST_MARGIN       5         // columns the list box leaves free on the screen
 
 //
@@ -242,7 +240,7 @@ TuiChoiceDrawPrompt (
   UINT8        Foreground = Control->HasFocus ? Choice->PromptFocused : Choice->PromptNormal;
   UINT8        Attribute;
 
-  Foreground = (State == CONDITION_GRAYED) ? (UINT8)TUI_GRAYED_FOREGROUND : Foreground;
+  Foreground = TuiStateForeground (State, Foreground);
   Attribute  = (UINT8)(Foreground | Choice->Background);
   if (Prompt == NULL) {
     return;
@@ -259,7 +257,7 @@ TuiChoiceValueAttribute (
   IN UINT8             State
   )
 {
-  if (State == CONDITION_GRAYED) {
+  if (State == CONDITION_STATE_GRAYED_OUT) {
     return (UINT8)(Choice->Background | TUI_GRAYED_FOREGROUND);
   }
 
@@ -350,7 +348,7 @@ ChoiceDraw (
   CHAR16       *Value;
   UINT64       Used;
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -376,7 +374,7 @@ ChoiceDraw (
 
   FreePool (Value);
   TuiMarkControlRows (Control);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 UINT16

@@ -23,8 +23,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define NO_PROMPT         0xFFFF
 #define LANGUAGE_VARIABLE_INDEX  1
 
@@ -112,6 +110,31 @@ TuiRefuseHeight (
   (VOID)FrameWidth;
   (VOID)Height;
   return EFI_UNSUPPORTED;
+}
+
+BOOLEAN
+TuiStateDrawn (
+  IN UINT8  State
+  )
+{
+  return (BOOLEAN)((State == CONDITION_STATE_SHOWN) || (State == CONDITION_STATE_GRAYED_OUT));
+}
+
+UINT8
+TuiStateForeground (
+  IN UINT8  State,
+  IN UINT8  Foreground
+  )
+{
+  return (State == CONDITION_STATE_GRAYED_OUT) ? (UINT8)TUI_GRAYED_FOREGROUND : Foreground;
+}
+
+EFI_STATUS
+TuiDrawnStatus (
+  IN UINT8  State
+  )
+{
+  return (State == CONDITION_STATE_GRAYED_OUT) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
 }
 
 EFI_STATUS
@@ -235,7 +258,7 @@ TuiLabelDraw (
   BOOLEAN      NoPrompt;
   CHAR16       *Text;
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -247,7 +270,7 @@ TuiLabelDraw (
   FreePool (Label->Text);
   Label->Text = Text;
   Attribute   = Control->HasFocus ? (UINT8)(Label->FocusForeground | Label->FocusBackground)
-                : (UINT8)(Label->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Label->NormalForeground));
+                : (UINT8)(Label->NormalBackground | TuiStateForeground (State, Label->NormalForeground));
   if ((Text != NULL) && (Control->Height < 2)) {
     UINT64  Fit = CountCharsThatFit (Text, Control->Width);
     CHAR16  Kept = Text[Fit];
@@ -259,7 +282,7 @@ TuiLabelDraw (
   }
 
   MarkRowsDirty (Control->Row, Control->Row);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS
@@ -288,7 +311,7 @@ TuiLabelSetFocus (
     return EFI_SUCCESS;
   }
 
-  if (EvaluateControlCondition (&Control->Record) != CONDITION_SHOWN) {
+  if (EvaluateControlCondition (&Control->Record) != CONDITION_STATE_SHOWN) {
     return EFI_UNSUPPORTED;
   }
 

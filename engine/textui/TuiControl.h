@@ -83,6 +83,13 @@ extern TUI_CONTROL_OPS  gTuiLabelOps;
 #define TUI_GRAYED_FOREGROUND  0x08
 #define TUI_DRAWN_GRAYED       3
 
+/** Whether a control whose condition evaluates to State is drawn: shown, or grayed out. */
+BOOLEAN     TuiStateDrawn (IN UINT8 State);
+/** The foreground a control drawn in State takes: the grayed one when grayed out, else Foreground. */
+UINT8       TuiStateForeground (IN UINT8 State, IN UINT8 Foreground);
+/** What Draw answers for a control drawn in State: TUI_DRAWN_GRAYED when grayed out. */
+EFI_STATUS  TuiDrawnStatus (IN UINT8 State);
+
 //
 // Notification records: one static record per kind, filled just before a control's
 // callback runs; the callbacks ignore a record of another kind.

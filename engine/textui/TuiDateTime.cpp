@@ -23,8 +23,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define FIELD_COUNT       3
 #define YEAR_FIELD        2
 #define DATE_TIME_FLAGS   13      // the opcode's own flags byte: storage bits 4 and 5
@@ -317,14 +315,14 @@ DateTimeDraw (
   CHAR16         *Weekday = NULL;
   CHAR16         Line[TEXT_SCREEN_MAX_COLUMNS + 1];
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
   (VOID)ReadValue (Item);           // a value that cannot be read shows as last read
-  Normal = (UINT8)(Item->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Item->NormalForeground));
-  DrawPrompt (Item, (UINT8)(Item->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND
-                                                      : (Control->HasFocus ? Item->PromptFocused : Item->PromptNormal))));
+  Normal = (UINT8)(Item->NormalBackground | TuiStateForeground (State, Item->NormalForeground));
+  DrawPrompt (Item, (UINT8)(Item->NormalBackground |
+                            TuiStateForeground (State, Control->HasFocus ? Item->PromptFocused : Item->PromptNormal)));
   if (IsDate (Item)) {
     Weekday = HiiGetString (ENGINE_OWN_HII_HANDLE,
                 (EFI_STRING_ID)(DATE_STRING_SUNDAY + DayOfWeek (Item->Time.Year, Item->Time.Month, Item->Time.Day)), NULL);
@@ -338,7 +336,7 @@ DateTimeDraw (
   }
 
   MarkRowsDirty (Control->Row, Control->Row);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS

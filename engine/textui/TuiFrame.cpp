@@ -14,8 +14,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define VALUE_COLUMN_80   24
 #define VALUE_COLUMN_100  37
 
@@ -81,7 +79,7 @@ IsShown (
 {
   UINT8  State = EvaluateControlCondition (&Control->Record);
 
-  return (BOOLEAN)((State == CONDITION_SHOWN) || (State == CONDITION_GRAYED));
+  return TuiStateDrawn (State);
 }
 
 // Rows a control takes in the frame: 0 when hidden, else at least 1.

@@ -20,8 +20,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define TAB_LEFT_MARK     0x25C4
 
 BOOLEAN
@@ -191,7 +189,7 @@ LinkDraw (
   CHAR16       *Text;
   UINT64       Column   = (Control->Column >= TUI_CONTROL_INDENT) ? Control->Column - TUI_CONTROL_INDENT : 0;
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -201,7 +199,7 @@ LinkDraw (
   }
 
   Attribute = Control->HasFocus ? (UINT8)(Link->PromptFocused | Link->FocusBackground)
-              : (UINT8)(Link->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Link->PromptNormal));
+              : (UINT8)(Link->NormalBackground | TuiStateForeground (State, Link->PromptNormal));
   if (Control->Height < 2) {
     TuiPrintWithEllipsis (Column, Control->Row, Text, (UINT64)Control->Width + 3, (Control->Width > 2) ? Control->Width - 2 : 0,
       Attribute);
@@ -213,7 +211,7 @@ LinkDraw (
 
   FreePool (Text);
   TuiMarkControlRows (Control);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 // Enter on a link: the page move, which the driver's callback may take back, then any special
@@ -574,7 +572,7 @@ TabStripDraw (
   UINT16         First;
 
   FillTextRect (Control->Column, Control->Row, Control->Width, 1, Other);
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -602,7 +600,7 @@ TabStripDraw (
   }
 
   MarkRowsDirty (Control->Row, Control->Row);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS

@@ -17,8 +17,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define ELEMENT_MAX       8
 
 static EFI_STATUS
@@ -154,7 +152,7 @@ OrderListDraw (
   UINT8           State    = EvaluateControlCondition (&Control->Record);
   UINT16          Rows;
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -170,7 +168,7 @@ OrderListDraw (
 
   Rows = (List->OptionCount > Control->Height) ? List->OptionCount : Control->Height;
   MarkRowsDirty (Control->Row, (UINT64)Control->Row + ((Rows > 0) ? Rows - 1 : 0));
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS

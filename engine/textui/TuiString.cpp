@@ -17,8 +17,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 
 static EFI_STATUS
 StringCreate (
@@ -132,13 +130,12 @@ StringDraw (
   TUI_CONTROL  *Control = &String->Control;
   UINT8        State    = EvaluateControlCondition (&Control->Record);
   UINT64       Prompt   = (String->ValueOffset > 2) ? String->ValueOffset - 2 : 0;
-  UINT8        Normal   = (UINT8)(String->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND
-                                                              : String->NormalForeground));
+  UINT8        Normal   = (UINT8)(String->NormalBackground | TuiStateForeground (State, String->NormalForeground));
   UINT8        Value    = Control->HasFocus ? (UINT8)(String->FocusBackground | String->FocusForeground) : Normal;
   BOOLEAN      NoPrompt;
   CHAR16       *Text;
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -152,7 +149,7 @@ StringDraw (
   String->Text = ReadStoredString (String);
   DrawStringValue (String, Value);
   TuiMarkControlRows (Control);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 // Hands Text, padded to the question's width, to the callback; the callback's status.

@@ -22,8 +22,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define TEXT_FOREGROUND   0x08
 #define ELLIPSIS          u"..."
 
@@ -160,7 +158,7 @@ IsDrawable (
   )
 {
   *State = EvaluateControlCondition (&Control->Record);
-  return (BOOLEAN)((*State == CONDITION_SHOWN) || (*State == CONDITION_GRAYED));
+  return TuiStateDrawn (*State);
 }
 
 // Where a second text or value starts, relative to the control's column, kept right of the prompt.
@@ -298,7 +296,7 @@ TextDraw (
   }
 
   TuiMarkControlRows (Control);
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS
@@ -501,7 +499,7 @@ PaneDraw (
   }
 
   Pane->LinesShown = (UINT16)PanePrintLines (Pane, Wrapped,
-                               (UINT8)(Pane->Background | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Pane->Foreground)));
+                               (UINT8)(Pane->Background | TuiStateForeground (State, Pane->Foreground)));
   FreePool (Wrapped);
   if ((Control->FrameKind == TUI_FRAME_HELP) && !Scrolls) {
     for (UINT64 Row = 0; Row < Control->Height; Row++) {
@@ -514,7 +512,7 @@ PaneDraw (
     FlushTextScreen ();
   }
 
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 static EFI_STATUS

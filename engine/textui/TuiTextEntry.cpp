@@ -18,8 +18,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define CONDITION_SHOWN   0
-#define CONDITION_GRAYED  3
 #define PASSWORD_MASK     u'*'
 
 EFI_STATUS
@@ -138,7 +136,7 @@ DrawPrompt (
   CHAR16       *Prompt  = TuiReadPrompt (Control, &NoPrompt);
   UINT64       Cells    = (Entry->ValueOffset > Control->Column) ? (UINT64)(Entry->ValueOffset - Control->Column) : 1;
   UINT8        Foreground = Control->HasFocus ? Entry->PromptFocused : Entry->PromptNormal;
-  UINT8        Attribute  = (UINT8)(Entry->NormalBackground | ((State == CONDITION_GRAYED) ? TUI_GRAYED_FOREGROUND : Foreground));
+  UINT8        Attribute  = (UINT8)(Entry->NormalBackground | TuiStateForeground (State, Foreground));
 
   if (Prompt == NULL) {
     return;
@@ -155,7 +153,7 @@ FieldAttribute (
   IN UINT8                 State
   )
 {
-  if (State == CONDITION_GRAYED) {
+  if (State == CONDITION_STATE_GRAYED_OUT) {
     return (UINT8)(Entry->NormalBackground | TUI_GRAYED_FOREGROUND);
   }
 
@@ -202,7 +200,7 @@ TuiTextEntryDraw (
   TUI_TEXT_ENTRY  *Entry = (TUI_TEXT_ENTRY *)Object;
   UINT8           State  = EvaluateControlCondition (&Entry->Control.Record);
 
-  if ((State != CONDITION_SHOWN) && (State != CONDITION_GRAYED)) {
+  if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
@@ -211,7 +209,7 @@ TuiTextEntryDraw (
   DrawField (Entry, FieldAttribute (Entry, State));
   MarkRowsDirty (Entry->Control.Row, Entry->Control.Row);
   FlushTextScreen ();
-  return (State == CONDITION_GRAYED) ? TUI_DRAWN_GRAYED : EFI_SUCCESS;
+  return TuiDrawnStatus (State);
 }
 
 // The first change of an edit keeps the text to go back to.
