@@ -142,6 +142,26 @@ CompiledPageControl (
 // Packages and their form sets.
 //
 VOID
+ReadClassExtension (
+  IN     CONST UINT8  *Op,
+  IN OUT UINT16       *Class,
+  IN OUT UINT16       *SubClass
+  )
+{
+  if ((Op[0] != EFI_IFR_GUID_OP) || (IfrLength (Op) < GUID_EXTEND_VALUE_AT + 2) ||
+      (CompareMem (Op + 2, &mExtensionGuid, sizeof (EFI_GUID)) != 0))
+  {
+    return;
+  }
+
+  if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
+    *Class = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
+  } else if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
+    *SubClass = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
+  }
+}
+
+VOID
 GetFormSetClass (
   IN  CONST UINT8  *Package,
   OUT UINT16       *Class,
@@ -155,16 +175,7 @@ GetFormSetClass (
   *Class    = 0;
   *SubClass = 0;
   for (Op = IfrFits (Op, End) ? Op : NULL; Op != NULL; Op = IfrNext (Op, End)) {
-    if ((Op[0] == EFI_IFR_GUID_OP) && (IfrLength (Op) >= GUID_EXTEND_VALUE_AT + 2) &&
-        (CompareMem (Op + 2, &mExtensionGuid, sizeof (EFI_GUID)) == 0))
-    {
-      if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
-        *Class = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
-      } else if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
-        *SubClass = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
-      }
-    }
-
+    ReadClassExtension (Op, Class, SubClass);
     Depth = IfrOpensScope (Op) ? Depth + 1 : ((Op[0] == EFI_IFR_END_OP) && (Depth > 0)) ? Depth - 1 : Depth;
     if (Depth == 0) {
       break;

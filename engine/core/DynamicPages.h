@@ -65,6 +65,8 @@ UINT16      FindSlotByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 Class, IN 
 **/
 UINT8       *GetFormSetPackage (IN EFI_HII_HANDLE HiiHandle, IN OUT UINT64 *Size);
 VOID        GetFormSetClass (IN CONST UINT8 *Package, OUT UINT16 *Class, OUT UINT16 *SubClass);
+/** A CLASS or SUBCLASS extension (a GUID opcode of the common family) sets *Class or *SubClass; any other opcode sets neither. */
+VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
 
 /** Joins the work tables into single blocks and points the working tables at them. */
 EFI_STATUS  RebuildFormSetGuidList (VOID);

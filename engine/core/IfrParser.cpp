@@ -22,7 +22,6 @@ static CONST EFI_GUID  mPlatformSetupClass  = EFI_HII_PLATFORM_SETUP_FORMSET_GUI
 static CONST EFI_GUID  mDriverHealthClass   = EFI_HII_DRIVER_HEALTH_FORMSET_GUID;
 static CONST EFI_GUID  mUserCredentialClass = EFI_HII_USER_CREDENTIAL_FORMSET_GUID;
 static CONST EFI_GUID  mStandardFormMethod  = EFI_HII_STANDARD_FORM_GUID;
-static CONST EFI_GUID  mExtensionGuid       = EFI_IFR_TIANO_GUID;
 
 #define FORM_SET_GUID_AT        2
 #define FORM_SET_TITLE_AT       18
@@ -31,8 +30,6 @@ static CONST EFI_GUID  mExtensionGuid       = EFI_IFR_TIANO_GUID;
 #define FORM_SET_CLASS_AT       23
 #define FORM_MAP_MIN_LENGTH     22
 #define FORM_MAP_METHOD_SIZE    18
-#define GUID_EXTEND_OP_AT       18
-#define GUID_EXTEND_VALUE_AT    19
 #define FORM_ID_AT              2
 #define FORM_TITLE_AT           4
 #define REF_FORM_ID_AT          13
@@ -742,25 +739,6 @@ ParseFormPage (
 //
 // The walk over the package body.
 //
-static VOID
-ReadClassExtension (
-  IN OUT FORM_SET_PARSE  *Set,
-  IN CONST UINT8         *Guid
-  )
-{
-  UINT64  ExtendOp = IfrField (Guid, GUID_EXTEND_OP_AT, 1);
-
-  if ((IfrLength (Guid) < GUID_EXTEND_VALUE_AT + 2) || (CompareMem (Guid + 2, &mExtensionGuid, sizeof (EFI_GUID)) != 0)) {
-    return;
-  }
-
-  if (ExtendOp == EFI_IFR_EXTEND_OP_CLASS) {
-    Set->Class = (UINT16)IfrField (Guid, GUID_EXTEND_VALUE_AT, 2);
-  } else if (ExtendOp == EFI_IFR_EXTEND_OP_SUBCLASS) {
-    Set->SubClass = (UINT16)IfrField (Guid, GUID_EXTEND_VALUE_AT, 2);
-  }
-}
-
 static BOOLEAN
 IsFormSetCondition (
   IN UINT8  OpCode
@@ -806,7 +784,7 @@ WalkFormSetOpcode (
       return EFI_SUCCESS;
     }
     case EFI_IFR_GUID_OP:
-      ReadClassExtension (Set, Op);
+      ReadClassExtension (Op, &Set->Class, &Set->SubClass);
       break;
     default:
       if (!IsKnownIfrOpcode (Op[0])) {
