@@ -25,7 +25,6 @@
 #define REF3_FORM_SET_AT      17
 #define REF4_LENGTH           35
 #define REF4_DEVICE_PATH_AT   33
-#define REF_FORM_ID_AT        13
 
 // Located at the first REF4 that names a device path, forgotten with the tables.
 static EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  *mPathToText = NULL;
@@ -254,7 +253,7 @@ ResolveRefTarget (
   PathId = (IfrLength (Op) >= REF4_LENGTH) ? (UINT16)IfrField (Op, REF4_DEVICE_PATH_AT, 2) : 0;
   if (PathId != 0) {
     Wanted = HiiGetString (Control->HiiHandle, PathId, NULL);
-    if ((Wanted != NULL) && !EFI_ERROR (FindPageByDevicePath (Wanted, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), &Target))) {
+    if ((Wanted != NULL) && !EFI_ERROR (FindPageByDevicePath (Wanted, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), &Target))) {
       Control->RefTargetPage = Target;
     }
 
@@ -267,7 +266,7 @@ ResolveRefTarget (
     return EFI_SUCCESS;
   }
 
-  if (!EFI_ERROR (FindPageByFormSetForm (&FormSet, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), &Target))) {
+  if (!EFI_ERROR (FindPageByFormSetForm (&FormSet, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), &Target))) {
     Control->RefTargetPage = Target;
   }
 
@@ -293,7 +292,7 @@ GotoNamesUnloadedFormSet (
   // A REF4 also names the driver by device path; that only tells lists with the same form
   // set apart, so the form set's GUID decides whether any page of it is loaded.
   CopyMem (FormSet, Op + REF3_FORM_SET_AT, sizeof (*FormSet));
-  *FormId = (UINT16)IfrField (Op, REF_FORM_ID_AT, 2);
+  *FormId = (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2);
   return !IsZeroGuid (FormSet) && EFI_ERROR (FindPageByFormSetForm (FormSet, *FormId, &Page));
 }
 

@@ -33,12 +33,6 @@ UINT8                *gTopLevelLinkOpcodes  = NULL;
 #define EXTRA_BLOCK_REFS_AT     27
 #define EXTRA_BLOCK_GUID_AT     6
 #define FORM_SET_AT             4     // the first opcode, after the package header
-#define FORM_SET_GUID_AT        2
-#define FORM_SET_TITLE_AT       18
-#define FORM_SET_HELP_AT        20
-#define FORM_ID_AT              2
-#define GUID_EXTEND_OP_AT       18
-#define GUID_EXTEND_VALUE_AT    19
 #define TOP_LEVEL_LINK_DOUBLED  7     // at this count a link takes two offset-0 entries
 #define EXPORT_FIRST_GUESS      10
 
@@ -148,16 +142,16 @@ ReadClassExtension (
   IN OUT UINT16       *SubClass
   )
 {
-  if ((Op[0] != EFI_IFR_GUID_OP) || (IfrLength (Op) < GUID_EXTEND_VALUE_AT + 2) ||
+  if ((Op[0] != EFI_IFR_GUID_OP) || (IfrLength (Op) < IFR_GUID_EXTEND_VALUE_AT + 2) ||
       (CompareMem (Op + 2, &mExtensionGuid, sizeof (EFI_GUID)) != 0))
   {
     return;
   }
 
-  if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
-    *Class = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
-  } else if (Op[GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
-    *SubClass = (UINT16)IfrField (Op, GUID_EXTEND_VALUE_AT, 2);
+  if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
+    *Class = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
+  } else if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
+    *SubClass = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
   }
 }
 
@@ -279,8 +273,8 @@ FormSetHoldsForm (
   UINTN        Depth  = 0;
 
   for (Op = IfrFits (Op, End) ? Op : NULL; Op != NULL; Op = IfrNext (Op, End)) {
-    if (((Op[0] == EFI_IFR_FORM_OP) || (Op[0] == EFI_IFR_FORM_MAP_OP)) && (IfrField (Op, FORM_ID_AT, 2) == FormId) &&
-        (IfrLength (Op) >= FORM_ID_AT + 2))
+    if (((Op[0] == EFI_IFR_FORM_OP) || (Op[0] == EFI_IFR_FORM_MAP_OP)) && (IfrField (Op, IFR_FORM_ID_AT, 2) == FormId) &&
+        (IfrLength (Op) >= IFR_FORM_ID_AT + 2))
     {
       return TRUE;
     }
@@ -302,8 +296,8 @@ SlotHasFormSet (
 {
   UINT32  Length = PackageLength (Slot->Package);
 
-  return (Length >= FORM_SET_AT + FORM_SET_GUID_AT + sizeof (EFI_GUID)) &&
-         (CompareMem (Slot->Package + FORM_SET_AT + FORM_SET_GUID_AT, Guid, sizeof (EFI_GUID)) == 0);
+  return (Length >= FORM_SET_AT + IFR_FORM_SET_GUID_AT + sizeof (EFI_GUID)) &&
+         (CompareMem (Slot->Package + FORM_SET_AT + IFR_FORM_SET_GUID_AT, Guid, sizeof (EFI_GUID)) == 0);
 }
 
 UINT16
@@ -604,8 +598,8 @@ BindFirstPageLinks (
     UINT8   *Package = gDynamicPageTable[Slot].Package;
     UINT64  Offset   = EXTRA_BLOCK_REFS_AT + REF_OPCODE_SIZE * mFirstPageBindingCount;
 
-    WriteRefOpcode (mExtraSlotBlock + Offset, (UINT16)IfrField (Package + FORM_SET_AT, FORM_SET_TITLE_AT, 2),
-      (UINT16)IfrField (Package + FORM_SET_AT, FORM_SET_HELP_AT, 2));
+    WriteRefOpcode (mExtraSlotBlock + Offset, (UINT16)IfrField (Package + FORM_SET_AT, IFR_FORM_SET_TITLE_AT, 2),
+      (UINT16)IfrField (Package + FORM_SET_AT, IFR_FORM_SET_HELP_AT, 2));
     mFirstPageBindings[mFirstPageBindingCount++] = { Offset, gDynamicPageTable[Slot].HiiHandle };
     mLastBoundHandle                             = gDynamicPageTable[Slot].HiiHandle;
   }

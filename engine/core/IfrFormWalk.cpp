@@ -14,7 +14,6 @@
 #define STATEMENT_HELP_AT       4
 #define QUESTION_ID_AT          6
 #define RULE_ID_AT              2
-#define REF_FORM_ID_AT          13
 #define REF_QUESTION_ID_AT      15
 
 static BOOLEAN
@@ -161,7 +160,7 @@ FillControlHead (
   }
 
   if (Type == CONTROL_TYPE_REF) {
-    Record->RefTargetPage = MapFormIdToPageIndex (Walk->Set, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), Walk->PageNumber);
+    Record->RefTargetPage = MapFormIdToPageIndex (Walk->Set, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), Walk->PageNumber);
     Record->RefQuestionId = (UINT16)IfrField (Op, REF_QUESTION_ID_AT, 2);
   }
 }

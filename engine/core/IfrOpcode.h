@@ -8,10 +8,34 @@
 
 #include <Uefi.h>
 #include <Uefi/UefiIfr.h>
+#include <stddef.h>
 
 #define IFR_OPCODE_SCOPE   0x80
 #define IFR_OPCODE_LENGTH  0x7F
 #define IFR_HEADER_SIZE    2
+
+//
+// Offsets from an opcode's first byte of the fields that several readers take, from
+// the packed layouts of UefiIfr.h.
+//
+#define IFR_QUESTION_ID_AT        (IFR_HEADER_SIZE + offsetof (EFI_IFR_QUESTION_HEADER, QuestionId))
+#define IFR_QUESTION_ID_END       (IFR_QUESTION_ID_AT + sizeof (EFI_QUESTION_ID))
+#define IFR_FORM_SET_GUID_AT      offsetof (EFI_IFR_FORM_SET, Guid)
+#define IFR_FORM_SET_TITLE_AT     offsetof (EFI_IFR_FORM_SET, FormSetTitle)
+#define IFR_FORM_SET_HELP_AT      offsetof (EFI_IFR_FORM_SET, Help)
+#define IFR_FORM_ID_AT            offsetof (EFI_IFR_FORM, FormId)             // FORM_MAP's too
+#define IFR_REF_FORM_ID_AT        offsetof (EFI_IFR_REF, FormId)
+#define IFR_GUID_EXTEND_OP_AT     offsetof (EFI_IFR_GUID_CLASS, ExtendOpCode)
+#define IFR_GUID_EXTEND_VALUE_AT  offsetof (EFI_IFR_GUID_CLASS, Class)         // SUBCLASS's too
+#define IFR_OPTION_FLAGS_AT       offsetof (EFI_IFR_ONE_OF_OPTION, Flags)
+#define IFR_OPTION_TYPE_AT        offsetof (EFI_IFR_ONE_OF_OPTION, Type)
+#define IFR_OPTION_VALUE_AT       offsetof (EFI_IFR_ONE_OF_OPTION, Value)
+#define IFR_NUMERIC_FLAGS_AT      offsetof (EFI_IFR_NUMERIC, Flags)
+#define IFR_DATE_TIME_FLAGS_AT    offsetof (EFI_IFR_DATE, Flags)             // TIME's too; storage in bits 4 and 5
+
+static_assert (offsetof (EFI_IFR_FORM_MAP, FormId) == IFR_FORM_ID_AT, "FORM_MAP form id");
+static_assert (offsetof (EFI_IFR_GUID_SUBCLASS, SubClass) == IFR_GUID_EXTEND_VALUE_AT, "SUBCLASS value");
+static_assert (offsetof (EFI_IFR_TIME, Flags) == IFR_DATE_TIME_FLAGS_AT, "TIME flags");
 
 static inline UINTN
 IfrLength (

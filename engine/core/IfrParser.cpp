@@ -23,16 +23,11 @@ static CONST EFI_GUID  mDriverHealthClass   = EFI_HII_DRIVER_HEALTH_FORMSET_GUID
 static CONST EFI_GUID  mUserCredentialClass = EFI_HII_USER_CREDENTIAL_FORMSET_GUID;
 static CONST EFI_GUID  mStandardFormMethod  = EFI_HII_STANDARD_FORM_GUID;
 
-#define FORM_SET_GUID_AT        2
-#define FORM_SET_TITLE_AT       18
-#define FORM_SET_HELP_AT        20
 #define FORM_SET_FLAGS_AT       22
 #define FORM_SET_CLASS_AT       23
 #define FORM_MAP_MIN_LENGTH     22
 #define FORM_MAP_METHOD_SIZE    18
-#define FORM_ID_AT              2
 #define FORM_TITLE_AT           4
-#define REF_FORM_ID_AT          13
 #define VARSTORE_GUID_AT        2
 #define VARSTORE_ID_AT          18
 #define VARSTORE_SIZE_AT        20
@@ -260,7 +255,7 @@ BuildFormIdMap (
 
   for (CONST UINT8 *Op = Set->FormSet; !EFI_ERROR (Status) && (Op != NULL) && (Op < Set->End); Op = IfrNext (Op, Set->End)) {
     if ((Op[0] == EFI_IFR_FORM_OP) || (Op[0] == EFI_IFR_FORM_MAP_OP)) {
-      CurrentFormId = (UINT16)IfrField (Op, FORM_ID_AT, 2);
+      CurrentFormId = (UINT16)IfrField (Op, IFR_FORM_ID_AT, 2);
       CurrentPage   = (UINT16)Page++;
       InForm        = TRUE;
       Entry         = FindFormId (Set, CurrentFormId);
@@ -272,8 +267,8 @@ BuildFormIdMap (
         Entry->Page = CurrentPage;
         Entry->Parent = (CurrentPage == Set->FirstPage) ? 0 : Entry->Parent;
       }
-    } else if ((Op[0] == EFI_IFR_REF_OP) && InForm && (IfrLength (Op) >= REF_FORM_ID_AT + 2)) {
-      Status = MapRefTarget (Set, (UINT16)IfrField (Op, REF_FORM_ID_AT, 2), CurrentFormId, CurrentPage);
+    } else if ((Op[0] == EFI_IFR_REF_OP) && InForm && (IfrLength (Op) >= IFR_REF_FORM_ID_AT + 2)) {
+      Status = MapRefTarget (Set, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), CurrentFormId, CurrentPage);
     }
   }
 
@@ -572,8 +567,8 @@ AddFormSetLink (
   Link.ControlType    = CONTROL_TYPE_REF;
   Link.RefTargetPage  = (UINT16)Set->FirstPage;
   Link.Flags          = CONTROL_FLAG_VALID;
-  Link.PromptStringId = (UINT16)IfrField (Set->FormSet, FORM_SET_TITLE_AT, 2);
-  Link.HelpStringId   = (UINT16)IfrField (Set->FormSet, FORM_SET_HELP_AT, 2);
+  Link.PromptStringId = (UINT16)IfrField (Set->FormSet, IFR_FORM_SET_TITLE_AT, 2);
+  Link.HelpStringId   = (UINT16)IfrField (Set->FormSet, IFR_FORM_SET_HELP_AT, 2);
   Status              = AppendControlRecord (&Link, LINK_RECORD_SIZE, &Offset);
   if (!EFI_ERROR (Status)) {
     Status = AppendLinkPageOffset (0);
@@ -605,13 +600,13 @@ OpenFormSet (
   EFI_STATUS  Status;
 
   if (!(HasAcceptedClass (FormSet, &Set->DriverHealth) || NamedBySendForm (Set->HiiHandle)) ||
-      (IfrLength (FormSet) < FORM_SET_GUID_AT + sizeof (EFI_GUID)))
+      (IfrLength (FormSet) < IFR_FORM_SET_GUID_AT + sizeof (EFI_GUID)))
   {
     return EFI_ABORTED;
   }
 
   // The driver-health form set is known by its class or by its own GUID.
-  CopyMem (&Guid, FormSet + FORM_SET_GUID_AT, sizeof (Guid));
+  CopyMem (&Guid, FormSet + IFR_FORM_SET_GUID_AT, sizeof (Guid));
   Set->DriverHealth = Set->DriverHealth || CompareGuid (&Guid, &mDriverHealthClass);
   Set->FormSet      = FormSet;
   Status       = PushScope (Set, FormSet);
@@ -656,7 +651,7 @@ ApplyTopLevelRule (
     return;
   }
 
-  Page->TitleStringId = (UINT16)IfrField (Set->FormSet, FORM_SET_TITLE_AT, 2);
+  Page->TitleStringId = (UINT16)IfrField (Set->FormSet, IFR_FORM_SET_TITLE_AT, 2);
   if (!gSendFormRunning) {
     if (!Special) {
       Page->Flags           |= PAGE_FLAG_DYNAMIC;
@@ -708,11 +703,11 @@ ParseFormPage (
 
   ZeroMem (&Walk, sizeof (Walk));
   ZeroMem (&Head, sizeof (Head));
-  CopyMem (&Guid, Set->FormSet + FORM_SET_GUID_AT, sizeof (Guid));
+  CopyMem (&Guid, Set->FormSet + IFR_FORM_SET_GUID_AT, sizeof (Guid));
   Walk.Set              = Set;
   Walk.PageNumber       = (UINT16)Set->NextPage++;
   Head.HiiHandle        = Set->HiiHandle;
-  Head.FormId           = (UINT16)IfrField (Form, FORM_ID_AT, 2);
+  Head.FormId           = (UINT16)IfrField (Form, IFR_FORM_ID_AT, 2);
   Head.TitleStringId    = (Form[0] == EFI_IFR_FORM_OP) ? (UINT16)IfrField (Form, FORM_TITLE_AT, 2)
                                                        : FormMapTitle (Form, &Walk.StandardMap);
   Head.PageNumber       = Walk.PageNumber;

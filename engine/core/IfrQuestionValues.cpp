@@ -18,8 +18,6 @@
 #include <Protocol/DevicePath.h>
 #include <Protocol/DevicePathToText.h>
 
-#define QUESTION_ID_FIELD      6
-#define QUESTION_HEADER_END    8
 #define OPERAND_FIELD          2     // EQ_ID_*, QUESTION_REF1, RULE_REF
 #define SECOND_OPERAND_FIELD   4     // EQ_ID_VAL value, EQ_ID_ID second question, EQ_ID_VAL_LIST count
 #define LIST_FIELD             6
@@ -50,11 +48,11 @@ QuestionIdOf (
     return Control->QuestionId;
   }
 
-  if ((Opcode == NULL) || !IsQuestionOpcode (Opcode[0]) || (IfrLength (Opcode) < QUESTION_HEADER_END)) {
+  if ((Opcode == NULL) || !IsQuestionOpcode (Opcode[0]) || (IfrLength (Opcode) < IFR_QUESTION_ID_END)) {
     return 0;
   }
 
-  return (UINT16)IfrField (Opcode, QUESTION_ID_FIELD, 2);
+  return (UINT16)IfrField (Opcode, IFR_QUESTION_ID_AT, 2);
 }
 
 // A control of Page that Wanted accepts; Rule selects RULE records by rule id instead of questions.

@@ -19,7 +19,6 @@
 #define QUESTION_VARSTORE_INFO  10
 
 // Fields after the question header.
-#define NUMERIC_FLAGS           13
 #define NUMERIC_DATA            14
 #define PASSWORD_MIN_SIZE       13
 #define PASSWORD_MAX_SIZE       15
@@ -94,7 +93,7 @@ NumericSize (
   IN CONST UINT8  *Opcode
   )
 {
-  return (UINTN)1 << (IfrField (Opcode, NUMERIC_FLAGS, 1) & EFI_IFR_NUMERIC_SIZE);
+  return (UINTN)1 << (IfrField (Opcode, IFR_NUMERIC_FLAGS_AT, 1) & EFI_IFR_NUMERIC_SIZE);
 }
 
 //

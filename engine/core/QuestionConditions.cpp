@@ -18,8 +18,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define QUESTION_ID_FIELD     6
-#define QUESTION_HEADER_END   8
 #define ERROR_STRING_FIELD    2      // NO_SUBMIT_IF and INCONSISTENT_IF
 #define NO_ERROR_STRING       0xFFFF
 #define MESSAGE_BOX_OK        0
@@ -331,11 +329,11 @@ ControlQuestionId (
 {
   CONST UINT8  *Question = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
 
-  if ((Control->QuestionId != 0) || (Question == NULL) || (IfrLength (Question) < QUESTION_HEADER_END)) {
+  if ((Control->QuestionId != 0) || (Question == NULL) || (IfrLength (Question) < IFR_QUESTION_ID_END)) {
     return Control->QuestionId;
   }
 
-  return (UINT16)IfrField (Question, QUESTION_ID_FIELD, 2);
+  return (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2);
 }
 
 //

@@ -21,7 +21,6 @@
 #define OPTION_TOKEN            2      // ONE_OF_OPTION: string id
 #define OPTION_TYPE             5      // value type
 #define OPTION_VALUE            6
-#define QUESTION_ID_FIELD       6
 #define QUESTION_FLAGS_FIELD    12
 #define EQ_ID_QUESTION          2      // EQ_ID_VAL and EQ_ID_VAL_LIST: compared question
 #define EQ_ID_VAL_VALUE         4
@@ -258,7 +257,7 @@ GetQuestionOptions (
   *HasCallback = 0;
   if ((Question != NULL) && ((IfrField (Question, QUESTION_FLAGS_FIELD, 1) & EFI_IFR_FLAG_CALLBACK) != 0)) {
     *HasCallback = 1;
-    *QuestionId  = (UINT16)IfrField (Question, QUESTION_ID_FIELD, 2);
+    *QuestionId  = (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2);
   }
 
   if ((Question != NULL) && (Question[0] == EFI_IFR_CHECKBOX_OP)) {

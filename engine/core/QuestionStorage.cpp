@@ -17,9 +17,6 @@
 #define QUESTION_INFO_AT        10
 #define QUESTION_FLAGS_AT       12
 #define QUESTION_OWN_FLAGS_AT   13
-#define OPTION_FLAGS_AT         4
-#define OPTION_TYPE_AT          5
-#define OPTION_VALUE_AT         6
 #define DEFAULT_ID_AT           2
 #define DEFAULT_TYPE_AT         4
 #define DEFAULT_VALUE_AT        5
@@ -43,7 +40,7 @@ ValueOf (
   OUT CONST UINT8  **Value
   )
 {
-  UINTN        ValueAt = (Op[0] == EFI_IFR_ONE_OF_OPTION_OP) ? OPTION_VALUE_AT : DEFAULT_VALUE_AT;
+  UINTN        ValueAt = (Op[0] == EFI_IFR_ONE_OF_OPTION_OP) ? IFR_OPTION_VALUE_AT : DEFAULT_VALUE_AT;
   UINT8        Type    = (UINT8)IfrField (Op, ValueAt - 1, 1);
   UINTN        Room    = (IfrLength (Op) > ValueAt) ? IfrLength (Op) - ValueAt : 0;
   CONST UINT8  *Inner;
@@ -348,7 +345,7 @@ FillQuestionDefaults (
   for (CONST UINT8 *Op = IfrNext (Question, Last); (Op != NULL) && (Op < Last); Op = IfrNext (Op, Last)) {
     if (Op[0] == EFI_IFR_ONE_OF_OPTION_OP) {
       Width = ValueOf (Op, Last, &Value);
-      Flags = IfrField (Op, OPTION_FLAGS_AT, 1);
+      Flags = IfrField (Op, IFR_OPTION_FLAGS_AT, 1);
       if ((Flags & OPTION_DEFAULT) != 0) {
         CopyValue (Std, Shape->Width, Value, Width);
       }

@@ -22,10 +22,8 @@
 #include <Library/UefiLib.h>
 #include <Protocol/HiiConfigAccess.h>
 
-#define DATE_TIME_FLAGS        13
 #define ACTION_OPCODE_SIZE     15
 #define ACTION_CONFIG_STRING   13
-#define QUESTION_ID_FIELD      6
 
 //
 // Dates and times.
@@ -41,13 +39,13 @@ DateTimeStorage (
   CONST UINT8  *Opcode = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
 
   if ((Opcode == NULL) || ((Opcode[0] != EFI_IFR_DATE_OP) && (Opcode[0] != EFI_IFR_TIME_OP)) ||
-      (IfrLength (Opcode) <= DATE_TIME_FLAGS))
+      (IfrLength (Opcode) <= IFR_DATE_TIME_FLAGS_AT))
   {
     return EFI_UNSUPPORTED;
   }
 
   *Op      = Opcode[0];
-  *Storage = (UINT8)(Opcode[DATE_TIME_FLAGS] & QF_DATE_STORAGE);
+  *Storage = (UINT8)(Opcode[IFR_DATE_TIME_FLAGS_AT] & QF_DATE_STORAGE);
   return (*Storage == QF_DATE_STORAGE) ? EFI_UNSUPPORTED : EFI_SUCCESS;
 }
 
@@ -272,7 +270,7 @@ RefreshControlValue (
     Status = AccessCacheBytes (TRUE, gVariableCache, Control->VariableIndex, Offset, Width, Stored);
   } else if ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0) {
     // A driver that does not handle RETRIEVE leaves the value as it is.
-    (VOID)InvokeControlCallback (Control, (UINT16)IfrField (Question, QUESTION_ID_FIELD, 2), 0, EFI_BROWSER_ACTION_RETRIEVE);
+    (VOID)InvokeControlCallback (Control, (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2), 0, EFI_BROWSER_ACTION_RETRIEVE);
   }
 
   FreePool (Cached);

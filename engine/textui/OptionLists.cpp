@@ -29,9 +29,6 @@
 #define OPTION_FLAG_TYPE_U16      0x01
 #define OPTION_FLAG_DEFAULT       0x10
 #define OPTION_STRING_AT          2
-#define OPTION_FLAGS_AT           4
-#define OPTION_TYPE_AT            5
-#define OPTION_VALUE_AT           6
 #define OPTION_MIN_SIZE           8
 #define QUESTION_PROMPT_AT        2
 #define QUESTION_HELP_AT          4
@@ -280,8 +277,8 @@ CopyOptionTemplate (
   Template[0] = EFI_IFR_ONE_OF_OPTION_OP;
   Template[1] = (UINT8)Length;
   // The values written are u16: the type says so, and nothing of a wider value stays.
-  Template[OPTION_TYPE_AT] = EFI_IFR_TYPE_NUM_SIZE_16;
-  ZeroMem (Template + OPTION_VALUE_AT, Length - OPTION_VALUE_AT);
+  Template[IFR_OPTION_TYPE_AT] = EFI_IFR_TYPE_NUM_SIZE_16;
+  ZeroMem (Template + IFR_OPTION_VALUE_AT, Length - IFR_OPTION_VALUE_AT);
   return Length;
 }
 
@@ -328,8 +325,8 @@ RewriteQuestion (
   for (UINTN Index = 0; Index < Count; Index++, At += Length) {
     CopyMem (At, Template, Length);
     WriteUnaligned16 (At + OPTION_STRING_AT, Options[Index].StringId);
-    At[OPTION_FLAGS_AT] = Options[Index].Flags;
-    WriteUnaligned16 (At + OPTION_VALUE_AT, Options[Index].Value);
+    At[IFR_OPTION_FLAGS_AT] = Options[Index].Flags;
+    WriteUnaligned16 (At + IFR_OPTION_VALUE_AT, Options[Index].Value);
   }
 
   At[0] = EFI_IFR_END_OP;

@@ -25,7 +25,6 @@
 
 #define FIELD_COUNT       3
 #define YEAR_FIELD        2
-#define DATE_TIME_FLAGS   13      // the opcode's own flags byte: storage bits 4 and 5
 #define FIELD_TEXT_CHARS  8
 #define DIGIT_CHARS       4
 
@@ -197,7 +196,7 @@ StorageBits (
 {
   CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Item->Control.Record.QuestionOpcode;
 
-  return (UINT8)(((Opcode != NULL) && (IfrLength (Opcode) > DATE_TIME_FLAGS)) ? (Opcode[DATE_TIME_FLAGS] & QF_DATE_STORAGE) : 0);
+  return (UINT8)(((Opcode != NULL) && (IfrLength (Opcode) > IFR_DATE_TIME_FLAGS_AT)) ? (Opcode[IFR_DATE_TIME_FLAGS_AT] & QF_DATE_STORAGE) : 0);
 }
 
 //

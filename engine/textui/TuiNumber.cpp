@@ -25,7 +25,6 @@
 
 #define DISPLAY_SIGNED  0x00
 #define DISPLAY_HEX     0x20
-#define NUMERIC_FLAGS   13          // the flags byte of a NUMERIC opcode
 
 static MSGBOX_DEF  mRangeError = { 0, STR_ERROR, 0, ENGINE_OWN_HII_HANDLE, STR_INVALID_INPUT_RANGE, 0 };
 
@@ -249,7 +248,7 @@ BaseOf (
   IN CONST UINT8  *Opcode
   )
 {
-  switch (IfrField (Opcode, NUMERIC_FLAGS, 1) & EFI_IFR_DISPLAY) {
+  switch (IfrField (Opcode, IFR_NUMERIC_FLAGS_AT, 1) & EFI_IFR_DISPLAY) {
     case DISPLAY_SIGNED: return TUI_NUMBER_SIGNED;
     case DISPLAY_HEX:    return TUI_NUMBER_HEX;
     default:             return TUI_NUMBER_DECIMAL;
