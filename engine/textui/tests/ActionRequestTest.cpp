@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 using namespace TuiAppTestData;
@@ -16,7 +18,15 @@ struct AFTER {
   UINT8   Discarded = 0;
   UINTN   Visited   = 99;
   UINT8   Exit      = 0;
+
+  bool operator== (const AFTER &) const = default;
 };
+
+std::ostream &
+operator<< (std::ostream &Out, const AFTER &A)
+{
+  return Out << "page " << A.Page << ", discarded " << (int)A.Discarded << ", visited " << A.Visited << ", exit " << (int)A.Exit;
+}
 
 class ActionRequestTest : public TuiAppTest {
 protected:
@@ -33,6 +43,7 @@ protected:
     AFTER  After;
     bool   Done = false;
 
+    gDiscardRequested = 0;
     Boot ("Down,Down,Enter,Down");
     Devices.TextIn->Script ().SetWaitHook ([&] () {
       if (Done || (gTuiApp == nullptr) || (gTuiApp->CurrentPage != kDetailsPage)) {
@@ -52,41 +63,22 @@ protected:
   }
 };
 
-TEST_F (ActionRequestTest, SubmitAndExitFormOpensTheParentPage)
+// The form-level exits open the parent page (a discard marked), apply and discard stay,
+// exit leaves setup, and an unknown request only empties the visit list.
+TEST_F (ActionRequestTest, EachRequestActsOnThePageShown)
 {
-  AFTER  After = Run (EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT);
+  const struct { UINTN Request; AFTER After; } Cases[] = {
+    { EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT, { kMainPage, 0, 0, 0 } },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT, { kMainPage, 1, 0, 0 } },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_APPLY, { kDetailsPage, 0, 0, 0 } },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD, { kDetailsPage, 1, 0, 0 } },
+    { EFI_BROWSER_ACTION_REQUEST_EXIT, { kDetailsPage, 0, 0, 1 } },
+    { 42, { kDetailsPage, 0, 0, 0 } },
+  };
 
-  EXPECT_EQ (After.Page, kMainPage);
-  EXPECT_EQ (After.Discarded, 0);
-  EXPECT_EQ (After.Visited, 0u);
-}
-
-TEST_F (ActionRequestTest, DiscardAndExitFormMarksTheDiscardAndOpensTheParentPage)
-{
-  AFTER  After = Run (EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT);
-
-  EXPECT_EQ (After.Page, kMainPage);
-  EXPECT_EQ (After.Discarded, 1);
-  EXPECT_EQ (After.Visited, 0u);
-}
-
-TEST_F (ActionRequestTest, ApplyAndDiscardStayOnThePage)
-{
-  EXPECT_EQ (Run (EFI_BROWSER_ACTION_REQUEST_FORM_APPLY).Page, kDetailsPage);
-
-  AFTER  After = Run (EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD);
-  EXPECT_EQ (After.Page, kDetailsPage);
-  EXPECT_EQ (After.Discarded, 1);
-}
-
-TEST_F (ActionRequestTest, ExitLeavesSetupAndUnknownRequestsOnlyEmptyTheVisitList)
-{
-  EXPECT_EQ (Run (EFI_BROWSER_ACTION_REQUEST_EXIT).Exit, 1);
-
-  AFTER  After = Run (42);
-  EXPECT_EQ (After.Page, kDetailsPage);
-  EXPECT_EQ (After.Exit, 0);
-  EXPECT_EQ (After.Visited, 0u);
+  for (const auto &Case : Cases) {
+    EXPECT_EQ (Run (Case.Request), Case.After) << "request " << Case.Request;
+  }
 }
 
 }  // namespace
