@@ -191,7 +191,7 @@ TEST_F (MessageBoxTest, TicksAndClicksAreNotTakenAndOtherEventsChangeNothing) {
   EXPECT_EQ (Box->Selected, 0);
 }
 
-TEST_F (MessageBoxTest, RunPopupBoxAnswersTheChosenButtonAndEscAnswersNo) {
+TEST_F (MessageBoxTest, RunPopupBoxAnswersTheChosenButtonAndEscAnswersNoOrEndsABoxWithoutButtons) {
   Define (12, u"Exit");
   Devices.TextIn->Script ().Append ("Enter");
   EXPECT_EQ (RunPopupBox (&Definition, MSGBOX_BUTTONS_YES_NO), 0);
@@ -201,10 +201,7 @@ TEST_F (MessageBoxTest, RunPopupBoxAnswersTheChosenButtonAndEscAnswersNo) {
   EXPECT_EQ (RunPopupBox (&Definition, MSGBOX_BUTTONS_OK_CANCEL), 1);
   EXPECT_EQ (gTuiPopupInput, nullptr);      // the box's own input object is gone again
   EXPECT_EQ (RunPopupBox (nullptr, MSGBOX_BUTTONS_OK), MSGBOX_NO_ANSWER);
-}
-
-TEST_F (MessageBoxTest, OnlyEscEndsABoxWithoutButtons) {
-  Define (12);
+  // Only Esc ends a box without buttons.
   Devices.TextIn->Script ().Append ("Enter,Left,Enter,Esc");
   EXPECT_EQ (RunPopupBox (&Definition, 0x10), 1);
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
