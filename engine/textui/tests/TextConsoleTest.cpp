@@ -168,19 +168,19 @@ protected:
   std::vector<LANGUAGE_ENTRY>  Entries;
 };
 
+// One id names the string in every language; an empty language list uses English and a
+// missing language is passed over.
 TEST_F (HiiStringsTest, OneIdInEveryLanguage) {
+  UINT16  Id = HiiAddStringAllLanguages (Handle, u"Alone");
+  ASSERT_NE (Id, 0xFFFF);
+  EXPECT_EQ (Hii->String (Handle, "en-US", Id), std::u16string (u"Alone"));
+
   UseLanguages ({ u"fr-FR", u"en-US", u"de-DE" });
-  UINT16  Id = HiiAddStringAllLanguages (Handle, u"Disque 1");
+  Id = HiiAddStringAllLanguages (Handle, u"Disque 1");
   ASSERT_NE (Id, 0xFFFF);
   for (const char *Language : { "en-US", "fr-FR", "de-DE" }) {
     EXPECT_EQ (Hii->String (Handle, Language, Id), std::u16string (u"Disque 1")) << Language;
   }
-}
-
-TEST_F (HiiStringsTest, AnEmptyLanguageListUsesEnglishAndAMissingLanguageIsPassedOver) {
-  UINT16  Id = HiiAddStringAllLanguages (Handle, u"Alone");
-  ASSERT_NE (Id, 0xFFFF);
-  EXPECT_EQ (Hii->String (Handle, "en-US", Id), std::u16string (u"Alone"));
 
   UseLanguages ({ u"en-US", u"ja-JP", u"de-DE" });
   Id = HiiAddStringAllLanguages (Handle, u"Zwei");
