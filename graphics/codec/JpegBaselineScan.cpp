@@ -2,13 +2,11 @@
   The baseline JPEG decoder's scan: bit reader, Huffman decoding, restart markers,
   dequantisation, the inverse DCT and the colour conversion into a pixel sink.
 **/
-#include <graphics/codec/JpegBaseline.h>
-#include <graphics/core/SkProcForm.h>
+#include <graphics/codec/JpegBaselinePriv.h>
 
-#if SK_PROCS_HAVE_VECTOR
-#include <emmintrin.h>
-#endif
 #include <string.h>
+
+using namespace JpegScan;
 
 namespace {
 
@@ -248,48 +246,6 @@ DecodeBlock (JpegBaselineDecoder *d, int Component, const JpegHuffmanTable *Dc, 
   return Ended;
 }
 
-inline int32_t
-Mul (int32_t Value, int32_t Constant)
-{
-  return (int32_t)(((int64_t)Value * Constant) >> 14);
-}
-
-inline int32_t
-Half (int32_t Value)
-{
-  return Value >> 1;
-}
-
-// One 8-point inverse DCT on x[0..7], in place: the recursive form that splits each size
-// into an even half and an odd half whose outputs are scaled by 1 / (2 cos((2n + 1) pi / 2N))
-// before the butterfly. Outputs are halved. T is one value or four lanes of them.
-template <typename T>
-inline void
-Butterfly (T *x)
-{
-  T Dc = Mul (x[0], 11585);
-  // Even half: the 4-point transform of x0, x2, x4, x6.
-  T a  = Mul (x[4], 11585), b = Mul (x[6] + x[2], 11585);
-  T e0 = Dc + a, e1 = Dc - a, o0 = x[2] + b, o1 = x[2] - b;
-  T m0 = Mul (o0, 8867), m1 = Mul (o1, 21407);
-  T g0 = e0 + m0, g3 = e0 - m0, g1 = e1 + m1, g2 = e1 - m1;
-  // Odd half: the 4-point transform of x1, x3 + x1, x5 + x3, x7 + x5.
-  T h1in = x[3] + x[1];
-  T c    = Mul (x[5] + x[3], 11585), e = Mul (x[7] + x[5] + h1in, 11585);
-  T p0   = x[1] + c, p1 = x[1] - c, q0 = h1in + e, q1 = h1in - e;
-  T n0   = Mul (q0, 8867), n1 = Mul (q1, 21407);
-  T h0   = Mul (p0 + n0, 8352), h3 = Mul (p0 - n0, 41990);
-  T h1   = Mul (p1 + n1, 9852), h2 = Mul (p1 - n1, 14745);
-  x[0] = Half (g0 + h0);
-  x[7] = Half (g0 - h0);
-  x[1] = Half (g1 + h1);
-  x[6] = Half (g1 - h1);
-  x[2] = Half (g2 + h2);
-  x[5] = Half (g2 - h2);
-  x[3] = Half (g3 + h3);
-  x[4] = Half (g3 - h3);
-}
-
 // One pass from s into o (which may be s) at the given stride, a constant so each pass
 // compiles to fixed offsets, Shift added to each output. An input of DC alone gives eight
 // equal outputs without the butterfly.
@@ -316,10 +272,10 @@ Idct8 (const int32_t *s, Out *o, int32_t Shift)
   }
 }
 
-// The row pass from the coefficients into Out: rows past LastRow hold only zeros, which the
-// pass keeps zero. The coefficient rows read are cleared for the next block.
+}  // namespace
+
 void
-RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
+JpegScan::RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
 {
   for (int Row = 0; Row < 8; Row++) {
     if (Row <= LastRow) {
@@ -331,6 +287,8 @@ RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
   }
 }
 
+namespace {
+
 // The samples keep the low 16 bits of each result, all the colour conversion reads.
 void
 InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
@@ -341,159 +299,6 @@ InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
     Idct8<8> (Work + Column, Out + Column, LevelShift);
   }
 }
-
-#if SK_PROCS_HAVE_VECTOR
-// Coefficients from -kSmallCoefficient to kSmallCoefficient - 1 let both vector passes
-// multiply in 16 bits: row pass inputs within +-M give products of inputs within
-// 5.03 M + 4 and outputs within 2.65 M + 5 (sums of absolute weights, with the floors'
-// slack), so the column pass's products take inputs within 5.03 (2.65 M + 5) + 4, below
-// 2^15 for M = 2048.
-const int32_t kSmallCoefficient = 2048;
-
-// Four 32-bit lanes with the arithmetic the butterfly uses, wrapping as the plain form's
-// values never need to. Wide lanes take any value the passes meet; small ones only values
-// whose products' inputs stay within +-2^15.
-template <bool IsSmall>
-struct LanesOf {
-  __m128i v;
-};
-
-using Lanes      = LanesOf<false>;
-using SmallLanes = LanesOf<true>;
-
-template <bool S> inline LanesOf<S> operator+ (LanesOf<S> a, LanesOf<S> b) { return { _mm_add_epi32 (a.v, b.v) }; }
-template <bool S> inline LanesOf<S> operator- (LanesOf<S> a, LanesOf<S> b) { return { _mm_sub_epi32 (a.v, b.v) }; }
-template <bool S> inline LanesOf<S> Half (LanesOf<S> a) { return { _mm_srai_epi32 (a.v, 1) }; }
-
-// Constant = K 2^s with K below 2^15: the product is floor (v K / 2^(14 - s)).
-inline int
-ShiftOf (int32_t Constant, int32_t *K)
-{
-  int Shift = 14;
-  for (*K = Constant; *K >= 1 << 15; *K >>= 1) {
-    Shift--;
-  }
-  return Shift;
-}
-
-// The plain Mul on four lanes, exactly, for the values the passes meet: with coefficients
-// within +-32768 no input of a product exceeds 2^22 in magnitude. With S = 14 - s, a value
-// v = h 2^S + l (0 <= l < 2^S) gives floor (v K / 2^S) = h K + floor (l K / 2^S), both
-// 16 x 16-bit products.
-inline Lanes
-Mul (Lanes a, int32_t Constant)
-{
-  int32_t k;
-  int     Shift  = ShiftOf (Constant, &k);
-  __m128i Factor = _mm_set1_epi32 (k);
-  __m128i High   = _mm_madd_epi16 (_mm_srai_epi32 (a.v, Shift), Factor);
-  __m128i Low    = _mm_madd_epi16 (_mm_and_si128 (a.v, _mm_set1_epi32 ((1 << Shift) - 1)), Factor);
-  return { _mm_add_epi32 (High, _mm_srli_epi32 (Low, Shift)) };
-}
-
-// A value within +-2^15 is its own low 16 bits: one 16-bit multiply-add gives v K exactly.
-inline SmallLanes
-Mul (SmallLanes a, int32_t Constant)
-{
-  int32_t k;
-  int     Shift = ShiftOf (Constant, &k);
-  return { _mm_srai_epi32 (_mm_madd_epi16 (a.v, _mm_set1_epi32 (k)), Shift) };
-}
-
-template <bool S>
-inline void
-Transpose (LanesOf<S> &a, LanesOf<S> &b, LanesOf<S> &c, LanesOf<S> &d)
-{
-  __m128i ab0 = _mm_unpacklo_epi32 (a.v, b.v), cd0 = _mm_unpacklo_epi32 (c.v, d.v);
-  __m128i ab2 = _mm_unpackhi_epi32 (a.v, b.v), cd2 = _mm_unpackhi_epi32 (c.v, d.v);
-  a.v = _mm_unpacklo_epi64 (ab0, cd0);
-  b.v = _mm_unpackhi_epi64 (ab0, cd0);
-  c.v = _mm_unpacklo_epi64 (ab2, cd2);
-  d.v = _mm_unpackhi_epi64 (ab2, cd2);
-}
-
-// Eight results' low 16 bits, from two sets of four lanes. Small coefficients give results
-// within 2.65 (2.65 M + 5) + 5 plus the level shift, inside 16 bits already.
-template <bool S>
-inline __m128i
-LowHalves (__m128i Left, __m128i Right)
-{
-  if constexpr (!S) {
-    Left  = _mm_srai_epi32 (_mm_slli_epi32 (Left, 16), 16);
-    Right = _mm_srai_epi32 (_mm_slli_epi32 (Right, 16), 16);
-  }
-  return _mm_packs_epi32 (Left, Right);
-}
-
-// The column pass four columns at a time, each row's half one lane set, then the level
-// shift; each row's two halves go out together as eight samples.
-template <bool S>
-inline void
-ColumnPass (LanesOf<S> (*Rows)[2], int16_t *Out, int32_t LevelShift)
-{
-  __m128i Shift = _mm_set1_epi32 (LevelShift);
-  __m128i Left[8];
-  for (int Side = 0; Side < 2; Side++) {
-    LanesOf<S> x[8];
-    for (int r = 0; r < 8; r++) {
-      x[r] = Rows[r][Side];
-    }
-    Butterfly (x);
-    for (int r = 0; r < 8; r++) {
-      __m128i Shifted = _mm_add_epi32 (x[r].v, Shift);
-      if (Side == 0) {
-        Left[r] = Shifted;
-      } else {
-        _mm_storeu_si128 ((__m128i *)(Out + r * 8), LowHalves<S> (Left[r], Shifted));
-      }
-    }
-  }
-}
-
-// Small coefficients: the row pass too runs four rows at a time, on each quarter of rows
-// turned so its lanes run down the rows, and turned back for the column pass.
-void
-InverseSmall (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
-{
-  SmallLanes Rows[8][2];
-  for (int Top = 0; Top < 8; Top += 4) {
-    SmallLanes x[8];
-    for (int i = 0; i < 4; i++) {
-      int32_t *Row = In + (Top + i) * 8;
-      x[i].v       = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)Row) : _mm_setzero_si128 ();
-      x[i + 4].v   = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)(Row + 4)) : _mm_setzero_si128 ();
-    }
-    if (Top <= LastRow) {
-      memset (In + Top * 8, 0, 32 * sizeof (int32_t));
-      Transpose (x[0], x[1], x[2], x[3]);
-      Transpose (x[4], x[5], x[6], x[7]);
-      Butterfly (x);
-      Transpose (x[0], x[1], x[2], x[3]);
-      Transpose (x[4], x[5], x[6], x[7]);
-    }
-    for (int i = 0; i < 4; i++) {
-      Rows[Top + i][0] = x[i];
-      Rows[Top + i][1] = x[i + 4];
-    }
-  }
-  ColumnPass (Rows, Out, LevelShift);
-}
-
-// Other coefficients: the row pass in the plain form, whose rows of DC alone take no
-// butterfly, then the column pass on wide lanes.
-void
-InverseWide (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
-{
-  int32_t Work[64];
-  RowPassPlain (In, Work, LastRow);
-  Lanes Rows[8][2];
-  for (int r = 0; r < 8; r++) {
-    Rows[r][0].v = _mm_loadu_si128 ((const __m128i *)(Work + r * 8));
-    Rows[r][1].v = _mm_loadu_si128 ((const __m128i *)(Work + r * 8 + 4));
-  }
-  ColumnPass (Rows, Out, LevelShift);
-}
-#endif
 
 // The last row holding a coefficient, by the last zig-zag position decoded.
 const uint8_t kLastRowOf[64] = {
@@ -520,10 +325,10 @@ InverseTransform (int32_t *In, int16_t *Out, int32_t LevelShift, int Last, int32
   }
 #if SK_PROCS_HAVE_VECTOR
   if (SkGetProcForm () == kVector_SkProcForm) {
-    if (Magnitude < kSmallCoefficient) {
-      InverseSmall (In, Out, LevelShift, kLastRowOf[Last]);
+    if (Magnitude < JpegScanSSE2::kSmallCoefficient) {
+      JpegScanSSE2::InverseSmall (In, Out, LevelShift, kLastRowOf[Last]);
     } else {
-      InverseWide (In, Out, LevelShift, kLastRowOf[Last]);
+      JpegScanSSE2::InverseWide (In, Out, LevelShift, kLastRowOf[Last]);
     }
     return;
   }
@@ -585,22 +390,6 @@ PutPixel (int32_t Y, ChromaParts Parts, uint8_t *Pixel, uint32_t Red, uint32_t G
   Pixel[Blue]  = Saturate (y + Parts.b);
 }
 
-// How whole rows of an MCU reach the sink: a byte at a time (the plain form, and sinks of
-// other layouts), or whole 4-byte pixels whose fourth byte is kept, or 3-byte pixels, built
-// sixteen at a time in the vector form.
-enum SinkLayout {
-  kSinkBytes,
-  kSinkWide4,
-  kSinkPacked3,
-};
-
-struct PixelWriter {
-  const JpegPixelSink *sink;
-  SinkLayout          layout;
-  uint8_t             channelAt[4];  // each byte of a pixel: 0 red, 1 green, 2 blue, 3 none
-  uint32_t            keepMask;      // bits of a 4-byte pixel that keep the sink's value
-};
-
 PixelWriter
 WriterFor (const JpegPixelSink *Sink)
 {
@@ -654,125 +443,6 @@ WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *
   }
 }
 
-#if SK_PROCS_HAVE_VECTOR
-inline __m128i
-Load8 (const int16_t *v)
-{
-  return _mm_loadu_si128 ((const __m128i *)v);
-}
-
-struct ChromaLanes {
-  __m128i r, g, b;
-};
-
-// RedPart, GreenPart and BluePart of eight chroma samples. The green part's two products
-// are summed exactly in 32 bits (below 2^31 in magnitude) before its floor.
-inline ChromaLanes
-PartsOf8 (const int16_t *CbRow, const int16_t *CrRow)
-{
-  __m128i Cb   = Load8 (CbRow), Cr = Load8 (CrRow);
-  __m128i Pair = _mm_set1_epi32 ((int32_t)((uint32_t)(uint16_t)-22552 << 16 | 18736));
-  __m128i Low  = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpacklo_epi16 (Cr, Cb), Pair), 16);
-  __m128i High = _mm_srai_epi32 (_mm_madd_epi16 (_mm_unpackhi_epi16 (Cr, Cb), Pair), 16);
-  return { _mm_add_epi16 (Cr, _mm_mulhi_epi16 (Cr, _mm_set1_epi16 (28064))),
-           _mm_sub_epi16 (_mm_packs_epi32 (Low, High), Cr),
-           _mm_add_epi16 (_mm_add_epi16 (Cb, Cb), _mm_mulhi_epi16 (Cb, _mm_set1_epi16 (-15493))) };
-}
-
-// Sixteen saturated channel bytes: luma plus parts, eight lanes from each pair.
-inline __m128i
-Channel16 (__m128i LumaA, __m128i PartA, __m128i LumaB, __m128i PartB)
-{
-  return _mm_packus_epi16 (_mm_add_epi16 (LumaA, PartA), _mm_add_epi16 (LumaB, PartB));
-}
-
-inline void
-Merge (uint8_t *At, __m128i Pixels, __m128i Keep)
-{
-  __m128i Old = _mm_loadu_si128 ((const __m128i *)At);
-  _mm_storeu_si128 ((__m128i *)At, _mm_or_si128 (_mm_and_si128 (Old, Keep), Pixels));
-}
-
-// Eight 3-byte pixels from eight words: each word's fourth byte lands on the next pixel's
-// first, which that pixel's word then writes; the last pixel takes three bytes alone.
-inline void
-PutPacked8 (uint8_t *At, const uint32_t *Words)
-{
-  for (int i = 0; i < 7; i++) {
-    memcpy (At + 3 * i, Words + i, 4);
-  }
-  memcpy (At + 21, Words + 7, 3);
-}
-
-// Sixteen pixels' channel bytes interleaved into pixels: the first eight at First, the
-// other eight at Second.
-void
-Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Second, const PixelWriter &Writer)
-{
-  __m128i       Channel[4] = { Red, Green, Blue, _mm_setzero_si128 () };
-  const uint8_t *At        = Writer.channelAt;
-  __m128i       Low01      = _mm_unpacklo_epi8 (Channel[At[0]], Channel[At[1]]);
-  __m128i       High01     = _mm_unpackhi_epi8 (Channel[At[0]], Channel[At[1]]);
-  __m128i       Low23      = _mm_unpacklo_epi8 (Channel[At[2]], Channel[At[3]]);
-  __m128i       High23     = _mm_unpackhi_epi8 (Channel[At[2]], Channel[At[3]]);
-  __m128i       Pixels[4]  = { _mm_unpacklo_epi16 (Low01, Low23), _mm_unpackhi_epi16 (Low01, Low23),
-                               _mm_unpacklo_epi16 (High01, High23), _mm_unpackhi_epi16 (High01, High23) };
-  if (Writer.layout == kSinkWide4) {
-    __m128i Keep = _mm_set1_epi32 ((int32_t)Writer.keepMask);
-    Merge (First, Pixels[0], Keep);
-    Merge (First + 16, Pixels[1], Keep);
-    Merge (Second, Pixels[2], Keep);
-    Merge (Second + 16, Pixels[3], Keep);
-    return;
-  }
-  uint32_t Words[16];
-  for (int i = 0; i < 4; i++) {
-    _mm_storeu_si128 ((__m128i *)(Words + 4 * i), Pixels[i]);
-  }
-  PutPacked8 (First, Words);
-  PutPacked8 (Second, Words + 8);
-}
-
-// 4:2:0: upsampling and conversion in one step. Each chroma row's parts are computed once,
-// doubled across, and serve its two rows of sixteen pixels.
-void
-WriteRows420 (const int16_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
-{
-  size_t      RowBytes = Writer.sink->rowBytes;
-  uint32_t    Half     = 8 * Writer.sink->pixelBytes;
-  ChromaLanes Left = {}, Right = {};
-  for (uint32_t y = 0; y < Rows; y++) {
-    if ((y & 1) == 0) {
-      ChromaLanes Parts = PartsOf8 (Block[4] + (y >> 1) * 8, Block[5] + (y >> 1) * 8);
-      Left  = { _mm_unpacklo_epi16 (Parts.r, Parts.r), _mm_unpacklo_epi16 (Parts.g, Parts.g),
-                _mm_unpacklo_epi16 (Parts.b, Parts.b) };
-      Right = { _mm_unpackhi_epi16 (Parts.r, Parts.r), _mm_unpackhi_epi16 (Parts.g, Parts.g),
-                _mm_unpackhi_epi16 (Parts.b, Parts.b) };
-    }
-    const int16_t *Luma = Block[(y >> 3) * 2] + (y & 7) * 8;
-    __m128i       A     = Load8 (Luma), B = Load8 (Luma + 64);
-    uint8_t       *Row  = Origin + y * RowBytes;
-    Store16 (Channel16 (A, Left.r, B, Right.r), Channel16 (A, Left.g, B, Right.g), Channel16 (A, Left.b, B, Right.b),
-             Row, Row + Half, Writer);
-  }
-}
-
-// 4:4:4: two rows of eight pixels at a time; a last row alone is written twice over.
-void
-WriteRows444 (const int16_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows)
-{
-  size_t RowBytes = Writer.sink->rowBytes;
-  for (uint32_t y = 0; y < Rows; y += 2) {
-    uint32_t    Next   = (y + 1 < Rows) ? y + 1 : y;
-    ChromaLanes Top    = PartsOf8 (Block[4] + y * 8, Block[5] + y * 8);
-    ChromaLanes Bottom = PartsOf8 (Block[4] + Next * 8, Block[5] + Next * 8);
-    __m128i     A      = Load8 (Block[0] + y * 8), B = Load8 (Block[0] + Next * 8);
-    Store16 (Channel16 (A, Top.r, B, Bottom.r), Channel16 (A, Top.g, B, Bottom.g), Channel16 (A, Top.b, B, Bottom.b),
-             Origin + y * RowBytes, Origin + Next * RowBytes, Writer);
-  }
-}
-#endif
-
 // The MCU's pixels inside the sink. Whole rows go sixteen pixels at a time where the writer
 // can; an MCU cut by the sink's right edge, and every one in the plain form, a pixel at a time.
 void
@@ -785,9 +455,9 @@ WriteMcu (const int16_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, 
 #if SK_PROCS_HAVE_VECTOR
   if ((Writer.layout != kSinkBytes) && (Width == McuSide)) {
     if (McuSide == 16) {
-      WriteRows420 (Block, Writer, Origin, Rows);
+      JpegScanSSE2::WriteRows420 (Block, Writer, Origin, Rows);
     } else {
-      WriteRows444 (Block, Writer, Origin, Rows);
+      JpegScanSSE2::WriteRows444 (Block, Writer, Origin, Rows);
     }
     return;
   }
