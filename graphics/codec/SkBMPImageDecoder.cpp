@@ -1,7 +1,7 @@
 /*
  * The BMP decoder: core (12-byte) and information (40 bytes and more) headers; 1, 4, 8,
- * 16, 24 and 32 bits a pixel; RLE8 and RLE4; 16-bit bit fields; top-down rows. Every
- * read is bounded by the file.
+ * 16, 24 and 32 bits a pixel; RLE8 and RLE4; 16-bit bit fields and 32-bit ones in byte
+ * order; top-down rows. Every read is bounded by the file.
  */
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/SkScaledBitmapSampler.h>
@@ -78,17 +78,22 @@ bool ParseHeader (BmpInfo *b)
         (uint64_t)b->width * b->height > 0xFFF8001 || colours > 256) {
         return false;
     }
-    // Run-length coding goes with its own depth; bit fields only describe 16-bit pixels.
+    // Run-length coding goes with its own depth; bit fields describe 16-bit pixels, and
+    // 32-bit ones only in the blue, green, red byte order those are read in.
     b->rle = compression == 1 || compression == 2;
     if ((compression == 1 && b->bpp != 8) || (compression == 2 && b->bpp != 4) || compression > 3 ||
-        (compression == 3 && b->bpp != 16)) {
+        (compression == 3 && b->bpp != 16 && b->bpp != 32)) {
         return false;
     }
     b->masks[0] = 0x7C00, b->masks[1] = 0x03E0, b->masks[2] = 0x001F;
     if (compression == 3) {
         if (infoSize == 40 && b->length < 66) return false;
-        for (int c = 0; c < 3; c++) b->masks[c] = Le (*b, 54 + 4 * c, 4) & 0xFFFF;
-        if (b->masks[0] == 0 || b->masks[1] == 0 || b->masks[2] == 0) return false;
+        if (b->bpp == 32) {
+            if (Le (*b, 54, 4) != 0xFF0000 || Le (*b, 58, 4) != 0xFF00 || Le (*b, 62, 4) != 0xFF) return false;
+        } else {
+            for (int c = 0; c < 3; c++) b->masks[c] = Le (*b, 54 + 4 * c, 4) & 0xFFFF;
+            if (b->masks[0] == 0 || b->masks[1] == 0 || b->masks[2] == 0) return false;
+        }
         afterHeader += infoSize == 40 ? 12 : 0;
     }
     SetMaskShifts (b);

@@ -2,107 +2,21 @@
 // inflater), built here for the host from the same tarballs and configuration: every PNG
 // fixture with a reference decodes to it, and the broken ones are refused. The image has
 // no other witness that the features taken out were not needed.
+#include <graphics/codec/tests/ImageManifest.h>
+#include <graphics/codec/tests/LibpngRgba.h>
 #include <graphics/codec/tests/NetPbm.h>
 
 #include <Fixtures.h>
 
-#include <png.h>
-
 #include <gtest/gtest.h>
 
-#include <csetjmp>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct MemoryReader {
-    const std::vector<uint8_t> *bytes;
-    size_t offset;
-};
-
-void ReadFromMemory (png_structp png, png_bytep data, size_t length)
-{
-    MemoryReader *reader = (MemoryReader *)png_get_io_ptr (png);
-    if (length > reader->bytes->size () - reader->offset) {
-        png_error (png, "short read");
-    }
-    std::memcpy (data, reader->bytes->data () + reader->offset, length);
-    reader->offset += length;
-}
-
-struct Decoded {
-    bool ok = false;
-    uint32_t width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-};
-
-// Every source format to 8-bit RGBA, tRNS as alpha, as the reference decodings are made.
-// Locals that live across the recovery point are volatile or set before it.
-Decoded DecodeToRgba (const std::vector<uint8_t> &file)
-{
-    Decoded out;
-    MemoryReader reader = { &file, 0 };
-    png_structp png = png_create_read_struct (PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct (png) : nullptr;
-    if (info == nullptr) {
-        png_destroy_read_struct (&png, nullptr, nullptr);
-        return out;
-    }
-    if (setjmp (png_jmpbuf (png)) != 0) {
-        png_destroy_read_struct (&png, &info, nullptr);
-        out.ok = false;
-        return out;
-    }
-    png_set_read_fn (png, &reader, ReadFromMemory);
-    png_read_info (png, info);
-    png_set_expand (png);
-    png_set_strip_16 (png);
-    png_set_gray_to_rgb (png);
-    png_set_add_alpha (png, 0xFF, PNG_FILLER_AFTER);
-    int passes = png_set_interlace_handling (png);
-    png_read_update_info (png, info);
-    out.width = png_get_image_width (png, info);
-    out.height = png_get_image_height (png, info);
-    if (png_get_rowbytes (png, info) != (size_t)out.width * 4) {
-        png_error (png, "unexpected row size");
-    }
-    out.rgba.assign ((size_t)out.width * out.height * 4, 0);
-    for (int pass = 0; pass < passes; pass++) {
-        for (uint32_t y = 0; y < out.height; y++) {
-            png_read_row (png, out.rgba.data () + (size_t)y * out.width * 4, nullptr);
-        }
-    }
-    png_read_end (png, nullptr);
-    png_destroy_read_struct (&png, &info, nullptr);
-    out.ok = true;
-    return out;
-}
-
-struct ManifestRow {
-    std::string path, reference;
-};
-
-std::vector<ManifestRow> PngRows ()
-{
-    std::vector<ManifestRow> rows;
-    std::ifstream manifest (Fixtures::Path ("images/MANIFEST.tsv"));
-    std::string line;
-    while (std::getline (manifest, line)) {
-        std::vector<std::string> fields;
-        std::stringstream split (line);
-        for (std::string field; std::getline (split, field, '\t');) {
-            fields.push_back (field);
-        }
-        if (fields.size () >= 5 && fields[1] == "PNG") {
-            rows.push_back ({ fields[0], fields[4] });
-        }
-    }
-    return rows;
-}
+using LibpngRgba::Decoded;
+using LibpngRgba::DecodeToRgba;
 
 int MaxDelta (const Decoded &decoded, const NetPbm::Image &ref)
 {
@@ -125,10 +39,10 @@ int MaxDelta (const Decoded &decoded, const NetPbm::Image &ref)
 
 TEST (PngImageConfiguration, EveryReferencedFixtureDecodesToItsReference)
 {
-    std::vector<ManifestRow> rows = PngRows ();
+    std::vector<ImageManifest::Row> rows = ImageManifest::RowsOf ("PNG");
     ASSERT_GE (rows.size (), 30u) << "images/MANIFEST.tsv lists the PNG fixtures";
     int checked = 0;
-    for (const ManifestRow &row : rows) {
+    for (const ImageManifest::Row &row : rows) {
         if (row.reference == "-") {
             continue;
         }
