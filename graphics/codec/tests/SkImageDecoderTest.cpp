@@ -312,23 +312,31 @@ TEST (SkBMPImageDecoder, SixteenBitPixelsKeepTheirBitsWithoutReplication)
 
 TEST (SkBMPImageDecoder, RunLengthDeltaLeavesTheSkippedPixelsBlack)
 {
-    // 4 x 2, RLE8, palette 0 = grey 10, 1 = grey 200: two pixels of 1, then a delta of
-    // (1, 1) to the top row's x = 3, one pixel of 1, end of bitmap.
-    std::vector<uint8_t> file (54, 0);
-    file[0] = 'B', file[1] = 'M', file[10] = 62, file[14] = 40, file[18] = 4, file[22] = 2, file[26] = 1, file[28] = 8;
-    file[30] = 1, file[46] = 2;
-    file.insert (file.end (), { 10, 10, 10, 0, 200, 200, 200, 0 });
-    file.insert (file.end (), { 2, 1, 0, 2, 1, 1, 1, 1, 0, 1 });
-    for (int round = 0; round < 2; round++) {  // a second decode starts from black again
-        DecodeResult out = Decode (file);
-        ASSERT_TRUE (out.ok);
-        SkAutoLockPixels lock (out.bitmap);
-        const SkPMColor black = SkPackARGB32 (0xFF, 0, 0, 0), light = SkPackARGB32 (0xFF, 200, 200, 200);
-        const SkPMColor want[2][4] = { { black, black, black, light }, { light, light, black, black } };
-        for (int y = 0; y < 2; y++) {
-            for (int x = 0; x < 4; x++) {
-                EXPECT_EQ (*out.bitmap.getAddr32 (x, y), want[y][x]) << x << "," << y;
-            }
+    // 4 x 2, RLE8, palette 0 = grey 10, 1 = grey 200.
+    std::vector<uint8_t> header (54, 0);
+    header[0] = 'B', header[1] = 'M', header[10] = 62, header[14] = 40, header[18] = 4, header[22] = 2, header[26] = 1;
+    header[28] = 8, header[30] = 1, header[46] = 2;
+    header.insert (header.end (), { 10, 10, 10, 0, 200, 200, 200, 0 });
+    // Every pixel 1; then two pixels of 1, a delta of (1, 1) to the top row's x = 3, one
+    // pixel of 1, end of bitmap.
+    std::vector<uint8_t> full = header, skipping = header;
+    full.insert (full.end (), { 4, 1, 0, 0, 4, 1, 0, 1 });
+    skipping.insert (skipping.end (), { 2, 1, 0, 2, 1, 1, 1, 1, 0, 1 });
+    SkMemoryStream fullStream (full.data (), full.size ());
+    std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&fullStream));
+    ASSERT_NE (decoder, nullptr);
+    SkBitmap first, second;
+    ASSERT_TRUE (decoder->decode (&fullStream, &first, SkImageDecoder::kDecodePixels_Mode));
+    // The same decoder: nothing of the first picture shows through the skipped pixels.
+    SkMemoryStream skippingStream (skipping.data (), skipping.size ());
+    ASSERT_TRUE (decoder->decode (&skippingStream, &second, SkImageDecoder::kDecodePixels_Mode));
+    SkAutoLockPixels lockFirst (first), lockSecond (second);
+    const SkPMColor black = SkPackARGB32 (0xFF, 0, 0, 0), light = SkPackARGB32 (0xFF, 200, 200, 200);
+    const SkPMColor want[2][4] = { { black, black, black, light }, { light, light, black, black } };
+    for (int y = 0; y < 2; y++) {
+        for (int x = 0; x < 4; x++) {
+            EXPECT_EQ (*first.getAddr32 (x, y), light) << x << "," << y;
+            EXPECT_EQ (*second.getAddr32 (x, y), want[y][x]) << x << "," << y;
         }
     }
 }
