@@ -310,6 +310,24 @@ TEST (SkBMPImageDecoder, SixteenBitPixelsKeepTheirBitsWithoutReplication)
     EXPECT_FALSE (Decode (file).ok);
 }
 
+TEST (SkBMPImageDecoder, BitFieldsWiderThanEightBitsKeepTheirTopEightAndEmptyOnesAreRefused)
+{
+    // 2 x 1, 16 bits, bit fields after the 40-byte header: red 10 bits, green 2, blue 4.
+    std::vector<uint8_t> file (54, 0);
+    file[0] = 'B', file[1] = 'M', file[10] = 66, file[14] = 40, file[18] = 2, file[22] = 1, file[26] = 1, file[28] = 16;
+    file[30] = 3;
+    file.insert (file.end (), { 0xC0, 0xFF, 0, 0, 0x30, 0, 0, 0, 0x0F, 0, 0, 0 });
+    file.insert (file.end (), { 0xFF, 0xFF, 0x00, 0x80 });
+    DecodeResult out = Decode (file);
+    ASSERT_TRUE (out.ok);
+    SkAutoLockPixels lock (out.bitmap);
+    EXPECT_EQ (*out.bitmap.getAddr32 (0, 0), SkPackARGB32 (0xFF, 255, 192, 240));
+    EXPECT_EQ (*out.bitmap.getAddr32 (1, 0), SkPackARGB32 (0xFF, 128, 0, 0));
+    // A mask without bits has no place to take its channel from.
+    file[58] = 0;
+    EXPECT_FALSE (Decode (file).ok);
+}
+
 TEST (SkBMPImageDecoder, RunLengthDeltaLeavesTheSkippedPixelsBlack)
 {
     // 4 x 2, RLE8, palette 0 = grey 10, 1 = grey 200.
