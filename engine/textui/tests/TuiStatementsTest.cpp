@@ -86,14 +86,11 @@ TEST_F (TextPaneTest, OtherPanesAndShortTextsDoNotScroll) {
   EXPECT_EQ (Drawn (67, 3, 17), u"\u2192\u2190: Select Screen");
 }
 
-TEST_F (TextPaneTest, AnEmptyStringDrawsNothingAndSaysSo) {
-  PrintAt (67, 3, u"untouched", 0x07);
-  EXPECT_EQ (MakePane (kEmptyString, 4, TUI_FRAME_HELP), EFI_OUT_OF_RESOURCES);
-  EXPECT_EQ (Drawn (67, 3, 9), u"untouched");
-}
-
+// An empty string draws nothing and says so; alignment centres or keeps left.
 TEST_F (TextPaneTest, AlignmentCentresOrKeepsLeftAndRefusesOtherValues) {
+  PrintAt (67, 3, u"untouched", 0x07);
   ASSERT_EQ (MakePane (kEmptyString, 1, TUI_FRAME_TITLE), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ (Drawn (67, 3, 9), u"untouched");
   EXPECT_EQ (gTuiTextPaneOps.SetExtra (Pane, 3), EFI_INVALID_PARAMETER);
   EXPECT_EQ (((TUI_TEXT_PANE *)Pane)->Alignment, TUI_ALIGN_LEFT);
   EXPECT_EQ (gTuiTextPaneOps.SetExtra (Pane, TUI_ALIGN_CENTRE), EFI_SUCCESS);
@@ -150,10 +147,7 @@ TEST_F (TabStripTest, AStripWithNoCurrentTabStartsFromEitherEnd) {
   EXPECT_EQ (gTuiApp->State, (UINT32)TUI_APP_STATE_TAB);
   EXPECT_EQ (Press (SCAN_RIGHT), EFI_SUCCESS);
   EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);        // Right the first
-}
-
-TEST_F (TabStripTest, AStripWithoutTabsTakesNoKey) {
-  TUI_TAB_STRIP  *Tabs = MakeStrip (kMainPage);
+  // A strip without tabs takes no key.
   Tabs->TabCount = 0;
   EXPECT_EQ (Press (SCAN_LEFT), EFI_UNSUPPORTED);
   EXPECT_EQ (Press (SCAN_RIGHT), EFI_UNSUPPORTED);
