@@ -81,9 +81,15 @@ TEST_F (TuiPageFillTest, ALongSecondTextWrapsAtTheFrameEdgeAndTakesTheRowsItNeed
   EXPECT_EQ (Rows, 2);
 }
 
+// Go-to and jump records of another kind are ignored; a click that selects inside a
+// focused link opens its page.
 TEST_F (TuiPageFillTest, AClickThatSelectsInsideAFocusedLinkOpensItsPage) {
   Boot ("");
   ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
+  EXPECT_EQ (OnLinkSelect (nullptr, nullptr, &gTuiJumpNotify), EFI_SUCCESS);
+  EXPECT_EQ (OnTabStripSelect (nullptr, nullptr, &gTuiGotoNotify), EFI_SUCCESS);
+  EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
+  EXPECT_EQ (gTuiApp->State, 0u);
   TUI_CONTROL  *Link  = MainFrame (kMainPage)->Controls[2];
   TUI_INPUT    Event  = {};
 
@@ -120,15 +126,6 @@ TEST_F (TuiPageFillTest, LeavingSetupFreesOnlyWhatThePagesOwn) {
   Boot ("Esc");
   (VOID)RunUntilKeysEnd ();      // Esc on the main page leaves setup and destroys its pages
   EXPECT_EQ (M.Memory ().Violations (), std::vector<std::string> {});
-}
-
-TEST_F (TuiPageFillTest, GoToAndJumpRecordsOfAnotherKindAreIgnored) {
-  Boot ("");
-  ASSERT_EQ (RunUntilKeysEnd (), EFI_TIMEOUT);
-  EXPECT_EQ (OnLinkSelect (nullptr, nullptr, &gTuiJumpNotify), EFI_SUCCESS);
-  EXPECT_EQ (OnTabStripSelect (nullptr, nullptr, &gTuiGotoNotify), EFI_SUCCESS);
-  EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
-  EXPECT_EQ (gTuiApp->State, 0u);
 }
 
 }  // namespace
