@@ -22,8 +22,6 @@
 #include <Protocol/SimpleTextIn.h>
 
 #define BOOT_OPTION_SUPPORT_KEY      0x00000001
-#define VARIABLE_NAME_START_SIZE     80
-#define MAX_VARIABLE_WALK            0x10000          // no store holds more; a looping one must end
 #define KEY_OPTION_NAME_SIZE         (8 * sizeof (CHAR16))    // "Key####" and its terminator
 
 BOOT_HOTKEY_TABLE   gBootHotkeyTable      = { NULL, 0, 0 };
@@ -189,16 +187,31 @@ SetKeyOptionsSupported (
                &Support);
 }
 
+// Registers the hotkey of a "Key####" variable; Context is the collation (null: none).
+static EFI_STATUS
+ConsiderKeyOption (
+  IN VOID            *Context,
+  IN CHAR16          *Name,
+  IN UINTN           NameSize,
+  IN CONST EFI_GUID  *Guid
+  )
+{
+  // Only a global variable can be a key option; another vendor's "Key0001" is not one.
+  if ((NameSize == KEY_OPTION_NAME_SIZE) && CompareGuid (Guid, &gEfiGlobalVariableGuid) &&
+      IsKeyOptionName ((EFI_UNICODE_COLLATION_PROTOCOL *)Context, Name))
+  {
+    RegisterBootOptionHotkey (Name);
+  }
+
+  return EFI_SUCCESS;     // an option that cannot be registered leaves the others to try
+}
+
 VOID
 LoadBootOptionHotkeys (
   VOID
   )
 {
   EFI_UNICODE_COLLATION_PROTOCOL  *Collation = NULL;
-  UINTN                           BufferSize = VARIABLE_NAME_START_SIZE;
-  UINTN                           NameSize;
-  EFI_GUID                        Guid;
-  CHAR16                          *Name;
 
   FreeBootOptionHotkeys ();
   SetKeyOptionsSupported ();
@@ -206,22 +219,7 @@ LoadBootOptionHotkeys (
     Collation = NULL;
   }
 
-  ZeroMem (&Guid, sizeof (Guid));
-  Name = (CHAR16 *)AllocateZeroPool (BufferSize);
-  for (UINTN Walk = 0; (Name != NULL) && (Walk < MAX_VARIABLE_WALK); Walk++) {
-    if (EFI_ERROR (NextVariableNameGrowing (&Name, &BufferSize, &NameSize, &Guid))) {
-      break;
-    }
-
-    // Only a global variable can be a key option; another vendor's "Key0001" is not one.
-    if ((NameSize == KEY_OPTION_NAME_SIZE) && CompareGuid (&Guid, &gEfiGlobalVariableGuid) &&
-        IsKeyOptionName (Collation, Name))
-    {
-      RegisterBootOptionHotkey (Name);
-    }
-  }
-
-  FreePool (Name);
+  (VOID)ForEachVariableName (ConsiderKeyOption, Collation);    // its visits answer no error
   if (gBootHotkeyTable.Count == 0) {
     FreeBootOptionHotkeys ();
   } else if (gBootHotkeyTable.Count < gBootHotkeyTable.Capacity) {

@@ -220,15 +220,17 @@ OptionNumberOf (
   return Number;
 }
 
-// Reads the option that variable Name holds when it is a "Boot####" or "Driver####".
+// Reads the option that variable Name holds when it is a "Boot####" or "Driver####"; Context is the collation.
 static EFI_STATUS
 ConsiderVariable (
-  IN EFI_UNICODE_COLLATION_PROTOCOL  *Collation,
-  IN CHAR16                          *Name,
-  IN UINTN                           NameSize,
-  IN CONST EFI_GUID                  *Guid
+  IN VOID            *Context,
+  IN CHAR16          *Name,
+  IN UINTN           NameSize,
+  IN CONST EFI_GUID  *Guid
   )
 {
+  EFI_UNICODE_COLLATION_PROTOCOL  *Collation = (EFI_UNICODE_COLLATION_PROTOCOL *)Context;
+
   // Another vendor's "Boot0001" is not a load option: reading it under the global
   // GUID would give the same option a second record.
   if (((NameSize != BOOT_NAME_SIZE) && (NameSize != DRIVER_NAME_SIZE)) || !CompareGuid (Guid, &gEfiGlobalVariableGuid) ||
@@ -248,7 +250,8 @@ ConsiderVariable (
   return EFI_SUCCESS;
 }
 
-EFI_STATUS
+// GetNextVariableName with the name buffer enlarged, keeping the current name, when it is too small.
+static EFI_STATUS
 NextVariableNameGrowing (
   IN OUT CHAR16    **Name,
   IN OUT UINTN     *BufferSize,
@@ -276,9 +279,10 @@ NextVariableNameGrowing (
   return gRT->GetNextVariableName (NameSize, *Name, Guid);
 }
 
-static EFI_STATUS
-ReadAllLoadOptions (
-  IN EFI_UNICODE_COLLATION_PROTOCOL  *Collation
+EFI_STATUS
+ForEachVariableName (
+  IN VARIABLE_NAME_VISIT  Visit,
+  IN VOID                 *Context
   )
 {
   EFI_STATUS  Status     = EFI_SUCCESS;
@@ -293,7 +297,7 @@ ReadAllLoadOptions (
       break;                                // EFI_NOT_FOUND ends the walk; so does a broken store
     }
 
-    Status = ConsiderVariable (Collation, Name, NameSize, &Guid);
+    Status = Visit (Context, Name, NameSize, &Guid);
   }
 
   FreePool (Name);
@@ -395,7 +399,7 @@ BuildBootOptionTables (
     return EFI_SUCCESS;
   }
 
-  Status = ReadAllLoadOptions (Collation);
+  Status = ForEachVariableName (ConsiderVariable, Collation);
   if (EFI_ERROR (Status)) {
     return Status;
   }

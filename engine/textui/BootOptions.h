@@ -64,13 +64,19 @@ extern BOOT_OPTION_INFO  *gCurrentLegacyGroup;
 **/
 EFI_STATUS  ParseLoadOption (IN CONST UINT8 *Data, IN UINTN Size, OUT LOAD_OPTION_VIEW *View);
 
+/** Called with each variable of the store: its name, the name's size in bytes and its vendor GUID. */
+typedef EFI_STATUS (*VARIABLE_NAME_VISIT)(IN VOID *Context, IN CHAR16 *Name, IN UINTN NameSize, IN CONST EFI_GUID *Guid);
+
 /**
-  GetNextVariableName with a pool buffer for the name that is enlarged (keeping the
-  current name) when it is too small; a name larger than 64 KiB ends the walk with
-  EFI_NOT_FOUND.
+  Visits every variable of the store, as GetNextVariableName lists them, with the
+  name in a pool buffer enlarged as names need. The walk ends after the last name, at
+  a name larger than 64 KiB or any other failure of the store, after 65,536 names
+  (a store that lists in a loop), or at the first visit that answers an error. A
+  name buffer that cannot be allocated visits nothing.
+
+  @return EFI_SUCCESS, or the error of the visit that ended the walk.
 **/
-EFI_STATUS  NextVariableNameGrowing (IN OUT CHAR16 **Name, IN OUT UINTN *BufferSize, OUT UINTN *NameSize,
-              IN OUT EFI_GUID *Guid);
+EFI_STATUS  ForEachVariableName (IN VARIABLE_NAME_VISIT Visit, IN VOID *Context);
 
 /**
   Reads every "Boot####" and "Driver####" into the tables, picks the disabled markers
