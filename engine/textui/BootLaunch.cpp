@@ -27,8 +27,6 @@
 #include <Protocol/SimpleTextOut.h>
 #include <Protocol/UsbIo.h>
 
-#define BOOT_FLOW_FIRMWARE_BOOTS               7
-
 EFI_HANDLE  gLastBootImage = NULL;
 
 // Just before a UEFI image starts; after any launch returns.

@@ -24,7 +24,6 @@
 #include <Protocol/SimpleTextIn.h>
 #include <Protocol/SimpleTextOut.h>
 
-#define BOOT_FLOW_FIRMWARE_BOOTS    7
 #define STRING_NO_BOOT_OPTION       18
 #define ACCESS_LEVEL_USER_ONLY      1
 

@@ -22,7 +22,6 @@
 #include <Protocol/SimpleTextOut.h>
 #include <Protocol/SimpleFileSystem.h>
 
-#define BOOT_FLOW_FIRMWARE_BOOTS  7
 #define NETWORK_RETRIES           2
 #define NETWORK_FAILURE_STALL_US  5000000
 

@@ -317,7 +317,7 @@ ReadFirstBootOrderOptionOnly (
   CHAR16  Name[16];
 
   if (EFI_ERROR (gRT->GetVariable ((CHAR16 *)u"BootFlow", (EFI_GUID *)&mBootFlowGuid, NULL, &Size, &Flow)) ||
-      (Flow != BOOT_FLOW_FIRST_BOOT_ORDER_ONLY))
+      (Flow != BOOT_FLOW_FIRMWARE_BOOTS))
   {
     return FALSE;
   }

@@ -48,7 +48,10 @@ typedef struct {
 } LOAD_OPTION_VIEW;
 
 #define BOOT_OPTION_TABLE_GROWTH  10
-#define BOOT_FLOW_FIRST_BOOT_ORDER_ONLY  7
+
+// Boot flow 7: the firmware's own boot manager boots, so the option tables hold only
+// the first option of "BootOrder" and no legacy priorities are set.
+#define BOOT_FLOW_FIRMWARE_BOOTS  7
 
 extern BOOT_OPTION_INFO  *gBootOptionTable;
 extern BOOT_OPTION_INFO  *gDriverOptionTable;
