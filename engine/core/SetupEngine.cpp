@@ -27,7 +27,6 @@
 
 #define LANGUAGES_BUFFER_SIZE   4096
 #define INVALID_STRING_ID       0xFFFF
-#define WIDTH_UNITS_PER_CELL    19
 #define CELL_PIXELS             8
 
 static EFI_GUID  mHiiFontGuid           = EFI_HII_FONT_PROTOCOL_GUID;

@@ -55,7 +55,10 @@ LocateUnicodeCollation (
   OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
   );
 
-/** The width of a string in units of 19 per 8-pixel cell; 0 for a null or empty string. */
+// GetStringDisplayWidth's unit: a text cell (8 pixels) is this many units wide.
+#define WIDTH_UNITS_PER_CELL  19
+
+/** The width of a string in units of WIDTH_UNITS_PER_CELL per 8-pixel cell; 0 for a null or empty string. */
 UINT64
 GetStringDisplayWidth (
   IN CONST CHAR16  *String

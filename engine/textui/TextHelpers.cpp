@@ -14,7 +14,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-#define WIDTH_UNITS_PER_CELL  19
 // At most this many characters from the ESC to the "m" of a colour escape.
 #define ESCAPE_MAX_CHARS      10
 #define NO_LENGTH_LIMIT       (~(UINT64)0)
