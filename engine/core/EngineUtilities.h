@@ -24,6 +24,9 @@ extern CHAR8  gPlatformLanguage[PLATFORM_LANGUAGE_CACHE_SIZE];
 // A package-list handle of all ones stands for the engine's own list.
 #define ENGINE_OWN_HII_HANDLE  ((EFI_HII_HANDLE)(UINTN)~(UINTN)0)
 
+// A string id of all ones names no string: a title or item left out, or a string not added.
+#define NO_STRING  0xFFFF
+
 /**
   String StringId of a package list as a new pool string (the caller frees it).
 

@@ -12,6 +12,7 @@
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiPopup.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 
 #include <Library/MemoryAllocationLib.h>
@@ -19,7 +20,6 @@
 #define STRING_SELECT_BOOT_DEVICE  78
 #define STRING_BOOT_MENU_HELP      82
 #define STRING_ENTER_SETUP         83
-#define NO_STRING                  0xFFFF
 
 static EFI_GUID  mBootScreenGuid = BOOT_SCREEN_INTERFACE_GUID;
 static EFI_GUID  mBootFlowGuid   = BOOT_FLOW_VARIABLE_GUID;

@@ -14,7 +14,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
 
-#define NO_STRING  0xFFFF
 
 // The row ShowTextMessageBox fills before each use: its ids stay for the next one.
 static MSGBOX_DEF  mMessageBoxRow = { 0, 0, 0, ENGINE_OWN_HII_HANDLE, 0, 0 };

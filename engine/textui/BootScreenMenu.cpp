@@ -14,7 +14,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define NO_STRING  0xFFFF
 
 MENU_ITEM  *gMenuItems = NULL;
 

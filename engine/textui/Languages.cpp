@@ -18,7 +18,6 @@
 #include <Library/UefiLib.h>
 
 #define LANGUAGE_NAME_STRING  1
-#define NO_STRING             0xFFFF
 
 VOID
 FreeLanguageList (

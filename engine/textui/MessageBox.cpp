@@ -16,7 +16,6 @@
 #define MSGBOX_LABEL_CELLS     10
 #define SELECTED_ATTRIBUTE     0x0F
 #define BAR_FOREGROUND         0x03
-#define NO_STRING              0xFFFF
 // The boot-screen states in which a box saves the screen or clears it first.
 #define BOOT_STATE_SAVES_SCREEN   5
 #define BOOT_STATE_CLEARS_SCREEN  7

@@ -23,7 +23,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define NO_STRING                 0xFFFF
 #define UNREADABLE_OPTION_STRING  9
 #define ENGINE_DISABLED_STRING    6
 #define OPTION_FLAG_TYPE_U16      0x01

@@ -18,7 +18,6 @@
 #define SUBTITLE_LENGTH       7
 #define STRING_OPCODE_LENGTH  16
 #define STRING_MAX_SIZE_AT    14
-#define NO_STRING             0xFFFF
 #define CURRENT_ATTRIBUTE     0x0F
 #define LAST_SCREEN_ROW_SHOWN 24
 #define NO_ANSWER             0

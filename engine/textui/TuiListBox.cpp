@@ -20,7 +20,6 @@
 
 #define SELECTED_ATTRIBUTE  0x0F
 #define DIMMED_FOREGROUND   0x07
-#define NO_STRING           0xFFFF
 
 static EFI_STATUS
 ListBoxCreate (
