@@ -469,6 +469,8 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
   std::vector<UINT32>  Sources = PagesOf (Source);
   ASSERT_EQ (Targets.size (), 2u);
   ASSERT_EQ (Sources.size (), 1u);
+  EXPECT_EQ (PageControl (Sources[0], 0)->RefTargetPage, Targets[1]);     // REF4: the linked driver's form 2
+  EXPECT_EQ (PageControl (Sources[0], 1)->RefTargetPage, Targets[1]);     // REF3: the named form set's form 2
 
   // Another driver's path names no page: the link keeps what the parser gave it.
   gLinkedPath.clear ();
