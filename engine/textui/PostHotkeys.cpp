@@ -19,7 +19,6 @@
 #include <Protocol/SimpleTextIn.h>
 
 #define STRING_ENTERING_BOOT_MENU  23
-#define KEY_STATE_EXPOSED          0x40
 #define MAX_POLLED_KEYS            1024      // a key source that never runs dry must not hold the boot
 
 static EFI_GUID  mKeyCodeGuid = KEY_CODE_PROTOCOL_GUID;
@@ -32,10 +31,8 @@ ReadPolledKey (
 {
   EFI_STATUS  Status = KeyCode->ReadKeyCode (KeyCode, Record);
 
-  if (!EFI_ERROR (Status) && ((Record->KeyState.KeyToggleState & KEY_STATE_EXPOSED) != 0) &&
-      (Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL))
-  {
-    return EFI_NOT_READY;     // only a modifier changed
+  if (!EFI_ERROR (Status) && IsModifierOnlyKey (Record)) {
+    return EFI_NOT_READY;
   }
 
   return Status;

@@ -11,7 +11,6 @@
 #include <Protocol/SimpleTextOut.h>
 
 #define KEY_WAIT_TIMEOUT       500000     // 50 ms in 100-ns units
-#define KEY_STATE_EXPOSED      0x40
 #define MAX_DRAINED_KEYS       1024       // a key source that never runs dry must not hold the engine
 
 POST_MESSAGE_WINDOW  gPostWindow       = { 0, TEXT_SCREEN_MAX_ROWS, TEXT_SCREEN_MAX_COLUMNS, FALSE };
@@ -126,13 +125,13 @@ OpenKeyCode (
   return gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)KeyCode);
 }
 
-static BOOLEAN
-IsExposedOnly (
+BOOLEAN
+IsModifierOnlyKey (
   IN CONST KEY_CODE_DATA  *Record
   )
 {
-  return (BOOLEAN)(((Record->KeyState.KeyToggleState & KEY_STATE_EXPOSED) != 0) &&
-                   (Record->Key.ScanCode == 0) && (Record->Key.UnicodeChar == 0));
+  return (BOOLEAN)(((Record->KeyState.KeyToggleState & EFI_KEY_STATE_EXPOSED) != 0) &&
+                   (Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL));
 }
 
 EFI_STATUS
@@ -164,7 +163,7 @@ ReadKeyWithTimeout (
 
   ZeroMem (KeyRecord, sizeof (*KeyRecord));
   Status = KeyCode->ReadKeyCode (KeyCode, KeyRecord);
-  if (!EFI_ERROR (Status) && IsExposedOnly (KeyRecord)) {
+  if (!EFI_ERROR (Status) && IsModifierOnlyKey (KeyRecord)) {
     Status = EFI_NOT_READY;
   }
 

@@ -148,6 +148,8 @@ VOID        SetConsoleModeForScreen (VOID);
   @return The status of opening the key-code input or of the key read.
 **/
 EFI_STATUS  ReadKeyWithTimeout (OUT KEY_CODE_DATA *KeyRecord);
+/** Whether a key record only reports a change of the modifier or toggle state (exposed, with no key). */
+BOOLEAN     IsModifierOnlyKey (IN CONST KEY_CODE_DATA *Record);
 
 //
 // The POST message window: rows [TopRow, BottomLimit) and columns [0, RightLimit).
