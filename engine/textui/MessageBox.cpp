@@ -19,7 +19,6 @@
 // The boot-screen states in which a box saves the screen or clears it first.
 #define BOOT_STATE_SAVES_SCREEN   5
 #define BOOT_STATE_CLEARS_SCREEN  7
-#define SUBTITLE_LENGTH           7
 
 static UINT8  mPopupResult = MSGBOX_NO_ANSWER;
 
@@ -150,7 +149,7 @@ MakeMessagePane (
   )
 {
   TUI_CONTROL     *Control = &Box->Frame.Control;
-  UINT8           *Subtitle = (UINT8 *)AllocateZeroPool (SUBTITLE_LENGTH);
+  UINT8           *Subtitle = (UINT8 *)AllocateZeroPool (TUI_SUBTITLE_OPCODE_SIZE);
   CONTROL_RECORD  Record;
   UINT16          Lines    = 0;
   EFI_STATUS      Status;
@@ -159,9 +158,7 @@ MakeMessagePane (
     return EFI_OUT_OF_RESOURCES;
   }
 
-  Subtitle[0] = EFI_IFR_SUBTITLE_OP;
-  Subtitle[1] = SUBTITLE_LENGTH;
-  WriteUnaligned16 ((UINT16 *)(Subtitle + 2), (UINT16)Definition->MessageId);
+  PopupSubtitleOpcode (Subtitle, (UINT16)Definition->MessageId);
   FreeAndNull (Box->Frame.Buffer1);
   Box->Frame.Buffer1 = Subtitle;          // the pane's opcode lives as long as the box
   ZeroMem (&Record, sizeof (Record));

@@ -15,7 +15,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define SUBTITLE_LENGTH       7
 #define STRING_OPCODE_LENGTH  16
 #define STRING_MAX_SIZE_AT    14
 #define CURRENT_ATTRIBUTE     0x0F
@@ -31,7 +30,7 @@ typedef struct {
   CONTROL_RECORD    *Records;
   UINT8             *Opcodes;       // one STRING opcode per field
   UINT64            *Answers;
-  UINT8             Subtitle[SUBTITLE_LENGTH];
+  UINT8             Subtitle[TUI_SUBTITLE_OPCODE_SIZE];
   UINT16            Count;          // boxes made so far
   UINT16            Widest;         // L: the widest label, in cells
   UINT16            Longest;        // M: the largest maximum length
@@ -79,9 +78,7 @@ MakeFrame (
     return Status;
   }
 
-  Entry->Subtitle[0] = EFI_IFR_SUBTITLE_OP;
-  Entry->Subtitle[1] = SUBTITLE_LENGTH;
-  WriteUnaligned16 ((UINT16 *)(Entry->Subtitle + 2), TitleId);
+  PopupSubtitleOpcode (Entry->Subtitle, TitleId);
   MakeRecord (&Record, HiiHandle, Entry->Subtitle);
   Status = gTuiPopupFrameOps.Initialize (Entry->Frame, &Record, NULL);
   if (EFI_ERROR (Status)) {

@@ -88,6 +88,18 @@ CutWithEllipsis (
 }
 
 VOID
+PopupSubtitleOpcode (
+  OUT UINT8   *Opcode,
+  IN  UINT16  PromptId
+  )
+{
+  ZeroMem (Opcode, TUI_SUBTITLE_OPCODE_SIZE);
+  Opcode[0] = EFI_IFR_SUBTITLE_OP;
+  Opcode[1] = (UINT8)TUI_SUBTITLE_OPCODE_SIZE;
+  WriteUnaligned16 (Opcode + 2, PromptId);
+}
+
+VOID
 DrawPopupSeparator (
   IN UINT64   Column,
   IN UINT64   Row,

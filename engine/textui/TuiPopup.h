@@ -8,6 +8,7 @@
 
 #include <engine/textui/TuiControl.h>
 #include <engine/textui/TextScreen.h>
+#include <Uefi/UefiIfr.h>
 
 #define TUI_POPUP_LAYOUT_PLAIN   0
 #define TUI_POPUP_LAYOUT_TITLED  1
@@ -118,6 +119,10 @@ UINT8       PopupFrameAttribute (IN CONST TUI_POPUP_FRAME *Frame);
 CHAR16      *CutWithEllipsis (IN CONST CHAR16 *Text, IN UINT64 Limit, IN UINT64 Cells);
 /** Prints "├", Width - 2 cells of "─" and "┤" (no right end when !RightEnd) keeping the cells' attributes. */
 VOID        DrawPopupSeparator (IN UINT64 Column, IN UINT64 Row, IN UINT64 Width, IN BOOLEAN RightEnd);
+// A pop-up shows a text of its own as a SUBTITLE statement that it makes.
+#define TUI_SUBTITLE_OPCODE_SIZE  sizeof (EFI_IFR_SUBTITLE)
+/** Writes a SUBTITLE opcode of PromptId, with no help and no flags, into Opcode's TUI_SUBTITLE_OPCODE_SIZE bytes. */
+VOID        PopupSubtitleOpcode (OUT UINT8 *Opcode, IN UINT16 PromptId);
 /** Rows the help band takes: its lines + 1, or 0 without help. */
 UINT64      PopupHelpRows (IN CONST TUI_POPUP_FRAME *Frame);
 /** Rows the title band takes: 2 with a title in the titled layout, else 0. */
