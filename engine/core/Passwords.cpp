@@ -7,7 +7,6 @@
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionAccess.h>
 #include <engine/core/VariableCache.h>
 
 #include <Library/BaseLib.h>
