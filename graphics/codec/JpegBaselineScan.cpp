@@ -247,11 +247,11 @@ DecodeBlock (JpegBaselineDecoder *d, int Component, const JpegHuffmanTable *Dc, 
 }
 
 // One pass from s into o (which may be s) at the given stride, a constant so each pass
-// compiles to fixed offsets, Shift added to each output. An input of DC alone gives eight
-// equal outputs without the butterfly.
+// compiles to fixed offsets, Round added to the DC input and Shift to each output. An input
+// of DC alone gives eight equal outputs without the butterfly.
 template <int Stride, typename Out>
 inline void
-Idct8 (const int32_t *s, Out *o, int32_t Shift)
+Idct8 (const int32_t *s, Out *o, int32_t Shift, int32_t Round)
 {
   int32_t x[8];
   int32_t Ac = 0;
@@ -259,6 +259,7 @@ Idct8 (const int32_t *s, Out *o, int32_t Shift)
     x[n] = s[n * Stride];
     Ac  |= (n > 0) ? x[n] : 0;
   }
+  x[0] += Round;
   if (Ac == 0) {
     Out Dc = (Out)(Half (Mul (x[0], 11585)) + Shift);
     for (int n = 0; n < 8; n++) {
@@ -279,7 +280,7 @@ JpegScan::RowPassPlain (int32_t *In, int32_t *Out, int LastRow)
 {
   for (int Row = 0; Row < 8; Row++) {
     if (Row <= LastRow) {
-      Idct8<1> (In + Row * 8, Out + Row * 8, 0);
+      Idct8<1> (In + Row * 8, Out + Row * 8, 0, 0);
       memset (In + Row * 8, 0, 8 * sizeof (int32_t));
     } else {
       memset (Out + Row * 8, 0, 8 * sizeof (int32_t));
@@ -296,7 +297,7 @@ InversePlain (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
   int32_t Work[64];
   RowPassPlain (In, Work, LastRow);
   for (int Column = 0; Column < 8; Column++) {
-    Idct8<8> (Work + Column, Out + Column, LevelShift);
+    Idct8<8> (Work + Column, Out + Column, LevelShift, kColumnRound);
   }
 }
 
@@ -311,12 +312,12 @@ const uint8_t kLastRowOf[64] = {
 // Both passes and the level shift, from the coefficients In (natural order, nothing past
 // zig-zag position Last, Magnitude their MagnitudeOf ORed) into the samples Out; In is left
 // all zero. A block of DC alone is one value: its row pass leaves row 0 at Dc / 2 and the
-// other rows zero, and each column the same again.
+// other rows zero, and each column, its DC offset added, the same again.
 void
 InverseTransform (int32_t *In, int16_t *Out, int32_t LevelShift, int Last, int32_t Magnitude)
 {
   if (Last == 0) {
-    int16_t Value = (int16_t)(Half (Mul (Half (Mul (In[0], 11585)), 11585)) + LevelShift);
+    int16_t Value = (int16_t)(Half (Mul (Half (Mul (In[0], 11585)) + kColumnRound, 11585)) + LevelShift);
     In[0]         = 0;
     for (int i = 0; i < 64; i++) {
       Out[i] = Value;

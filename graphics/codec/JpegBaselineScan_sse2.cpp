@@ -27,7 +27,8 @@ template <bool S> inline LanesOf<S> operator+ (LanesOf<S> a, LanesOf<S> b) { ret
 template <bool S> inline LanesOf<S> operator- (LanesOf<S> a, LanesOf<S> b) { return { _mm_sub_epi32 (a.v, b.v) }; }
 template <bool S> inline LanesOf<S> Half (LanesOf<S> a) { return { _mm_srai_epi32 (a.v, 1) }; }
 
-// Constant = K 2^s with K below 2^15: the product is floor (v K / 2^(14 - s)).
+// Constant = K 2^s with K below 2^15: the product is floor ((v K + 2^(13 - s)) / 2^(14 - s)),
+// the plain form's rounding.
 inline int
 ShiftOf (int32_t Constant, int32_t *K)
 {
@@ -40,8 +41,8 @@ ShiftOf (int32_t Constant, int32_t *K)
 
 // The plain Mul on four lanes, exactly, for the values the passes meet: with coefficients
 // within +-32768 no input of a product exceeds 2^22 in magnitude. With S = 14 - s, a value
-// v = h 2^S + l (0 <= l < 2^S) gives floor (v K / 2^S) = h K + floor (l K / 2^S), both
-// 16 x 16-bit products.
+// v = h 2^S + l (0 <= l < 2^S) gives floor ((v K + 2^(S-1)) / 2^S) = h K +
+// floor ((l K + 2^(S-1)) / 2^S), both 16 x 16-bit products.
 inline Lanes
 Mul (Lanes a, int32_t Constant)
 {
@@ -50,16 +51,19 @@ Mul (Lanes a, int32_t Constant)
   __m128i Factor = _mm_set1_epi32 (k);
   __m128i High   = _mm_madd_epi16 (_mm_srai_epi32 (a.v, Shift), Factor);
   __m128i Low    = _mm_madd_epi16 (_mm_and_si128 (a.v, _mm_set1_epi32 ((1 << Shift) - 1)), Factor);
+  Low            = _mm_add_epi32 (Low, _mm_set1_epi32 (1 << (Shift - 1)));
   return { _mm_add_epi32 (High, _mm_srli_epi32 (Low, Shift)) };
 }
 
-// A value within +-2^15 is its own low 16 bits: one 16-bit multiply-add gives v K exactly.
+// A value within +-2^15 is its own low 16 bits: one 16-bit multiply-add gives v K exactly,
+// below 2^30 in magnitude, so the rounding term cannot overflow.
 inline SmallLanes
 Mul (SmallLanes a, int32_t Constant)
 {
   int32_t k;
-  int     Shift = ShiftOf (Constant, &k);
-  return { _mm_srai_epi32 (_mm_madd_epi16 (a.v, _mm_set1_epi32 (k)), Shift) };
+  int     Shift   = ShiftOf (Constant, &k);
+  __m128i Product = _mm_madd_epi16 (a.v, _mm_set1_epi32 (k));
+  return { _mm_srai_epi32 (_mm_add_epi32 (Product, _mm_set1_epi32 (1 << (Shift - 1))), Shift) };
 }
 
 template <bool S>
@@ -75,7 +79,7 @@ Transpose (LanesOf<S> &a, LanesOf<S> &b, LanesOf<S> &c, LanesOf<S> &d)
 }
 
 // Eight results' low 16 bits, from two sets of four lanes. Small coefficients give results
-// within 2.65 (2.65 M + 5) + 5 plus the level shift, inside 16 bits already.
+// within 2.65 (2.65 M + 5) + 6 plus the level shift, inside 16 bits already.
 template <bool S>
 inline __m128i
 LowHalves (__m128i Left, __m128i Right)
@@ -87,8 +91,9 @@ LowHalves (__m128i Left, __m128i Right)
   return _mm_packs_epi32 (Left, Right);
 }
 
-// The column pass four columns at a time, each row's half one lane set, then the level
-// shift; each row's two halves go out together as eight samples.
+// The column pass four columns at a time, each row's half one lane set, its DC input
+// offset as in the plain form, then the level shift; each row's two halves go out together
+// as eight samples.
 template <bool S>
 inline void
 ColumnPass (LanesOf<S> (*Rows)[2], int16_t *Out, int32_t LevelShift)
@@ -100,6 +105,7 @@ ColumnPass (LanesOf<S> (*Rows)[2], int16_t *Out, int32_t LevelShift)
     for (int r = 0; r < 8; r++) {
       x[r] = Rows[r][Side];
     }
+    x[0].v = _mm_add_epi32 (x[0].v, _mm_set1_epi32 (kColumnRound));
     Butterfly (x);
     for (int r = 0; r < 8; r++) {
       __m128i Shifted = _mm_add_epi32 (x[r].v, Shift);
