@@ -1,19 +1,17 @@
-// The baseline JPEG decoder against libjpeg on every fixture it takes. With libjpeg's own
-// Y, Cb and Cr (its accurate integer transform, chroma replicated as ours is) put through
-// our colour conversion, only the two transforms differ; end to end, against the fixtures'
-// reference decodings, the colour formulas and libjpeg's clamping before conversion add
-// their own differences.
+// The baseline JPEG decoder's transform against libjpeg's on every fixture it takes:
+// libjpeg's own Y, Cb and Cr (its accurate integer transform, chroma replicated as ours
+// is) put through our colour conversion, so only the two transforms and libjpeg's clamping
+// of samples differ. The end-to-end comparison with the fixtures' reference decodings is
+// the decoders' own test.
 #include <graphics/codec/JpegBaseline.h>
-#include <graphics/codec/tests/NetPbm.h>
-#include <graphics/core/SkProcForm.h>
 
 #include <Fixtures.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -26,7 +24,7 @@ namespace {
 struct Rgb {
     uint32_t width = 0, height = 0;
     std::vector<uint8_t> samples;  // red, green, blue a pixel, rows top to bottom
-    std::vector<bool> clamped;     // per pixel: the reference clamped one of its samples
+    std::vector<bool> clamped;     // a pixel each: libjpeg clamped one of its samples
 };
 
 // Our decode, three bytes a pixel, cut to the picture.
@@ -82,8 +80,9 @@ Rgb DecodeLibjpegSamples (const std::vector<uint8_t> &Data)
 }
 
 struct Stats {
-    int max = 0, maxUnclamped = 0;
-    double mean = 0, within3 = 0;  // within3: share of samples at most 3 levels off
+    int maxUnclamped = 0;            // where the reference clamped none of its samples
+    double mean = 0, within3 = 0;    // within3: share of samples at most 3 levels off
+    double bias[3] = {};             // mean signed difference of red, green and blue
 };
 
 Stats Compare (const Rgb &Got, const Rgb &Want)
@@ -92,13 +91,16 @@ Stats Compare (const Rgb &Got, const Rgb &Want)
     uint64_t Sum = 0, Near = 0;
     for (size_t i = 0; i < Want.samples.size (); i++) {
         int Delta = std::abs ((int)Got.samples[i] - (int)Want.samples[i]);
-        S.max = std::max (S.max, Delta);
-        if (!Want.clamped.empty () && !Want.clamped[i / 3]) S.maxUnclamped = std::max (S.maxUnclamped, Delta);
+        S.maxUnclamped = Want.clamped[i / 3] ? S.maxUnclamped : std::max (S.maxUnclamped, Delta);
+        S.bias[i % 3] += (int)Got.samples[i] - (int)Want.samples[i];
         Sum += Delta;
         Near += Delta <= 3;
     }
     S.mean = (double)Sum / (double)Want.samples.size ();
     S.within3 = (double)Near / (double)Want.samples.size ();
+    for (double &Bias : S.bias) {
+        Bias = Bias * 3 / (double)Want.samples.size ();
+    }
     return S;
 }
 
@@ -110,28 +112,30 @@ const char *const kDecoded[] = {
     "jpeg/imdoc/montage.jpg",  "jpeg/imdoc/sponsor.jpg",
 };
 
-TEST (JpegAgainstLibjpeg, PrintStats)
+// Measured on these fixtures, where libjpeg clamped nothing: at most 7 levels apart; over
+// every pixel a mean of 0.44 to 1.04, at least 98.3 % within 3, no channel's bias above
+// 0.45. Two roundings a pass and the odd half's largest factor (2.56, applied to a sum of
+// rounded products) leave a sample about 0.7 of a level from the exact transform (libjpeg
+// keeps more fraction between its passes); the colour formula then scales the chroma's
+// part by up to 1.76, so the bounds are wider than an ideal 4 and 0.75. Where libjpeg
+// clamped a sample before converting (ours does not clamp), the colours may differ by far
+// more: 32 on the q50 video frames' saturated edges.
+TEST (JpegAgainstLibjpeg, OnlyTheTransformsRoundingSeparatesLibjpegsSamplesThroughOurColours)
 {
-    for (SkProcForm Form : { kPortable_SkProcForm, kVector_SkProcForm }) {
-        SkProcForm Was = SkSetProcForm (Form);
-        for (const char *Name : kDecoded) {
-            std::vector<uint8_t> Data = Fixtures::Read (std::string ("images/") + Name);
-            Rgb Ours = DecodeOurs (Data);
-            Rgb Samples = DecodeLibjpegSamples (Data);
-            NetPbm::Image Ref = NetPbm::Parse (Fixtures::Read (std::string ("images/ref/") + Name + ".ppm"));
-            Rgb End;
-            End.width = Ref.width, End.height = Ref.height, End.samples = Ref.samples;
-            ASSERT_EQ (Ours.samples.size (), Samples.samples.size ());
-            ASSERT_EQ (Ours.samples.size (), End.samples.size ());
-            Stats T = Compare (Ours, Samples), E = Compare (Ours, End);
-            double Bias[3] = {};
-            for (size_t i = 0; i < Ours.samples.size (); i++) {
-                Bias[i % 3] += (int)Ours.samples[i] - (int)Samples.samples[i];
-            }
-            std::printf ("%d %-32s T max %2d/%2d mean %.3f w3 %.4f bias %+.2f %+.2f %+.2f | E max %2d mean %.3f w3 %.4f\n", Form, Name, T.max, T.maxUnclamped, T.mean, T.within3,
-                         Bias[0] * 3 / Ours.samples.size (), Bias[1] * 3 / Ours.samples.size (), Bias[2] * 3 / Ours.samples.size (), E.max, E.mean, E.within3);
+    for (const char *Name : kDecoded) {
+        SCOPED_TRACE (Name);
+        std::vector<uint8_t> Data = Fixtures::Read (std::string ("images/") + Name);
+        Rgb Ours = DecodeOurs (Data), Theirs = DecodeLibjpegSamples (Data);
+        ASSERT_EQ (Ours.width, Theirs.width);
+        ASSERT_EQ (Ours.height, Theirs.height);
+        Stats S = Compare (Ours, Theirs);
+        EXPECT_LE (S.maxUnclamped, 7);
+        EXPECT_LE (S.mean, 1.1);
+        EXPECT_GE (S.within3, 0.98);
+        // No level's bias left: truncation gave about -1.4 on red and blue.
+        for (int c = 0; c < 3; c++) {
+            EXPECT_LT (std::fabs (S.bias[c]), 0.5) << "channel " << c;
         }
-        SkSetProcForm (Was);
     }
 }
 
