@@ -4,8 +4,9 @@
 # - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the PNG decoder and the emulator's PNG
 #   dumps), python3 (the HII cross-check tool), FreeType (the font host) and the DejaVu
 #   fonts (the embedded font, and the fonts the text tests use);
-# - test oracles: cairo and pixman, against which graphics tests compare; without them
-#   those tests are left out;
+# - test oracles: cairo and pixman, against which graphics tests compare, and libjpeg-turbo,
+#   the JPEG decoder's accuracy reference and benchmark peer; without them those tests are
+#   left out;
 # - real firmware: OVMF and QEMU, the terminal emulator that reads the firmware's serial
 #   console (python3-pyte) and sbsigntool for the Secure Boot run; without them the boot
 #   tests report themselves skipped;
@@ -15,7 +16,7 @@
 set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
        libpng-dev python3 libfreetype-dev fonts-dejavu-core)
-oracles=(libcairo2-dev libpixman-1-dev)
+oracles=(libcairo2-dev libpixman-1-dev libjpeg62-turbo-dev)
 firmware=(ovmf qemu-system-x86 python3-pyte sbsigntool)
 
 missing_of() {
