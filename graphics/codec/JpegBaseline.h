@@ -80,8 +80,9 @@ struct JpegBaselineDecoder {
 // zero side, or a scan that is not one interleaved scan of the three components.
 bool JpegReadHeaders (JpegBaselineDecoder *Decoder, const uint8_t *Data, size_t Size, JpegMarkerWalk Walk);
 
-// Decodes the scan into Sink (zero-filled by the caller, at least the image's size
-// rounded up to 16 in each direction). False when a Huffman code matches no table entry.
+// Decodes the scan into Sink (zero-filled by the caller). The MCUs cover the image's size
+// rounded up to the MCU; what lies past the sink's columns and rows is dropped, so a sink
+// of exactly the image's size is enough. False when a Huffman code matches no table entry.
 bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink);
 
 // Exposed for tests: both inverse DCT passes and the level shift, in place, on one block of
