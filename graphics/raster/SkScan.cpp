@@ -101,9 +101,12 @@ SkScanClipper::SkScanClipper (SkBlitter *blitter, const SkRegion *clip, const Sk
     if (clip->isComplex ()) {
         fRgnBlitter.init (blitter, clip);
         fBlitter = &fRgnBlitter;
-    } else if (bounds.fLeft > ir.fLeft || bounds.fRight < ir.fRight) {
+    } else if (bounds.fLeft >= ir.fLeft || bounds.fRight <= ir.fRight) {
         // Clipped edges keep their winding on the clip's sides, so spans can still start
-        // or end beyond them (inverse fills always do); the wrapper cuts them.
+        // or end beyond them (inverse fills always do); the wrapper cuts them. Edge x values
+        // are truncated toward zero and stepped with floored products, so a span can also end
+        // one pixel beyond the rounded path bounds: a path within a pixel of the clip's left
+        // or right side is cut too.
         fRectBlitter.init (blitter, bounds);
         fBlitter = &fRectBlitter;
     } else if (bounds.contains (ir)) {

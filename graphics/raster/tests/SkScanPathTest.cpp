@@ -239,6 +239,29 @@ TEST (ScanFillPath, ClipByRegionNeverWritesOutside)
     }
 }
 
+// A stroked one-pixel line at x = 0: its left edge runs from x = -0.4999999 down to -0.5,
+// which the edge arithmetic steps to just below -0.5, so row 1 onward starts a span at
+// x = -1 although the path's rounded bounds start at 0. On a device whose left side is
+// x = 0 that pixel would be the row above's last one, or before the pixels.
+TEST (ScanFillPath, SpansRoundedPastThePathBoundsStayInTheClip)
+{
+    SkPath p;
+    p.moveTo (0.500000119f, 5.96050942e-09f);
+    p.lineTo (0.5f, 10);
+    p.lineTo (-0.5f, 10);
+    p.lineTo (-0.499999881f, -5.96050942e-09f);
+    p.close ();
+    for (SkIRect device : { SkIRect::MakeLTRB (0, 0, 64, 64), SkIRect::MakeLTRB (-64, 0, 1, 64) }) {
+        CoverageBlitter b (-8, -8, 80, 80);
+        SkScan::FillPath (p, SkRegion (device), &b);
+        EXPECT_EQ (b.countOutside (device), 0) << device.fLeft;
+    }
+    CoverageBlitter wide (-8, -8, 80, 80);
+    SkScan::FillPath (p, SkRegion (SkIRect::MakeLTRB (-8, -8, 72, 72)), &wide);
+    EXPECT_EQ (wide.at (-1, 5), 255);     // inside a wider clip the span is drawn as computed
+    EXPECT_EQ (wide.at (0, 5), 255);
+}
+
 TEST (ScanFillPath, HugeAndNonFiniteCoordinatesStayInTheClipInBothFillers)
 {
     SkRegion clip (SkIRect::MakeWH (20, 20));
