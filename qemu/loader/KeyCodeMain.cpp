@@ -8,12 +8,14 @@
 #include "LoaderConsole.h"
 
 namespace loader {
-EFI_BOOT_SERVICES* gBoot;
+EFI_BOOT_SERVICES *gBoot;
 }  // namespace loader
 
-extern "C" EFI_STATUS EFIAPI KeyCodeMain(EFI_HANDLE, EFI_SYSTEM_TABLE* st) {
-  loader::gBoot = st->BootServices;
-  loader::SetConsole(st);
+extern "C" EFI_STATUS EFIAPI
+KeyCodeMain (EFI_HANDLE, EFI_SYSTEM_TABLE *St)
+{
+  loader::gBoot = St->BootServices;
+  loader::SetConsole (St);
   // A failure unloads the image again; the engine's pages then show but take no keys.
-  return loader::InstallKeyCodeAdapter(st) ? EFI_SUCCESS : EFI_UNSUPPORTED;
+  return loader::InstallKeyCodeAdapter (St) ? EFI_SUCCESS : EFI_UNSUPPORTED;
 }

@@ -12,25 +12,28 @@ namespace loader {
 // A fixed-size UTF-16 line; text past its capacity is dropped, never written out of bounds.
 class Line {
 public:
-  Line();
-  Line& Text(const CHAR16* text);
-  Line& Ascii(const CHAR8* text);
-  Line& Hex(UINT64 value);
-  Line& Decimal(UINT64 value);
-  Line& Status(EFI_STATUS status);
-  Line& Guid(const EFI_GUID& guid);
-  Line& YesNo(bool value);
+  Line ();
+  Line &Text (const CHAR16 *Text);
+  Line &Ascii (const CHAR8 *Text);
+  Line &Hex (UINT64 Value);
+  Line &Decimal (UINT64 Value);
+  Line &Status (EFI_STATUS Status);
+  Line &Guid (const EFI_GUID &Guid);
+  Line &YesNo (bool Value);
   // Prints the line (with the prefix and CR LF) on the console.
-  void Print();
+  void Print ();
 
 private:
-  void Put(CHAR16 c);
+  void                   Put (CHAR16 C);
   static constexpr UINTN kCapacity = 240;
-  CHAR16 mText[kCapacity + 1];
-  UINTN mLength;
+  CHAR16                 mText[kCapacity + 1];
+  UINTN                  mLength;
 };
 
-void SetConsole(EFI_SYSTEM_TABLE* systemTable);
+void
+SetConsole (
+  IN EFI_SYSTEM_TABLE  *SystemTable
+  );
 
 }  // namespace loader
 

@@ -18,7 +18,7 @@
 
 namespace loader {
 
-EFI_BOOT_SERVICES* gBoot;
+EFI_BOOT_SERVICES *gBoot;
 
 namespace {
 
@@ -30,55 +30,89 @@ const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
 const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
 // Volatile marker of a dispatch in this boot: the boot manager may start the loader again
 // (after its front page, or from its boot menu), and the volume must be handed over once.
-const CHAR16 kKeyCodePath[] = u"\\SetupKeyCode.efi";
-const CHAR16 kDispatchedName[] = u"SetupQemuDispatched";
-EFI_GUID gLoaderVariableGuid = {0x3F1C7A52, 0x8E04, 0x4B6D, {0x9A, 0x21, 0x5C, 0xE8, 0x0B, 0x4F, 0x71, 0xD3}};
+const CHAR16 kKeyCodePath[]      = u"\\SetupKeyCode.efi";
+const CHAR16 kDispatchedName[]   = u"SetupQemuDispatched";
+EFI_GUID     gLoaderVariableGuid = { 0x3F1C7A52, 0x8E04, 0x4B6D, { 0x9A, 0x21, 0x5C, 0xE8, 0x0B, 0x4F, 0x71, 0xD3 } };
 
-DXE_SERVICES* FindDxeServices(EFI_SYSTEM_TABLE* st) {
-  static const EFI_GUID kDxeServices = DXE_SERVICES_TABLE_GUID;
-  for (UINTN i = 0; i < st->NumberOfTableEntries; ++i)
-    if (SameBytes(&st->ConfigurationTable[i].VendorGuid, &kDxeServices, sizeof kDxeServices))
-      return static_cast<DXE_SERVICES*>(st->ConfigurationTable[i].VendorTable);
+DXE_SERVICES *
+FindDxeServices (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  static const EFI_GUID KDxeServices = DXE_SERVICES_TABLE_GUID;
+  for (UINTN I = 0; I < St->NumberOfTableEntries; ++I) {
+    if (SameBytes (&St->ConfigurationTable[I].VendorGuid, &KDxeServices, sizeof KDxeServices)) {
+      return static_cast<DXE_SERVICES *> (St->ConfigurationTable[I].VendorTable);
+    }
+  }
   return nullptr;
 }
 
-EFI_STATUS OpenFile(EFI_HANDLE image, const CHAR16* path, EFI_FILE_PROTOCOL** file) {
-  EFI_GUID loadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
-  EFI_GUID fileSystemGuid = EFI_SIMPLE_FILE_SYSTEM_PROTOCOL_GUID;
-  EFI_LOADED_IMAGE_PROTOCOL* loaded = nullptr;
-  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL* fs = nullptr;
-  EFI_FILE_PROTOCOL* root = nullptr;
-  EFI_STATUS status = gBoot->HandleProtocol(image, &loadedImageGuid, (VOID**)&loaded);
-  if (!EFI_ERROR(status))
-    status = gBoot->HandleProtocol(loaded->DeviceHandle, &fileSystemGuid, (VOID**)&fs);
-  if (!EFI_ERROR(status)) status = fs->OpenVolume(fs, &root);
-  if (EFI_ERROR(status)) return status;
-  status = root->Open(root, file, const_cast<CHAR16*>(path), EFI_FILE_MODE_READ, 0);  // only read
-  root->Close(root);  // the opened file stays valid on its own
-  return status;
+EFI_STATUS
+OpenFile (
+  IN  EFI_HANDLE         Image,
+  IN  const CHAR16       *Path,
+  OUT EFI_FILE_PROTOCOL  **File
+  )
+{
+  EFI_GUID                         LoadedImageGuid = EFI_LOADED_IMAGE_PROTOCOL_GUID;
+  EFI_GUID                         FileSystemGuid  = EFI_SIMPLE_FILE_SYSTEM_PROTOCOL_GUID;
+  EFI_LOADED_IMAGE_PROTOCOL       *Loaded          = nullptr;
+  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *Fs              = nullptr;
+  EFI_FILE_PROTOCOL               *Root            = nullptr;
+  EFI_STATUS                       Status          = gBoot->HandleProtocol (Image, &LoadedImageGuid, (VOID **)&Loaded);
+  if (!EFI_ERROR (Status)) {
+    Status = gBoot->HandleProtocol (Loaded->DeviceHandle, &FileSystemGuid, (VOID **)&Fs);
+  }
+  if (!EFI_ERROR (Status)) {
+    Status = Fs->OpenVolume (Fs, &Root);
+  }
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+  Status = Root->Open (Root, File, const_cast<CHAR16 *> (Path), EFI_FILE_MODE_READ, 0);  // only read
+  Root->Close (Root);                                                                    // the opened file stays valid on its own
+  return Status;
 }
 
 // Reads a file of the loader's disk into page memory: the DXE core keeps using a volume's
 // buffer for as long as its FV2 instance lives, and a volume must sit on at least its own
 // 4 KiB alignment. The pages are never freed.
-EFI_STATUS ReadDiskFile(EFI_HANDLE image, const CHAR16* path, VOID** buffer, UINTN* size) {
-  EFI_FILE_PROTOCOL* file = nullptr;
-  EFI_STATUS status = OpenFile(image, path, &file);
-  if (EFI_ERROR(status)) return status;
-  UINT64 end = 0;
-  status = file->SetPosition(file, ~0ULL);  // to the end, to learn the size
-  if (!EFI_ERROR(status)) status = file->GetPosition(file, &end);
-  if (!EFI_ERROR(status)) status = file->SetPosition(file, 0);
-  EFI_PHYSICAL_ADDRESS pages = 0;
-  if (!EFI_ERROR(status))
-    status = gBoot->AllocatePages(AllocateAnyPages, EfiBootServicesData,
-                                  UINTN((end + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE), &pages);
-  *size = UINTN(end);
-  if (!EFI_ERROR(status)) status = file->Read(file, size, (VOID*)(UINTN)pages);
-  file->Close(file);
-  if (!EFI_ERROR(status) && *size != end) status = EFI_END_OF_FILE;
-  *buffer = (VOID*)(UINTN)pages;
-  return status;
+EFI_STATUS
+ReadDiskFile (
+  IN  EFI_HANDLE    Image,
+  IN  const CHAR16  *Path,
+  OUT VOID          **Buffer,
+  OUT UINTN         *Size
+  )
+{
+  EFI_FILE_PROTOCOL *File   = nullptr;
+  EFI_STATUS         Status = OpenFile (Image, Path, &File);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+  UINT64 End = 0;
+  Status     = File->SetPosition (File, ~0ULL);  // to the end, to learn the size
+  if (!EFI_ERROR (Status)) {
+    Status = File->GetPosition (File, &End);
+  }
+  if (!EFI_ERROR (Status)) {
+    Status = File->SetPosition (File, 0);
+  }
+  EFI_PHYSICAL_ADDRESS Pages = 0;
+  if (!EFI_ERROR (Status)) {
+    Status = gBoot->AllocatePages (AllocateAnyPages, EfiBootServicesData, UINTN ((End + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE), &Pages);
+  }
+  *Size = UINTN (End);
+  if (!EFI_ERROR (Status)) {
+    Status = File->Read (File, Size, (VOID *)(UINTN)Pages);
+  }
+  File->Close (File);
+  if (!EFI_ERROR (Status) && *Size != End) {
+    Status = EFI_END_OF_FILE;
+  }
+  *Buffer = (VOID *)(UINTN)Pages;
+  return Status;
 }
 
 // Hands the firmware a copy of the volume whose driver file header no longer sums to zero.
@@ -86,131 +120,193 @@ EFI_STATUS ReadDiskFile(EFI_HANDLE image, const CHAR16* path, VOID** buffer, UIN
 // The copy gets a name of its own, since the firmware remembers a refused volume's name
 // (the real one would then count as started already), and it is never freed, since the
 // firmware may keep a handle on it.
-void ReportCorruptCopy(DXE_SERVICES* dxe, const VOID* fv, UINTN size, UINTN fileOffset) {
-  EFI_PHYSICAL_ADDRESS pages = 0;
-  const UINTN count = (size + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE;
-  if (EFI_ERROR(gBoot->AllocatePages(AllocateAnyPages, EfiBootServicesData, count, &pages))) return;
-  UINT8* copy = (UINT8*)(UINTN)pages;
-  gBoot->CopyMem(copy, const_cast<VOID*>(fv), size);
-  copy[fileOffset + offsetof(EFI_FFS_FILE_HEADER, HeaderChecksum)] ^= 0x01;
-  EFI_GUID name;
-  if (FindVolumeName(copy, size, &name)) {
-    const UINT8* at = copy + offsetof(EFI_FIRMWARE_VOLUME_HEADER, ExtHeaderOffset);
-    copy[UINTN(at[0] | at[1] << 8) + offsetof(EFI_FIRMWARE_VOLUME_EXT_HEADER, FvName)] ^= 0xFF;
+void
+ReportCorruptCopy (
+  IN DXE_SERVICES  *Dxe,
+  IN const VOID    *Fv,
+  IN UINTN         Size,
+  IN UINTN         FileOffset
+  )
+{
+  EFI_PHYSICAL_ADDRESS Pages = 0;
+  const UINTN          Count = (Size + EFI_PAGE_SIZE - 1) / EFI_PAGE_SIZE;
+  if (EFI_ERROR (gBoot->AllocatePages (AllocateAnyPages, EfiBootServicesData, Count, &Pages))) {
+    return;
   }
-  EFI_HANDLE handle = nullptr;
-  const EFI_STATUS status = dxe->ProcessFirmwareVolume(copy, size, &handle);
-  Line().Text(u"volume with a broken file checksum: ").Status(status).Print();
+  UINT8 *Copy = (UINT8 *)(UINTN)Pages;
+  gBoot->CopyMem (Copy, const_cast<VOID *> (Fv), Size);
+  Copy[FileOffset + offsetof (EFI_FFS_FILE_HEADER, HeaderChecksum)] ^= 0x01;
+  EFI_GUID Name;
+  if (FindVolumeName (Copy, Size, &Name)) {
+    const UINT8 *At = Copy + offsetof (EFI_FIRMWARE_VOLUME_HEADER, ExtHeaderOffset);
+    Copy[UINTN (At[0] | At[1] << 8) + offsetof (EFI_FIRMWARE_VOLUME_EXT_HEADER, FvName)] ^= 0xFF;
+  }
+  EFI_HANDLE       Handle = nullptr;
+  const EFI_STATUS Status = Dxe->ProcessFirmwareVolume (Copy, Size, &Handle);
+  Line ().Text (u"volume with a broken file checksum: ").Status (Status).Print ();
 }
 
 // The board's own variables, as a board's NVRAM holds them before any driver runs; a
 // variable the firmware already has is left as it is. Without the file there are none.
-bool SeedBoardVariables(EFI_SYSTEM_TABLE* st, EFI_HANDLE image) {
-  VOID* file = nullptr;
-  UINTN size = 0;
-  if (EFI_ERROR(ReadDiskFile(image, kVariablesPath, &file, &size))) {
-    Line().Text(u"board variables: none").Print();
+bool
+SeedBoardVariables (
+  IN EFI_SYSTEM_TABLE  *St,
+  IN EFI_HANDLE        Image
+  )
+{
+  VOID *File = nullptr;
+  UINTN Size = 0;
+  if (EFI_ERROR (ReadDiskFile (Image, kVariablesPath, &File, &Size))) {
+    Line ().Text (u"board variables: none").Print ();
     return true;
   }
-  const UINT8* bytes = static_cast<const UINT8*>(file);
-  UINTN offset = 0, seeded = 0, present = 0;
-  VARIABLE_RECORD record;
-  bool ok = true;
-  while (NextVariableRecord(bytes, size, &offset, &record)) {
-    UINTN probe = 0;
-    const EFI_STATUS found = st->RuntimeServices->GetVariable(record.name, &record.guid, nullptr, &probe, nullptr);
-    if (found != EFI_NOT_FOUND) {
-      ++present;
+  const UINT8    *Bytes  = static_cast<const UINT8 *> (File);
+  UINTN           Offset = 0, Seeded = 0, Present = 0;
+  VARIABLE_RECORD Record;
+  bool            Ok = true;
+  while (NextVariableRecord (Bytes, Size, &Offset, &Record)) {
+    UINTN            Probe = 0;
+    const EFI_STATUS Found = St->RuntimeServices->GetVariable (Record.Name, &Record.Guid, nullptr, &Probe, nullptr);
+    if (Found != EFI_NOT_FOUND) {
+      ++Present;
       continue;
     }
-    const EFI_STATUS status = st->RuntimeServices->SetVariable(
-        record.name, &record.guid, record.attributes, record.dataSize, const_cast<UINT8*>(record.data));
-    Line().Text(u"board variable ").Text(record.name).Text(u": ").Status(status).Print();
-    ok = ok && !EFI_ERROR(status);
-    seeded += EFI_ERROR(status) ? 0 : 1;
+    const EFI_STATUS Status =
+      St->RuntimeServices->SetVariable (Record.Name, &Record.Guid, Record.Attributes, Record.DataSize, const_cast<UINT8 *> (Record.Data));
+    Line ().Text (u"board variable ").Text (Record.Name).Text (u": ").Status (Status).Print ();
+    Ok = Ok && !EFI_ERROR (Status);
+    Seeded += EFI_ERROR (Status) ? 0 : 1;
   }
-  ok = ok && offset == size;  // a record that did not parse ends the walk early
-  Line().Text(u"board variables: ").Decimal(seeded).Text(u" seeded, ").Decimal(present)
-      .Text(u" already present, file read ").Text(offset == size ? u"whole" : u"partly").Print();
-  return ok;
+  Ok = Ok && Offset == Size;  // a record that did not parse ends the walk early
+  Line ()
+    .Text (u"board variables: ")
+    .Decimal (Seeded)
+    .Text (u" seeded, ")
+    .Decimal (Present)
+    .Text (u" already present, file read ")
+    .Text (Offset == Size ? u"whole" : u"partly")
+    .Print ();
+  return Ok;
 }
 
-bool SecureBootOn(EFI_SYSTEM_TABLE* st) {
-  EFI_GUID global = EFI_GLOBAL_VARIABLE_GUID;
-  UINT8 value = 0;
-  UINTN size = sizeof value;
-  return !EFI_ERROR(st->RuntimeServices->GetVariable(const_cast<CHAR16*>(u"SecureBoot"), &global,
-                                                     nullptr, &size, &value)) && value == 1;
+bool
+SecureBootOn (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  EFI_GUID Global = EFI_GLOBAL_VARIABLE_GUID;
+  UINT8    Value  = 0;
+  UINTN    Size   = sizeof Value;
+  return !EFI_ERROR (St->RuntimeServices->GetVariable (const_cast<CHAR16 *> (u"SecureBoot"), &Global, nullptr, &Size, &Value)) &&
+         Value == 1;
 }
 
-bool DiskFileExists(EFI_HANDLE image, const CHAR16* path) {
-  EFI_FILE_PROTOCOL* file = nullptr;
-  if (EFI_ERROR(OpenFile(image, path, &file))) return false;
-  file->Close(file);
+bool
+DiskFileExists (
+  IN EFI_HANDLE    Image,
+  IN const CHAR16  *Path
+  )
+{
+  EFI_FILE_PROTOCOL *File = nullptr;
+  if (EFI_ERROR (OpenFile (Image, Path, &File))) {
+    return false;
+  }
+  File->Close (File);
   return true;
 }
 
 // The stay marker may name a package list (its 16-byte GUID) whose form sets are shown
 // through SendForm before the firmware goes on.
-bool FirstFormSetToShow(EFI_HANDLE image, EFI_GUID* guid) {
-  EFI_FILE_PROTOCOL* file = nullptr;
-  if (EFI_ERROR(OpenFile(image, kStayPath, &file))) return false;
-  UINTN size = sizeof *guid;
-  const EFI_STATUS status = file->Read(file, &size, guid);
-  file->Close(file);
-  return !EFI_ERROR(status) && size == sizeof *guid;
+bool
+FirstFormSetToShow (
+  IN  EFI_HANDLE  Image,
+  OUT EFI_GUID    *Guid
+  )
+{
+  EFI_FILE_PROTOCOL *File = nullptr;
+  if (EFI_ERROR (OpenFile (Image, kStayPath, &File))) {
+    return false;
+  }
+  UINTN            Size   = sizeof *Guid;
+  const EFI_STATUS Status = File->Read (File, &Size, Guid);
+  File->Close (File);
+  return !EFI_ERROR (Status) && Size == sizeof *Guid;
 }
 
-bool DispatchedThisBoot(EFI_SYSTEM_TABLE* st) {
-  UINT8 value = 0;
-  UINTN size = sizeof value;
-  return !EFI_ERROR(st->RuntimeServices->GetVariable(const_cast<CHAR16*>(kDispatchedName),
-                                                     &gLoaderVariableGuid, nullptr, &size, &value));
+bool
+DispatchedThisBoot (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  UINT8 Value = 0;
+  UINTN Size  = sizeof Value;
+  return !EFI_ERROR (
+    St->RuntimeServices->GetVariable (const_cast<CHAR16 *> (kDispatchedName), &gLoaderVariableGuid, nullptr, &Size, &Value));
 }
 
-void MarkDispatched(EFI_SYSTEM_TABLE* st) {
-  UINT8 value = 1;
-  const EFI_STATUS status = st->RuntimeServices->SetVariable(
-      const_cast<CHAR16*>(kDispatchedName), &gLoaderVariableGuid,
-      EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS, sizeof value, &value);
-  if (EFI_ERROR(status)) Line().Text(u"dispatch marker: ").Status(status).Print();
+void
+MarkDispatched (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  UINT8            Value  = 1;
+  const EFI_STATUS Status = St->RuntimeServices->SetVariable (
+    const_cast<CHAR16 *> (kDispatchedName), &gLoaderVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
+    sizeof Value, &Value);
+  if (EFI_ERROR (Status)) {
+    Line ().Text (u"dispatch marker: ").Status (Status).Print ();
+  }
 }
 
-void Shutdown(EFI_SYSTEM_TABLE* st) {
-  Line().Text(u"power off").Print();
-  st->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
+void
+Shutdown (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  Line ().Text (u"power off").Print ();
+  St->RuntimeServices->ResetSystem (EfiResetShutdown, EFI_SUCCESS, 0, nullptr);
 }
 
 // Dispatches the driver; false when the firmware never got to run it.
-bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) {
-  DXE_SERVICES* dxe = FindDxeServices(st);
-  Line().Text(u"DXE services table: ").YesNo(dxe != nullptr).Print();
-  VOID* fv = nullptr;
-  UINTN size = 0;
-  const EFI_STATUS readStatus = ReadDiskFile(image, kVolumePath, &fv, &size);
-  Line().Text(u"read ").Text(kVolumePath).Text(u": ").Status(readStatus).Print();
-  if (dxe == nullptr || EFI_ERROR(readStatus)) return false;
-  UINTN fileOffset = 0;
-  if (!FindDriverFile(static_cast<const UINT8*>(fv), size, &watch.fileName, &fileOffset)) {
-    Line().Text(u"volume holds no driver file").Print();
+bool
+DispatchDriver (
+  IN     EFI_SYSTEM_TABLE  *St,
+  IN     EFI_HANDLE        Image,
+  IN OUT DriverWatch       &Watch
+  )
+{
+  DXE_SERVICES *Dxe = FindDxeServices (St);
+  Line ().Text (u"DXE services table: ").YesNo (Dxe != nullptr).Print ();
+  VOID            *Fv         = nullptr;
+  UINTN            Size       = 0;
+  const EFI_STATUS ReadStatus = ReadDiskFile (Image, kVolumePath, &Fv, &Size);
+  Line ().Text (u"read ").Text (kVolumePath).Text (u": ").Status (ReadStatus).Print ();
+  if (Dxe == nullptr || EFI_ERROR (ReadStatus)) {
     return false;
   }
-  Line().Text(u"volume ").Decimal(size).Text(u" bytes, driver file ").Guid(watch.fileName).Print();
-  ReportCorruptCopy(dxe, fv, size, fileOffset);
-  EFI_EVENT events[2] = {nullptr, nullptr};
-  if (!StartImageWatch(watch, events)) return false;
-  EFI_STATUS status = dxe->ProcessFirmwareVolume(fv, size, &watch.volumeHandle);
-  Line().Text(u"process firmware volume: ").Status(status).Print();
-  bool named = false;
-  if (!EFI_ERROR(status)) {
-    named = ReportVolumePath(static_cast<const UINT8*>(fv), size, watch.volumeHandle);
-    Line().Text(u"watching the volume's section reads: ").YesNo(StartSectionWatch(watch)).Print();
-    status = dxe->Dispatch();
-    StopSectionWatch();
-    Line().Text(u"dispatch: ").Status(status).Print();
+  UINTN FileOffset = 0;
+  if (!FindDriverFile (static_cast<const UINT8 *> (Fv), Size, &Watch.FileName, &FileOffset)) {
+    Line ().Text (u"volume holds no driver file").Print ();
+    return false;
   }
-  StopImageWatch(events);
-  return !EFI_ERROR(status) && named;
+  Line ().Text (u"volume ").Decimal (Size).Text (u" bytes, driver file ").Guid (Watch.FileName).Print ();
+  ReportCorruptCopy (Dxe, Fv, Size, FileOffset);
+  EFI_EVENT Events[2] = { nullptr, nullptr };
+  if (!StartImageWatch (Watch, Events)) {
+    return false;
+  }
+  EFI_STATUS Status = Dxe->ProcessFirmwareVolume (Fv, Size, &Watch.VolumeHandle);
+  Line ().Text (u"process firmware volume: ").Status (Status).Print ();
+  bool Named = false;
+  if (!EFI_ERROR (Status)) {
+    Named = ReportVolumePath (static_cast<const UINT8 *> (Fv), Size, Watch.VolumeHandle);
+    Line ().Text (u"watching the volume's section reads: ").YesNo (StartSectionWatch (Watch)).Print ();
+    Status = Dxe->Dispatch ();
+    StopSectionWatch ();
+    Line ().Text (u"dispatch: ").Status (Status).Print ();
+  }
+  StopImageWatch (Events);
+  return !EFI_ERROR (Status) && Named;
 }
 
 }  // namespace
@@ -218,45 +314,52 @@ bool DispatchDriver(EFI_SYSTEM_TABLE* st, EFI_HANDLE image, DriverWatch& watch) 
 
 using namespace loader;
 
-extern "C" EFI_STATUS EFIAPI LoaderMain(EFI_HANDLE image, EFI_SYSTEM_TABLE* st) {
-  gBoot = st->BootServices;
-  SetConsole(st);
-  Line().Text(u"loader started, firmware ").Text(st->FirmwareVendor).Print();
-  Line().Text(u"secure boot: ").Text(SecureBootOn(st) ? u"on" : u"off").Print();
-  const bool stay = DiskFileExists(image, kStayPath);
-  if (stay && DispatchedThisBoot(st)) {
+extern "C" EFI_STATUS EFIAPI
+LoaderMain (
+  IN EFI_HANDLE        Image,
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  gBoot = St->BootServices;
+  SetConsole (St);
+  Line ().Text (u"loader started, firmware ").Text (St->FirmwareVendor).Print ();
+  Line ().Text (u"secure boot: ").Text (SecureBootOn (St) ? u"on" : u"off").Print ();
+  const bool Stay = DiskFileExists (Image, kStayPath);
+  if (Stay && DispatchedThisBoot (St)) {
     // Success sends the boot manager on to its menu, which shows the front page again.
-    Line().Text(u"driver dispatched already; back to the firmware").Print();
+    Line ().Text (u"driver dispatched already; back to the firmware").Print ();
     return EFI_SUCCESS;
   }
   // The engine reads its keys through the key-code interface, which OVMF lacks; its
   // adapter is a driver of its own, since the loader's image goes when it returns.
-  if (stay) {
-    const EFI_STATUS status = StartDiskDriver(image, kKeyCodePath);
-    Line().Text(u"key-code adapter ").Text(kKeyCodePath).Text(u": ").Status(status).Print();
+  if (Stay) {
+    const EFI_STATUS Status = StartDiskDriver (Image, kKeyCodePath);
+    Line ().Text (u"key-code adapter ").Text (kKeyCodePath).Text (u": ").Status (Status).Print ();
   }
-  BrowserSnapshot before = {};
-  TakeBrowserSnapshot(before);
-  Line().Text(u"form browsers before dispatch: ").Decimal(before.count).Print();
-  bool pass = SeedBoardVariables(st, image);
-  DriverWatch watch = {};
-  pass = DispatchDriver(st, image, watch) && pass;
-  bool resident = false;
-  const bool setupData = ReportSetupSection(watch);
-  pass = ReportDriverStart(watch, resident) && setupData && pass;
-  ReportStartFailure(watch, resident);
-  pass = ReportInterfaces(before) && resident && pass;
-  pass = ReportPackageList(watch) && pass;
-  Line().Text(u"result: ").Text(pass ? u"PASS" : u"FAIL").Print();
-  if (!stay) {
-    Shutdown(st);
+  BrowserSnapshot Before = {};
+  TakeBrowserSnapshot (Before);
+  Line ().Text (u"form browsers before dispatch: ").Decimal (Before.Count).Print ();
+  bool        Pass     = SeedBoardVariables (St, Image);
+  DriverWatch Watch    = {};
+  Pass                 = DispatchDriver (St, Image, Watch) && Pass;
+  bool       Resident  = false;
+  const bool SetupData = ReportSetupSection (Watch);
+  Pass                 = ReportDriverStart (Watch, Resident) && SetupData && Pass;
+  ReportStartFailure (Watch, Resident);
+  Pass = ReportInterfaces (Before) && Resident && Pass;
+  Pass = ReportPackageList (Watch) && Pass;
+  Line ().Text (u"result: ").Text (Pass ? u"PASS" : u"FAIL").Print ();
+  if (!Stay) {
+    Shutdown (St);
     return EFI_SUCCESS;
   }
-  MarkDispatched(st);
-  EFI_GUID first;
-  if (pass && FirstFormSetToShow(image, &first)) ShowFormSetOf(first);
+  MarkDispatched (St);
+  EFI_GUID First;
+  if (Pass && FirstFormSetToShow (Image, &First)) {
+    ShowFormSetOf (First);
+  }
   // The boot manager treats a boot option that returns success as a request for its menu:
   // the firmware's front page, now shown through the engine's form browser.
-  Line().Text(u"back to the firmware").Print();
+  Line ().Text (u"back to the firmware").Print ();
   return EFI_SUCCESS;
 }

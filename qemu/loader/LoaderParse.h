@@ -12,40 +12,74 @@
 namespace loader {
 
 // The name and offset of the first file of a volume that is not a pad file.
-bool FindDriverFile(const UINT8* fv, UINTN size, EFI_GUID* name, UINTN* offset);
+bool
+FindDriverFile (
+  IN  const UINT8  *Fv,
+  IN  UINTN        Size,
+  OUT EFI_GUID     *Name,
+  OUT UINTN        *Offset
+  );
 
 // The name an extended header gives the volume; false when it has none.
-bool FindVolumeName(const UINT8* fv, UINTN size, EFI_GUID* name);
+bool
+FindVolumeName (
+  IN  const UINT8  *Fv,
+  IN  UINTN        Size,
+  OUT EFI_GUID     *Name
+  );
 
-// The firmware-file node that ends a device path, or null; `maxNodes` bounds the walk
+// The firmware-file node that ends a device path, or null; `MaxNodes` bounds the walk
 // and a node shorter than its header ends it.
-const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH* LastFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path,
-                                                        UINTN maxNodes);
+const MEDIA_FW_VOL_FILEPATH_DEVICE_PATH *
+LastFvFileNode (
+  IN const EFI_DEVICE_PATH_PROTOCOL  *Path,
+  IN UINTN                           MaxNodes
+  );
 
 // True when the path is exactly one firmware-file node and the end node: what the
 // firmware gives a driver it dispatched from a volume, and what the driver reads its
 // own file name from.
-bool IsLoneFvFileNode(const EFI_DEVICE_PATH_PROTOCOL* path);
+bool
+IsLoneFvFileNode (
+  IN const EFI_DEVICE_PATH_PROTOCOL  *Path
+  );
 
 // The language of the first string package of an exported package list, as a
-// NUL-terminated ASCII string of at most `capacity` - 1 characters.
-bool FirstStringLanguage(const UINT8* list, UINTN size, CHAR8* language, UINTN capacity);
+// NUL-terminated ASCII string of at most `Capacity` - 1 characters.
+bool
+FirstStringLanguage (
+  IN  const UINT8  *List,
+  IN  UINTN        Size,
+  OUT CHAR8        *Language,
+  IN  UINTN        Capacity
+  );
 
 // One record of a variable file (the layout of OVMF's VARS.BIN export): GUID, u32
 // attributes, u32 name size in bytes (UTF-16LE, no terminator), name, u32 data size, data.
 struct VARIABLE_RECORD {
-  EFI_GUID     guid;
-  UINT32       attributes;
-  CHAR16       name[64];   // NUL-terminated copy
-  const UINT8* data;
-  UINTN        dataSize;
+  EFI_GUID     Guid;
+  UINT32       Attributes;
+  CHAR16       Name[64];  // NUL-terminated copy
+  const UINT8 *Data;
+  UINTN        DataSize;
 };
 
 // Reads the record at *offset and moves past it; false at the end and at a record that
-// does not fit the data or whose name is empty, odd-sized or too long for `name`.
-bool NextVariableRecord(const UINT8* bytes, UINTN size, UINTN* offset, VARIABLE_RECORD* record);
+// does not fit the data or whose name is empty, odd-sized or too long for `Name`.
+bool
+NextVariableRecord (
+  IN     const UINT8      *Bytes,
+  IN     UINTN            Size,
+  IN OUT UINTN            *Offset,
+  OUT    VARIABLE_RECORD  *Record
+  );
 
-bool SameBytes(const VOID* a, const VOID* b, UINTN size);
+bool
+SameBytes (
+  IN const VOID  *A,
+  IN const VOID  *B,
+  IN UINTN       Size
+  );
 
 }  // namespace loader
 

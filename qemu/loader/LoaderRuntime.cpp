@@ -4,15 +4,31 @@
 **/
 #include <stddef.h>
 
-extern "C" void* memset(void* destination, int value, size_t size) {
-  unsigned char* d = static_cast<unsigned char*>(destination);
-  while (size-- != 0) *d++ = static_cast<unsigned char>(value);
-  return destination;
+extern "C" void *
+memset (
+  void    *Destination,
+  int     Value,
+  size_t  Size
+  )
+{
+  unsigned char *D = static_cast<unsigned char *> (Destination);
+  while (Size-- != 0) {
+    *D++ = static_cast<unsigned char> (Value);
+  }
+  return Destination;
 }
 
-extern "C" void* memcpy(void* destination, const void* source, size_t size) {
-  unsigned char* d = static_cast<unsigned char*>(destination);
-  const unsigned char* s = static_cast<const unsigned char*>(source);
-  while (size-- != 0) *d++ = *s++;
-  return destination;
+extern "C" void *
+memcpy (
+  void        *Destination,
+  const void  *Source,
+  size_t      Size
+  )
+{
+  unsigned char       *D = static_cast<unsigned char *> (Destination);
+  const unsigned char *S = static_cast<const unsigned char *> (Source);
+  while (Size-- != 0) {
+    *D++ = *S++;
+  }
+  return Destination;
 }

@@ -5,58 +5,98 @@ namespace {
 
 constexpr uint16_t kMemoryFlagsMoveablePure = 0x0030;  // what resource compilers write
 
-void Put16(Bytes& out, uint16_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void Put32(Bytes& out, uint32_t v) {
-  Put16(out, uint16_t(v));
-  Put16(out, uint16_t(v >> 16));
-}
-void PadTo4(Bytes& out) {
-  while (out.size() % 4 != 0) out.push_back(0);
+void
+Put16 (
+  IN OUT Bytes     &Out,
+  IN     uint16_t  V
+  )
+{
+  Out.push_back (uint8_t (V));
+  Out.push_back (uint8_t (V >> 8));
 }
 
-// One entry; `type` empty means the numeric type 0 of the leading empty entry.
-void AppendEntry(Bytes& out, std::u16string_view type, uint16_t nameId, uint16_t language,
-                 uint16_t memoryFlags, const Bytes& data) {
-  Bytes ident;
-  if (type.empty()) {
-    Put16(ident, 0xFFFF);
-    Put16(ident, 0);
-  } else {
-    for (char16_t c : type) Put16(ident, uint16_t(c));
-    Put16(ident, 0);
+void
+Put32 (
+  IN OUT Bytes     &Out,
+  IN     uint32_t  V
+  )
+{
+  Put16 (Out, uint16_t (V));
+  Put16 (Out, uint16_t (V >> 16));
+}
+
+void
+PadTo4 (
+  IN OUT Bytes  &Out
+  )
+{
+  while (Out.size () % 4 != 0) {
+    Out.push_back (0);
   }
-  Put16(ident, 0xFFFF);
-  Put16(ident, nameId);
-  PadTo4(ident);  // the fixed fields that follow are 4-byte aligned
-  const size_t headerSize = 8 + ident.size() + 16;
-  const size_t start = out.size();
-  Put32(out, uint32_t(data.size()));
-  Put32(out, uint32_t(headerSize));
-  out.insert(out.end(), ident.begin(), ident.end());
-  Put32(out, 0);  // data version
-  Put16(out, memoryFlags);
-  Put16(out, language);
-  Put32(out, 0);  // version
-  Put32(out, 0);  // characteristics
-  if (out.size() - start != headerSize) throw FormatError("resource header size");
-  out.insert(out.end(), data.begin(), data.end());
-  PadTo4(out);
+}
+
+// One entry; `Type` empty means the numeric type 0 of the leading empty entry.
+void
+AppendEntry (
+  IN OUT Bytes                &Out,
+  IN     std::u16string_view  Type,
+  IN     uint16_t             NameId,
+  IN     uint16_t             Language,
+  IN     uint16_t             MemoryFlags,
+  IN     const Bytes          &Data
+  )
+{
+  Bytes Ident;
+  if (Type.empty ()) {
+    Put16 (Ident, 0xFFFF);
+    Put16 (Ident, 0);
+  } else {
+    for (char16_t C : Type) {
+      Put16 (Ident, uint16_t (C));
+    }
+    Put16 (Ident, 0);
+  }
+  Put16 (Ident, 0xFFFF);
+  Put16 (Ident, NameId);
+  PadTo4 (Ident);  // the fixed fields that follow are 4-byte aligned
+  const size_t HeaderSize = 8 + Ident.size () + 16;
+  const size_t Start      = Out.size ();
+  Put32 (Out, uint32_t (Data.size ()));
+  Put32 (Out, uint32_t (HeaderSize));
+  Out.insert (Out.end (), Ident.begin (), Ident.end ());
+  Put32 (Out, 0);  // data version
+  Put16 (Out, MemoryFlags);
+  Put16 (Out, Language);
+  Put32 (Out, 0);  // version
+  Put32 (Out, 0);  // characteristics
+  if (Out.size () - Start != HeaderSize) {
+    throw FormatError ("resource header size");
+  }
+  Out.insert (Out.end (), Data.begin (), Data.end ());
+  PadTo4 (Out);
 }
 
 }  // namespace
 
-Bytes MakeResourceFile(std::u16string_view type, uint16_t nameId, uint16_t language,
-                       const Bytes& data) {
-  if (type.empty()) throw FormatError("resource type name is empty");
-  if (data.size() > 0xFFFFFFF0u) throw FormatError("resource too large");
-  Bytes out;
+Bytes
+MakeResourceFile (
+  IN std::u16string_view  Type,
+  IN uint16_t             NameId,
+  IN uint16_t             Language,
+  IN const Bytes          &Data
+  )
+{
+  if (Type.empty ()) {
+    throw FormatError ("resource type name is empty");
+  }
+  if (Data.size () > 0xFFFFFFF0u) {
+    throw FormatError ("resource too large");
+  }
+  Bytes Out;
   // A .res file opens with an empty entry that marks it as a 32-bit resource file.
-  AppendEntry(out, u"", 0, 0, 0, {});
-  AppendEntry(out, type, nameId, language, kMemoryFlagsMoveablePure, data);
-  return out;
+  AppendEntry (Out, u"", 0, 0, 0, {});
+  AppendEntry (Out, Type, NameId, Language, kMemoryFlagsMoveablePure, Data);
+  return Out;
 }
 
 }  // namespace fvwriter

@@ -14,12 +14,21 @@ namespace fvwriter {
 inline constexpr uint16_t kLanguageEnUs = 0x0409;
 
 // A .res file holding one resource: a named type, a numeric name and a language.
-Bytes MakeResourceFile(std::u16string_view type, uint16_t nameId, uint16_t language,
-                       const Bytes& data);
+Bytes
+MakeResourceFile (
+  IN std::u16string_view  Type,
+  IN uint16_t             NameId,
+  IN uint16_t             Language,
+  IN const Bytes          &Data
+  );
 
 // The driver's HII resource: type "HII", name 1, en-US, the package list as its data.
-inline Bytes MakeHiiResourceFile(const Bytes& packageList) {
-  return MakeResourceFile(u"HII", 1, kLanguageEnUs, packageList);
+inline Bytes
+MakeHiiResourceFile (
+  IN const Bytes  &PackageList
+  )
+{
+  return MakeResourceFile (u"HII", 1, kLanguageEnUs, PackageList);
 }
 
 }  // namespace fvwriter

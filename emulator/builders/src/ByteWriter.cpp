@@ -12,9 +12,10 @@ ParseHex (std::string_view Text)
   uint64_t  Value = 0;
 
   for (char Digit : Text) {
-    int  Nibble = Digit >= '0' && Digit <= '9' ? Digit - '0'
-                  : Digit >= 'a' && Digit <= 'f' ? Digit - 'a' + 10
-                  : Digit >= 'A' && Digit <= 'F' ? Digit - 'A' + 10 : -1;
+    int Nibble = Digit >= '0' && Digit <= '9'   ? Digit - '0'
+                 : Digit >= 'a' && Digit <= 'f' ? Digit - 'a' + 10
+                 : Digit >= 'A' && Digit <= 'F' ? Digit - 'A' + 10
+                                                : -1;
     if (Nibble < 0) {
       throw std::invalid_argument ("not a GUID: bad hex digit");
     }

@@ -77,14 +77,23 @@ size_t
 BlockHeaderSize (uint8_t Type)
 {
   switch (Type) {
-    case EFI_HII_SIBT_END: case EFI_HII_SIBT_STRING_UCS2: case EFI_HII_SIBT_STRING_SCSU:
+    case EFI_HII_SIBT_END:
+    case EFI_HII_SIBT_STRING_UCS2:
+    case EFI_HII_SIBT_STRING_SCSU:
       return 1;
-    case EFI_HII_SIBT_STRING_UCS2_FONT: case EFI_HII_SIBT_STRING_SCSU_FONT: case EFI_HII_SIBT_SKIP1:
+    case EFI_HII_SIBT_STRING_UCS2_FONT:
+    case EFI_HII_SIBT_STRING_SCSU_FONT:
+    case EFI_HII_SIBT_SKIP1:
       return 2;
-    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU: case EFI_HII_SIBT_DUPLICATE:
-    case EFI_HII_SIBT_SKIP2: case EFI_HII_SIBT_EXT1:
+    case EFI_HII_SIBT_STRINGS_UCS2:
+    case EFI_HII_SIBT_STRINGS_SCSU:
+    case EFI_HII_SIBT_DUPLICATE:
+    case EFI_HII_SIBT_SKIP2:
+    case EFI_HII_SIBT_EXT1:
       return 3;
-    case EFI_HII_SIBT_STRINGS_UCS2_FONT: case EFI_HII_SIBT_STRINGS_SCSU_FONT: case EFI_HII_SIBT_EXT2:
+    case EFI_HII_SIBT_STRINGS_UCS2_FONT:
+    case EFI_HII_SIBT_STRINGS_SCSU_FONT:
+    case EFI_HII_SIBT_EXT2:
       return 4;
     case EFI_HII_SIBT_EXT4:
       return 6;
@@ -97,9 +106,10 @@ BlockHeaderSize (uint8_t Type)
 bool
 SkipExtendedBlock (std::span<const uint8_t> In, size_t &Offset, size_t Need, DECODED_STRING_PACKAGE &Out)
 {
-  uint8_t   Type   = In[Offset];
-  uint32_t  Length = Type == EFI_HII_SIBT_EXT1 ? In[Offset + 2]
-                     : Type == EFI_HII_SIBT_EXT2 ? GetU16 (In, Offset + 2) : GetU32 (In, Offset + 2);
+  uint8_t  Type   = In[Offset];
+  uint32_t Length = Type == EFI_HII_SIBT_EXT1   ? In[Offset + 2]
+                    : Type == EFI_HII_SIBT_EXT2 ? GetU16 (In, Offset + 2)
+                                                : GetU32 (In, Offset + 2);
 
   if (Length < Need || Offset + Length > In.size ()) {
     Out.Error = "extended block length out of range";
@@ -129,13 +139,17 @@ DecodeOneBlock (std::span<const uint8_t> In, size_t &Offset, DECODED_STRING_PACK
   switch (Type) {
     case EFI_HII_SIBT_END:
       return false;
-    case EFI_HII_SIBT_STRING_UCS2: case EFI_HII_SIBT_STRING_SCSU:
+    case EFI_HII_SIBT_STRING_UCS2:
+    case EFI_HII_SIBT_STRING_SCSU:
       return DecodeStringList (In, Offset, 1, Ucs2, -1, Out, Id);
-    case EFI_HII_SIBT_STRING_UCS2_FONT: case EFI_HII_SIBT_STRING_SCSU_FONT:
+    case EFI_HII_SIBT_STRING_UCS2_FONT:
+    case EFI_HII_SIBT_STRING_SCSU_FONT:
       return DecodeStringList (In, Offset, 1, Ucs2, In[Start + 1], Out, Id);
-    case EFI_HII_SIBT_STRINGS_UCS2: case EFI_HII_SIBT_STRINGS_SCSU:
+    case EFI_HII_SIBT_STRINGS_UCS2:
+    case EFI_HII_SIBT_STRINGS_SCSU:
       return DecodeStringList (In, Offset, GetU16 (In, Start + 1), Ucs2, -1, Out, Id);
-    case EFI_HII_SIBT_STRINGS_UCS2_FONT: case EFI_HII_SIBT_STRINGS_SCSU_FONT:
+    case EFI_HII_SIBT_STRINGS_UCS2_FONT:
+    case EFI_HII_SIBT_STRINGS_SCSU_FONT:
       return DecodeStringList (In, Offset, GetU16 (In, Start + 2), Ucs2, In[Start + 1], Out, Id);
     case EFI_HII_SIBT_DUPLICATE:
       Out.Duplicates[(EFI_STRING_ID)Id++] = GetU16 (In, Start + 1);

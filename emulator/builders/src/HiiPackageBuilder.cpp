@@ -38,7 +38,7 @@ AppendCountedTexts (BYTES &Blocks, EFI_STRING_ID &NextId, const std::vector<TEXT
 }  // namespace
 
 StringPackageBuilder::StringPackageBuilder (std::string Language, EFI_STRING_ID LanguageName)
-  : mLanguage (std::move (Language)), mLanguageName (LanguageName)
+    : mLanguage (std::move (Language)), mLanguageName (LanguageName)
 {
 }
 

@@ -695,13 +695,30 @@ bool
 IfrBuilder::IsHeaderOnlyOperator (uint8_t OpCode)
 {
   switch (OpCode) {
-    case EFI_IFR_AND_OP: case EFI_IFR_OR_OP: case EFI_IFR_NOT_OP:
-    case EFI_IFR_TO_LOWER_OP: case EFI_IFR_TO_UPPER_OP: case EFI_IFR_MAP_OP:
-    case EFI_IFR_VERSION_OP: case EFI_IFR_MATCH_OP: case EFI_IFR_READ_OP: case EFI_IFR_WRITE_OP:
-    case EFI_IFR_TO_UINT_OP: case EFI_IFR_TO_BOOLEAN_OP: case EFI_IFR_MID_OP: case EFI_IFR_TOKEN_OP:
-    case EFI_IFR_CONDITIONAL_OP: case EFI_IFR_TRUE_OP: case EFI_IFR_FALSE_OP:
-    case EFI_IFR_ZERO_OP: case EFI_IFR_ONE_OP: case EFI_IFR_ONES_OP: case EFI_IFR_UNDEFINED_OP:
-    case EFI_IFR_LENGTH_OP: case EFI_IFR_DUP_OP: case EFI_IFR_CATENATE_OP:
+    case EFI_IFR_AND_OP:
+    case EFI_IFR_OR_OP:
+    case EFI_IFR_NOT_OP:
+    case EFI_IFR_TO_LOWER_OP:
+    case EFI_IFR_TO_UPPER_OP:
+    case EFI_IFR_MAP_OP:
+    case EFI_IFR_VERSION_OP:
+    case EFI_IFR_MATCH_OP:
+    case EFI_IFR_READ_OP:
+    case EFI_IFR_WRITE_OP:
+    case EFI_IFR_TO_UINT_OP:
+    case EFI_IFR_TO_BOOLEAN_OP:
+    case EFI_IFR_MID_OP:
+    case EFI_IFR_TOKEN_OP:
+    case EFI_IFR_CONDITIONAL_OP:
+    case EFI_IFR_TRUE_OP:
+    case EFI_IFR_FALSE_OP:
+    case EFI_IFR_ZERO_OP:
+    case EFI_IFR_ONE_OP:
+    case EFI_IFR_ONES_OP:
+    case EFI_IFR_UNDEFINED_OP:
+    case EFI_IFR_LENGTH_OP:
+    case EFI_IFR_DUP_OP:
+    case EFI_IFR_CATENATE_OP:
       return true;
     default:
       // The comparison, bitwise and arithmetic operators form one contiguous range.

@@ -118,8 +118,8 @@ BuildNvarImage (const std::vector<NVAR_VARIABLE_DESC> &Variables, size_t FreeSpa
   BYTES                  &Out = Image.Bytes;
 
   for (const NVAR_VARIABLE_DESC &V : Variables) {
-    uint8_t  Flags = NVAR_FLAG_VALID | (V.AsciiName ? NVAR_FLAG_ASCII_NAME : 0) |
-                     (V.InlineGuid ? NVAR_FLAG_GUID_INLINE : 0) | (HasExtendedFields (V) ? NVAR_FLAG_EXTENDED : 0);
+    uint8_t Flags = NVAR_FLAG_VALID | (V.AsciiName ? NVAR_FLAG_ASCII_NAME : 0) | (V.InlineGuid ? NVAR_FLAG_GUID_INLINE : 0) |
+                    (HasExtendedFields (V) ? NVAR_FLAG_EXTENDED : 0);
 
     Image.Heads.push_back (Out.size ());
     BeginRecord (Out, Flags);

@@ -245,8 +245,12 @@ CheckDescription (const SETUP_DATA_DESC &Desc)
 
 // Page list then page records; page offsets count from the block start (Base).
 BYTES
-PageTables (const SETUP_DATA_DESC &Desc, size_t Base, const std::vector<std::vector<uint32_t>> &ControlOffsets,
-            std::vector<uint32_t> &PageOffsets)
+PageTables (
+  const SETUP_DATA_DESC                    &Desc,
+  size_t                                    Base,
+  const std::vector<std::vector<uint32_t>> &ControlOffsets,
+  std::vector<uint32_t>                    &PageOffsets
+  )
 {
   std::vector<BYTES>  Records;
 
@@ -261,19 +265,32 @@ uint16_t
 ControlTypeOf (uint8_t OpCode)
 {
   switch (OpCode) {
-    case EFI_IFR_SUBTITLE_OP:     return CONTROL_TYPE_SUBTITLE;
-    case EFI_IFR_TEXT_OP:         return CONTROL_TYPE_TEXT;
-    case EFI_IFR_ONE_OF_OP:       return CONTROL_TYPE_ONE_OF;
-    case EFI_IFR_CHECKBOX_OP:     return CONTROL_TYPE_CHECKBOX;
-    case EFI_IFR_NUMERIC_OP:      return CONTROL_TYPE_NUMERIC;
-    case EFI_IFR_PASSWORD_OP:     return CONTROL_TYPE_PASSWORD;
-    case EFI_IFR_ACTION_OP:       return CONTROL_TYPE_ACTION;
-    case EFI_IFR_RESET_BUTTON_OP: return CONTROL_TYPE_RESET_BUTTON;
-    case EFI_IFR_REF_OP:          return CONTROL_TYPE_REF;
-    case EFI_IFR_DATE_OP:         return CONTROL_TYPE_DATE;
-    case EFI_IFR_TIME_OP:         return CONTROL_TYPE_TIME;
-    case EFI_IFR_STRING_OP:       return CONTROL_TYPE_STRING;
-    case EFI_IFR_ORDERED_LIST_OP: return CONTROL_TYPE_ORDERED_LIST;
+    case EFI_IFR_SUBTITLE_OP:
+      return CONTROL_TYPE_SUBTITLE;
+    case EFI_IFR_TEXT_OP:
+      return CONTROL_TYPE_TEXT;
+    case EFI_IFR_ONE_OF_OP:
+      return CONTROL_TYPE_ONE_OF;
+    case EFI_IFR_CHECKBOX_OP:
+      return CONTROL_TYPE_CHECKBOX;
+    case EFI_IFR_NUMERIC_OP:
+      return CONTROL_TYPE_NUMERIC;
+    case EFI_IFR_PASSWORD_OP:
+      return CONTROL_TYPE_PASSWORD;
+    case EFI_IFR_ACTION_OP:
+      return CONTROL_TYPE_ACTION;
+    case EFI_IFR_RESET_BUTTON_OP:
+      return CONTROL_TYPE_RESET_BUTTON;
+    case EFI_IFR_REF_OP:
+      return CONTROL_TYPE_REF;
+    case EFI_IFR_DATE_OP:
+      return CONTROL_TYPE_DATE;
+    case EFI_IFR_TIME_OP:
+      return CONTROL_TYPE_TIME;
+    case EFI_IFR_STRING_OP:
+      return CONTROL_TYPE_STRING;
+    case EFI_IFR_ORDERED_LIST_OP:
+      return CONTROL_TYPE_ORDERED_LIST;
     default:
       throw std::invalid_argument ("the opcode makes no control");
   }
@@ -283,14 +300,21 @@ uint16_t
 QuestionWidth (std::span<const uint8_t> Op)
 {
   switch (Op[0]) {
-    case EFI_IFR_ONE_OF_OP: case EFI_IFR_NUMERIC_OP:
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_NUMERIC_OP:
       return Op.size () < 14 ? 0 : (uint16_t)(1u << (Op[13] & EFI_IFR_NUMERIC_SIZE));
-    case EFI_IFR_CHECKBOX_OP: return 1;
-    case EFI_IFR_DATE_OP:     return sizeof (EFI_HII_DATE);
-    case EFI_IFR_TIME_OP:     return sizeof (EFI_HII_TIME);
-    case EFI_IFR_STRING_OP:   return Op.size () < sizeof (EFI_IFR_STRING) ? 0 : (uint16_t)(Op[14] * 2);
-    case EFI_IFR_PASSWORD_OP: return Op.size () < sizeof (EFI_IFR_PASSWORD) ? 0 : (uint16_t)(GetU16 (Op, 15) * 2);
-    default:                  return 0;
+    case EFI_IFR_CHECKBOX_OP:
+      return 1;
+    case EFI_IFR_DATE_OP:
+      return sizeof (EFI_HII_DATE);
+    case EFI_IFR_TIME_OP:
+      return sizeof (EFI_HII_TIME);
+    case EFI_IFR_STRING_OP:
+      return Op.size () < sizeof (EFI_IFR_STRING) ? 0 : (uint16_t)(Op[14] * 2);
+    case EFI_IFR_PASSWORD_OP:
+      return Op.size () < sizeof (EFI_IFR_PASSWORD) ? 0 : (uint16_t)(GetU16 (Op, 15) * 2);
+    default:
+      return 0;
   }
 }
 
@@ -387,8 +411,8 @@ BuildSetupDataBlock (const SETUP_DATA_DESC &Desc, SETUP_DATA_LAYOUT *Layout)
 
   CheckDescription (Desc);
   Out = SETUP_DATA_LAYOUT ();
-  Header.FirstFormSetGuid = Desc.FirstFormSetGuid.value_or (Desc.Pages.empty () ? EFI_GUID {}
-                                                            : Desc.FormSets[Desc.Pages[0].FormSetIndex].Guid);
+  Header.FirstFormSetGuid =
+    Desc.FirstFormSetGuid.value_or (Desc.Pages.empty () ? EFI_GUID {} : Desc.FormSets[Desc.Pages[0].FormSetIndex].Guid);
   PadTo (Block, 8);
   Header.EngineSettingsOffset = (uint32_t)Block.size ();
   AppendBytes (Block, std::span<const uint8_t> ((const uint8_t *)&Desc.Settings, sizeof (Desc.Settings)));

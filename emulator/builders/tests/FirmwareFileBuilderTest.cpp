@@ -32,10 +32,9 @@ TEST (FirmwareFileBuilder, SectionHeadersCarrySizeAndType)
 // Two freeform sections, the first with another GUID: instance 1 is the setup data.
 TEST (FirmwareFileBuilder, SecondFreeformSectionIsInstanceOne)
 {
-  SETUP_DATA_DESC  Desc;
-  BYTES            Stream = BuildSectionStream ({ BuildFreeformSection (kForeign, std::vector<uint8_t> { 1 }),
-                                                  BuildUserInterfaceSection (u"SetupEngine"),
-                                                  BuildSetupDataSection (Desc) });
+  SETUP_DATA_DESC Desc;
+  BYTES           Stream = BuildSectionStream ({ BuildFreeformSection (kForeign, std::vector<uint8_t> { 1 }),
+                                                 BuildUserInterfaceSection (u"SetupEngine"), BuildSetupDataSection (Desc) });
 
   auto  First  = FindSectionBody (Stream, EFI_SECTION_FREEFORM_SUBTYPE_GUID, 0);
   auto  Second = FindSectionBody (Stream, EFI_SECTION_FREEFORM_SUBTYPE_GUID, 1);

@@ -294,8 +294,7 @@ RunHiiDump (const BYTES &Export)
 // opcodes and strings the builder meant to write.
 TEST (IfrBuilder, HiiDumpReadsBackTheBuiltPackageList)
 {
-  ASSERT_FALSE (std::ifstream (Fixtures::ToolPath ("hiidump.py")).fail ())
-    << "missing tool " << Fixtures::ToolPath ("hiidump.py");
+  ASSERT_FALSE (std::ifstream (Fixtures::ToolPath ("hiidump.py")).fail ()) << "missing tool " << Fixtures::ToolPath ("hiidump.py");
 
   IfrBuilder  B;
   B.FormSet (kFormSet, 1, 2, { kPlatform });
@@ -314,19 +313,22 @@ TEST (IfrBuilder, HiiDumpReadsBackTheBuiltPackageList)
   B.End ();
   B.End ();
 
-  BYTES  List = PackageListBuilder (kFormSet)
-                  .Add (B.Package ())
-                  .Add (BuildStringPackage ("en-US", 0, { { 1, u"Board" }, { 2, u"Help" }, { 3, u"Main" }, { 4, u"Sub" },
-                                                          { 5, u"Enabled" }, { 6, u"Disabled" } }))
-                  .Build ();
-  std::string  Out = RunHiiDump (List);
+  BYTES List = PackageListBuilder (kFormSet)
+                 .Add (B.Package ())
+                 .Add (BuildStringPackage (
+                   "en-US", 0, { { 1, u"Board" }, { 2, u"Help" }, { 3, u"Main" }, { 4, u"Sub" }, { 5, u"Enabled" }, { 6, u"Disabled" } }))
+                 .Build ();
+  std::string Out = RunHiiDump (List);
 
   EXPECT_NE (Out.find ("1 package lists"), std::string::npos) << Out;
   EXPECT_NE (Out.find ("formset A1B2C3D4-1111-2222-3333-444455556666 title 'Board'"), std::string::npos) << Out;
   EXPECT_NE (Out.find ("form 4096 'Main'"), std::string::npos) << Out;
   EXPECT_NE (Out.find ("15 opcodes, max scope depth 4"), std::string::npos) << Out;
-  EXPECT_NE (Out.find ("CHECKBOX=1, END=5, EQ_ID_VAL=1, FORM=1, FORM_SET=1, ONE_OF=1, ONE_OF_OPTION=2, SUBTITLE=1, "
-                       "SUPPRESS_IF=1, VARSTORE=1"), std::string::npos) << Out;
+  EXPECT_NE (
+    Out.find ("CHECKBOX=1, END=5, EQ_ID_VAL=1, FORM=1, FORM_SET=1, ONE_OF=1, ONE_OF_OPTION=2, SUBTITLE=1, "
+              "SUPPRESS_IF=1, VARSTORE=1"),
+    std::string::npos)
+    << Out;
   EXPECT_NE (Out.find ("language en-US, 6 strings, last id 6"), std::string::npos) << Out;
   EXPECT_NE (Out.find ("ONE_OF_OPTION option #5 'Enabled' flags 0x10 type 0"), std::string::npos) << Out;
   EXPECT_EQ (Out.find ("PROBLEM"), std::string::npos) << Out;

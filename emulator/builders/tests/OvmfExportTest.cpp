@@ -32,7 +32,11 @@ const std::map<uint8_t, size_t>  kFixedLengths = {
   { EFI_IFR_DEFAULTSTORE_OP, sizeof (EFI_IFR_DEFAULTSTORE) },
   { EFI_IFR_VARSTORE_NAME_VALUE_OP, sizeof (EFI_IFR_VARSTORE_NAME_VALUE) },
   { EFI_IFR_UINT64_OP, sizeof (EFI_IFR_UINT64) },
-  { EFI_IFR_END_OP, 2 }, { EFI_IFR_NOT_OP, 2 }, { EFI_IFR_OR_OP, 2 }, { EFI_IFR_TRUE_OP, 2 }, { EFI_IFR_EQUAL_OP, 2 },
+  { EFI_IFR_END_OP, 2 },
+  { EFI_IFR_NOT_OP, 2 },
+  { EFI_IFR_OR_OP, 2 },
+  { EFI_IFR_TRUE_OP, 2 },
+  { EFI_IFR_EQUAL_OP, 2 },
 };
 
 size_t
@@ -54,13 +58,13 @@ OpcodeLengthMatchesLayout (const IFR_OP_VIEW &Op)
   switch (Op.OpCode) {
     case EFI_IFR_FORM_SET_OP:
       return Op.Length == EFI_IFR_FORM_SET_SIZE (Op.Bytes[22] & EFI_IFR_FORM_SET_CLASS_GUID_COUNT_MASK);
-    case EFI_IFR_ONE_OF_OP: case EFI_IFR_NUMERIC_OP:
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_NUMERIC_OP:
       return Op.Length >= 14 && Op.Length == NumericLength (Op);
     case EFI_IFR_ONE_OF_OPTION_OP:
       return Op.Length == EFI_IFR_ONE_OF_OPTION_FIXED_SIZE + IfrTypeValueWidth (Op.Bytes[5]);
     case EFI_IFR_DEFAULT_OP:
-      return Op.Scope ? Op.Length == sizeof (EFI_IFR_DEFAULT_2)
-                      : Op.Length == EFI_IFR_DEFAULT_FIXED_SIZE + IfrTypeValueWidth (Op.Bytes[4]);
+      return Op.Scope ? Op.Length == sizeof (EFI_IFR_DEFAULT_2) : Op.Length == EFI_IFR_DEFAULT_FIXED_SIZE + IfrTypeValueWidth (Op.Bytes[4]);
     case EFI_IFR_REF_OP:
       return Op.Length == 13 || Op.Length == 15 || Op.Length == 17 || Op.Length == 33 || Op.Length == 35;
     case EFI_IFR_ACTION_OP:
@@ -147,8 +151,8 @@ TEST (OvmfExport, EveryIfrOpcodeHasItsLayoutLength)
       EXPECT_EQ (Decoded.Error, "");
       EXPECT_EQ (Decoded.OpenScopes, 0);
       for (const IFR_OP_VIEW &Op : Decoded.Ops) {
-        EXPECT_TRUE (OpcodeLengthMatchesLayout (Op)) << "opcode 0x" << std::hex << (int)Op.OpCode << " length "
-                                                     << std::dec << (int)Op.Length << " at " << Op.Offset;
+        EXPECT_TRUE (OpcodeLengthMatchesLayout (Op))
+          << "opcode 0x" << std::hex << (int)Op.OpCode << " length " << std::dec << (int)Op.Length << " at " << Op.Offset;
         FormSets += Op.OpCode == EFI_IFR_FORM_SET_OP;
       }
 

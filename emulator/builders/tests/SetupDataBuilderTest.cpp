@@ -125,9 +125,9 @@ TEST (SetupDataBuilder, HeaderWordsLocateEveryTable)
     EXPECT_EQ (GetU32 (Block, 4 * Word), 0u) << "word " << Word;
   }
 
-  EXPECT_TRUE (SameGuid (GetGuid (Block, 20), kBoardFormSet));   // page 0's form set
-  for (uint32_t Offset : { H.EngineSettingsOffset, H.PageListOffset, H.ControlDataOffset, H.VariableListOffset,
-                           H.FormsRegionOffset, H.VariableGuidListOffset, H.FormSetTableOffset }) {
+  EXPECT_TRUE (SameGuid (GetGuid (Block, 20), kBoardFormSet));  // page 0's form set
+  for (uint32_t Offset : { H.EngineSettingsOffset, H.PageListOffset, H.ControlDataOffset, H.VariableListOffset, H.FormsRegionOffset,
+                           H.VariableGuidListOffset, H.FormSetTableOffset }) {
     EXPECT_LT (Offset, Block.size ());
     EXPECT_EQ (Offset % 8, 0u);
   }
@@ -294,12 +294,11 @@ TEST (SetupDataBuilder, RefusesDescriptionsItCannotLayOut)
 // The section: type 0x18, led by FE612B72-..., the block right behind the GUID.
 TEST (SetupDataBuilder, SectionIsFreeformLedByTheSetupDataGuid)
 {
-  BOARD           Board   = MakeBoard ();
-  BYTES           Section = BuildSetupDataSection (Board.Desc);
-  BYTES           Block   = BuildSetupDataBlock (Board.Desc);
-  const EFI_GUID  Expected = SETUP_DATA_SECTION_GUID;
-  const uint8_t   GuidBytes[16] = { 0x72, 0x2B, 0x61, 0xFE, 0x3C, 0x20, 0xB1, 0x47,
-                                    0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71 };
+  BOARD          Board         = MakeBoard ();
+  BYTES          Section       = BuildSetupDataSection (Board.Desc);
+  BYTES          Block         = BuildSetupDataBlock (Board.Desc);
+  const EFI_GUID Expected      = SETUP_DATA_SECTION_GUID;
+  const uint8_t  GuidBytes[16] = { 0x72, 0x2B, 0x61, 0xFE, 0x3C, 0x20, 0xB1, 0x47, 0x85, 0x60, 0xA6, 0x6D, 0x94, 0x6E, 0xB3, 0x71 };
 
   EXPECT_EQ (Section[3], SETUP_DATA_SECTION_TYPE);
   EXPECT_EQ (HiiReadUint24 (Section.data ()), Section.size ());

@@ -10,32 +10,32 @@
 namespace fvtest {
 
 struct SectionInfo {
-  uint8_t type = 0;
-  size_t offset = 0;  // from the start of the volume
-  uint32_t size = 0;  // including the header
+  uint8_t Type = 0;
+  size_t Offset = 0;  // from the start of the volume
+  uint32_t Size = 0;  // including the header
 };
 
 struct FileInfo {
-  uint8_t name[16] = {};
-  uint8_t type = 0;
-  uint8_t attributes = 0;
-  size_t offset = 0;
-  uint32_t size = 0;
-  std::vector<SectionInfo> sections;
+  uint8_t Name[16] = {};
+  uint8_t Type = 0;
+  uint8_t Attributes = 0;
+  size_t Offset = 0;
+  uint32_t Size = 0;
+  std::vector<SectionInfo> Sections;
 };
 
 struct VolumeInfo {
-  uint64_t length = 0;
-  uint32_t attributes = 0;
-  uint16_t headerLength = 0;
-  uint16_t extHeaderOffset = 0;
-  uint8_t name[16] = {};     // from the extended header, when there is one
-  uint32_t numBlocks = 0;
-  uint32_t blockSize = 0;
-  std::vector<FileInfo> files;
+  uint64_t Length = 0;
+  uint32_t Attributes = 0;
+  uint16_t HeaderLength = 0;
+  uint16_t ExtHeaderOffset = 0;
+  uint8_t Name[16] = {};     // from the extended header, when there is one
+  uint32_t NumBlocks = 0;
+  uint32_t BlockSize = 0;
+  std::vector<FileInfo> Files;
 };
 
 // Empty on success, otherwise what is wrong and where.
-std::string ReadVolume(const std::vector<uint8_t>& fv, VolumeInfo& info);
+std::string ReadVolume (const std::vector<uint8_t> &Fv, VolumeInfo &Info);
 
 }  // namespace fvtest

@@ -55,8 +55,7 @@ private:
 };
 
 // A whole table: ids in ascending order, gaps covered by skip blocks.
-BYTES BuildStringPackage (const std::string &Language, EFI_STRING_ID LanguageName,
-                          const std::map<EFI_STRING_ID, std::u16string> &Strings);
+BYTES BuildStringPackage (const std::string &Language, EFI_STRING_ID LanguageName, const std::map<EFI_STRING_ID, std::u16string> &Strings);
 
 // Package list: header (GUID, total length), the packages as given, END package.
 class PackageListBuilder {

@@ -92,8 +92,13 @@ public:
   size_t Ref (const IFR_QUESTION &Q, EFI_FORM_ID FormId, bool Scope = false);
   size_t Ref2 (const IFR_QUESTION &Q, EFI_FORM_ID FormId, EFI_QUESTION_ID RefQuestionId, bool Scope = false);
   size_t Ref3 (const IFR_QUESTION &Q, EFI_FORM_ID FormId, EFI_QUESTION_ID RefQuestionId, const EFI_GUID &FormSetId, bool Scope = false);
-  size_t Ref4 (const IFR_QUESTION &Q, EFI_FORM_ID FormId, EFI_QUESTION_ID RefQuestionId, const EFI_GUID &FormSetId,
-               EFI_STRING_ID DevicePath, bool Scope = false);
+  size_t Ref4 (
+    const IFR_QUESTION &Q,
+    EFI_FORM_ID         FormId,
+    EFI_QUESTION_ID     RefQuestionId,
+    const EFI_GUID     &FormSetId,
+    EFI_STRING_ID       DevicePath,
+    bool                Scope = false);
   size_t Ref5 (const IFR_QUESTION &Q, bool Scope = false);
 
   // Values inside question scopes. Numeric forms take the value's width from Type.
