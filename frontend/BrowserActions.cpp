@@ -6,7 +6,7 @@
 #include <frontend/FrontEndServices.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/FormParser.h>
+#include <engine/forms/FormParser.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
 

@@ -5,7 +5,7 @@
   and run from the first page that has one until the user leaves them.
 **/
 #include <frontend/FrontEndServices.h>
-#include <engine/core/DynamicPages.h>
+#include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>

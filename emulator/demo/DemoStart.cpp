@@ -4,13 +4,13 @@
 #include "DemoBoard.h"
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/FormParser.h>
-#include <engine/core/FormTables.h>
+#include <engine/forms/FormParser.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/core/HookTable.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/post/BootScreenInterface.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <frontend/FrontEndServices.h>

@@ -3,7 +3,7 @@
   a default, in the hook table's uniform type.
 
   Members that are not built yet are defined beside the code that will own them
-  (engine/textui/HookStandIns.cpp for the text screens and POST flow,
+  (engine/post/HookStandIns.cpp for the POST flow, key mapping and pop-ups,
   frontend/BoardHookStandIns.cpp for the board's members); each does nothing and
   answers 0.
 **/

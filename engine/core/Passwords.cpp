@@ -6,8 +6,8 @@
 **/
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/VariableCache.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/variables/VariableCache.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

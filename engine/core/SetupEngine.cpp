@@ -6,15 +6,15 @@
   interface, event or buffer left behind would point into freed code.
 **/
 #include <engine/core/SetupEngine.h>
-#include <engine/core/DriverCallbacks.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/IfrExpression.h>
+#include <engine/forms/IfrExpression.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/VariableCache.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/variables/VariableCache.h>
+#include <engine/post/BootScreenInterface.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

@@ -8,13 +8,13 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/DynamicPages.h>
-#include <engine/core/PackageNotify.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <frontend/FrontEndServices.h>
 
 #include <Library/BaseMemoryLib.h>

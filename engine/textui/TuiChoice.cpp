@@ -8,13 +8,13 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/textui/LegacyDevOrder.h>
+#include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionConditions.h>
-#include <engine/core/VariableCache.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/forms/QuestionConditions.h>
+#include <engine/variables/VariableCache.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

@@ -10,13 +10,13 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/IfrOpcode.h>
+#include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/VariableCache.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/variables/VariableCache.h>
 #include <frontend/FrontEndServices.h>
 
 #include <Library/BaseLib.h>

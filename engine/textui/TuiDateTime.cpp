@@ -8,14 +8,14 @@
 #include <engine/textui/TuiEditBox.h>
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiValueControls.h>
-#include <engine/core/DriverCallbacks.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/IfrOpcode.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/IfrOpcode.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/forms/QuestionConditions.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>

@@ -13,8 +13,8 @@
 #include <Protocol/SimpleTextOut.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/IfrOpcode.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/IfrOpcode.h>
+#include <engine/forms/QuestionAccess.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

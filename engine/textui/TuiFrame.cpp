@@ -9,7 +9,7 @@
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionConditions.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>

@@ -7,12 +7,12 @@
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/DynamicPages.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/VariableCache.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/variables/VariableCache.h>
 #include <Protocol/HiiConfigAccess.h>
 
 #include <Library/BaseLib.h>

@@ -7,7 +7,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/QuestionAccess.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

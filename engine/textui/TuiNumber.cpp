@@ -11,8 +11,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/IfrOpcode.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/IfrOpcode.h>
+#include <engine/forms/QuestionAccess.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>

@@ -9,8 +9,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/forms/QuestionConditions.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

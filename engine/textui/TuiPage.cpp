@@ -8,11 +8,11 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/FormTables.h>
+#include <engine/forms/FormTables.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

@@ -6,11 +6,11 @@
 #include <engine/textui/TuiEditBox.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiStatements.h>
-#include <engine/core/DriverCallbacks.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/QuestionAccess.h>
 #include <frontend/FrontEndServices.h>
 
 #include <Library/BaseLib.h>

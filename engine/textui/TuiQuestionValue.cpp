@@ -5,13 +5,13 @@
 **/
 #include <engine/textui/TuiValueControls.h>
 #include <engine/textui/TuiApp.h>
-#include <engine/core/DriverCallbacks.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/FormTables.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/FormTables.h>
+#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

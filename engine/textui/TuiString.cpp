@@ -9,9 +9,9 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionConditions.h>
-#include <engine/core/VariableCache.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/forms/QuestionConditions.h>
+#include <engine/variables/VariableCache.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

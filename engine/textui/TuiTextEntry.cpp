@@ -10,8 +10,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/QuestionAccess.h>
-#include <engine/core/QuestionConditions.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/forms/QuestionConditions.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>

@@ -1,7 +1,7 @@
 // Writer of NVRAM store images; the layout and its choices are in NvramStoreFormat.h.
 #include <Builders/NvramImageBuilder.h>
 
-#include <engine/core/NvramStoreFormat.h>
+#include <engine/variables/NvramStoreFormat.h>
 
 #include <algorithm>
 #include <stdexcept>

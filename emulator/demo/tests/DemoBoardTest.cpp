@@ -1,13 +1,13 @@
 // The demo board: its compiled data is sound, the driver starts on it, and the NVRAM
 // it starts from persists between runs.
 #include <DemoBoard.h>
-#include <engine/core/tests/support/EngineMachineTest.h>
+#include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>
-#include <engine/core/VariableCache.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/variables/VariableCache.h>
+#include <engine/post/BootScreenInterface.h>
 #include <Library/PlatformLib.h>
 #include <Protocol/FormBrowser2.h>
 

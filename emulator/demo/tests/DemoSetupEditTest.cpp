@@ -2,14 +2,14 @@
 // variable cache at the question's offset and width, nothing else moves, and the
 // console shows the new value.
 #include <DemoBoard.h>
-#include <engine/core/tests/support/EngineMachineTest.h>
+#include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/DynamicPages.h>
-#include <engine/textui/BootOptions.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/boot/BootOptions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiValueControls.h>
 #include <Library/MemoryAllocationLib.h>
@@ -17,7 +17,7 @@
 #include <Emulator/RunEnded.h>
 
 #include <Fixtures.h>
-#include <engine/textui/tests/support/HeldForms.h>
+#include <engine/testing/HeldForms.h>
 #include <Builders/IfrBuilder.h>
 #include <Emulator/KeyScript.h>
 #include <EmulatorHii/FakeDriver.h>

@@ -2,7 +2,7 @@
 // its questions show their prompt and current value,
 // and Esc on the top-level page leaves.
 #include <DemoBoard.h>
-#include <engine/core/tests/support/EngineMachineTest.h>
+#include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>

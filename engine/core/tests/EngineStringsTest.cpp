@@ -1,6 +1,6 @@
 // HII strings in the platform language with the "en-US" fallback, and the size of
 // rendered text, on the emulator's machine with the engine's own package list.
-#include "support/HiiEngineTest.h"
+#include <engine/testing/HiiEngineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <Resources/EngineStringPackage.h>

@@ -1,11 +1,11 @@
 // The password record and the STRING/PASSWORD question values, on the emulator's
 // machine with a small variable list and a board encoding (hook 0xFFFF0014) that
 // adds 0x100 to every unit of the buffer it is given.
-#include "support/HiiEngineTest.h"
+#include <engine/testing/HiiEngineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <Uefi/UefiIfr.h>
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Finding the compiled setup data in the driver's firmware file, the header check,
 // and the accessors over pages, controls and variables.
-#include "support/EngineTestMachine.h"
+#include <engine/testing/EngineTestMachine.h>
 
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/QuestionAccess.h>
+#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <Builders/FirmwareFileBuilder.h>
 #include <Builders/IfrBuilder.h>

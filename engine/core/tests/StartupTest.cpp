@@ -1,13 +1,13 @@
 // The driver's start-up on the emulator's machine, as a dispatcher runs it: what it
 // installs, what a failure leaves behind (nothing), and the HII helpers.
-#include "support/EngineMachineTest.h"
+#include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>
-#include <engine/core/VariableCache.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/variables/VariableCache.h>
+#include <engine/post/BootScreenInterface.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>

@@ -1,7 +1,7 @@
 // The action requests drivers return from their callbacks, as setup acts on them
 // while it runs: the form-level requests submit or discard the page shown and open
 // its parent, exit leaves setup, and every request empties the page visit list.
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/TuiAppTestSupport.h>
 
 #include <engine/core/SetupData.h>
 

@@ -1,7 +1,7 @@
 // The date and time controls: the demo board's date and time kept in "Setup", and
 // questions kept in the emulator's real-time clock, which refuses impossible dates;
 // keys in through the method tables, the cache, the clock and the drawn cells out.
-#include "support/DemoControls.h"
+#include <engine/testing/DemoControls.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>

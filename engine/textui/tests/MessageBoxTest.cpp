@@ -1,7 +1,7 @@
 // Message boxes on a started engine: their size from the message, the places and
 // colours of every button set, the progress bar, the status line, the keys, and
 // RunPopupBox driven by scripted keys.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/textui/MessageBox.h>

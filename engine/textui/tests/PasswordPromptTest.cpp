@@ -1,12 +1,12 @@
 // The text-mode password prompt on a started engine whose variable 5 holds the
 // password record: the levels it grants, attempts, Esc, the 20-character limit, the
 // event groups, "SystemAccess", and that no freed buffer keeps the typed text.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <Emulator/RunEnded.h>
 #include <Protocol/BootScreenUiProvider.h>

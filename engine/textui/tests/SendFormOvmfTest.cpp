@@ -2,13 +2,13 @@
 // runs over exactly the lists that hold a form set, in the caller's order; a call
 // from inside refuses with its message; a reset a driver asks for goes back to the
 // caller as its action request; and the browser's lists are gone afterwards.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/DynamicPages.h>
+#include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/FormParser.h>
+#include <engine/forms/FormParser.h>
 #include <engine/core/SetupData.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TuiApp.h>
 #include <Emulator/RunEnded.h>
 #include <Builders/HiiPackageBuilder.h>

@@ -2,9 +2,9 @@
 // a driver's form set published between two keys becomes pages with page objects,
 // its removal takes them away, a second publication links afresh, and
 // "DynamicPageCount" counts the drivers' form sets through it all.
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/TuiAppTestSupport.h>
 
-#include <engine/core/PackageNotify.h>
+#include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
 #include <frontend/FrontEndServices.h>
 

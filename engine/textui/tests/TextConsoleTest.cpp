@@ -1,7 +1,7 @@
 // The console side of the text screen on the emulator: the key reader with its
 // time-out and type-ahead drop, timer events, the POST message window, and strings
 // added in every language.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Resources/EngineStringPackage.h>

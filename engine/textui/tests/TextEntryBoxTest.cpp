@@ -1,10 +1,10 @@
 // The boot-screen interface's text-entry box (slot 17) with scripted keys: classes,
 // limits, moving between fields, accepting and cancelling, and the box's geometry.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
-#include <engine/textui/BootScreenDialogs.h>
-#include <engine/textui/BootScreenInterface.h>
+#include <engine/post/BootScreenDialogs.h>
+#include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TextEntryBox.h>
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Text helpers of the text screen: wrapping with colour carry-over, widths, escapes
 // and the small parsers, measured with the emulator's font.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <Library/MemoryAllocationLib.h>
 

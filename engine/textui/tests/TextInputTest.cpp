@@ -1,10 +1,10 @@
 // The edit box, the string control and the password control on the demo board's
 // compiled pages: keys in through the controls' method tables and the pop-ups' own
 // key reads, then the bytes of the variable cache and the cells of the screen.
-#include "support/DemoControls.h"
+#include <engine/testing/DemoControls.h>
 
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/IfrOpcode.h>
+#include <engine/forms/IfrOpcode.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TuiEditBox.h>
 

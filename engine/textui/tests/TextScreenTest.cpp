@@ -1,6 +1,6 @@
 // The text screen on the emulator: what each primitive puts in the drawing buffer,
 // cell by cell, and what the flush sends to the console, call by call.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <Library/MemoryAllocationLib.h>
 

@@ -1,6 +1,6 @@
 // The frames of a setup page on the 100x31 screen, cell by cell, on a page holding
 // more controls than its main frame.
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/TuiAppTestSupport.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Moving through setup with keys: focus and paging in the main frame, links and Esc
 // with the page history, the tab strip, the hot keys and clicks, and leaving.
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/TuiAppTestSupport.h>
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The control base, the label and the value callback on a started engine: what a
 // label draws in each condition state, which records a control accepts, and what a
 // changed value writes into the variable cache.
-#include "support/HeldForms.h"
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/HeldForms.h>
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/textui/TuiControl.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Uefi/UefiIfr.h>

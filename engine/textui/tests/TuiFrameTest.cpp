@@ -1,8 +1,8 @@
 // Frames on a started engine with the 100x31 layout: controls added from their
 // records, the window of those that fit, focus movement with wrap-around over hidden
 // and grayed controls, paging, Home and End, and what a frame draws.
-#include "support/HeldForms.h"
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/HeldForms.h>
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/textui/TuiFrame.h>

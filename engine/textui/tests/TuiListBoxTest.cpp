@@ -1,7 +1,7 @@
 // The list box in menu mode on a started engine: geometry, the scroll bar's
 // threshold, the attributes of selected and dimmed items, moving with wrap-around and
 // skipping, hotkeys, the callback's answers, and the screen put back when it closes.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/textui/TuiPopup.h>

@@ -1,6 +1,6 @@
 // The text-mode object model on the emulator: the input object's tick and key
 // events with their clearing, and the key and click bindings that run callbacks.
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/textui/TuiObject.h>
 #include <Library/MemoryAllocationLib.h>

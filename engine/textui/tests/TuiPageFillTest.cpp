@@ -1,6 +1,6 @@
 // Filling the frames of a page: the fixed exit items of page 0, the colour table put
 // back after a fill, long second texts wrapped, and links chosen by a click.
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/TuiAppTestSupport.h>
 
 #include <engine/textui/TuiStatements.h>
 #include <engine/core/HookTable.h>

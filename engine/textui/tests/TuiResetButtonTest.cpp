@@ -1,11 +1,11 @@
 // The reset button on a started engine: drawn as a label, Enter hands a copy of its
 // record and its default store to the page defaults and passes their answer on,
 // other events pass it by.
-#include "support/HeldForms.h"
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/HeldForms.h>
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/textui/TuiStatements.h>
 #include <Uefi/UefiIfr.h>
 

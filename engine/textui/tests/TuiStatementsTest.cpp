@@ -1,8 +1,8 @@
 // The read-only classes and the tab strip on their own: the help pane's scrolling,
 // empty pane texts, alignment, the strip with no current tab or no tabs, and modal
 // pages.
-#include "support/HeldForms.h"
-#include "support/TuiAppTestSupport.h"
+#include <engine/testing/HeldForms.h>
+#include <engine/testing/TuiAppTestSupport.h>
 
 #include <engine/textui/TuiStatements.h>
 #include <engine/core/EngineUtilities.h>

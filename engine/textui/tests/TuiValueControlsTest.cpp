@@ -1,11 +1,11 @@
 // The choice, the ordered list and the number on their own, through their method
 // tables, on a started engine whose variable 0 is an 8-byte "Setup" holding 1 to 8:
 // what each draws, which keys it takes, and the bytes a change leaves in the cache.
-#include "support/HeldForms.h"
-#include "support/TextUiMachineTest.h"
+#include <engine/testing/HeldForms.h>
+#include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/core/EngineUtilities.h>
-#include <engine/core/VariableCache.h>
+#include <engine/variables/VariableCache.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiValueControls.h>
 #include <Builders/IfrBuilder.h>

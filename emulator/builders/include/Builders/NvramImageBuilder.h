@@ -1,5 +1,5 @@
 /** @file
-  Writer of NVRAM store images (engine/core/NvramStoreFormat.h), the format of the
+  Writer of NVRAM store images (engine/variables/NvramStoreFormat.h), the format of the
   "StdDefaults" and "MfgDefaults" variables: head records with inline or indexed
   GUIDs and 8-bit or UTF-16 names, newer copies linked from them, optional extended
   fields with a data size and a checksum, free space and the GUID table.

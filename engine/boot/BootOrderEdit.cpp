@@ -1,0 +1,194 @@
+/** @file
+  Editing the cached "BootOrder" and "DriverOrder" when a boot-priority question
+  picks an option for one position: the whole order is rewritten so that every
+  option keeps appearing once, and the disabled marker stands for the positions
+  that hold no option.
+**/
+#include <engine/boot/BootOptions.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/variables/VariableCache.h>
+
+#include <Guid/GlobalVariable.h>
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+typedef struct {
+  UINT16   *Order;
+  UINTN    Count;
+  UINT16   Marker;
+  BOOLEAN  Driver;
+} EDITED_ORDER;
+
+static BOOLEAN
+IsHiddenOption (
+  IN CONST EDITED_ORDER  *Edit,
+  IN UINT16              OptionNumber
+  )
+{
+  BOOT_OPTION_INFO  *Record = Edit->Driver ? FindDriverOption (OptionNumber) : FindBootOption (OptionNumber);
+
+  return (BOOLEAN)((Record != NULL) && ((Record->Attributes & LOAD_OPTION_HIDDEN) != 0));
+}
+
+// The first position from From on that holds Value; Count when none.
+static UINTN
+FindEntry (
+  IN CONST EDITED_ORDER  *Edit,
+  IN UINTN               From,
+  IN UINT16              Value
+  )
+{
+  for (UINTN Index = From; Index < Edit->Count; Index++) {
+    if (Edit->Order[Index] == Value) {
+      return Index;
+    }
+  }
+
+  return Edit->Count;
+}
+
+/**
+  Position Position is disabled: the options after it move up one place, each to the
+  previous position that is not a hidden option's, and the marker takes the last
+  place they left. Hidden options keep their places.
+**/
+static VOID
+DisablePosition (
+  IN OUT EDITED_ORDER  *Edit,
+  IN     UINTN         Position
+  )
+{
+  UINTN  Free = Position;
+
+  for (UINTN Index = Position + 1; Index < Edit->Count; Index++) {
+    if (!IsHiddenOption (Edit, Edit->Order[Index])) {
+      Edit->Order[Free] = Edit->Order[Index];
+      Free              = Index;
+    }
+  }
+
+  Edit->Order[Free] = Edit->Marker;
+}
+
+// A disabled position gets Value: it joins the end of the enabled options.
+static VOID
+EnableAtMarker (
+  IN OUT EDITED_ORDER  *Edit,
+  IN     UINT16        Value
+  )
+{
+  UINTN  Found = FindEntry (Edit, 0, Value);
+  UINTN  End;
+
+  if (Found == Edit->Count) {
+    Found = FindEntry (Edit, 0, Edit->Marker);      // the position holds the marker, so one exists
+    Edit->Order[Found] = Value;
+    return;
+  }
+
+  End = FindEntry (Edit, Found + 1, Edit->Marker);
+  for (UINTN Index = Found; Index + 1 < End; Index++) {
+    Edit->Order[Index] = Edit->Order[Index + 1];
+  }
+
+  Edit->Order[End - 1] = Value;
+}
+
+static VOID
+EditOrder (
+  IN OUT EDITED_ORDER  *Edit,
+  IN     UINTN         Position,
+  IN     UINT16        Value
+  )
+{
+  UINT16  Old = Edit->Order[Position];
+  UINTN   Earlier;
+
+  // Hidden options are never offered and keep their places: a change that would move one is dropped.
+  if ((Value == Old) || IsHiddenOption (Edit, Old) || IsHiddenOption (Edit, Value)) {
+    return;
+  }
+
+  if (Value == Edit->Marker) {
+    DisablePosition (Edit, Position);
+  } else if (Old == Edit->Marker) {
+    EnableAtMarker (Edit, Value);
+  } else {
+    // The option chosen here leaves its old place to the option that stood here.
+    Earlier = FindEntry (Edit, 0, Value);
+    Earlier = (Earlier == Position) ? FindEntry (Edit, Position + 1, Value) : Earlier;
+    Edit->Order[Position] = Value;
+    if (Earlier < Edit->Count) {
+      Edit->Order[Earlier] = Old;
+    }
+  }
+}
+
+/**
+  The cached order of Index with Value chosen for position *Offset / 2, as a new
+  buffer of the whole order (*Offset 0). A position past the order changes nothing:
+  the order comes back as it is.
+**/
+static EFI_STATUS
+ReorderCachedOrder (
+  IN     BOOLEAN  Driver,
+  IN     UINT16   Value,
+  IN OUT UINT32   *Offset,
+  OUT    UINT64   *Size,
+  OUT    VOID     **Buffer
+  )
+{
+  UINTN         Index  = Driver ? SETUP_VARIABLE_INDEX_DRIVER_ORDER : SETUP_VARIABLE_INDEX_BOOT_ORDER;
+  UINTN         Count  = Driver ? gDriverOptionCount : gBootOptionCount;
+  UINTN         Cached = 0;
+  EDITED_ORDER  Edit;
+  UINTN         Position;
+
+  if ((Offset == NULL) || (Size == NULL) || (Buffer == NULL)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Edit.Order  = (UINT16 *)GetCachedVariable (Index, &Cached);
+  Edit.Count  = (Cached / sizeof (UINT16) < Count) ? Cached / sizeof (UINT16) : Count;
+  Edit.Marker = Driver ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
+  Edit.Driver = Driver;
+  if ((Edit.Order == NULL) || (Edit.Count == 0)) {
+    FreePool (Edit.Order);
+    return EFI_NOT_FOUND;
+  }
+
+  Position = *Offset / sizeof (UINT16);
+  if (Position < Edit.Count) {
+    EditOrder (&Edit, Position, Value);
+  }
+
+  *Offset = 0;
+  *Size   = Edit.Count * sizeof (UINT16);
+  *Buffer = Edit.Order;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+ReorderBootOrderCache (
+  IN     UINT16  Value,
+  IN OUT UINT32  *Offset,
+  OUT    UINT64  *Size,
+  OUT    VOID    **Buffer
+  )
+{
+  return ReorderCachedOrder (FALSE, Value, Offset, Size, Buffer);
+}
+
+EFI_STATUS
+ReorderDriverOrderCache (
+  IN     UINT16  Value,
+  IN OUT UINT32  *Offset,
+  OUT    UINT64  *Size,
+  OUT    VOID    **Buffer
+  )
+{
+  return ReorderCachedOrder (TRUE, Value, Offset, Size, Buffer);
+}

@@ -1,0 +1,84 @@
+/** @file
+  The legacy device order: on a board with a legacy BIOS, a boot option whose
+  device path is a BBS node stands for a group of legacy devices of one BBS device
+  type. "LegacyDevOrder" holds, per group, {u32 device type, u16 length (2 + 2 x
+  devices, counting itself), u16 BBS index per device in priority order}; an index
+  with a high byte set is a disabled device. In the cached copy (variable 8) a
+  disabled device stands as the boot order's disabled marker.
+**/
+#ifndef ENGINE_TEXTUI_LEGACY_DEV_ORDER_H_
+#define ENGINE_TEXTUI_LEGACY_DEV_ORDER_H_
+
+#include <Uefi.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/boot/BootOptions.h>
+#include <Protocol/LegacyBios.h>
+
+#define LEGACY_GROUP_HEADER_SIZE   6          // u32 device type, u16 length
+#define LEGACY_INDEX_DISABLED      0xFF00
+#define LEGACY_DEVICE_NAME_CHARS   (LEGACY_DEVICE_NAME_LENGTH - 1)
+// The group offset of a legacy group that has no group in the order.
+#define LEGACY_NO_GROUP_OFFSET     0xFFFFFFFF
+
+// Vendor GUID of "DisabledDevs" (the same as "BootManager"'s).
+#define DISABLED_DEVS_VARIABLE_GUID \
+  { 0xB4909CF3, 0x7B93, 0x4751, { 0x9B, 0xD8, 0x5B, 0xA8, 0x22, 0x0B, 0x9B, 0xB2 } }
+// Signalled when a changed legacy order is about to reach NVRAM.
+#define LEGACY_ORDER_CHANGED_EVENT_GUID \
+  { 0x1B6BC809, 0xC986, 0x4937, { 0x93, 0x4F, 0x1E, 0xA5, 0x86, 0x22, 0xFE, 0x50 } }
+
+// One group of an order, read whole.
+typedef struct {
+  UINTN        Offset;        // of its header in the order
+  UINT32       DeviceType;
+  UINT16       Length;        // counts itself
+  UINTN        Count;         // devices
+  CONST UINT8  *Indexes;      // Count unaligned u16 BBS indexes
+} LEGACY_GROUP;
+
+// The BBS table as the legacy BIOS gives it.
+typedef struct {
+  UINT16     HddCount;
+  HDD_INFO   *HddInfo;
+  UINT16     Count;
+  BBS_TABLE  *Table;
+} BBS_VIEW;
+
+/** The legacy BIOS, located once; EFI_NOT_FOUND on a board without one. */
+EFI_STATUS  LocateLegacyBios (VOID);
+/** The BBS table of the legacy BIOS; an error when there is none or it cannot be read. */
+EFI_STATUS  ReadBbsTable (OUT BBS_VIEW *Bbs);
+/** The EFI handle a BBS entry carries (0 when none). */
+EFI_HANDLE  BbsEntryHandle (IN CONST BBS_TABLE *Entry);
+
+/**
+  The group at Offset of an order of Size bytes. It is whole when its length is at
+  least 2, even, below Size, and the group ends inside the order; FALSE otherwise,
+  and also when fewer than a header's bytes remain.
+**/
+BOOLEAN     ReadLegacyGroup (IN CONST UINT8 *Order, IN UINTN Size, IN UINTN Offset, OUT LEGACY_GROUP *Group);
+UINT16      LegacyGroupIndex (IN CONST LEGACY_GROUP *Group, IN UINTN Position);
+/** The BBS device type of a legacy group's BBS node; FALSE when the node is too short to hold one. */
+BOOLEAN     GetLegacyOptionDeviceType (IN CONST BOOT_OPTION_INFO *Record, OUT UINT16 *DeviceType);
+
+/** Gives legacy groups their stored device order at every POST and writes the orders back. */
+VOID        RebuildLegacyDevOrder (VOID);
+BOOLEAN     LegacyGroupMatchesOption (IN CONST BOOT_OPTION_INFO *Record, IN CONST LEGACY_GROUP *Group,
+              IN EFI_HANDLE Handle);
+BOOLEAN     IsLegacyDeviceInDisabledDevs (IN CONST BBS_TABLE *Entry);
+/** The display name of a BBS entry into Name (LEGACY_DEVICE_NAME_LENGTH characters). */
+VOID        GetLegacyDeviceName (IN CONST BBS_VIEW *Bbs, IN UINT16 BbsIndex, OUT CHAR16 *Name);
+
+CONST CHAR16 *GetLegacyGroupName (IN CONST BOOT_OPTION_INFO *Record);
+BOOLEAN     LegacyDeviceDisabledByIndex (IN CONST BOOT_OPTION_INFO *Record, IN UINTN Position, IN BOOLEAN ByOrder);
+VOID        AssignAllLegacyPriorities (IN UINT16 First);
+/** One group's priorities: the record's devices the group does not list never boot, listed ones count on from *Next. */
+VOID        AssignLegacyGroupPriorities (IN CONST BOOT_OPTION_INFO *Record, IN CONST LEGACY_GROUP *Group,
+              IN OUT BBS_VIEW *Bbs, IN OUT UINT16 *Next);
+VOID        ApplyDefaultLegacyDevOrder (IN OUT VARIABLE_CACHE_ENTRY *Current, IN CONST VARIABLE_CACHE_ENTRY *Default);
+VOID        GetLegacyDeviceStepValue (IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value);
+
+/** Frees the device lists of every legacy group. */
+VOID        ResetLegacyGroups (VOID);
+
+#endif

@@ -1,0 +1,337 @@
+/** @file
+  The form browser's BrowserCallback: a driver whose callback runs reads or
+  changes the browser's uncommitted copy of one of its variables as a
+  configuration ("OFFSET=..&WIDTH=..&VALUE=.."); and the action requests that
+  drivers return from their callbacks.
+**/
+#include <engine/variables/ConfigString.h>
+#include <engine/browser/DriverCallbacks.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormParser.h>
+#include <engine/core/SetupData.h>
+#include <engine/variables/VariableCache.h>
+#include <frontend/FrontEndServices.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+// Set by the discard action requests.
+UINT8  gDiscardRequested = 0;
+
+/** A record the browser keeps the copy of: a block store, not a plain UEFI variable nor a name/value store. */
+static BOOLEAN
+IsBrowserStore (
+  IN CONST VARIABLE_RECORD  *Record
+  )
+{
+  return (BOOLEAN)((Record->StoreFlags & (VARIABLE_STORE_EFI | VARIABLE_STORE_NAME_VALUE)) == 0);
+}
+
+/**
+  The variable a call names: without a GUID the one of the running callback; with
+  one, the block store of that GUID and name, the current callback's package list
+  winning over the first match.
+**/
+static EFI_STATUS
+ChooseBrowserVariable (
+  IN  CONST EFI_GUID  *VariableGuid OPTIONAL,
+  IN  CONST CHAR16    *VariableName OPTIONAL,
+  OUT UINTN           *Index
+  )
+{
+  BOOLEAN  Found = FALSE;
+
+  if (VariableGuid == NULL) {
+    *Index = gCallbackContext.VariableIndex;
+    return ((gCallbackContext.HiiHandle == NULL) || (GetVariableRecord (*Index) == NULL)) ? EFI_NOT_FOUND : EFI_SUCCESS;
+  }
+
+  if (VariableName == NULL) {
+    return EFI_NOT_FOUND;
+  }
+
+  for (UINTN At = 0; At < GetVariableCount (); At++) {
+    CONST VARIABLE_RECORD  *Record = GetVariableRecord (At);
+    RECORD_NAME            Name;
+
+    if ((Record == NULL) || !IsBrowserStore (Record) || !CompareGuid (&Record->VendorGuid, VariableGuid)) {
+      continue;
+    }
+
+    GetRecordName (Record, &Name);
+    if (StrCmp (Name.Text, VariableName) != 0) {
+      continue;
+    }
+
+    if (!Found || ((Record->HiiHandle != NULL) && (Record->HiiHandle == gCallbackContext.HiiHandle))) {
+      *Index = At;
+      Found  = TRUE;
+    }
+  }
+
+  return Found ? EFI_SUCCESS : EFI_NOT_FOUND;
+}
+
+/** "GUID=..&NAME=..&PATH=.." of the variable, into Header; FALSE when it cannot be built. */
+static EFI_STATUS
+BuildVariableHeader (
+  IN  CONST VARIABLE_RECORD  *Record,
+  OUT CONFIG_TEXT            *Header
+  )
+{
+  EFI_DEVICE_PATH_PROTOCOL  *Path = NULL;
+  RECORD_NAME               Name;
+  EFI_STATUS                Status;
+
+  ZeroMem (Header, sizeof (*Header));
+  Status = GetVariableDevicePath (Record, &Path);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  GetRecordName (Record, &Name);
+  if (!ConfigTextAppendHeader (Header, &Record->VendorGuid, Name.Text, Path)) {
+    ConfigTextFree (Header);
+    return EFI_INVALID_PARAMETER;
+  }
+
+  if (Header->Failed) {
+    ConfigTextFree (Header);
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  return EFI_SUCCESS;
+}
+
+/**
+  Whether configuration routing can carry the store's bytes as one block: a name/value
+  store has no block (EFI_UNSUPPORTED), and nothing is routed before the routing
+  protocol is found (EFI_NOT_READY).
+**/
+static EFI_STATUS
+RoutesBlocks (
+  IN CONST VARIABLE_RECORD  *Record
+  )
+{
+  if ((Record->StoreFlags & VARIABLE_STORE_NAME_VALUE) != 0) {
+    return EFI_UNSUPPORTED;
+  }
+
+  return (gHiiConfigRouting == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
+}
+
+EFI_STATUS
+BuildConfigRespBlock (
+  IN  CONST VARIABLE_RECORD  *Record,
+  IN  CONST UINT8            *CachedData,
+  IN  CONST CHAR16           *Header,
+  OUT CHAR16                 **Results
+  )
+{
+  CHAR16      *Request;
+  UINTN       Size;
+  EFI_STRING  Progress = NULL;
+  EFI_STATUS  Status;
+
+  *Results = NULL;
+  Status   = RoutesBlocks (Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Size    = StrSize (Header);
+  Request = (CHAR16 *)AllocateCopyPool (Size, Header);
+  if ((Request == NULL) || EFI_ERROR (AppendOffsetWidth (&Request, &Size, 0, Record->Size))) {
+    FreePool (Request);
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Status = gHiiConfigRouting->BlockToConfig (gHiiConfigRouting, Request, CachedData, Record->Size, Results, &Progress);
+  FreePool (Request);
+  return Status;
+}
+
+/** The block text after the header and its "&", into the caller's buffer when it fits. */
+static EFI_STATUS
+RetrieveBrowserData (
+  IN     CONST VARIABLE_RECORD  *Record,
+  IN     CONST UINT8            *Copy,
+  IN     CONST CONFIG_TEXT      *Header,
+  IN OUT UINTN                  *ResultsDataSize,
+  OUT    EFI_STRING             ResultsData
+  )
+{
+  CHAR16      *Results = NULL;
+  UINTN       Needed;
+  EFI_STATUS  Status;
+
+  Status = BuildConfigRespBlock (Record, Copy, Header->Text, &Results);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  // Routing answers with the request's header first; a shorter answer carries no block.
+  if ((StrLen (Results) <= Header->Length) || (Results[Header->Length] != u'&')) {
+    FreePool (Results);
+    return EFI_NOT_FOUND;
+  }
+
+  Needed = StrSize (Results + Header->Length + 1);
+  Status = EFI_BUFFER_TOO_SMALL;
+  if (*ResultsDataSize >= Needed) {
+    CopyMem (ResultsData, Results + Header->Length + 1, Needed);
+    Status = EFI_SUCCESS;
+  }
+
+  *ResultsDataSize = Needed;
+  FreePool (Results);
+  return Status;
+}
+
+/**
+  The driver's configuration, after the header, applied to the copy. Each block
+  lands at its own offset, so a driver may send one field as well as the whole
+  variable; a block past the variable's end is refused and nothing is written.
+**/
+static EFI_STATUS
+SendBrowserData (
+  IN     UINTN                  Index,
+  IN     CONST VARIABLE_RECORD  *Record,
+  IN OUT UINT8                  *Copy,
+  IN     CONFIG_TEXT            *Header,
+  IN     CONST CHAR16           *ResultsData
+  )
+{
+  UINTN       Size     = Record->Size;
+  EFI_STRING  Progress = NULL;
+  EFI_STATUS  Status;
+
+  Status = RoutesBlocks (Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  ConfigTextAppend (Header, u"&");
+  ConfigTextAppend (Header, ResultsData);
+  if (Header->Failed) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Status = gHiiConfigRouting->ConfigToBlock (gHiiConfigRouting, Header->Text, Copy, &Size, &Progress);
+  if (Status == EFI_DEVICE_ERROR) {
+    return EFI_INVALID_PARAMETER;     // a block past the variable's end
+  }
+
+  return EFI_ERROR (Status) ? Status : WriteWholeVariable (Index, Record->Size, Copy);
+}
+
+EFI_STATUS EFIAPI
+BrowserCallback (
+  IN     CONST EFI_FORM_BROWSER2_PROTOCOL  *This,
+  IN OUT UINTN                             *ResultsDataSize,
+  IN OUT EFI_STRING                        ResultsData,
+  IN     BOOLEAN                           RetrieveData,
+  IN     CONST EFI_GUID                    *VariableGuid,
+  IN     CONST CHAR16                      *VariableName
+  )
+{
+  CONST VARIABLE_RECORD  *Record;
+  CONFIG_TEXT            Header;
+  UINTN                  Index = 0;
+  UINTN                  Size  = 0;
+  UINT8                  *Copy;
+  EFI_STATUS             Status;
+
+  (VOID)This;
+  if ((gInBrowserCallback == 0) && (gLoadingDefaults == 0)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if ((ResultsDataSize == NULL) || ((*ResultsDataSize != 0) && (ResultsData == NULL))) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Status = ChooseBrowserVariable (VariableGuid, VariableName, &Index);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  Record = GetVariableRecord (Index);
+  if ((Record->StoreFlags & VARIABLE_STORE_EFI) != 0) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  Copy = (UINT8 *)GetCachedVariable (Index, &Size);
+  if ((Copy == NULL) || (Size < Record->Size)) {
+    FreePool (Copy);
+    return (Copy == NULL) ? EFI_NOT_FOUND : EFI_INVALID_PARAMETER;
+  }
+
+  Status = BuildVariableHeader (Record, &Header);
+  if (!EFI_ERROR (Status)) {
+    Status = RetrieveData ? RetrieveBrowserData (Record, Copy, &Header, ResultsDataSize, ResultsData)
+             : SendBrowserData (Index, Record, Copy, &Header, ResultsData);
+    gDriverChangedValue = (BOOLEAN)(gDriverChangedValue || (!RetrieveData && !EFI_ERROR (Status)));
+    ConfigTextFree (&Header);
+  }
+
+  FreePool (Copy);
+  return Status;
+}
+
+//
+// Action requests.
+//
+EFI_STATUS
+ProcessActionRequest (
+  IN UINTN  ActionRequest
+  )
+{
+  UINT32   Page  = 0;
+  BOOLEAN  Shown = GetTuiAppCurrentPage (&Page);
+
+  switch (ActionRequest) {
+    case EFI_BROWSER_ACTION_REQUEST_RESET:
+      // SendForm hands a reset to its caller, which owns the machine's state.
+      gResetRequested = (BOOLEAN)(gResetRequested || gSendFormRunning);
+      ConfirmResetWithoutSaving ();
+      break;
+    case EFI_BROWSER_ACTION_REQUEST_SUBMIT:
+      ConfirmSaveAndExit ();
+      break;
+    case EFI_BROWSER_ACTION_REQUEST_EXIT:
+      ConfirmExitWithoutSaving ();
+      break;
+    case EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT:
+    case EFI_BROWSER_ACTION_REQUEST_FORM_APPLY:
+      if (Shown) {
+        (VOID)SubmitForm (Page);     // a store that refuses keeps its old value, as a save leaves it
+      }
+
+      if (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT) {
+        GoToParentPage ();
+      }
+
+      break;
+    case EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT:
+    case EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD:
+      gDiscardRequested = 1;
+      if (Shown) {
+        (VOID)DiscardForm (Page);
+      }
+
+      if (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT) {
+        GoToParentPage ();
+      }
+
+      break;
+    default:
+      break;
+  }
+
+  gVisitedPageCount = 0;
+  return EFI_SUCCESS;
+}

@@ -1,0 +1,407 @@
+/** @file
+  Calls into the drivers that own questions with the callback flag: the browser
+  actions through their configuration-access protocol, the value a driver returns
+  written back into the variable cache, and the action request it asks for.
+**/
+#include <engine/browser/DriverCallbacks.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
+#include <engine/forms/IfrOpcode.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/core/SetupData.h>
+#include <engine/variables/VariableCache.h>
+
+#include <Protocol/HiiConfigAccess.h>
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+UINT8    gLoadingDefaults        = 0;
+BOOLEAN  gDriverChangedValue     = FALSE;
+
+// The question's value before a change (written back before the call) and its new
+// value; for a password question they hold passwords, so both are zeroed when freed.
+static UINT8  *mOldValue     = NULL;
+static UINTN  mOldValueSize  = 0;
+static UINTN  mOldValueBytes = 0;
+static UINT8  *mNewValue     = NULL;
+static UINTN  mNewValueSize  = 0;
+
+#define ACTION_CONFIG_AT     13     // after the 13-byte question header
+#define NUMERIC_FLAGS_AT     13
+#define IFR_TYPE_OTHER       8
+#define VALUE_BUFFER_SIZE    256
+
+EFI_STATUS
+CallConfigAccessCallback (
+  IN     EFI_HII_HANDLE      HiiHandle,
+  IN     UINT16              QuestionId,
+  IN     UINT8               Type,
+  IN OUT EFI_IFR_TYPE_VALUE  *Value,
+  IN     UINTN               Action
+  )
+{
+  EFI_HANDLE                      DriverHandle = NULL;
+  EFI_HII_CONFIG_ACCESS_PROTOCOL  *Access      = NULL;
+  EFI_BROWSER_ACTION_REQUEST      Request      = EFI_BROWSER_ACTION_REQUEST_NONE;
+  UINT8                           SavedIn      = gInBrowserCallback;
+  UINT8                           SavedLoading = gLoadingDefaults;
+  EFI_STATUS                      Status;
+
+  if (gHiiDatabase == NULL) {
+    return EFI_NOT_READY;
+  }
+
+  Status = gHiiDatabase->GetPackageListHandle (gHiiDatabase, HiiHandle, &DriverHandle);
+  if (!EFI_ERROR (Status)) {
+    Status = gBS->HandleProtocol (DriverHandle, &gEfiHiiConfigAccessProtocolGuid, (VOID **)&Access);
+  }
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  // Both flags go back to what they were, so a call nested in another keeps them set.
+  gInBrowserCallback = 1;
+  gLoadingDefaults   = 1;
+  Status             = Access->Callback (Access, Action, QuestionId, Type, Value, &Request);
+  gInBrowserCallback = SavedIn;
+  gLoadingDefaults   = SavedLoading;
+  if (Request != EFI_BROWSER_ACTION_REQUEST_NONE) {
+    Status = ProcessActionRequest (Request);
+  }
+
+  (VOID)RefreshDynamicPages ();     // without a table there is nothing pending
+  return Status;
+}
+
+static BOOLEAN
+IsKnownAction (
+  IN UINTN  Action
+  )
+{
+  return (Action <= EFI_BROWSER_ACTION_FORM_CLOSE) || (Action == EFI_BROWSER_ACTION_DEFAULT_STANDARD) ||
+         (Action == EFI_BROWSER_ACTION_DEFAULT_MANUFACTURING);
+}
+
+/** The IFR value type of a question; FALSE for a question whose value cannot be passed. */
+static BOOLEAN
+QuestionValueType (
+  IN  CONST UINT8  *Op,
+  OUT UINT8        *Type
+  )
+{
+  switch (Op[0]) {
+    case EFI_IFR_ONE_OF_OP:
+    case EFI_IFR_NUMERIC_OP:
+      *Type = (UINT8)(IfrField (Op, NUMERIC_FLAGS_AT, 1) & EFI_IFR_NUMERIC_SIZE);
+      return TRUE;
+    case EFI_IFR_CHECKBOX_OP:     *Type = EFI_IFR_TYPE_BOOLEAN; return TRUE;
+    case EFI_IFR_REF_OP:          *Type = EFI_IFR_TYPE_REF;     return TRUE;
+    case EFI_IFR_ACTION_OP:       *Type = IFR_TYPE_OTHER;       return TRUE;
+    case EFI_IFR_DATE_OP:         *Type = EFI_IFR_TYPE_DATE;    return TRUE;
+    case EFI_IFR_TIME_OP:         *Type = EFI_IFR_TYPE_TIME;    return TRUE;
+    case EFI_IFR_ORDERED_LIST_OP: *Type = EFI_IFR_TYPE_BUFFER;  return TRUE;
+    default:                      return FALSE;
+  }
+}
+
+static BOOLEAN
+HasStoredValue (
+  IN CONST UINT8  *Op
+  )
+{
+  return (Op[0] != EFI_IFR_ACTION_OP) && (Op[0] != EFI_IFR_REF_OP);
+}
+
+VOID
+SaveControlOldValue (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  CONST UINT8  *Op   = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINTN        Size  = (Op == NULL) ? 0 : GetQuestionWidth (Op);
+
+  FreeSecret (mOldValue, mOldValueBytes);
+  mOldValueSize  = 0;
+  mOldValue      = (Size == 0) ? NULL : (UINT8 *)AllocateZeroPool (Size);
+  mOldValueBytes = (mOldValue == NULL) ? 0 : Size;
+  if ((mOldValue != NULL) &&
+      !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Size, mOldValue, FALSE)))
+  {
+    mOldValueSize = Size;
+  }
+}
+
+VOID
+SaveControlNewValue (
+  IN CONST VOID  *Value,
+  IN UINTN       Size
+  )
+{
+  FreeSecret (mNewValue, mNewValueSize);
+  mNewValue     = (Size == 0) ? NULL : (UINT8 *)AllocateCopyPool (Size, Value);
+  mNewValueSize = (mNewValue == NULL) ? 0 : Size;
+}
+
+VOID
+FreeSavedValues (
+  VOID
+  )
+{
+  FreeSecret (mOldValue, mOldValueBytes);
+  FreeSecret (mNewValue, mNewValueSize);
+  mOldValue      = NULL;
+  mNewValue      = NULL;
+  mOldValueSize  = 0;
+  mOldValueBytes = 0;
+  mNewValueSize  = 0;
+}
+
+/** The question's new value from the cache; the saved old value is then put back for the driver to read. */
+static BOOLEAN
+ReadCallbackValue (
+  IN  CONST CONTROL_RECORD  *Control,
+  IN  CONST UINT8           *Op,
+  OUT UINT8                 *Buffer,
+  OUT UINTN                 *Width
+  )
+{
+  *Width = GetQuestionWidth (Op);
+  if (*Width > VALUE_BUFFER_SIZE) {
+    return FALSE;
+  }
+
+  // The driver gets the new value and reads the one from before the change through BrowserCallback.
+  if (EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), *Width, Buffer, FALSE))) {
+    return FALSE;
+  }
+
+  if ((mOldValue != NULL) && (mOldValueSize == *Width)) {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), *Width, mOldValue);
+  }
+
+  return TRUE;
+}
+
+static EFI_STATUS
+CallControl (
+  IN     CONST CONTROL_RECORD  *Control,
+  IN     UINT16                QuestionId,
+  IN     UINT8                 Type,
+  IN OUT EFI_IFR_TYPE_VALUE    *Value,
+  IN     UINTN                 Action
+  )
+{
+  EFI_STATUS  Status;
+
+  gDriverChangedValue = FALSE;
+  SetCallbackContext (Control->HiiHandle, Control->VariableIndex);
+  Status = CallConfigAccessCallback (Control->HiiHandle, QuestionId, Type, Value, Action);
+  SetCallbackContext (NULL, 0);
+  return Status;
+}
+
+static BOOLEAN
+IsTextQuestion (
+  IN CONST UINT8  *Op
+  )
+{
+  return (BOOLEAN)((Op[0] == EFI_IFR_STRING_OP) || (Op[0] == EFI_IFR_PASSWORD_OP));
+}
+
+/**
+  The text a STRING or PASSWORD question hands its driver: a new password typed, or
+  the cached value; the saved old value is then put back for the driver to read.
+**/
+static VOID
+ReadCallbackText (
+  IN  CONST CONTROL_RECORD  *Control,
+  IN  CONST UINT8           *Op,
+  IN  UINTN                 Width,
+  OUT CHAR16                *Text
+  )
+{
+  if ((Op[0] == EFI_IFR_PASSWORD_OP) && (mNewValue != NULL)) {
+    CopyMem (Text, mNewValue, ((Width < mNewValueSize) ? Width : mNewValueSize));
+  } else {
+    (VOID)ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Width, Text, FALSE);     // unread: empty text
+  }
+
+  if ((mOldValue != NULL) && (mOldValueSize == Width)) {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, mOldValue);
+  }
+}
+
+/** The driver's text, read back from its string, into the question's place (encoded where the store keeps it so). */
+static VOID
+WriteBackCallbackText (
+  IN     CONST CONTROL_RECORD  *Control,
+  IN     CONST UINT8           *Op,
+  IN     UINTN                 Width,
+  IN     EFI_STRING_ID         StringId,
+  IN OUT CHAR16                *Text
+  )
+{
+  CHAR16  *Back = HiiGetString (Control->HiiHandle, StringId, NULL);
+  CHAR16  *Encoded;
+
+  if (Back == NULL) {
+    return;
+  }
+
+  ZeroMem (Text, Width);
+  CopyMem (Text, Back, (StrSize (Back) - sizeof (CHAR16) < Width) ? StrSize (Back) - sizeof (CHAR16) : Width);
+  ZeroMem (Back, StrSize (Back));
+  FreePool (Back);
+  if (IsEncodedPasswordQuestion (Control)) {
+    Encoded = DuplicateAndEncodePassword (Text, Width);
+    if (Encoded != NULL) {
+      (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Encoded);
+      ZeroMem (Encoded, Width);
+      FreePool (Encoded);
+    }
+
+    return;
+  }
+
+  (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
+}
+
+/**
+  A STRING or PASSWORD question passes its text as a new string of its package list;
+  the text the driver leaves there is its answer. The string is emptied afterwards,
+  so no password stays readable in the database.
+**/
+static EFI_STATUS
+InvokeTextCallback (
+  IN CONTROL_RECORD  *Control,
+  IN UINT16          QuestionId,
+  IN CONST UINT8     *Op,
+  IN UINTN           Action
+  )
+{
+  UINTN               Width = GetQuestionWidth (Op);
+  CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
+  EFI_IFR_TYPE_VALUE  Value;
+  EFI_STATUS          Status;
+
+  ZeroMem (&Value, sizeof (Value));
+  Status = ((Text == NULL) || (gHiiString == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+  if (!EFI_ERROR (Status)) {
+    ReadCallbackText (Control, Op, Width, Text);
+    Status = gHiiString->NewString (gHiiString, Control->HiiHandle, &Value.string, "en-US", NULL, Text, NULL);
+  }
+
+  if (!EFI_ERROR (Status)) {
+    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
+    if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND))) {
+      WriteBackCallbackText (Control, Op, Width, Value.string, Text);
+    }
+
+    (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Value.string, "en-US", (EFI_STRING)u"", NULL);     // emptied, whatever it held
+  }
+
+  if (Text != NULL) {
+    ZeroMem (Text, Width);
+    FreePool (Text);
+  }
+
+  // The typed password stays for the CHANGED call; the old value must not come back.
+  FreeSecret (mOldValue, mOldValueBytes);
+  mOldValue      = NULL;
+  mOldValueSize  = 0;
+  mOldValueBytes = 0;
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status)) {
+    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+  }
+
+  FreeSavedValues ();
+  return Status;
+}
+
+EFI_STATUS
+InvokeControlCallback (
+  IN CONTROL_RECORD  *Control,
+  IN UINT16          QuestionId,
+  IN UINTN           Reserved,
+  IN UINTN           Action
+  )
+{
+  CONST UINT8  *Op = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINT8        Buffer[VALUE_BUFFER_SIZE];
+  UINTN        Width = 0;
+  UINT8        Type;
+  BOOLEAN      Passed;
+  EFI_STATUS   Status;
+
+  (VOID)Reserved;
+  if (!IsKnownAction (Action) || (Op == NULL) || (Control->HiiHandle == NULL)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  ZeroMem (Buffer, sizeof (Buffer));
+  if (Action == EFI_BROWSER_ACTION_FORM_OPEN) {
+    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_UNDEFINED, NULL, Action);
+    FreeSavedValues ();
+    return Status;
+  }
+
+  if (IsTextQuestion (Op)) {
+    return InvokeTextCallback (Control, QuestionId, Op, Action);
+  }
+
+  if (!QuestionValueType (Op, &Type)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Type == IFR_TYPE_OTHER) {
+    WriteUnaligned16 ((UINT16 *)Buffer, (UINT16)IfrField (Op, ACTION_CONFIG_AT, 2));
+  }
+
+  Passed = !HasStoredValue (Op) || ReadCallbackValue (Control, Op, Buffer, &Width);
+  Status = CallControl (Control, QuestionId, Type, Passed ? (EFI_IFR_TYPE_VALUE *)Buffer : NULL, Action);
+
+  // Only a value that was passed can come back; the driver may also have set it itself.
+  if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
+      (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND)))
+  {
+    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
+  }
+
+  FreeSavedValues ();
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status) && HasStoredValue (Op)) {
+    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+  }
+
+  return Status;
+}
+
+VOID
+RunCallbacksForAction (
+  IN UINTN  Action
+  )
+{
+  UINT8  Saved = gLoadingDefaults;
+
+  gLoadingDefaults = 1;
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    PAGE_RECORD     *Record;
+    CONTROL_RECORD  *Control;
+
+    if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
+      continue;
+    }
+
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      if (!EFI_ERROR (GetPageControl (Page, N, &Control)) && ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0)) {
+        (VOID)InvokeControlCallback (Control, Control->QuestionId, 0, Action);     // one driver's failure stops no other
+      }
+    }
+  }
+
+  gLoadingDefaults = Saved;
+}

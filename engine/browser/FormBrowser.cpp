@@ -1,0 +1,141 @@
+/** @file
+  SendForm: the form browser shows the form sets of the package lists a caller
+  names, through the same setup the boot flow enters, and refuses to run inside a
+  running setup.
+**/
+#include <engine/browser/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormParser.h>
+#include <engine/browser/PackageNotify.h>
+#include <engine/variables/VariableCache.h>
+#include <engine/post/BootScreenInterface.h>
+#include <frontend/FrontEndServices.h>
+
+#include <Library/MemoryAllocationLib.h>
+
+// Set when a driver asked for a reset while SendForm runs; SendForm hands it to its caller.
+BOOLEAN  gResetRequested = FALSE;
+
+static EFI_STATUS
+RefuseNestedSendForm (
+  VOID
+  )
+{
+  UINT8  Selection = 0;
+
+  if (gBootScreenInterface.ShowBootScreenMessageBox != NULL) {
+    (VOID)gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)u"SendForm Unsupported",
+            (CHAR16 *)u"SendForm Not suppored Nestedly or from Valid Setup Context!", 1, &Selection);     // informs only
+  }
+
+  return EFI_UNSUPPORTED;
+}
+
+/** The given handles whose package lists hold a form set, in order; FALSE when none does. */
+static BOOLEAN
+KeepFormSetHandles (
+  IN EFI_HII_HANDLE  *Handles,
+  IN UINTN           Count
+  )
+{
+  gSendFormHandleCount = 0;
+  gSendFormHandles     = (EFI_HII_HANDLE *)AllocateZeroPool (Count * sizeof (EFI_HII_HANDLE));
+  for (UINTN Index = 0; (gSendFormHandles != NULL) && (Index < Count); Index++) {
+    UINT64  Size = 0;
+    UINT8   *Copy = GetFormSetPackage (Handles[Index], &Size);
+
+    if (Copy != NULL) {
+      gSendFormHandles[gSendFormHandleCount++] = Handles[Index];
+      FreePool (Copy);
+    }
+  }
+
+  if (gSendFormHandleCount == 0) {
+    FreeAndNull (gSendFormHandles);
+    return FALSE;
+  }
+
+  return TRUE;
+}
+
+static EFI_STATUS
+RunSendFormSetup (
+  VOID
+  )
+{
+  UINT8       SavedRequest = gEnterSetupRequest;
+  EFI_TPL     Tpl;
+  EFI_STATUS  Status;
+
+  if (gVariableCache == NULL) {
+    (VOID)LoadVariableCache (&gVariableCache, NULL);     // setup reads what it can without it
+  }
+
+  // Setup runs at the application level whatever level the caller held.
+  Tpl = gBS->RaiseTPL (TPL_HIGH_LEVEL);
+  (VOID)Tpl;
+  gBS->RestoreTPL (TPL_APPLICATION);
+  if ((gST->ConIn != NULL) && (gST->ConIn->Reset != NULL)) {
+    (VOID)gST->ConIn->Reset (gST->ConIn, FALSE);     // stale keys only; a failed reset changes nothing
+  }
+
+  gSendFormRunning   = TRUE;
+  Status             = EnterGraphicalSetup ();
+  gSendFormRunning   = FALSE;
+  gEnterSetupRequest = SavedRequest;
+  return Status;
+}
+
+EFI_STATUS EFIAPI
+SendForm (
+  IN  CONST EFI_FORM_BROWSER2_PROTOCOL  *This,
+  IN  EFI_HII_HANDLE                    *Handles,
+  IN  UINTN                             HandleCount,
+  IN  EFI_GUID                          *FormSetGuid,
+  IN  EFI_FORM_ID                       FormId,
+  IN  CONST EFI_SCREEN_DESCRIPTOR       *ScreenDimensions,
+  OUT EFI_BROWSER_ACTION_REQUEST        *ActionRequest
+  )
+{
+  UINT32      Page;
+  EFI_STATUS  Status;
+
+  (VOID)This;
+  (VOID)FormId;
+  (VOID)ScreenDimensions;
+  if (ActionRequest != NULL) {
+    *ActionRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
+  }
+
+  if (GetTuiAppCurrentPage (&Page) || (gInSetup != 0) || gSendFormRunning) {
+    return RefuseNestedSendForm ();
+  }
+
+  if ((Handles == NULL) || (HandleCount == 0)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  // Nothing is drawn for a call that has no form set to show.
+  gSendFormGuid = FormSetGuid;
+  if (!KeepFormSetHandles (Handles, HandleCount)) {
+    gSendFormGuid = NULL;
+    return EFI_NOT_FOUND;
+  }
+
+  Status = RunSendFormSetup ();
+  FreeAndNull (gSendFormHandles);
+  gSendFormHandleCount = 0;
+  gSendFormGuid        = NULL;
+  if (gResetRequested) {
+    if (ActionRequest != NULL) {
+      *ActionRequest = EFI_BROWSER_ACTION_REQUEST_RESET;
+    }
+
+    gResetRequested = FALSE;
+  }
+
+  FreePendingPackageNotifications ();
+  FreeVariableSnapshotCopies ();
+  return Status;
+}

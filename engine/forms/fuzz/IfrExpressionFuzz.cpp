@@ -1,0 +1,173 @@
+// IFR expressions and condition nests as drivers publish them: the input is the
+// body of a forms package. The package is held as the engine's copy of a live one,
+// the first question opcodes become controls of a page (variable 0, 32 bytes, in the
+// cache), and every expression opener, condition and READ/WRITE in it is evaluated;
+// nothing may read outside the package or leak.
+#include <engine/browser/DynamicPages.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/forms/IfrExpression.h>
+#include <engine/forms/IfrOpcode.h>
+#include <engine/forms/QuestionConditions.h>
+#include <engine/core/SetupData.h>
+#include <engine/variables/VariableCache.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Library/PlatformLib.h>
+
+#include <Builders/SetupDataBuilder.h>
+#include <Emulator/Machine.h>
+#include <EmulatorHii/HiiServices.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const size_t    kControls    = 4;
+const size_t    kOpcodeLimit = 512;
+
+struct FUZZ_MACHINE {
+  Emu::Machine  M;
+
+  FUZZ_MACHINE ()
+  {
+    M.Add (std::make_unique<Emu::HiiServices> (M));
+    (void)PlatformLibConstructor (nullptr, M.SystemTable ());
+    gST = M.SystemTable ();
+    gBS = gST->BootServices;
+    gRT = gST->RuntimeServices;
+    (void)gBS->LocateProtocol (&gEfiHiiStringProtocolGuid, nullptr, (VOID **)&gHiiString);
+    M.Variables ().Put (u"Setup", kBoardGuid, 7, std::vector<UINT8> (32, 0x11));
+  }
+
+  ~FUZZ_MACHINE ()
+  {
+    FreeVariableCaches ();
+    FreeSetupData ();
+    ResetExpressionEvaluator ();
+    gDynamicPageTable     = nullptr;
+    gDynamicPageSlotCount = 0;
+    gHiiString            = nullptr;
+    gST                   = nullptr;
+    gBS                   = nullptr;
+    gRT                   = nullptr;
+  }
+};
+
+// Page 0 with a control for each of the first question opcodes, bound to them.
+void
+LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package)
+{
+  Builders::SETUP_DATA_DESC  D;
+  CONTROL_RECORD             *Control;
+  PAGE_RECORD                *Page;
+
+  D.Variables = { { .VendorGuid = kBoardGuid, .Name = u"Setup", .VariableId = 1, .StoreFlags = VARIABLE_STORE_EFI, .Size = 32 } };
+  D.Pages     = { { .FormId = 1 } };
+  D.FormSets  = { {} };
+  for (size_t Index = 0; Index < Questions.size (); Index++) {
+    D.Pages[0].Controls.push_back ({ .ControlType = CONTROL_TYPE_NUMERIC, .QuestionOpcode = 1 });
+  }
+
+  Builders::BYTES  Block = Builders::BuildSetupDataBlock (D);
+  gSetupData     = (UINT8 *)AllocateCopyPool (Block.size (), Block.data ());
+  gSetupDataSize = Block.size ();
+  if ((gSetupData == nullptr) || EFI_ERROR (ParseSetupDataHeader ())) {
+    return;
+  }
+
+  gControlData = gCompiledControlData;
+  if (!EFI_ERROR (GetPageData (0, &Page))) {
+    Page->HiiHandle = (EFI_HII_HANDLE)(UINTN)0x5A;
+  }
+
+  for (size_t Index = 0; !EFI_ERROR (GetPageControl (0, Index, &Control)); Index++) {
+    Control->QuestionOpcode = (UINT64)(UINTN)(Package + Questions[Index]);
+  }
+
+  (void)LoadVariableCache (&gVariableCache, nullptr);
+}
+
+void
+Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, const std::vector<size_t> &Questions)
+{
+  CONTROL_RECORD  Control {};
+  IFR_VALUE_CELL  Cell;
+  UINTN           Length;
+  UINT8           Default[EXPRESSION_DEFAULT_MAX];
+
+  for (size_t Offset : Opcodes) {
+    UINT8  *Opcode = Package + Offset;
+
+    std::memset (&Control, 0, sizeof (Control));
+    Control.ConditionOpcode = (UINT64)(UINTN)Opcode;
+    Control.Flags           = CONTROL_FLAG_VALID | CONTROL_FLAG_FORM_MAP_ACCESS | CONTROL_FLAG_DEFAULT_EXPRESSION;
+    Control.ControlType     = (Offset & 1) ? CONTROL_TYPE_INCONSISTENT_IF : CONTROL_TYPE_NUMERIC;
+    for (size_t Question : Questions) {
+      if (Question > Offset) {
+        Control.QuestionOpcode = (UINT64)(UINTN)(Package + Question);
+        break;
+      }
+    }
+
+    if ((EvaluateOperator (&Control, &Cell, &Length) == EFI_SUCCESS) && (Opcode + Length > End)) {
+      __builtin_trap ();  // the expression was read past the package
+    }
+
+    (void)EvaluateControlCondition (&Control);
+    (void)IsConditionOpcode (Opcode);
+    (void)GetDefaultFromExpression (&Control, Default);
+    if ((Opcode[0] == EFI_IFR_READ_OP) || (Opcode[0] == EFI_IFR_WRITE_OP)) {
+      (void)EvaluateExpression (IfrNext (Opcode, End), &Control, &Cell);
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int
+LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
+{
+  if (Size + sizeof (EFI_HII_PACKAGE_HEADER) > 0xFFFFFF) {
+    return 0;
+  }
+
+  FUZZ_MACHINE         Machine;
+  size_t               Total   = Size + sizeof (EFI_HII_PACKAGE_HEADER);
+  std::vector<size_t>  Opcodes;
+  std::vector<size_t>  Questions;
+  DYNAMIC_PAGE_RECORD  Slot {};
+
+  // Exactly the package's bytes, so a read past its end is caught.
+  std::unique_ptr<UINT8[]>  Package (new UINT8[Total]);
+  Package[0] = (UINT8)Total;
+  Package[1] = (UINT8)(Total >> 8);
+  Package[2] = (UINT8)(Total >> 16);
+  Package[3] = EFI_HII_PACKAGE_FORMS;
+  if (Size != 0) {
+    std::memcpy (Package.get () + 4, Data, Size);
+  }
+
+  const UINT8  *End = Package.get () + Total;
+  for (const UINT8 *Op = Package.get () + 4; IfrFits (Op, End) && (Opcodes.size () < kOpcodeLimit); Op = IfrNext (Op, End)) {
+    Opcodes.push_back ((size_t)(Op - Package.get ()));
+    if (IsQuestionOpcode (Op[0]) && (Questions.size () < kControls)) {
+      Questions.push_back ((size_t)(Op - Package.get ()));
+    }
+
+    if (IfrNext (Op, End) == nullptr) {
+      break;
+    }
+  }
+
+  Slot.Package          = Package.get ();
+  Slot.HiiHandle        = (EFI_HII_HANDLE)(UINTN)0x5A;
+  gDynamicPageTable     = &Slot;
+  gDynamicPageSlotCount = 1;
+  LoadBoard (Questions, Package.get ());
+  Evaluate (Package.get (), End, Opcodes, Questions);
+  return 0;
+}
