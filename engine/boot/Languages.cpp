@@ -173,7 +173,11 @@ BuildLanguageList (
   Codes = ReadPlatformCodes (&Length, &Count);
   gLanguageList = (Count == 0) ? NULL : (LANGUAGE_ENTRY *)AllocateZeroPool (Count * sizeof (LANGUAGE_ENTRY));
   for (UINTN Index = 0; (gLanguageList != NULL) && (Index < Count); Index++) {
-    (VOID)NthCode (Codes, Length, Index, &Start, &CodeLength);      // counted above
+    // Every code up to Count was found when they were counted; one that is not is skipped.
+    if (!NthCode (Codes, Length, Index, &Start, &CodeLength)) {
+      continue;
+    }
+
     gLanguageCount += FillLanguage (&gLanguageList[gLanguageCount], Codes + Start, CodeLength) ? 1 : 0;
   }
 

@@ -1,0 +1,91 @@
+/** @file
+  What the variable cache's files share: the cache counts, entry helpers, the
+  NVRAM read and the legacy group reader.
+**/
+#ifndef VARIABLE_CACHE_INTERNAL_H_
+#define VARIABLE_CACHE_INTERNAL_H_
+
+#include <engine/variables/VariableCache.h>
+#include <Protocol/LegacyBios.h>
+
+// How many entries the current cache and the default caches were built with.
+extern UINTN  gCurrentCacheCount;
+extern UINTN  gDefaultCacheCount;
+
+#define LEGACY_GROUP_HEADER_SIZE  6     // u32 device type, u16 length
+
+UINTN
+CacheCount (
+  IN CONST VARIABLE_CACHE_ENTRY  *Cache
+  );
+
+VOID
+FreeCacheArray (
+  IN OUT VARIABLE_CACHE_ENTRY  **Cache,
+  IN     UINTN                 Count
+  );
+
+VOID
+SetEntry (
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry,
+  IN     VOID                  *Data,
+  IN     UINTN                 Size
+  );
+
+VOID *
+ReadVariableAlloc (
+  IN  CONST CHAR16    *Name,
+  IN  CONST EFI_GUID  *Guid,
+  OUT UINT32          *Attributes,
+  OUT UINTN           *Size,
+  OUT BOOLEAN         *NoMemory = NULL
+  );
+
+VOID *
+ReadVariableOfIndex (
+  IN  UINTN    Index,
+  OUT UINTN    *Size,
+  OUT BOOLEAN  *NoMemory
+  );
+
+EFI_STATUS
+GrowEntry (
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry,
+  IN     UINTN                 NewSize
+  );
+
+VOID
+NormaliseOptionOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry,
+  IN BOOLEAN               DriverOptions,
+  IN UINT16                Marker
+  );
+
+BOOLEAN
+LegacyGroupAt (
+  IN  CONST UINT8  *Data,
+  IN  UINT64       Size,
+  IN  UINT64       Group,
+  OUT UINT16       *Length
+  );
+
+VOID
+NormaliseLegacyOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry
+  );
+
+VOID
+NormaliseCachedOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry,
+  IN UINTN                 Index
+  );
+
+BOOLEAN
+IsUsbLegacyGroup (
+  IN CONST UINT8      *Group,
+  IN UINT16           Length,
+  IN CONST BBS_TABLE  *Bbs,
+  IN UINT16           BbsCount
+  );
+
+#endif

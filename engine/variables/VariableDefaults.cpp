@@ -1,0 +1,184 @@
+/** @file
+  The default caches: each variable's standard and manufacturing defaults from the
+  defaults images in NVRAM, with the defaults of the questions over them.
+**/
+#include <engine/variables/VariableCache.h>
+#include <engine/variables/VariableCacheInternal.h>
+#include <engine/variables/ConfigString.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookTable.h>
+#include <engine/variables/NvramStore.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/core/SetupData.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Protocol/DevicePath.h>
+#include <Protocol/LegacyBios.h>
+
+static CONST EFI_GUID  mDefaultsGuid     = SETUP_DEFAULTS_VARIABLE_GUID;
+
+VOID
+MergeDefaultValue (
+  IN     UINTN                 Index,
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry,
+  IN     VOID                  *Found,
+  IN     UINTN                 FoundSize
+  )
+{
+  UINTN  PasswordBytes;
+
+  if ((Found == NULL) || (FoundSize == 0)) {
+    FreePool (Found);
+    return;
+  }
+
+  if (Index == SETUP_VARIABLE_INDEX_PASSWORD) {
+    // The passwords in force stay; an image never installs one of its own, nor
+    // overwrites part of them with a value shorter than the record.
+    PasswordBytes = (FoundSize < 2 * SETUP_PASSWORD_FIELD_SIZE) ? FoundSize : 2 * SETUP_PASSWORD_FIELD_SIZE;
+    if ((Entry->Data != NULL) && (Entry->Size >= SETUP_PASSWORD_RECORD_SIZE)) {
+      CopyMem (Found, Entry->Data, PasswordBytes);
+    } else {
+      ZeroMem (Found, PasswordBytes);
+    }
+  }
+
+  if (Entry->Size < FoundSize) {
+    SetEntry (Entry, Found, FoundSize);
+    return;
+  }
+
+  CopyMem (Entry->Data, Found, FoundSize);
+  FreePool (Found);
+}
+
+static VOID
+ReadDefaultFromNvram (
+  IN UINTN                 Index,
+  IN NVAR_STORE            *Store,
+  IN VARIABLE_CACHE_ENTRY  *Entry
+  )
+{
+  VARIABLE_RECORD  *Record = GetVariableRecord (Index);
+  RECORD_NAME      Name;
+  UINT32           Attributes;
+  UINTN            Size = Record->Size;
+  VOID             *Found = AllocatePool (Size == 0 ? 1 : Size);
+  EFI_STATUS       Status;
+
+  if (Found == NULL) {
+    return;
+  }
+
+  GetRecordName (Record, &Name);
+  Status = NvarGetVariable (Name.Text, &Record->VendorGuid, &Attributes, &Size, Found, Store, NULL);
+  if (Status == EFI_BUFFER_TOO_SMALL) {
+    FreePool (Found);
+    Found  = AllocatePool (Size);
+    Status = (Found == NULL) ? EFI_OUT_OF_RESOURCES
+                             : NvarGetVariable (Name.Text, &Record->VendorGuid, &Attributes, &Size, Found, Store, NULL);
+  }
+
+  if (EFI_ERROR (Status)) {
+    FreePool (Found);
+    return;
+  }
+
+  MergeDefaultValue (Index, Entry, Found, Size);
+}
+
+// A defaults image ("StdDefaults" or "MfgDefaults") is a whole NVRAM store: each
+// variable of the list that it holds replaces or overlays the cache entry.
+static VOID
+ApplyDefaultsImage (
+  IN CONST CHAR16          *ImageName,
+  IN VARIABLE_CACHE_ENTRY  *Cache
+  )
+{
+  UINTN       Size;
+  UINT32      Attributes;
+  NVAR_STORE  Store;
+  VOID        *Image = ReadVariableAlloc (ImageName, &mDefaultsGuid, &Attributes, &Size);
+
+  ZeroMem (&Store, sizeof (Store));
+  Store.Base = (UINT8 *)Image;
+  Store.Size = (Image == NULL) ? 0 : Size;
+  if (!EFI_ERROR (InitNvarStore (&Store, 0, TRUE, NULL))) {
+    for (UINTN Index = 0; Index < gDefaultCacheCount; Index++) {
+      ReadDefaultFromNvram (Index, &Store, &Cache[Index]);
+    }
+  }
+
+  FreePool (Image);
+}
+
+static VOID
+ApplyControlDefaults (
+  VOID
+  )
+{
+  PAGE_RECORD     *Page;
+  CONTROL_RECORD  *Control;
+  CONST UINT8     *Defaults;
+  UINT16          Offset;
+
+  for (UINTN PageIndex = 0; !EFI_ERROR (GetPageData (PageIndex, &Page)); PageIndex++) {
+    if (Page->HiiHandle == NULL) {
+      continue;
+    }
+
+    gDefaultBuildPage = Page->PageNumber;
+    for (UINTN N = 0; !EFI_ERROR (GetPageControl (PageIndex, N, &Control)); N++) {
+      if ((Control->VariableIndex == SETUP_VARIABLE_INDEX_LANGUAGE) || (Control->VariableIndex == SETUP_VARIABLE_INDEX_BOOT_ORDER) ||
+          (Control->VariableIndex == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) || (Control->ValueWidth == 0) ||
+          (Control->QuestionOpcode == 0))
+      {
+        continue;
+      }
+
+      Defaults = (CONST UINT8 *)Control + CONTROL_RECORD_DEFAULTS;
+      Offset   = GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
+      (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
+      (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,
+              (VOID *)(Defaults + Control->ValueWidth));
+    }
+  }
+}
+
+EFI_STATUS
+BuildDefaultCaches (
+  VOID
+  )
+{
+  UINTN  Count = GetVariableCount ();
+  UINTN  Size;
+
+  FreeCacheArray (&gVariableCacheStdDefaults, gDefaultCacheCount);
+  FreeCacheArray (&gVariableCacheMfgDefaults, gDefaultCacheCount);
+  gDefaultCacheCount            = 0;
+  gVariableCacheStdDefaults = (VARIABLE_CACHE_ENTRY *)AllocateZeroPool (Count * sizeof (VARIABLE_CACHE_ENTRY));
+  gVariableCacheMfgDefaults = (VARIABLE_CACHE_ENTRY *)AllocateZeroPool (Count * sizeof (VARIABLE_CACHE_ENTRY));
+  if ((gVariableCacheStdDefaults == NULL) || (gVariableCacheMfgDefaults == NULL)) {
+    FreeAndNull (gVariableCacheStdDefaults);
+    FreeAndNull (gVariableCacheMfgDefaults);
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  gDefaultCacheCount = Count;
+  for (UINTN Index = 0; Index < Count; Index++) {
+    gVariableCacheStdDefaults[Index].Data = GetVariableByIndex (Index, &Size);
+    gVariableCacheStdDefaults[Index].Size = (gVariableCacheStdDefaults[Index].Data == NULL) ? 0 : Size;
+    if (gVariableCacheStdDefaults[Index].Size != 0) {
+      gVariableCacheMfgDefaults[Index].Data = AllocateCopyPool (Size, gVariableCacheStdDefaults[Index].Data);
+      gVariableCacheMfgDefaults[Index].Size = (gVariableCacheMfgDefaults[Index].Data == NULL) ? 0 : Size;
+    }
+  }
+
+  ApplyControlDefaults ();
+  ApplyDefaultsImage (u"StdDefaults", gVariableCacheStdDefaults);
+  ApplyDefaultsImage (u"MfgDefaults", gVariableCacheMfgDefaults);
+  return EFI_SUCCESS;
+}

@@ -1,0 +1,99 @@
+/** @file
+  Orders in the cache's form: disabled and hidden options, and legacy groups whose
+  devices are disabled, carry the markers the order questions show.
+**/
+#include <engine/variables/VariableCache.h>
+#include <engine/variables/VariableCacheInternal.h>
+#include <engine/variables/ConfigString.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookTable.h>
+#include <engine/variables/NvramStore.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/core/SetupData.h>
+
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Protocol/DevicePath.h>
+#include <Protocol/LegacyBios.h>
+
+#define OPTION_HIDDEN             0x00000008
+#define OPTION_ACTIVE             0x00000001
+
+VOID
+NormaliseOptionOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry,
+  IN BOOLEAN               DriverOptions,
+  IN UINT16                Marker
+  )
+{
+  UINT32  Attributes;
+  UINT8   *Data = (UINT8 *)Entry->Data;
+
+  if ((Data == NULL) || ((DriverOptions ? gDriverOptionCount : gBootOptionCount) == 0)) {
+    return;
+  }
+
+  for (UINTN At = 0; At + 2 <= Entry->Size; At += 2) {
+    if (FindLoadOptionAttributes (DriverOptions, ReadUnaligned16 (Data + At), &Attributes) &&
+        ((Attributes & (OPTION_ACTIVE | OPTION_HIDDEN)) == 0))
+    {
+      WriteUnaligned16 (Data + At, Marker);
+    }
+  }
+}
+
+//
+// Groups {u32 type, u16 length, u16 indexes}; the length counts itself. The group
+// at Group, when its length is non-zero, below the order's size and inside it.
+//
+BOOLEAN
+LegacyGroupAt (
+  IN  CONST UINT8  *Data,
+  IN  UINT64       Size,
+  IN  UINT64       Group,
+  OUT UINT16       *Length
+  )
+{
+  if ((Data == NULL) || (Group + LEGACY_GROUP_HEADER_SIZE > Size)) {
+    return FALSE;
+  }
+
+  *Length = ReadUnaligned16 (Data + Group + 4);
+  return (*Length != 0) && (*Length < Size) && (Group + 4 + *Length <= Size);
+}
+
+VOID
+NormaliseLegacyOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry
+  )
+{
+  UINT8   *Data = (UINT8 *)Entry->Data;
+  UINT64  Group = 0;
+  UINT16  Length;
+
+  for ( ; LegacyGroupAt (Data, Entry->Size, Group, &Length); Group += 4 + Length) {
+    for (UINT64 At = Group + LEGACY_GROUP_HEADER_SIZE; At + 2 <= Group + 4 + Length; At += 2) {
+      if (ReadUnaligned16 (Data + At) > 255) {
+        WriteUnaligned16 (Data + At, gBootOrderDisabledMarker);
+      }
+    }
+  }
+}
+
+// A refreshed order takes the cache's form (disabled options and devices as the markers), as a whole load gives it.
+VOID
+NormaliseCachedOrder (
+  IN VARIABLE_CACHE_ENTRY  *Entry,
+  IN UINTN                 Index
+  )
+{
+  if (Index == SETUP_VARIABLE_INDEX_BOOT_ORDER) {
+    NormaliseOptionOrder (Entry, FALSE, gBootOrderDisabledMarker);
+  } else if (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER) {
+    NormaliseOptionOrder (Entry, TRUE, gDriverOrderDisabledMarker);
+  } else if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    NormaliseLegacyOrder (Entry);
+  }
+}
