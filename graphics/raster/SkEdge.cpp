@@ -27,6 +27,14 @@ SkFDot6 scale_to_fdot6 (SkScalar v, int shiftUp)
 // rows belongs to the next row, a whole row further on.
 SkFDot6 to_row_centre (SkFDot6 y0) { return ((SkFDot6Round (y0) << 6) + 32) - y0; }
 
+// The edge's x at its first row centre, in 16.16. The step from x0 stays in 16.16: floored
+// to 1/64 it moved a left edge leftward by up to a 64th, past a pixel centre, so a
+// one-pixel-wide stroke at x = 0 came out two wide.
+SkFixed first_row_x (SkFDot6 x0, SkFDot6 y0, SkFixed slope)
+{
+    return SkFDot6ToFixed (x0) + (SkFixed)(((int64_t)to_row_centre (y0) * slope) >> 6);
+}
+
 // Deviation estimate of a curve from its chord, combined over both axes.
 int32_t cheap_distance (int32_t dx, int32_t dy)
 {
@@ -55,7 +63,7 @@ int SkEdge::setLine (const SkPoint &p0, const SkPoint &p1, const SkIRect *, int 
     int top = SkFDot6Round (y0), bottom = SkFDot6Round (y1);
     if (top == bottom) return 0;
     SkFixed slope = fdot6_div (x1 - x0, y1 - y0);
-    fX = SkFDot6ToFixed (x0 + (SkFDot6)(((int64_t)to_row_centre (y0) * slope) >> 16));
+    fX = first_row_x (x0, y0, slope);
     fDX = slope;
     fFirstY = top;
     fLastY = bottom - 1;
@@ -73,7 +81,7 @@ int SkEdge::updateLine (SkFixed ax0, SkFixed ay0, SkFixed ax1, SkFixed ay1)
     // A piece going up (possible through rounding of the differences) makes no edge.
     if (top >= bottom) return 0;
     SkFixed slope = fdot6_div (x1 - x0, y1 - y0);
-    fX = SkFDot6ToFixed (x0 + (SkFDot6)(((int64_t)to_row_centre (y0) * slope) >> 16));
+    fX = first_row_x (x0, y0, slope);
     fDX = slope;
     fFirstY = top;
     fLastY = bottom - 1;

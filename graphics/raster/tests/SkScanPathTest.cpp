@@ -239,27 +239,34 @@ TEST (ScanFillPath, ClipByRegionNeverWritesOutside)
     }
 }
 
-// A stroked one-pixel line at x = 0: its left edge runs from x = -0.4999999 down to -0.5,
-// which the edge arithmetic steps to just below -0.5, so row 1 onward starts a span at
-// x = -1 although the path's rounded bounds start at 0. On a device whose left side is
-// x = 0 that pixel would be the row above's last one, or before the pixels.
-TEST (ScanFillPath, SpansRoundedPastThePathBoundsStayInTheClip)
+// A stroked one-pixel line at x = 0, its left edge from x = -0.4999999 down to -0.5 and its
+// right one from 0.5000001 to 0.5: every row's pixel centre at x = 0.5 is inside and the one
+// at -0.5 outside, so exactly column 0 is painted, rows 0 to 9. The step to the first row
+// centre, floored to 1/64, once put the left edge just past -0.5 from row 1 on, painting
+// column -1 too: a pixel before the device's left side when that is at 0.
+TEST (ScanFillPath, OnePixelStrokeAtTheDeviceEdgePaintsItsOwnColumn)
 {
-    SkPath p;
-    p.moveTo (0.500000119f, 5.96050942e-09f);
-    p.lineTo (0.5f, 10);
-    p.lineTo (-0.5f, 10);
-    p.lineTo (-0.499999881f, -5.96050942e-09f);
-    p.close ();
-    for (SkIRect device : { SkIRect::MakeLTRB (0, 0, 64, 64), SkIRect::MakeLTRB (-64, 0, 1, 64) }) {
-        CoverageBlitter b (-8, -8, 80, 80);
-        SkScan::FillPath (p, SkRegion (device), &b);
-        EXPECT_EQ (b.countOutside (device), 0) << device.fLeft;
+    SkPath stroke;
+    stroke.moveTo (0.500000119f, 5.96050942e-09f);
+    stroke.lineTo (0.5f, 10);
+    stroke.lineTo (-0.5f, 10);
+    stroke.lineTo (-0.499999881f, -5.96050942e-09f);
+    stroke.close ();
+    // A left edge leaning from -0.49 to -0.4999: 1/64 coordinates -31 and -32, and the step
+    // to row 0's centre a 20th of a 64th, which flooring made a whole one.
+    SkPath leaning = square (-0.49f, 0, 0.6f, 10);
+    leaning.setLastPt (-0.4999f, 10);
+    for (const SkPath &p : { stroke, leaning }) {
+        for (SkIRect device : { SkIRect::MakeLTRB (0, 0, 64, 64), SkIRect::MakeLTRB (-64, 0, 1, 64), SkIRect::MakeLTRB (-8, -8, 72, 72) }) {
+            CoverageBlitter b (-8, -8, 80, 80);
+            SkScan::FillPath (p, SkRegion (device), &b);
+            for (int y = -8; y < 72; y++) {
+                for (int x = -8; x < 72; x++) {
+                    ASSERT_EQ (b.at (x, y), (x == 0 && y >= 0 && y < 10) ? 255 : 0) << device.fLeft << ": " << x << "," << y;
+                }
+            }
+        }
     }
-    CoverageBlitter wide (-8, -8, 80, 80);
-    SkScan::FillPath (p, SkRegion (SkIRect::MakeLTRB (-8, -8, 72, 72)), &wide);
-    EXPECT_EQ (wide.at (-1, 5), 255);     // inside a wider clip the span is drawn as computed
-    EXPECT_EQ (wide.at (0, 5), 255);
 }
 
 TEST (ScanFillPath, HugeAndNonFiniteCoordinatesStayInTheClipInBothFillers)

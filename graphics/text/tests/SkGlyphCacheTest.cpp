@@ -46,9 +46,11 @@ TEST_F (SkGlyphCacheTest, SameDescriptorGivesTheSameCache)
     Key key (MakePaint (12));
     SkGlyphCache *first = SkGlyphCache::DetachCache (key.desc ());
     ASSERT_NE (first, nullptr);
-    EXPECT_EQ (first->getMemoryUsed (), 10424u);
+    size_t empty = first->getMemoryUsed ();
+    EXPECT_GT (empty, 0u);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 0u);    // charged once attached
     SkGlyphCache::AttachCache (first);
-    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 10424u);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), empty);
     SkGlyphCache *again = SkGlyphCache::DetachCache (key.desc ());
     EXPECT_EQ (again, first);
     EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 0u);     // in use, off the list
@@ -62,31 +64,40 @@ TEST_F (SkGlyphCacheTest, SameDescriptorGivesTheSameCache)
     EXPECT_EQ (SkGlyphCache::CountCaches (), 2);
 }
 
-// Visiting with a procedure that returns false leaves the cache on the list.
+// Visiting with a procedure that returns false leaves the cache on the list, charged.
 TEST_F (SkGlyphCacheTest, VisitWithoutKeepingReturnsNull)
 {
     Key key (MakePaint (13));
-    int calls = 0;
+    std::vector<size_t> visits;
     SkGlyphCache *kept = SkGlyphCache::VisitCache (
-        key.desc (), [] (const SkGlyphCache *, void *context) { ++*(int *)context; return false; }, &calls);
+        key.desc (),
+        [] (const SkGlyphCache *cache, void *context) {
+            ((std::vector<size_t> *)context)->push_back (cache->getMemoryUsed ());
+            return false;
+        },
+        &visits);
     EXPECT_EQ (kept, nullptr);
-    EXPECT_EQ (calls, 1);
+    ASSERT_EQ (visits.size (), 1u);
     EXPECT_EQ (SkGlyphCache::CountCaches (), 1);
-    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 10424u);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), visits[0]);
 }
 
-// 0x41 and 0x100040 share character-hash slot 0x41; both stay in the glyph array.
+// 0x41 and 0x100040 share character-hash slot 0x41; both stay in the glyph array, each
+// record charged once, and finding one again charges nothing.
 TEST_F (SkGlyphCacheTest, CharactersSharingASlotEvictEachOther)
 {
     SkAutoGlyphCache cache (MakePaint (12).detachCache (nullptr));
     SkGlyphCache *c = cache.get ();
+    size_t empty = c->getMemoryUsed ();
     const SkGlyph &a = c->getUnicharAdvance (0x41);
+    size_t record = c->getMemoryUsed () - empty;
+    EXPECT_GT (record, 0u);
     c->getUnicharAdvance (0x100040);
     EXPECT_EQ (c->countGlyphs (), 2);
     EXPECT_EQ (&c->getUnicharAdvance (0x41), &a);
     EXPECT_EQ (c->countGlyphs (), 2);
     EXPECT_EQ (c->advanceOnlyCount (), 2u);
-    EXPECT_EQ (c->getMemoryUsed (), 10424u + 2 * 40);
+    EXPECT_EQ (c->getMemoryUsed (), empty + 2 * record);
 }
 
 // An advance look-up then a metrics look-up compute the metrics once, on the same record.
@@ -158,23 +169,24 @@ TEST_F (SkGlyphCacheTest, GlyphsPastSixteenBitsHaveNoSize)
     EXPECT_EQ (cache.get ()->findImage (glyph), nullptr);
 }
 
-// Attaching a fresh cache (10,424 bytes) at a total of 778,240 passes the budget by 2,232:
-// the purge then aims at a quarter of the total (194,560), so it frees from the least
-// recently used end until that much is freed or nothing is left.
+// Attaching a fresh cache that takes the total a little past the budget purges: it aims at
+// a quarter of the total, so it frees from the least recently used end until that much is
+// freed or nothing is left.
 TEST_F (SkGlyphCacheTest, AttachPastTheBudgetFreesAQuarter)
 {
     std::vector<uint64_t> sizes = fill_caches (4, 30, 'A', 'Z');
     uint64_t real = sizes[0] + sizes[1] + sizes[2] + sizes[3];
     ASSERT_EQ (SkGlyphCache::GetTotalMemory (), real);
-    // Other caches' memory stands in for the rest of the 778,240 bytes.
-    SkGlyphCache::SetTotalMemoryForTesting (778240);
     SkGlyphCache *fresh = SkGlyphCache::DetachCache (Key (MakePaint (7)).desc ());
-    ASSERT_EQ (fresh->getMemoryUsed (), 10424u);
+    uint64_t freshSize = fresh->getMemoryUsed ();
+    // Other caches' memory stands in for the rest: the fresh cache passes the budget by a
+    // byte, and the four real caches are far below a quarter of the total, so all of them go.
+    uint64_t before = SkGlyphCache::kBudget - freshSize + 1;
+    ASSERT_LT (real, before / 4);
+    SkGlyphCache::SetTotalMemoryForTesting ((size_t)before);
     SkGlyphCache::AttachCache (fresh);
-    // All four real caches together are far below 194,560 bytes, so all of them go.
-    ASSERT_LT (real, 194560u);
     EXPECT_EQ (SkGlyphCache::CountCaches (), 1);
-    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), 778240u - real + 10424u);
+    EXPECT_EQ (SkGlyphCache::GetTotalMemory (), before - real + freshSize);
 }
 
 // The purge stops as soon as the freed memory reaches its target, oldest caches first.
