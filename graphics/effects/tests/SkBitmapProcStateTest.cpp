@@ -33,33 +33,34 @@ SkMatrix scale (SkScalar sx, SkScalar sy)
 
 } // namespace
 
-TEST (SkBitmapProcState, TranslateClampRepeatsTheEdgeColumns)
+// Which columns and row each tile mode takes for a run: clamp repeats the edge columns,
+// mirror turns at each end, repeat wraps both ways; scaled, the nearest pixel unfiltered.
+TEST (SkBitmapProcState, TileModesTakeTheirColumnsAndRow)
 {
-    TestBitmap src (5, 3, coded_pixel);
-    SkBitmapProcShader shader (src.bitmap, SkShader::kClamp_TileMode, SkShader::kClamp_TileMode);
-    // The bitmap starts 3 pixels right of the run's first pixel.
-    std::vector<uint32_t> row = shade_row (shader, translate (3, 0), SkPaint (), 0, 1, 10);
-    EXPECT_EQ ((std::vector<int>{ 0, 0, 0, 0, 1, 2, 3, 4, 4, 4 }), columns_of (row));
-    EXPECT_EQ (1, coded_row (row[0]));
-}
-
-TEST (SkBitmapProcState, TranslateMirrorTurnsAtEachEnd)
-{
-    TestBitmap src (5, 3, coded_pixel);
-    SkBitmapProcShader shader (src.bitmap, SkShader::kMirror_TileMode, SkShader::kClamp_TileMode);
-    std::vector<uint32_t> row = shade_row (shader, SkMatrix::I (), SkPaint (), 5, 0, 13);
-    EXPECT_EQ ((std::vector<int>{ 4, 3, 2, 1, 0, 0, 1, 2, 3, 4, 4, 3, 2 }), columns_of (row));
-    row = shade_row (shader, SkMatrix::I (), SkPaint (), -3, 0, 4);
-    EXPECT_EQ ((std::vector<int>{ 2, 1, 0, 0 }), columns_of (row));
-}
-
-TEST (SkBitmapProcState, TranslateRepeatWrapsBothWays)
-{
-    TestBitmap src (5, 4, coded_pixel);
-    SkBitmapProcShader shader (src.bitmap, SkShader::kRepeat_TileMode, SkShader::kRepeat_TileMode);
-    std::vector<uint32_t> row = shade_row (shader, SkMatrix::I (), SkPaint (), -7, -1, 9);
-    EXPECT_EQ ((std::vector<int>{ 3, 4, 0, 1, 2, 3, 4, 0, 1 }), columns_of (row));
-    EXPECT_EQ (3, coded_row (row[0]));
+    const SkShader::TileMode kClamp = SkShader::kClamp_TileMode, kMirror = SkShader::kMirror_TileMode,
+                             kRepeat = SkShader::kRepeat_TileMode;
+    const struct {
+        SkShader::TileMode x, y;
+        int width, height;
+        SkMatrix matrix;
+        int left, top;
+        std::vector<int> columns;
+        int row;
+    } kCases[] = {
+        // The bitmap starts 3 pixels right of the run's first pixel.
+        { kClamp, kClamp, 5, 3, translate (3, 0), 0, 1, { 0, 0, 0, 0, 1, 2, 3, 4, 4, 4 }, 1 },
+        { kMirror, kClamp, 5, 3, SkMatrix::I (), 5, 0, { 4, 3, 2, 1, 0, 0, 1, 2, 3, 4, 4, 3, 2 }, 0 },
+        { kMirror, kClamp, 5, 3, SkMatrix::I (), -3, 0, { 2, 1, 0, 0 }, 0 },
+        { kRepeat, kRepeat, 5, 4, SkMatrix::I (), -7, -1, { 3, 4, 0, 1, 2, 3, 4, 0, 1 }, 3 },
+        { kClamp, kClamp, 4, 2, scale (2, 2), -2, 3, { 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 3, 3 }, 1 },
+    };
+    for (const auto &c : kCases) {
+        TestBitmap src (c.width, c.height, coded_pixel);
+        SkBitmapProcShader shader (src.bitmap, c.x, c.y);
+        std::vector<uint32_t> row = shade_row (shader, c.matrix, SkPaint (), c.left, c.top, (int)c.columns.size ());
+        EXPECT_EQ (c.columns, columns_of (row)) << c.x << c.y << " at " << c.left << "," << c.top;
+        EXPECT_EQ (c.row, coded_row (row[0])) << c.x << c.y << " at " << c.left << "," << c.top;
+    }
 }
 
 // A row above the bitmap used to pass the clamp unchanged and read before its pixels.
@@ -73,15 +74,6 @@ TEST (SkBitmapProcState, RowAboveTheBitmapClampsToRowZero)
     EXPECT_EQ (0, coded_row (row[0]));
     row = shade_row (shader, translate (0, -10), SkPaint (), 0, 0, 4);
     EXPECT_EQ (3, coded_row (row[0]));
-}
-
-TEST (SkBitmapProcState, ScaledClampTakesTheNearestPixelUnfiltered)
-{
-    TestBitmap src (4, 2, coded_pixel);
-    SkBitmapProcShader shader (src.bitmap, SkShader::kClamp_TileMode, SkShader::kClamp_TileMode);
-    std::vector<uint32_t> row = shade_row (shader, scale (2, 2), SkPaint (), -2, 3, 12);
-    EXPECT_EQ ((std::vector<int>{ 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 3, 3 }), columns_of (row));
-    EXPECT_EQ (1, coded_row (row[0]));
 }
 
 TEST (SkBitmapProcState, OnePixelWideBitmapFillsTheRun)

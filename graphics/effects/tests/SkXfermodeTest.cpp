@@ -32,62 +32,95 @@ std::vector<uint32_t> grid_pixels ()
     return out;
 }
 
+struct FormulaCase {
+    int mode;
+    uint32_t src, dst, want;
+};
+
+// Every mode's formula on pairs worked by hand. R(x) is x / 255 rounded, K the same.
+const FormulaCase kFormulaCases[] = {
+    { 12, 0x80800000, 0x80800000, 0xFFFF0000 },     // plus saturates
+    { 3, 0xFF123456, 0x80808080, 0xFF123456 },      // opaque srcOver
+    { 3, 0, 0x80808080, 0x80808080 },               // transparent srcOver
+    { 13, 0xFFFFFFFF, 0x80402010, 0x80402010 },     // multiply by white
+    // srcOver of half red over opaque blue: 0x80800000 + 0xFF0000FF * 128 >> 8.
+    { 3, 0x80800000, 0xFF0000FF, 0x80800000u + 0x7F00007Fu },
+    { 11, 0xFFFFFFFF, 0xFF000000, 0 },              // xor of two opaque colours
+    // screen of 0x80 on 0x80 per channel: 128 + 128 - R(16384) = 256 - 64 = 192.
+    { 14, 0x80808080, 0x80808080, 0xC0C0C0C0 },
+    // difference of opaque white over opaque mid grey: 255 + 128 - 2 * R(128 * 255) = 127.
+    { 22, 0xFFFFFFFF, 0xFF808080, 0xFF7F7F7F },
+    // The Porter-Duff modes that scale by an alpha: a channel c scaled by 256 - a or a + 1
+    // is (c * scale) >> 8, truncated; the "atop" modes round each product by 255 instead.
+    // dstOver: 0x60 + (0x10 * 128 >> 8) = 104; alpha 128 + (255 * 128 >> 8) = 255.
+    { 4, 0xFF102030, 0x80604020, 0xFF685038 },
+    // srcIn over alpha 128, dstIn under alpha 128: 255 * 129 >> 8 = 128, 128 * 129 >> 8 = 64.
+    { 5, 0xFF804020, 0x80000000, 0x80402010 },
+    { 6, 0x80000000, 0xFF804020, 0x80402010 },
+    // srcOut over alpha 64, dstOut under alpha 64: 255 * 192 >> 8 = 191, 128 * 192 >> 8 = 96.
+    { 7, 0xFF804020, 0x40000000, 0xBF603018 },
+    { 8, 0x40000000, 0xFF804020, 0xBF603018 },
+    // srcATop of 0x80402010 on opaque grey: R(64 * 255) + R(128 * 127) = 64 + 64, alpha 255.
+    { 9, 0x80402010, 0xFF808080, 0xFF806050 },
+    { 10, 0xFF808080, 0x80402010, 0xFF806050 },
+    // Separable modes of opaque pixels reduce to their textbook forms. Darken and lighten:
+    // x + y - R(max or min of x * 255, y * 255) is the min or the max.
+    { 16, 0xFF804020, 0xFF206080, 0xFF204020 },
+    { 17, 0xFF804020, 0xFF206080, 0xFF806080 },
+    // overlay of 128 on 64 (2 * 64 <= 255): R(2 * 128 * 64) = 64; on 192:
+    // R(65025 - 2 * 63 * 127) = R(49023) = 192.
+    { 15, 0xFF808080, 0xFF404040, 0xFF404040 },
+    { 15, 0xFF808080, 0xFFC0C0C0, 0xFFC0C0C0 },
+    // hard light is overlay with the roles swapped: 64 on 128 gives R(2 * 64 * 128) = 64.
+    { 20, 0xFF404040, 0xFF808080, 0xFF404040 },
+    // exclusion with white: R(65025 - 255 * y) = 255 - y.
+    { 23, 0xFFFFFFFF, 0xFF804020, 0xFF7FBFDF },
+    // Dodge and burn show the source over a zero destination.
+    { 18, 0x80402010, 0, 0x80402010 }, { 18, 0, 0, 0 }, { 19, 0x80402010, 0, 0x80402010 }, { 19, 0, 0, 0 },
+    // The dodge lacked the parts of each colour that the other does not cover, so a
+    // translucent black source darkened the destination by its alpha; dodging with black
+    // must leave it. sc 0, sa 128 over dc 100: (((100·128) << 15) / (255·128)) × R(128·255)
+    // >> 15 = 50, plus R(100·127) = 50.
+    { 18, 0x80000000, 0xFF646464, 0xFF646464 },
+    // A ratio above 1 stops at 1: sc 100, sa 128 over dc 200 gives R(128·255) + R(200·127)
+    // = 128 + 100 = 228, not the cap 255.
+    { 18, 0x80646464, 0xFFC8C8C8, 0xFFE4E4E4 },
+    // The result stays capped at the result alpha: sc 35, sa 37 over dc = da = 231 gives
+    // R(37·231) + R(35·24 + 231·218) = 34 + 201 = 235, capped at 37 + 231 − 34 = 234.
+    { 18, 0x25232323, 0xE7E7E7E7, 0xEAEAEAEA },
+    // Opaque pixels keep the 15-bit fixed-point dodge bit for bit: (((dc·sa) << 15) /
+    // (da·(sa − sc))) × R(sa·da) >> 15 truncates where a rounded division by 255 gives one
+    // more. dc = sc = 100: (25500 << 15) / (255·155) = 21140; 21140·255 >> 15 = 164.
+    { 18, 0xFF646464, 0xFF646464, 0xFFA4A4A4 },
+    // A ratio of 1 or more is the alpha: 200 / (255 − 100) > 1.
+    { 18, 0xFF646464, 0xFFC8C8C8, 0xFFFFFFFF },
+    // sc = sa: R(sa·da + sc·(255 − da) + dc·(255 − sa)) = R(32640 + 12700) = 178.
+    { 18, 0x80808080, 0xFF646464, 0xFFB2B2B2 },
+    // sc = sa also dodges a black destination channel: R(64·64 + 64·191) = 64, alpha 112.
+    { 18, 0x40404040, 0x40000000, 0x70404040 },
+    // Burn, opaque: sc 128, dc 128: min(((127·255) << 8) / (128·255), 256) = 254;
+    // R(0 + 0 + 65025 − (65025·254 >> 8)) = R(65025 − 64517) = R(508) = 2.
+    { 19, 0xFF808080, 0xFF808080, 0xFF020202 },
+    // Burn with sc 0 and dc = da: R((255 − sa)·dc + sa·da) with sa 255 = 255.
+    { 19, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF },
+    // Soft light, opaque, sc 64 (2·sc ≤ sa), dc 128: m = (128 << 8) / 255 = 128;
+    // rc = 128·(255 + ((−127·128) >> 8)) = 128·191 = 24448; K(24448) = R(24448) = 96.
+    { 21, 0xFF404040, 0xFF808080, 0xFF606060 },
+    // Soft light, opaque, sc 192, dc 128 (4·dc > da): m = 128, t = SkSqrtBits (128, 19) − 128
+    // = √(128·256) − 128 = 181 − 128 = 53; rc = 128·255 + ((53·129·255) >> 8) = 32640 + 6810;
+    // R(39450) = 155.
+    { 21, 0xFFC0C0C0, 0xFF808080, 0xFF9B9B9B },
+    // Soft light, opaque, sc 192, dc 40 (4·dc ≤ da): m = 40, t = ((16·40·104·(−216)) >> 16)
+    // + 280 = −220 + 280 = 60; rc = 40·255 + ((60·129·255) >> 8) = 10200 + 7709; R(17909) = 70.
+    { 21, 0xFFC0C0C0, 0xFF282828, 0xFF464646 },
+};
+
 } // namespace
 
-TEST (SkXfermodeFormula, ExactValuesOfChosenPairs)
+TEST (SkXfermodeFormula, PairsWorkedByHand)
 {
-    EXPECT_EQ (0xFFFF0000u, apply (12, 0x80800000, 0x80800000));         // plus saturates
-    EXPECT_EQ (0xFF123456u, apply (3, 0xFF123456, 0x80808080));          // opaque srcOver
-    EXPECT_EQ (0x80808080u, apply (3, 0, 0x80808080));                    // transparent srcOver
-    EXPECT_EQ (0x80402010u, apply (13, 0xFFFFFFFF, 0x80402010));          // multiply by white
-    // srcOver of half red over opaque blue: 0x80800000 + 0xFF0000FF * 128 >> 8.
-    EXPECT_EQ (0x80800000u + 0x7F00007Fu, apply (3, 0x80800000, 0xFF0000FF));
-    // xor of two opaque colours is transparent.
-    EXPECT_EQ (0u, apply (11, 0xFFFFFFFF, 0xFF000000));
-    // screen of 0x80 on 0x80 per channel: 128 + 128 - R(16384) = 256 - 64 = 192.
-    EXPECT_EQ (0xC0C0C0C0u, apply (14, 0x80808080, 0x80808080));
-    // difference of opaque white over opaque mid grey: 255 + 128 - 2 * R(128 * 255) = 127.
-    EXPECT_EQ (0xFF7F7F7Fu, apply (22, 0xFFFFFFFF, 0xFF808080));
-}
-
-// The Porter-Duff modes that scale by an alpha: a channel c scaled by 256 - a or a + 1 is
-// (c * scale) >> 8, truncated; the "atop" modes round each product by 255 instead.
-TEST (SkXfermodeFormula, PorterDuffScalesTruncate)
-{
-    // dstOver: 0x60 + (0x10 * 128 >> 8) = 104; alpha 128 + (255 * 128 >> 8) = 255.
-    EXPECT_EQ (0xFF685038u, apply (4, 0xFF102030, 0x80604020));
-    // srcIn over alpha 128, dstIn under alpha 128: 255 * 129 >> 8 = 128, 128 * 129 >> 8 = 64.
-    EXPECT_EQ (0x80402010u, apply (5, 0xFF804020, 0x80000000));
-    EXPECT_EQ (0x80402010u, apply (6, 0x80000000, 0xFF804020));
-    // srcOut over alpha 64, dstOut under alpha 64: 255 * 192 >> 8 = 191, 128 * 192 >> 8 = 96.
-    EXPECT_EQ (0xBF603018u, apply (7, 0xFF804020, 0x40000000));
-    EXPECT_EQ (0xBF603018u, apply (8, 0x40000000, 0xFF804020));
-    // srcATop of 0x80402010 on opaque grey: R(64 * 255) + R(128 * 127) = 64 + 64, alpha 255.
-    EXPECT_EQ (0xFF806050u, apply (9, 0x80402010, 0xFF808080));
-    EXPECT_EQ (0xFF806050u, apply (10, 0xFF808080, 0x80402010));
-}
-
-// Separable modes of opaque pixels, where each reduces to its textbook form.
-TEST (SkXfermodeFormula, SeparableModesOfOpaquePixels)
-{
-    // darken and lighten: x + y - R(max or min of x * 255, y * 255) is the min or the max.
-    EXPECT_EQ (0xFF204020u, apply (16, 0xFF804020, 0xFF206080));
-    EXPECT_EQ (0xFF806080u, apply (17, 0xFF804020, 0xFF206080));
-    // overlay of 128 on 64 (2 * 64 <= 255): R(2 * 128 * 64) = 64; on 192: R(65025 - 2 * 63 * 127)
-    // = R(49023) = 192.
-    EXPECT_EQ (0xFF404040u, apply (15, 0xFF808080, 0xFF404040));
-    EXPECT_EQ (0xFFC0C0C0u, apply (15, 0xFF808080, 0xFFC0C0C0));
-    // hard light is overlay with the roles swapped: 64 on 128 gives R(2 * 64 * 128) = 64.
-    EXPECT_EQ (0xFF404040u, apply (20, 0xFF404040, 0xFF808080));
-    // exclusion with white: R(65025 - 255 * y) = 255 - y.
-    EXPECT_EQ (0xFF7FBFDFu, apply (23, 0xFFFFFFFF, 0xFF804020));
-}
-
-TEST (SkXfermodeFormula, DodgeAndBurnShowSourceOverZeroDestination)
-{
-    for (int mode : { 18, 19 }) {
-        EXPECT_EQ (0x80402010u, apply (mode, 0x80402010, 0));
-        EXPECT_EQ (0u, apply (mode, 0, 0));
+    for (const FormulaCase &c : kFormulaCases) {
+        EXPECT_EQ (apply (c.mode, c.src, c.dst), c.want) << "mode " << c.mode << std::hex << " src " << c.src << " dst " << c.dst;
     }
 }
 
@@ -100,55 +133,6 @@ TEST (SkXfermodeFormula, DodgeAndBurnSurviveZeroDestinationAlpha)
         EXPECT_EQ (0x80u, r >> 24) << mode;
         EXPECT_EQ (0x40u, r >> 16 & 255) << mode;
     }
-}
-
-// The dodge lacked the parts of each colour that the other does not cover, so a translucent
-// black source darkened the destination by its alpha; dodging with black must leave it.
-TEST (SkXfermodeFormula, DodgeWithTranslucentBlackKeepsDestination)
-{
-    // sc 0, sa 128 over dc 100: (((100·128) << 15) / (255·128)) × R(128·255) >> 15 = 50,
-    // plus R(100·127) = 50.
-    EXPECT_EQ (0xFF646464u, apply (18, 0x80000000, 0xFF646464));
-    // A ratio above 1 stops at 1: sc 100, sa 128 over dc 200 gives R(128·255) + R(200·127)
-    // = 128 + 100 = 228, not the cap 255.
-    EXPECT_EQ (0xFFE4E4E4u, apply (18, 0x80646464, 0xFFC8C8C8));
-    // The result stays capped at the result alpha: sc 35, sa 37 over dc = da = 231 gives
-    // R(37·231) + R(35·24 + 231·218) = 34 + 201 = 235, capped at 37 + 231 − 34 = 234.
-    EXPECT_EQ (0xEAEAEAEAu, apply (18, 0x25232323, 0xE7E7E7E7));
-}
-
-// Opaque pixels keep the 15-bit fixed-point dodge bit for bit: (((dc·sa) << 15) /
-// (da·(sa − sc))) × R(sa·da) >> 15 truncates where a rounded division by 255 gives one more.
-TEST (SkXfermodeFormula, DodgeOfOpaquePixelsKeepsFixedPointBits)
-{
-    // dc = sc = 100: (25500 << 15) / (255·155) = 21140; 21140·255 >> 15 = 164.
-    EXPECT_EQ (0xFFA4A4A4u, apply (18, 0xFF646464, 0xFF646464));
-    // A ratio of 1 or more is the alpha: 200 / (255 − 100) > 1.
-    EXPECT_EQ (0xFFFFFFFFu, apply (18, 0xFF646464, 0xFFC8C8C8));
-    // sc = sa: R(sa·da + sc·(255 − da) + dc·(255 − sa)) = R(32640 + 12700) = 178.
-    EXPECT_EQ (0xFFB2B2B2u, apply (18, 0x80808080, 0xFF646464));
-    // sc = sa also dodges a black destination channel: R(64·64 + 64·191) = 64, alpha 112.
-    EXPECT_EQ (0x70404040u, apply (18, 0x40404040, 0x40000000));
-}
-
-// Burn and soft light on chosen pairs, worked by hand from their formulas.
-TEST (SkXfermodeFormula, BurnAndSoftLightExactValues)
-{
-    // Burn, opaque: sc 128, dc 128: min(((127·255) << 8) / (128·255), 256) = 254;
-    // R(0 + 0 + 65025 − (65025·254 >> 8)) = R(65025 − 64517) = R(508) = 2.
-    EXPECT_EQ (0xFF020202u, apply (19, 0xFF808080, 0xFF808080));
-    // Burn with sc 0 and dc = da: R((255 − sa)·dc + sa·da) with sa 255 = 255.
-    EXPECT_EQ (0xFFFFFFFFu, apply (19, 0xFF000000, 0xFFFFFFFF));
-    // Soft light, opaque, sc 64 (2·sc ≤ sa), dc 128: m = (128 << 8) / 255 = 128;
-    // rc = 128·(255 + ((−127·128) >> 8)) = 128·191 = 24448; K(24448) = R(24448) = 96.
-    EXPECT_EQ (0xFF606060u, apply (21, 0xFF404040, 0xFF808080));
-    // Soft light, opaque, sc 192, dc 128 (4·dc > da): m = 128, t = SkSqrtBits (128, 19) − 128
-    // = √(128·256) − 128 = 181 − 128 = 53; rc = 128·255 + ((53·129·255) >> 8) = 32640 + 6810;
-    // R(39450) = 155.
-    EXPECT_EQ (0xFF9B9B9Bu, apply (21, 0xFFC0C0C0, 0xFF808080));
-    // Soft light, opaque, sc 192, dc 40 (4·dc ≤ da): m = 40, t = ((16·40·104·(−216)) >> 16)
-    // + 280 = −220 + 280 = 60; rc = 40·255 + ((60·129·255) >> 8) = 10200 + 7709; R(17909) = 70.
-    EXPECT_EQ (0xFF464646u, apply (21, 0xFFC0C0C0, 0xFF282828));
 }
 
 // --- Independent reference: pixman's combiners -------------------------------------------
