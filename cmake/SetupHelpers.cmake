@@ -43,16 +43,22 @@ function(setup_add_benchmark name)
   endif()
 endfunction()
 
-# setup_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> CORPUS <dir>)
+# setup_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> CORPUS <dir> [MALLOC_LIMIT_MB <n>])
 # A libFuzzer target: SOURCES define LLVMFuzzerTestOneInput, CORPUS holds its seeds in
 # the source tree. With SETUP_FUZZ (a clang tree) it is a real fuzzer, built by the
 # `fuzzers` target and run by CTest (label `fuzz`) over its corpus for
 # SETUP_FUZZ_SECONDS with the fixed SETUP_FUZZ_SEED (so a run explores the same inputs on
 # every machine; 0 picks a new seed each run); any crash, leak, sanitizer report, slow
-# input or memory blow-up fails the test, and the input is kept in <name>-work/findings. In the normal build a small driver replays every seed instead, so the
-# corpus is a regression suite under the sanitizers of that build.
+# input or memory blow-up fails the test, and the input is kept in <name>-work/findings.
+# MALLOC_LIMIT_MB makes any single allocation above that size a finding, for targets
+# whose input must never decide a large one (2048 otherwise). In the normal build a small
+# driver replays every seed instead, so the corpus is a regression suite under the
+# sanitizers of that build.
 function(setup_add_fuzzer name)
-  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;MALLOC_LIMIT_MB" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_MALLOC_LIMIT_MB)
+    set(F_MALLOC_LIMIT_MB 2048)
+  endif()
   if(NOT F_CORPUS OR NOT IS_DIRECTORY ${F_CORPUS})
     message(FATAL_ERROR "setup_add_fuzzer(${name}): CORPUS must name the folder of its seeds")
   endif()
@@ -66,7 +72,8 @@ function(setup_add_fuzzer name)
     file(MAKE_DIRECTORY ${work}/corpus ${work}/findings)
     add_test(NAME ${name}
       COMMAND ${name} -max_total_time=${SETUP_FUZZ_SECONDS} -seed=${SETUP_FUZZ_SEED} -timeout=10
-              -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=${work}/findings/
+              -rss_limit_mb=2048 -malloc_limit_mb=${F_MALLOC_LIMIT_MB} -print_final_stats=1
+              -artifact_prefix=${work}/findings/
               ${work}/corpus ${F_CORPUS})
     math(EXPR limit "${SETUP_FUZZ_SECONDS} + 120")
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT ${limit})

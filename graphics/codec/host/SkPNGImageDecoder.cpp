@@ -14,9 +14,35 @@
 
 namespace {
 
+// The widest and tallest picture taken (libpng's own default, stated here because the
+// ceiling below follows from it); the pixel count has its own, lower limit.
+const png_uint_32 kLargestPngSide = 1000000;
+const uint64_t kLargestPngPixels = 0x1FFFFFFF;
+// No block libpng asks for may be larger than the row buffer of the widest picture (8
+// bytes a pixel for 16-bit RGBA, rounded up to 8 pixels, and libpng's own padding):
+// everything else it holds is small and fixed, so a larger request can only come from a
+// length field of the file, and is refused rather than taken from the pool.
+const size_t kLargestLibpngBlock = ((size_t)kLargestPngSide + 8) * 8 + 4096;
+
+png_voidp MallocProc (png_structp, png_alloc_size_t size)
+{
+    return size <= kLargestLibpngBlock ? sk_malloc (size) : nullptr;
+}
+
+void FreeProc (png_structp, png_voidp ptr)
+{
+    sk_free (ptr);
+}
+
 void ErrorProc (png_structp png, png_const_charp)
 {
     longjmp (png_jmpbuf (png), 1);
+}
+
+// A decode has nowhere to report libpng's warnings (the broken but readable files it
+// still decodes); they would only reach the console.
+void WarningProc (png_structp, png_const_charp)
+{
 }
 
 void ReadProc (png_structp png, png_bytep data, png_size_t length)
@@ -140,7 +166,7 @@ bool SkPNGImageDecoder::decodeWith (PngState *s, SkStream *stream, SkBitmap *bm,
     if (bitDepth < 8) png_set_packing (s->png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8 (s->png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb (s->png);
-    if ((uint64_t)width * height > 0x1FFFFFFF) return false;
+    if ((uint64_t)width * height > kLargestPngPixels) return false;
 
     bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
     bool hasAlpha = false;
@@ -205,13 +231,20 @@ bool SkPNGImageDecoder::decodeWith (PngState *s, SkStream *stream, SkBitmap *bm,
 bool SkPNGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
 {
     PngState s;
-    s.png = png_create_read_struct (PNG_LIBPNG_VER_STRING, nullptr, ErrorProc, nullptr);
+    s.png = png_create_read_struct_2 (PNG_LIBPNG_VER_STRING, nullptr, ErrorProc, WarningProc, nullptr, MallocProc,
+                                      FreeProc);
     if (s.png == nullptr) return false;
     s.info = png_create_info_struct (s.png);
     if (s.info == nullptr) return false;
     if (setjmp (png_jmpbuf (s.png)) != 0) {
         return false;
     }
+    png_set_user_limits (s.png, kLargestPngSide, kLargestPngSide);
+    // The decoder reads IHDR, PLTE, tRNS and IDAT alone. libpng would read every other
+    // chunk it knows (text, palettes, profiles) into a buffer sized by the chunk's length
+    // field, before finding that the data is not there; told to drop them, it skips their
+    // bytes through a small fixed buffer instead.
+    png_set_keep_unknown_chunks (s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     return decodeWith (&s, stream, bm, mode);
 }
 
@@ -220,8 +253,8 @@ bool SkPNGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
 SkImageDecoder *SkPNGImageDecoderFactory (SkStream *stream)
 {
     uint8_t signature[4];
-    if (stream->read (signature, 4) != 4 || png_sig_cmp (signature, 0, 4) != 0) {
-        return nullptr;
-    }
-    return new SkPNGImageDecoder;
+    bool isPng = stream->read (signature, 4) == 4 && png_sig_cmp (signature, 0, 4) == 0;
+    // The decoder reads the signature again, so it is handed the stream from its start.
+    stream->rewind ();
+    return isPng ? new SkPNGImageDecoder : nullptr;
 }

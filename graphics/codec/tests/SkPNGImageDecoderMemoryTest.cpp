@@ -1,0 +1,234 @@
+// What a hostile PNG can make the decoder allocate: chunks whose length fields claim far
+// more than the file holds must be refused without memory in proportion to the claim,
+// and the chunks the decoder skips must not stop a real picture from decoding. The PNG
+// factory must leave the stream where the decoder expects it.
+#include <graphics/codec/SkImageDecoder.h>
+#include <graphics/codec/tests/LibpngRgba.h>
+#include <graphics/core/SkColorPriv.h>
+#include <graphics/raster/SkBlitRow.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+namespace {
+
+// A PNG written chunk by chunk; Claim writes a chunk header alone, whose length need not
+// be the bytes that follow.
+class PngFile {
+public:
+    PngFile () : fBytes ({ 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' }) {}
+
+    PngFile &Header (uint32_t width, uint32_t height, uint8_t depth, uint8_t colorType)
+    {
+        std::vector<uint8_t> data;
+        Put32 (&data, width);
+        Put32 (&data, height);
+        data.insert (data.end (), { depth, colorType, 0, 0, 0 });
+        return Chunk ("IHDR", data);
+    }
+
+    // 8-bit grey rows, each under filter 0, in one IDAT.
+    PngFile &GreyRows (uint32_t width, uint32_t height, uint8_t value)
+    {
+        std::vector<uint8_t> raw;
+        for (uint32_t y = 0; y < height; y++) {
+            raw.push_back (0);
+            raw.insert (raw.end (), width, value);
+        }
+        uLongf size = compressBound ((uLong)raw.size ());
+        std::vector<uint8_t> packed (size);
+        compress (packed.data (), &size, raw.data (), (uLong)raw.size ());
+        packed.resize (size);
+        return Chunk ("IDAT", packed);
+    }
+
+    PngFile &Chunk (const char *type, const std::vector<uint8_t> &data)
+    {
+        Claim (type, (uint32_t)data.size ());
+        fBytes.insert (fBytes.end (), data.begin (), data.end ());
+        uLong crc = crc32 (0, (const Bytef *)type, 4);
+        if (!data.empty ()) crc = crc32 (crc, data.data (), (uInt)data.size ());  // a null buffer restarts it
+        Put32 (&fBytes, (uint32_t)crc);
+        return *this;
+    }
+
+    PngFile &Claim (const char *type, uint32_t length)
+    {
+        Put32 (&fBytes, length);
+        fBytes.insert (fBytes.end (), type, type + 4);
+        return *this;
+    }
+
+    PngFile &End () { return Chunk ("IEND", {}); }
+
+    const std::vector<uint8_t> &Bytes () const { return fBytes; }
+
+private:
+    static void Put32 (std::vector<uint8_t> *out, uint32_t v)
+    {
+        for (int i = 3; i >= 0; i--) out->push_back ((uint8_t)(v >> (8 * i)));
+    }
+
+    std::vector<uint8_t> fBytes;
+};
+
+// Text of the given size, as a tEXt or iTXt body ("keyword\0..." with iTXt's flags).
+std::vector<uint8_t> Text (const char *type, size_t size)
+{
+    std::vector<uint8_t> body = { 'C', 'o', 'm', 'm', 'e', 'n', 't', 0 };
+    if (type[0] == 'i') body.insert (body.end (), { 0, 0, 0, 0 });
+    body.resize (size, 'x');
+    return body;
+}
+
+struct Outcome {
+    bool decoded = false;
+    long peakGrowthKiB = -1;
+};
+
+long StatusKiB (const char *field)
+{
+    FILE *status = fopen ("/proc/self/status", "r");
+    char line[256];
+    long kib = -1;
+    size_t length = strlen (field);
+    while (status != nullptr && fgets (line, sizeof line, status) != nullptr) {
+        if (strncmp (line, field, length) == 0) kib = atol (line + length);
+    }
+    if (status != nullptr) fclose (status);
+    return kib;
+}
+
+// One pixel decode of the bytes in a child process, whose peak resident size is reset
+// first: what the decode made resident at once, libpng's zero-filled buffers included,
+// shows as the growth of that peak. The child reports over a pipe.
+Outcome DecodeInChild (const std::vector<uint8_t> &bytes)
+{
+    Outcome outcome;
+    int fds[2];
+    if (pipe (fds) != 0) return outcome;
+    fflush (nullptr);
+    pid_t child = fork ();
+    if (child == 0) {
+        close (fds[0]);
+        int clear = open ("/proc/self/clear_refs", O_WRONLY);
+        bool reset = clear >= 0 && write (clear, "5", 1) == 1;
+        if (clear >= 0) close (clear);
+        long before = StatusKiB ("VmHWM:");
+        Outcome result;
+        {
+            SkMemoryStream stream (bytes.data (), bytes.size ());
+            std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+            SkBitmap bitmap;
+            result.decoded = decoder != nullptr && decoder->getFormat () == SkImageDecoder::kPNG_Format &&
+                             decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode);
+        }
+        result.peakGrowthKiB = reset && before >= 0 ? StatusKiB ("VmHWM:") - before : -1;
+        ssize_t written = write (fds[1], &result, sizeof result);
+        _exit (written == (ssize_t)sizeof result ? 0 : 1);
+    }
+    close (fds[1]);
+    if (child > 0) {
+        if (read (fds[0], &outcome, sizeof outcome) != (ssize_t)sizeof outcome) outcome = Outcome ();
+        waitpid (child, nullptr, 0);
+    }
+    close (fds[0]);
+    return outcome;
+}
+
+// libpng zero-fills a chunk's buffer before reading into it, so a decode that sized one
+// by a claimed length would grow by about that much; a refused or skipped chunk costs no
+// more than the decoder's own few small buffers.
+const long kSmallDecodeKiB = 8 * 1024;
+
+TEST (SkPNGImageDecoder, ChunkLengthsClaimingGigabytesAreRefusedWithoutAllocatingThem)
+{
+    struct Case {
+        const char *name;
+        PngFile file;
+        bool decodes;
+    };
+    const Case cases[] = {
+        // The picture's header, then a text chunk's header alone: 41 bytes in all.
+        { "tEXt before the picture data", PngFile ().Header (1, 16, 8, 0).Claim ("tEXt", 0x62604646), false },
+        { "zTXt before the picture data", PngFile ().Header (1, 16, 8, 0).Claim ("zTXt", 0x62604646), false },
+        { "iCCP before the picture data", PngFile ().Header (1, 16, 8, 0).Claim ("iCCP", 0x62604646), false },
+        { "sPLT before the picture data", PngFile ().Header (1, 16, 8, 0).Claim ("sPLT", 0x62604646), false },
+        { "eXIf before the picture data", PngFile ().Header (1, 16, 8, 0).Claim ("eXIf", 0x62604646), false },
+        { "unknown ancillary chunk", PngFile ().Header (1, 16, 8, 0).Claim ("prVt", 0x7FFFFFF0), false },
+        // A complete picture; the chunk after its data is read by the end of the decode.
+        { "iTXt after the picture data", PngFile ().Header (1, 16, 8, 0).GreyRows (1, 16, 7).Claim ("iTXt", 0x69436651), false },
+        { "sPLT after the picture data", PngFile ().Header (1, 16, 8, 0).GreyRows (1, 16, 7).Claim ("sPLT", 0x69436651), false },
+        // Real text, however long, is skipped and no reason to refuse the picture.
+        { "complete text chunks around the picture data",
+          PngFile ().Header (1, 16, 8, 0).Chunk ("tEXt", Text ("tEXt", 16 << 20)).GreyRows (1, 16, 7)
+              .Chunk ("iTXt", Text ("iTXt", 16 << 20)).End (),
+          true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE (c.name);
+        Outcome outcome = DecodeInChild (c.file.Bytes ());
+        EXPECT_EQ (outcome.decoded, c.decodes);
+        ASSERT_GE (outcome.peakGrowthKiB, 0) << "no peak resident size from the child";
+        EXPECT_LT (outcome.peakGrowthKiB, kSmallDecodeKiB);
+    }
+}
+
+// Pixels of a picture with chunks the decoder skips equal libpng's own decoding.
+TEST (SkPNGImageDecoder, SkippedChunksLeaveThePixelsAsLibpngReadsThem)
+{
+    PngFile file;
+    file.Header (3, 2, 8, 0)
+        .Chunk ("tEXt", Text ("tEXt", 40))
+        .Chunk ("sBIT", { 5 })
+        .GreyRows (3, 2, 0x5A)
+        .Chunk ("zTXt", { 'k', 0, 0, 0x78, 0x9C, 0x03, 0, 0, 0, 0, 1 })
+        .End ();
+    SkMemoryStream stream (file.Bytes ().data (), file.Bytes ().size ());
+    std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+    ASSERT_NE (decoder, nullptr);
+    SkBitmap bitmap;
+    ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+    LibpngRgba::Decoded direct = LibpngRgba::DecodeToRgba (file.Bytes ());
+    ASSERT_TRUE (direct.ok);
+    ASSERT_EQ (bitmap.width (), 3);
+    ASSERT_EQ (bitmap.height (), 2);
+    SkAutoLockPixels lock (bitmap);
+    for (int i = 0; i < 6; i++) {
+        const uint8_t *p = &direct.rgba[(size_t)i * 4];
+        EXPECT_EQ (*bitmap.getAddr32 (i % 3, i / 3), SkPreMultiplyARGB (p[3], p[0], p[1], p[2])) << i;
+    }
+    EXPECT_TRUE (bitmap.isOpaque ());
+}
+
+// The PNG factory alone, as the decoder chain's first entry calls it, leaves the stream at
+// its start: the decoder must see the signature.
+TEST (SkPNGImageDecoderFactory, LeavesTheStreamAtItsStart)
+{
+    PngFile file;
+    file.Header (2, 2, 8, 0).GreyRows (2, 2, 200).End ();
+    SkMemoryStream stream (file.Bytes ().data (), file.Bytes ().size ());
+    std::unique_ptr<SkImageDecoder> decoder (SkPNGImageDecoderFactory (&stream));
+    ASSERT_NE (decoder, nullptr);
+    SkBitmap bitmap;
+    ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+    SkAutoLockPixels lock (bitmap);
+    EXPECT_EQ (*bitmap.getAddr32 (1, 1), SkPackARGB32 (0xFF, 200, 200, 200));
+
+    const uint8_t notPng[] = { 'G', 'I', 'F', '8', '9', 'a' };
+    SkMemoryStream other (notPng, sizeof notPng);
+    EXPECT_EQ (SkPNGImageDecoderFactory (&other), nullptr);
+}
+
+}  // namespace
