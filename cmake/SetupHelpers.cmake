@@ -33,13 +33,22 @@ function(setup_add_test name)
 endfunction()
 
 # setup_add_benchmark(<name> SOURCES <files...> LIBS <targets...>)
-# Benchmarks are built when Google Benchmark is present and never run as tests.
+# Benchmarks are built when Google Benchmark is present, all of them by the `benchmarks`
+# target; their comparisons with peers (PeerBenchmark.h) are what scripts/bench.sh
+# tabulates. Each is also a test that runs every case for a moment, so a benchmark that
+# crashes or no longer runs fails the tests; what it measures there means nothing.
 function(setup_add_benchmark name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   _setup_left_out(${name} left_out ${B_LIBS})
   if(benchmark_FOUND AND NOT left_out)
     add_executable(${name} ${B_SOURCES})
-    target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+    target_link_libraries(${name} PRIVATE ${B_LIBS} setup_benchmark_support benchmark::benchmark)
+    if(NOT TARGET benchmarks)
+      add_custom_target(benchmarks)
+    endif()
+    add_dependencies(benchmarks ${name})
+    add_test(NAME ${name} COMMAND ${name} --benchmark_min_time=0.0001)
+    set_tests_properties(${name} PROPERTIES LABELS benchmark)
   endif()
 endfunction()
 

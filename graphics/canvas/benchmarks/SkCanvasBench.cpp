@@ -1,11 +1,11 @@
-// Canvas drawing against cairo's image surface, side by side in one run: one 1024 x 768
-// 32-bit frame each, the same shapes, one thread. Each pair is named BM_<scene>_Sk and
-// BM_<scene>_Cairo; the ratio of their times is what to read.
-#include <benchmark/benchmark.h>
+// Canvas drawing against cairo's image surface, interleaved in one run (PeerBenchmark.h):
+// one 1024 x 768 32-bit frame each, the same shapes, one thread.
+#include <PeerBenchmark.h>
 #include <cairo.h>
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "graphics/canvas/SkCanvas.h"
@@ -14,7 +14,7 @@ namespace {
 
 const int kW = 1024, kH = 768;
 
-enum Scene { kFullFill, kSmallRects, kCircle, kStar, kRoundRects, kHairlines, kWideStrokes };
+enum Scene { kFullFill, kSmallRects, kCircle, kStar, kRoundRects, kHairlines, kLines3, kWideStrokes };
 
 // Our frame and canvas.
 struct SkFrame {
@@ -84,6 +84,14 @@ SkPoint scatter (int i, int w, int h)
     return SkPoint::Make ((float)((v >> 8) % (uint32_t)(kW - w)) + 0.25f, (float)((v >> 20) % (uint32_t)(kH - h)) + 0.5f);
 }
 
+// Lines of 100 pixels in every direction, from a fixed scatter of starting points.
+SkPoint line_start (int i) { return scatter (i, 200, 200) + SkPoint::Make (100, 100); }
+SkPoint line_end (int i)
+{
+    double a = i * 2.399963;  // the golden angle spreads the directions evenly
+    return line_start (i) + SkPoint::Make ((float)(100 * std::cos (a)), (float)(100 * std::sin (a)));
+}
+
 void draw_sk (SkCanvas *canvas, Scene scene, bool aa)
 {
     SkPaint paint;
@@ -115,6 +123,14 @@ void draw_sk (SkCanvas *canvas, Scene scene, bool aa)
         paint.setStyle (SkPaint::kStroke_Style);
         for (int i = 0; i < 1000; i++) {
             SkPoint a = scatter (i, 1, 1), b = scatter (i + 7919, 1, 1);
+            canvas->drawLine (a.fX, a.fY, b.fX, b.fY, paint);
+        }
+        break;
+    case kLines3:
+        paint.setStyle (SkPaint::kStroke_Style);
+        paint.setStrokeWidth (3);
+        for (int i = 0; i < 1000; i++) {
+            SkPoint a = line_start (i), b = line_end (i);
             canvas->drawLine (a.fX, a.fY, b.fX, b.fY, paint);
         }
         break;
@@ -163,6 +179,15 @@ void draw_cairo (cairo_t *cr, Scene scene, bool aa)
             cairo_stroke (cr);
         }
         break;
+    case kLines3:
+        cairo_set_line_width (cr, 3);
+        for (int i = 0; i < 1000; i++) {
+            SkPoint a = line_start (i), b = line_end (i);
+            cairo_move_to (cr, a.fX, a.fY);
+            cairo_line_to (cr, b.fX, b.fY);
+            cairo_stroke (cr);
+        }
+        break;
     case kWideStrokes:
         cairo_set_line_width (cr, 10);
         cairo_set_line_join (cr, CAIRO_LINE_JOIN_ROUND);
@@ -174,43 +199,45 @@ void draw_cairo (cairo_t *cr, Scene scene, bool aa)
     }
 }
 
-void BM_Sk (benchmark::State &state, Scene scene, bool aa)
+void run_scene (benchmark::State &state, Scene scene, bool aa)
 {
-    SkFrame frame;
-    for (auto _ : state) {
-        draw_sk (frame.canvas, scene, aa);
-        benchmark::DoNotOptimize (frame.bitmap.getPixels ());
-        benchmark::ClobberMemory ();
-    }
+    SkFrame ours;
+    CairoFrame theirs;
+    PeerBenchmark::Compare (
+        state,
+        [&] {
+            draw_sk (ours.canvas, scene, aa);
+            benchmark::DoNotOptimize (ours.bitmap.getPixels ());
+        },
+        [&] {
+            draw_cairo (theirs.cr, scene, aa);
+            cairo_surface_flush (theirs.surface);
+        });
 }
 
-void BM_Cairo (benchmark::State &state, Scene scene, bool aa)
-{
-    CairoFrame frame;
-    for (auto _ : state) {
-        draw_cairo (frame.cr, scene, aa);
-        cairo_surface_flush (frame.surface);
-        benchmark::ClobberMemory ();
+const bool kRegistered = [] {
+    const struct {
+        const char *name;
+        Scene scene;
+        bool aa;
+    } scenes[] = {
+        { "FullFrameOpaqueFill", kFullFill, false }, { "Rects16x16_10000", kSmallRects, false },
+        { "CircleR200_AA", kCircle, true },          { "CircleR200_BW", kCircle, false },
+        { "Star64_AA", kStar, true },                { "Star64_BW", kStar, false },
+        { "RoundRects_1000_AA", kRoundRects, true }, { "RoundRects_1000_BW", kRoundRects, false },
+        { "Hairlines_1000_AA", kHairlines, true },   { "Hairlines_1000_BW", kHairlines, false },
+        { "Lines_1000_W3_AA", kLines3, true },       { "Strokes10_AA", kWideStrokes, true },
+        { "Strokes10_BW", kWideStrokes, false },
+    };
+    for (const auto &s : scenes) {
+        Scene scene = s.scene;
+        bool aa = s.aa;
+        PeerBenchmark::Register (std::string ("Canvas/") + s.name + "_vs_cairo",
+                                 [scene, aa] (benchmark::State &st) { run_scene (st, scene, aa); });
     }
-}
+    return true;
+} ();
 
 } // namespace
-
-#define SCENE(name, scene, aa)                                         \
-    BENCHMARK_CAPTURE (BM_Sk, name, scene, aa)->Unit (benchmark::kMicrosecond);     \
-    BENCHMARK_CAPTURE (BM_Cairo, name, scene, aa)->Unit (benchmark::kMicrosecond)
-
-SCENE (FullFrameOpaqueFill, kFullFill, false);
-SCENE (Rects16x16_10000, kSmallRects, false);
-SCENE (CircleR200_AA, kCircle, true);
-SCENE (CircleR200_BW, kCircle, false);
-SCENE (Star64_AA, kStar, true);
-SCENE (Star64_BW, kStar, false);
-SCENE (RoundRects_1000_AA, kRoundRects, true);
-SCENE (RoundRects_1000_BW, kRoundRects, false);
-SCENE (Hairlines_1000_AA, kHairlines, true);
-SCENE (Hairlines_1000_BW, kHairlines, false);
-SCENE (Strokes10_AA, kWideStrokes, true);
-SCENE (Strokes10_BW, kWideStrokes, false);
 
 BENCHMARK_MAIN ();

@@ -1,7 +1,8 @@
-// Row procedures against their peers in one run: the opaque 32-bit row fill against memset
-// over the same bytes, and the source-over row blend against pixman's OVER on the same rows.
-// Sizes: one 1024-pixel row (in cache) and a 1024 x 768 frame (3 MiB, memory-bound).
-#include <benchmark/benchmark.h>
+// Row procedures against their peers, interleaved in one run (PeerBenchmark.h): the opaque
+// 32-bit row fill against memset over the same bytes, one 1024-pixel row in cache, and the
+// source-over row blend of a whole frame against pixman's OVER on the same pixels, at
+// 1024 x 768 and 1920 x 1080.
+#include <PeerBenchmark.h>
 
 #include <pixman.h>
 
@@ -10,17 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "graphics/bitmap/SkBitmap.h"
-#include "graphics/geometry/SkMatrix.h"
-#include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkBlitRow.h"
-#include "graphics/raster/SkBlitter.h"
 
 namespace {
-
-const int kWidth = 1024;
-
-int rows_for (const benchmark::State &state) { return (int)state.range (0); }
 
 std::vector<uint32_t> random_pm_pixels (size_t n, uint32_t seed)
 {
@@ -33,83 +26,42 @@ std::vector<uint32_t> random_pm_pixels (size_t n, uint32_t seed)
     return v;
 }
 
-void BM_SolidFill_SkColor32 (benchmark::State &state)
+void RowFill (benchmark::State &state)
 {
-    int rows = rows_for (state);
-    std::vector<uint32_t> dst ((size_t)kWidth * rows);
-    for (auto _ : state) {
-        for (int y = 0; y < rows; y++) {
-            uint32_t *row = dst.data () + (size_t)y * kWidth;
-            SkBlitRow::Color32 (row, row, kWidth, 0xFF336699);
-        }
-        benchmark::ClobberMemory ();
-    }
-    state.SetBytesProcessed ((int64_t)state.iterations () * kWidth * rows * 4);
+    const int width = 1024;
+    std::vector<uint32_t> ours (width), theirs (width);
+    PeerBenchmark::Compare (
+        state, [&] { SkBlitRow::Color32 (ours.data (), ours.data (), width, 0xFF336699); },
+        [&] { memset (theirs.data (), 0x5A, width * 4); });
 }
 
-// The same fill through the blitter the draw engine would choose for an opaque paint.
-void BM_SolidFill_SkBlitter (benchmark::State &state)
+// Each side blends the same source over its own copy of the same destination; the blend
+// of a frame over itself again changes little, so every sample does the same work.
+void SrcOverFrame (benchmark::State &state, int width, int height)
 {
-    int rows = rows_for (state);
-    std::vector<uint32_t> dst ((size_t)kWidth * rows);
-    SkBitmap device;
-    device.setConfig (SkBitmap::kARGB_8888_Config, kWidth, rows);
-    device.setPixels (dst.data ());
-    SkPaint paint;
-    paint.setColor (0xFF336699);
-    SkBlitter *blitter = SkBlitter::Choose (device, SkMatrix::I (), paint, nullptr, 0);
-    for (auto _ : state) {
-        blitter->blitRect (0, 0, kWidth, rows);
-        benchmark::ClobberMemory ();
-    }
-    delete blitter;
-    state.SetBytesProcessed ((int64_t)state.iterations () * kWidth * rows * 4);
-}
-
-void BM_SolidFill_memset (benchmark::State &state)
-{
-    int rows = rows_for (state);
-    std::vector<uint32_t> dst ((size_t)kWidth * rows);
-    for (auto _ : state) {
-        for (int y = 0; y < rows; y++) memset (dst.data () + (size_t)y * kWidth, 0x5A, kWidth * 4);
-        benchmark::ClobberMemory ();
-    }
-    state.SetBytesProcessed ((int64_t)state.iterations () * kWidth * rows * 4);
-}
-
-void BM_SrcOver_SkBlitRow (benchmark::State &state)
-{
-    int rows = rows_for (state);
-    std::vector<uint32_t> src = random_pm_pixels ((size_t)kWidth * rows, 1), dst = random_pm_pixels ((size_t)kWidth * rows, 2);
+    size_t n = (size_t)width * height;
+    std::vector<uint32_t> src = random_pm_pixels (n, 1), ours = random_pm_pixels (n, 2), theirs = ours;
     SkBlitRow::Proc proc = SkBlitRow::Factory32 (SkBlitRow::kSrcPixelAlpha_Flag);
-    for (auto _ : state) {
-        for (int y = 0; y < rows; y++) proc (dst.data () + (size_t)y * kWidth, src.data () + (size_t)y * kWidth, kWidth, 255);
-        benchmark::ClobberMemory ();
-    }
-    state.SetItemsProcessed ((int64_t)state.iterations () * kWidth * rows);
-}
-
-void BM_SrcOver_pixman (benchmark::State &state)
-{
-    int rows = rows_for (state);
-    std::vector<uint32_t> src = random_pm_pixels ((size_t)kWidth * rows, 1), dst = random_pm_pixels ((size_t)kWidth * rows, 2);
-    pixman_image_t *s = pixman_image_create_bits (PIXMAN_a8r8g8b8, kWidth, rows, src.data (), kWidth * 4);
-    pixman_image_t *d = pixman_image_create_bits (PIXMAN_a8r8g8b8, kWidth, rows, dst.data (), kWidth * 4);
-    for (auto _ : state) {
-        pixman_image_composite32 (PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, kWidth, rows);
-        benchmark::ClobberMemory ();
-    }
+    pixman_image_t *s = pixman_image_create_bits (PIXMAN_a8r8g8b8, width, height, src.data (), width * 4);
+    pixman_image_t *d = pixman_image_create_bits (PIXMAN_a8r8g8b8, width, height, theirs.data (), width * 4);
+    PeerBenchmark::Compare (
+        state,
+        [&] {
+            for (int y = 0; y < height; y++)
+                proc (ours.data () + (size_t)y * width, src.data () + (size_t)y * width, width, 255);
+        },
+        [&] { pixman_image_composite32 (PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, width, height); });
     pixman_image_unref (s);
     pixman_image_unref (d);
-    state.SetItemsProcessed ((int64_t)state.iterations () * kWidth * rows);
 }
 
-} // namespace
+const bool kRegistered = [] {
+    PeerBenchmark::Register ("RowFill/1024_vs_memset", RowFill);
+    PeerBenchmark::Register ("SrcOver/1024x768_vs_pixman", [] (benchmark::State &s) { SrcOverFrame (s, 1024, 768); });
+    PeerBenchmark::Register ("SrcOver/1920x1080_vs_pixman", [] (benchmark::State &s) { SrcOverFrame (s, 1920, 1080); });
+    return true;
+} ();
 
-BENCHMARK (BM_SolidFill_SkColor32)->Arg (1)->Arg (768);
-BENCHMARK (BM_SolidFill_SkBlitter)->Arg (1)->Arg (768);
-BENCHMARK (BM_SolidFill_memset)->Arg (1)->Arg (768);
-BENCHMARK (BM_SrcOver_SkBlitRow)->Arg (1)->Arg (768);
-BENCHMARK (BM_SrcOver_pixman)->Arg (1)->Arg (768);
+} // namespace
 
 BENCHMARK_MAIN ();

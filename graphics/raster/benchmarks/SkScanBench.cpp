@@ -1,16 +1,15 @@
-// Scan conversion and frame fills against their peers in one run:
-// - a whole 1024 x 768 frame filled through the opaque blitter's blitRect against memset of
-//   the same bytes, for one frame that stays in cache and for frames rotated through more
-//   memory (72 MiB) than the last-level cache holds;
-// - anti-aliased and plain fills of a circle of radius 200 and a 64-point star, against cairo
-//   filling the same path on an image surface;
-// - 1000 hairlines of 100 pixels, plain and anti-aliased.
-#include <benchmark/benchmark.h>
+// Scan conversion and frame fills against their peers, interleaved in one run
+// (PeerBenchmark.h):
+// - a whole frame filled through the opaque blitter's blitRect against memset of the same
+//   bytes: one 1024 x 768 frame drawn again and again (in cache), 24 of them in turn (72 MiB,
+//   more than the last-level cache holds) and 40 MiB frames (beyond the cache);
+// - anti-aliased fills against cairo filling the same path on an image surface: a circle of
+//   radius 200, a 5-point star and a 200-vertex polygon; the plain (aliased) fills of the same
+//   shapes against cairo without anti-aliasing;
+// - 1000 hairlines of 100 pixels, plain and anti-aliased (ours alone).
+#include <PeerBenchmark.h>
 
 #include <cairo.h>
-
-#include <algorithm>
-#include <chrono>
 
 #include <cmath>
 #include <cstring>
@@ -27,60 +26,9 @@ namespace {
 const int kW = 1024, kH = 768;
 const size_t kFrame = (size_t)kW * kH;
 
-// Frames the fill rotates through: 1 stays in cache, 24 (72 MiB) spill to memory.
-int frames_for (const benchmark::State &state) { return (int)state.range (0); }
-
-void BM_FrameFill_BlitRect (benchmark::State &state)
+// Args: frames to rotate through (each side), frame height (1024 wide).
+void FrameFill (benchmark::State &state, int frames, int height)
 {
-    int frames = frames_for (state);
-    std::vector<uint32_t> pixels (kFrame * frames);
-    std::vector<std::unique_ptr<SkBlitter>> blitters;
-    std::vector<SkBitmap> bitmaps (frames);
-    SkPaint paint;
-    paint.setColor (0xFF2060A0);
-    for (int i = 0; i < frames; i++) {
-        bitmaps[i].setConfig (SkBitmap::kARGB_8888_Config, kW, kH);
-        bitmaps[i].setPixels (pixels.data () + kFrame * i);
-        blitters.emplace_back (SkBlitter::Choose (bitmaps[i], SkMatrix::I (), paint, nullptr, 0));
-    }
-    int i = 0;
-    for (auto _ : state) {
-        blitters[i]->blitRect (0, 0, kW, kH);
-        i = (i + 1) % frames;
-        benchmark::ClobberMemory ();
-    }
-    state.SetBytesProcessed ((int64_t)state.iterations () * (int64_t)kFrame * 4);
-}
-
-void BM_FrameFill_Memset (benchmark::State &state)
-{
-    int frames = frames_for (state);
-    std::vector<uint32_t> pixels (kFrame * frames);
-    int i = 0;
-    for (auto _ : state) {
-        memset (pixels.data () + kFrame * i, 0x5A, kFrame * 4);
-        i = (i + 1) % frames;
-        benchmark::ClobberMemory ();
-    }
-    state.SetBytesProcessed ((int64_t)state.iterations () * (int64_t)kFrame * 4);
-}
-
-BENCHMARK (BM_FrameFill_BlitRect)->Arg (1)->Arg (24);
-BENCHMARK (BM_FrameFill_Memset)->Arg (1)->Arg (24);
-
-double median (std::vector<double> &v)
-{
-    std::sort (v.begin (), v.end ());
-    return v.empty () ? 0 : v[v.size () / 2];
-}
-
-// Both fills interleaved, one frame each per iteration, so that a shared machine's changing
-// memory speed falls on both alike, and compared by their median times, which stray
-// interruptions do not move; reports each rate and their ratio (memset time / ours). Args:
-// frames to rotate through (each side), frame height (1024 wide).
-void BM_FrameFill_VersusMemset (benchmark::State &state)
-{
-    int frames = (int)state.range (0), height = (int)state.range (1);
     size_t frame = (size_t)kW * height;
     std::vector<uint32_t> ours (frame * frames), theirs (frame * frames);
     std::vector<SkBitmap> bitmaps (frames);
@@ -92,56 +40,37 @@ void BM_FrameFill_VersusMemset (benchmark::State &state)
         bitmaps[i].setPixels (ours.data () + frame * i);
         blitters.emplace_back (SkBlitter::Choose (bitmaps[i], SkMatrix::I (), paint, nullptr, 0));
     }
-    std::vector<double> oursTimes, theirsTimes;
-    auto timed = [] (auto &&fill) {
-        auto t0 = std::chrono::steady_clock::now ();
-        fill ();
-        benchmark::ClobberMemory ();
-        return std::chrono::duration<double> (std::chrono::steady_clock::now () - t0).count ();
-    };
-    bool oursFirst = true;
-    int i = 0;
-    for (auto _ : state) {
-        // Which goes first alternates, so neither always finds the other's lines in flight.
-        auto ourFill = [&] { oursTimes.push_back (timed ([&] { blitters[i]->blitRect (0, 0, kW, height); })); };
-        auto theirFill = [&] {
-            theirsTimes.push_back (timed ([&] { memset (theirs.data () + frame * i, 0x5A, frame * 4); }));
-        };
-        if (oursFirst) {
-            ourFill ();
-            theirFill ();
-        } else {
-            theirFill ();
-            ourFill ();
-        }
-        oursFirst = !oursFirst;
-        i = (i + 1) % frames;
-    }
-    double bytes = (double)frame * 4, oursMedian = median (oursTimes), theirsMedian = median (theirsTimes);
-    state.counters["ours_GBps"] = bytes / oursMedian / 1e9;
-    state.counters["memset_GBps"] = bytes / theirsMedian / 1e9;
-    state.counters["ratio"] = theirsMedian / oursMedian;
+    int i = 0, j = 0;
+    PeerBenchmark::Compare (
+        state,
+        [&] {
+            blitters[i]->blitRect (0, 0, kW, height);
+            i = (i + 1) % frames;
+        },
+        [&] {
+            memset (theirs.data () + frame * j, 0x5A, frame * 4);
+            j = (j + 1) % frames;
+        });
 }
-
-// 3 MiB frames: one (in cache), 24 (72 MiB, from memory); 40 MiB frames, one and four
-// (beyond the cache).
-BENCHMARK (BM_FrameFill_VersusMemset)->Args ({ 1, kH })->Args ({ 24, kH })->Args ({ 1, 10240 })->Args ({ 4, 10240 });
 
 // --- paths -------------------------------------------------------------------------------
 
-SkPath circle_path ()
-{
-    SkPath p;
-    p.addCircle (512.3f, 384.6f, 200);
-    return p;
-}
+enum Shape { kCircle, kStar5, kPolygon200 };
 
-SkPath star_path ()
+SkPath shape_path (Shape which)
 {
     SkPath p;
-    for (int i = 0; i < 64; i++) {
-        double a = i * 2 * M_PI * 27 / 64;
-        float x = 512 + (float)(300 * cos (a)), y = 384 + (float)(300 * sin (a));
+    if (which == kCircle) {
+        p.addCircle (512.3f, 384.6f, 200);
+        return p;
+    }
+    // The star's points and notches alternate on two radii; the polygon's 200 vertices lie
+    // on a wavy ring, as a traced outline has them.
+    int n = which == kStar5 ? 10 : 200;
+    for (int i = 0; i < n; i++) {
+        double a = i * 2 * M_PI / n - M_PI / 2;
+        double r = which == kStar5 ? (i & 1 ? 140 : 350) : 300 + 40 * sin (i * 0.7);
+        float x = 512 + (float)(r * cos (a)), y = 384 + (float)(r * sin (a));
         if (i == 0) p.moveTo (x, y);
         else p.lineTo (x, y);
     }
@@ -149,7 +78,21 @@ SkPath star_path ()
     return p;
 }
 
-SkPath shape (int which) { return which == 0 ? circle_path () : star_path (); }
+void cairo_path_from (cairo_t *cr, const SkPath &path)
+{
+    SkPath::Iter iter (path, false);
+    SkPoint p[4];
+    for (SkPath::Verb v; (v = iter.next (p)) != SkPath::kDone_Verb;) {
+        if (v == SkPath::kMove_Verb) cairo_move_to (cr, p[0].fX, p[0].fY);
+        else if (v == SkPath::kLine_Verb) cairo_line_to (cr, p[1].fX, p[1].fY);
+        else if (v == SkPath::kQuad_Verb)
+            cairo_curve_to (cr, p[0].fX + 2.0 / 3 * (p[1].fX - p[0].fX), p[0].fY + 2.0 / 3 * (p[1].fY - p[0].fY),
+                            p[2].fX + 2.0 / 3 * (p[1].fX - p[2].fX), p[2].fY + 2.0 / 3 * (p[1].fY - p[2].fY), p[2].fX,
+                            p[2].fY);
+        else if (v == SkPath::kCubic_Verb) cairo_curve_to (cr, p[1].fX, p[1].fY, p[2].fX, p[2].fY, p[3].fX, p[3].fY);
+        else if (v == SkPath::kClose_Verb) cairo_close_path (cr);
+    }
+}
 
 struct Target {
     std::vector<uint32_t> pixels = std::vector<uint32_t> (kFrame, 0xFFFFFFFF);
@@ -166,56 +109,31 @@ struct Target {
     }
 };
 
-// Arg 0: circle r = 200; 1: 64-point star.
-void BM_AntiFillPath (benchmark::State &state)
+// Ours scan-converts the finished path into the frame's blitter; cairo is handed the same
+// path and fills it on its image surface, as a caller of each would draw it.
+void PathFill (benchmark::State &state, Shape which, bool aa)
 {
     Target t;
-    SkPath path = shape ((int)state.range (0));
-    for (auto _ : state) SkScan::AntiFillPath (path, t.clip, t.blitter.get ());
-}
-
-void BM_FillPath (benchmark::State &state)
-{
-    Target t;
-    SkPath path = shape ((int)state.range (0));
-    for (auto _ : state) SkScan::FillPath (path, t.clip, t.blitter.get ());
-}
-
-void cairo_fill_shape (benchmark::State &state, cairo_antialias_t aa)
-{
+    SkPath path = shape_path (which);
     std::vector<uint32_t> pixels (kFrame, 0xFFFFFFFF);
     cairo_surface_t *surface =
         cairo_image_surface_create_for_data ((unsigned char *)pixels.data (), CAIRO_FORMAT_ARGB32, kW, kH, kW * 4);
     cairo_t *cr = cairo_create (surface);
-    cairo_set_antialias (cr, aa);
+    cairo_set_antialias (cr, aa ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     cairo_set_source_rgb (cr, 0, 0, 0);
-    SkPath path = shape ((int)state.range (0));
-    for (auto _ : state) {
-        SkPath::Iter iter (path, false);
-        SkPoint p[4];
-        for (SkPath::Verb v; (v = iter.next (p)) != SkPath::kDone_Verb;) {
-            if (v == SkPath::kMove_Verb) cairo_move_to (cr, p[0].fX, p[0].fY);
-            else if (v == SkPath::kLine_Verb) cairo_line_to (cr, p[1].fX, p[1].fY);
-            else if (v == SkPath::kQuad_Verb)
-                cairo_curve_to (cr, p[0].fX + 2.0 / 3 * (p[1].fX - p[0].fX), p[0].fY + 2.0 / 3 * (p[1].fY - p[0].fY),
-                                p[2].fX + 2.0 / 3 * (p[1].fX - p[2].fX), p[2].fY + 2.0 / 3 * (p[1].fY - p[2].fY),
-                                p[2].fX, p[2].fY);
-            else if (v == SkPath::kCubic_Verb) cairo_curve_to (cr, p[1].fX, p[1].fY, p[2].fX, p[2].fY, p[3].fX, p[3].fY);
-            else if (v == SkPath::kClose_Verb) cairo_close_path (cr);
-        }
-        cairo_fill (cr);
-    }
+    PeerBenchmark::Compare (
+        state,
+        [&] {
+            if (aa) SkScan::AntiFillPath (path, t.clip, t.blitter.get ());
+            else SkScan::FillPath (path, t.clip, t.blitter.get ());
+        },
+        [&] {
+            cairo_path_from (cr, path);
+            cairo_fill (cr);
+        });
     cairo_destroy (cr);
     cairo_surface_destroy (surface);
 }
-
-void BM_CairoAntiFill (benchmark::State &state) { cairo_fill_shape (state, CAIRO_ANTIALIAS_DEFAULT); }
-void BM_CairoFill (benchmark::State &state) { cairo_fill_shape (state, CAIRO_ANTIALIAS_NONE); }
-
-BENCHMARK (BM_AntiFillPath)->Arg (0)->Arg (1);
-BENCHMARK (BM_CairoAntiFill)->Arg (0)->Arg (1);
-BENCHMARK (BM_FillPath)->Arg (0)->Arg (1);
-BENCHMARK (BM_CairoFill)->Arg (0)->Arg (1);
 
 // --- hairlines -----------------------------------------------------------------------------
 
@@ -245,6 +163,25 @@ void BM_HairLines (benchmark::State &state)
 }
 
 BENCHMARK (BM_HairLines)->Arg (0)->Arg (1);
+
+const bool kRegistered = [] {
+    PeerBenchmark::Register ("Fill/1024x768_in_cache_vs_memset", [] (benchmark::State &s) { FrameFill (s, 1, kH); });
+    PeerBenchmark::Register ("Fill/1024x768x24_from_memory_vs_memset",
+                             [] (benchmark::State &s) { FrameFill (s, 24, kH); });
+    PeerBenchmark::Register ("Fill/40MiBx4_from_memory_vs_memset", [] (benchmark::State &s) { FrameFill (s, 4, 10240); });
+    const struct {
+        const char *name;
+        Shape shape;
+    } shapes[] = { { "CircleR200", kCircle }, { "Star5", kStar5 }, { "Polygon200", kPolygon200 } };
+    for (const auto &s : shapes) {
+        Shape which = s.shape;
+        PeerBenchmark::Register (std::string ("AntiFill/") + s.name + "_vs_cairo",
+                                 [which] (benchmark::State &st) { PathFill (st, which, true); });
+        PeerBenchmark::Register (std::string ("AliasedFill/") + s.name + "_vs_cairo",
+                                 [which] (benchmark::State &st) { PathFill (st, which, false); });
+    }
+    return true;
+} ();
 
 } // namespace
 
