@@ -32,13 +32,17 @@ function(setup_add_test name)
     PROPERTIES ENVIRONMENT "TEST_TMPDIR=${PROJECT_BINARY_DIR}/test-tmp")
 endfunction()
 
-# setup_add_benchmark(<name> SOURCES <files...> LIBS <targets...>)
+# setup_add_benchmark(<name> SOURCES <files...> LIBS <targets...> [TEST_ARGS <args...>])
 # Benchmarks are built when Google Benchmark is present, all of them by the `benchmarks`
 # target; their comparisons with peers (PeerBenchmark.h) are what scripts/bench.sh
-# tabulates. Each is also a test that runs every case for a moment, so a benchmark that
-# crashes or no longer runs fails the tests; what it measures there means nothing.
+# tabulates. Each is also a test that runs every case for a moment (or with TEST_ARGS, for
+# a program with its own options), so a benchmark that crashes or no longer runs fails the
+# tests; what it measures there means nothing.
 function(setup_add_benchmark name)
-  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS;TEST_ARGS" ${ARGN})
+  if(NOT B_TEST_ARGS)
+    set(B_TEST_ARGS --benchmark_min_time=0.0001)
+  endif()
   _setup_left_out(${name} left_out ${B_LIBS})
   if(benchmark_FOUND AND NOT left_out)
     add_executable(${name} ${B_SOURCES})
@@ -47,7 +51,7 @@ function(setup_add_benchmark name)
       add_custom_target(benchmarks)
     endif()
     add_dependencies(benchmarks ${name})
-    add_test(NAME ${name} COMMAND ${name} --benchmark_min_time=0.0001)
+    add_test(NAME ${name} COMMAND ${name} ${B_TEST_ARGS})
     set_tests_properties(${name} PROPERTIES LABELS benchmark)
   endif()
 endfunction()
