@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "graphics/core/SkColorPriv.h"
 #include "graphics/raster/SkCoreBlitters.h"
 #include "graphics/raster/tests/BlitterTestSupport.h"
 
@@ -100,6 +101,41 @@ TEST (SkARGB32Blitters, TranslucentFillKeeps255MinusAlpha)
     zb->blitRect (0, 0, 2, 1);
     blit_runs (zb.get (), 0, 0, { { 2, 255 } });
     EXPECT_EQ (z.row (0), Px (2, 0x12345678));
+}
+
+// Coverage runs of every length a shape's edge gives (one to a few pixels) and longer ones
+// under a translucent colour: each pixel is the colour scaled by coverage + 1 plus the
+// destination kept by 255 - that alpha, and a coverage that scales the colour to nothing
+// leaves the pixel alone, whatever the run's length.
+TEST (SkARGB32Blitters, TranslucentRunsOfEveryLengthFollowThePixelFormula)
+{
+    std::mt19937 rng (7);
+    for (uint32_t colour : { 0x80FFFFFFu, 0x33102030u, 0xC0FF8000u, 0x01010101u }) {
+        SkPaint paint;
+        paint.setColor (colour);
+        // The solid colour: its channels scaled by alpha + 1 and truncated, alpha kept.
+        uint32_t pm = (colour & 0xFF000000) | (SkAlphaMulQ (colour, (colour >> 24) + 1) & 0x00FFFFFF);
+        std::vector<std::pair<int, int>> list;
+        int width = 0;
+        for (int n = 1; n <= 9; n++) {
+            for (int a : { 1, 2, 100, 254, 255 }) {
+                list.push_back ({ n, a });
+                width += n;
+            }
+        }
+        Device d (SkBitmap::kARGB_8888_Config, width, 1, 0);
+        std::vector<uint32_t> before (width);
+        for (int i = 0; i < width; i++) before[i] = d.pixels32[i] = SkPackARGB32 (255, rng () % 256, rng () % 256, rng () % 256);
+        blit_runs (choose (d, paint).get (), 0, 0, list);
+        int x = 0;
+        for (auto [n, a] : list) {
+            uint32_t c = SkAlphaMulQ (pm, (unsigned)a + 1);
+            for (int i = 0; i < n; i++, x++) {
+                uint32_t expected = c == 0 ? before[x] : c + SkAlphaMulQ (before[x], 255 - SkGetPackedA32 (c));
+                ASSERT_EQ (expected, d.pixels32[x]) << std::hex << "colour " << colour << " run " << n << " coverage " << a;
+            }
+        }
+    }
 }
 
 TEST (SkARGB32Blitters, BWAndLCDMasks)
