@@ -50,6 +50,8 @@ set(SETUP_UEFI_C_FLAGS
 # `out`.
 function(_setup_uefi_compile name out sources defines includes)
   set(objects)
+  # Ninja makes an output's folder itself; the other generators need it to exist.
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs)
   foreach(source IN LISTS sources)
     get_filename_component(source ${source} ABSOLUTE)
     # One object per source path, so equal file names in different folders coexist.
@@ -95,8 +97,8 @@ endfunction()
 function(setup_add_uefi_image name)
   cmake_parse_arguments(U "" "SUBSYSTEM;ENTRY" "SOURCES;INCLUDES;DEFINES;RESOURCES" ${ARGN})
   if(NOT SETUP_UEFI_CLANGXX OR NOT SETUP_UEFI_LLD_LINK)
-    message(WARNING "clang++ or lld-link missing: UEFI image ${name} is not built")
-    return()
+    message(FATAL_ERROR "clang++ or lld-link missing: the UEFI image ${name} cannot be built (run "
+                        "scripts/install-deps.sh, or configure with -DSETUP_BUILD_UEFI_IMAGE=OFF)")
   endif()
   set(includes
     -I${PROJECT_SOURCE_DIR}/platform/runtime/include

@@ -93,7 +93,6 @@ TEST_F (DriverImage, ImportsNothing) {
   EXPECT_EQ (0u, Image.U32 (Optional + 112 + 1 * 8 + 4));      // and size
 }
 
-#if SETUP_UEFI_IMAGE_HAS_FREETYPE
 // The font engine is linked in with exactly the modules the text path uses: each module
 // class carries its name, and the image holds none of the others (no Type 1, CFF, auto
 // hinter or SDF renderers).
@@ -114,7 +113,5 @@ TEST_F (DriverImage, CarriesTheTrueTypeFontEngineModulesOnly) {
     EXPECT_FALSE (Holds (Name)) << Name;
   }
 }
-
-#endif
 
 }  // namespace
