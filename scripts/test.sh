@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# The one host build: scripts/run.sh and qemu/run.sh build their programs in it too.
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON
 cmake --build build/test
 ctest --test-dir build/test --output-on-failure -j "$(nproc)"

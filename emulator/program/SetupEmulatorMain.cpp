@@ -4,6 +4,7 @@
   the text screen, the framebuffer and the NVRAM file.
 **/
 #include "DemoMachine.h"
+#include "SetupEmulatorUsage.h"
 #include "TerminalConsole.h"
 
 #include <Emulator/RunEnded.h>
@@ -27,27 +28,6 @@ struct PROGRAM_OPTIONS {
   bool               SaveNvram = true;
   bool               Terminal  = true;
 };
-
-const char  kUsage[] =
-  "usage: setup-emulator [options]\n"
-  "  --keys LIST          scripted keys, e.g. \"F2,Enter,a\" (see emulator/README.md)\n"
-  "  --key-script FILE    keys from a file: one or more per line, lines starting with // ignored\n"
-  "  --nvram FILE         NVRAM file to load and save (default: nvram.bin beside the program,\n"
-  "                       first seeded from OVMF's variables, " SETUP_OVMF_DIR "/VARS.BIN)\n"
-  "  --no-nvram-save      leave the NVRAM file as it was\n"
-  "  --edid FILE          EDID of the display (default: " SETUP_OVMF_DIR "/EDIDMMIO.BIN)\n"
-  "  --no-edid            no EDID active protocol\n"
-  "  --hii-export FILE    also parse the forms of an HII database export (e.g. " SETUP_OVMF_DIR "/HIIDB.BIN)\n"
-  "  --no-console-control like OVMF: no console-control protocol\n"
-  "  --no-key-code        no key-code protocol on the console-input handle\n"
-  "  --text-mode CxR      the console's only text mode, e.g. 80x25 (OVMF's serial terminal)\n"
-  "  --save-screen FILE   write the text screen at exit (UTF-8, one line per row)\n"
-  "  --save-png FILE      write the framebuffer at exit as PNG\n"
-  "  --no-terminal        never read keys from the terminal: the scripted keys alone\n"
-  "  --setup-password TEXT  the demo board's setup password, asked for before setup\n"
-  "  --message TEXT       a Yes/No message box the board shows before setup\n"
-  "When standard input is a terminal, setup shows there once the scripted keys are used up\n"
-  "and reads its keys from it (arrows, Enter, Esc, F1-F12...; Ctrl+C ends the run).\n";
 
 std::string
 ProgramDirectory ()
