@@ -72,28 +72,37 @@ TEST (SkPathIter, CloseLineIsReported)
     EXPECT_EQ (iter.next (pts), SkPath::kDone_Verb);
 }
 
-// A contour whose last point is its start closes without an extra line.
-TEST (SkPathIter, ClosedAtStartNeedsNoLine)
+// The verbs of whole walks, without and with force-close: a contour whose last point is
+// its start closes without an extra line; a trailing move yields done without being
+// returned (with force-close the first contour closes before it ends the walk); a NaN point
+// closes without a closing line; an empty path is done at once.
+TEST (SkPathIter, VerbsOfWholeWalks)
 {
-    SkPath path;
-    path.moveTo (0, 0);
-    path.lineTo (10, 0);
-    path.lineTo (0, 0);
-    path.close ();
-    EXPECT_EQ (verbs (walk (path, false)), (std::vector<int>{ 0, 1, 1, 4, 5 }));
-    EXPECT_EQ (verbs (walk (path, true)), (std::vector<int>{ 0, 1, 1, 4, 5 }));
-}
-
-// A trailing move yields done without being returned.
-TEST (SkPathIter, TrailingMoveIsDropped)
-{
-    SkPath path;
-    path.moveTo (0, 0);
-    path.lineTo (5, 5);
-    path.moveTo (9, 9);
-    EXPECT_EQ (verbs (walk (path, false)), (std::vector<int>{ 0, 1, 5 }));
-    // With force-close the first contour closes before the trailing move ends the walk.
-    EXPECT_EQ (verbs (walk (path, true)), (std::vector<int>{ 0, 1, 1, 4, 5 }));
+    SkPath closedAtStart, trailingMove, nan, empty;
+    closedAtStart.moveTo (0, 0);
+    closedAtStart.lineTo (10, 0);
+    closedAtStart.lineTo (0, 0);
+    closedAtStart.close ();
+    trailingMove.moveTo (0, 0);
+    trailingMove.lineTo (5, 5);
+    trailingMove.moveTo (9, 9);
+    nan.moveTo (0, 0);
+    nan.lineTo (SK_ScalarNaN, 1);
+    nan.close ();
+    const struct {
+        const char *name;
+        const SkPath &path;
+        std::vector<int> open, forced;
+    } kCases[] = {
+        { "closed at its start", closedAtStart, { 0, 1, 1, 4, 5 }, { 0, 1, 1, 4, 5 } },
+        { "trailing move", trailingMove, { 0, 1, 5 }, { 0, 1, 1, 4, 5 } },
+        { "NaN point", nan, { 0, 1, 4, 5 }, { 0, 1, 4, 5 } },
+        { "empty", empty, { 5 }, { 5 } },
+    };
+    for (const auto &c : kCases) {
+        EXPECT_EQ (verbs (walk (c.path, false)), c.open) << c.name;
+        EXPECT_EQ (verbs (walk (c.path, true)), c.forced) << c.name;
+    }
 }
 
 // A segment after a close, without its own move, starts at the last move point.
@@ -130,18 +139,3 @@ TEST (SkPathIter, CurvesCarryTheirStartPoint)
     EXPECT_EQ (steps[2].pts[3], SkPoint::Make (6, 1));
 }
 
-// A NaN point closes without a closing line.
-TEST (SkPathIter, NanContourClosesWithoutLine)
-{
-    SkPath path;
-    path.moveTo (0, 0);
-    path.lineTo (SK_ScalarNaN, 1);
-    path.close ();
-    EXPECT_EQ (verbs (walk (path, false)), (std::vector<int>{ 0, 1, 4, 5 }));
-}
-
-TEST (SkPathIter, EmptyPathIsDone)
-{
-    SkPath path;
-    EXPECT_EQ (verbs (walk (path, true)), (std::vector<int>{ 5 }));
-}
