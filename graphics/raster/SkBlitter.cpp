@@ -1,76 +1,10 @@
 /*
- * The default blitter operations (everything in terms of blitH and blitAntiH), coverage-run
- * splitting, and the clipping wrappers.
+ * The default blitter operations (everything in terms of blitH and blitAntiH) and the
+ * clipping wrappers.
  */
 #include "graphics/raster/SkBlitter.h"
 
 #include "graphics/core/SkUtils.h"
-
-// ---------------------------------------------------------------------------------------------
-// Coverage runs
-
-void SkAlphaRuns::BreakAt (uint8_t alpha[], int16_t runs[], int x)
-{
-    while (x > 0) {
-        int n = runs[0];
-        if (x < n) {
-            alpha[x] = alpha[0];
-            runs[0] = (int16_t)x;
-            runs[x] = (int16_t)(n - x);
-            break;
-        }
-        runs += n;
-        alpha += n;
-        x -= n;
-    }
-}
-
-void SkAlphaRuns::Break (int16_t runs[], uint8_t alpha[], int x, int count)
-{
-    BreakAt (alpha, runs, x);
-    BreakAt (alpha + x, runs + x, count);
-}
-
-namespace {
-// 256 (four full sub-rows) becomes 255; anything below stays.
-inline uint8_t catch_overflow (unsigned alpha) { return (uint8_t)(alpha - (alpha >> 8)); }
-} // namespace
-
-int SkAlphaRuns::add (int x, unsigned startAlpha, int middleCount, unsigned stopAlpha, unsigned maxValue, int offsetX)
-{
-    int16_t *runs = fRuns + offsetX;
-    uint8_t *alpha = fAlpha + offsetX;
-    uint8_t *lastAlpha = alpha;
-    x -= offsetX;
-    if (startAlpha != 0) {
-        Break (runs, alpha, x, 1);
-        alpha[x] = catch_overflow (alpha[x] + startAlpha);
-        runs += x + 1;
-        alpha += x + 1;
-        x = 0;
-    }
-    if (middleCount != 0) {
-        Break (runs, alpha, x, middleCount);
-        alpha += x;
-        runs += x;
-        x = 0;
-        do {
-            alpha[0] = catch_overflow (alpha[0] + maxValue);
-            int n = runs[0];
-            alpha += n;
-            runs += n;
-            middleCount -= n;
-        } while (middleCount > 0);
-        lastAlpha = alpha;
-    }
-    if (stopAlpha != 0) {
-        Break (runs, alpha, x, 1);
-        alpha += x;
-        alpha[0] = catch_overflow (alpha[0] + stopAlpha);
-        lastAlpha = alpha;
-    }
-    return (int)(lastAlpha - fAlpha);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Defaults

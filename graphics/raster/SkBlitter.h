@@ -45,6 +45,8 @@ public:
     // one sub-row arrive in increasing x: the search starts at offsetX, where the previous
     // addition ended; returns where this one ended. Coverage saturates at 255.
     int add (int x, unsigned startAlpha, int middleCount, unsigned stopAlpha, unsigned maxValue, int offsetX);
+    // 256 (four full sub-rows) becomes 255; anything below stays.
+    static uint8_t CatchOverflow (unsigned alpha) { return (uint8_t)(alpha - (alpha >> 8)); }
 
     int16_t *fRuns;
     uint8_t *fAlpha;
@@ -52,6 +54,66 @@ public:
 private:
     int fWidth;
 };
+
+// The run operations are inline: the anti-aliasing blitter calls them for every sub-row.
+inline void SkAlphaRuns::BreakAt (uint8_t alpha[], int16_t runs[], int x)
+{
+    while (x > 0) {
+        int n = runs[0];
+        if (x < n) {
+            alpha[x] = alpha[0];
+            runs[0] = (int16_t)x;
+            runs[x] = (int16_t)(n - x);
+            break;
+        }
+        runs += n;
+        alpha += n;
+        x -= n;
+    }
+}
+
+inline void SkAlphaRuns::Break (int16_t runs[], uint8_t alpha[], int x, int count)
+{
+    BreakAt (alpha, runs, x);
+    BreakAt (alpha + x, runs + x, count);
+}
+
+inline int SkAlphaRuns::add (int x, unsigned startAlpha, int middleCount, unsigned stopAlpha, unsigned maxValue,
+                             int offsetX)
+{
+    int16_t *runs = fRuns + offsetX;
+    uint8_t *alpha = fAlpha + offsetX;
+    uint8_t *lastAlpha = alpha;
+    x -= offsetX;
+    if (startAlpha != 0) {
+        Break (runs, alpha, x, 1);
+        alpha[x] = CatchOverflow (alpha[x] + startAlpha);
+        runs += x + 1;
+        alpha += x + 1;
+        x = 0;
+    }
+    if (middleCount != 0) {
+        Break (runs, alpha, x, middleCount);
+        alpha += x;
+        runs += x;
+        x = 0;
+        do {
+            alpha[0] = CatchOverflow (alpha[0] + maxValue);
+            int n = runs[0];
+            alpha += n;
+            runs += n;
+            middleCount -= n;
+        } while (middleCount > 0);
+        lastAlpha = alpha;
+    }
+    if (stopAlpha != 0) {
+        Break (runs, alpha, x, 1);
+        alpha += x;
+        alpha[0] = CatchOverflow (alpha[0] + stopAlpha);
+        lastAlpha = alpha;
+    }
+    return (int)(lastAlpha - fAlpha);
+}
 
 class SkBlitter : public SkPoolObject, SkNoncopyable {
 public:

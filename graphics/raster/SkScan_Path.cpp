@@ -128,24 +128,29 @@ void walk_row (SkEdge *head, int y, int windingMask, SkBlitter *blitter)
     }
 }
 
-// Edges that start on row y join the active ones in x order.
-void insert_new_edges (SkEdge *head, int y)
+// Edges that start on row y join the active ones in x order. The edges yet to start follow
+// the active ones in the order of their first rows (every move is backward, into the
+// active part): returns the first row of the next of them.
+int insert_new_edges (SkEdge *head, int y)
 {
-    for (SkEdge *edge = head->fNext, *next; edge->fFirstY <= y; edge = next) {
+    SkEdge *edge = head->fNext;
+    for (SkEdge *next; edge->fFirstY <= y; edge = next) {
         next = edge->fNext;
         if (edge->fFirstY == y) backward_insert (edge);
     }
+    return edge->fFirstY;
 }
 
 void walk_edges (SkEdge *head, int fillType, SkBlitter *blitter, int start, int stop, SkInverseBlitter *inverse)
 {
     int windingMask = (fillType & 1) ? 1 : -1;
-    insert_new_edges (head, start);
+    // Rows where no edge starts need no walk of the active edges to find none.
+    int nextFirstY = insert_new_edges (head, start);
     for (int y = start; y < stop; y++) {
         if (inverse != nullptr) inverse->rowStart ();
         walk_row (head, y, windingMask, blitter);
         if (inverse != nullptr) inverse->rowEnd (y);
-        insert_new_edges (head, y + 1);
+        if (y + 1 >= nextFirstY) nextFirstY = insert_new_edges (head, y + 1);
     }
 }
 
