@@ -1,12 +1,14 @@
 /*
  * The PNG decoder over libpng: every colour type and depth, tRNS as a colour table's
- * alpha or as one transparent colour, interlacing; rows through the sampler.
+ * alpha or as one transparent colour, interlacing; rows through the sampler, or at full
+ * size in 8888 straight into the bitmap.
  */
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/SkScaledBitmapSampler.h>
 
 #include <graphics/bitmap/SkColorTable.h>
 #include <graphics/core/SkColorPriv.h>
+#include <graphics/core/SkMath.h>
 #include <graphics/raster/SkBlitRow.h>
 
 #include <png.h>
@@ -37,6 +39,45 @@ void FreeProc (png_structp, png_voidp ptr)
 void ErrorProc (png_structp png, png_const_charp)
 {
     longjmp (png_jmpbuf (png), 1);
+}
+
+// Rows of 8-bit R, G, B (A) bytes can be turned into the bitmap's 8888 words in place only
+// where those words are B, G, R, A in memory.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && SK_A32_SHIFT == 24 && \
+    SK_R32_SHIFT == 16 && SK_G32_SHIFT == 8 && SK_B32_SHIFT == 0
+const bool kRowsBecomePixelWords = true;
+#else
+const bool kRowsBecomePixelWords = false;
+#endif
+
+// Widens R, G, B bytes held in the last 3 x width bytes of a 4 x width row into opaque
+// 8888 words, in place: each word lands below the bytes still to be read. One pass, where
+// libpng's own filler and byte swap would take two.
+void WidenRgbRow (uint32_t *row, int width)
+{
+    const uint8_t *src = (const uint8_t *)row + width;
+    for (int x = 0; x < width; x++, src += 3) {
+        row[x] = SkPackARGB32 (0xFF, src[0], src[1], src[2]);
+    }
+}
+
+// Turns R, G, B, A bytes into premultiplied 8888 words in place, as SkPreMultiplyARGB
+// does; true when one has alpha below 255.
+bool PremultiplyRgbaRow (uint32_t *row, int width)
+{
+    unsigned all = 0xFF;
+    for (int x = 0; x < width; x++) {
+        uint32_t c = row[x];  // a << 24 | b << 16 | g << 8 | r
+        unsigned a = c >> 24;
+        all &= a;
+        if (a == 0xFF) {
+            row[x] = (c & 0xFF00FF00) | (c & 0xFF) << 16 | (c >> 16 & 0xFF);
+        } else {
+            row[x] = SkPackARGB32 (a, SkMulDiv255Round (a, c & 0xFF), SkMulDiv255Round (a, c >> 8 & 0xFF),
+                                   SkMulDiv255Round (a, c >> 16 & 0xFF));
+        }
+    }
+    return all != 0xFF;
 }
 
 // A decode has nowhere to report libpng's warnings (the broken but readable files it
@@ -114,6 +155,28 @@ private:
     bool readRows (PngState *s, SkBitmap *bm, SkScaledBitmapSampler *sampler, bool *reallyHasAlpha, int passes,
                    SkScaledBitmapSampler::SrcConfig sc, const SkPMColor *ctable);
 };
+
+// Full-size 8888 from 8-bit RGB or RGBA rows, without the sampler: libpng writes each row
+// into its bitmap row (RGB into the row's tail), every pass of an interlaced picture adding
+// to it, and the row becomes pixel words in place once the last pass has written it.
+void ReadRowsIntoPixels (PngState *s, SkBitmap *bm, int passes, bool alpha, bool *reallyHasAlpha)
+{
+    int width = bm->width ();
+    for (int pass = 0; pass < passes; pass++) {
+        for (int y = 0; y < bm->height (); y++) {
+            uint32_t *row = bm->getAddr32 (0, y);
+            png_read_row (s->png, alpha ? (png_bytep)row : (png_bytep)row + width, nullptr);
+            if (pass < passes - 1) {
+                continue;
+            }
+            if (alpha) {
+                *reallyHasAlpha |= PremultiplyRgbaRow (row, width);
+            } else {
+                WidenRgbRow (row, width);
+            }
+        }
+    }
+}
 
 bool SkPNGImageDecoder::readRows (PngState *s, SkBitmap *bm, SkScaledBitmapSampler *sampler, bool *reallyHasAlpha,
                                   int passes, SkScaledBitmapSampler::SrcConfig sc, const SkPMColor *ctable)
@@ -205,16 +268,23 @@ bool SkPNGImageDecoder::decodeWith (PngState *s, SkStream *stream, SkBitmap *bm,
     if (!allocPixelRef (bm, config == SkBitmap::kIndex8_Config ? s->table : nullptr)) return false;
     bm->lockPixels ();
     s->locked = bm;
-    if (!palette && colorType != PNG_COLOR_TYPE_RGB_ALPHA && colorType != PNG_COLOR_TYPE_GRAY_ALPHA) {
+    bool sourceAlpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
+    bool intoPixels = kRowsBecomePixelWords && !palette && config == SkBitmap::kARGB_8888_Config &&
+                      sampler.scaledWidth () == (int)width && sampler.scaledHeight () == (int)height;
+    if (!palette && !sourceAlpha && !intoPixels) {
         png_set_filler (s->png, 0xFF, PNG_FILLER_AFTER);
     }
     int passes = interlace != PNG_INTERLACE_NONE ? png_set_interlace_handling (s->png) : 1;
     png_read_update_info (s->png, s->info);
-    SkScaledBitmapSampler::SrcConfig sc = palette ? SkScaledBitmapSampler::kIndex
-                                          : (colorType == PNG_COLOR_TYPE_RGB_ALPHA || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-                                              ? SkScaledBitmapSampler::kRGBA : SkScaledBitmapSampler::kRGBX;
     bool reallyHasAlpha = false;
-    if (!readRows (s, bm, &sampler, &reallyHasAlpha, passes, sc, palette ? s->table->colors () : nullptr)) return false;
+    if (intoPixels) {
+        if (png_get_rowbytes (s->png, s->info) != (size_t)width * (sourceAlpha ? 4 : 3)) return false;
+        ReadRowsIntoPixels (s, bm, passes, sourceAlpha, &reallyHasAlpha);
+    } else {
+        SkScaledBitmapSampler::SrcConfig sc = palette ? SkScaledBitmapSampler::kIndex
+                                              : sourceAlpha ? SkScaledBitmapSampler::kRGBA : SkScaledBitmapSampler::kRGBX;
+        if (!readRows (s, bm, &sampler, &reallyHasAlpha, passes, sc, palette ? s->table->colors () : nullptr)) return false;
+    }
     png_read_end (s->png, s->info);
     if (oneTransparent && config == SkBitmap::kARGB_8888_Config) {
         for (int y = 0; y < bm->height (); y++) {
@@ -245,6 +315,9 @@ bool SkPNGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
     // field, before finding that the data is not there; told to drop them, it skips their
     // bytes through a small fixed buffer instead.
     png_set_keep_unknown_chunks (s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    // Every chunk's CRC already proves its bytes are the file's; zlib's own checksum of the
+    // inflated rows would only prove the inflater right, at a twentieth of the decode time.
+    png_set_option (s.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     return decodeWith (&s, stream, bm, mode);
 }
 

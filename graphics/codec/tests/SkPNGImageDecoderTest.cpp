@@ -1,7 +1,8 @@
-// What a hostile PNG can make the decoder allocate: chunks whose length fields claim far
-// more than the file holds must be refused without memory in proportion to the claim,
-// and the chunks the decoder skips must not stop a real picture from decoding. The PNG
-// factory must leave the stream where the decoder expects it.
+// The PNG decoder on pictures made here: every 8-bit layout, plain and interlaced, gives
+// libpng's own pixels premultiplied; what a hostile PNG can make it allocate (chunks whose
+// length fields claim far more than the file holds are refused without memory in
+// proportion to the claim, and the chunks it skips do not stop a real picture from
+// decoding); the PNG factory leaves the stream where the decoder expects it.
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/tests/LibpngRgba.h>
 #include <graphics/core/SkColorPriv.h>
@@ -82,6 +83,80 @@ private:
 
     std::vector<uint8_t> fBytes;
 };
+
+void WriteToVector (png_structp png, png_bytep data, png_size_t length)
+{
+    auto *file = (std::vector<uint8_t> *)png_get_io_ptr (png);
+    file->insert (file->end (), data, data + length);
+}
+
+// A picture of the colour type whose samples run through many values: every third pixel
+// is opaque, the others' alpha climbs by 37 a pixel (transparent and translucent levels),
+// and the colours differ in each channel.
+std::vector<uint8_t> Picture (int width, int height, int colorType, bool interlaced)
+{
+    int channels = colorType == PNG_COLOR_TYPE_GRAY ? 1 : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                   : colorType == PNG_COLOR_TYPE_RGB ? 3 : 4;
+    std::vector<uint8_t> file, row ((size_t)width * channels);
+    png_structp png = png_create_write_struct (PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct (png);
+    png_set_write_fn (png, &file, WriteToVector, nullptr);
+    png_set_IHDR (png, info, (png_uint_32)width, (png_uint_32)height, 8, colorType,
+                  interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                  PNG_FILTER_TYPE_DEFAULT);
+    png_write_info (png, info);
+    int passes = png_set_interlace_handling (png);
+    for (int pass = 0; pass < passes; pass++) {
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width; x++) {
+                unsigned i = (unsigned)(y * width + x);
+                uint8_t samples[4] = { (uint8_t)(i * 7 + 3), (uint8_t)(i * 13 + 100), (uint8_t)(255 - i * 5),
+                                        (uint8_t)(i % 3 == 0 ? 255 : i * 37) };
+                if (channels == 2) samples[1] = samples[3];
+                memcpy (&row[(size_t)x * channels], samples, (size_t)channels);
+            }
+            png_write_row (png, row.data ());
+        }
+    }
+    png_write_end (png, info);
+    png_destroy_write_struct (&png, &info);
+    return file;
+}
+
+TEST (SkPNGImageDecoder, EveryEightBitLayoutGivesLibpngsPixelsPremultiplied)
+{
+    const int kColorTypes[] = { PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA };
+    // Widths around the in-place widening's edges and the interlace passes' strides.
+    const int kSizes[][2] = { { 1, 1 }, { 2, 3 }, { 3, 1 }, { 5, 9 }, { 33, 17 }, { 64, 8 } };
+    for (int colorType : kColorTypes) {
+        for (bool interlaced : { false, true }) {
+            for (const auto &size : kSizes) {
+                SCOPED_TRACE (std::to_string (colorType) + (interlaced ? " interlaced " : " ") + std::to_string (size[0]) + "x" +
+                              std::to_string (size[1]));
+                std::vector<uint8_t> file = Picture (size[0], size[1], colorType, interlaced);
+                LibpngRgba::Decoded direct = LibpngRgba::DecodeToRgba (file);
+                ASSERT_TRUE (direct.ok);
+                SkMemoryStream stream (file.data (), file.size ());
+                std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+                ASSERT_NE (decoder, nullptr);
+                SkBitmap bitmap;
+                ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+                ASSERT_EQ (bitmap.width (), size[0]);
+                ASSERT_EQ (bitmap.height (), size[1]);
+                SkAutoLockPixels lock (bitmap);
+                int wrong = 0;
+                bool opaque = true;
+                for (int i = 0; i < size[0] * size[1]; i++) {
+                    const uint8_t *p = &direct.rgba[(size_t)i * 4];
+                    opaque = opaque && p[3] == 0xFF;
+                    wrong += *bitmap.getAddr32 (i % size[0], i / size[0]) != SkPreMultiplyARGB (p[3], p[0], p[1], p[2]);
+                }
+                EXPECT_EQ (wrong, 0);
+                EXPECT_EQ (bitmap.isOpaque (), opaque);
+            }
+        }
+    }
+}
 
 // Text of the given size, as a tEXt or iTXt body ("keyword\0..." with iTXt's flags).
 std::vector<uint8_t> Text (const char *type, size_t size)
