@@ -267,7 +267,7 @@ Idct8 (const int32_t *s, Out *o, int32_t Shift, int32_t Round)
     }
     return;
   }
-  Butterfly (x);
+  Butterfly (x, 0);
   for (int n = 0; n < 8; n++) {
     o[n * Stride] = (Out)(x[n] + Shift);
   }
@@ -326,7 +326,9 @@ InverseTransform (int32_t *In, int16_t *Out, int32_t LevelShift, int Last, int32
   }
 #if SK_PROCS_HAVE_VECTOR
   if (SkGetProcForm () == kVector_SkProcForm) {
-    if (Magnitude < JpegScanSSE2::kSmallCoefficient) {
+    if ((Magnitude < JpegScanSSE2::kSmallCoefficient) && (Last <= JpegScanSSE2::kCornerLast)) {
+      JpegScanSSE2::InverseCorner (In, Out, LevelShift);
+    } else if (Magnitude < JpegScanSSE2::kSmallCoefficient) {
       JpegScanSSE2::InverseSmall (In, Out, LevelShift, kLastRowOf[Last]);
     } else {
       JpegScanSSE2::InverseWide (In, Out, LevelShift, kLastRowOf[Last]);

@@ -66,6 +66,63 @@ Mul (SmallLanes a, int32_t Constant)
   return { _mm_srai_epi32 (_mm_add_epi32 (Product, _mm_set1_epi32 (1 << (Shift - 1))), Shift) };
 }
 
+// Eight 16-bit lanes, for the small range alone: every input of a product and every sum that
+// is halved stays within +-2^15 there (the column pass's halved sums within twice its
+// outputs, 2 (2.65 (2.65 M + 5) + 6) plus twice the level shift), so each holds its true
+// value; other sums and products may wrap, as only their sums reach a halving.
+struct Words {
+  __m128i v;
+};
+
+inline Words operator+ (Words a, Words b) { return { _mm_add_epi16 (a.v, b.v) }; }
+inline Words operator- (Words a, Words b) { return { _mm_sub_epi16 (a.v, b.v) }; }
+inline Words Half (Words a) { return { _mm_srai_epi16 (a.v, 1) }; }
+
+// The plain Mul, modulo 2^16: with S = 14 - s and the 32-bit product v K = h 2^16 + l
+// (0 <= l < 2^16), floor ((v K + 2^(S-1)) / 2^S) = h 2^(16-S) + floor ((q + 1) / 2), where
+// q = floor (l / 2^(S-1)).
+inline Words
+Mul (Words a, int32_t Constant)
+{
+  int32_t k;
+  int     Shift  = ShiftOf (Constant, &k);
+  __m128i Factor = _mm_set1_epi16 ((int16_t)k);
+  __m128i High   = _mm_mulhi_epi16 (a.v, Factor);
+  __m128i Low    = _mm_srli_epi16 (_mm_mullo_epi16 (a.v, Factor), Shift - 1);
+  return { _mm_add_epi16 (_mm_slli_epi16 (High, 16 - Shift), _mm_avg_epu16 (Low, _mm_setzero_si128 ())) };
+}
+
+// Eight rows of eight words turned so that each holds a column.
+inline void
+Transpose (Words *x)
+{
+  __m128i a0 = _mm_unpacklo_epi16 (x[0].v, x[1].v), a1 = _mm_unpackhi_epi16 (x[0].v, x[1].v);
+  __m128i a2 = _mm_unpacklo_epi16 (x[2].v, x[3].v), a3 = _mm_unpackhi_epi16 (x[2].v, x[3].v);
+  __m128i a4 = _mm_unpacklo_epi16 (x[4].v, x[5].v), a5 = _mm_unpackhi_epi16 (x[4].v, x[5].v);
+  __m128i a6 = _mm_unpacklo_epi16 (x[6].v, x[7].v), a7 = _mm_unpackhi_epi16 (x[6].v, x[7].v);
+  __m128i b0 = _mm_unpacklo_epi32 (a0, a2), b1 = _mm_unpackhi_epi32 (a0, a2);
+  __m128i b2 = _mm_unpacklo_epi32 (a1, a3), b3 = _mm_unpackhi_epi32 (a1, a3);
+  __m128i b4 = _mm_unpacklo_epi32 (a4, a6), b5 = _mm_unpackhi_epi32 (a4, a6);
+  __m128i b6 = _mm_unpacklo_epi32 (a5, a7), b7 = _mm_unpackhi_epi32 (a5, a7);
+  x[0].v = _mm_unpacklo_epi64 (b0, b4), x[1].v = _mm_unpackhi_epi64 (b0, b4);
+  x[2].v = _mm_unpacklo_epi64 (b1, b5), x[3].v = _mm_unpackhi_epi64 (b1, b5);
+  x[4].v = _mm_unpacklo_epi64 (b2, b6), x[5].v = _mm_unpackhi_epi64 (b2, b6);
+  x[6].v = _mm_unpacklo_epi64 (b3, b7), x[7].v = _mm_unpackhi_epi64 (b3, b7);
+}
+
+inline __m128i
+Load4 (const int32_t *v)
+{
+  return _mm_loadu_si128 ((const __m128i *)v);
+}
+
+inline void
+Clear8 (int32_t *v)
+{
+  _mm_storeu_si128 ((__m128i *)v, _mm_setzero_si128 ());
+  _mm_storeu_si128 ((__m128i *)(v + 4), _mm_setzero_si128 ());
+}
+
 template <bool S>
 inline void
 Transpose (LanesOf<S> &a, LanesOf<S> &b, LanesOf<S> &c, LanesOf<S> &d)
@@ -106,7 +163,7 @@ ColumnPass (LanesOf<S> (*Rows)[2], int16_t *Out, int32_t LevelShift)
       x[r] = Rows[r][Side];
     }
     x[0].v = _mm_add_epi32 (x[0].v, _mm_set1_epi32 (kColumnRound));
-    Butterfly (x);
+    Butterfly (x, LanesOf<S> { _mm_setzero_si128 () });
     for (int r = 0; r < 8; r++) {
       __m128i Shifted = _mm_add_epi32 (x[r].v, Shift);
       if (Side == 0) {
@@ -201,33 +258,59 @@ Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Seco
 
 namespace JpegScanSSE2 {
 
-// Small coefficients: the row pass too runs four rows at a time, on each quarter of rows
-// turned so its lanes run down the rows, and turned back for the column pass.
+// Small coefficients, spread past the top-left corner: both passes on eight 16-bit lanes,
+// the rows turned to run down the lanes for the row pass and back for the column pass.
 void
 InverseSmall (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
 {
-  SmallLanes Rows[8][2];
-  for (int Top = 0; Top < 8; Top += 4) {
-    SmallLanes x[8];
-    for (int i = 0; i < 4; i++) {
-      int32_t *Row = In + (Top + i) * 8;
-      x[i].v       = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)Row) : _mm_setzero_si128 ();
-      x[i + 4].v   = (Top <= LastRow) ? _mm_loadu_si128 ((const __m128i *)(Row + 4)) : _mm_setzero_si128 ();
-    }
-    if (Top <= LastRow) {
-      memset (In + Top * 8, 0, 32 * sizeof (int32_t));
-      Transpose (x[0], x[1], x[2], x[3]);
-      Transpose (x[4], x[5], x[6], x[7]);
-      Butterfly (x);
-      Transpose (x[0], x[1], x[2], x[3]);
-      Transpose (x[4], x[5], x[6], x[7]);
-    }
-    for (int i = 0; i < 4; i++) {
-      Rows[Top + i][0] = x[i];
-      Rows[Top + i][1] = x[i + 4];
-    }
+  (void)LastRow;  // rows of zeros cost no more than the test for them
+  Words x[8];
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; r++) {
+    x[r].v = _mm_packs_epi32 (Load4 (In + r * 8), Load4 (In + r * 8 + 4));
+    Clear8 (In + r * 8);
   }
-  ColumnPass (Rows, Out, LevelShift);
+  Transpose (x);
+  Butterfly (x, Words { _mm_setzero_si128 () });
+  Transpose (x);
+  x[0].v = _mm_add_epi16 (x[0].v, _mm_set1_epi16 (kColumnRound));
+  Butterfly (x, Words { _mm_set1_epi16 ((int16_t)(2 * LevelShift)) });
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; r++) {
+    _mm_storeu_si128 ((__m128i *)(Out + r * 8), x[r].v);
+  }
+}
+
+// Small coefficients up to zig-zag position 9, all within the top-left four by four: the row
+// pass on the four rows in four 32-bit lanes, whose four right inputs are zero, then the
+// column pass on eight 16-bit lanes, whose four lower inputs are zero.
+void
+InverseCorner (int32_t *In, int16_t *Out, int32_t LevelShift)
+{
+  SmallLanes x[8];
+#pragma GCC unroll 4
+  for (int r = 0; r < 4; r++) {
+    x[r].v = Load4 (In + r * 8);
+    _mm_storeu_si128 ((__m128i *)(In + r * 8), _mm_setzero_si128 ());
+  }
+  Transpose (x[0], x[1], x[2], x[3]);
+  Butterfly<true> (x, SmallLanes { _mm_setzero_si128 () });
+  // Lane r of x[c] is row r's result in column c: pairs of columns into words, then into rows.
+  __m128i Pair01 = _mm_packs_epi32 (x[0].v, x[1].v), Pair23 = _mm_packs_epi32 (x[2].v, x[3].v);
+  __m128i Pair45 = _mm_packs_epi32 (x[4].v, x[5].v), Pair67 = _mm_packs_epi32 (x[6].v, x[7].v);
+  __m128i Even   = _mm_unpacklo_epi16 (Pair01, Pair23), Odd = _mm_unpackhi_epi16 (Pair01, Pair23);
+  __m128i EvenR  = _mm_unpacklo_epi16 (Pair45, Pair67), OddR = _mm_unpackhi_epi16 (Pair45, Pair67);
+  __m128i Left01 = _mm_unpacklo_epi16 (Even, Odd), Left23 = _mm_unpackhi_epi16 (Even, Odd);
+  __m128i Right01 = _mm_unpacklo_epi16 (EvenR, OddR), Right23 = _mm_unpackhi_epi16 (EvenR, OddR);
+  Words y[8] = { { _mm_unpacklo_epi64 (Left01, Right01) }, { _mm_unpackhi_epi64 (Left01, Right01) },
+                 { _mm_unpacklo_epi64 (Left23, Right23) }, { _mm_unpackhi_epi64 (Left23, Right23) },
+                 { _mm_setzero_si128 () }, { _mm_setzero_si128 () }, { _mm_setzero_si128 () }, { _mm_setzero_si128 () } };
+  y[0].v = _mm_add_epi16 (y[0].v, _mm_set1_epi16 (kColumnRound));
+  Butterfly<true> (y, Words { _mm_set1_epi16 ((int16_t)(2 * LevelShift)) });
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; r++) {
+    _mm_storeu_si128 ((__m128i *)(Out + r * 8), y[r].v);
+  }
 }
 
 // Other coefficients: the row pass in the plain form, whose rows of DC alone take no
