@@ -83,7 +83,10 @@ bool JpegReadHeaders (JpegBaselineDecoder *Decoder, const uint8_t *Data, size_t 
 // Decodes the scan into Sink (zero-filled by the caller). The MCUs cover the image's size
 // rounded up to the MCU; what lies past the sink's columns and rows is dropped, so a sink
 // of exactly the image's size is enough. False when a Huffman code matches no table entry.
-bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink);
+// A 4-byte pixel's byte that no channel takes (its three offsets all differ) is kept, or set
+// to Fill where that is 0 to 255 (an opaque alpha, say), so that it needs no filling first.
+const int32_t kJpegKeepSpareByte = -1;
+bool JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink, int32_t Fill = kJpegKeepSpareByte);
 
 // Exposed for tests: both inverse DCT passes and the level shift, in place, on one block of
 // coefficients within +-32768 in natural order, in the form in force; each result is left
@@ -97,6 +100,8 @@ void JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3]);
 // Exposed for tests: one MCU of transformed blocks into Sink at (Left, Top), clipped by the
 // sink's columns and rows, in the form in force. LumaSampling 0x22 reads four luma blocks
 // (0 to 3, left to right, top to bottom), anything else one (0); Cb and Cr are blocks 4 and 5.
-void JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top);
+// Fill as for JpegDecodeScan.
+void JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top,
+                   int32_t Fill = kJpegKeepSpareByte);
 
 #endif

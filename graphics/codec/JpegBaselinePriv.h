@@ -93,6 +93,8 @@ struct PixelWriter {
   SinkLayout          layout;
   uint8_t             channelAt[4];  // each byte of a pixel: 0 red, 1 green, 2 blue, 3 none
   uint32_t            keepMask;      // bits of a 4-byte pixel that keep the sink's value
+  int32_t             fill;          // the spare byte's value, or kJpegKeepSpareByte
+  uint32_t            spare;         // the offset of a 4-byte pixel's spare byte, where filled
 };
 
 }  // namespace JpegScan

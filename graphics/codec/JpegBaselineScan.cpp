@@ -394,22 +394,25 @@ PutPixel (int32_t Y, ChromaParts Parts, uint8_t *Pixel, uint32_t Red, uint32_t G
 }
 
 PixelWriter
-WriterFor (const JpegPixelSink *Sink)
+WriterFor (const JpegPixelSink *Sink, int32_t Fill)
 {
-  PixelWriter Writer = { Sink, kSinkBytes, { 3, 3, 3, 3 }, 0 };
+  PixelWriter Writer = { Sink, kSinkBytes, { 3, 3, 3, 3 }, 0, kJpegKeepSpareByte, 0 };
+  uint32_t    Bytes      = Sink->pixelBytes;
+  uint32_t    Offsets[3] = { Sink->redOffset, Sink->greenOffset, Sink->blueOffset };
+  bool        Distinct   = (Offsets[0] != Offsets[1]) && (Offsets[1] != Offsets[2]) && (Offsets[0] != Offsets[2]);
+  if ((Bytes == 4) && Distinct && (Offsets[0] < 4) && (Offsets[1] < 4) && (Offsets[2] < 4) && (Fill >= 0) && (Fill <= 255)) {
+    Writer.fill  = Fill;
+    Writer.spare = 6 - Offsets[0] - Offsets[1] - Offsets[2];
+  }
 #if SK_PROCS_HAVE_VECTOR
-  uint32_t Bytes      = Sink->pixelBytes;
-  uint32_t Offsets[3] = { Sink->redOffset, Sink->greenOffset, Sink->blueOffset };
-  if ((SkGetProcForm () != kVector_SkProcForm) || ((Bytes != 3) && (Bytes != 4))) {
+  if ((SkGetProcForm () != kVector_SkProcForm) || ((Bytes != 3) && (Bytes != 4)) || !Distinct ||
+      (Offsets[0] >= Bytes) || (Offsets[1] >= Bytes) || (Offsets[2] >= Bytes)) {
     return Writer;
   }
   for (uint8_t Channel = 0; Channel < 3; Channel++) {
-    if ((Offsets[Channel] >= Bytes) || (Writer.channelAt[Offsets[Channel]] != 3)) {
-      return { Sink, kSinkBytes, { 3, 3, 3, 3 }, 0 };
-    }
     Writer.channelAt[Offsets[Channel]] = Channel;
   }
-  for (uint32_t i = 0; i < 4; i++) {
+  for (uint32_t i = 0; (i < 4) && (Writer.fill == kJpegKeepSpareByte); i++) {
     Writer.keepMask |= (Writer.channelAt[i] == 3) ? 0xFFu << (8 * i) : 0;
   }
   Writer.layout = (Bytes == 4) ? kSinkWide4 : kSinkPacked3;
@@ -420,11 +423,14 @@ WriterFor (const JpegPixelSink *Sink)
 // Rows of an MCU a pixel at a time, Width pixels each; a 4:2:0 row takes its chroma parts
 // from the row pair's shared chroma row, each part serving two pixels.
 void
-WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *Origin, uint32_t Rows,
+WriteRowsPlain (const int16_t (*Block)[64], const PixelWriter &Writer, uint8_t *Origin, uint32_t Rows,
                 uint32_t Width, uint32_t McuSide)
 {
   // Locals, so the byte stores do not make the sink's fields be read again.
+  const JpegPixelSink *Sink = Writer.sink;
   uint32_t    Step = Sink->pixelBytes, R = Sink->redOffset, G = Sink->greenOffset, B = Sink->blueOffset;
+  int32_t     Fill = Writer.fill;
+  uint32_t    Spare = Writer.spare;
   ChromaParts Parts[8];
   for (uint32_t y = 0; y < Rows; y++) {
     uint8_t  *Pixel     = Origin + y * Sink->rowBytes;
@@ -442,6 +448,9 @@ WriteRowsPlain (const int16_t (*Block)[64], const JpegPixelSink *Sink, uint8_t *
       for (uint32_t x = 0; x < Width; x++, Pixel += Step) {
         PutPixel (Block[0][y * 8 + x], Parts[x], Pixel, R, G, B);
       }
+    }
+    for (uint32_t x = 0; (x < Width) && (Fill != kJpegKeepSpareByte); x++) {
+      Origin[y * Sink->rowBytes + x * Step + Spare] = (uint8_t)Fill;
     }
   }
 }
@@ -465,7 +474,7 @@ WriteMcu (const int16_t (*Block)[64], const PixelWriter &Writer, uint32_t Left, 
     return;
   }
 #endif
-  WriteRowsPlain (Block, Sink, Origin, Rows, Width, McuSide);
+  WriteRowsPlain (Block, Writer, Origin, Rows, Width, McuSide);
 }
 
 // A block that fails leaves coefficients behind; the scan stops there, and the next one
@@ -513,9 +522,10 @@ JpegYCbCrToRgb (int32_t Y, int32_t Cb, int32_t Cr, uint8_t Rgb[3])
 }
 
 void
-JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top)
+JpegWriteMcu (const int16_t Blocks[6][64], uint8_t LumaSampling, const JpegPixelSink *Sink, uint32_t Left, uint32_t Top,
+              int32_t Fill)
 {
-  WriteMcu (Blocks, WriterFor (Sink), Left, Top, (LumaSampling == 0x22) ? 16 : 8);
+  WriteMcu (Blocks, WriterFor (Sink, Fill), Left, Top, (LumaSampling == 0x22) ? 16 : 8);
 }
 
 void
@@ -535,13 +545,13 @@ JpegInverseTransform (int32_t Block[64], int32_t LevelShift, int Last)
 }
 
 bool
-JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink)
+JpegDecodeScan (JpegBaselineDecoder *Decoder, const JpegPixelSink *Sink, int32_t Fill)
 {
   uint32_t McuSide = (Decoder->lumaSampling == 0x22) ? 16 : 8;
   uint32_t Across  = (Decoder->width + McuSide - 1) / McuSide;
   uint32_t Down    = (Decoder->height + McuSide - 1) / McuSide;
   uint32_t Count   = 0;
-  PixelWriter Writer = WriterFor (Sink);
+  PixelWriter Writer = WriterFor (Sink, Fill);
 
   Decoder->readAt    = Decoder->scan;
   Decoder->bitBuffer = 0;

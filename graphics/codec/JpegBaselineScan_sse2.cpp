@@ -230,7 +230,8 @@ PutPacked8 (uint8_t *At, const uint32_t *Words)
 void
 Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Second, const PixelWriter &Writer)
 {
-  __m128i       Channel[4] = { Red, Green, Blue, _mm_setzero_si128 () };
+  __m128i       Spare      = (Writer.fill == kJpegKeepSpareByte) ? _mm_setzero_si128 () : _mm_set1_epi8 ((char)Writer.fill);
+  __m128i       Channel[4] = { Red, Green, Blue, Spare };
   const uint8_t *At        = Writer.channelAt;
   __m128i       Low01      = _mm_unpacklo_epi8 (Channel[At[0]], Channel[At[1]]);
   __m128i       High01     = _mm_unpackhi_epi8 (Channel[At[0]], Channel[At[1]]);
@@ -238,6 +239,13 @@ Store16 (__m128i Red, __m128i Green, __m128i Blue, uint8_t *First, uint8_t *Seco
   __m128i       High23     = _mm_unpackhi_epi8 (Channel[At[2]], Channel[At[3]]);
   __m128i       Pixels[4]  = { _mm_unpacklo_epi16 (Low01, Low23), _mm_unpackhi_epi16 (Low01, Low23),
                                _mm_unpacklo_epi16 (High01, High23), _mm_unpackhi_epi16 (High01, High23) };
+  if ((Writer.layout == kSinkWide4) && (Writer.keepMask == 0)) {
+    _mm_storeu_si128 ((__m128i *)First, Pixels[0]);
+    _mm_storeu_si128 ((__m128i *)(First + 16), Pixels[1]);
+    _mm_storeu_si128 ((__m128i *)Second, Pixels[2]);
+    _mm_storeu_si128 ((__m128i *)(Second + 16), Pixels[3]);
+    return;
+  }
   if (Writer.layout == kSinkWide4) {
     __m128i Keep = _mm_set1_epi32 ((int32_t)Writer.keepMask);
     Merge (First, Pixels[0], Keep);

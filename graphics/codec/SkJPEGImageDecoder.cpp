@@ -7,7 +7,6 @@
 #include <graphics/codec/SkScaledBitmapSampler.h>
 #include <graphics/core/SkColorPriv.h>
 
-#include <string.h>
 
 namespace {
 
@@ -61,8 +60,8 @@ bool SkJPEGImageDecoder::decodeInto (const uint8_t *data, size_t length, JpegBas
     return true;
 }
 
-// At full size the scan writes the bitmap's colour bytes itself, with no RGB copy in
-// between; the alpha bytes are set opaque first, as the sampler would make them.
+// At full size the scan writes the bitmap's pixels itself, with no RGB copy in between, and
+// their alpha bytes opaque, as the sampler would make them.
 bool SkJPEGImageDecoder::decodeDirect (JpegBaselineDecoder *state, SkBitmap *bm) const
 {
     if (!allocPixelRef (bm, nullptr)) {
@@ -73,10 +72,9 @@ bool SkJPEGImageDecoder::decodeDirect (JpegBaselineDecoder *state, SkBitmap *bm)
     if (pixels == nullptr) {
         return false;
     }
-    memset (pixels, 0xFF, (size_t)bm->rowBytes () * bm->height ());
     JpegPixelSink sink = { pixels, bm->rowBytes (), 4, SK_R32_SHIFT / 8, SK_G32_SHIFT / 8, SK_B32_SHIFT / 8,
                            state->width, state->height };
-    return JpegDecodeScan (state, &sink);
+    return JpegDecodeScan (state, &sink, 0xFF);
 }
 
 bool SkJPEGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)

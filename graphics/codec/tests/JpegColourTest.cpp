@@ -97,24 +97,27 @@ struct SinkShape {
 };
 
 // Writes m through a sink of the given shape whose bytes start as 0xA5, cut to Columns and
-// Rows, at (Left, Top).
+// Rows, at (Left, Top), the spare byte filled or kept.
 std::vector<uint8_t> Written (const Mcu &m, uint8_t Sampling, SinkShape Shape, uint32_t Columns, uint32_t Rows,
-                              uint32_t Left, uint32_t Top, SkProcForm Form)
+                              uint32_t Left, uint32_t Top, SkProcForm Form, int32_t Fill = kJpegKeepSpareByte)
 {
     const uint32_t Stride = 40;  // pixels a row, wider than any sink here
     std::vector<uint8_t> Bytes ((size_t)Stride * 40 * Shape.pixelBytes, 0xA5);
     JpegPixelSink Sink = { Bytes.data (), (size_t)Stride * Shape.pixelBytes, Shape.pixelBytes, Shape.red, Shape.green,
                            Shape.blue, Columns, Rows };
     SkProcForm Was = SkSetProcForm (Form);
-    JpegWriteMcu (m.blocks, Sampling, &Sink, Left, Top);
+    JpegWriteMcu (m.blocks, Sampling, &Sink, Left, Top, Fill);
     SkSetProcForm (Was);
     return Bytes;
 }
 
-// Every byte: the formula's colour inside the cut, 0xA5 everywhere else.
+// Every byte: the formula's colour inside the cut, and Fill in the byte of a 4-byte pixel no
+// channel takes where one is given; 0xA5 everywhere else.
 void ExpectPixels (const std::vector<uint8_t> &Bytes, const Mcu &m, uint8_t Sampling, SinkShape Shape, uint32_t Columns,
-                   uint32_t Rows, uint32_t Left, uint32_t Top)
+                   uint32_t Rows, uint32_t Left, uint32_t Top, int32_t Fill = kJpegKeepSpareByte)
 {
+    bool Spare = Fill != kJpegKeepSpareByte && Shape.pixelBytes == 4 && Shape.red != Shape.green &&
+                 Shape.green != Shape.blue && Shape.red != Shape.blue;
     uint32_t Side = (Sampling == 0x22) ? 16 : 8, Shift = (Sampling == 0x22) ? 1 : 0;
     std::vector<uint8_t> Want (Bytes.size (), 0xA5);
     for (uint32_t y = Top; (y < Top + Side) && (y < Rows); y++) {
@@ -125,6 +128,9 @@ void ExpectPixels (const std::vector<uint8_t> &Bytes, const Mcu &m, uint8_t Samp
             uint8_t Rgb[3];
             Formula (Luma, m.blocks[4][c], m.blocks[5][c], Rgb);
             uint8_t *Pixel = &Want[((size_t)y * 40 + x) * Shape.pixelBytes];
+            if (Spare) {
+                Pixel[6 - Shape.red - Shape.green - Shape.blue] = (uint8_t)Fill;
+            }
             Pixel[Shape.red] = Rgb[0], Pixel[Shape.green] = Rgb[1], Pixel[Shape.blue] = Rgb[2];
         }
     }
@@ -152,6 +158,31 @@ TEST (JpegColour, EveryFormPlacesTheFormulasPixels)
                     Mcu m = RandomMcu (&State);
                     std::vector<uint8_t> Bytes = Written (m, Sampling, Shape, Cut[0], Cut[1], Cut[2], Cut[3], Form);
                     ExpectPixels (Bytes, m, Sampling, Shape, Cut[0], Cut[1], Cut[2], Cut[3]);
+                }
+            }
+        }
+    }
+}
+
+// A fill sets the spare byte of every pixel written, whichever byte that is, and nothing
+// outside the cut; pixels of three bytes, of five and of channels sharing a byte have no one
+// spare byte, and are written as without a fill.
+TEST (JpegColour, AFillSetsTheSpareByteOfEveryPixelWritten)
+{
+    const SinkShape Shapes[] = {
+        { 4, 2, 1, 0 }, { 4, 0, 1, 2 }, { 4, 3, 0, 1 }, { 4, 1, 3, 2 }, { 3, 0, 1, 2 }, { 5, 4, 0, 2 }, { 4, 1, 1, 2 },
+    };
+    const uint32_t Cuts[][4] = { { 16, 16, 0, 0 }, { 27, 40, 16, 0 }, { 21, 17, 8, 16 }, { 5, 40, 0, 0 } };
+    uint32_t State = 9;
+    for (SkProcForm Form : { kPortable_SkProcForm, kVector_SkProcForm }) {
+        for (uint8_t Sampling : { (uint8_t)0x22, (uint8_t)0x11 }) {
+            for (const SinkShape &Shape : Shapes) {
+                for (const auto &Cut : Cuts) {
+                    for (int32_t Fill : { 0xFF, 0x00, 0x5A }) {
+                        Mcu m = RandomMcu (&State);
+                        std::vector<uint8_t> Bytes = Written (m, Sampling, Shape, Cut[0], Cut[1], Cut[2], Cut[3], Form, Fill);
+                        ExpectPixels (Bytes, m, Sampling, Shape, Cut[0], Cut[1], Cut[2], Cut[3], Fill);
+                    }
                 }
             }
         }
