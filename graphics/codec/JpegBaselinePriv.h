@@ -32,39 +32,48 @@ Half (int32_t Value)
 // One 8-point inverse DCT on x[0..7], in place: the recursive form that splits each size
 // into an even half and an odd half whose outputs are scaled by 1 / (2 cos((2n + 1) pi / 2N))
 // before the butterfly. Outputs are halved. T is one value or a set of lanes of them.
-// Where HighZero is set, x[4..7] are known to be zero: a product of zero is zero, so the
-// terms they bring drop out and the results are the same. Lift, even, is added to the DC
-// term, which raises every output by exactly Lift / 2 (the halving of an even amount
+// Inputs below 8 says that x[Inputs..7] are zero (Inputs 2 or 4): a product of zero is zero,
+// so the terms they bring drop out and the results are the same. Lift, even, is added to the
+// DC term, which raises every output by exactly Lift / 2 (the halving of an even amount
 // floors nothing). Inlined always: called apart, its values go through memory, and the
 // transform takes half again as long.
-template <bool HighZero = false, typename T>
+template <int Inputs = 8, typename T>
 __attribute__ ((always_inline)) inline void
 Butterfly (T *x, T Lift)
 {
+  static_assert ((Inputs == 2) || (Inputs == 4) || (Inputs == 8), "inputs past 1, 3 or 7 are zero");
   T Dc = Mul (x[0], 11585) + Lift;
   // Even half: the 4-point transform of x0, x2, x4, x6.
-  T e0 = Dc, e1 = Dc, b;
-  if constexpr (HighZero) {
-    b = Mul (x[2], 11585);
-  } else {
-    T a = Mul (x[4], 11585);
-    e0 = Dc + a, e1 = Dc - a, b = Mul (x[6] + x[2], 11585);
+  T g0 = Dc, g1 = Dc, g2 = Dc, g3 = Dc;
+  if constexpr (Inputs > 2) {
+    T e0 = Dc, e1 = Dc, b;
+    if constexpr (Inputs > 4) {
+      T a = Mul (x[4], 11585);
+      e0 = Dc + a, e1 = Dc - a, b = Mul (x[6] + x[2], 11585);
+    } else {
+      b = Mul (x[2], 11585);
+    }
+    T o0 = x[2] + b, o1 = x[2] - b;
+    T m0 = Mul (o0, 8867), m1 = Mul (o1, 21407);
+    g0 = e0 + m0, g3 = e0 - m0, g1 = e1 + m1, g2 = e1 - m1;
   }
-  T o0 = x[2] + b, o1 = x[2] - b;
-  T m0 = Mul (o0, 8867), m1 = Mul (o1, 21407);
-  T g0 = e0 + m0, g3 = e0 - m0, g1 = e1 + m1, g2 = e1 - m1;
   // Odd half: the 4-point transform of x1, x3 + x1, x5 + x3, x7 + x5.
-  T h1in = x[3] + x[1];
-  T c, e;
-  if constexpr (HighZero) {
-    c = Mul (x[3], 11585), e = Mul (h1in, 11585);
+  T h1in = x[1], p0 = x[1], p1 = x[1], e;
+  if constexpr (Inputs > 4) {
+    h1in = x[3] + x[1];
+    T c = Mul (x[5] + x[3], 11585);
+    p0 = x[1] + c, p1 = x[1] - c, e = Mul (x[7] + x[5] + h1in, 11585);
+  } else if constexpr (Inputs > 2) {
+    h1in = x[3] + x[1];
+    T c = Mul (x[3], 11585);
+    p0 = x[1] + c, p1 = x[1] - c, e = Mul (h1in, 11585);
   } else {
-    c = Mul (x[5] + x[3], 11585), e = Mul (x[7] + x[5] + h1in, 11585);
+    e = Mul (h1in, 11585);
   }
-  T p0   = x[1] + c, p1 = x[1] - c, q0 = h1in + e, q1 = h1in - e;
-  T n0   = Mul (q0, 8867), n1 = Mul (q1, 21407);
-  T h0   = Mul (p0 + n0, 8352), h3 = Mul (p0 - n0, 41990);
-  T h1   = Mul (p1 + n1, 9852), h2 = Mul (p1 - n1, 14745);
+  T q0 = h1in + e, q1 = h1in - e;
+  T n0 = Mul (q0, 8867), n1 = Mul (q1, 21407);
+  T h0 = Mul (p0 + n0, 8352), h3 = Mul (p0 - n0, 41990);
+  T h1 = Mul (p1 + n1, 9852), h2 = Mul (p1 - n1, 14745);
   x[0] = Half (g0 + h0);
   x[7] = Half (g0 - h0);
   x[1] = Half (g1 + h1);
@@ -112,9 +121,11 @@ const int32_t kSmallCoefficient = 2048;
 // Both transform passes and the level shift from In into the samples Out, In left zero, for
 // coefficients from -kSmallCoefficient to kSmallCoefficient - 1 (InverseSmall, and
 // InverseCorner where nothing lies past zig-zag position kCornerLast) or any (InverseWide);
-// rows past LastRow hold only zeros.
+// rows past LastRow hold only zeros. InverseCorner<2> takes blocks that end by zig-zag
+// position 2, within the top-left two by two.
 const int kCornerLast = 9;
 void InverseSmall (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow);
+template <int Side>
 void InverseCorner (int32_t *In, int16_t *Out, int32_t LevelShift);
 void InverseWide (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow);
 

@@ -326,8 +326,10 @@ InverseTransform (int32_t *In, int16_t *Out, int32_t LevelShift, int Last, int32
   }
 #if SK_PROCS_HAVE_VECTOR
   if (SkGetProcForm () == kVector_SkProcForm) {
-    if ((Magnitude < JpegScanSSE2::kSmallCoefficient) && (Last <= JpegScanSSE2::kCornerLast)) {
-      JpegScanSSE2::InverseCorner (In, Out, LevelShift);
+    if ((Magnitude < JpegScanSSE2::kSmallCoefficient) && (Last <= 2)) {
+      JpegScanSSE2::InverseCorner<2> (In, Out, LevelShift);
+    } else if ((Magnitude < JpegScanSSE2::kSmallCoefficient) && (Last <= JpegScanSSE2::kCornerLast)) {
+      JpegScanSSE2::InverseCorner<4> (In, Out, LevelShift);
     } else if (Magnitude < JpegScanSSE2::kSmallCoefficient) {
       JpegScanSSE2::InverseSmall (In, Out, LevelShift, kLastRowOf[Last]);
     } else {

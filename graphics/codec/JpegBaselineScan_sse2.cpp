@@ -289,20 +289,25 @@ InverseSmall (int32_t *In, int16_t *Out, int32_t LevelShift, int LastRow)
   }
 }
 
-// Small coefficients up to zig-zag position 9, all within the top-left four by four: the row
-// pass on the four rows in four 32-bit lanes, whose four right inputs are zero, then the
-// column pass on eight 16-bit lanes, whose four lower inputs are zero.
+// Small coefficients within the top-left Side by Side (4: up to zig-zag position 9; 2: up to
+// 2): the row pass on those rows in four 32-bit lanes, its inputs past Side zero, then the
+// column pass on eight 16-bit lanes, its inputs past Side zero too.
+template <int Side>
 void
 InverseCorner (int32_t *In, int16_t *Out, int32_t LevelShift)
 {
   SmallLanes x[8];
 #pragma GCC unroll 4
   for (int r = 0; r < 4; r++) {
-    x[r].v = Load4 (In + r * 8);
-    _mm_storeu_si128 ((__m128i *)(In + r * 8), _mm_setzero_si128 ());
+    if (r < Side) {
+      x[r].v = Load4 (In + r * 8);
+      _mm_storeu_si128 ((__m128i *)(In + r * 8), _mm_setzero_si128 ());
+    } else {
+      x[r].v = _mm_setzero_si128 ();
+    }
   }
   Transpose (x[0], x[1], x[2], x[3]);
-  Butterfly<true> (x, SmallLanes { _mm_setzero_si128 () });
+  Butterfly<Side> (x, SmallLanes { _mm_setzero_si128 () });
   // Lane r of x[c] is row r's result in column c: pairs of columns into words, then into rows.
   __m128i Pair01 = _mm_packs_epi32 (x[0].v, x[1].v), Pair23 = _mm_packs_epi32 (x[2].v, x[3].v);
   __m128i Pair45 = _mm_packs_epi32 (x[4].v, x[5].v), Pair67 = _mm_packs_epi32 (x[6].v, x[7].v);
@@ -314,12 +319,15 @@ InverseCorner (int32_t *In, int16_t *Out, int32_t LevelShift)
                  { _mm_unpacklo_epi64 (Left23, Right23) }, { _mm_unpackhi_epi64 (Left23, Right23) },
                  { _mm_setzero_si128 () }, { _mm_setzero_si128 () }, { _mm_setzero_si128 () }, { _mm_setzero_si128 () } };
   y[0].v = _mm_add_epi16 (y[0].v, _mm_set1_epi16 (kColumnRound));
-  Butterfly<true> (y, Words { _mm_set1_epi16 ((int16_t)(2 * LevelShift)) });
+  Butterfly<Side> (y, Words { _mm_set1_epi16 ((int16_t)(2 * LevelShift)) });
 #pragma GCC unroll 8
   for (int r = 0; r < 8; r++) {
     _mm_storeu_si128 ((__m128i *)(Out + r * 8), y[r].v);
   }
 }
+
+template void InverseCorner<2> (int32_t *In, int16_t *Out, int32_t LevelShift);
+template void InverseCorner<4> (int32_t *In, int16_t *Out, int32_t LevelShift);
 
 // Other coefficients: the row pass in the plain form, whose rows of DC alone take no
 // butterfly, then the column pass on wide lanes.
