@@ -289,8 +289,9 @@ bool SkBitmapHeapAllocator::allocPixelRef (SkBitmap *bitmap, SkColorTable *ctabl
     if (size.isNeg () || !size.is32 () || size.get32 () < 0) {
         return false;
     }
-    // Zero-filled, so nothing ever shows uninitialised memory.
-    void *storage = sk_calloc ((size_t)size.get32 ());
+    // Zero-filled, so nothing ever shows uninitialised memory, unless the one asking writes
+    // every byte itself first.
+    void *storage = fZeroFill ? sk_calloc ((size_t)size.get32 ()) : sk_malloc ((size_t)size.get32 ());
     if (storage == nullptr) {
         return false;
     }

@@ -156,10 +156,15 @@ private:
     uint8_t fBytesPerPixel;
 };
 
-// The heap allocator: one SkMallocPixelRef per bitmap, zero-filled, at most 2^31 - 1 bytes.
+// The heap allocator: one SkMallocPixelRef per bitmap, at most 2^31 - 1 bytes, zero-filled
+// unless made for a writer that sets every byte before anyone reads the pixels.
 class SkBitmapHeapAllocator : public SkBitmap::Allocator {
 public:
+    explicit SkBitmapHeapAllocator (bool zeroFill = true) : fZeroFill (zeroFill) {}
     bool allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) override;
+
+private:
+    bool fZeroFill;
 };
 
 // Locks a bitmap's pixels for the scope.

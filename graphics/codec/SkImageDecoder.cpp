@@ -47,6 +47,15 @@ bool SkImageDecoder::allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) cons
     return bitmap->allocPixels (fAllocator, ctable);
 }
 
+bool SkImageDecoder::allocPixelRefUncleared (SkBitmap *bitmap) const
+{
+    if (fAllocator != nullptr) {
+        return bitmap->allocPixels (fAllocator, nullptr);
+    }
+    SkBitmapHeapAllocator heap (false);
+    return heap.allocPixelRef (bitmap, nullptr);
+}
+
 bool SkImageDecoder::decode (SkStream *stream, SkBitmap *bitmap, Mode mode)
 {
     fShouldCancelDecode = false;

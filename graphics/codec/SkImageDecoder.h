@@ -43,6 +43,10 @@ protected:
 
     SkBitmap::Config getPrefConfig (SrcDepth depth, bool hasAlpha) const;
     bool allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) const;
+    // For a decoder that sets every byte of the pixels before it succeeds (a failed decode's
+    // bitmap is dropped): without an allocator of the caller's, the heap's pixels are not
+    // zero-filled first.
+    bool allocPixelRefUncleared (SkBitmap *bitmap) const;
     bool shouldCancelDecode () const { return fShouldCancelDecode; }
 
 private:

@@ -61,10 +61,12 @@ bool SkJPEGImageDecoder::decodeInto (const uint8_t *data, size_t length, JpegBas
 }
 
 // At full size the scan writes the bitmap's pixels itself, with no RGB copy in between, and
-// their alpha bytes opaque, as the sampler would make them.
+// their alpha bytes opaque, as the sampler would make them. A scan that succeeds has written
+// every byte of a bitmap of the image's size (its rows hold nothing past the pixels), so the
+// pixels need no clearing first.
 bool SkJPEGImageDecoder::decodeDirect (JpegBaselineDecoder *state, SkBitmap *bm) const
 {
-    if (!allocPixelRef (bm, nullptr)) {
+    if (!allocPixelRefUncleared (bm)) {
         return false;
     }
     SkAutoLockPixels lock (*bm);

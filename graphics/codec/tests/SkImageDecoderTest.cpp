@@ -405,6 +405,63 @@ TEST (SkJPEGImageDecoder, PlainAndVectorColourConversionAgree)
     }
 }
 
+// Pixels that start as a pattern rather than zeros: a decoder that leaves any byte unwritten
+// shows it.
+class PatternAllocator : public SkBitmap::Allocator {
+public:
+    bool allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) override
+    {
+        size_t size = (size_t)bitmap->getSize64 ().get32 ();
+        void *storage = sk_malloc (size);
+        if (storage == nullptr) {
+            return false;
+        }
+        memset (storage, 0xA5, size);
+        SkMallocPixelRef *ref = new SkMallocPixelRef (storage, size, ctable);
+        bitmap->setPixelRef (ref, 0);
+        ref->unref ();
+        bitmap->lockPixels ();
+        return true;
+    }
+};
+
+// A full-size decode writes every byte of its pixels, the alpha bytes opaque, at both
+// samplings, sides that are and are not whole MCUs, and in both forms: the bitmap holds the
+// same bytes whatever its memory held before.
+TEST (SkJPEGImageDecoder, FullSizeDecodeWritesEveryByteOfItsPixels)
+{
+    for (const char *name : { "jpeg/go/video-001.jpeg", "jpeg/go/video-001.q50.444.jpeg", "jpeg/gen/tiny-1x1-420.jpg",
+                              "jpeg/imdoc/logo.jpg" }) {
+        for (SkProcForm form : { kPortable_SkProcForm, kVector_SkProcForm }) {
+            SCOPED_TRACE (std::string (name) + (form == kVector_SkProcForm ? " vector" : " plain"));
+            SkProcForm was = SkSetProcForm (form);
+            std::vector<uint8_t> file = Fixtures::Read (std::string ("images/") + name);
+            DecodeResult fresh = Decode (file);
+            SkMemoryStream stream (file.data (), file.size ());
+            std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+            ASSERT_NE (decoder, nullptr);
+            PatternAllocator *pattern = new PatternAllocator;
+            decoder->setAllocator (pattern);
+            pattern->unref ();
+            SkBitmap patterned;
+            bool ok = decoder->decode (&stream, &patterned, SkImageDecoder::kDecodePixels_Mode);
+            SkSetProcForm (was);
+            ASSERT_TRUE (fresh.ok);
+            ASSERT_TRUE (ok);
+            SkAutoLockPixels lockFresh (fresh.bitmap), lockPatterned (patterned);
+            ASSERT_EQ (fresh.bitmap.width (), patterned.width ());
+            ASSERT_EQ (fresh.bitmap.height (), patterned.height ());
+            size_t bytes = (size_t)patterned.height () * patterned.rowBytes ();
+            EXPECT_EQ (memcmp (fresh.bitmap.getPixels (), patterned.getPixels (), bytes), 0);
+            for (int y = 0; y < patterned.height (); y++) {
+                for (int x = 0; x < patterned.width (); x++) {
+                    ASSERT_EQ (SkGetPackedA32 (*patterned.getAddr32 (x, y)), 0xFFu) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 // An index past the palette is a benign fault to libpng 1.6. The colour table always has
 // 256 entries: the first one past the palette repeats its last colour, the others are black.
 TEST (SkPNGImageDecoder, IndexPastThePaletteReadsTheRepeatedLastColour)
