@@ -4,6 +4,7 @@
   setup data and the form sets the HII database holds (or those SendForm was given),
   and run from the first page that has one until the user leaves them.
 **/
+#include <engine/post/PostScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
@@ -29,7 +30,9 @@ EnterGraphicalSetup (
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
 
-  Status   = RunTextSetup (0);
+  // A boot flow may have asked for a page of its own; the next entry starts at the first again.
+  Status             = RunTextSetup (gBootFlowStartPage);
+  gBootFlowStartPage = 0;
   gInSetup = 0;
   return Status;
 }

@@ -15,6 +15,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/post/BootScreenInterface.h>
+#include <engine/post/PostScreen.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -567,4 +568,5 @@ ResetEngineState (
   gBootLogoTableKey    = 0;
   gHddSecurityNotified = FALSE;
   gLegacyBios          = NULL;      // it belonged to the old machine
+  ResetPostState ();
 }

@@ -13,23 +13,56 @@
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 
+#include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
 #include <Protocol/KeyCode.h>
 #include <Protocol/SimpleTextIn.h>
+#include <Protocol/SimpleTextInEx.h>
 
 #define STRING_ENTERING_BOOT_MENU  23
 #define MAX_POLLED_KEYS            1024      // a key source that never runs dry must not hold the boot
 
 static EFI_GUID  mKeyCodeGuid = KEY_CODE_PROTOCOL_GUID;
 
+//
+// One key: through key-code input when the console has it, else through input-ex or
+// plain text input (firmware such as OVMF has no key-code input, and its hotkeys
+// must work all the same).
+//
 static EFI_STATUS
 ReadPolledKey (
-  IN  KEY_CODE_PROTOCOL  *KeyCode,
+  IN  KEY_CODE_PROTOCOL  *KeyCode OPTIONAL,
   OUT KEY_CODE_DATA      *Record
   )
 {
-  EFI_STATUS  Status = KeyCode->ReadKeyCode (KeyCode, Record);
+  EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL  *InputEx = NULL;
+  EFI_KEY_DATA                       KeyData;
+  EFI_STATUS                         Status;
+
+  if (KeyCode == NULL) {
+    ZeroMem (Record, sizeof (*Record));
+    if (!EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &gEfiSimpleTextInputExProtocolGuid, (VOID **)&InputEx)) &&
+        (InputEx != NULL))
+    {
+      Status = InputEx->ReadKeyStrokeEx (InputEx, &KeyData);
+      if (!EFI_ERROR (Status)) {
+        Record->Key      = KeyData.Key;
+        Record->KeyState = KeyData.KeyState;
+      }
+    } else {
+      Status = gST->ConIn->ReadKeyStroke (gST->ConIn, &Record->Key);
+    }
+
+    // A modifier alone comes as a key of neither scan code nor character.
+    if (!EFI_ERROR (Status) && (Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL)) {
+      return EFI_NOT_READY;
+    }
+
+    return Status;
+  }
+
+  Status = KeyCode->ReadKeyCode (KeyCode, Record);
 
   if (!EFI_ERROR (Status) && IsModifierOnlyKey (Record)) {
     return EFI_NOT_READY;
@@ -148,9 +181,12 @@ PollPostHotkeys (
     return EFI_NOT_READY;
   }
 
-  Status = gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)&KeyCode);
-  if (EFI_ERROR (Status) || (gST->ConIn == NULL) || (gEnterSetupRequest != 0) || (gBootFlowRequest != 0)) {
-    return Status;
+  if (EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)&KeyCode))) {
+    KeyCode = NULL;
+  }
+
+  if ((gST->ConIn == NULL) || (gEnterSetupRequest != 0) || (gBootFlowRequest != 0)) {
+    return (gST->ConIn == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
   }
 
   for (UINTN Polled = 0; Polled < MAX_POLLED_KEYS; Polled++) {

@@ -4,14 +4,17 @@
   fixed. A refused password locks the machine until it is reset.
 **/
 #include <engine/textui/PasswordPrompt.h>
+#include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 
+#include <Library/MemoryAllocationLib.h>
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/SimpleTextIn.h>
 
 #define PASSWORD_ATTEMPTS  3
+#define STRING_PASSWORD_HALTED  214
 
 // Provider kinds: which password the provider asks for.
 #define PROVIDER_KIND_POST   0
@@ -47,7 +50,10 @@ AskPassword (
   return PasswordPrompt (Which, &Attempts);
 }
 
-/** A refused password: only keys are read from now on, until the machine is reset. */
+/**
+  A refused password: the screen says why the machine stops, and only keys are read
+  from now on, until the machine is reset.
+**/
 static
 VOID
 LockMachine (
@@ -56,6 +62,16 @@ LockMachine (
 {
   EFI_INPUT_KEY  Key;
   UINTN          Index;
+  CHAR16         *Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STRING_PASSWORD_HALTED, NULL);
+
+  ClearTextScreen ();
+  if (Text != NULL) {
+    PrintWrappedLines (0, 0, gTextScreenColumns, gTextScreenRows, Text, TEXT_DEFAULT_ATTRIBUTE);
+    FreePool (Text);
+  }
+
+  MarkRowsDirty (0, gTextScreenRows - 1);
+  FlushTextScreen ();
 
   // Whatever level the caller ran at, the lock waits at the application level.
   (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);

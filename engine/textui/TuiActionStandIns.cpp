@@ -1,10 +1,12 @@
 /** @file
-  The save, discard and special-link operations the text-mode pages call, while
-  they are not built: no pop-up can ask yet, so leaving without saving is always
-  agreed, nothing is written or discarded, and no link stands for a special action.
+  The save, discard, load-defaults and special-link operations the text-mode pages
+  call, while they are not built: no pop-up can ask yet, so leaving without saving is
+  always agreed, nothing is written, discarded or loaded, and no link stands for a
+  special action.
 **/
 #include <engine/textui/SetupActions.h>
 #include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookMembers.h>
 
 UINT8
 SaveChanges (
@@ -41,13 +43,12 @@ RunSpecialLinkAction (
   return 0;
 }
 
-/**
-  The sign-on line keeps the version text the engine's strings carry until the
-  POST screen, which knows the firmware version, is built.
-**/
-VOID
-UpdateSignOnVersionString (
-  VOID
+/** Loading defaults through its hook: nothing is loaded until the load routine exists. */
+UINT64
+LoadDefaultsHook (
+  IN CONST HOOK_ARGS  *Args
   )
 {
+  (VOID)Args;
+  return 0;
 }

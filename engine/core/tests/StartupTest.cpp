@@ -147,8 +147,8 @@ TEST_F (StartupTest, InstallsTheThreeInterfacesOnOneNewHandle) {
   ASSERT_NE (gVariableCache, nullptr);
   EXPECT_EQ (gVariableCache[0].Size, 8u);
   EXPECT_EQ (((UINT8 *)gVariableCache[0].Data)[7], 8);
-  // The five console notifications are armed.
-  EXPECT_EQ (M.Events ().OpenEventCount (), Events + 5);
+  // The five console notifications and the graphics output's re-locator are armed.
+  EXPECT_EQ (M.Events ().OpenEventCount (), Events + 6);
 }
 
 TEST_F (StartupTest, AFormBrowserPresentBeforeIsGoneAfter) {
@@ -219,8 +219,8 @@ TEST_F (StartupTest, NoVariableCacheEndsTheStartUpWithNothingInstalled) {
 
 TEST_F (StartupTest, FailedNotificationsTakeEverythingBackOut) {
   Demo ();
-  // The third console notification cannot be registered.
-  M.Protocols ().InjectFault ({ Emu::ProtocolOp::RegisterNotify, std::nullopt, EFI_OUT_OF_RESOURCES, 2, 1 });
+  // The graphics output's re-locator, registered after the five console notifications, cannot be.
+  M.Protocols ().InjectFault ({ Emu::ProtocolOp::RegisterNotify, std::nullopt, EFI_OUT_OF_RESOURCES, 5, 1 });
   EXPECT_EQ (Start (), EFI_OUT_OF_RESOURCES);
   ExpectNothingLeft ();
   EXPECT_TRUE (M.Protocols ().HandlesWith (kFormBrowserGuid).empty ());

@@ -39,6 +39,7 @@ protected:
     if (*Keys != 0) {
       Devices.TextIn->Script ().Append (Keys);
     }
+    gBootScreenState = 3;     // the POST flow has read its settings: menus may show from now on
     return gBootScreenInterface.ShowBootScreenMenu (nullptr, TitleId, HelpId, Items.data (), (UINT16)Items.size (), Selection);
   }
 };
@@ -68,6 +69,19 @@ TEST_F (BootScreenMenuTest, TheMenuShowsItsItemsCentredAndSkipsSeparatorsAndDimm
   Selection = 3;
   ASSERT_EQ (Run (Items, &Selection, "Down,Enter"), EFI_SUCCESS);
   EXPECT_EQ (Selection, 0);
+}
+
+// Before the POST flow has read its settings the menu is not ready and draws nothing.
+TEST_F (BootScreenMenuTest, BeforeThePostSettingsAreReadTheMenuIsNotReady) {
+  std::vector<MENU_ITEM>  Items = { Item (u"One") };
+  UINT16                  Selection = 0;
+  size_t                  Before    = Devices.TextOut->Calls ().size ();
+
+  for (UINT64 State : { 0, 1, 2 }) {
+    gBootScreenState = State;
+    EXPECT_EQ (gBootScreenInterface.ShowBootScreenMenu (nullptr, 0, 0, Items.data (), 1, &Selection), EFI_NOT_READY);
+  }
+  EXPECT_EQ (Devices.TextOut->Calls ().size (), Before);
 }
 
 TEST_F (BootScreenMenuTest, TheTitleAndHelpWidenTheBox) {
