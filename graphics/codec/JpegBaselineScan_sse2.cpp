@@ -69,7 +69,8 @@ Mul (SmallLanes a, int32_t Constant)
 // Eight 16-bit lanes, for the small range alone: every input of a product and every sum that
 // is halved stays within +-2^15 there (the column pass's halved sums within twice its
 // outputs, 2 (2.65 (2.65 M + 5) + 6) plus twice the level shift), so each holds its true
-// value; other sums and products may wrap, as only their sums reach a halving.
+// value. Other terms may wrap: a wrapped one reaches a halving or a product only through a
+// sum that, being in range, comes out right modulo 2^16.
 struct Words {
   __m128i v;
 };
