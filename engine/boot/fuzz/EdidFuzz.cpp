@@ -11,7 +11,7 @@ extern "C" int
 LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
 {
   static const DISPLAY_MODE_SIZE  kModes[] = { { 1024, 768 }, { 800, 600 }, { 1280, 720 }, { 1920, 1080 }, { 0, 0 } };
-  std::unique_ptr<UINT8[]>        Edid (new UINT8[Size + 1]);
+  std::unique_ptr<UINT8[]>        Edid (new UINT8[Size]);
   UINT32                          Width;
   UINT32                          Height;
 
