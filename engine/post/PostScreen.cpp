@@ -502,12 +502,14 @@ DrawPostLogoImage (
     Width  = NewWidth;
     Height = NewHeight;
     Pitch  = NewWidth;
-    if (Placement == PLACEMENT_TOP_CENTRE) {
-      Y = ScreenHeight * LOGO_GOLDEN_PER_MILLE / 1000 - Height / 2;
-    }
   } else if ((Width > ScreenWidth) || (Height > ScreenHeight)) {
     FreePool (Pixels);
     return EFI_UNSUPPORTED;
+  }
+
+  // A scaled logo's centre sits at 38.2 % of the height, shrunk or not.
+  if ((gLogoDrawing != 0) && (gLogoScaleMode == 1) && (Placement == PLACEMENT_TOP_CENTRE)) {
+    Y = ScreenHeight * LOGO_GOLDEN_PER_MILLE / 1000 - Height / 2;
   }
 
   ComputePlacement (Placement, ScreenWidth, ScreenHeight, Width, Height, X, Y, &Left, &Top);
