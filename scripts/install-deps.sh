@@ -2,8 +2,9 @@
 # Installs the Debian packages the build and the tests use, only those that are missing,
 # printing one line per phase (apt's own output goes to a log shown only when it fails).
 # - build: compilers, CMake, GoogleTest, Google Benchmark, libpng (the PNG decoder and the emulator's PNG
-#   dumps), python3 (the HII cross-check tool), FreeType (the font host) and the DejaVu
-#   fonts (the embedded font, and the fonts the text tests use);
+#   dumps), python3 (the HII cross-check tool), FreeType (the font host), the DejaVu
+#   fonts (the embedded font, and the fonts the text tests use) and fontTools (cuts the
+#   embedded font down to the glyphs the engine draws);
 # - fuzzing: clang's runtime libraries (libFuzzer and the sanitizers of the fuzz build);
 # - test oracles: cairo and pixman, against which graphics tests compare, and libjpeg-turbo,
 #   the JPEG decoder's accuracy reference and benchmark peer;
@@ -18,7 +19,7 @@
 # test needs what it installs.
 set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config clang lld libgtest-dev libgmock-dev libbenchmark-dev
-       libpng-dev python3 libfreetype-dev fonts-dejavu-core fonts-dejavu-extra)
+       libpng-dev python3 libfreetype-dev fonts-dejavu-core fonts-dejavu-extra python3-fonttools)
 oracles=(libcairo2-dev libpixman-1-dev libjpeg62-turbo-dev)
 firmware=(ovmf qemu-system-x86 python3-pyte sbsigntool openssl)
 

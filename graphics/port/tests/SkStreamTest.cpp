@@ -16,7 +16,7 @@ std::vector<uint8_t> ReadHostFile (const char *path)
     return std::vector<uint8_t> (std::istreambuf_iterator<char> (in), {});
 }
 
-// The embedded font is the font file the build took it from, byte for byte.
+// The embedded font is the font file the build cut, byte for byte.
 TEST (SkPortFileTest, BuiltInNameOpensTheEmbeddedFontAtItsSize)
 {
     SkPortFile *file = SkFileOpenForRead (kSkEmbeddedFontName);
