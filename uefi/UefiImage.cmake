@@ -8,7 +8,13 @@
 #   [RESOURCES <.res files...>])  # linked into the image's resource section
 #
 # Produces ${CMAKE_CURRENT_BINARY_DIR}/<name>.efi from a custom target <name> that is
-# part of the normal build (ALL); the target's UEFI_IMAGE_FILE property holds the path.
+# part of the normal build (ALL); the target's UEFI_IMAGE_FILE property holds the path and
+# UEFI_IMAGE_OBJECTS_DIR the folder of its objects. <name>.map beside the image lists what
+# it holds: every symbol with its address and object, the place to look for its size.
+# Each function and variable is a section of its own and the linker keeps only those the
+# entry point, the constructor table and the resources reach: a library joins the image
+# whole (all of it must compile and link) but weighs only what the image uses. Identical
+# functions are merged only where no address of theirs is taken for comparison.
 # Every source is compiled with SETUP_UEFI_TARGET defined, without the host's system
 # headers, and with platform/runtime/include (freestanding string.h and math.h) and
 # platform/include on the include path. The image links no library: an image that
@@ -34,6 +40,7 @@ set(SETUP_UEFI_CXX_FLAGS
   -target x86_64-unknown-windows -std=c++20 -O2
   -ffreestanding -nostdlibinc -fno-exceptions -fno-rtti -fno-threadsafe-statics
   -mno-red-zone -mno-stack-arg-probe -fshort-wchar -fno-stack-protector
+  -ffunction-sections -fdata-sections
   -Wall -Wextra -DSETUP_UEFI_TARGET
   CACHE INTERNAL "Compiler flags of UEFI image sources")
 
@@ -43,6 +50,7 @@ set(SETUP_UEFI_CXX_FLAGS
 set(SETUP_UEFI_C_FLAGS
   -target x86_64-unknown-windows -std=gnu99 -O2
   -ffreestanding -nostdlibinc -mno-red-zone -mno-stack-arg-probe -fno-stack-protector
+  -ffunction-sections -fdata-sections
   -w -DSETUP_UEFI_TARGET -DFT2_BUILD_LIBRARY -DPNG_USER_CONFIG -DZ_SOLO
   CACHE INTERNAL "Compiler flags of the C sources of a UEFI image")
 
@@ -114,16 +122,19 @@ function(setup_add_uefi_image name)
 
   _setup_uefi_compile(${name} objects "${U_SOURCES}" "${defines}" "${includes}")
   set(image ${CMAKE_CURRENT_BINARY_DIR}/${name}.efi)
+  set(map ${CMAKE_CURRENT_BINARY_DIR}/${name}.map)
   add_custom_command(
     OUTPUT ${image}
+    BYPRODUCTS ${map}
     COMMAND ${SETUP_UEFI_LLD_LINK} /nologo /subsystem:${U_SUBSYSTEM} /entry:${U_ENTRY}
-            /nodefaultlib /dynamicbase /opt:ref /debug:none /out:${image} ${objects}
-            ${U_RESOURCES}
+            /nodefaultlib /dynamicbase /opt:ref,safeicf /debug:none /out:${image} /map:${map}
+            ${objects} ${U_RESOURCES}
     DEPENDS ${objects} ${U_RESOURCES}
     COMMENT "UEFI link ${name}.efi"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${image})
   set_property(TARGET ${name} PROPERTY UEFI_IMAGE_FILE ${image})
+  set_property(TARGET ${name} PROPERTY UEFI_IMAGE_OBJECTS_DIR ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs)
 endfunction()
 
 # The .cpp sources of library targets that belong in an image: test folders and
