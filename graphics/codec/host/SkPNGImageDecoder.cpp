@@ -265,12 +265,17 @@ bool SkPNGImageDecoder::decodeWith (PngState *s, SkStream *stream, SkBitmap *bm,
     sampler.begin ((int)width, (int)height, getSampleSize ());
     bm->setConfig (config, sampler.scaledWidth (), sampler.scaledHeight ());
     if (mode == kDecodeBounds_Mode) return true;
-    if (!allocPixelRef (bm, config == SkBitmap::kIndex8_Config ? s->table : nullptr)) return false;
-    bm->lockPixels ();
-    s->locked = bm;
     bool sourceAlpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
     bool intoPixels = kRowsBecomePixelWords && !palette && config == SkBitmap::kARGB_8888_Config &&
                       sampler.scaledWidth () == (int)width && sampler.scaledHeight () == (int)height;
+    // Read straight into the pixels, a decode that succeeds has written every byte of them
+    // (libpng refuses a picture whose data ends early), so they need no clearing first.
+    if (intoPixels ? !allocPixelRefUncleared (bm)
+                   : !allocPixelRef (bm, config == SkBitmap::kIndex8_Config ? s->table : nullptr)) {
+        return false;
+    }
+    bm->lockPixels ();
+    s->locked = bm;
     if (!palette && !sourceAlpha && !intoPixels) {
         png_set_filler (s->png, 0xFF, PNG_FILLER_AFTER);
     }

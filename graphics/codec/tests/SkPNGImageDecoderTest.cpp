@@ -3,6 +3,7 @@
 // length fields claim far more than the file holds are refused without memory in
 // proportion to the claim, and the chunks it skips do not stop a real picture from
 // decoding); the PNG factory leaves the stream where the decoder expects it.
+#include <graphics/bitmap/SkPixelRef.h>
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/tests/LibpngRgba.h>
 #include <graphics/core/SkColorPriv.h>
@@ -123,6 +124,27 @@ std::vector<uint8_t> Picture (int width, int height, int colorType, bool interla
     return file;
 }
 
+// Pixels that start as a pattern rather than zeros: a decode that leaves any byte unwritten
+// shows it.
+class PatternAllocator : public SkBitmap::Allocator {
+public:
+    bool allocPixelRef (SkBitmap *bitmap, SkColorTable *ctable) override
+    {
+        size_t size = (size_t)bitmap->getSize64 ().get32 ();
+        void *storage = sk_malloc (size);
+        if (storage == nullptr) {
+            return false;
+        }
+        memset (storage, 0xA5, size);
+        SkMallocPixelRef *ref = new SkMallocPixelRef (storage, size, ctable);
+        bitmap->setPixelRef (ref, 0);
+        ref->unref ();
+        bitmap->lockPixels ();
+        return true;
+    }
+};
+
+// Into the heap's pixels and into pixels that start as a pattern alike.
 TEST (SkPNGImageDecoder, EveryEightBitLayoutGivesLibpngsPixelsPremultiplied)
 {
     const int kColorTypes[] = { PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA };
@@ -136,23 +158,30 @@ TEST (SkPNGImageDecoder, EveryEightBitLayoutGivesLibpngsPixelsPremultiplied)
                 std::vector<uint8_t> file = Picture (size[0], size[1], colorType, interlaced);
                 LibpngRgba::Decoded direct = LibpngRgba::DecodeToRgba (file);
                 ASSERT_TRUE (direct.ok);
-                SkMemoryStream stream (file.data (), file.size ());
-                std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
-                ASSERT_NE (decoder, nullptr);
-                SkBitmap bitmap;
-                ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
-                ASSERT_EQ (bitmap.width (), size[0]);
-                ASSERT_EQ (bitmap.height (), size[1]);
-                SkAutoLockPixels lock (bitmap);
-                int wrong = 0;
-                bool opaque = true;
-                for (int i = 0; i < size[0] * size[1]; i++) {
-                    const uint8_t *p = &direct.rgba[(size_t)i * 4];
-                    opaque = opaque && p[3] == 0xFF;
-                    wrong += *bitmap.getAddr32 (i % size[0], i / size[0]) != SkPreMultiplyARGB (p[3], p[0], p[1], p[2]);
+                for (bool patterned : { false, true }) {
+                    SkMemoryStream stream (file.data (), file.size ());
+                    std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+                    ASSERT_NE (decoder, nullptr);
+                    if (patterned) {
+                        PatternAllocator *pattern = new PatternAllocator;
+                        decoder->setAllocator (pattern);
+                        pattern->unref ();
+                    }
+                    SkBitmap bitmap;
+                    ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+                    ASSERT_EQ (bitmap.width (), size[0]);
+                    ASSERT_EQ (bitmap.height (), size[1]);
+                    SkAutoLockPixels lock (bitmap);
+                    int wrong = 0;
+                    bool opaque = true;
+                    for (int i = 0; i < size[0] * size[1]; i++) {
+                        const uint8_t *p = &direct.rgba[(size_t)i * 4];
+                        opaque = opaque && p[3] == 0xFF;
+                        wrong += *bitmap.getAddr32 (i % size[0], i / size[0]) != SkPreMultiplyARGB (p[3], p[0], p[1], p[2]);
+                    }
+                    EXPECT_EQ (wrong, 0) << (patterned ? "patterned" : "heap");
+                    EXPECT_EQ (bitmap.isOpaque (), opaque);
                 }
-                EXPECT_EQ (wrong, 0);
-                EXPECT_EQ (bitmap.isOpaque (), opaque);
             }
         }
     }
