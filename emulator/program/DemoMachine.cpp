@@ -6,6 +6,7 @@
 #include <DemoBoard.h>
 #include <Emulator/Guid.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include <cstdio>
@@ -135,19 +136,25 @@ DemoMachine::Boot ()
 }
 
 std::string
-DemoMachine::DescribeRun () const
+DemoMachine::DescribeRun (size_t TypedKeys) const
 {
   std::ostringstream  Out;
   size_t              KeysRead  = (mDevices.TextIn == nullptr) ? 0 : mDevices.TextIn->Script ().Released ();
   size_t              KeysLeft  = (mDevices.TextIn == nullptr) ? 0 : mDevices.TextIn->Script ().Remaining ();
   size_t              TextCalls = (mDevices.TextOut == nullptr) ? 0 : mDevices.TextOut->Calls ().size () - mTextCallsBefore;
   size_t              Blts      = (mDevices.Graphics == nullptr) ? 0 : mDevices.Graphics->BltLog ().size () - mBltsBefore;
+  // Typed keys join the script only once every scripted one is taken.
+  size_t              Scripted  = KeysRead + KeysLeft - std::min (TypedKeys, KeysRead + KeysLeft);
+  size_t              Taken     = std::min (KeysRead, Scripted);
 
-  Out << "Engine on the consoles: " << KeysRead << " of " << (KeysRead + KeysLeft) << " scripted keys taken, "
-      << TextCalls << " text-output calls, " << Blts << " graphics blits\n";
+  Out << "Engine on the consoles: " << Taken << " of " << Scripted << " scripted keys taken, " << TextCalls
+      << " text-output calls, " << Blts << " graphics blits";
+  if (TypedKeys != 0) {
+    Out << "; " << (KeysRead - Taken) << ((KeysRead - Taken == 1) ? " key" : " keys") << " typed at the terminal";
+  }
+  Out << "\n";
   if ((KeysRead == 0) && (TextCalls == 0) && (Blts == 0)) {
-    Out << "Nothing of the engine drew or read keys: its POST flow, boot manager and form browser,\n"
-           "which would, are not built yet, so a saved screen or framebuffer stays blank.\n";
+    Out << "Nothing of the engine drew or read keys, so a saved screen or framebuffer stays blank.\n";
   }
   return Out.str ();
 }

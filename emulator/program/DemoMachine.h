@@ -35,9 +35,10 @@ public:
   // Starts the setup driver and reports on it. Run endings (ResetSystem, an exhausted
   // key script) propagate to the caller.
   void              Boot ();
-  // What the engine did with the consoles since the machine was built: keys read,
+  // What the engine did with the consoles since the machine was built: keys read (the
+  // last TypedKeys of the key script were typed at the terminal, not scripted),
   // text-output calls, graphics blits.
-  std::string       DescribeRun () const;
+  std::string       DescribeRun (size_t TypedKeys = 0) const;
   bool              SaveNvram () const;
 
 private:

@@ -27,6 +27,7 @@ struct PROGRAM_OPTIONS {
   std::string        PngPath;
   bool               SaveNvram = true;
   bool               Terminal  = true;
+  bool               TextModeGiven = false;
 };
 
 std::string
@@ -131,6 +132,7 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.Demo.Machine.KeyCode = false;
   } else if (Arg == "--text-mode") {
     Options.Demo.Machine.TextModes = { ParseTextMode (NextValue (Argc, Argv, Index)) };
+    Options.TextModeGiven          = true;
   } else if (Arg == "--save-screen") {
     Options.ScreenPath = NextValue (Argc, Argv, Index);
   } else if (Arg == "--no-terminal") {
@@ -173,6 +175,31 @@ ParseArguments (int Argc, char **Argv)
     Options.Demo.NvramPath = DefaultNvram ();
   }
   return Options;
+}
+
+// Setup shows on the terminal when the scripted keys run out: the console offers only
+// the text modes the terminal shows whole (80x25 on a terminal smaller than 100x31). A
+// terminal too small for every mode is told so when setup shows. Returns the line that
+// says what was left out, or nothing.
+std::string
+FitTextModes (const Emu::TerminalConsole &Terminal, std::vector<std::pair<UINTN, UINTN>> &Modes)
+{
+  UINTN  Columns = 0;
+  UINTN  Rows    = 0;
+
+  if (!Terminal.WindowSize (&Columns, &Rows)) {
+    return {};
+  }
+  auto  Fit = Emu::ModesThatFit (Modes, Columns, Rows);
+  if (Fit.size () == Modes.size ()) {
+    return {};
+  }
+  std::string  Line = "Terminal " + std::to_string (Columns) + "x" + std::to_string (Rows) + ": text modes";
+  for (const auto &Mode : Fit) {
+    Line += " " + std::to_string (Mode.first) + "x" + std::to_string (Mode.second);
+  }
+  Modes = Fit;
+  return Line + " only, the ones it shows whole (--text-mode chooses another)\n";
 }
 
 // Runs the machine; the return value is the process exit code.
@@ -232,16 +259,20 @@ int
 main (int Argc, char **Argv)
 {
   try {
-    PROGRAM_OPTIONS   Options = ParseArguments (Argc, Argv);
-    Emu::DemoMachine  Demo (Options.Demo);
-    std::cout << "Setup emulator\n" << Demo.Describe ();
+    PROGRAM_OPTIONS       Options = ParseArguments (Argc, Argv);
     Emu::TerminalConsole  Terminal;
+    std::string           Fitted;
+    if (Options.Terminal && !Options.TextModeGiven) {
+      Fitted = FitTextModes (Terminal, Options.Demo.Machine.TextModes);
+    }
+    Emu::DemoMachine  Demo (Options.Demo);
+    std::cout << "Setup emulator\n" << Fitted << Demo.Describe ();
     if (Options.Terminal) {
       Terminal.Attach (Demo.Devices ());
     }
     int  Status = Run (Demo);
     Terminal.End ();
-    std::cout << Demo.DescribeRun ();
+    std::cout << Demo.DescribeRun (Terminal.Typed ());
     // Real firmware faults on what the host pool only records (a free of a pointer it
     // never gave out): the run fails.
     for (const std::string &Violation : Demo.Target ().Memory ().Violations ()) {

@@ -7,9 +7,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <iostream>
 #include <map>
 
 namespace Emu {
@@ -19,6 +22,8 @@ namespace {
 // An escape sequence is complete when no byte follows within this time; a lone Esc is a key.
 constexpr int  kSequenceGapMs = 40;
 constexpr char kCtrlC         = 0x03;
+// How often a waiting console looks at the terminal's size, so a resize redraws it.
+constexpr int  kResizePollMs  = 200;
 
 // UEFI colour numbers to ANSI ones (blue and red swap places, as do cyan and brown).
 constexpr int  kAnsiOfEfi[8] = { 0, 4, 2, 6, 1, 5, 3, 7 };
@@ -78,6 +83,50 @@ AnsiColour (UINT8 Attribute)
          std::to_string (40 + Background) + "m";
 }
 
+std::string
+TooSmallNotice (UINTN TerminalColumns, UINTN TerminalRows, UINTN Columns, UINTN Rows)
+{
+  const std::string  Words = "This terminal is " + std::to_string (TerminalColumns) + "x" + std::to_string (TerminalRows) +
+                             "; setup's screen is " + std::to_string (Columns) + "x" + std::to_string (Rows) +
+                             ". Enlarge the terminal to see it (or start with --text-mode 80x25). Ctrl+C ends the run.";
+  const size_t       Width = (TerminalColumns < 20) ? 20 : (size_t)TerminalColumns;
+  std::string        Lines;
+  std::string        Line;
+  size_t             Start = 0;
+
+  // Word wrap to the terminal's width, so the notice itself is not cut.
+  while (Start < Words.size ()) {
+    size_t  Space = Words.find (' ', Start);
+    if (Space == std::string::npos) {
+      Space = Words.size ();
+    }
+    std::string  Word = Words.substr (Start, Space - Start);
+    if (!Line.empty () && (Line.size () + 1 + Word.size () > Width)) {
+      Lines += Line + "\r\n";
+      Line.clear ();
+    }
+    Line += (Line.empty () ? "" : " ") + Word;
+    Start = Space + 1;
+  }
+  return Lines + Line;
+}
+
+std::vector<std::pair<UINTN, UINTN>>
+ModesThatFit (const std::vector<std::pair<UINTN, UINTN>> &Modes, UINTN Columns, UINTN Rows)
+{
+  std::vector<std::pair<UINTN, UINTN>>  Fit;
+
+  if ((Columns == 0) || (Rows == 0)) {
+    return Modes;
+  }
+  for (const auto &Mode : Modes) {
+    if ((Mode.first <= Columns) && (Mode.second <= Rows)) {
+      Fit.push_back (Mode);
+    }
+  }
+  return Fit.empty () ? Modes : Fit;
+}
+
 TerminalConsole::TerminalConsole ()
 {
   if (!isatty (STDIN_FILENO)) {
@@ -98,18 +147,38 @@ TerminalConsole::~TerminalConsole ()
   }
 }
 
-// Raw keys and the alternate screen, from the first key the terminal gives on.
+bool
+TerminalConsole::WindowSize (UINTN *Columns, UINTN *Rows) const
+{
+  struct winsize  Size {};
+
+  if ((mFd < 0) || (ioctl (mFd, TIOCGWINSZ, &Size) != 0) || (Size.ws_col == 0) || (Size.ws_row == 0)) {
+    return false;
+  }
+  *Columns = Size.ws_col;
+  *Rows    = Size.ws_row;
+  return true;
+}
+
+// Raw keys and the alternate screen, cleared, from the first key the terminal gives on.
+// Output processing stays on, so a line the program writes meanwhile still starts at the
+// left; the program's own output is held back until End.
 void
 TerminalConsole::Begin ()
 {
   if (mStarted) {
     return;
   }
+  std::cout.flush ();
   std::fflush (stdout);
+  mCoutBuffer = std::cout.rdbuf (mHeld.rdbuf ());
   struct termios  Raw = mSaved;
   cfmakeraw (&Raw);
+  Raw.c_oflag = mSaved.c_oflag;
   (void)tcsetattr (mFd, TCSANOW, &Raw);
-  Write ("\x1b[?1049h\x1b[?25l");
+  Write ("\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J");
+  mShown.clear ();
+  mNotice  = false;
   mStarted = true;
 }
 
@@ -121,6 +190,9 @@ TerminalConsole::End ()
   }
   Write ("\x1b[0m\x1b[?25h\x1b[?1049l");
   (void)tcsetattr (mFd, TCSANOW, &mSaved);
+  std::cout.rdbuf (mCoutBuffer);
+  std::cout << mHeld.str () << std::flush;
+  mHeld.str ("");
   mStarted = false;
 }
 
@@ -141,27 +213,45 @@ TerminalConsole::Write (const std::string &Text) const
 void
 TerminalConsole::Draw (const ConsoleOutput &Out)
 {
-  std::string  Frame = "\x1b[H";
-  int          Last  = -1;
+  UINTN        Columns = 0;
+  UINTN        Rows    = 0;
+  const bool   Small   = WindowSize (&Columns, &Rows) && ((Columns < Out.Columns ()) || (Rows < Out.Rows ()));
+  std::string  Frame;
 
-  for (UINTN Row = 0; Row < Out.Rows (); Row++) {
-    Frame += "\x1b[" + std::to_string (Row + 1) + ";1H";
-    for (UINTN Column = 0; Column < Out.Columns (); Column++) {
-      const TEXT_CELL  &Cell = Out.Cell (Column, Row);
-      if (Cell.Char == 0) {
-        continue;                    // the right half of a wide character
+  if (Small) {
+    Frame = "\x1b[0m\x1b[2J\x1b[H" + TooSmallNotice (Columns, Rows, Out.Columns (), Out.Rows ());
+  } else {
+    int  Last = -1;
+    // Back from the notice (or a smaller window), nothing of it may stay beside the screen.
+    Frame = mNotice ? "\x1b[0m\x1b[2J\x1b[H" : "\x1b[H";
+    for (UINTN Row = 0; Row < Out.Rows (); Row++) {
+      Frame += "\x1b[" + std::to_string (Row + 1) + ";1H";
+      for (UINTN Column = 0; Column < Out.Columns (); Column++) {
+        const TEXT_CELL  &Cell = Out.Cell (Column, Row);
+        if (Cell.Char == 0) {
+          continue;                  // the right half of a wide character
+        }
+        if (Cell.Attribute != Last) {
+          Frame += AnsiColour (Cell.Attribute);
+          Last   = Cell.Attribute;
+        }
+        Frame += Utf8 ((Cell.Char < ' ') ? u' ' : Cell.Char);
       }
-      if (Cell.Attribute != Last) {
-        Frame += AnsiColour (Cell.Attribute);
-        Last   = Cell.Attribute;
-      }
-      Frame += Utf8 ((Cell.Char < ' ') ? u' ' : Cell.Char);
     }
   }
   if (Frame != mShown) {
     Write (Frame);
     mShown = Frame;
   }
+  mNotice = Small;
+}
+
+bool
+TerminalConsole::KeyWaiting (int Milliseconds) const
+{
+  struct pollfd  Wait = { mFd, POLLIN, 0 };
+
+  return poll (&Wait, 1, Milliseconds) == 1;
 }
 
 // One key as the terminal sent it: a byte, or an escape sequence read until a pause.
@@ -172,7 +262,14 @@ TerminalConsole::ReadSequence ()
   struct pollfd  Wait = { mFd, POLLIN, 0 };
   char           Byte;
 
-  while (read (mFd, &Byte, 1) != 1) {
+  for (;;) {
+    ssize_t  Got = read (mFd, &Byte, 1);
+    if (Got == 1) {
+      break;
+    }
+    if ((Got == 0) || (errno != EINTR)) {
+      throw RunEnded ("the terminal closed");
+    }
   }
   Sequence += Byte;
   if (Byte != 0x1b) {
@@ -201,15 +298,20 @@ TerminalConsole::Attach (STANDARD_DEVICES &Devices)
       return;                        // scripted keys come first
     }
     Begin ();
-    Draw (*Out);
     for (;;) {
+      Draw (*Out);
+      if (!KeyWaiting (kResizePollMs)) {
+        continue;
+      }
       std::string  Sequence = ReadSequence ();
       if ((Sequence.size () == 1) && (Sequence[0] == kCtrlC)) {
         throw RunEnded ("Ctrl+C on the terminal");
       }
-      std::string  Name = TerminalKeyName (Sequence);
+      // Keys typed at the notice were typed blind: they are not setup's.
+      std::string  Name = mNotice ? std::string () : TerminalKeyName (Sequence);
       if (!Name.empty ()) {
         Script->Append (Name);
+        mTyped++;
         return;
       }
     }

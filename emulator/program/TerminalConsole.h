@@ -3,15 +3,20 @@
   and the key script has none left, the text console is drawn on the terminal (its
   colours as ANSI colours, box characters as they are) and one key typed there is
   read, turned into the key record a firmware keyboard gives, and handed to the key
-  script. Ctrl+C ends the run.
+  script. Ctrl+C ends the run. Setup shows on the terminal's alternate screen, so the
+  program's report is left as it was; a terminal too small for the console's mode says so
+  instead of showing part of it.
 **/
 #ifndef SETUP_EMULATOR_TERMINAL_CONSOLE_H_
 #define SETUP_EMULATOR_TERMINAL_CONSOLE_H_
 
 #include <Emulator/StandardMachine.h>
 
+#include <sstream>
 #include <string>
 #include <termios.h>
+#include <utility>
+#include <vector>
 
 namespace Emu {
 
@@ -23,6 +28,15 @@ std::string TerminalKeyName (const std::string &Sequence);
 // background in bits 4 to 6).
 std::string AnsiColour (UINT8 Attribute);
 
+// What the terminal shows instead of the console when it is smaller than the console's
+// mode (columns x rows of each), on lines of at most the terminal's width.
+std::string TooSmallNotice (UINTN TerminalColumns, UINTN TerminalRows, UINTN Columns, UINTN Rows);
+
+// The text modes of Modes that a terminal of Columns x Rows shows whole; all of them when
+// it shows none (its size then gets the notice above) or its size is unknown (0).
+std::vector<std::pair<UINTN, UINTN>> ModesThatFit (const std::vector<std::pair<UINTN, UINTN>> &Modes, UINTN Columns,
+                                                   UINTN Rows);
+
 class TerminalConsole {
 public:
   // Opens the controlling terminal when standard input is one; Active () is false otherwise.
@@ -32,21 +46,32 @@ public:
   TerminalConsole &operator= (const TerminalConsole &) = delete;
 
   bool Active () const { return mFd >= 0; }
+  // The terminal's size; false when it is not known (no terminal, or a size of 0).
+  bool WindowSize (UINTN *Columns, UINTN *Rows) const;
   // Feeds the machine's key script from this terminal from now on.
   void Attach (STANDARD_DEVICES &Devices);
-  // Gives the terminal back as it was (the program's own output shows again).
+  // Gives the terminal back as it was, then writes what the program printed meanwhile.
   void End ();
+  // Keys typed at the terminal and handed to the key script.
+  size_t Typed () const { return mTyped; }
 
 private:
   void        Begin ();
   void        Draw (const ConsoleOutput &Out);
+  bool        KeyWaiting (int Milliseconds) const;
   std::string ReadSequence ();
   void        Write (const std::string &Text) const;
 
-  int             mFd = -1;
-  struct termios  mSaved {};
-  std::string     mShown;
-  bool            mStarted = false;
+  int                 mFd = -1;
+  struct termios      mSaved {};
+  std::string         mShown;
+  bool                mStarted = false;
+  bool                mNotice  = false;     // the too-small notice is what the terminal shows
+  size_t              mTyped   = 0;
+  // The program's output while the terminal shows setup: held back so that it neither
+  // lands on setup's screen nor gets lost with it, and printed in order by End ().
+  std::ostringstream  mHeld;
+  std::streambuf      *mCoutBuffer = nullptr;
 };
 
 }  // namespace Emu

@@ -7,12 +7,16 @@
 
 #include <pty.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,55 @@ TEST (TerminalConsole, AttributesBecomeAnsiColours)
   EXPECT_EQ (Emu::AnsiColour (0x71), "\x1b[0;34;47m");       // blue on light gray
   EXPECT_EQ (Emu::AnsiColour (0x1F), "\x1b[0;1;37;44m");     // white: bright light gray
   EXPECT_EQ (Emu::AnsiColour (0x4E), "\x1b[0;1;33;41m");     // yellow on red
+}
+
+TEST (TerminalConsole, TheTooSmallNoticeNamesBothSizesWithinTheTerminalsWidth)
+{
+  for (UINTN Width : { 20u, 41u, 80u, 99u }) {
+    std::string  Notice = Emu::TooSmallNotice (Width, 10, 100, 31);
+    std::string  Flat;
+    size_t       Start = 0;
+    for (;;) {
+      size_t       End  = Notice.find ("\r\n", Start);
+      std::string  Line = Notice.substr (Start, End - Start);
+      EXPECT_LE (Line.size (), Width) << Line;
+      EXPECT_FALSE (Line.empty ());
+      Flat += (Flat.empty () ? "" : " ") + Line;
+      if (End == std::string::npos) {
+        break;
+      }
+      Start = End + 2;
+    }
+    EXPECT_NE (Flat.find ("This terminal is " + std::to_string (Width) + "x10;"), std::string::npos) << Flat;
+    EXPECT_NE (Flat.find ("setup's screen is 100x31."), std::string::npos) << Flat;
+    EXPECT_NE (Flat.find ("Ctrl+C ends the run."), std::string::npos) << Flat;
+  }
+}
+
+TEST (TerminalConsole, OnlyTheModesATerminalShowsWholeAreOffered)
+{
+  using MODES = std::vector<std::pair<UINTN, UINTN>>;
+  const MODES  All = { { 80, 25 }, { 80, 50 }, { 100, 31 } };
+  struct {
+    UINTN  Columns;
+    UINTN  Rows;
+    MODES  Expected;
+  } const      Cases[] = {
+    { 0, 0, All },                                    // size unknown
+    { 100, 0, All },
+    { 200, 60, All },
+    { 100, 31, { { 80, 25 }, { 100, 31 } } },         // exactly the largest
+    { 99, 31, { { 80, 25 } } },
+    { 100, 30, { { 80, 25 } } },
+    { 80, 25, { { 80, 25 } } },
+    { 80, 50, { { 80, 25 }, { 80, 50 } } },
+    { 80, 24, All },                                  // none fits: the notice says so
+    { 79, 100, All },
+  };
+
+  for (const auto &Case : Cases) {
+    EXPECT_EQ (Emu::ModesThatFit (All, Case.Columns, Case.Rows), Case.Expected) << Case.Columns << "x" << Case.Rows;
+  }
 }
 
 // Reads what the program writes until it closes the terminal or Limit passes.
@@ -88,8 +141,109 @@ TEST (TerminalConsole, TheProgramOnATerminalShowsSetupAndLeavesWithTheKeysTyped)
   EXPECT_NE (Shown.find ("\x1b[?1049h"), std::string::npos);   // setup on the alternate screen
   EXPECT_NE (Shown.find ("Boot Mode"), std::string::npos);     // the page the scripted Enter opened
   EXPECT_NE (Shown.find ("\x1b[0;37;44m"), std::string::npos);
-  EXPECT_NE (Shown.find ("Setup left: EFI_SUCCESS"), std::string::npos) << Shown;
-  EXPECT_NE (Shown.find ("\x1b[?1049l"), std::string::npos);   // the terminal given back
+  // The report comes whole once the terminal is given back, nothing of it on setup's screen;
+  // the keys typed there are not counted as scripted ones.
+  size_t  GivenBack = Shown.rfind ("\x1b[?1049l");
+  ASSERT_NE (GivenBack, std::string::npos);
+  EXPECT_NE (Shown.find ("\x1b[2J"), std::string::npos);      // setup's screen starts blank
+  EXPECT_NE (Shown.find ("Setup left: EFI_SUCCESS", GivenBack), std::string::npos) << Shown;
+  EXPECT_TRUE (std::regex_search (Shown.substr (GivenBack),
+                                  std::regex ("1 of 1 scripted keys taken, [0-9]+ text-output calls, 0 graphics blits; "
+                                              "[23] keys typed at the terminal\r\n")))
+    << Shown;
+}
+
+// Starts the program on a pseudo-terminal of Columns x Rows.
+pid_t
+StartOnTerminal (int *Fd, unsigned short Columns, unsigned short Rows, const std::vector<const char *> &Arguments)
+{
+  struct winsize  Size = {};
+
+  Size.ws_col = Columns;
+  Size.ws_row = Rows;
+  pid_t  Pid = forkpty (Fd, nullptr, nullptr, &Size);
+  if (Pid == 0) {
+    std::vector<char *>  Argv = { (char *)"setup-emulator" };
+    for (const char *Argument : Arguments) {
+      Argv.push_back ((char *)Argument);
+    }
+    Argv.push_back (nullptr);
+    execv (SETUP_EMULATOR_PROGRAM, Argv.data ());
+    _exit (127);
+  }
+  return Pid;
+}
+
+TEST (TerminalConsole, ATerminalTooSmallForEveryModeIsToldSoUntilItGrows)
+{
+  int    Fd  = -1;
+  pid_t  Pid = StartOnTerminal (&Fd, 80, 24, { "--no-nvram-save", "--keys", "Enter" });
+
+  if (Pid < 0) {
+    GTEST_SKIP () << "no pseudo-terminal on this machine";
+  }
+  std::string  Shown = Pump (Fd, std::chrono::milliseconds (4000));
+  size_t       Setup = Shown.find ("\x1b[?1049h");
+  ASSERT_NE (Setup, std::string::npos) << Shown;
+  EXPECT_NE (Shown.find ("This terminal is 80x24;", Setup), std::string::npos) << Shown;
+  EXPECT_EQ (Shown.find ("Setup Utility", Setup), std::string::npos) << Shown;   // nothing of setup's screen, cut
+  // A key typed at the notice is typed blind: setup never gets it.
+  ASSERT_EQ (write (Fd, "\x1b[B", 3), 3);
+  Shown += Pump (Fd, std::chrono::milliseconds (500));
+
+  struct winsize  Larger = {};
+  Larger.ws_col = 120;
+  Larger.ws_row = 40;
+  ASSERT_EQ (ioctl (Fd, TIOCSWINSZ, &Larger), 0);
+  std::string  Grown = Pump (Fd, std::chrono::milliseconds (1500));
+  EXPECT_NE (Grown.find ("Setup Utility"), std::string::npos) << Grown;
+  ASSERT_EQ (write (Fd, "\x1b", 1), 1);
+  Grown += Pump (Fd, std::chrono::milliseconds (60000));
+  int  Status = 0;
+  ASSERT_EQ (waitpid (Pid, &Status, 0), Pid);
+  close (Fd);
+
+  EXPECT_TRUE (WIFEXITED (Status) && (WEXITSTATUS (Status) == 0)) << Grown;
+  size_t  GivenBack = Grown.rfind ("\x1b[?1049l");
+  ASSERT_NE (GivenBack, std::string::npos) << Grown;
+  EXPECT_NE (Grown.find ("1 of 1 scripted keys taken", GivenBack), std::string::npos) << Grown;
+  // Esc on the main page leaves setup; the Down typed at the notice moved nothing.
+  EXPECT_NE (Grown.find ("; 1 key typed at the terminal", GivenBack), std::string::npos) << Grown;
+}
+
+TEST (TerminalConsole, ATerminalSmallerThanTheLargestModeGetsTheModesItShows)
+{
+  struct {
+    unsigned short  Columns;
+    unsigned short  Rows;
+    const char      *Said;              // nullptr: every mode stays
+    const char      *Modes;
+  } const  Cases[] = {
+    { 90, 30, "Terminal 90x30: text modes 80x25 only", "Text output: 0: 80x25 *\r\n" },
+    { 100, 31, "Terminal 100x31: text modes 80x25 100x31 only", "Text output: 0: 80x25 * 1: 100x31\r\n" },
+    { 160, 60, nullptr, "Text output: 0: 80x25 * 1: 80x50 2: 100x31\r\n" },
+  };
+
+  for (const auto &Case : Cases) {
+    int    Fd  = -1;
+    // The scripted keys leave setup: the terminal only sized the console.
+    pid_t  Pid = StartOnTerminal (&Fd, Case.Columns, Case.Rows, { "--no-nvram-save", "--keys", "Esc" });
+    if (Pid < 0) {
+      GTEST_SKIP () << "no pseudo-terminal on this machine";
+    }
+    std::string  Shown  = Pump (Fd, std::chrono::milliseconds (60000));
+    int          Status = 0;
+    ASSERT_EQ (waitpid (Pid, &Status, 0), Pid);
+    close (Fd);
+    EXPECT_TRUE (WIFEXITED (Status) && (WEXITSTATUS (Status) == 0)) << Shown;
+    EXPECT_EQ (Shown.find ("\x1b[?1049h"), std::string::npos) << Shown;
+    if (Case.Said != nullptr) {
+      EXPECT_NE (Shown.find (Case.Said), std::string::npos) << Shown;
+    } else {
+      EXPECT_EQ (Shown.find ("Terminal "), std::string::npos) << Shown;
+    }
+    EXPECT_NE (Shown.find (Case.Modes), std::string::npos) << Shown;
+  }
 }
 
 }  // namespace
