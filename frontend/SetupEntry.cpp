@@ -11,6 +11,8 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/forms/FormParser.h>
+#include <engine/variables/VariableCache.h>
 
 EFI_STATUS
 EnterGraphicalSetup (
@@ -34,5 +36,11 @@ EnterGraphicalSetup (
   Status             = RunTextSetup (gBootFlowStartPage);
   gBootFlowStartPage = 0;
   gInSetup = 0;
+  // Saved settings that need a reset, or a reset the user chose, take effect now.
+  // Under SendForm the caller resets when it is ready.
+  if (gResetNeeded && !gSendFormRunning) {
+    gRT->ResetSystem (EfiResetCold, EFI_SUCCESS, 0, NULL);
+  }
+
   return Status;
 }

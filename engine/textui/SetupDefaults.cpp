@@ -1,0 +1,599 @@
+/** @file
+  Taking back the stored settings, loading the standard or manufacturing defaults,
+  leaving setup with or without its changes, and deleting boot and driver options
+  from the tables setup shows.
+**/
+#include <engine/textui/SetupActions.h>
+#include <engine/textui/TuiApp.h>
+#include <engine/textui/TuiControl.h>
+#include <engine/boot/BootOptions.h>
+#include <engine/boot/LegacyDevOrder.h>
+#include <engine/browser/DriverCallbacks.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookMembers.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupData.h>
+#include <engine/forms/FormParser.h>
+#include <engine/forms/QuestionAccess.h>
+#include <engine/variables/VariableCache.h>
+
+#include <Protocol/HiiConfigAccess.h>
+#include <Library/BaseLib.h>
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+#include <Guid/GlobalVariable.h>
+#include <Library/PrintLib.h>
+#include <Library/UefiLib.h>
+
+#define STR_LOAD_FAIL_SAFE            160
+#define STR_LOAD_OPTIMIZED            161
+#define STR_SAVE_AND_EXIT_SETUP       162
+#define STR_EXIT_WITHOUT_SAVING       164
+#define STR_SAVE_AND_RESET            166
+#define STR_RESET_WITHOUT_SAVING      167
+#define STR_LOAD_PREVIOUS_VALUES      168
+#define STR_LOAD_PREVIOUS_VALUES_ASK  169
+#define STR_SAVE_AND_RESET_ASK        170
+#define STR_QUIT_WITHOUT_SAVING_ASK   171
+#define STR_SAVE_AND_EXIT_ASK         172
+#define STR_LOAD_OPTIMIZED_ASK        173
+#define STR_LOAD_FAIL_SAFE_ASK        174
+#define STR_SUCCESS                   175
+#define STR_BOOT_OPTION_DELETED       176
+#define STR_DRIVER_DELETED            177
+
+#define OWN  ENGINE_OWN_HII_HANDLE
+
+CONST MSGBOX_DEF  gMsgBoxSaveAndExit   = { 0, STR_SAVE_AND_EXIT_SETUP,  0, OWN, STR_SAVE_AND_EXIT_ASK,        0 };
+CONST MSGBOX_DEF  gMsgBoxSaveAndReset  = { 0, STR_SAVE_AND_RESET,       0, OWN, STR_SAVE_AND_RESET_ASK,       0 };
+CONST MSGBOX_DEF  gMsgBoxLoadPrevious  = { 0, STR_LOAD_PREVIOUS_VALUES, 0, OWN, STR_LOAD_PREVIOUS_VALUES_ASK, 0 };
+CONST MSGBOX_DEF  gMsgBoxLoadOptimized = { 0, STR_LOAD_OPTIMIZED,       0, OWN, STR_LOAD_OPTIMIZED_ASK,       0 };
+CONST MSGBOX_DEF  gMsgBoxLoadFailSafe  = { 0, STR_LOAD_FAIL_SAFE,       0, OWN, STR_LOAD_FAIL_SAFE_ASK,       0 };
+
+static CONST MSGBOX_DEF  mAskQuit       = { 0, STR_EXIT_WITHOUT_SAVING, 0, OWN, STR_QUIT_WITHOUT_SAVING_ASK, 0 };
+static CONST MSGBOX_DEF  mBootDeleted   = { 0, STR_SUCCESS,             0, OWN, STR_BOOT_OPTION_DELETED,     0 };
+static CONST MSGBOX_DEF  mDriverDeleted = { 0, STR_SUCCESS,             0, OWN, STR_DRIVER_DELETED,          0 };
+
+static CONST EFI_GUID  mDefaultsLoadedGuid = DEFAULTS_LOADED_EVENT_GUID;
+static CONST EFI_GUID  mPreviousLoadedGuid = PREVIOUS_VALUES_LOADED_EVENT_GUID;
+
+// No current legacy group to find again.
+#define NO_OPTION  0xFFFFFFFFu
+
+static UINT32
+CurrentLegacyOption (
+  VOID
+  )
+{
+  return (gCurrentLegacyGroup != NULL) ? gCurrentLegacyGroup->OptionNumber : NO_OPTION;
+}
+
+/** The legacy group of that option number made current again, and its device count told to the pages. */
+static VOID
+ReselectLegacyGroup (
+  IN UINT32  OptionNumber
+  )
+{
+  UINT16  Count;
+
+  gCurrentLegacyGroup = (OptionNumber == NO_OPTION) ? NULL : FindBootOption ((UINT16)OptionNumber);
+  if ((gCurrentLegacyGroup == NULL) || !IsLegacyGroup (gCurrentLegacyGroup)) {
+    gCurrentLegacyGroup = NULL;
+    return;
+  }
+
+  Count = gCurrentLegacyGroup->LegacyDeviceCount;
+  (VOID)WriteVariableBytes (SETUP_VARIABLE_INDEX_LEGACY_GROUP_COUNT, 0, sizeof (Count), &Count);   // a cache-only count
+}
+
+static VOID
+RedrawApp (
+  VOID
+  )
+{
+  if (gTuiApp != NULL) {
+    gTuiApp->Redraw = 1;
+  }
+}
+
+EFI_STATUS
+DiscardChanges (
+  IN BOOLEAN  Ask
+  )
+{
+  UINT32  Legacy;
+  UINTN   Size     = 0;
+  VOID    *Language;
+
+  if (Ask && (RunPopupBox (&gMsgBoxLoadPrevious, MSGBOX_BUTTONS_YES_NO) != 0)) {
+    return EFI_ABORTED;
+  }
+
+  Legacy = CurrentLegacyOption ();
+  RestoreDeletedOptions ();
+  // The baseline first: a variable no store gives back (never written, or a driver
+  // that answers nothing) still returns to what setup started from.
+  for (UINTN Index = 0; Index < GetVariableCount (); Index++) {
+    (VOID)RestoreBaselineEntry (Index);
+    RefreshVariableCache (Index);
+  }
+
+  // The language went to NVRAM when it changed: it goes back the same way.
+  Language = GetCachedVariable (SETUP_VARIABLE_INDEX_LANGUAGE, &Size);
+  if (Language != NULL) {
+    UINTN  StoredSize = 0;
+    VOID   *Stored    = GetVariableByIndex (SETUP_VARIABLE_INDEX_LANGUAGE, &StoredSize);
+    if ((Stored == NULL) || (StoredSize != Size) || (CompareMem (Stored, Language, Size) != 0)) {
+      (VOID)SetVariableByIndex (SETUP_VARIABLE_INDEX_LANGUAGE, Language, Size);
+    }
+
+    FreePool (Stored);
+    FreePool (Language);
+  }
+
+  (VOID)HookChangesDiscarded ();
+  ReselectLegacyGroup (Legacy);
+  if (!gSaveAskedForReset) {
+    gResetNeeded = 0;
+  }
+
+  RunCallbacksForAction (EFI_BROWSER_ACTION_RETRIEVE);
+  (VOID)TakeCacheBaseline ();
+  RedrawApp ();
+  (VOID)SignalProtocolNotify (&mPreviousLoadedGuid);
+  return EFI_SUCCESS;
+}
+
+// Variables whose defaults never come from a default cache: the engine's own
+// language, snapshot, hard-disk security record and counters.
+static BOOLEAN
+KeepsItsValueOnDefaults (
+  IN UINT32  Index
+  )
+{
+  static CONST UINT32  Kept[] = { 1, 3, 6, 9, 10, 13, 15, 24, 25 };
+
+  for (UINTN At = 0; At < ARRAY_SIZE (Kept); At++) {
+    if (Kept[At] == Index) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+static VOID
+CopyWholeDefault (
+  IN UINT32                      Index,
+  IN CONST VARIABLE_CACHE_ENTRY  *Default
+  )
+{
+  VOID  *Copy;
+
+  if ((gVariableCache == NULL) || (Default->Data == NULL) || (Default->Size == 0)) {
+    return;
+  }
+
+  Copy = AllocateCopyPool ((UINTN)Default->Size, Default->Data);
+  if (Copy != NULL) {
+    FreePool (gVariableCache[Index].Data);
+    gVariableCache[Index].Data = Copy;
+    gVariableCache[Index].Size = Default->Size;
+  }
+}
+
+static VOID
+LoadControlDefault (
+  IN CONTROL_RECORD        *Control,
+  IN VARIABLE_CACHE_ENTRY  *Defaults,
+  IN UINTN                 DefaultsCount
+  )
+{
+  CONST UINT8           *Op   = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  UINT32                Index = Control->VariableIndex;
+  VARIABLE_CACHE_ENTRY  *Default;
+  UINTN                 Width;
+  UINTN                 Offset;
+
+  if ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0) {
+    // The driver that answers the default keeps the question.
+    if (InvokeControlCallback (Control, Control->QuestionId, 0, EFI_BROWSER_ACTION_DEFAULT_STANDARD) != EFI_UNSUPPORTED) {
+      return;
+    }
+  }
+
+  if (((Control->Flags & CONTROL_FLAG_DEFAULT_EXPRESSION) != 0) || (Index >= DefaultsCount) || KeepsItsValueOnDefaults (Index)) {
+    return;
+  }
+
+  Default = &Defaults[Index];
+  if ((Default->Data == NULL) || (Default->Size == 0)) {
+    return;
+  }
+
+  if ((Index == SETUP_VARIABLE_INDEX_BOOT_ORDER) || (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER)) {
+    CopyWholeDefault (Index, Default);
+    return;
+  }
+
+  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    if (gVariableCache != NULL) {
+      ApplyDefaultLegacyDevOrder (&gVariableCache[Index], Default);
+    }
+
+    return;
+  }
+
+  Width  = ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_ORDERED_LIST) ? Control->ValueWidth : GetQuestionWidth (Op);
+  Offset = GetQuestionOffset (Op);
+  if ((Width == 0) || (Offset == 0xFFFF) || (Offset + Width > Default->Size)) {
+    return;
+  }
+
+  (VOID)AccessCacheBytes (TRUE, gVariableCache, Index, Offset, Width, (UINT8 *)Default->Data + Offset);
+}
+
+EFI_STATUS
+LoadDefaults (
+  IN VARIABLE_CACHE_ENTRY  *Defaults,
+  IN CONST MSGBOX_DEF      *MessageBox OPTIONAL
+  )
+{
+  UINT8   WasLoading = gLoadingDefaults;
+  UINT32  Legacy;
+  UINTN   Count      = GetVariableCount ();
+
+  if ((MessageBox != NULL) && (RunPopupBox (MessageBox, MSGBOX_BUTTONS_YES_NO) != 0)) {
+    return EFI_ABORTED;
+  }
+
+  if ((Defaults == NULL) || (gVariableCache == NULL)) {
+    return EFI_NOT_READY;
+  }
+
+  gLoadingDefaults = 1;
+  Legacy           = CurrentLegacyOption ();
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    PAGE_RECORD     *Record;
+    CONTROL_RECORD  *Control;
+
+    if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL)) {
+      continue;
+    }
+
+    for (UINT32 N = 0; N < Record->ControlCount; N++) {
+      if (!EFI_ERROR (GetPageControl (Page, N, &Control)) && (Control->QuestionOpcode != 0)) {
+        LoadControlDefault (Control, Defaults, Count);
+      }
+    }
+  }
+
+  (VOID)SignalProtocolNotify (&mDefaultsLoadedGuid);
+  gLoadingDefaults = WasLoading;
+  ReselectLegacyGroup (Legacy);
+  gResetNeeded = 1;
+  (VOID)HookDefaultsLoaded ();
+  RedrawApp ();
+  return EFI_SUCCESS;
+}
+
+UINT64
+LoadDefaultsHook (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  return (UINT64)LoadDefaults ((VARIABLE_CACHE_ENTRY *)(UINTN)Args->Arg[0], (CONST MSGBOX_DEF *)(UINTN)Args->Arg[1]);
+}
+
+BOOLEAN
+ConfirmExitDiscard (
+  VOID
+  )
+{
+  if (RunPopupBox (&mAskQuit, MSGBOX_BUTTONS_YES_NO) != 0) {
+    return FALSE;
+  }
+
+  if (!gSaveAskedForReset) {
+    gResetNeeded = 0;
+  }
+
+  (VOID)DiscardChanges (FALSE);
+  gSaveAskedForReset = 0;
+  return TRUE;
+}
+
+// The engine's own bookkeeping, which no user changes: counts, the snapshot, the
+// language (stored the moment it changes) and the reset marker.
+static BOOLEAN
+IsBookkeeping (
+  IN UINTN  Index
+  )
+{
+  static CONST UINTN  Kept[] = { 1, 3, 6, 9, 10, 11, 12, 13, 15, 18, 22, 24, 25 };
+
+  for (UINTN At = 0; At < ARRAY_SIZE (Kept); At++) {
+    if (Kept[At] == Index) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+BOOLEAN
+SettingsChanged (
+  VOID
+  )
+{
+  if (!HasCacheBaseline ()) {
+    return (BOOLEAN)(gSetupVariableChanged != 0);
+  }
+
+  for (UINTN Index = 0; Index < GetVariableCount (); Index++) {
+    VARIABLE_RECORD  *Record = GetVariableRecord (Index);
+    if ((Record == NULL) || IsBookkeeping (Index) ||
+        ((Record->StoreFlags & (VARIABLE_STORE_NO_WRITE | VARIABLE_STORE_CACHE_ONLY)) != 0))
+    {
+      continue;
+    }
+
+    if (VariableDiffersFromBaseline (Index)) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+BOOLEAN
+ConfirmLeaveSetup (
+  VOID
+  )
+{
+  // Under SendForm the form set's caller decides what its forms' changes become.
+  if (gSendFormRunning || !SettingsChanged ()) {
+    return TRUE;
+  }
+
+  // Yes saves (a refused save keeps setup open); No asks before anything is dropped.
+  switch (RunPopupBox (&gMsgBoxSaveAndExit, MSGBOX_BUTTONS_YES_NO)) {
+    case 0:
+      return (BOOLEAN)(SaveChanges (NULL) != 0);
+    case MSGBOX_NO_ANSWER:
+      return FALSE;
+    default:
+      return ConfirmExitDiscard ();
+  }
+}
+
+// Options deleted since the last save, per table, whole.
+static BOOT_OPTION_INFO  *mDeleted[2]      = { NULL, NULL };
+static UINTN             mDeletedCount[2] = { 0, 0 };
+
+static BOOLEAN
+KeepDeleted (
+  IN BOOLEAN                 Driver,
+  IN CONST BOOT_OPTION_INFO  *Record
+  )
+{
+  UINTN             Count = mDeletedCount[Driver];
+  BOOT_OPTION_INFO  *Grown = (BOOT_OPTION_INFO *)ReallocatePool (Count * sizeof (*Record), (Count + 1) * sizeof (*Record),
+                                                   mDeleted[Driver]);
+
+  if (Grown == NULL) {
+    return FALSE;
+  }
+
+  CopyMem (&Grown[Count], Record, sizeof (*Record));
+  mDeleted[Driver]      = Grown;
+  mDeletedCount[Driver] = Count + 1;
+  return TRUE;
+}
+
+EFI_STATUS
+RemoveDeletedOptionVariables (
+  VOID
+  )
+{
+  EFI_STATUS  Result = EFI_SUCCESS;
+
+  for (UINTN Driver = 0; Driver < 2; Driver++) {
+    UINTN  Kept = 0;
+
+    for (UINTN At = 0; At < mDeletedCount[Driver]; At++) {
+      BOOT_OPTION_INFO  *Record = &mDeleted[Driver][At];
+      CHAR16            Name[16];
+      EFI_STATUS        Status;
+
+      UnicodeSPrint (Name, sizeof (Name), Driver ? u"Driver%04X" : u"Boot%04X", Record->OptionNumber);
+      Status = gRT->SetVariable (Name, &gEfiGlobalVariableGuid, 0, 0, NULL);
+      if (EFI_ERROR (Status) && (Status != EFI_NOT_FOUND)) {
+        Result                   = EFI_ERROR (Result) ? Result : Status;
+        mDeleted[Driver][Kept++] = *Record;     // tried again by the next save
+        continue;
+      }
+
+      FreePool (Record->Description);
+      FreePool (Record->DevicePath);
+      FreePool (Record->OptionalData);
+      FreePool (Record->LegacyDevices);
+    }
+
+    mDeletedCount[Driver] = Kept;
+    if (Kept == 0) {
+      FreeAndNull (mDeleted[Driver]);
+    }
+  }
+
+  return Result;
+}
+
+VOID
+RestoreDeletedOptions (
+  VOID
+  )
+{
+  for (UINTN Driver = 0; Driver < 2; Driver++) {
+    BOOT_OPTION_INFO  *Table = Driver ? gDriverOptionTable : gBootOptionTable;
+    UINTN             *Count = Driver ? &gDriverOptionCount : &gBootOptionCount;
+
+    // The table held them before: its room is still there.
+    for (UINTN At = 0; (Table != NULL) && (At < mDeletedCount[Driver]); At++) {
+      Table[(*Count)++] = mDeleted[Driver][At];
+    }
+
+    mDeletedCount[Driver] = 0;
+    FreeAndNull (mDeleted[Driver]);
+  }
+}
+
+//
+// Deleting an option: the table loses its record, the cached order its number
+// (hidden options staying behind the visible ones), and the counts the pages show
+// follow. A number the table does not hold, and a legacy group, change nothing.
+//
+static VOID
+DeleteOption (
+  IN BOOLEAN  Driver,
+  IN UINT16   OptionNumber
+  )
+{
+  BOOT_OPTION_INFO  *Table  = Driver ? gDriverOptionTable : gBootOptionTable;
+  UINTN             *Count  = Driver ? &gDriverOptionCount : &gBootOptionCount;
+  UINTN             Index   = Driver ? SETUP_VARIABLE_INDEX_DRIVER_ORDER : SETUP_VARIABLE_INDEX_BOOT_ORDER;
+  BOOT_OPTION_INFO  *Record = Driver ? FindDriverOption (OptionNumber) : FindBootOption (OptionNumber);
+  UINTN             Size    = 0;
+  UINT16            *Order;
+  UINTN             Kept    = 0;
+  UINTN             At;
+  UINT16            Options;
+  UINT16            Rows    = 0;
+
+  if ((Record == NULL) || (!Driver && IsLegacyGroup (Record)) || (gVariableCache == NULL)) {
+    return;
+  }
+
+  Order = (UINT16 *)GetCachedVariable (Index, &Size);
+  for (UINTN Entry = 0; (Order != NULL) && (Entry < Size / sizeof (UINT16)); Entry++) {
+    if (ReadUnaligned16 (&Order[Entry]) != OptionNumber) {
+      WriteUnaligned16 (&Order[Kept++], ReadUnaligned16 (&Order[Entry]));
+    }
+  }
+
+  // The record is kept whole until a save removes its variable or a discard puts it back.
+  if (!KeepDeleted (Driver, Record)) {
+    FreePool (Order);
+    return;
+  }
+
+  At = (UINTN)(Record - Table);
+  CopyMem (&Table[At], &Table[At + 1], (*Count - At - 1) * sizeof (BOOT_OPTION_INFO));
+  (*Count)--;
+  if (gCurrentLegacyGroup == Record) {
+    gCurrentLegacyGroup = NULL;
+  }
+
+  if (Order != NULL) {
+    MoveHiddenOptionsLast (Driver, Order, Kept);
+    if (Kept == 0) {
+      FreePool (gVariableCache[Index].Data);
+      gVariableCache[Index].Data = NULL;
+      gVariableCache[Index].Size = 0;
+      FreePool (Order);
+    } else {
+      FreePool (gVariableCache[Index].Data);
+      gVariableCache[Index].Data = Order;
+      gVariableCache[Index].Size = Kept * sizeof (UINT16);
+    }
+  }
+
+  Options = (UINT16)*Count;
+  if (Driver) {
+    if (EFI_ERROR (WriteVariableBytes (SETUP_VARIABLE_INDEX_DRIVER_OPTION_COUNT, 0, sizeof (Options), &Options))) {
+      return;
+    }
+  } else {
+    for (UINTN Option = 0; Option < gBootOptionCount; Option++) {
+      Rows = (UINT16)(Rows + (IsLegacyGroup (&gBootOptionTable[Option]) ? gBootOptionTable[Option].LegacyDeviceCount : 1));
+    }
+
+    if (EFI_ERROR (WriteVariableBytes (SETUP_VARIABLE_INDEX_BOOT_OPTION_COUNT, 0, sizeof (Options), &Options)) ||
+        EFI_ERROR (WriteVariableBytes (SETUP_VARIABLE_INDEX_BOOT_ROW_COUNT, 0, sizeof (Rows), &Rows)))
+    {
+      return;
+    }
+  }
+
+  RedrawApp ();
+  (VOID)RunPopupBox (Driver ? &mDriverDeleted : &mBootDeleted, MSGBOX_BUTTONS_OK);
+}
+
+VOID
+DeleteBootOption (
+  IN UINT16  OptionNumber
+  )
+{
+  DeleteOption (FALSE, OptionNumber);
+}
+
+VOID
+DeleteDriverOption (
+  IN UINT16  OptionNumber
+  )
+{
+  DeleteOption (TRUE, OptionNumber);
+}
+
+EFI_STATUS
+OnExitItemSelect (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  TUI_CONTROL  *Control = (TUI_CONTROL *)Object;
+  CONST UINT8  *Opcode  = (Control != NULL) ? (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode : NULL;
+  BOOLEAN      Leave    = FALSE;
+
+  (VOID)Context;
+  (VOID)Data;
+  if (Opcode == NULL) {
+    return EFI_SUCCESS;
+  }
+
+  switch (ReadUnaligned16 ((CONST UINT16 *)(Opcode + 2))) {
+    case STR_LOAD_FAIL_SAFE:
+      (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheMfgDefaults, (UINT64)(UINTN)&gMsgBoxLoadFailSafe);
+      break;
+    case STR_LOAD_OPTIMIZED:
+      (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
+      break;
+    case STR_SAVE_AND_EXIT_SETUP:
+      Leave = (BOOLEAN)(SaveChanges (&gMsgBoxSaveAndExit) != 0);
+      break;
+    case STR_EXIT_WITHOUT_SAVING:
+      Leave = ConfirmExitDiscard ();
+      break;
+    case STR_SAVE_AND_RESET:
+      Leave = SaveChangesAndReset ();
+      break;
+    case STR_RESET_WITHOUT_SAVING:
+      Leave = ConfirmExitDiscard ();
+      if (Leave) {
+        gResetNeeded = 1;       // leaving resets, with the stored settings
+      }
+
+      break;
+    default:
+      break;
+  }
+
+  if (Leave && (gTuiApp != NULL)) {
+    gTuiApp->Exit = 1;
+  }
+
+  return EFI_SUCCESS;
+}

@@ -1,0 +1,143 @@
+/** @file
+  The settings as they were last taken from or given to the stores: setup's
+  baseline. Leaving setup asks about unsaved changes only when the cache has moved
+  away from it, and a discard puts back what no store can give again (a variable
+  that was never written, the language written the moment it changed).
+**/
+#include <engine/variables/VariableCacheInternal.h>
+#include <engine/core/SetupData.h>
+
+#include <Library/BaseMemoryLib.h>
+#include <Library/MemoryAllocationLib.h>
+
+static VARIABLE_CACHE_ENTRY  *mBaseline      = NULL;
+static UINTN                 mBaselineCount = 0;
+
+VOID
+FreeCacheBaseline (
+  VOID
+  )
+{
+  FreeCacheArray (&mBaseline, mBaselineCount);
+  mBaselineCount = 0;
+}
+
+EFI_STATUS
+TakeCacheBaseline (
+  VOID
+  )
+{
+  VARIABLE_CACHE_ENTRY  *Copy;
+
+  FreeCacheBaseline ();
+  if ((gVariableCache == NULL) || (gCurrentCacheCount == 0)) {
+    return EFI_NOT_READY;
+  }
+
+  Copy = (VARIABLE_CACHE_ENTRY *)AllocateZeroPool (gCurrentCacheCount * sizeof (VARIABLE_CACHE_ENTRY));
+  if (Copy == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  for (UINTN Index = 0; Index < gCurrentCacheCount; Index++) {
+    if ((gVariableCache[Index].Data == NULL) || (gVariableCache[Index].Size == 0)) {
+      continue;
+    }
+
+    Copy[Index].Data = AllocateCopyPool ((UINTN)gVariableCache[Index].Size, gVariableCache[Index].Data);
+    if (Copy[Index].Data == NULL) {
+      FreeCacheArray (&Copy, gCurrentCacheCount);
+      return EFI_OUT_OF_RESOURCES;
+    }
+
+    Copy[Index].Size = gVariableCache[Index].Size;
+  }
+
+  mBaseline      = Copy;
+  mBaselineCount = gCurrentCacheCount;
+  return EFI_SUCCESS;
+}
+
+BOOLEAN
+HasCacheBaseline (
+  VOID
+  )
+{
+  return (BOOLEAN)(mBaseline != NULL);
+}
+
+BOOLEAN
+VariableDiffersFromBaseline (
+  IN UINTN  Index
+  )
+{
+  CONST VARIABLE_CACHE_ENTRY  *Now;
+  CONST VARIABLE_CACHE_ENTRY  *Then;
+
+  // Without a baseline nothing can be told apart: everything counts as changed.
+  if ((mBaseline == NULL) || (gVariableCache == NULL)) {
+    return TRUE;
+  }
+
+  if ((Index >= gCurrentCacheCount) || (Index >= mBaselineCount)) {
+    return (BOOLEAN)((Index < gCurrentCacheCount) && (gVariableCache[Index].Size != 0));   // grown since
+  }
+
+  Now  = &gVariableCache[Index];
+  Then = &mBaseline[Index];
+  if (Now->Size != Then->Size) {
+    return TRUE;
+  }
+
+  return (BOOLEAN)((Now->Size != 0) && (CompareMem (Now->Data, Then->Data, (UINTN)Now->Size) != 0));
+}
+
+EFI_STATUS
+RestoreBaselineEntry (
+  IN UINTN  Index
+  )
+{
+  VOID  *Data;
+
+  if ((mBaseline == NULL) || (gVariableCache == NULL) || (Index >= gCurrentCacheCount) || (Index >= mBaselineCount) ||
+      (mBaseline[Index].Size == 0))
+  {
+    return EFI_NOT_FOUND;
+  }
+
+  Data = AllocateCopyPool ((UINTN)mBaseline[Index].Size, mBaseline[Index].Data);
+  if (Data == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  SetEntry (&gVariableCache[Index], Data, (UINTN)mBaseline[Index].Size);
+  return EFI_SUCCESS;
+}
+
+VOID
+ExtendCacheBaseline (
+  VOID
+  )
+{
+  VARIABLE_CACHE_ENTRY  *Grown;
+
+  if ((mBaseline == NULL) || (gVariableCache == NULL) || (gCurrentCacheCount <= mBaselineCount)) {
+    return;
+  }
+
+  Grown = (VARIABLE_CACHE_ENTRY *)ReallocatePool (mBaselineCount * sizeof (VARIABLE_CACHE_ENTRY),
+                                    gCurrentCacheCount * sizeof (VARIABLE_CACHE_ENTRY), mBaseline);
+  if (Grown == NULL) {
+    return;       // the new variables count as changed: leaving asks, nothing is lost
+  }
+
+  mBaseline = Grown;
+  for (UINTN Index = mBaselineCount; Index < gCurrentCacheCount; Index++) {
+    Grown[Index].Size = 0;
+    Grown[Index].Data = ((gVariableCache[Index].Data == NULL) || (gVariableCache[Index].Size == 0)) ? NULL
+                        : AllocateCopyPool ((UINTN)gVariableCache[Index].Size, gVariableCache[Index].Data);
+    Grown[Index].Size = (Grown[Index].Data == NULL) ? 0 : gVariableCache[Index].Size;
+  }
+
+  mBaselineCount = gCurrentCacheCount;
+}

@@ -1,0 +1,89 @@
+/** @file
+  The hot keys of the setup screens. F10 and F4 save and leave, F2 takes back the
+  stored values, F5 and F3 load the optimized (standard) defaults, F1 shows the keys,
+  and Esc goes back a page or leaves setup, asking first about unsaved changes. The
+  pane of key help names F3 and F4; F5 and F10 do the same, as firmware setup keys
+  commonly do. Screen capture (F12, Ctrl+F12) is not built: those keys do nothing.
+**/
+#include <frontend/FrontEndServices.h>
+#include <engine/textui/SetupActions.h>
+#include <engine/textui/TuiApp.h>
+#include <engine/core/EngineUtilities.h>
+#include <engine/core/HookTable.h>
+#include <engine/variables/VariableCache.h>
+
+#define STR_GENERAL_HELP       178
+#define STR_GENERAL_HELP_TEXT  179
+
+static CONST MSGBOX_DEF  mGeneralHelp = { 0, STR_GENERAL_HELP, 0, ENGINE_OWN_HII_HANDLE, STR_GENERAL_HELP_TEXT, 0 };
+
+// The keys act on setup's pages only: without the application there is nothing to save or show.
+static BOOLEAN
+InSetupPages (
+  VOID
+  )
+{
+  return (BOOLEAN)(gTuiApp != NULL);
+}
+
+VOID
+CaptureScreen (
+  VOID
+  )
+{
+}
+
+VOID
+CaptureScreenCtrl (
+  VOID
+  )
+{
+}
+
+VOID
+OnSaveChangesKey (
+  VOID
+  )
+{
+  if (InSetupPages () && (SaveChanges (&gMsgBoxSaveAndExit) != 0)) {
+    gTuiApp->Exit = 1;
+  }
+}
+
+VOID
+OnLoadPreviousValuesKey (
+  VOID
+  )
+{
+  if (InSetupPages ()) {
+    (VOID)DiscardChanges (TRUE);
+  }
+}
+
+VOID
+OnLoadOptimizedDefaultsKey (
+  VOID
+  )
+{
+  if (InSetupPages ()) {
+    (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
+  }
+}
+
+VOID
+ShowGeneralHelp (
+  VOID
+  )
+{
+  if (InSetupPages ()) {
+    (VOID)RunPopupBox (&mGeneralHelp, MSGBOX_BUTTONS_OK);
+  }
+}
+
+VOID
+OnEscapeKey (
+  VOID
+  )
+{
+  (VOID)GoBackOrExit ();
+}
