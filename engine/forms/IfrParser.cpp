@@ -478,7 +478,10 @@ ParseVarStoreOpcode (
     Record             = GetWorkVariable (Index);
     Record->HiiHandle  = Set->HiiHandle;
     Record->VariableId = Wanted.VariableId;
-    Record->StoreFlags = Wanted.StoreFlags;
+    // A variable the board stores directly stays so: no driver answers for its forms' buffer.
+    if (((Record->StoreFlags & VARIABLE_STORE_EFI) == 0) || (Wanted.StoreFlags == VARIABLE_STORE_NAME_VALUE)) {
+      Record->StoreFlags = Wanted.StoreFlags;
+    }
     if (Opcode[0] != EFI_IFR_VARSTORE_NAME_VALUE_OP) {
       Record->Size = Wanted.Size;
     }

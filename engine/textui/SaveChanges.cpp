@@ -130,6 +130,16 @@ SameBytes (
   return (BOOLEAN)((Stored != NULL) && (StoredSize == Size) && ((Size == 0) || (CompareMem (Stored, Data, Size) == 0)));
 }
 
+/** Whether the cache holds a value for the variable: a copy that failed then wanted memory. */
+static BOOLEAN
+CacheHolds (
+  IN UINTN  Index
+  )
+{
+  return (BOOLEAN)((gVariableCache != NULL) && (Index < GetVariableCount ()) && (gVariableCache[Index].Data != NULL) &&
+                   (gVariableCache[Index].Size != 0));
+}
+
 /** Whether a number is in an order of Count entries. */
 static BOOLEAN
 InOrder (
@@ -176,7 +186,8 @@ PlanOptionOrder (
   PENDING_WRITE     *Write;
 
   if (Cached == NULL) {
-    return;       // nothing cached, nothing to save (a failed copy is told by the plan)
+    Plan->NoMemory = CacheHolds (Index);     // nothing cached is nothing to save; a failed copy stops the save
+    return;
   }
 
   Order = (UINT16 *)AllocateZeroPool ((Count + 1) * sizeof (UINT16));
@@ -202,9 +213,13 @@ PlanOptionOrder (
     Stored     = NULL;
     StoredSize = 0;
     // An option that cannot be read, or is too short to hold its attributes, is left alone.
-    if (EFI_ERROR (GetVariableBuffer (OptionName, &gEfiGlobalVariableGuid, (VOID **)&Stored, &StoredSize, NULL)) ||
-        (StoredSize < sizeof (UINT32) + sizeof (UINT16)))
-    {
+    EFI_STATUS  Status = GetVariableBuffer (OptionName, &gEfiGlobalVariableGuid, (VOID **)&Stored, &StoredSize, NULL);
+    if (Status == EFI_OUT_OF_RESOURCES) {
+      Plan->NoMemory = TRUE;
+      break;
+    }
+
+    if (EFI_ERROR (Status) || (StoredSize < sizeof (UINT32) + sizeof (UINT16))) {
       FreePool (Stored);
       continue;
     }
@@ -470,6 +485,7 @@ PlanListedVariable (
 
   Data = GetCachedVariable (Index, &Size);
   if (Data == NULL) {
+    Plan->NoMemory = CacheHolds (Index);
     return;
   }
 

@@ -611,6 +611,9 @@ RunTextSetup (
   InitTextScreenMetrics ();
   mFormSetGoto.Pending = FALSE;
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
+  if (gVariableCacheStdDefaults == NULL) {
+    (VOID)LoadDefaultOrders ();   // the defaults the keys and exit items load; without them those load nothing
+  }
   Status = TuiCreate (&gTuiAppOps, &Object);
   if (EFI_ERROR (Status)) {
     return Status;
