@@ -25,6 +25,7 @@ using Builders::IFR_QUESTION;
 const EFI_GUID  kGlobalGuid         = { 0x8BE4DF61, 0x93CA, 0x11D2, { 0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C } };
 const EFI_GUID  kLegacyOrderGuid    = { 0xA56074DB, 0x65FE, 0x45F7, { 0xBD, 0x21, 0x2D, 0x2B, 0xDD, 0x8E, 0x96, 0x52 } };
 const EFI_GUID  kPlatformSetupClass = EFI_HII_PLATFORM_SETUP_FORMSET_GUID;
+const EFI_GUID  kBoardItemGuid      = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0xDD, 0x2C, 0x92, 0x51, 0x5C, 0x12, 0x85 } };
 const EFI_GUID  kShellFileGuid      = { 0x7C04A583, 0x9E3E, 0x4F1C, { 0xAD, 0x65, 0xE0, 0x52, 0x68, 0xD0, 0xB4, 0xD1 } };
 
 // Varstore ids of the forms; the engine's reset-marker variable has its own id.
@@ -298,6 +299,14 @@ SeedVariables (Emu::VariableStore &Store, const BOARD &Board)
   PutIfAbsent (Store, u"PlatformLang", kGlobalGuid, { 'e', 'n', '-', 'U', 'S', 0 });
   PutIfAbsent (Store, u"Timeout", kGlobalGuid, { 5, 0 });
 
+  // The first time the board sees this NVRAM: the setup prompt under its logo, and 3 s
+  // to press a hotkey (OVMF's export holds a time-out of 0, which shows no POST screen).
+  if (Store.Lookup (u"SIBoardItemControl", kBoardItemGuid) == nullptr) {
+    PutIfAbsent (Store, u"SIBoardItemControl", kBoardItemGuid, { 0, 0, 0, 0, 0, 0, 0, 1 });
+    Store.Put (u"Timeout", kGlobalGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
+      { 3, 0 });
+  }
+
   if (Store.Lookup (u"BootOrder", kGlobalGuid) == nullptr) {
     BYTES  Shell (16);
     std::memcpy (Shell.data (), &kShellFileGuid, 16);
@@ -310,6 +319,59 @@ SeedVariables (Emu::VariableStore &Store, const BOARD &Board)
     Store.Put (u"BootOrder", kGlobalGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
       { 0, 0, 1, 0, 2, 0 });
   }
+}
+
+void
+PutBoardBootOption (Emu::VariableStore &Store, const std::vector<uint8_t> &VolumePath)
+{
+  const uint16_t        Number = 0x0100;
+  BYTES                 File (16);
+  const Emu::VARIABLE   *Order = Store.Lookup (u"BootOrder", kGlobalGuid);
+  BYTES                 Numbers = (Order == nullptr) ? BYTES {} : Order->Data;
+
+  std::memcpy (File.data (), &kShellFileGuid, 16);
+  PutIfAbsent (Store, u"Boot0100", kGlobalGuid, LoadOption (1, u"UEFI Shell (board)", { VolumePath, Node (4, 6, File) }));
+  for (size_t Index = 0; Index + 1 < Numbers.size (); Index += 2) {
+    if ((Numbers[Index] == (uint8_t)Number) && (Numbers[Index + 1] == (uint8_t)(Number >> 8))) {
+      return;
+    }
+  }
+
+  Numbers.insert (Numbers.begin (), { (uint8_t)Number, (uint8_t)(Number >> 8) });
+  Store.Put (u"BootOrder", kGlobalGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
+    Numbers);
+}
+
+std::vector<uint8_t>
+LogoBmp (uint32_t Width, uint32_t Height)
+{
+  const uint32_t        Row = (Width * 3 + 3) & ~3u;
+  std::vector<uint8_t>  Out (54 + (size_t)Row * Height, 0);
+  auto                  Put32 = [&Out] (size_t At, uint32_t Value) { std::memcpy (&Out[At], &Value, 4); };
+
+  Out[0] = 'B';
+  Out[1] = 'M';
+  Put32 (2, (uint32_t)Out.size ());
+  Put32 (10, 54);
+  Put32 (14, 40);
+  Put32 (18, Width);
+  Put32 (22, Height);
+  Out[26] = 1;
+  Out[28] = 24;
+  for (uint32_t Y = 0; Y < Height; Y++) {
+    uint8_t  *Line = &Out[54 + (size_t)(Height - 1 - Y) * Row];
+    for (uint32_t X = 0; X < Width; X++) {
+      // A frame of three pixels around a band from deep blue to cyan, with a light stripe.
+      bool     Frame  = (X < 3) || (Y < 3) || (X + 3 >= Width) || (Y + 3 >= Height);
+      bool     Stripe = (Y > Height / 2 - Height / 10) && (Y < Height / 2 + Height / 10);
+      uint8_t  Blue   = (uint8_t)(0x80 + 0x7F * X / Width);
+      uint8_t  Green  = (uint8_t)(0x20 + 0xB0 * X / Width);
+      Line[X * 3]     = Frame ? 0xFF : Blue;
+      Line[X * 3 + 1] = Frame ? 0xFF : (Stripe ? 0xE0 : Green);
+      Line[X * 3 + 2] = Frame ? 0xFF : (Stripe ? 0xE0 : 0x10);
+    }
+  }
+  return Out;
 }
 
 }  // namespace Demo

@@ -39,6 +39,13 @@ BOARD BuildBoard ();
 // "Timeout", Boot#### options and "BootOrder"); what the NVRAM holds stays as it is.
 void SeedVariables (Emu::VariableStore &Variables, const BOARD &Board);
 
+// The board's own boot option first in "BootOrder": the shell of the firmware volume
+// whose device path (without its end node) is VolumePath.
+void PutBoardBootOption (Emu::VariableStore &Variables, const std::vector<uint8_t> &VolumePath);
+
+// The board's logo: a 24-bit BMP of the given size.
+std::vector<uint8_t> LogoBmp (uint32_t Width, uint32_t Height);
+
 struct STARTED_DRIVER {
   EFI_STATUS        Status = EFI_NOT_STARTED;
   Emu::HiiServices  *Hii   = nullptr;

@@ -11,12 +11,15 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/core/HookTable.h>
 #include <engine/post/BootScreenInterface.h>
+#include <engine/post/PostScreen.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <Resources/EngineStringPackage.h>
 
+#include <Emulator/BootDevices.h>
 #include <Emulator/Guid.h>
+#include <Protocol/DevicePath.h>
 #include <Protocol/FormBrowser2.h>
 
 #include <algorithm>
@@ -31,6 +34,10 @@ namespace {
 const EFI_GUID  kFormBrowserGuid = EFI_FORM_BROWSER2_PROTOCOL_GUID;
 const EFI_GUID  kBootScreenGuid  = BOOT_SCREEN_INTERFACE_GUID;
 const EFI_GUID  kCompanionGuid   = BOOT_SCREEN_COMPANION_GUID;
+const EFI_GUID  kShellFileGuid   = { 0x7C04A583, 0x9E3E, 0x4F1C, { 0xAD, 0x65, 0xE0, 0x52, 0x68, 0xD0, 0xB4, 0xD1 } };
+const EFI_SECTION_TYPE            kRawSection  = 0x19;
+const EFI_SECTION_TYPE            kPe32Section = 0x10;
+const std::vector<UINT8>          kShellImage  = { 'M', 'Z', 'd', 'e', 'm', 'o', ' ', 's', 'h', 'e', 'l', 'l' };
 
 EFI_STATUS EFIAPI
 FirmwareSendForm (CONST EFI_FORM_BROWSER2_PROTOCOL *, EFI_HII_HANDLE *, UINTN, EFI_GUID *, EFI_FORM_ID,
@@ -47,6 +54,24 @@ FirmwareBrowserCallback (CONST EFI_FORM_BROWSER2_PROTOCOL *, UINTN *, EFI_STRING
 
 // The firmware's own form browser, which the engine replaces.
 EFI_FORM_BROWSER2_PROTOCOL  mFirmwareBrowser = { FirmwareSendForm, FirmwareBrowserCallback };
+
+// The device path of a handle without its end node.
+std::vector<UINT8>
+VolumePathBody (Emu::Machine &Target, EFI_HANDLE Handle)
+{
+  const UINT8         *Node = (const UINT8 *)Target.Protocols ().Find (Handle, gEfiDevicePathProtocolGuid);
+  std::vector<UINT8>  Body;
+
+  while ((Node != nullptr) && (Node[0] != 0x7F)) {
+    UINT16  Length = (UINT16)(Node[2] | (Node[3] << 8));
+    if (Length < 4) {
+      break;
+    }
+    Body.insert (Body.end (), Node, Node + Length);
+    Node += Length;
+  }
+  return Body;
+}
 
 std::string
 Hex (UINT64 Value)
@@ -264,6 +289,15 @@ StartSetupDriver (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, const BO
   Started.BrowsersBefore = Target.Protocols ().HandlesWith (kFormBrowserGuid);
 
   Devices.Image->AddSection (Emu::kDefaultDriverFileGuid, SETUP_DATA_SECTION_TYPE, Board.SetupDataSection);
+  // The board's logo in each daily variant and the small logo of the text POST screen.
+  for (const EFI_GUID &Logo : gDailyLogoFiles) {
+    Devices.Image->AddSection (Logo, kRawSection, LogoBmp (360, 120));
+  }
+  Devices.Image->AddSection (gTextPostLogoFile, kRawSection, LogoBmp (160, 36));
+  // The UEFI shell of the board's firmware volume: booting it ends the run.
+  Emu::BootImages  &Images = Target.Add (std::make_unique<Emu::BootImages> (Target));
+  Devices.Image->AddSection (kShellFileGuid, kPe32Section, kShellImage);
+  Images.RegisterBytes (kShellImage, "UEFI Shell", Emu::BootImages::NeverReturns ("UEFI Shell"));
   Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
                                    gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
   Started.Status = SetupEngineDriverEntry (Devices.Image->ImageHandle (), Target.SystemTable ());
@@ -420,6 +454,7 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
   std::vector<EFI_HII_HANDLE>  Exported;
 
   SeedVariables (Target.Variables (), Board);
+  PutBoardBootOption (Target.Variables (), VolumePathBody (Target, Devices.Image->VolumeHandle ()));
   if (!Requests.SetupPassword.empty ()) {
     StoreSetupPassword (Target.Variables (), Requests.SetupPassword);
   }
@@ -437,9 +472,10 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
 
   if (Started.Status == EFI_SUCCESS) {
     AskBeforeSetup (Out, Requests);
-    Out << "Entering setup: the engine's pages on the text console, driven by the keys\n" << std::flush;
-    EFI_STATUS  Status = EnterGraphicalSetup ();
-    Out << "Setup left: " << StatusName (Status) << "\n";
+    Out << "Power on: the POST flow of the boot-screen interface (Del or F2 enters setup, F8 the boot menu)\n"
+        << std::flush;
+    EFI_STATUS  Status = gBootScreenInterface.RunBootScreenFlow ();
+    Out << "POST flow left: " << StatusName (Status) << "\n";
   }
 }
 

@@ -7,6 +7,7 @@
 #include "SetupEmulatorUsage.h"
 #include "TerminalConsole.h"
 
+#include <Emulator/BootDevices.h>
 #include <Emulator/RunEnded.h>
 #include <engine/core/EngineGlobals.h>
 
@@ -209,6 +210,9 @@ Run (Emu::DemoMachine &Demo)
   try {
     Demo.Boot ();
     std::cout << "Run ended: the program returned\n";
+    return 0;
+  } catch (const Emu::OsBooted &Booted) {
+    std::cout << "Run ended: booted " << Booted.Loader << "\n";
     return 0;
   } catch (const Emu::ResetSystemCalled &Reset) {
     std::cout << "Run ended: ResetSystem (type " << Reset.Type << ")\n";

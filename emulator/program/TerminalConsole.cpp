@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -246,6 +248,20 @@ TerminalConsole::Draw (const ConsoleOutput &Out)
   mNotice = Small;
 }
 
+int
+TerminalConsole::RealTimeAhead () const
+{
+  Machine  *Current = Machine::Current ();
+
+  if ((Current == nullptr) || !Current->Events ().NextWakeTime ()) {
+    return -1;                       // nothing but a key can end this wait
+  }
+  const INT64  Virtual = (INT64)(Current->Events ().Now () / 10000);       // 100-ns units to ms
+  const INT64  Real    = std::chrono::duration_cast<std::chrono::milliseconds> (std::chrono::steady_clock::now () - mOrigin).count ();
+  const INT64  Ahead   = Virtual - Real;
+  return (int)((Ahead < 0) ? 0 : (Ahead > 50) ? 50 : Ahead);
+}
+
 bool
 TerminalConsole::KeyWaiting (int Milliseconds) const
 {
@@ -293,6 +309,9 @@ TerminalConsole::Attach (STANDARD_DEVICES &Devices)
   ConsoleOutput  *Out    = Devices.TextOut;
   KeyScript      *Script = &Devices.TextIn->Script ();
 
+  // A person at the terminal never runs out of keys.
+  Script->SetStarveLimit (~(UINT64)0);
+  mOrigin = std::chrono::steady_clock::now ();
   Script->SetWaitHook ([this, Out, Script] {
     if (Script->Remaining () > 0) {
       return;                        // scripted keys come first
@@ -300,7 +319,14 @@ TerminalConsole::Attach (STANDARD_DEVICES &Devices)
     Begin ();
     for (;;) {
       Draw (*Out);
-      if (!KeyWaiting (kResizePollMs)) {
+      // When the clock will move by itself (a time-out, a poll), the wait needs no key:
+      // the terminal is given the real time by which the machine's clock is ahead, so a
+      // POST time-out takes about as long as it says.
+      int  Ahead = RealTimeAhead ();
+      if (!KeyWaiting ((Ahead >= 0) ? std::min (Ahead, kResizePollMs) : kResizePollMs)) {
+        if (Ahead >= 0) {
+          return;
+        }
         continue;
       }
       std::string  Sequence = ReadSequence ();

@@ -12,6 +12,7 @@
 
 #include <Emulator/StandardMachine.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <termios.h>
@@ -59,6 +60,9 @@ private:
   void        Begin ();
   void        Draw (const ConsoleOutput &Out);
   bool        KeyWaiting (int Milliseconds) const;
+  // Milliseconds the machine's clock is ahead of the real time since Attach (0 to 50);
+  // -1 when nothing but a key can end the machine's wait.
+  int         RealTimeAhead () const;
   std::string ReadSequence ();
   void        Write (const std::string &Text) const;
 
@@ -72,6 +76,7 @@ private:
   // lands on setup's screen nor gets lost with it, and printed in order by End ().
   std::ostringstream  mHeld;
   std::streambuf      *mCoutBuffer = nullptr;
+  std::chrono::steady_clock::time_point  mOrigin;
 };
 
 }  // namespace Emu

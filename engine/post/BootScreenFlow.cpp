@@ -1082,6 +1082,11 @@ RunPostFlow (
   gBootScreenState = BOOT_SCREEN_STATE_SETTINGS;
   Tenths  = ReadBootTimeout ();
   Expired = (BOOLEAN)(Tenths == 0);
+  // A key typed before the flow counts even without a wait (a time-out of 0).
+  if (gST->ConIn != NULL) {
+    WaitForPostKey ();
+  }
+
   (VOID)HookPostKeyPoll (0, 0);
   if (!ReconcileBootFlow ()) {
     return EFI_UNSUPPORTED;

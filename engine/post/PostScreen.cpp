@@ -32,15 +32,14 @@
 
 // The daily logo variants and the small logo of the text POST screen, raw sections of
 // firmware files.
-#define DAILY_LOGO_COUNT  5
-static CONST EFI_GUID  mDailyLogoFiles[DAILY_LOGO_COUNT] = {
+CONST EFI_GUID  gDailyLogoFiles[DAILY_LOGO_COUNT] = {
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x01 } },
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x02 } },
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x03 } },
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x04 } },
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x05 } },
 };
-static CONST EFI_GUID  mTextPostLogoFile = { 0x63819805, 0x67BB, 0x46EF, { 0xAA, 0x8D, 0x15, 0x24, 0xA1, 0x9A, 0x01, 0xE4 } };
+CONST EFI_GUID  gTextPostLogoFile = { 0x63819805, 0x67BB, 0x46EF, { 0xAA, 0x8D, 0x15, 0x24, 0xA1, 0x9A, 0x01, 0xE4 } };
 static CONST EFI_GUID  mEngineSettingsGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
 static CONST EFI_GUID  mBoardItemGuid = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0xDD, 0x2C, 0x92, 0x51, 0x5C, 0x12, 0x85 } };
 
@@ -820,7 +819,7 @@ DrawPostLogo (
   gLogoSize[0] = 0;
   gLogoSize[1] = 0;
   gLogoBox.Left = gLogoBox.Top = gLogoBox.Right = gLogoBox.Bottom = 0;
-  if (ReadFvFile (&mDailyLogoFiles[ChooseDailyLogo ()], &Logo, &LogoSize)) {
+  if (ReadFvFile (&gDailyLogoFiles[ChooseDailyLogo ()], &Logo, &LogoSize)) {
     gLogoScaleMode = 0;
     if (!EFI_ERROR (GetVariableBuffer (u"OKURWZSetup", &mEngineSettingsGuid, (VOID **)&Settings, &SettingsSize, NULL)) &&
         (SettingsSize > SETUP_PASSWORD_QUIET_BOOT) && (Settings[SETUP_PASSWORD_QUIET_BOOT] == LOGO_SETTINGS_SCALED))
@@ -920,7 +919,7 @@ DrawTextPostScreen (
   (VOID)Out->ClearScreen (Out);
   ClearTextScreen ();
   if ((gBootScreenState < BOOT_SCREEN_STATE_BOOT_MENU) && (LocateGraphicsOutput () != NULL) &&
-      !EFI_ERROR (GetGopResolution (&ScreenWidth, &ScreenHeight)) && ReadFvFile (&mTextPostLogoFile, &Logo, &LogoSize))
+      !EFI_ERROR (GetGopResolution (&ScreenWidth, &ScreenHeight)) && ReadFvFile (&gTextPostLogoFile, &Logo, &LogoSize))
   {
     // The top-left of the text area; signed, since a narrow screen puts it left of the edge.
     X = ((INT64)ScreenWidth - (INT64)(gTextScreenColumns * POST_CELL_WIDTH)) / 2;

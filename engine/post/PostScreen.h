@@ -87,6 +87,10 @@ extern LOGO_BOX                  gLogoBox;
 extern UINT64                    gSavedScreenWidth;
 extern UINT64                    gSavedScreenHeight;
 extern UINT64                    gLogoSize[2];
+// The firmware files of the daily logo variants and of the text POST screen's small logo.
+#define DAILY_LOGO_COUNT  5
+extern CONST EFI_GUID  gDailyLogoFiles[DAILY_LOGO_COUNT];
+extern CONST EFI_GUID  gTextPostLogoFile;
 // The page a boot flow asked setup to open first (0 = the first page).
 extern UINT32                    gBootFlowStartPage;
 

@@ -82,6 +82,8 @@ public:
   void       SetPollStep (UINT64 Ticks) { mPollStep = Ticks; }
   void       SetWaitSource (WaitSource *Source) { mWaitSource = Source; }
 
+  // When the clock would next move by itself (a timer or a timed key); nullopt when nothing is due.
+  std::optional<UINT64> NextWakeTime () const;
   bool       IsEvent (EFI_EVENT Event) const;
   bool       IsSignaled (EFI_EVENT Event) const;
   bool       IsTimerArmed (EFI_EVENT Event) const;
@@ -98,7 +100,6 @@ private:
   EVENT_RECORD *NextToDispatch () const;
   EVENT_RECORD *NextDueTimer (UINT64 Limit) const;
   EFI_STATUS    CheckOne (EVENT_RECORD *Record);
-  std::optional<UINT64> NextWakeTime () const;
   void          Violation (const std::string &What, EFI_TPL From, EFI_TPL To);
 
   std::vector<std::unique_ptr<EVENT_RECORD>>  mAll;  // closed ones stay, so stale handles stay detectable

@@ -146,19 +146,20 @@ FileText (const std::string &Path)
   return std::string ((std::istreambuf_iterator<char> (File)), std::istreambuf_iterator<char> ());
 }
 
-// Enter opens the main page's first link; Esc goes back, and Esc on the main page leaves.
+// F2 at the power-on screen enters setup; Enter opens the main page's first link, Esc goes
+// back, and Esc on the main page leaves setup for the boot of the board's shell.
 TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
 {
   std::string  Nvram   = NvramCopy ("program-walk.bin");
   std::string  Inside  = ::testing::TempDir () + "program-walk-inside.txt";
   std::string  Leaving = ::testing::TempDir () + "program-walk-leaving.txt";
-  RUN          Into    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Down,Down,Down,Enter --save-screen " + Inside);
-  RUN          Out     = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys Down,Down,Down,Enter,Esc,Esc --save-screen " + Leaving);
+  RUN          Into    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys F2,Down,Down,Down,Enter --save-screen " + Inside);
+  RUN          Out     = RunProgram ("--nvram " + Nvram + " --no-nvram-save --keys F2,Down,Down,Down,Enter,Esc,Esc --save-screen " + Leaving);
 
   ASSERT_EQ (Into.ExitCode, 0) << Into.Output;
   ASSERT_EQ (Out.ExitCode, 0) << Out.Output;
   EXPECT_NE (Into.Output.find ("the key script ran out while setup was showing"), std::string::npos) << Into.Output;
-  EXPECT_NE (Out.Output.find ("Setup left: EFI_SUCCESS"), std::string::npos) << Out.Output;
+  EXPECT_NE (Out.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Out.Output;
   EXPECT_EQ (FileText (Inside), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/AdvancedPage.txt"));
   EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
 }
@@ -169,7 +170,7 @@ TEST (ProgramRun, SetupWalksTheFormSetsOfAnHiiExport)
   std::string  Nvram  = NvramCopy ("program-export.bin");
   std::string  Screen = ::testing::TempDir () + "program-export.txt";
   RUN          Run    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --hii-export " + Fixtures::Path ("ovmf/HIIDB.BIN") +
-                          " --keys Right --save-screen " + Screen);
+                          " --keys F2,Right --save-screen " + Screen);
 
   ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
   std::string  Text = FileText (Screen);
@@ -189,7 +190,7 @@ TEST (ProgramRun, TheBoardAsksWithAMessageBoxAndForItsSetupPasswordBeforeSetup)
                          "--setup-password abc";
   RUN          AtBox    = RunProgram (Asks + " --save-screen " + Message);
   RUN          AtPrompt = RunProgram (Asks + " --keys Right,Enter,x --save-screen " + Prompt);
-  RUN          Through  = RunProgram (Asks + " --keys Enter,x,Enter,Enter,a,b,c,Enter");
+  RUN          Through  = RunProgram (Asks + " --keys Enter,x,Enter,Enter,a,b,c,Enter,F2");
 
   EXPECT_NE (AtBox.Output.find ("the key script has none left"), std::string::npos) << AtBox.Output;
   std::string  Box = FileText (Message);
@@ -226,4 +227,24 @@ TEST (ProgramRun, PrintsTheParsedPagesOfTheBoardAndOfAnHiiExport)
              std::string::npos);
   EXPECT_EQ (Run.Output, RunProgram ("--no-nvram-save --nvram " + Nvram + " --hii-export " +
                                      Fixtures::Path ("ovmf/HIIDB.BIN")).Output);
+}
+
+// Without keys the machine powers on through the POST flow: the logo and its prompt on
+// the framebuffer, the board's 3 s, then the boot of the board's shell ends the run.
+TEST (ProgramRun, WithoutKeysThePostFlowBootsTheBoardsShell)
+{
+  std::string  Nvram = NvramCopy ("program-post.bin");
+  RUN          Run   = RunProgram ("--nvram " + Nvram + " --no-terminal");
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Power on: the POST flow"), std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Run.Output;
+  // The logo and the prompt under it are the blits of the power-on screen.
+  EXPECT_NE (Run.Output.find ("0 of 0 scripted keys taken"), std::string::npos) << Run.Output;
+  EXPECT_EQ (Run.Output.find (" 0 graphics blits"), std::string::npos) << Run.Output;
+  // The board's first run on an NVRAM file gives the hotkeys 3 s; a second run keeps what is stored.
+  RUN  Again = RunProgram ("--nvram " + Nvram + " --no-terminal --keys F2@2.5,Esc");
+  ASSERT_EQ (Again.ExitCode, 0) << Again.Output;
+  EXPECT_NE (Again.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Again.Output;
+  EXPECT_NE (Again.Output.find ("2 of 2 scripted keys taken"), std::string::npos) << Again.Output;
 }

@@ -439,7 +439,7 @@ TEST_F (PostFlowTest, OsIndicationsOpenSetupAndKeepThePlatformsBits) {
   StartBoard ();
   EXPECT_EQ (Find (u"OsIndications")->Data, (BYTES { 0x10, 0, 0, 0, 0, 0, 0, 0 }));
   EXPECT_EQ (Find (u"OsIndicationsSupported")->Data, (BYTES { 0x41, 0, 0, 0, 0, 0, 0, 0 }));
-  Devices.TextIn->Script ().Append ("Esc");
+  Devices.TextIn->Script ().Append ("Esc@0.5");        // for setup: a key at the POST would be a hotkey
   WatchSetup ();
 
   EXPECT_THROW (Flow (), Emu::OsBooted);
