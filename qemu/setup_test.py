@@ -232,12 +232,13 @@ class SetupRun:
 
 def emulator_page(args, prompts, columns, rows, workdir):
     """The left pane of the emulator's page that shows `prompts`: the same export parsed by
-    setup-emulator on a console of the same size, stepped right tab by tab."""
+    setup-emulator on a console of the same size, entered with F2 at its power-on screen and
+    stepped right tab by tab."""
     screen, nvram = os.path.join(workdir, "emulator.txt"), os.path.join(workdir, "nvram.bin")
     for rights in range(1, EMULATOR_TAB_STEPS + 1):
         cmd = [args.emulator, "--hii-export", args.export, "--no-console-control", "--no-nvram-save",
                "--nvram", nvram, "--no-terminal", "--text-mode", f"{columns}x{rows}",
-               "--keys", ",".join(["Right"] * rights), "--save-screen", screen]
+               "--keys", ",".join(["F2"] + ["Right"] * rights), "--save-screen", screen]
         subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         if not os.path.exists(screen):
             raise CheckFailed("setup-emulator saved no screen")
