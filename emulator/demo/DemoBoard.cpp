@@ -303,8 +303,10 @@ SeedVariables (Emu::VariableStore &Store, const BOARD &Board)
   // to press a hotkey (OVMF's export holds a time-out of 0, which shows no POST screen).
   if (Store.Lookup (u"SIBoardItemControl", kBoardItemGuid) == nullptr) {
     PutIfAbsent (Store, u"SIBoardItemControl", kBoardItemGuid, { 0, 0, 0, 0, 0, 0, 0, 1 });
-    Store.Put (u"Timeout", kGlobalGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS,
-      { 3, 0 });
+    const Emu::VARIABLE  *Timeout = Store.Lookup (u"Timeout", kGlobalGuid);
+    if ((Timeout != nullptr) && (Timeout->Data == BYTES { 0, 0 })) {
+      Store.Put (u"Timeout", kGlobalGuid, Timeout->Attributes, { 3, 0 });
+    }
   }
 
   if (Store.Lookup (u"BootOrder", kGlobalGuid) == nullptr) {
