@@ -32,7 +32,7 @@ KEYS = {
     "esc": "esc", "enter": "ret", "up": "up", "down": "down", "left": "left",
     "right": "right", "tab": "tab", "pgup": "pgup", "pgdn": "pgdn", "home": "home",
     "end": "end", "space": "spc", "+": "kp_add", "-": "kp_subtract",
-    "f1": "f1", "f2": "f2", "f3": "f3", "f4": "f4", "f9": "f9", "f10": "f10",
+    "f1": "f1", "f2": "f2", "f3": "f3", "f4": "f4", "f8": "f8", "f9": "f9", "f10": "f10",
 }
 
 

@@ -224,6 +224,46 @@ class SetupRun:
             self.fail(f"after Esc: {reason}")
         self.note("Esc: back to the firmware's boot manager")
 
+    def check_post(self, mode):
+        """The POST flow run through the driver's boot-screen interface: F2 opens setup and
+        Esc leaves it for the boot loop, F8 opens the boot menu and Enter boots its first
+        entry, or the time-out runs out; each ends in a boot: the disk's loader again (it
+        names the option it was started as) or the shell of the firmware's volume."""
+        if not self.session.wait_until(lambda s: "setup-qemu: POST flow: started" in s.output()
+                                       or boot_test.fatal_reason(s.output()), BOOT_LIMIT_S, settle=0.1):
+            self.fail("the loader did not run the POST flow")
+        self.note("POST flow started")
+        started = len(self.session.output())
+        if mode == "setup":
+            self.session.key("f2")
+            if not self.session.wait_until(lambda s: "Setup Utility" in " ".join(s.lines()[:2]), BOOT_LIMIT_S, settle=0.5):
+                self.fail("F2 at the power-on screen opened no setup page")
+            self.screendump("post-setup.png")
+            self.note("F2: setup shows")
+            self.press("esc")
+        elif mode == "menu":
+            self.session.key("f8")
+            if not self.session.wait_until(lambda s: "Please select boot device" in "\n".join(s.lines()),
+                                           BOOT_LIMIT_S, settle=0.5):
+                self.fail("F8 at the power-on screen opened no boot menu")
+            self.screendump("post-menu.png")
+            self.note("F8: the boot menu shows")
+            self.press("enter")
+        booted = None
+        deadline = time.time() + BOOT_LIMIT_S
+        while time.time() < deadline and booted is None:
+            after = self.session.output()[started:]
+            lines = boot_test.loader_lines(after)
+            booted = next((f"the disk's loader, {line}" for line in lines if line.startswith("BootCurrent: ")), None)
+            if booted is None and "UEFI Interactive Shell" in after:
+                booted = "the shell of the firmware's volume"
+            if booted is None and FRONT_PAGE_TITLE in " ".join(self.session.lines()[:2]):
+                self.press("esc")            # an application option (the firmware's menu) came first
+            time.sleep(0.5)
+        if booted is None:
+            self.fail(boot_test.fatal_reason(self.session.output()) or "the boot loop booted no option")
+        self.note(f"the boot loop booted {booted}")
+
     def screendump(self, name):
         path = os.path.join(self.out_dir, name)
         self.session.screendump(path)
@@ -266,6 +306,10 @@ def run(args, form_sets, disk, vars_copy, code):
             if args.expect_refusal:
                 return expect_refusal(session)
             run.check_secure_boot(args.secure_boot)
+            if args.post:
+                run.check_post(args.post)
+                print("PASS")
+                return 0
             run.check_platform_form_set()
             run.check_front_page()
             run.check_device_manager()
@@ -311,6 +355,8 @@ def main():
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
+    ap.add_argument("--post", choices=["setup", "menu", "timeout"],
+                    help="run the POST flow through the boot-screen interface and leave it this way")
     args = ap.parse_args()
 
     code, variables = (boot_test.SNAKEOIL_CODE, boot_test.SNAKEOIL_VARS) if args.secure_boot else \
@@ -329,7 +375,11 @@ def main():
         shutil.copyfile(args.keycode, os.path.join(disk, "SetupKeyCode.efi"))
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
-            f.write(uuid.UUID(PLATFORM_LIST).bytes_le)
+            f.write(b"" if args.post else uuid.UUID(PLATFORM_LIST).bytes_le)
+        if args.post:
+            # The board's time-out: long enough for a key, none to wait out for the time-out run.
+            with open(os.path.join(disk, "SetupEngine.post"), "wb") as f:
+                f.write((1 if args.post == "timeout" else 30).to_bytes(2, "little"))
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(variables, vars_copy)
         return run(args, form_sets, disk, vars_copy, code)

@@ -941,24 +941,26 @@ EnterSetupIfRequested (
     return FALSE;
   }
 
-  gPostMessagesEnabled = 0;
-  gInSetup             = 1;
   if ((gST != NULL) && (gST->ConIn != NULL)) {
     (VOID)gST->ConIn->Reset (gST->ConIn, FALSE);   // a console that cannot reset keeps its keys
   }
 
+  // The pop-up boots what it chose as the POST would: outside setup, so the option may
+  // open the form browser itself (the firmware's menu does).
   if (gBootScreenState == BOOT_SCREEN_STATE_BOOT_MENU) {
     *Status = RunBootPopup ();
-    // "Enter Setup" in the pop-up: setup opens at once.
-    if (gEnterSetupRequest != 0) {
-      gEnterSetupRequest = 0;
-      gBootScreenState   = BOOT_SCREEN_STATE_SETUP;
-      *Status            = EnterGraphicalSetup ();
+    if (gEnterSetupRequest == 0) {
+      return TRUE;
     }
-  } else {
-    *Status = EnterGraphicalSetup ();
+
+    // "Enter Setup" in the pop-up: setup opens at once.
+    gEnterSetupRequest = 0;
+    gBootScreenState   = BOOT_SCREEN_STATE_SETUP;
   }
 
+  gPostMessagesEnabled = 0;
+  gInSetup             = 1;
+  *Status              = EnterGraphicalSetup ();
   gInSetup             = 0;
   gPostMessagesEnabled = 1;
   return TRUE;

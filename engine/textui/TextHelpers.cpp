@@ -561,6 +561,12 @@ HiiAddStringAllLanguages (
   UINT16  NewId;
 
   Id = NewStringInLanguage (HiiHandle, 0, LanguageAt (0), String);
+  // A platform language the package list lacks ("en" against "en-US"): the strings are
+  // read with "en-US" as the fallback, so the string goes there.
+  if (Id == 0xFFFF) {
+    Id = NewStringInLanguage (HiiHandle, 0, u"en-US", String);
+  }
+
   while ((Id != 0xFFFF) && (Index < Slots)) {
     if ((LanguageAt (Index) == NULL) ||
         (NewStringInLanguage (HiiHandle, Id, LanguageAt (Index), String) != 0xFFFF))

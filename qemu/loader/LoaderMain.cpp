@@ -28,6 +28,9 @@ const CHAR16 kVariablesPath[] = u"\\SetupEngine.vars";
 // page after the checks, with the engine as its form browser, instead of switching off.
 // It may name a package list whose form sets are shown first.
 const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
+// With this marker beside the stay marker the loader runs the POST flow through the
+// driver's boot-screen interface, as a firmware's boot phase does.
+const CHAR16 kPostPath[] = u"\\SetupEngine.post";
 // Volatile marker of a dispatch in this boot: the boot manager may start the loader again
 // (after its front page, or from its boot menu), and the volume must be handed over once.
 const CHAR16 kKeyCodePath[]      = u"\\SetupKeyCode.efi";
@@ -233,6 +236,60 @@ FirstFormSetToShow (
   return !EFI_ERROR (Status) && Size == sizeof *Guid;
 }
 
+// The first slot of the boot-screen interface: the POST flow.
+struct BOOT_SCREEN_FIRST_SLOT {
+  EFI_STATUS (EFIAPI *RunBootScreenFlow)(VOID);
+};
+
+// The marker holds the boot time-out in seconds (u16), as the board's setup keeps it.
+void
+RunPostFlow (
+  IN EFI_HANDLE        Image,
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  EFI_FILE_PROTOCOL *File    = nullptr;
+  UINT16             Seconds = 0;
+  UINTN              Size    = sizeof Seconds;
+  EFI_GUID           Global  = { 0x8BE4DF61, 0x93CA, 0x11D2, { 0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C } };
+  if (!EFI_ERROR (OpenFile (Image, kPostPath, &File))) {
+    if (!EFI_ERROR (File->Read (File, &Size, &Seconds)) && (Size == sizeof Seconds)) {
+      const EFI_STATUS Status = St->RuntimeServices->SetVariable (
+        const_cast<CHAR16 *> (u"Timeout"), &Global,
+        EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS, sizeof Seconds, &Seconds);
+      Line ().Text (u"POST time-out ").Decimal (Seconds).Text (u" s: ").Status (Status).Print ();
+    }
+    File->Close (File);
+  }
+
+  EFI_GUID                Guid      = { 0x8A91B1E1, 0x56C7, 0x4ADC, { 0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF } };
+  BOOT_SCREEN_FIRST_SLOT  *Interface = nullptr;
+
+  if (EFI_ERROR (gBoot->LocateProtocol (&Guid, nullptr, reinterpret_cast<VOID **> (&Interface))) || (Interface == nullptr)) {
+    Line ().Text (u"POST flow: no boot-screen interface").Print ();
+    return;
+  }
+  Line ().Text (u"POST flow: started").Print ();
+  const EFI_STATUS Status = Interface->RunBootScreenFlow ();
+  Line ().Text (u"POST flow: left with ").Status (Status).Print ();
+}
+
+// The boot option the firmware (or the engine's boot loop) started this loader as.
+void
+ReportBootCurrent (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  EFI_GUID Global = { 0x8BE4DF61, 0x93CA, 0x11D2, { 0xAA, 0x0D, 0x00, 0xE0, 0x98, 0x03, 0x2B, 0x8C } };
+  UINT16   Current = 0;
+  UINTN    Size    = sizeof Current;
+  if (EFI_ERROR (St->RuntimeServices->GetVariable (const_cast<CHAR16 *> (u"BootCurrent"), &Global, nullptr, &Size, &Current))) {
+    Line ().Text (u"BootCurrent: none").Print ();
+    return;
+  }
+  Line ().Text (u"BootCurrent: ").Hex (Current).Print ();
+}
+
 bool
 DispatchedThisBoot (
   IN EFI_SYSTEM_TABLE  *St
@@ -327,6 +384,7 @@ LoaderMain (
   const bool Stay = DiskFileExists (Image, kStayPath);
   if (Stay && DispatchedThisBoot (St)) {
     // Success sends the boot manager on to its menu, which shows the front page again.
+    ReportBootCurrent (St);
     Line ().Text (u"driver dispatched already; back to the firmware").Print ();
     return EFI_SUCCESS;
   }
@@ -354,6 +412,9 @@ LoaderMain (
     return EFI_SUCCESS;
   }
   MarkDispatched (St);
+  if (Pass && DiskFileExists (Image, kPostPath)) {
+    RunPostFlow (Image, St);
+  }
   EFI_GUID First;
   if (Pass && FirstFormSetToShow (Image, &First)) {
     ShowFormSetOf (First);
