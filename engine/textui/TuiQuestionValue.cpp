@@ -12,10 +12,40 @@
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/textui/MessageBox.h>
+#include <engine/core/EngineUtilities.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
+
+#define STR_WARNING             202
+#define STR_READ_ONLY_QUESTION  181
+
+static CONST MSGBOX_DEF  mNoOwner = { 0, STR_WARNING, 0, ENGINE_OWN_HII_HANDLE, STR_READ_ONLY_QUESTION, 0 };
+
+/**
+  A driver's store (reached through configuration routing) whose owner gives no
+  configuration back: nothing written to it could be kept, so its questions take no
+  change.
+**/
+BOOLEAN
+TuiStoreTakesNoChange (
+  IN UINT32  Index
+  )
+{
+  VARIABLE_RECORD  *Record = GetVariableRecord (Index);
+  UINTN            Size    = 0;
+  VOID             *Stored;
+
+  if ((Record == NULL) || IsDirectEfiVariable (Index, Record) || ((Record->StoreFlags & VARIABLE_STORE_CACHE_ONLY) != 0)) {
+    return FALSE;
+  }
+
+  Stored = GetVariableByIndex (Index, &Size);
+  FreePool (Stored);
+  return (BOOLEAN)(Stored == NULL);
+}
 
 BOOLEAN
 TuiQuestionCacheIndex (
@@ -176,6 +206,13 @@ TuiCommitValue (
 
   // A variable the cache does not hold gets an index past its end, which writes nothing.
   gTuiValueNotify.VariableIndex = TuiQuestionCacheIndex (Changed, &Index) ? Index : GetVariableCount ();
+  if ((gTuiValueNotify.VariableIndex < GetVariableCount ()) && ((Changed->Record.Flags & CONTROL_FLAG_CALLBACK) == 0) &&
+      TuiStoreTakesNoChange (Index))
+  {
+    (VOID)RunPopupBox (&mNoOwner, MSGBOX_BUTTONS_OK);
+    return EFI_WRITE_PROTECTED;
+  }
+
   gTuiValueNotify.Offset        = TuiQuestionOffset (Changed);
   gTuiValueNotify.Width         = Width;
   gTuiValueNotify.Value         = Value;

@@ -138,6 +138,8 @@ BOOLEAN     TuiTextEntryEditing (IN CONST TUI_TEXT_ENTRY *Entry);
   found in the cache by its GUID and name. FALSE when the cache does not hold it.
 **/
 BOOLEAN     TuiQuestionCacheIndex (IN CONST TUI_CONTROL *Control, OUT UINT32 *CacheIndex);
+/** TRUE for a store reached through configuration routing whose owning driver gives nothing back. */
+BOOLEAN     TuiStoreTakesNoChange (IN UINT32 Index);
 /**
   Size bytes of a question's value at its offset from the variable cache, or, for a
   plain UEFI variable that only the form parser knows of, from the variable itself.

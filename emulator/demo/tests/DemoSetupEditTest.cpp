@@ -18,6 +18,7 @@
 
 #include <Fixtures.h>
 #include <engine/testing/HeldForms.h>
+#include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
 #include <Emulator/KeyScript.h>
 #include <EmulatorHii/FakeDriver.h>
@@ -413,6 +414,67 @@ TEST_F (BootOrderStepTest, TheMarkerTheLastPlaceAndPlacesPastTheEndStay) {
   EXPECT_EQ (Press ("+"), EFI_SUCCESS);
   EXPECT_EQ (Press ("-"), EFI_SUCCESS);
   EXPECT_EQ (Order (), (std::vector<UINT16> { 0, 1, kMarker }));
+}
+
+}  // namespace
+
+namespace {
+
+// A driver's form set with one checkbox in a block store of the driver's.
+class DriverStoreEditTest : public DemoSetupEditTest {
+protected:
+  static constexpr EFI_GUID  kSet = { 0x5D0C1A10, 0x0028, 0x4A00, { 0x90, 0, 0, 0, 0, 0, 0, 0x28 } };
+
+  // Types Keys on the driver's page (the tab right of the board's); Answers gives the driver its store.
+  void TypeOnDriverPage (const std::string &Keys, bool Answers)
+  {
+    Type ("Right," + Keys, [this, Answers] (Demo::STARTED_DRIVER &Started) {
+      Builders::IfrBuilder  F;
+      F.FormSet (kSet, 1, 0, { EFI_GUID EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+      F.VarStore (kSet, 1, 4, "DriverStore");
+      F.Form (1, 1);
+      F.Checkbox ({ 2, 3, 0x10, 1, 0, 0 }, 0);
+      F.End ();
+      F.End ();
+      F.End ();
+      Builders::PackageListBuilder  List (kSet);
+      List.Add (F.Package ()).Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Driver" }, { 2, u"Option" }, { 3, u"Help" } }));
+      Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSet)));
+      if (Answers) {
+        Driver->SetStore (kSet, u"DriverStore", { 0, 0, 0, 0 });
+      }
+
+      ASSERT_NE (Driver->Publish (*Started.Hii, List.Build ()), nullptr);
+    });
+  }
+
+  bool ScreenHas (const std::u16string &Text)
+  {
+    for (UINTN Row = 0; Row < 31; Row++) {
+      if (Devices.TextOut->RowText (Row).find (Text) != std::u16string::npos) {
+        return true;
+      }
+    }
+
+    return false;
+  }
+
+  Emu::FakeDriver  *Driver = nullptr;
+};
+
+// A driver that holds its store takes the change into setup's copy; one that answers
+// nothing leaves the question as it is and setup says why.
+TEST_F (DriverStoreEditTest, AQuestionWhoseDriverAnswersNoConfigurationTakesNoChangeAndSaysSo) {
+  TypeOnDriverPage ("+", true);
+  EXPECT_TRUE (ScreenHas (u"[Enabled]"));
+  EXPECT_FALSE (ScreenHas (u"takes no"));
+
+  TypeOnDriverPage ("+", false);
+  EXPECT_TRUE (ScreenHas (u"The driver that owns this setting takes no"));       // the box wraps the rest
+  EXPECT_TRUE (ScreenHas (u"[Disabled]"));
+  TypeOnDriverPage ("+,Enter", false);
+  EXPECT_TRUE (ScreenHas (u"[Disabled]"));
+  EXPECT_FALSE (ScreenHas (u"takes no"));
 }
 
 }  // namespace
