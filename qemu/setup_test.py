@@ -46,6 +46,46 @@ class CheckFailed(Exception):
     pass
 
 
+def png_pixels(path):
+    """Width, height and a pixel reader of an 8-bit RGB or RGBA PNG (a QEMU screendump)."""
+    import struct
+    import zlib
+    with open(path, "rb") as f:
+        data = f.read()
+    pos, idat, width, height, channels = 8, b"", 0, 0, 3
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+            if depth != 8 or colour not in (2, 6):
+                raise CheckFailed(f"screendump {path}: PNG of depth {depth}, colour type {colour}")
+            channels = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw, stride = zlib.decompress(idat), width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up, corner = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
+        rows.append(line)
+        previous = line
+    return width, height, lambda x, y: tuple(rows[y][x * channels:x * channels + 3])
+
+
 def body_rows(lines):
     """The page's left pane: the rows under the tab strip, cut before the help pane (the
     column where most rows' right-hand text starts)."""
@@ -234,6 +274,8 @@ class SetupRun:
             self.fail("the loader did not run the POST flow")
         self.note("POST flow started")
         started = len(self.session.output())
+        if mode != "timeout":
+            self.check_logo()
         if mode == "setup":
             self.session.key("f2")
             if not self.session.wait_until(lambda s: "Setup Utility" in " ".join(s.lines()[:2]), BOOT_LIMIT_S, settle=0.5):
@@ -263,6 +305,16 @@ class SetupRun:
         if booted is None:
             self.fail(boot_test.fatal_reason(self.session.output()) or "the boot loop booted no option")
         self.note(f"the boot loop booted {booted}")
+
+    def check_logo(self):
+        """The board's logo, centred at 38.2 % of the screen's height on black."""
+        time.sleep(2)
+        self.screendump("post-logo.png")
+        width, height, pixel = png_pixels(os.path.join(self.out_dir, "post-logo.png"))
+        centre, corner = pixel(width // 2, height * 382 // 1000), pixel(8, 8)
+        if sum(centre) < 200 or sum(corner) != 0:
+            self.fail(f"no logo on the {width}x{height} screen: centre {centre}, corner {corner}")
+        self.note(f"the logo shows on the {width}x{height} screen")
 
     def screendump(self, name):
         path = os.path.join(self.out_dir, name)

@@ -984,6 +984,11 @@ InitPostScreen (
   Graphics = (BOOLEAN)(((gConsoleArrivalMask & CONSOLE_ARRIVED_GRAPHICS) != 0) || (LocateGraphicsOutput () != NULL));
   if (Graphics && (gQuietBootOn != 0)) {
     gBootScreenState = BOOT_SCREEN_STATE_LOGO;
+    // Without console control (OVMF) the text console shares the screen: it goes first.
+    if (gConsoleControl == NULL) {
+      ClearGraphicsScreen ();
+    }
+
     SetConsoleScreenMode (ConsoleControlScreenGraphics);
     (VOID)HookDrawPostLogo ();
     gBootProgressBar.Drawn = 1;

@@ -5,7 +5,8 @@
 //   --variables <file>   the board's own variables as the board starts with them, in the
 //                        record layout of OVMF's VARS.BIN export. The firmware's global
 //                        variables (boot options, language, time-out) are left to the
-//                        firmware under test.
+//                        firmware under test;
+//   --logo <file>        the board's logo, a 24-bit BMP.
 #include <DemoBoard.h>
 #include <Emulator/Variables.h>
 #include <engine/core/SetupDataFormat.h>
@@ -47,21 +48,26 @@ void WriteVariables(const Demo::BOARD& board, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string block, variables;
+  std::string block, variables, logo;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
     if (arg == "-o") block = argv[i + 1];
     else if (arg == "--variables") variables = argv[i + 1];
+    else if (arg == "--logo") logo = argv[i + 1];
     else block.clear(), i = argc;
   }
   if (block.empty() || argc % 2 == 0) {
-    std::cerr << "usage: setup-qemu-setup-data -o <block> [--variables <file>]\n";
+    std::cerr << "usage: setup-qemu-setup-data -o <block> [--variables <file>] [--logo <file>]\n";
     return 2;
   }
   try {
     const Demo::BOARD board = Demo::BuildBoard();
     WriteBlock(board, block);
     if (!variables.empty()) WriteVariables(board, variables);
+    if (!logo.empty()) {
+      const std::vector<uint8_t> bmp = Demo::LogoBmp(240, 80);
+      Write(logo, bmp.data(), bmp.size());
+    }
   } catch (const std::exception& e) {
     std::cerr << "setup-qemu-setup-data: " << e.what() << "\n";
     return 1;

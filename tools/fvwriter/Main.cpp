@@ -6,6 +6,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "FvWriter.h"
 
@@ -19,7 +20,9 @@ const char kUsage[] = "usage: setup-fvwriter -o <volume> --file-guid <guid> --pe
                       "  --align       alignment of the file data in the volume (8, 16, 128, 512, 1024,\n"
                       "                4096, 32768, 65536); default 16\n"
                       "  --volume-guid name the volume in an extended header\n"
-                      "  --no-depex    leave out the always-true dependency expression\n";
+                      "  --no-depex    leave out the always-true dependency expression\n"
+                      "  --raw GUID=FILE  also a freeform file of that name holding FILE as a raw section\n"
+                      "                (repeatable; a board's logos, for example)\n";
 
 struct Options {
   std::string Output, Pe32, SetupData, Ui;
@@ -27,6 +30,7 @@ struct Options {
   uint32_t Alignment = 16;
   uint32_t BlockSize = 4096;
   bool Depex = true;
+  std::vector<std::string> Raw;     // GUID=FILE
 };
 
 fvwriter::Bytes
@@ -72,6 +76,8 @@ ParseArgs (
       O.Ui = Value;
     } else if (Arg == "--align") {
       O.Alignment = uint32_t (std::stoul (Value, nullptr, 0));
+    } else if (Arg == "--raw") {
+      O.Raw.push_back (Value);
     } else if (Arg == "--block-size") {
       O.BlockSize = uint32_t (std::stoul (Value, nullptr, 0));
     } else {
@@ -113,6 +119,18 @@ BuildVolume (
     }
   }
   Volume.Files.push_back (std::move (File));
+  for (const std::string &Raw : O.Raw) {
+    const size_t  Equals = Raw.find ('=');
+    const auto    RawName = fvwriter::Guid::Parse ((Equals == std::string::npos) ? Raw : Raw.substr (0, Equals));
+    if ((Equals == std::string::npos) || !RawName) {
+      throw std::runtime_error ("--raw wants GUID=FILE, not " + Raw);
+    }
+    fvwriter::FileSpec  Extra;
+    Extra.Name = *RawName;
+    Extra.Type = EFI_FV_FILETYPE_FREEFORM;
+    Extra.Sections.push_back (fvwriter::MakeSection (EFI_SECTION_RAW, ReadFile (Raw.substr (Equals + 1))));
+    Volume.Files.push_back (std::move (Extra));
+  }
   return fvwriter::MakeVolume (Volume);
 }
 
