@@ -32,6 +32,8 @@ EnterGraphicalSetup (
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
 
+  OpenFormCallbacks (NULL);
+
   // A boot flow may have asked for a page of its own; the next entry starts at the first again.
   Status             = RunTextSetup (gBootFlowStartPage);
   gBootFlowStartPage = 0;

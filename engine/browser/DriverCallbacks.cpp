@@ -109,6 +109,27 @@ QuestionValueType (
   }
 }
 
+/**
+  A driver that does not handle an action answers EFI_UNSUPPORTED: the change goes on as
+  if it had agreed. Any other error refuses it. EFI_NOT_FOUND leaves the value passed.
+**/
+static BOOLEAN
+ValueStands (
+  IN EFI_STATUS  Status
+  )
+{
+  return (BOOLEAN)(!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND) || (Status == EFI_UNSUPPORTED));
+}
+
+static BOOLEAN
+ChangeAgreed (
+  IN UINTN       Action,
+  IN EFI_STATUS  Status
+  )
+{
+  return (BOOLEAN)((Action == EFI_BROWSER_ACTION_CHANGING) && (!EFI_ERROR (Status) || (Status == EFI_UNSUPPORTED)));
+}
+
 static BOOLEAN
 HasStoredValue (
   IN CONST UINT8  *Op
@@ -298,7 +319,7 @@ InvokeTextCallback (
 
   if (!EFI_ERROR (Status)) {
     Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
-    if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND))) {
+    if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && ValueStands (Status)) {
       WriteBackCallbackText (Control, Op, Width, Value.string, Text);
     }
 
@@ -315,7 +336,7 @@ InvokeTextCallback (
   mOldValue      = NULL;
   mOldValueSize  = 0;
   mOldValueBytes = 0;
-  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status)) {
+  if (ChangeAgreed (Action, Status)) {
     (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
   }
 
@@ -367,36 +388,45 @@ InvokeControlCallback (
 
   // Only a value that was passed can come back; the driver may also have set it itself.
   if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
-      (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND)))
+      ValueStands (Status))
   {
     (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
   }
 
   FreeSavedValues ();
-  if ((Action == EFI_BROWSER_ACTION_CHANGING) && !EFI_ERROR (Status) && HasStoredValue (Op)) {
+  if (ChangeAgreed (Action, Status) && HasStoredValue (Op)) {
     (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
   }
 
   return Status;
 }
 
+/**
+  Action for every question with the callback flag on the pages of one package list (all
+  pages when Handle is NULL). A driver may change its forms from inside its callback and
+  the pages are then rebuilt, so each page and control is looked up afresh.
+**/
 VOID
-RunCallbacksForAction (
-  IN UINTN  Action
+RunListCallbacks (
+  IN EFI_HII_HANDLE  Handle,
+  IN UINTN           Action
   )
 {
   UINT8  Saved = gLoadingDefaults;
 
   gLoadingDefaults = 1;
   for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
-    PAGE_RECORD     *Record;
-    CONTROL_RECORD  *Control;
+    for (UINT32 N = 0;; N++) {
+      PAGE_RECORD     *Record;
+      CONTROL_RECORD  *Control;
 
-    if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
-      continue;
-    }
+      if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL) ||
+          (Record->HiiHandle == PAGE_REPARSE_PENDING) || ((Handle != NULL) && (Record->HiiHandle != Handle)) ||
+          (N >= Record->ControlCount))
+      {
+        break;
+      }
 
-    for (UINT32 N = 0; N < Record->ControlCount; N++) {
       if (!EFI_ERROR (GetPageControl (Page, N, &Control)) && ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0)) {
         (VOID)InvokeControlCallback (Control, Control->QuestionId, 0, Action);     // one driver's failure stops no other
       }
@@ -404,4 +434,22 @@ RunCallbacksForAction (
   }
 
   gLoadingDefaults = Saved;
+}
+
+VOID
+RunCallbacksForAction (
+  IN UINTN  Action
+  )
+{
+  RunListCallbacks (NULL, Action);
+}
+
+VOID
+OpenFormCallbacks (
+  IN EFI_HII_HANDLE  Handle
+  )
+{
+  // Drivers fill their forms on FORM_OPEN; the values they then show come with RETRIEVE.
+  RunListCallbacks (Handle, EFI_BROWSER_ACTION_FORM_OPEN);
+  RunListCallbacks (Handle, EFI_BROWSER_ACTION_RETRIEVE);
 }

@@ -203,16 +203,24 @@ PublishedFrom (
 /** The first page of the form whose package list a driver of that device path published. */
 static EFI_STATUS
 FindPageByDevicePath (
-  IN  CONST CHAR16  *Wanted,
-  IN  UINT16        FormId,
-  OUT UINT16        *Page
+  IN  CONST CHAR16    *Wanted,
+  IN  CONST EFI_GUID  *FormSet,
+  IN  UINT16          FormId,
+  OUT UINT16          *Page
   )
 {
+  // Form id 0 names the form set's first form; a zero GUID any form set of that driver.
   for (UINT32 Index = 1; Index < GetPageCount (); Index++) {
     PAGE_RECORD  *Record;
 
-    if (EFI_ERROR (GetPageData (Index, &Record)) || (Record->FormId != FormId) || (Record->HiiHandle == NULL) ||
-        (Record->HiiHandle == PAGE_REPARSE_PENDING))
+    if (EFI_ERROR (GetPageData (Index, &Record)) || ((FormId != 0) && (Record->FormId != FormId)) ||
+        (Record->HiiHandle == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING))
+    {
+      continue;
+    }
+
+    if (!IsZeroGuid (FormSet) && ((gFormSetEntries == NULL) || (Record->FormSetIndex >= ReadUnaligned32 (gFormSetGuidTable)) ||
+                                  !CompareGuid (&gFormSetEntries[Record->FormSetIndex].FormSetGuid, FormSet)))
     {
       continue;
     }
@@ -250,18 +258,21 @@ ResolveRefTarget (
     return EFI_SUCCESS;
   }
 
+  CopyMem (&FormSet, Op + REF3_FORM_SET_AT, sizeof (FormSet));
   PathId = (IfrLength (Op) >= REF4_LENGTH) ? (UINT16)IfrField (Op, REF4_DEVICE_PATH_AT, 2) : 0;
   if (PathId != 0) {
     Wanted = HiiGetString (Control->HiiHandle, PathId, NULL);
-    if ((Wanted != NULL) && !EFI_ERROR (FindPageByDevicePath (Wanted, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), &Target))) {
+    if ((Wanted != NULL) &&
+        !EFI_ERROR (FindPageByDevicePath (Wanted, &FormSet, (UINT16)IfrField (Op, IFR_REF_FORM_ID_AT, 2), &Target)))
+    {
       Control->RefTargetPage = Target;
+      FreePool (Wanted);
+      return EFI_SUCCESS;
     }
 
-    FreePool (Wanted);
-    return EFI_SUCCESS;
+    FreePool (Wanted);     // the form set alone then decides, as it did when the goto loaded it
   }
 
-  CopyMem (&FormSet, Op + REF3_FORM_SET_AT, sizeof (FormSet));
   if (IsZeroGuid (&FormSet)) {
     return EFI_SUCCESS;
   }

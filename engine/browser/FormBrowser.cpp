@@ -12,6 +12,8 @@
 #include <engine/post/BootScreenInterface.h>
 #include <frontend/FrontEndServices.h>
 
+#include <Protocol/HiiConfigAccess.h>
+
 #include <Library/MemoryAllocationLib.h>
 
 // Set when a driver asked for a reset while SendForm runs; SendForm hands it to its caller.
@@ -124,6 +126,7 @@ SendForm (
   }
 
   Status = RunSendFormSetup ();
+  RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);     // the form sets it showed, gotos' included
   FreeAndNull (gSendFormHandles);
   gSendFormHandleCount = 0;
   gSendFormGuid        = NULL;

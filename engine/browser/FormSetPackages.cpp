@@ -359,6 +359,10 @@ LoadFormSetForGoto (
     if (!EFI_ERROR (Status)) {
       Status = RefreshDynamicPages ();
     }
+
+    if (!EFI_ERROR (Status)) {
+      OpenFormCallbacks (Handles[Index]);
+    }
   }
 
   FreePool (Handles);

@@ -58,6 +58,10 @@ EFI_STATUS EFIAPI BrowserCallback (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN
                      IN CONST CHAR16 *VariableName);
 /** Runs the form callbacks of every loaded form set for one browser action (4 = form close). */
 VOID        RunCallbacksForAction (IN UINTN Action);
+/** The same for the pages of one package list, or of all when Handle is NULL. */
+VOID        RunListCallbacks (IN EFI_HII_HANDLE Handle, IN UINTN Action);
+/** FORM_OPEN, then RETRIEVE, for the pages of one package list (all when Handle is NULL). */
+VOID        OpenFormCallbacks (IN EFI_HII_HANDLE Handle);
 /** Calls the driver's callback of one control for a browser action. */
 EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
 /** Acts on the action request a driver's callback returned (submit, exit, reset...). */

@@ -226,6 +226,9 @@ LinkSelect (
   EFI_GUID     FormSet;
   UINT16       FormId;
 
+  // A goto naming a form set loaded since the page was made finds its page now, however
+  // often that form set has been opened and left.
+  (VOID)ResolveRefTarget (Control->Record.PageNumber, &Control->Record);
   gTuiGotoNotify.PageIndex = Control->Record.RefTargetPage;
   (VOID)RunCallback (Control);
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {

@@ -118,6 +118,50 @@ TEST_F (BrowserCallbackTest, AValueTheDriverSentIsNotOverwrittenByTheValueItRetu
   EXPECT_EQ (Cached (kBoardIndex), (BYTES { 0x10, 0x11, 0x0B, 0x0A, 0x14, 0x15, 0x16, 0x17 }));
 }
 
+// A user's change to a question with the callback flag: the new value in the browser's copy,
+// the old one kept, then CHANGING. A driver that does not handle CHANGING (EFI_UNSUPPORTED,
+// as a front page that acts only on CHANGED) lets the change go on to CHANGED; any other
+// error refuses it and the old value comes back.
+TEST_F (BrowserCallbackTest, TheChangingAnswerDecidesWhetherTheChangeStandsAndChangedFollows) {
+  struct ROW {
+    EFI_STATUS  Answer;
+    bool        Stands;
+  };
+  const ROW  Rows[] = {
+    { EFI_SUCCESS,       true  },
+    { EFI_UNSUPPORTED,   true  },
+    { EFI_ACCESS_DENIED, false },
+    { EFI_ABORTED,       false },
+  };
+
+  for (const ROW &Row : Rows) {
+    CONTROL_RECORD                   C = BoardQuestion ();
+    std::vector<EFI_BROWSER_ACTION>  Seen;
+    std::vector<UINT64>              Passed;
+
+    RefreshVariableCache (kBoardIndex);
+    SaveControlOldValue (&C);
+    ((UINT8 *)gVariableCache[kBoardIndex].Data)[2] = 0x42;     // the user's new value
+    ((UINT8 *)gVariableCache[kBoardIndex].Data)[3] = 0x00;
+    Driver->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *Value,
+                           EFI_BROWSER_ACTION_REQUEST *) {
+      Seen.push_back (Action);
+      Passed.push_back (Value->u16);
+      return (Action == EFI_BROWSER_ACTION_CHANGING) ? Row.Answer : EFI_UNSUPPORTED;
+    };
+    EXPECT_EQ (InvokeControlCallback (&C, 5, 0, EFI_BROWSER_ACTION_CHANGING), Row.Answer);
+
+    std::vector<EFI_BROWSER_ACTION>  Expected = { EFI_BROWSER_ACTION_CHANGING };
+    if (Row.Stands) {
+      Expected.push_back (EFI_BROWSER_ACTION_CHANGED);
+    }
+    EXPECT_EQ (Seen, Expected) << Row.Answer;
+    EXPECT_EQ (Passed.front (), 0x42u) << Row.Answer;
+    EXPECT_EQ (Cached (kBoardIndex)[2], Row.Stands ? 0x42 : 0x12) << Row.Answer;
+    Driver->OnCallback = nullptr;
+  }
+}
+
 TEST_F (BrowserCallbackTest, TheVariableIsFoundByGuidAndNameAmongBlockStoresOnly) {
   CONTROL_RECORD  C       = BoardQuestion ();
   CONTROL_RECORD  OfSetup = BoardQuestion (0);

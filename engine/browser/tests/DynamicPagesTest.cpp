@@ -446,10 +446,15 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
   Ref4.resize (31, 0);                     // no form-set GUID
   Ref4.insert (Ref4.end (), { 5, 0 });     // the device path's string
   Ref3.insert (Ref3.end (), (const UINT8 *)&kSetGuid, (const UINT8 *)&kSetGuid + sizeof (EFI_GUID));
+  // A front page's goto: form set and driver named, form 0 for the form set's first form.
+  std::vector<UINT8>  FirstForm = Ref3;
+  FirstForm[11] = 0;
+  FirstForm.insert (FirstForm.end (), { 5, 0 });
   From.FormSet (kOtherSet, kSetTitle, kSetHelp, { kPlatformSetup });
   From.Form (1, 10);
   From.Op (EFI_IFR_REF_OP, Ref4);
   From.Op (EFI_IFR_REF_OP, Ref3);
+  From.Op (EFI_IFR_REF_OP, FirstForm);
   From.End ();
   From.End ();
 
@@ -471,6 +476,7 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
   ASSERT_EQ (Sources.size (), 1u);
   EXPECT_EQ (PageControl (Sources[0], 0)->RefTargetPage, Targets[1]);     // REF4: the linked driver's form 2
   EXPECT_EQ (PageControl (Sources[0], 1)->RefTargetPage, Targets[1]);     // REF3: the named form set's form 2
+  EXPECT_EQ (PageControl (Sources[0], 2)->RefTargetPage, Targets[0]);     // REF4, form 0: its first form
 
   // Another driver's path names no page: the link keeps what the parser gave it.
   gLinkedPath.clear ();

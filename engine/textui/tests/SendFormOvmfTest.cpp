@@ -165,67 +165,89 @@ TEST_F (SendFormOvmfTest, ListsWithoutFormSetsShowNothing)
   EXPECT_FALSE (Seen.Reached);
 }
 
-// A front page links to form sets its program published but did not hand to SendForm: a
-// goto into one loads its list, shows the form it names, and Esc comes back.
-TEST_F (SendFormOvmfTest, AGotoIntoAFormSetTheCallerDidNotGiveOpensItAndEscComesBack)
-{
-  constexpr EFI_GUID  kFrontList = { 0x5EED0001, 0x0001, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x01 } };
-  constexpr EFI_GUID  kFrontSet  = { 0x5EED0001, 0x0002, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x02 } };
-  EFI_HII_HANDLE      Other      = FormSets.back ();
-  std::vector<UINT8>  Forms;
-  EFI_GUID            OtherSet;
-  UINT16              OtherForm  = 0;
+// A front page that links to the last form set of the export, published but not handed to
+// SendForm; the link is the front page's only question.
+class FrontPageGotoTest : public SendFormOvmfTest {
+protected:
+  void SetUp () override
+  {
+    SendFormOvmfTest::SetUp ();
+    constexpr EFI_GUID  kFrontList = { 0x5EED0001, 0x0001, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x01 } };
+    constexpr EFI_GUID  kFrontSet  = { 0x5EED0001, 0x0002, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x02 } };
+    std::vector<UINT8>  Forms;
+    EFI_GUID            OtherSet;
+    UINT16              OtherForm  = 0;
 
-  for (const Emu::HII_PACKAGE &Package : Hii->Find (Other)->Packages) {
-    if (Package.Type == EFI_HII_PACKAGE_FORMS) {
-      Forms = Package.Bytes;
-      break;
+    Other = FormSets.back ();
+    for (const Emu::HII_PACKAGE &Package : Hii->Find (Other)->Packages) {
+      if (Package.Type == EFI_HII_PACKAGE_FORMS) {
+        Forms = Package.Bytes;
+        break;
+      }
     }
-  }
-  ASSERT_GT (Forms.size (), 22u);
-  std::memcpy (&OtherSet, &Forms[6], sizeof (OtherSet));
-  for (size_t At = 4; (At + 4 <= Forms.size ()) && ((Forms[At + 1] & 0x7F) >= 2); At += Forms[At + 1] & 0x7F) {
-    if (Forms[At] == EFI_IFR_FORM_OP) {
-      OtherForm = (UINT16)(Forms[At + 2] | (Forms[At + 3] << 8));
-      break;
+    ASSERT_GT (Forms.size (), 22u);
+    std::memcpy (&OtherSet, &Forms[6], sizeof (OtherSet));
+    for (size_t At = 4; (At + 4 <= Forms.size ()) && ((Forms[At + 1] & 0x7F) >= 2); At += Forms[At + 1] & 0x7F) {
+      if (Forms[At] == EFI_IFR_FORM_OP) {
+        OtherForm = (UINT16)(Forms[At + 2] | (Forms[At + 3] << 8));
+        break;
+      }
     }
-  }
-  ASSERT_NE (OtherForm, 0);
+    ASSERT_NE (OtherForm, 0);
 
-  // Prompt 3, help 4, question 0x100, then the form id and the other list's form set.
-  std::vector<UINT8>  Ref3 = { 3, 0, 4, 0, 0x00, 0x01, 0, 0, 0, 0, 0, (UINT8)OtherForm, (UINT8)(OtherForm >> 8), 0, 0 };
-  Ref3.insert (Ref3.end (), (const UINT8 *)&OtherSet, (const UINT8 *)&OtherSet + sizeof (OtherSet));
-  Builders::IfrBuilder  Front;
-  Front.FormSet (kFrontSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
-  Front.Form (1, 1);
-  Front.Op (EFI_IFR_REF_OP, Ref3);
-  Front.End ();
-  Front.End ();
-  std::vector<UINT8>  List = Builders::PackageListBuilder (kFrontList).Add (Front.Package ())
-                               .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Front" }, { 2, u"" }, { 3, u"Into the other" }, { 4, u"" } }))
-                               .Build ();
+    // Prompt 3, help 4, question 0x100, then the form id and the other list's form set.
+    std::vector<UINT8>  Ref3 = { 3, 0, 4, 0, 0x00, 0x01, 0, 0, 0, 0, 0, (UINT8)OtherForm, (UINT8)(OtherForm >> 8), 0, 0 };
+    Ref3.insert (Ref3.end (), (const UINT8 *)&OtherSet, (const UINT8 *)&OtherSet + sizeof (OtherSet));
+    Builders::IfrBuilder  Front;
+    Front.FormSet (kFrontSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+    Front.Form (1, 1);
+    Front.Op (EFI_IFR_REF_OP, Ref3);
+    Front.End ();
+    Front.End ();
+    std::vector<UINT8>  List = Builders::PackageListBuilder (kFrontList).Add (Front.Package ())
+                                 .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Front" }, { 2, u"" }, { 3, u"Into the other" }, { 4, u"" } }))
+                                 .Build ();
+    ASSERT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &FrontHandle),
+               EFI_SUCCESS);
+  }
+
+  // The list of the page shown at each key wait of Keys; the browser is left at the last.
+  std::vector<EFI_HII_HANDLE> Walk (const char *Keys, size_t Waits)
+  {
+    std::vector<EFI_HII_HANDLE>  Shown;
+    Devices.TextIn->Script ().Append (Keys);
+    Devices.TextIn->Script ().SetWaitHook ([&Shown, Waits] () {
+      PAGE_RECORD  *Record = nullptr;
+      UINT32       Page    = 0;
+      if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page) || EFI_ERROR (GetPageData (Page, &Record))) {
+        return;
+      }
+      Shown.push_back (Record->HiiHandle);
+      if (Shown.size () == Waits) {
+        (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+      }
+    });
+    EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+    return Shown;
+  }
+
+  EFI_HII_HANDLE  Other       = nullptr;
   EFI_HII_HANDLE  FrontHandle = nullptr;
-  ASSERT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &FrontHandle),
-             EFI_SUCCESS);
+};
 
-  // At each key wait: the list of the page shown.
-  std::vector<EFI_HII_HANDLE>  Shown;
-  Devices.TextIn->Script ().Append ("Enter,Esc,Down");
-  Devices.TextIn->Script ().SetWaitHook ([&Shown] () {
-    PAGE_RECORD  *Record = nullptr;
-    UINT32       Page    = 0;
-    if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page) || EFI_ERROR (GetPageData (Page, &Record))) {
-      return;
-    }
-    Shown.push_back (Record->HiiHandle);
-    if (Shown.size () == 3) {
-      (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
-    }
-  });
-
-  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
-  EXPECT_EQ (Shown, std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, FrontHandle }));
+// A goto into a form set the caller did not give loads its list, shows the form it names,
+// and Esc comes back.
+TEST_F (FrontPageGotoTest, AGotoIntoAFormSetTheCallerDidNotGiveOpensItAndEscComesBack)
+{
+  EXPECT_EQ (Walk ("Enter,Esc,Down", 3), std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, FrontHandle }));
   EXPECT_EQ (gSendFormHandles, nullptr);
+}
+
+// Once loaded, the same form set opens again with Enter, as often as it is left.
+TEST_F (FrontPageGotoTest, AFormSetOpenedOnceOpensAgainWithEnter)
+{
+  EXPECT_EQ (Walk ("Enter,Esc,Enter,Esc,Enter,Down", 6),
+             std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, FrontHandle, Other, FrontHandle, Other }));
 }
 
 }  // namespace

@@ -1,0 +1,137 @@
+// SendForm with drivers that fill their forms when a form opens: the open and retrieve
+// callbacks run before the user sees a form set, also for one a goto loads, and the
+// close callbacks when SendForm ends; the action requests drivers return end SendForm
+// and reach its caller.
+#include <engine/testing/TextUiMachineTest.h>
+
+#include <engine/browser/DynamicPages.h>
+#include <engine/core/EngineNeighbours.h>
+#include <engine/core/SetupData.h>
+#include <engine/textui/TuiApp.h>
+#include <Builders/HiiPackageBuilder.h>
+#include <Builders/IfrBuilder.h>
+#include <EmulatorHii/FakeDriver.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr EFI_GUID  kFrontSet  = { 0x5EED0002, 0x0001, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x01 } };
+constexpr EFI_GUID  kOtherSet  = { 0x5EED0002, 0x0002, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x02 } };
+constexpr EFI_GUID  kFrontList = { 0x5EED0002, 0x0003, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x03 } };
+constexpr EFI_GUID  kOtherList = { 0x5EED0002, 0x0004, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x04 } };
+constexpr EFI_GUID  kFrontPath = { 0x5EED0002, 0x0005, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x05 } };
+constexpr EFI_GUID  kOtherPath = { 0x5EED0002, 0x0006, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x06 } };
+
+constexpr EFI_QUESTION_ID  kGotoQuestion   = 0x100;
+constexpr EFI_QUESTION_ID  kFrontAction    = 0x101;
+constexpr EFI_QUESTION_ID  kOtherAction    = 0x201;
+
+// Which driver saw which action for which question.
+using SEEN = std::vector<std::pair<char, EFI_BROWSER_ACTION>>;
+
+class SendFormCallbacksTest : public TextUiMachineTest {
+protected:
+  void SetUp () override
+  {
+    TextUiMachineTest::SetUp ();
+    StartEngine ();
+    Front = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kFrontPath)));
+    Other = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherPath)));
+
+    // The front form: a goto into the other list's form set, then an action question
+    // with the callback flag; the other form: one such action question.
+    std::vector<UINT8>  Ref3 = { 3, 0, 4, 0, (UINT8)kGotoQuestion, (UINT8)(kGotoQuestion >> 8), 0, 0, 0, 0, 0, 1, 0, 0, 0 };
+    Ref3.insert (Ref3.end (), (const UINT8 *)&kOtherSet, (const UINT8 *)&kOtherSet + sizeof (kOtherSet));
+    Builders::IfrBuilder  FrontForms;
+    FrontForms.FormSet (kFrontSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+    FrontForms.Form (1, 1);
+    FrontForms.Op (EFI_IFR_REF_OP, Ref3);
+    FrontForms.Action1 ({ .Prompt = 5, .Help = 4, .QuestionId = kFrontAction, .Flags = EFI_IFR_FLAG_CALLBACK });
+    FrontForms.End ();
+    FrontForms.End ();
+    FrontHandle = Front->Publish (*Hii, Builders::PackageListBuilder (kFrontList).Add (FrontForms.Package ())
+                                          .Add (Builders::BuildStringPackage ("en-US", 1, {
+                                            { 1, u"Front" }, { 2, u"" }, { 3, u"Into the other" }, { 4, u"" }, { 5, u"Act" } }))
+                                          .Build ());
+
+    Builders::IfrBuilder  OtherForms;
+    OtherForms.FormSet (kOtherSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+    OtherForms.Form (1, 1);
+    OtherForms.Action1 ({ .Prompt = 3, .Help = 2, .QuestionId = kOtherAction, .Flags = EFI_IFR_FLAG_CALLBACK });
+    OtherForms.End ();
+    OtherForms.End ();
+    OtherHandle = Other->Publish (*Hii, Builders::PackageListBuilder (kOtherList).Add (OtherForms.Package ())
+                                          .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Other" }, { 2, u"" }, { 3, u"Go" } }))
+                                          .Build ());
+    ASSERT_NE (FrontHandle, nullptr);
+    ASSERT_NE (OtherHandle, nullptr);
+    Record (*Front, 'F');
+    Record (*Other, 'O');
+  }
+
+  void TearDown () override
+  {
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    DestroyTuiApp ();
+    FreeDynamicPageTable ();
+    TextUiMachineTest::TearDown ();
+  }
+
+  void Record (Emu::FakeDriver &Driver, char Name)
+  {
+    Driver.OnCallback = [this, Name] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *,
+                          EFI_BROWSER_ACTION_REQUEST *Request) {
+      Seen.emplace_back (Name, Action);
+      if ((Action == EFI_BROWSER_ACTION_CHANGED) && (Name == Asker)) {
+        *Request = Asked;
+      }
+      return (Action == EFI_BROWSER_ACTION_CHANGED) ? EFI_SUCCESS : EFI_UNSUPPORTED;
+    };
+  }
+
+  // Runs SendForm over the front list with Keys; the browser is told to exit at the key
+  // wait after the last key, should it still run.
+  EFI_STATUS Run (const char *Keys, EFI_BROWSER_ACTION_REQUEST *Request)
+  {
+    Devices.TextIn->Script ().Append (Keys);
+    Devices.TextIn->Script ().Append ("Down");
+    Devices.TextIn->Script ().SetWaitHook ([this] () {
+      if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 0)) {
+        (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+      }
+    });
+    return SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, Request);
+  }
+
+  Emu::FakeDriver             *Front      = nullptr;
+  Emu::FakeDriver             *Other      = nullptr;
+  EFI_HII_HANDLE              FrontHandle = nullptr;
+  EFI_HII_HANDLE              OtherHandle = nullptr;
+  SEEN                        Seen;
+  char                        Asker       = 0;
+  EFI_BROWSER_ACTION_REQUEST  Asked       = EFI_BROWSER_ACTION_REQUEST_NONE;
+};
+
+// The front page's driver sees its form open and its values retrieved before any key,
+// the other driver when the goto loads its form set, and both see their forms close
+// when SendForm ends.
+TEST_F (SendFormCallbacksTest, FormsOpenBeforeTheyAreShownAndCloseWhenSendFormEnds)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 9;
+
+  EXPECT_EQ (Run ("Enter,Esc", &Request), EFI_SUCCESS);
+  const SEEN  Expected = {
+    { 'F', EFI_BROWSER_ACTION_FORM_OPEN }, { 'F', EFI_BROWSER_ACTION_RETRIEVE },
+    { 'O', EFI_BROWSER_ACTION_FORM_OPEN }, { 'O', EFI_BROWSER_ACTION_RETRIEVE },
+    { 'F', EFI_BROWSER_ACTION_FORM_CLOSE }, { 'O', EFI_BROWSER_ACTION_FORM_CLOSE },
+  };
+  EXPECT_EQ (Seen, Expected);
+}
+
+}  // namespace
