@@ -53,24 +53,44 @@ ConfirmExitWithoutSaving (
   LeaveSetup ();
 }
 
-VOID
+BOOLEAN
 GoToParentPage (
   VOID
   )
 {
   UINT32       Page;
+  UINT32       Previous;
+  UINTN        Entry;
   PAGE_RECORD  *Record;
 
   if (!GetTuiAppCurrentPage (&Page) || ((Record = TuiPageRecord (Page)) == NULL) || (Record->ParentPageNumber == Page)) {
-    return;
+    return FALSE;
   }
 
-  // A top-level page has no parent to open.
   if ((Record->ParentPageNumber != 0) && (Record->ParentPageNumber < gTuiApp->PageCount) &&
       (gTuiApp->Pages[Record->ParentPageNumber] != NULL))
   {
     gTuiApp->CurrentPage = Record->ParentPageNumber;
     gTuiApp->Redraw      = 1;
     gTuiApp->State       = TUI_APP_STATE_PAGE;
+    return TRUE;
   }
+
+  // A top-level form reached through a goto goes back to the form the goto was on, as Esc does.
+  if (!EFI_ERROR (GetPageHistoryEntry (Page, &Previous, &Entry)) && (Previous < gTuiApp->PageCount) &&
+      (gTuiApp->Pages[Previous] != NULL))
+  {
+    DropPageHistory (Entry);
+    gTuiApp->CurrentPage = Previous;
+    gTuiApp->Redraw      = 1;
+    gTuiApp->State       = TUI_APP_STATE_PAGE;
+    return TRUE;
+  }
+
+  // The first form SendForm showed: leaving it ends SendForm, which hands the request back.
+  if (gSendFormRunning) {
+    LeaveSetup ();
+  }
+
+  return FALSE;
 }

@@ -285,13 +285,45 @@ BrowserCallback (
 //
 // Action requests.
 //
+/** Writes every page of the form set shown; the first store that refuses decides the answer. */
+static EFI_STATUS
+SubmitFormSet (
+  IN UINT32  Shown
+  )
+{
+  PAGE_RECORD  *Record;
+  EFI_STATUS   Status = EFI_SUCCESS;
+  EFI_STATUS   Written;
+
+  if (EFI_ERROR (GetPageData (Shown, &Record))) {
+    return SubmitForm (Shown);
+  }
+
+  EFI_HII_HANDLE  Handle = Record->HiiHandle;
+
+  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+    if (!EFI_ERROR (GetPageData (Page, &Record)) && ((Page == Shown) || ((Handle != NULL) && (Record->HiiHandle == Handle)))) {
+      Written = SubmitForm (Page);
+      Status  = EFI_ERROR (Status) ? Status : Written;
+    }
+  }
+
+  return Status;
+}
+
 EFI_STATUS
 ProcessActionRequest (
   IN UINTN  ActionRequest
   )
 {
-  UINT32   Page  = 0;
-  BOOLEAN  Shown = GetTuiAppCurrentPage (&Page);
+  UINT32      Page   = 0;
+  BOOLEAN     Shown  = GetTuiAppCurrentPage (&Page);
+  EFI_STATUS  Status = EFI_SUCCESS;
+
+  // SendForm reports the request that ended it; one that only stays leaves no mark.
+  if (gSendFormRunning) {
+    gSendFormRequest = ActionRequest;
+  }
 
   switch (ActionRequest) {
     case EFI_BROWSER_ACTION_REQUEST_RESET:
@@ -300,19 +332,18 @@ ProcessActionRequest (
       ConfirmResetWithoutSaving ();
       break;
     case EFI_BROWSER_ACTION_REQUEST_SUBMIT:
-      ConfirmSaveAndExit ();
+      // Every store of the form set is written and the form stays.
+      Status = Shown ? SubmitFormSet (Page) : EFI_SUCCESS;
       break;
     case EFI_BROWSER_ACTION_REQUEST_EXIT:
       ConfirmExitWithoutSaving ();
       break;
     case EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT:
     case EFI_BROWSER_ACTION_REQUEST_FORM_APPLY:
-      if (Shown) {
-        (VOID)SubmitForm (Page);     // a store that refuses keeps its old value, as a save leaves it
-      }
-
-      if (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT) {
-        GoToParentPage ();
+      Status = Shown ? SubmitForm (Page) : EFI_SUCCESS;
+      // A store that refused its values keeps the user on the form, with the values shown.
+      if (!EFI_ERROR (Status) && (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT)) {
+        (VOID)GoToParentPage ();
       }
 
       break;
@@ -324,7 +355,7 @@ ProcessActionRequest (
       }
 
       if (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT) {
-        GoToParentPage ();
+        (VOID)GoToParentPage ();
       }
 
       break;
@@ -332,6 +363,10 @@ ProcessActionRequest (
       break;
   }
 
+  if (gSendFormRunning && !TuiAppLeaving ()) {
+    gSendFormRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
+  }
+
   gVisitedPageCount = 0;
-  return EFI_SUCCESS;
+  return Status;
 }

@@ -37,6 +37,8 @@ extern UINTN           gSendFormHandleCount;
 
 // A driver asked for a reset while SendForm runs.
 extern BOOLEAN         gResetRequested;
+// The action request that ended SendForm (NONE when the user left it).
+extern UINTN           gSendFormRequest;
 
 // Form sets beyond the compiled data that were parsed into pages.
 extern UINT64          gDynamicPageCount;

@@ -18,6 +18,7 @@
 
 // Set when a driver asked for a reset while SendForm runs; SendForm hands it to its caller.
 BOOLEAN  gResetRequested = FALSE;
+UINTN    gSendFormRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
 
 static EFI_STATUS
 RefuseNestedSendForm (
@@ -125,18 +126,18 @@ SendForm (
     return EFI_NOT_FOUND;
   }
 
-  Status = RunSendFormSetup ();
+  gSendFormRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
+  Status           = RunSendFormSetup ();
   RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);     // the form sets it showed, gotos' included
   FreeAndNull (gSendFormHandles);
   gSendFormHandleCount = 0;
   gSendFormGuid        = NULL;
-  if (gResetRequested) {
-    if (ActionRequest != NULL) {
-      *ActionRequest = EFI_BROWSER_ACTION_REQUEST_RESET;
-    }
-
-    gResetRequested = FALSE;
+  if (ActionRequest != NULL) {
+    *ActionRequest = gResetRequested ? EFI_BROWSER_ACTION_REQUEST_RESET : (EFI_BROWSER_ACTION_REQUEST)gSendFormRequest;
   }
+
+  gResetRequested  = FALSE;
+  gSendFormRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
 
   FreePendingPackageNotifications ();
   FreeVariableSnapshotCopies ();

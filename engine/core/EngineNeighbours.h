@@ -107,6 +107,8 @@ VOID        ClearTuiAppExit (VOID);
 VOID        DestroyTuiApp (VOID);
 /** The page the application object shows; FALSE when no application object exists. */
 BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
+/** Whether the text application has been told to end (by the user or a driver's request). */
+BOOLEAN     TuiAppLeaving (VOID);
 /** Tells a running application that the language changed, so it redraws its texts. */
 VOID        MarkTuiAppLanguageChanged (VOID);
 

@@ -688,6 +688,14 @@ DestroyTuiApp (
 }
 
 BOOLEAN
+TuiAppLeaving (
+  VOID
+  )
+{
+  return (BOOLEAN)((gTuiApp != NULL) && (gTuiApp->Exit != 0));
+}
+
+BOOLEAN
 GetTuiAppCurrentPage (
   OUT UINT32  *Page
   )

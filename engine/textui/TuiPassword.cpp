@@ -194,7 +194,9 @@ PasswordHandleAction (
 {
   TUI_PASSWORD  *Password = (TUI_PASSWORD *)Object;
 
-  if ((Event == NULL) || !TuiIsSelectEvent (&Password->Label.Control, Event)) {
+  if ((Event == NULL) || ((Password->Label.Control.Record.Flags & CONTROL_FLAG_READ_ONLY) != 0) ||
+      !TuiIsSelectEvent (&Password->Label.Control, Event))
+  {
     return EFI_UNSUPPORTED;
   }
 

@@ -256,7 +256,10 @@ StringHandleAction (
     return EFI_SUCCESS;
   }
 
-  if ((Event == NULL) || !TuiIsSelectEvent (&String->Control, Event)) {
+  // A read-only question shows its value and takes no edit.
+  if ((Event == NULL) || ((String->Control.Record.Flags & CONTROL_FLAG_READ_ONLY) != 0) ||
+      !TuiIsSelectEvent (&String->Control, Event))
+  {
     return EFI_UNSUPPORTED;
   }
 

@@ -4,6 +4,7 @@
 #include <Library/UefiLib.h>
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Library/BaseMemoryLib.h>
 #include <Library/PlatformLib.h>
 #include <Guid/GlobalVariable.h>
 #include <Protocol/HiiString.h>
@@ -39,11 +40,97 @@ GetStringInLanguage (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandl
   return String;
 }
 
+// The package list's languages, ';'-separated; NULL when it has none or they cannot be read.
+static CHAR8 *
+PackageLanguages (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandle)
+{
+  UINTN       Size   = 0;
+  CHAR8       Probe  = 0;
+  CHAR8       *Languages;
+  EFI_STATUS  Status = (HiiString->GetLanguages == nullptr) ? EFI_UNSUPPORTED
+                       : HiiString->GetLanguages (HiiString, HiiHandle, &Probe, &Size);
+
+  if ((Status != EFI_BUFFER_TOO_SMALL) || (Size == 0)) {
+    return nullptr;
+  }
+
+  Languages = (CHAR8 *)AllocateZeroPool (Size + 1);     // ends inside whatever the protocol wrote
+  if ((Languages != nullptr) && EFI_ERROR (HiiString->GetLanguages (HiiString, HiiHandle, Languages, &Size))) {
+    FreeAndNull (Languages);
+  }
+
+  return Languages;
+}
+
+// The first entry of Supported that extends Wanted at a tag boundary: "fr" finds "fr-FR".
+static CHAR8 *
+LongerForm (CONST CHAR8 *Supported, CONST CHAR8 *Wanted)
+{
+  UINTN  Length = AsciiStrLen (Wanted);
+  UINTN  Start  = 0;
+  UINTN  Total  = AsciiStrLen (Supported);
+
+  while ((Length != 0) && (Start < Total)) {
+    UINTN  End = Start;
+
+    while ((End < Total) && (Supported[End] != ';')) {
+      End++;
+    }
+
+    if ((End - Start > Length) && (Supported[Start + Length] == '-') && (AsciiStrniCmp (Supported + Start, Wanted, Length) == 0)) {
+      CHAR8  *Copy = (CHAR8 *)AllocateZeroPool (End - Start + 1);
+      if (Copy != nullptr) {
+        CopyMem (Copy, Supported + Start, End - Start);
+      }
+
+      return Copy;
+    }
+
+    Start = End + 1;
+  }
+
+  return nullptr;
+}
+
+CHAR8 *
+LibMatchPackageLanguage (IN CONST CHAR8 *Supported, IN CONST CHAR8 *Wanted)
+{
+  CHAR8  *Match;
+  UINTN  First = 0;
+
+  if ((Supported == nullptr) || (Wanted == nullptr)) {
+    return nullptr;
+  }
+
+  // As RFC 4646 look-ups go: the tag itself or a shorter form of it, else a longer form
+  // (a primary tag finds its regional forms), else English, else the list's first language.
+  Match = GetBestLanguage (Supported, FALSE, Wanted, nullptr);
+  Match = (Match != nullptr) ? Match : LongerForm (Supported, Wanted);
+  Match = (Match != nullptr) ? Match : GetBestLanguage (Supported, FALSE, "en-US", nullptr);
+  Match = (Match != nullptr) ? Match : LongerForm (Supported, "en");
+  if (Match == nullptr) {
+    while ((Supported[First] != 0) && (Supported[First] != ';')) {
+      First++;
+    }
+
+    if (First != 0) {
+      Match = (CHAR8 *)AllocateZeroPool (First + 1);
+      if (Match != nullptr) {
+        CopyMem (Match, Supported, First);
+      }
+    }
+  }
+
+  return Match;
+}
+
 EFI_STRING
 LibHiiGetString (IN EFI_HII_HANDLE HiiHandle, IN EFI_STRING_ID StringId, IN CONST CHAR8 *Language OPTIONAL)
 {
   EFI_HII_STRING_PROTOCOL  *HiiString   = nullptr;
   CHAR8                    *Platform    = nullptr;
+  CHAR8                    *Supported   = nullptr;
+  CHAR8                    *Best        = nullptr;
   UINTN                    PlatformSize = 0;
   EFI_STRING               String       = nullptr;
 
@@ -62,11 +149,20 @@ LibHiiGetString (IN EFI_HII_HANDLE HiiHandle, IN EFI_STRING_ID StringId, IN CONS
     Language = (Platform != nullptr) ? Platform : "en-US";
   }
 
-  String = GetStringInLanguage (HiiString, HiiHandle, StringId, Language);
+  // The package list's own form of the language ("fr-FR" for "fr"), when it names its languages.
+  Supported = PackageLanguages (HiiString, HiiHandle);
+  Best      = LibMatchPackageLanguage (Supported, Language);
+  String    = GetStringInLanguage (HiiString, HiiHandle, StringId, (Best != nullptr) ? Best : Language);
+  if ((String == nullptr) && (Best != nullptr) && (AsciiStrCmp (Best, Language) != 0)) {
+    String = GetStringInLanguage (HiiString, HiiHandle, StringId, Language);
+  }
+
   if ((String == nullptr) && (AsciiStrCmp (Language, "en-US") != 0)) {
     String = GetStringInLanguage (HiiString, HiiHandle, StringId, "en-US");
   }
 
+  FreePool (Best);
+  FreePool (Supported);
   FreePool (Platform);
   return String;
 }

@@ -160,7 +160,24 @@ struct FakeHiiString {
   UINTN                                         SizeAnsweredOnRead = 0;   // 0: the true size
   static FakeHiiString                          *Current;
 
-  FakeHiiString () { Current = this; Protocol.GetString = GetString; }
+  FakeHiiString () { Current = this; Protocol.GetString = GetString; Protocol.GetLanguages = GetLanguages; }
+
+  // The languages the strings are in, in the map's order.
+  static EFI_STATUS EFIAPI GetLanguages (CONST EFI_HII_STRING_PROTOCOL *, EFI_HII_HANDLE, CHAR8 *Languages, UINTN *Size)
+  {
+    std::string  List;
+    for (const auto &Entry : Current->Strings) {
+      if (List.find (Entry.first.first) == std::string::npos) {
+        List += (List.empty () ? "" : ";") + Entry.first.first;
+      }
+    }
+    if (*Size < List.size () + 1) {
+      *Size = List.size () + 1;
+      return EFI_BUFFER_TOO_SMALL;
+    }
+    std::memcpy (Languages, List.c_str (), List.size () + 1);
+    return EFI_SUCCESS;
+  }
 
   static EFI_STATUS EFIAPI GetString (CONST EFI_HII_STRING_PROTOCOL *, CONST CHAR8 *Language, EFI_HII_HANDLE,
     EFI_STRING_ID Id, EFI_STRING String, UINTN *Size, EFI_FONT_INFO **)
@@ -205,6 +222,55 @@ TEST (LibHiiGetString, UsesPlatformLanguageAndFallsBackToEnglish) {
   FreePool (Text);
   EXPECT_EQ (nullptr, LibHiiGetString ((EFI_HII_HANDLE)1, 7, "en-US"));
   EXPECT_EQ ("en-US", Hii.Asked.back ());   // no second en-US attempt
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
+}
+
+std::string Matched (const CHAR8 *Supported, const CHAR8 *Wanted)
+{
+  LibraryMachine  Firmware;
+  CHAR8           *Result = LibMatchPackageLanguage (Supported, Wanted);
+  std::string     Text    = (Result == nullptr) ? "<none>" : Result;
+
+  FreePool (Result);
+  return Text;
+}
+
+// A package list's language for a wanted tag: itself or a shorter form, else a longer form
+// at a tag boundary, else English, else the list's first.
+TEST (LibMatchPackageLanguage, FindsTheFormThePackageListHas) {
+  const struct { const char *Supported, *Wanted, *Found; } Rows[] = {
+    { "en-US;fr-FR", "fr",         "fr-FR" },
+    { "en-US;fr-FR", "fr-FR",      "fr-FR" },
+    { "en-US;fr",    "fr-CA",      "fr" },
+    { "en-US;fr-FR", "FR",         "fr-FR" },
+    { "en-US;fr-FR", "f",          "en-US" },     // no partial subtag
+    { "en-US;fr-FR", "de",         "en-US" },
+    { "en-GB;fr-FR", "de",         "en-GB" },
+    { "fr-FR;de-DE", "es",         "fr-FR" },
+    { "fr-FR",       "",           "fr-FR" },
+    { "",            "fr",         "<none>" },
+  };
+
+  for (const auto &Row : Rows) {
+    EXPECT_EQ (Row.Found, Matched (Row.Supported, Row.Wanted)) << Row.Supported << " / " << Row.Wanted;
+  }
+}
+
+// "fr", as a front page stores it, finds strings that a package list has in "fr-FR".
+TEST (LibHiiGetString, APrimaryTagFindsItsRegionalStrings) {
+  LibraryMachine  Firmware;
+  FakeHiiString   Hii;
+  const char      French[] = "fr";
+
+  Firmware.AddProtocol (gEfiHiiStringProtocolGuid, &Hii.Protocol);
+  Firmware.PutVariable (u"PlatformLang", gEfiGlobalVariableGuid, std::vector<UINT8> (French, French + sizeof (French)));
+  Hii.Strings[{ "fr-FR", 5 }] = u"Quitter";
+  Hii.Strings[{ "en-US", 5 }] = u"Exit";
+
+  EFI_STRING  Text = LibHiiGetString ((EFI_HII_HANDLE)1, 5, nullptr);
+  ASSERT_NE (nullptr, Text);
+  EXPECT_EQ (u"Quitter", std::u16string (Text));
+  FreePool (Text);
   EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 

@@ -24,6 +24,8 @@
 #include <EmulatorHii/FakeDriver.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -252,14 +254,14 @@ protected:
     return Store;
   }
 
-  // Without Accepting the driver answers the change EFI_UNSUPPORTED.
-  void TypeOnSecureBootPage (const std::string &Keys, bool Accepting = true)
+  // The driver answers CHANGING with Answer (without a rule: EFI_UNSUPPORTED, it does not handle it).
+  void TypeOnSecureBootPage (const std::string &Keys, std::optional<EFI_STATUS> Answer = EFI_SUCCESS)
   {
-    Type ("Right," + Keys, [this, Accepting] (Demo::STARTED_DRIVER &Started) {
+    Type ("Right," + Keys, [this, Answer] (Demo::STARTED_DRIVER &Started) {
       Driver = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kSecureBoot)));
       Driver->SetStore (kSecureBoot, u"SECUREBOOT_CONFIGURATION", UserModeStore ());
-      if (Accepting) {
-        Driver->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, kAttemptSecureBoot, EFI_SUCCESS, std::nullopt });
+      if (Answer) {
+        Driver->AddCallbackRule ({ EFI_BROWSER_ACTION_CHANGING, kAttemptSecureBoot, *Answer, std::nullopt });
       }
       ASSERT_NE (Driver->Publish (*Started.Hii, OvmfPackageList (kSecureBoot)), nullptr);
     });
@@ -298,7 +300,9 @@ TEST_F (OvmfSecureBootEditTest, ItsCheckboxChangesOneByteOfTheStoreAndTheDriverS
   EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), Expected);
 
   const auto  Callback = std::find_if (Driver->Calls ().begin (), Driver->Calls ().end (),
-                          [] (const Emu::CONFIG_ACCESS_CALL &Call) { return Call.Op == Emu::ConfigAccessOp::Callback; });
+                          [] (const Emu::CONFIG_ACCESS_CALL &Call) {
+                            return (Call.Op == Emu::ConfigAccessOp::Callback) && (Call.Action == EFI_BROWSER_ACTION_CHANGING);
+                          });
   ASSERT_NE (Callback, Driver->Calls ().end ());
   const Emu::CONFIG_ACCESS_CALL  &Changing = *Callback;
   EXPECT_EQ (Changing.Action, EFI_BROWSER_ACTION_CHANGING);
@@ -307,14 +311,28 @@ TEST_F (OvmfSecureBootEditTest, ItsCheckboxChangesOneByteOfTheStoreAndTheDriverS
   EXPECT_EQ (Changing.Value, (std::vector<UINT8> { 1 }));
 }
 
-TEST_F (OvmfSecureBootEditTest, ADriverThatRefusesTheChangeKeepsTheOldValue) {
-  UINT16  Offset = 0xFFFF;
+// A driver that does not handle CHANGING (EFI_UNSUPPORTED) lets the change stand; any other
+// error refuses it and the old value stays.
+TEST_F (OvmfSecureBootEditTest, OnlyARefusalKeepsTheOldValue) {
+  const struct {
+    std::optional<EFI_STATUS>  Answer;
+    bool                       Stands;
+  } Cases[] = {
+    { std::nullopt,      true },
+    { EFI_ACCESS_DENIED, false },
+  };
 
-  TypeOnSecureBootPage ("+", false);
-  std::vector<UINT8>  Store = FocusedStore (&Offset);
-  ASSERT_GE (Store.size (), kStoreSize);
-  EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), UserModeStore ());
-  EXPECT_EQ (Shown (kValueColumn, 5, 10), u"[Disabled]");
+  for (const auto &Case : Cases) {
+    UINT16  Offset = 0xFFFF;
+
+    TypeOnSecureBootPage ("+", Case.Answer);
+    std::vector<UINT8>  Store    = FocusedStore (&Offset);
+    std::vector<UINT8>  Expected = UserModeStore ();
+    Expected[0] = Case.Stands ? 1 : 0;
+    ASSERT_GE (Store.size (), kStoreSize);
+    EXPECT_EQ (std::vector<UINT8> (Store.begin (), Store.begin () + kStoreSize), Expected);
+    EXPECT_EQ (Shown (kValueColumn, 5, 10), Case.Stands ? u"[Enabled] " : u"[Disabled]");
+  }
 }
 
 // A one-of on "BootOrder" steps through the cached order: + takes the option one

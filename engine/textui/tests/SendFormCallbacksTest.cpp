@@ -95,14 +95,18 @@ protected:
     };
   }
 
-  // Runs SendForm over the front list with Keys; the browser is told to exit at the key
-  // wait after the last key, should it still run.
-  EFI_STATUS Run (const char *Keys, EFI_BROWSER_ACTION_REQUEST *Request)
+  // Runs SendForm over the front list with Keys; unless the keys end it, the browser is
+  // told to exit at the key wait after the last key.
+  EFI_STATUS Run (const char *Keys, EFI_BROWSER_ACTION_REQUEST *Request, bool KeysEndIt = false)
   {
     Devices.TextIn->Script ().Append (Keys);
-    Devices.TextIn->Script ().Append ("Down");
+    if (!KeysEndIt) {
+      Devices.TextIn->Script ().Append ("Down");     // wakes the wait the exit is asked at
+    }
+    HookEnded = false;
     Devices.TextIn->Script ().SetWaitHook ([this] () {
-      if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 0)) {
+      if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 0) && !HookEnded) {
+        HookEnded = true;
         (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
       }
     });
@@ -116,6 +120,7 @@ protected:
   SEEN                        Seen;
   char                        Asker       = 0;
   EFI_BROWSER_ACTION_REQUEST  Asked       = EFI_BROWSER_ACTION_REQUEST_NONE;
+  bool                        HookEnded   = false;
 };
 
 // The front page's driver sees its form open and its values retrieved before any key,
@@ -132,6 +137,66 @@ TEST_F (SendFormCallbacksTest, FormsOpenBeforeTheyAreShownAndCloseWhenSendFormEn
     { 'F', EFI_BROWSER_ACTION_FORM_CLOSE }, { 'O', EFI_BROWSER_ACTION_FORM_CLOSE },
   };
   EXPECT_EQ (Seen, Expected);
+}
+
+// Enter on the front form's action question: the driver's request on CHANGED. The requests
+// that leave the form end SendForm from its first form and SendForm hands them to its
+// caller; those that stay leave it running until it is told to exit.
+TEST_F (SendFormCallbacksTest, EachRequestFromTheFirstFormEitherEndsSendFormWithItOrStays)
+{
+  const struct {
+    EFI_BROWSER_ACTION_REQUEST  Asked;
+    bool                        Ends;
+  } Cases[] = {
+    { EFI_BROWSER_ACTION_REQUEST_RESET,             true  },
+    { EFI_BROWSER_ACTION_REQUEST_SUBMIT,            false },
+    { EFI_BROWSER_ACTION_REQUEST_EXIT,              true  },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT,  true  },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT, true  },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_APPLY,        false },
+    { EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD,      false },
+  };
+
+  for (const auto &Case : Cases) {
+    EFI_BROWSER_ACTION_REQUEST  Request = 99;
+
+    Asker = 'F';
+    Asked = Case.Asked;
+    Seen.clear ();
+    EXPECT_EQ (Run ("Down,Enter", &Request, Case.Ends), EFI_SUCCESS) << "request " << Case.Asked;
+    EXPECT_EQ (HookEnded, !Case.Ends) << "request " << Case.Asked;
+    EXPECT_EQ (Request, Case.Ends ? Case.Asked : (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_EXIT) << "request " << Case.Asked;
+    EXPECT_EQ (gSendFormHandles, nullptr);
+  }
+}
+
+// A form set a goto opened is left for the form the goto was on, not out of SendForm.
+TEST_F (SendFormCallbacksTest, LeavingAFormAGotoOpenedGoesBackToTheGotosForm)
+{
+  const EFI_BROWSER_ACTION_REQUEST  Leaving[] = { EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT, EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT };
+
+  for (EFI_BROWSER_ACTION_REQUEST Asked : Leaving) {
+    std::vector<EFI_HII_HANDLE>  Shown;
+    EFI_BROWSER_ACTION_REQUEST   Request = 99;
+
+    Asker       = 'O';
+    this->Asked = Asked;
+    Devices.TextIn->Script ().Append ("Enter,Enter,Down");
+    Devices.TextIn->Script ().SetWaitHook ([&Shown] () {
+      PAGE_RECORD  *Record = nullptr;
+      UINT32       Page    = 0;
+      if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page) || EFI_ERROR (GetPageData (Page, &Record))) {
+        return;
+      }
+      Shown.push_back (Record->HiiHandle);
+      if (Shown.size () == 3) {
+        (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+      }
+    });
+    EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, &Request), EFI_SUCCESS);
+    EXPECT_EQ (Shown, std::vector<EFI_HII_HANDLE> ({ FrontHandle, OtherHandle, FrontHandle })) << "request " << Asked;
+    EXPECT_EQ (Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_EXIT);
+  }
 }
 
 }  // namespace

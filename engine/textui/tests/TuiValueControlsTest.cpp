@@ -6,6 +6,7 @@
 
 #include <engine/core/EngineUtilities.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/textui/TuiEditBox.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiValueControls.h>
 #include <Builders/IfrBuilder.h>
@@ -185,6 +186,30 @@ TEST_F (TuiValueControlsTest, AReadOnlyOrUnfocusedChoiceIgnoresKeys) {
   Ops->SetFocus (Control, FALSE);
   EXPECT_EQ (Press ("+"), EFI_UNSUPPORTED);
   EXPECT_EQ (Cached ()[2], 3);
+}
+
+// A read-only text or password question shows its value but Enter opens no edit box, and
+// the keys that follow change nothing.
+TEST_F (TuiValueControlsTest, AReadOnlyStringOrPasswordTakesNoEdit) {
+  const struct {
+    TUI_CONTROL_OPS  *Ops;
+    UINT16           Type;
+  } Cases[] = {
+    { &gTuiStringOps,   CONTROL_TYPE_STRING },
+    { &gTuiPasswordOps, CONTROL_TYPE_PASSWORD },
+  };
+
+  for (const auto &Case : Cases) {
+    QUESTION  Q;
+    Q.At = (Case.Type == CONTROL_TYPE_STRING) ? Q.F.String ({ kPrompt, 0, 0x33, 1, 0, EFI_IFR_FLAG_READ_ONLY }, 0, 4, 0)
+                                              : Q.F.Password ({ kPrompt, 0, 0x33, 1, 0, EFI_IFR_FLAG_READ_ONLY }, 0, 4);
+    Q.F.End ();
+    Make (Case.Ops, Q, Case.Type, CONTROL_FLAG_READ_ONLY);
+    Devices.TextIn->Script ().Append ("a,b,c,Enter");
+    EXPECT_EQ (Press ("Enter"), EFI_UNSUPPORTED) << Case.Type;
+    EXPECT_EQ (Devices.TextIn->Script ().Released (), 0u) << Case.Type;     // no box read a key
+    EXPECT_EQ (Cached (), (std::vector<UINT8> { 1, 2, 3, 4, 5, 6, 7, 8 })) << Case.Type;
+  }
 }
 
 TEST_F (TuiValueControlsTest, ACheckboxOffersDisabledAndEnabled) {

@@ -33,9 +33,14 @@ EFI_STATUS GetSystemConfigurationTable (IN CONST EFI_GUID *Guid, OUT VOID **Tabl
 // named parameter must not be a type that undergoes promotion.
 CHAR8 *GetBestLanguage (IN CONST CHAR8 *SupportedLanguages, IN UINTN Iso639Language, ...);
 
+// The language of Supported (a package list's ';'-separated RFC 4646 list) that serves Wanted:
+// the tag or a shorter form, else a longer form ("fr" finds "fr-FR"), else English, else the
+// first; a pool copy, NULL for an empty list.
+CHAR8 *LibMatchPackageLanguage (IN CONST CHAR8 *Supported, IN CONST CHAR8 *Wanted);
+
 // The string StringId of a package list as a new pool string, or null. Language
-// null means the platform language ("PlatformLang"); when that language fails,
-// "en-US" is tried.
+// null means the platform language ("PlatformLang"); it is matched to the package
+// list's languages as above, and when that fails "en-US" is tried.
 EFI_STRING LibHiiGetString (IN EFI_HII_HANDLE HiiHandle, IN EFI_STRING_ID StringId,
   IN CONST CHAR8 *Language OPTIONAL);
 
