@@ -501,3 +501,28 @@ TEST_F (PostFlowTest, LongTimeoutsAreCutTo6553Point4Seconds) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace BootTest;
+
+// A boot flow that holds the machine in setup cannot hold a user without setup rights:
+// the request is dropped and the machine boots instead of asking again without end.
+TEST_F (PostFlowTest, AFlowHoldingSetupBootsAUserWithoutSetupRights) {
+  PutSettings (0);
+  PutOptions ({ "os" });
+  M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 1, 0, 0, 0 });
+  StartBoard ();
+  gAccessLevel = 1;                  // the POST password gave user rights only
+  Devices.TextIn->Script ().Append ("Del@1");
+  WatchSetup ();
+
+  EXPECT_THROW (Flow (), Emu::OsBooted);
+  EXPECT_EQ (Visit.Count, 0);
+  EXPECT_EQ (gBootFlowHoldsSetup, 0);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
+  // Holding setup turned the time-out off: only the key ended the wait.
+  EXPECT_TRUE (RelativeTimers ().empty ());
+}
+
+}  // namespace
