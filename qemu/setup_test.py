@@ -32,6 +32,11 @@ PLATFORM_LIST = "D9DCC5DF-4007-435E-9098-8970935504B2"
 FRONT_PAGE_TITLE = "Front Page"
 FRONT_PAGE_PROMPTS = ["Device Manager", "Boot Manager", "Boot Maintenance Manager", "Continue", "Reset"]
 DEVICE_MANAGER_TITLE = "Device Manager"
+DEVICE_MANAGER_PROMPTS = ["Secure Boot Configuration", "OVMF Platform Configuration"]
+# What OVMF's drivers put on their pages when the forms open.
+SECURE_BOOT_STATE = "Current Secure Boot State"
+BOOT_SHELL = "EFI Internal Shell"
+FOCUS_STEPS = 10         # rows the focus is moved looking for an item
 
 BOOT_LIMIT_S = 60        # from QEMU's start to the engine's first page
 EMULATOR_TAB_STEPS = 12  # Right presses tried in the emulator to reach the same form set
@@ -120,6 +125,12 @@ def row_items(rows):
             joined += " " + more
             items.append((i, joined))
     return items
+
+
+def prompt_value(row):
+    """The text right of the prompt column of a row of body_rows."""
+    parts = re.split(r"\s{2,}", row.strip().lstrip(ROW_MARKERS).strip(), maxsplit=1)
+    return parts[1].strip() if len(parts) > 1 else ""
 
 
 def matches(prompt, text):
@@ -316,6 +327,63 @@ class SetupRun:
             self.fail(f"no logo on the {width}x{height} screen: centre {centre}, corner {corner}")
         self.note(f"the logo shows on the {width}x{height} screen")
 
+    def focused_row(self):
+        """The left-pane text of the row drawn with the focus colours (bright on the
+        highlight), None when no row is."""
+        with self.session.lock:
+            screen = self.session.screen
+            for y in range(2, len(screen.display)):
+                text = screen.display[y]
+                start = len(text) - len(text.lstrip(" " + ROW_MARKERS))
+                if start >= len(text.rstrip()) or start > 40:
+                    continue
+                cell = screen.buffer[y][start]
+                if cell.bold and cell.bg == "white":
+                    return prompt_part(text)
+        return None
+
+    def focus_on(self, prompt):
+        """Moves the focus down, then up, until it is on the row that reads `prompt`."""
+        for key in ["down"] * FOCUS_STEPS + ["up"] * (2 * FOCUS_STEPS):
+            if self.focused_row() == prompt:
+                return
+            self.press(key)
+        self.fail(f"no focus on '{prompt}' (focused: {self.focused_row()!r})")
+
+    def open_item(self, prompt, page_title, prompts, what):
+        self.focus_on(prompt)
+        self.press("enter")
+        return self.wait_for_page(page_title, prompts, what)
+
+    def check_pages_drivers_fill(self):
+        """The pages OVMF's drivers fill when their forms open (the Secure Boot state, Boot
+        Manager's options), and Device Manager opened a second time with Enter."""
+        self.open_item("Device Manager", DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager")
+        self.press("esc")
+        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        self.open_item("Device Manager", DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager a second time")
+        self.note("Enter opens Device Manager a second time")
+        rows = self.open_item("Secure Boot Configuration", "Secure Boot Configuration", [SECURE_BOOT_STATE],
+                              "Secure Boot Configuration")
+        # The prompt may wrap; its first row carries the value.
+        state = [prompt_value(row) for row in rows
+                 if len(prompt_part(row)) >= MIN_PROMPT_PREFIX and SECURE_BOOT_STATE.startswith(prompt_part(row))]
+        if not state or not state[0]:
+            self.fail(f"'{SECURE_BOOT_STATE}' has no value: {rows}")
+        self.note(f"{SECURE_BOOT_STATE}: {state[0]}")
+        self.screendump("secure-boot-configuration.png")
+        self.press("esc")
+        self.wait_for_page(DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager after Esc")
+        self.press("esc")
+        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        rows = self.open_item("Boot Manager", "Boot Manager", [], "Boot Manager")
+        if not self.session.wait_until(lambda s: BOOT_SHELL in s.text(), KEY_LIMIT_S, settle=0.3):
+            self.fail(f"Boot Manager lists no '{BOOT_SHELL}': {body_rows(self.session.lines())}")
+        self.note(f"Boot Manager: {[prompt_part(r) for r in body_rows(self.session.lines()) if prompt_part(r)]}")
+        self.screendump("boot-manager.png")
+        self.press("esc")
+        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+
     def screendump(self, name):
         path = os.path.join(self.out_dir, name)
         self.session.screendump(path)
@@ -364,7 +432,10 @@ def run(args, form_sets, disk, vars_copy, code):
                 return 0
             run.check_platform_form_set()
             run.check_front_page()
-            run.check_device_manager()
+            if args.walk == "pages":
+                run.check_pages_drivers_fill()
+            else:
+                run.check_device_manager()
             run.check_escape()
         except CheckFailed as failure:
             print(f"FAIL: {failure}")
@@ -407,6 +478,8 @@ def main():
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
+    ap.add_argument("--walk", choices=["basic", "pages"], default="basic",
+                    help="pages: the pages OVMF's drivers fill, and Device Manager opened twice")
     ap.add_argument("--post", choices=["setup", "menu", "timeout"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
     args = ap.parse_args()

@@ -365,8 +365,15 @@ InvokeControlCallback (
   }
 
   ZeroMem (Buffer, sizeof (Buffer));
+  // Drivers refuse a call without a value whatever the action (OVMF's Secure Boot page does),
+  // so FORM_OPEN passes the question's value too; nothing comes back from it.
   if (Action == EFI_BROWSER_ACTION_FORM_OPEN) {
-    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_UNDEFINED, NULL, Action);
+    Type = EFI_IFR_TYPE_UNDEFINED;
+    if (!IsTextQuestion (Op) && QuestionValueType (Op, &Type) && HasStoredValue (Op)) {
+      (VOID)ReadCallbackValue (Control, Op, Buffer, &Width);     // unread: zero
+    }
+
+    Status = CallControl (Control, QuestionId, Type, (EFI_IFR_TYPE_VALUE *)Buffer, Action);
     FreeSavedValues ();
     return Status;
   }

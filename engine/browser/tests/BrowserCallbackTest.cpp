@@ -164,7 +164,9 @@ TEST_F (BrowserCallbackTest, TheChangingAnswerDecidesWhetherTheChangeStandsAndCh
 
 TEST_F (BrowserCallbackTest, TheVariableIsFoundByGuidAndNameAmongBlockStoresOnly) {
   CONTROL_RECORD  C       = BoardQuestion ();
-  CONTROL_RECORD  OfSetup = BoardQuestion (0);
+  CONTROL_RECORD  OfSetup = C;     // the same question, on a plain variable
+
+  OfSetup.VariableIndex = 0;
   ANSWER          Other, NoName, PlainVariable, ContextPlain;
 
   ASSERT_EQ (FromCallback (C, [&] {

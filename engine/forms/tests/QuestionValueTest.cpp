@@ -270,18 +270,21 @@ TEST_F (QuestionValueTest, ControlCallbacksPassTheCachedValueAndWriteBackTheDriv
   EXPECT_EQ (gInBrowserCallback, 0);
 }
 
-TEST_F (QuestionValueTest, FormOpenPassesNoValueAndWritesNothingBack) {
+// Drivers refuse a callback without a value (OVMF's Secure Boot page fills its state string
+// only when FORM_OPEN passes one): the question's value goes with it, and whatever the
+// driver leaves there does not come back.
+TEST_F (QuestionValueTest, FormOpenPassesTheValueAndWritesNothingBack) {
   Builders::IfrBuilder  Forms;
   size_t                OneOf = Forms.OneOf (Q (6, 0), EFI_IFR_NUMERIC_SIZE_1, 0, 0, 0, false);
   UsePackage (Forms);
   CONTROL_RECORD        C = VariableControl (OneOf, CONTROL_TYPE_ONE_OF, kBoardIndex);
 
-  Driver->AddCallbackRule ({ .Action = EFI_BROWSER_ACTION_FORM_OPEN, .QuestionId = 6, .NewValue = std::nullopt });
+  Driver->AddCallbackRule ({ .Action = EFI_BROWSER_ACTION_FORM_OPEN, .QuestionId = 6, .NewValue = BYTES { 0x99 } });
   Driver->ClearCalls ();
   ASSERT_EQ (InvokeControlCallback (&C, 6, 0, EFI_BROWSER_ACTION_FORM_OPEN), EFI_SUCCESS);
   ASSERT_EQ (Driver->Calls ().size (), 1u);
-  EXPECT_EQ (Driver->Calls ()[0].Type, EFI_IFR_TYPE_UNDEFINED);
-  EXPECT_TRUE (Driver->Calls ()[0].Value.empty ());
+  EXPECT_EQ (Driver->Calls ()[0].Type, EFI_IFR_TYPE_NUM_SIZE_8);
+  EXPECT_EQ (Driver->Calls ()[0].Value, (BYTES { 0x10 }));
   EXPECT_EQ (Cached (kBoardIndex), (BYTES { 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17 }));
 
   EXPECT_EQ (InvokeControlCallback (&C, 6, 0, EFI_BROWSER_ACTION_SUBMITTED), EFI_UNSUPPORTED);
