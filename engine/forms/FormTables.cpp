@@ -37,7 +37,25 @@ static RELEASED_RECORD  *mReleased        = NULL;
 static UINTN            mReleasedCount    = 0;
 static UINTN            mReleasedCapacity = 0;
 
-/** Makes room for Size more bytes, growing by whole Steps; the table is unchanged on failure. */
+//
+// A table at least doubles when it grows, so that filling it copies each byte a
+// bounded number of times; Step is the least it grows by, which keeps the first
+// allocations of small tables small. Every pointer into a table moves with it: the
+// tables are read through offsets, and gControlData is set again after each append.
+//
+static UINT64
+GrownCapacity (
+  IN UINT64  Capacity,
+  IN UINT64  Needed,
+  IN UINT32  Step
+  )
+{
+  UINT64  Grown = Capacity + ((Capacity > Step) ? Capacity : Step);
+
+  return (Grown < Needed) ? Needed + Step : Grown;
+}
+
+/** Makes room for Size more bytes; the new room is zeroed and the table is unchanged on failure. */
 static EFI_STATUS
 ReserveWorkTable (
   IN OUT WORK_TABLE  *Table,
@@ -46,24 +64,32 @@ ReserveWorkTable (
   )
 {
   UINT64  Needed = (UINT64)Table->Used + Size;
-  UINT64  Grown  = Table->Capacity;
+  UINT64  Grown;
   UINT8   *Bytes;
 
   if (Needed <= Table->Capacity) {
     return EFI_SUCCESS;
   }
 
-  while (Grown < Needed) {
-    Grown += Step;
-  }
-
-  if (Grown > 0xFFFFFFFFull) {
+  if (Needed > 0xFFFFFFFFull) {
     return EFI_OUT_OF_RESOURCES;
   }
 
-  Bytes = (UINT8 *)ReallocatePool (Table->Capacity, (UINTN)Grown, Table->Bytes);
+  Grown = GrownCapacity (Table->Capacity, Needed, Step);
+  if (Grown > 0xFFFFFFFFull) {
+    Grown = 0xFFFFFFFFull;
+  }
+
+  // Allocated, copied and zeroed here rather than reallocated: that would zero the
+  // whole new table before copying the old one over it.
+  Bytes = (UINT8 *)AllocatePool ((UINTN)Grown);
   if (Bytes == NULL) {
     return EFI_OUT_OF_RESOURCES;
+  }
+
+  if (Table->Bytes != NULL) {
+    CopyMem (Bytes, Table->Bytes, Table->Capacity);
+    FreePool (Table->Bytes);
   }
 
   SetMem (Bytes + Table->Capacity, (UINTN)(Grown - Table->Capacity), 0);
@@ -189,6 +215,8 @@ AppendControlRecord (
   )
 {
   UINT32      Padded = (Size + CONTROL_RECORD_ALIGNMENT - 1) & ~(UINT32)(CONTROL_RECORD_ALIGNMENT - 1);
+  BOOLEAN     Inside;
+  UINTN       From;
   EFI_STATUS  Status;
 
   if ((Record == NULL) || (Offset == NULL) || (Size < sizeof (CONTROL_RECORD))) {
@@ -199,10 +227,19 @@ AppendControlRecord (
     return EFI_SUCCESS;
   }
 
+  // A record copied from the table itself moves with it when the table grows.
+  Inside = (gWorkControlData.Bytes != NULL) && ((CONST UINT8 *)Record >= gWorkControlData.Bytes) &&
+           ((CONST UINT8 *)Record < gWorkControlData.Bytes + gWorkControlData.Capacity);
+  From   = Inside ? (UINTN)((CONST UINT8 *)Record - gWorkControlData.Bytes) : 0;
+
   // Grow while the used size plus the padded record would reach the capacity.
   Status = ReserveWorkTable (&gWorkControlData, Padded + 1, CONTROL_DATA_STEP);
   if (EFI_ERROR (Status)) {
     return Status;
+  }
+
+  if (Inside) {
+    Record = (CONST CONTROL_RECORD *)(gWorkControlData.Bytes + From);
   }
 
   *Offset = gWorkControlData.Used;
@@ -303,13 +340,15 @@ AppendToPageRecord (
   }
 
   if (*Used + Size >= *Capacity) {
-    Grown = (UINT8 *)ReallocatePool (*Capacity, *Capacity + PAGE_RECORD_STEP, *Record);
+    UINTN  Larger = (UINTN)GrownCapacity (*Capacity, *Used + Size + 1, PAGE_RECORD_STEP);
+
+    Grown = (UINT8 *)ReallocatePool (*Capacity, Larger, *Record);
     if (Grown == NULL) {
       return EFI_OUT_OF_RESOURCES;
     }
 
-    *Record    = Grown;
-    *Capacity += PAGE_RECORD_STEP;
+    *Record   = Grown;
+    *Capacity = Larger;
   }
 
   CopyMem (*Record + *Used, Data, Size);

@@ -20,7 +20,7 @@ typedef struct {
   UINT32  Capacity;
 } WORK_TABLE;
 
-// Growth steps of the tables.
+// The least each table grows by; a table that grows at least doubles.
 #define CONTROL_DATA_STEP     4096
 #define PAGE_DATA_STEP        4096
 #define PAGE_LIST_STEP        128

@@ -167,6 +167,9 @@ FillControlHead (
 
 static EFI_STATUS AddNestedChecks (IN OUT FORM_WALK *Walk, IN CONST UINT8 *Question);
 
+// Room on the stack for a control record under construction.
+#define CONTROL_BUILD_BYTES  512
+
 static EFI_STATUS
 AddControl (
   IN OUT FORM_WALK  *Walk,
@@ -175,6 +178,7 @@ AddControl (
   )
 {
   QUESTION_SHAPE  Shape;
+  UINT64          Usual[CONTROL_BUILD_BYTES / sizeof (UINT64)];
   CONTROL_RECORD  *Record;
   UINT32          Size;
   EFI_STATUS      Status;
@@ -184,16 +188,20 @@ AddControl (
     return Status;
   }
 
+  // Most records are built on the stack; only wide values with many defaults need the pool.
   Size   = ControlRecordSize (Shape.Width, Shape.DefaultCount);
-  Record = (CONTROL_RECORD *)AllocateZeroPool (Size);
+  Record = (Size <= sizeof (Usual)) ? (CONTROL_RECORD *)Usual : (CONTROL_RECORD *)AllocatePool (Size);
   if (Record == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
 
+  ZeroMem (Record, Size);
   FillControlHead (Walk, Op, Type, &Shape, Record);
   FillQuestionDefaults (Op, Walk->Set->End, &Shape, Record);
   Status = AppendControlToPage (Walk, Record, Size);
-  FreePool (Record);
+  if (Record != (CONTROL_RECORD *)Usual) {
+    FreePool (Record);
+  }
   if (!EFI_ERROR (Status) && Shape.HasChecks) {
     Status = AddNestedChecks (Walk, Op);
   }

@@ -203,6 +203,36 @@ TEST_F (ParserHardening, RebuildReusesOnlyReleasedRecords)
   EXPECT_NE (Offset, Live);
 }
 
+// The control data grows under its readers many times over a large export: every
+// record keeps its bytes across the moves, and a record copied from the table itself
+// is read from where the table went, not from the block it left.
+TEST_F (ParserHardening, ControlRecordsSurviveTheTableGrowing)
+{
+  CONTROL_RECORD       Record {};
+  std::vector<UINT32>  Offsets;
+  UINT32               Offset;
+
+  Record.QuestionId = 0x4242;
+  Record.Flags      = CONTROL_FLAG_VALID;
+  ASSERT_EQ (AppendControlRecord (&Record, sizeof (Record), &Offset), EFI_SUCCESS);
+  Offsets.push_back (Offset);
+  for (UINT16 Id = 1; Id < 3000; Id++) {
+    const CONTROL_RECORD  *Source = (Id % 2 == 0) ? (const CONTROL_RECORD *)gControlData : &Record;
+
+    Record.QuestionId = Id;
+    ASSERT_EQ (AppendControlRecord (Source, sizeof (Record), &Offset), EFI_SUCCESS);
+    ASSERT_EQ ((UINT8 *)gControlData, gWorkControlData.Bytes);
+    Offsets.push_back (Offset);
+  }
+
+  for (UINT16 Id = 0; Id < Offsets.size (); Id++) {
+    const CONTROL_RECORD  *Stored = (const CONTROL_RECORD *)(gControlData + Offsets[Id]);
+
+    ASSERT_EQ (Stored->QuestionId, ((Id == 0) || (Id % 2 == 0)) ? 0x4242 : Id) << "record " << Id;
+    ASSERT_EQ (Stored->Flags, CONTROL_FLAG_VALID) << "record " << Id;
+  }
+}
+
 TEST_F (ParserHardening, ReleasingTheDynamicPagesFreesTheWorkTables)
 {
   UINT64  Mark = M.Memory ().AllocationCount ();
