@@ -269,7 +269,7 @@ MakeBindings (
 
 // One page object per page with a handle; pages see their own index while they are built.
 static EFI_STATUS
-MakePages (
+MakeEveryPage (
   IN OUT TUI_APP  *App
   )
 {
@@ -309,6 +309,21 @@ MakePages (
 
   App->CurrentPage = 0;
   return EFI_SUCCESS;
+}
+
+// The questions of every page are evaluated while the pages are built: each store
+// is asked for its value at most once over the whole build.
+static EFI_STATUS
+MakePages (
+  IN OUT TUI_APP  *App
+  )
+{
+  EFI_STATUS  Status;
+
+  BeginStoreReadPass ();
+  Status = MakeEveryPage (App);
+  EndStoreReadPass ();
+  return Status;
 }
 
 static EFI_STATUS
@@ -443,7 +458,10 @@ DrawApp (
     MarkRowsDirty (0, gTextScreenRows - 1);
   }
 
+  // A draw evaluates the conditions of the page's questions: each store is asked once.
+  BeginStoreReadPass ();
   (VOID)AppDraw (App);
+  EndStoreReadPass ();
   App->Redraw = 0;
   FlushTextScreen ();
 }
@@ -621,6 +639,8 @@ RunTextSetup (
 
   App     = (TUI_APP *)Object;
   gTuiApp = App;
+  // Until the first page is on the screen, each store is asked for its value once.
+  BeginStoreReadPass ();
   Status  = gTuiAppOps.Initialize (App, NULL, NULL);
   if (!EFI_ERROR (Status)) {
     gTuiPopupInput = App->Input;
@@ -629,6 +649,10 @@ RunTextSetup (
 
   if (!EFI_ERROR (Status)) {
     DrawApp (App);
+  }
+
+  EndStoreReadPass ();
+  if (!EFI_ERROR (Status)) {
     while (!App->Exit && !EFI_ERROR (Status)) {
       if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
         DispatchEvent (App);

@@ -123,7 +123,17 @@ FindRecordIndex (
   IN CONST VARIABLE_RECORD  *Record
   )
 {
-  UINT32  Count = GetVariableCount ();
+  UINT32           Count = GetVariableCount ();
+  VARIABLE_RECORD  *First = GetVariableRecord (0);
+  UINTN            Guess;
+
+  // Records usually lie back to back in index order, which gives the index at once.
+  if ((First != NULL) && ((UINTN)Record >= (UINTN)First)) {
+    Guess = ((UINTN)Record - (UINTN)First) / sizeof (VARIABLE_RECORD);
+    if ((Guess < Count) && (GetVariableRecord (Guess) == Record)) {
+      return (UINT32)Guess;
+    }
+  }
 
   for (UINT32 Index = 0; Index < Count; Index++) {
     if (GetVariableRecord (Index) == Record) {

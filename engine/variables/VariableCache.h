@@ -38,6 +38,12 @@ extern UINT32 gDefaultBuildPage;       // the current page while controls' defau
 BOOLEAN     IsDirectEfiVariable (IN UINTN Index, IN CONST VARIABLE_RECORD *Record);
 
 VOID        *GetVariableByIndex (IN UINTN Index, OUT UINTN *Size);
+/**
+  Between these (they nest), a store that gave nothing is not asked again: a page
+  build that evaluates many questions of a store that does not answer reads it once.
+**/
+VOID        BeginStoreReadPass (VOID);
+VOID        EndStoreReadPass (VOID);
 EFI_STATUS  SetVariableByIndex (IN UINTN Index, IN VOID *Data, IN UINTN Size);
 
 EFI_STATUS  AccessCacheBytes (IN BOOLEAN Write, IN VARIABLE_CACHE_ENTRY *Cache, IN UINTN Index,

@@ -279,6 +279,85 @@ TEST_F (ConfigAccessTest, RoutedVariablesReachTheVariableCache) {
   EXPECT_EQ (*Driver->Store (kStoreGuid, u"Board"), std::vector<UINT8> (New, New + 8));
 }
 
+// Inside a read pass a store that gave nothing is asked once, and reads of it give
+// what they give outside one (zeros, the same status); a store that answers is read
+// once into the cache. A write opens the store again, and so does the pass's end.
+TEST_F (ConfigAccessTest, AReadPassAsksAStoreThatGivesNothingOnce) {
+  Builders::SETUP_DATA_DESC  D;
+
+  for (int Index = 0; Index < 26; Index++) {
+    D.Variables.push_back ({ .VendorGuid = kEngineVar, .Name = u"Var" + std::u16string (1, u'A' + Index),
+                             .StoreFlags = VARIABLE_STORE_EFI, .Size = 2 });
+  }
+  D.Variables.push_back ({ .VendorGuid = kStoreGuid, .Name = u"Board", .StoreFlags = 0, .Size = 8 });
+  D.FormSets = { {} };
+  LoadSetupData (D);
+  GetVariableRecord (26)->HiiHandle = Handle;
+
+  bool  Answers = false;
+  Driver->OnExtract = [&] (Emu::FakeDriver &Self, CONST CHAR16 *Request, CHAR16 **Progress, CHAR16 **Results) {
+    return Answers ? Self.DefaultExtract (Request, Progress, Results) : EFI_NOT_FOUND;
+  };
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (gVariableCache[26].Size, 0u);
+
+  struct READ {
+    EFI_STATUS  Status;
+    UINT8       Byte;
+  };
+  auto  ReadAll = [] () {
+    std::vector<READ>  Reads;
+    for (UINTN Offset = 0; Offset < 8; Offset++) {
+      UINT8  Byte = 0xEE;
+      Reads.push_back ({ ReadVariableBytes (26, Offset, 1, &Byte, FALSE), Byte });
+    }
+    return Reads;
+  };
+  auto  Same = [] (const std::vector<READ> &A, const std::vector<READ> &B) {
+    for (size_t At = 0; At < A.size (); At++) {
+      if ((A[At].Status != B[At].Status) || (A[At].Byte != B[At].Byte)) {
+        return false;
+      }
+    }
+    return A.size () == B.size ();
+  };
+
+  Driver->ClearCalls ();
+  std::vector<READ>  Outside = ReadAll ();
+  EXPECT_EQ (Driver->Calls ().size (), 8u);       // without a pass every read asks
+  EXPECT_EQ (Outside[3].Byte, 0);
+
+  Driver->ClearCalls ();
+  BeginStoreReadPass ();
+  BeginStoreReadPass ();                          // nested: the inner end keeps the pass
+  EXPECT_TRUE (Same (ReadAll (), Outside));
+  EndStoreReadPass ();
+  EXPECT_TRUE (Same (ReadAll (), Outside));
+  EXPECT_EQ (Driver->Calls ().size (), 1u);
+
+  // A write to the store is read back, in the pass too.
+  Answers = true;
+  UINT8  New[8] = { 9, 8, 7, 6, 5, 4, 3, 2 };
+  ASSERT_EQ (SetVariableByIndex (26, New, 8), EFI_SUCCESS);
+  Driver->ClearCalls ();
+  FreePool (gVariableCache[26].Data);
+  gVariableCache[26] = {};
+  std::vector<READ>  Written = ReadAll ();
+  EndStoreReadPass ();
+  EXPECT_EQ (Written[0].Byte, 9);
+  EXPECT_EQ (Written[7].Byte, 2);
+  EXPECT_EQ (Driver->Calls ().size (), 1u);       // then served from the cache
+
+  // After the pass a store that stopped answering is asked again on each read.
+  Answers = false;
+  FreePool (gVariableCache[26].Data);
+  gVariableCache[26] = {};
+  Driver->ClearCalls ();
+  (VOID)ReadAll ();
+  EXPECT_EQ (Driver->Calls ().size (), 8u);
+  FreeVariableCaches ();
+}
+
 TEST_F (ConfigAccessTest, DirectVariablesAreFlaggedOrAtTheEnginesFixedIndexes) {
   VARIABLE_RECORD  Plain = Record (u"X", 0, nullptr, 1);
   VARIABLE_RECORD  Efi   = Record (u"X", VARIABLE_STORE_EFI, nullptr, 1);
