@@ -48,16 +48,17 @@ static CONST EFI_GUID  mCheckboxVariantGuid  = SETUP_CHECKBOX_VARIANT_GUID;
 
 #define VISITED_PAGES_STEP  50
 
-static UINT32
+// Every page, control and variable look-up goes through here: assembled from its
+// little-endian bytes in place rather than copied out by a library call.
+static inline UINT32
 ReadU32 (
   IN CONST UINT8  *Block,
   IN UINT64       Offset
   )
 {
-  UINT32  Value;
+  CONST UINT8  *At = Block + Offset;
 
-  CopyMem (&Value, Block + Offset, sizeof (Value));
-  return Value;
+  return (UINT32)At[0] | ((UINT32)At[1] << 8) | ((UINT32)At[2] << 16) | ((UINT32)At[3] << 24);
 }
 
 // Offset and Length are 64-bit so that count x entry size cannot wrap.

@@ -566,7 +566,12 @@ FrameAddControl (
   Frame->Controls[Index]   = Control;
   Frame->Positions[Index]  = TUI_CONTROL_POSITION { Column, (UINT16)(Frame->Layout.Row + Index) };
   Frame->ControlCount      = Index + 1;
-  WindowFrom (Frame, Frame->FirstVisible);
+  // A window that stopped short of the controls before stops there again: working it
+  // out anew would measure every control in it once more for each control added.
+  if (Frame->LastVisible + 1 >= Index) {
+    WindowFrom (Frame, Frame->FirstVisible);
+  }
+
   return EFI_SUCCESS;
 }
 
