@@ -541,6 +541,43 @@ TEST (SkPNGImageDecoder, PicturesAbove0x1FFFFFFFPixelsAreRefused)
     }
 }
 
+// A real JPEG's headers with the frame's sides patched, cut off after its scan header: no
+// entropy-coded data, so only a bounds decode can succeed, and it must do so without the
+// picture's memory (the image decoder fuzzer's allocation limit holds it to that too).
+std::vector<uint8_t> JpegHeadersOnly (uint16_t width, uint16_t height)
+{
+    const size_t kFrame = 0x9E, kScan = 0x185;
+    std::vector<uint8_t> file = Fixtures::Read ("images/jpeg/go/video-001.jpeg");
+    if (file.size () < kScan + 4 || file[kFrame + 1] != 0xC0 || file[kScan + 1] != 0xDA) {
+        return {};
+    }
+    file[kFrame + 5] = (uint8_t)(height >> 8), file[kFrame + 6] = (uint8_t)height;
+    file[kFrame + 7] = (uint8_t)(width >> 8), file[kFrame + 8] = (uint8_t)width;
+    file.resize (kScan + 2 + ((size_t)file[kScan + 2] << 8 | file[kScan + 3]));
+    return file;
+}
+
+TEST (SkJPEGImageDecoder, BoundsOfLargePicturesAreReadWithoutDecodingThem)
+{
+    // Sides are rounded up to 16 before the 2^30-pixel limit applies.
+    for (auto [width, height, fits] : { std::tuple (30000, 30000, true), std::tuple (65535, 16368, true),
+                                        std::tuple (65535, 16369, false), std::tuple (32768, 32768, false),
+                                        std::tuple (65535, 65535, false) }) {
+        SCOPED_TRACE (testing::Message () << width << "x" << height);
+        std::vector<uint8_t> bytes = JpegHeadersOnly ((uint16_t)width, (uint16_t)height);
+        ASSERT_FALSE (bytes.empty ());
+        SkMemoryStream stream (bytes.data (), bytes.size ());
+        std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+        ASSERT_NE (decoder, nullptr);
+        ASSERT_EQ (decoder->getFormat (), SkImageDecoder::kJPEG_Format);
+        SkBitmap bitmap;
+        EXPECT_EQ (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodeBounds_Mode), fits);
+        EXPECT_EQ (bitmap.width (), fits ? width : 0);
+        EXPECT_EQ (bitmap.height (), fits ? height : 0);
+        EXPECT_EQ (bitmap.getPixels (), nullptr);
+    }
+}
+
 TEST (SkPNGImageDecoder, BrokenFilesFailAndLeaveTheBitmapAlone)
 {
     // (An index past the palette is a benign fault to libpng 1.6: it reads black.)
