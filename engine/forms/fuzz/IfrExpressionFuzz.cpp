@@ -1,8 +1,9 @@
 // IFR expressions and condition nests as drivers publish them: the input is the
-// body of a forms package. The package is held as the engine's copy of a live one,
-// the first question opcodes become controls of a page (variable 0, 32 bytes, in the
-// cache), and every expression opener, condition and READ/WRITE in it is evaluated;
-// nothing may read outside the package or leak.
+// body of a forms package, a whole real one as well as a hand-made nest. The package
+// is held as the engine's copy of a live one whose package list carries strings
+// (words, numbers, spaces, an empty one), the question opcodes become controls of a
+// page (variable 0, 32 bytes, in the cache), and every expression opener, condition
+// and READ/WRITE in it is evaluated; nothing may read outside the package or leak.
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/IfrExpression.h>
@@ -13,6 +14,7 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 
+#include <Builders/HiiPackageBuilder.h>
 #include <Builders/SetupDataBuilder.h>
 #include <Emulator/Machine.h>
 #include <EmulatorHii/HiiServices.h>
@@ -20,27 +22,48 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
 const EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-const size_t    kControls    = 4;
-const size_t    kOpcodeLimit = 512;
+const EFI_GUID  kListGuid    = { 0x5E7A11D0, 0x2B1C, 0x4F00, { 0x9A, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02 } };
+const size_t    kControls    = 256;
+const size_t    kOpcodeLimit = 8192;
+
+// Texts the string operators can tell apart: cases, digits, spaces, repeats, nothing.
+const char16_t  *kTexts[] = {
+  u"Boot Order", u"boot order", u"12345", u"0x1F", u"", u" a  b ", u"AbcAbcAbc", u"-7", u"Disabled", u"Enabled",
+};
 
 struct FUZZ_MACHINE {
-  Emu::Machine  M;
+  Emu::Machine    M;
+  EFI_HII_HANDLE  Strings = nullptr;
 
+  // Strings 1 to 128 cycle through the texts, so real forms' prompts and helps exist.
   FUZZ_MACHINE ()
   {
+    std::map<EFI_STRING_ID, std::u16string>  Texts;
+
     M.Add (std::make_unique<Emu::HiiServices> (M));
     (void)PlatformLibConstructor (nullptr, M.SystemTable ());
     gST = M.SystemTable ();
     gBS = gST->BootServices;
     gRT = gST->RuntimeServices;
+    (void)gBS->LocateProtocol (&gEfiHiiDatabaseProtocolGuid, nullptr, (VOID **)&gHiiDatabase);
     (void)gBS->LocateProtocol (&gEfiHiiStringProtocolGuid, nullptr, (VOID **)&gHiiString);
     M.Variables ().Put (u"Setup", kBoardGuid, 7, std::vector<UINT8> (32, 0x11));
+    for (EFI_STRING_ID Id = 1; Id <= 128; Id++) {
+      Texts[Id] = kTexts[Id % (sizeof (kTexts) / sizeof (kTexts[0]))];
+    }
+
+    Builders::BYTES  List = Builders::PackageListBuilder (kListGuid)
+                              .Add (Builders::BuildStringPackage ("en-US", 1, Texts))
+                              .Build ();
+    (void)gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Strings);
   }
 
   ~FUZZ_MACHINE ()
@@ -51,6 +74,7 @@ struct FUZZ_MACHINE {
     gDynamicPageTable     = nullptr;
     gDynamicPageSlotCount = 0;
     gHiiString            = nullptr;
+    gHiiDatabase          = nullptr;
     gST                   = nullptr;
     gBS                   = nullptr;
     gRT                   = nullptr;
@@ -59,7 +83,7 @@ struct FUZZ_MACHINE {
 
 // Page 0 with a control for each of the first question opcodes, bound to them.
 void
-LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package)
+LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package, EFI_HII_HANDLE Handle)
 {
   Builders::SETUP_DATA_DESC  D;
   CONTROL_RECORD             *Control;
@@ -81,7 +105,7 @@ LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package)
 
   gControlData = gCompiledControlData;
   if (!EFI_ERROR (GetPageData (0, &Page))) {
-    Page->HiiHandle = (EFI_HII_HANDLE)(UINTN)0x5A;
+    Page->HiiHandle = Handle;
   }
 
   for (size_t Index = 0; !EFI_ERROR (GetPageControl (0, Index, &Control)); Index++) {
@@ -92,7 +116,7 @@ LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package)
 }
 
 void
-Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, const std::vector<size_t> &Questions)
+Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, const std::vector<size_t> &Questions, EFI_HII_HANDLE Handle)
 {
   CONTROL_RECORD  Control {};
   IFR_VALUE_CELL  Cell;
@@ -104,6 +128,7 @@ Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, 
 
     std::memset (&Control, 0, sizeof (Control));
     Control.ConditionOpcode = (UINT64)(UINTN)Opcode;
+    Control.HiiHandle       = Handle;
     Control.Flags           = CONTROL_FLAG_VALID | CONTROL_FLAG_FORM_MAP_ACCESS | CONTROL_FLAG_DEFAULT_EXPRESSION;
     Control.ControlType     = (Offset & 1) ? CONTROL_TYPE_INCONSISTENT_IF : CONTROL_TYPE_NUMERIC;
     for (size_t Question : Questions) {
@@ -164,10 +189,10 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   }
 
   Slot.Package          = Package.get ();
-  Slot.HiiHandle        = (EFI_HII_HANDLE)(UINTN)0x5A;
+  Slot.HiiHandle        = Machine.Strings;
   gDynamicPageTable     = &Slot;
   gDynamicPageSlotCount = 1;
-  LoadBoard (Questions, Package.get ());
-  Evaluate (Package.get (), End, Opcodes, Questions);
+  LoadBoard (Questions, Package.get (), Machine.Strings);
+  Evaluate (Package.get (), End, Opcodes, Questions, Machine.Strings);
   return 0;
 }
