@@ -2,15 +2,20 @@
 // body of a forms package, a whole real one as well as a hand-made nest. The package
 // is held as the engine's copy of a live one whose package list carries strings
 // (words, numbers, spaces, an empty one), the question opcodes become controls of a
-// page (variable 0, 32 bytes, in the cache), and every expression opener, condition
-// and READ/WRITE in it is evaluated; nothing may read outside the package or leak.
+// page (variable 0, 32 bytes, in the cache) beside its rules and page checks, and
+// every expression opener, condition and READ/WRITE in it is evaluated, each also as
+// an option's condition; then the page's checks run (their messages go to a stand-in
+// boot screen), the questions are read by id and each value is compared with the one
+// before. Nothing may read outside the package or leak.
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionConditions.h>
+#include <engine/post/BootScreenInterface.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 
@@ -31,6 +36,7 @@ namespace {
 
 const EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
 const EFI_GUID  kListGuid    = { 0x5E7A11D0, 0x2B1C, 0x4F00, { 0x9A, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02 } };
+EFI_GUID        kScreenGuid  = BOOT_SCREEN_INTERFACE_GUID;
 const size_t    kControls    = 256;
 const size_t    kOpcodeLimit = 8192;
 
@@ -39,9 +45,30 @@ const char16_t  *kTexts[] = {
   u"Boot Order", u"boot order", u"12345", u"0x1F", u"", u" a  b ", u"AbcAbcAbc", u"-7", u"Disabled", u"Enabled",
 };
 
+// A page check's message box: every character of both texts is read, and OK is the answer.
+EFI_STATUS EFIAPI
+AnswerMessageBox (CHAR16 *Title, CHAR16 *Message, UINT8 BoxType, UINT8 *Selection)
+{
+  volatile UINTN  Read = StrLen (Title) + StrLen (Message);
+
+  (void)Read;
+  (void)BoxType;
+  *Selection = 0;
+  return EFI_SUCCESS;
+}
+
+// One control of the page: a question, a rule (its id) or a page check, at an opcode.
+struct FUZZ_CONTROL {
+  UINT16  Type;
+  size_t  Offset;
+  UINT16  RuleId;
+};
+
 struct FUZZ_MACHINE {
   Emu::Machine    M;
   EFI_HII_HANDLE  Strings = nullptr;
+  EFI_HANDLE      ScreenHandle = nullptr;
+  BOOT_SCREEN_INTERFACE  Screen {};
 
   // Strings 1 to 128 cycle through the texts, so real forms' prompts and helps exist.
   FUZZ_MACHINE ()
@@ -56,6 +83,8 @@ struct FUZZ_MACHINE {
     (void)gBS->LocateProtocol (&gEfiHiiDatabaseProtocolGuid, nullptr, (VOID **)&gHiiDatabase);
     (void)gBS->LocateProtocol (&gEfiHiiStringProtocolGuid, nullptr, (VOID **)&gHiiString);
     M.Variables ().Put (u"Setup", kBoardGuid, 7, std::vector<UINT8> (32, 0x11));
+    Screen.ShowBootScreenMessageBox = AnswerMessageBox;
+    (void)gBS->InstallProtocolInterface (&ScreenHandle, &kScreenGuid, EFI_NATIVE_INTERFACE, &Screen);
     for (EFI_STRING_ID Id = 1; Id <= 128; Id++) {
       Texts[Id] = kTexts[Id % (sizeof (kTexts) / sizeof (kTexts[0]))];
     }
@@ -81,9 +110,10 @@ struct FUZZ_MACHINE {
   }
 };
 
-// Page 0 with a control for each of the first question opcodes, bound to them.
+// Page 0 with a control for each question, rule and page check, bound to its opcode; a
+// check belongs to the question before it.
 void
-LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package, EFI_HII_HANDLE Handle)
+LoadBoard (const std::vector<FUZZ_CONTROL> &Controls, UINT8 *Package, EFI_HII_HANDLE Handle)
 {
   Builders::SETUP_DATA_DESC  D;
   CONTROL_RECORD             *Control;
@@ -92,8 +122,8 @@ LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package, EFI_HII_HANDLE 
   D.Variables = { { .VendorGuid = kBoardGuid, .Name = u"Setup", .VariableId = 1, .StoreFlags = VARIABLE_STORE_EFI, .Size = 32 } };
   D.Pages     = { { .FormId = 1 } };
   D.FormSets  = { {} };
-  for (size_t Index = 0; Index < Questions.size (); Index++) {
-    D.Pages[0].Controls.push_back ({ .ControlType = CONTROL_TYPE_NUMERIC, .QuestionOpcode = 1 });
+  for (const FUZZ_CONTROL &Wanted : Controls) {
+    D.Pages[0].Controls.push_back ({ .ControlType = Wanted.Type, .QuestionOpcode = 1 });
   }
 
   Builders::BYTES  Block = Builders::BuildSetupDataBlock (D);
@@ -108,8 +138,20 @@ LoadBoard (const std::vector<size_t> &Questions, UINT8 *Package, EFI_HII_HANDLE 
     Page->HiiHandle = Handle;
   }
 
-  for (size_t Index = 0; !EFI_ERROR (GetPageControl (0, Index, &Control)); Index++) {
-    Control->QuestionOpcode = (UINT64)(UINTN)(Package + Questions[Index]);
+  UINT8  *Question = nullptr;
+  for (size_t Index = 0; (Index < Controls.size ()) && !EFI_ERROR (GetPageControl (0, Index, &Control)); Index++) {
+    UINT8  *Opcode = Package + Controls[Index].Offset;
+
+    Control->HiiHandle = Handle;
+    if (Controls[Index].Type == CONTROL_TYPE_NUMERIC) {
+      Question                = Opcode;
+      Control->QuestionOpcode = (UINT64)(UINTN)Opcode;
+      continue;
+    }
+
+    Control->ConditionOpcode = (UINT64)(UINTN)Opcode;
+    Control->QuestionOpcode  = (UINT64)(UINTN)Question;
+    Control->QuestionId      = Controls[Index].RuleId;
   }
 
   (void)LoadVariableCache (&gVariableCache, nullptr);
@@ -122,6 +164,9 @@ Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, 
   IFR_VALUE_CELL  Cell;
   UINTN           Length;
   UINT8           Default[EXPRESSION_DEFAULT_MAX];
+  IFR_VALUE_CELL  Last {};
+  bool            HaveLast = false;
+  INTN            Order;
 
   for (size_t Offset : Opcodes) {
     UINT8  *Opcode = Package + Offset;
@@ -138,9 +183,20 @@ Evaluate (UINT8 *Package, const UINT8 *End, const std::vector<size_t> &Opcodes, 
       }
     }
 
-    if ((EvaluateOperator (&Control, &Cell, &Length) == EFI_SUCCESS) && (Opcode + Length > End)) {
-      __builtin_trap ();  // the expression was read past the package
+    if (EvaluateOperator (&Control, &Cell, &Length) == EFI_SUCCESS) {
+      if (Opcode + Length > End) {
+        __builtin_trap ();  // the expression was read past the package
+      }
+
+      if (HaveLast) {
+        (void)CompareHiiValues (&Last, &Cell, Handle, &Order);
+      }
+
+      Last     = Cell;
+      HaveLast = true;
     }
+
+    (void)EvaluateOptionCondition (&Control, Opcode, IfrNext (Opcode, End));
 
     (void)EvaluateControlCondition (&Control);
     (void)IsConditionOpcode (Opcode);
@@ -164,6 +220,7 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   size_t               Total   = Size + sizeof (EFI_HII_PACKAGE_HEADER);
   std::vector<size_t>  Opcodes;
   std::vector<size_t>  Questions;
+  std::vector<FUZZ_CONTROL>  Controls;
   DYNAMIC_PAGE_RECORD  Slot {};
 
   // Exactly the package's bytes, so a read past its end is caught.
@@ -179,8 +236,18 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   const UINT8  *End = Package.get () + Total;
   for (const UINT8 *Op = Package.get () + 4; IfrFits (Op, End) && (Opcodes.size () < kOpcodeLimit); Op = IfrNext (Op, End)) {
     Opcodes.push_back ((size_t)(Op - Package.get ()));
-    if (IsQuestionOpcode (Op[0]) && (Questions.size () < kControls)) {
-      Questions.push_back ((size_t)(Op - Package.get ()));
+    size_t  Offset = (size_t)(Op - Package.get ());
+    if (Controls.size () < kControls) {
+      if (IsQuestionOpcode (Op[0])) {
+        Questions.push_back (Offset);
+        Controls.push_back ({ CONTROL_TYPE_NUMERIC, Offset, 0 });
+      } else if ((Op[0] == EFI_IFR_RULE_OP) && (IfrLength (Op) > 2)) {
+        Controls.push_back ({ CONTROL_TYPE_RULE, Offset, Op[2] });
+      } else if (Op[0] == EFI_IFR_NO_SUBMIT_IF_OP) {
+        Controls.push_back ({ CONTROL_TYPE_NO_SUBMIT_IF, Offset, 0 });
+      } else if (Op[0] == EFI_IFR_INCONSISTENT_IF_OP) {
+        Controls.push_back ({ CONTROL_TYPE_INCONSISTENT_IF, Offset, 0 });
+      }
     }
 
     if (IfrNext (Op, End) == nullptr) {
@@ -192,7 +259,27 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   Slot.HiiHandle        = Machine.Strings;
   gDynamicPageTable     = &Slot;
   gDynamicPageSlotCount = 1;
-  LoadBoard (Questions, Package.get (), Machine.Strings);
+  LoadBoard (Controls, Package.get (), Machine.Strings);
   Evaluate (Package.get (), End, Opcodes, Questions, Machine.Strings);
+  (void)CheckPageInconsistency (0);
+  (void)CheckNoSubmit ();
+
+  IFR_VALUE_CELL  Last {};
+  IFR_VALUE_CELL  Cell;
+  INTN            Order;
+  bool            HaveLast = false;
+  for (size_t Question : Questions) {
+    const UINT8  *Op = Package.get () + Question;
+    UINT16       Id  = (IfrLength (Op) >= 8) ? (UINT16)(Op[6] | (Op[7] << 8)) : 0;
+
+    if (GetQuestionValueById (Id, 0, &Cell) == EFI_SUCCESS) {
+      if (HaveLast) {
+        (void)CompareHiiValues (&Last, &Cell, Machine.Strings, &Order);
+      }
+
+      Last     = Cell;
+      HaveLast = true;
+    }
+  }
   return 0;
 }
