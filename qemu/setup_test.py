@@ -36,6 +36,9 @@ DEVICE_MANAGER_PROMPTS = ["Secure Boot Configuration", "OVMF Platform Configurat
 # What OVMF's drivers put on their pages when the forms open.
 SECURE_BOOT_STATE = "Current Secure Boot State"
 BOOT_SHELL = "EFI Internal Shell"
+# The platform form's exit items and the action requests its driver answers them with.
+# None: the driver's store refuses the values under QEMU, so the form stays.
+EXIT_ITEMS = {"commit": ("Commit Changes and Exit", None), "discard": ("Discard Changes and Exit", 5)}
 FOCUS_STEPS = 10         # rows the focus is moved looking for an item
 
 BOOT_LIMIT_S = 60        # from QEMU's start to the engine's first page
@@ -327,6 +330,34 @@ class SetupRun:
             self.fail(f"no logo on the {width}x{height} screen: centre {centre}, corner {corner}")
         self.note(f"the logo shows on the {width}x{height} screen")
 
+    def check_platform_exit_item(self, prompt, request):
+        """Enter on one of the platform form's exit items: the driver asks for a form exit,
+        which from the first form SendForm shows ends SendForm with that request."""
+        form_set = self.form_sets[PLATFORM_FORM_SET]
+        self.wait_for_page(form_set.title, form_set.forms[0].prompts(shown_only=True), f"'{form_set.title}'")
+        mark = len(self.session.output())
+        self.focus_on(prompt)
+        self.press("enter")
+        pattern = r"send form of " + PLATFORM_LIST + r": ([^,\r\n]+), action request (\d+)"
+        ended = self.session.wait_until(lambda s: re.search(pattern, s.output()[mark:]), KEY_LIMIT_S, settle=0.1)
+        if request is None:
+            # OVMF's platform driver cannot store this setting (its own browser says "Submit
+            # Fail"): a store that refuses keeps the user on the form, and Esc then leaves.
+            if ended:
+                self.fail(f"'{prompt}' ended SendForm although its store refused the values")
+            self.wait_for_page(form_set.title, [prompt], f"'{form_set.title}' after '{prompt}'")
+            self.note(f"'{prompt}': the store refused, the form stays")
+            self.screendump("platform-form-after-commit.png")
+            self.press("esc")
+            request = 0
+            ended = self.session.wait_until(lambda s: re.search(pattern, s.output()[mark:]), KEY_LIMIT_S, settle=0.1)
+        if not ended:
+            self.fail(f"'{prompt}' did not end the driver's SendForm")
+        status, got = re.search(pattern, self.session.output()[mark:]).groups()
+        self.note(f"'{prompt}': SendForm returned {status}, action request {got}")
+        if int(got) != request:
+            self.fail(f"'{prompt}' ended SendForm with action request {got}, not {request}")
+
     def focused_row(self):
         """The left-pane text of the row drawn with the focus colours (bright on the
         highlight), None when no row is."""
@@ -430,7 +461,10 @@ def run(args, form_sets, disk, vars_copy, code):
                 run.check_post(args.post)
                 print("PASS")
                 return 0
-            run.check_platform_form_set()
+            if args.walk in EXIT_ITEMS:
+                run.check_platform_exit_item(*EXIT_ITEMS[args.walk])
+            else:
+                run.check_platform_form_set()
             run.check_front_page()
             if args.walk == "pages":
                 run.check_pages_drivers_fill()
@@ -478,8 +512,9 @@ def main():
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
-    ap.add_argument("--walk", choices=["basic", "pages"], default="basic",
-                    help="pages: the pages OVMF's drivers fill, and Device Manager opened twice")
+    ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS), default="basic",
+                    help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
+                         "commit, discard: the platform form's exit items end its SendForm")
     ap.add_argument("--post", choices=["setup", "menu", "timeout"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
     args = ap.parse_args()
