@@ -47,9 +47,23 @@ Exercise (uint8_t *Image, size_t Size, const EFI_GUID &Guid, BOOLEAN CheckChecks
     }
   }
 
+  // First the size a caller learns from an empty buffer, then the data into one of that size.
   for (const CHAR16 *Name : kNames) {
-    DataSize = sizeof (Buffer);
-    if (NvarGetVariable (Name, &Guid, nullptr, &DataSize, Buffer, &Store, nullptr) == EFI_SUCCESS) {
+    UINT32  Attributes = 0;
+
+    DataSize = 0;
+    if (NvarGetVariable (Name, &Guid, &Attributes, &DataSize, nullptr, &Store, nullptr) != EFI_BUFFER_TOO_SMALL) {
+      continue;
+    }
+
+    if (DataSize <= sizeof (Buffer)) {
+      UINTN  Needed = DataSize;
+      if ((NvarGetVariable (Name, &Guid, &Attributes, &DataSize, Buffer, &Store, nullptr) != EFI_SUCCESS) ||
+          (DataSize != Needed))
+      {
+        __builtin_trap ();  // the size it asked for did not hold the data
+      }
+
       (void)Touch (Buffer, DataSize);
     }
   }
