@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <stdexcept>
 
 namespace Demo {
 
@@ -467,6 +468,11 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
     EFI_STATUS  Status = Started.Hii->LoadExportFile (HiiExportPath, true, &Exported);
     Out << "Forms parsed into pages (HII export " << HiiExportPath << ": " << StatusName (Status) << ", "
         << Exported.size () << " package lists)\n";
+    if ((Status != EFI_SUCCESS) || Exported.empty ()) {
+      // Setup without the forms asked for would look like a run that found them empty.
+      throw std::runtime_error (HiiExportPath + " is no HII database export (" + StatusName (Status) + ", " +
+                                std::to_string (Exported.size ()) + " package lists)");
+    }
     ReportParsedForms (Out, *Started.Hii, Exported);
   }
 

@@ -11,6 +11,7 @@
 #include <Emulator/RunEnded.h>
 #include <engine/core/EngineGlobals.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,6 +26,7 @@ namespace {
 struct PROGRAM_OPTIONS {
   Emu::DEMO_OPTIONS  Demo;
   std::string        ScreenPath;
+  std::string        AttributesPath;
   std::string        PngPath;
   bool               SaveNvram = true;
   bool               Terminal  = true;
@@ -136,6 +138,8 @@ ParseOption (int Argc, char **Argv, int *Index, PROGRAM_OPTIONS &Options, std::s
     Options.TextModeGiven          = true;
   } else if (Arg == "--save-screen") {
     Options.ScreenPath = NextValue (Argc, Argv, Index);
+  } else if (Arg == "--save-screen-attributes") {
+    Options.AttributesPath = NextValue (Argc, Argv, Index);
   } else if (Arg == "--no-terminal") {
     Options.Terminal = false;
   } else if (Arg == "--setup-password") {
@@ -171,6 +175,9 @@ ParseArguments (int Argc, char **Argv)
       throw std::invalid_argument ("cannot read EDID file " + EdidPath);
     }
     Options.Demo.Machine.Edid = *Edid;
+  }
+  if (!Options.Demo.HiiExportPath.empty () && !std::ifstream (Options.Demo.HiiExportPath, std::ios::binary)) {
+    throw std::invalid_argument ("cannot read HII export " + Options.Demo.HiiExportPath + ": " + std::strerror (errno));
   }
   if (Options.Demo.NvramPath.empty ()) {
     Options.Demo.NvramPath = DefaultNvram ();
@@ -231,23 +238,59 @@ Run (Emu::DemoMachine &Demo)
   }
 }
 
+// Writes one saved screen; a file that cannot be written is named with the reason.
+bool
+SaveText (const std::string &Path, const std::string &Text, const char *What)
+{
+  std::ofstream  Out (Path);
+
+  if (Out) {
+    Out << Text;
+    Out.close ();
+  }
+  if (!Out) {
+    std::cout << "Cannot write the " << What << " to " << Path << ": " << std::strerror (errno) << "\n";
+    return false;
+  }
+  std::cout << "Text " << What << " saved to " << Path << "\n";
+  return true;
+}
+
+// One line per row, each cell's attribute as two hexadecimal digits (background in the
+// high digit, foreground in the low one), so that highlights and colours can be read back.
+std::string
+ScreenAttributes (const Emu::ConsoleOutput &TextOut)
+{
+  static const char  kHex[] = "0123456789ABCDEF";
+  std::string        Text;
+
+  for (UINTN Row = 0; Row < TextOut.Rows (); Row++) {
+    for (UINT8 Attribute : TextOut.RowAttributes (Row)) {
+      Text += kHex[Attribute >> 4];
+      Text += kHex[Attribute & 0x0F];
+    }
+    Text += '\n';
+  }
+  return Text;
+}
+
 int
 SaveOutputs (const PROGRAM_OPTIONS &Options, Emu::DemoMachine &Demo)
 {
-  int  Result = 0;
+  int                       Result  = 0;
+  const Emu::ConsoleOutput  *TextOut = Demo.Devices ().TextOut;
 
   if (!Options.ScreenPath.empty ()) {
-    std::ofstream  Out (Options.ScreenPath);
-    if (Demo.Devices ().TextOut != nullptr) {
-      Out << Demo.Devices ().TextOut->ScreenText ();
-    }
-    Result |= Out ? 0 : 1;
-    std::cout << "Text screen saved to " << Options.ScreenPath << "\n";
+    Result |= SaveText (Options.ScreenPath, (TextOut != nullptr) ? TextOut->ScreenText () : "", "screen") ? 0 : 1;
+  }
+  if (!Options.AttributesPath.empty ()) {
+    Result |= SaveText (Options.AttributesPath, (TextOut != nullptr) ? ScreenAttributes (*TextOut) : "",
+                        "screen's attributes") ? 0 : 1;
   }
   if (!Options.PngPath.empty () && (Demo.Devices ().Graphics != nullptr)) {
     bool  Saved = Demo.Devices ().Graphics->SavePng (Options.PngPath);
     Result |= Saved ? 0 : 1;
-    std::cout << (Saved ? "Framebuffer saved to " : "Cannot write ") << Options.PngPath << "\n";
+    std::cout << (Saved ? "Framebuffer saved to " : "Cannot write the framebuffer to ") << Options.PngPath << "\n";
   }
   if (Options.SaveNvram) {
     bool  Saved = Demo.SaveNvram ();
@@ -287,8 +330,11 @@ main (int Argc, char **Argv)
       Status = 1;
     }
     return Status;
-  } catch (const std::exception &Error) {
+  } catch (const std::invalid_argument &Error) {
     std::cerr << "setup-emulator: " << Error.what () << "\n" << kUsage;
+    return 1;
+  } catch (const std::exception &Error) {
+    std::cerr << "setup-emulator: " << Error.what () << "\n";
     return 1;
   }
 }

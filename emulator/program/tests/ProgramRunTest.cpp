@@ -16,6 +16,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -162,6 +163,84 @@ TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
   EXPECT_NE (Out.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Out.Output;
   EXPECT_EQ (FileText (Inside), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/AdvancedPage.txt"));
   EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
+}
+
+// The saved attributes line up with the saved text: the focused prompt is the one
+// row whose prompt cells carry the highlight, and it follows the focus.
+TEST (ProgramRun, TheSavedAttributesShowWhichControlHasTheFocus)
+{
+  std::string  Nvram = NvramCopy ("program-attributes.bin");
+  struct {
+    const char  *Keys;
+    const char  *Focused;
+  } const  kCases[] = {
+    { "Right", "System Date" }, { "Right,Down", "System Time" }, { "Right,Down,Down,Down", "Advanced" },
+  };
+
+  for (const auto &Case : kCases) {
+    std::string  Screen     = ::testing::TempDir () + "program-attributes.txt";
+    std::string  Attributes = ::testing::TempDir () + "program-attributes.hex";
+    RUN          Run        = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys " + Case.Keys +
+                                " --save-screen " + Screen + " --save-screen-attributes " + Attributes);
+    ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+    std::istringstream        Text (FileText (Screen));
+    std::istringstream        Codes (FileText (Attributes));
+    std::string               Line;
+    std::string               Hex;
+    std::vector<std::string>  Highlighted;
+    while (std::getline (Text, Line) && std::getline (Codes, Hex)) {
+      EXPECT_EQ (Hex.size (), 200u) << "two digits for each of the 100 cells";
+      // Column 3 is where every prompt of the page starts; only the focused one stands out.
+      if ((Line.find ("System") == 3 || Line.find ("Asset") == 3 || Line.find ("\u25BA ") == 1) &&
+          (Hex.substr (6, 2) != Hex.substr (Hex.size () - 10, 2))) {
+        Highlighted.push_back (Line.substr (Line.find_first_not_of (" \u25BA", 1), std::string::npos).substr (0, 20));
+      }
+    }
+    ASSERT_EQ (Highlighted.size (), 1u) << Case.Keys;
+    EXPECT_EQ (Highlighted[0].rfind (Case.Focused, 0), 0u) << Case.Keys << ": " << Highlighted[0];
+  }
+}
+
+// A run that cannot save what it was asked to says which file and why, and fails.
+TEST (ProgramRun, AScreenThatCannotBeSavedIsNamedWithTheReason)
+{
+  std::string  Nvram   = NvramCopy ("program-unsaved.bin");
+  std::string  Missing = ::testing::TempDir () + "no-such-folder/screen.txt";
+  RUN          Text    = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --save-screen " + Missing);
+  RUN          Colours = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --save-screen-attributes " + Missing);
+
+  EXPECT_NE (Text.ExitCode, 0);
+  EXPECT_NE (Text.Output.find ("Cannot write the screen to " + Missing + ": No such file or directory"), std::string::npos)
+    << Text.Output;
+  EXPECT_EQ (Text.Output.find ("saved to " + Missing), std::string::npos) << Text.Output;
+  EXPECT_NE (Colours.ExitCode, 0);
+  EXPECT_NE (Colours.Output.find ("Cannot write the screen's attributes to " + Missing), std::string::npos) << Colours.Output;
+}
+
+// An export that cannot be read, or that holds no package list, ends the run with an
+// error before setup starts: setup without the forms asked for would look like a success.
+TEST (ProgramRun, AnHiiExportThatIsMissingOrNoExportIsAnError)
+{
+  std::string  Nvram   = NvramCopy ("program-bad-export.bin");
+  std::string  Text    = ::testing::TempDir () + "program-not-an-export.txt";
+  std::string  Empty   = ::testing::TempDir () + "program-empty-export.bin";
+  std::ofstream (Text) << "This is a text file, not an HII database.\n";
+  std::ofstream (Empty).close ();
+  struct {
+    std::string  Path;
+    std::string  Says;
+  } const  kCases[] = {
+    { ::testing::TempDir () + "no-such-export.bin", "cannot read HII export " },
+    { Text, " is no HII database export (EFI_INVALID_PARAMETER" },
+    { Empty, " is no HII database export (EFI_SUCCESS, 0 package lists)" },
+  };
+
+  for (const auto &Case : kCases) {
+    RUN  Run = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --hii-export " + Case.Path);
+    EXPECT_EQ (Run.ExitCode, 1) << Case.Path << "\n" << Run.Output;
+    EXPECT_NE (Run.Output.find (Case.Says), std::string::npos) << Run.Output;
+    EXPECT_EQ (Run.Output.find ("Entering setup"), std::string::npos) << Run.Output;
+  }
 }
 
 // The form sets of an export are tabs beside the board's main page; Right opens the next one.
