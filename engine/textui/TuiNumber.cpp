@@ -159,7 +159,8 @@ DigitValue (
   return 0xFF;
 }
 
-// The leading digits of Text as a magnitude; FALSE when it does not fit 64 bits.
+// The digits of Text as a magnitude; FALSE when it holds anything but digits of the
+// base or does not fit 64 bits.
 static BOOLEAN
 ParseDigits (
   IN  CONST CHAR16  *Text,
@@ -170,9 +171,9 @@ ParseDigits (
   UINT64  Radix = (Base == TUI_NUMBER_HEX) ? 16 : 10;
 
   *Value = 0;
-  for (UINTN Index = 0; (Text[Index] != 0) && (DigitValue (Text[Index], Base) < Radix); Index++) {
+  for (UINTN Index = 0; Text[Index] != 0; Index++) {
     UINT64  Digit = DigitValue (Text[Index], Base);
-    if (*Value > (~(UINT64)0 - Digit) / Radix) {
+    if ((Digit >= Radix) || (*Value > (~(UINT64)0 - Digit) / Radix)) {
       return FALSE;
     }
 
@@ -452,8 +453,14 @@ HandleStepKey (
     return (Number->Step == 0) ? EFI_UNSUPPORTED : Step (Number, Increment);
   }
 
-  // While a signed number is typed, '-' (and '+') are characters of it.
-  return (Number->Base == TUI_NUMBER_SIGNED) ? TuiTextEntryHandleAction (Number, Event) : EFI_UNSUPPORTED;
+  // While a signed number is typed, '-' is its sign: a character only where a sign
+  // goes, at the start. Anywhere else it is refused, as a letter is, rather than
+  // typed and then silently cut off with what follows it ("3-4" stored as 3).
+  if ((Number->Base == TUI_NUMBER_SIGNED) && !Increment && (Number->Entry.Text[0] == 0)) {
+    return TuiTextEntryHandleAction (Number, Event);
+  }
+
+  return EFI_UNSUPPORTED;
 }
 
 static EFI_STATUS

@@ -313,6 +313,32 @@ TEST_F (TuiValueControlsTest, ASignedNumberKeepsANegativeValueInsideItsRange) {
   EXPECT_EQ (Field (3), u"-4 ");
 }
 
+// A sign goes first or nowhere: '-' inside a typed signed number is refused as a
+// letter is, so "3-4" never reaches the store as 3.
+TEST_F (TuiValueControlsTest, ASignedNumberTakesItsSignOnlyAtTheStart) {
+  struct {
+    std::vector<const char *>  Keys;       // typed after the first digit started the edit
+    const char16_t             *Shown;
+    UINT8                      Stored;
+  } const  kCases[] = {
+    { { "3", "-", "4" }, u"34  ", 34 },
+    { { "1", "-", "-", "-" }, u"1   ", 1 },
+    { { "2", "+", "5" }, u"25  ", 25 },
+    { { "5", "Backspace", "-", "7" }, u"-7  ", 0xF9 },
+  };
+
+  for (const auto &Case : kCases) {
+    Make (&gTuiNumberOps, Numeric (0, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_INT_DEC, 0x9C, 100, 1), CONTROL_TYPE_NUMERIC);
+    for (const char *Key : Case.Keys) {
+      const bool  Refused = (std::string (Key) == "+") || ((std::string (Key) == "-") && (Field (1) != u" "));
+      EXPECT_EQ (Press (Key), Refused ? EFI_UNSUPPORTED : EFI_SUCCESS) << Key;
+    }
+    EXPECT_EQ (Field (4), Case.Shown);
+    EXPECT_EQ (Press ("Enter"), EFI_SUCCESS);
+    EXPECT_EQ (Cached ()[0], Case.Stored);
+  }
+}
+
 TEST_F (TuiValueControlsTest, PlusOnTheMaximumAndMinusOnTheMinimumChangeNothing) {
   Make (&gTuiNumberOps, Numeric (2, EFI_IFR_NUMERIC_SIZE_1 | EFI_IFR_DISPLAY_UINT_DEC, 1, 3, 1), CONTROL_TYPE_NUMERIC);
   EXPECT_EQ (Press ("+"), EFI_SUCCESS);
