@@ -286,6 +286,12 @@ SeedVariables (Emu::VariableStore &Store, const BOARD &Board)
   Setup[kNetworkStackAt] = 1;
   Setup[kFanLimitAt]     = 60;
   Setup[kLatencyAt]      = 0x40;
+  // The board's clock fields start at a date a firmware clock gives, the same on every
+  // run: 01/01/2026 00:00:00.
+  Setup[kDateAt]         = (uint8_t)(2026 & 0xFF);
+  Setup[kDateAt + 1]     = (uint8_t)(2026 >> 8);
+  Setup[kDateAt + 2]     = 1;
+  Setup[kDateAt + 3]     = 1;
   for (uint8_t Device = 0; Device < kBootDevices; Device++) {
     Setup[kBootDevicesAt + Device] = (uint8_t)(Device + 1);
   }

@@ -135,6 +135,8 @@ BOOLEAN     IsEncodedPasswordQuestion (IN CONST CONTROL_RECORD *Control);
   the time fields of Time.
 
   @retval EFI_UNSUPPORTED        Storage bits 0x30, or not a DATE or TIME question.
+  @retval EFI_INVALID_PARAMETER  A write of a date no calendar holds (month 13,
+                                 02/31) or a time no clock shows (24:00, minute 60).
   @return                        The status of the variable cache or the clock.
 **/
 EFI_STATUS  ReadDateTimeValue (IN CONST CONTROL_RECORD *Control, IN OUT EFI_TIME *Time);

@@ -105,6 +105,29 @@ ReadDateTimeValue (
   }
 }
 
+// Whether a calendar or a clock holds the value: typed fields reach here unchecked,
+// and a store of the question's own would keep 02/31 or 24:00 and show it back.
+static BOOLEAN
+DateTimeHolds (
+  IN UINT8           Op,
+  IN CONST EFI_TIME  *Time
+  )
+{
+  static CONST UINT8  Days[12] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+  BOOLEAN             Leap;
+
+  if (Op != EFI_IFR_DATE_OP) {
+    return (BOOLEAN)((Time->Hour <= 23) && (Time->Minute <= 59) && (Time->Second <= 59));
+  }
+
+  if ((Time->Month < 1) || (Time->Month > 12) || (Time->Day < 1)) {
+    return FALSE;
+  }
+
+  Leap = (BOOLEAN)(((Time->Year % 4) == 0) && (((Time->Year % 100) != 0) || ((Time->Year % 400) == 0)));
+  return (BOOLEAN)(Time->Day <= Days[Time->Month - 1] + (((Time->Month == 2) && Leap) ? 1 : 0));
+}
+
 EFI_STATUS
 WriteDateTimeValue (
   IN CONST CONTROL_RECORD  *Control,
@@ -118,6 +141,10 @@ WriteDateTimeValue (
 
   if (EFI_ERROR (Status) || (Time == NULL)) {
     return EFI_ERROR (Status) ? Status : EFI_INVALID_PARAMETER;
+  }
+
+  if (!DateTimeHolds (Op, Time)) {
+    return EFI_INVALID_PARAMETER;
   }
 
   if (Storage == QF_DATE_STORAGE_TIME) {

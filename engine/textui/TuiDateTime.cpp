@@ -301,6 +301,37 @@ DrawFields (
   }
 }
 
+// A shorter weekday than the one drawn before leaves the old end of the field behind
+// it: the cells up to where the widest weekday's field ends are cleared.
+static VOID
+ClearAfterDate (
+  IN UINT64  Column,
+  IN UINT64  Row,
+  IN UINTN   WeekdayCells,
+  IN UINT8   Attribute
+  )
+{
+  UINTN   Widest = 0;
+  CHAR16  Blank[TEXT_SCREEN_MAX_COLUMNS + 1];
+
+  for (UINT8 Day = 0; Day < 7; Day++) {
+    CHAR16  *Name = HiiGetString (ENGINE_OWN_HII_HANDLE, (EFI_STRING_ID)(DATE_STRING_SUNDAY + Day), NULL);
+
+    if (Name != NULL) {
+      Widest = (GetTextCellCount (Name) > Widest) ? GetTextCellCount (Name) : Widest;
+      FreePool (Name);
+    }
+  }
+
+  if (Widest > WeekdayCells) {
+    UINTN  Count = (Widest - WeekdayCells < TEXT_SCREEN_MAX_COLUMNS) ? Widest - WeekdayCells : TEXT_SCREEN_MAX_COLUMNS;
+
+    SetMem16 (Blank, Count * sizeof (CHAR16), u' ');
+    Blank[Count] = 0;
+    PrintAt (Column, Row, Blank, Attribute);
+  }
+}
+
 static EFI_STATUS
 DateTimeDraw (
   IN VOID  *Object
@@ -327,6 +358,7 @@ DateTimeDraw (
                 (EFI_STRING_ID)(DATE_STRING_SUNDAY + DayOfWeek (Item->Time.Year, Item->Time.Month, Item->Time.Day)), NULL);
     UnicodeSPrint (Line, sizeof (Line), u"[%s XX/XX/XXXX]", (Weekday != NULL) ? Weekday : u"");
     PrintAt (Column, Control->Row, Line, Normal);
+    ClearAfterDate (Column + GetTextCellCount (Line), Control->Row, (Weekday != NULL) ? GetTextCellCount (Weekday) : 0, Normal);
     DrawFields (Item, Column + ((Weekday != NULL) ? GetTextCellCount (Weekday) : 0) + 2, Normal);
     FreePool (Weekday);
   } else {

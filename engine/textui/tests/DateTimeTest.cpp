@@ -182,6 +182,68 @@ TEST_F (DateTimeTest, TabCommitsTheTypedFieldAndMovesOnFromTheYearToTheMonth) {
   EXPECT_EQ (Key (Control, SCAN_DOWN, 0), EFI_UNSUPPORTED);
 }
 
+// Typed fields that no calendar or clock holds are refused: the store keeps the old
+// value and the field shows it again, with its own weekday.
+TEST_F (DateTimeTest, TypedDatesAndTimesNoCalendarHoldsAreRefused) {
+  struct {
+    bool            IsDate;
+    UINT16          Year;            // the stored date
+    UINT8           Month;
+    UINT8           Day;
+    UINT8           Field;           // typed into: month, day, year (hour, minute, second)
+    const char16_t  *Digits;
+    const char16_t  *Shown;
+  } const  kCases[] = {
+    { true, 2026, 1, 31, 0, u"13", u"[Saturday 01/31/2026]" },  { true, 2026, 1, 31, 1, u"32", u"[Saturday 01/31/2026]" },
+    { true, 2026, 1, 31, 0, u"00", u"[Saturday 01/31/2026]" },  { true, 2026, 1, 31, 0, u"02", u"[Saturday 01/31/2026]" },
+    { true, 2026, 2, 28, 1, u"29", u"[Saturday 02/28/2026]" },  { true, 2024, 2, 29, 2, u"2026", u"[Thursday 02/29/2024]" },
+    { false, 0, 0, 0, 0, u"99", u"[07:05:09]" },                { false, 0, 0, 0, 1, u"60", u"[07:05:09]" },
+    { false, 0, 0, 0, 2, u"60", u"[07:05:09]" },                { false, 0, 0, 0, 0, u"24", u"[07:05:09]" },
+  };
+
+  for (const auto &Case : kCases) {
+    UINT8  Clock[3] = { 7, 5, 9 };
+    ASSERT_EQ (WriteVariableBytes (0, kTimeAt, 3, Clock), EFI_SUCCESS);
+    StoreDate (Case.IsDate ? Case.Year : 2026, Case.IsDate ? Case.Month : 1, Case.IsDate ? Case.Day : 1);
+    UINT16              At      = Case.IsDate ? kDateAt : kTimeAt;
+    std::vector<UINT8>  Before  = Cached (0, At, Case.IsDate ? 4 : 3);
+    TUI_CONTROL         *Control = Make (Record (Case.IsDate ? CONTROL_TYPE_DATE : CONTROL_TYPE_TIME));
+    for (UINT8 Field = 0; Field < Case.Field; Field++) {
+      ASSERT_EQ (Tab (Control), EFI_SUCCESS);
+    }
+    Type (Control, Case.Digits);
+    ASSERT_EQ (Tab (Control), EFI_SUCCESS);
+    EXPECT_EQ (Cached (0, At, Case.IsDate ? 4 : 3), Before) << (int)Case.Field;
+    ASSERT_EQ (Ops (Control)->Draw (Control), EFI_SUCCESS);
+    EXPECT_EQ (Drawn (40, 5, std::char_traits<char16_t>::length (Case.Shown)), Case.Shown) << (int)Case.Field;
+  }
+  // A month whose last day is shorter: stepping into it lands on a day it holds.
+  StoreDate (2026, 3, 29);
+  TUI_CONTROL  *Control = Make (Record (CONTROL_TYPE_DATE));
+  ASSERT_EQ (Char (Control, u'-'), EFI_SUCCESS);
+  EXPECT_EQ (Cached (0, kDateAt, 4), std::vector<UINT8> ({ 0xEA, 0x07, 2, 28 }));
+  ASSERT_EQ (Ops (Control)->Draw (Control), EFI_SUCCESS);
+  EXPECT_EQ (Drawn (40, 5, 22), u"[Saturday 02/28/2026] ");
+}
+
+// The weekday's length changes with the date; the field's old end never stays behind.
+TEST_F (DateTimeTest, AShorterWeekdayLeavesNothingOfTheLongerOneBehind) {
+  StoreDate (2026, 12, 2);
+  TUI_CONTROL  *Control = Make (Record (CONTROL_TYPE_DATE));
+  ASSERT_EQ (Ops (Control)->Draw (Control), EFI_SUCCESS);
+  EXPECT_EQ (Drawn (40, 5, 22), u"[Wednesday 12/02/2026]");
+  ASSERT_EQ (Tab (Control), EFI_SUCCESS);
+  struct {
+    CHAR16          Key;
+    const char16_t  *Shown;
+  } const  kSteps[] = { { u'-', u"[Tuesday 12/01/2026]  " }, { u'-', u"[Thursday 12/31/2026] " }, { u'+', u"[Tuesday 12/01/2026]  " } };
+  for (const auto &Step : kSteps) {
+    ASSERT_EQ (Char (Control, Step.Key), EFI_SUCCESS);
+    ASSERT_EQ (Ops (Control)->Draw (Control), EFI_SUCCESS);
+    EXPECT_EQ (Drawn (40, 5, 22), Step.Shown);
+  }
+}
+
 TEST_F (DateTimeTest, AReadOnlyOrUnfocusedControlTakesNoKeys) {
   SetClock (2024, 6, 1);
   TUI_CONTROL  *Control = ClockQuestion (EFI_IFR_DATE_OP, CONTROL_FLAG_READ_ONLY);
