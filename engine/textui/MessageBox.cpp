@@ -141,7 +141,8 @@ MessageWidth (
   return (Width > MSGBOX_MAX_WIDTH) ? MSGBOX_MAX_WIDTH : Width;
 }
 
-// The message pane: a SUBTITLE of the message string, as wide as the box's inside.
+// The message pane: a SUBTITLE of the message string, as wide as the box's inside less a
+// cell each side, so that wrapped lines never touch the borders.
 static EFI_STATUS
 MakeMessagePane (
   IN OUT TUI_MESSAGE_BOX   *Box,
@@ -167,7 +168,7 @@ MakeMessagePane (
   Record.QuestionOpcode = (UINT64)(UINTN)Subtitle;
   Status = TuiCreate (&gTuiTextPaneOps, (VOID **)&Box->Pane);
   Status = EFI_ERROR (Status) ? Status : gTuiTextPaneOps.Base.Initialize (Box->Pane, &Record, NULL);
-  Status = EFI_ERROR (Status) ? Status : gTuiTextPaneOps.Base.SetDimensions (Box->Pane, Control->Width - 2, 1);
+  Status = EFI_ERROR (Status) ? Status : gTuiTextPaneOps.Base.SetDimensions (Box->Pane, Control->Width - 4, 1);
   Status = EFI_ERROR (Status) ? Status : gTuiTextPaneOps.Base.GetControlHeight (Box->Pane, 0, &Lines);
   if (EFI_ERROR (Status)) {
     return Status;
@@ -177,7 +178,7 @@ MakeMessagePane (
   Box->Pane->Background  = Control->Background;
   Box->Pane->Foreground  = Control->Foreground;
   Box->Pane->Alignment   = TUI_ALIGN_CENTRE;
-  return gTuiTextPaneOps.Base.SetDimensions (Box->Pane, Control->Width - 2, Control->Height - 3);
+  return gTuiTextPaneOps.Base.SetDimensions (Box->Pane, Control->Width - 4, Control->Height - 3);
 }
 
 static EFI_STATUS
@@ -238,23 +239,27 @@ MessageBoxSetBoxType (
 // Drawing.
 //
 
-// Prints a label of a fixed button set at Column, cut to 10 cells; FALSE when it cannot be read.
+// Prints a label of a fixed button set at Column (or centred on it), cut to 10 cells;
+// FALSE when it cannot be read.
 static BOOLEAN
 DrawFixedButton (
-  IN UINT16  StringId,
-  IN UINT64  Column,
-  IN UINT64  Row,
-  IN UINT8   Attribute
+  IN UINT16   StringId,
+  IN UINT64   Column,
+  IN UINT64   Row,
+  IN UINT8    Attribute,
+  IN BOOLEAN  Centred
   )
 {
   CHAR16  *Label = HiiGetString (ENGINE_OWN_HII_HANDLE, StringId, NULL);
+  UINT64  Half;
 
   if (Label == NULL) {
     return FALSE;
   }
 
   Label[CountCharsThatFit (Label, MSGBOX_LABEL_CELLS)] = 0;
-  PrintAt (Column, Row, Label, Attribute);
+  Half = Centred ? GetTextCellCount (Label) / 2 : 0;
+  PrintAt ((Column > Half) ? Column - Half : 0, Row, Label, Attribute);
   FreePool (Label);
   return TRUE;
 }
@@ -362,15 +367,16 @@ DrawButtonBand (
   if ((Set == MSGBOX_BUTTONS_OK_CANCEL) || (Set == MSGBOX_BUTTONS_YES_NO)) {
     UINT16  First = (Set == MSGBOX_BUTTONS_YES_NO) ? MSGBOX_STRING_YES : MSGBOX_STRING_OK;
     UINT16  Second = (Set == MSGBOX_BUTTONS_YES_NO) ? MSGBOX_STRING_NO : MSGBOX_STRING_CANCEL;
-    if (DrawFixedButton (First, Control->Column + Third - 2, Row, (Box->Selected == 0) ? SELECTED_ATTRIBUTE : Normal)) {
-      (VOID)DrawFixedButton (Second, Control->Column + 2 * Third - 2, Row, (Box->Selected == 1) ? SELECTED_ATTRIBUTE : Normal);
+    if (DrawFixedButton (First, Control->Column + Third - 2, Row, (Box->Selected == 0) ? SELECTED_ATTRIBUTE : Normal, FALSE)) {
+      (VOID)DrawFixedButton (Second, Control->Column + 2 * Third - 2, Row, (Box->Selected == 1) ? SELECTED_ATTRIBUTE : Normal,
+              FALSE);
     }
   } else if (Set == MSGBOX_BUTTONS_LIST) {
     DrawListButtons (Box, Row, Normal);
   } else if (Set == MSGBOX_PROGRESS) {
     DrawProgress (Box, Normal);
   } else {
-    (VOID)DrawFixedButton (MSGBOX_STRING_OK, Control->Column + Control->Width / 2, Row, SELECTED_ATTRIBUTE);
+    (VOID)DrawFixedButton (MSGBOX_STRING_OK, Control->Column + Control->Width / 2, Row, SELECTED_ATTRIBUTE, TRUE);
   }
 
   MarkRowsDirty (Row - 1, Row + 1);
@@ -418,7 +424,7 @@ MessageBoxDraw (
 
   DrawButtonBand (Box);
   if (Box->Pane != NULL) {
-    (VOID)gTuiTextPaneOps.Base.SetPosition (Box->Pane, Control->Column + 1, Control->Row + 2);
+    (VOID)gTuiTextPaneOps.Base.SetPosition (Box->Pane, Control->Column + 2, Control->Row + 2);
     Box->Pane->Alignment = (UINT8)((Box->BoxType >> 4) <= TUI_ALIGN_RIGHT ? (Box->BoxType >> 4) : TUI_ALIGN_LEFT);
     // An empty message draws nothing; the box itself still stands.
     (VOID)gTuiTextPaneOps.Base.Draw (Box->Pane);
@@ -569,25 +575,34 @@ RunPopupBox (
   IN UINT8             BoxType
   )
 {
-  TUI_MESSAGE_BOX    *Box       = NULL;
-  TUI_INPUT          *Temporary = NULL;
-  TUI_BUTTON_ANSWER  Answer;
-  CONTROL_RECORD     Record;
-  UINT8              Result;
+  TUI_MESSAGE_BOX     *Box       = NULL;
+  TUI_INPUT           *Temporary = NULL;
+  TUI_BUTTON_ANSWER   Answer;
+  CONTROL_RECORD      Record;
+  UINT8               Result;
+  TEXT_SCREEN_BUFFER  *Under     = NULL;
 
   if ((Definition == NULL) || EFI_ERROR (TuiCreate (&gTuiMessageBoxOps, (VOID **)&Box))) {
     return MSGBOX_NO_ANSWER;
   }
 
-  MakePopupRecord (&Record, Definition);
-  if (EFI_ERROR (gTuiMessageBoxOps.Control.Initialize (Box, &Record, NULL))) {
-    TuiDestroy (Box, TRUE);
-    return MSGBOX_NO_ANSWER;
+  // In setup the page redraws only its frames after a box: the cells between them, and
+  // whatever a following box would be drawn over, keep the box unless what it covered
+  // comes back. A box that saves the screen itself restores it on its own.
+  if ((gInSetup != 0) && (gBootScreenState != BOOT_STATE_SAVES_SCREEN) && (gBootScreenState != BOOT_STATE_CLEARS_SCREEN)) {
+    Under = SaveTextScreen ();
   }
 
   // Without an application no input object exists: the box makes its own for its time.
-  if ((gTuiPopupInput == NULL) && EFI_ERROR (TuiCreate (&gTuiInputOps, (VOID **)&Temporary))) {
+  MakePopupRecord (&Record, Definition);
+  if (EFI_ERROR (gTuiMessageBoxOps.Control.Initialize (Box, &Record, NULL)) ||
+      ((gTuiPopupInput == NULL) && EFI_ERROR (TuiCreate (&gTuiInputOps, (VOID **)&Temporary))))
+  {
     TuiDestroy (Box, TRUE);
+    if (Under != NULL) {
+      FreePool (Under);
+    }
+
     return MSGBOX_NO_ANSWER;
   }
 
@@ -598,5 +613,9 @@ RunPopupBox (
   Result = mPopupResult;
   TuiDestroy (Box, TRUE);
   TuiDestroy (Temporary, TRUE);
+  if (Under != NULL) {
+    RestoreTextScreen (Under);          // frees the copy
+  }
+
   return Result;
 }

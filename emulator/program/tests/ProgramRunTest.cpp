@@ -201,6 +201,41 @@ TEST (ProgramRun, TheSavedAttributesShowWhichControlHasTheFocus)
   }
 }
 
+// A pop-up takes away everything it drew: the warning before a password is cleared
+// leaves no border behind when it closes, a No answer asks again in a fresh box, and
+// once the dialogue is over the page looks, cell for cell and colour for colour, as
+// it did before it.
+TEST (ProgramRun, APopUpRestoresExactlyWhatItCovered)
+{
+  std::string        Nvram = NvramCopy ("program-popups.bin");
+  const std::string  Set   = "Down,Down,Down,Down,Enter,Enter,a,b,c,Enter,a,b,c,Enter";   // Security, a new password
+  const std::string  Clear = Set + ",Enter,a,b,c,Enter,Enter";                           // an empty new one: the warning
+  struct SCREEN {
+    std::string  Text;
+    std::string  Attributes;
+  };
+  auto  Shown = [&] (const std::string &Keys) {
+    std::string  Text       = ::testing::TempDir () + "program-popups.txt";
+    std::string  Attributes = ::testing::TempDir () + "program-popups.hex";
+    RUN          Run        = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys " + Keys +
+                                " --save-screen " + Text + " --save-screen-attributes " + Attributes);
+    EXPECT_EQ (Run.ExitCode, 0) << Run.Output;
+    return SCREEN { FileText (Text), FileText (Attributes) };
+  };
+
+  SCREEN  Before  = Shown (Set);
+  SCREEN  Warning = Shown (Clear);
+  SCREEN  Again   = Shown (Clear + ",Right,Enter");
+  SCREEN  After   = Shown (Clear + ",Right,Enter,Esc");
+
+  EXPECT_NE (Warning.Text.find ("Clear Old Password. Continue?"), std::string::npos) << Warning.Text;
+  EXPECT_NE (Again.Text.find ("Create New Password"), std::string::npos) << Again.Text;
+  EXPECT_EQ (Again.Text.find ("WARNING"), std::string::npos) << Again.Text;
+  EXPECT_EQ (Again.Text.find ("Cle"), std::string::npos) << Again.Text;
+  EXPECT_EQ (After.Text, Before.Text);
+  EXPECT_EQ (After.Attributes, Before.Attributes);
+}
+
 // A run that cannot save what it was asked to says which file and why, and fails.
 TEST (ProgramRun, AScreenThatCannotBeSavedIsNamedWithTheReason)
 {

@@ -87,8 +87,10 @@ TEST_F (MessageBoxTest, AnOkBoxCentresItsButtonAndNeverMovesIt) {
   Define (16);
   Open (MSGBOX_BUTTONS_OK, 1);
   ASSERT_EQ (C ().Width, 20);
-  EXPECT_EQ (Drawn (C ().Column + 10, ButtonRow (), 2), u"Ok");
-  EXPECT_EQ (DrawnAttribute (C ().Column + 10, ButtonRow ()), 0x0F);
+  // Eight cells of the inside each side of it, between the borders.
+  EXPECT_EQ (Drawn (C ().Column, ButtonRow (), 20), u"\u2502        Ok        \u2502");
+  EXPECT_EQ (DrawnAttribute (C ().Column + 9, ButtonRow ()), 0x0F);
+  EXPECT_EQ (DrawnAttribute (C ().Column + 8, ButtonRow ()), 0x71);
   EXPECT_EQ (DrawnAttribute (C ().Column + 1, C ().Row + 1), 0x71);
   Press ("Right");
   EXPECT_EQ (Box->Selected, 0);
@@ -154,7 +156,9 @@ TEST_F (MessageBoxTest, ALongMessageMakesAFortyFiveColumnBoxAndWraps) {
   Open (MSGBOX_BUTTONS_OK);
   EXPECT_EQ (C ().Width, 45);
   EXPECT_EQ (C ().Height, 2 + 4 + 2);
-  EXPECT_EQ (Drawn (C ().Column + 1, C ().Row + 2, 43), std::u16string (43, u'm'));
+  // Wrapped lines keep a cell clear of each border.
+  EXPECT_EQ (Drawn (C ().Column, C ().Row + 2, 45), u"\u2502 " + std::u16string (41, u'm') + u" \u2502");
+  EXPECT_EQ (Drawn (C ().Column, C ().Row + 3, 45), u"\u2502            " + std::u16string (19, u'm') + u"            \u2502");
 }
 
 TEST_F (MessageBoxTest, ABoxWithoutButtonsShowsItsStatusOnTheBorderAndIgnoresEnter) {
@@ -164,8 +168,8 @@ TEST_F (MessageBoxTest, ABoxWithoutButtonsShowsItsStatusOnTheBorderAndIgnoresEnt
   EXPECT_EQ (C ().Width, 28);          // the status text's width + 8
   EXPECT_EQ (Drawn (39, C ().Row + C ().Height - 1, 22), u" Please wait a moment ");
   EXPECT_EQ (DrawnAttribute (39, C ().Row + C ().Height - 1), 0x1F);
-  // Left-aligned message at the pane's first column.
-  EXPECT_EQ (Drawn (C ().Column + 1, C ().Row + 2, 10), std::u16string (10, u'm'));
+  // Left-aligned message at the pane's first column, a cell off the border.
+  EXPECT_EQ (Drawn (C ().Column, C ().Row + 2, 12), u"\u2502 " + std::u16string (10, u'm'));
 
   TUI_BUTTON_ANSWER  Answer {};
   Answer.Button = 77;
