@@ -95,6 +95,10 @@ DrawPasswordBox (
     Width = (PromptCells > Width) ? PromptCells : Width;
   }
 
+  // The input line lies inside the box, a cell off each border: narrower, the line
+  // would cover the right border and stick out past it.
+  Width = (Width < PASSWORD_MAX_CHARS + 4) ? PASSWORD_MAX_CHARS + 4 : Width;
+
   if (Width >= gTextScreenColumns - 2) {
     Lines = (Width + gTextScreenColumns - 3) / (gTextScreenColumns - 2);
     Width = gTextScreenColumns - 2;
@@ -108,7 +112,7 @@ DrawPasswordBox (
     FreePool (Prompt);
   }
 
-  *Column = (gTextScreenColumns - Width) / 2 + 1;
+  *Column = BoxColumn + 2;
   *Row    = BoxRow + Lines + 1;
   MarkRowsDirty (BoxRow, BoxRow + Lines + 3);
   FlushTextScreen ();

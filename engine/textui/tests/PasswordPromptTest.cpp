@@ -157,9 +157,9 @@ TEST_F (PasswordPromptTest, TheLineHoldsTwentyCharactersShownAsStars) {
   UINT64  Column = 0;
   UINT64  Row    = 0;
   DrawPasswordBox (PASSWORD_STRING_ENTER, PASSWORD_MIN_BOX_WIDTH, &Column, &Row);
-  EXPECT_EQ (Column, 41u);
+  EXPECT_EQ (Column, 39u);
   EXPECT_EQ (Row, 15u);
-  EXPECT_EQ (Shown (41, 14, 14), u"Enter Password");
+  EXPECT_EQ (Shown (39, 14, 14), u"Enter Password");
   std::string  Keys;
   for (int Index = 0; Index < 25; Index++) {
     Keys += std::string (1, (char)('a' + Index)) + ",";
@@ -169,8 +169,11 @@ TEST_F (PasswordPromptTest, TheLineHoldsTwentyCharactersShownAsStars) {
   bool  Checked = false;
   Devices.TextIn->Script ().SetWaitHook ([&] () {
     if (Devices.TextIn->Script ().Remaining () == 1) {        // only Enter is left
-      EXPECT_EQ (Shown (41, 15, 21), std::u16string (20, u'*') + u" ");
-      EXPECT_EQ (DrawnAttribute (60, 15), 0x71);
+      // The line and a cell of margin each side lie inside the box's borders.
+      EXPECT_EQ (Shown (37, 15, 24), u"\u2502 " + std::u16string (20, u'*') + u" \u2502");
+      EXPECT_EQ (DrawnAttribute (39, 15), 0x71);
+      EXPECT_EQ (DrawnAttribute (58, 15), 0x71);
+      EXPECT_EQ (DrawnAttribute (59, 15), 0x1F);
       Checked = true;
     }
   });
