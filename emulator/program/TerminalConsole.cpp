@@ -21,7 +21,8 @@ namespace Emu {
 
 namespace {
 
-// An escape sequence is complete when no byte follows within this time; a lone Esc is a key.
+// A key cut off by the terminal's write is complete once no byte follows within this
+// time; only then is a lone Esc taken for the key.
 constexpr int  kSequenceGapMs = 40;
 constexpr char kCtrlC         = 0x03;
 // How often a waiting console looks at the terminal's size, so a resize redraws it.
@@ -50,6 +51,112 @@ Utf8 (char16_t Char)
 
 }  // namespace
 
+namespace {
+
+// Bytes of the UTF-8 character that starts with Lead; 0 for a byte no character starts with.
+size_t
+Utf8Length (unsigned char Lead)
+{
+  if (Lead < 0x80) {
+    return 1;
+  }
+  if ((Lead >= 0xC2) && (Lead <= 0xDF)) {
+    return 2;
+  }
+  if ((Lead >= 0xE0) && (Lead <= 0xEF)) {
+    return 3;
+  }
+  if ((Lead >= 0xF0) && (Lead <= 0xF4)) {
+    return 4;
+  }
+  return 0;
+}
+
+// The code of a whole UTF-8 character of two bytes or more; 0 when it is not one.
+char32_t
+Utf8Code (const std::string &Bytes)
+{
+  size_t    Length = Utf8Length ((unsigned char)Bytes[0]);
+  char32_t  Code   = (unsigned char)Bytes[0] & (0x7F >> Length);
+
+  if ((Length < 2) || (Bytes.size () != Length)) {
+    return 0;
+  }
+  for (size_t Index = 1; Index < Length; Index++) {
+    if (((unsigned char)Bytes[Index] & 0xC0) != 0x80) {
+      return 0;
+    }
+    Code = (Code << 6) | ((unsigned char)Bytes[Index] & 0x3F);
+  }
+  // Overlong forms and surrogates are no characters.
+  static const char32_t  kLeast[5] = { 0, 0, 0x80, 0x800, 0x10000 };
+  return ((Code < kLeast[Length]) || ((Code >= 0xD800) && (Code <= 0xDFFF))) ? 0 : Code;
+}
+
+// Bytes of the key at the start of Bytes (at least 1), or 0 when more bytes are needed to tell.
+size_t
+KeyLength (const std::string &Bytes)
+{
+  if (Bytes[0] != 0x1b) {
+    size_t  Length = Utf8Length ((unsigned char)Bytes[0]);
+    if (Length == 0) {
+      return 1;                      // a stray byte: a key of its own, which has no name
+    }
+    for (size_t Index = 1; Index < Length; Index++) {
+      if (Index >= Bytes.size ()) {
+        return 0;
+      }
+      if (((unsigned char)Bytes[Index] & 0xC0) != 0x80) {
+        return Index;                // cut short: what came is dropped, the rest is read anew
+      }
+    }
+    return Length;
+  }
+  if (Bytes.size () < 2) {
+    return 0;
+  }
+  if (Bytes[1] == 'O') {
+    return (Bytes.size () < 3) ? 0 : 3;
+  }
+  if (Bytes[1] != '[') {
+    return 1;                        // Esc itself, and what follows is the next key
+  }
+  // Parameters and intermediates, then the final byte.
+  for (size_t Index = 2; Index < Bytes.size (); Index++) {
+    unsigned char  Byte = (unsigned char)Bytes[Index];
+    if ((Byte >= 0x40) && (Byte <= 0x7E)) {
+      return Index + 1;
+    }
+    if ((Byte < 0x20) || (Byte > 0x3F)) {
+      return Index;                  // no sequence goes on so: it ends before this byte
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::vector<std::string>
+SplitTerminalKeys (std::string &Pending, bool Complete)
+{
+  std::vector<std::string>  Keys;
+
+  while (!Pending.empty ()) {
+    size_t  Length = KeyLength (Pending);
+    if (Length == 0) {
+      if (!Complete) {
+        break;
+      }
+      // Nothing more came: an Esc that starts no whole sequence is the key itself (the
+      // bytes after it are keys of their own); a cut-off character has no name.
+      Length = (Pending[0] == 0x1b) ? 1 : Pending.size ();
+    }
+    Keys.push_back (Pending.substr (0, Length));
+    Pending.erase (0, Length);
+  }
+  return Keys;
+}
+
 std::string
 TerminalKeyName (const std::string &Sequence)
 {
@@ -71,6 +178,12 @@ TerminalKeyName (const std::string &Sequence)
   }
   if ((Sequence.size () == 1) && (Sequence[0] > ' ') && (Sequence[0] < 0x7f)) {
     return Sequence;
+  }
+  char32_t  Code = Sequence.empty () ? 0 : Utf8Code (Sequence);
+  if ((Code >= 0xA0) && (Code <= 0xFFFF)) {
+    char  Name[8];
+    std::snprintf (Name, sizeof (Name), "U+%04X", (unsigned)Code);
+    return Name;
   }
   return {};
 }
@@ -270,34 +383,38 @@ TerminalConsole::KeyWaiting (int Milliseconds) const
   return poll (&Wait, 1, Milliseconds) == 1;
 }
 
-// One key as the terminal sent it: a byte, or an escape sequence read until a pause.
+// One key as the terminal sent it: a character or a whole escape sequence. Bytes are
+// read as they come; only a key the bytes so far cannot tell waits out the gap.
 std::string
-TerminalConsole::ReadSequence ()
+TerminalConsole::ReadKey ()
 {
-  std::string    Sequence;
   struct pollfd  Wait = { mFd, POLLIN, 0 };
-  char           Byte;
+  char           Chunk[64];
 
-  for (;;) {
-    ssize_t  Got = read (mFd, &Byte, 1);
-    if (Got == 1) {
-      break;
+  while (mKeys.empty ()) {
+    bool     Complete = false;
+    ssize_t  Got;
+    if (mPending.empty ()) {
+      Got = read (mFd, Chunk, sizeof (Chunk));
+      if ((Got == 0) || ((Got < 0) && (errno != EINTR))) {
+        throw RunEnded ("the terminal closed");
+      }
+    } else if (poll (&Wait, 1, kSequenceGapMs) == 1) {
+      Got = read (mFd, Chunk, sizeof (Chunk));
+    } else {
+      Got      = 0;
+      Complete = true;
     }
-    if ((Got == 0) || (errno != EINTR)) {
-      throw RunEnded ("the terminal closed");
+    if (Got > 0) {
+      mPending.append (Chunk, (size_t)Got);
+    }
+    for (std::string &Key : SplitTerminalKeys (mPending, Complete)) {
+      mKeys.push_back (std::move (Key));
     }
   }
-  Sequence += Byte;
-  if (Byte != 0x1b) {
-    return Sequence;
-  }
-  while ((Sequence.size () < 8) && (poll (&Wait, 1, kSequenceGapMs) == 1) && (read (mFd, &Byte, 1) == 1)) {
-    Sequence += Byte;
-    if ((Sequence.size () > 2) && ((Byte == '~') || ((Byte >= 'A') && (Byte <= 'Z')))) {
-      break;
-    }
-  }
-  return Sequence;
+  std::string  Key = mKeys.front ();
+  mKeys.pop_front ();
+  return Key;
 }
 
 void
@@ -321,15 +438,17 @@ TerminalConsole::Attach (STANDARD_DEVICES &Devices)
       Draw (*Out);
       // When the clock will move by itself (a time-out, a poll), the wait needs no key:
       // the terminal is given the real time by which the machine's clock is ahead, so a
-      // POST time-out takes about as long as it says.
+      // POST time-out takes about as long as it says. Keys already read, or the start of
+      // one, need no wait for the terminal.
       int  Ahead = RealTimeAhead ();
-      if (!KeyWaiting ((Ahead >= 0) ? std::min (Ahead, kResizePollMs) : kResizePollMs)) {
+      if (mKeys.empty () && mPending.empty () &&
+          !KeyWaiting ((Ahead >= 0) ? std::min (Ahead, kResizePollMs) : kResizePollMs)) {
         if (Ahead >= 0) {
           return;
         }
         continue;
       }
-      std::string  Sequence = ReadSequence ();
+      std::string  Sequence = ReadKey ();
       if ((Sequence.size () == 1) && (Sequence[0] == kCtrlC)) {
         throw RunEnded ("Ctrl+C on the terminal");
       }

@@ -13,6 +13,7 @@
 #include <Emulator/StandardMachine.h>
 
 #include <chrono>
+#include <deque>
 #include <sstream>
 #include <string>
 #include <termios.h>
@@ -22,8 +23,17 @@
 namespace Emu {
 
 // The key-script name of what a terminal sent (a whole escape sequence or one
-// character); empty for sequences this console does not know.
+// character, a UTF-8 one as its UCS-2 code "U+00E9"); empty for sequences this
+// console does not know and characters past UCS-2.
 std::string TerminalKeyName (const std::string &Sequence);
+
+// Takes the keys off the front of Pending, the bytes a terminal sent: whole escape
+// sequences, single characters and UTF-8 characters. An Esc is told from the start
+// of a sequence by the byte after it ('[' or 'O' begin one; anything else, another
+// Esc included, is the next key). What may still be the start of a key stays in
+// Pending unless Complete says that nothing more follows now: then an Esc that
+// starts no whole sequence is the Esc key, and the bytes after it keys of their own.
+std::vector<std::string> SplitTerminalKeys (std::string &Pending, bool Complete);
 
 // The ANSI colour escape of a UEFI text attribute (foreground in the low nibble,
 // background in bits 4 to 6).
@@ -63,19 +73,21 @@ private:
   // Milliseconds the machine's clock is ahead of the real time since Attach (0 to 50);
   // -1 when nothing but a key can end the machine's wait.
   int         RealTimeAhead () const;
-  std::string ReadSequence ();
+  std::string ReadKey ();
   void        Write (const std::string &Text) const;
 
-  int                 mFd = -1;
-  struct termios      mSaved {};
-  std::string         mShown;
-  bool                mStarted = false;
-  bool                mNotice  = false;     // the too-small notice is what the terminal shows
-  size_t              mTyped   = 0;
+  int                      mFd = -1;
+  struct termios           mSaved {};
+  std::string              mShown;
+  std::string              mPending;            // bytes read that are not a whole key yet
+  std::deque<std::string>  mKeys;               // whole keys read, not yet handed over
+  bool                     mStarted = false;
+  bool                     mNotice  = false;    // the too-small notice is what the terminal shows
+  size_t                   mTyped   = 0;
   // The program's output while the terminal shows setup: held back so that it neither
   // lands on setup's screen nor gets lost with it, and printed in order by End ().
-  std::ostringstream  mHeld;
-  std::streambuf      *mCoutBuffer = nullptr;
+  std::ostringstream                     mHeld;
+  std::streambuf                         *mCoutBuffer = nullptr;
   std::chrono::steady_clock::time_point  mOrigin;
 };
 

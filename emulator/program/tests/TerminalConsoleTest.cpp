@@ -36,6 +36,50 @@ TEST (TerminalConsole, EscapeSequencesAndCharactersBecomeKeyNames)
   EXPECT_EQ (Emu::TerminalKeyName ("\x01"), "");
 }
 
+// What a terminal sends in one read is split into keys by what follows an Esc, not by
+// time: a quick Esc then Down is two keys, and an Esc waits only while the bytes so far
+// could still be the start of a sequence. UTF-8 characters arrive as their UCS-2 code.
+TEST (TerminalConsole, BytesSplitIntoKeysByWhatFollowsAnEsc)
+{
+  struct {
+    std::string               Bytes;
+    bool                      Complete;
+    std::vector<std::string>  Names;      // of the keys split off
+    std::string               Left;       // what waits for more bytes
+  } const  kCases[] = {
+    { "\x1b", false, {}, "\x1b" },
+    { "\x1b", true, { "Esc" }, "" },
+    { "\x1b\x1b[B", false, { "Esc", "Down" }, "" },
+    { "\x1b[B\x1b", false, { "Down" }, "\x1b" },
+    { "\x1b[B\x1b", true, { "Down", "Esc" }, "" },
+    { "\x1bq", false, { "Esc", "q" }, "" },
+    { "\x1b\r", false, { "Esc", "Enter" }, "" },
+    { "\x1b[", false, {}, "\x1b[" },
+    { "\x1b[2", false, {}, "\x1b[2" },
+    { "\x1b[24~a", false, { "F12", "a" }, "" },
+    { "\x1bOP\x1bOQ", false, { "F1", "F2" }, "" },
+    { "\x1bO", true, { "Esc", "O" }, "" },
+    { "ab\x1b[A", false, { "a", "b", "Up" }, "" },
+    { "\xc3\xa9", false, { "U+00E9" }, "" },
+    { "\xe2\x82\xac,", false, { "U+20AC", "Comma" }, "" },
+    { "x\xc3", false, { "x" }, "\xc3" },
+    { "\xc3", true, { "" }, "" },                          // cut off: no key
+    { "\xf0\x9f\x98\x80", false, { "" }, "" },          // past UCS-2
+    { "\xc0\xaf", false, { "", "" }, "" },                // an overlong '/' and a stray byte
+    { "\xff\xe9", true, { "", "" }, "" },
+  };
+
+  for (const auto &Case : kCases) {
+    std::string               Pending = Case.Bytes;
+    std::vector<std::string>  Names;
+    for (const std::string &Key : Emu::SplitTerminalKeys (Pending, Case.Complete)) {
+      Names.push_back (Emu::TerminalKeyName (Key));
+    }
+    EXPECT_EQ (Names, Case.Names) << testing::PrintToString (Case.Bytes);
+    EXPECT_EQ (Pending, Case.Left) << testing::PrintToString (Case.Bytes);
+  }
+}
+
 TEST (TerminalConsole, AttributesBecomeAnsiColours)
 {
   EXPECT_EQ (Emu::AnsiColour (0x17), "\x1b[0;37;44m");       // light gray on blue
