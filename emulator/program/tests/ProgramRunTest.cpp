@@ -174,7 +174,7 @@ TEST (ProgramRun, TheSavedAttributesShowWhichControlHasTheFocus)
     const char  *Keys;
     const char  *Focused;
   } const  kCases[] = {
-    { "Right", "System Date" }, { "Right,Down", "System Time" }, { "Right,Down,Down,Down", "Advanced" },
+    { "F2,Right", "System Date" }, { "F2,Right,Down", "System Time" }, { "F2,Right,Down,Down,Down", "Advanced" },
   };
 
   for (const auto &Case : kCases) {
@@ -208,7 +208,7 @@ TEST (ProgramRun, TheSavedAttributesShowWhichControlHasTheFocus)
 TEST (ProgramRun, APopUpRestoresExactlyWhatItCovered)
 {
   std::string        Nvram = NvramCopy ("program-popups.bin");
-  const std::string  Set   = "Down,Down,Down,Down,Enter,Enter,a,b,c,Enter,a,b,c,Enter";   // Security, a new password
+  const std::string  Set   = "F2,Down,Down,Down,Down,Enter,Enter,a,b,c,Enter,a,b,c,Enter";   // Security, a new password
   const std::string  Clear = Set + ",Enter,a,b,c,Enter,Enter";                           // an empty new one: the warning
   struct SCREEN {
     std::string  Text;
