@@ -488,7 +488,7 @@ TEST_F (DriverStoreEditTest, AQuestionWhoseDriverAnswersNoConfigurationTakesNoCh
   EXPECT_FALSE (ScreenHas (u"takes no"));
 
   TypeOnDriverPage ("+", false);
-  EXPECT_TRUE (ScreenHas (u"The driver that owns this setting takes no"));       // the box wraps the rest
+  EXPECT_TRUE (ScreenHas (u"The driver that owns this setting"));       // the box wraps the rest
   EXPECT_TRUE (ScreenHas (u"[Disabled]"));
   TypeOnDriverPage ("+,Enter", false);
   EXPECT_TRUE (ScreenHas (u"[Disabled]"));
