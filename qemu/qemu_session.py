@@ -123,7 +123,11 @@ class QemuSession:
             return bytes(self.raw).decode("cp437")
 
     def lines(self):
-        """The terminal's rows, trailing blanks removed; trailing empty rows dropped."""
+        """The terminal's rows, trailing blanks removed; trailing empty rows dropped.
+
+        On a 100-column screen OVMF's terminal writes the cursor moves to column 100 with a
+        broken digit (`ESC[17;:0H`), so the last column lands elsewhere: the checks read
+        the page's left pane and where the help pane starts, never column 100."""
         with self.lock:
             rows = [row.rstrip() for row in self.screen.display]
         while rows and not rows[-1]:
