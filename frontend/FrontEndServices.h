@@ -40,6 +40,9 @@ RefreshHddSecurityStatus (
   VOID
   );
 
+/** Sets the first graphics mode 1024 pixels wide; with none, the mode stays. The argument is not read. */
+VOID  SetGraphicsMode1024 (IN VOID *Unused);
+
 //
 // Entering setup: runs the setup screens until the user leaves them and answers
 // their status; a leave that resets the system does not return.
