@@ -1,6 +1,8 @@
 // Forms packages as drivers publish them: the input is one forms package, whose
 // header length is set to the input's size (its type byte is kept), parsed twice
-// into the work tables on a machine with the HII services and a few strings. Every
+// into the work tables on a machine with the HII services and a few strings, the
+// second time as another package list's (so its variable stores meet the first
+// parse's records of the same GUID and name from another list). Every
 // control offset of every page must then lead to a record inside the control data,
 // and every opcode a record points at must lie inside the package.
 #include <engine/core/EngineGlobals.h>
@@ -23,10 +25,11 @@ namespace {
 
 const EFI_GUID  kListGuid = { 0x5E7A11D0, 0x2B1C, 0x4F00, { 0x9A, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01 } };
 
-// One machine per input, with a package list of strings 1 to 64 for varstore names.
+// One machine per input, with two package lists of strings 1 to 64 for varstore names.
 struct FUZZ_MACHINE {
   Emu::Machine    M;
   EFI_HII_HANDLE  Strings = nullptr;
+  EFI_HII_HANDLE  Other   = nullptr;
 
   FUZZ_MACHINE ()
   {
@@ -47,6 +50,8 @@ struct FUZZ_MACHINE {
                               .Add (Builders::BuildStringPackage ("en-US", 1, Texts))
                               .Build ();
     (void)gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Strings);
+    List[15] ^= 1;      // another list GUID
+    (void)gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Other);
   }
 
   ~FUZZ_MACHINE ()
@@ -112,8 +117,8 @@ LLVMFuzzerTestOneInput (const uint8_t *Data, size_t Size)
   Package[1]    = (uint8_t)(Size >> 8);
   Package[2]    = (uint8_t)(Size >> 16);
   Job.Package   = Package.data ();
-  Job.HiiHandle = Machine.Strings;
-  for (int Pass = 0; Pass < 2; Pass++) {
+  for (EFI_HII_HANDLE Handle : { Machine.Strings, Machine.Other }) {
+    Job.HiiHandle = Handle;
     (void)ParseFormSetForms (&Job);
     CheckTables (Package);
   }

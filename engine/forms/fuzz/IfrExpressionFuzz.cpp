@@ -5,7 +5,8 @@
 // page (variable 0, 32 bytes, in the cache) beside its rules and page checks, and
 // every expression opener, condition and READ/WRITE in it is evaluated, each also as
 // an option's condition; then the page's checks run (their messages go to a stand-in
-// boot screen), the questions are read by id and each value is compared with the one
+// boot screen; the package list's driver has a device path whose text, from a
+// stand-in converter, is one of the strings), the questions are read by id and each value is compared with the one
 // before. Nothing may read outside the package or leak.
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
@@ -15,6 +16,8 @@
 #include <engine/post/BootScreenInterface.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <Protocol/DevicePath.h>
+#include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
@@ -57,6 +60,16 @@ AnswerMessageBox (CHAR16 *Title, CHAR16 *Message, UINT8 BoxType, UINT8 *Selectio
   return EFI_SUCCESS;
 }
 
+// Every device path reads as one of the strings, so a QUESTION_REF3 can name the driver by it.
+CHAR16 *EFIAPI
+PathText (CONST EFI_DEVICE_PATH_PROTOCOL *Path, BOOLEAN DisplayOnly, BOOLEAN AllowShortcuts)
+{
+  (void)Path;
+  (void)DisplayOnly;
+  (void)AllowShortcuts;
+  return (CHAR16 *)AllocateCopyPool (sizeof (u"12345"), u"12345");
+}
+
 // One control of the page: a question, a rule (its id) or a page check, at an opcode.
 struct FUZZ_CONTROL {
   UINT16  Type;
@@ -69,6 +82,9 @@ struct FUZZ_MACHINE {
   EFI_HII_HANDLE  Strings = nullptr;
   EFI_HANDLE      ScreenHandle = nullptr;
   BOOT_SCREEN_INTERFACE  Screen {};
+  EFI_HANDLE      Driver = nullptr;
+  UINT8           DriverPath[4] = { 0x7F, 0xFF, 4, 0 };
+  EFI_DEVICE_PATH_TO_TEXT_PROTOCOL  ToText {};
 
   // Strings 1 to 128 cycle through the texts, so real forms' prompts and helps exist.
   FUZZ_MACHINE ()
@@ -85,6 +101,9 @@ struct FUZZ_MACHINE {
     M.Variables ().Put (u"Setup", kBoardGuid, 7, std::vector<UINT8> (32, 0x11));
     Screen.ShowBootScreenMessageBox = AnswerMessageBox;
     (void)gBS->InstallProtocolInterface (&ScreenHandle, &kScreenGuid, EFI_NATIVE_INTERFACE, &Screen);
+    ToText.ConvertDevicePathToText = PathText;
+    (void)gBS->InstallProtocolInterface (&ScreenHandle, &gEfiDevicePathToTextProtocolGuid, EFI_NATIVE_INTERFACE, &ToText);
+    (void)gBS->InstallProtocolInterface (&Driver, &gEfiDevicePathProtocolGuid, EFI_NATIVE_INTERFACE, DriverPath);
     for (EFI_STRING_ID Id = 1; Id <= 128; Id++) {
       Texts[Id] = kTexts[Id % (sizeof (kTexts) / sizeof (kTexts[0]))];
     }
@@ -92,7 +111,7 @@ struct FUZZ_MACHINE {
     Builders::BYTES  List = Builders::PackageListBuilder (kListGuid)
                               .Add (Builders::BuildStringPackage ("en-US", 1, Texts))
                               .Build ();
-    (void)gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Strings);
+    (void)gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), Driver, &Strings);
   }
 
   ~FUZZ_MACHINE ()
