@@ -73,6 +73,11 @@ CheckHeader (const EFI_GUID &Guid, const CHAR16 *Name, const EFI_DEVICE_PATH_PRO
   }
 
   std::vector<CHAR16>  Header (Size / sizeof (CHAR16) + 1, 0);
+  UINTN                Short = Size - sizeof (CHAR16);
+  if ((BuildConfigHdr (Header.data (), &Short, &Guid, Name, Path) != EFI_BUFFER_TOO_SMALL) || (Short != Size)) {
+    __builtin_trap ();  // a buffer one character short must be refused with the size needed
+  }
+
   if ((BuildConfigHdr (Header.data (), &Size, &Guid, Name, Path) != EFI_SUCCESS) ||
       EFI_ERROR (DecodeConfigHeader (Header.data (), &Decoded, DecodedName, &NameEnd)))
   {
@@ -145,6 +150,11 @@ AskTheEngine (FUZZ_MACHINE &Machine, CHAR16 *Text, UINTN Length)
   }
   FreePool (Results);
   (void)gEngineConfigAccess.RouteConfig (&gEngineConfigAccess, Text, &Progress);
+  if ((gEngineConfigAccess.RouteConfig (&gEngineConfigAccess, Text, nullptr) != EFI_INVALID_PARAMETER) ||
+      (gEngineConfigAccess.RouteConfig (&gEngineConfigAccess, nullptr, &Progress) != EFI_INVALID_PARAMETER))
+  {
+    __builtin_trap ();  // nowhere to report progress, or nothing to route
+  }
 }
 
 }  // namespace

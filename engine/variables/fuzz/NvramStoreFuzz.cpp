@@ -43,8 +43,16 @@ Exercise (uint8_t *Image, size_t Size, const EFI_GUID &Guid, BOOLEAN CheckChecks
       if (NvarMatchesNameGuid (Record, Name, &Guid, &DataOffset, &Store)) {
         const UINT8  *Data = NvarFollowLinks (Record, DataOffset, &DataSize, &Store);
         (void)Touch (Data, Data == nullptr ? 0 : DataSize);
+        if (NvarFollowLinks (Record, DataOffset + 1, &DataSize, &Store) != nullptr) {
+          __builtin_trap ();  // data followed from a place that is not the record's
+        }
       }
     }
+  }
+
+  DataSize = 1;
+  if (NvarGetVariable (kNames[0], &Guid, nullptr, &DataSize, nullptr, &Store, nullptr) != EFI_INVALID_PARAMETER) {
+    __builtin_trap ();  // a size without a buffer to fill
   }
 
   // First the size a caller learns from an empty buffer, then the data into one of that size.
