@@ -17,7 +17,6 @@
 #define BOOT_ERROR_CODE_TYPE      0x80000002
 
 // The POST-screen state while an option boots, and while a Secure Boot message shows.
-#define BOOT_SCREEN_STATE_BOOTING  7
 
 // Where the boot loop hands control back to.
 typedef enum {

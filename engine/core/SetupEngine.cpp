@@ -231,7 +231,7 @@ SetupEngineDriverEntry (
   Status = LoadVariableCache (&gVariableCache, NULL);
   if (!EFI_ERROR (Status)) {
     HookProcessOsIndications ();
-    gBootScreenState = 0;
+    gBootScreenState = BOOT_SCREEN_STATE_NONE;
     Status = InstallInterfaces ();
   }
 
@@ -516,7 +516,7 @@ BootMenuFlowCallback (
     return EFI_SUCCESS;
   }
 
-  gBootScreenState   = 6;
+  gBootScreenState   = BOOT_SCREEN_STATE_BOOT_MENU;
   gEnterSetupRequest = 1;
   return EFI_SUCCESS;
 }
@@ -556,7 +556,7 @@ ResetEngineState (
   gST                      = NULL;
   gBS                      = NULL;
   gRT                      = NULL;
-  gBootScreenState         = 0;
+  gBootScreenState         = BOOT_SCREEN_STATE_NONE;
   gInSetup                 = 0;
   gBootScreenTimerEvent    = NULL;      // it belonged to the old machine
   gBootScreenEntryCount    = 0;

@@ -89,7 +89,7 @@ ShowSecureBootViolationAtBoot (
     return;
   }
 
-  gBootScreenState = 5;
+  gBootScreenState = BOOT_SCREEN_STATE_IN_SETUP;
   ShowViolationDialog ();
   gBootScreenState = Saved;
   InvalidateBootLogoTable ();

@@ -9,6 +9,7 @@
 #include <Uefi.h>
 #include <Protocol/ConsoleControl.h>
 #include <Protocol/GraphicsOutput.h>
+#include <engine/core/EngineGlobals.h>
 
 //
 // Where an image of the POST screen goes: the codes the boot-screen interface's
@@ -23,14 +24,6 @@
 #define PLACEMENT_BOTTOM_LEFT      6
 #define PLACEMENT_MIDDLE_LEFT      7
 #define PLACEMENT_GOLDEN_CENTRE    8
-
-// The states of the boot screen (gBootScreenState).
-#define BOOT_SCREEN_STATE_TEXT_POST    1
-#define BOOT_SCREEN_STATE_LOGO         2
-#define BOOT_SCREEN_STATE_SETTINGS     3
-#define BOOT_SCREEN_STATE_SETUP        4
-#define BOOT_SCREEN_STATE_IN_SETUP     5
-#define BOOT_SCREEN_STATE_BOOT_MENU    6
 
 // Console arrival bits (gConsoleArrivalMask).
 #define CONSOLE_ARRIVED_GRAPHICS    0x01

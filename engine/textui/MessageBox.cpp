@@ -16,9 +16,6 @@
 #define MSGBOX_LABEL_CELLS     10
 #define SELECTED_ATTRIBUTE     0x0F
 #define BAR_FOREGROUND         0x03
-// The boot-screen states in which a box saves the screen or clears it first.
-#define BOOT_STATE_SAVES_SCREEN   5
-#define BOOT_STATE_CLEARS_SCREEN  7
 
 static UINT8  mPopupResult = MSGBOX_NO_ANSWER;
 
@@ -67,7 +64,7 @@ MessageBoxDestroy (
   TUI_MESSAGE_BOX  *Box = (TUI_MESSAGE_BOX *)Object;
 
   if (Box->Saved != NULL) {
-    if (gBootScreenState == BOOT_STATE_SAVES_SCREEN) {
+    if (gBootScreenState == BOOT_SCREEN_STATE_IN_SETUP) {
       RestoreTextScreen (Box->Saved);       // frees the copy
     } else {
       FreePool (Box->Saved);
@@ -209,9 +206,9 @@ MessageBoxInitialize (
   }
 
   Box->Frame.Control.Width = (UINT16)MessageWidth (Box, Definition);
-  if ((gBootScreenState == BOOT_STATE_SAVES_SCREEN) && (Box->Saved == NULL)) {
+  if ((gBootScreenState == BOOT_SCREEN_STATE_IN_SETUP) && (Box->Saved == NULL)) {
     Box->Saved = SaveTextScreen ();     // without a copy the box is only not taken away
-  } else if (gBootScreenState == BOOT_STATE_CLEARS_SCREEN) {
+  } else if (gBootScreenState == BOOT_SCREEN_STATE_BOOTING) {
     ClearGraphicsScreen ();
     ClearTextScreen ();
   }

@@ -487,7 +487,7 @@ TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
   { 2,  &gTuiLabelOps,          1, OnExitItemSelect,  NULL },                  // the fixed exit items
-  { 3,  &gTuiTextOps,           0, NULL,              NULL },                  // text
+  { 3,  &gTuiTextOps.Base,      0, NULL,              NULL },                  // text
   { 19, &gTuiStringOps,         1, OnValueChanged,    &gTuiValueNotify },      // string
   { 4,  &gTuiDateOps,           0, NULL,              NULL },                  // date
   { 5,  &gTuiTimeOps,           0, NULL,              NULL },                  // time

@@ -68,7 +68,7 @@ DayOfWeek (
 
 static BOOLEAN
 IsDate (
-  IN CONST TUI_DATE_TIME  *Item
+  IN CONST TUI_DATE_TIME_BASE  *Item
   )
 {
   return (BOOLEAN)((Item->Control.Record.ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_DATE);
@@ -76,7 +76,7 @@ IsDate (
 
 static CHAR16 *
 Digits (
-  IN CONST TUI_DATE_TIME  *Item
+  IN CONST TUI_DATE_TIME_BASE  *Item
   )
 {
   return IsDate (Item) ? mDateDigits : mTimeDigits;
@@ -84,7 +84,7 @@ Digits (
 
 static UINTN
 FieldDigits (
-  IN CONST TUI_DATE_TIME  *Item,
+  IN CONST TUI_DATE_TIME_BASE  *Item,
   IN UINT8                Field
   )
 {
@@ -93,7 +93,7 @@ FieldDigits (
 
 static VOID
 FieldBounds (
-  IN  CONST TUI_DATE_TIME  *Item,
+  IN  CONST TUI_DATE_TIME_BASE  *Item,
   IN  UINT8                Field,
   OUT UINT16               *Lower,
   OUT UINT16               *Upper
@@ -109,7 +109,7 @@ FieldBounds (
 
 static UINT16
 GetField (
-  IN CONST TUI_DATE_TIME  *Item,
+  IN CONST TUI_DATE_TIME_BASE  *Item,
   IN CONST EFI_TIME       *Time,
   IN UINT8                Field
   )
@@ -123,7 +123,7 @@ GetField (
 
 static VOID
 SetField (
-  IN     CONST TUI_DATE_TIME  *Item,
+  IN     CONST TUI_DATE_TIME_BASE  *Item,
   IN OUT EFI_TIME             *Time,
   IN     UINT8                Field,
   IN     UINT64               Value
@@ -157,7 +157,7 @@ FormatField (
 // The field's value into the digit buffer: exactly the field's digits, whatever the value.
 static VOID
 LoadDigits (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN UINT16         Value
   )
 {
@@ -174,7 +174,7 @@ LoadDigits (
 
 static EFI_STATUS
 ReadValue (
-  IN OUT TUI_DATE_TIME  *Item
+  IN OUT TUI_DATE_TIME_BASE  *Item
   )
 {
   EFI_TIME    Time;
@@ -191,7 +191,7 @@ ReadValue (
 
 static UINT8
 StorageBits (
-  IN CONST TUI_DATE_TIME  *Item
+  IN CONST TUI_DATE_TIME_BASE  *Item
   )
 {
   CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Item->Control.Record.QuestionOpcode;
@@ -208,7 +208,7 @@ DateCreate (
   IN OUT VOID  **Object
   )
 {
-  return TuiCreateRecord (Object, sizeof (TUI_DATE_TIME), TuiControlCreate, &gTuiDateOps);
+  return TuiCreateRecord (Object, sizeof (TUI_DATE), TuiControlCreate, &gTuiDateOps);
 }
 
 static EFI_STATUS
@@ -216,7 +216,7 @@ TimeCreate (
   IN OUT VOID  **Object
   )
 {
-  return TuiCreateRecord (Object, sizeof (TUI_DATE_TIME), TuiControlCreate, &gTuiTimeOps);
+  return TuiCreateRecord (Object, sizeof (TUI_TIME), TuiControlCreate, &gTuiTimeOps);
 }
 
 static EFI_STATUS
@@ -226,7 +226,7 @@ DateTimeInitialize (
   IN VOID  *Extra
   )
 {
-  TUI_DATE_TIME  *Item  = (TUI_DATE_TIME *)Object;
+  TUI_DATE_TIME_BASE  *Item  = (TUI_DATE_TIME_BASE *)Object;
   EFI_STATUS     Status = TuiControlInitialize (Object, Data, Extra);
 
   if (EFI_ERROR (Status)) {
@@ -247,7 +247,7 @@ DateTimeInitialize (
 // Cells the prompt may take: up to the value column, past the frame's own margin.
 static UINT64
 PromptCells (
-  IN CONST TUI_DATE_TIME  *Item
+  IN CONST TUI_DATE_TIME_BASE  *Item
   )
 {
   UINT64  FrameColumn = (Item->Control.Column >= TUI_CONTROL_INDENT) ? Item->Control.Column - TUI_CONTROL_INDENT : 0;
@@ -257,7 +257,7 @@ PromptCells (
 
 static VOID
 DrawPrompt (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN UINT8          Attribute
   )
 {
@@ -277,7 +277,7 @@ DrawPrompt (
 // The three fields over the template, from the column of the first; the current one stands out when focused.
 static VOID
 DrawFields (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN UINT64         Column,
   IN UINT8          Normal
   )
@@ -337,7 +337,7 @@ DateTimeDraw (
   IN VOID  *Object
   )
 {
-  TUI_DATE_TIME  *Item    = (TUI_DATE_TIME *)Object;
+  TUI_DATE_TIME_BASE  *Item    = (TUI_DATE_TIME_BASE *)Object;
   TUI_CONTROL    *Control = &Item->Control;
   UINT8          State    = EvaluateControlCondition (&Control->Record);
   UINT64         Column   = Control->Column + Item->ValueOffset;
@@ -376,7 +376,7 @@ DateTimeSetFocus (
   IN BOOLEAN  Focus
   )
 {
-  TUI_DATE_TIME  *Item = (TUI_DATE_TIME *)Object;
+  TUI_DATE_TIME_BASE  *Item = (TUI_DATE_TIME_BASE *)Object;
 
   Item->Field = 0;
   FieldBounds (Item, 0, &Item->Lower, &Item->Upper);
@@ -390,7 +390,7 @@ DateTimeGetControlHeight (
   OUT UINT16  *Height
   )
 {
-  TUI_DATE_TIME  *Item = (TUI_DATE_TIME *)Object;
+  TUI_DATE_TIME_BASE  *Item = (TUI_DATE_TIME_BASE *)Object;
   BOOLEAN        NoPrompt;
   CHAR16         *Text = TuiReadPrompt (&Item->Control, &NoPrompt);
 
@@ -406,7 +406,7 @@ DateTimeGetControlHeight (
 
 static BOOLEAN
 Written (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN EFI_TIME       *Time
   )
 {
@@ -420,7 +420,7 @@ Written (
 **/
 static VOID
 WriteSteppedDate (
-  IN     TUI_DATE_TIME   *Item,
+  IN     TUI_DATE_TIME_BASE   *Item,
   IN OUT EFI_TIME        *Time,
   IN     CONST EFI_TIME  *Original,
   IN     BOOLEAN         Up
@@ -460,7 +460,7 @@ WriteSteppedDate (
 
 static VOID
 Commit (
-  IN TUI_DATE_TIME  *Item
+  IN TUI_DATE_TIME_BASE  *Item
   )
 {
   EFI_TIME  Time;
@@ -484,7 +484,7 @@ Commit (
 
 static VOID
 StepField (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN BOOLEAN        Up
   )
 {
@@ -516,7 +516,7 @@ StepField (
 
 static VOID
 MoveField (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN UINT8          Steps
   )
 {
@@ -526,7 +526,7 @@ MoveField (
 
 static VOID
 TypeDigit (
-  IN TUI_DATE_TIME  *Item,
+  IN TUI_DATE_TIME_BASE  *Item,
   IN CHAR16         Digit
   )
 {
@@ -547,7 +547,7 @@ TypeDigit (
 // Ticks reload the value at the record's refresh interval, unless an edit or a pop-up is open.
 static EFI_STATUS
 CountRefreshTick (
-  IN TUI_DATE_TIME  *Item
+  IN TUI_DATE_TIME_BASE  *Item
   )
 {
   if ((Item->Control.OwnsFrame != 0) || !TuiNoPopupOpen () || !TuiCountTick (&Item->Control, &Item->Countdown)) {
@@ -561,7 +561,7 @@ CountRefreshTick (
 
 static UINT32
 EventAction (
-  IN TUI_DATE_TIME          *Item,
+  IN TUI_DATE_TIME_BASE          *Item,
   IN TUI_INPUT              *Event,
   IN CONST DATE_TIME_STYLE  *Style
   )
@@ -585,7 +585,7 @@ EventAction (
 
 static EFI_STATUS
 DateTimeAction (
-  IN     TUI_DATE_TIME          *Item,
+  IN     TUI_DATE_TIME_BASE          *Item,
   IN OUT TUI_INPUT              *Event,
   IN     CONST DATE_TIME_STYLE  *Style
   )
@@ -648,7 +648,7 @@ DateTimeHandleAction (
   IN OUT TUI_INPUT  *Event
   )
 {
-  return DateTimeAction ((TUI_DATE_TIME *)Object, Event, &mTextStyle);
+  return DateTimeAction ((TUI_DATE_TIME_BASE *)Object, Event, &mTextStyle);
 }
 
 EFI_STATUS
@@ -657,7 +657,7 @@ GraphicalDateHandleAction (
   IN OUT TUI_INPUT  *Event
   )
 {
-  return DateTimeAction ((TUI_DATE_TIME *)Object, Event, &mGraphicalDateStyle);
+  return DateTimeAction ((TUI_DATE_TIME_BASE *)Object, Event, &mGraphicalDateStyle);
 }
 
 EFI_STATUS
@@ -666,7 +666,7 @@ GraphicalTimeHandleAction (
   IN OUT TUI_INPUT  *Event
   )
 {
-  return DateTimeAction ((TUI_DATE_TIME *)Object, Event, &mGraphicalTimeStyle);
+  return DateTimeAction ((TUI_DATE_TIME_BASE *)Object, Event, &mGraphicalTimeStyle);
 }
 
 TUI_CONTROL_OPS  gTuiDateOps = {

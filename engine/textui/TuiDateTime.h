@@ -9,6 +9,8 @@
 
 #include <engine/textui/TuiControl.h>
 
+// What both records carry: one editor runs both, so the date keeps the time buffer
+// and the field bounds too.
 typedef struct {
   TUI_CONTROL  Control;            // OwnsFrame: the current field shows typed digits
   UINT8        Foreground;         // P3
@@ -24,7 +26,10 @@ typedef struct {
   EFI_TIME     Time;               // the value as last read
   UINT16       Lower;              // the bounds of the current field
   UINT16       Upper;
-} TUI_DATE_TIME;
+} TUI_DATE_TIME_BASE;
+
+typedef TUI_DATE_TIME_BASE  TUI_DATE;
+typedef TUI_DATE_TIME_BASE  TUI_TIME;
 
 extern TUI_CONTROL_OPS  gTuiDateOps;
 extern TUI_CONTROL_OPS  gTuiTimeOps;

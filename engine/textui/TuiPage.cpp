@@ -190,7 +190,7 @@ FrameAddPaneControl (
   (VOID)gTuiTextPaneOps.Base.SetPosition (Pane, Frame->Layout.Column, Frame->Layout.Row);
   Status = gTuiTextPaneOps.Base.SetDimensions (Pane, Width, Frame->Layout.Height);
   (VOID)gTuiTextPaneOps.Base.SetAttributes (Pane, Frame->Layout.Attribute2, Frame->Layout.Attribute1);
-  (VOID)gTuiTextPaneOps.SetExtra (Pane, ((Variant == TUI_FRAME_TITLE) || (Variant == TUI_FRAME_BOTTOM)) ? TUI_ALIGN_CENTRE
+  (VOID)gTuiTextPaneOps.SetAlignment (Pane, ((Variant == TUI_FRAME_TITLE) || (Variant == TUI_FRAME_BOTTOM)) ? TUI_ALIGN_CENTRE
                                                                                                        : TUI_ALIGN_LEFT);
   ((TUI_TEXT_PANE *)Pane)->Background = Frame->Layout.Attribute2;
   ((TUI_TEXT_PANE *)Pane)->Foreground = Frame->Layout.Attribute1;

@@ -19,6 +19,12 @@ typedef struct {
 
 static_assert (sizeof (TUI_TEXT) == 144, "text statement");
 
+typedef struct {
+  TUI_CONTROL_OPS  Base;
+  // Replaces either text with a copy when one is given.
+  EFI_STATUS       (*SetTexts)(IN VOID *Object, IN CONST CHAR16 *Prompt OPTIONAL, IN CONST CHAR16 *Second OPTIONAL);
+} TUI_TEXT_OPS;
+
 // Pane alignment, as PrintAligned takes it.
 #define TUI_ALIGN_CENTRE  0
 #define TUI_ALIGN_LEFT    1
@@ -39,7 +45,7 @@ static_assert (sizeof (TUI_TEXT_PANE) == 136, "text pane");
 
 typedef struct {
   TUI_CONTROL_OPS  Base;
-  EFI_STATUS       (*SetExtra)(IN VOID *Object, IN UINT64 Value);   // SetAlignment
+  EFI_STATUS       (*SetAlignment)(IN VOID *Object, IN UINT64 Alignment);   // TUI_ALIGN_*
 } TUI_TEXT_PANE_OPS;
 
 typedef struct {
@@ -90,7 +96,7 @@ typedef struct {
 
 #define TUI_NO_TAB  0xFFFF
 
-extern TUI_CONTROL_OPS    gTuiTextOps;
+extern TUI_TEXT_OPS       gTuiTextOps;
 extern TUI_TEXT_PANE_OPS  gTuiTextPaneOps;
 extern TUI_CONTROL_OPS    gTuiLinkOps;
 extern TUI_CONTROL_OPS    gTuiPageLinkOps;

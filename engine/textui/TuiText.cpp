@@ -180,7 +180,7 @@ TextCreate (
   IN OUT VOID  **Object
   )
 {
-  return TuiCreateRecord (Object, sizeof (TUI_TEXT), TuiControlCreate, &gTuiTextOps);
+  return TuiCreateRecord (Object, sizeof (TUI_TEXT), TuiControlCreate, &gTuiTextOps.Base);
 }
 
 static EFI_STATUS
@@ -194,16 +194,16 @@ TextDestroy (
   return TuiActionBindingDestroy (Object, Free);
 }
 
-// Replaces either text with a copy when one is given (slot 11).
 static EFI_STATUS
 TextSetTexts (
-  IN TUI_TEXT      *Text,
+  IN VOID          *Object,
   IN CONST CHAR16  *Prompt OPTIONAL,
   IN CONST CHAR16  *Second OPTIONAL
   )
 {
-  CHAR16  *PromptCopy = (Prompt == NULL) ? NULL : StrDupUtf16 (Prompt);
-  CHAR16  *SecondCopy = (Second == NULL) ? NULL : StrDupUtf16 (Second);
+  TUI_TEXT  *Text       = (TUI_TEXT *)Object;
+  CHAR16    *PromptCopy = (Prompt == NULL) ? NULL : StrDupUtf16 (Prompt);
+  CHAR16    *SecondCopy = (Second == NULL) ? NULL : StrDupUtf16 (Second);
 
   if (((Prompt != NULL) && (PromptCopy == NULL)) || ((Second != NULL) && (SecondCopy == NULL))) {
     FreePool (PromptCopy);
@@ -331,10 +331,13 @@ TextGetControlHeight (
   return EFI_SUCCESS;
 }
 
-TUI_CONTROL_OPS  gTuiTextOps = {
-  TextCreate,            TextDestroy,                 TextInitialize,          TextDraw,
-  TextHandleAction,      TuiActionBindingSetCallback, TuiRefuseFocus,          TuiControlSetPosition,
-  TuiControlSetDimensions, TuiControlSetAttributes,   TextGetControlHeight
+TUI_TEXT_OPS  gTuiTextOps = {
+  {
+    TextCreate,            TextDestroy,                 TextInitialize,          TextDraw,
+    TextHandleAction,      TuiActionBindingSetCallback, TuiRefuseFocus,          TuiControlSetPosition,
+    TuiControlSetDimensions, TuiControlSetAttributes,   TextGetControlHeight
+  },
+  TextSetTexts
 };
 
 //

@@ -103,7 +103,7 @@ BuildVariableCopies (
   VARIABLE_CACHE_ENTRY  *NewCache;
   EFI_STATUS            Status;
 
-  if ((gVariableStoreCopies == NULL) || (gVariableStoreCopyCount != Count) || (gBootScreenState <= 4)) {
+  if ((gVariableStoreCopies == NULL) || (gVariableStoreCopyCount != Count) || (gBootScreenState <= BOOT_SCREEN_STATE_SETUP)) {
     Status = ReadStoreCopies (Count);
     if (EFI_ERROR (Status)) {
       return Status;

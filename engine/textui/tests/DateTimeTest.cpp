@@ -166,7 +166,7 @@ TEST_F (DateTimeTest, TypedDigitsShiftThroughTheFieldAndEscDropsThemWithoutWriti
 TEST_F (DateTimeTest, TabCommitsTheTypedFieldAndMovesOnFromTheYearToTheMonth) {
   StoreDate (2024, 1, 1);
   TUI_CONTROL    *Control = Make (Record (CONTROL_TYPE_DATE));
-  TUI_DATE_TIME  *Item    = (TUI_DATE_TIME *)Control;
+  TUI_DATE       *Item    = (TUI_DATE *)Control;
   Type (Control, u"12");
   ASSERT_EQ (Tab (Control), EFI_SUCCESS);
   Type (Control, u"31");
@@ -258,7 +258,7 @@ TEST_F (DateTimeTest, AReadOnlyOrUnfocusedControlTakesNoKeys) {
 TEST_F (DateTimeTest, TicksReadTheClockAgainAtTheRefreshIntervalButNotDuringAnEdit) {
   SetClock (2024, 6, 1);
   TUI_CONTROL    *Control = ClockQuestion (EFI_IFR_DATE_OP, 2 << CONTROL_FLAG_REFRESH_SHIFT);
-  TUI_DATE_TIME  *Item    = (TUI_DATE_TIME *)Control;
+  TUI_DATE       *Item    = (TUI_DATE *)Control;
   TUI_INPUT      Tick {};
   Tick.Kind  = TUI_EVENT_TICK;
   Tick.Ticks = 1;
@@ -288,7 +288,7 @@ TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateComm
   EXPECT_EQ (Char (Date, u'5'), EFI_UNSUPPORTED);            // the digit is taken; Draw answers
   EXPECT_EQ (Tab (Date), EFI_SUCCESS);                      // moves without committing
   EXPECT_EQ (Cached (0, kDateAt, 4), std::vector<UINT8> ({ 0xE8, 0x07, 1, 1 }));
-  EXPECT_EQ (((TUI_DATE_TIME *)Date)->Field, 1);
+  EXPECT_EQ (((TUI_DATE *)Date)->Field, 1);
 
   SetClock (2024, 6, 1, 8, 0, 0);
   TUI_CONTROL  *Time = ClockQuestion (EFI_IFR_TIME_OP);
@@ -300,7 +300,7 @@ TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateComm
   Click.Pointer.ClickKind = 4;
   ASSERT_EQ (Ops (Time)->HandleAction (Time, &Click), EFI_SUCCESS);
   EXPECT_EQ (Clock ().Hour, 9);                            // the time handler commits first
-  EXPECT_EQ (((TUI_DATE_TIME *)Time)->Field, 1);
+  EXPECT_EQ (((TUI_TIME *)Time)->Field, 1);
 
   TUI_CONTROL  *Number = Make (Record (CONTROL_TYPE_NUMERIC), 7);
   EXPECT_EQ (Char (Number, u'+'), EFI_UNSUPPORTED);          // the graphical setup changes numbers itself

@@ -77,7 +77,7 @@ TEST_F (TuiPageFillTest, ALongSecondTextWrapsAtTheFrameEdgeAndTakesTheRowsItNeed
   EXPECT_EQ (Shown (40, 5, 7), u"YZ0123 ");
   UINT16  Rows = 0;
   TUI_CONTROL  *Serial = MainFrame (kDetailsPage)->Controls[1];
-  EXPECT_EQ (gTuiTextOps.GetControlHeight (Serial, 64, &Rows), EFI_SUCCESS);
+  EXPECT_EQ (gTuiTextOps.Base.GetControlHeight (Serial, 64, &Rows), EFI_SUCCESS);
   EXPECT_EQ (Rows, 2);
 }
 

@@ -91,9 +91,9 @@ TEST_F (TextPaneTest, AlignmentCentresOrKeepsLeftAndRefusesOtherValues) {
   PrintAt (67, 3, u"untouched", 0x07);
   ASSERT_EQ (MakePane (kEmptyString, 1, TUI_FRAME_TITLE), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ (Drawn (67, 3, 9), u"untouched");
-  EXPECT_EQ (gTuiTextPaneOps.SetExtra (Pane, 3), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (gTuiTextPaneOps.SetAlignment (Pane, 3), EFI_INVALID_PARAMETER);
   EXPECT_EQ (((TUI_TEXT_PANE *)Pane)->Alignment, TUI_ALIGN_LEFT);
-  EXPECT_EQ (gTuiTextPaneOps.SetExtra (Pane, TUI_ALIGN_CENTRE), EFI_SUCCESS);
+  EXPECT_EQ (gTuiTextPaneOps.SetAlignment (Pane, TUI_ALIGN_CENTRE), EFI_SUCCESS);
   Opcode[2] = 7;                                      // "Setup Utility", 13 cells in 31
   ASSERT_EQ (Ops ().Draw (Pane), EFI_SUCCESS);
   EXPECT_EQ (Drawn (67, 3, 22), u"         Setup Utility");
