@@ -62,6 +62,8 @@ ReparseFormSet (
 {
   UINT32      Variables;
   EFI_STATUS  Status;
+  EFI_STATUS  Resized;
+  EFI_STATUS  Rebuilt;
 
   PrepareFormSetParse ();
   Variables               = GetWorkVariableCount ();
@@ -70,9 +72,15 @@ ReparseFormSet (
   gRebuildingDynamicPages = FALSE;
   mVariablesAddedDuringRebuild = mVariablesAddedDuringRebuild || (GetWorkVariableCount () != Variables);
   (VOID)RebuildFormSetGuidList ();     // on failure the work tables still answer
-  (VOID)ResizeVariableTables ();
-  (VOID)RebuildPageData ();
+  // Both run even after a failure so that the tables stay as complete as memory allows;
+  // a form set whose variables or pages did not make it in is not counted as shown.
+  Resized = ResizeVariableTables ();
+  Rebuilt = RebuildPageData ();
   BuildSetupPageItems (gPageList, GetPageCount ());
+  if (!EFI_ERROR (Status)) {
+    Status = EFI_ERROR (Resized) ? Resized : Rebuilt;
+  }
+
   return Status;
 }
 
@@ -132,6 +140,7 @@ AddDynamicFormSet (
 {
   DYNAMIC_PAGE_RECORD  *Slot;
   UINT64               Size = 0;
+  EFI_STATUS           Status;
 
   if ((gDynamicPageTable == NULL) || (gDynamicPageSlotCount == 0)) {
     FreePool (Package);
@@ -153,11 +162,14 @@ AddDynamicFormSet (
 
   GiveSlotPackage (Slot, Package);
   mVariablesAddedDuringRebuild = TRUE;
-  if (ReparseFormSet (Slot) == EFI_SUCCESS) {
+  Status = ReparseFormSet (Slot);
+  if (Status == EFI_SUCCESS) {
     CountFormSet (Slot, TRUE);
   }
 
-  return EFI_SUCCESS;
+  // A form set the parser refuses shows no pages, which is no failure of the caller's;
+  // running out of memory is.
+  return (Status == EFI_OUT_OF_RESOURCES) ? Status : EFI_SUCCESS;
 }
 
 /** Frees the form set's controls and marks its pages pending; FALSE when no page has the handle. */

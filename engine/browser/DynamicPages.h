@@ -96,7 +96,10 @@ UINTN  FindFormsPackage (IN CONST UINT8 *List, IN UINTN Size, OUT UINTN *Offset)
 //
 /** Copies the working tables back into the work tables, so that a parse can append to them. */
 VOID        PrepareFormSetParse (VOID);
-/** Parses a slot's form set into the work tables and rebuilds the working tables; the parse's status. */
+/**
+  Parses a slot's form set into the work tables and rebuilds the working tables: the
+  parse's failure, else the failure to grow the variable tables or rebuild the pages.
+**/
 EFI_STATUS  ReparseFormSet (IN OUT DYNAMIC_PAGE_RECORD *Job);
 /** A package list published while setup runs (Package: a pool copy of its forms, taken over; or null). */
 EFI_STATUS  AddDynamicFormSet (IN EFI_HII_HANDLE Handle, IN UINT8 *Package OPTIONAL);

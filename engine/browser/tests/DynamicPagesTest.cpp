@@ -8,6 +8,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
+#include <engine/variables/VariableCacheInternal.h>
 
 #include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
@@ -292,6 +293,7 @@ protected:
     return Result;
   }
 
+public:
   // Form 1's link leads to the page of form 2 of the same list.
   static void ExpectLinked (EFI_HII_HANDLE Handle)
   {
@@ -381,6 +383,85 @@ TEST_F (DynamicPageChangesTest, AnUpdatedFormSetIsParsedAgainInItsOldPagesAndCou
   EXPECT_EQ (PagesOf (Handle), Before);
   ExpectLinked (Handle);
   EXPECT_EQ (StoredCount (), 1u);
+}
+
+namespace {
+
+// A form set whose second form holds a numeric in buffer store 1, so that publishing
+// it adds a variable as well as pages.
+IfrBuilder
+TwoFormsWithStore (const EFI_GUID &Guid)
+{
+  IfrBuilder  F;
+
+  F.FormSet (Guid, kSetTitle, kSetHelp, { kPlatformSetup });
+  F.VarStore (kStoreGuid, 1, 16, "Store");
+  F.Form (1, 10);
+  F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
+  F.End ();
+  F.Form (2, 20);
+  F.Numeric ({ 21, 22, 0x101, 1, 0, 0 }, 0, 0, 9, 1);
+  F.End ();
+  F.End ();
+  return F;
+}
+
+// One run of the fixture outside gtest's own, so that a sweep can start afresh each time.
+class PublishRun : public DynamicPageChangesTest {
+public:
+  void TestBody () override {}
+
+  // Publishes a form set after the build with the Failing-th allocation from then on
+  // failing (0: none); how many allocations the publishing made.
+  UINT64 Publish (UINT64 Failing)
+  {
+    SetUp ();
+    LoadBoard ({}, {});
+    EXPECT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+    Handle = Keep (TwoFormsWithStore (kSetGuid));
+    UINT64  Mark = M.Memory ().AllocationCount ();
+    M.Memory ().FailAllocation (Failing);
+    EXPECT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+    M.Memory ().FailAllocation (0);
+    return M.Memory ().AllocationCount () - Mark;
+  }
+
+  void Finish () { TearDown (); }
+
+  EFI_HII_HANDLE  Handle = nullptr;
+};
+
+}  // namespace
+
+// Publishing with each allocation failing in turn: a form set is counted as shown only
+// when its pages are linked and its variable has a cache entry; otherwise it stays
+// uncounted rather than shown half-built.
+TEST (DynamicPageAllocationFailure, AFormSetIsCountedOnlyWhenItsPagesAndVariablesAllMadeIt)
+{
+  UINT64  Needed;
+  {
+    PublishRun  Full;
+    Needed = Full.Publish (0);
+    ASSERT_EQ (gDynamicPageCount, 1u);
+    Full.ExpectLinked (Full.Handle);
+    EXPECT_EQ (gCurrentCacheCount, (UINTN)GetWorkVariableCount ());
+    Full.Finish ();
+  }
+
+  UINT64  Refused = 0;
+  for (UINT64 Failing = 1; Failing <= Needed; Failing++) {
+    PublishRun  Run;
+    Run.Publish (Failing);
+    if (gDynamicPageCount != 0) {
+      Run.ExpectLinked (Run.Handle);
+      EXPECT_EQ (gCurrentCacheCount, (UINTN)GetWorkVariableCount ()) << "allocation " << Failing;
+    } else {
+      Refused++;
+    }
+    Run.Finish ();
+  }
+
+  EXPECT_GT (Refused, 0u);
 }
 
 //
