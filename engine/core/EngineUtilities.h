@@ -99,7 +99,13 @@ GetPasswordRecord (
   OUT UINTN  *Size
   );
 
-/** Bit 0: the first password field is set; bit 1: the second; 0 without a record of 81 bytes or more. */
+// The two password fields as bits: which are set (GetPasswordStatus) and which a
+// password prompt accepts.
+#define PASSWORD_FIELD_FIRST   0x1
+#define PASSWORD_FIELD_SECOND  0x2
+#define PASSWORD_FIELD_BOTH    (PASSWORD_FIELD_FIRST | PASSWORD_FIELD_SECOND)
+
+/** The PASSWORD_FIELD_* bits of the fields that are set; 0 without a record of 81 bytes or more. */
 UINT32
 GetPasswordStatus (
   VOID

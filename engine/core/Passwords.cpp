@@ -86,7 +86,8 @@ GetPasswordStatus (
   UINT32  Status  = 0;
 
   if (!EFI_ERROR (GetPasswordRecord (&Record, &Size)) && (Size >= SETUP_PASSWORD_RECORD_SIZE)) {
-    Status = (IsPasswordFieldSet (Record) ? 1u : 0u) | (IsPasswordFieldSet (Record + SETUP_PASSWORD_FIELD_SIZE) ? 2u : 0u);
+    Status = (IsPasswordFieldSet (Record) ? PASSWORD_FIELD_FIRST : 0u) |
+             (IsPasswordFieldSet (Record + SETUP_PASSWORD_FIELD_SIZE) ? PASSWORD_FIELD_SECOND : 0u);
   }
 
   FreeSecret (Record, Size);

@@ -509,10 +509,10 @@ BootMenuFlowCallback (
   IN VOID  *Row
   )
 {
-  UINT32  Passwords = GetPasswordStatus () & 3;
+  UINT32  Passwords = GetPasswordStatus () & PASSWORD_FIELD_BOTH;
 
   (VOID)Row;
-  if ((Passwords == 1) || ((Passwords == 3) && (gAccessLevel == 1))) {
+  if ((Passwords == PASSWORD_FIELD_FIRST) || ((Passwords == PASSWORD_FIELD_BOTH) && (gAccessLevel == 1))) {
     return EFI_SUCCESS;
   }
 

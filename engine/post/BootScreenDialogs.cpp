@@ -42,8 +42,6 @@ SetStringAllLanguagesNew (
   return EFI_ERROR (SetStringAllLanguages (HiiHandle, StringId, Text)) ? (UINT16)NO_STRING : StringId;
 }
 
-#define DISPLAY_UNITS_PER_COLUMN  19
-
 UINT64
 GetStringColumns (
   IN EFI_HII_HANDLE  HiiHandle,
@@ -51,7 +49,7 @@ GetStringColumns (
   )
 {
   CHAR16  *Text   = HiiGetString (HiiHandle, StringId, NULL);
-  UINT64  Columns = GetStringDisplayWidth (Text) / DISPLAY_UNITS_PER_COLUMN;
+  UINT64  Columns = GetStringDisplayWidth (Text) / WIDTH_UNITS_PER_CELL;
 
   FreePool (Text);
   return Columns;
@@ -75,7 +73,7 @@ GetStringMaxLineColumns (
     }
 
     *Cursor = 0;
-    UINT64  Columns = GetStringDisplayWidth (Line) / DISPLAY_UNITS_PER_COLUMN;
+    UINT64  Columns = GetStringDisplayWidth (Line) / WIDTH_UNITS_PER_CELL;
     Widest  = (Columns > Widest) ? Columns : Widest;
     Line    = Cursor + 1;
     if (Ended == 0) {

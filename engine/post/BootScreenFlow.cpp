@@ -1098,7 +1098,7 @@ RunPostFlow (
   Status = RunBootFlowEntry ();
   ApplyBootFlowAnswer (Status, &Tenths, &Expired);
   if (gBootFlowRequest == BOOT_FLOW_FIRMWARE_BOOTS) {
-    if ((gAccessLevel == 0) && ((GetPasswordStatus () & 1) != 0)) {
+    if ((gAccessLevel == 0) && ((GetPasswordStatus () & PASSWORD_FIELD_FIRST) != 0)) {
       ClearBootFlowAndLeave ();
       return EFI_UNSUPPORTED;
     }

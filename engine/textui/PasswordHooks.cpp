@@ -89,13 +89,13 @@ CheckPostPassword (
   )
 {
   (VOID)Args;
-  if ((gAccessLevel != 0) || ((GetPasswordStatus () & PASSWORD_ACCEPT_FIRST) == 0) || (gPostPasswordAsked != 0)) {
+  if ((gAccessLevel != 0) || ((GetPasswordStatus () & PASSWORD_FIELD_FIRST) == 0) || (gPostPasswordAsked != 0)) {
     return FALSE;
   }
 
   gPostPasswordAsked = 1;
   // The second password must not pass POST: an empty entry would match an unset second field.
-  if (AskPassword (PROVIDER_KIND_POST, PASSWORD_ACCEPT_FIRST) == 0) {
+  if (AskPassword (PROVIDER_KIND_POST, PASSWORD_FIELD_FIRST) == 0) {
     LockMachine ();
   }
 
@@ -112,13 +112,13 @@ CheckSetupPassword (
     return 0;
   }
 
-  if ((GetPasswordStatus () & PASSWORD_ACCEPT_SECOND) == 0) {
+  if ((GetPasswordStatus () & PASSWORD_FIELD_SECOND) == 0) {
     // Without a second password setup is open; the level holds even if the variable is not written.
     (VOID)SetSystemAccess (2);
     return 0;
   }
 
-  if (AskPassword (PROVIDER_KIND_SETUP, PASSWORD_ACCEPT_FIRST | PASSWORD_ACCEPT_SECOND) == 0) {
+  if (AskPassword (PROVIDER_KIND_SETUP, PASSWORD_FIELD_FIRST | PASSWORD_FIELD_SECOND) == 0) {
     LockMachine ();
   }
 

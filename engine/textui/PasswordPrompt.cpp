@@ -91,7 +91,7 @@ DrawPasswordBox (
   ClearGraphicsScreen ();
   FlushTextScreen ();
   if (Prompt != NULL) {
-    UINT64  PromptCells = GetStringDisplayWidth (Prompt) / 19 + 6;
+    UINT64  PromptCells = GetStringDisplayWidth (Prompt) / WIDTH_UNITS_PER_CELL + 6;
     Width = (PromptCells > Width) ? PromptCells : Width;
   }
 
@@ -344,7 +344,7 @@ PasswordBoxWidth (
   )
 {
   CHAR16  *Invalid = HiiGetString (ENGINE_OWN_HII_HANDLE, PASSWORD_STRING_INVALID, NULL);
-  UINT64  Width    = (Invalid != NULL) ? GetStringDisplayWidth (Invalid) / 19 : 0;
+  UINT64  Width    = (Invalid != NULL) ? GetStringDisplayWidth (Invalid) / WIDTH_UNITS_PER_CELL : 0;
 
   FreePool (Invalid);
   return (Width > PASSWORD_MIN_BOX_WIDTH) ? Width : PASSWORD_MIN_BOX_WIDTH;
@@ -376,7 +376,7 @@ PasswordPrompt (
   if (Matched != 0) {
     ClearTextScreen ();
     FlushTextScreen ();
-    Level = ((Which & PASSWORD_ACCEPT_SECOND) != 0) ? Matched : 2;
+    Level = ((Which & PASSWORD_FIELD_SECOND) != 0) ? Matched : 2;
     // The level holds for this boot whether or not the variable could be written.
     (VOID)SetSystemAccess (Level);
     (VOID)SignalProtocolNotify ((Level == 1) ? &mUserLevelGroup : &mFullLevelGroup);

@@ -11,17 +11,13 @@
 #define SYSTEM_ACCESS_GUID \
   { 0xE770BB69, 0xBCB4, 0x4D04, { 0x9E, 0x97, 0x23, 0xFF, 0x94, 0x56, 0xFE, 0xAC } }
 
-// Which passwords a prompt accepts: bit 0 the first field's, bit 1 the second's.
-#define PASSWORD_ACCEPT_FIRST   0x1
-#define PASSWORD_ACCEPT_SECOND  0x2
-
 #define PASSWORD_MAX_CHARS      20
 #define PASSWORD_MIN_BOX_WIDTH  20
 #define PASSWORD_STRING_ENTER    19
 #define PASSWORD_STRING_INVALID  20
 
 /**
-  Asks for a password until one that Which accepts is entered, *Attempts wrong
+  Asks for a password until one that Which (PASSWORD_FIELD_* bits) accepts is entered, *Attempts wrong
   entries were made, or the input timed out. Esc costs no attempt.
 
   @return The access level reached: the matched field's number (1 or 2) when Which
