@@ -14,12 +14,9 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
-
-#define STRING_SELECT_BOOT_DEVICE  78
-#define STRING_BOOT_MENU_HELP      82
-#define STRING_ENTER_SETUP         83
 
 static EFI_GUID  mBootScreenGuid = BOOT_SCREEN_INTERFACE_GUID;
 static EFI_GUID  mBootFlowGuid   = BOOT_FLOW_VARIABLE_GUID;
@@ -47,7 +44,7 @@ BuildDeviceItems (
     }
     Items[Index].StringId = Id;
   }
-  Items[gBootMenuCount].StringId = STRING_ENTER_SETUP;
+  Items[gBootMenuCount].StringId = STR_ENTER_SETUP;
   return Items;
 }
 
@@ -73,10 +70,10 @@ ShowBootDeviceMenu (
     return EFI_OUT_OF_RESOURCES;
   }
   gBootMenuChoice = 0;
-  Status = Interface->ShowBootScreenMenu (gHiiHandle, STRING_SELECT_BOOT_DEVICE, STRING_BOOT_MENU_HELP, Items,
+  Status = Interface->ShowBootScreenMenu (gHiiHandle, STR_SELECT_BOOT_DEVICE, STR_BOOT_MENU_HELP, Items,
                         (UINT16)(gBootMenuCount + 1), &Selection);
   if (!EFI_ERROR (Status) && (Selection <= gBootMenuCount)) {
-    if (Items[Selection].StringId == STRING_ENTER_SETUP) {
+    if (Items[Selection].StringId == STR_ENTER_SETUP) {
       gEnterSetupRequest = 1;
     } else {
       gBootMenuChoice = Selection;

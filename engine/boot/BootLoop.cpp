@@ -14,6 +14,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>
@@ -24,7 +25,6 @@
 #include <Protocol/SimpleTextIn.h>
 #include <Protocol/SimpleTextOut.h>
 
-#define STRING_NO_BOOT_OPTION       18
 #define ACCESS_LEVEL_USER_ONLY      1
 
 // Signalled right after the first launch of the boot loop.
@@ -86,7 +86,7 @@ ShowNoOptionAndWait (
   VOID
   )
 {
-  CHAR16  *Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STRING_NO_BOOT_OPTION, NULL);
+  CHAR16  *Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_NO_BOOT_OPTION, NULL);
 
   PrintOnConsole (Text);
   FreePool (Text);

@@ -10,14 +10,13 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
-
-#define LANGUAGE_NAME_STRING  1
 
 VOID
 FreeLanguageList (
@@ -104,7 +103,7 @@ FillLanguage (
 
   CopyMem (Entry->Code, Code, Length);
   Entry->UnicodeCode  = AsciiToUnicodeDup (Entry->Code);
-  Entry->Name         = (Entry->UnicodeCode == NULL) ? NULL : HiiGetString (gHiiHandle, LANGUAGE_NAME_STRING, Entry->UnicodeCode);
+  Entry->Name         = (Entry->UnicodeCode == NULL) ? NULL : HiiGetString (gHiiHandle, STR_LANGUAGE_NAME, Entry->UnicodeCode);
   Entry->NameStringId = 0;
   if (Entry->UnicodeCode == NULL) {
     FreeAndNull (Entry->Code);

@@ -17,14 +17,13 @@
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define UNREADABLE_OPTION_STRING  9
-#define ENGINE_DISABLED_STRING    6
 #define OPTION_FLAG_TYPE_U16      0x01
 #define OPTION_FLAG_DEFAULT       0x10
 #define OPTION_STRING_AT          2
@@ -111,8 +110,9 @@ CachedOptionString (
     Cache->Handle = Handle;
   }
 
+  // An option whose text cannot be kept shows the engine's "HDD", the commonest kind.
   if (!GrowStringCache (Cache, Index)) {
-    return UNREADABLE_OPTION_STRING;
+    return STR_DEVICE_TYPE_HDD;
   }
 
   Id = Cache->Ids[Index];
@@ -128,7 +128,7 @@ CachedOptionString (
 
   Id = SetStringAllLanguagesNew (Handle, (Id == NO_STRING) ? 0 : Id, Text);
   if ((Id == NO_STRING) || (Id == 0)) {
-    return UNREADABLE_OPTION_STRING;
+    return STR_DEVICE_TYPE_HDD;
   }
 
   Cache->Ids[Index] = Id;
@@ -141,7 +141,7 @@ DisabledOptionString (
   IN EFI_HII_HANDLE  Handle
   )
 {
-  CHAR16  *Text = HiiGetString (gHiiHandle, ENGINE_DISABLED_STRING, NULL);
+  CHAR16  *Text = HiiGetString (gHiiHandle, STR_DISABLED, NULL);
   UINT16  Id    = CachedOptionString (&mDisabledStrings, Handle, 0, (Text != NULL) ? Text : u"Disabled");
 
   FreePool (Text);

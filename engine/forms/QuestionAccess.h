@@ -15,10 +15,7 @@
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>
-
-// The engine's own strings that name a checkbox's two states.
-#define CHECKBOX_STRING_ENABLED   5
-#define CHECKBOX_STRING_DISABLED  6
+#include <Resources/EngineStringIds.h>
 
 // Size of the ONE_OF_OPTION opcodes CloneControlOpcodes leaves room for, and the slack after them.
 #define CLONE_OPTION_OPCODE_SIZE  28

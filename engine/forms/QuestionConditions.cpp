@@ -490,7 +490,7 @@ CheckPageInconsistency (
     return FALSE;
   }
 
-  ShowCheckMessage (Control, ENGINE_STRING_INCONSISTENCY_ERROR);
+  ShowCheckMessage (Control, STR_INCONSISTENCY_ERROR);
   return TRUE;
 }
 
@@ -509,7 +509,7 @@ CheckNoSubmit (
 
     Control = FindHoldingCheck (Index, CONTROL_TYPE_NO_SUBMIT_IF, CONDITION_STATE_NO_SUBMIT);
     if (Control != NULL) {
-      ShowCheckMessage (Control, ENGINE_STRING_SUBMIT_ERROR);
+      ShowCheckMessage (Control, STR_SUBMIT_ERROR);
       return TRUE;
     }
   }

@@ -9,6 +9,7 @@
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>
+#include <Resources/EngineStringIds.h>
 
 #define CONDITION_STATE_SHOWN         0
 #define CONDITION_STATE_SUPPRESSED    1
@@ -25,8 +26,6 @@
 #define CONTROL_ACCESS_HIDDEN 3
 
 // Titles of the page checks' message boxes, in the engine's own package list.
-#define ENGINE_STRING_INCONSISTENCY_ERROR  76
-#define ENGINE_STRING_SUBMIT_ERROR         77
 
 // The most bytes GetDefaultFromExpression writes.
 #define EXPRESSION_DEFAULT_MAX  8

@@ -230,8 +230,8 @@ CheckboxOptions (
     return EFI_OUT_OF_RESOURCES;
   }
 
-  (*Tokens)[0] = CHECKBOX_STRING_DISABLED;
-  (*Tokens)[1] = CHECKBOX_STRING_ENABLED;
+  (*Tokens)[0] = STR_DISABLED;
+  (*Tokens)[1] = STR_ENABLED;
   (*Values)[0] = 0;
   (*Values)[1] = 1;
   *Count       = 2;

@@ -8,12 +8,12 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/SetupEngine.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
-
 
 // The row ShowTextMessageBox fills before each use: its ids stay for the next one.
 static MSGBOX_DEF  mMessageBoxRow = { 0, 0, 0, ENGINE_OWN_HII_HANDLE, 0, 0 };
@@ -100,9 +100,6 @@ CopyEventKey (
 static MSGBOX_DEF       mProgressRow = { 0, 0, 0, ENGINE_OWN_HII_HANDLE, 0, 0 };
 // The one progress box open; handles that are not it are refused.
 static TUI_MESSAGE_BOX  *mProgressBox = NULL;
-
-#define PROGRESS_TITLE_STRING    118
-#define PROGRESS_MESSAGE_STRING  119
 
 // Stores the texts in a row's strings; FALSE when they cannot be stored.
 static BOOLEAN
@@ -225,8 +222,8 @@ OpenProgressBox (
     return EFI_UNSUPPORTED;
   }
 
-  mProgressRow.TitleId   = SetStringAllLanguagesNew (gHiiHandle, PROGRESS_TITLE_STRING, (Title != NULL) ? Title : u"");
-  mProgressRow.MessageId = SetStringAllLanguagesNew (gHiiHandle, PROGRESS_MESSAGE_STRING, (Message != NULL) ? Message : u"");
+  mProgressRow.TitleId   = SetStringAllLanguagesNew (gHiiHandle, STR_PROGRESS_BOX_TITLE, (Title != NULL) ? Title : u"");
+  mProgressRow.MessageId = SetStringAllLanguagesNew (gHiiHandle, STR_PROGRESS_BOX_MESSAGE, (Message != NULL) ? Message : u"");
   MakePopupRecord (&Record, &mProgressRow);
   Status = gTuiMessageBoxOps.Control.Initialize (Box, &Record, NULL);
   // The box keeps its own copy: the caller's legend may go away while the box is open.

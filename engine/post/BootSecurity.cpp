@@ -6,12 +6,10 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/HddSecurity.h>
-
-#define STR_SECURE_BOOT_VIOLATION       126
-#define STR_SECURE_BOOT_VIOLATION_TEXT  127
 
 // The dialog's look: the warning colours (white on red) and one "Ok" button.
 #define SECURE_BOOT_DIALOG_COLOURS   4

@@ -12,6 +12,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -20,7 +21,6 @@
 #include <Protocol/SimpleTextIn.h>
 #include <Protocol/SimpleTextInEx.h>
 
-#define STRING_ENTERING_BOOT_MENU  23
 #define MAX_POLLED_KEYS            1024      // a key source that never runs dry must not hold the boot
 
 static EFI_GUID  mKeyCodeGuid = KEY_CODE_PROTOCOL_GUID;
@@ -83,7 +83,7 @@ ShowBootMenuNotice (
   }
 
   gBootMenuNoticeShown = TRUE;
-  Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STRING_ENTERING_BOOT_MENU, NULL);
+  Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_ENTERING_BOOT_MENU, NULL);
   if ((Text != NULL) && (gBootScreenInterface.PrintBootScreenText != NULL)) {
     (VOID)gBootScreenInterface.PrintBootScreenText (Text);   // a notice the screen cannot show is skipped
   }

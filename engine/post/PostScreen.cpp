@@ -15,6 +15,7 @@
 #include <engine/core/SetupDataFormat.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -61,7 +62,6 @@ static CONST EFI_GUID  mBoardItemGuid = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0x
 #define BMP_CAPTURE_MINIMUM          (4 * 1024 * 1024)
 #define BMP_HEADER_SIZE              54
 #define BMP_INFO_HEADER_SIZE         40
-#define STRING_SIGN_ON               4
 
 CONSOLE_CONTROL_PROTOCOL  *gConsoleControl      = NULL;
 UINT32                    gConsoleArrivalMask   = 0;
@@ -876,7 +876,7 @@ FormatSignOnLine (
   )
 {
   UpdateSignOnVersionString ();
-  return HiiGetString (ENGINE_OWN_HII_HANDLE, STRING_SIGN_ON, NULL);
+  return HiiGetString (ENGINE_OWN_HII_HANDLE, STR_SIGN_ON_VERSION, NULL);
 }
 
 VOID
@@ -1099,12 +1099,12 @@ UpdateSignOnVersionString (
       *End++ = 0;
     }
 
-    Format = LibHiiGetString (gHiiHandle, STRING_SIGN_ON, Code);
+    Format = LibHiiGetString (gHiiHandle, STR_SIGN_ON_VERSION, Code);
     // A string already rewritten has nothing left to fill in.
     if ((Format != NULL) && (StrStr (Format, u"%") != NULL)) {
       UnicodeSPrint (Line, sizeof (Line), Format, FIRMWARE_VERSION_MAJOR, FIRMWARE_VERSION_MINOR, FIRMWARE_VERSION_PATCH,
         FIRMWARE_VERSION_BUILD);
-      (VOID)NewStringInLanguage (gHiiHandle, STRING_SIGN_ON, Language, Line);
+      (VOID)NewStringInLanguage (gHiiHandle, STR_SIGN_ON_VERSION, Language, Line);
     }
 
     FreePool (Format);

@@ -362,8 +362,8 @@ DrawButtonBand (
 
   DrawPopupSeparator (Control->Column, Row - 1, Control->Width, TRUE);
   if ((Set == MSGBOX_BUTTONS_OK_CANCEL) || (Set == MSGBOX_BUTTONS_YES_NO)) {
-    UINT16  First = (Set == MSGBOX_BUTTONS_YES_NO) ? MSGBOX_STRING_YES : MSGBOX_STRING_OK;
-    UINT16  Second = (Set == MSGBOX_BUTTONS_YES_NO) ? MSGBOX_STRING_NO : MSGBOX_STRING_CANCEL;
+    UINT16  First = (Set == MSGBOX_BUTTONS_YES_NO) ? STR_BUTTON_YES : STR_BUTTON_OK;
+    UINT16  Second = (Set == MSGBOX_BUTTONS_YES_NO) ? STR_BUTTON_NO : STR_BUTTON_CANCEL;
     if (DrawFixedButton (First, Control->Column + Third - 2, Row, (Box->Selected == 0) ? SELECTED_ATTRIBUTE : Normal, FALSE)) {
       (VOID)DrawFixedButton (Second, Control->Column + 2 * Third - 2, Row, (Box->Selected == 1) ? SELECTED_ATTRIBUTE : Normal,
               FALSE);
@@ -373,7 +373,7 @@ DrawButtonBand (
   } else if (Set == MSGBOX_PROGRESS) {
     DrawProgress (Box, Normal);
   } else {
-    (VOID)DrawFixedButton (MSGBOX_STRING_OK, Control->Column + Control->Width / 2, Row, SELECTED_ATTRIBUTE, TRUE);
+    (VOID)DrawFixedButton (STR_BUTTON_OK, Control->Column + Control->Width / 2, Row, SELECTED_ATTRIBUTE, TRUE);
   }
 
   MarkRowsDirty (Row - 1, Row + 1);

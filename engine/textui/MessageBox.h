@@ -8,6 +8,7 @@
 
 #include <engine/textui/TuiPopup.h>
 #include <engine/textui/TuiStatements.h>
+#include <Resources/EngineStringIds.h>
 
 // What a pop-up is built from: the opcode of its control record.
 #pragma pack(push, 1)
@@ -30,11 +31,6 @@ static_assert (sizeof (MSGBOX_DEF) == 24, "pop-up definition row");
 #define MSGBOX_BUTTONS_YES_NO     3
 #define MSGBOX_BUTTONS_LIST       4
 #define MSGBOX_PROGRESS           5
-
-#define MSGBOX_STRING_OK      56
-#define MSGBOX_STRING_CANCEL  57
-#define MSGBOX_STRING_YES     58
-#define MSGBOX_STRING_NO      59
 
 // RunPopupBox's answer when the box could not be shown.
 #define MSGBOX_NO_ANSWER  255

@@ -8,13 +8,13 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/SimpleTextIn.h>
 
 #define PASSWORD_ATTEMPTS  3
-#define STRING_PASSWORD_HALTED  214
 
 // Provider kinds: which password the provider asks for.
 #define PROVIDER_KIND_POST   0
@@ -62,7 +62,7 @@ LockMachine (
 {
   EFI_INPUT_KEY  Key;
   UINTN          Index;
-  CHAR16         *Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STRING_PASSWORD_HALTED, NULL);
+  CHAR16         *Text = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_PASSWORD_HALTED, NULL);
 
   ClearTextScreen ();
   if (Text != NULL) {

@@ -330,7 +330,7 @@ AskForPassword (
     }
 
     Matched = 0;
-    ShowPasswordMessage (Width, PASSWORD_STRING_INVALID, Column - 1, Row + 3, (BOOLEAN)(*Attempts > 1));
+    ShowPasswordMessage (Width, STR_INVALID_PASSWORD, Column - 1, Row + 3, (BOOLEAN)(*Attempts > 1));
     *Attempts = *Attempts - 1;
   }
 
@@ -343,7 +343,7 @@ PasswordBoxWidth (
   VOID
   )
 {
-  CHAR16  *Invalid = HiiGetString (ENGINE_OWN_HII_HANDLE, PASSWORD_STRING_INVALID, NULL);
+  CHAR16  *Invalid = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_INVALID_PASSWORD, NULL);
   UINT64  Width    = (Invalid != NULL) ? GetStringDisplayWidth (Invalid) / WIDTH_UNITS_PER_CELL : 0;
 
   FreePool (Invalid);
@@ -371,7 +371,7 @@ PasswordPrompt (
   (VOID)HookPostKeyPoll (0, 0);
   ResetConsoleInput ();
   Saved = SaveTextScreen ();
-  DrawPasswordBox (PASSWORD_STRING_ENTER, Width, &Column, &Row);
+  DrawPasswordBox (STR_ENTER_PASSWORD, Width, &Column, &Row);
   Matched = AskForPassword (Which, Attempts, Width, Column, Row);
   if (Matched != 0) {
     ClearTextScreen ();
@@ -383,7 +383,7 @@ PasswordPrompt (
   } else if (*Attempts == 0) {
     (VOID)SignalProtocolNotify (&mAllFailedGroup);
     (VOID)ReportStatusCode (EFI_ERROR_CODE | EFI_ERROR_MAJOR, PASSWORD_ERROR_CODE);
-    ShowPasswordMessage (Width, PASSWORD_STRING_INVALID, Column - 1, Row + 3, FALSE);
+    ShowPasswordMessage (Width, STR_INVALID_PASSWORD, Column - 1, Row + 3, FALSE);
   }
 
   (VOID)SignalProtocolNotify (&mPromptEndGroup);

@@ -7,21 +7,21 @@
 #define ENGINE_PASSWORD_PROMPT_H_
 
 #include <Uefi.h>
+#include <Resources/EngineStringIds.h>
 
 #define SYSTEM_ACCESS_GUID \
   { 0xE770BB69, 0xBCB4, 0x4D04, { 0x9E, 0x97, 0x23, 0xFF, 0x94, 0x56, 0xFE, 0xAC } }
 
 #define PASSWORD_MAX_CHARS      20
 #define PASSWORD_MIN_BOX_WIDTH  20
-#define PASSWORD_STRING_ENTER    19
-#define PASSWORD_STRING_INVALID  20
 
 /**
-  Asks for a password until one that Which (PASSWORD_FIELD_* bits) accepts is entered, *Attempts wrong
-  entries were made, or the input timed out. Esc costs no attempt.
+  Asks for a password until one that Which (PASSWORD_FIELD_* bits) accepts is
+  entered, *Attempts wrong entries were made, or the input timed out. Esc costs no
+  attempt.
 
   @return The access level reached: the matched field's number (1 or 2) when Which
-          has bit 1, else 2; 0 when none.
+          has PASSWORD_FIELD_SECOND, else 2; 0 when none.
 **/
 UINT32      PasswordPrompt (IN UINT32 Which, IN OUT UINT32 *Attempts);
 /** Stores Level in gAccessLevel and, when not 0, writes "SystemAccess" (1 for level 1, else 0). */

@@ -355,7 +355,7 @@ DateTimeDraw (
                             TuiStateForeground (State, Control->HasFocus ? Item->PromptFocused : Item->PromptNormal)));
   if (IsDate (Item)) {
     Weekday = HiiGetString (ENGINE_OWN_HII_HANDLE,
-                (EFI_STRING_ID)(DATE_STRING_SUNDAY + DayOfWeek (Item->Time.Year, Item->Time.Month, Item->Time.Day)), NULL);
+                (EFI_STRING_ID)(STR_SUNDAY + DayOfWeek (Item->Time.Year, Item->Time.Month, Item->Time.Day)), NULL);
     UnicodeSPrint (Line, sizeof (Line), u"[%s XX/XX/XXXX]", (Weekday != NULL) ? Weekday : u"");
     PrintAt (Column, Control->Row, Line, Normal);
     ClearAfterDate (Column + GetTextCellCount (Line), Control->Row, (Weekday != NULL) ? GetTextCellCount (Weekday) : 0, Normal);

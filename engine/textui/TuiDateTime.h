@@ -8,6 +8,7 @@
 #define ENGINE_TUI_DATE_TIME_H_
 
 #include <engine/textui/TuiControl.h>
+#include <Resources/EngineStringIds.h>
 
 // What both records carry: one editor runs both, so the date keeps the time buffer
 // and the field bounds too.
@@ -33,9 +34,6 @@ typedef TUI_DATE_TIME_BASE  TUI_TIME;
 
 extern TUI_CONTROL_OPS  gTuiDateOps;
 extern TUI_CONTROL_OPS  gTuiTimeOps;
-
-// The engine's strings "Sunday" to "Saturday", in DayOfWeek's order.
-#define DATE_STRING_SUNDAY  207
 
 /** 0 = Sunday ... 6 = Saturday, for the Gregorian calendar. */
 UINT8       DayOfWeek (IN UINT16 Year, IN UINT8 Month, IN UINT8 Day);

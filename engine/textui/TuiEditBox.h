@@ -7,6 +7,7 @@
 #define ENGINE_TUI_EDIT_BOX_H_
 
 #include <engine/textui/TuiPopup.h>
+#include <Resources/EngineStringIds.h>
 
 typedef struct {
   TUI_POPUP_FRAME     Frame;           // the frame's title is the question's prompt
@@ -84,18 +85,6 @@ typedef struct {
 
 extern TUI_CONTROL_OPS  gTuiPasswordOps;
 extern TUI_CONTROL_OPS  gTuiStringOps;
-
-//
-// Engine strings of the text input.
-//
-#define EDIT_STRING_ERROR                  24
-#define EDIT_STRING_INVALID_INPUT_RANGE    25
-#define EDIT_STRING_WARNING                202
-#define EDIT_STRING_CLEAR_OLD_PASSWORD     203
-#define EDIT_STRING_ENTER_CURRENT_PASSWORD 204
-#define EDIT_STRING_CREATE_NEW_PASSWORD    205
-#define EDIT_STRING_CONFIRM_NEW_PASSWORD   206
-#define EDIT_STRING_INVALID_PASSWORD       20
 
 /** The box's text as it shows: every character the mask character in mask mode; a new string (zero it when freed). */
 CHAR16      *EditBoxShownText (IN CONST TUI_EDIT_BOX *Box);

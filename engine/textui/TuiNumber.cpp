@@ -13,15 +13,13 @@
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
+#include <Resources/EngineStringIds.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
-
-#define STR_ERROR                24
-#define STR_INVALID_INPUT_RANGE  25
 
 #define DISPLAY_SIGNED  0x00
 #define DISPLAY_HEX     0x20

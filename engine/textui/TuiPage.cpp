@@ -13,23 +13,12 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/FormTables.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-#define STR_SIGN_ON_VERSION      4
-#define STR_PANE_PLACEHOLDER     7
-#define STR_EMPTY                75
-#define STR_KEY_HELP             152
-#define STR_LOAD_FAIL_SAFE       160
-#define STR_LOAD_OPTIMIZED       161
-#define STR_SAVE_AND_EXIT        162
-#define STR_SAVE_DATA            163
-#define STR_EXIT_WITHOUT_SAVING  164
-#define STR_ABANDON_DATA         165
-#define STR_SAVE_AND_RESET       166
-#define STR_RESET_WITHOUT_SAVING 167
 #define EXIT_ITEMS               6
 #define PANE_VARIANTS            5
 #define SUBTITLE_OP              0x02
@@ -53,7 +42,7 @@ static UINT8  mBottomLineOpcode[7] = { SUBTITLE_OP, 7, STR_SIGN_ON_VERSION, 0, 0
 static UINT8  mExitItemOpcodes[EXIT_ITEMS][8] = {
   { TEXT_OP, 8, STR_LOAD_FAIL_SAFE,       0, STR_LOAD_FAIL_SAFE,  0, 0, 0 },
   { TEXT_OP, 8, STR_LOAD_OPTIMIZED,       0, STR_LOAD_OPTIMIZED,  0, 0, 0 },
-  { TEXT_OP, 8, STR_SAVE_AND_EXIT,        0, STR_SAVE_DATA,       0, 0, 0 },
+  { TEXT_OP, 8, STR_SAVE_AND_EXIT_SETUP,  0, STR_SAVE_DATA,       0, 0, 0 },
   { TEXT_OP, 8, STR_EXIT_WITHOUT_SAVING,  0, STR_ABANDON_DATA,    0, 0, 0 },
   { TEXT_OP, 8, STR_SAVE_AND_RESET,       0, STR_SAVE_DATA,       0, 0, 0 },
   { TEXT_OP, 8, STR_RESET_WITHOUT_SAVING, 0, STR_ABANDON_DATA,    0, 0, 0 },

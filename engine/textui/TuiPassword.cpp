@@ -72,12 +72,12 @@ CheckCurrentPassword (
     return TRUE;
   }
 
-  if (EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, EDIT_STRING_ENTER_CURRENT_PASSWORD, NULL, &Texts->Current, TRUE))) {
+  if (EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, STR_ENTER_CURRENT_PASSWORD, NULL, &Texts->Current, TRUE))) {
     return FALSE;
   }
 
   if (!CompareStringValue (Record, Texts->Current)) {
-    (VOID)ShowEngineMessage (EDIT_STRING_ERROR, EDIT_STRING_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);
+    (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);
     return FALSE;
   }
 
@@ -94,7 +94,7 @@ AskNewPassword (
   CONST CONTROL_RECORD  *Record = &Password->Label.Control.Record;
 
   for ( ; ; ) {
-    if (EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, EDIT_STRING_CREATE_NEW_PASSWORD, NULL, &Texts->New, TRUE))) {
+    if (EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, STR_CREATE_NEW_PASSWORD, NULL, &Texts->New, TRUE))) {
       return FALSE;
     }
 
@@ -102,7 +102,7 @@ AskNewPassword (
       return TRUE;
     }
 
-    if (ShowEngineMessage (EDIT_STRING_WARNING, EDIT_STRING_CLEAR_OLD_PASSWORD, MSGBOX_BUTTONS_YES_NO) == 0) {
+    if (ShowEngineMessage (STR_WARNING, STR_CLEAR_OLD_PASSWORD, MSGBOX_BUTTONS_YES_NO) == 0) {
       Texts->Clearing = TRUE;
       return TRUE;
     }
@@ -167,16 +167,16 @@ RunPasswordDialogue (
   if (CheckCurrentPassword (Password, &Texts) && AskNewPassword (Password, &Texts)) {
     Length = StrLen (Texts.New);
     if ((Length != 0) && ((Length < GetQuestionMinimum (Opcode)) || (Length > GetQuestionMaximum (Opcode)))) {
-      (VOID)ShowEngineMessage (EDIT_STRING_ERROR, EDIT_STRING_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
+      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
     } else if (((Length == 0) && (Record->VariableIndex != SETUP_VARIABLE_INDEX_HDD_SECURITY)) ||
-               !EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, EDIT_STRING_CONFIRM_NEW_PASSWORD, NULL, &Texts.Confirm, TRUE)))
+               !EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, STR_CONFIRM_NEW_PASSWORD, NULL, &Texts.Confirm, TRUE)))
     {
       // Without a confirmation only an agreed clearing counts as equal.
       Equal = (Texts.Confirm != NULL) ? (BOOLEAN)(StrCmp (Texts.New, Texts.Confirm) == 0) : Texts.Clearing;
       if (Equal) {
         StoreNewPassword (Password, Texts.New);
       } else {
-        (VOID)ShowEngineMessage (EDIT_STRING_ERROR, EDIT_STRING_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);
+        (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);
       }
     }
   }

@@ -17,7 +17,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-
 static EFI_STATUS
 StringCreate (
   IN OUT VOID  **Object
@@ -227,7 +226,7 @@ StringSelect (
   if ((Previous != NULL) && !EFI_ERROR (AskText (&String->Control, String->Control.Record.HiiHandle, GetPromptToken (Opcode), Previous, &Typed, FALSE))) {
     Length = StrLen (Typed);
     if ((Length < GetQuestionMinimum (Opcode)) || (Length > String->MaxLength)) {
-      (VOID)ShowEngineMessage (EDIT_STRING_ERROR, EDIT_STRING_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
+      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
       Status = EFI_ABORTED;
     } else if (!EFI_ERROR (CommitString (String, Typed))) {
       TellDriver (String, Previous);

@@ -156,7 +156,7 @@ TEST_F (PasswordPromptTest, TheLineHoldsTwentyCharactersShownAsStars) {
   CHAR16  Buffer[21];
   UINT64  Column = 0;
   UINT64  Row    = 0;
-  DrawPasswordBox (PASSWORD_STRING_ENTER, PASSWORD_MIN_BOX_WIDTH, &Column, &Row);
+  DrawPasswordBox (STR_ENTER_PASSWORD, PASSWORD_MIN_BOX_WIDTH, &Column, &Row);
   EXPECT_EQ (Column, 39u);
   EXPECT_EQ (Row, 15u);
   EXPECT_EQ (Shown (39, 14, 14), u"Enter Password");
