@@ -16,7 +16,7 @@
 #include <Library/UefiLib.h>
 
 // Attributes of a variable a configuration creates: non-volatile, boot-service access.
-#define CREATED_VARIABLE_ATTRIBUTES  3
+#define CREATED_VARIABLE_ATTRIBUTES  (EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS)
 
 // The engine's forms have no driver callbacks of their own.
 static EFI_STATUS EFIAPI

@@ -12,14 +12,12 @@
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
+#include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/DevicePath.h>
 #include <Protocol/LegacyBios.h>
-
-#define OPTION_HIDDEN             0x00000008
-#define OPTION_ACTIVE             0x00000001
 
 VOID
 NormaliseOptionOrder (
@@ -37,7 +35,7 @@ NormaliseOptionOrder (
 
   for (UINTN At = 0; At + 2 <= Entry->Size; At += 2) {
     if (FindLoadOptionAttributes (DriverOptions, ReadUnaligned16 (Data + At), &Attributes) &&
-        ((Attributes & (OPTION_ACTIVE | OPTION_HIDDEN)) == 0))
+        ((Attributes & (LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN)) == 0))
     {
       WriteUnaligned16 (Data + At, Marker);
     }
