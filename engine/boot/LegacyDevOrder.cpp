@@ -72,42 +72,6 @@ BbsEntryHandle (
 }
 
 BOOLEAN
-ReadLegacyGroup (
-  IN  CONST UINT8   *Order,
-  IN  UINTN         Size,
-  IN  UINTN         Offset,
-  OUT LEGACY_GROUP  *Group
-  )
-{
-  ZeroMem (Group, sizeof (*Group));
-  if ((Order == NULL) || (Offset > Size) || (Size - Offset < LEGACY_GROUP_HEADER_SIZE)) {
-    return FALSE;
-  }
-
-  Group->Offset     = Offset;
-  Group->DeviceType = ReadUnaligned32 (Order + Offset);
-  Group->Length     = ReadUnaligned16 (Order + Offset + 4);
-  if ((Group->Length < sizeof (UINT16)) || ((Group->Length & 1) != 0) || (Group->Length >= Size) ||
-      (Group->Length > Size - Offset - 4))
-  {
-    return FALSE;
-  }
-
-  Group->Count   = Group->Length / sizeof (UINT16) - 1;
-  Group->Indexes = Order + Offset + LEGACY_GROUP_HEADER_SIZE;
-  return TRUE;
-}
-
-UINT16
-LegacyGroupIndex (
-  IN CONST LEGACY_GROUP  *Group,
-  IN UINTN               Position
-  )
-{
-  return ReadUnaligned16 (Group->Indexes + Position * sizeof (UINT16));
-}
-
-BOOLEAN
 GetLegacyOptionDeviceType (
   IN  CONST BOOT_OPTION_INFO  *Record,
   OUT UINT16                  *DeviceType

@@ -1,9 +1,9 @@
 /** @file
   The legacy device order: on a board with a legacy BIOS, a boot option whose
   device path is a BBS node stands for a group of legacy devices of one BBS device
-  type. "LegacyDevOrder" holds, per group, {u32 device type, u16 length (2 + 2 x
-  devices, counting itself), u16 BBS index per device in priority order}; an index
-  with a high byte set is a disabled device. In the cached copy (variable 8) a
+  type. "LegacyDevOrder" holds one group of BBS indexes per device type, in priority
+  order (its layout and reader in LegacyOrderFormat.h); an index with a high byte set
+  is a disabled device. In the cached copy (variable 8) a
   disabled device stands as the boot order's disabled marker.
 **/
 #ifndef ENGINE_TEXTUI_LEGACY_DEV_ORDER_H_
@@ -13,8 +13,8 @@
 #include <engine/core/SetupDataFormat.h>
 #include <engine/boot/BootOptions.h>
 #include <Protocol/LegacyBios.h>
+#include <engine/variables/LegacyOrderFormat.h>
 
-#define LEGACY_GROUP_HEADER_SIZE   6          // u32 device type, u16 length
 #define LEGACY_INDEX_DISABLED      0xFF00
 #define LEGACY_DEVICE_NAME_CHARS   (LEGACY_DEVICE_NAME_LENGTH - 1)
 // The group offset of a legacy group that has no group in the order.
@@ -26,15 +26,6 @@
 // Signalled when a changed legacy order is about to reach NVRAM.
 #define LEGACY_ORDER_CHANGED_EVENT_GUID \
   { 0x1B6BC809, 0xC986, 0x4937, { 0x93, 0x4F, 0x1E, 0xA5, 0x86, 0x22, 0xFE, 0x50 } }
-
-// One group of an order, read whole.
-typedef struct {
-  UINTN        Offset;        // of its header in the order
-  UINT32       DeviceType;
-  UINT16       Length;        // counts itself
-  UINTN        Count;         // devices
-  CONST UINT8  *Indexes;      // Count unaligned u16 BBS indexes
-} LEGACY_GROUP;
 
 // The BBS table as the legacy BIOS gives it.
 typedef struct {
@@ -51,13 +42,6 @@ EFI_STATUS  ReadBbsTable (OUT BBS_VIEW *Bbs);
 /** The EFI handle a BBS entry carries (0 when none). */
 EFI_HANDLE  BbsEntryHandle (IN CONST BBS_TABLE *Entry);
 
-/**
-  The group at Offset of an order of Size bytes. It is whole when its length is at
-  least 2, even, below Size, and the group ends inside the order; FALSE otherwise,
-  and also when fewer than a header's bytes remain.
-**/
-BOOLEAN     ReadLegacyGroup (IN CONST UINT8 *Order, IN UINTN Size, IN UINTN Offset, OUT LEGACY_GROUP *Group);
-UINT16      LegacyGroupIndex (IN CONST LEGACY_GROUP *Group, IN UINTN Position);
 /** The BBS device type of a legacy group's BBS node; FALSE when the node is too short to hold one. */
 BOOLEAN     GetLegacyOptionDeviceType (IN CONST BOOT_OPTION_INFO *Record, OUT UINT16 *DeviceType);
 

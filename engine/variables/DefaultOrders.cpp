@@ -66,16 +66,16 @@ FindDefaultLegacyGroup (
   IN UINT16           BbsCount
   )
 {
-  UINT32  Type = ReadUnaligned32 (Current);
-  UINT64  Group;
-  UINT16  Length;
+  UINT32        Type = ReadUnaligned32 (Current);
+  LEGACY_GROUP  Group;
 
-  for (Group = 0; LegacyGroupAt (Default, Size, Group, &Length); Group += 4 + Length) {
-    if ((ReadUnaligned32 (Default + Group) == Type) &&
+  for (UINTN Offset = 0; ReadLegacyGroup (Default, (UINTN)Size, Offset, &Group); Offset = LEGACY_GROUP_NEXT (&Group)) {
+    if ((Group.DeviceType == Type) &&
         ((Type != BBS_TYPE_HARD_DISK) ||
-         (IsUsbLegacyGroup (Current, CurrentLength, Bbs, BbsCount) == IsUsbLegacyGroup (Default + Group, Length, Bbs, BbsCount))))
+         (IsUsbLegacyGroup (Current, CurrentLength, Bbs, BbsCount) ==
+          IsUsbLegacyGroup (Default + Offset, Group.Length, Bbs, BbsCount))))
     {
-      return Group;
+      return Offset;
     }
   }
 
@@ -96,22 +96,25 @@ MatchDefaultLegacyOrder (
   OUT UINTN            *ResultSize
   )
 {
-  UINT8   *Result = (UINT8 *)AllocateZeroPool ((UINTN)Size);
-  UINT64  Out     = 0;
-  UINT64  Group;
-  UINT64  Match;
-  UINT16  Length;
-  UINT16  MatchLength;
+  UINT8         *Result = (UINT8 *)AllocateZeroPool ((UINTN)Size);
+  UINT64        Out     = 0;
+  UINT64        Match;
+  LEGACY_GROUP  Group;
+  LEGACY_GROUP  Matched;
 
-  for (Group = 0; (Result != NULL) && LegacyGroupAt (Current, Size, Group, &Length); Group += 4 + Length) {
-    Match = FindDefaultLegacyGroup (Current + Group, Length, Default, Size, Bbs, BbsCount);
-    if ((Match == NO_LEGACY_GROUP) || !LegacyGroupAt (Default, Size, Match, &MatchLength) || (Out + 4 + MatchLength > Size)) {
+  for (UINTN Offset = 0; (Result != NULL) && ReadLegacyGroup (Current, (UINTN)Size, Offset, &Group);
+       Offset = LEGACY_GROUP_NEXT (&Group))
+  {
+    Match = FindDefaultLegacyGroup (Current + Offset, Group.Length, Default, Size, Bbs, BbsCount);
+    if ((Match == NO_LEGACY_GROUP) || !ReadLegacyGroup (Default, (UINTN)Size, (UINTN)Match, &Matched) ||
+        (Out + LEGACY_GROUP_LENGTH_AT + Matched.Length > Size))
+    {
       FreeAndNull (Result);
       break;
     }
 
-    CopyMem (Result + Out, Default + Match, 4 + MatchLength);
-    Out += 4 + MatchLength;
+    CopyMem (Result + Out, Default + Match, LEGACY_GROUP_LENGTH_AT + Matched.Length);
+    Out += LEGACY_GROUP_LENGTH_AT + Matched.Length;
   }
 
   if ((Result != NULL) && (Out == 0)) {

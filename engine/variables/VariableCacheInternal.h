@@ -1,18 +1,17 @@
 /** @file
   What the variable cache's files share: the cache counts, entry helpers, the
-  NVRAM read and the legacy group reader.
+  NVRAM read.
 **/
 #ifndef VARIABLE_CACHE_INTERNAL_H_
 #define VARIABLE_CACHE_INTERNAL_H_
 
 #include <engine/variables/VariableCache.h>
 #include <Protocol/LegacyBios.h>
+#include <engine/variables/LegacyOrderFormat.h>
 
 // How many entries the current cache and the default caches were built with.
 extern UINTN  gCurrentCacheCount;
 extern UINTN  gDefaultCacheCount;
-
-#define LEGACY_GROUP_HEADER_SIZE  6     // u32 device type, u16 length
 
 UINTN
 CacheCount (
@@ -59,14 +58,6 @@ NormaliseOptionOrder (
   IN VARIABLE_CACHE_ENTRY  *Entry,
   IN BOOLEAN               DriverOptions,
   IN UINT16                Marker
-  );
-
-BOOLEAN
-LegacyGroupAt (
-  IN  CONST UINT8  *Data,
-  IN  UINT64       Size,
-  IN  UINT64       Group,
-  OUT UINT16       *Length
   );
 
 VOID

@@ -42,39 +42,20 @@ NormaliseOptionOrder (
   }
 }
 
-//
-// Groups {u32 type, u16 length, u16 indexes}; the length counts itself. The group
-// at Group, when its length is non-zero, below the order's size and inside it.
-//
-BOOLEAN
-LegacyGroupAt (
-  IN  CONST UINT8  *Data,
-  IN  UINT64       Size,
-  IN  UINT64       Group,
-  OUT UINT16       *Length
-  )
-{
-  if ((Data == NULL) || (Group + LEGACY_GROUP_HEADER_SIZE > Size)) {
-    return FALSE;
-  }
-
-  *Length = ReadUnaligned16 (Data + Group + 4);
-  return (*Length != 0) && (*Length < Size) && (Group + 4 + *Length <= Size);
-}
-
 VOID
 NormaliseLegacyOrder (
   IN VARIABLE_CACHE_ENTRY  *Entry
   )
 {
-  UINT8   *Data = (UINT8 *)Entry->Data;
-  UINT64  Group = 0;
-  UINT16  Length;
+  UINT8         *Data = (UINT8 *)Entry->Data;
+  LEGACY_GROUP  Group;
 
-  for ( ; LegacyGroupAt (Data, Entry->Size, Group, &Length); Group += 4 + Length) {
-    for (UINT64 At = Group + LEGACY_GROUP_HEADER_SIZE; At + 2 <= Group + 4 + Length; At += 2) {
-      if (ReadUnaligned16 (Data + At) > 255) {
-        WriteUnaligned16 (Data + At, gBootOrderDisabledMarker);
+  for (UINTN Offset = 0; ReadLegacyGroup (Data, Entry->Size, Offset, &Group); Offset = LEGACY_GROUP_NEXT (&Group)) {
+    for (UINTN Position = 0; Position < Group.Count; Position++) {
+      UINT8  *At = Data + Offset + LEGACY_GROUP_HEADER_SIZE + Position * sizeof (UINT16);
+
+      if (ReadUnaligned16 (At) > 255) {
+        WriteUnaligned16 (At, gBootOrderDisabledMarker);
       }
     }
   }

@@ -8,6 +8,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/variables/LegacyOrderFormat.h>
 #include <engine/textui/TuiApp.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -382,6 +383,54 @@ TEST_F (VariableCacheTest, LegacyOrderWalkStopsAtAGroupThatPassesTheEnd) {
   Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, { 2, 0, 0, 0, 0x40, 0, 0x00, 0x02 });
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
   EXPECT_EQ (Entry (gVariableCache, 8), (BYTES { 2, 0, 0, 0, 0x40, 0, 0x00, 0x02 }));
+}
+
+TEST_F (VariableCacheTest, LegacyOrderWithAnOddGroupLengthIsLeftAsStored) {
+  // Length 5 would end the group inside its second index; the walk stops there, so the
+  // index 0x0102 is not turned into the marker.
+  BYTES  Stored { 2, 0, 0, 0, 5, 0, 2, 1, 0xFF, 3, 0, 0, 0, 4, 0, 0, 2 };
+  Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, Stored);
+  gBootOrderDisabledMarker = 0xFFFE;
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  gBootOrderDisabledMarker = 0xFFFF;
+  EXPECT_EQ (Entry (gVariableCache, 8), Stored);
+}
+
+// The one reader of "LegacyDevOrder" groups: what it accepts and what it refuses.
+TEST (LegacyOrderFormat, AGroupIsReadOnlyWhenItLiesWholeInsideTheOrder) {
+  struct {
+    const char  *Name;
+    BYTES       Order;
+    UINTN       Offset;
+    bool        Read;
+    UINT32      Type;
+    UINTN       Count;
+  } const  Cases[] = {
+    { "one device",                 { 2, 0, 0, 0, 4, 0, 7, 0 },                  0, true,  2, 1 },
+    { "no device",                  { 5, 0, 0, 0, 2, 0 },                        0, true,  5, 0 },
+    { "second group",               { 2, 0, 0, 0, 2, 0, 3, 0, 0, 0, 4, 0, 9, 0 }, 6, true,  3, 1 },
+    { "length 0",                   { 2, 0, 0, 0, 0, 0, 7, 0 },                  0, false, 0, 0 },
+    { "odd length",                 { 2, 0, 0, 0, 3, 0, 7, 0 },                  0, false, 0, 0 },
+    { "ends past the order",        { 2, 0, 0, 0, 6, 0, 7, 0 },                  0, false, 0, 0 },
+    { "header cut short",           { 2, 0, 0, 0, 2 },                           0, false, 0, 0 },
+    { "offset past the order",      { 2, 0, 0, 0, 2, 0 },                        7, false, 0, 0 },
+  };
+
+  for (const auto &Case : Cases) {
+    LEGACY_GROUP  Group;
+    EXPECT_EQ (ReadLegacyGroup (Case.Order.data (), Case.Order.size (), Case.Offset, &Group), (BOOLEAN)Case.Read) << Case.Name;
+    if (Case.Read) {
+      EXPECT_EQ (Group.DeviceType, Case.Type) << Case.Name;
+      EXPECT_EQ (Group.Count, Case.Count) << Case.Name;
+      EXPECT_EQ (LEGACY_GROUP_NEXT (&Group), Case.Offset + 4 + Group.Length) << Case.Name;
+      if (Case.Count != 0) {
+        EXPECT_EQ (LegacyGroupIndex (&Group, 0), Case.Order[Case.Offset + 6]) << Case.Name;
+      }
+    }
+  }
+
+  LEGACY_GROUP  Group;
+  EXPECT_FALSE (ReadLegacyGroup (nullptr, 8, 0, &Group));
 }
 
 class DefaultsTest : public VariableCacheTest {
