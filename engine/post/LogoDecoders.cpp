@@ -6,25 +6,17 @@
 **/
 #include <engine/core/EngineNeighbours.h>
 
+#include <Format/Bmp.h>
+
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <graphics/codec/JpegBaseline.h>
 
-#define BMP_FILE_HEADER_SIZE  14
-#define BMP_INFO_HEADER_SIZE  40
 #define LOGO_PIXEL_LIMIT      (1ULL << 30)
 
 // The JPEG decoder's working state; one logo decode runs at a time.
 static JpegBaselineDecoder  mLogoJpeg;
-
-static UINT32
-ReadLe32 (
-  IN CONST UINT8  *Bytes
-  )
-{
-  return (UINT32)Bytes[0] | (UINT32)Bytes[1] << 8 | (UINT32)Bytes[2] << 16 | (UINT32)Bytes[3] << 24;
-}
 
 //
 // The size protocol of both converters: a null *Blt gets a new pool buffer (not
@@ -58,6 +50,7 @@ typedef struct {
   UINT64       FileSize;
   UINT64       Palette;       // offset of entry 0
   UINT32       BitsPerPixel;
+  UINT64       PixelData;     // offset of the pixel data, the bottom row first
 } BMP_SOURCE;
 
 // A palette entry that lies outside the file is black.
@@ -125,22 +118,21 @@ ReadBmpHeader (
   OUT UINT64       *RowBytes
   )
 {
-  UINT32  InfoSize;
-  UINT32  Bits;
-  UINT64  Offset;
+  BMP_HEADER  Header;
+  UINT32      Bits;
+  UINT64      Offset;
 
-  if ((File == NULL) || (FileSize < BMP_FILE_HEADER_SIZE + BMP_INFO_HEADER_SIZE) || (File[0] != 'B') ||
-      (File[1] != 'M') || (ReadLe32 (File + 30) != 0))
+  // Core headers of 12 bytes and compressed files are not logos this converter takes.
+  if (!BmpHasSignature (File, FileSize) || !BmpReadHeader (File, FileSize, &Header) ||
+      (Header.InfoSize < BMP_INFO_HEADER_SIZE) || (Header.Compression != BMP_COMPRESSION_NONE))
   {
     return EFI_UNSUPPORTED;
   }
 
-  // Core headers of 12 bytes lay their fields out differently.
-  InfoSize = ReadLe32 (File + 14);
-  Bits     = (UINT32)File[28] | (UINT32)File[29] << 8;
-  *Width   = ReadLe32 (File + 18);
-  *Height  = ReadLe32 (File + 22);
-  if ((InfoSize < BMP_INFO_HEADER_SIZE) || ((Bits != 1) && (Bits != 4) && (Bits != 8) && (Bits != 24) && (Bits != 32)) ||
+  Bits    = Header.BitsPerPixel;
+  *Width  = Header.Width;
+  *Height = Header.Height;
+  if (((Bits != 1) && (Bits != 4) && (Bits != 8) && (Bits != 24) && (Bits != 32)) ||
       ((UINT64)*Width * *Height >= LOGO_PIXEL_LIMIT))
   {
     return EFI_UNSUPPORTED;
@@ -148,10 +140,11 @@ ReadBmpHeader (
 
   Source->File         = File;
   Source->FileSize     = FileSize;
-  Source->Palette      = BMP_FILE_HEADER_SIZE + (UINT64)InfoSize;
+  Source->Palette      = Header.PaletteAt;
   Source->BitsPerPixel = Bits;
+  Source->PixelData    = Header.PixelOffset;
   *RowBytes            = (((UINT64)*Width * Bits + 31) / 32) * 4;
-  Offset               = ReadLe32 (File + 10);
+  Offset               = Header.PixelOffset;
   if ((*Width == 0) || (*Height == 0)) {
     return EFI_SUCCESS;
   }
@@ -203,7 +196,7 @@ ConvertBmpToGopBlt (
   Pixels       = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)*Blt;
   // Rows are stored bottom-up, each padded to 4 bytes from the start of the pixel data.
   for (UINT32 Row = 0; (Width != 0) && (Row < Height); Row++) {
-    ConvertBmpRow (&Source, File + ReadLe32 (File + 10) + Row * RowBytes, Width, Pixels + (UINT64)(Height - 1 - Row) * Width);
+    ConvertBmpRow (&Source, File + Source.PixelData + Row * RowBytes, Width, Pixels + (UINT64)(Height - 1 - Row) * Width);
   }
 
   return EFI_SUCCESS;

@@ -17,6 +17,7 @@
 #include <engine/variables/VariableCache.h>
 #include <Resources/EngineStringIds.h>
 
+#include <Format/Bmp.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/IoLib.h>
@@ -60,8 +61,6 @@ static CONST EFI_GUID  mBoardItemGuid = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0x
 #define HIGH_RESOLUTION_WIDTH        3840
 #define HIGH_RESOLUTION_HEIGHT       2160
 #define BMP_CAPTURE_MINIMUM          (4 * 1024 * 1024)
-#define BMP_HEADER_SIZE              54
-#define BMP_INFO_HEADER_SIZE         40
 
 CONSOLE_CONTROL_PROTOCOL  *gConsoleControl      = NULL;
 UINT32                    gConsoleArrivalMask   = 0;
@@ -628,7 +627,7 @@ CaptureLogoAsBmp (
   DataSize = RowSize * Height;
   Pixels   = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)AllocatePool ((UINTN)(Width * Height * sizeof (*Pixels)));
   // Sized to the picture: a box of several logos can exceed the customary block.
-  Bmp = (UINT8 *)AllocateZeroPool ((UINTN)PostMax (BMP_CAPTURE_MINIMUM, BMP_HEADER_SIZE + DataSize));
+  Bmp = (UINT8 *)AllocateZeroPool ((UINTN)PostMax (BMP_CAPTURE_MINIMUM, BMP_HEADERS_SIZE + DataSize));
   if ((Pixels == NULL) || (Bmp == NULL) ||
       EFI_ERROR (gGraphicsOutput->Blt (gGraphicsOutput, Pixels, EfiBltVideoToBltBuffer, (UINTN)gLogoBox.Left,
                    (UINTN)gLogoBox.Top, 0, 0, (UINTN)Width, (UINTN)Height, 0)))
@@ -640,17 +639,17 @@ CaptureLogoAsBmp (
 
   Bmp[0] = 'B';
   Bmp[1] = 'M';
-  WriteUnaligned32 ((UINT32 *)(Bmp + 2), (UINT32)(DataSize + BMP_HEADER_SIZE));
-  WriteUnaligned32 ((UINT32 *)(Bmp + 10), BMP_HEADER_SIZE);
-  WriteUnaligned32 ((UINT32 *)(Bmp + 14), BMP_INFO_HEADER_SIZE);
-  WriteUnaligned32 ((UINT32 *)(Bmp + 18), (UINT32)Width);
-  WriteUnaligned32 ((UINT32 *)(Bmp + 22), (UINT32)Height);
-  WriteUnaligned16 ((UINT16 *)(Bmp + 26), 1);
-  WriteUnaligned16 ((UINT16 *)(Bmp + 28), 24);
-  WriteUnaligned32 ((UINT32 *)(Bmp + 34), (UINT32)DataSize);
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_FILE_SIZE_AT), (UINT32)(DataSize + BMP_HEADERS_SIZE));
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_PIXEL_OFFSET_AT), BMP_HEADERS_SIZE);
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_SIZE_AT), BMP_INFO_HEADER_SIZE);
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_WIDTH_AT), (UINT32)Width);
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_HEIGHT_AT), (UINT32)Height);
+  WriteUnaligned16 ((UINT16 *)(Bmp + BMP_INFO_PLANES_AT), 1);
+  WriteUnaligned16 ((UINT16 *)(Bmp + BMP_INFO_BITS_AT), 24);
+  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_IMAGE_SIZE_AT), (UINT32)DataSize);
   for (UINT64 Line = 0; Line < Height; Line++) {
     // Bottom-up: the last screen row is the first stored.
-    Row = Bmp + BMP_HEADER_SIZE + (Height - 1 - Line) * RowSize;
+    Row = Bmp + BMP_HEADERS_SIZE + (Height - 1 - Line) * RowSize;
     for (UINT64 Column = 0; Column < Width; Column++) {
       Row[Column * 3]     = Pixels[Line * Width + Column].Blue;
       Row[Column * 3 + 1] = Pixels[Line * Width + Column].Green;
@@ -659,7 +658,7 @@ CaptureLogoAsBmp (
   }
 
   FreePool (Pixels);
-  *Size = (UINTN)(BMP_HEADER_SIZE + DataSize);
+  *Size = (UINTN)(BMP_HEADERS_SIZE + DataSize);
   return Bmp;
 }
 

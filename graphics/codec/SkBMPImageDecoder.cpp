@@ -6,6 +6,8 @@
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/SkScaledBitmapSampler.h>
 
+#include <Format/Bmp.h>
+
 #include <string.h>
 
 namespace {
@@ -61,17 +63,14 @@ bool ReadPalette (BmpInfo *b, size_t at, uint32_t colours, int entryBytes)
 
 bool ParseHeader (BmpInfo *b)
 {
-    uint32_t infoSize = Le (*b, 14, 4);
-    uint32_t compression = 0, colours = 0;
-    size_t afterHeader = 14 + infoSize;
-    if (infoSize == 12 && b->length >= 26) {
-        b->width = (int)Le (*b, 18, 2), b->height = (int)Le (*b, 20, 2), b->bpp = (int)Le (*b, 24, 2);
-    } else if (infoSize >= 40 && b->length >= 54) {
-        b->width = (int32_t)Le (*b, 18, 4), b->height = (int32_t)Le (*b, 22, 4), b->bpp = (int)Le (*b, 28, 2);
-        compression = Le (*b, 30, 4), colours = Le (*b, 46, 4);
-    } else {
+    BMP_HEADER header;
+    if (!BmpReadHeader (b->file, b->length, &header)) {
         return false;
     }
+    uint32_t infoSize = header.InfoSize;
+    uint32_t compression = header.Compression, colours = header.ColoursUsed;
+    size_t afterHeader = header.PaletteAt;
+    b->width = (int32_t)header.Width, b->height = (int32_t)header.Height, b->bpp = header.BitsPerPixel;
     b->topDown = b->height < 0 && b->height != INT32_MIN;
     b->height = b->topDown ? -b->height : b->height;
     if (b->width < 1 || b->width > 16383 || b->height < 1 || b->height > 16383 ||
@@ -80,28 +79,32 @@ bool ParseHeader (BmpInfo *b)
     }
     // Run-length coding goes with its own depth; bit fields describe 16-bit pixels, and
     // 32-bit ones only in the blue, green, red byte order those are read in.
-    b->rle = compression == 1 || compression == 2;
-    if ((compression == 1 && b->bpp != 8) || (compression == 2 && b->bpp != 4) || compression > 3 ||
-        (compression == 3 && b->bpp != 16 && b->bpp != 32)) {
+    b->rle = compression == BMP_COMPRESSION_RLE8 || compression == BMP_COMPRESSION_RLE4;
+    if ((compression == BMP_COMPRESSION_RLE8 && b->bpp != 8) || (compression == BMP_COMPRESSION_RLE4 && b->bpp != 4) ||
+        compression > BMP_COMPRESSION_BIT_FIELDS ||
+        (compression == BMP_COMPRESSION_BIT_FIELDS && b->bpp != 16 && b->bpp != 32)) {
         return false;
     }
     b->masks[0] = 0x7C00, b->masks[1] = 0x03E0, b->masks[2] = 0x001F;
-    if (compression == 3) {
-        if (infoSize == 40 && b->length < 66) return false;
+    if (compression == BMP_COMPRESSION_BIT_FIELDS) {
+        // A 40-byte header leaves the masks out of its size; they follow it.
+        if (infoSize == BMP_INFO_HEADER_SIZE && b->length < BMP_INFO_MASKS_AT + 12) return false;
         if (b->bpp == 32) {
-            if (Le (*b, 54, 4) != 0xFF0000 || Le (*b, 58, 4) != 0xFF00 || Le (*b, 62, 4) != 0xFF) return false;
+            if (Le (*b, BMP_INFO_MASKS_AT, 4) != 0xFF0000 || Le (*b, BMP_INFO_MASKS_AT + 4, 4) != 0xFF00 ||
+                Le (*b, BMP_INFO_MASKS_AT + 8, 4) != 0xFF) return false;
         } else {
-            for (int c = 0; c < 3; c++) b->masks[c] = Le (*b, 54 + 4 * c, 4) & 0xFFFF;
+            for (int c = 0; c < 3; c++) b->masks[c] = Le (*b, BMP_INFO_MASKS_AT + 4 * c, 4) & 0xFFFF;
             if (b->masks[0] == 0 || b->masks[1] == 0 || b->masks[2] == 0) return false;
         }
-        afterHeader += infoSize == 40 ? 12 : 0;
+        afterHeader += infoSize == BMP_INFO_HEADER_SIZE ? 12 : 0;
     }
     SetMaskShifts (b);
     if (colours == 0 && b->bpp <= 8) colours = 1u << b->bpp;
-    if ((b->bpp <= 8 || colours > 0) && !ReadPalette (b, afterHeader, colours, infoSize == 12 ? 3 : 4)) {
+    int entryBytes = infoSize == BMP_CORE_HEADER_SIZE ? 3 : 4;
+    if ((b->bpp <= 8 || colours > 0) && !ReadPalette (b, afterHeader, colours, entryBytes)) {
         return false;
     }
-    b->pos = afterHeader + (size_t)colours * (infoSize == 12 ? 3 : 4);
+    b->pos = afterHeader + (size_t)colours * entryBytes;
     size_t rowLength;
     switch (b->bpp) {
         case 32: rowLength = 4 * (size_t)b->width; break;
@@ -113,7 +116,7 @@ bool ParseHeader (BmpInfo *b)
         default: return false;
     }
     b->rowBytes = (rowLength + 3) & ~(size_t)3;
-    uint32_t offset = Le (*b, 10, 4);
+    uint32_t offset = header.PixelOffset;
     if (offset > b->pos && offset < b->length) b->pos = offset;
     return b->rle || b->pos + (b->height - 1) * b->rowBytes + rowLength <= b->length;
 }

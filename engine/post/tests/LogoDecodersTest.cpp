@@ -2,6 +2,7 @@
 // size protocol, on the emulator's pool.
 #include <engine/core/EngineNeighbours.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Format/Bmp.h>
 
 #include <Fixtures.h>
 #include <graphics/codec/tests/ImageManifest.h>
@@ -106,6 +107,56 @@ std::vector<uint8_t> MakeBmp (int32_t Width, int32_t Height, uint16_t Bits, uint
   }
   File.insert (File.end (), Pixels.begin (), Pixels.end ());
   return File;
+}
+
+// The one reader of BMP headers: which headers it reads, from which bytes, and what it
+// leaves to the decoders.
+TEST (BmpHeaderReader, ReadsCoreAndInformationHeadersOnlyWhenTheirFixedPartIsInTheFile)
+{
+  std::vector<uint8_t>  Info = MakeBmp (-3, 2, 24, 0, {});
+  Info[30]                  = 3;      // bit fields: the reader passes the compression on
+  Info[46]                  = 7;
+  std::vector<uint8_t>  Core (26);
+  Core[14] = 12, Core[18] = 5, Core[19] = 1, Core[20] = 9, Core[24] = 8;
+  Core[10] = 26;
+
+  struct {
+    const char                  *Name;
+    std::vector<uint8_t>        File;
+    size_t                      Size;
+    bool                        Read;
+    uint32_t                    Width, Height, Bits, Compression, Colours;
+    uint64_t                    PaletteAt;
+  } const  Cases[] = {
+    { "information header",       Info, Info.size (), true,  (uint32_t)-3, 2, 24, 3, 7, 54 },
+    { "core header",              Core, Core.size (), true,  0x105, 9, 8, 0, 0, 26 },
+    { "information header short", Info, 53,           false, 0, 0, 0, 0, 0, 0 },
+    { "core header short",        Core, 25,           false, 0, 0, 0, 0, 0, 0 },
+    { "no header size",           Info, 17,           false, 0, 0, 0, 0, 0, 0 },
+  };
+
+  for (const auto &Case : Cases) {
+    BMP_HEADER  Header;
+    ASSERT_EQ (BmpReadHeader (Case.File.data (), Case.Size, &Header), (BOOLEAN)Case.Read) << Case.Name;
+    EXPECT_EQ (Header.Width, Case.Width) << Case.Name;
+    EXPECT_EQ (Header.Height, Case.Height) << Case.Name;
+    EXPECT_EQ (Header.BitsPerPixel, Case.Bits) << Case.Name;
+    EXPECT_EQ (Header.Compression, Case.Compression) << Case.Name;
+    EXPECT_EQ (Header.ColoursUsed, Case.Colours) << Case.Name;
+    EXPECT_EQ (Header.PaletteAt, Case.PaletteAt) << Case.Name;
+  }
+
+  // Header sizes between the two kinds and above are not guessed at.
+  for (uint32_t InfoSize : { 0u, 11u, 13u, 39u }) {
+    std::vector<uint8_t>  File = Info;
+    BMP_HEADER            Header;
+    File[14] = (uint8_t)InfoSize;
+    EXPECT_FALSE (BmpReadHeader (File.data (), File.size (), &Header)) << InfoSize;
+  }
+
+  EXPECT_TRUE (BmpHasSignature (Info.data (), Info.size ()));
+  EXPECT_FALSE (BmpHasSignature (Core.data (), Core.size ()));
+  EXPECT_FALSE (BmpHasSignature (Info.data (), 1));
 }
 
 TEST_F (LogoDecoderTest, BmpRowsArePaddedFromThePixelDataAndFillExactlyTheirWidth)
