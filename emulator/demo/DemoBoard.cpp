@@ -7,14 +7,15 @@
 #include <Builders/IfrBuilder.h>
 #include <Builders/SetupDataBuilder.h>
 #include <Emulator/Guid.h>
+#include <engine/core/VariableGuids.h>
 
 #include <cstring>
 
 namespace Demo {
 
-const EFI_GUID  kBoardSetupGuid     = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kBoardSetupGuid     = BOARD_SETUP_VARIABLE_GUID;
 const EFI_GUID  kBoardFormSetGuid   = { 0x7B59104A, 0xC00D, 0x4158, { 0x87, 0xFF, 0xF0, 0x4D, 0x63, 0x96, 0xA9, 0x15 } };
-const EFI_GUID  kEngineVariableGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kEngineVariableGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookMembers.h>
+#include <engine/core/VariableGuids.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -29,8 +30,8 @@
 #define EDID_PREFERRED_TIMING_FIRST  0x02
 #define EDID_FIRST_TIMING            54
 
-static EFI_GUID  mEngineSettingsGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
-static EFI_GUID  mBoardSetupGuid     = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+static EFI_GUID  mEngineSettingsGuid = ENGINE_SETTINGS_VARIABLE_GUID;
+static EFI_GUID  mBoardSetupGuid     = BOARD_SETUP_VARIABLE_GUID;
 static EFI_GUID  mGopGuid            = EFI_GRAPHICS_OUTPUT_PROTOCOL_GUID;
 static EFI_GUID  mEdidActiveGuid     = EFI_EDID_ACTIVE_PROTOCOL_GUID;
 static EFI_GUID  mDevicePathGuid     = EFI_DEVICE_PATH_PROTOCOL_GUID;

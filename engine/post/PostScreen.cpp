@@ -15,6 +15,7 @@
 #include <engine/core/SetupDataFormat.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Format/Bmp.h>
@@ -42,7 +43,7 @@ CONST EFI_GUID  gDailyLogoFiles[DAILY_LOGO_COUNT] = {
   { 0x7F2A5C10, 0x3B1E, 0x4C8D, { 0x9A, 0x41, 0x52, 0x0B, 0x6E, 0x11, 0xD0, 0x05 } },
 };
 CONST EFI_GUID  gTextPostLogoFile = { 0x63819805, 0x67BB, 0x46EF, { 0xAA, 0x8D, 0x15, 0x24, 0xA1, 0x9A, 0x01, 0xE4 } };
-static CONST EFI_GUID  mEngineSettingsGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+static CONST EFI_GUID  mEngineSettingsGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 static CONST EFI_GUID  mBoardItemGuid = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0xDD, 0x2C, 0x92, 0x51, 0x5C, 0x12, 0x85 } };
 
 // CMOS bytes that keep the daily variant and the day of the month it was chosen on.

@@ -9,6 +9,7 @@
 
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 
 #include <Builders/HiiPackageBuilder.h>
 #include <EmulatorHii/ConfigString.h>
@@ -18,8 +19,8 @@
 
 namespace DriverStore {
 
-inline const EFI_GUID  kBoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-inline const EFI_GUID  kStoreGuid  = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+inline const EFI_GUID  kBoardGuid  = BOARD_SETUP_VARIABLE_GUID;
+inline const EFI_GUID  kStoreGuid  = ENGINE_SETTINGS_VARIABLE_GUID;
 inline const EFI_GUID  kDriverGuid = { 0xA0A0A0A0, 0x1111, 0x2222, { 3, 3, 3, 3, 3, 3, 3, 3 } };
 inline const EFI_GUID  kListGuid   = { 0x5A5A5A5A, 0x1111, 0x2222, { 5, 5, 5, 5, 5, 5, 5, 5 } };
 inline const UINT32    kBoardIndex = 16;

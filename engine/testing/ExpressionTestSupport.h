@@ -16,6 +16,7 @@
 #include <engine/forms/IfrExpression.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 
@@ -33,7 +34,7 @@ namespace ExpressionTests {
 using Builders::IFR_QUESTION;
 using Builders::IfrBuilder;
 
-inline const EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+inline const EFI_GUID  kBoardGuid   = BOARD_SETUP_VARIABLE_GUID;
 inline const EFI_GUID  kFormSetGuid = { 0x1B2C3D4E, 0x5F60, 0x4172, { 0x83, 0x94, 0xA5, 0xB6, 0xC7, 0xD8, 0xE9, 0xFA } };
 inline const EFI_GUID  kDriverGuid  = { 0xA0A0A0A0, 0x1111, 0x2222, { 3, 3, 3, 3, 3, 3, 3, 3 } };
 inline const EFI_GUID  kListGuid    = { 0x5A5A5A5A, 0x1111, 0x2222, { 5, 5, 5, 5, 5, 5, 5, 5 } };

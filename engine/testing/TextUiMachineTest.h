@@ -10,6 +10,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/textui/TextScreen.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <EmulatorHii/HiiServices.h>
@@ -63,8 +64,8 @@ protected:
   // The one-page board StartEngine gives the engine: variable 0 is an 8-byte "Setup".
   static Builders::SETUP_DATA_DESC OnePageBoard ()
   {
-    static const EFI_GUID  BoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-    static const EFI_GUID  EngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+    static const EFI_GUID  BoardGuid  = BOARD_SETUP_VARIABLE_GUID;
+    static const EFI_GUID  EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
     Builders::SETUP_DATA_DESC  D;
 
     D.Variables = {
@@ -86,7 +87,7 @@ protected:
   // setup data (by default the one-page board, whose "Setup" holds 1 to 8).
   void StartEngine (const Builders::SETUP_DATA_DESC &D = OnePageBoard ())
   {
-    static const EFI_GUID  BoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+    static const EFI_GUID  BoardGuid  = BOARD_SETUP_VARIABLE_GUID;
 
     Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
                                      gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));

@@ -5,6 +5,7 @@
 
 #include <engine/core/HookMembers.h>
 #include <engine/boot/DisplayMode.h>
+#include <engine/core/VariableGuids.h>
 
 #include <Fixtures.h>
 
@@ -13,8 +14,8 @@
 
 namespace {
 
-const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
-const EFI_GUID  kBoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kEngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
+const EFI_GUID  kBoardGuid  = BOARD_SETUP_VARIABLE_GUID;
 constexpr UINT32  kNvBsRt   = EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
 
 std::vector<UINT8>

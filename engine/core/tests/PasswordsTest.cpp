@@ -6,6 +6,7 @@
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Uefi/UefiIfr.h>
 
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ namespace {
 
 using Builders::BYTES;
 
-const EFI_GUID  kBoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kBoardGuid  = BOARD_SETUP_VARIABLE_GUID;
+const EFI_GUID  kEngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 
 std::vector<std::pair<UINTN, UINTN>>  gEncodeCalls;    // units encoded, bytes given
 

@@ -5,6 +5,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
+#include <engine/core/VariableGuids.h>
 #include <Builders/FirmwareFileBuilder.h>
 #include <Builders/IfrBuilder.h>
 #include <Builders/SetupDataBuilder.h>
@@ -18,7 +19,7 @@
 namespace {
 
 constexpr EFI_GUID  kOtherGuid  = { 0x11111111, 0x2222, 0x3333, { 0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55 } };
-constexpr EFI_GUID  kVendorGuid = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+constexpr EFI_GUID  kVendorGuid = BOARD_SETUP_VARIABLE_GUID;
 constexpr EFI_GUID  kSectionGuid = SETUP_DATA_SECTION_GUID;
 
 Builders::SETUP_DATA_DESC

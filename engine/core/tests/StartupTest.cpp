@@ -8,6 +8,7 @@
 #include <engine/core/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/post/BootScreenInterface.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>
@@ -28,8 +29,8 @@ namespace {
 const EFI_GUID  kBootScreenGuid  = { 0x8A91B1E1, 0x56C7, 0x4ADC, { 0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF } };
 const EFI_GUID  kCompanionGuid   = { 0x73905351, 0xEB4D, 0x4637, { 0xA8, 0x3B, 0xD1, 0xBF, 0x6C, 0x1C, 0x48, 0xEB } };
 const EFI_GUID  kFormBrowserGuid = { 0xB9D4C360, 0xBCFB, 0x4F9B, { 0x92, 0x98, 0x53, 0xC1, 0x36, 0x98, 0x22, 0x58 } };
-const EFI_GUID  kBoardGuid       = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-const EFI_GUID  kEngineGuid      = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kBoardGuid       = BOARD_SETUP_VARIABLE_GUID;
+const EFI_GUID  kEngineGuid      = ENGINE_SETTINGS_VARIABLE_GUID;
 const EFI_GUID  kRoutingGuid     = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
 
 // The setup-data section body of a one-page board.

@@ -16,6 +16,7 @@
 #include <engine/post/BootScreenInterface.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Protocol/DevicePath.h>
 #include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
@@ -37,7 +38,7 @@
 
 namespace {
 
-const EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kBoardGuid   = BOARD_SETUP_VARIABLE_GUID;
 const EFI_GUID  kListGuid    = { 0x5E7A11D0, 0x2B1C, 0x4F00, { 0x9A, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02 } };
 EFI_GUID        kScreenGuid  = BOOT_SCREEN_INTERFACE_GUID;
 const size_t    kControls    = 256;

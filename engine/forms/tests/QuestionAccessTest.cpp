@@ -7,6 +7,7 @@
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 
@@ -19,7 +20,7 @@ namespace {
 
 using Builders::IFR_QUESTION;
 
-const EFI_GUID  kStoreGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kStoreGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 
 IFR_QUESTION
 Q (UINT16 Id, UINT16 Offset = 0, UINT8 Flags = 0, UINT16 VarStoreId = 1)

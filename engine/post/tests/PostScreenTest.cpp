@@ -13,6 +13,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Protocol/AcpiTable.h>
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/PlatformToken.h>
@@ -25,7 +26,7 @@
 
 namespace {
 
-const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kEngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 const EFI_SECTION_TYPE  kRawSection = 0x19;
 
 EFI_GUID

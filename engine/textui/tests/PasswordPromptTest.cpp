@@ -8,6 +8,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/PasswordPrompt.h>
+#include <engine/core/VariableGuids.h>
 #include <Emulator/RunEnded.h>
 #include <Protocol/BootScreenUiProvider.h>
 
@@ -17,8 +18,8 @@
 
 namespace {
 
-const EFI_GUID  kBoardGuid  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kBoardGuid  = BOARD_SETUP_VARIABLE_GUID;
+const EFI_GUID  kEngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
 const EFI_GUID  kAccessGuid = SYSTEM_ACCESS_GUID;
 const EFI_GUID  kStart      = { 0x073E7E01, 0x2611, 0x4E85, { 0xB8, 0x96, 0xA3, 0xB6, 0x76, 0x7C, 0xBA, 0x00 } };
 const EFI_GUID  kUserLevel  = { 0xAB1404CA, 0x4801, 0x4208, { 0x98, 0xBF, 0x30, 0xD5, 0x21, 0xDA, 0xD4, 0xD3 } };

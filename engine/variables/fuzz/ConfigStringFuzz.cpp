@@ -6,6 +6,7 @@
 // as a device path, when they are one) must decode back to them.
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/BaseLib.h>
 #include <Library/DevicePathLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -23,7 +24,7 @@
 namespace {
 
 // The GUID and name the seeds' headers carry, so requests reach a variable.
-const EFI_GUID  kVariableGuid = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kVariableGuid = BOARD_SETUP_VARIABLE_GUID;
 
 // One machine per input, so variables one input creates never reach the next.
 struct FUZZ_MACHINE {

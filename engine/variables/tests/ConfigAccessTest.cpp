@@ -6,6 +6,7 @@
 
 #include <engine/variables/ConfigString.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <Builders/HiiPackageBuilder.h>
@@ -22,10 +23,10 @@ namespace {
 
 using Builders::BYTES;
 
-const EFI_GUID  kStoreGuid  = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+const EFI_GUID  kStoreGuid  = ENGINE_SETTINGS_VARIABLE_GUID;
 const EFI_GUID  kDriverGuid = { 0xA0A0A0A0, 0x1111, 0x2222, { 3, 3, 3, 3, 3, 3, 3, 3 } };
 const EFI_GUID  kListGuid   = { 0x5A5A5A5A, 0x1111, 0x2222, { 5, 5, 5, 5, 5, 5, 5, 5 } };
-const EFI_GUID  kEngineVar  = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+const EFI_GUID  kEngineVar  = BOARD_SETUP_VARIABLE_GUID;
 // Spelled out, not taken from the engine, so a wrong GUID there shows.
 const EFI_GUID  kUndiGuid   = { 0xA31ABB16, 0xC627, 0x475B, { 0x98, 0x8E, 0x7E, 0xE0, 0x77, 0x67, 0x40, 0xF3 } };
 

@@ -3,6 +3,7 @@
 // so a read past its end is caught by the address sanitizer.
 #include <Builders/NvramImageBuilder.h>
 #include <engine/variables/NvramStore.h>
+#include <engine/core/VariableGuids.h>
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ using Builders::NVAR_IMAGE;
 using Builders::NVAR_VARIABLE_DESC;
 
 constexpr EFI_GUID  kVendorA = { 0x4599D26F, 0x1A11, 0x49B8, { 0xB9, 0x1F, 0x85, 0x87, 0x45, 0xCF, 0xF8, 0x24 } };
-constexpr EFI_GUID  kVendorB = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
+constexpr EFI_GUID  kVendorB = BOARD_SETUP_VARIABLE_GUID;
 
 // One image in an exact-size buffer, opened with a store cursor.
 class OpenImage {

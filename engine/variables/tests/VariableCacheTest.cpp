@@ -10,6 +10,7 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/variables/LegacyOrderFormat.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/core/VariableGuids.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/LegacyBios.h>
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr EFI_GUID  kBoardGuid   = { 0xEC87D643, 0xEBA4, 0x4BB5, { 0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9 } };
-constexpr EFI_GUID  kEngineGuid  = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+constexpr EFI_GUID  kBoardGuid   = BOARD_SETUP_VARIABLE_GUID;
+constexpr EFI_GUID  kEngineGuid  = ENGINE_SETTINGS_VARIABLE_GUID;
 // Spelled out, not taken from the engine's headers, so a wrong GUID there shows.
 constexpr EFI_GUID  kOrderGuid         = { 0x45CF35F6, 0x0D6E, 0x4D04, { 0x85, 0x6A, 0x03, 0x70, 0xA5, 0xB1, 0x6F, 0x53 } };
 constexpr EFI_GUID  kDefaultLegacyGuid = { 0x3C4EAD08, 0x45AE, 0x4315, { 0x8D, 0x15, 0xA6, 0x0E, 0xAA, 0x8C, 0xAF, 0x69 } };
