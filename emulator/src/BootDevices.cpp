@@ -136,8 +136,9 @@ BlockDevice::BlockDevice (Machine &Owner, const BYTE_LIST &Path, const BLOCK_MED
   P.Block.Protocol         = { 0x00010000, &P.Media, BlockReset, BlockRead, BlockWrite, BlockFlush };
   P.Block.Signature        = kBlockSignature;
   P.Block.Owner            = &P;
-  (VOID)Owner.Protocols ().InstallMultiple (
-          &P.Handle, { { &gEfiBlockIoProtocolGuid, &P.Block.Protocol }, { &gEfiDevicePathProtocolGuid, P.Path.data () } });
+  RequireInstalled (Owner.Protocols ().InstallMultiple (&P.Handle, { { &gEfiBlockIoProtocolGuid, &P.Block.Protocol },
+                                                                      { &gEfiDevicePathProtocolGuid, P.Path.data () } }),
+                    "block device");
 }
 
 BlockDevice::~BlockDevice ()
@@ -181,7 +182,7 @@ BlockDevice::AddUsbIo (const USB_IDENTITY &Identity)
   P.Usb.Protocol.UsbGetInterfaceDescriptor = UsbInterfaceDescriptor;
   P.Usb.Signature                          = kUsbSignature;
   P.Usb.Owner                              = &P;
-  (VOID)P.Owner->Protocols ().Install (&P.Handle, &gEfiUsbIoProtocolGuid, &P.Usb.Protocol);
+  RequireInstalled (P.Owner->Protocols ().Install (&P.Handle, &gEfiUsbIoProtocolGuid, &P.Usb.Protocol), "USB I/O");
 }
 
 template <class NODE>

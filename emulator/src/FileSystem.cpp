@@ -363,9 +363,9 @@ FileSystemVolume::FileSystemVolume (Machine &Owner, const std::filesystem::path 
   P.DevicePath.Vendor.Guid   = kVolumeVendor;
   P.DevicePath.Number        = Number;
   P.DevicePath.End           = { END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, { END_DEVICE_PATH_LENGTH, 0 } };
-  (VOID)Owner.Protocols ().InstallMultiple (
-          &P.Handle,
-          { { &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol }, { &gEfiDevicePathProtocolGuid, &P.DevicePath } });
+  RequireInstalled (Owner.Protocols ().InstallMultiple (&P.Handle, { { &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol },
+                                                                      { &gEfiDevicePathProtocolGuid, &P.DevicePath } }),
+                    "file system volume");
 }
 
 FileSystemVolume::FileSystemVolume (Machine &Owner, const std::filesystem::path &Root, EFI_HANDLE Device)
@@ -377,7 +377,8 @@ FileSystemVolume::FileSystemVolume (Machine &Owner, const std::filesystem::path 
   P.Root   = Root;
   P.Record = { { 0x00010000, OpenVolume }, kVolumeSignature, &P };
   P.Handle = Device;
-  (VOID)Owner.Protocols ().Install (&P.Handle, &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol);
+  RequireInstalled (Owner.Protocols ().Install (&P.Handle, &gEfiSimpleFileSystemProtocolGuid, &P.Record.Protocol),
+                    "file system on a device");
 }
 
 FileSystemVolume::~FileSystemVolume ()

@@ -94,13 +94,13 @@ GraphicsOutput::GraphicsOutput (Machine &Owner, std::vector<std::pair<UINT32, UI
                                                            sizeof (EFI_GRAPHICS_OUTPUT_MODE_INFORMATION), 0, 0 };
   Select (0);
   ProtocolDatabase  &Protocols = mMachine.Protocols ();
-  (VOID)Protocols.Install (&mHandle, &kDevicePathGuid, mDevicePath.data ());  // new handle: cannot fail
-  (VOID)Protocols.Install (&mHandle, &kGopGuid, &mPrivate->Protocol);
+  RequireInstalled (Protocols.Install (&mHandle, &kDevicePathGuid, mDevicePath.data ()), "display device path");
+  RequireInstalled (Protocols.Install (&mHandle, &kGopGuid, &mPrivate->Protocol), "graphics output");
   if (Edid) {
     mEdidBytes     = *Edid;
     mPrivate->Edid = EFI_EDID_ACTIVE_PROTOCOL { (UINT32)mEdidBytes.size (),
                                                 mEdidBytes.empty () ? nullptr : mEdidBytes.data () };
-    (VOID)Protocols.Install (&mHandle, &kEdidActiveGuid, &mPrivate->Edid);
+    RequireInstalled (Protocols.Install (&mHandle, &kEdidActiveGuid, &mPrivate->Edid), "active EDID");
   }
 }
 

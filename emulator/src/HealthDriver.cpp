@@ -90,12 +90,12 @@ HealthDriver::HealthDriver (Machine &Owner, std::optional<std::u16string> Name, 
   mPrivate->Signature = kHealthSignature;
   mPrivate->Owner     = this;
   mPrivate->Name      = EFI_COMPONENT_NAME2_PROTOCOL { EmuGetDriverName, EmuGetControllerName, kLanguages };
-  (VOID)Owner.Protocols ().Install (&mHandle, &kDriverHealthGuid, &mPrivate->Protocol);
+  RequireInstalled (Owner.Protocols ().Install (&mHandle, &kDriverHealthGuid, &mPrivate->Protocol), "driver health");
   if (mName) {
-    (VOID)Owner.Protocols ().Install (&mHandle, &kComponentNameGuid, &mPrivate->Name);
+    RequireInstalled (Owner.Protocols ().Install (&mHandle, &kComponentNameGuid, &mPrivate->Name), "component name");
   }
   if (!mPath.empty ()) {
-    (VOID)Owner.Protocols ().Install (&mHandle, &kDevicePathGuid, mPath.data ());
+    RequireInstalled (Owner.Protocols ().Install (&mHandle, &kDevicePathGuid, mPath.data ()), "driver device path");
   }
 }
 
@@ -114,8 +114,9 @@ void
 HealthDriver::OpenBy (EFI_HANDLE Agent, EFI_HANDLE Controller)
 {
   VOID  *Interface = nullptr;
-  (VOID)mMachine.Protocols ().Open (mHandle, &kDriverHealthGuid, &Interface, Agent, Controller,
-          EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER);
+  RequireInstalled (mMachine.Protocols ().Open (mHandle, &kDriverHealthGuid, &Interface, Agent, Controller,
+                                                EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER),
+                    "driver health opened by its controller");
 }
 
 EFI_HANDLE
@@ -124,7 +125,8 @@ HealthDriver::AddController (const HEALTH_STATE &State)
   EFI_HANDLE  Controller = nullptr;
 
   mControllerTags.push_back (std::make_unique<UINT8>(0));
-  (VOID)mMachine.Protocols ().Install (&Controller, &kControllerTagGuid, mControllerTags.back ().get ());
+  RequireInstalled (mMachine.Protocols ().Install (&Controller, &kControllerTagGuid, mControllerTags.back ().get ()),
+                    "controller");
   mStates[{ Controller, nullptr }] = State;
   OpenBy (mHandle, Controller);
   return Controller;
@@ -136,7 +138,8 @@ HealthDriver::AddChild (EFI_HANDLE Controller, const HEALTH_STATE &State)
   EFI_HANDLE  Child = nullptr;
 
   mControllerTags.push_back (std::make_unique<UINT8>(0));
-  (VOID)mMachine.Protocols ().Install (&Child, &kControllerTagGuid, mControllerTags.back ().get ());
+  RequireInstalled (mMachine.Protocols ().Install (&Child, &kControllerTagGuid, mControllerTags.back ().get ()),
+                    "child controller");
   mStates[{ Controller, Child }] = State;
   OpenBy (mHandle, Child);
   return Child;

@@ -201,6 +201,7 @@ ReadCallbackValue (
     return FALSE;
   }
 
+  // Should the old value not go back, the driver reads the new one as the old: nothing is lost.
   if ((mOldValue != NULL) && (mOldValueSize == *Width)) {
     (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), *Width, mOldValue);
   }
@@ -252,13 +253,17 @@ ReadCallbackText (
     (VOID)ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Width, Text, FALSE);     // unread: empty text
   }
 
+  // Should the old value not go back, the driver reads the new one as the old: nothing is lost.
   if ((mOldValue != NULL) && (mOldValueSize == Width)) {
     (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, mOldValue);
   }
 }
 
-/** The driver's text, read back from its string, into the question's place (encoded where the store keeps it so). */
-static VOID
+/**
+  The driver's text, read back from its string, into the question's place (encoded
+  where the store keeps it so); the failure to store it.
+**/
+static EFI_STATUS
 WriteBackCallbackText (
   IN     CONST CONTROL_RECORD  *Control,
   IN     CONST UINT8           *Op,
@@ -267,11 +272,13 @@ WriteBackCallbackText (
   IN OUT CHAR16                *Text
   )
 {
-  CHAR16  *Back = HiiGetString (Control->HiiHandle, StringId, NULL);
-  CHAR16  *Encoded;
+  CHAR16      *Back = HiiGetString (Control->HiiHandle, StringId, NULL);
+  CHAR16      *Encoded;
+  EFI_STATUS  Status;
 
+  // A string the driver removed leaves no answer: the question keeps its value.
   if (Back == NULL) {
-    return;
+    return EFI_SUCCESS;
   }
 
   ZeroMem (Text, Width);
@@ -280,16 +287,17 @@ WriteBackCallbackText (
   FreePool (Back);
   if (IsEncodedPasswordQuestion (Control)) {
     Encoded = DuplicateAndEncodePassword (Text, Width);
-    if (Encoded != NULL) {
-      (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Encoded);
-      ZeroMem (Encoded, Width);
-      FreePool (Encoded);
+    if (Encoded == NULL) {
+      return EFI_OUT_OF_RESOURCES;
     }
 
-    return;
+    Status = WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Encoded);
+    ZeroMem (Encoded, Width);
+    FreePool (Encoded);
+    return Status;
   }
 
-  (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
+  return WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
 }
 
 /**
@@ -309,6 +317,7 @@ InvokeTextCallback (
   CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
   EFI_IFR_TYPE_VALUE  Value;
   EFI_STATUS          Status;
+  EFI_STATUS          Written;
 
   ZeroMem (&Value, sizeof (Value));
   Status = ((Text == NULL) || (gHiiString == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
@@ -320,7 +329,8 @@ InvokeTextCallback (
   if (!EFI_ERROR (Status)) {
     Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
     if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && ValueStands (Status)) {
-      WriteBackCallbackText (Control, Op, Width, Value.string, Text);
+      Written = WriteBackCallbackText (Control, Op, Width, Value.string, Text);
+      Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
     }
 
     (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Value.string, "en-US", (EFI_STRING)u"", NULL);     // emptied, whatever it held
@@ -358,6 +368,7 @@ InvokeControlCallback (
   UINT8        Type;
   BOOLEAN      Passed;
   EFI_STATUS   Status;
+  EFI_STATUS   Written;
 
   (VOID)Reserved;
   if (!IsKnownAction (Action) || (Op == NULL) || (Control->HiiHandle == NULL)) {
@@ -397,7 +408,8 @@ InvokeControlCallback (
   if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
       ValueStands (Status))
   {
-    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
+    Written = WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
+    Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
   }
 
   FreeSavedValues ();

@@ -16,6 +16,8 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -122,6 +124,20 @@ private:
   std::vector<EFI_GUID>                              mNullLog;
   UINT64                                             mSerial = 0;
 };
+
+//
+// For a device model's set-up: a refused installation or open is a fault of the
+// machine being built (a handle that already carries the protocol, no memory left), and
+// a test on a machine missing a device would report something else, so it throws.
+//
+inline void
+RequireInstalled (EFI_STATUS Status, const char *What)
+{
+  if (EFI_ERROR (Status)) {
+    throw std::logic_error (std::string ("device set-up: ") + What + " refused with status 0x" +
+                            std::to_string ((unsigned long long)Status));
+  }
+}
 
 }  // namespace Emu
 
