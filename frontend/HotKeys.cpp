@@ -85,5 +85,5 @@ OnEscapeKey (
   VOID
   )
 {
-  (VOID)GoBackOrExit ();
+  (VOID)GoBackOrExit ();     // at the outermost page there is nothing to go back to, and that is no fault
 }

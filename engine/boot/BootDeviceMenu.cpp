@@ -79,7 +79,7 @@ ShowBootDeviceMenu (
       gBootMenuChoice = Selection;
     }
   } else if (Status == EFI_ABORTED) {
-    (VOID)HookBootPopupDefault ();
+    (VOID)HookBootPopupDefault ();     // a notification: the board's answer decides nothing here
     gBootMenuChoice = 0;
   }
   FreePool (Items);

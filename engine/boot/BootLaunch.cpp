@@ -131,7 +131,7 @@ SignalGroup (
   IN EFI_GUID  *Group
   )
 {
-  (VOID)SignalProtocolNotify (Group);
+  (VOID)SignalProtocolNotify (Group);     // the groups only inform board code; a signal no one receives changes nothing
 }
 
 static
@@ -154,10 +154,10 @@ HandOverToFirmwareBoot (
   EFI_STATUS     Status;
 
   if (IsBbsPath (DevicePath)) {
-    (VOID)HookBeforeLegacyBoot ();
+    (VOID)HookBeforeLegacyBoot ();     // a notification: the board's answer decides nothing here
     RemoveBootLogoTable ();
   } else {
-    (VOID)HookBeforeEfiBoot ();
+    (VOID)HookBeforeEfiBoot ();     // a notification: the board's answer decides nothing here
     CloseCleanupEvents ();
     SignalGroup (&mBeforeEfiBootGroup);
     RegisterCleanupEvents ();
@@ -187,7 +187,7 @@ BootLegacyPath (
     InvalidateBootLogoTable ();
   }
 
-  (VOID)HookBeforeLegacyBoot ();
+  (VOID)HookBeforeLegacyBoot ();     // a notification: the board's answer decides nothing here
   RemoveBootLogoTable ();
   Status = LocateLegacyBios ();
   if (!EFI_ERROR (Status)) {
@@ -196,7 +196,7 @@ BootLegacyPath (
   if (Status == EFI_SECURITY_VIOLATION) {
     ShowSecureBootViolation (Status);
   }
-  (VOID)HookAfterLegacyBoot ();
+  (VOID)HookAfterLegacyBoot ();     // a notification: the board's answer decides nothing here
   return Status;
 }
 
@@ -407,6 +407,7 @@ LoadRemovableDefault (
   {
     Block = AllocatePool (BlockIo->Media->BlockSize);
     if (Block != NULL) {
+      // Only the drive's noticing counts, not what it read.
       (VOID)BlockIo->ReadBlocks (BlockIo, BlockIo->Media->MediaId, 0, BlockIo->Media->BlockSize, Block);
       FreePool (Block);
     }
@@ -458,7 +459,7 @@ TakeScreenBack (
   )
 {
   CloseCleanupEvents ();
-  (VOID)HookAfterEfiBoot ();
+  (VOID)HookAfterEfiBoot ();     // a notification: the board's answer decides nothing here
   SignalGroup (&mAfterBootGroup);
   ClearGraphicsScreen ();
   if (EFI_ERROR (Status) && (ReportFlag != 0)) {
@@ -500,7 +501,7 @@ BootEfiPath (
     Loaded->LoadOptionsSize = (UINT32)OptionalDataSize;
   }
   gLastBootImage = Image;
-  (VOID)HookBeforeEfiBoot ();
+  (VOID)HookBeforeEfiBoot ();     // a notification: the board's answer decides nothing here
   SignalGroup (&mBeforeEfiBootGroup);
   RegisterCleanupEvents ();
   Status = gBS->StartImage (Image, NULL, NULL);
@@ -548,7 +549,7 @@ LoadAndStartBootOption (
   Status = BootEfiPath (DevicePath, OptionalData, OptionalDataSize, ReportFlag);
   gBootScreenState = SavedState;
   if (CallerTpl > TPL_APPLICATION) {
-    (VOID)gBS->RaiseTPL (CallerTpl);
+    (VOID)gBS->RaiseTPL (CallerTpl);     // returns the old level, which the caller's own restore needs no more
   }
   return Status;
 }

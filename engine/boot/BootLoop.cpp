@@ -90,8 +90,8 @@ ShowNoOptionAndWait (
 
   PrintOnConsole (Text);
   FreePool (Text);
-  (VOID)WaitForOneKey ();
-  (VOID)HookPostKeyPoll (0, 0);
+  (VOID)WaitForOneKey ();     // any key, or none, goes on
+  (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
 }
 
 /** A "BootNext" of two bytes is deleted before it boots, so a failing one is tried once. */
@@ -226,7 +226,7 @@ SelectRebootScreenMode (
     }
   }
   if (Fallback >= 0) {
-    (VOID)gST->ConOut->SetMode (gST->ConOut, (UINTN)Fallback);
+    (VOID)gST->ConOut->SetMode (gST->ConOut, (UINTN)Fallback);     // a console that keeps its mode is drawn on as it is
   }
 }
 

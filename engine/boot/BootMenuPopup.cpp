@@ -173,7 +173,7 @@ ShowBootMenuPopup (
     gBootMenuChoice = (UINT16)gBootMenuList[View.Shown[gBootMenuCursor]].Index;
   } else {
     gBootMenuChoice = 0;
-    (VOID)HookBootPopupDefault ();
+    (VOID)HookBootPopupDefault ();     // a notification: the board's answer decides nothing here
   }
   FreePool (View.Shown);
   return 0;

@@ -182,7 +182,7 @@ BootOptionByIndex (
   UINTN             Device = 0;
   BOOT_OPTION_INFO  *Record;
 
-  (VOID)HookBootMenuSelection ();
+  (VOID)HookBootMenuSelection ();     // a notification: the board's answer decides nothing here
   Record = FindFlatBootEntry (Index, &Device);
   if (Record == NULL) {
     return EFI_OUT_OF_RESOURCES;

@@ -149,11 +149,11 @@ ProcessDriverHealthEntry (
   switch (Record->Status) {
     case EfiDriverHealthStatusHealthy:
       if (!Repaired) {
-        (VOID)AskAndShow (Record, NULL);
+        (VOID)AskAndShow (Record, NULL);     // the messages only inform; the list shows the status again
       }
       break;
     case EfiDriverHealthStatusFailed:
-      (VOID)AskAndShow (Record, NULL);
+      (VOID)AskAndShow (Record, NULL);     // the messages only inform; the list shows the status again
       break;
     case EfiDriverHealthStatusConfigurationRequired:
       if (!EFI_ERROR (AskAndShow (Record, &Form)) && (Control != NULL)) {

@@ -351,6 +351,7 @@ ProcessActionRequest (
     case EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD:
       gDiscardRequested = 1;
       if (Shown) {
+        // A form that cannot be discarded keeps its values shown; the driver's request is still taken.
         (VOID)DiscardForm (Page);
       }
 

@@ -221,7 +221,7 @@ RemoveDynamicFormSet (
   }
 
   PrepareFormSetParse ();
-  (VOID)ReleaseFormSetPages (Handle);
+  (VOID)ReleaseFormSetPages (Handle);     // a list with no pages has none to release
   CountFormSet (Slot, FALSE);
   if (Slot->ExportSize != 0) {
     FreeAndNull (Slot->Package);
@@ -409,7 +409,7 @@ RunNotification (
   }
 
   PrepareFormSetParse ();
-  (VOID)ReleaseFormSetPages (Node->HiiHandle);
+  (VOID)ReleaseFormSetPages (Node->HiiHandle);     // a list with no pages has none to release
   GiveSlotPackage (Slot, Package);
   CountFormSet (Slot, ReparseFormSet (Slot) == EFI_SUCCESS);
 }

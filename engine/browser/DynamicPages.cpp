@@ -198,6 +198,7 @@ BuildDynamicPages (
   )
 {
   EFI_STATUS  Status;
+  EFI_STATUS  Rebuilt;
 
   if ((gWorkPageList.Used != 0) || (gLinkPageRecord != NULL) || (gWorkPageData.Used != 0) || (gDynamicPageTable != NULL)) {
     FreeDynamicPageTable ();
@@ -227,8 +228,10 @@ BuildDynamicPages (
   }
 
   (VOID)RebuildFormSetGuidList ();     // on failure the work tables still answer
-  (VOID)ResizeVariableTables ();
-  return RebuildPageData ();
+  // Variables the parse added that the caches cannot take are a failure as much as pages.
+  Status  = ResizeVariableTables ();
+  Rebuilt = RebuildPageData ();
+  return EFI_ERROR (Status) ? Status : Rebuilt;
 }
 
 VOID

@@ -221,7 +221,7 @@ CopyCompiledTables (
   }
 
   for (UINTN Index = 0; CompiledFormSet (Index) != NULL; Index++) {
-    (VOID)AddFormSetGuidEntry (CompiledFormSet (Index));
+    (VOID)AddFormSetGuidEntry (CompiledFormSet (Index));     // a form set left out is added by the parse when a page needs it
   }
 
   FreeAndNull (gCompiledPageFormSetGuids);

@@ -72,6 +72,7 @@ ApplyControlDefault (
 
   Found = FindDefaultEntry (Control, DefaultId);
   if (Found != NULL) {
+    // As above: a question whose store refuses keeps its value.
     (VOID)WriteVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Control->ValueWidth, (VOID *)Found);
   }
 }

@@ -59,7 +59,7 @@ StoreTables (
   gImageHandle = ImageHandle;
   gST          = SystemTable;
   if (gLibST == NULL) {
-    (VOID)PlatformLibConstructor (ImageHandle, SystemTable);
+    (VOID)PlatformLibConstructor (ImageHandle, SystemTable);     // the constructor only records the tables it is given
   }
 
   gBS = (gLibBS != NULL) ? gLibBS : SystemTable->BootServices;
@@ -163,6 +163,7 @@ UndoStartup (
   FreeScreenBuffers ();
   FreeAndNull (gGlyphWidthTable);
   if ((mPackageListDatabase != NULL) && (gHiiHandle != NULL)) {
+    // The list goes with the driver; a refusal leaves only strings no one shows.
     (VOID)mPackageListDatabase->RemovePackageList (mPackageListDatabase, gHiiHandle);
   }
 
@@ -283,6 +284,7 @@ SetupEngineCleanup (
   FreeDynamicPageTable ();
   FreeAndNull (gGlyphWidthTable);
   if ((gST != NULL) && (gST->ConOut != NULL)) {
+    // Leaving setup: the console shows what it can, and nothing is left to recover.
     (VOID)gST->ConOut->Reset (gST->ConOut, FALSE);
     (VOID)gST->ConOut->ClearScreen (gST->ConOut);
     (VOID)gST->ConOut->EnableCursor (gST->ConOut, FALSE);
@@ -498,6 +500,7 @@ UninstallFormBrowser2 (
   if (!EFI_ERROR (Status) && (Size >= sizeof (EFI_HANDLE)) && (Handles[0] != NULL) &&
       !EFI_ERROR (gBS->LocateProtocol (&mFormBrowser2Guid, NULL, &Interface)) && (Interface != NULL))
   {
+    // The firmware's browser stays in place when it refuses; ours is still found first.
     (VOID)gBS->UninstallMultipleProtocolInterfaces (Handles[0], &mFormBrowser2Guid, Interface, NULL);
   }
 

@@ -449,6 +449,7 @@ ShowUnrecoverableError (
   }
 
   if ((gST != NULL) && (gST->ConOut != NULL)) {
+    // The console is the last place to say it; nothing is left to do when it refuses.
     (VOID)gST->ConOut->OutputString (gST->ConOut, (CHAR16 *)Text);
     (VOID)gST->ConOut->OutputString (gST->ConOut, (CHAR16 *)u"\r\n");
   }

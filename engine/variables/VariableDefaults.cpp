@@ -141,6 +141,7 @@ ApplyControlDefaults (
 
       Defaults = (CONST UINT8 *)Control + CONTROL_RECORD_DEFAULTS;
       Offset   = GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
+      // A default cache that cannot take the value keeps the one it had (zero when new).
       (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
       (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,
               (VOID *)(Defaults + Control->ValueWidth));

@@ -200,6 +200,7 @@ SaveVariableSnapshot (
   WriteUnaligned32 (Snapshot, Records);
   // The cache holds the snapshot even when the variable is kept in the cache only.
   SetEntry (&gVariableCache[SETUP_VARIABLE_INDEX_SNAPSHOT], Snapshot, Total);
+  // The cache holds it anyway; the variable only carries it past a reset.
   (VOID)SetVariableByIndex (SETUP_VARIABLE_INDEX_SNAPSHOT, Snapshot, Total);
 }
 

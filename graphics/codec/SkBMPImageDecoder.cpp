@@ -233,6 +233,7 @@ bool SkBMPImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
         return false;
     }
     for (int y = 0; y < sampler.scaledHeight (); y++) {
+        // Whether a pixel had alpha says nothing of an opaque picture.
         (void)sampler.next (pixels + (size_t)(sampler.srcY0 () + y * sampler.srcDY ()) * rowRgb);
     }
     return true;

@@ -55,6 +55,7 @@ bool SkJPEGImageDecoder::decodeInto (const uint8_t *data, size_t length, JpegBas
         return false;
     }
     for (int y = 0; y < sampler.scaledHeight (); y++) {
+        // Whether a pixel had alpha says nothing of an opaque picture.
         (void)sampler.next (sink.base + (size_t)(sampler.srcY0 () + y * sampler.srcDY ()) * sink.rowBytes);
     }
     return true;
