@@ -365,6 +365,7 @@ DrawButtonBand (
     UINT16  First = (Set == MSGBOX_BUTTONS_YES_NO) ? STR_BUTTON_YES : STR_BUTTON_OK;
     UINT16  Second = (Set == MSGBOX_BUTTONS_YES_NO) ? STR_BUTTON_NO : STR_BUTTON_CANCEL;
     if (DrawFixedButton (First, Control->Column + Third - 2, Row, (Box->Selected == 0) ? SELECTED_ATTRIBUTE : Normal, FALSE)) {
+      // An unreadable label leaves its place blank.
       (VOID)DrawFixedButton (Second, Control->Column + 2 * Third - 2, Row, (Box->Selected == 1) ? SELECTED_ATTRIBUTE : Normal,
               FALSE);
     }
@@ -373,6 +374,7 @@ DrawButtonBand (
   } else if (Set == MSGBOX_PROGRESS) {
     DrawProgress (Box, Normal);
   } else {
+    // An unreadable label leaves its place blank.
     (VOID)DrawFixedButton (STR_BUTTON_OK, Control->Column + Control->Width / 2, Row, SELECTED_ATTRIBUTE, TRUE);
   }
 
@@ -421,7 +423,7 @@ MessageBoxDraw (
 
   DrawButtonBand (Box);
   if (Box->Pane != NULL) {
-    (VOID)gTuiTextPaneOps.Base.SetPosition (Box->Pane, Control->Column + 2, Control->Row + 2);
+    (VOID)gTuiTextPaneOps.Base.SetPosition (Box->Pane, Control->Column + 2, Control->Row + 2);     // placing a pane cannot fail
     Box->Pane->Alignment = (UINT8)((Box->BoxType >> 4) <= TUI_ALIGN_RIGHT ? (Box->BoxType >> 4) : TUI_ALIGN_LEFT);
     // An empty message draws nothing; the box itself still stands.
     (VOID)gTuiTextPaneOps.Base.Draw (Box->Pane);

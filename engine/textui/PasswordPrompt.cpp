@@ -108,6 +108,7 @@ DrawPasswordBox (
   BoxColumn = (gTextScreenColumns - Width - 2) / 2;
   DrawBox (BoxColumn, BoxRow, Width, Lines + 4, BOX_ATTRIBUTE, TRUE, FALSE);
   if (Prompt != NULL) {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (BoxColumn + 2, BoxRow + 1, Width - 3, Lines, Prompt, BOX_ATTRIBUTE);
     FreePool (Prompt);
   }
@@ -222,7 +223,7 @@ ReadPasswordString (
   ZeroMem (Buffer, (MaxChars + 1) * sizeof (CHAR16));
   ShowMaskedLine (0, MaxChars, Column, Row);
   if ((gST != NULL) && (gST->ConOut != NULL)) {
-    (VOID)gST->ConOut->EnableCursor (gST->ConOut, TRUE);
+    (VOID)gST->ConOut->EnableCursor (gST->ConOut, TRUE);     // a console without a cursor is typed on all the same
   }
 
   for (;;) {
@@ -243,7 +244,7 @@ ReadPasswordString (
     }
 
     if ((Key.Key.UnicodeChar == 0) && (Key.Key.ScanCode == 0)) {
-      (VOID)HookFilterEditKey ();
+      (VOID)HookFilterEditKey ();     // a notification: the board's answer decides nothing here
     } else if (Key.Key.UnicodeChar == CHAR_BACKSPACE) {
       Held = (Held > 0) ? Held - 1 : 0;
       Buffer[Held] = 0;
@@ -386,6 +387,7 @@ PasswordPrompt (
     ShowPasswordMessage (Width, STR_INVALID_PASSWORD, Column - 1, Row + 3, FALSE);
   }
 
+  // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mPromptEndGroup);
   RestoreTextScreen (Saved);
   return Level;

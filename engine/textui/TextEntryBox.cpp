@@ -85,6 +85,7 @@ MakeFrame (
     return Status;
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
           &Entry->Frame->Control.Foreground, &Entry->Frame->Control.Background);
   Entry->Frame->Shadow     = 1;
@@ -163,6 +164,7 @@ MakeField (
 
   Box->Frame.Shadow     = 0;
   Box->Frame.LayoutMode = TUI_POPUP_LAYOUT_PLAIN;
+  // Setting a callback cannot fail.
   (VOID)gTuiEditBoxOps.Control.SetCallback (Box, NULL, IgnoreAnswer, &Entry->Answers[Index]);
   Label = GetStringDisplayWidth (Box->Frame.Title) / WIDTH_UNITS_PER_CELL;
   Entry->Widest  = (UINT16)((Label > Entry->Widest) ? Label : Entry->Widest);
@@ -227,6 +229,7 @@ DrawTextEntryField (
   }
 
   if (Shown != NULL) {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Control->Column + 1, Control->Row, (Control->Width > 1) ? Control->Width - 1 : 1, 1, Shown,
             (Box->Marked != 0) ? (UINT8)CURRENT_ATTRIBUTE : Normal);
     FreeSecret (Shown, (Length + 1) * sizeof (CHAR16));
@@ -273,6 +276,7 @@ PlaceConsoleCursor (
 {
   UINTN  Length = (Box->Text != NULL) ? StrLen (Box->Text) : 0;
 
+  // The console's cursor only helps the eye; a console without one is typed on all the same.
   (VOID)gST->ConOut->SetAttribute (gST->ConOut, (UINTN)(Box->Frame.Control.Background | Box->Frame.Control.Foreground));
   (VOID)gST->ConOut->SetCursorPosition (gST->ConOut, (UINTN)(Box->Frame.Control.Column + Length + 1), Box->Frame.Control.Row);
   (VOID)gST->ConOut->EnableCursor (gST->ConOut, (BOOLEAN)(Length < Box->MaxLength));   // a console may have no cursor
@@ -305,9 +309,9 @@ DrawAllFields (
 {
   TUI_CONTROL  *Frame = &Entry->Frame->Control;
 
-  (VOID)PopupFrameDraw (Entry->Frame);
+  (VOID)PopupFrameDraw (Entry->Frame);     // a control that cannot draw now is drawn at the next redraw
   for (UINT16 Index = 0; Index < Count; Index++) {
-    (VOID)DrawTextEntryField (&Entry->Boxes[Index]);
+    (VOID)DrawTextEntryField (&Entry->Boxes[Index]);     // a control that cannot draw now is drawn at the next redraw
   }
 
   MarkRowsDirty ((Frame->Row > 2) ? Frame->Row - 2 : 0, (UINT64)Frame->Row + Frame->Height);
@@ -342,7 +346,7 @@ RunTextEntryFields (
   while (gEditBoxResult == EDIT_BOX_OPEN) {
     UINT32  Action;
 
-    (VOID)gTuiInputOps.ClearAction (Input);
+    (VOID)gTuiInputOps.ClearAction (Input);     // clearing an event cannot fail
     DrawAllFields (Entry, Count);
     if (EFI_ERROR (gTuiInputOps.GetAction (Input))) {
       continue;
@@ -462,7 +466,7 @@ ShowTextEntryBox (
   Status = RunTextEntry (&Entry, HiiHandle, TitleId, Fields, FieldCount, Filter);
   (VOID)gST->ConOut->EnableCursor (gST->ConOut, Visible);
   FreeTextEntry (&Entry);
-  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);
+  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);     // returns the old level, which was already put back
   gBS->RestoreTPL (CallerTpl);
   return Status;
 }

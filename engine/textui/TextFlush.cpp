@@ -108,6 +108,7 @@ WritePiece (
   }
 
   if ((State->CursorColumn != Start) || (State->CursorRow != Row)) {
+    // The next string goes where the console's cursor is; a refusal only shifts it.
     (VOID)State->Out->SetCursorPosition (State->Out, (UINTN)Start, (UINTN)Row);
   }
 
@@ -201,7 +202,7 @@ RedrawRowsCellByCell (
       }
 
       One[0] = gTextScreen->Chars[Cell];
-      (VOID)Out->OutputString (Out, One);
+      (VOID)Out->OutputString (Out, One);     // a console that cannot show a character leaves the cell blank
       Column += (IsWideChar (One[0]) && (Column + 1 < RowLimit (Row))) ? 1 : 0;
     }
   }

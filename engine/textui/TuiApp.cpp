@@ -151,9 +151,10 @@ RunKeyHelpLine (
       ShowGeneralHelp ();
       break;
     case 5:
-      (VOID)DiscardChanges (TRUE);
+      (VOID)DiscardChanges (TRUE);     // the action shows its own outcome
       break;
     case 6:
+      // The action shows its own outcome.
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case 7:
@@ -163,7 +164,7 @@ RunKeyHelpLine (
 
       break;
     case 8:
-      (VOID)GoBackOrExit ();
+      (VOID)GoBackOrExit ();     // at the outermost page there is nothing to go back to, and that is no fault
       break;
     default:
       break;       // the lines above F1 only explain
@@ -260,8 +261,8 @@ MakeBindings (
 
     (*List)[Index] = Binding;
     *Made          = Index + 1;
-    (VOID)Ops->SetBinding (Binding, Row);
-    (VOID)Ops->SetCallback (Binding, App, Callback, NULL);
+    (VOID)Ops->SetBinding (Binding, Row);     // binding a row cannot fail
+    (VOID)Ops->SetCallback (Binding, App, Callback, NULL);     // setting a callback cannot fail
   }
 
   return EFI_SUCCESS;
@@ -460,7 +461,7 @@ DrawApp (
 
   // A draw evaluates the conditions of the page's questions: each store is asked once.
   BeginStoreReadPass ();
-  (VOID)AppDraw (App);
+  (VOID)AppDraw (App);     // a control that cannot draw now is drawn at the next redraw
   EndStoreReadPass ();
   App->Redraw = 0;
   FlushTextScreen ();
@@ -487,7 +488,7 @@ DispatchEvent (
     Status = AppHandleAction (App, App->Input);
   }
 
-  (VOID)gTuiInputOps.ClearAction (App->Input);
+  (VOID)gTuiInputOps.ClearAction (App->Input);     // clearing an event cannot fail
   if (App->CurrentPage != Before) {
     App->Redraw = 1;
   }
@@ -604,6 +605,7 @@ FollowFormSetGoto (
 
   App->Redraw = 1;
   if ((Target < App->PageCount) && (App->Pages[Target] != NULL)) {
+    // A full history forgets the oldest page; the goto itself still happens.
     (VOID)PushPageHistory (mFormSetGoto.From, Target);
     App->CurrentPage = Target;
     App->State       = TUI_APP_STATE_PAGE;

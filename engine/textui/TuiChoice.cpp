@@ -116,6 +116,7 @@ TuiChoiceInitialize (
   }
 
   Choice->ValueOffset = (UINT16)gTuiValueColumn;
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Choice->Background, &Choice->Dimmed, NULL, NULL, &Choice->FocusBackground,
           &Choice->FocusForeground, NULL, &Choice->ValueForeground, NULL, &Choice->PromptFocused, &Choice->PromptNormal,
           NULL, NULL, NULL, NULL);
@@ -368,6 +369,7 @@ ChoiceDraw (
              CellsBetween (Choice->ValueOffset + 7, Right), TuiChoiceValueAttribute (Choice, State));
     FillToEdge (Choice, Column + Used, Control->Row);
   } else {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Column, Control->Row, CellsBetween (Choice->ValueOffset, Control->Width), Control->Height,
             Value, TuiChoiceValueAttribute (Choice, State));
   }
@@ -448,7 +450,7 @@ TuiChoiceOpenList (
 
   Box->Frame.Control.Width = (Box->Frame.Control.Width > Limit) ? Limit : Box->Frame.Control.Width;
   Box->Selection           = (Box->ItemCount == 0) ? 0 : ((Selection < Box->ItemCount) ? Selection : (UINT16)(Box->ItemCount - 1));
-  (VOID)gTuiListBoxOps.Control.SetCallback (Box, Choice, ListClosed, NULL);
+  (VOID)gTuiListBoxOps.Control.SetCallback (Box, Choice, ListClosed, NULL);     // setting a callback cannot fail
   Choice->ListBox            = Box;
   Choice->ListClosed         = 0;
   Choice->ListAnswered       = 0;

@@ -242,6 +242,7 @@ LabelInitialize (
   }
 
   Label->Control.Record.HelpStringId = TuiStatementString (&Label->Control, 4);
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, &Label->FocusBackground, &Label->FocusForeground,
           &Label->NormalBackground, &Label->NormalForeground, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
   return EFI_SUCCESS;

@@ -238,6 +238,7 @@ DateTimeInitialize (
   Item->ValueOffset = (UINT8)gTuiValueColumn;
   Item->Countdown   = TuiRefreshInterval (&Item->Control);
   FieldBounds (Item, 0, &Item->Lower, &Item->Upper);
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, &Item->Foreground, &Item->FocusBackground, &Item->FocusForeground,
           &Item->NormalBackground, &Item->NormalForeground, NULL, &Item->PromptFocused, &Item->PromptNormal, NULL, NULL,
           NULL, NULL);
@@ -315,7 +316,7 @@ ClearAfterDate (
   CHAR16  Blank[TEXT_SCREEN_MAX_COLUMNS + 1];
 
   for (UINT8 Day = 0; Day < 7; Day++) {
-    CHAR16  *Name = HiiGetString (ENGINE_OWN_HII_HANDLE, (EFI_STRING_ID)(DATE_STRING_SUNDAY + Day), NULL);
+    CHAR16  *Name = HiiGetString (ENGINE_OWN_HII_HANDLE, (EFI_STRING_ID)(STR_SUNDAY + Day), NULL);
 
     if (Name != NULL) {
       Widest = (GetTextCellCount (Name) > Widest) ? GetTextCellCount (Name) : Widest;
@@ -470,13 +471,14 @@ Commit (
   }
 
   Item->Control.OwnsFrame = 0;
-  (VOID)ReadValue (Item);
+  (VOID)ReadValue (Item);     // a value that cannot be read keeps the one shown
   CopyMem (&Time, &Item->Time, sizeof (Time));
   SetField (Item, &Time, Item->Field, StrDecimalToUintn (Digits (Item)));
   SaveControlOldValue (&Item->Control.Record);
   if (Written (Item, &Time)) {
     CopyMem (&Item->Time, &Time, sizeof (Time));
     if (((Item->Control.Record.Flags & CONTROL_FLAG_CALLBACK) != 0) && (StorageBits (Item) == QF_DATE_STORAGE_NORMAL)) {
+      // The driver's answer is its own; the value is written either way.
       (VOID)InvokeControlCallback (&Item->Control.Record, Item->Control.Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
     }
   }
@@ -492,7 +494,7 @@ StepField (
   EFI_TIME  Original;
   UINT16    Value;
 
-  (VOID)ReadValue (Item);
+  (VOID)ReadValue (Item);     // a value that cannot be read keeps the one shown
   CopyMem (&Time, &Item->Time, sizeof (Time));
   CopyMem (&Original, &Time, sizeof (Time));
   Value = GetField (Item, &Time, Item->Field);
@@ -534,7 +536,7 @@ TypeDigit (
   UINTN   Width   = FieldDigits (Item, Item->Field);
 
   if (Item->Control.OwnsFrame == 0) {
-    (VOID)ReadValue (Item);
+    (VOID)ReadValue (Item);     // a value that cannot be read keeps the one shown
     LoadDigits (Item, GetField (Item, &Item->Time, Item->Field));
     Item->Control.OwnsFrame = 1;
   }

@@ -171,6 +171,7 @@ EditBoxInitialize (
     return Status;
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
           &Box->Frame.Control.Foreground, &Box->Frame.Control.Background);
   Box->Frame.Shadow = 1;
@@ -224,7 +225,7 @@ EditBoxDraw (
   UINT64        Length;
   CHAR16        *Shown;
 
-  (VOID)PopupFrameDraw (Object);
+  (VOID)PopupFrameDraw (Object);     // a control that cannot draw now is drawn at the next redraw
   Room = (Control->Width > 2) ? Control->Width - 2 : 0;
   for (UINT64 Row = 1; (Box->BlankRow != NULL) && (Row + 1 < Control->Height); Row++) {
     PrintAt (Control->Column + 1, Control->Row + Row, Box->BlankRow, PopupFrameAttribute (&Box->Frame));
@@ -284,7 +285,7 @@ EditBoxAnswer (
     mEditBoxRecord.Width         = GetQuestionWidth (Opcode);
     mEditBoxRecord.Value         = Box->Text;
   } else if ((Box->Frame.Control.OwnsFrame != 0) && (Box->Backup != NULL)) {
-    (VOID)EditBoxSetText (Box, Box->Backup);
+    (VOID)EditBoxSetText (Box, Box->Backup);     // the backup was taken from a text of this size, so it fits again
   }
 
   if (Header->Callback != NULL) {
@@ -308,7 +309,7 @@ EditBoxCharacter (
     if ((EfiKey != EFI_KEY_IGNORED_1) && (EfiKey != EFI_KEY_IGNORED_2) && (EfiKey != EFI_KEY_IGNORED_3) &&
         (Key->ScanCode != SCAN_NULL))
     {
-      (VOID)HookFilterEditKey ();
+      (VOID)HookFilterEditKey ();     // a notification: the board's answer decides nothing here
     }
 
     return;
@@ -418,6 +419,7 @@ ShowEditCursor (
   IN CONST TUI_EDIT_BOX  *Box
   )
 {
+  // The console's cursor only helps the eye; a console without one is typed on all the same.
   (VOID)gST->ConOut->SetAttribute (gST->ConOut, PopupFrameAttribute (&Box->Frame));
   (VOID)gST->ConOut->SetCursorPosition (gST->ConOut, Box->CursorColumn, Box->CursorRow);
   (VOID)gST->ConOut->EnableCursor (gST->ConOut, TRUE);     // not every console has a cursor to show
@@ -437,11 +439,11 @@ RunEditBox (
   }
 
   Input = (Input != NULL) ? Input : Temporary;
-  (VOID)gTuiEditBoxOps.Control.SetCallback (Box, NULL, StoreEditResult, NULL);
+  (VOID)gTuiEditBoxOps.Control.SetCallback (Box, NULL, StoreEditResult, NULL);     // setting a callback cannot fail
   gEditBoxResult = EDIT_BOX_OPEN;
   while (gEditBoxResult > EDIT_BOX_OPEN - 1) {
-    (VOID)gTuiInputOps.ClearAction (Input);
-    (VOID)gTuiEditBoxOps.Control.Draw (Box);
+    (VOID)gTuiInputOps.ClearAction (Input);     // clearing an event cannot fail
+    (VOID)gTuiEditBoxOps.Control.Draw (Box);     // a control that cannot draw now is drawn at the next redraw
     FlushTextScreen ();
     if (First) {
       ShowEditCursor (Box);
@@ -517,7 +519,7 @@ AskText (
     Status = (*Text == NULL) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
   }
 
-  (VOID)gST->ConOut->EnableCursor (gST->ConOut, Visible);
+  (VOID)gST->ConOut->EnableCursor (gST->ConOut, Visible);     // a console without a cursor is typed on all the same
   TuiDestroy (Box, TRUE);
   FreePool (Opcode);
   return Status;

@@ -197,6 +197,7 @@ DropFocusOutsideWindow (
   if ((Frame->Current != TUI_NO_CONTROL) &&
       ((Frame->Current < Frame->FirstVisible) || (Frame->Current > Frame->LastVisible)))
   {
+    // Taking the focus away cannot fail.
     (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
     Frame->Current = TUI_NO_CONTROL;
   }
@@ -301,6 +302,7 @@ FocusNewWindow (
   )
 {
   if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible) && (Frame->Current != TUI_NO_CONTROL)) {
+    // Taking the focus away cannot fail.
     (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
     Frame->Current = TUI_NO_CONTROL;
   }
@@ -559,6 +561,7 @@ FrameAddControl (
     return Status;
   }
 
+  // Sizing and placing a control cannot fail.
   (VOID)OpsOf (Control)->SetDimensions (Control, (Frame->Layout.Kind == TUI_FRAME_TAB_STRIP) ? Frame->Layout.Width
                                                    : ((Frame->Layout.Width > 4) ? Frame->Layout.Width - 4 : 0), 1);
   (VOID)OpsOf (Control)->SetPosition (Control, Column, Frame->Layout.Row + Index);
@@ -595,6 +598,7 @@ PlaceWindow (
       break;
     }
 
+    // Sizing and placing a control cannot fail.
     (VOID)OpsOf (Frame->Controls[Index])->SetDimensions (Frame->Controls[Index],
                                             (Frame->Layout.Width > 4) ? Frame->Layout.Width - 4 : 0, Rows);
     (VOID)OpsOf (Frame->Controls[Index])->SetPosition (Frame->Controls[Index], Frame->Layout.Column + TUI_CONTROL_INDENT,
@@ -744,6 +748,7 @@ FrameDraw (
   if ((Frame->Current != TUI_NO_CONTROL) && (Frame->Layout.Kind != TUI_FRAME_HELP) &&
       !IsShown (Frame->Controls[Frame->Current]))
   {
+    // Taking the focus away cannot fail.
     (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
     Frame->Current = TUI_NO_CONTROL;
     Lost           = TRUE;
@@ -764,6 +769,7 @@ FrameDraw (
   }
 
   if (Lost) {
+    // A page with nothing focusable shows without a focus.
     (VOID)FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible);
   }
 

@@ -63,7 +63,7 @@ FocusQuestion (
 
   for (UINT32 Index = 0; (Main != NULL) && (Index < Main->ControlCount); Index++) {
     if (Main->Controls[Index]->Record.QuestionId == QuestionId) {
-      (VOID)FrameSetFocus (Main, Index);
+      (VOID)FrameSetFocus (Main, Index);     // a question that cannot take the focus leaves it where it was
       return;
     }
   }
@@ -146,6 +146,7 @@ LinkInitialize (
   Link->Countdown        = TuiRefreshInterval (&Link->Control);
   Link->ValueOffset      = (UINT8)gTuiValueColumn;
   Link->Control.HasFocus = FALSE;
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Link->SelectBackground, &Link->Dimmed, NULL, NULL, &Link->FocusBackground,
           &Link->FocusForeground, &Link->NormalBackground, &Link->NormalForeground, NULL, &Link->PromptFocused,
           &Link->PromptNormal, NULL, NULL, NULL, NULL);
@@ -204,6 +205,7 @@ LinkDraw (
     TuiPrintWithEllipsis (Column, Control->Row, Text, (UINT64)Control->Width + 3, (Control->Width > 2) ? Control->Width - 2 : 0,
       Attribute);
   } else {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Control->Column, Control->Row, Control->Width, Control->Height, Text + 2, Attribute);
     Text[2] = 0;
     PrintAt (Column, Control->Row, Text, Attribute);
@@ -230,12 +232,12 @@ LinkSelect (
   // often that form set has been opened and left.
   (VOID)ResolveRefTarget (Control->Record.PageNumber, &Control->Record);
   gTuiGotoNotify.PageIndex = Control->Record.RefTargetPage;
-  (VOID)RunCallback (Control);
+  (VOID)RunCallback (Control);     // the page callback's answer is its own
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
     Status = InvokeControlCallback (&Control->Record, Control->Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
     if ((Status != EFI_SUCCESS) && (Status != EFI_UNSUPPORTED)) {
       gTuiGotoNotify.PageIndex = Control->Record.PageNumber;
-      (VOID)RunCallback (Control);
+      (VOID)RunCallback (Control);     // the page callback's answer is its own
       return EFI_SUCCESS;
     }
   }
@@ -248,7 +250,7 @@ LinkSelect (
   Control = FindFrameControl ((gTuiApp == NULL) ? NULL : gTuiApp->Pages[Control->Record.PageNumber % gTuiApp->PageCount],
               Control->Record.QuestionId, CONTROL_TYPE_REF, Control->Record.PageNumber);
   if (Control != NULL) {
-    (VOID)RunSpecialLinkAction (&Control->Record);
+    (VOID)RunSpecialLinkAction (&Control->Record);     // links without a special action have nothing to run
   }
 
   return EFI_SUCCESS;
@@ -274,7 +276,7 @@ LinkHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   return LinkSelect (Link);
 }
 
@@ -352,6 +354,7 @@ PageLinkHandleAction (
     }
 
     if (Callback) {
+      // The driver's answer is its own; the next tick calls it again.
       (VOID)InvokeControlCallback (&Control->Record, Control->Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
     }
 
@@ -362,7 +365,7 @@ PageLinkHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   if ((Control->Record.Flags & CONTROL_FLAG_RESET_REQUIRED) != 0) {
     gResetNeeded = 1;
   }
@@ -468,6 +471,7 @@ TabStripInitialize (
     Strip->Tabs[Strip->TabCount++] = TUI_TAB { Page->HiiHandle, Page->PageNumber, Page->TitleStringId };
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, &Strip->CurrentBackground, &Strip->CurrentForeground, NULL, NULL, NULL, NULL,
           NULL, NULL, NULL, NULL, NULL, &Strip->OtherForeground, &Strip->OtherBackground);
   return EFI_SUCCESS;
@@ -628,7 +632,7 @@ TabStripHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   if (Strip->SubPage) {
     return EFI_SUCCESS;             // a sub-page keeps its ancestor's tab
   }

@@ -175,6 +175,7 @@ FinishListBox (
   Box->Selection  = 0;
   FollowSelection (Box);
   SetMem (Colors, sizeof (Colors), 0);
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Colors[0], &Colors[1], &Colors[2], &Colors[3], &Colors[4], &Colors[5], &Colors[6],
           &Colors[7], &Colors[8], &Colors[9], &Colors[10], &Colors[11], &Colors[12], &Colors[13], &Colors[14]);
   Control->Foreground = Colors[13];

@@ -395,7 +395,7 @@ Step (
     return Report (Number, Next);
   }
 
-  (VOID)TuiTextEntryDraw (Number);
+  (VOID)TuiTextEntryDraw (Number);     // a control that cannot draw now is drawn at the next redraw
   return EFI_SUCCESS;
 }
 
@@ -476,7 +476,7 @@ HandleKey (
     case ACTION_UP:
     case ACTION_DOWN:
       if (Editing) {
-        (VOID)Commit (Number);
+        (VOID)Commit (Number);     // an out-of-range entry is told and undone by the commit itself
       }
 
       return EFI_UNSUPPORTED;             // the frame moves the focus as well
@@ -500,7 +500,7 @@ HandleKey (
   }
 
   if (Editing) {
-    (VOID)Commit (Number);
+    (VOID)Commit (Number);     // an out-of-range entry is told and undone by the commit itself
   }
 
   return (Event->Key.Key.ScanCode != 0) ? TuiTextEntryHandleAction (Number, Event) : EFI_UNSUPPORTED;

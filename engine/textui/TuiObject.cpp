@@ -171,7 +171,7 @@ TuiRunCallbackAndClear (
     (VOID)Binding->Callback (Binding->CallbackContext, Binding, Binding->CallbackData);   // its answer is its own
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   return EFI_SUCCESS;
 }
 

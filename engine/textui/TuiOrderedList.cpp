@@ -43,7 +43,7 @@ ElementWidth (
   UINT8  Type;
   UINTN  Size = 1;
 
-  (VOID)CountQuestionOptions (&List->Control.Record, &Type, &Size);
+  (VOID)CountQuestionOptions (&List->Control.Record, &Type, &Size);     // only the element size is wanted here, not the count
   *Containers = (UINTN)GetControlValueSize (&List->Control.Record);
   return ((Size == 0) || (Size > ELEMENT_MAX)) ? 1 : Size;
 }
@@ -245,7 +245,7 @@ MoveSelected (
   Box->Tokens[From]    = List->Options[From].StringId;
   Box->Tokens[To]      = List->Options[To].StringId;
   Box->Selection       = To;
-  (VOID)gTuiListBoxOps.Control.Draw (Box);
+  (VOID)gTuiListBoxOps.Control.Draw (Box);     // a control that cannot draw now is drawn at the next redraw
 }
 
 // The list box's rows in the control's current order, the box wide enough for the widest.

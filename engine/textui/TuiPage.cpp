@@ -81,7 +81,7 @@ FocusFirstFrom (
   )
 {
   for (UINT32 At = Index; (Frame->Current == TUI_NO_CONTROL) && (At < Frame->ControlCount); At++) {
-    (VOID)FrameSetFocus (Frame, At);
+    (VOID)FrameSetFocus (Frame, At);     // a control that refuses the focus passes it on to the next
   }
 }
 
@@ -176,8 +176,9 @@ FrameAddPaneControl (
   }
 
   Pane = Frame->Controls[Frame->ControlCount - 1];
-  (VOID)gTuiTextPaneOps.Base.SetPosition (Pane, Frame->Layout.Column, Frame->Layout.Row);
+  (VOID)gTuiTextPaneOps.Base.SetPosition (Pane, Frame->Layout.Column, Frame->Layout.Row);     // placing a pane cannot fail
   Status = gTuiTextPaneOps.Base.SetDimensions (Pane, Width, Frame->Layout.Height);
+  // Colours and alignment of a pane cannot fail: the alignment is one of the three.
   (VOID)gTuiTextPaneOps.Base.SetAttributes (Pane, Frame->Layout.Attribute2, Frame->Layout.Attribute1);
   (VOID)gTuiTextPaneOps.SetAlignment (Pane, ((Variant == TUI_FRAME_TITLE) || (Variant == TUI_FRAME_BOTTOM)) ? TUI_ALIGN_CENTRE
                                                                                                        : TUI_ALIGN_LEFT);
@@ -673,7 +674,7 @@ PageHandleAction (
     Status = PageEscape (Page);
     Back   = TRUE;
     if (!EFI_ERROR (Status)) {
-      (VOID)gTuiInputOps.ClearAction (Event);
+      (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
     }
   }
 

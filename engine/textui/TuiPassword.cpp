@@ -77,7 +77,7 @@ CheckCurrentPassword (
   }
 
   if (!CompareStringValue (Record, Texts->Current)) {
-    (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);
+    (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_PASSWORD, MSGBOX_BUTTONS_OK);     // an OK box has one answer
     return FALSE;
   }
 
@@ -167,7 +167,7 @@ RunPasswordDialogue (
   if (CheckCurrentPassword (Password, &Texts) && AskNewPassword (Password, &Texts)) {
     Length = StrLen (Texts.New);
     if ((Length != 0) && ((Length < GetQuestionMinimum (Opcode)) || (Length > GetQuestionMaximum (Opcode)))) {
-      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
+      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);     // an OK box has one answer
     } else if (((Length == 0) && (Record->VariableIndex != SETUP_VARIABLE_INDEX_HDD_SECURITY)) ||
                !EFI_ERROR (AskText (&Password->Label.Control, ENGINE_OWN_HII_HANDLE, STR_CONFIRM_NEW_PASSWORD, NULL, &Texts.Confirm, TRUE)))
     {
@@ -200,7 +200,7 @@ PasswordHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   RunPasswordDialogue (Password);
   return EFI_SUCCESS;
 }

@@ -66,6 +66,7 @@ StringInitialize (
     String->MaxLength = (UINT16)(GetQuestionWidth (StringOpcode (String)) / sizeof (CHAR16));
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, &String->FocusBackground, &String->FocusForeground,
           &String->NormalBackground, &String->NormalForeground, NULL, &String->PromptFocused, NULL, NULL, NULL, NULL, NULL);
   return EFI_SUCCESS;
@@ -115,6 +116,7 @@ DrawStringValue (
       FreePool (Shown);
     }
   } else {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Control->Column + String->ValueOffset, Control->Row, Room, Control->Height, String->Text,
             Attribute);
   }
@@ -208,7 +210,7 @@ TellDriver (
              Record.QuestionId, CONTROL_TYPE_STRING, Record.PageNumber);
   if (EFI_ERROR (Status) && (Status != EFI_UNSUPPORTED)) {
     String = (Found != NULL) ? (TUI_STRING *)Found : String;
-    (VOID)CommitString (String, Previous);
+    (VOID)CommitString (String, Previous);     // the old text goes back; its callback's answer is the driver's own
   }
 }
 
@@ -226,7 +228,7 @@ StringSelect (
   if ((Previous != NULL) && !EFI_ERROR (AskText (&String->Control, String->Control.Record.HiiHandle, GetPromptToken (Opcode), Previous, &Typed, FALSE))) {
     Length = StrLen (Typed);
     if ((Length < GetQuestionMinimum (Opcode)) || (Length > String->MaxLength)) {
-      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);
+      (VOID)ShowEngineMessage (STR_ERROR, STR_INVALID_INPUT_RANGE, MSGBOX_BUTTONS_OK);     // an OK box has one answer
       Status = EFI_ABORTED;
     } else if (!EFI_ERROR (CommitString (String, Typed))) {
       TellDriver (String, Previous);
@@ -262,7 +264,7 @@ StringHandleAction (
     return EFI_UNSUPPORTED;
   }
 
-  (VOID)gTuiInputOps.ClearAction (Event);
+  (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
   return StringSelect (String);
 }
 

@@ -98,6 +98,7 @@ TuiPrintPrompt (
   if (Control->Height < 2) {
     PrintCut (Control->Column, Control->Row, Prompt, Cells, Attribute);
   } else {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Control->Column, Control->Row, Cells, Control->Height, Prompt, Attribute);
   }
 }
@@ -257,6 +258,7 @@ TextInitialize (
     return Status;
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Text->Background, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
           NULL, NULL, NULL);
   Text->Control.Record.HelpStringId = OpcodeWord (&Text->Control, 4);
@@ -291,6 +293,7 @@ TextDraw (
     TuiPrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
       Attribute);
   } else {
+    // How many lines it took is not needed here.
     (VOID)PrintWrappedLines (Control->Column + Text->ValueOffset, Control->Row, Room, Control->Height, Text->Text,
             Attribute);
   }
@@ -376,6 +379,7 @@ PaneInitialize (
     return Status;
   }
 
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Pane->Background, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
           NULL, NULL, NULL);
   Pane->Foreground = 0;
@@ -547,7 +551,7 @@ PaneHandleAction (
       Pane->FirstLine++;          // Draw limits it to the lines the text has
     }
 
-    (VOID)PaneDraw (Pane);
+    (VOID)PaneDraw (Pane);     // a control that cannot draw now is drawn at the next redraw
   }
 
   return EFI_UNSUPPORTED;         // the key goes on to the other handlers

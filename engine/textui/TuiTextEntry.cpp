@@ -90,6 +90,7 @@ TuiTextEntryInitialize (
   Opcode = (CONST UINT8 *)(UINTN)Entry->Control.Record.QuestionOpcode;
   Width  = QuestionWidth (Entry);
   Entry->Control.Record.HelpStringId = GetHelpToken (Opcode);
+  // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (NULL, NULL, NULL, NULL, NULL, &Entry->FocusForeground, &Entry->NormalBackground,
           &Entry->NormalForeground, NULL, &Entry->PromptFocused, &Entry->PromptNormal, &Entry->FieldBackground,
           &Entry->EditForeground, NULL, NULL);
@@ -235,7 +236,7 @@ CancelEdit (
 
   CopyMem (Entry->Text, Entry->Backup, ((UINTN)Entry->Capacity + 1) * sizeof (CHAR16));
   Entry->Control.OwnsFrame = 0;
-  (VOID)TuiTextEntryDraw (Entry);
+  (VOID)TuiTextEntryDraw (Entry);     // a control that cannot draw now is drawn at the next redraw
   return EFI_SUCCESS;
 }
 
@@ -249,7 +250,7 @@ ReportText (
   EFI_STATUS   Status   = TuiCommitValue (&Control, Entry->Text, QuestionWidth (Entry));
 
   Entry->Control.OwnsFrame = 0;
-  (VOID)TuiTextEntryDraw (Entry);
+  (VOID)TuiTextEntryDraw (Entry);     // a control that cannot draw now is drawn at the next redraw
   return Status;
 }
 
@@ -275,7 +276,7 @@ TypeCharacter (
 
   Entry->Text[Length]     = Character;
   Entry->Text[Length + 1] = 0;
-  (VOID)TuiTextEntryDraw (Entry);
+  (VOID)TuiTextEntryDraw (Entry);     // a control that cannot draw now is drawn at the next redraw
   return EFI_SUCCESS;
 }
 
@@ -292,7 +293,7 @@ EraseCharacter (
 
   StartEdit (Entry);
   Entry->Text[Length - 1] = 0;
-  (VOID)TuiTextEntryDraw (Entry);
+  (VOID)TuiTextEntryDraw (Entry);     // a control that cannot draw now is drawn at the next redraw
   return EFI_SUCCESS;
 }
 
