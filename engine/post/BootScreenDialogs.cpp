@@ -167,8 +167,9 @@ ShowTimedInfoBox (
     return Status;
   }
 
+  // The box types come from the message box's own table.
   (VOID)gTuiMessageBoxOps.SetBoxType (gTimedInfoBox, MSGBOX_BUTTONS_NONE);
-  (VOID)gTuiMessageBoxOps.Control.Draw (gTimedInfoBox);
+  (VOID)gTuiMessageBoxOps.Control.Draw (gTimedInfoBox);     // a box that cannot draw now is drawn at the next pass
   if (Seconds == 0) {
     return EFI_SUCCESS;
   }
@@ -234,7 +235,7 @@ OpenProgressBox (
   }
 
   Box->Percentage = 0;
-  (VOID)gTuiMessageBoxOps.SetBoxType (Box, MSGBOX_PROGRESS);
+  (VOID)gTuiMessageBoxOps.SetBoxType (Box, MSGBOX_PROGRESS);     // the box types come from the message box's own table
   (VOID)gTuiMessageBoxOps.Control.Draw (Box);     // draws and flushes
   TuiDestroy (mProgressBox, TRUE);
   mProgressBox = Box;
@@ -260,7 +261,7 @@ UpdateProgressBox (
     }
   }
 
-  (VOID)gTuiMessageBoxOps.Control.Draw (Box);
+  (VOID)gTuiMessageBoxOps.Control.Draw (Box);     // a box that cannot draw now is drawn at the next pass
   // Without an input object no key is read; the update itself still succeeded.
   if (!EFI_ERROR (TuiCreate (&gTuiInputOps, (VOID **)&Input))) {
     if (!EFI_ERROR (gTuiInputOps.GetAction (Input)) && (Input->Kind == TUI_EVENT_KEY)) {
@@ -378,11 +379,11 @@ MakeDialogBox (
     return Status;
   }
 
-  (VOID)gTuiMessageBoxOps.SetBoxType (*Box, Call->BoxType);
+  (VOID)gTuiMessageBoxOps.SetBoxType (*Box, Call->BoxType);     // the caller's box type was checked before
   gDialogAnswer = DIALOG_NO_ANSWER;
   ZeroMem (Answer, sizeof (*Answer));
   Answer->Kind = DIALOG_ANSWER_KIND;
-  (VOID)gTuiMessageBoxOps.Control.SetCallback (*Box, NULL, OnDialogButton, Answer);
+  (VOID)gTuiMessageBoxOps.Control.SetCallback (*Box, NULL, OnDialogButton, Answer);     // setting a callback cannot fail
   if ((Call->Colour & DIALOG_CLEAR_SCREEN) != 0) {
     ClearTextScreen ();
   }
@@ -422,8 +423,8 @@ RunDialogBox (
   )
 {
   while (gDialogAnswer == DIALOG_NO_ANSWER) {
-    (VOID)gTuiInputOps.ClearAction (Input);
-    (VOID)gTuiMessageBoxOps.Control.Draw (Box);
+    (VOID)gTuiInputOps.ClearAction (Input);     // clearing an event cannot fail
+    (VOID)gTuiMessageBoxOps.Control.Draw (Box);     // a box that cannot draw now is drawn at the next pass
     if (EFI_ERROR (gTuiInputOps.GetAction (Input))) {
       continue;
     }

@@ -93,6 +93,7 @@ LocateBootScreenProvider (
   }
 
   // What the provider makes of the items is its own affair; only the last answer counts.
+  // The provider keeps the items it takes; one it refuses it does without.
   (VOID)Provider->SetItem (0, 1, &gHiiHandle, NULL);
   (VOID)Provider->SetItem (3, 1, &gLanguageList, &gLanguageCount);
   (VOID)Provider->SetItem (4, 1, &gGraphicsOutput, NULL);
@@ -105,7 +106,7 @@ LocateBootScreenProvider (
   Status     = Provider->SetItem (13, 1, NULL, &gBootLogoTableKey);
   Initialise = (UI_PROVIDER_INITIALISE)Provider->Reserved9[PROVIDER_INITIALISE_SLOT];
   if (Initialise != NULL) {
-    (VOID)Initialise (gImageHandle, gST);
+    (VOID)Initialise (gImageHandle, gST);     // the provider's own start; the engine goes on without what it adds
   }
 
   return Status;
@@ -218,6 +219,7 @@ ShowBootScreenMessageBox (
 
   Status = ShowTextMessageBox (Title, Message, BoxType, Selection);
   if (Saved != NULL) {
+    // The dialog is gone either way; a screen that cannot be restored is drawn again by the flow.
     (VOID)gGraphicsOutput->Blt (gGraphicsOutput, Saved, EfiBltBufferToVideo, 0, 0, 0, 0, (UINTN)Width, (UINTN)Height, 0);
     FreePool (Saved);
   }
@@ -569,7 +571,7 @@ OnGraphicsOutputArrival (
 {
   (VOID)Event;
   (VOID)Context;
-  (VOID)LocateGraphicsOutput ();
+  (VOID)LocateGraphicsOutput ();     // no graphics output yet: the next arrival tries again
 }
 
 EFI_STATUS
@@ -590,12 +592,12 @@ RegisterConsoleNotifications (
     }
 
     if (EFI_ERROR (gBS->RegisterProtocolNotify ((EFI_GUID *)Record->Protocol, Record->Event, &Record->Registration))) {
-      (VOID)gBS->CloseEvent (Record->Event);
+      (VOID)gBS->CloseEvent (Record->Event);     // the record stays without an event, and nothing will signal it
       Record->Event = NULL;
       continue;
     }
 
-    (VOID)gBS->SignalEvent (Record->Event);
+    (VOID)gBS->SignalEvent (Record->Event);     // a valid event cannot refuse
   }
 
   Status = gBS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, OnGraphicsOutputArrival, NULL, &mGraphicsRelocateEvent);
@@ -627,7 +629,7 @@ PostKeyPollTick (
 {
   (VOID)Event;
   (VOID)Context;
-  (VOID)HookPostKeyPoll (0, 0);
+  (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
 }
 
 VOID
@@ -658,7 +660,7 @@ RunPostScreenHooks (
   if ((gPostTimerEvent == NULL) &&
       !EFI_ERROR (CreateTimerEvent (&gPostTimerEvent, PostKeyPollTick, NULL, TimerPeriodic, POST_POLL_PERIOD, TPL_CALLBACK)))
   {
-    (VOID)gBS->SignalEvent (gPostTimerEvent);
+    (VOID)gBS->SignalEvent (gPostTimerEvent);     // a valid event cannot refuse
   }
 }
 
@@ -680,7 +682,7 @@ PollPostKeys (
   OUT UINT64  *State
   )
 {
-  (VOID)HookPostKeyPoll (0, 0);
+  (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
   *Key   = (gHotkeyBootOption != NO_HOTKEY_BOOT_OPTION) ? gHotkeyBootOption + 1 : 0;
   *State = (gEnterSetupRequest != 0) ? BOOT_SCREEN_STATE_SETUP : gBootFlowRequest;
   return ((*Key == 0) && (*State == 0)) ? EFI_NOT_READY : EFI_SUCCESS;
@@ -789,7 +791,7 @@ ReconcileBootFlow (
 
     gBootFlowRequest = 0;
   } else if (Stored == 0) {
-    (VOID)WriteBootFlow (gBootFlowRequest);
+    (VOID)WriteBootFlow (gBootFlowRequest);     // the request holds for this boot from memory; only a later boot would miss it
   } else {
     gBootFlowRequest = 0;
   }
@@ -873,6 +875,7 @@ WaitForHotkeys (
                           Tenths * TIMER_UNITS_PER_TENTH, TPL_CALLBACK));
   }
 
+  // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mWaitStartGroup);
   // Without console input and without a time-out nothing could ever end the wait.
   if ((Tenths != TIMEOUT_NONE) || (gST->ConIn != NULL)) {
@@ -882,13 +885,14 @@ WaitForHotkeys (
       }
 
       WaitForPostKey ();
+      // Notifications: the board's answers decide nothing here.
       (VOID)HookPostKeyPoll (0, 0);
       (VOID)HookPostWaitLoop ();
     }
   }
 
-  (VOID)SignalProtocolNotify (&mWaitEndGroup);
-  (VOID)CancelBootTimeoutTimer (NULL);
+  (VOID)SignalProtocolNotify (&mWaitEndGroup);     // the groups only inform board code; a signal no one receives changes nothing
+  (VOID)CancelBootTimeoutTimer (NULL);     // a timer that is not running has nothing to cancel
 }
 
 /** Lets the user pick a boot device, or setup, from the engine's boot pop-up. */
@@ -906,7 +910,7 @@ RunBootPopup (
     return Status;
   }
 
-  (VOID)ShowBootDeviceMenu (&None);
+  (VOID)ShowBootDeviceMenu (&None);     // the choice is in gBootMenuChoice and the requests, read next
   if ((gEnterSetupRequest != 0) || (gAccessLevel == ACCESS_LEVEL_USER_ONLY)) {
     return EFI_SUCCESS;
   }
@@ -1000,7 +1004,7 @@ DecideAndBoot (
   BOOT_LOOP_RESULT  Result;
 
   for ( ; ; ) {
-    (VOID)EnterSetupIfRequested (&Status);
+    (VOID)EnterSetupIfRequested (&Status);     // setup's own status is in Status; whether it ran is read from the requests below
     if (gBootFlowHoldsSetup != 0) {
       // A user without setup rights cannot be held in setup: the machine boots instead.
       if (gAccessLevel != ACCESS_LEVEL_USER_ONLY) {
@@ -1012,7 +1016,7 @@ DecideAndBoot (
     }
 
     CompleteSettingsRecord ();
-    (VOID)HookBootPopupDefault ();
+    (VOID)HookBootPopupDefault ();     // a notification: the board's answer decides nothing here
     gBootScreenState = BOOT_SCREEN_STATE_BOOTING;
     Result           = RunBootLoop (&Status);
     if (Result == BootLoopLeave) {
@@ -1033,7 +1037,7 @@ RunNestedFlow (
   EFI_STATUS  Status        = EFI_UNSUPPORTED;
 
   gEnterSetupRequest = 1;
-  (VOID)EnterSetupIfRequested (&Status);
+  (VOID)EnterSetupIfRequested (&Status);     // setup's own status is in Status
   // The outer setup still runs: its state is as it was.
   gInSetup             = SavedInSetup;
   gPostMessagesEnabled = SavedMessages;
@@ -1063,7 +1067,7 @@ RunPostFlow (
     gBootFlowRequest = UPDATE_TOOL_FLOW;
   }
 
-  (VOID)HookAfterEnterUpdateCheck ();
+  (VOID)HookAfterEnterUpdateCheck ();     // a notification: the board's answer decides nothing here
   if (!gPostScreenReady) {
     InitPostScreen ();
     if ((gST != NULL) && (gST->ConIn != NULL)) {
@@ -1108,7 +1112,7 @@ RunPostFlow (
 
   WaitForHotkeys (Tenths, Expired);
   if ((gBootFlowHoldsSetup == 0) && (gBootFlowRequest != 0)) {
-    (VOID)WriteBootFlow (gBootFlowRequest);
+    (VOID)WriteBootFlow (gBootFlowRequest);     // the request holds for this boot from memory; only a later boot would miss it
     ApplyBootFlowAnswer (RunBootFlowEntry (), &Tenths, &Expired);
   }
 

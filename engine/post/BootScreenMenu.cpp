@@ -153,6 +153,7 @@ RestoreSelection (
       ZeroMem (&Down, sizeof (Down));
       Down.Kind                 = TUI_EVENT_KEY;
       Down.Key.Key.ScanCode     = SCAN_DOWN;
+      // A dimmed item passes the selection on; at the last item it stays.
       (VOID)gTuiListBoxOps.Control.HandleAction (Box, &Down);
     }
   } else if (Box->Items[Position].Callback == NULL) {
@@ -365,12 +366,12 @@ RunMenu (
 {
   EFI_STATUS  Status = EFI_SUCCESS;
 
-  (VOID)gTuiListBoxOps.Control.SetCallback (Run->Box, Run, OnMenuItemChosen, NULL);
-  (VOID)gTuiListBoxOps.Control.Draw (Run->Box);
+  (VOID)gTuiListBoxOps.Control.SetCallback (Run->Box, Run, OnMenuItemChosen, NULL);     // setting a callback cannot fail
+  (VOID)gTuiListBoxOps.Control.Draw (Run->Box);     // a box that cannot draw now is drawn at the next pass
   FlushTextScreen ();
   while (!Run->Ended) {
-    (VOID)gTuiInputOps.ClearAction (Input);
-    (VOID)gTuiListBoxOps.Control.Draw (Run->Box);
+    (VOID)gTuiInputOps.ClearAction (Input);     // clearing an event cannot fail
+    (VOID)gTuiListBoxOps.Control.Draw (Run->Box);     // a box that cannot draw now is drawn at the next pass
     FlushTextScreen ();
     if (EFI_ERROR (gTuiInputOps.GetAction (Input))) {
       continue;

@@ -255,6 +255,7 @@ DrawOverclockExtraImage (
 
   Mode = ReadOcSettings (&BaseClock);
   if ((Mode == 1) || (Mode == 2)) {
+    // The overlay is a decoration; a missing file shows nothing.
     (VOID)DrawImageFile (&mExtraFile, PLACEMENT_BOTTOM_CENTRE, 0, OVERLAY_LIFT_CENTRED, &Width);
   }
 

@@ -139,7 +139,7 @@ LeaveQuietBoot (
   gQuietBootOn = 0;
   ClearGraphicsScreen ();
   InvalidateBootLogoTable ();
-  (VOID)HookPostKeyRead ();
+  (VOID)HookPostKeyRead ();     // a notification: the board's answer decides nothing here
   DrawTextPostScreen ();
 }
 

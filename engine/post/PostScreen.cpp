@@ -249,6 +249,7 @@ RestoreGopScreen (
     if ((NowWidth != Width) || (NowHeight != Height)) {
       NowWidth  = Width;
       NowHeight = Height;
+      // The screen stays in the mode it has; the copy is then not put back below.
       (VOID)SetClosestGopMode (&NowWidth, &NowHeight);
     }
 
@@ -464,6 +465,7 @@ DrawPostLogoImage (
   if (MayChangeMode && (gLogoScaleMode == 0) && ((Width > ScreenWidth) || (Height > ScreenHeight))) {
     ScreenWidth  = Width;
     ScreenHeight = Height;
+    // A screen that keeps its mode is measured as it is.
     (VOID)SetClosestGopMode (&ScreenWidth, &ScreenHeight);
     (VOID)GetGopResolution (&ScreenWidth, &ScreenHeight);
   }
@@ -737,7 +739,7 @@ ReadCmos (
   IN UINT8  Register
   )
 {
-  (VOID)IoWrite8 (CMOS_INDEX_PORT, Register);
+  (VOID)IoWrite8 (CMOS_INDEX_PORT, Register);     // the port write answers the value written
   return IoRead8 (CMOS_DATA_PORT);
 }
 
@@ -747,6 +749,7 @@ WriteCmos (
   IN UINT8  Value
   )
 {
+  // The port writes answer the values written.
   (VOID)IoWrite8 (CMOS_INDEX_PORT, Register);
   (VOID)IoWrite8 (CMOS_DATA_PORT, Value);
 }
@@ -826,7 +829,7 @@ DrawPostLogo (
     {
       ZeroMem (&None, sizeof (None));
       gLogoScaleMode = 1;
-      (VOID)SetDisplayModeFromEdid (&None);
+      (VOID)SetDisplayModeFromEdid (&None);     // a monitor without a usable EDID keeps the current mode
       Placement = PLACEMENT_TOP_CENTRE;
     }
 
@@ -841,6 +844,7 @@ DrawPostLogo (
     ShowLogoPrompt ();
   }
 
+  // Without graphics output the saved resolution stays 0, and nothing is restored.
   (VOID)GetGopResolution (&gSavedScreenWidth, &gSavedScreenHeight);
   return 0;
 }
@@ -945,7 +949,7 @@ DrawTextPostScreen (
     FreePool (SignOn);
   }
 
-  (VOID)HookAfterLogo ();
+  (VOID)HookAfterLogo ();     // a notification: the board's answer decides nothing here
 }
 
 VOID
@@ -990,7 +994,7 @@ InitPostScreen (
     }
 
     SetConsoleScreenMode (ConsoleControlScreenGraphics);
-    (VOID)HookDrawPostLogo ();
+    (VOID)HookDrawPostLogo ();     // a notification: the board's answer decides nothing here
     gBootProgressBar.Drawn = 1;
     if (gBootProgressBar.Active != 0) {
       DrawProgressBar ();
@@ -1004,7 +1008,7 @@ InitPostScreen (
       DrawTextPostScreen ();
     }
 
-    (VOID)HookPostScreenStart ();
+    (VOID)HookPostScreenStart ();     // a notification: the board's answer decides nothing here
   }
 }
 
@@ -1023,6 +1027,7 @@ DrawProgressBar (
 
   Filled = PostMin (Bar->Position, Bar->Width - 2);
   CopyMem (&Pixel, &Bar->Border, sizeof (Pixel));
+  // The bar is a decoration: a fill the screen refuses leaves it as it was.
   (VOID)gGraphicsOutput->Blt (gGraphicsOutput, &Pixel, EfiBltVideoFill, 0, 0, (UINTN)Bar->Left, (UINTN)Bar->Top,
                           (UINTN)Bar->Width, (UINTN)Bar->Height, 0);
   if (Filled != 0) {
@@ -1033,6 +1038,7 @@ DrawProgressBar (
 
   if (Filled < Bar->Width - 2) {
     CopyMem (&Pixel, &Bar->Background, sizeof (Pixel));
+    // As above: a refused fill leaves the bar as it was.
     (VOID)gGraphicsOutput->Blt (gGraphicsOutput, &Pixel, EfiBltVideoFill, 0, 0, (UINTN)(Bar->Left + 1 + Filled),
                             (UINTN)Bar->Top + 1, (UINTN)(Bar->Width - 2 - Filled), (UINTN)Bar->Height - 2, 0);
   }
