@@ -11,9 +11,7 @@
 #include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
-
-#define STR_GENERAL_HELP       178
-#define STR_GENERAL_HELP_TEXT  179
+#include <Resources/EngineStringIds.h>
 
 static CONST MSGBOX_DEF  mGeneralHelp = { 0, STR_GENERAL_HELP, 0, ENGINE_OWN_HII_HANDLE, STR_GENERAL_HELP_TEXT, 0 };
 
@@ -56,7 +54,7 @@ OnLoadPreviousValuesKey (
   )
 {
   if (InSetupPages ()) {
-    (VOID)DiscardChanges (TRUE);
+    (VOID)DiscardChanges (TRUE);     // the action shows its own outcome
   }
 }
 
@@ -66,6 +64,7 @@ OnLoadOptimizedDefaultsKey (
   )
 {
   if (InSetupPages ()) {
+    // The action shows its own outcome.
     (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
   }
 }
@@ -76,7 +75,7 @@ ShowGeneralHelp (
   )
 {
   if (InSetupPages ()) {
-    (VOID)RunPopupBox (&mGeneralHelp, MSGBOX_BUTTONS_OK);
+    (VOID)RunPopupBox (&mGeneralHelp, MSGBOX_BUTTONS_OK);     // an OK box has one answer
   }
 }
 

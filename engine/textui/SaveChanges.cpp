@@ -20,6 +20,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/variables/VariableCache.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>
@@ -29,9 +30,6 @@
 #include <Library/PrintLib.h>
 #include <Library/UefiLib.h>
 #include <Protocol/DevicePath.h>
-
-#define STR_ERROR        24
-#define STR_SAVE_FAILED  180
 
 static CONST EFI_GUID  mSaveBeginsGuid   = SAVE_CHANGES_NOTIFY_GUID;
 static CONST EFI_GUID  mSaveDoneGuid     = SETTINGS_SAVED_EVENT_GUID;
@@ -264,6 +262,7 @@ PlanOptionOrder (
   FreePool (Cached);
   Stored     = NULL;
   StoredSize = 0;
+  // A variable that cannot be read compares as absent, and the order is written.
   (VOID)GetVariableBuffer (Name, &gEfiGlobalVariableGuid, (VOID **)&Stored, &StoredSize, NULL);
   if (SameBytes (Stored, StoredSize, Order, Used * sizeof (UINT16))) {
     FreePool (Stored);
@@ -433,6 +432,7 @@ PlanLegacyOrder (
     return FALSE;
   }
 
+  // A variable that cannot be read compares as absent, and the order is written.
   (VOID)GetVariableBuffer (u"LegacyDevOrder", &mLegacyOrderGuid, (VOID **)&Stored, &StoredSize, NULL);
   BOOLEAN  Differs = !SameBytes (Stored, StoredSize, Order, OrderSize);
   FreePool (Stored);
@@ -449,6 +449,7 @@ PlanLegacyOrder (
 
   Stored     = NULL;
   StoredSize = 0;
+  // A variable that cannot be read compares as absent, and the list is written.
   (VOID)GetVariableBuffer (u"DisabledDevs", &mDisabledDevsGuid, (VOID **)&Stored, &StoredSize, NULL);
   if ((PathsSize == 0) || SameBytes (Stored, StoredSize, Paths, PathsSize)) {
     FreePool (Paths);
@@ -647,13 +648,15 @@ SaveChangesNoPrompt (
     return EFI_ACCESS_DENIED;     // it has shown why
   }
 
+  // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mSaveBeginsGuid);
   if (gResetNeeded && (FindVariableById (SETUP_RESET_MARKER_VARIABLE_ID, &MarkerIndex) != NULL)) {
     (VOID)WriteVariableBytes (MarkerIndex, 0, sizeof (One), &One);     // the save itself tells a failure
   }
 
   if (GetVariableCount () == 0) {
-    (VOID)HookSettingsSaved ();
+    (VOID)HookSettingsSaved ();     // a notification: the board's answer decides nothing here
+    // The groups only inform board code; a signal no one receives changes nothing.
     (VOID)SignalProtocolNotify (&mSaveDoneGuid);
     return EFI_SUCCESS;
   }
@@ -691,7 +694,7 @@ SaveChanges (
   }
 
   if (EFI_ERROR (Status)) {
-    (VOID)RunPopupBox (&mSaveFailed, MSGBOX_BUTTONS_OK);
+    (VOID)RunPopupBox (&mSaveFailed, MSGBOX_BUTTONS_OK);     // an OK box has one answer
     return 0;
   }
 

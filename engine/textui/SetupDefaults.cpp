@@ -18,6 +18,7 @@
 #include <engine/forms/FormParser.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Protocol/HiiConfigAccess.h>
 #include <Library/BaseLib.h>
@@ -26,23 +27,6 @@
 #include <Guid/GlobalVariable.h>
 #include <Library/PrintLib.h>
 #include <Library/UefiLib.h>
-
-#define STR_LOAD_FAIL_SAFE            160
-#define STR_LOAD_OPTIMIZED            161
-#define STR_SAVE_AND_EXIT_SETUP       162
-#define STR_EXIT_WITHOUT_SAVING       164
-#define STR_SAVE_AND_RESET            166
-#define STR_RESET_WITHOUT_SAVING      167
-#define STR_LOAD_PREVIOUS_VALUES      168
-#define STR_LOAD_PREVIOUS_VALUES_ASK  169
-#define STR_SAVE_AND_RESET_ASK        170
-#define STR_QUIT_WITHOUT_SAVING_ASK   171
-#define STR_SAVE_AND_EXIT_ASK         172
-#define STR_LOAD_OPTIMIZED_ASK        173
-#define STR_LOAD_FAIL_SAFE_ASK        174
-#define STR_SUCCESS                   175
-#define STR_BOOT_OPTION_DELETED       176
-#define STR_DRIVER_DELETED            177
 
 #define OWN  ENGINE_OWN_HII_HANDLE
 
@@ -126,6 +110,7 @@ DiscardChanges (
     UINTN  StoredSize = 0;
     VOID   *Stored    = GetVariableByIndex (SETUP_VARIABLE_INDEX_LANGUAGE, &StoredSize);
     if ((Stored == NULL) || (StoredSize != Size) || (CompareMem (Stored, Language, Size) != 0)) {
+      // A language the store refuses still holds for this boot from the cache.
       (VOID)SetVariableByIndex (SETUP_VARIABLE_INDEX_LANGUAGE, Language, Size);
     }
 
@@ -133,15 +118,17 @@ DiscardChanges (
     FreePool (Language);
   }
 
-  (VOID)HookChangesDiscarded ();
+  (VOID)HookChangesDiscarded ();     // a notification: the board's answer decides nothing here
   ReselectLegacyGroup (Legacy);
   if (!gSaveAskedForReset) {
     gResetNeeded = 0;
   }
 
   RunCallbacksForAction (EFI_BROWSER_ACTION_RETRIEVE);
+  // Without a baseline, whether settings changed falls back to the changed flag.
   (VOID)TakeCacheBaseline ();
   RedrawApp ();
+  // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mPreviousLoadedGuid);
   return EFI_SUCCESS;
 }
@@ -232,6 +219,7 @@ LoadControlDefault (
     return;
   }
 
+  // A question the cache cannot take keeps its value; the others still load.
   (VOID)AccessCacheBytes (TRUE, gVariableCache, Index, Offset, Width, (UINT8 *)Default->Data + Offset);
 }
 
@@ -270,11 +258,12 @@ LoadDefaults (
     }
   }
 
+  // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mDefaultsLoadedGuid);
   gLoadingDefaults = WasLoading;
   ReselectLegacyGroup (Legacy);
   gResetNeeded = 1;
-  (VOID)HookDefaultsLoaded ();
+  (VOID)HookDefaultsLoaded ();     // a notification: the board's answer decides nothing here
   RedrawApp ();
   return EFI_SUCCESS;
 }
@@ -300,7 +289,7 @@ ConfirmExitDiscard (
     gResetNeeded = 0;
   }
 
-  (VOID)DiscardChanges (FALSE);
+  (VOID)DiscardChanges (FALSE);     // the discard shows its own outcome
   gSaveAskedForReset = 0;
   return TRUE;
 }
@@ -528,7 +517,7 @@ DeleteOption (
   }
 
   RedrawApp ();
-  (VOID)RunPopupBox (Driver ? &mDriverDeleted : &mBootDeleted, MSGBOX_BUTTONS_OK);
+  (VOID)RunPopupBox (Driver ? &mDriverDeleted : &mBootDeleted, MSGBOX_BUTTONS_OK);     // an OK box has one answer
 }
 
 VOID
@@ -566,9 +555,11 @@ OnExitItemSelect (
 
   switch (ReadUnaligned16 ((CONST UINT16 *)(Opcode + 2))) {
     case STR_LOAD_FAIL_SAFE:
+      // The action shows its own outcome.
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheMfgDefaults, (UINT64)(UINTN)&gMsgBoxLoadFailSafe);
       break;
     case STR_LOAD_OPTIMIZED:
+      // The action shows its own outcome.
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case STR_SAVE_AND_EXIT_SETUP:
