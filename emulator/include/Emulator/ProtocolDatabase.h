@@ -13,6 +13,7 @@
 
 #include <Uefi.h>
 
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -134,8 +135,9 @@ inline void
 RequireInstalled (EFI_STATUS Status, const char *What)
 {
   if (EFI_ERROR (Status)) {
-    throw std::logic_error (std::string ("device set-up: ") + What + " refused with status 0x" +
-                            std::to_string ((unsigned long long)Status));
+    char  Code[24];
+    snprintf (Code, sizeof (Code), "0x%llX", (unsigned long long)Status);
+    throw std::logic_error (std::string ("device set-up: ") + What + " refused with status " + Code);
   }
 }
 

@@ -9,6 +9,8 @@
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TuiPopup.h>
 
+#include <map>
+
 namespace {
 
 using namespace BootTest;
@@ -76,11 +78,17 @@ protected:
     PutOrder (Order);
   }
 
+  // The file on disk Number, which is made once; an option rewritten later names the same disk.
   BYTES OptionPath (const std::string &Name, UINT16 Number)
   {
+    auto  Made = mOptionPaths.find (Number);
+    if (Made != mOptionPaths.end ()) {
+      return Made->second;
+    }
+
     Emu::BlockDevice  &Disk = DiskWithVolume (Emu::JoinPath ({ Emu::PciNode ((UINT8)Number, 0) }),
                                 Folder (Name, "boot.efi", Name));
-    return Emu::JoinPath ({ Emu::PathBody (Disk.Path ()), Emu::FilePathNode (u"\\boot.efi") });
+    return mOptionPaths[Number] = Emu::JoinPath ({ Emu::PathBody (Disk.Path ()), Emu::FilePathNode (u"\\boot.efi") });
   }
 
   void BuildList ()
@@ -92,6 +100,7 @@ protected:
   std::u16string Row (UINTN Row) { return Devices.TextOut->RowText (Row); }
   UINT8 Attribute (UINTN Column, UINTN Row) { return Devices.TextOut->Cell (Column, Row).Attribute; }
 
+  std::map<UINT16, BYTES>        mOptionPaths;
   CONST UINT64                   *mSavedHooks = nullptr;
   std::vector<UINT64>            mHooks;
   decltype (gBootScreenInterface.ShowBootScreenMenu) mSavedMenu = nullptr;
