@@ -400,7 +400,7 @@ TwoFormsWithStore (const EFI_GUID &Guid)
   F.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
   F.End ();
   F.Form (2, 20);
-  F.Numeric ({ 21, 22, 0x101, 1, 0, 0 }, 0, 0, 9, 1);
+  F.Numeric ({ 21, 22, 0x101, 1, 0, 0 }, 0, 0, 9, 1, false);
   F.End ();
   F.End ();
   return F;
@@ -416,7 +416,7 @@ public:
   UINT64 Publish (UINT64 Failing)
   {
     SetUp ();
-    LoadBoard ({}, {});
+    LoadPlainBoard (1);
     EXPECT_EQ (BuildDynamicPages (), EFI_SUCCESS);
     Handle = Keep (TwoFormsWithStore (kSetGuid));
     UINT64  Mark = M.Memory ().AllocationCount ();
@@ -426,7 +426,11 @@ public:
     return M.Memory ().AllocationCount () - Mark;
   }
 
-  void Finish () { TearDown (); }
+  void Finish ()
+  {
+    FreeVariableCaches ();
+    TearDown ();
+  }
 
   EFI_HII_HANDLE  Handle = nullptr;
 };
