@@ -1093,7 +1093,7 @@ RunPostFlow (
     WaitForPostKey ();
   }
 
-  (VOID)HookPostKeyPoll (0, 0);
+  (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
   if (!ReconcileBootFlow ()) {
     return EFI_UNSUPPORTED;
   }
