@@ -14,13 +14,11 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/core/EngineUtilities.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
-
-#define STR_WARNING             202
-#define STR_READ_ONLY_QUESTION  181
 
 static CONST MSGBOX_DEF  mNoOwner = { 0, STR_WARNING, 0, ENGINE_OWN_HII_HANDLE, STR_READ_ONLY_QUESTION, 0 };
 
