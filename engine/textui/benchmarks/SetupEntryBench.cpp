@@ -10,6 +10,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/core/VariableGuids.h>
 
 #include <Fixtures.h>
 
@@ -48,7 +49,7 @@ public:
   // board's setup data has them: the form sets' stores come after them.
   static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
   {
-    static const EFI_GUID      EngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
     Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
 
     while (D.Variables.size () < 24) {

@@ -13,6 +13,7 @@
 #include <engine/forms/QuestionAccess.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/VariableGuids.h>
 #include <EmulatorHii/FakeDriver.h>
 
 #include <Fixtures.h>
@@ -56,7 +57,7 @@ protected:
   // board's setup data has them: the form sets' stores come after them.
   static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
   {
-    static const EFI_GUID      EngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
     Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
 
     while (D.Variables.size () < 24) {
