@@ -588,7 +588,7 @@ RunPopupBox (
   // In setup the page redraws only its frames after a box: the cells between them, and
   // whatever a following box would be drawn over, keep the box unless what it covered
   // comes back. A box that saves the screen itself restores it on its own.
-  if ((gInSetup != 0) && (gBootScreenState != BOOT_STATE_SAVES_SCREEN) && (gBootScreenState != BOOT_STATE_CLEARS_SCREEN)) {
+  if ((gInSetup != 0) && (gBootScreenState != BOOT_SCREEN_STATE_IN_SETUP) && (gBootScreenState != BOOT_SCREEN_STATE_BOOTING)) {
     Under = SaveTextScreen ();
   }
 
