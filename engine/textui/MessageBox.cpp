@@ -480,7 +480,7 @@ MoveButton (
     Box->Selected = Right ? 1 : 0;
   }
 
-  (VOID)MessageBoxDraw (Box);
+  (VOID)MessageBoxDraw (Box);     // a control that cannot draw now is drawn at the next redraw
 }
 
 static EFI_STATUS
@@ -512,8 +512,8 @@ MessageBoxHandleAction (
       break;
     case ACTION_ABORT:
       Box->Selected = 1;
-      (VOID)AnswerButton (Box, 1);
-      (VOID)gTuiInputOps.ClearAction (Event);
+      (VOID)AnswerButton (Box, 1);     // the box closes whatever its callback answers
+      (VOID)gTuiInputOps.ClearAction (Event);     // clearing an event cannot fail
       break;
     default:
       break;
@@ -556,8 +556,8 @@ RunBoxLoop (
 {
   mPopupResult = MSGBOX_NO_ANSWER;
   while (mPopupResult > MSGBOX_NO_ANSWER - 1) {
-    (VOID)gTuiInputOps.ClearAction (Input);
-    (VOID)MessageBoxDraw (Box);
+    (VOID)gTuiInputOps.ClearAction (Input);     // clearing an event cannot fail
+    (VOID)MessageBoxDraw (Box);     // a control that cannot draw now is drawn at the next redraw
     if (EFI_ERROR (gTuiInputOps.GetAction (Input)) ||
         EFI_ERROR (gTuiMessageBoxOps.Control.HandleAction (Box, Input)))
     {
@@ -605,9 +605,9 @@ RunPopupBox (
     return MSGBOX_NO_ANSWER;
   }
 
-  (VOID)gTuiMessageBoxOps.SetBoxType (Box, BoxType);
+  (VOID)gTuiMessageBoxOps.SetBoxType (Box, BoxType);     // the box types come from this file's own table
   ZeroMem (&Answer, sizeof (Answer));
-  (VOID)gTuiMessageBoxOps.Control.SetCallback (Box, NULL, StorePopupResult, &Answer);
+  (VOID)gTuiMessageBoxOps.Control.SetCallback (Box, NULL, StorePopupResult, &Answer);     // setting a callback cannot fail
   RunBoxLoop (Box, (Temporary != NULL) ? Temporary : gTuiPopupInput);
   Result = mPopupResult;
   TuiDestroy (Box, TRUE);
