@@ -8,7 +8,7 @@
 #include <frontend/FrontEndServices.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
 #include <Resources/EngineStringIds.h>

@@ -12,7 +12,7 @@
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiPopup.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookMembers.h>
 #include <Resources/EngineStringIds.h>
 

@@ -9,7 +9,6 @@
 #include <engine/textui/Hotkeys.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/SetupEngine.h>
 
 #include <Guid/GlobalVariable.h>

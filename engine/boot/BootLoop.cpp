@@ -10,7 +10,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>

@@ -8,7 +8,7 @@
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

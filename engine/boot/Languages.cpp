@@ -9,7 +9,7 @@
 #include <engine/post/BootScreenDialogs.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>

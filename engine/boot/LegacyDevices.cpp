@@ -9,7 +9,7 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/boot/OptionLists.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/variables/VariableCache.h>
 
 #include <Guid/GlobalVariable.h>

@@ -13,7 +13,7 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>

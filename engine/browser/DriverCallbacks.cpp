@@ -4,7 +4,8 @@
   written back into the variable cache, and the action request it asks for.
 **/
 #include <engine/browser/DriverCallbacks.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>

@@ -7,7 +7,7 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>

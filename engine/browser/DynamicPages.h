@@ -138,4 +138,12 @@ VOID        QueueMenuEntryDeletion (IN UINT16 Page);
 extern UINTN  gFrontEndPageItemBuilds;
 extern UINTN  gFrontEndMenuDeletions;
 
+/** Class and subclass of the dynamic-page entry of a package list; EFI_INVALID_PARAMETER when it has none. */
+EFI_STATUS
+GetDynamicPageClass (
+  IN  EFI_HII_HANDLE  HiiHandle,
+  OUT UINT16          *Class,
+  OUT UINT16          *SubClass
+  );
+
 #endif

@@ -1,7 +1,6 @@
 /** @file
   The class and subclass that a package list's form set gave its dynamic-page entry.
 **/
-#include <engine/core/EngineUtilities.h>
 #include <engine/browser/DynamicPages.h>
 
 EFI_STATUS

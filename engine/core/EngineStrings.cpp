@@ -1,7 +1,7 @@
 /** @file
   HII strings in the platform language, and the size of rendered text.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupEngine.h>
 

@@ -1,7 +1,7 @@
 /** @file
   Raw sections of firmware files, read from whichever firmware volume holds the file.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/FirmwareVolumes.h>
 #include <engine/core/EngineGlobals.h>
 
 #include <Library/MemoryAllocationLib.h>

@@ -9,7 +9,10 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
+#include <engine/post/BootGraphics.h>
+#include <engine/post/BootSecurity.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/core/SetupData.h>

@@ -1,7 +1,7 @@
 /** @file
   Matching a key's shift state against the pattern of a hotkey or key-table row.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/ShiftState.h>
 
 // Bit 31 only says that the state is valid; it takes no part in the match.
 #define SHIFT_STATE_COMPARED_BITS  0x7FFFFFFFu

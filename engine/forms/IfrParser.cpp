@@ -6,7 +6,6 @@
 #include <engine/forms/IfrParserInternal.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/forms/FormTables.h>
-#include <engine/core/EngineUtilities.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

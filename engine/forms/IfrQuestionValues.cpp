@@ -6,7 +6,7 @@
 **/
 #include <engine/forms/IfrEvaluation.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>

@@ -4,7 +4,7 @@
 **/
 #include <engine/forms/IfrEvaluation.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

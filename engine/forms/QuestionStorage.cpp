@@ -5,7 +5,7 @@
 **/
 #include <engine/forms/IfrParserInternal.h>
 #include <engine/forms/FormTables.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/forms/QuestionAccess.h>
 
 #include <Library/BaseLib.h>

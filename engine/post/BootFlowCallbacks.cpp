@@ -2,7 +2,7 @@
   Callbacks that rows of the boot-flow table run: booting the option a hotkey chose,
   leaving for boot flow 7, and drawing the board's boot-time image.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/Hotkeys.h>

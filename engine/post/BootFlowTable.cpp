@@ -11,7 +11,8 @@
 #include <engine/textui/Hotkeys.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupEngine.h>

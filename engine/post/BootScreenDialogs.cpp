@@ -6,7 +6,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/ShiftState.h>
 #include <engine/core/SetupEngine.h>
 #include <Resources/EngineStringIds.h>
 

@@ -17,7 +17,8 @@
 #include <engine/textui/TextEntryBox.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/forms/Passwords.h>
+#include <engine/post/BootGraphics.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>

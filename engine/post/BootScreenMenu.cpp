@@ -7,7 +7,8 @@
 #include <engine/post/BootScreenDialogs.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/ShiftState.h>
 #include <engine/core/HookTable.h>
 
 #include <Library/BaseLib.h>

@@ -2,7 +2,9 @@
   Boot-time security: the one call per boot of the drives' security freeze, and the
   message shown when an image fails Secure Boot.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/post/BootGraphics.h>
+#include <engine/post/BootSecurity.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>

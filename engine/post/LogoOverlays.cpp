@@ -6,7 +6,7 @@
 **/
 #include <engine/post/PostScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/FirmwareVolumes.h>
 #include <engine/core/HookMembers.h>
 
 #include <Library/BaseLib.h>

@@ -10,7 +10,9 @@
 #include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/ShiftState.h>
+#include <engine/post/BootGraphics.h>
 #include <engine/core/HookMembers.h>
 #include <Resources/EngineStringIds.h>
 

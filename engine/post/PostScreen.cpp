@@ -10,7 +10,9 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/FirmwareVolumes.h>
+#include <engine/post/BootGraphics.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/core/SetupEngine.h>

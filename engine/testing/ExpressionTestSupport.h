@@ -12,7 +12,7 @@
 
 #include "QuestionTestSupport.h"
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>

@@ -5,7 +5,7 @@
 #define ENGINE_TEXTUI_TESTS_SUPPORT_HELD_FORMS_H_
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <Uefi/UefiHii.h>
 #include <Uefi/UefiIfr.h>
 

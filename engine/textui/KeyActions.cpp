@@ -7,7 +7,7 @@
   row, never plain Tab's).
 **/
 #include <engine/textui/Hotkeys.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/ShiftState.h>
 #include <engine/core/HookMembers.h>
 
 #include <Library/BaseLib.h>

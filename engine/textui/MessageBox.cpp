@@ -3,7 +3,7 @@
 **/
 #include <engine/textui/MessageBox.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <Uefi/UefiIfr.h>
 

@@ -6,7 +6,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookMembers.h>
 #include <Resources/EngineStringIds.h>
 

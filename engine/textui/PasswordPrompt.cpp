@@ -5,7 +5,8 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>

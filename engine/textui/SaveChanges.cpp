@@ -15,7 +15,7 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionConditions.h>

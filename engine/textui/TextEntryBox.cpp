@@ -6,7 +6,8 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineGlobals.h>
 #include <Protocol/SimpleTextOut.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupEngine.h>
 #include <Uefi/UefiIfr.h>

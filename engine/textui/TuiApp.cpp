@@ -9,7 +9,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/ShiftState.h>
 #include <engine/core/HookTable.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/PackageNotify.h>

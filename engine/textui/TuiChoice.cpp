@@ -10,7 +10,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>

@@ -12,7 +12,8 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>

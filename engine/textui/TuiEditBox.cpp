@@ -11,7 +11,8 @@
 #include <engine/textui/TuiValueControls.h>
 #include <engine/core/EngineGlobals.h>
 #include <Protocol/SimpleTextOut.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

@@ -8,7 +8,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/forms/QuestionAccess.h>

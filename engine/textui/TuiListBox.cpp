@@ -5,7 +5,8 @@
 **/
 #include <engine/textui/TuiPopup.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/ShiftState.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 

@@ -9,7 +9,7 @@
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

@@ -8,7 +8,8 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <frontend/FrontEndServices.h>

@@ -13,7 +13,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/MessageBox.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>

@@ -7,7 +7,6 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiStatements.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>

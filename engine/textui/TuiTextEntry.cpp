@@ -8,7 +8,6 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>

@@ -7,7 +7,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/textui/TuiApp.h>

@@ -4,7 +4,7 @@
 #include <engine/testing/BootMachine.h>
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/HookMembers.h>
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TuiPopup.h>

@@ -9,7 +9,7 @@
 #include <engine/core/EngineNeighbours.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/boot/OptionLists.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Builders/SetupDataBuilder.h>

@@ -4,7 +4,7 @@
 #include <engine/testing/QuestionTestSupport.h>
 #include <engine/testing/BootOptionTestSupport.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/SetupEngine.h>
 #include <engine/boot/OptionLists.h>
 #include <Library/DevicePathLib.h>

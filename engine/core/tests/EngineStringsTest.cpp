@@ -2,7 +2,7 @@
 // rendered text, on the emulator's machine with the engine's own package list.
 #include <engine/testing/HiiEngineTest.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringPackage.h>
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The shift-state match of hotkeys and key-table rows.
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/ShiftState.h>
 
 #include <gtest/gtest.h>
 

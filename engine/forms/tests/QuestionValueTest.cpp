@@ -5,7 +5,7 @@
 
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineNeighbours.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>

@@ -3,7 +3,10 @@
 #include <engine/testing/HiiEngineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/post/BootGraphics.h>
+#include <engine/core/FirmwareVolumes.h>
+#include <engine/post/BootSecurity.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/post/BootScreenInterface.h>
 #include <Library/BaseLib.h>

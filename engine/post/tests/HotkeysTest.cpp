@@ -3,7 +3,6 @@
 // the POST key poll driven by the key script.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/post/BootScreenInterface.h>

@@ -15,7 +15,6 @@
 #include <engine/textui/Hotkeys.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/VariableGuids.h>
 #include <Library/BaseMemoryLib.h>
 #include <Protocol/AcpiTable.h>

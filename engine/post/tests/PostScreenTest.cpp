@@ -8,7 +8,7 @@
 #include <engine/post/BootScreenInterface.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineUtilities.h>
+#include <engine/post/BootGraphics.h>
 #include <engine/core/HookMembers.h>
 #include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>

@@ -3,7 +3,6 @@
 // keys in through the method tables, the cache, the clock and the drawn cells out.
 #include <engine/testing/DemoControls.h>
 
-#include <engine/core/EngineUtilities.h>
 #include <engine/core/HookTable.h>
 #include <engine/textui/TuiDateTime.h>
 #include <engine/textui/TuiValueControls.h>

@@ -3,7 +3,7 @@
 // RunPopupBox driven by scripted keys.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiObject.h>
 

@@ -2,7 +2,7 @@
 // limits, moving between fields, accepting and cancelling, and the box's geometry.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/post/BootScreenDialogs.h>
 #include <engine/post/BootScreenInterface.h>
 #include <engine/textui/TextEntryBox.h>

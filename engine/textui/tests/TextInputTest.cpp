@@ -3,7 +3,8 @@
 // key reads, then the bytes of the variable cache and the cells of the screen.
 #include <engine/testing/DemoControls.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/forms/Passwords.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TuiEditBox.h>

@@ -3,7 +3,7 @@
 // skipping, hotkeys, the callback's answers, and the screen put back when it closes.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/textui/TuiPopup.h>
 
 #include <Emulator/KeyScript.h>

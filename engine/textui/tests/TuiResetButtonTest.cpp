@@ -4,7 +4,6 @@
 #include <engine/testing/HeldForms.h>
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/EngineUtilities.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/TuiStatements.h>
 #include <Uefi/UefiIfr.h>

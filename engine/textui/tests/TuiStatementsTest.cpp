@@ -5,7 +5,6 @@
 #include <engine/testing/TuiAppTestSupport.h>
 
 #include <engine/textui/TuiStatements.h>
-#include <engine/core/EngineUtilities.h>
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
   passwords through hook 0xFFFF0014. Every buffer that held a password is zeroed
   before it goes back to the pool.
 **/
-#include <engine/core/EngineUtilities.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>

@@ -3,7 +3,7 @@
 // adds 0x100 to every unit of the buffer it is given.
 #include <engine/testing/HiiEngineTest.h>
 
-#include <engine/core/EngineUtilities.h>
+#include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>

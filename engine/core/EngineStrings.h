@@ -1,0 +1,57 @@
+/** @file
+  HII strings in the platform language, and the size of rendered text.
+**/
+#ifndef ENGINE_STRINGS_H_
+#define ENGINE_STRINGS_H_
+
+#include <Uefi.h>
+#include <Uefi/UefiHii.h>
+#include <Protocol/GraphicsOutput.h>
+
+#define PLATFORM_LANGUAGE_CACHE_SIZE  40
+
+// The 8-bit "PlatformLang" once read: at most 39 characters and a terminator.
+extern CHAR8  gPlatformLanguage[PLATFORM_LANGUAGE_CACHE_SIZE];
+
+// A package-list handle of all ones stands for the engine's own list.
+#define ENGINE_OWN_HII_HANDLE  ((EFI_HII_HANDLE)(UINTN)~(UINTN)0)
+
+// A string id of all ones names no string: a title or item left out, or a string not added.
+#define NO_STRING  0xFFFF
+
+/**
+  String StringId of a package list as a new pool string (the caller frees it).
+
+  @param[in] Language  Optional; null means the platform language. When the string
+                       cannot be read in the language, "en-US" is tried.
+
+  @return The string, or null when the HII protocols are missing or every try fails.
+**/
+CHAR16 *
+HiiGetString (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN EFI_STRING_ID   StringId,
+  IN CONST CHAR16    *Language OPTIONAL
+  );
+
+/**
+  Renders String with the HII font into a new bitmap of Width x Height pixels and
+  reports the size of what was drawn.
+
+  @param[out] Bitmap  The new bitmap, the caller's to free.
+
+  @retval EFI_INVALID_PARAMETER  A null argument, or Width or Height 0 or too large.
+  @retval EFI_OUT_OF_RESOURCES   The bitmap could not be allocated.
+  @return Other                  The HII font's failure; nothing is handed out.
+**/
+EFI_STATUS
+GetStringPixelWidth (
+  IN  CONST CHAR16                   *String,
+  IN  UINTN                          Width,
+  IN  UINTN                          Height,
+  OUT UINTN                          *OutWidth,
+  OUT EFI_GRAPHICS_OUTPUT_BLT_PIXEL  **Bitmap,
+  OUT UINTN                          *OutHeight
+  );
+
+#endif
