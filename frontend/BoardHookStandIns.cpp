@@ -3,7 +3,7 @@
   is not built yet. Each does nothing and answers 0 (FALSE for the POST password
   checks, so the POST screen keeps what it drew).
 **/
-#include <engine/core/HookMembers.h>
+#include <frontend/BoardHooks.h>
 
 UINT64
 BoardCheckPlatformProtocol (

@@ -5,10 +5,12 @@
 **/
 #include <frontend/FrontEndServices.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormParser.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/core/SetupDataFormat.h>
+#include <frontend/SetupSave.h>
 
 static VOID
 LeaveSetup (

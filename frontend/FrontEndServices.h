@@ -1,5 +1,6 @@
 /** @file
-  Services of the graphical front end that the engine's text-mode controls call.
+  Services of the graphical front end that the engine calls through its table of
+  front-end services, which ConnectFrontEnd fills.
 **/
 #ifndef FRONTEND_SERVICES_H_
 #define FRONTEND_SERVICES_H_
@@ -70,5 +71,18 @@ VOID  OnLoadPreviousValuesKey (VOID);
 VOID  OnLoadOptimizedDefaultsKey (VOID);
 VOID  ShowGeneralHelp (VOID);
 VOID  OnEscapeKey (VOID);
+
+//
+// The page items of the pages with a menu entry.
+//
+/** Rebuilds the items of every page that has a menu entry, after the page list changed. */
+VOID        BuildSetupPageItems (IN UINT8 *PageList, IN UINTN Count);
+/** Queues the menu entry of a page whose form set went away for deletion. */
+VOID        QueueMenuEntryDeletion (IN UINT16 Page);
+extern UINTN  gFrontEndPageItemBuilds;
+extern UINTN  gFrontEndMenuDeletions;
+
+/** Fills the engine's table of front-end services (gFrontEnd) with the functions above. */
+VOID  ConnectFrontEnd (VOID);
 
 #endif

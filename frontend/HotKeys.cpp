@@ -9,6 +9,8 @@
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/textui/MessageBox.h>
+#include <frontend/SetupSave.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
 #include <Resources/EngineStringIds.h>

@@ -4,7 +4,7 @@
   so a rebuilt page list needs no items; the stand-ins count their calls, which is
   all a caller could see of them.
 **/
-#include <engine/browser/DynamicPages.h>
+#include <frontend/FrontEndServices.h>
 
 UINTN  gFrontEndPageItemBuilds   = 0;
 UINTN  gFrontEndMenuDeletions    = 0;

@@ -4,11 +4,13 @@
   setup data and the form sets the HII database holds (or those SendForm was given),
   and run from the first page that has one until the user leaves them.
 **/
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/post/PostScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
+#include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/forms/FormParser.h>

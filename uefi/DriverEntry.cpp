@@ -6,7 +6,7 @@
 #include <Library/PlatformLib.h>
 #include <Runtime/CrtSupport.h>
 
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 
 extern "C" EFI_STATUS EFIAPI
 _ModuleEntryPoint (

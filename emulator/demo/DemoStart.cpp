@@ -7,10 +7,10 @@
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/HookTable.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/post/PostScreen.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>

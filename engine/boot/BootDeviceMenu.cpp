@@ -7,13 +7,12 @@
 **/
 #include <engine/boot/BootMenu.h>
 #include <engine/boot/BootOptions.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiPopup.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
-#include <engine/core/HookMembers.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>

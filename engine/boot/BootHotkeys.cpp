@@ -9,7 +9,7 @@
 #include <engine/textui/Hotkeys.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>

@@ -9,8 +9,8 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/post/BootSecurity.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/boot/BootSecurity.h>
 #include <engine/core/HookTable.h>
 
 #include <Guid/ConfigurationTables.h>

@@ -7,6 +7,7 @@
 #define ENGINE_TEXTUI_BOOT_LAUNCH_H_
 
 #include <Uefi.h>
+#include <Protocol/GraphicsOutput.h>
 #include <Protocol/DevicePath.h>
 #include <engine/boot/BootOptions.h>
 
@@ -79,7 +80,14 @@ BOOT_LOOP_RESULT  RunBootLoop (OUT EFI_STATUS *Status);
 //
 /** The health of the controller behind a boot device; success when it is healthy or has no health driver. */
 EFI_STATUS  CheckBootDeviceHealth (IN EFI_DEVICE_PATH_PROTOCOL *DevicePath);
-/** The boot-flow table's default row when the boot loop runs out of options. */
-EFI_STATUS  RunBootFlowDefaultBoot (VOID);
+/**
+  The boot-flow table's default row when the boot loop runs out of options. The table
+  is the boot screen's (post), above the boot manager: start-up connects it, and until
+  then the loop sees a table without a row for the flow (EFI_UNSUPPORTED).
+**/
+extern EFI_STATUS  (*gBootFlowDefaultBoot)(VOID);
+
+/** Boots option Boot#### (Place: its entry in a boot-order array with Count entries from there, or null). */
+EFI_STATUS  LaunchBootOption (IN UINT16 OptionNumber, IN UINT16 *Place OPTIONAL, IN UINTN Count);
 
 #endif

@@ -9,7 +9,6 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
@@ -24,6 +23,8 @@
 #include <Protocol/LegacyBios.h>
 #include <Protocol/SimpleTextIn.h>
 #include <Protocol/SimpleTextOut.h>
+
+EFI_STATUS  (*gBootFlowDefaultBoot)(VOID) = NULL;
 
 #define ACCESS_LEVEL_USER_ONLY      1
 
@@ -280,6 +281,14 @@ NothingBooted (
   ShowRebootScreen ();
 }
 
+static EFI_STATUS
+BootFlowDefaultBoot (
+  VOID
+  )
+{
+  return (gBootFlowDefaultBoot == NULL) ? EFI_UNSUPPORTED : gBootFlowDefaultBoot ();
+}
+
 /**
   An empty run: the boot-flow table's default boot, and while it starts nothing the
   message and a key. TRUE when the key asked for setup.
@@ -290,14 +299,14 @@ RunDefaultWhileNotStarted (
   VOID
   )
 {
-  EFI_STATUS  Status = RunBootFlowDefaultBoot ();
+  EFI_STATUS  Status = BootFlowDefaultBoot ();
 
   while (Status == EFI_NOT_STARTED) {
     ShowNoOptionAndWait ();
     if (gEnterSetupRequest != 0) {
       return TRUE;
     }
-    Status           = RunBootFlowDefaultBoot ();
+    Status           = BootFlowDefaultBoot ();
     gBootFlowRequest = 0;
   }
   return FALSE;
@@ -329,7 +338,7 @@ RunBootLoop (
       FreePool (Order);
       return BootLoopLeave;
     }
-    if (RunBootFlowDefaultBoot () != EFI_NOT_STARTED) {
+    if (BootFlowDefaultBoot () != EFI_NOT_STARTED) {
       break;
     }
     // Without a key between passes a machine whose options all fail would relaunch them without end.

@@ -8,7 +8,6 @@
 #include <engine/boot/BootOptions.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/HookMembers.h>
 #include <engine/variables/VariableCache.h>
 
 #include <Library/BaseMemoryLib.h>

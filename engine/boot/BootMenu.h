@@ -7,6 +7,7 @@
 #define ENGINE_TEXTUI_BOOT_MENU_H_
 
 #include <Uefi.h>
+#include <engine/core/HookTable.h>
 
 typedef struct {
   CHAR16  *Name;     // a copy of the entry's name (shortened for the menu); null for a hidden entry
@@ -36,5 +37,11 @@ VOID        FreeBootMenuList (VOID);
 /** The setup password and the setup-entry event group; only the first call of a boot acts. */
 extern BOOLEAN  gSetupEntryDone;
 VOID        EnterSetupOnce (VOID);
+
+// Hook members and defaults, in the hook table's uniform type.
+UINT64 LaunchOsRecoveryBootManager (CONST HOOK_ARGS *Args);
+UINT64 ShowBootMenuPopup (CONST HOOK_ARGS *Args);
+UINT64 ShowBootDeviceMenu (CONST HOOK_ARGS *Args);
+UINT64 BootSelectedPopupOption (CONST HOOK_ARGS *Args);
 
 #endif

@@ -6,7 +6,6 @@
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/HookMembers.h>
 
 #include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>

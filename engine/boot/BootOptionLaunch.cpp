@@ -6,8 +6,7 @@
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootMenu.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
 

@@ -9,8 +9,7 @@
 #include <engine/boot/BootOptions.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseLib.h>

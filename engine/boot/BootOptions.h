@@ -133,4 +133,13 @@ BOOLEAN       BootOptionDisabledByIndex (IN UINT64 Index, IN UINT64 Reserved, IN
                 IN BOOLEAN ByOrder);
 VOID          SelectLegacyGroupByIndex (IN UINT16 Index);
 
+/** The attributes of load option Boot#### (or Driver####); FALSE when the table has no such option. */
+BOOLEAN     FindLoadOptionAttributes (IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
+/**
+  The whole cached order with the option at Offset / 2 moved to Value, for writing
+  into the cache: Buffer is a new pool buffer, Offset becomes 0, Size its length.
+**/
+EFI_STATUS  ReorderBootOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+
 #endif

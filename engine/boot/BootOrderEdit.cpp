@@ -6,7 +6,6 @@
 **/
 #include <engine/boot/BootOptions.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
 

@@ -11,7 +11,6 @@
 #include <engine/boot/DisplayMode.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/HookMembers.h>
 #include <engine/core/VariableGuids.h>
 
 #include <Library/BaseMemoryLib.h>

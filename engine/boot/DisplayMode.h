@@ -5,6 +5,7 @@
 #define ENGINE_DISPLAY_MODE_H_
 
 #include <Uefi.h>
+#include <engine/core/HookTable.h>
 
 #define DISPLAY_MODE_NONE  0xFFFFFFFF
 
@@ -42,5 +43,8 @@ ChooseDisplayMode (
   IN UINT32                   Width,
   IN UINT32                   Height
   );
+
+// Hook members and defaults, in the hook table's uniform type.
+UINT64 SetDisplayModeFromEdid (CONST HOOK_ARGS *Args);
 
 #endif

@@ -4,7 +4,7 @@
   boot manager asks before it starts a device.
 **/
 #include <engine/boot/DriverHealth.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineGlobals.h>

@@ -6,7 +6,7 @@
   its terminator, and empty codes between separators are passed over.
 **/
 #include <engine/boot/OptionLists.h>
-#include <engine/post/BootScreenDialogs.h>
+#include <engine/textui/TextScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>

@@ -65,4 +65,6 @@ VOID        GetLegacyDeviceStepValue (IN CONST CONTROL_RECORD *Control, IN UINT8
 /** Frees the device lists of every legacy group. */
 VOID        ResetLegacyGroups (VOID);
 
+EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+
 #endif

@@ -6,7 +6,6 @@
 **/
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
 

@@ -8,11 +8,11 @@
   moved once.
 **/
 #include <engine/boot/OptionLists.h>
+#include <engine/textui/TextScreen.h>
 #include <engine/boot/BootOptions.h>
-#include <engine/post/BootScreenDialogs.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

@@ -8,11 +8,11 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormParser.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/FrontEnd.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -285,6 +285,25 @@ BrowserCallback (
 //
 // Action requests.
 //
+// The front end acts on the requests that concern its screens; without one nothing does.
+static VOID
+CallFrontEnd (
+  IN VOID  (*Service)(VOID)
+  )
+{
+  if (Service != NULL) {
+    Service ();
+  }
+}
+
+static BOOLEAN
+GoToParent (
+  VOID
+  )
+{
+  return (gFrontEnd.GoToParentPage != NULL) && gFrontEnd.GoToParentPage ();
+}
+
 /** Writes every page of the form set shown; the first store that refuses decides the answer. */
 static EFI_STATUS
 SubmitFormSet (
@@ -317,7 +336,7 @@ ProcessActionRequest (
   )
 {
   UINT32      Page   = 0;
-  BOOLEAN     Shown  = GetTuiAppCurrentPage (&Page);
+  BOOLEAN     Shown  = GetShownPage (&Page);
   EFI_STATUS  Status = EFI_SUCCESS;
 
   // SendForm reports the request that ended it; one that only stays leaves no mark.
@@ -329,21 +348,21 @@ ProcessActionRequest (
     case EFI_BROWSER_ACTION_REQUEST_RESET:
       // SendForm hands a reset to its caller, which owns the machine's state.
       gResetRequested = (BOOLEAN)(gResetRequested || gSendFormRunning);
-      ConfirmResetWithoutSaving ();
+      CallFrontEnd (gFrontEnd.ConfirmResetWithoutSaving);
       break;
     case EFI_BROWSER_ACTION_REQUEST_SUBMIT:
       // Every store of the form set is written and the form stays.
       Status = Shown ? SubmitFormSet (Page) : EFI_SUCCESS;
       break;
     case EFI_BROWSER_ACTION_REQUEST_EXIT:
-      ConfirmExitWithoutSaving ();
+      CallFrontEnd (gFrontEnd.ConfirmExitWithoutSaving);
       break;
     case EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT:
     case EFI_BROWSER_ACTION_REQUEST_FORM_APPLY:
       Status = Shown ? SubmitForm (Page) : EFI_SUCCESS;
       // A store that refused its values keeps the user on the form, with the values shown.
       if (!EFI_ERROR (Status) && (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT)) {
-        (VOID)GoToParentPage ();
+        (VOID)GoToParent ();
       }
 
       break;
@@ -356,7 +375,7 @@ ProcessActionRequest (
       }
 
       if (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT) {
-        (VOID)GoToParentPage ();
+        (VOID)GoToParent ();
       }
 
       break;
@@ -364,7 +383,7 @@ ProcessActionRequest (
       break;
   }
 
-  if (gSendFormRunning && !TuiAppLeaving ()) {
+  if (gSendFormRunning && !ApplicationLeaving ()) {
     gSendFormRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
   }
 

@@ -8,7 +8,7 @@
 #include <engine/forms/Passwords.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

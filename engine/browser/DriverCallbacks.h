@@ -8,6 +8,7 @@
 #include <Uefi.h>
 #include <Uefi/UefiIfr.h>
 #include <engine/core/SetupDataFormat.h>
+#include <Protocol/HiiConfigAccess.h>
 
 // Set while a driver's callback runs for defaults or any other action.
 extern UINT8    gLoadingDefaults;
@@ -25,5 +26,15 @@ VOID        SaveControlOldValue (IN CONST CONTROL_RECORD *Control);
 VOID        SaveControlNewValue (IN CONST VOID *Value, IN UINTN Size);
 /** Zeroes and frees the kept values; a change no driver callback followed leaves them until here. */
 VOID        FreeSavedValues (VOID);
+
+/** Runs the form callbacks of every loaded form set for one browser action (4 = form close). */
+VOID        RunCallbacksForAction (IN UINTN Action);
+/** Calls the driver's callback of one control for a browser action. */
+EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
+
+/** The same for the pages of one package list, or of all when Handle is NULL. */
+VOID        RunListCallbacks (IN EFI_HII_HANDLE Handle, IN UINTN Action);
+/** FORM_OPEN, then RETRIEVE, for the pages of one package list (all when Handle is NULL). */
+VOID        OpenFormCallbacks (IN EFI_HII_HANDLE Handle);
 
 #endif

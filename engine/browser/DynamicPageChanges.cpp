@@ -5,12 +5,12 @@
 **/
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/core/FrontEnd.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -76,7 +76,9 @@ ReparseFormSet (
   // a form set whose variables or pages did not make it in is not counted as shown.
   Resized = ResizeVariableTables ();
   Rebuilt = RebuildPageData ();
-  BuildSetupPageItems (gPageList, GetPageCount ());
+  if (gFrontEnd.BuildSetupPageItems != NULL) {
+    gFrontEnd.BuildSetupPageItems (gPageList, GetPageCount ());
+  }
   if (!EFI_ERROR (Status)) {
     Status = EFI_ERROR (Resized) ? Resized : Rebuilt;
   }
@@ -201,7 +203,9 @@ ReleaseFormSetPages (
       }
     }
 
-    QueueMenuEntryDeletion ((UINT16)Page);
+    if (gFrontEnd.QueueMenuEntryDeletion != NULL) {
+      gFrontEnd.QueueMenuEntryDeletion ((UINT16)Page);
+    }
     Record->HiiHandle = PAGE_REPARSE_PENDING;
     Found             = TRUE;
   }

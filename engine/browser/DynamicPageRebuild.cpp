@@ -6,7 +6,6 @@
 **/
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
@@ -454,26 +453,3 @@ FreeDynamicPageTable (
   FreePendingPackageNotifications ();
 }
 
-CONST UINT8 *
-FindFormsPackageEnd (
-  IN CONST UINT8  *Opcode
-  )
-{
-  for (UINTN Slot = 0; (gDynamicPageTable != NULL) && (Slot < gDynamicPageSlotCount); Slot++) {
-    CONST UINT8  *Package = gDynamicPageTable[Slot].Package;
-    UINTN        Length;
-
-    if (Package == NULL) {
-      continue;
-    }
-
-    // The package header's low 24 bits give its length, header included. The extra
-    // slot's block has a zero header and holds no scopes to walk.
-    Length = ReadUnaligned24 (Package);
-    if ((Length > sizeof (EFI_HII_PACKAGE_HEADER)) && (Opcode >= Package) && ((UINTN)(Opcode - Package) < Length)) {
-      return Package + Length;
-    }
-  }
-
-  return NULL;
-}

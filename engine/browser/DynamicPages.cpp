@@ -6,7 +6,6 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/DynamicPagesInternal.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
@@ -18,11 +17,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-DYNAMIC_PAGE_RECORD  *gDynamicPageTable     = NULL;
-UINTN                gDynamicPageSlotCount  = 0;
-EFI_HII_HANDLE       *gHiiHandleList        = NULL;
-EFI_HII_HANDLE       *gSendFormHandles      = NULL;
-UINTN                gSendFormHandleCount   = 0;
 UINT64               gDynamicPageCount      = 0;
 
 static CONST EFI_GUID  mDynamicPageCountGuid = DYNAMIC_PAGE_COUNT_VARIABLE_GUID;

@@ -14,26 +14,7 @@
 #include <Uefi/UefiHii.h>
 #include <Protocol/DevicePath.h>
 #include <engine/core/SetupDataFormat.h>
-
-typedef struct {
-  UINT8           *Package;      // the slot's copy of its forms package; null when reading it failed
-  EFI_HII_HANDLE  HiiHandle;     // null when reading the package failed
-  UINT16          Class;
-  UINT64          ExportSize;    // buffer size of the slot's last export; non-zero: the copy is freed with the table
-  UINT8           Parsed;
-  UINT16          SubClass;
-  UINT8           Counted;       // the slot's form set is counted in "DynamicPageCount"
-} DYNAMIC_PAGE_RECORD;
-
-extern DYNAMIC_PAGE_RECORD  *gDynamicPageTable;
-extern UINTN                gDynamicPageSlotCount;
-
-// The HII handles of the slots, the last being the extra slot.
-extern EFI_HII_HANDLE  *gHiiHandleList;
-
-// While SendForm runs, the package lists it was asked to show stand for the database's.
-extern EFI_HII_HANDLE  *gSendFormHandles;
-extern UINTN           gSendFormHandleCount;
+#include <engine/forms/FormTables.h>
 
 // A driver asked for a reset while SendForm runs.
 extern BOOLEAN         gResetRequested;
@@ -68,7 +49,6 @@ UINT16      FindSlotByFormSetForm (IN CONST EFI_GUID *Guid, IN UINT16 Class, IN 
 UINT8       *GetFormSetPackage (IN EFI_HII_HANDLE HiiHandle, IN OUT UINT64 *Size);
 VOID        GetFormSetClass (IN CONST UINT8 *Package, OUT UINT16 *Class, OUT UINT16 *SubClass);
 /** A CLASS or SUBCLASS extension (a GUID opcode of the common family) sets *Class or *SubClass; any other opcode sets neither. */
-VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
 
 /** Joins the work tables into single blocks and points the working tables at them. */
 EFI_STATUS  RebuildFormSetGuidList (VOID);
@@ -123,20 +103,19 @@ VOID        CloseControlRefreshEvent (IN CONST CONTROL_RECORD *Control);
 /** Closes every refresh event (the controls they stand for go with the work tables). */
 VOID        FreeRefreshEvents (VOID);
 /**
+  Registers the refresh event group of a control whose question holds a REFRESH_ID
+  opcode; a failure ends the form walk.
+**/
+EFI_STATUS
+AddRefreshEvent (
+  IN CONST CONTROL_RECORD  *Control
+  );
+
+/**
   Runs the CHANGED callbacks of the questions whose refresh group was signalled since
   the last call; TRUE when one of them is on ShownPage, which then needs a redraw.
 **/
 BOOLEAN     ProcessQuestionRefreshes (IN UINT32 ShownPage);
-
-//
-// The front end's page items.
-//
-/** Rebuilds the items of every page that has a menu entry, after the page list changed. */
-VOID        BuildSetupPageItems (IN UINT8 *PageList, IN UINTN Count);
-/** Queues the menu entry of a page whose form set went away for deletion. */
-VOID        QueueMenuEntryDeletion (IN UINT16 Page);
-extern UINTN  gFrontEndPageItemBuilds;
-extern UINTN  gFrontEndMenuDeletions;
 
 /** Class and subclass of the dynamic-page entry of a package list; EFI_INVALID_PARAMETER when it has none. */
 EFI_STATUS
@@ -145,5 +124,7 @@ GetDynamicPageClass (
   OUT UINT16          *Class,
   OUT UINT16          *SubClass
   );
+
+VOID        FreeDynamicPageTable (VOID);
 
 #endif

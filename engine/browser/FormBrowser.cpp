@@ -3,18 +3,20 @@
   names, through the same setup the boot flow enters, and refuses to run inside a
   running setup.
 **/
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormParser.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/post/BootScreenInterface.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/FrontEnd.h>
+#include <engine/browser/FormBrowser.h>
 
 #include <Protocol/HiiConfigAccess.h>
 
 #include <Library/MemoryAllocationLib.h>
+#include <Protocol/SimpleTextIn.h>
 
 // Set when a driver asked for a reset while SendForm runs; SendForm hands it to its caller.
 BOOLEAN  gResetRequested = FALSE;
@@ -84,7 +86,7 @@ RunSendFormSetup (
   }
 
   gSendFormRunning   = TRUE;
-  Status             = EnterGraphicalSetup ();
+  Status             = (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
   gSendFormRunning   = FALSE;
   gEnterSetupRequest = SavedRequest;
   return Status;
@@ -111,7 +113,7 @@ SendForm (
     *ActionRequest = EFI_BROWSER_ACTION_REQUEST_NONE;
   }
 
-  if (GetTuiAppCurrentPage (&Page) || (gInSetup != 0) || gSendFormRunning) {
+  if (GetShownPage (&Page) || (gInSetup != 0) || gSendFormRunning) {
     return RefuseNestedSendForm ();
   }
 

@@ -3,10 +3,11 @@
   class its form set declares, the slot that holds a form set and form, and the
   package lists SendForm and a goto name.
 **/
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/DynamicPagesInternal.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
@@ -18,7 +19,6 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
-static CONST EFI_GUID  mExtensionGuid        = EFI_IFR_TIANO_GUID;
 #define EXPORT_FIRST_GUESS      10
 
 UINT32
@@ -32,25 +32,6 @@ PackageLength (
 //
 // Packages and their form sets.
 //
-VOID
-ReadClassExtension (
-  IN     CONST UINT8  *Op,
-  IN OUT UINT16       *Class,
-  IN OUT UINT16       *SubClass
-  )
-{
-  if ((Op[0] != EFI_IFR_GUID_OP) || (IfrLength (Op) < IFR_GUID_EXTEND_VALUE_AT + 2) ||
-      (CompareMem (Op + 2, &mExtensionGuid, sizeof (EFI_GUID)) != 0))
-  {
-    return;
-  }
-
-  if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
-    *Class = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
-  } else if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
-    *SubClass = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
-  }
-}
 
 VOID
 GetFormSetClass (

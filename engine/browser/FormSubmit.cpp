@@ -7,7 +7,7 @@
 **/
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>

@@ -6,7 +6,6 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/DynamicPagesInternal.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>

@@ -5,7 +5,7 @@
   images exist.
 **/
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/SetupData.h>

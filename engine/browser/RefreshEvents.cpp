@@ -7,7 +7,7 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/IfrOpcode.h>
 

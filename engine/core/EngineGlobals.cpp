@@ -2,6 +2,8 @@
   Definitions of the globals shared across the engine.
 **/
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/FrontEnd.h>
 
 EFI_HANDLE            gImageHandle       = NULL;
 EFI_SYSTEM_TABLE      *gST               = NULL;
@@ -34,3 +36,7 @@ UINTN                 gDriverOptionCount       = 0;
 UINT16                gBootOrderDisabledMarker   = 0xFFFF;
 UINT16                gDriverOrderDisabledMarker = 0xFFFF;
 UINT64                gBootScreenEntryCount    = 0;
+
+// Filled at start-up by the boot screen and the front end, which lie above the engine core.
+BOOT_SCREEN_INTERFACE  gBootScreenInterface;
+FRONT_END_SERVICES     gFrontEnd;

@@ -3,7 +3,7 @@
 **/
 #include <engine/core/EngineStrings.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

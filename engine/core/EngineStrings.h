@@ -1,5 +1,6 @@
 /** @file
-  HII strings in the platform language, and the size of rendered text.
+  HII strings in the platform language, the HII protocols, strings added in a
+  package list's language, and the size and display width of text.
 **/
 #ifndef ENGINE_STRINGS_H_
 #define ENGINE_STRINGS_H_
@@ -7,6 +8,7 @@
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
 #include <Protocol/GraphicsOutput.h>
+#include <Protocol/UnicodeCollation.h>
 
 #define PLATFORM_LANGUAGE_CACHE_SIZE  40
 
@@ -52,6 +54,41 @@ GetStringPixelWidth (
   OUT UINTN                          *OutWidth,
   OUT EFI_GRAPHICS_OUTPUT_BLT_PIXEL  **Bitmap,
   OUT UINTN                          *OutHeight
+  );
+
+/** Locates the HII font, database and string protocols and, once, the configuration routing. */
+EFI_STATUS
+LocateHiiProtocols (
+  VOID
+  );
+
+/**
+  Adds (StringId 0) or replaces one string in the package list's language that best
+  matches Language.
+
+  @return The string's id; 0xFFFF when String is null, the package list has no
+          language that matches, or the HII string protocol fails.
+**/
+UINT16
+NewStringInLanguage (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT16          StringId,
+  IN CONST CHAR16    *Language,
+  IN CONST CHAR16    *String
+  );
+
+EFI_STATUS
+LocateUnicodeCollation (
+  OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
+  );
+
+// GetStringDisplayWidth's unit: a text cell (8 pixels) is this many units wide.
+#define WIDTH_UNITS_PER_CELL  19
+
+/** The width of a string in units of WIDTH_UNITS_PER_CELL per 8-pixel cell; 0 for a null or empty string. */
+UINT64
+GetStringDisplayWidth (
+  IN CONST CHAR16  *String
   );
 
 #endif

@@ -6,7 +6,6 @@
   index is kept.
 **/
 #include <engine/core/HookTable.h>
-#include <engine/core/HookMembers.h>
 
 CONST UINT64  *gHookTable = NULL;
 
@@ -23,16 +22,15 @@ IsMarker (
   return (BOOLEAN)((Word & 0xFFFF0000ULL) == HOOK_MARKER_MASK && (Word >> 32) == 0);
 }
 
+// Until start-up installs the production table, the table holds the terminator row alone.
+static CONST UINT64  mEmptyTable[] = { HOOK_MARKER_MASK, 0, 0 };
+
 static CONST UINT64 *
 ActiveTable (
   VOID
   )
 {
-  if (gHookTable == NULL) {
-    gHookTable = GetProductionHookTable ();
-  }
-
-  return gHookTable;
+  return (gHookTable == NULL) ? mEmptyTable : gHookTable;
 }
 
 UINT64
@@ -83,7 +81,50 @@ FindHookList (
   return *First;
 }
 
-static HOOK_FUNCTION
+//
+// The default member of each id, run when the table has no row for it. Start-up sets
+// the defaults that lie in the parts above the core; an id without one runs nothing
+// and answers 0.
+//
+#define HOOK_DEFAULT_SLOTS  0x40
+
+static HOOK_FUNCTION  mHookDefaults[HOOK_DEFAULT_SLOTS];
+
+static UINT64
+NoDefault (
+  IN CONST HOOK_ARGS  *Args
+  )
+{
+  (VOID)Args;
+  return 0;
+}
+
+VOID
+SetHookDefault (
+  IN UINT64         Id,
+  IN HOOK_FUNCTION  Default
+  )
+{
+  if (((Id & HOOK_MARKER_MASK) == HOOK_MARKER_MASK) && ((Id & ~HOOK_MARKER_MASK) < HOOK_DEFAULT_SLOTS)) {
+    mHookDefaults[Id & ~HOOK_MARKER_MASK] = Default;
+  }
+}
+
+HOOK_FUNCTION
+HookDefault (
+  IN UINT64  Id
+  )
+{
+  HOOK_FUNCTION  Default = NULL;
+
+  if (((Id & HOOK_MARKER_MASK) == HOOK_MARKER_MASK) && ((Id & ~HOOK_MARKER_MASK) < HOOK_DEFAULT_SLOTS)) {
+    Default = mHookDefaults[Id & ~HOOK_MARKER_MASK];
+  }
+
+  return (Default == NULL) ? NoDefault : Default;
+}
+
+HOOK_FUNCTION
 MemberAt (
   IN UINTN  Index
   )
@@ -159,72 +200,6 @@ CallHookListWithTwoArgs (
 // Wrappers with loops of their own
 // ---------------------------------------------------------------------------
 
-BOOLEAN
-HookPostPasswordCheck (
-  VOID
-  )
-{
-  HOOK_ARGS  Args = { 0, { 0 } };
-  UINTN      First;
-  UINTN      Last;
-  UINTN      Index;
-  BOOLEAN    Result;
-
-  if (FindHookList (HOOK_ID_POST_PASSWORD_CHECK, &First, &Last) == 0) {
-    return (BOOLEAN)(CheckPostPassword (&Args) & 0xFF);
-  }
-
-  Result = FALSE;
-  for (Index = First; Index <= Last; Index++) {
-    Result = (BOOLEAN)(Result | (UINT8)MemberAt (Index)(&Args));
-  }
-
-  return Result;
-}
-
-//
-// Each member, and the default, reads its own copy of the key record: a member
-// that edits the record cannot change what the caller or the next member sees.
-//
-static UINT64
-CallWithKeyCopy (
-  IN HOOK_FUNCTION  Function,
-  IN CONST VOID     *KeyRecord
-  )
-{
-  UINT8      Copy[HOOK_KEY_RECORD_SIZE];
-  HOOK_ARGS  Args = { 1, { (UINT64)(UINTN)Copy } };
-  UINTN      Index;
-
-  for (Index = 0; Index < HOOK_KEY_RECORD_SIZE; Index++) {
-    Copy[Index] = ((CONST UINT8 *)KeyRecord)[Index];
-  }
-
-  return Function (&Args);
-}
-
-UINT32
-HookMapSetupKey (
-  IN CONST VOID  *KeyRecord
-  )
-{
-  UINTN   First;
-  UINTN   Last;
-  UINTN   Index;
-  UINT64  Result;
-
-  if (FindHookList (HOOK_ID_MAP_SETUP_KEY, &First, &Last) == 0) {
-    return (UINT32)CallWithKeyCopy (MapKeyToAction, KeyRecord);
-  }
-
-  Result = 0;
-  for (Index = First; Index <= Last; Index++) {
-    Result = CallWithKeyCopy (MemberAt (Index), KeyRecord);
-  }
-
-  return (UINT32)Result;
-}
-
 UINT64
 HookSetControlColors (
   IN UINT8 *P0,  IN UINT8 *P1,  IN UINT8 *P2,  IN UINT8 *P3,  IN UINT8 *P4,
@@ -242,14 +217,6 @@ HookSetControlColors (
   }
 
   return RunHook (HOOK_ID_SET_CONTROL_COLORS, GetDefaultColors, &Args);
-}
-
-UINT32
-HookMapPointerAction (
-  IN UINT64  Event
-  )
-{
-  return (UINT32)CallHookListWithArg (HOOK_ID_MAP_POINTER_ACTION, MapPointerToAction, Event);
 }
 
 UINT64
@@ -273,4 +240,61 @@ GetDefaultColors (
   }
 
   return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Wrappers that run the common callers
+// ---------------------------------------------------------------------------
+
+UINT64 HookDrawPostLogo (VOID)          { return CallHookList (HOOK_ID_DRAW_POST_LOGO, HookDefault (HOOK_ID_DRAW_POST_LOGO)); }
+UINT64 HookEnterSetup (VOID)            { return CallHookList (HOOK_ID_ENTER_SETUP, HookDefault (HOOK_ID_ENTER_SETUP)); }
+UINT64 HookBootPopupDefault (VOID)      { return CallHookList (HOOK_ID_BOOT_POPUP_DEFAULT, HookDefault (HOOK_ID_BOOT_POPUP_DEFAULT)); }
+UINT64 HookProcessOsIndications (VOID)  { return CallHookList (HOOK_ID_PROCESS_OS_INDICATIONS, HookDefault (HOOK_ID_PROCESS_OS_INDICATIONS)); }
+UINT64 HookAfterEnterUpdateCheck (VOID) { return CallHookList (HOOK_ID_AFTER_ENTER_UPDATE_CHECK, HookDefault (HOOK_ID_AFTER_ENTER_UPDATE_CHECK)); }
+UINT64 HookBeforeLegacyBoot (VOID)      { return CallHookList (HOOK_ID_BEFORE_LEGACY_BOOT, HookDefault (HOOK_ID_BEFORE_LEGACY_BOOT)); }
+UINT64 HookAfterLegacyBoot (VOID)       { return CallHookList (HOOK_ID_AFTER_LEGACY_BOOT, HookDefault (HOOK_ID_AFTER_LEGACY_BOOT)); }
+UINT64 HookBeforeEfiBoot (VOID)         { return CallHookList (HOOK_ID_BEFORE_EFI_BOOT, HookDefault (HOOK_ID_BEFORE_EFI_BOOT)); }
+UINT64 HookAfterEfiBoot (VOID)          { return CallHookList (HOOK_ID_AFTER_EFI_BOOT, HookDefault (HOOK_ID_AFTER_EFI_BOOT)); }
+UINT64 HookSettingsSaved (VOID)         { return CallHookList (HOOK_ID_SETTINGS_SAVED, HookDefault (HOOK_ID_SETTINGS_SAVED)); }
+UINT64 HookDefaultsLoaded (VOID)        { return CallHookList (HOOK_ID_DEFAULTS_LOADED, HookDefault (HOOK_ID_DEFAULTS_LOADED)); }
+UINT64 HookPostWaitLoop (VOID)          { return CallHookList (HOOK_ID_POST_WAIT_LOOP, HookDefault (HOOK_ID_POST_WAIT_LOOP)); }
+UINT64 HookFilterEditKey (VOID)         { return CallHookList (HOOK_ID_FILTER_EDIT_KEY, HookDefault (HOOK_ID_FILTER_EDIT_KEY)); }
+UINT64 HookSnapshotRestored (VOID)      { return CallHookList (HOOK_ID_SNAPSHOT_RESTORED, HookDefault (HOOK_ID_SNAPSHOT_RESTORED)); }
+UINT64 HookDefaultOrdersLoaded (VOID)   { return CallHookList (HOOK_ID_DEFAULT_ORDERS_LOADED, HookDefault (HOOK_ID_DEFAULT_ORDERS_LOADED)); }
+UINT64 HookChangesDiscarded (VOID)      { return CallHookList (HOOK_ID_CHANGES_DISCARDED, HookDefault (HOOK_ID_CHANGES_DISCARDED)); }
+UINT64 HookVariableWritten (VOID)       { return CallHookList (HOOK_ID_VARIABLE_WRITTEN, HookDefault (HOOK_ID_VARIABLE_WRITTEN)); }
+UINT64 HookBootFlowSetup (VOID)         { return CallHookList (HOOK_ID_BOOT_FLOW_SETUP, HookDefault (HOOK_ID_BOOT_FLOW_SETUP)); }
+UINT64 HookBbsPopup (VOID)              { return CallHookList (HOOK_ID_BBS_POPUP, HookDefault (HOOK_ID_BBS_POPUP)); }
+UINT64 HookBeforeSetupReset (VOID)      { return CallHookList (HOOK_ID_BEFORE_SETUP_RESET, HookDefault (HOOK_ID_BEFORE_SETUP_RESET)); }
+UINT64 HookBootMenuSelection (VOID)     { return CallHookList (HOOK_ID_BOOT_MENU_SELECTION, HookDefault (HOOK_ID_BOOT_MENU_SELECTION)); }
+UINT64 HookPostScreenStart (VOID)       { return CallHookList (HOOK_ID_POST_SCREEN_START, HookDefault (HOOK_ID_POST_SCREEN_START)); }
+UINT64 HookSetupPagesBuilt (VOID)       { return CallHookList (HOOK_ID_SETUP_PAGES_BUILT, HookDefault (HOOK_ID_SETUP_PAGES_BUILT)); }
+UINT64 HookAfterLogo (VOID)             { return CallHookList (HOOK_ID_AFTER_LOGO, HookDefault (HOOK_ID_AFTER_LOGO)); }
+UINT64 HookPostKeyRead (VOID)           { return CallHookList (HOOK_ID_POST_KEY_READ, HookDefault (HOOK_ID_POST_KEY_READ)); }
+UINT64 HookGuiSetupStart (VOID)         { return CallHookList (HOOK_ID_GUI_SETUP_START, HookDefault (HOOK_ID_GUI_SETUP_START)); }
+UINT64 HookReserved27 (VOID)            { return CallHookList (HOOK_ID_RESERVED_27, HookDefault (HOOK_ID_RESERVED_27)); }
+
+UINT64 HookPostKeyPoll (UINT64 Arg1, UINT64 Arg2)
+{
+  return CallHookListWithTwoArgs (HOOK_ID_POST_KEY_POLL, HookDefault (HOOK_ID_POST_KEY_POLL), Arg1, Arg2);
+}
+
+UINT64 HookRecoveryBootFiles (UINT64 Arg) { return CallHookListWithArg (HOOK_ID_RECOVERY_BOOT_FILES, HookDefault (HOOK_ID_RECOVERY_BOOT_FILES), Arg); }
+UINT64 HookReserved11 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_11, HookDefault (HOOK_ID_RESERVED_11), Arg); }
+UINT64 HookReserved12 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_12, HookDefault (HOOK_ID_RESERVED_12), Arg); }
+UINT64 HookReserved13 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_13, HookDefault (HOOK_ID_RESERVED_13), Arg); }
+
+UINT64 HookEncodePassword (CHAR16 *Buffer, UINTN SizeInBytes)
+{
+  return CallHookListWithTwoArgs (HOOK_ID_ENCODE_PASSWORD, HookDefault (HOOK_ID_ENCODE_PASSWORD), (UINT64)(UINTN)Buffer, SizeInBytes);
+}
+
+UINT64 HookLoadDefaults (UINT64 DefaultsCache, UINT64 Confirmation)
+{
+  return CallHookListWithTwoArgs (HOOK_ID_LOAD_DEFAULTS, HookDefault (HOOK_ID_LOAD_DEFAULTS), DefaultsCache, Confirmation);
+}
+
+UINT64 HookReserved24 (UINT64 Arg1, UINT64 Arg2)
+{
+  return CallHookListWithTwoArgs (HOOK_ID_RESERVED_24, HookDefault (HOOK_ID_RESERVED_24), Arg1, Arg2);
 }

@@ -76,8 +76,9 @@ enum : UINT64 {
 };
 
 //
-// The table the engine walks. It points at the production table; tests point it at
-// a table of their own and put it back.
+// The table the engine walks. Start-up points it at the production table (which names
+// members of every part, so it is built above them all, in start-up); tests point it
+// at a table of their own and put it back.
 //
 extern CONST UINT64  *gHookTable;
 
@@ -106,6 +107,20 @@ FindHookList (
   OUT UINTN   *Last
   );
 
+/**
+  The default member of hook Id, which its wrapper runs when the table has no row for
+  the id. Start-up sets the defaults that lie in the parts above the core; an id
+  without one runs a member that does nothing and answers 0.
+**/
+VOID           SetHookDefault (IN UINT64 Id, IN HOOK_FUNCTION Default);
+HOOK_FUNCTION  HookDefault (IN UINT64 Id);
+
+/** The member function of hook-table row Index. */
+HOOK_FUNCTION
+MemberAt (
+  IN UINTN  Index
+  );
+
 UINT64
 CallHookList (
   IN UINT64         Id,
@@ -129,15 +144,14 @@ CallHookListWithTwoArgs (
 
 //
 // Wrappers, one per id. Four have loops of their own because their results or
-// arguments differ from the common three callers.
+// arguments differ from the common three callers; the key-mapping and POST-password
+// wrappers, whose defaults the text screens own, are declared with those.
 //
 UINT64   HookDrawPostLogo (VOID);
-BOOLEAN  HookPostPasswordCheck (VOID);
 UINT64   HookEnterSetup (VOID);
 UINT64   HookBootPopupDefault (VOID);
 UINT64   HookProcessOsIndications (VOID);
 UINT64   HookAfterEnterUpdateCheck (VOID);
-UINT32   HookMapSetupKey (IN CONST VOID *KeyRecord);
 UINT64   HookPostKeyPoll (IN UINT64 Arg1, IN UINT64 Arg2);
 UINT64   HookBeforeLegacyBoot (VOID);
 UINT64   HookAfterLegacyBoot (VOID);
@@ -164,7 +178,6 @@ UINT64   HookBootFlowSetup (VOID);
 UINT64   HookBbsPopup (VOID);
 UINT64   HookLoadDefaults (IN UINT64 DefaultsCache, IN UINT64 Confirmation);
 UINT64   HookBeforeSetupReset (VOID);
-UINT32   HookMapPointerAction (IN UINT64 Event);
 UINT64   HookBootMenuSelection (VOID);
 UINT64   HookPostScreenStart (VOID);
 UINT64   HookSetupPagesBuilt (VOID);

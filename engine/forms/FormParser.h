@@ -7,7 +7,7 @@
 #define ENGINE_FORM_PARSER_H_
 
 #include <Uefi.h>
-#include <engine/browser/DynamicPages.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/SetupDataFormat.h>
 
 // A question whose varstore id the form set never declared has no variable.
@@ -51,15 +51,6 @@ extern UINTN     gCompiledPageFormSetGuidCount;
 EFI_STATUS
 ParseFormSetForms (
   IN OUT DYNAMIC_PAGE_RECORD  *Job
-  );
-
-/**
-  Registers the refresh event group of a control whose question holds a REFRESH_ID
-  opcode; a failure ends the form walk.
-**/
-EFI_STATUS
-AddRefreshEvent (
-  IN CONST CONTROL_RECORD  *Control
   );
 
 #endif

@@ -3,14 +3,25 @@
   lets a form set that fails half-way leave them as they were.
 **/
 #include <engine/forms/FormTables.h>
-#include <engine/browser/DynamicPages.h>
+#include <engine/forms/IfrOpcode.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
 #include <Protocol/SimpleTextOut.h>
 
+#include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
+
+DYNAMIC_PAGE_RECORD  *gDynamicPageTable     = NULL;
+UINTN                gDynamicPageSlotCount  = 0;
+EFI_HII_HANDLE       *gHiiHandleList        = NULL;
+EFI_HII_HANDLE       *gSendFormHandles      = NULL;
+UINTN                gSendFormHandleCount   = 0;
+
+FORMS_NEIGHBOURS  gFormsNeighbours = { NULL, NULL, NULL, NULL, NULL, NULL };
+
+static CONST EFI_GUID  mExtensionGuid = EFI_IFR_TIANO_GUID;
 
 WORK_TABLE  gWorkControlData = { NULL, 0, 0 };
 WORK_TABLE  gWorkPageData    = { NULL, 0, 0 };
@@ -531,7 +542,9 @@ FreeWorkTables (
     gControlData = NULL;
   }
 
-  FreeRefreshEvents ();     // their controls go with the tables
+  if (gFormsNeighbours.FreeRefreshEvents != NULL) {
+    gFormsNeighbours.FreeRefreshEvents ();     // their controls go with the tables
+  }
   FreeWorkTable (&gWorkControlData);
   FreeWorkTable (&gWorkPageData);
   FreeWorkTable (&gWorkPageList);
@@ -546,4 +559,64 @@ FreeWorkTables (
   gTopLevelLinkCount      = 0;
   gDynamicFormSetCount    = 0;
   gRebuildingDynamicPages = FALSE;
+}
+
+CONST UINT8 *
+FindFormsPackageEnd (
+  IN CONST UINT8  *Opcode
+  )
+{
+  for (UINTN Slot = 0; (gDynamicPageTable != NULL) && (Slot < gDynamicPageSlotCount); Slot++) {
+    CONST UINT8  *Package = gDynamicPageTable[Slot].Package;
+    UINTN        Length;
+
+    if (Package == NULL) {
+      continue;
+    }
+
+    // The package header's low 24 bits give its length, header included. The extra
+    // slot's block has a zero header and holds no scopes to walk.
+    Length = ReadUnaligned24 (Package);
+    if ((Length > sizeof (EFI_HII_PACKAGE_HEADER)) && (Opcode >= Package) && ((UINTN)(Opcode - Package) < Length)) {
+      return Package + Length;
+    }
+  }
+
+  return NULL;
+}
+
+VOID
+ReadClassExtension (
+  IN     CONST UINT8  *Op,
+  IN OUT UINT16       *Class,
+  IN OUT UINT16       *SubClass
+  )
+{
+  if ((Op[0] != EFI_IFR_GUID_OP) || (IfrLength (Op) < IFR_GUID_EXTEND_VALUE_AT + 2) ||
+      (CompareMem (Op + 2, &mExtensionGuid, sizeof (EFI_GUID)) != 0))
+  {
+    return;
+  }
+
+  if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_CLASS) {
+    *Class = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
+  } else if (Op[IFR_GUID_EXTEND_OP_AT] == EFI_IFR_EXTEND_OP_SUBCLASS) {
+    *SubClass = (UINT16)IfrField (Op, IFR_GUID_EXTEND_VALUE_AT, 2);
+  }
+}
+
+BOOLEAN
+GetShownPage (
+  OUT UINT32  *Page
+  )
+{
+  return (gFormsNeighbours.GetShownPage != NULL) && gFormsNeighbours.GetShownPage (Page);
+}
+
+BOOLEAN
+ApplicationLeaving (
+  VOID
+  )
+{
+  return (gFormsNeighbours.ApplicationLeaving != NULL) && gFormsNeighbours.ApplicationLeaving ();
 }

@@ -12,6 +12,8 @@
 #define ENGINE_FORM_TABLES_H_
 
 #include <Uefi.h>
+#include <Uefi/UefiHii.h>
+#include <Uefi/UefiIfr.h>
 #include <engine/core/SetupDataFormat.h>
 
 typedef struct {
@@ -118,5 +120,62 @@ VOID        SettleReparsedPages (IN UINT32 FirstPage);
 
 /** Frees every work table and forgets the link page and counters. */
 VOID        FreeWorkTables (VOID);
+
+//
+// The dynamic-page table: one record per slot of the HII handle list, each with the
+// engine's own copy of its form set's forms package. Every question opcode a working
+// control record points at lies in one of these copies.
+//
+typedef struct {
+  UINT8           *Package;      // the slot's copy of its forms package; null when reading it failed
+  EFI_HII_HANDLE  HiiHandle;     // null when reading the package failed
+  UINT16          Class;
+  UINT64          ExportSize;    // buffer size of the slot's last export; non-zero: the copy is freed with the table
+  UINT8           Parsed;
+  UINT16          SubClass;
+  UINT8           Counted;       // the slot's form set is counted in "DynamicPageCount"
+} DYNAMIC_PAGE_RECORD;
+
+extern DYNAMIC_PAGE_RECORD  *gDynamicPageTable;
+extern UINTN                gDynamicPageSlotCount;
+
+// The HII handles of the slots, the last being the extra slot.
+extern EFI_HII_HANDLE  *gHiiHandleList;
+
+// While SendForm runs, the package lists it was asked to show stand for the database's.
+extern EFI_HII_HANDLE  *gSendFormHandles;
+extern UINTN           gSendFormHandleCount;
+
+/**
+  The end of the forms package copy that holds Opcode, so that a walk over a
+  question's scope stays inside it; null when no copy the engine holds contains it.
+**/
+CONST UINT8 *FindFormsPackageEnd (IN CONST UINT8 *Opcode);
+
+/** Takes the class or subclass of a class-extension GUID opcode into *Class or *SubClass; other opcodes change nothing. */
+VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
+
+//
+// What the forms ask of the parts above them: the driver callbacks that a question's
+// value runs and the refresh events of questions that ask for them (the browser), and
+// the page the application shows. Start-up connects them; one not connected does
+// nothing (no callback, no event) or answers that no application runs.
+//
+typedef struct {
+  EFI_STATUS  (*InvokeControlCallback)(IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
+  EFI_STATUS  (*CallConfigAccessCallback)(IN EFI_HII_HANDLE HiiHandle, IN UINT16 QuestionId, IN UINT8 Type,
+                IN OUT EFI_IFR_TYPE_VALUE *Value, IN UINTN Action);
+  EFI_STATUS  (*AddRefreshEvent)(IN CONST CONTROL_RECORD *Control);
+  VOID        (*FreeRefreshEvents)(VOID);
+  BOOLEAN     (*GetShownPage)(OUT UINT32 *Page);
+  BOOLEAN     (*ApplicationLeaving)(VOID);
+} FORMS_NEIGHBOURS;
+
+extern FORMS_NEIGHBOURS  gFormsNeighbours;
+
+/** The page the application shows; FALSE (Page unchanged) when none runs. */
+BOOLEAN     GetShownPage (OUT UINT32 *Page);
+/** Whether the application has been told to end; FALSE when none runs. */
+BOOLEAN     ApplicationLeaving (VOID);
 
 #endif

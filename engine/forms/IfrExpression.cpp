@@ -5,7 +5,7 @@
   condition encloses follow its expression inside the same scope).
 **/
 #include <engine/forms/IfrEvaluation.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
 
 #include <Library/BaseMemoryLib.h>

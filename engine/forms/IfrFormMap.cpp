@@ -5,7 +5,7 @@
   evaluated here, end the expression with an undefined result.
 **/
 #include <engine/forms/IfrEvaluation.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>

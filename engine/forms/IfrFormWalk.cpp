@@ -115,8 +115,10 @@ AppendControlToPage (
     ShowUnrecoverableError (u"Reached RWZ Maximum supported Controls");
   }
 
-  if (!EFI_ERROR (Status) && ((Record->Flags & CONTROL_FLAG_REFRESH_EVENT_GROUP) != 0)) {
-    Status = AddRefreshEvent (Record);
+  if (!EFI_ERROR (Status) && ((Record->Flags & CONTROL_FLAG_REFRESH_EVENT_GROUP) != 0) &&
+      (gFormsNeighbours.AddRefreshEvent != NULL))
+  {
+    Status = gFormsNeighbours.AddRefreshEvent (Record);
   }
 
   return Status;

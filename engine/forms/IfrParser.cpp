@@ -4,7 +4,7 @@
   form set, form-set-level conditions and the pages of its forms.
 **/
 #include <engine/forms/IfrParserInternal.h>
-#include <engine/browser/DynamicPages.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/FormTables.h>
 
 #include <Library/BaseLib.h>

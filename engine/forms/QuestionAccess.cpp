@@ -7,10 +7,10 @@
   form and must not change the size.
 **/
 #include <engine/forms/QuestionAccess.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/forms/FormTables.h>
 
 // Question header fields (the header starts at byte 2 of a question opcode).
 #define QUESTION_PROMPT         2
@@ -198,7 +198,7 @@ CurrentPageHandle (
   UINT32       Page = gDefaultBuildPage;
   PAGE_RECORD  *Record;
 
-  (VOID)GetTuiAppCurrentPage (&Page);   // FALSE leaves the default-build page
+  (VOID)GetShownPage (&Page);   // FALSE leaves the default-build page
   return EFI_ERROR (GetPageData (Page, &Record)) ? NULL : Record->HiiHandle;
 }
 

@@ -6,13 +6,13 @@
 **/
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

@@ -9,7 +9,7 @@
 **/
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/SetupData.h>

@@ -7,11 +7,10 @@
   flags byte (byte 13). Bit 4 of the question-header flags (byte 12) means that a
   change needs a reset and says nothing about storage.
 **/
-#include <engine/browser/DriverCallbacks.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
@@ -295,9 +294,9 @@ RefreshControlValue (
              (CompareMem (Cached, Stored, Width) != 0))
   {
     Status = AccessCacheBytes (TRUE, gVariableCache, Control->VariableIndex, Offset, Width, Stored);
-  } else if ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0) {
+  } else if (((Control->Flags & CONTROL_FLAG_CALLBACK) != 0) && (gFormsNeighbours.InvokeControlCallback != NULL)) {
     // A driver that does not handle RETRIEVE leaves the value as it is.
-    (VOID)InvokeControlCallback (Control, (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2), 0, EFI_BROWSER_ACTION_RETRIEVE);
+    (VOID)gFormsNeighbours.InvokeControlCallback (Control, (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2), 0, EFI_BROWSER_ACTION_RETRIEVE);
   }
 
   FreePool (Cached);
@@ -355,5 +354,9 @@ CallFormSetCallback (
 
   ZeroMem (&TypeValue, sizeof (TypeValue));
   TypeValue.u64 = Value;
-  return CallConfigAccessCallback (HiiHandle, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64, &TypeValue, EFI_BROWSER_ACTION_CHANGED);
+  if (gFormsNeighbours.CallConfigAccessCallback == NULL) {
+    return EFI_UNSUPPORTED;     // no driver callbacks without the browser
+  }
+
+  return gFormsNeighbours.CallConfigAccessCallback (HiiHandle, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64, &TypeValue, EFI_BROWSER_ACTION_CHANGED);
 }

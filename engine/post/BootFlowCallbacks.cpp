@@ -4,8 +4,13 @@
 **/
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/boot/BootLaunch.h>
+#include <engine/post/LogoDecoders.h>
 #include <engine/textui/Hotkeys.h>
+#include <engine/forms/Passwords.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/post/BootScreen.h>
+#include <engine/post/PostScreen.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/ImageResource.h>
@@ -84,4 +89,31 @@ BoardImageFlowCallback (
   }
 
   return Resources->Release (Resources);
+}
+
+EFI_STATUS
+BootMenuFlowCallback (
+  IN VOID  *Row
+  )
+{
+  UINT32  Passwords = GetPasswordStatus () & PASSWORD_FIELD_BOTH;
+
+  (VOID)Row;
+  if ((Passwords == PASSWORD_FIELD_FIRST) || ((Passwords == PASSWORD_FIELD_BOTH) && (gAccessLevel == 1))) {
+    return EFI_SUCCESS;
+  }
+
+  gBootScreenState   = BOOT_SCREEN_STATE_BOOT_MENU;
+  gEnterSetupRequest = 1;
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS
+EFIAPI
+PostRefreshNotify (
+  VOID
+  )
+{
+  InvalidateBootLogoTable ();
+  return EFI_SUCCESS;
 }

@@ -29,4 +29,13 @@ BoardImageFlowCallback (
   IN VOID  *Row
   );
 
+/** The callback of the boot-menu flow (flow 6) of the boot-flow table. */
+EFI_STATUS
+BootMenuFlowCallback (
+  IN VOID  *Row
+  );
+
+/** The boot-flow table's default row, run when the boot loop runs out of options. */
+EFI_STATUS  RunBootFlowDefaultBoot (VOID);
+
 #endif

@@ -12,10 +12,11 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupDataFormat.h>
 #include <engine/post/BootFlowCallbacks.h>
-#include <engine/core/HookMembers.h>
+#include <engine/post/PostHooks.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseMemoryLib.h>

@@ -8,7 +8,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/ShiftState.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>
@@ -24,24 +24,6 @@ TUI_MESSAGE_BOX  *gTimedInfoBox = NULL;
 // The timer that closes gTimedInfoBox; the caller holds the same handle.
 static EFI_EVENT  mTimedInfoEvent = NULL;
 
-UINT16
-SetStringAllLanguagesNew (
-  IN EFI_HII_HANDLE  HiiHandle,
-  IN UINT16          StringId,
-  IN CONST CHAR16    *Text
-  )
-{
-  if (StringId == 0) {
-    return HiiAddStringAllLanguages (HiiHandle, Text);
-  }
-
-  // Before the language list is built the strings still need a language to live in.
-  if ((gLanguageList == NULL) || (gLanguageCount == 0)) {
-    return NewStringInLanguage (HiiHandle, StringId, u"en-US", Text);
-  }
-
-  return EFI_ERROR (SetStringAllLanguages (HiiHandle, StringId, Text)) ? (UINT16)NO_STRING : StringId;
-}
 
 UINT64
 GetStringColumns (

@@ -8,11 +8,6 @@
 #include <Uefi/UefiHii.h>
 #include <engine/textui/MessageBox.h>
 
-/**
-  Stores Text under StringId (0 makes a new string) in every language of the
-  language list, or in "en-US" while the list is empty; answers the id, 0xFFFF on failure.
-**/
-UINT16      SetStringAllLanguagesNew (IN EFI_HII_HANDLE HiiHandle, IN UINT16 StringId, IN CONST CHAR16 *Text);
 
 /** Columns the string takes on the screen (its display width / 19); 0 when it cannot be read. */
 UINT64      GetStringColumns (IN EFI_HII_HANDLE HiiHandle, IN UINT16 StringId);

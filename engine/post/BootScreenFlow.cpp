@@ -7,7 +7,14 @@
   screen and the text output exist.
 **/
 #include <engine/post/PostScreen.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/HookTable.h>
+#include <engine/forms/Passwords.h>
+#include <engine/post/BootScreen.h>
+#include <engine/post/PostHooks.h>
+#include <engine/textui/PasswordPrompt.h>
+#include <engine/textui/TuiPopup.h>
 #include <engine/post/BootScreenDialogs.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/BootMenu.h>
@@ -18,11 +25,10 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/Passwords.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootGraphics.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/FrontEnd.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/IoLib.h>
@@ -460,13 +466,21 @@ ShowTextEntryBoxSlot (
   return ShowTextEntryBox (HiiHandle, TitleId, (TEXT_ENTRY_FIELD *)Fields, FieldCount, (TEXT_ENTRY_FILTER)Filter);
 }
 
-BOOT_SCREEN_INTERFACE  gBootScreenInterface = {
+static CONST BOOT_SCREEN_INTERFACE  mBootScreenOperations = {
   RunBootScreenFlow,     PrintBootScreenText,   PrintBootScreenTextChecked, DrawLogoScreenText,
   ShowBootScreenMessageBox, LeaveLogoScreen,    SetBootScreenCursor,        GetBootScreenCursor,
   CreateBootProgressBar, MoveBootProgressBar,   QueryBootScreenState,       ShowTimedInfoBoxSlot,
   SetBootScreenColour,   ShowBootScreenMenuSlot, ShowBootScreenDialogSlot,  ShowProgressBoxSlot,
   GetBootScreenColour,   ShowTextEntryBoxSlot
 };
+
+VOID
+InstallBootScreenOperations (
+  VOID
+  )
+{
+  gBootScreenInterface = mBootScreenOperations;
+}
 
 //
 // Console arrival.
@@ -920,6 +934,15 @@ RunBootPopup (
   return (EFI_STATUS)BootSelectedPopupOption (&None);
 }
 
+// The setup screens are the front end's; without one connected there is no setup to enter.
+static EFI_STATUS
+EnterSetupScreens (
+  VOID
+  )
+{
+  return (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
+}
+
 BOOLEAN
 EnterSetupIfRequested (
   IN OUT EFI_STATUS  *Status
@@ -965,7 +988,7 @@ EnterSetupIfRequested (
 
   gPostMessagesEnabled = 0;
   gInSetup             = 1;
-  *Status              = EnterGraphicalSetup ();
+  *Status              = EnterSetupScreens ();
   gInSetup             = 0;
   gPostMessagesEnabled = 1;
   return TRUE;

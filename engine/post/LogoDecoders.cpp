@@ -4,11 +4,11 @@
   bottom. Every read stays inside the image's size; a buffer the caller passed is
   never freed.
 **/
-#include <engine/core/EngineNeighbours.h>
 
 #include <Format/Bmp.h>
 
 #include <Library/BaseMemoryLib.h>
+#include <engine/post/LogoDecoders.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <graphics/codec/JpegBaseline.h>

@@ -7,7 +7,8 @@
 #include <engine/post/PostScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/FirmwareVolumes.h>
-#include <engine/core/HookMembers.h>
+#include <engine/core/HookTable.h>
+#include <engine/post/PostHooks.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

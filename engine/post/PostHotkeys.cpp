@@ -7,13 +7,13 @@
   boot hotkeys like any other key.
 **/
 #include <engine/textui/Hotkeys.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/ShiftState.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/post/PostHooks.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseMemoryLib.h>

@@ -5,17 +5,22 @@
   image, the progress bar and the save and restore of the graphics screen.
 **/
 #include <engine/post/PostScreen.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/boot/DisplayMode.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/core/FirmwareVolumes.h>
+#include <engine/core/HookTable.h>
+#include <engine/post/BootScreen.h>
+#include <engine/post/LogoDecoders.h>
+#include <engine/post/PostHooks.h>
+#include <engine/textui/SetupActions.h>
 #include <engine/boot/OptionLists.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/FirmwareVolumes.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootGraphics.h>
 #include <engine/core/SetupDataFormat.h>
-#include <engine/core/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>
 #include <Resources/EngineStringIds.h>

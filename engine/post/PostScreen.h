@@ -156,4 +156,8 @@ EFI_STATUS  ProcessOsIndications (VOID);
 /** Forgets the POST state of an earlier machine (hosts that start the engine again). */
 VOID        ResetPostState (VOID);
 
+/** Blits pixels (Pitch pixels a row) at the screen position a placement code gives for X and Y. */
+EFI_STATUS  BltImageAtPlacement (IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Pixels, IN UINT32 Placement, IN UINT64 Width,
+              IN UINT64 Height, IN UINT64 X, IN UINT64 Y, IN UINT64 Pitch);
+
 #endif

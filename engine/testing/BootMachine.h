@@ -7,7 +7,6 @@
 #include "LoadOptionBytes.h"
 #include "TextUiMachineTest.h"
 
-#include <engine/core/EngineNeighbours.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/BootOptions.h>
 #include <Guid/GlobalVariable.h>

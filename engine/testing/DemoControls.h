@@ -16,7 +16,6 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiControl.h>
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TuiObject.h>
 

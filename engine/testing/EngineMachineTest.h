@@ -6,8 +6,9 @@
 #define ENGINE_CORE_TESTS_SUPPORT_ENGINE_MACHINE_TEST_H_
 
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/startup/SetupEngine.h>
+#include <engine/post/BootScreen.h>
+#include <engine/textui/TextScreen.h>
 #include <Library/PlatformLib.h>
 
 #include <Emulator/StandardMachine.h>
@@ -20,6 +21,7 @@ protected:
   {
     Devices = Emu::BuildStandardMachine (M, Emu::MACHINE_OPTIONS {});
     ForgetLibraryTables ();
+    ConnectEngineParts ();      // as the driver's main routine does first
   }
 
   void TearDown () override { ForgetEngine (); }

@@ -7,6 +7,7 @@
 #define ENGINE_CORE_TESTS_SUPPORT_ENGINE_TEST_MACHINE_H_
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/startup/SetupEngine.h>
 #include <Library/PlatformLib.h>
 #include <Pi/PiFirmwareFile.h>
 #include <Protocol/DevicePath.h>
@@ -32,6 +33,7 @@ public:
     gBS = M.BootServices ();
     gRT = M.RuntimeServices ();
     PlatformLibConstructor (Image.ImageHandle (), M.SystemTable ());
+    ConnectEngineParts ();      // as the driver's main routine does first
     mMark = M.Memory ().AllocationCount ();
   }
 

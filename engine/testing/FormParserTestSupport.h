@@ -9,7 +9,7 @@
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 
 #include <Library/BaseMemoryLib.h>
 

@@ -8,9 +8,10 @@
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/core/EngineStrings.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <EmulatorHii/HiiServices.h>

@@ -8,7 +8,6 @@
 #include "TextUiMachineTest.h"
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormParser.h>
 #include <engine/textui/TuiApp.h>
 #include <Builders/HiiPackageBuilder.h>

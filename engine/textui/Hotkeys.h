@@ -125,4 +125,13 @@ extern BOOT_FLOW_CALLBACK  gBoardKeyFlowCallback;
 // Set once the boot-menu notice was printed in this boot.
 extern BOOLEAN             gBootMenuNoticeShown;
 
+// Hook members and defaults, in the hook table's uniform type.
+UINT64 MapKeyToAction (CONST HOOK_ARGS *Args);
+UINT64 MapPointerToAction (CONST HOOK_ARGS *Args);
+
+// The wrappers of hooks 0xFFFF0007 and 0xFFFF001F: each member, or the default above
+// when the board has none, maps a key record or a pointer event to an action code.
+UINT32  HookMapSetupKey (IN CONST VOID *KeyRecord);
+UINT32  HookMapPointerAction (IN UINT64 Event);
+
 #endif

@@ -8,7 +8,6 @@
 **/
 #include <engine/textui/Hotkeys.h>
 #include <engine/core/ShiftState.h>
-#include <engine/core/HookMembers.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -95,3 +94,57 @@ MapPointerToAction (
       return ACTION_NONE;
   }
 }
+
+//
+// Each member, and the default, reads its own copy of the key record: a member
+// that edits the record cannot change what the caller or the next member sees.
+//
+static UINT64
+CallWithKeyCopy (
+  IN HOOK_FUNCTION  Function,
+  IN CONST VOID     *KeyRecord
+  )
+{
+  UINT8      Copy[HOOK_KEY_RECORD_SIZE];
+  HOOK_ARGS  Args = { 1, { (UINT64)(UINTN)Copy } };
+  UINTN      Index;
+
+  for (Index = 0; Index < HOOK_KEY_RECORD_SIZE; Index++) {
+    Copy[Index] = ((CONST UINT8 *)KeyRecord)[Index];
+  }
+
+  return Function (&Args);
+}
+
+
+UINT32
+HookMapSetupKey (
+  IN CONST VOID  *KeyRecord
+  )
+{
+  UINTN   First;
+  UINTN   Last;
+  UINTN   Index;
+  UINT64  Result;
+
+  if (FindHookList (HOOK_ID_MAP_SETUP_KEY, &First, &Last) == 0) {
+    return (UINT32)CallWithKeyCopy (MapKeyToAction, KeyRecord);
+  }
+
+  Result = 0;
+  for (Index = First; Index <= Last; Index++) {
+    Result = CallWithKeyCopy (MemberAt (Index), KeyRecord);
+  }
+
+  return (UINT32)Result;
+}
+
+
+UINT32
+HookMapPointerAction (
+  IN UINT64  Event
+  )
+{
+  return (UINT32)CallHookListWithArg (HOOK_ID_MAP_POINTER_ACTION, MapPointerToAction, Event);
+}
+

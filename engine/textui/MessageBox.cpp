@@ -2,6 +2,7 @@
   The message box and RunPopupBox.
 **/
 #include <engine/textui/MessageBox.h>
+#include <engine/textui/SetupActions.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
@@ -11,6 +12,24 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
+
+#define STR_LOAD_FAIL_SAFE            160
+#define STR_LOAD_FAIL_SAFE_ASK        174
+#define STR_LOAD_OPTIMIZED            161
+#define STR_LOAD_OPTIMIZED_ASK        173
+#define STR_LOAD_PREVIOUS_VALUES      168
+#define STR_LOAD_PREVIOUS_VALUES_ASK  169
+#define STR_SAVE_AND_EXIT_ASK         172
+#define STR_SAVE_AND_EXIT_SETUP       162
+#define STR_SAVE_AND_RESET            166
+#define STR_SAVE_AND_RESET_ASK        170
+
+// The questions setup asks before it ends its state (a choice of 0 agrees).
+CONST MSGBOX_DEF  gMsgBoxSaveAndExit   = { 0, STR_SAVE_AND_EXIT_SETUP,  0, ENGINE_OWN_HII_HANDLE, STR_SAVE_AND_EXIT_ASK,        0 };
+CONST MSGBOX_DEF  gMsgBoxSaveAndReset  = { 0, STR_SAVE_AND_RESET,       0, ENGINE_OWN_HII_HANDLE, STR_SAVE_AND_RESET_ASK,       0 };
+CONST MSGBOX_DEF  gMsgBoxLoadPrevious  = { 0, STR_LOAD_PREVIOUS_VALUES, 0, ENGINE_OWN_HII_HANDLE, STR_LOAD_PREVIOUS_VALUES_ASK, 0 };
+CONST MSGBOX_DEF  gMsgBoxLoadOptimized = { 0, STR_LOAD_OPTIMIZED,       0, ENGINE_OWN_HII_HANDLE, STR_LOAD_OPTIMIZED_ASK,       0 };
+CONST MSGBOX_DEF  gMsgBoxLoadFailSafe  = { 0, STR_LOAD_FAIL_SAFE,       0, ENGINE_OWN_HII_HANDLE, STR_LOAD_FAIL_SAFE_ASK,       0 };
 
 #define MSGBOX_MAX_WIDTH       45
 #define MSGBOX_LABEL_CELLS     10

@@ -7,7 +7,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/Passwords.h>
-#include <engine/core/HookMembers.h>
+#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
@@ -124,3 +124,27 @@ CheckSetupPassword (
 
   return 0;
 }
+
+BOOLEAN
+HookPostPasswordCheck (
+  VOID
+  )
+{
+  HOOK_ARGS  Args = { 0, { 0 } };
+  UINTN      First;
+  UINTN      Last;
+  UINTN      Index;
+  BOOLEAN    Result;
+
+  if (FindHookList (HOOK_ID_POST_PASSWORD_CHECK, &First, &Last) == 0) {
+    return (BOOLEAN)(CheckPostPassword (&Args) & 0xFF);
+  }
+
+  Result = FALSE;
+  for (Index = First; Index <= Last; Index++) {
+    Result = (BOOLEAN)(Result | (UINT8)MemberAt (Index)(&Args));
+  }
+
+  return Result;
+}
+

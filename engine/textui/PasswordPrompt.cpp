@@ -7,10 +7,9 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
-#include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

@@ -7,6 +7,7 @@
 #define ENGINE_PASSWORD_PROMPT_H_
 
 #include <Uefi.h>
+#include <engine/core/HookTable.h>
 #include <Resources/EngineStringIds.h>
 
 #define SYSTEM_ACCESS_GUID \
@@ -44,5 +45,14 @@ EFI_STATUS  ReadPasswordString (OUT CHAR16 *Buffer, IN UINTN MaxChars, IN UINT64
 
 /** XORs the i-th UTF-16 unit (from 1) of Size bytes with the low 16 bits of i x 0xCB05; its own inverse. */
 VOID        EncodePasswordBuffer (IN OUT CHAR16 *Buffer, IN UINTN Size);
+
+// Hook members and defaults, in the hook table's uniform type.
+UINT64 CheckPostPassword (CONST HOOK_ARGS *Args);
+UINT64 CheckSetupPassword (CONST HOOK_ARGS *Args);
+UINT64 EncodePassword (CONST HOOK_ARGS *Args);
+
+// The wrapper of the POST-password hook: TRUE when any member (or the default above)
+// accepted the password.
+BOOLEAN  HookPostPasswordCheck (VOID);
 
 #endif

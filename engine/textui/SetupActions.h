@@ -7,6 +7,7 @@
 #define ENGINE_TEXTUI_SETUP_ACTIONS_H_
 
 #include <Uefi.h>
+#include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/textui/MessageBox.h>
 
@@ -27,54 +28,13 @@ extern CONST MSGBOX_DEF  gMsgBoxLoadPrevious;
 extern CONST MSGBOX_DEF  gMsgBoxLoadOptimized;
 extern CONST MSGBOX_DEF  gMsgBoxLoadFailSafe;
 
-// Set by SaveChangesAndReset: the reset was asked for, a later discard keeps it.
-extern UINT8  gSaveAskedForReset;
-
-/**
-  Writes every changed setting to its store, asking MessageBox first when given.
-  A page inconsistency or a no-submit condition holds the save back; a store or
-  driver that refuses is reported with a message box.
-
-  @return 1 when everything was written; 0 when declined, held back or refused.
-**/
-UINT8       SaveChanges (IN CONST MSGBOX_DEF *MessageBox OPTIONAL);
-
-/**
-  The same writes without asking and without the page check.
-
-  @retval EFI_SUCCESS           Everything was written.
-  @retval EFI_ACCESS_DENIED     A no-submit condition holds (it was shown).
-  @retval EFI_OUT_OF_RESOURCES  The save could not be built; nothing was written.
-  @retval other                 The first refusal of a store or driver.
-**/
-EFI_STATUS  SaveChangesNoPrompt (VOID);
-/** SaveChanges asking "Save configuration and reset?"; on success the reset is due. */
-BOOLEAN     SaveChangesAndReset (VOID);
-/** Writes "LegacyDevOrder" and "DisabledDevs" from a cached legacy order. */
-EFI_STATUS  SaveLegacyDevOrder (IN VARIABLE_CACHE_ENTRY *Entry);
-/** Takes the cache back to the stored settings, asking first when Ask is TRUE; EFI_ABORTED when declined. */
-EFI_STATUS  DiscardChanges (IN BOOLEAN Ask);
-/** Copies a default cache into the settings, asking MessageBox first when given; EFI_ABORTED when declined. */
-EFI_STATUS  LoadDefaults (IN VARIABLE_CACHE_ENTRY *Defaults, IN CONST MSGBOX_DEF *MessageBox OPTIONAL);
-/** Asks whether to quit without saving; TRUE (changes discarded) when the user agrees. */
-BOOLEAN     ConfirmExitDiscard (VOID);
-/** TRUE when a setting differs from what was last stored or read. */
-BOOLEAN     SettingsChanged (VOID);
-/**
-  Leaving setup: with changes, asks "Save configuration and exit?" and saves, or
-  asks whether to quit without saving. TRUE when setup may end.
-**/
-BOOLEAN     ConfirmLeaveSetup (VOID);
-/** Removes a load option from the table and the cached order; nothing for an absent number or a legacy group. */
-VOID        DeleteBootOption (IN UINT16 OptionNumber);
-VOID        DeleteDriverOption (IN UINT16 OptionNumber);
-/** Removes the variables of the options deleted since the last save; the first refusal, the others done. */
-EFI_STATUS  RemoveDeletedOptionVariables (VOID);
-/** Puts the options deleted since the last save back into their tables. */
-VOID        RestoreDeletedOptions (VOID);
-/** The callback of the six fixed exit items of page 0, told apart by their prompts. */
-EFI_STATUS  OnExitItemSelect (IN VOID *Context, IN VOID *Object, IN VOID *Data);
 /** Acts on a link that stands for a boot option or another special function; 1 when a boot was attempted. */
 UINT8       RunSpecialLinkAction (IN CONTROL_RECORD *Control);
+
+/** Rewrites the engine's string 4 with the firmware version for the sign-on line. */
+VOID        UpdateSignOnVersionString (VOID);
+
+// The default member of the load-defaults hook, in the hook table's uniform type.
+UINT64 LoadDefaultsHook (CONST HOOK_ARGS *Args);
 
 #endif

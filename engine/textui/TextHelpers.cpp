@@ -7,7 +7,8 @@
 **/
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/core/EngineStrings.h>
+#include <engine/variables/ConfigString.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -590,4 +591,23 @@ HiiAddStringAllLanguages (
   }
 
   return Id;
+}
+
+UINT16
+SetStringAllLanguagesNew (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT16          StringId,
+  IN CONST CHAR16    *Text
+  )
+{
+  if (StringId == 0) {
+    return HiiAddStringAllLanguages (HiiHandle, Text);
+  }
+
+  // Before the language list is built the strings still need a language to live in.
+  if ((gLanguageList == NULL) || (gLanguageCount == 0)) {
+    return NewStringInLanguage (HiiHandle, StringId, u"en-US", Text);
+  }
+
+  return EFI_ERROR (SetStringAllLanguages (HiiHandle, StringId, Text)) ? (UINT16)NO_STRING : StringId;
 }

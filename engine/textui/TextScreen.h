@@ -129,6 +129,11 @@ CHAR8    *UnicodeToAsciiDup (IN CONST CHAR16 *String);
 VOID     ExtractLastEscape (IN CONST CHAR16 *String, OUT CHAR16 *Escape);
 /** Adds String under one id in every language of the language list; 0xFFFF on failure. */
 UINT16   HiiAddStringAllLanguages (IN EFI_HII_HANDLE HiiHandle, IN CONST CHAR16 *String);
+/**
+  Stores Text under StringId (0 makes a new string) in every language of the
+  language list, or in "en-US" while the list is empty; answers the id, 0xFFFF on failure.
+**/
+UINT16   SetStringAllLanguagesNew (IN EFI_HII_HANDLE HiiHandle, IN UINT16 StringId, IN CONST CHAR16 *Text);
 
 //
 // Events.

@@ -3,7 +3,7 @@
   link stands for a special action.
 **/
 #include <engine/textui/SetupActions.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/core/HookTable.h>
 
 UINT8
 RunSpecialLinkAction (

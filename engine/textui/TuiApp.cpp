@@ -7,7 +7,7 @@
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/ShiftState.h>
 #include <engine/core/HookTable.h>
@@ -15,7 +15,11 @@
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/FrontEnd.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/textui/Hotkeys.h>
+#include <engine/textui/TuiFrame.h>
+#include <engine/textui/TuiObject.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -39,7 +43,7 @@
 TUI_APP  *gTuiApp = NULL;
 
 // The front end's hot-key services take no arguments; the bindings call them through these.
-template <VOID (*Service)(VOID)>
+template <VOID (*FRONT_END_SERVICES::*Service)(VOID)>
 static EFI_STATUS
 RunService (
   IN VOID  *Context,
@@ -50,20 +54,23 @@ RunService (
   (VOID)Context;
   (VOID)Object;
   (VOID)Data;
-  Service ();
+  if (gFrontEnd.*Service != NULL) {
+    (gFrontEnd.*Service)();
+  }
+
   return EFI_SUCCESS;
 }
 
 static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
-  { SCAN_F12_KEY, 0, 0,          0, RunService<CaptureScreen> },
-  { SCAN_F12_KEY, 0, SHIFT_CTRL, 0, RunService<CaptureScreenCtrl> },
-  { SCAN_F10_KEY, 0, 0,          0, RunService<OnSaveChangesKey> },
-  { SCAN_F2_KEY,  0, 0,          0, RunService<OnLoadPreviousValuesKey> },
-  { SCAN_F5_KEY,  0, 0,          0, RunService<OnLoadOptimizedDefaultsKey> },
-  { SCAN_F1_KEY,  0, 0,          0, RunService<ShowGeneralHelp> },
-  { SCAN_ESC_KEY, 0, 0,          0, RunService<OnEscapeKey> },
-  { SCAN_F3_KEY,  0, 0,          0, RunService<OnLoadOptimizedDefaultsKey> },
-  { SCAN_F4_KEY,  0, 0,          0, RunService<OnSaveChangesKey> },
+  { SCAN_F12_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::CaptureScreen> },
+  { SCAN_F12_KEY, 0, SHIFT_CTRL, 0, RunService<&FRONT_END_SERVICES::CaptureScreenCtrl> },
+  { SCAN_F10_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::OnSaveChangesKey> },
+  { SCAN_F2_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadPreviousValuesKey> },
+  { SCAN_F5_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadOptimizedDefaultsKey> },
+  { SCAN_F1_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::ShowGeneralHelp> },
+  { SCAN_ESC_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::OnEscapeKey> },
+  { SCAN_F3_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadOptimizedDefaultsKey> },
+  { SCAN_F4_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnSaveChangesKey> },
   { SCAN_F11_KEY, 0, 0,          0, NULL },
 };
 
@@ -113,7 +120,7 @@ GoBackOrExit (
   }
 
   if (Page->Head.ParentPageNumber == 0) {
-    gTuiApp->Exit = (UINT8)ConfirmLeaveSetup ();
+    gTuiApp->Exit = (UINT8)((gFrontEnd.ConfirmLeaveSetup == NULL) || gFrontEnd.ConfirmLeaveSetup ());
     return EFI_SUCCESS;
   }
 
@@ -134,7 +141,7 @@ ExitClickHandler (
   (VOID)Object;
   (VOID)Data;
   if ((Event != NULL) && (Event->Kind == TUI_EVENT_POINTER) && (Event->Pointer.ClickKind == 1)) {
-    gTuiApp->Exit = (UINT8)ConfirmLeaveSetup ();
+    gTuiApp->Exit = (UINT8)((gFrontEnd.ConfirmLeaveSetup == NULL) || gFrontEnd.ConfirmLeaveSetup ());
   }
 
   return EFI_SUCCESS;
@@ -148,17 +155,22 @@ RunKeyHelpLine (
 {
   switch (Line) {
     case 4:
-      ShowGeneralHelp ();
+      if (gFrontEnd.ShowGeneralHelp != NULL) {
+        gFrontEnd.ShowGeneralHelp ();
+      }
       break;
     case 5:
-      (VOID)DiscardChanges (TRUE);     // the action shows its own outcome
+      if (gFrontEnd.DiscardChanges != NULL) {
+        (VOID)gFrontEnd.DiscardChanges (TRUE);     // the action shows its own outcome
+      }
+
       break;
     case 6:
       // The action shows its own outcome.
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case 7:
-      if (SaveChanges (&gMsgBoxSaveAndExit) != 0) {
+      if ((gFrontEnd.SaveAndExit != NULL) && (gFrontEnd.SaveAndExit () != 0)) {
         gTuiApp->Exit = 1;
       }
 

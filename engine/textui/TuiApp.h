@@ -125,4 +125,16 @@ EFI_STATUS  HandleSetupHotkeyAction (IN VOID *Context, IN VOID *Object, IN VOID 
 **/
 EFI_STATUS  RunTextSetup (IN UINT32 StartPage);
 
+/** Clears the exit byte of the application object, when one exists. */
+VOID        ClearTuiAppExit (VOID);
+/** Destroys the application object, when one exists, and clears its global. */
+VOID        DestroyTuiApp (VOID);
+/** The page the application object shows; FALSE when no application object exists. */
+BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
+/** Tells a running application that the language changed, so it redraws its texts. */
+VOID        MarkTuiAppLanguageChanged (VOID);
+
+/** Whether the text application has been told to end (by the user or a driver's request). */
+BOOLEAN     TuiAppLeaving (VOID);
+
 #endif

@@ -8,7 +8,6 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
@@ -20,6 +19,8 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
+
+VOID  (*gLegacyDeviceStep)(IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value) = NULL;
 
 #define LIST_MARGIN       5         // columns the list box leaves free on the screen
 
@@ -556,7 +557,10 @@ StepOrderValue (
   if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
     (VOID)TuiReadQuestionBytes (&Choice->Control, sizeof (Old), &Old);     // unreadable: the step decides alone
     *Value = Old;
-    GetLegacyDeviceStepValue (&Choice->Control.Record, (UINT8)TowardFront, Value);
+    if (gLegacyDeviceStep != NULL) {
+      gLegacyDeviceStep (&Choice->Control.Record, (UINT8)TowardFront, Value);
+    }
+
     return (BOOLEAN)(*Value != Old);
   }
 

@@ -10,7 +10,6 @@
 #include <engine/textui/TuiDateTime.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
@@ -19,7 +18,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/FrontEnd.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -453,7 +452,7 @@ OnPasswordChanged (
       return EFI_OUT_OF_RESOURCES;
     }
 
-    if (HddPasswordSetCallback (Head, Padded) != EFI_SUCCESS) {
+    if ((gFrontEnd.HddPasswordSetCallback == NULL) || (gFrontEnd.HddPasswordSetCallback (Head, Padded) != EFI_SUCCESS)) {
       Status = StorePassword (Head, Value, Padded);
     }
 
@@ -481,6 +480,17 @@ EmptyCallback (
   return EFI_SUCCESS;
 }
 
+// The fixed exit items act on setup's settings, which are the front end's.
+static EFI_STATUS
+RunExitItem (
+  IN VOID  *Context,
+  IN VOID  *Object,
+  IN VOID  *Data
+  )
+{
+  return (gFrontEnd.OnExitItemSelect == NULL) ? EFI_UNSUPPORTED : gFrontEnd.OnExitItemSelect (Context, Object, Data);
+}
+
 //
 // Every question type has its editing class; a record of a type without a row
 // makes no control.
@@ -488,7 +498,7 @@ EmptyCallback (
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
   { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
-  { 2,  &gTuiLabelOps,          1, OnExitItemSelect,  NULL },                  // the fixed exit items
+  { 2,  &gTuiLabelOps,          1, RunExitItem,       NULL },                  // the fixed exit items
   { 3,  &gTuiTextOps.Base,      0, NULL,              NULL },                  // text
   { 19, &gTuiStringOps,         1, OnValueChanged,    &gTuiValueNotify },      // string
   { 4,  &gTuiDateOps,           0, NULL,              NULL },                  // date

@@ -9,9 +9,7 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiValueControls.h>
 #include <engine/browser/DriverCallbacks.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
-#include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

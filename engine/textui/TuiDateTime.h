@@ -7,6 +7,8 @@
 #ifndef ENGINE_TUI_DATE_TIME_H_
 #define ENGINE_TUI_DATE_TIME_H_
 
+#include <engine/core/HookTable.h>
+
 #include <engine/textui/TuiControl.h>
 #include <Resources/EngineStringIds.h>
 
@@ -41,5 +43,8 @@ UINT8       DayOfWeek (IN UINT16 Year, IN UINT8 Month, IN UINT8 Day);
 /** The handlers the graphical setup puts into the date and time tables. */
 EFI_STATUS  GraphicalDateHandleAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
 EFI_STATUS  GraphicalTimeHandleAction (IN VOID *Object, IN OUT TUI_INPUT *Event);
+
+// Hook members and defaults, in the hook table's uniform type.
+UINT64 InstallGraphicalControlOps (CONST HOOK_ARGS *Args);
 
 #endif

@@ -8,7 +8,6 @@
 **/
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
 
 #include <Library/BaseMemoryLib.h>

@@ -6,7 +6,7 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>

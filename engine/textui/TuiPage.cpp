@@ -7,7 +7,6 @@
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>

@@ -7,12 +7,11 @@
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiStatements.h>
 #include <engine/browser/DriverCallbacks.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
-#include <frontend/FrontEndServices.h>
+#include <engine/core/FrontEnd.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -69,7 +68,9 @@ CheckCurrentPassword (
 {
   CONST CONTROL_RECORD  *Record = &Password->Label.Control.Record;
 
-  if ((HddPasswordCheckCallback (Record, NULL, 0) == EFI_SUCCESS) || !IsStringValueSet (Record)) {
+  if (((gFrontEnd.HddPasswordCheckCallback != NULL) && (gFrontEnd.HddPasswordCheckCallback (Record, NULL, 0) == EFI_SUCCESS)) ||
+      !IsStringValueSet (Record))
+  {
     return TRUE;
   }
 
@@ -144,7 +145,9 @@ StoreNewPassword (
 
   (VOID)Control->Header.Callback (Control->Header.CallbackContext, Control, Notify);   // it reports its own failures
   Notify->Value = NULL;
-  RefreshHddSecurityStatus ();
+  if (gFrontEnd.RefreshHddSecurityStatus != NULL) {
+    gFrontEnd.RefreshHddSecurityStatus ();
+  }
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
     // The page may be rebuilt by the driver; nothing of this control is used after it.
     (VOID)InvokeControlCallback (&Control->Record, Control->Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);

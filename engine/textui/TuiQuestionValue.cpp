@@ -7,13 +7,15 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/FormTables.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/textui/TuiControl.h>
+#include <engine/textui/TuiObject.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>

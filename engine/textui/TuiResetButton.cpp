@@ -3,7 +3,7 @@
   values of the button's default store for every question of its page.
 **/
 #include <engine/textui/TuiStatements.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>

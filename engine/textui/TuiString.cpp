@@ -6,7 +6,7 @@
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiStatements.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>

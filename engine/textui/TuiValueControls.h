@@ -163,4 +163,8 @@ EFI_STATUS  TuiCommitValue (IN OUT TUI_CONTROL **Control, IN VOID *Value, IN UIN
 /** Whether no control of the current page has a pop-up open (ticks then count down). */
 BOOLEAN     TuiNoPopupOpen (VOID);
 
+// The step of a legacy device order's entry, which the boot manager owns; start-up
+// connects it, and until then the entry keeps its value.
+extern VOID  (*gLegacyDeviceStep)(IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value);
+
 #endif

@@ -5,10 +5,8 @@
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>

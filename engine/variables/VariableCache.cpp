@@ -11,10 +11,8 @@
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>
@@ -32,6 +30,8 @@ UINT8                 gSetupVariableChanged      = 0;
 UINT8                 gResetNeeded               = 0;
 UINT8                 gLanguageChanged           = 0;
 UINT32                gDefaultBuildPage          = 0;
+
+VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL, NULL, NULL, NULL, NULL };
 
 UINTN  gCurrentCacheCount = 0;
 UINTN  gDefaultCacheCount = 0;

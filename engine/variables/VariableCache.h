@@ -106,4 +106,24 @@ BOOLEAN     VariableDiffersFromBaseline (IN UINTN Index);
 /** Puts the baseline's value of a variable back into the cache; EFI_NOT_FOUND when it held none. */
 EFI_STATUS  RestoreBaselineEntry (IN UINTN Index);
 
+//
+// What the cache asks of the parts above it: the storage offset of a question (the
+// forms), the load options and the moves of an entry of the boot, driver and legacy
+// orders (the boot manager), and the application told of a new language. Start-up
+// connects them; one not connected answers as if nothing were there: offset 0, no
+// load option, the move refused, no application to tell.
+//
+typedef EFI_STATUS (*REORDER_CACHED_ORDER)(IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+
+typedef struct {
+  UINT16                (*GetQuestionOffset)(IN CONST UINT8 *Opcode);
+  BOOLEAN               (*FindLoadOptionAttributes)(IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
+  REORDER_CACHED_ORDER  ReorderBootOrder;
+  REORDER_CACHED_ORDER  ReorderDriverOrder;
+  REORDER_CACHED_ORDER  ReorderLegacyDevOrder;
+  VOID                  (*LanguageChanged)(VOID);
+} VARIABLE_CACHE_NEIGHBOURS;
+
+extern VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours;
+
 #endif

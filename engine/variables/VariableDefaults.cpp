@@ -6,10 +6,8 @@
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>
@@ -140,7 +138,8 @@ ApplyControlDefaults (
       }
 
       Defaults = (CONST UINT8 *)Control + CONTROL_RECORD_DEFAULTS;
-      Offset   = GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
+      Offset   = (gVariableCacheNeighbours.GetQuestionOffset == NULL) ? 0 :
+                 gVariableCacheNeighbours.GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
       // A default cache that cannot take the value keeps the one it had (zero when new).
       (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
       (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,

@@ -6,10 +6,8 @@
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Guid/GlobalVariable.h>
@@ -34,7 +32,8 @@ NormaliseOptionOrder (
   }
 
   for (UINTN At = 0; At + 2 <= Entry->Size; At += 2) {
-    if (FindLoadOptionAttributes (DriverOptions, ReadUnaligned16 (Data + At), &Attributes) &&
+    if ((gVariableCacheNeighbours.FindLoadOptionAttributes != NULL) &&
+        gVariableCacheNeighbours.FindLoadOptionAttributes (DriverOptions, ReadUnaligned16 (Data + At), &Attributes) &&
         ((Attributes & (LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN)) == 0))
     {
       WriteUnaligned16 (Data + At, Marker);

@@ -7,10 +7,8 @@
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>
@@ -95,6 +93,29 @@ FirstValue (
   return (Size >= sizeof (UINT16)) ? ReadUnaligned16 (Data) : *(CONST UINT8 *)Data;
 }
 
+// The boot manager moves an entry of its orders; while it is not connected the move is refused.
+static EFI_STATUS
+ReorderCachedOrder (
+  IN     REORDER_CACHED_ORDER  Reorder,
+  IN     UINT16                Value,
+  IN OUT UINT32                *Offset,
+  OUT    UINT64                *Size,
+  OUT    VOID                  **Buffer
+  )
+{
+  return (Reorder == NULL) ? EFI_UNSUPPORTED : Reorder (Value, Offset, Size, Buffer);
+}
+
+static VOID
+TellLanguageChanged (
+  VOID
+  )
+{
+  if (gVariableCacheNeighbours.LanguageChanged != NULL) {
+    gVariableCacheNeighbours.LanguageChanged ();
+  }
+}
+
 //
 // Questions see some engine variables in another form than the cache holds them.
 // On success *Data is a new buffer, and Offset and Size describe it.
@@ -127,13 +148,13 @@ TranslateSpecialVariable (
       Status   = (Buffer == NULL) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
       break;
     case SETUP_VARIABLE_INDEX_BOOT_ORDER:
-      Status = ReorderBootOrderCache (Value, &Offset32, &Size64, &Buffer);
+      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderBootOrder, Value, &Offset32, &Size64, &Buffer);
       break;
     case SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER:
-      Status = ReorderLegacyDevOrderCache (Value, &Offset32, &Size64, &Buffer);
+      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderLegacyDevOrder, Value, &Offset32, &Size64, &Buffer);
       break;
     case SETUP_VARIABLE_INDEX_DRIVER_ORDER:
-      Status = ReorderDriverOrderCache (Value, &Offset32, &Size64, &Buffer);
+      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderDriverOrder, Value, &Offset32, &Size64, &Buffer);
       break;
     default:
       return EFI_INVALID_PARAMETER;
@@ -220,7 +241,7 @@ WriteVariableBytes (
 
   if ((Index == SETUP_VARIABLE_INDEX_LANGUAGE) && (Translated != NULL)) {
     gLanguageChanged = 1;
-    MarkTuiAppLanguageChanged ();
+    TellLanguageChanged ();
     Status           = SetVariableByIndex (Index, Translated, TranslatedSize);
   }
 
@@ -280,7 +301,7 @@ WriteWholeVariable (
 
   if (Index == SETUP_VARIABLE_INDEX_LANGUAGE) {
     gLanguageChanged = 1;
-    MarkTuiAppLanguageChanged ();
+    TellLanguageChanged ();
     Status           = SetVariableByIndex (Index, Data, Size);
   }
 

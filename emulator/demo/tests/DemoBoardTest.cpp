@@ -5,9 +5,9 @@
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <Library/PlatformLib.h>
 #include <Protocol/FormBrowser2.h>
 

@@ -9,7 +9,8 @@
 #include <engine/boot/BootOptions.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/core/SetupDataFormat.h>
+#include <frontend/SetupSave.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/variables/VariableCache.h>

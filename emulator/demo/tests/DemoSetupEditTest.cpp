@@ -5,7 +5,6 @@
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/browser/DynamicPages.h>

@@ -5,7 +5,7 @@
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/DynamicPages.h>
 #include <engine/textui/TuiApp.h>
 #include <frontend/FrontEndServices.h>
 #include <Emulator/RunEnded.h>

@@ -5,7 +5,7 @@
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
-#include <engine/core/HookMembers.h>
+#include <gui/GuiServices.h>
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TuiPopup.h>
 

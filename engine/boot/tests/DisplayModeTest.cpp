@@ -3,7 +3,6 @@
 // switch, and malformed EDIDs that change nothing.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/HookMembers.h>
 #include <engine/boot/DisplayMode.h>
 #include <engine/core/VariableGuids.h>
 

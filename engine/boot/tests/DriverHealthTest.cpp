@@ -3,7 +3,7 @@
 // asks for, which driver manages a controller, and the health check before a boot.
 #include <engine/testing/HiiEngineTest.h>
 
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/boot/DriverHealth.h>
 #include <engine/textui/MessageBox.h>
 #include <Library/MemoryAllocationLib.h>

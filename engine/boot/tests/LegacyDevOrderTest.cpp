@@ -3,10 +3,9 @@
 // device names, the group names and disabled states, and the BBS priorities.
 #include <engine/testing/BootOptionTestSupport.h>
 
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/boot/OptionLists.h>
 #include <engine/core/EngineStrings.h>

@@ -5,7 +5,7 @@
 #include <engine/testing/BootOptionTestSupport.h>
 
 #include <engine/core/EngineStrings.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/boot/OptionLists.h>
 #include <Library/DevicePathLib.h>
 #include <Library/MemoryAllocationLib.h>

@@ -6,9 +6,8 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 
@@ -40,6 +39,7 @@ struct FUZZ_MACHINE {
 
     M.Add (std::make_unique<Emu::HiiServices> (M));
     (void)PlatformLibConstructor (nullptr, M.SystemTable ());
+    ConnectEngineParts ();      // as the driver's main routine does first
     gST = M.SystemTable ();
     gBS = gST->BootServices;
     gRT = gST->RuntimeServices;

@@ -4,7 +4,7 @@
 #include <engine/testing/DriverStoreTest.h>
 
 #include <engine/browser/DriverCallbacks.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 

@@ -5,10 +5,11 @@
 
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCacheInternal.h>
+#include <frontend/FrontEndServices.h>
 
 #include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>

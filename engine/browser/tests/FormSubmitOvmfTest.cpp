@@ -6,7 +6,7 @@
 #include <engine/testing/FormParserTestSupport.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>

@@ -6,7 +6,12 @@
 #include <vector>
 
 extern "C++" {
-#include <engine/core/HookMembers.h>
+#include <engine/boot/DisplayMode.h>
+#include <engine/post/PostHooks.h>
+#include <frontend/BoardHooks.h>
+#include <gui/GuiServices.h>
+#include <engine/textui/Hotkeys.h>
+#include <engine/textui/PasswordPrompt.h>
 }
 
 namespace {

@@ -2,7 +2,6 @@
 // and the accessors over pages, controls and variables.
 #include <engine/testing/EngineTestMachine.h>
 
-#include <engine/core/EngineNeighbours.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/VariableGuids.h>

@@ -13,7 +13,9 @@
 #include <engine/forms/IfrExpression.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionConditions.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>

@@ -4,7 +4,7 @@
 // the tables show their error texts.
 #include <engine/testing/FormParserTestSupport.h>
 
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/DynamicPages.h>
 
 #include <gtest/gtest.h>
 

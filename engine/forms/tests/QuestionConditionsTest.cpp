@@ -6,7 +6,7 @@
 
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <Resources/EngineStringPackage.h>
 
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include <engine/testing/DriverStoreTest.h>
 
 #include <engine/browser/DriverCallbacks.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/variables/ConfigString.h>
 #include <engine/forms/QuestionAccess.h>

@@ -3,7 +3,7 @@
 // after the caller frees what it got. A converted picture's buffer must be the size
 // reported, which is width x height pixels of 4 bytes (a JPEG whose width is a multiple of
 // 16 keeps its decode rows, the height rounded up to 16), all of it the caller's.
-#include <engine/core/EngineNeighbours.h>
+#include <engine/post/LogoDecoders.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 

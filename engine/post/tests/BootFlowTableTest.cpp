@@ -6,9 +6,13 @@
 #include <engine/post/PostScreen.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootLaunch.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/post/PostHooks.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/core/SetupData.h>
 #include <engine/textui/TextScreen.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <Library/BaseMemoryLib.h>
 
 #include <Emulator/RunEnded.h>

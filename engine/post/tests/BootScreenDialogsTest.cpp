@@ -2,7 +2,7 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/post/BootScreenDialogs.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiObject.h>
 

@@ -4,7 +4,7 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/post/BootScreenDialogs.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/TuiObject.h>
 
 #include <Emulator/KeyScript.h>

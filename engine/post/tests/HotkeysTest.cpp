@@ -3,10 +3,11 @@
 // the POST key poll driven by the key script.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/HookMembers.h>
+#include <engine/post/PostHooks.h>
 #include <engine/core/HookTable.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/Hotkeys.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <Guid/GlobalVariable.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Resources/EngineStringPackage.h>

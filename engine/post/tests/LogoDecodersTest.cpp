@@ -1,6 +1,6 @@
 // The logo converters against the image fixtures and their reference decodings, and the
 // size protocol, on the emulator's pool.
-#include <engine/core/EngineNeighbours.h>
+#include <engine/post/LogoDecoders.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Format/Bmp.h>
 

@@ -11,7 +11,10 @@
 #include <Builders/IfrBuilder.h>
 
 #include <engine/post/PostScreen.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>

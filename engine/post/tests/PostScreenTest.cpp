@@ -5,12 +5,15 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/post/PostScreen.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/HookTable.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/post/BootScreenDialogs.h>
+#include <engine/post/PostHooks.h>
+#include <engine/textui/TextEntryBox.h>
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/core/HookMembers.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>

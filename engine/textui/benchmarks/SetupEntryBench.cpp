@@ -7,7 +7,9 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/variables/ConfigString.h>
 #include <engine/core/SetupData.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/VariableGuids.h>

@@ -4,6 +4,7 @@
 #include <engine/testing/TuiAppTestSupport.h>
 
 #include <engine/core/SetupData.h>
+#include <engine/browser/FormBrowser.h>
 
 #include <gtest/gtest.h>
 

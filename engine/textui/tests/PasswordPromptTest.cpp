@@ -3,7 +3,6 @@
 // event groups, "SystemAccess", and that no freed buffer keeps the typed text.
 #include <engine/testing/TextUiMachineTest.h>
 
-#include <engine/core/HookMembers.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/PasswordPrompt.h>

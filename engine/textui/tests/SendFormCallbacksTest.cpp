@@ -5,7 +5,9 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
 #include <engine/textui/TuiApp.h>
 #include <Builders/HiiPackageBuilder.h>

@@ -5,10 +5,10 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormParser.h>
 #include <engine/core/SetupData.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/TuiApp.h>
 #include <Emulator/RunEnded.h>
 #include <Builders/HiiPackageBuilder.h>

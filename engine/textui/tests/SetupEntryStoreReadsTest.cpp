@@ -7,7 +7,10 @@
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
+#include <engine/core/EngineGlobals.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/variables/ConfigString.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/forms/QuestionAccess.h>

@@ -4,7 +4,7 @@
 
 #include <engine/core/EngineStrings.h>
 #include <engine/post/BootScreenDialogs.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <engine/textui/TextEntryBox.h>
 
 #include <algorithm>

@@ -3,12 +3,12 @@
 #include <engine/testing/HiiEngineTest.h>
 
 #include <engine/browser/DynamicPages.h>
-#include <engine/post/BootGraphics.h>
+#include <engine/boot/BootGraphics.h>
 #include <engine/core/FirmwareVolumes.h>
-#include <engine/post/BootSecurity.h>
+#include <engine/boot/BootSecurity.h>
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/textui/Hotkeys.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Pi/PiFirmwareFile.h>

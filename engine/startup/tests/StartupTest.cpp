@@ -3,12 +3,14 @@
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
+#include <engine/core/EngineStrings.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/post/BootFlowCallbacks.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>

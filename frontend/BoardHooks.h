@@ -1,51 +1,12 @@
 /** @file
-  Every function that a hook row names as a member or that a hook caller passes as
-  a default, in the hook table's uniform type.
-
-  Members that are not built yet are defined beside the code that will own them
-  (engine/post/HookStandIns.cpp for the POST flow, key mapping and pop-ups,
-  frontend/BoardHookStandIns.cpp for the board's members); each does nothing and
-  answers 0.
+  The board's hook members, contributed by the graphical front end; until it is built
+  each is a stand-in in BoardHookStandIns.cpp that does nothing and answers 0.
 **/
-#ifndef ENGINE_HOOK_MEMBERS_H_
-#define ENGINE_HOOK_MEMBERS_H_
+#ifndef FRONTEND_BOARD_HOOKS_H_
+#define FRONTEND_BOARD_HOOKS_H_
 
 #include <engine/core/HookTable.h>
-#include <gui/GuiServices.h>
 
-//
-// POST screens, boot flow, key mapping and pop-ups.
-//
-UINT64 DrawPostLogo (CONST HOOK_ARGS *Args);
-UINT64 CheckPostPassword (CONST HOOK_ARGS *Args);
-UINT64 CheckSetupPassword (CONST HOOK_ARGS *Args);
-UINT64 ResetPostMessageWindow (CONST HOOK_ARGS *Args);
-UINT64 MapKeyToAction (CONST HOOK_ARGS *Args);
-UINT64 PollPostHotkeys (CONST HOOK_ARGS *Args);
-UINT64 SetDisplayModeFromEdid (CONST HOOK_ARGS *Args);
-UINT64 CancelBootTimeoutTimer (CONST HOOK_ARGS *Args);
-UINT64 LaunchOsRecoveryBootManager (CONST HOOK_ARGS *Args);
-UINT64 EncodePassword (CONST HOOK_ARGS *Args);
-UINT64 ShowBootMenuPopup (CONST HOOK_ARGS *Args);
-UINT64 ShowBootDeviceMenu (CONST HOOK_ARGS *Args);
-UINT64 BootSelectedPopupOption (CONST HOOK_ARGS *Args);
-UINT64 LoadDefaultsHook (CONST HOOK_ARGS *Args);
-UINT64 MapPointerToAction (CONST HOOK_ARGS *Args);
-UINT64 ApplyBootFlowPageRules (CONST HOOK_ARGS *Args);
-UINT64 InstallGraphicalControlOps (CONST HOOK_ARGS *Args);
-
-//
-// Logo overlays drawn after the main logo.
-//
-UINT64 DrawOverclockOverlay (CONST HOOK_ARGS *Args);
-UINT64 DrawOverclockGainTens (CONST HOOK_ARGS *Args);
-UINT64 DrawOverclockGainUnits (CONST HOOK_ARGS *Args);
-UINT64 DrawOverclockExtraImage (CONST HOOK_ARGS *Args);
-UINT64 DrawHighResolutionBadge (CONST HOOK_ARGS *Args);
-
-//
-// The board's members, contributed by the graphical front end.
-//
 UINT64 BoardCheckPlatformProtocol (CONST HOOK_ARGS *Args);
 UINT64 BoardSignalLogoGroup (CONST HOOK_ARGS *Args);
 UINT64 BoardLoadHighResolutionItems (CONST HOOK_ARGS *Args);

@@ -5,19 +5,22 @@
   was already removed: the firmware unloads a driver whose entry fails, so any
   interface, event or buffer left behind would point into freed code.
 **/
-#include <engine/core/SetupEngine.h>
+#include <engine/startup/SetupEngine.h>
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/browser/FormBrowser.h>
+#include <engine/textui/TuiApp.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/post/BootSecurity.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/boot/BootSecurity.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/post/BootScreen.h>
+#include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
 
 #include <Library/BaseLib.h>
@@ -29,20 +32,11 @@
 #include <Protocol/HiiPackageList.h>
 #include <Protocol/SimpleTextOut.h>
 
-#define LANGUAGES_BUFFER_SIZE   4096
-#define INVALID_STRING_ID       0xFFFF
-#define CELL_PIXELS             8
-
-static EFI_GUID  mHiiFontGuid           = EFI_HII_FONT_PROTOCOL_GUID;
 static EFI_GUID  mHiiDatabaseGuid       = EFI_HII_DATABASE_PROTOCOL_GUID;
-static EFI_GUID  mHiiStringGuid         = EFI_HII_STRING_PROTOCOL_GUID;
-static EFI_GUID  mHiiConfigRoutingGuid  = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
 static EFI_GUID  mPackageListGuid       = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
 static EFI_GUID  mFormBrowser2Guid      = EFI_FORM_BROWSER2_PROTOCOL_GUID;
 static EFI_GUID  mBootScreenGuid        = BOOT_SCREEN_INTERFACE_GUID;
 static EFI_GUID  mCompanionGuid         = BOOT_SCREEN_COMPANION_GUID;
-static EFI_GUID  mCollation2Guid        = EFI_UNICODE_COLLATION_PROTOCOL2_GUID;
-static EFI_GUID  mCollationGuid         = EFI_UNICODE_COLLATION_PROTOCOL_GUID;
 
 static EFI_FORM_BROWSER2_PROTOCOL       mFormBrowser = { SendForm, BrowserCallback };
 static BOOT_SCREEN_COMPANION_INTERFACE  mCompanion   = { PostRefreshNotify };
@@ -92,36 +86,6 @@ RegisterPackageList (
   }
 
   mPackageListDatabase = Database;
-}
-
-EFI_STATUS
-LocateHiiProtocols (
-  VOID
-  )
-{
-  EFI_STATUS  Status;
-
-  Status = gBS->LocateProtocol (&mHiiFontGuid, NULL, (VOID **)&gHiiFont);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  Status = gBS->LocateProtocol (&mHiiDatabaseGuid, NULL, (VOID **)&gHiiDatabase);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  Status = gBS->LocateProtocol (&mHiiStringGuid, NULL, (VOID **)&gHiiString);
-  if (EFI_ERROR (Status) || gHiiConfigRoutingLocated) {
-    return Status;
-  }
-
-  Status = gBS->LocateProtocol (&mHiiConfigRoutingGuid, NULL, (VOID **)&gHiiConfigRouting);
-  if (!EFI_ERROR (Status)) {
-    gHiiConfigRoutingLocated = 1;
-  }
-
-  return Status;
 }
 
 static EFI_STATUS
@@ -212,6 +176,8 @@ SetupEngineDriverEntry (
 {
   EFI_STATUS  Status;
 
+  ConnectEngineParts ();
+
   StoreTables (ImageHandle, SystemTable);
   RegisterPackageList (ImageHandle);
   Status = LocateHiiProtocols ();
@@ -296,186 +262,6 @@ SetupEngineCleanup (
   return Status;
 }
 
-// The 8-bit copy of a language code; other characters than ASCII cannot match.
-static CHAR8 *
-ToAsciiLanguage (
-  IN CONST CHAR16  *Language
-  )
-{
-  UINTN  Length = StrLen (Language);
-  CHAR8  *Ascii = (CHAR8 *)AllocateZeroPool (Length + 1);
-
-  for (UINTN Index = 0; (Ascii != NULL) && (Index < Length); Index++) {
-    Ascii[Index] = (Language[Index] < 0x80) ? (CHAR8)Language[Index] : '?';
-  }
-
-  return Ascii;
-}
-
-// The package list's languages, read with one retry at the size the first call asks for.
-static CHAR8 *
-GetPackageLanguages (
-  IN EFI_HII_HANDLE  HiiHandle
-  )
-{
-  UINTN       Size      = LANGUAGES_BUFFER_SIZE;
-  CHAR8       *Languages = (CHAR8 *)AllocateZeroPool (Size + 1);
-  EFI_STATUS  Status;
-
-  if (Languages == NULL) {
-    return NULL;
-  }
-
-  Status = gHiiString->GetLanguages (gHiiString, HiiHandle, Languages, &Size);
-  if (Status == EFI_BUFFER_TOO_SMALL) {
-    FreePool (Languages);
-    Languages = (CHAR8 *)AllocateZeroPool (Size + 1);
-    Status    = (Languages == NULL) ? EFI_OUT_OF_RESOURCES : gHiiString->GetLanguages (gHiiString, HiiHandle, Languages, &Size);
-  }
-
-  if (EFI_ERROR (Status) || (Languages[0] == 0)) {
-    FreeAndNull (Languages);
-  }
-
-  return Languages;
-}
-
-UINT16
-NewStringInLanguage (
-  IN EFI_HII_HANDLE  HiiHandle,
-  IN UINT16          StringId,
-  IN CONST CHAR16    *Language,
-  IN CONST CHAR16    *String
-  )
-{
-  CHAR8          *Ascii;
-  CHAR8          *Languages;
-  CHAR8          *Best      = NULL;
-  EFI_STRING_ID  Result     = INVALID_STRING_ID;
-  EFI_STATUS     Status;
-
-  if ((String == NULL) || (Language == NULL) || EFI_ERROR (LocateHiiProtocols ())) {
-    return INVALID_STRING_ID;
-  }
-
-  Ascii     = ToAsciiLanguage (Language);
-  Languages = GetPackageLanguages (HiiHandle);
-  if ((Ascii != NULL) && (Languages != NULL)) {
-    Best = GetBestLanguage (Languages, FALSE, Ascii, (CONST CHAR8 *)NULL);
-  }
-
-  if (Best != NULL) {
-    if (StringId != 0) {
-      Status = gHiiString->SetString (gHiiString, HiiHandle, StringId, Best, (EFI_STRING)String, NULL);
-      Result = EFI_ERROR (Status) ? INVALID_STRING_ID : StringId;
-    } else {
-      Status = gHiiString->NewString (gHiiString, HiiHandle, &Result, Best, NULL, (EFI_STRING)String, NULL);
-      Result = EFI_ERROR (Status) ? INVALID_STRING_ID : Result;
-    }
-  }
-
-  FreePool (Ascii);
-  FreePool (Languages);
-  FreePool (Best);
-  return Result;
-}
-
-EFI_STATUS
-LocateUnicodeCollation (
-  OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
-  )
-{
-  if (!EFI_ERROR (gBS->LocateProtocol (&mCollation2Guid, NULL, (VOID **)Collation))) {
-    return EFI_SUCCESS;
-  }
-
-  return gBS->LocateProtocol (&mCollationGuid, NULL, (VOID **)Collation);
-}
-
-// Asks the font for one glyph and stores the low byte of its width at Slot.
-static EFI_STATUS
-AskGlyphWidth (
-  IN  CHAR16   Char,
-  IN  UINTN    Slot,
-  OUT BOOLEAN  *HasImage
-  )
-{
-  EFI_IMAGE_OUTPUT  *Image = NULL;
-  EFI_STATUS        Status;
-
-  Status    = gHiiFont->GetGlyph (gHiiFont, Char, NULL, &Image, NULL);
-  *HasImage = (!EFI_ERROR (Status) && (Image != NULL));
-  if (!*HasImage) {
-    return Status;
-  }
-
-  gGlyphWidthTable[Slot] = (UINT8)Image->Width;
-  FreePool (Image->Image.Bitmap);
-  FreePool (Image);
-  return EFI_SUCCESS;
-}
-
-//
-// A character without a glyph counts as a space: the font is asked for the space
-// each time, its width lands at the space's slot, and the character's slot stays 0
-// so that it is asked for again at its next use.
-//
-static EFI_STATUS
-LearnGlyphWidth (
-  IN  CHAR16  Char,
-  OUT UINT8   *Width
-  )
-{
-  BOOLEAN     HasImage;
-  EFI_STATUS  Status;
-
-  Status = AskGlyphWidth (Char, Char, &HasImage);
-  if (!EFI_ERROR (Status) && !HasImage) {
-    Status = AskGlyphWidth (u' ', u' ', &HasImage);
-    *Width = gGlyphWidthTable[u' '];
-    return Status;
-  }
-
-  *Width = gGlyphWidthTable[Char];
-  return Status;
-}
-
-UINT64
-GetStringDisplayWidth (
-  IN CONST CHAR16  *String
-  )
-{
-  UINT64  Pixels = 0;
-  UINT8   Width;
-
-  if ((String == NULL) || (*String == 0)) {
-    return 0;
-  }
-
-  if (gGlyphWidthTable == NULL) {
-    gGlyphWidthTable = (UINT8 *)AllocateZeroPool (GLYPH_WIDTH_TABLE_SIZE);
-    if (gGlyphWidthTable == NULL) {
-      return 0;
-    }
-  }
-
-  if ((gHiiFont == NULL) && EFI_ERROR (LocateHiiProtocols ())) {
-    return 0;
-  }
-
-  // A glyph error ends the sum, which is still given in width units.
-  for (; *String != 0; String++) {
-    Width = gGlyphWidthTable[*String];
-    if ((Width == 0) && EFI_ERROR (LearnGlyphWidth (*String, &Width))) {
-      break;
-    }
-
-    Pixels += Width;
-  }
-
-  return (Pixels / CELL_PIXELS) * WIDTH_UNITS_PER_CELL;
-}
-
 // Only one instance goes per call: the first handle found, with the interface that
 // LocateProtocol gives.
 VOID
@@ -508,33 +294,6 @@ UninstallFormBrowser2 (
   }
 
   FreePool (Handles);
-}
-
-EFI_STATUS
-BootMenuFlowCallback (
-  IN VOID  *Row
-  )
-{
-  UINT32  Passwords = GetPasswordStatus () & PASSWORD_FIELD_BOTH;
-
-  (VOID)Row;
-  if ((Passwords == PASSWORD_FIELD_FIRST) || ((Passwords == PASSWORD_FIELD_BOTH) && (gAccessLevel == 1))) {
-    return EFI_SUCCESS;
-  }
-
-  gBootScreenState   = BOOT_SCREEN_STATE_BOOT_MENU;
-  gEnterSetupRequest = 1;
-  return EFI_SUCCESS;
-}
-
-EFI_STATUS
-EFIAPI
-PostRefreshNotify (
-  VOID
-  )
-{
-  InvalidateBootLogoTable ();
-  return EFI_SUCCESS;
 }
 
 VOID

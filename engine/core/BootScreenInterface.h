@@ -1,14 +1,14 @@
 /** @file
   The boot-screen interface that the engine installs for the firmware's boot phase
-  (18 operations), its companion interface (one operation), and the POST-flow
-  functions that the driver's start-up calls.
+  (18 operations) and its companion interface (one operation). The boot screen's part
+  (post/) fills the table at start-up; the parts below it show their messages through
+  it, so a slot is null until then.
 **/
 #ifndef ENGINE_BOOT_SCREEN_INTERFACE_H_
 #define ENGINE_BOOT_SCREEN_INTERFACE_H_
 
 #include <Uefi.h>
 #include <Uefi/UefiHii.h>
-#include <engine/textui/TextScreen.h>
 
 #define BOOT_SCREEN_INTERFACE_GUID \
   { 0x8A91B1E1, 0x56C7, 0x4ADC, { 0xAB, 0xEB, 0x1C, 0x2C, 0xA1, 0x72, 0x9E, 0xFF } }
@@ -52,16 +52,5 @@ typedef struct {
 
 // The table the engine installs; the graphical setup swaps some of its slots.
 extern BOOT_SCREEN_INTERFACE  gBootScreenInterface;
-
-EFI_STATUS EFIAPI PostRefreshNotify (VOID);
-
-
-/** Draws the text POST screen: a small logo at the top of a cleared text console. */
-VOID        DrawTextPostScreen (VOID);
-
-/** Registers the arrival notifications of the console devices. */
-EFI_STATUS  RegisterConsoleNotifications (VOID);
-/** Closes the events that RegisterConsoleNotifications created. */
-VOID        CloseConsoleNotifications (VOID);
 
 #endif

@@ -14,8 +14,10 @@
 #include <engine/boot/BootOptions.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/textui/MessageBox.h>
+#include <frontend/SetupSave.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionConditions.h>

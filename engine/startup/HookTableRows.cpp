@@ -7,7 +7,15 @@
   compiler may fold into 64-bit words.
 **/
 #include <engine/core/HookTable.h>
-#include <engine/core/HookMembers.h>
+#include <engine/boot/BootMenu.h>
+#include <engine/boot/DisplayMode.h>
+#include <engine/post/PostHooks.h>
+#include <engine/textui/Hotkeys.h>
+#include <engine/textui/PasswordPrompt.h>
+#include <engine/textui/TuiDateTime.h>
+#include <frontend/BoardHooks.h>
+#include <gui/GuiServices.h>
+#include <engine/textui/SetupActions.h>
 
 #define HOOK_ROW_MAX_MEMBERS  9
 
@@ -130,61 +138,4 @@ GetProductionHookTable (
   mProductionTable[Word]   = 0;
   mProductionTableBuilt    = TRUE;
   return mProductionTable;
-}
-
-// ---------------------------------------------------------------------------
-// Wrappers that run the common callers
-// ---------------------------------------------------------------------------
-
-UINT64 HookDrawPostLogo (VOID)          { return CallHookList (HOOK_ID_DRAW_POST_LOGO, DrawPostLogo); }
-UINT64 HookEnterSetup (VOID)            { return CallHookList (HOOK_ID_ENTER_SETUP, CheckSetupPassword); }
-UINT64 HookBootPopupDefault (VOID)      { return CallHookList (HOOK_ID_BOOT_POPUP_DEFAULT, EmptyMethod); }
-UINT64 HookProcessOsIndications (VOID)  { return CallHookList (HOOK_ID_PROCESS_OS_INDICATIONS, ResetPostMessageWindow); }
-UINT64 HookAfterEnterUpdateCheck (VOID) { return CallHookList (HOOK_ID_AFTER_ENTER_UPDATE_CHECK, EmptyMethod); }
-UINT64 HookBeforeLegacyBoot (VOID)      { return CallHookList (HOOK_ID_BEFORE_LEGACY_BOOT, EmptyMethod); }
-UINT64 HookAfterLegacyBoot (VOID)       { return CallHookList (HOOK_ID_AFTER_LEGACY_BOOT, EmptyMethod); }
-UINT64 HookBeforeEfiBoot (VOID)         { return CallHookList (HOOK_ID_BEFORE_EFI_BOOT, CancelBootTimeoutTimer); }
-UINT64 HookAfterEfiBoot (VOID)          { return CallHookList (HOOK_ID_AFTER_EFI_BOOT, EmptyMethod); }
-UINT64 HookSettingsSaved (VOID)         { return CallHookList (HOOK_ID_SETTINGS_SAVED, EmptyMethod); }
-UINT64 HookDefaultsLoaded (VOID)        { return CallHookList (HOOK_ID_DEFAULTS_LOADED, EmptyMethod); }
-UINT64 HookPostWaitLoop (VOID)          { return CallHookList (HOOK_ID_POST_WAIT_LOOP, EmptyMethod); }
-UINT64 HookFilterEditKey (VOID)         { return CallHookList (HOOK_ID_FILTER_EDIT_KEY, EmptyMethod); }
-UINT64 HookSnapshotRestored (VOID)      { return CallHookList (HOOK_ID_SNAPSHOT_RESTORED, EmptyMethod); }
-UINT64 HookDefaultOrdersLoaded (VOID)   { return CallHookList (HOOK_ID_DEFAULT_ORDERS_LOADED, EmptyMethod); }
-UINT64 HookChangesDiscarded (VOID)      { return CallHookList (HOOK_ID_CHANGES_DISCARDED, EmptyMethod); }
-UINT64 HookVariableWritten (VOID)       { return CallHookList (HOOK_ID_VARIABLE_WRITTEN, EmptyMethod); }
-UINT64 HookBootFlowSetup (VOID)         { return CallHookList (HOOK_ID_BOOT_FLOW_SETUP, ShowBootMenuPopup); }
-UINT64 HookBbsPopup (VOID)              { return CallHookList (HOOK_ID_BBS_POPUP, BootSelectedPopupOption); }
-UINT64 HookBeforeSetupReset (VOID)      { return CallHookList (HOOK_ID_BEFORE_SETUP_RESET, EmptyMethod); }
-UINT64 HookBootMenuSelection (VOID)     { return CallHookList (HOOK_ID_BOOT_MENU_SELECTION, EmptyMethod); }
-UINT64 HookPostScreenStart (VOID)       { return CallHookList (HOOK_ID_POST_SCREEN_START, EmptyMethod); }
-UINT64 HookSetupPagesBuilt (VOID)       { return CallHookList (HOOK_ID_SETUP_PAGES_BUILT, ApplyBootFlowPageRules); }
-UINT64 HookAfterLogo (VOID)             { return CallHookList (HOOK_ID_AFTER_LOGO, EmptyMethod); }
-UINT64 HookPostKeyRead (VOID)           { return CallHookList (HOOK_ID_POST_KEY_READ, EmptyMethod); }
-UINT64 HookGuiSetupStart (VOID)         { return CallHookList (HOOK_ID_GUI_SETUP_START, EmptyMethod); }
-UINT64 HookReserved27 (VOID)            { return CallHookList (HOOK_ID_RESERVED_27, EmptyMethod); }
-
-UINT64 HookPostKeyPoll (UINT64 Arg1, UINT64 Arg2)
-{
-  return CallHookListWithTwoArgs (HOOK_ID_POST_KEY_POLL, PollPostHotkeys, Arg1, Arg2);
-}
-
-UINT64 HookRecoveryBootFiles (UINT64 Arg) { return CallHookListWithArg (HOOK_ID_RECOVERY_BOOT_FILES, LaunchOsRecoveryBootManager, Arg); }
-UINT64 HookReserved11 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_11, ReturnZero, Arg); }
-UINT64 HookReserved12 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_12, ReturnZero, Arg); }
-UINT64 HookReserved13 (UINT64 Arg)        { return CallHookListWithArg (HOOK_ID_RESERVED_13, ReturnZero, Arg); }
-
-UINT64 HookEncodePassword (CHAR16 *Buffer, UINTN SizeInBytes)
-{
-  return CallHookListWithTwoArgs (HOOK_ID_ENCODE_PASSWORD, EncodePassword, (UINT64)(UINTN)Buffer, SizeInBytes);
-}
-
-UINT64 HookLoadDefaults (UINT64 DefaultsCache, UINT64 Confirmation)
-{
-  return CallHookListWithTwoArgs (HOOK_ID_LOAD_DEFAULTS, LoadDefaultsHook, DefaultsCache, Confirmation);
-}
-
-UINT64 HookReserved24 (UINT64 Arg1, UINT64 Arg2)
-{
-  return CallHookListWithTwoArgs (HOOK_ID_RESERVED_24, EmptyMethod, Arg1, Arg2);
 }

@@ -3,10 +3,10 @@
   message shown when an image fails Secure Boot.
 **/
 #include <engine/core/EngineStrings.h>
-#include <engine/post/BootGraphics.h>
-#include <engine/post/BootSecurity.h>
+#include <engine/boot/BootGraphics.h>
+#include <engine/boot/BootSecurity.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/post/BootScreenInterface.h>
+#include <engine/core/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>
 #include <Resources/EngineStringIds.h>
 

@@ -1,6 +1,5 @@
 /** @file
-  The setup engine's main routine and its counterpart, and the small HII helpers
-  that the rest of the engine calls for protocols, strings and text widths.
+  The setup engine's main routine and its counterpart.
 **/
 #ifndef ENGINE_SETUP_ENGINE_H_
 #define ENGINE_SETUP_ENGINE_H_
@@ -30,50 +29,10 @@ SetupEngineCleanup (
   IN EFI_STATUS  Status
   );
 
-EFI_STATUS
-LocateHiiProtocols (
-  VOID
-  );
-
-/**
-  Adds (StringId 0) or replaces one string in the package list's language that best
-  matches Language.
-
-  @return The string's id; 0xFFFF when String is null, the package list has no
-          language that matches, or the HII string protocol fails.
-**/
-UINT16
-NewStringInLanguage (
-  IN EFI_HII_HANDLE  HiiHandle,
-  IN UINT16          StringId,
-  IN CONST CHAR16    *Language,
-  IN CONST CHAR16    *String
-  );
-
-EFI_STATUS
-LocateUnicodeCollation (
-  OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
-  );
-
-// GetStringDisplayWidth's unit: a text cell (8 pixels) is this many units wide.
-#define WIDTH_UNITS_PER_CELL  19
-
-/** The width of a string in units of WIDTH_UNITS_PER_CELL per 8-pixel cell; 0 for a null or empty string. */
-UINT64
-GetStringDisplayWidth (
-  IN CONST CHAR16  *String
-  );
-
 /** Removes one form browser instance from the system. The argument is not used. */
 VOID
 UninstallFormBrowser2 (
   IN EFI_HANDLE  Handle
-  );
-
-/** The callback of the boot-menu flow (flow 6) of the boot-flow table. */
-EFI_STATUS
-BootMenuFlowCallback (
-  IN VOID  *Row
   );
 
 /**
@@ -85,6 +44,18 @@ BootMenuFlowCallback (
 **/
 VOID
 ResetEngineState (
+  VOID
+  );
+
+/**
+  Connects the calls that run against the direction of the engine's parts: fills the
+  tables of function pointers that the lower parts keep (the variable cache's, the
+  forms', the choice control's legacy step, the boot-screen interface and the front
+  end's services). The driver's main routine calls it first; so does a host run that
+  drives the engine's parts without it.
+**/
+VOID
+ConnectEngineParts (
   VOID
   );
 

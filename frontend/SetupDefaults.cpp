@@ -10,9 +10,11 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineNeighbours.h>
-#include <engine/core/HookMembers.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/core/SetupDataFormat.h>
+#include <engine/textui/MessageBox.h>
+#include <frontend/SetupSave.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/FormParser.h>
@@ -30,11 +32,6 @@
 
 #define OWN  ENGINE_OWN_HII_HANDLE
 
-CONST MSGBOX_DEF  gMsgBoxSaveAndExit   = { 0, STR_SAVE_AND_EXIT_SETUP,  0, OWN, STR_SAVE_AND_EXIT_ASK,        0 };
-CONST MSGBOX_DEF  gMsgBoxSaveAndReset  = { 0, STR_SAVE_AND_RESET,       0, OWN, STR_SAVE_AND_RESET_ASK,       0 };
-CONST MSGBOX_DEF  gMsgBoxLoadPrevious  = { 0, STR_LOAD_PREVIOUS_VALUES, 0, OWN, STR_LOAD_PREVIOUS_VALUES_ASK, 0 };
-CONST MSGBOX_DEF  gMsgBoxLoadOptimized = { 0, STR_LOAD_OPTIMIZED,       0, OWN, STR_LOAD_OPTIMIZED_ASK,       0 };
-CONST MSGBOX_DEF  gMsgBoxLoadFailSafe  = { 0, STR_LOAD_FAIL_SAFE,       0, OWN, STR_LOAD_FAIL_SAFE_ASK,       0 };
 
 static CONST MSGBOX_DEF  mAskQuit       = { 0, STR_EXIT_WITHOUT_SAVING, 0, OWN, STR_QUIT_WITHOUT_SAVING_ASK, 0 };
 static CONST MSGBOX_DEF  mBootDeleted   = { 0, STR_SUCCESS,             0, OWN, STR_BOOT_OPTION_DELETED,     0 };

@@ -3,7 +3,7 @@
   its table key, so that it can be marked "not shown" or removed when the screen
   changes) and the bilinear scaling of 32-bit bitmaps.
 **/
-#include <engine/post/BootGraphics.h>
+#include <engine/boot/BootGraphics.h>
 #include <engine/core/EngineGlobals.h>
 
 #include <Library/BaseLib.h>

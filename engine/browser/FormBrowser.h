@@ -1,0 +1,34 @@
+/** @file
+  The form browser protocol (SendForm and BrowserCallback), the action requests a
+  driver returns, the submit and discard of a page, and the page defaults.
+**/
+#ifndef ENGINE_FORM_BROWSER_H_
+#define ENGINE_FORM_BROWSER_H_
+
+#include <Uefi.h>
+#include <Protocol/FormBrowser2.h>
+#include <engine/core/SetupDataFormat.h>
+
+/**
+  Writes the values of default store DefaultId of every control of Control's page
+  into the variable cache.
+
+  @retval EFI_UNSUPPORTED  The page has no HII handle.
+**/
+EFI_STATUS  ApplyPageDefaults (IN CONTROL_RECORD *Control, IN UINT16 DefaultId);
+EFI_STATUS EFIAPI SendForm (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN EFI_HII_HANDLE *Handles, IN UINTN HandleCount,
+                     IN EFI_GUID *FormSetGuid, IN EFI_FORM_ID FormId, IN CONST EFI_SCREEN_DESCRIPTOR *ScreenDimensions,
+                     OUT EFI_BROWSER_ACTION_REQUEST *ActionRequest);
+EFI_STATUS EFIAPI BrowserCallback (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN OUT UINTN *ResultsDataSize,
+                     IN OUT EFI_STRING ResultsData, IN BOOLEAN RetrieveData, IN CONST EFI_GUID *VariableGuid,
+                     IN CONST CHAR16 *VariableName);
+/** Acts on the action request a driver's callback returned (submit, exit, reset...). */
+EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
+/** Writes the variables of a page's questions to their stores (the orders are left to the whole save). */
+EFI_STATUS  SubmitForm (IN UINT32 Page);
+/** Takes the variables of a page's questions back from their stores and runs the page's RETRIEVE callbacks. */
+EFI_STATUS  DiscardForm (IN UINT32 Page);
+// Set by the discard action requests.
+extern UINT8  gDiscardRequested;
+
+#endif

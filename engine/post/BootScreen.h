@@ -1,0 +1,24 @@
+/** @file
+  The boot screen's part of start-up: the operations of the boot-screen interface,
+  the companion's notification, the text POST screen and the console arrival
+  notifications.
+**/
+#ifndef ENGINE_POST_BOOT_SCREEN_H_
+#define ENGINE_POST_BOOT_SCREEN_H_
+
+#include <engine/core/BootScreenInterface.h>
+
+/** Fills gBootScreenInterface with the boot screen's operations. */
+VOID        InstallBootScreenOperations (VOID);
+
+EFI_STATUS EFIAPI PostRefreshNotify (VOID);
+
+/** Draws the text POST screen: a small logo at the top of a cleared text console. */
+VOID        DrawTextPostScreen (VOID);
+
+/** Registers the arrival notifications of the console devices. */
+EFI_STATUS  RegisterConsoleNotifications (VOID);
+/** Closes the events that RegisterConsoleNotifications created. */
+VOID        CloseConsoleNotifications (VOID);
+
+#endif

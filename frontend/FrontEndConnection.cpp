@@ -1,0 +1,45 @@
+/** @file
+  The front end lends the engine its services through the engine's table.
+**/
+#include <frontend/FrontEndServices.h>
+#include <frontend/SetupSave.h>
+#include <engine/core/FrontEnd.h>
+#include <engine/textui/MessageBox.h>
+#include <engine/textui/SetupActions.h>
+
+// Saving with the question of the save-and-exit key-help line.
+static UINT8
+SaveAndExitWithQuestion (
+  VOID
+  )
+{
+  return SaveChanges (&gMsgBoxSaveAndExit);
+}
+
+VOID
+ConnectFrontEnd (
+  VOID
+  )
+{
+  gFrontEnd.EnterGraphicalSetup        = EnterGraphicalSetup;
+  gFrontEnd.ConfirmResetWithoutSaving  = ConfirmResetWithoutSaving;
+  gFrontEnd.ConfirmSaveAndExit         = ConfirmSaveAndExit;
+  gFrontEnd.ConfirmExitWithoutSaving   = ConfirmExitWithoutSaving;
+  gFrontEnd.GoToParentPage             = GoToParentPage;
+  gFrontEnd.CaptureScreen              = CaptureScreen;
+  gFrontEnd.CaptureScreenCtrl          = CaptureScreenCtrl;
+  gFrontEnd.OnSaveChangesKey           = OnSaveChangesKey;
+  gFrontEnd.OnLoadPreviousValuesKey    = OnLoadPreviousValuesKey;
+  gFrontEnd.OnLoadOptimizedDefaultsKey = OnLoadOptimizedDefaultsKey;
+  gFrontEnd.ShowGeneralHelp            = ShowGeneralHelp;
+  gFrontEnd.OnEscapeKey                = OnEscapeKey;
+  gFrontEnd.HddPasswordSetCallback     = HddPasswordSetCallback;
+  gFrontEnd.HddPasswordCheckCallback   = HddPasswordCheckCallback;
+  gFrontEnd.RefreshHddSecurityStatus   = RefreshHddSecurityStatus;
+  gFrontEnd.SaveAndExit                = SaveAndExitWithQuestion;
+  gFrontEnd.DiscardChanges             = DiscardChanges;
+  gFrontEnd.ConfirmLeaveSetup          = ConfirmLeaveSetup;
+  gFrontEnd.OnExitItemSelect           = OnExitItemSelect;
+  gFrontEnd.BuildSetupPageItems        = BuildSetupPageItems;
+  gFrontEnd.QueueMenuEntryDeletion     = QueueMenuEntryDeletion;
+}
