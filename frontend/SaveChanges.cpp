@@ -140,23 +140,6 @@ CacheHolds (
                    (gVariableCache[Index].Size != 0));
 }
 
-/** Whether a number is in an order of Count entries. */
-static BOOLEAN
-InOrder (
-  IN CONST UINT16  *Order,
-  IN UINTN         Count,
-  IN UINT16        Number
-  )
-{
-  for (UINTN At = 0; At < Count; At++) {
-    if (ReadUnaligned16 (&Order[At]) == Number) {
-      return TRUE;
-    }
-  }
-
-  return FALSE;
-}
-
 //
 // The boot or driver order: the table's options that the cached order names are
 // active, the others (hidden ones aside) inactive, and each disabled-marker entry
@@ -204,7 +187,7 @@ PlanOptionOrder (
 
     if ((Attributes & LOAD_OPTION_HIDDEN) == 0) {
       Attributes &= ~(UINT32)LOAD_OPTION_ACTIVE;
-      if (InOrder (Cached, Count, Record->OptionNumber)) {
+      if (OrderHolds (Cached, Count, Record->OptionNumber)) {
         Attributes |= LOAD_OPTION_ACTIVE;
       }
     }
@@ -252,8 +235,8 @@ PlanOptionOrder (
     // The next option neither named by the order nor hidden takes the marker's place.
     while (NextFree < Options) {
       BOOT_OPTION_INFO  *Record = &Table[NextFree++];
-      if (((Record->Attributes & LOAD_OPTION_HIDDEN) == 0) && !InOrder (Cached, Count, Record->OptionNumber) &&
-          !InOrder (Order, Used, Record->OptionNumber))
+      if (((Record->Attributes & LOAD_OPTION_HIDDEN) == 0) && !OrderHolds (Cached, Count, Record->OptionNumber) &&
+          !OrderHolds (Order, Used, Record->OptionNumber))
       {
         Order[Used++] = Record->OptionNumber;
         break;

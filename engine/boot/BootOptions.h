@@ -88,6 +88,8 @@ EFI_STATUS  ForEachVariableName (IN VARIABLE_NAME_VISIT Visit, IN VOID *Context)
 
   @retval EFI_UNSUPPORTED  A table could not grow; the options read so far stay.
 **/
+/** Whether OptionNumber is one of the Count entries of Order (read unaligned). */
+BOOLEAN     OrderHolds (IN CONST UINT16 *Order, IN UINTN Count, IN UINT16 OptionNumber);
 EFI_STATUS  BuildBootOptionTables (VOID);
 VOID        FreeBootOptionTables (VOID);
 

@@ -51,7 +51,7 @@ RecordOf (
   return NULL;
 }
 
-static BOOLEAN
+BOOLEAN
 OrderHolds (
   IN CONST UINT16  *Order,
   IN UINTN         Count,
