@@ -5,9 +5,10 @@
 # targets with clang and libFuzzer and runs each over its corpus for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The engine's parts include only their own headers and those of the parts below them.
-scripts/check-includes.py
 scripts/install-deps.sh
+# The engine's parts include only their own headers and those of the parts below them
+# (after install-deps: a fresh system has no python3 before it).
+scripts/check-includes.py
 # The one host build: scripts/run.sh and qemu/run.sh build their programs in it too.
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON
 cmake --build build/test
