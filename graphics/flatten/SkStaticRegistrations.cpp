@@ -4,6 +4,12 @@
  * registries and chain heads are defined here too, so that any program using them links
  * these registrations in. The order is fixed: it is the order of the registries' entries
  * and of the decoder chain.
+ *
+ * The driver image registers nothing: its roads unflatten no object and decode their logos
+ * with the engine's own BMP and JPEG converters, and a registration is a reference that
+ * would keep the shaders, gradients, filters, the PNG decoder with libpng and zlib, and the
+ * BMP decoder in the image for no caller. The registries stay, empty, so that a lookup
+ * there finds nothing rather than failing to link.
  */
 #include "graphics/flatten/SkRegistryPriv.h"
 
@@ -21,6 +27,8 @@ SkRegistry<SkFlattenable::Factory, 32> gSkRememberedFactories;
 
 SkImageDecoderNode *gSkImageDecoderChain;
 SkImageEncoderNode *gSkImageEncoderChain;
+
+#if !defined(SETUP_UEFI_TARGET)
 
 namespace {
 
@@ -77,3 +85,5 @@ void SkRestoreStartupRegistrationsForTests ()
     RegisterShaderAndTransferModes ();
     RegisterFiltersAndGradients ();
 }
+
+#endif // !SETUP_UEFI_TARGET
