@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything (host code under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the UEFI driver image) and runs every test, then the host
-# tests once more in a Release build, runs the
-# graphics tests once more on the plain per-pixel procedures alone, then builds the fuzz
-# targets with clang and libFuzzer and runs each over its corpus for a short time.
+# UndefinedBehaviorSanitizer, and the UEFI driver image) and runs every test, runs the host
+# tests once more in a Release build and the graphics tests once more on the plain
+# per-pixel procedures alone, then builds the fuzz targets with clang and libFuzzer and
+# runs each over its corpus for a short time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
