@@ -35,7 +35,8 @@ EnterGraphicalSetup (
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
 
-  // Board notifications: the board's answers decide nothing here.
+  // The board learns that setup starts, then applies its rules to the pages just built
+  // (which are top-level, which are entry pages); neither answer decides anything here.
   (VOID)HookGuiSetupStart ();
   (VOID)HookSetupPagesBuilt ();
 

@@ -100,7 +100,7 @@ RunPlatformCheck (
     if ((Status == PLATFORM_CHECK_ENTER_SETUP) || (EnterSetup == 1)) {
       gEnterSetupRequest = 1;
       gBootFlowRequest   = 0;
-      (VOID)WriteBootFlow (0);     // the request holds for this boot from memory
+      (VOID)WriteBootFlow (0);     // setup wins over a boot flow asked for earlier
     }
   }
 

@@ -68,8 +68,9 @@ static CONST HOOK_ROW  mRows[] = {
   { HOOK_ID_MAP_POINTER_ACTION,       NULL,                      1, { MapPointerToAction } },
   { HOOK_ID_BOOT_MENU_SELECTION,      HookBootMenuSelection,     1, { EmptyMethod } },
   { HOOK_ID_POST_SCREEN_START,        HookPostScreenStart,       1, { EmptyMethod } },
-  // InstallGraphicalControlOps belongs here beside pages that draw dates and numbers
-  // themselves; setup's pages are the text pages, which draw their own.
+  // The graphical date and number installer (InstallGraphicalControlOps) joins this row
+  // only with pages that draw dates and numbers themselves; setup shows the text pages,
+  // which draw their own, so it would leave them blank.
   { HOOK_ID_SETUP_PAGES_BUILT,        HookSetupPagesBuilt,       1, { ApplyBootFlowPageRules } },
   { HOOK_ID_AFTER_LOGO,               HookAfterLogo,             2, { EmptyMethod, BoardSignalAfterLogoGroup } },
   { HOOK_ID_RESERVED_24,              NULL,                      1, { EmptyMethod } },
