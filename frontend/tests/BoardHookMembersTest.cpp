@@ -141,11 +141,12 @@ TEST_F (BoardHookMembersTest, APowerOnPasswordThatIsSetIsAskedAndTheRightOneBoot
   EXPECT_EQ (gAccessLevel, 2u);
 }
 
-// A wrong entry says so and waits for Enter; after three the machine stops and says why.
+// A wrong entry says so and waits for Enter; after three the machine stops and says
+// why, and the right password no longer helps.
 TEST_F (BoardHookMembersTest, ThreeWrongPowerOnPasswordsStopTheMachine) {
   PutPowerOnPassword (u"open");
   PutOptions ({ "os" });
-  Devices.TextIn->Script ().Append ("x,Enter,Enter,y,Enter,Enter,z,Enter,a");
+  Devices.TextIn->Script ().Append ("x,Enter,Enter,y,Enter,Enter,z,Enter,o,p,e,n,Enter");
   WatchFor ("Invalid Password");
   StartBoard ();
 
@@ -155,6 +156,20 @@ TEST_F (BoardHookMembersTest, ThreeWrongPowerOnPasswordsStopTheMachine) {
   EXPECT_EQ (Marker (u"CheckUserPSW"), BYTES {});
   EXPECT_TRUE (Images->Log ().empty ());
   EXPECT_EQ (gAccessLevel, 0u);
+}
+
+// Esc at the prompt costs no attempt: after two wrong entries and an Esc the right
+// password still opens the machine.
+TEST_F (BoardHookMembersTest, EscAtThePowerOnPromptCostsNoAttempt) {
+  PutPowerOnPassword (u"open");
+  PutTimeout (0);
+  PutOptions ({ "os" });
+  Devices.TextIn->Script ().Append ("x,Enter,Enter,Esc,y,Enter,Enter,o,p,e,n,Enter");
+  StartBoard ();
+
+  EXPECT_THROW (gBootScreenInterface.RunBootScreenFlow (), Emu::OsBooted);
+  EXPECT_EQ (Marker (u"CheckUserPSW"), (BYTES { 1 }));
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
 }
 
 // Without a power-on password nothing is asked and the machine boots.
