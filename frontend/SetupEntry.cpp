@@ -9,6 +9,7 @@
 #include <frontend/FrontEndServices.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/HookTable.h>
 #include <engine/browser/FormBrowser.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
@@ -34,6 +35,11 @@ EnterGraphicalSetup (
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
 
+  // The board learns that setup starts, then applies its rules to the pages just built
+  // (which are top-level, which are entry pages); neither answer decides anything here.
+  (VOID)HookGuiSetupStart ();
+  (VOID)HookSetupPagesBuilt ();
+
   OpenFormCallbacks (NULL);
 
   // A boot flow may have asked for a page of its own; the next entry starts at the first again.
@@ -43,6 +49,7 @@ EnterGraphicalSetup (
   // Saved settings that need a reset, or a reset the user chose, take effect now.
   // Under SendForm the caller resets when it is ready.
   if (gResetNeeded && !gSendFormRunning) {
+    (VOID)HookBeforeSetupReset ();     // a notification: the board's answer decides nothing here
     gRT->ResetSystem (EfiResetCold, EFI_SUCCESS, 0, NULL);
   }
 

@@ -823,6 +823,7 @@ ClearCmosFailFlag (
   UINTN  Size    = sizeof (Flag);
 
   (VOID)SignalProtocolNotify (&mFlowSettingsReadGroup);     // listeners are optional
+  RunPlatformCheck ();
   if (!EFI_ERROR (gRT->GetVariable ((CHAR16 *)u"CMOSfailflag", &mCmosFailGuid, NULL, &Size, Flag)) &&
       (Size == sizeof (Flag)) && (Flag[1] == 1))
   {
@@ -883,6 +884,8 @@ WaitForHotkeys (
   )
 {
   BOOLEAN  Armed = FALSE;
+  UINT64   Key;
+  UINT64   State;
 
   mTimeoutExpired = Expired;
   if ((Tenths != TIMEOUT_NONE) && !Expired) {
@@ -900,9 +903,11 @@ WaitForHotkeys (
       }
 
       WaitForPostKey ();
-      // Notifications: the board's answers decide nothing here.
-      (VOID)HookPostKeyPoll (0, 0);
-      (VOID)HookPostWaitLoop ();
+      if (!EFI_ERROR (PollPostKeys (&Key, &State))) {
+        break;
+      }
+
+      (VOID)HookPostWaitLoop ();     // a notification: the board's answer decides nothing here
     }
   }
 
@@ -931,7 +936,8 @@ RunBootPopup (
   }
 
   gBootScreenState = BOOT_SCREEN_STATE_BOOTING;
-  return (EFI_STATUS)BootSelectedPopupOption (&None);
+  // The board's pop-up handler boots the choice, so it can mark that the pop-up chose it.
+  return (EFI_STATUS)HookBbsPopup ();
 }
 
 // The setup screens are the front end's; without one connected there is no setup to enter.

@@ -1,7 +1,7 @@
 /** @file
   Images drawn over the quiet-boot logo: the overclocking badge with the gain in per
   cent as two digit images, one more badge for the board's own overclocking modes,
-  and the badge of very high resolution screens. The gain comes from the platform's
+  the badge of very high resolution screens, and the images of OEM badging drivers. The gain comes from the platform's
   tokens and the processor: without the token protocol no badge is drawn.
 **/
 #include <engine/post/PostScreen.h>
@@ -16,6 +16,7 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
 #include <Protocol/FirmwareVolume2.h>
+#include <Protocol/OemBadging.h>
 #include <Protocol/PlatformToken.h>
 
 #define TOKEN_BASE_RATIO          0x8240
@@ -29,6 +30,7 @@
 #define OVERLAY_WIDTH             285
 #define OVERLAY_LIFT_CENTRED      100
 #define OVERLAY_LIFT_SCALED       40
+#define OEM_BADGES_PER_INSTANCE   32
 
 static CONST EFI_GUID  mOcSettingsGuid = { 0xA3A3B874, 0x5B1F, 0x4B4E, { 0x8C, 0x3D, 0x27, 0x61, 0x0E, 0x9A, 0x44, 0x12 } };
 static CONST EFI_GUID  mOverlayFile    = { 0x214CF916, 0xE34D, 0x4A0A, { 0xA6, 0x7D, 0x98, 0x25, 0x09, 0x78, 0x3C, 0x14 } };
@@ -283,4 +285,47 @@ DrawHighResolutionBadge (
   (VOID)DrawImageFile (&mBadgeFile, PLACEMENT_BOTTOM_CENTRE, 0, 0, &Width);
   gLogoDrawing = Saved;
   return 0;
+}
+
+EFI_STATUS
+DrawOemBadges (
+  IN EFI_STATUS  Status
+  )
+{
+  EFI_HANDLE            *Handles = NULL;
+  UINTN                 Count    = 0;
+  OEM_BADGING_PROTOCOL  *Badging;
+  VOID                  *Image;
+  UINTN                 Size;
+  UINT32                Placement;
+  UINTN                 X;
+  UINTN                 Y;
+
+  if (EFI_ERROR (gBS->LocateHandleBuffer (ByProtocol, &gOemBadgingProtocolGuid, NULL, &Count, &Handles))) {
+    return Status;
+  }
+
+  for (UINTN Instance = 0; Instance < Count; Instance++) {
+    Badging = NULL;
+    if (EFI_ERROR (gBS->HandleProtocol (Handles[Instance], &gOemBadgingProtocolGuid, (VOID **)&Badging)) ||
+        (Badging == NULL) || (Badging->GetImage == NULL))
+    {
+      continue;
+    }
+
+    // A driver that never runs out of images must not hold the power-on screen.
+    for (UINT32 Index = 0; Index < OEM_BADGES_PER_INSTANCE; Index++) {
+      Image = NULL;
+      Size  = 0;
+      if (EFI_ERROR (Badging->GetImage (Badging, Index, &Image, &Size, &Placement, &X, &Y)) || (Image == NULL)) {
+        break;
+      }
+
+      // Only the main logo may change the mode; a badge larger than the screen is left out.
+      Status = DrawPostLogoImage (Image, Size, Placement, X, Y, FALSE, NULL, NULL);
+    }
+  }
+
+  FreePool (Handles);
+  return Status;
 }

@@ -1,7 +1,6 @@
 /** @file
   Hook members and defaults of the POST flow: the logo and its overlays, the POST
   message window, the POST key poll, the boot timeout and the boot-flow page rules.
-  Those not built yet are stand-ins in HookStandIns.cpp that do nothing and answer 0.
 **/
 #ifndef ENGINE_POST_HOOKS_H_
 #define ENGINE_POST_HOOKS_H_

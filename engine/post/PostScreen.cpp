@@ -846,6 +846,7 @@ DrawPostLogo (
     FreePool (Logo);
   }
 
+  Status       = DrawOemBadges (Status);
   gLogoDrawing = 0;
   if (!EFI_ERROR (Status)) {
     ShowLogoPrompt ();

@@ -109,6 +109,11 @@ VOID        RestoreGopScreen (IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL *Copy, IN UINT64 
 **/
 EFI_STATUS  DrawPostLogoImage (IN VOID *Image, IN UINT64 Size, IN UINT32 Placement, IN UINT64 X, IN UINT64 Y,
               IN BOOLEAN MayChangeMode, OUT UINT64 *Width OPTIONAL, OUT UINT64 *Height OPTIONAL);
+/**
+  Draws the images of every OEM badging driver over the logo, each where it asks.
+  @return The status of the last image drawn; Status when none was.
+**/
+EFI_STATUS  DrawOemBadges (IN EFI_STATUS Status);
 /** Renders Text in 19-pixel cells and blits it at a placement (quiet boot only). */
 EFI_STATUS  DrawLogoText (IN CONST CHAR16 *Text, IN UINT64 X, IN UINT64 Y, IN UINT32 Placement, IN UINT32 Foreground,
               IN UINT32 Background);
@@ -143,6 +148,11 @@ VOID        ClearBootFlowAndLeave (VOID);
 /** Runs the POST key poll (hook 0xFFFF0008): the key and decision state; EFI_NOT_READY when both are 0. */
 EFI_STATUS  PollPostKeys (OUT UINT64 *Key, OUT UINT64 *State);
 VOID        ClosePostTimer (VOID);
+/**
+  The platform's power-on check, when the board has one: it may show what it found and
+  ask for setup (gEnterSetupRequest, with the boot flow cleared).
+**/
+VOID        RunPlatformCheck (VOID);
 
 //
 // The boot-flow table.

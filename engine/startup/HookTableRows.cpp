@@ -12,7 +12,6 @@
 #include <engine/post/PostHooks.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/textui/PasswordPrompt.h>
-#include <engine/textui/TuiDateTime.h>
 #include <frontend/BoardHooks.h>
 #include <gui/GuiServices.h>
 #include <engine/textui/SetupActions.h>
@@ -69,7 +68,10 @@ static CONST HOOK_ROW  mRows[] = {
   { HOOK_ID_MAP_POINTER_ACTION,       NULL,                      1, { MapPointerToAction } },
   { HOOK_ID_BOOT_MENU_SELECTION,      HookBootMenuSelection,     1, { EmptyMethod } },
   { HOOK_ID_POST_SCREEN_START,        HookPostScreenStart,       1, { EmptyMethod } },
-  { HOOK_ID_SETUP_PAGES_BUILT,        HookSetupPagesBuilt,       2, { ApplyBootFlowPageRules, InstallGraphicalControlOps } },
+  // The graphical date and number installer (InstallGraphicalControlOps) joins this row
+  // only with pages that draw dates and numbers themselves; setup shows the text pages,
+  // which draw their own, so it would leave them blank.
+  { HOOK_ID_SETUP_PAGES_BUILT,        HookSetupPagesBuilt,       1, { ApplyBootFlowPageRules } },
   { HOOK_ID_AFTER_LOGO,               HookAfterLogo,             2, { EmptyMethod, BoardSignalAfterLogoGroup } },
   { HOOK_ID_RESERVED_24,              NULL,                      1, { EmptyMethod } },
   { HOOK_ID_POST_KEY_READ,            HookPostKeyRead,           1, { EmptyMethod } },

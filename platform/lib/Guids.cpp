@@ -46,6 +46,8 @@
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/PlatformToken.h>
 #include <Protocol/ImageResource.h>
+#include <Protocol/PlatformCheck.h>
+#include <Protocol/OemBadging.h>
 #include <Guid/DxeServices.h>
 
 EFI_GUID gEfiGlobalVariableGuid             = EFI_GLOBAL_VARIABLE_GUID;
@@ -107,3 +109,6 @@ EFI_GUID gHddSecurityProtocolGuid           = HDD_SECURITY_PROTOCOL_GUID;
 EFI_GUID gBootScreenUiProviderGuid          = BOOT_SCREEN_UI_PROVIDER_GUID;
 EFI_GUID gPlatformTokenProtocolGuid         = PLATFORM_TOKEN_PROTOCOL_GUID;
 EFI_GUID gImageResourceProtocolGuid         = IMAGE_RESOURCE_PROTOCOL_GUID;
+EFI_GUID gPlatformCheckProtocolGuid         = PLATFORM_CHECK_PROTOCOL_GUID;
+EFI_GUID gPlatformCheckPolicyProtocolGuid   = PLATFORM_CHECK_POLICY_PROTOCOL_GUID;
+EFI_GUID gOemBadgingProtocolGuid            = OEM_BADGING_PROTOCOL_GUID;

@@ -88,7 +88,7 @@ TEST_F (HookTableTest, ProductionTableHoldsEveryRowInIdOrder)
   const UINTN  Counts[] = {
     9, 3, 8, 1, 2, 1, 1, 2, 3, 3, 5, 2, 3, 5, 1, 1,     // 0x01-0x10
     1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 2, 1, 1,     // 0x11-0x20
-    1, 2, 2, 1, 1, 4, 0,                                // 0x21-0x27
+    1, 1, 2, 1, 1, 4, 0,                                // 0x21-0x27
   };
   UINTN  NextMarker = 0;
 

@@ -23,6 +23,7 @@
 #include <Protocol/AcpiTable.h>
 
 #include <Emulator/KeyScript.h>
+#include <Emulator/PlatformDrivers.h>
 #include <Emulator/RunEnded.h>
 
 #include <cstring>
@@ -213,6 +214,18 @@ protected:
   }
 
   EFI_STATUS Flow () { return gBootScreenInterface.RunBootScreenFlow (); }
+
+  // For a test that boots several machines in turn: the engine forgotten, a new machine.
+  void FreshMachine ()
+  {
+    DestroyTuiApp ();
+    FreeDynamicPageTable ();
+    FreeBootOptionTables ();
+    ForgetEngine ();
+    Rebuild ({});
+    Images = &M.Add (std::make_unique<Emu::BootImages> (M));
+    Visit  = {};
+  }
 
   // The relative timers of a second or more: the time-outs (setup's key reads wait 50 ms).
   std::vector<UINT64> RelativeTimers ()
@@ -526,6 +539,151 @@ TEST_F (PostFlowTest, AFlowHoldingSetupBootsAUserWithoutSetupRights) {
   EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
   // Holding setup turned the time-out off: only the key ended the wait.
   EXPECT_TRUE (RelativeTimers ().empty ());
+}
+
+}  // namespace
+
+namespace {
+
+using namespace BootTest;
+
+const EFI_GUID  kBoardSetupGuid = BOARD_SETUP_VARIABLE_GUID;
+
+// The board's "Setup" with the bytes the platform check reads.
+void
+PutBoardSetup (Emu::Machine &Machine, std::initializer_list<std::pair<size_t, UINT8>> Bytes)
+{
+  BYTES  Setup (4341, 0);
+  for (const auto &[At, Value] : Bytes) {
+    Setup[At] = Value;
+  }
+  Machine.Variables ().Put (u"Setup", kBoardSetupGuid, kNvBsRt, Setup);
+}
+
+// A platform check that found a fault shows its screen; when the user asks for setup
+// there, setup opens before anything boots and the stored boot flow is cleared.
+TEST_F (PostFlowTest, APlatformFaultTheUserTakesToSetupOpensSetupFirst) {
+  struct { EFI_STATUS Answer; UINT8 Flag; } Cases[] = {
+    { EFI_SUCCESS, 1 },                       // the user chose setup
+    { PLATFORM_CHECK_ENTER_SETUP, 0 },        // the screen asks for it itself
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE (Case.Flag);
+    FreshMachine ();
+    Emu::PLATFORM_CHECK_SCRIPT  Script;
+    Script.FaultFound   = 1;
+    Script.ScreenAnswer = Case.Answer;
+    Script.ScreenFlag   = Case.Flag;
+    auto  &Check = M.Add (std::make_unique<Emu::PlatformCheckDriver> (M, Script));
+    PutSettings (0);
+    PutBoardSetup (M, {});
+    PutOptions ({ "os" });
+    M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 4, 0, 0, 0 });
+    StartBoard ();
+    Devices.TextIn->Script ().Append ("Esc@1");
+    WatchSetup ();
+
+    EXPECT_THROW (Flow (), Emu::OsBooted);
+    EXPECT_EQ (Check.Checks (), 1u);
+    EXPECT_EQ (Check.Screens (), 1u);
+    EXPECT_EQ (Visit.Count, 1);
+    EXPECT_EQ (Find (u"BootFlow", kBootFlowGuid)->Data, (BYTES { 0, 0, 0, 0 }));
+    EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
+  }
+}
+
+// The screen shows only when the check found something, or the board always wants it,
+// and the board's policy lets it; declined, the machine boots as usual.
+TEST_F (PostFlowTest, ThePlatformFaultScreenShowsOnlyWhenFoundAndAllowed) {
+  struct CASE { UINT8 Fault; UINT8 Recovery; bool Policy; EFI_STATUS PolicyAnswer; bool Always; size_t Screens; };
+  const CASE  Cases[] = {
+    { 0, 0, true, EFI_SUCCESS, false, 0 },          // nothing found
+    { 1, 0, true, EFI_SUCCESS, false, 1 },
+    { 0, 1, true, EFI_SUCCESS, false, 1 },          // a recovered boot
+    { 0, 0, true, EFI_SUCCESS, true, 1 },           // the board's setting asks for it every time
+    { 1, 0, false, EFI_SUCCESS, false, 0 },         // no policy: never
+    { 1, 0, true, EFI_ACCESS_DENIED, false, 0 },    // the policy declines
+  };
+  for (const CASE &Case : Cases) {
+    SCOPED_TRACE (&Case - Cases);
+    FreshMachine ();
+    Emu::PLATFORM_CHECK_SCRIPT  Script;
+    Script.FaultFound      = Case.Fault;
+    Script.RecoveryPending = Case.Recovery;
+    Script.Policy          = Case.Policy;
+    Script.PolicyAnswer    = Case.PolicyAnswer;
+    auto  &Check = M.Add (std::make_unique<Emu::PlatformCheckDriver> (M, Script));
+    PutSettings (0);
+    PutTimeout (0);
+    if (Case.Always) {
+      PutBoardSetup (M, { { 4287, 11 }, { 4288, 1 } });
+    }
+    PutOptions ({ "os" });
+    StartBoard ();
+    WatchSetup ();
+
+    EXPECT_THROW (Flow (), Emu::OsBooted);
+    EXPECT_EQ (Check.Checks (), 1u);
+    EXPECT_EQ (Check.Screens (), Case.Screens);
+    EXPECT_EQ (Visit.Count, 0);
+    EXPECT_EQ (Booted (), (std::vector<std::string> { "os" }));
+  }
+}
+
+// When the firmware boots on its own (boot flow 7) the check runs only when the board's
+// setting asks for it, and what it found is not shown.
+TEST_F (PostFlowTest, AtAFirmwareBootThePlatformCheckRunsOnlyWhenTheBoardAsks) {
+  struct CASE { UINT8 Enable; UINT8 Mode; size_t Checks; };
+  const CASE  Cases[] = { { 0, 0, 0 }, { 1, 2, 0 }, { 1, 0, 1 } };
+  for (const CASE &Case : Cases) {
+    SCOPED_TRACE (&Case - Cases);
+    FreshMachine ();
+    Emu::PLATFORM_CHECK_SCRIPT  Script;
+    Script.FaultFound = 1;
+    auto  &Check = M.Add (std::make_unique<Emu::PlatformCheckDriver> (M, Script));
+    Check.Protocol ()->FaultFound = 1;      // left from an earlier look
+    PutSettings (0);
+    PutTimeout (0);
+    PutBoardSetup (M, { { 4075, Case.Enable }, { 4076, Case.Mode } });
+    PutOptions ({ "os" });
+    M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 7, 0, 0, 0 });
+    StartBoard ();
+
+    EXPECT_EQ (Flow (), EFI_UNSUPPORTED);     // no firmware boot manager to hand over to
+    EXPECT_EQ (Check.Checks (), Case.Checks);
+    EXPECT_EQ (Check.Screens (), 0u);
+    EXPECT_EQ (Check.FaultFound (), 0);
+  }
+}
+
+// OEM badging images go over the logo where each asks; every instance is asked until
+// it has no more.
+TEST_F (PostFlowTest, OemBadgesAreDrawnOverTheLogoWhereTheyAsk) {
+  PutSettings (1);
+  PutTimeout (0);
+  PutLogo (SolidBmp (100, 50, 0xFF, 0, 0));
+  auto  &First  = M.Add (std::make_unique<Emu::OemBadgingDriver> (M, std::vector<Emu::OEM_BADGE> {
+    { SolidBmp (20, 10, 0, 0, 0xFF), 0, 10, 20 },                  // top-left, at (10, 20)
+    { SolidBmp (30, 15, 0, 0xFF, 0), 4, 5, 5 },                    // bottom-right, 5 pixels in
+  }));
+  auto  &Second = M.Add (std::make_unique<Emu::OemBadgingDriver> (M, std::vector<Emu::OEM_BADGE> {
+    { SolidBmp (2000, 10, 0xFF, 0xFF, 0), 0, 0, 100 },             // wider than any screen: left out
+    { SolidBmp (8, 8, 0xFF, 0, 0xFF), 1, 0, 700 },                 // centred at the bottom
+  }));
+  PutOptions ({ "os" });
+  StartBoard ();
+
+  EXPECT_THROW (Flow (), Emu::OsBooted);
+  EXPECT_TRUE (IsColour (10, 20, 0, 0, 0xFF));
+  EXPECT_TRUE (IsColour (29, 29, 0, 0, 0xFF));
+  EXPECT_FALSE (IsColour (30, 20, 0, 0, 0xFF));
+  EXPECT_TRUE (IsColour (1024 - 5 - 30, 768 - 5 - 15, 0, 0xFF, 0));
+  EXPECT_TRUE (IsColour (1024 - 6, 768 - 6, 0, 0xFF, 0));
+  EXPECT_FALSE (IsColour (0, 100, 0xFF, 0xFF, 0));
+  EXPECT_TRUE (IsColour (508, 700, 0xFF, 0, 0xFF));
+  EXPECT_TRUE (IsColour (512, 293, 0xFF, 0, 0));               // the logo stays
+  EXPECT_EQ (First.Requests (), (std::vector<UINT32> { 0, 1, 2 }));
+  EXPECT_EQ (Second.Requests (), (std::vector<UINT32> { 0, 1, 2 }));
 }
 
 }  // namespace

@@ -274,7 +274,8 @@ TEST_F (DateTimeTest, TheGraphicalSetupsHandlersEditWithoutDrawingAndTheDateComm
   TUI_CONTROL_OPS  SavedDate   = gTuiDateOps;
   TUI_CONTROL_OPS  SavedTime   = gTuiTimeOps;
   TUI_CONTROL_OPS  SavedNumber = gTuiNumberOps;
-  (VOID)HookSetupPagesBuilt ();
+  const HOOK_ARGS  None        = {};
+  (VOID)InstallGraphicalControlOps (&None);
   EXPECT_EQ (gTuiNumberOps.Draw, (EFI_STATUS (*)(VOID *))TuiUnsupportedOperation);
   EXPECT_EQ (gTuiNumberOps.HandleAction, GraphicalNumberHandleAction);
   EXPECT_EQ (gTuiDateOps.Draw, (EFI_STATUS (*)(VOID *))TuiUnsupportedOperation);

@@ -1,19 +1,11 @@
 /** @file
-  The board's hook members, which the graphical front end supplies; that front end
-  is not built yet. Each does nothing and answers 0 (FALSE for the POST password
-  checks, so the POST screen keeps what it drew).
+  The board's reserved hook members: the places where a board adds work of its own.
+  This board adds none there, so each does nothing and answers 0 (FALSE for the
+  POST password members: nothing was drawn).
 **/
 #include <frontend/BoardHooks.h>
 
-UINT64
-BoardCheckPlatformProtocol (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
+// Reserved: the event group boards listen to once the logo is up.
 UINT64
 BoardSignalLogoGroup (
   IN CONST HOOK_ARGS  *Args
@@ -23,6 +15,7 @@ BoardSignalLogoGroup (
   return 0;
 }
 
+// Reserved: board items of high-resolution screens; this board has none.
 UINT64
 BoardLoadHighResolutionItems (
   IN CONST HOOK_ARGS  *Args
@@ -32,6 +25,7 @@ BoardLoadHighResolutionItems (
   return 0;
 }
 
+// Reserved: the management engine's hotkey prompt; this board has no such engine (FALSE).
 UINT64
 BoardManagementEnginePrompt (
   IN CONST HOOK_ARGS  *Args
@@ -41,15 +35,7 @@ BoardManagementEnginePrompt (
   return 0;
 }
 
-UINT64
-BoardCheckUserPasswordFlag (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
+// Reserved: the power-on check of the drives' security (FALSE: nothing drawn).
 UINT64
 BoardCheckHddSecurity (
   IN CONST HOOK_ARGS  *Args
@@ -59,6 +45,7 @@ BoardCheckHddSecurity (
   return 0;
 }
 
+// Reserved: a board step at setup entry, after the setup password.
 UINT64
 BoardEnterSetup1 (
   IN CONST HOOK_ARGS  *Args
@@ -68,6 +55,7 @@ BoardEnterSetup1 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup2 (
   IN CONST HOOK_ARGS  *Args
@@ -77,6 +65,7 @@ BoardEnterSetup2 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup3 (
   IN CONST HOOK_ARGS  *Args
@@ -86,6 +75,7 @@ BoardEnterSetup3 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup4 (
   IN CONST HOOK_ARGS  *Args
@@ -95,6 +85,7 @@ BoardEnterSetup4 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup5 (
   IN CONST HOOK_ARGS  *Args
@@ -104,6 +95,7 @@ BoardEnterSetup5 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup6 (
   IN CONST HOOK_ARGS  *Args
@@ -113,6 +105,7 @@ BoardEnterSetup6 (
   return 0;
 }
 
+// Reserved: a board step at setup entry.
 UINT64
 BoardEnterSetup7 (
   IN CONST HOOK_ARGS  *Args
@@ -122,6 +115,7 @@ BoardEnterSetup7 (
   return 0;
 }
 
+// Reserved: the board's own OsIndications bits, after the engine's.
 UINT64
 BoardProcessOsIndications (
   IN CONST HOOK_ARGS  *Args
@@ -131,6 +125,7 @@ BoardProcessOsIndications (
   return 0;
 }
 
+// Reserved: the board's keys at POST, after the engine's hotkeys.
 UINT64
 BoardPostKeyPoll (
   IN CONST HOOK_ARGS  *Args
@@ -140,6 +135,7 @@ BoardPostKeyPoll (
   return 0;
 }
 
+// Reserved: the board's preparation of a legacy boot.
 UINT64
 BoardBeforeLegacyBoot (
   IN CONST HOOK_ARGS  *Args
@@ -149,15 +145,7 @@ BoardBeforeLegacyBoot (
   return 0;
 }
 
-UINT64
-BoardMarkLastBoot (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
+// Reserved: the board's message after a failed network boot.
 UINT64
 BoardShowNetworkBootFailure (
   IN CONST HOOK_ARGS  *Args
@@ -167,6 +155,7 @@ BoardShowNetworkBootFailure (
   return 0;
 }
 
+// Reserved: a board step before a UEFI image starts.
 UINT64
 BoardBeforeEfiBoot1 (
   IN CONST HOOK_ARGS  *Args
@@ -176,6 +165,7 @@ BoardBeforeEfiBoot1 (
   return 0;
 }
 
+// Reserved: a board step before a UEFI image starts.
 UINT64
 BoardBeforeEfiBoot2 (
   IN CONST HOOK_ARGS  *Args
@@ -185,6 +175,7 @@ BoardBeforeEfiBoot2 (
   return 0;
 }
 
+// Reserved: a board step before a UEFI image starts.
 UINT64
 BoardBeforeEfiBoot3 (
   IN CONST HOOK_ARGS  *Args
@@ -194,6 +185,7 @@ BoardBeforeEfiBoot3 (
   return 0;
 }
 
+// Reserved: a board step after a UEFI image returns.
 UINT64
 BoardAfterEfiBoot (
   IN CONST HOOK_ARGS  *Args
@@ -203,6 +195,7 @@ BoardAfterEfiBoot (
   return 0;
 }
 
+// Reserved: setup fields the board copies into a variable of its own after a save.
 UINT64
 BoardMirrorSetupFields (
   IN CONST HOOK_ARGS  *Args
@@ -212,6 +205,7 @@ BoardMirrorSetupFields (
   return 0;
 }
 
+// Reserved: the board's count of saves.
 UINT64
 BoardUpdateCounter (
   IN CONST HOOK_ARGS  *Args
@@ -221,6 +215,7 @@ BoardUpdateCounter (
   return 0;
 }
 
+// Reserved: a board step after the defaults were loaded.
 UINT64
 BoardDefaultsLoaded1 (
   IN CONST HOOK_ARGS  *Args
@@ -230,6 +225,7 @@ BoardDefaultsLoaded1 (
   return 0;
 }
 
+// Reserved: a board step after the defaults were loaded.
 UINT64
 BoardDefaultsLoaded2 (
   IN CONST HOOK_ARGS  *Args
@@ -239,6 +235,7 @@ BoardDefaultsLoaded2 (
   return 0;
 }
 
+// Reserved: a board step after the defaults were loaded.
 UINT64
 BoardDefaultsLoaded3 (
   IN CONST HOOK_ARGS  *Args
@@ -248,6 +245,7 @@ BoardDefaultsLoaded3 (
   return 0;
 }
 
+// Reserved: the Secure Boot keys that follow the board's defaults.
 UINT64
 BoardSecureBootKeys (
   IN CONST HOOK_ARGS  *Args
@@ -257,15 +255,7 @@ BoardSecureBootKeys (
   return 0;
 }
 
-UINT64
-BoardBbsPopup (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
+// Reserved: a board step between leaving setup and the reset.
 UINT64
 BoardBeforeSetupReset (
   IN CONST HOOK_ARGS  *Args
@@ -275,6 +265,7 @@ BoardBeforeSetupReset (
   return 0;
 }
 
+// Reserved: the event group boards listen to after the text POST logo.
 UINT64
 BoardSignalAfterLogoGroup (
   IN CONST HOOK_ARGS  *Args
@@ -284,6 +275,7 @@ BoardSignalAfterLogoGroup (
   return 0;
 }
 
+// Reserved: the board's video and compatibility-module flags at setup start.
 UINT64
 BoardSetVideoAndCsmFlags (
   IN CONST HOOK_ARGS  *Args
@@ -293,6 +285,7 @@ BoardSetVideoAndCsmFlags (
   return 0;
 }
 
+// Reserved: the front end's module interface for board drivers.
 UINT64
 BoardInstallModuleInterface (
   IN CONST HOOK_ARGS  *Args
