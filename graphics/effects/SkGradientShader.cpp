@@ -66,6 +66,29 @@ void build_ramp (SkPMColor cache[], SkColor c0, SkColor c1, int n, unsigned alph
     }
 }
 
+// A channel cut to its top bits, rounded up where the dropped bits are large enough: the
+// dithered twin of a 5-6-5 entry. Shift is 3 for five bits, 2 for six.
+unsigned dither_channel16 (unsigned v, unsigned shift)
+{
+    return (2 * v - ((v >> (8 - shift)) | (v & ~((1u << shift) - 1)))) >> shift;
+}
+
+// The 16-bit ramp: the channels of build_ramp, without alpha, packed 5-6-5.
+void build_ramp16 (uint16_t cache[], SkColor c0, SkColor c1, int n)
+{
+    auto start = [] (unsigned v) { return (int32_t)((v << 16) + 0x8000); };
+    auto step = [n] (unsigned from, unsigned to) { return (int32_t)(((int32_t)to - (int32_t)from) * 65536 / (n - 1)); };
+    int32_t r = start (SkColorGetR (c0)), g = start (SkColorGetG (c0)), b = start (SkColorGetB (c0));
+    int32_t dr = step (SkColorGetR (c0), SkColorGetR (c1)), dg = step (SkColorGetG (c0), SkColorGetG (c1)),
+            db = step (SkColorGetB (c0), SkColorGetB (c1));
+    for (int k = 0; k < n; k++, r += dr, g += dg, b += db) {
+        unsigned r8 = (unsigned)r >> 16, g8 = (unsigned)g >> 16, b8 = (unsigned)b >> 16;
+        cache[k] = SkPack888ToRGB16 (r8, g8, b8);
+        cache[k + SkGradientBase::kCacheCount] =
+            SkPackRGB16 (dither_channel16 (r8, 3), dither_channel16 (g8, 2), dither_channel16 (b8, 3));
+    }
+}
+
 // The cache entry of a position 0 .. 0x10000.
 int cache_index (SkFixed pos) { return (pos - (pos >> 16)) >> 8; }
 
@@ -80,6 +103,7 @@ SkGradientBase::SkGradientBase (const SkGradientColors &desc)
 SkGradientBase::~SkGradientBase ()
 {
     sk_free (fCache32);
+    sk_free (fCache16);
     sk_free (fOrigColors);
 }
 
@@ -188,6 +212,29 @@ const SkPMColor *SkGradientBase::getCache32 ()
         fCacheAlpha = fPendingAlpha;
     }
     return fCache32;
+}
+
+void SkGradientBase::buildCache16 (uint16_t cache[]) const
+{
+    if (fColorCount == 2) {
+        build_ramp16 (cache, fOrigColors[0], fOrigColors[1], kCacheCount);
+        return;
+    }
+    int prevIndex = 0;
+    for (int i = 1; i < fColorCount; i++) {
+        int nextIndex = cache_index (fRecs[i].fPos);
+        if (nextIndex > prevIndex) build_ramp16 (cache + prevIndex, fOrigColors[i - 1], fOrigColors[i], nextIndex - prevIndex + 1);
+        prevIndex = nextIndex;
+    }
+}
+
+const uint16_t *SkGradientBase::getCache16 ()
+{
+    if (fCache16 == nullptr && valid ()) {
+        fCache16 = (uint16_t *)sk_malloc (2 * kCacheCount * sizeof (uint16_t));
+        if (fCache16 != nullptr) buildCache16 (fCache16);
+    }
+    return fCache16;
 }
 
 void SkGradientBase::commonAsAGradient (GradientInfo *info) const

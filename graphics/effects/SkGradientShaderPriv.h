@@ -3,6 +3,8 @@
  * matrix that maps the gradient's own coordinates onto unit space (0 the first colour, 1 the
  * last), the tile mode, and a 256-entry colour cache (with 256 dithered twins) built for the
  * paint alpha of the last context. Each kind turns a device position into a cache index.
+ * The linear, radial and sweep kinds also shade 5-6-5 rows, from a second cache that holds the
+ * opaque colours only (a 16-bit row has no alpha to carry).
  */
 #ifndef GRAPHICS_EFFECTS_SKGRADIENTSHADERPRIV_H_
 #define GRAPHICS_EFFECTS_SKGRADIENTSHADERPRIV_H_
@@ -41,6 +43,9 @@ public:
     // The 256 plain entries, then the 256 dithered ones, for the alpha of the last context;
     // null when memory runs out.
     const SkPMColor *getCache32 ();
+    // The 256 plain 5-6-5 entries, then the 256 dithered ones; the colours' alpha and the
+    // paint's are not in them. Null when memory runs out.
+    const uint16_t *getCache16 ();
     int colorCount () const { return fColorCount; }
     const SkMatrix &ptsToUnit () const { return fPtsToUnit; }
 
@@ -53,6 +58,10 @@ protected:
     void commonAsAGradient (GradientInfo *info) const;
     // The 256 × 1 rendering of the cache at alpha 255, for asABitmap.
     bool commonAsABitmap (SkBitmap *bitmap) const;
+
+    // Where a span takes the dithered twin of an entry: on the checkerboard's odd pixels
+    // everywhere, only where the colour changes along the run, or never.
+    enum Dither { kDitherAll, kDitherRamp, kDitherNone };
 
     SkMatrix fPtsToUnit;
     SkMatrix fDstToIndex;
@@ -68,11 +77,13 @@ protected:
 private:
     bool initColors (const SkColor colors[], const SkFixed positions[], int count);
     void buildCache32 (SkPMColor cache[], unsigned alpha) const;
+    void buildCache16 (uint16_t cache[]) const;
 
     int fColorCount = 0;
     SkColor *fOrigColors = nullptr;     // the colours, then fColorCount Recs, in one block
     Rec *fRecs = nullptr;
     SkPMColor *fCache32 = nullptr;      // 2 × kCacheCount entries once built
+    uint16_t *fCache16 = nullptr;       // 2 × kCacheCount entries once built; no alpha, so built once
     uint32_t fCacheAlpha = 256;         // the paint alpha fCache32 holds; 256: none built
     uint32_t fPendingAlpha = 255;       // the paint alpha of the last context
 };
@@ -85,10 +96,13 @@ public:
     Factory getFactory () override { return CreateProc; }
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     void shadeSpan (int x, int y, SkPMColor dst[], int count) override;
+    // The row in 5-6-5, every other pixel from the dithered half of the 16-bit cache.
+    void shadeSpan16 (int x, int y, uint16_t dst[], int count);
     BitmapType asABitmap (SkBitmap *, SkMatrix *, TileMode xy[2], SkScalar *) const override;
     GradientType asAGradient (GradientInfo *info) const override;
 
 private:
+    template <typename T> void shade (int x, int y, T dst[], int count, const T *cache, Dither dither);
     SkPoint fStart, fEnd;
 };
 
@@ -100,11 +114,13 @@ public:
     Factory getFactory () override { return CreateProc; }
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     void shadeSpan (int x, int y, SkPMColor dst[], int count) override;
+    // The row in 5-6-5, every other pixel from the dithered half of the 16-bit cache.
+    void shadeSpan16 (int x, int y, uint16_t dst[], int count);
     BitmapType asABitmap (SkBitmap *, SkMatrix *, TileMode xy[2], SkScalar *) const override;
     GradientType asAGradient (GradientInfo *info) const override;
 
 private:
-    void shadeClamp (SkFixed fx, SkFixed fy, SkFixed dx, SkFixed dy, const SkPMColor *cache, SkPMColor dst[], int count);
+    template <typename T> void shade (int x, int y, T dst[], int count, const T *cache, Dither dither);
     SkPoint fCenter;
     SkScalar fRadius;
 };
@@ -117,10 +133,13 @@ public:
     Factory getFactory () override { return CreateProc; }
     void flatten (SkFlattenableWriteBuffer &buffer) override;
     void shadeSpan (int x, int y, SkPMColor dst[], int count) override;
+    // The row in 5-6-5, every other pixel from the dithered half of the 16-bit cache.
+    void shadeSpan16 (int x, int y, uint16_t dst[], int count);
     BitmapType asABitmap (SkBitmap *, SkMatrix *, TileMode xy[2], SkScalar *) const override;
     GradientType asAGradient (GradientInfo *info) const override;
 
 private:
+    template <typename T> void shade (int x, int y, T dst[], int count, const T *cache, Dither dither);
     SkPoint fCenter;
 };
 

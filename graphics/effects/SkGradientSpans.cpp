@@ -1,7 +1,9 @@
 /*
  * The spans of the four gradient kinds: each maps device pixels into unit space through the
  * device-to-index matrix and reads the colour cache. Positions along a run are computed in 64
- * bits, or in floats, so a long run never wraps around to the wrong end of the gradient.
+ * bits, or in floats, so a long run never wraps around to the wrong end of the gradient. One
+ * template per kind serves the 32-bit rows and the 5-6-5 rows, which differ only in their
+ * cache and in where they take its dithered entries.
  */
 #include <math.h>
 
@@ -27,7 +29,7 @@ void row_steps (const SkMatrix &m, int matrixClass, int y, SkFixed *dx, SkFixed 
     *dy = SkFloatToFixedPinned (m.getSkewY ());
 }
 
-void fill (SkPMColor dst[], SkPMColor c, int count)
+template <typename T> void fill (T dst[], T c, int count)
 {
     for (int i = 0; i < count; i++) dst[i] = c;
 }
@@ -61,18 +63,33 @@ uint64_t isqrt64 (uint64_t v)
 
 } // namespace
 
+namespace {
+
+// Where the checkerboard of dithered entries starts on a row, and how it steps: the twin
+// (kIndexCount on) on every other pixel, or never.
+struct Checker {
+    int toggle, step;
+    Checker (int x, int y, bool on) : toggle (on ? ((x ^ y) & 1) * kIndexCount : 0), step (on ? kIndexCount : 0) {}
+    int next ()
+    {
+        int at = toggle;
+        toggle ^= step;
+        return at;
+    }
+};
+
+} // namespace
+
 // --- linear --------------------------------------------------------------------------------
 
-void SkLinearGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
+template <typename T>
+void SkLinearGradient::shade (int x, int y, T dst[], int count, const T *cache, Dither dither)
 {
-    const SkPMColor *cache = getCache32 ();
-    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
-    // The dithered entries alternate with the plain ones in a checkerboard.
-    int toggle = ((x ^ y) & 1) * kIndexCount;
+    Checker checker (x, y, dither != kDitherNone);
     if (fDstToIndexClass == kPerspective_MatrixClass) {
-        for (int i = 0; i < count; i++, toggle ^= kIndexCount) {
+        for (int i = 0; i < count; i++) {
             SkPoint pt = map_point (fDstToIndexProc, fDstToIndex, (SkScalar)(x + i) + 0.5f, (SkScalar)y + 0.5f);
-            dst[i] = cache[toggle + (fTileProc (SkFloatToFixedPinned (pt.fX)) >> 8)];
+            dst[i] = cache[checker.next () + (fTileProc (SkFloatToFixedPinned (pt.fX)) >> 8)];
         }
         return;
     }
@@ -80,10 +97,12 @@ void SkLinearGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
     SkFixed fx = SkFloatToFixedPinned (pt.fX), dx, dy;
     row_steps (fDstToIndex, fDstToIndexClass, y, &dx, &dy);
     if (SkFixedAbs (dx) < 16) {                 // the colour does not change along the run
-        fill (dst, cache[fTileProc (fx) >> 8], count);
+        int index = fTileProc (fx) >> 8;
+        if (dither == kDitherRamp) return fill (dst, cache[index], count);
+        for (int i = 0; i < count; i++) dst[i] = cache[checker.next () + index];
         return;
     }
-    for (int i = 0; i < count; i++, toggle ^= kIndexCount) {
+    for (int i = 0; i < count; i++) {
         int64_t pos = (int64_t)fx + (int64_t)i * dx;
         int index;
         if (fTileMode == kClamp_TileMode) {
@@ -92,8 +111,22 @@ void SkLinearGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
             int fi = (int)((pos >> 8) & 0x1FF);
             index = fTileMode == kMirror_TileMode && (fi & 0x100) ? (fi & 0xFF) ^ 0xFF : fi & 0xFF;
         }
-        dst[i] = cache[toggle + index];
+        dst[i] = cache[checker.next () + index];
     }
+}
+
+void SkLinearGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
+{
+    const SkPMColor *cache = getCache32 ();
+    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
+    shade (x, y, dst, count, cache, kDitherRamp);
+}
+
+void SkLinearGradient::shadeSpan16 (int x, int y, uint16_t dst[], int count)
+{
+    const uint16_t *cache = getCache16 ();
+    if (cache == nullptr) return fill (dst, (uint16_t)0, count);
+    shade (x, y, dst, count, cache, kDitherAll);
 }
 
 // --- radial --------------------------------------------------------------------------------
@@ -108,19 +141,14 @@ static inline int radial_clamp_index (int64_t fx, int64_t fy)
     return kSqrtTable.fIndex[i > 2047 ? 2047 : i];
 }
 
-void SkRadialGradient::shadeClamp (SkFixed fx, SkFixed fy, SkFixed dx, SkFixed dy, const SkPMColor *cache, SkPMColor dst[], int count)
+template <typename T>
+void SkRadialGradient::shade (int x, int y, T dst[], int count, const T *cache, Dither dither)
 {
-    for (int i = 0; i < count; i++) dst[i] = cache[radial_clamp_index ((int64_t)fx + (int64_t)i * dx, (int64_t)fy + (int64_t)i * dy)];
-}
-
-void SkRadialGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
-{
-    const SkPMColor *cache = getCache32 ();
-    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
+    Checker checker (x, y, dither != kDitherNone);
     if (fDstToIndexClass == kPerspective_MatrixClass) {
         for (int i = 0; i < count; i++) {
             SkPoint pt = map_point (fDstToIndexProc, fDstToIndex, (SkScalar)(x + i) + 0.5f, (SkScalar)y + 0.5f);
-            dst[i] = cache[fTileProc (SkFloatToFixedPinned (sqrtf (pt.fX * pt.fX + pt.fY * pt.fY))) >> 8];
+            dst[i] = cache[checker.next () + (fTileProc (SkFloatToFixedPinned (sqrtf (pt.fX * pt.fX + pt.fY * pt.fY))) >> 8)];
         }
         return;
     }
@@ -128,23 +156,39 @@ void SkRadialGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
     SkFixed fx = SkFloatToFixedPinned (pt.fX), fy = SkFloatToFixedPinned (pt.fY), dx, dy;
     row_steps (fDstToIndex, fDstToIndexClass, y, &dx, &dy);
     if (fTileMode == kClamp_TileMode) {
-        shadeClamp (fx, fy, dx, dy, cache, dst, count);
+        for (int i = 0; i < count; i++) {
+            dst[i] = cache[checker.next () + radial_clamp_index ((int64_t)fx + (int64_t)i * dx, (int64_t)fy + (int64_t)i * dy)];
+        }
     } else if (fTileMode == kRepeat_TileMode) {
         for (int i = 0; i < count; i++) {
             int64_t px = pin_far ((int64_t)fx + (int64_t)i * dx), py = pin_far ((int64_t)fy + (int64_t)i * dy);
             // Squared distance in 16.16, saturated; its 16.16 root is sqrt (d2 × 2^16).
             uint64_t d2 = (uint64_t)((px * px) >> 16) + (uint64_t)((py * py) >> 16);
             if (d2 > 0x7FFFFFFF) d2 = 0x7FFFFFFF;
-            dst[i] = cache[(isqrt64 (d2 << 16) >> 8) & 0xFF];
+            dst[i] = cache[checker.next () + (int)((isqrt64 (d2 << 16) >> 8) & 0xFF)];
         }
     } else {
         SkScalar ux = pt.fX, uy = pt.fY, sx = SkFixedToFloat (dx), sy = SkFixedToFloat (dy);
         for (int i = 0; i < count; i++, ux += sx, uy += sy) {
             SkFixed dist = SkFloatToFixedPinned (sqrtf (ux * ux + uy * uy));
             int fi = (dist >> 8) & 0xFF;
-            dst[i] = cache[(dist & 0x10000) ? fi ^ 0xFF : fi];
+            dst[i] = cache[checker.next () + ((dist & 0x10000) ? fi ^ 0xFF : fi)];
         }
     }
+}
+
+void SkRadialGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
+{
+    const SkPMColor *cache = getCache32 ();
+    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
+    shade (x, y, dst, count, cache, kDitherNone);
+}
+
+void SkRadialGradient::shadeSpan16 (int x, int y, uint16_t dst[], int count)
+{
+    const uint16_t *cache = getCache16 ();
+    if (cache == nullptr) return fill (dst, (uint16_t)0, count);
+    shade (x, y, dst, count, cache, kDitherAll);
 }
 
 // --- sweep ---------------------------------------------------------------------------------
@@ -157,14 +201,14 @@ static inline int sweep_index (SkScalar ux, SkScalar uy)
     return index >= 0 && index < 255 ? (int)index : (index >= 255 ? 255 : 0);
 }
 
-void SkSweepGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
+template <typename T>
+void SkSweepGradient::shade (int x, int y, T dst[], int count, const T *cache, Dither dither)
 {
-    const SkPMColor *cache = getCache32 ();
-    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
+    Checker checker (x, y, dither != kDitherNone);
     if (fDstToIndexClass == kPerspective_MatrixClass) {
         for (int i = 0; i < count; i++) {
             SkPoint pt = map_point (fDstToIndexProc, fDstToIndex, (SkScalar)(x + i) + 0.5f, (SkScalar)y + 0.5f);
-            dst[i] = cache[sweep_index (pt.fX, pt.fY)];
+            dst[i] = cache[checker.next () + sweep_index (pt.fX, pt.fY)];
         }
         return;
     }
@@ -172,7 +216,21 @@ void SkSweepGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
     SkFixed dx, dy;
     row_steps (fDstToIndex, fDstToIndexClass, y, &dx, &dy);
     SkScalar ux = pt.fX, uy = pt.fY, sx = SkFixedToFloat (dx), sy = SkFixedToFloat (dy);
-    for (int i = 0; i < count; i++, ux += sx, uy += sy) dst[i] = cache[sweep_index (ux, uy)];
+    for (int i = 0; i < count; i++, ux += sx, uy += sy) dst[i] = cache[checker.next () + sweep_index (ux, uy)];
+}
+
+void SkSweepGradient::shadeSpan (int x, int y, SkPMColor dst[], int count)
+{
+    const SkPMColor *cache = getCache32 ();
+    if (cache == nullptr) return SkShader::shadeSpan (x, y, dst, count);
+    shade (x, y, dst, count, cache, kDitherNone);
+}
+
+void SkSweepGradient::shadeSpan16 (int x, int y, uint16_t dst[], int count)
+{
+    const uint16_t *cache = getCache16 ();
+    if (cache == nullptr) return fill (dst, (uint16_t)0, count);
+    shade (x, y, dst, count, cache, kDitherAll);
 }
 
 // --- two-point radial ----------------------------------------------------------------------
