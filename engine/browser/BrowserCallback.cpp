@@ -304,32 +304,6 @@ GoToParent (
   return (gFrontEnd.GoToParentPage != NULL) && gFrontEnd.GoToParentPage ();
 }
 
-/** Writes every page of the form set shown; the first store that refuses decides the answer. */
-static EFI_STATUS
-SubmitFormSet (
-  IN UINT32  Shown
-  )
-{
-  PAGE_RECORD  *Record;
-  EFI_STATUS   Status = EFI_SUCCESS;
-  EFI_STATUS   Written;
-
-  if (EFI_ERROR (GetPageData (Shown, &Record))) {
-    return SubmitForm (Shown);
-  }
-
-  EFI_HII_HANDLE  Handle = Record->HiiHandle;
-
-  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
-    if (!EFI_ERROR (GetPageData (Page, &Record)) && ((Page == Shown) || ((Handle != NULL) && (Record->HiiHandle == Handle)))) {
-      Written = SubmitForm (Page);
-      Status  = EFI_ERROR (Status) ? Status : Written;
-    }
-  }
-
-  return Status;
-}
-
 EFI_STATUS
 ProcessActionRequest (
   IN UINTN  ActionRequest
@@ -351,8 +325,8 @@ ProcessActionRequest (
       CallFrontEnd (gFrontEnd.ConfirmResetWithoutSaving);
       break;
     case EFI_BROWSER_ACTION_REQUEST_SUBMIT:
-      // Every store of the form set is written and the form stays.
-      Status = Shown ? SubmitFormSet (Page) : EFI_SUCCESS;
+      // Submit, then leave the browser; a save that is held back keeps setup open.
+      CallFrontEnd (gFrontEnd.ConfirmSaveAndExit);
       break;
     case EFI_BROWSER_ACTION_REQUEST_EXIT:
       CallFrontEnd (gFrontEnd.ConfirmExitWithoutSaving);

@@ -9,6 +9,7 @@
 #include <engine/core/SetupDataFormat.h>
 #include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
+#include <engine/core/VariableGuids.h>
 #include <engine/textui/TuiApp.h>
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
@@ -29,37 +30,59 @@ constexpr EFI_GUID  kFrontList = { 0x5EED0002, 0x0003, 0x4000, { 0x80, 0, 0, 0, 
 constexpr EFI_GUID  kOtherList = { 0x5EED0002, 0x0004, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x04 } };
 constexpr EFI_GUID  kFrontPath = { 0x5EED0002, 0x0005, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x05 } };
 constexpr EFI_GUID  kOtherPath = { 0x5EED0002, 0x0006, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x06 } };
+constexpr EFI_GUID  kFrontStore = { 0x5EED0002, 0x0007, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x07 } };
 
 constexpr EFI_QUESTION_ID  kGotoQuestion   = 0x100;
 constexpr EFI_QUESTION_ID  kFrontAction    = 0x101;
 constexpr EFI_QUESTION_ID  kOtherAction    = 0x201;
+constexpr EFI_QUESTION_ID  kFrontCheckbox  = 0x102;
 
 // Which driver saw which action for which question.
 using SEEN = std::vector<std::pair<char, EFI_BROWSER_ACTION>>;
 
 class SendFormCallbacksTest : public TextUiMachineTest {
 protected:
+  // The engine's fixed variable indexes (up to 25) all taken, as a real board has them:
+  // the front form set's store comes after them.
+  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
+  {
+    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
+    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
+
+    while (D.Variables.size () < 26) {
+      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
+                               .Size = 2 });
+    }
+
+    return D;
+  }
+
   void SetUp () override
   {
     TextUiMachineTest::SetUp ();
-    StartEngine ();
+    StartEngine (BoardWithEngineVariables ());
     Front = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kFrontPath)));
     Other = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherPath)));
 
-    // The front form: a goto into the other list's form set, then an action question
-    // with the callback flag; the other form: one such action question.
+    // The front form: a goto into the other list's form set, an action question with
+    // the callback flag and a checkbox in the driver's store; the other form: one such
+    // action question.
     std::vector<UINT8>  Ref3 = { 3, 0, 4, 0, (UINT8)kGotoQuestion, (UINT8)(kGotoQuestion >> 8), 0, 0, 0, 0, 0, 1, 0, 0, 0 };
     Ref3.insert (Ref3.end (), (const UINT8 *)&kOtherSet, (const UINT8 *)&kOtherSet + sizeof (kOtherSet));
     Builders::IfrBuilder  FrontForms;
     FrontForms.FormSet (kFrontSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+    FrontForms.VarStore (kFrontStore, 1, 4, "Front");
     FrontForms.Form (1, 1);
     FrontForms.Op (EFI_IFR_REF_OP, Ref3);
     FrontForms.Action1 ({ .Prompt = 5, .Help = 4, .QuestionId = kFrontAction, .Flags = EFI_IFR_FLAG_CALLBACK });
+    FrontForms.Checkbox ({ .Prompt = 6, .Help = 4, .QuestionId = kFrontCheckbox, .VarStoreId = 1, .VarOffset = 2 }, 0);
     FrontForms.End ();
     FrontForms.End ();
+    FrontForms.End ();
+    Front->SetStore (kFrontStore, u"Front", { 0, 0, 0, 0 });
     FrontHandle = Front->Publish (*Hii, Builders::PackageListBuilder (kFrontList).Add (FrontForms.Package ())
                                           .Add (Builders::BuildStringPackage ("en-US", 1, {
-                                            { 1, u"Front" }, { 2, u"" }, { 3, u"Into the other" }, { 4, u"" }, { 5, u"Act" } }))
+                                            { 1, u"Front" }, { 2, u"" }, { 3, u"Into the other" }, { 4, u"" }, { 5, u"Act" }, { 6, u"Fast" } }))
                                           .Build ());
 
     Builders::IfrBuilder  OtherForms;
@@ -148,8 +171,9 @@ TEST_F (SendFormCallbacksTest, FormsOpenBeforeTheyAreShownAndCloseWhenSendFormEn
 }
 
 // Enter on the front form's action question: the driver's request on CHANGED. The requests
-// that leave the form end SendForm from its first form and SendForm hands them to its
-// caller; those that stay leave it running until it is told to exit.
+// that leave the form (submit saves and leaves the browser) end SendForm from its first form
+// and SendForm hands them to its caller; those that stay leave it running until it is told
+// to exit.
 TEST_F (SendFormCallbacksTest, EachRequestFromTheFirstFormEitherEndsSendFormWithItOrStays)
 {
   const struct {
@@ -157,7 +181,7 @@ TEST_F (SendFormCallbacksTest, EachRequestFromTheFirstFormEitherEndsSendFormWith
     bool                        Ends;
   } Cases[] = {
     { EFI_BROWSER_ACTION_REQUEST_RESET,             true  },
-    { EFI_BROWSER_ACTION_REQUEST_SUBMIT,            false },
+    { EFI_BROWSER_ACTION_REQUEST_SUBMIT,            true  },
     { EFI_BROWSER_ACTION_REQUEST_EXIT,              true  },
     { EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT,  true  },
     { EFI_BROWSER_ACTION_REQUEST_FORM_DISCARD_EXIT, true  },
@@ -176,6 +200,21 @@ TEST_F (SendFormCallbacksTest, EachRequestFromTheFirstFormEitherEndsSendFormWith
     EXPECT_EQ (Request, Case.Ends ? Case.Asked : (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_EXIT) << "request " << Case.Asked;
     EXPECT_EQ (gSendFormHandles, nullptr);
   }
+}
+
+// A driver that answers submit has what the user changed written to its store, and the
+// browser leaves: SendForm returns with the request, no exit needed.
+TEST_F (SendFormCallbacksTest, SubmitSavesTheChangedStoreAndLeaves)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 99;
+
+  Asker = 'F';
+  Asked = EFI_BROWSER_ACTION_REQUEST_SUBMIT;
+  // To the checkbox, switch it on, back to the action question and select it.
+  EXPECT_EQ (Run ("Down,Down,+,Up,Enter", &Request, true), EFI_SUCCESS);
+  EXPECT_EQ (Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_SUBMIT);
+  ASSERT_NE (Front->Store (kFrontStore, u"Front"), nullptr);
+  EXPECT_EQ (*Front->Store (kFrontStore, u"Front"), (std::vector<UINT8> { 0, 0, 1, 0 }));
 }
 
 // A form set a goto opened is left for the form the goto was on, not out of SendForm.
