@@ -7,13 +7,18 @@
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/SetupActions.h>
 
-// Saving with the question of the save-and-exit key-help line.
+// Saving with the question of the save-and-exit key-help line: a save made there asks for a reset.
 static UINT8
 SaveAndExitWithQuestion (
   VOID
   )
 {
-  return SaveChanges (&gMsgBoxSaveAndExit);
+  if (SaveChanges (&gMsgBoxSaveAndExit) == 0) {
+    return 0;
+  }
+
+  gSaveAskedForReset = 1;
+  return 1;
 }
 
 VOID

@@ -34,7 +34,8 @@ typedef struct {
   EFI_STATUS  (*HddPasswordCheckCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
   VOID        (*RefreshHddSecurityStatus)(VOID);
 
-  // Setup's settings: saving with the save-and-exit question (1: written), discarding
+  // Setup's settings: saving with the save-and-exit question (1: written, and the save
+  // marked as asking for a reset), discarding
   // (asking first when Ask is TRUE), the question on leaving setup (TRUE: setup may
   // end) and the fixed exit items of page 0.
   UINT8       (*SaveAndExit)(VOID);

@@ -74,13 +74,14 @@ static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
   { SCAN_F11_KEY, 0, 0,          0, NULL },
 };
 
+// The flag of a key-help row enables its lines that act on the settings without leaving setup.
 static CONST TUI_HOT_CLICK_ROW  mHotClicks[TUI_APP_HOT_CLICKS] = {
   { 1,  3,  65, 29, 0, ExitClickHandler },
   { 67, 3,  99, 14, 0, NULL },
-  { 67, 16, 99, 29, 0, HandleSetupHotkeyAction },
+  { 67, 16, 99, 29, 1, HandleSetupHotkeyAction },
   { 1,  3,  52, 21, 0, ExitClickHandler },
   { 54, 3,  78, 11, 0, NULL },
-  { 54, 13, 78, 21, 0, HandleSetupHotkeyAction },
+  { 54, 13, 78, 21, 1, HandleSetupHotkeyAction },
   { 0,  0,  0,  0,  0, NULL },
 };
 
@@ -147,12 +148,18 @@ ExitClickHandler (
   return EFI_SUCCESS;
 }
 
-// The key-help line a click or Enter selected, by its row in the pane.
+// The key-help line a click or Enter selected, by its row in the pane; help, previous
+// values and defaults only while the click is enabled.
 static VOID
 RunKeyHelpLine (
-  IN UINT32  Line
+  IN UINT32   Line,
+  IN BOOLEAN  Enabled
   )
 {
+  if (!Enabled && (Line >= 4) && (Line <= 6)) {
+    return;
+  }
+
   switch (Line) {
     case 4:
       if (gFrontEnd.ShowGeneralHelp != NULL) {
@@ -170,6 +177,7 @@ RunKeyHelpLine (
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case 7:
+      // The service marks the save as asking for a reset when it wrote everything.
       if ((gFrontEnd.SaveAndExit != NULL) && (gFrontEnd.SaveAndExit () != 0)) {
         gTuiApp->Exit = 1;
       }
@@ -204,7 +212,7 @@ HandleSetupHotkeyAction (
 
   Action = HookMapPointerAction ((UINT64)(UINTN)&Event->Pointer);
   if ((Action == ACTION_POINTER_20) || (Action == ACTION_SELECT)) {
-    RunKeyHelpLine (Event->Pointer.Row - Click->Top);
+    RunKeyHelpLine (Event->Pointer.Row - Click->Top, (BOOLEAN)(Click->Flag != 0));
   }
 
   return EFI_SUCCESS;

@@ -496,7 +496,7 @@ RunExitItem (
 // makes no control.
 //
 TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
-  { 14, &gTuiTabStripOps,       1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
+  { 14, &gTuiTabStripOps.Base,  1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
   { 2,  &gTuiLabelOps,          1, RunExitItem,       NULL },                  // the fixed exit items
   { 3,  &gTuiTextOps.Base,      0, NULL,              NULL },                  // text

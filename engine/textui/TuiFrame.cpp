@@ -3,12 +3,14 @@
   controls that fit, focus movement with wrap-around, paging, and drawing.
 
   A control counts as shown in condition states 0 and 3 (grayed); other states take
-  no rows. Records that make no control (type 0, or a type without a class) leave
-  the control list as it was, so the controls after them still appear.
+  no rows. A window fills the frame's rows but its last, and always holds the focus.
+  Records that make no control (type 0, or a type without a class) leave the control
+  list as it was, so the controls after them still appear.
 **/
 #include <engine/textui/TuiFrame.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/forms/QuestionConditions.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -103,49 +105,61 @@ RowsOf (
   return Height;
 }
 
-// The window from First on: its last control is the last one whose rows still fit.
-static VOID
+UINT32
+FindVisibleFrameControl (
+  IN OUT TUI_FRAME  *Frame,
+  IN OUT UINT32     *Index
+  )
+{
+  BOOLEAN  Forward = (BOOLEAN)(Index == &Frame->LastVisible);
+  UINT32   From    = Forward ? Frame->FirstVisible : Frame->LastVisible;
+  UINT32   Used    = 0;
+
+  if (Frame->ControlCount == 0) {
+    *Index = 0;
+    return 0;
+  }
+
+  From   = (From < Frame->ControlCount) ? From : Frame->ControlCount - 1;
+  *Index = From;
+  for (UINT32 At = From; ; At = Forward ? At + 1 : At - 1) {
+    UINT32  Rows = RowsOf (Frame, At);
+    // The last row of the frame stays free: a window reaches at most its last but one.
+    if ((At != From) && (Used + Rows >= Frame->Layout.Height)) {
+      break;
+    }
+
+    Used  += Rows;
+    *Index = At;
+    if (Forward ? (At + 1 >= Frame->ControlCount) : (At == 0)) {
+      break;
+    }
+  }
+
+  return Used;
+}
+
+// The window from First down as far as its rows reach.
+static UINT32
 WindowFrom (
   IN OUT TUI_FRAME  *Frame,
   IN     UINT32     First
   )
 {
-  UINT32  Used = 0;
-
-  Frame->FirstVisible = First;
-  Frame->LastVisible  = First;
-  for (UINT32 Index = First; Index < Frame->ControlCount; Index++) {
-    UINT32  Rows = RowsOf (Frame, Index);
-    if ((Used + Rows > Frame->Layout.Height) && (Index > First)) {
-      break;
-    }
-
-    Used += Rows;
-    Frame->LastVisible = Index;
-  }
+  Frame->FirstVisible = ((First < Frame->ControlCount) || (Frame->ControlCount == 0)) ? First : Frame->ControlCount - 1;
+  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
 }
 
-// The window that ends at Last: its first control is the first one whose rows still fit.
-static VOID
+// The window that ends at Last, as far up as its rows reach, then down from its first control.
+static UINT32
 WindowTo (
   IN OUT TUI_FRAME  *Frame,
   IN     UINT32     Last
   )
 {
-  UINT32  Used  = 0;
-  UINT32  First = Last;
-
-  for (UINT32 Index = Last + 1; Index-- > 0;) {
-    UINT32  Rows = RowsOf (Frame, Index);
-    if ((Used + Rows > Frame->Layout.Height) && (Index < Last)) {
-      break;
-    }
-
-    Used += Rows;
-    First = Index;
-  }
-
-  WindowFrom (Frame, First);
+  Frame->LastVisible = Last;
+  (VOID)FindVisibleFrameControl (Frame, &Frame->FirstVisible);
+  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
 }
 
 BOOLEAN
@@ -249,7 +263,7 @@ FocusDown (
     }
 
     if (Index > Frame->LastVisible) {
-      WindowTo (Frame, Index);
+      (VOID)WindowTo (Frame, Index);
     }
 
     if (FrameSetFocus (Frame, Index)) {
@@ -257,7 +271,7 @@ FocusDown (
     }
   }
 
-  WindowFrom (Frame, FirstShown (Frame));
+  (VOID)WindowFrom (Frame, FirstShown (Frame));
   if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible)) {
     DropFocusOutsideWindow (Frame);
   }
@@ -276,7 +290,7 @@ FocusUp (
     }
 
     if (Index < Frame->FirstVisible) {
-      WindowFrom (Frame, Index);
+      (VOID)WindowFrom (Frame, Index);
     }
 
     if (FrameSetFocus (Frame, Index)) {
@@ -284,7 +298,7 @@ FocusUp (
     }
   }
 
-  WindowTo (Frame, LastShown (Frame));
+  (VOID)WindowTo (Frame, LastShown (Frame));
   for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
     if (FrameSetFocus (Frame, Index)) {
       return;
@@ -307,26 +321,61 @@ FocusNewWindow (
   }
 }
 
-static VOID
+// Whether a shown control lies before the window (Before) or after it. The search goes
+// outward from the window and stops at the first one, so it passes no more controls than
+// the page move that follows.
+static BOOLEAN
+ShownOutsideWindow (
+  IN TUI_FRAME  *Frame,
+  IN BOOLEAN    Before
+  )
+{
+  if (Before) {
+    for (UINT32 Index = Frame->FirstVisible; Index-- > 0;) {
+      if (IsShown (Frame->Controls[Index])) {
+        return TRUE;
+      }
+    }
+
+    return FALSE;
+  }
+
+  for (UINT32 Index = Frame->LastVisible + 1; Index < Frame->ControlCount; Index++) {
+    if (IsShown (Frame->Controls[Index])) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+// A page move only happens towards shown controls, so the window is never left empty.
+static BOOLEAN
 PageUp (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  if (Frame->FirstVisible > 0) {
-    WindowTo (Frame, Frame->FirstVisible - 1);
-    FocusNewWindow (Frame);
+  if ((Frame->FirstVisible == 0) || !ShownOutsideWindow (Frame, TRUE)) {
+    return FALSE;
   }
+
+  (VOID)WindowTo (Frame, Frame->FirstVisible - 1);
+  FocusNewWindow (Frame);
+  return TRUE;
 }
 
-static VOID
+static BOOLEAN
 PageDown (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  if (Frame->LastVisible + 1 < Frame->ControlCount) {
-    WindowFrom (Frame, Frame->LastVisible + 1);
-    FocusNewWindow (Frame);
+  if ((Frame->LastVisible + 1 >= Frame->ControlCount) || !ShownOutsideWindow (Frame, FALSE)) {
+    return FALSE;
   }
+
+  (VOID)WindowFrom (Frame, Frame->LastVisible + 1);
+  FocusNewWindow (Frame);
+  return TRUE;
 }
 
 // Moves by one key action; FALSE for an action the frame does not take.
@@ -336,8 +385,6 @@ MoveByAction (
   IN     UINT32     Action
   )
 {
-  UINT32  Pass = 0;
-
   switch (Action) {
     case ACTION_UP:
       FocusUp (Frame);
@@ -346,20 +393,21 @@ MoveByAction (
       FocusDown (Frame);
       return TRUE;
     case ACTION_PAGE_UP:
-      PageUp (Frame);
+      (VOID)PageUp (Frame);      // at the top there is nothing to move to
       return TRUE;
     case ACTION_PAGE_DOWN:
-      PageDown (Frame);
+      (VOID)PageDown (Frame);    // at the bottom there is nothing to move to
       return TRUE;
     case ACTION_HOME:
-      do {
-        PageUp (Frame);
-      } while ((Frame->FirstVisible > 0) && (++Pass < Frame->ControlCount));
+      // Each pass moves the window up by at least one control, so this ends.
+      while (PageUp (Frame)) {
+      }
+
       return TRUE;
     case ACTION_END:
-      do {
-        PageDown (Frame);
-      } while ((Frame->LastVisible + 1 < Frame->ControlCount) && (++Pass < Frame->ControlCount));
+      while (PageDown (Frame)) {
+      }
+
       return TRUE;
     default:
       return FALSE;
@@ -571,39 +619,94 @@ FrameAddControl (
   // A window that stopped short of the controls before stops there again: working it
   // out anew would measure every control in it once more for each control added.
   if (Frame->LastVisible + 1 >= Index) {
-    WindowFrom (Frame, Frame->FirstVisible);
+    (VOID)FindVisibleFrameControl (Frame, &Frame->LastVisible);
   }
 
   return EFI_SUCCESS;
 }
 
-// Places the shown controls of the window one under the other, from the frame's first row.
+EFI_STATUS
+AddFrameControl (
+  IN     TUI_FRAME    *Frame,
+  IN     CONST UINT8  *Opcode,
+  IN OUT UINT32       *Index,
+  IN OUT BOOLEAN      *Focused
+  )
+{
+  CONTROL_RECORD  Record;
+  EFI_STATUS      Status;
+
+  if ((Frame == NULL) || (Opcode == NULL) || (Index == NULL) || (Focused == NULL)) {
+    return EFI_INVALID_PARAMETER;
+  }
+
+  ZeroMem (&Record, sizeof (Record));
+  Record.HiiHandle      = ENGINE_OWN_HII_HANDLE;
+  Record.ControlType    = CONTROL_TYPE_LABEL;
+  Record.PageNumber     = (UINT16)Frame->PageNumber;
+  Record.Flags          = CONTROL_FLAG_VALID;
+  Record.QuestionOpcode = (UINT64)(UINTN)Opcode;
+  Status = FrameAddControl (Frame, &Record);
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  if (!*Focused) {
+    *Focused = FrameSetFocus (Frame, Frame->ControlCount - 1);
+  }
+
+  (*Index)++;
+  return EFI_SUCCESS;
+}
+
+//
+// The main frame's window as it is drawn: from its first control down as far as the
+// rows reach, moved up when every control in it has been hidden since, and moved to the
+// focused control when that lies outside it, so the focus is always on the screen.
+//
+static VOID
+ShowWindow (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if ((WindowFrom (Frame, Frame->FirstVisible) == 0) && ShownOutsideWindow (Frame, TRUE)) {
+    (VOID)WindowTo (Frame, LastShown (Frame));
+  }
+
+  if (Frame->Current == TUI_NO_CONTROL) {
+    return;
+  }
+
+  if (Frame->Current < Frame->FirstVisible) {
+    (VOID)WindowFrom (Frame, Frame->Current);
+  } else if (Frame->Current > Frame->LastVisible) {
+    (VOID)WindowTo (Frame, Frame->Current);
+  }
+}
+
+// Places the shown controls of the window one under the other, from the frame's first
+// row to its last but one; a control taller than that is cut to it.
 static VOID
 PlaceWindow (
   IN OUT TUI_FRAME  *Frame
   )
 {
   UINT32  NextRow = Frame->Layout.Row;
-  UINT32  End     = (UINT32)Frame->Layout.Row + Frame->Layout.Height;
+  UINT32  End     = (UINT32)Frame->Layout.Row + ((Frame->Layout.Height > 1) ? Frame->Layout.Height - 1 : 1);
 
-  Frame->LastVisible = Frame->FirstVisible;
-  for (UINT32 Index = Frame->FirstVisible; Index < Frame->ControlCount; Index++) {
+  for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (NextRow < End); Index++) {
     UINT32  Rows = RowsOf (Frame, Index);
     if (Rows == 0) {
       continue;
     }
 
-    if ((NextRow + Rows > End) && (Index > Frame->FirstVisible)) {
-      break;
-    }
-
+    Rows = (NextRow + Rows > End) ? End - NextRow : Rows;
     // Sizing and placing a control cannot fail.
     (VOID)OpsOf (Frame->Controls[Index])->SetDimensions (Frame->Controls[Index],
                                             (Frame->Layout.Width > 4) ? Frame->Layout.Width - 4 : 0, Rows);
     (VOID)OpsOf (Frame->Controls[Index])->SetPosition (Frame->Controls[Index], Frame->Layout.Column + TUI_CONTROL_INDENT,
                                             NextRow);
-    NextRow           += Rows;
-    Frame->LastVisible = Index;
+    NextRow += Rows;
   }
 }
 
@@ -716,8 +819,9 @@ UpdateScrollBar (
   IN OUT TUI_FRAME  *Frame
   )
 {
+  // The window holds the frame's height less one row: a page of exactly that height has a row out of sight.
   BOOLEAN  Needed = (BOOLEAN)((Frame->ControlCount >= 2) && (Frame->Layout.Height >= 3) &&
-                              (RowsBefore (Frame, Frame->ControlCount) > Frame->Layout.Height));
+                              (RowsBefore (Frame, Frame->ControlCount) >= Frame->Layout.Height));
 
   if (Needed) {
     Frame->ScrollBar = 1;
@@ -764,6 +868,7 @@ FrameDraw (
       Frame->FirstVisible = 0;
     }
 
+    ShowWindow (Frame);
     PlaceWindow (Frame);
   }
 

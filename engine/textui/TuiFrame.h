@@ -90,4 +90,27 @@ CONST TUI_FRAME_LAYOUT  *FindFrameLayout (IN UINT32 Kind);
 /** Gives control Index the focus and takes it from every other; FALSE when it refuses or is out of range. */
 BOOLEAN  FrameSetFocus (IN TUI_FRAME *Frame, IN UINT32 Index);
 
+/**
+  Works out one end of a frame's window from the other. Index is the frame's
+  LastVisible or its FirstVisible: the walk starts at the other end and goes down the
+  controls for LastVisible, up them for FirstVisible. Shown and grayed controls add their
+  rows; the walk stops before the control whose rows would reach the frame's height (so
+  its last row stays free) and at the first or last control; hidden controls are passed
+  without rows. Each control passed is stored in Index, which ends at the last control
+  that still fits (the first control always does).
+
+  @return  The rows of the shown controls in the window; 0 when it shows none.
+**/
+UINT32   FindVisibleFrameControl (IN OUT TUI_FRAME *Frame, IN OUT UINT32 *Index);
+
+/**
+  Adds one of the engine's own labels (a statement opcode of the program's own strings)
+  to a frame. The first label that takes the focus becomes the frame's current control:
+  Focused tells whether one has. Index counts the labels added.
+
+  @retval EFI_SUCCESS  The label was added; Index is one more.
+  @return              Why the frame could not take it; Index and Focused are unchanged.
+**/
+EFI_STATUS  AddFrameControl (IN TUI_FRAME *Frame, IN CONST UINT8 *Opcode, IN OUT UINT32 *Index, IN OUT BOOLEAN *Focused);
+
 #endif

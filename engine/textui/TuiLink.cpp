@@ -501,11 +501,13 @@ TabTitle (
   return (Title != NULL) ? Title : (CHAR16 *)AllocateZeroPool (sizeof (CHAR16));
 }
 
-// The first tab of the screen that holds Tab, and whether screens come before and after it.
+// The first tab of the screen that holds Tab and the first of the screen after it (the
+// tab count when none follows), and whether screens come before and after it.
 static UINT16
 ScreenStart (
   IN  CONST TUI_TAB_STRIP  *Strip,
   IN  UINT16               Tab,
+  OUT UINT16               *End,
   OUT BOOLEAN              *Before,
   OUT BOOLEAN              *After
   )
@@ -515,6 +517,7 @@ ScreenStart (
   BOOLEAN  Cut;
 
   *After = FALSE;
+  *End   = Strip->TabCount;
   for (UINT16 Index = 0; Index < Strip->TabCount; Index++) {
     CHAR16  *Title = TabTitle (&Strip->Tabs[Index]);
     UINT64  Cells  = (Title == NULL) ? 2 : TabCells (Strip, Title, &Cut);
@@ -522,6 +525,7 @@ ScreenStart (
     if ((Index > First) && (Used + Cells + 2 > Strip->UsableWidth)) {
       if (Index > Tab) {
         *After = TRUE;
+        *End   = Index;
         break;
       }
 
@@ -577,19 +581,21 @@ TabStripDraw (
   BOOLEAN        After    = FALSE;
   BOOLEAN        Cut      = FALSE;
   UINT16         First;
+  UINT16         End      = Strip->TabCount;
 
   FillTextRect (Control->Column, Control->Row, Control->Width, 1, Other);
   if (!TuiStateDrawn (State)) {
     return EFI_UNSUPPORTED;
   }
 
-  First = (Strip->CurrentTab == TUI_NO_TAB) ? 0 : ScreenStart (Strip, Strip->CurrentTab, &Before, &After);
+  First = ScreenStart (Strip, (Strip->CurrentTab == TUI_NO_TAB) ? 0 : Strip->CurrentTab, &End, &Before, &After);
   if (Before && !Strip->SubPage) {
     CHAR16  Mark[3] = { TAB_LEFT_MARK, u' ', 0 };
     PrintAt (Control->Column, Control->Row, Mark, Other);
   }
 
-  for (UINT16 Index = First; (Index < Strip->TabCount) && !Cut; Index++) {
+  // Only the tabs of the screen shown: the next screen's would run past the strip's width.
+  for (UINT16 Index = First; (Index < End) && !Cut; Index++) {
     if (Strip->SubPage && (Index != Strip->CurrentTab)) {
       continue;
     }
@@ -660,16 +666,28 @@ TabStripSetFocus (
 }
 
 static EFI_STATUS
+TabStripSetStripWidth (
+  IN VOID    *Object,
+  IN UINT64  Width
+  )
+{
+  UINT64  Usable = (Width > 2) ? Width - 2 : 0;
+
+  ((TUI_TAB_STRIP *)Object)->UsableWidth = (UINT8)((Usable > 0xFF) ? 0xFF : Usable);
+  return EFI_SUCCESS;
+}
+
+// The strip and the width its tabs are laid out in shrink together.
+static EFI_STATUS
 TabStripSetDimensions (
   IN VOID    *Object,
   IN UINT64  Width,
   IN UINT64  Height
   )
 {
-  UINT64  Usable = (Width > 2) ? Width - 2 : 0;
+  EFI_STATUS  Status = ((TUI_TAB_STRIP_OPS *)((TUI_CONTROL *)Object)->Header.Ops)->SetStripWidth (Object, Width);
 
-  ((TUI_TAB_STRIP *)Object)->UsableWidth = (UINT8)((Usable > 0xFF) ? 0xFF : Usable);
-  return TuiControlSetDimensions (Object, Usable, Height);
+  return EFI_ERROR (Status) ? Status : TuiControlSetDimensions (Object, (Width > 2) ? Width - 2 : 0, Height);
 }
 
 static EFI_STATUS
@@ -685,8 +703,11 @@ TabStripGetControlHeight (
   return EFI_SUCCESS;
 }
 
-TUI_CONTROL_OPS  gTuiTabStripOps = {
-  TabStripCreate,       TabStripDestroy,             TabStripInitialize, TabStripDraw,
-  TabStripHandleAction, TuiActionBindingSetCallback, TabStripSetFocus,   TuiControlSetPosition,
-  TabStripSetDimensions, TuiControlSetAttributes,    TabStripGetControlHeight
+TUI_TAB_STRIP_OPS  gTuiTabStripOps = {
+  {
+    TabStripCreate,       TabStripDestroy,             TabStripInitialize, TabStripDraw,
+    TabStripHandleAction, TuiActionBindingSetCallback, TabStripSetFocus,   TuiControlSetPosition,
+    TabStripSetDimensions, TuiControlSetAttributes,    TabStripGetControlHeight
+  },
+  TabStripSetStripWidth
 };

@@ -106,18 +106,16 @@ AddExitItems (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  CONTROL_RECORD  Record;
-  EFI_STATUS      Status;
+  UINT32      Added   = 0;
+  BOOLEAN     Focused = FALSE;
+  EFI_STATUS  Status;
 
   EmptyFrame (Frame);
   for (UINTN Item = 0; Item < EXIT_ITEMS; Item++) {
-    MakeOwnRecord (&Record, CONTROL_TYPE_LABEL, 0, mExitItemOpcodes[Item]);
-    Status = FrameOps (Frame)->AddControl (Frame, &Record);
+    Status = AddFrameControl (Frame, mExitItemOpcodes[Item], &Added, &Focused);
     if (EFI_ERROR (Status)) {
       return Status;
     }
-
-    FocusFirstFrom (Frame, Frame->ControlCount - 1);
   }
 
   return EFI_SUCCESS;

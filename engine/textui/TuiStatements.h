@@ -96,11 +96,17 @@ typedef struct {
 
 #define TUI_NO_TAB  0xFFFF
 
+// The tab strip's operations: the control's, then the width its tabs are laid out in.
+typedef struct {
+  TUI_CONTROL_OPS  Base;
+  EFI_STATUS       (*SetStripWidth)(IN VOID *Object, IN UINT64 Width);   // the tabs get Width - 2 cells
+} TUI_TAB_STRIP_OPS;
+
 extern TUI_TEXT_OPS       gTuiTextOps;
 extern TUI_TEXT_PANE_OPS  gTuiTextPaneOps;
 extern TUI_CONTROL_OPS    gTuiLinkOps;
 extern TUI_CONTROL_OPS    gTuiPageLinkOps;
-extern TUI_CONTROL_OPS    gTuiTabStripOps;
+extern TUI_TAB_STRIP_OPS  gTuiTabStripOps;
 extern TUI_CONTROL_OPS    gTuiResetButtonOps;
 
 // The reset button: drawn as a label, it loads its default store's values for the page.

@@ -38,10 +38,11 @@ TEST_F (TuiAppLayoutTest, MainFramePutsPromptsAtColumnThreeValuesAtFortyAndLinkA
   EXPECT_EQ (Shown (1, 5, 9), u"\u25BA Link 01");
   EXPECT_EQ (DrawnAttribute (1, 5), 0x7F);                  // the focused link
   EXPECT_EQ (DrawnAttribute (1, 6), 0x71);
-  EXPECT_EQ (Shown (1, 28, 9), u"\u25BA Link 24");          // the frame's last row holds the 26th control
+  EXPECT_EQ (Shown (1, 27, 9), u"\u25BA Link 23");          // the last but one row holds the 25th control
+  EXPECT_EQ (Shown (1, 28, 9), u"         ");               // the last row stays free
   EXPECT_EQ (gTuiApp->Pages[kMainPage]->Head.ControlCount, 30u);
   EXPECT_EQ (MainFrame (kMainPage)->FirstVisible, 0u);
-  EXPECT_EQ (MainFrame (kMainPage)->LastVisible, 25u);
+  EXPECT_EQ (MainFrame (kMainPage)->LastVisible, 24u);
   EXPECT_EQ (DrawnAttribute (1, 3), 0x71);                  // frame rows 3 to 28, columns 1 to 64
   EXPECT_EQ (DrawnAttribute (64, 27), 0x71);
   EXPECT_EQ (DrawnAttribute (0, 3), 0x07);                  // the cleared screen

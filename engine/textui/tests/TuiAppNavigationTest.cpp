@@ -1,6 +1,7 @@
 // Moving through setup with keys: focus and paging in the main frame, links and Esc
 // with the page history, the tab strip, the hot keys and clicks, and leaving.
 #include <engine/testing/TuiAppTestSupport.h>
+#include <frontend/SetupSave.h>
 
 #include <gtest/gtest.h>
 
@@ -45,8 +46,8 @@ TEST_F (TuiAppNavigationTest, DownAndUpStepOverStatementsAndWrapAround) {
   TUI_FRAME  *Main = After ("Up");
   EXPECT_EQ (Main->Current, kLastLink);                     // from the first link to the last
   EXPECT_EQ (Main->LastVisible, kLastLink);
-  EXPECT_EQ (Main->FirstVisible, 4u);
-  EXPECT_EQ (Shown (1, 28, 9), u"\u25BA Link 28");
+  EXPECT_EQ (Main->FirstVisible, 5u);
+  EXPECT_EQ (Shown (1, 27, 9), u"\u25BA Link 28");
   EXPECT_EQ (Shown (65, 26, 1), u"\u2588");                 // the thumb went to the bottom
 
   Main = After ("Up,Down");
@@ -56,9 +57,9 @@ TEST_F (TuiAppNavigationTest, DownAndUpStepOverStatementsAndWrapAround) {
 
 TEST_F (TuiAppNavigationTest, PagingHomeAndEndMoveTheWindow) {
   TUI_FRAME  *Main = After ("PgDn");
-  EXPECT_EQ (Main->FirstVisible, 26u);
+  EXPECT_EQ (Main->FirstVisible, 25u);
   EXPECT_EQ (Main->LastVisible, kLastLink);
-  EXPECT_EQ (Main->Current, 26u);
+  EXPECT_EQ (Main->Current, 25u);
 
   Main = After ("End");
   EXPECT_EQ (Main->LastVisible, kLastLink);
@@ -163,6 +164,51 @@ TEST_F (TuiAppNavigationTest, KeyHelpClicksRunTheirLineAndOthersDoNothing) {
   EXPECT_EQ (gTuiApp->Exit, 0);
   EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 24, 70, 2), EFI_SUCCESS);   // "ESC: Exit" on a top-level page
   EXPECT_EQ (gTuiApp->Exit, 1);
+}
+
+// The key-help lines F1 to F3 (rows 4 to 6 of the pane) open their question only while
+// the pane's hot click is enabled; F4 (row 7) asks "Save configuration and exit?" either
+// way, and a save made there asks for a reset and leaves setup.
+TEST_F (TuiAppNavigationTest, KeyHelpLinesOneToThreeNeedTheClickEnabledAndSaveAndExitMarksAReset) {
+  const struct {
+    UINT32          Row;
+    std::u16string  Question;
+  } Lines[] = {
+    { 20, u"General Help" }, { 21, u"Load Previous Values?" }, { 22, u"Load Optimized Defaults?" },
+  };
+  std::u16string  Screen;
+
+  After ("");
+  Devices.TextIn->Script ().SetWaitHook ([this, &Screen] () {
+    Screen.clear ();
+    for (UINTN Row = 0; Row < 31; Row++) {
+      Screen += Devices.TextOut->RowText (Row);
+    }
+  });
+  TUI_CLICK_BINDING  *KeyHelp = gTuiApp->HotClicks[2];
+  ASSERT_NE (KeyHelp->Flag, 0u);                            // enabled as the table makes it
+  for (const auto &Line : Lines) {
+    KeyHelp->Flag = 0;
+    Screen.clear ();
+    Devices.TextIn->Script ().Append ("Esc");
+    EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, Line.Row, 70, 2), EFI_SUCCESS);
+    EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 1u) << "row " << Line.Row << " asked while disabled";
+    KeyHelp->Flag = 1;
+    EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, Line.Row, 70, 2), EFI_SUCCESS);
+    EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u) << "row " << Line.Row;
+    EXPECT_NE (Screen.find (Line.Question), std::u16string::npos) << "row " << Line.Row;
+  }
+  EXPECT_EQ (gTuiApp->Exit, 0);
+
+  KeyHelp->Flag = 0;
+  gSaveAskedForReset = 0;
+  Devices.TextIn->Script ().Append ("Enter");              // Yes
+  EXPECT_EQ (Offer (TUI_EVENT_POINTER, 0, 0, 23, 70, 2), EFI_SUCCESS);
+  EXPECT_NE (Screen.find (u"Save configuration and exit?"), std::u16string::npos);
+  EXPECT_EQ (gSaveAskedForReset, 1);
+  EXPECT_EQ (gTuiApp->Exit, 1);
+  gSaveAskedForReset = 0;
+  Devices.TextIn->Script ().SetWaitHook (nullptr);
 }
 
 TEST_F (TuiAppNavigationTest, TheEscLineOfTheKeyHelpOnASubPageGoesBack) {

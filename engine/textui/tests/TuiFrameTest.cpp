@@ -107,40 +107,67 @@ TEST_F (TuiFrameTest, RecordsWithoutAClassMakeNoControlAndTheRestStillComeIn) {
 
 TEST_F (TuiFrameTest, FocusMovesScrollsAndWrapsAround) {
   AddLabels (30);
-  EXPECT_EQ (Frame->LastVisible, 25u);                // 26 rows
+  EXPECT_EQ (Frame->LastVisible, 24u);                // 25 rows: the frame's last row stays free
   ASSERT_TRUE (FrameSetFocus (Frame, 0));
-  for (int Step = 0; Step < 25; Step++) {
+  for (int Step = 0; Step < 24; Step++) {
     EXPECT_EQ (Press ("Down"), EFI_SUCCESS);
   }
-  ExpectWindow (25, 0, 25);
+  ExpectWindow (24, 0, 24);
   Press ("Down");
-  ExpectWindow (26, 1, 26);
+  ExpectWindow (25, 1, 25);
   EXPECT_FALSE (Frame->Controls[0]->HasFocus);
-  EXPECT_TRUE (Frame->Controls[26]->HasFocus);
+  EXPECT_TRUE (Frame->Controls[25]->HasFocus);
 
   FrameSetFocus (Frame, 29);
-  Frame->FirstVisible = 4;
+  Frame->FirstVisible = 5;
   Frame->LastVisible  = 29;
   Press ("Down");                                     // past the end: back to the top
-  ExpectWindow (0, 0, 25);
+  ExpectWindow (0, 0, 24);
   Press ("Up");                                       // and from the top to the bottom
-  ExpectWindow (29, 4, 29);
+  ExpectWindow (29, 5, 29);
 }
 
 TEST_F (TuiFrameTest, PagingHomeAndEnd) {
   AddLabels (30);
   FrameSetFocus (Frame, 3);
   Press ("PgDn");
-  ExpectWindow (26, 26, 29);
+  ExpectWindow (25, 25, 29);
   Press ("PgUp");
-  ExpectWindow (0, 0, 25);
+  ExpectWindow (0, 0, 24);
   // Home with the window already at the top does one pass and changes nothing.
   Press ("Home");
-  ExpectWindow (0, 0, 25);
+  ExpectWindow (0, 0, 24);
   Press ("End");
   EXPECT_EQ (Frame->LastVisible, 29u);
   Press ("Home");
   EXPECT_EQ (Frame->FirstVisible, 0u);
+}
+
+// Ten shown labels, four hidden, twenty shown, three hidden: a window holds 25 rows and
+// takes the hidden labels it passes; paging never moves into hidden labels alone.
+TEST_F (TuiFrameTest, TheWindowWalkPassesHiddenControlsAndLeavesTheLastRowFree) {
+  AddLabels (10);
+  for (int Index = 0; Index < 4; Index++) {
+    ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label (EFI_IFR_SUPPRESS_IF_OP)), EFI_SUCCESS);
+  }
+  AddLabels (20);
+  for (int Index = 0; Index < 3; Index++) {
+    ASSERT_EQ (gTuiFrameOps.AddControl (Frame, Label (EFI_IFR_SUPPRESS_IF_OP)), EFI_SUCCESS);
+  }
+  EXPECT_EQ (Frame->LastVisible, 28u);                // 10 + 15 shown rows, the 4 hidden between
+
+  Frame->LastVisible = 36;
+  EXPECT_EQ (FindVisibleFrameControl (Frame, &Frame->FirstVisible), 25u);
+  EXPECT_EQ (Frame->FirstVisible, 5u);                // up from the end: 20 + 5 shown rows
+  Frame->FirstVisible = 0;
+  EXPECT_EQ (FindVisibleFrameControl (Frame, &Frame->LastVisible), 25u);
+  EXPECT_EQ (Frame->LastVisible, 28u);
+
+  FrameSetFocus (Frame, 0);
+  Press ("PgDn");
+  ExpectWindow (29, 29, 36);                          // the rest, with the hidden tail
+  Press ("PgDn");
+  ExpectWindow (29, 29, 36);                          // nothing shown lies further down
 }
 
 TEST_F (TuiFrameTest, HiddenControlsAreSkippedAndGrayedOnesShownButNeverFocused) {
@@ -213,10 +240,10 @@ TEST_F (TuiFrameTest, TheScrollBarFollowsTheWindow) {
   EXPECT_EQ (Bar, u"\x25B2" + std::u16string (3, u'\x2591') + std::u16string (20, u'\x2588') + u"\x25BC");
   EXPECT_EQ (gTuiScrollThumbStart, 6u);
   EXPECT_EQ (gTuiScrollThumbEnd, 27u);
-  // End pages down once: the last four controls fill the frame from its first row.
-  EXPECT_EQ (Frame->FirstVisible, 26u);
-  EXPECT_EQ (Frame->Controls[26]->Row, 3);
-  EXPECT_EQ (Frame->Controls[29]->Row, 6);
+  // End pages down once: the last five controls fill the frame from its first row.
+  EXPECT_EQ (Frame->FirstVisible, 25u);
+  EXPECT_EQ (Frame->Controls[25]->Row, 3);
+  EXPECT_EQ (Frame->Controls[29]->Row, 7);
 }
 
 TEST_F (TuiFrameTest, ABarNoLongerNeededIsClearedAndTheWindowGoesBackToTheTop) {

@@ -120,9 +120,9 @@ protected:
     CONTROL_RECORD  Record = OwnRecord (CONTROL_TYPE_TAB_STRIP, Opcode);
 
     Record.PageNumber = Page;
-    EXPECT_EQ (TuiCreate (&gTuiTabStripOps, &Strip), EFI_SUCCESS);
-    (VOID)gTuiTabStripOps.SetCallback (Strip, nullptr, OnTabStripSelect, &gTuiJumpNotify);
-    EXPECT_EQ (gTuiTabStripOps.Initialize (Strip, &Record, nullptr), EFI_SUCCESS);
+    EXPECT_EQ (TuiCreate (&gTuiTabStripOps.Base, &Strip), EFI_SUCCESS);
+    (VOID)gTuiTabStripOps.Base.SetCallback (Strip, nullptr, OnTabStripSelect, &gTuiJumpNotify);
+    EXPECT_EQ (gTuiTabStripOps.Base.Initialize (Strip, &Record, nullptr), EFI_SUCCESS);
     return (TUI_TAB_STRIP *)Strip;
   }
 
@@ -131,7 +131,7 @@ protected:
     TUI_INPUT  Event = {};
     Event.Kind             = TUI_EVENT_KEY;
     Event.Key.Key.ScanCode = Scan;
-    return gTuiTabStripOps.HandleAction (Strip, &Event);
+    return gTuiTabStripOps.Base.HandleAction (Strip, &Event);
   }
 
   VOID  *Strip = nullptr;
@@ -151,6 +151,29 @@ TEST_F (TabStripTest, AStripWithNoCurrentTabStartsFromEitherEnd) {
   EXPECT_EQ (Press (SCAN_LEFT), EFI_UNSUPPORTED);
   EXPECT_EQ (Press (SCAN_RIGHT), EFI_UNSUPPORTED);
   EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
+}
+
+// The width the tabs are laid out in follows the strip's size, and narrows on its own: a
+// strip too narrow for both tabs shows the current one's screen and marks the next.
+TEST_F (TabStripTest, TheStripWidthDecidesWhichTabsShareAScreen) {
+  TUI_TAB_STRIP  *Tabs = MakeStrip (kMainPage);
+  std::u16string  Row;
+
+  (VOID)gTuiTabStripOps.Base.SetPosition (Strip, 0, 1);
+  ASSERT_EQ (gTuiTabStripOps.Base.SetDimensions (Strip, 100, 1), EFI_SUCCESS);
+  EXPECT_EQ (Tabs->UsableWidth, 98);
+  ASSERT_EQ (gTuiTabStripOps.Base.Draw (Strip), EFI_SUCCESS);
+  Row = Drawn (0, 1, 98);
+  EXPECT_NE (Row.find (u" Main  Second "), std::u16string::npos);
+  EXPECT_EQ (Row[97], u' ');
+
+  ASSERT_EQ (gTuiTabStripOps.SetStripWidth (Strip, 12), EFI_SUCCESS);
+  EXPECT_EQ (Tabs->Control.Width, 98);                 // the strip itself keeps its size
+  ASSERT_EQ (gTuiTabStripOps.Base.Draw (Strip), EFI_SUCCESS);
+  Row = Drawn (0, 1, 98);
+  EXPECT_NE (Row.find (u" Main "), std::u16string::npos);
+  EXPECT_EQ (Row.find (u"Second"), std::u16string::npos);
+  EXPECT_EQ (Row[97], u'\x25BA');                      // a later screen follows
 }
 
 TEST_F (TabStripTest, ASubPageStripKnowsItsAncestorAndOnlyShowsIt) {
