@@ -35,9 +35,8 @@ typedef struct {
   VOID        (*RefreshHddSecurityStatus)(VOID);
 
   // Setup's settings: saving with the save-and-exit question (1: written, and the save
-  // marked as asking for a reset), discarding
-  // (asking first when Ask is TRUE), the question on leaving setup (TRUE: setup may
-  // end) and the fixed exit items of page 0.
+  // marked as asking for a reset), discarding (asking first when Ask is TRUE), the
+  // question on leaving setup (TRUE: setup may end) and the fixed exit items of page 0.
   UINT8       (*SaveAndExit)(VOID);
   EFI_STATUS  (*DiscardChanges)(IN BOOLEAN Ask);
   BOOLEAN     (*ConfirmLeaveSetup)(VOID);

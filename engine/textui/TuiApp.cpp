@@ -74,7 +74,7 @@ static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
   { SCAN_F11_KEY, 0, 0,          0, NULL },
 };
 
-// The flag of a key-help row enables its lines that act on the settings without leaving setup.
+// The flag of a key-help row enables its help, previous-values and defaults lines.
 static CONST TUI_HOT_CLICK_ROW  mHotClicks[TUI_APP_HOT_CLICKS] = {
   { 1,  3,  65, 29, 0, ExitClickHandler },
   { 67, 3,  99, 14, 0, NULL },
@@ -177,7 +177,7 @@ RunKeyHelpLine (
       (VOID)HookLoadDefaults ((UINT64)(UINTN)gVariableCacheStdDefaults, (UINT64)(UINTN)&gMsgBoxLoadOptimized);
       break;
     case 7:
-      // The service marks the save as asking for a reset when it wrote everything.
+      // The save's reset mark lives with the front end's save state, so its service sets it.
       if ((gFrontEnd.SaveAndExit != NULL) && (gFrontEnd.SaveAndExit () != 0)) {
         gTuiApp->Exit = 1;
       }
