@@ -31,6 +31,8 @@ UINT64 BoardCheckUserPasswordFlag (CONST HOOK_ARGS *Args);
 UINT64 BoardMarkLastBoot (CONST HOOK_ARGS *Args);
 /** "BbsPopupCalled" := 1 for this boot, then boots the pop-up's choice; its status. */
 UINT64 BoardBbsPopup (CONST HOOK_ARGS *Args);
+/** Asks for the password of each locked drive that is not frozen (HddSecurity.cpp); TRUE when it asked. */
+UINT64 BoardCheckHddSecurity (CONST HOOK_ARGS *Args);
 
 //
 // Reserved members: this board has nothing to do there, so each answers 0.
@@ -38,7 +40,6 @@ UINT64 BoardBbsPopup (CONST HOOK_ARGS *Args);
 UINT64 BoardSignalLogoGroup (CONST HOOK_ARGS *Args);
 UINT64 BoardLoadHighResolutionItems (CONST HOOK_ARGS *Args);
 UINT64 BoardManagementEnginePrompt (CONST HOOK_ARGS *Args);
-UINT64 BoardCheckHddSecurity (CONST HOOK_ARGS *Args);
 UINT64 BoardEnterSetup1 (CONST HOOK_ARGS *Args);
 UINT64 BoardEnterSetup2 (CONST HOOK_ARGS *Args);
 UINT64 BoardEnterSetup3 (CONST HOOK_ARGS *Args);

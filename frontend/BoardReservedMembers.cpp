@@ -35,16 +35,6 @@ BoardManagementEnginePrompt (
   return 0;
 }
 
-// Reserved: the power-on check of the drives' security (FALSE: nothing drawn).
-UINT64
-BoardCheckHddSecurity (
-  IN CONST HOOK_ARGS  *Args
-  )
-{
-  (VOID)Args;
-  return 0;
-}
-
 // Reserved: a board step at setup entry, after the setup password.
 UINT64
 BoardEnterSetup1 (

@@ -2,6 +2,7 @@
   The front end lends the engine its services through the engine's table.
 **/
 #include <frontend/FrontEndServices.h>
+#include <frontend/HddSecurity.h>
 #include <frontend/SetupSave.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/textui/MessageBox.h>
@@ -41,6 +42,7 @@ ConnectFrontEnd (
   gFrontEnd.HddPasswordSetCallback     = HddPasswordSetCallback;
   gFrontEnd.HddPasswordCheckCallback   = HddPasswordCheckCallback;
   gFrontEnd.RefreshHddSecurityStatus   = RefreshHddSecurityStatus;
+  gFrontEnd.ReadHddSecurityStatus      = ReadHddSecurityStatus;
   gFrontEnd.SaveAndExit                = SaveAndExitWithQuestion;
   gFrontEnd.DiscardChanges             = DiscardChanges;
   gFrontEnd.ConfirmLeaveSetup          = ConfirmLeaveSetup;

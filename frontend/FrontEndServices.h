@@ -8,39 +8,6 @@
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>
 
-/**
-  Offers a new password to hard-disk security.
-
-  @retval EFI_SUCCESS      Hard-disk security took the password (its own record).
-  @retval EFI_UNSUPPORTED  Not a hard-disk password: the engine stores it itself.
-**/
-EFI_STATUS
-HddPasswordSetCallback (
-  IN CONST CONTROL_RECORD  *Control,
-  IN CONST CHAR16          *Password
-  );
-
-/**
-  Whether hard-disk security takes a password question (with Unlock, it also opens
-  the drive with Text).
-
-  @retval EFI_SUCCESS      Hard-disk security takes the question.
-  @retval EFI_UNSUPPORTED  It does not: the engine checks the stored password itself.
-  @retval EFI_NOT_FOUND    The hard-disk security record cannot be read.
-**/
-EFI_STATUS
-HddPasswordCheckCallback (
-  IN CONST CONTROL_RECORD  *Control,
-  IN CONST CHAR16          *Text OPTIONAL,
-  IN UINT8                 Unlock
-  );
-
-/** Reads the drives' security state again into the hard-disk security record of the cache. */
-VOID
-RefreshHddSecurityStatus (
-  VOID
-  );
-
 /** Sets the first graphics mode 1024 pixels wide; with none, the mode stays. The argument is not read. */
 VOID  SetGraphicsMode1024 (IN VOID *Unused);
 

@@ -7,6 +7,7 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/post/PostScreen.h>
 #include <frontend/FrontEndServices.h>
+#include <frontend/HddSecurity.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
@@ -41,6 +42,8 @@ EnterGraphicalSetup (
   (VOID)HookSetupPagesBuilt ();
 
   OpenFormCallbacks (NULL);
+  // The drives may have been unlocked or frozen since the record was last read.
+  RefreshHddSecurityStatus ();
 
   // A boot flow may have asked for a page of its own; the next entry starts at the first again.
   Status             = RunTextSetup (gBootFlowStartPage);

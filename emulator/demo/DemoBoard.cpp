@@ -8,6 +8,7 @@
 #include <Builders/SetupDataBuilder.h>
 #include <Emulator/Guid.h>
 #include <engine/core/VariableGuids.h>
+#include <frontend/HddSecurity.h>
 
 #include <cstring>
 
@@ -33,6 +34,7 @@ const EFI_GUID  kShellFileGuid      = { 0x7C04A583, 0x9E3E, 0x4F1C, { 0xAD, 0x65
 constexpr uint16_t  kSetupStore   = 1;
 constexpr uint16_t  kTimeoutStore = 2;
 constexpr uint16_t  kEngineStore  = 5;
+constexpr uint16_t  kHddStore     = SETUP_VARIABLE_INDEX_HDD_SECURITY;
 constexpr uint16_t  kSetupSize    = 64;
 
 // Layout of "Setup".
@@ -97,6 +99,48 @@ Question (IfrBuilder &F, EMIT Emit)
   return At;
 }
 
+// The drive's security page: its two passwords, which go to the drive and never into
+// the variable, then what the drive reports (read-only), all of setup variable 6.
+constexpr uint16_t  kHddSecurityForm = 5;
+
+const std::map<EFI_STRING_ID, std::u16string>  kHddSecurityStrings = {
+  { 0x60, u"HDD Security" }, { 0x61, u"Passwords of the hard disk" }, { 0x62, u"Hard Disk User Password" },
+  { 0x63, u"Hard Disk Master Password" }, { 0x64, u"Up to 32 characters, kept by the drive" },
+  { 0x65, u"Security Supported" }, { 0x66, u"Security Enabled" }, { 0x67, u"Security Locked" },
+  { 0x68, u"Security Frozen" }, { 0x69, u"User Password Status" }, { 0x6A, u"Master Password Status" },
+  { 0x6B, u"No" }, { 0x6C, u"Yes" }, { 0x6D, u"Not Installed" }, { 0x6E, u"Installed" }, { 0x6F, u"Read from the drive" },
+};
+
+void
+WriteHddSecurityForm (IfrBuilder &F, std::vector<PAGE_AT> &Pages)
+{
+  constexpr uint32_t  Hdd = SETUP_VARIABLE_INDEX_HDD_SECURITY;
+  PAGE_AT             Page { kHddSecurityForm, 0x60, {} };
+
+  F.Form (kHddSecurityForm, 0x60);
+  Page.Controls.push_back ({ Question (F, [&] { return F.Password ({ 0x62, 0x64, 0x60, kHddStore, HDD_USER_PASSWORD_OFFSET, 0 }, 0,
+                                                                   HDD_PASSWORD_MAX_BYTES); }), Hdd, 0, 0 });
+  Page.Controls.push_back ({ Question (F, [&] { return F.Password ({ 0x63, 0x64, 0x61, kHddStore, HDD_MASTER_PASSWORD_OFFSET, 0 }, 0,
+                                                                   HDD_PASSWORD_MAX_BYTES); }), Hdd, 0, 0 });
+  const struct { EFI_STRING_ID Prompt; uint16_t Offset; EFI_STRING_ID No; EFI_STRING_ID Yes; } States[] = {
+    { 0x65, offsetof (HDD_SECURITY_RECORD, Supported), 0x6B, 0x6C },
+    { 0x66, offsetof (HDD_SECURITY_RECORD, Enabled), 0x6B, 0x6C },
+    { 0x67, offsetof (HDD_SECURITY_RECORD, Locked), 0x6B, 0x6C },
+    { 0x68, offsetof (HDD_SECURITY_RECORD, Frozen), 0x6B, 0x6C },
+    { 0x69, offsetof (HDD_SECURITY_RECORD, UserPasswordSet), 0x6D, 0x6E },
+    { 0x6A, offsetof (HDD_SECURITY_RECORD, MasterPasswordSet), 0x6D, 0x6E },
+  };
+  uint16_t  Id = 0x62;
+  for (const auto &State : States) {
+    size_t  At = F.OneOf ({ State.Prompt, 0x6F, Id++, kHddStore, State.Offset, EFI_IFR_FLAG_READ_ONLY }, EFI_IFR_NUMERIC_SIZE_1, 0, 1, 0);
+    OneOfOptions (F, { { State.No, 0 }, { State.Yes, 1 } }, 0);
+    F.End ();
+    Page.Controls.push_back ({ At, Hdd, 0, 0 });
+  }
+  F.End ();
+  Pages.push_back (Page);
+}
+
 std::vector<PAGE_AT>
 WriteForms (IfrBuilder &F)
 {
@@ -108,6 +152,7 @@ WriteForms (IfrBuilder &F)
   F.VarStore (kBoardSetupGuid, kSetupStore, kSetupSize, "Setup");
   F.VarStore (kEngineVariableGuid, kEngineStore, 81, "OKURWZSetup");
   F.VarStore (kGlobalGuid, kTimeoutStore, 2, "Timeout");
+  F.VarStore (kEngineVariableGuid, kHddStore, HDD_SECURITY_VARIABLE_SIZE, "HddSecurity");
 
   F.Form (1, 0x10);
   Pages.push_back ({ 1, 0x10, {
@@ -119,6 +164,7 @@ WriteForms (IfrBuilder &F)
   F.Ref ({ 0x20, 0x50, 0x15 }, 2);
   F.Ref ({ 0x30, 0x51, 0x16 }, 3);
   F.Ref ({ 0x40, 0x52, 0x17 }, 4);
+  F.Ref ({ 0x60, 0x61, 0x18 }, kHddSecurityForm);
   F.End ();
 
   F.Form (2, 0x20);
@@ -155,6 +201,7 @@ WriteForms (IfrBuilder &F)
     { Question (F, [&] { return F.Numeric ({ 0x44, 0x45, 0x41, kTimeoutStore, 0, 0 }, EFI_IFR_NUMERIC_SIZE_2 | EFI_IFR_DISPLAY_UINT_DEC, 0, 65535, 1); }), 2, 5, 5 },
   } });
   F.End ();
+  WriteHddSecurityForm (F, Pages);
   F.End ();
   return Pages;
 }
@@ -188,6 +235,8 @@ Variables ()
   List[2]  = Variable (kGlobalGuid, u"Timeout", 2, 0, kTimeoutStore);
   List[3]  = Variable (kEngineVariableGuid, u"SetupSnapshot", 0);
   List[5]  = Variable (kEngineVariableGuid, u"OKURWZSetup", 81, VARIABLE_STORE_EFI, kEngineStore);
+  // The drive's state, read afresh whenever setup is entered: nothing of it goes to NVRAM.
+  List[6]  = Variable (kEngineVariableGuid, u"HddSecurity", HDD_SECURITY_VARIABLE_SIZE, VARIABLE_STORE_CACHE_ONLY, kHddStore);
   List[7]  = Variable (kGlobalGuid, u"BootOrder", 0);
   List[8]  = Variable (kLegacyOrderGuid, u"LegacyDevOrder", 0);
   List[18] = Variable (kEngineVariableGuid, u"DynamicPageCount", 2, VARIABLE_STORE_EFI);
@@ -228,9 +277,10 @@ BuildBoard ()
   Desc.Settings.TabTitleStringId = 7;
   Board.SetupDataSection = Builders::BuildSetupDataSectionBody (Desc);
   Board.Strings          = kStrings;
+  Board.Strings.insert (kHddSecurityStrings.begin (), kHddSecurityStrings.end ());
 
   Builders::PackageListBuilder  List (kBoardFormSetGuid);
-  BYTES                         Strings = Builders::BuildStringPackage ("en-US", 1, kStrings);
+  BYTES                         Strings = Builders::BuildStringPackage ("en-US", 1, Board.Strings);
   List.Add (Forms).Add (Strings);
   Board.FormsPackageList = List.Build ();
   return Board;

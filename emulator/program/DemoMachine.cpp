@@ -5,6 +5,7 @@
 
 #include <DemoBoard.h>
 #include <Emulator/Guid.h>
+#include <Emulator/HddDrive.h>
 
 #include <algorithm>
 #include <iostream>
@@ -19,6 +20,8 @@ DemoMachine::DemoMachine (const DEMO_OPTIONS &Options)
 {
   mTextCallsBefore = (mDevices.TextOut == nullptr) ? 0 : mDevices.TextOut->Calls ().size ();
   mBltsBefore      = (mDevices.Graphics == nullptr) ? 0 : mDevices.Graphics->BltLog ().size ();
+  // The board's hard disk, with security but no password yet: its setup page sets them.
+  mMachine.Add (std::make_unique<HddDrive> (mMachine));
   if (mOptions.NvramPath.empty ()) {
     mNvramNote = "no NVRAM file";
     return;

@@ -29,10 +29,13 @@ typedef struct {
   VOID        (*ShowGeneralHelp)(VOID);
   VOID        (*OnEscapeKey)(VOID);
 
-  // Hard-disk passwords (EFI_UNSUPPORTED: not a hard-disk password, the engine keeps it).
+  // Hard-disk passwords (EFI_UNSUPPORTED: not a hard-disk password, the engine keeps
+  // it; any other failure: a hard-disk password refused, which nobody stores) and the
+  // security record of one drive.
   EFI_STATUS  (*HddPasswordSetCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Password);
   EFI_STATUS  (*HddPasswordCheckCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
   VOID        (*RefreshHddSecurityStatus)(VOID);
+  EFI_STATUS  (*ReadHddSecurityStatus)(OUT UINT8 *Record, IN UINTN Device);
 
   // Setup's settings: saving with the save-and-exit question (1: written, and the save
   // marked as asking for a reset), discarding (asking first when Ask is TRUE), the

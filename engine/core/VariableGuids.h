@@ -1,6 +1,6 @@
 /** @file
-  The vendor GUIDs of the two settings variables the engine reads by name: the
-  board's "Setup" and the engine's own settings variable.
+  The vendor GUIDs of the settings variables read by name: the board's "Setup", the
+  engine's own settings variable and the board's item settings ("SIBoardItemControl").
 **/
 #ifndef ENGINE_CORE_VARIABLE_GUIDS_H_
 #define ENGINE_CORE_VARIABLE_GUIDS_H_
@@ -10,5 +10,8 @@
 
 #define ENGINE_SETTINGS_VARIABLE_GUID \
   { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } }
+
+#define BOARD_ITEM_CONTROL_VARIABLE_GUID \
+  { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0xDD, 0x2C, 0x92, 0x51, 0x5C, 0x12, 0x85 } }
 
 #endif

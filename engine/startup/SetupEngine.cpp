@@ -22,6 +22,7 @@
 #include <engine/post/BootScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
+#include <frontend/HddSecurity.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -332,6 +333,7 @@ ResetEngineState (
   FreeAndNull (gBootLogoTable);
   gBootLogoTableKey    = 0;
   gHddSecurityNotified = FALSE;
+  ForgetHddPasswords ();
   gLegacyBios          = NULL;      // it belonged to the old machine
   ResetPostState ();
 }

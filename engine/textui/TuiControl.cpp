@@ -452,7 +452,10 @@ OnPasswordChanged (
       return EFI_OUT_OF_RESOURCES;
     }
 
-    if ((gFrontEnd.HddPasswordSetCallback == NULL) || (gFrontEnd.HddPasswordSetCallback (Head, Padded) != EFI_SUCCESS)) {
+    // Only a password hard-disk security does not take is the engine's to store; one it
+    // took and the drive refused must not land in the variable instead.
+    Status = (gFrontEnd.HddPasswordSetCallback == NULL) ? EFI_UNSUPPORTED : gFrontEnd.HddPasswordSetCallback (Head, Padded);
+    if (Status == EFI_UNSUPPORTED) {
       Status = StorePassword (Head, Value, Padded);
     }
 

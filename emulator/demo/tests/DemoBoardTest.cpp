@@ -54,7 +54,7 @@ TEST_F (DemoBoardTest, DriverStartsWithTheBoardAndHoldsItsVariables) {
   EXPECT_EQ (M.Protocols ().InterfacesOn (gEngineHandle).size (), 3u);
 
   std::set<UINT16>  Kinds;
-  ASSERT_EQ (GetPageCount (), 4u);
+  ASSERT_EQ (GetPageCount (), 5u);
   for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
     UINT32  Count = 0;
     ASSERT_EQ (GetPageControlCount (Page, &Count), EFI_SUCCESS);
@@ -70,6 +70,7 @@ TEST_F (DemoBoardTest, DriverStartsWithTheBoardAndHoldsItsVariables) {
                                         CONTROL_TYPE_ORDERED_LIST }));
   EXPECT_EQ (std::u16string (GetVariableRecord (0)->Name), u"Setup");
   EXPECT_EQ (std::u16string (GetVariableRecord (5)->Name), u"OKURWZSetup");
+  EXPECT_EQ (std::u16string (GetVariableRecord (6)->Name), u"HddSecurity");
   EXPECT_EQ (std::u16string (GetVariableRecord (7)->Name), u"BootOrder");
   EXPECT_EQ (std::u16string (GetVariableRecord (18)->Name), u"DynamicPageCount");
   EXPECT_EQ (std::u16string (GetVariableRecord (23)->Name), u"DriverOrder");

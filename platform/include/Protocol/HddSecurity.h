@@ -4,7 +4,7 @@
 
   Its callers fix only the GUID, that it has five operations and that the fifth is
   called once per boot before any boot option starts (its first success ends the
-  work), plus the four status bits the setup pages show. This header is the one
+  work), plus the status bits the setup pages show. This header is the one
   definition of the interface for the engine, the front end and the emulator.
 **/
 #ifndef PROTOCOL_HDD_SECURITY_H_
@@ -23,6 +23,10 @@ typedef struct _HDD_SECURITY_PROTOCOL HDD_SECURITY_PROTOCOL;
 #define HDD_SECURITY_ENABLED    0x0002
 #define HDD_SECURITY_LOCKED     0x0004
 #define HDD_SECURITY_FROZEN     0x0008
+// Which passwords the drive holds: identify data tells only whether security is
+// enabled, so the protocol reports the two passwords in bits of its own.
+#define HDD_SECURITY_USER_PASSWORD_SET    0x0100
+#define HDD_SECURITY_MASTER_PASSWORD_SET  0x0200
 
 // Which password an operation concerns.
 #define HDD_PASSWORD_USER    0
@@ -33,7 +37,14 @@ typedef EFI_STATUS (EFIAPI *HDD_SECURITY_GET_STATUS)(
   OUT UINT16                *SecurityStatus
   );
 
-// Password bytes as the drive takes them (at most 32).
+// Password bytes as the drive takes them (at most 32; shorter ones are padded with
+// zeros). SetPassword installs or replaces a password on an unlocked drive;
+// UnlockPassword opens a locked drive with the user or the master password;
+// DisablePassword removes the password named by Which when Password matches it.
+// A drive that is frozen or still locked refuses every change with
+// EFI_ACCESS_DENIED, and so does a password that does not match.
+#define HDD_PASSWORD_MAX_BYTES  32
+
 typedef EFI_STATUS (EFIAPI *HDD_SECURITY_PASSWORD_OP)(
   IN HDD_SECURITY_PROTOCOL  *This,
   IN UINT32                 Which,
