@@ -1,6 +1,7 @@
 /** @file
   The demo board: a small board's setup forms (one-of, checkbox, numeric, string,
-  password, date and time questions on four pages), compiled into the driver's setup
+  password, date and time questions on four pages, and an "HDD Security" page whose
+  passwords go to the machine's hard disk), compiled into the driver's setup
   data with the engine's special variables, the engine's own package list in the
   driver's image, and the NVRAM the board starts from.
 
