@@ -1,7 +1,7 @@
 /** @file
   The board's reserved hook members: the places where a board adds work of its own.
   This board adds none there, so each does nothing and answers 0 (FALSE for the
-  POST password members: nothing was drawn).
+  management engine's POST prompt: nothing was drawn).
 **/
 #include <frontend/BoardHooks.h>
 
