@@ -22,6 +22,8 @@
 #include <engine/post/BootScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
+#include <frontend/MenuTree.h>
+#include <frontend/ScreenCapture.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -305,6 +307,8 @@ ResetEngineState (
   // machine must not inherit them.
   FreeVariableCaches ();
   ResetExpressionEvaluator ();
+  ForgetScreenCaptureTarget ();
+  FreeSetupMenuTree ();
   mBootScreenInstalled     = FALSE;
   mFormBrowserInstalled    = FALSE;
   mCompanionInstalled      = FALSE;
