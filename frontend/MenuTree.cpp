@@ -7,7 +7,6 @@
 **/
 #include <frontend/MenuTree.h>
 #include <frontend/FrontEndServices.h>
-#include <engine/core/SetupData.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/textui/TuiApp.h>
@@ -27,15 +26,20 @@ static UINTN        mDeleteCapacity  = 0;
 // Whether a page of this tree listed the form-set links (and so set the anchor).
 static BOOLEAN      mAnchorListed    = FALSE;
 
-/** A page the front end can show: one with a form set that is not going away. */
+/**
+  A page the front end can show: the first page, which lists the top-level links and
+  has no form set of its own, and every page of a form set that is not going away.
+**/
 static PAGE_RECORD *
 ShownPage (
   IN UINTN  Page
   )
 {
-  PAGE_RECORD  *Record;
+  PAGE_RECORD  *Record = TuiPageRecord (Page);
 
-  if (EFI_ERROR (GetPageData (Page, &Record)) || (Record->HiiHandle == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING)) {
+  if ((Record == NULL) || (Record->HiiHandle == PAGE_REPARSE_PENDING) ||
+      ((Record->HiiHandle == NULL) && (Page != 0)))
+  {
     return NULL;
   }
 
@@ -99,9 +103,12 @@ IsFormSetLink (
 {
   PAGE_RECORD  *Target;
 
-  return (BOOLEAN)(((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_REF) &&
-                   (Control->RefTargetPage != CONTROL_NO_REF_TARGET) &&
-                   !EFI_ERROR (GetPageData (Control->RefTargetPage, &Target)) && ((Target->Flags & PAGE_FLAG_DYNAMIC) != 0));
+  if (((Control->ControlType & CONTROL_TYPE_MASK) != CONTROL_TYPE_REF) || (Control->RefTargetPage == CONTROL_NO_REF_TARGET)) {
+    return FALSE;
+  }
+
+  Target = TuiPageRecord (Control->RefTargetPage);
+  return (BOOLEAN)((Target != NULL) && ((Target->Flags & PAGE_FLAG_DYNAMIC) != 0));
 }
 
 /**
@@ -114,18 +121,18 @@ BuildEntryItems (
   IN OUT LAYOUT_ITEM  *Entry
   )
 {
-  UINT16   Page   = Entry->Descriptor.PageNumber;
-  UINT32   Count  = 0;
-  BOOLEAN  Listed = FALSE;
+  UINT16       Page   = Entry->Descriptor.PageNumber;
+  PAGE_RECORD  *Record = TuiPageRecord (Page);
+  UINT32       Count  = (Record != NULL) ? Record->ControlCount : 0;
+  BOOLEAN      Listed = FALSE;
 
   FreeChildren (Entry);
-  (VOID)GetPageControlCount (Page, &Count);     // a page that cannot be read has no items
   for (UINT32 N = 0; N < Count; N++) {
-    CONTROL_RECORD  *Control;
+    CONTROL_RECORD  *Control = TuiPageControl (Record, N);
     LAYOUT_ITEM     *Item;
 
     // A control record of a form set that went away is free: it shows nothing.
-    if (EFI_ERROR (GetPageControl (Page, N, &Control)) || (Control->HiiHandle == NULL)) {
+    if ((Control == NULL) || (Control->HiiHandle == NULL)) {
       continue;
     }
 
@@ -187,10 +194,8 @@ BuildSetupMenuTree (
     return EFI_OUT_OF_RESOURCES;
   }
 
-  // Until a page lists the links of drivers' form sets, they hang below the first page.
-  gDynamicPageAnchor = 0;
-  mAnchorListed      = FALSE;
-  for (UINT32 Page = 0; Page < GetPageCount (); Page++) {
+  mAnchorListed = FALSE;
+  for (UINT32 Page = 0; (Page < TuiPageCount ()) && (Page <= 0xFFFF); Page++) {
     PAGE_RECORD  *Record = ShownPage (Page);
 
     if ((Record != NULL) && (AddEntry ((UINT16)Page, Record) == NULL)) {

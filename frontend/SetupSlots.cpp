@@ -8,7 +8,11 @@
 #include <engine/core/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/post/BootScreenDialogs.h>
+#include <engine/textui/MessageBox.h>
+#include <engine/textui/TextScreen.h>
 #include <gui/GuiServices.h>
+
+#include <Library/MemoryAllocationLib.h>
 
 #include <Library/PrintLib.h>
 
@@ -16,6 +20,7 @@ static BOOT_SCREEN_INTERFACE  mEngineSlots;
 
 // "Progress: " and the percentage; the progress box reads it on every draw.
 static CHAR16                 mProgressText[24];
+static TUI_MESSAGE_BOX        *mProgressBox = NULL;
 
 static BOOLEAN
 HasConsoleOutput (
@@ -100,6 +105,8 @@ ProgressBoxService (
   OUT    VOID    *Key
   )
 {
+  EFI_STATUS  Status;
+
   (VOID)Legend;     // the status line tells the progress instead
   if (!HasConsoleOutput ()) {
     return EFI_NOT_READY;
@@ -111,7 +118,24 @@ ProgressBoxService (
     (VOID)UnicodeSPrint (mProgressText, sizeof (mProgressText), u"Progress: %Lu%%", Shown);
   }
 
-  return ShowProgressBox (Action, Title, Message, mProgressText, Percentage, Handle, Key);
+  // The box keeps its own copy of the status line: the one this service opened takes the new one.
+  if ((Action == PROGRESS_UPDATE) && (Handle != NULL) && (*Handle != NULL) && (*Handle == mProgressBox)) {
+    CHAR16  *Text = StrDupUtf16 (mProgressText);
+
+    if (Text != NULL) {
+      FreePool (mProgressBox->StatusText);
+      mProgressBox->StatusText = Text;
+    }
+  }
+
+  Status = ShowProgressBox (Action, Title, Message, mProgressText, Percentage, Handle, Key);
+  if ((Action == PROGRESS_OPEN) && !EFI_ERROR (Status)) {
+    mProgressBox = (TUI_MESSAGE_BOX *)*Handle;
+  } else if ((Action == PROGRESS_CLOSE) && !EFI_ERROR (Status)) {
+    mProgressBox = NULL;
+  }
+
+  return Status;
 }
 
 BOOLEAN
