@@ -112,11 +112,18 @@ CaptureScreenBmp (
   return File;
 }
 
-/** The menu of file systems; the chosen handle, or null when the user left it. */
-static EFI_HANDLE
+/**
+  The menu of file systems.
+
+  @retval EFI_SUCCESS  Chosen names the file system picked.
+  @retval EFI_ABORTED  The user left the menu.
+  @return              Why the menu could not be shown.
+**/
+static EFI_STATUS
 AskForFileSystem (
-  IN EFI_HANDLE  *Handles,
-  IN UINTN       Count
+  IN  EFI_HANDLE  *Handles,
+  IN  UINTN       Count,
+  OUT EFI_HANDLE  *Chosen
   )
 {
   MENU_ITEM   *Items;
@@ -124,14 +131,14 @@ AskForFileSystem (
   EFI_STATUS  Status;
 
   if ((Count > 0xFFFF) || (gBootScreenInterface.ShowBootScreenMenu == NULL)) {
-    return NULL;
+    return EFI_UNSUPPORTED;
   }
 
   if (Count > mItemIdCount) {
     UINT16  *Grown = (UINT16 *)ReallocatePool (mItemIdCount * sizeof (UINT16), Count * sizeof (UINT16), mItemIds);
 
     if (Grown == NULL) {
-      return NULL;
+      return EFI_OUT_OF_RESOURCES;
     }
 
     ZeroMem (Grown + mItemIdCount, (Count - mItemIdCount) * sizeof (UINT16));
@@ -141,7 +148,7 @@ AskForFileSystem (
 
   Items = (MENU_ITEM *)AllocateZeroPool (Count * sizeof (MENU_ITEM));
   if (Items == NULL) {
-    return NULL;
+    return EFI_OUT_OF_RESOURCES;
   }
 
   for (UINTN Index = 0; Index < Count; Index++) {
@@ -158,10 +165,10 @@ AskForFileSystem (
     FreePool (Device);
     Items[Index].StringId = MENU_ITEM_LEFT_OUT;     // its place stays, so the chosen position still names its handle
     if (Format != NULL) {
-      UINT16  Id = SetStringAllLanguagesNew (ENGINE_OWN_HII_HANDLE, mItemIds[Index], Text);
+      UINT16  Id = SetStringAllLanguagesNew (gHiiHandle, mItemIds[Index], Text);
 
       // An id of a package list registered again since is gone: the text takes a new one.
-      Id = ((Id == NO_STRING) && (mItemIds[Index] != 0)) ? SetStringAllLanguagesNew (ENGINE_OWN_HII_HANDLE, 0, Text) : Id;
+      Id = ((Id == NO_STRING) && (mItemIds[Index] != 0)) ? SetStringAllLanguagesNew (gHiiHandle, 0, Text) : Id;
       mItemIds[Index]       = (Id == NO_STRING) ? 0 : Id;
       Items[Index].StringId = (Id == NO_STRING) ? MENU_ITEM_LEFT_OUT : Id;
     }
@@ -172,7 +179,12 @@ AskForFileSystem (
   Status = gBootScreenInterface.ShowBootScreenMenu (ENGINE_OWN_HII_HANDLE, STR_SCREEN_CAPTURE, STR_CAPTURE_SELECT_FS_HELP, Items,
              (UINT16)Count, &Selection);
   FreePool (Items);
-  return (!EFI_ERROR (Status) && (Selection < Count)) ? Handles[Selection] : NULL;
+  if (!EFI_ERROR (Status)) {
+    Status = (Selection < Count) ? EFI_SUCCESS : EFI_NOT_FOUND;
+    *Chosen = (Selection < Count) ? Handles[Selection] : NULL;
+  }
+
+  return Status;
 }
 
 /** Writes the file as the first free capture name of the volume's root. */
@@ -285,7 +297,10 @@ RunCapture (
   {
     TellUser (STR_CAPTURE_NO_FILE_SYSTEM, NULL, EFI_NOT_FOUND);
   } else {
-    Target = AskForFileSystem (Handles, Count);     // null: the user chose none
+    Status = AskForFileSystem (Handles, Count, &Target);
+    if (EFI_ERROR (Status) && (Status != EFI_ABORTED)) {
+      TellUser (STR_CAPTURE_SAVE_FAILED, u"", Status);     // Esc chose nothing, which needs no word
+    }
   }
 
   if (Target != NULL) {
