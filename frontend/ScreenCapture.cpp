@@ -306,7 +306,7 @@ RunCapture (
   if (Target != NULL) {
     mLastFileSystem = Target;
     Status          = SaveToFileSystem (Target, Bmp, Size, Name);
-    TellUser (EFI_ERROR (Status) ? STR_CAPTURE_SAVE_FAILED : STR_CAPTURE_SAVED, (Name[0] == L'\\') ? Name + 1 : Name, Status);
+    TellUser (EFI_ERROR (Status) ? STR_CAPTURE_SAVE_FAILED : STR_CAPTURE_SAVED, (Name[0] == u'\\') ? Name + 1 : Name, Status);
   }
 
   FreePool (Handles);
