@@ -48,5 +48,7 @@ ConnectFrontEnd (
   gFrontEnd.ConfirmLeaveSetup          = ConfirmLeaveSetup;
   gFrontEnd.OnExitItemSelect           = OnExitItemSelect;
   gFrontEnd.BuildSetupPageItems        = BuildSetupPageItems;
+  gFrontEnd.BuildPageFromForm          = BuildPageFromForm;
   gFrontEnd.QueueMenuEntryDeletion     = QueueMenuEntryDeletion;
+  gFrontEnd.SwitchSetupPage            = SwitchSetupPage;
 }

@@ -40,14 +40,16 @@ VOID  ShowGeneralHelp (VOID);
 VOID  OnEscapeKey (VOID);
 
 //
-// The page items of the pages with a menu entry.
+// The front end's pages (MenuTree.h holds the tree they live in).
 //
-/** Rebuilds the items of every page that has a menu entry, after the page list changed. */
+/** Rebuilds the items of every page whose menu entry still matches it, after the page list changed. */
 VOID        BuildSetupPageItems (IN UINT8 *PageList, IN UINTN Count);
-/** Queues the menu entry of a page whose form set went away for deletion. */
+/** Builds the entries of the pages [Page, End) of a form set that came while setup runs; one entry a page. */
+VOID        BuildPageFromForm (IN UINT16 Page, IN UINT16 End);
+/** Queues the menu entry of a page whose form set went away for deletion; an entry is queued once. */
 VOID        QueueMenuEntryDeletion (IN UINT16 Page);
-extern UINTN  gFrontEndPageItemBuilds;
-extern UINTN  gFrontEndMenuDeletions;
+/** Shows a page; without a page object for it the page shown stays. */
+VOID        SwitchSetupPage (IN UINT16 Page);
 
 /** Fills the engine's table of front-end services (gFrontEnd) with the functions above. */
 VOID  ConnectFrontEnd (VOID);

@@ -3,7 +3,7 @@
   stored values, F5 and F3 load the optimized (standard) defaults, F1 shows the keys,
   and Esc goes back a page or leaves setup, asking first about unsaved changes. The
   pane of key help names F3 and F4; F5 and F10 do the same, as firmware setup keys
-  commonly do. Screen capture (F12, Ctrl+F12) is not built: those keys do nothing.
+  commonly do. F12 and Ctrl+F12 capture the screen (ScreenCapture.cpp).
 **/
 #include <frontend/FrontEndServices.h>
 #include <engine/textui/SetupActions.h>
@@ -24,20 +24,6 @@ InSetupPages (
   )
 {
   return (BOOLEAN)(gTuiApp != NULL);
-}
-
-VOID
-CaptureScreen (
-  VOID
-  )
-{
-}
-
-VOID
-CaptureScreenCtrl (
-  VOID
-  )
-{
 }
 
 VOID

@@ -8,6 +8,8 @@
 #include <engine/post/PostScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <frontend/HddSecurity.h>
+#include <frontend/MenuTree.h>
+#include <frontend/SetupSlots.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
@@ -24,6 +26,8 @@ EnterGraphicalSetup (
   )
 {
   EFI_STATUS  Status;
+  BOOLEAN     Tree = FALSE;
+  BOOLEAN     Slots;
 
   if (gBootScreenTimerEvent != NULL) {
     (VOID)gBS->SetTimer (gBootScreenTimerEvent, TimerCancel, 0);   // closed next; a failed cancel changes nothing
@@ -32,6 +36,9 @@ EnterGraphicalSetup (
 
   gInSetup = 1;
   UpdateSignOnVersionString ();
+  // Before the text console takes its mode for the pages, so that it takes it on this one.
+  SetGraphicsMode1024 (NULL);
+  Slots = InstallSetupSlots ();
   if (EFI_ERROR (BuildDynamicPages ())) {
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
@@ -41,6 +48,12 @@ EnterGraphicalSetup (
   (VOID)HookGuiSetupStart ();
   (VOID)HookSetupPagesBuilt ();
 
+  // A setup inside setup (refused below) must not take the running one's tree.
+  if (GetSetupMenu () == NULL) {
+    Tree = TRUE;
+    (VOID)BuildSetupMenuTree ();  // the engine's pages show without the front end's entries
+  }
+
   OpenFormCallbacks (NULL);
   // The drives may have been unlocked or frozen since the record was last read.
   RefreshHddSecurityStatus ();
@@ -48,6 +61,14 @@ EnterGraphicalSetup (
   // A boot flow may have asked for a page of its own; the next entry starts at the first again.
   Status             = RunTextSetup (gBootFlowStartPage);
   gBootFlowStartPage = 0;
+  if (Tree) {
+    FreeSetupMenuTree ();
+  }
+
+  if (Slots) {
+    RestoreSetupSlots ();
+  }
+
   gInSetup = 0;
   // Saved settings that need a reset, or a reset the user chose, take effect now.
   // Under SendForm the caller resets when it is ready.

@@ -1,7 +1,8 @@
 /** @file
-  Read-only file-system volumes over host directories. File names are UEFI paths
-  ("\dir\file", '\' separated, "." and ".." refused); a file's bytes are read when it is
-  opened.
+  File-system volumes over host directories, read-only unless a test makes one
+  writable. File names are UEFI paths ("\dir\file", '\' separated, "." and ".."
+  refused); a file's bytes are read when it is opened, and written back to the host
+  file when it is flushed or closed.
 **/
 #include <Emulator/FileSystem.h>
 #include <Protocol/DevicePath.h>
@@ -41,6 +42,8 @@ struct FILE_RECORD {
   bool                   IsDirectory;
   std::vector<UINT8>     Bytes;
   UINT64                 Position;
+  UINT64                 OpenMode;
+  bool                   Dirty = false;
 };
 
 struct VOLUME_PRIVATE {
@@ -50,6 +53,8 @@ struct VOLUME_PRIVATE {
   VOLUME_DEVICE_PATH                         DevicePath;
   EFI_HANDLE                                 Handle = nullptr;
   std::vector<std::unique_ptr<FILE_RECORD>>  Files;
+  bool                                       Writable   = false;
+  EFI_STATUS                                 WriteFault = EFI_SUCCESS;
 };
 
 static VOLUME_PRIVATE *
@@ -61,7 +66,7 @@ VolumeOf (EFI_FILE_PROTOCOL *This, FILE_RECORD **File)
   return Volume;
 }
 
-static EFI_FILE_PROTOCOL *NewFile (VOLUME_PRIVATE *Volume, const std::filesystem::path &Relative);
+static EFI_FILE_PROTOCOL *NewFile (VOLUME_PRIVATE *Volume, const std::filesystem::path &Relative, UINT64 OpenMode);
 
 // The path of Name relative to the root, starting at Base (or at the root for a name
 // that starts with '\'); false for names that climb out or are too long.
@@ -113,8 +118,12 @@ FileOpen (EFI_FILE_PROTOCOL *This, EFI_FILE_PROTOCOL **NewHandle, CHAR16 *FileNa
   if ((Volume == nullptr) || (NewHandle == nullptr) || (FileName == nullptr)) {
     return EFI_INVALID_PARAMETER;
   }
-  if (OpenMode != EFI_FILE_MODE_READ) {
-    return (OpenMode & EFI_FILE_MODE_READ) ? EFI_WRITE_PROTECTED : EFI_INVALID_PARAMETER;
+  constexpr UINT64  kReadWrite = EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE;
+  if ((OpenMode != EFI_FILE_MODE_READ) && (OpenMode != kReadWrite) && (OpenMode != (kReadWrite | EFI_FILE_MODE_CREATE))) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if ((OpenMode != EFI_FILE_MODE_READ) && !Volume->Writable) {
+    return EFI_WRITE_PROTECTED;
   }
   std::filesystem::path  Relative;
   if (!Resolve (File->IsDirectory ? File->Path : File->Path.parent_path (), FileName, &Relative)) {
@@ -122,10 +131,47 @@ FileOpen (EFI_FILE_PROTOCOL *This, EFI_FILE_PROTOCOL **NewHandle, CHAR16 *FileNa
   }
   std::error_code  Error;
   if (!std::filesystem::exists (Volume->Root / Relative, Error)) {
-    return EFI_NOT_FOUND;
+    if (((OpenMode & EFI_FILE_MODE_CREATE) == 0) || Relative.empty ()) {
+      return EFI_NOT_FOUND;
+    }
+    if (Volume->WriteFault != EFI_SUCCESS) {
+      return Volume->WriteFault;
+    }
+    std::ofstream  Created (Volume->Root / Relative, std::ios::binary);
+    if (!Created) {
+      return EFI_DEVICE_ERROR;
+    }
   }
-  *NewHandle = NewFile (Volume, Relative);
+  *NewHandle = NewFile (Volume, Relative, OpenMode);
   return (*NewHandle == nullptr) ? EFI_DEVICE_ERROR : EFI_SUCCESS;
+}
+
+// Writes what was written to the file back to its host file.
+static EFI_STATUS
+WriteBack (VOLUME_PRIVATE *Volume, FILE_RECORD *File)
+{
+  if (!File->Dirty) {
+    return EFI_SUCCESS;
+  }
+  std::ofstream  Out (Volume->Root / File->Path, std::ios::binary | std::ios::trunc);
+  Out.write (reinterpret_cast<const char *>(File->Bytes.data ()), (std::streamsize)File->Bytes.size ());
+  if (!Out) {
+    return EFI_DEVICE_ERROR;
+  }
+  File->Dirty = false;
+  return EFI_SUCCESS;
+}
+
+static void
+Forget (VOLUME_PRIVATE *Volume, FILE_RECORD *File)
+{
+  File->Signature = 0;
+  for (auto It = Volume->Files.begin (); It != Volume->Files.end (); ++It) {
+    if (It->get () == File) {
+      Volume->Files.erase (It);
+      break;
+    }
+  }
 }
 
 static EFI_STATUS EFIAPI
@@ -137,21 +183,29 @@ FileClose (EFI_FILE_PROTOCOL *This)
   if (Volume == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
-  File->Signature = 0;
-  for (auto It = Volume->Files.begin (); It != Volume->Files.end (); ++It) {
-    if (It->get () == File) {
-      Volume->Files.erase (It);
-      break;
-    }
-  }
+  // Closing cannot report a failed write-back (the protocol gives Close no error), as on a disk.
+  (VOID)WriteBack (Volume, File);
+  Forget (Volume, File);
   return EFI_SUCCESS;
 }
 
 static EFI_STATUS EFIAPI
 FileDelete (EFI_FILE_PROTOCOL *This)
 {
-  (VOID)FileClose (This);  // the file is closed either way, as the protocol says
-  return EFI_WARN_DELETE_FAILURE;
+  FILE_RECORD     *File;
+  VOLUME_PRIVATE  *Volume = VolumeOf (This, &File);
+
+  if (Volume == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  // The file is closed either way, as the protocol says; only one opened for writing goes.
+  bool             Removed = false;
+  std::error_code  Error;
+  if (Volume->Writable && ((File->OpenMode & EFI_FILE_MODE_WRITE) != 0) && !File->IsDirectory) {
+    Removed = std::filesystem::remove (Volume->Root / File->Path, Error);
+  }
+  Forget (Volume, File);
+  return Removed ? EFI_SUCCESS : EFI_WARN_DELETE_FAILURE;
 }
 
 static EFI_STATUS EFIAPI
@@ -185,10 +239,35 @@ FileRead (EFI_FILE_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer)
 static EFI_STATUS EFIAPI
 FileWrite (EFI_FILE_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer)
 {
-  (VOID)This;
-  (VOID)BufferSize;
-  (VOID)Buffer;
-  return EFI_WRITE_PROTECTED;
+  FILE_RECORD     *File;
+  VOLUME_PRIVATE  *Volume = VolumeOf (This, &File);
+
+  if ((Volume == nullptr) || (BufferSize == nullptr) || ((*BufferSize != 0) && (Buffer == nullptr))) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (!Volume->Writable) {
+    return EFI_WRITE_PROTECTED;
+  }
+  if (File->IsDirectory) {
+    return EFI_UNSUPPORTED;
+  }
+  if ((File->OpenMode & EFI_FILE_MODE_WRITE) == 0) {
+    return EFI_ACCESS_DENIED;
+  }
+  if (Volume->WriteFault != EFI_SUCCESS) {
+    *BufferSize = 0;
+    return Volume->WriteFault;
+  }
+  UINT64  End = File->Position + *BufferSize;
+  if (End > File->Bytes.size ()) {
+    File->Bytes.resize (End);
+  }
+  if (*BufferSize != 0) {
+    memcpy (File->Bytes.data () + File->Position, Buffer, *BufferSize);
+  }
+  File->Position = End;
+  File->Dirty    = true;
+  return EFI_SUCCESS;
 }
 
 static EFI_STATUS EFIAPI
@@ -249,7 +328,7 @@ FileInfoOf (const FILE_RECORD &File)
   Record->Size         = Info.size ();
   Record->FileSize     = File.Bytes.size ();
   Record->PhysicalSize = File.Bytes.size ();
-  Record->Attribute    = EFI_FILE_READ_ONLY | (File.IsDirectory ? EFI_FILE_DIRECTORY : 0);
+  Record->Attribute    = (File.Owner->Writable ? 0 : EFI_FILE_READ_ONLY) | (File.IsDirectory ? EFI_FILE_DIRECTORY : 0);
   for (UINTN Index = 0; Index < Name.size (); Index++) {
     CHAR16  Char = (CHAR16)(UINT8)Name[Index];
     memcpy (Info.data () + SIZE_OF_EFI_FILE_INFO + Index * sizeof (CHAR16), &Char, sizeof (Char));
@@ -269,7 +348,7 @@ FileSystemInfoOf (const VOLUME_PRIVATE &Volume)
     Total += Entry.is_regular_file (Error) ? Entry.file_size (Error) : 0;
   }
   Record->Size       = Info.size ();
-  Record->ReadOnly   = TRUE;
+  Record->ReadOnly   = Volume.Writable ? FALSE : TRUE;
   Record->VolumeSize = Total;
   Record->FreeSpace  = 0;
   Record->BlockSize  = 512;
@@ -307,12 +386,17 @@ FileSetInfo (EFI_FILE_PROTOCOL *This, EFI_GUID *InformationType, UINTN BufferSiz
 static EFI_STATUS EFIAPI
 FileFlush (EFI_FILE_PROTOCOL *This)
 {
-  (VOID)This;
-  return EFI_SUCCESS;
+  FILE_RECORD     *File;
+  VOLUME_PRIVATE  *Volume = VolumeOf (This, &File);
+
+  if (Volume == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  return WriteBack (Volume, File);
 }
 
 static EFI_FILE_PROTOCOL *
-NewFile (VOLUME_PRIVATE *Volume, const std::filesystem::path &Relative)
+NewFile (VOLUME_PRIVATE *Volume, const std::filesystem::path &Relative, UINT64 OpenMode)
 {
   auto             File = std::make_unique<FILE_RECORD> ();
   std::error_code  Error;
@@ -325,6 +409,7 @@ NewFile (VOLUME_PRIVATE *Volume, const std::filesystem::path &Relative)
   File->Path        = Relative;
   File->IsDirectory = std::filesystem::is_directory (Volume->Root / Relative, Error);
   File->Position    = 0;
+  File->OpenMode    = OpenMode;
   if (!File->IsDirectory) {
     std::ifstream  In (Volume->Root / Relative, std::ios::binary);
     if (!In) {
@@ -344,7 +429,7 @@ OpenVolume (EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *This, EFI_FILE_PROTOCOL **Root)
   if ((Volume == nullptr) || (Root == nullptr)) {
     return EFI_INVALID_PARAMETER;
   }
-  *Root = NewFile (Volume, std::filesystem::path ());
+  *Root = NewFile (Volume, std::filesystem::path (), EFI_FILE_MODE_READ);
   return (*Root == nullptr) ? EFI_DEVICE_ERROR : EFI_SUCCESS;
 }
 
@@ -405,6 +490,18 @@ UINTN
 FileSystemVolume::OpenFiles () const
 {
   return mPrivate->Files.size ();
+}
+
+void
+FileSystemVolume::SetWritable (bool Writable)
+{
+  mPrivate->Writable = Writable;
+}
+
+void
+FileSystemVolume::FailWrites (EFI_STATUS Status)
+{
+  mPrivate->WriteFault = Status;
 }
 
 }  // namespace Emu

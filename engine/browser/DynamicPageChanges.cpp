@@ -86,6 +86,21 @@ ReparseFormSet (
   return Status;
 }
 
+/** The front end builds its pages of a form set that came while setup runs. */
+static VOID
+BuildFrontEndPages (
+  IN EFI_HII_HANDLE  Handle
+  )
+{
+  for (UINT32 Page = 1; (gFrontEnd.BuildPageFromForm != NULL) && (Page < GetPageCount ()) && (Page < 0xFFFF); Page++) {
+    PAGE_RECORD  *Record;
+
+    if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle == Handle)) {
+      gFrontEnd.BuildPageFromForm ((UINT16)Page, (UINT16)(Page + 1));
+    }
+  }
+}
+
 /** Takes the package as the slot's own copy, with its class and subclass. */
 static VOID
 GiveSlotPackage (
@@ -167,6 +182,7 @@ AddDynamicFormSet (
   Status = ReparseFormSet (Slot);
   if (Status == EFI_SUCCESS) {
     CountFormSet (Slot, TRUE);
+    BuildFrontEndPages (Handle);
   }
 
   // A form set the parser refuses shows no pages, which is no failure of the caller's;
@@ -415,7 +431,12 @@ RunNotification (
   PrepareFormSetParse ();
   (VOID)ReleaseFormSetPages (Node->HiiHandle);     // a list with no pages has none to release
   GiveSlotPackage (Slot, Package);
-  CountFormSet (Slot, ReparseFormSet (Slot) == EFI_SUCCESS);
+  if (ReparseFormSet (Slot) == EFI_SUCCESS) {
+    CountFormSet (Slot, TRUE);
+    BuildFrontEndPages (Node->HiiHandle);
+  } else {
+    CountFormSet (Slot, FALSE);
+  }
 }
 
 EFI_STATUS

@@ -45,9 +45,13 @@ typedef struct {
   BOOLEAN     (*ConfirmLeaveSetup)(VOID);
   EFI_STATUS  (*OnExitItemSelect)(IN VOID *Context, IN VOID *Object, IN VOID *Data);
 
-  // The page items of the pages with a menu entry.
+  // The front end's pages: the items of the pages with a menu entry, rebuilt after the
+  // page list changed; the pages [Page, End) of a form set that came while setup runs;
+  // the entry of a page whose form set went away; showing a page.
   VOID        (*BuildSetupPageItems)(IN UINT8 *PageList, IN UINTN Count);
+  VOID        (*BuildPageFromForm)(IN UINT16 Page, IN UINT16 End);
   VOID        (*QueueMenuEntryDeletion)(IN UINT16 Page);
+  VOID        (*SwitchSetupPage)(IN UINT16 Page);
 } FRONT_END_SERVICES;
 
 extern FRONT_END_SERVICES  gFrontEnd;

@@ -23,6 +23,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
 #include <frontend/HddSecurity.h>
+#include <frontend/MenuTree.h>
+#include <frontend/ScreenCapture.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -306,6 +308,8 @@ ResetEngineState (
   // machine must not inherit them.
   FreeVariableCaches ();
   ResetExpressionEvaluator ();
+  ForgetScreenCaptureTarget ();
+  FreeSetupMenuTree ();
   mBootScreenInstalled     = FALSE;
   mFormBrowserInstalled    = FALSE;
   mCompanionInstalled      = FALSE;

@@ -627,8 +627,13 @@ FollowFormSetGoto (
   if ((Target < App->PageCount) && (App->Pages[Target] != NULL)) {
     // A full history forgets the oldest page; the goto itself still happens.
     (VOID)PushPageHistory (mFormSetGoto.From, Target);
-    App->CurrentPage = Target;
-    App->State       = TUI_APP_STATE_PAGE;
+    // The front end shows the page the goto was waiting for, as it shows every page.
+    if (gFrontEnd.SwitchSetupPage != NULL) {
+      gFrontEnd.SwitchSetupPage (Target);
+    } else {
+      (VOID)ShowTuiPage (Target);
+    }
+
     return EFI_SUCCESS;
   }
 
@@ -739,6 +744,21 @@ TuiAppLeaving (
   )
 {
   return (BOOLEAN)((gTuiApp != NULL) && (gTuiApp->Exit != 0));
+}
+
+EFI_STATUS
+ShowTuiPage (
+  IN UINT32  Page
+  )
+{
+  if ((gTuiApp == NULL) || (Page >= gTuiApp->PageCount) || (gTuiApp->Pages[Page] == NULL)) {
+    return EFI_NOT_FOUND;
+  }
+
+  gTuiApp->CurrentPage = Page;
+  gTuiApp->State       = TUI_APP_STATE_PAGE;
+  gTuiApp->Redraw      = 1;
+  return EFI_SUCCESS;
 }
 
 BOOLEAN

@@ -129,6 +129,8 @@ EFI_STATUS  RunTextSetup (IN UINT32 StartPage);
 VOID        ClearTuiAppExit (VOID);
 /** Destroys the application object, when one exists, and clears its global. */
 VOID        DestroyTuiApp (VOID);
+/** Shows a page that has a page object; EFI_NOT_FOUND when none runs or the page has none. */
+EFI_STATUS  ShowTuiPage (IN UINT32 Page);
 /** The page the application object shows; FALSE when no application object exists. */
 BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
 /** Tells a running application that the language changed, so it redraws its texts. */

@@ -1,6 +1,7 @@
 /** @file
-  File-system volumes: a host directory served read-only through the Simple File
-  System protocol, with a device path of its own, on a new handle.
+  File-system volumes: a host directory served through the Simple File System
+  protocol, with a device path of its own, on a new handle; read-only unless made
+  writable, and then with writes that a test can make fail.
 **/
 #ifndef EMULATOR_FILE_SYSTEM_H_
 #define EMULATOR_FILE_SYSTEM_H_
@@ -30,6 +31,10 @@ public:
   const std::filesystem::path      &Root () const;
   // Files the volume has open now (every Open not yet closed, the roots included).
   UINTN                            OpenFiles () const;
+  // A writable volume creates, writes and deletes files in its host directory.
+  void                             SetWritable (bool Writable);
+  // Creating or writing a file answers Status (EFI_SUCCESS: they work again).
+  void                             FailWrites (EFI_STATUS Status);
 
 private:
   std::unique_ptr<VOLUME_PRIVATE>  mPrivate;

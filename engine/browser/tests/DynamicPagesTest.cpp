@@ -10,6 +10,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCacheInternal.h>
 #include <frontend/FrontEndServices.h>
+#include <frontend/MenuTree.h>
 
 #include <Protocol/DevicePathToText.h>
 #include <Library/BaseLib.h>
@@ -58,8 +59,7 @@ protected:
   void TearDown () override
   {
     FreeDynamicPageTable ();
-    gFrontEndMenuDeletions  = 0;
-    gFrontEndPageItemBuilds = 0;
+    FreeSetupMenuTree ();
     FormParserTest::TearDown ();
   }
 
@@ -314,6 +314,7 @@ TEST_F (DynamicPageChangesTest, PublishedRemovedAndRepublishedFormSetsKeepPagesL
   LoadBoard ({}, {});
   ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
   ASSERT_EQ (StoredCount (), 1u);
+  ASSERT_EQ (BuildSetupMenuTree (), EFI_SUCCESS);     // as setup entry does
 
   EFI_HII_HANDLE  Second = Keep (TwoForms (kSetGuid));
   ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
@@ -327,7 +328,7 @@ TEST_F (DynamicPageChangesTest, PublishedRemovedAndRepublishedFormSetsKeepPagesL
   EXPECT_TRUE (PagesOf (Second).empty ());
   EXPECT_TRUE (PagesOf (PAGE_REPARSE_PENDING).empty ());
   EXPECT_EQ (StoredCount (), 1u);
-  EXPECT_EQ (gFrontEndMenuDeletions, 2u);
+  EXPECT_EQ (GetQueuedMenuEntryCount (), 2u);     // the entries of the set's two pages
 
   EFI_HII_HANDLE  Again = Keep (TwoForms (kSetGuid));
   ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);

@@ -92,8 +92,12 @@ protected:
           Seen.PageHandles.insert (Record->HiiHandle);
         }
       }
+      // Setup serves the message box while it runs: the recorder takes its place there too.
+      auto  SetupBox = gBootScreenInterface.ShowBootScreenMessageBox;
+      gBootScreenInterface.ShowBootScreenMessageBox = RecordMessageBox;
       EFI_BROWSER_ACTION_REQUEST  Inner = 9;
       Seen.Nested = SendForm (nullptr, Lists.data (), Lists.size (), nullptr, 0, nullptr, &Inner);
+      gBootScreenInterface.ShowBootScreenMessageBox = SetupBox;
       Then ();
     });
   }

@@ -124,4 +124,62 @@ BmpReadHeader (
   return TRUE;
 }
 
+static inline VOID
+BmpWriteLe (
+  OUT UINT8   *At,
+  IN  UINT32  Value,
+  IN  UINTN   Bytes
+  )
+{
+  for (UINTN Index = 0; Index < Bytes; Index++) {
+    At[Index] = (UINT8)(Value >> (8 * Index));
+  }
+}
+
+/** Bytes of one row of an uncompressed 24-bit image Width pixels wide: rows end on 4 bytes. */
+static inline UINT64
+BmpRowBytes24 (
+  IN UINT32  Width
+  )
+{
+  return ((UINT64)Width * 3 + 3) & ~(UINT64)3;
+}
+
+/**
+  Writes the file header and a 40-byte information header of an uncompressed 24-bit
+  image, rows bottom-up, its pixels right after the headers, into the first
+  BMP_HEADERS_SIZE bytes of File. FALSE, with nothing written, when the file would not
+  fit in the u32 sizes of the headers or the width or height in their i32 fields.
+**/
+static inline BOOLEAN
+BmpWriteHeaders24 (
+  OUT UINT8   *File,
+  IN  UINT32  Width,
+  IN  UINT32  Height
+  )
+{
+  UINT64  PixelBytes = BmpRowBytes24 (Width) * Height;
+
+  if ((File == NULL) || (Width > 0x7FFFFFFF) || (Height > 0x7FFFFFFF) || (PixelBytes + BMP_HEADERS_SIZE > 0xFFFFFFFFULL)) {
+    return FALSE;
+  }
+
+  for (UINTN Index = 0; Index < BMP_HEADERS_SIZE; Index++) {
+    File[Index] = 0;
+  }
+
+  File[0] = 'B';
+  File[1] = 'M';
+  BmpWriteLe (File + BMP_FILE_SIZE_AT, (UINT32)(PixelBytes + BMP_HEADERS_SIZE), 4);
+  BmpWriteLe (File + BMP_PIXEL_OFFSET_AT, BMP_HEADERS_SIZE, 4);
+  BmpWriteLe (File + BMP_INFO_SIZE_AT, BMP_INFO_HEADER_SIZE, 4);
+  BmpWriteLe (File + BMP_INFO_WIDTH_AT, Width, 4);
+  BmpWriteLe (File + BMP_INFO_HEIGHT_AT, Height, 4);
+  BmpWriteLe (File + BMP_INFO_PLANES_AT, 1, 2);
+  BmpWriteLe (File + BMP_INFO_BITS_AT, 24, 2);
+  BmpWriteLe (File + BMP_INFO_COMPRESSION_AT, BMP_COMPRESSION_NONE, 4);
+  BmpWriteLe (File + BMP_INFO_IMAGE_SIZE_AT, (UINT32)PixelBytes, 4);
+  return TRUE;
+}
+
 #endif
