@@ -239,12 +239,17 @@ FirmwareImage::Deliver (const std::vector<UINT8> &Bytes, VOID **Buffer, UINTN *B
     if (EFI_ERROR (Status)) {
       return Status;
     }
-    std::memcpy (*Buffer, Bytes.data (), Bytes.size ());
+    // An empty section has no bytes to copy, and an empty vector's data() may be null.
+    if (!Bytes.empty ()) {
+      std::memcpy (*Buffer, Bytes.data (), Bytes.size ());
+    }
     *BufferSize = Bytes.size ();
     return EFI_SUCCESS;
   }
   UINTN  Copied = (*BufferSize < Bytes.size ()) ? *BufferSize : Bytes.size ();
-  std::memcpy (*Buffer, Bytes.data (), Copied);
+  if (Copied != 0) {
+    std::memcpy (*Buffer, Bytes.data (), Copied);
+  }
   bool  Truncated = *BufferSize < Bytes.size ();
   *BufferSize = Bytes.size ();
   return Truncated ? EFI_WARN_BUFFER_TOO_SMALL : EFI_SUCCESS;

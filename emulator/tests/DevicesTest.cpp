@@ -148,6 +148,27 @@ TEST_F (DevicesTest, DriverFindsItsSectionsThroughTheLoadedImage)
   EXPECT_EQ (Fv->ReadSection (Fv, &File, EFI_SECTION_FREEFORM_SUBTYPE_GUID, 2, &Buffer, &Size, &Auth), EFI_NOT_FOUND);
 }
 
+// An empty raw section is a section of 0 bytes, whether the volume allocates or the caller gives a buffer.
+TEST_F (DevicesTest, AnEmptySectionReadsAsZeroBytes)
+{
+  static const EFI_GUID  Name = { 0x5EC7104E, 0x0000, 0x4E00, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+  Devices.Image->AddSection (Name, EFI_SECTION_RAW, {});
+
+  VOID   *Buffer = nullptr;
+  UINTN  Size    = 99;
+  ASSERT_EQ (Devices.Image->ReadSection (&Name, EFI_SECTION_RAW, 0, &Buffer, &Size), EFI_SUCCESS);
+  EXPECT_EQ (Size, 0u);
+  ASSERT_NE (Buffer, nullptr);
+  ASSERT_EQ (BS->FreePool (Buffer), EFI_SUCCESS);
+
+  UINT8  Out[2] = { 7, 7 };
+  Buffer = Out;
+  Size   = sizeof (Out);
+  EXPECT_EQ (Devices.Image->ReadSection (&Name, EFI_SECTION_RAW, 0, &Buffer, &Size), EFI_SUCCESS);
+  EXPECT_EQ (Size, 0u);
+  EXPECT_EQ (Out[0], 7);
+}
+
 // An FFS file as the volume writer lays it out: header, then 4-byte aligned sections.
 TEST_F (DevicesTest, FfsFileSectionsAreParsed)
 {

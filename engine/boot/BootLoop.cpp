@@ -28,6 +28,15 @@ EFI_STATUS  (*gBootFlowDefaultBoot)(VOID) = NULL;
 
 #define ACCESS_LEVEL_USER_ONLY      1
 
+//
+// Without console input no key can end a wait, and a pass that fails at once would
+// follow the last one without end (relaunching every option, signalling ready-to-boot
+// each time). The loop pauses instead, in steps, so that a console that arrives
+// meanwhile is waited on at the next pass.
+//
+#define NO_CONSOLE_PAUSE_STEP_US    (100 * 1000)
+#define NO_CONSOLE_PAUSE_STEPS      50
+
 // Signalled right after the first launch of the boot loop.
 static EFI_GUID  mFirstLaunchGroup = { 0xC48D651C, 0x9D0E, 0x4CE7, { 0xAD, 0x39, 0xED, 0xD1, 0xAB, 0x83, 0x6B, 0x30 } };
 
@@ -50,6 +59,39 @@ DiscardKeys (
   }
 }
 
+/** A pause between passes while there is no console input; it ends early when one arrives. */
+static
+VOID
+PauseWithoutConsole (
+  VOID
+  )
+{
+  for (UINTN Step = 0; (Step < NO_CONSOLE_PAUSE_STEPS) && (gST->ConIn == NULL); Step++) {
+    (VOID)gBS->Stall (NO_CONSOLE_PAUSE_STEP_US);
+  }
+}
+
+/**
+  Waits until a key can be read, without reading it; TRUE when there is console input.
+  Without one the wait is a pause, so that no caller's loop can spin.
+**/
+static
+BOOLEAN
+WaitForKeyOrPause (
+  VOID
+  )
+{
+  UINTN  Index;
+
+  if ((gST->ConIn == NULL) || (gST->ConIn->WaitForKey == NULL)) {
+    PauseWithoutConsole ();
+    return FALSE;
+  }
+  // A failed wait goes on as a key would: the caller reads what there is.
+  (VOID)gBS->WaitForEvent (1, &gST->ConIn->WaitForKey, &Index);
+  return TRUE;
+}
+
 /** Waits for one key and answers it; a scan code of 0 and character 0 when there is no input. */
 static
 EFI_INPUT_KEY
@@ -58,14 +100,11 @@ WaitForOneKey (
   )
 {
   EFI_INPUT_KEY  Key = { 0, 0 };
-  UINTN          Index;
 
-  if (gST->ConIn == NULL) {
-    return Key;
+  // A failed read leaves Key empty, which every caller takes as "any key".
+  if (WaitForKeyOrPause ()) {
+    (VOID)gST->ConIn->ReadKeyStroke (gST->ConIn, &Key);
   }
-  // A failed wait or read leaves Key empty, which every caller takes as "any key".
-  (VOID)gBS->WaitForEvent (1, &gST->ConIn->WaitForKey, &Index);
-  (VOID)gST->ConIn->ReadKeyStroke (gST->ConIn, &Key);
   return Key;
 }
 
@@ -91,8 +130,13 @@ ShowNoOptionAndWait (
 
   PrintOnConsole (Text);
   FreePool (Text);
-  (VOID)WaitForOneKey ();     // any key, or none, goes on
-  (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
+  // The key stays unread for the hotkey poll: Del or F2 here is the way into setup.
+  (VOID)WaitForKeyOrPause ();
+  (VOID)HookPostKeyPoll (0, 0);     // the requests it sets are read by the caller
+  // A key the poll left (no hotkey, or a poll that reads none) is still this pass's key.
+  if (gST->ConIn != NULL) {
+    DiscardKeys ();
+  }
 }
 
 /** A "BootNext" of two bytes is deleted before it boots, so a failing one is tried once. */
@@ -251,6 +295,7 @@ ShowRebootScreen (
   }
   PrintOnConsole (mRebootMessage);
   if (gST->ConIn == NULL) {
+    PauseWithoutConsole ();
     return;
   }
   DiscardKeys ();

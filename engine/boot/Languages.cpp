@@ -3,10 +3,10 @@
   "PlatformLang", else "en-US"), each with its own name from the engine's strings.
 
   The variables come from NVRAM: codes are read only up to the variable's size or
-  its terminator, and empty codes between separators are passed over.
+  its terminator, empty codes between separators are passed over, and the list is
+  bounded whatever the variables hold.
 **/
 #include <engine/boot/OptionLists.h>
-#include <engine/textui/TextScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
@@ -17,6 +17,19 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
+
+//
+// Every language adds its name to the engine's strings in each of their languages at
+// every power-on, so the list is bounded: far more languages than any firmware offers,
+// and no code longer than the longest language tag a system must take (35 characters).
+//
+#define MAX_PLATFORM_LANGUAGES     32
+#define MAX_LANGUAGE_CODE_LENGTH   35
+
+typedef struct {
+  UINTN  Start;
+  UINTN  Length;
+} CODE_SPAN;
 
 VOID
 FreeLanguageList (
@@ -59,34 +72,32 @@ ReadCodes (
   return Codes;
 }
 
-// The Index-th non-empty code of Codes; FALSE past the last.
-static BOOLEAN
-NthCode (
+//
+// The non-empty codes of a ";"-separated list, in one pass and at most
+// MAX_PLATFORM_LANGUAGES of them; a "code" longer than any language code is not one.
+//
+static UINTN
+SplitCodes (
   IN  CONST CHAR8  *Codes,
   IN  UINTN        Length,
-  IN  UINTN        Index,
-  OUT UINTN        *Start,
-  OUT UINTN        *CodeLength
+  OUT CODE_SPAN    *Spans
   )
 {
-  UINTN  Seen = 0;
+  UINTN  Count = 0;
+  UINTN  End;
 
-  for (UINTN At = 0; At < Length; ) {
-    UINTN  End = At;
-    while ((End < Length) && (Codes[End] != ';')) {
-      End++;
+  for (UINTN At = 0; (At < Length) && (Count < MAX_PLATFORM_LANGUAGES); At = End + 1) {
+    for (End = At; (End < Length) && (Codes[End] != ';'); End++) {
     }
 
-    if ((End > At) && (Seen++ == Index)) {
-      *Start      = At;
-      *CodeLength = End - At;
-      return TRUE;
+    if ((End > At) && (End - At <= MAX_LANGUAGE_CODE_LENGTH)) {
+      Spans[Count].Start  = At;
+      Spans[Count].Length = End - At;
+      Count++;
     }
-
-    At = End + 1;
   }
 
-  return FALSE;
+  return Count;
 }
 
 static BOOLEAN
@@ -113,47 +124,38 @@ FillLanguage (
   return TRUE;
 }
 
-// The number of codes of Codes.
-static UINTN
-CountCodes (
-  IN CONST CHAR8  *Codes,
-  IN UINTN        Length
-  )
-{
-  UINTN  Count = 0;
-  UINTN  Start;
-  UINTN  CodeLength;
-
-  while ((Codes != NULL) && NthCode (Codes, Length, Count, &Start, &CodeLength)) {
-    Count++;
-  }
-
-  return Count;
-}
-
-// The codes of the first variable that holds one, else "en-US".
+//
+// The codes of "PlatformLangCodes"; else the one of "PlatformLang", which names a
+// single language: any OS can write it, so a list or a run of bytes in it is no code
+// and must not decide how much the firmware builds at every power-on; else "en-US".
+//
 static CHAR8 *
 ReadPlatformCodes (
-  OUT UINTN  *Length,
-  OUT UINTN  *Count
+  OUT CODE_SPAN  *Spans,
+  OUT UINTN      *Count
   )
 {
-  CONST CHAR16  *Names[] = { u"PlatformLangCodes", u"PlatformLang" };
-  CHAR8         *Codes;
+  CHAR8  *Codes;
+  UINTN  Length;
 
-  for (UINTN Index = 0; Index < ARRAY_SIZE (Names); Index++) {
-    Codes  = ReadCodes (Names[Index], Length);
-    *Count = CountCodes (Codes, *Length);
-    if (*Count != 0) {
-      return Codes;
-    }
-
-    FreePool (Codes);
+  Codes  = ReadCodes (u"PlatformLangCodes", &Length);
+  *Count = (Codes == NULL) ? 0 : SplitCodes (Codes, Length, Spans);
+  if (*Count != 0) {
+    return Codes;
   }
 
-  Codes   = AsciiStrDup ("en-US");
-  *Length = (Codes == NULL) ? 0 : AsciiStrLen (Codes);
-  *Count  = (Codes == NULL) ? 0 : 1;
+  FreePool (Codes);
+  Codes = ReadCodes (u"PlatformLang", &Length);
+  if ((Codes != NULL) && (SplitCodes (Codes, Length, Spans) == 1) && (Spans[0].Length == Length)) {
+    *Count = 1;
+    return Codes;
+  }
+
+  FreePool (Codes);
+  Codes           = AsciiStrDup ("en-US");
+  Spans[0].Start  = 0;
+  Spans[0].Length = (Codes == NULL) ? 0 : AsciiStrLen (Codes);
+  *Count          = (Codes == NULL) ? 0 : 1;
   return Codes;
 }
 
@@ -162,22 +164,15 @@ BuildLanguageList (
   VOID
   )
 {
-  UINTN  Length;
-  UINTN  Count;
-  CHAR8  *Codes;
-  UINTN  Start;
-  UINTN  CodeLength;
+  CODE_SPAN  Spans[MAX_PLATFORM_LANGUAGES];
+  UINTN      Count;
+  CHAR8      *Codes;
 
   FreeLanguageList ();
-  Codes = ReadPlatformCodes (&Length, &Count);
+  Codes = ReadPlatformCodes (Spans, &Count);
   gLanguageList = (Count == 0) ? NULL : (LANGUAGE_ENTRY *)AllocateZeroPool (Count * sizeof (LANGUAGE_ENTRY));
   for (UINTN Index = 0; (gLanguageList != NULL) && (Index < Count); Index++) {
-    // Every code up to Count was found when they were counted; one that is not is skipped.
-    if (!NthCode (Codes, Length, Index, &Start, &CodeLength)) {
-      continue;
-    }
-
-    gLanguageCount += FillLanguage (&gLanguageList[gLanguageCount], Codes + Start, CodeLength) ? 1 : 0;
+    gLanguageCount += FillLanguage (&gLanguageList[gLanguageCount], Codes + Spans[Index].Start, Spans[Index].Length) ? 1 : 0;
   }
 
   FreePool (Codes);

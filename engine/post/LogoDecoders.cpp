@@ -13,8 +13,6 @@
 
 #include <graphics/codec/JpegBaseline.h>
 
-#define LOGO_PIXEL_LIMIT      (1ULL << 30)
-
 // The JPEG decoder's working state; one logo decode runs at a time.
 static JpegBaselineDecoder  mLogoJpeg;
 
@@ -133,7 +131,8 @@ ReadBmpHeader (
   *Width  = Header.Width;
   *Height = Header.Height;
   if (((Bits != 1) && (Bits != 4) && (Bits != 8) && (Bits != 24) && (Bits != 32)) ||
-      ((UINT64)*Width * *Height >= LOGO_PIXEL_LIMIT))
+      // A picture without pixels needs no buffer, whatever its other side says.
+      (((UINT64)*Width * *Height != 0) && ((*Width > LOGO_MAX_WIDTH) || (*Height > LOGO_MAX_HEIGHT))))
   {
     return EFI_UNSUPPORTED;
   }
@@ -261,13 +260,15 @@ ConvertJpegToGopBlt (
     return EFI_UNSUPPORTED;
   }
 
-  Width        = mLogoJpeg.width;
-  Height       = mLogoJpeg.height;
-  Padded       = (Width + 15) & ~15U;
-  PaddedHeight = (Height + 15) & ~15U;
-  if ((UINT64)Padded * PaddedHeight >= LOGO_PIXEL_LIMIT) {
+  // The frame header alone gives the size: it is checked before the decode rows are allocated.
+  Width  = mLogoJpeg.width;
+  Height = mLogoJpeg.height;
+  if ((Width > LOGO_MAX_WIDTH) || (Height > LOGO_MAX_HEIGHT)) {
     return EFI_UNSUPPORTED;
   }
+
+  Padded       = (Width + 15) & ~15U;
+  PaddedHeight = (Height + 15) & ~15U;
 
   Status   = ClaimPixelBuffer (Blt, *BltSize, (UINT64)Padded * PaddedHeight * 4, &Allocated);
   *BltSize = Padded * PaddedHeight * 4;

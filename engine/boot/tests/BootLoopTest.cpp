@@ -4,6 +4,7 @@
 #include <engine/testing/BootMachine.h>
 
 #include <engine/core/EngineGlobals.h>
+#include <Guid/ConfigurationTables.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/UefiLib.h>
 #include <Pi/PiHob.h>
@@ -32,6 +33,14 @@ FirmwareBoot (VOID)
 {
   gFirmwareBoots++;
   return EFI_SUCCESS;
+}
+
+EFI_SIMPLE_TEXT_INPUT_PROTOCOL  *gArrivingConIn = nullptr;
+
+VOID EFIAPI
+ConsoleArrives (EFI_EVENT, VOID *)
+{
+  gST->ConIn = gArrivingConIn;
 }
 
 const EFI_GUID  kShellFile = { 0x7C04A583, 0x9E3E, 0x4F1C, { 0xAD, 0x65, 0xE0, 0x52, 0x68, 0xD0, 0xB4, 0xD1 } };
@@ -189,6 +198,80 @@ TEST_F (BootLoopTest, EveryFailedPassWaitsForAKeyWhileTheDefaultStartsNothing) {
   EXPECT_THROW (RunLoop (), Emu::KeyScriptExhausted);
   EXPECT_EQ (Booted (), (std::vector<std::string> { "one", "one", "one" }));
   EXPECT_NE (Printed ().find (u"No option to boot to.\r\n\r\n\r"), std::u16string::npos);
+}
+
+// "No option to boot to." waits for a key and hands it to the hotkey poll: a key that is no
+// hotkey shows the message again, Del asks for setup, so a machine with nothing to boot reaches it.
+TEST_F (BootLoopTest, DelAtNoOptionToBootToRequestsSetup) {
+  M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 5, 0, 0, 0 });
+  Devices.TextIn->Script ().Append ("x,Del");
+
+  EXPECT_EQ (RunLoop (), EFI_SUCCESS);
+  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (Images->Log ().empty ());
+  std::u16string  Text = Printed ();
+  const std::u16string  Message = u"No option to boot to.\r\n\r\n\r";
+  size_t          First = Text.find (Message);
+  ASSERT_NE (First, std::u16string::npos);
+  EXPECT_NE (Text.find (Message, First + 1), std::u16string::npos);
+  EXPECT_EQ (Text.find (u"Reboot"), std::u16string::npos);
+  gEnterSetupRequest = 0;
+}
+
+// Without console input no key can end a pass: every pass that boots nothing ends in a pause
+// on the virtual clock, and each launch signals ready-to-boot once, so the loop never spins.
+TEST_F (BootLoopTest, WithoutConsoleInputEachFailedPassPausesInsteadOfSpinning) {
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"One", FileOption ("a", "one", 1)));
+  Images->RegisterBytes (ImageBytes ("one"), "one", Emu::BootImages::Returns (EFI_DEVICE_ERROR));
+  PutOrder ({ 1 });
+  EFI_SIMPLE_TEXT_INPUT_PROTOCOL  *ConIn = M.SystemTable ()->ConIn;
+  M.SystemTable ()->ConIn = nullptr;
+  auto  ReadyToBoot = [&] () {
+    size_t  Count = 0;
+    for (const EFI_GUID &Guid : M.Events ().GroupSignalLog ()) {
+      Count += CompareGuid (&Guid, &gEfiEventReadyToBootGuid) ? 1 : 0;
+    }
+    return Count;
+  };
+
+  // The decision point runs the loop again after each pass; three passes stand for it.
+  for (size_t Pass = 1; Pass <= 3; Pass++) {
+    UINT64  Start = M.Events ().Now ();
+    EXPECT_EQ (RunLoop (), EFI_DEVICE_ERROR);
+    EXPECT_GE (M.Events ().Now () - Start, 50000000u) << "pass " << Pass;
+    EXPECT_LT (M.Events ().Now () - Start, 60000000u) << "pass " << Pass;
+    EXPECT_EQ (ReadyToBoot (), Pass);
+  }
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "one", "one", "one" }));
+  EXPECT_NE (Printed ().find (u"Reboot and Select proper Boot device"), std::u16string::npos);
+  M.SystemTable ()->ConIn = ConIn;
+}
+
+// A console that arrives while "No option to boot to." pauses is waited on from then on.
+TEST_F (BootLoopTest, NoOptionToBootToPausesUntilAConsoleArrives) {
+  EFI_EVENT  Arrival = nullptr;
+  gArrivingConIn = M.SystemTable ()->ConIn;
+  M.SystemTable ()->ConIn = nullptr;
+  ASSERT_EQ (gBS->CreateEvent (EVT_TIMER | EVT_NOTIFY_SIGNAL, TPL_CALLBACK, ConsoleArrives, nullptr, &Arrival), EFI_SUCCESS);
+  ASSERT_EQ (gBS->SetTimer (Arrival, TimerRelative, 120000000), EFI_SUCCESS);
+  M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 5, 0, 0, 0 });
+  Devices.TextIn->Script ().Append ("Del");
+  UINT64  Start = M.Events ().Now ();
+
+  EXPECT_EQ (RunLoop (), EFI_SUCCESS);
+  (VOID)gBS->CloseEvent (Arrival);
+  M.SystemTable ()->ConIn = gArrivingConIn;
+  EXPECT_EQ (gEnterSetupRequest, 1);
+  gEnterSetupRequest = 0;
+  // Passes at 0, 5 and 10 s; the console comes at 12 s and Del ends the fourth.
+  EXPECT_GE (M.Events ().Now () - Start, 120000000u);
+  EXPECT_LT (M.Events ().Now () - Start, 125000000u);
+  std::u16string  Text  = Printed ();
+  size_t          Shown = 0;
+  for (size_t At = Text.find (u"No option to boot to."); At != std::u16string::npos; At = Text.find (u"No option", At + 1)) {
+    Shown++;
+  }
+  EXPECT_EQ (Shown, 4u);
 }
 
 // A removable disk whose option names only the device boots its default boot file.

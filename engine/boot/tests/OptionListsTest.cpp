@@ -224,6 +224,43 @@ TEST_F (OptionListsTest, TheLanguageListSkipsEmptyCodesAndFallsBackToPlatformLan
   EXPECT_STREQ (gLanguageList[0].Code, "en-US");
 }
 
+// Any OS can write these variables: what they hold never decides how many languages, and so
+// how many strings, the firmware builds at power-on.
+TEST_F (OptionListsTest, TheLanguageListIsBoundedWhateverTheVariablesHold) {
+  std::string  Many;
+  for (int Index = 0; Index < 2000; Index++) {
+    Many += "x" + std::to_string (Index) + ";";
+  }
+
+  // "PlatformLang" names one language; a list in it is none, and English stands in.
+  ASSERT_EQ (gRT->SetVariable ((CHAR16 *)u"PlatformLangCodes", &gEfiGlobalVariableGuid, 0, 0, nullptr), EFI_SUCCESS);
+  M.Variables ().Put (u"PlatformLang", gEfiGlobalVariableGuid, kNvBsRt, Ascii (Many));
+  ASSERT_EQ (BuildLanguageList (), EFI_SUCCESS);
+  ASSERT_EQ (gLanguageCount, 1u);
+  EXPECT_STREQ (gLanguageList[0].Code, "en-US");
+  M.Variables ().Put (u"PlatformLang", gEfiGlobalVariableGuid, kNvBsRt, Ascii (std::string (36, 'a')));
+  ASSERT_EQ (BuildLanguageList (), EFI_SUCCESS);
+  EXPECT_STREQ (gLanguageList[0].Code, "en-US");
+
+  // A list of codes gives 32 at most, in order; a "code" longer than any language tag is none.
+  M.Variables ().Put (u"PlatformLangCodes", gEfiGlobalVariableGuid, kNvBsRt, Ascii (std::string (36, 'a') + ";" + Many));
+  ASSERT_EQ (BuildLanguageList (), EFI_SUCCESS);
+  ASSERT_EQ (gLanguageCount, 32u);
+  EXPECT_STREQ (gLanguageList[0].Code, "x0");
+  EXPECT_STREQ (gLanguageList[31].Code, "x31");
+  // One name string each, and no more.
+  UINT16  Last = gLanguageList[31].NameStringId;
+  EXPECT_EQ (Last - gLanguageList[0].NameStringId, 31);
+  EXPECT_EQ (Text (gHiiHandle, Last, u"de-DE"), u"English");
+  EXPECT_EQ (Text (gHiiHandle, (UINT16)(Last + 1), u"en-US"), u"<none>");
+
+  std::string  Longest = "zh-Hant-CN-x-" + std::string (22, 'p');
+  M.Variables ().Put (u"PlatformLangCodes", gEfiGlobalVariableGuid, kNvBsRt, Ascii (Longest));
+  ASSERT_EQ (BuildLanguageList (), EFI_SUCCESS);
+  ASSERT_EQ (gLanguageCount, 1u);
+  EXPECT_EQ (std::string (gLanguageList[0].Code), Longest);
+}
+
 // Device names from the last messaging node of each path.
 TEST_F (OptionListsTest, EachMessagingNodeHasItsDeviceName) {
   auto  Name = [] (BYTES Path) {

@@ -415,6 +415,47 @@ TEST_F (LogoDecoderTest, JpegBufferSizesFollowThePaddedAndTightGeometry)
   EXPECT_EQ (M.Memory ().AllocationCount (), Before + 1);
 }
 
+// A logo larger than the largest screen is refused from its header, before any allocation,
+// however few bytes claim the size; one at the limit is allocated for and decoded.
+TEST_F (LogoDecoderTest, ALogoLargerThanTheLargestScreenIsRefusedBeforeAnyAllocation)
+{
+  const std::vector<uint8_t> Jfif = Fixtures::Read ("images/jpeg/go/video-001.jpeg");
+  auto Sized = [&] (uint16_t Width, uint16_t Height) {
+    std::vector<uint8_t> File = Jfif;
+    for (size_t At = 0; At + 9 < File.size (); At++) {
+      if ((File[At] == 0xFF) && (File[At + 1] == 0xC0)) {
+        File[At + 5] = (uint8_t)(Height >> 8), File[At + 6] = (uint8_t)Height;
+        File[At + 7] = (uint8_t)(Width >> 8), File[At + 8] = (uint8_t)Width;
+        return File;
+      }
+    }
+    ADD_FAILURE () << "no frame header";
+    return File;
+  };
+  const std::pair<uint16_t, uint16_t> TooLarge[] = { { 3841, 16 }, { 16, 2161 }, { 32752, 32752 } };
+  for (auto [Width, Height] : TooLarge) {
+    UINT64 Before = M.Memory ().AllocationCount ();
+    EXPECT_EQ (Jpeg (Sized (Width, Height)).status, EFI_UNSUPPORTED) << Width << " x " << Height;
+    EXPECT_EQ (M.Memory ().AllocationCount (), Before) << Width << " x " << Height;
+  }
+  UINT64 Before = M.Memory ().AllocationCount ();
+  (void)Jpeg (Sized (3840, 2160));   // the picture's data is far too short: either answer will do
+  EXPECT_GT (M.Memory ().AllocationCount (), Before);
+
+  // A 1-bit BMP holds 32 pixels in 4 bytes: its file is no bound on its size either.
+  Before = M.Memory ().AllocationCount ();
+  EXPECT_EQ (Bmp (MakeBmp (3841, 1, 1, 2, std::vector<uint8_t> (484))).status, EFI_UNSUPPORTED);
+  EXPECT_EQ (Bmp (MakeBmp (1, 2161, 1, 2, std::vector<uint8_t> (2161 * 4))).status, EFI_UNSUPPORTED);
+  EXPECT_EQ (M.Memory ().AllocationCount (), Before);
+  Decoded Wide = Bmp (MakeBmp (3840, 1, 1, 2, std::vector<uint8_t> (480, 0xFF)));
+  ASSERT_EQ (Wide.status, EFI_SUCCESS);
+  EXPECT_EQ (Wide.width, 3840u);
+  EXPECT_EQ (Rgb (Wide.pixels.back ()), 0xFFFFFFu);
+  Decoded Tall = Bmp (MakeBmp (1, 2160, 1, 2, std::vector<uint8_t> (2160 * 4)));
+  ASSERT_EQ (Tall.status, EFI_SUCCESS);
+  EXPECT_EQ (Tall.height, 2160u);
+}
+
 TEST_F (LogoDecoderTest, AFailedTightCopyFreesThePaddedBufferAndClearsThePointer)
 {
   std::vector<uint8_t> File = Fixtures::Read ("images/jpeg/go/video-001.jpeg");

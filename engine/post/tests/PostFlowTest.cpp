@@ -19,6 +19,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/VariableGuids.h>
+#include <Guid/ConfigurationTables.h>
 #include <Library/BaseMemoryLib.h>
 #include <Protocol/AcpiTable.h>
 
@@ -684,6 +685,70 @@ TEST_F (PostFlowTest, OemBadgesAreDrawnOverTheLogoWhereTheyAsk) {
   EXPECT_TRUE (IsColour (512, 293, 0xFF, 0, 0));               // the logo stays
   EXPECT_EQ (First.Requests (), (std::vector<UINT32> { 0, 1, 2 }));
   EXPECT_EQ (Second.Requests (), (std::vector<UINT32> { 0, 1, 2 }));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace BootTest;
+
+// Nothing to boot: Del at "No option to boot to." opens setup, as it does during the wait.
+TEST_F (PostFlowTest, DelAtNoOptionToBootToEntersSetup) {
+  PutSettings (0);
+  PutTimeout (0);
+  M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 5, 0, 0, 0 });
+  StartBoard ();
+  // "x" is typed during the POST (a time-out of 0 still polls once), "y" at the message.
+  Devices.TextIn->Script ().Append ("x,y,Del");
+  WatchSetup ();
+
+  EXPECT_THROW (Flow (), Emu::KeyScriptExhausted);
+  EXPECT_EQ (Visit.Count, 1);
+  EXPECT_EQ (Visit.State, 4u);
+  EXPECT_NE (Visit.Screen.find ("Post board"), std::string::npos);
+  // Before "y" and after it: a key that is no hotkey asks again.
+  std::string  All = Printed ();
+  size_t       Shown = 0;
+  for (size_t At = All.find ("No option to boot to."); At != std::string::npos; At = All.find ("No option", At + 1)) {
+    Shown++;
+  }
+  EXPECT_EQ (Shown, 2u);
+  EXPECT_TRUE (Images->Log ().empty ());
+}
+
+// Without a keyboard nothing can answer "Reboot and Select proper Boot device": the
+// decision point starts the next pass only after a pause, so the options are launched
+// once a pass and ready-to-boot is signalled once a launch, never in a tight loop.
+TEST_F (PostFlowTest, WithoutAKeyboardFailedPassesFollowEachOtherAfterAPause) {
+  std::vector<UINT64>  Launched;
+  PutSettings (0);
+  PutTimeout (0);
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"os", FileOption ("os", 1)));
+  PutOrder ({ 1 });
+  Images->RegisterBytes (ImageBytes ("os"), "os", [&] (const Emu::LOADER_CALL &) {
+    Launched.push_back (M.Events ().Now ());
+    if (Launched.size () == 3) {
+      throw Emu::OsBooted ("os");
+    }
+    return EFI_DEVICE_ERROR;
+  });
+  EFI_SIMPLE_TEXT_INPUT_PROTOCOL  *ConIn = M.SystemTable ()->ConIn;
+  M.SystemTable ()->ConIn = nullptr;
+  StartBoard ();
+
+  EXPECT_THROW (Flow (), Emu::OsBooted);
+  M.SystemTable ()->ConIn = ConIn;
+  ASSERT_EQ (Launched.size (), 3u);
+  EXPECT_GE (Launched[1] - Launched[0], 50000000u);
+  EXPECT_GE (Launched[2] - Launched[1], 50000000u);
+  EXPECT_LT (Launched[2] - Launched[0], 120000000u);
+  size_t  ReadyToBoot = 0;
+  for (const EFI_GUID &Guid : M.Events ().GroupSignalLog ()) {
+    ReadyToBoot += CompareGuid (&Guid, &gEfiEventReadyToBootGuid) ? 1 : 0;
+  }
+  EXPECT_EQ (ReadyToBoot, 3u);
+  EXPECT_NE (Printed ().find ("Reboot and Select proper Boot device"), std::string::npos);
 }
 
 }  // namespace
