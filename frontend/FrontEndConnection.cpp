@@ -2,7 +2,9 @@
   The front end lends the engine its services through the engine's table.
 **/
 #include <frontend/FrontEndServices.h>
+#include <frontend/EngineActions.h>
 #include <frontend/SetupSave.h>
+#include <frontend/SpecialLinks.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/SetupActions.h>
@@ -26,6 +28,7 @@ ConnectFrontEnd (
   gFrontEnd.ConfirmSaveAndExit         = ConfirmSaveAndExit;
   gFrontEnd.ConfirmExitWithoutSaving   = ConfirmExitWithoutSaving;
   gFrontEnd.GoToParentPage             = GoToParentPage;
+  gFrontEnd.RunSpecialLinkAction       = RunSpecialLinkAction;
   gFrontEnd.CaptureScreen              = CaptureScreen;
   gFrontEnd.CaptureScreenCtrl          = CaptureScreenCtrl;
   gFrontEnd.OnSaveChangesKey           = OnSaveChangesKey;

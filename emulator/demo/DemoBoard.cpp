@@ -2,6 +2,7 @@
   The demo board's forms, compiled setup data, variables and boot options.
 **/
 #include "DemoBoard.h"
+#include "DemoSpecialLinks.h"
 
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
@@ -119,6 +120,7 @@ WriteForms (IfrBuilder &F)
   F.Ref ({ 0x20, 0x50, 0x15 }, 2);
   F.Ref ({ 0x30, 0x51, 0x16 }, 3);
   F.Ref ({ 0x40, 0x52, 0x17 }, 4);
+  WriteSpecialLinksRef (F);
   F.End ();
 
   F.Form (2, 0x20);
@@ -155,6 +157,7 @@ WriteForms (IfrBuilder &F)
     { Question (F, [&] { return F.Numeric ({ 0x44, 0x45, 0x41, kTimeoutStore, 0, 0 }, EFI_IFR_NUMERIC_SIZE_2 | EFI_IFR_DISPLAY_UINT_DEC, 0, 65535, 1); }), 2, 5, 5 },
   } });
   F.End ();
+  WriteSpecialLinksForm (F);
   F.End ();
   return Pages;
 }
@@ -223,14 +226,16 @@ BuildBoard ()
   }
 
   Desc.Variables = Variables ();
+  AddSpecialEntries (Desc);
   Desc.FormSets  = { { kBoardFormSetGuid, 1, 0, (uint32_t)Forms.size () } };
   Desc.Settings.TitleStringId    = 7;     // the engine's own "Setup Utility"
   Desc.Settings.TabTitleStringId = 7;
   Board.SetupDataSection = Builders::BuildSetupDataSectionBody (Desc);
   Board.Strings          = kStrings;
+  Board.Strings.insert (SpecialLinkStrings ().begin (), SpecialLinkStrings ().end ());
 
   Builders::PackageListBuilder  List (kBoardFormSetGuid);
-  BYTES                         Strings = Builders::BuildStringPackage ("en-US", 1, kStrings);
+  BYTES                         Strings = Builders::BuildStringPackage ("en-US", 1, Board.Strings);
   List.Add (Forms).Add (Strings);
   Board.FormsPackageList = List.Build ();
   return Board;

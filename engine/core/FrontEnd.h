@@ -20,6 +20,10 @@ typedef struct {
   VOID        (*ConfirmExitWithoutSaving)(VOID);
   BOOLEAN     (*GoToParentPage)(VOID);
 
+  // A link of a setup page that stands for a boot, a start or another action rather
+  // than a page: runs it (1: a boot or start was attempted, the page is made again).
+  UINT8       (*RunSpecialLinkAction)(IN CONTROL_RECORD *Control);
+
   // The hot keys of the text-mode application.
   VOID        (*CaptureScreen)(VOID);
   VOID        (*CaptureScreenCtrl)(VOID);
@@ -33,6 +37,7 @@ typedef struct {
   EFI_STATUS  (*HddPasswordSetCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Password);
   EFI_STATUS  (*HddPasswordCheckCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
   VOID        (*RefreshHddSecurityStatus)(VOID);
+  EFI_STATUS  (*ReadHddSecurityStatus)(OUT UINT8 *Record, IN UINTN Device);
 
   // Setup's settings: saving with the save-and-exit question (1: written), discarding
   // (asking first when Ask is TRUE), the question on leaving setup (TRUE: setup may
