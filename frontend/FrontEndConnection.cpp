@@ -3,7 +3,9 @@
 **/
 #include <frontend/FrontEndServices.h>
 #include <frontend/HddSecurity.h>
+#include <frontend/EngineActions.h>
 #include <frontend/SetupSave.h>
+#include <frontend/SpecialLinks.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/SetupActions.h>
@@ -32,6 +34,7 @@ ConnectFrontEnd (
   gFrontEnd.ConfirmSaveAndExit         = ConfirmSaveAndExit;
   gFrontEnd.ConfirmExitWithoutSaving   = ConfirmExitWithoutSaving;
   gFrontEnd.GoToParentPage             = GoToParentPage;
+  gFrontEnd.RunSpecialLinkAction       = RunSpecialLinkAction;
   gFrontEnd.CaptureScreen              = CaptureScreen;
   gFrontEnd.CaptureScreenCtrl          = CaptureScreenCtrl;
   gFrontEnd.OnSaveChangesKey           = OnSaveChangesKey;

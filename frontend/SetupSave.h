@@ -1,7 +1,7 @@
 /** @file
   Saving, discarding and loading the defaults of setup's settings, the question on
-  leaving setup, the deleted load options and the fixed exit items: the setup screens'
-  own actions, which the engine's text screens reach through its front-end services.
+  leaving setup and the deleted load options: the setup screens' own actions, which
+  the engine's text screens reach through its front-end services.
 **/
 #ifndef FRONTEND_SETUP_SAVE_H_
 #define FRONTEND_SETUP_SAVE_H_
@@ -56,7 +56,5 @@ VOID        DeleteDriverOption (IN UINT16 OptionNumber);
 EFI_STATUS  RemoveDeletedOptionVariables (VOID);
 /** Puts the options deleted since the last save back into their tables. */
 VOID        RestoreDeletedOptions (VOID);
-/** The callback of the six fixed exit items of page 0, told apart by their prompts. */
-EFI_STATUS  OnExitItemSelect (IN VOID *Context, IN VOID *Object, IN VOID *Data);
 
 #endif

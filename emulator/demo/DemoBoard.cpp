@@ -2,6 +2,7 @@
   The demo board's forms, compiled setup data, variables and boot options.
 **/
 #include "DemoBoard.h"
+#include "DemoSpecialLinks.h"
 
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
@@ -165,6 +166,7 @@ WriteForms (IfrBuilder &F)
   F.Ref ({ 0x30, 0x51, 0x16 }, 3);
   F.Ref ({ 0x40, 0x52, 0x17 }, 4);
   F.Ref ({ 0x60, 0x61, 0x18 }, kHddSecurityForm);
+  WriteSpecialLinksRef (F);
   F.End ();
 
   F.Form (2, 0x20);
@@ -202,6 +204,7 @@ WriteForms (IfrBuilder &F)
   } });
   F.End ();
   WriteHddSecurityForm (F, Pages);
+  WriteSpecialLinksForm (F);
   F.End ();
   return Pages;
 }
@@ -272,12 +275,14 @@ BuildBoard ()
   }
 
   Desc.Variables = Variables ();
+  AddSpecialEntries (Desc);
   Desc.FormSets  = { { kBoardFormSetGuid, 1, 0, (uint32_t)Forms.size () } };
   Desc.Settings.TitleStringId    = 7;     // the engine's own "Setup Utility"
   Desc.Settings.TabTitleStringId = 7;
   Board.SetupDataSection = Builders::BuildSetupDataSectionBody (Desc);
   Board.Strings          = kStrings;
   Board.Strings.insert (kHddSecurityStrings.begin (), kHddSecurityStrings.end ());
+  Board.Strings.insert (SpecialLinkStrings ().begin (), SpecialLinkStrings ().end ());
 
   Builders::PackageListBuilder  List (kBoardFormSetGuid);
   BYTES                         Strings = Builders::BuildStringPackage ("en-US", 1, Board.Strings);

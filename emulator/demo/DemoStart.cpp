@@ -2,6 +2,7 @@
   Starting the setup driver on the demo machine and reporting what it holds.
 **/
 #include "DemoBoard.h"
+#include "DemoSpecialLinks.h"
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/FormParser.h>
@@ -284,8 +285,7 @@ StartSetupDriver (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, const BO
 
   Started.Hii = &Target.Add (std::make_unique<Emu::HiiServices> (Target));
   // The platform's setup driver publishes the board's forms, as it would at boot.
-  (void)Started.Hii->NewPackageList ((const EFI_HII_PACKAGE_LIST_HEADER *)Board.FormsPackageList.data (), nullptr,
-          &Started.BoardForms);
+  Started.BoardForms = PublishBoardForms (Target, *Started.Hii, Board.FormsPackageList);
   (void)Target.Protocols ().Install (&FirmwareBrowserHandle, &kFormBrowserGuid, &mFirmwareBrowser);
   Started.BrowsersBefore = Target.Protocols ().HandlesWith (kFormBrowserGuid);
 
@@ -299,6 +299,7 @@ StartSetupDriver (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, const BO
   Emu::BootImages  &Images = Target.Add (std::make_unique<Emu::BootImages> (Target));
   Devices.Image->AddSection (kShellFileGuid, kPe32Section, kShellImage);
   Images.RegisterBytes (kShellImage, "UEFI Shell", Emu::BootImages::NeverReturns ("UEFI Shell"));
+  AddSpecialLinkTargets (Target, Devices, Images, Started.BoardForms);
   Devices.Image->SetPackageList (std::vector<UINT8> (gSetupEngineStringPackageList,
                                    gSetupEngineStringPackageList + gSetupEngineStringPackageListSize));
   Started.Status = SetupEngineDriverEntry (Devices.Image->ImageHandle (), Target.SystemTable ());
@@ -456,6 +457,7 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
 
   SeedVariables (Target.Variables (), Board);
   PutBoardBootOption (Target.Variables (), VolumePathBody (Target, Devices.Image->VolumeHandle ()));
+  PutLegacyBootOption (Target.Variables ());
   if (!Requests.SetupPassword.empty ()) {
     StoreSetupPassword (Target.Variables (), Requests.SetupPassword);
   }

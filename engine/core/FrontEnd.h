@@ -20,6 +20,10 @@ typedef struct {
   VOID        (*ConfirmExitWithoutSaving)(VOID);
   BOOLEAN     (*GoToParentPage)(VOID);
 
+  // A link of a setup page that stands for a boot, a start or another action rather
+  // than a page: runs it (1: a boot or start was attempted, the page is made again).
+  UINT8       (*RunSpecialLinkAction)(IN CONTROL_RECORD *Control);
+
   // The hot keys of the text-mode application.
   VOID        (*CaptureScreen)(VOID);
   VOID        (*CaptureScreenCtrl)(VOID);

@@ -26,6 +26,7 @@ UINT8            *gVariableList            = NULL;
 UINT8            *gCompiledFormsRegion     = NULL;
 UINTN            gCompiledFormsRegionSize  = 0;
 UINT8            *gVariableGuidList        = NULL;
+UINTN            gVariableGuidListSize     = 0;
 UINT8            *gFormSetGuidTable        = NULL;
 FORM_SET_ENTRY   *gFormSetEntries          = NULL;
 UINT8            *gCompiledSetupData       = NULL;
@@ -182,6 +183,38 @@ ValidateFormSetTable (
          InBlock (Size, Table + ReadU32 (Block, Table + 4), (UINT64)Count * sizeof (FORM_SET_ENTRY));
 }
 
+//
+// With its end recorded (word 9), the variable-GUID list's records must lie before
+// that end, which lies in the block after the offset array: the end then bounds
+// every special entry's room.
+//
+static BOOLEAN
+ValidateVariableGuidListEnd (
+  IN CONST UINT8  *Block,
+  IN UINT64       Size,
+  IN UINT64       List,
+  IN UINT64       End
+  )
+{
+  UINT32  Count = ReadU32 (Block, List);
+
+  if (End == 0) {
+    return TRUE;
+  }
+
+  if ((End > Size) || (End < List + 4 + 4ULL * Count)) {
+    return FALSE;
+  }
+
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    if (!InBlock (End, List + ReadU32 (Block, List + 4 + 4ULL * Index), sizeof (VARIABLE_GUID_RECORD))) {
+      return FALSE;
+    }
+  }
+
+  return TRUE;
+}
+
 EFI_STATUS
 ValidateSetupData (
   IN CONST UINT8  *Block,
@@ -203,6 +236,7 @@ ValidateSetupData (
       !ValidateOffsetList (Block, Size, Header.VariableListOffset, Header.VariableListOffset, sizeof (VARIABLE_RECORD), 8) ||
       (Header.FormsRegionOffset > Header.VariableGuidListOffset) ||
       !ValidateOffsetList (Block, Size, Header.VariableGuidListOffset, Header.VariableGuidListOffset, sizeof (VARIABLE_GUID_RECORD), 1) ||
+      !ValidateVariableGuidListEnd (Block, Size, Header.VariableGuidListOffset, Header.VariableGuidListEnd) ||
       !ValidateFormSetTable (Block, Size, Header.FormSetTableOffset))
   {
     return EFI_VOLUME_CORRUPTED;
@@ -326,6 +360,7 @@ ParseSetupDataHeader (
   gCompiledFormsRegion     = gSetupData + Header.FormsRegionOffset;
   gCompiledFormsRegionSize = Header.VariableGuidListOffset - Header.FormsRegionOffset;
   gVariableGuidList        = gSetupData + Header.VariableGuidListOffset;
+  gVariableGuidListSize    = (Header.VariableGuidListEnd == 0) ? 0 : Header.VariableGuidListEnd - Header.VariableGuidListOffset;
   gFormSetGuidTable        = gSetupData + Header.FormSetTableOffset;
   gFormSetEntries          = (ReadU32 (gFormSetGuidTable, 0) == 0) ? NULL
                              : (FORM_SET_ENTRY *)(gFormSetGuidTable + ReadU32 (gFormSetGuidTable, 4));
@@ -359,7 +394,7 @@ ResetSetupData (
 {
   mSetupDataBuffer = NULL;
   gSetupData = gCompiledSetupData = NULL;
-  gSetupDataSize = gCompiledFormsRegionSize = 0;
+  gSetupDataSize = gCompiledFormsRegionSize = gVariableGuidListSize = 0;
   gEngineSettings = NULL;
   gPageList = gCompiledPageList = NULL;
   gCompiledControlData = gControlData = NULL;
@@ -651,4 +686,69 @@ GetRecordName (
 {
   CopyMem (Name->Text, Record->Name, sizeof (Name->Text));
   Name->Text[VARIABLE_NAME_LENGTH - 1] = 0;
+}
+
+//
+// Special entries. The list's records carry no length: a record ends where the
+// nearest record after it starts, or at the list's end, so a GUID-only record
+// followed by another one is never read as more than its GUID.
+//
+static BOOLEAN
+SpecialEntryRoom (
+  IN  CONST UINT8  *Record,
+  OUT UINT64       *Room
+  )
+{
+  UINT64   Offset;
+  UINT32   Count;
+  UINT32   Other;
+  BOOLEAN  Listed = FALSE;
+
+  if ((gVariableGuidList == NULL) || (gVariableGuidListSize == 0) || (Record < gVariableGuidList) ||
+      ((UINT64)(Record - gVariableGuidList) >= gVariableGuidListSize))
+  {
+    return FALSE;
+  }
+
+  // The header check put the offset array and every record before the list's end.
+  Offset = (UINT64)(Record - gVariableGuidList);
+  Count  = ReadU32 (gVariableGuidList, 0);
+  *Room  = gVariableGuidListSize - Offset;
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    Other  = ReadU32 (gVariableGuidList, 4 + 4ULL * Index);
+    Listed = (BOOLEAN)(Listed || (Other == Offset));
+    if ((Other > Offset) && (Other - Offset < *Room)) {
+      *Room = Other - Offset;
+    }
+  }
+
+  return Listed;
+}
+
+BOOLEAN
+GetSpecialEntry (
+  IN  CONST VARIABLE_GUID_RECORD  *Record,
+  OUT SPECIAL_ENTRY               *Entry
+  )
+{
+  SPECIAL_ENTRY_RECORD  Head;
+  UINT64                Room;
+
+  if ((Record == NULL) || (Entry == NULL) || !SpecialEntryRoom ((CONST UINT8 *)Record, &Room) ||
+      (Room < sizeof (SPECIAL_ENTRY_RECORD)))
+  {
+    return FALSE;
+  }
+
+  CopyMem (&Head, Record, sizeof (Head));
+  if ((UINT64)Head.PathListLength * sizeof (CHAR16) > Room - sizeof (SPECIAL_ENTRY_RECORD)) {
+    return FALSE;
+  }
+
+  CopyGuid (&Entry->FileGuid, &Head.FileGuid);
+  Entry->Flags          = Head.Flags;
+  Entry->Kind           = Head.Kind;
+  Entry->PathList       = (CONST UINT8 *)Record + SPECIAL_ENTRY_PATH_LIST;
+  Entry->PathListLength = Head.PathListLength;
+  return TRUE;
 }

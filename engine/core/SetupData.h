@@ -25,6 +25,7 @@ extern UINT8            *gVariableList;
 extern UINT8            *gCompiledFormsRegion;
 extern UINTN            gCompiledFormsRegionSize;
 extern UINT8            *gVariableGuidList;
+extern UINTN            gVariableGuidListSize;  // up to the end of its records (header word 9); 0 = not recorded
 extern UINT8            *gFormSetGuidTable;
 extern FORM_SET_ENTRY   *gFormSetEntries;
 
@@ -134,6 +135,28 @@ VOID        SetCallbackContext (IN EFI_HII_HANDLE HiiHandle, IN UINT32 VariableI
 UINT16      GetCheckboxControlType (IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *End);
 
 EFI_STATUS  FindControlByQuestionId (IN UINTN Page, IN UINT16 QuestionId, OUT UINTN *Index);
+
+//
+// Special entries of the variable-GUID list.
+//
+typedef struct {
+  EFI_GUID     FileGuid;
+  UINT32       Flags;            // SPECIAL_ENTRY_*
+  UINT32       Kind;             // SPECIAL_KIND_*
+  CONST UINT8  *PathList;        // PathListLength UTF-16 characters, unaligned and not terminated
+  UINTN        PathListLength;
+} SPECIAL_ENTRY;
+
+/**
+  Reads a record of the variable-GUID list as a special entry. The record's room
+  runs from its offset to the nearest record after it or to the list's end (header
+  word 9); the fixed fields and the whole path list must lie in that room.
+
+  @retval TRUE   Entry holds the record's fields; its path list points into the block.
+  @retval FALSE  The record is a GUID alone (or no record of the list): an ordinary
+                 condition, with nothing to do.
+**/
+BOOLEAN     GetSpecialEntry (IN CONST VARIABLE_GUID_RECORD *Record, OUT SPECIAL_ENTRY *Entry);
 
 //
 // Variables.

@@ -23,7 +23,8 @@
     compiled forms region (word 14 to word 15): one COMPILED_FORMS_LENGTH per
       form-set entry from entry 1 on
     variable-GUID list (word 15): u32 count, count x u32 offsets from the list start
-      of VARIABLE_GUID_RECORDs
+      of VARIABLE_GUID_RECORDs, each a GUID alone or the longer SPECIAL_ENTRY_RECORD;
+      the records end at word 9
     form-set table (word 16): u32 count, count x u32 offsets from the table start of
       FORM_SET_ENTRYs, which lie back to back
 
@@ -51,12 +52,12 @@
   { 0x7FDE1BF0, 0xD936, 0x4E50, { 0xAE, 0xF6, 0x56, 0xA1, 0x6D, 0x46, 0x1C, 0xB6 } }
 
 //
-// Header: u32 words. Words 0-4 and 9 are not read by the engine; the builder writes 0.
+// Header: u32 words. Words 0-4 are not read by the engine; the builder writes 0.
 //
 typedef struct {
   UINT32      Reserved[5];               // words 0-4
   EFI_GUID    FirstFormSetGuid;          // words 5-8: form set of the first page
-  UINT32      Reserved9;                 // word 9
+  UINT32      VariableGuidListEnd;       // word 9: where the variable-GUID list's records end; 0 = not recorded
   UINT32      EngineSettingsOffset;      // word 10
   UINT32      PageListOffset;            // word 11
   UINT32      ControlDataOffset;         // word 12
@@ -67,6 +68,7 @@ typedef struct {
 } SETUP_DATA_HEADER;
 
 #define SETUP_DATA_WORD_FIRST_FORM_SET_GUID  5
+#define SETUP_DATA_WORD_VARIABLE_GUID_END    9
 #define SETUP_DATA_WORD_ENGINE_SETTINGS      10
 #define SETUP_DATA_WORD_PAGE_LIST            11
 #define SETUP_DATA_WORD_CONTROL_DATA         12
@@ -269,10 +271,42 @@ typedef struct {
   UINT32    Reserved;
 } COMPILED_FORMS_LENGTH;
 
-// A record of the variable-GUID list: only the leading GUID is read.
+// A record of the variable-GUID list: the leading GUID, which a variable's vendor GUID is looked up by.
 typedef struct {
   EFI_GUID    VendorGuid;
 } VARIABLE_GUID_RECORD;
+
+//
+// The long form of a variable-GUID record: a special entry, which tells what a link
+// whose condition compares a question of a variable with this GUID does when it is
+// chosen (the compared value is the link's index n). A record is read as a special
+// entry only when the list's end (header word 9) and the next record leave it room
+// for the fixed fields and the whole path list; a shorter record, and every record
+// of a block whose word 9 is 0, is a GUID alone: an ordinary condition.
+//
+typedef struct {
+  EFI_GUID    FileGuid;                  // also the firmware-volume file to start
+  UINT32      Flags;                     // SPECIAL_ENTRY_*
+  UINT32      Kind;                      // SPECIAL_KIND_*, with SPECIAL_ENTRY_HAS_KIND
+  UINT16      PathListLength;            // characters of the path list, no terminator
+  UINT16      Reserved26;
+  // CHAR16 PathList[PathListLength]: file paths separated by "|"
+} SPECIAL_ENTRY_RECORD;
+
+#define SPECIAL_ENTRY_PATH_LIST   28      // where the path list starts
+#define SPECIAL_ENTRY_PATH_SEPARATOR  u'|'
+
+#define SPECIAL_ENTRY_HAS_KIND    0x1     // the kind code says what the link does
+#define SPECIAL_ENTRY_START_FILE  0x2     // start the firmware-volume file named by the GUID
+#define SPECIAL_ENTRY_START_PATHS 0x4     // start the first path of the list that starts
+
+#define SPECIAL_KIND_BOOT_ENTRY           1    // boot flat boot-list entry n
+#define SPECIAL_KIND_ENGINE_ACTION        2    // run engine action n
+#define SPECIAL_KIND_FORM_CALLBACK        3    // call the form set's callback with question id n
+#define SPECIAL_KIND_LEGACY_GROUP         7    // make legacy group n current
+#define SPECIAL_KIND_HDD_SECURITY         8    // refresh hard-disk security device n
+#define SPECIAL_KIND_DRIVER_HEALTH_LIST   16   // list the controllers of driver-health driver n
+#define SPECIAL_KIND_DRIVER_HEALTH_ENTRY  17   // act on driver-health entry n
 
 // The 16-byte working-cache entry, one per variable index.
 typedef struct {
@@ -353,6 +387,11 @@ static_assert (offsetof (FORM_SET_ENTRY, Class) == 16 && offsetof (FORM_SET_ENTR
 static_assert (sizeof (FORM_SET_ENTRY) == 20, "form-set entry size");
 static_assert (sizeof (COMPILED_FORMS_LENGTH) == 8, "forms length pair");
 static_assert (sizeof (VARIABLE_GUID_RECORD) == 16, "variable GUID record");
+static_assert (offsetof (SETUP_DATA_HEADER, VariableGuidListEnd) == 4 * SETUP_DATA_WORD_VARIABLE_GUID_END, "word 9");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, Flags) == 16, "special entry flags");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, Kind) == 20, "special entry kind");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, PathListLength) == 24, "special entry path length");
+static_assert (sizeof (SPECIAL_ENTRY_RECORD) == SPECIAL_ENTRY_PATH_LIST, "special entry head");
 static_assert (sizeof (VARIABLE_CACHE_ENTRY) == 16, "cache entry");
 
 static_assert (offsetof (VARIABLE_SNAPSHOT_RECORD, DataSize) == 4, "snapshot size");

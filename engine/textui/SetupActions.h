@@ -1,7 +1,6 @@
 /** @file
   Ending setup's state: saving the settings to their stores, taking back the stored
-  values, loading defaults, leaving without saving, deleting load options, and the
-  special link actions of the pages.
+  values, loading defaults, leaving without saving and deleting load options.
 **/
 #ifndef ENGINE_TEXTUI_SETUP_ACTIONS_H_
 #define ENGINE_TEXTUI_SETUP_ACTIONS_H_
@@ -27,9 +26,6 @@ extern CONST MSGBOX_DEF  gMsgBoxSaveAndReset;
 extern CONST MSGBOX_DEF  gMsgBoxLoadPrevious;
 extern CONST MSGBOX_DEF  gMsgBoxLoadOptimized;
 extern CONST MSGBOX_DEF  gMsgBoxLoadFailSafe;
-
-/** Acts on a link that stands for a boot option or another special function; 1 when a boot was attempted. */
-UINT8       RunSpecialLinkAction (IN CONTROL_RECORD *Control);
 
 /** Rewrites the engine's string 4 with the firmware version for the sign-on line. */
 VOID        UpdateSignOnVersionString (VOID);

@@ -640,6 +640,77 @@ FollowFormSetGoto (
   return FirstPageFrom (App, mFormSetGoto.From);
 }
 
+static struct {
+  BOOLEAN  Pending;
+  UINT32   Page;
+} mPageRebuild;
+
+VOID
+RequestPageRebuild (
+  IN UINT32  Page
+  )
+{
+  mPageRebuild.Page    = Page;
+  mPageRebuild.Pending = TRUE;
+}
+
+/**
+  A page asked to be made again: its object is destroyed and made from its record as
+  at the start, with the focus put back on the control of the same place, and drawn
+  whole. A page without an object (or no longer in the list) stays as it is.
+**/
+static EFI_STATUS
+FollowPageRebuild (
+  IN OUT TUI_APP  *App
+  )
+{
+  UINT32       Page  = mPageRebuild.Page;
+  UINT32       Shown = App->CurrentPage;
+  UINT32       Focus = TUI_NO_CONTROL;
+  TUI_FRAME    *Main;
+  PAGE_RECORD  *Record;
+  VOID         *Object = NULL;
+  EFI_STATUS   Status;
+
+  if (!mPageRebuild.Pending) {
+    return EFI_SUCCESS;
+  }
+
+  mPageRebuild.Pending = FALSE;
+  Record               = TuiPageRecord (Page);
+  if ((Page >= App->PageCount) || (App->Pages[Page] == NULL) || (Record == NULL) || (Record->HiiHandle == NULL)) {
+    return EFI_SUCCESS;
+  }
+
+  Main  = FindPageFrame (App->Pages[Page], TUI_FRAME_MAIN);
+  Focus = (Main != NULL) ? Main->Current : TUI_NO_CONTROL;
+  TuiDestroy (App->Pages[Page], TRUE);
+  App->Pages[Page] = NULL;
+  App->Redraw      = 1;
+  Status           = TuiCreate (&gTuiPageOps, &Object);
+  if (EFI_ERROR (Status)) {
+    return FirstPageFrom (App, Page);
+  }
+
+  // A page sees its own index while it is built.
+  App->Pages[Page] = (TUI_PAGE *)Object;
+  App->CurrentPage = Page;
+  BeginStoreReadPass ();
+  Status           = gTuiPageOps.Initialize (Object, Record, NULL);
+  EndStoreReadPass ();
+  App->CurrentPage = Shown;
+  if (Status == EFI_OUT_OF_RESOURCES) {
+    return Status;
+  }
+
+  Main = FindPageFrame (App->Pages[Page], TUI_FRAME_MAIN);
+  if ((Main != NULL) && (Focus != TUI_NO_CONTROL)) {
+    (VOID)FrameSetFocus (Main, Focus);     // a control that no longer takes the focus leaves the first one focused
+  }
+
+  return EFI_SUCCESS;
+}
+
 EFI_STATUS
 RunTextSetup (
   IN UINT32  StartPage
@@ -655,6 +726,7 @@ RunTextSetup (
 
   InitTextScreenMetrics ();
   mFormSetGoto.Pending = FALSE;
+  mPageRebuild.Pending = FALSE;
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
   if (gVariableCacheStdDefaults == NULL) {
     (VOID)LoadDefaultOrders ();   // the defaults the keys and exit items load; without them those load nothing
@@ -688,6 +760,10 @@ RunTextSetup (
       Status = FollowPackageChanges (App);
       if (!EFI_ERROR (Status)) {
         Status = FollowFormSetGoto (App);
+      }
+
+      if (!EFI_ERROR (Status)) {
+        Status = FollowPageRebuild (App);
       }
       if (ProcessQuestionRefreshes (App->CurrentPage)) {
         App->Redraw = 1;

@@ -96,6 +96,13 @@ EFI_STATUS  PushPageHistory (IN UINT32 FromPage, IN UINT32 ToPage);
   list is loaded between events, where no page object is in use.
 **/
 VOID        RequestFormSetGoto (IN CONST EFI_GUID *FormSet, IN UINT16 FormId, IN UINT32 FromPage);
+/**
+  Asks the main loop to make the object of a page again from its record, between
+  events: a link whose action started an image or booted an option is itself a
+  control of the page, so the page cannot go while it runs. The focus stays on the
+  control of the same place.
+**/
+VOID        RequestPageRebuild (IN UINT32 Page);
 /** The page that Page was last entered from; EFI_NOT_FOUND when none. */
 EFI_STATUS  GetPageHistoryEntry (IN UINT32 Page, OUT UINT32 *PreviousPage, OUT UINTN *Index);
 /** Forgets the entry GetPageHistoryEntry gave, and every entry after it. */

@@ -4,6 +4,7 @@
 **/
 #include <engine/textui/TuiStatements.h>
 #include <engine/textui/TuiApp.h>
+#include <engine/core/FrontEnd.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/browser/DriverCallbacks.h>
@@ -249,8 +250,11 @@ LinkSelect (
 
   Control = FindFrameControl ((gTuiApp == NULL) ? NULL : gTuiApp->Pages[Control->Record.PageNumber % gTuiApp->PageCount],
               Control->Record.QuestionId, CONTROL_TYPE_REF, Control->Record.PageNumber);
-  if (Control != NULL) {
-    (VOID)RunSpecialLinkAction (&Control->Record);     // links without a special action have nothing to run
+  // What a boot or a start left behind (the console, the options) shows on a page made again.
+  if ((Control != NULL) && (gFrontEnd.RunSpecialLinkAction != NULL) &&
+      (gFrontEnd.RunSpecialLinkAction (&Control->Record) != 0))
+  {
+    RequestPageRebuild (Control->Record.PageNumber);
   }
 
   return EFI_SUCCESS;

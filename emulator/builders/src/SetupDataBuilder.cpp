@@ -179,8 +179,15 @@ VariableGuids (const SETUP_DATA_DESC &Desc)
     return *Desc.VariableGuids;
   }
 
+  // A GUID-only record before a special entry of the same GUID would hide the entry.
+  auto  Listed = [&] (const EFI_GUID &Guid) {
+    return std::any_of (Guids.begin (), Guids.end (), [&] (const EFI_GUID &G) { return SameGuid (G, Guid); }) ||
+           std::any_of (Desc.SpecialEntries.begin (), Desc.SpecialEntries.end (),
+             [&] (const SETUP_SPECIAL_ENTRY_DESC &E) { return SameGuid (E.FileGuid, Guid); });
+  };
+
   for (const SETUP_VARIABLE_DESC &Variable : Desc.Variables) {
-    if (std::none_of (Guids.begin (), Guids.end (), [&] (const EFI_GUID &G) { return SameGuid (G, Variable.VendorGuid); })) {
+    if (!Listed (Variable.VendorGuid)) {
       Guids.push_back (Variable.VendorGuid);
     }
   }
@@ -189,16 +196,49 @@ VariableGuids (const SETUP_DATA_DESC &Desc)
 }
 
 BYTES
-VariableGuidList (const SETUP_DATA_DESC &Desc)
+SpecialEntryBytes (const SETUP_SPECIAL_ENTRY_DESC &Entry)
+{
+  BYTES  Out;
+
+  if (Entry.Paths.size () > 0xFFFF) {
+    throw std::invalid_argument ("a special entry's path list holds at most 65535 characters");
+  }
+
+  AppendGuid (Out, Entry.FileGuid);
+  AppendU32 (Out, Entry.Flags);
+  AppendU32 (Out, Entry.Kind);
+  AppendU16 (Out, Entry.PathListLength.value_or ((uint16_t)Entry.Paths.size ()));
+  AppendU16 (Out, 0);
+  for (char16_t Char : Entry.Paths) {
+    AppendU16 (Out, Char);
+  }
+
+  if (Entry.RecordSize.has_value ()) {
+    Out.resize (*Entry.RecordSize, 0);
+  }
+
+  return Out;
+}
+
+// The list, and in *End where its records end (from the list start).
+BYTES
+VariableGuidList (const SETUP_DATA_DESC &Desc, size_t *End)
 {
   std::vector<BYTES>  Records;
+  BYTES               Out;
 
   for (const EFI_GUID &Guid : VariableGuids (Desc)) {
     Records.emplace_back ();
     AppendGuid (Records.back (), Guid);
   }
 
-  return OffsetList (Records, nullptr);
+  for (const SETUP_SPECIAL_ENTRY_DESC &Entry : Desc.SpecialEntries) {
+    Records.push_back (SpecialEntryBytes (Entry));
+  }
+
+  Out  = OffsetList (Records, nullptr);
+  *End = Out.size ();
+  return Out;
 }
 
 BYTES
@@ -432,8 +472,11 @@ BuildSetupDataBlock (const SETUP_DATA_DESC &Desc, SETUP_DATA_LAYOUT *Layout)
   AppendBytes (Block, OffsetList (Variables, &Out.VariableOffsets));
   Header.FormsRegionOffset = (uint32_t)Block.size ();
   AppendBytes (Block, FormsRegion (Desc));
+  size_t  GuidListEnd = 0;
   Header.VariableGuidListOffset = (uint32_t)Block.size ();
-  AppendBytes (Block, VariableGuidList (Desc));
+  AppendBytes (Block, VariableGuidList (Desc, &GuidListEnd));
+  Header.VariableGuidListEnd = Desc.RecordListEnd ? (uint32_t)(Header.VariableGuidListOffset + GuidListEnd) : 0;
+  PadTo (Block, 8);
   Header.FormSetTableOffset = (uint32_t)Block.size ();
   AppendBytes (Block, FormSetTable (Desc));
 

@@ -121,9 +121,12 @@ TEST (SetupDataBuilder, HeaderWordsLocateEveryTable)
   SETUP_DATA_HEADER  H     = Read<SETUP_DATA_HEADER> (Block, 0);
 
   EXPECT_EQ (std::memcmp (&Layout.Header, &H, sizeof (H)), 0);
-  for (int Word : { 0, 1, 2, 3, 4, 9 }) {
+  for (int Word : { 0, 1, 2, 3, 4 }) {
     EXPECT_EQ (GetU32 (Block, 4 * Word), 0u) << "word " << Word;
   }
+
+  // Word 9: the variable-GUID list's three GUIDs end 16 + 3 x 16 bytes past its start.
+  EXPECT_EQ (H.VariableGuidListEnd, H.VariableGuidListOffset + 64);
 
   EXPECT_TRUE (SameGuid (GetGuid (Block, 20), kBoardFormSet));  // page 0's form set
   for (uint32_t Offset : { H.EngineSettingsOffset, H.PageListOffset, H.ControlDataOffset, H.VariableListOffset, H.FormsRegionOffset,
@@ -261,6 +264,33 @@ TEST (SetupDataBuilder, FormSetTableAndVariableGuidList)
 
   uint32_t  Guid2 = GetU32 (Block, H.VariableGuidListOffset + 4 * 3);
   EXPECT_TRUE (SameGuid (GetGuid (Block, H.VariableGuidListOffset + Guid2), kOkurwzGuid));
+}
+
+// A special entry follows the GUID-only records: its GUID, flags, kind, path length
+// and path characters, and no GUID-only record of the same GUID hides it.
+TEST (SetupDataBuilder, SpecialEntriesFollowTheGuidOnlyRecords)
+{
+  BOARD              Board = MakeBoard ();
+  const EFI_GUID     Tool  = kOkurwzGuid;       // also a variable's vendor GUID
+
+  Board.Desc.SpecialEntries = { { .FileGuid = Tool, .Flags = SPECIAL_ENTRY_START_PATHS, .Kind = 0, .Paths = u"\\x|\\y" } };
+  BYTES              Block = BuildSetupDataBlock (Board.Desc);
+  SETUP_DATA_HEADER  H     = Read<SETUP_DATA_HEADER> (Block, 0);
+  uint32_t           Count = GetU32 (Block, H.VariableGuidListOffset);
+  uint32_t           Entry = GetU32 (Block, H.VariableGuidListOffset + 4 * Count);
+
+  ASSERT_EQ (Count, 3u);                      // two GUID-only records, then the entry
+  EXPECT_TRUE (SameGuid (GetGuid (Block, H.VariableGuidListOffset + Entry), Tool));
+  SPECIAL_ENTRY_RECORD  Head = Read<SPECIAL_ENTRY_RECORD> (Block, H.VariableGuidListOffset + Entry);
+  EXPECT_EQ (Head.Flags, (uint32_t)SPECIAL_ENTRY_START_PATHS);
+  EXPECT_EQ (Head.Kind, 0u);
+  EXPECT_EQ (Head.PathListLength, 5);
+  EXPECT_EQ (GetU16 (Block, H.VariableGuidListOffset + Entry + SPECIAL_ENTRY_PATH_LIST + 4), u'|');
+  EXPECT_EQ (H.VariableGuidListEnd, H.VariableGuidListOffset + Entry + SPECIAL_ENTRY_PATH_LIST + 10);
+  EXPECT_EQ (H.FormSetTableOffset % 8, 0u);
+  for (uint32_t Index = 0; Index + 1 < Count; Index++) {
+    EXPECT_FALSE (SameGuid (GetGuid (Block, H.VariableGuidListOffset + GetU32 (Block, H.VariableGuidListOffset + 4 + 4 * Index)), Tool));
+  }
 }
 
 // With no controls at all the control data still starts with a (zero) record.

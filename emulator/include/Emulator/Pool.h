@@ -47,6 +47,12 @@ public:
   UINTN  LiveBlockCount () const { return mBlocks.size (); }
   UINTN  LiveBytes () const;
   bool   IsLive (const VOID *Buffer) const { return mBlocks.count (Buffer) != 0; }
+  // The live block that starts at Buffer, with its allocation number; null when none does.
+  const POOL_BLOCK *Find (const VOID *Buffer) const
+  {
+    auto  It = mBlocks.find (Buffer);
+    return (It == mBlocks.end ()) ? nullptr : &It->second;
+  }
 
   // Blocks allocated after Mark() was taken (Mark = AllocationCount()) and not freed.
   std::vector<POOL_BLOCK> LeaksSince (UINT64 Mark) const;

@@ -182,7 +182,7 @@ TEST_F (HookTableTest, PostPasswordCheckOrsEightBitResults)
   gHookTable = GetProductionHookTable ();
   EXPECT_FALSE (HookPostPasswordCheck ());   // board members answer FALSE
   Use ({ 0xFFFF0001, Wrapper (), 0xFFFF0000, Wrapper (), 0 });
-  EXPECT_FALSE (HookPostPasswordCheck ());   // the default, a stand-in, answers FALSE
+  EXPECT_FALSE (HookPostPasswordCheck ());   // the default asks nothing: no password is set
 }
 
 // Each key member reads its own copy of the record; the caller's stays intact.

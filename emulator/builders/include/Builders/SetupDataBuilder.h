@@ -75,6 +75,18 @@ struct SETUP_FORM_SET_DESC {
   uint32_t  FormsPackageLength = 0;
 };
 
+// A special entry of the variable-GUID list (SPECIAL_ENTRY_RECORD).
+struct SETUP_SPECIAL_ENTRY_DESC {
+  EFI_GUID        FileGuid {};
+  uint32_t        Flags = 0;             // SPECIAL_ENTRY_*
+  uint32_t        Kind  = 0;             // SPECIAL_KIND_*
+  std::u16string  Paths {};              // "|"-separated, no terminator
+  // For malformed data: the record cut to (or padded with zeros to) this many bytes.
+  std::optional<uint32_t>  RecordSize {};
+  // For malformed data: the path length written instead of Paths' own.
+  std::optional<uint16_t>  PathListLength {};
+};
+
 struct SETUP_DATA_DESC {
   ENGINE_SETTINGS                   Settings {};
   // Header words 5-8; when absent, the GUID of page 0's form-set entry.
@@ -82,8 +94,13 @@ struct SETUP_DATA_DESC {
   std::vector<SETUP_PAGE_DESC>      Pages;
   std::vector<SETUP_VARIABLE_DESC>  Variables;
   std::vector<SETUP_FORM_SET_DESC>  FormSets;
-  // The variable-GUID list; when absent, the distinct vendor GUIDs of Variables in order.
+  // The variable-GUID list's records of a GUID alone; when absent, the distinct vendor
+  // GUIDs of Variables in order, less those that SpecialEntries carry.
   std::optional<std::vector<EFI_GUID>>  VariableGuids;
+  // Special entries, listed after the GUID-only records. Header word 9 records where
+  // the list's records end, unless RecordListEnd is false (a block of the older form).
+  std::vector<SETUP_SPECIAL_ENTRY_DESC>  SpecialEntries;
+  bool                                   RecordListEnd = true;
 };
 
 // Where the builder put each table and record, for tests and tools.
