@@ -52,8 +52,6 @@ BOOLEAN     ConfirmLeaveSetup (VOID);
 /** Removes a load option from the table and the cached order; nothing for an absent number or a legacy group. */
 VOID        DeleteBootOption (IN UINT16 OptionNumber);
 VOID        DeleteDriverOption (IN UINT16 OptionNumber);
-/** Removes the variables of the options deleted since the last save; the first refusal, the others done. */
-EFI_STATUS  RemoveDeletedOptionVariables (VOID);
 /** Puts the options deleted since the last save back into their tables. */
 VOID        RestoreDeletedOptions (VOID);
 /** The callback of the six fixed exit items of page 0, told apart by their prompts. */
