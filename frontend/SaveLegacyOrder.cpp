@@ -164,6 +164,11 @@ PlanWhenChanged (
   BOOLEAN        Exists;
   PENDING_WRITE  *Write;
 
+  if ((Data == NULL) && (Size != 0)) {
+    Plan->NoMemory = TRUE;
+    return;
+  }
+
   if (!ReadOldValue (Plan, Name, Guid, &Stored, &StoredSize, &StoredAttributes, &Exists) ||
       (Exists ? SameBytes (Stored, StoredSize, Data, Size) : (Size == 0)))
   {
