@@ -31,14 +31,15 @@ static CONST EFI_GUID  mSaveDoneGuid     = SETTINGS_SAVED_EVENT_GUID;
 static CONST EFI_GUID  mOrderChangedGuid = LEGACY_ORDER_CHANGED_EVENT_GUID;
 
 static CONST MSGBOX_DEF  mSaveFailed = { 0, STR_ERROR, 0, ENGINE_OWN_HII_HANDLE, STR_SAVE_FAILED, 0 };
+static CONST MSGBOX_DEF  mSaveUndoneAtStart = { 0, STR_ERROR, 0, ENGINE_OWN_HII_HANDLE, STR_SAVE_UNDONE_AT_START, 0 };
 static CONST MSGBOX_DEF  mSavePartly = { 0, STR_ERROR, 0, ENGINE_OWN_HII_HANDLE, STR_SAVE_PARTLY, 0 };
 
 UINT8  gSaveAskedForReset = 0;
 
 // The save being planned: the legacy order's writes join it.
 static SAVE_PLAN  *mPlanning = NULL;
-// Whether the last save that failed left NVRAM as it was before it.
-static BOOLEAN    mFailedSavePutBack = TRUE;
+// What the last save that failed left: the old settings, the old settings at the next start, or a mix.
+static CONST MSGBOX_DEF  *mFailedSaveMessage = &mSaveFailed;
 
 /** A write of the plan, or (Undo) the old value it replaced put back. */
 static EFI_STATUS
@@ -107,6 +108,16 @@ RunPlan (
   BOOLEAN     Signalled = FALSE;
 
   *PutBack = TRUE;
+  // A single write is whole or not done by itself; several need the undo record first.
+  if (Plan->Count > 1) {
+    Result = WriteSaveUndoRecord (Plan, &Plan->UndoCoversAll);
+    if (EFI_ERROR (Result)) {
+      return Result;      // nothing written yet
+    }
+
+    Plan->UndoStored = TRUE;
+  }
+
   for (UINT8 Phase = 0; (Phase < SAVE_PHASE_COUNT) && !EFI_ERROR (Result); Phase++) {
     for (UINTN At = 0; (At < Plan->Count) && !EFI_ERROR (Result); At++) {
       PENDING_WRITE  *Write = &Plan->Writes[At];
@@ -123,6 +134,12 @@ RunPlan (
       Result         = WriteVariable (Write, FALSE);
       Write->Written = (BOOLEAN)!EFI_ERROR (Result);
     }
+  }
+
+  // A record left behind would take a whole save back at the next start.
+  if (!EFI_ERROR (Result) && Plan->UndoStored) {
+    Result = DeleteSaveUndoRecord ();
+    Plan->UndoStored = EFI_ERROR (Result);
   }
 
   if (!EFI_ERROR (Result)) {
@@ -146,6 +163,11 @@ RunPlan (
 
       KeepUsersValue (Write);
     }
+  }
+
+  // With everything put back the record has nothing left to do; one that stays would only write the same values.
+  if (*PutBack && Plan->UndoStored && !EFI_ERROR (DeleteSaveUndoRecord ())) {
+    Plan->UndoStored = FALSE;
   }
 
   return Result;
@@ -224,7 +246,7 @@ SaveAllVariables (
   EFI_STATUS  Status;
   BOOLEAN     PutBack;
 
-  mFailedSavePutBack = TRUE;
+  mFailedSaveMessage = &mSaveFailed;
   // The boot order first: the legacy order follows the boot order the save stores.
   if (SETUP_VARIABLE_INDEX_BOOT_ORDER < Count) {
     PlanOptionOrder (&Plan, FALSE);
@@ -258,9 +280,9 @@ SaveAllVariables (
 
   Status = RunPlan (&Plan, &PutBack);
   if (EFI_ERROR (Status)) {
-    mFailedSavePutBack = PutBack;
     if (!PutBack) {
-      gResetNeeded = 1;     // what stays written takes effect at the next start
+      mFailedSaveMessage = (Plan.UndoStored && Plan.UndoCoversAll) ? &mSaveUndoneAtStart : &mSavePartly;
+      gResetNeeded       = 1;     // the next start puts the old values back, or takes what stays written
     }
 
     FreePlan (&Plan);
@@ -380,7 +402,7 @@ SaveChanges (
 
   if (EFI_ERROR (Status)) {
     // An OK box has one answer.
-    (VOID)RunPopupBox (mFailedSavePutBack ? &mSaveFailed : &mSavePartly, MSGBOX_BUTTONS_OK);
+    (VOID)RunPopupBox (mFailedSaveMessage, MSGBOX_BUTTONS_OK);
     return 0;
   }
 

@@ -8,17 +8,20 @@
 
 #include <Uefi.h>
 #include <engine/boot/BootOptions.h>
+#include <engine/core/SetupData.h>
 #include <engine/core/SetupDataFormat.h>
 
 // Not a variable of the list: a write by name.
 #define NOT_LISTED  MAX_UINTN
 
 //
-// The order in which a save writes. A power loss between two writes leaves NVRAM
-// partly new, so writes that depend on each other go in the order that keeps such a
-// mix closest to a setting the next start can use: records before the order that
-// names them (a new order never names what is not stored yet), and deletions after
-// the order that drops them (a stored order never names what is gone).
+// The order in which a save writes. The undo record takes a save cut short back at the
+// next start, but only where it can: a driver's store, or a start that cannot write,
+// keeps what a power loss between two writes left. So writes that depend on each other
+// go in the order that keeps such a mix closest to a setting the next start can use:
+// records before the order that names them (a new order never names what is not stored
+// yet), and deletions after the order that drops them (a stored order never names what
+// is gone).
 //
 typedef enum {
   SAVE_PHASE_SETTINGS,          // the variables of the list, independent of each other
@@ -64,6 +67,8 @@ typedef struct {
   UINT8          *LegacyOrder;   // owned
   UINTN          LegacyOrderSize;
   UINT32         *LegacyOffsets; // per boot option: its group's offset in LegacyOrder; owned
+  BOOLEAN        UndoStored;     // the undo record is in NVRAM
+  BOOLEAN        UndoCoversAll;  // and it can put every write back
 } SAVE_PLAN;
 
 VOID           FreePlan (IN OUT SAVE_PLAN *Plan);
@@ -96,10 +101,32 @@ VOID           PlanLegacyOrder (IN OUT SAVE_PLAN *Plan, IN CONST VARIABLE_CACHE_
 /** After a save that wrote everything: the legacy groups' offsets and device lists follow the stored order. */
 VOID           ApplySavedLegacyOrder (IN CONST SAVE_PLAN *Plan);
 
+//
+// The undo record of a save (SaveUndo.cpp): what its writes replace, stored before
+// the first of them and deleted after the last, so that a start after a save that
+// was cut short puts the old values back.
+//
+typedef struct {
+  EFI_GUID     Guid;
+  UINT32       Attributes;     // 0: the variable did not exist
+  RECORD_NAME  Name;
+  CONST UINT8  *Data;          // inside the record
+  UINTN        DataSize;
+} SAVE_UNDO_ENTRY;
+
+/** Stores what the plan's writes replace; *CoversAll is FALSE when a driver's store is among them. */
+EFI_STATUS     WriteSaveUndoRecord (IN CONST SAVE_PLAN *Plan, OUT BOOLEAN *CoversAll);
+EFI_STATUS     DeleteSaveUndoRecord (VOID);
+/** The entry at *At of a record, moving *At past it; FALSE when it is not whole or names a variable no save writes. */
+BOOLEAN        ReadSaveUndoEntry (IN CONST UINT8 *Undo, IN UINTN Size, IN OUT UINTN *At, OUT SAVE_UNDO_ENTRY *Entry);
+/** TRUE when the bytes are a whole undo record, every entry whole and of a variable a save writes. */
+BOOLEAN        CheckSaveUndoRecord (IN CONST UINT8 *Undo, IN UINTN Size);
+
 /**
-  Writes the plan, phase by phase. When a write fails, the writes already done are
-  put back in reverse order. *PutBack tells whether the store then holds what it held
-  before the save, whole.
+  Writes the plan, phase by phase, between the storing and the deletion of its undo
+  record. When a write fails, the writes already done are put back in reverse order.
+  *PutBack tells whether the store then holds what it held before the save, whole;
+  when it does not, the plan's UndoStored tells whether the next start puts it back.
 **/
 EFI_STATUS     RunPlan (IN OUT SAVE_PLAN *Plan, OUT BOOLEAN *PutBack);
 

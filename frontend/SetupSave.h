@@ -34,6 +34,11 @@ UINT8       SaveChanges (IN CONST MSGBOX_DEF *MessageBox OPTIONAL);
 EFI_STATUS  SaveChangesNoPrompt (VOID);
 /** SaveChanges asking "Save configuration and reset?"; on success the reset is due. */
 BOOLEAN     SaveChangesAndReset (VOID);
+/**
+  At start-up, before anything reads the settings: when a save was cut short, puts
+  back the values it replaced, so the settings are the old ones as a whole.
+**/
+VOID        RestoreUnfinishedSave (VOID);
 /** Writes "LegacyDevOrder" and "DisabledDevs" from a cached legacy order. */
 EFI_STATUS  SaveLegacyDevOrder (IN VARIABLE_CACHE_ENTRY *Entry);
 /** Takes the cache back to the stored settings, asking first when Ask is TRUE; EFI_ABORTED when declined. */

@@ -287,10 +287,10 @@ TEST_F (DemoSaveFaultTest, ADisabledLegacyOptionKeepsItsGroupAcrossASave) {
 
 // The sweep: the save of every kind of change, with its N-th write refused once or from
 // then on, by a failing device or a full store, on both boards. Refused once, the save
-// puts everything back and the next power-on finds the old settings; refused from then
-// on nothing can be put back, and the save says so: each variable is still whole, and
-// the writes that went through are the save's first ones, in their order.
-TEST_F (DemoSaveFaultTest, EveryRefusedWriteLeavesTheOldSettingsOrSaysTheyArePartlyNew) {
+// puts everything back; refused from then on, nothing can be put back and the next
+// start does it from the undo record. Either way the next power-on finds the old
+// settings, and the writes that went through were the save's first ones, in order.
+TEST_F (DemoSaveFaultTest, EveryRefusedWriteLeavesTheOldSettingsForTheNextPowerOn) {
   for (bool Legacy : { false, true }) {
     Start (Legacy);
     const NVRAM_STATE  Old = NextPowerOn (Legacy);
@@ -298,7 +298,7 @@ TEST_F (DemoSaveFaultTest, EveryRefusedWriteLeavesTheOldSettingsOrSaysTheyArePar
     ChangeEverything (Legacy);
     ASSERT_EQ (SaveChangesNoPrompt (), EFI_SUCCESS);
     const std::vector<Emu::VARIABLE_WRITE>  Writes = M.Variables ().WriteLog ();
-    ASSERT_GE (Writes.size (), Legacy ? 7u : 5u);
+    ASSERT_EQ (Writes.size (), Legacy ? 10u : 8u);     // the undo record, the changes, the record's deletion
     const NVRAM_STATE  New = NextPowerOn (Legacy);
     ASSERT_NE (Old, New);
 
@@ -314,24 +314,88 @@ TEST_F (DemoSaveFaultTest, EveryRefusedWriteLeavesTheOldSettingsOrSaysTheyArePar
           EXPECT_EQ (SaveChangesNoPrompt (), Refusal) << Case;
           EXPECT_TRUE (SettingsChanged ()) << Case;
           M.Variables ().ClearFaults ();
-          if (Times == 1) {
-            EXPECT_EQ (NextPowerOn (Legacy), Old) << Case;
-            continue;
-          }
-
-          // The writes that went through are the save's own first ones, each whole.
           const auto  &Log = M.Variables ().WriteLog ();
           for (UINT32 At = 0; At < Failing; At++) {
             EXPECT_EQ (Log[At].Name, Writes[At].Name) << Case;
             EXPECT_EQ (Log[At].Data, Writes[At].Data) << Case;
           }
-          if (Failing == 0) {
-            EXPECT_EQ (NextPowerOn (Legacy), Old) << Case;
-          }
+
+          EXPECT_EQ (NextPowerOn (Legacy), Old) << Case;
         }
       }
     }
   }
+}
+
+// The message of a refused save says what NVRAM holds: the old settings, or the old
+// settings back at the next start when the store went on refusing.
+TEST_F (DemoSaveFaultTest, ARefusedSaveSaysWhetherTheOldSettingsStayOrComeBackAtTheNextStart) {
+  const struct {
+    UINT32          Times;
+    const char16_t  *Said;
+  } Cases[] = {
+    { 1, u"stay as they were" },
+    { 0, u"next starts" },
+  };
+
+  for (const auto &Case : Cases) {
+    Start (false);
+    Write (kSetup, 0, { 2 });
+    Write (kTimeout, 0, { 9, 0 });
+    std::u16string  Screen;
+    std::u16string  Shown;
+    Devices.TextIn->Script ().SetWaitHook ([&] () {
+      for (UINTN Row = 0; Shown.empty () && (Row < Devices.TextOut->Rows ()); Row++) {
+        Screen += Devices.TextOut->RowText (Row) + u"\n";
+      }
+      Shown = Screen;
+      Devices.TextIn->Script ().Append ("Enter");
+    });
+    M.Variables ().InjectFault ({ Emu::VariableOp::Set, std::nullopt, EFI_DEVICE_ERROR, Case.Times, 2 });
+    EXPECT_EQ (SaveChanges (nullptr), 0);
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    EXPECT_NE (Screen.find (Case.Said), std::u16string::npos) << std::string (Screen.begin (), Screen.end ());
+  }
+}
+
+// An undo record that names a variable no save writes, or is not whole, puts nothing
+// back: it is dropped at start-up and the settings stay as stored.
+TEST_F (DemoSaveFaultTest, AnUndoRecordOfOtherVariablesOrNotWholeIsDropped) {
+  const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
+  auto            Record = [] (const std::u16string &Name, const BYTES &Data) {
+    BYTES  Bytes = { 'S', 'U', 'N', 'D', 1, 0, 0, 0 };
+    Bytes.insert (Bytes.end (), (const UINT8 *)&gEfiGlobalVariableGuid, (const UINT8 *)&gEfiGlobalVariableGuid + 16);
+    BYTES  Head = U16List ({ 7, 0, (UINT16)(2 * Name.size () + 2), 0, (UINT16)Data.size (), 0 });
+    Bytes.insert (Bytes.end (), Head.begin (), Head.end ());
+    Bytes.insert (Bytes.end (), (const UINT8 *)Name.c_str (), (const UINT8 *)Name.c_str () + 2 * Name.size () + 2);
+    Bytes.insert (Bytes.end (), Data.begin (), Data.end ());
+    return Bytes;
+  };
+
+  BYTES  Cut = Record (u"BootOrder", { 2, 0 });
+  Cut.pop_back ();
+  const BYTES  Cases[] = { Record (u"OsIndications", { 1, 0, 0, 0, 0, 0, 0, 0 }), Record (u"Boot0001x", { 1, 0, 0, 0 }), Cut };
+  for (const BYTES &Undo : Cases) {
+    Start (false);
+    M.Variables ().DropVolatile ();
+    M.Variables ().Put (u"SetupSaveUndo", kEngineGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS, Undo);
+    const NVRAM_STATE  Before = State ();
+    Start (false, M.Variables ().SaveBytes ());
+    NVRAM_STATE  After = State ();
+    EXPECT_EQ (M.Variables ().Lookup (u"SetupSaveUndo", kEngineGuid), nullptr);
+    After[{ u"SetupSaveUndo", std::string ((const char *)&kEngineGuid, sizeof (kEngineGuid)) }] = { EFI_VARIABLE_NON_VOLATILE |
+                                                                                                   EFI_VARIABLE_BOOTSERVICE_ACCESS, Undo };
+    EXPECT_EQ (After, Before);
+  }
+
+  // A whole record of the boot order puts it back.
+  Start (false);
+  M.Variables ().DropVolatile ();
+  M.Variables ().Put (u"SetupSaveUndo", kEngineGuid, EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS,
+    Record (u"BootOrder", { 1, 0, 0, 0 }));
+  Start (false, M.Variables ().SaveBytes ());
+  EXPECT_EQ (M.Variables ().Lookup (u"SetupSaveUndo", kEngineGuid), nullptr);
+  EXPECT_EQ (Stored (u"BootOrder"), U16List ({ 1, 0, 2 }));
 }
 
 // A save that cannot make its plans writes nothing, whichever allocation fails first;

@@ -107,8 +107,11 @@ protected:
   std::map<std::u16string, UINT32> WrittenNames ()
   {
     std::map<std::u16string, UINT32>  Names;
+    // The save's undo record comes and goes around the writes of several variables.
     for (const Emu::VARIABLE_WRITE &Write : M.Variables ().WriteLog ()) {
-      Names[Write.Name] = Write.Attributes;
+      if (Write.Name != u"SetupSaveUndo") {
+        Names[Write.Name] = Write.Attributes;
+      }
     }
 
     return Names;
