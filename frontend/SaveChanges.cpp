@@ -111,11 +111,13 @@ RunPlan (
   // A single write is whole or not done by itself; several need the undo record first.
   if (Plan->Count > 1) {
     Result = WriteSaveUndoRecord (Plan, &Plan->UndoCoversAll);
-    if (EFI_ERROR (Result)) {
-      return Result;      // nothing written yet
+    if (Result == EFI_BAD_BUFFER_SIZE) {
+      Result = EFI_SUCCESS;     // too large for the store: the save goes on, undone only in this boot
+    } else if (EFI_ERROR (Result)) {
+      return Result;            // nothing written yet
+    } else {
+      Plan->UndoStored = TRUE;
     }
-
-    Plan->UndoStored = TRUE;
   }
 
   for (UINT8 Phase = 0; (Phase < SAVE_PHASE_COUNT) && !EFI_ERROR (Result); Phase++) {

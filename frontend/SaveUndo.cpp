@@ -140,9 +140,21 @@ WriteSaveUndoRecord (
   )
 {
   UINTN       Size   = BuildUndoRecord (Plan, NULL, CoversAll);
-  UINT8       *Undo  = (UINT8 *)AllocateZeroPool (Size);
+  UINT8       *Undo;
   EFI_STATUS  Status;
+  UINT64      Storage;
+  UINT64      Remaining;
+  UINT64      Largest;
 
+  // A store that says it takes no variable this large could never hold the record.
+  if ((gRT->QueryVariableInfo != NULL) &&
+      !EFI_ERROR (gRT->QueryVariableInfo (SAVE_UNDO_ATTRIBUTES, &Storage, &Remaining, &Largest)) && (Size > Largest))
+  {
+    *CoversAll = FALSE;
+    return EFI_BAD_BUFFER_SIZE;
+  }
+
+  Undo = (UINT8 *)AllocateZeroPool (Size);
   if (Undo == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }

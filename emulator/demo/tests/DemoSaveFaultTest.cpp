@@ -327,6 +327,28 @@ TEST_F (DemoSaveFaultTest, EveryRefusedWriteLeavesTheOldSettingsForTheNextPowerO
   }
 }
 
+// A store whose largest variable cannot hold the undo record still takes the save,
+// and a refused write is still put back in this boot.
+TEST_F (DemoSaveFaultTest, AStoreTooSmallForTheUndoRecordStillSaves) {
+  for (UINT32 Times : { 2u, 1u }) {
+    Start (false, std::nullopt, "Enter");
+    const NVRAM_STATE  Before = State ();
+    ChangeEverything (false);
+    M.Variables ().SetMaximumSize (128);
+    if (Times == 1) {
+      M.Variables ().InjectFault ({ Emu::VariableOp::Set, std::nullopt, EFI_DEVICE_ERROR, 1, 3 });
+      EXPECT_EQ (SaveChangesNoPrompt (), EFI_DEVICE_ERROR);
+      EXPECT_EQ (State (), Before);
+    } else {
+      EXPECT_EQ (SaveChangesNoPrompt (), EFI_SUCCESS);
+      EXPECT_EQ (Stored (u"BootOrder"), U16List ({ 2, 0 }));
+    }
+    for (const Emu::VARIABLE_WRITE &Written : M.Variables ().WriteLog ()) {
+      EXPECT_NE (Written.Name, u"SetupSaveUndo");
+    }
+  }
+}
+
 // The message of a refused save says what NVRAM holds: the old settings, or the old
 // settings back at the next start when the store went on refusing.
 TEST_F (DemoSaveFaultTest, ARefusedSaveSaysWhetherTheOldSettingsStayOrComeBackAtTheNextStart) {
