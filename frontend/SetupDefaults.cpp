@@ -15,6 +15,7 @@
 #include <engine/core/SetupDataFormat.h>
 #include <engine/textui/MessageBox.h>
 #include <frontend/SetupSave.h>
+#include <frontend/SavePlan.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/FormParser.h>
@@ -379,28 +380,24 @@ KeepDeleted (
   return TRUE;
 }
 
-EFI_STATUS
-RemoveDeletedOptionVariables (
+CONST BOOT_OPTION_INFO *
+GetDeletedOptions (
+  IN  BOOLEAN  Driver,
+  OUT UINTN    *Count
+  )
+{
+  *Count = mDeletedCount[Driver ? 1 : 0];
+  return mDeleted[Driver ? 1 : 0];
+}
+
+VOID
+ForgetDeletedOptions (
   VOID
   )
 {
-  EFI_STATUS  Result = EFI_SUCCESS;
-
   for (UINTN Driver = 0; Driver < 2; Driver++) {
-    UINTN  Kept = 0;
-
     for (UINTN At = 0; At < mDeletedCount[Driver]; At++) {
       BOOT_OPTION_INFO  *Record = &mDeleted[Driver][At];
-      CHAR16            Name[16];
-      EFI_STATUS        Status;
-
-      UnicodeSPrint (Name, sizeof (Name), Driver ? u"Driver%04X" : u"Boot%04X", Record->OptionNumber);
-      Status = gRT->SetVariable (Name, &gEfiGlobalVariableGuid, 0, 0, NULL);
-      if (EFI_ERROR (Status) && (Status != EFI_NOT_FOUND)) {
-        Result                   = EFI_ERROR (Result) ? Result : Status;
-        mDeleted[Driver][Kept++] = *Record;     // tried again by the next save
-        continue;
-      }
 
       FreePool (Record->Description);
       FreePool (Record->DevicePath);
@@ -408,13 +405,9 @@ RemoveDeletedOptionVariables (
       FreePool (Record->LegacyDevices);
     }
 
-    mDeletedCount[Driver] = Kept;
-    if (Kept == 0) {
-      FreeAndNull (mDeleted[Driver]);
-    }
+    mDeletedCount[Driver] = 0;
+    FreeAndNull (mDeleted[Driver]);
   }
-
-  return Result;
 }
 
 VOID

@@ -34,6 +34,11 @@ UINT8       SaveChanges (IN CONST MSGBOX_DEF *MessageBox OPTIONAL);
 EFI_STATUS  SaveChangesNoPrompt (VOID);
 /** SaveChanges asking "Save configuration and reset?"; on success the reset is due. */
 BOOLEAN     SaveChangesAndReset (VOID);
+/**
+  At start-up, before anything reads the settings: when a save was cut short, puts
+  back the values it replaced, so the settings are the old ones as a whole.
+**/
+VOID        RestoreUnfinishedSave (VOID);
 /** Writes "LegacyDevOrder" and "DisabledDevs" from a cached legacy order. */
 EFI_STATUS  SaveLegacyDevOrder (IN VARIABLE_CACHE_ENTRY *Entry);
 /** Takes the cache back to the stored settings, asking first when Ask is TRUE; EFI_ABORTED when declined. */
@@ -52,8 +57,6 @@ BOOLEAN     ConfirmLeaveSetup (VOID);
 /** Removes a load option from the table and the cached order; nothing for an absent number or a legacy group. */
 VOID        DeleteBootOption (IN UINT16 OptionNumber);
 VOID        DeleteDriverOption (IN UINT16 OptionNumber);
-/** Removes the variables of the options deleted since the last save; the first refusal, the others done. */
-EFI_STATUS  RemoveDeletedOptionVariables (VOID);
 /** Puts the options deleted since the last save back into their tables. */
 VOID        RestoreDeletedOptions (VOID);
 

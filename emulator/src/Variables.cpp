@@ -47,6 +47,10 @@ VariableStore::Fault (VariableOp Op, const std::u16string &Name)
     if ((It->Op != Op) || (It->Name && (Op != VariableOp::GetNext) && (*It->Name != Name))) {
       continue;
     }
+    if (It->Skip != 0) {
+      It->Skip--;
+      return EFI_SUCCESS;
+    }
     EFI_STATUS  Status = It->Status;
     if ((It->Times != 0) && (--It->Times == 0)) {
       mFaults.erase (It);

@@ -25,6 +25,7 @@
 #include <frontend/HddSecurity.h>
 #include <frontend/MenuTree.h>
 #include <frontend/ScreenCapture.h>
+#include <frontend/SetupSave.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -201,6 +202,8 @@ SetupEngineDriverEntry (
     return Status;
   }
 
+  // A save cut short gives back the settings it replaced before anything reads them.
+  RestoreUnfinishedSave ();
   Status = LoadVariableCache (&gVariableCache, NULL);
   if (!EFI_ERROR (Status)) {
     HookProcessOsIndications ();

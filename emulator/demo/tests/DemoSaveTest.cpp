@@ -107,8 +107,11 @@ protected:
   std::map<std::u16string, UINT32> WrittenNames ()
   {
     std::map<std::u16string, UINT32>  Names;
+    // The save's undo record comes and goes around the writes of several variables.
     for (const Emu::VARIABLE_WRITE &Write : M.Variables ().WriteLog ()) {
-      Names[Write.Name] = Write.Attributes;
+      if (Write.Name != u"SetupSaveUndo") {
+        Names[Write.Name] = Write.Attributes;
+      }
     }
 
     return Names;
@@ -182,23 +185,22 @@ TEST_F (DemoSaveTest, ADiscardLeavesNvramByteIdenticalAndTakesTheCacheBack) {
   EXPECT_FALSE (SettingsChanged ());
 }
 
-// A store that refuses one variable: the save says so, that variable keeps its stored
-// value whole, and the others still get the user's.
-TEST_F (DemoSaveTest, ARefusedWriteIsReportedAndEveryVariableIsOldOrNewWhole) {
+// A store that refuses one variable: the save says so, and the variables written
+// before it are put back, so NVRAM holds the settings as they were, whole.
+TEST_F (DemoSaveTest, ARefusedWriteIsReportedAndEveryVariableKeepsItsStoredValue) {
   const std::u16string  Refused[] = { u"Setup", u"Timeout" };
 
   for (const std::u16string &Name : Refused) {
     Start ();
-    BYTES  OldSetup = Stored (u"Setup", Demo::kBoardSetupGuid);
-    BYTES  NewSetup = OldSetup;
-    NewSetup[kBootModeAt] = 2;
+    BYTES  Before = M.Variables ().SaveBytes ();
     ChangeSetupAndTimeout ();
-    M.Variables ().InjectFault ({ Emu::VariableOp::Set, Name, EFI_DEVICE_ERROR, 0 });
+    M.Variables ().InjectFault ({ Emu::VariableOp::Set, Name, EFI_DEVICE_ERROR, 1 });
 
     EXPECT_EQ (SaveChangesNoPrompt (), EFI_DEVICE_ERROR) << std::string (Name.begin (), Name.end ());
-    EXPECT_EQ (Stored (u"Setup", Demo::kBoardSetupGuid), (Name == u"Setup") ? OldSetup : NewSetup);
-    EXPECT_EQ (Stored (u"Timeout", gEfiGlobalVariableGuid), ((Name == u"Timeout") ? BYTES ({ 5, 0 }) : BYTES ({ 9, 0 })));
-    EXPECT_TRUE (SettingsChanged ());        // the refused change is still unsaved
+    EXPECT_EQ (M.Variables ().SaveBytes (), Before) << std::string (Name.begin (), Name.end ());
+    EXPECT_TRUE (SettingsChanged ());        // the user's changes are still there to save
+    EXPECT_EQ (Cached (kSetup)[kBootModeAt], 2);
+    EXPECT_EQ (Cached (kTimeout), (BYTES { 9, 0 }));
   }
 }
 

@@ -40,6 +40,7 @@ struct VARIABLE_FAULT {
   std::optional<std::u16string>  Name;  // nullopt: any name (GetNext ignores it)
   EFI_STATUS                     Status;
   UINT32                         Times;  // 0 = every matching call
+  UINT32                         Skip = 0;  // matching calls that still succeed first
 };
 
 class VariableStore {
