@@ -135,7 +135,14 @@ protected:
   // Two hard disks (BBS 0, 1) and two CD drives (2, 3), each with its own device path.
   void AddLegacyBios ()
   {
-    Bios = &M.Add (std::make_unique<Emu::LegacyBios> (M));
+    // The demo board brings a legacy BIOS of its own (the special links' disks): the
+    // engine asks the first one installed, so these devices replace its table.
+    Bios = M.FindDevice<Emu::LegacyBios> ();
+    if (Bios == nullptr) {
+      Bios = &M.Add (std::make_unique<Emu::LegacyBios> (M));
+    }
+
+    Bios->Table ().clear ();
     for (UINT8 Entry = 0; Entry < 4; Entry++) {
       EFI_HANDLE  Handle = nullptr;
       Paths.push_back ({ 0x01, 0x01, 6, 0, 0, (UINT8)(0x10 + Entry), 0x7F, 0xFF, 4, 0 });
