@@ -18,13 +18,31 @@ inline unsigned full_coverage (int y) { return 64 - (((y & MASK) + 1) >> SHIFT);
 // Coverage of aa (0..4) sub-pixels on one sub-row: 0, 16, 31, 47, 64.
 inline unsigned partial_coverage (int aa) { return (unsigned)((aa << 4) - ((aa << 4) >> 5)); }
 
-// Accumulates one pixel row of coverage runs over [left, left + width).
+// Accumulates one pixel row of coverage runs over [left, left + width). A sub-row span adds a
+// constant coverage to up to three stretches of pixels (partial first pixel, full middle,
+// partial last pixel). For paths of a few segments each span is added to the run list
+// directly, splitting the runs it meets; rows are crossed by few spans, so there are few runs
+// to walk. Paths of many segments (combs, spiky outlines) cross rows with many spans, whose
+// walks grow with the runs before them: their rows are kept instead as the change of coverage
+// at each place where a stretch starts or ends, with a bit per place, so that a span costs a
+// few stores. That row's flush walks the places in order and hands on one run from each to
+// the next: the very runs, and sums, the run list would have had.
 class SkSuperBlitter : public SkBlitter {
 public:
-    SkSuperBlitter (SkBlitter *real, int left, int width, int16_t runs[], uint8_t alpha[])
-        : fReal (real), fCurrIY (-1), fWidth (width), fLeft (left), fSuperLeft (left << SHIFT), fCurrY (-1), fOffsetX (0)
+    // block: BlockSize (width) bytes, zero-filled.
+    SkSuperBlitter (SkBlitter *real, int left, int width, void *block, bool places)
+        : fReal (real), fCurrIY (-1), fWidth (width), fLeft (left), fSuperLeft (left << SHIFT), fCurrY (-1),
+          fOffsetX (0), fPlaces (places), fMinX (width + 1), fMaxX (-1)
     {
-        fRuns.init (runs, alpha, width);
+        // Places run from 0 to width (a stretch may end at the right edge).
+        fMarks = (uint64_t *)block;
+        fDeltas = (int16_t *)(fMarks + MarkWords (width));
+        int16_t *runs = fDeltas + width + 1;
+        fRuns.init (runs, (uint8_t *)(runs + width + 1), width);
+    }
+    static size_t BlockSize (int width)
+    {
+        return MarkWords (width) * sizeof (uint64_t) + (size_t)(width + 1) * 2 * sizeof (int16_t) + (size_t)(width + 2);
     }
     void blitH (int x, int y, int width) override;
     void blitRect (int x, int y, int width, int height) override
@@ -33,19 +51,81 @@ public:
         flush ();
     }
     void flush ();
+    // Paths with at least this many points keep their rows as places.
+    enum { kPlacesPoints = 64 };
 
 private:
+
+    static size_t MarkWords (int width) { return (size_t)(width >> 6) + 1; }
+    void mark (int x, int delta)
+    {
+        fDeltas[x] = (int16_t)(fDeltas[x] + delta);
+        fMarks[x >> 6] |= (uint64_t)1 << (x & 63);
+    }
+    // Coverage value from pixel x to pixel end (exclusive), as places.
+    void addPlaces (int x, int end, int value)
+    {
+        mark (x, value);
+        mark (end, -value);
+        fMinX = SkMin32 (fMinX, x);
+        fMaxX = SkMax32 (fMaxX, end);
+    }
+    void flushPlaces ();
+
     SkBlitter *fReal;
     int fCurrIY, fWidth, fLeft, fSuperLeft, fCurrY, fOffsetX;
+    bool fPlaces;               // rows are kept as places, not in fRuns
+    int fMinX, fMaxX;           // the first and last place marked in this row
+    uint64_t *fMarks;           // one bit per place where a stretch starts or ends
+    int16_t *fDeltas;           // change of coverage at each place
     SkAlphaRuns fRuns;
 };
 
+void SkSuperBlitter::flushPlaces ()
+{
+    // Each place starts a run whose coverage is the sum of the changes up to it; it saturates
+    // at 255 as the run list's additions do (only four full sub-rows reach 256).
+    int16_t *runs = fRuns.fRuns;
+    uint8_t *alpha = fRuns.fAlpha;
+    int prev = 0, sum = 0;
+    for (int w = fMinX >> 6, last = fMaxX >> 6; w <= last; w++) {
+        uint64_t bits = fMarks[w];
+        if (bits == 0) continue;
+        fMarks[w] = 0;
+        do {
+            int x = (w << 6) + __builtin_ctzll (bits);
+            bits &= bits - 1;
+            if (x >= fWidth) {
+                fDeltas[x] = 0;     // the right edge starts no run
+                break;
+            }
+            if (x > prev) {
+                runs[prev] = (int16_t)(x - prev);
+                alpha[prev] = SkAlphaRuns::CatchOverflow ((unsigned)sum);
+                prev = x;
+            }
+            sum += fDeltas[x];
+            fDeltas[x] = 0;
+        } while (bits != 0);
+    }
+    runs[prev] = (int16_t)(fWidth - prev);
+    alpha[prev] = SkAlphaRuns::CatchOverflow ((unsigned)sum);
+    runs[fWidth] = 0;
+    fReal->blitAntiH (fLeft, fCurrIY, alpha, runs);
+    fMinX = fWidth + 1;
+    fMaxX = -1;
+}
+
 void SkSuperBlitter::flush ()
 {
-    if (fCurrIY >= 0 && !fRuns.empty ()) {
-        fReal->blitAntiH (fLeft, fCurrIY, fRuns.fAlpha, fRuns.fRuns);
-        fRuns.reset ();
-        fOffsetX = 0;
+    if (fCurrIY >= 0) {
+        if (fPlaces) {
+            if (fMinX <= fMaxX) flushPlaces ();
+        } else if (!fRuns.empty ()) {
+            fReal->blitAntiH (fLeft, fCurrIY, fRuns.fAlpha, fRuns.fRuns);
+            fRuns.reset ();
+            fOffsetX = 0;
+        }
     }
     fCurrIY = -1;
 }
@@ -80,7 +160,21 @@ void SkSuperBlitter::blitH (int x, int y, int width)
     } else {
         fb = SCALE - fb;
     }
-    fOffsetX = fRuns.add (x >> SHIFT, partial_coverage (fb), n, partial_coverage (fe), full_coverage (y), fOffsetX);
+    if (!fPlaces) {
+        fOffsetX = fRuns.add (x >> SHIFT, partial_coverage (fb), n, partial_coverage (fe), full_coverage (y), fOffsetX);
+        return;
+    }
+    // As the run list adds: the first pixel when partly covered, the middle, the last.
+    int px = x >> SHIFT;
+    if (fb != 0) {
+        addPlaces (px, px + 1, (int)partial_coverage (fb));
+        px++;
+    }
+    if (n != 0) {
+        addPlaces (px, px + n, (int)full_coverage (y));
+        px += n;
+    }
+    if (fe != 0) addPlaces (px, px + 1, (int)partial_coverage (fe));
 }
 
 // Small paths: coverage accumulated in an A8 mask over the path's bounds, one blitMask.
@@ -169,12 +263,12 @@ void fill_with_runs (const SkPath &path, const SkIRect &ir, const SkIRect *super
     run_range (ir, clip.getBounds (), path.isInverseFillType (), &left, &right);
     int width = right - left;
     if (width <= 0 || width > kMaxRunWidth) return;
-    int16_t *runs = (int16_t *)sk_malloc ((size_t)(width + 1) * sizeof (int16_t) + (size_t)(width + 2));
-    if (runs == nullptr) return;        // out of memory: draw nothing
-    SkSuperBlitter super (blitter, left, width, runs, (uint8_t *)(runs + width + 1));
+    void *block = sk_calloc (SkSuperBlitter::BlockSize (width));
+    if (block == nullptr) return;       // out of memory: draw nothing
+    SkSuperBlitter super (blitter, left, width, block, path.countPoints () >= SkSuperBlitter::kPlacesPoints);
     sk_fill_path (path, superClip, &super, ir.fTop, ir.fBottom, SHIFT, clip);
     super.flush ();
-    sk_free (runs);
+    sk_free (block);
 }
 
 } // namespace
