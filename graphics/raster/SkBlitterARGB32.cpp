@@ -8,6 +8,19 @@
 #include "graphics/paint/SkPaint.h"
 #include "graphics/raster/SkCoreBlitters.h"
 
+namespace {
+
+// The partly covered pixels of a shape's edge are read before they are blended, and the next
+// row's edge pixels lie about where this row's did, but a row apart: usually another page, where
+// the processor's own prefetching does not follow. Asking for them a row ahead hides most of
+// that wait. below is the row bytes, or 0 on the last row.
+inline void prefetch_below (const uint32_t *device, size_t below)
+{
+    __builtin_prefetch ((const uint8_t *)device + below, 1);
+}
+
+} // namespace
+
 SkARGB32SolidBlitter::SkARGB32SolidBlitter (const SkBitmap &device, const SkPaint &paint)
     : fDevice (device), fColor (paint.getColor ()), fMaskProc (SkBlitColorA8Mask)
 {
@@ -38,6 +51,7 @@ void SkARGB32SolidBlitter::blitAntiH (int x, int y, SkAlpha antialias[], int16_t
 {
     if (fSrcA == 0) return;
     uint32_t *device = fDevice.getAddr32 (x, y);
+    size_t below = y + 1 < fDevice.height () ? fDevice.rowBytes () : 0;
     for (int count; (count = runs[0]) > 0; runs += count, antialias += count, device += count) {
         unsigned aa = antialias[0];
         if (aa == 0) continue;
@@ -54,6 +68,7 @@ void SkARGB32SolidBlitter::blitAntiH (int x, int y, SkAlpha antialias[], int16_t
             unsigned scale = 255 - SkGetPackedA32 (color);
             for (int i = 0; i < count; i++) device[i] = color + SkAlphaMulQ (device[i], scale);
         }
+        prefetch_below (device, below);
     }
 }
 
@@ -198,12 +213,14 @@ SkARGB32BlackBlitter::SkARGB32BlackBlitter (const SkBitmap &device, const SkPain
 void SkARGB32BlackBlitter::blitAntiH (int x, int y, SkAlpha antialias[], int16_t runs[])
 {
     uint32_t *device = fDevice.getAddr32 (x, y);
+    size_t below = y + 1 < fDevice.height () ? fDevice.rowBytes () : 0;
     for (int count; (count = runs[0]) > 0; runs += count, antialias += count, device += count) {
         unsigned aa = antialias[0];
         if (aa == 255) {
             sk_memset32 (device, 0xFF000000, count);
         } else if (aa != 0) {
             for (int i = 0; i < count; i++) device[i] = SkAlphaMulQ (device[i], 256 - aa) + (aa << 24);
+            prefetch_below (device, below);
         }
     }
 }
