@@ -25,7 +25,7 @@ inline unsigned partial_coverage (int aa) { return (unsigned)((aa << 4) - ((aa <
 // to walk. Paths of many segments (combs, spiky outlines) cross rows with many spans, whose
 // walks grow with the runs before them: their rows are kept instead as the change of coverage
 // at each place where a stretch starts or ends, with a bit per place, so that a span costs a
-// few stores. That row's flush walks the places in order and hands on one run from each to
+// few stores. Such a row's flush walks the places in order and hands on one run from each to
 // the next: the very runs, and sums, the run list would have had.
 class SkSuperBlitter : public SkBlitter {
 public:
@@ -55,7 +55,6 @@ public:
     enum { kPlacesPoints = 64 };
 
 private:
-
     static size_t MarkWords (int width) { return (size_t)(width >> 6) + 1; }
     void mark (int x, int delta)
     {
