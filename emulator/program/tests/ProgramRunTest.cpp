@@ -362,3 +362,31 @@ TEST (ProgramRun, WithoutKeysThePostFlowBootsTheBoardsShell)
   EXPECT_NE (Again.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Again.Output;
   EXPECT_NE (Again.Output.find ("2 of 2 scripted keys taken"), std::string::npos) << Again.Output;
 }
+
+namespace {
+
+// Every tab of OVMF's forms visited, then F4 and Yes: the stores nobody changed (the
+// drivers' own, and the default stores of their form sets, which hold nothing) stay
+// untouched, so the save leaves setup without an error and without a reset, and the
+// NVRAM file is what a run that never entered setup leaves.
+TEST (ProgramRun, SavingAfterVisitingEveryTabOfOvmfsFormsWritesNothingAndDoesNotReset)
+{
+  std::string  Export  = " --no-terminal --hii-export " + Fixtures::Path ("ovmf/HIIDB.BIN");
+  std::string  Quiet   = NvramCopy ("program-ovmf-quiet.bin");
+  std::string  Visited = NvramCopy ("program-ovmf-visited.bin");
+  std::string  Tabs;
+  for (int Tab = 0; Tab < 24; Tab++) {
+    Tabs += ",Right";       // the strip wraps: every tab at least twice
+  }
+
+  RUN  Boot  = RunProgram ("--nvram " + Quiet + Export);
+  RUN  Saved = RunProgram ("--nvram " + Visited + Export + " --keys F2" + Tabs + ",F4,Enter");
+
+  ASSERT_EQ (Boot.ExitCode, 0) << Boot.Output;
+  ASSERT_EQ (Saved.ExitCode, 0) << Saved.Output;
+  EXPECT_NE (Saved.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Saved.Output;
+  EXPECT_EQ (Saved.Output.find ("ResetSystem"), std::string::npos) << Saved.Output;
+  EXPECT_EQ (FileText (Visited), FileText (Quiet));
+}
+
+}  // namespace
