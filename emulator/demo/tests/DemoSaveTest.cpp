@@ -372,3 +372,38 @@ TEST_F (DemoSaveTest, LeavingWithAChangeAsksAndSavesOrDropsItOnlyWhenTold) {
 }
 
 }  // namespace
+
+namespace {
+
+bool
+ScreenShows (const Emu::STANDARD_DEVICES &Devices, const std::u16string &Text)
+{
+  for (UINTN Row = 0; Row < 31; Row++) {
+    if (Devices.TextOut->RowText (Row).find (Text) != std::u16string::npos) {
+      return true;
+    }
+  }
+
+  return false;
+}
+
+// F2 takes back the stored values on the main setup page only: on a page below it the
+// key asks nothing and the change stays; on the main page it asks, and Yes takes it back.
+TEST_F (DemoSaveTest, LoadPreviousValuesIsAKeyOfTheMainPageOnly) {
+  const std::string  Change = "Down,Down,Down,Enter,+";     // the Advanced page, + on the boot mode
+
+  Start (Change + ",F2");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_FALSE (ScreenShows (Devices, u"Load Previous Values?"));
+  EXPECT_EQ (Cached (kSetup)[kBootModeAt], 1);
+
+  Start (Change + ",Esc,F2");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_TRUE (ScreenShows (Devices, u"Load Previous Values?"));
+
+  Start (Change + ",Esc,F2,Enter");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_EQ (Cached (kSetup)[kBootModeAt], 0);
+}
+
+}  // namespace
