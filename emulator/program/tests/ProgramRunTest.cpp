@@ -390,3 +390,51 @@ TEST (ProgramRun, SavingAfterVisitingEveryTabOfOvmfsFormsWritesNothingAndDoesNot
 }
 
 }  // namespace
+
+namespace {
+
+// The Advanced page, + on the boot mode, F4 and Yes: a save that needs a reset.
+const std::string  kSaveAChange = "F2,Down,Down,Down,Enter,+,F4,Enter";
+
+// A save resets the machine, which powers on again with the new value and the keys the
+// script still holds; the NVRAM file keeps what the last start left.
+TEST (ProgramRun, AResetPowersTheMachineOnAgainWithWhatWasSaved)
+{
+  std::string  Nvram  = NvramCopy ("program-reset.bin");
+  std::string  Screen = ::testing::TempDir () + "program-reset.txt";
+  RUN          Run    = RunProgram ("--nvram " + Nvram + " --no-terminal --keys " + kSaveAChange +
+                          ",F2,Down,Down,Down,Enter --save-screen " + Screen);
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  size_t  Reset = Run.Output.find ("Run ended: ResetSystem (type 0)");
+  ASSERT_NE (Reset, std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Power on again (2 of at most 4), with the NVRAM as the reset left it", Reset), std::string::npos)
+    << Run.Output;
+  EXPECT_NE (Run.Output.find ("Run ended: the key script ran out while setup was showing", Reset), std::string::npos)
+    << Run.Output;
+  EXPECT_NE (FileText (Screen).find ("Boot Mode                            [Legacy]"), std::string::npos) << FileText (Screen);
+
+  RUN  Again = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys F2,Down,Down,Down,Enter --save-screen " +
+                           Screen);
+  ASSERT_EQ (Again.ExitCode, 0) << Again.Output;
+  EXPECT_NE (FileText (Screen).find ("Boot Mode                            [Legacy]"), std::string::npos) << FileText (Screen);
+}
+
+// A machine that resets at every start ends the run after four starts.
+TEST (ProgramRun, AMachineThatResetsAtEveryStartStopsAfterFourStarts)
+{
+  std::string  Nvram = NvramCopy ("program-reset-loop.bin");
+  std::string  Keys  = kSaveAChange;
+  for (int Start = 1; Start < 6; Start++) {
+    Keys += "," + kSaveAChange;
+  }
+
+  RUN  Run = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys " + Keys);
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Power on again (4 of at most 4)"), std::string::npos) << Run.Output;
+  EXPECT_EQ (Run.Output.find ("Power on again (5 of"), std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("The machine reset at each of 4 starts in a row: the run stops here."), std::string::npos)
+    << Run.Output;
+}
+
+}  // namespace
