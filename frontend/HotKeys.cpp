@@ -1,6 +1,6 @@
 /** @file
   The hot keys of the setup screens. F10 and F4 save and leave, F2 takes back the
-  stored values, F5 and F3 load the optimized (standard) defaults, F1 shows the keys,
+  stored values (on the main setup page only), F5 and F3 load the optimized (standard) defaults, F1 shows the keys,
   and Esc goes back a page or leaves setup, asking first about unsaved changes. The
   pane of key help names F3 and F4; F5 and F10 do the same, as firmware setup keys
   commonly do. F12 and Ctrl+F12 capture the screen (ScreenCapture.cpp).
@@ -12,6 +12,7 @@
 #include <engine/textui/MessageBox.h>
 #include <frontend/SetupSave.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <Resources/EngineStringIds.h>
 
@@ -24,6 +25,19 @@ InSetupPages (
   )
 {
   return (BOOLEAN)(gTuiApp != NULL);
+}
+
+// The keys only the main setup page takes: a page that no other page leads to.
+static BOOLEAN
+OnMainSetupPage (
+  VOID
+  )
+{
+  UINT32       Page;
+  PAGE_RECORD  *Record;
+
+  return (BOOLEAN)(InSetupPages () && GetTuiAppCurrentPage (&Page) && !EFI_ERROR (GetPageData (Page, &Record)) &&
+                   (Record->ParentPageNumber == 0));
 }
 
 VOID
@@ -41,7 +55,7 @@ OnLoadPreviousValuesKey (
   VOID
   )
 {
-  if (InSetupPages ()) {
+  if (OnMainSetupPage ()) {
     (VOID)DiscardChanges (TRUE);     // the action shows its own outcome
   }
 }

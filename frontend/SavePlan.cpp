@@ -1,6 +1,6 @@
 /** @file
-  Building the plan of a save: every variable whose cached value its store does not
-  hold, the boot and driver orders with the active bits of their load options, and
+  Building the plan of a save: every variable that setup changed and whose cached
+  value its store does not hold, the boot and driver orders with the active bits of their load options, and
   the options the user deleted, each write with the value it replaces.
 
   A save is built whole before anything is written: every buffer is made and every
@@ -337,7 +337,11 @@ PlanListedVariable (
   VOID             *Stored;
   PENDING_WRITE    *Write;
 
-  if ((Record == NULL) || ((Record->StoreFlags & (VARIABLE_STORE_NO_WRITE | VARIABLE_STORE_CACHE_ONLY)) != 0)) {
+  // What setup did not change since it last read or saved it stays as its store holds
+  // it: a driver's store asked for nothing may refuse even a write of its own bytes.
+  if ((Record == NULL) || ((Record->StoreFlags & (VARIABLE_STORE_NO_WRITE | VARIABLE_STORE_CACHE_ONLY)) != 0) ||
+      !VariableDiffersFromBaseline (Index))
+  {
     return;
   }
 
@@ -348,10 +352,7 @@ PlanListedVariable (
   }
 
   Stored = GetVariableByIndex (Index, &StoredSize);
-  // A driver's store that gives nothing back is written only when setup changed it.
-  if (SameBytes (Stored, StoredSize, Data, Size) ||
-      ((Stored == NULL) && !IsDirectEfiVariable (Index, Record) && !VariableDiffersFromBaseline (Index)))
-  {
+  if (SameBytes (Stored, StoredSize, Data, Size)) {
     FreePool (Stored);
     FreePool (Data);
     return;

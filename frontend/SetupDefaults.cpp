@@ -169,6 +169,37 @@ CopyWholeDefault (
   }
 }
 
+// Whether a clock question's bytes name a day a calendar holds, or a time a clock shows.
+static BOOLEAN
+IsClockValue (
+  IN UINT16       Type,
+  IN CONST UINT8  *Value,
+  IN UINTN        Width
+  )
+{
+  static CONST UINT8  Days[] = { 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+  UINT16              Year;
+  UINT8               Month;
+  UINT8               Day;
+
+  if (Type == CONTROL_TYPE_TIME) {
+    return (BOOLEAN)((Width >= 3) && (Value[0] < 24) && (Value[1] < 60) && (Value[2] < 60));
+  }
+
+  if (Width < 4) {
+    return FALSE;
+  }
+
+  Year  = ReadUnaligned16 ((CONST UINT16 *)Value);
+  Month = Value[2];
+  Day   = Value[3];
+  if ((Year == 0) || (Month == 0) || (Month > 12) || (Day == 0) || (Day > Days[Month - 1])) {
+    return FALSE;
+  }
+
+  return (BOOLEAN)((Month != 2) || (Day < 29) || (((Year % 4) == 0) && (((Year % 100) != 0) || ((Year % 400) == 0))));
+}
+
 static VOID
 LoadControlDefault (
   IN CONTROL_RECORD        *Control,
@@ -189,7 +220,10 @@ LoadControlDefault (
     }
   }
 
-  if (((Control->Flags & CONTROL_FLAG_DEFAULT_EXPRESSION) != 0) || (Index >= DefaultsCount) || KeepsItsValueOnDefaults (Index)) {
+  // A question the forms and the board give no default keeps its value.
+  if (((Control->Flags & CONTROL_FLAG_DEFAULT_EXPRESSION) != 0) || (Index >= DefaultsCount) || KeepsItsValueOnDefaults (Index) ||
+      ((Control->Flags & ((Defaults == gVariableCacheMfgDefaults) ? CONTROL_FLAG_NO_MFG_DEFAULT : CONTROL_FLAG_NO_STANDARD_DEFAULT)) != 0))
+  {
     return;
   }
 
@@ -214,6 +248,12 @@ LoadControlDefault (
   Width  = ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_ORDERED_LIST) ? Control->ValueWidth : GetQuestionWidth (Op);
   Offset = GetQuestionOffset (Op);
   if ((Width == 0) || (Offset == 0xFFFF) || (Offset + Width > Default->Size)) {
+    return;
+  }
+
+  if ((((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_DATE) || ((Control->ControlType & CONTROL_TYPE_MASK) == CONTROL_TYPE_TIME)) &&
+      !IsClockValue (Control->ControlType & CONTROL_TYPE_MASK, (CONST UINT8 *)Default->Data + Offset, Width))
+  {
     return;
   }
 

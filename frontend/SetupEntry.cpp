@@ -28,6 +28,7 @@ EnterGraphicalSetup (
   EFI_STATUS  Status;
   BOOLEAN     Tree = FALSE;
   BOOLEAN     Slots;
+  BOOLEAN     Loaded;
 
   if (gBootScreenTimerEvent != NULL) {
     (VOID)gBS->SetTimer (gBootScreenTimerEvent, TimerCancel, 0);   // closed next; a failed cancel changes nothing
@@ -39,7 +40,9 @@ EnterGraphicalSetup (
   // Before the text console takes its mode for the pages, so that it takes it on this one.
   SetGraphicsMode1024 (NULL);
   Slots = InstallSetupSlots ();
-  if (EFI_ERROR (BuildDynamicPages ())) {
+  // The boot flow's entry has built the pages and read the settings already.
+  Loaded = TakeSetupEntryLoad ();
+  if (!Loaded && EFI_ERROR (BuildDynamicPages ())) {
     FreeDynamicPageTable ();      // a half-built table serves nobody; the compiled pages do
   }
 
@@ -54,7 +57,10 @@ EnterGraphicalSetup (
     (VOID)BuildSetupMenuTree ();  // the engine's pages show without the front end's entries
   }
 
-  OpenFormCallbacks (NULL);
+  if (!Loaded) {
+    OpenFormCallbacks (NULL);
+  }
+
   // The drives may have been unlocked or frozen since the record was last read.
   RefreshHddSecurityStatus ();
 

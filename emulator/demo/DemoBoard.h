@@ -75,6 +75,10 @@ struct DEMO_REQUESTS {
 void RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream &Out,
                    const std::string &HiiExportPath = "", const DEMO_REQUESTS &Requests = {});
 
+// Everything the driver of a run holds given back and its state forgotten, as a power
+// cycle leaves it: the next machine starts the driver afresh.
+void PowerOffDriver ();
+
 // "EFI_SUCCESS", "EFI_NOT_FOUND", ... or the value in hex.
 std::string StatusName (EFI_STATUS Status);
 

@@ -16,6 +16,11 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <frontend/FrontEndServices.h>
+#include <frontend/SetupSave.h>
+#include <engine/boot/BootOptions.h>
+#include <engine/browser/DynamicPages.h>
+#include <engine/textui/TuiApp.h>
+#include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>
 
 #include <Emulator/BootDevices.h>
@@ -485,6 +490,24 @@ RunDemoBoard (Emu::Machine &Target, Emu::STANDARD_DEVICES &Devices, std::ostream
     EFI_STATUS  Status = gBootScreenInterface.RunBootScreenFlow ();
     Out << "POST flow left: " << StatusName (Status) << "\n";
   }
+}
+
+void
+PowerOffDriver ()
+{
+  DestroyTuiApp ();
+  FreeDynamicPageTable ();
+  RestoreDeletedOptions ();
+  FreeBootOptionTables ();
+  gSaveAskedForReset = 0;
+  (VOID)SetupEngineCleanup (EFI_SUCCESS);
+  FreeSetupData ();
+  FreeScreenBuffers ();
+  CloseConsoleNotifications ();
+  ResetEngineState ();
+  gLibST = nullptr;
+  gLibBS = nullptr;
+  gLibRT = nullptr;
 }
 
 }  // namespace Demo

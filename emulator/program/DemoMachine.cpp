@@ -22,11 +22,16 @@ DemoMachine::DemoMachine (const DEMO_OPTIONS &Options)
   mBltsBefore      = (mDevices.Graphics == nullptr) ? 0 : mDevices.Graphics->BltLog ().size ();
   // The board's hard disk, with security but no password yet: its setup page sets them.
   mMachine.Add (std::make_unique<HddDrive> (mMachine));
+  std::string  Error;
+  if (mOptions.NvramAfterReset) {
+    mNvramNote = mMachine.Variables ().LoadBytes (*mOptions.NvramAfterReset, &Error) ? "as the reset left it"
+                                                                                     : "empty (" + Error + ")";
+    return;
+  }
   if (mOptions.NvramPath.empty ()) {
     mNvramNote = "no NVRAM file";
     return;
   }
-  std::string  Error;
   if (mMachine.Variables ().LoadFile (mOptions.NvramPath, &Error)) {
     mNvramNote = "loaded from " + mOptions.NvramPath;
   } else {

@@ -12,13 +12,16 @@
 
 #include <Emulator/StandardMachine.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace Emu {
 
 struct DEMO_OPTIONS {
   MACHINE_OPTIONS  Machine;
   std::string      NvramPath;  // empty: no NVRAM file
+  std::optional<std::vector<UINT8>>  NvramAfterReset;  // the store a reset left, in place of the file's
   std::string      HiiExportPath;  // an HII database export whose forms are parsed too; empty: none
   std::string      SetupPassword;  // the board's setup password, asked before setup; empty: none
   std::string      Message;        // a message box shown before setup; empty: none

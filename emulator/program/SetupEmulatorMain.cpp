@@ -9,6 +9,7 @@
 
 #include <Emulator/BootDevices.h>
 #include <Emulator/RunEnded.h>
+#include <DemoBoard.h>
 #include <engine/core/EngineGlobals.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -210,10 +212,29 @@ FitTextModes (const Emu::TerminalConsole &Terminal, std::vector<std::pair<UINTN,
   return Line + " only, the ones it shows whole (--text-mode chooses another)\n";
 }
 
-// Runs the machine; the return value is the process exit code.
-int
-Run (Emu::DemoMachine &Demo)
+// A reset powers the machine on again, up to this many starts in a row: a machine that
+// resets at every start still ends the run.
+constexpr int  kPowerOns = 4;
+
+// What a person at the terminal needs before it takes over: the keys of the power-on
+// screen, which in a quiet boot is drawn only into the frame buffer.
+std::string
+Greeting (const PROGRAM_OPTIONS &Options)
 {
+  // Lines that an 80-column terminal shows whole.
+  return "Power on: Del or F2 enters setup, F8 the boot menu, Tab the text POST screen.\n"
+         "The logo and its prompt are drawn only into the frame buffer, which\n" +
+         (Options.PngPath.empty () ? std::string ("--save-png FILE saves when the run ends.\n")
+                                   : "is saved when the run ends to " + Options.PngPath + "\n") +
+         "Ctrl+C ends the run.\n";
+}
+
+// Runs the machine; the return value is the process exit code. *Reset tells a run that
+// ended in ResetSystem, after which the machine may power on again.
+int
+Run (Emu::DemoMachine &Demo, bool *Reset)
+{
+  *Reset = false;
   try {
     Demo.Boot ();
     std::cout << "Run ended: the program returned\n";
@@ -221,8 +242,9 @@ Run (Emu::DemoMachine &Demo)
   } catch (const Emu::OsBooted &Booted) {
     std::cout << "Run ended: booted " << Booted.Loader << "\n";
     return 0;
-  } catch (const Emu::ResetSystemCalled &Reset) {
-    std::cout << "Run ended: ResetSystem (type " << Reset.Type << ")\n";
+  } catch (const Emu::ResetSystemCalled &Called) {
+    std::cout << "Run ended: ResetSystem (type " << Called.Type << ")\n";
+    *Reset = true;
     return 0;
   } catch (const Emu::KeyScriptExhausted &Ended) {
     // A scripted run ends when its keys do; in setup that is where the script meant to stop.
@@ -312,21 +334,45 @@ main (int Argc, char **Argv)
     if (Options.Terminal && !Options.TextModeGiven) {
       Fitted = FitTextModes (Terminal, Options.Demo.Machine.TextModes);
     }
-    Emu::DemoMachine  Demo (Options.Demo);
-    std::cout << "Setup emulator\n" << Fitted << Demo.Describe ();
-    if (Options.Terminal) {
-      Terminal.Attach (Demo.Devices ());
+    auto  Demo = std::make_unique<Emu::DemoMachine> (Options.Demo);
+    std::cout << "Setup emulator\n" << Fitted << Demo->Describe ();
+    if (Options.Terminal && Terminal.Active ()) {
+      std::cout << Greeting (Options) << std::flush;
+      Terminal.SetGreeting (Greeting (Options));
     }
-    int  Status = Run (Demo);
+    int  Status = 0;
+    for (int PowerOn = 1; ; PowerOn++) {
+      if (Options.Terminal) {
+        Terminal.Attach (Demo->Devices ());
+      }
+      bool  Reset = false;
+      Status = Run (*Demo, &Reset);
+      if (!Reset || (PowerOn == kPowerOns)) {
+        if (Reset) {
+          std::cout << "The machine reset at each of " << kPowerOns << " starts in a row: the run stops here.\n";
+        }
+        break;
+      }
+      // A reset: the machine powers on again with what its NVRAM kept and the keys not yet used.
+      Emu::VariableStore  &Store = Demo->Target ().Variables ();
+      Store.DropVolatile ();
+      Options.Demo.NvramAfterReset = Store.SaveBytes ();
+      Options.Demo.Machine.Keys    = (Demo->Devices ().TextIn != nullptr) ? Demo->Devices ().TextIn->Script ().RemainingText () : "";
+      std::cout << Demo->DescribeRun () << "Power on again (" << (PowerOn + 1) << " of at most " << kPowerOns
+                << "), with the NVRAM as the reset left it\n";
+      Demo::PowerOffDriver ();      // while its machine still answers the driver's calls
+      Demo.reset ();
+      Demo = std::make_unique<Emu::DemoMachine> (Options.Demo);
+    }
     Terminal.End ();
-    std::cout << Demo.DescribeRun (Terminal.Typed ());
+    std::cout << Demo->DescribeRun (Terminal.Typed ());
     // Real firmware faults on what the host pool only records (a free of a pointer it
     // never gave out): the run fails.
-    for (const std::string &Violation : Demo.Target ().Memory ().Violations ()) {
+    for (const std::string &Violation : Demo->Target ().Memory ().Violations ()) {
       std::cout << "Pool misuse: " << Violation << "\n";
       Status = 1;
     }
-    if (SaveOutputs (Options, Demo) != 0) {
+    if (SaveOutputs (Options, *Demo) != 0) {
       Status = 1;
     }
     return Status;

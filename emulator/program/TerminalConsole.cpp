@@ -333,12 +333,30 @@ TerminalConsole::Draw (const ConsoleOutput &Out)
   const bool   Small   = WindowSize (&Columns, &Rows) && ((Columns < Out.Columns ()) || (Rows < Out.Rows ()));
   std::string  Frame;
 
+  bool  Blank = true;
+  for (UINTN Row = 0; Blank && (Row < Out.Rows ()); Row++) {
+    for (UINTN Column = 0; Blank && (Column < Out.Columns ()); Column++) {
+      Blank = (Out.Cell (Column, Row).Char == 0) || (Out.Cell (Column, Row).Char == u' ');
+    }
+  }
+
+  const bool  Greets = Blank && !Small && !mGreeting.empty ();
   if (Small) {
     Frame = "\x1b[0m\x1b[2J\x1b[H" + TooSmallNotice (Columns, Rows, Out.Columns (), Out.Rows ());
+  } else if (Greets) {
+    // While the console shows nothing (a quiet boot draws only in the frame buffer),
+    // the terminal says what the keys do rather than stay black.
+    Frame = "\x1b[0m\x1b[2J";
+    std::istringstream  Lines (mGreeting);
+    std::string         Line;
+    for (UINTN Row = 1; std::getline (Lines, Line); Row++) {
+      Frame += "\x1b[" + std::to_string (Row) + ";1H" + Line;
+    }
   } else {
     int  Last = -1;
-    // Back from the notice (or a smaller window), nothing of it may stay beside the screen.
-    Frame = mNotice ? "\x1b[0m\x1b[2J\x1b[H" : "\x1b[H";
+    // Back from the notice or the greeting (or a smaller window), nothing of it may stay
+    // beside the screen.
+    Frame = (mNotice || mGreeted) ? "\x1b[0m\x1b[2J\x1b[H" : "\x1b[H";
     for (UINTN Row = 0; Row < Out.Rows (); Row++) {
       Frame += "\x1b[" + std::to_string (Row + 1) + ";1H";
       for (UINTN Column = 0; Column < Out.Columns (); Column++) {
@@ -358,7 +376,8 @@ TerminalConsole::Draw (const ConsoleOutput &Out)
     Write (Frame);
     mShown = Frame;
   }
-  mNotice = Small;
+  mNotice  = Small;
+  mGreeted = Greets;
 }
 
 int
@@ -366,7 +385,8 @@ TerminalConsole::RealTimeAhead () const
 {
   Machine  *Current = Machine::Current ();
 
-  if ((Current == nullptr) || !Current->Events ().NextWakeTime ()) {
+  // A poll (CheckEvent) returns whatever it finds; only a wait with nothing due needs a key.
+  if ((Current == nullptr) || (Current->Events ().Waiting () && !Current->Events ().NextWakeTime ())) {
     return -1;                       // nothing but a key can end this wait
   }
   const INT64  Virtual = (INT64)(Current->Events ().Now () / 10000);       // 100-ns units to ms

@@ -3,7 +3,8 @@
   and the key script has none left, the text console is drawn on the terminal (its
   colours as ANSI colours, box characters as they are) and one key typed there is
   read, turned into the key record a firmware keyboard gives, and handed to the key
-  script. Ctrl+C ends the run. Setup shows on the terminal's alternate screen, so the
+  script. While the console shows nothing (the logo is only in the frame buffer) the
+  terminal shows a greeting that says what to press. Ctrl+C ends the run. Setup shows on the terminal's alternate screen, so the
   program's report is left as it was; a terminal too small for the console's mode says so
   instead of showing part of it.
 **/
@@ -65,13 +66,15 @@ public:
   void End ();
   // Keys typed at the terminal and handed to the key script.
   size_t Typed () const { return mTyped; }
+  // Lines the terminal shows while the console is blank (keys typed there count).
+  void   SetGreeting (const std::string &Lines) { mGreeting = Lines; }
 
 private:
   void        Begin ();
   void        Draw (const ConsoleOutput &Out);
   bool        KeyWaiting (int Milliseconds) const;
   // Milliseconds the machine's clock is ahead of the real time since Attach (0 to 50);
-  // -1 when nothing but a key can end the machine's wait.
+  // -1 when nothing but a key can end the machine's wait (a poll always ends by itself).
   int         RealTimeAhead () const;
   std::string ReadKey ();
   void        Write (const std::string &Text) const;
@@ -83,6 +86,8 @@ private:
   std::deque<std::string>  mKeys;               // whole keys read, not yet handed over
   bool                     mStarted = false;
   bool                     mNotice  = false;    // the too-small notice is what the terminal shows
+  bool                     mGreeted = false;    // the greeting is what the terminal shows
+  std::string              mGreeting;
   size_t                   mTyped   = 0;
   // The program's output while the terminal shows setup: held back so that it neither
   // lands on setup's screen nor gets lost with it, and printed in order by End ().

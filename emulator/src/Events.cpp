@@ -399,6 +399,13 @@ EventSystem::Wait (UINTN NumberOfEvents, EFI_EVENT *Events, UINTN *Index)
     Violation ("WaitForEvent above TPL_APPLICATION", mTpl, mTpl);
     return EFI_UNSUPPORTED;
   }
+  // Cleared however the wait ends, run endings thrown from a notify included.
+  struct WAITING {
+    bool  &Flag;
+    bool  Before;
+    explicit WAITING (bool &Waiting) : Flag (Waiting), Before (Waiting) { Flag = true; }
+    ~WAITING () { Flag = Before; }
+  } Waiting (mWaiting);
   for (;;) {
     for (UINTN Number = 0; Number < NumberOfEvents; Number++) {
       EVENT_RECORD  *Record = Find (Events[Number]);

@@ -200,6 +200,17 @@ KeyScript::OnWait ()
   }
 }
 
+std::string
+KeyScript::RemainingText () const
+{
+  std::string  Text;
+
+  for (size_t At = mNext; At < mKeys.size (); At++) {
+    Text += (Text.empty () ? "" : ",") + mKeys[At].Name;
+  }
+  return Text;
+}
+
 void
 KeyScript::ReleaseDue ()
 {

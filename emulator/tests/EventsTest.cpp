@@ -263,3 +263,50 @@ TEST_F (EventsTest, PendingNotifiesRunOnceAndCloseDropsThem)
 }
 
 }  // namespace
+
+namespace {
+
+// What a wait-type event's notify sees: whether the program blocks on it (WaitForEvent)
+// or only polls it (CheckEvent). A key source fed by a person must never hold up a poll.
+struct WAIT_SEEN {
+  Emu::Machine       *Machine;
+  std::vector<bool>  Waiting;
+  bool               SignalAt;       // signal the event on the second call
+};
+
+VOID EFIAPI
+SeeWaiting (EFI_EVENT Event, VOID *Context)
+{
+  auto  *Seen = static_cast<WAIT_SEEN *>(Context);
+  Seen->Waiting.push_back (Seen->Machine->Events ().Waiting ());
+  if (Seen->SignalAt && (Seen->Waiting.size () == 2)) {
+    (VOID)Seen->Machine->BootServices ()->SignalEvent (Event);
+  }
+}
+
+TEST_F (EventsTest, AWaitNotifyTellsABlockingWaitFromAPoll)
+{
+  WAIT_SEEN  Seen { &Machine, {}, true };
+  EFI_EVENT  Key   = nullptr;
+  EFI_EVENT  Timer = nullptr;
+  UINTN      Index = 9;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_WAIT, TPL_NOTIFY, SeeWaiting, &Seen, &Key), EFI_SUCCESS);
+  EXPECT_FALSE (Machine.Events ().Waiting ());
+  EXPECT_EQ (BS->CheckEvent (Key), EFI_NOT_READY);
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
+  ASSERT_EQ (BS->SetTimer (Timer, TimerRelative, 10000), EFI_SUCCESS);
+  EFI_EVENT  Both[] = { Key, Timer };
+  ASSERT_EQ (BS->WaitForEvent (2, Both, &Index), EFI_SUCCESS);
+  EXPECT_EQ (Index, 0u);
+  EXPECT_EQ (Seen.Waiting, (std::vector<bool> { false, true }));
+  EXPECT_FALSE (Machine.Events ().Waiting ());       // over once the wait returned
+
+  // A wait that ends the run (nothing can signal it) leaves no wait behind either.
+  EFI_EVENT  Lone = nullptr;
+  ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Lone), EFI_SUCCESS);
+  EXPECT_THROW ((VOID)BS->WaitForEvent (1, &Lone, &Index), Emu::RunEnded);
+  EXPECT_FALSE (Machine.Events ().Waiting ());
+}
+
+}  // namespace

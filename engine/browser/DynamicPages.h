@@ -36,6 +36,17 @@ extern UINT64          gDynamicPageCount;
   @return Other                 A failed notification registration or HII look-up.
 **/
 EFI_STATUS  BuildDynamicPages (VOID);
+
+/**
+  The load of setup's entry from the boot flow: the dynamic pages built, the forms'
+  FORM_OPEN callbacks, the default caches and default orders, the current cache read
+  again from the stores (the standard defaults filling what no store holds), the
+  RETRIEVE callbacks, and the engine's settings record completed to 81 bytes. The
+  first failure is returned and leaves the rest undone.
+**/
+EFI_STATUS  LoadSetupDefaultsAndVariables (VOID);
+/** TRUE once after a successful LoadSetupDefaultsAndVariables: the pages and values are fresh. */
+BOOLEAN     TakeSetupEntryLoad (VOID);
 EFI_STATUS  BuildHiiHandleList (VOID);
 
 /** The first live slot whose form set is {Guid, Class, SubClass} and holds the form; else the extra slot. */

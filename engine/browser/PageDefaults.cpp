@@ -121,6 +121,7 @@ LoadDefaultsFromForms (
     for (UINTN N = 0; !EFI_ERROR (GetPageControl (PageIndex, N, &Control)); N++) {
       Op = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
       if ((Op == NULL) || (Control->ValueWidth == 0) ||
+          ((Control->Flags & ((Flag == LOAD_DEFAULTS_MANUFACTURING) ? CONTROL_FLAG_NO_MFG_DEFAULT : CONTROL_FLAG_NO_STANDARD_DEFAULT)) != 0) ||
           IsDirectEfiVariable (Control->VariableIndex, GetVariableRecord (Control->VariableIndex)))
       {
         continue;

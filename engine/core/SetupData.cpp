@@ -666,6 +666,14 @@ GetVariableCount (
   return (gVariableList == NULL) ? 0 : ReadU32 (gVariableList, 0);
 }
 
+UINT32
+GetCompiledVariableCount (
+  VOID
+  )
+{
+  return (gCompiledVariableList == NULL) ? 0 : ReadU32 (gCompiledVariableList, 0);
+}
+
 VARIABLE_RECORD *
 GetVariableRecord (
   IN UINTN  Index

@@ -162,6 +162,8 @@ BOOLEAN     GetSpecialEntry (IN CONST VARIABLE_GUID_RECORD *Record, OUT SPECIAL_
 // Variables.
 //
 UINT32           GetVariableCount (VOID);
+/** How many variables the compiled setup data itself lists; form sets' stores follow them. */
+UINT32           GetCompiledVariableCount (VOID);
 VARIABLE_RECORD  *GetVariableRecord (IN UINTN Index);
 
 typedef struct {

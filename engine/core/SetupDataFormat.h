@@ -191,6 +191,10 @@ typedef struct {
 #define CONTROL_FLAG_REFRESH_SHIFT        8
 #define CONTROL_FLAG_REFRESH_EVENT_GROUP  0x00010000
 #define CONTROL_FLAG_FORM_MAP_ACCESS      0x00020000
+// Set only by the form parser: neither the forms nor the compiled data give the question
+// that default, so loading defaults leaves its value as it is.
+#define CONTROL_FLAG_NO_STANDARD_DEFAULT  0x00040000
+#define CONTROL_FLAG_NO_MFG_DEFAULT       0x00080000
 
 /** Bytes a control record with the given value width and default entries occupies. */
 static inline UINT32

@@ -200,6 +200,7 @@ AddControl (
   ZeroMem (Record, Size);
   FillControlHead (Walk, Op, Type, &Shape, Record);
   FillQuestionDefaults (Op, Walk->Set->End, &Shape, Record);
+  TakeCompiledDefaults (Walk->Set->FormSet, Record);
   Status = AppendControlToPage (Walk, Record, Size);
   if (Record != (CONTROL_RECORD *)Usual) {
     FreePool (Record);

@@ -109,5 +109,10 @@ EFI_STATUS  ParseQuestionStorage (IN OUT FORM_WALK *Walk, IN CONST UINT8 *Questi
 /** Fills the manufacturing and standard defaults and the default entries of a record of that shape. */
 VOID        FillQuestionDefaults (IN CONST UINT8 *Question, IN CONST UINT8 *End, IN CONST QUESTION_SHAPE *Shape,
               IN OUT CONTROL_RECORD *Record);
+/**
+  The defaults the forms do not give a question of the form set FormSet (its FORM_SET
+  opcode), taken from the board's compiled record of the same question when there is one.
+**/
+VOID        TakeCompiledDefaults (IN CONST UINT8 *FormSet, IN OUT CONTROL_RECORD *Record);
 
 #endif

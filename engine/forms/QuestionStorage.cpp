@@ -7,6 +7,7 @@
 #include <engine/forms/FormTables.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/QuestionAccess.h>
+#include <engine/core/SetupData.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -320,6 +321,128 @@ CopyValue (
   CopyMem (Target, Value, MIN (Width, ValueWidth));
 }
 
+// A compiled record lies within the compiled setup data, or it is not read.
+static BOOLEAN
+InSetupData (
+  IN CONST VOID  *At,
+  IN UINTN       Size
+  )
+{
+  return (BOOLEAN)((gSetupData != NULL) && ((CONST UINT8 *)At >= gSetupData) &&
+                   ((UINTN)((CONST UINT8 *)At - gSetupData) <= gSetupDataSize) &&
+                   (Size <= gSetupDataSize - (UINTN)((CONST UINT8 *)At - gSetupData)));
+}
+
+/** The compiled form-set entry of a compiled page; null when the table has none for it. */
+static CONST FORM_SET_ENTRY *
+CompiledPageFormSet (
+  IN CONST PAGE_RECORD  *Page
+  )
+{
+  CONST UINT8  *Table = gCompiledFormSetGuidTable;
+  CONST UINT8  *Entry;
+
+  if ((Table == NULL) || !InSetupData (Table, 4) || (Page->FormSetIndex >= ReadUnaligned32 ((CONST UINT32 *)Table)) ||
+      !InSetupData (Table + 4 + 4 * (UINTN)Page->FormSetIndex, 4))
+  {
+    return NULL;
+  }
+
+  Entry = Table + ReadUnaligned32 ((CONST UINT32 *)(Table + 4 + 4 * (UINTN)Page->FormSetIndex));
+  return InSetupData (Entry, sizeof (FORM_SET_ENTRY)) ? (CONST FORM_SET_ENTRY *)Entry : NULL;
+}
+
+//
+// The board's compiled record of the same question: its form set, question id,
+// variable, type and width. A board compiles its defaults for the questions of its
+// own forms, which need not repeat them.
+//
+static CONST CONTROL_RECORD *
+FindCompiledQuestion (
+  IN CONST EFI_GUID        *FormSetGuid,
+  IN CONST CONTROL_RECORD  *Record
+  )
+{
+  UINT32  Pages = ((gCompiledPageList != NULL) && InSetupData (gCompiledPageList, 4)) ? ReadUnaligned32 ((CONST UINT32 *)gCompiledPageList) : 0;
+
+  for (UINT32 At = 0; (gCompiledSetupData != NULL) && (gCompiledControlData != NULL) && (At < Pages); At++) {
+    CONST UINT8           *Offset = gCompiledPageList + 4 + 4 * (UINTN)At;
+    CONST PAGE_RECORD     *Page;
+    CONST FORM_SET_ENTRY  *Set;
+
+    if (!InSetupData (Offset, 4)) {
+      break;
+    }
+
+    Page = (CONST PAGE_RECORD *)(gCompiledSetupData + ReadUnaligned32 ((CONST UINT32 *)Offset));
+    if (!InSetupData (Page, sizeof (PAGE_RECORD)) || !InSetupData (Page + 1, 4 * (UINTN)Page->ControlCount)) {
+      continue;
+    }
+
+    Set = CompiledPageFormSet (Page);
+    if ((Set == NULL) || !CompareGuid (&Set->FormSetGuid, FormSetGuid)) {
+      continue;
+    }
+
+    for (UINT32 N = 0; N < Page->ControlCount; N++) {
+      CONST CONTROL_RECORD  *Control = (CONST CONTROL_RECORD *)(gCompiledControlData +
+                                         ReadUnaligned32 ((CONST UINT32 *)((CONST UINT8 *)(Page + 1) + 4 * (UINTN)N)));
+
+      if (InSetupData (Control, CONTROL_RECORD_DEFAULTS + 2 * (UINTN)Record->ValueWidth) &&
+          (Control->QuestionId == Record->QuestionId) && (Control->VariableIndex == Record->VariableIndex) &&
+          (Control->ValueWidth == Record->ValueWidth) &&
+          ((Control->ControlType & CONTROL_TYPE_MASK) == (Record->ControlType & CONTROL_TYPE_MASK)))
+      {
+        return Control;
+      }
+    }
+  }
+
+  return NULL;
+}
+
+VOID
+TakeCompiledDefaults (
+  IN     CONST UINT8     *FormSet,
+  IN OUT CONTROL_RECORD  *Record
+  )
+{
+  CONST CONTROL_RECORD  *Compiled;
+  UINTN                 Width    = Record->ValueWidth;
+  UINT16                Type     = Record->ControlType & CONTROL_TYPE_MASK;
+
+  // A password is never a default: loading defaults must not set or clear one.
+  if ((Type == CONTROL_TYPE_PASSWORD) || ((Record->Flags & (CONTROL_FLAG_NO_STANDARD_DEFAULT | CONTROL_FLAG_NO_MFG_DEFAULT)) == 0)) {
+    return;
+  }
+
+  if ((FormSet == NULL) || (IfrLength (FormSet) < IFR_HEADER_SIZE + sizeof (EFI_GUID)) || (Width == 0) ||
+      ((Record->Flags & CONTROL_FLAG_DEFAULT_EXPRESSION) != 0))
+  {
+    return;
+  }
+
+  Compiled = FindCompiledQuestion ((CONST EFI_GUID *)(FormSet + IFR_HEADER_SIZE), Record);
+  if (Compiled == NULL) {
+    return;
+  }
+
+  for (UINTN Kind = 0; Kind < 2; Kind++) {
+    UINT32       Missing = (Kind == 0) ? CONTROL_FLAG_NO_MFG_DEFAULT : CONTROL_FLAG_NO_STANDARD_DEFAULT;
+    CONST UINT8  *Value  = (CONST UINT8 *)Compiled + CONTROL_RECORD_DEFAULTS + Kind * Width;
+
+    // Compiled records hold a value in every default: an empty text there is no default a board gave.
+    if (((Record->Flags & Missing) == 0) ||
+        ((Type == CONTROL_TYPE_STRING) && ((Width < sizeof (CHAR16)) || (ReadUnaligned16 ((CONST UINT16 *)Value) == 0))))
+    {
+      continue;
+    }
+
+    CopyMem ((UINT8 *)Record + CONTROL_RECORD_DEFAULTS + Kind * Width, Value, Width);
+    Record->Flags &= ~Missing;
+  }
+}
+
 VOID
 FillQuestionDefaults (
   IN CONST UINT8           *Question,
@@ -337,9 +460,14 @@ FillQuestionDefaults (
   UINTN        Width;
   UINT64       Flags;
 
+  BOOLEAN      HasStd  = FALSE;
+  BOOLEAN      HasMfg  = FALSE;
+
+  // A checkbox's flags always say both defaults: off unless a bit says on.
   if (Question[0] == EFI_IFR_CHECKBOX_OP) {
     Std[0] = ((IfrField (Question, QUESTION_OWN_FLAGS_AT, 1) & CHECKBOX_DEFAULT) != 0) ? 1 : 0;
     Mfg[0] = ((IfrField (Question, QUESTION_OWN_FLAGS_AT, 1) & CHECKBOX_DEFAULT_MFG) != 0) ? 1 : 0;
+    HasStd = HasMfg = TRUE;
   }
 
   for (CONST UINT8 *Op = IfrNext (Question, Last); (Op != NULL) && (Op < Last); Op = IfrNext (Op, Last)) {
@@ -348,10 +476,12 @@ FillQuestionDefaults (
       Flags = IfrField (Op, IFR_OPTION_FLAGS_AT, 1);
       if ((Flags & OPTION_DEFAULT) != 0) {
         CopyValue (Std, Shape->Width, Value, Width);
+        HasStd = TRUE;
       }
 
       if ((Flags & OPTION_DEFAULT_MFG) != 0) {
         CopyValue (Mfg, Shape->Width, Value, Width);
+        HasMfg = TRUE;
       }
     } else if ((Op[0] == EFI_IFR_DEFAULT_OP) && (Entries < Shape->DefaultCount)) {
       UINT16  DefaultId = (UINT16)IfrField (Op, DEFAULT_ID_AT, 2);
@@ -359,8 +489,10 @@ FillQuestionDefaults (
       Width = ValueOf (Op, Last, &Value);
       if (DefaultId == DEFAULT_ID_STANDARD) {
         CopyValue (Std, Shape->Width, Value, Width);
+        HasStd = TRUE;
       } else if (DefaultId == DEFAULT_ID_MANUFACTURE) {
         CopyValue (Mfg, Shape->Width, Value, Width);
+        HasMfg = TRUE;
       }
 
       CopyMem (Entry, &DefaultId, sizeof (DefaultId));
@@ -369,4 +501,6 @@ FillQuestionDefaults (
       Entries++;
     }
   }
+
+  Record->Flags |= (HasStd ? 0 : CONTROL_FLAG_NO_STANDARD_DEFAULT) | (HasMfg ? 0 : CONTROL_FLAG_NO_MFG_DEFAULT);
 }

@@ -28,6 +28,7 @@
 #include <engine/boot/BootGraphics.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/browser/DynamicPages.h>
 #include <engine/core/FrontEnd.h>
 
 #include <Library/BaseMemoryLib.h>
@@ -994,6 +995,8 @@ EnterSetupIfRequested (
 
   gPostMessagesEnabled = 0;
   gInSetup             = 1;
+  // Without it the screens build their pages themselves and show the cache as it is.
+  (VOID)LoadSetupDefaultsAndVariables ();
   *Status              = EnterSetupScreens ();
   gInSetup             = 0;
   gPostMessagesEnabled = 1;

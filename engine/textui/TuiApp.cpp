@@ -480,8 +480,11 @@ DrawApp (
   }
 
   // A draw evaluates the conditions of the page's questions: each store is asked once.
+  // What it puts in place of a stored value no control can show is not the user's change.
   BeginStoreReadPass ();
+  BeginBaselineAdoption ();
   (VOID)AppDraw (App);     // a control that cannot draw now is drawn at the next redraw
+  EndBaselineAdoption ();
   EndStoreReadPass ();
   App->Redraw = 0;
   FlushTextScreen ();

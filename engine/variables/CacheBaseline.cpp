@@ -1,17 +1,25 @@
 /** @file
   The settings as they were last taken from or given to the stores: setup's
   baseline. Leaving setup asks about unsaved changes only when the cache has moved
-  away from it, and a discard puts back what no store can give again (a variable
-  that was never written, the language written the moment it changed).
+  away from it, a save writes only what moved, and a discard puts back what no store
+  can give again (a variable that was never written, the language written the
+  moment it changed).
+
+  A variable first read after the baseline was taken joins it as read, and values
+  setup puts in place of stored ones no question can show (while pages are drawn)
+  join it too: neither is the user's change, and a store nobody changed is never
+  written.
 **/
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/core/SetupData.h>
 
+#include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 
 static VARIABLE_CACHE_ENTRY  *mBaseline      = NULL;
 static UINTN                 mBaselineCount = 0;
+static UINTN                 mAdoptionDepth = 0;
 
 VOID
 FreeCacheBaseline (
@@ -140,4 +148,68 @@ ExtendCacheBaseline (
   }
 
   mBaselineCount = gCurrentCacheCount;
+}
+
+VOID
+BeginBaselineAdoption (
+  VOID
+  )
+{
+  mAdoptionDepth++;
+}
+
+VOID
+EndBaselineAdoption (
+  VOID
+  )
+{
+  if (mAdoptionDepth > 0) {
+    mAdoptionDepth--;
+  }
+}
+
+VOID
+NoteStoreRead (
+  IN UINTN  Index
+  )
+{
+  VARIABLE_CACHE_ENTRY  *Then;
+
+  if ((mBaseline == NULL) || (gVariableCache == NULL) || (Index >= mBaselineCount) || (Index >= gCurrentCacheCount)) {
+    return;
+  }
+
+  Then = &mBaseline[Index];
+  if ((Then->Size != 0) || (gVariableCache[Index].Data == NULL) || (gVariableCache[Index].Size == 0)) {
+    return;
+  }
+
+  // Without the copy the variable counts as changed: a save compares it with its store.
+  Then->Data = AllocateCopyPool ((UINTN)gVariableCache[Index].Size, gVariableCache[Index].Data);
+  Then->Size = (Then->Data == NULL) ? 0 : gVariableCache[Index].Size;
+}
+
+VOID
+AdoptWrittenBytes (
+  IN UINTN       Index,
+  IN UINTN       Offset,
+  IN UINTN       Size,
+  IN CONST VOID  *Data
+  )
+{
+  VARIABLE_CACHE_ENTRY  *Then;
+
+  if ((mAdoptionDepth == 0) || (mBaseline == NULL) || (Index >= mBaselineCount) || (Data == NULL) || (Size == 0) ||
+      (Offset > MAX_UINTN - Size))
+  {
+    return;
+  }
+
+  Then = &mBaseline[Index];
+  // Without room the bytes count as changed, which a save then compares with the store.
+  if ((Offset + Size > Then->Size) && (GrowEntry (Then, Offset + Size) != EFI_SUCCESS)) {
+    return;
+  }
+
+  CopyMem ((UINT8 *)Then->Data + Offset, Data, Size);
 }

@@ -95,6 +95,12 @@ IsDirectEfiVariable (
     return TRUE;
   }
 
+  // A fixed index is the engine's own only where the compiled list puts a variable of
+  // its own; a form set's store appended after a short list keeps its driver's road.
+  if (Index >= GetCompiledVariableCount ()) {
+    return FALSE;
+  }
+
   return ((Index >= 1) && (Index <= 15)) || ((Index >= 22) && (Index <= 25)) || ((Index >= 47) && (Index <= 54));
 }
 
@@ -369,6 +375,9 @@ AccessCacheBytes (
     }
 
     SetEntry (Entry, Data, DataSize);
+    if (Cache == gVariableCache) {
+      NoteStoreRead (Index);
+    }
   }
 
   if (Write) {

@@ -105,6 +105,12 @@ BOOLEAN     HasCacheBaseline (VOID);
 BOOLEAN     VariableDiffersFromBaseline (IN UINTN Index);
 /** Puts the baseline's value of a variable back into the cache; EFI_NOT_FOUND when it held none. */
 EFI_STATUS  RestoreBaselineEntry (IN UINTN Index);
+/**
+  Between these (they nest), what is written into the cache joins the baseline: the
+  values setup itself puts in place while it draws are not the user's changes.
+**/
+VOID        BeginBaselineAdoption (VOID);
+VOID        EndBaselineAdoption (VOID);
 
 //
 // What the cache asks of the parts above it: the storage offset of a question (the

@@ -71,6 +71,21 @@ NormaliseCachedOrder (
   IN UINTN                 Index
   );
 
+/** The baseline takes a variable read into the current cache after it was taken. */
+VOID
+NoteStoreRead (
+  IN UINTN  Index
+  );
+
+/** Bytes written into the current cache join the baseline while an adoption runs. */
+VOID
+AdoptWrittenBytes (
+  IN UINTN       Index,
+  IN UINTN       Offset,
+  IN UINTN       Size,
+  IN CONST VOID  *Data
+  );
+
 BOOLEAN
 IsUsbLegacyGroup (
   IN CONST UINT8      *Group,

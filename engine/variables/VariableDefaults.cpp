@@ -140,10 +140,16 @@ ApplyControlDefaults (
       Defaults = (CONST UINT8 *)Control + CONTROL_RECORD_DEFAULTS;
       Offset   = (gVariableCacheNeighbours.GetQuestionOffset == NULL) ? 0 :
                  gVariableCacheNeighbours.GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
-      // A default cache that cannot take the value keeps the one it had (zero when new).
-      (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
-      (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,
-              (VOID *)(Defaults + Control->ValueWidth));
+      // A default cache that cannot take the value keeps the one it had (zero when new);
+      // a question without a default leaves the stored value there.
+      if ((Control->Flags & CONTROL_FLAG_NO_MFG_DEFAULT) == 0) {
+        (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
+      }
+
+      if ((Control->Flags & CONTROL_FLAG_NO_STANDARD_DEFAULT) == 0) {
+        (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,
+                (VOID *)(Defaults + Control->ValueWidth));
+      }
     }
   }
 }

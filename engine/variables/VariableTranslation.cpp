@@ -215,6 +215,8 @@ TranslateAndWrite (
   Status = AccessCacheBytes (TRUE, gVariableCache, Index, Offset, Size, Translated);
   if (Translated != Data) {
     *Written = Translated;
+  } else if (!EFI_ERROR (Status)) {
+    AdoptWrittenBytes (Index, Offset, Size, Data);
   }
 
   *WrittenSize = Size;

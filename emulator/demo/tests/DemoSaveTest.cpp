@@ -31,6 +31,7 @@ namespace {
 constexpr UINTN   kSetup       = 0;
 constexpr UINTN   kTimeout     = 2;
 constexpr UINTN   kBootOrder   = 7;
+constexpr UINTN   kPasswords   = 5;
 constexpr UINTN   kBootModeAt  = 0;
 constexpr UINTN   kNetworkStackAt = 1;
 constexpr UINT16  kMarker      = 0xFFFF;
@@ -307,14 +308,17 @@ TEST_F (DemoSaveTest, ADiscardPutsADeletedOptionBack) {
 }
 
 // The defaults the board's forms give: its checkbox is on by standard default and off
-// by manufacturing default, its boot mode 0 in both; the language stays.
+// by manufacturing default, its boot mode 0 by standard default; the forms give the boot
+// mode no manufacturing default, so the board's compiled one (2) serves; the language and
+// the passwords stay.
 TEST_F (DemoSaveTest, LoadingDefaultsGivesTheStandardOrManufacturingValuesOfTheForms) {
   const struct {
     VARIABLE_CACHE_ENTRY  **Defaults;
     UINT8                 NetworkStack;
+    UINT8                 BootMode;
   } Cases[] = {
-    { &gVariableCacheStdDefaults, 1 },
-    { &gVariableCacheMfgDefaults, 0 },
+    { &gVariableCacheStdDefaults, 1, 0 },
+    { &gVariableCacheMfgDefaults, 0, 2 },
   };
 
   for (const auto &Case : Cases) {
@@ -324,9 +328,15 @@ TEST_F (DemoSaveTest, LoadingDefaultsGivesTheStandardOrManufacturingValuesOfTheF
     BYTES  Language = Cached (1);
     Write (kSetup, kBootModeAt, { 1 });
     Write (kSetup, kNetworkStackAt, { 7 });
+    Write (kPasswords, 0, { 0x41, 0x42 });
+    Write (kPasswords, 40, { 0x43 });
     EXPECT_EQ (LoadDefaults (*Case.Defaults, nullptr), EFI_SUCCESS);
+    BYTES  Passwords = Cached (kPasswords);
+    ASSERT_GE (Passwords.size (), 41u);
+    EXPECT_EQ (BYTES (Passwords.begin (), Passwords.begin () + 2), (BYTES { 0x41, 0x42 }));   // no default is a password
+    EXPECT_EQ (Passwords[40], 0x43);
     BYTES  Setup = Cached (kSetup);
-    EXPECT_EQ (Setup[kBootModeAt], 0);
+    EXPECT_EQ (Setup[kBootModeAt], Case.BootMode);
     EXPECT_EQ (Setup[kNetworkStackAt], Case.NetworkStack);
     EXPECT_EQ (Cached (1), Language);
     EXPECT_EQ (gResetNeeded, 1);
@@ -359,6 +369,41 @@ TEST_F (DemoSaveTest, LeavingWithAChangeAsksAndSavesOrDropsItOnlyWhenTold) {
   Start (Change + ",Right,Enter,Right,Enter");
   EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
   EXPECT_EQ (Cached (kSetup)[kBootModeAt], 1);
+}
+
+}  // namespace
+
+namespace {
+
+bool
+ScreenShows (const Emu::STANDARD_DEVICES &Devices, const std::u16string &Text)
+{
+  for (UINTN Row = 0; Row < 31; Row++) {
+    if (Devices.TextOut->RowText (Row).find (Text) != std::u16string::npos) {
+      return true;
+    }
+  }
+
+  return false;
+}
+
+// F2 takes back the stored values on the main setup page only: on a page below it the
+// key asks nothing and the change stays; on the main page it asks, and Yes takes it back.
+TEST_F (DemoSaveTest, LoadPreviousValuesIsAKeyOfTheMainPageOnly) {
+  const std::string  Change = "Down,Down,Down,Enter,+";     // the Advanced page, + on the boot mode
+
+  Start (Change + ",F2");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_FALSE (ScreenShows (Devices, u"Load Previous Values?"));
+  EXPECT_EQ (Cached (kSetup)[kBootModeAt], 1);
+
+  Start (Change + ",Esc,F2");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_TRUE (ScreenShows (Devices, u"Load Previous Values?"));
+
+  Start (Change + ",Esc,F2,Enter");
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::KeyScriptExhausted);
+  EXPECT_EQ (Cached (kSetup)[kBootModeAt], 0);
 }
 
 }  // namespace

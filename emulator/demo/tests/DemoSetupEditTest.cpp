@@ -5,6 +5,7 @@
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/browser/DynamicPages.h>
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -445,9 +447,20 @@ protected:
   // Types Keys on the driver's page (the tab right of the board's); Answers gives the driver its store.
   void TypeOnDriverPage (const std::string &Keys, bool Answers)
   {
-    Type ("Right," + Keys, [this, Answers] (Demo::STARTED_DRIVER &Started) {
+    Type ("Right," + Keys, DriverForms (Answers));
+  }
+
+  // Publishes the driver's form set once the board runs; Answers gives the driver its
+  // store, which Pads stores of the driver's own precede.
+  std::function<void (Demo::STARTED_DRIVER &)> DriverForms (bool Answers, UINT16 Pads = 0)
+  {
+    return [this, Answers, Pads] (Demo::STARTED_DRIVER &Started) {
       Builders::IfrBuilder  F;
       F.FormSet (kSet, 1, 0, { EFI_GUID EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+      for (UINT16 Pad = 0; Pad < Pads; Pad++) {
+        F.VarStore (kSet, (UINT16)(2 + Pad), 1, ("Pad" + std::to_string (Pad)).c_str ());
+      }
+
       F.VarStore (kSet, 1, 4, "DriverStore");
       F.Form (1, 1);
       F.Checkbox ({ 2, 3, 0x10, 1, 0, 0 }, 0);
@@ -462,7 +475,7 @@ protected:
       }
 
       ASSERT_NE (Driver->Publish (*Started.Hii, List.Build ()), nullptr);
-    });
+    };
   }
 
   bool ScreenHas (const std::u16string &Text)
@@ -492,6 +505,43 @@ TEST_F (DriverStoreEditTest, AQuestionWhoseDriverAnswersNoConfigurationTakesNoCh
   TypeOnDriverPage ("+,Enter", false);
   EXPECT_TRUE (ScreenHas (u"[Disabled]"));
   EXPECT_FALSE (ScreenHas (u"takes no"));
+}
+
+// The board's variable list is short, so the driver's store lands at an index the engine
+// keeps for a variable of its own only where its compiled list has one: the store stays
+// the driver's. A save without a change touches nothing and leaves without a reset; a
+// change reaches the driver, and no UEFI variable of the store's name is ever made.
+TEST_F (DriverStoreEditTest, AStoreAfterAShortListStaysTheDriversAndNeverBecomesAUefiVariable) {
+  auto  StoreIndex = [] () {
+    UINTN  Index = 0;
+    while ((Index < GetVariableCount ()) && (std::u16string ((const char16_t *)GetVariableRecord (Index)->Name) != u"DriverStore")) {
+      Index++;
+    }
+
+    return Index;
+  };
+
+  // Where the store lands alone, then stores of the driver's own before it, so that it
+  // lands on 47, in the engine's second range of fixed indexes.
+  Start ("", DriverForms (true));
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+  const UINTN  Alone = StoreIndex ();
+  ASSERT_LE (Alone, 47u);
+  const UINT16  Pads = (UINT16)(47 - Alone);
+
+  Start ("Right,F4,Enter", DriverForms (true, Pads));
+  EXPECT_EQ (EnterGraphicalSetup (), EFI_SUCCESS);
+  UINTN  Index = StoreIndex ();
+  ASSERT_LT (Index, GetVariableCount ());
+  EXPECT_EQ (Index, 47u);
+  EXPECT_GT (Index, GetCompiledVariableCount ());
+  EXPECT_EQ (M.Variables ().Lookup (u"DriverStore", kSet), nullptr);
+  EXPECT_EQ (*Driver->Store (kSet, u"DriverStore"), (std::vector<UINT8> { 0, 0, 0, 0 }));
+
+  Start ("Right,+,F4,Enter", DriverForms (true, Pads));
+  EXPECT_THROW ((VOID)EnterGraphicalSetup (), Emu::ResetSystemCalled);
+  EXPECT_EQ (*Driver->Store (kSet, u"DriverStore"), (std::vector<UINT8> { 1, 0, 0, 0 }));
+  EXPECT_EQ (M.Variables ().Lookup (u"DriverStore", kSet), nullptr);
 }
 
 }  // namespace

@@ -84,6 +84,9 @@ public:
 
   // When the clock would next move by itself (a timer or a timed key); nullopt when nothing is due.
   std::optional<UINT64> NextWakeTime () const;
+  // True inside WaitForEvent, which returns only once an event is signalled; false in a
+  // CheckEvent, a poll that must come back at once whatever it finds.
+  bool       Waiting () const { return mWaiting; }
   bool       IsEvent (EFI_EVENT Event) const;
   bool       IsSignaled (EFI_EVENT Event) const;
   bool       IsTimerArmed (EFI_EVENT Event) const;
@@ -112,6 +115,7 @@ private:
   UINT64                                      mPollStep    = kTicksPerMillisecond;
   UINT64                                      mSerial      = 0;
   EFI_TPL                                     mTpl         = TPL_APPLICATION;
+  bool                                        mWaiting     = false;
 };
 
 }  // namespace Emu

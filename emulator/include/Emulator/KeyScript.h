@@ -68,6 +68,8 @@ public:
   void   SetStarveLimit (UINT64 Ticks) { mStarveLimit = Ticks; }
   size_t Released () const { return mNext; }
   size_t Remaining () const { return mKeys.size () - mNext; }
+  // The keys not released yet, as a script of the text form (a reset hands them on).
+  std::string RemainingText () const;
   UINTN  WaitCount () const { return mWaits; }
 
 private:

@@ -362,3 +362,79 @@ TEST (ProgramRun, WithoutKeysThePostFlowBootsTheBoardsShell)
   EXPECT_NE (Again.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Again.Output;
   EXPECT_NE (Again.Output.find ("2 of 2 scripted keys taken"), std::string::npos) << Again.Output;
 }
+
+namespace {
+
+// Every tab of OVMF's forms visited, then F4 and Yes: the stores nobody changed (the
+// drivers' own, and the default stores of their form sets, which hold nothing) stay
+// untouched, so the save leaves setup without an error and without a reset, and the
+// NVRAM file is what a run that never entered setup leaves.
+TEST (ProgramRun, SavingAfterVisitingEveryTabOfOvmfsFormsWritesNothingAndDoesNotReset)
+{
+  std::string  Export  = " --no-terminal --hii-export " + Fixtures::Path ("ovmf/HIIDB.BIN");
+  std::string  Quiet   = NvramCopy ("program-ovmf-quiet.bin");
+  std::string  Visited = NvramCopy ("program-ovmf-visited.bin");
+  std::string  Tabs;
+  for (int Tab = 0; Tab < 24; Tab++) {
+    Tabs += ",Right";       // the strip wraps: every tab at least twice
+  }
+
+  RUN  Boot  = RunProgram ("--nvram " + Quiet + Export);
+  RUN  Saved = RunProgram ("--nvram " + Visited + Export + " --keys F2" + Tabs + ",F4,Enter");
+
+  ASSERT_EQ (Boot.ExitCode, 0) << Boot.Output;
+  ASSERT_EQ (Saved.ExitCode, 0) << Saved.Output;
+  EXPECT_NE (Saved.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Saved.Output;
+  EXPECT_EQ (Saved.Output.find ("ResetSystem"), std::string::npos) << Saved.Output;
+  EXPECT_EQ (FileText (Visited), FileText (Quiet));
+}
+
+}  // namespace
+
+namespace {
+
+// The Advanced page, + on the boot mode, F4 and Yes: a save that needs a reset.
+const std::string  kSaveAChange = "F2,Down,Down,Down,Enter,+,F4,Enter";
+
+// A save resets the machine, which powers on again with the new value and the keys the
+// script still holds; the NVRAM file keeps what the last start left.
+TEST (ProgramRun, AResetPowersTheMachineOnAgainWithWhatWasSaved)
+{
+  std::string  Nvram  = NvramCopy ("program-reset.bin");
+  std::string  Screen = ::testing::TempDir () + "program-reset.txt";
+  RUN          Run    = RunProgram ("--nvram " + Nvram + " --no-terminal --keys " + kSaveAChange +
+                          ",F2,Down,Down,Down,Enter --save-screen " + Screen);
+
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  size_t  Reset = Run.Output.find ("Run ended: ResetSystem (type 0)");
+  ASSERT_NE (Reset, std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Power on again (2 of at most 4), with the NVRAM as the reset left it", Reset), std::string::npos)
+    << Run.Output;
+  EXPECT_NE (Run.Output.find ("Run ended: the key script ran out while setup was showing", Reset), std::string::npos)
+    << Run.Output;
+  EXPECT_NE (FileText (Screen).find ("Boot Mode                            [Legacy]"), std::string::npos) << FileText (Screen);
+
+  RUN  Again = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys F2,Down,Down,Down,Enter --save-screen " +
+                           Screen);
+  ASSERT_EQ (Again.ExitCode, 0) << Again.Output;
+  EXPECT_NE (FileText (Screen).find ("Boot Mode                            [Legacy]"), std::string::npos) << FileText (Screen);
+}
+
+// A machine that resets at every start ends the run after four starts.
+TEST (ProgramRun, AMachineThatResetsAtEveryStartStopsAfterFourStarts)
+{
+  std::string  Nvram = NvramCopy ("program-reset-loop.bin");
+  std::string  Keys  = kSaveAChange;
+  for (int Start = 1; Start < 6; Start++) {
+    Keys += "," + kSaveAChange;
+  }
+
+  RUN  Run = RunProgram ("--nvram " + Nvram + " --no-nvram-save --no-terminal --keys " + Keys);
+  ASSERT_EQ (Run.ExitCode, 0) << Run.Output;
+  EXPECT_NE (Run.Output.find ("Power on again (4 of at most 4)"), std::string::npos) << Run.Output;
+  EXPECT_EQ (Run.Output.find ("Power on again (5 of"), std::string::npos) << Run.Output;
+  EXPECT_NE (Run.Output.find ("The machine reset at each of 4 starts in a row: the run stops here."), std::string::npos)
+    << Run.Output;
+}
+
+}  // namespace

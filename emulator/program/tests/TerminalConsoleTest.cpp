@@ -3,6 +3,7 @@
 // there and leaves it with the keys typed.
 #include "../TerminalConsole.h"
 
+#include <Fixtures.h>
 #include <gtest/gtest.h>
 
 #include <pty.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -288,6 +290,45 @@ TEST (TerminalConsole, ATerminalSmallerThanTheLargestModeGetsTheModesItShows)
     }
     EXPECT_NE (Shown.find (Case.Modes), std::string::npos) << Shown;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Nobody at the terminal types: the power-on screen says which keys do what (the logo
+// itself is only in the frame buffer), the POST time-out runs as the clock says, and the
+// machine boots on its own. The key polls of the flow never wait for a key.
+TEST (TerminalConsole, WithoutAKeyTheMachineBootsOnItsOwnWhenTheTimeOutEnds)
+{
+  std::string  Nvram = ::testing::TempDir () + "terminal-untouched.bin";
+  std::filesystem::remove (Nvram);
+  std::filesystem::copy_file (Fixtures::Path ("ovmf/VARS.BIN"), Nvram);
+  std::filesystem::permissions (Nvram, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  int    Fd    = -1;
+  auto   Start = std::chrono::steady_clock::now ();
+  pid_t  Pid   = StartOnTerminal (&Fd, 100, 31, { "--nvram", Nvram.c_str (), "--no-nvram-save" });
+
+  if (Pid < 0) {
+    GTEST_SKIP () << "no pseudo-terminal on this machine";
+  }
+  std::string  Shown   = Pump (Fd, std::chrono::milliseconds (60000));
+  auto         Seconds = std::chrono::duration_cast<std::chrono::seconds> (std::chrono::steady_clock::now () - Start).count ();
+  int          Status  = 0;
+  ASSERT_EQ (waitpid (Pid, &Status, 0), Pid);
+  close (Fd);
+
+  EXPECT_TRUE (WIFEXITED (Status) && (WEXITSTATUS (Status) == 0)) << Shown;
+  size_t  Takeover = Shown.find ("\x1b[?1049h");
+  ASSERT_NE (Takeover, std::string::npos) << Shown;
+  size_t  Said = Shown.find ("Power on: Del or F2 enters setup, F8 the boot menu");
+  EXPECT_LT (Said, Takeover) << Shown;
+  EXPECT_NE (Shown.find ("--save-png FILE"), std::string::npos) << Shown;
+  EXPECT_NE (Shown.find ("Del or F2 enters setup", Takeover), std::string::npos) << Shown;   // while the console is blank
+  EXPECT_NE (Shown.find ("Run ended: booted UEFI Shell", Takeover), std::string::npos) << Shown;
+  // The board's time-out is 3 s of the machine's clock, which the terminal keeps in step.
+  EXPECT_GE (Seconds, 2);
+  EXPECT_LE (Seconds, 30);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ using Builders::IFR_QUESTION;
 
 namespace {
 
+constexpr UINT32  kNoDefaults = CONTROL_FLAG_NO_STANDARD_DEFAULT | CONTROL_FLAG_NO_MFG_DEFAULT;
+
 UINT64
 Read (const UINT8 *Bytes, UINTN Width)
 {
@@ -52,6 +54,30 @@ TEST_F (FormParserTest, OptionFlagsGiveTheStandardAndManufacturingDefaults)
   EXPECT_EQ (Read (StdDefault (C), 2), 0x1234u);
   EXPECT_EQ (Read (MfgDefault (C), 2), 0x5678u);
   EXPECT_EQ (C->DefaultCount, 0);
+}
+
+// Which defaults a question's forms give it is kept: loading defaults leaves a question
+// without one as it is, rather than taking the zeros of its record.
+TEST_F (FormParserTest, AQuestionIsMarkedForEachDefaultItsFormsDoNotGive)
+{
+  ASSERT_EQ (Parse (OneForm ([] (IfrBuilder &F) {
+    F.OneOf ({ 5, 6, 1, 1, 0, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
+    F.OneOfOption (7, 0x10, EFI_IFR_TYPE_NUM_SIZE_8, 3);       // the standard default only
+    F.OneOfOption (8, 0, EFI_IFR_TYPE_NUM_SIZE_8, 4);
+    F.End ();
+    F.Numeric ({ 5, 6, 2, 1, 1, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
+    F.Default (0x0020, EFI_IFR_TYPE_NUM_SIZE_8, 7);             // the manufacturing default only
+    F.End ();
+    F.Numeric ({ 5, 6, 3, 1, 2, 0 }, EFI_IFR_NUMERIC_SIZE_1, 0, 9, 1);
+    F.End ();
+    F.Checkbox ({ 5, 6, 4, 1, 3, 0 }, 0);                      // its flags always say both
+    F.End ();
+  })), EFI_SUCCESS);
+
+  EXPECT_EQ (Control (1, 0)->Flags & kNoDefaults, (UINT32)CONTROL_FLAG_NO_MFG_DEFAULT);
+  EXPECT_EQ (Control (1, 1)->Flags & kNoDefaults, (UINT32)CONTROL_FLAG_NO_STANDARD_DEFAULT);
+  EXPECT_EQ (Control (1, 2)->Flags & kNoDefaults, kNoDefaults);
+  EXPECT_EQ (Control (1, 3)->Flags & kNoDefaults, 0u);
 }
 
 TEST_F (FormParserTest, DefaultIdsZeroAndTwentyHexFillTheDefaultsAndEveryDefaultIsAnEntry)
@@ -156,8 +182,8 @@ TEST_F (FormParserTest, QuestionFlagsAndLimitsOfTheRefreshInterval)
     F.End ();
   })), EFI_SUCCESS);
   EXPECT_EQ (Control (1, 0)->Flags, (UINT32)(CONTROL_FLAG_VALID | CONTROL_FLAG_READ_ONLY | CONTROL_FLAG_CALLBACK |
-                                             CONTROL_FLAG_RESET_REQUIRED | (50u << 8)));
-  EXPECT_EQ (Control (1, 1)->Flags, (UINT32)(CONTROL_FLAG_VALID | (255u << 8)));
+                                             CONTROL_FLAG_RESET_REQUIRED | (50u << 8) | kNoDefaults));
+  EXPECT_EQ (Control (1, 1)->Flags, (UINT32)(CONTROL_FLAG_VALID | (255u << 8) | kNoDefaults));
 }
 
 TEST_F (FormParserTest, DateInTheClockRefreshesEveryFiveByItsOwnFlags)
@@ -168,8 +194,8 @@ TEST_F (FormParserTest, DateInTheClockRefreshesEveryFiveByItsOwnFlags)
     F.Time ({ 5, 6, 2, 1, 0, EFI_IFR_FLAG_RESET_REQUIRED }, QF_DATE_STORAGE_NORMAL);   // 0x10 of the question flags is no storage
     F.End ();
   })), EFI_SUCCESS);
-  EXPECT_EQ (Control (1, 0)->Flags, (UINT32)(CONTROL_FLAG_VALID | (5u << 8)));
-  EXPECT_EQ (Control (1, 1)->Flags, (UINT32)(CONTROL_FLAG_VALID | CONTROL_FLAG_RESET_REQUIRED));
+  EXPECT_EQ (Control (1, 0)->Flags, (UINT32)(CONTROL_FLAG_VALID | (5u << 8) | kNoDefaults));
+  EXPECT_EQ (Control (1, 1)->Flags, (UINT32)(CONTROL_FLAG_VALID | CONTROL_FLAG_RESET_REQUIRED | kNoDefaults));
   EXPECT_EQ (Control (1, 0)->ValueWidth, 4);             // no value fixed it: the store's width
   EXPECT_EQ (Control (1, 1)->ValueWidth, 3);
 }

@@ -7,6 +7,7 @@
 #include <engine/variables/ConfigString.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/core/SetupData.h>
 #include <Library/MemoryAllocationLib.h>
 
 #include <Builders/HiiPackageBuilder.h>
@@ -359,10 +360,16 @@ TEST_F (ConfigAccessTest, AReadPassAsksAStoreThatGivesNothingOnce) {
   FreeVariableCaches ();
 }
 
-TEST_F (ConfigAccessTest, DirectVariablesAreFlaggedOrAtTheEnginesFixedIndexes) {
+// The fixed indexes are the engine's own only where the compiled list has a variable:
+// after a short list they belong to the form sets' stores appended there.
+TEST_F (ConfigAccessTest, DirectVariablesAreFlaggedOrAtTheEnginesFixedIndexesOfTheCompiledList) {
   VARIABLE_RECORD  Plain = Record (u"X", 0, nullptr, 1);
   VARIABLE_RECORD  Efi   = Record (u"X", VARIABLE_STORE_EFI, nullptr, 1);
+  UINT8            *Compiled = gCompiledVariableList;
+  UINT8            LongList[4]  = { 60, 0, 0, 0 };     // the count alone is read
+  UINT8            ShortList[4] = { 25, 0, 0, 0 };
 
+  gCompiledVariableList = LongList;
   for (UINTN Index : { 1, 15, 22, 25, 47, 54 }) {
     EXPECT_TRUE (IsDirectEfiVariable (Index, &Plain)) << Index;
   }
@@ -370,6 +377,17 @@ TEST_F (ConfigAccessTest, DirectVariablesAreFlaggedOrAtTheEnginesFixedIndexes) {
     EXPECT_FALSE (IsDirectEfiVariable (Index, &Plain)) << Index;
     EXPECT_TRUE (IsDirectEfiVariable (Index, &Efi)) << Index;
   }
+
+  gCompiledVariableList = ShortList;
+  for (UINTN Index : { 1, 15, 22, 24 }) {
+    EXPECT_TRUE (IsDirectEfiVariable (Index, &Plain)) << Index;
+  }
+  for (UINTN Index : { 25, 47, 54 }) {
+    EXPECT_FALSE (IsDirectEfiVariable (Index, &Plain)) << Index;
+    EXPECT_TRUE (IsDirectEfiVariable (Index, &Efi)) << Index;
+  }
+
+  gCompiledVariableList = Compiled;
 }
 
 TEST_F (ConfigAccessTest, SetStringAllLanguagesChangesEveryLanguage) {

@@ -182,6 +182,38 @@ TEST_F (VariableCacheTest, WriteToAnEmptyEntryAllocatesOffsetPlusSize) {
   EXPECT_EQ (Entry (gVariableCache, 2), (BYTES { 0, 0, 0x34, 0x12 }));
 }
 
+// What setup puts in place while it draws, and a variable first read after the baseline
+// was taken, join the baseline; the user's changes stay changes, also in a variable whose
+// other bytes were adopted, and a discard takes back only those.
+TEST_F (VariableCacheTest, AdoptedWritesAndLateReadsJoinTheBaselineAndUserChangesStayChanges) {
+  uint8_t  User    = 0x55;
+  uint8_t  Adopted = 0x66;
+  uint8_t  Later   = 0x77;
+
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  ASSERT_EQ (TakeCacheBaseline (), EFI_SUCCESS);
+  Fw.PutVariable (u"Timeout", kEngineGuid, { 5, 0 });
+  uint8_t  Timeout[2] = {};
+  ASSERT_EQ (ReadVariableBytes (2, 0, 2, Timeout, FALSE), EFI_SUCCESS);
+  EXPECT_EQ (BYTES (Timeout, Timeout + 2), (BYTES { 5, 0 }));
+  EXPECT_FALSE (VariableDiffersFromBaseline (2));
+
+  ASSERT_EQ (WriteVariableBytes (0, 0, 1, &User), EFI_SUCCESS);
+  BeginBaselineAdoption ();
+  ASSERT_EQ (WriteVariableBytes (0, 4, 1, &Adopted), EFI_SUCCESS);
+  ASSERT_EQ (WriteVariableBytes (4, 6, 1, &Adopted), EFI_SUCCESS);      // past its end: it grows in both
+  EndBaselineAdoption ();
+  EXPECT_TRUE (VariableDiffersFromBaseline (0));
+  EXPECT_FALSE (VariableDiffersFromBaseline (4));
+  EXPECT_EQ (Entry (gVariableCache, 4), (BYTES { 9, 9, 9, 9, 0, 0, 0x66 }));
+
+  ASSERT_EQ (RestoreBaselineEntry (0), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 0), (BYTES { 1, 2, 3, 4, 0x66, 6, 7, 8 }));
+  ASSERT_EQ (WriteVariableBytes (4, 0, 1, &Later), EFI_SUCCESS);
+  EXPECT_TRUE (VariableDiffersFromBaseline (4));
+  FreeCacheBaseline ();
+}
+
 TEST_F (VariableCacheTest, GrowthThatCannotBeAllocatedLeavesTheEntryAsItWas) {
   uint8_t  Data[4] = { 0xA1, 0xA2, 0xA3, 0xA4 };
 

@@ -320,9 +320,6 @@ bool SkPNGImageDecoder::onDecode (SkStream *stream, SkBitmap *bm, Mode mode)
     // field, before finding that the data is not there; told to drop them, it skips their
     // bytes through a small fixed buffer instead.
     png_set_keep_unknown_chunks (s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    // Every chunk's CRC already proves its bytes are the file's; zlib's own checksum of the
-    // inflated rows would only prove the inflater right, at a twentieth of the decode time.
-    png_set_option (s.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     return decodeWith (&s, stream, bm, mode);
 }
 

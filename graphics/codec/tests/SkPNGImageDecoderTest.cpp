@@ -2,7 +2,8 @@
 // libpng's own pixels premultiplied; what a hostile PNG can make it allocate (chunks whose
 // length fields claim far more than the file holds are refused without memory in
 // proportion to the claim, and the chunks it skips do not stop a real picture from
-// decoding); the PNG factory leaves the stream where the decoder expects it.
+// decoding); a zlib stream whose checksum is wrong fails the decode; the PNG factory
+// leaves the stream where the decoder expects it.
 #include <graphics/bitmap/SkPixelRef.h>
 #include <graphics/codec/SkImageDecoder.h>
 #include <graphics/codec/tests/LibpngRgba.h>
@@ -40,8 +41,10 @@ public:
         return Chunk ("IHDR", data);
     }
 
-    // 8-bit grey rows, each under filter 0, in one IDAT.
-    PngFile &GreyRows (uint32_t width, uint32_t height, uint8_t value)
+    // 8-bit grey rows, each under filter 0, in one IDAT. Mend changes the zlib stream
+    // before the chunk's CRC is taken, so only zlib's own checks can tell.
+    PngFile &GreyRows (uint32_t width, uint32_t height, uint8_t value,
+                       void (*Mend) (std::vector<uint8_t> *packed) = nullptr)
     {
         std::vector<uint8_t> raw;
         for (uint32_t y = 0; y < height; y++) {
@@ -52,6 +55,7 @@ public:
         std::vector<uint8_t> packed (size);
         compress (packed.data (), &size, raw.data (), (uLong)raw.size ());
         packed.resize (size);
+        if (Mend != nullptr) Mend (&packed);
         return Chunk ("IDAT", packed);
     }
 
@@ -314,6 +318,52 @@ TEST (SkPNGImageDecoder, SkippedChunksLeaveThePixelsAsLibpngReadsThem)
         EXPECT_EQ (*bitmap.getAddr32 (i % 3, i / 3), SkPreMultiplyARGB (p[3], p[0], p[1], p[2])) << i;
     }
     EXPECT_TRUE (bitmap.isOpaque ());
+}
+
+// A zlib stream spoilt under right chunk CRCs fails the decode, and the caller's bitmap
+// keeps what it held: its size and its pixels.
+TEST (SkPNGImageDecoder, ACorruptZlibStreamUnderRightCrcsFailsAndLeavesTheBitmap)
+{
+    struct Case {
+        const char *name;
+        void (*mend) (std::vector<uint8_t> *packed);
+    };
+    const Case cases[] = {
+        { "Adler-32 of the rows off by one bit", [] (std::vector<uint8_t> *packed) { packed->back () ^= 0x01; } },
+        { "Adler-32 cut off", [] (std::vector<uint8_t> *packed) { packed->resize (packed->size () - 4); } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE (c.name);
+        PngFile file;
+        file.Header (4, 3, 8, 0).GreyRows (4, 3, 0x33, c.mend).End ();
+        SkBitmap bitmap;
+        bitmap.setConfig (SkBitmap::kARGB_8888_Config, 2, 2);
+        ASSERT_TRUE (bitmap.allocPixels ());
+        {
+            SkAutoLockPixels lock (bitmap);
+            for (int y = 0; y < 2; y++) {
+                for (int x = 0; x < 2; x++) *bitmap.getAddr32 (x, y) = SkPackARGB32 (0xFF, 0x12, 0x34, 0x56);
+            }
+        }
+        SkPixelRef *before = bitmap.pixelRef ();
+        SkMemoryStream stream (file.Bytes ().data (), file.Bytes ().size ());
+        std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+        ASSERT_NE (decoder, nullptr);
+        EXPECT_FALSE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+        EXPECT_EQ (bitmap.width (), 2);
+        EXPECT_EQ (bitmap.height (), 2);
+        EXPECT_EQ (bitmap.pixelRef (), before);
+        SkAutoLockPixels lock (bitmap);
+        EXPECT_EQ (*bitmap.getAddr32 (1, 1), SkPackARGB32 (0xFF, 0x12, 0x34, 0x56));
+    }
+    // The same rows with the stream as zlib wrote it decode.
+    PngFile whole;
+    whole.Header (4, 3, 8, 0).GreyRows (4, 3, 0x33).End ();
+    SkMemoryStream stream (whole.Bytes ().data (), whole.Bytes ().size ());
+    std::unique_ptr<SkImageDecoder> decoder (SkImageDecoder::Factory (&stream));
+    SkBitmap bitmap;
+    ASSERT_TRUE (decoder->decode (&stream, &bitmap, SkImageDecoder::kDecodePixels_Mode));
+    EXPECT_EQ (bitmap.width (), 4);
 }
 
 // The PNG factory alone, as the decoder chain's first entry calls it, leaves the stream at
