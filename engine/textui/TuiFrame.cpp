@@ -7,7 +7,7 @@
   Records that make no control (type 0, or a type without a class) leave the control
   list as it was, so the controls after them still appear.
 **/
-#include <engine/textui/TuiFrame.h>
+#include <engine/textui/TuiFrameInternal.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineStrings.h>
@@ -83,30 +83,68 @@ IsShown (
   return TuiStateDrawn (State);
 }
 
-// Rows a control takes in the frame: 0 when hidden, else at least 1.
-static UINT32
-RowsOf (
+//
+// A layout (a draw, a key's move, the adds of a page build) asks for the rows of the
+// same controls again and again; each control's condition and height are worked out
+// once per layout and kept in Rows. Every layout starts by forgetting them, so a
+// condition that changed since the last one shows or hides its control at once.
+//
+static VOID
+ForgetRows (
+  IN OUT TUI_FRAME  *Frame
+  )
+{
+  if (Frame->Rows != NULL) {
+    SetMem16 (Frame->Rows, Frame->ControlCount * sizeof (UINT16), TUI_ROWS_UNMEASURED);
+  }
+}
+
+UINT32
+FrameRowsOf (
   IN TUI_FRAME  *Frame,
   IN UINT32     Index
   )
 {
-  UINT16  Height = 1;
+  TUI_CONTROL  *Control = Frame->Controls[Index];
+  UINT16       Height   = 1;
 
-  if (!IsShown (Frame->Controls[Index])) {
-    return 0;
+  if ((Frame->Rows != NULL) && (Frame->Rows[Index] != TUI_ROWS_UNMEASURED)) {
+    return Frame->Rows[Index];
   }
 
-  if (EFI_ERROR (OpsOf (Frame->Controls[Index])->GetControlHeight (Frame->Controls[Index], Frame->Layout.Width, &Height)) ||
-      (Height == 0))
+  if (!IsShown (Control)) {
+    Height = 0;
+  } else if (EFI_ERROR (OpsOf (Control)->GetControlHeight (Control, Frame->Layout.Width, &Height)) || (Height == 0) ||
+             (Height == TUI_ROWS_UNMEASURED))
   {
     Height = 1;
+  }
+
+  if (Frame->Rows != NULL) {
+    Frame->Rows[Index] = Height;
   }
 
   return Height;
 }
 
 UINT32
-FindVisibleFrameControl (
+FrameRowsBefore (
+  IN TUI_FRAME  *Frame,
+  IN UINT32     Index
+  )
+{
+  UINT32  Rows = 0;
+
+  for (UINT32 Before = 0; (Before < Index) && (Before < Frame->ControlCount); Before++) {
+    Rows += FrameRowsOf (Frame, Before);
+  }
+
+  return Rows;
+}
+
+// FindVisibleFrameControl within a layout: the rows measured so far still hold.
+static UINT32
+MeasureWindow (
   IN OUT TUI_FRAME  *Frame,
   IN OUT UINT32     *Index
   )
@@ -123,7 +161,7 @@ FindVisibleFrameControl (
   From   = (From < Frame->ControlCount) ? From : Frame->ControlCount - 1;
   *Index = From;
   for (UINT32 At = From; ; At = Forward ? At + 1 : At - 1) {
-    UINT32  Rows = RowsOf (Frame, At);
+    UINT32  Rows = FrameRowsOf (Frame, At);
     // The last row of the frame stays free: a window reaches at most its last but one.
     if ((At != From) && (Used + Rows >= Frame->Layout.Height)) {
       break;
@@ -136,7 +174,18 @@ FindVisibleFrameControl (
     }
   }
 
+  Frame->WindowRows = Used;
   return Used;
+}
+
+UINT32
+FindVisibleFrameControl (
+  IN OUT TUI_FRAME  *Frame,
+  IN OUT UINT32     *Index
+  )
+{
+  ForgetRows (Frame);
+  return MeasureWindow (Frame, Index);
 }
 
 // The window from First down as far as its rows reach.
@@ -147,7 +196,7 @@ WindowFrom (
   )
 {
   Frame->FirstVisible = ((First < Frame->ControlCount) || (Frame->ControlCount == 0)) ? First : Frame->ControlCount - 1;
-  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
+  return MeasureWindow (Frame, &Frame->LastVisible);
 }
 
 // The window that ends at Last, as far up as its rows reach, then down from its first control.
@@ -158,8 +207,8 @@ WindowTo (
   )
 {
   Frame->LastVisible = Last;
-  (VOID)FindVisibleFrameControl (Frame, &Frame->FirstVisible);
-  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
+  (VOID)MeasureWindow (Frame, &Frame->FirstVisible);
+  return MeasureWindow (Frame, &Frame->LastVisible);
 }
 
 BOOLEAN
@@ -222,7 +271,7 @@ FirstShown (
   )
 {
   for (UINT32 Index = 0; Index < Frame->ControlCount; Index++) {
-    if (IsShown (Frame->Controls[Index])) {
+    if ((FrameRowsOf (Frame, Index) != 0)) {
       return Index;
     }
   }
@@ -230,13 +279,13 @@ FirstShown (
   return 0;
 }
 
-static UINT32
-LastShown (
+UINT32
+FrameLastShown (
   IN TUI_FRAME  *Frame
   )
 {
   for (UINT32 Index = Frame->ControlCount; Index-- > 0;) {
-    if (IsShown (Frame->Controls[Index])) {
+    if ((FrameRowsOf (Frame, Index) != 0)) {
       return Index;
     }
   }
@@ -258,7 +307,7 @@ FocusDown (
   UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->LastVisible;
 
   for (UINT32 Index = Start + 1; Index < Frame->ControlCount; Index++) {
-    if (!IsShown (Frame->Controls[Index])) {
+    if ((FrameRowsOf (Frame, Index) == 0)) {
       continue;
     }
 
@@ -285,7 +334,7 @@ FocusUp (
   UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->FirstVisible;
 
   for (UINT32 Index = Start; Index-- > 0;) {
-    if (!IsShown (Frame->Controls[Index])) {
+    if ((FrameRowsOf (Frame, Index) == 0)) {
       continue;
     }
 
@@ -298,7 +347,7 @@ FocusUp (
     }
   }
 
-  (VOID)WindowTo (Frame, LastShown (Frame));
+  (VOID)WindowTo (Frame, FrameLastShown (Frame));
   for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
     if (FrameSetFocus (Frame, Index)) {
       return;
@@ -332,7 +381,7 @@ ShownOutsideWindow (
 {
   if (Before) {
     for (UINT32 Index = Frame->FirstVisible; Index-- > 0;) {
-      if (IsShown (Frame->Controls[Index])) {
+      if ((FrameRowsOf (Frame, Index) != 0)) {
         return TRUE;
       }
     }
@@ -341,7 +390,7 @@ ShownOutsideWindow (
   }
 
   for (UINT32 Index = Frame->LastVisible + 1; Index < Frame->ControlCount; Index++) {
-    if (IsShown (Frame->Controls[Index])) {
+    if ((FrameRowsOf (Frame, Index) != 0)) {
       return TRUE;
     }
   }
@@ -447,6 +496,8 @@ FrameHandleAction (
     }
   }
 
+  // The control's own handling may have changed what the conditions say.
+  ForgetRows (Frame);
   if (!MoveByAction (Frame, HookMapSetupKey (&Event->Key))) {
     return EFI_UNSUPPORTED;
   }
@@ -479,7 +530,9 @@ FrameDestroy (
 
   TuiDestroyList (&Frame->Controls, &Frame->ControlCount);
   FreeAndNull (Frame->Positions);
+  FreeAndNull (Frame->Rows);
   FreeAndNull (Frame->BlankLine);
+  Frame->Capacity     = 0;
   Frame->Current      = TUI_NO_CONTROL;
   return TuiActionBindingDestroy (Object, Free);
 }
@@ -549,30 +602,96 @@ MakeControl (
   return (TUI_CONTROL *)Control;
 }
 
-// Room for one more control in both arrays; the arrays stay as they were on failure.
+#define CONTROL_ARRAYS_FIRST_ROOM  8
+#define WINDOW_ROWS_UNMEASURED     0xFFFFFFFF
+
+// Grows one of the per-control arrays from Capacity to Room entries of Size bytes.
+static BOOLEAN
+GrowArray (
+  IN OUT VOID    **Array,
+  IN     UINTN   Size,
+  IN     UINT32  Capacity,
+  IN     UINT32  Room
+  )
+{
+  VOID  *Grown = ReallocatePool (Capacity * Size, Room * Size, *Array);
+
+  if (Grown == NULL) {
+    return FALSE;
+  }
+
+  *Array = Grown;
+  return TRUE;
+}
+
+//
+// Room for one more control in the per-control arrays. They grow by doubling: a page
+// build adds its controls one at a time, and growing by one would copy and reallocate
+// all of them for each. On failure the frame keeps the room it had.
+//
 static EFI_STATUS
 GrowControlArrays (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  UINTN                 Count = Frame->ControlCount;
-  TUI_CONTROL           **Controls;
-  TUI_CONTROL_POSITION  *Positions;
+  UINT32  Room = (Frame->Capacity == 0) ? CONTROL_ARRAYS_FIRST_ROOM : Frame->Capacity * 2;
 
-  Positions = (TUI_CONTROL_POSITION *)ReallocatePool (Count * sizeof (*Positions), (Count + 1) * sizeof (*Positions),
-                                         Frame->Positions);
-  if (Positions == NULL) {
+  if (Frame->ControlCount < Frame->Capacity) {
+    return EFI_SUCCESS;
+  }
+
+  if (!GrowArray ((VOID **)&Frame->Positions, sizeof (*Frame->Positions), Frame->Capacity, Room) ||
+      !GrowArray ((VOID **)&Frame->Controls, sizeof (*Frame->Controls), Frame->Capacity, Room) ||
+      !GrowArray ((VOID **)&Frame->Rows, sizeof (*Frame->Rows), Frame->Capacity, Room))
+  {
     return EFI_OUT_OF_RESOURCES;
   }
 
-  Frame->Positions = Positions;
-  Controls = (TUI_CONTROL **)ReallocatePool (Count * sizeof (*Controls), (Count + 1) * sizeof (*Controls), Frame->Controls);
-  if (Controls == NULL) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-
-  Frame->Controls = Controls;
+  Frame->Capacity = Room;
   return EFI_SUCCESS;
+}
+
+//
+// The window as controls are added: while it reaches the last control, the new one
+// joins it when its rows still fit; once a control did not fit it ends there. Only
+// the new control is measured: measuring the whole window again for each control
+// would cost the square of the page length, as hidden controls take no rows and a
+// long page with many of them never fills the window.
+//
+static VOID
+ExtendWindow (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     Index
+  )
+{
+  UINT32  Rows;
+
+  // A first control always fits; it is measured when a second one needs its rows (a
+  // pane's text is never measured for nothing).
+  if (Index == 0) {
+    Frame->FirstVisible = 0;
+    Frame->LastVisible  = 0;
+    Frame->WindowRows   = WINDOW_ROWS_UNMEASURED;
+    return;
+  }
+
+  if ((Frame->LastVisible >= Index) || (Frame->FirstVisible > Frame->LastVisible) ||
+      (Frame->WindowRows == WINDOW_ROWS_UNMEASURED))
+  {
+    (VOID)MeasureWindow (Frame, &Frame->LastVisible);
+    return;
+  }
+
+  if (Frame->LastVisible + 1 != Index) {
+    return;
+  }
+
+  Rows = FrameRowsOf (Frame, Index);
+  // The last row of the frame stays free, as in MeasureWindow.
+  if (Frame->WindowRows + Rows < Frame->Layout.Height) {
+    Frame->WindowRows  += Rows;
+    Frame->LastVisible  = Index;
+  }
 }
 
 static EFI_STATUS
@@ -616,11 +735,8 @@ FrameAddControl (
   Frame->Controls[Index]   = Control;
   Frame->Positions[Index]  = TUI_CONTROL_POSITION { Column, (UINT16)(Frame->Layout.Row + Index) };
   Frame->ControlCount      = Index + 1;
-  // A window that stopped short of the controls before stops there again: working it
-  // out anew would measure every control in it once more for each control added.
-  if (Frame->LastVisible + 1 >= Index) {
-    (VOID)FindVisibleFrameControl (Frame, &Frame->LastVisible);
-  }
+  Frame->Rows[Index]       = TUI_ROWS_UNMEASURED;
+  ExtendWindow (Frame, Index);
 
   return EFI_SUCCESS;
 }
@@ -670,7 +786,7 @@ ShowWindow (
   )
 {
   if ((WindowFrom (Frame, Frame->FirstVisible) == 0) && ShownOutsideWindow (Frame, TRUE)) {
-    (VOID)WindowTo (Frame, LastShown (Frame));
+    (VOID)WindowTo (Frame, FrameLastShown (Frame));
   }
 
   if (Frame->Current == TUI_NO_CONTROL) {
@@ -695,7 +811,7 @@ PlaceWindow (
   UINT32  End     = (UINT32)Frame->Layout.Row + ((Frame->Layout.Height > 1) ? Frame->Layout.Height - 1 : 1);
 
   for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (NextRow < End); Index++) {
-    UINT32  Rows = RowsOf (Frame, Index);
+    UINT32  Rows = FrameRowsOf (Frame, Index);
     if (Rows == 0) {
       continue;
     }
@@ -707,128 +823,6 @@ PlaceWindow (
     (VOID)OpsOf (Frame->Controls[Index])->SetPosition (Frame->Controls[Index], Frame->Layout.Column + TUI_CONTROL_INDENT,
                                             NextRow);
     NextRow += Rows;
-  }
-}
-
-//
-// The scroll bar of the main frame, in the column right of it: an arrow on its first
-// and last rows and the thumb between them, whose place and length follow the
-// window over the shown controls' rows.
-//
-#define SCROLL_ATTRIBUTE  0x71
-#define SCROLL_UP         0x25B2
-#define SCROLL_DOWN       0x25BC
-#define SCROLL_THUMB      0x2588
-#define SCROLL_TRACK      0x2591
-
-UINT32  gTuiScrollThumbStart = 0;
-UINT32  gTuiScrollThumbEnd   = 0;
-
-// Rows of the shown controls before Index.
-static UINT32
-RowsBefore (
-  IN TUI_FRAME  *Frame,
-  IN UINT32     Index
-  )
-{
-  UINT32  Rows = 0;
-
-  for (UINT32 Before = 0; (Before < Index) && (Before < Frame->ControlCount); Before++) {
-    Rows += RowsOf (Frame, Before);
-  }
-
-  return Rows;
-}
-
-// The thumb's first and last rows (both outside it) for the current window.
-static VOID
-PlaceThumb (
-  IN  TUI_FRAME  *Frame,
-  OUT UINT32     *Start,
-  OUT UINT32     *End,
-  OUT UINT32     *Length
-  )
-{
-  UINT32   Row    = Frame->Layout.Row;
-  UINT32   H      = Frame->Layout.Height;
-  UINT32   T      = RowsBefore (Frame, Frame->ControlCount);
-  UINT32   B      = RowsBefore (Frame, Frame->FirstVisible);
-  UINT32   L      = RowsBefore (Frame, Frame->LastVisible);
-  BOOLEAN  Adjust = (BOOLEAN)(T == H);
-
-  T       = Adjust ? H + 1 : ((T == 0) ? 1 : T);
-  *Start  = Row + (H - 1) * B / T;
-  *End    = Row + (H - 1) * L / T;
-  *Length = (H - 1) * (H - 2) / T + ((((H - 1) * (H - 2) % T) * (H - 2) > (H - 2) / 2) ? 1 : 0);
-  if (Adjust && (Row + B < H - 2) &&
-      (((Frame->LastVisible + 1 != Frame->ControlCount) && (*Start > H - 2)) ||
-       (Frame->LastVisible == LastShown (Frame)) || ((Frame->FirstVisible > 0) && (*Start == Row))))
-  {
-    *Start = Row + B;
-    *End   = *Start + *Length + 1;
-  }
-
-  if ((*End - *Start < 2) || (*Length == 0)) {
-    *Length = 1;
-  }
-
-  if (*End - *Start - 1 != *Length) {
-    if (*Start + *Length + 1 > Row + H - 2) {
-      *Start = (*Length + 3 <= Row + H) ? Row + H - *Length - 3 : Row;
-    }
-
-    *End = *Start + *Length + 1;
-  }
-}
-
-// Draws the bar, or with Clear blanks its column.
-static VOID
-DrawScrollBar (
-  IN TUI_FRAME  *Frame,
-  IN BOOLEAN    Clear
-  )
-{
-  UINT32  Column = (UINT32)Frame->Layout.Column + Frame->Layout.Width;
-  UINT32  First  = Frame->Layout.Row;
-  UINT32  Last   = First + Frame->Layout.Height - 2;
-  UINT32  Start  = 0;
-  UINT32  End    = 0;
-  UINT32  Length = 0;
-  CHAR16  Cell[2] = { u' ', 0 };
-
-  if (!Clear) {
-    PlaceThumb (Frame, &Start, &End, &Length);
-    gTuiScrollThumbStart = Start;
-    gTuiScrollThumbEnd   = End;
-  }
-
-  for (UINT32 Row = First; Row <= Last; Row++) {
-    if (!Clear) {
-      Cell[0] = (Row == First) ? SCROLL_UP : ((Row == Last) ? SCROLL_DOWN : SCROLL_TRACK);
-      Cell[0] = ((Row > Start) && (Row < End) && (Row < Start + 1 + Length) && (Row != First) && (Row != Last))
-                ? SCROLL_THUMB : Cell[0];
-    }
-
-    PrintAt (Column, Row, Cell, SCROLL_ATTRIBUTE);
-  }
-}
-
-// Sets or clears the main frame's scroll-bar flag and draws the bar (a clearing pass when it goes).
-static VOID
-UpdateScrollBar (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  // The window holds the frame's height less one row: a page of exactly that height has a row out of sight.
-  BOOLEAN  Needed = (BOOLEAN)((Frame->ControlCount >= 2) && (Frame->Layout.Height >= 3) &&
-                              (RowsBefore (Frame, Frame->ControlCount) >= Frame->Layout.Height));
-
-  if (Needed) {
-    Frame->ScrollBar = 1;
-    DrawScrollBar (Frame, FALSE);
-  } else if (Frame->ScrollBar != 0) {
-    Frame->ScrollBar = 0;
-    DrawScrollBar (Frame, TRUE);
   }
 }
 
@@ -863,8 +857,9 @@ FrameDraw (
   }
 
   if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
+    ForgetRows (Frame);
     // A bar that is no longer needed takes the window back to the top.
-    if (Frame->ScrollBar && (RowsBefore (Frame, Frame->ControlCount) <= (UINT32)Frame->Layout.Height - 1)) {
+    if (Frame->ScrollBar && (FrameRowsBefore (Frame, Frame->ControlCount) <= (UINT32)Frame->Layout.Height - 1)) {
       Frame->FirstVisible = 0;
     }
 
@@ -882,7 +877,7 @@ FrameDraw (
   }
 
   if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
-    UpdateScrollBar (Frame);
+    FrameUpdateScrollBar (Frame);
   }
 
   MarkRowsDirty (Frame->Layout.Row, (UINT64)Frame->Layout.Row + Frame->Layout.Height - 1);
