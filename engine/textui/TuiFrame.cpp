@@ -528,9 +528,9 @@ FrameDestroy (
 {
   TUI_FRAME  *Frame = (TUI_FRAME *)Object;
 
-  TuiDestroyList (&Frame->Controls, &Frame->ControlCount);
-  FreeAndNull (Frame->Positions);
-  FreeAndNull (Frame->Rows);
+  TuiDestroyList (&Frame->Controls, &Frame->ControlCount);     // frees the block the positions and rows share
+  Frame->Positions = NULL;
+  Frame->Rows      = NULL;
   FreeAndNull (Frame->BlankLine);
   Frame->Capacity     = 0;
   Frame->Current      = TUI_NO_CONTROL;
@@ -605,49 +605,46 @@ MakeControl (
 #define CONTROL_ARRAYS_FIRST_ROOM  8
 #define WINDOW_ROWS_UNMEASURED     0xFFFFFFFF
 
-// Grows one of the per-control arrays from Capacity to Room entries of Size bytes.
-static BOOLEAN
-GrowArray (
-  IN OUT VOID    **Array,
-  IN     UINTN   Size,
-  IN     UINT32  Capacity,
-  IN     UINT32  Room
-  )
-{
-  VOID  *Grown = ReallocatePool (Capacity * Size, Room * Size, *Array);
-
-  if (Grown == NULL) {
-    return FALSE;
-  }
-
-  *Array = Grown;
-  return TRUE;
-}
-
 //
-// Room for one more control in the per-control arrays. They grow by doubling: a page
-// build adds its controls one at a time, and growing by one would copy and reallocate
-// all of them for each. On failure the frame keeps the room it had.
+// Room for one more control in the per-control arrays, which share one block: the
+// controls, then their positions, then their rows. The block grows by doubling: a
+// page build adds its controls one at a time, and growing by one would copy and
+// reallocate all of them for each. On failure the frame keeps the room it had.
 //
 static EFI_STATUS
 GrowControlArrays (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  UINT32  Room = (Frame->Capacity == 0) ? CONTROL_ARRAYS_FIRST_ROOM : Frame->Capacity * 2;
+  UINT32                Room = (Frame->Capacity == 0) ? CONTROL_ARRAYS_FIRST_ROOM : Frame->Capacity * 2;
+  UINT8                 *Block;
+  TUI_CONTROL           **Controls;
+  TUI_CONTROL_POSITION  *Positions;
+  UINT16                *Rows;
 
   if (Frame->ControlCount < Frame->Capacity) {
     return EFI_SUCCESS;
   }
 
-  if (!GrowArray ((VOID **)&Frame->Positions, sizeof (*Frame->Positions), Frame->Capacity, Room) ||
-      !GrowArray ((VOID **)&Frame->Controls, sizeof (*Frame->Controls), Frame->Capacity, Room) ||
-      !GrowArray ((VOID **)&Frame->Rows, sizeof (*Frame->Rows), Frame->Capacity, Room))
-  {
+  Block = (UINT8 *)AllocatePool (Room * (sizeof (*Controls) + sizeof (*Positions) + sizeof (*Rows)));
+  if (Block == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
 
-  Frame->Capacity = Room;
+  Controls  = (TUI_CONTROL **)Block;
+  Positions = (TUI_CONTROL_POSITION *)(Controls + Room);
+  Rows      = (UINT16 *)(Positions + Room);
+  if (Frame->Capacity != 0) {
+    CopyMem (Controls, Frame->Controls, Frame->ControlCount * sizeof (*Controls));
+    CopyMem (Positions, Frame->Positions, Frame->ControlCount * sizeof (*Positions));
+    CopyMem (Rows, Frame->Rows, Frame->ControlCount * sizeof (*Rows));
+  }
+
+  FreePool (Frame->Controls);     // the block
+  Frame->Controls  = Controls;
+  Frame->Positions = Positions;
+  Frame->Rows      = Rows;
+  Frame->Capacity  = Room;
   return EFI_SUCCESS;
 }
 
