@@ -18,6 +18,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/forms/FormParser.h>
+#include <engine/forms/IfrExpression.h>
 #include <engine/variables/VariableCache.h>
 
 EFI_STATUS
@@ -40,6 +41,13 @@ EnterGraphicalSetup (
   // Before the text console takes its mode for the pages, so that it takes it on this one.
   SetGraphicsMode1024 (NULL);
   Slots = InstallSetupSlots ();
+  // Thousands of conditions are evaluated while setup runs: their stacks are kept
+  // for the whole entry rather than allocated for each.
+  IfrKeepEvaluationStacks ();
+  // Until the first page is on the screen, each driver's store is asked for its value
+  // once: the variable tables, the drivers' form callbacks, the default caches and
+  // the pages all read the same stores.
+  BeginStoreReadPass ();
   // The boot flow's entry has built the pages and read the settings already.
   Loaded = TakeSetupEntryLoad ();
   if (!Loaded && EFI_ERROR (BuildDynamicPages ())) {
@@ -65,8 +73,15 @@ EnterGraphicalSetup (
   RefreshHddSecurityStatus ();
 
   // A boot flow may have asked for a page of its own; the next entry starts at the first again.
-  Status             = RunTextSetup (gBootFlowStartPage);
+  Status             = OpenTextSetup (gBootFlowStartPage);
   gBootFlowStartPage = 0;
+  EndStoreReadPass ();
+  if (!EFI_ERROR (Status)) {
+    Status = RunTextSetupLoop ();
+  }
+
+  IfrReleaseEvaluationStacks ();
+
   if (Tree) {
     FreeSetupMenuTree ();
   }

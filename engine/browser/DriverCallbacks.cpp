@@ -301,10 +301,83 @@ WriteBackCallbackText (
   return WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
 }
 
+//
+// The string that carries a STRING or PASSWORD question's text to its driver. Each
+// package list keeps one, emptied after each call and used again by the next: a new
+// string for every call would grow the driver's string package for as long as the
+// machine runs, as every setup entry calls each such question. A kept string is used
+// again only while it is still empty, so a string the package list no longer holds,
+// or another list's at the same handle, is never written over; then a new one serves.
+//
+#define SCRATCH_STRING_LISTS  16
+
+typedef struct {
+  EFI_HII_HANDLE  HiiHandle;
+  EFI_STRING_ID   StringId;
+  BOOLEAN         InUse;      // a driver's call that carries it is running
+} SCRATCH_STRING;
+
+static SCRATCH_STRING  mScratchStrings[SCRATCH_STRING_LISTS];
+
+static BOOLEAN
+IsEmptyString (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN EFI_STRING_ID   StringId
+  )
+{
+  CHAR16  Probe[1] = { 1 };
+  UINTN   Size     = sizeof (Probe);
+
+  return !EFI_ERROR (gHiiString->GetString (gHiiString, "en-US", HiiHandle, StringId, Probe, &Size, NULL)) &&
+         (Probe[0] == 0);
+}
+
+// Puts Text into the package list's string for the call; Slot is its kept entry, or null.
+static EFI_STATUS
+PutCallString (
+  IN  EFI_HII_HANDLE  HiiHandle,
+  IN  CONST CHAR16    *Text,
+  OUT EFI_STRING_ID   *StringId,
+  OUT SCRATCH_STRING  **Slot
+  )
+{
+  SCRATCH_STRING  *Free = NULL;
+  EFI_STATUS      Status;
+
+  *Slot = NULL;
+  for (UINTN Index = 0; Index < SCRATCH_STRING_LISTS; Index++) {
+    SCRATCH_STRING  *Entry = &mScratchStrings[Index];
+    if ((Entry->HiiHandle == HiiHandle) && !Entry->InUse) {
+      if (IsEmptyString (HiiHandle, Entry->StringId) &&
+          !EFI_ERROR (gHiiString->SetString (gHiiString, HiiHandle, Entry->StringId, "en-US", (EFI_STRING)Text, NULL)))
+      {
+        Entry->InUse = TRUE;
+        *StringId    = Entry->StringId;
+        *Slot        = Entry;
+        return EFI_SUCCESS;
+      }
+
+      Entry->HiiHandle = NULL;     // not ours any more
+    }
+
+    Free = ((Free == NULL) && (Entry->HiiHandle == NULL)) ? Entry : Free;
+  }
+
+  Status = gHiiString->NewString (gHiiString, HiiHandle, StringId, "en-US", NULL, (EFI_STRING)Text, NULL);
+  if (!EFI_ERROR (Status) && (Free != NULL)) {
+    Free->HiiHandle = HiiHandle;
+    Free->StringId  = *StringId;
+    Free->InUse     = TRUE;
+    *Slot           = Free;
+  }
+
+  return Status;
+}
+
 /**
-  A STRING or PASSWORD question passes its text as a new string of its package list;
-  the text the driver leaves there is its answer. The string is emptied afterwards,
-  so no password stays readable in the database.
+  A STRING or PASSWORD question passes its text as a string of its package list; the
+  text the driver leaves there is its answer. The string is emptied afterwards, so
+  no password stays readable in the database.
 **/
 static EFI_STATUS
 InvokeTextCallback (
@@ -316,6 +389,7 @@ InvokeTextCallback (
 {
   UINTN               Width = GetQuestionWidth (Op);
   CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
+  SCRATCH_STRING      *Slot = NULL;
   EFI_IFR_TYPE_VALUE  Value;
   EFI_STATUS          Status;
   EFI_STATUS          Written;
@@ -324,7 +398,7 @@ InvokeTextCallback (
   Status = ((Text == NULL) || (gHiiString == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
   if (!EFI_ERROR (Status)) {
     ReadCallbackText (Control, Op, Width, Text);
-    Status = gHiiString->NewString (gHiiString, Control->HiiHandle, &Value.string, "en-US", NULL, Text, NULL);
+    Status = PutCallString (Control->HiiHandle, Text, &Value.string, &Slot);
   }
 
   if (!EFI_ERROR (Status)) {
@@ -335,6 +409,14 @@ InvokeTextCallback (
     }
 
     (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Value.string, "en-US", (EFI_STRING)u"", NULL);     // emptied, whatever it held
+    if ((Slot != NULL) && (Slot->StringId != Value.string)) {
+      // The driver answered with a string of its own; the one passed held the text too.
+      (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Slot->StringId, "en-US", (EFI_STRING)u"", NULL);
+    }
+
+    if (Slot != NULL) {
+      Slot->InUse = FALSE;
+    }
   }
 
   if (Text != NULL) {

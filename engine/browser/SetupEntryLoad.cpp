@@ -8,6 +8,7 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupDataFormat.h>
+#include <engine/forms/IfrExpression.h>
 #include <engine/variables/VariableCache.h>
 
 #include <Library/BaseMemoryLib.h>
@@ -51,15 +52,14 @@ CompleteSettingsRecordAtEntry (
   }
 }
 
-EFI_STATUS
-LoadSetupDefaultsAndVariables (
+static EFI_STATUS
+LoadSetupEntry (
   VOID
   )
 {
   EFI_STATUS  Status;
 
-  mSetupEntryLoaded = FALSE;
-  Status            = BuildDynamicPages ();
+  Status = BuildDynamicPages ();
   if (EFI_ERROR (Status)) {
     return Status;
   }
@@ -78,8 +78,27 @@ LoadSetupDefaultsAndVariables (
   RunCallbacksForAction (EFI_BROWSER_ACTION_RETRIEVE);
   CompleteSettingsRecordAtEntry ();
   FreeVariableSnapshotCopies ();
-  mSetupEntryLoaded = TRUE;
   return EFI_SUCCESS;
+}
+
+EFI_STATUS
+LoadSetupDefaultsAndVariables (
+  VOID
+  )
+{
+  EFI_STATUS  Status;
+
+  // The pages' conditions, the variable tables, the default caches and the drivers'
+  // callbacks all read the same stores and evaluate thousands of expressions: each store
+  // is asked once and the evaluation stacks are kept, as at setup entry itself.
+  IfrKeepEvaluationStacks ();
+  BeginStoreReadPass ();
+  mSetupEntryLoaded = FALSE;
+  Status            = LoadSetupEntry ();
+  mSetupEntryLoaded = !EFI_ERROR (Status);
+  EndStoreReadPass ();
+  IfrReleaseEvaluationStacks ();
+  return Status;
 }
 
 BOOLEAN

@@ -30,6 +30,7 @@ typedef struct {
   CONST UINT8           *End;        // end of the forms package copy
   IFR_STRING_POOL       *Strings;    // shared with the rules this evaluation calls
   UINTN                 RuleDepth;
+  UINTN                 Kept;       // 1 + the kept stack pair it borrowed; 0 when its stacks are its own
 } IFR_EVALUATION;
 
 //
@@ -81,6 +82,8 @@ CONST CONTROL_RECORD *IfrFindRule (IN CONST CONTROL_RECORD *Control, IN UINT8 Ru
 EFI_STATUS  IfrBeginEvaluation (OUT IFR_EVALUATION *Eval, IN CONST CONTROL_RECORD *Control, IN CONST UINT8 *End,
               IN IFR_STRING_POOL *Strings);
 VOID        IfrEndEvaluation (IN OUT IFR_EVALUATION *Eval);
+/** Frees the kept stack pairs, in use or not, and ends the keeping: a run that was abandoned left them. */
+VOID        IfrFreeKeptStacks (VOID);
 /** A rule's value, evaluated with the caller's strings one level deeper. */
 EFI_STATUS  IfrEvaluateRule (IN IFR_EVALUATION *Eval, IN CONST CONTROL_RECORD *Rule, OUT IFR_VALUE_CELL *Result);
 /** The CONDITIONAL choice: true takes the top value, false the one below it. */

@@ -106,6 +106,93 @@ FreeExpressionStack (
   Stack->Capacity = 0;
 }
 
+//
+// The kept stack pairs. A pair handed back keeps its cells (and any growth); the next
+// evaluation starts it empty, and no evaluation reads a cell it has not pushed, so a
+// pair reused cannot be told from a new one.
+//
+#define IFR_KEPT_STACK_PAIRS  (IFR_RULE_DEPTH_LIMIT + 2)
+
+typedef struct {
+  IFR_VALUE_STACK  Values;
+  IFR_VALUE_STACK  Scopes;
+  BOOLEAN          InUse;
+} IFR_KEPT_STACKS;
+
+static IFR_KEPT_STACKS  mKeptStacks[IFR_KEPT_STACK_PAIRS];
+static UINTN            mKeepDepth = 0;
+
+VOID
+IfrKeepEvaluationStacks (
+  VOID
+  )
+{
+  mKeepDepth++;
+}
+
+VOID
+IfrReleaseEvaluationStacks (
+  VOID
+  )
+{
+  if ((mKeepDepth == 0) || (--mKeepDepth != 0)) {
+    return;
+  }
+
+  // An evaluation still running keeps its pair; it frees the stacks itself when it ends.
+  for (UINTN Pair = 0; Pair < IFR_KEPT_STACK_PAIRS; Pair++) {
+    if (!mKeptStacks[Pair].InUse) {
+      FreeExpressionStack (&mKeptStacks[Pair].Values);
+      FreeExpressionStack (&mKeptStacks[Pair].Scopes);
+    }
+  }
+}
+
+VOID
+IfrFreeKeptStacks (
+  VOID
+  )
+{
+  for (UINTN Pair = 0; Pair < IFR_KEPT_STACK_PAIRS; Pair++) {
+    FreeExpressionStack (&mKeptStacks[Pair].Values);
+    FreeExpressionStack (&mKeptStacks[Pair].Scopes);
+    mKeptStacks[Pair].InUse = FALSE;
+  }
+
+  mKeepDepth = 0;
+}
+
+// Lends Eval a kept pair when stacks are being kept and one is free; FALSE otherwise.
+static BOOLEAN
+BorrowKeptStacks (
+  IN OUT IFR_EVALUATION  *Eval
+  )
+{
+  for (UINTN Pair = 0; (mKeepDepth > 0) && (Pair < IFR_KEPT_STACK_PAIRS); Pair++) {
+    if (mKeptStacks[Pair].InUse) {
+      continue;
+    }
+
+    if ((mKeptStacks[Pair].Values.Cells == NULL) && EFI_ERROR (GrowExpressionStack (&mKeptStacks[Pair].Values))) {
+      return FALSE;
+    }
+
+    if ((mKeptStacks[Pair].Scopes.Cells == NULL) && EFI_ERROR (GrowExpressionStack (&mKeptStacks[Pair].Scopes))) {
+      return FALSE;
+    }
+
+    mKeptStacks[Pair].InUse        = TRUE;
+    mKeptStacks[Pair].Values.Count = 0;
+    mKeptStacks[Pair].Scopes.Count = 0;
+    Eval->Values                   = mKeptStacks[Pair].Values;
+    Eval->Scopes                   = mKeptStacks[Pair].Scopes;
+    Eval->Kept                     = Pair + 1;
+    return TRUE;
+  }
+
+  return FALSE;
+}
+
 EFI_STATUS
 IfrBeginEvaluation (
   OUT IFR_EVALUATION        *Eval,
@@ -114,13 +201,17 @@ IfrBeginEvaluation (
   IN  IFR_STRING_POOL       *Strings
   )
 {
-  EFI_STATUS  Status;
+  EFI_STATUS  Status = EFI_SUCCESS;
 
   ZeroMem (Eval, sizeof (*Eval));
   Eval->Control = Control;
   Eval->End     = End;
   Eval->Strings = Strings;
-  Status        = GrowExpressionStack (&Eval->Values);
+  if (BorrowKeptStacks (Eval)) {
+    return EFI_SUCCESS;
+  }
+
+  Status = GrowExpressionStack (&Eval->Values);
   if (!EFI_ERROR (Status)) {
     Status = GrowExpressionStack (&Eval->Scopes);
   }
@@ -137,6 +228,26 @@ IfrEndEvaluation (
   IN OUT IFR_EVALUATION  *Eval
   )
 {
+  IFR_KEPT_STACKS  *Pair;
+
+  if (Eval->Kept != 0) {
+    // The stacks may have grown (and moved) while the evaluation ran.
+    Pair         = &mKeptStacks[Eval->Kept - 1];
+    Pair->InUse  = FALSE;
+    Eval->Kept   = 0;
+    if (mKeepDepth != 0) {
+      Pair->Values = Eval->Values;
+      Pair->Scopes = Eval->Scopes;
+      ZeroMem (&Eval->Values, sizeof (Eval->Values));
+      ZeroMem (&Eval->Scopes, sizeof (Eval->Scopes));
+      return;
+    }
+
+    // The keeping ended while this evaluation ran: its stacks go with it.
+    ZeroMem (&Pair->Values, sizeof (Pair->Values));
+    ZeroMem (&Pair->Scopes, sizeof (Pair->Scopes));
+  }
+
   FreeExpressionStack (&Eval->Values);
   FreeExpressionStack (&Eval->Scopes);
 }

@@ -41,6 +41,16 @@ typedef struct {
 } IFR_VALUE_STACK;
 
 EFI_STATUS  GrowExpressionStack (IN OUT IFR_VALUE_STACK *Stack);
+
+/**
+  Between these (they nest), evaluations borrow their value and scope stacks from a
+  few pairs kept for the purpose instead of allocating and freeing two for each: a
+  setup entry evaluates thousands of conditions. An evaluation that begins while
+  every kept pair is in use (they nest as rules refer to rules) gets stacks of its
+  own, as outside. The last IfrReleaseEvaluationStacks frees the pairs.
+**/
+VOID        IfrKeepEvaluationStacks (VOID);
+VOID        IfrReleaseEvaluationStacks (VOID);
 EFI_STATUS  PushExpressionValue (IN OUT IFR_VALUE_STACK *Stack, IN CONST IFR_VALUE_CELL *Cell);
 /** EFI_ACCESS_DENIED when the stack is empty. */
 EFI_STATUS  PopExpressionValue (IN OUT IFR_VALUE_STACK *Stack, OUT IFR_VALUE_CELL *Cell);
@@ -116,7 +126,10 @@ EFI_STATUS  SetQuestionValueById (IN UINT16 QuestionId, IN UINTN Page, IN CONST 
 **/
 CHAR16      *ValueToString (IN EFI_HII_HANDLE HiiHandle, IN UINT8 Format, IN CONST IFR_VALUE_CELL *Cell);
 
-/** Forgets the located collation protocol; the next string operation looks again. */
+/**
+  Forgets the located collation protocol (the next string operation looks again) and
+  frees the kept evaluation stacks, ending their keeping.
+**/
 VOID        ResetExpressionEvaluator (VOID);
 
 #endif

@@ -29,6 +29,7 @@ ResetExpressionEvaluator (
   )
 {
   mCollation = NULL;
+  IfrFreeKeptStacks ();
 }
 
 static EFI_UNICODE_COLLATION_PROTOCOL *

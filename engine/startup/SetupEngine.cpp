@@ -310,6 +310,7 @@ ResetEngineState (
   // The clean-up leaves the defaults and the store copies for later reads; a new
   // machine must not inherit them.
   FreeVariableCaches ();
+  EndAllStoreReadPasses ();
   ResetExpressionEvaluator ();
   ForgetScreenCaptureTarget ();
   FreeSetupMenuTree ();

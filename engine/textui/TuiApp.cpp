@@ -715,7 +715,7 @@ FollowPageRebuild (
 }
 
 EFI_STATUS
-RunTextSetup (
+OpenTextSetup (
   IN UINT32  StartPage
   )
 {
@@ -731,56 +731,83 @@ RunTextSetup (
   mFormSetGoto.Pending = FALSE;
   mPageRebuild.Pending = FALSE;
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
+  // Until the first page is on the screen, each store is asked for its value once.
+  BeginStoreReadPass ();
   if (gVariableCacheStdDefaults == NULL) {
     (VOID)LoadDefaultOrders ();   // the defaults the keys and exit items load; without them those load nothing
   }
+
   Status = TuiCreate (&gTuiAppOps, &Object);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  App     = (TUI_APP *)Object;
-  gTuiApp = App;
-  // Until the first page is on the screen, each store is asked for its value once.
-  BeginStoreReadPass ();
-  Status  = gTuiAppOps.Initialize (App, NULL, NULL);
   if (!EFI_ERROR (Status)) {
-    gTuiPopupInput = App->Input;
-    Status         = FirstPageFrom (App, StartPage);
-  }
+    App     = (TUI_APP *)Object;
+    gTuiApp = App;
+    Status  = gTuiAppOps.Initialize (App, NULL, NULL);
+    if (!EFI_ERROR (Status)) {
+      gTuiPopupInput = App->Input;
+      Status         = FirstPageFrom (App, StartPage);
+    }
 
-  if (!EFI_ERROR (Status)) {
-    DrawApp (App);
+    if (!EFI_ERROR (Status)) {
+      DrawApp (App);
+    }
   }
 
   EndStoreReadPass ();
-  if (!EFI_ERROR (Status)) {
-    while (!App->Exit && !EFI_ERROR (Status)) {
-      if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
-        DispatchEvent (App);
-      }
+  if (EFI_ERROR (Status)) {
+    DestroyTuiApp ();
+    FreeCacheBaseline ();
+  }
 
-      Status = FollowPackageChanges (App);
-      if (!EFI_ERROR (Status)) {
-        Status = FollowFormSetGoto (App);
-      }
+  return Status;
+}
 
-      if (!EFI_ERROR (Status)) {
-        Status = FollowPageRebuild (App);
-      }
-      if (ProcessQuestionRefreshes (App->CurrentPage)) {
-        App->Redraw = 1;
-      }
+EFI_STATUS
+RunTextSetupLoop (
+  VOID
+  )
+{
+  TUI_APP     *App    = gTuiApp;
+  EFI_STATUS  Status  = EFI_SUCCESS;
 
-      if (!EFI_ERROR (Status) && App->Redraw && !App->Exit) {
-        DrawApp (App);
-      }
+  if (App == NULL) {
+    return EFI_NOT_STARTED;
+  }
+
+  while (!App->Exit && !EFI_ERROR (Status)) {
+    if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
+      DispatchEvent (App);
+    }
+
+    Status = FollowPackageChanges (App);
+    if (!EFI_ERROR (Status)) {
+      Status = FollowFormSetGoto (App);
+    }
+
+    if (!EFI_ERROR (Status)) {
+      Status = FollowPageRebuild (App);
+    }
+    if (ProcessQuestionRefreshes (App->CurrentPage)) {
+      App->Redraw = 1;
+    }
+
+    if (!EFI_ERROR (Status) && App->Redraw && !App->Exit) {
+      DrawApp (App);
     }
   }
 
   DestroyTuiApp ();
   FreeCacheBaseline ();
   return Status;
+}
+
+EFI_STATUS
+RunTextSetup (
+  IN UINT32  StartPage
+  )
+{
+  EFI_STATUS  Status = OpenTextSetup (StartPage);
+
+  return EFI_ERROR (Status) ? Status : RunTextSetupLoop ();
 }
 
 //

@@ -132,6 +132,15 @@ EFI_STATUS  HandleSetupHotkeyAction (IN VOID *Context, IN VOID *Object, IN VOID 
 **/
 EFI_STATUS  RunTextSetup (IN UINT32 StartPage);
 
+/**
+  RunTextSetup in two steps, for a caller that does work of its own around the
+  first page: OpenTextSetup creates the application and draws page StartPage (on
+  failure nothing is left behind); RunTextSetupLoop then runs it until the user
+  leaves and destroys it (EFI_NOT_STARTED when no application was opened).
+**/
+EFI_STATUS  OpenTextSetup (IN UINT32 StartPage);
+EFI_STATUS  RunTextSetupLoop (VOID);
+
 /** Clears the exit byte of the application object, when one exists. */
 VOID        ClearTuiAppExit (VOID);
 /** Destroys the application object, when one exists, and clears its global. */

@@ -1,15 +1,13 @@
 /** @file
-  Frames of a setup page: adding controls from their records, the window of the
-  controls that fit, focus movement with wrap-around, paging, and drawing.
+  Frames of a setup page: the frame layouts, adding controls from their records (the
+  window growing with them), key and tick events, and drawing. The window and focus
+  moves live in TuiFrameWindow.cpp, the scroll bar in TuiScrollBar.cpp.
 
-  A control counts as shown in condition states 0 and 3 (grayed); other states take
-  no rows. A window fills the frame's rows but its last, and always holds the focus.
   Records that make no control (type 0, or a type without a class) leave the control
   list as it was, so the controls after them still appear.
 **/
-#include <engine/textui/TuiFrame.h>
+#include <engine/textui/TuiFrameInternal.h>
 #include <engine/textui/TextScreen.h>
-#include <engine/forms/QuestionConditions.h>
 #include <engine/core/EngineStrings.h>
 
 #include <Library/BaseMemoryLib.h>
@@ -65,355 +63,6 @@ FindFrameLayout (
   return NULL;
 }
 
-static TUI_CONTROL_OPS *
-OpsOf (
-  IN TUI_CONTROL  *Control
-  )
-{
-  return (TUI_CONTROL_OPS *)Control->Header.Ops;
-}
-
-static BOOLEAN
-IsShown (
-  IN TUI_CONTROL  *Control
-  )
-{
-  UINT8  State = EvaluateControlCondition (&Control->Record);
-
-  return TuiStateDrawn (State);
-}
-
-// Rows a control takes in the frame: 0 when hidden, else at least 1.
-static UINT32
-RowsOf (
-  IN TUI_FRAME  *Frame,
-  IN UINT32     Index
-  )
-{
-  UINT16  Height = 1;
-
-  if (!IsShown (Frame->Controls[Index])) {
-    return 0;
-  }
-
-  if (EFI_ERROR (OpsOf (Frame->Controls[Index])->GetControlHeight (Frame->Controls[Index], Frame->Layout.Width, &Height)) ||
-      (Height == 0))
-  {
-    Height = 1;
-  }
-
-  return Height;
-}
-
-UINT32
-FindVisibleFrameControl (
-  IN OUT TUI_FRAME  *Frame,
-  IN OUT UINT32     *Index
-  )
-{
-  BOOLEAN  Forward = (BOOLEAN)(Index == &Frame->LastVisible);
-  UINT32   From    = Forward ? Frame->FirstVisible : Frame->LastVisible;
-  UINT32   Used    = 0;
-
-  if (Frame->ControlCount == 0) {
-    *Index = 0;
-    return 0;
-  }
-
-  From   = (From < Frame->ControlCount) ? From : Frame->ControlCount - 1;
-  *Index = From;
-  for (UINT32 At = From; ; At = Forward ? At + 1 : At - 1) {
-    UINT32  Rows = RowsOf (Frame, At);
-    // The last row of the frame stays free: a window reaches at most its last but one.
-    if ((At != From) && (Used + Rows >= Frame->Layout.Height)) {
-      break;
-    }
-
-    Used  += Rows;
-    *Index = At;
-    if (Forward ? (At + 1 >= Frame->ControlCount) : (At == 0)) {
-      break;
-    }
-  }
-
-  return Used;
-}
-
-// The window from First down as far as its rows reach.
-static UINT32
-WindowFrom (
-  IN OUT TUI_FRAME  *Frame,
-  IN     UINT32     First
-  )
-{
-  Frame->FirstVisible = ((First < Frame->ControlCount) || (Frame->ControlCount == 0)) ? First : Frame->ControlCount - 1;
-  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
-}
-
-// The window that ends at Last, as far up as its rows reach, then down from its first control.
-static UINT32
-WindowTo (
-  IN OUT TUI_FRAME  *Frame,
-  IN     UINT32     Last
-  )
-{
-  Frame->LastVisible = Last;
-  (VOID)FindVisibleFrameControl (Frame, &Frame->FirstVisible);
-  return FindVisibleFrameControl (Frame, &Frame->LastVisible);
-}
-
-BOOLEAN
-FrameSetFocus (
-  IN TUI_FRAME  *Frame,
-  IN UINT32     Index
-  )
-{
-  if ((Frame == NULL) || (Index >= Frame->ControlCount) ||
-      (OpsOf (Frame->Controls[Index])->SetFocus (Frame->Controls[Index], TRUE) != EFI_SUCCESS))
-  {
-    return FALSE;
-  }
-
-  for (UINT32 Other = 0; Other < Frame->ControlCount; Other++) {
-    if (Other != Index) {
-      (VOID)OpsOf (Frame->Controls[Other])->SetFocus (Frame->Controls[Other], FALSE);   // losing focus always works
-    }
-  }
-
-  Frame->Current = Index;
-  return TRUE;
-}
-
-// The first control from First to Last (inclusive) that takes the focus; FALSE when none does.
-static BOOLEAN
-FocusFirstIn (
-  IN TUI_FRAME  *Frame,
-  IN UINT32     First,
-  IN UINT32     Last
-  )
-{
-  for (UINT32 Index = First; (Index <= Last) && (Index < Frame->ControlCount); Index++) {
-    if (FrameSetFocus (Frame, Index)) {
-      return TRUE;
-    }
-  }
-
-  return FALSE;
-}
-
-// A current control outside the window loses the focus.
-static VOID
-DropFocusOutsideWindow (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  if ((Frame->Current != TUI_NO_CONTROL) &&
-      ((Frame->Current < Frame->FirstVisible) || (Frame->Current > Frame->LastVisible)))
-  {
-    // Taking the focus away cannot fail.
-    (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
-    Frame->Current = TUI_NO_CONTROL;
-  }
-}
-
-static UINT32
-FirstShown (
-  IN TUI_FRAME  *Frame
-  )
-{
-  for (UINT32 Index = 0; Index < Frame->ControlCount; Index++) {
-    if (IsShown (Frame->Controls[Index])) {
-      return Index;
-    }
-  }
-
-  return 0;
-}
-
-static UINT32
-LastShown (
-  IN TUI_FRAME  *Frame
-  )
-{
-  for (UINT32 Index = Frame->ControlCount; Index-- > 0;) {
-    if (IsShown (Frame->Controls[Index])) {
-      return Index;
-    }
-  }
-
-  return Frame->ControlCount - 1;
-}
-
-//
-// Focus down: the next shown control that takes the focus, the window scrolling to
-// show it; past the last one the window returns to the top. Focus up mirrors it.
-// Each walk visits every control at most once, so a frame with nothing focusable
-// only moves its window.
-//
-static VOID
-FocusDown (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->LastVisible;
-
-  for (UINT32 Index = Start + 1; Index < Frame->ControlCount; Index++) {
-    if (!IsShown (Frame->Controls[Index])) {
-      continue;
-    }
-
-    if (Index > Frame->LastVisible) {
-      (VOID)WindowTo (Frame, Index);
-    }
-
-    if (FrameSetFocus (Frame, Index)) {
-      return;
-    }
-  }
-
-  (VOID)WindowFrom (Frame, FirstShown (Frame));
-  if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible)) {
-    DropFocusOutsideWindow (Frame);
-  }
-}
-
-static VOID
-FocusUp (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  UINT32  Start = (Frame->Current != TUI_NO_CONTROL) ? Frame->Current : Frame->FirstVisible;
-
-  for (UINT32 Index = Start; Index-- > 0;) {
-    if (!IsShown (Frame->Controls[Index])) {
-      continue;
-    }
-
-    if (Index < Frame->FirstVisible) {
-      (VOID)WindowFrom (Frame, Index);
-    }
-
-    if (FrameSetFocus (Frame, Index)) {
-      return;
-    }
-  }
-
-  (VOID)WindowTo (Frame, LastShown (Frame));
-  for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
-    if (FrameSetFocus (Frame, Index)) {
-      return;
-    }
-  }
-
-  DropFocusOutsideWindow (Frame);
-}
-
-// After a page move the focus goes to the first control of the new window that takes it, else to none.
-static VOID
-FocusNewWindow (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  if (!FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible) && (Frame->Current != TUI_NO_CONTROL)) {
-    // Taking the focus away cannot fail.
-    (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
-    Frame->Current = TUI_NO_CONTROL;
-  }
-}
-
-// Whether a shown control lies before the window (Before) or after it. The search goes
-// outward from the window and stops at the first one, so it passes no more controls than
-// the page move that follows.
-static BOOLEAN
-ShownOutsideWindow (
-  IN TUI_FRAME  *Frame,
-  IN BOOLEAN    Before
-  )
-{
-  if (Before) {
-    for (UINT32 Index = Frame->FirstVisible; Index-- > 0;) {
-      if (IsShown (Frame->Controls[Index])) {
-        return TRUE;
-      }
-    }
-
-    return FALSE;
-  }
-
-  for (UINT32 Index = Frame->LastVisible + 1; Index < Frame->ControlCount; Index++) {
-    if (IsShown (Frame->Controls[Index])) {
-      return TRUE;
-    }
-  }
-
-  return FALSE;
-}
-
-// A page move only happens towards shown controls, so the window is never left empty.
-static BOOLEAN
-PageUp (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  if ((Frame->FirstVisible == 0) || !ShownOutsideWindow (Frame, TRUE)) {
-    return FALSE;
-  }
-
-  (VOID)WindowTo (Frame, Frame->FirstVisible - 1);
-  FocusNewWindow (Frame);
-  return TRUE;
-}
-
-static BOOLEAN
-PageDown (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  if ((Frame->LastVisible + 1 >= Frame->ControlCount) || !ShownOutsideWindow (Frame, FALSE)) {
-    return FALSE;
-  }
-
-  (VOID)WindowFrom (Frame, Frame->LastVisible + 1);
-  FocusNewWindow (Frame);
-  return TRUE;
-}
-
-// Moves by one key action; FALSE for an action the frame does not take.
-static BOOLEAN
-MoveByAction (
-  IN OUT TUI_FRAME  *Frame,
-  IN     UINT32     Action
-  )
-{
-  switch (Action) {
-    case ACTION_UP:
-      FocusUp (Frame);
-      return TRUE;
-    case ACTION_DOWN:
-      FocusDown (Frame);
-      return TRUE;
-    case ACTION_PAGE_UP:
-      (VOID)PageUp (Frame);      // at the top there is nothing to move to
-      return TRUE;
-    case ACTION_PAGE_DOWN:
-      (VOID)PageDown (Frame);    // at the bottom there is nothing to move to
-      return TRUE;
-    case ACTION_HOME:
-      // Each pass moves the window up by at least one control, so this ends.
-      while (PageUp (Frame)) {
-      }
-
-      return TRUE;
-    case ACTION_END:
-      while (PageDown (Frame)) {
-      }
-
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-
 static EFI_STATUS
 FrameHandleAction (
   IN     VOID       *Object,
@@ -447,7 +96,9 @@ FrameHandleAction (
     }
   }
 
-  if (!MoveByAction (Frame, HookMapSetupKey (&Event->Key))) {
+  // The control's own handling may have changed what the conditions say.
+  FrameForgetRows (Frame);
+  if (!FrameMoveByAction (Frame, HookMapSetupKey (&Event->Key))) {
     return EFI_UNSUPPORTED;
   }
 
@@ -477,9 +128,11 @@ FrameDestroy (
 {
   TUI_FRAME  *Frame = (TUI_FRAME *)Object;
 
-  TuiDestroyList (&Frame->Controls, &Frame->ControlCount);
-  FreeAndNull (Frame->Positions);
+  TuiDestroyList (&Frame->Controls, &Frame->ControlCount);     // frees the block the positions and rows share
+  Frame->Positions = NULL;
+  Frame->Rows      = NULL;
   FreeAndNull (Frame->BlankLine);
+  Frame->Capacity     = 0;
   Frame->Current      = TUI_NO_CONTROL;
   return TuiActionBindingDestroy (Object, Free);
 }
@@ -549,30 +202,93 @@ MakeControl (
   return (TUI_CONTROL *)Control;
 }
 
-// Room for one more control in both arrays; the arrays stay as they were on failure.
+#define CONTROL_ARRAYS_FIRST_ROOM  8
+#define WINDOW_ROWS_UNMEASURED     0xFFFFFFFF
+
+//
+// Room for one more control in the per-control arrays, which share one block: the
+// controls, then their positions, then their rows. The block grows by doubling: a
+// page build adds its controls one at a time, and growing by one would copy and
+// reallocate all of them for each. On failure the frame keeps the room it had.
+//
 static EFI_STATUS
 GrowControlArrays (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  UINTN                 Count = Frame->ControlCount;
+  UINT32                Room = (Frame->Capacity == 0) ? CONTROL_ARRAYS_FIRST_ROOM : Frame->Capacity * 2;
+  UINT8                 *Block;
   TUI_CONTROL           **Controls;
   TUI_CONTROL_POSITION  *Positions;
+  UINT16                *Rows;
 
-  Positions = (TUI_CONTROL_POSITION *)ReallocatePool (Count * sizeof (*Positions), (Count + 1) * sizeof (*Positions),
-                                         Frame->Positions);
-  if (Positions == NULL) {
+  if (Frame->ControlCount < Frame->Capacity) {
+    return EFI_SUCCESS;
+  }
+
+  Block = (UINT8 *)AllocatePool (Room * (sizeof (*Controls) + sizeof (*Positions) + sizeof (*Rows)));
+  if (Block == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
 
+  Controls  = (TUI_CONTROL **)Block;
+  Positions = (TUI_CONTROL_POSITION *)(Controls + Room);
+  Rows      = (UINT16 *)(Positions + Room);
+  if (Frame->Capacity != 0) {
+    CopyMem (Controls, Frame->Controls, Frame->ControlCount * sizeof (*Controls));
+    CopyMem (Positions, Frame->Positions, Frame->ControlCount * sizeof (*Positions));
+    CopyMem (Rows, Frame->Rows, Frame->ControlCount * sizeof (*Rows));
+  }
+
+  FreePool (Frame->Controls);     // the block
+  Frame->Controls  = Controls;
   Frame->Positions = Positions;
-  Controls = (TUI_CONTROL **)ReallocatePool (Count * sizeof (*Controls), (Count + 1) * sizeof (*Controls), Frame->Controls);
-  if (Controls == NULL) {
-    return EFI_OUT_OF_RESOURCES;
+  Frame->Rows      = Rows;
+  Frame->Capacity  = Room;
+  return EFI_SUCCESS;
+}
+
+//
+// The window as controls are added: while it reaches the last control, the new one
+// joins it when its rows still fit; once a control did not fit it ends there. Only
+// the new control is measured: measuring the whole window again for each control
+// would cost the square of the page length, as hidden controls take no rows and a
+// long page with many of them never fills the window.
+//
+static VOID
+ExtendWindow (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     Index
+  )
+{
+  UINT32  Rows;
+
+  // A first control always fits; it is measured when a second one needs its rows (a
+  // pane's text is never measured for nothing).
+  if (Index == 0) {
+    Frame->FirstVisible = 0;
+    Frame->LastVisible  = 0;
+    Frame->WindowRows   = WINDOW_ROWS_UNMEASURED;
+    return;
   }
 
-  Frame->Controls = Controls;
-  return EFI_SUCCESS;
+  if ((Frame->LastVisible >= Index) || (Frame->FirstVisible > Frame->LastVisible) ||
+      (Frame->WindowRows == WINDOW_ROWS_UNMEASURED))
+  {
+    (VOID)FrameMeasureWindow (Frame, &Frame->LastVisible);
+    return;
+  }
+
+  if (Frame->LastVisible + 1 != Index) {
+    return;
+  }
+
+  Rows = FrameRowsOf (Frame, Index);
+  // The last row of the frame stays free, as in MeasureWindow.
+  if (Frame->WindowRows + Rows < Frame->Layout.Height) {
+    Frame->WindowRows  += Rows;
+    Frame->LastVisible  = Index;
+  }
 }
 
 static EFI_STATUS
@@ -616,11 +332,8 @@ FrameAddControl (
   Frame->Controls[Index]   = Control;
   Frame->Positions[Index]  = TUI_CONTROL_POSITION { Column, (UINT16)(Frame->Layout.Row + Index) };
   Frame->ControlCount      = Index + 1;
-  // A window that stopped short of the controls before stops there again: working it
-  // out anew would measure every control in it once more for each control added.
-  if (Frame->LastVisible + 1 >= Index) {
-    (VOID)FindVisibleFrameControl (Frame, &Frame->LastVisible);
-  }
+  Frame->Rows[Index]       = TUI_ROWS_UNMEASURED;
+  ExtendWindow (Frame, Index);
 
   return EFI_SUCCESS;
 }
@@ -669,8 +382,8 @@ ShowWindow (
   IN OUT TUI_FRAME  *Frame
   )
 {
-  if ((WindowFrom (Frame, Frame->FirstVisible) == 0) && ShownOutsideWindow (Frame, TRUE)) {
-    (VOID)WindowTo (Frame, LastShown (Frame));
+  if ((FrameWindowFrom (Frame, Frame->FirstVisible) == 0) && FrameShownOutsideWindow (Frame, TRUE)) {
+    (VOID)FrameWindowTo (Frame, FrameLastShown (Frame));
   }
 
   if (Frame->Current == TUI_NO_CONTROL) {
@@ -678,9 +391,9 @@ ShowWindow (
   }
 
   if (Frame->Current < Frame->FirstVisible) {
-    (VOID)WindowFrom (Frame, Frame->Current);
+    (VOID)FrameWindowFrom (Frame, Frame->Current);
   } else if (Frame->Current > Frame->LastVisible) {
-    (VOID)WindowTo (Frame, Frame->Current);
+    (VOID)FrameWindowTo (Frame, Frame->Current);
   }
 }
 
@@ -695,7 +408,7 @@ PlaceWindow (
   UINT32  End     = (UINT32)Frame->Layout.Row + ((Frame->Layout.Height > 1) ? Frame->Layout.Height - 1 : 1);
 
   for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (NextRow < End); Index++) {
-    UINT32  Rows = RowsOf (Frame, Index);
+    UINT32  Rows = FrameRowsOf (Frame, Index);
     if (Rows == 0) {
       continue;
     }
@@ -707,128 +420,6 @@ PlaceWindow (
     (VOID)OpsOf (Frame->Controls[Index])->SetPosition (Frame->Controls[Index], Frame->Layout.Column + TUI_CONTROL_INDENT,
                                             NextRow);
     NextRow += Rows;
-  }
-}
-
-//
-// The scroll bar of the main frame, in the column right of it: an arrow on its first
-// and last rows and the thumb between them, whose place and length follow the
-// window over the shown controls' rows.
-//
-#define SCROLL_ATTRIBUTE  0x71
-#define SCROLL_UP         0x25B2
-#define SCROLL_DOWN       0x25BC
-#define SCROLL_THUMB      0x2588
-#define SCROLL_TRACK      0x2591
-
-UINT32  gTuiScrollThumbStart = 0;
-UINT32  gTuiScrollThumbEnd   = 0;
-
-// Rows of the shown controls before Index.
-static UINT32
-RowsBefore (
-  IN TUI_FRAME  *Frame,
-  IN UINT32     Index
-  )
-{
-  UINT32  Rows = 0;
-
-  for (UINT32 Before = 0; (Before < Index) && (Before < Frame->ControlCount); Before++) {
-    Rows += RowsOf (Frame, Before);
-  }
-
-  return Rows;
-}
-
-// The thumb's first and last rows (both outside it) for the current window.
-static VOID
-PlaceThumb (
-  IN  TUI_FRAME  *Frame,
-  OUT UINT32     *Start,
-  OUT UINT32     *End,
-  OUT UINT32     *Length
-  )
-{
-  UINT32   Row    = Frame->Layout.Row;
-  UINT32   H      = Frame->Layout.Height;
-  UINT32   T      = RowsBefore (Frame, Frame->ControlCount);
-  UINT32   B      = RowsBefore (Frame, Frame->FirstVisible);
-  UINT32   L      = RowsBefore (Frame, Frame->LastVisible);
-  BOOLEAN  Adjust = (BOOLEAN)(T == H);
-
-  T       = Adjust ? H + 1 : ((T == 0) ? 1 : T);
-  *Start  = Row + (H - 1) * B / T;
-  *End    = Row + (H - 1) * L / T;
-  *Length = (H - 1) * (H - 2) / T + ((((H - 1) * (H - 2) % T) * (H - 2) > (H - 2) / 2) ? 1 : 0);
-  if (Adjust && (Row + B < H - 2) &&
-      (((Frame->LastVisible + 1 != Frame->ControlCount) && (*Start > H - 2)) ||
-       (Frame->LastVisible == LastShown (Frame)) || ((Frame->FirstVisible > 0) && (*Start == Row))))
-  {
-    *Start = Row + B;
-    *End   = *Start + *Length + 1;
-  }
-
-  if ((*End - *Start < 2) || (*Length == 0)) {
-    *Length = 1;
-  }
-
-  if (*End - *Start - 1 != *Length) {
-    if (*Start + *Length + 1 > Row + H - 2) {
-      *Start = (*Length + 3 <= Row + H) ? Row + H - *Length - 3 : Row;
-    }
-
-    *End = *Start + *Length + 1;
-  }
-}
-
-// Draws the bar, or with Clear blanks its column.
-static VOID
-DrawScrollBar (
-  IN TUI_FRAME  *Frame,
-  IN BOOLEAN    Clear
-  )
-{
-  UINT32  Column = (UINT32)Frame->Layout.Column + Frame->Layout.Width;
-  UINT32  First  = Frame->Layout.Row;
-  UINT32  Last   = First + Frame->Layout.Height - 2;
-  UINT32  Start  = 0;
-  UINT32  End    = 0;
-  UINT32  Length = 0;
-  CHAR16  Cell[2] = { u' ', 0 };
-
-  if (!Clear) {
-    PlaceThumb (Frame, &Start, &End, &Length);
-    gTuiScrollThumbStart = Start;
-    gTuiScrollThumbEnd   = End;
-  }
-
-  for (UINT32 Row = First; Row <= Last; Row++) {
-    if (!Clear) {
-      Cell[0] = (Row == First) ? SCROLL_UP : ((Row == Last) ? SCROLL_DOWN : SCROLL_TRACK);
-      Cell[0] = ((Row > Start) && (Row < End) && (Row < Start + 1 + Length) && (Row != First) && (Row != Last))
-                ? SCROLL_THUMB : Cell[0];
-    }
-
-    PrintAt (Column, Row, Cell, SCROLL_ATTRIBUTE);
-  }
-}
-
-// Sets or clears the main frame's scroll-bar flag and draws the bar (a clearing pass when it goes).
-static VOID
-UpdateScrollBar (
-  IN OUT TUI_FRAME  *Frame
-  )
-{
-  // The window holds the frame's height less one row: a page of exactly that height has a row out of sight.
-  BOOLEAN  Needed = (BOOLEAN)((Frame->ControlCount >= 2) && (Frame->Layout.Height >= 3) &&
-                              (RowsBefore (Frame, Frame->ControlCount) >= Frame->Layout.Height));
-
-  if (Needed) {
-    Frame->ScrollBar = 1;
-    DrawScrollBar (Frame, FALSE);
-  } else if (Frame->ScrollBar != 0) {
-    Frame->ScrollBar = 0;
-    DrawScrollBar (Frame, TRUE);
   }
 }
 
@@ -849,7 +440,7 @@ FrameDraw (
   }
 
   if ((Frame->Current != TUI_NO_CONTROL) && (Frame->Layout.Kind != TUI_FRAME_HELP) &&
-      !IsShown (Frame->Controls[Frame->Current]))
+      !FrameIsShown (Frame->Controls[Frame->Current]))
   {
     // Taking the focus away cannot fail.
     (VOID)OpsOf (Frame->Controls[Frame->Current])->SetFocus (Frame->Controls[Frame->Current], FALSE);
@@ -863,8 +454,9 @@ FrameDraw (
   }
 
   if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
+    FrameForgetRows (Frame);
     // A bar that is no longer needed takes the window back to the top.
-    if (Frame->ScrollBar && (RowsBefore (Frame, Frame->ControlCount) <= (UINT32)Frame->Layout.Height - 1)) {
+    if (Frame->ScrollBar && (FrameRowsBefore (Frame, Frame->ControlCount) <= (UINT32)Frame->Layout.Height - 1)) {
       Frame->FirstVisible = 0;
     }
 
@@ -874,7 +466,7 @@ FrameDraw (
 
   if (Lost) {
     // A page with nothing focusable shows without a focus.
-    (VOID)FocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible);
+    (VOID)FrameFocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible);
   }
 
   for (UINT32 Index = Frame->FirstVisible; (Index <= Frame->LastVisible) && (Index < Frame->ControlCount); Index++) {
@@ -882,7 +474,7 @@ FrameDraw (
   }
 
   if (Frame->Layout.Kind == TUI_FRAME_MAIN) {
-    UpdateScrollBar (Frame);
+    FrameUpdateScrollBar (Frame);
   }
 
   MarkRowsDirty (Frame->Layout.Row, (UINT64)Frame->Layout.Row + Frame->Layout.Height - 1);

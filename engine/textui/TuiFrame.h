@@ -54,7 +54,12 @@ typedef struct {
   UINT32                FirstVisible;
   UINT32                LastVisible;
   TUI_CONTROL_POSITION  *Positions;
+  UINT32                Capacity;         // room in Controls, Positions and Rows: one block, Controls its start
+  UINT16                *Rows;            // each control's rows as measured in this layout; TUI_ROWS_UNMEASURED when not yet
+  UINT32                WindowRows;       // rows of the shown controls from FirstVisible to LastVisible, as last measured
 } TUI_FRAME;
+
+#define TUI_ROWS_UNMEASURED  0xFFFF
 
 typedef struct {
   TUI_CREATE         Create;

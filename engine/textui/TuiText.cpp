@@ -396,8 +396,14 @@ PaneSetDimensions (
   )
 {
   TUI_TEXT_PANE  *Pane = (TUI_TEXT_PANE *)Object;
-  CHAR16         *Blank = (CHAR16 *)AllocateZeroPool ((UINTN)(Width + 1) * sizeof (CHAR16));
+  CHAR16         *Blank;
 
+  // Every draw of a page sizes its panes again, mostly to the width they have.
+  if ((Pane->BlankRow != NULL) && (Pane->Control.Width == Width)) {
+    return TuiControlSetDimensions (Object, Width, Height);
+  }
+
+  Blank = (CHAR16 *)AllocateZeroPool ((UINTN)(Width + 1) * sizeof (CHAR16));
   if (Blank == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }

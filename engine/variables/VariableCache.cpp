@@ -145,72 +145,6 @@ ReadVariableAlloc (
   return Buffer;
 }
 
-//
-// A store read pass (a page build): a store that gave nothing is not asked again
-// until the pass ends, since every ask is a round trip to its driver and the answer
-// would be the same. One byte per variable index; without room the store is simply
-// asked again.
-//
-static UINTN  mReadPassDepth   = 0;
-static UINT8  *mUnreadable     = NULL;
-static UINTN  mUnreadableCount = 0;
-
-VOID
-BeginStoreReadPass (
-  VOID
-  )
-{
-  mReadPassDepth++;
-}
-
-VOID
-EndStoreReadPass (
-  VOID
-  )
-{
-  if ((mReadPassDepth > 0) && (--mReadPassDepth == 0)) {
-    FreeAndNull (mUnreadable);
-    mUnreadableCount = 0;
-  }
-}
-
-static BOOLEAN
-KnownUnreadable (
-  IN UINTN  Index
-  )
-{
-  return (mReadPassDepth > 0) && (Index < mUnreadableCount) && (mUnreadable[Index] != 0);
-}
-
-static VOID
-NoteUnreadable (
-  IN UINTN    Index,
-  IN BOOLEAN  Unreadable
-  )
-{
-  UINTN  Count = GetVariableCount ();
-  UINT8  *Grown;
-
-  if (mReadPassDepth == 0) {
-    return;
-  }
-
-  if ((Index >= mUnreadableCount) && Unreadable) {
-    Count = (Count > Index) ? Count : Index + 1;
-    Grown = (UINT8 *)ReallocatePool (mUnreadableCount, Count, mUnreadable);
-    if (Grown == NULL) {
-      return;
-    }
-
-    mUnreadable      = Grown;
-    mUnreadableCount = Count;
-  }
-
-  if (Index < mUnreadableCount) {
-    mUnreadable[Index] = Unreadable ? 1 : 0;
-  }
-}
-
 VOID *
 ReadVariableOfIndex (
   IN  UINTN    Index,
@@ -240,28 +174,30 @@ ReadVariableOfIndex (
     return Buffer;
   }
 
-  if (KnownUnreadable (Index)) {
-    return NULL;
-  }
-
   if (IsDirectEfiVariable (Index, Record)) {
     if (Record->Attributes == 0) {
       Record->Attributes = VARIABLE_DEFAULT_ATTRIBUTES;
     }
 
     GetRecordName (Record, &Name);
-    Buffer = ReadVariableAlloc (Name.Text, &Record->VendorGuid, &Record->Attributes, Size, NoMemory);
-  } else {
-    Status = ExtractVariableConfig (Record, &Buffer, 0, Record->Size);
-    if (!EFI_ERROR (Status) && (Buffer != NULL)) {
-      *Size = Record->Size;
-    }
-
-    *NoMemory = (Status == EFI_OUT_OF_RESOURCES);
+    return ReadVariableAlloc (Name.Text, &Record->VendorGuid, &Record->Attributes, Size, NoMemory);
   }
 
+  if (RecallStoreAnswer (Index, Record, &Buffer, Size, NoMemory)) {
+    return Buffer;
+  }
+
+  Status = ExtractVariableConfig (Record, &Buffer, 0, Record->Size);
+  if (!EFI_ERROR (Status) && (Buffer != NULL)) {
+    *Size = Record->Size;
+  }
+
+  *NoMemory = (Status == EFI_OUT_OF_RESOURCES);
   // Running out of pool says nothing about the store.
-  NoteUnreadable (Index, (Buffer == NULL) && !*NoMemory);
+  if (!*NoMemory) {
+    KeepStoreAnswer (Index, Record, Buffer, *Size);
+  }
+
   return Buffer;
 }
 
@@ -307,7 +243,7 @@ SetVariableByIndex (
     Status = RouteVariableConfig (Record, Data, 0, Size);
   }
 
-  NoteUnreadable (Index, FALSE);     // what was written may be read back
+  ForgetStoreAnswer (Index);     // what was written is read back
 
   if (!EFI_ERROR (Status) && (Index < gCurrentCacheCount)) {
     RefreshCacheEntry (&gVariableCache[Index], Index);

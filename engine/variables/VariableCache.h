@@ -39,11 +39,15 @@ BOOLEAN     IsDirectEfiVariable (IN UINTN Index, IN CONST VARIABLE_RECORD *Recor
 
 VOID        *GetVariableByIndex (IN UINTN Index, OUT UINTN *Size);
 /**
-  Between these (they nest), a store that gave nothing is not asked again: a page
-  build that evaluates many questions of a store that does not answer reads it once.
+  Between these (they nest), a driver's store is asked for its value once: what it
+  answered, or that it gave nothing, serves every later read of it until the pass
+  ends or the store is written. A setup entry or a page build that reads a store
+  from many places asks its driver once.
 **/
 VOID        BeginStoreReadPass (VOID);
 VOID        EndStoreReadPass (VOID);
+/** Ends every pass at once, as when the run that began them was abandoned. */
+VOID        EndAllStoreReadPasses (VOID);
 EFI_STATUS  SetVariableByIndex (IN UINTN Index, IN VOID *Data, IN UINTN Size);
 
 EFI_STATUS  AccessCacheBytes (IN BOOLEAN Write, IN VARIABLE_CACHE_ENTRY *Cache, IN UINTN Index,

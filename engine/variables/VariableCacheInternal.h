@@ -100,4 +100,32 @@ ExtendCacheBaseline (
   VOID
   );
 
+//
+// The answers of drivers' stores kept during a store read pass (StoreReadPass.cpp).
+//
+/** TRUE when the pass holds the store's answer: Buffer is a new copy of it, or null when it gave nothing. */
+BOOLEAN
+RecallStoreAnswer (
+  IN  UINTN                  Index,
+  IN  CONST VARIABLE_RECORD  *Record,
+  OUT VOID                   **Buffer,
+  OUT UINTN                  *Size,
+  OUT BOOLEAN                *NoMemory
+  );
+
+/** Keeps what the store answered (Data null: nothing) until the pass ends. */
+VOID
+KeepStoreAnswer (
+  IN UINTN                  Index,
+  IN CONST VARIABLE_RECORD  *Record,
+  IN CONST VOID             *Data OPTIONAL,
+  IN UINTN                  Size
+  );
+
+/** After a write the store is asked again. */
+VOID
+ForgetStoreAnswer (
+  IN UINTN  Index
+  );
+
 #endif

@@ -415,6 +415,38 @@ TEST_F (IfrExpressionTest, RulesAreEvaluatedWhereTheyAreReferenced) {
   EXPECT_EQ (Run (Unknown).Status, EFI_NOT_FOUND);
 }
 
+// While stacks are kept, evaluations borrow them: the same results, nested rules
+// included, and no pool allocation once the pairs exist (each evaluation used to
+// allocate and free two 100-cell stacks). After the keeping ends they are freed.
+TEST_F (IfrExpressionTest, KeptStacksServeEveryEvaluationWithTheSameResults) {
+  size_t  Rule = Forms.Rule (7);
+  Forms.Uint8 (40);
+  Forms.Uint8 (2);
+  Forms.Operator (EFI_IFR_ADD_OP);
+  Forms.End ();
+  size_t  Uses    = Expr ([] (IfrBuilder &F) { F.RuleRef (7); F.Uint8 (1); F.Operator (EFI_IFR_ADD_OP); });
+  size_t  Unknown = Expr ([] (IfrBuilder &F) { F.RuleRef (9); });
+
+  Finish ({ { .Type = CONTROL_TYPE_RULE, .Condition = Rule, .QuestionId = 7 } });
+  UINTN  Live = M.Memory ().LiveBlockCount ();
+
+  IfrKeepEvaluationStacks ();
+  IfrKeepEvaluationStacks ();                   // nested: the inner release keeps them
+  ExpectCell (Run (Uses), EFI_IFR_TYPE_NUM_SIZE_64, 43);
+  UINT64  Before = M.Memory ().AllocationCount ();
+  for (int Round = 0; Round < 5; Round++) {
+    ExpectCell (Run (Uses), EFI_IFR_TYPE_NUM_SIZE_64, 43);
+    EXPECT_EQ (Run (Unknown).Status, EFI_NOT_FOUND);
+  }
+
+  EXPECT_EQ (M.Memory ().AllocationCount (), Before);
+  IfrReleaseEvaluationStacks ();
+  EXPECT_GT (M.Memory ().LiveBlockCount (), Live);
+  IfrReleaseEvaluationStacks ();
+  EXPECT_EQ (M.Memory ().LiveBlockCount (), Live);
+  ExpectCell (Run (Uses), EFI_IFR_TYPE_NUM_SIZE_64, 43);
+}
+
 // An expression ends at the END of its opener or at the first statement inside it.
 TEST_F (IfrExpressionTest, TheExpressionEndsAtTheFirstStatement) {
   size_t  Condition = Forms.SuppressIf ();

@@ -335,6 +335,44 @@ TEST_F (QuestionValueTest, StringCallbacksPassTheTextAsANewStringAndTakeTheDrive
   FreePool (Left);
 }
 
+// Every call of a STRING question carries its text in the same string of the package
+// list: each call used to add a string, and the driver's string package grew with every
+// setup entry for as long as the machine ran.
+TEST_F (QuestionValueTest, RepeatedStringCallbacksUseOneStringOfThePackageList) {
+  Builders::IfrBuilder         Forms;
+  size_t                       At = Forms.String (Q (9, 0), 0, 3, 0, false);
+  std::vector<std::u16string>  Seen;
+  const UINT8                  Ab[6] = { 'a', 0, 'b', 0, 0, 0 };
+
+  UsePackage (Forms);
+  CONTROL_RECORD  C = VariableControl (At, CONTROL_TYPE_TEXT, kBoardIndex);
+  ASSERT_EQ (WriteVariableBytesNoTranslate (kBoardIndex, 0, sizeof (Ab), (VOID *)Ab), EFI_SUCCESS);
+  Driver->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *Value,
+                         EFI_BROWSER_ACTION_REQUEST *) {
+    CHAR16  *Text = HiiGetString (Handle, Value->string, nullptr);
+    Seen.push_back ((Text == nullptr) ? u"<none>" : Text);
+    FreePool (Text);
+    return EFI_SUCCESS;
+  };
+  Driver->ClearCalls ();
+
+  for (int Call = 0; Call < 3; Call++) {
+    ASSERT_EQ (InvokeControlCallback (&C, 9, 0, EFI_BROWSER_ACTION_RETRIEVE), EFI_SUCCESS);
+  }
+
+  EXPECT_EQ (Seen, (std::vector<std::u16string> { u"ab", u"ab", u"ab" }));
+  ASSERT_EQ (Driver->Calls ().size (), 3u);
+  EFI_STRING_ID  First = (EFI_STRING_ID)(Driver->Calls ()[0].Value[0] | (Driver->Calls ()[0].Value[1] << 8));
+  for (const auto &Call : Driver->Calls ()) {
+    EXPECT_EQ ((EFI_STRING_ID)(Call.Value[0] | (Call.Value[1] << 8)), First);
+  }
+
+  CHAR16  *Left = HiiGetString (Handle, First, nullptr);
+  ASSERT_NE (Left, nullptr);
+  EXPECT_EQ (std::u16string (Left), u"");
+  FreePool (Left);
+}
+
 // A driver that refuses the change leaves the text the user typed out of the cache.
 TEST_F (QuestionValueTest, ARefusedStringChangeKeepsTheOldText) {
   Builders::IfrBuilder  Forms;

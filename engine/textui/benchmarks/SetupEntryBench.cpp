@@ -2,8 +2,9 @@
 // HII database and OVMF's variables in NVRAM: the dynamic pages are built, the text
 // application makes its pages and draws the first one. Timed (processor time of the
 // thread) from the call to the first key wait; the run then leaves setup and the pages
-// are freed untimed. Counters give the pages built and the configuration requests one
-// entry makes.
+// are freed untimed. Counters give the pages built and, up to the first key wait, the
+// configuration requests and pool allocations of the first (cold) entry and of the
+// last one.
 #include <engine/testing/TextUiMachineTest.h>
 
 #include <engine/browser/DynamicPages.h>
@@ -91,13 +92,17 @@ public:
     double                      Waiting = 0.0;
     bool                        Reached = false;
     EFI_BROWSER_ACTION_REQUEST  Request = EFI_BROWSER_ACTION_REQUEST_NONE;
+    UINT64                      Before  = M.Memory ().AllocationCount ();
 
+    gExtracts = 0;
     Devices.TextIn->Script ().Append ("Down");
     Devices.TextIn->Script ().SetWaitHook ([&] () {
       if (!Reached && (gTuiApp != nullptr)) {
-        Waiting = ThreadSeconds ();
-        Reached = true;
-        Pages   = GetPageCount ();
+        Waiting     = ThreadSeconds ();
+        Reached     = true;
+        Pages       = GetPageCount ();
+        Allocations = M.Memory ().AllocationCount () - Before;
+        Extracts    = gExtracts;
         (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_RESET);
       }
     });
@@ -111,7 +116,9 @@ public:
   void TestBody () override {}
 
   std::vector<EFI_HII_HANDLE>  Lists;
-  UINT32                       Pages = 0;
+  UINT32                       Pages       = 0;
+  UINT64                       Allocations = 0;
+  UINTN                        Extracts    = 0;
 };
 
 void
@@ -119,19 +126,26 @@ EnterSetupWithOvmfFormSets (benchmark::State &State)
 {
   SETUP_ENTRY  Entry;
 
+  bool         Cold = true;
+
   Entry.Start ();
   for (auto _ : State) {
-    gExtracts = 0;
     double  Seconds = Entry.Enter ();
     if (Seconds == 0.0) {
       State.SkipWithError ("setup never waited for a key");
       break;
     }
     State.SetIterationTime (Seconds);
+    if (Cold) {
+      State.counters["cold_extracts"] = (double)Entry.Extracts;
+      State.counters["cold_allocs"]   = (double)Entry.Allocations;
+      Cold                            = false;
+    }
   }
 
   State.counters["pages"]    = (double)Entry.Pages;
-  State.counters["extracts"] = (double)gExtracts;
+  State.counters["extracts"] = (double)Entry.Extracts;
+  State.counters["allocs"]   = (double)Entry.Allocations;
   Entry.Stop ();
 }
 
