@@ -71,6 +71,12 @@ function(_setup_uefi_compile name out sources defines includes)
     string(REGEX REPLACE "[/.]" "_" stem ${relative})
     set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.objs/${stem}.obj)
     set(flags ${SETUP_UEFI_CXX_FLAGS})
+    # Firmware images are loaded from flash that is never large: the engine's code, which
+    # waits on the user, is compiled for size; the graphics library's per-pixel loops and
+    # decoders and the runtime's memory routines keep -O2, where speed is what they are for.
+    if(NOT relative MATCHES "^(graphics|platform/runtime)/")
+      list(APPEND flags -Os)
+    endif()
     if(source MATCHES "\\.c$")
       set(flags -x c ${SETUP_UEFI_C_FLAGS})
     endif()

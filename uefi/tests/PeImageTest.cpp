@@ -137,4 +137,11 @@ TEST (DriverImageObjects, FontEngineHasTheTrueTypeModulesOnly) {
   }
 }
 
+// The driver shares the firmware volume's flash with every other driver of the board: it
+// has a budget, and code that no road of the driver reaches (a registration that keeps a
+// decoder alive, a library linked whole) is what would break it first.
+TEST_F (DriverImage, FitsItsFlashBudget) {
+  EXPECT_LE (Image.Bytes.size (), 350000u);
+}
+
 }  // namespace
