@@ -20,6 +20,7 @@
 #define BOX_HORIZONTAL    0x2500
 #define BOX_VERTICAL      0x2502
 #define PUT_CHAR_ATTRIBUTE  0x0F
+#define SHADOW_ATTRIBUTE    0x08     // dark grey on black
 
 UINT64                        gTextScreenRows    = TEXT_SCREEN_MAX_ROWS;
 UINT64                        gTextScreenColumns = TEXT_SCREEN_MAX_COLUMNS;
@@ -401,6 +402,37 @@ FillTextRect (
   MarkRowsDirty (Row, RowEnd - 1);
 }
 
+//
+// A box's shadow darkens what lies under it but keeps its characters: a pane beside
+// the box stays readable while the box is open.
+//
+static VOID
+ShadeTextRect (
+  IN UINT64  Column,
+  IN UINT64  Row,
+  IN UINT64  Width,
+  IN UINT64  Height
+  )
+{
+  UINT64  ColumnEnd;
+  UINT64  RowEnd;
+
+  if ((gTextScreen == NULL) || (Column >= gTextScreenColumns) || (Row >= gTextScreenRows) || (Width == 0) ||
+      (Height == 0))
+  {
+    return;
+  }
+
+  ClipRect (Column, Row, Width, Height, &ColumnEnd, &RowEnd);
+  for (UINT64 Y = Row; Y < RowEnd; Y++) {
+    for (UINT64 X = Column; X < ColumnEnd; X++) {
+      gTextScreen->Attributes[Y * gTextScreenColumns + X] = SHADOW_ATTRIBUTE;
+    }
+  }
+
+  MarkRowsDirty (Row, RowEnd - 1);
+}
+
 VOID
 DrawBoxFrame (
   IN UINT64  Column,
@@ -452,7 +484,7 @@ DrawBox (
   )
 {
   if (Shadow) {
-    FillTextRect (Column + 2, Row + 1, Width, Height, 0);
+    ShadeTextRect (Column + 2, Row + 1, Width, Height);
   }
 
   FillTextRect (Column, Row, Width, Height, Attribute);

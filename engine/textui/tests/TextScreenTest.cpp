@@ -221,8 +221,8 @@ TEST_F (TextScreenTest, BoxesAtTheBordersAreClipped) {
   EXPECT_EQ (Drawn (10, 29, 5), u"\x250C\x2500\x2500\x2500\x2510");
   EXPECT_EQ (Drawn (10, 30, 5), u"\x2502   \x2502");
   EXPECT_EQ (DrawnAttribute (10, 30), 0x70);
-  EXPECT_EQ (DrawnAttribute (15, 30), 0x00);        // shadow right of the box
-  EXPECT_EQ (DrawnAttribute (16, 30), 0x00);
+  EXPECT_EQ (DrawnAttribute (15, 30), 0x08);        // shadow right of the box
+  EXPECT_EQ (DrawnAttribute (16, 30), 0x08);
   EXPECT_EQ (DrawnAttribute (17, 30), 0x07);
   EXPECT_EQ (DrawnAttribute (11, 29), 0x70);
 
@@ -240,6 +240,20 @@ TEST_F (TextScreenTest, BoxesAtTheBordersAreClipped) {
   DrawBoxFrame (50, 10, (UINT64)-1, (UINT64)-1);    // sizes that would wrap
   EXPECT_EQ (Drawn (50, 10, 1), u"\x250C");
   EXPECT_EQ (Drawn (49, 10, 1), u" ");
+}
+
+// What lies under a box's shadow stays there, darkened: text beside a box stays readable.
+TEST_F (TextScreenTest, ABoxShadowKeepsTheTextUnderIt) {
+  PrintAt (10, 5, u"abcdefghij", 0x71);
+  PrintAt (10, 8, u"klmnopqrst", 0x71);
+  DrawBox (2, 4, 10, 4, 0x1F, TRUE, TRUE);         // columns 2-11, rows 4-7; shadow to column 13, row 8
+  EXPECT_EQ (Drawn (12, 5, 3), u"cde");
+  EXPECT_EQ (DrawnAttribute (12, 5), 0x08);
+  EXPECT_EQ (DrawnAttribute (13, 5), 0x08);
+  EXPECT_EQ (DrawnAttribute (14, 5), 0x71);
+  EXPECT_EQ (Drawn (10, 8, 5), u"klmno");
+  EXPECT_EQ (DrawnAttribute (10, 8), 0x08);
+  EXPECT_EQ (DrawnAttribute (14, 8), 0x71);
 }
 
 TEST_F (TextScreenTest, PutCharAtUsesBrightWhiteAndStaysInTheBuffer) {

@@ -107,8 +107,8 @@ TEST_F (TuiListBoxTest, AMenuIsCentredWithItsItemsTheSelectionBrightAndDimmedIte
   EXPECT_EQ (DrawnAttribute (X + 2, Y + 2), 0x07 | C ().Background);
   EXPECT_EQ (Drawn (X, Y + 3, 9), u"\x251C\x2500\x2500\x2500\x2500\x2500\x2500\x2500\x2524");
   EXPECT_EQ (DrawnAttribute (X + 2, Y + 4), C ().Foreground | C ().Background);
-  // The shadow: two columns right and one row down, black.
-  EXPECT_EQ (DrawnAttribute (X + 9, Y + 6), 0x00);
+  // The shadow: two columns right and one row down, dark grey on black.
+  EXPECT_EQ (DrawnAttribute (X + 9, Y + 6), 0x08);
 }
 
 TEST_F (TuiListBoxTest, NineteenItemsFitWithoutAScrollBarAndTwentyGetOne) {
