@@ -331,7 +331,8 @@ TuiLabelGetControlHeight (
   BOOLEAN  NoPrompt;
   UINT64   Lines = 0;
   CHAR16   *Text = TuiReadPrompt ((TUI_CONTROL *)Object, &NoPrompt);
-  CHAR16   *Wrapped = (Text == NULL) ? NULL : WrapText (Text, (FrameWidth > 2) ? FrameWidth - 2 : 0, &Lines);
+  // The width the frame gives its controls, which Draw cuts a one-row prompt to.
+  CHAR16   *Wrapped = (Text == NULL) ? NULL : WrapText (Text, (FrameWidth > 4) ? FrameWidth - 4 : 1, &Lines);
 
   FreePool (Wrapped);
   FreePool (Text);

@@ -327,7 +327,7 @@ TextGetControlHeight (
   UINT64    Width   = (FrameWidth > 4) ? FrameWidth - 4 : 1;
   UINT64    Room    = (Width + 1 > Text->ValueOffset) ? Width + 1 - Text->ValueOffset : 1;
   UINT16    Second  = TuiWrappedRows (Text->Text, Room);
-  UINT16    Prompt  = TuiWrappedRows (Text->Prompt, (Text->ValueOffset > 2) ? Text->ValueOffset - 2 : 1);
+  UINT16    Prompt  = TuiWrappedRows (Text->Prompt, PromptCells (&Text->Control, Text->ValueOffset));
 
   *Height = (Second > Prompt) ? Second : Prompt;
   return EFI_SUCCESS;
