@@ -5,6 +5,7 @@
 **/
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiStatements.h>
+#include <engine/textui/TuiValueControls.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/QuestionConditions.h>
@@ -486,6 +487,31 @@ SetPageTexts (
   SetPaneText (Page, TUI_FRAME_KEY_HELP, ENGINE_OWN_HII_HANDLE, STR_KEY_HELP);
 }
 
+//
+// The focus a control took when the page was made, before the values it depends on were
+// settled, goes to the first control from the window on that takes it now.
+//
+static VOID
+DropRefusedFocus (
+  IN OUT TUI_FRAME  *Main
+  )
+{
+  TUI_CONTROL  *Current;
+
+  if (Main->Current == TUI_NO_CONTROL) {
+    return;
+  }
+
+  Current = Main->Controls[Main->Current];
+  if (EvaluateControlCondition (&Current->Record) == CONDITION_STATE_SHOWN) {
+    return;
+  }
+
+  (VOID)((TUI_CONTROL_OPS *)Current->Header.Ops)->SetFocus (Current, FALSE);     // giving up the focus cannot fail
+  Main->Current = TUI_NO_CONTROL;
+  FocusFirstFrom (Main, Main->FirstVisible);
+}
+
 static EFI_STATUS
 PageDraw (
   IN VOID  *Object
@@ -494,6 +520,8 @@ PageDraw (
   TUI_PAGE   *Page = (TUI_PAGE *)Object;
   TUI_FRAME  *Main = FindPageFrame (Page, TUI_FRAME_MAIN);
   UINT32     Before;
+  UINT32     Writes;
+  BOOLEAN    Settled;
 
   SetPageTexts (Page);
   if ((gTuiApp != NULL) && gTuiApp->Redraw && (gTuiApp->State != 0)) {
@@ -504,14 +532,22 @@ PageDraw (
     return gTuiFrameOps.Draw (Main);
   }
 
-  // A main frame that moves its focus while drawing changes the help text: one more pass.
+  // A main frame that moves its focus while drawing changes the help text, and a control
+  // that settles its value while drawing changes what the conditions of the controls
+  // drawn before it read: one more pass, so that a page first shows as it stays.
   for (UINTN Pass = 0; Pass < 2; Pass++) {
     Before = (Main != NULL) ? Main->Current : TUI_NO_CONTROL;
+    Writes = gTuiQuestionWrites;
     for (UINT32 Index = 0; Index < Page->FrameCount; Index++) {
       (VOID)gTuiFrameOps.Draw (Page->Frames[Index]);    // an empty frame draws nothing
     }
 
-    if ((Main == NULL) || (Main->Current == Before)) {
+    Settled = (BOOLEAN)(gTuiQuestionWrites != Writes);
+    if (Settled && (Main != NULL)) {
+      DropRefusedFocus (Main);
+    }
+
+    if ((Main == NULL) || ((Main->Current == Before) && !Settled)) {
       break;
     }
 

@@ -147,6 +147,8 @@ TuiReadQuestionDefault (
   return ReadVariableBytes (Index, TuiQuestionOffset (Control), Size, Buffer, TRUE);
 }
 
+UINT32  gTuiQuestionWrites = 0;
+
 EFI_STATUS
 TuiWriteQuestionBytes (
   IN CONST TUI_CONTROL  *Control,
@@ -154,13 +156,19 @@ TuiWriteQuestionBytes (
   IN VOID               *Value
   )
 {
-  UINT32  Index;
+  UINT32      Index;
+  EFI_STATUS  Status;
 
   if (!TuiQuestionCacheIndex (Control, &Index)) {
     return EFI_NOT_FOUND;
   }
 
-  return WriteVariableBytes (Index, TuiQuestionOffset (Control), Size, Value);
+  Status = WriteVariableBytes (Index, TuiQuestionOffset (Control), Size, Value);
+  if (!EFI_ERROR (Status)) {
+    gTuiQuestionWrites++;
+  }
+
+  return Status;
 }
 
 BOOLEAN

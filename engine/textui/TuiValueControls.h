@@ -149,6 +149,12 @@ EFI_STATUS  TuiReadQuestionBytes (IN CONST TUI_CONTROL *Control, IN UINTN Size, 
 EFI_STATUS  TuiReadQuestionDefault (IN CONST TUI_CONTROL *Control, IN UINTN Size, OUT VOID *Buffer);
 /** Writes Size bytes at the question's offset into the current cache; EFI_NOT_FOUND when it has no entry. */
 EFI_STATUS  TuiWriteQuestionBytes (IN CONST TUI_CONTROL *Control, IN UINTN Size, IN VOID *Value);
+/**
+  Counts the writes of TuiWriteQuestionBytes. A control that puts a valid value in place
+  of a stored one while it draws changes what the conditions of the page read, so the
+  page is drawn once more when the count moved during a draw.
+**/
+extern UINT32  gTuiQuestionWrites;
 /** The question's storage offset. */
 UINT16      TuiQuestionOffset (IN CONST TUI_CONTROL *Control);
 /**
