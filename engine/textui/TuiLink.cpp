@@ -571,6 +571,99 @@ PrintTab (
   return Column + Cells;
 }
 
+//
+// On a sub-page the strip names, after its ancestor's tab, the pages from there down to
+// the one shown, so the user sees where the links led. When the row is too narrow the
+// names nearest the page shown stay and "..." stands for the others.
+//
+#define PAGE_PATH_DEPTH  8
+
+// The title of a page as a new string; null for a page without one.
+static CHAR16 *
+PageTitle (
+  IN UINT16  Page
+  )
+{
+  PAGE_RECORD  *Record = TuiPageRecord (Page);
+  CHAR16       *Title  = ((Record == NULL) || (Record->TitleStringId == 0)) ? NULL
+                         : HiiGetString (Record->HiiHandle, Record->TitleStringId, NULL);
+
+  if ((Title != NULL) && (Title[0] == 0)) {
+    FreeAndNull (Title);
+  }
+
+  return Title;
+}
+
+// The titled pages from the strip's own page up to (not including) its ancestor's, the own page first.
+static UINTN
+PagePath (
+  IN  CONST TUI_TAB_STRIP  *Strip,
+  OUT CHAR16               **Titles
+  )
+{
+  UINT16  Page  = Strip->Control.Record.PageNumber;
+  UINT16  Top   = TopLevelAncestor (Page);
+  UINTN   Depth = 0;
+
+  for (UINT32 Step = 0; (Step < TuiPageCount ()) && (Page != Top) && (Depth < PAGE_PATH_DEPTH); Step++) {
+    PAGE_RECORD  *Record = TuiPageRecord (Page);
+    if (Record == NULL) {
+      break;
+    }
+
+    Titles[Depth] = PageTitle (Page);
+    Depth        += (Titles[Depth] != NULL) ? 1 : 0;
+    Page          = Record->ParentPageNumber;
+  }
+
+  return Depth;
+}
+
+static VOID
+PrintPagePath (
+  IN CONST TUI_TAB_STRIP  *Strip,
+  IN UINT64               Column,
+  IN UINT8                Attribute
+  )
+{
+  CHAR16  *Titles[PAGE_PATH_DEPTH];
+  UINTN   Depth = PagePath (Strip, Titles);
+  UINT64  Right = (UINT64)Strip->Control.Column + Strip->Control.Width;
+  UINT64  Room  = (Right > Column) ? Right - Column : 0;
+  UINT64  Used  = 0;
+  UINTN   Shown = 0;
+  CHAR16  Arrow[3] = { TUI_LINK_ARROW, u' ', 0 };
+
+  // Each name takes an arrow, a blank, the name and a blank; "... " and its arrow take 6.
+  while ((Shown < Depth) &&
+         (Used + GetTextCellCount (Titles[Shown]) + 3 + ((Shown + 1 < Depth) ? 6 : 0) <= Room))
+  {
+    Used += GetTextCellCount (Titles[Shown++]) + 3;
+  }
+
+  if ((Shown == 0) && (Depth > 0) && (Room > 8)) {
+    PrintAt (Column, Strip->Control.Row, Arrow, Attribute);
+    TuiPrintWithEllipsis (Column + 2, Strip->Control.Row, Titles[0], Room - 3, Room - 6, Attribute);
+  } else if (Shown > 0) {
+    if (Shown < Depth) {
+      PrintAt (Column, Strip->Control.Row, Arrow, Attribute);
+      PrintAt (Column + 2, Strip->Control.Row, u"...", Attribute);
+      Column += 6;
+    }
+
+    for (UINTN Index = Shown; Index > 0; Index--) {
+      PrintAt (Column, Strip->Control.Row, Arrow, Attribute);
+      PrintAt (Column + 2, Strip->Control.Row, Titles[Index - 1], Attribute);
+      Column += GetTextCellCount (Titles[Index - 1]) + 3;
+    }
+  }
+
+  for (UINTN Index = 0; Index < Depth; Index++) {
+    FreePool (Titles[Index]);
+  }
+}
+
 static EFI_STATUS
 TabStripDraw (
   IN VOID  *Object
@@ -609,6 +702,10 @@ TabStripDraw (
     }
 
     Column = PrintTab (Strip, Index, Column, &Cut);
+  }
+
+  if (Strip->SubPage && !Cut) {
+    PrintPagePath (Strip, Column, Other);
   }
 
   if (After && !Strip->SubPage && (Control->Width > 0)) {

@@ -462,6 +462,26 @@ PageInitialize (
   return EFI_SUCCESS;
 }
 
+// Whether Left and Right lead anywhere: on a top-level page that is not modal, to another tab.
+static BOOLEAN
+HasOtherScreens (
+  IN TUI_PAGE  *Page
+  )
+{
+  TUI_FRAME      *Tabs = FindPageFrame (Page, TUI_FRAME_TAB_STRIP);
+  TUI_TAB_STRIP  *Strip;
+
+  if ((Tabs == NULL) || (Tabs->ControlCount == 0) ||
+      ((Tabs->Controls[0]->Record.ControlType & CONTROL_TYPE_MASK) != CONTROL_TYPE_TAB_STRIP) ||
+      ((Page->Head.Flags & PAGE_FLAG_MODAL) != 0))
+  {
+    return FALSE;
+  }
+
+  Strip = (TUI_TAB_STRIP *)Tabs->Controls[0];
+  return (BOOLEAN)(!Strip->SubPage && ((Strip->TabCount > 1) || ((Strip->TabCount == 1) && (Strip->CurrentTab >= Strip->TabCount))));
+}
+
 // Puts the title, tab, help and key-help texts of the page into its panes.
 static VOID
 SetPageTexts (
@@ -484,7 +504,7 @@ SetPageTexts (
     SetPaneText (Page, TUI_FRAME_TAB_STRIP, ENGINE_OWN_HII_HANDLE, Tab);
   }
 
-  SetPaneText (Page, TUI_FRAME_KEY_HELP, ENGINE_OWN_HII_HANDLE, STR_KEY_HELP);
+  SetPaneText (Page, TUI_FRAME_KEY_HELP, ENGINE_OWN_HII_HANDLE, HasOtherScreens (Page) ? STR_KEY_HELP : STR_KEY_HELP_ONE_SCREEN);
 }
 
 //

@@ -79,8 +79,9 @@ TEST_F (TuiAppNavigationTest, EnterOnALinkOpensItsPageAndEscReturnsThroughTheHis
   EXPECT_EQ (gPageHistoryCount, 1u);
   EXPECT_EQ (Shown (3, 3, 7), u"Details");
   EXPECT_EQ (Shown (40, 3, 5), u"Shown");
-  EXPECT_EQ (Shown (2, 1, 6), u"  Main");                   // a sub-page shows only its ancestor's tab
-  EXPECT_EQ (Shown (8, 1, 8), u"        ");
+  EXPECT_EQ (Shown (2, 1, 6), u"  Main");                   // a sub-page shows only its ancestor's tab,
+  EXPECT_EQ (Shown (8, 1, 12), u" \u25BA Details  ");        // then its own title
+  EXPECT_EQ (Devices.TextOut->RowText (1).find (u"Second"), std::u16string::npos);
 
   TUI_FRAME  *Main = After ("Down,Down,Enter,Esc");
   EXPECT_EQ (gTuiApp->CurrentPage, kMainPage);
