@@ -595,25 +595,37 @@ PageTitle (
   return Title;
 }
 
-// The titled pages from the strip's own page up to (not including) its ancestor's, the own page first.
+/**
+  The titled pages from the strip's own page up to (not including) its ancestor's, the
+  own page first; More tells whether titled pages above the deepest ones were left out.
+**/
 static UINTN
 PagePath (
   IN  CONST TUI_TAB_STRIP  *Strip,
-  OUT CHAR16               **Titles
+  OUT CHAR16               **Titles,
+  OUT BOOLEAN              *More
   )
 {
   UINT16  Page  = Strip->Control.Record.PageNumber;
   UINT16  Top   = TopLevelAncestor (Page);
   UINTN   Depth = 0;
 
-  for (UINT32 Step = 0; (Step < TuiPageCount ()) && (Page != Top) && (Depth < PAGE_PATH_DEPTH); Step++) {
+  *More = FALSE;
+  for (UINT32 Step = 0; (Step < TuiPageCount ()) && (Page != Top); Step++) {
     PAGE_RECORD  *Record = TuiPageRecord (Page);
+    CHAR16       *Title  = (Record == NULL) ? NULL : PageTitle (Page);
     if (Record == NULL) {
       break;
     }
 
-    Titles[Depth] = PageTitle (Page);
-    Depth        += (Titles[Depth] != NULL) ? 1 : 0;
+    if ((Title != NULL) && (Depth == PAGE_PATH_DEPTH)) {
+      FreePool (Title);
+      *More = TRUE;
+      break;
+    }
+
+    Titles[Depth] = Title;
+    Depth        += (Title != NULL) ? 1 : 0;
     Page          = Record->ParentPageNumber;
   }
 
@@ -627,17 +639,18 @@ PrintPagePath (
   IN UINT8                Attribute
   )
 {
-  CHAR16  *Titles[PAGE_PATH_DEPTH];
-  UINTN   Depth = PagePath (Strip, Titles);
-  UINT64  Right = (UINT64)Strip->Control.Column + Strip->Control.Width;
-  UINT64  Room  = (Right > Column) ? Right - Column : 0;
-  UINT64  Used  = 0;
-  UINTN   Shown = 0;
-  CHAR16  Arrow[3] = { TUI_LINK_ARROW, u' ', 0 };
+  CHAR16   *Titles[PAGE_PATH_DEPTH];
+  BOOLEAN  More;
+  UINTN    Depth = PagePath (Strip, Titles, &More);
+  UINT64   Right = (UINT64)Strip->Control.Column + Strip->Control.Width;
+  UINT64   Room  = (Right > Column) ? Right - Column : 0;
+  UINT64   Used  = 0;
+  UINTN    Shown = 0;
+  CHAR16   Arrow[3] = { TUI_LINK_ARROW, u' ', 0 };
 
   // Each name takes an arrow, a blank, the name and a blank; "... " and its arrow take 6.
   while ((Shown < Depth) &&
-         (Used + GetTextCellCount (Titles[Shown]) + 3 + ((Shown + 1 < Depth) ? 6 : 0) <= Room))
+         (Used + GetTextCellCount (Titles[Shown]) + 3 + (((Shown + 1 < Depth) || More) ? 6 : 0) <= Room))
   {
     Used += GetTextCellCount (Titles[Shown++]) + 3;
   }
@@ -646,7 +659,7 @@ PrintPagePath (
     PrintAt (Column, Strip->Control.Row, Arrow, Attribute);
     TuiPrintWithEllipsis (Column + 2, Strip->Control.Row, Titles[0], Room - 3, Room - 6, Attribute);
   } else if (Shown > 0) {
-    if (Shown < Depth) {
+    if ((Shown < Depth) || More) {
       PrintAt (Column, Strip->Control.Row, Arrow, Attribute);
       PrintAt (Column + 2, Strip->Control.Row, u"...", Attribute);
       Column += 6;

@@ -37,6 +37,7 @@ constexpr EFI_STRING_ID  kTarget     = 0x1A;
 constexpr EFI_STRING_ID  kDeeper     = 0x1B;
 constexpr EFI_STRING_ID  kInside     = 0x1C;
 constexpr EFI_STRING_ID  kSupported  = 0x1D;
+constexpr EFI_STRING_ID  kLongTitle  = 0x1E;     // 71 cells: the path to it does not fit beside the tab
 
 // Rows of the main frame on 100x31 where the controls of the screens page land.
 constexpr UINTN  kLongTextRow   = 3;     // and 4
@@ -96,6 +97,10 @@ protected:
     F.End ();
     F.Form (3, kDeeper);
     F.Text (kInside, kNoHelp, kSupported);
+    F.Ref ({ .Prompt = kLongTitle, .Help = kNoHelp, .QuestionId = 0x306 }, 4);
+    F.End ();
+    F.Form (4, kLongTitle);
+    F.Text (kInside, kNoHelp, kSupported);
     F.End ();
     F.End ();
     return F;
@@ -143,6 +148,7 @@ protected:
       { kLocked, u"Locked Setting" }, { kModePrompt, u"Mode" }, { kSimple, u"Simple" }, { kCustom, u"Custom" },
       { kExtras, u"Extras" }, { kNext, u"Next Page" }, { kTarget, u"Target Page" }, { kDeeper, u"Deeper Page" },
       { kInside, u"Inside" }, { kSupported, u"Yes" },
+      { kLongTitle, u"Options Of The Network Interface Controller In The Second Slot Of Bus 2" },
     }, kScreensSet);
     if (OtherTab) {
       Publish (OtherForms (), { { 1, u"Other" } }, kOtherSet);
@@ -224,6 +230,15 @@ TEST_F (TuiPageScreensTest, SubPagesSayWhereTheUserIs)
   EXPECT_EQ (At (5, 3, 1, 23), u" Screens \u25BA Target Page ");
   EXPECT_EQ (At (6, 3, 1, 16), u" Screens  Other ");
   EXPECT_EQ (At (6, 67, kKeyHelpRow, 17), u"\u2192\u2190: Select Screen");
+}
+
+// A path too long for the row keeps the names nearest the page shown; "..." stands for the others.
+TEST_F (TuiPageScreensTest, APathTooLongForTheStripKeepsItsDeepestNames)
+{
+  Walk ("Down,Down,Enter,Enter,Enter");
+  ASSERT_GE (Screens.size (), 6u);
+  EXPECT_EQ (At (5, 3, 1, 89), std::u16string (u" Screens \u25BA ... \u25BA ") +
+                                u"Options Of The Network Interface Controller In The Second Slot Of Bus 2 ");
 }
 
 // With a single tab Left and Right change nothing: the key help does not offer them.
