@@ -479,7 +479,9 @@ HasOtherScreens (
   }
 
   Strip = (TUI_TAB_STRIP *)Tabs->Controls[0];
-  return (BOOLEAN)(!Strip->SubPage && ((Strip->TabCount > 1) || ((Strip->TabCount == 1) && (Strip->CurrentTab >= Strip->TabCount))));
+  // A page that is no tab itself (the link page) can still go to the one tab there is.
+  return (BOOLEAN)(!Strip->SubPage &&
+                   ((Strip->TabCount > 1) || ((Strip->TabCount == 1) && (Strip->CurrentTab >= Strip->TabCount))));
 }
 
 // Puts the title, tab, help and key-help texts of the page into its panes.
@@ -504,7 +506,8 @@ SetPageTexts (
     SetPaneText (Page, TUI_FRAME_TAB_STRIP, ENGINE_OWN_HII_HANDLE, Tab);
   }
 
-  SetPaneText (Page, TUI_FRAME_KEY_HELP, ENGINE_OWN_HII_HANDLE, HasOtherScreens (Page) ? STR_KEY_HELP : STR_KEY_HELP_ONE_SCREEN);
+  SetPaneText (Page, TUI_FRAME_KEY_HELP, ENGINE_OWN_HII_HANDLE,
+    HasOtherScreens (Page) ? STR_KEY_HELP : STR_KEY_HELP_ONE_SCREEN);
 }
 
 //
