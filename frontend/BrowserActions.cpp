@@ -89,6 +89,11 @@ GoToParentPage (
     return TRUE;
   }
 
+  // A form set loaded for a goto goes back to the one SendForm was given.
+  if (FindSendFormHomePage (Page, &Previous)) {
+    return (BOOLEAN)!EFI_ERROR (ShowTuiPage (Previous));
+  }
+
   // The first form SendForm showed: leaving it ends SendForm, which hands the request back.
   if (gSendFormRunning) {
     LeaveSetup ();

@@ -20,6 +20,7 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boot_test  # noqa: E402
 import hii_export  # noqa: E402
+import parity_walks  # noqa: E402
 import qemu_session  # noqa: E402
 
 SKIP = 77
@@ -199,6 +200,16 @@ class SetupRun:
             self.fail(reason or f"no page of {what} within {BOOT_LIMIT_S} s")
         return body_rows(self.session.lines())
 
+    def esc_to_page(self, title, prompts, what):
+        """Esc, then the page `title`. The browser must not have been left on the way: the
+        firmware's boot manager would start the loader again and then its menu."""
+        mark = len(self.session.output())
+        self.press("esc")
+        rows = self.wait_for_page(title, prompts, what)
+        if parity_walks.RESTARTED in self.session.output()[mark:]:
+            self.fail(f"{what}: the browser was left and the loader started again")
+        return rows
+
     def check_secure_boot(self, expected):
         wanted = "setup-qemu: secure boot: " + ("on" if expected else "off")
         if not self.session.wait_until(lambda s: "setup-qemu: secure boot: " in s.output()
@@ -260,8 +271,7 @@ class SetupRun:
         self.wait_for_page(DEVICE_MANAGER_TITLE, [form_set.title], "Device Manager")
         self.note(f"Device Manager lists '{form_set.title}'")
         self.screendump("device-manager.png")
-        self.press("esc")
-        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        self.esc_to_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
         self.note("Esc: back to the front page")
 
     def check_escape(self):
@@ -390,8 +400,7 @@ class SetupRun:
         """The pages OVMF's drivers fill when their forms open (the Secure Boot state, Boot
         Manager's options), and Device Manager opened a second time with Enter."""
         self.open_item("Device Manager", DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager")
-        self.press("esc")
-        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        self.esc_to_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
         self.open_item("Device Manager", DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager a second time")
         self.note("Enter opens Device Manager a second time")
         rows = self.open_item("Secure Boot Configuration", "Secure Boot Configuration", [SECURE_BOOT_STATE],
@@ -403,17 +412,14 @@ class SetupRun:
             self.fail(f"'{SECURE_BOOT_STATE}' has no value: {rows}")
         self.note(f"{SECURE_BOOT_STATE}: {state[0]}")
         self.screendump("secure-boot-configuration.png")
-        self.press("esc")
-        self.wait_for_page(DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager after Esc")
-        self.press("esc")
-        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        self.esc_to_page(DEVICE_MANAGER_TITLE, DEVICE_MANAGER_PROMPTS, "Device Manager after Esc")
+        self.esc_to_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
         rows = self.open_item("Boot Manager", "Boot Manager", [], "Boot Manager")
         if not self.session.wait_until(lambda s: BOOT_SHELL in s.text(), KEY_LIMIT_S, settle=0.3):
             self.fail(f"Boot Manager lists no '{BOOT_SHELL}': {body_rows(self.session.lines())}")
         self.note(f"Boot Manager: {[prompt_part(r) for r in body_rows(self.session.lines()) if prompt_part(r)]}")
         self.screendump("boot-manager.png")
-        self.press("esc")
-        self.wait_for_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        self.esc_to_page(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
 
     def screendump(self, name):
         path = os.path.join(self.out_dir, name)
@@ -466,7 +472,9 @@ def run(args, form_sets, disk, vars_copy, code):
             else:
                 run.check_platform_form_set()
             run.check_front_page()
-            if args.walk == "pages":
+            if args.walk in parity_walks.WALKS:
+                parity_walks.WALKS[args.walk](parity_walks.Walks(run, sys.modules[__name__]))
+            elif args.walk == "pages":
                 run.check_pages_drivers_fill()
             else:
                 run.check_device_manager()
@@ -512,7 +520,7 @@ def main():
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
-    ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS), default="basic",
+    ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS), default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
                          "commit, discard: the platform form's exit items end its SendForm")
     ap.add_argument("--post", choices=["setup", "menu", "timeout"],

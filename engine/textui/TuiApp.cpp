@@ -115,9 +115,15 @@ GoBackOrExit (
   )
 {
   TUI_PAGE  *Page = CurrentPage ();
+  UINT32    Home;
 
   if (Page == NULL) {
     return EFI_NOT_READY;
+  }
+
+  // Under SendForm only the form set it was given ends it; another goes back there.
+  if ((Page->Head.ParentPageNumber == 0) && FindSendFormHomePage (gTuiApp->CurrentPage, &Home)) {
+    return ShowTuiPage (Home);
   }
 
   if (Page->Head.ParentPageNumber == 0) {
@@ -551,7 +557,6 @@ FollowPackageChanges (
   IN OUT TUI_APP  *App
   )
 {
-  UINT32      Shown = App->CurrentPage;
   EFI_STATUS  Status;
 
   if (!gPackageNotifyPending) {
@@ -559,21 +564,8 @@ FollowPackageChanges (
   }
 
   (VOID)ProcessPackageNotifications ();     // a form set that fails shows no pages; the others stay
-  TuiDestroyList (&App->Pages, &App->PageCount);
-  Status = MakePages (App);
-  if (EFI_ERROR (Status)) {
-    return Status;
-  }
-
-  // The history may name pages that went away with their form set.
-  ClearPageHistory ();
-  App->Redraw = 1;
-  if ((Shown < App->PageCount) && (App->Pages[Shown] != NULL)) {
-    App->CurrentPage = Shown;
-    return EFI_SUCCESS;
-  }
-
-  return FirstPageFrom (App, 0);
+  Status = RemakeTuiPages (App, MakePages, NULL);
+  return (Status == EFI_NOT_FOUND) ? FirstPageFrom (App, 0) : Status;
 }
 
 static struct {
@@ -620,14 +612,12 @@ FollowFormSetGoto (
     return EFI_SUCCESS;
   }
 
-  TuiDestroyList (&App->Pages, &App->PageCount);
-  Status = MakePages (App);
-  if (EFI_ERROR (Status)) {
+  Status = RemakeTuiPages (App, MakePages, &mFormSetGoto.From);
+  if (EFI_ERROR (Status) && (Status != EFI_NOT_FOUND)) {
     return Status;
   }
 
-  App->Redraw = 1;
-  if ((Target < App->PageCount) && (App->Pages[Target] != NULL)) {
+  if ((Target < App->PageCount) && (App->Pages[Target] != NULL) && (mFormSetGoto.From != TUI_NO_PAGE)) {
     // A full history forgets the oldest page; the goto itself still happens.
     (VOID)PushPageHistory (mFormSetGoto.From, Target);
     // The front end shows the page the goto was waiting for, as it shows every page.
@@ -640,7 +630,7 @@ FollowFormSetGoto (
     return EFI_SUCCESS;
   }
 
-  return FirstPageFrom (App, mFormSetGoto.From);
+  return FirstPageFrom (App, (mFormSetGoto.From != TUI_NO_PAGE) ? mFormSetGoto.From : 0);
 }
 
 static struct {
@@ -728,6 +718,7 @@ OpenTextSetup (
   }
 
   InitTextScreenMetrics ();
+  NoteSendFormLists ();
   mFormSetGoto.Pending = FALSE;
   mPageRebuild.Pending = FALSE;
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks

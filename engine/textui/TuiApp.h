@@ -108,6 +108,13 @@ EFI_STATUS  GetPageHistoryEntry (IN UINT32 Page, OUT UINT32 *PreviousPage, OUT U
 /** Forgets the entry GetPageHistoryEntry gave, and every entry after it. */
 VOID        DropPageHistory (IN UINTN Index);
 VOID        ClearPageHistory (VOID);
+/**
+  After the pages were made again: each history entry takes the new numbers of the
+  forms it named; an entry whose form went away is forgotten.
+**/
+VOID        RenumberPageHistory (VOID);
+/** The page that shows form FormId of the package list HiiHandle; EFI_NOT_FOUND when none does. */
+EFI_STATUS  FindTuiPageOfForm (IN EFI_HII_HANDLE HiiHandle, IN UINT16 FormId, OUT UINT32 *Page);
 extern UINTN  gPageHistoryCount;
 
 //
@@ -151,6 +158,33 @@ EFI_STATUS  ShowTuiPage (IN UINT32 Page);
 BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
 /** Tells a running application that the language changed, so it redraws its texts. */
 VOID        MarkTuiAppLanguageChanged (VOID);
+
+//
+// Making the pages again under the running application.
+//
+#define TUI_NO_PAGE  0xFFFFFFFFu
+
+typedef EFI_STATUS (*TUI_MAKE_PAGES)(IN OUT TUI_APP *App);
+
+/**
+  Makes the page objects again with Make after the page list changed, keeping what
+  the user sees: the page shown, each page's focus and the page history follow their
+  forms. Follow, a page number of the old list, becomes the same form's new number
+  (TUI_NO_PAGE when it went away).
+
+  @retval EFI_SUCCESS    The page shown is shown again.
+  @retval EFI_NOT_FOUND  The page shown went away; the caller picks another.
+  @return                Why Make failed.
+**/
+EFI_STATUS  RemakeTuiPages (IN OUT TUI_APP *App, IN TUI_MAKE_PAGES Make, IN OUT UINT32 *Follow OPTIONAL);
+/** Notes, as the application starts, which of the SendForm lists the caller gave. */
+VOID        NoteSendFormLists (VOID);
+/**
+  Under SendForm, for a page of a form set loaded for a goto: the first page of the
+  lists SendForm was given, where Esc goes when the history has nothing. FALSE
+  outside SendForm and for the given lists' own pages.
+**/
+BOOLEAN     FindSendFormHomePage (IN UINT32 Page, OUT UINT32 *Home);
 
 /** Whether the text application has been told to end (by the user or a driver's request). */
 BOOLEAN     TuiAppLeaving (VOID);

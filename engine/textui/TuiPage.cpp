@@ -754,8 +754,13 @@ TUI_APP_OPS  gTuiPageOps = {
 //
 
 typedef struct {
-  UINT32  FromPage;
-  UINT32  ToPage;
+  UINT32          FromPage;
+  UINT32          ToPage;
+  // The forms the pages show: page numbers change when form sets come and go.
+  EFI_HII_HANDLE  FromHandle;
+  EFI_HII_HANDLE  ToHandle;
+  UINT16          FromForm;
+  UINT16          ToForm;
 } PAGE_HISTORY_ENTRY;
 
 #define PAGE_HISTORY_STEP  20
@@ -780,8 +785,10 @@ PushPageHistory (
 {
   PAGE_HISTORY_ENTRY  *Grown;
   UINTN               Capacity;
+  PAGE_RECORD         *From = TuiPageRecord (FromPage);
+  PAGE_RECORD         *To   = TuiPageRecord (ToPage);
 
-  if (!HasPageObject (FromPage) || !HasPageObject (ToPage)) {
+  if (!HasPageObject (FromPage) || !HasPageObject (ToPage) || (From == NULL) || (To == NULL)) {
     return EFI_NOT_STARTED;
   }
 
@@ -797,7 +804,9 @@ PushPageHistory (
     mPageHistoryCapacity = Capacity;
   }
 
-  mPageHistory[gPageHistoryCount++] = PAGE_HISTORY_ENTRY { FromPage, ToPage };
+  mPageHistory[gPageHistoryCount++] = PAGE_HISTORY_ENTRY {
+    FromPage, ToPage, From->HiiHandle, To->HiiHandle, From->FormId, To->FormId
+  };
   return EFI_SUCCESS;
 }
 
@@ -839,4 +848,42 @@ ClearPageHistory (
   FreeAndNull (mPageHistory);
   mPageHistoryCapacity = 0;
   gPageHistoryCount    = 0;
+}
+
+EFI_STATUS
+FindTuiPageOfForm (
+  IN  EFI_HII_HANDLE  HiiHandle,
+  IN  UINT16          FormId,
+  OUT UINT32          *Page
+  )
+{
+  for (UINT32 Index = 0; Index < TuiPageCount (); Index++) {
+    PAGE_RECORD  *Record = TuiPageRecord (Index);
+    if ((Record != NULL) && (Record->HiiHandle == HiiHandle) && (Record->FormId == FormId)) {
+      *Page = Index;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_NOT_FOUND;
+}
+
+VOID
+RenumberPageHistory (
+  VOID
+  )
+{
+  UINTN  Kept = 0;
+
+  for (UINTN At = 0; At < gPageHistoryCount; At++) {
+    PAGE_HISTORY_ENTRY  Entry = mPageHistory[At];
+    if (!EFI_ERROR (FindTuiPageOfForm (Entry.FromHandle, Entry.FromForm, &Entry.FromPage)) &&
+        !EFI_ERROR (FindTuiPageOfForm (Entry.ToHandle, Entry.ToForm, &Entry.ToPage)) &&
+        HasPageObject (Entry.FromPage) && HasPageObject (Entry.ToPage))
+    {
+      mPageHistory[Kept++] = Entry;
+    }
+  }
+
+  gPageHistoryCount = Kept;
 }

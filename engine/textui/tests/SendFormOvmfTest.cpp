@@ -215,18 +215,42 @@ protected:
                EFI_SUCCESS);
   }
 
+  // A driver publishes a form set while the browser runs, as OVMF's do when their forms
+  // open: the pages are made again between two keys.
+  void PublishFormSet ()
+  {
+    constexpr EFI_GUID  kLateList = { 0x5EED0001, 0x0003, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x03 } };
+    constexpr EFI_GUID  kLateSet  = { 0x5EED0001, 0x0004, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x04 } };
+    Builders::IfrBuilder  Late;
+    EFI_HII_HANDLE        Handle = nullptr;
+
+    Late.FormSet (kLateSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+    Late.Form (1, 1);
+    Late.End ();
+    Late.End ();
+    std::vector<UINT8>  List = Builders::PackageListBuilder (kLateList).Add (Late.Package ())
+                                 .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Late" }, { 2, u"" } }))
+                                 .Build ();
+    ASSERT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Handle),
+               EFI_SUCCESS);
+  }
+
   // The list of the page shown at each key wait of Keys; the browser is left at the last.
-  std::vector<EFI_HII_HANDLE> Walk (const char *Keys, size_t Waits)
+  // At wait Publish (1-based; 0 never) a driver publishes a form set.
+  std::vector<EFI_HII_HANDLE> Walk (const char *Keys, size_t Waits, size_t Publish = 0)
   {
     std::vector<EFI_HII_HANDLE>  Shown;
     Devices.TextIn->Script ().Append (Keys);
-    Devices.TextIn->Script ().SetWaitHook ([&Shown, Waits] () {
+    Devices.TextIn->Script ().SetWaitHook ([this, &Shown, Waits, Publish] () {
       PAGE_RECORD  *Record = nullptr;
       UINT32       Page    = 0;
       if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page) || EFI_ERROR (GetPageData (Page, &Record))) {
         return;
       }
       Shown.push_back (Record->HiiHandle);
+      if (Shown.size () == Publish) {
+        PublishFormSet ();
+      }
       if (Shown.size () == Waits) {
         (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
       }
@@ -252,6 +276,38 @@ TEST_F (FrontPageGotoTest, AFormSetOpenedOnceOpensAgainWithEnter)
 {
   EXPECT_EQ (Walk ("Enter,Esc,Enter,Esc,Enter,Down", 6),
              std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, FrontHandle, Other, FrontHandle, Other }));
+}
+
+// The pages are made again while the user is in the form set the goto loaded: Esc still
+// goes back to the page the goto was on, and SendForm goes on.
+TEST_F (FrontPageGotoTest, EscAfterThePagesWereMadeAgainGoesBackToThePageOfTheGoto)
+{
+  EXPECT_EQ (Walk ("Enter,Down,Esc,Down", 4, 2),
+             std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, Other, FrontHandle }));
+}
+
+// With no page to go back to (the tab strip emptied the history), Esc in a form set the
+// goto loaded goes to the form set SendForm was given; only Esc there ends SendForm.
+TEST_F (FrontPageGotoTest, EscInALoadedFormSetWithoutHistoryGoesToTheGivenFormSet)
+{
+  std::vector<EFI_HII_HANDLE>  Shown;
+  bool                         Ended = false;
+
+  Devices.TextIn->Script ().Append ("Enter,Down,Esc,Down,Esc");
+  Devices.TextIn->Script ().SetWaitHook ([&Shown] () {
+    UINT32  Page = 0;
+    if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page)) {
+      return;
+    }
+    Shown.push_back (TuiPageRecord (Page)->HiiHandle);
+    if (Shown.size () == 2) {
+      ClearPageHistory ();
+    }
+  });
+  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  Ended = (Devices.TextIn->Script ().Remaining () == 0);
+  EXPECT_EQ (Shown, std::vector<EFI_HII_HANDLE> ({ FrontHandle, Other, Other, FrontHandle, FrontHandle }));
+  EXPECT_TRUE (Ended);
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+/** @file
+  Making the page objects again when the page list changed under the running
+  application (form sets published, replaced or loaded for a goto), without the user
+  noticing: the page shown, each page's focus and the page history follow their forms
+  to their new page numbers. And where Esc leads under SendForm when the history
+  has nothing: to the form set SendForm was given, which alone ends it.
+**/
+#include <engine/textui/TuiApp.h>
+#include <engine/textui/TuiObject.h>
+#include <engine/forms/FormParser.h>
+#include <engine/forms/FormTables.h>
+
+#include <Library/MemoryAllocationLib.h>
+
+typedef struct {
+  BOOLEAN         Valid;
+  EFI_HII_HANDLE  HiiHandle;
+  UINT16          FormId;
+  UINT32          Current;
+  UINT32          FirstVisible;
+} KEPT_PAGE;
+
+// How many of gSendFormHandles SendForm was given; the lists loaded for gotos follow them.
+static UINTN  mGivenLists;
+
+VOID
+NoteSendFormLists (
+  VOID
+  )
+{
+  mGivenLists = gSendFormRunning ? gSendFormHandleCount : 0;
+}
+
+// The form a page object shows, from the object's own copy of its record: the page
+// list may already be the new one.
+static BOOLEAN
+KeepPage (
+  IN  TUI_APP    *App,
+  IN  UINT32     Page,
+  OUT KEPT_PAGE  *Kept
+  )
+{
+  TUI_FRAME  *Main;
+
+  if ((Page >= App->PageCount) || (App->Pages[Page] == NULL) || (App->Pages[Page]->Head.HiiHandle == NULL)) {
+    return FALSE;
+  }
+
+  Main               = FindPageFrame (App->Pages[Page], TUI_FRAME_MAIN);
+  Kept->Valid        = TRUE;
+  Kept->HiiHandle    = App->Pages[Page]->Head.HiiHandle;
+  Kept->FormId       = App->Pages[Page]->Head.FormId;
+  Kept->Current      = (Main != NULL) ? Main->Current : TUI_NO_CONTROL;
+  Kept->FirstVisible = (Main != NULL) ? Main->FirstVisible : 0;
+  return TRUE;
+}
+
+// The new number of a kept page that has an object again; FALSE when it has none.
+static BOOLEAN
+FindKeptPage (
+  IN  TUI_APP          *App,
+  IN  CONST KEPT_PAGE  *Kept,
+  OUT UINT32           *Page
+  )
+{
+  return (BOOLEAN)(Kept->Valid && !EFI_ERROR (FindTuiPageOfForm (Kept->HiiHandle, Kept->FormId, Page)) &&
+                   (*Page < App->PageCount) && (App->Pages[*Page] != NULL));
+}
+
+// The focus goes back to the control of the same place; one that no longer takes it
+// leaves the page's first focused control.
+static VOID
+RestoreFocus (
+  IN TUI_APP          *App,
+  IN CONST KEPT_PAGE  *Kept
+  )
+{
+  UINT32     Page;
+  TUI_FRAME  *Main;
+
+  if (!FindKeptPage (App, Kept, &Page) || (Kept->Current == TUI_NO_CONTROL)) {
+    return;
+  }
+
+  Main = FindPageFrame (App->Pages[Page], TUI_FRAME_MAIN);
+  if ((Main == NULL) || (Kept->Current >= Main->ControlCount) || !FrameSetFocus (Main, Kept->Current)) {
+    return;
+  }
+
+  if (Kept->FirstVisible <= Kept->Current) {
+    Main->FirstVisible = Kept->FirstVisible;
+  }
+}
+
+EFI_STATUS
+RemakeTuiPages (
+  IN OUT TUI_APP       *App,
+  IN     TUI_MAKE_PAGES  Make,
+  IN OUT UINT32        *Follow OPTIONAL
+  )
+{
+  UINT32      Count = App->PageCount;
+  KEPT_PAGE   *Kept = (KEPT_PAGE *)AllocateZeroPool ((Count + 2) * sizeof (KEPT_PAGE));
+  KEPT_PAGE   *Shown;
+  KEPT_PAGE   *Followed;
+  UINT32      Page;
+  EFI_STATUS  Status;
+
+  if (Kept == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Shown    = &Kept[Count];
+  Followed = &Kept[Count + 1];
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    (VOID)KeepPage (App, Index, &Kept[Index]);     // a page without an object has nothing to keep
+  }
+
+  (VOID)KeepPage (App, App->CurrentPage, Shown);
+  if (Follow != NULL) {
+    (VOID)KeepPage (App, *Follow, Followed);
+  }
+
+  TuiDestroyList (&App->Pages, &App->PageCount);
+  Status = Make (App);
+  if (EFI_ERROR (Status)) {
+    FreePool (Kept);
+    return Status;
+  }
+
+  for (UINT32 Index = 0; Index < Count; Index++) {
+    RestoreFocus (App, &Kept[Index]);
+  }
+
+  RenumberPageHistory ();
+  if (Follow != NULL) {
+    *Follow = FindKeptPage (App, Followed, &Page) ? Page : TUI_NO_PAGE;
+  }
+
+  App->Redraw = 1;
+  Status      = EFI_NOT_FOUND;
+  if (FindKeptPage (App, Shown, &Page)) {
+    App->CurrentPage = Page;
+    Status           = EFI_SUCCESS;
+  }
+
+  FreePool (Kept);
+  return Status;
+}
+
+BOOLEAN
+FindSendFormHomePage (
+  IN  UINT32  Page,
+  OUT UINT32  *Home
+  )
+{
+  UINTN  Given = (mGivenLists < gSendFormHandleCount) ? mGivenLists : gSendFormHandleCount;
+
+  if (!gSendFormRunning || (gTuiApp == NULL) || (Page >= gTuiApp->PageCount) || (gTuiApp->Pages[Page] == NULL)) {
+    return FALSE;
+  }
+
+  for (UINTN List = 0; List < Given; List++) {
+    if (gTuiApp->Pages[Page]->Head.HiiHandle == gSendFormHandles[List]) {
+      return FALSE;
+    }
+  }
+
+  for (UINTN List = 0; List < Given; List++) {
+    for (UINT32 Index = 0; Index < gTuiApp->PageCount; Index++) {
+      if ((gTuiApp->Pages[Index] != NULL) && (gTuiApp->Pages[Index]->Head.HiiHandle == gSendFormHandles[List])) {
+        *Home = Index;
+        return TRUE;
+      }
+    }
+  }
+
+  return FALSE;
+}
