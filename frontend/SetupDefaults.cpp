@@ -367,7 +367,9 @@ SettingsChanged (
       continue;
     }
 
-    if (VariableDiffersFromBaseline (Index)) {
+    // A driver's store may answer differently at each read: under SendForm only what
+    // the user changed counts.
+    if (VariableDiffersFromBaseline (Index) && (!gSendFormRunning || VariableEdited (Index))) {
       return TRUE;
     }
   }
@@ -380,8 +382,8 @@ ConfirmLeaveSetup (
   VOID
   )
 {
-  // Under SendForm the form set's caller decides what its forms' changes become.
-  if (gSendFormRunning || !SettingsChanged ()) {
+  // Under SendForm too: changes the forms' drivers never got are not dropped unasked.
+  if (!SettingsChanged ()) {
     return TRUE;
   }
 

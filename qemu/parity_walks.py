@@ -18,6 +18,9 @@ RAM_DISK = "RAM Disk Configuration"
 BOOT_MANAGER = "Boot Manager"
 BOOT_MAINTENANCE = "Boot Maintenance Manager"
 BOOT_SHELL = "EFI Internal Shell"
+SIZE_PROMPT = "Size (Hex):"
+SAVE_QUESTION = "Save configuration and exit?"
+QUIT_QUESTION = "Quit without saving?"
 
 
 class Walks:
@@ -54,7 +57,75 @@ class Walks:
         self.run.note("Boot Maintenance Manager -> Esc: the front page")
         self.run.screendump("front-page-after-esc.png")
 
+    def keys(self):
+        """Enter typed 0.2 s after Esc from Boot Manager is not lost while the front page is
+        made again, and the focus is back on the link just left, as in OVMF's own browser."""
+        self.run.open_item(BOOT_MANAGER, BOOT_MANAGER, [], BOOT_MANAGER)
+        if not self.session.wait_until(lambda s: BOOT_SHELL in s.text(), self.t.KEY_LIMIT_S, settle=0.3):
+            self.fail(f"Boot Manager lists no '{BOOT_SHELL}'")
+        mark = len(self.session.output())
+        self.session.key("esc")
+        time.sleep(0.2)
+        self.session.key("enter")
+        if not self.session.wait_until(lambda s: BOOT_SHELL in s.text() and BOOT_MANAGER in " ".join(s.lines()[:2]),
+                                       self.t.KEY_LIMIT_S, settle=1.0):
+            self.fail("Enter typed 0.2 s after Esc did not open Boot Manager again")
+        if RESTARTED in self.session.output()[mark:]:
+            self.fail("Esc in Boot Manager: the browser was left and the loader started again")
+        self.run.note("Esc, Enter 0.2 s later: Boot Manager again")
+        self.esc_to(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc in Boot Manager")
+        focused = self.run.focused_row()
+        if focused != BOOT_MANAGER:
+            self.fail(f"back on the front page the focus is on {focused!r}, not on '{BOOT_MANAGER}'")
+        self.run.note(f"back on the front page the focus stays on '{BOOT_MANAGER}'")
+
+    def esc_asks(self):
+        """RAM Disk -> Create raw, the size changed: the change is not dropped unasked. Esc
+        goes back page by page; leaving the browser with the change asks "Save configuration
+        and exit?" (OVMF's own asks "Changes have not saved. Save Changes and exit?"), and
+        No, then Yes to quitting without saving, leaves it."""
+        self.open_device_manager()
+        self.run.open_item(RAM_DISK, RAM_DISK, ["Create raw"], RAM_DISK)
+        self.run.open_item("Create raw", RAM_DISK, [SIZE_PROMPT], "the RAM disk's size form")
+        self.run.focus_on(SIZE_PROMPT)
+        before = self.size_value()
+        for key in ["enter", "1", "0", "0", "0", "0", "0", "enter"]:
+            self.run.press(key)
+        after = self.size_value()
+        if after == before:
+            self.fail(f"the RAM disk's size did not change from {before!r}")
+        self.run.note(f"RAM disk size: {before} -> {after}")
+        self.esc_to(RAM_DISK, ["Create raw"], "the RAM disk's form after Esc")
+        self.esc_to(DEVICE_MANAGER_TITLE, [RAM_DISK], "Device Manager after Esc")
+        self.esc_to(FRONT_PAGE_TITLE, FRONT_PAGE_PROMPTS, "the front page after Esc")
+        mark = len(self.session.output())
+        self.run.press("esc")
+        if not self.session.wait_until(lambda s: SAVE_QUESTION in s.text(), self.t.KEY_LIMIT_S, settle=0.3):
+            self.fail("Esc with the size changed left without asking")
+        if RESTARTED in self.session.output()[mark:]:
+            self.fail("Esc with the size changed left the browser without asking")
+        self.run.note(f"Esc with a change: '{SAVE_QUESTION}'")
+        self.run.screendump("esc-asks.png")
+        self.run.press("right")
+        self.run.press("enter")
+        if not self.session.wait_until(lambda s: QUIT_QUESTION in s.text(), self.t.KEY_LIMIT_S, settle=0.3):
+            self.fail(f"No did not ask '{QUIT_QUESTION}'")
+        self.run.note(f"No: '{QUIT_QUESTION}'")
+        self.run.press("enter")
+        if not self.session.wait_until(lambda s: RESTARTED in s.output()[mark:], 30, settle=0.1):
+            self.fail("Yes to quitting without saving did not leave the browser")
+        self.run.note("Yes: the browser is left, the change dropped")
+
+    def size_value(self):
+        rows = self.t.body_rows(self.session.lines())
+        for row in rows:
+            if self.t.prompt_part(row).startswith(SIZE_PROMPT):
+                return self.t.prompt_value(row)
+        self.fail(f"no '{SIZE_PROMPT}' row: {rows}")
+
 
 WALKS = {
     "esc_parent": Walks.esc_parent,
+    "keys": Walks.keys,
+    "esc_asks": Walks.esc_asks,
 }

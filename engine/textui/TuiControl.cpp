@@ -368,6 +368,7 @@ OnValueChanged (
 
   Offset = Value->Offset & 0xFFFF;
   if (Value->VariableIndex < GetVariableCount ()) {
+    MarkVariableEdited (Value->VariableIndex);
     Status = WriteVariableBytes (Value->VariableIndex, Offset, Value->Width, Value->Value);
     if (!EFI_ERROR (Status) && (Value->VariableIndex == LANGUAGE_VARIABLE_INDEX)) {
       Status = WriteVariableBytesNoTranslate (LANGUAGE_VARIABLE_INDEX, Offset, Value->Width, Value->Value);
@@ -420,6 +421,7 @@ StorePassword (
     }
   }
 
+  MarkVariableEdited (Value->VariableIndex);
   Status = WriteVariableBytes (Value->VariableIndex, Offset, Value->Width, Stored);
   if (Stored != Padded) {
     ZeroMem (Stored, Value->Width);      // it held a password

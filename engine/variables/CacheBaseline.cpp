@@ -20,6 +20,9 @@
 static VARIABLE_CACHE_ENTRY  *mBaseline      = NULL;
 static UINTN                 mBaselineCount = 0;
 static UINTN                 mAdoptionDepth = 0;
+// One byte per variable index: the user changed a value of it since the baseline was taken.
+static UINT8                 *mEdited       = NULL;
+static UINTN                 mEditedCount   = 0;
 
 VOID
 FreeCacheBaseline (
@@ -28,6 +31,8 @@ FreeCacheBaseline (
 {
   FreeCacheArray (&mBaseline, mBaselineCount);
   mBaselineCount = 0;
+  FreeAndNull (mEdited);
+  mEditedCount = 0;
 }
 
 EFI_STATUS
@@ -212,4 +217,36 @@ AdoptWrittenBytes (
   }
 
   CopyMem ((UINT8 *)Then->Data + Offset, Data, Size);
+}
+
+VOID
+MarkVariableEdited (
+  IN UINTN  Index
+  )
+{
+  UINT8  *Grown;
+
+  if (mBaseline == NULL) {
+    return;
+  }
+
+  if (Index >= mEditedCount) {
+    Grown = (UINT8 *)ReallocatePool (mEditedCount, Index + 1, mEdited);
+    if (Grown == NULL) {
+      return;       // unmarked, the change is still in the cache; only the question on leaving is lost
+    }
+
+    mEdited      = Grown;
+    mEditedCount = Index + 1;
+  }
+
+  mEdited[Index] = 1;
+}
+
+BOOLEAN
+VariableEdited (
+  IN UINTN  Index
+  )
+{
+  return (BOOLEAN)((Index < mEditedCount) && (mEdited[Index] != 0));
 }

@@ -107,6 +107,13 @@ VOID        FreeCacheBaseline (VOID);
 BOOLEAN     HasCacheBaseline (VOID);
 /** TRUE when the cached variable is not what the baseline holds (always TRUE without a baseline). */
 BOOLEAN     VariableDiffersFromBaseline (IN UINTN Index);
+/**
+  The user changed a value of the variable through a question (the baseline forgets it
+  when it is taken again). Drivers' stores may answer differently at each read; only
+  what the user changed counts as a change of theirs.
+**/
+VOID        MarkVariableEdited (IN UINTN Index);
+BOOLEAN     VariableEdited (IN UINTN Index);
 /** Puts the baseline's value of a variable back into the cache; EFI_NOT_FOUND when it held none. */
 EFI_STATUS  RestoreBaselineEntry (IN UINTN Index);
 /**

@@ -246,4 +246,44 @@ TEST_F (SendFormCallbacksTest, LeavingAFormAGotoOpenedGoesBackToTheGotosForm)
   }
 }
 
+// Whether any row of the console reads Text.
+bool
+ConsoleShows (Emu::ConsoleOutput &Out, const std::u16string &Text)
+{
+  for (UINTN Row = 0; Row < Out.Rows (); Row++) {
+    if (Out.RowText (Row).find (Text) != std::u16string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Esc on the form SendForm was given, with the driver's store changed: the user is asked,
+// as leaving setup with changes asks, and Yes writes the change before SendForm ends.
+TEST_F (SendFormCallbacksTest, EscOnAChangedFormAsksAndYesSavesTheChange)
+{
+  bool  Asked = false;
+
+  Devices.TextIn->Script ().Append ("Down,Down,+,Esc,Enter");
+  Devices.TextIn->Script ().SetWaitHook ([this, &Asked] () {
+    if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 1)) {
+      Asked = ConsoleShows (*Devices.TextOut, u"Save configuration and exit?");
+    }
+  });
+  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE (Asked);
+  EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
+  ASSERT_NE (Front->Store (kFrontStore, u"Front"), nullptr);
+  EXPECT_EQ (*Front->Store (kFrontStore, u"Front"), (std::vector<UINT8> { 0, 0, 1, 0 }));
+}
+
+// Nothing changed: Esc leaves without a word.
+TEST_F (SendFormCallbacksTest, EscOnAnUnchangedFormLeavesUnasked)
+{
+  Devices.TextIn->Script ().Append ("Down,Down,Esc");
+  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
+  EXPECT_FALSE (ConsoleShows (*Devices.TextOut, u"Save configuration and exit?"));
+}
+
 }  // namespace
