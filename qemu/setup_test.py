@@ -38,8 +38,9 @@ DEVICE_MANAGER_PROMPTS = ["Secure Boot Configuration", "OVMF Platform Configurat
 SECURE_BOOT_STATE = "Current Secure Boot State"
 BOOT_SHELL = "EFI Internal Shell"
 # The platform form's exit items and the action requests its driver answers them with.
-# None: the driver's store refuses the values under QEMU, so the form stays.
-EXIT_ITEMS = {"commit": ("Commit Changes and Exit", None), "discard": ("Discard Changes and Exit", 5)}
+# Nothing changed, "Commit" writes nothing and leaves, as in OVMF's own browser (a changed
+# value its store refuses is parity_walks.py's commit walk).
+EXIT_ITEMS = {"commit": ("Commit Changes and Exit", 4), "discard": ("Discard Changes and Exit", 5)}
 FOCUS_STEPS = 10         # rows the focus is moved looking for an item
 
 BOOT_LIMIT_S = 60        # from QEMU's start to the engine's first page
@@ -469,6 +470,8 @@ def run(args, form_sets, disk, vars_copy, code):
                 return 0
             if args.walk in EXIT_ITEMS:
                 run.check_platform_exit_item(*EXIT_ITEMS[args.walk])
+            elif args.walk in parity_walks.PLATFORM_WALKS:
+                parity_walks.PLATFORM_WALKS[args.walk](parity_walks.Walks(run, sys.modules[__name__]))
             else:
                 run.check_platform_form_set()
             run.check_front_page()
@@ -520,7 +523,8 @@ def main():
                     help="the loader is unsigned: Secure Boot must refuse it")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
-    ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS), default="basic",
+    ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
+                    + list(parity_walks.PLATFORM_WALKS), default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
                          "commit, discard: the platform form's exit items end its SendForm")
     ap.add_argument("--post", choices=["setup", "menu", "timeout"],

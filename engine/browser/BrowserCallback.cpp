@@ -13,10 +13,13 @@
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/FrontEnd.h>
+#include <engine/core/BootScreenInterface.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
+#include <Library/PrintLib.h>
 
 // Set by the discard action requests.
 UINT8  gDiscardRequested = 0;
@@ -275,6 +278,10 @@ BrowserCallback (
     Status = RetrieveData ? RetrieveBrowserData (Record, Copy, &Header, ResultsDataSize, ResultsData)
              : SendBrowserData (Index, Record, Copy, &Header, ResultsData);
     gDriverChangedValue = (BOOLEAN)(gDriverChangedValue || (!RetrieveData && !EFI_ERROR (Status)));
+    if (!RetrieveData && !EFI_ERROR (Status)) {
+      MarkVariableEdited (Index);     // the driver's change is submitted as the user's would be
+    }
+
     ConfigTextFree (&Header);
   }
 
@@ -285,6 +292,15 @@ BrowserCallback (
 //
 // Action requests.
 //
+
+// The box a refused submit shows: a yes/no question, Yes (button 0) drops the values.
+#define SUBMIT_FAIL_TITLE     u"Submit Fail"
+#define SUBMIT_FAIL_TEXT      u"Submit Fail For Form: "
+#define SUBMIT_FAIL_QUESTION  u"\nDiscard the changes?"
+#define SUBMIT_FAIL_YES_NO    3
+#define SUBMIT_FAIL_YES       0
+#define SUBMIT_FAIL_NO        1
+
 // The front end acts on the requests that concern its screens; without one nothing does.
 static VOID
 CallFrontEnd (
@@ -302,6 +318,45 @@ GoToParent (
   )
 {
   return (gFrontEnd.GoToParentPage != NULL) && gFrontEnd.GoToParentPage ();
+}
+
+/**
+  Tells the user that the form's store refused its values, as "Submit Fail For Form:"
+  and the form's title, and asks whether to drop them. TRUE when the user drops them.
+**/
+static BOOLEAN
+AskDiscardAfterFailedSubmit (
+  IN UINT32  Page
+  )
+{
+  PAGE_RECORD  *Record    = NULL;
+  CHAR16       *Title     = NULL;
+  CHAR16       *Message;
+  UINTN        Size;
+  UINT8        Selection  = SUBMIT_FAIL_NO;
+
+  if (gBootScreenInterface.ShowBootScreenMessageBox == NULL) {
+    return FALSE;
+  }
+
+  if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != NULL) && (Record->TitleStringId != 0)) {
+    Title = HiiGetString (Record->HiiHandle, Record->TitleStringId, NULL);
+  }
+
+  Size    = (StrLen (SUBMIT_FAIL_TEXT) + ((Title != NULL) ? StrLen (Title) : 0) + StrLen (SUBMIT_FAIL_QUESTION) + 1) * sizeof (CHAR16);
+  Message = (CHAR16 *)AllocateZeroPool (Size);
+  if (Message != NULL) {
+    UnicodeSPrint (Message, Size, u"%s%s%s", SUBMIT_FAIL_TEXT, (Title != NULL) ? Title : u"", SUBMIT_FAIL_QUESTION);
+    if (EFI_ERROR (gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)SUBMIT_FAIL_TITLE, Message, SUBMIT_FAIL_YES_NO,
+                     &Selection)))
+    {
+      Selection = SUBMIT_FAIL_NO;
+    }
+  }
+
+  FreePool (Message);
+  FreePool (Title);
+  return (BOOLEAN)(Selection == SUBMIT_FAIL_YES);
 }
 
 EFI_STATUS
@@ -334,7 +389,14 @@ ProcessActionRequest (
     case EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT:
     case EFI_BROWSER_ACTION_REQUEST_FORM_APPLY:
       Status = Shown ? SubmitForm (Page) : EFI_SUCCESS;
-      // A store that refused its values keeps the user on the form, with the values shown.
+      // A store that refused its values: the user hears of it and may drop them; kept,
+      // they keep the user on the form, with the values shown.
+      if (EFI_ERROR (Status) && Shown && AskDiscardAfterFailedSubmit (Page)) {
+        gDiscardRequested = 1;
+        (VOID)DiscardForm (Page);
+        Status = EFI_SUCCESS;
+      }
+
       if (!EFI_ERROR (Status) && (ActionRequest == EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT)) {
         (VOID)GoToParent ();
       }

@@ -81,9 +81,20 @@ SubmitForm (
       continue;     // nothing cached, nothing changed
     }
 
+    // What neither the user nor a driver changed is not written: a store that cannot
+    // take a value it already holds would refuse a form that has nothing to submit.
+    if (HasCacheBaseline () && (!VariableEdited (Indexes[At]) || !VariableDiffersFromBaseline (Indexes[At]))) {
+      FreePool (Data);
+      continue;
+    }
+
     // The store's own rules apply: read-only stores are passed over there.
     Status = SetVariableByIndex (Indexes[At], Data, Size);
     Result = EFI_ERROR (Status) ? Status : Result;
+    if (!EFI_ERROR (Status)) {
+      AcceptBaselineEntry (Indexes[At]);
+    }
+
     FreePool (Data);
   }
 
@@ -101,6 +112,7 @@ DiscardForm (
 
   for (UINTN At = 0; At < Count; At++) {
     RefreshVariableCache (Indexes[At]);
+    AcceptBaselineEntry (Indexes[At]);
   }
 
   if (EFI_ERROR (GetPageData (Page, &Record))) {

@@ -250,3 +250,29 @@ VariableEdited (
 {
   return (BOOLEAN)((Index < mEditedCount) && (mEdited[Index] != 0));
 }
+
+VOID
+AcceptBaselineEntry (
+  IN UINTN  Index
+  )
+{
+  VOID  *Copy = NULL;
+
+  if ((mBaseline == NULL) || (gVariableCache == NULL) || (Index >= gCurrentCacheCount) || (Index >= mBaselineCount)) {
+    return;
+  }
+
+  if ((gVariableCache[Index].Data != NULL) && (gVariableCache[Index].Size != 0)) {
+    Copy = AllocateCopyPool ((UINTN)gVariableCache[Index].Size, gVariableCache[Index].Data);
+    if (Copy == NULL) {
+      return;       // the variable still counts as changed: leaving asks once too often, nothing is lost
+    }
+  }
+
+  FreePool (mBaseline[Index].Data);
+  mBaseline[Index].Data = Copy;
+  mBaseline[Index].Size = (Copy == NULL) ? 0 : gVariableCache[Index].Size;
+  if (Index < mEditedCount) {
+    mEdited[Index] = 0;
+  }
+}

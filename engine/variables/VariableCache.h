@@ -114,6 +114,8 @@ BOOLEAN     VariableDiffersFromBaseline (IN UINTN Index);
 **/
 VOID        MarkVariableEdited (IN UINTN Index);
 BOOLEAN     VariableEdited (IN UINTN Index);
+/** The cached variable is what its store now holds (it was submitted or taken back): the baseline takes it, unedited. */
+VOID        AcceptBaselineEntry (IN UINTN Index);
 /** Puts the baseline's value of a variable back into the cache; EFI_NOT_FOUND when it held none. */
 EFI_STATUS  RestoreBaselineEntry (IN UINTN Index);
 /**

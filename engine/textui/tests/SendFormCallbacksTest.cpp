@@ -286,4 +286,54 @@ TEST_F (SendFormCallbacksTest, EscOnAnUnchangedFormLeavesUnasked)
   EXPECT_FALSE (ConsoleShows (*Devices.TextOut, u"Save configuration and exit?"));
 }
 
+// A store that refuses every value it is given.
+EFI_STATUS
+RefuseEverything (Emu::FakeDriver &, CONST CHAR16 *, CHAR16 **)
+{
+  return EFI_DEVICE_ERROR;
+}
+
+// "Commit Changes and Exit" with nothing changed: nothing is written, so nothing is
+// refused, and the form is left as the driver asked: SendForm ends with its request.
+TEST_F (SendFormCallbacksTest, CommitWithNothingChangedLeaves)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 99;
+  size_t                      Routes  = 0;
+
+  Front->OnRoute = [&Routes] (Emu::FakeDriver &Driver, CONST CHAR16 *Text, CHAR16 **Progress) {
+    Routes++;
+    return RefuseEverything (Driver, Text, Progress);
+  };
+  Asker = 'F';
+  Asked = EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT;
+  EXPECT_EQ (Run ("Down,Enter", &Request, true), EFI_SUCCESS);
+  EXPECT_EQ (Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT);
+  EXPECT_EQ (Routes, 0u);
+  EXPECT_FALSE (HookEnded);
+}
+
+// A changed value the store refuses: the user is told so, with the form's title, and
+// asked whether to drop it; Yes takes the stored values back and leaves the form.
+TEST_F (SendFormCallbacksTest, ARefusedCommitSaysSoAndOffersToDiscard)
+{
+  EFI_BROWSER_ACTION_REQUEST  Request = 99;
+  bool                        Told    = false;
+
+  Front->OnRoute = RefuseEverything;
+  Asker          = 'F';
+  Asked          = EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT;
+  // To the checkbox, switch it on, back to the action question, select it; Yes to the box.
+  Devices.TextIn->Script ().Append ("Down,Down,+,Up,Enter,Enter");
+  Devices.TextIn->Script ().SetWaitHook ([this, &Told] () {
+    if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 1)) {
+      Told = ConsoleShows (*Devices.TextOut, u"Submit Fail For Form: Front");
+    }
+  });
+  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, &Request), EFI_SUCCESS);
+  EXPECT_TRUE (Told);
+  EXPECT_EQ (Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT);
+  ASSERT_NE (Front->Store (kFrontStore, u"Front"), nullptr);
+  EXPECT_EQ (*Front->Store (kFrontStore, u"Front"), (std::vector<UINT8> { 0, 0, 0, 0 }));
+}
+
 }  // namespace
