@@ -61,7 +61,8 @@ class Walks:
 
     def keys(self):
         """Enter typed 0.2 s after Esc from Boot Manager is not lost while the front page is
-        made again, and the focus is back on the link just left, as in OVMF's own browser."""
+        made again, the focus is back on the link just left, and the paging keys move the
+        focus to the page's first and last items, as in OVMF's own browser."""
         self.run.open_item(BOOT_MANAGER, BOOT_MANAGER, [], BOOT_MANAGER)
         if not self.session.wait_until(lambda s: BOOT_SHELL in s.text(), self.t.KEY_LIMIT_S, settle=0.3):
             self.fail(f"Boot Manager lists no '{BOOT_SHELL}'")
@@ -80,6 +81,23 @@ class Walks:
         if focused != BOOT_MANAGER:
             self.fail(f"back on the front page the focus is on {focused!r}, not on '{BOOT_MANAGER}'")
         self.run.note(f"back on the front page the focus stays on '{BOOT_MANAGER}'")
+        # The page fits the screen: PgDn and End go to its last item, PgUp and Home to its
+        # first, as OVMF's own PgUp and PgDn do.
+        prompts = [self.t.prompt_part(row) for row in self.t.body_rows(self.session.lines()) if self.t.prompt_part(row)]
+        for key, wanted in [("pgdn", "last"), ("pgup", "first"), ("end", "last"), ("home", "first")]:
+            self.run.press(key)
+            focused = self.run.focused_row()
+            if focused not in prompts:
+                self.fail(f"{key}: no focused item ({focused!r})")
+            at = prompts.index(focused)
+            beyond = prompts[at + 1:] if wanted == "last" else prompts[:at]
+            if any(self.focusable(prompt) for prompt in beyond):
+                self.fail(f"{key}: the focus is on {focused!r}, not on the page's {wanted} item")
+            self.run.note(f"{key}: the focus goes to the {wanted} item, '{focused}'")
+
+    @staticmethod
+    def focusable(prompt):
+        return prompt in FRONT_PAGE_PROMPTS
 
     def esc_asks(self):
         """RAM Disk -> Create raw, the size changed: the change is not dropped unasked. Esc

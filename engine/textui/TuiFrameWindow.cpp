@@ -264,6 +264,21 @@ FocusDown (
   }
 }
 
+// The last control of the window that takes the focus takes it; FALSE when none does.
+static BOOLEAN
+FocusLastIn (
+  IN TUI_FRAME  *Frame
+  )
+{
+  for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
+    if (FrameSetFocus (Frame, Index)) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
 static VOID
 FocusUp (
   IN OUT TUI_FRAME  *Frame
@@ -286,13 +301,9 @@ FocusUp (
   }
 
   (VOID)FrameWindowTo (Frame, FrameLastShown (Frame));
-  for (UINT32 Index = Frame->LastVisible + 1; Index-- > Frame->FirstVisible;) {
-    if (FrameSetFocus (Frame, Index)) {
-      return;
-    }
+  if (!FocusLastIn (Frame)) {
+    DropFocusOutsideWindow (Frame);
   }
-
-  DropFocusOutsideWindow (Frame);
 }
 
 // After a page move the focus goes to the first control of the new window that takes it, else to none.
@@ -365,6 +376,28 @@ PageDown (
   return TRUE;
 }
 
+// PgUp and PgDn move the window by its height and focus the first control of the new
+// one; where the window can go no further they put the focus on its first or last
+// control. Home and End page as far as they go and do the same.
+static VOID
+Page (
+  IN OUT TUI_FRAME  *Frame,
+  IN     UINT32     Action
+  )
+{
+  BOOLEAN  Up    = (BOOLEAN)((Action == ACTION_PAGE_UP) || (Action == ACTION_HOME));
+  BOOLEAN  Far   = (BOOLEAN)((Action == ACTION_HOME) || (Action == ACTION_END));
+  BOOLEAN  Moved = Up ? PageUp (Frame) : PageDown (Frame);
+
+  // Each pass moves the window by at least one control, so this ends.
+  while (Moved && Far && (Up ? PageUp (Frame) : PageDown (Frame))) {
+  }
+
+  if (!Moved || Far) {
+    (VOID)(Up ? FrameFocusFirstIn (Frame, Frame->FirstVisible, Frame->LastVisible) : FocusLastIn (Frame));
+  }
+}
+
 // Moves by one key action; FALSE for an action the frame does not take.
 BOOLEAN
 FrameMoveByAction (
@@ -380,21 +413,10 @@ FrameMoveByAction (
       FocusDown (Frame);
       return TRUE;
     case ACTION_PAGE_UP:
-      (VOID)PageUp (Frame);      // at the top there is nothing to move to
-      return TRUE;
     case ACTION_PAGE_DOWN:
-      (VOID)PageDown (Frame);    // at the bottom there is nothing to move to
-      return TRUE;
     case ACTION_HOME:
-      // Each pass moves the window up by at least one control, so this ends.
-      while (PageUp (Frame)) {
-      }
-
-      return TRUE;
     case ACTION_END:
-      while (PageDown (Frame)) {
-      }
-
+      Page (Frame, Action);
       return TRUE;
     default:
       return FALSE;

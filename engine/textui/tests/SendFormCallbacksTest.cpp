@@ -6,6 +6,7 @@
 
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/FormBrowser.h>
+#include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/forms/FormTables.h>
 #include <engine/core/SetupData.h>
@@ -334,6 +335,50 @@ TEST_F (SendFormCallbacksTest, ARefusedCommitSaysSoAndOffersToDiscard)
   EXPECT_EQ (Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT);
   ASSERT_NE (Front->Store (kFrontStore, u"Front"), nullptr);
   EXPECT_EQ (*Front->Store (kFrontStore, u"Front"), (std::vector<UINT8> { 0, 0, 0, 0 }));
+}
+
+// A driver publishes a form set while the front form shows (OVMF's do when their forms
+// open): the pages are made again, and the focus stays on the control it was on.
+TEST_F (SendFormCallbacksTest, TheFocusStaysWhereItWasWhenThePagesAreMadeAgain)
+{
+  constexpr EFI_GUID  kLateList = { 0x5EED0002, 0x0008, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x08 } };
+  constexpr EFI_GUID  kLateSet  = { 0x5EED0002, 0x0009, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x09 } };
+  UINTN               Waits     = 0;
+  UINT32              Focus     = TUI_NO_CONTROL;
+  bool                Remade    = false;
+
+  // F11 does nothing: it only wakes the main loop, which makes the pages again between keys.
+  Devices.TextIn->Script ().Append ("Down,Down,F11,F11");
+  Devices.TextIn->Script ().SetWaitHook ([this, &Waits, &Focus, &Remade, kLateList, kLateSet] () {
+    UINT32  Page = 0;
+    if ((gTuiApp == nullptr) || !GetTuiAppCurrentPage (&Page)) {
+      return;
+    }
+    ++Waits;
+    if (Waits == 3) {
+      Builders::IfrBuilder  Late;
+      EFI_HII_HANDLE        Handle = nullptr;
+      Late.FormSet (kLateSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+      Late.Form (1, 1);
+      Late.End ();
+      Late.End ();
+      std::vector<UINT8>  List = Builders::PackageListBuilder (kLateList).Add (Late.Package ())
+                                   .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Late" }, { 2, u"" } }))
+                                   .Build ();
+      EXPECT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)List.data (), nullptr, &Handle),
+                 EFI_SUCCESS);
+    } else if (Waits == 4) {
+      TUI_FRAME  *Main = FindPageFrame (gTuiApp->Pages[Page], TUI_FRAME_MAIN);
+      Focus  = (Main != nullptr) ? Main->Current : TUI_NO_CONTROL;
+      Remade = !gPackageNotifyPending;
+    } else if (Waits == 5) {
+      (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+    }
+  });
+  Devices.TextIn->Script ().Append ("Down");
+  EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE (Remade);
+  EXPECT_EQ (Focus, 2u);
 }
 
 }  // namespace

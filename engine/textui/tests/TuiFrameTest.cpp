@@ -167,7 +167,22 @@ TEST_F (TuiFrameTest, TheWindowWalkPassesHiddenControlsAndLeavesTheLastRowFree) 
   Press ("PgDn");
   ExpectWindow (29, 29, 36);                          // the rest, with the hidden tail
   Press ("PgDn");
-  ExpectWindow (29, 29, 36);                          // nothing shown lies further down
+  ExpectWindow (33, 29, 36);                          // nothing shown lies further down: the last shown takes the focus
+}
+
+// On a page that fits its frame the window cannot move: PgDn and End put the focus on the
+// last control, PgUp and Home on the first.
+TEST_F (TuiFrameTest, PagingKeysOnAPageThatFitsMoveTheFocusToTheFirstOrLastControl) {
+  AddLabels (5);
+  FrameSetFocus (Frame, 2);
+  Press ("PgDn");
+  ExpectWindow (4, 0, 4);
+  Press ("PgUp");
+  ExpectWindow (0, 0, 4);
+  Press ("End");
+  ExpectWindow (4, 0, 4);
+  Press ("Home");
+  ExpectWindow (0, 0, 4);
 }
 
 TEST_F (TuiFrameTest, HiddenControlsAreSkippedAndGrayedOnesShownButNeverFocused) {

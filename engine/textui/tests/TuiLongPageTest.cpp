@@ -208,14 +208,15 @@ TEST_F (TuiLongPageTest, FocusNeverLeavesTheFrameAndItsLastRowStaysEmpty)
 }
 
 // With the details hidden, PgDn shows the end of the page and a second PgDn has nowhere
-// to go: the hidden tail rows after the last link make no page of their own.
+// to go: the hidden tail rows after the last link make no page of their own, and the
+// focus goes to the last link.
 TEST_F (TuiLongPageTest, PagingDownTwiceKeepsTheLastPageShown)
 {
   TUI_FRAME  *Main = Walk ("PgDn,PgDn");
   ASSERT_NE (Main, nullptr);
   EXPECT_EQ (Top (), u"Link 25     ");
   EXPECT_EQ (Shown (3, 3 + 5, 12), u"Link 30     ");
-  EXPECT_EQ (FocusedText, u"Link 25     ");
+  EXPECT_EQ (FocusedText, u"Link 30     ");
 
   Main = Walk ("PgDn,PgDn,PgUp");
   EXPECT_EQ (Top (), u"Link 01     ");
