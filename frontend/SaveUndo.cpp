@@ -26,6 +26,9 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
 
+#define SAVE_UNDO_ATTRIBUTES_NEEDED   EFI_VARIABLE_BOOTSERVICE_ACCESS
+#define SAVE_UNDO_ATTRIBUTES_ALLOWED  (EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS)
+
 #define SAVE_UNDO_SIGNATURE    0x444E5553u       // "SUND"
 #define SAVE_UNDO_HEADER_SIZE  8
 #define SAVE_UNDO_RECORD_HEAD  (sizeof (EFI_GUID) + 3 * sizeof (UINT32))
@@ -260,6 +263,17 @@ ReadSaveUndoEntry (
     return FALSE;
   }
 
+  // The old values a save keeps carry the plain attributes of a variable it writes (boot-
+  // service access, perhaps non-volatile and runtime), or none for a variable to delete: an
+  // entry with others is none of ours, and the firmware would refuse it at every start,
+  // keeping the record for ever.
+  if ((Entry->Attributes != 0) &&
+      (((Entry->Attributes & ~(UINT32)SAVE_UNDO_ATTRIBUTES_ALLOWED) != 0) ||
+       ((Entry->Attributes & SAVE_UNDO_ATTRIBUTES_NEEDED) != SAVE_UNDO_ATTRIBUTES_NEEDED)))
+  {
+    return FALSE;
+  }
+
   ZeroMem (&Entry->Name, sizeof (Entry->Name));
   CopyMem (Entry->Name.Text, Undo + *At, NameSize);
   if ((Entry->Name.Text[NameSize / sizeof (CHAR16) - 1] != 0) || (StrLen (Entry->Name.Text) + 1 != NameSize / sizeof (CHAR16))) {
@@ -322,8 +336,12 @@ RestoreUnfinishedSave (
   while (ReadSaveUndoEntry (Undo, Size, &At, &Entry)) {
     EFI_STATUS  Status = gRT->SetVariable (Entry.Name.Text, &Entry.Guid, Entry.Attributes, Entry.DataSize,
                            (VOID *)Entry.Data);
-    if (EFI_ERROR (Status) && !((Entry.Attributes == 0) && (Status == EFI_NOT_FOUND))) {
-      Done = FALSE;       // the record stays, and the next start puts the rest back
+    // A store that is full or failing may take the value at the next start: the record
+    // stays for it. A value the firmware refuses as such (attributes an architectural
+    // variable may not have, a locked variable) is refused at every start: keeping the
+    // record would only try it again for ever.
+    if ((Status == EFI_DEVICE_ERROR) || (Status == EFI_OUT_OF_RESOURCES)) {
+      Done = FALSE;
     }
   }
 

@@ -387,14 +387,15 @@ TEST_F (DemoSaveFaultTest, ARefusedSaveSaysWhetherTheOldSettingsStayOrComeBackAt
   }
 }
 
-// An undo record that names a variable no save writes, or is not whole, puts nothing
-// back: it is dropped at start-up and the settings stay as stored.
+// An undo record that names a variable no save writes, carries attributes no save gives,
+// or is not whole, puts nothing back: it is dropped at start-up and the settings stay as
+// stored.
 TEST_F (DemoSaveFaultTest, AnUndoRecordOfOtherVariablesOrNotWholeIsDropped) {
   const EFI_GUID  kEngineGuid = { 0xC811FA38, 0x42C8, 0x4579, { 0xA9, 0xBB, 0x60, 0xE9, 0x4E, 0xDD, 0xFB, 0x34 } };
-  auto            Record = [] (const std::u16string &Name, const BYTES &Data) {
+  auto            Record = [] (const std::u16string &Name, const BYTES &Data, UINT16 Attributes = 7) {
     BYTES  Bytes = { 'S', 'U', 'N', 'D', 1, 0, 0, 0 };
     Bytes.insert (Bytes.end (), (const UINT8 *)&gEfiGlobalVariableGuid, (const UINT8 *)&gEfiGlobalVariableGuid + 16);
-    BYTES  Head = U16List ({ 7, 0, (UINT16)(2 * Name.size () + 2), 0, (UINT16)Data.size (), 0 });
+    BYTES  Head = U16List ({ Attributes, 0, (UINT16)(2 * Name.size () + 2), 0, (UINT16)Data.size (), 0 });
     Bytes.insert (Bytes.end (), Head.begin (), Head.end ());
     Bytes.insert (Bytes.end (), (const UINT8 *)Name.c_str (), (const UINT8 *)Name.c_str () + 2 * Name.size () + 2);
     Bytes.insert (Bytes.end (), Data.begin (), Data.end ());
@@ -403,7 +404,9 @@ TEST_F (DemoSaveFaultTest, AnUndoRecordOfOtherVariablesOrNotWholeIsDropped) {
 
   BYTES  Cut = Record (u"BootOrder", { 2, 0 });
   Cut.pop_back ();
-  const BYTES  Cases[] = { Record (u"OsIndications", { 1, 0, 0, 0, 0, 0, 0, 0 }), Record (u"Boot0001x", { 1, 0, 0, 0 }), Cut };
+  // Attributes the firmware refuses would keep the record, refused again, at every start.
+  const BYTES  Cases[] = { Record (u"OsIndications", { 1, 0, 0, 0, 0, 0, 0, 0 }), Record (u"Boot0001x", { 1, 0, 0, 0 }), Cut,
+                           Record (u"BootOrder", { 2, 0 }, 0x3207), Record (u"BootOrder", { 2, 0 }, 0x05) };
   for (const BYTES &Undo : Cases) {
     Start (false);
     M.Variables ().DropVolatile ();
