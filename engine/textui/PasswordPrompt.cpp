@@ -9,7 +9,6 @@
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
-#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
