@@ -48,6 +48,8 @@ extern EFI_EVENT  gBootScreenTimerEvent;
 // The user's access level, and the request of the boot flow to enter setup.
 //
 extern UINT32  gAccessLevel;
+// The level a password of user rights only gives: the access bits of controls apply at it.
+#define ACCESS_LEVEL_USER  1
 // The POST password was asked for in this boot (it is asked once).
 extern UINT8   gPostPasswordAsked;
 extern UINT8   gEnterSetupRequest;

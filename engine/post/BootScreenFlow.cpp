@@ -46,7 +46,6 @@
 #define POST_CODE_PORT            0x80
 #define WAIT_PASS_LIMIT           69999            // only when no timer could be armed
 #define WAIT_IDLE_STALL           1000             // microseconds a pass waits without console input
-#define ACCESS_LEVEL_USER_ONLY    1
 #define UPDATE_TOOL_FLOW          0xA001
 
 // Event groups board code listens to, and the flow's moments they mark.
@@ -354,7 +353,7 @@ RunBootPopup (
   }
 
   (VOID)ShowBootDeviceMenu (&None);     // the choice is in gBootMenuChoice and the requests, read next
-  if ((gEnterSetupRequest != 0) || (gAccessLevel == ACCESS_LEVEL_USER_ONLY)) {
+  if ((gEnterSetupRequest != 0) || (gAccessLevel == ACCESS_LEVEL_USER)) {
     return EFI_SUCCESS;
   }
 
@@ -377,7 +376,7 @@ EnterSetupIfRequested (
   IN OUT EFI_STATUS  *Status
   )
 {
-  if (gAccessLevel == ACCESS_LEVEL_USER_ONLY) {
+  if (gAccessLevel == ACCESS_LEVEL_USER) {
     gEnterSetupRequest = 0;
   }
 
@@ -394,7 +393,7 @@ EnterSetupIfRequested (
 
   // The setup password is asked before anything of setup shows.
   EnterSetupOnce ();
-  if (gAccessLevel == ACCESS_LEVEL_USER_ONLY) {
+  if (gAccessLevel == ACCESS_LEVEL_USER) {
     return FALSE;
   }
 
@@ -462,7 +461,7 @@ DecideAndBoot (
     (VOID)EnterSetupIfRequested (&Status);     // setup's own status is in Status; whether it ran is read from the requests below
     if (gBootFlowHoldsSetup != 0) {
       // A user without setup rights cannot be held in setup: the machine boots instead.
-      if (gAccessLevel != ACCESS_LEVEL_USER_ONLY) {
+      if (gAccessLevel != ACCESS_LEVEL_USER) {
         gEnterSetupRequest = 1;
         continue;
       }

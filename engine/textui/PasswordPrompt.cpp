@@ -62,7 +62,7 @@ SetSystemAccess (
   IN UINT32  Level
   )
 {
-  UINT8  Value = (Level == 1) ? 1 : 0;
+  UINT8  Value = (Level == ACCESS_LEVEL_USER) ? 1 : 0;
 
   gAccessLevel = Level;
   if (Level == 0) {
