@@ -164,13 +164,13 @@ ReadBootTimeout (
 {
   UINTN   Size    = 0;
   UINT16  Seconds = TIMEOUT_DEFAULT_SECONDS;
-  VOID    *Data   = GetVariableByIndex (2, &Size);
+  VOID    *Data   = GetVariableByIndex (SETUP_VARIABLE_INDEX_BOOT_TIMEOUT, &Size);
 
   if ((Data != NULL) && (Size >= sizeof (UINT16))) {
     CopyMem (&Seconds, Data, sizeof (Seconds));
   } else {
     // The default is written so that setup shows what the machine does.
-    (VOID)SetVariableByIndex (2, &Seconds, sizeof (Seconds));
+    (VOID)SetVariableByIndex (SETUP_VARIABLE_INDEX_BOOT_TIMEOUT, &Seconds, sizeof (Seconds));
   }
 
   FreePool (Data);
