@@ -86,17 +86,6 @@ extern UINT8           gInBrowserCallback;
 extern UINT8  *gGlyphWidthTable;
 
 //
-// Events the engine created for refresh groups, closed at clean-up.
-//
-typedef struct {
-  EFI_EVENT    Event;
-  VOID         *Context;
-} ENGINE_EVENT_ENTRY;
-
-extern ENGINE_EVENT_ENTRY  *gEngineEventList;
-extern UINT32              gEngineEventCount;
-
-//
 // The platform's languages: 32-byte entries whose first field is the ASCII code.
 //
 typedef struct {
