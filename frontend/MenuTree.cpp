@@ -14,7 +14,6 @@
 #include <Library/MemoryAllocationLib.h>
 
 static LAYOUT_ITEM  *mSetupMenu    = NULL;
-static LAYOUT_ITEM  *mCurrentEntry = NULL;
 
 // The entries to delete: a growable array of entry pointers with a count.
 static LAYOUT_ITEM  **mDeleteList    = NULL;
@@ -225,7 +224,6 @@ FreeSetupMenuTree (
 
   mDeleteCount    = 0;
   mDeleteCapacity = 0;
-  mCurrentEntry   = NULL;
 }
 
 LAYOUT_ITEM *
@@ -268,14 +266,6 @@ GetQueuedMenuEntry (
   return (Index < mDeleteCount) ? mDeleteList[Index] : NULL;
 }
 
-LAYOUT_ITEM *
-GetCurrentMenuEntry (
-  VOID
-  )
-{
-  return mCurrentEntry;
-}
-
 VOID
 QueueMenuEntryDeletion (
   IN UINT16  Page
@@ -301,9 +291,6 @@ QueueMenuEntryDeletion (
 
   Entry->Flags                |= LAYOUT_ITEM_QUEUED_FOR_DELETION;
   mDeleteList[mDeleteCount++]  = Entry;
-  if (mCurrentEntry == Entry) {
-    mCurrentEntry = NULL;
-  }
 }
 
 VOID
@@ -363,11 +350,5 @@ SwitchSetupPage (
   IN UINT16  Page
   )
 {
-  LAYOUT_ITEM  *Entry = FindMenuEntryForPage (Page);
-
-  if (Entry != NULL) {
-    mCurrentEntry = Entry;
-  }
-
   (VOID)ShowTuiPage (Page);     // without a page object the page shown stays
 }

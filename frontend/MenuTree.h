@@ -63,7 +63,4 @@ LAYOUT_ITEM   *FindMenuEntryForPage (IN UINT16 Page);
 UINTN         GetQueuedMenuEntryCount (VOID);
 LAYOUT_ITEM   *GetQueuedMenuEntry (IN UINTN Index);
 
-/** The entry the front end shows; null when it shows none. */
-LAYOUT_ITEM   *GetCurrentMenuEntry (VOID);
-
 #endif

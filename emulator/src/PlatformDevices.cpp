@@ -1,6 +1,6 @@
 /** @file
-  Ports, MSRs, status codes, ACPI tables and the hand-off block list; and the host
-  definitions of the port and MSR functions the platform library declares.
+  Ports and MSRs behind the platform library's host port interface, status codes,
+  ACPI tables and the hand-off block list.
 **/
 #include <Emulator/PlatformDevices.h>
 #include <Emulator/Guid.h>
@@ -22,6 +22,58 @@ static const EFI_GUID  kStatusCodeGuid = EFI_STATUS_CODE_RUNTIME_PROTOCOL_GUID;
 static const EFI_GUID  kStringDataGuid = EFI_STATUS_CODE_DATA_TYPE_STRING_GUID;
 static const EFI_GUID  kAcpiTableGuid  = EFI_ACPI_TABLE_PROTOCOL_GUID;
 static const EFI_GUID  kHobListGuid    = HOB_LIST_GUID;
+
+static const EFI_GUID  kHostPortIoGuid = HOST_PORT_IO_PROTOCOL_GUID;
+
+// The host port interface has no This: each entry finds the board of the current machine.
+static PlatformHardware *
+Board ()
+{
+  Machine  *Current = Machine::Current ();
+
+  return (Current == nullptr) ? nullptr : Current->FindDevice<PlatformHardware>();
+}
+
+static UINT8 EFIAPI
+HostRead8 (UINTN Port)
+{
+  PlatformHardware  *Hardware = Board ();
+  return (Hardware == nullptr) ? 0xFF : Hardware->Read8 (Port);
+}
+
+static VOID EFIAPI
+HostWrite8 (UINTN Port, UINT8 Value)
+{
+  PlatformHardware  *Hardware = Board ();
+  if (Hardware != nullptr) {
+    Hardware->Write8 (Port, Value);
+  }
+}
+
+static UINT64 EFIAPI
+HostReadMsr (UINT32 Index)
+{
+  PlatformHardware  *Hardware = Board ();
+  return (Hardware == nullptr) ? 0 : Hardware->ReadMsr (Index);
+}
+
+static VOID EFIAPI
+HostWriteMsr (UINT32 Index, UINT64 Value)
+{
+  PlatformHardware  *Hardware = Board ();
+  if (Hardware != nullptr) {
+    Hardware->WriteMsr (Index, Value);
+  }
+}
+
+static HOST_PORT_IO_PROTOCOL  mHostPortIo = { HostRead8, HostWrite8, HostReadMsr, HostWriteMsr };
+
+PlatformHardware::PlatformHardware (Machine &Owner)
+{
+  EFI_HANDLE  Handle = nullptr;
+
+  (VOID)Owner.Protocols ().Install (&Handle, &kHostPortIoGuid, &mHostPortIo);  // new handle
+}
 
 UINT8
 PlatformHardware::Read8 (UINTN Port)
@@ -291,50 +343,3 @@ HobList::Publish ()
 }
 
 }  // namespace Emu
-
-using Emu::Machine;
-using Emu::PlatformHardware;
-
-// Port and MSR access of the platform library, over the current machine's board.
-// Without a board, reads float high and writes go nowhere, as on an empty bus.
-static PlatformHardware *
-Board ()
-{
-  Machine  *Current = Machine::Current ();
-
-  return (Current == nullptr) ? nullptr : Current->FindDevice<PlatformHardware>();
-}
-
-UINT8
-IoRead8 (IN UINTN Port)
-{
-  PlatformHardware  *Hardware = Board ();
-  return (Hardware == nullptr) ? 0xFF : Hardware->Read8 (Port);
-}
-
-UINT8
-IoWrite8 (IN UINTN Port, IN UINT8 Value)
-{
-  PlatformHardware  *Hardware = Board ();
-  if (Hardware != nullptr) {
-    Hardware->Write8 (Port, Value);
-  }
-  return Value;
-}
-
-UINT64
-AsmReadMsr64 (IN UINT32 Index)
-{
-  PlatformHardware  *Hardware = Board ();
-  return (Hardware == nullptr) ? 0 : Hardware->ReadMsr (Index);
-}
-
-UINT64
-AsmWriteMsr64 (IN UINT32 Index, IN UINT64 Value)
-{
-  PlatformHardware  *Hardware = Board ();
-  if (Hardware != nullptr) {
-    Hardware->WriteMsr (Index, Value);
-  }
-  return Value;
-}

@@ -58,7 +58,7 @@ BuildStandardMachine (Machine &Target, const MACHINE_OPTIONS &Options)
     Devices.Graphics = &Target.Add (std::make_unique<GraphicsOutput>(Target, Options.GraphicsModes, Options.Edid));
   }
   Devices.Image       = &Target.Add (std::make_unique<FirmwareImage>(Target, Options.DriverFile));
-  Devices.Hardware    = &Target.Add (std::make_unique<PlatformHardware>());
+  Devices.Hardware    = &Target.Add (std::make_unique<PlatformHardware>(Target));
   Devices.StatusCodes = &Target.Add (std::make_unique<StatusCodeLog>(Target));
   Devices.Acpi        = &Target.Add (std::make_unique<AcpiTables>(Target));
   Devices.Hobs        = &Target.Add (std::make_unique<HobList>(Target, Options.BootMode));

@@ -5,6 +5,7 @@
 
 #include <Guid/HobList.h>
 #include <Library/IoLib.h>
+#include <Library/PlatformLib.h>
 #include <Protocol/DevicePath.h>
 #include <Protocol/HiiPackageList.h>
 
@@ -23,6 +24,10 @@ protected:
   Emu::STANDARD_DEVICES  Devices = Emu::BuildStandardMachine (Machine, {});
   EFI_BOOT_SERVICES      *BS     = Machine.BootServices ();
   EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL *ConOut = Machine.SystemTable ()->ConOut;
+
+  // The platform library finds the board's port interface through the tables it was given.
+  void SetUp () override { ASSERT_EQ (PlatformLibConstructor (nullptr, Machine.SystemTable ()), EFI_SUCCESS); }
+  void TearDown () override { gLibBS = nullptr; gLibST = nullptr; gLibRT = nullptr; }
 };
 
 // Text lands in the grid with the attribute in force; writing the last cell of the
@@ -250,7 +255,7 @@ TEST_F (DevicesTest, RealTimeClockRangeEdges)
 }
 
 // CMOS through 0x70/0x71, the keyboard status script on 0x64, POST codes on 0x80
-// and MSRs, through the platform library's functions.
+// and MSRs, through the platform library's functions and the board's port interface.
 TEST_F (DevicesTest, PortsAndMsrsReachTheBoard)
 {
   Devices.Hardware->SetCmos (0x6D, 0x5A);
@@ -268,6 +273,22 @@ TEST_F (DevicesTest, PortsAndMsrsReachTheBoard)
   EXPECT_EQ (AsmReadMsr64 (0xCE), 0x1234u);
   EXPECT_EQ (AsmReadMsr64 (0x199), 0u);
   EXPECT_EQ (Devices.Hardware->UnknownMsrReads (), (std::vector<UINT32> { 0x199 }));
+}
+
+// A machine without a board installs no port interface: ports float high, MSRs read
+// 0, and writes go nowhere.
+TEST (HostPortIoTest, WithoutABoardReadsFloatHighAndWritesGoNowhere)
+{
+  Emu::Machine  Bare;
+
+  ASSERT_EQ (PlatformLibConstructor (nullptr, Bare.SystemTable ()), EFI_SUCCESS);
+  EXPECT_EQ (IoRead8 (0x71), 0xFF);
+  EXPECT_EQ (IoWrite8 (0x80, 0x12), 0x12);
+  EXPECT_EQ (AsmReadMsr64 (0xCE), 0u);
+  EXPECT_EQ (AsmWriteMsr64 (0xCE, 7), 7u);
+  gLibBS = nullptr;
+  gLibST = nullptr;
+  gLibRT = nullptr;
 }
 
 // The boot mode sits in the handoff HOB of the HOB-list configuration table.

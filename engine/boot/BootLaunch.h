@@ -3,8 +3,8 @@
   images with the removable-media fallback, legacy BBS options through the legacy
   BIOS), and the boot loop tries "BootNext" once and then "BootOrder".
 **/
-#ifndef ENGINE_TEXTUI_BOOT_LAUNCH_H_
-#define ENGINE_TEXTUI_BOOT_LAUNCH_H_
+#ifndef ENGINE_BOOT_BOOT_LAUNCH_H_
+#define ENGINE_BOOT_BOOT_LAUNCH_H_
 
 #include <Uefi.h>
 #include <Protocol/GraphicsOutput.h>

@@ -26,8 +26,6 @@
 
 EFI_STATUS  (*gBootFlowDefaultBoot)(VOID) = NULL;
 
-#define ACCESS_LEVEL_USER_ONLY      1
-
 //
 // Without console input no key can end a wait, and a pass that fails at once would
 // follow the last one without end (relaunching every option, signalling ready-to-boot
@@ -314,7 +312,7 @@ NothingBooted (
 {
   EFI_BOOT_MODE  Mode;
 
-  if ((gAccessLevel == ACCESS_LEVEL_USER_ONLY) && !EFI_ERROR (LocateLegacyBios ())) {
+  if ((gAccessLevel == ACCESS_LEVEL_USER) && !EFI_ERROR (LocateLegacyBios ())) {
     // When the legacy boot comes back the screen below still tells the user what happened.
     (VOID)gLegacyBios->LegacyBoot (gLegacyBios, NULL, 0, NULL);
   }

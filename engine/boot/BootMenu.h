@@ -3,8 +3,8 @@
   the boot-device menu offered through the boot-screen interface's menu, and booting
   the entry the user chose.
 **/
-#ifndef ENGINE_TEXTUI_BOOT_MENU_H_
-#define ENGINE_TEXTUI_BOOT_MENU_H_
+#ifndef ENGINE_BOOT_BOOT_MENU_H_
+#define ENGINE_BOOT_BOOT_MENU_H_
 
 #include <Uefi.h>
 #include <engine/core/HookTable.h>

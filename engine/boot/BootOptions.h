@@ -3,8 +3,8 @@
   option, read at every POST, with "BootOrder" and "DriverOrder" kept in step with
   them, and the flat boot list in which a legacy group stands for its devices.
 **/
-#ifndef ENGINE_TEXTUI_BOOT_OPTIONS_H_
-#define ENGINE_TEXTUI_BOOT_OPTIONS_H_
+#ifndef ENGINE_BOOT_BOOT_OPTIONS_H_
+#define ENGINE_BOOT_BOOT_OPTIONS_H_
 
 #include <Uefi.h>
 #include <Protocol/DevicePath.h>

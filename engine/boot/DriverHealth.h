@@ -3,8 +3,8 @@
   controllers of one chosen driver with their statuses, the action each status asks
   for, and the health check of a boot device.
 **/
-#ifndef ENGINE_TEXTUI_DRIVER_HEALTH_H_
-#define ENGINE_TEXTUI_DRIVER_HEALTH_H_
+#ifndef ENGINE_BOOT_DRIVER_HEALTH_H_
+#define ENGINE_BOOT_DRIVER_HEALTH_H_
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>

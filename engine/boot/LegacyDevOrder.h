@@ -6,8 +6,8 @@
   is a disabled device. In the cached copy (variable 8) a
   disabled device stands as the boot order's disabled marker.
 **/
-#ifndef ENGINE_TEXTUI_LEGACY_DEV_ORDER_H_
-#define ENGINE_TEXTUI_LEGACY_DEV_ORDER_H_
+#ifndef ENGINE_BOOT_LEGACY_DEV_ORDER_H_
+#define ENGINE_BOOT_LEGACY_DEV_ORDER_H_
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>

@@ -4,8 +4,8 @@
   is rewritten with one ONE_OF_OPTION per current entry. Also readable device names
   from device paths.
 **/
-#ifndef ENGINE_TEXTUI_OPTION_LISTS_H_
-#define ENGINE_TEXTUI_OPTION_LISTS_H_
+#ifndef ENGINE_BOOT_OPTION_LISTS_H_
+#define ENGINE_BOOT_OPTION_LISTS_H_
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>

@@ -48,6 +48,8 @@ extern EFI_EVENT  gBootScreenTimerEvent;
 // The user's access level, and the request of the boot flow to enter setup.
 //
 extern UINT32  gAccessLevel;
+// The level a password of user rights only gives: the access bits of controls apply at it.
+#define ACCESS_LEVEL_USER  1
 // The POST password was asked for in this boot (it is asked once).
 extern UINT8   gPostPasswordAsked;
 extern UINT8   gEnterSetupRequest;
@@ -82,17 +84,6 @@ extern UINT8           gInBrowserCallback;
 //
 #define GLYPH_WIDTH_TABLE_SIZE  65536
 extern UINT8  *gGlyphWidthTable;
-
-//
-// Events the engine created for refresh groups, closed at clean-up.
-//
-typedef struct {
-  EFI_EVENT    Event;
-  VOID         *Context;
-} ENGINE_EVENT_ENTRY;
-
-extern ENGINE_EVENT_ENTRY  *gEngineEventList;
-extern UINT32              gEngineEventCount;
 
 //
 // The platform's languages: 32-byte entries whose first field is the ASCII code.

@@ -3,7 +3,6 @@
 **/
 #include <engine/core/EngineStrings.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>

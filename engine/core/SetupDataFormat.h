@@ -255,6 +255,17 @@ typedef struct {
 #define SETUP_VARIABLE_INDEX_DRIVER_OPTION_COUNT 22
 #define SETUP_VARIABLE_INDEX_DRIVER_ORDER        23
 
+//
+// The ranges of fixed indexes (first and last, both included) that are read and written
+// as UEFI variables of their own, whatever their store flags say.
+//
+typedef struct {
+  UINT8  First;
+  UINT8  Last;
+} SETUP_VARIABLE_INDEX_RANGE;
+
+#define SETUP_DIRECT_VARIABLE_RANGES  { { 1, 15 }, { 22, 25 }, { 47, 54 } }
+
 // The password record: two 40-byte password fields and the quiet-boot byte.
 #define SETUP_PASSWORD_FIELD_SIZE    40
 #define SETUP_PASSWORD_RECORD_SIZE   81

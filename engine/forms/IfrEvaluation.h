@@ -36,7 +36,6 @@ typedef struct {
 //
 // Cells.
 //
-VOID        IfrSetBoolean (OUT IFR_VALUE_CELL *Cell, IN BOOLEAN Value);
 VOID        IfrSetType (OUT IFR_VALUE_CELL *Cell, IN UINT8 Type);
 BOOLEAN     IfrIsNumberType (IN UINT8 Type);    // 0-6
 EFI_STATUS  IfrPush (IN OUT IFR_EVALUATION *Eval, IN CONST IFR_VALUE_CELL *Cell);

@@ -73,14 +73,21 @@ EFI_STATUS  PushScope (IN OUT FORM_SET_PARSE *Set, IN CONST UINT8 *Opcode);
 CONST UINT8 *PopScope (IN OUT FORM_SET_PARSE *Set);
 UINT16      MapFormIdToPageIndex (IN CONST FORM_SET_PARSE *Set, IN UINT16 FormId, IN UINT16 CurrentPage);
 UINT16      FormIdParent (IN CONST FORM_SET_PARSE *Set, IN UINT16 FormId);
-EFI_STATUS  ParseVarStoreOpcode (IN OUT FORM_SET_PARSE *Set, IN CONST UINT8 *Opcode);
-UINT32      MapVarStoreIdToVariable (IN CONST FORM_SET_PARSE *Set, IN UINT16 VarStoreId);
 BOOLEAN     IsKnownIfrOpcode (IN UINT8 OpCode);
 /** The opcode after Opcode's whole scope (or after Opcode alone); null when past End. */
 CONST UINT8 *SkipScope (IN CONST UINT8 *Opcode, IN CONST UINT8 *End, OUT UINT16 *Count OPTIONAL);
 /** ASCII or UTF-16 text copied into a record's name field, cut at 39 characters. */
 VOID        SetRecordNameAscii (OUT VARIABLE_RECORD *Record, IN CONST UINT8 *Text, IN UINTN MaxBytes);
 VOID        SetRecordName (OUT VARIABLE_RECORD *Record, IN CONST CHAR16 *Text);
+
+//
+// IfrVarStores.cpp
+//
+EFI_STATUS  ParseVarStoreOpcode (IN OUT FORM_SET_PARSE *Set, IN CONST UINT8 *Opcode);
+UINT32      MapVarStoreIdToVariable (IN CONST FORM_SET_PARSE *Set, IN UINT16 VarStoreId);
+/** Maps varstore id 0 to the "Setup" variable of Guid, adding its record when there is none. */
+EFI_STATUS  AddFormSetDefaultStore (IN OUT FORM_SET_PARSE *Set, IN CONST EFI_GUID *Guid);
+VOID        FreeVarStoreMap (IN OUT FORM_SET_PARSE *Set);
 
 //
 // IfrFormWalk.cpp

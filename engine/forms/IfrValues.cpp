@@ -57,15 +57,6 @@ IfrSetCellNumber (
   WriteUnaligned64 (Cell->Value, IfrCellNumber (Cell));
 }
 
-VOID
-IfrSetBoolean (
-  OUT IFR_VALUE_CELL  *Cell,
-  IN  BOOLEAN         Value
-  )
-{
-  IfrSetCellNumber (Cell, EFI_IFR_TYPE_BOOLEAN, Value ? 1 : 0);
-}
-
 EFI_STATUS
 IfrPush (
   IN OUT IFR_EVALUATION        *Eval,

@@ -20,8 +20,7 @@
 // Conditions nested deeper than this end the walk; the frames so far decide.
 #define CONDITION_NEST_DEPTH  50
 
-// The user's access level at which the access bits hide or gray out a control.
-#define ACCESS_LEVEL_USER     1
+// The access bits of a control that gray it out or hide it at ACCESS_LEVEL_USER.
 #define CONTROL_ACCESS_GRAYED 2
 #define CONTROL_ACCESS_HIDDEN 3
 

@@ -99,7 +99,7 @@ BootMenuFlowCallback (
   UINT32  Passwords = GetPasswordStatus () & PASSWORD_FIELD_BOTH;
 
   (VOID)Row;
-  if ((Passwords == PASSWORD_FIELD_FIRST) || ((Passwords == PASSWORD_FIELD_BOTH) && (gAccessLevel == 1))) {
+  if ((Passwords == PASSWORD_FIELD_FIRST) || ((Passwords == PASSWORD_FIELD_BOTH) && (gAccessLevel == ACCESS_LEVEL_USER))) {
     return EFI_SUCCESS;
   }
 

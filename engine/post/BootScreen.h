@@ -21,4 +21,8 @@ EFI_STATUS  RegisterConsoleNotifications (VOID);
 /** Closes the events that RegisterConsoleNotifications created. */
 VOID        CloseConsoleNotifications (VOID);
 
+/** Forgets the provider and the console notifications of a machine that is gone (host runs). */
+VOID        ResetBootScreenProvider (VOID);
+VOID        ResetConsoleNotifications (VOID);
+
 #endif

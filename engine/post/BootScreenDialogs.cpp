@@ -8,7 +8,6 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/ShiftState.h>
-#include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseLib.h>

@@ -1,8 +1,7 @@
 /** @file
-  The power-on screen: the quiet-boot logo (scaled or in the closest mode), the
-  prompt under it and the boot-graphics table the operating system keeps it by, the
-  text POST screen with its small logo and sign-on line, the placement of every
-  image, the progress bar and the save and restore of the graphics screen.
+  The power-on screen: the quiet-boot logo (scaled or in the closest mode) and the
+  prompt under it, the text POST screen with its small logo and sign-on line, the
+  placement of every image and the progress bar.
 **/
 #include <engine/post/PostScreen.h>
 #include <engine/boot/BootGraphics.h>
@@ -17,9 +16,6 @@
 #include <engine/boot/OptionLists.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/core/EngineStrings.h>
-#include <engine/core/FirmwareVolumes.h>
-#include <engine/boot/BootGraphics.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>
@@ -68,7 +64,6 @@ static CONST EFI_GUID  mBoardItemGuid = { 0x0024FD50, 0x3BC1, 0x436C, { 0xBD, 0x
 #define PROMPT_BACKGROUND            0x000000
 #define HIGH_RESOLUTION_WIDTH        3840
 #define HIGH_RESOLUTION_HEIGHT       2160
-#define BMP_CAPTURE_MINIMUM          (4 * 1024 * 1024)
 
 CONSOLE_CONTROL_PROTOCOL  *gConsoleControl      = NULL;
 UINT32                    gConsoleArrivalMask   = 0;
@@ -121,155 +116,6 @@ ComputePlacement (
               ? H * LOGO_GOLDEN_PER_MILLE / 1000 - h / 2 : (H - h) / 2;
       break;
     default:                      *Left = x;           *Top = y; break;
-  }
-}
-
-EFI_GRAPHICS_OUTPUT_PROTOCOL *
-LocateGraphicsOutput (
-  VOID
-  )
-{
-  EFI_HANDLE                    *Handles = NULL;
-  UINTN                         Count    = 0;
-  EFI_GRAPHICS_OUTPUT_PROTOCOL  *Found   = NULL;
-  EFI_GRAPHICS_OUTPUT_PROTOCOL  *Gop;
-  VOID                          *Path;
-
-  if ((gBS == NULL) || EFI_ERROR (gBS->LocateHandleBuffer (ByProtocol, &gEfiGraphicsOutputProtocolGuid, NULL, &Count, &Handles))) {
-    gGraphicsOutput = NULL;
-    return NULL;
-  }
-
-  // The console splitter's copy has no device path: the device's own output is the one drawn on.
-  for (UINTN Index = 0; Index < Count; Index++) {
-    if (!EFI_ERROR (gBS->HandleProtocol (Handles[Index], &gEfiDevicePathProtocolGuid, &Path)) &&
-        !EFI_ERROR (gBS->HandleProtocol (Handles[Index], &gEfiGraphicsOutputProtocolGuid, (VOID **)&Gop)) && (Gop != NULL))
-    {
-      Found = Gop;
-    }
-  }
-
-  FreePool (Handles);
-  gGraphicsOutput = Found;
-  return Found;
-}
-
-EFI_STATUS
-GetGopResolution (
-  OUT UINT64  *Width,
-  OUT UINT64  *Height
-  )
-{
-  EFI_GRAPHICS_OUTPUT_PROTOCOL  *Gop = gGraphicsOutput;
-
-  *Width  = 0;
-  *Height = 0;
-  if ((Gop == NULL) || (Gop->Mode == NULL) || (Gop->Mode->Info == NULL)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  *Width  = Gop->Mode->Info->HorizontalResolution;
-  *Height = Gop->Mode->Info->VerticalResolution;
-  return EFI_SUCCESS;
-}
-
-EFI_STATUS
-SetClosestGopMode (
-  IN OUT UINT64  *Width,
-  IN OUT UINT64  *Height
-  )
-{
-  EFI_GRAPHICS_OUTPUT_PROTOCOL          *Gop = gGraphicsOutput;
-  EFI_GRAPHICS_OUTPUT_MODE_INFORMATION  *Info;
-  UINTN                                 InfoSize;
-  UINT64                                Best     = (~(UINT64)0);
-  UINT32                                BestMode = 0;
-  UINT64                                Distance;
-
-  if ((Gop == NULL) || (Gop->Mode == NULL)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  for (UINT32 Mode = 0; Mode < Gop->Mode->MaxMode; Mode++) {
-    if (EFI_ERROR (Gop->QueryMode (Gop, Mode, &InfoSize, &Info))) {
-      continue;
-    }
-
-    Distance = ((Info->HorizontalResolution > *Width) ? Info->HorizontalResolution - *Width : *Width - Info->HorizontalResolution) +
-               ((Info->VerticalResolution > *Height) ? Info->VerticalResolution - *Height : *Height - Info->VerticalResolution);
-    FreePool (Info);
-    if (Distance < Best) {
-      Best     = Distance;
-      BestMode = Mode;
-    }
-  }
-
-  if (Best == (~(UINT64)0)) {
-    return EFI_NOT_FOUND;
-  }
-
-  if ((BestMode != Gop->Mode->Mode) && EFI_ERROR (Gop->SetMode (Gop, BestMode))) {
-    return EFI_DEVICE_ERROR;
-  }
-
-  return GetGopResolution (Width, Height);
-}
-
-EFI_GRAPHICS_OUTPUT_BLT_PIXEL *
-SaveGopScreen (
-  OUT UINT64  *Width,
-  OUT UINT64  *Height
-  )
-{
-  EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Copy;
-
-  if (EFI_ERROR (GetGopResolution (Width, Height)) || (*Width == 0) || (*Height == 0)) {
-    return NULL;
-  }
-
-  Copy = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)AllocatePool ((UINTN)(*Width * *Height * sizeof (*Copy)));
-  if ((Copy != NULL) &&
-      EFI_ERROR (gGraphicsOutput->Blt (gGraphicsOutput, Copy, EfiBltVideoToBltBuffer, 0, 0, 0, 0, (UINTN)*Width,
-                   (UINTN)*Height, 0)))
-  {
-    FreeAndNull (Copy);
-  }
-
-  return Copy;
-}
-
-VOID
-RestoreGopScreen (
-  IN EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Copy,
-  IN UINT64                         Width,
-  IN UINT64                         Height
-  )
-{
-  UINT64  NowWidth;
-  UINT64  NowHeight;
-
-  if (Copy == NULL) {
-    return;
-  }
-
-  if (!EFI_ERROR (GetGopResolution (&NowWidth, &NowHeight))) {
-    if ((NowWidth != Width) || (NowHeight != Height)) {
-      NowWidth  = Width;
-      NowHeight = Height;
-      // The screen stays in the mode it has; the copy is then not put back below.
-      (VOID)SetClosestGopMode (&NowWidth, &NowHeight);
-    }
-
-    // Only a screen in the saved resolution can take the copy back.
-    if ((NowWidth == Width) && (NowHeight == Height)) {
-      (VOID)gGraphicsOutput->Blt (gGraphicsOutput, Copy, EfiBltBufferToVideo, 0, 0, 0, 0, (UINTN)Width, (UINTN)Height, 0);
-    }
-  }
-
-  FreePool (Copy);
-  if ((gQuietBootOn == 0) || (gGraphicsOutput == NULL)) {
-    ClearTextScreen ();
-    DrawTextPostScreen ();
   }
 }
 
@@ -574,137 +420,6 @@ DrawLogoText (
   FreePool (Image->Image.Bitmap);
   FreePool (Image);
   return Status;
-}
-
-UINT8 *
-BuildBgrtTable (
-  IN UINT64  Address,
-  IN UINT32  X,
-  IN UINT32  Y
-  )
-{
-  EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE  *Table;
-  UINT8                                  Sum = 0;
-  static CONST UINT8                     OemId[6]      = { 'B', 'R', 'I', 'S', 'E', 'L' };
-  static CONST UINT8                     OemTableId[8] = { 'O', ' ', 'K', ' ', 'U', ' ', 0, 0 };
-
-  Table = (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE *)AllocateZeroPool (sizeof (*Table));
-  if (Table == NULL) {
-    return NULL;
-  }
-
-  Table->Header.Signature       = EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE_SIGNATURE;
-  Table->Header.Length          = sizeof (*Table);
-  Table->Header.Revision        = EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE_REVISION;
-  CopyMem (Table->Header.OemId, OemId, sizeof (OemId));
-  CopyMem (&Table->Header.OemTableId, OemTableId, sizeof (OemTableId));
-  Table->Header.OemRevision     = 0x01072009;
-  Table->Header.CreatorId       = 0x20554B4F;
-  Table->Header.CreatorRevision = 0x00010013;
-  Table->Version                = 1;
-  Table->Status                 = EFI_ACPI_BOOT_GRAPHICS_STATUS_DISPLAYED;
-  Table->ImageType              = EFI_ACPI_BOOT_GRAPHICS_IMAGE_TYPE_BMP;
-  Table->ImageAddress           = Address;
-  Table->ImageOffsetX           = X;
-  Table->ImageOffsetY           = Y;
-  for (UINTN Index = 0; Index < sizeof (*Table); Index++) {
-    Sum = (UINT8)(Sum + ((UINT8 *)Table)[Index]);
-  }
-
-  Table->Header.Checksum = (UINT8)(0 - Sum);
-  return (UINT8 *)Table;
-}
-
-UINT8 *
-CaptureLogoAsBmp (
-  OUT UINTN  *Size
-  )
-{
-  UINT64                         Width  = gLogoBox.Right - gLogoBox.Left;
-  UINT64                         Height = gLogoBox.Bottom - gLogoBox.Top;
-  UINT64                         RowSize;
-  UINT64                         DataSize;
-  EFI_GRAPHICS_OUTPUT_BLT_PIXEL  *Pixels;
-  UINT8                          *Bmp;
-  UINT8                          *Row;
-
-  *Size = 0;
-  if ((gLogoBox.Right <= gLogoBox.Left) || (gLogoBox.Bottom <= gLogoBox.Top) || (gGraphicsOutput == NULL)) {
-    return NULL;
-  }
-
-  RowSize  = (Width * 3 + 3) & ~(UINT64)3;
-  DataSize = RowSize * Height;
-  Pixels   = (EFI_GRAPHICS_OUTPUT_BLT_PIXEL *)AllocatePool ((UINTN)(Width * Height * sizeof (*Pixels)));
-  // Sized to the picture: a box of several logos can exceed the customary block.
-  Bmp = (UINT8 *)AllocateZeroPool ((UINTN)PostMax (BMP_CAPTURE_MINIMUM, BMP_HEADERS_SIZE + DataSize));
-  if ((Pixels == NULL) || (Bmp == NULL) ||
-      EFI_ERROR (gGraphicsOutput->Blt (gGraphicsOutput, Pixels, EfiBltVideoToBltBuffer, (UINTN)gLogoBox.Left,
-                   (UINTN)gLogoBox.Top, 0, 0, (UINTN)Width, (UINTN)Height, 0)))
-  {
-    FreePool (Pixels);
-    FreePool (Bmp);
-    return NULL;
-  }
-
-  Bmp[0] = 'B';
-  Bmp[1] = 'M';
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_FILE_SIZE_AT), (UINT32)(DataSize + BMP_HEADERS_SIZE));
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_PIXEL_OFFSET_AT), BMP_HEADERS_SIZE);
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_SIZE_AT), BMP_INFO_HEADER_SIZE);
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_WIDTH_AT), (UINT32)Width);
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_HEIGHT_AT), (UINT32)Height);
-  WriteUnaligned16 ((UINT16 *)(Bmp + BMP_INFO_PLANES_AT), 1);
-  WriteUnaligned16 ((UINT16 *)(Bmp + BMP_INFO_BITS_AT), 24);
-  WriteUnaligned32 ((UINT32 *)(Bmp + BMP_INFO_IMAGE_SIZE_AT), (UINT32)DataSize);
-  for (UINT64 Line = 0; Line < Height; Line++) {
-    // Bottom-up: the last screen row is the first stored.
-    Row = Bmp + BMP_HEADERS_SIZE + (Height - 1 - Line) * RowSize;
-    for (UINT64 Column = 0; Column < Width; Column++) {
-      Row[Column * 3]     = Pixels[Line * Width + Column].Blue;
-      Row[Column * 3 + 1] = Pixels[Line * Width + Column].Green;
-      Row[Column * 3 + 2] = Pixels[Line * Width + Column].Red;
-    }
-  }
-
-  FreePool (Pixels);
-  *Size = (UINTN)(BMP_HEADERS_SIZE + DataSize);
-  return Bmp;
-}
-
-EFI_STATUS
-PublishBootLogoTable (
-  IN UINT8   *Bmp,
-  IN UINT32  X,
-  IN UINT32  Y
-  )
-{
-  EFI_ACPI_TABLE_PROTOCOL  *AcpiTable = NULL;
-  UINT8                    *Table;
-  UINTN                    Key = 0;
-  EFI_STATUS               Status;
-
-  Status = gBS->LocateProtocol (&gEfiAcpiTableProtocolGuid, NULL, (VOID **)&AcpiTable);
-  if (EFI_ERROR (Status) || (AcpiTable == NULL)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  Table = BuildBgrtTable ((UINT64)(UINTN)Bmp, X, Y);
-  if (Table == NULL) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-
-  Status = AcpiTable->InstallAcpiTable (AcpiTable, Table, sizeof (EFI_ACPI_BOOT_GRAPHICS_RESOURCE_TABLE), &Key);
-  if (EFI_ERROR (Status)) {
-    FreePool (Table);
-    return Status;
-  }
-
-  // A table of an earlier logo goes: the operating system keeps only the latest.
-  RemoveBootLogoTable ();
-  gBootLogoTable    = Table;
-  gBootLogoTableKey = Key;
-  return EFI_SUCCESS;
 }
 
 VOID

@@ -218,27 +218,6 @@ SetupEngineDriverEntry (
   return Status;
 }
 
-static VOID
-CloseEngineEvents (
-  VOID
-  )
-{
-  if (gEngineEventList == NULL) {
-    return;
-  }
-
-  for (UINT32 Index = 0; Index < gEngineEventCount; Index++) {
-    if ((gEngineEventList[Index].Event != NULL) && !EFI_ERROR (gBS->CloseEvent (gEngineEventList[Index].Event))) {
-      gEngineEventList[Index].Event = NULL;
-    }
-
-    FreeAndNull (gEngineEventList[Index].Context);
-  }
-
-  FreeAndNull (gEngineEventList);
-  gEngineEventCount = 0;
-}
-
 EFI_STATUS
 SetupEngineCleanup (
   IN EFI_STATUS  Status
@@ -250,7 +229,8 @@ SetupEngineCleanup (
     DestroyTuiApp ();
   }
 
-  CloseEngineEvents ();
+  // The refresh events of questions have one owner, the refresh list, which closes them
+  // with the parsed pages; a clean-up runs only when start-up fails, before any parse.
   RunCallbacksForAction (EFI_BROWSER_ACTION_FORM_CLOSE);
   FreeSavedValues ();
   // Only the current values go: reads after the clean-up fall back to the standard

@@ -1,8 +1,8 @@
 // Boot tests on the emulator: the engine started with its strings, load options put
 // into NVRAM, bootable test images registered with the machine's image services, and
 // volumes (folders of a temporary directory) on the machine's devices.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_MACHINE_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_MACHINE_H_
+#ifndef ENGINE_TESTING_BOOT_MACHINE_H_
+#define ENGINE_TESTING_BOOT_MACHINE_H_
 
 #include "LoadOptionBytes.h"
 #include "TextUiMachineTest.h"

@@ -1,7 +1,7 @@
 // Load options, orders and a machine with the engine's boot-option tables, for the
 // tests of the boot options and of the legacy device order.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_OPTION_TEST_SUPPORT_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_BOOT_OPTION_TEST_SUPPORT_H_
+#ifndef ENGINE_TESTING_BOOT_OPTION_TEST_SUPPORT_H_
+#define ENGINE_TESTING_BOOT_OPTION_TEST_SUPPORT_H_
 
 #include <engine/testing/EngineMachineTest.h>
 #include "LoadOptionBytes.h"

@@ -2,8 +2,8 @@
 // and driven through their method tables with scripted keys, as a frame would: the
 // board's date, time and asset-tag string live in "Setup" (cache index 0), its two
 // passwords in the engine's password record (cache index 5).
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_DEMO_CONTROLS_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_DEMO_CONTROLS_H_
+#ifndef ENGINE_TESTING_DEMO_CONTROLS_H_
+#define ENGINE_TESTING_DEMO_CONTROLS_H_
 
 #include <engine/testing/EngineMachineTest.h>
 #include "HeldForms.h"

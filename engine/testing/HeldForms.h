@@ -1,8 +1,8 @@
 // Opcodes held as the engine's copies of live forms packages: the condition
 // evaluator reads an opcode only inside such a copy, so records of a test's loose
 // opcodes must point into one.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_HELD_FORMS_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_HELD_FORMS_H_
+#ifndef ENGINE_TESTING_HELD_FORMS_H_
+#define ENGINE_TESTING_HELD_FORMS_H_
 
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineStrings.h>

@@ -1,7 +1,7 @@
 // Bytes of load options and u16 lists as NVRAM holds them, and a board whose variable
 // list holds the order variables, for the boot tests.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_LOAD_OPTION_BYTES_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_LOAD_OPTION_BYTES_H_
+#ifndef ENGINE_TESTING_LOAD_OPTION_BYTES_H_
+#define ENGINE_TESTING_LOAD_OPTION_BYTES_H_
 
 #include <Uefi.h>
 #include <engine/core/SetupDataFormat.h>

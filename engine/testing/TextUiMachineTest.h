@@ -2,8 +2,8 @@
 // services (the font gives the cell widths): the engine's firmware tables point at
 // the machine, the screen buffers are fresh, and everything the text screen and the
 // hotkeys keep in globals is put back afterwards.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_TEXT_UI_MACHINE_TEST_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_TEXT_UI_MACHINE_TEST_H_
+#ifndef ENGINE_TESTING_TEXT_UI_MACHINE_TEST_H_
+#define ENGINE_TESTING_TEXT_UI_MACHINE_TEST_H_
 
 #include <engine/testing/EngineMachineTest.h>
 

@@ -2,8 +2,8 @@
 // subtitle, a text statement and more links than the main frame holds, a details page
 // the links open, and a second top-level page), parsed into pages and shown by the
 // text-mode application driven by scripted keys.
-#ifndef ENGINE_TEXTUI_TESTS_SUPPORT_TUI_APP_TEST_SUPPORT_H_
-#define ENGINE_TEXTUI_TESTS_SUPPORT_TUI_APP_TEST_SUPPORT_H_
+#ifndef ENGINE_TESTING_TUI_APP_TEST_SUPPORT_H_
+#define ENGINE_TESTING_TUI_APP_TEST_SUPPORT_H_
 
 #include "TextUiMachineTest.h"
 

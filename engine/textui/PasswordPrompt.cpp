@@ -9,7 +9,6 @@
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
-#include <engine/core/EngineStrings.h>
 
 #include <Library/BaseLib.h>
 #include <Library/BaseMemoryLib.h>
@@ -63,7 +62,7 @@ SetSystemAccess (
   IN UINT32  Level
   )
 {
-  UINT8  Value = (Level == 1) ? 1 : 0;
+  UINT8  Value = (Level == ACCESS_LEVEL_USER) ? 1 : 0;
 
   gAccessLevel = Level;
   if (Level == 0) {

@@ -9,7 +9,6 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
-#include <engine/core/EngineStrings.h>
 #include <Uefi/UefiIfr.h>
 
 #include <Library/BaseLib.h>

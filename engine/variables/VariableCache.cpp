@@ -91,6 +91,8 @@ IsDirectEfiVariable (
   IN CONST VARIABLE_RECORD  *Record
   )
 {
+  static CONST SETUP_VARIABLE_INDEX_RANGE  Direct[] = SETUP_DIRECT_VARIABLE_RANGES;
+
   if ((Record != NULL) && ((Record->StoreFlags & VARIABLE_STORE_EFI) != 0)) {
     return TRUE;
   }
@@ -101,7 +103,13 @@ IsDirectEfiVariable (
     return FALSE;
   }
 
-  return ((Index >= 1) && (Index <= 15)) || ((Index >= 22) && (Index <= 25)) || ((Index >= 47) && (Index <= 54));
+  for (UINTN Range = 0; Range < ARRAY_SIZE (Direct); Range++) {
+    if ((Index >= Direct[Range].First) && (Index <= Direct[Range].Last)) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
 }
 
 //

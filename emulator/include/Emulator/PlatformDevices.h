@@ -1,6 +1,6 @@
 /** @file
-  The board around the consoles: ports and MSRs behind IoRead8/IoWrite8/
-  AsmReadMsr64/AsmWriteMsr64 (CMOS through 0x70/0x71, the keyboard controller's
+  The board around the consoles: ports and MSRs behind the platform library's
+  IoRead8/IoWrite8/AsmReadMsr64/AsmWriteMsr64, through its host port interface (CMOS through 0x70/0x71, the keyboard controller's
   status port 0x64, the POST-code port 0x80), the status-code log, the ACPI table
   protocol and the hand-off block list with its boot mode.
 **/
@@ -30,6 +30,9 @@ struct PORT_WRITE {
 
 class PlatformHardware : public Device {
 public:
+  // Installs the host port interface on the machine.
+  explicit PlatformHardware (Machine &Owner);
+
   UINT8  Read8 (UINTN Port);
   void   Write8 (UINTN Port, UINT8 Value);
   UINT64 ReadMsr (UINT32 Index);

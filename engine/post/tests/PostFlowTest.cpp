@@ -530,7 +530,7 @@ TEST_F (PostFlowTest, AFlowHoldingSetupBootsAUserWithoutSetupRights) {
   PutOptions ({ "os" });
   M.Variables ().Put (u"BootFlow", kBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, { 1, 0, 0, 0 });
   StartBoard ();
-  gAccessLevel = 1;                  // the POST password gave user rights only
+  gAccessLevel = ACCESS_LEVEL_USER;  // the POST password gave user rights only
   Devices.TextIn->Script ().Append ("Del@1");
   WatchSetup ();
 

@@ -3,8 +3,8 @@
   keyboard controller's status port 0x64, the POST-code port 0x80, and processor
   MSRs; and the real-mode memory of a compatibility module. The UEFI image
   implements them with the port and MSR instructions and the identity-mapped low
-  memory; on the host the emulator defines the port and MSR functions over its
-  simulated hardware.
+  memory; on the host they ask the interfaces below, which a host firmware
+  installs over its simulated hardware.
 **/
 #ifndef LIBRARY_IO_LIB_H_
 #define LIBRARY_IO_LIB_H_
@@ -39,5 +39,20 @@ CONST UINT8 *MapLegacyMemory (IN UINT32 Address, OUT UINTN *Available);
 typedef struct {
   CONST UINT8 *(EFIAPI *Map)(IN UINT32 Address, OUT UINTN *Available);
 } HOST_LEGACY_MEMORY_PROTOCOL;
+
+//
+// Host builds have no ports or MSRs: there the four functions above ask the interface a
+// host firmware installs under this GUID. Without it reads float high (ports) or give
+// 0 (MSRs) and writes go nowhere, as on an empty bus.
+//
+#define HOST_PORT_IO_PROTOCOL_GUID \
+  { 0x38B767F9, 0x3B19, 0x4D0B, { 0x94, 0xB8, 0xF4, 0x8C, 0x9F, 0x5D, 0xC2, 0xDF } }
+
+typedef struct {
+  UINT8   (EFIAPI *Read8)(IN UINTN Port);
+  VOID    (EFIAPI *Write8)(IN UINTN Port, IN UINT8 Value);
+  UINT64  (EFIAPI *ReadMsr)(IN UINT32 Index);
+  VOID    (EFIAPI *WriteMsr)(IN UINT32 Index, IN UINT64 Value);
+} HOST_PORT_IO_PROTOCOL;
 
 #endif
