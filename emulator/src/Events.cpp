@@ -205,6 +205,12 @@ EventSystem::Close (EFI_EVENT Event)
   Record->Queued    = false;
   Record->Signature = 0;
   mLive.erase (Record);
+  auto  Closed = std::find_if (mAll.begin (), mAll.end (),
+    [Record](const std::unique_ptr<EVENT_RECORD> &Item) { return Item.get () == Record; });
+  if (Closed != mAll.end ()) {
+    mClosed.push_back (std::move (*Closed));
+    mAll.erase (Closed);
+  }
   return EFI_SUCCESS;
 }
 

@@ -151,6 +151,12 @@ ProtocolDatabase::RemoveEntry (HANDLE_RECORD *Record, const EFI_GUID &Guid)
   if (List.empty ()) {
     Record->Live      = false;
     Record->Signature = 0;
+    auto  Dead = std::find_if (mHandles.begin (), mHandles.end (),
+      [Record](const std::unique_ptr<HANDLE_RECORD> &Item) { return Item.get () == Record; });
+    if (Dead != mHandles.end ()) {
+      mDeadHandles.push_back (std::move (*Dead));
+      mHandles.erase (Dead);
+    }
   }
 }
 

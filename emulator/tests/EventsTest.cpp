@@ -310,3 +310,29 @@ TEST_F (EventsTest, AWaitNotifyTellsABlockingWaitFromAPoll)
 }
 
 }  // namespace
+
+// A closed event stays refused and no later event takes its handle, however many come
+// and go; the group's other members keep being signalled.
+TEST_F (EventsTest, AClosedEventStaysStaleWhileOthersComeAndGo)
+{
+  static const EFI_GUID  Group  = { 0x1D3E5A41, 0x92C7, 0x4B0E, { 0x8F, 0x61, 0x3A, 0x5B, 0x0C, 0x9D, 0x27, 0xE4 } };
+  EFI_EVENT              Kept   = nullptr;
+  EFI_EVENT              Closed = nullptr;
+
+  ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Group, &Closed), EFI_SUCCESS);
+  ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Group, &Kept), EFI_SUCCESS);
+  ASSERT_EQ (BS->CloseEvent (Closed), EFI_SUCCESS);
+
+  for (int Round = 0; Round < 64; Round++) {
+    EFI_EVENT  Other = nullptr;
+    ASSERT_EQ (BS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Group, &Other), EFI_SUCCESS);
+    EXPECT_NE (Other, Closed);
+    ASSERT_EQ (BS->CloseEvent (Other), EFI_SUCCESS);
+  }
+
+  EXPECT_EQ (BS->SignalEvent (Closed), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (BS->CloseEvent (Closed), EFI_INVALID_PARAMETER);
+  ASSERT_EQ (BS->SignalEvent (Kept), EFI_SUCCESS);
+  EXPECT_EQ (Trace.Tpls.size (), 1u);
+  EXPECT_EQ (Machine.Events ().OpenEventCount (), 1u);
+}

@@ -280,3 +280,29 @@ TEST_F (ProtocolDatabaseTest, MultipleInstallRefusesAKnownDevicePath)
 }
 
 }  // namespace
+
+// A handle whose last protocol went stays refused and no later handle takes its
+// place, however many come and go; the live ones keep their installation order.
+TEST_F (ProtocolDatabaseTest, ADeadHandleStaysStaleWhileOthersComeAndGo)
+{
+  EFI_HANDLE  First = nullptr;
+  EFI_HANDLE  Dead  = nullptr;
+  EFI_HANDLE  Last  = nullptr;
+  VOID        *Interface = nullptr;
+
+  ASSERT_EQ (BS->InstallProtocolInterface (&First, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceA), EFI_SUCCESS);
+  ASSERT_EQ (BS->InstallProtocolInterface (&Dead, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+  ASSERT_EQ (BS->UninstallProtocolInterface (Dead, &gAlpha, &InterfaceB), EFI_SUCCESS);
+  for (int Round = 0; Round < 64; Round++) {
+    EFI_HANDLE  Other = nullptr;
+    ASSERT_EQ (BS->InstallProtocolInterface (&Other, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+    EXPECT_NE (Other, Dead);
+    ASSERT_EQ (BS->UninstallProtocolInterface (Other, &gBeta, &InterfaceB), EFI_SUCCESS);
+  }
+  ASSERT_EQ (BS->InstallProtocolInterface (&Last, &gAlpha, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_SUCCESS);
+
+  EXPECT_NE (BS->HandleProtocol (Dead, &gAlpha, &Interface), EFI_SUCCESS);
+  EXPECT_EQ (BS->InstallProtocolInterface (&Dead, &gBeta, EFI_NATIVE_INTERFACE, &InterfaceB), EFI_INVALID_PARAMETER);
+  EXPECT_EQ (Machine.Protocols ().HandlesWith (gAlpha), (std::vector<EFI_HANDLE> { First, Last }));
+  EXPECT_EQ (Machine.Protocols ().HandlesWith (gBeta), std::vector<EFI_HANDLE> {});
+}

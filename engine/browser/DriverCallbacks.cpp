@@ -308,8 +308,13 @@ WriteBackCallbackText (
 // machine runs, as every setup entry calls each such question. A kept string is used
 // again only while it is still empty, so a string the package list no longer holds,
 // or another list's at the same handle, is never written over; then a new one serves.
+// The table holds an entry for every list that has such questions, however many, and
+// an entry whose list is gone (a reconnected driver publishes its forms again under a
+// new handle) serves the next list: once a table of fixed size was full, every call
+// of every list left out of it added a string again.
 //
-#define SCRATCH_STRING_LISTS  16
+#define SCRATCH_STRING_FIRST_COUNT  16
+#define SCRATCH_STRING_NONE         MAX_UINTN
 
 typedef struct {
   EFI_HII_HANDLE  HiiHandle;
@@ -317,7 +322,8 @@ typedef struct {
   BOOLEAN         InUse;      // a driver's call that carries it is running
 } SCRATCH_STRING;
 
-static SCRATCH_STRING  mScratchStrings[SCRATCH_STRING_LISTS];
+static SCRATCH_STRING  *mScratchStrings    = NULL;
+static UINTN           mScratchStringCount = 0;
 
 static BOOLEAN
 IsEmptyString (
@@ -332,20 +338,56 @@ IsEmptyString (
          (Probe[0] == 0);
 }
 
-// Puts Text into the package list's string for the call; Slot is its kept entry, or null.
+// The index of an entry no list holds: one whose string is gone or taken over, else a
+// new one at the end of a larger table; SCRATCH_STRING_NONE when the pool is out.
+static UINTN
+TakeScratchEntry (
+  VOID
+  )
+{
+  UINTN           Index;
+  UINTN           Count;
+  SCRATCH_STRING  *Larger;
+
+  for (Index = 0; Index < mScratchStringCount; Index++) {
+    SCRATCH_STRING  *Entry = &mScratchStrings[Index];
+    if ((Entry->HiiHandle == NULL) ||
+        (!Entry->InUse && !IsEmptyString (Entry->HiiHandle, Entry->StringId)))
+    {
+      ZeroMem (Entry, sizeof (*Entry));
+      return Index;
+    }
+  }
+
+  Count  = (mScratchStringCount == 0) ? SCRATCH_STRING_FIRST_COUNT : 2 * mScratchStringCount;
+  Larger = (SCRATCH_STRING *)ReallocatePool (mScratchStringCount * sizeof (SCRATCH_STRING), Count * sizeof (SCRATCH_STRING),
+                               mScratchStrings);
+  if (Larger == NULL) {
+    return SCRATCH_STRING_NONE;
+  }
+
+  ZeroMem (&Larger[mScratchStringCount], (Count - mScratchStringCount) * sizeof (SCRATCH_STRING));
+  Index               = mScratchStringCount;
+  mScratchStrings     = Larger;
+  mScratchStringCount = Count;
+  return Index;
+}
+
+// Puts Text into the package list's string for the call; Slot is its kept entry's index,
+// or SCRATCH_STRING_NONE. An index, not a pointer: the table may grow while a driver runs.
 static EFI_STATUS
 PutCallString (
   IN  EFI_HII_HANDLE  HiiHandle,
   IN  CONST CHAR16    *Text,
   OUT EFI_STRING_ID   *StringId,
-  OUT SCRATCH_STRING  **Slot
+  OUT UINTN           *Slot
   )
 {
-  SCRATCH_STRING  *Free = NULL;
-  EFI_STATUS      Status;
+  EFI_STATUS  Status;
+  UINTN       Free;
 
-  *Slot = NULL;
-  for (UINTN Index = 0; Index < SCRATCH_STRING_LISTS; Index++) {
+  *Slot = SCRATCH_STRING_NONE;
+  for (UINTN Index = 0; Index < mScratchStringCount; Index++) {
     SCRATCH_STRING  *Entry = &mScratchStrings[Index];
     if ((Entry->HiiHandle == HiiHandle) && !Entry->InUse) {
       if (IsEmptyString (HiiHandle, Entry->StringId) &&
@@ -353,25 +395,33 @@ PutCallString (
       {
         Entry->InUse = TRUE;
         *StringId    = Entry->StringId;
-        *Slot        = Entry;
+        *Slot        = Index;
         return EFI_SUCCESS;
       }
 
       Entry->HiiHandle = NULL;     // not ours any more
     }
-
-    Free = ((Free == NULL) && (Entry->HiiHandle == NULL)) ? Entry : Free;
   }
 
   Status = gHiiString->NewString (gHiiString, HiiHandle, StringId, "en-US", NULL, (EFI_STRING)Text, NULL);
-  if (!EFI_ERROR (Status) && (Free != NULL)) {
-    Free->HiiHandle = HiiHandle;
-    Free->StringId  = *StringId;
-    Free->InUse     = TRUE;
-    *Slot           = Free;
+  Free   = EFI_ERROR (Status) ? SCRATCH_STRING_NONE : TakeScratchEntry ();
+  if (Free != SCRATCH_STRING_NONE) {
+    mScratchStrings[Free].HiiHandle = HiiHandle;
+    mScratchStrings[Free].StringId  = *StringId;
+    mScratchStrings[Free].InUse     = TRUE;
+    *Slot                           = Free;
   }
 
   return Status;
+}
+
+VOID
+ForgetCallStrings (
+  VOID
+  )
+{
+  FreeAndNull (mScratchStrings);
+  mScratchStringCount = 0;
 }
 
 /**
@@ -389,7 +439,7 @@ InvokeTextCallback (
 {
   UINTN               Width = GetQuestionWidth (Op);
   CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
-  SCRATCH_STRING      *Slot = NULL;
+  UINTN               Slot  = SCRATCH_STRING_NONE;
   EFI_IFR_TYPE_VALUE  Value;
   EFI_STATUS          Status;
   EFI_STATUS          Written;
@@ -409,13 +459,13 @@ InvokeTextCallback (
     }
 
     (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Value.string, "en-US", (EFI_STRING)u"", NULL);     // emptied, whatever it held
-    if ((Slot != NULL) && (Slot->StringId != Value.string)) {
+    if ((Slot != SCRATCH_STRING_NONE) && (mScratchStrings[Slot].StringId != Value.string)) {
       // The driver answered with a string of its own; the one passed held the text too.
-      (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, Slot->StringId, "en-US", (EFI_STRING)u"", NULL);
+      (VOID)gHiiString->SetString (gHiiString, Control->HiiHandle, mScratchStrings[Slot].StringId, "en-US", (EFI_STRING)u"", NULL);
     }
 
-    if (Slot != NULL) {
-      Slot->InUse = FALSE;
+    if (Slot != SCRATCH_STRING_NONE) {
+      mScratchStrings[Slot].InUse = FALSE;
     }
   }
 

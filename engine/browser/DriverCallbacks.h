@@ -36,5 +36,10 @@ EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 Questio
 VOID        RunListCallbacks (IN EFI_HII_HANDLE Handle, IN UINTN Action);
 /** FORM_OPEN, then RETRIEVE, for the pages of one package list (all when Handle is NULL). */
 VOID        OpenFormCallbacks (IN EFI_HII_HANDLE Handle);
+/**
+  Frees the table of the strings that carry STRING and PASSWORD questions' texts to
+  their drivers; the strings stay, empty, in their package lists.
+**/
+VOID        ForgetCallStrings (VOID);
 
 #endif

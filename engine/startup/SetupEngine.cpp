@@ -292,6 +292,7 @@ ResetEngineState (
   FreeVariableCaches ();
   EndAllStoreReadPasses ();
   ResetExpressionEvaluator ();
+  ForgetCallStrings ();     // they name the old machine's package lists
   ForgetScreenCaptureTarget ();
   FreeSetupMenuTree ();
   mBootScreenInstalled     = FALSE;

@@ -113,11 +113,14 @@ void
 HiiServices::Notify (HII_PACKAGE_LIST *List, UINTN Index, EFI_HII_DATABASE_NOTIFY_TYPE NotifyType)
 {
   // A notify function may register or unregister others; walk a snapshot of the
-  // registrations and skip any that went away meanwhile.
-  UINTN  Count = mNotifies.size ();
+  // registrations and skip any that went away meanwhile (retired ones stay allocated).
+  std::vector<HII_NOTIFY_REGISTRATION *>  Snapshot;
 
-  for (UINTN Slot = 0; Slot < Count; Slot++) {
-    HII_NOTIFY_REGISTRATION  *Registration = mNotifies[Slot].get ();
+  Snapshot.reserve (mNotifies.size ());
+  for (const auto &Registration : mNotifies) {
+    Snapshot.push_back (Registration.get ());
+  }
+  for (HII_NOTIFY_REGISTRATION *Registration : Snapshot) {
     if (!Registration->Live || ((Registration->NotifyType & NotifyType) == 0) || (Index >= List->Packages.size ())) {
       continue;
     }
@@ -389,9 +392,11 @@ HiiServices::RegisterPackageNotify (UINT8 PackageType, CONST EFI_GUID *PackageGu
 EFI_STATUS
 HiiServices::UnregisterPackageNotify (EFI_HANDLE NotifyHandle)
 {
-  for (const auto &Registration : mNotifies) {
-    if ((Registration.get () == NotifyHandle) && Registration->Live) {
-      Registration->Live = false;
+  for (auto Registration = mNotifies.begin (); Registration != mNotifies.end (); ++Registration) {
+    if ((Registration->get () == NotifyHandle) && (*Registration)->Live) {
+      (*Registration)->Live = false;
+      mRetiredNotifies.push_back (std::move (*Registration));
+      mNotifies.erase (Registration);
       return EFI_SUCCESS;
     }
   }

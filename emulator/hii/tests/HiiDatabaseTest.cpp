@@ -35,6 +35,21 @@ Record (UINT8 PackageType, CONST EFI_GUID *, CONST EFI_HII_PACKAGE_HEADER *Packa
   return EFI_SUCCESS;
 }
 
+// A notify function that unregisters another registration, once.
+EFI_HII_DATABASE_PROTOCOL  *gUnregisterFrom = nullptr;
+EFI_HANDLE                 gToUnregister    = nullptr;
+
+EFI_STATUS EFIAPI
+RecordAndUnregister (UINT8 PackageType, CONST EFI_GUID *Guid, CONST EFI_HII_PACKAGE_HEADER *Package,
+  EFI_HII_HANDLE Handle, EFI_HII_DATABASE_NOTIFY_TYPE NotifyType)
+{
+  if (gToUnregister != nullptr) {
+    EXPECT_EQ (gUnregisterFrom->UnregisterPackageNotify (gUnregisterFrom, gToUnregister), EFI_SUCCESS);
+    gToUnregister = nullptr;
+  }
+  return Record (PackageType, Guid, Package, Handle, NotifyType);
+}
+
 // The database keeps forms packages as bytes; the filler tells them apart.
 BYTES
 FormsPackage (UINT8 Filler)
@@ -369,3 +384,31 @@ TEST_F (HiiDatabase, ExportNeverWritesPastTheBufferWhenANotifyFunctionGrowsTheLi
 }
 
 }  // namespace
+
+// A registration that a notify function removes during a notification is not called
+// for it, the ones after it still are, and no later registration takes its handle: a
+// stale notify handle stays refused however many come and go.
+TEST_F (HiiDatabase, ARegistrationRemovedDuringANotificationIsSkippedAndItsHandleStaysStale)
+{
+  EFI_HANDLE  First = nullptr;
+
+  ASSERT_EQ (Database->RegisterPackageNotify (Database, EFI_HII_PACKAGE_FORMS, nullptr, RecordAndUnregister,
+               EFI_HII_DATABASE_NOTIFY_NEW_PACK, &First), EFI_SUCCESS);
+  EFI_HANDLE  Removed = Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  EFI_HANDLE  Last    = Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_NEW_PACK);
+  gUnregisterFrom = Database;
+  gToUnregister   = Removed;
+
+  Add (PackageListBuilder (kListGuid).Add (FormsPackage (1)).Build ());
+  EXPECT_EQ (gNotices.size (), 2u);     // the first and the last
+  EXPECT_EQ (gToUnregister, nullptr);
+
+  for (int Round = 0; Round < 64; Round++) {
+    EFI_HANDLE  Other = Register (EFI_HII_PACKAGE_FORMS, EFI_HII_DATABASE_NOTIFY_REMOVE_PACK);
+    EXPECT_NE (Other, Removed);
+    EXPECT_EQ (Database->UnregisterPackageNotify (Database, Other), EFI_SUCCESS);
+  }
+  EXPECT_EQ (Database->UnregisterPackageNotify (Database, Removed), EFI_NOT_FOUND);
+  EXPECT_EQ (Database->UnregisterPackageNotify (Database, Last), EFI_SUCCESS);
+  EXPECT_EQ (Database->UnregisterPackageNotify (Database, First), EFI_SUCCESS);
+}

@@ -105,7 +105,10 @@ private:
   EFI_STATUS    CheckOne (EVENT_RECORD *Record);
   void          Violation (const std::string &What, EFI_TPL From, EFI_TPL To);
 
-  std::vector<std::unique_ptr<EVENT_RECORD>>  mAll;  // closed ones stay, so stale handles stay detectable
+  std::vector<std::unique_ptr<EVENT_RECORD>>  mAll;     // open ones, in creation order
+  // Closed events stay allocated, so a stale event never names a new one and stays
+  // detectable; kept apart, they cost nothing to the group signals that follow.
+  std::vector<std::unique_ptr<EVENT_RECORD>>  mClosed;
   std::unordered_set<EVENT_RECORD *>          mLive;
   std::vector<TIMER_LOG_ENTRY>                mTimerLog;
   std::vector<TPL_VIOLATION>                  mViolations;

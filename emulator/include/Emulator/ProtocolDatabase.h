@@ -119,7 +119,10 @@ private:
 
   EventSystem                                        &mEvents;
   Pool                                               &mPool;
-  std::vector<std::unique_ptr<HANDLE_RECORD>>        mHandles;  // dead ones stay, so stale handles stay detectable
+  std::vector<std::unique_ptr<HANDLE_RECORD>>        mHandles;  // live ones, in creation order
+  // Dead handles stay allocated, so a stale handle never names a new one and stays
+  // detectable; they are kept apart, so lookups cost no more as handles come and go.
+  std::vector<std::unique_ptr<HANDLE_RECORD>>        mDeadHandles;
   std::vector<std::unique_ptr<NOTIFY_REGISTRATION>>  mRegistrations;
   std::vector<PROTOCOL_FAULT>                        mFaults;
   std::vector<EFI_GUID>                              mNullLog;

@@ -149,7 +149,10 @@ private:
   std::unique_ptr<HII_PROTOCOLS>                      mProtocols;
   EFI_HANDLE                                          mHandle = nullptr;
   std::vector<std::unique_ptr<HII_PACKAGE_LIST>>      mLists;  // removed ones stay, so stale handles stay detectable
-  std::vector<std::unique_ptr<HII_NOTIFY_REGISTRATION>> mNotifies;
+  std::vector<std::unique_ptr<HII_NOTIFY_REGISTRATION>> mNotifies;  // live ones, in registration order
+  // Unregistered ones stay allocated, so a stale notify handle never names a new
+  // registration; kept apart, they cost nothing to the notifications that follow.
+  std::vector<std::unique_ptr<HII_NOTIFY_REGISTRATION>> mRetiredNotifies;
   std::set<CHAR16>                                    mGlyphless;
   std::map<CHAR16, EFI_STATUS>                        mGlyphFailures;
   std::vector<GLYPH_CALL>                             mGlyphLog;
