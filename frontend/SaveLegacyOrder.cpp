@@ -146,57 +146,6 @@ PlanLegacyGroup (
   Plan->LegacyOffsets[Record - gBootOptionTable] = (UINT32)Start;
 }
 
-/** A write of Name when Data differs from what NVRAM holds; an empty Data deletes it. */
-static VOID
-PlanWhenChanged (
-  IN OUT SAVE_PLAN       *Plan,
-  IN     UINT8           Phase,
-  IN     CONST CHAR16    *Name,
-  IN     CONST EFI_GUID  *Guid,
-  IN     UINT32          Attributes,
-  IN     VOID            *Data,
-  IN     UINTN           Size
-  )
-{
-  VOID           *Stored    = NULL;
-  UINTN          StoredSize = 0;
-  UINT32         StoredAttributes;
-  BOOLEAN        Exists;
-  PENDING_WRITE  *Write;
-
-  if ((Data == NULL) && (Size != 0)) {
-    Plan->NoMemory = TRUE;
-    return;
-  }
-
-  if (!ReadOldValue (Plan, Name, Guid, &Stored, &StoredSize, &StoredAttributes, &Exists) ||
-      (Exists ? SameBytes (Stored, StoredSize, Data, Size) : (Size == 0)))
-  {
-    FreePool (Stored);
-    FreePool (Data);
-    return;
-  }
-
-  Write = AddWrite (Plan, Phase, (Size == 0) ? NULL : Data, Size);
-  if (Size == 0) {
-    FreePool (Data);
-  }
-
-  if (Write == NULL) {
-    FreePool (Stored);
-    return;
-  }
-
-  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
-  CopyGuid (&Write->Guid, Guid);
-  Write->Attributes    = (Size == 0) ? 0 : Attributes;
-  Write->SignalBefore  = (BOOLEAN)(Phase == SAVE_PHASE_LEGACY_ORDER);
-  Write->OldExists     = Exists;
-  Write->OldData       = Stored;
-  Write->OldSize       = StoredSize;
-  Write->OldAttributes = StoredAttributes;
-}
-
 VOID
 PlanLegacyOrder (
   IN OUT SAVE_PLAN                   *Plan,
@@ -257,11 +206,14 @@ PlanLegacyOrder (
   }
 
   // "DisabledDevs" before the order whose disabled devices it lists: the two are written together.
-  PlanWhenChanged (Plan, SAVE_PHASE_DISABLED_DEVICES, u"DisabledDevs", &mDisabledDevsGuid,
-    EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_NON_VOLATILE, Paths, PathsSize);
+  (VOID)AddWriteIfChanged (Plan, SAVE_PHASE_DISABLED_DEVICES, u"DisabledDevs", &mDisabledDevsGuid,
+          EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_NON_VOLATILE, Paths, PathsSize);
   if (!Plan->NoMemory && !Plan->Unreadable) {
-    PlanWhenChanged (Plan, SAVE_PHASE_LEGACY_ORDER, u"LegacyDevOrder", &mLegacyOrderGuid, VARIABLE_DEFAULT_ATTRIBUTES,
-      AllocateCopyPool (OrderSize, Order), OrderSize);
+    PENDING_WRITE  *Write = AddWriteIfChanged (Plan, SAVE_PHASE_LEGACY_ORDER, u"LegacyDevOrder", &mLegacyOrderGuid,
+                              VARIABLE_DEFAULT_ATTRIBUTES, AllocateCopyPool (OrderSize, Order), OrderSize);
+    if (Write != NULL) {
+      Write->SignalBefore = TRUE;   // the legacy order differs from NVRAM's
+    }
   }
 }
 

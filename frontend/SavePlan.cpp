@@ -106,6 +106,28 @@ ReadOldValue (
   return TRUE;
 }
 
+/** Names a write and hands it the variable's old value, which it then owns. */
+static VOID
+NameWrite (
+  IN OUT PENDING_WRITE   *Write,
+  IN     CONST CHAR16    *Name,
+  IN     CONST EFI_GUID  *Guid,
+  IN     UINT32          Attributes,
+  IN     BOOLEAN         OldExists,
+  IN     VOID            *OldData,
+  IN     UINTN           OldSize,
+  IN     UINT32          OldAttributes
+  )
+{
+  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
+  CopyGuid (&Write->Guid, Guid);
+  Write->Attributes    = (Write->Size == 0) ? 0 : Attributes;
+  Write->OldExists     = OldExists;
+  Write->OldData       = OldData;
+  Write->OldSize       = OldSize;
+  Write->OldAttributes = OldAttributes;
+}
+
 PENDING_WRITE *
 AddNamedWrite (
   IN OUT SAVE_PLAN       *Plan,
@@ -134,13 +156,53 @@ AddNamedWrite (
     return NULL;
   }
 
-  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
-  CopyGuid (&Write->Guid, Guid);
-  Write->Attributes    = (Size == 0) ? 0 : Attributes;
-  Write->OldExists     = Exists;
-  Write->OldData       = Old;
-  Write->OldSize       = OldSize;
-  Write->OldAttributes = OldAttributes;
+  NameWrite (Write, Name, Guid, Attributes, Exists, Old, OldSize, OldAttributes);
+  return Write;
+}
+
+PENDING_WRITE *
+AddWriteIfChanged (
+  IN OUT SAVE_PLAN       *Plan,
+  IN     UINT8           Phase,
+  IN     CONST CHAR16    *Name,
+  IN     CONST EFI_GUID  *Guid,
+  IN     UINT32          Attributes,
+  IN     VOID            *Data,
+  IN     UINTN           Size
+  )
+{
+  VOID           *Old    = NULL;
+  UINTN          OldSize = 0;
+  UINT32         OldAttributes;
+  BOOLEAN        Exists;
+  PENDING_WRITE  *Write;
+
+  if ((Data == NULL) && (Size != 0)) {
+    Plan->NoMemory = TRUE;
+    return NULL;
+  }
+
+  if (Plan->NoMemory || !ReadOldValue (Plan, Name, Guid, &Old, &OldSize, &OldAttributes, &Exists) ||
+      (Exists ? SameBytes (Old, OldSize, Data, Size) : (Size == 0)))
+  {
+    FreePool (Old);
+    FreePool (Data);
+    return NULL;
+  }
+
+  // A deletion carries no data.
+  if (Size == 0) {
+    FreePool (Data);
+    Data = NULL;
+  }
+
+  Write = AddWrite (Plan, Phase, Data, Size);
+  if (Write == NULL) {
+    FreePool (Old);
+    return NULL;
+  }
+
+  NameWrite (Write, Name, Guid, Attributes, Exists, Old, OldSize, OldAttributes);
   return Write;
 }
 
@@ -241,10 +303,6 @@ PlanOptionOrder (
   UINT16            *Order;
   UINTN             Used     = 0;
   UINTN             NextFree = 0;
-  VOID              *Stored  = NULL;
-  UINTN             StoredSize = 0;
-  UINT32            StoredAttributes;
-  BOOLEAN           Exists;
   PENDING_WRITE     *Write;
 
   if (Cached == NULL) {
@@ -300,27 +358,16 @@ PlanOptionOrder (
     Plan->NoMemory       = Plan->NoMemory || (Plan->BootOrder == NULL);
   }
 
-  if (Plan->NoMemory || !ReadOldValue (Plan, Name, &gEfiGlobalVariableGuid, &Stored, &StoredSize, &StoredAttributes, &Exists) ||
-      SameBytes (Stored, StoredSize, Order, Used * sizeof (UINT16)))
-  {
-    FreePool (Stored);
+  if (Plan->NoMemory) {
     FreePool (Order);
     return;
   }
 
-  Write = AddWrite (Plan, Driver ? SAVE_PHASE_DRIVER_ORDER : SAVE_PHASE_BOOT_ORDER, Order, Used * sizeof (UINT16));
-  if (Write == NULL) {
-    FreePool (Stored);
-    return;
+  Write = AddWriteIfChanged (Plan, Driver ? SAVE_PHASE_DRIVER_ORDER : SAVE_PHASE_BOOT_ORDER, Name, &gEfiGlobalVariableGuid,
+            VARIABLE_DEFAULT_ATTRIBUTES, Order, Used * sizeof (UINT16));
+  if (Write != NULL) {
+    Write->SignalBefore = !Driver;
   }
-
-  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
-  CopyGuid (&Write->Guid, &gEfiGlobalVariableGuid);
-  Write->SignalBefore  = !Driver;
-  Write->OldExists     = Exists;
-  Write->OldData       = Stored;
-  Write->OldSize       = StoredSize;
-  Write->OldAttributes = StoredAttributes;
 }
 
 /** A variable of the list whose cached value its store does not hold yet. */

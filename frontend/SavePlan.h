@@ -78,6 +78,13 @@ PENDING_WRITE  *AddWrite (IN OUT SAVE_PLAN *Plan, IN UINT8 Phase, IN VOID *Data,
 PENDING_WRITE  *AddNamedWrite (IN OUT SAVE_PLAN *Plan, IN UINT8 Phase, IN CONST CHAR16 *Name, IN CONST EFI_GUID *Guid,
                   IN UINT32 Attributes, IN VOID *Data, IN UINTN Size);
 /**
+  A write of a variable by name when Data differs from what NVRAM holds (an empty Data
+  deletes it), its old value read first; null, with Data freed, when nothing changes or
+  the plan cannot take it.
+**/
+PENDING_WRITE  *AddWriteIfChanged (IN OUT SAVE_PLAN *Plan, IN UINT8 Phase, IN CONST CHAR16 *Name, IN CONST EFI_GUID *Guid,
+                  IN UINT32 Attributes, IN VOID *Data, IN UINTN Size);
+/**
   Reads a variable's value with its attributes as the plan's old value. FALSE (and the
   plan marked) when it cannot be read other than by being absent.
 **/
