@@ -9,6 +9,7 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/TaskPriority.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/boot/BootSecurity.h>
 #include <engine/core/HookTable.h>
@@ -545,12 +546,9 @@ LoadAndStartBootOption (
   }
 
   // Images start at the application level whatever level the caller ran at.
-  CallerTpl = gBS->RaiseTPL (TPL_HIGH_LEVEL);
-  gBS->RestoreTPL (TPL_APPLICATION);
+  CallerTpl = LowerToApplicationTpl ();
   Status = BootEfiPath (DevicePath, OptionalData, OptionalDataSize, ReportFlag);
   gBootScreenState = SavedState;
-  if (CallerTpl > TPL_APPLICATION) {
-    (VOID)gBS->RaiseTPL (CallerTpl);     // returns the old level, which the caller's own restore needs no more
-  }
+  RestoreCallerTpl (CallerTpl);
   return Status;
 }

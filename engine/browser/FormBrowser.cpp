@@ -6,6 +6,7 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/TaskPriority.h>
 #include <engine/forms/FormParser.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/variables/VariableCache.h>
@@ -70,17 +71,15 @@ RunSendFormSetup (
   )
 {
   UINT8       SavedRequest = gEnterSetupRequest;
-  EFI_TPL     Tpl;
   EFI_STATUS  Status;
 
   if (gVariableCache == NULL) {
     (VOID)LoadVariableCache (&gVariableCache, NULL);     // setup reads what it can without it
   }
 
-  // Setup runs at the application level whatever level the caller held.
-  Tpl = gBS->RaiseTPL (TPL_HIGH_LEVEL);
-  (VOID)Tpl;
-  gBS->RestoreTPL (TPL_APPLICATION);
+  // Setup waits for keys, so it runs at the application level whatever level the
+  // caller held, and returns there.
+  (VOID)LowerToApplicationTpl ();     // the caller's level is not put back
   if ((gST->ConIn != NULL) && (gST->ConIn->Reset != NULL)) {
     (VOID)gST->ConIn->Reset (gST->ConIn, FALSE);     // stale keys only; a failed reset changes nothing
   }

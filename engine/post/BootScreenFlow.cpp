@@ -6,6 +6,7 @@
 #include <engine/post/PostScreen.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/core/BootScreenInterface.h>
+#include <engine/core/TaskPriority.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/Passwords.h>
 #include <engine/post/BootScreen.h>
@@ -535,9 +536,9 @@ RunPostFlow (
 
   ClosePostTimer ();
   CheckKeyboardControllerForFirmwareBoot ();
-  // Whatever level the firmware called at, the flow goes on at the application level.
-  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);
-  gBS->RestoreTPL (TPL_APPLICATION);
+  // Whatever level the firmware called at, the flow goes on (and returns) at the
+  // application level, where it may wait for keys.
+  (VOID)LowerToApplicationTpl ();     // the caller's level is not put back
   (VOID)BuildBootOptionTables ();    // an option that cannot be read is left out
   gBootScreenState = BOOT_SCREEN_STATE_SETTINGS;
   Tenths  = ReadBootTimeout ();

@@ -6,6 +6,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/TaskPriority.h>
 #include <engine/forms/Passwords.h>
 #include <engine/core/EngineStrings.h>
 #include <Resources/EngineStringIds.h>
@@ -74,8 +75,7 @@ LockMachine (
   FlushTextScreen ();
 
   // Whatever level the caller ran at, the lock waits at the application level.
-  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);
-  gBS->RestoreTPL (TPL_APPLICATION);
+  (VOID)LowerToApplicationTpl ();     // the lock never returns to the caller
   for ( ; ; ) {
     // Neither result matters: the keys are only taken so that nothing else reads them.
     (VOID)gBS->WaitForEvent (1, &gST->ConIn->WaitForKey, &Index);

@@ -5,6 +5,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/TaskPriority.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
@@ -24,7 +25,6 @@
 #define SCAN_ESCAPE      0x17
 #define PASSWORD_PROGRESS_CODE  0x03051006
 #define PASSWORD_ERROR_CODE     0x03051001
-#define TPL_KEY_POLL            7
 
 static EFI_GUID  mPromptStartGroup  = { 0x073E7E01, 0x2611, 0x4E85, { 0xB8, 0x96, 0xA3, 0xB6, 0x76, 0x7C, 0xBA, 0x00 } };
 static EFI_GUID  mUserLevelGroup    = { 0xAB1404CA, 0x4801, 0x4208, { 0x98, 0xBF, 0x30, 0xD5, 0x21, 0xDA, 0xD4, 0xD3 } };
@@ -124,13 +124,13 @@ WaitPasswordKey (
   OUT KEY_CODE_DATA  *Key
   )
 {
-  EFI_TPL  Entry = gBS->RaiseTPL (TPL_HIGH_LEVEL);
+  // The wait is allowed only at the application level; dropping there also lets
+  // pending timer notifications run before the read.
+  EFI_TPL     CallerTpl = LowerToApplicationTpl ();
+  EFI_STATUS  Status    = ReadKeyWithTimeout (Key);
 
-  // Dropping below the timers' level lets pending ones run; the entry level comes
-  // back before any wait, where only the application level is allowed.
-  gBS->RestoreTPL (TPL_KEY_POLL);
-  gBS->RestoreTPL (Entry);
-  return ReadKeyWithTimeout (Key);
+  RestoreCallerTpl (CallerTpl);
+  return Status;
 }
 
 VOID

@@ -5,6 +5,7 @@
 #include <engine/textui/TextEntryBox.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/core/TaskPriority.h>
 #include <Protocol/SimpleTextOut.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
@@ -461,12 +462,10 @@ ShowTextEntryBox (
   ZeroMem (&Entry, sizeof (Entry));
   Visible   = (BOOLEAN)gST->ConOut->Mode->CursorVisible;
   // Timers run while the box waits for keys: the entry runs at the application level.
-  CallerTpl = gBS->RaiseTPL (TPL_HIGH_LEVEL);
-  gBS->RestoreTPL (TPL_APPLICATION);
-  Status = RunTextEntry (&Entry, HiiHandle, TitleId, Fields, FieldCount, Filter);
+  CallerTpl = LowerToApplicationTpl ();
+  Status    = RunTextEntry (&Entry, HiiHandle, TitleId, Fields, FieldCount, Filter);
   (VOID)gST->ConOut->EnableCursor (gST->ConOut, Visible);
   FreeTextEntry (&Entry);
-  (VOID)gBS->RaiseTPL (TPL_HIGH_LEVEL);     // returns the old level, which was already put back
-  gBS->RestoreTPL (CallerTpl);
+  RestoreCallerTpl (CallerTpl);
   return Status;
 }
