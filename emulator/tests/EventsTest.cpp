@@ -86,7 +86,7 @@ TEST_F (EventsTest, CancelledTimerDoesNotFire)
 }
 
 // Notifies wait while the TPL is at or above theirs, and run when RestoreTPL drops
-// below it, including a drop from 31 straight to 4 and to the odd level 7.
+// below it, including a drop from 31 straight to 4.
 TEST_F (EventsTest, NotifyRunsWhenRestoreTplDropsBelowItsLevel)
 {
   EFI_EVENT  Event = nullptr;
@@ -98,13 +98,51 @@ TEST_F (EventsTest, NotifyRunsWhenRestoreTplDropsBelowItsLevel)
   EXPECT_TRUE (Trace.Times.empty ());
   BS->RestoreTPL (TPL_CALLBACK);
   EXPECT_TRUE (Trace.Times.empty ());
-  BS->RestoreTPL (7);
-  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK }));
   BS->RestoreTPL (TPL_APPLICATION);
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK }));
+  ASSERT_EQ (BS->SignalEvent (Event), EFI_SUCCESS);
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK, TPL_CALLBACK }));
+  (VOID)BS->RaiseTPL (TPL_HIGH_LEVEL);
+  ASSERT_EQ (BS->SignalEvent (Event), EFI_SUCCESS);
+  BS->RestoreTPL (TPL_APPLICATION);
+  EXPECT_EQ (Trace.Tpls.size (), 3u);
   EXPECT_TRUE (Machine.Events ().TplViolations ().empty ());
 }
 
-// Breaking the TPL rules is recorded, not fatal: RestoreTPL upwards and
+// Real firmware asserts when RaiseTPL lowers, when RestoreTPL raises, or when either
+// names a level UEFI does not define (such as 7): the machine records each and
+// refuses the move, so the level stays where it was and no notify runs early.
+TEST_F (EventsTest, ForbiddenTplMovesAreRecordedAndRefused)
+{
+  EFI_EVENT  Event = nullptr;
+
+  ASSERT_EQ (BS->CreateEvent (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Trace, &Event), EFI_SUCCESS);
+  EXPECT_EQ (BS->RaiseTPL (TPL_NOTIFY), (EFI_TPL)TPL_APPLICATION);
+  ASSERT_EQ (BS->SignalEvent (Event), EFI_SUCCESS);
+  EXPECT_EQ (BS->RaiseTPL (TPL_CALLBACK), (EFI_TPL)TPL_NOTIFY);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_NOTIFY);
+  EXPECT_EQ (BS->RaiseTPL (20), (EFI_TPL)TPL_NOTIFY);
+  EXPECT_EQ (BS->RaiseTPL (TPL_HIGH_LEVEL + 1), (EFI_TPL)TPL_NOTIFY);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_NOTIFY);
+  BS->RestoreTPL (7);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_NOTIFY);
+  EXPECT_TRUE (Trace.Times.empty ());
+  BS->RestoreTPL (TPL_HIGH_LEVEL);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_NOTIFY);
+  BS->RestoreTPL (TPL_APPLICATION);
+  EXPECT_EQ (Trace.Tpls, (std::vector<EFI_TPL> { TPL_CALLBACK }));
+
+  const auto  &Seen = Machine.Events ().TplViolations ();
+  ASSERT_EQ (Seen.size (), 5u);
+  EXPECT_EQ (Seen[0].What, "RaiseTPL to a lower level");
+  EXPECT_EQ (Seen[1].What, "RaiseTPL to a level UEFI does not define");
+  EXPECT_EQ (Seen[2].What, "RaiseTPL to a level UEFI does not define");
+  EXPECT_EQ (Seen[3].What, "RestoreTPL to a level UEFI does not define");
+  EXPECT_EQ (Seen[3].To, (EFI_TPL)7);
+  EXPECT_EQ (Seen[4].What, "RestoreTPL to a higher level");
+}
+
+// Breaking the TPL rules is recorded, not fatal: RestoreTPL upwards (refused) and
 // WaitForEvent above TPL_APPLICATION (which answers EFI_UNSUPPORTED).
 TEST_F (EventsTest, TplRuleBreaksAreRecorded)
 {
@@ -113,6 +151,8 @@ TEST_F (EventsTest, TplRuleBreaksAreRecorded)
 
   ASSERT_EQ (BS->CreateEvent (EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
   BS->RestoreTPL (TPL_NOTIFY);
+  EXPECT_EQ (Machine.Events ().CurrentTpl (), (EFI_TPL)TPL_APPLICATION);
+  (VOID)BS->RaiseTPL (TPL_NOTIFY);
   EXPECT_EQ (BS->WaitForEvent (1, &Timer, &Index), EFI_UNSUPPORTED);
   BS->RestoreTPL (TPL_APPLICATION);
   ASSERT_EQ (Machine.Events ().TplViolations ().size (), 2u);
