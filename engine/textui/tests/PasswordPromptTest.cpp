@@ -126,6 +126,21 @@ TEST_F (PasswordPromptTest, EachFieldGivesItsLevelWhenTheSecondIsAcceptedAndSyst
   EXPECT_EQ (Attempts, 3u);
 }
 
+// Asked for by a caller at TPL_CALLBACK, the prompt waits for its keys at the
+// application level and hands the caller's level back. It used to step through the
+// level 7, which UEFI does not define, restore the caller's level upwards from there
+// and wait above the application level, where the wait is refused.
+TEST_F (PasswordPromptTest, ACallerAboveTheApplicationLevelGetsItsLevelBackAndNoTplRuleBreaks) {
+  Start ();
+  UINT32   Attempts = 3;
+  EFI_TPL  Outer    = gBS->RaiseTPL (TPL_CALLBACK);
+
+  EXPECT_EQ (Prompt (3, Attempts, "u,s,e,r,Enter"), 1u);
+  EXPECT_EQ (M.Events ().CurrentTpl (), (EFI_TPL)TPL_CALLBACK);
+  gBS->RestoreTPL (Outer);
+  EXPECT_TRUE (M.Events ().TplViolations ().empty ());
+}
+
 TEST_F (PasswordPromptTest, WithoutTheSecondAcceptedTheFirstGivesFullAccessAndTheSecondIsRefused) {
   Start ();
   UINT32  Attempts = 3;
