@@ -1,7 +1,7 @@
 /** @file
-  The boot pop-up's list and the text-mode "BBS MENU" that shows it (at most eight
-  entries at a time, scrolled with Up and Down), and booting the chosen entry and,
-  when it returns, every other enabled one.
+  The boot pop-up's list, the setup-entry checks it runs first, and booting the chosen
+  entry and, when it returns, every other enabled one. The menus that show the list
+  are in BootDeviceMenu.cpp (the one F8 shows) and BootMenuPopup.cpp.
 **/
 #include <engine/boot/BootMenu.h>
 #include <engine/boot/BootLaunch.h>

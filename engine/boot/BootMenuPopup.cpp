@@ -2,6 +2,9 @@
   The text-mode boot pop-up "BBS MENU": a titled frame over a list frame of at most
   eight entries, with marks where entries lie above or below the window. Entries
   without a name (hidden options) are not shown; the choice is always a flat index.
+  It is the default of hook 0xFFFF001B: it runs only for a hook table without that
+  row when something calls the hook. The shipped table's row holds the boot-device
+  menu, and nothing in this build calls the hook; F8 shows ShowBootDeviceMenu directly.
 **/
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TextScreen.h>

@@ -372,7 +372,11 @@ EnterSetupScreens (
   return (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
 }
 
-BOOLEAN
+/**
+  The decision point: setup (or the boot pop-up) when requested, with setup's or the
+  pop-up's status in *Status. What follows reads the requests, not whether it ran.
+**/
+static VOID
 EnterSetupIfRequested (
   IN OUT EFI_STATUS  *Status
   )
@@ -382,7 +386,7 @@ EnterSetupIfRequested (
   }
 
   if (gEnterSetupRequest == 0) {
-    return FALSE;
+    return;
   }
 
   // Consumed here: whatever runs next asks again if it wants setup once more.
@@ -395,7 +399,7 @@ EnterSetupIfRequested (
   // The setup password is asked before anything of setup shows.
   EnterSetupOnce ();
   if (gAccessLevel == ACCESS_LEVEL_USER) {
-    return FALSE;
+    return;
   }
 
   if ((gST != NULL) && (gST->ConIn != NULL)) {
@@ -407,7 +411,7 @@ EnterSetupIfRequested (
   if (gBootScreenState == BOOT_SCREEN_STATE_BOOT_MENU) {
     *Status = RunBootPopup ();
     if (gEnterSetupRequest == 0) {
-      return TRUE;
+      return;
     }
 
     // "Enter Setup" in the pop-up: setup opens at once.
@@ -422,7 +426,6 @@ EnterSetupIfRequested (
   *Status              = EnterSetupScreens ();
   gInSetup             = 0;
   gPostMessagesEnabled = 1;
-  return TRUE;
 }
 
 /** The engine's settings record of 81 bytes, made when it is shorter, before anything boots. */
@@ -459,7 +462,7 @@ DecideAndBoot (
   BOOT_LOOP_RESULT  Result;
 
   for ( ; ; ) {
-    (VOID)EnterSetupIfRequested (&Status);     // setup's own status is in Status; whether it ran is read from the requests below
+    EnterSetupIfRequested (&Status);
     if (gBootFlowHoldsSetup != 0) {
       // A user without setup rights cannot be held in setup: the machine boots instead.
       if (gAccessLevel != ACCESS_LEVEL_USER) {
@@ -492,7 +495,7 @@ RunNestedFlow (
   EFI_STATUS  Status        = EFI_UNSUPPORTED;
 
   gEnterSetupRequest = 1;
-  (VOID)EnterSetupIfRequested (&Status);     // setup's own status is in Status
+  EnterSetupIfRequested (&Status);
   // The outer setup still runs: its state is as it was.
   gInSetup             = SavedInSetup;
   gPostMessagesEnabled = SavedMessages;

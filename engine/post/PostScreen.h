@@ -142,8 +142,6 @@ CHAR16      *FormatSignOnLine (VOID);
 //
 EFI_STATUS  RunPostFlow (VOID);
 VOID        RunPostScreenHooks (VOID);
-/** The decision point: setup when requested; answers whether setup ran, with its status in *Status. */
-BOOLEAN     EnterSetupIfRequested (IN OUT EFI_STATUS *Status);
 VOID        ClearBootFlowAndLeave (VOID);
 /** Runs the POST key poll (hook 0xFFFF0008): the key and decision state; EFI_NOT_READY when both are 0. */
 EFI_STATUS  PollPostKeys (OUT UINT64 *Key, OUT UINT64 *State);

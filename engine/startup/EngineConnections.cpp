@@ -54,6 +54,8 @@ ConnectEngineParts (
   SetHookDefault (HOOK_ID_ENTER_SETUP, CheckSetupPassword);
   SetHookDefault (HOOK_ID_PROCESS_OS_INDICATIONS, ResetPostMessageWindow);
   SetHookDefault (HOOK_ID_BEFORE_EFI_BOOT, CancelBootTimeoutTimer);
+  // No call in this build reaches hook 0x1B (F8 shows the boot-device menu, the row's
+  // member, directly); the default stays for board tables and callers that use the hook.
   SetHookDefault (HOOK_ID_BOOT_FLOW_SETUP, ShowBootMenuPopup);
   SetHookDefault (HOOK_ID_BBS_POPUP, BootSelectedPopupOption);
   SetHookDefault (HOOK_ID_SETUP_PAGES_BUILT, ApplyBootFlowPageRules);
