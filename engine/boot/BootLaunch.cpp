@@ -1,7 +1,8 @@
 /** @file
   LoadAndStartBootOption: the one road of every launch. A UEFI option is loaded by its
   path (a short-form hard-drive path expanded first), then, when that fails, from the
-  default boot file of the removable medium the path names; a legacy option boots
+  default boot file of the removable medium the path names, or of the first volume on
+  or below a whole device the path names; a legacy option boots
   through the legacy BIOS. The hooks, event groups and status codes around a launch
   are what board code and other drivers wait for.
 **/
@@ -386,23 +387,19 @@ FindRemovableVolume (
   return Volume;
 }
 
-/** The removable-media fallback: the medium's default boot file. */
+/** The default boot file of one volume. */
 static
 EFI_STATUS
-LoadRemovableDefault (
-  IN  EFI_DEVICE_PATH_PROTOCOL  *DevicePath,
-  OUT EFI_HANDLE                *Image
+LoadVolumeDefault (
+  IN  EFI_HANDLE  Volume,
+  OUT EFI_HANDLE  *Image
   )
 {
-  EFI_HANDLE                Volume = FindRemovableVolume (DevicePath);
   EFI_BLOCK_IO_PROTOCOL     *BlockIo;
   EFI_DEVICE_PATH_PROTOCOL  *File;
   VOID                      *Block;
   EFI_STATUS                Status;
 
-  if (Volume == NULL) {
-    return EFI_NOT_FOUND;
-  }
   // Reading the first block makes a drive that changed media notice it before the load.
   if (!EFI_ERROR (gBS->HandleProtocol (Volume, &gEfiBlockIoProtocolGuid, (VOID **)&BlockIo)) &&
       (BlockIo->Media != NULL) && (BlockIo->Media->BlockSize != 0))
@@ -421,6 +418,111 @@ LoadRemovableDefault (
   Status = LoadWithSecurityMessage (File, Image);
   FreePool (File);
   return Status;
+}
+
+/**
+  A path without a file node names a whole device: its boot file is on one of the
+  volumes the device holds, so the path alone never loads anything.
+**/
+static
+BOOLEAN
+NamesWholeDevice (
+  IN CONST EFI_DEVICE_PATH_PROTOCOL  *Path
+  )
+{
+  for ( ; !IsDevicePathEnd (Path); Path = NextDevicePathNode (Path)) {
+    if ((Path->Type == MEDIA_DEVICE_PATH) &&
+        ((Path->SubType == MEDIA_FILEPATH_DP) || (Path->SubType == MEDIA_PIWG_FW_FILE_DP)))
+    {
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+/** Whether Path starts with all of Prefix's nodes (whole nodes, so a byte prefix is a node prefix). */
+static
+BOOLEAN
+PathStartsWith (
+  IN CONST EFI_DEVICE_PATH_PROTOCOL  *Path,
+  IN CONST EFI_DEVICE_PATH_PROTOCOL  *Prefix
+  )
+{
+  UINTN  PrefixSize = GetDevicePathSize (Prefix) - END_DEVICE_PATH_LENGTH;
+  UINTN  PathSize   = GetDevicePathSize (Path) - END_DEVICE_PATH_LENGTH;
+
+  return (BOOLEAN)((PrefixSize <= PathSize) && (CompareMem (Path, Prefix, PrefixSize) == 0));
+}
+
+/**
+  Firmware may leave a device's partitions and file systems unmade until its
+  controllers are connected: connect the deepest controller on the path, and all
+  below it, before looking for volumes.
+**/
+static
+VOID
+ConnectDevice (
+  IN EFI_DEVICE_PATH_PROTOCOL  *DevicePath
+  )
+{
+  EFI_DEVICE_PATH_PROTOCOL  *Rest   = DevicePath;
+  EFI_HANDLE                Device  = NULL;
+
+  if (EFI_ERROR (gBS->LocateDevicePath (&gEfiDevicePathProtocolGuid, &Rest, &Device)) || (Device == NULL)) {
+    return;
+  }
+  // Nothing to bind (already connected, or no driver) is normal; the volume search decides.
+  (VOID)gBS->ConnectController (Device, NULL, IsDevicePathEnd (Rest) ? NULL : Rest, TRUE);
+}
+
+/** A whole device boots the default boot file of the first of its volumes that has one. */
+static
+EFI_STATUS
+LoadWholeDeviceDefault (
+  IN  EFI_DEVICE_PATH_PROTOCOL  *DevicePath,
+  OUT EFI_HANDLE                *Image
+  )
+{
+  EFI_HANDLE                *Handles = NULL;
+  UINTN                     Count    = 0;
+  EFI_STATUS                Status   = EFI_NOT_FOUND;
+  EFI_DEVICE_PATH_PROTOCOL  *Path;
+
+  ConnectDevice (DevicePath);
+  if (EFI_ERROR (gBS->LocateHandleBuffer (ByProtocol, &gEfiSimpleFileSystemProtocolGuid, NULL, &Count, &Handles))) {
+    return EFI_NOT_FOUND;
+  }
+  for (UINTN Index = 0; Index < Count; Index++) {
+    Path = DevicePathFromHandle (Handles[Index]);
+    if ((Path == NULL) || !IsDevicePathValid (Path, 0) || !PathStartsWith (Path, DevicePath)) {
+      continue;
+    }
+    Status = LoadVolumeDefault (Handles[Index], Image);
+    if (!EFI_ERROR (Status)) {
+      break;
+    }
+  }
+  FreePool (Handles);
+  return Status;
+}
+
+/**
+  The removable-media fallback: the default boot file of the volume the path names,
+  or, for a path that names a whole device, of the volumes on or below it.
+**/
+static
+EFI_STATUS
+LoadRemovableDefault (
+  IN  EFI_DEVICE_PATH_PROTOCOL  *DevicePath,
+  OUT EFI_HANDLE                *Image
+  )
+{
+  EFI_HANDLE  Volume = FindRemovableVolume (DevicePath);
+
+  if (Volume != NULL) {
+    return LoadVolumeDefault (Volume, Image);
+  }
+  return NamesWholeDevice (DevicePath) ? LoadWholeDeviceDefault (DevicePath, Image) : EFI_NOT_FOUND;
 }
 
 /** LoadImage by the option's path, again after a health check, then from the removable medium. */

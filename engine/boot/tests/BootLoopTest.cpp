@@ -329,6 +329,75 @@ TEST_F (BootLoopTest, AShortFormHardDrivePathBootsFromItsPartition) {
   EXPECT_EQ (Booted (), (std::vector<std::string> { "right" }));
 }
 
+// An option naming a whole disk boots the default boot file of the first of its partitions that has
+// one, after the disk's controllers are connected; another disk's file is not taken for it.
+TEST_F (BootLoopTest, AWholeDiskOptionBootsTheDefaultFileOfItsFirstVolumeThatHasOne) {
+  const UINT8  Signature[16] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16 };
+  BYTES        Elsewhere     = Emu::JoinPath ({ Emu::PciNode (0x1F, 2), Emu::SataNode (1) });
+  BYTES        DiskPath      = Emu::JoinPath ({ Emu::PciNode (0x1F, 2), Emu::SataNode (0) });
+  BYTES        Second        = Emu::JoinPath ({ Emu::PathBody (DiskPath), Emu::HardDriveNode (2, 4096, 100, Signature, 2) });
+  DiskWithVolume (Elsewhere, Folder ("other", "EFI/BOOT/BOOTX64.EFI", "elsewhere"));
+  Emu::BlockDevice  &Disk = M.Add (std::make_unique<Emu::BlockDevice> (M, DiskPath, Emu::BLOCK_MEDIA {}));
+  DiskWithVolume (Emu::JoinPath ({ Emu::PathBody (DiskPath), Emu::HardDriveNode (1, 2048, 100, Signature, 2) }),
+    Folder ("p1", "EFI/os/notes.txt", "notes"), Emu::BLOCK_MEDIA { .LogicalPartition = true });
+  DiskWithVolume (Second, Folder ("p2", "EFI/BOOT/BOOTX64.EFI", "disk"), Emu::BLOCK_MEDIA { .LogicalPartition = true });
+  Images->RegisterBytes (ImageBytes ("elsewhere"), "elsewhere", Emu::BootImages::NeverReturns ("elsewhere"));
+  Images->RegisterBytes (ImageBytes ("disk"), "disk", Emu::BootImages::NeverReturns ("disk"));
+  Images->RegisterBytes (ImageBytes ("next"), "next", Emu::BootImages::NeverReturns ("next"));
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"Disk", DiskPath));
+  PutBoot (2, LoadOption (LOAD_OPTION_ACTIVE, u"Next", FileOption ("n", "next", 5)));
+  PutOrder ({ 1, 2 });
+
+  EXPECT_THROW (RunLoop (), Emu::OsBooted);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "disk" }));
+  EXPECT_EQ (Images->Log ()[0].DevicePath,
+             Emu::JoinPath ({ Emu::PathBody (Second), Emu::FilePathNode (u"\\EFI\\BOOT\\BOOTX64.EFI") }));
+  bool  Connected = false;
+  for (const auto &Call : M.ControllerCalls ()) {
+    Connected = Connected || (Call.Connect && (Call.Controller == Disk.Handle ()) && Call.Recursive);
+  }
+  EXPECT_TRUE (Connected);
+}
+
+// A whole disk whose volumes hold no default boot file fails as before, and the loop goes on.
+TEST_F (BootLoopTest, AWholeDiskWithoutADefaultFileFailsAndTheLoopGoesOn) {
+  const UINT8  Signature[16] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16 };
+  BYTES        DiskPath      = Emu::JoinPath ({ Emu::PciNode (3, 0), Emu::SataNode (0) });
+  BYTES        Volume        = Emu::JoinPath ({ Emu::PathBody (DiskPath), Emu::HardDriveNode (1, 2048, 100, Signature, 2) });
+  M.Add (std::make_unique<Emu::BlockDevice> (M, DiskPath, Emu::BLOCK_MEDIA {}));
+  DiskWithVolume (Volume, Folder ("cd", "EFI/os/notes.txt", "notes"), Emu::BLOCK_MEDIA { .LogicalPartition = true });
+  Images->RegisterBytes (ImageBytes ("next"), "next", Emu::BootImages::NeverReturns ("next"));
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"Disk", DiskPath));
+  PutBoot (2, LoadOption (LOAD_OPTION_ACTIVE, u"Next", FileOption ("n", "next", 5)));
+  PutOrder ({ 1, 2 });
+
+  EXPECT_THROW (RunLoop (), Emu::OsBooted);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "next" }));
+  BYTES  Tried = Emu::JoinPath ({ Emu::PathBody (Volume), Emu::FilePathNode (u"\\EFI\\BOOT\\BOOTX64.EFI") });
+  bool   Seen  = false;
+  for (const auto &Load : Images->Loads ()) {
+    Seen = Seen || ((Load.DevicePath == Tried) && (Load.Status == EFI_NOT_FOUND));
+  }
+  EXPECT_TRUE (Seen);
+}
+
+// An option naming a file that is missing does not turn into its volume's default boot file, and
+// connects nothing looking for one.
+TEST_F (BootLoopTest, AFullPathOptionWithAMissingFileDoesNotBootTheDefaultFile) {
+  BYTES  DiskPath = Emu::JoinPath ({ Emu::PciNode (3, 0), Emu::SataNode (0) });
+  DiskWithVolume (DiskPath, Folder ("d", "EFI/BOOT/BOOTX64.EFI", "fallback"));
+  Images->RegisterBytes (ImageBytes ("fallback"), "fallback", Emu::BootImages::NeverReturns ("fallback"));
+  Images->RegisterBytes (ImageBytes ("next"), "next", Emu::BootImages::NeverReturns ("next"));
+  PutBoot (1, LoadOption (LOAD_OPTION_ACTIVE, u"Missing",
+                Emu::JoinPath ({ Emu::PathBody (DiskPath), Emu::FilePathNode (u"\\missing.efi") })));
+  PutBoot (2, LoadOption (LOAD_OPTION_ACTIVE, u"Next", FileOption ("n", "next", 5)));
+  PutOrder ({ 1, 2 });
+
+  EXPECT_THROW (RunLoop (), Emu::OsBooted);
+  EXPECT_EQ (Booted (), (std::vector<std::string> { "next" }));
+  EXPECT_TRUE (M.ControllerCalls ().empty ());
+}
+
 // A network option is launched three times in all (each load asked twice, the second time after the
 // device's health check), then the PXE message stands for five seconds.
 TEST_F (BootLoopTest, AFailingPxeOptionIsRetriedTwiceAndReported) {
