@@ -294,6 +294,7 @@ ResetEngineState (
   ResetExpressionEvaluator ();
   ForgetCallStrings ();     // they name the old machine's package lists
   ForgetScreenCaptureTarget ();
+  ForgetBootWatch ();
   FreeSetupMenuTree ();
   mBootScreenInstalled     = FALSE;
   mFormBrowserInstalled    = FALSE;

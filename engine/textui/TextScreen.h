@@ -147,6 +147,19 @@ VOID        CloseEventAndClear (IN OUT EFI_EVENT *Event);
 //
 VOID        SetConsoleModeForScreen (VOID);
 /**
+  While the text application runs, a boot (the ready-to-boot group signalled) takes
+  the console. The watch nests: the last StopWatchingForBoots ends it.
+**/
+VOID        WatchForBoots (VOID);
+VOID        StopWatchingForBoots (VOID);
+/**
+  After a boot took the console: its mode chosen again and the flush told that no cell
+  is shown, so the next draw and flush send every cell. FALSE when no boot happened.
+**/
+BOOLEAN     TakeConsoleBack (VOID);
+/** Drops the watch without closing it: its event belonged to firmware that is gone. */
+VOID        ForgetBootWatch (VOID);
+/**
   Waits up to 50 ms for one key and drops the keys typed after it.
 
   @retval EFI_NOT_READY  No key came in time, or only a modifier changed.

@@ -480,6 +480,10 @@ DrawApp (
   IN OUT TUI_APP  *App
   )
 {
+  if (TakeConsoleBack ()) {
+    App->Redraw = 1;
+  }
+
   if (App->Redraw) {
     ClearTextScreen ();
     MarkRowsDirty (0, gTextScreenRows - 1);
@@ -764,6 +768,7 @@ RunTextSetupLoop (
     return EFI_NOT_STARTED;
   }
 
+  WatchForBoots ();
   while (!App->Exit && !EFI_ERROR (Status)) {
     if (!EFI_ERROR (gTuiInputOps.GetAction (App->Input))) {
       DispatchEvent (App);
@@ -777,7 +782,7 @@ RunTextSetupLoop (
     if (!EFI_ERROR (Status)) {
       Status = FollowPageRebuild (App);
     }
-    if (ProcessQuestionRefreshes (App->CurrentPage)) {
+    if (ProcessQuestionRefreshes (App->CurrentPage) || TakeConsoleBack ()) {
       App->Redraw = 1;
     }
 
@@ -786,6 +791,7 @@ RunTextSetupLoop (
     }
   }
 
+  StopWatchingForBoots ();
   DestroyTuiApp ();
   FreeCacheBaseline ();
   return Status;

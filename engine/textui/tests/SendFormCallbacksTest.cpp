@@ -15,6 +15,7 @@
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
 #include <EmulatorHii/FakeDriver.h>
+#include <Guid/ConfigurationTables.h>
 
 #include <gtest/gtest.h>
 
@@ -379,6 +380,69 @@ TEST_F (SendFormCallbacksTest, TheFocusStaysWhereItWasWhenThePagesAreMadeAgain)
   EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
   EXPECT_TRUE (Remade);
   EXPECT_EQ (Focus, 2u);
+}
+
+// What the console shows, every cell: the text and the attributes of each row.
+std::vector<std::pair<std::u16string, std::vector<UINT8>>>
+ConsoleCells (const Emu::ConsoleOutput &Out)
+{
+  std::vector<std::pair<std::u16string, std::vector<UINT8>>>  Cells;
+  for (UINTN Row = 0; Row < Out.Rows (); Row++) {
+    Cells.emplace_back (Out.RowText (Row), Out.RowAttributes (Row));
+  }
+  return Cells;
+}
+
+VOID EFIAPI
+IgnoreSignal (EFI_EVENT, VOID *)
+{
+}
+
+// A driver's callback boots an option as a boot manager's form does (the ready-to-boot group
+// signalled, then an image that takes the console, clears it and draws, in its own mode or in
+// the page's): when it returns, every cell of the page is drawn again before the next key.
+TEST_F (SendFormCallbacksTest, AfterABootFromACallbackReturnsThePageIsDrawnWhole)
+{
+  for (bool OwnMode : { false, true }) {
+    std::vector<std::pair<std::u16string, std::vector<UINT8>>>  Before;
+    std::vector<std::pair<std::u16string, std::vector<UINT8>>>  After;
+
+    Front->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID Question, UINT8,
+                          EFI_IFR_TYPE_VALUE *, EFI_BROWSER_ACTION_REQUEST *) {
+      if ((Action != EFI_BROWSER_ACTION_CHANGED) || (Question != kFrontAction)) {
+        return (Action == EFI_BROWSER_ACTION_CHANGED) ? EFI_SUCCESS : EFI_UNSUPPORTED;
+      }
+      Before = ConsoleCells (*Devices.TextOut);
+      EFI_EVENT  Event = nullptr;
+      EXPECT_EQ (gBS->CreateEventEx (EVT_NOTIFY_SIGNAL, TPL_CALLBACK, IgnoreSignal, nullptr, &gEfiEventReadyToBootGuid,
+                   &Event), EFI_SUCCESS);
+      EXPECT_EQ (gBS->SignalEvent (Event), EFI_SUCCESS);
+      EXPECT_EQ (gBS->CloseEvent (Event), EFI_SUCCESS);
+      if (OwnMode) {
+        EXPECT_EQ (gST->ConOut->SetMode (gST->ConOut, 0), EFI_SUCCESS);
+      }
+      EXPECT_EQ (gST->ConOut->SetAttribute (gST->ConOut, EFI_LIGHTGRAY), EFI_SUCCESS);
+      EXPECT_EQ (gST->ConOut->ClearScreen (gST->ConOut), EFI_SUCCESS);
+      EXPECT_EQ (gST->ConOut->OutputString (gST->ConOut, (CHAR16 *)u"Shell> exit"), EFI_SUCCESS);
+      return EFI_SUCCESS;
+    };
+    // To the action question and select it; the last key only wakes the wait the screen is read at.
+    Devices.TextIn->Script ().Append ("Down,Enter,Down");
+    Devices.TextIn->Script ().SetWaitHook ([&] () {
+      if ((gTuiApp == nullptr) || !After.empty () || Before.empty ()) {
+        return;
+      }
+      After = ConsoleCells (*Devices.TextOut);
+      (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+    });
+    EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+    Devices.TextIn->Script ().SetWaitHook (nullptr);
+    ASSERT_FALSE (Before.empty ()) << "own mode " << OwnMode;
+    ASSERT_EQ (After.size (), Before.size ()) << "own mode " << OwnMode;
+    for (size_t Row = 0; Row < Before.size (); Row++) {
+      EXPECT_EQ (After[Row], Before[Row]) << "own mode " << OwnMode << ", row " << Row;
+    }
+  }
 }
 
 }  // namespace
