@@ -308,13 +308,16 @@ class SetupRun:
             self.screendump("post-setup.png")
             self.note("F2: setup shows")
             self.press("esc")
-        elif mode == "menu":
+        elif mode in ("menu", "device"):
             self.session.key("f8")
             if not self.session.wait_until(lambda s: "Please select boot device" in "\n".join(s.lines()),
                                            BOOT_LIMIT_S, settle=0.5):
                 self.fail("F8 at the power-on screen opened no boot menu")
             self.screendump("post-menu.png")
             self.note("F8: the boot menu shows")
+            if mode == "device":
+                self.check_device_option(started)
+                return
             self.press("enter")
         booted = None
         deadline = time.time() + BOOT_LIMIT_S
@@ -330,6 +333,65 @@ class SetupRun:
         if booted is None:
             self.fail(boot_test.fatal_reason(self.session.output()) or "the boot loop booted no option")
         self.note(f"the boot loop booted {booted}")
+
+    def check_device_option(self, started):
+        """Enter on "UEFI Misc Device", an option whose path names the disk and no file: it
+        boots the disk's removable-media file (the loader, which names the option) at once,
+        without the firmware's front page in between."""
+        found = re.search(r'Boot([0-9A-F]{4}) "UEFI Misc Device"', self.session.output())
+        if found is None:
+            self.fail("the firmware named no \"UEFI Misc Device\" option")
+        number = int(found.group(1), 16)
+        if not self.session.wait_until(lambda s: any("UEFI Misc Device" in line for line in s.lines()), KEY_LIMIT_S,
+                                       settle=0.2):
+            self.fail("the boot menu lists no \"UEFI Misc Device\"")
+        row = next(line for line in self.session.lines() if "UEFI Misc Device" in line)
+        for _ in range(8):
+            if self.focused_menu_entry() == "UEFI Misc Device":
+                break
+            self.press("down")
+        if self.focused_menu_entry() != "UEFI Misc Device":
+            self.fail(f"the boot menu's focus never reached \"UEFI Misc Device\" ({row.strip()})")
+        mark = len(self.session.output())
+        self.press("enter")
+        front_page = []
+
+        # The loader returns to the firmware, whose menu then shows: only a front page
+        # before the loader's line means the option did not boot.
+        def done(s):
+            if any(line.startswith("BootCurrent: ") for line in boot_test.loader_lines(s.output()[mark:])):
+                return True
+            if FRONT_PAGE_TITLE in " ".join(s.lines()[:2]):
+                front_page.append(True)
+                return True
+            return boot_test.fatal_reason(s.output()[mark:]) is not None
+        if not self.session.wait_until(done, BOOT_LIMIT_S, settle=0.1):
+            self.fail("Enter on \"UEFI Misc Device\" booted nothing")
+        if front_page:
+            self.screendump("post-device-front-page.png")
+            self.fail("Enter on \"UEFI Misc Device\" showed the firmware's front page instead of booting it")
+        reason = boot_test.fatal_reason(self.session.output()[mark:])
+        if reason is not None:
+            self.fail(f"after Enter on \"UEFI Misc Device\": {reason}")
+        current = next(line for line in boot_test.loader_lines(self.session.output()[mark:])
+                       if line.startswith("BootCurrent: "))
+        if current != f"BootCurrent: {number:#x}":
+            self.fail(f"the loader was started as {current[13:]}, not as Boot{number:04X} \"UEFI Misc Device\"")
+        self.note(f"\"UEFI Misc Device\" booted the disk's loader as Boot{number:04X}")
+
+    def focused_menu_entry(self):
+        """The boot menu's entry drawn in the focus colours (a black background inside the
+        blue box), None when none is."""
+        with self.session.lock:
+            screen = self.session.screen
+            for y in range(len(screen.display)):
+                text = screen.display[y]
+                for x, char in enumerate(text):
+                    cell = screen.buffer[y][x]
+                    if char.strip() and cell.bg in ("black", "default") and x > 0 and \
+                            screen.buffer[y][x - 1].bg not in ("black", "default") and "Please" not in text:
+                        return text[x:].split("  ")[0].strip()
+        return None
 
     def check_logo(self):
         """The board's logo, centred at 38.2 % of the screen's height on black."""
@@ -527,7 +589,7 @@ def main():
                     + list(parity_walks.PLATFORM_WALKS), default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
                          "commit, discard: the platform form's exit items end its SendForm")
-    ap.add_argument("--post", choices=["setup", "menu", "timeout"],
+    ap.add_argument("--post", choices=["setup", "menu", "timeout", "device"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
     args = ap.parse_args()
 
