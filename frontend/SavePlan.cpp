@@ -106,37 +106,21 @@ ReadOldValue (
   return TRUE;
 }
 
-/** Names a write and hands it the variable's old value, which it then owns. */
-static VOID
-NameWrite (
-  IN OUT PENDING_WRITE   *Write,
-  IN     CONST CHAR16    *Name,
-  IN     CONST EFI_GUID  *Guid,
-  IN     UINT32          Attributes,
-  IN     BOOLEAN         OldExists,
-  IN     VOID            *OldData,
-  IN     UINTN           OldSize,
-  IN     UINT32          OldAttributes
-  )
-{
-  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
-  CopyGuid (&Write->Guid, Guid);
-  Write->Attributes    = (Write->Size == 0) ? 0 : Attributes;
-  Write->OldExists     = OldExists;
-  Write->OldData       = OldData;
-  Write->OldSize       = OldSize;
-  Write->OldAttributes = OldAttributes;
-}
-
-PENDING_WRITE *
-AddNamedWrite (
+/**
+  A write of a variable by name, its old value read first; with OnlyWhenChanged, none
+  when Data is what NVRAM holds (or nothing is stored and Data is empty). Null, with Data
+  freed, when there is no write or the plan cannot take it.
+**/
+static PENDING_WRITE *
+AddVariableWrite (
   IN OUT SAVE_PLAN       *Plan,
   IN     UINT8           Phase,
   IN     CONST CHAR16    *Name,
   IN     CONST EFI_GUID  *Guid,
   IN     UINT32          Attributes,
   IN     VOID            *Data,
-  IN     UINTN           Size
+  IN     UINTN           Size,
+  IN     BOOLEAN         OnlyWhenChanged
   )
 {
   VOID           *Old    = NULL;
@@ -145,45 +129,8 @@ AddNamedWrite (
   BOOLEAN        Exists;
   PENDING_WRITE  *Write;
 
-  if (!ReadOldValue (Plan, Name, Guid, &Old, &OldSize, &OldAttributes, &Exists)) {
-    FreePool (Data);
-    return NULL;
-  }
-
-  Write = AddWrite (Plan, Phase, Data, Size);
-  if (Write == NULL) {
-    FreePool (Old);
-    return NULL;
-  }
-
-  NameWrite (Write, Name, Guid, Attributes, Exists, Old, OldSize, OldAttributes);
-  return Write;
-}
-
-PENDING_WRITE *
-AddWriteIfChanged (
-  IN OUT SAVE_PLAN       *Plan,
-  IN     UINT8           Phase,
-  IN     CONST CHAR16    *Name,
-  IN     CONST EFI_GUID  *Guid,
-  IN     UINT32          Attributes,
-  IN     VOID            *Data,
-  IN     UINTN           Size
-  )
-{
-  VOID           *Old    = NULL;
-  UINTN          OldSize = 0;
-  UINT32         OldAttributes;
-  BOOLEAN        Exists;
-  PENDING_WRITE  *Write;
-
-  if ((Data == NULL) && (Size != 0)) {
-    Plan->NoMemory = TRUE;
-    return NULL;
-  }
-
-  if (Plan->NoMemory || !ReadOldValue (Plan, Name, Guid, &Old, &OldSize, &OldAttributes, &Exists) ||
-      (Exists ? SameBytes (Old, OldSize, Data, Size) : (Size == 0)))
+  if (!ReadOldValue (Plan, Name, Guid, &Old, &OldSize, &OldAttributes, &Exists) ||
+      (OnlyWhenChanged && (Exists ? SameBytes (Old, OldSize, Data, Size) : (Size == 0))))
   {
     FreePool (Old);
     FreePool (Data);
@@ -202,8 +149,48 @@ AddWriteIfChanged (
     return NULL;
   }
 
-  NameWrite (Write, Name, Guid, Attributes, Exists, Old, OldSize, OldAttributes);
+  StrCpyS (Write->Name, ARRAY_SIZE (Write->Name), Name);
+  CopyGuid (&Write->Guid, Guid);
+  Write->Attributes    = (Size == 0) ? 0 : Attributes;
+  Write->OldExists     = Exists;
+  Write->OldData       = Old;
+  Write->OldSize       = OldSize;
+  Write->OldAttributes = OldAttributes;
   return Write;
+}
+
+PENDING_WRITE *
+AddNamedWrite (
+  IN OUT SAVE_PLAN       *Plan,
+  IN     UINT8           Phase,
+  IN     CONST CHAR16    *Name,
+  IN     CONST EFI_GUID  *Guid,
+  IN     UINT32          Attributes,
+  IN     VOID            *Data,
+  IN     UINTN           Size
+  )
+{
+  return AddVariableWrite (Plan, Phase, Name, Guid, Attributes, Data, Size, FALSE);
+}
+
+PENDING_WRITE *
+AddWriteIfChanged (
+  IN OUT SAVE_PLAN       *Plan,
+  IN     UINT8           Phase,
+  IN     CONST CHAR16    *Name,
+  IN     CONST EFI_GUID  *Guid,
+  IN     UINT32          Attributes,
+  IN     VOID            *Data,
+  IN     UINTN           Size
+  )
+{
+  if (((Data == NULL) && (Size != 0)) || Plan->NoMemory) {
+    Plan->NoMemory = TRUE;
+    FreePool (Data);
+    return NULL;
+  }
+
+  return AddVariableWrite (Plan, Phase, Name, Guid, Attributes, Data, Size, TRUE);
 }
 
 BOOLEAN
