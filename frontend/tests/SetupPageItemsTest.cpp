@@ -54,24 +54,7 @@ protected:
   // Form 1 links to form 2, which holds one text.
   EFI_HII_HANDLE PublishDriverForms ()
   {
-    Builders::IfrBuilder          F;
-    Builders::PackageListBuilder  List (kDriverList);
-    EFI_HII_HANDLE                Handle = nullptr;
-
-    F.FormSet (kDriverSet, 1, 0, { TuiAppTestData::kPlatform });
-    F.Form (1, 0x10);
-    F.Ref ({ 0x11, 0, 0x300 }, 2);
-    F.End ();
-    F.Form (2, 0x12);
-    F.Text (0x13, 0, 0x13);
-    F.End ();
-    F.End ();
-    List.Add (F.Package ()).Add (Builders::BuildStringPackage ("en-US", 1,
-                                   { { 1, u"Driver" }, { 0x10, u"Driver" }, { 0x11, u"More" }, { 0x12, u"More" }, { 0x13, u"Here" } }));
-    Builders::BYTES  Bytes = List.Build ();
-    EXPECT_EQ (gHiiDatabase->NewPackageList (gHiiDatabase, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data (), nullptr, &Handle),
-               EFI_SUCCESS);
-    return Handle;
+    return PublishLinkedDriverForms (kDriverList, kDriverSet);
   }
 
   // Runs Step once for each key the script released, while setup waits for the next.
