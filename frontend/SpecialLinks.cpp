@@ -58,9 +58,9 @@ RedrawSetupPages (
 }
 
 /**
-  Whether setup may be left for a boot or a start now. A setting that needs a reset
-  asks to save and reset instead (setup ends when the user agrees), and a boot flow
-  that holds setup keeps it.
+  Whether setup may be left for a boot or a start now. With a changed setting that
+  needs a reset, the user is asked to save and reset instead (setup ends on Yes); a
+  boot flow that holds setup keeps it.
 **/
 static BOOLEAN
 MayStartFromSetup (
@@ -149,7 +149,7 @@ RefreshHddSecurityDevice (
   RedrawSetupPages ();
 }
 
-// What an entry with a kind code does; 1 when a boot was attempted.
+// What an entry that names an action does; 1 when a boot was attempted.
 static UINT8
 RunEntryKind (
   IN CONTROL_RECORD       *Control,
@@ -233,9 +233,9 @@ StartFirstPath (
 }
 
 //
-// What an entry without a kind code starts: its firmware-volume file, else a file of
-// its path list. A started file may not come back either (an OS loader), so a pending
-// reset and a boot flow that holds setup keep both kinds of start, as they keep a boot.
+// What an entry that names no action starts: its firmware-volume file, else a file of
+// its path list. A started file may not come back (an OS loader), so a pending reset
+// and a boot flow that holds setup stop a start as they stop a boot.
 //
 static START_OUTCOME
 StartEntryFiles (

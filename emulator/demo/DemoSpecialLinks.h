@@ -2,9 +2,9 @@
   The demo board's page of special links: links that boot an option, run an engine
   action, call the board driver's form callback, select a legacy group, refresh a
   disk's security state, list and act on driver-health controllers, and start files
-  from a firmware volume and from a file system, and the machine's parts they reach
-  (the board driver, a legacy BIOS with a hard-disk group, a driver-health driver,
-  the tools in the firmware volume and on a volume of their own).
+  from a firmware volume and from a file system, and the devices and tools of the
+  machine they reach (the board driver, a legacy BIOS with a hard-disk group, a
+  driver-health driver, the tools in the firmware volume and on a volume of their own).
 
   Each link's condition compares a hidden question of a variable whose GUID names a
   special entry of the compiled setup data: the entry says what the link does and

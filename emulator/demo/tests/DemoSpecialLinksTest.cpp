@@ -1,4 +1,4 @@
-// The demo board's page of special links, as a user meets it: Main leads to it, and
+// The demo board's page of special links, driven from the keyboard: Main leads to it, and
 // each link boots, starts, calls or acts on what the board holds, with what that
 // shows on the screen.
 #include <DemoBoard.h>

@@ -110,7 +110,7 @@ TEST_F (SpecialEntryTest, AGuidAloneAtTheListsEndIsAnOrdinaryCondition) {
   EXPECT_FALSE (GetSpecialEntry (Record (kLastGuid), &Entry));
 }
 
-// A block written before special entries existed records no end: every record is a GUID.
+// A block that records no end of the list (an older layout): every record is a GUID.
 TEST_F (SpecialEntryTest, ABlockWithoutTheListsEndHasNoSpecialEntries) {
   Builders::SETUP_DATA_DESC  D = Board ();
   SPECIAL_ENTRY              Entry;
