@@ -20,6 +20,7 @@
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
+#include <Resources/EngineStringIds.h>
 
 // Set by the discard action requests.
 UINT8  gDiscardRequested = 0;
@@ -294,9 +295,6 @@ BrowserCallback (
 //
 
 // The box a refused submit shows: a yes/no question, Yes (button 0) drops the values.
-#define SUBMIT_FAIL_TITLE     u"Submit Fail"
-#define SUBMIT_FAIL_TEXT      u"Submit Fail For Form: "
-#define SUBMIT_FAIL_QUESTION  u"\nDiscard the changes?"
 #define SUBMIT_FAIL_YES_NO    3
 #define SUBMIT_FAIL_YES       0
 #define SUBMIT_FAIL_NO        1
@@ -321,8 +319,8 @@ GoToParent (
 }
 
 /**
-  Tells the user that the form's store refused its values, as "Submit Fail For Form:"
-  and the form's title, and asks whether to drop them. TRUE when the user drops them.
+  Tells the user that the form's store refused its values, naming the form by its
+  title, and asks whether to drop them. TRUE when the user drops them.
 **/
 static BOOLEAN
 AskDiscardAfterFailedSubmit (
@@ -330,31 +328,31 @@ AskDiscardAfterFailedSubmit (
   )
 {
   PAGE_RECORD  *Record    = NULL;
-  CHAR16       *Title     = NULL;
-  CHAR16       *Message;
+  CHAR16       *Form      = NULL;
+  CHAR16       *Title     = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_SUBMIT_FAILED, NULL);
+  CHAR16       *Format    = HiiGetString (ENGINE_OWN_HII_HANDLE, STR_SUBMIT_FAILED_TEXT, NULL);
+  CHAR16       *Message   = NULL;
   UINTN        Size;
   UINT8        Selection  = SUBMIT_FAIL_NO;
 
-  if (gBootScreenInterface.ShowBootScreenMessageBox == NULL) {
-    return FALSE;
-  }
+  if ((gBootScreenInterface.ShowBootScreenMessageBox != NULL) && (Title != NULL) && (Format != NULL)) {
+    if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != NULL) && (Record->TitleStringId != 0)) {
+      Form = HiiGetString (Record->HiiHandle, Record->TitleStringId, NULL);
+    }
 
-  if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != NULL) && (Record->TitleStringId != 0)) {
-    Title = HiiGetString (Record->HiiHandle, Record->TitleStringId, NULL);
-  }
-
-  Size    = (StrLen (SUBMIT_FAIL_TEXT) + ((Title != NULL) ? StrLen (Title) : 0) + StrLen (SUBMIT_FAIL_QUESTION) + 1) * sizeof (CHAR16);
-  Message = (CHAR16 *)AllocateZeroPool (Size);
-  if (Message != NULL) {
-    UnicodeSPrint (Message, Size, u"%s%s%s", SUBMIT_FAIL_TEXT, (Title != NULL) ? Title : u"", SUBMIT_FAIL_QUESTION);
-    if (EFI_ERROR (gBootScreenInterface.ShowBootScreenMessageBox ((CHAR16 *)SUBMIT_FAIL_TITLE, Message, SUBMIT_FAIL_YES_NO,
-                     &Selection)))
-    {
-      Selection = SUBMIT_FAIL_NO;
+    Size    = (StrLen (Format) + ((Form != NULL) ? StrLen (Form) : 0) + 1) * sizeof (CHAR16);
+    Message = (CHAR16 *)AllocateZeroPool (Size);
+    if (Message != NULL) {
+      UnicodeSPrint (Message, Size, Format, (Form != NULL) ? Form : u"");
+      if (EFI_ERROR (gBootScreenInterface.ShowBootScreenMessageBox (Title, Message, SUBMIT_FAIL_YES_NO, &Selection))) {
+        Selection = SUBMIT_FAIL_NO;
+      }
     }
   }
 
   FreePool (Message);
+  FreePool (Form);
+  FreePool (Format);
   FreePool (Title);
   return (BOOLEAN)(Selection == SUBMIT_FAIL_YES);
 }
