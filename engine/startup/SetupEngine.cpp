@@ -319,6 +319,7 @@ ResetEngineState (
   gEnterSetupRequest       = 0;
   gAccessLevel             = 0;
   gPostPasswordAsked       = 0;
+  gSaveAskedForReset       = 0;      // a save's reset mark belongs to the setup that made it
   ZeroMem (gPlatformLanguage, sizeof (gPlatformLanguage));
   FreeAndNull (gBootLogoTable);
   gBootLogoTableKey    = 0;
