@@ -1,7 +1,8 @@
 /** @file
-  Saving setup's settings: the plan of every write (SavePlan.cpp, SaveLegacyOrder.cpp)
-  is run phase by phase; a write the store refuses undoes the others, so NVRAM holds
-  the settings as they were, whole, and the user is told which of the two happened.
+  Saving setup's settings: the plan of every write (the settings from SavePlan.cpp,
+  the boot manager's variables from engine/boot/SaveWrites.h) is run phase by phase;
+  a write the store refuses undoes the others, so NVRAM holds the settings as they
+  were, whole, and the user is told which of the two happened.
   After a save, the cache and the load options' records describe what NVRAM holds.
 **/
 #include <engine/textui/SetupActions.h>
@@ -215,18 +216,7 @@ TakeSavedState (
     SETUP_VARIABLE_INDEX_BOOT_ORDER, SETUP_VARIABLE_INDEX_DRIVER_ORDER, SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER
   };
 
-  for (UINTN At = 0; At < Plan->Count; At++) {
-    CONST PENDING_WRITE  *Write = &Plan->Writes[At];
-    BOOT_OPTION_INFO     *Record;
-
-    if (Write->IsOption) {
-      Record = Write->DriverOption ? FindDriverOption (Write->OptionNumber) : FindBootOption (Write->OptionNumber);
-      if (Record != NULL) {
-        Record->Attributes = Write->OptionAttributes;
-      }
-    }
-  }
-
+  ApplySavedOptionRecords (Plan);
   ForgetDeletedOptions ();
   ApplySavedLegacyOrder (Plan);
   // The orders went by name, past the cache: it reads them back in its own form.
@@ -270,8 +260,11 @@ SaveAllVariables (
   }
 
   mPlanning = NULL;
-  if (!EFI_ERROR (PlanStatus (&Plan))) {
-    PlanDeletedOptions (&Plan);
+  for (UINTN Driver = 0; (Driver < 2) && !EFI_ERROR (PlanStatus (&Plan)); Driver++) {
+    UINTN                   Deleted  = 0;
+    CONST BOOT_OPTION_INFO  *Options = GetDeletedOptions ((BOOLEAN)Driver, &Deleted);
+
+    PlanDeletedOptions (&Plan, (BOOLEAN)Driver, Options, Deleted);
   }
 
   Status = PlanStatus (&Plan);

@@ -137,6 +137,24 @@ VOID          SelectLegacyGroupByIndex (IN UINT16 Index);
 
 /** The attributes of load option Boot#### (or Driver####); FALSE when the table has no such option. */
 BOOLEAN     FindLoadOptionAttributes (IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
+//
+// The disabled marker of the cached "BootOrder" and "DriverOrder" (BootOrderEdit.cpp):
+// an option number no option of its table has, standing for each option that is
+// neither active nor hidden. The cached legacy order uses the boot order's marker for
+// a disabled device.
+//
+UINT16      GetOrderDisabledMarker (IN BOOLEAN Driver);
+BOOLEAN     IsHiddenLoadOption (IN BOOLEAN Driver, IN UINT16 OptionNumber);
+/** Record's attributes with the active bit as the cached Order gives it; a hidden option keeps its own. */
+UINT32      OrderedOptionAttributes (IN CONST BOOT_OPTION_INFO *Record, IN CONST UINT16 *Order, IN UINTN Count);
+/**
+  The Count entries of a cached order as NVRAM keeps them, into Order (room for Count):
+  each marker becomes, in turn, the next option of the table in table order that the
+  order does not name and that is not hidden; markers no option is left for are dropped.
+
+  @return The number of entries written to Order.
+**/
+UINTN       ResolveOrderMarkers (IN BOOLEAN Driver, IN CONST UINT16 *Cached, IN UINTN Count, OUT UINT16 *Order);
 /**
   The whole cached order with the option at Offset / 2 moved to Value, for writing
   into the cache: Buffer is a new pool buffer, Offset becomes 0, Size its length.

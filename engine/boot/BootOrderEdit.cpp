@@ -2,7 +2,8 @@
   Editing the cached "BootOrder" and "DriverOrder" when a boot-priority question
   picks an option for one position: the whole order is rewritten so that every
   option keeps appearing once, and the disabled marker stands for the positions
-  that hold no option.
+  that hold no option. The rules of the marker live here: what a save makes of it
+  (the active bits, the inactive options the marker stands for) as well as the edits.
 **/
 #include <engine/boot/BootOptions.h>
 #include <engine/core/EngineGlobals.h>
@@ -21,15 +22,92 @@ typedef struct {
   BOOLEAN  Driver;
 } EDITED_ORDER;
 
+UINT16
+GetOrderDisabledMarker (
+  IN BOOLEAN  Driver
+  )
+{
+  return Driver ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
+}
+
+BOOLEAN
+IsHiddenLoadOption (
+  IN BOOLEAN  Driver,
+  IN UINT16   OptionNumber
+  )
+{
+  BOOT_OPTION_INFO  *Record = Driver ? FindDriverOption (OptionNumber) : FindBootOption (OptionNumber);
+
+  return (BOOLEAN)((Record != NULL) && ((Record->Attributes & LOAD_OPTION_HIDDEN) != 0));
+}
+
+UINT32
+OrderedOptionAttributes (
+  IN CONST BOOT_OPTION_INFO  *Record,
+  IN CONST UINT16            *Order,
+  IN UINTN                   Count
+  )
+{
+  UINT32  Attributes = Record->Attributes;
+
+  // Hidden options are never offered, so the order says nothing of them.
+  if ((Attributes & LOAD_OPTION_HIDDEN) != 0) {
+    return Attributes;
+  }
+
+  Attributes &= ~(UINT32)LOAD_OPTION_ACTIVE;
+  if (OrderHolds (Order, Count, Record->OptionNumber)) {
+    Attributes |= LOAD_OPTION_ACTIVE;
+  }
+
+  return Attributes;
+}
+
+UINTN
+ResolveOrderMarkers (
+  IN  BOOLEAN       Driver,
+  IN  CONST UINT16  *Cached,
+  IN  UINTN         Count,
+  OUT UINT16        *Order
+  )
+{
+  BOOT_OPTION_INFO  *Table   = Driver ? gDriverOptionTable : gBootOptionTable;
+  UINTN             Options  = Driver ? gDriverOptionCount : gBootOptionCount;
+  UINT16            Marker   = GetOrderDisabledMarker (Driver);
+  UINTN             Used     = 0;
+  UINTN             NextFree = 0;
+
+  for (UINTN At = 0; At < Count; At++) {
+    UINT16  Number = ReadUnaligned16 (&Cached[At]);
+
+    if (Number != Marker) {
+      Order[Used++] = Number;
+      continue;
+    }
+
+    // The next option neither named by the order nor hidden takes the marker's place;
+    // a marker no option is left for is dropped rather than stored as an option number.
+    while (NextFree < Options) {
+      BOOT_OPTION_INFO  *Record = &Table[NextFree++];
+      if (((Record->Attributes & LOAD_OPTION_HIDDEN) == 0) && !OrderHolds (Cached, Count, Record->OptionNumber) &&
+          !OrderHolds (Order, Used, Record->OptionNumber))
+      {
+        Order[Used++] = Record->OptionNumber;
+        break;
+      }
+    }
+  }
+
+  return Used;
+}
+
 static BOOLEAN
 IsHiddenOption (
   IN CONST EDITED_ORDER  *Edit,
   IN UINT16              OptionNumber
   )
 {
-  BOOT_OPTION_INFO  *Record = Edit->Driver ? FindDriverOption (OptionNumber) : FindBootOption (OptionNumber);
-
-  return (BOOLEAN)((Record != NULL) && ((Record->Attributes & LOAD_OPTION_HIDDEN) != 0));
+  return IsHiddenLoadOption (Edit->Driver, OptionNumber);
 }
 
 // The first position from From on that holds Value; Count when none.
@@ -152,7 +230,7 @@ ReorderCachedOrder (
 
   Edit.Order  = (UINT16 *)GetCachedVariable (Index, &Cached);
   Edit.Count  = (Cached / sizeof (UINT16) < Count) ? Cached / sizeof (UINT16) : Count;
-  Edit.Marker = Driver ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
+  Edit.Marker = GetOrderDisabledMarker (Driver);
   Edit.Driver = Driver;
   if ((Edit.Order == NULL) || (Edit.Count == 0)) {
     FreePool (Edit.Order);

@@ -17,6 +17,8 @@
 
 #define LEGACY_INDEX_DISABLED      0xFF00
 #define LEGACY_DEVICE_NAME_CHARS   (LEGACY_DEVICE_NAME_LENGTH - 1)
+// No device: what a marker of the cached order that no device fills leaves.
+#define LEGACY_NO_DEVICE           0xFFFF
 // The group offset of a legacy group that has no group in the order.
 #define LEGACY_NO_GROUP_OFFSET     0xFFFFFFFF
 
@@ -65,6 +67,17 @@ VOID        GetLegacyDeviceStepValue (IN CONST CONTROL_RECORD *Control, IN UINT8
 /** Frees the device lists of every legacy group. */
 VOID        ResetLegacyGroups (VOID);
 
+/** Whether Index of the cached legacy order (variable 8) is the marker of a disabled device. */
+BOOLEAN     IsLegacyCacheMarker (IN UINT16 Index);
+/**
+  The index NVRAM keeps for Position of Group, a cached group of Record: a listed
+  device as it is (*LeftOutDevice LEGACY_NO_DEVICE); a marker becomes the next device
+  of Record that the group does not list, from *NextLeftOut on, with
+  LEGACY_INDEX_DISABLED set, and *LeftOutDevice is that device's BBS index. FALSE for
+  a marker that no device is left for.
+**/
+BOOLEAN     StoredLegacyIndex (IN CONST BOOT_OPTION_INFO *Record, IN CONST LEGACY_GROUP *Group, IN UINTN Position,
+              IN OUT UINTN *NextLeftOut, OUT UINT16 *Index, OUT UINT16 *LeftOutDevice);
 EFI_STATUS  ReorderLegacyDevOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 
 #endif

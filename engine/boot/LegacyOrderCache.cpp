@@ -2,7 +2,8 @@
   The cached legacy device order (variable 8) while setup runs: the device
   questions of the current legacy group move devices within that group, + and -
   step a device's value, and loading defaults rebuilds the copy from the default
-  order.
+  order. In the cached copy a disabled device is the boot order's disabled marker;
+  the rules of that marker, a save's included, live here.
 **/
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
@@ -17,6 +18,65 @@
 
 static CONST EFI_GUID  mLegacyOrderGuid  = LEGACY_DEV_ORDER_VARIABLE_GUID;
 static CONST EFI_GUID  mOrderChangedGuid = LEGACY_ORDER_CHANGED_EVENT_GUID;
+
+BOOLEAN
+IsLegacyCacheMarker (
+  IN UINT16  Index
+  )
+{
+  return (BOOLEAN)(Index == gBootOrderDisabledMarker);
+}
+
+/** The next device of Record that Group does not list, from *Next on; FALSE when none is left. */
+static BOOLEAN
+NextLeftOutDevice (
+  IN     CONST BOOT_OPTION_INFO  *Record,
+  IN     CONST LEGACY_GROUP      *Group,
+  IN OUT UINTN                   *Next,
+  OUT    UINT16                  *Device
+  )
+{
+  while (*Next < Record->LegacyDeviceCount) {
+    BOOLEAN  Listed = FALSE;
+
+    *Device = Record->LegacyDevices[(*Next)++].BbsIndex;
+    for (UINTN Other = 0; Other < Group->Count; Other++) {
+      Listed = Listed || ((LegacyGroupIndex (Group, Other) & 0xFF) == *Device);
+    }
+
+    if (!Listed) {
+      return TRUE;
+    }
+  }
+
+  return FALSE;
+}
+
+BOOLEAN
+StoredLegacyIndex (
+  IN     CONST BOOT_OPTION_INFO  *Record,
+  IN     CONST LEGACY_GROUP      *Group,
+  IN     UINTN                   Position,
+  IN OUT UINTN                   *NextLeftOut,
+  OUT    UINT16                  *Index,
+  OUT    UINT16                  *LeftOutDevice
+  )
+{
+  *Index         = LegacyGroupIndex (Group, Position);
+  *LeftOutDevice = LEGACY_NO_DEVICE;
+  if (!IsLegacyCacheMarker (*Index)) {
+    return TRUE;
+  }
+
+  // The next device of the group that the order does not list takes the place, disabled.
+  if (!NextLeftOutDevice (Record, Group, NextLeftOut, LeftOutDevice) || (*LeftOutDevice == LEGACY_NO_DEVICE)) {
+    *LeftOutDevice = LEGACY_NO_DEVICE;
+    return FALSE;
+  }
+
+  *Index = (UINT16)(*LeftOutDevice | LEGACY_INDEX_DISABLED);
+  return TRUE;
+}
 
 // Indexes of one group, as an array the edits move entries in.
 typedef struct {
@@ -84,7 +144,7 @@ ApplyOrderEdit (
   )
 {
   UINT16  Old    = ItemAt (List, Position);
-  UINT16  Marker = gBootOrderDisabledMarker;
+  UINT16  Marker = GetOrderDisabledMarker (FALSE);
   UINTN   Other  = FindItem (List, Value, Position);
   UINTN   FirstMarker;
 
@@ -186,13 +246,13 @@ GetLegacyDeviceStepValue (
       CurrentGroupPosition (Order, Size, GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode), &List, &Position))
   {
     *Value = ItemAt (List, Position);
-    if (*Value == gBootOrderDisabledMarker) {
+    if (IsLegacyCacheMarker (*Value)) {
       // stays
     } else if (TowardFront) {
       *Value = ItemAt (List, (Position == 0) ? 0 : Position - 1);
     } else if (Position + 1 < List.Count) {
       Next   = ItemAt (List, Position + 1);
-      *Value = (Next == gBootOrderDisabledMarker) ? *Value : Next;
+      *Value = IsLegacyCacheMarker (Next) ? *Value : Next;
     }
   }
 

@@ -39,7 +39,7 @@ IsDisabledIndex (
   IN UINT16  Index
   )
 {
-  return (BOOLEAN)((Index == gBootOrderDisabledMarker) || ((Index & LEGACY_INDEX_DISABLED) != 0));
+  return (BOOLEAN)(IsLegacyCacheMarker (Index) || ((Index & LEGACY_INDEX_DISABLED) != 0));
 }
 
 // The record's group in Order; FALSE for a record that took none.
@@ -68,7 +68,7 @@ GetLegacyGroupName (
 
   if (RecordGroup (Record, Order, Size, &Group)) {
     Name  = Record->Description;
-    First = (Group.Count == 0) ? gBootOrderDisabledMarker : LegacyGroupIndex (&Group, 0);
+    First = (Group.Count == 0) ? GetOrderDisabledMarker (FALSE) : LegacyGroupIndex (&Group, 0);
     if (IsDisabledIndex (First)) {
       Name = u"Disabled in BBS Order";
     }

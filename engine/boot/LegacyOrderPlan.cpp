@@ -1,11 +1,11 @@
 /** @file
-  The legacy device order of a save: the group of each legacy option of the boot
-  order the save leaves stored, its devices as the cache orders them, each device
-  the group leaves out written disabled, and the devices left out listed in
-  "DisabledDevs". Once the save has written it, the legacy options' group offsets
+  The boot manager's part of a save for the legacy device order: the group of each
+  legacy option of the boot order the save leaves stored, its devices as the cache
+  orders them, each device the group leaves out written disabled, and the devices
+  left out listed in "DisabledDevs". Once the save has written it, the legacy options' group offsets
   and device lists follow the stored layout, which the cache then holds too.
 **/
-#include <frontend/SavePlan.h>
+#include <engine/boot/SaveWrites.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
@@ -70,30 +70,6 @@ BbsDevicePath (
   return Path;
 }
 
-/** The next device of Record that Group does not list, from *Next on; 0xFFFF when none is left. */
-static UINT16
-NextLeftOutDevice (
-  IN     CONST BOOT_OPTION_INFO  *Record,
-  IN     CONST LEGACY_GROUP      *Group,
-  IN OUT UINTN                   *Next
-  )
-{
-  while (*Next < Record->LegacyDeviceCount) {
-    UINT16   Device = Record->LegacyDevices[(*Next)++].BbsIndex;
-    BOOLEAN  Listed = FALSE;
-
-    for (UINTN Other = 0; Other < Group->Count; Other++) {
-      Listed = Listed || ((LegacyGroupIndex (Group, Other) & 0xFF) == Device);
-    }
-
-    if (!Listed) {
-      return Device;
-    }
-  }
-
-  return 0xFFFF;
-}
-
 /** Record's group as the save writes it, appended to Order; its devices left out appended to Paths. */
 static VOID
 PlanLegacyGroup (
@@ -119,17 +95,15 @@ PlanLegacyGroup (
   }
 
   for (UINTN Position = 0; Position < Group->Count; Position++) {
-    UINT16  Index = LegacyGroupIndex (Group, Position);
+    UINT16  Index;
+    UINT16  LeftOut;
 
-    if (Index == gBootOrderDisabledMarker) {
-      // The next device of the group that the order does not list takes the place, disabled.
-      UINT16  Device = NextLeftOutDevice (Record, Group, &NextLeftOut);
-      if (Device == 0xFFFF) {
-        continue;       // a marker no device fills
-      }
+    if (!StoredLegacyIndex (Record, Group, Position, &NextLeftOut, &Index, &LeftOut)) {
+      continue;       // a marker no device fills
+    }
 
-      Index = (UINT16)(Device | LEGACY_INDEX_DISABLED);
-      EFI_DEVICE_PATH_PROTOCOL  *Path = BbsDevicePath (Bbs, Device);
+    if (LeftOut != LEGACY_NO_DEVICE) {
+      EFI_DEVICE_PATH_PROTOCOL  *Path = BbsDevicePath (Bbs, LeftOut);
       if ((Path != NULL) && !AppendBytes (Plan, Paths, PathsSize, Path, GetDevicePathSize (Path))) {
         return;
       }
