@@ -6,7 +6,9 @@
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/boot/BootOptions.h>
+#include <engine/boot/SaveWrites.h>
 #include <Guid/GlobalVariable.h>
+#include <Library/BaseLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/BlockIo.h>
 
@@ -420,6 +422,71 @@ TEST_F (BootOrderEditTest, TheDriverOrderIsEditedWithTheDriverTableAndItsMarker)
   RefreshVariableCache (SETUP_VARIABLE_INDEX_DRIVER_ORDER);
   EXPECT_EQ (Choose (1, 0xFFFE, SETUP_VARIABLE_INDEX_DRIVER_ORDER), Order ({ 4, 0xFFFF, 0xFFFE }));
   EXPECT_EQ (Choose (0, 0xFFFF, SETUP_VARIABLE_INDEX_DRIVER_ORDER), Order ({ 0xFFFF, 4, 0xFFFE }));
+}
+
+// What a save makes of the cached order: the options it names are active, the others
+// inactive unless hidden, and each marker becomes the next option in table order that
+// the order does not name and that is not hidden; a marker no option is left for goes.
+TEST_F (BootOrderEditTest, ASaveTurnsEachMarkerIntoTheNextInactiveOptionInTableOrder) {
+  Start ({ 1, 2, 3 }, { 2 });
+  PutBoot (4, LoadOption (kActive, u"Option", FilePath ()));
+  ASSERT_EQ (BuildBootOptionTables (), EFI_SUCCESS);
+  ASSERT_EQ (gBootOptionCount, 4u);
+  ASSERT_EQ (gBootOptionTable[3].OptionNumber, 4);      // table order 1, 2, 3, 4
+
+  const BYTES  Cached = Order ({ 3, 0xFFFF, 2, 0xFFFF, 0xFFFF });
+  UINT16       Stored[5] = {};
+  UINTN        Used = ResolveOrderMarkers (FALSE, (const UINT16 *)Cached.data (), 5, Stored);
+  EXPECT_EQ (std::vector<UINT16> (Stored, Stored + Used), (std::vector<UINT16> { 3, 1, 2, 4 }));
+
+  EXPECT_EQ (OrderedOptionAttributes (FindBootOption (3), (const UINT16 *)Cached.data (), 5), kActive);
+  EXPECT_EQ (OrderedOptionAttributes (FindBootOption (1), (const UINT16 *)Cached.data (), 5), 0u);
+  EXPECT_EQ (OrderedOptionAttributes (FindBootOption (2), (const UINT16 *)Cached.data (), 1), kHidden);
+  EXPECT_EQ (GetOrderDisabledMarker (FALSE), 0xFFFF);
+  EXPECT_TRUE (IsHiddenLoadOption (FALSE, 2));
+  EXPECT_FALSE (IsHiddenLoadOption (FALSE, 1));
+}
+
+// The boot manager's part of a save: the records whose active bit changes, the order as
+// NVRAM keeps it with the changed-order signal before it, and the deletions of options
+// whose variables still exist; after the save the table takes the attributes written.
+TEST_F (BootOrderEditTest, ThePlanHoldsTheChangedRecordsTheStoredOrderAndTheDeletions) {
+  Start ({ 1, 2, 3 });
+  VARIABLE_CACHE_ENTRY  &Entry = gVariableCache[SETUP_VARIABLE_INDEX_BOOT_ORDER];
+  const BYTES           Cached = Order ({ 1, 3, 0xFFFF });
+  FreePool (Entry.Data);
+  Entry.Data = AllocateCopyPool (Cached.size (), Cached.data ());
+  Entry.Size = Cached.size ();
+
+  SAVE_PLAN  Plan = {};
+  PlanOptionOrder (&Plan, FALSE);
+  ASSERT_FALSE (Plan.NoMemory);
+  ASSERT_EQ (Plan.Count, 2u);
+  EXPECT_EQ (std::u16string (Plan.Writes[0].Name), u"Boot0002");
+  EXPECT_EQ (Plan.Writes[0].Phase, SAVE_PHASE_OPTION_RECORDS);
+  EXPECT_EQ (Plan.Writes[0].OptionAttributes, 0u);
+  EXPECT_EQ (ReadUnaligned32 ((UINT32 *)Plan.Writes[0].Data), 0u);
+  EXPECT_EQ (ReadUnaligned32 ((UINT32 *)Plan.Writes[0].OldData), kActive);
+  EXPECT_EQ (std::u16string (Plan.Writes[1].Name), u"BootOrder");
+  EXPECT_EQ (Plan.Writes[1].Phase, SAVE_PHASE_BOOT_ORDER);
+  EXPECT_TRUE (Plan.Writes[1].SignalBefore);
+  EXPECT_EQ (BYTES ((UINT8 *)Plan.Writes[1].Data, (UINT8 *)Plan.Writes[1].Data + Plan.Writes[1].Size), Order ({ 1, 3, 2 }));
+  EXPECT_EQ (std::vector<UINT16> (Plan.BootOrder, Plan.BootOrder + Plan.BootOrderCount), (std::vector<UINT16> { 1, 3, 2 }));
+
+  BOOT_OPTION_INFO  Deleted[2] = {};
+  Deleted[0].OptionNumber = 3;
+  Deleted[1].OptionNumber = 9;      // never stored: nothing to delete
+  PlanDeletedOptions (&Plan, FALSE, Deleted, 2);
+  ASSERT_EQ (Plan.Count, 3u);
+  EXPECT_EQ (std::u16string (Plan.Writes[2].Name), u"Boot0003");
+  EXPECT_EQ (Plan.Writes[2].Phase, SAVE_PHASE_DELETIONS);
+  EXPECT_EQ (Plan.Writes[2].Size, 0u);
+  EXPECT_TRUE (Plan.Writes[2].OldExists);
+
+  ApplySavedOptionRecords (&Plan);
+  EXPECT_EQ (FindBootOption (2)->Attributes, 0u);
+  EXPECT_EQ (FindBootOption (1)->Attributes, kActive);
+  FreePlan (&Plan);
 }
 
 }  // namespace

@@ -455,6 +455,31 @@ TEST_F (LegacyOrderCacheTest, PlusAndMinusStepToTheNeighbouringDevice) {
   EXPECT_EQ (Stepped (2, FALSE), 2);          // the back stays
 }
 
+// A save stores each marker of a cached group as the next device of the option that the
+// group leaves out, disabled; a marker no device is left for is dropped.
+TEST_F (LegacyOrderCacheTest, ASaveStoresEachMarkerAsTheNextDeviceTheGroupLeavesOut) {
+  const BYTES   Cached = Concat ({ Group (kHdd, { 0, 1, 2 }), Group (kCdRom, { 4, 0xFFFF, 0xFFFF, 0xFFFF }) });
+  LEGACY_GROUP  Read;
+  UINTN         Next    = 0;
+  UINT16        Index   = 0;
+  UINT16        LeftOut = 0;
+  ASSERT_TRUE (ReadLegacyGroup (Cached.data (), Cached.size (), 12, &Read));
+
+  ASSERT_TRUE (StoredLegacyIndex (FindBootOption (2), &Read, 0, &Next, &Index, &LeftOut));
+  EXPECT_EQ (Index, 4);
+  EXPECT_EQ (LeftOut, LEGACY_NO_DEVICE);
+  ASSERT_TRUE (StoredLegacyIndex (FindBootOption (2), &Read, 1, &Next, &Index, &LeftOut));
+  EXPECT_EQ (Index, 0xFF03);
+  EXPECT_EQ (LeftOut, 3);
+  ASSERT_TRUE (StoredLegacyIndex (FindBootOption (2), &Read, 2, &Next, &Index, &LeftOut));
+  EXPECT_EQ (Index, 0xFF05);
+  EXPECT_EQ (LeftOut, 5);
+  EXPECT_FALSE (StoredLegacyIndex (FindBootOption (2), &Read, 3, &Next, &Index, &LeftOut));
+
+  EXPECT_TRUE (IsLegacyCacheMarker (0xFFFF));
+  EXPECT_FALSE (IsLegacyCacheMarker (0xFF05));
+}
+
 TEST_F (LegacyOrderCacheTest, DefaultsFollowBootOrderAndTakeTheDefaultsSize) {
   const EFI_GUID        Changed  = LEGACY_ORDER_CHANGED_EVENT_GUID;
   BYTES                 Defaults = Concat ({ Group (kCdRom, { 4, 3, 5 }), Group (kHdd, { 2, 0, 1 }), Group (kFloppy, { 9 }) });
