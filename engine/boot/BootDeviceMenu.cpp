@@ -5,6 +5,7 @@
   place in the list but are left out of the menu, so the chosen position is always
   the flat index.
 **/
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootMenu.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/core/BootScreenInterface.h>

@@ -6,6 +6,7 @@
   through the legacy BIOS. The hooks, event groups and status codes around a launch
   are what board code and other drivers wait for.
 **/
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>

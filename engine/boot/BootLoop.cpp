@@ -5,6 +5,7 @@
   control back to the POST flow's decision point, or leaves the flow when the
   firmware's own boot manager is to boot.
 **/
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/textui/TextScreen.h>

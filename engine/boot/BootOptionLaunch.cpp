@@ -3,6 +3,7 @@
   the BBS priorities a legacy launch needs, the retries of network options, and
   launching a file from every volume that may have it.
 **/
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>

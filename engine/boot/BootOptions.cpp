@@ -6,6 +6,7 @@
   have written: each one is checked whole before any field is taken, and a malformed
   one is passed over as an unreadable one is.
 **/
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>

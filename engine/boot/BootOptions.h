@@ -11,10 +11,7 @@
 
 #define LEGACY_DEVICE_NAME_LENGTH  51          // characters, the terminator included
 
-// Vendor GUIDs of the boot code's own variables: "BootFlow" (the boot-flow code) and
-// "BootNowCount" (how many entries the boot menu lists).
-#define BOOT_FLOW_VARIABLE_GUID \
-  { 0xEF152FB4, 0x7B2F, 0x427D, { 0xBD, 0xB4, 0x7E, 0x0A, 0x05, 0x82, 0x6E, 0x64 } }
+// Vendor GUID of "BootNowCount" (how many entries the boot menu lists).
 #define BOOT_NOW_COUNT_VARIABLE_GUID \
   { 0x052E6EB0, 0xF240, 0x42C5, { 0x83, 0x09, 0x45, 0x87, 0x45, 0x45, 0xC6, 0xB4 } }
 
@@ -48,10 +45,6 @@ typedef struct {
 } LOAD_OPTION_VIEW;
 
 #define BOOT_OPTION_TABLE_GROWTH  10
-
-// Boot flow 7: the firmware's own boot manager boots, so the option tables hold only
-// the first option of "BootOrder" and no legacy priorities are set.
-#define BOOT_FLOW_FIRMWARE_BOOTS  7
 
 extern BOOT_OPTION_INFO  *gBootOptionTable;
 extern BOOT_OPTION_INFO  *gDriverOptionTable;

@@ -4,6 +4,7 @@
 **/
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/post/LogoDecoders.h>
 #include <engine/textui/Hotkeys.h>
@@ -15,7 +16,6 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/ImageResource.h>
 
-#define BOOT_FLOW_LEAVE             7
 #define BOARD_IMAGE_PLACEMENT       9
 
 EFI_STATUS
@@ -37,7 +37,7 @@ LeaveBootFlowCallback (
   )
 {
   (VOID)Row;
-  gBootFlowRequest = BOOT_FLOW_LEAVE;
+  gBootFlowRequest = BOOT_FLOW_FIRMWARE_BOOTS;
   return EFI_SUCCESS;
 }
 

@@ -6,6 +6,7 @@
 **/
 #include <engine/post/PostScreen.h>
 #include <engine/post/BootScreenDialogs.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/textui/Hotkeys.h>
@@ -24,24 +25,24 @@
 #include <Library/UefiLib.h>
 #include <Protocol/SimpleTextOut.h>
 
-#define BOOT_FLOW_END             0xFFFFFFFF
-#define BOOT_FLOW_OS_SETUP        4
 #define OS_INDICATION_BOOT_TO_UI  0x1ULL
 #define MESSAGE_TIMER_UNITS       10000000ULL    // a second in 100-ns units
+#define MAIN_PAGE_FORM_ID         10004          // the main form set's (keys 1, 0) page setup opens with
 
-typedef struct {
-  UINT32              Value;
-  UINT16              Key1;
-  UINT16              Key2;
-  UINT16              FormId;
-  UINT16              Message;
-  UINT16              Seconds;
-  UINT8               OpenPage;
-  UINT8               Valid;
-  UINT8               NotStarted;
-  UINT8               DefaultBoot;
-  UINT8               DropSetup;
-  BOOT_FLOW_CALLBACK  Callback;
+// One row of the table. Each row names the fields it sets; the others are 0.
+typedef struct BOOTFLOW_ENTRY {
+  UINT32              Value       = 0;     // the boot-flow code (BootFlowCodes.h)
+  UINT16              Key1        = 0;     // with Key2, the form set of the setup page to open (0: none)
+  UINT16              Key2        = 0;
+  UINT16              FormId      = 0;     // that page's form
+  UINT16              Message     = 0;     // string of a message box to show (0: none)
+  UINT16              Seconds     = 0;     // after which the message box closes itself (0: it stays)
+  UINT8               OpenPage    = 0;     // open the page the keys name
+  UINT8               Valid       = 0;     // 0: the row answers EFI_UNSUPPORTED, which holds setup
+  UINT8               NotStarted  = 0;     // the default boot answers EFI_NOT_STARTED, not EFI_UNSUPPORTED
+  UINT8               DefaultBoot = 0;     // the default boot starts the removable-media file and the shell
+  UINT8               DropSetup   = 0;     // the setup request is dropped and the row answers EFI_NOT_STARTED
+  BOOT_FLOW_CALLBACK  Callback    = NULL;
 } BOOTFLOW_ENTRY;
 
 // The callback of a board key handler's row: what the handler chose.
@@ -54,24 +55,24 @@ BoardKeyFlowCallback (
 }
 
 static CONST BOOTFLOW_ENTRY  mBootFlowTable[] = {
-  { 0,                     0,      0, 0,     0, 0, 0, 1, 0, 0, 0, NULL },
-  { 0xA001,                1,      0, 10004, 0, 0, 1, 1, 0, 0, 0, NULL },
-  { 0xA002,                1,      0, 10004, 0, 0, 1, 1, 0, 0, 0, NULL },
-  { 1,                     0xF00C, 0, 1,     0, 0, 1, 0, 0, 1, 0, NULL },
-  { 2,                     64,     0, 1,     0, 0, 1, 1, 0, 1, 0, NULL },
-  { 9,                     121,    0, 1,     0, 0, 1, 1, 0, 1, 0, NULL },
-  { BOOT_FLOW_OS_SETUP,    1,      0, 10004, 0, 0, 1, 1, 0, 1, 0, NULL },
-  { 0xB,                   0,      0, 0,     0, 0, 0, 1, 0, 0, 0, BoardImageFlowCallback },
-  { BOOT_FLOW_HOTKEY_BOOT, 0,      0, 0,     0, 0, 0, 1, 0, 0, 0, HotkeyBootFlowCallback },
-  { BOOT_FLOW_BOOT_MENU,   0,      0, 0,     0, 0, 0, 1, 0, 0, 0, BootMenuFlowCallback },
-  { BOOT_FLOW_BOARD_KEY,   0,      0, 0,     0, 0, 0, 1, 0, 0, 0, BoardKeyFlowCallback },
-  { 5,                     0,      0, 0,     0, 0, 0, 1, 1, 0, 1, NULL },
-  { BOOT_FLOW_FIRMWARE_BOOTS, 0,   0, 0,     0, 0, 0, 1, 0, 1, 1, LeaveBootFlowCallback },
-  { BOOT_FLOW_END,         0,      0, 0,     0, 0, 0, 0, 0, 0, 0, NULL },
+  { .Value = BOOT_FLOW_NONE, .Valid = 1 },
+  { .Value = BOOT_FLOW_UPDATE_TOOL, .Key1 = 1, .FormId = MAIN_PAGE_FORM_ID, .OpenPage = 1, .Valid = 1 },
+  { .Value = BOOT_FLOW_SETUP_MAIN_PAGE, .Key1 = 1, .FormId = MAIN_PAGE_FORM_ID, .OpenPage = 1, .Valid = 1 },
+  { .Value = BOOT_FLOW_SETUP_HELD, .Key1 = 0xF00C, .FormId = 1, .OpenPage = 1, .Valid = 0, .DefaultBoot = 1 },
+  { .Value = BOOT_FLOW_CLASS_64_PAGE, .Key1 = 64, .FormId = 1, .OpenPage = 1, .Valid = 1, .DefaultBoot = 1 },
+  { .Value = BOOT_FLOW_CLASS_121_PAGE, .Key1 = 121, .FormId = 1, .OpenPage = 1, .Valid = 1, .DefaultBoot = 1 },
+  { .Value = BOOT_FLOW_OS_SETUP, .Key1 = 1, .FormId = MAIN_PAGE_FORM_ID, .OpenPage = 1, .Valid = 1, .DefaultBoot = 1 },
+  { .Value = BOOT_FLOW_BOARD_IMAGE, .Valid = 1, .Callback = BoardImageFlowCallback },
+  { .Value = BOOT_FLOW_HOTKEY_BOOT, .Valid = 1, .Callback = HotkeyBootFlowCallback },
+  { .Value = BOOT_FLOW_BOOT_MENU, .Valid = 1, .Callback = BootMenuFlowCallback },
+  { .Value = BOOT_FLOW_BOARD_KEY, .Valid = 1, .Callback = BoardKeyFlowCallback },
+  { .Value = BOOT_FLOW_NOTHING_TO_BOOT, .Valid = 1, .NotStarted = 1, .DropSetup = 1 },
+  { .Value = BOOT_FLOW_FIRMWARE_BOOTS, .Valid = 1, .DefaultBoot = 1, .DropSetup = 1, .Callback = LeaveBootFlowCallback },
+  { .Value = BOOT_FLOW_TABLE_END },
 };
 
 static CONST EFI_GUID  mBootFlowGuid    = BOOT_FLOW_VARIABLE_GUID;
-static CONST EFI_GUID  mTpmBootFlowGuid = { 0xB6460A49, 0x0AC1, 0x484F, { 0xAE, 0x58, 0xF1, 0x6E, 0xB2, 0x39, 0xDB, 0x3D } };
+static CONST EFI_GUID  mTpmBootFlowGuid = TPM_BOOT_FLOW_VARIABLE_GUID;
 static CONST EFI_GUID  mDefaultBootGroup = { 0x06449BC5, 0x4494, 0x4F8C, { 0x87, 0x73, 0x1D, 0x24, 0x64, 0xC0, 0xE7, 0xEC } };
 static CONST EFI_GUID  mShellFile       = { 0xC57AD6B7, 0x0515, 0x40A8, { 0x9D, 0x21, 0x55, 0x16, 0x52, 0x85, 0x4E, 0x37 } };
 
@@ -117,7 +118,7 @@ FindBootFlowRow (
 {
   UINT32  Flow = ReadBootFlow ();
 
-  for (UINTN Index = 0; mBootFlowTable[Index].Value != BOOT_FLOW_END; Index++) {
+  for (UINTN Index = 0; mBootFlowTable[Index].Value != BOOT_FLOW_TABLE_END; Index++) {
     if (mBootFlowTable[Index].Value == Flow) {
       return &mBootFlowTable[Index];
     }

@@ -14,6 +14,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/textui/TuiPopup.h>
 #include <engine/post/BootScreenDialogs.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/BootMenu.h>
 #include <engine/boot/BootOptions.h>
@@ -47,7 +48,6 @@
 #define POST_CODE_PORT            0x80
 #define WAIT_PASS_LIMIT           69999            // only when no timer could be armed
 #define WAIT_IDLE_STALL           1000             // microseconds a pass waits without console input
-#define UPDATE_TOOL_FLOW          0xA001
 
 // Event groups board code listens to, and the flow's moments they mark.
 static EFI_GUID  mFlowSettingsReadGroup = { 0xFEF8E123, 0x4A35, 0x404C, { 0x94, 0x95, 0xDC, 0xCE, 0x76, 0x37, 0x11, 0xEF } };
@@ -522,7 +522,7 @@ RunPostFlow (
   if (!EFI_ERROR (gRT->GetVariable ((CHAR16 *)u"EnterYxUpdate", &mUpdateRequestGuid, NULL, &Size, &UpdateRequest)) &&
       (Size == sizeof (UpdateRequest)) && (UpdateRequest == 1))
   {
-    gBootFlowRequest = UPDATE_TOOL_FLOW;
+    gBootFlowRequest = BOOT_FLOW_UPDATE_TOOL;
   }
 
   (VOID)HookAfterEnterUpdateCheck ();     // a notification: the board's answer decides nothing here

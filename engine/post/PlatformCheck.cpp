@@ -5,6 +5,7 @@
   driver the POST flow goes on as if everything were fine.
 **/
 #include <engine/post/PostScreen.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/core/EngineGlobals.h>

@@ -12,6 +12,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/ShiftState.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/post/PostHooks.h>
 #include <Resources/EngineStringIds.h>

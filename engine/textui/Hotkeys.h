@@ -110,15 +110,12 @@ VOID        FreeBootOptionHotkeys (VOID);
 
 //
 // Board key handlers: a null-ended list consulted by the POST key poll. One that
-// claims a key hands back the callback that boot-flow row 0x1005 then runs.
+// claims a key hands back the callback that the boot-flow table's board-key
+// row then runs.
 //
 typedef EFI_STATUS (*BOOT_FLOW_CALLBACK)(IN VOID *Row);
 typedef BOOLEAN (*BOARD_KEY_HANDLER)(IN CHAR16 UnicodeChar, IN UINT16 ScanCode, IN UINT32 ShiftState,
                   OUT BOOT_FLOW_CALLBACK *Callback);
-
-#define BOOT_FLOW_BOOT_MENU     6
-#define BOOT_FLOW_HOTKEY_BOOT   0xA
-#define BOOT_FLOW_BOARD_KEY     0x1005
 
 extern BOARD_KEY_HANDLER   *gBoardKeyHandlers;
 extern BOOT_FLOW_CALLBACK  gBoardKeyFlowCallback;

@@ -6,6 +6,7 @@
 #include <engine/post/PostHooks.h>
 #include <engine/core/HookTable.h>
 #include <engine/post/BootScreen.h>
+#include <engine/boot/BootFlowCodes.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/post/BootFlowCallbacks.h>
 #include <Guid/GlobalVariable.h>
