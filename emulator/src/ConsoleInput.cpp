@@ -123,9 +123,9 @@ KeyWaitNotify (EFI_EVENT Event, VOID *Context)
   static_cast<ConsoleInput *>(Context)->WaitNotify (Event);
 }
 
-ConsoleInput::ConsoleInput (Machine &Owner, bool WithKeyCode)
+ConsoleInput::ConsoleInput (Machine &Owner, bool WithKeyCode, bool WithInputEx)
   : mMachine (Owner), mScript (Owner.Events ()), mPrivate (std::make_unique<TEXT_IN_PRIVATE>()),
-    mWithKeyCode (WithKeyCode)
+    mWithKeyCode (WithKeyCode), mWithInputEx (WithInputEx)
 {
   EventSystem  &Events = Owner.Events ();
   EFI_EVENT    Waits[3] = { nullptr, nullptr, nullptr };
@@ -146,7 +146,9 @@ ConsoleInput::ConsoleInput (Machine &Owner, bool WithKeyCode)
   };
   ProtocolDatabase  &Protocols = Owner.Protocols ();
   (VOID)Protocols.Install (&mHandle, &kTextInGuid, &mPrivate->TextIn);  // new handle: cannot fail
-  (VOID)Protocols.Install (&mHandle, &kTextInExGuid, &mPrivate->TextInEx);  // new GUIDs on our handle
+  if (WithInputEx) {
+    (VOID)Protocols.Install (&mHandle, &kTextInExGuid, &mPrivate->TextInEx);  // new GUIDs on our handle
+  }
   if (WithKeyCode) {
     (VOID)Protocols.Install (&mHandle, &kKeyCodeGuid, &mPrivate->KeyCode);  // likewise
   }
@@ -168,7 +170,7 @@ ConsoleInput::TextIn ()
 EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *
 ConsoleInput::TextInEx ()
 {
-  return &mPrivate->TextInEx;
+  return mWithInputEx ? &mPrivate->TextInEx : nullptr;
 }
 
 KEY_CODE_PROTOCOL *

@@ -35,7 +35,7 @@ BuildConsoles (Machine &Target, const MACHINE_OPTIONS &Options, STANDARD_DEVICES
     System->StdErr              = Devices.TextOut->Protocol ();
   }
   if (Options.ConIn) {
-    Devices.TextIn          = &Target.Add (std::make_unique<ConsoleInput>(Target, Options.KeyCode));
+    Devices.TextIn          = &Target.Add (std::make_unique<ConsoleInput>(Target, Options.KeyCode, Options.InputEx));
     System->ConsoleInHandle = Devices.TextIn->Handle ();
     System->ConIn           = Devices.TextIn->TextIn ();
     Devices.TextIn->Script ().Append (Options.Keys);

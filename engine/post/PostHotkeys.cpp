@@ -21,58 +21,8 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
 #include <Protocol/KeyCode.h>
-#include <Protocol/SimpleTextIn.h>
-#include <Protocol/SimpleTextInEx.h>
 
 #define MAX_POLLED_KEYS            1024      // a key source that never runs dry must not hold the boot
-
-static EFI_GUID  mKeyCodeGuid = KEY_CODE_PROTOCOL_GUID;
-
-//
-// One key: through key-code input when the console has it, else through input-ex or
-// plain text input (firmware such as OVMF has no key-code input, and its hotkeys
-// must work all the same).
-//
-static EFI_STATUS
-ReadPolledKey (
-  IN  KEY_CODE_PROTOCOL  *KeyCode OPTIONAL,
-  OUT KEY_CODE_DATA      *Record
-  )
-{
-  EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL  *InputEx = NULL;
-  EFI_KEY_DATA                       KeyData;
-  EFI_STATUS                         Status;
-
-  if (KeyCode == NULL) {
-    ZeroMem (Record, sizeof (*Record));
-    if (!EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &gEfiSimpleTextInputExProtocolGuid, (VOID **)&InputEx)) &&
-        (InputEx != NULL))
-    {
-      Status = InputEx->ReadKeyStrokeEx (InputEx, &KeyData);
-      if (!EFI_ERROR (Status)) {
-        Record->Key      = KeyData.Key;
-        Record->KeyState = KeyData.KeyState;
-      }
-    } else {
-      Status = gST->ConIn->ReadKeyStroke (gST->ConIn, &Record->Key);
-    }
-
-    // A modifier alone comes as a key of neither scan code nor character.
-    if (!EFI_ERROR (Status) && (Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL)) {
-      return EFI_NOT_READY;
-    }
-
-    return Status;
-  }
-
-  Status = KeyCode->ReadKeyCode (KeyCode, Record);
-
-  if (!EFI_ERROR (Status) && IsModifierOnlyKey (Record)) {
-    return EFI_NOT_READY;
-  }
-
-  return Status;
-}
 
 static VOID
 ShowBootMenuNotice (
@@ -174,31 +124,29 @@ PollPostHotkeys (
   IN CONST HOOK_ARGS  *Args
   )
 {
-  KEY_CODE_PROTOCOL  *KeyCode = NULL;
-  KEY_CODE_DATA      Key;
-  KEY_CODE_DATA      Dropped;
-  EFI_STATUS         Status;
+  CONSOLE_KEY_SOURCE  Source;
+  KEY_CODE_DATA       Key;
+  KEY_CODE_DATA       Dropped;
+  EFI_STATUS          Status;
 
   (VOID)Args;           // the callers pass two unused arguments
-  if ((gST == NULL) || (gST->ConsoleInHandle == NULL)) {
+  if ((gST == NULL) || (gST->ConIn == NULL)) {
     return EFI_NOT_READY;
   }
 
-  if (EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)&KeyCode))) {
-    KeyCode = NULL;
-  }
-
-  if ((gST->ConIn == NULL) || (gEnterSetupRequest != 0) || (gBootFlowRequest != 0)) {
-    return (gST->ConIn == NULL) ? EFI_NOT_READY : EFI_SUCCESS;
+  // Firmware without key-code input (OVMF) hands its keys through input-ex all the same.
+  Status = OpenConsoleKeySource (&Source);
+  if (EFI_ERROR (Status) || (gEnterSetupRequest != 0) || (gBootFlowRequest != 0)) {
+    return EFI_ERROR (Status) ? Status : EFI_SUCCESS;
   }
 
   for (UINTN Polled = 0; Polled < MAX_POLLED_KEYS; Polled++) {
-    Status = ReadPolledKey (KeyCode, &Key);
+    Status = ReadConsoleKey (&Source, &Key);
     if (EFI_ERROR (Status)) {
       return Status;
     }
 
-    for (UINTN Count = 0; (Count < MAX_POLLED_KEYS) && !EFI_ERROR (ReadPolledKey (KeyCode, &Dropped)); Count++) {
+    for (UINTN Count = 0; (Count < MAX_POLLED_KEYS) && !EFI_ERROR (ReadConsoleKey (&Source, &Dropped)); Count++) {
     }
 
     DecideOnKey (&Key);

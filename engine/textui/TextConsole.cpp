@@ -113,16 +113,44 @@ SetConsoleModeForScreen (
   (VOID)Out->SetMode (Out, 0);       // mode 0 is 80 x 25 on every console
 }
 
-static EFI_STATUS
-OpenKeyCode (
-  OUT KEY_CODE_PROTOCOL  **KeyCode
+EFI_STATUS
+OpenConsoleKeySource (
+  OUT CONSOLE_KEY_SOURCE  *Source
   )
 {
+  ZeroMem (Source, sizeof (*Source));
   if ((gST == NULL) || (gST->ConsoleInHandle == NULL)) {
     return EFI_NOT_READY;
   }
 
-  return gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)KeyCode);
+  if (!EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &mKeyCodeGuid, (VOID **)&Source->KeyCode)) &&
+      (Source->KeyCode != NULL))
+  {
+    return EFI_SUCCESS;
+  }
+
+  Source->KeyCode = NULL;
+  if (!EFI_ERROR (gBS->HandleProtocol (gST->ConsoleInHandle, &gEfiSimpleTextInputExProtocolGuid, (VOID **)&Source->InputEx)) &&
+      (Source->InputEx != NULL))
+  {
+    return EFI_SUCCESS;
+  }
+
+  Source->InputEx = NULL;
+  Source->Input   = gST->ConIn;
+  return (Source->Input != NULL) ? EFI_SUCCESS : EFI_NOT_READY;
+}
+
+EFI_EVENT
+ConsoleKeyEvent (
+  IN CONST CONSOLE_KEY_SOURCE  *Source
+  )
+{
+  if (Source->KeyCode != NULL) {
+    return Source->KeyCode->WaitForKeyCode;
+  }
+
+  return (Source->InputEx != NULL) ? Source->InputEx->WaitForKeyEx : Source->Input->WaitForKey;
 }
 
 BOOLEAN
@@ -134,18 +162,67 @@ IsModifierOnlyKey (
                    (Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL));
 }
 
+// One record as the source gives it, a modifier alone included.
+static EFI_STATUS
+ReadRawKey (
+  IN  CONST CONSOLE_KEY_SOURCE  *Source,
+  OUT KEY_CODE_DATA             *Record
+  )
+{
+  EFI_KEY_DATA  KeyData;
+  EFI_STATUS    Status;
+
+  ZeroMem (Record, sizeof (*Record));
+  if (Source->KeyCode != NULL) {
+    return Source->KeyCode->ReadKeyCode (Source->KeyCode, Record);
+  }
+
+  if (Source->InputEx == NULL) {
+    return Source->Input->ReadKeyStroke (Source->Input, &Record->Key);
+  }
+
+  ZeroMem (&KeyData, sizeof (KeyData));
+  Status           = Source->InputEx->ReadKeyStrokeEx (Source->InputEx, &KeyData);
+  Record->Key      = KeyData.Key;
+  Record->KeyState = KeyData.KeyState;
+  return Status;
+}
+
+EFI_STATUS
+ReadConsoleKey (
+  IN  CONST CONSOLE_KEY_SOURCE  *Source,
+  OUT KEY_CODE_DATA             *Record
+  )
+{
+  EFI_STATUS  Status = ReadRawKey (Source, Record);
+
+  if (EFI_ERROR (Status)) {
+    return Status;
+  }
+
+  // Input-ex and simple input tell a modifier alone as a key of neither scan code nor
+  // character, without the exposed state the key-code input marks it with.
+  if ((Source->KeyCode != NULL) ? IsModifierOnlyKey (Record) :
+      ((Record->Key.ScanCode == SCAN_NULL) && (Record->Key.UnicodeChar == CHAR_NULL)))
+  {
+    return EFI_NOT_READY;
+  }
+
+  return EFI_SUCCESS;
+}
+
 EFI_STATUS
 ReadKeyWithTimeout (
   OUT KEY_CODE_DATA  *KeyRecord
   )
 {
-  KEY_CODE_PROTOCOL  *KeyCode;
-  KEY_CODE_DATA      Dropped;
-  EFI_EVENT          Events[2] = { NULL, NULL };
-  UINTN              Index     = 0;
-  EFI_STATUS         Status;
+  CONSOLE_KEY_SOURCE  Source;
+  KEY_CODE_DATA       Dropped;
+  EFI_EVENT           Events[2] = { NULL, NULL };
+  UINTN               Index     = 0;
+  EFI_STATUS          Status;
 
-  Status = OpenKeyCode (&KeyCode);
+  Status = OpenConsoleKeySource (&Source);
   if (!EFI_ERROR (Status)) {
     Status = CreateTimerEvent (&Events[1], NULL, NULL, TimerRelative, KEY_WAIT_TIMEOUT, TPL_CALLBACK);
   }
@@ -154,22 +231,18 @@ ReadKeyWithTimeout (
     return Status;
   }
 
-  Events[0] = KeyCode->WaitForKeyCode;
+  Events[0] = ConsoleKeyEvent (&Source);
   Status    = gBS->WaitForEvent (2, Events, &Index);
   CloseEventAndClear (&Events[1]);
   if (EFI_ERROR (Status) || (Index == 1)) {
     return EFI_ERROR (Status) ? Status : EFI_NOT_READY;
   }
 
-  ZeroMem (KeyRecord, sizeof (*KeyRecord));
-  Status = KeyCode->ReadKeyCode (KeyCode, KeyRecord);
-  if (!EFI_ERROR (Status) && IsModifierOnlyKey (KeyRecord)) {
-    Status = EFI_NOT_READY;
-  }
+  Status = ReadConsoleKey (&Source, KeyRecord);
 
   // Keys typed ahead are dropped, so a held key does not run on after its release.
   for (UINTN Count = 0; Count < MAX_DRAINED_KEYS; Count++) {
-    if (EFI_ERROR (KeyCode->ReadKeyCode (KeyCode, &Dropped))) {
+    if (EFI_ERROR (ReadRawKey (&Source, &Dropped))) {
       break;
     }
   }

@@ -14,6 +14,8 @@
 #include <Uefi/UefiHii.h>
 #include <Protocol/GraphicsOutput.h>
 #include <Protocol/KeyCode.h>
+#include <Protocol/SimpleTextIn.h>
+#include <Protocol/SimpleTextInEx.h>
 
 #define TEXT_SCREEN_MAX_COLUMNS  100
 #define TEXT_SCREEN_MAX_ROWS     31
@@ -160,10 +162,32 @@ BOOLEAN     TakeConsoleBack (VOID);
 /** Drops the watch without closing it: its event belonged to firmware that is gone. */
 VOID        ForgetBootWatch (VOID);
 /**
+  Where the console's keys come from: the key-code input where the firmware has one,
+  else the console's own input-ex, else its simple text input (OVMF has no key-code
+  input). Exactly one of the three is set.
+**/
+typedef struct {
+  KEY_CODE_PROTOCOL                  *KeyCode;
+  EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL  *InputEx;
+  EFI_SIMPLE_TEXT_INPUT_PROTOCOL     *Input;
+} CONSOLE_KEY_SOURCE;
+
+/** @retval EFI_NOT_READY  The system table has no console input. */
+EFI_STATUS  OpenConsoleKeySource (OUT CONSOLE_KEY_SOURCE *Source);
+/** The event signalled while a key waits in the source. */
+EFI_EVENT   ConsoleKeyEvent (IN CONST CONSOLE_KEY_SOURCE *Source);
+/**
+  Reads one key without waiting; keys of input-ex and simple input fill the record's
+  key and state, the rest stays zero (no physical key known).
+
+  @retval EFI_NOT_READY  No key waits, or only a modifier changed.
+**/
+EFI_STATUS  ReadConsoleKey (IN CONST CONSOLE_KEY_SOURCE *Source, OUT KEY_CODE_DATA *Record);
+/**
   Waits up to 50 ms for one key and drops the keys typed after it.
 
   @retval EFI_NOT_READY  No key came in time, or only a modifier changed.
-  @return The status of opening the key-code input or of the key read.
+  @return The status of opening the console input or of the key read.
 **/
 EFI_STATUS  ReadKeyWithTimeout (OUT KEY_CODE_DATA *KeyRecord);
 /** Whether a key record only reports a change of the modifier or toggle state (exposed, with no key). */

@@ -108,13 +108,13 @@ struct KEY_NOTIFY_ENTRY {
 
 class ConsoleInput : public Device {
 public:
-  // Installs simple text input, input-ex and (when WithKeyCode) the key-code
-  // protocol on one new handle.
-  ConsoleInput (Machine &Owner, bool WithKeyCode);
+  // Installs simple text input, input-ex (unless WithInputEx is false) and (when
+  // WithKeyCode) the key-code protocol on one new handle.
+  ConsoleInput (Machine &Owner, bool WithKeyCode, bool WithInputEx = true);
   ~ConsoleInput () override;
 
   EFI_SIMPLE_TEXT_INPUT_PROTOCOL    *TextIn ();
-  EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *TextInEx ();
+  EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL *TextInEx ();   // null without input-ex
   KEY_CODE_PROTOCOL                 *KeyCode ();  // null without the key-code protocol
   EFI_HANDLE                         Handle () const { return mHandle; }
   KeyScript                         &Script () { return mScript; }
@@ -139,6 +139,7 @@ private:
   UINT64                                          mReadStep = 0;
   UINTN                                           mResets   = 0;
   bool                                            mWithKeyCode;
+  bool                                            mWithInputEx;
 };
 
 struct CONSOLE_CONTROL_PRIVATE;

@@ -31,6 +31,7 @@ struct MACHINE_OPTIONS {
   bool                               ConOut         = true;   // false: ConOut, StdErr and their handles are null
   bool                               ConIn          = true;   // false: ConIn and ConsoleInHandle are null
   bool                               KeyCode        = true;   // the key-code protocol on the console-input handle
+  bool                               InputEx        = true;   // input-ex on the console-input handle
   bool                               ConsoleControl = true;   // OVMF has none
   bool                               Pointer        = true;
   bool                               Graphics       = true;

@@ -165,6 +165,26 @@ TEST (ProgramRun, AScriptedRunWalksIntoTheSecondPageBackAndOut)
   EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
 }
 
+// A machine like OVMF, without key-code input or console control: F2 at the power-on
+// screen and the keys of the setup pages come through the console's own input, and the
+// walk shows what it shows with key-code input.
+TEST (ProgramRun, WithoutKeyCodeInputTheSameWalkTakesTheConsolesKeys)
+{
+  std::string  Nvram   = NvramCopy ("program-no-key-code.bin");
+  std::string  Inside  = ::testing::TempDir () + "program-no-key-code-inside.txt";
+  std::string  Leaving = ::testing::TempDir () + "program-no-key-code-leaving.txt";
+  std::string  Machine = "--nvram " + Nvram + " --no-nvram-save --no-terminal --no-key-code --no-console-control ";
+  RUN          Into    = RunProgram (Machine + "--keys F2,Down,Down,Down,Enter --save-screen " + Inside);
+  RUN          Out     = RunProgram (Machine + "--keys F2,Down,Down,Down,Enter,Esc,Esc --save-screen " + Leaving);
+
+  ASSERT_EQ (Into.ExitCode, 0) << Into.Output;
+  ASSERT_EQ (Out.ExitCode, 0) << Out.Output;
+  EXPECT_NE (Into.Output.find ("5 of 5 scripted keys taken"), std::string::npos) << Into.Output;
+  EXPECT_NE (Out.Output.find ("Run ended: booted UEFI Shell"), std::string::npos) << Out.Output;
+  EXPECT_EQ (FileText (Inside), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/AdvancedPage.txt"));
+  EXPECT_EQ (FileText (Leaving), FileText (std::string (SETUP_PROGRAM_EXPECTED) + "/MainPageAfterLeaving.txt"));
+}
+
 // The saved attributes line up with the saved text: the focused prompt is the one
 // row whose prompt cells carry the highlight, and it follows the focus.
 TEST (ProgramRun, TheSavedAttributesShowWhichControlHasTheFocus)

@@ -47,12 +47,36 @@ TEST_F (TextConsoleTest, AModifierOnlyRecordIsNoKeyAndTypeAheadIsDropped) {
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
 }
 
-TEST_F (TextConsoleTest, WithoutKeyCodeInputTheReaderFails) {
+// Firmware without key-code input (OVMF): the keys come through the console's input-ex,
+// with their shift state, or through its simple input when it has no input-ex.
+TEST_F (TextConsoleTest, WithoutKeyCodeInputKeysComeThroughTheConsolesOwnInput) {
   Emu::MACHINE_OPTIONS  Options;
   Options.KeyCode = false;
   Rebuild (Options);
   KEY_CODE_DATA  Record;
-  EXPECT_TRUE (EFI_ERROR (Read (&Record)));
+  Devices.TextIn->Script ().Append ("Ctrl+F2");
+  ASSERT_EQ (Read (&Record), EFI_SUCCESS);
+  EXPECT_EQ (Record.Key.ScanCode, 0x0C);
+  EXPECT_NE (Record.KeyState.KeyShiftState & (EFI_LEFT_CONTROL_PRESSED | EFI_RIGHT_CONTROL_PRESSED), 0u);
+  EXPECT_EQ (Record.EfiKey, 0u);          // no physical key known
+  Devices.TextIn->Script ().Append ("Shift");
+  EXPECT_EQ (Read (&Record), EFI_NOT_READY);     // a modifier alone
+  Devices.TextIn->Script ().Append ("a@0.5,b@0.5");
+  M.Events ().AdvanceTo (5000000);
+  ASSERT_EQ (Read (&Record), EFI_SUCCESS);
+  EXPECT_EQ (Record.Key.UnicodeChar, u'a');
+  EXPECT_EQ (Read (&Record), EFI_NOT_READY);     // b was typed ahead
+  EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
+
+  Options.InputEx = false;
+  Rebuild (Options);
+  Devices.TextIn->Script ().Append ("Down,Enter");
+  ASSERT_EQ (Read (&Record), EFI_SUCCESS);
+  EXPECT_EQ (Record.Key.ScanCode, SCAN_DOWN);
+  ASSERT_EQ (Read (&Record), EFI_SUCCESS);
+  EXPECT_EQ (Record.Key.UnicodeChar, CHAR_CARRIAGE_RETURN);
+  EXPECT_EQ (Read (&Record), EFI_NOT_READY);
+
   Options.ConIn = false;
   Rebuild (Options);
   EXPECT_EQ (Read (&Record), EFI_NOT_READY);
