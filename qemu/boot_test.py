@@ -251,7 +251,6 @@ def main():
                     help="show the firmware's window and console, check nothing")
     ap.add_argument("--stay", action="store_true",
                     help="the firmware goes on to its front page instead of switching off")
-    ap.add_argument("--keycode", help="the key-code adapter the loader starts with --stay")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--secure-boot", action="store_true",
                     help="the snakeoil Secure Boot firmware, with the signed images of --signed-dir")
@@ -260,7 +259,6 @@ def main():
     if args.secure_boot:
         signed = args.signed_dir or os.path.dirname(args.loader)
         args.loader = os.path.join(signed, "setup-qemu-loader.signed.efi")
-        args.keycode = os.path.join(signed, "setup-qemu-keycode.signed.efi")
         args.volume = os.path.join(signed, "SetupEngineSigned.fv")
 
     code, variables = (SNAKEOIL_CODE, SNAKEOIL_VARS) if args.secure_boot else (OVMF_CODE, OVMF_VARS)
@@ -272,8 +270,6 @@ def main():
         make_disk(disk, args.loader, args.volume, args.variables)
         if args.stay:
             open(os.path.join(disk, "SetupEngine.stay"), "wb").close()
-            if args.keycode:
-                shutil.copyfile(args.keycode, os.path.join(disk, "SetupKeyCode.efi"))
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(variables, vars_copy)
         cmd = qemu_command(disk, vars_copy, args.interactive, code)

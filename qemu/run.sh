@@ -39,7 +39,6 @@ scripts/install-deps.sh
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_SANITIZE=ON >/dev/null
 out=build/test/qemu
 targets=(setup-qemu-loader setup-qemu-volume)
-[ $interactive -eq 1 ] && targets+=(setup-qemu-keycode)
 if [ $secure_boot -eq 1 ]; then
   targets+=(setup-qemu-signed)
   pass+=(--signed-dir "$out")
@@ -49,4 +48,4 @@ common=(--loader "$out/setup-qemu-loader.efi" --volume "$out/SetupEngine.fv" --v
 if [ $interactive -eq 0 ]; then
   exec python3 qemu/boot_test.py --level full "${common[@]}" --strings resources/EngineStrings.tsv "${pass[@]}"
 fi
-exec python3 qemu/boot_test.py --interactive --stay "${common[@]}" --keycode "$out/setup-qemu-keycode.efi" "${pass[@]}"
+exec python3 qemu/boot_test.py --interactive --stay "${common[@]}" "${pass[@]}"

@@ -574,7 +574,6 @@ def expect_refusal(session):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--loader", required=True)
-    ap.add_argument("--keycode", required=True, help="the key-code adapter driver image")
     ap.add_argument("--volume", required=True)
     ap.add_argument("--variables")
     ap.add_argument("--hiidump", required=True)
@@ -606,7 +605,6 @@ def main():
     with tempfile.TemporaryDirectory(prefix="setup-qemu-") as tmp:
         disk = os.path.join(tmp, "disk")
         boot_test.make_disk(disk, args.loader, args.volume, args.variables)
-        shutil.copyfile(args.keycode, os.path.join(disk, "SetupKeyCode.efi"))
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
             f.write(b"" if args.post else uuid.UUID(PLATFORM_LIST).bytes_le)

@@ -102,13 +102,6 @@ ReportSetupSection (
   IN const DriverWatch  &Watch
   );
 
-// Installs the key-code input interface over the input-ex protocol on the console-input
-// handle when the firmware has none; false when neither can be had.
-bool
-InstallKeyCodeAdapter (
-  IN EFI_SYSTEM_TABLE  *St
-  );
-
 // Shows the form sets of the package list named `ListGuid` through the form browser, as a
 // driver's configuration tool does, and prints what SendForm answered.
 void

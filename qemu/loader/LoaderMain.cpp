@@ -33,7 +33,6 @@ const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
 const CHAR16 kPostPath[] = u"\\SetupEngine.post";
 // Volatile marker of a dispatch in this boot: the boot manager may start the loader again
 // (after its front page, or from its boot menu), and the volume must be handed over once.
-const CHAR16 kKeyCodePath[]      = u"\\SetupKeyCode.efi";
 const CHAR16 kDispatchedName[]   = u"SetupQemuDispatched";
 EFI_GUID     gLoaderVariableGuid = { 0x3F1C7A52, 0x8E04, 0x4B6D, { 0x9A, 0x21, 0x5C, 0xE8, 0x0B, 0x4F, 0x71, 0xD3 } };
 
@@ -387,12 +386,6 @@ LoaderMain (
     ReportBootCurrent (St);
     Line ().Text (u"driver dispatched already; back to the firmware").Print ();
     return EFI_SUCCESS;
-  }
-  // The engine reads its keys through the key-code interface, which OVMF lacks; its
-  // adapter is a driver of its own, since the loader's image goes when it returns.
-  if (Stay) {
-    const EFI_STATUS Status = StartDiskDriver (Image, kKeyCodePath);
-    Line ().Text (u"key-code adapter ").Text (kKeyCodePath).Text (u": ").Status (Status).Print ();
   }
   BrowserSnapshot Before = {};
   TakeBrowserSnapshot (Before);
