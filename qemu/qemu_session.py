@@ -87,8 +87,8 @@ class Qmp:
 
 
 class QemuSession:
-    """QEMU with its serial console on a pipe (fed to a terminal emulator) and QMP on a
-    unix socket in `workdir`."""
+    """QEMU with its serial console on pipes (its output fed to a terminal emulator, its
+    input typed by `serial`) and QMP on a unix socket in `workdir`."""
 
     def __init__(self, cmd, workdir, qmp_timeout=10):
         if pyte is None:
@@ -100,7 +100,7 @@ class QemuSession:
         self.raw = bytearray()
         self.lock = threading.Lock()
         self.changed_at = time.monotonic()
-        self.proc = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        self.proc = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
         self.reader = threading.Thread(target=self._read_console, daemon=True)
         self.reader.start()
@@ -165,6 +165,12 @@ class QemuSession:
         code = KEYS.get(name, name)
         self.qmp.command("send-key", keys=[{"type": "qcode", "data": code}])
 
+    def serial(self, data):
+        """Types bytes on the serial console, as a terminal on the machine's serial port
+        would (the firmware reads it as a keyboard too)."""
+        self.proc.stdin.write(data)
+        self.proc.stdin.flush()
+
     def screendump(self, path):
         self.qmp.command("screendump", filename=path, format="png")
 
@@ -174,6 +180,10 @@ class QemuSession:
         except (QmpError, OSError):
             pass  # QEMU may be gone already; it is killed below in any case
         self.qmp.close()
+        try:
+            self.proc.stdin.close()
+        except OSError:
+            pass  # QEMU gone: the pipe is broken, and nothing is left to type
         try:
             self.proc.wait(timeout=5)
         except subprocess.TimeoutExpired:

@@ -19,6 +19,7 @@ import uuid
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import boot_test  # noqa: E402
+import console_walks  # noqa: E402
 import hii_export  # noqa: E402
 import parity_walks  # noqa: E402
 import qemu_session  # noqa: E402
@@ -301,8 +302,11 @@ class SetupRun:
         started = len(self.session.output())
         if mode != "timeout":
             self.check_logo()
-        if mode == "setup":
-            self.session.key("f2")
+        if mode in ("setup", "prompt"):
+            if mode == "prompt":
+                console_walks.check_post_prompt(self, sys.modules[__name__])   # F2 from the serial console
+            else:
+                self.session.key("f2")
             if not self.session.wait_until(lambda s: "Setup Utility" in " ".join(s.lines()[:2]), BOOT_LIMIT_S, settle=0.5):
                 self.fail("F2 at the power-on screen opened no setup page")
             self.screendump("post-setup.png")
@@ -539,6 +543,8 @@ def run(args, form_sets, disk, vars_copy, code):
             run.check_front_page()
             if args.walk in parity_walks.WALKS:
                 parity_walks.WALKS[args.walk](parity_walks.Walks(run, sys.modules[__name__]))
+            elif args.walk in console_walks.WALKS:
+                console_walks.WALKS[args.walk](console_walks.ConsoleWalks(run, sys.modules[__name__]))
             elif args.walk == "pages":
                 run.check_pages_drivers_fill()
             else:
@@ -585,10 +591,10 @@ def main():
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
-                    + list(parity_walks.PLATFORM_WALKS), default="basic",
+                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS), default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
                          "commit, discard: the platform form's exit items end its SendForm")
-    ap.add_argument("--post", choices=["setup", "menu", "timeout", "device"],
+    ap.add_argument("--post", choices=["setup", "menu", "timeout", "device", "prompt"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
     args = ap.parse_args()
 

@@ -384,44 +384,6 @@ DrawPostLogoImage (
   return Status;
 }
 
-EFI_STATUS
-DrawLogoText (
-  IN CONST CHAR16  *Text,
-  IN UINT64        X,
-  IN UINT64        Y,
-  IN UINT32        Placement,
-  IN UINT32        Foreground,
-  IN UINT32        Background
-  )
-{
-  EFI_FONT_DISPLAY_INFO  Info;
-  EFI_IMAGE_OUTPUT       *Image = NULL;
-  EFI_STATUS             Status;
-
-  if ((gHiiFont == NULL) || (LocateGraphicsOutput () == NULL) || (gQuietBootOn == 0)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  if ((Text == NULL) || (Text[0] == 0)) {
-    return EFI_SUCCESS;
-  }
-
-  ZeroMem (&Info, sizeof (Info));
-  CopyMem (&Info.ForegroundColor, &Foreground, sizeof (Info.ForegroundColor));
-  CopyMem (&Info.BackgroundColor, &Background, sizeof (Info.BackgroundColor));
-  Info.FontInfoMask = EFI_FONT_INFO_ANY_FONT;
-  Status = gHiiFont->StringToImage (gHiiFont, EFI_HII_OUT_FLAG_CLIP, (EFI_STRING)Text, &Info, &Image, 0, 0, NULL, NULL, NULL);
-  if (EFI_ERROR (Status) || (Image == NULL)) {
-    return EFI_ERROR (Status) ? Status : EFI_OUT_OF_RESOURCES;
-  }
-
-  // The image is as wide as the text measures, so the centring placements centre the text itself.
-  Status = BltImageAtPlacement (Image->Image.Bitmap, Placement, Image->Width, Image->Height, X, Y, Image->Width);
-  FreePool (Image->Image.Bitmap);
-  FreePool (Image);
-  return Status;
-}
-
 VOID
 ShowLogoPrompt (
   VOID

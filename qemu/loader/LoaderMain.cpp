@@ -9,8 +9,10 @@
 #include <Guid/DxeServices.h>
 #include <Guid/GlobalVariable.h>
 #include <Pi/PiFirmwareFile.h>
+#include <Protocol/KeyCode.h>
 #include <Protocol/LoadedImage.h>
 #include <Protocol/SimpleFileSystem.h>
+#include <Protocol/SimpleTextInEx.h>
 
 #include "Loader.h"
 #include "LoaderConsole.h"
@@ -365,6 +367,23 @@ DispatchDriver (
   return !EFI_ERROR (Status) && Named;
 }
 
+// What the console-input handle offers the engine's key reader: OVMF has no key-code
+// input, and the engine must do with the console's own.
+void
+ReportConsoleInput (
+  IN EFI_SYSTEM_TABLE  *St
+  )
+{
+  EFI_GUID KeyCodeGuid = KEY_CODE_PROTOCOL_GUID;
+  EFI_GUID InputExGuid = EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL_GUID;
+  VOID    *Interface   = nullptr;
+  const bool KeyCode   = St->ConsoleInHandle != nullptr &&
+                         !EFI_ERROR (gBoot->HandleProtocol (St->ConsoleInHandle, &KeyCodeGuid, &Interface));
+  const bool InputEx   = St->ConsoleInHandle != nullptr &&
+                         !EFI_ERROR (gBoot->HandleProtocol (St->ConsoleInHandle, &InputExGuid, &Interface));
+  Line ().Text (u"console input: key-code ").YesNo (KeyCode).Text (u", input-ex ").YesNo (InputEx).Print ();
+}
+
 }  // namespace
 }  // namespace loader
 
@@ -386,6 +405,9 @@ LoaderMain (
     ReportBootCurrent (St);
     Line ().Text (u"driver dispatched already; back to the firmware").Print ();
     return EFI_SUCCESS;
+  }
+  if (Stay) {
+    ReportConsoleInput (St);
   }
   BrowserSnapshot Before = {};
   TakeBrowserSnapshot (Before);

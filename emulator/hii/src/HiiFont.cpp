@@ -19,6 +19,10 @@ namespace {
 const EFI_GRAPHICS_OUTPUT_BLT_PIXEL  kWhite = { 0xFF, 0xFF, 0xFF, 0 };
 const EFI_GRAPHICS_OUTPUT_BLT_PIXEL  kBlack = { 0, 0, 0, 0 };
 constexpr UINTN                      kBaseline = 15;  // pixel row the glyphs stand on
+// The bitmap OVMF's font makes when the caller brings none: this size whatever the text,
+// which lies in its top-left corner (the row information says how much of it was drawn).
+constexpr UINTN                      kFreshWidth  = 800;
+constexpr UINTN                      kFreshHeight = 600;
 
 struct COLOURS {
   EFI_GRAPHICS_OUTPUT_BLT_PIXEL  Fore;
@@ -153,15 +157,16 @@ DrawToScreen (const HiiServices &Hii, const std::u16string &Text, const LINE &Li
            EFI_GLYPH_HEIGHT, 0);
 }
 
-// Combinations a firmware font refuses: transparency or the screen need a target
-// the caller gives, the clean-clip flags refine clipping, and wrapping already
-// decides what happens at the right edge.
+// Combinations a firmware font refuses: transparency, clipping or the screen need a
+// target the caller gives (OVMF refuses clipping into a bitmap of its own making), the
+// clean-clip flags refine clipping, and wrapping already decides what happens at the
+// right edge.
 bool
 FlagsValid (EFI_HII_OUT_FLAGS Flags, bool HaveTarget)
 {
   const EFI_HII_OUT_FLAGS  CleanClip = EFI_HII_OUT_FLAG_CLIP_CLEAN_X | EFI_HII_OUT_FLAG_CLIP_CLEAN_Y;
 
-  if (!HaveTarget && ((Flags & (EFI_HII_OUT_FLAG_TRANSPARENT | EFI_HII_DIRECT_TO_SCREEN)) != 0)) {
+  if (!HaveTarget && ((Flags & (EFI_HII_OUT_FLAG_TRANSPARENT | EFI_HII_DIRECT_TO_SCREEN | EFI_HII_OUT_FLAG_CLIP)) != 0)) {
     return false;
   }
   if (((Flags & CleanClip) != 0) && ((Flags & EFI_HII_OUT_FLAG_CLIP) == 0)) {
@@ -245,8 +250,9 @@ StringToImageBody (HiiServices &Hii, EFI_HII_OUT_FLAGS Flags, CONST CHAR16 *Stri
     Status = DrawToScreen (Hii, Text, Line, Colours, *Blt, X, Y);
   } else {
     if (Fresh) {
-      Status = NewImage (Hii.Owner (), X + Line.Width, Y + EFI_GLYPH_HEIGHT, Blt);
-    } else {
+      Status = NewImage (Hii.Owner (), kFreshWidth, kFreshHeight, Blt);
+    }
+    if (Status == EFI_SUCCESS) {
       Shown = ShownCount (Line, Flags, **Blt, X, Y);
     }
     for (UINTN Index = 0; (Status == EFI_SUCCESS) && ((*Blt)->Image.Bitmap != nullptr) && (Index < Shown); Index++) {

@@ -327,10 +327,39 @@ TEST_F (PostScreenTest, LogoTextIsDrawnOnlyInQuietBoot) {
   ASSERT_EQ (gBootScreenInterface.DrawLogoScreenText ((CHAR16 *)u"Hello", 0, 60, 5, 0x989898, 0), EFI_SUCCESS);
   const Emu::BLT_CALL  &Call = Devices.Graphics->BltLog ().back ();
   EXPECT_EQ (Call.Operation, EfiBltBufferToVideo);
+  EXPECT_EQ (Call.Width, 5u * 8);        // the text alone, not the bitmap the font made around it
   EXPECT_EQ (Call.Height, 19u);
   EXPECT_EQ (Call.DestinationY, 768u - 19 - 60);
   EXPECT_EQ (Call.DestinationX, (1024u - Call.Width) / 2);
   gQuietBootOn = 0;
+}
+
+// A console that shows no graphics (OVMF's serial terminal beside its graphics console)
+// gets the logo's text as text, at the same place of its own screen; the console output
+// the engine draws its pages on, and the consoles on a graphics output, get nothing.
+TEST_F (PostScreenTest, LogoTextGoesToATextConsoleThatShowsNoGraphics) {
+  static const UINT8  kSerialPath[] = { 0x02, 0x01, 0x0C, 0x00, 0xD0, 0x41, 0x01, 0x05, 0, 0, 0, 0, 0x7F, 0xFF, 0x04, 0x00 };
+  static const EFI_GUID  kDevicePath = EFI_DEVICE_PATH_PROTOCOL_GUID;
+  static const EFI_GUID  kTextOut    = EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL_GUID;
+  Emu::ConsoleOutput     &Serial = M.Add (std::make_unique<Emu::ConsoleOutput>(M, std::vector<std::pair<UINTN, UINTN>>{ { 80, 25 } }));
+  EFI_HANDLE             SerialHandle = Serial.Handle ();
+  ASSERT_EQ (M.Protocols ().Install (&SerialHandle, &kDevicePath, (VOID *)kSerialPath), EFI_SUCCESS);
+  Emu::ConsoleOutput     &OnScreen = M.Add (std::make_unique<Emu::ConsoleOutput>(M, std::vector<std::pair<UINTN, UINTN>>{ { 80, 25 } }));
+  EFI_HANDLE             ScreenHandle = nullptr;
+  ASSERT_EQ (M.Protocols ().Install (&ScreenHandle, &kDevicePath, (VOID *)kSerialPath), EFI_SUCCESS);
+  ASSERT_EQ (M.Protocols ().Install (&ScreenHandle, &gEfiGraphicsOutputProtocolGuid, Devices.Graphics->Protocol ()), EFI_SUCCESS);
+  ASSERT_EQ (M.Protocols ().Install (&ScreenHandle, &kTextOut, OnScreen.Protocol ()), EFI_SUCCESS);
+  Devices.TextOut->ClearCalls ();
+
+  gQuietBootOn = 1;
+  ASSERT_EQ (gBootScreenInterface.DrawLogoScreenText ((CHAR16 *)u"Press F2", 0, 60, 5, 0x989898, 0), EFI_SUCCESS);
+  gQuietBootOn = 0;
+  // Drawn from y = 689 of 768 and centred: row 22 of 25, columns 36 to 43 of 80.
+  EXPECT_EQ (Serial.RowText (22).substr (36, 8), u"Press F2");
+  EXPECT_EQ (Serial.RowAttributes (22)[36], EFI_LIGHTGRAY);
+  EXPECT_EQ (Serial.ScreenText ().find ("Press"), Serial.ScreenText ().rfind ("Press"));
+  EXPECT_EQ (OnScreen.ScreenText ().find ("Press"), std::string::npos);
+  EXPECT_EQ (Devices.TextOut->CountCalls (Emu::TextOp::OutputString), 0u);
 }
 
 // A refused POST password stops the machine with a screen that says why.
