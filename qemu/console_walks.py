@@ -78,7 +78,7 @@ class ConsoleWalks:
         if "key-code no" not in lines[0]:
             self.fail(f"the firmware's console input has key-code input: {lines[0]}")
         self.run.note(lines[0])
-        self.keys_move_and_open(self.session.key, "from QEMU's keyboard")
+        self.keys_move_and_open(self.run.press, "from QEMU's keyboard")
         self.keys_move_and_open(self.serial_press, "from the serial console")
         self.run.screendump("front-page-after-serial-keys.png")
 
