@@ -194,15 +194,19 @@ TEST_F (HiiString, SecondaryLanguagesFollowThePrimaryOne)
 
 TEST_F (HiiString, StringIdDrawnWithoutALanguageUsesThePlatformLanguage)
 {
-  EFI_IMAGE_OUTPUT  *Image = nullptr;
-  const char        French[] = "fr-FR";
+  EFI_IMAGE_OUTPUT  *Image    = nullptr;
+  EFI_HII_ROW_INFO  *Rows     = nullptr;
+  UINTN             RowCount  = 0;
+  const char        French[]  = "fr-FR";
   M.Variables ().Put (u"PlatformLang", gEfiGlobalVariableGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS |
                         EFI_VARIABLE_RUNTIME_ACCESS, std::vector<UINT8> (French, French + sizeof (French)));
 
-  ASSERT_EQ (Font->StringIdToImage (Font, 0, Handle, 1, nullptr, nullptr, &Image, 0, 0, nullptr, nullptr, nullptr),
+  ASSERT_EQ (Font->StringIdToImage (Font, 0, Handle, 1, nullptr, nullptr, &Image, 0, 0, &Rows, &RowCount, nullptr),
     EFI_SUCCESS);
   ASSERT_NE (Image, nullptr);
-  EXPECT_EQ (Image->Width, 8 * 8);  // "Fran\u00e7ais", not "English"
+  ASSERT_EQ (RowCount, 1u);
+  EXPECT_EQ (Rows->LineWidth, 8u * 8);  // "Fran\u00e7ais", not "English"
+  EXPECT_EQ (M.Memory ().Free (Rows), EFI_SUCCESS);
   EXPECT_EQ (M.Memory ().Free (Image->Image.Bitmap), EFI_SUCCESS);
   EXPECT_EQ (M.Memory ().Free (Image), EFI_SUCCESS);
 }
