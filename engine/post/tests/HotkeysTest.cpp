@@ -360,7 +360,8 @@ TEST_F (HotkeysTest, TabLeavesTheQuietBootLogo) {
   EXPECT_EQ (Devices.Graphics->BltLog ()[0].Width, 1024u);
 }
 
-// Firmware without key-code input (OVMF) still has its hotkeys: the keys come through input-ex.
+// Firmware without key-code input (OVMF) still has its hotkeys: the keys come through
+// input-ex, or through simple input where there is no input-ex.
 TEST_F (HotkeysTest, WithoutKeyCodeInputTheKeysComeThroughInputEx) {
   Emu::MACHINE_OPTIONS  Options;
   Options.KeyCode = false;
@@ -371,6 +372,14 @@ TEST_F (HotkeysTest, WithoutKeyCodeInputTheKeysComeThroughInputEx) {
   Press ("F2");
   Poll ();
   EXPECT_EQ (gEnterSetupRequest, 1);
+
+  // Without input-ex either, the console's simple input still brings F8.
+  Options.InputEx = false;
+  Rebuild (Options);
+  gEnterSetupRequest = 0;
+  Press ("F8");
+  Poll ();
+  EXPECT_EQ (gBootFlowRequest, (UINT32)BOOT_FLOW_BOOT_MENU);
 }
 
 }  // namespace
