@@ -140,22 +140,30 @@ HasStoredValue (
 }
 
 VOID
-SaveControlOldValue (
-  IN CONST CONTROL_RECORD  *Control
+SaveQuestionOldValue (
+  IN CONST RESOLVED_QUESTION  *Question
   )
 {
-  CONST UINT8  *Op   = (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
-  UINTN        Size  = (Op == NULL) ? 0 : GetQuestionWidth (Op);
+  UINTN  Size = Question->Width;
 
   FreeSecret (mOldValue, mOldValueBytes);
   mOldValueSize  = 0;
   mOldValue      = (Size == 0) ? NULL : (UINT8 *)AllocateZeroPool (Size);
   mOldValueBytes = (mOldValue == NULL) ? 0 : Size;
-  if ((mOldValue != NULL) &&
-      !EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Size, mOldValue, FALSE)))
-  {
+  if ((mOldValue != NULL) && !EFI_ERROR (ReadVariableBytes (Question->VariableIndex, Question->Offset, Size, mOldValue, FALSE))) {
     mOldValueSize = Size;
   }
+}
+
+VOID
+SaveControlOldValue (
+  IN CONST CONTROL_RECORD  *Control
+  )
+{
+  RESOLVED_QUESTION  Question;
+
+  ResolveQuestion (Control, &Question);
+  SaveQuestionOldValue (&Question);
 }
 
 VOID
@@ -186,25 +194,24 @@ FreeSavedValues (
 /** The question's new value from the cache; the saved old value is then put back for the driver to read. */
 static BOOLEAN
 ReadCallbackValue (
-  IN  CONST CONTROL_RECORD  *Control,
-  IN  CONST UINT8           *Op,
-  OUT UINT8                 *Buffer,
-  OUT UINTN                 *Width
+  IN  CONST RESOLVED_QUESTION  *Question,
+  OUT UINT8                    *Buffer,
+  OUT UINTN                    *Width
   )
 {
-  *Width = GetQuestionWidth (Op);
+  *Width = Question->Width;
   if (*Width > VALUE_BUFFER_SIZE) {
     return FALSE;
   }
 
   // The driver gets the new value and reads the one from before the change through BrowserCallback.
-  if (EFI_ERROR (ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), *Width, Buffer, FALSE))) {
+  if (EFI_ERROR (ReadVariableBytes (Question->VariableIndex, Question->Offset, *Width, Buffer, FALSE))) {
     return FALSE;
   }
 
   // Should the old value not go back, the driver reads the new one as the old: nothing is lost.
   if ((mOldValue != NULL) && (mOldValueSize == *Width)) {
-    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), *Width, mOldValue);
+    (VOID)WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, *Width, mOldValue);
   }
 
   return TRUE;
@@ -242,21 +249,21 @@ IsTextQuestion (
 **/
 static VOID
 ReadCallbackText (
-  IN  CONST CONTROL_RECORD  *Control,
-  IN  CONST UINT8           *Op,
-  IN  UINTN                 Width,
-  OUT CHAR16                *Text
+  IN  CONST RESOLVED_QUESTION  *Question,
+  OUT CHAR16                   *Text
   )
 {
-  if ((Op[0] == EFI_IFR_PASSWORD_OP) && (mNewValue != NULL)) {
+  UINTN  Width = Question->Width;
+
+  if ((Question->Op[0] == EFI_IFR_PASSWORD_OP) && (mNewValue != NULL)) {
     CopyMem (Text, mNewValue, ((Width < mNewValueSize) ? Width : mNewValueSize));
   } else {
-    (VOID)ReadVariableBytes (Control->VariableIndex, GetQuestionOffset (Op), Width, Text, FALSE);     // unread: empty text
+    (VOID)ReadVariableBytes (Question->VariableIndex, Question->Offset, Width, Text, FALSE);     // unread: empty text
   }
 
   // Should the old value not go back, the driver reads the new one as the old: nothing is lost.
   if ((mOldValue != NULL) && (mOldValueSize == Width)) {
-    (VOID)WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, mOldValue);
+    (VOID)WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, mOldValue);
   }
 }
 
@@ -266,14 +273,14 @@ ReadCallbackText (
 **/
 static EFI_STATUS
 WriteBackCallbackText (
-  IN     CONST CONTROL_RECORD  *Control,
-  IN     CONST UINT8           *Op,
-  IN     UINTN                 Width,
-  IN     EFI_STRING_ID         StringId,
-  IN OUT CHAR16                *Text
+  IN     EFI_HII_HANDLE           HiiHandle,
+  IN     CONST RESOLVED_QUESTION  *Question,
+  IN     EFI_STRING_ID            StringId,
+  IN OUT CHAR16                   *Text
   )
 {
-  CHAR16      *Back = HiiGetString (Control->HiiHandle, StringId, NULL);
+  UINTN       Width = Question->Width;
+  CHAR16      *Back = HiiGetString (HiiHandle, StringId, NULL);
   CHAR16      *Encoded;
   EFI_STATUS  Status;
 
@@ -286,19 +293,19 @@ WriteBackCallbackText (
   CopyMem (Text, Back, (StrSize (Back) - sizeof (CHAR16) < Width) ? StrSize (Back) - sizeof (CHAR16) : Width);
   ZeroMem (Back, StrSize (Back));
   FreePool (Back);
-  if (IsEncodedPasswordQuestion (Control)) {
+  if (Question->Encoded) {
     Encoded = DuplicateAndEncodePassword (Text, Width);
     if (Encoded == NULL) {
       return EFI_OUT_OF_RESOURCES;
     }
 
-    Status = WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Encoded);
+    Status = WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, Encoded);
     ZeroMem (Encoded, Width);
     FreePool (Encoded);
     return Status;
   }
 
-  return WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Text);
+  return WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, Text);
 }
 
 //
@@ -431,13 +438,13 @@ ForgetCallStrings (
 **/
 static EFI_STATUS
 InvokeTextCallback (
-  IN CONTROL_RECORD  *Control,
-  IN UINT16          QuestionId,
-  IN CONST UINT8     *Op,
-  IN UINTN           Action
+  IN CONTROL_RECORD           *Control,
+  IN CONST RESOLVED_QUESTION  *Question,
+  IN UINT16                   QuestionId,
+  IN UINTN                    Action
   )
 {
-  UINTN               Width = GetQuestionWidth (Op);
+  UINTN               Width = Question->Width;
   CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
   UINTN               Slot  = SCRATCH_STRING_NONE;
   EFI_IFR_TYPE_VALUE  Value;
@@ -447,14 +454,14 @@ InvokeTextCallback (
   ZeroMem (&Value, sizeof (Value));
   Status = ((Text == NULL) || (gHiiString == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
   if (!EFI_ERROR (Status)) {
-    ReadCallbackText (Control, Op, Width, Text);
+    ReadCallbackText (Question, Text);
     Status = PutCallString (Control->HiiHandle, Text, &Value.string, &Slot);
   }
 
   if (!EFI_ERROR (Status)) {
     Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
     if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && ValueStands (Status)) {
-      Written = WriteBackCallbackText (Control, Op, Width, Value.string, Text);
+      Written = WriteBackCallbackText (Control->HiiHandle, Question, Value.string, Text);
       Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
     }
 
@@ -480,10 +487,75 @@ InvokeTextCallback (
   mOldValueSize  = 0;
   mOldValueBytes = 0;
   if (ChangeAgreed (Action, Status)) {
-    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+    (VOID)InvokeQuestionCallback (Control, Question, QuestionId, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
   }
 
   FreeSavedValues ();
+  return Status;
+}
+
+EFI_STATUS
+InvokeQuestionCallback (
+  IN CONTROL_RECORD           *Control,
+  IN CONST RESOLVED_QUESTION  *Question,
+  IN UINT16                   QuestionId,
+  IN UINTN                    Action
+  )
+{
+  CONST UINT8  *Op = Question->Op;
+  UINT8        Buffer[VALUE_BUFFER_SIZE];
+  UINTN        Width = 0;
+  UINT8        Type;
+  BOOLEAN      Passed;
+  EFI_STATUS   Status;
+  EFI_STATUS   Written;
+
+  if (!IsKnownAction (Action) || (Control == NULL) || (Op == NULL) || (Control->HiiHandle == NULL)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  ZeroMem (Buffer, sizeof (Buffer));
+  // Drivers refuse a call without a value whatever the action (OVMF's Secure Boot page does),
+  // so FORM_OPEN passes the question's value too; nothing comes back from it.
+  if (Action == EFI_BROWSER_ACTION_FORM_OPEN) {
+    Type = EFI_IFR_TYPE_UNDEFINED;
+    if (!IsTextQuestion (Op) && QuestionValueType (Op, &Type) && HasStoredValue (Op)) {
+      (VOID)ReadCallbackValue (Question, Buffer, &Width);     // unread: zero
+    }
+
+    Status = CallControl (Control, QuestionId, Type, (EFI_IFR_TYPE_VALUE *)Buffer, Action);
+    FreeSavedValues ();
+    return Status;
+  }
+
+  if (IsTextQuestion (Op)) {
+    return InvokeTextCallback (Control, Question, QuestionId, Action);
+  }
+
+  if (!QuestionValueType (Op, &Type)) {
+    return EFI_UNSUPPORTED;
+  }
+
+  if (Type == IFR_TYPE_OTHER) {
+    WriteUnaligned16 ((UINT16 *)Buffer, (UINT16)IfrField (Op, ACTION_CONFIG_AT, 2));
+  }
+
+  Passed = !HasStoredValue (Op) || ReadCallbackValue (Question, Buffer, &Width);
+  Status = CallControl (Control, QuestionId, Type, Passed ? (EFI_IFR_TYPE_VALUE *)Buffer : NULL, Action);
+
+  // Only a value that was passed can come back; the driver may also have set it itself.
+  if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
+      ValueStands (Status))
+  {
+    Written = WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, Buffer);
+    Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
+  }
+
+  FreeSavedValues ();
+  if (ChangeAgreed (Action, Status) && HasStoredValue (Op)) {
+    (VOID)InvokeQuestionCallback (Control, Question, QuestionId, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
+  }
+
   return Status;
 }
 
@@ -495,62 +567,11 @@ InvokeControlCallback (
   IN UINTN           Action
   )
 {
-  CONST UINT8  *Op = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
-  UINT8        Buffer[VALUE_BUFFER_SIZE];
-  UINTN        Width = 0;
-  UINT8        Type;
-  BOOLEAN      Passed;
-  EFI_STATUS   Status;
-  EFI_STATUS   Written;
+  RESOLVED_QUESTION  Question;
 
   (VOID)Reserved;
-  if (!IsKnownAction (Action) || (Op == NULL) || (Control->HiiHandle == NULL)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  ZeroMem (Buffer, sizeof (Buffer));
-  // Drivers refuse a call without a value whatever the action (OVMF's Secure Boot page does),
-  // so FORM_OPEN passes the question's value too; nothing comes back from it.
-  if (Action == EFI_BROWSER_ACTION_FORM_OPEN) {
-    Type = EFI_IFR_TYPE_UNDEFINED;
-    if (!IsTextQuestion (Op) && QuestionValueType (Op, &Type) && HasStoredValue (Op)) {
-      (VOID)ReadCallbackValue (Control, Op, Buffer, &Width);     // unread: zero
-    }
-
-    Status = CallControl (Control, QuestionId, Type, (EFI_IFR_TYPE_VALUE *)Buffer, Action);
-    FreeSavedValues ();
-    return Status;
-  }
-
-  if (IsTextQuestion (Op)) {
-    return InvokeTextCallback (Control, QuestionId, Op, Action);
-  }
-
-  if (!QuestionValueType (Op, &Type)) {
-    return EFI_UNSUPPORTED;
-  }
-
-  if (Type == IFR_TYPE_OTHER) {
-    WriteUnaligned16 ((UINT16 *)Buffer, (UINT16)IfrField (Op, ACTION_CONFIG_AT, 2));
-  }
-
-  Passed = !HasStoredValue (Op) || ReadCallbackValue (Control, Op, Buffer, &Width);
-  Status = CallControl (Control, QuestionId, Type, Passed ? (EFI_IFR_TYPE_VALUE *)Buffer : NULL, Action);
-
-  // Only a value that was passed can come back; the driver may also have set it itself.
-  if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
-      ValueStands (Status))
-  {
-    Written = WriteVariableBytesNoTranslate (Control->VariableIndex, GetQuestionOffset (Op), Width, Buffer);
-    Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
-  }
-
-  FreeSavedValues ();
-  if (ChangeAgreed (Action, Status) && HasStoredValue (Op)) {
-    (VOID)InvokeControlCallback (Control, QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the change is made either way
-  }
-
-  return Status;
+  ResolveQuestion (Control, &Question);
+  return InvokeQuestionCallback (Control, &Question, QuestionId, Action);
 }
 
 /**

@@ -8,6 +8,7 @@
 #include <Uefi.h>
 #include <Uefi/UefiIfr.h>
 #include <engine/core/SetupDataFormat.h>
+#include <engine/forms/QuestionAccess.h>
 #include <Protocol/HiiConfigAccess.h>
 
 // Set while a driver's callback runs for defaults or any other action.
@@ -23,6 +24,7 @@ EFI_STATUS  CallConfigAccessCallback (IN EFI_HII_HANDLE HiiHandle, IN UINT16 Que
               IN OUT EFI_IFR_TYPE_VALUE *Value, IN UINTN Action);
 /** Keeps the question's current value, which the next callback of the control writes back first. */
 VOID        SaveControlOldValue (IN CONST CONTROL_RECORD *Control);
+VOID        SaveQuestionOldValue (IN CONST RESOLVED_QUESTION *Question);
 VOID        SaveControlNewValue (IN CONST VOID *Value, IN UINTN Size);
 /** Zeroes and frees the kept values; a change no driver callback followed leaves them until here. */
 VOID        FreeSavedValues (VOID);
@@ -31,6 +33,9 @@ VOID        FreeSavedValues (VOID);
 VOID        RunCallbacksForAction (IN UINTN Action);
 /** Calls the driver's callback of one control for a browser action. */
 EFI_STATUS  InvokeControlCallback (IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
+/** The same for a control whose question was resolved already (a commit resolves it once for all its steps). */
+EFI_STATUS  InvokeQuestionCallback (IN CONTROL_RECORD *Control, IN CONST RESOLVED_QUESTION *Question, IN UINT16 QuestionId,
+              IN UINTN Action);
 
 /** The same for the pages of one package list, or of all when Handle is NULL. */
 VOID        RunListCallbacks (IN EFI_HII_HANDLE Handle, IN UINTN Action);

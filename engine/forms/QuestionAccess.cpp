@@ -268,6 +268,19 @@ GetControlValueSize (
   }
 }
 
+VOID
+ResolveQuestion (
+  IN  CONST CONTROL_RECORD  *Control OPTIONAL,
+  OUT RESOLVED_QUESTION     *Question
+  )
+{
+  Question->Op            = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
+  Question->VariableIndex = (Control == NULL) ? 0 : Control->VariableIndex;
+  Question->Offset        = GetQuestionOffset (Question->Op);
+  Question->Width         = GetQuestionWidth (Question->Op);
+  Question->Encoded       = IsEncodedPasswordQuestion (Control);
+}
+
 BOOLEAN
 IsEncodedPasswordQuestion (
   IN CONST CONTROL_RECORD  *Control

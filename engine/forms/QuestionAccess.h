@@ -48,6 +48,23 @@ UINT16      GetQuestionOffset (IN CONST UINT8 *Opcode);
 /** The bytes of a control's value by control type; 0 for types without one. */
 UINT64      GetControlValueSize (IN CONST CONTROL_RECORD *Control);
 
+/**
+  Where a control's value lies, read from its opcode once and handed to whatever
+  reads, saves, passes or writes back that value, so that a commit does not go back
+  to the opcode at every step. The offset follows GetQuestionOffset's rule for the
+  page shown when it is resolved.
+**/
+typedef struct {
+  CONST UINT8  *Op;              // the question opcode; null when the control has none
+  UINT32       VariableIndex;    // the control's variable
+  UINT16       Offset;           // where the value starts in it
+  UINT16       Width;            // its bytes (GetQuestionWidth)
+  BOOLEAN      Encoded;          // a password the engine's own store keeps encoded
+} RESOLVED_QUESTION;
+
+/** Fills Question from the control; a null control or opcode gives a question without a value. */
+VOID        ResolveQuestion (IN CONST CONTROL_RECORD *Control OPTIONAL, OUT RESOLVED_QUESTION *Question);
+
 //
 // Options.
 //

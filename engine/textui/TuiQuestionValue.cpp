@@ -209,6 +209,7 @@ TuiCommitValue (
 {
   TUI_CONTROL         *Changed = *Control;
   TUI_ACTION_BINDING  *Header  = &Changed->Header;
+  RESOLVED_QUESTION   Question;
   UINT32              Index;
   EFI_STATUS          Status   = EFI_SUCCESS;
 
@@ -221,17 +222,19 @@ TuiCommitValue (
     return EFI_WRITE_PROTECTED;
   }
 
-  gTuiValueNotify.Offset        = TuiQuestionOffset (Changed);
+  // Where the value lies is read from the opcode once; every step of the commit is handed it.
+  ResolveQuestion (&Changed->Record, &Question);
+  gTuiValueNotify.Offset        = Question.Offset;
   gTuiValueNotify.Width         = Width;
   gTuiValueNotify.Value         = Value;
-  SaveControlOldValue (&Changed->Record);
+  SaveQuestionOldValue (&Question);
   if (Header->Callback != NULL) {
     Status = Header->Callback (Header->CallbackContext, Changed, Header->CallbackData);
   }
 
   if ((Changed->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
     // The change stands whatever the driver answers; it may have rewritten the value itself.
-    (VOID)InvokeControlCallback (&Changed->Record, Changed->Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
+    (VOID)InvokeQuestionCallback (&Changed->Record, &Question, Changed->Record.QuestionId, EFI_BROWSER_ACTION_CHANGING);
     *Control = FindAgain (Changed);
   }
 
