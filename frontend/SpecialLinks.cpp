@@ -14,6 +14,7 @@
 #include <engine/boot/BootLaunch.h>
 #include <engine/boot/BootOptions.h>
 #include <engine/boot/DriverHealth.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/FrontEnd.h>

@@ -79,6 +79,20 @@ CallConfigAccessCallback (
   return Status;
 }
 
+EFI_STATUS
+CallFormSetCallback (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT16          QuestionId,
+  IN UINT64          Value
+  )
+{
+  EFI_IFR_TYPE_VALUE  TypeValue;
+
+  ZeroMem (&TypeValue, sizeof (TypeValue));
+  TypeValue.u64 = Value;
+  return CallConfigAccessCallback (HiiHandle, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64, &TypeValue, EFI_BROWSER_ACTION_CHANGED);
+}
+
 static BOOLEAN
 IsKnownAction (
   IN UINTN  Action
@@ -572,6 +586,23 @@ InvokeControlCallback (
   (VOID)Reserved;
   ResolveQuestion (Control, &Question);
   return InvokeQuestionCallback (Control, &Question, QuestionId, Action);
+}
+
+EFI_STATUS
+RefreshControlValue (
+  IN CONTROL_RECORD  *Control
+  )
+{
+  BOOLEAN     Unchanged;
+  EFI_STATUS  Status = ReloadControlValue (Control, &Unchanged);
+
+  if (Unchanged && ((Control->Flags & CONTROL_FLAG_CALLBACK) != 0)) {
+    // A driver that does not handle RETRIEVE leaves the value as it is.
+    (VOID)InvokeControlCallback (Control, (UINT16)IfrField ((CONST UINT8 *)(UINTN)Control->QuestionOpcode, IFR_QUESTION_ID_AT, 2),
+            0, EFI_BROWSER_ACTION_RETRIEVE);
+  }
+
+  return Status;
 }
 
 /**

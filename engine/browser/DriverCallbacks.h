@@ -29,6 +29,21 @@ VOID        SaveControlNewValue (IN CONST VOID *Value, IN UINTN Size);
 /** Zeroes and frees the kept values; a change no driver callback followed leaves them until here. */
 VOID        FreeSavedValues (VOID);
 
+/**
+  Calls the CHANGED callback of the driver that published HiiHandle for one
+  question with a u64 value, then acts on the action request it returns.
+**/
+EFI_STATUS  CallFormSetCallback (IN EFI_HII_HANDLE HiiHandle, IN UINT16 QuestionId, IN UINT64 Value);
+/**
+  Reads a control's value from its store again (ReloadControlValue); when the cache
+  already held it and the control has the callback flag, the driver's RETRIEVE
+  callback runs.
+
+  @retval EFI_SUCCESS      Also when nothing could be read.
+  @retval EFI_UNSUPPORTED  A control type without a stored value.
+**/
+EFI_STATUS  RefreshControlValue (IN CONTROL_RECORD *Control);
+
 /** Runs the form callbacks of every loaded form set for one browser action (4 = form close). */
 VOID        RunCallbacksForAction (IN UINTN Action);
 /** Calls the driver's callback of one control for a browser action. */

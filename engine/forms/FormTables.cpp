@@ -19,7 +19,7 @@ EFI_HII_HANDLE       *gHiiHandleList        = NULL;
 EFI_HII_HANDLE       *gSendFormHandles      = NULL;
 UINTN                gSendFormHandleCount   = 0;
 
-FORMS_NEIGHBOURS  gFormsNeighbours = { NULL, NULL, NULL, NULL, NULL, NULL };
+FORMS_NEIGHBOURS  gFormsNeighbours = { NULL, NULL, NULL, NULL };
 
 static CONST EFI_GUID  mExtensionGuid = EFI_IFR_TIANO_GUID;
 

@@ -156,15 +156,12 @@ CONST UINT8 *FindFormsPackageEnd (IN CONST UINT8 *Opcode);
 VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
 
 //
-// What the forms ask of the parts above them: the driver callbacks that a question's
-// value runs and the refresh events of questions that ask for them (the browser), and
-// the page the application shows. Start-up connects them; one not connected does
-// nothing (no callback, no event) or answers that no application runs.
+// What the forms tell the parts above them or ask of them: the refresh events of
+// questions that ask for them (the browser), and the page the application shows.
+// Start-up connects them; one not connected does nothing (no event) or answers that
+// no application runs.
 //
 typedef struct {
-  EFI_STATUS  (*InvokeControlCallback)(IN CONTROL_RECORD *Control, IN UINT16 QuestionId, IN UINTN Reserved, IN UINTN Action);
-  EFI_STATUS  (*CallConfigAccessCallback)(IN EFI_HII_HANDLE HiiHandle, IN UINT16 QuestionId, IN UINT8 Type,
-                IN OUT EFI_IFR_TYPE_VALUE *Value, IN UINTN Action);
   EFI_STATUS  (*AddRefreshEvent)(IN CONST CONTROL_RECORD *Control);
   VOID        (*FreeRefreshEvents)(VOID);
   BOOLEAN     (*GetShownPage)(OUT UINT32 *Page);

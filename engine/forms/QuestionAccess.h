@@ -3,8 +3,8 @@
   is read from the IFR opcode the control record points at, on demand. Also the
   option lists of a question with suppressed options left out, the simple
   condition helpers that tie a control to another question, dates and times kept
-  in a variable, the real-time clock or the wake-up time, and the routines that
-  re-read a control's value from its store and call a form set's own callback.
+  in a variable, the real-time clock or the wake-up time, and the routine that
+  re-reads a control's value from its store.
 
   Fixed fields are read only when the opcode's own length covers them (0
   otherwise). Walks over a question's scope stay inside the forms package copy
@@ -158,13 +158,13 @@ EFI_STATUS  WriteDateTimeValue (IN CONST CONTROL_RECORD *Control, IN EFI_TIME *T
 
 /**
   Reads a control's value from its store again and puts it into the current cache
-  when it differs; when it does not and the control has the callback flag, the
-  driver's RETRIEVE callback runs. Values kept in the clock are left alone.
+  when it differs. Values kept in the clock are left alone. *Unchanged is TRUE when
+  the cache already held what the store holds (the browser then asks the driver).
 
   @retval EFI_SUCCESS      Also when nothing could be read.
   @retval EFI_UNSUPPORTED  A control type without a stored value.
 **/
-EFI_STATUS  RefreshControlValue (IN CONTROL_RECORD *Control);
+EFI_STATUS  ReloadControlValue (IN CONTROL_RECORD *Control, OUT BOOLEAN *Unchanged);
 
 /**
   Sends an ACTION question's configuration string (read from the control's
@@ -172,11 +172,5 @@ EFI_STATUS  RefreshControlValue (IN CONTROL_RECORD *Control);
   other opcodes or an empty string; EFI_UNSUPPORTED for a null control.
 **/
 EFI_STATUS  RouteActionConfig (IN CONST CONTROL_RECORD *Control);
-
-/**
-  Calls the CHANGED callback of the driver that published HiiHandle for one
-  question with a u64 value, then acts on the action request it returns.
-**/
-EFI_STATUS  CallFormSetCallback (IN EFI_HII_HANDLE HiiHandle, IN UINT16 QuestionId, IN UINT64 Value);
 
 #endif

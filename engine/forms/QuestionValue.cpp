@@ -1,7 +1,7 @@
 /** @file
   Question values kept outside the plain cache path: dates and times in a
   variable, the real-time clock or the wake-up time; re-reading a control's value
-  from its store; an ACTION's configuration string; and a form set's own callback.
+  from its store; and an ACTION's configuration string.
 
   Where a DATE or TIME keeps its value is read from bits 4-5 of the opcode's own
   flags byte (byte 13). Bit 4 of the question-header flags (byte 12) means that a
@@ -260,8 +260,9 @@ IsKeptInClock (
 }
 
 EFI_STATUS
-RefreshControlValue (
-  IN CONTROL_RECORD  *Control
+ReloadControlValue (
+  IN  CONTROL_RECORD  *Control,
+  OUT BOOLEAN         *Unchanged
   )
 {
   CONST UINT8  *Question = (Control == NULL) ? NULL : (CONST UINT8 *)(UINTN)Control->QuestionOpcode;
@@ -271,6 +272,7 @@ RefreshControlValue (
   UINT8        *Cached;
   EFI_STATUS   Status = EFI_SUCCESS;
 
+  *Unchanged = FALSE;
   if ((Question == NULL) || !HasStoredValue (Control->ControlType & CONTROL_TYPE_MASK)) {
     return EFI_UNSUPPORTED;
   }
@@ -294,9 +296,8 @@ RefreshControlValue (
              (CompareMem (Cached, Stored, Width) != 0))
   {
     Status = AccessCacheBytes (TRUE, gVariableCache, Control->VariableIndex, Offset, Width, Stored);
-  } else if (((Control->Flags & CONTROL_FLAG_CALLBACK) != 0) && (gFormsNeighbours.InvokeControlCallback != NULL)) {
-    // A driver that does not handle RETRIEVE leaves the value as it is.
-    (VOID)gFormsNeighbours.InvokeControlCallback (Control, (UINT16)IfrField (Question, IFR_QUESTION_ID_AT, 2), 0, EFI_BROWSER_ACTION_RETRIEVE);
+  } else {
+    *Unchanged = TRUE;
   }
 
   FreePool (Cached);
@@ -305,7 +306,7 @@ RefreshControlValue (
 }
 
 //
-// Configuration sent by an ACTION question, and a form set's own callback.
+// Configuration sent by an ACTION question.
 //
 
 EFI_STATUS
@@ -341,22 +342,4 @@ RouteActionConfig (
 
   FreePool (Config);
   return Status;
-}
-
-EFI_STATUS
-CallFormSetCallback (
-  IN EFI_HII_HANDLE  HiiHandle,
-  IN UINT16          QuestionId,
-  IN UINT64          Value
-  )
-{
-  EFI_IFR_TYPE_VALUE  TypeValue;
-
-  ZeroMem (&TypeValue, sizeof (TypeValue));
-  TypeValue.u64 = Value;
-  if (gFormsNeighbours.CallConfigAccessCallback == NULL) {
-    return EFI_UNSUPPORTED;     // no driver callbacks without the browser
-  }
-
-  return gFormsNeighbours.CallConfigAccessCallback (HiiHandle, QuestionId, EFI_IFR_TYPE_NUM_SIZE_64, &TypeValue, EFI_BROWSER_ACTION_CHANGED);
 }

@@ -35,12 +35,10 @@ ConnectEngineParts (
   gVariableCacheNeighbours.ReorderLegacyDevOrder    = ReorderLegacyDevOrderCache;
   gVariableCacheNeighbours.LanguageChanged          = MarkTuiAppLanguageChanged;
 
-  gFormsNeighbours.InvokeControlCallback    = InvokeControlCallback;
-  gFormsNeighbours.CallConfigAccessCallback = CallConfigAccessCallback;
-  gFormsNeighbours.AddRefreshEvent          = AddRefreshEvent;
-  gFormsNeighbours.FreeRefreshEvents        = FreeRefreshEvents;
-  gFormsNeighbours.GetShownPage             = GetTuiAppCurrentPage;
-  gFormsNeighbours.ApplicationLeaving       = TuiAppLeaving;
+  gFormsNeighbours.AddRefreshEvent    = AddRefreshEvent;
+  gFormsNeighbours.FreeRefreshEvents  = FreeRefreshEvents;
+  gFormsNeighbours.GetShownPage       = GetTuiAppCurrentPage;
+  gFormsNeighbours.ApplicationLeaving = TuiAppLeaving;
 
   gLegacyDeviceStep    = GetLegacyDeviceStepValue;
   gBootFlowDefaultBoot = RunBootFlowDefaultBoot;

@@ -11,6 +11,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/forms/QuestionConditions.h>
 #include <engine/variables/VariableCache.h>

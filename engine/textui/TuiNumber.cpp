@@ -12,6 +12,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
+#include <engine/browser/DriverCallbacks.h>
 #include <engine/forms/QuestionAccess.h>
 #include <Resources/EngineStringIds.h>
 #include <Uefi/UefiIfr.h>

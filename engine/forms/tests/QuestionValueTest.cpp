@@ -1,6 +1,6 @@
 // Question values: dates and times in each storage kind (variable, real-time clock,
 // wake-up time), refreshing a control from its store, an ACTION's configuration
-// string and a form set's own callback, on the emulator with a fake driver.
+// string and the drivers' question callbacks, on the emulator with a fake driver.
 #include <engine/testing/DriverStoreTest.h>
 
 #include <engine/browser/DriverCallbacks.h>
@@ -220,32 +220,6 @@ TEST_F (QuestionValueTest, ActionSendsItsConfigurationWhileInCallback) {
   EXPECT_EQ (RouteActionConfig (&Bare), EFI_SUCCESS);       // an ACTION without a configuration string
   EXPECT_EQ (Driver->Calls ().size (), Before);
   EXPECT_EQ (RouteActionConfig (nullptr), EFI_UNSUPPORTED);
-}
-
-TEST_F (QuestionValueTest, FormSetCallbackGetsChangedWithAU64Value) {
-  UINT8  Seen = 0;
-
-  Driver->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *,
-                            EFI_BROWSER_ACTION_REQUEST *Request) {
-    Seen     = gInBrowserCallback;
-    *Request = EFI_BROWSER_ACTION_REQUEST_SUBMIT;
-    return EFI_SUCCESS;
-  };
-  gInBrowserCallback = 0;
-  Driver->ClearCalls ();
-  ASSERT_EQ (CallFormSetCallback (Handle, 0x1234, 0x0102030405060708ull), EFI_SUCCESS);
-  ASSERT_GE (Driver->Calls ().size (), 1u);       // the submit it asked for follows the callback
-  const Emu::CONFIG_ACCESS_CALL  &Call = Driver->Calls ()[0];
-  EXPECT_EQ (Call.Action, (EFI_BROWSER_ACTION)EFI_BROWSER_ACTION_CHANGED);
-  EXPECT_EQ (Call.QuestionId, 0x1234);
-  EXPECT_EQ (Call.Type, EFI_IFR_TYPE_NUM_SIZE_64);
-  EXPECT_EQ (Call.Value, (std::vector<UINT8> { 8, 7, 6, 5, 4, 3, 2, 1 }));
-  EXPECT_EQ (Seen, 1);
-  EXPECT_EQ (gInBrowserCallback, 0);
-
-  Driver->OnCallback = nullptr;          // the default answer: not handled
-  EXPECT_EQ (CallFormSetCallback (Handle, 1, 0), EFI_UNSUPPORTED);
-  EXPECT_EQ (CallFormSetCallback ((EFI_HII_HANDLE)(UINTN)0x4321, 1, 0), EFI_INVALID_PARAMETER);
 }
 
 TEST_F (QuestionValueTest, ControlCallbacksPassTheCachedValueAndWriteBackTheDriversAnswer) {
