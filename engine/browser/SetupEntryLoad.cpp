@@ -9,6 +9,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/forms/IfrExpression.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/variables/VariableCache.h>
 
 #include <Library/BaseMemoryLib.h>

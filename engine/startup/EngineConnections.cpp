@@ -9,7 +9,6 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/forms/FormTables.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/post/BootScreen.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiValueControls.h>
@@ -28,7 +27,6 @@ ConnectEngineParts (
   VOID
   )
 {
-  gVariableCacheNeighbours.GetQuestionOffset        = GetQuestionOffset;
   gVariableCacheNeighbours.FindLoadOptionAttributes = FindLoadOptionAttributes;
   gVariableCacheNeighbours.ReorderBootOrder         = ReorderBootOrderCache;
   gVariableCacheNeighbours.ReorderDriverOrder       = ReorderDriverOrderCache;

@@ -14,6 +14,7 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/browser/PackageNotify.h>
 #include <engine/core/SetupData.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/core/SetupDataFormat.h>

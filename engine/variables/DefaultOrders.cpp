@@ -162,15 +162,11 @@ TakeDefaultLegacyOrder (
   FreePool (Current);
 }
 
-EFI_STATUS
-LoadDefaultOrders (
+VOID
+TakeDefaultOrders (
   VOID
   )
 {
-  // The orders and the hook follow even when the caches could not be built: the
-  // emptying and the order reads then find no cache to touch.
-  EFI_STATUS  Status = BuildDefaultCaches ();
-
   static CONST UINTN  OrderIndexes[] = { SETUP_VARIABLE_INDEX_BOOT_ORDER, SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER, SETUP_VARIABLE_INDEX_DRIVER_ORDER };
 
   for (UINTN Index : OrderIndexes) {
@@ -182,5 +178,4 @@ LoadDefaultOrders (
   TakeDefaultOrder (u"DefaultDriverOrder", SETUP_VARIABLE_INDEX_DRIVER_ORDER);
   TakeDefaultLegacyOrder ();
   HookDefaultOrdersLoaded ();
-  return Status;
 }

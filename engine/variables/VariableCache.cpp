@@ -31,7 +31,7 @@ UINT8                 gResetNeeded               = 0;
 UINT8                 gLanguageChanged           = 0;
 UINT32                gDefaultBuildPage          = 0;
 
-VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL, NULL, NULL, NULL, NULL };
+VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL, NULL, NULL, NULL };
 
 UINTN  gCurrentCacheCount = 0;
 UINTN  gDefaultCacheCount = 0;

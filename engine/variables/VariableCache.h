@@ -67,13 +67,28 @@ EFI_STATUS  BuildVariableCopies (IN OUT VARIABLE_CACHE_ENTRY **Cache);
 EFI_STATUS  LoadVariableCache (IN OUT VARIABLE_CACHE_ENTRY **Cache, IN VARIABLE_CACHE_ENTRY *FallbackCache OPTIONAL);
 VOID        FreeVariableSnapshotCopies (VOID);
 
-EFI_STATUS  BuildDefaultCaches (VOID);
+//
+// The default caches, in the steps the forms' BuildDefaultCaches and LoadDefaultOrders
+// take: each variable's stored value, the questions' own defaults over it, what the
+// defaults images in NVRAM hold over those; then the default orders.
+//
+/** New standard and manufacturing caches holding each variable's stored value. */
+EFI_STATUS  TakeStoredDefaults (VOID);
+/** A question's manufacturing and standard defaults at its place (a null default leaves that cache). */
+VOID        WriteDefaultBytes (IN UINTN Index, IN UINTN Offset, IN UINTN Size, IN CONST VOID *Manufacturing OPTIONAL,
+              IN CONST VOID *Standard OPTIONAL);
+/** The values of the "StdDefaults" and "MfgDefaults" images over the caches. */
+VOID        ApplyDefaultsImages (VOID);
 /**
   Merges one variable's value from a defaults image into a cache entry. The
   password fields of variable 5 never come from an image.
 **/
 VOID        MergeDefaultValue (IN UINTN Index, IN OUT VARIABLE_CACHE_ENTRY *Entry, IN VOID *Found, IN UINTN FoundSize);
-EFI_STATUS  LoadDefaultOrders (VOID);
+/**
+  The default boot, driver and legacy orders saved in NVRAM replace whatever the
+  caches held for the orders; the hook follows. Without caches nothing is touched.
+**/
+VOID        TakeDefaultOrders (VOID);
 
 // Which default of the controls LoadDefaultsFromForms gathers.
 #define LOAD_DEFAULTS_STANDARD       0x10
@@ -126,16 +141,14 @@ VOID        BeginBaselineAdoption (VOID);
 VOID        EndBaselineAdoption (VOID);
 
 //
-// What the cache asks of the parts above it: the storage offset of a question (the
-// forms), the load options and the moves of an entry of the boot, driver and legacy
-// orders (the boot manager), and the application told of a new language. Start-up
-// connects them; one not connected answers as if nothing were there: offset 0, no
-// load option, the move refused, no application to tell.
+// What the cache asks of the parts above it: the load options and the moves of an
+// entry of the boot, driver and legacy orders (the boot manager), and the application
+// told of a new language. Start-up connects them; one not connected answers as if
+// nothing were there: no load option, the move refused, no application to tell.
 //
 typedef EFI_STATUS (*REORDER_CACHED_ORDER)(IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
 
 typedef struct {
-  UINT16                (*GetQuestionOffset)(IN CONST UINT8 *Opcode);
   BOOLEAN               (*FindLoadOptionAttributes)(IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
   REORDER_CACHED_ORDER  ReorderBootOrder;
   REORDER_CACHED_ORDER  ReorderDriverOrder;

@@ -1,6 +1,8 @@
 /** @file
-  The default caches: each variable's standard and manufacturing defaults from the
-  defaults images in NVRAM, with the defaults of the questions over them.
+  The default caches: each variable's standard and manufacturing defaults, first its
+  stored value, then what the defaults images in NVRAM hold for it. The questions'
+  own defaults go between the two (BuildDefaultCaches, in the forms, which know where
+  each question's value lies).
 **/
 #include <engine/variables/VariableCache.h>
 #include <engine/variables/VariableCacheInternal.h>
@@ -113,49 +115,27 @@ ApplyDefaultsImage (
   FreePool (Image);
 }
 
-static VOID
-ApplyControlDefaults (
-  VOID
+VOID
+WriteDefaultBytes (
+  IN UINTN       Index,
+  IN UINTN       Offset,
+  IN UINTN       Size,
+  IN CONST VOID  *Manufacturing OPTIONAL,
+  IN CONST VOID  *Standard OPTIONAL
   )
 {
-  PAGE_RECORD     *Page;
-  CONTROL_RECORD  *Control;
-  CONST UINT8     *Defaults;
-  UINT16          Offset;
+  // A default cache that cannot take the value keeps the one it had (zero when new).
+  if (Manufacturing != NULL) {
+    (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Index, Offset, Size, (VOID *)Manufacturing);
+  }
 
-  for (UINTN PageIndex = 0; !EFI_ERROR (GetPageData (PageIndex, &Page)); PageIndex++) {
-    if (Page->HiiHandle == NULL) {
-      continue;
-    }
-
-    gDefaultBuildPage = Page->PageNumber;
-    for (UINTN N = 0; !EFI_ERROR (GetPageControl (PageIndex, N, &Control)); N++) {
-      if ((Control->VariableIndex == SETUP_VARIABLE_INDEX_LANGUAGE) || (Control->VariableIndex == SETUP_VARIABLE_INDEX_BOOT_ORDER) ||
-          (Control->VariableIndex == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) || (Control->ValueWidth == 0) ||
-          (Control->QuestionOpcode == 0))
-      {
-        continue;
-      }
-
-      Defaults = (CONST UINT8 *)Control + CONTROL_RECORD_DEFAULTS;
-      Offset   = (gVariableCacheNeighbours.GetQuestionOffset == NULL) ? 0 :
-                 gVariableCacheNeighbours.GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode);
-      // A default cache that cannot take the value keeps the one it had (zero when new);
-      // a question without a default leaves the stored value there.
-      if ((Control->Flags & CONTROL_FLAG_NO_MFG_DEFAULT) == 0) {
-        (VOID)AccessCacheBytes (TRUE, gVariableCacheMfgDefaults, Control->VariableIndex, Offset, Control->ValueWidth, (VOID *)Defaults);
-      }
-
-      if ((Control->Flags & CONTROL_FLAG_NO_STANDARD_DEFAULT) == 0) {
-        (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Control->VariableIndex, Offset, Control->ValueWidth,
-                (VOID *)(Defaults + Control->ValueWidth));
-      }
-    }
+  if (Standard != NULL) {
+    (VOID)AccessCacheBytes (TRUE, gVariableCacheStdDefaults, Index, Offset, Size, (VOID *)Standard);
   }
 }
 
 EFI_STATUS
-BuildDefaultCaches (
+TakeStoredDefaults (
   VOID
   )
 {
@@ -183,8 +163,14 @@ BuildDefaultCaches (
     }
   }
 
-  ApplyControlDefaults ();
+  return EFI_SUCCESS;
+}
+
+VOID
+ApplyDefaultsImages (
+  VOID
+  )
+{
   ApplyDefaultsImage (u"StdDefaults", gVariableCacheStdDefaults);
   ApplyDefaultsImage (u"MfgDefaults", gVariableCacheMfgDefaults);
-  return EFI_SUCCESS;
 }

@@ -14,6 +14,7 @@
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupDataFormat.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/variables/VariableCache.h>

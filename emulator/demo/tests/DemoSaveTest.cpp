@@ -11,6 +11,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupDataFormat.h>
 #include <frontend/SetupSave.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/textui/SetupActions.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/variables/VariableCache.h>

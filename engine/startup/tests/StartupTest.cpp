@@ -6,6 +6,7 @@
 #include <engine/browser/FormBrowser.h>
 #include <engine/core/SetupData.h>
 #include <engine/startup/SetupEngine.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/post/BootScreen.h>
 #include <engine/core/EngineStrings.h>

@@ -4,6 +4,7 @@
 #include <engine/testing/HeldForms.h>
 #include <engine/testing/TextUiMachineTest.h>
 
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/textui/TuiEditBox.h>
 #include <engine/textui/TuiFrame.h>

@@ -7,6 +7,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
+#include <engine/forms/QuestionDefaults.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/variables/LegacyOrderFormat.h>
 #include <engine/textui/TuiApp.h>
