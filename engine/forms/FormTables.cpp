@@ -542,8 +542,8 @@ FreeWorkTables (
     gControlData = NULL;
   }
 
-  if (gFormsNeighbours.FreeRefreshEvents != NULL) {
-    gFormsNeighbours.FreeRefreshEvents ();     // their controls go with the tables
+  if (gFormsNeighbours.WorkTablesFreeing != NULL) {
+    gFormsNeighbours.WorkTablesFreeing ();     // their controls go with the tables
   }
   FreeWorkTable (&gWorkControlData);
   FreeWorkTable (&gWorkPageData);

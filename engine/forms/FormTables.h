@@ -156,14 +156,16 @@ CONST UINT8 *FindFormsPackageEnd (IN CONST UINT8 *Opcode);
 VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
 
 //
-// What the forms tell the parts above them or ask of them: the refresh events of
-// questions that ask for them (the browser), and the page the application shows.
-// Start-up connects them; one not connected does nothing (no event) or answers that
-// no application runs.
+// What the forms tell the parts above them or ask of them. The members say what
+// happened, not who listens: a question of a refresh event group was added to the
+// work tables (an error refuses it, and its form set with it), the work tables are
+// about to be freed (the browser's refresh events hold their controls); and the page
+// the application shows, and whether it is leaving. Start-up connects them; one not
+// connected does nothing or answers that no application runs.
 //
 typedef struct {
-  EFI_STATUS  (*AddRefreshEvent)(IN CONST CONTROL_RECORD *Control);
-  VOID        (*FreeRefreshEvents)(VOID);
+  EFI_STATUS  (*RefreshQuestionAdded)(IN CONST CONTROL_RECORD *Control);
+  VOID        (*WorkTablesFreeing)(VOID);
   BOOLEAN     (*GetShownPage)(OUT UINT32 *Page);
   BOOLEAN     (*ApplicationLeaving)(VOID);
 } FORMS_NEIGHBOURS;

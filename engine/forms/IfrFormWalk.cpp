@@ -116,9 +116,9 @@ AppendControlToPage (
   }
 
   if (!EFI_ERROR (Status) && ((Record->Flags & CONTROL_FLAG_REFRESH_EVENT_GROUP) != 0) &&
-      (gFormsNeighbours.AddRefreshEvent != NULL))
+      (gFormsNeighbours.RefreshQuestionAdded != NULL))
   {
-    Status = gFormsNeighbours.AddRefreshEvent (Record);
+    Status = gFormsNeighbours.RefreshQuestionAdded (Record);
   }
 
   return Status;

@@ -33,8 +33,8 @@ ConnectEngineParts (
   gVariableCacheNeighbours.ReorderLegacyDevOrder    = ReorderLegacyDevOrderCache;
   gVariableCacheNeighbours.LanguageChanged          = MarkTuiAppLanguageChanged;
 
-  gFormsNeighbours.AddRefreshEvent    = AddRefreshEvent;
-  gFormsNeighbours.FreeRefreshEvents  = FreeRefreshEvents;
+  gFormsNeighbours.RefreshQuestionAdded    = AddRefreshEvent;
+  gFormsNeighbours.WorkTablesFreeing  = FreeRefreshEvents;
   gFormsNeighbours.GetShownPage       = GetTuiAppCurrentPage;
   gFormsNeighbours.ApplicationLeaving = TuiAppLeaving;
 
