@@ -175,7 +175,8 @@ ProcessQuestionRefreshes (
   // A callback may change the list (its action request can rebuild the pages), so
   // each signalled entry is looked for again from the start.
   for (UINTN Index = 0; (Index < mRefreshCount) && (Budget > 0); Index++) {
-    CONTROL_RECORD  Control;
+    CONTROL_RECORD     Control;
+    RESOLVED_QUESTION  Question;
 
     if (!mRefresh[Index].Signalled) {
       continue;
@@ -184,8 +185,9 @@ ProcessQuestionRefreshes (
     mRefresh[Index].Signalled = FALSE;
     CopyMem (&Control, mRefresh[Index].Control, sizeof (Control));
     if ((Control.Flags & CONTROL_FLAG_CALLBACK) != 0) {
-      SaveControlOldValue (&Control);
-      (VOID)InvokeControlCallback (&Control, Control.QuestionId, 0, EFI_BROWSER_ACTION_CHANGED);     // the driver's answer only
+      ResolveQuestion (&Control, &Question);
+      SaveQuestionOldValue (&Question);
+      (VOID)InvokeQuestionCallback (&Control, &Question, Control.QuestionId, EFI_BROWSER_ACTION_CHANGED);     // the driver's answer only
     }
 
     Redraw = (BOOLEAN)(Redraw || (Control.PageNumber == ShownPage));

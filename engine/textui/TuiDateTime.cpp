@@ -462,7 +462,8 @@ Commit (
   IN TUI_DATE_TIME_BASE  *Item
   )
 {
-  EFI_TIME  Time;
+  EFI_TIME           Time;
+  RESOLVED_QUESTION  Question;
 
   if (Item->Control.OwnsFrame == 0) {
     return;
@@ -472,12 +473,13 @@ Commit (
   (VOID)ReadValue (Item);     // a value that cannot be read keeps the one shown
   CopyMem (&Time, &Item->Time, sizeof (Time));
   SetField (Item, &Time, Item->Field, StrDecimalToUintn (Digits (Item)));
-  SaveControlOldValue (&Item->Control.Record);
+  ResolveQuestion (&Item->Control.Record, &Question);
+  SaveQuestionOldValue (&Question);
   if (Written (Item, &Time)) {
     CopyMem (&Item->Time, &Time, sizeof (Time));
     if (((Item->Control.Record.Flags & CONTROL_FLAG_CALLBACK) != 0) && (StorageBits (Item) == QF_DATE_STORAGE_NORMAL)) {
       // The driver's answer is its own; the value is written either way.
-      (VOID)InvokeControlCallback (&Item->Control.Record, Item->Control.Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
+      (VOID)InvokeQuestionCallback (&Item->Control.Record, &Question, Item->Control.Record.QuestionId, EFI_BROWSER_ACTION_CHANGING);
     }
   }
 }

@@ -120,11 +120,12 @@ StoreNewPassword (
   IN CONST CHAR16  *Text
   )
 {
-  TUI_CONTROL       *Control = &Password->Label.Control;
-  CONST UINT8       *Opcode  = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
-  UINTN             Width    = (UINTN)GetQuestionMaximum (Opcode) * sizeof (CHAR16);
-  TUI_NOTIFY_VALUE  *Notify  = (TUI_NOTIFY_VALUE *)Control->Header.CallbackData;
-  CHAR16            *Padded  = TuiPaddedText (Text, Width);
+  TUI_CONTROL        *Control = &Password->Label.Control;
+  CONST UINT8        *Opcode  = (CONST UINT8 *)(UINTN)Control->Record.QuestionOpcode;
+  UINTN              Width    = (UINTN)GetQuestionMaximum (Opcode) * sizeof (CHAR16);
+  TUI_NOTIFY_VALUE   *Notify  = (TUI_NOTIFY_VALUE *)Control->Header.CallbackData;
+  CHAR16             *Padded  = TuiPaddedText (Text, Width);
+  RESOLVED_QUESTION  Question;
 
   FreeSecretText (&Password->Accepted);
   Password->Accepted = StrDupUtf16 (Text);
@@ -133,13 +134,14 @@ StoreNewPassword (
     return;
   }
 
+  ResolveQuestion (&Control->Record, &Question);
   Notify->VariableIndex = Control->Record.VariableIndex;
-  Notify->Offset        = GetQuestionOffset (Opcode);
+  Notify->Offset        = Question.Offset;
   Notify->Width         = (UINT32)Width;
   Notify->Value         = Padded;
   // Kept only for the driver's callback, which frees them; a password must not linger.
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
-    SaveControlOldValue (&Control->Record);
+    SaveQuestionOldValue (&Question);
     SaveControlNewValue (Padded, Width);
   }
 
@@ -150,7 +152,7 @@ StoreNewPassword (
   }
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
     // The page may be rebuilt by the driver; nothing of this control is used after it.
-    (VOID)InvokeControlCallback (&Control->Record, Control->Record.QuestionId, 0, EFI_BROWSER_ACTION_CHANGING);
+    (VOID)InvokeQuestionCallback (&Control->Record, &Question, Control->Record.QuestionId, EFI_BROWSER_ACTION_CHANGING);
   }
 
   FreeSecret (Padded, Width + sizeof (CHAR16));
