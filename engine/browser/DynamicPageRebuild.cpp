@@ -5,6 +5,7 @@
   pages are in place. The teardown puts the compiled tables back.
 **/
 #include <engine/browser/DynamicPages.h>
+#include <engine/browser/DynamicPagesInternal.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/FormParser.h>
@@ -117,6 +118,19 @@ ResizeVariableTables (
   return Status;
 }
 
+static BOOLEAN
+PageShowsFormSetForm (
+  IN  UINT32          Index,
+  IN  CONST EFI_GUID  *Guid,
+  IN  UINT16          FormId,
+  OUT PAGE_RECORD     **Record
+  )
+{
+  return (BOOLEAN)(!EFI_ERROR (GetPageData (Index, Record)) && ((FormId == 0) || ((*Record)->FormId == FormId)) &&
+                   (gFormSetEntries != NULL) && ((*Record)->FormSetIndex < ReadUnaligned32 (gFormSetGuidTable)) &&
+                   CompareGuid (&gFormSetEntries[(*Record)->FormSetIndex].FormSetGuid, Guid));
+}
+
 EFI_STATUS
 FindPageByFormSetForm (
   IN  CONST EFI_GUID  *Guid,
@@ -124,20 +138,33 @@ FindPageByFormSetForm (
   OUT UINT16          *Page
   )
 {
-  // A goto's form id 0 names the form set's first form, as firmware browsers take it.
-  for (UINT32 Index = 0; Index < GetPageCount (); Index++) {
-    PAGE_RECORD  *Record;
+  PAGE_RECORD  *Record;
+  UINT16       First;
 
-    if (EFI_ERROR (GetPageData (Index, &Record)) || ((FormId != 0) && (Record->FormId != FormId)) || (gFormSetEntries == NULL) ||
-        (Record->FormSetIndex >= ReadUnaligned32 (gFormSetGuidTable)))
-    {
+  for (UINT32 Index = 0; Index < GetPageCount (); Index++) {
+    if (!PageShowsFormSetForm (Index, Guid, FormId, &Record)) {
       continue;
     }
 
-    if (CompareGuid (&gFormSetEntries[Record->FormSetIndex].FormSetGuid, Guid)) {
-      *Page = (UINT16)Index;
+    *Page = (UINT16)Index;
+    if (FormId != 0) {
       return EFI_SUCCESS;
     }
+
+    // A goto's form id 0 names the form set's first form, as firmware browsers take it:
+    // the first in the package, not the first page, since a form its driver changed
+    // comes back as a page at the end of the list.
+    First = FirstFormOfList (Record->HiiHandle);
+    for (UINT32 Other = Index; (First != 0) && (Other < GetPageCount ()); Other++) {
+      PAGE_RECORD  *Candidate;
+
+      if (PageShowsFormSetForm (Other, Guid, First, &Candidate) && (Candidate->HiiHandle == Record->HiiHandle)) {
+        *Page = (UINT16)Other;
+        break;
+      }
+    }
+
+    return EFI_SUCCESS;
   }
 
   return EFI_INVALID_PARAMETER;

@@ -20,6 +20,12 @@ SlotHasFormSet (
   IN CONST EFI_GUID             *Guid
   );
 
+/** The id of the first form of the form set that package list HiiHandle holds; 0 when none is known. */
+UINT16
+FirstFormOfList (
+  IN EFI_HII_HANDLE  HiiHandle
+  );
+
 EFI_STATUS
 ListCandidates (
   OUT EFI_HII_HANDLE  **Candidates,

@@ -166,6 +166,42 @@ FormSetHoldsForm (
   return FALSE;
 }
 
+UINT16
+FirstFormOfList (
+  IN EFI_HII_HANDLE  HiiHandle
+  )
+{
+  CONST UINT8  *End;
+  CONST UINT8  *Op;
+  UINTN        Depth = 0;
+
+  for (UINTN Slot = 0; (gDynamicPageTable != NULL) && (Slot + 1 < gDynamicPageSlotCount); Slot++) {
+    CONST UINT8  *Package = gDynamicPageTable[Slot].Package;
+
+    if ((gDynamicPageTable[Slot].HiiHandle != HiiHandle) || (Package == NULL) ||
+        (PackageLength (Package) <= FORM_SET_AT))
+    {
+      continue;
+    }
+
+    End = Package + PackageLength (Package);
+    for (Op = IfrFits (Package + FORM_SET_AT, End) ? Package + FORM_SET_AT : NULL; Op != NULL; Op = IfrNext (Op, End)) {
+      if (((Op[0] == EFI_IFR_FORM_OP) || (Op[0] == EFI_IFR_FORM_MAP_OP)) && (IfrLength (Op) >= IFR_FORM_ID_AT + 2)) {
+        return (UINT16)IfrField (Op, IFR_FORM_ID_AT, 2);
+      }
+
+      Depth = IfrOpensScope (Op) ? Depth + 1 : ((Op[0] == EFI_IFR_END_OP) && (Depth > 0)) ? Depth - 1 : Depth;
+      if (Depth == 0) {
+        break;
+      }
+    }
+
+    return 0;
+  }
+
+  return 0;
+}
+
 BOOLEAN
 SlotHasFormSet (
   IN CONST DYNAMIC_PAGE_RECORD  *Slot,

@@ -624,7 +624,7 @@ FollowFormSetGoto (
 
   if ((Target < App->PageCount) && (App->Pages[Target] != NULL) && (mFormSetGoto.From != TUI_NO_PAGE)) {
     // A full history forgets the oldest page; the goto itself still happens.
-    (VOID)PushPageHistory (mFormSetGoto.From, Target);
+    (VOID)RecordPageMove (mFormSetGoto.From, Target);
     // The front end shows the page the goto was waiting for, as it shows every page.
     if (gFrontEnd.SwitchSetupPage != NULL) {
       gFrontEnd.SwitchSetupPage (Target);
@@ -775,9 +775,11 @@ RunTextSetupLoop (
       DispatchEvent (App);
     }
 
-    Status = FollowPackageChanges (App);
+    // A form set a goto loads gets its form-open callbacks, in which drivers fill their
+    // forms: the changes they make are followed before the page waits for the next key.
+    Status = FollowFormSetGoto (App);
     if (!EFI_ERROR (Status)) {
-      Status = FollowFormSetGoto (App);
+      Status = FollowPackageChanges (App);
     }
 
     if (!EFI_ERROR (Status)) {
