@@ -91,6 +91,8 @@ TUI_CONTROL *FindFrameControl (IN TUI_PAGE *Page, IN UINT16 QuestionId, IN UINT1
 // The page history: where each page was entered from.
 //
 EFI_STATUS  PushPageHistory (IN UINT32 FromPage, IN UINT32 ToPage);
+/** A move through a link: recorded, or, to a page already on the way back, the history cut back to it. */
+EFI_STATUS  RecordPageMove (IN UINT32 FromPage, IN UINT32 ToPage);
 /**
   Asks the main loop to follow a goto into a form set that has no page yet: its package
   list is loaded between events, where no page object is in use.

@@ -739,7 +739,7 @@ PageHandleAction (
   if (!EFI_ERROR (Status) && !Back && (gTuiApp != NULL) && (gTuiApp->CurrentPage != Before) &&
       (gTuiApp->State == TUI_APP_STATE_PAGE))
   {
-    (VOID)PushPageHistory (Page->Head.PageNumber, gTuiApp->CurrentPage);
+    (VOID)RecordPageMove (Page->Head.PageNumber, gTuiApp->CurrentPage);
   }
 
   return Status;
@@ -808,6 +808,25 @@ PushPageHistory (
     FromPage, ToPage, From->HiiHandle, To->HiiHandle, From->FormId, To->FormId
   };
   return EFI_SUCCESS;
+}
+
+EFI_STATUS
+RecordPageMove (
+  IN UINT32  FromPage,
+  IN UINT32  ToPage
+  )
+{
+  // A page already on the way back (a subform's goto to its form set's main form) is
+  // gone back to: the moves after it are forgotten, so Esc then leaves it for the page
+  // it was first entered from, as firmware browsers keep their form history.
+  for (UINTN At = gPageHistoryCount; At > 0; At--) {
+    if ((mPageHistory[At - 1].ToPage == ToPage) || (mPageHistory[At - 1].FromPage == ToPage)) {
+      gPageHistoryCount = (mPageHistory[At - 1].ToPage == ToPage) ? At : At - 1;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return PushPageHistory (FromPage, ToPage);
 }
 
 EFI_STATUS
