@@ -18,6 +18,7 @@ import uuid
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bmm_walk  # noqa: E402
 import boot_test  # noqa: E402
 import console_walks  # noqa: E402
 import hii_export  # noqa: E402
@@ -562,6 +563,38 @@ def run(args, form_sets, disk, vars_copy, code):
     return 0
 
 
+def run_bmm_pages(args, form_sets, disk, variables, code, tmp):
+    """Boot Maintenance Manager's pages, walked first through OVMF's own browser (Esc during
+    the boot-menu time-out) and then through the engine's, each on a fresh copy of the
+    variables: what OVMF's own shows is the expected result."""
+    seen = {}
+    for own in (True, False):
+        vars_copy = os.path.join(tmp, "own-vars.fd" if own else "vars.fd")
+        shutil.copyfile(variables, vars_copy)
+        cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False) + bmm_walk.BOOT_MENU_TIMEOUT
+        with tempfile.TemporaryDirectory(prefix="setup-qmp-") as qmp_dir:
+            session = qemu_session.QemuSession(cmd, qmp_dir)
+            run = SetupRun(session, form_sets, args)
+            try:
+                seen[own] = bmm_walk.BmmWalk(run, sys.modules[__name__], own).walk()
+            except CheckFailed as failure:
+                print(f"FAIL: {failure}")
+                print_screen(session)
+                return 1
+            finally:
+                session.stop()
+                with open(os.path.join(args.out, "own-console.log" if own else "console.log"), "wb") as f:
+                    f.write(bytes(session.raw))
+    differences = bmm_walk.compare(seen[True], seen[False])
+    for difference in differences:
+        print(f"FAIL: {difference}")
+    if differences:
+        return 1
+    print("the same pages and values as through OVMF's own browser, step by step")
+    print("PASS")
+    return 0
+
+
 def expect_refusal(session):
     """Secure Boot with an unsigned loader: the firmware must refuse it, and the run says
     so as soon as the firmware does."""
@@ -591,8 +624,10 @@ def main():
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
-                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS), default="basic",
+                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS) + ["parity_bmm_pages"],
+                    default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
+                         "parity_bmm_pages: Boot Maintenance Manager's pages through OVMF's own browser, then ours; "
                          "commit, discard: the platform form's exit items end its SendForm")
     ap.add_argument("--post", choices=["setup", "menu", "timeout", "device", "prompt"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
@@ -613,11 +648,13 @@ def main():
         boot_test.make_disk(disk, args.loader, args.volume, args.variables)
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
-            f.write(b"" if args.post else uuid.UUID(PLATFORM_LIST).bytes_le)
+            f.write(b"" if args.post or args.walk == "parity_bmm_pages" else uuid.UUID(PLATFORM_LIST).bytes_le)
         if args.post:
             # The board's time-out: long enough for a key, none to wait out for the time-out run.
             with open(os.path.join(disk, "SetupEngine.post"), "wb") as f:
                 f.write((1 if args.post == "timeout" else 30).to_bytes(2, "little"))
+        if args.walk == "parity_bmm_pages":
+            return run_bmm_pages(args, form_sets, disk, variables, code, tmp)
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(variables, vars_copy)
         return run(args, form_sets, disk, vars_copy, code)
