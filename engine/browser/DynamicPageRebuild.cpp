@@ -131,6 +131,37 @@ PageShowsFormSetForm (
                    CompareGuid (&gFormSetEntries[(*Record)->FormSetIndex].FormSetGuid, Guid));
 }
 
+/**
+  The page of the first form of the package list that page Index shows, from Index on;
+  Index itself when that form has no page. A goto's form id 0 names the form set's first
+  form, as firmware browsers take it: the first in the package, not the first page, since
+  a form its driver changed comes back as a page at the end of the list.
+**/
+static UINT16
+FirstFormPage (
+  IN UINT32  Index
+  )
+{
+  PAGE_RECORD  *Record;
+  PAGE_RECORD  *Other;
+  UINT16       First;
+
+  if (EFI_ERROR (GetPageData (Index, &Record))) {
+    return (UINT16)Index;
+  }
+
+  First = FirstFormOfList (Record->HiiHandle);
+  for (UINT32 Page = Index; (First != 0) && (Page < GetPageCount ()); Page++) {
+    if (!EFI_ERROR (GetPageData (Page, &Other)) && (Other->HiiHandle == Record->HiiHandle) &&
+        (Other->FormSetIndex == Record->FormSetIndex) && (Other->FormId == First))
+    {
+      return (UINT16)Page;
+    }
+  }
+
+  return (UINT16)Index;
+}
+
 EFI_STATUS
 FindPageByFormSetForm (
   IN  CONST EFI_GUID  *Guid,
@@ -139,31 +170,13 @@ FindPageByFormSetForm (
   )
 {
   PAGE_RECORD  *Record;
-  UINT16       First;
 
   for (UINT32 Index = 0; Index < GetPageCount (); Index++) {
     if (!PageShowsFormSetForm (Index, Guid, FormId, &Record)) {
       continue;
     }
 
-    *Page = (UINT16)Index;
-    if (FormId != 0) {
-      return EFI_SUCCESS;
-    }
-
-    // A goto's form id 0 names the form set's first form, as firmware browsers take it:
-    // the first in the package, not the first page, since a form its driver changed
-    // comes back as a page at the end of the list.
-    First = FirstFormOfList (Record->HiiHandle);
-    for (UINT32 Other = Index; (First != 0) && (Other < GetPageCount ()); Other++) {
-      PAGE_RECORD  *Candidate;
-
-      if (PageShowsFormSetForm (Other, Guid, First, &Candidate) && (Candidate->HiiHandle == Record->HiiHandle)) {
-        *Page = (UINT16)Other;
-        break;
-      }
-    }
-
+    *Page = (FormId != 0) ? (UINT16)Index : FirstFormPage (Index);
     return EFI_SUCCESS;
   }
 
@@ -252,7 +265,7 @@ FindPageByDevicePath (
     }
 
     if (PublishedFrom (Record->HiiHandle, Wanted)) {
-      *Page = (UINT16)Index;
+      *Page = (FormId != 0) ? (UINT16)Index : FirstFormPage (Index);
       return EFI_SUCCESS;
     }
   }

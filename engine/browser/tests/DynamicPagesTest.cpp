@@ -387,6 +387,39 @@ TEST_F (DynamicPageChangesTest, AnUpdatedFormSetIsParsedAgainInItsOldPagesAndCou
   EXPECT_EQ (StoredCount (), 1u);
 }
 
+// A driver fills its first form (OVMF's Boot Maintenance Manager does as it opens): the
+// form comes back as a page behind the second, and a goto's form 0 still opens it, by
+// form set alone or by form set and driver (a front page's goto).
+TEST_F (DynamicPageChangesTest, FormZeroOpensTheFirstFormAfterItsDriverFilledIt)
+{
+  EFI_HII_HANDLE  Handle = Keep (TwoForms (kSetGuid));
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+
+  IfrBuilder  Filled;
+  Filled.FormSet (kSetGuid, kSetTitle, kSetHelp, { kPlatformSetup });
+  Filled.Form (1, 10);
+  Filled.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
+  Filled.Text (21, 22, 22);
+  Filled.End ();
+  Filled.Form (2, 20);
+  Filled.Text (21, 22);
+  Filled.End ();
+  Filled.End ();
+  Builders::BYTES  Bytes = Builders::PackageListBuilder (kListGuid).Add (Filled.Package ()).Build ();
+  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Handle, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+
+  std::vector<UINT32>  Pages = PagesOf (Handle);
+  ASSERT_EQ (Pages.size (), 2u);
+  PAGE_RECORD  *First = nullptr;
+  ASSERT_EQ (GetPageData (Pages[1], &First), EFI_SUCCESS);
+  ASSERT_EQ (First->FormId, 1u);     // the filled form is the later page
+  UINT16  Found = 0;
+  ASSERT_EQ (FindPageByFormSetForm (&kSetGuid, 0, &Found), EFI_SUCCESS);
+  EXPECT_EQ (Found, Pages[1]);
+}
+
 namespace {
 
 // A form set whose second form holds a numeric in buffer store 1, so that publishing
