@@ -869,24 +869,6 @@ ClearPageHistory (
   gPageHistoryCount    = 0;
 }
 
-EFI_STATUS
-FindTuiPageOfForm (
-  IN  EFI_HII_HANDLE  HiiHandle,
-  IN  UINT16          FormId,
-  OUT UINT32          *Page
-  )
-{
-  for (UINT32 Index = 0; Index < TuiPageCount (); Index++) {
-    PAGE_RECORD  *Record = TuiPageRecord (Index);
-    if ((Record != NULL) && (Record->HiiHandle == HiiHandle) && (Record->FormId == FormId)) {
-      *Page = Index;
-      return EFI_SUCCESS;
-    }
-  }
-
-  return EFI_NOT_FOUND;
-}
-
 VOID
 RenumberPageHistory (
   VOID

@@ -31,6 +31,24 @@ NoteSendFormLists (
   mGivenLists = gSendFormRunning ? gSendFormHandleCount : 0;
 }
 
+EFI_STATUS
+FindTuiPageOfForm (
+  IN  EFI_HII_HANDLE  HiiHandle,
+  IN  UINT16          FormId,
+  OUT UINT32          *Page
+  )
+{
+  for (UINT32 Index = 0; Index < TuiPageCount (); Index++) {
+    PAGE_RECORD  *Record = TuiPageRecord (Index);
+    if ((Record != NULL) && (Record->HiiHandle == HiiHandle) && (Record->FormId == FormId)) {
+      *Page = Index;
+      return EFI_SUCCESS;
+    }
+  }
+
+  return EFI_NOT_FOUND;
+}
+
 // The form a page object shows, from the object's own copy of its record: the page
 // list may already be the new one.
 static BOOLEAN
