@@ -598,6 +598,30 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
   EXPECT_EQ (PageControl (Sources[0], 1)->RefTargetPage, Targets[1]);     // REF3: the named form set's form 2
   EXPECT_EQ (PageControl (Sources[0], 2)->RefTargetPage, Targets[0]);     // REF4, form 0: its first form
 
+  // The driver fills its first form, whose page then comes after the second: form 0 still
+  // opens the first form.
+  IfrBuilder  Filled;
+  Filled.FormSet (kSetGuid, kSetTitle, kSetHelp, { kPlatformSetup });
+  Filled.Form (1, 10);
+  Filled.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
+  Filled.Text (21, 22, 22);
+  Filled.End ();
+  Filled.Form (2, 20);
+  Filled.Text (21, 22);
+  Filled.End ();
+  Filled.End ();
+  Builders::BYTES  Bytes = Builders::PackageListBuilder (kListGuid).Add (Filled.Package ()).Build ();
+  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Target, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
+  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  Targets = PagesOf (Target);
+  Sources = PagesOf (Source);
+  ASSERT_EQ (Targets.size (), 2u);
+  PAGE_RECORD  *Later = nullptr;
+  ASSERT_EQ (GetPageData (Targets[1], &Later), EFI_SUCCESS);
+  ASSERT_EQ (Later->FormId, 1u);
+  ASSERT_EQ (ResolveRefTarget (Sources[0], PageControl (Sources[0], 2)), EFI_SUCCESS);
+  EXPECT_EQ (PageControl (Sources[0], 2)->RefTargetPage, Targets[1]);
+
   // Another driver's path names no page: the link keeps what the parser gave it.
   gLinkedPath.clear ();
   ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
