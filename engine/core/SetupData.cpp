@@ -303,7 +303,19 @@ LoadSetupData (
 
   Status = gBS->HandleProtocol (LoadedImage->DeviceHandle, &gEfiFirmwareVolume2ProtocolGuid, (VOID **)&Volume);
   if (EFI_ERROR (Status)) {
-    return Status;
+    // Loaded from a file (a signed image started by a loader or the shell): the image
+    // carries its own block. A volume's driver never falls back to it, so a volume
+    // without the section still stops the start-up.
+    EFI_STATUS  ImageStatus = ReadImageSetupData (ImageHandle, &Buffer, &Size);
+
+    if (EFI_ERROR (ImageStatus)) {
+      return (ImageStatus == EFI_NOT_FOUND) ? Status : ImageStatus;
+    }
+
+    mSetupDataBuffer = Buffer;
+    gSetupData     = (UINT8 *)Buffer + SETUP_DATA_BLOCK_OFFSET;
+    gSetupDataSize = Size - SETUP_DATA_BLOCK_OFFSET;
+    return EFI_SUCCESS;
   }
 
   Status = GetOwnFileName (LoadedImage, &FileName);

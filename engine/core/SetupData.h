@@ -53,17 +53,53 @@ typedef struct {
 extern CALLBACK_CONTEXT  gCallbackContext;      // the current one: {0, 0} when none
 
 /**
-  Finds the compiled setup data among the freeform sections of the driver's own
-  firmware file and sets gSetupData and gSetupDataSize.
+  Finds the compiled setup data and sets gSetupData and gSetupDataSize. A driver
+  dispatched from a firmware volume (FV2 on its device handle) reads it from the
+  freeform sections of its own firmware file, and only there; a driver loaded from a
+  file reads it from its image's own package list (ReadImageSetupData).
 
   @retval EFI_SUCCESS          Found.
   @retval EFI_NOT_FOUND        No section carries the block, or the image was not
-                               loaded from a firmware file.
-  @return Other                The failing status of the loaded-image or volume look-up.
+                               loaded from a firmware file of the volume.
+  @return Other                The failing status of the loaded-image look-up; for an
+                               image whose package list carries no block either, that
+                               of the volume look-up.
 **/
 EFI_STATUS
 LoadSetupData (
   IN EFI_HANDLE  ImageHandle
+  );
+
+/**
+  The data of the first GUID package named Guid in an HII package list: the GUID and
+  what follows it, within the list's own length and Size, whichever ends first. A
+  package whose length runs past that end, or shorter than its header, ends the walk
+  as the end package does.
+
+  @return The package's GUID, with *DataSize bytes from there; NULL when none.
+**/
+CONST UINT8 *
+FindGuidPackage (
+  IN  CONST UINT8     *List,
+  IN  UINTN           Size,
+  IN  CONST EFI_GUID  *Guid,
+  OUT UINTN           *DataSize
+  );
+
+/**
+  A pool copy of the setup data that the image itself carries: the GUID package of
+  the image's package list (the package-list protocol on ImageHandle) that leads with
+  the setup data's GUID, laid out as the freeform section's body is.
+
+  @retval EFI_SUCCESS           *Buffer holds *Size bytes; the caller owns it.
+  @retval EFI_NOT_FOUND         The image has no package list, or no such package.
+  @retval EFI_OUT_OF_RESOURCES  No pool for the copy.
+**/
+EFI_STATUS
+ReadImageSetupData (
+  IN  EFI_HANDLE  ImageHandle,
+  OUT VOID        **Buffer,
+  OUT UINTN       *Size
   );
 
 /**

@@ -1,5 +1,9 @@
 #include "ResourceWriter.h"
 
+#include <Uefi/UefiHii.h>
+
+#include <iterator>
+
 namespace fvwriter {
 namespace {
 
@@ -96,6 +100,41 @@ MakeResourceFile (
   // A .res file opens with an empty entry that marks it as a 32-bit resource file.
   AppendEntry (Out, u"", 0, 0, 0, {});
   AppendEntry (Out, Type, NameId, Language, kMemoryFlagsMoveablePure, Data);
+  return Out;
+}
+
+Bytes
+AddGuidPackage (
+  IN const Bytes  &PackageList,
+  IN const Guid   &Name,
+  IN const Bytes  &Data
+  )
+{
+  constexpr size_t kListHeader = sizeof (EFI_HII_PACKAGE_LIST_HEADER), kPackageHeader = sizeof (EFI_HII_PACKAGE_HEADER);
+  auto             Read32      = [&PackageList] (size_t At) {
+    return uint32_t (PackageList[At] | PackageList[At + 1] << 8 | PackageList[At + 2] << 16 | uint32_t (PackageList[At + 3]) << 24);
+  };
+  if (PackageList.size () < kListHeader + kPackageHeader || Read32 (16) != PackageList.size ()) {
+    throw FormatError ("not one HII package list (length field mismatch)");
+  }
+  // The end package closes the list; anything after it would not be read.
+  const size_t End = PackageList.size () - kPackageHeader;
+  if ((Read32 (End) & 0xFFFFFF) != kPackageHeader || PackageList[End + 3] != EFI_HII_PACKAGE_END) {
+    throw FormatError ("the package list does not close with its end package");
+  }
+  const size_t Length = kPackageHeader + sizeof Name.Bytes + Data.size ();
+  if (Length > kMaxSize24 || PackageList.size () + Length > 0xFFFFFFFFu) {
+    throw FormatError ("GUID package too large");
+  }
+  Bytes Out (PackageList.begin (), PackageList.begin () + End);
+  Put32 (Out, uint32_t (Length | uint32_t (EFI_HII_PACKAGE_TYPE_GUID) << 24));
+  Out.insert (Out.end (), std::begin (Name.Bytes), std::end (Name.Bytes));
+  Out.insert (Out.end (), Data.begin (), Data.end ());
+  Out.insert (Out.end (), PackageList.begin () + End, PackageList.end ());
+  const uint32_t Total = uint32_t (Out.size ());
+  for (size_t I = 0; I < 4; ++I) {
+    Out[16 + I] = uint8_t (Total >> (8 * I));
+  }
   return Out;
 }
 

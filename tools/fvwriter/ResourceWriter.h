@@ -31,4 +31,15 @@ MakeHiiResourceFile (
   return MakeResourceFile (u"HII", 1, kLanguageEnUs, PackageList);
 }
 
+// The package list with a GUID package (the GUID, then `Data`) put before its end
+// package, and the list's length made whole again. A driver that the firmware loads from
+// a file has no firmware file to read sections from: what it would read there travels in
+// its package list, which the image's signature covers.
+Bytes
+AddGuidPackage (
+  IN const Bytes  &PackageList,
+  IN const Guid   &Name,
+  IN const Bytes  &Data
+  );
+
 }  // namespace fvwriter

@@ -43,4 +43,40 @@ TEST (ResourceFile, RejectsAnEmptyTypeName)
   EXPECT_THROW (fvwriter::MakeResourceFile (u"", 1, 0, {}), fvwriter::FormatError);
 }
 
+// A list of one 8-byte package and the end package, 32 bytes in all.
+Bytes
+SmallList ()
+{
+  Bytes List (16, 0xAB);
+  for (uint8_t B : { 32, 0, 0, 0, 8, 0, 0, 0x04, 0x11, 0x22, 0x33, 0x44, 4, 0, 0, 0xDF }) {
+    List.push_back (B);
+  }
+  return List;
+}
+
+TEST (GuidPackage, GoesBeforeTheEndPackageAndTheListLengthFollows)
+{
+  const auto  Name = fvwriter::Guid::Parse ("FE612B72-203C-47B1-8560-A66D946EB371");
+  const Bytes List = fvwriter::AddGuidPackage (SmallList (), *Name, { 7, 8, 9 });
+  ASSERT_EQ (32u + 4 + 16 + 3, List.size ());
+  EXPECT_EQ (List.size (), size_t (List[16] | List[17] << 8));
+  EXPECT_EQ (0x11, List[24]);                                   // the package before stays first
+  EXPECT_EQ (Bytes ({ 23, 0, 0, 0x01 }), Bytes (List.begin () + 28, List.begin () + 32));
+  EXPECT_EQ (Bytes (std::begin (Name->Bytes), std::end (Name->Bytes)), Bytes (List.begin () + 32, List.begin () + 48));
+  EXPECT_EQ (Bytes ({ 7, 8, 9, 4, 0, 0, 0xDF }), Bytes (List.begin () + 48, List.end ()));
+}
+
+TEST (GuidPackage, RefusesAListWhoseLengthOrEndIsWrong)
+{
+  const auto Name  = fvwriter::Guid::Parse ("FE612B72-203C-47B1-8560-A66D946EB371");
+  Bytes      Short = SmallList ();
+  Short[16]        = 31;
+  EXPECT_THROW (fvwriter::AddGuidPackage (Short, *Name, {}), fvwriter::FormatError);
+  Bytes NoEnd = SmallList ();
+  NoEnd.back ()      = 0x04;
+  EXPECT_THROW (fvwriter::AddGuidPackage (NoEnd, *Name, {}), fvwriter::FormatError);
+  EXPECT_THROW (fvwriter::AddGuidPackage (Bytes (10, 0), *Name, {}), fvwriter::FormatError);
+}
+
 }  // namespace
+
