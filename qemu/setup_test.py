@@ -43,6 +43,20 @@ BOOT_SHELL = "EFI Internal Shell"
 # Nothing changed, "Commit" writes nothing and leaves, as in OVMF's own browser (a changed
 # value its store refuses is parity_walks.py's commit walk).
 EXIT_ITEMS = {"commit": ("Commit Changes and Exit", 4), "discard": ("Discard Changes and Exit", 5)}
+# The driver loaded from files (--driver-file): what the loader must print.
+PREFIX_RESULT = "setup-qemu: result: "
+DRIVER_FILE_LINES = [
+    "unsigned driver file \\SetupEngineUnsigned.efi: load Access Denied",
+    "driver file \\SetupEngineDxe.efi: load Success",
+    "driver file's device is a disk, not a volume: yes",
+    "driver file start-up: Success (image resident)",
+    "one handle with boot screen, form browser and companion: yes",
+    "form browsers after dispatch: 1",
+    "firmware's form browser gone: yes",
+    "image package list: yes",
+    "package list in HII database: yes",
+    "result: PASS",
+]
 FOCUS_STEPS = 10         # rows the focus is moved looking for an item
 
 BOOT_LIMIT_S = 60        # from QEMU's start to the engine's first page
@@ -221,6 +235,20 @@ class SetupRun:
         if wanted not in self.session.output():
             self.fail(f"the loader did not print '{wanted}'")
         self.note(wanted[len("setup-qemu: "):])
+
+    def check_driver_file(self):
+        """The driver loaded from files of the disk instead of dispatched from our volume:
+        Secure Boot refuses the unsigned image, and the signed one starts with the setup data
+        its image carries and takes the firmware's form browser's place."""
+        if not self.session.wait_until(lambda s: PREFIX_RESULT in s.output() or boot_test.fatal_reason(s.output()),
+                                       BOOT_LIMIT_S, settle=0.1):
+            self.fail(boot_test.fatal_reason(self.session.output()) or "the loader reported no result")
+        lines = boot_test.loader_lines(self.session.output())
+        missing = [want for want in DRIVER_FILE_LINES if not any(line.startswith(want) for line in lines)]
+        if missing:
+            self.fail(f"loading the driver from files: missing {missing}; the loader said {lines}")
+        for want in DRIVER_FILE_LINES[:4]:
+            self.note(want)
 
     def check_platform_form_set(self):
         """The form set a driver of Device Manager shows through SendForm: its title, prompts
@@ -531,6 +559,13 @@ def run(args, form_sets, disk, vars_copy, code):
             if args.expect_refusal:
                 return expect_refusal(session)
             run.check_secure_boot(args.secure_boot)
+            if args.driver_file:
+                run.check_driver_file()
+                run.check_front_page()
+                run.check_device_manager()
+                run.check_escape()
+                print("PASS")
+                return 0
             if args.post:
                 run.check_post(args.post)
                 print("PASS")
@@ -621,6 +656,8 @@ def main():
     ap.add_argument("--secure-boot", action="store_true", help="the snakeoil Secure Boot firmware")
     ap.add_argument("--expect-refusal", action="store_true",
                     help="the loader is unsigned: Secure Boot must refuse it")
+    ap.add_argument("--driver-file", help="the signed driver image: loaded from a file of the disk, not dispatched")
+    ap.add_argument("--unsigned-driver", help="with --driver-file: the unsigned image, which Secure Boot must refuse")
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
@@ -646,9 +683,14 @@ def main():
     with tempfile.TemporaryDirectory(prefix="setup-qemu-") as tmp:
         disk = os.path.join(tmp, "disk")
         boot_test.make_disk(disk, args.loader, args.volume, args.variables)
+        if args.driver_file:
+            shutil.copyfile(args.driver_file, os.path.join(disk, "SetupEngineDxe.efi"))
+            shutil.copyfile(args.unsigned_driver, os.path.join(disk, "SetupEngineUnsigned.efi"))
+            open(os.path.join(disk, "SetupEngine.file"), "wb").close()
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
-            f.write(b"" if args.post or args.walk == "parity_bmm_pages" else uuid.UUID(PLATFORM_LIST).bytes_le)
+            f.write(b"" if args.post or args.driver_file or args.walk == "parity_bmm_pages"
+                    else uuid.UUID(PLATFORM_LIST).bytes_le)
         if args.post:
             # The board's time-out: long enough for a key, none to wait out for the time-out run.
             with open(os.path.join(disk, "SetupEngine.post"), "wb") as f:

@@ -116,6 +116,19 @@ StartDiskDriver (
   IN const CHAR16  *Name
   );
 
+// Loads the driver from files of the loader's disk, as a loader or the shell's `load` does:
+// first an unsigned copy, which Secure Boot must refuse, then the signed image, which
+// must start and stay; fills the watch's image handle and package list. True when all
+// went so.
+bool
+StartDriverFromFiles (
+  IN     EFI_HANDLE    Image,
+  IN     const CHAR16  *Unsigned,
+  IN     const CHAR16  *Signed,
+  IN     bool          SecureBoot,
+  IN OUT DriverWatch   &Watch
+  );
+
 }  // namespace loader
 
 #endif

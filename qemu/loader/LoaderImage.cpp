@@ -4,6 +4,8 @@
   under Secure Boot it is checked as any image from that disk.
 **/
 #include <Protocol/DevicePath.h>
+#include <Protocol/FirmwareVolume2.h>
+#include <Protocol/HiiPackageList.h>
 #include <Protocol/LoadedImage.h>
 
 #include "Loader.h"
@@ -84,6 +86,29 @@ DiskFilePath (
   return reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *> (Path);
 }
 
+EFI_STATUS
+LoadDiskImage (
+  IN  EFI_HANDLE    Image,
+  IN  const CHAR16  *Name,
+  OUT EFI_HANDLE    *Driver
+  )
+{
+  EFI_DEVICE_PATH_PROTOCOL *Path = DiskFilePath (Image, Name);
+  *Driver                        = nullptr;
+  if (Path == nullptr) {
+    return EFI_NOT_FOUND;
+  }
+  const EFI_STATUS Status = gBoot->LoadImage (FALSE, Image, Path, nullptr, 0, Driver);
+  gBoot->FreePool (Path);
+  // An image that failed its check may still be loaded ("Security Violation"): it must
+  // not be started, and nothing of it may stay.
+  if (EFI_ERROR (Status) && *Driver != nullptr) {
+    gBoot->UnloadImage (*Driver);
+    *Driver = nullptr;
+  }
+  return Status;
+}
+
 }  // namespace
 
 EFI_STATUS
@@ -92,17 +117,55 @@ StartDiskDriver (
   IN const CHAR16  *Name
   )
 {
-  EFI_DEVICE_PATH_PROTOCOL *Path = DiskFilePath (Image, Name);
-  if (Path == nullptr) {
-    return EFI_NOT_FOUND;
-  }
   EFI_HANDLE Driver = nullptr;
-  EFI_STATUS Status = gBoot->LoadImage (FALSE, Image, Path, nullptr, 0, &Driver);
-  gBoot->FreePool (Path);
+  EFI_STATUS Status = LoadDiskImage (Image, Name, &Driver);
   if (!EFI_ERROR (Status)) {
     Status = gBoot->StartImage (Driver, nullptr, nullptr);
   }
   return Status;
+}
+
+bool
+StartDriverFromFiles (
+  IN     EFI_HANDLE    Image,
+  IN     const CHAR16  *Unsigned,
+  IN     const CHAR16  *Signed,
+  IN     bool          SecureBoot,
+  IN OUT DriverWatch   &Watch
+  )
+{
+  EFI_HANDLE Driver  = nullptr;
+  EFI_STATUS Refused = LoadDiskImage (Image, Unsigned, &Driver);
+  Line ().Text (u"unsigned driver file ").Text (Unsigned).Text (u": load ").Status (Refused).Print ();
+  if (Driver != nullptr) {
+    gBoot->UnloadImage (Driver);  // only its refusal was to be seen
+  }
+  const bool RefusedRight = !SecureBoot || Refused == EFI_ACCESS_DENIED || Refused == EFI_SECURITY_VIOLATION;
+
+  EFI_STATUS Status = LoadDiskImage (Image, Signed, &Driver);
+  Line ().Text (u"driver file ").Text (Signed).Text (u": load ").Status (Status).Print ();
+  if (EFI_ERROR (Status)) {
+    return false;
+  }
+  EFI_LOADED_IMAGE_PROTOCOL *Loaded = nullptr;
+  VOID                      *Any    = nullptr;
+  EFI_GUID                   Fv2    = EFI_FIRMWARE_VOLUME2_PROTOCOL_GUID;
+  EFI_GUID                   Hii    = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
+  const bool                 OnDisk = !EFI_ERROR (gBoot->HandleProtocol (Driver, &gImageGuid, (VOID **)&Loaded)) &&
+                      EFI_ERROR (gBoot->HandleProtocol (Loaded->DeviceHandle, &Fv2, &Any));
+  Line ().Text (u"driver file's device is a disk, not a volume: ").YesNo (OnDisk).Print ();
+  // The firmware puts the image's HII resource on the image handle, as for a volume's driver.
+  VOID *List           = nullptr;
+  Watch.ImageHandle     = Driver;
+  Watch.PackageListSeen = !EFI_ERROR (gBoot->HandleProtocol (Driver, &Hii, &List)) && List != nullptr;
+  if (Watch.PackageListSeen) {
+    gBoot->CopyMem (&Watch.PackageListGuid, List, sizeof Watch.PackageListGuid);
+  }
+  Status = gBoot->StartImage (Driver, nullptr, nullptr);
+  // A driver whose entry point fails is unloaded by the firmware at once.
+  const bool Resident = !EFI_ERROR (gBoot->HandleProtocol (Driver, &gImageGuid, &Any));
+  Line ().Text (u"driver file start-up: ").Status (Status).Text (Resident ? u" (image resident)" : u" (image unloaded)").Print ();
+  return RefusedRight && OnDisk && !EFI_ERROR (Status) && Resident;
 }
 
 }  // namespace loader

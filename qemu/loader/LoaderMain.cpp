@@ -33,6 +33,11 @@ const CHAR16 kStayPath[] = u"\\SetupEngine.stay";
 // With this marker beside the stay marker the loader runs the POST flow through the
 // driver's boot-screen interface, as a firmware's boot phase does.
 const CHAR16 kPostPath[] = u"\\SetupEngine.post";
+// With this marker the driver is not dispatched from the volume but loaded from the two
+// image files beside it, the unsigned one first.
+const CHAR16 kDriverFilePath[]   = u"\\SetupEngine.file";
+const CHAR16 kSignedDriver[]     = u"\\SetupEngineDxe.efi";
+const CHAR16 kUnsignedDriver[]   = u"\\SetupEngineUnsigned.efi";
 // Volatile marker of a dispatch in this boot: the boot manager may start the loader again
 // (after its front page, or from its boot menu), and the volume must be handed over once.
 const CHAR16 kDispatchedName[]   = u"SetupQemuDispatched";
@@ -414,12 +419,17 @@ LoaderMain (
   Line ().Text (u"form browsers before dispatch: ").Decimal (Before.Count).Print ();
   bool        Pass     = SeedBoardVariables (St, Image);
   DriverWatch Watch    = {};
-  Pass                 = DispatchDriver (St, Image, Watch) && Pass;
-  bool       Resident  = false;
-  const bool SetupData = ReportSetupSection (Watch);
-  Pass                 = ReportDriverStart (Watch, Resident) && SetupData && Pass;
-  ReportStartFailure (Watch, Resident);
-  Pass = ReportInterfaces (Before) && Resident && Pass;
+  if (DiskFileExists (Image, kDriverFilePath)) {
+    Pass = StartDriverFromFiles (Image, kUnsignedDriver, kSignedDriver, SecureBootOn (St), Watch) && Pass;
+    Pass = ReportInterfaces (Before) && Pass;
+  } else {
+    Pass                 = DispatchDriver (St, Image, Watch) && Pass;
+    bool       Resident  = false;
+    const bool SetupData = ReportSetupSection (Watch);
+    Pass                 = ReportDriverStart (Watch, Resident) && SetupData && Pass;
+    ReportStartFailure (Watch, Resident);
+    Pass = ReportInterfaces (Before) && Resident && Pass;
+  }
   Pass = ReportPackageList (Watch) && Pass;
   Line ().Text (u"result: ").Text (Pass ? u"PASS" : u"FAIL").Print ();
   if (!Stay) {
