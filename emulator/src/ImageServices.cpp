@@ -2,12 +2,19 @@
   Image and controller services. Images come from the machine's BootImages device
   (test OS loaders found by path or by bytes, with a boot log); a machine without
   one finds nothing, which is what firmware answers for an unknown path.
+
+  An image known by its bytes is loaded as firmware loads a PE image: its loaded
+  image names the device it came from and the rest of its path, its HII resource
+  becomes the package-list protocol on its handle, and a driver whose entry point
+  succeeds stays loaded; an application, or an image that fails, is unloaded.
 **/
 #include <Emulator/BootDevices.h>
 #include <Emulator/DevicePathUtil.h>
 #include <Emulator/Machine.h>
+#include <Emulator/PeImage.h>
 #include <Pi/PiFirmwareFile.h>
 #include <Protocol/FirmwareVolume2.h>
+#include <Protocol/HiiPackageList.h>
 #include <Protocol/SimpleFileSystem.h>
 
 #include <algorithm>
@@ -47,7 +54,11 @@ struct BootImages::IMAGE {
   BYTE_LIST                  Path;
   BYTE_LIST                  FilePath;
   const KNOWN                *Known;
+  BYTE_LIST                  PackageList;   // the image's HII resource; empty: none installed
+  bool                       Driver = false;
 };
+
+static const EFI_GUID  kPackageListGuid = EFI_HII_PACKAGE_LIST_PROTOCOL_GUID;
 
 BootImages::BootImages (Machine &Owner) : mMachine (Owner) {}
 
@@ -166,7 +177,7 @@ ReadVolumeImage (EFI_FIRMWARE_VOLUME2_PROTOCOL *Volume, const EFI_DEVICE_PATH_PR
 }
 
 EFI_STATUS
-BootImages::Resolve (const EFI_DEVICE_PATH_PROTOCOL *Path, const KNOWN **Found)
+BootImages::Resolve (const EFI_DEVICE_PATH_PROTOCOL *Path, const KNOWN **Found, EFI_HANDLE *From, UINTN *FileAt)
 {
   UINTN      Body = DevicePathBodySize (Path);
   BYTE_LIST  Whole ((const UINT8 *)Path, (const UINT8 *)Path + Body + 4);
@@ -192,7 +203,9 @@ BootImages::Resolve (const EFI_DEVICE_PATH_PROTOCOL *Path, const KNOWN **Found)
   if (EFI_ERROR (Status)) {
     return Status;
   }
-  *Found = ByBytes (Bytes);
+  *From   = Device;
+  *FileAt = (UINTN)((const UINT8 *)Rest - Whole.data ());
+  *Found  = ByBytes (Bytes);
   return (*Found == nullptr) ? EFI_LOAD_ERROR : EFI_SUCCESS;
 }
 
@@ -200,7 +213,9 @@ EFI_STATUS
 BootImages::Load (EFI_HANDLE Parent, const EFI_DEVICE_PATH_PROTOCOL *Path, const VOID *Source, UINTN SourceSize,
   EFI_HANDLE *Image)
 {
-  const KNOWN  *Found = nullptr;
+  const KNOWN  *Found  = nullptr;
+  EFI_HANDLE   From    = nullptr;
+  UINTN        FileAt  = 0;
   EFI_STATUS   Status;
   BYTE_LIST    Whole;
 
@@ -219,7 +234,7 @@ BootImages::Load (EFI_HANDLE Parent, const EFI_DEVICE_PATH_PROTOCOL *Path, const
     Found  = ByBytes (BYTE_LIST ((const UINT8 *)Source, (const UINT8 *)Source + SourceSize));
     Status = (Found == nullptr) ? EFI_LOAD_ERROR : EFI_SUCCESS;
   } else {
-    Status = Resolve (Path, &Found);
+    Status = Resolve (Path, &Found, &From, &FileAt);
   }
   mLoads.push_back (LOAD_ATTEMPT { Whole, Status });
   if (EFI_ERROR (Status)) {
@@ -233,10 +248,22 @@ BootImages::Load (EFI_HANDLE Parent, const EFI_DEVICE_PATH_PROTOCOL *Path, const
   Item->Loaded.Revision     = 0x1000;
   Item->Loaded.ParentHandle = Parent;
   Item->Loaded.SystemTable  = mMachine.SystemTable ();
-  Item->Loaded.FilePath     = Whole.empty () ? nullptr : (EFI_DEVICE_PATH_PROTOCOL *)Item->Path.data ();
+  Item->Loaded.FilePath     = Whole.empty () ? nullptr : (EFI_DEVICE_PATH_PROTOCOL *)(Item->Path.data () + FileAt);
+  Item->Loaded.DeviceHandle = From;
+  if (std::optional<PE_IMAGE_INFO> Pe = ReadPeImage (Found->Bytes)) {
+    Item->Loaded.ImageBase = (VOID *)Found->Bytes.data ();
+    Item->Loaded.ImageSize = Found->Bytes.size ();
+    Item->Driver           = (Pe->Subsystem == kPeSubsystemBootDriver) || (Pe->Subsystem == kPeSubsystemRuntimeDriver);
+    Item->PackageList      = std::move (Pe->HiiResource);
+  }
   Status = mMachine.Protocols ().Install (&Item->Handle, &gEfiLoadedImageProtocolGuid, &Item->Loaded);
   if (EFI_ERROR (Status)) {
     return Status;
+  }
+  if (!Item->PackageList.empty () &&
+      EFI_ERROR (mMachine.Protocols ().Install (&Item->Handle, &kPackageListGuid, Item->PackageList.data ())))
+  {
+    Item->PackageList.clear ();   // the image runs without it, as it would without the resource
   }
   *Image = Item->Handle;
   mImages.push_back (std::move (Item));
@@ -248,6 +275,9 @@ BootImages::Unload (EFI_HANDLE Image)
 {
   for (auto It = mImages.begin (); It != mImages.end (); ++It) {
     if ((*It)->Handle == Image) {
+      if (!(*It)->PackageList.empty ()) {
+        (VOID)mMachine.Protocols ().Uninstall (Image, &kPackageListGuid, (*It)->PackageList.data ());  // installed by Load
+      }
       (VOID)mMachine.Protocols ().Uninstall (Image, &gEfiLoadedImageProtocolGuid, &(*It)->Loaded);  // handle goes with it
       mImages.erase (It);
       return EFI_SUCCESS;
@@ -275,7 +305,9 @@ BootImages::Start (EFI_HANDLE Image)
   EFI_STATUS  Status = Item.Known->Loader (LOADER_CALL { Image, &Item.Loaded });
   mLog[Index].Returned = true;
   mLog[Index].Status   = Status;
-  (VOID)Unload (Image);  // a returning application is unloaded by firmware
+  if (EFI_ERROR (Status) || !Item.Driver) {
+    (VOID)Unload (Image);  // a returning application, or an image that failed, is unloaded by firmware
+  }
   return Status;
 }
 

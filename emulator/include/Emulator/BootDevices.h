@@ -5,7 +5,9 @@
   in a firmware-volume file's PE32 section or in a file of a simple-file-system
   volume) or by its whole device path, and stands for a host function, the test OS
   loader, that StartImage runs: it may return a status or not return at all
-  (throws OsBooted). Every start goes into a boot log that tests read.
+  (throws OsBooted). Every start goes into a boot log that tests read. Bytes that
+  are a PE image are loaded as firmware loads them (PeImage.h): a driver that
+  succeeds stays loaded, with its HII resource as its package list.
 
   BlockDevice is a disk (or a partition of one) with block I/O and a device path;
   a file-system volume can be put on its handle, and a USB disk carries USB I/O with
@@ -91,7 +93,9 @@ public:
   struct KNOWN;
 
 private:
-  EFI_STATUS Resolve (const EFI_DEVICE_PATH_PROTOCOL *Path, const KNOWN **Found);
+  // The image at Path, the handle of the device it lies on and where its file's part of
+  // the path starts.
+  EFI_STATUS Resolve (const EFI_DEVICE_PATH_PROTOCOL *Path, const KNOWN **Found, EFI_HANDLE *From, UINTN *FileAt);
   const KNOWN *ByBytes (const BYTE_LIST &Bytes) const;
 
   Machine                              &mMachine;
