@@ -223,6 +223,14 @@ IsNameValueQuestion (
   return FALSE;
 }
 
+BOOLEAN
+QuestionHasVarStore (
+  IN CONST UINT8  *Opcode
+  )
+{
+  return (BOOLEAN)((Opcode != NULL) && IsQuestionOpcode (Opcode[0]) && (IfrField (Opcode, QUESTION_VARSTORE_ID, 2) != 0));
+}
+
 UINT16
 GetQuestionOffset (
   IN CONST UINT8  *Opcode

@@ -45,6 +45,11 @@ UINT16      GetQuestionWidth (IN CONST UINT8 *Opcode);
   VarStoreInfo names the element instead.
 **/
 UINT16      GetQuestionOffset (IN CONST UINT8 *Opcode);
+/**
+  Whether a question opcode names a varstore: in the UEFI forms a varstore id of 0
+  means the question has no storage, and its driver keeps its value through callbacks.
+**/
+BOOLEAN     QuestionHasVarStore (IN CONST UINT8 *Opcode);
 /** The bytes of a control's value by control type; 0 for types without one. */
 UINT64      GetControlValueSize (IN CONST CONTROL_RECORD *Control);
 

@@ -14,6 +14,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
 #include <engine/core/HookTable.h>
+#include <engine/forms/FormParser.h>
 #include <engine/forms/IfrOpcode.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionAccess.h>
@@ -368,7 +369,15 @@ OnValueChanged (
 
   Offset = Value->Offset & 0xFFFF;
   if (Value->VariableIndex < GetVariableCount ()) {
-    MarkVariableEdited (Value->VariableIndex);
+    // Under SendForm a question without a varstore holds its value for its driver's
+    // callbacks only (the parser gives it the form set's default store): as in the
+    // firmware's own browser there is nothing of it to save, nor to ask about on leaving.
+    if (!gSendFormRunning ||
+        QuestionHasVarStore ((CONST UINT8 *)(UINTN)((TUI_CONTROL *)Control)->Record.QuestionOpcode))
+    {
+      MarkVariableEdited (Value->VariableIndex);
+    }
+
     Status = WriteVariableBytes (Value->VariableIndex, Offset, Value->Width, Value->Value);
     if (!EFI_ERROR (Status) && (Value->VariableIndex == LANGUAGE_VARIABLE_INDEX)) {
       Status = WriteVariableBytesNoTranslate (LANGUAGE_VARIABLE_INDEX, Offset, Value->Width, Value->Value);

@@ -38,6 +38,10 @@ constexpr EFI_QUESTION_ID  kGotoQuestion   = 0x100;
 constexpr EFI_QUESTION_ID  kFrontAction    = 0x101;
 constexpr EFI_QUESTION_ID  kOtherAction    = 0x201;
 constexpr EFI_QUESTION_ID  kFrontCheckbox  = 0x102;
+constexpr EFI_QUESTION_ID  kPlainQuestion  = 0x301;
+constexpr EFI_GUID         kPlainSet       = { 0x5EED0002, 0x0008, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x08 } };
+constexpr EFI_GUID         kPlainList      = { 0x5EED0002, 0x0009, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x09 } };
+constexpr EFI_GUID         kPlainPath      = { 0x5EED0002, 0x000A, 0x4000, { 0x80, 0, 0, 0, 0, 0, 0, 0x0A } };
 
 // Which driver saw which action for which question.
 using SEEN = std::vector<std::pair<char, EFI_BROWSER_ACTION>>;
@@ -286,6 +290,43 @@ TEST_F (SendFormCallbacksTest, EscOnAnUnchangedFormLeavesUnasked)
   EXPECT_EQ (SendForm (nullptr, &FrontHandle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
   EXPECT_FALSE (ConsoleShows (*Devices.TextOut, u"Save configuration and exit?"));
+}
+
+// A question without a varstore changed (as OVMF's RAM disk size is): the firmware's
+// browser has nothing of it to save, so Esc leaves without a question and the driver's
+// variable is written.
+TEST_F (SendFormCallbacksTest, EscAfterChangingAQuestionWithoutAVarStoreLeavesUnasked)
+{
+  bool  Changed = false;
+
+  // A driver's form set of one question without a varstore and with the callback flag.
+  Emu::FakeDriver       &Plain = M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kPlainPath)));
+  Builders::IfrBuilder  Forms;
+  Forms.FormSet (kPlainSet, 1, 2, { EFI_HII_PLATFORM_SETUP_FORMSET_GUID });
+  Forms.Form (1, 1);
+  Forms.Checkbox ({ .Prompt = 3, .Help = 2, .QuestionId = kPlainQuestion, .Flags = EFI_IFR_FLAG_CALLBACK }, 0);
+  Forms.End ();
+  Forms.End ();
+  Forms.End ();
+  EFI_HII_HANDLE  Handle = Plain.Publish (*Hii, Builders::PackageListBuilder (kPlainList).Add (Forms.Package ())
+                                                  .Add (Builders::BuildStringPackage ("en-US", 1, { { 1, u"Plain" }, { 2, u"" }, { 3, u"Size" } }))
+                                                  .Build ());
+
+  ASSERT_NE (Handle, nullptr);
+  Devices.TextIn->Script ().Append ("+,Esc");
+  Devices.TextIn->Script ().SetWaitHook ([this, &Changed] () {
+    if ((gTuiApp != nullptr) && (Devices.TextIn->Script ().Remaining () == 1)) {
+      for (UINTN Row = 0; Row < Devices.TextOut->Rows (); Row++) {
+        const std::u16string  Text = Devices.TextOut->RowText (Row);
+        Changed = Changed || ((Text.find (u"Size") != std::u16string::npos) && (Text.find (u"[Enabled]") != std::u16string::npos));
+      }
+    }
+  });
+  EXPECT_EQ (SendForm (nullptr, &Handle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE (Changed);
+  EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
+  EXPECT_FALSE (ConsoleShows (*Devices.TextOut, u"Save configuration and exit?"));
+  EXPECT_EQ (M.Variables ().Lookup (u"Setup", kPlainSet), nullptr);
 }
 
 // A store that refuses every value it is given.
