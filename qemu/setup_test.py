@@ -22,6 +22,7 @@ import bmm_walk  # noqa: E402
 import boot_test  # noqa: E402
 import console_walks  # noqa: E402
 import hii_export  # noqa: E402
+import own_browser  # noqa: E402
 import parity_walks  # noqa: E402
 import qemu_session  # noqa: E402
 
@@ -549,6 +550,14 @@ def print_screen(session):
 
 
 def run(args, form_sets, disk, vars_copy, code):
+    # A walk compared with OVMF's own browser takes the same keys there first.
+    args.own = None
+    if args.walk in parity_walks.OWN_WALKS:
+        try:
+            args.own = own_browser.run(parity_walks.OWN_WALKS[args.walk], args.out)
+        except own_browser.OwnBrowserFailed as failure:
+            print(f"FAIL: OVMF's own browser: {failure}")
+            return 1
     cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False)
     if args.gpu:
         cmd += ["-vga", "none", "-device", "virtio-gpu-pci"]
