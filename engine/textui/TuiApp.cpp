@@ -527,6 +527,11 @@ DispatchEvent (
     App->Redraw = 1;
   }
 
+  // The runner draws the pages once they are made again in the new language.
+  if (!Tick && NoteTuiLanguageChange (App)) {
+    return;
+  }
+
   // Ticks that nothing took change nothing on the screen.
   if (!App->Exit && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
     DrawApp (App);
@@ -726,6 +731,7 @@ OpenTextSetup (
   NoteSendFormLists ();
   mFormSetGoto.Pending = FALSE;
   mPageRebuild.Pending = FALSE;
+  ForgetTuiLanguageChange ();
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
   // Until the first page is on the screen, each store is asked for its value once.
   BeginStoreReadPass ();
@@ -784,6 +790,11 @@ RunTextSetupLoop (
 
     if (!EFI_ERROR (Status)) {
       Status = FollowPageRebuild (App);
+    }
+
+    if (!EFI_ERROR (Status)) {
+      Status = FollowTuiLanguageChange (App, MakePages);
+      Status = (Status == EFI_NOT_FOUND) ? FirstPageFrom (App, 0) : Status;
     }
     if (ProcessQuestionRefreshes (App->CurrentPage) || TakeConsoleBack ()) {
       App->Redraw = 1;
