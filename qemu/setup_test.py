@@ -24,6 +24,7 @@ import console_walks  # noqa: E402
 import hii_export  # noqa: E402
 import parity_walks  # noqa: E402
 import language_walks  # noqa: E402,F401  (adds its walks to parity_walks.WALKS)
+import system_lines_walks  # noqa: E402,F401  (the same)
 import qemu_session  # noqa: E402
 
 SKIP = 77
