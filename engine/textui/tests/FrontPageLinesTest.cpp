@@ -51,10 +51,13 @@ protected:
 
   // The front page's form: its banners in the order OVMF's has them (the right text of a
   // line after its left one), then a text statement without a second text and an item.
-  EFI_HII_HANDLE Publish (const EFI_GUID &Class)
+  EFI_HII_HANDLE Publish (const EFI_GUID &Class, bool FrontPageSubclass = false)
   {
     Builders::IfrBuilder  Forms;
     Forms.FormSet (kFrontPageSet, 2, 3, { Class });
+    if (FrontPageSubclass) {
+      Forms.GuidSubclass (0x0002);
+    }
     Forms.Form (1, 2);
     Forms.GuidBanner (10, 1, EFI_IFR_BANNER_ALIGN_LEFT);
     Forms.GuidBanner (11, 2, EFI_IFR_BANNER_ALIGN_LEFT);
@@ -149,6 +152,15 @@ TEST_F (FrontPageLinesTest, OtherFormSetsShowNoHeaderLines)
   EXPECT_EQ (RowWith (Rows, u"Standard PC"), SIZE_MAX);
   EXPECT_EQ (RowWith (Rows, u"256 MB RAM"), SIZE_MAX);
   EXPECT_NE (RowWith (Rows, u"Continue"), SIZE_MAX);
+}
+
+// A form set of another class whose subclass is the front page's is a front page too.
+TEST_F (FrontPageLinesTest, TheFrontPageSubclassAlsoShowsThem)
+{
+  std::vector<std::u16string>  Rows = RowsShown (Publish (EFI_HII_PLATFORM_SETUP_FORMSET_GUID, true));
+
+  EXPECT_NE (RowWith (Rows, u"Standard PC (Q35 + ICH9, 2009)"), SIZE_MAX);
+  EXPECT_EQ (RowWith (Rows, u"pc-q35-7.2"), RowWith (Rows, u"2.00 GHz"));
 }
 
 }  // namespace
