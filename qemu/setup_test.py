@@ -440,7 +440,8 @@ class SetupRun:
 
     def focused_row(self):
         """The left-pane text of the row drawn with the focus colours (bright on the
-        highlight), None when no row is."""
+        highlight), None when no row is. Text rows are drawn dark grey on the same
+        highlight, which the terminal also shows as bold (bright black): not the focus."""
         with self.session.lock:
             screen = self.session.screen
             for y in range(2, len(screen.display)):
@@ -449,7 +450,7 @@ class SetupRun:
                 if start >= len(text.rstrip()) or start > 40:
                     continue
                 cell = screen.buffer[y][start]
-                if cell.bold and cell.bg == "white":
+                if cell.bold and cell.bg == "white" and cell.fg != "black":
                     return prompt_part(text)
         return None
 
