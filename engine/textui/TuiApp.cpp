@@ -527,13 +527,9 @@ DispatchEvent (
     App->Redraw = 1;
   }
 
-  // The runner draws the pages once they are made again in the new language.
-  if (!Tick && NoteTuiLanguageChange (App)) {
-    return;
-  }
-
-  // Ticks that nothing took change nothing on the screen.
-  if (!App->Exit && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
+  // Ticks that nothing took change nothing on the screen. A language chosen by the key is
+  // drawn by the runner, once the pages are made again in it.
+  if (!App->Exit && (Tick || !NoteTuiLanguageChange (App)) && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
     DrawApp (App);
   }
 }
