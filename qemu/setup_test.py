@@ -24,6 +24,8 @@ import console_walks  # noqa: E402
 import hii_export  # noqa: E402
 import own_browser  # noqa: E402
 import parity_walks  # noqa: E402
+import language_walks  # noqa: E402,F401  (adds its walks to parity_walks.WALKS)
+import system_lines_walks  # noqa: E402,F401  (the same)
 import qemu_session  # noqa: E402
 
 SKIP = 77
@@ -467,7 +469,8 @@ class SetupRun:
 
     def focused_row(self):
         """The left-pane text of the row drawn with the focus colours (bright on the
-        highlight), None when no row is."""
+        highlight), None when no row is. Text rows are drawn dark grey on the same
+        highlight, which the terminal also shows as bold (bright black): not the focus."""
         with self.session.lock:
             screen = self.session.screen
             for y in range(2, len(screen.display)):
@@ -476,7 +479,7 @@ class SetupRun:
                 if start >= len(text.rstrip()) or start > 40:
                     continue
                 cell = screen.buffer[y][start]
-                if cell.bold and cell.bg == "white":
+                if cell.bold and cell.bg == "white" and cell.fg != "black":
                     return prompt_part(text)
         return None
 

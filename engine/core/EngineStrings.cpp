@@ -42,6 +42,21 @@ CachePlatformLanguage (
   return Length != 0;
 }
 
+BOOLEAN
+RefreshPlatformLanguage (
+  VOID
+  )
+{
+  CHAR8  Before[PLATFORM_LANGUAGE_CACHE_SIZE];
+
+  CopyMem (Before, gPlatformLanguage, sizeof (Before));
+  if (!CachePlatformLanguage ()) {
+    ZeroMem (gPlatformLanguage, sizeof (gPlatformLanguage));   // gone: the next look-up reads it again
+  }
+
+  return (BOOLEAN)(CompareMem (Before, gPlatformLanguage, sizeof (Before)) != 0);
+}
+
 // The language to ask for, into Language (PLATFORM_LANGUAGE_CACHE_SIZE bytes).
 static VOID
 ChooseLanguage (

@@ -22,6 +22,17 @@ extern CHAR8  gPlatformLanguage[PLATFORM_LANGUAGE_CACHE_SIZE];
 #define NO_STRING  0xFFFF
 
 /**
+  Reads "PlatformLang" again into the cache: a driver's callback (OVMF's front page)
+  or the engine's own language question may have changed it since it was read.
+
+  @return TRUE when the language differs from the one cached before.
+**/
+BOOLEAN
+RefreshPlatformLanguage (
+  VOID
+  );
+
+/**
   String StringId of a package list as a new pool string (the caller frees it).
 
   @param[in] Language  Optional; null means the platform language. When the string

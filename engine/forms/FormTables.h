@@ -152,6 +152,16 @@ extern UINTN           gSendFormHandleCount;
 **/
 CONST UINT8 *FindFormsPackageEnd (IN CONST UINT8 *Opcode);
 
+/**
+  A front page's header line: TRUE when Op is a banner opcode, with its line, alignment
+  (left, centre, right) and text's string id.
+**/
+BOOLEAN     IfrReadBanner (IN CONST UINT8 *Op, OUT UINT16 *Line OPTIONAL, OUT UINT8 *Alignment OPTIONAL, OUT UINT16 *Title OPTIONAL);
+/** The string ids of Line's texts by alignment (0 for none) among the banners that stand together from Op on. */
+VOID        IfrBannerLineTitles (IN CONST UINT8 *Op, IN CONST UINT8 *End, IN UINT16 Line, OUT UINT16 Titles[3]);
+/** TRUE for a front page's form set (its class GUIDs or its subclass say so): the one whose header lines show. */
+BOOLEAN     IfrIsFrontPage (IN CONST UINT8 *FormSet, IN UINT16 SubClass);
+
 /** Takes the class or subclass of a class-extension GUID opcode into *Class or *SubClass; other opcodes change nothing. */
 VOID        ReadClassExtension (IN CONST UINT8 *Op, IN OUT UINT16 *Class, IN OUT UINT16 *SubClass);
 

@@ -149,6 +149,10 @@ FillControlHead (
     Record->QuestionOpcode = (UINT64)(UINTN)Op;
   }
 
+  if (IfrReadBanner (Op, NULL, NULL, &Record->PromptStringId)) {
+    return;     // a header line: a text with no help, read whole where it is drawn
+  }
+
   if (TakesStrings (Type)) {
     Record->PromptStringId = (UINT16)IfrField (Op, STATEMENT_PROMPT_AT, 2);
     Record->HelpStringId   = (UINT16)IfrField (Op, STATEMENT_HELP_AT, 2);
@@ -276,6 +280,38 @@ CloseScope (
   return (Closed == Form) || (Closed == NULL);
 }
 
+//
+// A front page's header lines become text rows at the top of its page, one a line: the
+// first banner of a line among those that stand together makes the row, which shows
+// the line's texts of every alignment.
+//
+static BOOLEAN
+StartsBannerLine (
+  IN OUT FORM_WALK    *Walk,
+  IN     CONST UINT8  *Op
+  )
+{
+  UINT16  Line;
+  UINT16  Earlier;
+
+  if (!IfrReadBanner (Op, &Line, NULL, NULL) || !IfrIsFrontPage (Walk->Set->FormSet, Walk->Set->SubClass)) {
+    return FALSE;
+  }
+
+  if (Op != Walk->BannerNext) {
+    Walk->BannerRun = Op;
+  }
+
+  Walk->BannerNext = Op + IfrLength (Op);
+  for (CONST UINT8 *Seen = Walk->BannerRun; Seen < Op; Seen += IfrLength (Seen)) {
+    if (IfrReadBanner (Seen, &Earlier, NULL, NULL) && (Earlier == Line)) {
+      return FALSE;
+    }
+  }
+
+  return TRUE;
+}
+
 static EFI_STATUS
 WalkFormOpcode (
   IN OUT FORM_WALK  *Walk,
@@ -299,6 +335,10 @@ WalkFormOpcode (
 
   if (Type != 0) {
     return WalkControl (Walk, Op, Type, Next);
+  }
+
+  if (StartsBannerLine (Walk, Op)) {
+    return AddControl (Walk, Op, CONTROL_TYPE_TEXT);
   }
 
   switch (Op[0]) {

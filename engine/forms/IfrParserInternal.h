@@ -64,6 +64,8 @@ typedef struct {
   CONST UINT8     *Condition;
   UINTN           ConditionDepth;
   UINT16          SkippedCount;
+  CONST UINT8     *BannerRun;           // the first of the banners standing together
+  CONST UINT8     *BannerNext;          // the opcode after the last banner seen
 } FORM_WALK;
 
 //

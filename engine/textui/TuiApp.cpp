@@ -527,8 +527,9 @@ DispatchEvent (
     App->Redraw = 1;
   }
 
-  // Ticks that nothing took change nothing on the screen.
-  if (!App->Exit && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
+  // Ticks that nothing took change nothing on the screen. A language chosen by the key is
+  // drawn by the runner, once the pages are made again in it.
+  if (!App->Exit && (Tick || !NoteTuiLanguageChange (App)) && (App->Redraw || !Tick || (Status == EFI_SUCCESS))) {
     DrawApp (App);
   }
 }
@@ -726,6 +727,7 @@ OpenTextSetup (
   NoteSendFormLists ();
   mFormSetGoto.Pending = FALSE;
   mPageRebuild.Pending = FALSE;
+  ForgetTuiLanguageChange ();
   (VOID)TakeCacheBaseline ();     // what leaving compares with; without it leaving asks
   // Until the first page is on the screen, each store is asked for its value once.
   BeginStoreReadPass ();
@@ -784,6 +786,11 @@ RunTextSetupLoop (
 
     if (!EFI_ERROR (Status)) {
       Status = FollowPageRebuild (App);
+    }
+
+    if (!EFI_ERROR (Status)) {
+      Status = FollowTuiLanguageChange (App, MakePages);
+      Status = (Status == EFI_NOT_FOUND) ? FirstPageFrom (App, 0) : Status;
     }
     if (ProcessQuestionRefreshes (App->CurrentPage) || TakeConsoleBack ()) {
       App->Redraw = 1;

@@ -179,6 +179,12 @@ typedef EFI_STATUS (*TUI_MAKE_PAGES)(IN OUT TUI_APP *App);
   @return                Why Make failed.
 **/
 EFI_STATUS  RemakeTuiPages (IN OUT TUI_APP *App, IN TUI_MAKE_PAGES Make, IN OUT UINT32 *Follow OPTIONAL);
+/** Forgets a language change noted before setup started; the language stored then is the one read. */
+VOID        ForgetTuiLanguageChange (VOID);
+/** TRUE when a language was chosen since the last look and the pages are to be made again in it. */
+BOOLEAN     NoteTuiLanguageChange (IN OUT TUI_APP *App);
+/** Makes the pages again in a language noted; EFI_NOT_FOUND when no page is left to show. */
+EFI_STATUS  FollowTuiLanguageChange (IN OUT TUI_APP *App, IN TUI_MAKE_PAGES Make);
 /** Notes, as the application starts, which of the SendForm lists the caller gave. */
 VOID        NoteSendFormLists (VOID);
 /**

@@ -3,12 +3,14 @@
   application (form sets published, replaced or loaded for a goto), without the user
   noticing: the page shown, each page's focus and the page history follow their forms
   to their new page numbers. And where Esc leads under SendForm when the history
-  has nothing: to the form set SendForm was given, which alone ends it.
+  has nothing: to the form set SendForm was given, which alone ends it. And a language
+  chosen on a page, shown at once.
 **/
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiObject.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
+#include <engine/core/EngineStrings.h>
 
 #include <Library/MemoryAllocationLib.h>
 
@@ -194,4 +196,52 @@ FindSendFormHomePage (
   }
 
   return FALSE;
+}
+
+static BOOLEAN  mLanguageRemake = FALSE;
+
+VOID
+ForgetTuiLanguageChange (
+  VOID
+  )
+{
+  mLanguageRemake = FALSE;
+  (VOID)RefreshPlatformLanguage ();     // stored while setup was not running: no page is made yet
+}
+
+//
+// A language chosen on a page shows at once: through the engine's own language question,
+// or through a driver's callback that stores "PlatformLang" itself (OVMF's front page).
+// Every string is read again in it, and the pages are made again so that what wraps
+// differently in it is laid out anew.
+//
+BOOLEAN
+NoteTuiLanguageChange (
+  IN OUT TUI_APP  *App
+  )
+{
+  BOOLEAN  Changed = RefreshPlatformLanguage ();
+
+  if (Changed || (App->LanguageChanged != 0)) {
+    App->LanguageChanged = 0;
+    App->Redraw          = 1;
+    mLanguageRemake      = TRUE;
+  }
+
+  return mLanguageRemake;
+}
+
+EFI_STATUS
+FollowTuiLanguageChange (
+  IN OUT TUI_APP         *App,
+  IN     TUI_MAKE_PAGES  Make
+  )
+{
+  if (!mLanguageRemake) {
+    return EFI_SUCCESS;
+  }
+
+  mLanguageRemake = FALSE;
+  App->Redraw     = 1;
+  return RemakeTuiPages (App, Make, NULL);
 }

@@ -12,6 +12,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
 #include <engine/forms/IfrOpcode.h>
+#include <engine/forms/FormTables.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/SetupData.h>
@@ -175,6 +176,20 @@ PromptCells (
 // The text statement.
 //
 
+// A text without a second text (a header line with one text among them) has the whole row for its prompt.
+static UINT64
+TextPromptCells (
+  IN CONST TUI_TEXT  *Text,
+  IN UINT64          Width
+  )
+{
+  if ((Text->Text == NULL) || (Text->Text[0] == L'\0')) {
+    return (Width != 0) ? Width : 1;
+  }
+
+  return PromptCells (&Text->Control, Text->ValueOffset);
+}
+
 static EFI_STATUS
 TextCreate (
   IN OUT VOID  **Object
@@ -224,15 +239,49 @@ TextSetTexts (
   return EFI_SUCCESS;
 }
 
-// Reads both strings of the TEXT opcode again and keeps copies.
+//
+// The string ids a text shows: a TEXT opcode's prompt and second text, or a front
+// page's header line (a banner): its left text as the prompt, its right (else centre)
+// text beside it.
+//
+static VOID
+TextStringIds (
+  IN  CONST TUI_TEXT  *Text,
+  OUT UINT16          *Prompt,
+  OUT UINT16          *Second
+  )
+{
+  CONST UINT8  *Opcode = (CONST UINT8 *)(UINTN)Text->Control.Record.QuestionOpcode;
+  UINT16       Titles[3];
+  UINT16       Line;
+
+  if (IfrReadBanner (Opcode, &Line, NULL, NULL)) {
+    IfrBannerLineTitles (Opcode, FindFormsPackageEnd (Opcode), Line, Titles);
+    *Prompt = Titles[EFI_IFR_BANNER_ALIGN_LEFT];
+    *Second = (Titles[EFI_IFR_BANNER_ALIGN_RIGHT] != 0) ? Titles[EFI_IFR_BANNER_ALIGN_RIGHT] : Titles[EFI_IFR_BANNER_ALIGN_CENTER];
+    return;
+  }
+
+  *Prompt = OpcodeWord (&Text->Control, 2);
+  *Second = OpcodeWord (&Text->Control, 6);
+}
+
+// Reads both strings of the text again and keeps copies; a text without a second one shows its prompt alone.
 static EFI_STATUS
 TextReadStrings (
   IN TUI_TEXT  *Text
   )
 {
-  CHAR16      *Prompt = ControlString (&Text->Control, OpcodeWord (&Text->Control, 2));
-  CHAR16      *Second = ControlString (&Text->Control, OpcodeWord (&Text->Control, 6));
-  EFI_STATUS  Status  = ((Prompt == NULL) || (Second == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
+  UINT16      PromptId;
+  UINT16      SecondId;
+  CHAR16      *Prompt;
+  CHAR16      *Second;
+  EFI_STATUS  Status;
+
+  TextStringIds (Text, &PromptId, &SecondId);
+  Prompt = (PromptId == 0) ? (CHAR16 *)AllocateZeroPool (sizeof (CHAR16)) : ControlString (&Text->Control, PromptId);
+  Second = (SecondId == 0) ? (CHAR16 *)AllocateZeroPool (sizeof (CHAR16)) : ControlString (&Text->Control, SecondId);
+  Status = ((Prompt == NULL) || (Second == NULL)) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
 
   if (!EFI_ERROR (Status)) {
     Status = TextSetTexts (Text, Prompt, Second);
@@ -260,7 +309,8 @@ TextInitialize (
   // A board that sets no colour leaves the defaults.
   (VOID)HookSetControlColors (&Text->Background, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
           NULL, NULL, NULL);
-  Text->Control.Record.HelpStringId = OpcodeWord (&Text->Control, 4);
+  Text->Control.Record.HelpStringId = IfrReadBanner ((CONST UINT8 *)(UINTN)Text->Control.Record.QuestionOpcode, NULL, NULL, NULL)
+                                      ? 0 : OpcodeWord (&Text->Control, 4);
   Text->ValueOffset = (UINT16)gTuiValueColumn;
   Text->Countdown   = TuiRefreshInterval (&Text->Control);
   (VOID)TextReadStrings (Text);     // Draw reads them again and reports what is missing
@@ -275,7 +325,7 @@ TextDraw (
   TUI_TEXT     *Text    = (TUI_TEXT *)Object;
   TUI_CONTROL  *Control = &Text->Control;
   UINT8        Attribute = (UINT8)(TEXT_FOREGROUND | Text->Background);
-  UINT64       Prompt    = PromptCells (Control, Text->ValueOffset);
+  UINT64       Prompt;
   UINT64       Room      = (Control->Width + 1 > Text->ValueOffset) ? (UINT64)(Control->Width + 1 - Text->ValueOffset) : 1;
   UINT8        State;
 
@@ -287,6 +337,7 @@ TextDraw (
     return EFI_OUT_OF_RESOURCES;
   }
 
+  Prompt = TextPromptCells (Text, Control->Width);
   TuiPrintPrompt (Control, Text->Prompt, Prompt, Attribute);
   if (Control->Height < 2) {
     TuiPrintWithEllipsis (Control->Column + Text->ValueOffset, Control->Row, Text->Text, Room, (Room > 3) ? Room - 3 : 0,
@@ -327,7 +378,7 @@ TextGetControlHeight (
   UINT64    Width   = (FrameWidth > 4) ? FrameWidth - 4 : 1;
   UINT64    Room    = (Width + 1 > Text->ValueOffset) ? Width + 1 - Text->ValueOffset : 1;
   UINT16    Second  = TuiWrappedRows (Text->Text, Room);
-  UINT16    Prompt  = TuiWrappedRows (Text->Prompt, PromptCells (&Text->Control, Text->ValueOffset));
+  UINT16    Prompt  = TuiWrappedRows (Text->Prompt, TextPromptCells (Text, Width));
 
   *Height = (Second > Prompt) ? Second : Prompt;
   return EFI_SUCCESS;

@@ -124,6 +124,64 @@ LibMatchPackageLanguage (IN CONST CHAR8 *Supported, IN CONST CHAR8 *Wanted)
   return Match;
 }
 
+// The length of a language tag's primary subtag ("fr" of "fr-FR").
+static UINTN
+PrimaryLength (CONST CHAR8 *Tag, UINTN Length)
+{
+  UINTN  Index = 0;
+
+  while ((Index < Length) && (Tag[Index] != '-')) {
+    Index++;
+  }
+
+  return Index;
+}
+
+//
+// A package list may hold a language only in part: a driver's "fr" package can carry
+// its language's name alone while its texts are in "fr-FR". A string missing in the
+// chosen language comes from another of the list's languages of the same primary
+// language, in the list's order, before English is tried.
+//
+static EFI_STRING
+GetStringInSameLanguage (EFI_HII_STRING_PROTOCOL *HiiString, EFI_HII_HANDLE HiiHandle, EFI_STRING_ID StringId,
+  CONST CHAR8 *Supported, CONST CHAR8 *Language, CONST CHAR8 *Tried)
+{
+  UINTN       Primary = PrimaryLength (Language, AsciiStrLen (Language));
+  UINTN       Start   = 0;
+  UINTN       Total   = (Supported == nullptr) ? 0 : AsciiStrLen (Supported);
+  EFI_STRING  String  = nullptr;
+  CHAR8       *One;
+
+  while ((String == nullptr) && (Primary != 0) && (Start < Total)) {
+    UINTN  End = Start;
+
+    while ((End < Total) && (Supported[End] != ';')) {
+      End++;
+    }
+
+    if ((PrimaryLength (Supported + Start, End - Start) == Primary) &&
+        (AsciiStrniCmp (Supported + Start, Language, Primary) == 0))
+    {
+      One = (CHAR8 *)AllocateZeroPool (End - Start + 1);
+      if (One == nullptr) {
+        return nullptr;
+      }
+
+      CopyMem (One, Supported + Start, End - Start);
+      if ((AsciiStrCmp (One, Language) != 0) && ((Tried == nullptr) || (AsciiStrCmp (One, Tried) != 0))) {
+        String = GetStringInLanguage (HiiString, HiiHandle, StringId, One);
+      }
+
+      FreePool (One);
+    }
+
+    Start = End + 1;
+  }
+
+  return String;
+}
+
 EFI_STRING
 LibHiiGetString (IN EFI_HII_HANDLE HiiHandle, IN EFI_STRING_ID StringId, IN CONST CHAR8 *Language OPTIONAL)
 {
@@ -155,6 +213,10 @@ LibHiiGetString (IN EFI_HII_HANDLE HiiHandle, IN EFI_STRING_ID StringId, IN CONS
   String    = GetStringInLanguage (HiiString, HiiHandle, StringId, (Best != nullptr) ? Best : Language);
   if ((String == nullptr) && (Best != nullptr) && (AsciiStrCmp (Best, Language) != 0)) {
     String = GetStringInLanguage (HiiString, HiiHandle, StringId, Language);
+  }
+
+  if (String == nullptr) {
+    String = GetStringInSameLanguage (HiiString, HiiHandle, StringId, Supported, Language, Best);
   }
 
   if ((String == nullptr) && (AsciiStrCmp (Language, "en-US") != 0)) {

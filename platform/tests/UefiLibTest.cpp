@@ -274,6 +274,38 @@ TEST (LibHiiGetString, APrimaryTagFindsItsRegionalStrings) {
   EXPECT_EQ (0u, Firmware.LiveBlocks ());
 }
 
+// OVMF's front page names its languages in "en" and "fr" and keeps its texts in "en-US"
+// and "fr-FR": with "fr" stored, a text "fr" lacks comes from "fr-FR", not from English,
+// and one "fr" has still comes from "fr".
+TEST (LibHiiGetString, AStringMissingInThePackagesLanguageComesFromItsRegionalForm) {
+  LibraryMachine  Firmware;
+  FakeHiiString   Hii;
+  const char      French[] = "fr";
+
+  Firmware.AddProtocol (gEfiHiiStringProtocolGuid, &Hii.Protocol);
+  Firmware.PutVariable (u"PlatformLang", gEfiGlobalVariableGuid, std::vector<UINT8> (French, French + sizeof (French)));
+  Hii.Strings[{ "en-US", 1 }] = u"English";
+  Hii.Strings[{ "fr-FR", 1 }] = u"Fran\u00E7ais";
+  Hii.Strings[{ "en", 1 }]    = u"Standard English";
+  Hii.Strings[{ "fr", 1 }]    = u"Standard Fran\u00E7ais";
+  Hii.Strings[{ "en-US", 9 }] = u"Select Language";
+  Hii.Strings[{ "fr-FR", 9 }] = u"Choisir la Langue";
+
+  for (auto [Id, Wanted] : { std::pair<int, std::u16string> { 9, u"Choisir la Langue" }, { 1, u"Standard Fran\u00E7ais" } }) {
+    EFI_STRING  Text = LibHiiGetString ((EFI_HII_HANDLE)1, (EFI_STRING_ID)Id, nullptr);
+    ASSERT_NE (nullptr, Text);
+    EXPECT_EQ (Wanted, std::u16string (Text));
+    FreePool (Text);
+  }
+
+  // In English the same: "en" has no text 9, "en-US" has.
+  EFI_STRING  Text = LibHiiGetString ((EFI_HII_HANDLE)1, 9, "en");
+  ASSERT_NE (nullptr, Text);
+  EXPECT_EQ (u"Select Language", std::u16string (Text));
+  FreePool (Text);
+  EXPECT_EQ (0u, Firmware.LiveBlocks ());
+}
+
 // The size a protocol reports with the string must not steer where the terminator
 // goes: the buffer is the one the first answer sized.
 TEST (LibHiiGetString, TerminatesInsideItsOwnBuffer) {
