@@ -12,23 +12,13 @@
 #include <engine/core/SetupDataFormat.h>
 #include <frontend/SetupSave.h>
 
-static VOID
-LeaveSetup (
-  VOID
-  )
-{
-  if (gTuiApp != NULL) {
-    gTuiApp->Exit = 1;
-  }
-}
-
 VOID
 ConfirmResetWithoutSaving (
   VOID
   )
 {
   (VOID)DiscardChanges (FALSE);     // the reset follows whatever the reload gave
-  LeaveSetup ();
+  RequestTuiAppExit ();
   // SendForm's caller gets the reset as its action request and resets when it is ready.
   if (!gSendFormRunning) {
     gRT->ResetSystem (EfiResetCold, EFI_SUCCESS, 0, NULL);
@@ -42,7 +32,7 @@ ConfirmSaveAndExit (
 {
   // A save held back by a no-submit condition or an inconsistency keeps setup open.
   if (SaveChanges (NULL) != 0) {
-    LeaveSetup ();
+    RequestTuiAppExit ();
   }
 }
 
@@ -52,7 +42,7 @@ ConfirmExitWithoutSaving (
   )
 {
   (VOID)DiscardChanges (FALSE);     // setup ends either way
-  LeaveSetup ();
+  RequestTuiAppExit ();
 }
 
 BOOLEAN
@@ -69,23 +59,13 @@ GoToParentPage (
     return FALSE;
   }
 
-  if ((Record->ParentPageNumber != 0) && (Record->ParentPageNumber < gTuiApp->PageCount) &&
-      (gTuiApp->Pages[Record->ParentPageNumber] != NULL))
-  {
-    gTuiApp->CurrentPage = Record->ParentPageNumber;
-    gTuiApp->Redraw      = 1;
-    gTuiApp->State       = TUI_APP_STATE_PAGE;
+  if ((Record->ParentPageNumber != 0) && !EFI_ERROR (ShowTuiPage (Record->ParentPageNumber))) {
     return TRUE;
   }
 
   // A top-level form reached through a goto goes back to the form the goto was on, as Esc does.
-  if (!EFI_ERROR (GetPageHistoryEntry (Page, &Previous, &Entry)) && (Previous < gTuiApp->PageCount) &&
-      (gTuiApp->Pages[Previous] != NULL))
-  {
+  if (!EFI_ERROR (GetPageHistoryEntry (Page, &Previous, &Entry)) && !EFI_ERROR (ShowTuiPage (Previous))) {
     DropPageHistory (Entry);
-    gTuiApp->CurrentPage = Previous;
-    gTuiApp->Redraw      = 1;
-    gTuiApp->State       = TUI_APP_STATE_PAGE;
     return TRUE;
   }
 
@@ -96,7 +76,7 @@ GoToParentPage (
 
   // The first form SendForm showed: leaving it ends SendForm, which hands the request back.
   if (gSendFormRunning) {
-    LeaveSetup ();
+    RequestTuiAppExit ();
   }
 
   return FALSE;

@@ -90,8 +90,8 @@ RunRow (
   IN CONST ENGINE_ACTION_ROW  *Row
   )
 {
-  if (Row->Run () && (gTuiApp != NULL)) {
-    gTuiApp->Exit = 1;
+  if (Row->Run ()) {
+    RequestTuiAppExit ();
   }
 }
 

@@ -392,10 +392,8 @@ RefreshHddSecurityStatus (
   (VOID)ReadHddSecurityStatus ((UINT8 *)&Record, Device);
   // Straight into the cache: the drive's state is no setting the user changed, so
   // neither the board's written-variable hook nor the save question hears of it.
-  if (!EFI_ERROR (AccessCacheBytes (TRUE, gVariableCache, SETUP_VARIABLE_INDEX_HDD_SECURITY, 0, sizeof (Record), &Record)) &&
-      (gTuiApp != NULL))
-  {
-    gTuiApp->Redraw = 1;
+  if (!EFI_ERROR (AccessCacheBytes (TRUE, gVariableCache, SETUP_VARIABLE_INDEX_HDD_SECURITY, 0, sizeof (Record), &Record))) {
+    MarkTuiAppRedraw ();
   }
 }
 

@@ -46,7 +46,7 @@ OnSaveChangesKey (
   )
 {
   if (InSetupPages () && (SaveChanges (&gMsgBoxSaveAndExit) != 0)) {
-    gTuiApp->Exit = 1;
+    RequestTuiAppExit ();
   }
 }
 

@@ -70,16 +70,6 @@ ReselectLegacyGroup (
   (VOID)WriteVariableBytes (SETUP_VARIABLE_INDEX_LEGACY_GROUP_COUNT, 0, sizeof (Count), &Count);   // a cache-only count
 }
 
-static VOID
-RedrawApp (
-  VOID
-  )
-{
-  if (gTuiApp != NULL) {
-    gTuiApp->Redraw = 1;
-  }
-}
-
 EFI_STATUS
 DiscardChanges (
   IN BOOLEAN  Ask
@@ -125,7 +115,7 @@ DiscardChanges (
   RunCallbacksForAction (EFI_BROWSER_ACTION_RETRIEVE);
   // Without a baseline, whether settings changed falls back to the changed flag.
   (VOID)TakeCacheBaseline ();
-  RedrawApp ();
+  MarkTuiAppRedraw ();
   // The groups only inform board code; a signal no one receives changes nothing.
   (VOID)SignalProtocolNotify (&mPreviousLoadedGuid);
   return EFI_SUCCESS;
@@ -302,7 +292,7 @@ LoadDefaults (
   ReselectLegacyGroup (Legacy);
   gResetNeeded = 1;
   (VOID)HookDefaultsLoaded ();     // a notification: the board's answer decides nothing here
-  RedrawApp ();
+  MarkTuiAppRedraw ();
   return EFI_SUCCESS;
 }
 
@@ -548,7 +538,7 @@ DeleteOption (
     }
   }
 
-  RedrawApp ();
+  MarkTuiAppRedraw ();
   (VOID)RunPopupBox (Driver ? &mDriverDeleted : &mBootDeleted, MSGBOX_BUTTONS_OK);     // an OK box has one answer
 }
 

@@ -48,16 +48,6 @@ typedef enum {
   StartAllFailed
 } START_OUTCOME;
 
-static VOID
-RedrawSetupPages (
-  VOID
-  )
-{
-  if (gTuiApp != NULL) {
-    gTuiApp->Redraw = 1;
-  }
-}
-
 /**
   Whether setup may be left for a boot or a start now. With a changed setting that
   needs a reset, the user is asked to save and reset instead (setup ends on Yes); a
@@ -72,8 +62,10 @@ MayStartFromSetup (
 
   if (gResetNeeded != 0) {
     Leave = SaveChangesAndReset ();
-    if (gTuiApp != NULL) {
-      gTuiApp->Exit = (UINT8)(Leave ? 1 : 0);
+    if (Leave) {
+      RequestTuiAppExit ();
+    } else {
+      ClearTuiAppExit ();
     }
 
     return FALSE;
@@ -88,7 +80,7 @@ PrepareConsoleForStart (
   VOID
   )
 {
-  RedrawSetupPages ();
+  MarkTuiAppRedraw ();
   if (gST->ConOut == NULL) {
     return;
   }
@@ -131,7 +123,7 @@ SelectLegacyGroup (
   Count = gCurrentLegacyGroup->LegacyDeviceCount;
   // A board without the cache-only count has no question that shows it.
   (VOID)WriteVariableBytes (SETUP_VARIABLE_INDEX_LEGACY_GROUP_COUNT, 0, sizeof (Count), &Count);
-  RedrawSetupPages ();
+  MarkTuiAppRedraw ();
 }
 
 static VOID
@@ -147,7 +139,7 @@ RefreshHddSecurityDevice (
 
   // A board whose record is shorter keeps it as it was: the write refuses it.
   (VOID)WriteVariableBytes (SETUP_VARIABLE_INDEX_HDD_SECURITY, 0, sizeof (Status), Status);
-  RedrawSetupPages ();
+  MarkTuiAppRedraw ();
 }
 
 // What an entry that names an action does; 1 when a boot was attempted.
@@ -168,7 +160,7 @@ RunEntryKind (
     case SPECIAL_KIND_FORM_CALLBACK:
       // The driver's answer and its action request are the browser's to act on.
       (VOID)CallFormSetCallback (Control->HiiHandle, Index, 0);
-      RedrawSetupPages ();
+      MarkTuiAppRedraw ();
       break;
     case SPECIAL_KIND_LEGACY_GROUP:
       SelectLegacyGroup (Index);
@@ -178,11 +170,11 @@ RunEntryKind (
       break;
     case SPECIAL_KIND_DRIVER_HEALTH_LIST:
       RefreshDriverHealthCount (Index);
-      RedrawSetupPages ();
+      MarkTuiAppRedraw ();
       break;
     case SPECIAL_KIND_DRIVER_HEALTH_ENTRY:
       ProcessDriverHealthEntry (Control, Index);
-      RedrawSetupPages ();
+      MarkTuiAppRedraw ();
       break;
     default:
       break;

@@ -98,12 +98,7 @@ LinkConfigurationForm (
     Control->RefTargetPage   = Record->PageNumber;
     Record->Flags           &= ~(UINT32)PAGE_FLAG_ENTRY_BIT;
     Record->ParentPageNumber = Control->PageNumber;
-    if (gTuiApp != NULL) {
-      // Without history the page still opens; Esc then leaves to the main page.
-      (VOID)PushPageHistory (gTuiApp->CurrentPage, Page);
-      gTuiApp->CurrentPage = Page;
-      gTuiApp->Redraw      = 1;
-    }
+    EnterTuiPage (Page);
 
     return;
   }

@@ -160,6 +160,16 @@ EFI_STATUS  ShowTuiPage (IN UINT32 Page);
 BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
 /** Tells a running application that the language changed, so it redraws its texts. */
 VOID        MarkTuiAppLanguageChanged (VOID);
+/** Asks a running application to end after the event it handles now. */
+VOID        RequestTuiAppExit (VOID);
+/** Asks a running application to draw its page again. */
+VOID        MarkTuiAppRedraw (VOID);
+/**
+  Opens page Page in a running application, the page shown going into the history
+  (it opens without history when the history cannot grow). The page's object is not
+  checked: the caller made the page.
+**/
+VOID        EnterTuiPage (IN UINT32 Page);
 
 //
 // Making the pages again under the running application.
