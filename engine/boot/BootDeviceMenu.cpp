@@ -14,6 +14,7 @@
 #include <engine/textui/TuiPopup.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
@@ -74,7 +75,7 @@ ShowBootDeviceMenu (
                         (UINT16)(gBootMenuCount + 1), &Selection);
   if (!EFI_ERROR (Status) && (Selection <= gBootMenuCount)) {
     if (Items[Selection].StringId == STR_ENTER_SETUP) {
-      gEnterSetupRequest = 1;
+      RequestSetupEntry ();
     } else {
       gBootMenuChoice = Selection;
     }

@@ -14,6 +14,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Guid/GlobalVariable.h>
@@ -283,7 +284,7 @@ ShowRebootScreen (
 {
   EFI_INPUT_KEY  Key;
 
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   if (gST->ConOut != NULL) {
     // Each step only shapes how the message looks; a console that refuses one still shows it.
     (VOID)gST->ConOut->Reset (gST->ConOut, FALSE);
@@ -319,7 +320,7 @@ NothingBooted (
   }
   Mode = GetBootModeHob ();
   if ((Mode == BOOT_IN_RECOVERY_MODE) || (Mode == BOOT_ON_FLASH_UPDATE)) {
-    gEnterSetupRequest = 1;
+    RequestSetupEntry ();
     return;
   }
   ShowRebootScreen ();
@@ -347,7 +348,7 @@ RunDefaultWhileNotStarted (
 
   while (Status == EFI_NOT_STARTED) {
     ShowNoOptionAndWait ();
-    if (gEnterSetupRequest != 0) {
+    if (SetupEntryRequested ()) {
       return TRUE;
     }
     Status           = BootFlowDefaultBoot ();
@@ -374,7 +375,7 @@ RunBootLoop (
     FreePool (Order);
     return BootLoopToDecision;
   }
-  if (gEnterSetupRequest == 0) {
+  if (!SetupEntryRequested ()) {
     CloseEventAndClear (&gBootScreenTimerEvent);
   }
   while (Count != 0) {
@@ -387,7 +388,7 @@ RunBootLoop (
     }
     // Without a key between passes a machine whose options all fail would relaunch them without end.
     ShowNoOptionAndWait ();
-    if (gEnterSetupRequest != 0) {
+    if (SetupEntryRequested ()) {
       FreePool (Order);
       return BootLoopToDecision;
     }

@@ -9,6 +9,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
@@ -104,7 +105,7 @@ BootSelectedPopupOption (
   UINTN       Count = CountFlatBootEntries ();
 
   (VOID)Args;
-  if (gEnterSetupRequest != 0) {
+  if (SetupEntryRequested ()) {
     return EFI_SUCCESS;
   }
   Status = BootOptionByIndex (gBootMenuChoice);

@@ -13,6 +13,7 @@
 #include <engine/core/BootScreenInterface.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/browser/FormBrowser.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Protocol/HiiConfigAccess.h>
 
@@ -70,7 +71,7 @@ RunSendFormSetup (
   VOID
   )
 {
-  UINT8       SavedRequest = gEnterSetupRequest;
+  BOOLEAN     SavedRequest = SetupEntryRequested ();
   EFI_STATUS  Status;
 
   if (gVariableCache == NULL) {
@@ -87,7 +88,13 @@ RunSendFormSetup (
   gSendFormRunning   = TRUE;
   Status             = (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
   gSendFormRunning   = FALSE;
-  gEnterSetupRequest = SavedRequest;
+  // The flow that called SendForm finds its request for setup as it left it.
+  if (SavedRequest) {
+    RequestSetupEntry ();
+  } else {
+    DropSetupEntryRequest ();
+  }
+
   return Status;
 }
 

@@ -15,7 +15,6 @@ UINT8                 gInSetup           = 0;
 EFI_EVENT             gBootScreenTimerEvent = NULL;
 UINT32                gAccessLevel       = 0;
 UINT8                 gPostPasswordAsked = 0;
-UINT8                 gEnterSetupRequest = 0;
 UINT32                gBootFlowRequest   = 0;
 UINT8                 gQuietBootOn       = 0;
 EFI_HII_HANDLE        gHiiHandle               = NULL;

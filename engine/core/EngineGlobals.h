@@ -45,14 +45,13 @@ extern UINT8      gInSetup;
 extern EFI_EVENT  gBootScreenTimerEvent;
 
 //
-// The user's access level, and the request of the boot flow to enter setup.
+// The user's access level.
 //
 extern UINT32  gAccessLevel;
 // The level a password of user rights only gives: the access bits of controls apply at it.
 #define ACCESS_LEVEL_USER  1
 // The POST password was asked for in this boot (it is asked once).
 extern UINT8   gPostPasswordAsked;
-extern UINT8   gEnterSetupRequest;
 
 //
 // The boot flow asked for during this POST (0 = none), and whether quiet boot

@@ -12,6 +12,7 @@
 #include <engine/boot/BootGraphics.h>
 #include <engine/post/BootScreen.h>
 #include <engine/post/PostScreen.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/ImageResource.h>
@@ -104,7 +105,7 @@ BootMenuFlowCallback (
   }
 
   gBootScreenState   = BOOT_SCREEN_STATE_BOOT_MENU;
-  gEnterSetupRequest = 1;
+  RequestSetupEntry ();
   return EFI_SUCCESS;
 }
 

@@ -18,6 +18,7 @@
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/post/PostHooks.h>
 #include <engine/core/SetupData.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Guid/GlobalVariable.h>
 #include <Library/BaseMemoryLib.h>
@@ -144,7 +145,7 @@ FindBootFlowPage (
 
     FormSet = &gFormSetEntries[Page->FormSetIndex];
     if ((FormSet->Class == Row->Key1) && (FormSet->SubClass == Row->Key2) && (Page->FormId == Row->FormId)) {
-      gEnterSetupRequest = 1;
+      RequestSetupEntry ();
       gBootFlowStartPage = Index;
       return;
     }
@@ -205,7 +206,7 @@ RunBootFlowEntry (
   }
 
   if (Row->DropSetup != 0) {
-    gEnterSetupRequest = 0;
+    DropSetupEntryRequest ();
     return EFI_NOT_STARTED;
   }
 

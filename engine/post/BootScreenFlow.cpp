@@ -27,6 +27,7 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/browser/DynamicPages.h>
 #include <engine/core/FrontEnd.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Library/BaseMemoryLib.h>
 #include <Library/IoLib.h>
@@ -122,7 +123,7 @@ PollPostKeys (
 {
   (VOID)HookPostKeyPoll (0, 0);     // a notification: the board's answer decides nothing here
   *Key   = (gHotkeyBootOption != NO_HOTKEY_BOOT_OPTION) ? gHotkeyBootOption + 1 : 0;
-  *State = (gEnterSetupRequest != 0) ? BOOT_SCREEN_STATE_SETUP : gBootFlowRequest;
+  *State = SetupEntryRequested () ? BOOT_SCREEN_STATE_SETUP : gBootFlowRequest;
   return ((*Key == 0) && (*State == 0)) ? EFI_NOT_READY : EFI_SUCCESS;
 }
 
@@ -190,7 +191,7 @@ CheckKeyboardControllerForFirmwareBoot (
   EFI_EVENT  Timer = NULL;
   UINT8      Status;
 
-  if ((gEnterSetupRequest != 0) || (ReadBootFlow () != BOOT_FLOW_FIRMWARE_BOOTS)) {
+  if (SetupEntryRequested () || (ReadBootFlow () != BOOT_FLOW_FIRMWARE_BOOTS)) {
     return;
   }
 
@@ -216,13 +217,13 @@ ReconcileBootFlow (
 {
   UINT32  Stored;
 
-  if ((gBootFlowRequest == 0) && (gEnterSetupRequest == 0)) {
+  if ((gBootFlowRequest == 0) && !SetupEntryRequested ()) {
     return TRUE;
   }
 
   Stored = ReadBootFlow ();
   if (Stored == BOOT_FLOW_FIRMWARE_BOOTS) {
-    if ((gBootFlowRequest != BOOT_FLOW_FIRMWARE_BOOTS) || (gEnterSetupRequest != 0)) {
+    if ((gBootFlowRequest != BOOT_FLOW_FIRMWARE_BOOTS) || SetupEntryRequested ()) {
       ClearBootFlowAndLeave ();
       return FALSE;
     }
@@ -320,7 +321,7 @@ WaitForHotkeys (
   (VOID)SignalProtocolNotify (&mWaitStartGroup);
   // Without console input and without a time-out nothing could ever end the wait.
   if ((Tenths != TIMEOUT_NONE) || (gST->ConIn != NULL)) {
-    for (UINTN Pass = 0; !mTimeoutExpired && (gEnterSetupRequest == 0) && (gBootFlowRequest == 0); Pass++) {
+    for (UINTN Pass = 0; !mTimeoutExpired && !SetupEntryRequested () && (gBootFlowRequest == 0); Pass++) {
       if (!Armed && (Tenths != TIMEOUT_NONE) && (Pass >= WAIT_PASS_LIMIT)) {
         break;
       }
@@ -354,7 +355,7 @@ RunBootPopup (
   }
 
   (VOID)ShowBootDeviceMenu (&None);     // the choice is in gBootMenuChoice and the requests, read next
-  if ((gEnterSetupRequest != 0) || (gAccessLevel == ACCESS_LEVEL_USER)) {
+  if (SetupEntryRequested () || (gAccessLevel == ACCESS_LEVEL_USER)) {
     return EFI_SUCCESS;
   }
 
@@ -382,15 +383,14 @@ EnterSetupIfRequested (
   )
 {
   if (gAccessLevel == ACCESS_LEVEL_USER) {
-    gEnterSetupRequest = 0;
-  }
-
-  if (gEnterSetupRequest == 0) {
-    return;
+    DropSetupEntryRequest ();
   }
 
   // Consumed here: whatever runs next asks again if it wants setup once more.
-  gEnterSetupRequest = 0;
+  if (!TakeSetupEntryRequest ()) {
+    return;
+  }
+
   ClosePostTimer ();
   if (gBootScreenState != BOOT_SCREEN_STATE_BOOT_MENU) {
     gBootScreenState = BOOT_SCREEN_STATE_SETUP;
@@ -410,13 +410,12 @@ EnterSetupIfRequested (
   // open the form browser itself (the firmware's menu does).
   if (gBootScreenState == BOOT_SCREEN_STATE_BOOT_MENU) {
     *Status = RunBootPopup ();
-    if (gEnterSetupRequest == 0) {
+    // "Enter Setup" in the pop-up: setup opens at once.
+    if (!TakeSetupEntryRequest ()) {
       return;
     }
 
-    // "Enter Setup" in the pop-up: setup opens at once.
-    gEnterSetupRequest = 0;
-    gBootScreenState   = BOOT_SCREEN_STATE_SETUP;
+    gBootScreenState = BOOT_SCREEN_STATE_SETUP;
   }
 
   gPostMessagesEnabled = 0;
@@ -466,7 +465,7 @@ DecideAndBoot (
     if (gBootFlowHoldsSetup != 0) {
       // A user without setup rights cannot be held in setup: the machine boots instead.
       if (gAccessLevel != ACCESS_LEVEL_USER) {
-        gEnterSetupRequest = 1;
+        RequestSetupEntry ();
         continue;
       }
 
@@ -494,7 +493,7 @@ RunNestedFlow (
   UINT64      SavedState    = gBootScreenState;
   EFI_STATUS  Status        = EFI_UNSUPPORTED;
 
-  gEnterSetupRequest = 1;
+  RequestSetupEntry ();
   EnterSetupIfRequested (&Status);
   // The outer setup still runs: its state is as it was.
   gInSetup             = SavedInSetup;

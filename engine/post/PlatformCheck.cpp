@@ -11,6 +11,7 @@
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/VariableGuids.h>
 #include <engine/textui/TextScreen.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <Library/MemoryAllocationLib.h>
 #include <Library/UefiLib.h>
@@ -99,7 +100,7 @@ RunPlatformCheck (
     InvalidateBootLogoTable ();
     Status = Check->ShowFaultScreen (Check, &EnterSetup);
     if ((Status == PLATFORM_CHECK_ENTER_SETUP) || (EnterSetup == 1)) {
-      gEnterSetupRequest = 1;
+      RequestSetupEntry ();
       gBootFlowRequest   = 0;
       (VOID)WriteBootFlow (0);     // setup wins over a boot flow asked for earlier
     }

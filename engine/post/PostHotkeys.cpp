@@ -15,6 +15,7 @@
 #include <engine/boot/BootFlowCodes.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/post/PostHooks.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseMemoryLib.h>
@@ -108,7 +109,7 @@ DecideOnKey (
   if (NoShift && (((Char == CHAR_NULL) && ((Scan == SCAN_DELETE) || (Scan == SCAN_F2))) ||
                   ((Char == u'.') && (Scan == SCAN_NULL))))
   {
-    gEnterSetupRequest = 1;
+    RequestSetupEntry ();
   } else if (NoShift && (Scan == SCAN_F8)) {
     ShowBootMenuNotice ();
     gBootFlowRequest = BOOT_FLOW_BOOT_MENU;
@@ -136,7 +137,7 @@ PollPostHotkeys (
 
   // Firmware without key-code input (OVMF) hands its keys through input-ex all the same.
   Status = OpenConsoleKeySource (&Source);
-  if (EFI_ERROR (Status) || (gEnterSetupRequest != 0) || (gBootFlowRequest != 0)) {
+  if (EFI_ERROR (Status) || SetupEntryRequested () || (gBootFlowRequest != 0)) {
     return EFI_ERROR (Status) ? Status : EFI_SUCCESS;
   }
 

@@ -148,7 +148,7 @@ EFI_STATUS  PollPostKeys (OUT UINT64 *Key, OUT UINT64 *State);
 VOID        ClosePostTimer (VOID);
 /**
   The platform's power-on check, when the board has one: it may show what it found and
-  ask for setup (gEnterSetupRequest, with the boot flow cleared).
+  ask for setup (RequestSetupEntry, with the boot flow cleared).
 **/
 VOID        RunPlatformCheck (VOID);
 

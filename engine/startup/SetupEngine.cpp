@@ -22,6 +22,7 @@
 #include <engine/post/BootScreen.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <frontend/HddSecurity.h>
 #include <frontend/MenuTree.h>
 #include <frontend/ScreenCapture.h>
@@ -316,7 +317,7 @@ ResetEngineState (
   gInSetup                 = 0;
   gBootScreenTimerEvent    = NULL;      // it belonged to the old machine
   gBootScreenEntryCount    = 0;
-  gEnterSetupRequest       = 0;
+  DropSetupEntryRequest ();
   gAccessLevel             = 0;
   gPostPasswordAsked       = 0;
   gSaveAskedForReset       = 0;      // a save's reset mark belongs to the setup that made it

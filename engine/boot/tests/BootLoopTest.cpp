@@ -4,6 +4,7 @@
 #include <engine/testing/BootMachine.h>
 
 #include <engine/core/EngineGlobals.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Guid/ConfigurationTables.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/UefiLib.h>

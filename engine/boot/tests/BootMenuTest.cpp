@@ -8,6 +8,7 @@
 #include <gui/GuiServices.h>
 #include <engine/boot/BootMenu.h>
 #include <engine/textui/TuiPopup.h>
+#include <engine/browser/SetupEntryRequest.h>
 
 #include <map>
 

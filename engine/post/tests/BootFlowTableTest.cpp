@@ -13,6 +13,7 @@
 #include <engine/core/SetupData.h>
 #include <engine/textui/TextScreen.h>
 #include <engine/post/BootFlowCallbacks.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Library/BaseMemoryLib.h>
 
 #include <Emulator/RunEnded.h>

@@ -9,6 +9,7 @@
 #include <engine/boot/BootFlowCodes.h>
 #include <engine/textui/Hotkeys.h>
 #include <engine/post/BootFlowCallbacks.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Guid/GlobalVariable.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Resources/EngineStringPackage.h>

@@ -17,6 +17,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Protocol/AcpiTable.h>
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/PlatformToken.h>

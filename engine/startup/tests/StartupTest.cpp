@@ -12,6 +12,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/core/VariableGuids.h>
 #include <engine/post/BootFlowCallbacks.h>
+#include <engine/browser/SetupEntryRequest.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PlatformLib.h>
 #include <Resources/EngineStringPackage.h>
