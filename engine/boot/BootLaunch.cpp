@@ -15,6 +15,7 @@
 #include <engine/boot/BootGraphics.h>
 #include <engine/boot/BootSecurity.h>
 #include <engine/core/HookTable.h>
+#include <engine/core/BootScreenInterface.h>
 
 #include <Guid/ConfigurationTables.h>
 #include <Library/BaseLib.h>
@@ -32,6 +33,7 @@
 #include <Protocol/UsbIo.h>
 
 EFI_HANDLE  gLastBootImage = NULL;
+VOID        (*gSetBootScreenState)(IN UINT64 State) = NULL;
 
 // Just before a UEFI image starts; after any launch returns.
 static EFI_GUID  mBeforeEfiBootGroup = { 0x3677770F, 0xEFB2, 0x43B2, { 0xB8, 0xAE, 0xB3, 0x02, 0xE9, 0x60, 0x48, 0x82 } };
@@ -614,6 +616,20 @@ BootEfiPath (
   return Status;
 }
 
+UINT64
+SwapBootScreenState (
+  IN UINT64  State
+  )
+{
+  UINT64  Previous = CurrentBootScreenState ();
+
+  if (gSetBootScreenState != NULL) {
+    gSetBootScreenState (State);
+  }
+
+  return Previous;
+}
+
 EFI_STATUS
 LoadAndStartBootOption (
   IN EFI_DEVICE_PATH_PROTOCOL  *DevicePath,
@@ -622,20 +638,20 @@ LoadAndStartBootOption (
   IN UINT8                     ReportFlag
   )
 {
-  UINT64      SavedState = gBootScreenState;
+  UINT64      SavedState;
   EFI_TPL     CallerTpl;
   EFI_STATUS  Status;
 
   if ((DevicePath == NULL) || !IsDevicePathValid (DevicePath, 0) || (OptionalDataSize > 0xFFFFFFFFULL)) {
     return EFI_INVALID_PARAMETER;
   }
-  gBootScreenState = BOOT_SCREEN_STATE_BOOTING;
+  SavedState = SwapBootScreenState (BOOT_SCREEN_STATE_BOOTING);
   SignalReadyToBoot ();
   (VOID)ReportStatusCode (EFI_PROGRESS_CODE, BOOT_PROGRESS_LAUNCH);  // nobody may listen
   NotifyHddSecurityOnce ();
   if (gBootFlowRequest == BOOT_FLOW_FIRMWARE_BOOTS) {
-    Status           = HandOverToFirmwareBoot (DevicePath);
-    gBootScreenState = SavedState;
+    Status = HandOverToFirmwareBoot (DevicePath);
+    SwapBootScreenState (SavedState);
     return Status;
   }
 
@@ -644,14 +660,14 @@ LoadAndStartBootOption (
   if (IsBbsPath (DevicePath)) {
     Status = BootLegacyPath (DevicePath);
     SignalGroup (&mAfterBootGroup);
-    gBootScreenState = SavedState;
+    SwapBootScreenState (SavedState);
     return Status;
   }
 
   // Images start at the application level whatever level the caller ran at.
   CallerTpl = LowerToApplicationTpl ();
   Status = BootEfiPath (DevicePath, OptionalData, OptionalDataSize, ReportFlag);
-  gBootScreenState = SavedState;
+  SwapBootScreenState (SavedState);
   RestoreCallerTpl (CallerTpl);
   return Status;
 }

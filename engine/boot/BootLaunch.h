@@ -86,6 +86,14 @@ EFI_STATUS  CheckBootDeviceHealth (IN EFI_DEVICE_PATH_PROTOCOL *DevicePath);
   then the loop sees a table without a row for the flow (EFI_UNSUPPORTED).
 **/
 extern EFI_STATUS  (*gBootFlowDefaultBoot)(VOID);
+/**
+  Sets the boot screen's state (BOOT_SCREEN_STATE_*) while an option launches or a
+  launch's security dialog shows. The state is the boot screen's (post): start-up
+  connects it, and until then the state stays where it is.
+**/
+extern VOID  (*gSetBootScreenState)(IN UINT64 State);
+/** Sets the boot screen's state through gSetBootScreenState; answers the state it had. */
+UINT64      SwapBootScreenState (IN UINT64 State);
 
 /** Boots option Boot#### (Place: its entry in a boot-order array with Count entries from there, or null). */
 EFI_STATUS  LaunchBootOption (IN UINT16 OptionNumber, IN UINT16 *Place OPTIONAL, IN UINTN Count);

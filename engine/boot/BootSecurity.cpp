@@ -5,6 +5,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/boot/BootSecurity.h>
+#include <engine/boot/BootLaunch.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/BootScreenInterface.h>
 #include <engine/textui/TextScreen.h>
@@ -83,14 +84,14 @@ ShowSecureBootViolationAtBoot (
   IN EFI_STATUS  Status
   )
 {
-  UINT64  Saved = gBootScreenState;
+  UINT64  Saved;
 
   if ((Status != EFI_SECURITY_VIOLATION) && (Status != EFI_ACCESS_DENIED)) {
     return;
   }
 
-  gBootScreenState = BOOT_SCREEN_STATE_IN_SETUP;
+  Saved = SwapBootScreenState (BOOT_SCREEN_STATE_IN_SETUP);
   ShowViolationDialog ();
-  gBootScreenState = Saved;
+  SwapBootScreenState (Saved);
   InvalidateBootLogoTable ();
 }

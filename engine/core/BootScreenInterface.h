@@ -17,6 +17,17 @@
 
 #define BOOT_SCREEN_SLOT_COUNT  18
 
+// The states of the boot screen that QueryBootScreenState answers, in the order the
+// boot flow passes through them; the variable snapshot and the pop-ups compare them.
+#define BOOT_SCREEN_STATE_NONE         0   // before the interfaces are installed
+#define BOOT_SCREEN_STATE_TEXT_POST    1
+#define BOOT_SCREEN_STATE_LOGO         2
+#define BOOT_SCREEN_STATE_SETTINGS     3
+#define BOOT_SCREEN_STATE_SETUP        4
+#define BOOT_SCREEN_STATE_IN_SETUP     5   // pop-ups save and restore what they cover
+#define BOOT_SCREEN_STATE_BOOT_MENU    6
+#define BOOT_SCREEN_STATE_BOOTING      7   // pop-ups clear the screen when they close
+
 typedef struct {
   EFI_STATUS  (EFIAPI *RunBootScreenFlow)(VOID);
   EFI_STATUS  (EFIAPI *PrintBootScreenText)(IN CHAR16 *Text);
@@ -52,5 +63,11 @@ typedef struct {
 
 // The table the engine installs; the graphical setup swaps some of its slots.
 extern BOOT_SCREEN_INTERFACE  gBootScreenInterface;
+
+/**
+  The boot screen's state as its interface answers it, for the parts below the boot
+  screen that only read it; BOOT_SCREEN_STATE_NONE while the operations are not there.
+**/
+UINT32  CurrentBootScreenState (VOID);
 
 #endif

@@ -10,7 +10,6 @@ EFI_SYSTEM_TABLE      *gST               = NULL;
 EFI_BOOT_SERVICES     *gBS               = NULL;
 EFI_RUNTIME_SERVICES  *gRT               = NULL;
 EFI_HANDLE            gEngineHandle      = NULL;
-UINT64                gBootScreenState   = 0;
 UINT8                 gInSetup           = 0;
 EFI_EVENT             gBootScreenTimerEvent = NULL;
 UINT32                gAccessLevel       = 0;
@@ -37,3 +36,12 @@ UINT64                gBootScreenEntryCount    = 0;
 // Filled at start-up by the boot screen and the front end, which lie above the engine core.
 BOOT_SCREEN_INTERFACE  gBootScreenInterface;
 FRONT_END_SERVICES     gFrontEnd;
+
+UINT32
+CurrentBootScreenState (
+  VOID
+  )
+{
+  return (gBootScreenInterface.QueryBootScreenState == NULL) ? BOOT_SCREEN_STATE_NONE :
+         gBootScreenInterface.QueryBootScreenState ();
+}

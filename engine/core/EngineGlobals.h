@@ -24,22 +24,6 @@ extern EFI_RUNTIME_SERVICES  *gRT;
 //
 extern EFI_HANDLE  gEngineHandle;
 
-//
-// POST-screen state of the boot flow; 0 before the interfaces are installed.
-//
-extern UINT64  gBootScreenState;
-
-// The states of the boot screen (gBootScreenState), in the order the boot flow
-// passes through them; the variable snapshot and the pop-ups compare them.
-#define BOOT_SCREEN_STATE_NONE         0
-#define BOOT_SCREEN_STATE_TEXT_POST    1
-#define BOOT_SCREEN_STATE_LOGO         2
-#define BOOT_SCREEN_STATE_SETTINGS     3
-#define BOOT_SCREEN_STATE_SETUP        4
-#define BOOT_SCREEN_STATE_IN_SETUP     5   // pop-ups save and restore what they cover
-#define BOOT_SCREEN_STATE_BOOT_MENU    6
-#define BOOT_SCREEN_STATE_BOOTING      7   // pop-ups clear the screen when they close
-
 // 1 while setup runs; the POST screen's timer, which entering setup or booting stops.
 extern UINT8      gInSetup;
 extern EFI_EVENT  gBootScreenTimerEvent;

@@ -8,6 +8,14 @@
 
 #include <engine/core/BootScreenInterface.h>
 
+//
+// The boot screen's state (BOOT_SCREEN_STATE_*): the POST flow moves it along; other
+// parts read it through the interface's QueryBootScreenState and change it through
+// SetBootScreenState (the boot manager through gSetBootScreenState, BootLaunch.h).
+//
+extern UINT64  gBootScreenState;
+VOID        SetBootScreenState (IN UINT64 State);
+
 /** Fills gBootScreenInterface with the boot screen's operations. */
 VOID        InstallBootScreenOperations (VOID);
 

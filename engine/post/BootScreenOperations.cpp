@@ -25,6 +25,8 @@
 
 static BOOT_SCREEN_UI_PROVIDER  *mProvider = NULL;
 
+UINT64  gBootScreenState = BOOT_SCREEN_STATE_NONE;
+
 
 typedef EFI_STATUS (EFIAPI *UI_PROVIDER_INITIALISE)(IN EFI_HANDLE ImageHandle, IN EFI_SYSTEM_TABLE *SystemTable);
 #define PROVIDER_INITIALISE_SLOT  3     // of the reserved slots 9 to 13: slot 12
@@ -290,6 +292,14 @@ QueryBootScreenState (
   )
 {
   return (UINT32)gBootScreenState;
+}
+
+VOID
+SetBootScreenState (
+  IN UINT64  State
+  )
+{
+  gBootScreenState = State;
 }
 
 static EFI_STATUS EFIAPI

@@ -40,6 +40,7 @@ ConnectEngineParts (
 
   gLegacyDeviceStep    = GetLegacyDeviceStepValue;
   gBootFlowDefaultBoot = RunBootFlowDefaultBoot;
+  gSetBootScreenState  = SetBootScreenState;
 
   if (gHookTable == NULL) {
     gHookTable = GetProductionHookTable ();

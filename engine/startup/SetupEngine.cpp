@@ -208,7 +208,7 @@ SetupEngineDriverEntry (
   Status = LoadVariableCache (&gVariableCache, NULL);
   if (!EFI_ERROR (Status)) {
     HookProcessOsIndications ();
-    gBootScreenState = BOOT_SCREEN_STATE_NONE;
+    SetBootScreenState (BOOT_SCREEN_STATE_NONE);
     Status = InstallInterfaces ();
   }
 
@@ -313,7 +313,7 @@ ResetEngineState (
   gST                      = NULL;
   gBS                      = NULL;
   gRT                      = NULL;
-  gBootScreenState         = BOOT_SCREEN_STATE_NONE;
+  SetBootScreenState (BOOT_SCREEN_STATE_NONE);
   gInSetup                 = 0;
   gBootScreenTimerEvent    = NULL;      // it belonged to the old machine
   gBootScreenEntryCount    = 0;

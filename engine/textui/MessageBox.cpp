@@ -3,6 +3,7 @@
 **/
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/SetupActions.h>
+#include <engine/core/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/HookTable.h>
@@ -83,7 +84,7 @@ MessageBoxDestroy (
   TUI_MESSAGE_BOX  *Box = (TUI_MESSAGE_BOX *)Object;
 
   if (Box->Saved != NULL) {
-    if (gBootScreenState == BOOT_SCREEN_STATE_IN_SETUP) {
+    if (CurrentBootScreenState () == BOOT_SCREEN_STATE_IN_SETUP) {
       RestoreTextScreen (Box->Saved);       // frees the copy
     } else {
       FreePool (Box->Saved);
@@ -225,9 +226,9 @@ MessageBoxInitialize (
   }
 
   Box->Frame.Control.Width = (UINT16)MessageWidth (Box, Definition);
-  if ((gBootScreenState == BOOT_SCREEN_STATE_IN_SETUP) && (Box->Saved == NULL)) {
+  if ((CurrentBootScreenState () == BOOT_SCREEN_STATE_IN_SETUP) && (Box->Saved == NULL)) {
     Box->Saved = SaveTextScreen ();     // without a copy the box is only not taken away
-  } else if (gBootScreenState == BOOT_SCREEN_STATE_BOOTING) {
+  } else if (CurrentBootScreenState () == BOOT_SCREEN_STATE_BOOTING) {
     ClearGraphicsScreen ();
     ClearTextScreen ();
   }
@@ -607,7 +608,9 @@ RunPopupBox (
   // In setup the page redraws only its frames after a box: the cells between them, and
   // whatever a following box would be drawn over, keep the box unless what it covered
   // comes back. A box that saves the screen itself restores it on its own.
-  if ((gInSetup != 0) && (gBootScreenState != BOOT_SCREEN_STATE_IN_SETUP) && (gBootScreenState != BOOT_SCREEN_STATE_BOOTING)) {
+  if ((gInSetup != 0) && (CurrentBootScreenState () != BOOT_SCREEN_STATE_IN_SETUP) &&
+      (CurrentBootScreenState () != BOOT_SCREEN_STATE_BOOTING))
+  {
     Under = SaveTextScreen ();
   }
 

@@ -5,6 +5,7 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/variables/VariableCacheInternal.h>
 #include <engine/variables/ConfigString.h>
+#include <engine/core/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/HookTable.h>
 #include <engine/variables/NvramStore.h>
@@ -101,7 +102,7 @@ BuildVariableCopies (
   VARIABLE_CACHE_ENTRY  *NewCache;
   EFI_STATUS            Status;
 
-  if ((gVariableStoreCopies == NULL) || (gVariableStoreCopyCount != Count) || (gBootScreenState <= BOOT_SCREEN_STATE_SETUP)) {
+  if ((gVariableStoreCopies == NULL) || (gVariableStoreCopyCount != Count) || (CurrentBootScreenState () <= BOOT_SCREEN_STATE_SETUP)) {
     Status = ReadStoreCopies (Count);
     if (EFI_ERROR (Status)) {
       return Status;

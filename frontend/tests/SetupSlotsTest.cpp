@@ -8,6 +8,7 @@
 #include <engine/core/BootScreenInterface.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/post/BootScreenDialogs.h>
+#include <engine/post/BootScreen.h>
 #include <frontend/FrontEndServices.h>
 #include <Resources/EngineStringIds.h>
 

@@ -5,6 +5,7 @@
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/post/BootScreen.h>
 #include <Guid/ConfigurationTables.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/UefiLib.h>

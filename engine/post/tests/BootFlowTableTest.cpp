@@ -14,6 +14,7 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/post/BootScreen.h>
 #include <Library/BaseMemoryLib.h>
 
 #include <Emulator/RunEnded.h>

@@ -19,6 +19,7 @@
 #include <engine/textui/PasswordPrompt.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/post/BootScreen.h>
 #include <Guid/ConfigurationTables.h>
 #include <Library/BaseMemoryLib.h>
 #include <Protocol/AcpiTable.h>

@@ -18,6 +18,7 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/core/VariableGuids.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/post/BootScreen.h>
 #include <Protocol/AcpiTable.h>
 #include <Protocol/BootScreenUiProvider.h>
 #include <Protocol/PlatformToken.h>

@@ -6,6 +6,7 @@
 #include <engine/core/EngineStrings.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/TuiObject.h>
+#include <engine/post/BootScreen.h>
 
 #include <Emulator/KeyScript.h>
 

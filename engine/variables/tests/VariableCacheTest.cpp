@@ -12,6 +12,7 @@
 #include <engine/variables/LegacyOrderFormat.h>
 #include <engine/textui/TuiApp.h>
 #include <engine/core/VariableGuids.h>
+#include <engine/post/BootScreen.h>
 #include <Library/BaseMemoryLib.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Protocol/LegacyBios.h>
