@@ -23,6 +23,8 @@
 
 static CONST EFI_GUID  mLegacyOrderGuid = LEGACY_DEV_ORDER_VARIABLE_GUID;
 
+EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios = NULL;
+
 EFI_STATUS
 LocateLegacyBios (
   VOID

@@ -37,6 +37,9 @@ typedef struct {
   BBS_TABLE  *Table;
 } BBS_VIEW;
 
+// The legacy BIOS of a compatibility module, located once; null on boards without one.
+extern EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios;
+
 /** The legacy BIOS, located once; EFI_NOT_FOUND on a board without one. */
 EFI_STATUS  LocateLegacyBios (VOID);
 /** The BBS table of the legacy BIOS; an error when there is none or it cannot be read. */

@@ -13,9 +13,7 @@ EFI_HANDLE            gEngineHandle      = NULL;
 UINT8                 gInSetup           = 0;
 EFI_EVENT             gBootScreenTimerEvent = NULL;
 UINT32                gAccessLevel       = 0;
-UINT8                 gPostPasswordAsked = 0;
 UINT32                gBootFlowRequest   = 0;
-UINT8                 gQuietBootOn       = 0;
 EFI_HII_HANDLE        gHiiHandle               = NULL;
 EFI_HII_FONT_PROTOCOL            *gHiiFont          = NULL;
 EFI_HII_DATABASE_PROTOCOL        *gHiiDatabase      = NULL;
@@ -23,15 +21,12 @@ EFI_HII_STRING_PROTOCOL          *gHiiString        = NULL;
 EFI_HII_CONFIG_ROUTING_PROTOCOL  *gHiiConfigRouting = NULL;
 UINT8                 gHiiConfigRoutingLocated = 0;
 UINT8                 gInBrowserCallback       = 0;
-UINT8                 *gGlyphWidthTable        = NULL;
 LANGUAGE_ENTRY        *gLanguageList           = NULL;
-EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios           = NULL;
 UINTN                 gLanguageCount           = 0;
 UINTN                 gBootOptionCount         = 0;
 UINTN                 gDriverOptionCount       = 0;
 UINT16                gBootOrderDisabledMarker   = 0xFFFF;
 UINT16                gDriverOrderDisabledMarker = 0xFFFF;
-UINT64                gBootScreenEntryCount    = 0;
 
 // Filled at start-up by the boot screen and the front end, which lie above the engine core.
 BOOT_SCREEN_INTERFACE  gBootScreenInterface;

@@ -1,6 +1,8 @@
 /** @file
-  Globals that several parts of the engine share: the firmware tables, the state of
-  the boot screen and of setup entry. Each module's own state stays in its module.
+  Globals that parts on several floors of the engine read: the firmware tables, the
+  HII services, whether setup runs, the access level, the boot flow asked for, the
+  platform's languages and the option counts. State that one part owns lives in that
+  part and is changed through its functions.
 **/
 #ifndef ENGINE_GLOBALS_H_
 #define ENGINE_GLOBALS_H_
@@ -11,7 +13,6 @@
 #include <Protocol/HiiDatabase.h>
 #include <Protocol/HiiFont.h>
 #include <Protocol/HiiString.h>
-#include <Protocol/LegacyBios.h>
 
 extern EFI_HANDLE            gImageHandle;
 extern EFI_SYSTEM_TABLE      *gST;
@@ -34,15 +35,11 @@ extern EFI_EVENT  gBootScreenTimerEvent;
 extern UINT32  gAccessLevel;
 // The level a password of user rights only gives: the access bits of controls apply at it.
 #define ACCESS_LEVEL_USER  1
-// The POST password was asked for in this boot (it is asked once).
-extern UINT8   gPostPasswordAsked;
 
 //
-// The boot flow asked for during this POST (0 = none), and whether quiet boot
-// (the logo instead of text) is on.
+// The boot flow asked for during this POST (0 = none).
 //
 extern UINT32  gBootFlowRequest;
-extern UINT8   gQuietBootOn;
 
 //
 // The HII services and the engine's own package list. gHiiHandle is null when the
@@ -63,13 +60,10 @@ extern UINT8           gHiiConfigRoutingLocated;
 extern UINT8           gInBrowserCallback;
 
 //
-// Pixel width of each UTF-16 code unit (0 = not yet asked), allocated on first use.
-//
-#define GLYPH_WIDTH_TABLE_SIZE  65536
-extern UINT8  *gGlyphWidthTable;
-
-//
-// The platform's languages: 32-byte entries whose first field is the ASCII code.
+// The platform's languages: 32-byte entries whose first field is the ASCII code. The
+// boot manager builds the list (BuildLanguageList); it is kept here because the
+// variable cache's language question and the strings set in every language, floors
+// below the boot manager, read it.
 //
 typedef struct {
   CHAR8          *Code;
@@ -92,15 +86,5 @@ extern UINTN   gBootOptionCount;
 extern UINTN   gDriverOptionCount;
 extern UINT16  gBootOrderDisabledMarker;
 extern UINT16  gDriverOrderDisabledMarker;
-
-//
-// The legacy BIOS of a compatibility module, located once; null on boards without one.
-//
-extern EFI_LEGACY_BIOS_PROTOCOL  *gLegacyBios;
-
-//
-// Nesting depth of the boot-screen flow.
-//
-extern UINT64  gBootScreenEntryCount;
 
 #endif

@@ -93,6 +93,12 @@ LocateUnicodeCollation (
   OUT EFI_UNICODE_COLLATION_PROTOCOL  **Collation
   );
 
+//
+// Pixel width of each UTF-16 code unit (0 = not yet asked), allocated on first use.
+//
+#define GLYPH_WIDTH_TABLE_SIZE  65536
+extern UINT8  *gGlyphWidthTable;
+
 // GetStringDisplayWidth's unit: a text cell (8 pixels) is this many units wide.
 #define WIDTH_UNITS_PER_CELL  19
 

@@ -16,6 +16,8 @@ static EFI_GUID  mHiiConfigRoutingGuid  = EFI_HII_CONFIG_ROUTING_PROTOCOL_GUID;
 static EFI_GUID  mHiiStringGuid         = EFI_HII_STRING_PROTOCOL_GUID;
 static EFI_GUID  mHiiDatabaseGuid       = EFI_HII_DATABASE_PROTOCOL_GUID;
 static EFI_GUID  mHiiFontGuid           = EFI_HII_FONT_PROTOCOL_GUID;
+
+UINT8  *gGlyphWidthTable = NULL;
 #define CELL_PIXELS             8
 #define INVALID_STRING_ID       0xFFFF
 #define LANGUAGES_BUFFER_SIZE   4096

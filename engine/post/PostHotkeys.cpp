@@ -16,6 +16,7 @@
 #include <engine/boot/BootGraphics.h>
 #include <engine/post/PostHooks.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/post/PostScreen.h>
 #include <Resources/EngineStringIds.h>
 
 #include <Library/BaseMemoryLib.h>

@@ -73,6 +73,7 @@ UINT8                     gBootFlowHoldsSetup   = 0;
 EFI_EVENT                 gPostTimerEvent       = NULL;
 BOOT_PROGRESS_BAR         gBootProgressBar;
 BOOLEAN                   gPostScreenReady      = FALSE;
+UINT8                     gQuietBootOn          = 0;
 UINT8                     gLogoScaleMode        = 1;
 UINT8                     gLogoDrawing          = 0;
 LOGO_BOX                  gLogoBox;

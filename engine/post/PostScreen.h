@@ -74,6 +74,8 @@ extern UINT8                     gBootFlowHoldsSetup;
 extern EFI_EVENT                 gPostTimerEvent;
 extern BOOT_PROGRESS_BAR         gBootProgressBar;
 extern BOOLEAN                   gPostScreenReady;     // InitPostScreen ran
+extern UINT8                     gQuietBootOn;         // the logo instead of text
+extern UINT64                    gBootScreenEntryCount;  // nesting depth of the boot-screen flow
 extern UINT8                     gLogoScaleMode;
 extern UINT8                     gLogoDrawing;
 extern LOGO_BOX                  gLogoBox;

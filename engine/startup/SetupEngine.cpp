@@ -23,6 +23,8 @@
 #include <engine/textui/TextScreen.h>
 #include <engine/post/PostScreen.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/boot/LegacyDevOrder.h>
+#include <engine/textui/PasswordPrompt.h>
 #include <frontend/HddSecurity.h>
 #include <frontend/MenuTree.h>
 #include <frontend/ScreenCapture.h>

@@ -21,6 +21,8 @@
 #define PROVIDER_KIND_POST   0
 #define PROVIDER_KIND_SETUP  1
 
+UINT8  gPostPasswordAsked = 0;
+
 /**
   Asks through the platform's user-interface provider when one is installed, else
   through the text-mode prompt; answers the access level reached (0 refused).

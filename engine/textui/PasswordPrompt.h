@@ -46,6 +46,9 @@ EFI_STATUS  ReadPasswordString (OUT CHAR16 *Buffer, IN UINTN MaxChars, IN UINT64
 /** XORs the i-th UTF-16 unit (from 1) of Size bytes with the low 16 bits of i x 0xCB05; its own inverse. */
 VOID        EncodePasswordBuffer (IN OUT CHAR16 *Buffer, IN UINTN Size);
 
+// The POST password was asked for in this boot (it is asked once).
+extern UINT8  gPostPasswordAsked;
+
 // Hook members and defaults, in the hook table's uniform type.
 UINT64 CheckPostPassword (CONST HOOK_ARGS *Args);
 UINT64 CheckSetupPassword (CONST HOOK_ARGS *Args);

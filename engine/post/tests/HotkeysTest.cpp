@@ -10,6 +10,7 @@
 #include <engine/textui/Hotkeys.h>
 #include <engine/post/BootFlowCallbacks.h>
 #include <engine/browser/SetupEntryRequest.h>
+#include <engine/post/PostScreen.h>
 #include <Guid/GlobalVariable.h>
 #include <Library/MemoryAllocationLib.h>
 #include <Resources/EngineStringPackage.h>

@@ -21,6 +21,7 @@
 #include <engine/post/BootScreen.h>
 #include <Protocol/AcpiTable.h>
 #include <Protocol/BootScreenUiProvider.h>
+#include <Protocol/DevicePath.h>
 #include <Protocol/PlatformToken.h>
 
 #include <Emulator/KeyScript.h>
