@@ -3,6 +3,7 @@
 **/
 #include <engine/browser/SetupEntryRequest.h>
 
+// 1 = enter setup at the next decision point; reached only through the functions below.
 UINT8  gEnterSetupRequest = 0;
 
 VOID

@@ -9,9 +9,6 @@
 
 #include <Uefi.h>
 
-// 1 = enter setup at the next decision point. Changed only through the functions below.
-extern UINT8  gEnterSetupRequest;
-
 /** Asks for setup at the next decision point. */
 VOID     RequestSetupEntry (VOID);
 /** Withdraws a request for setup, when there is one. */

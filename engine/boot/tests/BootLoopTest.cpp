@@ -143,11 +143,11 @@ TEST_F (BootLoopTest, NothingBootableShowsTheRebootScreenCellByCell) {
   PutBoot (1, LoadOption (0, u"Off", FileOption ("a", "off", 1)));
   PutOrder ({ 1 });
   Devices.TextIn->Script ().Append ("x");
-  gEnterSetupRequest = 1;
+  RequestSetupEntry ();
 
   RunLoop ();
   EXPECT_TRUE (Images->Log ().empty ());
-  EXPECT_EQ (gEnterSetupRequest, 0);
+  EXPECT_FALSE (SetupEntryRequested ());
   ASSERT_EQ (Devices.TextOut->Columns (), 100u);
   ASSERT_EQ (Devices.TextOut->Rows (), 31u);
   const std::u16string  Line1 = u"Reboot and Select proper Boot device";
@@ -172,7 +172,7 @@ TEST_F (BootLoopTest, EscOnTheRebootScreenPrintsTheMessageAgain) {
 TEST_F (BootLoopTest, FlashUpdateWithoutOptionsRequestsSetup) {
   Devices.Hobs->SetBootMode (BOOT_ON_FLASH_UPDATE);
   RunLoop ();
-  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (SetupEntryRequested ());
   EXPECT_EQ (Printed ().find (u"Reboot"), std::u16string::npos);
 }
 
@@ -209,7 +209,7 @@ TEST_F (BootLoopTest, DelAtNoOptionToBootToRequestsSetup) {
   Devices.TextIn->Script ().Append ("x,Del");
 
   EXPECT_EQ (RunLoop (), EFI_SUCCESS);
-  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (SetupEntryRequested ());
   EXPECT_TRUE (Images->Log ().empty ());
   std::u16string  Text = Printed ();
   const std::u16string  Message = u"No option to boot to.\r\n\r\n\r";
@@ -217,7 +217,7 @@ TEST_F (BootLoopTest, DelAtNoOptionToBootToRequestsSetup) {
   ASSERT_NE (First, std::u16string::npos);
   EXPECT_NE (Text.find (Message, First + 1), std::u16string::npos);
   EXPECT_EQ (Text.find (u"Reboot"), std::u16string::npos);
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
 }
 
 // Without console input no key can end a pass: every pass that boots nothing ends in a pause
@@ -263,8 +263,8 @@ TEST_F (BootLoopTest, NoOptionToBootToPausesUntilAConsoleArrives) {
   EXPECT_EQ (RunLoop (), EFI_SUCCESS);
   (VOID)gBS->CloseEvent (Arrival);
   M.SystemTable ()->ConIn = gArrivingConIn;
-  EXPECT_EQ (gEnterSetupRequest, 1);
-  gEnterSetupRequest = 0;
+  EXPECT_TRUE (SetupEntryRequested ());
+  DropSetupEntryRequest ();
   // Passes at 0, 5 and 10 s; the console comes at 12 s and Del ends the fourth.
   EXPECT_GE (M.Events ().Now () - Start, 120000000u);
   EXPECT_LT (M.Events ().Now () - Start, 125000000u);

@@ -207,10 +207,10 @@ TEST_F (BootMenuTest, TheChoiceBootsFirstThenTheOtherEnabledEntries) {
 TEST_F (BootMenuTest, WithSetupRequestedTheChoiceIsNotBooted) {
   PutOptions (2);
   BuildList ();
-  gEnterSetupRequest = 1;
+  RequestSetupEntry ();
 
   EXPECT_EQ (BootSelectedPopupOption (nullptr), (UINT64)EFI_SUCCESS);
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   EXPECT_TRUE (Images->Log ().empty ());
   EXPECT_EQ (BootOptionByIndex (2), EFI_OUT_OF_RESOURCES);
 }
@@ -250,14 +250,14 @@ TEST_F (BootMenuTest, TheDeviceMenuAsksForSetupOrFallsBackToTheDefault) {
 
   EXPECT_EQ (ShowBootDeviceMenu (nullptr), (UINT64)EFI_SUCCESS);
   ASSERT_EQ (gMenuSeen.size (), 1u);
-  EXPECT_EQ (gEnterSetupRequest, 1);
-  gEnterSetupRequest = 0;
+  EXPECT_TRUE (SetupEntryRequested ());
+  DropSetupEntryRequest ();
   gMenuStatus        = EFI_ABORTED;
   gBootMenuChoice    = 1;
   EXPECT_EQ (ShowBootDeviceMenu (nullptr), (UINT64)EFI_SUCCESS);
   EXPECT_EQ (gBootMenuChoice, 0);
   EXPECT_EQ (gPopupDefaultCalls, 1);
-  EXPECT_EQ (gEnterSetupRequest, 0);
+  EXPECT_FALSE (SetupEntryRequested ());
 }
 
 }  // namespace

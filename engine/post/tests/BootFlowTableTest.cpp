@@ -95,13 +95,17 @@ TEST_F (BootFlowTableTest, EachCodeAnswersAsItsRowSays) {
     SCOPED_TRACE (Case.What);
     PutFlow (Case.Flow);
     PutFlow (Case.Tpm, kTpmFlowGuid, u"TPMBootFlow");
-    gEnterSetupRequest = Case.SetupBefore;
+    if (Case.SetupBefore != 0) {
+      RequestSetupEntry ();
+    } else {
+      DropSetupEntryRequest ();
+    }
     gBootFlowStartPage = 0;
     gBootFlowRequest   = 0;
     gBootScreenState   = 3;
     gHotkeyBootOption  = NO_HOTKEY_BOOT_OPTION;
     EXPECT_EQ (RunBootFlowEntry (), Case.Status);
-    EXPECT_EQ (gEnterSetupRequest, Case.SetupAfter);
+    EXPECT_EQ (SetupEntryRequested (), Case.SetupAfter != 0);
     EXPECT_EQ (gBootFlowStartPage, Case.StartPage);
     EXPECT_EQ (gBootFlowRequest, Case.Request);
     EXPECT_EQ (gBootScreenState, (Case.Flow == 6) ? 6u : 3u);
@@ -126,9 +130,9 @@ TEST_F (BootFlowTableTest, TheDefaultBootTriesRemovableMediaThenTheShell) {
   PutFlow (5);
   EXPECT_EQ (RunBootFlowDefaultBoot (), EFI_NOT_STARTED);
   PutFlow (2);              // its page (keys 64, 0) is not in this setup
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   EXPECT_EQ (RunBootFlowDefaultBoot (), EFI_NOT_STARTED);
-  EXPECT_EQ (gEnterSetupRequest, 0);
+  EXPECT_FALSE (SetupEntryRequested ());
   PutFlow (0x4321);
   EXPECT_EQ (RunBootFlowDefaultBoot (), EFI_SUCCESS);
   EXPECT_EQ (Booted ().size (), 2u);

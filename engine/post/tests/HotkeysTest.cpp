@@ -129,7 +129,7 @@ protected:
     FreeBootOptionHotkeys ();
     gHotkeyBootOption     = NO_HOTKEY_BOOT_OPTION;
     gBootFlowRequest      = 0;
-    gEnterSetupRequest    = 0;
+    DropSetupEntryRequest ();
     gQuietBootOn          = 0;
     gBootMenuNoticeShown  = FALSE;
     gBoardKeyFlowCallback = nullptr;
@@ -236,25 +236,25 @@ TEST_F (HotkeysTest, TheTableGrowsByTenAndIsRebuiltAtEachLoad) {
 
 TEST_F (HotkeysTest, DelF2AndDotRequestSetupOnlyWithoutModifiers) {
   for (const char *Key : { "Del", "F2", "." }) {
-    gEnterSetupRequest = 0;
+    DropSetupEntryRequest ();
     Press (Key);
     EXPECT_EQ (Poll (), EFI_NOT_READY);
-    EXPECT_EQ (gEnterSetupRequest, 1) << Key;
+    EXPECT_TRUE (SetupEntryRequested ()) << Key;
   }
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   Press (">");
   Press ("Ctrl+Del");
   Press ("Alt+F2");
   Poll ();
   Poll ();
   Poll ();
-  EXPECT_EQ (gEnterSetupRequest, 0);
+  EXPECT_FALSE (SetupEntryRequested ());
   EXPECT_EQ (gBootFlowRequest, 0u);
 
   // The hook's production row reaches the same poll.
   Press ("F2");
   (VOID)HookPostKeyPoll (0, 0);
-  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (SetupEntryRequested ());
 }
 
 TEST_F (HotkeysTest, CtrlDelGoesOnToTheBootHotkeysAndEitherShiftTriggersAShiftOption) {
@@ -267,7 +267,7 @@ TEST_F (HotkeysTest, CtrlDelGoesOnToTheBootHotkeysAndEitherShiftTriggersAShiftOp
 
   Press ("Ctrl+Del");
   Poll ();
-  EXPECT_EQ (gEnterSetupRequest, 0);
+  EXPECT_FALSE (SetupEntryRequested ());
   EXPECT_EQ (gBootFlowRequest, (UINT32)BOOT_FLOW_HOTKEY_BOOT);
   EXPECT_EQ (gHotkeyBootOption, 0x12u);
 
@@ -313,7 +313,7 @@ TEST_F (HotkeysTest, TypedAheadKeysAreDroppedAndAPendingRequestStopsThePoll) {
   Press ("F2");
   Press ("F8");                                  // typed ahead: dropped
   EXPECT_EQ (Poll (), EFI_NOT_READY);
-  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (SetupEntryRequested ());
   EXPECT_EQ (gBootFlowRequest, 0u);
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 0u);
 
@@ -322,7 +322,7 @@ TEST_F (HotkeysTest, TypedAheadKeysAreDroppedAndAPendingRequestStopsThePoll) {
   EXPECT_EQ (gBootFlowRequest, 0u);
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 1u);
 
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   Press ("Shift");                               // a modifier alone is no key
   EXPECT_EQ (Poll (), EFI_NOT_READY);
 }
@@ -370,15 +370,15 @@ TEST_F (HotkeysTest, WithoutKeyCodeInputTheKeysComeThroughInputEx) {
   Rebuild (Options);
   Press ("Ctrl+F2");
   Poll ();
-  EXPECT_EQ (gEnterSetupRequest, 0);       // the shift state still counts
+  EXPECT_FALSE (SetupEntryRequested ());       // the shift state still counts
   Press ("F2");
   Poll ();
-  EXPECT_EQ (gEnterSetupRequest, 1);
+  EXPECT_TRUE (SetupEntryRequested ());
 
   // Without input-ex either, the console's simple input still brings F8.
   Options.InputEx = false;
   Rebuild (Options);
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
   Press ("F8");
   Poll ();
   EXPECT_EQ (gBootFlowRequest, (UINT32)BOOT_FLOW_BOOT_MENU);

@@ -388,7 +388,7 @@ TEST_F (PostScreenTest, PollPostKeysAnswersTheDecision) {
   M.Events ().Advance (10000);
   EXPECT_EQ (PollPostKeys (&Key, &State), EFI_SUCCESS);
   EXPECT_EQ (State, 4u);
-  gEnterSetupRequest = 0;
+  DropSetupEntryRequest ();
 
   // The POST screen's hooks start the POST timer; closing it takes its event away.
   RunPostScreenHooks ();

@@ -344,12 +344,12 @@ TEST_F (HiiHelperTest, BootMenuFlowFollowsThePasswordStatus) {
     Record[0]          = Case.First;
     Record[40]         = Case.Second;
     gBootScreenState   = 1;
-    gEnterSetupRequest = 0;
+    DropSetupEntryRequest ();
     gAccessLevel       = Case.Access;
     ASSERT_EQ (AccessCacheBytes (TRUE, gVariableCache, 5, 0, Record.size (), Record.data ()), EFI_SUCCESS);
     EXPECT_EQ (BootMenuFlowCallback (nullptr), EFI_SUCCESS);
     EXPECT_EQ (gBootScreenState, Case.Enters ? 6u : 1u) << int (Case.First) << int (Case.Second) << Case.Access;
-    EXPECT_EQ (gEnterSetupRequest, Case.Enters ? 1 : 0);
+    EXPECT_EQ (SetupEntryRequested (), Case.Enters);
   }
 }
 
