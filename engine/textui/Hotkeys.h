@@ -48,7 +48,6 @@ typedef struct {
 } KEY_ACTION_ENTRY;
 
 #define KEY_ACTION_TABLE_ROWS  18
-extern CONST KEY_ACTION_ENTRY  gKeyActionTable[KEY_ACTION_TABLE_ROWS];
 
 //
 // A pointer event as the pointer paths hand it to hook 0xFFFF001F: the click kind

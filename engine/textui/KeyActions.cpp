@@ -16,7 +16,7 @@
 
 #define SHIFT_TAB_PATTERN  0x80000003
 
-CONST KEY_ACTION_ENTRY  gKeyActionTable[KEY_ACTION_TABLE_ROWS] = {
+static CONST KEY_ACTION_ENTRY  mKeyActionTable[KEY_ACTION_TABLE_ROWS] = {
   { ACTION_SELECT,    CHAR_CARRIAGE_RETURN, SCAN_NULL,      0 },
   { ACTION_NEXT,      CHAR_TAB,             SCAN_NULL,      0 },
   { ACTION_PREVIOUS,  CHAR_TAB,             SCAN_NULL,      SHIFT_TAB_PATTERN },
@@ -51,11 +51,11 @@ MapKeyToAction (
 
   CopyMem (&Key, (CONST VOID *)(UINTN)Args->Arg[0], sizeof (Key));
   for (UINTN Row = 0; Row < KEY_ACTION_TABLE_ROWS; Row++) {
-    if (MatchShiftState (Key.KeyState.KeyShiftState, gKeyActionTable[Row].ShiftState) &&
-        (gKeyActionTable[Row].UnicodeChar == Key.Key.UnicodeChar) &&
-        (gKeyActionTable[Row].ScanCode == Key.Key.ScanCode))
+    if (MatchShiftState (Key.KeyState.KeyShiftState, mKeyActionTable[Row].ShiftState) &&
+        (mKeyActionTable[Row].UnicodeChar == Key.Key.UnicodeChar) &&
+        (mKeyActionTable[Row].ScanCode == Key.Key.ScanCode))
     {
-      return (UINT8)gKeyActionTable[Row].Action;
+      return (UINT8)mKeyActionTable[Row].Action;
     }
   }
 

@@ -510,7 +510,7 @@ RunExitItem (
 // Every question type has its editing class; a record of a type without a row
 // makes no control.
 //
-TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[] = {
+static TUI_CONTROL_TYPE_ENTRY  mTuiControlTypes[] = {
   { 14, &gTuiTabStripOps.Base,  1, OnTabStripSelect,  &gTuiJumpNotify },       // tab strip
   { 1,  &gTuiLinkOps,           1, OnLinkSelect,      &gTuiGotoNotify },       // link to a form
   { 2,  &gTuiLabelOps,          1, RunExitItem,       NULL },                  // the fixed exit items
@@ -538,9 +538,9 @@ FindControlType (
     return NULL;
   }
 
-  for (UINTN Index = 0; gTuiControlTypes[Index].ControlType != 0; Index++) {
-    if (gTuiControlTypes[Index].ControlType == ControlType) {
-      return (gTuiControlTypes[Index].Ops != NULL) ? &gTuiControlTypes[Index] : NULL;
+  for (UINTN Index = 0; mTuiControlTypes[Index].ControlType != 0; Index++) {
+    if (mTuiControlTypes[Index].ControlType == ControlType) {
+      return (mTuiControlTypes[Index].Ops != NULL) ? &mTuiControlTypes[Index] : NULL;
     }
   }
 

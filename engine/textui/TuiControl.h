@@ -154,8 +154,6 @@ typedef struct {
 
 static_assert (sizeof (TUI_CONTROL_TYPE_ENTRY) == 40, "control-type row");
 
-extern TUI_CONTROL_TYPE_ENTRY  gTuiControlTypes[];
-
 /** The first row of the table for a control type; null for type 0 and unknown types. */
 CONST TUI_CONTROL_TYPE_ENTRY  *FindControlType (IN UINT64 ControlType);
 
