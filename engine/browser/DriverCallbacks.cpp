@@ -22,6 +22,7 @@
 
 UINT8    gLoadingDefaults        = 0;
 BOOLEAN  gDriverChangedValue     = FALSE;
+UINT32   gChangeCallbackCount    = 0;
 
 // The question's value before a change (written back before the call) and its new
 // value; for a password question they hold passwords, so both are zeroed when freed.
@@ -63,6 +64,10 @@ CallConfigAccessCallback (
 
   if (EFI_ERROR (Status)) {
     return Status;
+  }
+
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) || (Action == EFI_BROWSER_ACTION_CHANGED)) {
+    gChangeCallbackCount++;
   }
 
   // Both flags go back to what they were, so a call nested in another keeps them set.

@@ -135,6 +135,11 @@ protected:
     }
     if (Action == EFI_BROWSER_ACTION_CHANGED) {
       Mode = Value->u8;
+      if (AskInPopup) {
+        // As OVMF's drivers ask: straight on the console, over the page, which they leave as it is.
+        EXPECT_EQ (gST->ConOut->SetCursorPosition (gST->ConOut, 10, 6), EFI_SUCCESS);
+        EXPECT_EQ (gST->ConOut->OutputString (gST->ConOut, (CHAR16 *)u"| Are you sure? [ Yes ] [ No ] |"), EFI_SUCCESS);
+      }
       return EFI_SUCCESS;
     }
     return EFI_UNSUPPORTED;
@@ -180,6 +185,7 @@ protected:
   std::vector<UINT64>         SeenChanged;
   size_t                      Routes = 0;
   UINT8                       Mode   = 0;
+  bool                        AskInPopup = false;
 };
 
 // 7 typed over the time-out of 4 stays shown, and the driver's CHANGED sees 7. Nothing is
@@ -261,6 +267,31 @@ TEST_F (SendFormDriverValuesTest, AChoiceWithoutStorageIsTheDriversAndASaveDoesN
   EXPECT_EQ (Mode, 1);
   EXPECT_FALSE (Refused);
   EXPECT_EQ (Devices.TextIn->Script ().Remaining (), 1u);     // the save left the browser
+}
+
+// A driver that asks in its own pop-up from CHANGED draws straight on the console; when
+// it returns, the page is drawn whole again before the next key, the pop-up gone.
+TEST_F (SendFormDriverValuesTest, WhatADriverDrewFromItsCallbackIsDrawnOverBeforeTheNextKey)
+{
+  bool            Asked     = false;
+  bool            LeftAfter = true;
+  std::u16string  After;
+
+  AskInPopup = true;
+  Devices.TextIn->Script ().Append ("Down,Enter,Down,Enter,Down");
+  Devices.TextIn->Script ().SetWaitHook ([&] () {
+    if ((gTuiApp == nullptr) || (Devices.TextIn->Script ().Remaining () != 0) || !After.empty ()) {
+      return;
+    }
+    Asked     = (Mode == 1);
+    LeftAfter = ConsoleShows (u"Are you sure?");
+    After     = ShownValue (u"Boot Mode");
+    (VOID)ProcessActionRequest (EFI_BROWSER_ACTION_REQUEST_EXIT);
+  });
+  EXPECT_EQ (SendForm (nullptr, &Handle, 1, nullptr, 0, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE (Asked);
+  EXPECT_FALSE (LeftAfter);
+  EXPECT_EQ (After, u"[Custom]");
 }
 
 }  // namespace
