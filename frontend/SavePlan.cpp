@@ -38,8 +38,20 @@ PlanListedVariable (
     return;
   }
 
+  // A driver's store may answer with the very copy its callbacks changed through
+  // BrowserCallback (OVMF's Boot Maintenance Manager does, and stores its settings only
+  // when they are routed back to it): a change made through setup is written whatever
+  // such a store answers now.
   Stored = GetVariableByIndex (Index, &StoredSize);
-  if (SameBytes (Stored, StoredSize, Data, Size)) {
+  // The default store of a form set that declares none (no size, no owner) holds only
+  // the values of questions without storage, which their drivers took through their
+  // callbacks: no store answers for it, and a write to it could only fail the save.
+  if ((Stored == NULL) && (Record->Size == 0) && (Record->HiiHandle == NULL) && !IsDirectEfiVariable (Index, Record)) {
+    FreePool (Data);
+    return;
+  }
+
+  if (SameBytes (Stored, StoredSize, Data, Size) && (IsDirectEfiVariable (Index, Record) || !VariableEdited (Index))) {
     FreePool (Stored);
     FreePool (Data);
     return;

@@ -20,6 +20,7 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmm_walk  # noqa: E402
 import boot_test  # noqa: E402
+import callback_walks  # noqa: E402
 import console_walks  # noqa: E402
 import hii_export  # noqa: E402
 import own_browser  # noqa: E402
@@ -673,7 +674,8 @@ def main():
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
-                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS) + ["parity_bmm_pages"],
+                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS) + ["parity_bmm_pages"]
+                    + list(callback_walks.WALKS),
                     default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
                          "parity_bmm_pages: Boot Maintenance Manager's pages through OVMF's own browser, then ours; "
@@ -701,14 +703,23 @@ def main():
             open(os.path.join(disk, "SetupEngine.file"), "wb").close()
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
-            f.write(b"" if args.post or args.driver_file or args.walk == "parity_bmm_pages"
-                    else uuid.UUID(PLATFORM_LIST).bytes_le)
+            straight_to_menu = (args.post or args.driver_file or args.walk == "parity_bmm_pages"
+                                or args.walk in callback_walks.WALKS)
+            f.write(b"" if straight_to_menu else uuid.UUID(PLATFORM_LIST).bytes_le)
         if args.post:
             # The board's time-out: long enough for a key, none to wait out for the time-out run.
             with open(os.path.join(disk, "SetupEngine.post"), "wb") as f:
                 f.write((1 if args.post == "timeout" else 30).to_bytes(2, "little"))
         if args.walk == "parity_bmm_pages":
             return run_bmm_pages(args, form_sets, disk, variables, code, tmp)
+        if args.walk in callback_walks.WALKS:
+            try:
+                callback_walks.WALKS[args.walk](args, sys.modules[__name__], disk, variables, code, tmp)
+            except callback_walks.Failed as failure:
+                print(f"FAIL: {failure}")
+                return 1
+            print("PASS")
+            return 0
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(variables, vars_copy)
         return run(args, form_sets, disk, vars_copy, code)

@@ -22,6 +22,7 @@
 
 UINT8    gLoadingDefaults        = 0;
 BOOLEAN  gDriverChangedValue     = FALSE;
+UINT32   gChangeCallbackCount    = 0;
 
 // The question's value before a change (written back before the call) and its new
 // value; for a password question they hold passwords, so both are zeroed when freed.
@@ -63,6 +64,10 @@ CallConfigAccessCallback (
 
   if (EFI_ERROR (Status)) {
     return Status;
+  }
+
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) || (Action == EFI_BROWSER_ACTION_CHANGED)) {
+    gChangeCallbackCount++;
   }
 
   // Both flags go back to what they were, so a call nested in another keeps them set.
@@ -124,16 +129,81 @@ QuestionValueType (
   }
 }
 
+//
+// What becomes of the question's value after a call.
+//
+typedef enum {
+  KEEP_NONE,          // the value in the cache stays (the one from before a refused change)
+  KEEP_RETURNED,      // the value the driver left in the call's Value
+  KEEP_PASSED         // the value the call was given
+} VALUE_KEPT;
+
 /**
-  A driver that does not handle an action answers EFI_UNSUPPORTED: the change goes on as
-  if it had agreed. Any other error refuses it. EFI_NOT_FOUND leaves the value passed.
+  After CHANGING and RETRIEVE the value a driver answers with is the question's:
+  OVMF's drivers write their whole store back through BrowserCallback from every
+  callback, the question's value from before the change among it, and only the answer
+  carries the new one. A driver that set the question itself to another value through
+  BrowserCallback keeps what it set. EFI_UNSUPPORTED lets a change go on with the value
+  passed and leaves a retrieved value as it was; any other error refuses the change.
+  After other actions the answer stands unless the driver set the question; there
+  EFI_NOT_FOUND and EFI_UNSUPPORTED leave the value passed.
 **/
-static BOOLEAN
-ValueStands (
-  IN EFI_STATUS  Status
+static VALUE_KEPT
+ValueKept (
+  IN UINTN       Action,
+  IN EFI_STATUS  Status,
+  IN BOOLEAN     SetByDriver
   )
 {
-  return (BOOLEAN)(!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND) || (Status == EFI_UNSUPPORTED));
+  if ((Action == EFI_BROWSER_ACTION_CHANGED) || SetByDriver) {
+    return KEEP_NONE;
+  }
+
+  if ((Action == EFI_BROWSER_ACTION_CHANGING) || (Action == EFI_BROWSER_ACTION_RETRIEVE)) {
+    if (!EFI_ERROR (Status)) {
+      return KEEP_RETURNED;
+    }
+
+    return ((Action == EFI_BROWSER_ACTION_CHANGING) && (Status == EFI_UNSUPPORTED)) ? KEEP_PASSED : KEEP_NONE;
+  }
+
+  return (!EFI_ERROR (Status) || (Status == EFI_NOT_FOUND) || (Status == EFI_UNSUPPORTED)) ? KEEP_RETURNED : KEEP_NONE;
+}
+
+/**
+  The question's bytes in the cache, before a call, to tell afterwards whether the
+  driver set the question itself; FALSE when they cannot be read (nothing to compare).
+**/
+static BOOLEAN
+ReadQuestionBytes (
+  IN  CONST RESOLVED_QUESTION  *Question,
+  OUT UINT8                    *Bytes
+  )
+{
+  return (BOOLEAN)((Question->Width != 0) && (Question->Width <= VALUE_BUFFER_SIZE) &&
+                   !EFI_ERROR (ReadVariableBytes (Question->VariableIndex, Question->Offset, Question->Width, Bytes, FALSE)));
+}
+
+/** Whether the driver changed the question's bytes through BrowserCallback during its call. */
+static BOOLEAN
+DriverSetQuestion (
+  IN CONST RESOLVED_QUESTION  *Question,
+  IN BOOLEAN                  HadBefore,
+  IN CONST UINT8              *Before
+  )
+{
+  UINT8  After[VALUE_BUFFER_SIZE];
+
+  if (!gDriverChangedValue) {
+    return FALSE;
+  }
+
+  // Bytes that could not be compared: the driver's write wins, as it always did.
+  if (!HadBefore || !ReadQuestionBytes (Question, After)) {
+    return TRUE;
+  }
+
+  return (BOOLEAN)(CompareMem (Before, After, Question->Width) != 0);
 }
 
 static BOOLEAN
@@ -281,32 +351,17 @@ ReadCallbackText (
   }
 }
 
-/**
-  The driver's text, read back from its string, into the question's place (encoded
-  where the store keeps it so); the failure to store it.
-**/
+/** The text into the question's place, encoded where the store keeps it so. */
 static EFI_STATUS
-WriteBackCallbackText (
-  IN     EFI_HII_HANDLE           HiiHandle,
-  IN     CONST RESOLVED_QUESTION  *Question,
-  IN     EFI_STRING_ID            StringId,
-  IN OUT CHAR16                   *Text
+StoreCallbackText (
+  IN CONST RESOLVED_QUESTION  *Question,
+  IN CONST CHAR16             *Text
   )
 {
   UINTN       Width = Question->Width;
-  CHAR16      *Back = HiiGetString (HiiHandle, StringId, NULL);
   CHAR16      *Encoded;
   EFI_STATUS  Status;
 
-  // A string the driver removed leaves no answer: the question keeps its value.
-  if (Back == NULL) {
-    return EFI_SUCCESS;
-  }
-
-  ZeroMem (Text, Width);
-  CopyMem (Text, Back, (StrSize (Back) - sizeof (CHAR16) < Width) ? StrSize (Back) - sizeof (CHAR16) : Width);
-  ZeroMem (Back, StrSize (Back));
-  FreePool (Back);
   if (Question->Encoded) {
     Encoded = DuplicateAndEncodePassword (Text, Width);
     if (Encoded == NULL) {
@@ -319,7 +374,31 @@ WriteBackCallbackText (
     return Status;
   }
 
-  return WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, Text);
+  return WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, (VOID *)Text);
+}
+
+/** The driver's text, read back from its string, into the question's place; the failure to store it. */
+static EFI_STATUS
+WriteBackCallbackText (
+  IN     EFI_HII_HANDLE           HiiHandle,
+  IN     CONST RESOLVED_QUESTION  *Question,
+  IN     EFI_STRING_ID            StringId,
+  IN OUT CHAR16                   *Text
+  )
+{
+  UINTN   Width = Question->Width;
+  CHAR16  *Back = HiiGetString (HiiHandle, StringId, NULL);
+
+  // A string the driver removed leaves no answer: the question keeps its value.
+  if (Back == NULL) {
+    return EFI_SUCCESS;
+  }
+
+  ZeroMem (Text, Width);
+  CopyMem (Text, Back, (StrSize (Back) - sizeof (CHAR16) < Width) ? StrSize (Back) - sizeof (CHAR16) : Width);
+  ZeroMem (Back, StrSize (Back));
+  FreePool (Back);
+  return StoreCallbackText (Question, Text);
 }
 
 //
@@ -462,6 +541,9 @@ InvokeTextCallback (
   CHAR16              *Text = (CHAR16 *)AllocateZeroPool (Width + sizeof (CHAR16));
   UINTN               Slot  = SCRATCH_STRING_NONE;
   EFI_IFR_TYPE_VALUE  Value;
+  UINT8               Before[VALUE_BUFFER_SIZE];
+  BOOLEAN             HadBefore;
+  VALUE_KEPT          Kept;
   EFI_STATUS          Status;
   EFI_STATUS          Written;
 
@@ -473,9 +555,12 @@ InvokeTextCallback (
   }
 
   if (!EFI_ERROR (Status)) {
-    Status = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
-    if ((Action != EFI_BROWSER_ACTION_CHANGED) && !gDriverChangedValue && ValueStands (Status)) {
-      Written = WriteBackCallbackText (Control->HiiHandle, Question, Value.string, Text);
+    HadBefore = ReadQuestionBytes (Question, Before);
+    Status    = CallControl (Control, QuestionId, EFI_IFR_TYPE_STRING, &Value, Action);
+    Kept      = ValueKept (Action, Status, DriverSetQuestion (Question, HadBefore, Before));
+    if (Kept != KEEP_NONE) {
+      Written = (Kept == KEEP_PASSED) ? StoreCallbackText (Question, Text)
+                : WriteBackCallbackText (Control->HiiHandle, Question, Value.string, Text);
       Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
     }
 
@@ -518,9 +603,13 @@ InvokeQuestionCallback (
 {
   CONST UINT8  *Op = Question->Op;
   UINT8        Buffer[VALUE_BUFFER_SIZE];
+  UINT8        Sent[VALUE_BUFFER_SIZE];
+  UINT8        Before[VALUE_BUFFER_SIZE];
   UINTN        Width = 0;
   UINT8        Type;
-  BOOLEAN      Passed;
+  BOOLEAN      Read;
+  BOOLEAN      HadBefore;
+  VALUE_KEPT   Kept;
   EFI_STATUS   Status;
   EFI_STATUS   Written;
 
@@ -554,14 +643,18 @@ InvokeQuestionCallback (
     WriteUnaligned16 ((UINT16 *)Buffer, (UINT16)IfrField (Op, ACTION_CONFIG_AT, 2));
   }
 
-  Passed = !HasStoredValue (Op) || ReadCallbackValue (Question, Buffer, &Width);
-  Status = CallControl (Control, QuestionId, Type, Passed ? (EFI_IFR_TYPE_VALUE *)Buffer : NULL, Action);
+  // A value that cannot be read goes as zero: drivers write their answer into Value for
+  // every question that has one (OVMF's front page does for its language, kept nowhere).
+  Read = HasStoredValue (Op) && ReadCallbackValue (Question, Buffer, &Width);
+  CopyMem (Sent, Buffer, sizeof (Sent));
+  HadBefore = Read && ReadQuestionBytes (Question, Before);
+  Status    = CallControl (Control, QuestionId, Type, (EFI_IFR_TYPE_VALUE *)Buffer, Action);
 
-  // Only a value that was passed can come back; the driver may also have set it itself.
-  if ((Action != EFI_BROWSER_ACTION_CHANGED) && Passed && HasStoredValue (Op) && !gDriverChangedValue &&
-      ValueStands (Status))
-  {
-    Written = WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width, Buffer);
+  // Only a value that was read has a place to come back to.
+  Kept = ValueKept (Action, Status, DriverSetQuestion (Question, HadBefore, Before));
+  if (Read && (Kept != KEEP_NONE)) {
+    Written = WriteVariableBytesNoTranslate (Question->VariableIndex, Question->Offset, Width,
+                (Kept == KEEP_PASSED) ? Sent : Buffer);
     Status  = EFI_ERROR (Written) ? Written : Status;     // the driver's answer did not reach the question
   }
 

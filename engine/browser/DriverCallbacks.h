@@ -15,6 +15,9 @@
 extern UINT8    gLoadingDefaults;
 // Set by BrowserCallback when the driver wrote the question's value itself.
 extern BOOLEAN  gDriverChangedValue;
+// Counts the CHANGING and CHANGED callbacks run: a driver may draw on the console in
+// them (OVMF's Secure Boot page asks through a pop-up of its own).
+extern UINT32   gChangeCallbackCount;
 
 /**
   Calls Callback of the configuration-access protocol of the driver that published

@@ -155,8 +155,9 @@ VOID        SetConsoleModeForScreen (VOID);
 VOID        WatchForBoots (VOID);
 VOID        StopWatchingForBoots (VOID);
 /**
-  After a boot took the console: its mode chosen again and the flush told that no cell
-  is shown, so the next draw and flush send every cell. FALSE when no boot happened.
+  After a boot took the console (its mode is chosen again), or after drivers' callbacks
+  for a user's change ran: the flush is told that no cell is shown, so the next draw and
+  flush send every cell. FALSE when neither happened.
 **/
 BOOLEAN     TakeConsoleBack (VOID);
 /** Drops the watch without closing it: its event belonged to firmware that is gone. */

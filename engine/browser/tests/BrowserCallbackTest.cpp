@@ -162,6 +162,78 @@ TEST_F (BrowserCallbackTest, TheChangingAnswerDecidesWhetherTheChangeStandsAndCh
   }
 }
 
+// A driver that, as OVMF's Boot Maintenance Manager and Secure Boot pages do, reads the
+// browser's copy of its whole store on each callback and writes it all back (the
+// question's value from before the change among it): the value it answers CHANGING or
+// RETRIEVE with is the question's, and CHANGED is given that value.
+TEST_F (BrowserCallbackTest, AWholeStoreWrittenBackDoesNotUndoTheValueTheDriverAnswersWith) {
+  struct ROW {
+    EFI_BROWSER_ACTION  Action;
+    UINT16              Answer;     // 0: the driver leaves the value passed
+    UINT8               Shown;
+  };
+  const ROW  Rows[] = {
+    { EFI_BROWSER_ACTION_CHANGING, 0,    0x42 },
+    { EFI_BROWSER_ACTION_CHANGING, 0x07, 0x07 },
+    { EFI_BROWSER_ACTION_RETRIEVE, 0x09, 0x09 },
+  };
+
+  for (const ROW &Row : Rows) {
+    CONTROL_RECORD       C = BoardQuestion ();
+    std::vector<UINT64>  Changed;
+
+    RefreshVariableCache (kBoardIndex);
+    if (Row.Action == EFI_BROWSER_ACTION_CHANGING) {
+      SaveControlOldValue (&C);
+      ((UINT8 *)gVariableCache[kBoardIndex].Data)[2] = 0x42;     // the user's new value
+      ((UINT8 *)gVariableCache[kBoardIndex].Data)[3] = 0x00;
+    }
+    Driver->OnCallback = [&] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *Value,
+                           EFI_BROWSER_ACTION_REQUEST *) {
+      ANSWER  Whole = Retrieve (400);
+      EXPECT_EQ (Whole.Status, EFI_SUCCESS);
+      EXPECT_EQ (Send (Whole.Text), EFI_SUCCESS);
+      if (Action == EFI_BROWSER_ACTION_CHANGED) {
+        Changed.push_back (Value->u16);
+      } else if (Row.Answer != 0) {
+        Value->u16 = Row.Answer;
+      }
+      return EFI_SUCCESS;
+    };
+    EXPECT_EQ (InvokeControlCallback (&C, 5, 0, Row.Action), EFI_SUCCESS);
+    EXPECT_EQ (Cached (kBoardIndex)[2], Row.Shown) << "action " << Row.Action << ", answer " << Row.Answer;
+    EXPECT_EQ (Cached (kBoardIndex)[3], 0) << "action " << Row.Action << ", answer " << Row.Answer;
+    if (Row.Action == EFI_BROWSER_ACTION_CHANGING) {
+      EXPECT_EQ (Changed, std::vector<UINT64> ({ Row.Shown })) << "answer " << Row.Answer;
+    }
+    Driver->OnCallback = nullptr;
+  }
+}
+
+// EFI_UNSUPPORTED to CHANGING lets the change go on with the value passed, whatever the
+// driver left in Value; to RETRIEVE it leaves the value shown as it was.
+TEST_F (BrowserCallbackTest, AnUnsupportedAnswerKeepsThePassedOrTheShownValue) {
+  for (EFI_BROWSER_ACTION Action : { EFI_BROWSER_ACTION_CHANGING, EFI_BROWSER_ACTION_RETRIEVE }) {
+    CONTROL_RECORD  C = BoardQuestion ();
+
+    RefreshVariableCache (kBoardIndex);
+    if (Action == EFI_BROWSER_ACTION_CHANGING) {
+      SaveControlOldValue (&C);
+      ((UINT8 *)gVariableCache[kBoardIndex].Data)[2] = 0x42;
+      ((UINT8 *)gVariableCache[kBoardIndex].Data)[3] = 0x00;
+    }
+    Driver->OnCallback = [] (Emu::FakeDriver &, EFI_BROWSER_ACTION, EFI_QUESTION_ID, UINT8, EFI_IFR_TYPE_VALUE *Value,
+                           EFI_BROWSER_ACTION_REQUEST *) {
+      Value->u16 = 0x5555;
+      return EFI_UNSUPPORTED;
+    };
+    EXPECT_EQ (InvokeControlCallback (&C, 5, 0, Action), EFI_UNSUPPORTED);
+    EXPECT_EQ (Cached (kBoardIndex)[2], (Action == EFI_BROWSER_ACTION_CHANGING) ? 0x42 : 0x12) << "action " << Action;
+    EXPECT_EQ (Cached (kBoardIndex)[3], (Action == EFI_BROWSER_ACTION_CHANGING) ? 0x00 : 0x13) << "action " << Action;
+    Driver->OnCallback = nullptr;
+  }
+}
+
 TEST_F (BrowserCallbackTest, TheVariableIsFoundByGuidAndNameAmongBlockStoresOnly) {
   CONTROL_RECORD  C       = BoardQuestion ();
   CONTROL_RECORD  OfSetup = C;     // the same question, on a plain variable
