@@ -446,23 +446,6 @@ FindDriverOption (
 }
 
 BOOLEAN
-FindLoadOptionAttributes (
-  IN  BOOLEAN  DriverOption,
-  IN  UINT16   OptionNumber,
-  OUT UINT32   *Attributes
-  )
-{
-  BOOT_OPTION_INFO  *Record = DriverOption ? FindDriverOption (OptionNumber) : FindBootOption (OptionNumber);
-
-  if (Record == NULL) {
-    return FALSE;
-  }
-
-  *Attributes = Record->Attributes;
-  return TRUE;
-}
-
-BOOLEAN
 IsLegacyGroup (
   IN CONST BOOT_OPTION_INFO  *Record
   )

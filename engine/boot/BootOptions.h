@@ -8,6 +8,7 @@
 
 #include <Uefi.h>
 #include <Protocol/DevicePath.h>
+#include <engine/variables/VariableCache.h>
 
 #define LEGACY_DEVICE_NAME_LENGTH  51          // characters, the terminator included
 
@@ -128,8 +129,6 @@ BOOLEAN       BootOptionDisabledByIndex (IN UINT64 Index, IN UINT64 Reserved, IN
                 IN BOOLEAN ByOrder);
 VOID          SelectLegacyGroupByIndex (IN UINT16 Index);
 
-/** The attributes of load option Boot#### (or Driver####); FALSE when the table has no such option. */
-BOOLEAN     FindLoadOptionAttributes (IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
 //
 // The disabled marker of the cached "BootOrder" and "DriverOrder" (BootOrderEdit.cpp):
 // an option number no option of its table has, standing for each option that is
@@ -149,10 +148,16 @@ UINT32      OrderedOptionAttributes (IN CONST BOOT_OPTION_INFO *Record, IN CONST
 **/
 UINTN       ResolveOrderMarkers (IN BOOLEAN Driver, IN CONST UINT16 *Cached, IN UINTN Count, OUT UINT16 *Order);
 /**
-  The whole cached order with the option at Offset / 2 moved to Value, for writing
-  into the cache: Buffer is a new pool buffer, Offset becomes 0, Size its length.
+  The boot manager's rules for the cached orders, which the variable cache follows
+  for every write of "BootOrder", "DriverOrder" and "LegacyDevOrder": an order read
+  in takes the markers, and a question's value for one position becomes the whole
+  order (the option or device chosen there leaves its old place).
 **/
-EFI_STATUS  ReorderBootOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
-EFI_STATUS  ReorderDriverOrderCache (IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+extern CONST ORDER_VARIABLE_OWNER  gBootManagerOrders;
+/**
+  The value + (TowardFront) or - gives the order question at Offset of the cached order
+  Index (boot, driver or legacy): TRUE with it in *Value, FALSE when nothing changes.
+**/
+BOOLEAN     StepOrderQuestion (IN UINTN Index, IN UINTN Offset, IN BOOLEAN TowardFront, OUT UINT16 *Value);
 
 #endif

@@ -2,10 +2,13 @@
   Editing the cached "BootOrder" and "DriverOrder" when a boot-priority question
   picks an option for one position: the whole order is rewritten so that every
   option keeps appearing once, and the disabled marker stands for the positions
-  that hold no option. The rules of the marker live here: what a save makes of it
-  (the active bits, the inactive options the marker stands for) as well as the edits.
+  that hold no option. The rules of the marker live here: what an order read in
+  makes of it, what a save makes of it (the active bits, the inactive options the
+  marker stands for) as well as the edits. The variable cache hands every write of
+  an order here (gBootManagerOrders).
 **/
 #include <engine/boot/BootOptions.h>
+#include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/variables/VariableCache.h>
@@ -210,7 +213,7 @@ EditOrder (
   the order comes back as it is.
 **/
 static EFI_STATUS
-ReorderCachedOrder (
+ReorderOptionOrder (
   IN     BOOLEAN  Driver,
   IN     UINT16   Value,
   IN OUT UINT32   *Offset,
@@ -248,24 +251,120 @@ ReorderCachedOrder (
   return EFI_SUCCESS;
 }
 
-EFI_STATUS
-ReorderBootOrderCache (
-  IN     UINT16  Value,
-  IN OUT UINT32  *Offset,
-  OUT    UINT64  *Size,
-  OUT    VOID    **Buffer
+// A stored order's options that are neither active nor hidden become the marker.
+static VOID
+NormaliseOptionOrder (
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry,
+  IN     BOOLEAN               Driver
   )
 {
-  return ReorderCachedOrder (FALSE, Value, Offset, Size, Buffer);
+  UINT8             *Data  = (UINT8 *)Entry->Data;
+  UINT16            Marker = GetOrderDisabledMarker (Driver);
+  BOOT_OPTION_INFO  *Record;
+
+  if ((Data == NULL) || ((Driver ? gDriverOptionCount : gBootOptionCount) == 0)) {
+    return;
+  }
+
+  for (UINTN At = 0; At + 2 <= Entry->Size; At += 2) {
+    Record = Driver ? FindDriverOption (ReadUnaligned16 (Data + At)) : FindBootOption (ReadUnaligned16 (Data + At));
+    if ((Record != NULL) && ((Record->Attributes & (LOAD_OPTION_ACTIVE | LOAD_OPTION_HIDDEN)) == 0)) {
+      WriteUnaligned16 (Data + At, Marker);
+    }
+  }
 }
 
-EFI_STATUS
-ReorderDriverOrderCache (
+static VOID
+OrderReadIn (
+  IN     UINTN                 Index,
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry
+  )
+{
+  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    NormaliseLegacyOrder (Entry);
+  } else {
+    NormaliseOptionOrder (Entry, (BOOLEAN)(Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER));
+  }
+}
+
+static EFI_STATUS
+OrderQuestionWrite (
+  IN     UINTN   Index,
   IN     UINT16  Value,
   IN OUT UINT32  *Offset,
   OUT    UINT64  *Size,
   OUT    VOID    **Buffer
   )
 {
-  return ReorderCachedOrder (TRUE, Value, Offset, Size, Buffer);
+  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    return ReorderLegacyDevOrderCache (Value, Offset, Size, Buffer);
+  }
+
+  return ReorderOptionOrder ((BOOLEAN)(Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER), Value, Offset, Size, Buffer);
 }
+
+/**
+  The entry of a boot or driver order that + (TowardFront) or - makes the question
+  at position Position take: the one before it (the first stays first), or the one
+  after it unless that is the disabled marker or there is none. A position that
+  holds the marker keeps it. FALSE when the position lies past the order's end.
+**/
+static BOOLEAN
+StepOptionOrder (
+  IN  CONST UINT8  *Order,
+  IN  UINTN        Count,
+  IN  UINTN        Position,
+  IN  UINT16       Marker,
+  IN  BOOLEAN      TowardFront,
+  OUT UINT16       *Value
+  )
+{
+  if (Position >= Count) {
+    return FALSE;
+  }
+
+  *Value = ReadUnaligned16 (Order + Position * 2);
+  if (*Value == Marker) {
+    return TRUE;
+  }
+
+  if (TowardFront) {
+    *Value = ReadUnaligned16 (Order + ((Position == 0) ? 0 : Position - 1) * 2);
+  } else if ((Position + 1 < Count) && (ReadUnaligned16 (Order + (Position + 1) * 2) != Marker)) {
+    *Value = ReadUnaligned16 (Order + (Position + 1) * 2);
+  }
+
+  return TRUE;
+}
+
+BOOLEAN
+StepOrderQuestion (
+  IN  UINTN    Index,
+  IN  UINTN    Offset,
+  IN  BOOLEAN  TowardFront,
+  OUT UINT16   *Value
+  )
+{
+  UINTN    Size   = 0;
+  UINT8    *Order = (UINT8 *)GetCachedVariable (Index, &Size);
+  UINT16   Old    = 0;
+  BOOLEAN  Stepped;
+
+  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
+    // An entry the order does not reach reads as 0, as the question's own read answers it.
+    Old = ((Order != NULL) && (Offset + sizeof (UINT16) <= Size)) ? ReadUnaligned16 (Order + Offset) : 0;
+    FreePool (Order);
+    *Value = Old;
+    GetLegacyDeviceStepValue (Offset, TowardFront, Value);
+    return (BOOLEAN)(*Value != Old);
+  }
+
+  Stepped = (Order != NULL) &&
+            StepOptionOrder (Order, Size / 2, Offset / 2, GetOrderDisabledMarker (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER),
+              TowardFront, Value);
+  Old = Stepped ? ReadUnaligned16 (Order + (Offset / 2) * 2) : 0;
+  FreePool (Order);
+  return (BOOLEAN)(Stepped && (*Value != Old));
+}
+
+CONST ORDER_VARIABLE_OWNER  gBootManagerOrders = { OrderReadIn, OrderQuestionWrite };

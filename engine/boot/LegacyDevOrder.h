@@ -65,13 +65,16 @@ VOID        AssignAllLegacyPriorities (IN UINT16 First);
 VOID        AssignLegacyGroupPriorities (IN CONST BOOT_OPTION_INFO *Record, IN CONST LEGACY_GROUP *Group,
               IN OUT BBS_VIEW *Bbs, IN OUT UINT16 *Next);
 VOID        ApplyDefaultLegacyDevOrder (IN OUT VARIABLE_CACHE_ENTRY *Current, IN CONST VARIABLE_CACHE_ENTRY *Default);
-VOID        GetLegacyDeviceStepValue (IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value);
+/** The value + (TowardFront) or - gives the device question at Offset of the current group; outside it *Value stays. */
+VOID        GetLegacyDeviceStepValue (IN UINTN Offset, IN BOOLEAN TowardFront, IN OUT UINT16 *Value);
 
 /** Frees the device lists of every legacy group. */
 VOID        ResetLegacyGroups (VOID);
 
 /** Whether Index of the cached legacy order (variable 8) is the marker of a disabled device. */
 BOOLEAN     IsLegacyCacheMarker (IN UINT16 Index);
+/** A stored legacy order read into the cache: every index above 255 (a disabled device) becomes the marker. */
+VOID        NormaliseLegacyOrder (IN OUT VARIABLE_CACHE_ENTRY *Entry);
 /**
   The index NVRAM keeps for Position of Group, a cached group of Record: a listed
   device as it is (*LeftOutDevice LEGACY_NO_DEVICE); a marker becomes the next device

@@ -7,7 +7,6 @@
 **/
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/core/EngineGlobals.h>
-#include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
 
 #include <Guid/GlobalVariable.h>
@@ -24,7 +23,26 @@ IsLegacyCacheMarker (
   IN UINT16  Index
   )
 {
-  return (BOOLEAN)(Index == gBootOrderDisabledMarker);
+  return (BOOLEAN)(Index == GetOrderDisabledMarker (FALSE));
+}
+
+VOID
+NormaliseLegacyOrder (
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry
+  )
+{
+  UINT8         *Data = (UINT8 *)Entry->Data;
+  LEGACY_GROUP  Group;
+
+  for (UINTN Offset = 0; ReadLegacyGroup (Data, Entry->Size, Offset, &Group); Offset = LEGACY_GROUP_NEXT (&Group)) {
+    for (UINTN Position = 0; Position < Group.Count; Position++) {
+      UINT8  *At = Data + Offset + LEGACY_GROUP_HEADER_SIZE + Position * sizeof (UINT16);
+
+      if (ReadUnaligned16 (At) > 255) {
+        WriteUnaligned16 (At, GetOrderDisabledMarker (FALSE));
+      }
+    }
+  }
 }
 
 /** The next device of Record that Group does not list, from *Next on; FALSE when none is left. */
@@ -230,9 +248,9 @@ ReorderLegacyDevOrderCache (
 
 VOID
 GetLegacyDeviceStepValue (
-  IN  CONST CONTROL_RECORD  *Control,
-  IN  UINT8                 TowardFront,
-  OUT UINT16                *Value
+  IN     UINTN    Offset,
+  IN     BOOLEAN  TowardFront,
+  IN OUT UINT16   *Value
   )
 {
   UINTN       Size   = 0;
@@ -242,9 +260,7 @@ GetLegacyDeviceStepValue (
   UINT16      Next;
 
   // A question outside the current group leaves the value as the caller had it.
-  if ((Control != NULL) &&
-      CurrentGroupPosition (Order, Size, GetQuestionOffset ((CONST UINT8 *)(UINTN)Control->QuestionOpcode), &List, &Position))
-  {
+  if (CurrentGroupPosition (Order, Size, Offset, &List, &Position)) {
     *Value = ItemAt (List, Position);
     if (IsLegacyCacheMarker (*Value)) {
       // stays

@@ -27,18 +27,15 @@ ConnectEngineParts (
   VOID
   )
 {
-  gVariableCacheNeighbours.FindLoadOptionAttributes = FindLoadOptionAttributes;
-  gVariableCacheNeighbours.ReorderBootOrder         = ReorderBootOrderCache;
-  gVariableCacheNeighbours.ReorderDriverOrder       = ReorderDriverOrderCache;
-  gVariableCacheNeighbours.ReorderLegacyDevOrder    = ReorderLegacyDevOrderCache;
-  gVariableCacheNeighbours.LanguageChanged          = MarkTuiAppLanguageChanged;
+  gVariableCacheNeighbours.Orders          = &gBootManagerOrders;
+  gVariableCacheNeighbours.LanguageChanged = MarkTuiAppLanguageChanged;
 
   gFormsNeighbours.RefreshQuestionAdded    = AddRefreshEvent;
   gFormsNeighbours.WorkTablesFreeing  = FreeRefreshEvents;
   gFormsNeighbours.GetShownPage       = GetTuiAppCurrentPage;
   gFormsNeighbours.ApplicationLeaving = TuiAppLeaving;
 
-  gLegacyDeviceStep    = GetLegacyDeviceStepValue;
+  gOrderQuestionStep   = StepOrderQuestion;
   gBootFlowDefaultBoot = RunBootFlowDefaultBoot;
   gSetBootScreenState  = SetBootScreenState;
 

@@ -21,7 +21,7 @@
 #include <Library/MemoryAllocationLib.h>
 #include <Library/PrintLib.h>
 
-VOID  (*gLegacyDeviceStep)(IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value) = NULL;
+BOOLEAN  (*gOrderQuestionStep)(IN UINTN Index, IN UINTN Offset, IN BOOLEAN TowardFront, OUT UINT16 *Value) = NULL;
 
 #define LIST_MARGIN       5         // columns the list box leaves free on the screen
 
@@ -505,40 +505,6 @@ Commit (
   return TuiCommitValue (&Control, &Value, QuestionWidth (Choice));
 }
 
-/**
-  The entry of a boot or driver order that + (TowardFront) or - makes the question
-  at position Position take: the one before it (the first stays first), or the one
-  after it unless that is the disabled marker or there is none. A position that
-  holds the marker keeps it. FALSE when the position lies past the order's end.
-**/
-static BOOLEAN
-StepOrder (
-  IN  CONST UINT8  *Order,
-  IN  UINTN        Count,
-  IN  UINTN        Position,
-  IN  UINT16       Marker,
-  IN  BOOLEAN      TowardFront,
-  OUT UINT16       *Value
-  )
-{
-  if (Position >= Count) {
-    return FALSE;
-  }
-
-  *Value = ReadUnaligned16 (Order + Position * 2);
-  if (*Value == Marker) {
-    return TRUE;
-  }
-
-  if (TowardFront) {
-    *Value = ReadUnaligned16 (Order + ((Position == 0) ? 0 : Position - 1) * 2);
-  } else if ((Position + 1 < Count) && (ReadUnaligned16 (Order + (Position + 1) * 2) != Marker)) {
-    *Value = ReadUnaligned16 (Order + (Position + 1) * 2);
-  }
-
-  return TRUE;
-}
-
 /** The value + or - gives an order question, from the cached order; FALSE when nothing changes. */
 static BOOLEAN
 StepOrderValue (
@@ -548,28 +514,8 @@ StepOrderValue (
   OUT UINT16      *Value
   )
 {
-  UINTN    Size   = 0;
-  UINT8    *Order;
-  UINT16   Marker = (Index == SETUP_VARIABLE_INDEX_DRIVER_ORDER) ? gDriverOrderDisabledMarker : gBootOrderDisabledMarker;
-  UINTN    Position = TuiQuestionOffset (&Choice->Control) / 2;
-  UINT16   Old      = 0;
-  BOOLEAN  Stepped;
-
-  if (Index == SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
-    (VOID)TuiReadQuestionBytes (&Choice->Control, sizeof (Old), &Old);     // unreadable: the step decides alone
-    *Value = Old;
-    if (gLegacyDeviceStep != NULL) {
-      gLegacyDeviceStep (&Choice->Control.Record, (UINT8)TowardFront, Value);
-    }
-
-    return (BOOLEAN)(*Value != Old);
-  }
-
-  Order   = (UINT8 *)GetCachedVariable (Index, &Size);
-  Stepped = (Order != NULL) && StepOrder (Order, Size / 2, Position, Marker, TowardFront, Value);
-  Old     = Stepped ? ReadUnaligned16 (Order + Position * 2) : 0;
-  FreePool (Order);
-  return (BOOLEAN)(Stepped && (*Value != Old));
+  return (BOOLEAN)((gOrderQuestionStep != NULL) &&
+                   gOrderQuestionStep (Index, TuiQuestionOffset (&Choice->Control), TowardFront, Value));
 }
 
 static EFI_STATUS

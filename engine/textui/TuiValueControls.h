@@ -169,8 +169,10 @@ EFI_STATUS  TuiCommitValue (IN OUT TUI_CONTROL **Control, IN VOID *Value, IN UIN
 /** Whether no control of the current page has a pop-up open (ticks then count down). */
 BOOLEAN     TuiNoPopupOpen (VOID);
 
-// The step of a legacy device order's entry, which the boot manager owns; start-up
-// connects it, and until then the entry keeps its value.
-extern VOID  (*gLegacyDeviceStep)(IN CONST CONTROL_RECORD *Control, IN UINT8 TowardFront, OUT UINT16 *Value);
+// The step + or - makes an order question's entry take (the question at Offset of the
+// boot, driver or legacy order Index), which the boot manager's rules give: TRUE with the
+// new value in *Value, FALSE when the entry keeps its value. Start-up connects it; until
+// then no order question steps.
+extern BOOLEAN  (*gOrderQuestionStep)(IN UINTN Index, IN UINTN Offset, IN BOOLEAN TowardFront, OUT UINT16 *Value);
 
 #endif

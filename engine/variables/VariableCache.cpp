@@ -31,7 +31,7 @@ UINT8                 gResetNeeded               = 0;
 UINT8                 gLanguageChanged           = 0;
 UINT32                gDefaultBuildPage          = 0;
 
-VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL, NULL, NULL, NULL };
+VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL };
 
 UINTN  gCurrentCacheCount = 0;
 UINTN  gDefaultCacheCount = 0;
@@ -386,6 +386,28 @@ RefreshCacheEntry (
   }
 }
 
+static CONST UINTN  mOrderIndexes[] = {
+  SETUP_VARIABLE_INDEX_BOOT_ORDER, SETUP_VARIABLE_INDEX_DRIVER_ORDER, SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER
+};
+
+// An order read from its store takes the cache's form, which the orders' owner keeps.
+static VOID
+OrderReadIn (
+  IN     UINTN                 Index,
+  IN OUT VARIABLE_CACHE_ENTRY  *Entry
+  )
+{
+  if (gVariableCacheNeighbours.Orders == NULL) {
+    return;
+  }
+
+  for (UINTN Order = 0; Order < ARRAY_SIZE (mOrderIndexes); Order++) {
+    if (mOrderIndexes[Order] == Index) {
+      gVariableCacheNeighbours.Orders->ReadIn (Index, Entry);
+    }
+  }
+}
+
 VOID
 RefreshVariableCache (
   IN UINTN  Index
@@ -399,7 +421,7 @@ RefreshVariableCache (
 
   if (Index < gCurrentCacheCount) {
     RefreshCacheEntry (&gVariableCache[Index], Index);
-    NormaliseCachedOrder (&gVariableCache[Index], Index);
+    OrderReadIn (Index, &gVariableCache[Index]);
   }
 }
 
@@ -435,15 +457,10 @@ LoadVariableCache (
     }
   }
 
-  if (Count > SETUP_VARIABLE_INDEX_DRIVER_ORDER) {
-    NormaliseOptionOrder (&(*Cache)[SETUP_VARIABLE_INDEX_BOOT_ORDER], FALSE, gBootOrderDisabledMarker);
-    NormaliseOptionOrder (&(*Cache)[SETUP_VARIABLE_INDEX_DRIVER_ORDER], TRUE, gDriverOrderDisabledMarker);
-  } else if (Count > SETUP_VARIABLE_INDEX_BOOT_ORDER) {
-    NormaliseOptionOrder (&(*Cache)[SETUP_VARIABLE_INDEX_BOOT_ORDER], FALSE, gBootOrderDisabledMarker);
-  }
-
-  if (Count > SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER) {
-    NormaliseLegacyOrder (&(*Cache)[SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER]);
+  for (UINTN Order = 0; Order < ARRAY_SIZE (mOrderIndexes); Order++) {
+    if (mOrderIndexes[Order] < Count) {
+      OrderReadIn (mOrderIndexes[Order], &(*Cache)[mOrderIndexes[Order]]);
+    }
   }
 
   return Status;

@@ -141,19 +141,31 @@ VOID        BeginBaselineAdoption (VOID);
 VOID        EndBaselineAdoption (VOID);
 
 //
-// What the cache asks of the parts above it: the load options and the moves of an
-// entry of the boot, driver and legacy orders (the boot manager), and the application
-// told of a new language. Start-up connects them; one not connected answers as if
-// nothing were there: no load option, the move refused, no application to tell.
+// The boot manager owns "BootOrder", "DriverOrder" and "LegacyDevOrder" and the form
+// the cache keeps them in, where a disabled option or device stands as its marker. The
+// cache tells it of every write of one: the order read in from its store, or a
+// question's value for one position of it, which the owner's rules turn into the
+// whole order.
 //
-typedef EFI_STATUS (*REORDER_CACHED_ORDER)(IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
-
 typedef struct {
-  BOOLEAN               (*FindLoadOptionAttributes)(IN BOOLEAN DriverOption, IN UINT16 OptionNumber, OUT UINT32 *Attributes);
-  REORDER_CACHED_ORDER  ReorderBootOrder;
-  REORDER_CACHED_ORDER  ReorderDriverOrder;
-  REORDER_CACHED_ORDER  ReorderLegacyDevOrder;
-  VOID                  (*LanguageChanged)(VOID);
+  /** Index's order was read from its store into Entry: it takes the cache's form. */
+  VOID        (*ReadIn)(IN UINTN Index, IN OUT VARIABLE_CACHE_ENTRY *Entry);
+  /**
+    A question chose Value for the position at *Offset of Index's cached order: the whole
+    order as it becomes, as a new pool buffer (*Offset 0, *Size its length).
+  **/
+  EFI_STATUS  (*QuestionWrite)(IN UINTN Index, IN UINT16 Value, IN OUT UINT32 *Offset, OUT UINT64 *Size, OUT VOID **Buffer);
+} ORDER_VARIABLE_OWNER;
+
+//
+// What the cache tells the parts above it: the order variables' owner of their writes
+// (the boot manager) and the application of a new language. Start-up connects them;
+// until then the orders stay as stored, a question's bytes are written as they come,
+// and no application is told.
+//
+typedef struct {
+  CONST ORDER_VARIABLE_OWNER  *Orders;
+  VOID                        (*LanguageChanged)(VOID);
 } VARIABLE_CACHE_NEIGHBOURS;
 
 extern VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours;

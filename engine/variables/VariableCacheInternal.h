@@ -53,24 +53,6 @@ GrowEntry (
   IN     UINTN                 NewSize
   );
 
-VOID
-NormaliseOptionOrder (
-  IN VARIABLE_CACHE_ENTRY  *Entry,
-  IN BOOLEAN               DriverOptions,
-  IN UINT16                Marker
-  );
-
-VOID
-NormaliseLegacyOrder (
-  IN VARIABLE_CACHE_ENTRY  *Entry
-  );
-
-VOID
-NormaliseCachedOrder (
-  IN VARIABLE_CACHE_ENTRY  *Entry,
-  IN UINTN                 Index
-  );
-
 /** The baseline takes a variable read into the current cache after it was taken. */
 VOID
 NoteStoreRead (

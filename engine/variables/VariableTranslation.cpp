@@ -93,17 +93,19 @@ FirstValue (
   return (Size >= sizeof (UINT16)) ? ReadUnaligned16 (Data) : *(CONST UINT8 *)Data;
 }
 
-// The boot manager moves an entry of its orders; while it is not connected the move is refused.
+// The orders' owner makes a question's choice the whole order; while it is not connected the translation is refused.
 static EFI_STATUS
-ReorderCachedOrder (
-  IN     REORDER_CACHED_ORDER  Reorder,
-  IN     UINT16                Value,
-  IN OUT UINT32                *Offset,
-  OUT    UINT64                *Size,
-  OUT    VOID                  **Buffer
+TranslateOrderQuestion (
+  IN     UINTN   Index,
+  IN     UINT16  Value,
+  IN OUT UINT32  *Offset,
+  OUT    UINT64  *Size,
+  OUT    VOID    **Buffer
   )
 {
-  return (Reorder == NULL) ? EFI_UNSUPPORTED : Reorder (Value, Offset, Size, Buffer);
+  CONST ORDER_VARIABLE_OWNER  *Orders = gVariableCacheNeighbours.Orders;
+
+  return (Orders == NULL) ? EFI_UNSUPPORTED : Orders->QuestionWrite (Index, Value, Offset, Size, Buffer);
 }
 
 static VOID
@@ -148,13 +150,9 @@ TranslateSpecialVariable (
       Status   = (Buffer == NULL) ? EFI_OUT_OF_RESOURCES : EFI_SUCCESS;
       break;
     case SETUP_VARIABLE_INDEX_BOOT_ORDER:
-      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderBootOrder, Value, &Offset32, &Size64, &Buffer);
-      break;
     case SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER:
-      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderLegacyDevOrder, Value, &Offset32, &Size64, &Buffer);
-      break;
     case SETUP_VARIABLE_INDEX_DRIVER_ORDER:
-      Status = ReorderCachedOrder (gVariableCacheNeighbours.ReorderDriverOrder, Value, &Offset32, &Size64, &Buffer);
+      Status = TranslateOrderQuestion (Index, Value, &Offset32, &Size64, &Buffer);
       break;
     default:
       return EFI_INVALID_PARAMETER;

@@ -7,6 +7,7 @@
 #include <engine/variables/VariableCache.h>
 #include <engine/core/SetupData.h>
 #include <engine/boot/LegacyDevOrder.h>
+#include <engine/forms/QuestionAccess.h>
 #include <engine/boot/OptionLists.h>
 #include <engine/core/EngineStrings.h>
 #include <Library/BaseMemoryLib.h>
@@ -394,7 +395,7 @@ protected:
   {
     CONTROL_RECORD  Control = Question ((UINT16)(gCurrentLegacyGroup->LegacyGroupOffset + LEGACY_GROUP_HEADER_SIZE + 2 * Position));
     UINT16          Value   = 0x7777;
-    GetLegacyDeviceStepValue (&Control, TowardFront, &Value);
+    GetLegacyDeviceStepValue (GetQuestionOffset ((CONST UINT8 *)(UINTN)Control.QuestionOpcode), TowardFront, &Value);
     return Value;
   }
 
