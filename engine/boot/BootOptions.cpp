@@ -31,6 +31,8 @@
 BOOT_OPTION_INFO  *gBootOptionTable    = NULL;
 BOOT_OPTION_INFO  *gDriverOptionTable  = NULL;
 BOOT_OPTION_INFO  *gCurrentLegacyGroup = NULL;
+UINT16            gBootOrderDisabledMarker   = 0xFFFF;
+UINT16            gDriverOrderDisabledMarker = 0xFFFF;
 
 static UINTN  mBootOptionCapacity   = 0;
 static UINTN  mDriverOptionCapacity = 0;

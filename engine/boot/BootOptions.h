@@ -133,8 +133,12 @@ VOID          SelectLegacyGroupByIndex (IN UINT16 Index);
 // The disabled marker of the cached "BootOrder" and "DriverOrder" (BootOrderEdit.cpp):
 // an option number no option of its table has, standing for each option that is
 // neither active nor hidden. The cached legacy order uses the boot order's marker for
-// a disabled device.
+// a disabled device. BuildBootOptionTables picks them; the boot manager reads them
+// through GetOrderDisabledMarker, and the boot screen hands their places to its provider.
 //
+extern UINT16  gBootOrderDisabledMarker;
+extern UINT16  gDriverOrderDisabledMarker;
+
 UINT16      GetOrderDisabledMarker (IN BOOLEAN Driver);
 BOOLEAN     IsHiddenLoadOption (IN BOOLEAN Driver, IN UINT16 OptionNumber);
 /** Record's attributes with the active bit as the cached Order gives it; a hidden option keeps its own. */

@@ -225,10 +225,11 @@ ReadCachedBootOrder (
 {
   CACHED_ORDER  Cached = { NULL, 0, 0 };
   UINTN         Size   = 0;
+  UINT16        Marker = GetOrderDisabledMarker (FALSE);
 
   Cached.Order = (UINT16 *)GetCachedVariable (SETUP_VARIABLE_INDEX_BOOT_ORDER, &Size);
   Cached.Count = (Cached.Order == NULL) ? 0 : Size / sizeof (UINT16);
-  while ((Cached.Enabled < Cached.Count) && (ReadUnaligned16 (&Cached.Order[Cached.Enabled]) != gBootOrderDisabledMarker)) {
+  while ((Cached.Enabled < Cached.Count) && (ReadUnaligned16 (&Cached.Order[Cached.Enabled]) != Marker)) {
     Cached.Enabled++;
   }
 

@@ -382,7 +382,7 @@ BuildBootOptionList (
   )
 {
   return BuildOrderOptionList (Control, Current, gBootOptionTable, gBootOptionCount, &mBootStrings,
-           gBootOrderDisabledMarker);
+           GetOrderDisabledMarker (FALSE));
 }
 
 EFI_STATUS
@@ -392,7 +392,7 @@ BuildDriverOptionList (
   )
 {
   return BuildOrderOptionList (Control, Current, gDriverOptionTable, gDriverOptionCount, &mDriverStrings,
-           gDriverOrderDisabledMarker);
+           GetOrderDisabledMarker (TRUE));
 }
 
 // The current legacy group's devices in the cached order; FALSE without a group.
@@ -457,7 +457,7 @@ BuildLegacyDeviceOptionList (
 
   Status = EFI_OUT_OF_RESOURCES;
   if (Options != NULL) {
-    Options[Index] = GENERATED_OPTION { DisabledOptionString (Control->HiiHandle), gBootOrderDisabledMarker, OPTION_FLAG_TYPE_U16 };
+    Options[Index] = GENERATED_OPTION { DisabledOptionString (Control->HiiHandle), GetOrderDisabledMarker (FALSE), OPTION_FLAG_TYPE_U16 };
     Status         = RewriteQuestion (Control, Options, Group.Count + 1);
   }
 

@@ -25,8 +25,6 @@ LANGUAGE_ENTRY        *gLanguageList           = NULL;
 UINTN                 gLanguageCount           = 0;
 UINTN                 gBootOptionCount         = 0;
 UINTN                 gDriverOptionCount       = 0;
-UINT16                gBootOrderDisabledMarker   = 0xFFFF;
-UINT16                gDriverOrderDisabledMarker = 0xFFFF;
 
 // Filled at start-up by the boot screen and the front end, which lie above the engine core.
 BOOT_SCREEN_INTERFACE  gBootScreenInterface;

@@ -79,12 +79,9 @@ extern LANGUAGE_ENTRY  *gLanguageList;
 extern UINTN           gLanguageCount;
 
 //
-// Boot and driver options: how many are loaded, and the option numbers that stand
-// for a disabled option inside the cached orders.
+// Boot and driver options: how many are loaded.
 //
 extern UINTN   gBootOptionCount;
 extern UINTN   gDriverOptionCount;
-extern UINT16  gBootOrderDisabledMarker;
-extern UINT16  gDriverOrderDisabledMarker;
 
 #endif

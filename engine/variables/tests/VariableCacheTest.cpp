@@ -5,6 +5,7 @@
 #include <Builders/NvramImageBuilder.h>
 #include <Builders/SetupDataBuilder.h>
 #include <engine/core/EngineGlobals.h>
+#include <engine/boot/BootOptions.h>
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionDefaults.h>
