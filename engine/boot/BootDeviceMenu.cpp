@@ -84,7 +84,7 @@ ShowBootDeviceMenu (
     gBootMenuChoice = 0;
   }
   FreePool (Items);
-  gBootFlowRequest = 0;
+  gBootFlowRequest = BOOT_FLOW_NONE;
   return gRT->SetVariable ((CHAR16 *)u"BootFlow", &mBootFlowGuid, EFI_VARIABLE_BOOTSERVICE_ACCESS, sizeof (UINT32),
                 &gBootFlowRequest);
 }

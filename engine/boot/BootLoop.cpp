@@ -352,7 +352,7 @@ RunDefaultWhileNotStarted (
       return TRUE;
     }
     Status           = BootFlowDefaultBoot ();
-    gBootFlowRequest = 0;
+    gBootFlowRequest = BOOT_FLOW_NONE;
   }
   return FALSE;
 }

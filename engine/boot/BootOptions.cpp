@@ -312,7 +312,7 @@ ReadFirstBootOrderOptionOnly (
   VOID
   )
 {
-  UINT32  Flow = 0;
+  UINT32  Flow = BOOT_FLOW_NONE;
   UINTN   Size = sizeof (Flow);
   UINT16  *Order = NULL;
   UINTN   OrderSize = 0;

@@ -16,6 +16,16 @@
   @retval EFI_UNSUPPORTED  The page has no HII handle.
 **/
 EFI_STATUS  ApplyPageDefaults (IN CONTROL_RECORD *Control, IN UINT16 DefaultId);
+
+// Which default of the controls LoadDefaultsFromForms gathers.
+#define LOAD_DEFAULTS_STANDARD       0x10
+#define LOAD_DEFAULTS_MANUFACTURING  0x20
+/**
+  Writes the manufacturing (LOAD_DEFAULTS_MANUFACTURING) or standard default of every
+  question of every page with a package list into Cache at the question's place;
+  variables stored directly as UEFI variables are left out.
+**/
+VOID        LoadDefaultsFromForms (IN OUT VARIABLE_CACHE_ENTRY *Cache, IN UINT32 Flag);
 EFI_STATUS EFIAPI SendForm (IN CONST EFI_FORM_BROWSER2_PROTOCOL *This, IN EFI_HII_HANDLE *Handles, IN UINTN HandleCount,
                      IN EFI_GUID *FormSetGuid, IN EFI_FORM_ID FormId, IN CONST EFI_SCREEN_DESCRIPTOR *ScreenDimensions,
                      OUT EFI_BROWSER_ACTION_REQUEST *ActionRequest);

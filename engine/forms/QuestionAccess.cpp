@@ -188,6 +188,8 @@ GetQuestionWidth (
   }
 }
 
+UINT32  gDefaultBuildPage = 0;
+
 // The page whose package list the offset rule looks at: the page shown, or the
 // page whose defaults are being gathered when no application exists.
 static EFI_HII_HANDLE

@@ -45,6 +45,9 @@ UINT16      GetQuestionWidth (IN CONST UINT8 *Opcode);
   VarStoreInfo names the element instead.
 **/
 UINT16      GetQuestionOffset (IN CONST UINT8 *Opcode);
+// The page whose controls' defaults are being gathered: the current page of the
+// offset rule when no page is shown.
+extern UINT32  gDefaultBuildPage;
 /**
   Whether a question opcode names a varstore: in the UEFI forms a varstore id of 0
   means the question has no storage, and its driver keeps its value through callbacks.

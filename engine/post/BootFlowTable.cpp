@@ -83,11 +83,11 @@ ReadFlowVariable (
   IN CONST EFI_GUID  *Guid
   )
 {
-  UINT32  Flow = 0;
+  UINT32  Flow = BOOT_FLOW_NONE;
   UINTN   Size = sizeof (Flow);
 
   if (EFI_ERROR (gRT->GetVariable ((CHAR16 *)Name, (EFI_GUID *)Guid, NULL, &Size, &Flow)) || (Size != sizeof (Flow))) {
-    return 0;
+    return BOOT_FLOW_NONE;
   }
 
   return Flow;

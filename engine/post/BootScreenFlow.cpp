@@ -151,13 +151,13 @@ ClearBootFlowAndLeave (
   VOID
   )
 {
-  gBootFlowRequest = 0;
+  gBootFlowRequest = BOOT_FLOW_NONE;
   if (gBootScreenEntryCount != 0) {
     gBootScreenEntryCount--;
   }
 
   // A "BootFlow" that stays set is read again by the next POST of this boot only.
-  (VOID)WriteBootFlow (0);
+  (VOID)WriteBootFlow (BOOT_FLOW_NONE);
 }
 
 /** The time-out in tenths of a second: 65535 none, 0 already over. */
@@ -219,7 +219,7 @@ ReconcileBootFlow (
 {
   UINT32  Stored;
 
-  if ((gBootFlowRequest == 0) && !SetupEntryRequested ()) {
+  if ((gBootFlowRequest == BOOT_FLOW_NONE) && !SetupEntryRequested ()) {
     return TRUE;
   }
 
@@ -230,11 +230,11 @@ ReconcileBootFlow (
       return FALSE;
     }
 
-    gBootFlowRequest = 0;
+    gBootFlowRequest = BOOT_FLOW_NONE;
   } else if (Stored == 0) {
     (VOID)WriteBootFlow (gBootFlowRequest);     // the request holds for this boot from memory; only a later boot would miss it
   } else {
-    gBootFlowRequest = 0;
+    gBootFlowRequest = BOOT_FLOW_NONE;
   }
 
   return TRUE;
@@ -323,7 +323,7 @@ WaitForHotkeys (
   (VOID)SignalProtocolNotify (&mWaitStartGroup);
   // Without console input and without a time-out nothing could ever end the wait.
   if ((Tenths != TIMEOUT_NONE) || (gST->ConIn != NULL)) {
-    for (UINTN Pass = 0; !mTimeoutExpired && !SetupEntryRequested () && (gBootFlowRequest == 0); Pass++) {
+    for (UINTN Pass = 0; !mTimeoutExpired && !SetupEntryRequested () && (gBootFlowRequest == BOOT_FLOW_NONE); Pass++) {
       if (!Armed && (Tenths != TIMEOUT_NONE) && (Pass >= WAIT_PASS_LIMIT)) {
         break;
       }
@@ -566,11 +566,11 @@ RunPostFlow (
       return EFI_UNSUPPORTED;
     }
   } else {
-    gBootFlowRequest = 0;
+    gBootFlowRequest = BOOT_FLOW_NONE;
   }
 
   WaitForHotkeys (Tenths, Expired);
-  if ((gBootFlowHoldsSetup == 0) && (gBootFlowRequest != 0)) {
+  if ((gBootFlowHoldsSetup == 0) && (gBootFlowRequest != BOOT_FLOW_NONE)) {
     (VOID)WriteBootFlow (gBootFlowRequest);     // the request holds for this boot from memory; only a later boot would miss it
     ApplyBootFlowAnswer (RunBootFlowEntry (), &Tenths, &Expired);
   }
@@ -601,7 +601,7 @@ ResetPostState (
   gSetupEntryDone       = FALSE;
   gBootMenuNoticeShown  = FALSE;
   gHotkeyBootOption     = NO_HOTKEY_BOOT_OPTION;
-  gBootFlowRequest      = 0;
+  gBootFlowRequest      = BOOT_FLOW_NONE;
   gQuietBootOn          = 0;
   FreeBootOptionHotkeys ();
   FreeLanguageList ();

@@ -101,8 +101,8 @@ RunPlatformCheck (
     Status = Check->ShowFaultScreen (Check, &EnterSetup);
     if ((Status == PLATFORM_CHECK_ENTER_SETUP) || (EnterSetup == 1)) {
       RequestSetupEntry ();
-      gBootFlowRequest   = 0;
-      (VOID)WriteBootFlow (0);     // setup wins over a boot flow asked for earlier
+      gBootFlowRequest   = BOOT_FLOW_NONE;
+      (VOID)WriteBootFlow (BOOT_FLOW_NONE);     // setup wins over a boot flow asked for earlier
     }
   }
 

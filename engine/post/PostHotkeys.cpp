@@ -138,7 +138,7 @@ PollPostHotkeys (
 
   // Firmware without key-code input (OVMF) hands its keys through input-ex all the same.
   Status = OpenConsoleKeySource (&Source);
-  if (EFI_ERROR (Status) || SetupEntryRequested () || (gBootFlowRequest != 0)) {
+  if (EFI_ERROR (Status) || SetupEntryRequested () || (gBootFlowRequest != BOOT_FLOW_NONE)) {
     return EFI_ERROR (Status) ? Status : EFI_SUCCESS;
   }
 

@@ -13,6 +13,7 @@
 #include <engine/textui/TuiApp.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/forms/Passwords.h>
+#include <engine/forms/QuestionAccess.h>
 #include <engine/boot/BootGraphics.h>
 #include <engine/boot/BootSecurity.h>
 #include <engine/core/HookTable.h>
@@ -133,6 +134,7 @@ UndoStartup (
   }
 
   FreeVariableCaches ();
+  gDefaultBuildPage = 0;
   FreeSetupData ();
   FreeScreenBuffers ();
   FreeAndNull (gGlyphWidthTable);
@@ -293,6 +295,7 @@ ResetEngineState (
   // The clean-up leaves the defaults and the store copies for later reads; a new
   // machine must not inherit them.
   FreeVariableCaches ();
+  gDefaultBuildPage = 0;
   EndAllStoreReadPasses ();
   ResetExpressionEvaluator ();
   ForgetCallStrings ();     // they name the old machine's package lists

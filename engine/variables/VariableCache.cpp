@@ -29,7 +29,6 @@ UINTN                 gVariableStoreCopyCount    = 0;
 UINT8                 gSetupVariableChanged      = 0;
 UINT8                 gResetNeeded               = 0;
 UINT8                 gLanguageChanged           = 0;
-UINT32                gDefaultBuildPage          = 0;
 
 VARIABLE_CACHE_NEIGHBOURS  gVariableCacheNeighbours = { NULL, NULL };
 
@@ -513,7 +512,6 @@ FreeVariableCaches (
   gSetupVariableChanged = 0;
   gResetNeeded          = 0;
   gLanguageChanged      = 0;
-  gDefaultBuildPage     = 0;
 }
 
 /** Grows one cache array to Count zero entries at its end; the array stays as it was on failure. */

@@ -19,7 +19,6 @@ extern UINTN                 gVariableStoreCopyCount;
 extern UINT8  gSetupVariableChanged;   // a variable outside the no-hook set was written
 extern UINT8  gResetNeeded;            // a snapshot was restored
 extern UINT8  gLanguageChanged;        // the language variable was written
-extern UINT32 gDefaultBuildPage;       // the current page while controls' defaults are gathered
 
 // Vendor GUID of "StdDefaults" and "MfgDefaults".
 #define SETUP_DEFAULTS_VARIABLE_GUID \
@@ -89,16 +88,6 @@ VOID        MergeDefaultValue (IN UINTN Index, IN OUT VARIABLE_CACHE_ENTRY *Entr
   caches held for the orders; the hook follows. Without caches nothing is touched.
 **/
 VOID        TakeDefaultOrders (VOID);
-
-// Which default of the controls LoadDefaultsFromForms gathers.
-#define LOAD_DEFAULTS_STANDARD       0x10
-#define LOAD_DEFAULTS_MANUFACTURING  0x20
-/**
-  Writes the manufacturing (LOAD_DEFAULTS_MANUFACTURING) or standard default of every
-  question of every page with a package list into Cache at the question's place;
-  variables stored directly as UEFI variables are left out.
-**/
-VOID        LoadDefaultsFromForms (IN OUT VARIABLE_CACHE_ENTRY *Cache, IN UINT32 Flag);
 
 VOID        SaveVariableSnapshot (VOID);
 VOID        RestoreVariableSnapshot (VOID);

@@ -9,6 +9,7 @@
 #include <engine/core/HookTable.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionDefaults.h>
+#include <engine/forms/QuestionAccess.h>
 #include <engine/variables/VariableCache.h>
 #include <engine/variables/LegacyOrderFormat.h>
 #include <engine/textui/TuiApp.h>
