@@ -416,6 +416,19 @@ TEST_F (VariableCacheTest, LegacyOrderIndexesAbove255BecomeTheDisabledMarker) {
   EXPECT_EQ (Entry (gVariableCache, 8), (BYTES { 2, 0, 0, 0, 6, 0, 1, 0, 0xFE, 0xFF, 3, 0, 0, 0, 4, 0, 0xFF, 0 }));
 }
 
+TEST_F (VariableCacheTest, WithoutTheOrdersOwnerAnOrderStaysAsStoredAndAQuestionWritesItsBytes) {
+  BYTES  Stored { 2, 0, 0, 0, 6, 0, 1, 0, 2, 1, 3, 0, 0, 0, 4, 0, 0xFF, 0 };
+  Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, Stored);
+  gVariableCacheNeighbours.Orders = nullptr;
+  ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
+  EXPECT_EQ (Entry (gVariableCache, 8), Stored);
+  UINT16  Value = 0x0003;
+  EXPECT_EQ (WriteVariableBytes (8, 6, sizeof (Value), &Value), EFI_SUCCESS);
+  Stored[6] = 3;
+  EXPECT_EQ (Entry (gVariableCache, 8), Stored);
+  gVariableCacheNeighbours.Orders = &gBootManagerOrders;
+}
+
 TEST_F (VariableCacheTest, LegacyOrderWalkStopsAtAGroupThatPassesTheEnd) {
   Fw.PutVariable (u"LegacyDevOrder", kEngineGuid, { 2, 0, 0, 0, 0x40, 0, 0x00, 0x02 });
   ASSERT_EQ (LoadVariableCache (&gVariableCache, nullptr), EFI_SUCCESS);
