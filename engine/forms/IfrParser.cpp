@@ -204,7 +204,43 @@ AddFormId (
   return EFI_SUCCESS;
 }
 
-// A REF in the form of page Current to FormId makes that form a child of Current.
+// Whether Page is Ancestor or lies below it, climbing the map's parents; a climb ends
+// after as many steps as the map has forms.
+static BOOLEAN
+IsAtOrBelow (
+  IN CONST FORM_SET_PARSE  *Set,
+  IN UINT16                Page,
+  IN UINT16                Ancestor
+  )
+{
+  for (UINTN Step = 0; (Step <= Set->FormIdCount) && (Page != 0); Step++) {
+    CONST FORM_ID_ENTRY  *Entry = NULL;
+
+    if (Page == Ancestor) {
+      return TRUE;
+    }
+
+    for (UINTN Index = 0; Index < Set->FormIdCount; Index++) {
+      if (Set->FormIds[Index].Page == Page) {
+        Entry = &Set->FormIds[Index];
+        break;
+      }
+    }
+
+    if (Entry == NULL) {
+      return FALSE;
+    }
+
+    Page = Entry->Parent;
+  }
+
+  return FALSE;
+}
+
+// A REF in the form of page Current to FormId makes that form a child of Current. A form's
+// subforms often lead back to it ("Commit Changes and Exit"): such a REF would make the
+// form a child of its own child, a loop of parents that leaves a page without a way up to
+// its form set, so the form keeps the parent it has.
 static EFI_STATUS
 MapRefTarget (
   IN OUT FORM_SET_PARSE  *Set,
@@ -223,7 +259,9 @@ MapRefTarget (
     return AddFormId (Set, FormId, CurrentPage, &Entry);
   }
 
-  if (Entry->Page != Set->FirstPage) {
+  if ((Entry->Page != Set->FirstPage) &&
+      ((Entry->Page == FORM_ID_NO_PAGE) || !IsAtOrBelow (Set, CurrentPage, Entry->Page)))
+  {
     Entry->Parent = CurrentPage;
   }
 

@@ -421,24 +421,72 @@ IsTabPage (
                    (Page->PageNumber != 0) && (Page->ParentPageNumber == 0));
 }
 
-// The top-level page above Page; the walk ends after as many steps as there are pages.
+// Whether Page is among the first Steps pages of the climb from Start (Start included).
+static BOOLEAN
+ClimbMeets (
+  IN UINT16  Start,
+  IN UINT32  Steps,
+  IN UINT16  Page
+  )
+{
+  for (UINT32 Step = 0; Step < Steps; Step++) {
+    PAGE_RECORD  *Record = TuiPageRecord (Start);
+    if (Start == Page) {
+      return TRUE;
+    }
+
+    if ((Record == NULL) || (Record->ParentPageNumber == 0)) {
+      break;
+    }
+
+    Start = Record->ParentPageNumber;
+  }
+
+  return FALSE;
+}
+
+// The tab of Page's own form set; Page itself when it has none.
+static UINT16
+FormSetTab (
+  IN UINT16  Page
+  )
+{
+  PAGE_RECORD  *Own = TuiPageRecord (Page);
+
+  for (UINT32 Index = 0; (Own != NULL) && (Index < TuiPageCount ()); Index++) {
+    PAGE_RECORD  *Record = TuiPageRecord (Index);
+    if (IsTabPage (Record) && (Record->HiiHandle == Own->HiiHandle)) {
+      return Record->PageNumber;
+    }
+  }
+
+  return Page;
+}
+
+// The top-level page above Page. Parents that lead round in a loop (pages renumbered as a
+// form set changes under them) reach none: the page then hangs below its form set's tab.
 static UINT16
 TopLevelAncestor (
   IN UINT16  Page
   )
 {
+  UINT16  Start = Page;
   UINT32  Count = TuiPageCount ();
 
   for (UINT32 Step = 0; Step < Count; Step++) {
     PAGE_RECORD  *Record = TuiPageRecord (Page);
     if ((Record == NULL) || (Record->ParentPageNumber == 0) || (Record->ParentPageNumber == Page)) {
+      return Page;
+    }
+
+    if (ClimbMeets (Start, Step + 1, Record->ParentPageNumber)) {
       break;
     }
 
     Page = Record->ParentPageNumber;
   }
 
-  return Page;
+  return FormSetTab (Start);
 }
 
 static EFI_STATUS
@@ -614,8 +662,9 @@ PagePath (
   for (UINT32 Step = 0; (Step < TuiPageCount ()) && (Page != Top); Step++) {
     PAGE_RECORD  *Record = TuiPageRecord (Page);
     CHAR16       *Title  = (Record == NULL) ? NULL : PageTitle (Page);
-    if (Record == NULL) {
-      break;
+    if ((Record == NULL) || ((Step > 0) && ClimbMeets (Strip->Control.Record.PageNumber, Step, Page))) {
+      FreePool (Title);
+      break;             // round a loop of parents: each page is named once
     }
 
     if ((Title != NULL) && (Depth == PAGE_PATH_DEPTH)) {

@@ -242,6 +242,38 @@ TEST_F (FormParserTest, FormIdMapFollowsRefsAndTheLastRefWins)
   EXPECT_EQ (Control (2, 0)->RefTargetPage, 1);
 }
 
+// A subform's goto back to the form above it ("commit and exit") would make that form a
+// child of its own child: the form keeps its parent, a later REF from elsewhere still wins.
+TEST_F (FormParserTest, ARefBackUpToAnAncestorMakesNoLoopOfParents)
+{
+  IfrBuilder  F;
+
+  BeginSet (F);
+  F.Form (1, 10);
+  F.Ref ({ 11, 0, 1, 0, 0, 0 }, 2);
+  F.End ();
+  F.Form (2, 20);
+  F.Ref ({ 21, 0, 2, 0, 0, 0 }, 3);
+  F.End ();
+  F.Form (3, 30);
+  F.Ref ({ 31, 0, 3, 0, 0, 0 }, 4);
+  F.End ();
+  F.Form (4, 40);
+  F.Ref ({ 41, 0, 4, 0, 0, 0 }, 2);     // two levels back up: refused
+  F.Ref ({ 42, 0, 5, 0, 0, 0 }, 3);     // one level back up: refused
+  F.End ();
+  F.Form (5, 50);
+  F.Ref ({ 51, 0, 6, 0, 0, 0 }, 3);     // from a page beside the path: taken
+  F.End ();
+  F.End ();
+  ASSERT_EQ (Parse (F), EFI_SUCCESS);
+  ASSERT_EQ (GetWorkPageCount (), 6u);
+  EXPECT_EQ (GetWorkPage (2)->ParentPageNumber, 1);
+  EXPECT_EQ (GetWorkPage (3)->ParentPageNumber, 5);
+  EXPECT_EQ (GetWorkPage (4)->ParentPageNumber, 3);
+  EXPECT_EQ (GetWorkPage (5)->ParentPageNumber, 1);
+}
+
 TEST_F (FormParserTest, FormMapChoosesTheStandardMethodElseTheFirst)
 {
   IfrBuilder  F;

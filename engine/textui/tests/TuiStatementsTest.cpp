@@ -185,6 +185,24 @@ TEST_F (TabStripTest, ASubPageStripKnowsItsAncestorAndOnlyShowsIt) {
   EXPECT_EQ (Press (SCAN_UP), EFI_UNSUPPORTED);
 }
 
+// Parents that lead round in a loop reach no top-level page: the strip ends its climb,
+// the page hangs below its form set's tab, and the path names each page of the loop once.
+TEST_F (TabStripTest, ALoopOfParentsEndsAtTheFormSetsTabAndNamesEachPageOnce) {
+  TuiPageRecord (kDetailsPage)->ParentPageNumber = kSecondPage;
+  TuiPageRecord (kSecondPage)->ParentPageNumber  = kDetailsPage;
+  TUI_TAB_STRIP  *Tabs = MakeStrip (kDetailsPage);
+  EXPECT_EQ (Tabs->SubPage, 1);
+  ASSERT_NE (Tabs->CurrentTab, TUI_NO_TAB);
+  EXPECT_EQ (Tabs->Tabs[Tabs->CurrentTab].PageNumber, kMainPage);
+
+  (VOID)gTuiTabStripOps.Base.SetPosition (Strip, 0, 1);
+  ASSERT_EQ (gTuiTabStripOps.Base.SetDimensions (Strip, 100, 1), EFI_SUCCESS);
+  ASSERT_EQ (gTuiTabStripOps.Base.Draw (Strip), EFI_SUCCESS);
+  std::u16string  Row = Drawn (0, 1, 98);
+  EXPECT_NE (Row.find (u" Main \x25BA Second \x25BA Details "), std::u16string::npos);
+  EXPECT_EQ (Row.find (u"Details", Row.find (u"Details") + 1), std::u16string::npos);
+}
+
 TEST_F (TabStripTest, AModalPageIgnoresEscTabsAndHotClicks) {
   PAGE_RECORD  *Record = TuiPageRecord (kMainPage);
   TUI_INPUT    *Event  = gTuiApp->Input;
