@@ -151,14 +151,15 @@ IsOrderVariable (
 }
 
 static BOOLEAN
-SelectValue (
-  IN OUT TUI_CHOICE  *Choice,
-  IN     UINT64      Value
+FindValue (
+  IN  CONST TUI_CHOICE  *Choice,
+  IN  UINT64            Value,
+  OUT UINT16            *Option
   )
 {
   for (UINT16 Index = 0; Index < Choice->OptionCount; Index++) {
     if (Choice->Options[Index].Value == Value) {
-      Choice->Selected = Index;
+      *Option = Index;
       return TRUE;
     }
   }
@@ -182,13 +183,14 @@ SmallestOption (
 }
 
 /**
-  Selects the option of the stored value. A value that matches none is replaced in
-  the cache by the default when an option has it, else by the smallest option,
-  written at the question's full width so that the next read matches.
+  The option of the stored value. A value that matches none stands for the default when
+  an option has it, else for the smallest option; answers FALSE then, for the caller
+  to store that option's value.
 **/
-static VOID
-SelectStoredValue (
-  IN OUT TUI_CHOICE  *Choice
+static BOOLEAN
+FindStoredOption (
+  IN  CONST TUI_CHOICE  *Choice,
+  OUT UINT16            *Option
   )
 {
   UINT16  Width   = QuestionWidth (Choice);
@@ -196,27 +198,39 @@ SelectStoredValue (
   UINT64  Default = 0;
   UINT32  Index;
 
-  if (Choice->OptionCount == 0) {
-    return;
-  }
-
-  if (!EFI_ERROR (TuiReadQuestionBytes (&Choice->Control, Width, &Value)) && SelectValue (Choice, Value)) {
-    return;
+  if (!EFI_ERROR (TuiReadQuestionBytes (&Choice->Control, Width, &Value)) && FindValue (Choice, Value, Option)) {
+    return TRUE;
   }
 
   if (IsOrderVariable (Choice, &Index) && (Index != SETUP_VARIABLE_INDEX_LEGACY_DEV_ORDER)) {
-    Choice->Selected = 0;
-    return;
+    *Option = 0;
+    return TRUE;
   }
 
   if ((Choice->Control.Record.ValueWidth == 0) || (Choice->Control.Record.ValueWidth > sizeof (UINT64)) ||
       EFI_ERROR (TuiReadQuestionDefault (&Choice->Control, Choice->Control.Record.ValueWidth, &Default)) ||
-      !SelectValue (Choice, Default))
+      !FindValue (Choice, Default, Option))
   {
-    Choice->Selected = SmallestOption (Choice);
+    *Option = SmallestOption (Choice);
   }
 
-  (VOID)TuiWriteQuestionBytes (&Choice->Control, Width, &Choice->Options[Choice->Selected].Value);    // none for a variable outside the cache
+  return FALSE;
+}
+
+// Selects the option of the stored value, storing the one that stands for a value that
+// matches none, written at the question's full width so that the next read matches.
+static VOID
+SelectStoredValue (
+  IN OUT TUI_CHOICE  *Choice
+  )
+{
+  if (Choice->OptionCount == 0) {
+    return;
+  }
+
+  if (!FindStoredOption (Choice, &Choice->Selected)) {
+    (VOID)TuiWriteQuestionBytes (&Choice->Control, QuestionWidth (Choice), &Choice->Options[Choice->Selected].Value);    // none for a variable outside the cache
+  }
 }
 
 //
@@ -401,8 +415,19 @@ ChoiceGetControlHeight (
   )
 {
   TUI_CHOICE  *Choice = (TUI_CHOICE *)Object;
-  CHAR16      *Value  = BracketedOption (Choice, Choice->Selected);
-  UINT16      Rows    = TuiWrappedRows (Value, CellsBetween (Choice->ValueOffset + 4, FrameWidth));
+  UINT16      Option  = Choice->Selected;
+  CHAR16      *Value;
+  UINT16      Rows;
+
+  // The rows are those of the value the draw will show: a page is laid out before its
+  // controls are drawn, and a driver may have stored another value since the last draw
+  // (a boot-next option list is as wide as its longest option, its value "NONE").
+  if (Choice->OptionCount > 0) {
+    (VOID)FindStoredOption (Choice, &Option);
+  }
+
+  Value = BracketedOption (Choice, Option);
+  Rows  = TuiWrappedRows (Value, CellsBetween (Choice->ValueOffset + 4, FrameWidth));
 
   FreePool (Value);
   *Height = (TuiChoicePromptRows (Choice) > Rows) ? TuiChoicePromptRows (Choice) : Rows;

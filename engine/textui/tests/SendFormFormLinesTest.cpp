@@ -34,7 +34,7 @@ constexpr EFI_QUESTION_ID  kTimeOut     = 0x402;
 
 enum : EFI_STRING_ID {
   kStrTitle = 1, kStrEmpty, kStrMainTitle, kStrDriver, kStrAdd, kStrBack, kStrCommit, kStrPlain, kStrPlainHelp,
-  kStrLabel, kStrSecond, kStrBootNext, kStrNone, kStrTimeOut, kStrRefresh
+  kStrLabel, kStrSecond, kStrBootNext, kStrNone, kStrTimeOut, kStrRefresh, kStrDvd
 };
 
 class SendFormFormLinesTest : public TextUiMachineTest {
@@ -67,7 +67,8 @@ protected:
                                         { kStrPlain, u"A plain text line" }, { kStrPlainHelp, u"Its help" },
                                         { kStrLabel, u"A labelled line" }, { kStrSecond, u"its second text" },
                                         { kStrBootNext, u"Boot Next Value" }, { kStrNone, u"NONE" },
-                                        { kStrTimeOut, u"Auto Boot Time-out" }, { kStrRefresh, u"Refresh" } }))
+                                        { kStrTimeOut, u"Auto Boot Time-out" }, { kStrRefresh, u"Refresh" },
+                                        { kStrDvd, u"UEFI QEMU DVD-ROM QM00003 on the first controller" } }))
                                       .Build ());
     ASSERT_NE (Handle, nullptr);
     Driver->OnCallback = [this] (Emu::FakeDriver &, EFI_BROWSER_ACTION Action, EFI_QUESTION_ID Question, UINT8,
@@ -109,6 +110,7 @@ protected:
     if (!FillAtOpen || Filled) {
       F.OneOf ({ .Prompt = kStrBootNext, .Help = kStrEmpty, .QuestionId = kBootNext, .VarStoreId = 1, .VarOffset = 0 },
         EFI_IFR_NUMERIC_SIZE_2, 0, 0xFFFF, 0);
+      F.OneOfOption (kStrDvd, 0, EFI_IFR_TYPE_NUM_SIZE_16, 1);
       F.OneOfOption (kStrNone, 0, EFI_IFR_TYPE_NUM_SIZE_16, 0);
       F.End ();
     }
@@ -210,6 +212,25 @@ TEST_F (SendFormFormLinesTest, ASubformThatLeadsBackUpKeepsThePathFromTheFormSet
     << "Add Driver Option";
   EXPECT_NE (Screens[4][1].find (u"Maintenance \x25BA Driver Options "), std::u16string::npos) << "back";
   EXPECT_EQ (Screens[4][1].find (u"Add Driver Option"), std::u16string::npos) << "back";
+}
+
+// The driver fills Boot Next and the time-out as the form opens; Boot Next's first option
+// is wide, its stored value the narrow "NONE": on the first showing as on any other, Boot
+// Next takes the one row its value needs and the time-out follows at once.
+TEST_F (SendFormFormLinesTest, RowsFilledAsTheFormOpensTakeTheRowsOfTheirStoredValues)
+{
+  FillAtOpen = true;
+  std::vector<UINT8>  List = Builders::PackageListBuilder (kList).Add (Forms ()).Build ();
+  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Handle, (EFI_HII_PACKAGE_LIST_HEADER *)List.data ()),
+             EFI_SUCCESS);
+  Walk ("F11,Down,Up");
+  ASSERT_GE (Screens.size (), 4u);
+  for (size_t Shown = 1; Shown < 4; Shown++) {
+    int  BootNext = RowOf (Screens[Shown], u"Boot Next Value");
+    ASSERT_GE (BootNext, 0) << "screen " << Shown;
+    EXPECT_NE (Screens[Shown][BootNext].find (u"[NONE]"), std::u16string::npos) << "screen " << Shown;
+    EXPECT_EQ (RowOf (Screens[Shown], u"Auto Boot Time-out"), BootNext + 1) << "screen " << Shown;
+  }
 }
 
 }  // namespace
