@@ -1,8 +1,10 @@
 """Boot Maintenance Manager's pages, walked with the same keys through OVMF's own browser
 and through the engine's: the manager opens on its main page with Boot Next and the
 time-out as stored, each of its gotos opens a page with its own content, and Esc goes back
-once, to the page before. What OVMF's own browser shows on each step is the expected
-result.
+once, to the page before. Each subpage is titled as in OVMF's own (the engine's title line
+names the path down from the manager's tab), and on the main page the time-out follows
+Boot Next on the next row, on its first showing too. What OVMF's own browser shows on each
+step is the expected result.
 
 Both runs boot the same disk with a boot-menu time-out of 4 s (OVMF stores it as the
 "Timeout" variable the main page shows). Esc during the time-out enters OVMF's own front
@@ -30,10 +32,12 @@ PAGES = {
                                  "Boot Next Value", "Auto Boot Time-out"],
     "Boot Options": ["Go Back To Main Page", "Add Boot Option", "Delete Boot Option", "Change Boot Order"],
     "Driver Options": ["Go Back To Main Page", "Add Driver Option", "Delete Driver Option", "Change Driver Order"],
+    "Add Driver Option": ["Add Driver Option Using File"],
     "Console Options": ["Console Input Device Select", "Console Output Device Select",
                         "Console Standard Error Device Select"],
     "Change Boot Order": ["Change the order", "Commit Changes and Exit", "Discard Changes and Exit"],
     "Delete Boot Option": ["EFI Internal Shell", "Commit Changes and Exit", "Discard Changes and Exit"],
+    "Delete Driver Option": ["Commit Changes and Exit", "Discard Changes and Exit"],
 }
 
 # The walk: the keys of a step, and the page they lead to. PgUp puts the focus on a page's
@@ -43,6 +47,10 @@ STEPS = [
     (["pgup", "enter"], "Boot Options"),
     (["esc"], "Boot Maintenance Manager"),
     (["pgup", "down", "enter"], "Driver Options"),
+    (["pgup", "down", "enter"], "Add Driver Option"),
+    (["esc"], "Driver Options"),
+    (["pgup", "down", "down", "enter"], "Delete Driver Option"),
+    (["esc"], "Driver Options"),
     (["esc"], "Boot Maintenance Manager"),
     (["pgup", "down", "down", "enter"], "Console Options"),
     (["esc"], "Boot Maintenance Manager"),
@@ -79,6 +87,14 @@ def value_of(t, lines, prompt):
     for row in page_rows(t, lines):
         if t.prompt_part(row) == prompt:
             return t.prompt_value(row).strip("[]<> ")
+    return None
+
+
+def rows_between(t, lines, first, second):
+    """How many rows down from `first`'s row `second` is drawn; None unless both are."""
+    rows = [t.prompt_part(row) for row in page_rows(t, lines)]
+    if first in rows and second in rows:
+        return rows.index(second) - rows.index(first)
     return None
 
 
@@ -136,15 +152,29 @@ class BmmWalk:
             if self.restarted(mark):
                 self.fail(f"step {number + 1}: the browser was left and the loader started again")
             lines = self.session.lines()
-            shown = (wanted, value_of(self.t, lines, "Boot Next Value"), value_of(self.t, lines, "Auto Boot Time-out"))
+            shown = (wanted, value_of(self.t, lines, "Boot Next Value"), value_of(self.t, lines, "Auto Boot Time-out"),
+                     self.title_of(lines, wanted), rows_between(self.t, lines, "Boot Next Value", "Auto Boot Time-out"))
             self.seen.append(shown)
-            self.note(f"{' '.join(keys)}: {wanted}" + (f", Boot Next {shown[1]}, time-out {shown[2]}"
-                                                       if wanted == "Boot Maintenance Manager" else ""))
+            self.note(f"{' '.join(keys)}: {wanted}" + (f", Boot Next {shown[1]}, time-out {shown[2]} "
+                                                       f"{shown[4]} row(s) below it"
+                                                       if wanted == "Boot Maintenance Manager" else f", title {shown[3]}"))
             if number == 0:
                 self.check_main_values(lines)
                 self.run.screendump(("own-" if self.own else "") + "bmm-main.png")
                 self.boot_from_file()
         return self.seen
+
+    def title_of(self, lines, wanted):
+        """A subpage's title: the one in OVMF's title box; the last name of the engine's
+        path from the form set's tab, which must be the manager's."""
+        if wanted in ("front page", "Boot Maintenance Manager") or len(lines) < 2:
+            return None
+        if self.own:
+            return lines[1].strip("│ ")
+        path = [name.strip() for name in lines[1].split(" > ")]
+        if len(path) < 2 or path[0] != "Boot Maintenance Manager":
+            self.fail(f"{wanted}: the title line '{lines[1].strip()}' is not the path from Boot Maintenance Manager")
+        return path[-1]
 
     def check_main_values(self, lines):
         boot_next, timeout = value_of(self.t, lines, "Boot Next Value"), value_of(self.t, lines, "Auto Boot Time-out")
