@@ -19,6 +19,7 @@ import uuid
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmm_walk  # noqa: E402
+import device_walk  # noqa: E402
 import boot_test  # noqa: E402
 import callback_walks  # noqa: E402
 import console_walks  # noqa: E402
@@ -611,10 +612,14 @@ def run(args, form_sets, disk, vars_copy, code):
     return 0
 
 
-def run_bmm_pages(args, form_sets, disk, variables, code, tmp):
-    """Boot Maintenance Manager's pages, walked first through OVMF's own browser (Esc during
-    the boot-menu time-out) and then through the engine's, each on a fresh copy of the
-    variables: what OVMF's own shows is the expected result."""
+# The walks run twice, through OVMF's own browser and through the engine's.
+TWICE_WALKS = {"parity_bmm_pages": bmm_walk.BmmWalk, "parity_device_pages": device_walk.DeviceWalk}
+
+
+def run_twice(args, form_sets, disk, variables, code, tmp):
+    """A walk of OVMF's pages, first through OVMF's own browser (Esc during the boot-menu
+    time-out) and then through the engine's, each on a fresh copy of the variables: what
+    OVMF's own shows is the expected result."""
     seen = {}
     for own in (True, False):
         vars_copy = os.path.join(tmp, "own-vars.fd" if own else "vars.fd")
@@ -624,7 +629,7 @@ def run_bmm_pages(args, form_sets, disk, variables, code, tmp):
             session = qemu_session.QemuSession(cmd, qmp_dir)
             run = SetupRun(session, form_sets, args)
             try:
-                seen[own] = bmm_walk.BmmWalk(run, sys.modules[__name__], own).walk()
+                seen[own] = TWICE_WALKS[args.walk](run, sys.modules[__name__], own).walk()
             except CheckFailed as failure:
                 print(f"FAIL: {failure}")
                 print_screen(session)
@@ -674,11 +679,12 @@ def main():
     ap.add_argument("--gpu", action="store_true", help="virtio-gpu (Blt only) instead of VGA")
     ap.add_argument("--emulator", help="setup-emulator, to compare the same form set's page with")
     ap.add_argument("--walk", choices=["basic", "pages"] + list(EXIT_ITEMS) + list(parity_walks.WALKS)
-                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS) + ["parity_bmm_pages"]
+                    + list(parity_walks.PLATFORM_WALKS) + list(console_walks.WALKS) + list(TWICE_WALKS)
                     + list(callback_walks.WALKS),
                     default="basic",
                     help="pages: the pages OVMF's drivers fill, and Device Manager opened twice; "
-                         "parity_bmm_pages: Boot Maintenance Manager's pages through OVMF's own browser, then ours; "
+                         "parity_bmm_pages, parity_device_pages: Boot Maintenance Manager's or Device Manager's "
+                         "pages through OVMF's own browser, then ours; "
                          "commit, discard: the platform form's exit items end its SendForm")
     ap.add_argument("--post", choices=["setup", "menu", "timeout", "device", "prompt"],
                     help="run the POST flow through the boot-screen interface and leave it this way")
@@ -703,15 +709,15 @@ def main():
             open(os.path.join(disk, "SetupEngine.file"), "wb").close()
         # The stay marker names the package list the loader shows through SendForm first.
         with open(os.path.join(disk, "SetupEngine.stay"), "wb") as f:
-            straight_to_menu = (args.post or args.driver_file or args.walk == "parity_bmm_pages"
+            straight_to_menu = (args.post or args.driver_file or args.walk in TWICE_WALKS
                                 or args.walk in callback_walks.WALKS)
             f.write(b"" if straight_to_menu else uuid.UUID(PLATFORM_LIST).bytes_le)
         if args.post:
             # The board's time-out: long enough for a key, none to wait out for the time-out run.
             with open(os.path.join(disk, "SetupEngine.post"), "wb") as f:
                 f.write((1 if args.post == "timeout" else 30).to_bytes(2, "little"))
-        if args.walk == "parity_bmm_pages":
-            return run_bmm_pages(args, form_sets, disk, variables, code, tmp)
+        if args.walk in TWICE_WALKS:
+            return run_twice(args, form_sets, disk, variables, code, tmp)
         if args.walk in callback_walks.WALKS:
             try:
                 callback_walks.WALKS[args.walk](args, sys.modules[__name__], disk, variables, code, tmp)
