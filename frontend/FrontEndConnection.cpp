@@ -29,29 +29,29 @@ ConnectFrontEnd (
   VOID
   )
 {
-  gFrontEnd.EnterGraphicalSetup        = EnterGraphicalSetup;
-  gFrontEnd.ConfirmResetWithoutSaving  = ConfirmResetWithoutSaving;
-  gFrontEnd.ConfirmSaveAndExit         = ConfirmSaveAndExit;
-  gFrontEnd.ConfirmExitWithoutSaving   = ConfirmExitWithoutSaving;
-  gFrontEnd.GoToParentPage             = GoToParentPage;
-  gFrontEnd.RunSpecialLinkAction       = RunSpecialLinkAction;
-  gFrontEnd.CaptureScreen              = CaptureScreen;
-  gFrontEnd.CaptureScreenCtrl          = CaptureScreenCtrl;
-  gFrontEnd.OnSaveChangesKey           = OnSaveChangesKey;
-  gFrontEnd.OnLoadPreviousValuesKey    = OnLoadPreviousValuesKey;
-  gFrontEnd.OnLoadOptimizedDefaultsKey = OnLoadOptimizedDefaultsKey;
-  gFrontEnd.ShowGeneralHelp            = ShowGeneralHelp;
-  gFrontEnd.OnEscapeKey                = OnEscapeKey;
-  gFrontEnd.HddPasswordSetCallback     = HddPasswordSetCallback;
-  gFrontEnd.HddPasswordCheckCallback   = HddPasswordCheckCallback;
-  gFrontEnd.RefreshHddSecurityStatus   = RefreshHddSecurityStatus;
+  gFrontEnd.SetupAsked        = EnterGraphicalSetup;
+  gFrontEnd.DriverAskedReset  = ConfirmResetWithoutSaving;
+  gFrontEnd.DriverAskedSaveAndExit         = ConfirmSaveAndExit;
+  gFrontEnd.DriverAskedExit   = ConfirmExitWithoutSaving;
+  gFrontEnd.DriverAskedFormExit             = GoToParentPage;
+  gFrontEnd.SpecialLinkSelected       = RunSpecialLinkAction;
+  gFrontEnd.CaptureKeyPressed              = CaptureScreen;
+  gFrontEnd.CtrlCaptureKeyPressed          = CaptureScreenCtrl;
+  gFrontEnd.SaveKeyPressed           = OnSaveChangesKey;
+  gFrontEnd.PreviousValuesKeyPressed    = OnLoadPreviousValuesKey;
+  gFrontEnd.DefaultsKeyPressed = OnLoadOptimizedDefaultsKey;
+  gFrontEnd.HelpKeyPressed            = ShowGeneralHelp;
+  gFrontEnd.EscapeKeyPressed                = OnEscapeKey;
+  gFrontEnd.PasswordChosen     = HddPasswordSetCallback;
+  gFrontEnd.PasswordCheckAsked   = HddPasswordCheckCallback;
+  gFrontEnd.PasswordChanged   = RefreshHddSecurityStatus;
   gFrontEnd.ReadHddSecurityStatus      = ReadHddSecurityStatus;
-  gFrontEnd.SaveAndExit                = SaveAndExitWithQuestion;
-  gFrontEnd.DiscardChanges             = DiscardChanges;
-  gFrontEnd.ConfirmLeaveSetup          = ConfirmLeaveSetup;
-  gFrontEnd.OnExitItemSelect           = OnExitItemSelect;
-  gFrontEnd.BuildSetupPageItems        = BuildSetupPageItems;
-  gFrontEnd.BuildPageFromForm          = BuildPageFromForm;
-  gFrontEnd.QueueMenuEntryDeletion     = QueueMenuEntryDeletion;
-  gFrontEnd.SwitchSetupPage            = SwitchSetupPage;
+  gFrontEnd.SaveAndExitAsked                = SaveAndExitWithQuestion;
+  gFrontEnd.DiscardAsked             = DiscardChanges;
+  gFrontEnd.LeaveAsked          = ConfirmLeaveSetup;
+  gFrontEnd.ExitItemSelected           = OnExitItemSelect;
+  gFrontEnd.PagesRebuilt        = BuildSetupPageItems;
+  gFrontEnd.PagesAdded          = BuildPageFromForm;
+  gFrontEnd.PageRemoved     = QueueMenuEntryDeletion;
+  gFrontEnd.PageShown            = SwitchSetupPage;
 }

@@ -315,7 +315,7 @@ GoToParent (
   VOID
   )
 {
-  return (gFrontEnd.GoToParentPage != NULL) && gFrontEnd.GoToParentPage ();
+  return (gFrontEnd.DriverAskedFormExit != NULL) && gFrontEnd.DriverAskedFormExit ();
 }
 
 /**
@@ -375,14 +375,14 @@ ProcessActionRequest (
     case EFI_BROWSER_ACTION_REQUEST_RESET:
       // SendForm hands a reset to its caller, which owns the machine's state.
       gResetRequested = (BOOLEAN)(gResetRequested || gSendFormRunning);
-      CallFrontEnd (gFrontEnd.ConfirmResetWithoutSaving);
+      CallFrontEnd (gFrontEnd.DriverAskedReset);
       break;
     case EFI_BROWSER_ACTION_REQUEST_SUBMIT:
       // Submit, then leave the browser; a save that is held back keeps setup open.
-      CallFrontEnd (gFrontEnd.ConfirmSaveAndExit);
+      CallFrontEnd (gFrontEnd.DriverAskedSaveAndExit);
       break;
     case EFI_BROWSER_ACTION_REQUEST_EXIT:
-      CallFrontEnd (gFrontEnd.ConfirmExitWithoutSaving);
+      CallFrontEnd (gFrontEnd.DriverAskedExit);
       break;
     case EFI_BROWSER_ACTION_REQUEST_FORM_SUBMIT_EXIT:
     case EFI_BROWSER_ACTION_REQUEST_FORM_APPLY:

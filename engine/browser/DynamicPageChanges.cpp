@@ -76,8 +76,8 @@ ReparseFormSet (
   // a form set whose variables or pages did not make it in is not counted as shown.
   Resized = ResizeVariableTables ();
   Rebuilt = RebuildPageData ();
-  if (gFrontEnd.BuildSetupPageItems != NULL) {
-    gFrontEnd.BuildSetupPageItems (gPageList, GetPageCount ());
+  if (gFrontEnd.PagesRebuilt != NULL) {
+    gFrontEnd.PagesRebuilt (gPageList, GetPageCount ());
   }
   if (!EFI_ERROR (Status)) {
     Status = EFI_ERROR (Resized) ? Resized : Rebuilt;
@@ -92,11 +92,11 @@ BuildFrontEndPages (
   IN EFI_HII_HANDLE  Handle
   )
 {
-  for (UINT32 Page = 1; (gFrontEnd.BuildPageFromForm != NULL) && (Page < GetPageCount ()) && (Page < 0xFFFF); Page++) {
+  for (UINT32 Page = 1; (gFrontEnd.PagesAdded != NULL) && (Page < GetPageCount ()) && (Page < 0xFFFF); Page++) {
     PAGE_RECORD  *Record;
 
     if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle == Handle)) {
-      gFrontEnd.BuildPageFromForm ((UINT16)Page, (UINT16)(Page + 1));
+      gFrontEnd.PagesAdded ((UINT16)Page, (UINT16)(Page + 1));
     }
   }
 }
@@ -219,8 +219,8 @@ ReleaseFormSetPages (
       }
     }
 
-    if (gFrontEnd.QueueMenuEntryDeletion != NULL) {
-      gFrontEnd.QueueMenuEntryDeletion ((UINT16)Page);
+    if (gFrontEnd.PageRemoved != NULL) {
+      gFrontEnd.PageRemoved ((UINT16)Page);
     }
     Record->HiiHandle = PAGE_REPARSE_PENDING;
     Found             = TRUE;

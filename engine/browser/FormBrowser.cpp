@@ -86,7 +86,7 @@ RunSendFormSetup (
   }
 
   gSendFormRunning   = TRUE;
-  Status             = (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
+  Status             = (gFrontEnd.SetupAsked == NULL) ? EFI_UNSUPPORTED : gFrontEnd.SetupAsked ();
   gSendFormRunning   = FALSE;
   // The flow that called SendForm finds its request for setup as it left it.
   if (SavedRequest) {

@@ -1,8 +1,10 @@
 /** @file
-  The services that the front end (the setup screens, its hot keys and the board's
-  page items and hard-disk passwords) lends the engine. The front end lies above the
-  engine, so the engine reaches it through this table, which start-up fills; a service
-  not filled does nothing, and one with a status answers EFI_UNSUPPORTED.
+  What the engine tells the front end (the setup screens, their hot keys, page items and
+  hard-disk passwords): each member is named for what happened below (a key pressed, a
+  page shown, a driver's request, setup asked for), not for what the front end does
+  about it. The front end lies above the engine, so the engine reaches it through this
+  table, which start-up fills; a member not filled does nothing, and one with a status
+  answers EFI_UNSUPPORTED.
 **/
 #ifndef ENGINE_FRONT_END_H_
 #define ENGINE_FRONT_END_H_
@@ -11,51 +13,54 @@
 #include <engine/core/SetupDataFormat.h>
 
 typedef struct {
-  // Entering setup: runs the setup screens until the user leaves them.
-  EFI_STATUS  (*EnterGraphicalSetup)(VOID);
+  // Setup asked for (the POST flow, SendForm): the setup screens run until the user
+  // leaves them.
+  EFI_STATUS  (*SetupAsked)(VOID);
 
-  // What a driver's action request asks of the setup screens.
-  VOID        (*ConfirmResetWithoutSaving)(VOID);
-  VOID        (*ConfirmSaveAndExit)(VOID);
-  VOID        (*ConfirmExitWithoutSaving)(VOID);
-  BOOLEAN     (*GoToParentPage)(VOID);
+  // A driver's callback returned an action request: reset, submit and leave, leave
+  // without saving, leave the form shown (TRUE: a form was left).
+  VOID        (*DriverAskedReset)(VOID);
+  VOID        (*DriverAskedSaveAndExit)(VOID);
+  VOID        (*DriverAskedExit)(VOID);
+  BOOLEAN     (*DriverAskedFormExit)(VOID);
 
   // A link of a setup page that stands for a boot, a start or another action rather
-  // than a page: runs it (1: a boot or start was attempted, the page is made again).
-  UINT8       (*RunSpecialLinkAction)(IN CONTROL_RECORD *Control);
+  // than a page was selected: the front end runs it (1: a boot or start was attempted, the page is made again).
+  UINT8       (*SpecialLinkSelected)(IN CONTROL_RECORD *Control);
 
-  // The hot keys of the text-mode application.
-  VOID        (*CaptureScreen)(VOID);
-  VOID        (*CaptureScreenCtrl)(VOID);
-  VOID        (*OnSaveChangesKey)(VOID);
-  VOID        (*OnLoadPreviousValuesKey)(VOID);
-  VOID        (*OnLoadOptimizedDefaultsKey)(VOID);
-  VOID        (*ShowGeneralHelp)(VOID);
-  VOID        (*OnEscapeKey)(VOID);
+  // A hot key of the text-mode application pressed: what it means is the front end's.
+  VOID        (*CaptureKeyPressed)(VOID);
+  VOID        (*CtrlCaptureKeyPressed)(VOID);
+  VOID        (*SaveKeyPressed)(VOID);
+  VOID        (*PreviousValuesKeyPressed)(VOID);
+  VOID        (*DefaultsKeyPressed)(VOID);
+  VOID        (*HelpKeyPressed)(VOID);
+  VOID        (*EscapeKeyPressed)(VOID);
 
-  // Hard-disk passwords (EFI_UNSUPPORTED: not a hard-disk password, the engine keeps
-  // it; any other failure: a hard-disk password refused, which nobody stores) and the
-  // security record of one drive.
-  EFI_STATUS  (*HddPasswordSetCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Password);
-  EFI_STATUS  (*HddPasswordCheckCallback)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
-  VOID        (*RefreshHddSecurityStatus)(VOID);
+  // A password question chose a new password, checks its current one, or was changed;
+  // the front end takes hard-disk passwords (EFI_UNSUPPORTED: not a hard-disk password,
+  // the engine keeps it; any other failure: a hard-disk password refused, which nobody
+  // stores). The security record of one drive, read by the front end's own links.
+  EFI_STATUS  (*PasswordChosen)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Password);
+  EFI_STATUS  (*PasswordCheckAsked)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
+  VOID        (*PasswordChanged)(VOID);
   EFI_STATUS  (*ReadHddSecurityStatus)(OUT UINT8 *Record, IN UINTN Device);
 
-  // Setup's settings: saving with the save-and-exit question (1: written, and the save
-  // marked as asking for a reset), discarding (asking first when Ask is TRUE), the
-  // question on leaving setup (TRUE: setup may end) and the fixed exit items of page 0.
-  UINT8       (*SaveAndExit)(VOID);
-  EFI_STATUS  (*DiscardChanges)(IN BOOLEAN Ask);
-  BOOLEAN     (*ConfirmLeaveSetup)(VOID);
-  EFI_STATUS  (*OnExitItemSelect)(IN VOID *Context, IN VOID *Object, IN VOID *Data);
+  // The user asked, on a key-help line or an exit item of page 0, to save and leave
+  // (1: written, and the save marked as asking for a reset), to discard (asking first
+  // when Ask is TRUE) or to leave setup (TRUE: setup may end).
+  UINT8       (*SaveAndExitAsked)(VOID);
+  EFI_STATUS  (*DiscardAsked)(IN BOOLEAN Ask);
+  BOOLEAN     (*LeaveAsked)(VOID);
+  EFI_STATUS  (*ExitItemSelected)(IN VOID *Context, IN VOID *Object, IN VOID *Data);
 
-  // The front end's pages: the items of the pages with a menu entry, rebuilt after the
-  // page list changed; the pages [Page, End) of a form set that came while setup runs;
-  // the entry of a page whose form set went away; showing a page.
-  VOID        (*BuildSetupPageItems)(IN UINT8 *PageList, IN UINTN Count);
-  VOID        (*BuildPageFromForm)(IN UINT16 Page, IN UINT16 End);
-  VOID        (*QueueMenuEntryDeletion)(IN UINT16 Page);
-  VOID        (*SwitchSetupPage)(IN UINT16 Page);
+  // The page list changed: rebuilt whole, the pages [Page, End) of a form set that came
+  // while setup runs added, a page whose form set went away removed; a page shown. The
+  // front end keeps its menu tree in step.
+  VOID        (*PagesRebuilt)(IN UINT8 *PageList, IN UINTN Count);
+  VOID        (*PagesAdded)(IN UINT16 Page, IN UINT16 End);
+  VOID        (*PageRemoved)(IN UINT16 Page);
+  VOID        (*PageShown)(IN UINT16 Page);
 } FRONT_END_SERVICES;
 
 extern FRONT_END_SERVICES  gFrontEnd;

@@ -372,7 +372,7 @@ EnterSetupScreens (
   VOID
   )
 {
-  return (gFrontEnd.EnterGraphicalSetup == NULL) ? EFI_UNSUPPORTED : gFrontEnd.EnterGraphicalSetup ();
+  return (gFrontEnd.SetupAsked == NULL) ? EFI_UNSUPPORTED : gFrontEnd.SetupAsked ();
 }
 
 /**

@@ -63,15 +63,15 @@ RunService (
 }
 
 static CONST TUI_HOT_KEY_ROW  mHotKeys[TUI_APP_HOT_KEYS] = {
-  { SCAN_F12_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::CaptureScreen> },
-  { SCAN_F12_KEY, 0, SHIFT_CTRL, 0, RunService<&FRONT_END_SERVICES::CaptureScreenCtrl> },
-  { SCAN_F10_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::OnSaveChangesKey> },
-  { SCAN_F2_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadPreviousValuesKey> },
-  { SCAN_F5_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadOptimizedDefaultsKey> },
-  { SCAN_F1_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::ShowGeneralHelp> },
-  { SCAN_ESC_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::OnEscapeKey> },
-  { SCAN_F3_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnLoadOptimizedDefaultsKey> },
-  { SCAN_F4_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::OnSaveChangesKey> },
+  { SCAN_F12_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::CaptureKeyPressed> },
+  { SCAN_F12_KEY, 0, SHIFT_CTRL, 0, RunService<&FRONT_END_SERVICES::CtrlCaptureKeyPressed> },
+  { SCAN_F10_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::SaveKeyPressed> },
+  { SCAN_F2_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::PreviousValuesKeyPressed> },
+  { SCAN_F5_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::DefaultsKeyPressed> },
+  { SCAN_F1_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::HelpKeyPressed> },
+  { SCAN_ESC_KEY, 0, 0,          0, RunService<&FRONT_END_SERVICES::EscapeKeyPressed> },
+  { SCAN_F3_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::DefaultsKeyPressed> },
+  { SCAN_F4_KEY,  0, 0,          0, RunService<&FRONT_END_SERVICES::SaveKeyPressed> },
   { SCAN_F11_KEY, 0, 0,          0, NULL },
 };
 
@@ -128,7 +128,7 @@ GoBackOrExit (
   }
 
   if (Page->Head.ParentPageNumber == 0) {
-    gTuiApp->Exit = (UINT8)((gFrontEnd.ConfirmLeaveSetup == NULL) || gFrontEnd.ConfirmLeaveSetup ());
+    gTuiApp->Exit = (UINT8)((gFrontEnd.LeaveAsked == NULL) || gFrontEnd.LeaveAsked ());
     return EFI_SUCCESS;
   }
 
@@ -149,7 +149,7 @@ ExitClickHandler (
   (VOID)Object;
   (VOID)Data;
   if ((Event != NULL) && (Event->Kind == TUI_EVENT_POINTER) && (Event->Pointer.ClickKind == 1)) {
-    gTuiApp->Exit = (UINT8)((gFrontEnd.ConfirmLeaveSetup == NULL) || gFrontEnd.ConfirmLeaveSetup ());
+    gTuiApp->Exit = (UINT8)((gFrontEnd.LeaveAsked == NULL) || gFrontEnd.LeaveAsked ());
   }
 
   return EFI_SUCCESS;
@@ -169,13 +169,13 @@ RunKeyHelpLine (
 
   switch (Line) {
     case 4:
-      if (gFrontEnd.ShowGeneralHelp != NULL) {
-        gFrontEnd.ShowGeneralHelp ();
+      if (gFrontEnd.HelpKeyPressed != NULL) {
+        gFrontEnd.HelpKeyPressed ();
       }
       break;
     case 5:
-      if (gFrontEnd.DiscardChanges != NULL) {
-        (VOID)gFrontEnd.DiscardChanges (TRUE);     // the action shows its own outcome
+      if (gFrontEnd.DiscardAsked != NULL) {
+        (VOID)gFrontEnd.DiscardAsked (TRUE);     // the action shows its own outcome
       }
 
       break;
@@ -185,7 +185,7 @@ RunKeyHelpLine (
       break;
     case 7:
       // The save's reset mark lives with the front end's save state, so its service sets it.
-      if ((gFrontEnd.SaveAndExit != NULL) && (gFrontEnd.SaveAndExit () != 0)) {
+      if ((gFrontEnd.SaveAndExitAsked != NULL) && (gFrontEnd.SaveAndExitAsked () != 0)) {
         gTuiApp->Exit = 1;
       }
 
@@ -627,8 +627,8 @@ FollowFormSetGoto (
     // A full history forgets the oldest page; the goto itself still happens.
     (VOID)RecordPageMove (mFormSetGoto.From, Target);
     // The front end shows the page the goto was waiting for, as it shows every page.
-    if (gFrontEnd.SwitchSetupPage != NULL) {
-      gFrontEnd.SwitchSetupPage (Target);
+    if (gFrontEnd.PageShown != NULL) {
+      gFrontEnd.PageShown (Target);
     } else {
       (VOID)ShowTuiPage (Target);
     }

@@ -466,7 +466,7 @@ OnPasswordChanged (
 
     // Only a password hard-disk security does not take is the engine's to store; one it
     // took and the drive refused must not land in the variable instead.
-    Status = (gFrontEnd.HddPasswordSetCallback == NULL) ? EFI_UNSUPPORTED : gFrontEnd.HddPasswordSetCallback (Head, Padded);
+    Status = (gFrontEnd.PasswordChosen == NULL) ? EFI_UNSUPPORTED : gFrontEnd.PasswordChosen (Head, Padded);
     if (Status == EFI_UNSUPPORTED) {
       Status = StorePassword (Head, Value, Padded);
     }
@@ -503,7 +503,7 @@ RunExitItem (
   IN VOID  *Data
   )
 {
-  return (gFrontEnd.OnExitItemSelect == NULL) ? EFI_UNSUPPORTED : gFrontEnd.OnExitItemSelect (Context, Object, Data);
+  return (gFrontEnd.ExitItemSelected == NULL) ? EFI_UNSUPPORTED : gFrontEnd.ExitItemSelected (Context, Object, Data);
 }
 
 //

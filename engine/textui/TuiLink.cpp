@@ -251,8 +251,8 @@ LinkSelect (
   Control = FindFrameControl ((gTuiApp == NULL) ? NULL : gTuiApp->Pages[Control->Record.PageNumber % gTuiApp->PageCount],
               Control->Record.QuestionId, CONTROL_TYPE_REF, Control->Record.PageNumber);
   // What a boot or a start left behind (the console, the options) shows on a page made again.
-  if ((Control != NULL) && (gFrontEnd.RunSpecialLinkAction != NULL) &&
-      (gFrontEnd.RunSpecialLinkAction (&Control->Record) != 0))
+  if ((Control != NULL) && (gFrontEnd.SpecialLinkSelected != NULL) &&
+      (gFrontEnd.SpecialLinkSelected (&Control->Record) != 0))
   {
     RequestPageRebuild (Control->Record.PageNumber);
   }

@@ -68,7 +68,7 @@ CheckCurrentPassword (
 {
   CONST CONTROL_RECORD  *Record = &Password->Label.Control.Record;
 
-  if (((gFrontEnd.HddPasswordCheckCallback != NULL) && (gFrontEnd.HddPasswordCheckCallback (Record, NULL, 0) == EFI_SUCCESS)) ||
+  if (((gFrontEnd.PasswordCheckAsked != NULL) && (gFrontEnd.PasswordCheckAsked (Record, NULL, 0) == EFI_SUCCESS)) ||
       !IsStringValueSet (Record))
   {
     return TRUE;
@@ -147,8 +147,8 @@ StoreNewPassword (
 
   (VOID)Control->Header.Callback (Control->Header.CallbackContext, Control, Notify);   // it reports its own failures
   Notify->Value = NULL;
-  if (gFrontEnd.RefreshHddSecurityStatus != NULL) {
-    gFrontEnd.RefreshHddSecurityStatus ();
+  if (gFrontEnd.PasswordChanged != NULL) {
+    gFrontEnd.PasswordChanged ();
   }
   if ((Control->Record.Flags & CONTROL_FLAG_CALLBACK) != 0) {
     // The page may be rebuilt by the driver; nothing of this control is used after it.

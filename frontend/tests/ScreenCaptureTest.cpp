@@ -169,8 +169,8 @@ TEST_F (ScreenCaptureTest, ACaptureAskedForWhileOneRunsDoesNothing)
     if (Menu && !Asked) {
       Asked  = true;
       Before = Devices.TextIn->Script ().Released ();
-      gFrontEnd.CaptureScreen ();           // as a second F12 would, while the first one asks
-      gFrontEnd.CaptureScreenCtrl ();
+      gFrontEnd.CaptureKeyPressed ();       // as a second F12 would, while the first one asks
+      gFrontEnd.CtrlCaptureKeyPressed ();
       After  = Devices.TextIn->Script ().Released ();
     }
   });

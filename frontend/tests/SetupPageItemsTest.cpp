@@ -153,8 +153,8 @@ TEST_F (SetupPageItemsTest, AFormSetAddedGetsItsEntriesOnceAndOneRemovedIsQueued
         EXPECT_EQ (EntriesOf (Removed[Index]), 1u);     // still in the tree for whoever holds it
       }
       // Asked again for the same pages, the engine's request queues nothing more.
-      gFrontEnd.QueueMenuEntryDeletion (Removed[0]);
-      gFrontEnd.QueueMenuEntryDeletion (Removed[1]);
+      gFrontEnd.PageRemoved (Removed[0]);
+      gFrontEnd.PageRemoved (Removed[1]);
       EXPECT_EQ (GetQueuedMenuEntryCount (), 2u);
       Second = PublishDriverForms ();
     } else {

@@ -693,7 +693,7 @@ TEST_F (SpecialLinksTest, NoRoadLeavesTheSavedScreenBehind) {
       Devices.TextIn->Script ().Append (Road.Keys);
     }
 
-    EXPECT_EQ (gFrontEnd.RunSpecialLinkAction (Record), Road.Answer) << Road.Link;
+    EXPECT_EQ (gFrontEnd.SpecialLinkSelected (Record), Road.Answer) << Road.Link;
     EXPECT_EQ (SavedScreensLeft (Mark), 0u) << Road.Link;
     EXPECT_EQ (Devices.TextIn->Script ().Released () - Before, (*Road.Keys != 0) ? 1u : 0u) << Road.Link;
   }

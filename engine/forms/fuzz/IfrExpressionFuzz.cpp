@@ -8,7 +8,6 @@
 // boot screen; the package list's driver has a device path whose text, from a
 // stand-in converter, is one of the strings), the questions are read by id and each value is compared with the one
 // before. Nothing may read outside the package or leak.
-#include <engine/browser/DynamicPages.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/IfrExpression.h>
 #include <engine/forms/IfrOpcode.h>
