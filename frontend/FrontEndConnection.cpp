@@ -29,29 +29,30 @@ ConnectFrontEnd (
   VOID
   )
 {
-  gFrontEnd.SetupAsked        = EnterGraphicalSetup;
-  gFrontEnd.DriverAskedReset  = ConfirmResetWithoutSaving;
-  gFrontEnd.DriverAskedSaveAndExit         = ConfirmSaveAndExit;
-  gFrontEnd.DriverAskedExit   = ConfirmExitWithoutSaving;
-  gFrontEnd.DriverAskedFormExit             = GoToParentPage;
-  gFrontEnd.SpecialLinkSelected       = RunSpecialLinkAction;
-  gFrontEnd.CaptureKeyPressed              = CaptureScreen;
-  gFrontEnd.CtrlCaptureKeyPressed          = CaptureScreenCtrl;
+  gFrontEnd.SetupAsked               = EnterGraphicalSetup;
+  gFrontEnd.DriverAskedReset         = ConfirmResetWithoutSaving;
+  gFrontEnd.DriverAskedSaveAndExit   = ConfirmSaveAndExit;
+  gFrontEnd.DriverAskedExit          = ConfirmExitWithoutSaving;
+  gFrontEnd.DriverAskedFormExit      = GoToParentPage;
+  gFrontEnd.SpecialLinkSelected      = RunSpecialLinkAction;
+  gFrontEnd.CaptureKeyPressed        = CaptureScreen;
+  gFrontEnd.CtrlCaptureKeyPressed    = CaptureScreenCtrl;
   gFrontEnd.SaveKeyPressed           = OnSaveChangesKey;
-  gFrontEnd.PreviousValuesKeyPressed    = OnLoadPreviousValuesKey;
-  gFrontEnd.DefaultsKeyPressed = OnLoadOptimizedDefaultsKey;
-  gFrontEnd.HelpKeyPressed            = ShowGeneralHelp;
-  gFrontEnd.EscapeKeyPressed                = OnEscapeKey;
-  gFrontEnd.PasswordChosen     = HddPasswordSetCallback;
-  gFrontEnd.PasswordCheckAsked   = HddPasswordCheckCallback;
-  gFrontEnd.PasswordChanged   = RefreshHddSecurityStatus;
-  gFrontEnd.ReadHddSecurityStatus      = ReadHddSecurityStatus;
-  gFrontEnd.SaveAndExitAsked                = SaveAndExitWithQuestion;
+  gFrontEnd.PreviousValuesKeyPressed = OnLoadPreviousValuesKey;
+  gFrontEnd.DefaultsKeyPressed       = OnLoadOptimizedDefaultsKey;
+  gFrontEnd.HelpKeyPressed           = ShowGeneralHelp;
+  gFrontEnd.EscapeKeyPressed         = OnEscapeKey;
+  gFrontEnd.PasswordChosen           = HddPasswordSetCallback;
+  gFrontEnd.PasswordCheckAsked       = HddPasswordCheckCallback;
+  gFrontEnd.PasswordChanged          = RefreshHddSecurityStatus;
+  gFrontEnd.SaveAndExitAsked         = SaveAndExitWithQuestion;
   gFrontEnd.DiscardAsked             = DiscardChanges;
-  gFrontEnd.LeaveAsked          = ConfirmLeaveSetup;
-  gFrontEnd.ExitItemSelected           = OnExitItemSelect;
-  gFrontEnd.PagesRebuilt        = BuildSetupPageItems;
-  gFrontEnd.PagesAdded          = BuildPageFromForm;
-  gFrontEnd.PageRemoved     = QueueMenuEntryDeletion;
-  gFrontEnd.PageShown            = SwitchSetupPage;
+  gFrontEnd.LeaveAsked               = ConfirmLeaveSetup;
+  gFrontEnd.ExitItemSelected         = OnExitItemSelect;
+  gFrontEnd.PagesRebuilt             = BuildSetupPageItems;
+  gFrontEnd.PagesAdded               = BuildPageFromForm;
+  gFrontEnd.PageRemoved              = QueueMenuEntryDeletion;
+  gFrontEnd.PageShown                = SwitchSetupPage;
+
+  gReadDriveSecurity = ReadHddSecurityStatus;
 }

@@ -17,7 +17,6 @@
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/core/EngineGlobals.h>
 #include <engine/core/EngineStrings.h>
-#include <engine/core/FrontEnd.h>
 #include <engine/core/SetupData.h>
 #include <engine/forms/QuestionAccess.h>
 #include <engine/post/PostScreen.h>
@@ -32,6 +31,8 @@
 #include <Protocol/SimpleTextOut.h>
 
 CONST MSGBOX_DEF  gMsgBoxSecureBootWarning = { 0, STR_WARNING, 0, ENGINE_OWN_HII_HANDLE, STR_START_FAILED, 0 };
+
+EFI_STATUS  (*gReadDriveSecurity)(OUT UINT8 *Record, IN UINTN Device) = NULL;
 
 // The index a condition gives when it compares no value: the link stands for nothing.
 #define NO_LINK_INDEX  0xFFFE
@@ -133,7 +134,7 @@ RefreshHddSecurityDevice (
 {
   UINT8  Status[HDD_SECURITY_STATUS_BYTES];
 
-  if ((gFrontEnd.ReadHddSecurityStatus == NULL) || EFI_ERROR (gFrontEnd.ReadHddSecurityStatus (Status, Device))) {
+  if ((gReadDriveSecurity == NULL) || EFI_ERROR (gReadDriveSecurity (Status, Device))) {
     return;
   }
 

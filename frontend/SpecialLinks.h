@@ -28,4 +28,8 @@ extern CONST MSGBOX_DEF  gMsgBoxSecureBootWarning;
 **/
 UINT8  RunSpecialLinkAction (IN CONTROL_RECORD *Control);
 
+// How a hard-disk security link reads a drive's record: ReadHddSecurityStatus once
+// ConnectFrontEnd ran, a stand-in for the drives in tests; null reads nothing.
+extern EFI_STATUS  (*gReadDriveSecurity)(OUT UINT8 *Record, IN UINTN Device);
+
 #endif

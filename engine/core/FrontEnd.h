@@ -40,11 +40,10 @@ typedef struct {
   // A password question chose a new password, checks its current one, or was changed;
   // the front end takes hard-disk passwords (EFI_UNSUPPORTED: not a hard-disk password,
   // the engine keeps it; any other failure: a hard-disk password refused, which nobody
-  // stores). The security record of one drive, read by the front end's own links.
+  // stores).
   EFI_STATUS  (*PasswordChosen)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Password);
   EFI_STATUS  (*PasswordCheckAsked)(IN CONST CONTROL_RECORD *Control, IN CONST CHAR16 *Text OPTIONAL, IN UINT8 Unlock);
   VOID        (*PasswordChanged)(VOID);
-  EFI_STATUS  (*ReadHddSecurityStatus)(OUT UINT8 *Record, IN UINTN Device);
 
   // The user asked, on a key-help line or an exit item of page 0, to save and leave
   // (1: written, and the save marked as asking for a reset), to discard (asking first

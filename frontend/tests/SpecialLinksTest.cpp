@@ -162,7 +162,7 @@ protected:
     DestroyTuiApp ();
     FreeDynamicPageTable ();
     FreeDriverHealthList ();
-    gFrontEnd.ReadHddSecurityStatus = nullptr;
+    gReadDriveSecurity = nullptr;
     gHddDevicesRead.clear ();
     gBootFlowHoldsSetup = 0;
     gSaveAskedForReset  = 0;       // the engine's reset between machines leaves the front end's flag
@@ -507,7 +507,7 @@ TEST_F (SpecialLinksTest, ALegacyGroupLinkMakesTheGroupCurrentAndCountsItsDevice
 TEST_F (SpecialLinksTest, ADiskSecurityLinkRefreshesTheRecordOfItsDeviceInTheCache) {
   UINT8  Record[20] = {};
 
-  gFrontEnd.ReadHddSecurityStatus = ReadHddSecurityDouble;
+  gReadDriveSecurity = ReadHddSecurityDouble;
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkHdd, "Down")), EFI_TIMEOUT);
   EXPECT_EQ (gHddDevicesRead, (std::vector<UINTN> { 2 }));
@@ -672,7 +672,7 @@ TEST_F (SpecialLinksTest, NoRoadLeavesTheSavedScreenBehind) {
   };
   Emu::HealthDriver &Health = M.Add (std::make_unique<Emu::HealthDriver> (M, u"Disk controller"));
 
-  gFrontEnd.ReadHddSecurityStatus = ReadHddSecurityDouble;
+  gReadDriveSecurity = ReadHddSecurityDouble;
   Devices.Image->AddSection (kToolFile, EFI_SECTION_PE32, ImageBytes ("fvtool"));
   Register ("fvtool");
   ToolVolume ();
