@@ -33,7 +33,6 @@ ConnectFrontEnd (
   gFrontEnd.DriverAskedReset         = ConfirmResetWithoutSaving;
   gFrontEnd.DriverAskedSaveAndExit   = ConfirmSaveAndExit;
   gFrontEnd.DriverAskedExit          = ConfirmExitWithoutSaving;
-  gFrontEnd.DriverAskedFormExit      = GoToParentPage;
   gFrontEnd.SpecialLinkSelected      = RunSpecialLinkAction;
   gFrontEnd.CaptureKeyPressed        = CaptureScreen;
   gFrontEnd.CtrlCaptureKeyPressed    = CaptureScreenCtrl;

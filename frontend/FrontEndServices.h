@@ -19,14 +19,11 @@ EFI_STATUS  EnterGraphicalSetup (VOID);
 
 //
 // What a driver's action request asks of the setup screens: leave with a reset and
-// without saving, save and leave, leave without saving, and open the parent of the
-// page shown (FALSE when there is none; on the first form SendForm shows, SendForm
-// then ends).
+// without saving, save and leave, leave without saving.
 //
 VOID  ConfirmResetWithoutSaving (VOID);
 VOID  ConfirmSaveAndExit (VOID);
 VOID  ConfirmExitWithoutSaving (VOID);
-BOOLEAN  GoToParentPage (VOID);
 
 //
 // The hot keys of the engine's text-mode application.

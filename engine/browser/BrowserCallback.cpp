@@ -23,7 +23,8 @@
 #include <Resources/EngineStringIds.h>
 
 // Set by the discard action requests.
-UINT8  gDiscardRequested = 0;
+UINT8    gDiscardRequested = 0;
+BOOLEAN  (*gFormExitAsked)(VOID) = NULL;
 
 /** A record the browser keeps the copy of: a block store, not a plain UEFI variable nor a name/value store. */
 static BOOLEAN
@@ -315,7 +316,7 @@ GoToParent (
   VOID
   )
 {
-  return (gFrontEnd.DriverAskedFormExit != NULL) && gFrontEnd.DriverAskedFormExit ();
+  return (gFormExitAsked != NULL) && gFormExitAsked ();
 }
 
 /**

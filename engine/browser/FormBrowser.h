@@ -41,4 +41,9 @@ EFI_STATUS  DiscardForm (IN UINT32 Page);
 // Set by the discard action requests.
 extern UINT8  gDiscardRequested;
 
+// A driver asked to leave the form shown (FORM_SUBMIT_EXIT, FORM_DISCARD_EXIT): the
+// application above goes to its parent, TRUE when a form was left. Start-up connects
+// it; until then the form stays.
+extern BOOLEAN  (*gFormExitAsked)(VOID);
+
 #endif

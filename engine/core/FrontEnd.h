@@ -18,11 +18,10 @@ typedef struct {
   EFI_STATUS  (*SetupAsked)(VOID);
 
   // A driver's callback returned an action request: reset, submit and leave, leave
-  // without saving, leave the form shown (TRUE: a form was left).
+  // without saving.
   VOID        (*DriverAskedReset)(VOID);
   VOID        (*DriverAskedSaveAndExit)(VOID);
   VOID        (*DriverAskedExit)(VOID);
-  BOOLEAN     (*DriverAskedFormExit)(VOID);
 
   // A link of a setup page that stands for a boot, a start or another action rather
   // than a page was selected: the front end runs it (1: a boot or start was attempted, the page is made again).

@@ -8,6 +8,7 @@
 #include <engine/boot/LegacyDevOrder.h>
 #include <engine/browser/DriverCallbacks.h>
 #include <engine/browser/DynamicPages.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/forms/FormTables.h>
 #include <engine/post/BootScreen.h>
 #include <engine/textui/TuiApp.h>
@@ -35,6 +36,7 @@ ConnectEngineParts (
   gFormsNeighbours.GetShownPage       = GetTuiAppCurrentPage;
   gFormsNeighbours.ApplicationLeaving = TuiAppLeaving;
 
+  gFormExitAsked       = GoToParentPage;
   gOrderQuestionStep   = StepOrderQuestion;
   gBootFlowDefaultBoot = RunBootFlowDefaultBoot;
   gSetBootScreenState  = SetBootScreenState;

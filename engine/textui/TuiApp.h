@@ -162,6 +162,12 @@ BOOLEAN     GetTuiAppCurrentPage (OUT UINT32 *Page);
 VOID        MarkTuiAppLanguageChanged (VOID);
 /** Asks a running application to end after the event it handles now. */
 VOID        RequestTuiAppExit (VOID);
+/**
+  Leaves the page shown for its parent, or for the form a goto came from, or for the
+  form set SendForm was given; FALSE when there is none (on the first form SendForm
+  shows, SendForm then ends).
+**/
+BOOLEAN     GoToParentPage (VOID);
 /** Asks a running application to draw its page again. */
 VOID        MarkTuiAppRedraw (VOID);
 /**
