@@ -93,6 +93,15 @@ PlanOptionOrder (
     return;
   }
 
+  // An order setup did not change since it last read or saved it stays as NVRAM holds it,
+  // with its options' records: a driver may have stored a new one while setup ran (OVMF's
+  // Boot Maintenance Manager writes "BootOrder" when its order form is committed), and the
+  // copy setup read at its start would undo it.
+  if (!VariableDiffersFromBaseline (Index)) {
+    FreePool (Cached);
+    return;
+  }
+
   Order = (UINT16 *)AllocateZeroPool ((Count + 1) * sizeof (UINT16));
   if (Order == NULL) {
     FreePool (Cached);

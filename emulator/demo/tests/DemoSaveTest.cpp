@@ -278,6 +278,28 @@ TEST_F (DemoSaveTest, TheBootOrderIsWrittenWithActiveBitsAndWithoutLeftoverMarke
   }
 }
 
+// A driver may store a new boot order while setup runs (OVMF's Boot Maintenance Manager
+// writes "BootOrder" when its order form is committed). A save of other settings used to
+// write setup's cached order, read when setup started, over it; an order setup did not
+// change now stays as NVRAM holds it, and one the user changed is still written.
+TEST_F (DemoSaveTest, ABootOrderADriverStoredWhileSetupRanOutlivesASaveOfOtherSettings) {
+  Start ();
+  ASSERT_EQ (StoredOrder (), (std::vector<UINT16> { 0, 1, 2 }));
+  const BYTES  Option2 = Stored (u"Boot0002", gEfiGlobalVariableGuid);
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, VARIABLE_DEFAULT_ATTRIBUTES, { 2, 0, 0, 0, 1, 0 });
+  ChangeSetupAndTimeout ();
+  EXPECT_EQ (SaveChangesNoPrompt (), EFI_SUCCESS);
+  EXPECT_EQ (StoredOrder (), (std::vector<UINT16> { 2, 0, 1 }));
+  EXPECT_EQ (Stored (u"Timeout", gEfiGlobalVariableGuid), (BYTES { 9, 0 }));
+  EXPECT_EQ (Stored (u"Boot0002", gEfiGlobalVariableGuid), Option2);     // its active bit is the driver's business too
+
+  Start ();
+  M.Variables ().Put (u"BootOrder", gEfiGlobalVariableGuid, VARIABLE_DEFAULT_ATTRIBUTES, { 2, 0, 0, 0, 1, 0 });
+  SetCachedOrder ({ 1, 0, 2 });
+  EXPECT_EQ (SaveChangesNoPrompt (), EFI_SUCCESS);
+  EXPECT_EQ (StoredOrder (), (std::vector<UINT16> { 1, 0, 2 }));
+}
+
 TEST_F (DemoSaveTest, DeletingAnAbsentOptionChangesNothingAndADeletedOneGoesAtTheSave) {
   Start ("Enter");
   const UINTN  Options = gBootOptionCount;
