@@ -6,7 +6,9 @@ through ours. What OVMF's own browser shows is the expected result; where it can
 a value either, the case says so and expects the same of ours.
 
 Both runs give QEMU the same boot menu time-out (4 s), which OVMF's platform code writes
-to "Timeout" at every boot.
+to "Timeout" at every boot. The boot order is a setting OVMF keeps: its platform code
+only adds new options at the end of "BootOrder" (QEMU is given no boot indexes to sort
+them by), so a changed order is what shows after a restart.
 """
 import os
 import re
@@ -31,6 +33,14 @@ KEY_PAGES = ["PK Options", "KEK Options", "DB Options", "DBX Options", "DBT Opti
 BOOT_MANAGER = "Boot Manager"
 SHELL_OPTION = "EFI Internal Shell"
 TYPED = "7"
+BOOT_OPTIONS_PAGE = "Boot Options"
+CHANGE_BOOT_ORDER = "Change Boot Order"
+ORDER_QUESTION = "Change the order"
+COMMIT = "Commit Changes and Exit"
+# OVMF's boot options on this machine, by the part of their descriptions both browsers draw
+# on one row (OVMF's own wraps a long description, ours cuts it short).
+BOOT_OPTION_NAMES = ["DVD-R", "Misc Device", "Internal Sh"]
+BDS_BOOT_LINE = re.compile(r'BdsDxe: (?:failed to load|loading) Boot[0-9A-F]{4} "([^"]*)"')
 
 KEY_LIMIT_S = 10
 PAGE_LIMIT_S = 60
@@ -110,28 +120,68 @@ class Browser:
         for key in ["enter", "down", "enter"]:
             self.press(key)
 
-    def shell_timeout(self):
-        """The "Timeout" variable as the firmware's shell dumps it, through Boot Manager."""
-        self.open(BOOT_MANAGER, BOOT_MANAGER, [SHELL_OPTION])
-        self.focus_on(SHELL_OPTION)
+    def boot_order_shown(self):
+        return boot_order_of(self.rows())
+
+    def open_boot_order(self):
+        """Boot Maintenance Manager -> Boot Options -> Change Boot Order, from the front page."""
+        self.open(BOOT_MAINTENANCE, BOOT_MAINTENANCE, [TIME_OUT])
+        self.open(BOOT_OPTIONS_PAGE, BOOT_OPTIONS_PAGE, [CHANGE_BOOT_ORDER])
+        self.open(CHANGE_BOOT_ORDER, CHANGE_BOOT_ORDER, [ORDER_QUESTION, COMMIT])
+
+    def move_first_down(self):
+        """Enter opens the order's list on its first option in both browsers; - moves it
+        one down and Enter keeps the new order."""
+        self.focus_on(ORDER_QUESTION)
+        for key in ["enter", "minus", "enter"]:
+            self.press(key)
+
+    def type_shell(self, command):
         mark = len(self.session.output())
-        self.session.key("enter")
-        if not self.session.wait_until(lambda s: "Shell>" in s.output()[mark:], PAGE_LIMIT_S, settle=0.5):
-            self.fail("the firmware's shell did not start")
-        mark = len(self.session.output())
-        for char in "dmpstore Timeout":
+        for char in command:
             keys = [{"type": "qcode", "data": {" ": "spc"}.get(char, char.lower())}]
             if char.isupper():
                 keys.insert(0, {"type": "qcode", "data": "shift"})
             self.session.qmp.command("send-key", keys=keys)
             time.sleep(0.05)
         self.session.key("enter")
-        found = self.session.wait_until(lambda s: re.search(r"00000000: ([0-9A-F]{2} [0-9A-F]{2})", s.output()[mark:]),
-                                        KEY_LIMIT_S, settle=0.3)
-        if not found:
+        return mark
+
+    def shell_variables(self):
+        """The "Timeout" variable as the firmware's shell dumps it, and the boot order as
+        its `bcfg` lists it (each option of "BootOrder" in turn, by its description),
+        through Boot Manager."""
+        self.open(BOOT_MANAGER, BOOT_MANAGER, [SHELL_OPTION])
+        self.focus_on(SHELL_OPTION)
+        mark = len(self.session.output())
+        self.session.key("enter")
+        if not self.session.wait_until(lambda s: "Shell>" in s.output()[mark:], PAGE_LIMIT_S, settle=0.5):
+            self.fail("the firmware's shell did not start")
+        dumped = re.compile(r"00000000: ([0-9A-F]{2}) ([0-9A-F]{2})")
+        mark = self.type_shell("dmpstore Timeout")
+        if not self.session.wait_until(lambda s: dumped.search(s.output()[mark:]), KEY_LIMIT_S, settle=0.3):
             self.fail("the shell dumped no \"Timeout\"")
-        low, high = re.search(r"00000000: ([0-9A-F]{2}) ([0-9A-F]{2})", self.session.output()[mark:]).groups()
-        return str(int(high + low, 16))
+        low, high = dumped.search(self.session.output()[mark:]).groups()
+        mark = self.type_shell("bcfg boot dump")
+        if not self.session.wait_until(lambda s: s.output()[mark:].count("Shell>") >= 1, KEY_LIMIT_S, settle=0.5):
+            self.fail("the shell's bcfg listed nothing")
+        text = re.sub(r"\x1b\[[0-9;=?]*[A-Za-z]", "", self.session.output()[mark:])
+        listed = re.findall(r"Desc\s*- ([^\r\n]*)", text)
+        return str(int(high + low, 16)), boot_order_of(listed)
+
+
+def boot_order_of(texts):
+    """The boot options named in the texts, in the order they first appear."""
+    joined = " ".join(texts)
+    found = [(joined.find(name), name) for name in BOOT_OPTION_NAMES if name in joined]
+    return [name for _, name in sorted(found)]
+
+
+def first_boot_option(output):
+    """The boot option the firmware tried first, by its name in BOOT_OPTION_NAMES."""
+    tried = BDS_BOOT_LINE.search(re.sub(r"\x1b\[[0-9;=?]*[A-Za-z]", "", output))
+    names = boot_order_of([tried.group(1)]) if tried else []
+    return names[0] if names else None
 
 
 class OwnBrowser(Browser):
@@ -295,10 +345,20 @@ def callback_values(b):
 
 
 def saved_across_restart_before(b):
-    """7 into the time-out and Custom as the Secure Boot mode, both saved; then what NVRAM
-    holds as the shell dumps it."""
+    """The first boot option moved one down and committed on its page; 7 into the
+    time-out and Custom as the Secure Boot mode, both saved; then what NVRAM holds as the
+    shell reads it."""
     seen = {}
-    b.open(BOOT_MAINTENANCE, BOOT_MAINTENANCE, [TIME_OUT])
+    b.open_boot_order()
+    seen["boot order at first"] = b.boot_order_shown()
+    b.move_first_down()
+    seen["boot order moved"] = b.boot_order_shown()
+    b.focus_on(COMMIT)
+    b.press("enter")
+    b.wait_for(BOOT_OPTIONS_PAGE, [CHANGE_BOOT_ORDER], "Boot Options after the commit")
+    b.note(f"boot order {seen['boot order at first']}, the first moved down: {seen['boot order moved']}, committed")
+    b.back()
+    b.wait_for(BOOT_MAINTENANCE, [TIME_OUT], BOOT_MAINTENANCE)
     b.set_number(TIME_OUT, TYPED)
     seen["time-out typed"] = b.value(TIME_OUT)
     b.save_all()
@@ -309,22 +369,38 @@ def saved_across_restart_before(b):
     seen["mode chosen"] = b.value(SECURE_BOOT_MODE)
     b.save_all()
     b.wait_for("Front Page", FRONT_PAGE, "the front page after the save")
-    seen["Timeout in NVRAM"] = b.shell_timeout()
-    b.note(f"saved: time-out {seen['time-out typed']}, mode {seen['mode chosen']}; "
-           f"the shell dumps Timeout = {seen['Timeout in NVRAM']}")
+    seen["Timeout in NVRAM"], seen["BootOrder in NVRAM"] = b.shell_variables()
+    b.note(f"saved: time-out {seen['time-out typed']}, mode {seen['mode chosen']}; the shell reads "
+           f"Timeout = {seen['Timeout in NVRAM']}, BootOrder {seen['BootOrder in NVRAM']}")
     return seen
 
 
 def saved_across_restart_after(b):
     seen = {}
-    b.open(BOOT_MAINTENANCE, BOOT_MAINTENANCE, [TIME_OUT])
+    if isinstance(b, OursBrowser):
+        # Our loader starts as a boot option: the first option the firmware tried is the
+        # head of the order it found in NVRAM (OVMF's own is entered before any is tried).
+        seen["first boot option tried"] = first_boot_option(b.session.output())
+    b.open_boot_order()
+    seen["boot order after the restart"] = b.boot_order_shown()
+    b.back()
+    b.wait_for(BOOT_OPTIONS_PAGE, [CHANGE_BOOT_ORDER], BOOT_OPTIONS_PAGE)
+    b.back()
+    b.wait_for(BOOT_MAINTENANCE, [TIME_OUT], BOOT_MAINTENANCE)
     seen["time-out after the restart"] = b.value(TIME_OUT)
     b.leave_form_set(save=False)
     b.wait_for("Front Page", FRONT_PAGE, "the front page")
     b.open(DEVICE_MANAGER, DEVICE_MANAGER, [SECURE_BOOT])
     b.open(SECURE_BOOT, SECURE_BOOT, [SECURE_BOOT_MODE])
     seen["mode after the restart"] = b.value(SECURE_BOOT_MODE)
-    b.note(f"after the restart: time-out {seen['time-out after the restart']}, mode {seen['mode after the restart']}")
+    for title, prompts in [(DEVICE_MANAGER, [SECURE_BOOT]), ("Front Page", FRONT_PAGE)]:
+        b.back()
+        b.wait_for(title, prompts, title)
+    seen["Timeout in NVRAM after the restart"], seen["BootOrder in NVRAM after the restart"] = b.shell_variables()
+    b.note(f"after the restart: boot order {seen['boot order after the restart']}, time-out "
+           f"{seen['time-out after the restart']}, mode {seen['mode after the restart']}; the shell reads "
+           f"Timeout = {seen['Timeout in NVRAM after the restart']}, "
+           f"BootOrder {seen['BootOrder in NVRAM after the restart']}")
     return seen
 
 
@@ -381,11 +457,14 @@ def run_callback_values(args, setup_test, disk, variables, code, tmp):
 
 def run_saved_across_restart(args, setup_test, disk, variables, code, tmp):
     """Each browser saves, QEMU is switched off and booted again on the same copy of the
-    variables. OVMF's platform code writes the boot menu's time-out to "Timeout" at every
-    boot and its variable services start in the standard Secure Boot mode, so neither
-    value shows after a restart through OVMF's own browser either: the case checks that
-    the save reached NVRAM (the shell dumps "Timeout" before the power-off) and that ours
-    shows after the restart what OVMF's own shows."""
+    variables. The boot order is kept by OVMF: after the restart each browser's Change
+    Boot Order page, the shell's `bcfg` and (ours) the order the firmware boots in must
+    show the moved option. OVMF's platform code writes the boot menu's time-out to
+    "Timeout" at every boot and its variable services start in the standard Secure Boot
+    mode, so neither of those values shows after a restart through OVMF's own browser
+    either: for them the case checks that the save reached NVRAM (the shell dumps
+    "Timeout" before the power-off) and that ours shows after the restart what OVMF's own
+    shows."""
     runs = {}
     for own in (True, False):
         vars_copy = os.path.join(tmp, f"vars-{'own' if own else 'ours'}.fd")
@@ -394,16 +473,27 @@ def run_saved_across_restart(args, setup_test, disk, variables, code, tmp):
         seen = walk_once(args, setup_test, disk, vars_copy, code, own, [saved_across_restart_before], name + "-before")
         seen.update(walk_once(args, setup_test, disk, vars_copy, code, own, [saved_across_restart_after], name + "-after"))
         runs[own] = seen
-    expected = runs[True]
+    expected, ours = runs[True], runs[False]
+    moved = expected.get("boot order moved")
+    if expected.get("boot order at first") == moved or len(moved or []) != len(BOOT_OPTION_NAMES):
+        raise Failed(f"OVMF's own browser did not move the first boot option: {expected.get('boot order at first')} "
+                     f"-> {moved}")
+    for key in ["BootOrder in NVRAM", "boot order after the restart", "BootOrder in NVRAM after the restart"]:
+        if expected.get(key) != moved:
+            raise Failed(f"OVMF's own browser does not keep the boot order: {key} {expected.get(key)}, moved {moved}")
     notes = []
     if expected.get("time-out after the restart") != TYPED:
         notes.append(f"OVMF's own browser does not show the saved time-out after a restart either "
                      f"({expected.get('time-out after the restart')}: the platform writes the boot menu's)")
     if expected.get("mode after the restart") != expected.get("mode chosen"):
         notes.append("OVMF's own browser does not show the saved Secure Boot mode after a restart either")
-    if runs[False].get("Timeout in NVRAM") != TYPED:
-        raise Failed(f"our save did not reach NVRAM: the shell dumps Timeout = {runs[False].get('Timeout in NVRAM')}")
-    compare(expected, runs[False], notes)
+    if ours.get("Timeout in NVRAM") != TYPED:
+        raise Failed(f"our save did not reach NVRAM: the shell dumps Timeout = {ours.get('Timeout in NVRAM')}")
+    compare(expected, ours, notes)
+    if ours.get("first boot option tried") != moved[0]:
+        raise Failed(f"after the restart the firmware tried {ours.get('first boot option tried')!r} first, "
+                     f"not {moved[0]!r}")
+    print(f"after the restart the firmware tried {moved[0]!r} first, as our saved order says", flush=True)
 
 
 WALKS = {
