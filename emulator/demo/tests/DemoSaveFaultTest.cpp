@@ -254,9 +254,18 @@ protected:
 TEST_F (DemoSaveFaultTest, ASecondSaveInTheSameBootKeepsTheLegacyOrderItStored) {
   Start (true);
   ASSERT_EQ (Cached (kLegacy), Concat ({ Group (kHdd, { 0, 1 }), Group (kCdRom, { 2, 3 }) }));
-  SetCachedOrder ({ 4, 3, 0, 1, 2 });         // as the boot-priority question would leave it
-
+  // Changed in the browser, as the boot-priority question would leave it: an order put in
+  // the cache before SendForm takes its baseline is no change of the user's.
+  bool  Changed = false;
+  Devices.TextIn->Script ().SetWaitHook ([&] () {
+    if ((gTuiApp != nullptr) && !Changed) {
+      Changed = true;
+      SetCachedOrder ({ 4, 3, 0, 1, 2 });
+    }
+  });
   EXPECT_EQ (SendFormWithKeys ("F10,Enter"), EFI_SUCCESS);
+  Devices.TextIn->Script ().SetWaitHook (nullptr);
+  ASSERT_TRUE (Changed);
   const BYTES  Saved = Concat ({ Group (kCdRom, { 2, 3 }), Group (kHdd, { 0, 1 }) });
   ASSERT_EQ (Stored (u"LegacyDevOrder", kLegacyOrderGuid), Saved);
   EXPECT_EQ (Cached (kLegacy), Saved);
