@@ -84,6 +84,23 @@ protected:
     return D;
   }
 
+  // The one-page board with the first Count variable indexes taken by engine variables,
+  // as a real board's setup data has the engine's fixed indexes: the stores of the form
+  // sets parsed at setup entry come after them, so none of them lands on an index the
+  // engine reads as one of its own.
+  static Builders::SETUP_DATA_DESC BoardWithEngineVariables (size_t Count = 26)
+  {
+    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
+    Builders::SETUP_DATA_DESC  D          = OnePageBoard ();
+
+    while (D.Variables.size () < Count) {
+      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
+                               .Size = 2 });
+    }
+
+    return D;
+  }
+
   // Starts the engine as a dispatcher would, with its own strings and the board's
   // setup data (by default the one-page board, whose "Setup" holds 1 to 8).
   void StartEngine (const Builders::SETUP_DATA_DESC &D = OnePageBoard ())

@@ -48,28 +48,13 @@ CountedExtract (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *This, CONST EFI_STRING Re
 
 class SETUP_ENTRY : public TextUiMachineTest {
 public:
-  // The one-page board with the engine's fixed variable indexes all taken, as a real
-  // board's setup data has them: the form sets' stores come after them.
-  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
-  {
-    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
-
-    while (D.Variables.size () < 24) {
-      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
-                               .Size = 2 });
-    }
-
-    return D;
-  }
-
   void Start ()
   {
     std::string  Error;
 
     SetUp ();
     (void)M.Variables ().LoadBytes (Fixtures::Read ("ovmf/VARS.BIN"), &Error);    // OVMF's own settings, its language too
-    StartEngine (BoardWithEngineVariables ());
+    StartEngine (BoardWithEngineVariables (24));
     std::vector<UINT8>  Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
     (void)Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Lists);
     gRoutedExtract                   = gHiiConfigRouting->ExtractConfig;

@@ -39,20 +39,6 @@ enum : EFI_STRING_ID {
 
 class SendFormFormLinesTest : public TextUiMachineTest {
 protected:
-  // The engine's fixed variable indexes all taken, as a real board has them.
-  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
-  {
-    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
-
-    while (D.Variables.size () < 26) {
-      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
-                               .Size = 2 });
-    }
-
-    return D;
-  }
-
   void SetUp () override
   {
     TextUiMachineTest::SetUp ();

@@ -55,28 +55,13 @@ CountedExtract (CONST EFI_HII_CONFIG_ROUTING_PROTOCOL *This, CONST EFI_STRING Re
 
 class SetupEntryCounts : public TextUiMachineTest {
 protected:
-  // The one-page board with the engine's fixed variable indexes all taken, so the form
-  // sets' stores are drivers' stores.
-  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
-  {
-    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
-
-    while (D.Variables.size () < 24) {
-      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
-                               .Size = 2 });
-    }
-
-    return D;
-  }
-
   void SetUp () override
   {
     std::string  Error;
 
     TextUiMachineTest::SetUp ();
     ASSERT_TRUE (M.Variables ().LoadBytes (Fixtures::Read ("ovmf/VARS.BIN"), &Error)) << Error;
-    StartEngine (BoardWithEngineVariables ());
+    StartEngine (BoardWithEngineVariables (24));
     std::vector<UINT8>  Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
     ASSERT_EQ (Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Lists), EFI_SUCCESS);
 

@@ -56,25 +56,10 @@ IsValueQuestion (const UINT8 *Op)
 
 class SetupEntryStoreReads : public TextUiMachineTest {
 protected:
-  // The one-page board with the engine's fixed variable indexes all taken, as a real
-  // board's setup data has them: the form sets' stores come after them.
-  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
-  {
-    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
-
-    while (D.Variables.size () < 24) {
-      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
-                               .Size = 2 });
-    }
-
-    return D;
-  }
-
   void SetUp () override
   {
     TextUiMachineTest::SetUp ();
-    StartEngine (BoardWithEngineVariables ());
+    StartEngine (BoardWithEngineVariables (24));
     std::vector<UINT8>           Bytes = Fixtures::Read ("ovmf/HIIDB.BIN");
     std::vector<EFI_HII_HANDLE>  Loaded;
     ASSERT_EQ (Hii->LoadExport (Bytes.data (), Bytes.size (), true, &Loaded), EFI_SUCCESS);
