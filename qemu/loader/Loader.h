@@ -109,13 +109,6 @@ ShowFormSetOf (
   IN const EFI_GUID  &ListGuid
   );
 
-// Loads and starts a boot-service driver image from the loader's own disk.
-EFI_STATUS
-StartDiskDriver (
-  IN EFI_HANDLE    Image,
-  IN const CHAR16  *Name
-  );
-
 // Loads the driver from files of the loader's disk, as a loader or the shell's `load` does:
 // first an unsigned copy, which Secure Boot must refuse, then the signed image, which
 // must start and stay; fills the watch's image handle and package list. True when all

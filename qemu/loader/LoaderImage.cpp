@@ -111,20 +111,6 @@ LoadDiskImage (
 
 }  // namespace
 
-EFI_STATUS
-StartDiskDriver (
-  IN EFI_HANDLE    Image,
-  IN const CHAR16  *Name
-  )
-{
-  EFI_HANDLE Driver = nullptr;
-  EFI_STATUS Status = LoadDiskImage (Image, Name, &Driver);
-  if (!EFI_ERROR (Status)) {
-    Status = gBoot->StartImage (Driver, nullptr, nullptr);
-  }
-  return Status;
-}
-
 bool
 StartDriverFromFiles (
   IN     EFI_HANDLE    Image,
