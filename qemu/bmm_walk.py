@@ -7,9 +7,9 @@ Boot Next on the next row, on its first showing too. What OVMF's own browser sho
 step is the expected result.
 
 Both runs boot the same disk with a boot-menu time-out of 4 s (OVMF stores it as the
-"Timeout" variable the main page shows). Esc during the time-out enters OVMF's own front
-page, before the disk's loader starts; otherwise the loader makes the engine the form
-browser and the firmware's menu shows through it.
+"Timeout" variable the main page shows). OVMF's own front page is entered as for every
+comparison (own_browser.py), before the disk's loader starts; otherwise the loader makes
+the engine the form browser and the firmware's menu shows through it.
 
 Where the two differ by design: "Boot From File" asks the firmware's file explorer, which
 calls SendForm while the manager's SendForm runs. OVMF's own browser nests it and shows
@@ -100,6 +100,8 @@ def rows_between(t, lines, first, second):
 
 class BmmWalk:
     def __init__(self, run, setup_test, own):
+        """`run` is the engine's run (setup_test.SetupRun), or own_browser.OwnBrowser, which
+        names itself in its notes and failures."""
         self.run = run
         self.session = run.session
         self.t = setup_test
@@ -108,10 +110,10 @@ class BmmWalk:
         self.seen = []
 
     def fail(self, text):
-        self.run.fail(f"{self.who}: {text}")
+        self.run.fail(text if self.own else f"{self.who}: {text}")
 
     def note(self, text):
-        self.run.note(f"{self.who}: {text}")
+        self.run.note(text if self.own else f"{self.who}: {text}")
 
     def restarted(self, mark):
         return RESTARTED in self.session.output()[mark:]

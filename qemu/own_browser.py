@@ -1,9 +1,12 @@
-"""OVMF's own form browser on the same machine, as the parity walks' reference: the same
-firmware with a fresh copy of its variables and a disk without our loader, entered with
-Esc during the firmware's boot time-out (its front page, drawn by its own browser). A
-walk here types the same keys as the engine's walk and returns what OVMF's own showed,
-which the engine's walk then expects.
-"""
+"""OVMF's own form browser on the same machine, as the reference of every walk that
+compares ours with it: the same firmware with a fresh copy of its variables, entered
+with Esc during the firmware's boot time-out (its front page, drawn by its own browser).
+A walk here types the same keys as the engine's walk, or reads the same page, and
+returns what OVMF's own showed, which the engine's walk then expects.
+
+The disk holds nothing to boot unless the walk needs the engine's own disk (the same
+boot options on both sides); the loader on it never starts while OVMF's front page is
+entered in time, and a walk that depends on it says so."""
 import os
 import re
 import shutil
@@ -80,16 +83,23 @@ class OwnBrowser:
     def screendump(self, name):
         self.session.screendump(os.path.join(self.out_dir, name))
 
+    def fail(self, text):
+        raise OwnBrowserFailed(text)
 
-def run(walk, out_dir):
-    """Boots OVMF without our loader, enters its front page and runs `walk(OwnBrowser)`;
-    its result is returned. The console log lands in out_dir/own-browser-console.log."""
+
+def run(walk, out_dir, disk=None, qemu_args=()):
+    """Boots OVMF, enters its own front page and runs `walk(OwnBrowser)`; its result is
+    returned. `disk` is the folder the machine boots (an empty one when None: nothing
+    to boot, the boot manager's time-out runs); `qemu_args` go to QEMU as well. A
+    failure prints the screen it happened on; the console log lands in
+    out_dir/own-browser-console.log."""
     with tempfile.TemporaryDirectory(prefix="ovmf-own-") as tmp:
-        disk = os.path.join(tmp, "disk")
-        os.makedirs(disk)  # nothing to boot: the boot manager's time-out runs
+        if disk is None:
+            disk = os.path.join(tmp, "disk")
+            os.makedirs(disk)
         vars_copy = os.path.join(tmp, "vars.fd")
         shutil.copyfile(boot_test.OVMF_VARS, vars_copy)
-        cmd = boot_test.qemu_command(disk, vars_copy, False, boot_test.OVMF_CODE, monitor=False)
+        cmd = boot_test.qemu_command(disk, vars_copy, False, boot_test.OVMF_CODE, monitor=False) + list(qemu_args)
         session = qemu_session.QemuSession(cmd, tmp)
         try:
             deadline = time.monotonic() + FRONT_PAGE_LIMIT_S
@@ -100,6 +110,11 @@ def run(walk, out_dir):
                 time.sleep(ESC_EVERY_S)
             session.wait_quiet(1.0, KEY_LIMIT_S)
             return walk(OwnBrowser(session, out_dir))
+        except OwnBrowserFailed:
+            lines = session.lines()
+            print(f"--- OVMF's own browser's screen ({len(lines)} rows) ---")
+            print("\n".join(lines))
+            raise
         finally:
             session.stop()
             with open(os.path.join(out_dir, "own-browser-console.log"), "wb") as f:

@@ -617,28 +617,33 @@ TWICE_WALKS = {"parity_bmm_pages": bmm_walk.BmmWalk, "parity_device_pages": devi
 
 
 def run_twice(args, form_sets, disk, variables, code, tmp):
-    """A walk of OVMF's pages, first through OVMF's own browser (Esc during the boot-menu
-    time-out) and then through the engine's, each on a fresh copy of the variables: what
-    OVMF's own shows is the expected result."""
-    seen = {}
-    for own in (True, False):
-        vars_copy = os.path.join(tmp, "own-vars.fd" if own else "vars.fd")
-        shutil.copyfile(variables, vars_copy)
-        cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False) + bmm_walk.BOOT_MENU_TIMEOUT
-        with tempfile.TemporaryDirectory(prefix="setup-qmp-") as qmp_dir:
-            session = qemu_session.QemuSession(cmd, qmp_dir)
-            run = SetupRun(session, form_sets, args)
-            try:
-                seen[own] = TWICE_WALKS[args.walk](run, sys.modules[__name__], own).walk()
-            except CheckFailed as failure:
-                print(f"FAIL: {failure}")
-                print_screen(session)
-                return 1
-            finally:
-                session.stop()
-                with open(os.path.join(args.out, "own-console.log" if own else "console.log"), "wb") as f:
-                    f.write(bytes(session.raw))
-    differences = bmm_walk.compare(seen[True], seen[False])
+    """A walk of OVMF's pages, first through OVMF's own browser and then through the
+    engine's, each on a fresh copy of the variables and the same disk (the same boot
+    options): what OVMF's own shows is the expected result."""
+    this = sys.modules[__name__]
+    walk = TWICE_WALKS[args.walk]
+    try:
+        own = own_browser.run(lambda browser: walk(browser, this, True).walk(), args.out,
+                              disk=disk, qemu_args=bmm_walk.BOOT_MENU_TIMEOUT)
+    except own_browser.OwnBrowserFailed as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    vars_copy = os.path.join(tmp, "vars.fd")
+    shutil.copyfile(variables, vars_copy)
+    cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False) + bmm_walk.BOOT_MENU_TIMEOUT
+    with tempfile.TemporaryDirectory(prefix="setup-qmp-") as qmp_dir:
+        session = qemu_session.QemuSession(cmd, qmp_dir)
+        try:
+            ours = walk(SetupRun(session, form_sets, args), this, False).walk()
+        except CheckFailed as failure:
+            print(f"FAIL: {failure}")
+            print_screen(session)
+            return 1
+        finally:
+            session.stop()
+            with open(os.path.join(args.out, "console.log"), "wb") as f:
+                f.write(bytes(session.raw))
+    differences = bmm_walk.compare(own, ours)
     for difference in differences:
         print(f"FAIL: {difference}")
     if differences:

@@ -4,23 +4,16 @@ OVMF's front page carries banner opcodes whose texts its driver fills from the S
 tables before it shows the page: the machine (type 1's product name), the processor
 (type 4's version) and its speed, the firmware version (type 0) and the memory (type
 19's ranges). OVMF's own browser draws them as the front page's header lines, each
-line's left and right texts on one row. The walk boots the same machine once more
-without our loader, enters OVMF's own front page with Esc during the boot manager's
-time-out, reads those lines there, and requires each of them on our front page, in the
-same order and with the same texts on one row.
+line's left and right texts on one row. OVMF's own front page is read first, on the
+same machine (own_browser.py), and each of its lines must show on our front page, in
+the same order and with the same texts on one row.
 """
-import os
 import re
-import shutil
-import tempfile
-import time
 
-import boot_test
 import parity_walks
-import qemu_session
 
-OWN_LIMIT_S = 60
 OWN_FRONT_PAGE_ITEM = "Select Language"
+HEADER_LIMIT_S = 10
 
 
 def header_lines(lines):
@@ -35,36 +28,20 @@ def header_lines(lines):
     return None
 
 
-def own_front_page_lines(out_dir):
-    """OVMF's own front page on the same machine and a fresh copy of its variables: Esc
-    during the boot manager's time-out, then its header lines."""
-    with tempfile.TemporaryDirectory(prefix="setup-own-") as tmp:
-        disk = os.path.join(tmp, "disk")
-        os.makedirs(disk)                      # nothing of ours on it
-        vars_copy = os.path.join(tmp, "vars.fd")
-        shutil.copyfile(boot_test.OVMF_VARS, vars_copy)
-        cmd = boot_test.qemu_command(disk, vars_copy, False, boot_test.OVMF_CODE, monitor=False)
-        session = qemu_session.QemuSession(cmd, tmp)
-        try:
-            deadline = time.monotonic() + OWN_LIMIT_S
-            while time.monotonic() < deadline and OWN_FRONT_PAGE_ITEM not in session.text():
-                session.key("esc")
-                time.sleep(0.5)
-            if not session.wait_until(lambda s: header_lines(s.lines()), 10, settle=1.0):
-                return None, session.lines()
-            session.screendump(os.path.join(out_dir, "own-front-page.png"))
-            return header_lines(session.lines()), session.lines()
-        finally:
-            session.stop()
+def own_front_page_lines(own):
+    """OVMF's own front page's header lines."""
+    if not own.session.wait_until(lambda s: header_lines(s.lines()), HEADER_LIMIT_S, settle=1.0):
+        own.fail("its front page shows no header lines")
+    own.screendump("own-front-page.png")
+    lines = header_lines(own.session.lines())
+    own.note(f"front page: {lines}")
+    return lines
 
 
 def system_lines(walks):
     """Our front page shows OVMF's system lines as OVMF's own front page does."""
     run, session, t = walks.run, walks.session, walks.t
-    own, screen = own_front_page_lines(run.out_dir)
-    if not own:
-        walks.fail("OVMF's own front page showed no header lines:\n" + "\n".join(screen))
-    run.note(f"OVMF's own front page: {own}")
+    own = run.args.own
     rows = [[text for text in re.split(r"\s{2,}", row.strip().lstrip(t.ROW_MARKERS).strip()) if text]
             for row in t.body_rows(session.lines())]
     at = -1
@@ -83,3 +60,4 @@ def system_lines(walks):
 
 
 parity_walks.WALKS["parity_system_lines"] = system_lines
+parity_walks.OWN_WALKS["parity_system_lines"] = own_front_page_lines
