@@ -319,11 +319,7 @@ GoToParent (
   return (gFormExitAsked != NULL) && gFormExitAsked ();
 }
 
-/**
-  Tells the user that the form's store refused its values, naming the form by its
-  title, and asks whether to drop them. TRUE when the user drops them.
-**/
-static BOOLEAN
+BOOLEAN
 AskDiscardAfterFailedSubmit (
   IN UINT32  Page
   )

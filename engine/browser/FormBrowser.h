@@ -38,6 +38,16 @@ EFI_STATUS  ProcessActionRequest (IN UINTN ActionRequest);
 EFI_STATUS  SubmitForm (IN UINT32 Page);
 /** Takes the variables of a page's questions back from their stores and runs the page's RETRIEVE callbacks. */
 EFI_STATUS  DiscardForm (IN UINT32 Page);
+/** SubmitForm and DiscardForm over every page of the form set Page belongs to. */
+EFI_STATUS  SubmitFormSet (IN UINT32 Page);
+EFI_STATUS  DiscardFormSet (IN UINT32 Page);
+/** TRUE when the user or a driver changed a value of the form set Page belongs to since its stores were read. */
+BOOLEAN     FormSetChanged (IN UINT32 Page);
+/**
+  Tells the user that the form's store refused its values, naming the form by its
+  title, and asks whether to drop them. TRUE when the user drops them.
+**/
+BOOLEAN     AskDiscardAfterFailedSubmit (IN UINT32 Page);
 // Set by the discard action requests.
 extern UINT8  gDiscardRequested;
 

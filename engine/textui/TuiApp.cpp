@@ -124,7 +124,7 @@ GoBackOrExit (
 
   // Under SendForm only the form set it was given ends it; another goes back there.
   if ((Page->Head.ParentPageNumber == 0) && FindSendFormHomePage (gTuiApp->CurrentPage, &Home)) {
-    return ShowTuiPage (Home);
+    return TuiMayLeaveFormSet (gTuiApp->CurrentPage, Home) ? ShowTuiPage (Home) : EFI_SUCCESS;
   }
 
   if (Page->Head.ParentPageNumber == 0) {

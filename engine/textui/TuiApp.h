@@ -209,6 +209,12 @@ VOID        NoteSendFormLists (VOID);
   outside SendForm and for the given lists' own pages.
 **/
 BOOLEAN     FindSendFormHomePage (IN UINT32 Page, OUT UINT32 *Home);
+/**
+  Under SendForm, before Esc goes from page From to page To of another form set: when
+  From's form set was changed, asks whether to save its changes (submitted to its
+  drivers) or drop them (taken back from its stores). FALSE when the user stays.
+**/
+BOOLEAN     TuiMayLeaveFormSet (IN UINT32 From, IN UINT32 To);
 
 /** Whether the text application has been told to end (by the user or a driver's request). */
 BOOLEAN     TuiAppLeaving (VOID);

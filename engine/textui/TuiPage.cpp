@@ -639,7 +639,8 @@ ResetMainFrame (
   FocusFirstFrom (Main, 0);
 }
 
-// Goes back to the page this one was last entered from; EFI_NOT_FOUND when the history has none.
+// Goes back to the page this one was last entered from, unless the user stays in a
+// changed form set; EFI_NOT_FOUND when the history has none.
 static EFI_STATUS
 BackThroughHistory (
   IN TUI_PAGE  *Page
@@ -649,7 +650,8 @@ BackThroughHistory (
   UINTN       Index;
   EFI_STATUS  Status = GetPageHistoryEntry (Page->Head.PageNumber, &Previous, &Index);
 
-  if (!EFI_ERROR (Status)) {
+  if (!EFI_ERROR (Status) && TuiMayLeaveFormSet (Page->Head.PageNumber, Previous)) {
+    ResetMainFrame (Page);
     DropPageHistory (Index);
     gTuiApp->CurrentPage = Previous;
     gTuiApp->Redraw      = 1;
@@ -668,8 +670,8 @@ LeaveSubPage (
     return EFI_SUCCESS;
   }
 
-  ResetMainFrame (Page);
   if (EFI_ERROR (BackThroughHistory (Page))) {
+    ResetMainFrame (Page);
     gTuiApp->CurrentPage = Page->Head.ParentPageNumber;
     gTuiApp->Redraw      = 1;
     gTuiApp->State       = TUI_APP_STATE_PAGE;

@@ -3,14 +3,19 @@
   application (form sets published, replaced or loaded for a goto), without the user
   noticing: the page shown, each page's focus and the page history follow their forms
   to their new page numbers. And where Esc leads under SendForm when the history
-  has nothing: to the form set SendForm was given, which alone ends it. And a language
-  chosen on a page, shown at once.
+  has nothing: to the form set SendForm was given, which alone ends it; a form set
+  left with changes asks first what becomes of them. And a language chosen on a page,
+  shown at once.
 **/
 #include <engine/textui/TuiApp.h>
 #include <engine/textui/TuiObject.h>
 #include <engine/forms/FormParser.h>
 #include <engine/forms/FormTables.h>
+#include <engine/textui/MessageBox.h>
+#include <engine/textui/SetupActions.h>
+#include <engine/browser/FormBrowser.h>
 #include <engine/core/EngineStrings.h>
+#include <Resources/EngineStringIds.h>
 
 #include <Library/MemoryAllocationLib.h>
 
@@ -196,6 +201,53 @@ FindSendFormHomePage (
   }
 
   return FALSE;
+}
+
+static CONST MSGBOX_DEF  mAskQuit = { 0, STR_EXIT_WITHOUT_SAVING, 0, ENGINE_OWN_HII_HANDLE, STR_QUIT_WITHOUT_SAVING_ASK, 0 };
+
+BOOLEAN
+TuiMayLeaveFormSet (
+  IN UINT32  From,
+  IN UINT32  To
+  )
+{
+  PAGE_RECORD  *Left = TuiPageRecord (From);
+  PAGE_RECORD  *Next = TuiPageRecord (To);
+
+  // Outside SendForm the whole setup's save or discard decides when setup ends.
+  if (!gSendFormRunning || (Left == NULL) || (Left->HiiHandle == NULL) ||
+      ((Next != NULL) && (Next->HiiHandle == Left->HiiHandle) && (Next->FormSetIndex == Left->FormSetIndex)) ||
+      !FormSetChanged (From))
+  {
+    return TRUE;
+  }
+
+  // As leaving setup asks: Yes submits the form set to its drivers, No asks before its
+  // values are taken back from their stores, and a No there stays.
+  switch (RunPopupBox (&gMsgBoxSaveAndExit, MSGBOX_BUTTONS_YES_NO)) {
+    case 0:
+      if (!EFI_ERROR (SubmitFormSet (From))) {
+        return TRUE;
+      }
+
+      // A store that refused its values: the user hears of it and may drop them.
+      if (!AskDiscardAfterFailedSubmit (From)) {
+        return FALSE;
+      }
+
+      break;
+    case MSGBOX_NO_ANSWER:
+      return FALSE;
+    default:
+      if (RunPopupBox (&mAskQuit, MSGBOX_BUTTONS_YES_NO) != 0) {
+        return FALSE;
+      }
+
+      break;
+  }
+
+  (VOID)DiscardFormSet (From);     // values a store cannot give back stay as they are shown
+  return TRUE;
 }
 
 static BOOLEAN  mLanguageRemake = FALSE;
