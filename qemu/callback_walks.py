@@ -1,7 +1,8 @@
 """Walks through pages whose drivers change their own values from inside their callbacks
 (OVMF's Boot Maintenance Manager and Secure Boot configuration), taken twice on the same
 firmware, disk and a fresh copy of its variables: once through OVMF's own browser (Esc
-during the boot menu's time-out opens its front page before our loader runs) and once
+during the boot menu's time-out opens its front page before our loader runs, as
+own_browser.py enters it for every comparison) and once
 through ours. What OVMF's own browser shows is the expected result; where it cannot keep
 a value either, the case says so and expects the same of ours.
 
@@ -16,6 +17,7 @@ import shutil
 import time
 
 import boot_test
+import own_browser
 import qemu_session
 
 RESTARTED = "driver dispatched already"     # our loader, started again by the boot manager
@@ -185,22 +187,16 @@ def first_boot_option(output):
 
 
 class OwnBrowser(Browser):
-    """OVMF's own browser, its front page entered with Esc during the boot menu's time-out."""
+    """OVMF's own browser, its front page entered by own_browser.run."""
 
     name = "OVMF's own browser"
 
     def enter(self):
-        deadline = time.monotonic() + PAGE_LIMIT_S
-        while time.monotonic() < deadline:
-            if LOADER_STARTED in self.session.output():
-                self.fail("the boot menu's time-out ran out: our loader started")
-            if all(p in self.session.text() for p in FRONT_PAGE) and "Setup Utility" not in self.session.text():
-                self.session.wait_quiet(0.8, KEY_LIMIT_S)
-                self.note("Esc during the boot menu's time-out: the front page")
-                return
-            self.session.key("esc")
-            time.sleep(0.6)
-        self.fail("no front page after Esc during the boot menu's time-out")
+        if LOADER_STARTED in self.session.output():
+            self.fail("the boot menu's time-out ran out: our loader started")
+        if not all(p in self.session.text() for p in FRONT_PAGE) or "Setup Utility" in self.session.text():
+            self.fail("no front page of its own")
+        self.note("Esc during the boot menu's time-out: the front page")
 
     def title(self):
         lines = self.session.lines()
@@ -292,8 +288,13 @@ class OursBrowser(Browser):
             self.press(key)
 
     def leave_form_set(self, save):
-        """Esc goes back to the parent page; leaving the whole browser is what asks."""
+        """Esc out of a changed form set asks, as OVMF's own does, with our question: Yes
+        saves; No, then Yes to quitting without saving, drops the changes."""
         self.press("esc")
+        if "Save configuration and exit?" in self.session.text():
+            self.note(f"Esc asks 'Save configuration and exit?': {'Yes' if save else 'No, and Yes to quitting'}")
+            for key in ["enter"] if save else ["right", "enter", "enter"]:
+                self.press(key)
 
     def save_all(self):
         """F4, Yes: everything saved and the browser left; the boot manager then starts
@@ -404,31 +405,39 @@ def saved_across_restart_after(b):
     return seen
 
 
-def boot(args, disk, vars_copy, code, own, workdir):
-    cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False) + BOOT_MENU
-    return qemu_session.QemuSession(cmd, workdir)
-
-
 def walk_once(args, setup_test, disk, vars_copy, code, own, steps, out_name):
-    """One boot of QEMU, one browser, the steps in turn; their observations joined."""
+    """One boot of QEMU, one browser, the steps in turn; their observations joined. OVMF's
+    own browser is booted as for every comparison (own_browser.py), on the same disk,
+    boot menu and variables file as ours."""
     seen = {}
     workdir = os.path.join(args.out, out_name)
     os.makedirs(workdir, exist_ok=True)
-    session = boot(args, disk, vars_copy, code, own, workdir)
-    b = OwnBrowser(session) if own else OursBrowser(session, setup_test)
+
+    def take(b):
+        try:
+            b.enter()
+            for step in steps:
+                seen.update(step(b))
+            b.session.screendump(os.path.join(workdir, "last.png"))
+        except Failed:
+            setup_test.print_screen(b.session)
+            raise
+        return seen
+
+    if own:
+        try:
+            return own_browser.run(lambda browser: take(OwnBrowser(browser.session)), workdir,
+                                   disk=disk, qemu_args=BOOT_MENU, variables=vars_copy)
+        except own_browser.OwnBrowserFailed as failure:
+            raise Failed(f"OVMF's own browser: {failure}")
+    cmd = boot_test.qemu_command(disk, vars_copy, False, code, monitor=False) + BOOT_MENU
+    session = qemu_session.QemuSession(cmd, workdir)
     try:
-        b.enter()
-        for step in steps:
-            seen.update(step(b))
-        session.screendump(os.path.join(workdir, "last.png"))
-    except Failed:
-        setup_test.print_screen(session)
-        raise
+        return take(OursBrowser(session, setup_test))
     finally:
         session.stop()
         with open(os.path.join(workdir, "console.log"), "wb") as f:
             f.write(bytes(session.raw))
-    return seen
 
 
 def compare(own, ours, notes):

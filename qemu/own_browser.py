@@ -19,6 +19,7 @@ import qemu_session
 FRONT_PAGE_LIMIT_S = 60
 KEY_LIMIT_S = 8
 ESC_EVERY_S = 0.3
+LOADER_STARTED = "setup-qemu: loader started"
 # OVMF's own browser draws the focused row on black; the page's body lies between its
 # title box and its key-help box.
 BODY_ROWS = range(3, 20)
@@ -87,19 +88,21 @@ class OwnBrowser:
         raise OwnBrowserFailed(text)
 
 
-def run(walk, out_dir, disk=None, qemu_args=()):
+def run(walk, out_dir, disk=None, qemu_args=(), variables=None):
     """Boots OVMF, enters its own front page and runs `walk(OwnBrowser)`; its result is
     returned. `disk` is the folder the machine boots (an empty one when None: nothing
-    to boot, the boot manager's time-out runs); `qemu_args` go to QEMU as well. A
-    failure prints the screen it happened on; the console log lands in
-    out_dir/own-browser-console.log."""
+    to boot, the boot manager's time-out runs); `qemu_args` go to QEMU as well;
+    `variables` is the variables file to boot with and keep, for a walk that boots
+    again on what it saved (a fresh copy of OVMF's when None). A failure prints the
+    screen it happened on; the console log lands in out_dir/own-browser-console.log."""
     with tempfile.TemporaryDirectory(prefix="ovmf-own-") as tmp:
         if disk is None:
             disk = os.path.join(tmp, "disk")
             os.makedirs(disk)
-        vars_copy = os.path.join(tmp, "vars.fd")
-        shutil.copyfile(boot_test.OVMF_VARS, vars_copy)
-        cmd = boot_test.qemu_command(disk, vars_copy, False, boot_test.OVMF_CODE, monitor=False) + list(qemu_args)
+        if variables is None:
+            variables = os.path.join(tmp, "vars.fd")
+            shutil.copyfile(boot_test.OVMF_VARS, variables)
+        cmd = boot_test.qemu_command(disk, variables, False, boot_test.OVMF_CODE, monitor=False) + list(qemu_args)
         session = qemu_session.QemuSession(cmd, tmp)
         try:
             deadline = time.monotonic() + FRONT_PAGE_LIMIT_S
@@ -109,6 +112,9 @@ def run(walk, out_dir, disk=None, qemu_args=()):
                 session.key("esc")
                 time.sleep(ESC_EVERY_S)
             session.wait_quiet(1.0, KEY_LIMIT_S)
+            # On the engine's disk the loader would show the firmware's menu through ours.
+            if LOADER_STARTED in session.output():
+                raise OwnBrowserFailed("the boot time-out ran out: the disk's loader started")
             return walk(OwnBrowser(session, out_dir))
         except OwnBrowserFailed:
             lines = session.lines()
