@@ -8,7 +8,6 @@
 #include <engine/browser/FormBrowser.h>
 #include <engine/core/SetupDataFormat.h>
 #include <engine/core/SetupData.h>
-#include <engine/core/VariableGuids.h>
 #include <engine/textui/TuiApp.h>
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
@@ -36,24 +35,10 @@ const std::vector<UINT8>  kFrontChanged = { 0, 0, 1, 0 };
 
 class SendFormLeaveFormSetTest : public TextUiMachineTest {
 protected:
-  // The engine's fixed variable indexes all taken, as a real board has them: the form
-  // sets' stores come after them.
-  static Builders::SETUP_DATA_DESC BoardWithEngineVariables ()
-  {
-    static const EFI_GUID      EngineGuid = ENGINE_SETTINGS_VARIABLE_GUID;
-    Builders::SETUP_DATA_DESC  D          = TextUiMachineTest::OnePageBoard ();
-
-    while (D.Variables.size () < 26) {
-      D.Variables.push_back ({ .VendorGuid = EngineGuid, .Name = u"Engine" + std::u16string (1, (char16_t)(u'A' + D.Variables.size ())),
-                               .Size = 2 });
-    }
-
-    return D;
-  }
-
   void SetUp () override
   {
     TextUiMachineTest::SetUp ();
+    // The form sets' stores come after the engine's fixed variable indexes, as on a real board.
     StartEngine (BoardWithEngineVariables ());
     Front = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kFrontPath)));
     Other = &M.Add (std::make_unique<Emu::FakeDriver> (M, Emu::FakeDriver::VendorPath (kOtherPath)));
