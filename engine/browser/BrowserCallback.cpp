@@ -319,6 +319,45 @@ GoToParent (
   return (gFormExitAsked != NULL) && gFormExitAsked ();
 }
 
+// The title of the form itself: a form set's first page shows the form set's title instead.
+static UINT16
+FormTitleOf (
+  IN EFI_HII_HANDLE  HiiHandle,
+  IN UINT16          FormId
+  )
+{
+  UINT64             Size    = 0;
+  UINT8              *Package = GetFormSetPackage (HiiHandle, &Size);
+  UINTN              Length;
+  UINTN              Offset;
+  EFI_IFR_OP_HEADER  *Op;
+  EFI_IFR_FORM       Form;
+  UINT16             Title = 0;
+
+  if (Package == NULL) {
+    return 0;
+  }
+
+  Length = ((EFI_HII_PACKAGE_HEADER *)Package)->Length;
+  for (Offset = sizeof (EFI_HII_PACKAGE_HEADER); Offset + sizeof (EFI_IFR_OP_HEADER) <= Length; Offset += Op->Length) {
+    Op = (EFI_IFR_OP_HEADER *)(Package + Offset);
+    if ((Op->Length == 0) || (Offset + Op->Length > Length)) {
+      break;
+    }
+
+    if ((Op->OpCode == EFI_IFR_FORM_OP) && (Op->Length >= sizeof (Form))) {
+      CopyMem (&Form, Op, sizeof (Form));
+      if (Form.FormId == FormId) {
+        Title = Form.FormTitle;
+        break;
+      }
+    }
+  }
+
+  FreePool (Package);
+  return Title;
+}
+
 BOOLEAN
 AskDiscardAfterFailedSubmit (
   IN UINT32  Page
@@ -331,10 +370,13 @@ AskDiscardAfterFailedSubmit (
   CHAR16       *Message   = NULL;
   UINTN        Size;
   UINT8        Selection  = SUBMIT_FAIL_NO;
+  UINT16       TitleId;
 
   if ((gBootScreenInterface.ShowBootScreenMessageBox != NULL) && (Title != NULL) && (Format != NULL)) {
-    if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != NULL) && (Record->TitleStringId != 0)) {
-      Form = HiiGetString (Record->HiiHandle, Record->TitleStringId, NULL);
+    if (!EFI_ERROR (GetPageData (Page, &Record)) && (Record->HiiHandle != NULL)) {
+      TitleId = FormTitleOf (Record->HiiHandle, Record->FormId);
+      TitleId = (TitleId != 0) ? TitleId : Record->TitleStringId;
+      Form    = (TitleId != 0) ? HiiGetString (Record->HiiHandle, TitleId, NULL) : NULL;
     }
 
     Size    = (StrLen (Format) + ((Form != NULL) ? StrLen (Form) : 0) + 1) * sizeof (CHAR16);

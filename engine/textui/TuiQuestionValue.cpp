@@ -11,6 +11,7 @@
 #include <engine/forms/QuestionAccess.h>
 #include <engine/core/SetupData.h>
 #include <engine/variables/VariableCache.h>
+#include <engine/variables/ConfigString.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/core/EngineStrings.h>
 #include <engine/core/SetupDataFormat.h>
@@ -25,26 +26,25 @@
 static CONST MSGBOX_DEF  mNoOwner = { 0, STR_WARNING, 0, ENGINE_OWN_HII_HANDLE, STR_READ_ONLY_QUESTION, 0 };
 
 /**
-  A driver's store (reached through configuration routing) whose owner gives no
-  configuration back: nothing written to it could be kept, so its questions take no
-  change.
+  A driver's store (reached through configuration routing) that no driver owns:
+  nothing written to it could reach anyone, so its questions take no change. An owner
+  that answers no configuration still takes the change into setup's copy, as a browser
+  that fills an unreadable store with zeros does; whether the driver keeps it is told
+  when the form set is submitted.
 **/
 BOOLEAN
 TuiStoreTakesNoChange (
   IN UINT32  Index
   )
 {
-  VARIABLE_RECORD  *Record = GetVariableRecord (Index);
-  UINTN            Size    = 0;
-  VOID             *Stored;
+  VARIABLE_RECORD           *Record = GetVariableRecord (Index);
+  EFI_DEVICE_PATH_PROTOCOL  *DevicePath;
 
   if ((Record == NULL) || IsDirectEfiVariable (Index, Record) || ((Record->StoreFlags & VARIABLE_STORE_CACHE_ONLY) != 0)) {
     return FALSE;
   }
 
-  Stored = GetVariableByIndex (Index, &Size);
-  FreePool (Stored);
-  return (BOOLEAN)(Stored == NULL);
+  return (BOOLEAN)EFI_ERROR (GetVariableDevicePath (Record, &DevicePath));
 }
 
 BOOLEAN
