@@ -223,10 +223,7 @@ class Walks:
         if own["platform"] is None:
             self.run.note("OVMF's own could not change the resolution either")
         elif not changed:
-            # The platform driver answers the change from its callback; until the browser
-            # takes such answers as OVMF's does, the change cannot be made here.
-            self.run.note(f"the resolution did not change: OVMF's own asks '{OWN_SAVE_QUESTION}' on Esc here, "
-                          "a walk the engine cannot take yet")
+            self.fail(f"the resolution did not change; OVMF's own takes it and asks '{OWN_SAVE_QUESTION}' on Esc here")
         else:
             # The question comes as the platform form set is left for Device Manager, not
             # when the browser ends; No and Yes to quitting drop the change and go on there.
@@ -331,8 +328,8 @@ class Walks:
         if own["refused"] is None:
             self.run.note("OVMF's own could not change the resolution either")
         elif not changed:
-            self.run.note(f"the resolution did not change: OVMF's own says '{OWN_SUBMIT_FAIL}' on '{COMMIT}' and "
-                          f"its discard leads to {own['after_discard']!r}, a walk the engine cannot take yet")
+            self.fail(f"the resolution did not change; OVMF's own takes it, says '{OWN_SUBMIT_FAIL}' on '{COMMIT}' "
+                      f"and its discard leads to {own['after_discard']!r}")
         else:
             self.run.focus_on(COMMIT)
             self.run.press("enter")
