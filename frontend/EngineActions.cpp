@@ -1,6 +1,6 @@
 /** @file
   The engine's own actions, in one table that the exit items of page 0 and the
-  special links that name an engine action both run.
+  action links that name an engine action both run.
 **/
 #include <frontend/EngineActions.h>
 #include <frontend/FrontEndServices.h>

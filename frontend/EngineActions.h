@@ -1,7 +1,7 @@
 /** @file
   The engine's own actions that a page item can stand for: loading defaults or the
   previous values, saving or leaving with or without a reset, and the general help.
-  The fixed exit items of page 0 run them by their prompts, and a special link that
+  The fixed exit items of page 0 run them by their prompts, and an action link that
   names an engine action runs the one of its code (gActionTable). Actions that need
   more than their code (deleting an option names the option) are not among them.
 **/

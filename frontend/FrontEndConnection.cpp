@@ -5,7 +5,7 @@
 #include <frontend/HddSecurity.h>
 #include <frontend/EngineActions.h>
 #include <frontend/SetupSave.h>
-#include <frontend/SpecialLinks.h>
+#include <frontend/ActionLinks.h>
 #include <engine/core/FrontEnd.h>
 #include <engine/textui/MessageBox.h>
 #include <engine/textui/SetupActions.h>

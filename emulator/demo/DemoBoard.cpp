@@ -2,7 +2,7 @@
   The demo board's forms, compiled setup data, variables and boot options.
 **/
 #include "DemoBoard.h"
-#include "DemoSpecialLinks.h"
+#include "DemoActionLinks.h"
 
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>

@@ -2,7 +2,7 @@
   Starting the setup driver on the demo machine and reporting what it holds.
 **/
 #include "DemoBoard.h"
-#include "DemoSpecialLinks.h"
+#include "DemoActionLinks.h"
 
 #include <engine/core/EngineGlobals.h>
 #include <engine/forms/FormParser.h>

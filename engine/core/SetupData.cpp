@@ -186,7 +186,7 @@ ValidateFormSetTable (
 //
 // With its end recorded (word 9), the variable-GUID list's records must lie before
 // that end, which lies in the block after the offset array: the end then bounds
-// every special entry's room.
+// every link entry's room.
 //
 static BOOLEAN
 ValidateVariableGuidListEnd (
@@ -709,7 +709,7 @@ GetRecordName (
 }
 
 //
-// Special entries. The list's records carry no length: a record ends where the
+// Link entries. The list's records carry no length: a record ends where the
 // nearest record after it starts, or at the list's end, so a GUID-only record
 // followed by another one is never read as more than its GUID.
 //

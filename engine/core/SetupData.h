@@ -173,7 +173,7 @@ UINT16      GetCheckboxControlType (IN CONST CONTROL_RECORD *Control, IN CONST U
 EFI_STATUS  FindControlByQuestionId (IN UINTN Page, IN UINT16 QuestionId, OUT UINTN *Index);
 
 //
-// Special entries of the variable-GUID list.
+// Link entries of the variable-GUID list.
 //
 typedef struct {
   EFI_GUID     FileGuid;
@@ -184,7 +184,7 @@ typedef struct {
 } SPECIAL_ENTRY;
 
 /**
-  Reads a record of the variable-GUID list as a special entry. The record's room
+  Reads a record of the variable-GUID list as a link entry. The record's room
   runs from its offset to the nearest record after it or to the list's end (header
   word 9); the fixed fields and the whole path list must lie in that room.
 

@@ -292,9 +292,9 @@ typedef struct {
 } VARIABLE_GUID_RECORD;
 
 //
-// The long form of a variable-GUID record: a special entry, which tells what a link
+// The long form of a variable-GUID record: a link entry, which tells what a link
 // whose condition compares a question of a variable with this GUID does when it is
-// chosen (the compared value is the link's index n). A record is read as a special
+// chosen (the compared value is the link's index n). A record is read as a link
 // entry only when the list's end (header word 9) and the next record leave it room
 // for the fixed fields and the whole path list; a shorter record, and every record
 // of a block whose word 9 is 0, is a GUID alone: an ordinary condition.
@@ -403,10 +403,10 @@ static_assert (sizeof (FORM_SET_ENTRY) == 20, "form-set entry size");
 static_assert (sizeof (COMPILED_FORMS_LENGTH) == 8, "forms length pair");
 static_assert (sizeof (VARIABLE_GUID_RECORD) == 16, "variable GUID record");
 static_assert (offsetof (SETUP_DATA_HEADER, VariableGuidListEnd) == 4 * SETUP_DATA_WORD_VARIABLE_GUID_END, "word 9");
-static_assert (offsetof (SPECIAL_ENTRY_RECORD, Flags) == 16, "special entry flags");
-static_assert (offsetof (SPECIAL_ENTRY_RECORD, Kind) == 20, "special entry kind");
-static_assert (offsetof (SPECIAL_ENTRY_RECORD, PathListLength) == 24, "special entry path length");
-static_assert (sizeof (SPECIAL_ENTRY_RECORD) == SPECIAL_ENTRY_PATH_LIST, "special entry head");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, Flags) == 16, "link entry flags");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, Kind) == 20, "link entry kind");
+static_assert (offsetof (SPECIAL_ENTRY_RECORD, PathListLength) == 24, "link entry path length");
+static_assert (sizeof (SPECIAL_ENTRY_RECORD) == SPECIAL_ENTRY_PATH_LIST, "link entry head");
 static_assert (sizeof (VARIABLE_CACHE_ENTRY) == 16, "cache entry");
 
 static_assert (offsetof (VARIABLE_SNAPSHOT_RECORD, DataSize) == 4, "snapshot size");

@@ -179,7 +179,7 @@ VariableGuids (const SETUP_DATA_DESC &Desc)
     return *Desc.VariableGuids;
   }
 
-  // A GUID-only record before a special entry of the same GUID would hide the entry.
+  // A GUID-only record before a link entry of the same GUID would hide the entry.
   auto  Listed = [&] (const EFI_GUID &Guid) {
     return std::any_of (Guids.begin (), Guids.end (), [&] (const EFI_GUID &G) { return SameGuid (G, Guid); }) ||
            std::any_of (Desc.SpecialEntries.begin (), Desc.SpecialEntries.end (),
@@ -201,7 +201,7 @@ SpecialEntryBytes (const SETUP_SPECIAL_ENTRY_DESC &Entry)
   BYTES  Out;
 
   if (Entry.Paths.size () > 0xFFFF) {
-    throw std::invalid_argument ("a special entry's path list holds at most 65535 characters");
+    throw std::invalid_argument ("a link entry's path list holds at most 65535 characters");
   }
 
   AppendGuid (Out, Entry.FileGuid);

@@ -266,7 +266,7 @@ TEST (SetupDataBuilder, FormSetTableAndVariableGuidList)
   EXPECT_TRUE (SameGuid (GetGuid (Block, H.VariableGuidListOffset + Guid2), kOkurwzGuid));
 }
 
-// A special entry follows the GUID-only records: its GUID, flags, kind, path length
+// A link entry follows the GUID-only records: its GUID, flags, kind, path length
 // and path characters, and no GUID-only record of the same GUID hides it.
 TEST (SetupDataBuilder, SpecialEntriesFollowTheGuidOnlyRecords)
 {

@@ -136,7 +136,7 @@ protected:
   // Two hard disks (BBS 0, 1) and two CD drives (2, 3), each with its own device path.
   void AddLegacyBios ()
   {
-    // The demo board brings a legacy BIOS of its own (the special links' disks): the
+    // The demo board brings a legacy BIOS of its own (the action links' disks): the
     // engine asks the first one installed, so these devices replace its table.
     Bios = M.FindDevice<Emu::LegacyBios> ();
     if (Bios == nullptr) {

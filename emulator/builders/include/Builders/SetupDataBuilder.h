@@ -75,7 +75,7 @@ struct SETUP_FORM_SET_DESC {
   uint32_t  FormsPackageLength = 0;
 };
 
-// A special entry of the variable-GUID list (SPECIAL_ENTRY_RECORD).
+// A link entry of the variable-GUID list (SPECIAL_ENTRY_RECORD).
 struct SETUP_SPECIAL_ENTRY_DESC {
   EFI_GUID        FileGuid {};
   uint32_t        Flags = 0;             // SPECIAL_ENTRY_*
@@ -97,7 +97,7 @@ struct SETUP_DATA_DESC {
   // The variable-GUID list's records of a GUID alone; when absent, the distinct vendor
   // GUIDs of Variables in order, less those that SpecialEntries carry.
   std::optional<std::vector<EFI_GUID>>  VariableGuids;
-  // Special entries, listed after the GUID-only records. Header word 9 records where
+  // Link entries, listed after the GUID-only records. Header word 9 records where
   // the list's records end, unless RecordListEnd is false (a block of the older form).
   std::vector<SETUP_SPECIAL_ENTRY_DESC>  SpecialEntries;
   bool                                   RecordListEnd = true;

@@ -1,9 +1,9 @@
-// The special links of the setup pages, chosen with the keys on a page of links as a
+// The action links of the setup pages, chosen with the keys on a page of links as a
 // user would: what each kind does (the boot log, the screen, the variables, the driver
 // that was called), the firmware-volume file and the path list with their WARNING box,
 // the question a pending reset asks instead of a boot, and the page made again after
 // every start. Each link's condition compares a hidden question whose variable's GUID
-// names a special entry of the compiled setup data.
+// names a link entry of the compiled setup data.
 #include <engine/testing/BootMachine.h>
 
 #include <engine/boot/DriverHealth.h>
@@ -15,7 +15,7 @@
 #include <engine/variables/VariableCache.h>
 #include <frontend/EngineActions.h>
 #include <frontend/SetupSave.h>
-#include <frontend/SpecialLinks.h>
+#include <frontend/ActionLinks.h>
 #include <Builders/HiiPackageBuilder.h>
 #include <Builders/IfrBuilder.h>
 #include <Emulator/HealthDriver.h>
@@ -45,7 +45,7 @@ constexpr EFI_GUID  kToolFile  = { 0x6E1B0C20, 0x0003, 0x4B00, { 0x80, 0, 0, 0, 
 constexpr EFI_GUID  kGoneFile  = { 0x6E1B0C20, 0x0004, 0x4B00, { 0x80, 0, 0, 0, 0, 0, 0, 0x04 } };
 constexpr UINT16    kHdd       = 2;
 
-// One special entry: its GUID (also its variable's), what the record says, and the link on the page.
+// One link entry: its GUID (also its variable's), what the record says, and the link on the page.
 struct ENTRY {
   EFI_GUID        Guid;
   UINT32          Flags;
@@ -135,7 +135,7 @@ ReadHddSecurityDouble (
   return EFI_SUCCESS;
 }
 
-class SpecialLinksTest : public BootMachineTest {
+class ActionLinksTest : public BootMachineTest {
 protected:
   void Start () override
   {
@@ -360,7 +360,7 @@ protected:
   EFI_HII_HANDLE   FormsHandle = nullptr;
 };
 
-TEST_F (SpecialLinksTest, ThePageShowsEveryLinkUnderTheCheckbox) {
+TEST_F (ActionLinksTest, ThePageShowsEveryLinkUnderTheCheckbox) {
   Publish ();
   EXPECT_EQ (RunKeys ("Down"), EFI_TIMEOUT);
   EXPECT_NE (Row (3).find (u"Needs reset"), std::u16string::npos);
@@ -371,7 +371,7 @@ TEST_F (SpecialLinksTest, ThePageShowsEveryLinkUnderTheCheckbox) {
 
 // Kind 1 boots the flat boot-list entry of the link's index. The page is made again and
 // shown whole over what the image printed, with the focus still on the link.
-TEST_F (SpecialLinksTest, ABootEntryLinkBootsItsEntryAndThePageIsMadeAgain) {
+TEST_F (ActionLinksTest, ABootEntryLinkBootsItsEntryAndThePageIsMadeAgain) {
   UINT64  Mark = 0;
 
   PutBootOptions ();
@@ -393,7 +393,7 @@ TEST_F (SpecialLinksTest, ABootEntryLinkBootsItsEntryAndThePageIsMadeAgain) {
 
 // A setting that needs a reset was changed: the boot link asks to save and reset
 // instead of booting, and the user's yes saves and ends setup.
-TEST_F (SpecialLinksTest, WithAResetPendingABootLinkAsksToSaveAndResetInsteadOfBooting) {
+TEST_F (ActionLinksTest, WithAResetPendingABootLinkAsksToSaveAndResetInsteadOfBooting) {
   std::string  Keys  = "+," + Choose (kLinkBoot, "Enter");
   bool         Asked = false;
 
@@ -410,7 +410,7 @@ TEST_F (SpecialLinksTest, WithAResetPendingABootLinkAsksToSaveAndResetInsteadOfB
   EXPECT_EQ (Find (u"LinkSettings", kLinksSet)->Data, (BYTES { 1 }));
 }
 
-TEST_F (SpecialLinksTest, DecliningToSaveAndResetStaysInSetupWithoutBooting) {
+TEST_F (ActionLinksTest, DecliningToSaveAndResetStaysInSetupWithoutBooting) {
   PutBootOptions ();
   Register ("first");
   Register ("second");
@@ -423,7 +423,7 @@ TEST_F (SpecialLinksTest, DecliningToSaveAndResetStaysInSetupWithoutBooting) {
   EXPECT_EQ (Find (u"LinkSettings", kLinksSet)->Data, (BYTES { 0 }));
 }
 
-TEST_F (SpecialLinksTest, WhileABootFlowHoldsSetupABootLinkDoesNothing) {
+TEST_F (ActionLinksTest, WhileABootFlowHoldsSetupABootLinkDoesNothing) {
   PutBootOptions ();
   Register ("first");
   Register ("second");
@@ -435,7 +435,7 @@ TEST_F (SpecialLinksTest, WhileABootFlowHoldsSetupABootLinkDoesNothing) {
   EXPECT_EQ (FocusedQuestion (), 0x600 + kLinkHelp);
 }
 
-TEST_F (SpecialLinksTest, AnEngineActionLinkRunsTheActionOfItsCode) {
+TEST_F (ActionLinksTest, AnEngineActionLinkRunsTheActionOfItsCode) {
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkHelp)), EFI_TIMEOUT);            // the keys end while the box waits
   EXPECT_TRUE (ScreenShows (kHelpBoxLine));
@@ -463,7 +463,7 @@ TEST (EngineActionTable, EveryCodeOnceEveryExitItemOnceAndAnEndRow) {
   EXPECT_EQ (RunEngineAction (0xFE), EFI_NOT_FOUND);
 }
 
-TEST_F (SpecialLinksTest, AFormCallbackLinkCallsTheDriverWithTheLinksIndexAsQuestionId) {
+TEST_F (ActionLinksTest, AFormCallbackLinkCallsTheDriverWithTheLinksIndexAsQuestionId) {
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkCallback, "Down")), EFI_TIMEOUT);
   size_t  Calls = 0;
@@ -477,7 +477,7 @@ TEST_F (SpecialLinksTest, AFormCallbackLinkCallsTheDriverWithTheLinksIndexAsQues
   EXPECT_EQ (Calls, 1u);
 }
 
-TEST_F (SpecialLinksTest, ALegacyGroupLinkMakesTheGroupCurrentAndCountsItsDevices) {
+TEST_F (ActionLinksTest, ALegacyGroupLinkMakesTheGroupCurrentAndCountsItsDevices) {
   Emu::LegacyBios    &Bios = M.Add (std::make_unique<Emu::LegacyBios> (M));
   std::deque<BYTES>  Paths;
 
@@ -504,7 +504,7 @@ TEST_F (SpecialLinksTest, ALegacyGroupLinkMakesTheGroupCurrentAndCountsItsDevice
   EXPECT_EQ (Count, 2);
 }
 
-TEST_F (SpecialLinksTest, ADiskSecurityLinkRefreshesTheRecordOfItsDeviceInTheCache) {
+TEST_F (ActionLinksTest, ADiskSecurityLinkRefreshesTheRecordOfItsDeviceInTheCache) {
   UINT8  Record[20] = {};
 
   gReadDriveSecurity = ReadHddSecurityDouble;
@@ -521,7 +521,7 @@ TEST_F (SpecialLinksTest, ADiskSecurityLinkRefreshesTheRecordOfItsDeviceInTheCac
 }
 
 // Until the front end fills its member, nothing reads the drives and nothing changes.
-TEST_F (SpecialLinksTest, WithoutTheFrontEndsReaderADiskSecurityLinkChangesNothing) {
+TEST_F (ActionLinksTest, WithoutTheFrontEndsReaderADiskSecurityLinkChangesNothing) {
   UINT8  Record[20] = {};
 
   Publish ();
@@ -532,7 +532,7 @@ TEST_F (SpecialLinksTest, WithoutTheFrontEndsReaderADiskSecurityLinkChangesNothi
 
 // Kind 16 lists the controllers of a driver ("DrvHealthCtrlCnt"); kind 17 then acts on
 // one: a repair, whose message shows.
-TEST_F (SpecialLinksTest, DriverHealthLinksListTheControllersAndRepairOne) {
+TEST_F (ActionLinksTest, DriverHealthLinksListTheControllersAndRepairOne) {
   const EFI_GUID    CountGuid = DRIVER_HEALTH_COUNT_VARIABLE_GUID;
   Emu::HealthDriver &Health   = M.Add (std::make_unique<Emu::HealthDriver> (M, u"Disk controller"));
   std::string       Keys      = Choose (kLinkHealthList, "Down,Enter");
@@ -553,7 +553,7 @@ TEST_F (SpecialLinksTest, DriverHealthLinksListTheControllersAndRepairOne) {
 
 // Links that name nothing to do: a kind code outside the seven, index 0xFFFE, and a
 // condition whose variable has a GUID-only record. None starts, shows or keeps anything.
-TEST_F (SpecialLinksTest, AnUnknownKindIndex0xFFFEAndAnOrdinaryConditionDoNothing) {
+TEST_F (ActionLinksTest, AnUnknownKindIndex0xFFFEAndAnOrdinaryConditionDoNothing) {
   Publish ();
   for (UINT16 Link : { kLinkUnknown, kLinkNoIndex, kLinkOrdinary }) {
     UINT64  Mark  = 0;
@@ -575,7 +575,7 @@ TEST_F (SpecialLinksTest, AnUnknownKindIndex0xFFFEAndAnOrdinaryConditionDoNothin
   }
 }
 
-TEST_F (SpecialLinksTest, AFirmwareVolumeFileLinkStartsTheFileAndThePageIsMadeAgain) {
+TEST_F (ActionLinksTest, AFirmwareVolumeFileLinkStartsTheFileAndThePageIsMadeAgain) {
   UINT64  Mark = 0;
 
   Devices.Image->AddSection (kToolFile, EFI_SECTION_PE32, ImageBytes ("fvtool"));
@@ -593,7 +593,7 @@ TEST_F (SpecialLinksTest, AFirmwareVolumeFileLinkStartsTheFileAndThePageIsMadeAg
 
 // The file is in no volume: the page as it was comes back with the WARNING box over it,
 // and after the box the page is made again.
-TEST_F (SpecialLinksTest, WhenEveryStartFailsTheWarningBoxShowsOverThePage) {
+TEST_F (ActionLinksTest, WhenEveryStartFailsTheWarningBoxShowsOverThePage) {
   std::string  Keys     = Choose (kLinkGone, "Enter,Down");
   bool         Warned   = false;
   bool         PageUnder = false;
@@ -625,7 +625,7 @@ TEST_F (SpecialLinksTest, WhenEveryStartFailsTheWarningBoxShowsOverThePage) {
 }
 
 // The first path is in no volume, so the second one is started (the last load, the only one that worked).
-TEST_F (SpecialLinksTest, APathListFallsThroughToItsSecondPathWhenTheFirstFails) {
+TEST_F (ActionLinksTest, APathListFallsThroughToItsSecondPathWhenTheFirstFails) {
   ToolVolume ();
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkPaths, "Down")), EFI_TIMEOUT);
@@ -639,7 +639,7 @@ TEST_F (SpecialLinksTest, APathListFallsThroughToItsSecondPathWhenTheFirstFails)
 }
 
 // The first path starts: the second, which would start too, is never tried.
-TEST_F (SpecialLinksTest, APathListStopsAtTheFirstPathThatStarts) {
+TEST_F (ActionLinksTest, APathListStopsAtTheFirstPathThatStarts) {
   ToolVolume (true);
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkFirstPath, "Down")), EFI_TIMEOUT);
@@ -648,7 +648,7 @@ TEST_F (SpecialLinksTest, APathListStopsAtTheFirstPathThatStarts) {
   EXPECT_TRUE (EndsWithFile (Images->Loads ()[0].DevicePath, u"\\EFI\\tool.efi"));
 }
 
-TEST_F (SpecialLinksTest, APathListWhereNoPathStartsShowsTheWarning) {
+TEST_F (ActionLinksTest, APathListWhereNoPathStartsShowsTheWarning) {
   ToolVolume ();
   Publish ();
   EXPECT_EQ (RunKeys (Choose (kLinkNoPath)), EFI_TIMEOUT);          // the keys end while the box waits
@@ -664,7 +664,7 @@ TEST_F (SpecialLinksTest, APathListWhereNoPathStartsShowsTheWarning) {
 
 // Every road frees or puts back the copy of the screen taken first (nothing left per
 // click), whatever the link does; the answer says whether the page must be made again.
-TEST_F (SpecialLinksTest, NoRoadLeavesTheSavedScreenBehind) {
+TEST_F (ActionLinksTest, NoRoadLeavesTheSavedScreenBehind) {
   struct ROAD {
     UINT16       Link;
     const char   *Keys;

@@ -1,4 +1,4 @@
-// The special entries of the variable-GUID list: a record is read as one only when
+// The link entries of the variable-GUID list: a record is read as one only when
 // the list's end and the next record leave it room for all its fields, so a record
 // of a GUID alone stays an ordinary condition, and every read stays in the block.
 #include <engine/testing/EngineTestMachine.h>
@@ -36,7 +36,7 @@ Board ()
   return D;
 }
 
-class SpecialEntryTest : public ::testing::Test {
+class LinkEntryTest : public ::testing::Test {
 protected:
   void TearDown () override { ResetSetupData (); }
 
@@ -75,7 +75,7 @@ protected:
   EngineTestMachine  Fw;
 };
 
-TEST_F (SpecialEntryTest, AnEntryGivesItsFlagsKindAndPaths) {
+TEST_F (LinkEntryTest, AnEntryGivesItsFlagsKindAndPaths) {
   SPECIAL_ENTRY  Entry;
 
   ASSERT_EQ (Load (Board ()), EFI_SUCCESS);
@@ -90,8 +90,8 @@ TEST_F (SpecialEntryTest, AnEntryGivesItsFlagsKindAndPaths) {
   EXPECT_EQ (Paths (Entry), u"\\a.efi|\\b.efi");
 }
 
-// The GUID-only record lies right before a special entry: the entry's bytes are not its own.
-TEST_F (SpecialEntryTest, ARecordOfAGuidAloneIsAnOrdinaryCondition) {
+// The GUID-only record lies right before a link entry: the entry's bytes are not its own.
+TEST_F (LinkEntryTest, ARecordOfAGuidAloneIsAnOrdinaryCondition) {
   SPECIAL_ENTRY  Entry;
 
   ASSERT_EQ (Load (Board ()), EFI_SUCCESS);
@@ -100,7 +100,7 @@ TEST_F (SpecialEntryTest, ARecordOfAGuidAloneIsAnOrdinaryCondition) {
 }
 
 // The last record of the list is bounded by the list's end, not by the table after it.
-TEST_F (SpecialEntryTest, AGuidAloneAtTheListsEndIsAnOrdinaryCondition) {
+TEST_F (LinkEntryTest, AGuidAloneAtTheListsEndIsAnOrdinaryCondition) {
   Builders::SETUP_DATA_DESC  D = Board ();
   SPECIAL_ENTRY              Entry;
 
@@ -111,7 +111,7 @@ TEST_F (SpecialEntryTest, AGuidAloneAtTheListsEndIsAnOrdinaryCondition) {
 }
 
 // A block that records no end of the list (an older layout): every record is a GUID.
-TEST_F (SpecialEntryTest, ABlockWithoutTheListsEndHasNoSpecialEntries) {
+TEST_F (LinkEntryTest, ABlockWithoutTheListsEndHasNoSpecialEntries) {
   Builders::SETUP_DATA_DESC  D = Board ();
   SPECIAL_ENTRY              Entry;
 
@@ -122,7 +122,7 @@ TEST_F (SpecialEntryTest, ABlockWithoutTheListsEndHasNoSpecialEntries) {
   EXPECT_FALSE (GetSpecialEntry (Record (kToolGuid), &Entry));
 }
 
-TEST_F (SpecialEntryTest, ARecordTooShortForItsFieldsIsNotRead) {
+TEST_F (LinkEntryTest, ARecordTooShortForItsFieldsIsNotRead) {
   Builders::SETUP_DATA_DESC  D = Board ();
   SPECIAL_ENTRY              Entry;
 
@@ -132,7 +132,7 @@ TEST_F (SpecialEntryTest, ARecordTooShortForItsFieldsIsNotRead) {
   EXPECT_TRUE (GetSpecialEntry (Record (kToolGuid), &Entry));
 }
 
-TEST_F (SpecialEntryTest, APathListLongerThanItsRecordIsNotRead) {
+TEST_F (LinkEntryTest, APathListLongerThanItsRecordIsNotRead) {
   Builders::SETUP_DATA_DESC  D = Board ();
   SPECIAL_ENTRY              Entry;
 
@@ -141,7 +141,7 @@ TEST_F (SpecialEntryTest, APathListLongerThanItsRecordIsNotRead) {
   EXPECT_FALSE (GetSpecialEntry (Record (kToolGuid), &Entry));
 }
 
-TEST_F (SpecialEntryTest, APointerOutsideTheListIsNoEntry) {
+TEST_F (LinkEntryTest, APointerOutsideTheListIsNoEntry) {
   SPECIAL_ENTRY  Entry;
   UINT8          Elsewhere[64] = {};
 
@@ -159,7 +159,7 @@ Word (std::vector<uint8_t> &Block, int Index)
 }
 
 // The list's end must lie in the block, after the offsets, and past every record's GUID.
-TEST_F (SpecialEntryTest, AnEndThatCannotBoundTheRecordsIsRefused) {
+TEST_F (LinkEntryTest, AnEndThatCannotBoundTheRecordsIsRefused) {
   for (int Case = 0; Case < 3; Case++) {
     std::vector<uint8_t>  Block = Builders::BuildSetupDataBlock (Board ());
     switch (Case) {

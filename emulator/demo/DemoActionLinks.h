@@ -1,5 +1,5 @@
 /** @file
-  The demo board's page of special links: links that boot an option, run an engine
+  The demo board's page of action links: links that boot an option, run an engine
   action, call the board driver's form callback, select a legacy group, refresh a
   disk's security state, list and act on driver-health controllers, and start files
   from a firmware volume and from a file system, and the devices and tools of the
@@ -7,11 +7,11 @@
   driver-health driver, the tools in the firmware volume and on a volume of their own).
 
   Each link's condition compares a hidden question of a variable whose GUID names a
-  special entry of the compiled setup data: the entry says what the link does and
+  link entry of the compiled setup data: the entry says what the link does and
   the compared value is its index.
 **/
-#ifndef EMULATOR_DEMO_DEMO_SPECIAL_LINKS_H_
-#define EMULATOR_DEMO_DEMO_SPECIAL_LINKS_H_
+#ifndef EMULATOR_DEMO_DEMO_ACTION_LINKS_H_
+#define EMULATOR_DEMO_DEMO_ACTION_LINKS_H_
 
 #include <Builders/IfrBuilder.h>
 #include <Builders/SetupDataBuilder.h>
@@ -54,7 +54,7 @@ void WriteSpecialLinksForm (Builders::IfrBuilder &F);
 // The page's strings, added to the board's.
 const std::map<EFI_STRING_ID, std::u16string> &SpecialLinkStrings ();
 
-// The special entries in the board's setup data, and the engine variable the page shows
+// The link entries in the board's setup data, and the engine variable the page shows
 // (the device count of the selected legacy group, kept in the cache only).
 void AddSpecialEntries (Builders::SETUP_DATA_DESC &Desc);
 

@@ -1,14 +1,14 @@
 /** @file
-  The special links of the setup pages: links that boot an option, start a file, run
+  The action links of the setup pages: links that boot an option, start a file, run
   an engine action, call a driver's form callback, select a legacy group or act on a
   hard-disk security or driver-health entry instead of opening a page.
 
   A link says what it stands for through its condition: the condition compares a
-  question whose variable's GUID names a special entry of the compiled setup data,
+  question whose variable's GUID names a link entry of the compiled setup data,
   and the compared value is the link's index. The text screen is saved first and is
   put back or freed on every road, so choosing a link never leaves the copy behind.
 **/
-#include <frontend/SpecialLinks.h>
+#include <frontend/ActionLinks.h>
 #include <frontend/EngineActions.h>
 #include <frontend/SetupSave.h>
 #include <engine/boot/BootLaunch.h>

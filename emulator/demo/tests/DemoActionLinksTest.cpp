@@ -1,8 +1,8 @@
-// The demo board's page of special links, driven from the keyboard: Main leads to it, and
+// The demo board's page of action links, driven from the keyboard: Main leads to it, and
 // each link boots, starts, calls or acts on what the board holds, with what that
 // shows on the screen.
 #include <DemoBoard.h>
-#include <DemoSpecialLinks.h>
+#include <DemoActionLinks.h>
 #include <engine/testing/EngineMachineTest.h>
 
 #include <engine/boot/BootOptions.h>
@@ -20,7 +20,7 @@
 
 namespace {
 
-class DemoSpecialLinksTest : public EngineMachineTest {
+class DemoActionLinksTest : public EngineMachineTest {
 protected:
   void TearDown () override
   {
@@ -99,7 +99,7 @@ protected:
   }
 };
 
-TEST_F (DemoSpecialLinksTest, MainLeadsToThePageWithEveryLink) {
+TEST_F (DemoActionLinksTest, MainLeadsToThePageWithEveryLink) {
   Boot ("");
   RunSetup ();
   for (const std::u16string &Prompt : Demo::SpecialLinkPrompts ()) {
@@ -110,7 +110,7 @@ TEST_F (DemoSpecialLinksTest, MainLeadsToThePageWithEveryLink) {
 }
 
 // The board's shell follows the three options the NVRAM starts with in the boot list.
-TEST_F (DemoSpecialLinksTest, TheFourthBootListEntryBootsTheBoardsShell) {
+TEST_F (DemoActionLinksTest, TheFourthBootListEntryBootsTheBoardsShell) {
   Boot (Choose (Demo::kLinkBootEntry4));
   try {
     (VOID)EnterGraphicalSetup ();
@@ -120,32 +120,32 @@ TEST_F (DemoSpecialLinksTest, TheFourthBootListEntryBootsTheBoardsShell) {
   }
 }
 
-TEST_F (DemoSpecialLinksTest, TheEngineActionAsksToLoadTheOptimizedDefaults) {
+TEST_F (DemoActionLinksTest, TheEngineActionAsksToLoadTheOptimizedDefaults) {
   Boot (Choose (Demo::kLinkLoadDefaults));
   RunSetup ();
   EXPECT_TRUE (ScreenShows (u"Load Optimized Defaults?"));
 }
 
-TEST_F (DemoSpecialLinksTest, TheBoardDriversCallbackReadsTheSensorsIntoThePage) {
+TEST_F (DemoActionLinksTest, TheBoardDriversCallbackReadsTheSensorsIntoThePage) {
   Boot (Choose (Demo::kLinkReadSensors) + ",Enter");
   RunSetup ();
   EXPECT_EQ (ValueOf (u"Board sensors").substr (0, 17), u"CPU 42 C (read 2)");
 }
 
-TEST_F (DemoSpecialLinksTest, SelectingTheLegacyGroupShowsItsTwoDisks) {
+TEST_F (DemoActionLinksTest, SelectingTheLegacyGroupShowsItsTwoDisks) {
   Boot (Choose (Demo::kLinkLegacyGroup));
   RunSetup ();
   EXPECT_EQ (ValueOf (u"Devices in the group").substr (0, 2), u"2 ");
 }
 
-TEST_F (DemoSpecialLinksTest, TheRaidControllerIsListedAndRepaired) {
+TEST_F (DemoActionLinksTest, TheRaidControllerIsListedAndRepaired) {
   Boot (Choose (Demo::kLinkHealthList) + ",Down,Enter");
   RunSetup ();
   EXPECT_TRUE (ScreenShows (u"The RAID controller was repaired."));
 }
 
 // The diagnostics print their result and wait for a key; then the page is back.
-TEST_F (DemoSpecialLinksTest, TheDiagnosticsRunFromTheFirmwareVolumeAndReturnToThePage) {
+TEST_F (DemoActionLinksTest, TheDiagnosticsRunFromTheFirmwareVolumeAndReturnToThePage) {
   bool  Printed = false;
 
   Boot (Choose (Demo::kLinkDiagnostics) + ",a");
@@ -158,7 +158,7 @@ TEST_F (DemoSpecialLinksTest, TheDiagnosticsRunFromTheFirmwareVolumeAndReturnToT
   EXPECT_TRUE (ScreenShows (u"\u25BA Diagnostics"));
 }
 
-TEST_F (DemoSpecialLinksTest, TheRecoveryToolTheVolumeLacksGivesTheWarning) {
+TEST_F (DemoActionLinksTest, TheRecoveryToolTheVolumeLacksGivesTheWarning) {
   Boot (Choose (Demo::kLinkRecovery));
   RunSetup ();
   EXPECT_TRUE (ScreenShows (u"WARNING"));
@@ -166,7 +166,7 @@ TEST_F (DemoSpecialLinksTest, TheRecoveryToolTheVolumeLacksGivesTheWarning) {
 }
 
 // The old tool's path comes first and is not on the volume: the new one starts.
-TEST_F (DemoSpecialLinksTest, TheFlashToolStartsFromItsSecondPath) {
+TEST_F (DemoActionLinksTest, TheFlashToolStartsFromItsSecondPath) {
   bool  Printed = false;
 
   Boot (Choose (Demo::kLinkFlashTool) + ",a");

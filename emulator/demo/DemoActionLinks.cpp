@@ -1,7 +1,7 @@
 /** @file
-  The demo board's page of special links and what the links reach.
+  The demo board's page of action links and what the links reach.
 **/
-#include "DemoSpecialLinks.h"
+#include "DemoActionLinks.h"
 #include "DemoBoard.h"
 
 #include <Builders/ByteWriter.h>
@@ -56,7 +56,7 @@ enum : EFI_STRING_ID {
   kFirstPrompt = 0x110, kFirstLinkHelp = 0x120
 };
 
-// One special entry of the board's setup data, and the links that name it.
+// One link entry of the board's setup data, and the links that name it.
 struct ENTRY {
   EFI_GUID        Guid;
   uint32_t        Flags;
@@ -249,13 +249,13 @@ SpecialLinkStrings ()
 {
   static const std::map<EFI_STRING_ID, std::u16string>  Strings = [] {
     std::map<EFI_STRING_ID, std::u16string>  Map = {
-      { kTitle, u"Special Links" }, { kHelp, u"Links that boot, start or act" },
+      { kTitle, u"Action Links" }, { kHelp, u"Links that boot, start or act" },
       { kRefHelp, u"Boot an option, start a tool, run an action" },
       { kBootSection, u"Boot Override" }, { kActionSection, u"Engine Action" }, { kDriverSection, u"Board Driver" },
       { kLegacySection, u"Legacy Devices" }, { kDiskSection, u"Hard-Disk Security" }, { kHealthSection, u"Driver Health" },
       { kToolSection, u"Tools" }, { kSensors, u"Board sensors" }, { kSensorsValue, u"not read yet" },
       { kGroupCount, u"Devices in the group" }, { kGroupCountHelp, u"The selected legacy group's devices" },
-      { kHidden, u"Special entry" }, { kRepaired, u"The RAID controller was repaired." },
+      { kHidden, u"Link entry" }, { kRepaired, u"The RAID controller was repaired." },
     };
     for (size_t Link = 0; Link < Links ().size (); Link++) {
       Map[(EFI_STRING_ID)(kFirstPrompt + Link)]   = Links ()[Link].Prompt;
