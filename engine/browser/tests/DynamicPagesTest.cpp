@@ -387,15 +387,11 @@ TEST_F (DynamicPageChangesTest, AnUpdatedFormSetIsParsedAgainInItsOldPagesAndCou
   EXPECT_EQ (StoredCount (), 1u);
 }
 
-// A driver fills its first form (OVMF's Boot Maintenance Manager does as it opens): the
-// form comes back as a page behind the second, and a goto's form 0 still opens it, by
-// form set alone or by form set and driver (a front page's goto).
-TEST_F (DynamicPageChangesTest, FormZeroOpensTheFirstFormAfterItsDriverFilledIt)
+// The driver of the two forms fills its first one (a link and a longer text) through
+// the HII database, as a driver does from its form-open callback.
+static void
+RefillFirstForm (EFI_HII_HANDLE List)
 {
-  EFI_HII_HANDLE  Handle = Keep (TwoForms (kSetGuid));
-  LoadBoard ({}, {});
-  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
-
   IfrBuilder  Filled;
   Filled.FormSet (kSetGuid, kSetTitle, kSetHelp, { kPlatformSetup });
   Filled.Form (1, 10);
@@ -407,8 +403,20 @@ TEST_F (DynamicPageChangesTest, FormZeroOpensTheFirstFormAfterItsDriverFilledIt)
   Filled.End ();
   Filled.End ();
   Builders::BYTES  Bytes = Builders::PackageListBuilder (kListGuid).Add (Filled.Package ()).Build ();
-  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Handle, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
+  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, List, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
   ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+}
+
+// A driver fills its first form (OVMF's Boot Maintenance Manager does as it opens): the
+// form comes back as a page behind the second, and a goto's form 0 still opens it, by
+// form set alone or by form set and driver (a front page's goto).
+TEST_F (DynamicPageChangesTest, FormZeroOpensTheFirstFormAfterItsDriverFilledIt)
+{
+  EFI_HII_HANDLE  Handle = Keep (TwoForms (kSetGuid));
+  LoadBoard ({}, {});
+  ASSERT_EQ (BuildDynamicPages (), EFI_SUCCESS);
+
+  RefillFirstForm (Handle);
 
   std::vector<UINT32>  Pages = PagesOf (Handle);
   ASSERT_EQ (Pages.size (), 2u);
@@ -600,19 +608,7 @@ TEST_F (DynamicPageChangesTest, Ref3AndRef4OpenTheFormOfTheFormSetAndTheDriverTh
 
   // The driver fills its first form, whose page then comes after the second: form 0 still
   // opens the first form.
-  IfrBuilder  Filled;
-  Filled.FormSet (kSetGuid, kSetTitle, kSetHelp, { kPlatformSetup });
-  Filled.Form (1, 10);
-  Filled.Ref ({ 11, 12, 0x100, 0, 0, 0 }, 2);
-  Filled.Text (21, 22, 22);
-  Filled.End ();
-  Filled.Form (2, 20);
-  Filled.Text (21, 22);
-  Filled.End ();
-  Filled.End ();
-  Builders::BYTES  Bytes = Builders::PackageListBuilder (kListGuid).Add (Filled.Package ()).Build ();
-  ASSERT_EQ (gHiiDatabase->UpdatePackageList (gHiiDatabase, Target, (EFI_HII_PACKAGE_LIST_HEADER *)Bytes.data ()), EFI_SUCCESS);
-  ASSERT_EQ (ProcessPackageNotifications (), EFI_SUCCESS);
+  RefillFirstForm (Target);
   Targets = PagesOf (Target);
   Sources = PagesOf (Source);
   ASSERT_EQ (Targets.size (), 2u);
